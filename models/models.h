@@ -1,0 +1,16 @@
+#pragma once
+
+#include "models/customer.h"
+#include "models/inventorybatch.h"
+#include "models/inventorycheck.h"
+#include "models/maintenancecheck.h"
+#include "models/operlog.h"
+#include "models/prescription.h"
+#include "models/product.h"
+#include "models/purchaseorder.h"
+#include "models/rejecteddrug.h"
+#include "models/returnorder.h"
+#include "models/salesorder.h"
+#include "models/supplier.h"
+#include "models/temphumidityrecord.h"
+#include "models/user.h"

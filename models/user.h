@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QDateTime>
+#include <QMetaType>
+#include <QString>
+
+namespace kestrovalin::models {
+
+struct User {
+    int id = 0;
+    QString username;
+    QString passwordHash;
+    QString realName;
+    QString role;
+    int status = 0; // 1 enabled, 0 disabled
+    QDateTime createdAt;
+    QDateTime updatedAt;
+};
+
+} // namespace kestrovalin::models
+
+Q_DECLARE_METATYPE(kestrovalin::models::User)
