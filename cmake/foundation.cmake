@@ -1,0 +1,34 @@
+# Database adapter, manager, schema, migrations and the helpers every window shares.
+file(READ ${CMAKE_SOURCE_DIR}/docs/database_schema.sql KV_SCHEMA_TEXT)
+configure_file(${CMAKE_SOURCE_DIR}/core/embeddedschema.cpp.in ${CMAKE_BINARY_DIR}/generated/embeddedschema.cpp @ONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/database_schema.sql)
+
+target_sources(kvcore PRIVATE
+    core/idbadapter.h
+    core/sqliteadapter.h core/sqliteadapter.cpp
+    core/databasemanager.h core/databasemanager.cpp
+    core/schemamigrator.h core/schemamigrator.cpp
+    core/embeddedschema.h ${CMAKE_BINARY_DIR}/generated/embeddedschema.cpp
+    core/passwordhash.h core/passwordhash.cpp
+    core/clock.h core/clock.cpp
+    core/transaction.h
+    core/csvwriter.h core/csvwriter.cpp
+    ui/common/prompts.h ui/common/prompts.cpp
+    ui/common/placement.h ui/common/placement.cpp
+    ui/common/styles.h ui/common/styles.cpp
+    ui/common/tablefill.h ui/common/tablefill.cpp
+    resources/resources.qrc
+)
+
+add_library(kvtestsupport STATIC
+    tests/support/testdatabase.h tests/support/testdatabase.cpp
+    tests/support/logcapture.h tests/support/logcapture.cpp
+    tests/support/pinnedclock.h
+)
+target_link_libraries(kvtestsupport PUBLIC kvcore Qt5::Test)
+
+kv_add_test(tst_sqliteadapter tests/core/tst_sqliteadapter.cpp)
+kv_add_test(tst_databasemanager tests/core/tst_databasemanager.cpp)
+kv_add_test(tst_migrations tests/core/tst_migrations.cpp)
+kv_add_test(tst_csvwriter tests/core/tst_csvwriter.cpp)
+target_compile_definitions(tst_databasemanager PRIVATE KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

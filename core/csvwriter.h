@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QIODevice>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace kestrovalin {
+
+// The report CSV format: UTF-8 with byte-order mark, an optional title line, the header titles joined by
+// commas, then one line per row with every cell quoted (inner quotes doubled).
+class CsvWriter {
+public:
+    // Returns false unless every byte reached the device.
+    static bool write(QIODevice* device, const QString& title, const QStringList& headers,
+                      const QVector<QStringList>& rows);
+    // Writes to a file; false when it cannot be opened or written completely.
+    static bool writeFile(const QString& path, const QString& title, const QStringList& headers,
+                          const QVector<QStringList>& rows);
+
+    static QString quote(const QString& cell);
+    // A cell a spreadsheet would run as a formula gets a leading apostrophe.
+    static QString guardFormula(const QString& cell);
+};
+
+} // namespace kestrovalin

@@ -1,0 +1,212 @@
+#include "core/databasemanager.h"
+
+#include "core/embeddedschema.h"
+#include "core/passwordhash.h"
+#include "core/schemamigrator.h"
+#include "core/sqliteadapter.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QTextStream>
+
+namespace kestrovalin {
+
+namespace {
+
+// Scripts in docs/ are UTF-8 whatever the locale.
+bool readScript(const QString& path, QString* text) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return false;
+    QTextStream in(&file);
+    in.setCodec("UTF-8");
+    *text = in.readAll();
+    file.close();
+    return true;
+}
+
+bool countIsPositive(QSqlQuery q) {
+    return q.isActive() && q.next() && q.value(0).toInt() > 0;
+}
+
+} // namespace
+
+DatabaseManager& DatabaseManager::instance() {
+    static DatabaseManager manager;
+    return manager;
+}
+
+DatabaseManager::~DatabaseManager() {
+    shutdown();
+}
+
+bool DatabaseManager::initialize(const QString& path) {
+    if (m_adapter) {
+        qWarning() << "Database already initialized";
+        return true;
+    }
+    m_adapter = new SQLiteAdapter();
+    if (!m_adapter->connect(path)) {
+        delete m_adapter;
+        m_adapter = nullptr;
+        return false;
+    }
+    const QString schemaPath = QDir(QCoreApplication::applicationDirPath())
+                                   .absoluteFilePath(QStringLiteral("../docs/database_schema.sql"));
+    initializeSchema(schemaPath);
+    if (!migrateSchema())
+        qCritical() << "Failed to migrate database schema";
+    createDefaultAdminUser();
+    createDefaultCustomer();
+    return true;
+}
+
+bool DatabaseManager::initializeSchema(const QString& path) {
+    if (!m_adapter) {
+        qCritical() << "Database not initialized. Cannot initialize schema.";
+        return false;
+    }
+    if (countIsPositive(
+            m_adapter->query(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='table'")))) {
+        qDebug() << "Database schema already exists, skipping initialization.";
+        return true;
+    }
+    QString script;
+    if (QFile::exists(path) && readScript(path, &script)) {
+        qDebug().noquote() << "Loading schema from file:" << path;
+    } else {
+        script = QString::fromUtf8(EMBEDDED_SCHEMA_SQL);
+        qDebug() << "Schema file not found, using embedded schema.";
+    }
+    for (const QString& statement : splitSqlScript(script)) {
+        if (!m_adapter->execute(statement))
+            qWarning().noquote() << "Schema exec failed (continuing anyway):" << statement.left(80) + "...";
+    }
+    return true;
+}
+
+bool DatabaseManager::migrateSchema() {
+    if (!m_adapter) {
+        qCritical() << "Database not initialized. Cannot migrate schema.";
+        return false;
+    }
+    return SchemaMigrator(m_adapter).run();
+}
+
+bool DatabaseManager::importTestData(const QString& path) {
+    if (!m_adapter)
+        return false;
+    if (!QFile::exists(path)) {
+        qWarning().noquote() << "Test data file not found:" << path;
+        return false;
+    }
+    QString script;
+    if (!readScript(path, &script)) {
+        qCritical().noquote() << "Failed to open test data file:" << path;
+        return false;
+    }
+    int succeeded = 0;
+    for (const QString& statement : splitSqlScript(script)) {
+        if (m_adapter->execute(statement))
+            ++succeeded;
+    }
+    qDebug() << "Test data imported. Total statements:" << succeeded;
+    return true;
+}
+
+bool DatabaseManager::removeForeignKeys() {
+    if (!m_adapter) {
+        qCritical() << "Database not initialized. Cannot remove foreign keys.";
+        return false;
+    }
+    qDebug() << "Removing foreign keys from database - skipped (no FK to remove).";
+    return true;
+}
+
+void DatabaseManager::shutdown() {
+    if (!m_adapter)
+        return;
+    m_adapter->disconnect();
+    delete m_adapter;
+    m_adapter = nullptr;
+}
+
+void DatabaseManager::createDefaultAdminUser() {
+    if (!m_adapter) {
+        qCritical() << "Database not initialized. Cannot create default admin user.";
+        return;
+    }
+    if (countIsPositive(
+            m_adapter->query(QStringLiteral("SELECT COUNT(*) FROM sys_user WHERE username = 'admin'")))) {
+        QSqlQuery role =
+            m_adapter->query(QStringLiteral("SELECT role FROM sys_user WHERE username = 'admin'"));
+        if (role.isActive() && role.next() && role.value(0).toString() != QLatin1String("manager")) {
+            qDebug().noquote() << "Updating admin user role from" << role.value(0).toString()
+                               << "to manager...";
+            m_adapter->execute(
+                QStringLiteral("UPDATE sys_user SET role = 'manager', updated_at = CURRENT_TIMESTAMP "
+                               "WHERE username = 'admin'"));
+        } else {
+            qDebug() << "Admin user already exists with correct role, skipping.";
+        }
+        return;
+    }
+    const bool ok = m_adapter->execute(
+        QStringLiteral("INSERT INTO sys_user (username, password_hash, real_name, role, status, created_at, "
+                       "updated_at) VALUES (?, ?, ?, ?, 1, CURRENT_TIMESTAMP, CURRENT_TIMESTAMP)"),
+        {QStringLiteral("admin"), hashPassword(QStringLiteral("quoll")), QStringLiteral("系统管理员"),
+         QStringLiteral("manager")});
+    if (ok)
+        qDebug() << "Created default admin user.";
+    else
+        qCritical() << "Failed to create default admin user.";
+}
+
+void DatabaseManager::createDefaultCustomer() {
+    if (!m_adapter) {
+        qCritical() << "Database not initialized. Cannot create default customer.";
+        return;
+    }
+    if (countIsPositive(
+            m_adapter->query(QStringLiteral("SELECT COUNT(*) FROM customer WHERE is_default = 1")))) {
+        qDebug() << "Default customer already exists, skipping creation.";
+        return;
+    }
+    const bool ok = m_adapter->execute(
+        QStringLiteral("INSERT INTO customer (name, phone, address, id_card, remark, is_default, created_at, "
+                       "updated_at) VALUES (?, ?, ?, ?, ?, ?, CURRENT_TIMESTAMP, CURRENT_TIMESTAMP)"),
+        {QStringLiteral("零售客户"), QString(""), QString(""), QString(""),
+         QStringLiteral("默认零售客户，用于未登记客户的销售"), 1});
+    if (ok)
+        qDebug() << "Created default customer.";
+    else
+        qCritical() << "Failed to create default customer.";
+}
+
+QStringList DatabaseManager::splitSqlScript(const QString& text) {
+    QStringList statements;
+    QString buffer;
+    const int n = text.size();
+    for (int i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('-') && i + 1 < n && text.at(i + 1) == QLatin1Char('-')) {
+            // Skip the comment and the line feed that ends it.
+            while (i < n && text.at(i) != QLatin1Char('\n'))
+                ++i;
+            continue;
+        }
+        if (c == QLatin1Char(';')) {
+            const QString statement = buffer.trimmed();
+            if (!statement.isEmpty())
+                statements.append(statement);
+            buffer.clear();
+            continue;
+        }
+        buffer.append(c);
+    }
+    return statements;
+}
+
+} // namespace kestrovalin

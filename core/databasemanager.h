@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace kestrovalin {
+
+class IDbAdapter;
+
+// Process-wide owner of the one database adapter.
+class DatabaseManager {
+public:
+    static DatabaseManager& instance();
+
+    bool initialize(const QString& path);
+    bool initializeSchema(const QString& path);
+    bool migrateSchema();
+    bool importTestData(const QString& path);
+    bool removeForeignKeys();
+    IDbAdapter* getAdapter() const { return m_adapter; }
+    void shutdown();
+
+    void createDefaultAdminUser();
+    void createDefaultCustomer();
+
+    // The statement splitter shared by the schema and test-data scripts.
+    static QStringList splitSqlScript(const QString& text);
+
+    DatabaseManager(const DatabaseManager&) = delete;
+    DatabaseManager& operator=(const DatabaseManager&) = delete;
+
+private:
+    DatabaseManager() = default;
+    ~DatabaseManager();
+
+    IDbAdapter* m_adapter = nullptr;
+};
+
+} // namespace kestrovalin

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QList>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QString>
+#include <QVariant>
+
+namespace kestrovalin {
+
+// The one road to the database: SQL text with positional "?" parameters.
+class IDbAdapter {
+public:
+    virtual ~IDbAdapter() = default;
+    virtual bool connect(const QString& path) = 0;
+    virtual void disconnect() = 0;
+    virtual bool isConnected() const = 0;
+    virtual bool execute(const QString& sql, const QList<QVariant>& params = {}) = 0;
+    virtual QSqlQuery query(const QString& sql, const QList<QVariant>& params = {}) = 0;
+    virtual bool transaction() = 0;
+    virtual bool commit() = 0;
+    virtual bool rollback() = 0;
+    virtual QSqlError lastError() const = 0;
+    virtual QSqlDatabase getQtDatabase() const = 0;
+};
+
+} // namespace kestrovalin

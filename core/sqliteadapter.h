@@ -1,0 +1,34 @@
+#pragma once
+
+#include "core/idbadapter.h"
+
+namespace kestrovalin {
+
+class SQLiteAdapter : public IDbAdapter {
+public:
+    SQLiteAdapter();
+    ~SQLiteAdapter() override;
+    SQLiteAdapter(const SQLiteAdapter&) = delete;
+    SQLiteAdapter& operator=(const SQLiteAdapter&) = delete;
+
+    bool connect(const QString& path) override;
+    void disconnect() override;
+    bool isConnected() const override;
+    bool execute(const QString& sql, const QList<QVariant>& params = {}) override;
+    QSqlQuery query(const QString& sql, const QList<QVariant>& params = {}) override;
+    bool transaction() override;
+    bool commit() override;
+    bool rollback() override;
+    QSqlError lastError() const override;
+    QSqlDatabase getQtDatabase() const override;
+
+    QString connectionName() const { return m_connectionName; }
+
+private:
+    bool run(QSqlQuery& q, const QString& sql, const QList<QVariant>& params);
+
+    QSqlDatabase m_db;
+    QString m_connectionName;
+};
+
+} // namespace kestrovalin

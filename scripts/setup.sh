@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Shared by run.sh and test.sh: install the missing Debian packages, configure and build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+packages=(qtbase5-dev libqt5sql5-sqlite libxlsxwriter-dev libminizip-dev libfreexl-dev cmake g++ pkg-config)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    SUDO=""
+    [[ $(id -u) -eq 0 ]] || SUDO=sudo
+    echo "Installing: ${missing[*]}"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build -j"$(nproc)"

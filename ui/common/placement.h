@@ -1,0 +1,11 @@
+#pragma once
+
+class QWidget;
+
+namespace kestrovalin {
+
+// A feature window takes nine tenths of its parent's width and eight tenths of its height (integer
+// arithmetic) and centres itself on the parent. Does nothing without a parent.
+void placeOnParent(QWidget* window, QWidget* parent);
+
+} // namespace kestrovalin

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace kestrovalin {
+
+// The one seam for message boxes, input boxes and file dialogs. The program shows the real Qt dialogs; a test
+// switches on test mode, queues the answers it wants and reads back what was asked.
+class Prompts {
+public:
+    enum class Kind { Information, Warning, Critical, Question, Choice, Input, OpenFile, SaveFile };
+    struct Record {
+        Kind kind;
+        QString title;
+        QString text;
+    };
+
+    static void information(QWidget* parent, const QString& title, const QString& text);
+    static void warning(QWidget* parent, const QString& title, const QString& text);
+    static void critical(QWidget* parent, const QString& title, const QString& text);
+    // Yes/No question; true for Yes.
+    static bool question(QWidget* parent, const QString& title, const QString& text,
+                         QMessageBox::StandardButton defaultButton = QMessageBox::No);
+    // A box with buttons of our own; returns the index of the pressed one, or -1 when escaped.
+    static int choose(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+                      const QStringList& buttons, int defaultIndex = 0, int escapeIndex = -1);
+    // Input box; *ok tells whether it was accepted. The text comes back untrimmed.
+    static QString getText(QWidget* parent, const QString& title, const QString& label,
+                           QLineEdit::EchoMode echo = QLineEdit::Normal, const QString& text = QString(),
+                           bool* ok = nullptr);
+    static QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                   const QString& filter);
+    static QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                   const QString& filter);
+
+    // --- test side ---
+    static void setTestMode(bool on);
+    static bool testMode();
+    static void reset(); // forget queued answers and history
+    static void queueQuestion(bool yes);
+    static void queueChoice(int index);
+    static void queueText(const QString& text, bool ok = true);
+    static void queueFileName(const QString& path);
+    static const QList<Record>& history();
+    static Record last();
+    static QString lastTitle() { return last().title; }
+    static QString lastText() { return last().text; }
+};
+
+} // namespace kestrovalin

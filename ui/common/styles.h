@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace kestrovalin {
+
+// The list-window style sheet family: green group-box titles, primary buttons in the accent colour and
+// secondary buttons in light grey. Windows name which of their buttons take which look.
+QString listWindowStyleSheet(const QStringList& primaryButtons, const QStringList& secondaryButtons);
+
+} // namespace kestrovalin

@@ -1,0 +1,59 @@
+#include "ui/common/tablefill.h"
+
+#include <QAbstractItemView>
+#include <QHeaderView>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTableWidget>
+
+namespace kestrovalin {
+
+void setupListTable(QAbstractItemView* view, bool singleSelection) {
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setSelectionMode(singleSelection ? QAbstractItemView::SingleSelection
+                                           : QAbstractItemView::ExtendedSelection);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->setAlternatingRowColors(true);
+    if (auto* table = qobject_cast<QTableView*>(view))
+        table->horizontalHeader()->setStretchLastSection(true);
+}
+
+TableFill::TableFill(QTableWidget* table, int rows)
+    : m_table(table), m_sorting(table->isSortingEnabled()), m_updates(table->updatesEnabled()) {
+    m_table->setSortingEnabled(false);
+    m_table->setUpdatesEnabled(false);
+    m_table->clearContents();
+    m_table->setRowCount(rows);
+}
+
+TableFill::~TableFill() {
+    m_table->setUpdatesEnabled(m_updates);
+    m_table->setSortingEnabled(m_sorting);
+}
+
+QTableWidgetItem* TableFill::set(int row, int column, const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    m_table->setItem(row, column, item);
+    return item;
+}
+
+void TableFill::setRow(int row, const QStringList& cells) {
+    for (int c = 0; c < cells.size(); ++c)
+        set(row, c, cells.at(c));
+}
+
+void fillModel(QStandardItemModel* model, const QVector<QStringList>& rows) {
+    model->removeRows(0, model->rowCount());
+    model->setRowCount(rows.size());
+    for (int r = 0; r < rows.size(); ++r) {
+        const QStringList& cells = rows.at(r);
+        for (int c = 0; c < cells.size(); ++c) {
+            auto* item = new QStandardItem(cells.at(c));
+            item->setEditable(false);
+            model->setItem(r, c, item);
+        }
+    }
+}
+
+} // namespace kestrovalin

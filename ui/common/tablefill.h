@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QStringList>
+#include <QVector>
+
+class QTableWidget;
+class QTableWidgetItem;
+class QStandardItemModel;
+class QAbstractItemView;
+
+namespace kestrovalin {
+
+// Read-only list tables: whole-row selection, no editing, alternating rows, stretched last section.
+void setupListTable(QAbstractItemView* view, bool singleSelection = true);
+
+// Fills a QTableWidget efficiently: sorting and updates off while filling, the row count set once.
+// Restores sorting and updates when it goes out of scope.
+class TableFill {
+public:
+    TableFill(QTableWidget* table, int rows);
+    ~TableFill();
+    TableFill(const TableFill&) = delete;
+    TableFill& operator=(const TableFill&) = delete;
+
+    // Sets a read-only text cell and returns it for colouring or data.
+    QTableWidgetItem* set(int row, int column, const QString& text);
+    void setRow(int row, const QStringList& cells);
+
+private:
+    QTableWidget* m_table;
+    bool m_sorting;
+    bool m_updates;
+};
+
+// Same for a QStandardItemModel: clears the rows and sets the new row count once.
+void fillModel(QStandardItemModel* model, const QVector<QStringList>& rows);
+
+} // namespace kestrovalin
