@@ -1,0 +1,11 @@
+# Accounts and audit: the signed-in user, sign-in, user administration and the operation log.
+target_sources(kvcore PRIVATE
+    core/loginuser.h
+    core/usersession.h core/usersession.cpp
+    core/currentuser.h core/currentuser.cpp
+    core/operloghelper.h
+    repositories/operlogrepository.h repositories/operlogrepository.cpp
+)
+
+kv_add_test(tst_usersession tests/accounts/tst_usersession.cpp)
+kv_add_test(tst_operlog tests/accounts/tst_operlog.cpp tests/accounts/recordingadapter.h)
