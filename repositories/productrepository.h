@@ -1,0 +1,65 @@
+#pragma once
+
+#include "core/idbadapter.h"
+#include "models/inventorybatch.h"
+#include "models/product.h"
+
+#include <QList>
+#include <QString>
+
+namespace kestrovalin::repositories {
+
+// Reads and writes the drug catalogue (table product) and answers the stock batch queries the pickers use.
+// Holds only the adapter it was given (not owned, may be null); build one where needed and drop it.
+class ProductRepository {
+public:
+    // One stock batch (or, for sales returns, one sold line) joined with its drug.
+    struct InventoryBatchWithProduct {
+        models::InventoryBatch batch;
+        models::Product product;
+        QString supplierName;
+        QString purchaseOrderNo;
+        QString salesOrderNo;
+        int salesOrderItemId = 0;
+        int soldQuantity = 0;
+        int returnedQuantity = 0;
+        int remainingQuantity = 0;
+    };
+
+    explicit ProductRepository(IDbAdapter* db);
+
+    int insert(const models::Product& product);
+    bool update(const models::Product& product);
+    bool remove(int id);
+
+    models::Product findById(int id);
+    models::Product searchByBarcode(const QString& barcode);
+    QList<models::Product> findAll();
+    QList<models::Product> searchByName(const QString& keyword);
+    QList<models::Product> search(const QString& keyword);
+    QList<models::Product> findAllWithStock();
+    QList<models::Product> searchByNameWithStock(const QString& keyword);
+    QList<models::Product> findAllPrescription();
+    QList<models::Product> searchByNamePrescription(const QString& keyword);
+    int findDuplicate(const models::Product& product);
+    int count();
+
+    QList<InventoryBatchWithProduct> findAllBatchesWithProduct();
+    QList<InventoryBatchWithProduct> searchBatchesWithProduct(const QString& keyword);
+    QList<InventoryBatchWithProduct> findAllBatchesWithProductWithPurchaseOrder();
+    QList<InventoryBatchWithProduct> searchBatchesWithProductWithPurchaseOrder(const QString& keyword);
+    QList<InventoryBatchWithProduct> findAllBatchesWithProductWithSalesOrder();
+    QList<InventoryBatchWithProduct> searchBatchesWithProductWithSalesOrder(const QString& keyword);
+
+private:
+    models::Product readOne(const QString& sql, const QList<QVariant>& params);
+    QList<models::Product> readList(const QString& sql, const QList<QVariant>& params = {});
+    QList<InventoryBatchWithProduct> readBatches(const QString& sql, const QList<QVariant>& params);
+    QList<InventoryBatchWithProduct> readSoldLines(const QString& sql, const QList<QVariant>& params);
+
+    IDbAdapter* m_db;
+};
+
+} // namespace kestrovalin::repositories
+
+Q_DECLARE_METATYPE(kestrovalin::repositories::ProductRepository::InventoryBatchWithProduct)

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "core/idbadapter.h"
+#include "models/supplier.h"
+
+#include <QList>
+#include <QString>
+
+namespace kestrovalin::repositories {
+
+// Reads and writes table supplier and holds the qualification rules: goods may be bought only from a supplier
+// whose licences, GSP certificate and tax registration are in force. Suppliers are suspended, never deleted.
+// Holds only the adapter it was given (not owned, may be null).
+class SupplierRepository {
+public:
+    explicit SupplierRepository(IDbAdapter* db);
+
+    int insert(const models::Supplier& supplier);
+    bool update(const models::Supplier& supplier);
+    bool remove(int id);
+
+    models::Supplier findById(int id);
+    QList<models::Supplier> findAll();
+    QList<models::Supplier> searchByName(const QString& keyword);
+    int count();
+    // Suppliers with any of the four documents expiring from today up to today + days, both ends included.
+    QList<models::Supplier> findExpiring(int days);
+    QList<models::Supplier> findExpired();
+
+    bool isSupplierQualified(int supplierId);
+    void updateQualificationStatus(int id, const QString& status);
+    void refreshAllQualificationStatus();
+    // "expired", "expiring" (within 30 days, today included) or "valid", from the record's dates alone.
+    static QString calculateQualificationStatus(const models::Supplier& supplier);
+
+private:
+    QList<models::Supplier> readList(const QString& sql, const QList<QVariant>& params = {});
+    QList<QVariant> supplierValues(const models::Supplier& supplier) const;
+
+    IDbAdapter* m_db;
+};
+
+} // namespace kestrovalin::repositories
