@@ -5,3 +5,4 @@ target_sources(kvcore PRIVATE
 )
 
 kv_add_test(tst_productrepository tests/masterdata/tst_productrepository.cpp)
+kv_add_test(tst_stockbatchqueries tests/masterdata/tst_stockbatchqueries.cpp)
