@@ -13,7 +13,8 @@ QString selectors(const QStringList& ids, const QString& suffix) {
 
 } // namespace
 
-QString listWindowStyleSheet(const QStringList& primaryButtons, const QStringList& secondaryButtons) {
+QString listWindowStyleSheet(const QStringList& primaryButtons, const QStringList& secondaryButtons,
+                             bool tableViewRule) {
     QString sheet =
         QStringLiteral("QGroupBox {  font-weight: bold;  border: 1px solid #d0d0d0;  border-radius: 5px;  "
                        "margin-top: 10px;  "
@@ -35,9 +36,10 @@ QString listWindowStyleSheet(const QStringList& primaryButtons, const QStringLis
                  selectors(secondaryButtons, QStringLiteral(":hover")) +
                  QStringLiteral(" {  background-color: #e8e8e8;}");
     }
-    sheet += QStringLiteral("QTableWidget {  border: 1px solid #d0d0d0;  gridline-color: #e8e8e8;}"
-                            "QTableView {  border: 1px solid #d0d0d0;  gridline-color: #e8e8e8;}"
-                            "QHeaderView::section {  background-color: #f0f4f0;  padding: 6px;  border: 1px "
+    sheet += QStringLiteral("QTableWidget {  border: 1px solid #d0d0d0;  gridline-color: #e8e8e8;}");
+    if (tableViewRule)
+        sheet += QStringLiteral("QTableView {  border: 1px solid #d0d0d0;  gridline-color: #e8e8e8;}");
+    sheet += QStringLiteral("QHeaderView::section {  background-color: #f0f4f0;  padding: 6px;  border: 1px "
                             "solid #d0d0d0;  font-weight: bold;}");
     return sheet;
 }

@@ -1,0 +1,16 @@
+# Customer register: repository, list window, form and picker.
+target_sources(kvcore PRIVATE
+    repositories/customerrepository.h repositories/customerrepository.cpp
+    ui/masterdata/customerdialog.h ui/masterdata/customerdialog.cpp ui/masterdata/customerdialog.ui
+    ui/masterdata/customermanagerwindow.h ui/masterdata/customermanagerwindow.cpp
+    ui/masterdata/customermanagerwindow.ui
+    ui/masterdata/customerselectiondialog.h ui/masterdata/customerselectiondialog.cpp
+    ui/masterdata/customerselectiondialog.ui
+    ui/masterdata/customertable.h ui/masterdata/customertable.cpp
+)
+
+kv_add_test(tst_customerrepository tests/customers/tst_customerrepository.cpp)
+kv_add_test(tst_customermanagerwindow tests/customers/tst_customermanagerwindow.cpp
+    tests/customers/modalhelper.h)
+kv_add_test(tst_customerselectiondialog tests/customers/tst_customerselectiondialog.cpp
+    tests/customers/modalhelper.h)

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "models/customer.h"
+
+#include <QList>
+
+class QSqlQuery;
+
+namespace kestrovalin {
+class IDbAdapter;
+}
+
+namespace kestrovalin::repositories {
+
+// Reads and writes the customer register. Holds only the adapter it was given (not owned, may be null).
+class CustomerRepository {
+public:
+    explicit CustomerRepository(IDbAdapter* db);
+
+    // On success the record's id is set to the new row's id.
+    bool insert(models::Customer& customer);
+    bool update(const models::Customer& customer);
+    bool remove(int id);
+
+    // Make the record the only default customer: every other flag is cleared and the record written in one
+    // transaction, so a failed write leaves the previous default in place.
+    bool insertAsDefault(models::Customer& customer);
+    bool updateAsDefault(const models::Customer& customer);
+
+    models::Customer findById(int id);
+    QList<models::Customer> findAll();
+    QList<models::Customer> search(const QString& keyword);
+    models::Customer findDefault();
+    int getDefaultCustomerId();
+
+private:
+    void fillCustomer(models::Customer& customer, const QSqlQuery& query) const;
+    models::Customer findOne(const QString& sql, const QList<QVariant>& params);
+    QList<models::Customer> findList(const QString& sql, const QList<QVariant>& params);
+    bool clearDefaultFlags();
+
+    IDbAdapter* m_db;
+};
+
+} // namespace kestrovalin::repositories

@@ -1,0 +1,61 @@
+#include "ui/masterdata/customerdialog.h"
+#include "ui_customerdialog.h"
+
+#include "ui/common/prompts.h"
+
+namespace kestrovalin {
+
+CustomerDialog::CustomerDialog(QWidget* parent) : QDialog(parent), ui(new ::Ui::CustomerDialog) {
+    ui->setupUi(this);
+    setFixedSize(400, 350);
+}
+
+CustomerDialog::~CustomerDialog() {
+    delete ui;
+}
+
+void CustomerDialog::setCustomer(const models::Customer& customer) {
+    m_customer = customer;
+    ui->editName->setText(customer.name);
+    ui->editPhone->setText(customer.phone);
+    ui->editAddress->setText(customer.address);
+    ui->editIdCard->setText(customer.idCard);
+    ui->editRemark->setPlainText(customer.remark);
+    ui->checkIsDefault->setChecked(customer.isDefault);
+}
+
+models::Customer CustomerDialog::getCustomer() const {
+    models::Customer customer;
+    customer.id = m_customer.id;
+    customer.name = ui->editName->text().trimmed();
+    customer.phone = ui->editPhone->text().trimmed();
+    customer.address = ui->editAddress->text().trimmed();
+    customer.idCard = ui->editIdCard->text().trimmed();
+    customer.remark = ui->editRemark->toPlainText().trimmed();
+    customer.isDefault = ui->checkIsDefault->isChecked();
+    return customer;
+}
+
+void CustomerDialog::setReadOnly(bool readOnly) {
+    ui->editName->setReadOnly(readOnly);
+    ui->editPhone->setReadOnly(readOnly);
+    ui->editAddress->setReadOnly(readOnly);
+    ui->editIdCard->setReadOnly(readOnly);
+    ui->editRemark->setReadOnly(readOnly);
+    ui->checkIsDefault->setEnabled(!readOnly);
+    ui->btnSave->setVisible(!readOnly);
+}
+
+void CustomerDialog::on_btnSave_clicked() {
+    if (ui->editName->text().trimmed().isEmpty()) {
+        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请输入客户名称"));
+        return;
+    }
+    accept();
+}
+
+void CustomerDialog::on_btnCancel_clicked() {
+    reject();
+}
+
+} // namespace kestrovalin

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "models/customer.h"
+
+#include <QList>
+#include <QMainWindow>
+
+class QModelIndex;
+
+namespace Ui {
+class CustomerManagerWindow;
+}
+
+namespace kestrovalin {
+
+// The feature window "客户管理": lists, searches, adds, edits, views and deletes customers and keeps a
+// single default retail customer.
+class CustomerManagerWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CustomerManagerWindow(QWidget* parent = nullptr);
+    ~CustomerManagerWindow() override;
+
+private slots:
+    void on_btnAdd_clicked();
+    void on_btnEdit_clicked();
+    void on_btnView_clicked();
+    void on_btnDelete_clicked();
+    void on_editSearch_textChanged(const QString& text);
+    void on_tableWidget_doubleClicked(const QModelIndex& index);
+
+private:
+    void initUI();
+    void updateTable(const QList<models::Customer>& customers);
+    void showAll();
+    // Id in column 0 of the current row, or -1 when there is no current row.
+    int currentCustomerId() const;
+
+    ::Ui::CustomerManagerWindow* ui;
+};
+
+} // namespace kestrovalin
