@@ -1,0 +1,89 @@
+#include "repositories/dashboardrepository.h"
+
+#include "core/clock.h"
+#include "core/idbadapter.h"
+
+namespace kestrovalin::repositories {
+
+namespace {
+
+QString dayText(const QDate& day) {
+    return day.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+} // namespace
+
+DashboardRepository::DateRange DashboardRepository::periodRange(int period, const QDate& today) {
+    switch (period) {
+    case Week: {
+        const QDate monday = today.addDays(1 - today.dayOfWeek());
+        return {monday, monday.addDays(6)};
+    }
+    case Month: {
+        const QDate first(today.year(), today.month(), 1);
+        return {first, first.addMonths(1).addDays(-1)};
+    }
+    default:
+        return {today, today};
+    }
+}
+
+std::optional<DashboardRepository::SalesSummary> DashboardRepository::salesSummary(int period) const {
+    if (!m_db)
+        return std::nullopt;
+    // sale_date holds "yyyy-MM-dd"; a half-open text range keeps the index usable and would also take a
+    // date with a time part.
+    const DateRange range = periodRange(period, Clock::today());
+    QSqlQuery q =
+        m_db->query(QStringLiteral("SELECT COALESCE(SUM(total_amount), 0), COUNT(*) FROM sales_order "
+                                   "WHERE status = 'completed' AND sale_date >= ? AND sale_date < ?"),
+                    {dayText(range.first), dayText(range.last.addDays(1))});
+    if (!q.isActive() || !q.next())
+        return std::nullopt;
+    return SalesSummary{q.value(0).toDouble(), q.value(1).toInt()};
+}
+
+std::optional<int> DashboardRepository::productsInStock() const {
+    return count(QStringLiteral("SELECT COUNT(DISTINCT product_id) FROM inventory_batch WHERE quantity > 0"),
+                 {});
+}
+
+std::optional<int> DashboardRepository::nearExpiryProducts() const {
+    const QDate today = Clock::today();
+    return count(QStringLiteral("SELECT COUNT(DISTINCT product_id) FROM inventory_batch "
+                                "WHERE quantity > 0 AND expiry_date BETWEEN ? AND ?"),
+                 {dayText(today), dayText(today.addDays(kExpiryWindowDays))});
+}
+
+std::optional<int> DashboardRepository::suppliersWithExpiringDocuments() const {
+    const QDate today = Clock::today();
+    const QString from = dayText(today);
+    const QString to = dayText(today.addDays(kExpiryWindowDays));
+    return count(QStringLiteral("SELECT COUNT(*) FROM supplier WHERE status = 'active' AND ("
+                                "license_expire_date BETWEEN ? AND ? OR "
+                                "business_license_expire_date BETWEEN ? AND ? OR "
+                                "gsp_cert_expire_date BETWEEN ? AND ? OR "
+                                "tax_reg_expire_date BETWEEN ? AND ?)"),
+                 {from, to, from, to, from, to, from, to});
+}
+
+std::optional<int> DashboardRepository::pendingRejectedDrugs() const {
+    return count(
+        QStringLiteral("SELECT COUNT(*) FROM unqualified_drug WHERE status IN ('pending', 'confirmed')"), {});
+}
+
+std::optional<int> DashboardRepository::temperatureRecordsToday() const {
+    return count(QStringLiteral("SELECT COUNT(*) FROM temperature_record WHERE record_date = ?"),
+                 {Clock::todayText()});
+}
+
+std::optional<int> DashboardRepository::count(const QString& sql, const QList<QVariant>& params) const {
+    if (!m_db)
+        return std::nullopt;
+    QSqlQuery q = m_db->query(sql, params);
+    if (!q.isActive() || !q.next())
+        return std::nullopt;
+    return q.value(0).toInt();
+}
+
+} // namespace kestrovalin::repositories
