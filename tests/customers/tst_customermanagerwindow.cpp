@@ -10,7 +10,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -23,21 +22,20 @@ using Kind = Prompts::Kind;
 
 namespace {
 
+// clang-format off
 const char* const kSheet =
     "QGroupBox {  font-weight: bold;  border: 1px solid #d0d0d0;  border-radius: 5px;  margin-top: 10px;  "
-    "padding-top: 14px;}QGroupBox::title {  subcontrol-origin: margin;  left: 10px;  padding: 0 5px;  color: "
-    "#2c5f2d;}QLineEdit {  padding: 4px 6px;  border: 1px solid #c0c0c0;  border-radius: "
-    "3px;}QLineEdit:focus {  "
-    "border-color: #4a90d9;}QPushButton {  padding: 5px 16px;  border-radius: 3px;}QPushButton#btnAdd {  "
-    "background-color: #2c5f2d;  color: white;  border: 1px solid #1e4a1f;  font-weight: "
-    "bold;}QPushButton#btnAdd:hover {  background-color: #3a7a3b;}QPushButton#btnEdit, QPushButton#btnView, "
-    "QPushButton#btnDelete {  background-color: #f5f5f5;  border: 1px solid "
-    "#c0c0c0;}QPushButton#btnEdit:hover, "
-    "QPushButton#btnView:hover, QPushButton#btnDelete:hover {  background-color: #e8e8e8;}QTableWidget {  "
-    "border: "
-    "1px solid #d0d0d0;  gridline-color: #e8e8e8;}QHeaderView::section {  background-color: #f0f4f0;  "
-    "padding: "
-    "6px;  border: 1px solid #d0d0d0;  font-weight: bold;}";
+    "padding-top: 14px;}QGroupBox::title {  subcontrol-origin: margin;  left: 10px;  padding: 0 5px;  "
+    "color: #2c5f2d;}QLineEdit {  padding: 4px 6px;  border: 1px solid #c0c0c0;  border-radius: 3px;}"
+    "QLineEdit:focus {  border-color: #4a90d9;}QPushButton {  padding: 5px 16px;  border-radius: 3px;}"
+    "QPushButton#btnAdd {  background-color: #2c5f2d;  color: white;  border: 1px solid #1e4a1f;  "
+    "font-weight: bold;}QPushButton#btnAdd:hover {  background-color: #3a7a3b;}QPushButton#btnEdit, "
+    "QPushButton#btnView, QPushButton#btnDelete {  background-color: #f5f5f5;  border: 1px solid #c0c0c0;}"
+    "QPushButton#btnEdit:hover, QPushButton#btnView:hover, QPushButton#btnDelete:hover {  "
+    "background-color: #e8e8e8;}QTableWidget {  border: 1px solid #d0d0d0;  gridline-color: #e8e8e8;}"
+    "QHeaderView::section {  background-color: #f0f4f0;  padding: 6px;  border: 1px solid #d0d0d0;  "
+    "font-weight: bold;}";
+// clang-format on
 
 struct Form {
     QLineEdit* name;
@@ -110,9 +108,13 @@ private slots:
         Prompts::reset();
     }
 
-    void styleSheetHelperGivesTheWindowSheet() {
+    void styleSheetAndPlacement() {
         TestDatabase t;
-        CustomerManagerWindow w;
+        QWidget parent;
+        parent.setGeometry(100, 50, 1001, 703);
+        CustomerManagerWindow w(&parent);
+        QVERIFY(w.isWindow());
+        QCOMPARE(w.geometry(), QRect(100 + (1001 - 900) / 2, 50 + (703 - 562) / 2, 900, 562));
         QCOMPARE(listWindowStyleSheet({"btnAdd"}, {"btnEdit", "btnView", "btnDelete"}, false),
                  QString(kSheet));
         QCOMPARE(w.styleSheet(), QString(kSheet));
@@ -139,15 +141,6 @@ private slots:
         QCOMPARE(widths.mid(0, 6), QList<int>({60, 120, 100, 200, 150, 100}));
         QCOMPARE(d.table->selectionMode(), QAbstractItemView::ExtendedSelection);
         QCOMPARE(d.table->editTriggers(), QAbstractItemView::NoEditTriggers);
-    }
-
-    void placedOnItsParent() {
-        TestDatabase t;
-        QWidget parent;
-        parent.setGeometry(100, 50, 1001, 703);
-        CustomerManagerWindow w(&parent);
-        QCOMPARE(w.geometry(), QRect(100 + (1001 - 900) / 2, 50 + (703 - 562) / 2, 900, 562));
-        QVERIFY(w.isWindow());
     }
 
     void addTrimsNamesAndRefusesBlankOnes() {
@@ -178,18 +171,6 @@ private slots:
                  QString("张三|13800001111|老顾客"));
         QCOMPARE(d.column(1), QStringList({"零售客户", "张三"}));
         QCOMPARE(d.count(), QString("共 2 条记录"));
-    }
-
-    void cancelledAddWritesNothing() {
-        TestDatabase t;
-        Driver d;
-        WhenModal<CustomerDialog> answer([](CustomerDialog* dlg) {
-            form(dlg).name->setText("李四");
-            form(dlg).cancel->click();
-        });
-        d.click("btnAdd");
-        QCOMPARE(t.count("customer"), 1);
-        QVERIFY(Prompts::history().isEmpty());
     }
 
     void defaultMovesWithAddAndEdit() {
@@ -372,22 +353,6 @@ private slots:
         QVERIFY(onlyCancel);
         QVERIFY(Prompts::history().isEmpty());
         QCOMPARE(t.count("customer"), 1);
-    }
-
-    void realMessageBoxIsWired() {
-        TestDatabase t;
-        Prompts::setTestMode(false);
-        Driver d;
-        QString title, text;
-        WhenModal<QMessageBox> answer([&](QMessageBox* box) {
-            title = box->windowTitle();
-            text = box->text();
-            box->button(QMessageBox::Ok)->click();
-        });
-        d.click("btnEdit");
-        Prompts::setTestMode(true);
-        QCOMPARE(title, QString("提示"));
-        QCOMPARE(text, QString("请选择要编辑的客户"));
     }
 };
 

@@ -2,12 +2,15 @@
 #include "ui_customerdialog.h"
 
 #include "ui/common/prompts.h"
+#include "ui/common/styles.h"
 
 namespace kestrovalin {
 
 CustomerDialog::CustomerDialog(QWidget* parent) : QDialog(parent), ui(new ::Ui::CustomerDialog) {
     ui->setupUi(this);
     setFixedSize(400, 350);
+    // The list window's sheet cascades into this form and would leave its buttons without a frame.
+    setStyleSheet(listWindowStyleSheet({QStringLiteral("btnSave")}, {QStringLiteral("btnCancel")}, false));
 }
 
 CustomerDialog::~CustomerDialog() {

@@ -73,6 +73,20 @@ int CustomerManagerWindow::currentCustomerId() const {
     return item ? item->text().toInt() : 0;
 }
 
+bool CustomerManagerWindow::loadCurrent(const QString& noRowText, models::Customer& customer) {
+    const int id = currentCustomerId();
+    if (id < 0) {
+        Prompts::warning(this, kTitle, noRowText);
+        return false;
+    }
+    customer = repository().findById(id);
+    if (customer.id == 0) {
+        Prompts::warning(this, kTitle, QStringLiteral("客户不存在"));
+        return false;
+    }
+    return true;
+}
+
 void CustomerManagerWindow::on_btnAdd_clicked() {
     CustomerDialog dialog(this);
     if (dialog.exec() != QDialog::Accepted)
@@ -89,16 +103,9 @@ void CustomerManagerWindow::on_btnAdd_clicked() {
 }
 
 void CustomerManagerWindow::on_btnEdit_clicked() {
-    const int id = currentCustomerId();
-    if (id < 0) {
-        Prompts::warning(this, kTitle, QStringLiteral("请选择要编辑的客户"));
+    models::Customer loaded;
+    if (!loadCurrent(QStringLiteral("请选择要编辑的客户"), loaded))
         return;
-    }
-    const models::Customer loaded = repository().findById(id);
-    if (loaded.id == 0) {
-        Prompts::warning(this, kTitle, QStringLiteral("客户不存在"));
-        return;
-    }
     CustomerDialog dialog(this);
     dialog.setCustomer(loaded);
     if (dialog.exec() != QDialog::Accepted)
@@ -117,16 +124,9 @@ void CustomerManagerWindow::on_btnEdit_clicked() {
 }
 
 void CustomerManagerWindow::on_btnView_clicked() {
-    const int id = currentCustomerId();
-    if (id < 0) {
-        Prompts::warning(this, kTitle, QStringLiteral("请选择要查看的客户"));
+    models::Customer customer;
+    if (!loadCurrent(QStringLiteral("请选择要查看的客户"), customer))
         return;
-    }
-    const models::Customer customer = repository().findById(id);
-    if (customer.id == 0) {
-        Prompts::warning(this, kTitle, QStringLiteral("客户不存在"));
-        return;
-    }
     CustomerDialog dialog(this);
     dialog.setCustomer(customer);
     dialog.setReadOnly(true);

@@ -35,6 +35,8 @@ private:
     void showAll();
     // Id in column 0 of the current row, or -1 when there is no current row.
     int currentCustomerId() const;
+    // Loads the customer of the current row; warns and returns false when there is none.
+    bool loadCurrent(const QString& noRowText, models::Customer& customer);
 
     ::Ui::CustomerManagerWindow* ui;
 };
