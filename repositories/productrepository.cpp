@@ -289,9 +289,14 @@ int ProductRepository::count() {
     return q.isActive() && q.next() ? q.value(0).toInt() : 0;
 }
 
-QList<Batch> ProductRepository::readBatches(const QString& sql, const QList<QVariant>& params) {
+QList<Batch> ProductRepository::stockBatches(const QString& sqlTemplate, const QString* keyword) {
     QList<Batch> list;
-    QSqlQuery q = m_db->query(sql, params);
+    if (!m_db)
+        return list;
+    QList<QVariant> params{today()};
+    if (keyword)
+        params << likePattern(*keyword);
+    QSqlQuery q = m_db->query(sqlTemplate.arg(keyword ? kNameCondition : QString()), params);
     if (!q.isActive())
         return list;
     const QSqlRecord r = q.record();
@@ -331,9 +336,14 @@ QList<Batch> ProductRepository::readBatches(const QString& sql, const QList<QVar
     return list;
 }
 
-QList<Batch> ProductRepository::readSoldLines(const QString& sql, const QList<QVariant>& params) {
+QList<Batch> ProductRepository::soldLines(const QString* keyword) {
     QList<Batch> list;
-    QSqlQuery q = m_db->query(sql, params);
+    if (!m_db)
+        return list;
+    QList<QVariant> params;
+    if (keyword)
+        params << likePattern(*keyword);
+    QSqlQuery q = m_db->query(kSoldLineSql.arg(keyword ? kNameCondition : QString()), params);
     if (!q.isActive()) {
         qDebug().noquote() << "Query failed:" << q.lastError().text();
         return list;
@@ -378,39 +388,27 @@ QList<Batch> ProductRepository::readSoldLines(const QString& sql, const QList<QV
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProduct() {
-    if (!m_db)
-        return {};
-    return readBatches(kStockBatchSql.arg(QString()), {today()});
+    return stockBatches(kStockBatchSql, nullptr);
 }
 
 QList<Batch> ProductRepository::searchBatchesWithProduct(const QString& keyword) {
-    if (!m_db)
-        return {};
-    return readBatches(kStockBatchSql.arg(kNameCondition), {today(), likePattern(keyword)});
+    return stockBatches(kStockBatchSql, &keyword);
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProductWithPurchaseOrder() {
-    if (!m_db)
-        return {};
-    return readBatches(kPurchaseBatchSql.arg(QString()), {today()});
+    return stockBatches(kPurchaseBatchSql, nullptr);
 }
 
 QList<Batch> ProductRepository::searchBatchesWithProductWithPurchaseOrder(const QString& keyword) {
-    if (!m_db)
-        return {};
-    return readBatches(kPurchaseBatchSql.arg(kNameCondition), {today(), likePattern(keyword)});
+    return stockBatches(kPurchaseBatchSql, &keyword);
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProductWithSalesOrder() {
-    if (!m_db)
-        return {};
-    return readSoldLines(kSoldLineSql.arg(QString()), {});
+    return soldLines(nullptr);
 }
 
 QList<Batch> ProductRepository::searchBatchesWithProductWithSalesOrder(const QString& keyword) {
-    if (!m_db)
-        return {};
-    return readSoldLines(kSoldLineSql.arg(kNameCondition), {likePattern(keyword)});
+    return soldLines(&keyword);
 }
 
 } // namespace kestrovalin::repositories

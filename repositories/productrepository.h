@@ -54,8 +54,9 @@ public:
 private:
     models::Product readOne(const QString& sql, const QList<QVariant>& params);
     QList<models::Product> readList(const QString& sql, const QList<QVariant>& params = {});
-    QList<InventoryBatchWithProduct> readBatches(const QString& sql, const QList<QVariant>& params);
-    QList<InventoryBatchWithProduct> readSoldLines(const QString& sql, const QList<QVariant>& params);
+    // A null keyword lists everything; otherwise only drugs whose name contains it.
+    QList<InventoryBatchWithProduct> stockBatches(const QString& sqlTemplate, const QString* keyword);
+    QList<InventoryBatchWithProduct> soldLines(const QString* keyword);
 
     IDbAdapter* m_db;
 };

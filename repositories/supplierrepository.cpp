@@ -6,6 +6,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <optional>
+
 namespace kestrovalin::repositories {
 
 using models::Supplier;
@@ -65,25 +67,12 @@ void fillSupplier(Supplier& s, const QSqlQuery& q, const SupplierColumns& c) {
     s.updatedAt = text(q, c.updatedAt);
 }
 
-QStringList expiryDates(const Supplier& s) {
-    return {s.licenseExpireDate, s.businessLicenseExpireDate, s.gspCertExpireDate, s.taxRegExpireDate};
-}
-
-bool isPast(const QString& dateText, const QDate& today) {
-    if (dateText.isEmpty())
-        return false;
-    const QDate date = QDate::fromString(dateText, kDateFormat);
-    return date.isValid() && date < today;
-}
-
-bool isExpiringSoon(const QString& dateText, const QDate& today) {
-    if (dateText.isEmpty())
-        return false;
+// Days from today to the date, or nothing for an empty or unparsable text.
+std::optional<qint64> daysUntil(const QString& dateText, const QDate& today) {
     const QDate date = QDate::fromString(dateText, kDateFormat);
     if (!date.isValid())
-        return false;
-    const qint64 days = today.daysTo(date);
-    return days >= 0 && days <= kExpiringWithinDays;
+        return std::nullopt;
+    return today.daysTo(date);
 }
 
 } // namespace
@@ -248,9 +237,9 @@ bool SupplierRepository::isSupplierQualified(int supplierId) {
         const QString dateText = q.value(column).toString();
         if (dateText.isEmpty())
             continue;
-        // An unparsable date is invalid and so counts as before every date: refused.
-        const QDate date = QDate::fromString(dateText, kDateFormat);
-        if (!date.isValid() || date < today)
+        // An unparsable date counts as before every date: refused.
+        const std::optional<qint64> days = daysUntil(dateText, today);
+        if (!days || *days < 0)
             return false;
     }
     return true;
@@ -279,13 +268,16 @@ void SupplierRepository::refreshAllQualificationStatus() {
 
 QString SupplierRepository::calculateQualificationStatus(const Supplier& supplier) {
     const QDate today = Clock::today();
-    const QStringList dates = expiryDates(supplier);
-    for (const QString& date : dates) {
-        if (isPast(date, today))
+    QList<std::optional<qint64>> days;
+    for (const QString& date : {supplier.licenseExpireDate, supplier.businessLicenseExpireDate,
+                                supplier.gspCertExpireDate, supplier.taxRegExpireDate})
+        days << daysUntil(date, today);
+    for (const auto& d : days) {
+        if (d && *d < 0)
             return QStringLiteral("expired");
     }
-    for (const QString& date : dates) {
-        if (isExpiringSoon(date, today))
+    for (const auto& d : days) {
+        if (d && *d <= kExpiringWithinDays)
             return QStringLiteral("expiring");
     }
     return QStringLiteral("valid");

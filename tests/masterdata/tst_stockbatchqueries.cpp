@@ -1,60 +1,32 @@
 #include "repositories/productrepository.h"
+#include "tests/masterdata/masterdatafixtures.h"
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
-#include "tests/support/testdatabase.h"
 
 #include <QtTest>
 
 using namespace kestrovalin;
+using namespace kestrovalin::test;
 using kestrovalin::models::Product;
 using kestrovalin::repositories::ProductRepository;
-using kestrovalin::test::LogCapture;
-using kestrovalin::test::PinnedClock;
-using kestrovalin::test::TestDatabase;
 using Item = ProductRepository::InventoryBatchWithProduct;
 
 namespace {
 
-const QDate kToday(2031, 5, 20);
-
-QString day(int offset) {
-    return kToday.addDays(offset).toString("yyyy-MM-dd");
-}
-
 int addProduct(ProductRepository& repo, const QString& name, const QString& barcode) {
-    Product p;
-    p.name = name;
-    p.barcode = barcode;
-    p.mnemonicCode = QStringLiteral("MN");
-    p.specification = QStringLiteral("10ml*10支");
-    p.approvalNo = QStringLiteral("国药准字Z20000001");
-    p.manufacturer = QStringLiteral("太极集团");
-    p.category = QStringLiteral("中成药");
-    p.storageCondition = QStringLiteral("常温");
+    Product p = makeProduct(name, barcode, "10ml*10支", "太极集团");
+    p.mnemonicCode = "MN";
     p.isPrescription = true;
-    p.unit = QStringLiteral("盒");
-    p.purchasePrice = 20.0;
-    p.salePrice = 32.5;
     return repo.insert(p);
 }
 
-int addBatch(TestDatabase& t, int productId, const QString& batchNo, int quantity, const QString& expiry,
-             const QVariant& supplierId = QVariant()) {
-    t.exec(
-        "INSERT INTO inventory_batch (product_id, supplier_id, batch_no, production_date, expiry_date, "
-        "quantity, unit_cost, status, created_at, updated_at) "
-        "VALUES (?, ?, ?, '2031-01-01', ?, ?, 18.8, 'normal', '2031-01-02 09:00:00', '2031-02-03 10:00:00')",
-        {productId, supplierId, batchNo, expiry, quantity});
-    return t.scalar("SELECT MAX(id) FROM inventory_batch").toInt();
-}
-
-int addPurchaseLine(TestDatabase& t, const QString& orderNo, int productId, const QString& batchNo) {
-    t.exec("INSERT INTO purchase_order (order_no, supplier_id) VALUES (?, 1)", {orderNo});
-    const int orderId = t.scalar("SELECT id FROM purchase_order WHERE order_no = ?", {orderNo}).toInt();
+void addPurchaseLine(TestDatabase& t, const QString& orderNo, const QString& status, int productId,
+                     const QString& batchNo) {
+    t.exec("INSERT INTO purchase_order (order_no, supplier_id, status) VALUES (?, 1, ?)", {orderNo, status});
     t.exec("INSERT INTO purchase_order_item (order_id, product_id, batch_no, production_date, expiry_date, "
-           "quantity, unit_price, amount) VALUES (?, ?, ?, '2031-01-01', '2033-01-01', 10, 18.8, 188)",
-           {orderId, productId, batchNo});
-    return orderId;
+           "quantity, unit_price, amount) VALUES ((SELECT MAX(id) FROM purchase_order), ?, ?, '2031-01-01', "
+           "'2033-01-01', 10, 18.8, 188)",
+           {productId, batchNo});
 }
 
 QList<int> batchIds(const QList<Item>& list) {
@@ -62,6 +34,21 @@ QList<int> batchIds(const QList<Item>& list) {
     for (const Item& item : list)
         out << item.batch.id;
     return out;
+}
+
+// The batch members the stock lists read, in member order.
+QStringList batchFields(const models::InventoryBatch& b) {
+    return {QString::number(b.productId),
+            QString::number(b.supplierId),
+            b.batchNo,
+            b.productionDate,
+            b.expiryDate,
+            QString::number(b.quantity),
+            QString::number(b.rejectedQuantity),
+            QString::number(b.unitCost),
+            b.status,
+            b.createdAt,
+            b.updatedAt};
 }
 
 } // namespace
@@ -74,7 +61,7 @@ private slots:
         QTest::addColumn<int>("expiresInDays");
         QTest::addColumn<bool>("drugDeleted");
         QTest::addColumn<bool>("listed");
-        QTest::newRow("in stock, expires tomorrow") << 3 << 1 << false << true;
+        QTest::newRow("expires tomorrow") << 3 << 1 << false << true;
         QTest::newRow("expires today") << 3 << 0 << false << false;
         QTest::newRow("expired") << 3 << -10 << false << false;
         QTest::newRow("none left") << 0 << 100 << false << false;
@@ -86,8 +73,7 @@ private slots:
         QFETCH(int, expiresInDays);
         QFETCH(bool, drugDeleted);
         QFETCH(bool, listed);
-        // Just after local midnight in UTC+8 the UTC date is still yesterday.
-        PinnedClock pin(kToday, QTime(0, 30));
+        PinnedClock pin(kToday, QTime(0, 30)); // in UTC+8 the UTC date is still yesterday
         TestDatabase t;
         ProductRepository repo(t.db());
         const int productId = addProduct(repo, "复方丹参滴丸", "6901");
@@ -101,42 +87,30 @@ private slots:
         QCOMPARE(batchIds(repo.searchBatchesWithProductWithPurchaseOrder("丹参")), expected);
     }
 
-    void stockBatchRecordFields() {
+    void stockBatchRecords() {
         PinnedClock pin(kToday);
         TestDatabase t;
         ProductRepository repo(t.db());
-        t.exec("INSERT INTO supplier (id, name) VALUES (7, '国药控股')");
+        t.exec("INSERT INTO supplier (id, name, status) VALUES (7, '国药控股', 'suspended')");
         const int productId = addProduct(repo, "感冒清热颗粒", "6902");
-        const int withSupplier = addBatch(t, productId, "S1", 12, day(200), 7);
-        const int unknownSupplier = addBatch(t, productId, "S2", 4, day(200), 99);
-        const int noSupplier = addBatch(t, productId, "S3", 6, day(200));
-        t.exec("UPDATE supplier SET status = 'suspended' WHERE id = 7");
+        const int known = addBatch(t, productId, "S1", 12, day(200), 7);
+        const int unknown = addBatch(t, productId, "S2", 4, day(200), 99);
+        const int none = addBatch(t, productId, "S3", 6, day(200));
 
         const QList<Item> list = repo.findAllBatchesWithProduct();
-        QCOMPARE(batchIds(list), (QList<int>{noSupplier, unknownSupplier, withSupplier}));
+        QCOMPARE(batchIds(list), (QList<int>{none, unknown, known}));
         const Item& item = list.at(2);
-        QCOMPARE(item.batch.productId, productId);
-        QCOMPARE(item.batch.supplierId, 7);
-        QCOMPARE(item.batch.batchNo, QStringLiteral("S1"));
-        QCOMPARE(item.batch.productionDate, QStringLiteral("2031-01-01"));
-        QCOMPARE(item.batch.expiryDate, day(200));
-        QCOMPARE(item.batch.quantity, 12);
-        QCOMPARE(item.batch.unitCost, 18.8);
-        QCOMPARE(item.batch.status, QStringLiteral("normal"));
-        QCOMPARE(item.batch.createdAt, QStringLiteral("2031-01-02 09:00:00"));
-        QCOMPARE(item.batch.updatedAt, QStringLiteral("2031-02-03 10:00:00"));
-        QCOMPARE(item.batch.rejectedQuantity, 0);
-        QCOMPARE(item.supplierName, QStringLiteral("国药控股"));
+        QCOMPARE(batchFields(item.batch),
+                 (QStringList{QString::number(productId), "7", "S1", "2031-01-01", day(200), "12", "0",
+                              "18.8", "normal", "2031-01-02 09:00:00", "2031-02-03 10:00:00"}));
+        QCOMPARE(item.supplierName, QString("国药控股"));
         QVERIFY(item.purchaseOrderNo.isEmpty());
-        QCOMPARE(item.product.id, productId);
-        QCOMPARE(item.product.name, QStringLiteral("感冒清热颗粒"));
-        QCOMPARE(item.product.barcode, QStringLiteral("6902"));
-        QCOMPARE(item.product.specification, QStringLiteral("10ml*10支"));
-        QCOMPARE(item.product.manufacturer, QStringLiteral("太极集团"));
-        QCOMPARE(item.product.isPrescription, true);
-        QCOMPARE(item.product.salePrice, 32.5);
-        QCOMPARE(item.product.purchasePrice, 20.0);
-        QVERIFY(item.product.mnemonicCode.isEmpty());
+        Product expected = makeProduct("感冒清热颗粒", "6902", "10ml*10支", "太极集团");
+        expected.id = productId;
+        expected.isPrescription = true;
+        expected.status = 0; // "status" resolves to the batch's text column
+        QCOMPARE(productFields(item.product), productFields(expected));
+        QCOMPARE(item.product.createdAt, QString("2031-01-02 09:00:00"));
         QCOMPARE(list.at(1).batch.supplierId, 99);
         QVERIFY(list.at(1).supplierName.isEmpty());
         QCOMPARE(list.at(0).batch.supplierId, 0);
@@ -150,21 +124,17 @@ private slots:
         const int productId = addProduct(repo, "板蓝根颗粒", "6903");
         const int twice = addBatch(t, productId, "L1", 30, day(300));
         const int never = addBatch(t, productId, "L2", 8, day(300));
-        addPurchaseLine(t, "CG20310101001", productId, "L1");
-        const int voided = addPurchaseLine(t, "CG20310102001", productId, "L1");
-        t.exec("UPDATE purchase_order SET status = 'voided' WHERE id = ?", {voided});
-        addPurchaseLine(t, "CG20310103001", productId + 1, "L2"); // other drug, same batch number
+        addPurchaseLine(t, "CG001", "completed", productId, "L1");
+        addPurchaseLine(t, "CG002", "voided", productId, "L1");
+        addPurchaseLine(t, "CG003", "completed", productId + 1, "L2"); // other drug, same batch number
 
         const QList<Item> list = repo.findAllBatchesWithProductWithPurchaseOrder();
         QCOMPARE(batchIds(list), (QList<int>{never, twice, twice}));
         QVERIFY(list.at(0).purchaseOrderNo.isEmpty());
         QStringList orders{list.at(1).purchaseOrderNo, list.at(2).purchaseOrderNo};
         orders.sort();
-        QCOMPARE(orders, (QStringList{"CG20310101001", "CG20310102001"}));
-        QCOMPARE(list.at(1).batch.quantity, 30);
-        QCOMPARE(list.at(2).batch.quantity, 30);
-        QCOMPARE(list.at(1).batch.status, QStringLiteral("normal"));
-        QVERIFY(list.at(1).supplierName.isEmpty());
+        QCOMPARE(orders, (QStringList{"CG001", "CG002"}));
+        QCOMPARE(list.at(1).batch.quantity + list.at(2).batch.quantity, 60);
     }
 
     void searchMatchesDrugNameOnly_data() {
@@ -196,15 +166,14 @@ private slots:
         QTest::addColumn<QString>("saleStatus");
         QTest::addColumn<bool>("drugDeleted");
         QTest::addColumn<int>("expectedReturned"); // -1: the line is not listed
-
         QTest::newRow("no return") << ""
                                    << "" << 0 << "completed" << false << 0;
         QTest::newRow("completed sales return") << "completed"
                                                 << "sales" << 2 << "completed" << false << 2;
         QTest::newRow("voided sales return") << "voided"
                                              << "sales" << 2 << "completed" << false << 0;
-        QTest::newRow("purchase return, same keys") << "completed"
-                                                    << "purchase" << 2 << "completed" << false << 0;
+        QTest::newRow("purchase return") << "completed"
+                                         << "purchase" << 2 << "completed" << false << 0;
         QTest::newRow("fully returned") << "completed"
                                         << "sales" << 5 << "completed" << false << -1;
         QTest::newRow("voided sale") << ""
@@ -223,23 +192,20 @@ private slots:
         TestDatabase t;
         ProductRepository repo(t.db());
         const int productId = addProduct(repo, "氨溴索口服液", "6906");
-        // The line was sold from a batch that has since run out and expired: still returnable.
+        // Sold from a batch that has since run out and expired: the line is still returnable.
         const int batchId = addBatch(t, productId, "X9", 0, "2020-01-01");
-        t.exec("INSERT INTO sales_order (order_no, status) VALUES ('XS20310520001', ?)", {saleStatus});
-        const int orderId = t.scalar("SELECT MAX(id) FROM sales_order").toInt();
-        t.exec("INSERT INTO sales_order_item (order_id, product_id, batch_id, batch_no, production_date, "
+        t.exec("INSERT INTO sales_order (id, order_no, status) VALUES (3, 'XS001', ?)", {saleStatus});
+        t.exec("INSERT INTO sales_order_item (id, order_id, product_id, batch_id, batch_no, production_date, "
                "expiry_date, quantity, unit_price, amount) "
-               "VALUES (?, ?, ?, 'X9', '2019-01-01', '2020-01-01', 5, 26.5, 132.5)",
-               {orderId, productId, batchId});
-        const int lineId = t.scalar("SELECT MAX(id) FROM sales_order_item").toInt();
+               "VALUES (40, 3, ?, ?, 'X9', '2019-01-01', '2020-01-01', 5, 26.5, 132.5)",
+               {productId, batchId});
         if (!returnStatus.isEmpty()) {
-            t.exec("INSERT INTO return_order (return_no, return_type, status) VALUES ('TH001', ?, ?)",
+            t.exec("INSERT INTO return_order (id, return_no, return_type, status) VALUES (8, 'TH1', ?, ?)",
                    {returnType, returnStatus});
-            const int returnId = t.scalar("SELECT MAX(id) FROM return_order").toInt();
             t.exec("INSERT INTO return_order_item (return_id, product_id, batch_no, original_order_no, "
                    "quantity) "
-                   "VALUES (?, ?, 'X9', 'XS20310520001', ?)",
-                   {returnId, productId, returnedQty});
+                   "VALUES (8, ?, 'X9', 'XS001', ?)",
+                   {productId, returnedQty});
         }
         if (drugDeleted)
             repo.remove(productId);
@@ -252,30 +218,22 @@ private slots:
         }
         QCOMPARE(all.size(), 1);
         const Item& item = all.first();
-        QCOMPARE(item.salesOrderItemId, lineId);
-        QCOMPARE(item.salesOrderNo, QStringLiteral("XS20310520001"));
-        QCOMPARE(item.soldQuantity, 5);
-        QCOMPARE(item.returnedQuantity, expectedReturned);
-        QCOMPARE(item.remainingQuantity, 5 - expectedReturned);
-        QCOMPARE(item.batch.quantity, 5 - expectedReturned);
+        QCOMPARE(item.salesOrderItemId, 40);
+        QCOMPARE(item.salesOrderNo, QString("XS001"));
+        QCOMPARE((QList<int>{item.soldQuantity, item.returnedQuantity, item.remainingQuantity}),
+                 (QList<int>{5, expectedReturned, 5 - expectedReturned}));
         QCOMPARE(item.batch.id, batchId);
-        QCOMPARE(item.batch.productId, productId);
-        QCOMPARE(item.batch.batchNo, QStringLiteral("X9"));
-        QCOMPARE(item.batch.productionDate, QStringLiteral("2019-01-01"));
-        QCOMPARE(item.batch.expiryDate, QStringLiteral("2020-01-01"));
-        QCOMPARE(item.batch.unitCost, 26.5);
-        QCOMPARE(item.batch.status, QStringLiteral("normal"));
-        QCOMPARE(item.batch.supplierId, -1);
-        QVERIFY(item.batch.createdAt.isEmpty());
-        QCOMPARE(item.product.id, productId);
-        QCOMPARE(item.product.name, QStringLiteral("氨溴索口服液"));
-        QCOMPARE(item.product.status, 1);
-        QCOMPARE(item.product.salePrice, 32.5);
-        QVERIFY(item.supplierName.isEmpty());
-        QVERIFY(item.purchaseOrderNo.isEmpty());
+        QCOMPARE(batchFields(item.batch),
+                 (QStringList{QString::number(productId), "-1", "X9", "2019-01-01", "2020-01-01",
+                              QString::number(5 - expectedReturned), "0", "26.5", "normal", "", ""}));
+        Product expected = makeProduct("氨溴索口服液", "6906", "10ml*10支", "太极集团");
+        expected.id = productId;
+        expected.isPrescription = true;
+        QCOMPARE(productFields(item.product), productFields(expected));
+        QVERIFY(item.supplierName.isEmpty() && item.purchaseOrderNo.isEmpty());
     }
 
-    void soldLinesSumEveryCompletedReturnAndOrderNewestFirst() {
+    void soldLinesSumCompletedReturnsPerOrderDrugAndBatch() {
         TestDatabase t;
         ProductRepository repo(t.db());
         const int a = addProduct(repo, "蒙脱石散", "6907");
@@ -289,21 +247,18 @@ private slots:
             {a, a, b});
         t.exec("INSERT INTO return_order (id, return_no, return_type) VALUES (1, 'TH1', 'sales'), "
                "(2, 'TH2', 'sales')");
-        // Two returns against line 10, one against line 11 with another batch number: it must not count.
+        // Two returns against line 10; the one naming order XS2 has another batch number and counts for none.
         t.exec("INSERT INTO return_order_item (return_id, product_id, batch_no, original_order_no, quantity) "
                "VALUES (1, ?, 'M1', 'XS1', 3), (2, ?, 'M1', 'XS1', 4), (2, ?, 'M2', 'XS2', 4)",
                {a, a, a});
 
-        const QList<Item> list = repo.findAllBatchesWithProductWithSalesOrder();
         QList<int> lines, remaining;
-        for (const Item& item : list) {
+        for (const Item& item : repo.findAllBatchesWithProductWithSalesOrder()) {
             lines << item.salesOrderItemId;
             remaining << item.remainingQuantity;
         }
         QCOMPARE(lines, (QList<int>{12, 11, 10}));
         QCOMPARE(remaining, (QList<int>{6, 4, 3}));
-        QCOMPARE(list.at(2).returnedQuantity, 7);
-        QCOMPARE(list.at(1).batch.id, 0); // the line names no batch
         const QList<Item> found = repo.searchBatchesWithProductWithSalesOrder("消食");
         QCOMPARE(found.size(), 1);
         QCOMPARE(found.first().salesOrderItemId, 12);
