@@ -27,24 +27,41 @@ void record(Prompts::Kind kind, const QString& title, const QString& text) {
     state().history.append({kind, title, text});
 }
 
+// Boxes inherit their parent window's style sheet, whose button rules would leave the box's own buttons
+// without a frame; give them the family's plain button look.
+const char* const kBoxStyle = "QPushButton { background-color: #f5f5f5; border: 1px solid #c0c0c0; "
+                              "border-radius: 3px; padding: 5px 16px; min-width: 64px; }"
+                              "QPushButton:hover { background-color: #e8e8e8; }"
+                              "QPushButton:default { border-color: #2c5f2d; }";
+
+QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget* parent, const QString& title,
+                                    const QString& text, QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) {
+    QMessageBox box(icon, title, text, buttons, parent);
+    box.setStyleSheet(QLatin1String(kBoxStyle));
+    if (defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
 } // namespace
 
 void Prompts::information(QWidget* parent, const QString& title, const QString& text) {
     record(Kind::Information, title, text);
     if (!state().testMode)
-        QMessageBox::information(parent, title, text);
+        showBox(QMessageBox::Information, parent, title, text, QMessageBox::Ok);
 }
 
 void Prompts::warning(QWidget* parent, const QString& title, const QString& text) {
     record(Kind::Warning, title, text);
     if (!state().testMode)
-        QMessageBox::warning(parent, title, text);
+        showBox(QMessageBox::Warning, parent, title, text, QMessageBox::Ok);
 }
 
 void Prompts::critical(QWidget* parent, const QString& title, const QString& text) {
     record(Kind::Critical, title, text);
     if (!state().testMode)
-        QMessageBox::critical(parent, title, text);
+        showBox(QMessageBox::Critical, parent, title, text, QMessageBox::Ok);
 }
 
 bool Prompts::question(QWidget* parent, const QString& title, const QString& text,
@@ -52,8 +69,8 @@ bool Prompts::question(QWidget* parent, const QString& title, const QString& tex
     record(Kind::Question, title, text);
     if (state().testMode)
         return state().questions.isEmpty() ? false : state().questions.dequeue();
-    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, defaultButton) ==
-           QMessageBox::Yes;
+    return showBox(QMessageBox::Question, parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                   defaultButton) == QMessageBox::Yes;
 }
 
 int Prompts::choose(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
@@ -62,6 +79,7 @@ int Prompts::choose(QWidget* parent, QMessageBox::Icon icon, const QString& titl
     if (state().testMode)
         return state().choices.isEmpty() ? escapeIndex : state().choices.dequeue();
     QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    box.setStyleSheet(QLatin1String(kBoxStyle));
     QList<QPushButton*> pushButtons;
     for (const QString& label : buttons)
         pushButtons.append(box.addButton(label, QMessageBox::ActionRole));
@@ -83,7 +101,16 @@ QString Prompts::getText(QWidget* parent, const QString& title, const QString& l
             *ok = answer.second;
         return answer.first;
     }
-    return QInputDialog::getText(parent, title, label, echo, text, ok);
+    QInputDialog dialog(parent);
+    dialog.setStyleSheet(QLatin1String(kBoxStyle));
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    dialog.setTextEchoMode(echo);
+    dialog.setTextValue(text);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (ok)
+        *ok = accepted;
+    return accepted ? dialog.textValue() : QString();
 }
 
 QString Prompts::getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
