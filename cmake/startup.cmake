@@ -1,0 +1,6 @@
+# Daily backup, the start-up near-expiry check and the temperature reminder's repository.
+target_sources(kvcore PRIVATE
+    core/backupmanager.h core/backupmanager.cpp
+)
+
+kv_add_test(tst_backupmanager tests/startup/tst_backupmanager.cpp)
