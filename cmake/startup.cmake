@@ -1,6 +1,8 @@
 # Daily backup, the start-up near-expiry check and the temperature reminder's repository.
 target_sources(kvcore PRIVATE
     core/backupmanager.h core/backupmanager.cpp
+    repositories/expirywarningrepository.h repositories/expirywarningrepository.cpp
 )
 
 kv_add_test(tst_backupmanager tests/startup/tst_backupmanager.cpp)
+kv_add_test(tst_expirywarningrepository tests/startup/tst_expirywarningrepository.cpp)

@@ -1,0 +1,164 @@
+#include "repositories/expirywarningrepository.h"
+#include "tests/support/logcapture.h"
+#include "tests/support/pinnedclock.h"
+#include "tests/support/testdatabase.h"
+
+#include <QtTest>
+
+using namespace kestrovalin;
+using kestrovalin::repositories::ExpiryWarningItem;
+using kestrovalin::repositories::ExpiryWarningRepository;
+using kestrovalin::test::LogCapture;
+using kestrovalin::test::PinnedClock;
+using kestrovalin::test::TestDatabase;
+
+namespace {
+
+const QDate kToday(2026, 3, 1);
+
+QString day(int offset) {
+    return kToday.addDays(offset).toString("yyyy-MM-dd");
+}
+
+// Two suppliers, three drugs (one delisted), batches added per test.
+void seedMasterData(TestDatabase& t) {
+    t.exec("INSERT INTO supplier (id, name) VALUES (1, '国药控股华东医药有限公司'), (2, '九州通医药集团')");
+    t.exec(
+        "INSERT INTO product (id, name, barcode, specification, manufacturer, mnemonic_code, status) VALUES "
+        "(1, '阿莫西林胶囊', '6901234567890', '0.25g*24粒', '华北制药股份有限公司', 'AMXLJN', 1), "
+        "(2, '布洛芬缓释胶囊', '6902345678901', '0.3g*20粒', '中美天津史克制药有限公司', 'BLFHSJN', 1), "
+        "(3, '复方甘草片', '6903456789012', '100片/瓶', '北京双鹤药业股份有限公司', 'FFGCP', 0)");
+}
+
+void addBatch(TestDatabase& t, int id, int productId, int supplierId, const QString& batchNo,
+              const QString& expiry, int quantity = 100, const QString& status = "normal") {
+    t.exec(
+        "INSERT INTO inventory_batch (id, product_id, supplier_id, batch_no, production_date, expiry_date, "
+        "quantity, status) VALUES (?, ?, ?, ?, '2024-01-01', ?, ?, ?)",
+        {id, productId, supplierId, batchNo, expiry, quantity, status});
+}
+
+QStringList batchNos(const QList<ExpiryWarningItem>& items) {
+    QStringList out;
+    for (const ExpiryWarningItem& item : items)
+        out << item.batchNo;
+    return out;
+}
+
+} // namespace
+
+class TestExpiryWarningRepository : public QObject {
+    Q_OBJECT
+private slots:
+    // Which batches are listed: by date window, stock, status and join.
+    void listsStockedNormalBatchesInsideTheWindow() {
+        TestDatabase t;
+        seedMasterData(t);
+        addBatch(t, 1, 1, 1, "expires-today", day(0));
+        addBatch(t, 2, 1, 1, "tomorrow", day(1));
+        addBatch(t, 3, 1, 2, "last-day", day(180));
+        addBatch(t, 4, 1, 2, "one-too-far", day(181));
+        addBatch(t, 5, 1, 1, "expired", day(-3));
+        addBatch(t, 6, 2, 1, "no-stock", day(10), 0);
+        addBatch(t, 7, 2, 1, "locked", day(10), 50, "locked");
+        addBatch(t, 8, 3, 1, "delisted-drug", day(20));
+        addBatch(t, 9, 99, 1, "drug-missing", day(20));
+        addBatch(t, 10, 2, 0, "no-supplier", day(30));
+        PinnedClock pin(kToday, QTime(14, 0));
+        ExpiryWarningRepository repo(t.db());
+        const QList<ExpiryWarningItem> items = repo.findNearExpiryItems(180);
+        // Newest batch first, whatever the expiry dates.
+        QCOMPARE(batchNos(items), (QStringList{"no-supplier", "delisted-drug", "last-day", "tomorrow"}));
+        QCOMPARE(items.at(0).supplierName, QString());
+        QCOMPARE(items.at(1).productName, QStringLiteral("复方甘草片"));
+
+        const ExpiryWarningItem& last = items.at(2);
+        QCOMPARE(last.productId, 1);
+        QCOMPARE(last.productName, QStringLiteral("阿莫西林胶囊"));
+        QCOMPARE(last.barcode, QStringLiteral("6901234567890"));
+        QCOMPARE(last.specification, QStringLiteral("0.25g*24粒"));
+        QCOMPARE(last.manufacturer, QStringLiteral("华北制药股份有限公司"));
+        QCOMPARE(last.productionDate, QStringLiteral("2024-01-01"));
+        QCOMPARE(last.expiryDate, day(180));
+        QCOMPARE(last.quantity, 100);
+        QCOMPARE(last.remainingDays, 180);
+        QCOMPARE(last.supplierName, QStringLiteral("九州通医药集团"));
+
+        QVERIFY(repo.findNearExpiryItems(0).isEmpty());
+        QVERIFY(repo.findNearExpiryItems(-5).isEmpty());
+        QCOMPARE(batchNos(repo.findNearExpiryItems(1)), QStringList{"tomorrow"});
+    }
+
+    // Remaining days and the window follow the program's local date at any hour, also before 08:00 when
+    // the UTC date is still yesterday. The pinned date is far from the machine's, so a count against
+    // SQLite's own clock could never match.
+    void remainingDaysCountFromTheLocalDate_data() {
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<int>("offset");
+        for (const QTime& time :
+             {QTime(0, 0, 0), QTime(0, 30), QTime(7, 59, 59), QTime(8, 0), QTime(23, 59, 59)}) {
+            for (int offset : {1, 30, 31, 90, 91, 180}) {
+                const QByteArray name =
+                    time.toString("HH:mm:ss").toLatin1() + " +" + QByteArray::number(offset);
+                QTest::newRow(name.constData()) << time << offset;
+            }
+        }
+    }
+    void remainingDaysCountFromTheLocalDate() {
+        QFETCH(QTime, time);
+        QFETCH(int, offset);
+        TestDatabase t;
+        seedMasterData(t);
+        addBatch(t, 1, 1, 1, "B1", day(offset));
+        PinnedClock pin(kToday, time);
+        const QList<ExpiryWarningItem> items = ExpiryWarningRepository(t.db()).findNearExpiryItems(180);
+        QCOMPARE(items.size(), 1);
+        QCOMPARE(items.at(0).remainingDays, offset);
+    }
+
+    void filtersAllMustMatch_data() {
+        QTest::addColumn<QStringList>("filters"); // supplier, product, barcode, mnemonic, batch
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("none") << QStringList{"", "", "", "", ""} << QStringList{"B3", "B2", "B1"};
+        QTest::newRow("supplier") << QStringList{"九州通", "", "", "", ""} << QStringList{"B3", "B2"};
+        QTest::newRow("product") << QStringList{"", "阿莫西林", "", "", ""} << QStringList{"B2", "B1"};
+        QTest::newRow("barcode part") << QStringList{"", "", "01234", "", ""} << QStringList{"B2", "B1"};
+        QTest::newRow("mnemonic typed in lower case")
+            << QStringList{"", "", "", "blf", ""} << QStringList{"B3"};
+        QTest::newRow("batch") << QStringList{"", "", "", "", "B2"} << QStringList{"B2"};
+        QTest::newRow("supplier and product")
+            << QStringList{"九州通", "阿莫西林", "", "", ""} << QStringList{"B2"};
+        QTest::newRow("contradicting") << QStringList{"国药", "布洛芬", "", "", ""} << QStringList{};
+        QTest::newRow("only blanks is applied") << QStringList{"", " ", "", "", ""} << QStringList{};
+        QTest::newRow("underscore is a wildcard")
+            << QStringList{"", "", "", "", "B_"} << QStringList{"B3", "B2", "B1"};
+    }
+    void filtersAllMustMatch() {
+        QFETCH(QStringList, filters);
+        QFETCH(QStringList, expected);
+        TestDatabase t;
+        seedMasterData(t);
+        addBatch(t, 1, 1, 1, "B1", day(40));
+        addBatch(t, 2, 1, 2, "B2", day(50));
+        addBatch(t, 3, 2, 2, "B3", day(60));
+        PinnedClock pin(kToday);
+        const QList<ExpiryWarningItem> items = ExpiryWarningRepository(t.db()).findNearExpiryItems(
+            180, filters.at(0), filters.at(1), filters.at(2), filters.at(3), filters.at(4));
+        QCOMPARE(batchNos(items), expected);
+    }
+
+    void failuresGiveAnEmptyList() {
+        QVERIFY(ExpiryWarningRepository(nullptr).findNearExpiryItems(180).isEmpty());
+        TestDatabase t;
+        seedMasterData(t);
+        addBatch(t, 1, 1, 1, "B1", day(40));
+        t.exec("DROP TABLE supplier");
+        LogCapture log;
+        PinnedClock pin(kToday);
+        QVERIFY(ExpiryWarningRepository(t.db()).findNearExpiryItems(180).isEmpty());
+        QCOMPARE(log.count(QtDebugMsg, "Query failed:"), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExpiryWarningRepository)
+#include "tst_expirywarningrepository.moc"
