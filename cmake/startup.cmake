@@ -4,8 +4,10 @@ target_sources(kvcore PRIVATE
     repositories/expirywarningrepository.h repositories/expirywarningrepository.cpp
     ui/purchasing/expirywarningdialog.h ui/purchasing/expirywarningdialog.cpp
     ui/purchasing/expirywarningdialog.ui
+    repositories/temphumidityrepository.h repositories/temphumidityrepository.cpp
 )
 
 kv_add_test(tst_backupmanager tests/startup/tst_backupmanager.cpp)
 kv_add_test(tst_expirywarningrepository tests/startup/tst_expirywarningrepository.cpp)
 kv_add_test(tst_expirywarningdialog tests/startup/tst_expirywarningdialog.cpp)
+kv_add_test(tst_temphumidityrepository tests/startup/tst_temphumidityrepository.cpp)
