@@ -1,0 +1,263 @@
+-- 柯斯洛 (kestrovalin) — 演示用测试数据
+-- 程序每次启动时，若本文件位于程序目录旁的 docs/ 中，就会执行一遍。
+-- 因此每条语句都使用明确的 id 和 INSERT OR IGNORE：第二次执行不会改变任何数据。
+-- 日期以首次导入当天（本地日期）为基准计算，首次导入后即固定不变。
+-- 演示账号：店员 zhangli，密码 123456（管理员 admin 由程序自动创建）。
+-- 本文件不随正式版程序发布。
+
+-- ============================================================
+-- 1. 用户
+-- ============================================================
+
+INSERT OR IGNORE INTO sys_user (id, username, password_hash, real_name, role, status, created_at, updated_at) VALUES
+    (2, 'zhangli', '8d969eef6ecad3c29a3a629280e686cf0c3f5d5a86aff3ca12020c923adc6c92', '张丽', 'clerk', 1,
+     datetime('now', 'localtime', '-320 days'), datetime('now', 'localtime', '-320 days'));
+
+-- ============================================================
+-- 2. 供应商（5 号 GSP 证书即将到期，6 号经营许可证已过期）
+-- ============================================================
+
+INSERT OR IGNORE INTO supplier (id, name, license_no, business_license_no, business_scope, address, contact_name,
+    contact_phone, license_expire_date, business_license_expire_date, gsp_cert_no, gsp_cert_expire_date, tax_reg_no,
+    tax_reg_expire_date, qualification_status, status, created_at, updated_at) VALUES
+    (1, '上海康联医药有限公司', '沪AA0210235', '91310115MA1H7B2K3X', '中成药,化学药制剂,抗生素,生化药品',
+     '上海市浦东新区川沙路5588号', '陈立新', '021-58381726',
+     date('now', 'localtime', '+3 years'), date('now', 'localtime', '+12 years'), 'SH-GSP-2022-0356',
+     date('now', 'localtime', '+2 years'), '91310115MA1H7B2K3X', date('now', 'localtime', '+4 years'),
+     'valid', 'active', datetime('now', 'localtime', '-330 days'), datetime('now', 'localtime', '-330 days')),
+    (2, '江苏恒泰医药有限公司', '苏AA2500418', '91320106MA1MW5XQ8D', '中成药,化学药制剂,抗生素,中药饮片',
+     '南京市鼓楼区中山北路281号', '刘海峰', '025-83317702',
+     date('now', 'localtime', '+2 years'), date('now', 'localtime', '+15 years'), 'JS-GSP-2021-1127',
+     date('now', 'localtime', '+1 years'), '91320106MA1MW5XQ8D', date('now', 'localtime', '+3 years'),
+     'valid', 'active', datetime('now', 'localtime', '-300 days'), datetime('now', 'localtime', '-300 days')),
+    (3, '浙江仁和堂医药有限公司', '浙AA5710093', '91330105MA27Y3LP6R', '中成药,化学药制剂,生物制品',
+     '杭州市拱墅区湖州街168号', '王慧敏', '0571-88216530',
+     date('now', 'localtime', '+4 years'), date('now', 'localtime', '+18 years'), 'ZJ-GSP-2023-0481',
+     date('now', 'localtime', '+3 years'), '91330105MA27Y3LP6R', date('now', 'localtime', '+5 years'),
+     'valid', 'active', datetime('now', 'localtime', '-200 days'), datetime('now', 'localtime', '-200 days')),
+    (4, '广州南康医药贸易有限公司', '粤AA0200716', '91440101MA5AQ0R71J', '化学药制剂,医疗器械,其他',
+     '广州市越秀区东风中路437号', '黄志明', '020-83542286',
+     date('now', 'localtime', '+3 years'), date('now', 'localtime', '+10 years'), 'GD-GSP-2022-2093',
+     date('now', 'localtime', '+2 years'), '91440101MA5AQ0R71J', date('now', 'localtime', '+3 years'),
+     'valid', 'active', datetime('now', 'localtime', '-120 days'), datetime('now', 'localtime', '-120 days')),
+    (5, '北京安泰医药物流有限公司', '京AA1100582', '91110106MA01C8TQ2N', '中成药,化学药制剂',
+     '北京市丰台区南四环西路188号', '孙晓东', '010-63709915',
+     date('now', 'localtime', '+2 years'), date('now', 'localtime', '+9 years'), 'BJ-GSP-2020-0675',
+     date('now', 'localtime', '+20 days'), '91110106MA01C8TQ2N', date('now', 'localtime', '+2 years'),
+     'expiring', 'active', datetime('now', 'localtime', '-400 days'), datetime('now', 'localtime', '-400 days')),
+    (6, '湖南湘济医药有限公司', '湘AA7310204', '91430103MA4L6UF93W', '中成药,中药饮片',
+     '长沙市天心区芙蓉南路二段99号', '李建军', '0731-85126648',
+     date('now', 'localtime', '-10 days'), date('now', 'localtime', '+6 years'), 'HN-GSP-2019-0318',
+     date('now', 'localtime', '+1 years'), '91430103MA4L6UF93W', date('now', 'localtime', '+1 years'),
+     'expired', 'active', datetime('now', 'localtime', '-700 days'), datetime('now', 'localtime', '-700 days'));
+
+-- ============================================================
+-- 3. 药品（14 号已停售）
+-- ============================================================
+
+INSERT OR IGNORE INTO product (id, barcode, name, specification, approval_no, manufacturer, category,
+    storage_condition, is_prescription, unit, purchase_price, sale_price, status, created_at, updated_at,
+    mnemonic_code) VALUES
+    (1, '6921361200154', '阿莫西林胶囊', '0.25g*24粒', '国药准字H13023964', '华康制药股份有限公司', '处方药',
+     '常温', 1, '盒', 8.50, 16.80, 1, datetime('now', 'localtime', '-330 days'),
+     datetime('now', 'localtime', '-330 days'), 'AMXLJN'),
+    (2, '6932140500213', '布洛芬缓释胶囊', '0.3g*20粒', '国药准字H10900089', '天平药业（天津）有限公司', 'OTC乙类',
+     '常温', 0, '盒', 15.80, 29.80, 1, datetime('now', 'localtime', '-330 days'),
+     datetime('now', 'localtime', '-330 days'), 'BLFHSJN'),
+    (3, '6940028300127', '复方甘草片', '100片', '国药准字H11020478', '京华双鹿药业有限公司', 'OTC甲类',
+     '常温', 0, '瓶', 5.50, 9.80, 1, datetime('now', 'localtime', '-330 days'),
+     datetime('now', 'localtime', '-330 days'), 'FFGCP'),
+    (4, '6917230400345', '蒙脱石散', '3g*10袋', '国药准字H20000690', '博安制药（天津）有限公司', 'OTC甲类',
+     '常温', 0, '盒', 12.00, 22.00, 1, datetime('now', 'localtime', '-330 days'),
+     datetime('now', 'localtime', '-330 days'), 'MTSS'),
+    (5, '6923504100518', '头孢克肟分散片', '0.1g*6片', '国药准字H20065872', '广康制药有限公司', '处方药',
+     '阴凉', 1, '盒', 18.60, 36.00, 1, datetime('now', 'localtime', '-300 days'),
+     datetime('now', 'localtime', '-300 days'), 'TBKWFSP'),
+    (6, '6951708200362', '维生素C泡腾片', '1g*10片', '国药准字H20057703', '华康制药股份有限公司', 'OTC乙类',
+     '常温', 0, '盒', 16.00, 35.00, 1, datetime('now', 'localtime', '-200 days'),
+     datetime('now', 'localtime', '-200 days'), 'WSSCPTP'),
+    (7, '6902115300209', '板蓝根颗粒', '10g*20袋', '国药准字Z44021926', '岭南中药制药有限公司', 'OTC甲类',
+     '常温', 0, '袋', 9.20, 18.50, 1, datetime('now', 'localtime', '-300 days'),
+     datetime('now', 'localtime', '-300 days'), 'BLGKL'),
+    (8, '6938406700155', '氯雷他定片', '10mg*6片', '国药准字H10970410', '东海制药有限公司', 'OTC乙类',
+     '常温', 0, '盒', 11.20, 23.50, 1, datetime('now', 'localtime', '-200 days'),
+     datetime('now', 'localtime', '-200 days'), 'LLTDP'),
+    (9, '6925607800041', '重组人胰岛素注射液', '3ml:300单位', '国药准字S20153001', '通化长白生物制药有限公司',
+     '处方药', '冷藏', 1, '盒', 48.00, 68.00, 1, datetime('now', 'localtime', '-200 days'),
+     datetime('now', 'localtime', '-200 days'), 'CZRYDSZSY'),
+    (10, '6903370100116', '感冒灵颗粒', '10g*9袋', '国药准字Z44021940', '岭南中药制药有限公司', 'OTC甲类',
+     '常温', 0, '盒', 7.50, 15.00, 1, datetime('now', 'localtime', '-300 days'),
+     datetime('now', 'localtime', '-300 days'), 'GMLKL'),
+    (11, '6911824300372', '奥美拉唑肠溶胶囊', '20mg*14粒', '国药准字H20033094', '东海制药有限公司', '处方药',
+     '阴凉', 1, '盒', 13.50, 28.00, 1, datetime('now', 'localtime', '-120 days'),
+     datetime('now', 'localtime', '-120 days'), 'AMLZCRJN'),
+    (12, '6935502900286', '藿香正气水', '10ml*10支', '国药准字Z51020664', '蜀中药业股份有限公司', 'OTC甲类',
+     '阴凉', 0, '盒', 6.80, 13.50, 1, datetime('now', 'localtime', '-330 days'),
+     datetime('now', 'localtime', '-330 days'), 'HXZQS'),
+    (13, '6970014500093', '医用外科口罩', '10只', '粤械注准20202140365', '南康卫材有限公司', '其他',
+     '常温', 0, '盒', 6.00, 12.00, 1, datetime('now', 'localtime', '-120 days'),
+     datetime('now', 'localtime', '-120 days'), 'YYWKKZ'),
+    (14, '6926104300187', '硝苯地平缓释片', '10mg*30片', '国药准字H10960186', '京华双鹿药业有限公司', '处方药',
+     '常温', 1, '盒', 9.00, 19.80, 0, datetime('now', 'localtime', '-330 days'),
+     datetime('now', 'localtime', '-90 days'), 'XBDPHSP');
+
+-- ============================================================
+-- 4. 客户（1 号零售客户由程序自动创建）
+-- ============================================================
+
+INSERT OR IGNORE INTO customer (id, name, phone, address, id_card, remark, is_default, created_at, updated_at) VALUES
+    (2, '王建国', '13816552301', '上海市浦东新区张杨路1200弄5号', '310115196504122317', '慢性胃炎，常购胃药', 0,
+     datetime('now', 'localtime', '-250 days'), datetime('now', 'localtime', '-250 days')),
+    (3, '李秀兰', '13901887645', '上海市徐汇区漕溪北路88号', '310104195811063024', '高血压，定期购药', 0,
+     datetime('now', 'localtime', '-230 days'), datetime('now', 'localtime', '-230 days')),
+    (4, '陈志强', '15821093378', '上海市闵行区莘庄镇莘建路32号', NULL, NULL, 0,
+     datetime('now', 'localtime', '-150 days'), datetime('now', 'localtime', '-150 days')),
+    (5, '赵敏', '18602153390', '上海市静安区共和新路1988号', '310108199002150046', '会员', 0,
+     datetime('now', 'localtime', '-90 days'), datetime('now', 'localtime', '-90 days')),
+    (6, '周海燕', '13761205588', '上海市杨浦区控江路1555号', NULL, '会员，对青霉素过敏', 0,
+     datetime('now', 'localtime', '-40 days'), datetime('now', 'localtime', '-40 days'));
+
+-- ============================================================
+-- 5. 采购入库单与明细（3 号单中一行验收不合格，未入库）
+-- ============================================================
+
+INSERT OR IGNORE INTO purchase_order (id, order_no, supplier_id, total_amount, inbound_date, operator_id, status,
+    remark, created_at) VALUES
+    (1, 'PUR' || strftime('%Y%m%d', 'now', 'localtime', '-300 days') || '0001', 1, 2602.00,
+     date('now', 'localtime', '-300 days'), 1, 'completed', '常规补货', datetime('now', 'localtime', '-300 days')),
+    (2, 'PUR' || strftime('%Y%m%d', 'now', 'localtime', '-60 days') || '0002', 2, 2230.00,
+     date('now', 'localtime', '-60 days'), 1, 'completed', '秋冬季感冒药备货', datetime('now', 'localtime', '-60 days')),
+    (3, 'PUR' || strftime('%Y%m%d', 'now', 'localtime', '-30 days') || '0003', 3, 2542.00,
+     date('now', 'localtime', '-30 days'), 2, 'completed', NULL, datetime('now', 'localtime', '-30 days')),
+    (4, 'PUR' || strftime('%Y%m%d', 'now', 'localtime', '-7 days') || '0004', 4, 2507.00,
+     date('now', 'localtime', '-7 days'), 1, 'completed', NULL, datetime('now', 'localtime', '-7 days'));
+
+INSERT OR IGNORE INTO purchase_order_item (id, order_id, product_id, batch_no, production_date, expiry_date,
+    quantity, unit_price, amount, acceptance_result, acceptance_date, acceptance_by, remark) VALUES
+    (1, 1, 1, 'A231120', date('now', 'localtime', '-710 days'), date('now', 'localtime', '+20 days'),
+     100, 8.50, 850.00, '合格', datetime('now', 'localtime', '-300 days'), 1, NULL),
+    (2, 1, 4, 'M231108', date('now', 'localtime', '-1050 days'), date('now', 'localtime', '+45 days'),
+     50, 12.00, 600.00, '合格', datetime('now', 'localtime', '-300 days'), 1, NULL),
+    (3, 1, 12, 'HX230915', date('now', 'localtime', '-740 days'), date('now', 'localtime', '-10 days'),
+     30, 6.80, 204.00, '合格', datetime('now', 'localtime', '-300 days'), 1, NULL),
+    (4, 1, 2, 'B2310021', date('now', 'localtime', '-570 days'), date('now', 'localtime', '+160 days'),
+     60, 15.80, 948.00, '合格', datetime('now', 'localtime', '-300 days'), 1, NULL),
+    (5, 2, 5, 'TB240601', date('now', 'localtime', '-655 days'), date('now', 'localtime', '+75 days'),
+     40, 18.60, 744.00, '合格', datetime('now', 'localtime', '-60 days'), 1, NULL),
+    (6, 2, 7, 'BLG240512', date('now', 'localtime', '-610 days'), date('now', 'localtime', '+120 days'),
+     80, 9.20, 736.00, '合格', datetime('now', 'localtime', '-60 days'), 1, NULL),
+    (7, 2, 10, 'GML240420', date('now', 'localtime', '-330 days'), date('now', 'localtime', '+400 days'),
+     100, 7.50, 750.00, '合格', datetime('now', 'localtime', '-60 days'), 1, NULL),
+    (8, 3, 6, 'VC240510', date('now', 'localtime', '-30 days'), date('now', 'localtime', '+700 days'),
+     50, 16.00, 800.00, '合格', datetime('now', 'localtime', '-30 days'), 2, NULL),
+    (9, 3, 8, 'LL240701', date('now', 'localtime', '-555 days'), date('now', 'localtime', '+540 days'),
+     60, 11.20, 672.00, '合格', datetime('now', 'localtime', '-30 days'), 2, NULL),
+    (10, 3, 9, 'YDS240805', date('now', 'localtime', '-430 days'), date('now', 'localtime', '+300 days'),
+     20, 48.00, 960.00, '合格', datetime('now', 'localtime', '-30 days'), 2, '冷链运输，到货温度4℃'),
+    (11, 3, 3, 'FG240611', date('now', 'localtime', '-130 days'), date('now', 'localtime', '+600 days'),
+     20, 5.50, 110.00, '不合格', datetime('now', 'localtime', '-30 days'), 2, '外包装破损，拒收'),
+    (12, 4, 11, 'AML240901', date('now', 'localtime', '-10 days'), date('now', 'localtime', '+720 days'),
+     50, 13.50, 675.00, '合格', datetime('now', 'localtime', '-7 days'), 1, NULL),
+    (13, 4, 13, 'KZ240915', date('now', 'localtime', '-95 days'), date('now', 'localtime', '+1000 days'),
+     200, 6.00, 1200.00, '合格', datetime('now', 'localtime', '-7 days'), 1, NULL),
+    (14, 4, 2, 'B2409105', date('now', 'localtime', '-195 days'), date('now', 'localtime', '+900 days'),
+     40, 15.80, 632.00, '合格', datetime('now', 'localtime', '-7 days'), 1, NULL);
+
+-- ============================================================
+-- 6. 库存批次（入库数量减去已售数量；1、2、4、5、6 号批次在 180 天内到期，3 号已过期）
+-- ============================================================
+
+INSERT OR IGNORE INTO inventory_batch (id, product_id, supplier_id, batch_no, production_date, expiry_date,
+    quantity, rejected_quantity, unit_cost, status, created_at, updated_at) VALUES
+    (1, 1, 1, 'A231120', date('now', 'localtime', '-710 days'), date('now', 'localtime', '+20 days'),
+     100, 0, 8.50, 'normal', datetime('now', 'localtime', '-300 days'), NULL),
+    (2, 4, 1, 'M231108', date('now', 'localtime', '-1050 days'), date('now', 'localtime', '+45 days'),
+     48, 0, 12.00, 'normal', datetime('now', 'localtime', '-300 days'), NULL),
+    (3, 12, 1, 'HX230915', date('now', 'localtime', '-740 days'), date('now', 'localtime', '-10 days'),
+     30, 0, 6.80, 'normal', datetime('now', 'localtime', '-300 days'), NULL),
+    (4, 2, 1, 'B2310021', date('now', 'localtime', '-570 days'), date('now', 'localtime', '+160 days'),
+     58, 0, 15.80, 'normal', datetime('now', 'localtime', '-300 days'), NULL),
+    (5, 5, 2, 'TB240601', date('now', 'localtime', '-655 days'), date('now', 'localtime', '+75 days'),
+     40, 0, 18.60, 'normal', datetime('now', 'localtime', '-60 days'), NULL),
+    (6, 7, 2, 'BLG240512', date('now', 'localtime', '-610 days'), date('now', 'localtime', '+120 days'),
+     79, 0, 9.20, 'normal', datetime('now', 'localtime', '-60 days'), NULL),
+    (7, 10, 2, 'GML240420', date('now', 'localtime', '-330 days'), date('now', 'localtime', '+400 days'),
+     97, 0, 7.50, 'normal', datetime('now', 'localtime', '-60 days'), NULL),
+    (8, 6, 3, 'VC240510', date('now', 'localtime', '-30 days'), date('now', 'localtime', '+700 days'),
+     49, 0, 16.00, 'normal', datetime('now', 'localtime', '-30 days'), NULL),
+    (9, 8, 3, 'LL240701', date('now', 'localtime', '-555 days'), date('now', 'localtime', '+540 days'),
+     60, 0, 11.20, 'normal', datetime('now', 'localtime', '-30 days'), NULL),
+    (10, 9, 3, 'YDS240805', date('now', 'localtime', '-430 days'), date('now', 'localtime', '+300 days'),
+     20, 0, 48.00, 'normal', datetime('now', 'localtime', '-30 days'), NULL),
+    (11, 11, 4, 'AML240901', date('now', 'localtime', '-10 days'), date('now', 'localtime', '+720 days'),
+     50, 0, 13.50, 'normal', datetime('now', 'localtime', '-7 days'), NULL),
+    (12, 13, 4, 'KZ240915', date('now', 'localtime', '-95 days'), date('now', 'localtime', '+1000 days'),
+     195, 0, 6.00, 'normal', datetime('now', 'localtime', '-7 days'), NULL),
+    (13, 2, 4, 'B2409105', date('now', 'localtime', '-195 days'), date('now', 'localtime', '+900 days'),
+     40, 0, 15.80, 'normal', datetime('now', 'localtime', '-7 days'), NULL);
+
+-- ============================================================
+-- 7. 销售单与明细（非处方药）
+-- ============================================================
+
+INSERT OR IGNORE INTO sales_order (id, order_no, customer_id, total_amount, sale_date, operator_id, prescription_id,
+    review_by, review_time, status, created_at) VALUES
+    (1, 'SAL' || strftime('%Y%m%d', 'now', 'localtime', '-5 days') || '0001', 1, 104.60,
+     date('now', 'localtime', '-5 days'), 2, NULL, NULL, NULL, 'completed',
+     datetime('now', 'localtime', '-5 days', 'start of day', '+10 hours', '+12 minutes')),
+    (2, 'SAL' || strftime('%Y%m%d', 'now', 'localtime', '-2 days') || '0001', 2, 62.50,
+     date('now', 'localtime', '-2 days'), 1, NULL, NULL, NULL, 'completed',
+     datetime('now', 'localtime', '-2 days', 'start of day', '+15 hours', '+40 minutes')),
+    (3, 'SAL' || strftime('%Y%m%d', 'now', 'localtime', '-1 days') || '0001', 3, 95.00,
+     date('now', 'localtime', '-1 days'), 2, NULL, NULL, NULL, 'completed',
+     datetime('now', 'localtime', '-1 days', 'start of day', '+9 hours', '+25 minutes'));
+
+INSERT OR IGNORE INTO sales_order_item (id, order_id, product_id, batch_id, batch_no, production_date, expiry_date,
+    quantity, unit_price, amount, is_prescription, prescription_id) VALUES
+    (1, 1, 2, 4, 'B2310021', date('now', 'localtime', '-570 days'), date('now', 'localtime', '+160 days'),
+     2, 29.80, 59.60, 0, NULL),
+    (2, 1, 10, 7, 'GML240420', date('now', 'localtime', '-330 days'), date('now', 'localtime', '+400 days'),
+     3, 15.00, 45.00, 0, NULL),
+    (3, 2, 4, 2, 'M231108', date('now', 'localtime', '-1050 days'), date('now', 'localtime', '+45 days'),
+     2, 22.00, 44.00, 0, NULL),
+    (4, 2, 7, 6, 'BLG240512', date('now', 'localtime', '-610 days'), date('now', 'localtime', '+120 days'),
+     1, 18.50, 18.50, 0, NULL),
+    (5, 3, 13, 12, 'KZ240915', date('now', 'localtime', '-95 days'), date('now', 'localtime', '+1000 days'),
+     5, 12.00, 60.00, 0, NULL),
+    (6, 3, 6, 8, 'VC240510', date('now', 'localtime', '-30 days'), date('now', 'localtime', '+700 days'),
+     1, 35.00, 35.00, 0, NULL);
+
+-- ============================================================
+-- 8. 温湿度记录（前 7 天每天上午、下午各一次；今天尚未记录）
+-- ============================================================
+
+INSERT OR IGNORE INTO temperature_record (id, record_date, record_time, temperature, humidity, temperature_status,
+    humidity_status, notes, operator_id, operator_name, created_at) VALUES
+    (1, date('now', 'localtime', '-7 days'), '09:00:00', 18.5, 52, 'normal', 'normal', NULL, 1, '系统管理员',
+     datetime('now', 'localtime', '-7 days', 'start of day', '+9 hours')),
+    (2, date('now', 'localtime', '-7 days'), '15:00:00', 21.0, 55, 'normal', 'normal', NULL, 1, '系统管理员',
+     datetime('now', 'localtime', '-7 days', 'start of day', '+15 hours')),
+    (3, date('now', 'localtime', '-6 days'), '09:00:00', 19.2, 58, 'normal', 'normal', NULL, 2, '张丽',
+     datetime('now', 'localtime', '-6 days', 'start of day', '+9 hours')),
+    (4, date('now', 'localtime', '-6 days'), '15:00:00', 22.4, 61, 'normal', 'normal', NULL, 2, '张丽',
+     datetime('now', 'localtime', '-6 days', 'start of day', '+15 hours')),
+    (5, date('now', 'localtime', '-5 days'), '09:00:00', 20.1, 66, 'normal', 'normal', '阴雨天', 2, '张丽',
+     datetime('now', 'localtime', '-5 days', 'start of day', '+9 hours')),
+    (6, date('now', 'localtime', '-5 days'), '15:00:00', 21.7, 74, 'normal', 'warning', '湿度偏高，已开启除湿机',
+     2, '张丽', datetime('now', 'localtime', '-5 days', 'start of day', '+15 hours')),
+    (7, date('now', 'localtime', '-4 days'), '09:00:00', 20.6, 63, 'normal', 'normal', NULL, 1, '系统管理员',
+     datetime('now', 'localtime', '-4 days', 'start of day', '+9 hours')),
+    (8, date('now', 'localtime', '-4 days'), '15:00:00', 24.3, 57, 'normal', 'normal', NULL, 1, '系统管理员',
+     datetime('now', 'localtime', '-4 days', 'start of day', '+15 hours')),
+    (9, date('now', 'localtime', '-3 days'), '09:00:00', 23.8, 54, 'normal', 'normal', NULL, 2, '张丽',
+     datetime('now', 'localtime', '-3 days', 'start of day', '+9 hours')),
+    (10, date('now', 'localtime', '-3 days'), '15:00:00', 29.1, 50, 'warning', 'normal', '午后气温高，已调低空调温度',
+     2, '张丽', datetime('now', 'localtime', '-3 days', 'start of day', '+15 hours')),
+    (11, date('now', 'localtime', '-2 days'), '09:00:00', 26.0, 52, 'normal', 'normal', NULL, 1, '系统管理员',
+     datetime('now', 'localtime', '-2 days', 'start of day', '+9 hours')),
+    (12, date('now', 'localtime', '-2 days'), '15:00:00', 31.2, 48, 'critical', 'normal', '空调故障，已报修',
+     1, '系统管理员', datetime('now', 'localtime', '-2 days', 'start of day', '+15 hours')),
+    (13, date('now', 'localtime', '-1 days'), '09:00:00', 22.6, 56, 'normal', 'normal', '空调已修复', 2, '张丽',
+     datetime('now', 'localtime', '-1 days', 'start of day', '+9 hours')),
+    (14, date('now', 'localtime', '-1 days'), '15:00:00', 23.1, 59, 'normal', 'normal', NULL, 2, '张丽',
+     datetime('now', 'localtime', '-1 days', 'start of day', '+15 hours'));

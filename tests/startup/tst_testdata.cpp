@@ -1,0 +1,160 @@
+#include "core/databasemanager.h"
+#include "core/passwordhash.h"
+#include "repositories/expirywarningrepository.h"
+#include "repositories/temphumidityrepository.h"
+#include "tests/support/logcapture.h"
+#include "tests/support/testdatabase.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QtTest>
+
+using namespace kestrovalin;
+using kestrovalin::repositories::ExpiryWarningRepository;
+using kestrovalin::repositories::TempHumidityRepository;
+using kestrovalin::test::LogCapture;
+using kestrovalin::test::TestDatabase;
+
+namespace {
+
+const QString kScript = QStringLiteral(KV_SOURCE_DIR "/docs/test_data.sql");
+
+const QStringList kTables = {"sys_user",          "supplier",       "product",
+                             "customer",          "purchase_order", "purchase_order_item",
+                             "inventory_batch",   "sales_order",    "sales_order_item",
+                             "temperature_record"};
+
+// Every row of every table as text, to see whether a second run changed anything.
+QStringList dump(IDbAdapter* db) {
+    QStringList rows;
+    for (const QString& table : kTables) {
+        QSqlQuery q = db->query("SELECT * FROM " + table + " ORDER BY id");
+        while (q.next()) {
+            QStringList cells{table};
+            for (int c = 0; c < q.record().count(); ++c)
+                cells << q.value(c).toString();
+            rows << cells.join('|');
+        }
+    }
+    return rows;
+}
+
+QStringList column(IDbAdapter* db, const QString& sql) {
+    QStringList out;
+    QSqlQuery q = db->query(sql);
+    if (!q.isActive())
+        return {QStringLiteral("query failed: ") + sql}; // never an empty, passing answer
+    while (q.next())
+        out << q.value(0).toString();
+    return out;
+}
+
+int statementCount() {
+    QFile file(kScript);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    return DatabaseManager::splitSqlScript(QString::fromUtf8(file.readAll())).size();
+}
+
+} // namespace
+
+class TestTestData : public QObject {
+    Q_OBJECT
+private slots:
+    void loadsCleanlyAndOnlyOnce() {
+        TestDatabase t;
+        QVERIFY(t.isOpen());
+        LogCapture log;
+        QVERIFY(DatabaseManager::instance().importTestData(kScript));
+        QVERIFY2(!log.contains("SQLite Execute Error"), qPrintable(log.dump()));
+        QVERIFY(statementCount() > 0);
+        QVERIFY(
+            log.contains(QStringLiteral("Test data imported. Total statements: %1").arg(statementCount())));
+
+        // OR IGNORE also swallows NOT NULL failures, so count that every row arrived.
+        const QMap<QString, int> expected = {{"sys_user", 2},         {"supplier", 6},
+                                             {"product", 14},         {"customer", 6},
+                                             {"purchase_order", 4},   {"purchase_order_item", 14},
+                                             {"inventory_batch", 13}, {"sales_order", 3},
+                                             {"sales_order_item", 6}, {"temperature_record", 14}};
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            QVERIFY2(t.count(it.key()) == it.value(), qPrintable(it.key()));
+
+        const QStringList before = dump(t.db());
+        log.clear();
+        QVERIFY(DatabaseManager::instance().importTestData(kScript));
+        QVERIFY(!log.contains("SQLite Execute Error"));
+        QCOMPARE(dump(t.db()), before);
+    }
+
+    // The sample books must add up, or every window built on them shows nonsense.
+    void booksAreConsistent() {
+        TestDatabase t;
+        QVERIFY(DatabaseManager::instance().importTestData(kScript));
+        IDbAdapter* db = t.db();
+        // Stock = accepted purchases - sales, per batch.
+        QCOMPARE(
+            column(db,
+                   "SELECT b.id FROM inventory_batch b WHERE b.quantity <> "
+                   "(SELECT COALESCE(SUM(i.quantity), 0) FROM purchase_order_item i WHERE i.product_id = "
+                   "b.product_id AND i.batch_no = b.batch_no AND i.acceptance_result = '合格') - "
+                   "(SELECT COALESCE(SUM(s.quantity), 0) FROM sales_order_item s WHERE s.batch_id = b.id)"),
+            QStringList());
+        QCOMPARE(
+            column(
+                db,
+                "SELECT id FROM purchase_order_item WHERE ROUND(quantity * unit_price, 2) <> amount "
+                "UNION ALL SELECT id FROM sales_order_item WHERE ROUND(quantity * unit_price, 2) <> amount"),
+            QStringList());
+        QCOMPARE(column(db, "SELECT o.id FROM purchase_order o WHERE ROUND(o.total_amount, 2) <> (SELECT "
+                            "ROUND(SUM(amount), 2) FROM purchase_order_item WHERE order_id = o.id) UNION ALL "
+                            "SELECT o.id FROM sales_order o WHERE ROUND(o.total_amount, 2) <> (SELECT "
+                            "ROUND(SUM(amount), 2) FROM sales_order_item WHERE order_id = o.id)"),
+                 QStringList());
+        // Every reference points at an existing row, and a sold line matches its batch.
+        QCOMPARE(column(db,
+                        "SELECT 'batch ' || id FROM inventory_batch WHERE product_id NOT IN (SELECT id FROM "
+                        "product) OR supplier_id NOT IN (SELECT id FROM supplier) "
+                        "UNION ALL SELECT 'purchase ' || id FROM purchase_order WHERE supplier_id NOT IN "
+                        "(SELECT id FROM supplier) OR operator_id NOT IN (SELECT id FROM sys_user) "
+                        "UNION ALL SELECT 'sale ' || id FROM sales_order WHERE customer_id NOT IN (SELECT id "
+                        "FROM customer) OR operator_id NOT IN (SELECT id FROM sys_user) "
+                        "UNION ALL SELECT 'sale line ' || s.id FROM sales_order_item s LEFT JOIN "
+                        "inventory_batch b ON b.id = s.batch_id WHERE b.id IS NULL OR b.product_id <> "
+                        "s.product_id OR b.batch_no <> s.batch_no OR b.expiry_date <> s.expiry_date"),
+                 QStringList());
+        // Document numbers carry the document's own date.
+        QCOMPARE(column(db,
+                        "SELECT order_no FROM purchase_order WHERE order_no <> 'PUR' || "
+                        "replace(inbound_date, '-', '') || substr('000' || id, -4) UNION ALL SELECT order_no "
+                        "FROM sales_order WHERE substr(order_no, 4, 8) <> replace(sale_date, '-', '')"),
+                 QStringList());
+        // Stored statuses follow the grading rule.
+        QSqlQuery q = db->query("SELECT id, temperature, humidity, temperature_status, humidity_status FROM "
+                                "temperature_record");
+        while (q.next()) {
+            QCOMPARE(q.value(3).toString(),
+                     TempHumidityRepository::calculateStatus(q.value(1).toDouble(), 0.0, 30.0));
+            QCOMPARE(q.value(4).toString(),
+                     TempHumidityRepository::calculateStatus(q.value(2).toInt(), 35, 75));
+        }
+        QCOMPARE(t.scalar("SELECT password_hash FROM sys_user WHERE username = 'zhangli'").toString(),
+                 hashPassword("123456"));
+    }
+
+    // The demo data shows the start-up warnings: near-expiry batches and no reading yet today.
+    void startUpWarningsHaveSomethingToShow() {
+        TestDatabase t;
+        QVERIFY(DatabaseManager::instance().importTestData(kScript));
+        const auto items = ExpiryWarningRepository(t.db()).findNearExpiryItems(180);
+        QStringList rows;
+        for (const auto& item : items)
+            rows << QStringLiteral("%1 %2").arg(item.batchNo).arg(item.remainingDays);
+        QCOMPARE(rows,
+                 (QStringList{"BLG240512 120", "TB240601 75", "B2310021 160", "M231108 45", "A231120 20"}));
+        QVERIFY(!TempHumidityRepository(t.db()).hasRecordToday());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTestData)
+#include "tst_testdata.moc"
