@@ -5,7 +5,9 @@ target_sources(kvcore PRIVATE
     core/currentuser.h core/currentuser.cpp
     core/operloghelper.h
     repositories/operlogrepository.h repositories/operlogrepository.cpp
+    repositories/userrepository.h repositories/userrepository.cpp
 )
 
 kv_add_test(tst_usersession tests/accounts/tst_usersession.cpp)
 kv_add_test(tst_operlog tests/accounts/tst_operlog.cpp tests/accounts/recordingadapter.h)
+kv_add_test(tst_userrepository tests/accounts/tst_userrepository.cpp tests/accounts/recordingadapter.h)
