@@ -6,8 +6,10 @@ target_sources(kvcore PRIVATE
     core/operloghelper.h
     repositories/operlogrepository.h repositories/operlogrepository.cpp
     repositories/userrepository.h repositories/userrepository.cpp
+    ui/login/logindialog.h ui/login/logindialog.cpp ui/login/logindialog.ui
 )
 
 kv_add_test(tst_usersession tests/accounts/tst_usersession.cpp)
 kv_add_test(tst_operlog tests/accounts/tst_operlog.cpp tests/accounts/recordingadapter.h)
 kv_add_test(tst_userrepository tests/accounts/tst_userrepository.cpp tests/accounts/recordingadapter.h)
+kv_add_test(tst_logindialog tests/accounts/tst_logindialog.cpp)

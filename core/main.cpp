@@ -1,4 +1,6 @@
 #include "core/databasemanager.h"
+#include "core/usersession.h"
+#include "ui/login/logindialog.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,6 +20,12 @@ int main(int argc, char* argv[]) {
     db.initializeSchema(appDir.absoluteFilePath(QStringLiteral("../docs/database_schema.sql")));
     db.migrateSchema();
     db.importTestData(appDir.absoluteFilePath(QStringLiteral("../docs/test_data.sql")));
+
+    {
+        LoginDialog login;
+        if (login.exec() == QDialog::Accepted)
+            UserSession::instance().setCurrentUser(login.getLoggedInUser());
+    }
 
     // Close the database while the application object still exists.
     db.shutdown();

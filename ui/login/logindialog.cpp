@@ -1,0 +1,85 @@
+#include "ui/login/logindialog.h"
+
+#include "core/currentuser.h"
+#include "core/databasemanager.h"
+#include "core/idbadapter.h"
+#include "core/passwordhash.h"
+#include "ui/common/prompts.h"
+#include "ui_logindialog.h"
+
+namespace kestrovalin {
+
+LoginDialog::LoginDialog(QWidget* parent) : QDialog(parent), ui(new Ui_LoginDialog) {
+    ui->setupUi(this);
+    setFixedSize(480, 420);
+
+    // Return is wired to the sign-in explicitly below. Auto-default buttons would turn the same key press
+    // into a second click and a second attempt.
+    ui->btnLogin->setAutoDefault(false);
+    ui->btnCancel->setAutoDefault(false);
+
+    connect(ui->btnLogin, &QPushButton::clicked, this, &LoginDialog::onLoginClicked);
+    connect(ui->btnCancel, &QPushButton::clicked, this, &LoginDialog::onCancelClicked);
+    connect(ui->editPassword, &QLineEdit::returnPressed, this, &LoginDialog::onLoginClicked);
+    connect(ui->editUsername, &QLineEdit::returnPressed, this, &LoginDialog::onLoginClicked);
+}
+
+LoginDialog::~LoginDialog() {
+    delete ui;
+}
+
+void LoginDialog::onLoginClicked() {
+    const QString username = ui->editUsername->text().trimmed();
+    const QString password = ui->editPassword->text();
+    if (username.isEmpty()) {
+        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请输入用户名"));
+        ui->editUsername->setFocus();
+        return;
+    }
+    if (password.isEmpty()) {
+        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请输入密码"));
+        ui->editPassword->setFocus();
+        return;
+    }
+    if (!validateUser(username, password, m_loggedInUser)) {
+        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("用户名或密码不正确"));
+        ui->editPassword->clear();
+        ui->editPassword->setFocus();
+        return;
+    }
+
+    models::User user;
+    user.id = m_loggedInUser.id;
+    user.username = m_loggedInUser.username;
+    user.realName = m_loggedInUser.realName;
+    user.role = m_loggedInUser.role;
+    user.status = 1;
+    CurrentUser::instance().setUser(user);
+
+    Prompts::information(this, QStringLiteral("成功"),
+                         QStringLiteral("欢迎 %1!").arg(m_loggedInUser.realName));
+    accept();
+}
+
+void LoginDialog::onCancelClicked() {
+    reject();
+}
+
+bool LoginDialog::validateUser(const QString& username, const QString& password, LoginUser& out) {
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    if (!db)
+        return false;
+    QSqlQuery q =
+        db->query(QStringLiteral("SELECT id, username, real_name, role FROM sys_user WHERE username = ? "
+                                 "AND password_hash = ? AND status = 1"),
+                  {username, hashPassword(password)});
+    if (!q.next())
+        return false;
+    out.id = q.value(0).toInt();
+    out.username = q.value(1).toString();
+    out.realName = q.value(2).toString();
+    out.role = q.value(3).toString();
+    return true;
+}
+
+} // namespace kestrovalin
