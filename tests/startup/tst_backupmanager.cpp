@@ -85,14 +85,6 @@ class TestBackupManager : public QObject {
 private slots:
     void cleanup() { BackupManager::setProgramDirForTesting(QString()); }
 
-    void pathsFollowTheProgramFolder() {
-        BackupManager::setProgramDirForTesting(QStringLiteral("/opt/pharmacy"));
-        QCOMPARE(backups().getDatabasePath(), QStringLiteral("/opt/pharmacy/data/kestrovalin.db"));
-        QCOMPARE(backups().getBackupDir(), QStringLiteral("/opt/pharmacy/backup"));
-        BackupManager::setProgramDirForTesting(QString());
-        QCOMPARE(backups().getBackupDir(), QCoreApplication::applicationDirPath() + "/backup");
-    }
-
     void fileNameCarriesLocalDateAndTime_data() {
         QTest::addColumn<QDateTime>("now");
         QTest::addColumn<QString>("expected");
@@ -268,19 +260,6 @@ private slots:
         }
         for (const QString& name : foreign)
             QVERIFY2(QFile::exists(dir + "/" + name), qPrintable(name));
-    }
-
-    void cleanupOnItsOwnWithExactlyTenDeletesNothing() {
-        QTemporaryDir program;
-        BackupManager::setProgramDirForTesting(program.path());
-        seedOwnBackups(backups().getBackupDir(), 10);
-        LogCapture log;
-        backups().cleanupOldBackups(10);
-        QCOMPARE(filesIn(backups().getBackupDir()).size(), 10);
-        QVERIFY(!log.contains("Cleaning up old backups"));
-        backups().cleanupOldBackups(9);
-        QVERIFY(!QFile::exists(backups().getBackupDir() + "/kestrovalin_20250101_080000.db"));
-        QVERIFY(log.contains("Cleaning up old backups, removing 1 files"));
     }
 
     // A failed copy is reported as failure, leaves nothing behind that could pass for a backup, and keeps
