@@ -1,5 +1,6 @@
 #include "ui/common/prompts.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QPushButton>
@@ -39,6 +40,15 @@ QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget* parent, con
                                     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) {
     QMessageBox box(icon, title, text, buttons, parent);
     box.setStyleSheet(QLatin1String(kBoxStyle));
+    // The program speaks Chinese whatever translations the system has installed.
+    const QList<QPair<QMessageBox::StandardButton, QString>> labels = {
+        {QMessageBox::Ok, QStringLiteral("确定")},
+        {QMessageBox::Yes, QStringLiteral("是")},
+        {QMessageBox::No, QStringLiteral("否")}};
+    for (const auto& label : labels) {
+        if (QAbstractButton* button = box.button(label.first))
+            button->setText(label.second);
+    }
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
@@ -107,6 +117,8 @@ QString Prompts::getText(QWidget* parent, const QString& title, const QString& l
     dialog.setLabelText(label);
     dialog.setTextEchoMode(echo);
     dialog.setTextValue(text);
+    dialog.setOkButtonText(QStringLiteral("确定"));
+    dialog.setCancelButtonText(QStringLiteral("取消"));
     const bool accepted = dialog.exec() == QDialog::Accepted;
     if (ok)
         *ok = accepted;
