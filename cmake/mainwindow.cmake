@@ -1,6 +1,8 @@
 # Main window and dashboard.
 target_sources(kvcore PRIVATE
     repositories/dashboardrepository.h repositories/dashboardrepository.cpp
+    ui/main/mainwindow.h ui/main/mainwindow.cpp ui/main/mainwindow.ui
 )
 
 kv_add_test(tst_dashboardrepository tests/main/tst_dashboardrepository.cpp)
+kv_add_test(tst_mainwindow tests/main/tst_mainwindow.cpp)

@@ -1,5 +1,6 @@
 #include "core/schemamigrator.h"
 #include "repositories/dashboardrepository.h"
+#include "tests/main/dashboardtestdata.h"
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
@@ -9,30 +10,7 @@
 
 using namespace kestrovalin;
 using kestrovalin::repositories::DashboardRepository;
-using kestrovalin::test::LogCapture;
-using kestrovalin::test::PinnedClock;
-using kestrovalin::test::TestDatabase;
-
-namespace {
-
-const QDate kToday(2026, 3, 11); // a Wednesday
-
-QString day(int offset) {
-    return kToday.addDays(offset).toString("yyyy-MM-dd");
-}
-
-void addSale(TestDatabase& t, const QString& date, double amount, const QString& status = "completed") {
-    static int number = 0;
-    t.exec("INSERT INTO sales_order (order_no, total_amount, sale_date, status) VALUES (?, ?, ?, ?)",
-           {QString("SAL%1").arg(++number), amount, date, status});
-}
-
-void addBatch(TestDatabase& t, int product, const QString& expiry, int quantity) {
-    t.exec("INSERT INTO inventory_batch (product_id, batch_no, expiry_date, quantity) VALUES (?, 'B', ?, ?)",
-           {product, expiry, quantity});
-}
-
-} // namespace
+using namespace kestrovalin::test;
 
 class TestDashboardRepository : public QObject {
     Q_OBJECT
@@ -157,10 +135,10 @@ private slots:
             "INSERT INTO unqualified_drug (product_id, product_name, batch_id, batch_no, quantity, "
             "reason, found_by, status) VALUES (1, '阿莫西林胶囊', 1, 'B1', 1, 'damaged', 1, ?)";
         DashboardRepository repo(t.db());
-        t.exec(sql, {"processed"});
+        addRejected(t, "processed");
         QCOMPARE(repo.pendingRejectedDrugs(), std::optional<int>(0));
-        t.exec(sql, {"pending"});
-        t.exec(sql, {"confirmed"});
+        addRejected(t, "pending");
+        addRejected(t, "confirmed");
         QCOMPARE(repo.pendingRejectedDrugs(), std::optional<int>(2));
     }
 

@@ -1,0 +1,108 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <array>
+#include <optional>
+
+class QLabel;
+class QTimer;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The hub after sign-in: the menus and quick buttons that open every feature window, and the dashboard.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // The registry of feature windows, in the order they are kept.
+    enum FeatureWindow {
+        ProductManager,
+        SupplierManager,
+        CustomerManager,
+        Purchase,
+        Sales,
+        UserManager,
+        Inventory,
+        OperLog,
+        InventoryWarning,
+        PurchaseReport,
+        AcceptanceReport,
+        SalesRecordReport,
+        MaintenanceReport,
+        PurchaseReturn,
+        SalesReturn,
+        InventoryCheck,
+        ExpiryWarning,
+        ExpiryReport,
+        QualificationWarning,
+        TempHumidityRecord,
+        TempHumidityReport,
+        PrescriptionRecord,
+        RejectedDrug,
+        RejectedDrugReport,
+        SupplierReport,
+        Maintenance,
+        FeatureWindowCount
+    };
+
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Whether this program holds the window of an entry; the menu entry and quick button of a window that is
+    // not part of it yet are shown disabled.
+    static bool isFeatureAvailable(FeatureWindow which);
+    // The kept window of an entry, or null until it is first opened.
+    QWidget* featureWindow(FeatureWindow which) const { return m_featureWindows.at(which); }
+    // "老板" for the owner's role codes, "店员" for any other.
+    static QString roleLabel(const QString& roleCode);
+
+    // Recomputes every figure but the user line; the timer calls it every minute.
+    void refreshDashboard();
+
+public slots:
+    void setOverviewTab(int index);
+
+    void openProductManager();
+    void openSupplierManager();
+    void openCustomerManager();
+    void openPurchaseWindow();
+    void openSalesWindow();
+    void openUserManager();
+    void openInventoryWindow();
+    void openOperLogWindow();
+    void openInventoryWarningWindow();
+    void openPurchaseReportWindow();
+    void openAcceptanceReportWindow();
+    void openSalesRecordReportWindow();
+    void openExpiryReportWindow();
+    void openMaintenanceReportWindow();
+    void openPurchaseReturnWindow();
+    void openSalesReturnWindow();
+    void openInventoryCheckWindow();
+    void openExpiryWarningWindow();
+    void openQualificationWarningWindow();
+    void openTempHumidityRecordWindow();
+    void openTempHumidityReportWindow();
+    void openPrescriptionRecordWindow();
+    void openRejectedDrugWindow();
+    void openRejectedDrugReportWindow();
+    void openSupplierReportWindow();
+    void openMaintenanceWindow();
+
+private:
+    void setupDashboard();
+    void setupMenus();
+    void queryAndDisplayOverviewData(int index);
+    void showWarningFigure(QLabel* label, const std::optional<int>& count);
+    // Builds the entry's window on first use (the window places itself on this one), then brings it up.
+    void openFeature(FeatureWindow which);
+
+    Ui::MainWindow* ui;
+    QTimer* m_refreshTimer = nullptr;
+    int m_currentOverviewTab = 0;
+    // QPointer: a window that is ever destroyed behind our back is built anew instead of raised.
+    std::array<QPointer<QWidget>, FeatureWindowCount> m_featureWindows;
+};
