@@ -7,6 +7,9 @@ target_sources(kvcore PRIVATE
     repositories/operlogrepository.h repositories/operlogrepository.cpp
     repositories/userrepository.h repositories/userrepository.cpp
     ui/login/logindialog.h ui/login/logindialog.cpp ui/login/logindialog.ui
+    ui/admin/userdialog.h ui/admin/userdialog.cpp ui/admin/userdialog.ui
+    ui/admin/usermanagerwindow.h ui/admin/usermanagerwindow.cpp ui/admin/usermanagerwindow.ui
+    ui/admin/operlogwindow.h ui/admin/operlogwindow.cpp ui/admin/operlogwindow.ui
 )
 
 kv_add_test(tst_usersession tests/accounts/tst_usersession.cpp)

@@ -1,0 +1,97 @@
+#include "ui/admin/userdialog.h"
+
+#include "core/passwordhash.h"
+#include "ui/common/prompts.h"
+#include "ui_userdialog.h"
+
+#include <QPushButton>
+
+namespace kestrovalin {
+
+namespace {
+
+const char* const kStyle = "QGroupBox { font-weight: bold; border: 1px solid #d0d0d0; border-radius: 5px; "
+                           "margin-top: 10px; padding-top: 12px; }"
+                           "QGroupBox::title { subcontrol-origin: margin; left: 10px; padding: 0 5px; "
+                           "color: #2c5f2d; }"
+                           "QLineEdit { padding: 4px 6px; border: 1px solid #c0c0c0; border-radius: 3px; }"
+                           "QLineEdit:focus { border-color: #4a90d9; }"
+                           "QLineEdit:read-only, QLineEdit:disabled { background-color: #f5f5f5; }"
+                           "QComboBox { padding: 3px 6px; border: 1px solid #c0c0c0; border-radius: 3px; }";
+
+} // namespace
+
+UserDialog::UserDialog(QWidget* parent) : QDialog(parent), ui(new Ui_UserDialog) {
+    ui->setupUi(this);
+    setWindowTitle(QStringLiteral("用户编辑"));
+    setStyleSheet(QLatin1String(kStyle));
+    // The two groups have their own form layouts; line their fields up under one label width.
+    ui->labelPassword->setMinimumWidth(ui->labelRealName->sizeHint().width());
+    ui->comboRole->addItem(QStringLiteral("店员"), QStringLiteral("clerk"));
+    ui->comboRole->addItem(QStringLiteral("老板"), QStringLiteral("manager"));
+    connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &UserDialog::accept);
+    connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &UserDialog::reject);
+}
+
+UserDialog::~UserDialog() {
+    delete ui;
+}
+
+void UserDialog::setUser(const models::User& user) {
+    m_user = user;
+    ui->editUsername->setText(user.username);
+    ui->editRealName->setText(user.realName);
+    ui->editPassword->clear();
+    const int role = ui->comboRole->findData(user.role);
+    if (role >= 0)
+        ui->comboRole->setCurrentIndex(role);
+    ui->checkStatus->setChecked(user.status == 1);
+}
+
+void UserDialog::setReadOnly(bool readOnly) {
+    ui->editUsername->setReadOnly(readOnly);
+    ui->editRealName->setReadOnly(readOnly);
+    ui->comboRole->setEnabled(!readOnly);
+    ui->checkStatus->setEnabled(!readOnly);
+    ui->editPassword->setEnabled(!readOnly);
+    ui->buttonBox->button(QDialogButtonBox::Ok)->setVisible(!readOnly);
+    if (readOnly)
+        setWindowTitle(QStringLiteral("用户详情"));
+}
+
+models::User UserDialog::getUser() const {
+    models::User user = m_user;
+    user.username = ui->editUsername->text().trimmed();
+    user.realName = ui->editRealName->text().trimmed();
+    user.role = ui->comboRole->currentData().toString();
+    user.status = ui->checkStatus->isChecked() ? 1 : 0;
+    return user;
+}
+
+void UserDialog::accept() {
+    const QString username = ui->editUsername->text().trimmed();
+    const QString realName = ui->editRealName->text().trimmed();
+    if (username.isEmpty()) {
+        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请输入用户名！"));
+        ui->editUsername->setFocus();
+        return;
+    }
+    if (realName.isEmpty()) {
+        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请输入真实姓名！"));
+        ui->editRealName->setFocus();
+        return;
+    }
+    // A password of blanks is a password: the test is on the untrimmed text.
+    const QString password = ui->editPassword->text();
+    if (m_user.id == 0 && password.isEmpty()) {
+        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请输入密码！"));
+        ui->editPassword->setFocus();
+        return;
+    }
+    m_user = getUser();
+    if (!password.isEmpty())
+        m_user.passwordHash = hashPassword(password);
+    QDialog::accept();
+}
+
+} // namespace kestrovalin

@@ -1,0 +1,225 @@
+#include "ui/admin/usermanagerwindow.h"
+
+#include "core/databasemanager.h"
+#include "core/operloghelper.h"
+#include "core/passwordhash.h"
+#include "core/transaction.h"
+#include "repositories/userrepository.h"
+#include "ui/admin/userdialog.h"
+#include "ui/common/placement.h"
+#include "ui/common/prompts.h"
+#include "ui/common/tablefill.h"
+#include "ui_usermanagerwindow.h"
+
+#include <QHeaderView>
+
+namespace kestrovalin {
+
+namespace {
+
+const char* const kStyle =
+    "QGroupBox { font-weight: bold; border: 1px solid #2c5f2d; border-radius: 3px; margin-top: 10px; "
+    "padding-top: 10px; }"
+    "QGroupBox::title { subcontrol-origin: margin; left: 10px; padding: 0 5px; color: #2c5f2d; }"
+    "QLineEdit { padding: 4px 6px; border: 1px solid #c0c0c0; border-radius: 3px; }"
+    "QLineEdit:focus { border-color: #4a90d9; }"
+    "QPushButton { background-color: #f5f5f5; border: 1px solid #c0c0c0; border-radius: 3px; "
+    "padding: 5px 16px; }"
+    "QPushButton:hover { background-color: #e8e8e8; }"
+    "QPushButton#btnSearch { background-color: #2c5f2d; color: white; border: 1px solid #1e4a1f; "
+    "font-weight: bold; }"
+    "QPushButton#btnSearch:hover { background-color: #1e4a1f; }"
+    "QTableWidget { border: 1px solid #d0d0d0; gridline-color: #e0e0e0; alternate-background-color: #f5f9f5; "
+    "}"
+    "QHeaderView::section { background-color: #f0f4f0; padding: 6px; border: 1px solid #d0d0d0; "
+    "font-weight: bold; }";
+
+QString roleLabel(const QString& role) {
+    return role == QLatin1String("manager") ? QStringLiteral("老板") : QStringLiteral("店员");
+}
+
+QString statusLabel(int status) {
+    return status == 1 ? QStringLiteral("启用") : QStringLiteral("禁用");
+}
+
+QString nameDetail(const QString& username) {
+    return QStringLiteral("用户名: %1").arg(username);
+}
+
+} // namespace
+
+UserManagerWindow::UserManagerWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_UserManagerWindow) {
+    ui->setupUi(this);
+    setWindowTitle(QStringLiteral("用户管理"));
+    setStyleSheet(QLatin1String(kStyle));
+    placeOnParent(this, parent);
+
+    QTableWidget* table = ui->tableUsers;
+    table->setColumnCount(5);
+    table->setHorizontalHeaderLabels({QStringLiteral("ID"), QStringLiteral("用户名"),
+                                      QStringLiteral("真实姓名"), QStringLiteral("角色"),
+                                      QStringLiteral("状态")});
+    setupListTable(table, true);
+    table->setSortingEnabled(false);
+    table->verticalHeader()->setVisible(false);
+
+    connect(ui->btnSearch, &QPushButton::clicked, this, &UserManagerWindow::onSearchClicked);
+    connect(ui->editSearch, &QLineEdit::returnPressed, this, &UserManagerWindow::onSearchClicked);
+    connect(ui->btnAdd, &QPushButton::clicked, this, &UserManagerWindow::onAddClicked);
+    connect(ui->btnEdit, &QPushButton::clicked, this, &UserManagerWindow::onEditClicked);
+    connect(ui->btnView, &QPushButton::clicked, this, &UserManagerWindow::onViewClicked);
+    connect(ui->btnToggleStatus, &QPushButton::clicked, this, &UserManagerWindow::onToggleStatusClicked);
+    connect(ui->btnResetPassword, &QPushButton::clicked, this, &UserManagerWindow::onResetPasswordClicked);
+
+    loadUsers(QString());
+}
+
+UserManagerWindow::~UserManagerWindow() {
+    delete ui;
+}
+
+void UserManagerWindow::loadUsers(const QString& keyword) {
+    UserRepository repo;
+    m_users = keyword.isEmpty() ? repo.findAll() : repo.search(keyword);
+    refreshTable();
+}
+
+void UserManagerWindow::refreshTable() {
+    QTableWidget* table = ui->tableUsers;
+    {
+        TableFill fill(table, m_users.size());
+        for (int row = 0; row < m_users.size(); ++row) {
+            const models::User& u = m_users.at(row);
+            fill.set(row, 0, QString::number(u.id));
+            fill.set(row, 1, u.username);
+            fill.set(row, 2, u.realName);
+            fill.set(row, 3, roleLabel(u.role))->setTextAlignment(Qt::AlignCenter);
+            QTableWidgetItem* status = fill.set(row, 4, statusLabel(u.status));
+            status->setTextAlignment(Qt::AlignCenter);
+            status->setForeground(
+                QColor(u.status == 1 ? QStringLiteral("#009900") : QStringLiteral("#FF0000")));
+        }
+    }
+    table->setColumnWidth(0, 60);
+    table->setColumnWidth(1, 120);
+    table->setColumnWidth(2, 120);
+    table->setColumnWidth(3, 80);
+    table->setColumnWidth(4, 80);
+}
+
+models::User UserManagerWindow::getSelectedUser() const {
+    const int row = ui->tableUsers->currentRow();
+    if (row < 0 || row >= m_users.size()) {
+        models::User none;
+        none.id = 0;
+        return none;
+    }
+    return m_users.at(row);
+}
+
+void UserManagerWindow::onSearchClicked() {
+    loadUsers(ui->editSearch->text().trimmed());
+}
+
+void UserManagerWindow::onAddClicked() {
+    UserDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    models::User user = dialog.getUser();
+    if (!UserRepository().insert(user)) {
+        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("用户添加失败！可能用户名已存在。"));
+        return;
+    }
+    OperLogHelper::logUser(QStringLiteral("新增用户"),
+                           QStringLiteral("用户名: %1, 姓名: %2").arg(user.username, user.realName));
+    Prompts::information(this, QStringLiteral("成功"), QStringLiteral("用户添加成功！"));
+    loadUsers(QString());
+}
+
+void UserManagerWindow::onEditClicked() {
+    const models::User selected = getSelectedUser();
+    if (selected.id == 0) {
+        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请先选择要编辑的用户！"));
+        return;
+    }
+    UserDialog dialog(this);
+    dialog.setUser(selected);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+
+    models::User record = dialog.getUser();
+    record.id = selected.id;
+    record.passwordHash = selected.passwordHash;
+    const QString typedHash = dialog.getUser().passwordHash;
+    const bool passwordChanged = !typedHash.isEmpty() && typedHash != selected.passwordHash;
+    if (passwordChanged)
+        record.passwordHash = typedHash;
+
+    // The account and its new password are stored together or not at all, so a failed edit (a taken
+    // user name) leaves the old password in place.
+    bool saved = false;
+    {
+        UserRepository repo;
+        Transaction tx(DatabaseManager::instance().getAdapter());
+        saved = tx.isActive() && repo.update(record) &&
+                (!passwordChanged || repo.updatePassword(record.id, record.passwordHash)) && tx.commit();
+    }
+    if (!saved) {
+        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("用户更新失败！"));
+        return;
+    }
+    OperLogHelper::logUser(QStringLiteral("编辑用户"), nameDetail(selected.username));
+    Prompts::information(this, QStringLiteral("成功"), QStringLiteral("用户更新成功！"));
+    loadUsers(QString());
+}
+
+void UserManagerWindow::onViewClicked() {
+    const models::User selected = getSelectedUser();
+    if (selected.id == 0) {
+        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请先选择要查看的用户！"));
+        return;
+    }
+    UserDialog dialog(this);
+    dialog.setUser(selected);
+    dialog.setReadOnly(true);
+    dialog.exec();
+}
+
+void UserManagerWindow::onToggleStatusClicked() {
+    const models::User selected = getSelectedUser();
+    if (selected.id == 0) {
+        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请先选择用户！"));
+        return;
+    }
+    const int newStatus = selected.status != 1 ? 1 : 0;
+    const QString label = statusLabel(newStatus);
+    if (!UserRepository().setStatus(selected.id, newStatus)) {
+        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("操作失败！"));
+        return;
+    }
+    OperLogHelper::logUser(label, nameDetail(selected.username));
+    Prompts::information(this, QStringLiteral("成功"), QStringLiteral("用户已%1！").arg(label));
+    loadUsers(QString());
+}
+
+void UserManagerWindow::onResetPasswordClicked() {
+    const models::User selected = getSelectedUser();
+    if (selected.id == 0) {
+        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请先选择用户！"));
+        return;
+    }
+    bool ok = false;
+    const QString password =
+        Prompts::getText(this, QStringLiteral("重置密码"), QStringLiteral("请输入新密码："),
+                         QLineEdit::Password, QString(), &ok);
+    if (!ok || password.isEmpty())
+        return;
+    if (!UserRepository().updatePassword(selected.id, hashPassword(password))) {
+        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("密码重置失败！"));
+        return;
+    }
+    OperLogHelper::logUser(QStringLiteral("重置密码"), nameDetail(selected.username));
+    Prompts::information(this, QStringLiteral("成功"), QStringLiteral("密码重置成功！"));
+}
+
+} // namespace kestrovalin
