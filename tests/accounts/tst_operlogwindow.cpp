@@ -1,0 +1,237 @@
+#include "core/databasemanager.h"
+#include "core/transaction.h"
+#include "tests/support/pinnedclock.h"
+#include "tests/support/testdatabase.h"
+#include "ui/admin/operlogwindow.h"
+#include "ui/common/prompts.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace kestrovalin;
+using kestrovalin::test::PinnedClock;
+using kestrovalin::test::TestDatabase;
+
+namespace {
+
+const QDate kToday(2026, 3, 15);
+
+void addEntry(TestDatabase& t, const QDateTime& at, const QString& module, const QString& action,
+              const QString& detail, const QString& user = "系统管理员") {
+    t.exec(
+        "INSERT INTO sys_operation_log (user_id, user_name, module, action, detail, ip_address, created_at) "
+        "VALUES (1, ?, ?, ?, ?, '127.0.0.1', ?)",
+        {user, module, action, detail, at.toString("yyyy-MM-dd HH:mm:ss")});
+}
+
+QTableWidget* table(OperLogWindow& w) {
+    return w.findChild<QTableWidget*>("tableLogs");
+}
+QString count(OperLogWindow& w) {
+    return w.findChild<QLabel*>("labelCount")->text();
+}
+void click(OperLogWindow& w, const char* name) {
+    w.findChild<QPushButton*>(name)->click();
+}
+QStringList column(OperLogWindow& w, int c) {
+    QStringList out;
+    for (int r = 0; r < table(w)->rowCount(); ++r)
+        out << table(w)->item(r, c)->text();
+    return out;
+}
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestOperLogWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { Prompts::setTestMode(true); }
+    void init() { Prompts::reset(); }
+
+    void form() {
+        PinnedClock pin(kToday);
+        QWidget parent;
+        parent.setGeometry(0, 0, 1000, 700);
+        OperLogWindow w(&parent);
+        QCOMPARE(w.windowTitle(), QString("操作日志"));
+        QCOMPARE(w.size(), QSize(900, 560));
+        auto* combo = w.findChild<QComboBox*>("comboModule");
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        QCOMPARE(items, (QStringList{"全部", "商品管理", "供应商管理", "采购入库", "销售收银", "库存管理",
+                                     "用户管理"}));
+        QCOMPARE(combo->itemData(0).toString(), QString(""));
+        QCOMPARE(combo->itemData(6).toString(), QString("用户管理"));
+        QCOMPARE(w.findChild<QDateEdit*>("dateStart")->date(), QDate(2026, 2, 15));
+        QCOMPARE(w.findChild<QDateEdit*>("dateEnd")->date(), kToday);
+        QTableWidget* tb = table(w);
+        QStringList heads;
+        for (int c = 0; c < tb->columnCount(); ++c)
+            heads << tb->horizontalHeaderItem(c)->text();
+        QCOMPARE(heads, (QStringList{"时间", "用户", "模块", "操作", "详情", "IP地址", "ID"}));
+        QVERIFY(tb->isSortingEnabled());
+        QCOMPARE(tb->horizontalHeader()->sortIndicatorSection(), 0);
+        QCOMPARE(tb->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+        QCOMPARE(tb->verticalHeader()->defaultSectionSize(), 26);
+        QCOMPARE(tb->editTriggers(), QAbstractItemView::NoEditTriggers);
+        // No database: an empty list.
+        QCOMPARE(tb->rowCount(), 0);
+        QCOMPARE(count(w), QString("共 0 条记录"));
+    }
+
+    void firstLoadAndResetIgnoreDatesSearchUsesThem() {
+        TestDatabase t;
+        PinnedClock pin(kToday);
+        {
+            Transaction tx(t.db());
+            // 505 old entries, far outside the default month, and three recent ones.
+            for (int i = 0; i < 505; ++i)
+                addEntry(t, QDateTime(QDate(2025, 1, 1), QTime(8, 0)).addSecs(i), "用户管理", "启用",
+                         "old" + QString::number(i));
+            addEntry(t, QDateTime(QDate(2026, 3, 1), QTime(9, 0)), "销售收银", "新增销售单",
+                     "订单号: S1, 金额: 12.5");
+            addEntry(t, QDateTime(QDate(2026, 3, 15), QTime(23, 59, 59)), "盘点", "审核盘点单", "盘点单ID: 7",
+                     "王五");
+            addEntry(t, QDateTime(QDate(2026, 2, 14), QTime(23, 0)), "用户管理", "禁用", "用户名: li");
+            QVERIFY(tx.commit());
+        }
+        OperLogWindow w;
+        QCOMPARE(table(w)->rowCount(), 500);
+        QCOMPARE(count(w), QString("共 500 条记录"));
+        QCOMPARE(table(w)->item(0, 0)->text(), QString("2026-03-15 23:59:59"));
+
+        click(w, "btnSearch"); // default dates: the last month only
+        QCOMPARE(column(w, 4), (QStringList{"盘点单ID: 7", "订单号: S1, 金额: 12.5"}));
+        QCOMPARE(count(w), QString("共 2 条记录"));
+
+        auto* keyword = w.findChild<QLineEdit*>("editKeyword");
+        keyword->setText("  王五 ");
+        QTest::keyClick(keyword, Qt::Key_Return);
+        QCOMPARE(column(w, 1), QStringList{"王五"});
+
+        keyword->clear();
+        w.findChild<QComboBox*>("comboModule")->setCurrentIndex(4); // 销售收银
+        click(w, "btnSearch");
+        QCOMPARE(column(w, 3), QStringList{"新增销售单"});
+
+        w.findChild<QComboBox*>("comboModule")->setCurrentIndex(0);
+        w.findChild<QDateEdit*>("dateStart")->setDate(QDate(2026, 3, 16));
+        click(w, "btnSearch");
+        QCOMPARE(table(w)->rowCount(), 0);
+        QCOMPARE(count(w), QString("共 0 条记录"));
+
+        keyword->setText("x");
+        w.findChild<QComboBox*>("comboModule")->setCurrentIndex(2);
+        click(w, "btnRefresh");
+        QVERIFY(keyword->text().isEmpty());
+        QCOMPARE(w.findChild<QComboBox*>("comboModule")->currentIndex(), 0);
+        QCOMPARE(w.findChild<QDateEdit*>("dateStart")->date(), QDate(2026, 2, 15));
+        QCOMPARE(w.findChild<QDateEdit*>("dateEnd")->date(), kToday);
+        QCOMPARE(table(w)->rowCount(), 500);
+    }
+
+    // Every row keeps its own cells through the fill, whatever column the table is sorted by.
+    void rowsKeepTheirCellsWhenSorted() {
+        TestDatabase t;
+        PinnedClock pin(kToday);
+        for (int i = 1; i <= 12; ++i)
+            addEntry(t, QDateTime(QDate(2026, 3, 1), QTime(10, 0)).addSecs(i * 37 % 12 * 60), "用户管理",
+                     "启用", "d" + QString::number(i));
+        OperLogWindow w;
+        table(w)->sortByColumn(4, Qt::AscendingOrder);
+        click(w, "btnRefresh");
+        for (int r = 0; r < 12; ++r) {
+            const int id = table(w)->item(r, 6)->text().toInt();
+            QCOMPARE(table(w)->item(r, 4)->text(), "d" + QString::number(id));
+            QCOMPARE(table(w)->item(r, 0)->text(), QDateTime(QDate(2026, 3, 1), QTime(10, 0))
+                                                       .addSecs(id * 37 % 12 * 60)
+                                                       .toString("yyyy-MM-dd HH:mm:ss"));
+        }
+        QCOMPARE(column(w, 4).first(), QString("d1"));
+        QCOMPARE(column(w, 4).at(1), QString("d10")); // sorted as text
+
+        table(w)->sortByColumn(6, Qt::AscendingOrder);
+        QCOMPARE(column(w, 6).mid(0, 4), (QStringList{"1", "10", "11", "12"}));
+    }
+
+    void exportWritesShownRowsExactly() {
+        TestDatabase t;
+        PinnedClock pin(kToday);
+        addEntry(t, QDateTime(QDate(2026, 3, 2), QTime(9, 0)), "用户管理", "新增用户",
+                 "用户名: a, 姓名: \"阿\"");
+        addEntry(t, QDateTime(QDate(2026, 3, 3), QTime(9, 0)), "销售收银", "=HYPERLINK(1)", "-1,5");
+        OperLogWindow w;
+        table(w)->sortByColumn(6, Qt::AscendingOrder);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("日志.csv");
+        Prompts::queueFileName(path);
+        click(w, "btnExport");
+        QCOMPARE(Prompts::history().first().kind, Prompts::Kind::SaveFile);
+        QCOMPARE(Prompts::history().first().title, QString("导出日志"));
+        QCOMPARE(Prompts::history().first().text, QString("CSV Files (*.csv)"));
+        QCOMPARE(Prompts::last().kind, Prompts::Kind::Information);
+        QCOMPARE(Prompts::lastTitle(), QString("成功"));
+        QCOMPARE(Prompts::lastText(), "日志已导出到:\n" + path);
+        const QString expected = "时间,用户,模块,操作,详情,IP地址,ID\n"
+                                 "\"2026-03-02 09:00:00\",\"系统管理员\",\"用户管理\",\"新增用户\","
+                                 "\"用户名: a, 姓名: \"\"阿\"\"\",\"127.0.0.1\",\"1\"\n"
+                                 "\"2026-03-03 09:00:00\",\"系统管理员\",\"销售收银\",\"'=HYPERLINK(1)\","
+                                 "\"'-1,5\",\"127.0.0.1\",\"2\"\n";
+        QCOMPARE(readFile(path), QByteArray("\xEF\xBB\xBF") + expected.toUtf8());
+        // The export itself is not logged.
+        QCOMPARE(t.count("sys_operation_log"), 2);
+    }
+
+    void exportEmptyTableAndCancel() {
+        PinnedClock pin(kToday);
+        OperLogWindow w;
+        click(w, "btnExport"); // no file chosen
+        QCOMPARE(Prompts::history().size(), 1);
+        QTemporaryDir dir;
+        Prompts::queueFileName(dir.filePath("empty.csv"));
+        click(w, "btnExport");
+        QCOMPARE(readFile(dir.filePath("empty.csv")),
+                 QByteArray("\xEF\xBB\xBF") + QString("时间,用户,模块,操作,详情,IP地址,ID\n").toUtf8());
+    }
+
+    void exportFailuresAreReported_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("cannot create") << "/nonexistent-folder/x.csv"
+                                       << "无法创建文件！";
+        QTest::newRow("cannot write") << "/dev/full"
+                                      << "无法写入文件！";
+    }
+    void exportFailuresAreReported() {
+        QFETCH(QString, path);
+        QFETCH(QString, text);
+        if (path == "/dev/full" && !QFile::exists(path))
+            QSKIP("no /dev/full here");
+        TestDatabase t;
+        PinnedClock pin(kToday);
+        addEntry(t, QDateTime(QDate(2026, 3, 2), QTime(9, 0)), "用户管理", "启用", "用户名: a");
+        OperLogWindow w;
+        Prompts::queueFileName(path);
+        click(w, "btnExport");
+        QCOMPARE(Prompts::history().size(), 2);
+        QCOMPARE(Prompts::last().kind, Prompts::Kind::Warning);
+        QCOMPARE(Prompts::lastTitle(), QString("错误"));
+        QCOMPARE(Prompts::lastText(), text);
+    }
+};
+
+QTEST_MAIN(TestOperLogWindow)
+#include "tst_operlogwindow.moc"
