@@ -1,0 +1,15 @@
+# Drug and supplier forms, list windows and pickers.
+target_sources(kvcore PRIVATE
+    ui/common/dialogplacement.h ui/common/dialogplacement.cpp
+    ui/common/modelrows.h ui/common/modelrows.cpp
+    ui/common/pickerframe.h ui/common/pickerframe.cpp
+    ui/common/unavailable.h ui/common/unavailable.cpp
+    ui/masterdata/productdialog.h ui/masterdata/productdialog.cpp ui/masterdata/productdialog.ui
+    ui/masterdata/productmanagerwindow.h ui/masterdata/productmanagerwindow.cpp
+    ui/masterdata/productmanagerwindow.ui
+    ui/masterdata/productselectiondialog.h ui/masterdata/productselectiondialog.cpp
+    ui/masterdata/supplierdialog.h ui/masterdata/supplierdialog.cpp ui/masterdata/supplierdialog.ui
+    ui/masterdata/suppliermanagerwindow.h ui/masterdata/suppliermanagerwindow.cpp
+    ui/masterdata/suppliermanagerwindow.ui
+    ui/masterdata/supplierselectiondialog.h ui/masterdata/supplierselectiondialog.cpp
+)

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "models/product.h"
+#include "ui/common/pickerframe.h"
+
+#include <QDialog>
+
+class QModelIndex;
+
+namespace kestrovalin {
+
+// Picks one listed drug: every drug, only prescription drugs, or only drugs with sellable stock.
+class ProductSelectionDialog : public QDialog {
+    Q_OBJECT
+public:
+    ProductSelectionDialog(QWidget* parent, bool onlyWithStock, bool onlyPrescription);
+
+    void loadProducts(const QString& keyword);
+    // The chosen drug read afresh by id, or the default record (id -1) when none was chosen.
+    models::Product getSelectedProduct() const;
+
+private slots:
+    void onSearch();
+    void onDoubleClicked(const QModelIndex& index);
+    void onOkClicked();
+
+private:
+    PickerFrame m_frame;
+    int selectedProductId = -1;
+    const bool onlyWithStock;
+    const bool onlyPrescription;
+};
+
+} // namespace kestrovalin
