@@ -13,3 +13,6 @@ target_sources(kvcore PRIVATE
     ui/masterdata/suppliermanagerwindow.ui
     ui/masterdata/supplierselectiondialog.h ui/masterdata/supplierselectiondialog.cpp
 )
+
+kv_add_test(tst_masterdataforms tests/masterdata_ui/tst_masterdataforms.cpp)
+kv_add_test(tst_productmanagerwindow tests/masterdata_ui/tst_productmanagerwindow.cpp)
