@@ -1,4 +1,4 @@
-#include "tests/masterdata_ui/modalanswer.h"
+#include "tests/masterdata_ui/guidriver.h"
 #include "tests/support/testdatabase.h"
 #include "ui/common/prompts.h"
 #include "ui/common/styles.h"
@@ -17,6 +17,7 @@
 
 using namespace kestrovalin;
 using kestrovalin::test::TestDatabase;
+using kestrovalin::test::doubleClickCell;
 using kestrovalin::test::whenModal;
 
 namespace {
@@ -272,10 +273,7 @@ private slots:
             typeInForm(d, "editSpec", QStringLiteral("5g*20袋"));
             pressOk(d);
         });
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
-        const QPoint cell = f.table->visualRect(f.model->index(row, 2)).center();
-        QTest::mouseClick(f.table->viewport(), Qt::LeftButton, {}, cell);
-        QTest::mouseDClick(f.table->viewport(), Qt::LeftButton, {}, cell);
+        QVERIFY(doubleClickCell(f.table, f.model->index(row, 2)));
         QCOMPARE(shownName, QStringLiteral("板蓝根颗粒(新)"));
         QCOMPARE(Prompts::lastText(), QStringLiteral("商品已更新"));
         QCOMPARE(t.count("product", "id = ? AND specification = '5g*20袋' AND unit = '包' AND status = 0", {id}),

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QTimer>
+#include <QtTest>
 
 #include <functional>
 #include <memory>
@@ -25,6 +27,16 @@ void whenModal(QObject* owner, std::function<void(T*)> answer) {
             answer(dialog);
     });
     timer->start(10);
+}
+
+// Double-clicks a cell the way a user does (the first click makes the row current).
+inline bool doubleClickCell(QAbstractItemView* view, const QModelIndex& index) {
+    if (!QTest::qWaitForWindowExposed(view->window()))
+        return false;
+    const QPoint cell = view->visualRect(index).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell);
+    return true;
 }
 
 } // namespace kestrovalin::test
