@@ -1,7 +1,7 @@
 # Drug and supplier forms, list windows and pickers.
 target_sources(kvcore PRIVATE
     ui/common/dialogplacement.h ui/common/dialogplacement.cpp
-    ui/common/modelrows.h ui/common/modelrows.cpp
+    ui/common/listmodel.h ui/common/listmodel.cpp
     ui/common/pickerframe.h ui/common/pickerframe.cpp
     ui/common/unavailable.h ui/common/unavailable.cpp
     ui/masterdata/productdialog.h ui/masterdata/productdialog.cpp ui/masterdata/productdialog.ui

@@ -13,8 +13,7 @@ namespace kestrovalin::test {
 // Answers the next modal dialog of type T once it is running: polls every 10 ms for up to five seconds,
 // then hands the dialog to `answer`, which must close it. The wait ends with `owner` (the window under
 // test), so a dialog that never came cannot be answered in a later test.
-template <typename T>
-void whenModal(QObject* owner, std::function<void(T*)> answer) {
+template <typename T> void whenModal(QObject* owner, std::function<void(T*)> answer) {
     auto* timer = new QTimer(owner);
     auto tries = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, timer, [timer, tries, answer] {

@@ -15,8 +15,7 @@ using kestrovalin::test::PinnedClock;
 
 namespace {
 
-template <typename T>
-T* field(QWidget* form, const char* name) {
+template <typename T> T* field(QWidget* form, const char* name) {
     T* w = form->findChild<T*>(QLatin1String(name));
     if (!w)
         qFatal("no field %s", name);
@@ -62,8 +61,10 @@ private slots:
         QTest::addColumn<QDate>("today");
         QTest::addColumn<QString>("fiveYears");
         QTest::addColumn<QString>("tenYears");
-        QTest::newRow("ordinary day") << QDate(2026, 3, 1) << "2031-03-01" << "2036-03-01";
-        QTest::newRow("leap day") << QDate(2024, 2, 29) << "2029-02-28" << "2034-02-28";
+        QTest::newRow("ordinary day") << QDate(2026, 3, 1) << "2031-03-01"
+                                      << "2036-03-01";
+        QTest::newRow("leap day") << QDate(2024, 2, 29) << "2029-02-28"
+                                  << "2034-02-28";
     }
     void newSupplierFormShowsDefaults() {
         QFETCH(QDate, today);
@@ -150,9 +151,15 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("saved");
-        QTest::newRow("active") << "active" << "正常" << "active";
-        QTest::newRow("suspended") << "suspended" << "已停用" << "suspended";
-        QTest::newRow("other code") << "Active" << "已停用" << "suspended";
+        QTest::newRow("active") << "active"
+                                << "正常"
+                                << "active";
+        QTest::newRow("suspended") << "suspended"
+                                   << "已停用"
+                                   << "suspended";
+        QTest::newRow("other code") << "Active"
+                                    << "已停用"
+                                    << "suspended";
     }
     void supplierStatusAndNameAsShown() {
         QFETCH(QString, stored);
@@ -227,9 +234,15 @@ private slots:
         QTest::addColumn<QString>("category");
         QTest::addColumn<QString>("storage");
         QTest::addColumn<QString>("unit");
-        QTest::newRow("all unlisted") << "保健品" << "2-8℃" << "支";
-        QTest::newRow("empty unit") << "OTC乙类" << "冷藏" << "";
-        QTest::newRow("case differs") << "otc甲类" << "常温" << "盒";
+        QTest::newRow("all unlisted") << "保健品"
+                                      << "2-8℃"
+                                      << "支";
+        QTest::newRow("empty unit") << "OTC乙类"
+                                    << "冷藏"
+                                    << "";
+        QTest::newRow("case differs") << "otc甲类"
+                                      << "常温"
+                                      << "盒";
     }
     void unlistedChoicesAreKept() {
         QFETCH(QString, category);
@@ -251,9 +264,12 @@ private slots:
     void mnemonicIsUpperCasedWhenRead_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("read");
-        QTest::newRow("lower") << "blgkl" << "BLGKL";
-        QTest::newRow("mixed with digits") << "Vc100" << "VC100";
-        QTest::newRow("beyond ascii") << "äbc" << "ÄBC";
+        QTest::newRow("lower") << "blgkl"
+                               << "BLGKL";
+        QTest::newRow("mixed with digits") << "Vc100"
+                                           << "VC100";
+        QTest::newRow("beyond ascii") << "äbc"
+                                      << "ÄBC";
     }
     void mnemonicIsUpperCasedWhenRead() {
         QFETCH(QString, typed);

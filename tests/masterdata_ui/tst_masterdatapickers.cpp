@@ -21,7 +21,8 @@ namespace {
 const QDate today(2026, 3, 1);
 
 int addDrug(TestDatabase& t, const QString& name, const QString& barcode, bool prescription, int status = 1) {
-    t.exec("INSERT INTO product (barcode, name, mnemonic_code, specification, approval_no, manufacturer, category, "
+    t.exec("INSERT INTO product (barcode, name, mnemonic_code, specification, approval_no, manufacturer, "
+           "category, "
            "is_prescription, status) VALUES (?, ?, ?, '0.25g*24粒', '国药准字H1', '白云山', '处方药', ?, ?)",
            {barcode, name, barcode + "X", prescription ? 1 : 0, status});
     return t.scalar("SELECT max(id) FROM product").toInt();
@@ -46,10 +47,12 @@ void seedDrugs(TestDatabase& t) {
 
 int addSupplier(TestDatabase& t, const QString& name, const QString& licence = "2028-01-01",
                 const QString& qualification = "valid", const QString& status = "active") {
-    t.exec("INSERT INTO supplier (name, license_no, address, contact_name, contact_phone, license_expire_date, "
-           "business_license_expire_date, gsp_cert_expire_date, tax_reg_expire_date, qualification_status, status) "
-           "VALUES (?, 'L-9', '武汉', '周敏', '027-1234', ?, '2030-01-01', '2028-01-01', '2028-01-01', ?, ?)",
-           {name, licence, qualification, status});
+    t.exec(
+        "INSERT INTO supplier (name, license_no, address, contact_name, contact_phone, license_expire_date, "
+        "business_license_expire_date, gsp_cert_expire_date, tax_reg_expire_date, qualification_status, "
+        "status) "
+        "VALUES (?, 'L-9', '武汉', '周敏', '027-1234', ?, '2030-01-01', '2028-01-01', '2028-01-01', ?, ?)",
+        {name, licence, qualification, status});
     return t.scalar("SELECT max(id) FROM supplier").toInt();
 }
 
@@ -91,13 +94,15 @@ private slots:
         QTest::addColumn<bool>("prescription");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("names");
-        QTest::newRow("all") << false << false << "" << QStringList{"板蓝根颗粒", "维生素C片", "头孢克肟片", "阿莫西林胶囊"};
+        QTest::newRow("all") << false << false << ""
+                             << QStringList{"板蓝根颗粒", "维生素C片", "头孢克肟片", "阿莫西林胶囊"};
         QTest::newRow("all, search") << false << false << " 片 " << QStringList{"维生素C片", "头孢克肟片"};
         QTest::newRow("stock") << true << false << "" << QStringList{"维生素C片", "阿莫西林胶囊"};
         QTest::newRow("stock, search") << true << false << "阿莫" << QStringList{"阿莫西林胶囊"};
         QTest::newRow("prescription") << false << true << "" << QStringList{"头孢克肟片", "阿莫西林胶囊"};
         QTest::newRow("prescription, search") << false << true << "头孢" << QStringList{"头孢克肟片"};
-        QTest::newRow("both: prescription wins") << true << true << "" << QStringList{"头孢克肟片", "阿莫西林胶囊"};
+        QTest::newRow("both: prescription wins")
+            << true << true << "" << QStringList{"头孢克肟片", "阿莫西林胶囊"};
         QTest::newRow("blanks only") << false << false << "   "
                                      << QStringList{"板蓝根颗粒", "维生素C片", "头孢克肟片", "阿莫西林胶囊"};
         QTest::newRow("barcode finds nothing") << false << false << "6903" << QStringList{};
@@ -131,7 +136,8 @@ private slots:
             cells << view->model()->index(0, c).data().toString();
         }
         QCOMPARE(headers, (QStringList{"条码", "名称", "规格", "批准文号", "生产厂商", "分类"}));
-        QCOMPARE(cells, (QStringList{"6901", "阿莫西林胶囊", "0.25g*24粒", "国药准字H1", "白云山", "处方药"}));
+        QCOMPARE(cells,
+                 (QStringList{"6901", "阿莫西林胶囊", "0.25g*24粒", "国药准字H1", "白云山", "处方药"}));
         QCOMPARE(view->model()->index(0, 0).data(Qt::UserRole).toInt(), id);
         QCOMPARE(view->selectionMode(), QAbstractItemView::SingleSelection);
         QVERIFY(view->editTriggers() == QAbstractItemView::NoEditTriggers);
@@ -262,7 +268,8 @@ private slots:
             cells << view->model()->index(0, c).data().toString();
         }
         QCOMPARE(headers, (QStringList{"ID", "名称", "许可证号", "联系人", "联系电话", "地址", "状态"}));
-        QCOMPARE(cells, (QStringList{QString::number(id), "国药控股", "L-9", "周敏", "027-1234", "武汉", "正常"}));
+        QCOMPARE(cells,
+                 (QStringList{QString::number(id), "国药控股", "L-9", "周敏", "027-1234", "武汉", "正常"}));
         QCOMPARE(view->model()->index(0, 0).data(Qt::UserRole).toInt(), id);
     }
 

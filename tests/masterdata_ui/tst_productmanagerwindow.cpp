@@ -16,8 +16,8 @@
 #include <QtTest>
 
 using namespace kestrovalin;
-using kestrovalin::test::TestDatabase;
 using kestrovalin::test::doubleClickCell;
+using kestrovalin::test::TestDatabase;
 using kestrovalin::test::whenModal;
 
 namespace {
@@ -98,22 +98,23 @@ private slots:
         QStringList headers;
         for (int c = 0; c < 12; ++c)
             headers << f.model->headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(headers, (QStringList{"条码", "名称", "助记码", "规格", "批准文号", "生产厂商", "分类", "储存条件",
-                                       "处方药", "单位", "采购价", "销售价"}));
+        QCOMPARE(headers, (QStringList{"条码", "名称", "助记码", "规格", "批准文号", "生产厂商", "分类",
+                                       "储存条件", "处方药", "单位", "采购价", "销售价"}));
         QCOMPARE(f.names(), (QStringList{"感冒灵颗粒", "阿莫西林胶囊", "板蓝根颗粒"}));
         QCOMPARE(f.count->text(), QStringLiteral("共 3 条记录"));
         QStringList second;
         for (int c = 0; c < 12; ++c)
             second << f.model->index(1, c).data().toString();
-        QCOMPARE(second, (QStringList{"6902", "阿莫西林胶囊", "AMXLJN", "10g*12袋", "国药准字Z1", "广州白云山",
-                                      "OTC甲类", "常温", "是", "盒", "9.50", "15.00"}));
+        QCOMPARE(second, (QStringList{"6902", "阿莫西林胶囊", "AMXLJN", "10g*12袋", "国药准字Z1",
+                                      "广州白云山", "OTC甲类", "常温", "是", "盒", "9.50", "15.00"}));
         QCOMPARE(f.idAt(1), 2);
         QCOMPARE(f.model->index(0, 8).data().toString(), QStringLiteral("否"));
         QVERIFY(f.table->editTriggers() == QAbstractItemView::NoEditTriggers);
         QCOMPARE(f.table->selectionBehavior(), QAbstractItemView::SelectRows);
         QCOMPARE(f.table->selectionMode(), QAbstractItemView::SingleSelection);
         QVERIFY(!f.button("btnImport")->isEnabled());
-        QCOMPARE(f.window.styleSheet(), listWindowStyleSheet({"btnSearch", "btnAdd"}, {"btnEdit", "btnDelete"}));
+        QCOMPARE(f.window.styleSheet(),
+                 listWindowStyleSheet({"btnSearch", "btnAdd"}, {"btnEdit", "btnDelete"}));
     }
 
     void takesItsPlaceOnTheParent() {
@@ -195,8 +196,14 @@ private slots:
         QTest::addColumn<QString>("barcode");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty name") << "" << "7001" << "提示" << "药品名称不能为空";
-        QTest::newRow("barcode of a deleted drug") << "新药" << "6904" << "错误" << "新增商品失败";
+        QTest::newRow("empty name") << ""
+                                    << "7001"
+                                    << "提示"
+                                    << "药品名称不能为空";
+        QTest::newRow("barcode of a deleted drug") << "新药"
+                                                   << "6904"
+                                                   << "错误"
+                                                   << "新增商品失败";
     }
     void addingIsRefused() {
         QFETCH(QString, name);
@@ -276,8 +283,9 @@ private slots:
         QVERIFY(doubleClickCell(f.table, f.model->index(row, 2)));
         QCOMPARE(shownName, QStringLiteral("板蓝根颗粒(新)"));
         QCOMPARE(Prompts::lastText(), QStringLiteral("商品已更新"));
-        QCOMPARE(t.count("product", "id = ? AND specification = '5g*20袋' AND unit = '包' AND status = 0", {id}),
-                 1);
+        QCOMPARE(
+            t.count("product", "id = ? AND specification = '5g*20袋' AND unit = '包' AND status = 0", {id}),
+            1);
         QCOMPARE(t.count("product"), 3);
         QCOMPARE(f.names(), QStringList{"感冒灵颗粒"}); // reloaded with the search text
     }

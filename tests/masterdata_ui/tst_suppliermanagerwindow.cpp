@@ -16,9 +16,9 @@
 #include <QtTest>
 
 using namespace kestrovalin;
+using kestrovalin::test::doubleClickCell;
 using kestrovalin::test::PinnedClock;
 using kestrovalin::test::TestDatabase;
-using kestrovalin::test::doubleClickCell;
 using kestrovalin::test::whenModal;
 
 namespace {
@@ -35,14 +35,17 @@ Q_DECLARE_METATYPE(Dates)
 
 namespace {
 
-int addSupplier(TestDatabase& t, const QString& name, const Dates& d = {"2028-01-01", "2030-01-01",
-                                                                         "2028-01-01", "2028-01-01"},
+int addSupplier(TestDatabase& t, const QString& name,
+                const Dates& d = {"2028-01-01", "2030-01-01", "2028-01-01", "2028-01-01"},
                 const QString& qualification = "valid", const QString& status = "active") {
-    t.exec("INSERT INTO supplier (name, license_no, business_license_no, business_scope, address, contact_name, "
-           "contact_phone, license_expire_date, business_license_expire_date, gsp_cert_no, gsp_cert_expire_date, "
-           "tax_reg_no, tax_reg_expire_date, qualification_status, status) "
-           "VALUES (?, 'L-1', 'B-1', '中成药,抗生素', '杭州', '李娜', '13800001111', ?, ?, 'G-1', ?, 'T-1', ?, ?, ?)",
-           {name, d.license, d.business, d.gsp, d.tax, qualification, status});
+    t.exec(
+        "INSERT INTO supplier (name, license_no, business_license_no, business_scope, address, contact_name, "
+        "contact_phone, license_expire_date, business_license_expire_date, gsp_cert_no, "
+        "gsp_cert_expire_date, "
+        "tax_reg_no, tax_reg_expire_date, qualification_status, status) "
+        "VALUES (?, 'L-1', 'B-1', '中成药,抗生素', '杭州', '李娜', '13800001111', ?, ?, 'G-1', ?, 'T-1', ?, "
+        "?, ?)",
+        {name, d.license, d.business, d.gsp, d.tax, qualification, status});
     return t.scalar("SELECT max(id) FROM supplier").toInt();
 }
 
@@ -98,16 +101,17 @@ private slots:
         QStringList headers;
         for (int c = 0; c < 13; ++c)
             headers << f.model->headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(headers, (QStringList{"供应商名称", "许可证号", "营业执照号", "GSP证书", "税务登记证", "经营范围",
-                                       "联系人", "联系电话", "许可证到期", "营业执照到期", "GSP到期", "资质状态",
-                                       "状态"}));
+        QCOMPARE(headers, (QStringList{"供应商名称", "许可证号", "营业执照号", "GSP证书", "税务登记证",
+                                       "经营范围", "联系人", "联系电话", "许可证到期", "营业执照到期",
+                                       "GSP到期", "资质状态", "状态"}));
         QCOMPARE(f.names(), (QStringList{"九州通医药", "国药控股"}));
         QCOMPARE(f.count->text(), QStringLiteral("共 2 条记录"));
         QStringList first;
         for (int c = 0; c < 13; ++c)
             first << f.model->index(0, c).data().toString();
-        QCOMPARE(first, (QStringList{"九州通医药", "L-1", "B-1", "G-1", "T-1", "中成药、抗生素", "李娜",
-                                     "13800001111", "2028-01-01", "2030-01-01", "2028-01-01", "有效", "正常"}));
+        QCOMPARE(first,
+                 (QStringList{"九州通医药", "L-1", "B-1", "G-1", "T-1", "中成药、抗生素", "李娜",
+                              "13800001111", "2028-01-01", "2030-01-01", "2028-01-01", "有效", "正常"}));
         QCOMPARE(f.model->index(0, 0).data(Qt::UserRole).toInt(), id);
         QVERIFY(!f.button("btnImport")->isEnabled());
         QCOMPARE(f.window.styleSheet(),
@@ -131,18 +135,27 @@ private slots:
         QTest::addColumn<QColor>("background");
         const QColor none;
         const QColor red(255, 0, 0), yellow(128, 128, 0);
-        QTest::newRow("licence yesterday") << Dates{"2026-02-28", "2030-01-01", "", ""} << "valid" << "已过期"
-                                           << red;
-        QTest::newRow("gsp in 30 days") << Dates{"", "", "2026-03-31", ""} << "valid" << "即将到期" << yellow;
-        QTest::newRow("gsp in 31 days") << Dates{"", "", "2026-04-01", ""} << "valid" << "有效" << none;
-        QTest::newRow("tax today") << Dates{"", "", "", "2026-03-01"} << "valid" << "即将到期" << yellow;
-        QTest::newRow("unparseable") << Dates{"2027/01/01", "", "", ""} << "valid" << "已过期" << red;
-        QTest::newRow("expired wins") << Dates{"2025-12-31", "2026-03-10", "", ""} << "valid" << "已过期" << red;
-        QTest::newRow("no dates") << Dates{} << "valid" << "有效" << none;
-        QTest::newRow("empty texts") << Dates{"", "", "", ""} << "valid" << "有效" << none;
-        QTest::newRow("stored code shown") << Dates{} << "expired" << "expired" << none;
+        QTest::newRow("licence yesterday") << Dates{"2026-02-28", "2030-01-01", "", ""} << "valid"
+                                           << "已过期" << red;
+        QTest::newRow("gsp in 30 days") << Dates{"", "", "2026-03-31", ""} << "valid"
+                                        << "即将到期" << yellow;
+        QTest::newRow("gsp in 31 days") << Dates{"", "", "2026-04-01", ""} << "valid"
+                                        << "有效" << none;
+        QTest::newRow("tax today") << Dates{"", "", "", "2026-03-01"} << "valid"
+                                   << "即将到期" << yellow;
+        QTest::newRow("unparseable") << Dates{"2027/01/01", "", "", ""} << "valid"
+                                     << "已过期" << red;
+        QTest::newRow("expired wins") << Dates{"2025-12-31", "2026-03-10", "", ""} << "valid"
+                                      << "已过期" << red;
+        QTest::newRow("no dates") << Dates{} << "valid"
+                                  << "有效" << none;
+        QTest::newRow("empty texts") << Dates{"", "", "", ""} << "valid"
+                                     << "有效" << none;
+        QTest::newRow("stored code shown") << Dates{} << "expired"
+                                           << "expired" << none;
         QTest::newRow("tax counts though hidden")
-            << Dates{"2030-01-01", "2030-01-01", "2030-01-01", "2026-01-01"} << "valid" << "已过期" << red;
+            << Dates{"2030-01-01", "2030-01-01", "2030-01-01", "2026-01-01"} << "valid"
+            << "已过期" << red;
     }
     void qualificationLabelComesFromTheDates() {
         QFETCH(Dates, dates);
@@ -232,7 +245,8 @@ private slots:
         PinnedClock pin(today);
         TestDatabase t;
         addSupplier(t, "华东医药");
-        const int id = addSupplier(t, "国药控股", {QVariant(QVariant::String), "2030-01-01", "2028-01-01", ""});
+        const int id =
+            addSupplier(t, "国药控股", {QVariant(QVariant::String), "2030-01-01", "2028-01-01", ""});
         t.exec("UPDATE supplier SET business_scope = '保健食品,中成药' WHERE id = ?", {id});
         Fixture f;
         f.search->setText(QStringLiteral("国药"));

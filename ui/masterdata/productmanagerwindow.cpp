@@ -2,7 +2,7 @@
 
 #include "core/databasemanager.h"
 #include "repositories/productrepository.h"
-#include "ui/common/modelrows.h"
+#include "ui/common/listmodel.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
 #include "ui/common/styles.h"
@@ -35,14 +35,14 @@ ProductManagerWindow::ProductManagerWindow(QWidget* parent)
     setStyleSheet(listWindowStyleSheet({QStringLiteral("btnSearch"), QStringLiteral("btnAdd")},
                                        {QStringLiteral("btnEdit"), QStringLiteral("btnDelete")}));
 
-    m_model->setHorizontalHeaderLabels({QStringLiteral("条码"), QStringLiteral("名称"), QStringLiteral("助记码"),
-                                        QStringLiteral("规格"), QStringLiteral("批准文号"),
-                                        QStringLiteral("生产厂商"), QStringLiteral("分类"),
-                                        QStringLiteral("储存条件"), QStringLiteral("处方药"),
-                                        QStringLiteral("单位"), QStringLiteral("采购价"),
-                                        QStringLiteral("销售价")});
+    m_model->setHorizontalHeaderLabels(
+        {QStringLiteral("条码"), QStringLiteral("名称"), QStringLiteral("助记码"), QStringLiteral("规格"),
+         QStringLiteral("批准文号"), QStringLiteral("生产厂商"), QStringLiteral("分类"),
+         QStringLiteral("储存条件"), QStringLiteral("处方药"), QStringLiteral("单位"),
+         QStringLiteral("采购价"), QStringLiteral("销售价")});
     ui->tableView->setModel(m_model);
     setupListTable(ui->tableView, true);
+    setColumnWidths(ui->tableView, {130, 170, 90, 110, 150, 180, 80, 80, 60, 50, 80, 80});
     // The product import dialog is not in the program yet.
     markUnavailable(ui->btnImport);
 
@@ -66,11 +66,10 @@ void ProductManagerWindow::loadProducts(const QString& keyword) {
     auto repo = productRepository();
     const auto products = keyword.isEmpty() ? repo.findAll() : repo.search(keyword);
     for (const models::Product& p : products) {
-        QList<QStandardItem*> row =
-            readOnlyRow({p.barcode, p.name, p.mnemonicCode, p.specification, p.approvalNo, p.manufacturer,
-                         p.category, p.storageCondition,
-                         p.isPrescription ? QStringLiteral("是") : QStringLiteral("否"), p.unit,
-                         price(p.purchasePrice), price(p.salePrice)});
+        QList<QStandardItem*> row = readOnlyRow(
+            {p.barcode, p.name, p.mnemonicCode, p.specification, p.approvalNo, p.manufacturer, p.category,
+             p.storageCondition, p.isPrescription ? QStringLiteral("是") : QStringLiteral("否"), p.unit,
+             price(p.purchasePrice), price(p.salePrice)});
         row.first()->setData(p.id, Qt::UserRole);
         m_model->appendRow(row);
     }

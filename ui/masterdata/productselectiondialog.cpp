@@ -2,7 +2,7 @@
 
 #include "core/databasemanager.h"
 #include "repositories/productrepository.h"
-#include "ui/common/modelrows.h"
+#include "ui/common/listmodel.h"
 #include "ui/common/prompts.h"
 
 #include <QItemSelectionModel>
@@ -20,6 +20,7 @@ ProductSelectionDialog::ProductSelectionDialog(QWidget* parent, bool onlyWithSto
     m_frame = buildPickerFrame(this, {QStringLiteral("条码"), QStringLiteral("名称"), QStringLiteral("规格"),
                                       QStringLiteral("批准文号"), QStringLiteral("生产厂商"),
                                       QStringLiteral("分类")});
+    setColumnWidths(m_frame.tableView, {100, 110, 70, 80, 70});
     connect(m_frame.btnSearch, &QPushButton::clicked, this, &ProductSelectionDialog::onSearch);
     connect(m_frame.editSearch, &QLineEdit::returnPressed, this, &ProductSelectionDialog::onSearch);
     connect(m_frame.tableView, &QTableView::doubleClicked, this, &ProductSelectionDialog::onDoubleClicked);
@@ -49,7 +50,8 @@ void ProductSelectionDialog::loadProducts(const QString& keyword) {
 models::Product ProductSelectionDialog::getSelectedProduct() const {
     if (selectedProductId < 0)
         return models::Product();
-    return repositories::ProductRepository(DatabaseManager::instance().getAdapter()).findById(selectedProductId);
+    return repositories::ProductRepository(DatabaseManager::instance().getAdapter())
+        .findById(selectedProductId);
 }
 
 void ProductSelectionDialog::onSearch() {

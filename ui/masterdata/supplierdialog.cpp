@@ -11,10 +11,10 @@ namespace kestrovalin {
 
 namespace {
 
-const QStringList businessScopeOptions = {
-    QStringLiteral("中成药"),   QStringLiteral("化学药制剂"), QStringLiteral("抗生素"),
-    QStringLiteral("生化药品"), QStringLiteral("生物制品"),   QStringLiteral("中药饮片"),
-    QStringLiteral("医疗器械"), QStringLiteral("其他")};
+const QStringList businessScopeOptions = {QStringLiteral("中成药"),   QStringLiteral("化学药制剂"),
+                                          QStringLiteral("抗生素"),   QStringLiteral("生化药品"),
+                                          QStringLiteral("生物制品"), QStringLiteral("中药饮片"),
+                                          QStringLiteral("医疗器械"), QStringLiteral("其他")};
 
 const QString dateFormat = QStringLiteral("yyyy-MM-dd");
 const QString activeText = QStringLiteral("正常");
@@ -151,8 +151,8 @@ models::Supplier SupplierDialog::getSupplier() const {
     supplier.taxRegExpireDate = dateText(ui->editTaxRegExpire);
     supplier.gspCertNo = ui->editGspCertNo->text();
     supplier.taxRegNo = ui->editTaxRegNo->text();
-    supplier.status = ui->comboStatus->currentText() == activeText ? QStringLiteral("active")
-                                                                    : QStringLiteral("suspended");
+    supplier.status =
+        ui->comboStatus->currentText() == activeText ? QStringLiteral("active") : QStringLiteral("suspended");
     return supplier;
 }
 

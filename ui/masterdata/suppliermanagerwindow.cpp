@@ -3,7 +3,7 @@
 #include "core/clock.h"
 #include "core/databasemanager.h"
 #include "repositories/supplierrepository.h"
-#include "ui/common/modelrows.h"
+#include "ui/common/listmodel.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
 #include "ui/common/styles.h"
@@ -81,6 +81,7 @@ SupplierManagerWindow::SupplierManagerWindow(QWidget* parent)
          QStringLiteral("状态")});
     ui->tableView->setModel(m_model);
     setupListTable(ui->tableView, true);
+    setColumnWidths(ui->tableView, {170, 110, 150, 100, 110, 170, 60, 110, 90, 90, 90, 70, 50});
     // The supplier import dialog is not in the program yet.
     markUnavailable(ui->btnImport);
 
@@ -104,11 +105,11 @@ void SupplierManagerWindow::loadSuppliers(const QString& keyword) {
     auto repo = supplierRepository();
     const auto suppliers = keyword.isEmpty() ? repo.findAll() : repo.searchByName(keyword);
     for (const models::Supplier& s : suppliers) {
-        QList<QStandardItem*> row = readOnlyRow(
-            {s.name, s.licenseNo, s.businessLicenseNo, s.gspCertNo, s.taxRegNo,
-             s.businessScope.join(QStringLiteral("、")), s.contactName, s.contactPhone, s.licenseExpireDate,
-             s.businessLicenseExpireDate, s.gspCertExpireDate, QString(),
-             s.status == QLatin1String("active") ? QStringLiteral("正常") : s.status});
+        QList<QStandardItem*> row =
+            readOnlyRow({s.name, s.licenseNo, s.businessLicenseNo, s.gspCertNo, s.taxRegNo,
+                         s.businessScope.join(QStringLiteral("、")), s.contactName, s.contactPhone,
+                         s.licenseExpireDate, s.businessLicenseExpireDate, s.gspCertExpireDate, QString(),
+                         s.status == QLatin1String("active") ? QStringLiteral("正常") : s.status});
         row.first()->setData(s.id, Qt::UserRole);
         showQualification(row.at(qualificationColumn), s);
         m_model->appendRow(row);

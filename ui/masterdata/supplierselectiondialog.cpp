@@ -2,7 +2,7 @@
 
 #include "core/databasemanager.h"
 #include "repositories/supplierrepository.h"
-#include "ui/common/modelrows.h"
+#include "ui/common/listmodel.h"
 
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -27,9 +27,11 @@ QString statusText(const QString& status) {
 SupplierSelectionDialog::SupplierSelectionDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("选择供应商"));
     resize(700, 400);
-    m_frame = buildPickerFrame(this, {QStringLiteral("ID"), QStringLiteral("名称"), QStringLiteral("许可证号"),
-                                      QStringLiteral("联系人"), QStringLiteral("联系电话"),
-                                      QStringLiteral("地址"), QStringLiteral("状态")});
+    m_frame =
+        buildPickerFrame(this, {QStringLiteral("ID"), QStringLiteral("名称"), QStringLiteral("许可证号"),
+                                QStringLiteral("联系人"), QStringLiteral("联系电话"), QStringLiteral("地址"),
+                                QStringLiteral("状态")});
+    setColumnWidths(m_frame.tableView, {40, 130, 100, 55, 95, 120});
     connect(m_frame.btnSearch, &QPushButton::clicked, this, &SupplierSelectionDialog::onSearch);
     connect(m_frame.editSearch, &QLineEdit::returnPressed, this, &SupplierSelectionDialog::onSearch);
     connect(m_frame.tableView, &QTableView::doubleClicked, this, &SupplierSelectionDialog::onDoubleClicked);

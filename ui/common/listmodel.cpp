@@ -1,6 +1,8 @@
-#include "ui/common/modelrows.h"
+#include "ui/common/listmodel.h"
 
+#include <QHeaderView>
 #include <QStandardItemModel>
+#include <QTableView>
 
 namespace kestrovalin {
 
@@ -23,6 +25,12 @@ int rowId(const QStandardItemModel* model, int row) {
 
 void clearRows(QStandardItemModel* model) {
     model->removeRows(0, model->rowCount());
+}
+
+void setColumnWidths(QTableView* view, const QVector<int>& widths) {
+    QHeaderView* header = view->horizontalHeader();
+    for (int c = 0; c < widths.size(); ++c)
+        header->resizeSection(c, widths.at(c));
 }
 
 } // namespace kestrovalin

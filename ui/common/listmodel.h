@@ -2,8 +2,10 @@
 
 #include <QList>
 #include <QStringList>
+#include <QVector>
 
 class QStandardItem;
+class QTableView;
 class QStandardItemModel;
 
 namespace kestrovalin {
@@ -18,5 +20,9 @@ int rowId(const QStandardItemModel* model, int row);
 
 // Removes every row of the model; the header labels stay.
 void clearRows(QStandardItemModel* model);
+
+// Fixed starting widths for the first columns of a list table, so texts such as barcodes and dates show
+// whole without measuring thousands of rows.
+void setColumnWidths(QTableView* view, const QVector<int>& widths);
 
 } // namespace kestrovalin
