@@ -6,76 +6,34 @@
 #include "ui/masterdata/productmanagerwindow.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QStandardItemModel>
-#include <QTableView>
 #include <QtTest>
 
 using namespace kestrovalin;
-using kestrovalin::test::doubleClickCell;
-using kestrovalin::test::TestDatabase;
-using kestrovalin::test::whenModal;
+using namespace kestrovalin::test;
 
 namespace {
 
-struct Drug {
-    QString barcode, name, mnemonic, unit;
-    int prescription;
-};
+using Window = ListWindow<ProductManagerWindow>;
 
-int addDrug(TestDatabase& t, const Drug& d) {
+int addDrug(TestDatabase& t, const QString& barcode, const QString& name, const QString& mnemonic,
+            bool prescription = false, int status = 1) {
     t.exec("INSERT INTO product (barcode, name, mnemonic_code, specification, approval_no, manufacturer, "
            "category, storage_condition, is_prescription, unit, purchase_price, sale_price, status) "
-           "VALUES (?, ?, ?, '10g*12袋', '国药准字Z1', '广州白云山', 'OTC甲类', '常温', ?, ?, 9.5, 15, 1)",
-           {d.barcode.isEmpty() ? QVariant(QVariant::String) : d.barcode, d.name, d.mnemonic, d.prescription,
-            d.unit});
+           "VALUES (?, ?, ?, '10g*12袋', '国药准字Z1', '广州白云山', 'OTC甲类', '常温', ?, '盒', 9.5, 15, ?)",
+           {barcode, name, mnemonic, prescription ? 1 : 0, status});
     return t.scalar("SELECT max(id) FROM product").toInt();
 }
 
+// Three listed drugs and one deleted drug that still holds barcode 6904.
 void seed(TestDatabase& t) {
-    addDrug(t, {"6901", "板蓝根颗粒", "BLGKL", "袋", 0});
-    addDrug(t, {"6902", "阿莫西林胶囊", "AMXLJN", "盒", 1});
-    addDrug(t, {"6903", "感冒灵颗粒", "GMLKL", "盒", 0});
+    addDrug(t, "6901", "板蓝根颗粒", "BLGKL");
+    addDrug(t, "6902", "阿莫西林胶囊", "AMXLJN", true);
+    addDrug(t, "6903", "感冒灵颗粒", "GMLKL");
+    addDrug(t, "6904", "已删除药", "YSCY", false, 0);
 }
 
-class Fixture {
-public:
-    Fixture() : window(nullptr) {
-        window.show();
-        table = window.findChild<QTableView*>("tableView");
-        model = qobject_cast<QStandardItemModel*>(table->model());
-        search = window.findChild<QLineEdit*>("editSearch");
-        count = window.findChild<QLabel*>("labelCount");
-    }
-    QPushButton* button(const char* name) { return window.findChild<QPushButton*>(name); }
-    QStringList names() const {
-        QStringList out;
-        for (int r = 0; r < model->rowCount(); ++r)
-            out.append(model->index(r, 1).data().toString());
-        return out;
-    }
-    int idAt(int row) const { return model->index(row, 0).data(Qt::UserRole).toInt(); }
-    void selectRow(int row) { table->setCurrentIndex(model->index(row, 1)); }
-    int rowOf(const QString& name) const { return names().indexOf(name); }
-
-    ProductManagerWindow window;
-    QTableView* table;
-    QStandardItemModel* model;
-    QLineEdit* search;
-    QLabel* count;
-};
-
-void typeInForm(ProductDialog* d, const char* field, const QString& text) {
-    d->findChild<QLineEdit*>(field)->setText(text);
-}
-
-void pressOk(QDialog* d) {
-    d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-}
+const QStringList everyDrug{"感冒灵颗粒", "阿莫西林胶囊", "板蓝根颗粒"};
 
 } // namespace
 
@@ -90,30 +48,22 @@ private slots:
     void showsListedDrugsNewestFirst() {
         TestDatabase t;
         seed(t);
-        const int deleted = addDrug(t, {"6904", "已删除药", "YSCY", "盒", 0});
-        t.exec("UPDATE product SET status = 0 WHERE id = ?", {deleted});
-        Fixture f;
-        QCOMPARE(f.window.windowTitle(), QStringLiteral("商品管理"));
-        QCOMPARE(f.model->columnCount(), 12);
-        QStringList headers;
-        for (int c = 0; c < 12; ++c)
-            headers << f.model->headerData(c, Qt::Horizontal).toString();
-        QCOMPARE(headers, (QStringList{"条码", "名称", "助记码", "规格", "批准文号", "生产厂商", "分类",
-                                       "储存条件", "处方药", "单位", "采购价", "销售价"}));
-        QCOMPARE(f.names(), (QStringList{"感冒灵颗粒", "阿莫西林胶囊", "板蓝根颗粒"}));
-        QCOMPARE(f.count->text(), QStringLiteral("共 3 条记录"));
-        QStringList second;
-        for (int c = 0; c < 12; ++c)
-            second << f.model->index(1, c).data().toString();
-        QCOMPARE(second, (QStringList{"6902", "阿莫西林胶囊", "AMXLJN", "10g*12袋", "国药准字Z1",
-                                      "广州白云山", "OTC甲类", "常温", "是", "盒", "9.50", "15.00"}));
-        QCOMPARE(f.idAt(1), 2);
-        QCOMPARE(f.model->index(0, 8).data().toString(), QStringLiteral("否"));
-        QVERIFY(f.table->editTriggers() == QAbstractItemView::NoEditTriggers);
-        QCOMPARE(f.table->selectionBehavior(), QAbstractItemView::SelectRows);
-        QCOMPARE(f.table->selectionMode(), QAbstractItemView::SingleSelection);
-        QVERIFY(!f.button("btnImport")->isEnabled());
-        QCOMPARE(f.window.styleSheet(),
+        Window w(1);
+        QCOMPARE(w.window.windowTitle(), QStringLiteral("商品管理"));
+        QCOMPARE(headerTexts(w.model),
+                 (QStringList{"条码", "名称", "助记码", "规格", "批准文号", "生产厂商", "分类", "储存条件",
+                              "处方药", "单位", "采购价", "销售价"}));
+        QCOMPARE(w.names(), everyDrug);
+        QCOMPARE(w.count->text(), QStringLiteral("共 3 条记录"));
+        QCOMPARE(rowTexts(w.model, 1),
+                 (QStringList{"6902", "阿莫西林胶囊", "AMXLJN", "10g*12袋", "国药准字Z1", "广州白云山",
+                              "OTC甲类", "常温", "是", "盒", "9.50", "15.00"}));
+        QCOMPARE(w.model->index(0, 8).data().toString(), QStringLiteral("否"));
+        QCOMPARE(w.idAt(1), 2);
+        QVERIFY(w.table->editTriggers() == QAbstractItemView::NoEditTriggers);
+        QCOMPARE(w.table->selectionMode(), QAbstractItemView::SingleSelection);
+        QVERIFY(!w.button("btnImport")->isEnabled());
+        QCOMPARE(w.window.styleSheet(),
                  listWindowStyleSheet({"btnSearch", "btnAdd"}, {"btnEdit", "btnDelete"}));
     }
 
@@ -122,8 +72,7 @@ private slots:
         QWidget parent;
         parent.setGeometry(40, 60, 1366, 768);
         ProductManagerWindow window(&parent);
-        QCOMPARE(window.geometry().size(), QSize(1229, 614));
-        QCOMPARE(window.pos(), QPoint(40 + 68, 60 + 77));
+        QCOMPARE(window.geometry(), QRect(40 + 68, 60 + 77, 1229, 614));
         QVERIFY(window.isWindow());
     }
 
@@ -134,61 +83,45 @@ private slots:
         QTest::newRow("barcode") << "6902" << QStringList{"阿莫西林胶囊"};
         QTest::newRow("mnemonic, lower case") << "gml" << QStringList{"感冒灵颗粒"};
         QTest::newRow("surrounding blanks") << "  阿莫  " << QStringList{"阿莫西林胶囊"};
-        QTest::newRow("blanks only") << "   " << QStringList{"感冒灵颗粒", "阿莫西林胶囊", "板蓝根颗粒"};
-        QTest::newRow("no match") << "布洛芬" << QStringList{};
+        QTest::newRow("blanks only") << "   " << everyDrug;
+        QTest::newRow("deleted drug") << "6904" << QStringList{};
     }
     void searchesNameBarcodeAndMnemonic() {
         QFETCH(QString, text);
         QFETCH(QStringList, names);
         TestDatabase t;
         seed(t);
-        Fixture f;
-        f.search->setText(text);
-        f.button("btnSearch")->click();
-        QCOMPARE(f.names(), names);
-        QCOMPARE(f.count->text(), QStringLiteral("共 %1 条记录").arg(names.size()));
-        // Return in the field searches as well.
-        f.search->setText(QStringLiteral("6901"));
-        QTest::keyClick(f.search, Qt::Key_Return);
-        QCOMPARE(f.names(), QStringList{"板蓝根颗粒"});
+        Window w(1);
+        w.searchFor(text);
+        QCOMPARE(w.names(), names);
+        QCOMPARE(w.count->text(), QStringLiteral("共 %1 条记录").arg(names.size()));
+        w.search->setText("6901");
+        QTest::keyClick(w.search, Qt::Key_Return);
+        QCOMPARE(w.names(), QStringList{"板蓝根颗粒"});
     }
 
     void addingStoresTheDrugAndListsEverything() {
         TestDatabase t;
         seed(t);
-        Fixture f;
-        f.search->setText(QStringLiteral("板蓝根"));
-        f.button("btnSearch")->click();
-        whenModal<ProductDialog>(&f.window, [](ProductDialog* d) {
-            typeInForm(d, "editName", QStringLiteral("布洛芬缓释胶囊"));
-            typeInForm(d, "editBarcode", QStringLiteral("6905"));
-            typeInForm(d, "editMnemonicCode", QStringLiteral("blfhsjn"));
-            d->findChild<QComboBox*>("comboUnit")->setCurrentText(QStringLiteral("瓶"));
-            pressOk(d);
-        });
-        f.button("btnAdd")->click();
-        QCOMPARE(Prompts::lastTitle(), QStringLiteral("成功"));
-        QCOMPARE(Prompts::lastText(), QStringLiteral("商品已添加"));
-        QCOMPARE(f.search->text(), QStringLiteral("板蓝根"));
-        QCOMPARE(f.names().size(), 4);
-        QCOMPARE(f.names().first(), QStringLiteral("布洛芬缓释胶囊"));
-        QCOMPARE(t.count("product", "name = ? AND mnemonic_code = 'BLFHSJN' AND unit = '瓶' AND status = 1",
-                         {"布洛芬缓释胶囊"}),
-                 1);
-    }
-
-    void addingTwoDrugsWithoutBarcode() {
-        TestDatabase t;
-        Fixture f;
-        for (const QString& name : {QStringLiteral("当归片"), QStringLiteral("黄芪片")}) {
-            whenModal<ProductDialog>(&f.window, [name](ProductDialog* d) {
-                typeInForm(d, "editName", name);
+        Window w(1);
+        w.searchFor("板蓝根");
+        for (const QString& name : QStringList{"布洛芬缓释胶囊", "当归片"}) {
+            whenModal<ProductDialog>(&w.window, [name](ProductDialog* d) {
+                setText(d, "editName", name);
+                setText(d, "editMnemonicCode", "blf");
+                d->findChild<QComboBox*>("comboUnit")->setCurrentText("瓶");
                 pressOk(d);
             });
-            f.button("btnAdd")->click();
+            w.button("btnAdd")->click();
+            QCOMPARE(Prompts::lastTitle(), QStringLiteral("成功"));
             QCOMPARE(Prompts::lastText(), QStringLiteral("商品已添加"));
         }
-        QCOMPARE(t.count("product", "barcode IS NULL"), 2);
+        QCOMPARE(w.search->text(), QStringLiteral("板蓝根"));
+        QCOMPARE(w.names(), QStringList({"当归片", "布洛芬缓释胶囊"}) + everyDrug);
+        // Two drugs without barcode: the unique column takes both.
+        QCOMPARE(
+            t.count("product", "barcode IS NULL AND mnemonic_code = 'BLF' AND unit = '瓶' AND status = 1"),
+            2);
     }
 
     void addingIsRefused_data() {
@@ -212,34 +145,32 @@ private slots:
         QFETCH(QString, message);
         TestDatabase t;
         seed(t);
-        const int deleted = addDrug(t, {"6904", "已删除药", "YSCY", "盒", 0});
-        t.exec("UPDATE product SET status = 0 WHERE id = ?", {deleted});
-        Fixture f;
-        f.selectRow(2);
-        whenModal<ProductDialog>(&f.window, [&](ProductDialog* d) {
-            typeInForm(d, "editName", name);
-            typeInForm(d, "editBarcode", barcode);
+        Window w(1);
+        w.makeCurrent(2);
+        whenModal<ProductDialog>(&w.window, [&](ProductDialog* d) {
+            setText(d, "editName", name);
+            setText(d, "editBarcode", barcode);
             pressOk(d);
         });
-        f.button("btnAdd")->click();
+        w.button("btnAdd")->click();
         QCOMPARE(Prompts::lastTitle(), title);
         QCOMPARE(Prompts::lastText(), message);
         QCOMPARE(t.count("product"), 4);
-        QCOMPARE(f.table->currentIndex().row(), 2); // not reloaded
+        QCOMPARE(w.table->currentIndex().row(), 2); // not reloaded
     }
 
     void cancellingTheFormChangesNothing() {
         TestDatabase t;
         seed(t);
-        Fixture f;
-        f.selectRow(1);
-        whenModal<ProductDialog>(&f.window, [](ProductDialog* d) {
-            typeInForm(d, "editName", QStringLiteral("改名"));
+        Window w(1);
+        w.makeCurrent(1);
+        whenModal<ProductDialog>(&w.window, [](ProductDialog* d) {
+            setText(d, "editName", "改名");
             d->reject();
         });
-        f.button("btnEdit")->click();
+        w.button("btnEdit")->click();
         QVERIFY(Prompts::history().isEmpty());
-        QCOMPARE(f.table->currentIndex().row(), 1);
+        QCOMPARE(w.table->currentIndex().row(), 1);
         QCOMPARE(t.count("product", "name = '改名'"), 0);
     }
 
@@ -254,10 +185,10 @@ private slots:
         QFETCH(QString, message);
         TestDatabase t;
         seed(t);
-        Fixture f;
-        f.selectRow(0);
-        f.button("btnSearch")->click(); // every reload drops the current row
-        f.button(button.constData())->click();
+        Window w(1);
+        w.makeCurrent(0);
+        w.searchFor(QString()); // every reload drops the current row
+        w.button(button.constData())->click();
         QCOMPARE(Prompts::history().size(), 1);
         QCOMPARE(Prompts::lastTitle(), QStringLiteral("提示"));
         QCOMPARE(Prompts::lastText(), message);
@@ -267,53 +198,47 @@ private slots:
     void editingKeepsIdAndStatus() {
         TestDatabase t;
         seed(t);
-        Fixture f;
-        f.search->setText(QStringLiteral("颗粒"));
-        f.button("btnSearch")->click();
-        const int row = f.rowOf(QStringLiteral("板蓝根颗粒"));
-        const int id = f.idAt(row);
-        // Changed behind the window's back: renamed and deleted.
+        Window w(1);
+        w.searchFor("颗粒");
+        const int row = w.rowOf("板蓝根颗粒");
+        const int id = w.idAt(row);
         t.exec("UPDATE product SET name = '板蓝根颗粒(新)', unit = '包', status = 0 WHERE id = ?", {id});
         QString shownName;
-        whenModal<ProductDialog>(&f.window, [&](ProductDialog* d) {
+        whenModal<ProductDialog>(&w.window, [&](ProductDialog* d) {
             shownName = d->findChild<QLineEdit*>("editName")->text();
-            typeInForm(d, "editSpec", QStringLiteral("5g*20袋"));
+            setText(d, "editSpec", "5g*20袋");
             pressOk(d);
         });
-        QVERIFY(doubleClickCell(f.table, f.model->index(row, 2)));
+        QVERIFY(doubleClickCell(w.table, w.model->index(row, 2)));
         QCOMPARE(shownName, QStringLiteral("板蓝根颗粒(新)"));
         QCOMPARE(Prompts::lastText(), QStringLiteral("商品已更新"));
         QCOMPARE(
             t.count("product", "id = ? AND specification = '5g*20袋' AND unit = '包' AND status = 0", {id}),
             1);
-        QCOMPARE(t.count("product"), 3);
-        QCOMPARE(f.names(), QStringList{"感冒灵颗粒"}); // reloaded with the search text
+        QCOMPARE(w.names(), QStringList{"感冒灵颗粒"}); // reloaded with the search text
     }
 
     void editingIsRefused() {
         TestDatabase t;
         seed(t);
-        Fixture f;
-        // Another drug's barcode.
-        f.selectRow(f.rowOf(QStringLiteral("感冒灵颗粒")));
-        whenModal<ProductDialog>(&f.window, [](ProductDialog* d) {
-            typeInForm(d, "editBarcode", QStringLiteral("6901"));
+        Window w(1);
+        w.makeCurrent(w.rowOf("感冒灵颗粒"));
+        whenModal<ProductDialog>(&w.window, [](ProductDialog* d) {
+            setText(d, "editBarcode", "6901"); // another drug's
             pressOk(d);
         });
-        f.button("btnEdit")->click();
+        w.button("btnEdit")->click();
         QCOMPARE(Prompts::lastTitle(), QStringLiteral("错误"));
         QCOMPARE(Prompts::lastText(), QStringLiteral("编辑商品失败"));
-        // An emptied name.
-        whenModal<ProductDialog>(&f.window, [](ProductDialog* d) {
-            typeInForm(d, "editName", QString());
+        whenModal<ProductDialog>(&w.window, [](ProductDialog* d) {
+            setText(d, "editName", QString());
             pressOk(d);
         });
-        f.button("btnEdit")->click();
+        w.button("btnEdit")->click();
         QCOMPARE(Prompts::lastText(), QStringLiteral("药品名称不能为空"));
         QCOMPARE(t.count("product", "name = '感冒灵颗粒' AND barcode = '6903'"), 1);
-        // A row that no longer exists.
         t.exec("DELETE FROM product WHERE barcode = '6903'");
-        f.button("btnEdit")->click();
+        w.button("btnEdit")->click();
         QCOMPARE(Prompts::lastTitle(), QStringLiteral("错误"));
         QCOMPARE(Prompts::lastText(), QStringLiteral("未找到该商品"));
     }
@@ -321,39 +246,38 @@ private slots:
     void deletingAsksAndSoftDeletes() {
         TestDatabase t;
         seed(t);
-        Fixture f;
-        f.search->setText(QStringLiteral(" 颗粒 "));
-        f.button("btnSearch")->click();
-        const int row = f.rowOf(QStringLiteral("板蓝根颗粒"));
-        const int id = f.idAt(row);
-        f.selectRow(row);
+        Window w(1);
+        w.searchFor(" 颗粒 ");
+        const int row = w.rowOf("板蓝根颗粒");
+        const int id = w.idAt(row);
+        w.makeCurrent(row);
         Prompts::queueQuestion(false);
-        f.button("btnDelete")->click();
+        w.button("btnDelete")->click();
         QCOMPARE(Prompts::lastTitle(), QStringLiteral("确认删除"));
         QCOMPARE(Prompts::lastText(), QStringLiteral("确定要删除商品 \"板蓝根颗粒\" 吗？"));
         QCOMPARE(t.count("product", "status = 1"), 3);
 
         Prompts::queueQuestion(true);
-        f.button("btnDelete")->click();
+        w.button("btnDelete")->click();
         QCOMPARE(Prompts::lastTitle(), QStringLiteral("成功"));
         QCOMPARE(Prompts::lastText(), QStringLiteral("商品已删除"));
         QCOMPARE(t.count("product", "id = ? AND status = 0", {id}), 1);
-        QCOMPARE(f.names(), QStringList{"感冒灵颗粒"});
-        QCOMPARE(f.count->text(), QStringLiteral("共 1 条记录"));
+        QCOMPARE(w.names(), QStringList{"感冒灵颗粒"});
+        QCOMPARE(w.count->text(), QStringLiteral("共 1 条记录"));
     }
 
     // The seam is wired to real message boxes when test mode is off.
     void realMessageBoxCarriesTheText() {
         TestDatabase t;
-        Fixture f;
+        Window w(1);
         Prompts::setTestMode(false);
         QString title, text;
-        whenModal<QMessageBox>(&f.window, [&](QMessageBox* box) {
+        whenModal<QMessageBox>(&w.window, [&](QMessageBox* box) {
             title = box->windowTitle();
             text = box->text();
             box->accept();
         });
-        f.button("btnDelete")->click();
+        w.button("btnDelete")->click();
         Prompts::setTestMode(true);
         QCOMPARE(title, QStringLiteral("提示"));
         QCOMPARE(text, QStringLiteral("请先选择要删除的商品"));
@@ -363,9 +287,9 @@ private slots:
         TestDatabase t;
         seed(t);
         t.exec("ALTER TABLE product RENAME TO product_gone");
-        Fixture f;
-        QCOMPARE(f.model->rowCount(), 0);
-        QCOMPARE(f.count->text(), QStringLiteral("共 0 条记录"));
+        Window w(1);
+        QCOMPARE(w.model->rowCount(), 0);
+        QCOMPARE(w.count->text(), QStringLiteral("共 0 条记录"));
         QVERIFY(Prompts::history().isEmpty());
     }
 };
