@@ -1,5 +1,6 @@
 # Drug and supplier forms, list windows and pickers.
 target_sources(kvcore PRIVATE
+    ui/common/buttonbox.h ui/common/buttonbox.cpp
     ui/common/dialogplacement.h ui/common/dialogplacement.cpp
     ui/common/listmodel.h ui/common/listmodel.cpp
     ui/common/pickerframe.h ui/common/pickerframe.cpp

@@ -4,8 +4,10 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QtTest>
 
 using namespace kestrovalin;
@@ -184,6 +186,9 @@ private slots:
         ProductDialog dialog;
         QCOMPARE(dialog.windowTitle(), QStringLiteral("商品信息"));
         QCOMPARE(dialog.size(), QSize(500, 520));
+        auto* buttons = dialog.findChild<QDialogButtonBox*>("buttonBox");
+        QCOMPARE(buttons->button(QDialogButtonBox::Ok)->text(), QStringLiteral("确定"));
+        QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
         QCOMPARE(edited(dialog.getProduct()),
                  (QStringList{"", "", "", "", "", "", "OTC甲类", "常温", "0", "盒", "0", "0"}));
         models::Product in;

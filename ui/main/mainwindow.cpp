@@ -5,6 +5,8 @@
 #include "core/databasemanager.h"
 #include "repositories/dashboardrepository.h"
 #include "ui/masterdata/customermanagerwindow.h"
+#include "ui/masterdata/productmanagerwindow.h"
+#include "ui/masterdata/suppliermanagerwindow.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -27,8 +29,8 @@ template <class Window> QWidget* build(QWidget* parent) {
 
 // How each registry entry is built; null for the windows this program does not hold yet.
 constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
-    nullptr,                                    // ProductManager
-    nullptr,                                    // SupplierManager
+    &build<kestrovalin::ProductManagerWindow>,  // ProductManager
+    &build<kestrovalin::SupplierManagerWindow>, // SupplierManager
     &build<kestrovalin::CustomerManagerWindow>, // CustomerManager
     nullptr,                                    // Purchase
     nullptr,                                    // Sales

@@ -1,5 +1,6 @@
 #include "ui/masterdata/productdialog.h"
 
+#include "ui/common/buttonbox.h"
 #include "ui/common/dialogplacement.h"
 #include "ui_productdialog.h"
 
@@ -22,6 +23,7 @@ void selectOrAdd(QComboBox* combo, const QString& text) {
 
 ProductDialog::ProductDialog(QWidget* parent) : QDialog(parent), ui(new Ui::ProductDialog) {
     ui->setupUi(this);
+    useChineseLabels(ui->buttonBox);
     setWindowTitle(QStringLiteral("商品信息"));
     centreOnParent(this, parent);
 }

@@ -1,6 +1,7 @@
 #include "ui/masterdata/supplierdialog.h"
 
 #include "core/clock.h"
+#include "ui/common/buttonbox.h"
 #include "ui/common/dialogplacement.h"
 #include "ui_supplierdialog.h"
 
@@ -73,6 +74,7 @@ QListWidgetItem* addScopeItem(QListWidget* list, const QString& text, bool check
 
 SupplierDialog::SupplierDialog(QWidget* parent) : QDialog(parent), ui(new Ui::SupplierDialog) {
     ui->setupUi(this);
+    useChineseLabels(ui->buttonBox);
     setWindowTitle(QStringLiteral("供应商信息"));
     centreOnParent(this, parent);
     initBusinessScopeList();
