@@ -2,7 +2,6 @@
 
 #include <QAbstractItemView>
 #include <QHeaderView>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QTableWidget>
 
@@ -41,19 +40,6 @@ QTableWidgetItem* TableFill::set(int row, int column, const QString& text) {
 void TableFill::setRow(int row, const QStringList& cells) {
     for (int c = 0; c < cells.size(); ++c)
         set(row, c, cells.at(c));
-}
-
-void fillModel(QStandardItemModel* model, const QVector<QStringList>& rows) {
-    model->removeRows(0, model->rowCount());
-    model->setRowCount(rows.size());
-    for (int r = 0; r < rows.size(); ++r) {
-        const QStringList& cells = rows.at(r);
-        for (int c = 0; c < cells.size(); ++c) {
-            auto* item = new QStandardItem(cells.at(c));
-            item->setEditable(false);
-            model->setItem(r, c, item);
-        }
-    }
 }
 
 } // namespace kestrovalin

@@ -5,7 +5,6 @@
 
 class QTableWidget;
 class QTableWidgetItem;
-class QStandardItemModel;
 class QAbstractItemView;
 
 namespace kestrovalin {
@@ -31,8 +30,5 @@ private:
     bool m_sorting;
     bool m_updates;
 };
-
-// Same for a QStandardItemModel: clears the rows and sets the new row count once.
-void fillModel(QStandardItemModel* model, const QVector<QStringList>& rows);
 
 } // namespace kestrovalin
