@@ -230,18 +230,53 @@ private slots:
         QCOMPARE(w.findChildren<QMainWindow*>().size(), built.size());
     }
 
-    void customerEntryKeepsItsWindow() {
+    // The windows that exist: the menu entry builds the right class, a second way in raises the same object.
+    void entryBuildsItsWindow_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<QString>("className");
+        QTest::addColumn<QString>("quickButton");
+        QTest::newRow("products") << "商品管理" << int(MainWindow::ProductManager)
+                                  << "kestrovalin::ProductManagerWindow"
+                                  << "";
+        QTest::newRow("suppliers") << "供应商管理" << int(MainWindow::SupplierManager)
+                                   << "kestrovalin::SupplierManagerWindow"
+                                   << "";
+        QTest::newRow("customers") << "客户管理" << int(MainWindow::CustomerManager)
+                                   << "kestrovalin::CustomerManagerWindow"
+                                   << "";
+        QTest::newRow("users") << "用户管理" << int(MainWindow::UserManager)
+                               << "kestrovalin::UserManagerWindow"
+                               << "btnQuickUser";
+        QTest::newRow("log") << "操作日志" << int(MainWindow::OperLog) << "kestrovalin::OperLogWindow"
+                             << "";
+    }
+    void entryBuildsItsWindow() {
+        QFETCH(QString, entry);
+        QFETCH(int, slot);
+        QFETCH(QString, className);
+        QFETCH(QString, quickButton);
         TestDatabase t;
         MainWindow w;
-        QVERIFY(!w.featureWindow(MainWindow::CustomerManager));
-        w.openCustomerManager();
-        QPointer<QWidget> first = w.featureWindow(MainWindow::CustomerManager);
+        const auto which = MainWindow::FeatureWindow(slot);
+        QVERIFY(!w.featureWindow(which));
+        QAction* action = nullptr;
+        for (QAction* a : entries(w))
+            if (a->text() == entry)
+                action = a;
+        QVERIFY(action && action->isEnabled());
+        action->trigger();
+        QPointer<QWidget> first = w.featureWindow(which);
         QVERIFY(first);
-        QCOMPARE(first->metaObject()->className(), "kestrovalin::CustomerManagerWindow");
+        QCOMPARE(QString(first->metaObject()->className()), className);
         QCOMPARE(first->parentWidget(), &w);
-        first->hide();
-        w.openCustomerManager();
-        QCOMPARE(w.featureWindow(MainWindow::CustomerManager), first.data());
+        QVERIFY(first->isWindow());
+        first->close();
+        if (quickButton.isEmpty())
+            action->trigger();
+        else
+            QTest::mouseClick(button(w, qPrintable(quickButton)), Qt::LeftButton);
+        QCOMPARE(w.featureWindow(which), first.data());
         QVERIFY(first->isVisible());
     }
 

@@ -4,6 +4,8 @@
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
 #include "repositories/dashboardrepository.h"
+#include "ui/admin/operlogwindow.h"
+#include "ui/admin/usermanagerwindow.h"
 #include "ui/masterdata/customermanagerwindow.h"
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
@@ -34,9 +36,9 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     &build<kestrovalin::CustomerManagerWindow>, // CustomerManager
     nullptr,                                    // Purchase
     nullptr,                                    // Sales
-    nullptr,                                    // UserManager
+    &build<kestrovalin::UserManagerWindow>,     // UserManager
     nullptr,                                    // Inventory
-    nullptr,                                    // OperLog
+    &build<kestrovalin::OperLogWindow>,         // OperLog
     nullptr,                                    // InventoryWarning
     nullptr,                                    // PurchaseReport
     nullptr,                                    // AcceptanceReport
