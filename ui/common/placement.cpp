@@ -7,11 +7,11 @@ namespace kestrovalin {
 void placeOnParent(QWidget* window, QWidget* parent) {
     if (!window || !parent)
         return;
-    const QRect pg = parent->geometry();
-    const int width = pg.width() * 9 / 10;
-    const int height = pg.height() * 8 / 10;
+    // x() and y() are the parent's frame position, so the window lines up with what the user sees.
+    const int width = parent->width() * 9 / 10;
+    const int height = parent->height() * 8 / 10;
     window->resize(width, height);
-    window->move(pg.x() + (pg.width() - width) / 2, pg.y() + (pg.height() - height) / 2);
+    window->move(parent->x() + (parent->width() - width) / 2, parent->y() + (parent->height() - height) / 2);
 }
 
 } // namespace kestrovalin
