@@ -303,13 +303,15 @@ private slots:
         TestDatabase t;
         MainWindow w;
         w.showNormal();
-        w.setGeometry(parent);
-        QCOMPARE(w.geometry(), parent);
+        // x() and y() are the frame position, which placement follows.
+        w.resize(parent.size());
+        w.move(parent.topLeft());
+        QCOMPARE(QRect(w.x(), w.y(), w.width(), w.height()), parent);
         w.openCustomerManager();
         QWidget* window = w.featureWindow(MainWindow::CustomerManager);
         QCOMPARE(QRect(window->x(), window->y(), window->width(), window->height()), expected);
         // Later moves of the main window leave a kept window where it is.
-        w.setGeometry(parent.adjusted(5, 5, 5, 5));
+        w.move(parent.topLeft() + QPoint(5, 5));
         w.openCustomerManager();
         QCOMPARE(QRect(window->x(), window->y(), window->width(), window->height()), expected);
     }
