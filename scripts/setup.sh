@@ -3,6 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 packages=(qtbase5-dev libqt5sql5-sqlite libxlsxwriter-dev libminizip-dev libfreexl-dev cmake g++ pkg-config)
+# Starting the program also needs fonts for the Chinese texts and the dashboard's symbols.
+[[ ${1:-} == --gui ]] && packages+=(fonts-wqy-microhei fonts-noto-color-emoji)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
