@@ -12,7 +12,6 @@ target_sources(kvcore PRIVATE
     ui/admin/operlogwindow.h ui/admin/operlogwindow.cpp ui/admin/operlogwindow.ui
 )
 
-kv_add_test(tst_usersession tests/accounts/tst_usersession.cpp)
 kv_add_test(tst_operlog tests/accounts/tst_operlog.cpp tests/accounts/recordingadapter.h)
 kv_add_test(tst_userrepository tests/accounts/tst_userrepository.cpp tests/accounts/recordingadapter.h)
 kv_add_test(tst_logindialog tests/accounts/tst_logindialog.cpp)

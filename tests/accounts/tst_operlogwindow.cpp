@@ -1,4 +1,3 @@
-#include "core/databasemanager.h"
 #include "core/transaction.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
@@ -8,7 +7,6 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -35,9 +33,6 @@ void addEntry(TestDatabase& t, const QDateTime& at, const QString& module, const
 QTableWidget* table(OperLogWindow& w) {
     return w.findChild<QTableWidget*>("tableLogs");
 }
-QString count(OperLogWindow& w) {
-    return w.findChild<QLabel*>("labelCount")->text();
-}
 void click(OperLogWindow& w, const char* name) {
     w.findChild<QPushButton*>(name)->click();
 }
@@ -46,10 +41,6 @@ QStringList column(OperLogWindow& w, int c) {
     for (int r = 0; r < table(w)->rowCount(); ++r)
         out << table(w)->item(r, c)->text();
     return out;
-}
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -60,38 +51,6 @@ private slots:
     void initTestCase() { Prompts::setTestMode(true); }
     void init() { Prompts::reset(); }
 
-    void form() {
-        PinnedClock pin(kToday);
-        QWidget parent;
-        parent.setGeometry(0, 0, 1000, 700);
-        OperLogWindow w(&parent);
-        QCOMPARE(w.windowTitle(), QString("操作日志"));
-        QCOMPARE(w.size(), QSize(900, 560));
-        auto* combo = w.findChild<QComboBox*>("comboModule");
-        QStringList items;
-        for (int i = 0; i < combo->count(); ++i)
-            items << combo->itemText(i);
-        QCOMPARE(items, (QStringList{"全部", "商品管理", "供应商管理", "采购入库", "销售收银", "库存管理",
-                                     "用户管理"}));
-        QCOMPARE(combo->itemData(0).toString(), QString(""));
-        QCOMPARE(combo->itemData(6).toString(), QString("用户管理"));
-        QCOMPARE(w.findChild<QDateEdit*>("dateStart")->date(), QDate(2026, 2, 15));
-        QCOMPARE(w.findChild<QDateEdit*>("dateEnd")->date(), kToday);
-        QTableWidget* tb = table(w);
-        QStringList heads;
-        for (int c = 0; c < tb->columnCount(); ++c)
-            heads << tb->horizontalHeaderItem(c)->text();
-        QCOMPARE(heads, (QStringList{"时间", "用户", "模块", "操作", "详情", "IP地址", "ID"}));
-        QVERIFY(tb->isSortingEnabled());
-        QCOMPARE(tb->horizontalHeader()->sortIndicatorSection(), 0);
-        QCOMPARE(tb->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
-        QCOMPARE(tb->verticalHeader()->defaultSectionSize(), 26);
-        QCOMPARE(tb->editTriggers(), QAbstractItemView::NoEditTriggers);
-        // No database: an empty list.
-        QCOMPARE(tb->rowCount(), 0);
-        QCOMPARE(count(w), QString("共 0 条记录"));
-    }
-
     void firstLoadAndResetIgnoreDatesSearchUsesThem() {
         TestDatabase t;
         PinnedClock pin(kToday);
@@ -99,45 +58,42 @@ private slots:
             Transaction tx(t.db());
             // 505 old entries, far outside the default month, and three recent ones.
             for (int i = 0; i < 505; ++i)
-                addEntry(t, QDateTime(QDate(2025, 1, 1), QTime(8, 0)).addSecs(i), "用户管理", "启用",
-                         "old" + QString::number(i));
-            addEntry(t, QDateTime(QDate(2026, 3, 1), QTime(9, 0)), "销售收银", "新增销售单",
-                     "订单号: S1, 金额: 12.5");
+                addEntry(t, QDateTime(QDate(2025, 1, 1), QTime(8, 0)).addSecs(i), "用户管理", "启用", "old");
+            addEntry(t, QDateTime(QDate(2026, 3, 1), QTime(9, 0)), "销售收银", "新增销售单", "订单号: S1");
             addEntry(t, QDateTime(QDate(2026, 3, 15), QTime(23, 59, 59)), "盘点", "审核盘点单", "盘点单ID: 7",
                      "王五");
             addEntry(t, QDateTime(QDate(2026, 2, 14), QTime(23, 0)), "用户管理", "禁用", "用户名: li");
             QVERIFY(tx.commit());
         }
         OperLogWindow w;
+        auto* label = w.findChild<QLabel*>("labelCount");
         QCOMPARE(table(w)->rowCount(), 500);
-        QCOMPARE(count(w), QString("共 500 条记录"));
+        QCOMPARE(label->text(), QString("共 500 条记录"));
         QCOMPARE(table(w)->item(0, 0)->text(), QString("2026-03-15 23:59:59"));
 
         click(w, "btnSearch"); // default dates: the last month only
-        QCOMPARE(column(w, 4), (QStringList{"盘点单ID: 7", "订单号: S1, 金额: 12.5"}));
-        QCOMPARE(count(w), QString("共 2 条记录"));
+        QCOMPARE(column(w, 4), (QStringList{"盘点单ID: 7", "订单号: S1"}));
+        QCOMPARE(label->text(), QString("共 2 条记录"));
 
         auto* keyword = w.findChild<QLineEdit*>("editKeyword");
+        auto* module = w.findChild<QComboBox*>("comboModule");
         keyword->setText("  王五 ");
         QTest::keyClick(keyword, Qt::Key_Return);
         QCOMPARE(column(w, 1), QStringList{"王五"});
-
         keyword->clear();
-        w.findChild<QComboBox*>("comboModule")->setCurrentIndex(4); // 销售收银
+        module->setCurrentIndex(4); // 销售收银
         click(w, "btnSearch");
         QCOMPARE(column(w, 3), QStringList{"新增销售单"});
-
-        w.findChild<QComboBox*>("comboModule")->setCurrentIndex(0);
+        module->setCurrentIndex(0);
         w.findChild<QDateEdit*>("dateStart")->setDate(QDate(2026, 3, 16));
         click(w, "btnSearch");
         QCOMPARE(table(w)->rowCount(), 0);
-        QCOMPARE(count(w), QString("共 0 条记录"));
 
         keyword->setText("x");
-        w.findChild<QComboBox*>("comboModule")->setCurrentIndex(2);
+        module->setCurrentIndex(2);
         click(w, "btnRefresh");
         QVERIFY(keyword->text().isEmpty());
-        QCOMPARE(w.findChild<QComboBox*>("comboModule")->currentIndex(), 0);
+        QCOMPARE(module->currentIndex(), 0);
         QCOMPARE(w.findChild<QDateEdit*>("dateStart")->date(), QDate(2026, 2, 15));
         QCOMPARE(w.findChild<QDateEdit*>("dateEnd")->date(), kToday);
         QCOMPARE(table(w)->rowCount(), 500);
@@ -147,24 +103,19 @@ private slots:
     void rowsKeepTheirCellsWhenSorted() {
         TestDatabase t;
         PinnedClock pin(kToday);
+        const QDateTime base(QDate(2026, 3, 1), QTime(10, 0));
         for (int i = 1; i <= 12; ++i)
-            addEntry(t, QDateTime(QDate(2026, 3, 1), QTime(10, 0)).addSecs(i * 37 % 12 * 60), "用户管理",
-                     "启用", "d" + QString::number(i));
+            addEntry(t, base.addSecs(i * 37 % 12 * 60), "用户管理", "启用", "d" + QString::number(i));
         OperLogWindow w;
         table(w)->sortByColumn(4, Qt::AscendingOrder);
         click(w, "btnRefresh");
         for (int r = 0; r < 12; ++r) {
             const int id = table(w)->item(r, 6)->text().toInt();
             QCOMPARE(table(w)->item(r, 4)->text(), "d" + QString::number(id));
-            QCOMPARE(table(w)->item(r, 0)->text(), QDateTime(QDate(2026, 3, 1), QTime(10, 0))
-                                                       .addSecs(id * 37 % 12 * 60)
-                                                       .toString("yyyy-MM-dd HH:mm:ss"));
+            QCOMPARE(table(w)->item(r, 0)->text(),
+                     base.addSecs(id * 37 % 12 * 60).toString("yyyy-MM-dd HH:mm:ss"));
         }
-        QCOMPARE(column(w, 4).first(), QString("d1"));
-        QCOMPARE(column(w, 4).at(1), QString("d10")); // sorted as text
-
-        table(w)->sortByColumn(6, Qt::AscendingOrder);
-        QCOMPARE(column(w, 6).mid(0, 4), (QStringList{"1", "10", "11", "12"}));
+        QCOMPARE(column(w, 4).mid(0, 2), (QStringList{"d1", "d10"})); // sorted as text
     }
 
     void exportWritesShownRowsExactly() {
@@ -179,10 +130,7 @@ private slots:
         const QString path = dir.filePath("日志.csv");
         Prompts::queueFileName(path);
         click(w, "btnExport");
-        QCOMPARE(Prompts::history().first().kind, Prompts::Kind::SaveFile);
         QCOMPARE(Prompts::history().first().title, QString("导出日志"));
-        QCOMPARE(Prompts::history().first().text, QString("CSV Files (*.csv)"));
-        QCOMPARE(Prompts::last().kind, Prompts::Kind::Information);
         QCOMPARE(Prompts::lastTitle(), QString("成功"));
         QCOMPARE(Prompts::lastText(), "日志已导出到:\n" + path);
         const QString expected = "时间,用户,模块,操作,详情,IP地址,ID\n"
@@ -190,23 +138,13 @@ private slots:
                                  "\"用户名: a, 姓名: \"\"阿\"\"\",\"127.0.0.1\",\"1\"\n"
                                  "\"2026-03-03 09:00:00\",\"系统管理员\",\"销售收银\",\"'=HYPERLINK(1)\","
                                  "\"'-1,5\",\"127.0.0.1\",\"2\"\n";
-        QCOMPARE(readFile(path), QByteArray("\xEF\xBB\xBF") + expected.toUtf8());
-        // The export itself is not logged.
-        QCOMPARE(t.count("sys_operation_log"), 2);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBF") + expected.toUtf8());
+        QCOMPARE(t.count("sys_operation_log"), 2); // the export itself is not logged
     }
 
-    void exportEmptyTableAndCancel() {
-        PinnedClock pin(kToday);
-        OperLogWindow w;
-        click(w, "btnExport"); // no file chosen
-        QCOMPARE(Prompts::history().size(), 1);
-        QTemporaryDir dir;
-        Prompts::queueFileName(dir.filePath("empty.csv"));
-        click(w, "btnExport");
-        QCOMPARE(readFile(dir.filePath("empty.csv")),
-                 QByteArray("\xEF\xBB\xBF") + QString("时间,用户,模块,操作,详情,IP地址,ID\n").toUtf8());
-    }
-
+    // A failed write is reported, never a success.
     void exportFailuresAreReported_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("text");
@@ -217,7 +155,6 @@ private slots:
     }
     void exportFailuresAreReported() {
         QFETCH(QString, path);
-        QFETCH(QString, text);
         if (path == "/dev/full" && !QFile::exists(path))
             QSKIP("no /dev/full here");
         TestDatabase t;
@@ -229,7 +166,7 @@ private slots:
         QCOMPARE(Prompts::history().size(), 2);
         QCOMPARE(Prompts::last().kind, Prompts::Kind::Warning);
         QCOMPARE(Prompts::lastTitle(), QString("错误"));
-        QCOMPARE(Prompts::lastText(), text);
+        QTEST(Prompts::lastText(), "text");
     }
 };
 

@@ -1,5 +1,4 @@
 #include "core/currentuser.h"
-#include "core/databasemanager.h"
 #include "core/passwordhash.h"
 #include "tests/support/testdatabase.h"
 #include "ui/admin/userdialog.h"
@@ -9,8 +8,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QHeaderView>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -28,47 +27,52 @@ struct Form {
     QComboBox* role;
     QCheckBox* status;
     QLineEdit* password;
-    QDialogButtonBox* buttons;
+    QPushButton* ok;
 };
 
 Form form(QDialog* d) {
-    return {d->findChild<QLineEdit*>("editUsername"), d->findChild<QLineEdit*>("editRealName"),
-            d->findChild<QComboBox*>("comboRole"),    d->findChild<QCheckBox*>("checkStatus"),
-            d->findChild<QLineEdit*>("editPassword"), d->findChild<QDialogButtonBox*>("buttonBox")};
+    return {d->findChild<QLineEdit*>("editUsername"),
+            d->findChild<QLineEdit*>("editRealName"),
+            d->findChild<QComboBox*>("comboRole"),
+            d->findChild<QCheckBox*>("checkStatus"),
+            d->findChild<QLineEdit*>("editPassword"),
+            d->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok)};
 }
 
-void pressOk(QDialog* d) {
-    form(d).buttons->button(QDialogButtonBox::Ok)->click();
-}
-
-// Answers the next UserDialog that opens modally. The handler fills it and presses OK or Cancel; if the
-// dialog is still open afterwards (a validation warning), it is cancelled.
-class DialogAnswer {
+// Answers the next modal T that opens. A dialog the handler leaves open (a validation warning) is rejected.
+template <typename T> class Answer {
 public:
-    explicit DialogAnswer(std::function<void(UserDialog*)> handler) : m_handler(std::move(handler)) {
+    explicit Answer(std::function<void(T*)> handler) : m_handler(std::move(handler)) {
         m_timer.setInterval(5);
         QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            auto* d = qobject_cast<UserDialog*>(QApplication::activeModalWidget());
+            auto* d = qobject_cast<T*>(QApplication::activeModalWidget());
             if (!d)
                 return;
             m_timer.stop();
-            seen = true;
-            title = d->windowTitle();
-            okVisible = form(d).buttons->button(QDialogButtonBox::Ok)->isVisible();
             m_handler(d);
             if (d->isVisible())
                 d->reject();
         });
         m_timer.start();
     }
-    bool seen = false;
-    bool okVisible = false;
-    QString title;
 
 private:
-    std::function<void(UserDialog*)> m_handler;
+    std::function<void(T*)> m_handler;
     QTimer m_timer;
 };
+
+// Fills the dialog that opens (null texts leave a field as it is), then presses OK.
+std::function<void(UserDialog*)> fill(const QString& name, const QString& realName, const QString& password) {
+    return [=](UserDialog* d) {
+        Form f = form(d);
+        if (!name.isNull())
+            f.username->setText(name);
+        if (!realName.isNull())
+            f.realName->setText(realName);
+        f.password->setText(password);
+        f.ok->click();
+    };
+}
 
 QTableWidget* table(UserManagerWindow& w) {
     return w.findChild<QTableWidget*>("tableUsers");
@@ -85,25 +89,26 @@ int rowOf(UserManagerWindow& w, const QString& username) {
 void select(UserManagerWindow& w, const QString& username) {
     table(w)->setCurrentCell(rowOf(w, username), 0);
 }
+QString cell(UserManagerWindow& w, const QString& username, int column) {
+    return table(w)->item(rowOf(w, username), column)->text();
+}
 
-void addUser(TestDatabase& t, const QString& name, const QString& realName, const QString& role, int status,
-             const QString& password = "secret") {
+void addUser(TestDatabase& t, const QString& name, const QString& role, int status) {
     t.exec("INSERT INTO sys_user (username, password_hash, real_name, role, status) VALUES (?, ?, ?, ?, ?)",
-           {name, hashPassword(password), realName, role, status});
+           {name, hashPassword("old"), "名" + name, role, status});
 }
 
 QString hashOf(TestDatabase& t, const QString& name) {
     return t.scalar("SELECT password_hash FROM sys_user WHERE username = ?", {name}).toString();
 }
 
+// Each log row as "user id|user|module|action|detail|address".
 QStringList logRows(TestDatabase& t) {
     QStringList out;
-    QSqlQuery q = t.db()->query(
-        "SELECT user_id, user_name, module, action, detail, ip_address FROM sys_operation_log ORDER BY id");
+    QSqlQuery q = t.db()->query("SELECT user_id || '|' || user_name || '|' || module || '|' || action || '|' "
+                                "|| detail || '|' || ip_address FROM sys_operation_log ORDER BY id");
     while (q.next())
-        out << QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
-                           q.value(3).toString(), q.value(4).toString(), q.value(5).toString()}
-                   .join('|');
+        out << q.value(0).toString();
     return out;
 }
 
@@ -120,117 +125,72 @@ private slots:
         Prompts::setTestMode(true);
         models::User admin;
         admin.id = 1;
-        admin.username = "admin";
         admin.realName = "系统管理员";
         admin.status = 1;
         CurrentUser::instance().setUser(admin);
     }
     void init() { Prompts::reset(); }
 
-    void windowShowsAccounts() {
+    void windowListsAccountsNewestFirst() {
         TestDatabase t;
-        addUser(t, "zhang", "张三", "clerk", 1);
-        addUser(t, "off", "停用者", "manager", 0);
-        addUser(t, "odd", "怪角色", "Manager", 2);
+        addUser(t, "zhang", "clerk", 1);
+        addUser(t, "off", "manager", 0);
+        addUser(t, "odd", "Manager", 2);
         QWidget parent;
         parent.setGeometry(100, 50, 1001, 801);
         UserManagerWindow w(&parent);
-        QCOMPARE(w.windowTitle(), QString("用户管理"));
-        QCOMPARE(w.size(), QSize(900, 640));
         QCOMPARE(w.pos(), QPoint(100 + 50, 50 + 80));
-        QTableWidget* tb = table(w);
-        QCOMPARE(tb->columnCount(), 5);
-        QStringList heads;
-        for (int c = 0; c < 5; ++c)
-            heads << tb->horizontalHeaderItem(c)->text();
-        QCOMPARE(heads, (QStringList{"ID", "用户名", "真实姓名", "角色", "状态"}));
-        QVERIFY(!tb->isSortingEnabled());
-        QVERIFY(!tb->verticalHeader()->isVisible());
-        QCOMPARE(tb->columnWidth(0), 60);
-        QCOMPARE(tb->columnWidth(2), 120);
-        QCOMPARE(tb->columnWidth(3), 80);
+        QStringList rows;
+        for (int r = 0; r < table(w)->rowCount(); ++r)
+            rows << table(w)->item(r, 1)->text() + "|" + table(w)->item(r, 3)->text() + "|" +
+                        table(w)->item(r, 4)->text();
+        QCOMPARE(rows, (QStringList{"odd|店员|禁用", "off|老板|禁用", "zhang|店员|启用", "admin|老板|启用"}));
+        QCOMPARE(table(w)->item(1, 4)->foreground().color(), QColor("#FF0000"));
+        QCOMPARE(table(w)->item(2, 4)->foreground().color(), QColor("#009900"));
 
-        // Highest id first; role and status as labels in their colours.
-        QCOMPARE(tb->rowCount(), 4);
-        QCOMPARE(tb->item(0, 1)->text(), QString("odd"));
-        QCOMPARE(tb->item(0, 3)->text(), QString("店员"));
-        QCOMPARE(tb->item(0, 4)->text(), QString("禁用"));
-        QCOMPARE(tb->item(1, 3)->text(), QString("老板"));
-        QCOMPARE(tb->item(1, 4)->foreground().color(), QColor("#FF0000"));
-        QCOMPARE(tb->item(2, 4)->text(), QString("启用"));
-        QCOMPARE(tb->item(2, 4)->foreground().color(), QColor("#009900"));
-        QCOMPARE(tb->item(2, 4)->textAlignment(), int(Qt::AlignCenter));
-        QCOMPARE(tb->item(3, 0)->text(), QString("1"));
-    }
-
-    void searchTrimsAndTreatsPercentAsWildcard() {
-        TestDatabase t;
-        addUser(t, "zhang", "张三", "clerk", 1);
-        UserManagerWindow w;
         auto* search = w.findChild<QLineEdit*>("editSearch");
         search->setText("  zha ");
         QTest::keyClick(search, Qt::Key_Return);
         QCOMPARE(table(w)->rowCount(), 1);
-        QCOMPARE(table(w)->item(0, 1)->text(), QString("zhang"));
-        search->setText("%");
-        click(w, "btnSearch");
-        QCOMPARE(table(w)->rowCount(), 2);
     }
 
-    void addCreatesAccountLogsAndReloadsAll() {
+    void addLogsAndReloadsAll() {
         TestDatabase t;
         UserManagerWindow w;
         w.findChild<QLineEdit*>("editSearch")->setText("nobody");
         click(w, "btnSearch");
         QCOMPARE(table(w)->rowCount(), 0);
-
-        DialogAnswer answer([](UserDialog* d) {
+        Answer<UserDialog> answer([](UserDialog* d) {
             Form f = form(d);
             f.username->setText(" wang ");
             f.realName->setText(" 王五 ");
             f.role->setCurrentIndex(1);
             f.status->setChecked(false);
             f.password->setText("  ");
-            pressOk(d);
+            f.ok->click();
         });
         click(w, "btnAdd");
-        QVERIFY(answer.seen);
-        QCOMPARE(answer.title, QString("用户编辑"));
-        QCOMPARE(Prompts::lastTitle(), QString("成功"));
         QCOMPARE(Prompts::lastText(), QString("用户添加成功！"));
-        // A password of blanks is hashed as typed.
-        QCOMPARE(hashOf(t, "wang"), hashPassword("  "));
-        QCOMPARE(
-            t.scalar("SELECT role || '/' || status || '/' || real_name FROM sys_user WHERE username = 'wang'")
-                .toString(),
-            QString("manager/0/王五"));
+        QCOMPARE(hashOf(t, "wang"), hashPassword("  ")); // a password of blanks is hashed as typed
+        QCOMPARE(t.scalar("SELECT role || '/' || status || '/' || real_name FROM sys_user WHERE id > 1")
+                     .toString(),
+                 QString("manager/0/王五"));
         QCOMPARE(logRows(t), QStringList{logLine("新增用户", "用户名: wang, 姓名: 王五")});
-        // Reloaded without the search text.
-        QCOMPARE(table(w)->rowCount(), 2);
-        QCOMPARE(table(w)->item(0, 4)->text(), QString("禁用"));
-        QCOMPARE(table(w)->item(0, 4)->foreground().color(), QColor("#FF0000"));
+        QCOMPARE(table(w)->rowCount(), 2); // reloaded without the search text
     }
 
     void addDuplicateOrCancelChangesNothing() {
         TestDatabase t;
         UserManagerWindow w;
         {
-            DialogAnswer answer([](UserDialog* d) {
-                form(d).username->setText("admin");
-                form(d).realName->setText("另一个");
-                form(d).password->setText("x");
-                pressOk(d);
-            });
+            Answer<UserDialog> answer(fill("admin", "另一个", "x"));
             click(w, "btnAdd");
         }
-        QCOMPARE(Prompts::last().kind, Prompts::Kind::Warning);
         QCOMPARE(Prompts::lastTitle(), QString("错误"));
         QCOMPARE(Prompts::lastText(), QString("用户添加失败！可能用户名已存在。"));
         {
-            DialogAnswer answer([](UserDialog* d) {
+            Answer<UserDialog> cancel([](UserDialog* d) {
                 form(d).username->setText("new");
-                form(d).realName->setText("新人");
-                form(d).password->setText("x");
                 d->reject();
             });
             click(w, "btnAdd");
@@ -240,200 +200,122 @@ private slots:
         QCOMPARE(Prompts::history().size(), 1);
     }
 
+    // fields: user name, real name, password typed; then the warning and the field that gets the focus.
     void dialogValidates_data() {
         QTest::addColumn<int>("id");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("realName");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("warning");
-        QTest::addColumn<QString>("focus");
-        QTest::newRow("no name") << 0 << "  "
-                                 << "王五"
-                                 << "x"
-                                 << "请输入用户名！"
-                                 << "editUsername";
-        QTest::newRow("no real name") << 0 << "wang"
-                                      << " "
-                                      << "x"
-                                      << "请输入真实姓名！"
-                                      << "editRealName";
-        QTest::newRow("new without password") << 0 << "wang"
-                                              << "王五"
-                                              << ""
-                                              << "请输入密码！"
-                                              << "editPassword";
-        QTest::newRow("new with blank password") << 0 << "wang"
-                                                 << "王五"
-                                                 << " "
-                                                 << ""
-                                                 << "";
-        QTest::newRow("edit without password") << 5 << "wang"
-                                               << "王五"
-                                               << ""
-                                               << ""
-                                               << "";
+        QTest::addColumn<QStringList>("fields");
+        QTest::newRow("no name") << 0 << QStringList{"  ", "王五", "x", "请输入用户名！", "editUsername"};
+        QTest::newRow("no real name")
+            << 0 << QStringList{"wang", " ", "x", "请输入真实姓名！", "editRealName"};
+        QTest::newRow("new without password")
+            << 0 << QStringList{"wang", "王五", "", "请输入密码！", "editPassword"};
+        QTest::newRow("edit without password") << 5 << QStringList{"wang", "王五", ""};
     }
     void dialogValidates() {
         QFETCH(int, id);
-        QFETCH(QString, name);
-        QFETCH(QString, realName);
-        QFETCH(QString, password);
-        QFETCH(QString, warning);
-        QFETCH(QString, focus);
+        QFETCH(QStringList, fields);
         UserDialog d;
         models::User u;
         u.id = id;
         u.passwordHash = "stored";
-        u.status = 1;
         d.setUser(u);
         d.show();
-        Form f = form(&d);
-        f.username->setText(name);
-        f.realName->setText(realName);
-        f.password->setText(password);
-        pressOk(&d);
-        if (warning.isEmpty()) {
+        fill(fields.at(0), fields.at(1), fields.at(2))(&d);
+        if (fields.size() == 3) {
             QVERIFY(Prompts::history().isEmpty());
             QCOMPARE(d.result(), int(QDialog::Accepted));
-            const models::User out = d.getUser();
-            QCOMPARE(out.username, name.trimmed());
-            QCOMPARE(out.passwordHash, password.isEmpty() ? QString("stored") : hashPassword(password));
+            QCOMPARE(d.getUser().passwordHash, QString("stored"));
         } else {
             QCOMPARE(Prompts::lastTitle(), QString("提示"));
-            QCOMPARE(Prompts::lastText(), warning);
+            QCOMPARE((QStringList{Prompts::lastText(), d.focusWidget()->objectName()}), fields.mid(3));
             QVERIFY(d.isVisible());
-            QCOMPARE(d.focusWidget()->objectName(), focus);
         }
     }
 
-    void dialogRoleAndReadOnly() {
-        UserDialog d;
-        QCOMPARE(d.windowTitle(), QString("用户编辑"));
-        Form f = form(&d);
-        QCOMPARE(f.role->count(), 2);
-        QCOMPARE(f.role->itemText(0), QString("店员"));
-        QCOMPARE(f.role->itemData(1).toString(), QString("manager"));
-        QVERIFY(f.status->isChecked());
-        models::User u;
-        u.id = 3;
-        u.role = "manager";
-        u.status = 0;
-        d.setUser(u);
-        QCOMPARE(f.role->currentIndex(), 1);
-        QVERIFY(!f.status->isChecked());
-        u.role = "MANAGER"; // matched exactly, so the current item stays
-        d.setUser(u);
-        QCOMPARE(f.role->currentIndex(), 1);
-
-        d.setReadOnly(true);
-        d.show();
-        QCOMPARE(d.windowTitle(), QString("用户详情"));
-        QVERIFY(f.username->isReadOnly() && f.realName->isReadOnly());
-        QVERIFY(!f.role->isEnabled() && !f.status->isEnabled() && !f.password->isEnabled());
-        QVERIFY(!f.buttons->button(QDialogButtonBox::Ok)->isVisible());
-        d.setReadOnly(false);
-        QVERIFY(!f.username->isReadOnly() && f.password->isEnabled());
-        QVERIFY(f.buttons->button(QDialogButtonBox::Ok)->isVisible());
+    // The stored role "weird" shows and saves as a clerk. The log names the old user name. The password
+    // changes only after the account update succeeded, so a failed edit keeps the old one.
+    void edit_data() {
+        QTest::addColumn<QStringList>("typed"); // user name, password
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("password"); // stored afterwards
+        QTest::newRow("renamed, no password") << QStringList{"zhang3", ""} << "用户更新成功！"
+                                              << "old";
+        QTest::newRow("new password, untrimmed") << QStringList{"zhang3", "new pass "} << "用户更新成功！"
+                                                 << "new pass ";
+        QTest::newRow("failed edit") << QStringList{"admin", "new"} << "用户更新失败！"
+                                     << "old";
     }
-
-    void editLogsOldNameAndKeepsHashWithoutPassword() {
+    void edit() {
+        QFETCH(QStringList, typed);
+        QFETCH(QString, text);
+        QFETCH(QString, password);
         TestDatabase t;
-        addUser(t, "zhang", "张三", "weird", 1, "old");
+        addUser(t, "zhang", "weird", 1);
         UserManagerWindow w;
-        w.findChild<QLineEdit*>("editSearch")->setText("zhang");
-        click(w, "btnSearch");
         select(w, "zhang");
         QString shownRole;
-        DialogAnswer answer([&](UserDialog* d) {
+        Answer<UserDialog> answer([&](UserDialog* d) {
             shownRole = form(d).role->currentText();
-            form(d).username->setText("zhang3");
-            form(d).realName->setText("张叁");
-            pressOk(d);
+            fill(typed.at(0), QString(), typed.at(1))(d);
         });
         click(w, "btnEdit");
         QCOMPARE(shownRole, QString("店员"));
-        QCOMPARE(Prompts::lastText(), QString("用户更新成功！"));
-        QCOMPARE(hashOf(t, "zhang3"), hashPassword("old"));
-        QCOMPARE(t.scalar("SELECT role FROM sys_user WHERE username = 'zhang3'").toString(),
-                 QString("clerk"));
-        QCOMPARE(logRows(t), QStringList{logLine("编辑用户", "用户名: zhang")});
-        QCOMPARE(table(w)->rowCount(), 2);
-        QVERIFY(rowOf(w, "zhang3") >= 0);
-    }
-
-    void editWithNewPasswordStoresIt() {
-        TestDatabase t;
-        addUser(t, "zhang", "张三", "clerk", 1, "old");
-        UserManagerWindow w;
-        select(w, "zhang");
-        DialogAnswer answer([](UserDialog* d) {
-            form(d).password->setText("new pass ");
-            pressOk(d);
-        });
-        click(w, "btnEdit");
-        QCOMPARE(Prompts::lastText(), QString("用户更新成功！"));
-        QCOMPARE(hashOf(t, "zhang"), hashPassword("new pass "));
-    }
-
-    // A failed edit must not leave a new password behind.
-    void failedEditKeepsOldPassword() {
-        TestDatabase t;
-        addUser(t, "zhang", "张三", "clerk", 1, "old");
-        UserManagerWindow w;
-        select(w, "zhang");
-        DialogAnswer answer([](UserDialog* d) {
-            form(d).username->setText("admin");
-            form(d).password->setText("new");
-            pressOk(d);
-        });
-        click(w, "btnEdit");
-        QCOMPARE(Prompts::lastTitle(), QString("错误"));
-        QCOMPARE(Prompts::lastText(), QString("用户更新失败！"));
-        QCOMPARE(hashOf(t, "zhang"), hashPassword("old"));
-        QVERIFY(logRows(t).isEmpty());
+        QCOMPARE(Prompts::lastText(), text);
+        QCOMPARE(t.scalar("SELECT password_hash || role FROM sys_user WHERE id = 2").toString(),
+                 hashPassword(password) + (text.contains("成功") ? "clerk" : "weird"));
+        QCOMPARE(logRows(t),
+                 text.contains("成功") ? QStringList{logLine("编辑用户", "用户名: zhang")} : QStringList());
+        QCOMPARE(rowOf(w, "zhang3") >= 0, text.contains("成功"));
     }
 
     void viewIsReadOnlyAndWritesNothing() {
         TestDatabase t;
         UserManagerWindow w;
         select(w, "admin");
-        DialogAnswer answer([](UserDialog* d) { d->reject(); });
+        QString title;
+        bool readOnly = false;
+        Answer<UserDialog> answer([&](UserDialog* d) {
+            Form f = form(d);
+            title = d->windowTitle();
+            readOnly = f.username->isReadOnly() && !f.password->isEnabled() && !f.ok->isVisible();
+            d->reject();
+        });
         click(w, "btnView");
-        QVERIFY(answer.seen);
-        QCOMPARE(answer.title, QString("用户详情"));
-        QVERIFY(!answer.okVisible);
+        QCOMPARE(title, QString("用户详情"));
+        QVERIFY(readOnly);
         QVERIFY(Prompts::history().isEmpty());
         QVERIFY(logRows(t).isEmpty());
     }
 
+    // Through the real message box: no question first, one box per toggle.
     void toggleStatusWithoutQuestion() {
         TestDatabase t;
-        addUser(t, "zhang", "张三", "clerk", 1);
+        addUser(t, "zhang", "clerk", 1);
         UserManagerWindow w;
-        w.findChild<QLineEdit*>("editSearch")->setText("zhang");
-        click(w, "btnSearch");
-        select(w, "zhang");
-        click(w, "btnToggleStatus");
-        QCOMPARE(Prompts::history().size(), 1);
-        QCOMPARE(Prompts::lastText(), QString("用户已禁用！"));
-        QCOMPARE(t.scalar("SELECT status FROM sys_user WHERE username = 'zhang'").toInt(), 0);
-        QCOMPARE(table(w)->rowCount(), 2); // reloaded in full
-        select(w, "zhang");
-        click(w, "btnToggleStatus");
-        QCOMPARE(Prompts::lastText(), QString("用户已启用！"));
-        QCOMPARE(t.scalar("SELECT status FROM sys_user WHERE username = 'zhang'").toInt(), 1);
+        QStringList boxes;
+        Prompts::setTestMode(false);
+        for (int i = 0; i < 2; ++i) {
+            select(w, "zhang");
+            Answer<QMessageBox> ok([&](QMessageBox* box) {
+                boxes << box->text();
+                box->button(QMessageBox::Ok)->click();
+            });
+            click(w, "btnToggleStatus");
+            QCOMPARE(cell(w, "zhang", 4), i == 0 ? QString("禁用") : QString("启用"));
+        }
+        Prompts::setTestMode(true);
+        QCOMPARE(boxes, (QStringList{"用户已禁用！", "用户已启用！"}));
         QCOMPARE(logRows(t),
                  (QStringList{logLine("禁用", "用户名: zhang"), logLine("启用", "用户名: zhang")}));
     }
 
     void resetPassword() {
         TestDatabase t;
-        addUser(t, "zhang", "张三", "clerk", 1, "old");
+        addUser(t, "zhang", "clerk", 1);
         UserManagerWindow w;
         select(w, "zhang");
         // Changed behind the window's back: a reset does not reload, so the row keeps its old text.
         t.exec("UPDATE sys_user SET real_name = '改过' WHERE username = 'zhang'");
-
         Prompts::queueText("", true);
         click(w, "btnResetPassword");
         Prompts::queueText("abc", false);
@@ -443,13 +325,12 @@ private slots:
 
         Prompts::queueText(" 1 ", true);
         click(w, "btnResetPassword");
-        QCOMPARE(Prompts::history().at(2).kind, Prompts::Kind::Input);
-        QCOMPARE(Prompts::history().at(2).title, QString("重置密码"));
-        QCOMPARE(Prompts::history().at(2).text, QString("请输入新密码："));
+        QCOMPARE(Prompts::history().at(2).title + Prompts::history().at(2).text,
+                 QString("重置密码请输入新密码："));
         QCOMPARE(Prompts::lastText(), QString("密码重置成功！"));
         QCOMPARE(hashOf(t, "zhang"), hashPassword(" 1 "));
         QCOMPARE(logRows(t), QStringList{logLine("重置密码", "用户名: zhang")});
-        QCOMPARE(table(w)->item(rowOf(w, "zhang"), 2)->text(), QString("张三"));
+        QCOMPARE(cell(w, "zhang", 2), QString("名zhang"));
     }
 
     void actionsNeedASelection_data() {
@@ -466,31 +347,14 @@ private slots:
     }
     void actionsNeedASelection() {
         QFETCH(QString, button);
-        QFETCH(QString, text);
         TestDatabase t;
         UserManagerWindow w;
         table(w)->setCurrentCell(-1, -1);
-        click(w, button.toLatin1().constData());
+        click(w, qPrintable(button));
         QCOMPARE(Prompts::history().size(), 1);
-        QCOMPARE(Prompts::last().kind, Prompts::Kind::Warning);
         QCOMPARE(Prompts::lastTitle(), QString("提示"));
-        QCOMPARE(Prompts::lastText(), text);
+        QTEST(Prompts::lastText(), "text");
         QCOMPARE(t.scalar("SELECT status FROM sys_user").toInt(), 1);
-        QVERIFY(logRows(t).isEmpty());
-    }
-
-    void noDatabase() {
-        QVERIFY(!DatabaseManager::instance().getAdapter());
-        UserManagerWindow w;
-        QCOMPARE(table(w)->rowCount(), 0);
-        DialogAnswer answer([](UserDialog* d) {
-            form(d).username->setText("x");
-            form(d).realName->setText("x");
-            form(d).password->setText("x");
-            pressOk(d);
-        });
-        click(w, "btnAdd");
-        QCOMPARE(Prompts::lastText(), QString("用户添加失败！可能用户名已存在。"));
     }
 };
 

@@ -40,39 +40,15 @@ private slots:
         Prompts::reset();
     }
 
-    void freshDatabaseListsTheShadedRetailCustomer() {
-        TestDatabase t;
-        CustomerSelectionDialog dlg;
-        auto* table = dlg.findChild<QTableWidget*>("tableWidget");
-        QCOMPARE(dlg.windowTitle(), QString("选择客户"));
-        QCOMPARE(dlg.size(), QSize(600, 400));
-        QCOMPARE(table->columnCount(), 4);
-        QCOMPARE(table->horizontalHeaderItem(3)->text(), QString("地址"));
-        QCOMPARE(table->columnWidth(1), 150);
-        QCOMPARE(names(table), QStringList({"零售客户"}));
-        for (int c = 0; c < 4; ++c)
-            QCOMPARE(table->item(0, c)->background(), QBrush(QColor(200, 255, 200, 255), Qt::SolidPattern));
-
-        dlg.findChild<QPushButton*>("btnConfirm")->click(); // no current row yet
-        QCOMPARE(Prompts::lastTitle(), QString("提示"));
-        QCOMPARE(Prompts::lastText(), QString("请选择一个客户"));
-        QCOMPARE(dlg.result(), int(QDialog::Rejected));
-        QCOMPARE(dlg.getSelectedCustomer().id, 0);
-    }
-
     void liveSearchAsTyped() {
         TestDatabase t;
         seed(t);
         CustomerSelectionDialog dlg;
         auto* table = dlg.findChild<QTableWidget*>("tableWidget");
-        auto* search = dlg.findChild<QLineEdit*>("editSearch");
-        QCOMPARE(names(table), QStringList({"零售客户", "王五", "李四", "张三"}));
-        QTest::keyClicks(search, "138");
+        QTest::keyClicks(dlg.findChild<QLineEdit*>("editSearch"), "138");
         QCOMPARE(names(table), QStringList({"王五", "张三"}));
-        search->setText(" ");
-        QCOMPARE(names(table), QStringList({"李四"}));
-        search->clear();
-        QCOMPARE(table->rowCount(), 4);
+        dlg.findChild<QLineEdit*>("editSearch")->clear();
+        QCOMPARE(names(table), QStringList({"零售客户", "王五", "李四", "张三"}));
     }
 
     void confirmAndDoubleClickReturnTheCustomer_data() {
@@ -99,9 +75,7 @@ private slots:
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
         QVERIFY(!dlg.isVisible());
         const models::Customer c = dlg.getSelectedCustomer();
-        QCOMPARE(c.id, 21);
-        QCOMPARE(c.name, QString("李四"));
-        QCOMPARE(c.phone, QString("13912345678"));
+        QCOMPARE(QString::number(c.id) + c.name + c.phone, QString("21李四13912345678"));
         QVERIFY(Prompts::history().isEmpty());
     }
 
@@ -116,7 +90,8 @@ private slots:
         QCOMPARE(dlg.getSelectedCustomer().id, 0);
     }
 
-    void realWarningBoxIsWired() {
+    // Confirm without a current row, through the real message box.
+    void confirmWithoutARowWarns() {
         TestDatabase t;
         Prompts::setTestMode(false);
         CustomerSelectionDialog dlg;
@@ -128,8 +103,9 @@ private slots:
         });
         dlg.findChild<QPushButton*>("btnConfirm")->click();
         Prompts::setTestMode(true);
-        QCOMPARE(title, QString("提示"));
-        QCOMPARE(text, QString("请选择一个客户"));
+        QCOMPARE(title + text, QString("提示请选择一个客户"));
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        QCOMPARE(dlg.getSelectedCustomer().id, 0);
     }
 };
 

@@ -30,20 +30,10 @@ inline models::Product makeProduct(const QString& name, const QString& barcode =
 
 // Every member in one list, so a mapping mistake shows as one readable difference.
 inline QStringList productFields(const models::Product& p) {
-    return {QString::number(p.id),
-            p.barcode,
-            p.name,
-            p.mnemonicCode,
-            p.specification,
-            p.approvalNo,
-            p.manufacturer,
-            p.category,
-            p.storageCondition,
-            QString::number(p.isPrescription),
-            p.unit,
-            QString::number(p.purchasePrice),
-            QString::number(p.salePrice),
-            QString::number(p.status)};
+    return QStringList() << QString::number(p.id) << p.barcode << p.name << p.mnemonicCode << p.specification
+                         << p.approvalNo << p.manufacturer << p.category << p.storageCondition
+                         << QString::number(p.isPrescription) << p.unit << QString::number(p.purchasePrice)
+                         << QString::number(p.salePrice) << QString::number(p.status);
 }
 
 inline int addBatch(TestDatabase& t, int productId, const QString& batchNo, int quantity,

@@ -72,20 +72,13 @@ private slots:
         QCOMPARE(items.at(0).supplierName, QString());
         QCOMPARE(items.at(1).productName, QStringLiteral("复方甘草片"));
 
-        const ExpiryWarningItem& last = items.at(2);
-        QCOMPARE(last.productId, 1);
-        QCOMPARE(last.productName, QStringLiteral("阿莫西林胶囊"));
-        QCOMPARE(last.barcode, QStringLiteral("6901234567890"));
-        QCOMPARE(last.specification, QStringLiteral("0.25g*24粒"));
-        QCOMPARE(last.manufacturer, QStringLiteral("华北制药股份有限公司"));
-        QCOMPARE(last.productionDate, QStringLiteral("2024-01-01"));
-        QCOMPARE(last.expiryDate, day(180));
-        QCOMPARE(last.quantity, 100);
-        QCOMPARE(last.remainingDays, 180);
-        QCOMPARE(last.supplierName, QStringLiteral("九州通医药集团"));
-
+        const ExpiryWarningItem& it = items.at(2);
+        QCOMPARE((QStringList{QString::number(it.productId), it.productName, it.barcode, it.specification,
+                              it.manufacturer, it.productionDate, it.expiryDate, QString::number(it.quantity),
+                              QString::number(it.remainingDays), it.supplierName}),
+                 (QStringList{"1", "阿莫西林胶囊", "6901234567890", "0.25g*24粒", "华北制药股份有限公司",
+                              "2024-01-01", day(180), "100", "180", "九州通医药集团"}));
         QVERIFY(repo.findNearExpiryItems(0).isEmpty());
-        QVERIFY(repo.findNearExpiryItems(-5).isEmpty());
         QCOMPARE(batchNos(repo.findNearExpiryItems(1)), QStringList{"tomorrow"});
     }
 
@@ -95,9 +88,8 @@ private slots:
     void remainingDaysCountFromTheLocalDate_data() {
         QTest::addColumn<QTime>("time");
         QTest::addColumn<int>("offset");
-        for (const QTime& time :
-             {QTime(0, 0, 0), QTime(0, 30), QTime(7, 59, 59), QTime(8, 0), QTime(23, 59, 59)}) {
-            for (int offset : {1, 30, 31, 90, 91, 180}) {
+        for (const QTime& time : {QTime(0, 0, 0), QTime(7, 59, 59), QTime(8, 0), QTime(23, 59, 59)}) {
+            for (int offset : {1, 180}) {
                 const QByteArray name =
                     time.toString("HH:mm:ss").toLatin1() + " +" + QByteArray::number(offset);
                 QTest::newRow(name.constData()) << time << offset;
@@ -119,19 +111,14 @@ private slots:
     void filtersAllMustMatch_data() {
         QTest::addColumn<QStringList>("filters"); // supplier, product, barcode, mnemonic, batch
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("none") << QStringList{"", "", "", "", ""} << QStringList{"B3", "B2", "B1"};
         QTest::newRow("supplier") << QStringList{"九州通", "", "", "", ""} << QStringList{"B3", "B2"};
-        QTest::newRow("product") << QStringList{"", "阿莫西林", "", "", ""} << QStringList{"B2", "B1"};
+        QTest::newRow("supplier and product")
+            << QStringList{"九州通", "阿莫西林", "", "", ""} << QStringList{"B2"};
         QTest::newRow("barcode part") << QStringList{"", "", "01234", "", ""} << QStringList{"B2", "B1"};
         QTest::newRow("mnemonic typed in lower case")
             << QStringList{"", "", "", "blf", ""} << QStringList{"B3"};
         QTest::newRow("batch") << QStringList{"", "", "", "", "B2"} << QStringList{"B2"};
-        QTest::newRow("supplier and product")
-            << QStringList{"九州通", "阿莫西林", "", "", ""} << QStringList{"B2"};
-        QTest::newRow("contradicting") << QStringList{"国药", "布洛芬", "", "", ""} << QStringList{};
         QTest::newRow("only blanks is applied") << QStringList{"", " ", "", "", ""} << QStringList{};
-        QTest::newRow("underscore is a wildcard")
-            << QStringList{"", "", "", "", "B_"} << QStringList{"B3", "B2", "B1"};
     }
     void filtersAllMustMatch() {
         QFETCH(QStringList, filters);
