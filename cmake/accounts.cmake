@@ -12,8 +12,7 @@ target_sources(kvcore PRIVATE
     ui/admin/operlogwindow.h ui/admin/operlogwindow.cpp ui/admin/operlogwindow.ui
 )
 
-kv_add_test(tst_operlog tests/accounts/tst_operlog.cpp tests/accounts/recordingadapter.h)
-kv_add_test(tst_userrepository tests/accounts/tst_userrepository.cpp tests/accounts/recordingadapter.h)
+kv_add_test(tst_accountrepositories tests/accounts/tst_accountrepositories.cpp)
 kv_add_test(tst_logindialog tests/accounts/tst_logindialog.cpp)
 kv_add_test(tst_useradmin tests/accounts/tst_useradmin.cpp)
 kv_add_test(tst_operlogwindow tests/accounts/tst_operlogwindow.cpp)
