@@ -13,3 +13,10 @@ kv_add_test(tst_expirywarningdialog tests/startup/tst_expirywarningdialog.cpp)
 kv_add_test(tst_temphumidityrepository tests/startup/tst_temphumidityrepository.cpp)
 kv_add_test(tst_testdata tests/startup/tst_testdata.cpp)
 target_compile_definitions(tst_testdata PRIVATE KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+
+# Start-up sequence, the main window's start-up checks, tray, closing and logout.
+target_sources(kvcore PRIVATE
+    ui/main/applicationstartup.h ui/main/applicationstartup.cpp
+)
+kv_add_test(tst_applicationstartup tests/startup/tst_applicationstartup.cpp tests/startup/modalanswer.h)
+kv_add_test(tst_mainwindowsession tests/startup/tst_mainwindowsession.cpp tests/startup/modalanswer.h)

@@ -84,12 +84,15 @@ bool Prompts::question(QWidget* parent, const QString& title, const QString& tex
 }
 
 int Prompts::choose(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
-                    const QStringList& buttons, int defaultIndex, int escapeIndex) {
-    record(Kind::Choice, title, text);
+                    const QStringList& buttons, int defaultIndex, int escapeIndex,
+                    const QString& informativeText) {
+    record(Kind::Choice, title,
+           informativeText.isEmpty() ? text : text + QLatin1Char('\n') + informativeText);
     if (state().testMode)
         return state().choices.isEmpty() ? escapeIndex : state().choices.dequeue();
     QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
     box.setStyleSheet(QLatin1String(kBoxStyle));
+    box.setInformativeText(informativeText);
     QList<QPushButton*> pushButtons;
     for (const QString& label : buttons)
         pushButtons.append(box.addButton(label, QMessageBox::ActionRole));

@@ -26,9 +26,11 @@ public:
     // Yes/No question; true for Yes.
     static bool question(QWidget* parent, const QString& title, const QString& text,
                          QMessageBox::StandardButton defaultButton = QMessageBox::No);
-    // A box with buttons of our own; returns the index of the pressed one, or -1 when escaped.
+    // A box with buttons of our own; returns the index of the pressed one, or escapeIndex when escaped.
+    // An informative text goes under the main text; the history records both, one per line.
     static int choose(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
-                      const QStringList& buttons, int defaultIndex = 0, int escapeIndex = -1);
+                      const QStringList& buttons, int defaultIndex = 0, int escapeIndex = -1,
+                      const QString& informativeText = QString());
     // Input box; *ok tells whether it was accepted. The text comes back untrimmed.
     static QString getText(QWidget* parent, const QString& title, const QString& label,
                            QLineEdit::EchoMode echo = QLineEdit::Normal, const QString& text = QString(),

@@ -3,25 +3,44 @@
 
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
+#include "core/usersession.h"
 #include "repositories/dashboardrepository.h"
+#include "repositories/expirywarningrepository.h"
+#include "repositories/supplierrepository.h"
+#include "repositories/temphumidityrepository.h"
 #include "ui/admin/operlogwindow.h"
 #include "ui/admin/usermanagerwindow.h"
+#include "ui/common/prompts.h"
+#include "ui/login/logindialog.h"
 #include "ui/masterdata/customermanagerwindow.h"
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
+#include "ui/purchasing/expirywarningdialog.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStyle>
+#include <QSystemTrayIcon>
 #include <QTimer>
 
 #include <vector>
 
+using kestrovalin::Prompts;
 using kestrovalin::repositories::DashboardRepository;
 
 namespace {
+
+std::optional<bool> g_trayAvailableOverride;
+
+bool trayAvailable() {
+    return g_trayAvailableOverride.value_or(QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+const char* const kProgramName = "柯斯洛";
 
 using Factory = QWidget* (*)(QWidget*);
 
@@ -132,8 +151,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     showMaximized();
     // Hiding the main window must never end the program by itself.
     QApplication::setQuitOnLastWindowClosed(false);
-    // Signing out comes with the tray and closing handling; until then the button stays inactive.
-    ui->btnLogout->setEnabled(false);
+    setupTrayIcon();
     setupDashboard();
     setupMenus();
     refreshDashboard();
@@ -157,10 +175,141 @@ QString MainWindow::roleLabel(const QString& roleCode) {
     return QStringLiteral("店员");
 }
 
-void MainWindow::setupDashboard() {
-    const kestrovalin::models::User user = kestrovalin::CurrentUser::instance().getUser();
+void MainWindow::setTrayAvailableForTesting(std::optional<bool> available) {
+    g_trayAvailableOverride = available;
+}
+
+void MainWindow::showUserLine(const kestrovalin::models::User& user) {
     ui->lblUserInfo->setText(QStringLiteral("当前用户：") + user.realName + QStringLiteral(" ｜ ") +
                              roleLabel(user.role));
+}
+
+void MainWindow::setupTrayIcon() {
+    m_trayIcon = new QSystemTrayIcon(this);
+    const QIcon icon = windowIcon();
+    m_trayIcon->setIcon(icon.isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon) : icon);
+    m_trayIcon->setToolTip(QStringLiteral("柯斯洛 - 医药管理系统"));
+
+    auto* menu = new QMenu(this);
+    menu->addAction(QStringLiteral("打开主窗口"), this, &MainWindow::showMainWindow);
+    menu->addSeparator();
+    menu->addAction(QStringLiteral("退出程序"), this, [] {
+        QApplication::setQuitOnLastWindowClosed(true);
+        QCoreApplication::quit();
+    });
+    m_trayIcon->setContextMenu(menu);
+
+    connect(m_trayIcon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick)
+            showMainWindow();
+    });
+}
+
+void MainWindow::showMainWindow() {
+    m_trayIcon->hide();
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    enum { ToTray, Quit, Cancel };
+    const int choice = Prompts::choose(
+        this, QMessageBox::Question, QString::fromUtf8(kProgramName), QStringLiteral("请选择操作"),
+        {QStringLiteral("最小化到托盘"), QStringLiteral("退出程序"), QStringLiteral("取消")}, ToTray, Cancel,
+        QStringLiteral("是否将程序最小化到系统托盘？"));
+    if (choice == Quit) {
+        QApplication::setQuitOnLastWindowClosed(true);
+        m_trayIcon->hide();
+        event->accept();
+        return;
+    }
+    if (choice == ToTray)
+        minimizeToTray();
+    event->ignore();
+}
+
+// Without a tray a hidden window could not be reached again, so it is only minimised.
+void MainWindow::minimizeToTray() {
+    if (!trayAvailable()) {
+        showMinimized();
+        return;
+    }
+    hide();
+    m_trayIcon->show();
+    m_trayIcon->showMessage(QString::fromUtf8(kProgramName), QStringLiteral("程序已最小化到系统托盘"),
+                            QSystemTrayIcon::Information, 2000);
+}
+
+void MainWindow::on_btnLogout_clicked() {
+    // Closing one window may delete another, hence the guarded list.
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* child : findChildren<QWidget*>())
+        if (child->isWindow())
+            windows.append(child);
+    for (const QPointer<QWidget>& window : windows)
+        if (window)
+            window->close();
+    for (QPointer<QWidget>& window : m_featureWindows) {
+        delete window.data();
+        window = nullptr;
+    }
+    kestrovalin::CurrentUser::instance().clear();
+    kestrovalin::UserSession::instance().logout();
+    hide();
+
+    kestrovalin::LoginDialog login;
+    if (login.exec() != QDialog::Accepted) {
+        QCoreApplication::quit();
+        return;
+    }
+    const kestrovalin::LoginUser signedIn = login.getLoggedInUser();
+    kestrovalin::UserSession::instance().setCurrentUser(signedIn);
+    kestrovalin::models::User user;
+    user.id = signedIn.id;
+    user.username = signedIn.username;
+    user.realName = signedIn.realName;
+    user.role = signedIn.role;
+    user.status = 1;
+    kestrovalin::CurrentUser::instance().setUser(user);
+    showUserLine(user);
+    refreshDashboard();
+    show();
+}
+
+void MainWindow::showExpiryWarningOnStartup() {
+    kestrovalin::repositories::ExpiryWarningRepository repo(
+        kestrovalin::DatabaseManager::instance().getAdapter());
+    const auto items = repo.findNearExpiryItems(180);
+    if (items.isEmpty())
+        return;
+    kestrovalin::ExpiryWarningDialog dialog(items);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    dialog.exec();
+}
+
+void MainWindow::showQualificationWarningOnStartup() {
+    kestrovalin::repositories::SupplierRepository repo(kestrovalin::DatabaseManager::instance().getAdapter());
+    const int expiring = repo.findExpiring(30).size();
+    const int expired = repo.findExpired().size();
+    if (expiring == 0 && expired == 0)
+        return;
+    Prompts::warning(nullptr, QStringLiteral("供应商资质预警"),
+                     QStringLiteral("发现 %1 家供应商资质即将到期，%2 家供应商资质已过期，请及时处理！")
+                         .arg(QString::number(expiring), QString::number(expired)));
+}
+
+void MainWindow::showTempHumidityReminderOnStartup() {
+    kestrovalin::repositories::TempHumidityRepository repo(
+        kestrovalin::DatabaseManager::instance().getAdapter());
+    if (repo.hasRecordToday())
+        return;
+    Prompts::information(nullptr, QStringLiteral("温湿度记录提醒"),
+                         QStringLiteral("今日尚未进行温湿度记录，请及时记录库房温湿度情况。"));
+}
+
+void MainWindow::setupDashboard() {
+    showUserLine(kestrovalin::CurrentUser::instance().getUser());
 
     if (auto* content = findChild<QHBoxLayout*>(QStringLiteral("contentLayout"))) {
         content->setStretch(0, 3);

@@ -6,8 +6,14 @@
 #include <array>
 #include <optional>
 
+class QCloseEvent;
 class QLabel;
+class QSystemTrayIcon;
 class QTimer;
+
+namespace kestrovalin::models {
+struct User;
+}
 
 namespace Ui {
 class MainWindow;
@@ -62,8 +68,18 @@ public:
     // Recomputes every figure but the user line; the timer calls it every minute.
     void refreshDashboard();
 
+    // The checks run once after the first sign-in, in this order; each may put up one modal window.
+    void showExpiryWarningOnStartup();
+    void showQualificationWarningOnStartup();
+    void showTempHumidityReminderOnStartup();
+
+    // Tests stand in for a desktop with or without a system tray; unset, the platform is asked.
+    static void setTrayAvailableForTesting(std::optional<bool> available);
+
 public slots:
     void setOverviewTab(int index);
+    // Back from the tray (or the taskbar) in the normal, not maximised, state.
+    void showMainWindow();
 
     void openProductManager();
     void openSupplierManager();
@@ -92,7 +108,16 @@ public slots:
     void openSupplierReportWindow();
     void openMaintenanceWindow();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private slots:
+    void on_btnLogout_clicked();
+
 private:
+    void setupTrayIcon();
+    void minimizeToTray();
+    void showUserLine(const kestrovalin::models::User& user);
     void setupDashboard();
     void setupMenus();
     void queryAndDisplayOverviewData(int index);
@@ -102,6 +127,7 @@ private:
 
     Ui::MainWindow* ui;
     QTimer* m_refreshTimer = nullptr;
+    QSystemTrayIcon* m_trayIcon = nullptr;
     int m_currentOverviewTab = 0;
     // QPointer: a window that is ever destroyed behind our back is built anew instead of raised.
     std::array<QPointer<QWidget>, FeatureWindowCount> m_featureWindows;
