@@ -10,7 +10,4 @@ target_sources(kvcore PRIVATE
 )
 
 kv_add_test(tst_customerrepository tests/customers/tst_customerrepository.cpp)
-kv_add_test(tst_customermanagerwindow tests/customers/tst_customermanagerwindow.cpp
-    tests/customers/modalhelper.h)
-kv_add_test(tst_customerselectiondialog tests/customers/tst_customerselectiondialog.cpp
-    tests/customers/modalhelper.h)
+kv_add_test(tst_customerwindows tests/customers/tst_customerwindows.cpp)

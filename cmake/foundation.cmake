@@ -27,8 +27,6 @@ add_library(kvtestsupport STATIC
 )
 target_link_libraries(kvtestsupport PUBLIC kvcore Qt5::Test)
 
-kv_add_test(tst_sqliteadapter tests/core/tst_sqliteadapter.cpp)
 kv_add_test(tst_databasemanager tests/core/tst_databasemanager.cpp)
-kv_add_test(tst_migrations tests/core/tst_migrations.cpp)
 kv_add_test(tst_csvwriter tests/core/tst_csvwriter.cpp)
 target_compile_definitions(tst_databasemanager PRIVATE KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

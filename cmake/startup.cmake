@@ -8,8 +8,7 @@ target_sources(kvcore PRIVATE
 )
 
 kv_add_test(tst_backupmanager tests/startup/tst_backupmanager.cpp)
-kv_add_test(tst_expirywarningrepository tests/startup/tst_expirywarningrepository.cpp)
-kv_add_test(tst_expirywarningdialog tests/startup/tst_expirywarningdialog.cpp)
+kv_add_test(tst_expirywarning tests/startup/tst_expirywarning.cpp)
 kv_add_test(tst_temphumidityrepository tests/startup/tst_temphumidityrepository.cpp)
 kv_add_test(tst_testdata tests/startup/tst_testdata.cpp)
 target_compile_definitions(tst_testdata PRIVATE KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

@@ -1,11 +1,12 @@
 #include "core/databasemanager.h"
 #include "core/embeddedschema.h"
 #include "core/passwordhash.h"
+#include "core/sqliteadapter.h"
 #include "tests/support/logcapture.h"
 #include "tests/support/testdatabase.h"
 
 #include <QSqlQuery>
-#include <QSqlRecord>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace kestrovalin;
@@ -22,11 +23,102 @@ QStringList column(IDbAdapter* db, const QString& sql, int col = 0) {
     return out;
 }
 
+// Writes an older layout straight into a file, then lets the real start-up path open it.
+class OldFile {
+public:
+    OldFile() : m_path(m_dir.filePath("old.db")) {
+        DatabaseManager::instance().shutdown();
+        m_raw.connect(m_path);
+    }
+    ~OldFile() { DatabaseManager::instance().shutdown(); }
+    void exec(const QString& sql) { QVERIFY2(m_raw.execute(sql), qPrintable(sql)); }
+    bool open() {
+        m_raw.disconnect();
+        return DatabaseManager::instance().initialize(m_path);
+    }
+    QStringList values(const QString& sql) { return column(DatabaseManager::instance().getAdapter(), sql); }
+    bool exists(const QString& name) {
+        return values("SELECT COUNT(*) FROM sqlite_master WHERE name = '" + name + "'") == QStringList{"1"};
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+    SQLiteAdapter m_raw;
+};
+
+const QString kOldPrescription =
+    "CREATE TABLE prescription (id INTEGER PRIMARY KEY AUTOINCREMENT, prescription_no TEXT NOT NULL UNIQUE, "
+    "doctor_name TEXT NOT NULL, doctor_title TEXT, hospital_name TEXT, patient_name TEXT NOT NULL, "
+    "patient_age INTEGER, patient_gender TEXT, diagnosis TEXT, created_at DATETIME NOT NULL DEFAULT "
+    "CURRENT_TIMESTAMP, valid_until DATE, status TEXT NOT NULL DEFAULT 'valid', used_count INTEGER NOT NULL "
+    "DEFAULT 0, created_by INTEGER, review_by INTEGER, review_time DATETIME)";
+
+const QString kOldMaintenance =
+    "CREATE TABLE maintenance_check (id INTEGER PRIMARY KEY AUTOINCREMENT, check_month "
+    "TEXT, check_date DATE, operator_id INTEGER, result TEXT, created_at DATETIME)";
+
 } // namespace
 
-class TestDatabaseManager : public QObject {
+// The adapter, the database manager with its schema and seeds, and the migrations of older layouts.
+class TestDataStore : public QObject {
     Q_OBJECT
 private slots:
+    void twoAdaptersOpenTwoFilesAtOnce() {
+        QTemporaryDir dir;
+        SQLiteAdapter a, b;
+        QVERIFY(a.connect(dir.filePath("deep/er/a.db"))); // the missing folder is created
+        QVERIFY(b.connect(dir.filePath("b.db")));
+        QVERIFY(a.execute("CREATE TABLE t (x INTEGER)"));
+        QVERIFY(a.execute("INSERT INTO t VALUES (?)", {7}));
+        QVERIFY(b.execute("CREATE TABLE t (x INTEGER)"));
+        QCOMPARE(column(&a, "SELECT COUNT(*) FROM t").value(0).toInt(), 1);
+        QCOMPARE(column(&b, "SELECT COUNT(*) FROM t").value(0).toInt(), 0);
+        QCOMPARE(column(&a, "PRAGMA journal_mode").value(0), QString("wal"));
+    }
+
+    void failedStatementIsLoggedAndNotStored() {
+        QTemporaryDir dir;
+        SQLiteAdapter a;
+        QVERIFY(a.connect(dir.filePath("x.db")));
+        const QSqlError before = a.lastError();
+        LogCapture log;
+        QVERIFY(!a.execute("INSERT INTO nowhere VALUES (1)"));
+        QCOMPARE(log.count(QtWarningMsg, "SQLite Execute Error:"), 1);
+        QVERIFY(log.contains("SQL: INSERT INTO nowhere VALUES (1)"));
+        QSqlQuery q = a.query("SELEC broken");
+        QVERIFY(!q.isActive());
+        QCOMPARE(log.count(QtWarningMsg, "SQLite Query Error:"), 1);
+        QCOMPARE(a.lastError().text(), before.text());
+        a.disconnect();
+        QVERIFY(!a.execute("SELECT 1"));
+    }
+
+    // A null QString binds as NULL, an empty one as ''.
+    void emptyAndNullParameters() {
+        QTemporaryDir dir;
+        SQLiteAdapter a;
+        QVERIFY(a.connect(dir.filePath("p.db")));
+        QVERIFY(a.execute("CREATE TABLE t (a TEXT, b TEXT)"));
+        QVERIFY(a.execute("INSERT INTO t VALUES (?, ?)", {QString(""), QVariant()}));
+        QCOMPARE(column(&a, "SELECT (a IS NULL) || (b IS NULL) FROM t WHERE a = ''").value(0), QString("01"));
+    }
+
+    // The adapter drops its own handle before removing the connection: no "still in use" warning.
+    void destructionUnregistersWithoutWarning() {
+        QTemporaryDir dir;
+        QString name;
+        LogCapture log;
+        {
+            SQLiteAdapter a;
+            name = a.connectionName();
+            QVERIFY(a.connect(dir.filePath("d.db")));
+            QVERIFY(QSqlDatabase::contains(name));
+        }
+        QVERIFY(!QSqlDatabase::contains(name));
+        QCOMPARE(log.count("still in use"), 0);
+    }
+
     // Every table, every index with its name and columns.
     void freshFileHasTheWholeLayout() {
         TestDatabase t;
@@ -184,16 +276,6 @@ private slots:
         QVERIFY(!DatabaseManager::instance().importTestData(t.folder() + "/absent.sql"));
     }
 
-    void withoutAdapterEverythingRefuses() {
-        DatabaseManager::instance().shutdown();
-        QVERIFY(!DatabaseManager::instance().getAdapter());
-        QVERIFY(!DatabaseManager::instance().importTestData("/nonexistent.sql"));
-        DatabaseManager::instance().createDefaultAdminUser();
-        QVERIFY(!DatabaseManager::instance().migrateSchema());
-        QVERIFY(!DatabaseManager::instance().initializeSchema("x"));
-        DatabaseManager::instance().shutdown();
-    }
-
     void openFailureLeavesNoAdapter() {
         QTemporaryDir dir;
         QFile blocker(dir.filePath("file"));
@@ -205,7 +287,110 @@ private slots:
         QVERIFY(!DatabaseManager::instance().getAdapter());
         QVERIFY(log.contains("Failed to open SQLite database:"));
     }
+
+    void olderColumnsGetTheirDefaults() {
+        OldFile f;
+        f.exec("CREATE TABLE return_order_item (id INTEGER PRIMARY KEY AUTOINCREMENT, return_id INTEGER NOT "
+               "NULL, "
+               "product_id INTEGER NOT NULL, batch_no TEXT NOT NULL, quantity INTEGER NOT NULL)");
+        f.exec("INSERT INTO return_order_item (return_id, product_id, batch_no, quantity) VALUES (1, 2, "
+               "'B1', 3)");
+        f.exec(
+            "CREATE TABLE sales_order (id INTEGER PRIMARY KEY AUTOINCREMENT, order_no TEXT NOT NULL UNIQUE)");
+        f.exec("INSERT INTO sales_order (order_no) VALUES ('SAL202601010001')");
+        f.exec("CREATE TABLE supplier (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL)");
+        f.exec("INSERT INTO supplier (name) VALUES ('华东医药')");
+        f.exec("CREATE TABLE unqualified_drug (id INTEGER PRIMARY KEY AUTOINCREMENT, product_id INTEGER NOT "
+               "NULL, "
+               "batch_id INTEGER NOT NULL, batch_no TEXT NOT NULL, quantity INTEGER NOT NULL, reason TEXT "
+               "NOT NULL)");
+        f.exec("INSERT INTO unqualified_drug (product_id, batch_id, batch_no, quantity, reason) "
+               "VALUES (1, 1, 'B', 2, 'damaged')");
+        LogCapture log;
+        QVERIFY(f.open());
+        QCOMPARE(
+            f.values(
+                "SELECT production_date || '/' || expiry_date || '/' || batch_id FROM return_order_item"),
+            QStringList{"2000-01-01/2099-12-31/0"});
+        QCOMPARE(f.values("SELECT customer_id FROM sales_order"), QStringList{"0"});
+        QCOMPARE(f.values("SELECT qualification_status FROM supplier"), QStringList{"valid"});
+        QCOMPARE(f.values("SELECT found_by || product_name FROM unqualified_drug"), QStringList{"1"});
+        // The script never runs on a file with tables, so the other tables come only from the migrations.
+        QVERIFY(f.exists("customer"));
+        QVERIFY(!f.exists("product"));
+        QVERIFY(!DatabaseManager::instance().migrateSchema()); // product and friends still missing
+    }
+
+    // Rebuilt once in one transaction, keeping ids and rows.
+    void uniquePrescriptionIsRebuiltOnce() {
+        OldFile f;
+        f.exec(kOldPrescription);
+        f.exec("INSERT INTO prescription (id, prescription_no, doctor_name, patient_name) VALUES "
+               "(5, 'RX1', '王医生', '李四'), (9, 'RX2', '王医生', '张三')");
+        LogCapture log;
+        QVERIFY(f.open());
+        QCOMPARE(f.values("SELECT id || prescription_no || patient_name FROM prescription ORDER BY id"),
+                 QStringList({"5RX1李四", "9RX2张三"}));
+        QVERIFY(DatabaseManager::instance().getAdapter()->execute(
+            "INSERT INTO prescription (prescription_no, doctor_name, patient_name) VALUES ('RX1', '赵医生', "
+            "'王五')"));
+        QVERIFY(!f.exists("prescription_old"));
+        QVERIFY(f.exists("idx_prescription_no"));
+        DatabaseManager::instance().migrateSchema();
+        QCOMPARE(log.count("Migrating prescription table"), 1);
+    }
+
+    // A failed copy rolls back: the old table keeps its name and every row, and the migration reports
+    // failure.
+    void failedPrescriptionCopyRollsBack() {
+        OldFile f;
+        // One column more than the current layout: the positional copy cannot succeed.
+        f.exec(
+            QString(kOldPrescription).replace("review_time DATETIME)", "review_time DATETIME, extra TEXT)"));
+        f.exec("INSERT INTO prescription (prescription_no, doctor_name, patient_name, extra) VALUES ('RX1', "
+               "'王医生', '李四', 'x')");
+        LogCapture log;
+        QVERIFY(f.open());
+        QVERIFY(log.contains("Failed to migrate database schema"));
+        QVERIFY(!DatabaseManager::instance().migrateSchema());
+        QCOMPARE(f.values("SELECT prescription_no || extra FROM prescription"), QStringList{"RX1x"});
+        QVERIFY(!f.exists("prescription_old"));
+    }
+
+    void oldMaintenanceCheckIsRebuilt() {
+        OldFile f;
+        f.exec(kOldMaintenance);
+        f.exec("INSERT INTO maintenance_check VALUES (3, '202601', '2026-01-05', 7, 'ok', '2026-01-05 "
+               "09:00:00'), "
+               "(4, '202602', '2026-02-05', NULL, 'ok', NULL)");
+        LogCapture log;
+        QVERIFY(f.open());
+        QCOMPARE(
+            f.values(
+                "SELECT id || ':' || check_month || ':' || typeof(check_month) || ':' || check_date || ':' "
+                "|| checked_by || ':' || humidity_normal || pest_control_ok || ':' || "
+                "IFNULL(created_at, '-') FROM maintenance_check ORDER BY id"),
+            QStringList({"3:202601:integer:2026-01-05:7:00:2026-01-05 09:00:00",
+                         "4:202602:integer:2026-02-05:1:00:-"}));
+        DatabaseManager::instance().migrateSchema();
+        QCOMPARE(log.count("Migrating maintenance_check"), 1);
+    }
+
+    // The NOT NULL copy would skip rows without a month or a date: keep the old table and warn.
+    void maintenanceRowsThatWouldBeLostKeepTheOldTable() {
+        OldFile f;
+        f.exec(kOldMaintenance);
+        f.exec("INSERT INTO maintenance_check VALUES (1, '202601', NULL, 1, 'ok', NULL), "
+               "(2, '202602', '2026-02-01', 1, 'ok', NULL)");
+        LogCapture log;
+        QVERIFY(f.open());
+        QCOMPARE(log.count(QtWarningMsg, "maintenance_check holds rows without a month or a date"), 1);
+        QCOMPARE(f.values("SELECT COUNT(*) FROM maintenance_check"), QStringList{"2"});
+        QCOMPARE(
+            f.values("SELECT COUNT(*) FROM pragma_table_info('maintenance_check') WHERE name='operator_id'"),
+            QStringList{"1"});
+    }
 };
 
-QTEST_GUILESS_MAIN(TestDatabaseManager)
+QTEST_GUILESS_MAIN(TestDataStore)
 #include "tst_databasemanager.moc"

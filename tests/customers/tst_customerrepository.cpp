@@ -43,15 +43,6 @@ private slots:
         QVERIFY(repo.search("' OR 1=1 --").isEmpty()); // a quote is data, not SQL
     }
 
-    void withoutAdapterNothingRuns() {
-        CustomerRepository repo(nullptr);
-        Customer c{5, "张三", "", "", "", "", "", "", true};
-        QVERIFY(!repo.insert(c) && !repo.insertAsDefault(c) && !repo.update(c) && !repo.updateAsDefault(c));
-        QVERIFY(!repo.remove(5));
-        QVERIFY(repo.findAll().isEmpty() && repo.search("张").isEmpty());
-        QCOMPARE(repo.findById(5).id + repo.findDefault().id + repo.getDefaultCustomerId(), 0);
-    }
-
     // Clearing the other flags and writing the customer is one transaction: a failed write keeps the previous
     // retail customer.
     void failedDefaultWriteKeepsThePreviousDefault() {

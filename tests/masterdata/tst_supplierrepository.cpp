@@ -196,19 +196,6 @@ private slots:
         QCOMPARE(statuses, (QStringList{"valid", "expiring", "expired", "valid"}));
         QCOMPARE(t.count("supplier", "updated_at IS NOT NULL"), 2);
     }
-
-    void withoutAdapterNothingHappens() {
-        LogCapture log;
-        SupplierRepository repo(nullptr);
-        QCOMPARE(repo.insert(supplierWith("x")), -1);
-        QVERIFY(!repo.update(supplierWith("x")) && !repo.remove(1));
-        QCOMPARE(repo.findById(1).id + repo.count(), -1);
-        QVERIFY(repo.findAll().isEmpty() && repo.searchByName("x").isEmpty());
-        QVERIFY(repo.findExpiring(30).isEmpty() && repo.findExpired().isEmpty());
-        repo.updateQualificationStatus(1, "expired");
-        repo.refreshAllQualificationStatus();
-        QVERIFY(log.entries().isEmpty());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSupplierRepository)

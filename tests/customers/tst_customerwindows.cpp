@@ -1,8 +1,8 @@
 #include "ui/common/prompts.h"
 #include "ui/masterdata/customerdialog.h"
 #include "ui/masterdata/customermanagerwindow.h"
+#include "ui/masterdata/customerselectiondialog.h"
 
-#include "tests/customers/modalhelper.h"
 #include "tests/support/testdatabase.h"
 
 #include <QCheckBox>
@@ -10,15 +10,40 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
+#include <functional>
 
 using namespace kestrovalin;
 using kestrovalin::test::TestDatabase;
-using kestrovalin::test::WhenModal;
 
 namespace {
+
+// While it lives, answers each modal T that opens (polling every 10 ms) once with the handler, which must
+// close it, or exec() never returns.
+template <typename T> class WhenModal {
+public:
+    explicit WhenModal(std::function<void(T*)> handler) : m_handler(std::move(handler)) {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            auto* w = qobject_cast<T*>(QApplication::activeModalWidget());
+            if (w && w != m_last) {
+                m_last = w;
+                ++seen;
+                m_handler(w);
+            }
+        });
+        m_timer.start();
+    }
+    int seen = 0;
+
+private:
+    std::function<void(T*)> m_handler;
+    QTimer m_timer;
+    QPointer<T> m_last;
+};
 
 template <typename T = QLineEdit> T* field(QWidget* w, const char* name) {
     return w->findChild<T*>(name);
@@ -46,7 +71,7 @@ public:
             field<QPushButton>(d, "btnSave")->click();
         });
         click(button);
-        QVERIFY(answer.seen());
+        QCOMPARE(answer.seen, 1);
     }
     void add(const QString& name, bool isDefault = false) {
         saveForm("btnAdd", [&](CustomerDialog* d) {
@@ -63,31 +88,41 @@ public:
 // Shows the real message boxes while it lives, answers each with the next button and records what it said.
 class RealBoxes {
 public:
-    explicit RealBoxes(QList<QMessageBox::StandardButton> buttons) : m_buttons(buttons) {
+    explicit RealBoxes(QList<QMessageBox::StandardButton> buttons)
+        : m_buttons(buttons), m_answer([this](QMessageBox* box) {
+              seen << box->windowTitle() + ":" + box->text();
+              box->button(m_buttons.takeFirst())->click();
+          }) {
         Prompts::setTestMode(false);
-        m_timer.setInterval(10);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (box && box->isVisible() && !m_buttons.isEmpty()) {
-                seen << box->windowTitle() + ":" + box->text();
-                box->button(m_buttons.takeFirst())->click();
-            }
-        });
-        m_timer.start();
     }
     ~RealBoxes() { Prompts::setTestMode(true); }
     QStringList seen;
 
 private:
     QList<QMessageBox::StandardButton> m_buttons;
-    QTimer m_timer;
+    WhenModal<QMessageBox> m_answer;
 };
 
 const QBrush kDefaultShade(QColor(200, 255, 200), Qt::SolidPattern);
 
+QStringList names(QTableWidget* table) {
+    QStringList out;
+    for (int r = 0; r < table->rowCount(); ++r)
+        out.append(table->item(r, 1)->text());
+    return out;
+}
+
+void seedThree(TestDatabase& t) {
+    t.exec("INSERT INTO customer (id, name, phone, address, created_at) VALUES "
+           "(20, '张三', '13800001111', '北京', '2030-01-01 08:00:00'), "
+           "(21, '李四', '13912345678', '上海 浦东', '2030-01-02 08:00:00'), "
+           "(22, '王五', '021-1380', '杭州', '2030-01-03 08:00:00')");
+}
+
 } // namespace
 
-class TestCustomerManagerWindow : public QObject {
+// The customer list window, its form and the customer picker.
+class TestCustomerWindows : public QObject {
     Q_OBJECT
 private slots:
     void init() {
@@ -214,11 +249,8 @@ private slots:
     // Each keystroke searches the text as typed: default first, then newest.
     void liveSearchAsTyped() {
         TestDatabase t;
+        seedThree(t);
         Driver d;
-        t.exec("INSERT INTO customer (name, phone, address, created_at) VALUES "
-               "('张三', '13800001111', '北京', '2030-01-01 08:00:00'), "
-               "('李四', '13912345678', '上海 浦东', '2030-01-02 08:00:00'), "
-               "('王五', '021-1380', '杭州', '2030-01-03 08:00:00')");
         QTest::keyClicks(d.search, "138");
         QCOMPARE(d.column(1), QStringList({"王五", "张三"}));
         QCOMPARE(d.count(), QString("共 2 条记录"));
@@ -226,19 +258,20 @@ private slots:
         QCOMPARE(d.column(1), QStringList({"零售客户", "王五", "李四", "张三"}));
         QTest::keyClicks(d.search, " ");
         QCOMPARE(d.column(1), QStringList({"李四"}));
+        // The picker searches the same way.
+        CustomerSelectionDialog picker;
+        QTest::keyClicks(field(&picker, "editSearch"), "138");
+        QCOMPARE(names(field<QTableWidget>(&picker, "tableWidget")), QStringList({"王五", "张三"}));
     }
 
     void viewIsReadOnlyAndOpensOnDoubleClick() {
         TestDatabase t;
         Driver d;
-        QString name;
-        bool readOnly = false;
+        QString shown;
         WhenModal<CustomerDialog> answer([&](CustomerDialog* dlg) {
-            name = field(dlg, "editName")->text();
-            readOnly = field(dlg, "editName")->isReadOnly() && field(dlg, "editPhone")->isReadOnly() &&
-                       field<QPlainTextEdit>(dlg, "editRemark")->isReadOnly() &&
-                       !field<QCheckBox>(dlg, "checkIsDefault")->isEnabled() &&
-                       field<QPushButton>(dlg, "btnSave")->isHidden();
+            shown = field(dlg, "editName")->text() +
+                    (field(dlg, "editName")->isReadOnly() ? " read-only" : "") +
+                    (field<QPushButton>(dlg, "btnSave")->isHidden() ? " no save" : "");
             field<QPushButton>(dlg, "btnCancel")->click();
         });
         d.w.show();
@@ -247,12 +280,55 @@ private slots:
         // A widget double click in QtTest carries no press of its own: press first, as a hand would.
         QTest::mouseClick(d.table->viewport(), Qt::LeftButton, {}, point);
         QTest::mouseDClick(d.table->viewport(), Qt::LeftButton, {}, point);
-        QVERIFY(answer.seen());
-        QCOMPARE(name, QString("零售客户"));
-        QVERIFY(readOnly);
-        QCOMPARE(t.count("customer"), 1);
+        QCOMPARE(shown, QString("零售客户 read-only no save"));
+    }
+
+    void pickerReturnsTheCustomer_data() {
+        QTest::addColumn<bool>("doubleClick");
+        QTest::newRow("confirm button") << false;
+        QTest::newRow("double click") << true;
+    }
+    void pickerReturnsTheCustomer() {
+        QFETCH(bool, doubleClick);
+        TestDatabase t;
+        seedThree(t);
+        CustomerSelectionDialog dlg;
+        auto* table = field<QTableWidget>(&dlg, "tableWidget");
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        table->setCurrentCell(2, 0); // 李四
+        if (doubleClick) {
+            const QPoint point = table->visualItemRect(table->item(2, 3)).center();
+            QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, point);
+            QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, point);
+        } else {
+            field<QPushButton>(&dlg, "btnConfirm")->click();
+        }
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        const models::Customer c = dlg.getSelectedCustomer();
+        QCOMPARE(QString::number(c.id) + c.name + c.phone, QString("21李四13912345678"));
+        QVERIFY(Prompts::history().isEmpty());
+    }
+
+    // Without a current row the picker warns (through the real message box); a row deleted meanwhile gives
+    // a customer with id 0.
+    void pickerWithoutACustomer() {
+        TestDatabase t;
+        seedThree(t);
+        CustomerSelectionDialog dlg;
+        {
+            RealBoxes boxes({QMessageBox::Ok});
+            field<QPushButton>(&dlg, "btnConfirm")->click();
+            QCOMPARE(boxes.seen, QStringList{"提示:请选择一个客户"});
+            QCOMPARE(dlg.result(), int(QDialog::Rejected));
+        }
+        field<QTableWidget>(&dlg, "tableWidget")->setCurrentCell(1, 0);
+        t.exec("DELETE FROM customer WHERE id=22");
+        field<QPushButton>(&dlg, "btnConfirm")->click();
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(dlg.getSelectedCustomer().id, 0);
     }
 };
 
-QTEST_MAIN(TestCustomerManagerWindow)
-#include "tst_customermanagerwindow.moc"
+QTEST_MAIN(TestCustomerWindows)
+#include "tst_customerwindows.moc"

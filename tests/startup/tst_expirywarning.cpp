@@ -2,7 +2,13 @@
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
+#include "ui/purchasing/expirywarningdialog.h"
 
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
 #include <QtTest>
 
 using namespace kestrovalin;
@@ -47,7 +53,8 @@ QStringList batchNos(const QList<ExpiryWarningItem>& items) {
 
 } // namespace
 
-class TestExpiryWarningRepository : public QObject {
+// The near-expiry list and the start-up dialog that shows it.
+class TestExpiryWarning : public QObject {
     Q_OBJECT
 private slots:
     // Which batches are listed: by date window, stock, status and join.
@@ -140,7 +147,47 @@ private slots:
         LogCapture log;
         QVERIFY(ExpiryWarningRepository(t.db()).findNearExpiryItems(180).isEmpty());
     }
+
+    // The dialog shows the list in its order; only the remaining-days cell is coloured: dark red up to 30
+    // days, dark yellow up to 90.
+    void dialogShowsTheList() {
+        TestDatabase t;
+        seedMasterData(t);
+        const QList<int> offsets = {91, 90, 31, 30};
+        for (int i = 0; i < offsets.size(); ++i)
+            addBatch(t, 4 - i, 1, 1, "B" + QString::number(offsets.at(i)), day(offsets.at(i)), 10 + i);
+        PinnedClock pin(kToday);
+        ExpiryWarningDialog dialog(ExpiryWarningRepository(t.db()).findNearExpiryItems(180));
+        QCOMPARE(dialog.findChild<QLabel*>("labelTitle")->text(),
+                 QStringLiteral("共 4 条近效期药品预警，以下药品将在近6个月内到期，请注意销售："));
+        auto* table = dialog.findChild<QTableWidget*>("tableWidget");
+        QStringList cells;
+        for (int c = 0; c < 5; ++c)
+            cells << table->item(0, c)->text();
+        QCOMPARE(cells, (QStringList{"阿莫西林胶囊", "B91", day(91), "91 天", "10"}));
+        const QList<QColor> colours = {QColor(Qt::black), Qt::darkYellow, Qt::darkYellow, Qt::darkRed};
+        for (int r = 0; r < 4; ++r) {
+            for (int c = 0; c < 5; ++c) {
+                const QColor expected = c == 3 ? colours.at(r) : QColor(Qt::black);
+                QCOMPARE(table->item(r, c)->data(Qt::BackgroundRole).value<QBrush>().color(), expected);
+                QCOMPARE(table->item(r, c)->data(Qt::ForegroundRole).value<QBrush>().color(),
+                         expected == Qt::black ? expected : QColor(Qt::white));
+            }
+        }
+        ExpiryWarningDialog empty({});
+        QCOMPARE(empty.findChild<QLabel*>("labelTitle")->text(), QStringLiteral("当前没有近效期药品预警"));
+    }
+
+    // Through the real modal loop, as the start-up check runs it.
+    void okButtonEndsTheModalDialog() {
+        ExpiryWarningDialog dialog({});
+        dialog.setWindowModality(Qt::ApplicationModal);
+        QPushButton* ok = dialog.findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Ok);
+        QCOMPARE(ok->text(), QStringLiteral("确定"));
+        QTimer::singleShot(50, ok, &QPushButton::click);
+        QCOMPARE(dialog.exec(), int(QDialog::Accepted));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestExpiryWarningRepository)
-#include "tst_expirywarningrepository.moc"
+QTEST_MAIN(TestExpiryWarning)
+#include "tst_expirywarning.moc"
