@@ -117,13 +117,11 @@ private slots:
     void filtersAllMustMatch_data() {
         QTest::addColumn<QStringList>("filters"); // supplier, product, barcode, mnemonic, batch
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("supplier") << QStringList{"九州通", "", "", "", ""} << QStringList{"B3", "B2"};
         QTest::newRow("supplier and product")
             << QStringList{"九州通", "阿莫西林", "", "", ""} << QStringList{"B2"};
         QTest::newRow("barcode part") << QStringList{"", "", "01234", "", ""} << QStringList{"B2", "B1"};
         QTest::newRow("mnemonic typed in lower case")
             << QStringList{"", "", "", "blf", ""} << QStringList{"B3"};
-        QTest::newRow("batch") << QStringList{"", "", "", "", "B2"} << QStringList{"B2"};
         QTest::newRow("only blanks is applied") << QStringList{"", " ", "", "", ""} << QStringList{};
     }
     void filtersAllMustMatch() {
