@@ -182,7 +182,7 @@ private slots:
         QString defaultButton, informative;
         ModalAnswer<QMessageBox> escape([&](QMessageBox* box) {
             for (QAbstractButton* b : box->buttons())
-                buttons << b->text();
+                buttons << b->text() + (b->width() < b->sizeHint().width() ? " (cut)" : "");
             defaultButton = box->defaultButton()->text();
             informative = box->informativeText();
             QTest::keyClick(box, Qt::Key_Escape);

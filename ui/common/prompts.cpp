@@ -35,6 +35,15 @@ const char* const kBoxStyle = "QPushButton { background-color: #f5f5f5; border: 
                               "QPushButton:hover { background-color: #e8e8e8; }"
                               "QPushButton:default { border-color: #2c5f2d; }";
 
+// The sheet's min-width turns into an explicit minimum below a long label's width, and the box then
+// squeezes such buttons to it; keep every label whole.
+void keepButtonLabelsWhole(QMessageBox& box) {
+    for (QAbstractButton* button : box.buttons()) {
+        button->ensurePolished();
+        button->setMinimumWidth(button->sizeHint().width());
+    }
+}
+
 QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget* parent, const QString& title,
                                     const QString& text, QMessageBox::StandardButtons buttons,
                                     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) {
@@ -49,6 +58,7 @@ QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget* parent, con
         if (QAbstractButton* button = box.button(label.first))
             button->setText(label.second);
     }
+    keepButtonLabelsWhole(box);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
@@ -100,6 +110,7 @@ int Prompts::choose(QWidget* parent, QMessageBox::Icon icon, const QString& titl
         box.setDefaultButton(pushButtons.at(defaultIndex));
     if (escapeIndex >= 0 && escapeIndex < pushButtons.size())
         box.setEscapeButton(pushButtons.at(escapeIndex));
+    keepButtonLabelsWhole(box);
     box.exec();
     const int index = pushButtons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
     return index >= 0 ? index : escapeIndex;
