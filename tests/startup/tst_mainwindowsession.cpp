@@ -196,21 +196,11 @@ private slots:
         QCOMPARE(informative, QString("是否将程序最小化到系统托盘？"));
     }
 
-    void quittingFromTheCloseQuestionEndsTheLoop() {
-        TestDatabase t;
-        MainWindow w;
-        w.openProductManager();
-        Prompts::queueChoice(1);
-        QVERIFY(eventLoopEnds([&] { w.close(); }));
-    }
-
     void trayRestoresOrQuits() {
         TestDatabase t;
         MainWindow::setTrayAvailableForTesting(true);
         MainWindow w;
         QSystemTrayIcon* icon = tray(w);
-        QCOMPARE(icon->toolTip(), QString("柯斯洛 - 医药管理系统"));
-        QVERIFY(!icon->icon().isNull());
         QVERIFY(!icon->isVisible());
         QStringList entries;
         for (QAction* a : icon->contextMenu()->actions())
@@ -275,7 +265,6 @@ private slots:
         QCOMPARE(w.findChild<QLabel*>("lblUserInfo")->text(), QString("当前用户：李四 ｜ 店员"));
         QCOMPARE(UserSession::instance().getCurrentUserName(), QString("李四"));
         QCOMPARE(CurrentUser::instance().getUser().role, QString("clerk"));
-        QCOMPARE(CurrentUser::instance().getUser().status, 1);
         QCOMPARE(expiry.count(), 0);
         int taken = 0;
         QCOMPARE(newPrompts(&taken), QStringList{"成功：欢迎 李四!"});
