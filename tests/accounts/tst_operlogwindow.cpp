@@ -7,11 +7,14 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 using namespace kestrovalin;
@@ -153,6 +156,34 @@ private slots:
             QCOMPARE(Prompts::history().size(), 2);
             QCOMPARE(Prompts::lastTitle() + Prompts::lastText(), "错误" + failures.at(i + 1));
         }
+    }
+
+    // Through the real file dialog and message box.
+    void exportThroughTheRealDialogs() {
+        TestDatabase t;
+        PinnedClock pin(kToday);
+        OperLogWindow w;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("log.csv");
+        QStringList seen;
+        QTimer timer;
+        timer.setInterval(10);
+        connect(&timer, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+                files->selectFile(path);
+                static_cast<QDialog*>(files)->accept();
+            } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+                seen << box->windowTitle() + ":" + box->text();
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        Prompts::setTestMode(false);
+        timer.start();
+        click(w, "btnExport");
+        Prompts::setTestMode(true);
+        QCOMPARE(seen, QStringList{"成功:日志已导出到:\n" + path});
+        QVERIFY(QFile::exists(path));
     }
 };
 

@@ -1,6 +1,5 @@
 #include "repositories/supplierrepository.h"
 #include "tests/masterdata/masterdatafixtures.h"
-#include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
 
 #include <QtTest>
