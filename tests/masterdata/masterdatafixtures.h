@@ -16,11 +16,11 @@ inline QString day(int offsetFromToday) {
 }
 
 inline models::Product makeProduct(const QString& name, const QString& barcode = QString(),
-                                   const QString& spec = QString(), const QString& maker = QString()) {
+                                   const QString& specification = QString(), const QString& maker = QString()) {
     models::Product p;
     p.name = name;
     p.barcode = barcode;
-    p.specification = spec;
+    p.specification = specification;
     p.manufacturer = maker;
     p.unit = QStringLiteral("盒");
     p.purchasePrice = 20.0;

@@ -151,8 +151,8 @@ private slots:
         QTest::newRow("listed barcode, other name") << QStringList{"6901", "别的", "", ""} << "阿莫西林胶囊";
         QTest::newRow("unknown barcode, same drug")
             << QStringList{"0000", "阿莫西林胶囊", "0.25g*24粒", "华北制药"} << "阿莫西林胶囊";
-        QTest::newRow("empty spec") << QStringList{"", "阿莫西林胶囊", "", "华北制药"} << "阿莫西林胶囊";
-        QTest::newRow("other spec") << QStringList{"", "阿莫西林胶囊", "0.5g*12粒", ""} << "";
+        QTest::newRow("empty specification") << QStringList{"", "阿莫西林胶囊", "", "华北制药"} << "阿莫西林胶囊";
+        QTest::newRow("other specification") << QStringList{"", "阿莫西林胶囊", "0.5g*12粒", ""} << "";
         QTest::newRow("other maker") << QStringList{"", "阿莫西林胶囊", "", "联邦制药"} << "";
         QTest::newRow("case-sensitive name") << QStringList{"", "aspirin", "", ""} << "";
         QTest::newRow("deleted drug") << QStringList{"6903", "停售药", "", ""} << "";
