@@ -1,6 +1,7 @@
 #include "ui/admin/userdialog.h"
 
 #include "core/passwordhash.h"
+#include "ui/common/buttonbox.h"
 #include "ui/common/prompts.h"
 #include "ui_userdialog.h"
 
@@ -29,9 +30,7 @@ UserDialog::UserDialog(QWidget* parent) : QDialog(parent), ui(new Ui_UserDialog)
     ui->labelPassword->setMinimumWidth(ui->labelRealName->sizeHint().width());
     ui->comboRole->addItem(QStringLiteral("店员"), QStringLiteral("clerk"));
     ui->comboRole->addItem(QStringLiteral("老板"), QStringLiteral("manager"));
-    // Chinese labels whatever Qt translations the system has, like the message boxes.
-    ui->buttonBox->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    ui->buttonBox->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    useChineseLabels(ui->buttonBox);
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &UserDialog::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &UserDialog::reject);
 }

@@ -149,11 +149,10 @@ void UserManagerWindow::onEditClicked() {
 
     models::User record = dialog.getUser();
     record.id = selected.id;
-    record.passwordHash = selected.passwordHash;
-    const QString typedHash = dialog.getUser().passwordHash;
-    const bool passwordChanged = !typedHash.isEmpty() && typedHash != selected.passwordHash;
-    if (passwordChanged)
-        record.passwordHash = typedHash;
+    const bool passwordChanged =
+        !record.passwordHash.isEmpty() && record.passwordHash != selected.passwordHash;
+    if (!passwordChanged)
+        record.passwordHash = selected.passwordHash;
 
     // The account and its new password are stored together or not at all, so a failed edit (a taken
     // user name) leaves the old password in place.

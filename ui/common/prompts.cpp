@@ -48,6 +48,8 @@ QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget* parent, con
                                     const QString& text, QMessageBox::StandardButtons buttons,
                                     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) {
     QMessageBox box(icon, title, text, buttons, parent);
+    // Texts carry names users typed; never let them render as markup.
+    box.setTextFormat(Qt::PlainText);
     box.setStyleSheet(QLatin1String(kBoxStyle));
     // The program speaks Chinese whatever translations the system has installed.
     const QList<QPair<QMessageBox::StandardButton, QString>> labels = {
@@ -101,6 +103,7 @@ int Prompts::choose(QWidget* parent, QMessageBox::Icon icon, const QString& titl
     if (state().testMode)
         return state().choices.isEmpty() ? escapeIndex : state().choices.dequeue();
     QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
     box.setStyleSheet(QLatin1String(kBoxStyle));
     box.setInformativeText(informativeText);
     QList<QPushButton*> pushButtons;
