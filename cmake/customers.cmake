@@ -9,5 +9,4 @@ target_sources(kvcore PRIVATE
     ui/masterdata/customertable.h ui/masterdata/customertable.cpp
 )
 
-kv_add_test(tst_customerrepository tests/customers/tst_customerrepository.cpp)
-kv_add_test(tst_customerwindows tests/customers/tst_customerwindows.cpp)
+kv_add_test(tst_customers tests/customers/tst_customers.cpp)

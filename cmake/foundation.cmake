@@ -22,11 +22,10 @@ target_sources(kvcore PRIVATE
 
 add_library(kvtestsupport STATIC
     tests/support/testdatabase.h tests/support/testdatabase.cpp
-    tests/support/logcapture.h tests/support/logcapture.cpp
+    tests/support/logcapture.h
     tests/support/pinnedclock.h
 )
 target_link_libraries(kvtestsupport PUBLIC kvcore Qt5::Test)
 
 kv_add_test(tst_databasemanager tests/core/tst_databasemanager.cpp)
 kv_add_test(tst_csvwriter tests/core/tst_csvwriter.cpp)
-target_compile_definitions(tst_databasemanager PRIVATE KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

@@ -1,6 +1,7 @@
 #include "core/schemamigrator.h"
 
 #include "core/idbadapter.h"
+#include "core/transaction.h"
 
 #include <QDebug>
 
@@ -10,9 +11,9 @@ namespace {
 
 const char* const kInventoryCheckColumns =
     "id INTEGER PRIMARY KEY AUTOINCREMENT, check_no TEXT NOT NULL UNIQUE, check_type TEXT NOT NULL, "
-    "check_date DATE NOT NULL, operator_id INTEGER NOT NULL, status TEXT NOT NULL DEFAULT 'draft', remark "
-    "TEXT, "
-    "created_at DATETIME NOT NULL DEFAULT CURRENT_TIMESTAMP, approved_at DATETIME, approved_by INTEGER";
+    "check_date DATE NOT NULL, operator_id INTEGER NOT NULL, status TEXT NOT NULL DEFAULT 'draft', "
+    "remark TEXT, created_at DATETIME NOT NULL DEFAULT CURRENT_TIMESTAMP, approved_at DATETIME, approved_by "
+    "INTEGER";
 
 const char* const kInventoryCheckItemColumns =
     "id INTEGER PRIMARY KEY AUTOINCREMENT, check_id INTEGER NOT NULL, product_id INTEGER NOT NULL, "
@@ -23,12 +24,11 @@ const char* const kInventoryCheckItemColumns =
 const char* const kUnqualifiedDrugColumns =
     "id INTEGER PRIMARY KEY AUTOINCREMENT, product_id INTEGER NOT NULL, product_name TEXT NOT NULL, "
     "barcode TEXT, product_spec TEXT, manufacturer TEXT, batch_id INTEGER NOT NULL, batch_no TEXT NOT NULL, "
-    "production_date TEXT, expiry_date TEXT, quantity INTEGER NOT NULL, supplier_id INTEGER, supplier_name "
-    "TEXT, "
-    "reason TEXT NOT NULL, reason_remark TEXT, report_date DATE NOT NULL DEFAULT CURRENT_DATE, "
-    "found_by INTEGER NOT NULL, status TEXT NOT NULL DEFAULT 'pending', process_type TEXT, process_date "
-    "DATE, "
-    "process_by INTEGER, remark TEXT, created_at DATETIME NOT NULL DEFAULT CURRENT_TIMESTAMP";
+    "production_date TEXT, expiry_date TEXT, quantity INTEGER NOT NULL, supplier_id INTEGER, "
+    "supplier_name TEXT, reason TEXT NOT NULL, reason_remark TEXT, "
+    "report_date DATE NOT NULL DEFAULT CURRENT_DATE, found_by INTEGER NOT NULL, "
+    "status TEXT NOT NULL DEFAULT 'pending', process_type TEXT, process_date DATE, process_by INTEGER, "
+    "remark TEXT, created_at DATETIME NOT NULL DEFAULT CURRENT_TIMESTAMP";
 
 const char* const kPrescriptionColumns =
     "id INTEGER PRIMARY KEY AUTOINCREMENT, prescription_no TEXT NOT NULL, doctor_name TEXT NOT NULL, "
@@ -50,9 +50,9 @@ const char* const kMaintenanceCheckColumns =
 
 const char* const kCustomerColumns =
     "id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT NOT NULL, phone TEXT, address TEXT, id_card TEXT, "
-    "remark TEXT, is_default INTEGER NOT NULL DEFAULT 0, created_at DATETIME NOT NULL DEFAULT "
-    "CURRENT_TIMESTAMP, "
-    "updated_at DATETIME NOT NULL DEFAULT CURRENT_TIMESTAMP";
+    "remark TEXT, is_default INTEGER NOT NULL DEFAULT 0, "
+    "created_at DATETIME NOT NULL DEFAULT CURRENT_TIMESTAMP, updated_at DATETIME NOT NULL DEFAULT "
+    "CURRENT_TIMESTAMP";
 
 QString index(const char* name, const char* table, const char* cols) {
     return QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2(%3)")
@@ -134,27 +134,15 @@ void SchemaMigrator::createIndexes(const QStringList& indexes) {
 }
 
 bool SchemaMigrator::rebuildInTransaction(const QStringList& statements, const QString& table) {
-    if (!m_db->transaction()) {
-        qCritical().noquote() << "Cannot start the rebuild of" << table << ":" << m_db->lastError().text();
-        m_ok = false;
-        return false;
-    }
-    for (const QString& statement : statements) {
-        if (!m_db->execute(statement)) {
-            m_db->rollback();
-            qCritical().noquote() << "Rebuild of" << table << "failed; the table is left as it was.";
-            m_ok = false;
-            return false;
-        }
-    }
-    if (!m_db->commit()) {
-        qCritical().noquote() << "Rebuild of" << table
-                              << "could not be committed:" << m_db->lastError().text();
-        m_db->rollback();
-        m_ok = false;
-        return false;
-    }
-    return true;
+    Transaction tx(m_db);
+    bool done = tx.isActive();
+    for (int i = 0; done && i < statements.size(); ++i)
+        done = m_db->execute(statements.at(i));
+    if (done && tx.commit())
+        return true;
+    qCritical().noquote() << "Rebuild of" << table << "failed; the table is left as it was.";
+    m_ok = false;
+    return false;
 }
 
 bool SchemaMigrator::run() {
