@@ -14,7 +14,8 @@ if ((${#missing[@]})); then
     [[ $(id -u) -eq 0 ]] || SUDO=sudo
     echo "Installing: ${missing[*]}"
     $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # sudo resets the environment, so the frontend is passed through env.
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$(nproc)"
