@@ -35,14 +35,14 @@ bool CustomerRepository::insert(models::Customer& customer) {
 }
 
 bool CustomerRepository::update(const models::Customer& customer) {
-    if (!m_db)
-        return false;
-    return m_db
-        ->query(QStringLiteral("UPDATE customer SET name=?, phone=?, address=?, id_card=?, remark=?, "
-                               "is_default=?, updated_at=datetime('now') WHERE id=?"),
-                {customer.name, customer.phone, customer.address, customer.idCard, customer.remark,
-                 customer.isDefault ? 1 : 0, customer.id})
-        .isActive();
+    return m_db && runUpdate(customer).isActive();
+}
+
+QSqlQuery CustomerRepository::runUpdate(const models::Customer& customer) {
+    return m_db->query(QStringLiteral("UPDATE customer SET name=?, phone=?, address=?, id_card=?, remark=?, "
+                                      "is_default=?, updated_at=datetime('now') WHERE id=?"),
+                       {customer.name, customer.phone, customer.address, customer.idCard, customer.remark,
+                        customer.isDefault ? 1 : 0, customer.id});
 }
 
 bool CustomerRepository::remove(int id) {
@@ -79,10 +79,9 @@ bool CustomerRepository::updateAsDefault(const models::Customer& customer) {
     if (!tx.isActive() || !clearDefaultFlags())
         return false;
     // A row removed meanwhile would leave the register without any default: treat it as a failed write.
-    QSqlQuery q = m_db->query(
-        QStringLiteral("UPDATE customer SET name=?, phone=?, address=?, id_card=?, "
-                       "remark=?, is_default=1, updated_at=datetime('now') WHERE id=?"),
-        {customer.name, customer.phone, customer.address, customer.idCard, customer.remark, customer.id});
+    models::Customer written = customer;
+    written.isDefault = true;
+    const QSqlQuery q = runUpdate(written);
     if (!q.isActive() || q.numRowsAffected() != 1)
         return false;
     return tx.commit();

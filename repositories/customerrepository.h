@@ -38,6 +38,7 @@ private:
     models::Customer findOne(const QString& sql, const QList<QVariant>& params);
     QList<models::Customer> findList(const QString& sql, const QList<QVariant>& params);
     bool clearDefaultFlags();
+    QSqlQuery runUpdate(const models::Customer& customer);
 
     IDbAdapter* m_db;
 };

@@ -87,19 +87,23 @@ bool CustomerManagerWindow::loadCurrent(const QString& noRowText, models::Custom
     return true;
 }
 
+void CustomerManagerWindow::report(bool ok, const QString& success, const QString& failure) {
+    if (!ok) {
+        Prompts::warning(this, kTitle, failure);
+        return;
+    }
+    Prompts::information(this, kTitle, success);
+    showAll();
+}
+
 void CustomerManagerWindow::on_btnAdd_clicked() {
     CustomerDialog dialog(this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     models::Customer customer = dialog.getCustomer();
     CustomerRepository repo = repository();
-    const bool ok = customer.isDefault ? repo.insertAsDefault(customer) : repo.insert(customer);
-    if (!ok) {
-        Prompts::warning(this, kTitle, QStringLiteral("客户添加失败"));
-        return;
-    }
-    Prompts::information(this, kTitle, QStringLiteral("客户添加成功"));
-    showAll();
+    report(customer.isDefault ? repo.insertAsDefault(customer) : repo.insert(customer),
+           QStringLiteral("客户添加成功"), QStringLiteral("客户添加失败"));
 }
 
 void CustomerManagerWindow::on_btnEdit_clicked() {
@@ -113,14 +117,8 @@ void CustomerManagerWindow::on_btnEdit_clicked() {
     const models::Customer customer = dialog.getCustomer();
     CustomerRepository repo = repository();
     // Only a newly marked default moves the flag; a default that stays default clears nothing.
-    const bool ok =
-        customer.isDefault && !loaded.isDefault ? repo.updateAsDefault(customer) : repo.update(customer);
-    if (!ok) {
-        Prompts::warning(this, kTitle, QStringLiteral("客户修改失败"));
-        return;
-    }
-    Prompts::information(this, kTitle, QStringLiteral("客户修改成功"));
-    showAll();
+    report(customer.isDefault && !loaded.isDefault ? repo.updateAsDefault(customer) : repo.update(customer),
+           QStringLiteral("客户修改成功"), QStringLiteral("客户修改失败"));
 }
 
 void CustomerManagerWindow::on_btnView_clicked() {
@@ -150,12 +148,7 @@ void CustomerManagerWindow::on_btnDelete_clicked() {
     if (!Prompts::question(this, QStringLiteral("确认"),
                            QStringLiteral("确定要删除客户 \"%1\" 吗？").arg(name)))
         return;
-    if (!repository().remove(id)) {
-        Prompts::warning(this, kTitle, QStringLiteral("客户删除失败"));
-        return;
-    }
-    Prompts::information(this, kTitle, QStringLiteral("客户删除成功"));
-    showAll();
+    report(repository().remove(id), QStringLiteral("客户删除成功"), QStringLiteral("客户删除失败"));
 }
 
 void CustomerManagerWindow::on_editSearch_textChanged(const QString& text) {

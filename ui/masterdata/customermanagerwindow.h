@@ -37,6 +37,9 @@ private:
     int currentCustomerId() const;
     // Loads the customer of the current row; warns and returns false when there is none.
     bool loadCurrent(const QString& noRowText, models::Customer& customer);
+    // Tells the outcome of a write; after a success the table shows every customer again, whatever the
+    // search.
+    void report(bool ok, const QString& success, const QString& failure);
 
     ::Ui::CustomerManagerWindow* ui;
 };
