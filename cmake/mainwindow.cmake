@@ -4,5 +4,4 @@ target_sources(kvcore PRIVATE
     ui/main/mainwindow.h ui/main/mainwindow.cpp ui/main/mainwindow.ui
 )
 
-kv_add_test(tst_dashboardrepository tests/main/tst_dashboardrepository.cpp)
 kv_add_test(tst_mainwindow tests/main/tst_mainwindow.cpp)

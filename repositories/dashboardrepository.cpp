@@ -7,19 +7,25 @@ namespace kestrovalin::repositories {
 
 namespace {
 
+// Days ahead (today included) in which a batch or a supplier document counts as expiring soon.
+constexpr int kExpiryWindowDays = 30;
+
 QString dayText(const QDate& day) {
     return day.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
-} // namespace
+struct DateRange {
+    QDate first;
+    QDate last;
+};
 
-DashboardRepository::DateRange DashboardRepository::periodRange(int period, const QDate& today) {
+DateRange periodRange(int period, const QDate& today) {
     switch (period) {
-    case Week: {
+    case DashboardRepository::Week: {
         const QDate monday = today.addDays(1 - today.dayOfWeek());
         return {monday, monday.addDays(6)};
     }
-    case Month: {
+    case DashboardRepository::Month: {
         const QDate first(today.year(), today.month(), 1);
         return {first, first.addMonths(1).addDays(-1)};
     }
@@ -27,6 +33,8 @@ DashboardRepository::DateRange DashboardRepository::periodRange(int period, cons
         return {today, today};
     }
 }
+
+} // namespace
 
 std::optional<DashboardRepository::SalesSummary> DashboardRepository::salesSummary(int period) const {
     if (!m_db)

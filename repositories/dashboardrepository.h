@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QDate>
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -20,25 +19,15 @@ class DashboardRepository {
 public:
     enum Period { Today = 0, Week = 1, Month = 2 };
 
-    struct DateRange {
-        QDate first;
-        QDate last;
-    };
-
     struct SalesSummary {
         double amount = 0.0;
         int orderCount = 0;
     };
 
-    // Days ahead (today included) in which a batch or a supplier document counts as expiring soon.
-    static constexpr int kExpiryWindowDays = 30;
-
     explicit DashboardRepository(IDbAdapter* db) : m_db(db) {}
 
-    // Monday to Sunday for the week, the calendar month for the month; any other value means today.
-    static DateRange periodRange(int period, const QDate& today);
-
-    // Completed sales of the period around Clock::today(); a voided sale is no sale.
+    // Completed sales of the period around Clock::today(): Monday to Sunday for Week, the calendar month for
+    // Month, any other value means today. A voided sale is no sale.
     std::optional<SalesSummary> salesSummary(int period) const;
     // Drugs with at least one batch in stock.
     std::optional<int> productsInStock() const;

@@ -24,8 +24,6 @@ public:
 
     // "normal", "warning" (inside the range but within the margin of a limit) or "critical" (outside).
     static QString calculateStatus(double value, double minimum, double maximum);
-    // The Chinese label of a stored status code: anything but "normal" and "warning" reads "异常".
-    static QString statusLabel(const QString& status);
 
     int insert(const models::TempHumidityRecord& record);
     models::TempHumidityRecord findById(int id);

@@ -77,6 +77,7 @@ public:
     static void setTrayAvailableForTesting(std::optional<bool> available);
 
 public slots:
+    void on_btnLogout_clicked();
     void setOverviewTab(int index);
     // Back from the tray (or the taskbar) in the normal, not maximised, state.
     void showMainWindow();
@@ -110,9 +111,6 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-
-private slots:
-    void on_btnLogout_clicked();
 
 private:
     void setupTrayIcon();
