@@ -8,14 +8,11 @@ target_sources(kvcore PRIVATE
 )
 
 kv_add_test(tst_backupmanager tests/startup/tst_backupmanager.cpp)
-kv_add_test(tst_expirywarning tests/startup/tst_expirywarning.cpp)
-kv_add_test(tst_temphumidityrepository tests/startup/tst_temphumidityrepository.cpp)
-kv_add_test(tst_testdata tests/startup/tst_testdata.cpp)
-target_compile_definitions(tst_testdata PRIVATE KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+kv_add_test(tst_startupwarnings tests/startup/tst_startupwarnings.cpp)
+target_compile_definitions(tst_startupwarnings PRIVATE KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 
 # Start-up sequence, the main window's start-up checks, tray, closing and logout.
 target_sources(kvcore PRIVATE
     ui/main/applicationstartup.h ui/main/applicationstartup.cpp
 )
-kv_add_test(tst_applicationstartup tests/startup/tst_applicationstartup.cpp tests/startup/modalanswer.h)
-kv_add_test(tst_mainwindowsession tests/startup/tst_mainwindowsession.cpp tests/startup/modalanswer.h)
+kv_add_test(tst_startup tests/startup/tst_startup.cpp)

@@ -1,0 +1,334 @@
+#include "core/backupmanager.h"
+#include "core/currentuser.h"
+#include "core/databasemanager.h"
+#include "core/passwordhash.h"
+#include "core/usersession.h"
+#include "tests/support/pinnedclock.h"
+#include "tests/support/testdatabase.h"
+#include "ui/common/prompts.h"
+#include "ui/login/logindialog.h"
+#include "ui/main/applicationstartup.h"
+#include "ui/main/mainwindow.h"
+#include "ui/purchasing/expirywarningdialog.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTableWidget>
+#include <QtTest>
+
+#include <functional>
+
+using namespace kestrovalin;
+using namespace kestrovalin::test;
+
+namespace {
+
+const QDate kToday(2026, 3, 11);
+
+QString day(int offset) {
+    return kToday.addDays(offset).toString("yyyy-MM-dd");
+}
+
+// While alive, answers each modal window of type T that comes up (polling, as a person would).
+template <class T> class ModalAnswer {
+public:
+    explicit ModalAnswer(std::function<void(T*)> act) : m_act(std::move(act)) {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            T* window = qobject_cast<T*>(QApplication::activeModalWidget());
+            if (window && window != m_answered) {
+                m_answered = window;
+                ++count;
+                m_act(window);
+            }
+        });
+        m_timer.start(10);
+    }
+    int count = 0;
+
+private:
+    QTimer m_timer;
+    std::function<void(T*)> m_act;
+    QPointer<T> m_answered;
+};
+
+// Fills the sign-in form and presses its button; an empty name cancels instead.
+void signInThrough(QWidget* login, const QString& username, const QString& password = QString()) {
+    if (username.isEmpty())
+        return login->findChild<QPushButton*>("btnCancel")->click();
+    login->findChild<QLineEdit*>("editUsername")->setText(username);
+    login->findChild<QLineEdit*>("editPassword")->setText(password);
+    login->findChild<QPushButton*>("btnLogin")->click();
+}
+
+// Ends a hanging event loop with 99 after some seconds; stopped when it goes out of scope.
+struct Watchdog {
+    QTimer timer;
+    explicit Watchdog(int ms = 5000) {
+        QObject::connect(&timer, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        timer.start(ms);
+    }
+};
+
+// Runs the event loop, starting it with start(); true when something ended it in time.
+bool eventLoopEnds(const std::function<void()>& start) {
+    Watchdog watchdog;
+    QTimer::singleShot(0, start);
+    return QApplication::exec() != 99;
+}
+
+// The prompts so far, as "title：text".
+QStringList prompts() {
+    QStringList out;
+    for (const Prompts::Record& r : Prompts::history())
+        out << r.title + "：" + r.text;
+    return out;
+}
+
+const QString kTempReminder = "温湿度记录提醒：今日尚未进行温湿度记录，请及时记录库房温湿度情况。";
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        Prompts::setTestMode(true);
+        Prompts::reset();
+        MainWindow::setTrayAvailableForTesting(std::nullopt);
+        models::User admin;
+        admin.id = 1;
+        admin.realName = "系统管理员";
+        admin.role = "manager";
+        CurrentUser::instance().setUser(admin);
+        UserSession::instance().setCurrentUser({1, "admin", "系统管理员", "manager"});
+    }
+    void cleanup() {
+        BackupManager::setProgramDirForTesting(QString());
+        DatabaseManager::instance().shutdown();
+        CurrentUser::instance().clear();
+        UserSession::instance().logout();
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+
+    // A clean folder gets its database and the day's one backup, also when the sign-in is then cancelled
+    // (exit code 0); later starts that day add none.
+    void startsOfTheDayBackUpOnce() {
+        QTemporaryDir program;
+        BackupManager::setProgramDirForTesting(program.path());
+        {
+            PinnedClock pin(QDateTime(QDate(2026, 3, 7), QTime(9, 5, 2)));
+            ModalAnswer<LoginDialog> cancel([](LoginDialog* d) { signInThrough(d, QString()); });
+            QCOMPARE(ApplicationStartup(program.path()).run(), 0);
+            QVERIFY(cancel.count == 1 && !DatabaseManager::instance().getAdapter());
+        }
+        for (const QDateTime& now : {QDateTime(QDate(2026, 3, 7), QTime(23, 59, 59)),
+                                     QDateTime(QDate(2026, 3, 8), QTime(0, 0, 1))}) {
+            PinnedClock pin(now);
+            ApplicationStartup(program.path()).prepareDatabase();
+        }
+        QVERIFY(QFileInfo::exists(program.filePath("data/kestrovalin.db")));
+        QCOMPARE(QDir(program.filePath("backup")).entryList(QDir::Files),
+                 QStringList({"kestrovalin_20260307_090502.db", "kestrovalin_20260308_000001.db"}));
+    }
+
+    // Sign in, meet the start-up checks, quit through the close question: the loop ends with 0, the main
+    // window is gone and the database closed before run() returns.
+    void signInRunsUntilTheMainWindowQuits() {
+        QTemporaryDir program;
+        BackupManager::setProgramDirForTesting(program.path());
+        UserSession::instance().logout();
+        ModalAnswer<LoginDialog> login([](LoginDialog* d) { signInThrough(d, "admin", "quoll"); });
+        QPointer<MainWindow> main;
+        bool maximised = false;
+        QTimer quit;
+        connect(&quit, &QTimer::timeout, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (!QApplication::activeModalWidget() && w->isVisible() &&
+                    (main = qobject_cast<MainWindow*>(w))) {
+                    quit.stop();
+                    maximised = main->isMaximized();
+                    Prompts::queueChoice(1);
+                    main->close();
+                    return;
+                }
+        });
+        quit.start(10);
+        Watchdog watchdog(10000);
+        QCOMPARE(ApplicationStartup(program.path()).run(), 0);
+        QVERIFY(maximised && main.isNull());
+        QVERIFY(!DatabaseManager::instance().getAdapter());
+        QCOMPARE(UserSession::instance().getCurrentUser().username, QString("admin"));
+        QCOMPARE(prompts(), QStringList({"成功：欢迎 系统管理员!", kTempReminder,
+                                         "柯斯洛：请选择操作\n是否将程序最小化到系统托盘？"}));
+    }
+
+    // The three checks in order, each only when it finds something.
+    void startupWarnings_data() {
+        QTest::addColumn<QStringList>("data");
+        QTest::addColumn<QStringList>("shown");
+        const QString reading =
+            "INSERT INTO temperature_record (record_date, record_time, temperature, humidity) "
+            "VALUES ('%1', '06:55', 21.5, 52)";
+        QTest::newRow("all three")
+            << QStringList{"INSERT INTO product (id, name) VALUES (1, '阿莫西林胶囊')",
+                           QString(
+                               "INSERT INTO inventory_batch (product_id, batch_no, expiry_date, quantity) "
+                               "VALUES "
+                               "(1, 'A', '%1', 5), (1, 'B', '%2', 5), (1, 'C', '%3', 5), (1, 'D', '%4', 0)")
+                               .arg(day(180), day(0), day(181), day(30)),
+                           // one document soon, another already expired: counted in both numbers
+                           QString("INSERT INTO supplier (name, gsp_cert_expire_date, license_expire_date) "
+                                   "VALUES "
+                                   "('华康医药', '%1', '%2')")
+                               .arg(day(10), day(-1)),
+                           reading.arg(day(-1))}
+            << QStringList{"近效期药品预警：1 行",
+                           "供应商资质预警：发现 1 家供应商资质即将到期，1 家供应商资质已过期，请及时处理！",
+                           kTempReminder};
+        QTest::newRow("only expired, reading this morning")
+            << QStringList{QString(
+                               "INSERT INTO supplier (name, tax_reg_expire_date) VALUES ('华康医药', '%1')")
+                               .arg(day(-1)),
+                           reading.arg(day(0))}
+            << QStringList{"供应商资质预警：发现 0 家供应商资质即将到期，1 家供应商资质已过期，请及时处理！"};
+    }
+    void startupWarnings() {
+        QFETCH(QStringList, data);
+        TestDatabase t;
+        PinnedClock pin(kToday, QTime(7, 0));
+        for (const QString& sql : data)
+            t.exec(sql);
+        QStringList seen;
+        ModalAnswer<ExpiryWarningDialog> expiry([&](ExpiryWarningDialog* d) {
+            QVERIFY(!d->parentWidget() && d->windowModality() == Qt::ApplicationModal && prompts().isEmpty());
+            seen << d->windowTitle() + QString("：%1 行").arg(d->findChild<QTableWidget*>()->rowCount());
+            d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        });
+        ApplicationStartup(t.folder()).openMainWindow();
+        seen << prompts();
+        QTEST(seen, "shown");
+    }
+
+    void closeQuestion_data() {
+        QTest::addColumn<int>("choice");
+        QTest::addColumn<bool>("trayAvailable");
+        QTest::addColumn<QString>("after"); // closed, visible, minimised, tray icon shown
+        QTest::newRow("to the tray") << 0 << true << "0 0 0 1";
+        QTest::newRow("no tray: minimised instead") << 0 << false << "0 1 1 0";
+        QTest::newRow("quit") << 1 << true << "1 0 0 0";
+        QTest::newRow("cancel") << 2 << true << "0 1 0 0";
+    }
+    void closeQuestion() {
+        QFETCH(int, choice);
+        QFETCH(bool, trayAvailable);
+        TestDatabase t;
+        MainWindow::setTrayAvailableForTesting(trayAvailable);
+        MainWindow w;
+        w.openCustomerManager();
+        QPointer<QWidget> feature = w.featureWindow(MainWindow::CustomerManager);
+        Prompts::queueChoice(choice);
+        const bool closed = w.close();
+        QTEST(QString("%1 %2 %3 %4")
+                  .arg(closed)
+                  .arg(w.isVisible())
+                  .arg(w.isMinimized())
+                  .arg(w.findChild<QSystemTrayIcon*>()->isVisible()),
+              "after");
+        QCOMPARE(Prompts::lastText(), QString("请选择操作\n是否将程序最小化到系统托盘？"));
+        QCOMPARE(QApplication::quitOnLastWindowClosed(), choice == 1);
+        QVERIFY(feature);
+    }
+
+    // The real box: its buttons in order, whole, the default; Escape keeps the window.
+    void closeBoxEscapeKeepsTheWindow() {
+        TestDatabase t;
+        MainWindow w;
+        Prompts::setTestMode(false);
+        QStringList seen;
+        ModalAnswer<QMessageBox> escape([&](QMessageBox* box) {
+            for (QAbstractButton* b : box->buttons())
+                seen << b->text() + (b->width() < b->sizeHint().width() ? " (cut)" : "");
+            seen << "default " + box->defaultButton()->text();
+            QTest::keyClick(box, Qt::Key_Escape);
+        });
+        QVERIFY(!w.close());
+        QVERIFY(w.isVisible());
+        QCOMPARE(seen, QStringList({"最小化到托盘", "退出程序", "取消", "default 最小化到托盘"}));
+    }
+
+    void trayRestoresOrQuits() {
+        TestDatabase t;
+        MainWindow::setTrayAvailableForTesting(true);
+        MainWindow w;
+        QSystemTrayIcon* icon = w.findChild<QSystemTrayIcon*>();
+        QList<QAction*> menu = icon->contextMenu()->actions();
+        QCOMPARE(menu.first()->text() + menu.last()->text(), QString("打开主窗口退出程序"));
+        QVERIFY(!icon->isVisible());
+        for (const auto& restore :
+             {std::function<void()>([&] { emit icon->activated(QSystemTrayIcon::DoubleClick); }),
+              std::function<void()>([&] { menu.first()->trigger(); })}) {
+            Prompts::queueChoice(0);
+            w.close();
+            emit icon->activated(QSystemTrayIcon::Trigger); // a single click does nothing
+            QVERIFY(!w.isVisible() && icon->isVisible());
+            restore();
+            QVERIFY(w.isVisible() && !icon->isVisible() && !w.isMaximized());
+        }
+        Prompts::queueChoice(0);
+        w.close();
+        QVERIFY(eventLoopEnds([&] { menu.last()->trigger(); }));
+    }
+
+    // Logout with feature windows open, then a clerk signs in: new user line, no start-up warnings again
+    // (there is no reading today, so the reminder would show).
+    void logoutThenAnotherUserSignsIn() {
+        TestDatabase t;
+        t.exec("INSERT INTO sys_user (username, password_hash, real_name, role, status) VALUES "
+               "('lisi', ?, '李四', 'clerk', 1)",
+               {hashPassword("pw123")});
+        MainWindow w;
+        w.openProductManager();
+        w.openSupplierManager();
+        w.openCustomerManager();
+        const QList<QPointer<QWidget>> open = {w.featureWindow(MainWindow::ProductManager),
+                                               w.featureWindow(MainWindow::SupplierManager),
+                                               w.featureWindow(MainWindow::CustomerManager)};
+        QString duringLogin;
+        ModalAnswer<LoginDialog> login([&](LoginDialog* d) {
+            duringLogin = QString("visible %1, deleted %2, signed in %3 %4")
+                              .arg(w.isVisible())
+                              .arg(open.count(nullptr))
+                              .arg(UserSession::instance().isLoggedIn())
+                              .arg(CurrentUser::instance().getUserId());
+            signInThrough(d, "lisi", "pw123");
+        });
+        w.findChild<QPushButton*>("btnLogout")->click();
+
+        QCOMPARE(duringLogin, QString("visible 0, deleted 3, signed in 0 0"));
+        for (int i = 0; i < MainWindow::FeatureWindowCount; ++i)
+            QVERIFY(!w.featureWindow(MainWindow::FeatureWindow(i)));
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.findChild<QLabel*>("lblUserInfo")->text(), QString("当前用户：李四 ｜ 店员"));
+        QCOMPARE(UserSession::instance().getCurrentUserName() + CurrentUser::instance().getUser().role,
+                 QString("李四clerk"));
+        QCOMPARE(prompts(), QStringList{"成功：欢迎 李四!"}); // no start-up reminder again
+        w.openProductManager();
+        QVERIFY(w.featureWindow(MainWindow::ProductManager));
+    }
+
+    void cancellingTheLoginAfterLogoutQuits() {
+        TestDatabase t;
+        MainWindow w;
+        ModalAnswer<LoginDialog> cancel([](LoginDialog* d) { signInThrough(d, QString()); });
+        QVERIFY(eventLoopEnds([&] { w.findChild<QPushButton*>("btnLogout")->click(); }));
+        QVERIFY(cancel.count == 1 && !w.isVisible() && !UserSession::instance().isLoggedIn());
+    }
+};
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
