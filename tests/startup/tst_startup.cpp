@@ -3,6 +3,7 @@
 #include "core/databasemanager.h"
 #include "core/passwordhash.h"
 #include "core/usersession.h"
+#include "tests/startup/modalanswer.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "ui/common/prompts.h"
@@ -13,15 +14,12 @@
 
 #include <QDialogButtonBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTableWidget>
 #include <QtTest>
-
-#include <functional>
 
 using namespace kestrovalin;
 using namespace kestrovalin::test;
@@ -32,53 +30,6 @@ const QDate kToday(2026, 3, 11);
 
 QString day(int offset) {
     return kToday.addDays(offset).toString("yyyy-MM-dd");
-}
-
-// While alive, answers each modal window of type T that comes up (polling, as a person would).
-template <class T> class ModalAnswer {
-public:
-    explicit ModalAnswer(std::function<void(T*)> act) : m_act(std::move(act)) {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            T* window = qobject_cast<T*>(QApplication::activeModalWidget());
-            if (window && window != m_answered) {
-                m_answered = window;
-                ++count;
-                m_act(window);
-            }
-        });
-        m_timer.start(10);
-    }
-    int count = 0;
-
-private:
-    QTimer m_timer;
-    std::function<void(T*)> m_act;
-    QPointer<T> m_answered;
-};
-
-// Fills the sign-in form and presses its button; an empty name cancels instead.
-void signInThrough(QWidget* login, const QString& username, const QString& password = QString()) {
-    if (username.isEmpty())
-        return login->findChild<QPushButton*>("btnCancel")->click();
-    login->findChild<QLineEdit*>("editUsername")->setText(username);
-    login->findChild<QLineEdit*>("editPassword")->setText(password);
-    login->findChild<QPushButton*>("btnLogin")->click();
-}
-
-// Ends a hanging event loop with 99 after some seconds; stopped when it goes out of scope.
-struct Watchdog {
-    QTimer timer;
-    explicit Watchdog(int ms = 5000) {
-        QObject::connect(&timer, &QTimer::timeout, [] { QCoreApplication::exit(99); });
-        timer.start(ms);
-    }
-};
-
-// Runs the event loop, starting it with start(); true when something ended it in time.
-bool eventLoopEnds(const std::function<void()>& start) {
-    Watchdog watchdog;
-    QTimer::singleShot(0, start);
-    return QApplication::exec() != 99;
 }
 
 // The prompts so far, as "title：text".
@@ -122,9 +73,9 @@ private slots:
         BackupManager::setProgramDirForTesting(program.path());
         {
             PinnedClock pin(QDateTime(QDate(2026, 3, 7), QTime(9, 5, 2)));
-            ModalAnswer<LoginDialog> cancel([](LoginDialog* d) { signInThrough(d, QString()); });
+            ModalAnswer<LoginDialog> cancel([](LoginDialog* d) { cancelThrough(d); });
             QCOMPARE(ApplicationStartup(program.path()).run(), 0);
-            QVERIFY(cancel.count == 1 && !DatabaseManager::instance().getAdapter());
+            QVERIFY(cancel.count() == 1 && !DatabaseManager::instance().getAdapter());
         }
         for (const QDateTime& now : {QDateTime(QDate(2026, 3, 7), QTime(23, 59, 59)),
                                      QDateTime(QDate(2026, 3, 8), QTime(0, 0, 1))}) {
@@ -158,7 +109,9 @@ private slots:
                 }
         });
         quit.start(10);
-        Watchdog watchdog(10000);
+        QTimer watchdog; // a hanging loop ends with 99
+        connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        watchdog.start(10000);
         QCOMPARE(ApplicationStartup(program.path()).run(), 0);
         QVERIFY(maximised && main.isNull());
         QVERIFY(!DatabaseManager::instance().getAdapter());
@@ -324,9 +277,9 @@ private slots:
     void cancellingTheLoginAfterLogoutQuits() {
         TestDatabase t;
         MainWindow w;
-        ModalAnswer<LoginDialog> cancel([](LoginDialog* d) { signInThrough(d, QString()); });
+        ModalAnswer<LoginDialog> cancel([](LoginDialog* d) { cancelThrough(d); });
         QVERIFY(eventLoopEnds([&] { w.findChild<QPushButton*>("btnLogout")->click(); }));
-        QVERIFY(cancel.count == 1 && !w.isVisible() && !UserSession::instance().isLoggedIn());
+        QVERIFY(cancel.count() == 1 && !w.isVisible() && !UserSession::instance().isLoggedIn());
     }
 };
 
