@@ -1,7 +1,7 @@
 # Drug and supplier forms, list windows and pickers.
 target_sources(kvcore PRIVATE
     ui/common/buttonbox.h ui/common/buttonbox.cpp
-    ui/common/dialogplacement.h ui/common/dialogplacement.cpp
+    ui/common/formdialog.h ui/common/formdialog.cpp
     ui/common/listmodel.h ui/common/listmodel.cpp
     ui/common/pickerframe.h ui/common/pickerframe.cpp
     ui/common/unavailable.h ui/common/unavailable.cpp

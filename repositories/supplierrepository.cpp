@@ -1,6 +1,7 @@
 #include "repositories/supplierrepository.h"
 
 #include "core/clock.h"
+#include "core/transaction.h"
 
 #include <QDebug>
 #include <QSqlQuery>
@@ -246,24 +247,34 @@ bool SupplierRepository::isSupplierQualified(int supplierId) {
 }
 
 void SupplierRepository::updateQualificationStatus(int id, const QString& status) {
-    if (!m_db)
-        return;
-    m_db->execute(
+    if (m_db)
+        writeQualificationStatus(id, status);
+}
+
+bool SupplierRepository::writeQualificationStatus(int id, const QString& status) {
+    return m_db->execute(
         QStringLiteral("UPDATE supplier SET qualification_status = ?, updated_at = CURRENT_TIMESTAMP "
                        "WHERE id = ?"),
         {status, id});
 }
 
+// All rows change together or none does, so a failure never leaves the register half refreshed.
 void SupplierRepository::refreshAllQualificationStatus() {
     if (!m_db)
+        return;
+    Transaction tx(m_db);
+    if (!tx.isActive())
         return;
     const QList<Supplier> suppliers =
         readList(QStringLiteral("SELECT * FROM supplier WHERE status != 'suspended'"));
     for (const Supplier& supplier : suppliers) {
         const QString computed = calculateQualificationStatus(supplier);
-        if (computed != supplier.qualificationStatus)
-            updateQualificationStatus(supplier.id, computed);
+        if (computed != supplier.qualificationStatus && !writeQualificationStatus(supplier.id, computed)) {
+            qWarning().noquote() << "Supplier qualification refresh failed for id:" << supplier.id;
+            return;
+        }
     }
+    tx.commit();
 }
 
 QString SupplierRepository::calculateQualificationStatus(const Supplier& supplier) {

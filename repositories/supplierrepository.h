@@ -36,6 +36,7 @@ public:
 private:
     QList<models::Supplier> readList(const QString& sql, const QList<QVariant>& params = {});
     QList<QVariant> supplierValues(const models::Supplier& supplier) const;
+    bool writeQualificationStatus(int id, const QString& status);
 
     IDbAdapter* m_db;
 };

@@ -1,7 +1,6 @@
 #include "ui/masterdata/productdialog.h"
 
-#include "ui/common/buttonbox.h"
-#include "ui/common/dialogplacement.h"
+#include "ui/common/formdialog.h"
 #include "ui_productdialog.h"
 
 namespace kestrovalin {
@@ -23,9 +22,8 @@ void selectOrAdd(QComboBox* combo, const QString& text) {
 
 ProductDialog::ProductDialog(QWidget* parent) : QDialog(parent), ui(new Ui::ProductDialog) {
     ui->setupUi(this);
-    useChineseLabels(ui->buttonBox);
     setWindowTitle(QStringLiteral("商品信息"));
-    centreOnParent(this, parent);
+    prepareFormDialog(this, ui->buttonBox, parent);
 }
 
 ProductDialog::~ProductDialog() {

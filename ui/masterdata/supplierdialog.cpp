@@ -1,8 +1,7 @@
 #include "ui/masterdata/supplierdialog.h"
 
 #include "core/clock.h"
-#include "ui/common/buttonbox.h"
-#include "ui/common/dialogplacement.h"
+#include "ui/common/formdialog.h"
 #include "ui_supplierdialog.h"
 
 #include <QCalendarWidget>
@@ -30,7 +29,7 @@ bool showsNoDate(const QDateEdit* edit) {
 // Opens the calendar of an edit without a date on the current month instead of the lowest date's.
 class CalendarPageFilter : public QObject {
 public:
-    CalendarPageFilter(QDateEdit* edit) : QObject(edit), m_edit(edit) {}
+    explicit CalendarPageFilter(QDateEdit* edit) : QObject(edit), m_edit(edit) {}
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Show && showsNoDate(m_edit)) {
             const QDate today = Clock::today();
@@ -74,9 +73,8 @@ QListWidgetItem* addScopeItem(QListWidget* list, const QString& text, bool check
 
 SupplierDialog::SupplierDialog(QWidget* parent) : QDialog(parent), ui(new Ui::SupplierDialog) {
     ui->setupUi(this);
-    useChineseLabels(ui->buttonBox);
     setWindowTitle(QStringLiteral("供应商信息"));
-    centreOnParent(this, parent);
+    prepareFormDialog(this, ui->buttonBox, parent);
     initBusinessScopeList();
 
     const QList<QDateEdit*> dateEdits = {ui->editLicenseExpire, ui->editBusinessLicenseExpire,

@@ -81,7 +81,7 @@ SupplierManagerWindow::SupplierManagerWindow(QWidget* parent)
          QStringLiteral("状态")});
     ui->tableView->setModel(m_model);
     setupListTable(ui->tableView, true);
-    setColumnWidths(ui->tableView, {170, 110, 150, 100, 110, 170, 60, 110, 90, 90, 90, 70, 50});
+    setColumnWidths(ui->tableView, {190, 110, 165, 130, 165, 200, 60, 115, 90, 95, 90, 75, 50});
     // The supplier import dialog is not in the program yet.
     markUnavailable(ui->btnImport);
 

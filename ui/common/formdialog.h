@@ -1,0 +1,15 @@
+#pragma once
+
+class QDialog;
+class QDialogButtonBox;
+class QWidget;
+
+namespace kestrovalin {
+
+// Readies a designer form dialog: its standard buttons read "确定" and "取消" whatever translations the
+// system has, keep a framed look under the list window's style sheet (whose button rule cascades into the
+// form and would leave them flat), and the dialog is centred over its parent at its current size, never past
+// the screen's top-left corner. Without a parent the toolkit places the dialog.
+void prepareFormDialog(QDialog* dialog, QDialogButtonBox* buttons, QWidget* parent);
+
+} // namespace kestrovalin
