@@ -4,6 +4,5 @@ target_sources(kvcore PRIVATE
     repositories/supplierrepository.h repositories/supplierrepository.cpp
 )
 
-set(KV_MASTERDATA_FIXTURES tests/masterdata/masterdatafixtures.h)
-kv_add_test(tst_productrepository tests/masterdata/tst_productrepository.cpp ${KV_MASTERDATA_FIXTURES})
-kv_add_test(tst_supplierrepository tests/masterdata/tst_supplierrepository.cpp ${KV_MASTERDATA_FIXTURES})
+kv_add_test(tst_productrepository tests/masterdata/tst_productrepository.cpp)
+kv_add_test(tst_supplierrepository tests/masterdata/tst_supplierrepository.cpp)

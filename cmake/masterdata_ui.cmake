@@ -15,9 +15,8 @@ target_sources(kvcore PRIVATE
     ui/masterdata/supplierselectiondialog.h ui/masterdata/supplierselectiondialog.cpp
 )
 
-kv_add_test(tst_masterdataforms tests/masterdata_ui/tst_masterdataforms.cpp)
 kv_add_test(tst_productmanagerwindow tests/masterdata_ui/tst_productmanagerwindow.cpp
             tests/masterdata_ui/guidriver.h)
 kv_add_test(tst_suppliermanagerwindow tests/masterdata_ui/tst_suppliermanagerwindow.cpp
             tests/masterdata_ui/guidriver.h)
-kv_add_test(tst_masterdatapickers tests/masterdata_ui/tst_masterdatapickers.cpp tests/masterdata_ui/guidriver.h)
+kv_add_test(tst_masterdatadialogs tests/masterdata_ui/tst_masterdatadialogs.cpp tests/masterdata_ui/guidriver.h)
