@@ -20,7 +20,7 @@ ProductSelectionDialog::ProductSelectionDialog(QWidget* parent, bool onlyWithSto
     m_frame = buildPickerFrame(this, {QStringLiteral("条码"), QStringLiteral("名称"), QStringLiteral("规格"),
                                       QStringLiteral("批准文号"), QStringLiteral("生产厂商"),
                                       QStringLiteral("分类")});
-    setColumnWidths(m_frame.tableView, {110, 125, 75, 95, 85});
+    setColumnWidths(m_frame.tableView, {115, 120, 70, 85, 80});
     connect(m_frame.btnSearch, &QPushButton::clicked, this, &ProductSelectionDialog::onSearch);
     connect(m_frame.editSearch, &QLineEdit::returnPressed, this, &ProductSelectionDialog::onSearch);
     connect(m_frame.tableView, &QTableView::doubleClicked, this, &ProductSelectionDialog::onDoubleClicked);

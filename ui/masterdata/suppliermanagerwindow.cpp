@@ -81,7 +81,7 @@ SupplierManagerWindow::SupplierManagerWindow(QWidget* parent)
          QStringLiteral("状态")});
     ui->tableView->setModel(m_model);
     setupListTable(ui->tableView, true);
-    setColumnWidths(ui->tableView, {190, 110, 165, 130, 165, 200, 60, 115, 90, 95, 90, 75, 50});
+    setColumnWidths(ui->tableView, {190, 110, 175, 150, 175, 200, 60, 115, 90, 95, 90, 75, 50});
     // The supplier import dialog is not in the program yet.
     markUnavailable(ui->btnImport);
 

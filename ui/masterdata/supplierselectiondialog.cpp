@@ -31,7 +31,7 @@ SupplierSelectionDialog::SupplierSelectionDialog(QWidget* parent) : QDialog(pare
         buildPickerFrame(this, {QStringLiteral("ID"), QStringLiteral("名称"), QStringLiteral("许可证号"),
                                 QStringLiteral("联系人"), QStringLiteral("联系电话"), QStringLiteral("地址"),
                                 QStringLiteral("状态")});
-    setColumnWidths(m_frame.tableView, {40, 165, 95, 55, 100, 150});
+    setColumnWidths(m_frame.tableView, {40, 160, 100, 55, 110, 130});
     connect(m_frame.btnSearch, &QPushButton::clicked, this, &SupplierSelectionDialog::onSearch);
     connect(m_frame.editSearch, &QLineEdit::returnPressed, this, &SupplierSelectionDialog::onSearch);
     connect(m_frame.tableView, &QTableView::doubleClicked, this, &SupplierSelectionDialog::onDoubleClicked);
