@@ -11,11 +11,7 @@ namespace kestrovalin {
 
 void prepareFormDialog(QDialog* dialog, QDialogButtonBox* buttons, QWidget* parent) {
     useChineseLabels(buttons);
-    buttons->setStyleSheet(QStringLiteral(
-        "QPushButton { background-color: #f5f5f5; border: 1px solid #c0c0c0; border-radius: 3px; "
-        "padding: 5px 16px; min-width: 64px; }"
-        "QPushButton:hover { background-color: #e8e8e8; }"
-        "QPushButton:default { border-color: #2c5f2d; }"));
+    frameButtons(buttons);
     if (!parent)
         return;
     // x() and y() are the parent's frame position, as for the feature windows.

@@ -1,5 +1,7 @@
 #include "ui/common/prompts.h"
 
+#include "ui/common/buttonbox.h"
+
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -28,13 +30,6 @@ void record(Prompts::Kind kind, const QString& title, const QString& text) {
     state().history.append({kind, title, text});
 }
 
-// Boxes inherit their parent window's style sheet, whose button rules would leave the box's own buttons
-// without a frame; give them the family's plain button look.
-const char* const kBoxStyle = "QPushButton { background-color: #f5f5f5; border: 1px solid #c0c0c0; "
-                              "border-radius: 3px; padding: 5px 16px; min-width: 64px; }"
-                              "QPushButton:hover { background-color: #e8e8e8; }"
-                              "QPushButton:default { border-color: #2c5f2d; }";
-
 // The sheet's min-width turns into an explicit minimum below a long label's width, and the box then
 // squeezes such buttons to it; keep every label whole.
 void keepButtonLabelsWhole(QMessageBox& box) {
@@ -50,7 +45,6 @@ QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget* parent, con
     QMessageBox box(icon, title, text, buttons, parent);
     // Texts carry names users typed; never let them render as markup.
     box.setTextFormat(Qt::PlainText);
-    box.setStyleSheet(QLatin1String(kBoxStyle));
     // The program speaks Chinese whatever translations the system has installed.
     const QList<QPair<QMessageBox::StandardButton, QString>> labels = {
         {QMessageBox::Ok, QStringLiteral("确定")},
@@ -60,6 +54,7 @@ QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget* parent, con
         if (QAbstractButton* button = box.button(label.first))
             button->setText(label.second);
     }
+    frameButtons(&box);
     keepButtonLabelsWhole(box);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
@@ -104,7 +99,6 @@ int Prompts::choose(QWidget* parent, QMessageBox::Icon icon, const QString& titl
         return state().choices.isEmpty() ? escapeIndex : state().choices.dequeue();
     QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
     box.setTextFormat(Qt::PlainText);
-    box.setStyleSheet(QLatin1String(kBoxStyle));
     box.setInformativeText(informativeText);
     QList<QPushButton*> pushButtons;
     for (const QString& label : buttons)
@@ -113,6 +107,7 @@ int Prompts::choose(QWidget* parent, QMessageBox::Icon icon, const QString& titl
         box.setDefaultButton(pushButtons.at(defaultIndex));
     if (escapeIndex >= 0 && escapeIndex < pushButtons.size())
         box.setEscapeButton(pushButtons.at(escapeIndex));
+    frameButtons(&box);
     keepButtonLabelsWhole(box);
     box.exec();
     const int index = pushButtons.indexOf(qobject_cast<QPushButton*>(box.clickedButton()));
@@ -129,13 +124,13 @@ QString Prompts::getText(QWidget* parent, const QString& title, const QString& l
         return answer.first;
     }
     QInputDialog dialog(parent);
-    dialog.setStyleSheet(QLatin1String(kBoxStyle));
     dialog.setWindowTitle(title);
     dialog.setLabelText(label);
     dialog.setTextEchoMode(echo);
     dialog.setTextValue(text);
     dialog.setOkButtonText(QStringLiteral("确定"));
     dialog.setCancelButtonText(QStringLiteral("取消"));
+    frameButtons(&dialog);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     if (ok)
         *ok = accepted;
