@@ -90,11 +90,24 @@ private slots:
         w.findChild<QTableWidget*>()->sortByColumn(4, Qt::DescendingOrder);
         click(w, "btnRefresh");
         QTemporaryDir dir;
-        const QString path = dir.filePath("日志.csv");
-        Prompts::queueFileName(path);
-        click(w, "btnExport");
-        QCOMPARE(Prompts::history().first().title, QString("导出日志"));
-        QCOMPARE(Prompts::lastTitle() + Prompts::lastText(), "成功日志已导出到:\n" + path);
+        const QString path = dir.filePath("log.csv");
+        QStringList seen; // through the real file dialog and message box
+        {
+            ModalAnswer<QFileDialog> files([&](QFileDialog* d) {
+                seen << d->windowTitle();
+                // Typed as a person would: selectFile() leaves a focused name field alone.
+                d->findChild<QLineEdit*>("fileNameEdit")->setText(path);
+                static_cast<QDialog*>(d)->accept();
+            });
+            ModalAnswer<QMessageBox> box([&](QMessageBox* b) {
+                seen << b->windowTitle() + ":" + b->text();
+                b->button(QMessageBox::Ok)->click();
+            });
+            Prompts::setTestMode(false);
+            click(w, "btnExport");
+            Prompts::setTestMode(true);
+        }
+        QCOMPARE(seen, (QStringList{"导出日志", "成功:日志已导出到:\n" + path}));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(
@@ -115,28 +128,6 @@ private slots:
             QCOMPARE(Prompts::history().size(), 2);
             QCOMPARE(Prompts::lastTitle() + Prompts::lastText(), "错误" + failure.section('|', 1));
         }
-    }
-
-    // Through the real file dialog and message box.
-    void exportThroughTheRealDialogs() {
-        TestDatabase t;
-        OperLogWindow w;
-        QTemporaryDir dir;
-        const QString path = dir.filePath("log.csv");
-        QStringList seen;
-        ModalAnswer<QFileDialog> files([&](QFileDialog* d) {
-            d->selectFile(path);
-            static_cast<QDialog*>(d)->accept();
-        });
-        ModalAnswer<QMessageBox> box([&](QMessageBox* b) {
-            seen << b->windowTitle() + ":" + b->text();
-            b->button(QMessageBox::Ok)->click();
-        });
-        Prompts::setTestMode(false);
-        click(w, "btnExport");
-        Prompts::setTestMode(true);
-        QCOMPARE(seen, QStringList{"成功:日志已导出到:\n" + path});
-        QVERIFY(QFile::exists(path));
     }
 };
 
