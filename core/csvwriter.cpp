@@ -1,8 +1,5 @@
 #include "core/csvwriter.h"
 
-#include <QFile>
-#include <QSaveFile>
-
 namespace kestrovalin {
 
 namespace {
@@ -51,18 +48,6 @@ bool CsvWriter::write(QIODevice* device, const QString& title, const QStringList
     for (const QStringList& row : rows)
         out += line(row);
     return device->write(out) == out.size();
-}
-
-bool CsvWriter::writeFile(const QString& path, const QString& title, const QStringList& headers,
-                          const QVector<QStringList>& rows) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (!write(&file, title, headers, rows)) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
 }
 
 } // namespace kestrovalin

@@ -14,10 +14,6 @@ public:
     // Returns false unless every byte reached the device.
     static bool write(QIODevice* device, const QString& title, const QStringList& headers,
                       const QVector<QStringList>& rows);
-    // Writes to a file; false when it cannot be opened or written completely.
-    static bool writeFile(const QString& path, const QString& title, const QStringList& headers,
-                          const QVector<QStringList>& rows);
-
     static QString quote(const QString& cell);
     // A cell a spreadsheet would run as a formula gets a leading apostrophe.
     static QString guardFormula(const QString& cell);
