@@ -142,6 +142,20 @@ const QString kTempRecordedStyle =
 const QString kTempMissingStyle =
     QStringLiteral("font-size: 13px; font-weight: bold; color: #d32f2f; background: transparent;");
 
+// Whether this program holds the window of an entry; the menu entry and quick button of a window that is not
+// part of it yet are shown disabled.
+bool isFeatureAvailable(MainWindow::FeatureWindow which) {
+    return which >= 0 && which < MainWindow::FeatureWindowCount && kFactories.at(which) != nullptr;
+}
+
+// "老板" for the owner's role codes, "店员" for any other.
+QString roleLabel(const QString& roleCode) {
+    if (roleCode == QLatin1String("admin") || roleCode == QLatin1String("manager") ||
+        roleCode == QStringLiteral("老板"))
+        return QStringLiteral("老板");
+    return QStringLiteral("店员");
+}
+
 } // namespace
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWindow) {
@@ -162,17 +176,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 
 MainWindow::~MainWindow() {
     delete ui;
-}
-
-bool MainWindow::isFeatureAvailable(FeatureWindow which) {
-    return which >= 0 && which < FeatureWindowCount && kFactories.at(which) != nullptr;
-}
-
-QString MainWindow::roleLabel(const QString& roleCode) {
-    if (roleCode == QLatin1String("admin") || roleCode == QLatin1String("manager") ||
-        roleCode == QStringLiteral("老板"))
-        return QStringLiteral("老板");
-    return QStringLiteral("店员");
 }
 
 void MainWindow::setTrayAvailableForTesting(std::optional<bool> available) {

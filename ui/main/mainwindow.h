@@ -57,13 +57,8 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // Whether this program holds the window of an entry; the menu entry and quick button of a window that is
-    // not part of it yet are shown disabled.
-    static bool isFeatureAvailable(FeatureWindow which);
     // The kept window of an entry, or null until it is first opened.
     QWidget* featureWindow(FeatureWindow which) const { return m_featureWindows.at(which); }
-    // "老板" for the owner's role codes, "店员" for any other.
-    static QString roleLabel(const QString& roleCode);
 
     // Recomputes every figure but the user line; the timer calls it every minute.
     void refreshDashboard();
