@@ -24,6 +24,7 @@ add_library(kvtestsupport STATIC
     tests/support/testdatabase.h tests/support/testdatabase.cpp
     tests/support/logcapture.h
     tests/support/pinnedclock.h
+    tests/support/modalanswer.h
 )
 target_link_libraries(kvtestsupport PUBLIC kvcore Qt5::Test)
 

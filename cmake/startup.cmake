@@ -15,4 +15,4 @@ target_compile_definitions(tst_startupwarnings PRIVATE KV_SOURCE_DIR="${CMAKE_SO
 target_sources(kvcore PRIVATE
     ui/main/applicationstartup.h ui/main/applicationstartup.cpp
 )
-kv_add_test(tst_startup tests/startup/tst_startup.cpp tests/startup/modalanswer.h)
+kv_add_test(tst_startup tests/startup/tst_startup.cpp)

@@ -1,7 +1,7 @@
 #include "core/currentuser.h"
 #include "core/passwordhash.h"
 #include "core/usersession.h"
-#include "tests/startup/modalanswer.h"
+#include "tests/support/modalanswer.h"
 #include "tests/support/testdatabase.h"
 #include "ui/common/prompts.h"
 #include "ui/login/logindialog.h"

@@ -1,5 +1,5 @@
 #include "core/transaction.h"
-#include "tests/startup/modalanswer.h"
+#include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "ui/admin/operlogwindow.h"

@@ -1,6 +1,6 @@
 #include "core/currentuser.h"
 #include "core/passwordhash.h"
-#include "tests/startup/modalanswer.h"
+#include "tests/support/modalanswer.h"
 #include "tests/support/testdatabase.h"
 #include "ui/admin/userdialog.h"
 #include "ui/admin/usermanagerwindow.h"

@@ -3,7 +3,7 @@
 #include "ui/masterdata/customermanagerwindow.h"
 #include "ui/masterdata/customerselectiondialog.h"
 
-#include "tests/startup/modalanswer.h"
+#include "tests/support/modalanswer.h"
 #include "tests/support/testdatabase.h"
 
 #include <QCheckBox>

@@ -3,7 +3,7 @@
 #include "core/databasemanager.h"
 #include "core/passwordhash.h"
 #include "core/usersession.h"
-#include "tests/startup/modalanswer.h"
+#include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "ui/common/prompts.h"
