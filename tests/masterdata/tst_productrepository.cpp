@@ -20,8 +20,8 @@ QString day(int offsetFromToday) {
     return kToday.addDays(offsetFromToday).toString("yyyy-MM-dd");
 }
 
-Product makeProduct(const QString& name, const QString& barcode = QString(), const QString& specification = QString(),
-                    const QString& maker = QString()) {
+Product makeProduct(const QString& name, const QString& barcode = QString(),
+                    const QString& specification = QString(), const QString& maker = QString()) {
     Product p;
     p.name = name;
     p.barcode = barcode;
