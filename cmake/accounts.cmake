@@ -13,6 +13,4 @@ target_sources(kvcore PRIVATE
 )
 
 kv_add_test(tst_accountrepositories tests/accounts/tst_accountrepositories.cpp)
-kv_add_test(tst_logindialog tests/accounts/tst_logindialog.cpp)
-kv_add_test(tst_useradmin tests/accounts/tst_useradmin.cpp)
-kv_add_test(tst_operlogwindow tests/accounts/tst_operlogwindow.cpp)
+kv_add_test(tst_accountwindows tests/accounts/tst_accountwindows.cpp)
