@@ -15,8 +15,4 @@ target_sources(kvcore PRIVATE
     ui/masterdata/supplierselectiondialog.h ui/masterdata/supplierselectiondialog.cpp
 )
 
-kv_add_test(tst_productmanagerwindow tests/masterdata_ui/tst_productmanagerwindow.cpp
-            tests/masterdata_ui/guidriver.h)
-kv_add_test(tst_suppliermanagerwindow tests/masterdata_ui/tst_suppliermanagerwindow.cpp
-            tests/masterdata_ui/guidriver.h)
-kv_add_test(tst_masterdatadialogs tests/masterdata_ui/tst_masterdatadialogs.cpp tests/masterdata_ui/guidriver.h)
+kv_add_test(tst_masterdataui tests/masterdata_ui/tst_masterdataui.cpp)
