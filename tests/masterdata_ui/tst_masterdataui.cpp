@@ -133,15 +133,11 @@ template <typename Window, typename Form, int nameColumn> struct List {
 using Drugs = List<ProductManagerWindow, ProductDialog, 1>;
 using Suppliers = List<SupplierManagerWindow, SupplierDialog, 0>;
 
-template <typename L> QString searched(const QString& text) {
-    L w;
-    return (QStringList() << w.searchFor(text, true) << w.count()).join(' '); // in this order
-}
-
-// "No" keeps the row; "yes" marks it dead (`deadSql` counts it) and reloads with the search kept.
+// "No" keeps the row; "yes" marks it dead (`dead`: table and condition) and reloads with the search kept.
 template <typename L>
-void deleteAsking(const QString& search, const QString& name, const QString& what, const QString& deadSql,
+void deleteAsking(const QString& search, const QString& name, const QString& what, const QString& dead,
                   const QString& left) {
+    const QString deadSql = "SELECT count(*) FROM " + dead + " AND name = ?";
     L w;
     w.searchFor(search);
     w.makeCurrent(name);
@@ -214,23 +210,19 @@ private slots:
     }
 
     // Drugs by name, barcode or mnemonic; suppliers by name only. Blanks around the text do not count.
-    void listSearch_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("drugs");
-        QTest::addColumn<QString>("listed");
-        QTest::newRow("name") << "颗粒" << true << "感冒灵颗粒|板蓝根颗粒 共 2 条记录";
-        QTest::newRow("barcode") << "6902" << true << "阿莫西林胶囊 共 1 条记录";
-        QTest::newRow("mnemonic, lower case") << "  gml " << true << "感冒灵颗粒 共 1 条记录";
-        QTest::newRow("blanks only") << "   " << true << "感冒灵颗粒|阿莫西林胶囊|板蓝根颗粒 共 3 条记录";
-        QTest::newRow("deleted drug") << "6904" << true << " 共 0 条记录";
-        QTest::newRow("supplier name") << " 国药  " << false << "国药控股 共 1 条记录";
-        QTest::newRow("contact person") << "李娜" << false << " 共 0 条记录";
-        QTest::newRow("no suspended") << "" << false << "九州通医药|国药控股|华东医药 共 3 条记录";
-    }
     void listSearch() {
-        QFETCH(QString, text);
-        QFETCH(bool, drugs);
-        QTEST(drugs ? searched<Drugs>(text) : searched<Suppliers>(text), "listed");
+        Drugs d;
+        Suppliers s;
+        QStringList seen;
+        for (const char* text : {"颗粒", "6902", "  gml ", "   ", "6904"})
+            seen << d.searchFor(text, true) << d.count();
+        for (const char* text : {" 国药  ", "李娜", ""})
+            seen << s.searchFor(text, true) << s.count();
+        QCOMPARE(seen.join(' '),
+                 QStringLiteral(
+                     "感冒灵颗粒|板蓝根颗粒 共 2 条记录 阿莫西林胶囊 共 1 条记录 感冒灵颗粒 共 1 条记录 "
+                     "感冒灵颗粒|阿莫西林胶囊|板蓝根颗粒 共 3 条记录  共 0 条记录 "
+                     "国药控股 共 1 条记录  共 0 条记录 九州通医药|国药控股|华东医药 共 3 条记录"));
     }
 
     // A refused add reloads nothing; drugs without a barcode add freely (stored NULL), a deleted drug's
@@ -292,10 +284,8 @@ private slots:
     }
 
     void deletingAsksThenSoftDeletes() {
-        deleteAsking<Drugs>(" 颗粒 ", "板蓝根颗粒", "商品",
-                            "SELECT count(*) FROM product WHERE status = 0 AND name = ?", "感冒灵颗粒");
-        deleteAsking<Suppliers>("医药", "九州通医药", "供应商",
-                                "SELECT count(*) FROM supplier WHERE status = 'suspended' AND name = ?",
+        deleteAsking<Drugs>(" 颗粒 ", "板蓝根颗粒", "商品", "product WHERE status = 0", "感冒灵颗粒");
+        deleteAsking<Suppliers>("医药", "九州通医药", "供应商", "supplier WHERE status = 'suspended'",
                                 "华东医药");
     }
 
@@ -317,24 +307,20 @@ private slots:
 
     // Computed from the dates against the local day; only that cell is coloured.
     void qualificationLabel_data() {
-        QTest::addColumn<QString>("stored");
         QTest::addColumn<QVariantList>("dates");
         QTest::addColumn<QString>("look");
         const QString red = "已过期 11 #ff0000 #ffffff", yellow = "即将到期 11 #808000 #ffffff";
-        QTest::newRow("licence yesterday")
-            << "valid" << QVariantList{"2026-02-28", "2030-01-01", "", ""} << red;
-        QTest::newRow("gsp in 30 days") << "valid" << QVariantList{"", "", "2026-03-31", ""} << yellow;
-        QTest::newRow("gsp in 31 days") << "valid" << QVariantList{"", "", "2026-04-01", ""} << "有效";
-        QTest::newRow("tax today, not shown") << "valid" << QVariantList{"", "", "", "2026-03-01"} << yellow;
-        QTest::newRow("unparseable") << "valid" << QVariantList{"2027/01/01", "", "", ""} << red;
-        QTest::newRow("expired wins") << "valid" << QVariantList{"2025-12-31", "2026-03-10", "", ""} << red;
-        QTest::newRow("stored code shown") << "expired" << QVariantList{"", "", "", ""} << "expired";
+        QTest::newRow("licence yesterday") << QVariantList{"2026-02-28", "2030-01-01", "", ""} << red;
+        QTest::newRow("gsp in 30 days") << QVariantList{"", "", "2026-03-31", ""} << yellow;
+        QTest::newRow("gsp in 31 days") << QVariantList{"", "", "2026-04-01", ""} << "有效";
+        QTest::newRow("tax today, not shown") << QVariantList{"", "", "", "2026-03-01"} << yellow;
+        QTest::newRow("unparseable") << QVariantList{"2027/01/01", "", "", ""} << red;
+        QTest::newRow("expired wins") << QVariantList{"2025-12-31", "2026-03-10", "", ""} << red;
     }
     void qualificationLabel() {
-        QFETCH(QString, stored);
         QFETCH(QVariantList, dates);
         PinnedClock pin(today);
-        Suppliers w([&](TestDatabase& t) { addSupplier(t, "样本供应商", dates, stored); });
+        Suppliers w([&](TestDatabase& t) { addSupplier(t, "样本供应商", dates); });
         auto* model = qobject_cast<QStandardItemModel*>(tableOf(&w.window)->model());
         QStringList seen{model->item(0, 11)->text()};
         for (int c = 0; c < model->columnCount(); ++c) {
@@ -344,16 +330,6 @@ private slots:
                      << cell->foreground().color().name();
         }
         QTEST(seen.join(' '), "look");
-    }
-
-    // Five and ten years from the local day.
-    void newSupplierFormDatesOnLeapDay() {
-        PinnedClock pin(QDate(2024, 2, 29));
-        const models::Supplier s = SupplierDialog().getSupplier();
-        QCOMPARE(QStringList({s.licenseExpireDate, s.gspCertExpireDate, s.taxRegExpireDate,
-                              s.businessLicenseExpireDate})
-                     .join(' '),
-                 QStringLiteral("2029-02-28 2029-02-28 2029-02-28 2034-02-28"));
     }
 
     // Every field round-trips (the caller puts the id back). A date never recorded stays unrecorded; one that
@@ -384,6 +360,11 @@ private slots:
         edit.setSupplier(in);
         QCOMPARE(edit.findChild<QListWidget*>("listBusinessScope")->count(), 8);
         QCOMPARE(edit.getSupplier().businessScope, QStringList{"医疗器械"});
+
+        PinnedClock leapDay(QDate(2024, 2, 29)); // a new supplier's: five and ten years from the local day
+        const models::Supplier s = SupplierDialog().getSupplier();
+        QCOMPARE(s.licenseExpireDate + s.gspCertExpireDate + s.taxRegExpireDate + s.businessLicenseExpireDate,
+                 QString("2029-02-28").repeated(3) + "2034-02-28");
     }
 
     // The mnemonic code is upper-cased when read; stored choices outside the fixed lists are kept.
@@ -405,27 +386,20 @@ private slots:
         QCOMPARE(edited(dialog.getProduct()), edited(in));
     }
 
-    void productPickerHonoursItsFlags_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("withStock");
-        QTest::addColumn<bool>("prescription");
-        QTest::addColumn<QString>("names");
-        QTest::newRow("all") << "   " << false << false << "板蓝根颗粒|维生素C片|头孢克肟片|阿莫西林胶囊";
-        QTest::newRow("stock") << "" << true << false << "维生素C片|阿莫西林胶囊";
-        QTest::newRow("stock, search") << "片" << true << false << "维生素C片";
-        QTest::newRow("prescription, search") << "片" << false << true << "头孢克肟片";
-        QTest::newRow("both: prescription wins") << "" << true << true << "头孢克肟片|阿莫西林胶囊";
-        QTest::newRow("barcode, mnemonic find nothing") << "6903X" << false << false << "";
-    }
+    // Prescription before stock; only the name is searched.
     void productPickerHonoursItsFlags() {
-        QFETCH(QString, text);
-        QFETCH(bool, withStock);
-        QFETCH(bool, prescription);
         PinnedClock pin(today);
         TestDatabase t;
         seedStock(t);
-        ProductSelectionDialog dialog(nullptr, withStock, prescription);
-        QTEST(search(&dialog, text), "names");
+        QStringList seen;
+        for (int flags = 0; flags < 4; ++flags) {
+            ProductSelectionDialog dialog(nullptr, flags & 1, flags & 2); // stock, prescription
+            seen << search(&dialog, "   ") << search(&dialog, "片") << search(&dialog, "6903X");
+        }
+        QCOMPARE(seen.join(' '),
+                 QStringLiteral("板蓝根颗粒|维生素C片|头孢克肟片|阿莫西林胶囊 维生素C片|头孢克肟片  "
+                                "维生素C片|阿莫西林胶囊 维生素C片  头孢克肟片|阿莫西林胶囊 头孢克肟片  "
+                                "头孢克肟片|阿莫西林胶囊 头孢克肟片 "));
     }
 
     // Return in the search field only searches; "确定" without a choice then warns and stays; cancel gives
@@ -434,8 +408,6 @@ private slots:
         TestDatabase t;
         seedStock(t);
         ProductSelectionDialog dialog(nullptr, false, false);
-        QCOMPARE(texts(tableOf(&dialog)->model(), 3),
-                 QStringLiteral("6901|阿莫西林胶囊|10g*12袋|国药准字Z1|白云山|OTC甲类"));
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         tableOf(&dialog)->selectRow(0);
@@ -466,8 +438,6 @@ private slots:
         addSupplier(t, "坏日期医药", QVariantList{"2027/01/01"} + inForce.mid(1));
         addSupplier(t, "今日到期医药", QVariantList{"2026-03-01"} + inForce.mid(1));
         SupplierSelectionDialog dialog(nullptr);
-        QCOMPARE(texts(tableOf(&dialog)->model(), 0),
-                 QStringLiteral("6|今日到期医药|L-1|李娜|13800001111|杭州|正常"));
         QCOMPARE(
             (QStringList() << search(&dialog, "过期") << search(&dialog, " 医药 ") << search(&dialog, ""))
                 .join('/'),
