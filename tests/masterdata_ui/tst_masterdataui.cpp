@@ -53,10 +53,7 @@ QTableView* tableOf(const QWidget* window) {
 QString search(QWidget* window, const QString& text, int nameColumn = 1, bool pressReturn = false) {
     auto* edit = window->findChild<QLineEdit*>("editSearch");
     edit->setText(text);
-    if (pressReturn)
-        QTest::keyClick(edit, Qt::Key_Return);
-    else
-        click(window, "btnSearch");
+    pressReturn ? QTest::keyClick(edit, Qt::Key_Return) : click(window, "btnSearch");
     return texts(tableOf(window)->model(), -1, nameColumn);
 }
 
@@ -160,6 +157,7 @@ QStringList edited(const models::Supplier& s) {
                          << s.taxRegExpireDate << s.status << QString::number(s.id) << s.qualificationStatus;
 }
 
+// The flag and both prices go into one number; swapped prices change it.
 QStringList edited(const models::Product& p) {
     return QStringList() << p.name << p.barcode << p.mnemonicCode << p.specification << p.approvalNo
                          << p.manufacturer << p.category << p.storageCondition << p.unit
@@ -249,9 +247,8 @@ private slots:
         w.searchFor("颗粒");
         w.t.exec("UPDATE product SET name = '板蓝根(新)', mnemonic_code = 'blg', status = 0 WHERE id = 1");
         w.viaForm({"editSpec", "5g*20袋"}, nullptr, 1);
-        QCOMPARE(w.t.count("product", "id = 1 AND name = '板蓝根(新)' AND mnemonic_code = 'BLG' AND "
-                                      "specification = '5g*20袋' AND status = 0"),
-                 1);
+        QVERIFY(w.t.count("product", "id = 1 AND name = '板蓝根(新)' AND mnemonic_code = 'BLG' AND "
+                                     "specification = '5g*20袋' AND status = 0") == 1);
         w.makeCurrent("感冒灵颗粒");
         w.viaForm({"editBarcode", "6902"}, "btnEdit"); // another drug's
         QCOMPARE(prompts() + w.names(), QStringLiteral("成功商品已更新|错误编辑商品失败感冒灵颗粒"));
@@ -262,10 +259,9 @@ private slots:
         Suppliers w;
         w.searchFor("国药");
         w.viaForm({"editContactName", "张三"});
-        QCOMPARE(w.t.count("supplier"), 4);
         w.viaForm({"editName", "上药"});
-        QCOMPARE(prompts() + w.names(),
-                 QStringLiteral("提示供应商名称不能为空|成功供应商已添加上药|九州通医药|国药控股|华东医药"));
+        QCOMPARE(prompts() + w.names() + QString::number(w.t.count("supplier")),
+                 QStringLiteral("提示供应商名称不能为空|成功供应商已添加上药|九州通医药|国药控股|华东医药5"));
         QCOMPARE(w.window.findChild<QLineEdit*>("editSearch")->text(), QStringLiteral("国药"));
     }
 
@@ -277,10 +273,9 @@ private slots:
         w.searchFor("国药");
         w.viaForm({"editContactPhone", "021-6666"}, nullptr, 0);
         QCOMPARE(prompts() + w.names(), QStringLiteral("成功供应商已更新国药集团|国药控股"));
-        QCOMPARE(w.t.count("supplier",
-                           "id = 5 AND contact_phone = '021-6666' AND license_expire_date IS NULL AND "
-                           "tax_reg_expire_date IS NULL AND business_scope = '中成药,保健食品'"),
-                 1);
+        QVERIFY(w.t.count("supplier",
+                          "id = 5 AND contact_phone = '021-6666' AND license_expire_date IS NULL AND "
+                          "tax_reg_expire_date IS NULL AND business_scope = '中成药,保健食品'") == 1);
     }
 
     void deletingAsksThenSoftDeletes() {
@@ -300,7 +295,6 @@ private slots:
             box->button(QMessageBox::No)->click();
         });
         click(&w.window, "btnDelete");
-        Prompts::setTestMode(true);
         QCOMPARE(shown + QString::number(w.t.count("product", "status = 1")),
                  QStringLiteral("确定要删除商品 \"<b>板蓝根</b>\" 吗？01"));
     }
