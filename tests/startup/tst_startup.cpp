@@ -51,11 +51,7 @@ private slots:
         Prompts::setTestMode(true);
         Prompts::reset();
         MainWindow::setTrayAvailableForTesting(std::nullopt);
-        models::User admin;
-        admin.id = 1;
-        admin.realName = "系统管理员";
-        admin.role = "manager";
-        CurrentUser::instance().setUser(admin);
+        CurrentUser::instance().setUser({1, "admin", "", "系统管理员", "manager", 1, {}, {}});
         UserSession::instance().setCurrentUser({1, "admin", "系统管理员", "manager"});
     }
     void cleanup() {
@@ -66,95 +62,71 @@ private slots:
         QApplication::setQuitOnLastWindowClosed(false);
     }
 
-    // A clean folder gets its database and the day's one backup, also when the sign-in is then cancelled
-    // (exit code 0); later starts that day add none.
+    // A clean folder gets its database and the day's one backup, named by the local time; sign in, meet the
+    // start-up checks, quit through the close question: the loop ends with 0, the main window is gone and the
+    // database closed before run() returns. Later starts that day add no backup.
     void startsOfTheDayBackUpOnce() {
-        QTemporaryDir program;
-        BackupManager::setProgramDirForTesting(program.path());
-        {
-            PinnedClock pin(QDateTime(QDate(2026, 3, 7), QTime(9, 5, 2)));
-            ModalAnswer<LoginDialog> cancel([](LoginDialog* d) { cancelThrough(d); });
-            QCOMPARE(ApplicationStartup(program.path()).run(), 0);
-            QVERIFY(cancel.count() == 1 && !DatabaseManager::instance().getAdapter());
-        }
-        for (const QDateTime& now : {QDateTime(QDate(2026, 3, 7), QTime(23, 59, 59)),
-                                     QDateTime(QDate(2026, 3, 8), QTime(0, 0, 1))}) {
-            PinnedClock pin(now);
-            ApplicationStartup(program.path()).prepareDatabase();
-        }
-        QVERIFY(QFileInfo::exists(program.filePath("data/kestrovalin.db")));
-        QCOMPARE(QDir(program.filePath("backup")).entryList(QDir::Files),
-                 QStringList({"kestrovalin_20260307_090502.db", "kestrovalin_20260308_000001.db"}));
-    }
-
-    // Sign in, meet the start-up checks, quit through the close question: the loop ends with 0, the main
-    // window is gone and the database closed before run() returns.
-    void signInRunsUntilTheMainWindowQuits() {
         QTemporaryDir program;
         BackupManager::setProgramDirForTesting(program.path());
         UserSession::instance().logout();
         ModalAnswer<LoginDialog> login([](LoginDialog* d) { signInThrough(d, "admin", "quoll"); });
         QPointer<MainWindow> main;
-        bool maximised = false;
-        QTimer quit;
+        QTimer quit, watchdog; // a hanging loop ends with 99
+        connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
         connect(&quit, &QTimer::timeout, [&] {
             for (QWidget* w : QApplication::topLevelWidgets())
                 if (!QApplication::activeModalWidget() && w->isVisible() &&
                     (main = qobject_cast<MainWindow*>(w))) {
                     quit.stop();
-                    maximised = main->isMaximized();
                     Prompts::queueChoice(1);
                     main->close();
-                    return;
                 }
         });
         quit.start(10);
-        QTimer watchdog; // a hanging loop ends with 99
-        connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(99); });
         watchdog.start(10000);
-        QCOMPARE(ApplicationStartup(program.path()).run(), 0);
-        QVERIFY(maximised && main.isNull());
-        QVERIFY(!DatabaseManager::instance().getAdapter());
-        QCOMPARE(UserSession::instance().getCurrentUser().username, QString("admin"));
+        {
+            PinnedClock pin(QDateTime(QDate(2026, 3, 7), QTime(9, 5, 2)));
+            QCOMPARE(ApplicationStartup(program.path()).run(), 0);
+        }
+        QVERIFY(login.count() == 1 && main.isNull() && !DatabaseManager::instance().getAdapter());
         QCOMPARE(prompts(), QStringList({"成功：欢迎 系统管理员!", kTempReminder,
                                          "柯斯洛：请选择操作\n是否将程序最小化到系统托盘？"}));
+        for (const QTime& time : {QTime(23, 59, 59), QTime(0, 0, 1)}) {
+            PinnedClock pin(QDateTime(QDate(2026, 3, time.hour() ? 7 : 8), time));
+            ApplicationStartup(program.path()).prepareDatabase();
+        }
+        QCOMPARE(QDir(program.filePath("backup")).entryList(QDir::Files).join(' '),
+                 QString("kestrovalin_20260307_090502.db kestrovalin_20260308_000001.db"));
     }
 
-    // The three checks in order, each only when it finds something.
+    // The three checks in order, each only when it finds something; a supplier with one document soon and
+    // another expired counts in both numbers; remaining days and "today" follow the local date.
     void startupWarnings_data() {
-        QTest::addColumn<QStringList>("data");
+        QTest::addColumn<QString>("data");
         QTest::addColumn<QStringList>("shown");
         const QString reading =
             "INSERT INTO temperature_record (record_date, record_time, temperature, humidity) "
             "VALUES ('%1', '06:55', 21.5, 52)";
+        const QString supplier = "INSERT INTO supplier (name, gsp_cert_expire_date, tax_reg_expire_date) "
+                                 "VALUES ('华康医药', %1, '%2')";
         QTest::newRow("all three")
-            << QStringList{"INSERT INTO product (id, name) VALUES (1, '阿莫西林胶囊')",
-                           QString(
-                               "INSERT INTO inventory_batch (product_id, batch_no, expiry_date, quantity) "
-                               "VALUES "
-                               "(1, 'A', '%1', 5), (1, 'B', '%2', 5), (1, 'C', '%3', 5), (1, 'D', '%4', 0)")
-                               .arg(day(180), day(0), day(181), day(30)),
-                           // one document soon, another already expired: counted in both numbers
-                           QString("INSERT INTO supplier (name, gsp_cert_expire_date, license_expire_date) "
-                                   "VALUES "
-                                   "('华康医药', '%1', '%2')")
-                               .arg(day(10), day(-1)),
-                           reading.arg(day(-1))}
+            << QString("INSERT INTO product (id, name) VALUES (1, '阿莫西林胶囊');"
+                       "INSERT INTO inventory_batch (product_id, batch_no, expiry_date, quantity) VALUES "
+                       "(1, 'A', '%1', 5), (1, 'B', '%2', 5), (1, 'C', '%3', 5), (1, 'D', '%4', 0);")
+                       .arg(day(180), day(0), day(181), day(30)) +
+                   supplier.arg("'" + day(10) + "'", day(-1)) + ";" + reading.arg(day(-1))
             << QStringList{"近效期药品预警：1 行",
                            "供应商资质预警：发现 1 家供应商资质即将到期，1 家供应商资质已过期，请及时处理！",
                            kTempReminder};
         QTest::newRow("only expired, reading this morning")
-            << QStringList{QString(
-                               "INSERT INTO supplier (name, tax_reg_expire_date) VALUES ('华康医药', '%1')")
-                               .arg(day(-1)),
-                           reading.arg(day(0))}
+            << supplier.arg("NULL", day(-1)) + ";" + reading.arg(day(0))
             << QStringList{"供应商资质预警：发现 0 家供应商资质即将到期，1 家供应商资质已过期，请及时处理！"};
     }
     void startupWarnings() {
-        QFETCH(QStringList, data);
+        QFETCH(QString, data);
         TestDatabase t;
         PinnedClock pin(kToday, QTime(7, 0));
-        for (const QString& sql : data)
+        for (const QString& sql : data.split(';'))
             t.exec(sql);
         QStringList seen;
         ModalAnswer<ExpiryWarningDialog> expiry([&](ExpiryWarningDialog* d) {
@@ -163,18 +135,18 @@ private slots:
             d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
         });
         ApplicationStartup(t.folder()).openMainWindow();
-        seen << prompts();
-        QTEST(seen, "shown");
+        QTEST(seen + prompts(), "shown");
     }
 
+    // Without a system tray the window is minimised instead of hidden where nothing could bring it back.
     void closeQuestion_data() {
         QTest::addColumn<int>("choice");
         QTest::addColumn<bool>("trayAvailable");
-        QTest::addColumn<QString>("after"); // closed, visible, minimised, tray icon shown
-        QTest::newRow("to the tray") << 0 << true << "0 0 0 1";
-        QTest::newRow("no tray: minimised instead") << 0 << false << "0 1 1 0";
-        QTest::newRow("quit") << 1 << true << "1 0 0 0";
-        QTest::newRow("cancel") << 2 << true << "0 1 0 0";
+        QTest::addColumn<QString>("after"); // closed, visible, minimised, tray icon shown, quits
+        QTest::newRow("to the tray") << 0 << true << "00010";
+        QTest::newRow("no tray: minimised instead") << 0 << false << "01100";
+        QTest::newRow("quit") << 1 << true << "10001";
+        QTest::newRow("cancel") << 2 << true << "01000";
     }
     void closeQuestion() {
         QFETCH(int, choice);
@@ -182,19 +154,13 @@ private slots:
         TestDatabase t;
         MainWindow::setTrayAvailableForTesting(trayAvailable);
         MainWindow w;
-        w.openCustomerManager();
-        QPointer<QWidget> feature = w.featureWindow(MainWindow::CustomerManager);
         Prompts::queueChoice(choice);
         const bool closed = w.close();
-        QTEST(QString("%1 %2 %3 %4")
-                  .arg(closed)
-                  .arg(w.isVisible())
-                  .arg(w.isMinimized())
-                  .arg(w.findChild<QSystemTrayIcon*>()->isVisible()),
-              "after");
-        QCOMPARE(Prompts::lastText(), QString("请选择操作\n是否将程序最小化到系统托盘？"));
-        QCOMPARE(QApplication::quitOnLastWindowClosed(), choice == 1);
-        QVERIFY(feature);
+        QString after;
+        for (bool b : {closed, w.isVisible(), w.isMinimized(), w.findChild<QSystemTrayIcon*>()->isVisible(),
+                       QApplication::quitOnLastWindowClosed()})
+            after += b ? '1' : '0';
+        QTEST(after, "after");
     }
 
     // The real box: its buttons in order, whole, the default; Escape keeps the window.
@@ -209,27 +175,23 @@ private slots:
             seen << "default " + box->defaultButton()->text();
             QTest::keyClick(box, Qt::Key_Escape);
         });
-        QVERIFY(!w.close());
-        QVERIFY(w.isVisible());
-        QCOMPARE(seen, QStringList({"最小化到托盘", "退出程序", "取消", "default 最小化到托盘"}));
+        QVERIFY(!w.close() && w.isVisible());
+        QCOMPARE(seen.join(','), QString("最小化到托盘,退出程序,取消,default 最小化到托盘"));
     }
 
+    // A double click or the menu's first entry restores, a single click does nothing, the last entry quits.
     void trayRestoresOrQuits() {
         TestDatabase t;
         MainWindow::setTrayAvailableForTesting(true);
         MainWindow w;
         QSystemTrayIcon* icon = w.findChild<QSystemTrayIcon*>();
         QList<QAction*> menu = icon->contextMenu()->actions();
-        QCOMPARE(menu.first()->text() + menu.last()->text(), QString("打开主窗口退出程序"));
-        QVERIFY(!icon->isVisible());
-        for (const auto& restore :
-             {std::function<void()>([&] { emit icon->activated(QSystemTrayIcon::DoubleClick); }),
-              std::function<void()>([&] { menu.first()->trigger(); })}) {
+        for (bool byMenu : {false, true}) {
             Prompts::queueChoice(0);
             w.close();
-            emit icon->activated(QSystemTrayIcon::Trigger); // a single click does nothing
+            emit icon->activated(QSystemTrayIcon::Trigger);
             QVERIFY(!w.isVisible() && icon->isVisible());
-            restore();
+            byMenu ? menu.first()->trigger() : icon->activated(QSystemTrayIcon::DoubleClick);
             QVERIFY(w.isVisible() && !icon->isVisible() && !w.isMaximized());
         }
         Prompts::queueChoice(0);
@@ -237,8 +199,8 @@ private slots:
         QVERIFY(eventLoopEnds([&] { menu.last()->trigger(); }));
     }
 
-    // Logout with feature windows open, then a clerk signs in: new user line, no start-up warnings again
-    // (there is no reading today, so the reminder would show).
+    // Logout closes the feature windows and hides the main window while nobody is signed in; a clerk signs
+    // in: new user line, no start-up warnings again (there is no reading today, so the reminder would show).
     void logoutThenAnotherUserSignsIn() {
         TestDatabase t;
         t.exec("INSERT INTO sys_user (username, password_hash, real_name, role, status) VALUES "
@@ -246,13 +208,13 @@ private slots:
                {hashPassword("pw123")});
         MainWindow w;
         w.openProductManager();
-        w.openSupplierManager();
         w.openCustomerManager();
         const QList<QPointer<QWidget>> open = {w.featureWindow(MainWindow::ProductManager),
-                                               w.featureWindow(MainWindow::SupplierManager),
                                                w.featureWindow(MainWindow::CustomerManager)};
         QString duringLogin;
         ModalAnswer<LoginDialog> login([&](LoginDialog* d) {
+            if (!duringLogin.isEmpty())
+                return cancelThrough(d); // the second time
             duringLogin = QString("visible %1, deleted %2, signed in %3 %4")
                               .arg(w.isVisible())
                               .arg(open.count(nullptr))
@@ -261,25 +223,14 @@ private slots:
             signInThrough(d, "lisi", "pw123");
         });
         w.findChild<QPushButton*>("btnLogout")->click();
-
-        QCOMPARE(duringLogin, QString("visible 0, deleted 3, signed in 0 0"));
-        for (int i = 0; i < MainWindow::FeatureWindowCount; ++i)
-            QVERIFY(!w.featureWindow(MainWindow::FeatureWindow(i)));
-        QVERIFY(w.isVisible());
-        QCOMPARE(w.findChild<QLabel*>("lblUserInfo")->text(), QString("当前用户：李四 ｜ 店员"));
-        QCOMPARE(UserSession::instance().getCurrentUserName() + CurrentUser::instance().getUser().role,
-                 QString("李四clerk"));
-        QCOMPARE(prompts(), QStringList{"成功：欢迎 李四!"}); // no start-up reminder again
-        w.openProductManager();
-        QVERIFY(w.featureWindow(MainWindow::ProductManager));
-    }
-
-    void cancellingTheLoginAfterLogoutQuits() {
-        TestDatabase t;
-        MainWindow w;
-        ModalAnswer<LoginDialog> cancel([](LoginDialog* d) { cancelThrough(d); });
+        QCOMPARE(duringLogin, QString("visible 0, deleted 2, signed in 0 0"));
+        QVERIFY(w.isVisible() && !w.featureWindow(MainWindow::ProductManager));
+        QCOMPARE(w.findChild<QLabel*>("lblUserInfo")->text() + CurrentUser::instance().getUser().role,
+                 QString("当前用户：李四 ｜ 店员clerk"));
+        QCOMPARE(prompts(), QStringList{"成功：欢迎 李四!"});
+        // Cancelling the sign-in after a logout quits.
         QVERIFY(eventLoopEnds([&] { w.findChild<QPushButton*>("btnLogout")->click(); }));
-        QVERIFY(cancel.count() == 1 && !w.isVisible() && !UserSession::instance().isLoggedIn());
+        QVERIFY(login.count() == 2 && !w.isVisible() && !UserSession::instance().isLoggedIn());
     }
 };
 
