@@ -7,12 +7,9 @@ target_sources(kvcore PRIVATE
     repositories/temphumidityrepository.h repositories/temphumidityrepository.cpp
 )
 
-kv_add_test(tst_backupmanager tests/startup/tst_backupmanager.cpp)
-kv_add_test(tst_startupwarnings tests/startup/tst_startupwarnings.cpp)
-target_compile_definitions(tst_startupwarnings PRIVATE KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-
 # Start-up sequence, the main window's start-up checks, tray, closing and logout.
 target_sources(kvcore PRIVATE
     ui/main/applicationstartup.h ui/main/applicationstartup.cpp
 )
 kv_add_test(tst_startup tests/startup/tst_startup.cpp)
+target_compile_definitions(tst_startup PRIVATE KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
