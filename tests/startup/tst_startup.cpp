@@ -62,15 +62,14 @@ template <class T, class M> QString column(const QList<T>& records, M T::*field)
 BackupManager& backups = BackupManager::instance();
 
 Reading reading(const QString& date, const QString& time, const QString& humidity = "normal") {
-    return {
-        0, date, time, 26.75, 55, "normal", humidity, "空调正常运行", 1, "系统管理员", "2026-03-01 15:00"};
+    return {0, date, time, 26.75, 55, "normal", humidity, "", 1, "系统管理员", "2026-03-01 15:00"};
 }
 
 void touch(const QString& name, const QDateTime& modified = QDateTime::currentDateTime()) {
     QDir().mkpath(backups.getBackupDir());
     QFile file(backups.getBackupDir() + "/" + name);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") &&
-            file.flush()); // flushed before the time is set
+    // Flushed before the time is set.
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x") && file.flush());
     QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
 }
 
@@ -305,9 +304,8 @@ private slots:
             status << TempRepo::calculateStatus(value, TempRepo::kTemperatureMin, TempRepo::kTemperatureMax);
         for (int value : {34, 35, 37, 38, 72, 73, 75, 76})
             status << TempRepo::calculateStatus(value, TempRepo::kHumidityMin, TempRepo::kHumidityMax);
-        QCOMPARE(status.join(' '),
-                 QString("critical warning warning normal normal warning warning critical "
-                         "critical warning warning normal normal warning warning critical"));
+        QCOMPARE(status.join(' ') + ' ',
+                 QString("critical warning warning normal normal warning warning critical ").repeated(2));
     }
 
     // A reading reads back as saved, created_at left to the database; lists come newest saved first, the
@@ -355,28 +353,22 @@ private slots:
     }
 
     // Without a system tray the window is minimised instead of hidden where nothing could bring it back.
-    void closeQuestion_data() {
-        QTest::addColumn<int>("choice");
-        QTest::addColumn<bool>("trayAvailable");
-        QTest::addColumn<QString>("after"); // closed, visible, minimised, tray icon shown, quits
-        QTest::newRow("to the tray") << 0 << true << "00010";
-        QTest::newRow("no tray: minimised instead") << 0 << false << "01100";
-        QTest::newRow("quit") << 1 << true << "10001";
-        QTest::newRow("cancel") << 2 << true << "01000";
-    }
     void closeQuestion() {
-        QFETCH(int, choice);
-        QFETCH(bool, trayAvailable);
         TestDatabase t;
-        MainWindow::setTrayAvailableForTesting(trayAvailable);
-        MainWindow w;
-        Prompts::queueChoice(choice);
-        const bool closed = w.close();
-        QString after;
-        for (bool b : {closed, w.isVisible(), w.isMinimized(), w.findChild<QSystemTrayIcon*>()->isVisible(),
-                       QApplication::quitOnLastWindowClosed()})
-            after += b ? '1' : '0';
-        QTEST(after, "after");
+        // choice, tray available; then closed, visible, minimised, tray icon shown, quits
+        for (const QString& row : QStringList{"0 1 00010", "0 0 01100", "1 1 10001", "2 1 01000"}) {
+            MainWindow::setTrayAvailableForTesting(row[2] == '1');
+            MainWindow w;
+            Prompts::queueChoice(row[0].digitValue());
+            const bool closed = w.close();
+            QString after = row.left(4);
+            for (bool b :
+                 {closed, w.isVisible(), w.isMinimized(), w.findChild<QSystemTrayIcon*>()->isVisible(),
+                  QApplication::quitOnLastWindowClosed()})
+                after += b ? '1' : '0';
+            QCOMPARE(after, row);
+            QApplication::setQuitOnLastWindowClosed(false);
+        }
     }
 
     // The real box: its buttons in order, whole, the default; Escape keeps the window.
@@ -402,12 +394,12 @@ private slots:
         MainWindow w;
         QSystemTrayIcon* icon = w.findChild<QSystemTrayIcon*>();
         QList<QAction*> menu = icon->contextMenu()->actions();
-        for (bool byMenu : {false, true}) {
+        for (QAction* restore : {(QAction*)nullptr, menu.first()}) {
             Prompts::queueChoice(0);
             w.close();
-            emit icon->activated(QSystemTrayIcon::Trigger);
+            emit icon->activated(QSystemTrayIcon::Trigger); // a single click does nothing
             QVERIFY(!w.isVisible() && icon->isVisible());
-            byMenu ? menu.first()->trigger() : icon->activated(QSystemTrayIcon::DoubleClick);
+            restore ? restore->trigger() : icon->activated(QSystemTrayIcon::DoubleClick);
             QVERIFY(w.isVisible() && !icon->isVisible() && !w.isMaximized());
         }
         Prompts::queueChoice(0);
@@ -439,9 +431,9 @@ private slots:
         w.findChild<QPushButton*>("btnLogout")->click();
         QCOMPARE(duringLogin, QString("4")); // hidden, both windows deleted, nobody signed in
         QVERIFY(w.isVisible() && !w.featureWindow(MainWindow::ProductManager));
-        QCOMPARE(w.findChild<QLabel*>("lblUserInfo")->text() + CurrentUser::instance().getUser().role,
-                 QString("当前用户：李四 ｜ 店员clerk"));
-        QCOMPARE(prompts(), QStringList{"成功：欢迎 李四!"});
+        QCOMPARE(prompts() << w.findChild<QLabel*>("lblUserInfo")->text() +
+                                  CurrentUser::instance().getUser().role,
+                 QStringList({"成功：欢迎 李四!", "当前用户：李四 ｜ 店员clerk"}));
         // Cancelling the sign-in after a logout quits.
         QVERIFY(eventLoopEnds([&] { w.findChild<QPushButton*>("btnLogout")->click(); }));
         QVERIFY(login.count() == 2 && !w.isVisible() && !UserSession::instance().isLoggedIn());
