@@ -119,18 +119,26 @@ private slots:
     }
 
     // 9/10 by 8/10 of the main window's frame, centred, truncating; later moves leave a kept window alone.
+    void placementOnTheMainWindow_data() {
+        QTest::addColumn<QRect>("parent");
+        QTest::addColumn<QRect>("expected");
+        QTest::newRow("maximised") << QRect(0, 0, 1920, 1040) << QRect(96, 104, 1728, 832);
+        QTest::newRow("truncating") << QRect(10, 20, 801, 601) << QRect(50, 80, 720, 480);
+    }
     void placementOnTheMainWindow() {
+        QFETCH(QRect, parent);
+        QFETCH(QRect, expected);
         TestDatabase t;
         MainWindow w;
         w.showNormal();
-        w.resize(801, 601);
-        w.move(10, 20);
+        w.resize(parent.size());
+        w.move(parent.topLeft());
         w.openCustomerManager();
         QWidget* window = w.featureWindow(MainWindow::CustomerManager);
-        QCOMPARE(QRect(window->pos(), window->size()), QRect(50, 80, 720, 480));
-        w.move(15, 25);
+        QCOMPARE(QRect(window->pos(), window->size()), expected);
+        w.move(parent.topLeft() + QPoint(5, 5));
         w.openCustomerManager();
-        QCOMPARE(window->pos(), QPoint(50, 80));
+        QCOMPARE(window->pos(), expected.topLeft());
     }
 
     // Role codes map to the two shop roles; a name is shown as typed, never read as markup.
