@@ -4,5 +4,4 @@ target_sources(kvcore PRIVATE
     repositories/supplierrepository.h repositories/supplierrepository.cpp
 )
 
-kv_add_test(tst_productrepository tests/masterdata/tst_productrepository.cpp)
-kv_add_test(tst_supplierrepository tests/masterdata/tst_supplierrepository.cpp)
+kv_add_test(tst_masterdata tests/masterdata/tst_masterdata.cpp)
