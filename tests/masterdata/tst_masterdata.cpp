@@ -20,12 +20,12 @@ QString day(int offsetFromToday) {
     return kToday.addDays(offsetFromToday).toString("yyyy-MM-dd");
 }
 
-Product makeProduct(const QString& name, const QString& barcode = QString(), const QString& spec = QString(),
-                    const QString& maker = QString()) {
+Product makeProduct(const QString& name, const QString& barcode = QString(),
+                    const QString& specification = QString(), const QString& maker = QString()) {
     Product p;
     p.name = name;
     p.barcode = barcode;
-    p.specification = spec;
+    p.specification = specification;
     p.manufacturer = maker;
     return p;
 }

@@ -370,8 +370,9 @@ private slots:
     }
     void productRoundTripsThroughTheForm() {
         QFETCH(QStringList, choices);
-        models::Product in{12,         "6901", "name",     "amxl", "spec", "appr", "maker",   choices[0],
-                           choices[1], true,   choices[2], 8.5,    12.8,   0,      QString(), QString()};
+        models::Product in{12,      "6901",     "name",     "amxl",   "specification", "appr",
+                           "maker", choices[0], choices[1], true,     choices[2],      8.5,
+                           12.8,    0,          QString(),  QString()};
         ProductDialog dialog;
         dialog.setProduct(in);
         in.id = -1;
