@@ -80,7 +80,40 @@ private slots:
         const QString before = rows("SELECT sql FROM sqlite_master ORDER BY name");
         QVERIFY(DatabaseManager::instance().migrateSchema());
         QCOMPARE(rows("SELECT sql FROM sqlite_master ORDER BY name"), before);
-        QCOMPARE(t.count("sqlite_master", "type = 'index' AND name LIKE 'idx_%'"), 45);
+        // The whole layout: 21 tables, every index by name and columns, the six settings, WAL, mnemonic last.
+        QCOMPARE(t.count("sqlite_master", "type = 'table' AND name <> 'sqlite_sequence'"), 21);
+        QCOMPARE(
+            rows("SELECT group_concat(x, ' ') FROM (SELECT m.name || '(' || (SELECT group_concat(name) FROM "
+                 "pragma_index_info(m.name)) || ')' AS x FROM sqlite_master m WHERE type = 'index' AND "
+                 "name LIKE 'idx_%' ORDER BY m.name)"),
+            QString(
+                "idx_batch_expiry(expiry_date) idx_batch_product(product_id) "
+                "idx_batch_product_batch(product_id,batch_no) idx_batch_status(status) "
+                "idx_batch_stock_expiry(expiry_date,product_id) idx_check_date(check_date) "
+                "idx_check_item_check(check_id) idx_check_item_product(product_id) idx_check_no(check_no) "
+                "idx_check_status(status) idx_customer_default(is_default) idx_customer_name(name) "
+                "idx_customer_phone(phone) idx_log_module_time(module,created_at) "
+                "idx_maintenance_date(check_date) idx_maintenance_month(check_month) "
+                "idx_prescription_item_prescription(prescription_id) "
+                "idx_prescription_item_product(product_id) idx_prescription_no(prescription_no) "
+                "idx_prescription_patient(patient_name) idx_prescription_status(status) "
+                "idx_product_barcode(barcode) idx_product_mnemonic(mnemonic_code) idx_product_name(name) "
+                "idx_product_status(status) idx_purchase_item_batch(product_id,batch_no) "
+                "idx_purchase_item_expiry(expiry_date) idx_purchase_item_order(order_id) "
+                "idx_purchase_item_product(product_id) idx_purchase_order_date(inbound_date) "
+                "idx_purchase_order_status(status) idx_return_order_date(return_date) "
+                "idx_return_order_type(return_type) idx_sales_item_batch(batch_id) "
+                "idx_sales_item_order(order_id) idx_sales_item_product(product_id) "
+                "idx_sales_order_date(sale_date) idx_sales_order_prescription(prescription_id) "
+                "idx_sales_order_status(status) idx_sales_order_status_date(status,sale_date,total_amount) "
+                "idx_supplier_status(status) idx_temp_record_date(record_date) "
+                "idx_unqualified_batch(batch_id) idx_unqualified_product(product_id) "
+                "idx_unqualified_status(status)"));
+        QCOMPARE(rows("SELECT group_concat(config_key || '=' || config_value) FROM sys_config") +
+                     rows("PRAGMA journal_mode") +
+                     rows("SELECT name FROM pragma_table_info('product') ORDER BY cid DESC LIMIT 1"),
+                 QString("expiry_warning_days=180,qualification_warning_days=30,temperature_min=0,"
+                         "temperature_max=30,humidity_min=35,humidity_max=75walmnemonic_code"));
         // The retail customer's texts are empty, not NULL.
         QCOMPARE(rows("SELECT username || password_hash || role || status FROM sys_user") +
                      rows("SELECT name || '|' || phone || address || id_card FROM customer"),
