@@ -259,22 +259,22 @@ bool SupplierRepository::writeQualificationStatus(int id, const QString& status)
 }
 
 // All rows change together or none does, so a failure never leaves the register half refreshed.
-void SupplierRepository::refreshAllQualificationStatus() {
+bool SupplierRepository::refreshAllQualificationStatus() {
     if (!m_db)
-        return;
+        return false;
     Transaction tx(m_db);
     if (!tx.isActive())
-        return;
+        return false;
     const QList<Supplier> suppliers =
         readList(QStringLiteral("SELECT * FROM supplier WHERE status != 'suspended'"));
     for (const Supplier& supplier : suppliers) {
         const QString computed = calculateQualificationStatus(supplier);
         if (computed != supplier.qualificationStatus && !writeQualificationStatus(supplier.id, computed)) {
             qWarning().noquote() << "Supplier qualification refresh failed for id:" << supplier.id;
-            return;
+            return false;
         }
     }
-    tx.commit();
+    return tx.commit();
 }
 
 QString SupplierRepository::calculateQualificationStatus(const Supplier& supplier) {
