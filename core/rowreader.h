@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QString>
@@ -57,6 +58,7 @@ private:
 template <class T> struct Fetched {
     bool ok = false; // the statement ran
     QList<T> rows;
+    QString error; // the driver's text when it did not
 
     bool found() const { return ok && !rows.isEmpty(); }
 };
@@ -69,8 +71,10 @@ Fetched<T> fetch(IDbAdapter* db, const QString& sql, const QList<QVariant>& para
     if (!db)
         return result;
     QSqlQuery query = db->query(sql, params);
-    if (!query.isActive())
+    if (!query.isActive()) {
+        result.error = query.lastError().text();
         return result;
+    }
     result.ok = true;
     const Row row(query);
     while ((maxRows < 0 || result.rows.size() < maxRows) && query.next()) {
