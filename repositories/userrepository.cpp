@@ -4,6 +4,7 @@
 #include "core/databasemanager.h"
 #include "core/idbadapter.h"
 #include "core/rowreader.h"
+#include "core/transaction.h"
 
 namespace kestrovalin {
 
@@ -55,6 +56,12 @@ bool UserRepository::update(const models::User& user) {
         {user.username, user.realName, user.role, user.status, user.id});
 }
 
+bool UserRepository::updateWithPassword(const models::User& user, const QString& newPasswordHash) {
+    Transaction tx(m_db);
+    return tx.isActive() && update(user) &&
+           (newPasswordHash.isEmpty() || updatePassword(user.id, newPasswordHash)) && tx.commit();
+}
+
 bool UserRepository::updatePassword(int id, const QString& passwordHash) {
     if (!m_db)
         return false;
@@ -85,6 +92,26 @@ QList<models::User> UserRepository::search(const QString& keyword) {
                     QString::fromLatin1(kSelect) +
                         QStringLiteral(" WHERE username LIKE ? OR real_name LIKE ? ORDER BY id DESC"),
                     {pattern, pattern}, readUser);
+}
+
+std::optional<LoginUser> UserRepository::findSignIn(const QString& username, const QString& passwordHash) {
+    const Fetched<LoginUser> found = fetch(
+        m_db,
+        QStringLiteral("SELECT id, username, real_name, role FROM sys_user WHERE username = ? "
+                       "AND password_hash = ? AND status = 1"),
+        {username, passwordHash},
+        [](const Row& row) {
+            LoginUser user;
+            user.id = row.integer("id");
+            user.username = row.text("username");
+            user.realName = row.text("real_name");
+            user.role = row.text("role");
+            return user;
+        },
+        1);
+    if (!found.found())
+        return std::nullopt;
+    return found.rows.first();
 }
 
 } // namespace kestrovalin

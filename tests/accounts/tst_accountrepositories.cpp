@@ -1,7 +1,7 @@
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
-#include "core/operloghelper.h"
 #include "core/passwordhash.h"
+#include "repositories/operloghelper.h"
 #include "repositories/userrepository.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"

@@ -1,9 +1,7 @@
 #include "ui/admin/usermanagerwindow.h"
 
-#include "core/databasemanager.h"
-#include "core/operloghelper.h"
 #include "core/passwordhash.h"
-#include "core/transaction.h"
+#include "repositories/operloghelper.h"
 #include "repositories/userrepository.h"
 #include "ui/admin/userdialog.h"
 #include "ui/common/placement.h"
@@ -154,16 +152,8 @@ void UserManagerWindow::onEditClicked() {
     if (!passwordChanged)
         record.passwordHash = selected.passwordHash;
 
-    // The account and its new password are stored together or not at all, so a failed edit (a taken
-    // user name) leaves the old password in place.
-    bool saved = false;
-    {
-        UserRepository repo;
-        Transaction tx(DatabaseManager::instance().getAdapter());
-        saved = tx.isActive() && repo.update(record) &&
-                (!passwordChanged || repo.updatePassword(record.id, record.passwordHash)) && tx.commit();
-    }
-    if (!saved) {
+    // A failed edit (a taken user name) leaves the old password in place too.
+    if (!UserRepository().updateWithPassword(record, passwordChanged ? record.passwordHash : QString())) {
         Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("用户更新失败！"));
         return;
     }
