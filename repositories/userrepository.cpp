@@ -6,6 +6,8 @@
 #include "core/rowreader.h"
 #include "core/transaction.h"
 
+#include <QDebug>
+
 namespace kestrovalin {
 
 namespace {
@@ -47,19 +49,38 @@ bool UserRepository::insert(models::User& user) {
     return true;
 }
 
-bool UserRepository::update(const models::User& user) {
-    if (!m_db)
-        return false;
-    return m_db->execute(
-        QStringLiteral("UPDATE sys_user SET username = ?, real_name = ?, role = ?, status = ?, "
-                       "updated_at = CURRENT_TIMESTAMP WHERE id = ?"),
-        {user.username, user.realName, user.role, user.status, user.id});
+template <class F> UserRepository::WriteResult UserRepository::keepingAManager(F write) {
+    const QString managers =
+        QStringLiteral("SELECT COUNT(*) FROM sys_user WHERE role = 'manager' AND status = 1");
+    Transaction tx(m_db);
+    if (!tx.isActive())
+        return WriteResult::Failed;
+    const std::optional<QVariant> before = readValue(m_db, managers);
+    if (!before || !write())
+        return WriteResult::Failed;
+    // Counted again after the write, which holds the database's write lock until the commit: no other
+    // connection can disable the other manager in between.
+    const std::optional<QVariant> after = readValue(m_db, managers);
+    if (!after)
+        return WriteResult::Failed;
+    if (before->toInt() > 0 && after->toInt() == 0) {
+        qWarning().noquote() << "Refused: the last enabled manager account must stay enabled";
+        return WriteResult::LastManager;
+    }
+    return tx.commit() ? WriteResult::Saved : WriteResult::Failed;
 }
 
-bool UserRepository::updateWithPassword(const models::User& user, const QString& newPasswordHash) {
-    Transaction tx(m_db);
-    return tx.isActive() && update(user) &&
-           (newPasswordHash.isEmpty() || updatePassword(user.id, newPasswordHash)) && tx.commit();
+UserRepository::WriteResult UserRepository::saveAccount(const models::User& user,
+                                                        const QString& newPasswordHash) {
+    if (!m_db)
+        return WriteResult::Failed;
+    return keepingAManager([&] {
+        return m_db->execute(
+                   QStringLiteral("UPDATE sys_user SET username = ?, real_name = ?, role = ?, status = ?, "
+                                  "updated_at = CURRENT_TIMESTAMP WHERE id = ?"),
+                   {user.username, user.realName, user.role, user.status, user.id}) &&
+               (newPasswordHash.isEmpty() || updatePassword(user.id, newPasswordHash));
+    });
 }
 
 bool UserRepository::updatePassword(int id, const QString& passwordHash) {
@@ -70,12 +91,14 @@ bool UserRepository::updatePassword(int id, const QString& passwordHash) {
         {passwordHash, id});
 }
 
-bool UserRepository::setStatus(int id, int status) {
+UserRepository::WriteResult UserRepository::changeStatus(int id, int status) {
     if (!m_db)
-        return false;
-    return m_db->execute(
-        QStringLiteral("UPDATE sys_user SET status = ?, updated_at = CURRENT_TIMESTAMP WHERE id = ?"),
-        {status, id});
+        return WriteResult::Failed;
+    return keepingAManager([&] {
+        return m_db->execute(
+            QStringLiteral("UPDATE sys_user SET status = ?, updated_at = CURRENT_TIMESTAMP WHERE id = ?"),
+            {status, id});
+    });
 }
 
 models::User UserRepository::findById(int id) {

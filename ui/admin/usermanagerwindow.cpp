@@ -44,6 +44,14 @@ QString nameDetail(const QString& username) {
     return QStringLiteral("用户名: %1").arg(username);
 }
 
+// Tells the user when the repository kept the last enabled 老板 account; true when it did.
+bool refusedAsLastManager(QWidget* parent, UserRepository::WriteResult result) {
+    if (result != UserRepository::WriteResult::LastManager)
+        return false;
+    Prompts::warning(parent, QStringLiteral("提示"), QStringLiteral("至少需要保留一个启用的老板账户！"));
+    return true;
+}
+
 } // namespace
 
 UserManagerWindow::UserManagerWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_UserManagerWindow) {
@@ -153,7 +161,11 @@ void UserManagerWindow::onEditClicked() {
         record.passwordHash = selected.passwordHash;
 
     // A failed edit (a taken user name) leaves the old password in place too.
-    if (!UserRepository().updateWithPassword(record, passwordChanged ? record.passwordHash : QString())) {
+    const UserRepository::WriteResult saved =
+        UserRepository().saveAccount(record, passwordChanged ? record.passwordHash : QString());
+    if (refusedAsLastManager(this, saved))
+        return;
+    if (saved != UserRepository::WriteResult::Saved) {
         Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("用户更新失败！"));
         return;
     }
@@ -182,7 +194,10 @@ void UserManagerWindow::onToggleStatusClicked() {
     }
     const int newStatus = selected.status != 1 ? 1 : 0;
     const QString label = statusLabel(newStatus);
-    if (!UserRepository().setStatus(selected.id, newStatus)) {
+    const UserRepository::WriteResult changed = UserRepository().changeStatus(selected.id, newStatus);
+    if (refusedAsLastManager(this, changed))
+        return;
+    if (changed != UserRepository::WriteResult::Saved) {
         Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("操作失败！"));
         return;
     }
