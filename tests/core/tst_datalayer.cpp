@@ -100,24 +100,37 @@ private slots:
         QCOMPARE(names(t), kept);
     }
 
-    // A repository method with its own transaction now runs inside a caller's one.
+    // A repository method with its own transaction now runs inside a caller's one; when it fails, only its
+    // own work is undone.
     void repositoryTransactionInsideCallers() {
         TestDatabase t;
-        CustomerRepository repo(t.db());
+        FaultyAdapter db(t.db());
+        CustomerRepository repo(&db);
         models::Customer customer;
         customer.name = "张三";
+        const QString defaultName = "SELECT name AS x FROM customer WHERE is_default = 1";
         {
-            Transaction outer(t.db());
+            Transaction outer(&db);
             QVERIFY(repo.insertAsDefault(customer));
-            QCOMPARE(t.count("customer", "is_default = 1"), 1);
+            QCOMPARE(column(t, defaultName), QString("张三"));
         } // rolled back: the seeded default is the default again
-        QCOMPARE(column(t, "SELECT name AS x FROM customer WHERE is_default = 1"), QString("零售客户"));
+        QCOMPARE(column(t, defaultName), QString("零售客户"));
         {
-            Transaction outer(t.db());
+            LogCapture log;
+            Transaction outer(&db);
+            addCustomer(&db, "李四");
+            db.failStatement("^INSERT INTO customer"); // the repository's insert, after it cleared the flags
+            QCOMPARE(repo.insertAsDefault(customer), false);
+            QVERIFY(outer.commit());
+        }
+        QCOMPARE(names(t), QString("李四"));
+        QCOMPARE(column(t, defaultName), QString("零售客户"));
+        {
+            Transaction outer(&db);
             QVERIFY(repo.insertAsDefault(customer));
             QVERIFY(outer.commit());
         }
-        QCOMPARE(column(t, "SELECT name AS x FROM customer WHERE is_default = 1"), QString("张三"));
+        QCOMPARE(column(t, defaultName), QString("张三"));
     }
 
     // Every step of a scope can fail; each failure is reported and leaves nothing behind.
