@@ -7,7 +7,7 @@
 #include "ui/common/prompts.h"
 #include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
-#include "ui/common/unavailable.h"
+#include "ui/import/productimportdialog.h"
 #include "ui/masterdata/productdialog.h"
 #include "ui_productmanagerwindow.h"
 
@@ -43,8 +43,6 @@ ProductManagerWindow::ProductManagerWindow(QWidget* parent)
     ui->tableView->setModel(m_model);
     setupListTable(ui->tableView, true);
     setColumnWidths(ui->tableView, {130, 170, 90, 110, 150, 180, 80, 80, 60, 50, 80, 80});
-    // The product import dialog is not in the program yet.
-    markUnavailable(ui->btnImport);
 
     connect(ui->btnSearch, &QPushButton::clicked, this, &ProductManagerWindow::onSearch);
     connect(ui->editSearch, &QLineEdit::returnPressed, this, &ProductManagerWindow::onSearch);
@@ -151,7 +149,9 @@ void ProductManagerWindow::onDeleteProduct() {
 }
 
 void ProductManagerWindow::onImportProduct() {
-    // Runs the product import once that dialog exists; afterwards the list shows what it stored.
+    ProductImportDialog dialog(this);
+    dialog.exec();
+    // Whatever happened inside, the list shows what is stored now.
     loadProducts(searchText());
 }
 

@@ -8,7 +8,7 @@
 #include "ui/common/prompts.h"
 #include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
-#include "ui/common/unavailable.h"
+#include "ui/import/supplierimportdialog.h"
 #include "ui/masterdata/supplierdialog.h"
 #include "ui_suppliermanagerwindow.h"
 
@@ -82,8 +82,6 @@ SupplierManagerWindow::SupplierManagerWindow(QWidget* parent)
     ui->tableView->setModel(m_model);
     setupListTable(ui->tableView, true);
     setColumnWidths(ui->tableView, {190, 110, 175, 150, 175, 200, 60, 115, 90, 95, 90, 75, 50});
-    // The supplier import dialog is not in the program yet.
-    markUnavailable(ui->btnImport);
 
     connect(ui->btnSearch, &QPushButton::clicked, this, &SupplierManagerWindow::onSearch);
     connect(ui->editSearch, &QLineEdit::returnPressed, this, &SupplierManagerWindow::onSearch);
@@ -191,7 +189,9 @@ void SupplierManagerWindow::onDeleteSupplier() {
 }
 
 void SupplierManagerWindow::onImportSupplier() {
-    // Runs the supplier import once that dialog exists; afterwards the list shows what it stored.
+    SupplierImportDialog dialog(this);
+    dialog.exec();
+    // Whatever happened inside, the list shows what is stored now.
     loadSuppliers(searchText());
 }
 

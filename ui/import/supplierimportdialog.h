@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QDate>
+#include <QDialog>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QColor;
+
+namespace Ui {
+class SupplierImportDialog;
+}
+
+namespace kestrovalin {
+
+// A date typed in any of the usual ways ("2026-1-5", "2026/01/05", "20260105", "05/06/2026" day first,
+// "12/31/2026"), cut at a time part; invalid when nothing fits or the year is 1900 or earlier.
+QDate parseDateFlexible(const QString& text);
+
+// The business scope as typed: entries separated by ",", "，", "、", ";" or "；", trimmed, empty ones
+// dropped.
+QStringList splitImportedScope(const QString& text);
+
+// Adds suppliers in bulk from a workbook: writes the template, checks every row (dates, names already
+// stored or repeated in the file) before anything is written, asks, then stores the rows in one
+// transaction, all or nothing.
+class SupplierImportDialog : public QDialog {
+    Q_OBJECT
+public:
+    // One data row of the workbook, columns A to M; valid dates already as "yyyy-MM-dd".
+    struct ImportRow {
+        QString name;
+        QString licenseNo;
+        QString businessLicenseNo;
+        QString businessScope;
+        QString address;
+        QString contactName;
+        QString contactPhone;
+        QString licenseExpireDate;
+        QString businessLicenseExpireDate;
+        QString gspCertNo;
+        QString gspCertExpireDate;
+        QString taxRegNo;
+        QString taxRegExpireDate;
+        int rowNumber = 0;
+        // The first cell, left to right, holding an error value.
+        QString problem;
+    };
+
+    explicit SupplierImportDialog(QWidget* parent = nullptr);
+    ~SupplierImportDialog() override;
+
+private slots:
+    void onDownloadTemplate();
+    void onBrowseFile();
+    void onStartImport();
+
+private:
+    bool generateTemplate(const QString& path, QString& reason);
+    bool readExcel(const QString& path, QList<ImportRow>& rows, QStringList& reasons);
+    bool isValidRow(const ImportRow& row, QString& reason) const;
+    int findDuplicateByName(const QString& name) const;
+    QList<ImportRow> checkRows(const QList<ImportRow>& rows, int& duplicates, int& invalid);
+    void appendResult(const QString& text, const QColor& colour);
+
+    Ui::SupplierImportDialog* ui;
+    QString m_filePath;
+};
+
+} // namespace kestrovalin
