@@ -5,3 +5,6 @@ target_sources(kvcore PRIVATE
     ui/import/productimportdialog.h ui/import/productimportdialog.cpp ui/import/productimportdialog.ui
     ui/import/supplierimportdialog.h ui/import/supplierimportdialog.cpp ui/import/supplierimportdialog.ui
 )
+
+kv_add_test(tst_import tests/import/tst_import.cpp)
+target_compile_definitions(tst_import PRIVATE KV_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")

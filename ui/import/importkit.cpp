@@ -12,6 +12,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
@@ -25,8 +26,11 @@ constexpr int kSettleMs = 200;
 
 } // namespace
 
-void applyImportLook(QDialog* dialog, QDialogButtonBox* buttons) {
+void applyImportLook(QDialog* dialog, QDialogButtonBox* buttons, QLabel* fileStepLabel) {
     dialog->setStyleSheet(importDialogStyleSheet());
+    // Beside a stretching line edit a word-wrapped label is squeezed to its minimum, a word per line.
+    fileStepLabel->setMinimumWidth(
+        qMax(fileStepLabel->minimumWidth(), fileStepLabel->fontMetrics().horizontalAdvance(fileStepLabel->text()) + 4));
     useChineseLabels(buttons);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
 }

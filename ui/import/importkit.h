@@ -12,6 +12,7 @@
 
 class QDialog;
 class QDialogButtonBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTextEdit;
@@ -42,8 +43,8 @@ template <class Form> ImportForm importFormOf(Form* ui) {
     return {ui->btnDownloadTemplate, ui->btnBrowse, ui->btnStartImport, ui->editFilePath, ui->textResult};
 }
 
-// Style sheet and a Chinese Close button that rejects the dialog.
-void applyImportLook(QDialog* dialog, QDialogButtonBox* buttons);
+// Style sheet, a Chinese Close button that rejects the dialog, and a file-step label kept on one line.
+void applyImportLook(QDialog* dialog, QDialogButtonBox* buttons, QLabel* fileStepLabel);
 
 // Appends one paragraph in the colour. The text comes from workbooks and is never read as markup.
 void appendResult(QTextEdit* area, const QString& text, const QColor& colour);

@@ -154,7 +154,7 @@ QString describeRow(const ProductImportDialog::ImportRow& row) {
 
 ProductImportDialog::ProductImportDialog(QWidget* parent) : QDialog(parent), ui(new Ui::ProductImportDialog) {
     ui->setupUi(this);
-    applyImportLook(this, ui->buttonBox);
+    applyImportLook(this, ui->buttonBox, ui->labelStep2);
     connect(ui->btnDownloadTemplate, &QPushButton::clicked, this, &ProductImportDialog::onDownloadTemplate);
     connect(ui->btnBrowse, &QPushButton::clicked, this, &ProductImportDialog::onBrowseFile);
     connect(ui->btnStartImport, &QPushButton::clicked, this, &ProductImportDialog::onStartImport);

@@ -124,7 +124,7 @@ SupplierImportDialog::SupplierImportDialog(QWidget* parent)
     : QDialog(parent), ui(new Ui::SupplierImportDialog) {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("供应商批量导入"));
-    applyImportLook(this, ui->buttonBox);
+    applyImportLook(this, ui->buttonBox, ui->labelStep2);
     connect(ui->btnDownloadTemplate, &QPushButton::clicked, this, &SupplierImportDialog::onDownloadTemplate);
     connect(ui->btnBrowse, &QPushButton::clicked, this, &SupplierImportDialog::onBrowseFile);
     connect(ui->btnStartImport, &QPushButton::clicked, this, &SupplierImportDialog::onStartImport);
