@@ -8,3 +8,8 @@ target_sources(kvcore PRIVATE
 
 kv_add_test(tst_import tests/import/tst_import.cpp)
 target_compile_definitions(tst_import PRIVATE KV_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
+
+# Run by hand: times a 20,000-drug import (not part of ctest).
+add_executable(kvimportbench bench/kvimportbench.cpp)
+target_compile_options(kvimportbench PRIVATE -Wall -Wextra)
+target_link_libraries(kvimportbench PRIVATE kvtestsupport)

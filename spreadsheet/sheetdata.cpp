@@ -10,8 +10,11 @@ void SheetData::put(int row, int column, const CellValue& value) {
     if (column > m_maxColumn)
         return;
     QVector<CellValue>& cells = m_rows[row];
-    if (cells.size() < column)
+    if (cells.size() < column) {
+        // Cells of a row arrive left to right; grow once to the kept width, not once per cell.
+        cells.reserve(qMin(m_maxColumn, qMax(column, 16)));
         cells.resize(column);
+    }
     cells[column - 1] = value;
 }
 

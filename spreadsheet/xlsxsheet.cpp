@@ -71,8 +71,11 @@ public:
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override {
-        if (m_failed || m_ended)
-            return m_failed ? -1 : 0;
+        if (m_failed)
+            return -1;
+        // QIODevice asks for 0 bytes now and then; only a real end of the entry is the end.
+        if (m_ended || maxSize <= 0)
+            return 0;
         const int n = unzReadCurrentFile(m_zip, data, unsigned(qMin<qint64>(maxSize, 1 << 20)));
         if (n < 0) {
             m_failed = true;
@@ -346,8 +349,10 @@ public:
         while (!xml.atEnd()) {
             if (xml.readNext() != QXmlStreamReader::StartElement)
                 continue;
+            // Attribute values are references into the attribute list, which must outlive them.
+            const QXmlStreamAttributes attributes = xml.attributes();
             if (isLocal(xml, QLatin1String("row"))) {
-                const QStringRef r = xml.attributes().value(QLatin1String("r"));
+                const QStringRef r = attributes.value(QLatin1String("r"));
                 bool ok = true;
                 row = r.isEmpty() ? row + 1 : r.toInt(&ok);
                 if (!ok || row < 1 || row > SheetData::kMaxRows) {
@@ -360,7 +365,7 @@ public:
             } else if (isLocal(xml, QLatin1String("c"))) {
                 int column = nextColumn;
                 int cellRow = qMax(row, 1);
-                const QStringRef ref = xml.attributes().value(QLatin1String("r"));
+                const QStringRef ref = attributes.value(QLatin1String("r"));
                 if (!ref.isEmpty() && !parseCellReference(ref, column, cellRow)) {
                     detail = QStringLiteral("bad cell reference: ") + ref.toString();
                     return false;
@@ -371,7 +376,7 @@ public:
                 }
                 nextColumn = column + 1;
                 CellValue value;
-                if (!readCell(xml, value, detail))
+                if (!readCell(xml, attributes, value, detail))
                     return false;
                 m_sheet.put(cellRow, column, value);
             }
@@ -380,9 +385,9 @@ public:
     }
 
 private:
-    bool readCell(QXmlStreamReader& xml, CellValue& value, QString& detail) {
+    bool readCell(QXmlStreamReader& xml, const QXmlStreamAttributes& attributes, CellValue& value,
+                  QString& detail) {
         CellRaw raw;
-        const auto attributes = xml.attributes();
         raw.type = attributes.value(QLatin1String("t")).toString();
         raw.style = attributes.value(QLatin1String("s")).toInt();
         while (!xml.atEnd()) {
@@ -464,7 +469,8 @@ SheetStatus readWorkbook(Package& package, Workbook& workbook, QString& detail) 
                 if (xml.readNext() != QXmlStreamReader::StartElement)
                     continue;
                 if (isLocal(xml, QLatin1String("workbookPr"))) {
-                    const QStringRef flag = xml.attributes().value(QLatin1String("date1904"));
+                    const QXmlStreamAttributes attributes = xml.attributes();
+                    const QStringRef flag = attributes.value(QLatin1String("date1904"));
                     workbook.date1904 = flag == QLatin1String("1") || flag == QLatin1String("true");
                 } else if (isLocal(xml, QLatin1String("sheet")) && !sawSheet) {
                     sawSheet = true;

@@ -1,12 +1,16 @@
 #include "repositories/supplierrepository.h"
 #include "spreadsheet/workbookreader.h"
+#include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/workbookfixtures.h"
 #include "ui/common/prompts.h"
 #include "ui/import/productimportdialog.h"
 #include "ui/import/supplierimportdialog.h"
+#include "ui/masterdata/productmanagerwindow.h"
+#include "ui/masterdata/suppliermanagerwindow.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -483,6 +487,22 @@ private slots:
         QCOMPARE(runImport(&dialog, file("商品模板.xlsx")).last(),
                  QStringLiteral("✔ 导入完成！成功导入 1 条商品。"));
         QCOMPARE(product("阿莫西林胶囊"), QStringLiteral("6901234567890|0|5|12|0.25g*24粒"));
+    }
+
+    // The list windows open the dialogs and show what is stored once they close.
+    void listWindowsOpenTheDialogs() {
+        ProductManagerWindow products;
+        SupplierManagerWindow suppliers;
+        m_db->exec("INSERT INTO product (name) VALUES ('复方甘草片')");
+        m_db->exec("INSERT INTO supplier (name) VALUES ('华润医药商业有限公司')");
+        ModalAnswer<ProductImportDialog> closeProducts([](ProductImportDialog* d) { d->reject(); });
+        ModalAnswer<SupplierImportDialog> closeSuppliers([](SupplierImportDialog* d) { d->reject(); });
+        click(&products, "btnImport");
+        click(&suppliers, "btnImport");
+        QCOMPARE(closeProducts.count(), 1);
+        QCOMPARE(closeSuppliers.count(), 1);
+        QCOMPARE(child<QLabel>(&products, "labelCount")->text(), QStringLiteral("共 1 条记录"));
+        QCOMPARE(child<QLabel>(&suppliers, "labelCount")->text(), QStringLiteral("共 1 条记录"));
     }
 
     // --- supplier import ---

@@ -243,6 +243,21 @@ private slots:
 
     void rawTextKeepsSpaces() { QCOMPARE(m_values.cell(1, 4).text, QStringLiteral("  两端空格  ")); }
 
+    // Parts far bigger than one read of the device, as a sheet of thousands of drugs has.
+    void largeParts() {
+        QByteArray strings;
+        QByteArray rows;
+        for (int i = 0; i < 5000; ++i) {
+            strings += "<si><t>测试药品" + QByteArray::number(i) + "</t></si>";
+            rows += "<row r=\"" + QByteArray::number(i + 1) + "\"><c t=\"s\"><v>" + QByteArray::number(i) +
+                    "</v></c></row>";
+        }
+        WorkbookReader reader;
+        QCOMPARE(openHand(reader, "large.xlsx", {{"worksheets/s.xml", rows}}, strings), QString());
+        QCOMPARE(reader.lastRow(), 5000);
+        QCOMPARE(cellAt(reader, "A5000"), QStringLiteral("Text:测试药品4999"));
+    }
+
     void dates1904() {
         WorkbookReader reader;
         QCOMPARE(openHand(reader, "1904.xlsx",

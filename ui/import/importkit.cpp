@@ -6,6 +6,7 @@
 #include "ui/common/prompts.h"
 #include "ui/import/importstyle.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDialog>
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTextEdit>
 #include <QTimer>
 
@@ -30,8 +32,15 @@ void applyImportLook(QDialog* dialog, QDialogButtonBox* buttons, QLabel* fileSte
     dialog->setStyleSheet(importDialogStyleSheet());
     // Beside a stretching line edit a word-wrapped label is squeezed to its minimum, a word per line.
     fileStepLabel->setMinimumWidth(
-        qMax(fileStepLabel->minimumWidth(), fileStepLabel->fontMetrics().horizontalAdvance(fileStepLabel->text()) + 4));
+        qMax(fileStepLabel->minimumWidth(),
+             fileStepLabel->fontMetrics().horizontalAdvance(fileStepLabel->text()) + 4));
     useChineseLabels(buttons);
+    // Under a parent that has a style sheet of its own (the list windows), the box's buttons keep the look
+    // they were polished with before this sheet arrived; polish them again so its rules reach them.
+    for (QAbstractButton* button : buttons->buttons()) {
+        button->style()->unpolish(button);
+        button->style()->polish(button);
+    }
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
 }
 

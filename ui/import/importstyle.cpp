@@ -21,7 +21,9 @@ QString importDialogStyleSheet() {
         "0; }"
         "QFrame#separator { color: #d0d0d0; margin: 4px 0; }"
         "QDialogButtonBox QPushButton { background-color: #6c757d; padding: 8px 20px; }"
-        "QDialogButtonBox QPushButton:hover { background-color: #5a6268; }");
+        "QDialogButtonBox QPushButton:hover { background-color: #5a6268; }"
+        // Message boxes opened over the dialog inherit this sheet; keep their button labels readable.
+        "QMessageBox QPushButton { color: #333333; }");
 }
 
 } // namespace kestrovalin
