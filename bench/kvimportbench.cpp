@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLoggingCategory>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -98,7 +97,6 @@ int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
 
     int rows = 20000;
     const QStringList args = app.arguments();

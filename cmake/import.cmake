@@ -2,6 +2,7 @@
 target_sources(kvcore PRIVATE
     ui/import/importstyle.h ui/import/importstyle.cpp
     ui/import/importkit.h ui/import/importkit.cpp
+    ui/import/importdialogbase.h ui/import/importdialogbase.cpp
     ui/import/productimportdialog.h ui/import/productimportdialog.cpp ui/import/productimportdialog.ui
     ui/import/supplierimportdialog.h ui/import/supplierimportdialog.cpp ui/import/supplierimportdialog.ui
 )

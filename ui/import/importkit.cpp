@@ -11,10 +11,8 @@
 #include <QDebug>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QEventLoop>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
 #include <QTextEdit>
@@ -56,45 +54,6 @@ void appendResult(QTextEdit* area, const QString& text, const QColor& colour) {
     cursor.insertText(text, format);
     area->setTextCursor(cursor);
     area->ensureCursorVisible();
-}
-
-void downloadTemplate(QWidget* parent, const QString& fileName, const QString& subject,
-                      const std::function<bool(const QString&, QString&)>& generate) {
-    const QString path = Prompts::getSaveFileName(parent, QStringLiteral("保存导入模板"),
-                                                  QDir::homePath() + QLatin1Char('/') + fileName,
-                                                  QStringLiteral("Excel 文件 (*.xlsx)"));
-    if (path.isEmpty())
-        return;
-    QString reason;
-    if (generate(path, reason))
-        Prompts::information(parent, QStringLiteral("成功"),
-                             QStringLiteral("模板已保存到：\n%1\n\n请按照模板格式填写%2数据后，再导入系统。")
-                                 .arg(path, subject));
-    else
-        Prompts::critical(parent, QStringLiteral("错误"), QStringLiteral("生成模板失败：") + reason);
-}
-
-QString chooseImportFile(QWidget* parent, const QString& caption, const ImportForm& form) {
-    const QString path = Prompts::getOpenFileName(parent, caption, QString(),
-                                                  QStringLiteral("Excel 文件 (*.xls *.xlsx);;所有文件 (*)"));
-    if (path.isEmpty())
-        return path;
-    form.filePath->setText(path);
-    form.startImport->setEnabled(true);
-    form.result->clear();
-    appendResult(form.result, QStringLiteral("已选择文件：%1\n点击「开始导入」执行导入。").arg(path),
-                 resultColour::kNotice);
-    return path;
-}
-
-StepButtonsLock::StepButtonsLock(const ImportForm& form) : m_form(form) {
-    for (QPushButton* button : {m_form.startImport, m_form.downloadTemplate, m_form.browse})
-        button->setEnabled(false);
-}
-
-StepButtonsLock::~StepButtonsLock() {
-    for (QPushButton* button : {m_form.startImport, m_form.downloadTemplate, m_form.browse})
-        button->setEnabled(true);
 }
 
 ImportBusy::ImportBusy(QWidget* parent, const QString& title, const QString& label) : m_dialog(parent) {
@@ -145,10 +104,43 @@ IDbAdapter* importAdapter() {
     return DatabaseManager::instance().getAdapter();
 }
 
-void appendReadFailure(QTextEdit* area, const ImportWording& wording, const QStringList& reasons) {
+bool announceRead(QTextEdit* area, ImportBusy& busy, const ImportWording& wording, bool read,
+                  const QStringList& reasons, int rows) {
+    if (read && rows > 0) {
+        appendResult(area, QStringLiteral("共读取 %1 条数据，开始校验重复...\n").arg(rows),
+                     resultColour::kProgress);
+        return true;
+    }
+    busy.close();
+    if (read) {
+        appendResult(area, wording.cross + QStringLiteral("文件中没有有效数据（从第2行开始读取）。"),
+                     resultColour::kError);
+        return false;
+    }
     appendResult(area, wording.cross + QStringLiteral("读取文件失败："), resultColour::kError);
     for (const QString& reason : reasons)
         appendResult(area, QStringLiteral("  ") + reason, resultColour::kError);
+    return false;
+}
+
+bool announceChecks(QTextEdit* area, const ImportWording& wording, int toInsert, int duplicates, int invalid,
+                    const QStringList& duplicateLines) {
+    appendResult(area,
+                 QStringLiteral("校验完成：有效 %1 条，重复 %2 条，格式错误 %3 条\n")
+                     .arg(toInsert)
+                     .arg(duplicates)
+                     .arg(invalid),
+                 resultColour::kProgress);
+    if (!duplicateLines.isEmpty()) {
+        appendResult(area, QStringLiteral("\n--- 重复数据（将被跳过）---"), resultColour::kWarning);
+        for (const QString& line : duplicateLines)
+            appendResult(area, QStringLiteral("  ") + line, resultColour::kWarning);
+        appendResult(area, QString(), resultColour::kProgress);
+    }
+    if (toInsert > 0)
+        return true;
+    appendResult(area, wording.closingLead + QStringLiteral("没有有效数据可导入。"), resultColour::kError);
+    return false;
 }
 
 bool confirmImport(QWidget* parent, QTextEdit* area, const ImportWording& wording, int toInsert,

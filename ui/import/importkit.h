@@ -2,13 +2,13 @@
 
 #include "core/transaction.h"
 #include "spreadsheet/cellvalue.h"
+#include "spreadsheet/workbookreader.h"
 
 #include <QColor>
+#include <QList>
 #include <QProgressDialog>
 #include <QString>
 #include <QStringList>
-
-#include <functional>
 
 class QDialog;
 class QDialogButtonBox;
@@ -18,8 +18,6 @@ class QPushButton;
 class QTextEdit;
 
 namespace kestrovalin {
-
-class WorkbookReader;
 
 // Colours of the result area's lines.
 namespace resultColour {
@@ -43,32 +41,30 @@ template <class Form> ImportForm importFormOf(Form* ui) {
     return {ui->btnDownloadTemplate, ui->btnBrowse, ui->btnStartImport, ui->editFilePath, ui->textResult};
 }
 
+// How one dialog words its lines: the product dialog marks them with glyphs, the supplier dialog does not.
+struct ImportWording {
+    QString cross;       // "✖ " or nothing
+    QString warn;        // "⚠ " or nothing
+    QString tick;        // "✔ " or nothing
+    QString unit;        // "条商品", "家供应商"
+    QString closingLead; // before the cancel and nothing-to-import lines: "\n✖ " or nothing
+};
+
+// One data row of a workbook: the record it fills, the sheet row it came from (row 1 holds the titles) and
+// the first cell, left to right, that could not be read as its column needs.
+template <class Record> struct ImportRecordRow {
+    Record record;
+    int rowNumber = 0;
+    QString problem;
+
+    QString displayName() const { return record.name; }
+};
+
 // Style sheet, a Chinese Close button that rejects the dialog, and a file-step label kept on one line.
 void applyImportLook(QDialog* dialog, QDialogButtonBox* buttons, QLabel* fileStepLabel);
 
 // Appends one paragraph in the colour. The text comes from workbooks and is never read as markup.
 void appendResult(QTextEdit* area, const QString& text, const QColor& colour);
-
-// The template step: asks for the target (proposing the home folder and fileName), writes it through
-// generate and reports the outcome; subject is what the user fills in ("商品", "供应商").
-void downloadTemplate(QWidget* parent, const QString& fileName, const QString& subject,
-                      const std::function<bool(const QString& path, QString& reason)>& generate);
-
-// The file step: asks for a workbook; a chosen path is shown, enables the import and clears the result area
-// for the notice. Returns the path, or an empty text when cancelled.
-QString chooseImportFile(QWidget* parent, const QString& caption, const ImportForm& form);
-
-// Disables the three step buttons for one run and enables them again however the run ends.
-class StepButtonsLock {
-public:
-    explicit StepButtonsLock(const ImportForm& form);
-    ~StepButtonsLock();
-    StepButtonsLock(const StepButtonsLock&) = delete;
-    StepButtonsLock& operator=(const StepButtonsLock&) = delete;
-
-private:
-    ImportForm m_form;
-};
 
 // The busy indicator of one import run: window-modal, no cancel button, no range.
 class ImportBusy {
@@ -88,35 +84,54 @@ private:
 // logName starts the debug line with the sheet's size.
 bool openImportSheet(WorkbookReader& reader, const QString& path, QStringList& reasons, const char* logName);
 
-// How one dialog words its lines: the product dialog marks them with glyphs, the supplier dialog does not.
-struct ImportWording {
-    QString cross;       // "✖ " or nothing
-    QString warn;        // "⚠ " or nothing
-    QString tick;        // "✔ " or nothing
-    QString unit;        // "条商品", "家供应商"
-    QString closingLead; // before the cancel and nothing-to-import lines: "\n✖ " or nothing
-};
-
-// "读取文件失败：" and each reason indented.
-void appendReadFailure(QTextEdit* area, const ImportWording& wording, const QStringList& reasons);
-// The Yes/No question before anything is written; false (with the cancel line) unless Yes.
-bool confirmImport(QWidget* parent, QTextEdit* area, const ImportWording& wording, int toInsert,
-                   int duplicates);
-
-// Stores the rows in one transaction, all or nothing: a failed insert is reported and the loop goes on, then
-// everything is rolled back; a failed commit is never reported as success. insert(row) is true when stored.
-template <class Row, class Insert>
-void insertAll(QTextEdit* area, ImportBusy& busy, const ImportWording& wording, const QList<Row>& rows,
-               Insert insert);
-void appendInsertOutcome(QTextEdit* area, const ImportWording& wording, int successes, int failures,
-                         Transaction& tx);
-IDbAdapter* importAdapter();
+// Reads rows 2 to the last used row, columns A up to maxColumns: readCell(row, column, cell) fills a field,
+// keep(row, anyCellFilled) says whether the row is taken.
+template <class Row, class ReadCell, class Keep>
+bool readImportRows(const QString& path, int maxColumns, const char* logName, QList<Row>& rows,
+                    QStringList& reasons, ReadCell readCell, Keep keep) {
+    WorkbookReader reader(maxColumns);
+    if (!openImportSheet(reader, path, reasons, logName))
+        return false;
+    const int columns = qMin(reader.lastColumn(), maxColumns);
+    for (int r = 2; r <= reader.lastRow(); ++r) {
+        Row row;
+        row.rowNumber = r;
+        bool filled = false;
+        for (int c = 1; c <= columns; ++c) {
+            const CellValue cell = reader.cell(r, c);
+            filled = filled || !cell.isEmpty();
+            readCell(row, c, cell);
+        }
+        ImportBusy::pump();
+        if (keep(row, filled))
+            rows.append(row);
+    }
+    return true;
+}
 
 // The cell as a text field: trimmed, never a null text.
 QString fieldText(const CellValue& cell);
 // "第 K 列为错误值：#N/A" for an error cell (1-based column), otherwise empty.
 QString errorCellProblem(int column, const CellValue& cell);
 
+// After reading: a failure or an empty file closes the busy indicator, is reported and gives false;
+// otherwise the count of rows read is announced.
+bool announceRead(QTextEdit* area, ImportBusy& busy, const ImportWording& wording, bool read,
+                  const QStringList& reasons, int rows);
+// After checking: the summary and the skipped duplicates' descriptions (if any are listed); false, with the
+// closing line, when nothing is left to store.
+bool announceChecks(QTextEdit* area, const ImportWording& wording, int toInsert, int duplicates, int invalid,
+                    const QStringList& duplicateLines = QStringList());
+// The Yes/No question before anything is written; false (with the cancel line) unless Yes.
+bool confirmImport(QWidget* parent, QTextEdit* area, const ImportWording& wording, int toInsert,
+                   int duplicates);
+
+IDbAdapter* importAdapter();
+void appendInsertOutcome(QTextEdit* area, const ImportWording& wording, int successes, int failures,
+                         Transaction& tx);
+
+// Stores the rows in one transaction, all or nothing: a failed insert is reported and the loop goes on, then
+// everything is rolled back; a failed commit is never reported as success. insert(row) is true when stored.
 template <class Row, class Insert>
 void insertAll(QTextEdit* area, ImportBusy& busy, const ImportWording& wording, const QList<Row>& rows,
                Insert insert) {
@@ -141,7 +156,7 @@ void insertAll(QTextEdit* area, ImportBusy& busy, const ImportWording& wording, 
         ++failures;
         appendResult(area,
                      QStringLiteral("  %1第 %2 行「%3」导入失败")
-                         .arg(wording.warn, QString::number(row.rowNumber), row.name),
+                         .arg(wording.warn, QString::number(row.rowNumber), row.displayName()),
                      resultColour::kWarning);
     }
     busy.close();

@@ -95,42 +95,26 @@ void readField(ProductImportDialog::ImportRow& row, int column, const CellValue&
         if (errorProblem.isEmpty()) {
             const std::optional<bool> flag = prescriptionFlag(cell);
             if (flag)
-                row.isPrescription = *flag;
+                row.record.isPrescription = *flag;
             else
                 setProblem(row, QStringLiteral("是否处方药无法识别：") + cell.toText());
         }
         return;
     case 11:
-        readPrice(row, cell, row.purchasePrice, QStringLiteral("采购价"));
+        readPrice(row, cell, row.record.purchasePrice, QStringLiteral("采购价"));
         return;
     case 12:
-        readPrice(row, cell, row.salePrice, QStringLiteral("销售价"));
+        readPrice(row, cell, row.record.salePrice, QStringLiteral("销售价"));
         return;
     default:
         break;
     }
-    QString* const texts[] = {&row.barcode,    &row.name,         &row.mnemonicCode, &row.specification,
-                              &row.approvalNo, &row.manufacturer, &row.category,     &row.storageCondition,
-                              nullptr,         &row.unit};
+    models::Product& p = row.record;
+    QString* const texts[] = {&p.barcode,    &p.name,         &p.mnemonicCode, &p.specification,
+                              &p.approvalNo, &p.manufacturer, &p.category,     &p.storageCondition,
+                              nullptr,       &p.unit};
     if (QString* field = texts[column - 1])
         *field = fieldText(cell);
-}
-
-models::Product toProduct(const ProductImportDialog::ImportRow& row) {
-    models::Product p;
-    p.barcode = row.barcode;
-    p.name = row.name;
-    p.mnemonicCode = row.mnemonicCode;
-    p.specification = row.specification;
-    p.approvalNo = row.approvalNo;
-    p.manufacturer = row.manufacturer;
-    p.category = row.category;
-    p.storageCondition = row.storageCondition;
-    p.isPrescription = row.isPrescription;
-    p.unit = row.unit;
-    p.purchasePrice = row.purchasePrice;
-    p.salePrice = row.salePrice;
-    return p;
 }
 
 // A barcode the listed drugs do not hold may still belong to a deleted one; the unique column would refuse
@@ -144,76 +128,48 @@ bool barcodeHeldByAnyProduct(const QString& barcode) {
 }
 
 QString describeRow(const ProductImportDialog::ImportRow& row) {
-    QString text = QStringLiteral("第 %1 行「%2」").arg(QString::number(row.rowNumber), row.name);
-    if (!row.barcode.isEmpty())
-        text += QStringLiteral("(条码:%1)").arg(row.barcode);
+    QString text = QStringLiteral("第 %1 行「%2」").arg(QString::number(row.rowNumber), row.record.name);
+    if (!row.record.barcode.isEmpty())
+        text += QStringLiteral("(条码:%1)").arg(row.record.barcode);
     return text;
 }
 
+const ImportDialogBase::Setup kSetup{QStringLiteral("商品导入模板.xlsx"),
+                                     QStringLiteral("商品"),
+                                     QStringLiteral("选择商品导入文件"),
+                                     QStringLiteral("商品导入"),
+                                     QStringLiteral("正在导入商品数据，请稍候..."),
+                                     kTemplate};
+
 } // namespace
 
-ProductImportDialog::ProductImportDialog(QWidget* parent) : QDialog(parent), ui(new Ui::ProductImportDialog) {
+ProductImportDialog::ProductImportDialog(QWidget* parent)
+    : ImportDialogBase(parent, kSetup), ui(new Ui::ProductImportDialog) {
     ui->setupUi(this);
-    applyImportLook(this, ui->buttonBox, ui->labelStep2);
-    connect(ui->btnDownloadTemplate, &QPushButton::clicked, this, &ProductImportDialog::onDownloadTemplate);
-    connect(ui->btnBrowse, &QPushButton::clicked, this, &ProductImportDialog::onBrowseFile);
-    connect(ui->btnStartImport, &QPushButton::clicked, this, &ProductImportDialog::onStartImport);
+    attachForm(importFormOf(ui), ui->buttonBox, ui->labelStep2);
 }
 
 ProductImportDialog::~ProductImportDialog() {
     delete ui;
 }
 
-void ProductImportDialog::appendResult(const QString& text, const QColor& colour) {
-    kestrovalin::appendResult(ui->textResult, text, colour);
-}
-
-void ProductImportDialog::onDownloadTemplate() {
-    downloadTemplate(this, QStringLiteral("商品导入模板.xlsx"), QStringLiteral("商品"),
-                     [this](const QString& path, QString& reason) { return generateTemplate(path, reason); });
-}
-
-bool ProductImportDialog::generateTemplate(const QString& path, QString& errorText) {
-    return TemplateWriter::write(path, kTemplate, &errorText);
-}
-
-void ProductImportDialog::onBrowseFile() {
-    const QString path = chooseImportFile(this, QStringLiteral("选择商品导入文件"), importFormOf(ui));
-    if (!path.isEmpty())
-        m_filePath = path;
-}
-
 bool ProductImportDialog::readExcel(const QString& path, QList<ImportRow>& rows, QStringList& errors) {
-    WorkbookReader reader(kColumns);
-    if (!openImportSheet(reader, path, errors, "readExcel:"))
-        return false;
-    const int columns = qMin(reader.lastColumn(), kColumns);
-    for (int r = 2; r <= reader.lastRow(); ++r) {
-        ImportRow row;
-        row.rowNumber = r;
-        bool filled = false;
-        for (int c = 1; c <= columns; ++c) {
-            const CellValue cell = reader.cell(r, c);
-            filled = filled || !cell.isEmpty();
-            readField(row, c, cell);
-        }
-        // Only a row with all twelve cells empty is a gap; any other row is checked and reported.
-        if (filled)
-            rows.append(row);
-        ImportBusy::pump();
-    }
-    qDebug() << "Total rows read:" << rows.size();
-    return true;
+    // Only a row with all twelve cells empty is a gap; any other row is checked and reported.
+    const bool read = readImportRows(path, kColumns, "readExcel:", rows, errors, &readField,
+                                     [](const ImportRow&, bool filled) { return filled; });
+    if (read)
+        qDebug() << "Total rows read:" << rows.size();
+    return read;
 }
 
 bool ProductImportDialog::isValidRow(const ImportRow& row, QString& errorText) const {
     if (!row.problem.isEmpty())
         errorText = row.problem;
-    else if (row.name.isEmpty())
+    else if (row.record.name.isEmpty())
         errorText = QStringLiteral("药品名称不能为空");
-    else if (row.purchasePrice < 0)
+    else if (row.record.purchasePrice < 0)
         errorText = QStringLiteral("采购价不能为负数");
-    else if (row.salePrice < 0)
+    else if (row.record.salePrice < 0)
         errorText = QStringLiteral("销售价不能为负数");
     else
         return true;
@@ -236,7 +192,7 @@ ProductImportDialog::CheckResult ProductImportDialog::checkRows(const QList<Impo
             reportInvalid(row, reason);
             continue;
         }
-        const int existingId = repo.findDuplicate(toProduct(row));
+        const int existingId = repo.findDuplicate(row.record);
         if (existingId >= 1) {
             QString description = describeRow(row);
             const models::Product existing = repo.findById(existingId);
@@ -247,72 +203,40 @@ ProductImportDialog::CheckResult ProductImportDialog::checkRows(const QList<Impo
             continue;
         }
         // Rows of one file meet the unique barcode too: the second one would fail and roll everything back.
-        if (!row.barcode.isEmpty()) {
-            const auto first = firstRowOfBarcode.constFind(row.barcode);
+        const QString& barcode = row.record.barcode;
+        if (!barcode.isEmpty()) {
+            const auto first = firstRowOfBarcode.constFind(barcode);
             if (first != firstRowOfBarcode.constEnd()) {
                 result.duplicates.append(describeRow(row) +
                                          QStringLiteral(" ↔ 与第 %1 行条码相同").arg(first.value()));
                 continue;
             }
-            if (barcodeHeldByAnyProduct(row.barcode)) {
+            if (barcodeHeldByAnyProduct(barcode)) {
                 reportInvalid(row, QStringLiteral("条码已被已删除的商品使用"));
                 continue;
             }
-            firstRowOfBarcode.insert(row.barcode, row.rowNumber);
+            firstRowOfBarcode.insert(barcode, row.rowNumber);
         }
         result.toInsert.append(row);
     }
     return result;
 }
 
-void ProductImportDialog::onStartImport() {
-    if (m_filePath.isEmpty()) {
-        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请先选择要导入的 Excel 文件。"));
-        return;
-    }
-    const StepButtonsLock lock(importFormOf(ui));
-    ui->textResult->clear();
-    ImportBusy busy(this, QStringLiteral("商品导入"), QStringLiteral("正在导入商品数据，请稍候..."));
-    busy.show(true);
-
+void ProductImportDialog::importFile(const QString& path, ImportBusy& busy) {
     QList<ImportRow> rows;
     QStringList errors;
-    if (!readExcel(m_filePath, rows, errors)) {
-        busy.close();
-        appendReadFailure(ui->textResult, kWording, errors);
+    const bool read = readExcel(path, rows, errors);
+    if (!announceRead(resultArea(), busy, kWording, read, errors, rows.size()))
         return;
-    }
-    if (rows.isEmpty()) {
-        busy.close();
-        appendResult(kWording.cross + QStringLiteral("文件中没有有效数据（从第2行开始读取）。"),
-                     resultColour::kError);
-        return;
-    }
-    appendResult(QStringLiteral("共读取 %1 条数据，开始校验重复...\n").arg(rows.size()),
-                 resultColour::kProgress);
     const CheckResult checked = checkRows(rows);
     busy.close();
-
-    appendResult(QStringLiteral("校验完成：有效 %1 条，重复 %2 条，格式错误 %3 条\n")
-                     .arg(checked.toInsert.size())
-                     .arg(checked.duplicates.size())
-                     .arg(checked.invalid),
-                 resultColour::kProgress);
-    if (!checked.duplicates.isEmpty()) {
-        appendResult(QStringLiteral("\n--- 重复数据（将被跳过）---"), resultColour::kWarning);
-        for (const QString& description : checked.duplicates)
-            appendResult(QStringLiteral("  ") + description, resultColour::kWarning);
-        appendResult(QString(), resultColour::kProgress);
-    }
-    if (checked.toInsert.isEmpty()) {
-        appendResult(kWording.closingLead + QStringLiteral("没有有效数据可导入。"), resultColour::kError);
-        return;
-    }
-    if (!confirmImport(this, ui->textResult, kWording, checked.toInsert.size(), checked.duplicates.size()))
+    if (!announceChecks(resultArea(), kWording, checked.toInsert.size(), checked.duplicates.size(),
+                        checked.invalid, checked.duplicates) ||
+        !confirmImport(this, resultArea(), kWording, checked.toInsert.size(), checked.duplicates.size()))
         return;
     repositories::ProductRepository repo(importAdapter());
-    insertAll(ui->textResult, busy, kWording, checked.toInsert,
-              [&repo](const ImportRow& row) { return repo.insert(toProduct(row)) >= 1; });
+    insertAll(resultArea(), busy, kWording, checked.toInsert,
+              [&repo](const ImportRow& row) { return repo.insert(row.record) >= 1; });
 }
 
 } // namespace kestrovalin

@@ -46,20 +46,34 @@ bool isDateColumn(int column) {
 }
 
 QString* fieldOf(SupplierImportDialog::ImportRow& row, int column) {
-    QString* const fields[] = {&row.name,
-                               &row.licenseNo,
-                               &row.businessLicenseNo,
+    models::Supplier& s = row.record;
+    QString* const fields[] = {&s.name,
+                               &s.licenseNo,
+                               &s.businessLicenseNo,
                                &row.businessScope,
-                               &row.address,
-                               &row.contactName,
-                               &row.contactPhone,
-                               &row.licenseExpireDate,
-                               &row.businessLicenseExpireDate,
-                               &row.gspCertNo,
-                               &row.gspCertExpireDate,
-                               &row.taxRegNo,
-                               &row.taxRegExpireDate};
+                               &s.address,
+                               &s.contactName,
+                               &s.contactPhone,
+                               &s.licenseExpireDate,
+                               &s.businessLicenseExpireDate,
+                               &s.gspCertNo,
+                               &s.gspCertExpireDate,
+                               &s.taxRegNo,
+                               &s.taxRegExpireDate};
     return fields[column - 1];
+}
+
+void readField(SupplierImportDialog::ImportRow& row, int column, const CellValue& cell) {
+    if (row.problem.isEmpty())
+        row.problem = errorCellProblem(column, cell);
+    // A date cell reads as "yyyy-MM-dd" and goes through the same parsing as a typed date.
+    QString text = fieldText(cell);
+    if (isDateColumn(column)) {
+        const QDate date = parseDateFlexible(text);
+        if (date.isValid())
+            text = date.toString(kDateFormat);
+    }
+    *fieldOf(row, column) = text;
 }
 
 // An empty date is stored as NULL: an empty text sorts before every date and would read as expired.
@@ -68,23 +82,20 @@ QString dateOrNull(const QString& text) {
 }
 
 models::Supplier toSupplier(const SupplierImportDialog::ImportRow& row) {
-    models::Supplier s;
-    s.name = row.name;
-    s.licenseNo = row.licenseNo;
-    s.businessLicenseNo = row.businessLicenseNo;
+    models::Supplier s = row.record;
     s.businessScope = splitImportedScope(row.businessScope);
-    s.address = row.address;
-    s.contactName = row.contactName;
-    s.contactPhone = row.contactPhone;
-    s.licenseExpireDate = dateOrNull(row.licenseExpireDate);
-    s.businessLicenseExpireDate = dateOrNull(row.businessLicenseExpireDate);
-    s.gspCertNo = row.gspCertNo;
-    s.gspCertExpireDate = dateOrNull(row.gspCertExpireDate);
-    s.taxRegNo = row.taxRegNo;
-    s.taxRegExpireDate = dateOrNull(row.taxRegExpireDate);
-    s.status = QStringLiteral("active");
+    for (QString* date :
+         {&s.licenseExpireDate, &s.businessLicenseExpireDate, &s.gspCertExpireDate, &s.taxRegExpireDate})
+        *date = dateOrNull(*date);
     return s;
 }
+
+const ImportDialogBase::Setup kSetup{QStringLiteral("供应商导入模板.xlsx"),
+                                     QStringLiteral("供应商"),
+                                     QStringLiteral("选择供应商导入文件"),
+                                     QStringLiteral("供应商导入"),
+                                     QStringLiteral("正在导入供应商数据，请稍候..."),
+                                     kTemplate};
 
 } // namespace
 
@@ -121,69 +132,28 @@ QStringList splitImportedScope(const QString& text) {
 }
 
 SupplierImportDialog::SupplierImportDialog(QWidget* parent)
-    : QDialog(parent), ui(new Ui::SupplierImportDialog) {
+    : ImportDialogBase(parent, kSetup), ui(new Ui::SupplierImportDialog) {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("供应商批量导入"));
-    applyImportLook(this, ui->buttonBox, ui->labelStep2);
-    connect(ui->btnDownloadTemplate, &QPushButton::clicked, this, &SupplierImportDialog::onDownloadTemplate);
-    connect(ui->btnBrowse, &QPushButton::clicked, this, &SupplierImportDialog::onBrowseFile);
-    connect(ui->btnStartImport, &QPushButton::clicked, this, &SupplierImportDialog::onStartImport);
+    attachForm(importFormOf(ui), ui->buttonBox, ui->labelStep2);
 }
 
 SupplierImportDialog::~SupplierImportDialog() {
     delete ui;
 }
 
-void SupplierImportDialog::appendResult(const QString& text, const QColor& colour) {
-    kestrovalin::appendResult(ui->textResult, text, colour);
-}
-
-void SupplierImportDialog::onDownloadTemplate() {
-    downloadTemplate(this, QStringLiteral("供应商导入模板.xlsx"), QStringLiteral("供应商"),
-                     [this](const QString& path, QString& reason) { return generateTemplate(path, reason); });
-}
-
-bool SupplierImportDialog::generateTemplate(const QString& path, QString& reason) {
-    return TemplateWriter::write(path, kTemplate, &reason);
-}
-
-void SupplierImportDialog::onBrowseFile() {
-    const QString path = chooseImportFile(this, QStringLiteral("选择供应商导入文件"), importFormOf(ui));
-    if (!path.isEmpty())
-        m_filePath = path;
-}
-
 bool SupplierImportDialog::readExcel(const QString& path, QList<ImportRow>& rows, QStringList& reasons) {
-    WorkbookReader reader(kColumns);
-    if (!openImportSheet(reader, path, reasons, "SupplierImport readExcel:"))
-        return false;
-    const int columns = qMin(reader.lastColumn(), kColumns);
-    for (int r = 2; r <= reader.lastRow(); ++r) {
-        ImportRow row;
-        row.rowNumber = r;
-        for (int c = 1; c <= columns; ++c) {
-            const CellValue cell = reader.cell(r, c);
-            if (row.problem.isEmpty())
-                row.problem = errorCellProblem(c, cell);
-            // A date cell reads as "yyyy-MM-dd" and goes through the same parsing as a typed date.
-            QString text = fieldText(cell);
-            if (isDateColumn(c)) {
-                const QDate date = parseDateFlexible(text);
-                if (date.isValid())
-                    text = date.toString(kDateFormat);
-            }
-            *fieldOf(row, c) = text;
-        }
-        ImportBusy::pump();
-        if (!row.name.isEmpty())
-            rows.append(row);
-    }
-    qDebug() << "SupplierImport total rows read:" << rows.size();
-    return true;
+    // Rows without a name are left out without a word.
+    const bool read = readImportRows(path, kColumns, "SupplierImport readExcel:", rows, reasons, &readField,
+                                     [](const ImportRow& row, bool) { return !row.record.name.isEmpty(); });
+    if (read)
+        qDebug() << "SupplierImport total rows read:" << rows.size();
+    return read;
 }
 
 bool SupplierImportDialog::isValidRow(const ImportRow& row, QString& reason) const {
-    if (row.name.isEmpty()) {
+    const models::Supplier& s = row.record;
+    if (s.name.isEmpty()) {
         reason = QStringLiteral("供应商名称不能为空");
         return false;
     }
@@ -195,10 +165,10 @@ bool SupplierImportDialog::isValidRow(const ImportRow& row, QString& reason) con
         const QString& text;
         QString title;
     };
-    const DateField dates[] = {{row.licenseExpireDate, QStringLiteral("许可证到期")},
-                               {row.businessLicenseExpireDate, QStringLiteral("营业执照到期")},
-                               {row.gspCertExpireDate, QStringLiteral("GSP有效期")},
-                               {row.taxRegExpireDate, QStringLiteral("税务登记有效期")}};
+    const DateField dates[] = {{s.licenseExpireDate, QStringLiteral("许可证到期")},
+                               {s.businessLicenseExpireDate, QStringLiteral("营业执照到期")},
+                               {s.gspCertExpireDate, QStringLiteral("GSP有效期")},
+                               {s.taxRegExpireDate, QStringLiteral("税务登记有效期")}};
     for (const DateField& field : dates) {
         if (!field.text.isEmpty() && !parseDateFlexible(field.text).isValid()) {
             reason = QStringLiteral("%1日期无法识别：%2").arg(field.title, field.text);
@@ -230,70 +200,45 @@ QList<SupplierImportDialog::ImportRow> SupplierImportDialog::checkRows(const QLi
             ++invalid;
             continue;
         }
-        const int existingId = findDuplicateByName(row.name);
+        const QString& name = row.record.name;
+        const int existingId = findDuplicateByName(name);
         if (existingId >= 1) {
             appendResult(QStringLiteral("  第 %1 行「%2」与已存在的供应商(ID:%3)重复，跳过")
-                             .arg(QString::number(row.rowNumber), row.name, QString::number(existingId)),
+                             .arg(QString::number(row.rowNumber), name, QString::number(existingId)),
                          resultColour::kWarning);
             ++duplicates;
             continue;
         }
         // A name repeated in the file would otherwise be stored twice.
-        const auto first = firstRowOfName.constFind(row.name);
+        const auto first = firstRowOfName.constFind(name);
         if (first != firstRowOfName.constEnd()) {
             appendResult(QStringLiteral("  第 %1 行「%2」与第 %3 行重复，跳过")
-                             .arg(QString::number(row.rowNumber), row.name, QString::number(first.value())),
+                             .arg(QString::number(row.rowNumber), name, QString::number(first.value())),
                          resultColour::kWarning);
             ++duplicates;
             continue;
         }
-        firstRowOfName.insert(row.name, row.rowNumber);
+        firstRowOfName.insert(name, row.rowNumber);
         toImport.append(row);
     }
     return toImport;
 }
 
-void SupplierImportDialog::onStartImport() {
-    if (m_filePath.isEmpty()) {
-        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请先选择要导入的 Excel 文件。"));
-        return;
-    }
-    const StepButtonsLock lock(importFormOf(ui));
-    ui->textResult->clear();
-    ImportBusy busy(this, QStringLiteral("供应商导入"), QStringLiteral("正在导入供应商数据，请稍候..."));
-    busy.show(true);
-
+void SupplierImportDialog::importFile(const QString& path, ImportBusy& busy) {
     QList<ImportRow> rows;
     QStringList reasons;
-    if (!readExcel(m_filePath, rows, reasons)) {
-        busy.close();
-        appendReadFailure(ui->textResult, kWording, reasons);
+    const bool read = readExcel(path, rows, reasons);
+    if (!announceRead(resultArea(), busy, kWording, read, reasons, rows.size()))
         return;
-    }
-    if (rows.isEmpty()) {
-        busy.close();
-        appendResult(QStringLiteral("文件中没有有效数据（从第2行开始读取）。"), resultColour::kError);
-        return;
-    }
-    appendResult(QStringLiteral("共读取 %1 条数据，开始校验重复...\n").arg(rows.size()),
-                 resultColour::kProgress);
     int duplicates = 0;
     int invalid = 0;
     const QList<ImportRow> toImport = checkRows(rows, duplicates, invalid);
     busy.close();
-    appendResult(QStringLiteral("校验完成：有效 %1 条，重复 %2 条，格式错误 %3 条\n")
-                     .arg(toImport.size())
-                     .arg(duplicates)
-                     .arg(invalid),
-                 resultColour::kProgress);
-    if (toImport.isEmpty()) {
-        appendResult(QStringLiteral("没有有效数据可导入。"), resultColour::kError);
-        return;
-    }
-    if (!confirmImport(this, ui->textResult, kWording, toImport.size(), duplicates))
+    if (!announceChecks(resultArea(), kWording, toImport.size(), duplicates, invalid) ||
+        !confirmImport(this, resultArea(), kWording, toImport.size(), duplicates))
         return;
     repositories::SupplierRepository repo(importAdapter());
-    insertAll(ui->textResult, busy, kWording, toImport,
+    insertAll(resultArea(), busy, kWording, toImport,
               [&repo](const ImportRow& row) { return repo.insert(toSupplier(row)) >= 1; });
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "models/supplier.h"
+#include "ui/import/importdialogbase.h"
+
 #include <QDate>
-#include <QDialog>
 #include <QList>
 #include <QString>
 #include <QStringList>
-
-class QColor;
 
 namespace Ui {
 class SupplierImportDialog;
@@ -25,47 +25,26 @@ QStringList splitImportedScope(const QString& text);
 // Adds suppliers in bulk from a workbook: writes the template, checks every row (dates, names already
 // stored or repeated in the file) before anything is written, asks, then stores the rows in one
 // transaction, all or nothing.
-class SupplierImportDialog : public QDialog {
+class SupplierImportDialog : public ImportDialogBase {
     Q_OBJECT
 public:
-    // One data row of the workbook, columns A to M; valid dates already as "yyyy-MM-dd".
-    struct ImportRow {
-        QString name;
-        QString licenseNo;
-        QString businessLicenseNo;
+    // One data row of the workbook, columns A to M; valid dates already as "yyyy-MM-dd". The scope is
+    // kept as typed until the row is stored.
+    struct ImportRow : ImportRecordRow<models::Supplier> {
         QString businessScope;
-        QString address;
-        QString contactName;
-        QString contactPhone;
-        QString licenseExpireDate;
-        QString businessLicenseExpireDate;
-        QString gspCertNo;
-        QString gspCertExpireDate;
-        QString taxRegNo;
-        QString taxRegExpireDate;
-        int rowNumber = 0;
-        // The first cell, left to right, holding an error value.
-        QString problem;
     };
 
     explicit SupplierImportDialog(QWidget* parent = nullptr);
     ~SupplierImportDialog() override;
 
-private slots:
-    void onDownloadTemplate();
-    void onBrowseFile();
-    void onStartImport();
-
 private:
-    bool generateTemplate(const QString& path, QString& reason);
+    void importFile(const QString& path, ImportBusy& busy) override;
     bool readExcel(const QString& path, QList<ImportRow>& rows, QStringList& reasons);
     bool isValidRow(const ImportRow& row, QString& reason) const;
     int findDuplicateByName(const QString& name) const;
     QList<ImportRow> checkRows(const QList<ImportRow>& rows, int& duplicates, int& invalid);
-    void appendResult(const QString& text, const QColor& colour);
 
     Ui::SupplierImportDialog* ui;
-    QString m_filePath;
 };
 
 } // namespace kestrovalin
