@@ -256,8 +256,7 @@ private slots:
         seedDrugs();
         ProductImportDialog dialog;
         QStringList expected = kMixedChecks;
-        expected << ""
-                 << "✖ 导入操作已取消。";
+        expected << "" << QString("✖ 导入操作已取消。");
         QCOMPARE(runImport(&dialog, mixedProducts(), false), expected);
         QCOMPARE(questions(),
                  QStringList{"确认导入|确认将 3 条商品数据导入系统？\n\n（重复的 4 条数据将被跳过）"});
@@ -268,18 +267,13 @@ private slots:
     void productLineColours_data() {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("colour");
-        QTest::newRow("progress") << "共读取 13 条数据，开始校验重复..."
-                                  << "#333333";
-        QTest::newRow("invalid row") << "  ⚠ 第 7 行数据无效：药品名称不能为空"
-                                     << "#cc6600";
-        QTest::newRow("summary") << "校验完成：有效 3 条，重复 4 条，格式错误 6 条"
-                                 << "#333333";
-        QTest::newRow("duplicate header") << "--- 重复数据（将被跳过）---"
-                                          << "#cc6600";
+        QTest::newRow("progress") << "共读取 13 条数据，开始校验重复..." << QString("#333333");
+        QTest::newRow("invalid row") << "  ⚠ 第 7 行数据无效：药品名称不能为空" << QString("#cc6600");
+        QTest::newRow("summary") << "校验完成：有效 3 条，重复 4 条，格式错误 6 条" << QString("#333333");
+        QTest::newRow("duplicate header") << "--- 重复数据（将被跳过）---" << QString("#cc6600");
         QTest::newRow("duplicate") << "  第 4 行「板蓝根颗粒」 ↔ 已存在(ID:3 板蓝根颗粒)"
-                                   << "#cc6600";
-        QTest::newRow("cancelled") << "✖ 导入操作已取消。"
-                                   << "#cc6600";
+                                   << QString("#cc6600");
+        QTest::newRow("cancelled") << "✖ 导入操作已取消。" << QString("#cc6600");
     }
     void productLineColours() {
         seedDrugs();
@@ -295,8 +289,7 @@ private slots:
         QStringList expected = kMixedChecks;
         expected << ""
                  << "--- 开始批量导入 3 条商品 ---"
-                 << ""
-                 << "✔ 导入完成！成功导入 3 条商品。";
+                 << "" << QString("✔ 导入完成！成功导入 3 条商品。");
         QCOMPARE(runImport(&dialog, mixedProducts()), expected);
         QCOMPARE(colourOf(&dialog, expected.last()), QStringLiteral("#006600"));
         QCOMPARE(m_db->count("product"), 6);
@@ -520,14 +513,14 @@ private slots:
              firm("九州通医药集团"),
              firm("华润医药商业有限公司"),
              firm("abc医药"),
-             firm("百济药业", {"2026.12.31", gap, gap, gap}),
+             firm("百济药业", {"<b>2026.12.31</b>", gap, gap, gap}),
              firm("同济堂医药", {"05/06/2026", "12/31/2026", "2026-12-31T00:00:00", "2026-12-31 08:00"})});
         SupplierImportDialog dialog;
         QCOMPARE(runImport(&dialog, path),
                  (QStringList{"共读取 7 条数据，开始校验重复...", "",
                               "  第 4 行「国药控股湖北有限公司」与已存在的供应商(ID:1)重复，跳过",
                               "  第 6 行「华润医药商业有限公司」与第 2 行重复，跳过",
-                              "  第 8 行数据无效：许可证到期日期无法识别：2026.12.31",
+                              "  第 8 行数据无效：许可证到期日期无法识别：<b>2026.12.31</b>",
                               "校验完成：有效 4 条，重复 2 条，格式错误 1 条", "", "",
                               "--- 开始批量导入 4 家供应商 ---", "", "导入完成！成功导入 4 家供应商。"}));
         QCOMPARE(questions(),
@@ -634,28 +627,17 @@ private slots:
     void parseDates_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("date");
-        QTest::newRow("iso") << "2026-12-31"
-                             << "2026-12-31";
-        QTest::newRow("day first wins") << "05/06/2026"
-                                        << "2026-06-05";
-        QTest::newRow("month first when day first cannot be") << "12/31/2026"
-                                                              << "2026-12-31";
-        QTest::newRow("time after T") << "2026-12-31T00:00:00"
-                                      << "2026-12-31";
-        QTest::newRow("time after a blank") << "2026-12-31 08:00"
-                                            << "2026-12-31";
-        QTest::newRow("eight digits") << "20261231"
-                                      << "2026-12-31";
-        QTest::newRow("short month and day") << "2026-1-5"
-                                             << "2026-01-05";
-        QTest::newRow("slashes") << "2026/1/5"
-                                 << "2026-01-05";
-        QTest::newRow("dashes day first") << "5-6-2026"
-                                          << "2026-06-05";
-        QTest::newRow("padded") << "  2026/12/31  "
-                                << "2026-12-31";
-        QTest::newRow("first year after 1900") << "1901-01-01"
-                                               << "1901-01-01";
+        QTest::newRow("iso") << "2026-12-31" << QString("2026-12-31");
+        QTest::newRow("day first wins") << "05/06/2026" << QString("2026-06-05");
+        QTest::newRow("month first when day first cannot be") << "12/31/2026" << QString("2026-12-31");
+        QTest::newRow("time after T") << "2026-12-31T00:00:00" << QString("2026-12-31");
+        QTest::newRow("time after a blank") << "2026-12-31 08:00" << QString("2026-12-31");
+        QTest::newRow("eight digits") << "20261231" << QString("2026-12-31");
+        QTest::newRow("short month and day") << "2026-1-5" << QString("2026-01-05");
+        QTest::newRow("slashes") << "2026/1/5" << QString("2026-01-05");
+        QTest::newRow("dashes day first") << "5-6-2026" << QString("2026-06-05");
+        QTest::newRow("padded") << "  2026/12/31  " << QString("2026-12-31");
+        QTest::newRow("first year after 1900") << "1901-01-01" << QString("1901-01-01");
         QTest::newRow("1900 refused") << "1900-06-01" << QString();
         QTest::newRow("dots refused") << "2026.12.31" << QString();
         QTest::newRow("leading T is not a time") << "T2026-12-31" << QString();
@@ -670,14 +652,11 @@ private slots:
     void scopes_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("entries");
-        QTest::newRow("ideographic comma") << "中药、化学药"
-                                           << "中药|化学药";
-        QTest::newRow("empty part dropped") << "中药,,化学药,生物制品"
-                                            << "中药|化学药|生物制品";
-        QTest::newRow("trimmed") << " 中药 , 化学药"
-                                 << "中药|化学药";
-        QTest::newRow("mixed separators") << "中药；化学药;生物制品，保健品"
-                                          << "中药|化学药|生物制品|保健品";
+        QTest::newRow("ideographic comma") << "中药、化学药" << QString("中药|化学药");
+        QTest::newRow("empty part dropped") << "中药,,化学药,生物制品" << QString("中药|化学药|生物制品");
+        QTest::newRow("trimmed") << " 中药 , 化学药" << QString("中药|化学药");
+        QTest::newRow("mixed separators")
+            << "中药；化学药;生物制品，保健品" << QString("中药|化学药|生物制品|保健品");
         QTest::newRow("empty") << "" << QString();
     }
     void scopes() {

@@ -166,70 +166,38 @@ private slots:
     void handWrittenValues_data() {
         QTest::addColumn<QString>("ref");
         QTest::addColumn<QString>("cell");
-        QTest::newRow("shared string") << "A1"
-                                       << "Text:阿莫西林";
-        QTest::newRow("rich runs without the phonetic run") << "B1"
-                                                            << "Text:布洛芬 缓释";
-        QTest::newRow("escapes") << "C1"
-                                 << "Text:第一行\r第二行_x0041_";
-        QTest::newRow("spaces trimmed for text fields") << "D1"
-                                                        << "Text:两端空格";
-        QTest::newRow("empty shared string") << "E1"
-                                             << "Empty:";
-        QTest::newRow("inline string") << "A2"
-                                       << "Text:内联";
-        QTest::newRow("rich inline string") << "B2"
-                                            << "Text:富文本";
-        QTest::newRow("formula string result") << "C2"
-                                               << "Text:内联x";
-        QTest::newRow("formula never calculated") << "D2"
-                                                  << "Empty:";
-        QTest::newRow("true") << "E2"
-                              << "Bool:true";
-        QTest::newRow("false") << "F2"
-                               << "Bool:false";
-        QTest::newRow("error") << "G2"
-                               << "Error:#N/A";
-        QTest::newRow("13 digits") << "A3"
-                                   << "Number:6901234567890";
-        QTest::newRow("decimal") << "B3"
-                                 << "Number:12.5";
-        QTest::newRow("binary fraction") << "C3"
-                                         << "Number:0.1";
-        QTest::newRow("exponent form in the file") << "D3"
-                                                   << "Number:6901234567890";
-        QTest::newRow("no reference, first") << "A4"
-                                             << "Number:1";
-        QTest::newRow("no reference, second") << "B4"
-                                              << "Number:2";
-        QTest::newRow("no reference after a jump") << "F4"
-                                                   << "Number:6";
-        QTest::newRow("gap") << "C4"
-                             << "Empty:";
-        QTest::newRow("built-in date format") << "A5"
-                                              << "Date:2026-12-31";
-        QTest::newRow("custom date format") << "B5"
-                                            << "Date:2026-01-01";
-        QTest::newRow("quoted d is no date") << "C5"
-                                             << "Number:7";
-        QTest::newRow("bracketed colour is no date") << "D5"
-                                                     << "Number:8";
-        QTest::newRow("CJK built-in date") << "E5"
-                                           << "Date:2026-01-02";
-        QTest::newRow("locale prefix and quoted CJK") << "F5"
-                                                      << "Date:2026-01-03";
-        QTest::newRow("styled blank") << "G5"
-                                      << "Empty:";
-        QTest::newRow("serial 60") << "A6"
-                                   << "Date:1900-02-29";
-        QTest::newRow("serial 59") << "B6"
-                                   << "Date:1900-02-28";
-        QTest::newRow("serial 61") << "C6"
-                                   << "Date:1900-03-01";
-        QTest::newRow("serial 1") << "D6"
-                                  << "Date:1900-01-01";
-        QTest::newRow("rounding into the day") << "E6"
-                                               << "Date:2026-12-31";
+        QTest::newRow("shared string") << "A1" << QString("Text:阿莫西林");
+        QTest::newRow("rich runs without the phonetic run") << "B1" << QString("Text:布洛芬 缓释");
+        QTest::newRow("escapes") << "C1" << QString("Text:第一行\r第二行_x0041_");
+        QTest::newRow("spaces trimmed for text fields") << "D1" << QString("Text:两端空格");
+        QTest::newRow("empty shared string") << "E1" << QString("Empty:");
+        QTest::newRow("inline string") << "A2" << QString("Text:内联");
+        QTest::newRow("rich inline string") << "B2" << QString("Text:富文本");
+        QTest::newRow("formula string result") << "C2" << QString("Text:内联x");
+        QTest::newRow("formula never calculated") << "D2" << QString("Empty:");
+        QTest::newRow("true") << "E2" << QString("Bool:true");
+        QTest::newRow("false") << "F2" << QString("Bool:false");
+        QTest::newRow("error") << "G2" << QString("Error:#N/A");
+        QTest::newRow("13 digits") << "A3" << QString("Number:6901234567890");
+        QTest::newRow("decimal") << "B3" << QString("Number:12.5");
+        QTest::newRow("binary fraction") << "C3" << QString("Number:0.1");
+        QTest::newRow("exponent form in the file") << "D3" << QString("Number:6901234567890");
+        QTest::newRow("no reference, first") << "A4" << QString("Number:1");
+        QTest::newRow("no reference, second") << "B4" << QString("Number:2");
+        QTest::newRow("no reference after a jump") << "F4" << QString("Number:6");
+        QTest::newRow("gap") << "C4" << QString("Empty:");
+        QTest::newRow("built-in date format") << "A5" << QString("Date:2026-12-31");
+        QTest::newRow("custom date format") << "B5" << QString("Date:2026-01-01");
+        QTest::newRow("quoted d is no date") << "C5" << QString("Number:7");
+        QTest::newRow("bracketed colour is no date") << "D5" << QString("Number:8");
+        QTest::newRow("CJK built-in date") << "E5" << QString("Date:2026-01-02");
+        QTest::newRow("locale prefix and quoted CJK") << "F5" << QString("Date:2026-01-03");
+        QTest::newRow("styled blank") << "G5" << QString("Empty:");
+        QTest::newRow("serial 60") << "A6" << QString("Date:1900-02-29");
+        QTest::newRow("serial 59") << "B6" << QString("Date:1900-02-28");
+        QTest::newRow("serial 61") << "C6" << QString("Date:1900-03-01");
+        QTest::newRow("serial 1") << "D6" << QString("Date:1900-01-01");
+        QTest::newRow("rounding into the day") << "E6" << QString("Date:2026-12-31");
     }
     void handWrittenValues() {
         QFETCH(QString, ref);
@@ -378,26 +346,16 @@ private slots:
     void writtenWorkbook_data() {
         QTest::addColumn<QString>("ref");
         QTest::addColumn<QString>("cell");
-        QTest::newRow("string") << "A3"
-                                << "Text:药品条码";
-        QTest::newRow("13-digit number") << "A4"
-                                         << "Number:6901234567890";
-        QTest::newRow("price") << "B4"
-                               << "Number:12.5";
-        QTest::newRow("true") << "C4"
-                              << "Bool:true";
-        QTest::newRow("false") << "D4"
-                               << "Bool:false";
-        QTest::newRow("custom date format") << "E4"
-                                            << "Date:2026-12-31";
-        QTest::newRow("built-in date format") << "F4"
-                                              << "Date:2027-06-30";
-        QTest::newRow("string of digits stays text") << "A5"
-                                                     << "Text:0123";
-        QTest::newRow("last row") << "A6"
-                                  << "Text:末行";
-        QTest::newRow("nothing above") << "A1"
-                                       << "Empty:";
+        QTest::newRow("string") << "A3" << QString("Text:药品条码");
+        QTest::newRow("13-digit number") << "A4" << QString("Number:6901234567890");
+        QTest::newRow("price") << "B4" << QString("Number:12.5");
+        QTest::newRow("true") << "C4" << QString("Bool:true");
+        QTest::newRow("false") << "D4" << QString("Bool:false");
+        QTest::newRow("custom date format") << "E4" << QString("Date:2026-12-31");
+        QTest::newRow("built-in date format") << "F4" << QString("Date:2027-06-30");
+        QTest::newRow("string of digits stays text") << "A5" << QString("Text:0123");
+        QTest::newRow("last row") << "A6" << QString("Text:末行");
+        QTest::newRow("nothing above") << "A1" << QString("Empty:");
     }
     void writtenWorkbook() {
         const QString path = file("商品导入模板.xlsx");
@@ -430,41 +388,29 @@ private slots:
         QTest::addColumn<QString>("ref");
         QTest::addColumn<QString>("cell");
         QTest::newRow("title only") << "one_row.xls"
-                                    << "B1"
-                                    << "Text:药品名称(*)";
+                                    << "B1" << QString("Text:药品名称(*)");
         QTest::newRow("13-digit number") << "three_rows.xls"
-                                         << "A2"
-                                         << "Number:6901234567890";
+                                         << "A2" << QString("Number:6901234567890");
         QTest::newRow("Chinese text") << "three_rows.xls"
-                                      << "B2"
-                                      << "Text:阿莫西林胶囊";
+                                      << "B2" << QString("Text:阿莫西林胶囊");
         QTest::newRow("price") << "three_rows.xls"
-                               << "C2"
-                               << "Number:12.5";
+                               << "C2" << QString("Number:12.5");
         QTest::newRow("date") << "three_rows.xls"
-                              << "D2"
-                              << "Date:2026-12-31";
+                              << "D2" << QString("Date:2026-12-31");
         QTest::newRow("date and time") << "three_rows.xls"
-                                       << "F2"
-                                       << "Date:2026-01-05";
+                                       << "F2" << QString("Date:2026-01-05");
         QTest::newRow("digits as text") << "three_rows.xls"
-                                        << "A3"
-                                        << "Text:6901234567891";
+                                        << "A3" << QString("Text:6901234567891");
         QTest::newRow("spaces trimmed") << "three_rows.xls"
-                                        << "B3"
-                                        << "Text:布洛芬缓释胶囊";
+                                        << "B3" << QString("Text:布洛芬缓释胶囊");
         QTest::newRow("zero") << "three_rows.xls"
-                              << "C3"
-                              << "Number:0";
+                              << "C3" << QString("Number:0");
         QTest::newRow("empty") << "three_rows.xls"
-                               << "D3"
-                               << "Empty:";
+                               << "D3" << QString("Empty:");
         QTest::newRow("offset first") << "offset.xls"
-                                      << "C2"
-                                      << "Text:标题";
+                                      << "C2" << QString("Text:标题");
         QTest::newRow("offset last") << "offset.xls"
-                                     << "D5"
-                                     << "Text:第5行D列";
+                                     << "D5" << QString("Text:第5行D列");
     }
     void legacyWorkbook() {
         QFETCH(QString, name);
