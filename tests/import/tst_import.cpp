@@ -470,6 +470,7 @@ private slots:
         click(dialog.get(), "btnDownloadTemplate");
         QCOMPARE(Prompts::lastTitle() + "|" + Prompts::lastText(),
                  QStringLiteral("错误|生成模板失败：无法写入文件"));
+        QCOMPARE(QFile::exists(file("无此目录/模板.xlsx")), false);
     }
 
     // The template's own sample row imports as the columns promise.

@@ -476,14 +476,6 @@ private slots:
         QVERIFY(styles.contains("style=\"thin\""));
         QVERIFY(styles.contains("formatCode=\"@\""));
     }
-
-    void templateInMissingFolder() {
-        const QString path = file("无此目录/模板.xlsx");
-        QString reason;
-        QCOMPARE(TemplateWriter::write(path, {{"条码", 18, "1", true}}, &reason), false);
-        QCOMPARE(reason, QStringLiteral("无法写入文件"));
-        QCOMPARE(QFile::exists(path), false);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSpreadsheet)
