@@ -33,10 +33,10 @@ const QVariantList kSupplierTitles{
     "供应商名称(*)", "经营许可证号", "营业执照号", "经营范围",  "地址",         "联系人",        "联系电话",
     "许可证到期",    "营业执照到期", "GSP证书号",  "GSP有效期", "税务登记证号", "税务登记有效期"};
 
-// A product row: barcode, name, specification, flag, purchase and sale price; the other columns filled in.
-QVariantList drug(const QVariant& barcode, const QVariant& name, const QVariant& spec = "10片",
+// A product row: barcode, name, pack size, flag, purchase and sale price; the other columns filled in.
+QVariantList drug(const QVariant& barcode, const QVariant& name, const QVariant& size = "10片",
                   const QVariant& flag = "否", const QVariant& purchase = 1.5, const QVariant& sale = 3.0) {
-    return {barcode, name, "JC",     spec, "国药准字H10000000", "示例药业", "OTC甲类", "常温",
+    return {barcode, name, "JC",     size, "国药准字H10000000", "示例药业", "OTC甲类", "常温",
             flag,    "盒", purchase, sale};
 }
 
