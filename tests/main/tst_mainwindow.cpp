@@ -103,9 +103,10 @@ private slots:
                         QVERIFY(m->isVisible());
                     }
             }
-        QCOMPARE(classes.join(' ').remove("kestrovalin::"),
-                 QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow "
-                         "UserManagerWindow OperLogWindow"));
+        QCOMPARE(
+            classes.join(' ').remove("kestrovalin::"),
+            QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow "
+                    "TempHumidityReportWindow TempHumidityRecordWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();
@@ -113,7 +114,7 @@ private slots:
         for (QPushButton* b : w.findChild<QWidget*>("quickPanel")->findChildren<QPushButton*>())
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
-        QCOMPARE(quick, QStringList{"btnQuickUser"});
+        QCOMPARE(quick, (QStringList{"btnQuickTemp", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }

@@ -16,6 +16,8 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/quality/temphumidityrecordwindow.h"
+#include "ui/reports/temphumidityreportwindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -30,6 +32,8 @@
 #include <vector>
 
 using kestrovalin::Prompts;
+using kestrovalin::TempHumidityRecordWindow;
+using kestrovalin::TempHumidityReportWindow;
 using kestrovalin::repositories::DashboardRepository;
 
 namespace {
@@ -69,8 +73,8 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     nullptr,                                    // ExpiryWarning
     nullptr,                                    // ExpiryReport
     nullptr,                                    // QualificationWarning
-    nullptr,                                    // TempHumidityRecord
-    nullptr,                                    // TempHumidityReport
+    &build<TempHumidityRecordWindow>,           // TempHumidityRecord
+    &build<TempHumidityReportWindow>,           // TempHumidityReport
     nullptr,                                    // PrescriptionRecord
     nullptr,                                    // RejectedDrug
     nullptr,                                    // RejectedDrugReport
