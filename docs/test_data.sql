@@ -261,3 +261,21 @@ INSERT OR IGNORE INTO temperature_record (id, record_date, record_time, temperat
      datetime('now', 'localtime', '-1 days', 'start of day', '+9 hours')),
     (14, date('now', 'localtime', '-1 days'), '15:00:00', 23.1, 59, 'normal', 'normal', NULL, 2, '张丽',
      datetime('now', 'localtime', '-1 days', 'start of day', '+15 hours'));
+
+-- ============================================================
+-- 11. 资质预警补充：11 号税务登记证已过期、营业执照 15 天后到期；12 号已停用（证照过期，不再出现在预警中）
+-- ============================================================
+
+INSERT OR IGNORE INTO supplier (id, name, license_no, business_license_no, business_scope, address, contact_name,
+    contact_phone, license_expire_date, business_license_expire_date, gsp_cert_no, gsp_cert_expire_date, tax_reg_no,
+    tax_reg_expire_date, qualification_status, status, created_at, updated_at) VALUES
+    (11, '安徽华源医药股份有限公司', '皖AA5530261', '91341200MA2N8Q7T4G', '中成药,化学药制剂,生化药品',
+     '阜阳市颍州区阜南路66号', '郑国华', '0558-2217396',
+     date('now', 'localtime', '+2 years'), date('now', 'localtime', '+15 days'), 'AH-GSP-2022-0719',
+     date('now', 'localtime', '+1 years'), '91341200MA2N8Q7T4G', date('now', 'localtime', '-5 days'),
+     'valid', 'active', datetime('now', 'localtime', '-450 days'), datetime('now', 'localtime', '-450 days')),
+    (12, '福建闽辉药业有限公司', '闽AA3500482', '91350102MA31Y6KX0B', '中成药',
+     '福州市鼓楼区五四路158号', '林志伟', '0591-87653320',
+     date('now', 'localtime', '-90 days'), date('now', 'localtime', '-30 days'), 'FJ-GSP-2018-0233',
+     date('now', 'localtime', '-60 days'), '91350102MA31Y6KX0B', date('now', 'localtime', '+1 years'),
+     'expired', 'suspended', datetime('now', 'localtime', '-900 days'), datetime('now', 'localtime', '-80 days'));

@@ -16,7 +16,6 @@ using models::Supplier;
 namespace {
 
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
-constexpr int kExpiringWithinDays = 30;
 
 Supplier readSupplier(const Row& row) {
     Supplier s;
@@ -39,14 +38,6 @@ Supplier readSupplier(const Row& row) {
     s.createdAt = row.text("created_at");
     s.updatedAt = row.text("updated_at");
     return s;
-}
-
-// Days from today to the date, or nothing for an empty or unparsable text.
-std::optional<qint64> daysUntil(const QString& dateText, const QDate& today) {
-    const QDate date = QDate::fromString(dateText, kDateFormat);
-    if (!date.isValid())
-        return std::nullopt;
-    return today.daysTo(date);
 }
 
 } // namespace
@@ -200,8 +191,7 @@ bool SupplierRepository::isSupplierQualified(int supplierId) {
     if (supplier.qualificationStatus != QLatin1String("valid"))
         return false;
     const QDate today = Clock::today();
-    for (const QString& dateText : {supplier.licenseExpireDate, supplier.businessLicenseExpireDate,
-                                    supplier.gspCertExpireDate, supplier.taxRegExpireDate}) {
+    for (const QString& dateText : expiryDates(supplier)) {
         if (dateText.isEmpty())
             continue;
         // An unparsable date counts as before every date: refused.
@@ -244,20 +234,37 @@ bool SupplierRepository::refreshAllQualificationStatus() {
 }
 
 QString SupplierRepository::calculateQualificationStatus(const Supplier& supplier) {
-    const QDate today = Clock::today();
-    QList<std::optional<qint64>> days;
-    for (const QString& date : {supplier.licenseExpireDate, supplier.businessLicenseExpireDate,
-                                supplier.gspCertExpireDate, supplier.taxRegExpireDate})
-        days << daysUntil(date, today);
-    for (const auto& d : days) {
-        if (d && *d < 0)
-            return QStringLiteral("expired");
+    const Standing standing = qualificationStanding(supplier, Clock::today());
+    if (standing.expired)
+        return QStringLiteral("expired");
+    return standing.expiring ? QStringLiteral("expiring") : QStringLiteral("valid");
+}
+
+std::optional<qint64> SupplierRepository::daysUntil(const QString& dateText, const QDate& today) {
+    const QDate date = QDate::fromString(dateText, kDateFormat);
+    if (!date.isValid())
+        return std::nullopt;
+    return today.daysTo(date);
+}
+
+QStringList SupplierRepository::expiryDates(const Supplier& supplier) {
+    return {supplier.licenseExpireDate, supplier.businessLicenseExpireDate, supplier.gspCertExpireDate,
+            supplier.taxRegExpireDate};
+}
+
+SupplierRepository::Standing SupplierRepository::qualificationStanding(const Supplier& supplier,
+                                                                       const QDate& today) {
+    Standing standing;
+    for (const QString& dateText : expiryDates(supplier)) {
+        const std::optional<qint64> days = daysUntil(dateText, today);
+        if (!days)
+            continue;
+        if (*days < 0)
+            standing.expired = true;
+        else if (*days <= kExpiringWithinDays)
+            standing.expiring = true;
     }
-    for (const auto& d : days) {
-        if (d && *d <= kExpiringWithinDays)
-            return QStringLiteral("expiring");
-    }
-    return QStringLiteral("valid");
+    return standing;
 }
 
 } // namespace kestrovalin::repositories

@@ -3,8 +3,12 @@
 #include "core/idbadapter.h"
 #include "models/supplier.h"
 
+#include <QDate>
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <optional>
 
 namespace kestrovalin::repositories {
 
@@ -35,6 +39,21 @@ public:
     bool refreshAllQualificationStatus();
     // "expired", "expiring" (within 30 days, today included) or "valid", from the record's dates alone.
     static QString calculateQualificationStatus(const models::Supplier& supplier);
+
+    // A document that expires within this many days (today included) is expiring.
+    static constexpr int kExpiringWithinDays = 30;
+    // Days from today to a stored expiry date; nothing for an empty text or one not in "yyyy-MM-dd".
+    static std::optional<qint64> daysUntil(const QString& dateText, const QDate& today);
+    // The four expiry dates in their fixed order: drug business licence, business licence, GSP certificate,
+    // tax registration.
+    static QStringList expiryDates(const models::Supplier& supplier);
+    // Whether any of the four dates has passed and whether any expires within the window; an empty or
+    // unreadable date counts for neither.
+    struct Standing {
+        bool expired = false;
+        bool expiring = false;
+    };
+    static Standing qualificationStanding(const models::Supplier& supplier, const QDate& today);
 
 private:
     QList<models::Supplier> readList(const QString& sql, const QList<QVariant>& params = {});

@@ -105,8 +105,10 @@ private slots:
             }
         QCOMPARE(
             classes.join(' ').remove("kestrovalin::"),
-            QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow "
-                    "TempHumidityReportWindow TempHumidityRecordWindow UserManagerWindow OperLogWindow"));
+            QString(
+                "ProductManagerWindow SupplierManagerWindow CustomerManagerWindow "
+                "TempHumidityReportWindow ExpiryReportWindow SupplierReportWindow QualificationWarningWindow "
+                "TempHumidityRecordWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();

@@ -1,10 +1,10 @@
-#include "core/currentuser.h"
 #include "ui/common/prompts.h"
 #include "ui/common/reportframe.h"
 #include "ui/reports/temphumidityreportwindow.h"
 
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
+#include "tests/support/reportprobe.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/windowprobe.h"
 
@@ -58,22 +58,6 @@ void setRange(QObject* window, const QDate& start, const QDate& end) {
     window->findChild<QDateEdit*>("dateEnd")->setDate(end);
 }
 
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(no file)");
-}
-
-QString logRows(TestDatabase& t) {
-    QSqlQuery q =
-        t.db()->query("SELECT user_name, module, action, detail FROM sys_operation_log ORDER BY id");
-    QStringList out;
-    while (q.next())
-        out << QStringList{q.value(0).toString(), q.value(1).toString(), q.value(2).toString(),
-                           q.value(3).toString()}
-                   .join('/');
-    return out.join('|');
-}
-
 // A book with its own SQL, its form built in code under the frame's widget names.
 class SqlBook : public QMainWindow {
 public:
@@ -123,13 +107,7 @@ public:
 class TestReportFrame : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        Prompts::setTestMode(true);
-        models::User user;
-        user.id = 1;
-        user.realName = QStringLiteral("系统管理员");
-        CurrentUser::instance().setUser(user);
-    }
+    void initTestCase() { startReportTests(); }
     void init() { Prompts::reset(); }
 
     // The start is today one calendar month back, clamped to the end of a shorter month; the end is today.
@@ -247,7 +225,7 @@ private slots:
         QCOMPARE(Prompts::history().at(0).text, QString("CSV Files (*.csv)"));
         QCOMPARE(Prompts::lastTitle(), QString("成功"));
         QCOMPARE(Prompts::lastText(), "温湿度记录表已导出到:\n" + path);
-        QCOMPARE(logRows(t), QString("系统管理员/采购入库/导出温湿度记录表/导出 2 条记录"));
+        QCOMPARE(operationLogRows(t), QString("系统管理员/采购入库/导出温湿度记录表/导出 2 条记录"));
     }
 
     // Cancelled: nothing at all. A file that cannot be created or written: the error and no log row.
@@ -301,7 +279,7 @@ private slots:
         QCOMPARE(file.count(), 1);
         QCOMPARE(box.count(), 1);
         QCOMPARE(logRowsWhileBoxOpen, 0);
-        QCOMPARE(logRows(t), QString("系统管理员/采购入库/导出温湿度记录表/导出 0 条记录"));
+        QCOMPARE(operationLogRows(t), QString("系统管理员/采购入库/导出温湿度记录表/导出 0 条记录"));
         QCOMPARE(fileBytes(path),
                  QByteArray("\xEF\xBB\xBF"
                             "温湿度记录表\n"
@@ -358,7 +336,7 @@ private slots:
             QCOMPARE(total(&book), QString("共 0 条记录"));
             Prompts::queueFileName(dir.filePath("book.csv"));
             book.frame->exportCsv();
-            QCOMPARE(logRows(t), QString("系统管理员/销售收银/导出测试记录表/导出 0 条记录"));
+            QCOMPARE(operationLogRows(t), QString("系统管理员/销售收银/导出测试记录表/导出 0 条记录"));
         }
         SqlBook book;
         book.frame->showRows({TableRow(-1, {"x", "y"})});

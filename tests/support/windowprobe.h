@@ -37,14 +37,23 @@ inline QString columnTexts(const QAbstractItemModel* model, int column) {
     return out.join(QLatin1Char(','));
 }
 
-// The text colours of one column by name, "-" where the cell has the table's own.
-inline QString columnColours(const QAbstractItemModel* model, int column) {
+// The colours of one column under a role (Qt::ForegroundRole, Qt::BackgroundRole) by name, "-" where the
+// cell has the table's own.
+inline QString columnBrushes(const QAbstractItemModel* model, int column, int role) {
     QStringList out;
     for (int r = 0; r < model->rowCount(); ++r) {
-        const QVariant brush = model->index(r, column).data(Qt::ForegroundRole);
+        const QVariant brush = model->index(r, column).data(role);
         out << (brush.isValid() ? brush.value<QBrush>().color().name() : QStringLiteral("-"));
     }
     return out.join(QLatin1Char(','));
+}
+
+inline QString columnColours(const QAbstractItemModel* model, int column) {
+    return columnBrushes(model, column, Qt::ForegroundRole);
+}
+
+inline QString columnBackgrounds(const QAbstractItemModel* model, int column) {
+    return columnBrushes(model, column, Qt::BackgroundRole);
 }
 
 // Every box and dialog asked through the prompts seam since the last reset, "title:text" joined by "|".

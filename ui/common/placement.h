@@ -1,5 +1,6 @@
 #pragma once
 
+class QGridLayout;
 class QWidget;
 
 namespace kestrovalin {
@@ -10,5 +11,9 @@ void placeOnParent(QWidget* window, QWidget* parent);
 
 // A dialog built in code centres its frame on the parent's top-level window. Does nothing without a parent.
 void centreOnTopLevel(QWidget* dialog, QWidget* parent);
+
+// Adds a last, stretching column over all rows of a filter grid, so its fields keep their natural widths,
+// packed to the left.
+void packGridLeft(QGridLayout* grid);
 
 } // namespace kestrovalin

@@ -12,7 +12,6 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMainWindow>
-#include <QSpacerItem>
 #include <QSqlQuery>
 #include <QTableView>
 
@@ -62,12 +61,7 @@ ReportFrame::ReportFrame(QMainWindow* window, QWidget* parent, ReportSpec spec)
       m_end(formPart<QDateEdit>(window, "dateEnd", false)) {
     window->setStyleSheet(reportWindowStyleSheet());
 
-    // A last, stretching column keeps the filter fields at their natural widths, packed to the left.
-    auto* grid = formPart<QGridLayout>(window, "gridLayout");
-    const int spacerColumn = grid->columnCount();
-    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, spacerColumn,
-                  grid->rowCount(), 1);
-    grid->setColumnStretch(spacerColumn, 1);
+    packGridLeft(formPart<QGridLayout>(window, "gridLayout"));
 
     placeOnParent(window, parent);
 

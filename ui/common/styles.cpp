@@ -177,6 +177,13 @@ QString reportWindowStyleSheet() {
                                    {QStringLiteral("btnQuery")}});
 }
 
+QString qualificationWarningStyleSheet() {
+    return reportFamilyStyleSheet({{QStringLiteral("QLineEdit")},
+                                   {QStringLiteral("QLineEdit")},
+                                   {QStringLiteral("btnSearch")},
+                                   {QStringLiteral("btnSearch")}});
+}
+
 QString maintenanceWindowStyleSheet() {
     return reportFamilyStyleSheet(
         {{QStringLiteral("QComboBox")}, {}, {QStringLiteral("btnSearch")}, {QStringLiteral("btnSearch")}});

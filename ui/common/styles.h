@@ -62,6 +62,8 @@ struct ReportSheet {
 QString reportFamilyStyleSheet(const ReportSheet& sheet);
 // The record books (their query button is btnQuery).
 QString reportWindowStyleSheet();
+// The supplier qualification warning window: framed name field, btnSearch primary.
+QString qualificationWarningStyleSheet();
 // The maintenance window: framed month combo, btnSearch primary.
 QString maintenanceWindowStyleSheet();
 // The temperature and humidity record window: framed date, time and number inputs; btnSearch, btnSave and

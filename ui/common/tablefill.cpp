@@ -19,6 +19,13 @@ void setupListTable(QAbstractItemView* view, bool singleSelection) {
         table->horizontalHeader()->setStretchLastSection(true);
 }
 
+void setupPlainTable(QTableView* view) {
+    view->horizontalHeader()->setStretchLastSection(true);
+    view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view->verticalHeader()->setVisible(false);
+    view->setAlternatingRowColors(true);
+}
+
 void setColumnWidths(QTableView* view, const QVector<int>& widths) {
     QHeaderView* header = view->horizontalHeader();
     for (int c = 0; c < widths.size(); ++c)

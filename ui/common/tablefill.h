@@ -13,6 +13,10 @@ namespace kestrovalin {
 // Read-only list tables: whole-row selection, no editing, alternating rows, stretched last section.
 void setupListTable(QAbstractItemView* view, bool singleSelection = true);
 
+// Read-only tables that keep the view's own selection behaviour: no editing, alternating rows, stretched last
+// section, no row header.
+void setupPlainTable(QTableView* view);
+
 // Fixed starting widths for the first columns of a list table, so texts such as barcodes and dates show
 // whole without measuring thousands of rows.
 void setColumnWidths(QTableView* view, const QVector<int>& widths);

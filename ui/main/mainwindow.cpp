@@ -16,7 +16,10 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/quality/qualificationwarningwindow.h"
 #include "ui/quality/temphumidityrecordwindow.h"
+#include "ui/reports/expiryreportwindow.h"
+#include "ui/reports/supplierreportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
 
 #include <QApplication>
@@ -31,7 +34,10 @@
 
 #include <vector>
 
+using kestrovalin::ExpiryReportWindow;
 using kestrovalin::Prompts;
+using kestrovalin::QualificationWarningWindow;
+using kestrovalin::SupplierReportWindow;
 using kestrovalin::TempHumidityRecordWindow;
 using kestrovalin::TempHumidityReportWindow;
 using kestrovalin::repositories::DashboardRepository;
@@ -71,14 +77,14 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     nullptr,                                    // SalesReturn
     nullptr,                                    // InventoryCheck
     nullptr,                                    // ExpiryWarning
-    nullptr,                                    // ExpiryReport
-    nullptr,                                    // QualificationWarning
+    &build<ExpiryReportWindow>,                 // ExpiryReport
+    &build<QualificationWarningWindow>,         // QualificationWarning
     &build<TempHumidityRecordWindow>,           // TempHumidityRecord
     &build<TempHumidityReportWindow>,           // TempHumidityReport
     nullptr,                                    // PrescriptionRecord
     nullptr,                                    // RejectedDrug
     nullptr,                                    // RejectedDrugReport
-    nullptr,                                    // SupplierReport
+    &build<SupplierReportWindow>,               // SupplierReport
     nullptr,                                    // Maintenance
 };
 

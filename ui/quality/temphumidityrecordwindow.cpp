@@ -58,12 +58,8 @@ TempHumidityRecordWindow::TempHumidityRecordWindow(QWidget* parent)
                            QStringLiteral("湿度(%)"), QStringLiteral("温度状态"), QStringLiteral("湿度状态"),
                            QStringLiteral("记录人"), QStringLiteral("备注")},
                           this);
-    QTableView* table = ui->tableWidget;
-    table->setModel(m_model);
-    table->horizontalHeader()->setStretchLastSection(true);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->setVisible(false);
-    table->setAlternatingRowColors(true);
+    ui->tableWidget->setModel(m_model);
+    setupPlainTable(ui->tableWidget);
 
     connect(ui->btnSave, &QPushButton::clicked, this, &TempHumidityRecordWindow::onBtnSaveClicked);
     connect(ui->btnSearch, &QPushButton::clicked, this, &TempHumidityRecordWindow::onBtnSearchClicked);

@@ -1,0 +1,86 @@
+#include "ui/reports/expiryreportwindow.h"
+#include "ui_expiryreportwindow.h"
+
+#include "core/databasemanager.h"
+#include "repositories/expirywarningrepository.h"
+#include "ui/common/reportframe.h"
+
+#include <QIntValidator>
+
+#include <algorithm>
+
+namespace kestrovalin {
+
+namespace {
+
+using repositories::ExpiryWarningItem;
+
+constexpr int kMinDays = 1;
+constexpr int kMaxDays = 365;
+constexpr int kRemainingDaysColumn = 5;
+
+ReportSpec spec() {
+    ReportSpec s;
+    s.title = QStringLiteral("近效期药品报表");
+    s.exportCaption = QStringLiteral("导出近效期药品报表");
+    s.columns =
+        QStringList{QStringLiteral("药品名称"), QStringLiteral("规格"),     QStringLiteral("批号"),
+                    QStringLiteral("有效期"),   QStringLiteral("剩余天数"), QStringLiteral("库存数量"),
+                    QStringLiteral("供应商")};
+    s.centredColumns = {kRemainingDaysColumn};
+    s.countText = QStringLiteral("共 %1 条近效期药品");
+    return s;
+}
+
+// Only the days-left cell is coloured: a month or less dark red, up to three months dark yellow.
+TableRow batchRow(const ExpiryWarningItem& item) {
+    TableRow row(-1,
+                 {item.productName, item.specification, item.batchNo, item.expiryDate,
+                  QString::number(item.remainingDays), QString::number(item.quantity), item.supplierName});
+    if (item.remainingDays <= 30)
+        row.mark(kRemainingDaysColumn, Qt::white, Qt::darkRed);
+    else if (item.remainingDays <= 90)
+        row.mark(kRemainingDaysColumn, Qt::white, Qt::darkYellow);
+    return row;
+}
+
+} // namespace
+
+ExpiryReportWindow::ExpiryReportWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_ExpiryReportWindow) {
+    ui->setupUi(this);
+    m_frame = new ReportFrame(this, parent, spec());
+    ui->editWarningDays->setValidator(new QIntValidator(kMinDays, kMaxDays, this));
+    ui->editWarningDays->setText(QStringLiteral("180"));
+    connect(ui->btnQuery, &QPushButton::clicked, this, &ExpiryReportWindow::onQueryClicked);
+    connect(ui->btnExport, &QPushButton::clicked, this, &ExpiryReportWindow::onExportClicked);
+    // The line edit reports Return only while the validator accepts its text.
+    connect(ui->editWarningDays, &QLineEdit::returnPressed, this, &ExpiryReportWindow::onQueryClicked);
+    loadReport();
+}
+
+ExpiryReportWindow::~ExpiryReportWindow() {
+    delete ui;
+}
+
+int ExpiryReportWindow::warningDays() const {
+    return std::clamp(ui->editWarningDays->text().toInt(), kMinDays, kMaxDays);
+}
+
+void ExpiryReportWindow::onQueryClicked() {
+    loadReport();
+}
+
+void ExpiryReportWindow::onExportClicked() {
+    m_frame->exportCsv();
+}
+
+void ExpiryReportWindow::loadReport() {
+    repositories::ExpiryWarningRepository repository(DatabaseManager::instance().getAdapter());
+    m_frame->show(repository.findNearExpiryItems(
+                      warningDays(), ui->editSupplier->text().trimmed(),
+                      ui->editProductName->text().trimmed(), ui->editBarcode->text().trimmed(),
+                      ui->editMnemonic->text().trimmed(), ui->editBatchNo->text().trimmed()),
+                  batchRow);
+}
+
+} // namespace kestrovalin
