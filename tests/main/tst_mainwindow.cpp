@@ -107,6 +107,7 @@ private slots:
             classes.join(' ').remove("kestrovalin::"),
             QString(
                 "ProductManagerWindow SupplierManagerWindow CustomerManagerWindow "
+                "PurchaseReportWindow AcceptanceReportWindow SalesRecordReportWindow "
                 "TempHumidityReportWindow ExpiryReportWindow SupplierReportWindow QualificationWarningWindow "
                 "TempHumidityRecordWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();

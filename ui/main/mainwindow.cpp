@@ -18,7 +18,10 @@
 #include "ui/purchasing/expirywarningdialog.h"
 #include "ui/quality/qualificationwarningwindow.h"
 #include "ui/quality/temphumidityrecordwindow.h"
+#include "ui/reports/acceptancereportwindow.h"
 #include "ui/reports/expiryreportwindow.h"
+#include "ui/reports/purchasereportwindow.h"
+#include "ui/reports/salesrecordreportwindow.h"
 #include "ui/reports/supplierreportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
 
@@ -34,9 +37,12 @@
 
 #include <vector>
 
+using kestrovalin::AcceptanceReportWindow;
 using kestrovalin::ExpiryReportWindow;
 using kestrovalin::Prompts;
+using kestrovalin::PurchaseReportWindow;
 using kestrovalin::QualificationWarningWindow;
+using kestrovalin::SalesRecordReportWindow;
 using kestrovalin::SupplierReportWindow;
 using kestrovalin::TempHumidityRecordWindow;
 using kestrovalin::TempHumidityReportWindow;
@@ -69,9 +75,9 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     nullptr,                                    // Inventory
     &build<kestrovalin::OperLogWindow>,         // OperLog
     nullptr,                                    // InventoryWarning
-    nullptr,                                    // PurchaseReport
-    nullptr,                                    // AcceptanceReport
-    nullptr,                                    // SalesRecordReport
+    &build<PurchaseReportWindow>,               // PurchaseReport
+    &build<AcceptanceReportWindow>,             // AcceptanceReport
+    &build<SalesRecordReportWindow>,            // SalesRecordReport
     nullptr,                                    // MaintenanceReport
     nullptr,                                    // PurchaseReturn
     nullptr,                                    // SalesReturn

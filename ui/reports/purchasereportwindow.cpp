@@ -1,0 +1,75 @@
+#include "ui/reports/purchasereportwindow.h"
+#include "ui_purchasereportwindow.h"
+
+#include "ui/common/reportframe.h"
+#include "ui/reports/recordbook.h"
+
+namespace kestrovalin {
+
+namespace {
+
+ReportSpec spec() {
+    ReportSpec s;
+    s.title = QStringLiteral("购进记录表");
+    s.exportCaption = QStringLiteral("导出购进记录表");
+    s.columns =
+        QStringList{QStringLiteral("购进日期"), QStringLiteral("单据编号"),  QStringLiteral("供应商名称"),
+                    QStringLiteral("药品名称"), QStringLiteral("生产企业"),  QStringLiteral("批号"),
+                    QStringLiteral("有效期至"), QStringLiteral("剂型/规格"), QStringLiteral("数量"),
+                    QStringLiteral("单位"),     QStringLiteral("购进单价"),  QStringLiteral("购进金额"),
+                    QStringLiteral("验收结论"), QStringLiteral("验收日期")};
+    s.monthsBack = 1;
+    return s;
+}
+
+RecordBook book() {
+    using F = CellFormat;
+    RecordBook b;
+    b.select = QStringLiteral(
+        "SELECT p.inbound_date, p.order_no, s.name as supplier_name, pr.name as product_name, "
+        "pr.manufacturer, "
+        "i.batch_no, i.expiry_date, pr.specification, i.quantity, pr.unit, i.unit_price, i.amount, "
+        "i.acceptance_result, i.acceptance_date "
+        "FROM purchase_order p "
+        "INNER JOIN purchase_order_item i ON p.id = i.order_id "
+        "INNER JOIN supplier s ON p.supplier_id = s.id "
+        "INNER JOIN product pr ON i.product_id = pr.id "
+        "WHERE p.status = 'completed' AND p.inbound_date >= ? AND p.inbound_date <= ?");
+    b.filterConditions = purchaseLineFilters();
+    b.orderBy = QStringLiteral(" ORDER BY p.inbound_date DESC, p.id DESC");
+    b.cells = {F::Text, F::Text,    F::Text, F::Text,   F::Text,   F::Text, F::Text,
+               F::Text, F::Integer, F::Text, F::Fixed4, F::Fixed2, F::Text, F::Text};
+    b.resultPosition = 12;
+    b.amountPosition = 11;
+    return b;
+}
+
+} // namespace
+
+PurchaseReportWindow::PurchaseReportWindow(QWidget* parent)
+    : QMainWindow(parent), ui(new Ui_PurchaseReportWindow) {
+    ui->setupUi(this);
+    m_frame = new ReportFrame(this, parent, spec());
+    connect(ui->btnQuery, &QPushButton::clicked, this, &PurchaseReportWindow::onQueryClicked);
+    connect(ui->btnExport, &QPushButton::clicked, this, &PurchaseReportWindow::onExportClicked);
+    loadReport();
+}
+
+PurchaseReportWindow::~PurchaseReportWindow() {
+    delete ui;
+}
+
+void PurchaseReportWindow::onQueryClicked() {
+    loadReport();
+}
+
+void PurchaseReportWindow::onExportClicked() {
+    m_frame->exportCsv();
+}
+
+void PurchaseReportWindow::loadReport() {
+    static const RecordBook purchases = book();
+    loadRecordBook(m_frame, this, purchases);
+}
+
+} // namespace kestrovalin
