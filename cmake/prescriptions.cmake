@@ -1,0 +1,8 @@
+# Prescriptions: repository, registration dialog, register window and detail dialog.
+target_sources(kvcore PRIVATE
+    repositories/prescriptionrepository.h repositories/prescriptionrepository.cpp
+    ui/sales/prescriptiondialog.h ui/sales/prescriptiondialog.cpp ui/sales/prescriptiondialog.ui
+)
+
+kv_add_test(tst_prescriptionrepository tests/prescriptions/tst_prescriptionrepository.cpp)
+kv_add_test(tst_prescriptiondialogs tests/prescriptions/tst_prescriptiondialogs.cpp)
