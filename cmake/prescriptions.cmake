@@ -2,6 +2,8 @@
 target_sources(kvcore PRIVATE
     repositories/prescriptionrepository.h repositories/prescriptionrepository.cpp
     ui/sales/prescriptiondialog.h ui/sales/prescriptiondialog.cpp ui/sales/prescriptiondialog.ui
+    ui/sales/prescriptionstatus.h ui/sales/prescriptionstatus.cpp
+    ui/sales/prescriptiondetaildialog.h ui/sales/prescriptiondetaildialog.cpp ui/sales/prescriptiondetaildialog.ui
 )
 
 kv_add_test(tst_prescriptionrepository tests/prescriptions/tst_prescriptionrepository.cpp)
