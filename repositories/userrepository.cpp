@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/databasemanager.h"
 #include "core/idbadapter.h"
+#include "core/rowreader.h"
 
 namespace kestrovalin {
 
@@ -11,24 +12,17 @@ namespace {
 const char* const kSelect =
     "SELECT id, username, password_hash, real_name, role, status, created_at, updated_at FROM sys_user";
 
-models::User readUser(const QSqlQuery& q) {
+models::User readUser(const Row& row) {
     models::User u;
-    u.id = q.value(0).toInt();
-    u.username = q.value(1).toString();
-    u.passwordHash = q.value(2).toString();
-    u.realName = q.value(3).toString();
-    u.role = q.value(4).toString();
-    u.status = q.value(5).toInt();
-    u.createdAt = q.value(6).toDateTime();
-    u.updatedAt = q.value(7).toDateTime();
+    u.id = row.integer("id");
+    u.username = row.text("username");
+    u.passwordHash = row.text("password_hash");
+    u.realName = row.text("real_name");
+    u.role = row.text("role");
+    u.status = row.integer("status");
+    u.createdAt = row.dateTime("created_at");
+    u.updatedAt = row.dateTime("updated_at");
     return u;
-}
-
-QList<models::User> readAll(QSqlQuery& q) {
-    QList<models::User> users;
-    while (q.next())
-        users.append(readUser(q));
-    return users;
 }
 
 } // namespace
@@ -78,32 +72,19 @@ bool UserRepository::setStatus(int id, int status) {
 }
 
 models::User UserRepository::findById(int id) {
-    models::User user;
-    user.id = 0;
-    if (!m_db)
-        return user;
-    QSqlQuery q = m_db->query(QString::fromLatin1(kSelect) + QStringLiteral(" WHERE id = ?"), {id});
-    if (q.next())
-        user = readUser(q);
-    return user;
+    return readFirst(m_db, QString::fromLatin1(kSelect) + QStringLiteral(" WHERE id = ?"), {id}, readUser);
 }
 
 QList<models::User> UserRepository::findAll() {
-    if (!m_db)
-        return {};
-    QSqlQuery q = m_db->query(QString::fromLatin1(kSelect) + QStringLiteral(" ORDER BY id DESC"));
-    return readAll(q);
+    return readList(m_db, QString::fromLatin1(kSelect) + QStringLiteral(" ORDER BY id DESC"), {}, readUser);
 }
 
 QList<models::User> UserRepository::search(const QString& keyword) {
-    if (!m_db)
-        return {};
     const QString pattern = QLatin1Char('%') + keyword + QLatin1Char('%');
-    QSqlQuery q =
-        m_db->query(QString::fromLatin1(kSelect) +
+    return readList(m_db,
+                    QString::fromLatin1(kSelect) +
                         QStringLiteral(" WHERE username LIKE ? OR real_name LIKE ? ORDER BY id DESC"),
-                    {pattern, pattern});
-    return readAll(q);
+                    {pattern, pattern}, readUser);
 }
 
 } // namespace kestrovalin
