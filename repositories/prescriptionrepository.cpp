@@ -2,13 +2,13 @@
 
 #include "core/clock.h"
 #include "core/idbadapter.h"
+#include "core/rowreader.h"
 #include "core/transaction.h"
 
 #include <QDebug>
 #include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 namespace kestrovalin::repositories {
 
@@ -23,51 +23,35 @@ QString likePattern(const QString& text) {
     return QStringLiteral("%") + text + QStringLiteral("%");
 }
 
-// Column positions of one result, resolved once by name; a missing or NULL column reads as 0 or "".
-class Row {
-public:
-    explicit Row(const QSqlQuery& q) : m_q(q), m_record(q.record()) {}
-    QString text(const char* column) const { return value(column).toString(); }
-    int number(const char* column) const { return value(column).toInt(); }
-
-private:
-    QVariant value(const char* column) const {
-        const int i = m_record.indexOf(QLatin1String(column));
-        return i < 0 ? QVariant() : m_q.value(i);
-    }
-    const QSqlQuery& m_q;
-    QSqlRecord m_record;
-};
-
 Prescription fillPrescription(const Row& r) {
     Prescription p;
-    p.id = r.number("id");
+    p.id = r.integer("id");
     p.prescriptionNo = r.text("prescription_no");
     p.doctorName = r.text("doctor_name");
     p.doctorTitle = r.text("doctor_title");
     p.hospitalName = r.text("hospital_name");
     p.patientName = r.text("patient_name");
-    p.patientAge = r.number("patient_age");
+    p.patientAge = r.integer("patient_age");
     p.patientGender = r.text("patient_gender");
     p.diagnosis = r.text("diagnosis");
     p.createdAt = r.text("created_at");
     p.validUntil = r.text("valid_until");
     p.status = r.text("status");
-    p.usedCount = r.number("used_count");
-    p.createdBy = r.number("created_by");
-    p.reviewBy = r.number("review_by");
+    p.usedCount = r.integer("used_count");
+    p.createdBy = r.integer("created_by");
+    p.reviewBy = r.integer("review_by");
     p.reviewTime = r.text("review_time");
     return p;
 }
 
 PrescriptionItem fillPrescriptionItem(const Row& r) {
     PrescriptionItem item;
-    item.id = r.number("id");
-    item.prescriptionId = r.number("prescription_id");
-    item.productId = r.number("product_id");
+    item.id = r.integer("id");
+    item.prescriptionId = r.integer("prescription_id");
+    item.productId = r.integer("product_id");
     item.productName = r.text("product_name");
     item.specification = r.text("specification");
-    item.quantity = r.number("quantity");
+    item.quantity = r.integer("quantity");
     item.dosage = r.text("dosage");
     item.unit = r.text("unit");
     return item;
@@ -92,8 +76,8 @@ int PrescriptionRepository::insert(const Prescription& prescription) {
             "created_by) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
         {prescription.prescriptionNo, prescription.doctorName, prescription.doctorTitle,
          prescription.hospitalName, prescription.patientName, prescription.patientAge,
-         prescription.patientGender, prescription.diagnosis, prescription.validUntil, prescription.status,
-         prescription.usedCount, prescription.createdBy});
+         prescription.patientGender, prescription.diagnosis, nullIfEmpty(prescription.validUntil),
+         prescription.status, prescription.usedCount, prescription.createdBy});
     if (!header.isActive()) {
         qCritical().noquote() << "Prescription insert failed:" << header.lastError().text();
         return -1;
@@ -126,7 +110,8 @@ bool PrescriptionRepository::update(const Prescription& p) {
             "patient_name = ?, patient_age = ?, patient_gender = ?, diagnosis = ?, valid_until = ?, "
             "status = ?, used_count = ?, review_by = ?, review_time = ? WHERE id = ?"),
         {p.doctorName, p.doctorTitle, p.hospitalName, p.patientName, p.patientAge, p.patientGender,
-         p.diagnosis, p.validUntil, p.status, p.usedCount, p.reviewBy, p.reviewTime, p.id});
+         p.diagnosis, nullIfEmpty(p.validUntil), p.status, p.usedCount, p.reviewBy, nullIfEmpty(p.reviewTime),
+         p.id});
 }
 
 QList<Prescription> PrescriptionRepository::findWithLines(const QString& from, const QList<QVariant>& params,
@@ -144,21 +129,22 @@ QList<Prescription> PrescriptionRepository::findWithLines(const QString& from, c
     {
         const Row row(q);
         while (q.next()) {
+            row.startRow();
             list.append(fillPrescription(row));
             position.insert(list.last().id, list.size() - 1);
         }
     }
     if (list.isEmpty())
         return list;
-    // Ids grow with every line written, so id order is the order in which each prescription's lines were
-    // written.
-    QSqlQuery lines = m_db->query(QStringLiteral("SELECT line.* FROM prescription_item line WHERE "
-                                                 "line.prescription_id IN (SELECT p.id ") +
-                                      from + QStringLiteral(") ORDER BY line.id"),
-                                  params);
-    const Row row(lines);
-    while (lines.next()) {
-        const PrescriptionItem item = fillPrescriptionItem(row);
+    // The lines of every prescription listed, in one statement over the same selection. Ids grow with every
+    // line written, so id order is the order in which each prescription's lines were written.
+    const QList<PrescriptionItem> lines =
+        readList(m_db,
+                 QStringLiteral("SELECT line.* FROM prescription_item line WHERE line.prescription_id IN "
+                                "(SELECT p.id ") +
+                     from + QStringLiteral(") ORDER BY line.id"),
+                 params, fillPrescriptionItem);
+    for (const PrescriptionItem& item : lines) {
         const auto at = position.constFind(item.prescriptionId);
         if (at != position.constEnd())
             list[at.value()].items.append(item);
@@ -237,10 +223,11 @@ bool PrescriptionRepository::reviewPrescription(int prescriptionId, int reviewer
     if (!m_db)
         return false;
     // A missing id changes nothing and must not read as a completed review.
-    const QSqlQuery q = m_db->query(QStringLiteral("UPDATE prescription SET review_by = ?, review_time = "
-                                                   "CURRENT_TIMESTAMP, status = 'valid' WHERE id = ?"),
-                                    {reviewerId, prescriptionId});
-    return q.isActive() && q.numRowsAffected() == 1;
+    return changedRows(
+               m_db,
+               QStringLiteral("UPDATE prescription SET review_by = ?, review_time = CURRENT_TIMESTAMP, "
+                              "status = 'valid' WHERE id = ?"),
+               {reviewerId, prescriptionId}) == 1;
 }
 
 bool PrescriptionRepository::markAsUsed(int id) {
@@ -252,14 +239,11 @@ bool PrescriptionRepository::markAsUsed(int id) {
 
 QString PrescriptionRepository::generatePrescriptionNo() {
     const QString prefix = QStringLiteral("PRE") + Clock::today().toString(QStringLiteral("yyyyMMdd"));
-    int count = 0;
-    if (m_db) {
-        QSqlQuery q =
-            m_db->query(QStringLiteral("SELECT COUNT(*) FROM prescription WHERE prescription_no LIKE ?"),
-                        {prefix + QStringLiteral("%")});
-        if (q.next())
-            count = q.value(0).toInt();
-    }
+    const int count =
+        readValue(m_db, QStringLiteral("SELECT COUNT(*) FROM prescription WHERE prescription_no LIKE ?"),
+                  {prefix + QStringLiteral("%")})
+            .value_or(0)
+            .toInt();
     return prefix + QStringLiteral("%1").arg(count + 1, 4, 10, QLatin1Char('0'));
 }
 
