@@ -1,6 +1,7 @@
 #include "core/usersession.h"
 #include "ui/common/prompts.h"
 #include "ui/masterdata/productselectiondialog.h"
+#include "ui/sales/prescriptiondetaildialog.h"
 #include "ui/sales/prescriptiondialog.h"
 
 #include "tests/support/modalanswer.h"
@@ -9,6 +10,8 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QHeaderView>
+#include <QLabel>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -275,6 +278,94 @@ private slots:
         QCOMPARE(child<QDateEdit>(&dialog, "editValidUntil")->date(), QDate(2032, 1, 2));
         QCOMPARE(child<QSpinBox>(&dialog, "spinPatientAge")->maximum(), 150);
         QCOMPARE(child<QComboBox>(&dialog, "comboGender")->currentText(), QString("男"));
+    }
+    // Status codes outside the three known ones, the empty one included, read "待审核" in dark yellow.
+    void detailStatus_data() {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("sheet");
+        QTest::newRow("valid") << "valid"
+                               << "有效"
+                               << "color: #00ff00; font-weight: bold;";
+        QTest::newRow("used") << "used"
+                              << "已使用"
+                              << "color: #0000ff; font-weight: bold;";
+        QTest::newRow("expired") << "expired"
+                                 << "已过期"
+                                 << "color: #ff0000; font-weight: bold;";
+        QTest::newRow("empty") << ""
+                               << "待审核"
+                               << "color: #808000; font-weight: bold;";
+        QTest::newRow("other") << "pending"
+                               << "待审核"
+                               << "color: #808000; font-weight: bold;";
+    }
+    void detailStatus() {
+        QFETCH(QString, status);
+        QFETCH(QString, text);
+        QFETCH(QString, sheet);
+        models::Prescription p;
+        p.status = status;
+        PrescriptionDetailDialog dialog;
+        dialog.setPrescription(p);
+        QCOMPARE(child<QLabel>(&dialog, "valueStatus")->text(), text);
+        QCOMPARE(child<QLabel>(&dialog, "valueStatus")->styleSheet(), sheet);
+    }
+
+    // Typed texts are shown as typed, never as markup; no end date reads "长期有效"; a second prescription
+    // replaces the rows of the first. Unit comes before the dosage here.
+    void detailValues() {
+        models::Prescription p;
+        p.prescriptionNo = "H<1>";
+        p.patientName = "<b>x</b>";
+        p.patientGender = "女";
+        p.diagnosis = "<img src=x>";
+        p.doctorName = "李卫东";
+        p.doctorTitle = "主治医师";
+        p.hospitalName = "<i>市第一人民医院</i>";
+        p.usedCount = 3;
+        models::PrescriptionItem item;
+        item.productName = "阿莫西林胶囊";
+        item.specification = "0.25g*24粒";
+        item.quantity = 2;
+        item.unit = "盒";
+        item.dosage = "口服，一次0.5g，一日3次";
+        p.items = {item, item};
+        PrescriptionDetailDialog dialog;
+        QCOMPARE(dialog.windowTitle(), QString("处方详情"));
+        QCOMPARE(dialog.isModal(), true);
+        dialog.setPrescription(p);
+        QStringList shown;
+        for (const char* name : {"valuePatientName", "valuePatientAge", "valuePatientGender",
+                                 "valueDiagnosis", "valueDoctorName", "valueDoctorTitle", "valueHospital",
+                                 "valuePrescriptionNo", "valueValidUntil", "valueUsedCount"}) {
+            auto* label = child<QLabel>(&dialog, name);
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+            shown << label->text();
+        }
+        QCOMPARE(shown.join('|'),
+                 QString("<b>x</b>|0|女|<img src=x>|李卫东|主治医师|<i>市第一人民医院</i>|H<1>|长期有效|3"));
+        QCOMPARE(child<QLabel>(&dialog, "valueStatus")->textFormat(), Qt::PlainText);
+
+        auto* table = child<QTableWidget>(&dialog, "tableItems");
+        QStringList headers;
+        for (int c = 0; c < table->columnCount(); ++c)
+            headers << table->horizontalHeaderItem(c)->text();
+        QCOMPARE(headers.join('|'), QString("药品名称|规格|数量|单位|用法用量"));
+        QCOMPARE(table->columnWidth(0), 180);
+        QCOMPARE(table->columnWidth(3), 60);
+        QCOMPARE(table->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QCOMPARE(table->verticalHeader()->isVisible(), false);
+        QCOMPARE(table->rowCount(), 2);
+        QCOMPARE(rowText(table, 1), QString("阿莫西林胶囊|0.25g*24粒|2|盒|口服，一次0.5g，一日3次"));
+
+        p.validUntil = "2031-05-23";
+        item.productName = "头孢克肟分散片";
+        p.items = {item};
+        dialog.setPrescription(p);
+        QCOMPARE(child<QLabel>(&dialog, "valueValidUntil")->text(), QString("2031-05-23"));
+        QCOMPARE(table->rowCount(), 1);
+        QCOMPARE(table->item(0, 0)->text(), QString("头孢克肟分散片"));
     }
 };
 

@@ -142,7 +142,8 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<bool>("stored");
         QTest::addColumn<QString>("log");
-        const Prescription good = prescription("H1", {line(1, "阿莫西林胶囊", 1), line(2, "头孢克肟分散片", 1)});
+        const Prescription good =
+            prescription("H1", {line(1, "阿莫西林胶囊", 1), line(2, "头孢克肟分散片", 1)});
         Prescription badLine = good;
         badLine.items[1].productName = QString(); // NOT NULL
         Prescription badHeader = good;
