@@ -24,4 +24,12 @@ void centreOverParent(QWidget* dialog, QWidget* parent) {
     dialog->move(std::max(0, x), std::max(0, y));
 }
 
+bool execUntilSettled(QDialog& form, const std::function<bool()>& settle) {
+    while (form.exec() == QDialog::Accepted) {
+        if (settle())
+            return true;
+    }
+    return false;
+}
+
 } // namespace kestrovalin
