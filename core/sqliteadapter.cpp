@@ -45,7 +45,10 @@ bool SQLiteAdapter::isConnected() const {
 }
 
 bool SQLiteAdapter::run(QSqlQuery& q, const QString& sql, const QList<QVariant>& params) {
-    q.prepare(sql);
+    // A statement that does not prepare keeps the driver's reason in lastError(); executing it anyway would
+    // replace that with Qt's "No query".
+    if (!q.prepare(sql))
+        return false;
     for (int i = 0; i < params.size(); ++i)
         q.bindValue(i, params.at(i));
     return q.exec();

@@ -14,8 +14,8 @@ repositories::ProductRepository repository() {
 
 } // namespace
 
-ProductSelectionDialog::ProductSelectionDialog(QWidget* parent, bool onlyWithStock, bool onlyPrescription)
-    : QDialog(parent), onlyWithStock(onlyWithStock), onlyPrescription(onlyPrescription) {
+ProductSelectionDialog::ProductSelectionDialog(QWidget* parent, bool withStock, bool prescriptionOnly)
+    : QDialog(parent), onlyWithStock(withStock), onlyPrescription(prescriptionOnly) {
     PickerSpec spec;
     spec.title = QStringLiteral("选择商品");
     spec.size = QSize(600, 400);
@@ -28,10 +28,10 @@ ProductSelectionDialog::ProductSelectionDialog(QWidget* parent, bool onlyWithSto
         repositories::ProductRepository repo = repository();
         // The prescription flag wins over the stock flag.
         const auto products = [&] {
-            if (this->onlyPrescription)
+            if (onlyPrescription)
                 return keyword.isEmpty() ? repo.findAllPrescription()
                                          : repo.searchByNamePrescription(keyword);
-            if (this->onlyWithStock)
+            if (onlyWithStock)
                 return keyword.isEmpty() ? repo.findAllWithStock() : repo.searchByNameWithStock(keyword);
             return keyword.isEmpty() ? repo.findAll() : repo.searchByName(keyword);
         }();
