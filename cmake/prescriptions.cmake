@@ -4,6 +4,7 @@ target_sources(kvcore PRIVATE
     ui/sales/prescriptiondialog.h ui/sales/prescriptiondialog.cpp ui/sales/prescriptiondialog.ui
     ui/sales/prescriptionstatus.h ui/sales/prescriptionstatus.cpp
     ui/sales/prescriptiondetaildialog.h ui/sales/prescriptiondetaildialog.cpp ui/sales/prescriptiondetaildialog.ui
+    ui/sales/prescriptionrecordwindow.h ui/sales/prescriptionrecordwindow.cpp ui/sales/prescriptionrecordwindow.ui
 )
 
 kv_add_test(tst_prescriptionrepository tests/prescriptions/tst_prescriptionrepository.cpp)
