@@ -3,11 +3,14 @@
 #include "ui/masterdata/productselectiondialog.h"
 #include "ui/sales/prescriptiondetaildialog.h"
 #include "ui/sales/prescriptiondialog.h"
+#include "ui/sales/prescriptionrecordwindow.h"
 
+#include "tests/prescriptions/registerseed.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 
+#include <QBrush>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QHeaderView>
@@ -100,6 +103,32 @@ int editedColumn(QTableWidget* table) {
     return openEditor(table) ? table->currentColumn() : -1;
 }
 
+// Column `col` of the register, top to bottom.
+QString registerColumn(QWidget* window, int col = 0) {
+    const QAbstractItemModel* model = child<QTableView>(window, "tablePrescriptions")->model();
+    QStringList out;
+    for (int r = 0; r < model->rowCount(); ++r)
+        out << model->index(r, col).data().toString();
+    return out.join(',');
+}
+
+int registerRow(QWidget* window, const QString& number) {
+    return registerColumn(window).split(',').indexOf(number);
+}
+
+void makeCurrent(QWidget* window, const QString& number, int column = 3) {
+    auto* view = child<QTableView>(window, "tablePrescriptions");
+    view->setCurrentIndex(view->model()->index(registerRow(window, number), column));
+}
+
+// Types the seven filters in the window's order (number, patient, doctor, drug, barcode, mnemonic, batch).
+void typeFilters(QWidget* window, const QStringList& texts) {
+    const char* fields[] = {"txtPrescriptionNo", "txtPatientName", "txtDoctorName", "txtProductName",
+                            "txtBarcode",        "txtMnemonic",    "txtBatchNo"};
+    for (int i = 0; i < 7; ++i)
+        child(window, fields[i])->setText(texts.value(i));
+}
+
 QString rowText(QTableWidget* table, int row) {
     QStringList cells;
     for (int c = 0; c < table->columnCount(); ++c)
@@ -109,7 +138,7 @@ QString rowText(QTableWidget* table, int row) {
 
 } // namespace
 
-class TestPrescriptionDialogs : public QObject {
+class TestPrescriptionWindows : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
@@ -367,7 +396,142 @@ private slots:
         QCOMPARE(table->rowCount(), 1);
         QCOMPARE(table->item(0, 0)->text(), QString("头孢克肟分散片"));
     }
+    // Status texts and colours as the register shows them; any other code leaves the cell empty. The count
+    // always equals the rows; ids ride in the first cell.
+    void registerList() {
+        TestDatabase t;
+        seedRegister(t);
+        t.exec("UPDATE prescription SET status = 'pending' WHERE id = 3");
+        PrescriptionRecordWindow w;
+        QCOMPARE(w.windowTitle(), QString("处方药登记管理"));
+        QCOMPARE(registerColumn(&w), QString("H4,H2,H3,H1"));
+        QCOMPARE(registerColumn(&w, 9), QString("已过期,已使用,,有效"));
+        const QAbstractItemModel* model = child<QTableView>(&w, "tablePrescriptions")->model();
+        QStringList colours;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QVariant brush = model->index(r, 9).data(Qt::ForegroundRole);
+            colours << (brush.isValid() ? brush.value<QBrush>().color().name() : QString("default"));
+        }
+        QCOMPARE(colours.join(','), QString("#ff0000,#0000ff,default,#00ff00"));
+        QCOMPARE(model->columnCount(), 11);
+        QCOMPARE(model->headerData(10, Qt::Horizontal).toString(), QString("使用次数"));
+        QCOMPARE(model->index(0, 0).data(Qt::UserRole).toInt(), 4);
+        QCOMPARE(child<QLabel>(&w, "labelTotal")->text(), QString("共 4 条记录"));
+        auto* view = child<QTableView>(&w, "tablePrescriptions");
+        QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
+        QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectItems);
+        QCOMPARE(view->editTriggers(), QAbstractItemView::NoEditTriggers);
+        QCOMPARE(view->verticalHeader()->isVisible(), false);
+        QVERIFY(w.styleSheet().contains("QPushButton#btnSearch:hover { background: #1e4a1f; }"));
+        QVERIFY(w.styleSheet().contains("QTableView { border: 1px solid #ddd;"));
+    }
+
+    // Each filter reaches the repository in its own place: the doctor goes last there, the batch is the one
+    // sold on the prescription. Blank fields list everything; Return does not search.
+    void registerSearch_data() {
+        QTest::addColumn<QStringList>("filters");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("blanks list all") << QStringList{" ", "", "  ", "", "\t", "", ""} << "H4,H2,H3,H1";
+        QTest::newRow("doctor") << QStringList{"", "", " 张敏 "} << "H2";
+        QTest::newRow("batch") << QStringList{"", "", "", "", "", "", "TB240601"} << "H2";
+        QTest::newRow("mnemonic") << QStringList{"", "", "", "", "", "amx"} << "H3,H1";
+        QTest::newRow("patient and drug") << QStringList{"", "王建", "", "阿莫西林"} << "H1";
+        QTest::newRow("nothing") << QStringList{"", "", "", "", "0000"} << "";
+    }
+    void registerSearch() {
+        QFETCH(QStringList, filters);
+        QFETCH(QString, expected);
+        TestDatabase t;
+        seedRegister(t);
+        PrescriptionRecordWindow w;
+        typeFilters(&w, filters);
+        QTest::keyClick(child(&w, "txtPatientName"), Qt::Key_Return);
+        QCOMPARE(registerColumn(&w), QString("H4,H2,H3,H1"));
+        click(&w, "btnSearch");
+        QCOMPARE(registerColumn(&w), expected);
+        QCOMPARE(child<QLabel>(&w, "labelTotal")->text(),
+                 QString("共 %1 条记录").arg(expected.isEmpty() ? 0 : expected.count(',') + 1));
+    }
+
+    // A review makes a non-valid prescription valid under the signed-in reviewer and lists everything again,
+    // the filters keeping their text; a valid one is refused without a write; a row gone meanwhile fails
+    // without a reload. Without a current row both actions ask for one.
+    void review() {
+        TestDatabase t;
+        seedRegister(t);
+        t.exec("UPDATE prescription SET status = '' WHERE id = 3");
+        PrescriptionRecordWindow w;
+        click(&w, "btnReview");
+        click(&w, "btnView");
+        typeFilters(&w, {"", "", "李卫东"});
+        click(&w, "btnSearch");
+        QCOMPARE(registerColumn(&w), QString("H3,H1"));
+        makeCurrent(&w, "H3");
+        click(&w, "btnReview");
+        QCOMPARE(t.scalar("SELECT status || '|' || review_by FROM prescription WHERE id = 3").toString(),
+                 QString("valid|7"));
+        QCOMPARE(registerColumn(&w), QString("H4,H2,H3,H1"));
+        QCOMPARE(registerColumn(&w, 9), QString("已过期,已使用,有效,有效"));
+        QCOMPARE(child(&w, "txtDoctorName")->text(), QString("李卫东"));
+
+        makeCurrent(&w, "H1");
+        click(&w, "btnReview");
+        QCOMPARE(t.count("prescription", "review_by IS NOT NULL"), 1);
+
+        makeCurrent(&w, "H4");
+        t.exec("DELETE FROM prescription WHERE id = 4");
+        click(&w, "btnReview");
+        QCOMPARE(registerColumn(&w), QString("H4,H2,H3,H1"));
+        QCOMPARE(said(), QString("提示:请选择一条记录|提示:请选择一条记录|成功:药师审核完成|"
+                                 "提示:该处方已经是有效状态|错误:审核失败"));
+    }
+
+    // A double click on any cell selects its whole row and shows that prescription; one that can no longer
+    // be loaded shows nothing.
+    void viewDetails() {
+        TestDatabase t;
+        seedRegister(t);
+        PrescriptionRecordWindow w;
+        QString shown;
+        ModalAnswer<PrescriptionDetailDialog> details([&](PrescriptionDetailDialog* d) {
+            shown += child<QLabel>(d, "valuePrescriptionNo")->text() + ":" +
+                     QString::number(child<QTableWidget>(d, "tableItems")->rowCount()) + ";";
+            click(d, "btnClose");
+        });
+        auto* view = child<QTableView>(&w, "tablePrescriptions");
+        const QModelIndex cell = view->model()->index(registerRow(&w, "H1"), 6);
+        emit view->doubleClicked(cell);
+        QCOMPARE(view->selectionModel()->selectedIndexes().size(), 11);
+        QCOMPARE(view->currentIndex().row(), cell.row());
+        makeCurrent(&w, "H2");
+        click(&w, "btnView");
+        t.exec("DELETE FROM prescription WHERE id = 3");
+        makeCurrent(&w, "H3");
+        click(&w, "btnView");
+        QCOMPARE(shown, QString("H1:3;H2:1;"));
+        QCOMPARE(said(), QString());
+    }
+
+    // After a registration the whole register shows again, whatever the filters hold.
+    void registerThroughTheWindow() {
+        TestDatabase t;
+        seedRegister(t);
+        PrescriptionRecordWindow w;
+        typeFilters(&w, {"H2"});
+        click(&w, "btnSearch");
+        ModalAnswer<PrescriptionDialog> registration([&](PrescriptionDialog* d) {
+            fillHeader(d, "H5", "李卫东", "王建国");
+            addDrug(d, "头孢克肟分散片");
+            click(d, "btnSave");
+        });
+        click(&w, "btnAdd");
+        QCOMPARE(registration.count(), 1);
+        QCOMPARE(said(), QString("成功:处方登记成功！"));
+        QCOMPARE(t.count("prescription"), 5);
+        QCOMPARE(child<QLabel>(&w, "labelTotal")->text(), QString("共 5 条记录"));
+        QCOMPARE(child(&w, "txtPrescriptionNo")->text(), QString("H2"));
+    }
 };
 
-QTEST_MAIN(TestPrescriptionDialogs)
-#include "tst_prescriptiondialogs.moc"
+QTEST_MAIN(TestPrescriptionWindows)
+#include "tst_prescriptionwindows.moc"
