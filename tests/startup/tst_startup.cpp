@@ -520,7 +520,8 @@ private slots:
     }
 
     // Qt's own texts (here a line edit's context menu and a standard button) speak Chinese once the
-    // translations are in; without them they stay English and nothing breaks. Last: it changes the process.
+    // translations are in, its database and file errors stay English; without the translations everything
+    // stays English and nothing breaks. Last: it changes the process.
     void qtTextsInChinese() {
         QLineEdit edit;
         auto menuTexts = [&edit] {
@@ -539,6 +540,11 @@ private slots:
             QLibraryInfo::location(QLibraryInfo::TranslationsPath)));
         QCOMPARE(menuTexts(), QString("撤消(&U) 重做(&R) 剪切(&T) 复制(&C) 粘贴(&P) 删除 全选"));
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("取消"));
+        // The driver's words reach only the log, which stays English.
+        QCOMPARE(QCoreApplication::translate("QSQLiteResult", "Unable to execute statement"),
+                 QString("Unable to execute statement"));
+        QCOMPARE(QCoreApplication::translate("QFile", "Destination file exists"),
+                 QString("Destination file exists"));
     }
 };
 

@@ -16,6 +16,26 @@
 
 namespace kestrovalin {
 
+namespace {
+
+// Qt's texts for what people see; the database and file errors Qt words for us end up in the log, which
+// stays English.
+class QtTextsTranslator : public QTranslator {
+public:
+    QString translate(const char* context, const char* sourceText, const char* disambiguation,
+                      int n) const override {
+        static const char* const logContexts[] = {"QSQL",      "QSql",      "QIODevice", "QFile",
+                                                  "QLockFile", "QSaveFile", "QProcess"};
+        for (const char* prefix : logContexts) {
+            if (qstrncmp(context, prefix, qstrlen(prefix)) == 0)
+                return QString();
+        }
+        return QTranslator::translate(context, sourceText, disambiguation, n);
+    }
+};
+
+} // namespace
+
 ApplicationStartup::ApplicationStartup(const QString& programDir)
     : m_programDir(programDir), m_backup(std::make_unique<BackgroundBackup>()) {}
 
@@ -95,7 +115,7 @@ bool ApplicationStartup::installQtTranslations(const QString& folder) {
     static QTranslator* installed = nullptr;
     if (installed)
         return true;
-    auto translator = std::make_unique<QTranslator>();
+    auto translator = std::make_unique<QtTextsTranslator>();
     if (!translator->load(QStringLiteral("qtbase_zh_CN"), folder)) {
         qWarning().noquote() << "Qt translations not found in" << folder << "- Qt's own texts stay English.";
         return false;
