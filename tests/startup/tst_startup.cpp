@@ -1,4 +1,3 @@
-#include "core/backgroundbackup.h"
 #include "core/backupmanager.h"
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
@@ -226,9 +225,10 @@ private slots:
         QCOMPARE(backupFiles(), QStringList({kCopyName, other, other + ".lock"}).join(' '));
     }
 
-    // The copy runs on a worker while the program goes on writing. It is one snapshot of the moment it began:
-    // every row committed by then (still in the -wal file), nothing uncommitted, nothing of what the program
-    // changed while it copied; and the files it leaves are the final copy alone.
+    // The start leaves the copy to a worker and goes on writing. The copy is one snapshot of the moment it
+    // began: every row committed by then (still in the -wal file), nothing uncommitted, nothing of what the
+    // program changed while it copied. A program that quits meanwhile waits for it, and only the final copy
+    // is left.
     void workerCopyIsOneSnapshotWhileTheProgramWrites() {
         TestDatabase t;
         BackupManager::setProgramDirForTesting(t.folder());
@@ -244,22 +244,23 @@ private slots:
                 return;
             firstStep = false;
             copying.release();
-            mayGoOn.acquire();
+            mayGoOn.tryAcquire(1, 10000); // a failing test must not hang here
         });
         PinnedClock pin(kNow);
         QVERIFY(t.db()->transaction());
         t.exec("INSERT INTO product (name) VALUES ('未提交的药品')");
-        BackgroundBackup backup;
-        backup.start();
+        ApplicationStartup startup(t.folder());
+        QVERIFY(startup.prepareDatabase());
         QVERIFY(copying.tryAcquire(1, 10000)); // one page copied, the worker holds
         QVERIFY(t.db()->rollback());
         t.exec("INSERT INTO product (name) VALUES ('复制期间提交的药品')");
         t.exec("UPDATE product SET name = '改名' WHERE id IN (1, 200)");
-        QVERIFY(backup.isRunning());
+        QVERIFY(startup.isBackupRunning());
         mayGoOn.release();
-        const bool copied = backup.wait();
+        startup.shutdown();
         BackupManager::setCopyStepForTesting(0, {});
-        QVERIFY(copied);
+        QVERIFY(!startup.isBackupRunning());
+        QVERIFY(!DatabaseManager::instance().getAdapter());
         const QString copy = backups.getBackupDir() + "/" + kCopyName;
         QCOMPARE(runIn(copy, {"PRAGMA integrity_check"}).toString(), QString("ok"));
         QCOMPARE(runIn(copy, {"SELECT COUNT(*) || ' ' || group_concat(name, ' ') FROM product WHERE id IN "
