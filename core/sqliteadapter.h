@@ -21,6 +21,7 @@ public:
     bool rollback() override;
     QSqlError lastError() const override;
     QSqlDatabase getQtDatabase() const override;
+    bool inTransaction() const override { return m_inTransaction; }
 
     QString connectionName() const { return m_connectionName; }
 
@@ -31,6 +32,7 @@ private:
     QString m_connectionName;
     // Why the last connect failed; lastError() reports it until the next connect.
     QSqlError m_openError;
+    bool m_inTransaction = false;
 };
 
 } // namespace kestrovalin
