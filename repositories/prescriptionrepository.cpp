@@ -115,11 +115,13 @@ bool PrescriptionRepository::update(const Prescription& p) {
 }
 
 QList<Prescription> PrescriptionRepository::findWithLines(const QString& from, const QList<QVariant>& params,
-                                                          const QString& orderBy, QSqlError* error) {
+                                                          const QString& orderBy, bool distinct,
+                                                          QSqlError* error) {
     QList<Prescription> list;
     if (!m_db)
         return list;
-    QSqlQuery q = m_db->query(QStringLiteral("SELECT DISTINCT p.* ") + from + orderBy, params);
+    const QString select = distinct ? QStringLiteral("SELECT DISTINCT p.* ") : QStringLiteral("SELECT p.* ");
+    QSqlQuery q = m_db->query(select + from + orderBy, params);
     if (!q.isActive()) {
         if (error)
             *error = q.lastError();
@@ -178,7 +180,10 @@ QList<Prescription> PrescriptionRepository::search(const QString& prescriptionNo
     if (!m_db)
         return {};
     QString from = QStringLiteral("FROM prescription p ");
-    if (!productName.isEmpty() || !barcode.isEmpty() || !mnemonicCode.isEmpty() || !batchNo.isEmpty())
+    // Lines are joined only when a filter needs them; DISTINCT then keeps one row per prescription.
+    const bool joined =
+        !productName.isEmpty() || !barcode.isEmpty() || !mnemonicCode.isEmpty() || !batchNo.isEmpty();
+    if (joined)
         from += QStringLiteral(" LEFT JOIN prescription_item pi ON p.id = pi.prescription_id "
                                " LEFT JOIN product pr ON pi.product_id = pr.id ");
     from += QStringLiteral(" WHERE 1=1 ");
@@ -201,7 +206,7 @@ QList<Prescription> PrescriptionRepository::search(const QString& prescriptionNo
            " AND p.id IN (SELECT si.prescription_id FROM sales_order_item si WHERE si.batch_no LIKE ?)");
 
     QSqlError error;
-    const QList<Prescription> found = findWithLines(from, params, kNewestFirst, &error);
+    const QList<Prescription> found = findWithLines(from, params, kNewestFirst, joined, &error);
     if (error.isValid())
         qCritical().noquote() << "Prescription search failed:" << error.text();
     return found;
