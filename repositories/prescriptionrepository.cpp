@@ -140,16 +140,17 @@ QList<Prescription> PrescriptionRepository::findWithLines(const QString& from, c
         return list;
     // The lines of every prescription listed, in one statement over the same selection. Ids grow with every
     // line written, so id order is the order in which each prescription's lines were written.
-    const QList<PrescriptionItem> lines =
-        readList(m_db,
-                 QStringLiteral("SELECT line.* FROM prescription_item line WHERE line.prescription_id IN "
-                                "(SELECT p.id ") +
-                     from + QStringLiteral(") ORDER BY line.id"),
-                 params, fillPrescriptionItem);
-    for (const PrescriptionItem& item : lines) {
+    QSqlQuery lines = m_db->query(QStringLiteral("SELECT line.* FROM prescription_item line WHERE "
+                                                 "line.prescription_id IN (SELECT p.id ") +
+                                      from + QStringLiteral(") ORDER BY line.id"),
+                                  params);
+    const Row row(lines);
+    while (lines.next()) {
+        row.startRow();
+        PrescriptionItem item = fillPrescriptionItem(row);
         const auto at = position.constFind(item.prescriptionId);
         if (at != position.constEnd())
-            list[at.value()].items.append(item);
+            list[at.value()].items.append(std::move(item));
     }
     return list;
 }
