@@ -4,12 +4,20 @@
 
 namespace kestrovalin::test {
 
-// A small register: three drugs, four prescriptions registered on four days, and one sale that used H2.
+// Three listed prescription drugs, one drug sold without prescription and one no longer listed.
+inline void seedDrugs(TestDatabase& t) {
+    t.exec("INSERT INTO product (id, barcode, name, mnemonic_code, specification, unit, is_prescription, "
+           "status) "
+           "VALUES (101, '6921361200154', '阿莫西林胶囊', 'AMXLJN', '0.25g*24粒', '盒', 1, 1), "
+           "(102, '6923504100518', '头孢克肟分散片', 'TBKWFSP', '0.1g*6片', '盒', 1, 1), "
+           "(103, '6911824300372', '奥美拉唑肠溶胶囊', 'AMLZCRJN', '20mg*14粒', '盒', 1, 1), "
+           "(104, '6932140500213', '布洛芬缓释胶囊', 'BLFHSJN', '0.3g*20粒', '盒', 0, 1), "
+           "(105, '6926104300187', '硝苯地平缓释片', 'XBDPHSP', '10mg*30片', '盒', 1, 0)");
+}
+
+// A small register over those drugs: four prescriptions registered on four days, and one sale that used H2.
 inline void seedRegister(TestDatabase& t) {
-    t.exec("INSERT INTO product (id, barcode, name, mnemonic_code, is_prescription, status) VALUES "
-           "(101, '6921361200154', '阿莫西林胶囊', 'AMXLJN', 1, 1), "
-           "(102, '6923504100518', '头孢克肟分散片', 'TBKWFSP', 1, 1), "
-           "(103, '6911824300372', '奥美拉唑肠溶胶囊', 'AMLZCRJN', 1, 1)");
+    seedDrugs(t);
     t.exec("INSERT INTO prescription (id, prescription_no, doctor_name, patient_name, created_at, status) "
            "VALUES "
            "(1, 'H1', '李卫东', '王建国', '2031-05-01 02:00:00', 'valid'), "
