@@ -201,10 +201,9 @@ QList<Prescription> PrescriptionRepository::search(const QString& prescriptionNo
     filter(productName, " AND pi.product_name LIKE ?");
     filter(barcode, " AND pr.barcode LIKE ?");
     filter(mnemonicCode.toUpper(), " AND pr.mnemonic_code LIKE ?");
-    // Prescription lines carry no batch: the batch is the one sold against the prescription. One pass over
-    // the sale lines, whatever the number of prescriptions.
-    filter(batchNo,
-           " AND p.id IN (SELECT si.prescription_id FROM sales_order_item si WHERE si.batch_no LIKE ?)");
+    // Prescription lines carry no batch: the batch is the one sold against the prescription.
+    filter(batchNo, " AND EXISTS (SELECT 1 FROM sales_order_item si WHERE si.prescription_id = p.id AND "
+                    "si.batch_no LIKE ?)");
 
     QSqlError error;
     const QList<Prescription> found = findWithLines(from, params, kNewestFirst, joined, &error);
