@@ -109,7 +109,7 @@ private slots:
                 "ProductManagerWindow SupplierManagerWindow CustomerManagerWindow "
                 "PurchaseReportWindow AcceptanceReportWindow SalesRecordReportWindow "
                 "TempHumidityReportWindow ExpiryReportWindow SupplierReportWindow QualificationWarningWindow "
-                "TempHumidityRecordWindow UserManagerWindow OperLogWindow"));
+                "TempHumidityRecordWindow PrescriptionRecordWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();

@@ -160,8 +160,7 @@ QString reportFamilyStyleSheet(const ReportSheet& sheet) {
                                                 .arg(c(colours::accent), c(colours::accentBorder))) +
         rule(buttons(sheet.primaryHover, QStringLiteral(":hover")),
              QStringLiteral("background: %1;").arg(c(colours::accentBorder))) +
-        // QTableView also matches the QTableWidgets of older windows.
-        rule(QStringLiteral("QTableView"),
+        rule(sheet.tableClass,
              QStringLiteral("border: 1px solid %1; gridline-color: %2; alternate-background-color: %3;")
                  .arg(c(colours::reportTable), c(colours::gridStrong), c(colours::alternateRow))) +
         rule(QStringLiteral("QHeaderView::section"),
@@ -175,13 +174,6 @@ QString reportWindowStyleSheet() {
                                    {QStringLiteral("QLineEdit")},
                                    {QStringLiteral("btnQuery"), QStringLiteral("btnSearch")},
                                    {QStringLiteral("btnQuery")}});
-}
-
-QString qualificationWarningStyleSheet() {
-    return reportFamilyStyleSheet({{QStringLiteral("QLineEdit")},
-                                   {QStringLiteral("QLineEdit")},
-                                   {QStringLiteral("btnSearch")},
-                                   {QStringLiteral("btnSearch")}});
 }
 
 QString maintenanceWindowStyleSheet() {
@@ -198,6 +190,13 @@ QString tempHumidityRecordStyleSheet() {
          {QStringLiteral("QLineEdit"), QStringLiteral("QDateEdit"), QStringLiteral("QTimeEdit")},
          primary,
          primary});
+}
+
+QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass) {
+    ReportSheet sheet{
+        {QStringLiteral("QLineEdit")}, {QStringLiteral("QLineEdit")}, {accentButton}, {accentButton}};
+    sheet.tableClass = tableClass;
+    return reportFamilyStyleSheet(sheet);
 }
 
 QString countLabelStyleSheet() {

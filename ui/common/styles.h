@@ -58,17 +58,19 @@ struct ReportSheet {
     QStringList focusFields;    // those of them that show the focus border
     QStringList primaryButtons; // object names
     QStringList primaryHover;   // object names of the primary buttons that darken under the mouse
+    // The framed table's selector; QTableView also matches the QTableWidgets of older windows.
+    QString tableClass = QStringLiteral("QTableView");
 };
 QString reportFamilyStyleSheet(const ReportSheet& sheet);
 // The record books (their query button is btnQuery).
 QString reportWindowStyleSheet();
-// The supplier qualification warning window: framed name field, btnSearch primary.
-QString qualificationWarningStyleSheet();
 // The maintenance window: framed month combo, btnSearch primary.
 QString maintenanceWindowStyleSheet();
 // The temperature and humidity record window: framed date, time and number inputs; btnSearch, btnSave and
 // btnShowAbnormal primary.
 QString tempHumidityRecordStyleSheet();
+// The same family for a window whose one accent button (darker on hover) and list table class differ.
+QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass);
 
 // A row count label under or beside a list ("共 %1 条记录").
 QString countLabelStyleSheet();

@@ -24,6 +24,7 @@
 #include "ui/reports/salesrecordreportwindow.h"
 #include "ui/reports/supplierreportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
+#include "ui/sales/prescriptionrecordwindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -66,32 +67,32 @@ template <class Window> QWidget* build(QWidget* parent) {
 
 // How each registry entry is built; null for the windows this program does not hold yet.
 constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
-    &build<kestrovalin::ProductManagerWindow>,  // ProductManager
-    &build<kestrovalin::SupplierManagerWindow>, // SupplierManager
-    &build<kestrovalin::CustomerManagerWindow>, // CustomerManager
-    nullptr,                                    // Purchase
-    nullptr,                                    // Sales
-    &build<kestrovalin::UserManagerWindow>,     // UserManager
-    nullptr,                                    // Inventory
-    &build<kestrovalin::OperLogWindow>,         // OperLog
-    nullptr,                                    // InventoryWarning
-    &build<PurchaseReportWindow>,               // PurchaseReport
-    &build<AcceptanceReportWindow>,             // AcceptanceReport
-    &build<SalesRecordReportWindow>,            // SalesRecordReport
-    nullptr,                                    // MaintenanceReport
-    nullptr,                                    // PurchaseReturn
-    nullptr,                                    // SalesReturn
-    nullptr,                                    // InventoryCheck
-    nullptr,                                    // ExpiryWarning
-    &build<ExpiryReportWindow>,                 // ExpiryReport
-    &build<QualificationWarningWindow>,         // QualificationWarning
-    &build<TempHumidityRecordWindow>,           // TempHumidityRecord
-    &build<TempHumidityReportWindow>,           // TempHumidityReport
-    nullptr,                                    // PrescriptionRecord
-    nullptr,                                    // RejectedDrug
-    nullptr,                                    // RejectedDrugReport
-    &build<SupplierReportWindow>,               // SupplierReport
-    nullptr,                                    // Maintenance
+    &build<kestrovalin::ProductManagerWindow>,     // ProductManager
+    &build<kestrovalin::SupplierManagerWindow>,    // SupplierManager
+    &build<kestrovalin::CustomerManagerWindow>,    // CustomerManager
+    nullptr,                                       // Purchase
+    nullptr,                                       // Sales
+    &build<kestrovalin::UserManagerWindow>,        // UserManager
+    nullptr,                                       // Inventory
+    &build<kestrovalin::OperLogWindow>,            // OperLog
+    nullptr,                                       // InventoryWarning
+    &build<PurchaseReportWindow>,                  // PurchaseReport
+    &build<AcceptanceReportWindow>,                // AcceptanceReport
+    &build<SalesRecordReportWindow>,               // SalesRecordReport
+    nullptr,                                       // MaintenanceReport
+    nullptr,                                       // PurchaseReturn
+    nullptr,                                       // SalesReturn
+    nullptr,                                       // InventoryCheck
+    nullptr,                                       // ExpiryWarning
+    &build<ExpiryReportWindow>,                    // ExpiryReport
+    &build<QualificationWarningWindow>,            // QualificationWarning
+    &build<TempHumidityRecordWindow>,              // TempHumidityRecord
+    &build<TempHumidityReportWindow>,              // TempHumidityReport
+    &build<kestrovalin::PrescriptionRecordWindow>, // PrescriptionRecord
+    nullptr,                                       // RejectedDrug
+    nullptr,                                       // RejectedDrugReport
+    &build<SupplierReportWindow>,                  // SupplierReport
+    nullptr,                                       // Maintenance
 };
 
 using OpenSlot = void (MainWindow::*)();

@@ -54,7 +54,7 @@ QualificationWarningWindow::QualificationWarningWindow(QWidget* parent)
     : QMainWindow(parent), ui(new Ui_QualificationWarningWindow) {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("供应商资质到期预警"));
-    setStyleSheet(qualificationWarningStyleSheet());
+    setStyleSheet(reportWindowStyleSheet(QStringLiteral("btnSearch"), QStringLiteral("QTableView")));
     packGridLeft(ui->gridLayout);
     placeOnParent(this, parent);
 
