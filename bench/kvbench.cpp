@@ -14,13 +14,17 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/quality/temphumidityrecordwindow.h"
+#include "ui/reports/temphumidityreportwindow.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
+#include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -407,6 +411,25 @@ int main(int argc, char* argv[]) {
                      {QStringLiteral("SELECT id, user_id, user_name, module, action, detail, ip_address, "
                                      "created_at FROM sys_operation_log ORDER BY created_at DESC LIMIT 500"),
                       {}});
+
+    bench.listWindow(
+        "temperature record window", [](QWidget* parent) { return new TempHumidityRecordWindow(parent); },
+        {QStringLiteral("SELECT * FROM temperature_record WHERE record_date = ? ORDER BY id DESC"),
+         {QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}});
+    // The book opens on its month, then the user asks for the whole year.
+    const QDate yearAgo = QDate::currentDate().addYears(-1);
+    bench.listWindow(
+        "temperature book, one year",
+        [yearAgo](QWidget* parent) {
+            auto* window = new TempHumidityReportWindow(parent);
+            window->findChild<QDateEdit*>(QStringLiteral("dateStart"))->setDate(yearAgo);
+            window->findChild<QPushButton*>(QStringLiteral("btnQuery"))->click();
+            return window;
+        },
+        {QStringLiteral("SELECT * FROM temperature_record WHERE record_date >= ? AND record_date <= ? "
+                        "ORDER BY id DESC"),
+         {yearAgo.toString(QStringLiteral("yyyy-MM-dd")),
+          QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}});
 
     mainWindow.reset();
     manager.shutdown();
