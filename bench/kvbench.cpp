@@ -8,13 +8,21 @@
 #include "core/idbadapter.h"
 #include "repositories/expirywarningrepository.h"
 #include "ui/admin/operlogwindow.h"
+#include "ui/common/prompts.h"
 #include "ui/login/logindialog.h"
 #include "ui/main/applicationstartup.h"
 #include "ui/main/mainwindow.h"
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/quality/qualificationwarningwindow.h"
 #include "ui/quality/temphumidityrecordwindow.h"
+#include "ui/reports/acceptancereportwindow.h"
+#include "ui/reports/expiryreportwindow.h"
+#include "ui/reports/purchasereportwindow.h"
+#include "ui/reports/recordbook.h"
+#include "ui/reports/salesrecordreportwindow.h"
+#include "ui/reports/supplierreportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
 #include "ui/sales/prescriptionrecordwindow.h"
 
@@ -24,6 +32,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
 #include <QSqlError>
@@ -202,6 +211,24 @@ public:
         printLine(what, program, &minimal, note.constData());
     }
 
+    // One line per query asked again in an open window: the window built and shown beforehand, outside the
+    // time, then the query run and its rows painted, beside the statement read into a minimal model.
+    void requery(const char* what, const std::function<QWidget*(QWidget*)>& open,
+                 const std::function<void(QWidget*)>& ask, const Sql& sql) {
+        const Figures program = measureTimed(m_runs, [&] {
+            std::unique_ptr<QWidget> window(open(m_parent));
+            showPainted(window.get());
+            QElapsedTimer t;
+            t.start();
+            ask(window.get());
+            QApplication::processEvents();
+            return t.nsecsElapsed() / 1e6;
+        });
+        double minimalMb = 0;
+        const Figures minimal = timeWindow([&] { return openMinimal(sql, m_parent, {}); }, &minimalMb);
+        printLine(what, program, &minimal, "asked in the open window; minimal model");
+    }
+
 private:
     // Open to painted; the memory is taken around the first run, outside the time.
     Figures timeWindow(const std::function<QWidget*()>& open, double* firstGrowthMb) {
@@ -342,6 +369,50 @@ void quietHandler(QtMsgType type, const QMessageLogContext&, const QString& text
 
 } // namespace
 
+// Moves a book's start back by whole months to today's date and runs its query.
+void askMonthsBack(QWidget* window, int months) {
+    window->findChild<QDateEdit*>(QStringLiteral("dateStart"))
+        ->setDate(QDate::currentDate().addMonths(-months));
+    window->findChild<QPushButton*>(QStringLiteral("btnQuery"))->click();
+}
+
+Sql bookSql(const RecordBook& book, int months) {
+    return {book.select + book.orderBy,
+            {QDate::currentDate().addMonths(-months).toString(QStringLiteral("yyyy-MM-dd")),
+             QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}};
+}
+
+// A record book opened on its default month, then asked for a whole year, each beside its statement read
+// into a minimal model.
+template <class Book> void recordBookLines(Bench& bench, const char* name, const RecordBook& book) {
+    const auto open = [](QWidget* parent) -> QWidget* {
+        return new Book(parent);
+    };
+    bench.listWindow((QByteArray(name) + ", one month").constData(), open, bookSql(book, 1));
+    bench.requery((QByteArray(name) + ", one year").constData(), open,
+                  [](QWidget* window) { askMonthsBack(window, 12); }, bookSql(book, 12));
+}
+
+// The export of a year of the sales book (the file written, the success box answered).
+void salesYearExport(QWidget* parent, int runs) {
+    QTemporaryDir dir;
+    Prompts::setTestMode(true);
+    std::unique_ptr<QWidget> window(new SalesRecordReportWindow(parent));
+    askMonthsBack(window.get(), 12);
+    const int lines = window->findChild<QTableView*>(QStringLiteral("tableReport"))->model()->rowCount();
+    const Figures f = measure(runs, [&] {
+        Prompts::queueFileName(dir.filePath(QStringLiteral("sales.csv")));
+        window->findChild<QPushButton*>(QStringLiteral("btnExport"))->click();
+    });
+    Prompts::setTestMode(false);
+    const QByteArray note =
+        QStringLiteral("%1 lines, %2 MB; target < 3000 ms")
+            .arg(lines)
+            .arg(QFileInfo(dir.filePath(QStringLiteral("sales.csv"))).size() / 1e6, 0, 'f', 1)
+            .toUtf8();
+    printLine("sales book, export of one year", f, nullptr, note.constData());
+}
+
 int main(int argc, char* argv[]) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -412,9 +483,11 @@ int main(int argc, char* argv[]) {
         nearExpiry);
     bench.listWindow("product list window", [](QWidget* parent) { return new ProductManagerWindow(parent); },
                      {QStringLiteral("SELECT * FROM product WHERE status = 1 ORDER BY id DESC"), {}});
+    const Sql listedSuppliers{
+        QStringLiteral("SELECT * FROM supplier WHERE status != 'suspended' ORDER BY id DESC"), {}};
     bench.listWindow(
         "supplier list window", [](QWidget* parent) { return new SupplierManagerWindow(parent); },
-        {QStringLiteral("SELECT * FROM supplier WHERE status != 'suspended' ORDER BY id DESC"), {}});
+        listedSuppliers);
     bench.listWindow("operation-log window", [](QWidget* parent) { return new OperLogWindow(parent); },
                      {QStringLiteral("SELECT id, user_id, user_name, module, action, detail, ip_address, "
                                      "created_at FROM sys_operation_log ORDER BY created_at DESC LIMIT 500"),
@@ -444,6 +517,20 @@ int main(int argc, char* argv[]) {
                         "ORDER BY id DESC"),
          {yearAgo.toString(QStringLiteral("yyyy-MM-dd")),
           QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}});
+
+    bench.listWindow(
+        "qualification warning window",
+        [](QWidget* parent) { return new QualificationWarningWindow(parent); }, listedSuppliers);
+    bench.listWindow(
+        "supplier qualification book", [](QWidget* parent) { return new SupplierReportWindow(parent); },
+        listedSuppliers);
+    bench.listWindow(
+        "near-expiry book (180 days)", [](QWidget* parent) { return new ExpiryReportWindow(parent); },
+        nearExpiry);
+    recordBookLines<PurchaseReportWindow>(bench, "purchase book", purchaseRecords());
+    recordBookLines<AcceptanceReportWindow>(bench, "acceptance book", acceptanceRecords());
+    recordBookLines<SalesRecordReportWindow>(bench, "sales book", salesRecords());
+    salesYearExport(mainWindow.get(), std::min(runs, 3));
 
     mainWindow.reset();
     manager.shutdown();

@@ -13,14 +13,6 @@ bool isPlainNumber(const QString& text) {
     return ok && qIsFinite(value);
 }
 
-QByteArray line(const QStringList& cells) {
-    QStringList quoted;
-    quoted.reserve(cells.size());
-    for (const QString& cell : cells)
-        quoted.append(CsvWriter::quote(CsvWriter::guardFormula(cell)));
-    return quoted.join(QLatin1Char(',')).toUtf8() + '\n';
-}
-
 } // namespace
 
 QString CsvWriter::quote(const QString& cell) {
@@ -40,16 +32,32 @@ QString CsvWriter::guardFormula(const QString& cell) {
     return QLatin1Char('\'') + cell;
 }
 
-bool CsvWriter::write(QIODevice* device, const QString& title, const QStringList& headers,
-                      const QVector<QStringList>& rows) {
-    if (!device || !device->isWritable())
-        return false;
+QByteArray CsvWriter::opening(const QString& title, const QStringList& headers) {
     QByteArray out("\xEF\xBB\xBF");
     if (!title.isEmpty())
         out += title.toUtf8() + '\n';
     out += headers.join(QLatin1Char(',')).toUtf8() + '\n';
+    return out;
+}
+
+void CsvWriter::appendLine(QByteArray& out, const QStringList& cells) {
+    QString line;
+    for (int i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            line += QLatin1Char(',');
+        line += quote(guardFormula(cells.at(i)));
+    }
+    line += QLatin1Char('\n');
+    out += line.toUtf8();
+}
+
+bool CsvWriter::write(QIODevice* device, const QString& title, const QStringList& headers,
+                      const QVector<QStringList>& rows) {
+    if (!device || !device->isWritable())
+        return false;
+    QByteArray out = opening(title, headers);
     for (const QStringList& row : rows)
-        out += line(row);
+        appendLine(out, row);
     return device->write(out) == out.size();
 }
 

@@ -14,6 +14,11 @@ public:
     // Returns false unless every byte reached the device.
     static bool write(QIODevice* device, const QString& title, const QStringList& headers,
                       const QVector<QStringList>& rows);
+    // The parts of write(), for a writer that sends a long table a piece at a time: the byte-order mark with
+    // the title and header lines, and one data line appended to what is pending.
+    static QByteArray opening(const QString& title, const QStringList& headers);
+    static void appendLine(QByteArray& out, const QStringList& cells);
+
     static QString quote(const QString& cell);
     // A cell a spreadsheet would run as a formula gets a leading apostrophe.
     static QString guardFormula(const QString& cell);

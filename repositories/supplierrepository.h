@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <optional>
 
 namespace kestrovalin::repositories {
@@ -46,7 +47,7 @@ public:
     static std::optional<qint64> daysUntil(const QString& dateText, const QDate& today);
     // The four expiry dates in their fixed order: drug business licence, business licence, GSP certificate,
     // tax registration.
-    static QStringList expiryDates(const models::Supplier& supplier);
+    static std::array<QString, 4> expiryDates(const models::Supplier& supplier);
     // Whether any of the four dates has passed and whether any expires within the window; an empty or
     // unreadable date counts for neither.
     struct Standing {

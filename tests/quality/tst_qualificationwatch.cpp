@@ -1,3 +1,4 @@
+#include "repositories/supplierrepository.h"
 #include "ui/common/prompts.h"
 #include "ui/quality/qualificationwarningwindow.h"
 #include "ui/reports/supplierreportwindow.h"
@@ -65,6 +66,29 @@ class TestQualificationWatch : public QObject {
 private slots:
     void initTestCase() { startReportTests(); }
     void init() { Prompts::reset(); }
+
+    // ---- the rule ----
+
+    // Days to a stored date, read in the stored form only; anything else counts for nothing.
+    void daysUntil_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("days"); // -9999: no date
+        QTest::newRow("tomorrow") << "2025-06-16" << 1;
+        QTest::newRow("long ago") << "1999-12-31" << int(QDate(1999, 12, 31).daysTo(kToday)) * -1;
+        QTest::newRow("no such day") << "2025-02-29" << -9999;
+        QTest::newRow("month 13") << "2025-13-01" << -9999;
+        QTest::newRow("unpadded") << "2025-6-16" << -9999;
+        QTest::newRow("slashes") << "2025/06/16" << -9999;
+        QTest::newRow("with time") << "2025-06-16 08:00:00" << -9999;
+        QTest::newRow("full-width digits") << "２０２５-０６-１６" << -9999;
+        QTest::newRow("empty") << "" << -9999;
+    }
+    void daysUntil() {
+        QFETCH(QString, stored);
+        QFETCH(int, days);
+        const std::optional<qint64> found = repositories::SupplierRepository::daysUntil(stored, kToday);
+        QCOMPARE(found ? int(*found) : -9999, days);
+    }
 
     // ---- warning window ----
 

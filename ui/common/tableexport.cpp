@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModel>
 #include <QFile>
+#include <QProgressDialog>
 
 namespace kestrovalin {
 
@@ -17,16 +18,42 @@ QStringList headerTitles(const QAbstractItemModel* model) {
     return titles;
 }
 
-QVector<QStringList> shownRows(const QAbstractItemModel* model) {
-    QVector<QStringList> rows;
-    rows.reserve(model->rowCount());
-    for (int r = 0; r < model->rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < model->columnCount(); ++c)
+constexpr int kRowsPerPart = 2000;
+
+bool writeAll(QIODevice* device, const QByteArray& bytes) {
+    return device->write(bytes) == bytes.size();
+}
+
+// The rows go out a part at a time, so a year of a record book never sits in memory twice and a long
+// export shows its progress. The progress box blocks the whole program: nothing may close the window
+// whose table is being written.
+bool writeShownRows(QWidget* parent, QIODevice* device, const QAbstractItemModel* model,
+                    const CsvExport& how) {
+    if (!writeAll(device, CsvWriter::opening(how.title, headerTitles(model))))
+        return false;
+    const int rows = model->rowCount();
+    const int columns = model->columnCount();
+    QProgressDialog progress(QStringLiteral("正在导出 %1 条记录，请稍候……").arg(rows), QString(), 0, rows,
+                             parent);
+    progress.setWindowTitle(how.caption);
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setCancelButton(nullptr);
+    progress.setMinimumDuration(kProgressAfterMs);
+    QByteArray part;
+    QStringList cells;
+    for (int r = 0; r < rows; ++r) {
+        cells.clear();
+        for (int c = 0; c < columns; ++c)
             cells.append(model->index(r, c).data().toString());
-        rows.append(cells);
+        CsvWriter::appendLine(part, cells);
+        if ((r + 1) % kRowsPerPart == 0 || r + 1 == rows) {
+            if (!writeAll(device, part))
+                return false;
+            part.clear();
+            progress.setValue(r + 1);
+        }
     }
-    return rows;
+    return true;
 }
 
 } // namespace
@@ -42,7 +69,7 @@ bool exportTableAsCsv(QWidget* parent, const QAbstractItemModel* model, const Cs
         Prompts::warning(parent, QStringLiteral("错误"), QStringLiteral("无法创建文件！"));
         return false;
     }
-    bool written = CsvWriter::write(&file, how.title, headerTitles(model), shownRows(model)) && file.flush();
+    bool written = writeShownRows(parent, &file, model, how) && file.flush();
     file.close();
     written = written && file.error() == QFileDevice::NoError;
     if (!written) {

@@ -17,6 +17,9 @@ struct CsvExport {
     std::function<void()> afterSuccess;
 };
 
+// An export that takes longer than this shows a progress box until it is done.
+inline constexpr int kProgressAfterMs = 1000;
+
 // Asks for a file (filter "CSV Files (*.csv)") and writes the model's header titles and rows, top to
 // bottom as the model holds them (a sorted table widget's model holds them as shown), each cell's shown
 // text. A file that cannot be created gives "错误" / "无法创建文件！", a write that does not reach the

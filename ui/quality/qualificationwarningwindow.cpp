@@ -33,14 +33,14 @@ QString dateCell(const QString& stored, const QDate& today) {
 // The colours follow the supplier, not the cell: a date still far off takes the colour of the others.
 TableRow warningRow(const Supplier& supplier, const SupplierRepository::Standing& standing,
                     const QDate& today) {
-    const QStringList stored = SupplierRepository::expiryDates(supplier);
+    const std::array<QString, 4> stored = SupplierRepository::expiryDates(supplier);
     QStringList cells{supplier.name, supplier.licenseNo};
     for (const QString& date : stored)
         cells << dateCell(date, today);
     cells << (standing.expired ? QStringLiteral("已过期") : QStringLiteral("即将到期"));
     TableRow row(supplier.id, cells);
     const QColor colour = standing.expired ? QColor(Qt::red) : QColor(Qt::darkYellow);
-    for (int i = 0; i < stored.size(); ++i) {
+    for (int i = 0; i < int(stored.size()); ++i) {
         if (!stored.at(i).isEmpty())
             row.mark(kFirstDateColumn + i, colour, QColor());
     }

@@ -22,28 +22,6 @@ ReportSpec spec() {
     return s;
 }
 
-RecordBook book() {
-    using F = CellFormat;
-    RecordBook b;
-    b.select = QStringLiteral(
-        "SELECT i.acceptance_date, p.order_no, s.name as supplier_name, pr.name as product_name, "
-        "pr.manufacturer, i.batch_no, i.production_date, i.expiry_date, pr.specification, i.quantity, "
-        "pr.unit, "
-        "i.acceptance_result, u.real_name as acceptor_name, i.remark "
-        "FROM purchase_order_item i "
-        "INNER JOIN purchase_order p ON i.order_id = p.id "
-        "INNER JOIN supplier s ON p.supplier_id = s.id "
-        "INNER JOIN product pr ON i.product_id = pr.id "
-        "LEFT JOIN sys_user u ON i.acceptance_by = u.id "
-        "WHERE p.status = 'completed' AND date(i.acceptance_date) >= ? AND date(i.acceptance_date) <= ?");
-    b.filterConditions = purchaseLineFilters();
-    b.orderBy = QStringLiteral(" ORDER BY i.acceptance_date DESC");
-    b.cells = {F::Text, F::Text, F::Text,    F::Text, F::Text, F::Text, F::Text,
-               F::Text, F::Text, F::Integer, F::Text, F::Text, F::Text, F::Text};
-    b.resultPosition = 11;
-    return b;
-}
-
 } // namespace
 
 AcceptanceReportWindow::AcceptanceReportWindow(QWidget* parent)
@@ -68,8 +46,7 @@ void AcceptanceReportWindow::onExportClicked() {
 }
 
 void AcceptanceReportWindow::loadReport() {
-    static const RecordBook acceptances = book();
-    loadRecordBook(m_frame, this, acceptances);
+    loadRecordBook(m_frame, this, acceptanceRecords());
 }
 
 } // namespace kestrovalin

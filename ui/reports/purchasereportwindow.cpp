@@ -22,28 +22,6 @@ ReportSpec spec() {
     return s;
 }
 
-RecordBook book() {
-    using F = CellFormat;
-    RecordBook b;
-    b.select = QStringLiteral(
-        "SELECT p.inbound_date, p.order_no, s.name as supplier_name, pr.name as product_name, "
-        "pr.manufacturer, "
-        "i.batch_no, i.expiry_date, pr.specification, i.quantity, pr.unit, i.unit_price, i.amount, "
-        "i.acceptance_result, i.acceptance_date "
-        "FROM purchase_order p "
-        "INNER JOIN purchase_order_item i ON p.id = i.order_id "
-        "INNER JOIN supplier s ON p.supplier_id = s.id "
-        "INNER JOIN product pr ON i.product_id = pr.id "
-        "WHERE p.status = 'completed' AND p.inbound_date >= ? AND p.inbound_date <= ?");
-    b.filterConditions = purchaseLineFilters();
-    b.orderBy = QStringLiteral(" ORDER BY p.inbound_date DESC, p.id DESC");
-    b.cells = {F::Text, F::Text,    F::Text, F::Text,   F::Text,   F::Text, F::Text,
-               F::Text, F::Integer, F::Text, F::Fixed4, F::Fixed2, F::Text, F::Text};
-    b.resultPosition = 12;
-    b.amountPosition = 11;
-    return b;
-}
-
 } // namespace
 
 PurchaseReportWindow::PurchaseReportWindow(QWidget* parent)
@@ -68,8 +46,7 @@ void PurchaseReportWindow::onExportClicked() {
 }
 
 void PurchaseReportWindow::loadReport() {
-    static const RecordBook purchases = book();
-    loadRecordBook(m_frame, this, purchases);
+    loadRecordBook(m_frame, this, purchaseRecords());
 }
 
 } // namespace kestrovalin

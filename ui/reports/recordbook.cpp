@@ -40,12 +40,97 @@ QString cellText(const QVariant& value, CellFormat format) {
     return value.toString();
 }
 
-} // namespace
-
+// The filter conditions of the two books over purchase order lines (p the order, s its supplier, pr the
+// product, i the line).
 QStringList purchaseLineFilters() {
     return {QStringLiteral(" AND s.name LIKE ?"),           QStringLiteral(" AND p.order_no LIKE ?"),
             QStringLiteral(" AND pr.name LIKE ?"),          QStringLiteral(" AND pr.barcode LIKE ?"),
             QStringLiteral(" AND pr.mnemonic_code LIKE ?"), QStringLiteral(" AND i.batch_no LIKE ?")};
+}
+
+RecordBook purchaseRecordsBook() {
+    using F = CellFormat;
+    RecordBook b;
+    b.select = QStringLiteral(
+        "SELECT p.inbound_date, p.order_no, s.name as supplier_name, pr.name as product_name, "
+        "pr.manufacturer, i.batch_no, i.expiry_date, pr.specification, i.quantity, pr.unit, i.unit_price, "
+        "i.amount, i.acceptance_result, i.acceptance_date "
+        "FROM purchase_order p "
+        "INNER JOIN purchase_order_item i ON p.id = i.order_id "
+        "INNER JOIN supplier s ON p.supplier_id = s.id "
+        "INNER JOIN product pr ON i.product_id = pr.id "
+        "WHERE p.status = 'completed' AND p.inbound_date >= ? AND p.inbound_date <= ?");
+    b.filterConditions = purchaseLineFilters();
+    b.orderBy = QStringLiteral(" ORDER BY p.inbound_date DESC, p.id DESC");
+    b.cells = {F::Text, F::Text,    F::Text, F::Text,   F::Text,   F::Text, F::Text,
+               F::Text, F::Integer, F::Text, F::Fixed4, F::Fixed2, F::Text, F::Text};
+    b.resultPosition = 12;
+    b.amountPosition = 11;
+    return b;
+}
+
+RecordBook acceptanceRecordsBook() {
+    using F = CellFormat;
+    RecordBook b;
+    b.select = QStringLiteral(
+        "SELECT i.acceptance_date, p.order_no, s.name as supplier_name, pr.name as product_name, "
+        "pr.manufacturer, i.batch_no, i.production_date, i.expiry_date, pr.specification, i.quantity, "
+        "pr.unit, i.acceptance_result, u.real_name as acceptor_name, i.remark "
+        "FROM purchase_order_item i "
+        "INNER JOIN purchase_order p ON i.order_id = p.id "
+        "INNER JOIN supplier s ON p.supplier_id = s.id "
+        "INNER JOIN product pr ON i.product_id = pr.id "
+        "LEFT JOIN sys_user u ON i.acceptance_by = u.id "
+        "WHERE p.status = 'completed' AND date(i.acceptance_date) >= ? AND date(i.acceptance_date) <= ?");
+    b.filterConditions = purchaseLineFilters();
+    b.orderBy = QStringLiteral(" ORDER BY i.acceptance_date DESC");
+    b.cells = {F::Text, F::Text, F::Text,    F::Text, F::Text, F::Text, F::Text,
+               F::Text, F::Text, F::Integer, F::Text, F::Text, F::Text, F::Text};
+    b.resultPosition = 11;
+    return b;
+}
+
+RecordBook salesRecordsBook() {
+    using F = CellFormat;
+    RecordBook b;
+    b.select = QStringLiteral(
+        "SELECT o.sale_date, o.order_no, p.name as product_name, p.barcode, p.manufacturer, i.batch_no, "
+        "p.specification, i.quantity, p.unit, i.unit_price, i.amount, u.real_name as operator_name, "
+        "s.name as supplier_name "
+        "FROM sales_order o "
+        "INNER JOIN sales_order_item i ON o.id = i.order_id "
+        "INNER JOIN product p ON i.product_id = p.id "
+        "LEFT JOIN inventory_batch b ON i.batch_id = b.id "
+        "LEFT JOIN supplier s ON b.supplier_id = s.id "
+        "LEFT JOIN sys_user u ON o.operator_id = u.id "
+        "WHERE o.status = 'completed' AND o.sale_date >= ? AND o.sale_date <= ?");
+    b.filterConditions =
+        QStringList{QStringLiteral(" AND s.name LIKE ?"),          QStringLiteral(" AND o.order_no LIKE ?"),
+                    QStringLiteral(" AND p.name LIKE ?"),          QStringLiteral(" AND p.barcode LIKE ?"),
+                    QStringLiteral(" AND p.mnemonic_code LIKE ?"), QStringLiteral(" AND i.batch_no LIKE ?")};
+    b.orderBy = QStringLiteral(" ORDER BY o.sale_date DESC, o.id DESC");
+    // The select list's last value, the batch's supplier, is not shown: only the supplier filter tests it.
+    b.cells = {F::Text, F::Text,    F::Text, F::Text,   F::Text,   F::Text,
+               F::Text, F::Integer, F::Text, F::Fixed2, F::Fixed2, F::Text};
+    b.amountPosition = 10;
+    return b;
+}
+
+} // namespace
+
+const RecordBook& purchaseRecords() {
+    static const RecordBook book = purchaseRecordsBook();
+    return book;
+}
+
+const RecordBook& acceptanceRecords() {
+    static const RecordBook book = acceptanceRecordsBook();
+    return book;
+}
+
+const RecordBook& salesRecords() {
+    static const RecordBook book = salesRecordsBook();
+    return book;
 }
 
 TableRow recordRow(const QSqlQuery& query, const RecordBook& book) {

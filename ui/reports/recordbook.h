@@ -34,9 +34,10 @@ struct RecordBook {
     int amountPosition = -1;
 };
 
-// The filter conditions of the two books over purchase order lines (p the order, s its supplier, pr the
-// product, i the line).
-QStringList purchaseLineFilters();
+// The books: purchase order lines by inbound date, by acceptance date, and sales lines by sale date.
+const RecordBook& purchaseRecords();
+const RecordBook& acceptanceRecords();
+const RecordBook& salesRecords();
 
 // The cells of one result row, formatted as the book says.
 TableRow recordRow(const QSqlQuery& query, const RecordBook& book);

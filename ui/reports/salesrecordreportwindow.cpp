@@ -22,32 +22,6 @@ ReportSpec spec() {
     return s;
 }
 
-RecordBook book() {
-    using F = CellFormat;
-    RecordBook b;
-    b.select = QStringLiteral(
-        "SELECT o.sale_date, o.order_no, p.name as product_name, p.barcode, p.manufacturer, i.batch_no, "
-        "p.specification, i.quantity, p.unit, i.unit_price, i.amount, u.real_name as operator_name, "
-        "s.name as supplier_name "
-        "FROM sales_order o "
-        "INNER JOIN sales_order_item i ON o.id = i.order_id "
-        "INNER JOIN product p ON i.product_id = p.id "
-        "LEFT JOIN inventory_batch b ON i.batch_id = b.id "
-        "LEFT JOIN supplier s ON b.supplier_id = s.id "
-        "LEFT JOIN sys_user u ON o.operator_id = u.id "
-        "WHERE o.status = 'completed' AND o.sale_date >= ? AND o.sale_date <= ?");
-    b.filterConditions =
-        QStringList{QStringLiteral(" AND s.name LIKE ?"),          QStringLiteral(" AND o.order_no LIKE ?"),
-                    QStringLiteral(" AND p.name LIKE ?"),          QStringLiteral(" AND p.barcode LIKE ?"),
-                    QStringLiteral(" AND p.mnemonic_code LIKE ?"), QStringLiteral(" AND i.batch_no LIKE ?")};
-    b.orderBy = QStringLiteral(" ORDER BY o.sale_date DESC, o.id DESC");
-    // The select list's last value, the batch's supplier, is not shown: only the supplier filter tests it.
-    b.cells = {F::Text, F::Text,    F::Text, F::Text,   F::Text,   F::Text,
-               F::Text, F::Integer, F::Text, F::Fixed2, F::Fixed2, F::Text};
-    b.amountPosition = 10;
-    return b;
-}
-
 } // namespace
 
 SalesRecordReportWindow::SalesRecordReportWindow(QWidget* parent)
@@ -72,8 +46,7 @@ void SalesRecordReportWindow::onExportClicked() {
 }
 
 void SalesRecordReportWindow::loadReport() {
-    static const RecordBook sales = book();
-    loadRecordBook(m_frame, this, sales);
+    loadRecordBook(m_frame, this, salesRecords());
 }
 
 } // namespace kestrovalin

@@ -50,8 +50,7 @@ void markDate(TableRow& row, int column, const QString& stored, const QDate& tod
     row.mark(column, Qt::white, *days < 0 ? Qt::darkRed : Qt::darkYellow);
 }
 
-TableRow supplierRow(const Supplier& s, const QDate& today) {
-    const SupplierRepository::Standing standing = SupplierRepository::qualificationStanding(s, today);
+TableRow supplierRow(const Supplier& s, const SupplierRepository::Standing& standing, const QDate& today) {
     QString status = s.qualificationStatus;
     QColor statusColour;
     if (standing.expired) {
@@ -111,12 +110,14 @@ void SupplierReportWindow::loadReport() {
     SupplierRepository repository(DatabaseManager::instance().getAdapter());
     const QList<Supplier> base = keyword.isEmpty() ? repository.findAll() : repository.searchByName(keyword);
     const QDate today = Clock::today();
-    QList<Supplier> chosen;
+    QVector<TableRow> rows;
     for (const Supplier& supplier : base) {
-        if (matchesChoice(SupplierRepository::qualificationStanding(supplier, today), choice))
-            chosen.append(supplier);
+        const SupplierRepository::Standing standing =
+            SupplierRepository::qualificationStanding(supplier, today);
+        if (matchesChoice(standing, choice))
+            rows.append(supplierRow(supplier, standing, today));
     }
-    m_frame->show(chosen, [&today](const Supplier& s) { return supplierRow(s, today); });
+    m_frame->showRows(std::move(rows));
 }
 
 } // namespace kestrovalin
