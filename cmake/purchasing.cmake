@@ -1,0 +1,5 @@
+# Purchasing: inbound orders with acceptance and the stock they create, the order dialog, list and picker.
+target_sources(kvcore PRIVATE
+    repositories/purchaserepository.h repositories/purchaserepository.cpp
+    ui/purchasing/purchasedialog.h ui/purchasing/purchasedialog.cpp ui/purchasing/purchasedialog.ui
+)
