@@ -3,3 +3,5 @@ target_sources(kvcore PRIVATE
     repositories/purchaserepository.h repositories/purchaserepository.cpp
     ui/purchasing/purchasedialog.h ui/purchasing/purchasedialog.cpp ui/purchasing/purchasedialog.ui
 )
+
+kv_add_test(tst_purchaserepository tests/purchasing/tst_purchaserepository.cpp)

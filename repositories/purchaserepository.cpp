@@ -36,6 +36,39 @@ bool exists(IDbAdapter* db, const QString& sql, int id) {
     return q.next() && q.value(0).toInt() > 0;
 }
 
+// Interim: the first batch of the pair is raised, a missing one created from the line.
+bool raiseStock(IDbAdapter* db, const PurchaseOrderItem& item, int supplierId, const QString& now) {
+    QSqlQuery found = db->query(
+        QStringLiteral(
+            "SELECT id, quantity FROM inventory_batch WHERE product_id = ? AND batch_no = ? ORDER BY id"),
+        {item.productId, item.batchNo});
+    if (!found.isActive())
+        return false;
+    if (found.next())
+        return db->query(QStringLiteral("UPDATE inventory_batch SET quantity = ? WHERE id = ?"),
+                         {found.value(1).toInt() + item.quantity, found.value(0).toInt()})
+                   .numRowsAffected() == 1;
+    return db
+        ->query(QStringLiteral("INSERT INTO inventory_batch (product_id, supplier_id, batch_no, "
+                               "production_date, expiry_date, quantity, unit_cost, status, created_at) "
+                               "VALUES (?, ?, ?, ?, ?, ?, ?, 'normal', ?)"),
+                {item.productId, supplierId, item.batchNo, item.productionDate, item.expiryDate,
+                 item.quantity, item.unitPrice, now})
+        .isActive();
+}
+
+bool lowerStock(IDbAdapter* db, int productId, const QString& batchNo, int quantity) {
+    QSqlQuery found = db->query(
+        QStringLiteral(
+            "SELECT id, quantity FROM inventory_batch WHERE product_id = ? AND batch_no = ? ORDER BY id"),
+        {productId, batchNo});
+    if (!found.next() || found.value(1).toInt() < quantity)
+        return false;
+    return db->query(QStringLiteral("UPDATE inventory_batch SET quantity = quantity - ? WHERE id = ?"),
+                     {quantity, found.value(0).toInt()})
+               .numRowsAffected() == 1;
+}
+
 } // namespace
 
 PurchaseRepository::PurchaseRepository(IDbAdapter* db) : m_db(db) {}
@@ -100,7 +133,8 @@ int PurchaseRepository::insertOrder(const PurchaseOrder& order, const QList<Purc
             return -1;
         if (item.acceptanceResult != kAcceptancePassed)
             continue;
-        // STOCK RAISE placeholder (replaced by the shared stock movement)
+        if (!raiseStock(m_db, item, order.supplierId, now))
+            return -1;
     }
     if (!tx.commit())
         return -1;
@@ -110,8 +144,49 @@ int PurchaseRepository::insertOrder(const PurchaseOrder& order, const QList<Purc
 bool PurchaseRepository::voidOrder(int id) {
     if (!m_db)
         return false;
-    Q_UNUSED(id)
-    return false;
+    Transaction tx(m_db);
+    if (!tx.isActive())
+        return false;
+    QSqlQuery status = m_db->query(
+        QStringLiteral("UPDATE purchase_order SET status = 'voided' WHERE id = ? AND status <> 'voided'"),
+        {id});
+    if (status.numRowsAffected() != 1) {
+        qCritical().noquote() << "Purchase order void failed for id:" << id;
+        return false;
+    }
+    // Goods that already went back to the supplier cannot leave stock a second time.
+    QSqlQuery returned = m_db->query(
+        QStringLiteral("SELECT COUNT(*) FROM return_order r JOIN return_order_item i ON i.return_id = r.id "
+                       "JOIN purchase_order po ON po.id = ? WHERE r.return_type = 'purchase' AND r.status = "
+                       "'completed' AND (i.original_order_no = po.order_no OR r.original_order_id = po.id)"),
+        {id});
+    if (!returned.next() || returned.value(0).toInt() != 0) {
+        qCritical().noquote() << "Purchase order void refused, a purchase return cites it:" << id;
+        return false;
+    }
+    // Read first: the stock updates run on the same connection.
+    struct Delivered {
+        int productId;
+        QString batchNo;
+        int quantity;
+    };
+    QList<Delivered> delivered;
+    QSqlQuery lines = m_db->query(
+        QStringLiteral(
+            "SELECT product_id, batch_no, quantity FROM purchase_order_item WHERE order_id = ? AND "
+            "acceptance_result = ? ORDER BY id"),
+        {id, kAcceptancePassed});
+    if (!lines.isActive())
+        return false;
+    while (lines.next())
+        delivered.append({lines.value(0).toInt(), lines.value(1).toString(), lines.value(2).toInt()});
+    for (const Delivered& d : delivered) {
+        if (!lowerStock(m_db, d.productId, d.batchNo, d.quantity)) {
+            qCritical().noquote() << "Purchase order void refused, stock no longer holds the delivery:" << id;
+            return false;
+        }
+    }
+    return tx.commit();
 }
 
 QList<PurchaseOrder> PurchaseRepository::findAll() {
