@@ -5,3 +5,4 @@ target_sources(kvcore PRIVATE
 )
 
 kv_add_test(tst_purchaserepository tests/purchasing/tst_purchaserepository.cpp)
+kv_add_test(tst_purchasewindows tests/purchasing/tst_purchasewindows.cpp)
