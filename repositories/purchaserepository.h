@@ -6,11 +6,10 @@
 #include <QList>
 #include <QString>
 
-class QSqlQuery;
-
 namespace kestrovalin {
 class IDbAdapter;
-}
+class Row;
+} // namespace kestrovalin
 
 namespace kestrovalin::repositories {
 
@@ -42,8 +41,9 @@ public:
     // "PUR" + the day as yyyyMMdd + the sequence, zero-padded to at least four digits and never cut.
     static QString orderNumber(const QDate& day, qint64 sequence);
 
-    static void fillOrder(models::PurchaseOrder& order, const QSqlQuery& query);
-    static void fillOrderItem(models::PurchaseOrderItem& item, const QSqlQuery& query);
+    // Every column looked up by name; one the result lacks reads as 0 or empty text.
+    static void fillOrder(models::PurchaseOrder& order, const Row& row);
+    static void fillOrderItem(models::PurchaseOrderItem& item, const Row& row);
 
 private:
     IDbAdapter* m_db;

@@ -1,4 +1,5 @@
 #include "repositories/purchaserepository.h"
+#include "tests/support/faultyadapter.h"
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
@@ -315,6 +316,58 @@ private slots:
         QCOMPARE(log.count(QtCriticalMsg, "Invalid product_id: 77"), 1);
         QCOMPARE(rowCounts(t), QString("0|0|1"));
         QCOMPARE(stock(t, 1, "A1"), 4);
+    }
+
+    // Whatever step fails, BEGIN and COMMIT included, the order is refused and nothing of it stays.
+    void failedStepLeavesNothing_data() {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<int>("nth");
+        QTest::newRow("begin") << "BEGIN" << 0;
+        QTest::newRow("commit") << "COMMIT" << 0;
+        QTest::newRow("order number") << "^SELECT MAX\\(id\\)" << 1;
+        QTest::newRow("header") << "^INSERT INTO purchase_order " << 1;
+        QTest::newRow("second line") << "^INSERT INTO purchase_order_item" << 2;
+        QTest::newRow("raising a batch") << "^UPDATE inventory_batch" << 1;
+        QTest::newRow("creating a batch") << "^INSERT INTO inventory_batch" << 1;
+    }
+    void failedStepLeavesNothing() {
+        QFETCH(QString, step);
+        QFETCH(int, nth);
+        TestDatabase t;
+        seed(t);
+        t.exec("INSERT INTO inventory_batch (product_id, batch_no, expiry_date, quantity) VALUES (1, 'A1', "
+               "'2027-01-01', 4)");
+        FaultyAdapter db(t.db());
+        if (step == "BEGIN")
+            db.failBegin();
+        else if (step == "COMMIT")
+            db.failCommit();
+        else
+            db.failStatement(step, nth);
+        QCOMPARE(
+            PurchaseRepository(&db).insertOrder(order(1), {line(1, "A1", 6, 1.0), line(2, "N1", 3, 1.0)}),
+            -1);
+        QCOMPARE(db.failures(), 1);
+        QCOMPARE(rowCounts(t), QString("0|0|1"));
+        QCOMPARE(stock(t, 1, "A1"), 4);
+    }
+
+    // A void whose commit or stock step fails leaves the order completed and the stock where it was.
+    void failedVoidLeavesOrderAndStock_data() {
+        QTest::addColumn<QString>("step");
+        QTest::newRow("commit") << "COMMIT";
+        QTest::newRow("stock") << "^UPDATE inventory_batch";
+    }
+    void failedVoidLeavesOrderAndStock() {
+        QFETCH(QString, step);
+        TestDatabase t;
+        seed(t);
+        const int id = PurchaseRepository(t.db()).insertOrder(order(1), {line(1, "A1", 6, 1.0)});
+        FaultyAdapter db(t.db());
+        step == "COMMIT" ? db.failCommit() : db.failStatement(step);
+        QCOMPARE(PurchaseRepository(&db).voidOrder(id), false);
+        QCOMPARE(status(t, id), QString("completed"));
+        QCOMPARE(stock(t, 1, "A1"), 6);
     }
 
     void withoutDatabaseEverythingIsEmpty() {
