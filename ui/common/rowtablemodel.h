@@ -20,6 +20,8 @@ struct TableRow {
 
     int id = -1;
     QStringList cells;
+    // Rides in column 0 under Qt::UserRole + 1 when set: the document number an order picker hands back.
+    QString documentNo;
     QColor foreground;
     QColor background;
     QVector<CellColours> cellColours;

@@ -16,6 +16,7 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/purchasewindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -53,7 +54,7 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     &build<kestrovalin::ProductManagerWindow>,  // ProductManager
     &build<kestrovalin::SupplierManagerWindow>, // SupplierManager
     &build<kestrovalin::CustomerManagerWindow>, // CustomerManager
-    nullptr,                                    // Purchase
+    &build<kestrovalin::PurchaseWindow>,        // Purchase
     nullptr,                                    // Sales
     &build<kestrovalin::UserManagerWindow>,     // UserManager
     nullptr,                                    // Inventory
