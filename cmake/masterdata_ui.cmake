@@ -19,3 +19,4 @@ target_sources(kvcore PRIVATE
 )
 
 kv_add_test(tst_masterdataui tests/masterdata_ui/tst_masterdataui.cpp)
+kv_add_test(tst_listframes tests/ui_common/tst_listframes.cpp)

@@ -27,17 +27,7 @@ TableRow productRow(const models::Product& p) {
 }
 
 Actions registerActions(QWidget* window, ListFrame* list) {
-    RegisterTexts texts{QStringLiteral("商品"),
-                        QStringLiteral("药品名称不能为空"),
-                        QStringLiteral("请先选择要编辑的商品"),
-                        QStringLiteral("未找到该商品"),
-                        QStringLiteral("请先选择要删除的商品"),
-                        QStringLiteral("新增商品失败"),
-                        QStringLiteral("商品已添加"),
-                        QStringLiteral("编辑商品失败"),
-                        QStringLiteral("商品已更新"),
-                        QStringLiteral("删除商品失败"),
-                        QStringLiteral("商品已删除")};
+    const RegisterTexts texts(QStringLiteral("商品"), QStringLiteral("药品名称不能为空"));
     // An edit never lists or unlists a drug.
     return Actions(window, list, texts, &ProductDialog::getProduct, &ProductDialog::setProduct, 1,
                    [](const models::Product& stored, models::Product& edited) {

@@ -83,17 +83,7 @@ TableRow supplierRow(const models::Supplier& s, const QDate& today) {
 }
 
 Actions registerActions(QWidget* window, ListFrame* list) {
-    RegisterTexts texts{QStringLiteral("供应商"),
-                        QStringLiteral("供应商名称不能为空"),
-                        QStringLiteral("请先选择要编辑的供应商"),
-                        QStringLiteral("未找到该供应商"),
-                        QStringLiteral("请先选择要删除的供应商"),
-                        QStringLiteral("新增供应商失败"),
-                        QStringLiteral("供应商已添加"),
-                        QStringLiteral("编辑供应商失败"),
-                        QStringLiteral("供应商已更新"),
-                        QStringLiteral("删除供应商失败"),
-                        QStringLiteral("供应商已删除")};
+    const RegisterTexts texts(QStringLiteral("供应商"), QStringLiteral("供应商名称不能为空"));
     // Suppliers are suspended, never deleted: purchase records keep pointing at them.
     return Actions(window, list, texts, &SupplierDialog::getSupplier, &SupplierDialog::setSupplier, 0,
                    [](const models::Supplier& stored, models::Supplier& edited) { edited.id = stored.id; });
