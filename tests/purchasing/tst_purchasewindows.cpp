@@ -7,10 +7,13 @@
 #include "ui/masterdata/productselectiondialog.h"
 #include "ui/masterdata/supplierselectiondialog.h"
 #include "ui/purchasing/purchasedialog.h"
+#include "ui/purchasing/purchaseorderselectiondialog.h"
+#include "ui/purchasing/purchasewindow.h"
 
 #include <QDateEdit>
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
@@ -107,6 +110,14 @@ models::PurchaseOrderItem line(const QString& name, const QString& batchNo, int 
     return i;
 }
 
+// The first click makes the row current, as a user's does.
+void doubleClickRow(QTableView* view, int row) {
+    QVERIFY(QTest::qWaitForWindowExposed(view->window()));
+    const QPoint cell = view->visualRect(view->model()->index(row, 1)).center();
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell);
+}
+
 // Adds one line through the two pickers as a user would.
 void addThroughPickers(PurchaseDialog& dialog, const QString& drug, const QString& batchNo, int quantity,
                        double price) {
@@ -116,6 +127,74 @@ void addThroughPickers(PurchaseDialog& dialog, const QString& drug, const QStrin
         pressOk(d);
     });
     click(&dialog, "btnAddItem");
+}
+
+void chooseSupplier(PurchaseDialog& dialog, const QString& name) {
+    ModalAnswer<SupplierSelectionDialog> supplier([&](SupplierSelectionDialog* d) { pickRow(d, 1, name); });
+    click(&dialog, "btnSelectSupplier");
+}
+
+// Opens the purchase dialog from the list window, lets fill() act on it and presses OK.
+void addOrder(PurchaseWindow& window, const std::function<void(PurchaseDialog&)>& fill) {
+    ModalAnswer<PurchaseDialog> answer([&](PurchaseDialog* d) {
+        fill(*d);
+        pressOk(d);
+    });
+    click(&window, "btnAdd");
+}
+
+void orderAmoxicillin(PurchaseDialog& d) {
+    chooseSupplier(d, "国药控股");
+    addThroughPickers(d, "阿莫西林胶囊", "AM01", 10, 12.5);
+}
+
+// Stores an order of one accepted line straight through the repository; its id.
+int storeOrder(TestDatabase& t, int supplierId, int productId, const QString& batchNo, const QString& day) {
+    models::PurchaseOrder o;
+    o.supplierId = supplierId;
+    o.inboundDate = day;
+    o.operatorId = 1;
+    o.status = "completed";
+    models::PurchaseOrderItem i = line("", batchNo, 5, 2.0);
+    i.productId = productId;
+    i.acceptanceResult = "合格";
+    return repositories::PurchaseRepository(t.db()).insertOrder(o, {i});
+}
+
+// A shown purchase list on a seeded database; `before` stores what the window finds when it loads.
+struct Purchases {
+    explicit Purchases(const std::function<void(TestDatabase&)>& before = nullptr)
+        : seeded((seed(t), before ? before(t) : void(), true)) {
+        window.show();
+    }
+    QTableView* table() const { return child<QTableView>(&window, "tableView"); }
+    QString cell(int row, int col) const { return table()->model()->index(row, col).data().toString(); }
+    QString columnTexts(int col) const {
+        QStringList out;
+        for (int r = 0; r < table()->model()->rowCount(); ++r)
+            out << cell(r, col);
+        return out.join('|');
+    }
+    QString rowText(int row) const {
+        QStringList out;
+        for (int c = 0; c < table()->model()->columnCount(); ++c)
+            out << cell(row, c);
+        return out.join('|');
+    }
+    void makeCurrent(int row) const { table()->setCurrentIndex(table()->model()->index(row, 1)); }
+    QString count() const { return child<QLabel>(&window, "labelCount")->text(); }
+    void search(const QString& text) {
+        child<QLineEdit>(&window, "editSearch")->setText(text);
+        click(&window, "btnSearch");
+    }
+
+    TestDatabase t;
+    bool seeded;
+    PurchaseWindow window;
+};
+
+int stock(TestDatabase& t, const QString& batchNo) {
+    return t.scalar("SELECT SUM(quantity) FROM inventory_batch WHERE batch_no = ?", {batchNo}).toInt();
 }
 
 } // namespace
@@ -315,6 +394,205 @@ private slots:
         for (const char* button : {"btnSelectSupplier", "btnAddItem", "btnDeleteItem", "btnAcceptItem"})
             QVERIFY2(child(&dialog, button)->isHidden(), button);
         QCOMPARE(child<QTableWidget>(&dialog, "tableItems")->selectionMode(), QAbstractItemView::NoSelection);
+    }
+    // --- purchase list window ---
+
+    // One order from entry to void: listed as completed, shown read-only (button or double click), voided
+    // once with its stock taken out, refused the second time; the picker never offers it again.
+    void orderFromEntryToVoid() {
+        PinnedClock pin(kNow);
+        Purchases w;
+        QCOMPARE(w.count(), QString("共 0 条记录"));
+        addOrder(w.window, orderAmoxicillin);
+        QCOMPARE(prompts(), QString("成功入库单已添加"));
+        QCOMPARE(w.rowText(0), QString("PUR202603010001|国药控股|2026-03-01|系统管理员|125.00|已完成|"));
+        QCOMPARE(w.count(), QString("共 1 条记录"));
+        QCOMPARE(stock(w.t, "AM01"), 10);
+
+        QStringList seen;
+        ModalAnswer<PurchaseDialog> view([&](PurchaseDialog* d) {
+            auto* lines = child<QTableWidget>(d, "tableItems");
+            seen << child<QLineEdit>(d, "editSupplier")->text() + "|" + rowTexts(lines, 0) + "|" +
+                        (child(d, "btnAddItem")->isHidden() ? "read-only" : "editable");
+            d->reject();
+        });
+        w.makeCurrent(0);
+        click(&w.window, "btnView");
+        doubleClickRow(w.table(), 0);
+        const QString shown =
+            "国药控股|6901|阿莫西林胶囊|AM01|2026-01-05|2028-01-04|10|12.50|125.00|合格|read-only";
+        QCOMPARE(seen, (QStringList{shown, shown}));
+
+        const QString asked = "确认作废确定要作废订单 PUR202603010001 吗？";
+        Prompts::queueQuestion(false);
+        click(&w.window, "btnVoid");
+        QCOMPARE(prompts(), asked);
+        QCOMPARE(w.cell(0, 5), QString("已完成"));
+        Prompts::queueQuestion(true);
+        click(&w.window, "btnVoid");
+        QCOMPARE(prompts(), asked + "|成功订单已作废");
+        QCOMPARE(w.cell(0, 5), QString("已作废"));
+        QCOMPARE(w.table()->model()->index(0, 5).data(Qt::ForegroundRole).value<QBrush>().color(),
+                 QColor(Qt::gray));
+        QCOMPARE(w.count(), QString("共 1 条记录"));
+        QCOMPARE(stock(w.t, "AM01"), 0);
+
+        w.makeCurrent(0);
+        Prompts::queueQuestion(true);
+        click(&w.window, "btnVoid");
+        QCOMPARE(prompts(), asked + "|错误作废订单失败");
+        QCOMPARE(stock(w.t, "AM01"), 0);
+        PurchaseOrderSelectionDialog picker;
+        QCOMPARE(picker.findChild<QTableView*>()->model()->rowCount(), 0);
+    }
+
+    // What the window checks after the dialog closed, and what it says when the store refuses.
+    void refusedEntries_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("no supplier") << "line only"
+                                     << "提示请选择有效的供应商";
+        QTest::newRow("no line") << "supplier only"
+                                 << "提示请至少添加一个商品";
+        QTest::newRow("supplier lapsed") << "supplier lapsed"
+                                         << "错误供应商资质已过期或无效，无法创建采购单";
+        QTest::newRow("drug gone") << "drug gone"
+                                   << "错误新增入库单失败，请检查数据是否正确";
+    }
+    void refusedEntries() {
+        QFETCH(QString, entry);
+        QFETCH(QString, told);
+        Purchases w;
+        addOrder(w.window, [&](PurchaseDialog& d) {
+            if (entry != "line only")
+                chooseSupplier(d, "国药控股");
+            if (entry != "supplier only")
+                addThroughPickers(d, "阿莫西林胶囊", "AM01", 10, 12.5);
+            if (entry == "supplier lapsed")
+                w.t.exec("UPDATE supplier SET qualification_status = 'expiring' WHERE id = 1");
+            if (entry == "drug gone")
+                w.t.exec("DELETE FROM product WHERE id = 1");
+        });
+        QCOMPARE(prompts(), told);
+        QCOMPARE(w.t.count("purchase_order"), 0);
+        QCOMPARE(w.t.count("inventory_batch"), 0);
+        QCOMPARE(w.count(), QString("共 0 条记录"));
+    }
+
+    // '', 'normal' and 'completed' read "已完成"; 'voided' "已作废" in grey; any other code as stored.
+    void statusLabels() {
+        Purchases w([](TestDatabase& t) {
+            t.exec("INSERT INTO purchase_order (order_no, supplier_id, inbound_date, status) VALUES "
+                   "('P1', 1, '2026-01-05', ''), ('P2', 1, '2026-01-04', 'normal'), "
+                   "('P3', 1, '2026-01-03', 'completed'), ('P4', 1, '2026-01-02', 'voided'), "
+                   "('P5', 1, '2026-01-01', 'pending')");
+        });
+        QCOMPARE(w.columnTexts(5), QString("已完成|已完成|已完成|已作废|pending"));
+        QStringList colours;
+        for (int r = 0; r < 5; ++r)
+            colours
+                << w.table()->model()->index(r, 5).data(Qt::ForegroundRole).value<QBrush>().color().name();
+        QCOMPARE(colours.join('|'), QString("#000000|#000000|#000000|#a0a0a4|#000000"));
+        QCOMPARE(w.count(), QString("共 5 条记录"));
+    }
+
+    // A new order shows with the whole list whatever the search field holds; a void repeats the search.
+    void reloadsAfterAddAndVoid() {
+        PinnedClock pin(kNow);
+        Purchases w([](TestDatabase& t) {
+            storeOrder(t, 1, 1, "AM00", "2026-02-01");
+            storeOrder(t, 2, 2, "BL00", "2026-02-02");
+        });
+        w.search(" 板蓝根 ");
+        QCOMPARE(w.columnTexts(1), QString("九州通医药"));
+        addOrder(w.window, orderAmoxicillin);
+        QCOMPARE(w.columnTexts(1), QString("国药控股|九州通医药|国药控股"));
+        QCOMPARE(child<QLineEdit>(&w.window, "editSearch")->text(), QString(" 板蓝根 "));
+        w.search("阿莫西林");
+        QCOMPARE(w.count(), QString("共 2 条记录"));
+        w.makeCurrent(1);
+        Prompts::queueQuestion(true);
+        click(&w.window, "btnVoid");
+        QCOMPARE(w.columnTexts(5), QString("已完成|已作废"));
+        QCOMPARE(w.count(), QString("共 2 条记录"));
+    }
+
+    void buttonsNeedARow() {
+        Purchases w([](TestDatabase& t) { storeOrder(t, 1, 1, "AM00", "2026-02-01"); });
+        click(&w.window, "btnView");
+        QCOMPARE(Prompts::last().kind, Prompts::Kind::Information);
+        click(&w.window, "btnVoid");
+        QCOMPARE(prompts(), QString("提示请先选择要查看的订单|提示请先选择要作废的订单"));
+        QCOMPARE(w.t.scalar("SELECT status FROM purchase_order").toString(), QString("completed"));
+    }
+
+    // --- purchase order picker ---
+
+    // Voided orders never show; a status other than 'completed' reads "待处理"; the first cell carries the id
+    // and the number. The supplier named in the label is not searched.
+    void pickerListsOpenOrders() {
+        PinnedClock pin(kNow);
+        TestDatabase t;
+        seed(t);
+        const int first = storeOrder(t, 1, 1, "AM00", "2026-02-01");
+        const int voided = storeOrder(t, 2, 2, "BL00", "2026-02-02");
+        const int pending = storeOrder(t, 2, 1, "AM01", "2026-02-03");
+        QVERIFY(repositories::PurchaseRepository(t.db()).voidOrder(voided));
+        t.exec("UPDATE purchase_order SET status = '' WHERE id = ?", {pending});
+        PurchaseOrderSelectionDialog picker;
+        picker.show();
+        QCOMPARE(picker.windowTitle(), QString("选择采购单"));
+        QCOMPARE(picker.size(), QSize(700, 450));
+        QCOMPARE(picker.findChild<QLabel*>()->text(), QString("搜索（单号/供应商）："));
+        const QAbstractItemModel* model = picker.findChild<QTableView*>()->model();
+        QCOMPARE(model->rowCount(), 2);
+        QStringList row;
+        for (int c = 0; c < 5; ++c)
+            row << model->index(1, c).data().toString();
+        QCOMPARE(row.join('|'), QString("PUR202603010001|国药控股|2026-02-01|10.00|已完成"));
+        QCOMPARE(model->index(0, 4).data().toString(), QString("待处理"));
+        QCOMPARE(model->index(1, 0).data(Qt::UserRole).toInt(), first);
+        QCOMPARE(model->index(1, 0).data(Qt::UserRole + 1).toString(), QString("PUR202603010001"));
+
+        const auto searched = [&](const QString& keyword) {
+            child<QLineEdit>(&picker, "editSearch")->setText(keyword);
+            QTest::keyClick(child<QLineEdit>(&picker, "editSearch"), Qt::Key_Return);
+            return model->rowCount();
+        };
+        QCOMPARE(searched("国药控股"), 0);
+        QCOMPARE(searched("板蓝根"), 0);
+        QCOMPARE(searched("AMXLJN"), 2);
+        QCOMPARE(searched("PUR202603010002"), 0);
+        QCOMPARE(picker.isVisible(), true); // Return searched, it chose nothing
+    }
+
+    // "确定" needs a current row; a double click or "确定" on a row hands back its id and number.
+    void pickerChoosing() {
+        PinnedClock pin(kNow);
+        TestDatabase t;
+        seed(t);
+        storeOrder(t, 1, 1, "AM00", "2026-02-01");
+        const int second = storeOrder(t, 2, 2, "BL00", "2026-02-02");
+        PurchaseOrderSelectionDialog picker;
+        picker.show();
+        click(&picker, "btnOk");
+        QCOMPARE(prompts(), QString("提示请先选择一条采购单"));
+        QCOMPARE(picker.isVisible(), true);
+        QCOMPARE(picker.getSelectedOrderId(), -1);
+        QCOMPARE(picker.getSelectedOrderNo(), QString());
+
+        auto* view = picker.findChild<QTableView*>();
+        view->setCurrentIndex(view->model()->index(0, 2));
+        click(&picker, "btnOk");
+        QCOMPARE(picker.result(), int(QDialog::Accepted));
+        QCOMPARE(picker.getSelectedOrderId(), second);
+        QCOMPARE(picker.getSelectedOrderNo(), QString("PUR202603010002"));
+
+        PurchaseOrderSelectionDialog again;
+        again.show();
+        doubleClickRow(again.findChild<QTableView*>(), 1);
+        QCOMPARE(again.result(), int(QDialog::Accepted));
+        QCOMPARE(again.getSelectedOrderNo(), QString("PUR202603010001"));
     }
 };
 
