@@ -2,6 +2,7 @@
 #include "repositories/purchaserepository.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
+#include "tests/support/prompttrail.h"
 #include "tests/support/testdatabase.h"
 #include "ui/common/prompts.h"
 #include "ui/masterdata/productselectiondialog.h"
@@ -39,15 +40,6 @@ void click(const QObject* parent, const char* button) {
 
 void pressOk(QDialog* dialog) {
     dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-}
-
-// The prompts since the last call, title and text joined.
-QString prompts() {
-    QStringList out;
-    for (const Prompts::Record& r : Prompts::history())
-        out << r.title + r.text;
-    Prompts::reset();
-    return out.join('|');
 }
 
 // One column of a table widget, or one row's cells, joined by '|'.
@@ -267,7 +259,7 @@ private slots:
         d.show();
         fillBatch(&d, batchNo, QDate(2026, 1, 5), expires, 2, 3.0);
         pressOk(&d);
-        QCOMPARE(prompts(), told);
+        QCOMPARE(takePrompts(), told);
         QCOMPARE(d.isVisible(), !told.isEmpty());
         QCOMPARE(d.result(), told.isEmpty() ? int(QDialog::Accepted) : int(QDialog::Rejected));
         if (told.isEmpty())
@@ -404,7 +396,7 @@ private slots:
         Purchases w;
         QCOMPARE(w.count(), QString("共 0 条记录"));
         addOrder(w.window, orderAmoxicillin);
-        QCOMPARE(prompts(), QString("成功入库单已添加"));
+        QCOMPARE(takePrompts(), QString("成功入库单已添加"));
         QCOMPARE(w.rowText(0), QString("PUR202603010001|国药控股|2026-03-01|系统管理员|125.00|已完成|"));
         QCOMPARE(w.count(), QString("共 1 条记录"));
         QCOMPARE(stock(w.t, "AM01"), 10);
@@ -426,11 +418,11 @@ private slots:
         const QString asked = "确认作废确定要作废订单 PUR202603010001 吗？";
         Prompts::queueQuestion(false);
         click(&w.window, "btnVoid");
-        QCOMPARE(prompts(), asked);
+        QCOMPARE(takePrompts(), asked);
         QCOMPARE(w.cell(0, 5), QString("已完成"));
         Prompts::queueQuestion(true);
         click(&w.window, "btnVoid");
-        QCOMPARE(prompts(), asked + "|成功订单已作废");
+        QCOMPARE(takePrompts(), asked + "|成功订单已作废");
         QCOMPARE(w.cell(0, 5), QString("已作废"));
         QCOMPARE(w.table()->model()->index(0, 5).data(Qt::ForegroundRole).value<QBrush>().color(),
                  QColor(Qt::gray));
@@ -440,7 +432,7 @@ private slots:
         w.makeCurrent(0);
         Prompts::queueQuestion(true);
         click(&w.window, "btnVoid");
-        QCOMPARE(prompts(), asked + "|错误作废订单失败");
+        QCOMPARE(takePrompts(), asked + "|错误作废订单失败");
         QCOMPARE(stock(w.t, "AM01"), 0);
         PurchaseOrderSelectionDialog picker;
         QCOMPARE(picker.findChild<QTableView*>()->model()->rowCount(), 0);
@@ -473,7 +465,7 @@ private slots:
             if (entry == "drug gone")
                 w.t.exec("DELETE FROM product WHERE id = 1");
         });
-        QCOMPARE(prompts(), told);
+        QCOMPARE(takePrompts(), told);
         QCOMPARE(w.t.count("purchase_order"), 0);
         QCOMPARE(w.t.count("inventory_batch"), 0);
         QCOMPARE(w.count(), QString("共 0 条记录"));
@@ -522,7 +514,7 @@ private slots:
         click(&w.window, "btnView");
         QCOMPARE(Prompts::last().kind, Prompts::Kind::Information);
         click(&w.window, "btnVoid");
-        QCOMPARE(prompts(), QString("提示请先选择要查看的订单|提示请先选择要作废的订单"));
+        QCOMPARE(takePrompts(), QString("提示请先选择要查看的订单|提示请先选择要作废的订单"));
         QCOMPARE(w.t.scalar("SELECT status FROM purchase_order").toString(), QString("completed"));
     }
 
@@ -576,7 +568,7 @@ private slots:
         PurchaseOrderSelectionDialog picker;
         picker.show();
         click(&picker, "btnOk");
-        QCOMPARE(prompts(), QString("提示请先选择一条采购单"));
+        QCOMPARE(takePrompts(), QString("提示请先选择一条采购单"));
         QCOMPARE(picker.isVisible(), true);
         QCOMPARE(picker.getSelectedOrderId(), -1);
         QCOMPARE(picker.getSelectedOrderNo(), QString());
