@@ -170,7 +170,8 @@ QString accentButtonStyleSheet() {
 
 QString framedButtonStyleSheet() {
     return rule(QStringLiteral("QPushButton"),
-                greyFace() + QStringLiteral(" border-radius: 3px; padding: 5px 16px; min-width: 64px;")) +
+                greyFace() + QStringLiteral(" border-radius: 3px; padding: 5px 16px; min-width: 64px; "
+                                            "color: palette(button-text); font-weight: normal;")) +
            rule(QStringLiteral("QPushButton:hover"), background(colours::buttonHover)) +
            rule(QStringLiteral("QPushButton:default"),
                 QStringLiteral("border-color: %1;").arg(c(colours::accent)));

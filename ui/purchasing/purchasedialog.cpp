@@ -5,6 +5,7 @@
 #include "core/databasemanager.h"
 #include "repositories/purchaserepository.h"
 #include "repositories/supplierrepository.h"
+#include "ui/common/buttonbox.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
 #include "ui/masterdata/productselectiondialog.h"
@@ -15,6 +16,7 @@
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -57,7 +59,12 @@ PurchaseDialog::PurchaseDialog(QWidget* parent) : QDialog(parent), ui(new Ui::Pu
     ui->tableItems->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ui->tableItems->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui->tableItems->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A delivery has a handful of lines: the columns may follow their texts.
+    ui->tableItems->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    ui->tableItems->horizontalHeader()->setStretchLastSection(true);
     prepareFormDialog(this, ui->buttonBox, parent);
+    // The list window's button rule would leave the line buttons flat.
+    frameButtons(this);
 
     connect(ui->btnSelectSupplier, &QPushButton::clicked, this, &PurchaseDialog::onSelectSupplier);
     connect(ui->btnAddItem, &QPushButton::clicked, this, &PurchaseDialog::onAddItem);
@@ -199,6 +206,7 @@ BatchInputDialog::BatchInputDialog(const models::Product& product, QWidget* pare
     layout->addLayout(form);
     layout->addWidget(buttons);
     prepareFormDialog(this, buttons, nullptr);
+    setMinimumWidth(380); // room for the title with a long drug name
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }

@@ -4,7 +4,6 @@
 #include "repositories/purchaserepository.h"
 #include "ui/common/pickerframe.h"
 
-
 namespace kestrovalin {
 
 namespace {
@@ -33,6 +32,8 @@ PurchaseOrderSelectionDialog::PurchaseOrderSelectionDialog(QWidget* parent) : QD
     spec.size = QSize(700, 450);
     spec.columns = QStringList{QStringLiteral("单号"), QStringLiteral("供应商"), QStringLiteral("到货日期"),
                                QStringLiteral("金额"), QStringLiteral("状态")};
+    // Whole order numbers and supplier names rather than the toolkit's 100 pixels a column.
+    spec.widths = {140, 220, 90, 90};
     spec.searchLabel = QStringLiteral("搜索（单号/供应商）：");
     spec.alternatingRows = false;
     spec.choiceFrom = PickerSpec::ChoiceFrom::CurrentRow;
