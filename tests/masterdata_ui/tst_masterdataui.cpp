@@ -1,6 +1,7 @@
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/prompttrail.h"
+#include "tests/support/tabletexts.h"
 #include "tests/support/testdatabase.h"
 #include "ui/common/prompts.h"
 #include "ui/masterdata/productdialog.h"
@@ -22,15 +23,6 @@ using namespace kestrovalin::test;
 namespace {
 
 const QDate today(2026, 3, 1);
-
-// One row's cells, or with row -1 one column's, joined by '|'.
-QString texts(const QAbstractItemModel* model, int row, int column = -1) {
-    QStringList out;
-    const int n = row < 0 ? model->rowCount() : model->columnCount();
-    for (int i = 0; i < n; ++i)
-        out << model->index(row < 0 ? i : row, row < 0 ? column : i).data().toString();
-    return out.join('|');
-}
 
 void click(QWidget* window, const char* button) {
     window->findChild<QPushButton*>(button)->click();

@@ -3,6 +3,7 @@
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/prompttrail.h"
+#include "tests/support/tabletexts.h"
 #include "tests/support/testdatabase.h"
 #include "ui/common/prompts.h"
 #include "ui/masterdata/productselectiondialog.h"
@@ -45,15 +46,6 @@ void pressOk(QDialog* dialog) {
 // The values joined by '|', for one comparison that shows every difference at once.
 template <class... A> QString row(const A&... values) {
     return QStringList{QVariant(values).toString()...}.join('|');
-}
-
-// One row's cells, or with row -1 one column's, joined by '|'.
-QString texts(const QAbstractItemModel* model, int row, int column = -1) {
-    QStringList out;
-    const int n = row < 0 ? model->rowCount() : model->columnCount();
-    for (int i = 0; i < n; ++i)
-        out << model->index(row < 0 ? i : row, row < 0 ? column : i).data().toString();
-    return out.join('|');
 }
 
 // In a picker: selects the row whose cell in `col` reads `text` and presses OK.
@@ -160,7 +152,7 @@ struct Purchases {
         window.show();
     }
     QTableView* table() const { return child<QTableView>(&window, "tableView"); }
-    QString texts(int row, int column = -1) const { return ::texts(table()->model(), row, column); }
+    QString texts(int row, int column = -1) const { return test::texts(table()->model(), row, column); }
     void makeCurrent(int row) const { table()->setCurrentIndex(table()->model()->index(row, 1)); }
     QString count() const { return child<QLabel>(&window, "labelCount")->text(); }
     void search(const QString& text) {
