@@ -105,7 +105,7 @@ private slots:
             }
         QCOMPARE(classes.join(' ').remove("kestrovalin::"),
                  QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
-                         "UserManagerWindow OperLogWindow"));
+                         "PrescriptionRecordWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();
