@@ -97,6 +97,10 @@ QString ids(const QList<PurchaseOrder>& list) {
 class TestPurchaseRepository : public QObject {
     Q_OBJECT
 private slots:
+    // Every test runs on a pinned day: the qualification test and the stamps read the program's clock.
+    void init() { kestrovalin::Clock::pin(kNow); }
+    void cleanup() { kestrovalin::Clock::unpin(); }
+
     // The sequence is the highest id of the whole table (voided orders too) plus one, whatever the day,
     // zero-padded to four digits and never cut.
     void numbering_data() {
@@ -110,7 +114,6 @@ private slots:
     void numbering() {
         QFETCH(int, highestId);
         QFETCH(QString, number);
-        PinnedClock pin(kNow);
         TestDatabase t;
         seed(t);
         if (highestId > 0)
@@ -126,7 +129,6 @@ private slots:
     // Header and lines are stored as given (amounts not recomputed); only the accepted line reaches stock.
     // The total is the sum of the line amounts, or the record's own total when that sum is not above 0.
     void orderStoredAsGiven() {
-        PinnedClock pin(kNow);
         TestDatabase t;
         seed(t);
         PurchaseRepository repo(t.db());
@@ -161,10 +163,7 @@ private slots:
         TestDatabase t;
         seed(t);
         PurchaseRepository repo(t.db());
-        {
-            PinnedClock pin(kNow);
-            QVERIFY(repo.insertOrder(order(1), {line(1, "A1", 10, 12.5), line(1, "A1", 1, 12.5)}) > 0);
-        }
+        { QVERIFY(repo.insertOrder(order(1), {line(1, "A1", 10, 12.5), line(1, "A1", 1, 12.5)}) > 0); }
         PinnedClock later(kNow.addDays(20));
         PurchaseOrderItem second = line(1, "A1", 5, 13.0);
         second.productionDate = "2025-02-01";

@@ -1,7 +1,7 @@
+#include "core/clock.h"
 #include "core/currentuser.h"
 #include "repositories/purchaserepository.h"
 #include "tests/support/modalanswer.h"
-#include "tests/support/pinnedclock.h"
 #include "tests/support/prompttrail.h"
 #include "tests/support/tabletexts.h"
 #include "tests/support/testdatabase.h"
@@ -174,7 +174,10 @@ int stock(TestDatabase& t, const QString& batchNo) {
 class TestPurchaseWindows : public QObject {
     Q_OBJECT
 private slots:
+    void cleanup() { Clock::unpin(); }
     void init() {
+        // Every test runs on a pinned day: the qualification test and the stamps read the program's clock.
+        Clock::pin(kNow);
         Prompts::setTestMode(true);
         Prompts::reset();
         models::User clerk;
@@ -196,7 +199,6 @@ private slots:
     void batchDialogStarts() {
         QFETCH(double, purchasePrice);
         QFETCH(QString, start);
-        PinnedClock pin(kNow);
         models::Product drug;
         drug.name = "阿莫西林胶囊";
         drug.purchasePrice = purchasePrice;
@@ -245,7 +247,6 @@ private slots:
 
     // A new line is accepted at once, stamped with the signed-in user and the time now.
     void batchLineIsStamped() {
-        PinnedClock pin(kNow);
         models::Product drug;
         drug.id = 7;
         drug.barcode = "6907";
@@ -296,7 +297,6 @@ private slots:
     // The order handed back: the chosen supplier (-1 before), the date, the remark, "completed" and the
     // operator. A stored order shown read-only names its supplier even after a suspension; nothing changes.
     void orderHandedBackAndShown() {
-        PinnedClock pin(kNow);
         TestDatabase t;
         seed(t);
         PurchaseDialog dialog;
@@ -332,7 +332,6 @@ private slots:
     // One order from entry to void: listed as completed, shown read-only (button or double click), voided
     // once with its stock taken out, refused the second time; the picker never offers it again.
     void orderFromEntryToVoid() {
-        PinnedClock pin(kNow);
         Purchases w;
         QCOMPARE(w.count(), QString("共 0 条记录"));
         addOrder(w.window, orderAmoxicillin);
@@ -436,7 +435,6 @@ private slots:
 
     // A new order shows with the whole list whatever the search field holds; a void repeats the search.
     void reloadsAfterAddAndVoid() {
-        PinnedClock pin(kNow);
         Purchases w([](TestDatabase& t) {
             storeOrder(t, 1, 1, "AM00", "2026-02-01");
             storeOrder(t, 2, 2, "BL00", "2026-02-02");
@@ -461,7 +459,6 @@ private slots:
     // first cell carries the id and the number. The supplier named in the label is not searched, and Return
     // only searches. "确定" needs a current row; it or a double click hands back the row's id and number.
     void pickerOffersOpenOrders() {
-        PinnedClock pin(kNow);
         TestDatabase t;
         seed(t);
         const int first = storeOrder(t, 1, 1, "AM00", "2026-02-01");
