@@ -3,7 +3,7 @@ target_sources(kvcore PRIVATE
     core/loginuser.h
     core/usersession.h core/usersession.cpp
     core/currentuser.h core/currentuser.cpp
-    core/operloghelper.h
+    repositories/operloghelper.h
     repositories/operlogrepository.h repositories/operlogrepository.cpp
     repositories/userrepository.h repositories/userrepository.cpp
     ui/login/logindialog.h ui/login/logindialog.cpp ui/login/logindialog.ui

@@ -11,7 +11,11 @@ target_sources(kvcore PRIVATE
     core/embeddedschema.h ${CMAKE_BINARY_DIR}/generated/embeddedschema.cpp
     core/passwordhash.h core/passwordhash.cpp
     core/clock.h core/clock.cpp
-    core/transaction.h
+    core/transaction.h core/transaction.cpp
+    core/rowreader.h core/rowreader.cpp
+    core/documentnumber.h core/documentnumber.cpp
+    repositories/stockmovement.h repositories/stockmovement.cpp
+    repositories/guardedstatus.h repositories/guardedstatus.cpp
     core/csvwriter.h core/csvwriter.cpp
     ui/common/prompts.h ui/common/prompts.cpp
     ui/common/placement.h ui/common/placement.cpp
@@ -25,8 +29,10 @@ add_library(kvtestsupport STATIC
     tests/support/logcapture.h
     tests/support/pinnedclock.h
     tests/support/modalanswer.h
+    tests/support/faultyadapter.h tests/support/faultyadapter.cpp
 )
 target_link_libraries(kvtestsupport PUBLIC kvcore Qt5::Test)
 
 kv_add_test(tst_databasemanager tests/core/tst_databasemanager.cpp)
 kv_add_test(tst_csvwriter tests/core/tst_csvwriter.cpp)
+kv_add_test(tst_datalayer tests/core/tst_datalayer.cpp)

@@ -1,13 +1,16 @@
 #include "core/csvwriter.h"
 
+#include <QtGlobal>
+
 namespace kestrovalin {
 
 namespace {
 
+// The parser also takes "inf", "nan" and "infinity" in any case; to a spreadsheet those are text.
 bool isPlainNumber(const QString& text) {
     bool ok = false;
-    text.toDouble(&ok);
-    return ok;
+    const double value = text.toDouble(&ok);
+    return ok && qIsFinite(value);
 }
 
 QByteArray line(const QStringList& cells) {

@@ -23,6 +23,8 @@ public:
     virtual bool rollback() = 0;
     virtual QSqlError lastError() const = 0;
     virtual QSqlDatabase getQtDatabase() const = 0;
+    // Whether a transaction begun through transaction() is still open: Transaction nests on it.
+    virtual bool inTransaction() const = 0;
 };
 
 } // namespace kestrovalin

@@ -37,6 +37,7 @@ bool SQLiteAdapter::connect(const QString& path) {
 void SQLiteAdapter::disconnect() {
     if (m_db.isOpen())
         m_db.close();
+    m_inTransaction = false;
 }
 
 bool SQLiteAdapter::isConnected() const {
@@ -44,7 +45,10 @@ bool SQLiteAdapter::isConnected() const {
 }
 
 bool SQLiteAdapter::run(QSqlQuery& q, const QString& sql, const QList<QVariant>& params) {
-    q.prepare(sql);
+    // A statement that does not prepare keeps the driver's reason in lastError(); executing it anyway would
+    // replace that with Qt's "No query".
+    if (!q.prepare(sql))
+        return false;
     for (int i = 0; i < params.size(); ++i)
         q.bindValue(i, params.at(i));
     return q.exec();
@@ -66,13 +70,22 @@ QSqlQuery SQLiteAdapter::query(const QString& sql, const QList<QVariant>& params
 }
 
 bool SQLiteAdapter::transaction() {
-    return m_db.transaction();
+    if (!m_db.transaction())
+        return false;
+    m_inTransaction = true;
+    return true;
 }
 bool SQLiteAdapter::commit() {
-    return m_db.commit();
+    // A failed COMMIT (e.g. the file is busy) leaves the transaction open; the caller still has to roll back.
+    if (!m_db.commit())
+        return false;
+    m_inTransaction = false;
+    return true;
 }
 bool SQLiteAdapter::rollback() {
-    return m_db.rollback();
+    const bool ok = m_db.rollback();
+    m_inTransaction = false;
+    return ok;
 }
 QSqlError SQLiteAdapter::lastError() const {
     return m_db.lastError();

@@ -21,6 +21,7 @@ public:
     bool rollback() override;
     QSqlError lastError() const override;
     QSqlDatabase getQtDatabase() const override;
+    bool inTransaction() const override { return m_inTransaction; }
 
     QString connectionName() const { return m_connectionName; }
 
@@ -29,6 +30,7 @@ private:
 
     QSqlDatabase m_db;
     QString m_connectionName;
+    bool m_inTransaction = false;
 };
 
 } // namespace kestrovalin

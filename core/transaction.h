@@ -2,47 +2,40 @@
 
 #include "core/idbadapter.h"
 
-#include <QDebug>
+#include <QString>
 
 namespace kestrovalin {
 
 // A scoped write: begins on construction, rolls back on destruction unless commit() succeeded.
+//
+// Scopes nest. When the adapter already has a transaction open, this one is a savepoint inside it: commit()
+// releases the savepoint (the outer transaction still decides), and a rollback undoes only the work done
+// since this scope began, leaving the outer work in place. So a repository method that opens its own
+// Transaction can be called on its own or from inside a caller's transaction.
+//
+//     Transaction tx(db);
+//     if (!tx.isActive() || !writeHeader() || !writeLines())
+//         return false;   // rolled back here
+//     return tx.commit();
 class Transaction {
 public:
-    explicit Transaction(IDbAdapter* db) : m_db(db) {
-        m_active = m_db && m_db->transaction();
-        if (m_db && !m_active)
-            qWarning().noquote() << "Cannot begin transaction:" << m_db->lastError().text();
-    }
-    ~Transaction() {
-        if (m_active)
-            m_db->rollback();
-    }
+    explicit Transaction(IDbAdapter* db);
+    ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
+    // False when BEGIN (or SAVEPOINT) failed: the caller must not write.
     bool isActive() const { return m_active; }
+    // True when this scope is a savepoint inside an outer transaction.
+    bool isNested() const { return !m_savepoint.isEmpty(); }
 
-    // False when the transaction never began or COMMIT failed (it is then rolled back).
-    bool commit() {
-        if (!m_active)
-            return false;
-        if (m_db->commit()) {
-            m_active = false;
-            return true;
-        }
-        qWarning().noquote() << "Commit failed:" << m_db->lastError().text();
-        return false;
-    }
-
-    void rollback() {
-        if (m_active)
-            m_db->rollback();
-        m_active = false;
-    }
+    // False when the scope never began or COMMIT (RELEASE) failed; the work is then rolled back.
+    [[nodiscard]] bool commit();
+    void rollback();
 
 private:
     IDbAdapter* m_db;
+    QString m_savepoint; // empty for the outermost scope
     bool m_active = false;
 };
 

@@ -1,6 +1,7 @@
 #include "repositories/customerrepository.h"
 
 #include "core/idbadapter.h"
+#include "core/rowreader.h"
 #include "core/transaction.h"
 
 #include <QSqlQuery>
@@ -11,9 +12,18 @@ namespace {
 
 const QString kOrder = QStringLiteral(" ORDER BY is_default DESC, created_at DESC");
 
-QString text(const QSqlQuery& query, const QString& column) {
-    const QVariant value = query.value(column);
-    return value.isNull() ? QString("") : value.toString();
+models::Customer readCustomer(const Row& row) {
+    models::Customer customer;
+    customer.id = row.integer("id");
+    customer.name = row.text("name");
+    customer.phone = row.text("phone");
+    customer.address = row.text("address");
+    customer.idCard = row.text("id_card");
+    customer.remark = row.text("remark");
+    customer.isDefault = row.flag("is_default");
+    customer.createdAt = row.text("created_at");
+    customer.updatedAt = row.text("updated_at");
+    return customer;
 }
 
 } // namespace
@@ -88,61 +98,28 @@ bool CustomerRepository::updateAsDefault(const models::Customer& customer) {
 }
 
 models::Customer CustomerRepository::findById(int id) {
-    return findOne(QStringLiteral("SELECT * FROM customer WHERE id=?"), {id});
+    return readFirst(m_db, QStringLiteral("SELECT * FROM customer WHERE id=?"), {id}, readCustomer);
 }
 
 QList<models::Customer> CustomerRepository::findAll() {
-    return findList(QStringLiteral("SELECT * FROM customer") + kOrder, {});
+    return readList(m_db, QStringLiteral("SELECT * FROM customer") + kOrder, {}, readCustomer);
 }
 
 QList<models::Customer> CustomerRepository::search(const QString& keyword) {
     const QString pattern = QStringLiteral("%") + keyword + QStringLiteral("%");
-    return findList(
+    return readList(
+        m_db,
         QStringLiteral("SELECT * FROM customer WHERE name LIKE ? OR phone LIKE ? OR address LIKE ?") + kOrder,
-        {pattern, pattern, pattern});
+        {pattern, pattern, pattern}, readCustomer);
 }
 
 models::Customer CustomerRepository::findDefault() {
-    return findOne(QStringLiteral("SELECT * FROM customer WHERE is_default=1 LIMIT 1"), {});
+    return readFirst(m_db, QStringLiteral("SELECT * FROM customer WHERE is_default=1 LIMIT 1"), {},
+                     readCustomer);
 }
 
 int CustomerRepository::getDefaultCustomerId() {
     return findDefault().id;
-}
-
-void CustomerRepository::fillCustomer(models::Customer& customer, const QSqlQuery& query) const {
-    customer.id = query.value(QStringLiteral("id")).toInt();
-    customer.name = text(query, QStringLiteral("name"));
-    customer.phone = text(query, QStringLiteral("phone"));
-    customer.address = text(query, QStringLiteral("address"));
-    customer.idCard = text(query, QStringLiteral("id_card"));
-    customer.remark = text(query, QStringLiteral("remark"));
-    customer.isDefault = query.value(QStringLiteral("is_default")).toInt() != 0;
-    customer.createdAt = text(query, QStringLiteral("created_at"));
-    customer.updatedAt = text(query, QStringLiteral("updated_at"));
-}
-
-models::Customer CustomerRepository::findOne(const QString& sql, const QList<QVariant>& params) {
-    models::Customer customer;
-    if (!m_db)
-        return customer;
-    QSqlQuery q = m_db->query(sql, params);
-    if (q.next())
-        fillCustomer(customer, q);
-    return customer;
-}
-
-QList<models::Customer> CustomerRepository::findList(const QString& sql, const QList<QVariant>& params) {
-    QList<models::Customer> list;
-    if (!m_db)
-        return list;
-    QSqlQuery q = m_db->query(sql, params);
-    while (q.next()) {
-        models::Customer customer;
-        fillCustomer(customer, q);
-        list.append(customer);
-    }
-    return list;
 }
 
 } // namespace kestrovalin::repositories

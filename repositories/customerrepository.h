@@ -34,9 +34,6 @@ public:
     int getDefaultCustomerId();
 
 private:
-    void fillCustomer(models::Customer& customer, const QSqlQuery& query) const;
-    models::Customer findOne(const QString& sql, const QList<QVariant>& params);
-    QList<models::Customer> findList(const QString& sql, const QList<QVariant>& params);
     bool clearDefaultFlags();
     QSqlQuery runUpdate(const models::Customer& customer);
 

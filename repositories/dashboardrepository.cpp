@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/idbadapter.h"
+#include "core/rowreader.h"
 
 namespace kestrovalin::repositories {
 
@@ -37,18 +38,19 @@ DateRange periodRange(int period, const QDate& today) {
 } // namespace
 
 std::optional<DashboardRepository::SalesSummary> DashboardRepository::salesSummary(int period) const {
-    if (!m_db)
-        return std::nullopt;
     // sale_date holds "yyyy-MM-dd"; a half-open text range keeps the index usable and would also take a
     // date with a time part.
     const DateRange range = periodRange(period, Clock::today());
-    QSqlQuery q =
-        m_db->query(QStringLiteral("SELECT COALESCE(SUM(total_amount), 0), COUNT(*) FROM sales_order "
-                                   "WHERE status = 'completed' AND sale_date >= ? AND sale_date < ?"),
-                    {dayText(range.first), dayText(range.last.addDays(1))});
-    if (!q.isActive() || !q.next())
+    const Fetched<SalesSummary> summary = fetch(
+        m_db,
+        QStringLiteral("SELECT COALESCE(SUM(total_amount), 0) AS amount, COUNT(*) AS orders FROM sales_order "
+                       "WHERE status = 'completed' AND sale_date >= ? AND sale_date < ?"),
+        {dayText(range.first), dayText(range.last.addDays(1))}, [](const Row& row) {
+            return SalesSummary{row.number("amount"), row.integer("orders")};
+        });
+    if (!summary.found())
         return std::nullopt;
-    return SalesSummary{q.value(0).toDouble(), q.value(1).toInt()};
+    return summary.rows.first();
 }
 
 std::optional<int> DashboardRepository::productsInStock() const {
@@ -86,12 +88,10 @@ std::optional<int> DashboardRepository::temperatureRecordsToday() const {
 }
 
 std::optional<int> DashboardRepository::count(const QString& sql, const QList<QVariant>& params) const {
-    if (!m_db)
+    const std::optional<QVariant> value = readValue(m_db, sql, params);
+    if (!value)
         return std::nullopt;
-    QSqlQuery q = m_db->query(sql, params);
-    if (!q.isActive() || !q.next())
-        return std::nullopt;
-    return q.value(0).toInt();
+    return value->toInt();
 }
 
 } // namespace kestrovalin::repositories

@@ -2,12 +2,32 @@
 
 #include "core/clock.h"
 #include "core/idbadapter.h"
+#include "core/rowreader.h"
 
 #include <QDebug>
-#include <QSqlRecord>
 #include <QtMath>
 
 namespace kestrovalin::repositories {
+
+namespace {
+
+ExpiryWarningItem readItem(const Row& row) {
+    ExpiryWarningItem item;
+    item.productId = row.integer("product_id");
+    item.productName = row.text("product_name");
+    item.barcode = row.text("barcode");
+    item.specification = row.text("specification");
+    item.manufacturer = row.text("manufacturer");
+    item.batchNo = row.text("batch_no");
+    item.productionDate = row.text("production_date");
+    item.expiryDate = row.text("expiry_date");
+    item.quantity = row.integer("quantity");
+    item.remainingDays = qRound(row.number("remaining_days"));
+    item.supplierName = row.text("supplier_name");
+    return item;
+}
+
+} // namespace
 
 QList<ExpiryWarningItem> ExpiryWarningRepository::findNearExpiryItems(int days) {
     return findNearExpiryItems(days, QString(), QString(), QString(), QString(), QString());
@@ -18,9 +38,8 @@ QList<ExpiryWarningItem> ExpiryWarningRepository::findNearExpiryItems(int days, 
                                                                       const QString& barcode,
                                                                       const QString& mnemonicCode,
                                                                       const QString& batchNo) {
-    QList<ExpiryWarningItem> items;
     if (!m_adapter)
-        return items;
+        return {};
 
     const QDate today = Clock::today();
     const QString lower = today.toString(QStringLiteral("yyyy-MM-dd"));
@@ -50,39 +69,10 @@ QList<ExpiryWarningItem> ExpiryWarningRepository::findNearExpiryItems(int days, 
     addLike(batchNo, " AND b.batch_no LIKE ?");
     sql += QStringLiteral(" ORDER BY b.id DESC");
 
-    QSqlQuery q = m_adapter->query(sql, params);
-    if (!q.isActive()) {
-        qDebug().noquote() << "Query failed:" << q.lastError().text();
-        return items;
-    }
-    const QSqlRecord rec = q.record();
-    const int cProductId = rec.indexOf(QStringLiteral("product_id"));
-    const int cProductName = rec.indexOf(QStringLiteral("product_name"));
-    const int cBarcode = rec.indexOf(QStringLiteral("barcode"));
-    const int cSpecification = rec.indexOf(QStringLiteral("specification"));
-    const int cManufacturer = rec.indexOf(QStringLiteral("manufacturer"));
-    const int cBatchNo = rec.indexOf(QStringLiteral("batch_no"));
-    const int cProductionDate = rec.indexOf(QStringLiteral("production_date"));
-    const int cExpiryDate = rec.indexOf(QStringLiteral("expiry_date"));
-    const int cQuantity = rec.indexOf(QStringLiteral("quantity"));
-    const int cRemainingDays = rec.indexOf(QStringLiteral("remaining_days"));
-    const int cSupplierName = rec.indexOf(QStringLiteral("supplier_name"));
-    while (q.next()) {
-        ExpiryWarningItem item;
-        item.productId = q.value(cProductId).toInt();
-        item.productName = q.value(cProductName).toString();
-        item.barcode = q.value(cBarcode).toString();
-        item.specification = q.value(cSpecification).toString();
-        item.manufacturer = q.value(cManufacturer).toString();
-        item.batchNo = q.value(cBatchNo).toString();
-        item.productionDate = q.value(cProductionDate).toString();
-        item.expiryDate = q.value(cExpiryDate).toString();
-        item.quantity = q.value(cQuantity).toInt();
-        item.remainingDays = qRound(q.value(cRemainingDays).toDouble());
-        item.supplierName = q.value(cSupplierName).toString();
-        items.append(item);
-    }
-    return items;
+    const Fetched<ExpiryWarningItem> found = fetch(m_adapter, sql, params, readItem);
+    if (!found.ok)
+        qDebug().noquote() << "Query failed:" << found.error;
+    return found.rows;
 }
 
 } // namespace kestrovalin::repositories

@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/databasemanager.h"
 #include "core/idbadapter.h"
+#include "core/rowreader.h"
 
 namespace kestrovalin {
 
@@ -11,21 +12,17 @@ namespace {
 const char* const kSelect =
     "SELECT id, user_id, user_name, module, action, detail, ip_address, created_at FROM sys_operation_log";
 
-QList<models::OperLog> readAll(QSqlQuery& q) {
-    QList<models::OperLog> entries;
-    while (q.next()) {
-        models::OperLog e;
-        e.id = q.value(0).toInt();
-        e.userId = q.value(1).toInt();
-        e.userName = q.value(2).toString();
-        e.module = q.value(3).toString();
-        e.action = q.value(4).toString();
-        e.detail = q.value(5).toString();
-        e.ipAddress = q.value(6).toString();
-        e.createdAt = q.value(7).toDateTime();
-        entries.append(e);
-    }
-    return entries;
+models::OperLog readEntry(const Row& row) {
+    models::OperLog e;
+    e.id = row.integer("id");
+    e.userId = row.integer("user_id");
+    e.userName = row.text("user_name");
+    e.module = row.text("module");
+    e.action = row.text("action");
+    e.detail = row.text("detail");
+    e.ipAddress = row.text("ip_address");
+    e.createdAt = row.dateTime("created_at");
+    return e;
 }
 
 } // namespace
@@ -43,11 +40,9 @@ bool OperLogRepository::insert(const models::OperLog& entry) {
 }
 
 QList<models::OperLog> OperLogRepository::findAll(int limit) {
-    if (!m_db)
-        return {};
-    QSqlQuery q = m_db->query(QString::fromLatin1(kSelect) +
-                              QStringLiteral(" ORDER BY created_at DESC LIMIT %1").arg(limit));
-    return readAll(q);
+    return readList(
+        m_db, QString::fromLatin1(kSelect) + QStringLiteral(" ORDER BY created_at DESC LIMIT %1").arg(limit),
+        {}, readEntry);
 }
 
 QList<models::OperLog> OperLogRepository::search(const QString& keyword, const QString& module,
@@ -74,8 +69,7 @@ QList<models::OperLog> OperLogRepository::search(const QString& keyword, const Q
         params << endDate.toString(QStringLiteral("yyyy-MM-dd"));
     }
     sql += QStringLiteral(" ORDER BY created_at DESC LIMIT 500");
-    QSqlQuery q = m_db->query(sql, params);
-    return readAll(q);
+    return readList(m_db, sql, params, readEntry);
 }
 
 } // namespace kestrovalin

@@ -1,10 +1,10 @@
 #include "repositories/productrepository.h"
 
 #include "core/clock.h"
+#include "core/rowreader.h"
 
 #include <QDebug>
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 namespace kestrovalin::repositories {
 
@@ -13,49 +13,66 @@ using Batch = ProductRepository::InventoryBatchWithProduct;
 
 namespace {
 
-// Column positions resolved once per result, by name (case-insensitive, first of two equal names).
-struct ProductColumns {
-    explicit ProductColumns(const QSqlRecord& r)
-        : id(r.indexOf(QStringLiteral("id"))), barcode(r.indexOf(QStringLiteral("barcode"))),
-          name(r.indexOf(QStringLiteral("name"))), mnemonicCode(r.indexOf(QStringLiteral("mnemonic_code"))),
-          specification(r.indexOf(QStringLiteral("specification"))),
-          approvalNo(r.indexOf(QStringLiteral("approval_no"))),
-          manufacturer(r.indexOf(QStringLiteral("manufacturer"))),
-          category(r.indexOf(QStringLiteral("category"))),
-          storageCondition(r.indexOf(QStringLiteral("storage_condition"))),
-          isPrescription(r.indexOf(QStringLiteral("is_prescription"))),
-          unit(r.indexOf(QStringLiteral("unit"))), purchasePrice(r.indexOf(QStringLiteral("purchase_price"))),
-          salePrice(r.indexOf(QStringLiteral("sale_price"))), status(r.indexOf(QStringLiteral("status"))),
-          createdAt(r.indexOf(QStringLiteral("created_at"))),
-          updatedAt(r.indexOf(QStringLiteral("updated_at"))) {}
-
-    int id, barcode, name, mnemonicCode, specification, approvalNo, manufacturer, category, storageCondition,
-        isPrescription, unit, purchasePrice, salePrice, status, createdAt, updatedAt;
-};
-
-// A missing column reads like NULL.
-QVariant at(const QSqlQuery& q, int column) {
-    return column < 0 ? QVariant() : q.value(column);
+Product readProduct(const Row& row) {
+    Product p;
+    p.id = row.integer("id");
+    p.barcode = row.text("barcode");
+    p.name = row.text("name");
+    p.mnemonicCode = row.text("mnemonic_code");
+    p.specification = row.text("specification");
+    p.approvalNo = row.text("approval_no");
+    p.manufacturer = row.text("manufacturer");
+    p.category = row.text("category");
+    p.storageCondition = row.text("storage_condition");
+    p.isPrescription = row.flag("is_prescription");
+    p.unit = row.text("unit");
+    p.purchasePrice = row.number("purchase_price");
+    p.salePrice = row.number("sale_price");
+    p.status = row.integer("status");
+    p.createdAt = row.text("created_at");
+    p.updatedAt = row.text("updated_at");
+    return p;
 }
 
-void fillProduct(Product& p, const QSqlQuery& q, const ProductColumns& c) {
-    p.id = at(q, c.id).toInt();
-    p.barcode = at(q, c.barcode).toString();
-    p.name = at(q, c.name).toString();
-    if (c.mnemonicCode >= 0)
-        p.mnemonicCode = q.value(c.mnemonicCode).toString();
-    p.specification = at(q, c.specification).toString();
-    p.approvalNo = at(q, c.approvalNo).toString();
-    p.manufacturer = at(q, c.manufacturer).toString();
-    p.category = at(q, c.category).toString();
-    p.storageCondition = at(q, c.storageCondition).toString();
-    p.isPrescription = at(q, c.isPrescription).toInt() != 0;
-    p.unit = at(q, c.unit).toString();
-    p.purchasePrice = at(q, c.purchasePrice).toDouble();
-    p.salePrice = at(q, c.salePrice).toDouble();
-    p.status = at(q, c.status).toInt();
-    p.createdAt = at(q, c.createdAt).toString();
-    p.updatedAt = at(q, c.updatedAt).toString();
+// A stock batch with its drug, its supplier's name and, for the purchase-return picker, the order number.
+Batch readStockBatch(const Row& row) {
+    Batch item;
+    item.batch.id = row.integer("batch_id");
+    item.batch.productId = row.integer("product_id");
+    item.batch.supplierId = row.integer("supplier_id");
+    item.batch.batchNo = row.text("batch_no");
+    item.batch.productionDate = row.text("production_date");
+    item.batch.expiryDate = row.text("expiry_date");
+    item.batch.quantity = row.integer("quantity");
+    item.batch.unitCost = row.number("unit_cost");
+    item.batch.status = row.text("status");
+    item.batch.createdAt = row.text("created_at");
+    item.batch.updatedAt = row.text("updated_at");
+    item.supplierName = row.text("supplier_name");
+    item.purchaseOrderNo = row.text("order_no");
+    item.product = readProduct(row);
+    return item;
+}
+
+// A sold line with what is left of it to return; the drug's id comes from its alias.
+Batch readSoldLine(const Row& row) {
+    Batch item;
+    item.soldQuantity = row.integer("sold_quantity");
+    item.returnedQuantity = row.integer("returned_quantity");
+    item.remainingQuantity = item.soldQuantity - item.returnedQuantity;
+    item.salesOrderItemId = row.integer("soi_id");
+    item.batch.id = row.integer("batch_id");
+    item.batch.productId = row.integer("product_id");
+    item.batch.batchNo = row.text("batch_no");
+    item.batch.productionDate = row.text("production_date");
+    item.batch.expiryDate = row.text("expiry_date");
+    item.batch.quantity = item.remainingQuantity;
+    item.batch.unitCost = row.number("unit_price");
+    item.batch.status = QStringLiteral("normal");
+    item.product = readProduct(row);
+    item.product.id = row.integer("p_id");
+    item.salesOrderNo = row.text("order_no");
+    return item;
 }
 
 QString likePattern(const QString& keyword) {
@@ -63,14 +80,10 @@ QString likePattern(const QString& keyword) {
 }
 
 // A drug without barcode stores NULL, so the unique column admits any number of them.
-QVariant barcodeValue(const QString& barcode) {
-    return barcode.isEmpty() ? QVariant(QVariant::String) : QVariant(barcode);
-}
-
 QList<QVariant> productValues(const Product& p) {
-    return {barcodeValue(p.barcode), p.name,     p.mnemonicCode,     p.specification,          p.approvalNo,
-            p.manufacturer,          p.category, p.storageCondition, p.isPrescription ? 1 : 0, p.unit,
-            p.purchasePrice,         p.salePrice};
+    return {nullIfEmpty(p.barcode), p.name,     p.mnemonicCode,     p.specification,          p.approvalNo,
+            p.manufacturer,         p.category, p.storageCondition, p.isPrescription ? 1 : 0, p.unit,
+            p.purchasePrice,        p.salePrice};
 }
 
 // Business dates are local; SQLite's CURRENT_DATE is UTC, so today is bound as a parameter.
@@ -166,25 +179,11 @@ bool ProductRepository::remove(int id) {
 }
 
 Product ProductRepository::readOne(const QString& sql, const QList<QVariant>& params) {
-    Product product;
-    QSqlQuery q = m_db->query(sql, params);
-    if (q.isActive() && q.next())
-        fillProduct(product, q, ProductColumns(q.record()));
-    return product;
+    return readFirst(m_db, sql, params, readProduct);
 }
 
 QList<Product> ProductRepository::readList(const QString& sql, const QList<QVariant>& params) {
-    QList<Product> list;
-    QSqlQuery q = m_db->query(sql, params);
-    if (!q.isActive())
-        return list;
-    const ProductColumns columns(q.record());
-    while (q.next()) {
-        Product product;
-        fillProduct(product, q, columns);
-        list.append(product);
-    }
-    return list;
+    return kestrovalin::readList(m_db, sql, params, readProduct);
 }
 
 Product ProductRepository::findById(int id) {
@@ -261,10 +260,11 @@ int ProductRepository::findDuplicate(const Product& product) {
     if (!m_db)
         return -1;
     if (!product.barcode.isEmpty()) {
-        QSqlQuery q = m_db->query(QStringLiteral("SELECT id FROM product WHERE barcode = ? AND status = 1"),
-                                  {product.barcode});
-        if (q.isActive() && q.next())
-            return q.value(0).toInt();
+        const std::optional<QVariant> id =
+            readValue(m_db, QStringLiteral("SELECT id FROM product WHERE barcode = ? AND status = 1"),
+                      {product.barcode});
+        if (id)
+            return id->toInt();
     }
     if (product.name.isEmpty())
         return -1;
@@ -278,113 +278,44 @@ int ProductRepository::findDuplicate(const Product& product) {
         sql += QStringLiteral(" AND manufacturer = ?");
         params << product.manufacturer;
     }
-    QSqlQuery q = m_db->query(sql, params);
-    return q.isActive() && q.next() ? q.value(0).toInt() : -1;
+    return readValue(m_db, sql, params).value_or(-1).toInt();
 }
 
 int ProductRepository::count() {
     if (!m_db)
         return 0;
-    QSqlQuery q = m_db->query(QStringLiteral("SELECT COUNT(*) FROM product WHERE status = 1"));
-    return q.isActive() && q.next() ? q.value(0).toInt() : 0;
+    return readValue(m_db, QStringLiteral("SELECT COUNT(*) FROM product WHERE status = 1"))
+        .value_or(0)
+        .toInt();
 }
 
 QList<Batch> ProductRepository::stockBatches(const QString& sqlTemplate, const QString* keyword) {
-    QList<Batch> list;
     if (!m_db)
-        return list;
+        return {};
     QList<QVariant> params{today()};
     if (keyword)
         params << likePattern(*keyword);
-    QSqlQuery q = m_db->query(sqlTemplate.arg(keyword ? kNameCondition : QString()), params);
-    if (!q.isActive())
-        return list;
-    const QSqlRecord r = q.record();
-    const ProductColumns productColumns(r);
-    const int batchId = r.indexOf(QStringLiteral("batch_id"));
-    const int productId = r.indexOf(QStringLiteral("product_id"));
-    const int supplierId = r.indexOf(QStringLiteral("supplier_id"));
-    const int batchNo = r.indexOf(QStringLiteral("batch_no"));
-    const int productionDate = r.indexOf(QStringLiteral("production_date"));
-    const int expiryDate = r.indexOf(QStringLiteral("expiry_date"));
-    const int quantity = r.indexOf(QStringLiteral("quantity"));
-    const int unitCost = r.indexOf(QStringLiteral("unit_cost"));
-    const int status = r.indexOf(QStringLiteral("status"));
-    const int createdAt = r.indexOf(QStringLiteral("created_at"));
-    const int updatedAt = r.indexOf(QStringLiteral("updated_at"));
-    const int supplierName = r.indexOf(QStringLiteral("supplier_name"));
-    const int orderNo = r.indexOf(QStringLiteral("order_no"));
-    while (q.next()) {
-        Batch item;
-        item.batch.id = at(q, batchId).toInt();
-        item.batch.productId = at(q, productId).toInt();
-        item.batch.supplierId = at(q, supplierId).toInt();
-        item.batch.batchNo = at(q, batchNo).toString();
-        item.batch.productionDate = at(q, productionDate).toString();
-        item.batch.expiryDate = at(q, expiryDate).toString();
-        item.batch.quantity = at(q, quantity).toInt();
-        item.batch.unitCost = at(q, unitCost).toDouble();
-        item.batch.status = at(q, status).toString();
-        item.batch.createdAt = at(q, createdAt).toString();
-        item.batch.updatedAt = at(q, updatedAt).toString();
-        item.supplierName = at(q, supplierName).toString();
-        if (orderNo >= 0)
-            item.purchaseOrderNo = q.value(orderNo).toString();
-        fillProduct(item.product, q, productColumns);
-        list.append(item);
-    }
-    return list;
+    return kestrovalin::readList(m_db, sqlTemplate.arg(keyword ? kNameCondition : QString()), params,
+                                 readStockBatch);
 }
 
 QList<Batch> ProductRepository::soldLines(const QString* keyword) {
-    QList<Batch> list;
     if (!m_db)
-        return list;
+        return {};
     QList<QVariant> params;
     if (keyword)
         params << likePattern(*keyword);
-    QSqlQuery q = m_db->query(kSoldLineSql.arg(keyword ? kNameCondition : QString()), params);
-    if (!q.isActive()) {
-        qDebug().noquote() << "Query failed:" << q.lastError().text();
-        return list;
+    const Fetched<Batch> lines =
+        fetch(m_db, kSoldLineSql.arg(keyword ? kNameCondition : QString()), params, readSoldLine);
+    if (!lines.ok)
+        qDebug().noquote() << "Query failed:" << lines.error;
+    // Lines returned in full are no longer offered.
+    QList<Batch> open;
+    for (const Batch& line : lines.rows) {
+        if (line.remainingQuantity > 0)
+            open.append(line);
     }
-    const QSqlRecord r = q.record();
-    const int soiId = r.indexOf(QStringLiteral("soi_id"));
-    const int batchId = r.indexOf(QStringLiteral("batch_id"));
-    const int productId = r.indexOf(QStringLiteral("product_id"));
-    const int batchNo = r.indexOf(QStringLiteral("batch_no"));
-    const int productionDate = r.indexOf(QStringLiteral("production_date"));
-    const int expiryDate = r.indexOf(QStringLiteral("expiry_date"));
-    const int sold = r.indexOf(QStringLiteral("sold_quantity"));
-    const int returned = r.indexOf(QStringLiteral("returned_quantity"));
-    const int unitPrice = r.indexOf(QStringLiteral("unit_price"));
-    const int orderNo = r.indexOf(QStringLiteral("order_no"));
-    ProductColumns productColumns(r);
-    productColumns.id = r.indexOf(QStringLiteral("p_id"));
-    productColumns.mnemonicCode = -1;
-    productColumns.createdAt = -1;
-    productColumns.updatedAt = -1;
-    while (q.next()) {
-        Batch item;
-        item.soldQuantity = at(q, sold).toInt();
-        item.returnedQuantity = at(q, returned).toInt();
-        item.remainingQuantity = item.soldQuantity - item.returnedQuantity;
-        if (item.remainingQuantity <= 0)
-            continue;
-        item.salesOrderItemId = at(q, soiId).toInt();
-        item.batch.id = at(q, batchId).toInt();
-        item.batch.productId = at(q, productId).toInt();
-        item.batch.batchNo = at(q, batchNo).toString();
-        item.batch.productionDate = at(q, productionDate).toString();
-        item.batch.expiryDate = at(q, expiryDate).toString();
-        item.batch.quantity = item.remainingQuantity;
-        item.batch.unitCost = at(q, unitPrice).toDouble();
-        item.batch.status = QStringLiteral("normal");
-        fillProduct(item.product, q, productColumns);
-        item.salesOrderNo = at(q, orderNo).toString();
-        list.append(item);
-    }
-    return list;
+    return open;
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProduct() {

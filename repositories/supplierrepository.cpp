@@ -1,11 +1,11 @@
 #include "repositories/supplierrepository.h"
 
 #include "core/clock.h"
+#include "core/rowreader.h"
 #include "core/transaction.h"
 
 #include <QDebug>
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 #include <optional>
 
@@ -18,54 +18,27 @@ namespace {
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 constexpr int kExpiringWithinDays = 30;
 
-// Column positions resolved once per result.
-struct SupplierColumns {
-    explicit SupplierColumns(const QSqlRecord& r)
-        : id(r.indexOf(QStringLiteral("id"))), name(r.indexOf(QStringLiteral("name"))),
-          licenseNo(r.indexOf(QStringLiteral("license_no"))),
-          businessLicenseNo(r.indexOf(QStringLiteral("business_license_no"))),
-          businessScope(r.indexOf(QStringLiteral("business_scope"))),
-          address(r.indexOf(QStringLiteral("address"))),
-          contactName(r.indexOf(QStringLiteral("contact_name"))),
-          contactPhone(r.indexOf(QStringLiteral("contact_phone"))),
-          licenseExpireDate(r.indexOf(QStringLiteral("license_expire_date"))),
-          businessLicenseExpireDate(r.indexOf(QStringLiteral("business_license_expire_date"))),
-          gspCertNo(r.indexOf(QStringLiteral("gsp_cert_no"))),
-          gspCertExpireDate(r.indexOf(QStringLiteral("gsp_cert_expire_date"))),
-          taxRegNo(r.indexOf(QStringLiteral("tax_reg_no"))),
-          taxRegExpireDate(r.indexOf(QStringLiteral("tax_reg_expire_date"))),
-          qualificationStatus(r.indexOf(QStringLiteral("qualification_status"))),
-          status(r.indexOf(QStringLiteral("status"))), createdAt(r.indexOf(QStringLiteral("created_at"))),
-          updatedAt(r.indexOf(QStringLiteral("updated_at"))) {}
-
-    int id, name, licenseNo, businessLicenseNo, businessScope, address, contactName, contactPhone,
-        licenseExpireDate, businessLicenseExpireDate, gspCertNo, gspCertExpireDate, taxRegNo,
-        taxRegExpireDate, qualificationStatus, status, createdAt, updatedAt;
-};
-
-QString text(const QSqlQuery& q, int column) {
-    return column < 0 ? QString() : q.value(column).toString();
-}
-
-void fillSupplier(Supplier& s, const QSqlQuery& q, const SupplierColumns& c) {
-    s.id = q.value(c.id).toInt();
-    s.name = text(q, c.name);
-    s.licenseNo = text(q, c.licenseNo);
-    s.businessLicenseNo = text(q, c.businessLicenseNo);
-    s.businessScope = models::splitBusinessScope(text(q, c.businessScope));
-    s.address = text(q, c.address);
-    s.contactName = text(q, c.contactName);
-    s.contactPhone = text(q, c.contactPhone);
-    s.licenseExpireDate = text(q, c.licenseExpireDate);
-    s.businessLicenseExpireDate = text(q, c.businessLicenseExpireDate);
-    s.gspCertNo = text(q, c.gspCertNo);
-    s.gspCertExpireDate = text(q, c.gspCertExpireDate);
-    s.taxRegNo = text(q, c.taxRegNo);
-    s.taxRegExpireDate = text(q, c.taxRegExpireDate);
-    s.qualificationStatus = text(q, c.qualificationStatus);
-    s.status = text(q, c.status);
-    s.createdAt = text(q, c.createdAt);
-    s.updatedAt = text(q, c.updatedAt);
+Supplier readSupplier(const Row& row) {
+    Supplier s;
+    s.id = row.integer("id");
+    s.name = row.text("name");
+    s.licenseNo = row.text("license_no");
+    s.businessLicenseNo = row.text("business_license_no");
+    s.businessScope = models::splitBusinessScope(row.text("business_scope"));
+    s.address = row.text("address");
+    s.contactName = row.text("contact_name");
+    s.contactPhone = row.text("contact_phone");
+    s.licenseExpireDate = row.text("license_expire_date");
+    s.businessLicenseExpireDate = row.text("business_license_expire_date");
+    s.gspCertNo = row.text("gsp_cert_no");
+    s.gspCertExpireDate = row.text("gsp_cert_expire_date");
+    s.taxRegNo = row.text("tax_reg_no");
+    s.taxRegExpireDate = row.text("tax_reg_expire_date");
+    s.qualificationStatus = row.text("qualification_status");
+    s.status = row.text("status");
+    s.createdAt = row.text("created_at");
+    s.updatedAt = row.text("updated_at");
+    return s;
 }
 
 // Days from today to the date, or nothing for an empty or unparsable text.
@@ -93,12 +66,12 @@ QList<QVariant> SupplierRepository::supplierValues(const Supplier& s) const {
             s.address,
             s.contactName,
             s.contactPhone,
-            s.licenseExpireDate,
-            s.businessLicenseExpireDate,
+            nullIfEmpty(s.licenseExpireDate),
+            nullIfEmpty(s.businessLicenseExpireDate),
             s.gspCertNo,
-            s.gspCertExpireDate,
+            nullIfEmpty(s.gspCertExpireDate),
             s.taxRegNo,
-            s.taxRegExpireDate,
+            nullIfEmpty(s.taxRegExpireDate),
             qualification,
             s.status};
 }
@@ -151,27 +124,11 @@ bool SupplierRepository::remove(int id) {
 }
 
 Supplier SupplierRepository::findById(int id) {
-    Supplier supplier;
-    if (!m_db)
-        return supplier;
-    QSqlQuery q = m_db->query(QStringLiteral("SELECT * FROM supplier WHERE id = ?"), {id});
-    if (q.isActive() && q.next())
-        fillSupplier(supplier, q, SupplierColumns(q.record()));
-    return supplier;
+    return readFirst(m_db, QStringLiteral("SELECT * FROM supplier WHERE id = ?"), {id}, readSupplier);
 }
 
 QList<Supplier> SupplierRepository::readList(const QString& sql, const QList<QVariant>& params) {
-    QList<Supplier> list;
-    QSqlQuery q = m_db->query(sql, params);
-    if (!q.isActive())
-        return list;
-    const SupplierColumns columns(q.record());
-    while (q.next()) {
-        Supplier supplier;
-        fillSupplier(supplier, q, columns);
-        list.append(supplier);
-    }
-    return list;
+    return kestrovalin::readList(m_db, sql, params, readSupplier);
 }
 
 QList<Supplier> SupplierRepository::findAll() {
@@ -191,8 +148,9 @@ QList<Supplier> SupplierRepository::searchByName(const QString& keyword) {
 int SupplierRepository::count() {
     if (!m_db)
         return 0;
-    QSqlQuery q = m_db->query(QStringLiteral("SELECT COUNT(*) FROM supplier WHERE status != 'suspended'"));
-    return q.isActive() && q.next() ? q.value(0).toInt() : 0;
+    return readValue(m_db, QStringLiteral("SELECT COUNT(*) FROM supplier WHERE status != 'suspended'"))
+        .value_or(0)
+        .toInt();
 }
 
 // Both date queries bind the local date: SQLite's date('now') is UTC and would be a day off in the morning.
@@ -224,18 +182,20 @@ QList<Supplier> SupplierRepository::findExpired() {
 bool SupplierRepository::isSupplierQualified(int supplierId) {
     if (!m_db)
         return false;
-    QSqlQuery q = m_db->query(
+    const Fetched<Supplier> found = fetch(
+        m_db,
         QStringLiteral("SELECT qualification_status, license_expire_date, business_license_expire_date, "
                        "gsp_cert_expire_date, tax_reg_expire_date FROM supplier WHERE id = ? AND "
                        "status != 'suspended'"),
-        {supplierId});
-    if (!q.isActive() || !q.next())
+        {supplierId}, readSupplier, 1);
+    if (!found.found())
         return false;
-    if (q.value(0).toString() != QLatin1String("valid"))
+    const Supplier& supplier = found.rows.first();
+    if (supplier.qualificationStatus != QLatin1String("valid"))
         return false;
     const QDate today = Clock::today();
-    for (int column = 1; column <= 4; ++column) {
-        const QString dateText = q.value(column).toString();
+    for (const QString& dateText : {supplier.licenseExpireDate, supplier.businessLicenseExpireDate,
+                                    supplier.gspCertExpireDate, supplier.taxRegExpireDate}) {
         if (dateText.isEmpty())
             continue;
         // An unparsable date counts as before every date: refused.
@@ -259,22 +219,22 @@ bool SupplierRepository::writeQualificationStatus(int id, const QString& status)
 }
 
 // All rows change together or none does, so a failure never leaves the register half refreshed.
-void SupplierRepository::refreshAllQualificationStatus() {
+bool SupplierRepository::refreshAllQualificationStatus() {
     if (!m_db)
-        return;
+        return false;
     Transaction tx(m_db);
     if (!tx.isActive())
-        return;
+        return false;
     const QList<Supplier> suppliers =
         readList(QStringLiteral("SELECT * FROM supplier WHERE status != 'suspended'"));
     for (const Supplier& supplier : suppliers) {
         const QString computed = calculateQualificationStatus(supplier);
         if (computed != supplier.qualificationStatus && !writeQualificationStatus(supplier.id, computed)) {
             qWarning().noquote() << "Supplier qualification refresh failed for id:" << supplier.id;
-            return;
+            return false;
         }
     }
-    tx.commit();
+    return tx.commit();
 }
 
 QString SupplierRepository::calculateQualificationStatus(const Supplier& supplier) {

@@ -29,7 +29,8 @@ public:
 
     bool isSupplierQualified(int supplierId);
     void updateQualificationStatus(int id, const QString& status);
-    void refreshAllQualificationStatus();
+    // Rewrites every changed status in one transaction; false when any write failed (then none is kept).
+    bool refreshAllQualificationStatus();
     // "expired", "expiring" (within 30 days, today included) or "valid", from the record's dates alone.
     static QString calculateQualificationStatus(const models::Supplier& supplier);
 

@@ -2,32 +2,28 @@
 
 #include "core/clock.h"
 #include "core/idbadapter.h"
+#include "core/rowreader.h"
 
 #include <QDebug>
-#include <QSqlRecord>
 
 namespace kestrovalin::repositories {
 
 namespace {
 
-QVariant column(const QSqlQuery& q, const QSqlRecord& rec, const char* name) {
-    const int index = rec.indexOf(QLatin1String(name));
-    return index < 0 ? QVariant() : q.value(index);
-}
-
-void fillRecord(models::TempHumidityRecord& record, const QSqlQuery& q) {
-    const QSqlRecord rec = q.record();
-    record.id = column(q, rec, "id").toInt();
-    record.recordDate = column(q, rec, "record_date").toString();
-    record.recordTime = column(q, rec, "record_time").toString();
-    record.temperature = column(q, rec, "temperature").toDouble();
-    record.humidity = column(q, rec, "humidity").toInt();
-    record.temperatureStatus = column(q, rec, "temperature_status").toString();
-    record.humidityStatus = column(q, rec, "humidity_status").toString();
-    record.notes = column(q, rec, "notes").toString();
-    record.operatorId = column(q, rec, "operator_id").toInt();
-    record.operatorName = column(q, rec, "operator_name").toString();
-    record.createdAt = column(q, rec, "created_at").toString();
+models::TempHumidityRecord readRecord(const Row& row) {
+    models::TempHumidityRecord record;
+    record.id = row.integer("id");
+    record.recordDate = row.text("record_date");
+    record.recordTime = row.text("record_time");
+    record.temperature = row.number("temperature");
+    record.humidity = row.integer("humidity");
+    record.temperatureStatus = row.text("temperature_status");
+    record.humidityStatus = row.text("humidity_status");
+    record.notes = row.text("notes");
+    record.operatorId = row.integer("operator_id");
+    record.operatorName = row.text("operator_name");
+    record.createdAt = row.text("created_at");
+    return record;
 }
 
 } // namespace
@@ -59,13 +55,8 @@ int TempHumidityRepository::insert(const models::TempHumidityRecord& record) {
 }
 
 models::TempHumidityRecord TempHumidityRepository::findById(int id) {
-    models::TempHumidityRecord record;
-    if (!m_adapter)
-        return record;
-    QSqlQuery q = m_adapter->query(QStringLiteral("SELECT * FROM temperature_record WHERE id = ?"), {id});
-    if (q.isActive() && q.next())
-        fillRecord(record, q);
-    return record;
+    return readFirst(m_adapter, QStringLiteral("SELECT * FROM temperature_record WHERE id = ?"), {id},
+                     readRecord);
 }
 
 QList<models::TempHumidityRecord> TempHumidityRepository::findByDate(const QString& date) {
@@ -97,30 +88,16 @@ bool TempHumidityRepository::hasRecordToday() {
 }
 
 int TempHumidityRepository::countTodayRecords() {
-    if (!m_adapter)
-        return 0;
-    QSqlQuery q =
-        m_adapter->query(QStringLiteral("SELECT COUNT(*) FROM temperature_record WHERE record_date = ?"),
-                         {Clock::todayText()});
-    if (q.isActive() && q.next())
-        return q.value(0).toInt();
-    return 0;
+    return readValue(m_adapter,
+                     QStringLiteral("SELECT COUNT(*) FROM temperature_record WHERE record_date = ?"),
+                     {Clock::todayText()})
+        .value_or(0)
+        .toInt();
 }
 
 QList<models::TempHumidityRecord> TempHumidityRepository::queryRecords(const QString& sql,
                                                                        const QList<QVariant>& params) {
-    QList<models::TempHumidityRecord> records;
-    if (!m_adapter)
-        return records;
-    QSqlQuery q = m_adapter->query(sql, params);
-    if (!q.isActive())
-        return records;
-    while (q.next()) {
-        models::TempHumidityRecord record;
-        fillRecord(record, q);
-        records.append(record);
-    }
-    return records;
+    return readList(m_adapter, sql, params, readRecord);
 }
 
 } // namespace kestrovalin::repositories

@@ -3,6 +3,10 @@
 #include "core/clock.h"
 #include "core/databasemanager.h"
 #include "core/idbadapter.h"
+#include "core/rowreader.h"
+#include "core/transaction.h"
+
+#include <QDebug>
 
 namespace kestrovalin {
 
@@ -11,24 +15,17 @@ namespace {
 const char* const kSelect =
     "SELECT id, username, password_hash, real_name, role, status, created_at, updated_at FROM sys_user";
 
-models::User readUser(const QSqlQuery& q) {
+models::User readUser(const Row& row) {
     models::User u;
-    u.id = q.value(0).toInt();
-    u.username = q.value(1).toString();
-    u.passwordHash = q.value(2).toString();
-    u.realName = q.value(3).toString();
-    u.role = q.value(4).toString();
-    u.status = q.value(5).toInt();
-    u.createdAt = q.value(6).toDateTime();
-    u.updatedAt = q.value(7).toDateTime();
+    u.id = row.integer("id");
+    u.username = row.text("username");
+    u.passwordHash = row.text("password_hash");
+    u.realName = row.text("real_name");
+    u.role = row.text("role");
+    u.status = row.integer("status");
+    u.createdAt = row.dateTime("created_at");
+    u.updatedAt = row.dateTime("updated_at");
     return u;
-}
-
-QList<models::User> readAll(QSqlQuery& q) {
-    QList<models::User> users;
-    while (q.next())
-        users.append(readUser(q));
-    return users;
 }
 
 } // namespace
@@ -52,13 +49,38 @@ bool UserRepository::insert(models::User& user) {
     return true;
 }
 
-bool UserRepository::update(const models::User& user) {
+template <class F> UserRepository::WriteResult UserRepository::keepingAManager(F write) {
+    const QString managers =
+        QStringLiteral("SELECT COUNT(*) FROM sys_user WHERE role = 'manager' AND status = 1");
+    Transaction tx(m_db);
+    if (!tx.isActive())
+        return WriteResult::Failed;
+    const std::optional<QVariant> before = readValue(m_db, managers);
+    if (!before || !write())
+        return WriteResult::Failed;
+    // Counted again after the write, which holds the database's write lock until the commit: no other
+    // connection can disable the other manager in between.
+    const std::optional<QVariant> after = readValue(m_db, managers);
+    if (!after)
+        return WriteResult::Failed;
+    if (before->toInt() > 0 && after->toInt() == 0) {
+        qWarning().noquote() << "Refused: the last enabled manager account must stay enabled";
+        return WriteResult::LastManager;
+    }
+    return tx.commit() ? WriteResult::Saved : WriteResult::Failed;
+}
+
+UserRepository::WriteResult UserRepository::saveAccount(const models::User& user,
+                                                        const QString& newPasswordHash) {
     if (!m_db)
-        return false;
-    return m_db->execute(
-        QStringLiteral("UPDATE sys_user SET username = ?, real_name = ?, role = ?, status = ?, "
-                       "updated_at = CURRENT_TIMESTAMP WHERE id = ?"),
-        {user.username, user.realName, user.role, user.status, user.id});
+        return WriteResult::Failed;
+    return keepingAManager([&] {
+        return m_db->execute(
+                   QStringLiteral("UPDATE sys_user SET username = ?, real_name = ?, role = ?, status = ?, "
+                                  "updated_at = CURRENT_TIMESTAMP WHERE id = ?"),
+                   {user.username, user.realName, user.role, user.status, user.id}) &&
+               (newPasswordHash.isEmpty() || updatePassword(user.id, newPasswordHash));
+    });
 }
 
 bool UserRepository::updatePassword(int id, const QString& passwordHash) {
@@ -69,41 +91,50 @@ bool UserRepository::updatePassword(int id, const QString& passwordHash) {
         {passwordHash, id});
 }
 
-bool UserRepository::setStatus(int id, int status) {
+UserRepository::WriteResult UserRepository::changeStatus(int id, int status) {
     if (!m_db)
-        return false;
-    return m_db->execute(
-        QStringLiteral("UPDATE sys_user SET status = ?, updated_at = CURRENT_TIMESTAMP WHERE id = ?"),
-        {status, id});
+        return WriteResult::Failed;
+    return keepingAManager([&] {
+        return m_db->execute(
+            QStringLiteral("UPDATE sys_user SET status = ?, updated_at = CURRENT_TIMESTAMP WHERE id = ?"),
+            {status, id});
+    });
 }
 
 models::User UserRepository::findById(int id) {
-    models::User user;
-    user.id = 0;
-    if (!m_db)
-        return user;
-    QSqlQuery q = m_db->query(QString::fromLatin1(kSelect) + QStringLiteral(" WHERE id = ?"), {id});
-    if (q.next())
-        user = readUser(q);
-    return user;
+    return readFirst(m_db, QString::fromLatin1(kSelect) + QStringLiteral(" WHERE id = ?"), {id}, readUser);
 }
 
 QList<models::User> UserRepository::findAll() {
-    if (!m_db)
-        return {};
-    QSqlQuery q = m_db->query(QString::fromLatin1(kSelect) + QStringLiteral(" ORDER BY id DESC"));
-    return readAll(q);
+    return readList(m_db, QString::fromLatin1(kSelect) + QStringLiteral(" ORDER BY id DESC"), {}, readUser);
 }
 
 QList<models::User> UserRepository::search(const QString& keyword) {
-    if (!m_db)
-        return {};
     const QString pattern = QLatin1Char('%') + keyword + QLatin1Char('%');
-    QSqlQuery q =
-        m_db->query(QString::fromLatin1(kSelect) +
+    return readList(m_db,
+                    QString::fromLatin1(kSelect) +
                         QStringLiteral(" WHERE username LIKE ? OR real_name LIKE ? ORDER BY id DESC"),
-                    {pattern, pattern});
-    return readAll(q);
+                    {pattern, pattern}, readUser);
+}
+
+std::optional<LoginUser> UserRepository::findSignIn(const QString& username, const QString& passwordHash) {
+    const Fetched<LoginUser> found = fetch(
+        m_db,
+        QStringLiteral("SELECT id, username, real_name, role FROM sys_user WHERE username = ? "
+                       "AND password_hash = ? AND status = 1"),
+        {username, passwordHash},
+        [](const Row& row) {
+            LoginUser user;
+            user.id = row.integer("id");
+            user.username = row.text("username");
+            user.realName = row.text("real_name");
+            user.role = row.text("role");
+            return user;
+        },
+        1);
+    if (!found.found())
+        return std::nullopt;
+    return found.rows.first();
 }
 
 } // namespace kestrovalin

@@ -1,14 +1,16 @@
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
-#include "core/operloghelper.h"
 #include "core/passwordhash.h"
+#include "repositories/operloghelper.h"
 #include "repositories/userrepository.h"
+#include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 
 #include <QtTest>
 
 using namespace kestrovalin;
+using kestrovalin::test::LogCapture;
 using kestrovalin::test::PinnedClock;
 using kestrovalin::test::TestDatabase;
 
@@ -25,6 +27,18 @@ models::User account(const QString& name, int id = 0) {
     u.role = "clerk";
     u.status = 1;
     return u;
+}
+
+// "name:role:status" of every account, by id.
+QString accounts(TestDatabase& t) {
+    return t
+        .scalar("SELECT group_concat(x, ',') FROM (SELECT username || ':' || role || ':' || status || ':' || "
+                "password_hash AS x FROM sys_user ORDER BY id)")
+        .toString();
+}
+
+int idOf(TestDatabase& t, const QString& name) {
+    return t.scalar("SELECT id FROM sys_user WHERE username = ?", {name}).toInt();
 }
 
 } // namespace
@@ -52,6 +66,83 @@ private slots:
         QVERIFY(!repo.update(other));
         QCOMPARE(t.scalar("SELECT group_concat(username) FROM sys_user").toString(),
                  QString("admin,li,wang"));
+    }
+
+    // accounts: the admin's role and status, then more accounts ("name:role:status"); change: "status NAME
+    // N", "role NAME ROLE" or "rename NAME NEW" (the last two with the new password hash "n").
+    void lastEnabledManagerStays_data() {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("after");
+        const int saved = int(UserRepository::WriteResult::Saved);
+        const int refused = int(UserRepository::WriteResult::LastManager);
+        QTest::newRow("disable the only manager") << "manager:1"
+                                                  << "status admin 0" << refused << "admin:manager:1:h";
+        QTest::newRow("demote the only manager, password kept")
+            << "manager:1"
+            << "role admin clerk" << refused << "admin:manager:1:h";
+        QTest::newRow("rename the only manager") << "manager:1"
+                                                 << "rename admin boss" << saved << "boss:manager:1:n";
+        QTest::newRow("disable one of two managers")
+            << "manager:1,li:manager:1"
+            << "status admin 0" << saved << "admin:manager:0:h,li:manager:1:h";
+        QTest::newRow("the other manager is disabled already")
+            << "manager:1,li:manager:0"
+            << "status admin 0" << refused << "admin:manager:1:h,li:manager:0:h";
+        QTest::newRow("disable a clerk") << "manager:1,li:clerk:1"
+                                         << "status li 0" << saved << "admin:manager:1:h,li:clerk:0:h";
+        QTest::newRow("enable a manager") << "manager:0,li:manager:0"
+                                          << "status li 1" << saved << "admin:manager:0:h,li:manager:1:h";
+        QTest::newRow("no enabled manager before: other edits go on")
+            << "manager:0,li:clerk:1"
+            << "rename li wang" << saved << "admin:manager:0:h,wang:clerk:1:n";
+    }
+    void lastEnabledManagerStays() {
+        QFETCH(QString, setup);
+        QFETCH(QString, change);
+        QFETCH(int, result);
+        QFETCH(QString, after);
+        TestDatabase t;
+        const QStringList entries = setup.split(',');
+        t.exec("UPDATE sys_user SET role = ?, status = ?, password_hash = 'h'",
+               {entries[0].section(':', 0, 0), entries[0].section(':', 1).toInt()});
+        for (const QString& entry : entries.mid(1))
+            t.exec("INSERT INTO sys_user (username, password_hash, real_name, role, status) VALUES (?, 'h', "
+                   "'李', "
+                   "?, ?)",
+                   {entry.section(':', 0, 0), entry.section(':', 1, 1), entry.section(':', 2).toInt()});
+        const QStringList words = change.split(' ');
+        UserRepository repo(t.db());
+        LogCapture log;
+        UserRepository::WriteResult written;
+        if (words[0] == "status") {
+            written = repo.changeStatus(idOf(t, words[1]), words[2].toInt());
+        } else {
+            models::User user = repo.findById(idOf(t, words[1]));
+            (words[0] == "role" ? user.role : user.username) = words[2];
+            written = repo.saveAccount(user, "n");
+        }
+        QCOMPARE(int(written), result);
+        QCOMPARE(accounts(t), after);
+        QCOMPARE(log.count("Refused: the last enabled manager"),
+                 result == int(UserRepository::WriteResult::LastManager) ? 1 : 0);
+        QCOMPARE(t.db()->inTransaction(), false);
+    }
+
+    void signInFindsEnabledAccountsOnly() {
+        TestDatabase t;
+        t.exec("INSERT INTO sys_user (username, password_hash, real_name, role, status) VALUES "
+               "('li', 'h', '李四', 'clerk', 1), ('off', 'h', '停', 'clerk', 0)");
+        UserRepository repo(t.db());
+        const std::optional<LoginUser> li = repo.findSignIn("li", "h");
+        QVERIFY(li.has_value());
+        QCOMPARE(li->id, idOf(t, "li"));
+        QCOMPARE(li->realName, QString("李四"));
+        QCOMPARE(li->role, QString("clerk"));
+        QCOMPARE(repo.findSignIn("li", "x").has_value(), false);
+        QCOMPARE(repo.findSignIn("off", "h").has_value(), false);
+        QCOMPARE(UserRepository(nullptr).findSignIn("li", "h").has_value(), false);
     }
 
     void nullAdapterTouchesNothing() {

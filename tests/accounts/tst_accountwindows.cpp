@@ -216,6 +216,27 @@ private slots:
                  "用户更新成功！" + hashPassword("new ") + "|clerk|1");
     }
 
+    // The only enabled 老板 can be neither disabled nor demoted; the window says why and logs nothing.
+    void lastManagerIsKept() {
+        TestDatabase t;
+        const QString before = stateOf(t, "admin");
+        UserManagerWindow w;
+        clickOn(w, "admin", "btnToggleStatus");
+        QCOMPARE(Prompts::lastTitle(), QString("提示"));
+        QCOMPARE(Prompts::lastText(), QString("至少需要保留一个启用的老板账户！"));
+        {
+            ModalAnswer<UserDialog> demote([](UserDialog* d) {
+                d->findChild<QComboBox*>()->setCurrentIndex(0); // 店员
+                fill("admin", "", "new")(d);
+            });
+            clickOn(w, "admin", "btnEdit");
+        }
+        QCOMPARE(Prompts::history().size(), 2);
+        QCOMPARE(Prompts::lastText(), QString("至少需要保留一个启用的老板账户！"));
+        QCOMPARE(stateOf(t, "admin"), before);
+        QCOMPARE(t.count("sys_operation_log"), 0);
+    }
+
     void operLogFirstLoadAndResetIgnoreDatesSearchUsesThem() {
         TestDatabase t;
         PinnedClock pin(QDate(2026, 3, 15));

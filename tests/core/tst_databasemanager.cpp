@@ -73,6 +73,33 @@ private slots:
         QCOMPARE(log.count("still in use"), 0);
     }
 
+    // A statement that cannot be prepared is logged with the driver's reason, not Qt's "No query".
+    void unpreparedStatementsLogTheReason_data() {
+        QTest::addColumn<bool>("viaQuery");
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("execute, missing table") << false << "INSERT INTO t VALUES (1)"
+                                                << "no such table: t";
+        QTest::newRow("query, missing table") << true << "SELECT x FROM t"
+                                              << "no such table: t";
+        QTest::newRow("query, syntax") << true << "SELEC 1"
+                                       << "near \"SELEC\": syntax error";
+        QTest::newRow("execute, missing column") << false << "UPDATE sys_user SET colour = 1"
+                                                 << "no such column: colour";
+    }
+    void unpreparedStatementsLogTheReason() {
+        QFETCH(bool, viaQuery);
+        QFETCH(QString, sql);
+        QFETCH(QString, reason);
+        TestDatabase t;
+        LogCapture log;
+        const bool ran = viaQuery ? t.db()->query(sql).isActive() : t.db()->execute(sql);
+        QCOMPARE(ran, false);
+        QVERIFY2(log.count(QtWarningMsg, reason) == 1, qPrintable(log.dump()));
+        QCOMPARE(log.count("No query"), 0);
+        QCOMPARE(log.count("SQL: " + sql), 1);
+    }
+
     // A second start changes nothing and the seeds are there once. A clerk admin is repaired to manager
     // and stays disabled; a second default customer appears only when none is flagged.
     void freshFileAndSeeds() {

@@ -280,6 +280,22 @@ private slots:
                  QString("华润医药|华润医药||华润医药|1"));
     }
 
+    // An empty expiry date (as a workbook cell may give) is no date: stored as NULL, never "expired".
+    void emptySupplierDatesAreNoDates() {
+        PinnedClock pin(kToday);
+        TestDatabase t;
+        SupplierRepository repo(t.db());
+        Supplier s = supplierWith("甲");
+        s.licenseExpireDate = s.businessLicenseExpireDate = s.gspCertExpireDate = s.taxRegExpireDate = "";
+        const int id = repo.insert(s);
+        QCOMPARE(t.count("supplier",
+                         "license_expire_date IS NULL AND business_license_expire_date IS NULL AND "
+                         "gsp_cert_expire_date IS NULL AND tax_reg_expire_date IS NULL"),
+                 1);
+        QCOMPARE(names(repo.findExpired()), QString());
+        QCOMPARE(repo.isSupplierQualified(id), true);
+    }
+
     // The refresh rewrites only changed statuses, and all of them or none.
     void refreshIsOneTransaction() {
         PinnedClock pin(kToday);
@@ -295,11 +311,11 @@ private slots:
         t.exec("CREATE TRIGGER refuse BEFORE UPDATE ON supplier WHEN NEW.name = '丙' "
                "BEGIN SELECT RAISE(ABORT, 'refused'); END");
         LogCapture log;
-        repo.refreshAllQualificationStatus();
+        QCOMPARE(repo.refreshAllQualificationStatus(), false);
         QCOMPARE(t.scalar(statuses).toString(), QString("valid,valid,valid,valid"));
         QVERIFY(log.contains("Supplier qualification refresh failed for id:"));
         t.exec("DROP TRIGGER refuse");
-        repo.refreshAllQualificationStatus();
+        QCOMPARE(repo.refreshAllQualificationStatus(), true);
         QCOMPARE(t.scalar(statuses).toString(), QString("valid,expiring,expired,valid"));
         QCOMPARE(t.count("supplier", "updated_at IS NOT NULL"), 2);
     }

@@ -1,9 +1,7 @@
 #include "ui/admin/usermanagerwindow.h"
 
-#include "core/databasemanager.h"
-#include "core/operloghelper.h"
 #include "core/passwordhash.h"
-#include "core/transaction.h"
+#include "repositories/operloghelper.h"
 #include "repositories/userrepository.h"
 #include "ui/admin/userdialog.h"
 #include "ui/common/placement.h"
@@ -44,6 +42,14 @@ QString statusLabel(int status) {
 
 QString nameDetail(const QString& username) {
     return QStringLiteral("用户名: %1").arg(username);
+}
+
+// Tells the user when the repository kept the last enabled 老板 account; true when it did.
+bool refusedAsLastManager(QWidget* parent, UserRepository::WriteResult result) {
+    if (result != UserRepository::WriteResult::LastManager)
+        return false;
+    Prompts::warning(parent, QStringLiteral("提示"), QStringLiteral("至少需要保留一个启用的老板账户！"));
+    return true;
 }
 
 } // namespace
@@ -154,16 +160,12 @@ void UserManagerWindow::onEditClicked() {
     if (!passwordChanged)
         record.passwordHash = selected.passwordHash;
 
-    // The account and its new password are stored together or not at all, so a failed edit (a taken
-    // user name) leaves the old password in place.
-    bool saved = false;
-    {
-        UserRepository repo;
-        Transaction tx(DatabaseManager::instance().getAdapter());
-        saved = tx.isActive() && repo.update(record) &&
-                (!passwordChanged || repo.updatePassword(record.id, record.passwordHash)) && tx.commit();
-    }
-    if (!saved) {
+    // A failed edit (a taken user name) leaves the old password in place too.
+    const UserRepository::WriteResult saved =
+        UserRepository().saveAccount(record, passwordChanged ? record.passwordHash : QString());
+    if (refusedAsLastManager(this, saved))
+        return;
+    if (saved != UserRepository::WriteResult::Saved) {
         Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("用户更新失败！"));
         return;
     }
@@ -192,7 +194,10 @@ void UserManagerWindow::onToggleStatusClicked() {
     }
     const int newStatus = selected.status != 1 ? 1 : 0;
     const QString label = statusLabel(newStatus);
-    if (!UserRepository().setStatus(selected.id, newStatus)) {
+    const UserRepository::WriteResult changed = UserRepository().changeStatus(selected.id, newStatus);
+    if (refusedAsLastManager(this, changed))
+        return;
+    if (changed != UserRepository::WriteResult::Saved) {
         Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("操作失败！"));
         return;
     }

@@ -1,9 +1,8 @@
 #include "ui/login/logindialog.h"
 
 #include "core/currentuser.h"
-#include "core/databasemanager.h"
-#include "core/idbadapter.h"
 #include "core/passwordhash.h"
+#include "repositories/userrepository.h"
 #include "ui/common/prompts.h"
 #include "ui_logindialog.h"
 
@@ -66,19 +65,10 @@ void LoginDialog::onCancelClicked() {
 }
 
 bool LoginDialog::validateUser(const QString& username, const QString& password, LoginUser& out) {
-    IDbAdapter* db = DatabaseManager::instance().getAdapter();
-    if (!db)
+    const std::optional<LoginUser> user = UserRepository().findSignIn(username, hashPassword(password));
+    if (!user)
         return false;
-    QSqlQuery q =
-        db->query(QStringLiteral("SELECT id, username, real_name, role FROM sys_user WHERE username = ? "
-                                 "AND password_hash = ? AND status = 1"),
-                  {username, hashPassword(password)});
-    if (!q.next())
-        return false;
-    out.id = q.value(0).toInt();
-    out.username = q.value(1).toString();
-    out.realName = q.value(2).toString();
-    out.role = q.value(3).toString();
+    out = *user;
     return true;
 }
 

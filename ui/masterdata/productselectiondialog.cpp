@@ -13,8 +13,8 @@
 
 namespace kestrovalin {
 
-ProductSelectionDialog::ProductSelectionDialog(QWidget* parent, bool onlyWithStock, bool onlyPrescription)
-    : QDialog(parent), onlyWithStock(onlyWithStock), onlyPrescription(onlyPrescription) {
+ProductSelectionDialog::ProductSelectionDialog(QWidget* parent, bool withStock, bool prescriptionOnly)
+    : QDialog(parent), onlyWithStock(withStock), onlyPrescription(prescriptionOnly) {
     setWindowTitle(QStringLiteral("选择商品"));
     resize(600, 400);
     m_frame = buildPickerFrame(this, {QStringLiteral("条码"), QStringLiteral("名称"), QStringLiteral("规格"),

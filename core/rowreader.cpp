@@ -1,0 +1,48 @@
+#include "core/rowreader.h"
+
+#include <QRegularExpression>
+
+namespace kestrovalin {
+
+int Row::indexOf(const char* column) const {
+    const std::size_t slot = m_nextSlot++;
+    if (slot < m_slots.size() && m_slots[slot].name == column)
+        return m_slots[slot].index;
+    // Out of the usual order: look among the names already resolved, then ask the record.
+    for (const Slot& known : m_slots) {
+        if (known.name == column)
+            return known.index;
+    }
+    const int index = m_record.indexOf(QLatin1String(column));
+    if (slot == m_slots.size())
+        m_slots.push_back({QByteArray(column), index});
+    return index;
+}
+
+QVariant Row::value(const char* column) const {
+    const int index = indexOf(column);
+    return index < 0 ? QVariant() : m_query.value(index);
+}
+
+std::optional<QVariant> readValue(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) {
+    if (!db)
+        return std::nullopt;
+    QSqlQuery query = db->query(sql, params);
+    if (!query.isActive() || !query.next())
+        return std::nullopt;
+    return query.value(0);
+}
+
+int changedRows(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) {
+    if (!db)
+        return -1;
+    const QSqlQuery query = db->query(sql, params);
+    return query.isActive() ? query.numRowsAffected() : -1;
+}
+
+bool isSqlName(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
+    return pattern.match(name).hasMatch();
+}
+
+} // namespace kestrovalin

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "core/idbadapter.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+#include <type_traits>
+#include <vector>
+
+namespace kestrovalin {
+
+// One row of a result, read by column name. A name the result does not have reads as NULL, so one mapping
+// function serves every statement that selects some of a table's columns. Names are matched as
+// QSqlRecord::indexOf does: ignoring case, the first of two equal names wins (alias the second one).
+// Positions are resolved once per result, not once per value.
+class Row {
+public:
+    explicit Row(const QSqlQuery& query) : m_query(query), m_record(query.record()) {}
+
+    QVariant value(const char* column) const;
+    bool isNull(const char* column) const { return value(column).isNull(); }
+    // NULL reads as a null QString (which binds back as NULL).
+    QString text(const char* column) const { return value(column).toString(); }
+    int integer(const char* column) const { return value(column).toInt(); }
+    double number(const char* column) const { return value(column).toDouble(); }
+    // Non-zero is true.
+    bool flag(const char* column) const { return value(column).toInt() != 0; }
+    QDateTime dateTime(const char* column) const { return value(column).toDateTime(); }
+
+    // Called by the readers before each row is mapped.
+    void startRow() const { m_nextSlot = 0; }
+
+private:
+    struct Slot {
+        QByteArray name;
+        int index;
+    };
+    int indexOf(const char* column) const;
+
+    const QSqlQuery& m_query;
+    QSqlRecord m_record;
+    // Mapping functions ask for the same names in the same order on every row: the n-th request of a row is
+    // looked for in slot n first.
+    mutable std::vector<Slot> m_slots;
+    mutable std::size_t m_nextSlot = 0;
+};
+
+// A read that tells a failed statement from an empty result. Use it where the answer decides a write
+// (stock checks, counts that gate an action); elsewhere readList / readFirst are enough.
+template <class T> struct Fetched {
+    bool ok = false; // the statement ran
+    QList<T> rows;
+    QString error; // the driver's text when it did not
+
+    bool found() const { return ok && !rows.isEmpty(); }
+};
+
+// Runs sql with its positional parameters and maps each row with map (a callable taking const Row&). At
+// most maxRows rows are read when maxRows >= 0. A null adapter counts as a failed statement.
+template <class F, class T = std::invoke_result_t<F, const Row&>>
+Fetched<T> fetch(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map, int maxRows = -1) {
+    Fetched<T> result;
+    if (!db)
+        return result;
+    QSqlQuery query = db->query(sql, params);
+    if (!query.isActive()) {
+        result.error = query.lastError().text();
+        return result;
+    }
+    result.ok = true;
+    const Row row(query);
+    while ((maxRows < 0 || result.rows.size() < maxRows) && query.next()) {
+        row.startRow();
+        result.rows.append(map(row));
+    }
+    return result;
+}
+
+// Every row mapped; an empty list when the statement fails or there is no adapter.
+template <class F, class T = std::invoke_result_t<F, const Row&>>
+QList<T> readList(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map) {
+    return fetch(db, sql, params, map).rows;
+}
+
+// The first row mapped, or fallback when there is none, the statement fails or there is no adapter.
+template <class F, class T = std::invoke_result_t<F, const Row&>>
+T readFirst(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map, T fallback = T()) {
+    Fetched<T> result = fetch(db, sql, params, map, 1);
+    return result.found() ? result.rows.first() : fallback;
+}
+
+// The first column of the first row (a COUNT, a SUM, one id); nothing when the statement fails or yields no
+// row. A NULL value comes back as a null QVariant, not as nothing.
+std::optional<QVariant> readValue(IDbAdapter* db, const QString& sql, const QList<QVariant>& params = {});
+
+// Runs a write and returns the number of rows it changed, or -1 when it failed or there is no adapter. For
+// writes that must change exactly one row (a status change, a stock movement).
+int changedRows(IDbAdapter* db, const QString& sql, const QList<QVariant>& params);
+
+// Binds empty text as SQL NULL: for a UNIQUE column ('' would be a value that only one row may hold) or a
+// date column ('' is not a date and sorts before every date).
+inline QVariant nullIfEmpty(const QString& text) {
+    return text.isEmpty() ? QVariant(QVariant::String) : QVariant(text);
+}
+
+// True for a plain SQL name (letters, digits, underscores, not starting with a digit): table and column names
+// that helpers have to put into statement text, since they cannot be bound.
+bool isSqlName(const QString& name);
+
+} // namespace kestrovalin

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+namespace kestrovalin {
+class IDbAdapter;
+}
+
+namespace kestrovalin::repositories {
+
+// One more column a status change writes: a bound value, or an SQL expression such as "CURRENT_TIMESTAMP"
+// when `expression` is set (written into the statement, so only ever a constant of the code).
+struct ColumnValue {
+    QString column;
+    QVariant value;
+    QString expression;
+};
+
+// Guarded state changes for voids, approvals, confirmations, processing and deletions:
+//     UPDATE <table> SET status = ? [, column = ?...] WHERE id = ? AND status = ?     (changeStatusFrom)
+//     UPDATE <table> SET status = ? [, column = ?...] WHERE id = ? AND status <> ?    (changeStatusUnless)
+// The statement must change exactly one row, so a missing id or a repeat (the row already moved on) is a
+// failure and the caller's transaction rolls back before any stock moves twice. Run them inside the caller's
+// transaction, before the stock movement that depends on them. Table and column names must be plain SQL
+// names; false otherwise.
+//
+//     if (!changeStatusFrom(db, "sales_order", id, "completed", "voided"))
+//         return false;
+//     if (!changeStatusFrom(db, "inventory_check", id, "draft", "approved",
+//                           {{"approved_by", approverId}, {"approved_at", {}, "CURRENT_TIMESTAMP"}}))
+//         return false;
+bool changeStatusFrom(IDbAdapter* db, const QString& table, int id, const QVariant& expected,
+                      const QVariant& newStatus, const QList<ColumnValue>& also = {});
+bool changeStatusUnless(IDbAdapter* db, const QString& table, int id, const QVariant& finalStatus,
+                        const QVariant& newStatus, const QList<ColumnValue>& also = {});
+
+// The deletion of a row that only a given status allows ("DELETE FROM <table> WHERE id = ? AND status = ?"),
+// under the same rule: exactly one row, or false.
+//
+//     if (!removeWithStatus(db, "inventory_check", id, "draft"))
+//         return false;
+bool removeWithStatus(IDbAdapter* db, const QString& table, int id, const QVariant& expected);
+
+} // namespace kestrovalin::repositories

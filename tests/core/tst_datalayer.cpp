@@ -1,0 +1,572 @@
+#include "core/documentnumber.h"
+#include "core/rowreader.h"
+#include "core/transaction.h"
+#include "repositories/customerrepository.h"
+#include "repositories/guardedstatus.h"
+#include "repositories/stockmovement.h"
+#include "tests/support/faultyadapter.h"
+#include "tests/support/logcapture.h"
+#include "tests/support/pinnedclock.h"
+#include "tests/support/testdatabase.h"
+
+#include <QtTest>
+
+using namespace kestrovalin;
+using namespace kestrovalin::repositories;
+using namespace kestrovalin::test;
+
+namespace {
+
+// Before 08:00 local time, where the local and the UTC date differ.
+const QDateTime kNow(QDate(2026, 3, 1), QTime(7, 5, 9));
+
+// Column x of every row, joined.
+QString column(TestDatabase& t, const QString& sql, const QString& separator = ",") {
+    return t.scalar("SELECT group_concat(x, ?) FROM (" + sql + ")", {separator}).toString();
+}
+
+QString names(TestDatabase& t) {
+    return column(t, "SELECT name AS x FROM customer WHERE name <> '零售客户' ORDER BY id");
+}
+
+void addCustomer(IDbAdapter* db, const QString& name) {
+    QVERIFY(db->execute("INSERT INTO customer (name) VALUES (?)", {name}));
+}
+
+// Batches as "product/batch/quantity/rejected/expiry;..." with ids from 1.
+void seedBatches(TestDatabase& t, const QString& seed) {
+    for (const QString& batch : seed.split(';', Qt::SkipEmptyParts)) {
+        const QStringList f = batch.split('/');
+        t.exec("INSERT INTO inventory_batch (product_id, batch_no, quantity, rejected_quantity, expiry_date) "
+               "VALUES (?, ?, ?, ?, ?)",
+               {f[0].toInt(), f[1], f[2].toInt(), f[3].toInt(), f[4]});
+    }
+}
+
+// "id:quantity:rejected" of every batch, by id.
+QString stockState(TestDatabase& t) {
+    return column(t,
+                  "SELECT id || ':' || quantity || ':' || rejected_quantity AS x FROM inventory_batch "
+                  "ORDER BY id",
+                  " ");
+}
+
+const NewBatch kNewBatch{QVariant(), QString(), "2027-06-30", 12.5, QString()};
+
+} // namespace
+
+// Nesting transactions, reading rows, document numbers, stock movements and guarded status changes.
+class TestDataLayer : public QObject {
+    Q_OBJECT
+private slots:
+    void nestedScopes_data() {
+        QTest::addColumn<bool>("innerCommits");
+        QTest::addColumn<bool>("outerCommits");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("both commit") << true << true << "甲,乙,丙";
+        QTest::newRow("inner rolls back, outer work stays") << false << true << "甲,丙";
+        QTest::newRow("outer rollback takes the released inner work") << true << false << "";
+        QTest::newRow("both roll back") << false << false << "";
+    }
+    void nestedScopes() {
+        QFETCH(bool, innerCommits);
+        QFETCH(bool, outerCommits);
+        QFETCH(QString, kept);
+        TestDatabase t;
+        {
+            Transaction outer(t.db());
+            QVERIFY(outer.isActive());
+            QVERIFY(!outer.isNested());
+            addCustomer(t.db(), "甲");
+            {
+                Transaction inner(t.db());
+                QVERIFY(inner.isActive());
+                QVERIFY(inner.isNested());
+                addCustomer(t.db(), "乙");
+                if (innerCommits)
+                    QVERIFY(inner.commit());
+            }
+            QVERIFY(t.db()->inTransaction());
+            addCustomer(t.db(), "丙");
+            if (outerCommits)
+                QVERIFY(outer.commit());
+        }
+        QCOMPARE(t.db()->inTransaction(), false);
+        QCOMPARE(names(t), kept);
+    }
+
+    // A repository method with its own transaction now runs inside a caller's one.
+    void repositoryTransactionInsideCallers() {
+        TestDatabase t;
+        CustomerRepository repo(t.db());
+        models::Customer customer;
+        customer.name = "张三";
+        {
+            Transaction outer(t.db());
+            QVERIFY(repo.insertAsDefault(customer));
+            QCOMPARE(t.count("customer", "is_default = 1"), 1);
+        } // rolled back: the seeded default is the default again
+        QCOMPARE(column(t, "SELECT name AS x FROM customer WHERE is_default = 1"), QString("零售客户"));
+        {
+            Transaction outer(t.db());
+            QVERIFY(repo.insertAsDefault(customer));
+            QVERIFY(outer.commit());
+        }
+        QCOMPARE(column(t, "SELECT name AS x FROM customer WHERE is_default = 1"), QString("张三"));
+    }
+
+    // Every step of a scope can fail; each failure is reported and leaves nothing behind.
+    void failedSteps_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("innerActive");
+        QTest::addColumn<bool>("innerCommitted");
+        QTest::addColumn<bool>("outerCommitted");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("BEGIN") << "begin" << false << false << false << "";
+        QTest::newRow("COMMIT") << "commit" << true << true << false << "";
+        QTest::newRow("SAVEPOINT") << "^SAVEPOINT" << false << false << true << "甲,丙";
+        QTest::newRow("RELEASE") << "^RELEASE" << true << false << true << "甲,丙";
+    }
+    void failedSteps() {
+        QFETCH(QString, fault);
+        QFETCH(bool, innerActive);
+        QFETCH(bool, innerCommitted);
+        QFETCH(bool, outerCommitted);
+        QFETCH(QString, kept);
+        TestDatabase t;
+        FaultyAdapter db(t.db());
+        if (fault == "begin")
+            db.failBegin();
+        else if (fault == "commit")
+            db.failCommit();
+        else
+            db.failStatement(fault);
+        LogCapture log;
+        bool outerDone = false;
+        {
+            Transaction outer(&db);
+            // Writes are skipped when the outer scope did not begin, as callers do.
+            if (outer.isActive())
+                addCustomer(&db, "甲");
+            {
+                Transaction inner(&db);
+                QCOMPARE(inner.isActive(), innerActive);
+                if (inner.isActive())
+                    addCustomer(&db, "乙");
+                QCOMPARE(inner.commit(), innerCommitted);
+            }
+            if (outer.isActive())
+                addCustomer(&db, "丙");
+            outerDone = outer.commit();
+        }
+        QCOMPARE(outerDone, outerCommitted);
+        QCOMPARE(db.inTransaction(), false);
+        QCOMPARE(names(t), kept);
+    }
+
+    void rowsReadByName() {
+        TestDatabase t;
+        // Mixed case, a column the statement lacks, and a mapping that reads in another order on some rows.
+        const QList<QString> read =
+            readList(t.db(),
+                     "SELECT column1 AS Kind, column2 AS a, column3 AS b FROM (VALUES (1, 'a1', 'b1'), "
+                     "(2, 'a2', 'b2'), (1, 'a3', NULL))",
+                     {}, [](const Row& row) {
+                         const QString missing = row.isNull("nowhere") ? "-" : "?";
+                         return row.integer("kind") == 1 ? row.text("A") + row.text("b") + missing
+                                                         : row.text("b") + row.text("a") + missing;
+                     });
+        QCOMPARE(read, (QList<QString>{"a1b1-", "b2a2-", "a3-"}));
+    }
+
+    // Callers that decide on a read can tell a failed statement from no rows.
+    void failedReadsAndEmptyReads_data() {
+        QTest::addColumn<QString>("sql");
+        QTest::addColumn<bool>("withAdapter");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<bool>("hasValue");
+        QTest::newRow("rows") << "SELECT id FROM sys_user UNION ALL SELECT 9" << true << true << 2 << 1
+                              << true;
+        QTest::newRow("no rows") << "SELECT id FROM sys_user WHERE id < 0" << true << true << 0 << -1
+                                 << false;
+        QTest::newRow("failed statement") << "SELECT id FROM nowhere" << true << false << 0 << -1 << false;
+        QTest::newRow("no adapter") << "SELECT 1" << false << false << 0 << -1 << false;
+    }
+    void failedReadsAndEmptyReads() {
+        QFETCH(QString, sql);
+        QFETCH(bool, withAdapter);
+        QFETCH(bool, ok);
+        QFETCH(int, rows);
+        QFETCH(int, first);
+        QFETCH(bool, hasValue);
+        TestDatabase t;
+        IDbAdapter* db = withAdapter ? t.db() : nullptr;
+        auto id = [](const Row& row) {
+            return row.integer("id");
+        };
+        const Fetched<int> fetched = fetch(db, sql, {}, id);
+        QCOMPARE(fetched.ok, ok);
+        QCOMPARE(fetched.rows.size(), rows);
+        QCOMPARE(readList(db, sql, {}, id).size(), rows);
+        QCOMPARE(readFirst(db, sql, {}, id, -1), first);
+        QCOMPARE(readValue(db, sql).has_value(), hasValue);
+    }
+
+    void valuesCountsAndChangedRows() {
+        TestDatabase t;
+        QCOMPARE(readValue(t.db(), "SELECT COUNT(*) FROM customer WHERE name = ?", {"零售客户"})->toInt(), 1);
+        QCOMPARE(readValue(t.db(), "SELECT NULL")->isNull(), true);
+        QCOMPARE(fetch(
+                     t.db(), "SELECT id FROM sys_user UNION ALL SELECT 9", {},
+                     [](const Row& row) { return row.integer("id"); }, 1)
+                     .rows.size(),
+                 1);
+        addCustomer(t.db(), "甲");
+        QCOMPARE(changedRows(t.db(), "UPDATE customer SET remark = ? WHERE is_default = 0", {"x"}), 1);
+        QCOMPARE(changedRows(t.db(), "UPDATE customer SET remark = ?", {"y"}), 2);
+        QCOMPARE(changedRows(t.db(), "UPDATE customer SET remark = ? WHERE id = ?", {"z", 99}), 0);
+        QCOMPARE(changedRows(t.db(), "UPDATE nowhere SET x = 1", {}), -1);
+        QCOMPARE(changedRows(nullptr, "UPDATE customer SET remark = 1", {}), -1);
+    }
+
+    // Empty text bound through nullIfEmpty is NULL, which a UNIQUE column admits many times.
+    void emptyTextBindsAsNull() {
+        TestDatabase t;
+        const QString insert = "INSERT INTO product (name, barcode) VALUES (?, ?)";
+        QVERIFY(t.db()->execute(insert, {"甲", nullIfEmpty("")}));
+        QVERIFY(t.db()->execute(insert, {"乙", nullIfEmpty("")}));
+        QVERIFY(t.db()->execute(insert, {"丙", nullIfEmpty("6901")}));
+        QCOMPARE(t.count("product", "barcode IS NULL"), 2);
+        QCOMPARE(t.count("product", "barcode = '6901'"), 1);
+    }
+
+    void sqlNames_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("plain");
+        QTest::newRow("table") << "sales_order" << true;
+        QTest::newRow("leading underscore") << "_x1" << true;
+        QTest::newRow("leading digit") << "1x" << false;
+        QTest::newRow("empty") << "" << false;
+        QTest::newRow("injection") << "t; DROP TABLE product" << false;
+        QTest::newRow("quote") << "a'b" << false;
+    }
+    void sqlNames() {
+        QFETCH(QString, name);
+        QFETCH(bool, plain);
+        QCOMPARE(isSqlName(name), plain);
+    }
+
+    void documentNumbers_data() {
+        QTest::addColumn<QString>("existing");
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("first of the day") << ""
+                                          << "SAL"
+                                          << "SAL202603010001";
+        QTest::newRow("gap: highest counts, not the row count") << "SAL202603010002,SAL202603010005"
+                                                                << "SAL"
+                                                                << "SAL202603010006";
+        QTest::newRow("9999 grows to five digits") << "SAL202603019999"
+                                                   << "SAL"
+                                                   << "SAL2026030110000";
+        QTest::newRow("five digits stay") << "SAL2026030110000,SAL202603019999"
+                                          << "SAL"
+                                          << "SAL2026030110001";
+        QTest::newRow("other days ignored") << "SAL202602280009,SAL202603020004"
+                                            << "SAL"
+                                            << "SAL202603010001";
+        QTest::newRow("longer prefix ignored") << "SALX202603010005"
+                                               << "SAL"
+                                               << "SAL202603010001";
+        QTest::newRow("PR ignores PRX") << "PRX202603010003,PR202603010002"
+                                        << "PR"
+                                        << "PR202603010003";
+        QTest::newRow("not only digits after the date") << "SAL20260301-0007,SAL2026030100A9,SAL20260301"
+                                                        << "SAL"
+                                                        << "SAL202603010001";
+        QTest::newRow("other case ignored") << "sal202603010004"
+                                            << "SAL"
+                                            << "SAL202603010001";
+        QTest::newRow("CHK") << "CHK202603010011"
+                             << "CHK"
+                             << "CHK202603010012";
+    }
+    void documentNumbers() {
+        QFETCH(QString, existing);
+        QFETCH(QString, prefix);
+        QFETCH(QString, expected);
+        PinnedClock pin(kNow);
+        TestDatabase t;
+        for (const QString& number : existing.split(',', Qt::SkipEmptyParts))
+            t.exec("INSERT INTO sales_order (order_no) VALUES (?)", {number});
+        QCOMPARE(nextDocumentNumber(t.db(), prefix, "sales_order", "order_no"), expected);
+    }
+
+    // Inside the caller's transaction the number sees the document written just before; a deleted highest
+    // number is given again, while a deleted lower one leaves its gap.
+    void documentNumbersInsideTheWrite() {
+        PinnedClock pin(kNow);
+        TestDatabase t;
+        Transaction tx(t.db());
+        QStringList taken;
+        for (int i = 0; i < 3; ++i) {
+            taken << nextDocumentNumber(t.db(), "SR", "return_order", "return_no");
+            t.exec("INSERT INTO return_order (return_no, return_type) VALUES (?, 'sales')", {taken.last()});
+        }
+        QCOMPARE(taken, (QStringList{"SR202603010001", "SR202603010002", "SR202603010003"}));
+        t.exec("DELETE FROM return_order WHERE return_no IN ('SR202603010001', 'SR202603010003')");
+        QCOMPARE(nextDocumentNumber(t.db(), "SR", "return_order", "return_no"), QString("SR202603010003"));
+        QVERIFY(tx.commit());
+    }
+
+    void documentNumberFailures() {
+        PinnedClock pin(kNow);
+        TestDatabase t;
+        QCOMPARE(nextDocumentNumber(t.db(), "SAL", "nowhere", "order_no"), QString());
+        QCOMPARE(nextDocumentNumber(t.db(), "SAL", "sales_order; --", "order_no"), QString());
+        QCOMPARE(nextDocumentNumber(nullptr, "SAL", "sales_order", "order_no"), QString());
+    }
+
+    void stockMovements_data() {
+        QTest::addColumn<QString>("seed");
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("batchNo"); // a number names the batch by id when it starts with '#'
+        QTest::addColumn<int>("amount");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<int>("batchId");
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("after");
+        QTest::addColumn<QString>("state");
+        const QString two = "1/A/5/0/2026-12-31;1/A/3/0/2026-12-31";
+        const QString one = "1/A/5/2/2026-12-31";
+        using S = StockChange;
+        QTest::newRow("raise: lowest id of equal rows")
+            << two << "raise"
+            << "A" << 4 << int(S::Done) << 1 << 5 << 9 << "1:9:0 2:3:0";
+        QTest::newRow("raise: no batch") << two << "raise"
+                                         << "B" << 4 << int(S::NoBatch) << 0 << 0 << 0 << "1:5:0 2:3:0";
+        QTest::newRow("raise: other product") << "2/A/5/0/2026-12-31"
+                                              << "raise"
+                                              << "A" << 1 << int(S::NoBatch) << 0 << 0 << 0 << "1:5:0";
+        QTest::newRow("raise: negative") << two << "raise"
+                                         << "A" << -1 << int(S::Invalid) << 0 << 0 << 0 << "1:5:0 2:3:0";
+        QTest::newRow("lower: all of it") << two << "lower"
+                                          << "A" << 5 << int(S::Done) << 1 << 5 << 0 << "1:0:0 2:3:0";
+        QTest::newRow("lower: more than the row holds")
+            << two << "lower"
+            << "A" << 6 << int(S::TooLittle) << 1 << 5 << 5 << "1:5:0 2:3:0";
+        QTest::newRow("sell: skips empty and expiring-today rows")
+            << "1/A/0/0/2026-12-31;1/A/4/0/2026-03-01;1/A/6/0/2026-03-02"
+            << "sell"
+            << "A" << 2 << int(S::Done) << 3 << 6 << 4 << "1:0:0 2:4:0 3:4:0";
+        QTest::newRow("sell: only expired stock") << "1/A/4/0/2026-02-28"
+                                                  << "sell"
+                                                  << "A" << 1 << int(S::NoBatch) << 0 << 0 << 0 << "1:4:0";
+        QTest::newRow("sell: first sellable row too small, the next is not tried")
+            << "1/A/2/0/2026-12-31;1/A/10/0/2026-12-31"
+            << "sell"
+            << "A" << 3 << int(S::TooLittle) << 1 << 2 << 2 << "1:2:0 2:10:0";
+        QTest::newRow("count: replaces") << two << "count"
+                                         << "A" << 8 << int(S::Done) << 1 << 5 << 8 << "1:8:0 2:3:0";
+        QTest::newRow("count: unchanged") << two << "count"
+                                          << "A" << 5 << int(S::Done) << 1 << 5 << 5 << "1:5:0 2:3:0";
+        QTest::newRow("count: zero of no batch writes nothing")
+            << two << "count"
+            << "B" << 0 << int(S::Done) << 0 << 0 << 0 << "1:5:0 2:3:0";
+        QTest::newRow("count: creates the batch")
+            << two << "count"
+            << "B" << 3 << int(S::Done) << 3 << 0 << 3 << "1:5:0 2:3:0 3:3:0";
+        QTest::newRow("count: negative") << two << "count"
+                                         << "A" << -1 << int(S::Invalid) << 0 << 0 << 0 << "1:5:0 2:3:0";
+        QTest::newRow("raise or create: raises") << two << "raiseOrCreate"
+                                                 << "A" << 2 << int(S::Done) << 1 << 5 << 7 << "1:7:0 2:3:0";
+        QTest::newRow("raise or create: creates")
+            << two << "raiseOrCreate"
+            << "B" << 2 << int(S::Done) << 3 << 0 << 2 << "1:5:0 2:3:0 3:2:0";
+        QTest::newRow("set aside: by id") << two << "reject"
+                                          << "#2" << 2 << int(S::Done) << 2 << 3 << 1 << "1:5:0 2:1:2";
+        QTest::newRow("set aside: more than in stock")
+            << two << "reject"
+            << "#2" << 4 << int(S::TooLittle) << 2 << 3 << 3 << "1:5:0 2:3:0";
+        QTest::newRow("set aside: no such row")
+            << two << "reject"
+            << "#7" << 1 << int(S::NoBatch) << 0 << 0 << 0 << "1:5:0 2:3:0";
+        QTest::newRow("dispose of rejected") << one << "dispose"
+                                             << "#1" << 2 << int(S::Done) << 1 << 2 << 0 << "1:5:0";
+        QTest::newRow("dispose of more than rejected")
+            << one << "dispose"
+            << "#1" << 3 << int(S::TooLittle) << 1 << 2 << 2 << "1:5:2";
+        QTest::newRow("release rejected back to stock")
+            << one << "release"
+            << "#1" << 1 << int(S::Done) << 1 << 2 << 1 << "1:6:1";
+    }
+    void stockMovements() {
+        QFETCH(QString, seed);
+        QFETCH(QString, operation);
+        QFETCH(QString, batchNo);
+        QFETCH(int, amount);
+        QFETCH(int, outcome);
+        QFETCH(int, batchId);
+        QFETCH(int, before);
+        QFETCH(int, after);
+        QFETCH(QString, state);
+        PinnedClock pin(kNow);
+        TestDatabase t;
+        seedBatches(t, seed);
+        Transaction tx(t.db());
+        StockMovement stock(t.db());
+        const BatchKey key =
+            batchNo.startsWith('#') ? BatchKey::byId(batchNo.mid(1).toInt()) : BatchKey::byNumber(1, batchNo);
+        StockChange change;
+        if (operation == "raise")
+            change = stock.raise(key, amount);
+        else if (operation == "lower")
+            change = stock.lower(key, amount);
+        else if (operation == "sell")
+            change = stock.lower(BatchKey::sellable(1, batchNo), amount);
+        else if (operation == "count")
+            change = stock.setCount(1, batchNo, amount, kNewBatch);
+        else if (operation == "raiseOrCreate")
+            change = stock.raiseOrCreate(1, batchNo, amount, kNewBatch);
+        else if (operation == "reject")
+            change = stock.move(key, amount, StockColumn::Quantity, StockColumn::Rejected);
+        else if (operation == "dispose")
+            change = stock.lower(key, amount, StockColumn::Rejected);
+        else if (operation == "release")
+            change = stock.move(key, amount, StockColumn::Rejected, StockColumn::Quantity);
+        QVERIFY(tx.commit());
+        QCOMPARE(int(change.outcome), outcome);
+        QCOMPARE(change.batchId, batchId);
+        QCOMPARE(change.before, before);
+        QCOMPARE(change.after, after);
+        QCOMPARE(stockState(t), state);
+    }
+
+    // A created batch carries what the caller gave; empty dates and time are NULL, status is 'normal'.
+    void createdBatchValues() {
+        PinnedClock pin(kNow);
+        TestDatabase t;
+        StockMovement stock(t.db());
+        const QString row =
+            "SELECT product_id || '|' || quote(supplier_id) || '|' || batch_no || '|' || "
+            "quote(production_date) || '|' || expiry_date || '|' || quote(unit_cost) || '|' || "
+            "quantity || '|' || status || '|' || quote(created_at) AS x FROM inventory_batch "
+            "WHERE id = %1";
+        const StockChange bought =
+            stock.raiseOrCreate(3, "P1", 10, {7, "2026-01-05", "2028-01-04", 9.5, "2026-03-01 07:05:09"});
+        QCOMPARE(column(t, row.arg(bought.batchId)),
+                 QString("3|7|P1|'2026-01-05'|2028-01-04|9.5|10|normal|'2026-03-01 07:05:09'"));
+        const StockChange counted = stock.setCount(3, "P2", 4, {0, "", "2027-01-01", 0.0, ""});
+        QCOMPARE(column(t, row.arg(counted.batchId)), QString("3|0|P2|NULL|2027-01-01|0.0|4|normal|NULL"));
+        QCOMPARE(counted.created, true);
+        // A batch without expiry date cannot exist: the insert fails and nothing is created.
+        LogCapture log;
+        QCOMPARE(int(stock.raiseOrCreate(3, "P3", 1, {}).outcome), int(StockChange::Failed));
+        QCOMPARE(t.count("inventory_batch"), 2);
+    }
+
+    // A failing look-up or write is a failure, never a movement of some other row.
+    void failedStockStatements_data() {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("operation");
+        QTest::newRow("look-up") << "^SELECT id, quantity FROM inventory_batch"
+                                 << "lower";
+        QTest::newRow("update") << "^UPDATE inventory_batch"
+                                << "lower";
+        QTest::newRow("insert") << "^INSERT INTO inventory_batch"
+                                << "create";
+        QTest::newRow("count") << "^UPDATE inventory_batch"
+                               << "count";
+    }
+    void failedStockStatements() {
+        QFETCH(QString, pattern);
+        QFETCH(QString, operation);
+        PinnedClock pin(kNow);
+        TestDatabase t;
+        seedBatches(t, "1/A/5/0/2026-12-31");
+        FaultyAdapter db(t.db());
+        db.failStatement(pattern);
+        LogCapture log;
+        StockMovement stock(&db);
+        StockChange change;
+        if (operation == "lower")
+            change = stock.lower(BatchKey::byNumber(1, "A"), 2);
+        else if (operation == "create")
+            change = stock.raiseOrCreate(1, "B", 2, kNewBatch);
+        else
+            change = stock.setCount(1, "A", 2, kNewBatch);
+        QCOMPARE(int(change.outcome), int(StockChange::Failed));
+        QCOMPARE(db.failures(), 1);
+        QCOMPARE(stockState(t), QString("1:5:0"));
+    }
+
+    void noAdapterMovesNothing() {
+        StockMovement stock(nullptr);
+        QCOMPARE(int(stock.raise(BatchKey::byId(1), 1).outcome), int(StockChange::Invalid));
+        QCOMPARE(int(stock.setCount(1, "A", 1, kNewBatch).outcome), int(StockChange::Invalid));
+    }
+
+    void guardedChanges_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("guard");
+        QTest::addColumn<bool>("changed");
+        QTest::addColumn<QString>("state");
+        // Orders 1 completed, 2 voided.
+        QTest::newRow("from: expected status")
+            << "from" << 1 << "completed" << true << "1:voided:5 2:voided:";
+        QTest::newRow("from: a repeat") << "from" << 2 << "completed" << false << "1:completed: 2:voided:";
+        QTest::newRow("from: missing id") << "from" << 9 << "completed" << false << "1:completed: 2:voided:";
+        QTest::newRow("unless: earlier status")
+            << "unless" << 1 << "voided" << true << "1:voided:5 2:voided:";
+        QTest::newRow("unless: already final")
+            << "unless" << 2 << "voided" << false << "1:completed: 2:voided:";
+        QTest::newRow("remove: expected status") << "remove" << 2 << "voided" << true << "1:completed:";
+        QTest::newRow("remove: other status")
+            << "remove" << 1 << "voided" << false << "1:completed: 2:voided:";
+        QTest::newRow("remove: missing id") << "remove" << 9 << "voided" << false << "1:completed: 2:voided:";
+    }
+    void guardedChanges() {
+        QFETCH(QString, kind);
+        QFETCH(int, id);
+        QFETCH(QString, guard);
+        QFETCH(bool, changed);
+        QFETCH(QString, state);
+        TestDatabase t;
+        t.exec("INSERT INTO sales_order (order_no, status) VALUES ('SAL1', 'completed'), ('SAL2', 'voided')");
+        LogCapture log;
+        bool result = false;
+        const QList<ColumnValue> reviewed{{"review_by", 5, QString()},
+                                          {"review_time", {}, "CURRENT_TIMESTAMP"}};
+        if (kind == "from")
+            result = changeStatusFrom(t.db(), "sales_order", id, guard, "voided", reviewed);
+        else if (kind == "unless")
+            result = changeStatusUnless(t.db(), "sales_order", id, guard, "voided", reviewed);
+        else
+            result = removeWithStatus(t.db(), "sales_order", id, guard);
+        QCOMPARE(result, changed);
+        QCOMPARE(column(t,
+                        "SELECT id || ':' || status || ':' || ifnull(review_by, '') AS x FROM sales_order "
+                        "ORDER BY id",
+                        " "),
+                 state);
+        QCOMPARE(t.count("sales_order", "review_by IS NOT NULL AND review_time IS NULL"), 0);
+    }
+
+    void guardedChangesRefuseOddNames() {
+        TestDatabase t;
+        t.exec("INSERT INTO sales_order (order_no, status) VALUES ('SAL1', 'completed')");
+        LogCapture log;
+        QCOMPARE(changeStatusFrom(t.db(), "sales_order WHERE 1=1 --", 1, "completed", "voided"), false);
+        QCOMPARE(
+            changeStatusFrom(t.db(), "sales_order", 1, "completed", "voided", {{"x = 1, y", 1, QString()}}),
+            false);
+        QCOMPARE(removeWithStatus(t.db(), "sales_order;", 1, "completed"), false);
+        QCOMPARE(t.count("sales_order", "status = 'completed'"), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDataLayer)
+#include "tst_datalayer.moc"

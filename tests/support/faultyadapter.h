@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/idbadapter.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+namespace kestrovalin::test {
+
+// Forwards everything to a real adapter (the test database's), except what it is told to fail: BEGIN,
+// COMMIT, or the n-th statement whose text matches a pattern. Proves that a write rolls back, and reports
+// failure, at every step without triggers in the schema. A failed statement is logged like the real adapter
+// does and returns false or an inactive query; nothing reaches the database.
+//
+//     FaultyAdapter db(t.db());
+//     db.failStatement("^UPDATE inventory_batch", 2); // the second stock update fails
+//     QVERIFY(!SalesRepository(&db).insert(order, lines));
+class FaultyAdapter : public IDbAdapter {
+public:
+    explicit FaultyAdapter(IDbAdapter* real) : m_real(real) {}
+
+    void failBegin(bool fail = true) { m_failBegin = fail; }
+    void failCommit(bool fail = true) { m_failCommit = fail; }
+    // The nth (from 1) statement from now on whose text matches pattern (a regular expression, ignoring case)
+    // fails; later ones run again. One pattern at a time.
+    void failStatement(const QString& pattern, int nth = 1);
+    // Every statement text that reached execute or query, failed ones included.
+    const QStringList& statements() const { return m_statements; }
+    int failures() const { return m_failures; }
+
+    bool connect(const QString& path) override { return m_real->connect(path); }
+    void disconnect() override { m_real->disconnect(); }
+    bool isConnected() const override { return m_real->isConnected(); }
+    bool execute(const QString& sql, const QList<QVariant>& params = {}) override;
+    QSqlQuery query(const QString& sql, const QList<QVariant>& params = {}) override;
+    bool transaction() override;
+    bool commit() override;
+    bool rollback() override { return m_real->rollback(); }
+    QSqlError lastError() const override { return m_real->lastError(); }
+    QSqlDatabase getQtDatabase() const override { return m_real->getQtDatabase(); }
+    bool inTransaction() const override { return m_real->inTransaction(); }
+
+private:
+    bool injectFailure(const QString& sql);
+
+    IDbAdapter* m_real;
+    bool m_failBegin = false;
+    bool m_failCommit = false;
+    QRegularExpression m_pattern;
+    int m_matchesLeft = 0;
+    QStringList m_statements;
+    int m_failures = 0;
+};
+
+} // namespace kestrovalin::test
