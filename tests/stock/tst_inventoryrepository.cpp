@@ -115,6 +115,7 @@ void TestInventoryRepository::batchRowCarriesDrugAndSupplier() {
     QCOMPARE(item.batch.expiryDate, day(400));
     QCOMPARE(item.batch.quantity, 50);
     QCOMPARE(item.batch.unitCost, 7.25);
+    QCOMPARE(item.batch.status, QString());
     QCOMPARE(item.product.id, 1);
     QCOMPARE(item.product.barcode, QString("6921361200154"));
     QCOMPARE(item.product.name, QString("阿莫西林胶囊"));
