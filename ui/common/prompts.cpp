@@ -17,6 +17,8 @@ struct State {
     QQueue<bool> questions;
     QQueue<int> choices;
     QQueue<QPair<QString, bool>> texts;
+    QQueue<QPair<int, bool>> ints;
+    QQueue<QPair<int, bool>> items;
     QQueue<QString> fileNames;
     QList<Prompts::Record> history;
 };
@@ -59,6 +61,28 @@ QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget* parent, con
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+// Titled, with Chinese framed buttons whatever translations the system has; tells through *ok whether the
+// dialog was accepted and returns that.
+bool runInputDialog(QInputDialog& dialog, const QString& title, const QString& label, bool* ok) {
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    dialog.setOkButtonText(QStringLiteral("确定"));
+    dialog.setCancelButtonText(QStringLiteral("取消"));
+    frameButtons(&dialog);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (ok)
+        *ok = accepted;
+    return accepted;
+}
+
+// The next queued answer of a test; nothing queued, or a queued cancel, gives `cancelled`.
+template <typename T> T takeAnswer(QQueue<QPair<T, bool>>& queue, const T& cancelled, bool* ok) {
+    const QPair<T, bool> answer = queue.isEmpty() ? qMakePair(cancelled, false) : queue.dequeue();
+    if (ok)
+        *ok = answer.second;
+    return answer.second ? answer.first : cancelled;
 }
 
 } // namespace
@@ -117,24 +141,39 @@ int Prompts::choose(QWidget* parent, QMessageBox::Icon icon, const QString& titl
 QString Prompts::getText(QWidget* parent, const QString& title, const QString& label,
                          QLineEdit::EchoMode echo, const QString& text, bool* ok) {
     record(Kind::Input, title, label);
-    if (state().testMode) {
-        const auto answer = state().texts.isEmpty() ? qMakePair(QString(), false) : state().texts.dequeue();
-        if (ok)
-            *ok = answer.second;
-        return answer.first;
-    }
+    if (state().testMode)
+        return takeAnswer(state().texts, QString(), ok);
     QInputDialog dialog(parent);
-    dialog.setWindowTitle(title);
-    dialog.setLabelText(label);
     dialog.setTextEchoMode(echo);
     dialog.setTextValue(text);
-    dialog.setOkButtonText(QStringLiteral("确定"));
-    dialog.setCancelButtonText(QStringLiteral("取消"));
-    frameButtons(&dialog);
-    const bool accepted = dialog.exec() == QDialog::Accepted;
-    if (ok)
-        *ok = accepted;
-    return accepted ? dialog.textValue() : QString();
+    return runInputDialog(dialog, title, label, ok) ? dialog.textValue() : QString();
+}
+
+int Prompts::getInt(QWidget* parent, const QString& title, const QString& label, int value, int minimum,
+                    int maximum, int step, bool* ok) {
+    record(Kind::Input, title, label);
+    const int start = qBound(minimum, value, maximum);
+    if (state().testMode)
+        return qBound(minimum, takeAnswer(state().ints, start, ok), maximum);
+    QInputDialog dialog(parent);
+    dialog.setInputMode(QInputDialog::IntInput);
+    dialog.setIntRange(minimum, maximum);
+    dialog.setIntStep(step);
+    dialog.setIntValue(start);
+    return runInputDialog(dialog, title, label, ok) ? dialog.intValue() : start;
+}
+
+QString Prompts::getItem(QWidget* parent, const QString& title, const QString& label,
+                         const QStringList& items, int current, bool* ok) {
+    record(Kind::Input, title, label);
+    const QString start = items.value(current);
+    if (state().testMode)
+        return items.value(takeAnswer(state().items, current, ok), start);
+    QInputDialog dialog(parent);
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    dialog.setTextValue(start);
+    return runInputDialog(dialog, title, label, ok) ? dialog.textValue() : start;
 }
 
 QString Prompts::getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
@@ -165,6 +204,8 @@ void Prompts::reset() {
     s.questions.clear();
     s.choices.clear();
     s.texts.clear();
+    s.ints.clear();
+    s.items.clear();
     s.fileNames.clear();
     s.history.clear();
 }
@@ -177,6 +218,12 @@ void Prompts::queueChoice(int index) {
 }
 void Prompts::queueText(const QString& text, bool ok) {
     state().texts.enqueue(qMakePair(text, ok));
+}
+void Prompts::queueInt(int value, bool ok) {
+    state().ints.enqueue(qMakePair(value, ok));
+}
+void Prompts::queueItem(int index, bool ok) {
+    state().items.enqueue(qMakePair(index, ok));
 }
 void Prompts::queueFileName(const QString& path) {
     state().fileNames.enqueue(path);
