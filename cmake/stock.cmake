@@ -1,6 +1,8 @@
 # Stock on hand: the stock repository and the stock window.
 target_sources(kvcore PRIVATE
     repositories/inventoryrepository.h repositories/inventoryrepository.cpp
+    ui/purchasing/inventorywindow.h ui/purchasing/inventorywindow.cpp ui/purchasing/inventorywindow.ui
 )
 
-kv_add_test(tst_inventoryrepository tests/stock/tst_inventoryrepository.cpp)
+kv_add_test(tst_inventoryrepository tests/stock/tst_inventoryrepository.cpp tests/stock/stockfixture.h)
+kv_add_test(tst_inventorywindow tests/stock/tst_inventorywindow.cpp tests/stock/stockfixture.h)

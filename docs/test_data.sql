@@ -261,3 +261,21 @@ INSERT OR IGNORE INTO temperature_record (id, record_date, record_time, temperat
      datetime('now', 'localtime', '-1 days', 'start of day', '+9 hours')),
     (14, date('now', 'localtime', '-1 days'), '15:00:00', 23.1, 59, 'normal', 'normal', NULL, 2, '张丽',
      datetime('now', 'localtime', '-1 days', 'start of day', '+15 hours'));
+
+-- ============================================================
+-- 10. 库存与预警补充：14 号药品停售前的结余库存（30 天内到期）；7 号供应商经营许可证 8 天后到期
+-- ============================================================
+
+INSERT OR IGNORE INTO inventory_batch (id, product_id, supplier_id, batch_no, production_date, expiry_date,
+    quantity, rejected_quantity, unit_cost, status, created_at, updated_at) VALUES
+    (14, 14, 2, 'XB230306', date('now', 'localtime', '-700 days'), date('now', 'localtime', '+30 days'),
+     12, 0, 9.00, 'normal', datetime('now', 'localtime', '-330 days'), datetime('now', 'localtime', '-95 days'));
+
+INSERT OR IGNORE INTO supplier (id, name, license_no, business_license_no, business_scope, address, contact_name,
+    contact_phone, license_expire_date, business_license_expire_date, gsp_cert_no, gsp_cert_expire_date, tax_reg_no,
+    tax_reg_expire_date, qualification_status, status, created_at, updated_at) VALUES
+    (7, '四川蜀康医药有限公司', '川AA0280137', '91510107MA6CJ4WD5P', '中成药,化学药制剂,中药饮片',
+     '成都市武侯区科华北路65号', '杨春梅', '028-85427719',
+     date('now', 'localtime', '+8 days'), date('now', 'localtime', '+11 years'), 'SC-GSP-2021-0862',
+     date('now', 'localtime', '+2 years'), '91510107MA6CJ4WD5P', date('now', 'localtime', '+3 years'),
+     'expiring', 'active', datetime('now', 'localtime', '-500 days'), datetime('now', 'localtime', '-500 days'));

@@ -1,4 +1,5 @@
 #include "repositories/inventoryrepository.h"
+#include "tests/stock/stockfixture.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 
@@ -8,13 +9,6 @@ using namespace kestrovalin;
 using namespace kestrovalin::test;
 
 namespace {
-
-// Far from the machine's real date: a query on SQLite's own (UTC) clock would give other answers.
-const QDate kToday(2031, 5, 20);
-
-QString day(int offsetFromToday) {
-    return kToday.addDays(offsetFromToday).toString("yyyy-MM-dd");
-}
 
 QString batchIds(const QList<InventoryItem>& items) {
     QStringList ids;
@@ -55,41 +49,11 @@ private:
     std::unique_ptr<PinnedClock> m_clock;
 };
 
-// Drugs: 1 and 2 listed with stock, 3 deleted with stock, 4 listed without batch, 5 listed with batches at 0,
-// 6 deleted without batch. Batch ids are the insertion order.
 void TestInventoryRepository::init() {
-    m_clock = std::make_unique<PinnedClock>(kToday, QTime(0, 30));
+    m_clock = std::make_unique<PinnedClock>(kStockToday, QTime(0, 30));
     m_db = std::make_unique<TestDatabase>();
     QVERIFY(m_db->isOpen());
-    m_db->exec(
-        "INSERT INTO supplier (id, name, license_no) VALUES (1, '上海康联医药有限公司', '沪AA0210235')");
-    const char* drugs[][5] = {{"1", "6921361200154", "阿莫西林胶囊", "0.25g*24粒", "1"},
-                              {"2", "6932140500213", "布洛芬缓释胶囊", "0.3g*20粒", "1"},
-                              {"3", "6926104300187", "硝苯地平缓释片", "10mg*30片", "0"},
-                              {"4", "6917230400345", "蒙脱石散", "3g*10袋", "1"},
-                              {"5", "6940028300127", "复方甘草片", "100片", "1"},
-                              {"6", "6935502900286", "藿香正气水", "10ml*10支", "0"}};
-    for (const auto& d : drugs)
-        m_db->exec("INSERT INTO product (id, barcode, name, specification, manufacturer, category, unit, "
-                   "purchase_price, sale_price, status) VALUES (?, ?, ?, ?, '华康制药股份有限公司', "
-                   "'OTC甲类', '盒', "
-                   "8.5, 16.8, ?)",
-                   {d[0], d[1], d[2], d[3], d[4]});
-    auto batch = [this](int product, const QVariant& supplier, const QString& batchNo, int quantity,
-                        const QString& expiry) {
-        m_db->exec(
-            "INSERT INTO inventory_batch (product_id, supplier_id, batch_no, production_date, expiry_date, "
-            "quantity, unit_cost, status) VALUES (?, ?, ?, '2030-03-01', ?, ?, 7.25, 'normal')",
-            {product, supplier, batchNo, expiry, quantity});
-    };
-    batch(1, 1, "A2301", 50, day(400));        // 1
-    batch(1, 0, "A2302", 10, day(-365));       // 2 expired last year, supplier 0
-    batch(2, QVariant(), "B7788", 5, day(30)); // 3 on the bound, no supplier
-    batch(2, 1, "B7789", 8, day(31));          // 4 one day past the bound
-    batch(3, 1, "C0012", 3, day(200));         // 5 deleted drug
-    batch(5, 1, "E5501", 0, day(100));         // 6 empty
-    batch(2, 1, "B6601", 0, day(-10));         // 7 empty and expired
-    batch(5, 1, "E5502", 0, day(-40));         // 8 empty and expired
+    seedStock(*m_db);
 }
 
 void TestInventoryRepository::cleanup() {
@@ -112,7 +76,7 @@ void TestInventoryRepository::batchRowCarriesDrugAndSupplier() {
     QCOMPARE(item.batch.supplierId, 1);
     QCOMPARE(item.batch.batchNo, QString("A2301"));
     QCOMPARE(item.batch.productionDate, QString("2030-03-01"));
-    QCOMPARE(item.batch.expiryDate, day(400));
+    QCOMPARE(item.batch.expiryDate, stockDay(400));
     QCOMPARE(item.batch.quantity, 50);
     QCOMPARE(item.batch.unitCost, 7.25);
     QCOMPARE(item.batch.status, QString());

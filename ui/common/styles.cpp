@@ -88,10 +88,10 @@ QString listWindowStyleSheet(const ListSheet& sheet) {
     out += rule(QStringLiteral("QPushButton"), QStringLiteral("padding: 5px 16px; border-radius: 3px;"));
     if (!sheet.primaryButtons.isEmpty())
         out += primaryButtons(sheet.primaryButtons, colours::accentHover);
-    if (!sheet.secondaryButtons.isEmpty()) {
-        out +=
-            rule(buttons(sheet.secondaryButtons), greyFace()) +
-            rule(buttons(sheet.secondaryButtons, QStringLiteral(":hover")), background(colours::buttonHover));
+    for (const QStringList* group : {&sheet.secondaryButtons, &sheet.moreSecondaryButtons}) {
+        if (!group->isEmpty())
+            out += rule(buttons(*group), greyFace()) +
+                   rule(buttons(*group, QStringLiteral(":hover")), background(colours::buttonHover));
     }
     out += tableRule(QStringLiteral("QTableWidget"), colours::grid);
     if (sheet.tableViewRule)

@@ -34,6 +34,8 @@ inline constexpr char disabledStatus[] = "#FF0000";  // a disabled account's sta
 struct ListSheet {
     QStringList primaryButtons;
     QStringList secondaryButtons;
+    // A second group of secondary buttons with a rule pair of its own, after the first group's.
+    QStringList moreSecondaryButtons;
     int groupPaddingTop = 14;
     // Framed combo boxes and date edits, for windows that filter by them.
     bool filterFieldRules = false;

@@ -16,6 +16,7 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/inventorywindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -56,7 +57,7 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     nullptr,                                    // Purchase
     nullptr,                                    // Sales
     &build<kestrovalin::UserManagerWindow>,     // UserManager
-    nullptr,                                    // Inventory
+    &build<kestrovalin::InventoryWindow>,       // Inventory
     &build<kestrovalin::OperLogWindow>,         // OperLog
     nullptr,                                    // InventoryWarning
     nullptr,                                    // PurchaseReport
