@@ -14,6 +14,7 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/inventorywindow.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -96,7 +98,6 @@ double residentMb() {
     return fields.size() > 1 ? fields.at(1).toDouble() * sysconf(_SC_PAGESIZE) / (1024.0 * 1024.0) : 0;
 }
 
-// Shows a top-level window and returns once it has painted.
 class PaintWatch : public QObject {
 public:
     bool painted = false;
@@ -107,10 +108,14 @@ public:
     }
 };
 
+// Shows a window, or repaints one already shown, and returns once it has painted.
 void showPainted(QWidget* window) {
     PaintWatch watch;
     window->installEventFilter(&watch);
-    window->show();
+    if (window->isVisible())
+        window->update();
+    else
+        window->show();
     QElapsedTimer t;
     t.start();
     while (!watch.painted && t.elapsed() < 5000)
@@ -188,6 +193,18 @@ public:
                                     .arg(minimalMb, 0, 'f', 0)
                                     .toUtf8();
         printLine(what, program, &minimal, note.constData());
+    }
+
+    // One line per further list of a window already open: the reload and repaint, beside the query it runs
+    // read into a minimal model.
+    void listSwitch(const char* what, QWidget* window, const std::function<void()>& reload, const Sql& sql) {
+        const Figures program = measure(m_runs, [&] {
+            reload();
+            showPainted(window);
+        });
+        double minimalMb = 0;
+        const Figures minimal = timeWindow([&] { return openMinimal(sql, m_parent); }, &minimalMb);
+        printLine(what, program, &minimal, "minimal model");
     }
 
 private:
@@ -407,6 +424,33 @@ int main(int argc, char* argv[]) {
                      {QStringLiteral("SELECT id, user_id, user_name, module, action, detail, ip_address, "
                                      "created_at FROM sys_operation_log ORDER BY created_at DESC LIMIT 500"),
                       {}});
+
+    const QString stockSelect = QStringLiteral(
+        "SELECT b.id as batch_id, b.product_id, b.supplier_id, b.batch_no, b.production_date, b.expiry_date, "
+        "b.quantity, b.unit_cost, p.id, p.barcode, p.name, p.specification, p.manufacturer, p.category, "
+        "p.unit, p.purchase_price, p.sale_price, p.status, s.name as supplier_name "
+        "FROM inventory_batch b INNER JOIN product p ON b.product_id = p.id "
+        "LEFT JOIN supplier s ON b.supplier_id = s.id WHERE b.quantity > 0");
+    bench.listWindow("stock window (all batches)",
+                     [](QWidget* parent) { return new InventoryWindow(parent); },
+                     {stockSelect + QStringLiteral(" ORDER BY b.id DESC"), {}});
+    {
+        InventoryWindow stock(mainWindow.get());
+        showPainted(&stock);
+        auto* expiring = stock.findChild<QPushButton*>(QStringLiteral("btnShowExpiring"));
+        auto* outOfStock = stock.findChild<QPushButton*>(QStringLiteral("btnShowOutOfStock"));
+        bench.listSwitch("stock window, expiring in 30 days", &stock, [&] { expiring->click(); },
+                         {stockSelect + QStringLiteral(" AND b.expiry_date <= ? ORDER BY b.id DESC"),
+                          {QDate::currentDate().addDays(30).toString(QStringLiteral("yyyy-MM-dd"))}});
+        bench.listSwitch(
+            "stock window, drugs out of stock", &stock, [&] { outOfStock->click(); },
+            {QStringLiteral("SELECT p.id, p.barcode, p.name, p.specification, p.manufacturer, "
+                            "p.category, p.unit, p.purchase_price, p.sale_price, p.status "
+                            "FROM product p WHERE p.status = 1 AND (SELECT COALESCE(SUM("
+                            "b.quantity), 0) FROM inventory_batch b WHERE b.product_id = p.id) = 0 "
+                            "ORDER BY p.id DESC"),
+             {}});
+    }
 
     mainWindow.reset();
     manager.shutdown();

@@ -1,4 +1,5 @@
 #include "tests/support/modalanswer.h"
+#include "tests/support/modeltexts.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "ui/common/prompts.h"
@@ -21,15 +22,6 @@ using namespace kestrovalin::test;
 namespace {
 
 const QDate today(2026, 3, 1);
-
-// One row's cells, or with row -1 one column's, joined by '|'.
-QString texts(const QAbstractItemModel* model, int row, int column = -1) {
-    QStringList out;
-    const int n = row < 0 ? model->rowCount() : model->columnCount();
-    for (int i = 0; i < n; ++i)
-        out << model->index(row < 0 ? i : row, row < 0 ? column : i).data().toString();
-    return out.join('|');
-}
 
 // The prompts since the last call, title and text joined.
 QString prompts() {

@@ -1,4 +1,5 @@
 #include "tests/stock/stockfixture.h"
+#include "tests/support/modeltexts.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "ui/purchasing/inventorywindow.h"
@@ -16,15 +17,6 @@ namespace {
 
 QAbstractItemModel* modelOf(const QWidget* window) {
     return window->findChild<QTableView*>("tableInventory")->model();
-}
-
-// One row's cells, or with row -1 one column's, joined by '|'.
-QString texts(const QAbstractItemModel* model, int row, int column = -1) {
-    QStringList out;
-    const int n = row < 0 ? model->rowCount() : model->columnCount();
-    for (int i = 0; i < n; ++i)
-        out << model->index(row < 0 ? i : row, row < 0 ? column : i).data().toString();
-    return out.join('|');
 }
 
 QString countText(const QWidget* window) {
