@@ -105,7 +105,7 @@ private slots:
             }
         QCOMPARE(classes.join(' ').remove("kestrovalin::"),
                  QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow "
-                         "InventoryWindow UserManagerWindow OperLogWindow"));
+                         "InventoryWindow ExpiryWarningWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();
@@ -113,7 +113,7 @@ private slots:
         for (QPushButton* b : w.findChild<QWidget*>("quickPanel")->findChildren<QPushButton*>())
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
-        QCOMPARE(quick, (QStringList{"btnQuickInventory", "btnQuickUser"}));
+        QCOMPARE(quick, (QStringList{"btnQuickInventory", "btnQuickWarning", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }

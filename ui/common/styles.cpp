@@ -127,6 +127,12 @@ QString formStyleSheet() {
 }
 
 QString reportWindowStyleSheet() {
+    return reportWindowStyleSheet({QStringLiteral("btnQuery"), QStringLiteral("btnSearch")},
+                                  {QStringLiteral("btnQuery")}, QStringLiteral("QTableWidget"));
+}
+
+QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringList& accentHoverButtons,
+                               const QString& tableClass) {
     return rule(
                QStringLiteral("QGroupBox"),
                QStringLiteral("border: 1px solid %1; border-radius: 3px; margin-top: 8px; padding-top: 14px; "
@@ -147,12 +153,11 @@ QString reportWindowStyleSheet() {
                     .arg(c(colours::reportButton), c(colours::buttonFace))) +
            rule(QStringLiteral("QPushButton:hover"),
                 QStringLiteral("background: %1;").arg(c(colours::buttonHover))) +
-           rule(QStringLiteral("QPushButton#btnQuery, QPushButton#btnSearch"),
-                QStringLiteral("background: %1; color: white; border-color: %2;")
-                    .arg(c(colours::accent), c(colours::accentBorder))) +
-           rule(QStringLiteral("QPushButton#btnQuery:hover"),
+           rule(buttons(accentButtons), QStringLiteral("background: %1; color: white; border-color: %2;")
+                                            .arg(c(colours::accent), c(colours::accentBorder))) +
+           rule(buttons(accentHoverButtons, QStringLiteral(":hover")),
                 QStringLiteral("background: %1;").arg(c(colours::accentBorder))) +
-           rule(QStringLiteral("QTableWidget"),
+           rule(tableClass,
                 QStringLiteral("border: 1px solid %1; gridline-color: %2; alternate-background-color: %3;")
                     .arg(c(colours::reportTable), c(colours::gridStrong), c(colours::alternateRow))) +
            rule(QStringLiteral("QHeaderView::section"),

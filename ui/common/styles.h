@@ -55,6 +55,10 @@ QString formStyleSheet();
 
 // The report-window family shared by the record books.
 QString reportWindowStyleSheet();
+// The same family with other buttons in the accent colour (and darker on hover) and the table rule for the
+// given class: the near-expiry window's own sheet.
+QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringList& accentHoverButtons,
+                               const QString& tableClass);
 
 // A row count label under or beside a list ("共 %1 条记录").
 QString countLabelStyleSheet();

@@ -16,6 +16,8 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/expirywarningwindow.h"
+#include "ui/purchasing/inventorywarningwindow.h"
 #include "ui/purchasing/inventorywindow.h"
 
 #include <QApplication>
@@ -51,32 +53,32 @@ template <class Window> QWidget* build(QWidget* parent) {
 
 // How each registry entry is built; null for the windows this program does not hold yet.
 constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
-    &build<kestrovalin::ProductManagerWindow>,  // ProductManager
-    &build<kestrovalin::SupplierManagerWindow>, // SupplierManager
-    &build<kestrovalin::CustomerManagerWindow>, // CustomerManager
-    nullptr,                                    // Purchase
-    nullptr,                                    // Sales
-    &build<kestrovalin::UserManagerWindow>,     // UserManager
-    &build<kestrovalin::InventoryWindow>,       // Inventory
-    &build<kestrovalin::OperLogWindow>,         // OperLog
-    nullptr,                                    // InventoryWarning
-    nullptr,                                    // PurchaseReport
-    nullptr,                                    // AcceptanceReport
-    nullptr,                                    // SalesRecordReport
-    nullptr,                                    // MaintenanceReport
-    nullptr,                                    // PurchaseReturn
-    nullptr,                                    // SalesReturn
-    nullptr,                                    // InventoryCheck
-    nullptr,                                    // ExpiryWarning
-    nullptr,                                    // ExpiryReport
-    nullptr,                                    // QualificationWarning
-    nullptr,                                    // TempHumidityRecord
-    nullptr,                                    // TempHumidityReport
-    nullptr,                                    // PrescriptionRecord
-    nullptr,                                    // RejectedDrug
-    nullptr,                                    // RejectedDrugReport
-    nullptr,                                    // SupplierReport
-    nullptr,                                    // Maintenance
+    &build<kestrovalin::ProductManagerWindow>,   // ProductManager
+    &build<kestrovalin::SupplierManagerWindow>,  // SupplierManager
+    &build<kestrovalin::CustomerManagerWindow>,  // CustomerManager
+    nullptr,                                     // Purchase
+    nullptr,                                     // Sales
+    &build<kestrovalin::UserManagerWindow>,      // UserManager
+    &build<kestrovalin::InventoryWindow>,        // Inventory
+    &build<kestrovalin::OperLogWindow>,          // OperLog
+    &build<kestrovalin::InventoryWarningWindow>, // InventoryWarning
+    nullptr,                                     // PurchaseReport
+    nullptr,                                     // AcceptanceReport
+    nullptr,                                     // SalesRecordReport
+    nullptr,                                     // MaintenanceReport
+    nullptr,                                     // PurchaseReturn
+    nullptr,                                     // SalesReturn
+    nullptr,                                     // InventoryCheck
+    &build<kestrovalin::ExpiryWarningWindow>,    // ExpiryWarning
+    nullptr,                                     // ExpiryReport
+    nullptr,                                     // QualificationWarning
+    nullptr,                                     // TempHumidityRecord
+    nullptr,                                     // TempHumidityReport
+    nullptr,                                     // PrescriptionRecord
+    nullptr,                                     // RejectedDrug
+    nullptr,                                     // RejectedDrugReport
+    nullptr,                                     // SupplierReport
+    nullptr,                                     // Maintenance
 };
 
 using OpenSlot = void (MainWindow::*)();
