@@ -5,3 +5,6 @@ target_sources(kvcore PRIVATE
     ui/purchasing/inventorywarningwindow.h ui/purchasing/inventorywarningwindow.cpp
     ui/purchasing/inventorywarningwindow.ui
 )
+
+kv_add_test(tst_expirywarningwindow tests/warnings/tst_expirywarningwindow.cpp)
+kv_add_test(tst_inventorywarningwindow tests/warnings/tst_inventorywarningwindow.cpp)

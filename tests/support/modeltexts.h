@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QAbstractItemModel>
+#include <QBrush>
+#include <QColor>
 #include <QStringList>
 
 namespace kestrovalin::test {
@@ -13,6 +15,13 @@ inline QString texts(const QAbstractItemModel* model, int row, int column = -1) 
     for (int i = 0; i < n; ++i)
         out << model->index(row < 0 ? i : row, row < 0 ? column : i).data().toString();
     return out.join('|');
+}
+
+// The colour a cell paints with for a role (Qt::ForegroundRole, Qt::BackgroundRole); invalid where the
+// table's own colour shows.
+inline QColor colourOf(const QModelIndex& cell, int role) {
+    const QVariant brush = cell.data(role);
+    return brush.isNull() ? QColor() : brush.value<QBrush>().color();
 }
 
 } // namespace kestrovalin::test
