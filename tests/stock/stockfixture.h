@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 
 #include <QDate>
@@ -11,7 +12,7 @@ namespace kestrovalin::test {
 inline const QDate kStockToday(2031, 5, 20);
 
 inline QString stockDay(int offsetFromToday) {
-    return kStockToday.addDays(offsetFromToday).toString("yyyy-MM-dd");
+    return dayText(kStockToday, offsetFromToday);
 }
 
 // Drugs: 1 and 2 listed with stock, 3 deleted with stock, 4 listed without batch, 5 listed with batches at 0,

@@ -83,8 +83,7 @@ void TestExpiryWarningWindow::init() {
         m_db->exec(
             "INSERT INTO inventory_batch (product_id, supplier_id, batch_no, production_date, expiry_date, "
             "quantity, status) VALUES (?, ?, ?, '2030-01-15', ?, ?, ?)",
-            {b.product, b.supplier, b.batchNo, kToday.addDays(b.days).toString("yyyy-MM-dd"), b.quantity,
-             b.status});
+            {b.product, b.supplier, b.batchNo, dayText(kToday, b.days), b.quantity, b.status});
     m_window = std::make_unique<ExpiryWarningWindow>();
 }
 

@@ -22,7 +22,7 @@ namespace {
 const QDate kToday(2031, 5, 20);
 
 QString day(int offset) {
-    return kToday.addDays(offset).toString("yyyy-MM-dd");
+    return dayText(kToday, offset);
 }
 
 const QColor kRed(Qt::red);
