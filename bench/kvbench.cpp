@@ -14,6 +14,8 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/expirywarningwindow.h"
+#include "ui/purchasing/inventorywarningwindow.h"
 #include "ui/purchasing/inventorywindow.h"
 
 #include <QAbstractTableModel>
@@ -27,6 +29,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStringList>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -450,6 +453,32 @@ int main(int argc, char* argv[]) {
                             "b.quantity), 0) FROM inventory_batch b WHERE b.product_id = p.id) = 0 "
                             "ORDER BY p.id DESC"),
              {}});
+    }
+
+    bench.listWindow(
+        "near-expiry window", [](QWidget* parent) { return new ExpiryWarningWindow(parent); }, nearExpiry);
+    bench.listWindow("warning centre (near expiry)",
+                     [](QWidget* parent) { return new InventoryWarningWindow(parent); },
+                     {stockSelect + QStringLiteral(" AND b.expiry_date <= ? ORDER BY b.id DESC"),
+                      {QDate::currentDate().addDays(180).toString(QStringLiteral("yyyy-MM-dd"))}});
+    {
+        InventoryWarningWindow centre(mainWindow.get());
+        showPainted(&centre);
+        auto* tabs = centre.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+        auto* refresh = centre.findChild<QPushButton*>(QStringLiteral("btnRefresh"));
+        tabs->setCurrentIndex(1);
+        bench.listSwitch(
+            "warning centre, low stock", &centre, [&] { refresh->click(); },
+            {QStringLiteral("SELECT p.id, p.barcode, p.name, p.specification, p.manufacturer, p.unit, "
+                            "p.purchase_price, p.sale_price, COALESCE(SUM(b.quantity), 0) as "
+                            "total_stock FROM product p LEFT JOIN inventory_batch b ON p.id = "
+                            "b.product_id WHERE p.status = 1 GROUP BY p.id HAVING total_stock < 10 "
+                            "ORDER BY total_stock ASC"),
+             {}});
+        tabs->setCurrentIndex(2);
+        bench.listSwitch(
+            "warning centre, supplier licences", &centre, [&] { refresh->click(); },
+            {QStringLiteral("SELECT * FROM supplier WHERE status != 'suspended' ORDER BY id DESC"), {}});
     }
 
     mainWindow.reset();

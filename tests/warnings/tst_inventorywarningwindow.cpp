@@ -38,6 +38,8 @@ private slots:
     void init();
     void cleanup();
 
+    void storedDates_data();
+    void storedDates();
     void warningLevel_data();
     void warningLevel();
     void expiryTabGradesFromTheLocalDate_data();
@@ -117,6 +119,26 @@ void TestInventoryWarningWindow::cleanup() {
     m_db.reset();
     m_clock.reset();
     CurrentUser::instance().clear();
+}
+
+void TestInventoryWarningWindow::storedDates_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("date");
+    QTest::newRow("stored form") << "2031-05-20" << QDate(2031, 5, 20);
+    QTest::newRow("leap day") << "2032-02-29" << QDate(2032, 2, 29);
+    QTest::newRow("no such day") << "2031-02-29" << QDate();
+    QTest::newRow("month 13") << "2031-13-01" << QDate();
+    QTest::newRow("slashes") << "2031/06/01" << QDate();
+    QTest::newRow("short parts") << "2031-6-1" << QDate();
+    QTest::newRow("leading blank") << " 2031-06-01" << QDate();
+    QTest::newRow("with a time") << "2031-06-01 10:00:00" << QDate();
+    QTest::newRow("empty") << "" << QDate();
+}
+
+void TestInventoryWarningWindow::storedDates() {
+    QFETCH(QString, text);
+    QFETCH(QDate, date);
+    QCOMPARE(parseStoredDate(text), date);
 }
 
 void TestInventoryWarningWindow::warningLevel_data() {

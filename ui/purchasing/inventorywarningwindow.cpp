@@ -21,12 +21,12 @@ const QColor kExpired(Qt::red);
 const QColor kSoon(255, 165, 0);
 const QColor kLowStock(255, 200, 0);
 
-// Days from today's local date to a stored date; nothing for a text that is not a date.
-std::optional<int> daysUntil(const QString& date) {
-    const QDate day = QDate::fromString(date, QStringLiteral("yyyy-MM-dd"));
+// Days from the local date today to a stored date; nothing for a text that is not a date.
+std::optional<int> daysUntil(const QDate& today, const QString& date) {
+    const QDate day = parseStoredDate(date);
     if (!day.isValid())
         return std::nullopt;
-    return static_cast<int>(Clock::today().daysTo(day));
+    return static_cast<int>(today.daysTo(day));
 }
 
 QString daysText(int days) {
@@ -105,14 +105,16 @@ QString InventoryWarningWindow::getWarningLevel(int days, int period) {
 void InventoryWarningWindow::loadExpiryWarnings() {
     const int warningDays = getWarningDays(QStringLiteral("expiry_warning_days"), 180);
     const int period = warningDays / 3;
-    m_expiry->fill(InventoryRepository().findExpiringSoon(warningDays), [period](const InventoryItem& item) {
-        const int days = daysUntil(item.batch.expiryDate).value_or(0);
-        return graded(
-            TableRow(item.batch.id, {getWarningLevel(days, period), item.product.name, item.product.barcode,
-                                     item.batch.batchNo, item.product.specification, item.batch.expiryDate,
-                                     daysText(days), QString::number(item.batch.quantity)}),
-            days, period);
-    });
+    const QDate today = Clock::today();
+    m_expiry->fill(
+        InventoryRepository().findExpiringSoon(warningDays), [period, today](const InventoryItem& item) {
+            const int days = daysUntil(today, item.batch.expiryDate).value_or(0);
+            return graded(TableRow(item.batch.id,
+                                   {getWarningLevel(days, period), item.product.name, item.product.barcode,
+                                    item.batch.batchNo, item.product.specification, item.batch.expiryDate,
+                                    daysText(days), QString::number(item.batch.quantity)}),
+                          days, period);
+        });
     fitColumnsToFirstRows(ui->tableExpiry);
     ui->labelCount->setText(QStringLiteral("近效期预警: %1 条").arg(m_expiry->rowCount()));
 }
@@ -133,11 +135,12 @@ void InventoryWarningWindow::loadStockWarnings() {
 void InventoryWarningWindow::loadSupplierWarnings() {
     const int warningDays = getWarningDays(QStringLiteral("qualification_warning_days"), 30);
     const int period = warningDays / 3;
+    const QDate today = Clock::today();
     QVector<TableRow> rows;
     // Only the drug trading licence counts here; an empty or unreadable date is never listed.
     for (const models::Supplier& s :
          repositories::SupplierRepository(DatabaseManager::instance().getAdapter()).findAll()) {
-        const std::optional<int> days = daysUntil(s.licenseExpireDate);
+        const std::optional<int> days = daysUntil(today, s.licenseExpireDate);
         if (!days || *days > warningDays)
             continue;
         rows.append(graded(TableRow(s.id, {getWarningLevel(*days, period), s.name, s.contactName,
