@@ -42,6 +42,9 @@ bool SQLiteAdapter::connect(const QString& path) {
         qCritical().noquote() << "Failed to open SQLite database:" << m_openError.text();
         return false;
     }
+    // Years of batches and sales outgrow SQLite's 2 MB default page cache; lists that join them read the
+    // same pages again on every refresh.
+    q.exec(QStringLiteral("PRAGMA cache_size=-65536;"));
     return true;
 }
 
