@@ -4,5 +4,4 @@ target_sources(kvcore PRIVATE
     ui/purchasing/inventorywindow.h ui/purchasing/inventorywindow.cpp ui/purchasing/inventorywindow.ui
 )
 
-kv_add_test(tst_inventoryrepository tests/stock/tst_inventoryrepository.cpp tests/stock/stockfixture.h)
-kv_add_test(tst_inventorywindow tests/stock/tst_inventorywindow.cpp tests/stock/stockfixture.h)
+kv_add_test(tst_stock tests/stock/tst_stock.cpp)

@@ -6,5 +6,4 @@ target_sources(kvcore PRIVATE
     ui/purchasing/inventorywarningwindow.ui
 )
 
-kv_add_test(tst_expirywarningwindow tests/warnings/tst_expirywarningwindow.cpp)
-kv_add_test(tst_inventorywarningwindow tests/warnings/tst_inventorywarningwindow.cpp)
+kv_add_test(tst_warnings tests/warnings/tst_warnings.cpp)
