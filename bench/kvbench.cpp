@@ -111,19 +111,21 @@ public:
     }
 };
 
-// Shows a window, or repaints one already shown, and returns once it has painted.
-void showPainted(QWidget* window) {
+// Runs the trigger and returns once the widget has painted.
+void paintedAfter(QWidget* widget, const std::function<void()>& trigger) {
     PaintWatch watch;
-    window->installEventFilter(&watch);
-    if (window->isVisible())
-        window->update();
-    else
-        window->show();
+    widget->installEventFilter(&watch);
+    trigger();
     QElapsedTimer t;
     t.start();
     while (!watch.painted && t.elapsed() < 5000)
         QApplication::processEvents(QEventLoop::AllEvents, 5);
-    window->removeEventFilter(&watch);
+    widget->removeEventFilter(&watch);
+}
+
+// Shows a window and returns once it has painted.
+void showPainted(QWidget* window) {
+    paintedAfter(window, [window] { window->show(); });
 }
 
 // The least a list can do: every row of the query as variants, handed to a view as they are.
@@ -198,13 +200,11 @@ public:
         printLine(what, program, &minimal, note.constData());
     }
 
-    // One line per further list of a window already open: the reload and repaint, beside the query it runs
-    // read into a minimal model.
-    void listSwitch(const char* what, QWidget* window, const std::function<void()>& reload, const Sql& sql) {
-        const Figures program = measure(m_runs, [&] {
-            reload();
-            showPainted(window);
-        });
+    // One line per further list of a window already open: the reload until the list has painted, beside the
+    // query it runs read into a minimal model.
+    void listSwitch(const char* what, QAbstractItemView* view, const std::function<void()>& reload,
+                    const Sql& sql) {
+        const Figures program = measure(m_runs, [&] { paintedAfter(view->viewport(), reload); });
         double minimalMb = 0;
         const Figures minimal = timeWindow([&] { return openMinimal(sql, m_parent); }, &minimalMb);
         printLine(what, program, &minimal, "minimal model");
@@ -440,13 +440,14 @@ int main(int argc, char* argv[]) {
     {
         InventoryWindow stock(mainWindow.get());
         showPainted(&stock);
+        auto* list = stock.findChild<QTableView*>(QStringLiteral("tableInventory"));
         auto* expiring = stock.findChild<QPushButton*>(QStringLiteral("btnShowExpiring"));
         auto* outOfStock = stock.findChild<QPushButton*>(QStringLiteral("btnShowOutOfStock"));
-        bench.listSwitch("stock window, expiring in 30 days", &stock, [&] { expiring->click(); },
+        bench.listSwitch("stock window, expiring in 30 days", list, [&] { expiring->click(); },
                          {stockSelect + QStringLiteral(" AND b.expiry_date <= ? ORDER BY b.id DESC"),
                           {QDate::currentDate().addDays(30).toString(QStringLiteral("yyyy-MM-dd"))}});
         bench.listSwitch(
-            "stock window, drugs out of stock", &stock, [&] { outOfStock->click(); },
+            "stock window, drugs out of stock", list, [&] { outOfStock->click(); },
             {QStringLiteral("SELECT p.id, p.barcode, p.name, p.specification, p.manufacturer, "
                             "p.category, p.unit, p.purchase_price, p.sale_price, p.status "
                             "FROM product p WHERE p.status = 1 AND (SELECT COALESCE(SUM("
@@ -466,9 +467,12 @@ int main(int argc, char* argv[]) {
         showPainted(&centre);
         auto* tabs = centre.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
         auto* refresh = centre.findChild<QPushButton*>(QStringLiteral("btnRefresh"));
+        auto table = [&centre](const char* name) {
+            return centre.findChild<QTableView*>(QLatin1String(name));
+        };
         tabs->setCurrentIndex(1);
         bench.listSwitch(
-            "warning centre, low stock", &centre, [&] { refresh->click(); },
+            "warning centre, low stock", table("tableStock"), [&] { refresh->click(); },
             {QStringLiteral("SELECT p.id, p.barcode, p.name, p.specification, p.manufacturer, p.unit, "
                             "p.purchase_price, p.sale_price, COALESCE(SUM(b.quantity), 0) as "
                             "total_stock FROM product p LEFT JOIN inventory_batch b ON p.id = "
@@ -477,7 +481,7 @@ int main(int argc, char* argv[]) {
              {}});
         tabs->setCurrentIndex(2);
         bench.listSwitch(
-            "warning centre, supplier licences", &centre, [&] { refresh->click(); },
+            "warning centre, supplier licences", table("tableSupplier"), [&] { refresh->click(); },
             {QStringLiteral("SELECT * FROM supplier WHERE status != 'suspended' ORDER BY id DESC"), {}});
     }
 
