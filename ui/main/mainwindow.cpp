@@ -16,6 +16,9 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/expirywarningwindow.h"
+#include "ui/purchasing/inventorywarningwindow.h"
+#include "ui/purchasing/inventorywindow.h"
 #include "ui/purchasing/purchasewindow.h"
 #include "ui/sales/prescriptionrecordwindow.h"
 
@@ -58,9 +61,9 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     &build<kestrovalin::PurchaseWindow>,           // Purchase
     nullptr,                                       // Sales
     &build<kestrovalin::UserManagerWindow>,        // UserManager
-    nullptr,                                       // Inventory
+    &build<kestrovalin::InventoryWindow>,          // Inventory
     &build<kestrovalin::OperLogWindow>,            // OperLog
-    nullptr,                                       // InventoryWarning
+    &build<kestrovalin::InventoryWarningWindow>,   // InventoryWarning
     nullptr,                                       // PurchaseReport
     nullptr,                                       // AcceptanceReport
     nullptr,                                       // SalesRecordReport
@@ -68,7 +71,7 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     nullptr,                                       // PurchaseReturn
     nullptr,                                       // SalesReturn
     nullptr,                                       // InventoryCheck
-    nullptr,                                       // ExpiryWarning
+    &build<kestrovalin::ExpiryWarningWindow>,      // ExpiryWarning
     nullptr,                                       // ExpiryReport
     nullptr,                                       // QualificationWarning
     nullptr,                                       // TempHumidityRecord
