@@ -88,10 +88,10 @@ QString listWindowStyleSheet(const ListSheet& sheet) {
     out += rule(QStringLiteral("QPushButton"), QStringLiteral("padding: 5px 16px; border-radius: 3px;"));
     if (!sheet.primaryButtons.isEmpty())
         out += primaryButtons(sheet.primaryButtons, colours::accentHover);
-    if (!sheet.secondaryButtons.isEmpty()) {
-        out +=
-            rule(buttons(sheet.secondaryButtons), greyFace()) +
-            rule(buttons(sheet.secondaryButtons, QStringLiteral(":hover")), background(colours::buttonHover));
+    for (const QStringList* group : {&sheet.secondaryButtons, &sheet.moreSecondaryButtons}) {
+        if (!group->isEmpty())
+            out += rule(buttons(*group), greyFace()) +
+                   rule(buttons(*group, QStringLiteral(":hover")), background(colours::buttonHover));
     }
     out += tableRule(QStringLiteral("QTableWidget"), colours::grid);
     if (sheet.tableViewRule)
@@ -193,8 +193,13 @@ QString tempHumidityRecordStyleSheet() {
 }
 
 QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass) {
+    return reportWindowStyleSheet(QStringList{accentButton}, QStringList{accentButton}, tableClass);
+}
+
+QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringList& accentHoverButtons,
+                               const QString& tableClass) {
     ReportSheet sheet{
-        {QStringLiteral("QLineEdit")}, {QStringLiteral("QLineEdit")}, {accentButton}, {accentButton}};
+        {QStringLiteral("QLineEdit")}, {QStringLiteral("QLineEdit")}, accentButtons, accentHoverButtons};
     sheet.tableClass = tableClass;
     return reportFamilyStyleSheet(sheet);
 }
@@ -209,7 +214,8 @@ QString accentButtonStyleSheet() {
 
 QString framedButtonStyleSheet() {
     return rule(QStringLiteral("QPushButton"),
-                greyFace() + QStringLiteral(" border-radius: 3px; padding: 5px 16px; min-width: 64px;")) +
+                greyFace() + QStringLiteral(" border-radius: 3px; padding: 5px 16px; min-width: 64px; "
+                                            "color: palette(button-text); font-weight: normal;")) +
            rule(QStringLiteral("QPushButton:hover"), background(colours::buttonHover)) +
            rule(QStringLiteral("QPushButton:default"),
                 QStringLiteral("border-color: %1;").arg(c(colours::accent)));

@@ -16,6 +16,10 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/expirywarningwindow.h"
+#include "ui/purchasing/inventorywarningwindow.h"
+#include "ui/purchasing/inventorywindow.h"
+#include "ui/purchasing/purchasewindow.h"
 #include "ui/quality/qualificationwarningwindow.h"
 #include "ui/quality/temphumidityrecordwindow.h"
 #include "ui/reports/acceptancereportwindow.h"
@@ -70,12 +74,12 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     &build<kestrovalin::ProductManagerWindow>,     // ProductManager
     &build<kestrovalin::SupplierManagerWindow>,    // SupplierManager
     &build<kestrovalin::CustomerManagerWindow>,    // CustomerManager
-    nullptr,                                       // Purchase
+    &build<kestrovalin::PurchaseWindow>,           // Purchase
     nullptr,                                       // Sales
     &build<kestrovalin::UserManagerWindow>,        // UserManager
-    nullptr,                                       // Inventory
+    &build<kestrovalin::InventoryWindow>,          // Inventory
     &build<kestrovalin::OperLogWindow>,            // OperLog
-    nullptr,                                       // InventoryWarning
+    &build<kestrovalin::InventoryWarningWindow>,   // InventoryWarning
     &build<PurchaseReportWindow>,                  // PurchaseReport
     &build<AcceptanceReportWindow>,                // AcceptanceReport
     &build<SalesRecordReportWindow>,               // SalesRecordReport
@@ -83,7 +87,7 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     nullptr,                                       // PurchaseReturn
     nullptr,                                       // SalesReturn
     nullptr,                                       // InventoryCheck
-    nullptr,                                       // ExpiryWarning
+    &build<kestrovalin::ExpiryWarningWindow>,      // ExpiryWarning
     &build<ExpiryReportWindow>,                    // ExpiryReport
     &build<QualificationWarningWindow>,            // QualificationWarning
     &build<TempHumidityRecordWindow>,              // TempHumidityRecord
