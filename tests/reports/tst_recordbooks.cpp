@@ -1,3 +1,6 @@
+#include "core/clock.h"
+#include "core/currentuser.h"
+#include "repositories/purchaserepository.h"
 #include "ui/common/prompts.h"
 #include "ui/reports/acceptancereportwindow.h"
 #include "ui/reports/purchasereportwindow.h"
@@ -457,6 +460,54 @@ private slots:
         QCOMPARE(fileLines(path), (QStringList{title, header, firstLine, QString()}));
         QCOMPARE(Prompts::lastText(), title + "已导出到:\n" + path);
         QCOMPARE(operationLogRows(t), log);
+    }
+
+    // A purchase stored as the purchase window stores it shows in both purchase books, the refused line red,
+    // the acceptor by name; once voided it is gone at the next query.
+    void purchaseEndToEnd() {
+        PinnedClock clock(kToday, QTime(16, 20, 5));
+        TestDatabase t;
+        addFixture(t);
+        t.exec("UPDATE supplier SET license_expire_date = '2030-01-01', qualification_status = 'valid'");
+        models::PurchaseOrder order;
+        order.supplierId = 2;
+        order.inboundDate = Clock::todayText();
+        order.operatorId = CurrentUser::instance().getUserId();
+        order.status = "completed";
+        QList<models::PurchaseOrderItem> lines;
+        for (const char* result : {"合格", "不合格"}) {
+            models::PurchaseOrderItem line;
+            line.productId = 4;
+            line.batchNo = result == QString("合格") ? "BLG2503" : "BLG2503X";
+            line.productionDate = "2025-01-20";
+            line.expiryDate = "2027-01-19";
+            line.quantity = 30;
+            line.unitPrice = 9.2;
+            line.amount = 276;
+            line.acceptanceResult = result;
+            line.acceptanceDate = Clock::nowText();
+            line.acceptanceBy = CurrentUser::instance().getUserId();
+            lines << line;
+        }
+        repositories::PurchaseRepository purchases(t.db());
+        const int id = purchases.insertOrder(order, lines);
+        QVERIFY(id > 0);
+        const QString orderNo = purchases.findOrderById(id).orderNo;
+        PurchaseReportWindow bought;
+        AcceptanceReportWindow accepted;
+        for (QMainWindow* book : {static_cast<QMainWindow*>(&bought), static_cast<QMainWindow*>(&accepted)})
+            query(book, "editOrderNo", orderNo);
+        QCOMPARE(column(&bought, 6), QString("BLG2503,BLG2503X"));
+        QCOMPARE(column(&bought, 13), QString("合格,不合格"));
+        QCOMPARE(column(&bought, 14), QString("2025-03-31 16:20:05,2025-03-31 16:20:05"));
+        QCOMPARE(total(&bought), QString("共 2 条记录，合计金额：552.00 元"));
+        QCOMPARE(rowTexts(&bought, 1, Qt::BackgroundRole), repeated("#ff0000", 15));
+        QCOMPARE(column(&accepted, 13), QString("系统管理员,系统管理员"));
+        QVERIFY(purchases.voidOrder(id));
+        click(&bought, "btnQuery");
+        click(&accepted, "btnQuery");
+        QCOMPARE(total(&bought), kNone);
+        QCOMPARE(total(&accepted), QString("共 0 条记录"));
     }
 
     // The frame of each book: its title, and the form's count text until the first query when there is no
