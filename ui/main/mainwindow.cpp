@@ -16,6 +16,8 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/returns/purchasereturnwindow.h"
+#include "ui/returns/salesreturnwindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -63,8 +65,8 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     nullptr,                                    // AcceptanceReport
     nullptr,                                    // SalesRecordReport
     nullptr,                                    // MaintenanceReport
-    nullptr,                                    // PurchaseReturn
-    nullptr,                                    // SalesReturn
+    &build<kestrovalin::PurchaseReturnWindow>,  // PurchaseReturn
+    &build<kestrovalin::SalesReturnWindow>,     // SalesReturn
     nullptr,                                    // InventoryCheck
     nullptr,                                    // ExpiryWarning
     nullptr,                                    // ExpiryReport
