@@ -2,6 +2,11 @@
 
 #include "core/databasemanager.h"
 #include "ui/common/pickerframe.h"
+#include "ui/common/styles.h"
+#include "ui/common/tablefill.h"
+
+#include <QPushButton>
+#include <QTableView>
 
 namespace kestrovalin {
 
@@ -33,6 +38,14 @@ ProductBatchSelectionDialog::ProductBatchSelectionDialog(QWidget* parent, Mode m
     : QDialog(parent), m_mode(mode) {
     m_frame =
         new PickerFrame(this, specFor(mode), [this](const QString& keyword) { return rowsFor(keyword); });
+    // Widths from the titles and the first rows, after every load.
+    QTableView* table = m_frame->widgets().table;
+    fitColumnsToFirstRows(table);
+    connect(m_frame->model(), &QAbstractItemModel::modelReset, table,
+            [table] { fitColumnsToFirstRows(table); });
+    // Under a list window's style sheet these two would otherwise lose their frame.
+    for (QPushButton* button : {m_frame->widgets().ok, m_frame->widgets().cancel})
+        button->setStyleSheet(framedButtonStyleSheet());
 }
 
 ProductBatchSelectionDialog::~ProductBatchSelectionDialog() = default;

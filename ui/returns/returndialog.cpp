@@ -4,6 +4,7 @@
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
 #include "repositories/returnrepository.h"
+#include "ui/common/buttonbox.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
 #include "ui/returns/productbatchselectiondialog.h"
@@ -59,11 +60,13 @@ ReturnDialog::ReturnDialog(QWidget* parent, models::ReturnOrder* order, Kind kin
         {purchase ? QStringLiteral("原采购单号") : QStringLiteral("原销售单号"), QStringLiteral("商品名称"),
          QStringLiteral("条码"), QStringLiteral("批号"), QStringLiteral("退货数量"), QStringLiteral("单价"),
          QStringLiteral("金额")});
-    ui->tableItems->setColumnWidth(OrderNo, 130);
-    ui->tableItems->setColumnWidth(Name, 130);
-    ui->tableItems->setColumnWidth(Barcode, 110);
+    const int widths[] = {125, 120, 110, 85, 65, 65};
+    for (int column = 0; column < Amount; ++column)
+        ui->tableItems->setColumnWidth(column, widths[column]);
     ui->dateReturn->setDate(Clock::today());
     prepareFormDialog(this, ui->buttonBox, parent);
+    // Opened from a list window, whose button rule would leave the line buttons flat.
+    frameButtons(this);
 
     if (m_order) {
         loadOrderDetails();

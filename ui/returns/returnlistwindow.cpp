@@ -5,6 +5,7 @@
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
 #include "ui/common/styles.h"
+#include "ui/common/tablefill.h"
 #include "ui/returns/purchasereturndialog.h"
 #include "ui/returns/salesreturndialog.h"
 #include "ui_returnlistwindow.h"
@@ -66,6 +67,7 @@ QString ReturnListWindow::type() const {
 
 void ReturnListWindow::showReturns(const QString& keyword) {
     m_list->show(keyword.isEmpty() ? m_repo.findAll(type()) : m_repo.search(type(), keyword), returnRow);
+    fitColumnsToFirstRows(ui->tableReturns);
 }
 
 void ReturnListWindow::loadReturns() {
