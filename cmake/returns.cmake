@@ -9,3 +9,4 @@ target_sources(kvcore PRIVATE
 )
 
 kv_add_test(tst_returnrepository tests/returns/tst_returnrepository.cpp tests/returns/returnseed.h)
+kv_add_test(tst_returnwindows tests/returns/tst_returnwindows.cpp tests/returns/returnseed.h)
