@@ -60,7 +60,7 @@ ReturnDialog::ReturnDialog(QWidget* parent, models::ReturnOrder* order, Kind kin
         {purchase ? QStringLiteral("原采购单号") : QStringLiteral("原销售单号"), QStringLiteral("商品名称"),
          QStringLiteral("条码"), QStringLiteral("批号"), QStringLiteral("退货数量"), QStringLiteral("单价"),
          QStringLiteral("金额")});
-    const int widths[] = {125, 120, 110, 85, 65, 65};
+    const int widths[] = {120, 110, 105, 80, 60, 60};
     for (int column = 0; column < Amount; ++column)
         ui->tableItems->setColumnWidth(column, widths[column]);
     ui->dateReturn->setDate(Clock::today());
