@@ -6,7 +6,6 @@ target_sources(kvcore PRIVATE
     ui/common/pickerframe.h ui/common/pickerframe.cpp
     ui/common/rowtablemodel.h ui/common/rowtablemodel.cpp
     ui/common/tableexport.h ui/common/tableexport.cpp
-    ui/common/unavailable.h ui/common/unavailable.cpp
     ui/masterdata/productdialog.h ui/masterdata/productdialog.cpp ui/masterdata/productdialog.ui
     ui/masterdata/productmanagerwindow.h ui/masterdata/productmanagerwindow.cpp
     ui/masterdata/productmanagerwindow.ui

@@ -5,7 +5,7 @@
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/styles.h"
-#include "ui/common/unavailable.h"
+#include "ui/import/supplierimportdialog.h"
 #include "ui/masterdata/registeractions.h"
 #include "ui/masterdata/supplierdialog.h"
 #include "ui_suppliermanagerwindow.h"
@@ -109,8 +109,6 @@ SupplierManagerWindow::SupplierManagerWindow(QWidget* parent)
         {190, 110, 175, 150, 175, 200, 60, 115, 90, 95, 90, 75, 50}, ListFrame::Hint::Information);
     m_list->setCountLabel(ui->labelCount);
     m_list->setSearch(ui->editSearch, [this](const QString& keyword) { loadSuppliers(keyword); });
-    // The supplier import dialog is not in the program yet.
-    markUnavailable(ui->btnImport);
 
     connect(ui->btnSearch, &QPushButton::clicked, this, &SupplierManagerWindow::onSearch);
     connect(ui->editSearch, &QLineEdit::returnPressed, this, &SupplierManagerWindow::onSearch);
@@ -152,7 +150,9 @@ void SupplierManagerWindow::onDeleteSupplier() {
 }
 
 void SupplierManagerWindow::onImportSupplier() {
-    // Runs the supplier import once that dialog exists; afterwards the list shows what it stored.
+    SupplierImportDialog dialog(this);
+    dialog.exec();
+    // Whatever happened inside, the list shows what is stored now.
     m_list->search();
 }
 
