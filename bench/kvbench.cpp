@@ -3,10 +3,12 @@
 // window the same query read into a minimal table model shown in a plain view, for the start the start
 // without the day's copy.
 #include "core/backupmanager.h"
+#include "core/clock.h"
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
 #include "core/idbadapter.h"
 #include "repositories/expirywarningrepository.h"
+#include "repositories/productrepository.h"
 #include "ui/admin/operlogwindow.h"
 #include "ui/login/logindialog.h"
 #include "ui/main/applicationstartup.h"
@@ -14,6 +16,7 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/returns/productbatchselectiondialog.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -407,6 +410,19 @@ int main(int argc, char* argv[]) {
                      {QStringLiteral("SELECT id, user_id, user_name, module, action, detail, ip_address, "
                                      "created_at FROM sys_operation_log ORDER BY created_at DESC LIMIT 500"),
                       {}});
+    using repositories::ProductRepository;
+    bench.listWindow("purchase return picker",
+                     [](QWidget* parent) {
+                         return new ProductBatchSelectionDialog(
+                             parent, ProductBatchSelectionDialog::PurchaseReturnMode);
+                     },
+                     {ProductRepository::purchaseReturnBatchesStatement(), {Clock::todayText()}});
+    bench.listWindow("sales return picker (sold lines)",
+                     [](QWidget* parent) {
+                         return new ProductBatchSelectionDialog(parent,
+                                                                ProductBatchSelectionDialog::SalesReturnMode);
+                     },
+                     {ProductRepository::soldLinesStatement(), {}});
 
     mainWindow.reset();
     manager.shutdown();

@@ -340,6 +340,14 @@ QList<Batch> ProductRepository::searchBatchesWithProductWithPurchaseOrder(const 
     return stockBatches(kPurchaseBatchSql, &keyword);
 }
 
+QString ProductRepository::purchaseReturnBatchesStatement() {
+    return kPurchaseBatchSql.arg(QString());
+}
+
+QString ProductRepository::soldLinesStatement() {
+    return kSoldLineSql.arg(QString());
+}
+
 QList<Batch> ProductRepository::findAllBatchesWithProductWithSalesOrder() {
     return soldLines(nullptr);
 }

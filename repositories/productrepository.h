@@ -53,6 +53,11 @@ public:
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithSalesOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithSalesOrder(const QString& keyword);
 
+    // The statements of the two return pickers' full lists, with their one parameter (the local today, or
+    // none), for measuring them beside a plain read.
+    static QString purchaseReturnBatchesStatement();
+    static QString soldLinesStatement();
+
 private:
     models::Product readOne(const QString& sql, const QList<QVariant>& params);
     QList<models::Product> readList(const QString& sql, const QList<QVariant>& params = {});
