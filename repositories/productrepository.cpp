@@ -340,6 +340,16 @@ QList<Batch> ProductRepository::searchBatchesWithProductWithPurchaseOrder(const 
     return stockBatches(kPurchaseBatchSql, &keyword);
 }
 
+QList<Batch> ProductRepository::searchBatchesByNameCodeOrBatchNo(const QString& text) {
+    if (!m_db)
+        return {};
+    const QString pattern = likePattern(text);
+    return kestrovalin::readList(
+        m_db,
+        kStockBatchSql.arg(QStringLiteral(" AND (p.name LIKE ? OR p.barcode LIKE ? OR b.batch_no LIKE ?)")),
+        {today(), pattern, pattern, pattern}, readStockBatch);
+}
+
 QString ProductRepository::purchaseReturnBatchesStatement() {
     return kPurchaseBatchSql.arg(QString());
 }

@@ -48,6 +48,9 @@ public:
 
     QList<InventoryBatchWithProduct> findAllBatchesWithProduct();
     QList<InventoryBatchWithProduct> searchBatchesWithProduct(const QString& keyword);
+    // In-stock, unexpired batches of listed drugs whose name, barcode or batch number contains the text: what
+    // a stocktaking scan finds.
+    QList<InventoryBatchWithProduct> searchBatchesByNameCodeOrBatchNo(const QString& text);
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithPurchaseOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithPurchaseOrder(const QString& keyword);
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithSalesOrder();
