@@ -16,6 +16,7 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/inventorycheckwindow.h"
 #include "ui/returns/purchasereturnwindow.h"
 #include "ui/returns/salesreturnwindow.h"
 
@@ -67,7 +68,7 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     nullptr,                                    // MaintenanceReport
     &build<kestrovalin::PurchaseReturnWindow>,  // PurchaseReturn
     &build<kestrovalin::SalesReturnWindow>,     // SalesReturn
-    nullptr,                                    // InventoryCheck
+    &build<kestrovalin::InventoryCheckWindow>,  // InventoryCheck
     nullptr,                                    // ExpiryWarning
     nullptr,                                    // ExpiryReport
     nullptr,                                    // QualificationWarning
