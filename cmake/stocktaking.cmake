@@ -9,3 +9,5 @@ target_sources(kvcore PRIVATE
 
 kv_add_test(tst_inventorycheckrepository tests/stocktaking/tst_inventorycheckrepository.cpp
             tests/returns/returnseed.h)
+kv_add_test(tst_inventorycheckwindows tests/stocktaking/tst_inventorycheckwindows.cpp
+            tests/returns/returnseed.h)

@@ -296,3 +296,30 @@ INSERT OR IGNORE INTO return_order_item (id, return_id, product_id, batch_id, ba
      '顾客重复购买，包装未拆封'),
     (4, 4, 6, 8, 'VC240510', date('now', 'localtime', '-30 days'), date('now', 'localtime', '+700 days'),
      'SAL' || strftime('%Y%m%d', 'now', 'localtime', '-1 days') || '0001', 1, 35.00, 35.00, '录入错误');
+
+-- ============================================================
+-- 11. 盘点单（1 号全盘已审核，账实相符；2 号抽盘为草稿，板蓝根颗粒少 1 袋待审核）
+-- ============================================================
+
+INSERT OR IGNORE INTO inventory_check (id, check_no, check_type, check_date, operator_id, status, remark,
+    created_at, approved_at, approved_by) VALUES
+    (1, 'CHK' || strftime('%Y%m%d', 'now', 'localtime', '-20 days') || '0001', 'full',
+     date('now', 'localtime', '-20 days'), 2, 'approved', '月度全盘（部分货架）',
+     datetime('now', '-20 days', 'start of day', '+8 hours'), datetime('now', '-20 days', 'start of day', '+9 hours'),
+     1),
+    (2, 'CHK' || strftime('%Y%m%d', 'now', 'localtime', '-1 days') || '0001', 'spot',
+     date('now', 'localtime', '-1 days'), 2, 'draft', '中药颗粒剂抽盘',
+     datetime('now', '-1 days', 'start of day', '+6 hours'), NULL, NULL);
+
+INSERT OR IGNORE INTO inventory_check_item (id, check_id, product_id, batch_id, batch_no, production_date,
+    expiry_date, system_quantity, actual_quantity, diff_quantity, diff_reason, remark) VALUES
+    (1, 1, 8, 9, 'LL240701', date('now', 'localtime', '-555 days'), date('now', 'localtime', '+540 days'),
+     60, 60, 0, NULL, NULL),
+    (2, 1, 9, 10, 'YDS240805', date('now', 'localtime', '-430 days'), date('now', 'localtime', '+300 days'),
+     20, 20, 0, NULL, '冷藏柜 2-8℃'),
+    (3, 1, 4, 2, 'M231108', date('now', 'localtime', '-1050 days'), date('now', 'localtime', '+45 days'),
+     50, 50, 0, NULL, NULL),
+    (4, 2, 7, 6, 'BLG240512', date('now', 'localtime', '-610 days'), date('now', 'localtime', '+120 days'),
+     79, 78, -1, '包装破损报损 1 袋', NULL),
+    (5, 2, 10, 7, 'GML240420', date('now', 'localtime', '-330 days'), date('now', 'localtime', '+400 days'),
+     98, 98, 0, NULL, NULL);

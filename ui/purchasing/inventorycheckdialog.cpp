@@ -5,6 +5,7 @@
 #include "core/usersession.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
+#include "ui/common/styles.h"
 #include "ui/returns/productbatchselectiondialog.h"
 #include "ui_inventorycheckdialog.h"
 
@@ -65,6 +66,8 @@ InventoryCheckDialog::InventoryCheckDialog(QWidget* parent)
     ui->dateEdit->setDate(Clock::today());
     ui->dateEdit->setCalendarPopup(true);
     prepareFormDialog(this, ui->buttonBox, parent);
+    // The list window's button rule would leave the scan button flat.
+    ui->btnScan->setStyleSheet(framedButtonStyleSheet());
 
     connect(ui->btnAdd, &QPushButton::clicked, this, &InventoryCheckDialog::onAddItem);
     connect(ui->btnDelete, &QPushButton::clicked, this, &InventoryCheckDialog::onDeleteItem);
