@@ -3,6 +3,7 @@
 #include "core/documentnumber.h"
 #include "core/rowreader.h"
 #include "core/transaction.h"
+#include "repositories/batchline.h"
 #include "repositories/guardedstatus.h"
 #include "repositories/operloghelper.h"
 #include "repositories/stockmovement.h"
@@ -46,15 +47,8 @@ InventoryCheck readCheck(const Row& row) {
 
 InventoryCheckItem readItem(const Row& row) {
     InventoryCheckItem item;
-    item.id = row.integer("id");
+    readBatchLine(row, item);
     item.checkId = row.integer("check_id");
-    item.productId = row.integer("product_id");
-    item.productName = row.text("name");
-    item.productBarcode = row.text("barcode");
-    item.batchId = row.integer("batch_id");
-    item.batchNo = row.text("batch_no");
-    item.productionDate = row.text("production_date");
-    item.expiryDate = row.text("expiry_date");
     item.systemQuantity = row.integer("system_quantity");
     item.actualQuantity = row.integer("actual_quantity");
     item.diffQuantity = row.integer("diff_quantity");

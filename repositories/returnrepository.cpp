@@ -5,6 +5,7 @@
 #include "core/documentnumber.h"
 #include "core/rowreader.h"
 #include "core/transaction.h"
+#include "repositories/batchline.h"
 #include "repositories/guardedstatus.h"
 #include "repositories/operloghelper.h"
 #include "repositories/stockmovement.h"
@@ -54,15 +55,8 @@ ReturnOrder readOrder(const Row& row) {
 
 ReturnOrderItem readItem(const Row& row) {
     ReturnOrderItem item;
-    item.id = row.integer("id");
+    repositories::readBatchLine(row, item);
     item.returnId = row.integer("return_id");
-    item.productId = row.integer("product_id");
-    item.productName = row.text("name");
-    item.productBarcode = row.text("barcode");
-    item.batchId = row.integer("batch_id");
-    item.batchNo = row.text("batch_no");
-    item.productionDate = row.text("production_date");
-    item.expiryDate = row.text("expiry_date");
     item.originalOrderNo = row.text("original_order_no");
     item.quantity = row.integer("quantity");
     item.unitPrice = row.number("unit_price");

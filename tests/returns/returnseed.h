@@ -1,5 +1,6 @@
 #pragma once
 
+#include "models/inventorycheck.h"
 #include "models/returnorder.h"
 #include "tests/support/testdatabase.h"
 
@@ -52,6 +53,13 @@ struct ReturnSeed {
             "?, ?, ?)",
             {id, orderId, productId, batchId, batchNo, quantity, price, quantity * price});
     }
+    // The two drugs most tests start from, each with one batch (ids 11 and 12).
+    void twoDrugs(int firstStock, int secondStock, double secondCost = 12.5) {
+        product(1, QStringLiteral("阿莫西林胶囊"), QStringLiteral("6901234567001"));
+        product(2, QStringLiteral("布洛芬缓释胶囊"), QStringLiteral("6901234567002"));
+        batch(11, 1, QStringLiteral("A2301"), firstStock);
+        batch(12, 2, QStringLiteral("B2302"), secondStock, 365, secondCost);
+    }
     int quantity(int batchId) {
         return t.scalar("SELECT quantity FROM inventory_batch WHERE id = ?", {batchId}).toInt();
     }
@@ -72,6 +80,20 @@ inline models::ReturnOrderItem returnLine(int productId, const QString& batchNo,
     item.unitPrice = price;
     item.amount = quantity * price;
     item.reason = QStringLiteral("包装破损");
+    return item;
+}
+
+// One counted line of a stocktaking sheet, its difference as the sheet dialog works it out.
+inline models::InventoryCheckItem countedLine(int productId, const QString& batchNo, int booked, int count) {
+    models::InventoryCheckItem item;
+    item.productId = productId;
+    item.batchNo = batchNo;
+    item.productionDate = QStringLiteral("2030-03-01");
+    item.expiryDate = QStringLiteral("2033-03-01");
+    item.systemQuantity = booked;
+    item.actualQuantity = count;
+    item.diffQuantity = count - booked;
+    item.diffReason = QStringLiteral("破损");
     return item;
 }
 

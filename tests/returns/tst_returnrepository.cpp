@@ -39,10 +39,7 @@ private slots:
         m_db.reset(new TestDatabase);
         m_clock.reset(new PinnedClock(kReturnDay, QTime(1, 30)));
         ReturnSeed s{*m_db};
-        s.product(1, "阿莫西林胶囊", "6901234567001");
-        s.product(2, "布洛芬缓释胶囊", "6901234567002");
-        s.batch(11, 1, "A2301", 5);
-        s.batch(12, 2, "B2302", 8);
+        s.twoDrugs(5, 8);
     }
     void cleanup() {
         m_clock.reset();

@@ -66,10 +66,7 @@ private slots:
         Prompts::setTestMode(true);
         Prompts::reset();
         ReturnSeed s{*m_db};
-        s.product(1, "阿莫西林胶囊", "6901234567001");
-        s.product(2, "布洛芬缓释胶囊", "6901234567002");
-        s.batch(11, 1, "A2301", 5);
-        s.batch(12, 2, "B2302", 8, 365, 12.346);
+        s.twoDrugs(5, 8, 12.346);
         s.purchase(4, "PUR203101010004", 1, "A2301");
         s.sale(3, "SAL203102010001");
         s.soldLine(31, 3, 1, 11, "A2301", 5);

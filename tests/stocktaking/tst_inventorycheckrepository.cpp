@@ -23,19 +23,6 @@ InventoryCheck sheet(const QString& type = QStringLiteral("spot"), int dayOffset
     return check;
 }
 
-InventoryCheckItem counted(int productId, const QString& batchNo, int booked, int count) {
-    InventoryCheckItem item;
-    item.productId = productId;
-    item.batchNo = batchNo;
-    item.productionDate = QStringLiteral("2030-03-01");
-    item.expiryDate = QStringLiteral("2033-03-01");
-    item.systemQuantity = booked;
-    item.actualQuantity = count;
-    item.diffQuantity = count - booked;
-    item.diffReason = QStringLiteral("破损");
-    return item;
-}
-
 } // namespace
 
 class TestInventoryCheckRepository : public QObject {
@@ -46,10 +33,7 @@ private slots:
         m_db.reset(new TestDatabase);
         m_clock.reset(new PinnedClock(kReturnDay, QTime(0, 20)));
         ReturnSeed s{*m_db};
-        s.product(1, "阿莫西林胶囊", "6901234567001");
-        s.product(2, "布洛芬缓释胶囊", "6901234567002");
-        s.batch(11, 1, "A2301", 50);
-        s.batch(12, 2, "B2302", 8);
+        s.twoDrugs(50, 8);
     }
     void cleanup() {
         m_clock.reset();
@@ -62,11 +46,11 @@ private slots:
         QList<int> ids;
         for (int i = 0; i < 3; ++i) {
             InventoryCheck check = sheet("spot", -1);
-            ids << repo.insertCheck(check, {counted(1, "A2301", 50, 50)});
+            ids << repo.insertCheck(check, {countedLine(1, "A2301", 50, 50)});
         }
         QVERIFY(repo.deleteCheck(ids.at(1)));
         InventoryCheck next = sheet();
-        QVERIFY(repo.insertCheck(next, {counted(1, "A2301", 50, 50)}) > 0);
+        QVERIFY(repo.insertCheck(next, {countedLine(1, "A2301", 50, 50)}) > 0);
         // Numbered by the day of saving, not the sheet's date.
         QCOMPARE(repo.findById(ids.at(0)).checkNo, QString("CHK203103050001"));
         QCOMPARE(next.checkNo, QString("CHK203103050004"));
@@ -86,8 +70,8 @@ private slots:
         QFETCH(QString, detail);
         InventoryCheck check = sheet();
         const int id = InventoryCheckRepository(m_db->db())
-                           .insertCheck(check, {counted(1, "A2301", 50, firstCount),
-                                                counted(2, "B2302", 8, secondCount)});
+                           .insertCheck(check, {countedLine(1, "A2301", 50, firstCount),
+                                                countedLine(2, "B2302", 8, secondCount)});
         QVERIFY(id > 0);
         QCOMPARE(m_db->scalar("SELECT detail FROM sys_operation_log WHERE action = '新增盘点单'").toString(),
                  "盘点单号: CHK203103050001, " + detail);
@@ -102,7 +86,7 @@ private slots:
         faulty.failStatement("^INSERT INTO inventory_check_item", 2);
         InventoryCheck check = sheet();
         QCOMPARE(InventoryCheckRepository(&faulty).insertCheck(
-                     check, {counted(1, "A2301", 50, 49), counted(2, "B2302", 8, 8)}),
+                     check, {countedLine(1, "A2301", 50, 49), countedLine(2, "B2302", 8, 8)}),
                  -1);
         QCOMPARE(m_db->count("inventory_check"), 0);
         QCOMPARE(m_db->count("inventory_check_item"), 0);
@@ -116,8 +100,8 @@ private slots:
                    "'张丽')");
         InventoryCheckRepository repo(m_db->db());
         InventoryCheck check = sheet();
-        const int id = repo.insertCheck(
-            check, {counted(1, "A2301", 50, 0), counted(2, "B2302", 8, 3), counted(2, "B9999", 0, 0)});
+        const int id = repo.insertCheck(check, {countedLine(1, "A2301", 50, 0), countedLine(2, "B2302", 8, 3),
+                                                countedLine(2, "B9999", 0, 0)});
         m_db->exec("UPDATE inventory_batch SET quantity = 47 WHERE id = 11"); // sold after counting
         QVERIFY(repo.approveCheck(id, 2));
 
@@ -138,7 +122,8 @@ private slots:
 
     void anEqualCountWritesNothing() {
         InventoryCheck check = sheet();
-        const int id = InventoryCheckRepository(m_db->db()).insertCheck(check, {counted(1, "A2301", 50, 50)});
+        const int id =
+            InventoryCheckRepository(m_db->db()).insertCheck(check, {countedLine(1, "A2301", 50, 50)});
         FaultyAdapter watched(m_db->db());
         QVERIFY(InventoryCheckRepository(&watched).approveCheck(id, 1));
         QCOMPARE(watched.statements().filter("inventory_batch SET").size(), 0);
@@ -154,7 +139,8 @@ private slots:
         QFETCH(QString, failing);
         InventoryCheckRepository repo(m_db->db());
         InventoryCheck check = sheet();
-        const int id = repo.insertCheck(check, {counted(1, "A2301", 50, 40), counted(2, "B2302", 8, 6)});
+        const int id =
+            repo.insertCheck(check, {countedLine(1, "A2301", 50, 40), countedLine(2, "B2302", 8, 6)});
         if (failing.isEmpty())
             m_db->exec("UPDATE inventory_check_item SET actual_quantity = -1 WHERE batch_no = 'B2302'");
         FaultyAdapter faulty(m_db->db());
@@ -170,7 +156,7 @@ private slots:
     void approvingTwiceOrNothingFails() {
         InventoryCheckRepository repo(m_db->db());
         InventoryCheck check = sheet();
-        const int id = repo.insertCheck(check, {counted(1, "A2301", 50, 40)});
+        const int id = repo.insertCheck(check, {countedLine(1, "A2301", 50, 40)});
         QVERIFY(repo.approveCheck(id, 1));
         m_db->exec("UPDATE inventory_batch SET quantity = 35 WHERE id = 11");
         QVERIFY(!repo.approveCheck(id, 1));
@@ -183,9 +169,10 @@ private slots:
     void onlyAnExistingDraftIsDeleted() {
         InventoryCheckRepository repo(m_db->db());
         InventoryCheck draft = sheet();
-        const int draftId = repo.insertCheck(draft, {counted(1, "A2301", 50, 50), counted(2, "B2302", 8, 8)});
+        const int draftId =
+            repo.insertCheck(draft, {countedLine(1, "A2301", 50, 50), countedLine(2, "B2302", 8, 8)});
         InventoryCheck approved = sheet();
-        const int approvedId = repo.insertCheck(approved, {counted(1, "A2301", 50, 49)});
+        const int approvedId = repo.insertCheck(approved, {countedLine(1, "A2301", 50, 49)});
         QVERIFY(repo.approveCheck(approvedId, 1));
 
         QVERIFY(repo.deleteCheck(draftId));
@@ -203,7 +190,7 @@ private slots:
     void anApprovedSheetIsNotRewritten() {
         InventoryCheckRepository repo(m_db->db());
         InventoryCheck check = sheet();
-        const int id = repo.insertCheck(check, {counted(1, "A2301", 50, 49)});
+        const int id = repo.insertCheck(check, {countedLine(1, "A2301", 50, 49)});
         QVERIFY(repo.approveCheck(id, 1));
         check.remark = "改写";
         QVERIFY(!repo.updateCheck(check, {}));
@@ -224,9 +211,9 @@ private slots:
         QFETCH(int, found);
         InventoryCheckRepository repo(m_db->db());
         InventoryCheck spot = sheet("spot");
-        repo.insertCheck(spot, {counted(1, "A2301", 50, 50)});
+        repo.insertCheck(spot, {countedLine(1, "A2301", 50, 50)});
         InventoryCheck full = sheet("full");
-        repo.insertCheck(full, {counted(1, "A2301", 50, 50)});
+        repo.insertCheck(full, {countedLine(1, "A2301", 50, 50)});
         QCOMPARE(repo.search(keyword).size(), found);
         const QList<InventoryCheck> all = repo.findAll();
         QCOMPARE(all.value(0).checkNo, full.checkNo);

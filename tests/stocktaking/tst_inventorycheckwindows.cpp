@@ -56,10 +56,7 @@ private slots:
         Prompts::setTestMode(true);
         Prompts::reset();
         ReturnSeed s{*m_db};
-        s.product(1, "阿莫西林胶囊", "6901234567001");
-        s.product(2, "布洛芬缓释胶囊", "6901234567002");
-        s.batch(11, 1, "A2301", 50);
-        s.batch(12, 2, "B2302", 8);
+        s.twoDrugs(50, 8);
         s.batch(13, 2, "B2303", 0); // nothing to count
     }
     void cleanup() {
@@ -146,16 +143,7 @@ private slots:
         models::InventoryCheck check;
         check.checkType = "odd";
         check.checkDate = dayText(-3);
-        const models::InventoryCheckItem line = [] {
-            models::InventoryCheckItem item;
-            item.productId = 1;
-            item.batchNo = "A2301";
-            item.productionDate = item.expiryDate = "2030-01-01";
-            item.systemQuantity = 50;
-            item.actualQuantity = 45;
-            item.diffQuantity = -5;
-            return item;
-        }();
+        const models::InventoryCheckItem line = countedLine(1, "A2301", 50, 45);
         const int id = repo.insertCheck(check, {line});
         const models::InventoryCheck stored = repo.findById(id);
         InventoryCheckDialog dialog(nullptr);
@@ -179,13 +167,7 @@ private slots:
         models::InventoryCheck check;
         check.checkType = "spot";
         check.checkDate = dayText(0);
-        models::InventoryCheckItem line;
-        line.productId = 2;
-        line.batchNo = "B2302";
-        line.productionDate = line.expiryDate = "2030-01-01";
-        line.systemQuantity = 8;
-        line.actualQuantity = 7;
-        line.diffQuantity = -1;
+        const models::InventoryCheckItem line = countedLine(2, "B2302", 8, 7);
         const int first = repo.insertCheck(check, {line});
         check.checkType = "full";
         repo.insertCheck(check, {line});
