@@ -66,8 +66,13 @@ InventoryCheckDialog::InventoryCheckDialog(QWidget* parent)
     ui->dateEdit->setDate(Clock::today());
     ui->dateEdit->setCalendarPopup(true);
     prepareFormDialog(this, ui->buttonBox, parent);
-    // The list window's button rule would leave the scan button flat.
-    ui->btnScan->setStyleSheet(framedButtonStyleSheet());
+    // Inside the list window its button rules (one of them for a button also named btnAdd) would reach these;
+    // they keep the plain framed look, and look disabled in view mode.
+    const QString plain =
+        framedButtonStyleSheet() + QStringLiteral("QPushButton { color: palette(button-text); } "
+                                                  "QPushButton:disabled { color: palette(mid); }");
+    for (QPushButton* button : {ui->btnScan, ui->btnAdd, ui->btnDelete})
+        button->setStyleSheet(plain);
 
     connect(ui->btnAdd, &QPushButton::clicked, this, &InventoryCheckDialog::onAddItem);
     connect(ui->btnDelete, &QPushButton::clicked, this, &InventoryCheckDialog::onDeleteItem);
