@@ -103,10 +103,11 @@ private slots:
                         QVERIFY(m->isVisible());
                     }
             }
-        QCOMPARE(classes.join(' ').remove("kestrovalin::"),
-                 QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow "
-                         "PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow UserManagerWindow "
-                         "OperLogWindow"));
+        QCOMPARE(
+            classes.join(' ').remove("kestrovalin::"),
+            QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
+                    "PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow PrescriptionRecordWindow "
+                    "UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();
@@ -114,7 +115,7 @@ private slots:
         for (QPushButton* b : w.findChild<QWidget*>("quickPanel")->findChildren<QPushButton*>())
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
-        QCOMPARE(quick, (QStringList{"btnQuickReturn", "btnQuickCheck", "btnQuickUser"}));
+        QCOMPARE(quick, (QStringList{"btnQuickPurchase", "btnQuickReturn", "btnQuickCheck", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }

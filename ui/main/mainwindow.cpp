@@ -17,8 +17,10 @@
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
 #include "ui/purchasing/inventorycheckwindow.h"
+#include "ui/purchasing/purchasewindow.h"
 #include "ui/returns/purchasereturnwindow.h"
 #include "ui/returns/salesreturnwindow.h"
+#include "ui/sales/prescriptionrecordwindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -53,32 +55,32 @@ template <class Window> QWidget* build(QWidget* parent) {
 
 // How each registry entry is built; null for the windows this program does not hold yet.
 constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
-    &build<kestrovalin::ProductManagerWindow>,  // ProductManager
-    &build<kestrovalin::SupplierManagerWindow>, // SupplierManager
-    &build<kestrovalin::CustomerManagerWindow>, // CustomerManager
-    nullptr,                                    // Purchase
-    nullptr,                                    // Sales
-    &build<kestrovalin::UserManagerWindow>,     // UserManager
-    nullptr,                                    // Inventory
-    &build<kestrovalin::OperLogWindow>,         // OperLog
-    nullptr,                                    // InventoryWarning
-    nullptr,                                    // PurchaseReport
-    nullptr,                                    // AcceptanceReport
-    nullptr,                                    // SalesRecordReport
-    nullptr,                                    // MaintenanceReport
-    &build<kestrovalin::PurchaseReturnWindow>,  // PurchaseReturn
-    &build<kestrovalin::SalesReturnWindow>,     // SalesReturn
-    &build<kestrovalin::InventoryCheckWindow>,  // InventoryCheck
-    nullptr,                                    // ExpiryWarning
-    nullptr,                                    // ExpiryReport
-    nullptr,                                    // QualificationWarning
-    nullptr,                                    // TempHumidityRecord
-    nullptr,                                    // TempHumidityReport
-    nullptr,                                    // PrescriptionRecord
-    nullptr,                                    // RejectedDrug
-    nullptr,                                    // RejectedDrugReport
-    nullptr,                                    // SupplierReport
-    nullptr,                                    // Maintenance
+    &build<kestrovalin::ProductManagerWindow>,     // ProductManager
+    &build<kestrovalin::SupplierManagerWindow>,    // SupplierManager
+    &build<kestrovalin::CustomerManagerWindow>,    // CustomerManager
+    &build<kestrovalin::PurchaseWindow>,           // Purchase
+    nullptr,                                       // Sales
+    &build<kestrovalin::UserManagerWindow>,        // UserManager
+    nullptr,                                       // Inventory
+    &build<kestrovalin::OperLogWindow>,            // OperLog
+    nullptr,                                       // InventoryWarning
+    nullptr,                                       // PurchaseReport
+    nullptr,                                       // AcceptanceReport
+    nullptr,                                       // SalesRecordReport
+    nullptr,                                       // MaintenanceReport
+    &build<kestrovalin::PurchaseReturnWindow>,     // PurchaseReturn
+    &build<kestrovalin::SalesReturnWindow>,        // SalesReturn
+    &build<kestrovalin::InventoryCheckWindow>,     // InventoryCheck
+    nullptr,                                       // ExpiryWarning
+    nullptr,                                       // ExpiryReport
+    nullptr,                                       // QualificationWarning
+    nullptr,                                       // TempHumidityRecord
+    nullptr,                                       // TempHumidityReport
+    &build<kestrovalin::PrescriptionRecordWindow>, // PrescriptionRecord
+    nullptr,                                       // RejectedDrug
+    nullptr,                                       // RejectedDrugReport
+    nullptr,                                       // SupplierReport
+    nullptr,                                       // Maintenance
 };
 
 using OpenSlot = void (MainWindow::*)();
