@@ -105,8 +105,8 @@ private slots:
             }
         QCOMPARE(classes.join(' ').remove("kestrovalin::"),
                  QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
-                         "InventoryWindow ExpiryWarningWindow PrescriptionRecordWindow UserManagerWindow "
-                         "OperLogWindow"));
+                         "InventoryWindow PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow "
+                         "ExpiryWarningWindow PrescriptionRecordWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();
@@ -114,8 +114,8 @@ private slots:
         for (QPushButton* b : w.findChild<QWidget*>("quickPanel")->findChildren<QPushButton*>())
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
-        QCOMPARE(quick,
-                 (QStringList{"btnQuickPurchase", "btnQuickInventory", "btnQuickWarning", "btnQuickUser"}));
+        QCOMPARE(quick, (QStringList{"btnQuickPurchase", "btnQuickInventory", "btnQuickReturn",
+                                     "btnQuickCheck", "btnQuickWarning", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }
