@@ -105,12 +105,14 @@ private slots:
             }
         QCOMPARE(
             classes.join(' ').remove("kestrovalin::"),
-            QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
-                    "InventoryWindow "
-                    "PurchaseReportWindow AcceptanceReportWindow SalesRecordReportWindow "
-                    "TempHumidityReportWindow "
-                    "ExpiryReportWindow SupplierReportWindow ExpiryWarningWindow QualificationWarningWindow "
-                    "TempHumidityRecordWindow PrescriptionRecordWindow UserManagerWindow OperLogWindow"));
+            QString(
+                "ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
+                "InventoryWindow "
+                "PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow PurchaseReportWindow "
+                "AcceptanceReportWindow SalesRecordReportWindow TempHumidityReportWindow ExpiryReportWindow "
+                "SupplierReportWindow ExpiryWarningWindow QualificationWarningWindow "
+                "TempHumidityRecordWindow "
+                "PrescriptionRecordWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();
@@ -118,8 +120,8 @@ private slots:
         for (QPushButton* b : w.findChild<QWidget*>("quickPanel")->findChildren<QPushButton*>())
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
-        QCOMPARE(quick, (QStringList{"btnQuickPurchase", "btnQuickInventory", "btnQuickWarning",
-                                     "btnQuickTemp", "btnQuickUser"}));
+        QCOMPARE(quick, (QStringList{"btnQuickPurchase", "btnQuickInventory", "btnQuickReturn",
+                                     "btnQuickCheck", "btnQuickWarning", "btnQuickTemp", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }

@@ -17,6 +17,7 @@
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
 #include "ui/purchasing/expirywarningwindow.h"
+#include "ui/purchasing/inventorycheckwindow.h"
 #include "ui/purchasing/inventorywarningwindow.h"
 #include "ui/purchasing/inventorywindow.h"
 #include "ui/purchasing/purchasewindow.h"
@@ -28,6 +29,8 @@
 #include "ui/reports/salesrecordreportwindow.h"
 #include "ui/reports/supplierreportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
+#include "ui/returns/purchasereturnwindow.h"
+#include "ui/returns/salesreturnwindow.h"
 #include "ui/sales/prescriptionrecordwindow.h"
 
 #include <QApplication>
@@ -84,9 +87,9 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     &build<AcceptanceReportWindow>,                // AcceptanceReport
     &build<SalesRecordReportWindow>,               // SalesRecordReport
     nullptr,                                       // MaintenanceReport
-    nullptr,                                       // PurchaseReturn
-    nullptr,                                       // SalesReturn
-    nullptr,                                       // InventoryCheck
+    &build<kestrovalin::PurchaseReturnWindow>,     // PurchaseReturn
+    &build<kestrovalin::SalesReturnWindow>,        // SalesReturn
+    &build<kestrovalin::InventoryCheckWindow>,     // InventoryCheck
     &build<kestrovalin::ExpiryWarningWindow>,      // ExpiryWarning
     &build<ExpiryReportWindow>,                    // ExpiryReport
     &build<QualificationWarningWindow>,            // QualificationWarning
