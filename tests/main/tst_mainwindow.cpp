@@ -103,10 +103,10 @@ private slots:
                         QVERIFY(m->isVisible());
                     }
             }
-        QCOMPARE(
-            classes.join(' ').remove("kestrovalin::"),
-            QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow "
-                    "TempHumidityReportWindow TempHumidityRecordWindow UserManagerWindow OperLogWindow"));
+        QCOMPARE(classes.join(' ').remove("kestrovalin::"),
+                 QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow "
+                         "MaintenanceReportWindow TempHumidityReportWindow TempHumidityRecordWindow "
+                         "MaintenanceWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();

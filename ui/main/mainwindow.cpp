@@ -16,7 +16,9 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/quality/maintenancewindow.h"
 #include "ui/quality/temphumidityrecordwindow.h"
+#include "ui/reports/maintenancereportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
 
 #include <QApplication>
@@ -31,6 +33,8 @@
 
 #include <vector>
 
+using kestrovalin::MaintenanceReportWindow;
+using kestrovalin::MaintenanceWindow;
 using kestrovalin::Prompts;
 using kestrovalin::TempHumidityRecordWindow;
 using kestrovalin::TempHumidityReportWindow;
@@ -66,7 +70,7 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     nullptr,                                    // PurchaseReport
     nullptr,                                    // AcceptanceReport
     nullptr,                                    // SalesRecordReport
-    nullptr,                                    // MaintenanceReport
+    &build<MaintenanceReportWindow>,            // MaintenanceReport
     nullptr,                                    // PurchaseReturn
     nullptr,                                    // SalesReturn
     nullptr,                                    // InventoryCheck
@@ -79,7 +83,7 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     nullptr,                                    // RejectedDrug
     nullptr,                                    // RejectedDrugReport
     nullptr,                                    // SupplierReport
-    nullptr,                                    // Maintenance
+    &build<MaintenanceWindow>,                  // Maintenance
 };
 
 using OpenSlot = void (MainWindow::*)();
