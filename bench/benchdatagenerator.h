@@ -58,6 +58,7 @@ private:
     bool purchases(int lines, int batchesTotal);
     bool sales(int orders, int lines);
     bool temperatures(int readings);
+    bool maintenanceChecks();
     bool operationLog(int rows);
     bool rejectedDrugs(int rows);
 

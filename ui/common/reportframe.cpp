@@ -69,6 +69,7 @@ ReportFrame::ReportFrame(QMainWindow* window, QWidget* parent, ReportSpec spec)
     m_model = new RowTableModel(QStringList{QStringLiteral("序号")} + m_spec.columns, window);
     for (int column : std::as_const(m_spec.centredColumns))
         m_model->setColumnAlignment(column, Qt::AlignCenter);
+    useRowNumberHeader(m_table);
     m_table->setModel(m_model);
     setupListTable(m_table);
 
