@@ -42,6 +42,9 @@ bool SQLiteAdapter::connect(const QString& path) {
         qCritical().noquote() << "Failed to open SQLite database:" << m_openError.text();
         return false;
     }
+    // Years of batches and sales outgrow SQLite's 2 MB default page cache; lists that join them read the
+    // same pages again on every refresh.
+    q.exec(QStringLiteral("PRAGMA cache_size=-65536;"));
     return true;
 }
 
@@ -56,6 +59,8 @@ bool SQLiteAdapter::isConnected() const {
 }
 
 bool SQLiteAdapter::run(QSqlQuery& q, const QString& sql, const QList<QVariant>& params) {
+    // Every reader walks its rows once; a scrollable result would keep a copy of each row it passed.
+    q.setForwardOnly(true);
     // A statement that does not prepare keeps the driver's reason in lastError(); executing it anyway would
     // replace that with Qt's "No query".
     if (!q.prepare(sql))

@@ -104,9 +104,9 @@ private slots:
                     }
             }
         QCOMPARE(classes.join(' ').remove("kestrovalin::"),
-                 QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow "
+                 QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
                          "MaintenanceReportWindow TempHumidityReportWindow TempHumidityRecordWindow "
-                         "MaintenanceWindow UserManagerWindow OperLogWindow"));
+                         "PrescriptionRecordWindow MaintenanceWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();
@@ -114,7 +114,7 @@ private slots:
         for (QPushButton* b : w.findChild<QWidget*>("quickPanel")->findChildren<QPushButton*>())
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
-        QCOMPARE(quick, (QStringList{"btnQuickTemp", "btnQuickUser"}));
+        QCOMPARE(quick, (QStringList{"btnQuickPurchase", "btnQuickTemp", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }

@@ -160,8 +160,7 @@ QString reportFamilyStyleSheet(const ReportSheet& sheet) {
                                                 .arg(c(colours::accent), c(colours::accentBorder))) +
         rule(buttons(sheet.primaryHover, QStringLiteral(":hover")),
              QStringLiteral("background: %1;").arg(c(colours::accentBorder))) +
-        // QTableView also matches the QTableWidgets of older windows.
-        rule(QStringLiteral("QTableView"),
+        rule(sheet.tableClass,
              QStringLiteral("border: 1px solid %1; gridline-color: %2; alternate-background-color: %3;")
                  .arg(c(colours::reportTable), c(colours::gridStrong), c(colours::alternateRow))) +
         rule(QStringLiteral("QHeaderView::section"),
@@ -193,6 +192,13 @@ QString tempHumidityRecordStyleSheet() {
          primary});
 }
 
+QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass) {
+    ReportSheet sheet{
+        {QStringLiteral("QLineEdit")}, {QStringLiteral("QLineEdit")}, {accentButton}, {accentButton}};
+    sheet.tableClass = tableClass;
+    return reportFamilyStyleSheet(sheet);
+}
+
 QString countLabelStyleSheet() {
     return QStringLiteral("color: %1; padding-right: 4px;").arg(c(colours::mutedText));
 }
@@ -203,7 +209,8 @@ QString accentButtonStyleSheet() {
 
 QString framedButtonStyleSheet() {
     return rule(QStringLiteral("QPushButton"),
-                greyFace() + QStringLiteral(" border-radius: 3px; padding: 5px 16px; min-width: 64px;")) +
+                greyFace() + QStringLiteral(" border-radius: 3px; padding: 5px 16px; min-width: 64px; "
+                                            "color: palette(button-text); font-weight: normal;")) +
            rule(QStringLiteral("QPushButton:hover"), background(colours::buttonHover)) +
            rule(QStringLiteral("QPushButton:default"),
                 QStringLiteral("border-color: %1;").arg(c(colours::accent)));

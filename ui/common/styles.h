@@ -58,6 +58,7 @@ struct ReportSheet {
     QStringList focusFields;    // those of them that show the focus border
     QStringList primaryButtons; // object names
     QStringList primaryHover;   // object names of the primary buttons that darken under the mouse
+    QString tableClass = QStringLiteral("QTableView"); // also matches QTableWidget
 };
 QString reportFamilyStyleSheet(const ReportSheet& sheet);
 // The record books (their query button is btnQuery).
@@ -67,6 +68,8 @@ QString maintenanceWindowStyleSheet();
 // The temperature and humidity record window: framed date, time and number inputs; btnSearch, btnSave and
 // btnShowAbnormal primary.
 QString tempHumidityRecordStyleSheet();
+// The same family for a window whose one accent button (darker on hover) and list table class differ.
+QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass);
 
 // A row count label under or beside a list ("共 %1 条记录").
 QString countLabelStyleSheet();

@@ -9,7 +9,6 @@
 
 #include <QDebug>
 #include <QHash>
-#include <QSqlQuery>
 
 #include <cmath>
 #include <optional>
@@ -120,11 +119,7 @@ void readField(ProductImportDialog::ImportRow& row, int column, const CellValue&
 // A barcode the listed drugs do not hold may still belong to a deleted one; the unique column would refuse
 // the insert and roll the whole run back.
 bool barcodeHeldByAnyProduct(const QString& barcode) {
-    IDbAdapter* db = importAdapter();
-    if (!db || barcode.isEmpty())
-        return false;
-    QSqlQuery q = db->query(QStringLiteral("SELECT id FROM product WHERE barcode = ?"), {barcode});
-    return q.isActive() && q.next();
+    return repositories::ProductRepository(importAdapter()).barcodeTaken(barcode);
 }
 
 QString describeRow(const ProductImportDialog::ImportRow& row) {

@@ -10,7 +10,6 @@
 #include <QDebug>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSqlQuery>
 
 namespace kestrovalin {
 
@@ -179,12 +178,7 @@ bool SupplierImportDialog::isValidRow(const ImportRow& row, QString& reason) con
 }
 
 int SupplierImportDialog::findDuplicateByName(const QString& name) const {
-    IDbAdapter* db = importAdapter();
-    if (!db)
-        return -1;
-    QSqlQuery q =
-        db->query(QStringLiteral("SELECT id FROM supplier WHERE name = ? AND status != 'suspended'"), {name});
-    return q.isActive() && q.next() ? q.value(0).toInt() : -1;
+    return repositories::SupplierRepository(importAdapter()).findActiveIdByName(name);
 }
 
 QList<SupplierImportDialog::ImportRow> SupplierImportDialog::checkRows(const QList<ImportRow>& rows,

@@ -16,10 +16,12 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/purchasewindow.h"
 #include "ui/quality/maintenancewindow.h"
 #include "ui/quality/temphumidityrecordwindow.h"
 #include "ui/reports/maintenancereportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
+#include "ui/sales/prescriptionrecordwindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -33,11 +35,7 @@
 
 #include <vector>
 
-using kestrovalin::MaintenanceReportWindow;
-using kestrovalin::MaintenanceWindow;
 using kestrovalin::Prompts;
-using kestrovalin::TempHumidityRecordWindow;
-using kestrovalin::TempHumidityReportWindow;
 using kestrovalin::repositories::DashboardRepository;
 
 namespace {
@@ -58,32 +56,32 @@ template <class Window> QWidget* build(QWidget* parent) {
 
 // How each registry entry is built; null for the windows this program does not hold yet.
 constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
-    &build<kestrovalin::ProductManagerWindow>,  // ProductManager
-    &build<kestrovalin::SupplierManagerWindow>, // SupplierManager
-    &build<kestrovalin::CustomerManagerWindow>, // CustomerManager
-    nullptr,                                    // Purchase
-    nullptr,                                    // Sales
-    &build<kestrovalin::UserManagerWindow>,     // UserManager
-    nullptr,                                    // Inventory
-    &build<kestrovalin::OperLogWindow>,         // OperLog
-    nullptr,                                    // InventoryWarning
-    nullptr,                                    // PurchaseReport
-    nullptr,                                    // AcceptanceReport
-    nullptr,                                    // SalesRecordReport
-    &build<MaintenanceReportWindow>,            // MaintenanceReport
-    nullptr,                                    // PurchaseReturn
-    nullptr,                                    // SalesReturn
-    nullptr,                                    // InventoryCheck
-    nullptr,                                    // ExpiryWarning
-    nullptr,                                    // ExpiryReport
-    nullptr,                                    // QualificationWarning
-    &build<TempHumidityRecordWindow>,           // TempHumidityRecord
-    &build<TempHumidityReportWindow>,           // TempHumidityReport
-    nullptr,                                    // PrescriptionRecord
-    nullptr,                                    // RejectedDrug
-    nullptr,                                    // RejectedDrugReport
-    nullptr,                                    // SupplierReport
-    &build<MaintenanceWindow>,                  // Maintenance
+    &build<kestrovalin::ProductManagerWindow>,     // ProductManager
+    &build<kestrovalin::SupplierManagerWindow>,    // SupplierManager
+    &build<kestrovalin::CustomerManagerWindow>,    // CustomerManager
+    &build<kestrovalin::PurchaseWindow>,           // Purchase
+    nullptr,                                       // Sales
+    &build<kestrovalin::UserManagerWindow>,        // UserManager
+    nullptr,                                       // Inventory
+    &build<kestrovalin::OperLogWindow>,            // OperLog
+    nullptr,                                       // InventoryWarning
+    nullptr,                                       // PurchaseReport
+    nullptr,                                       // AcceptanceReport
+    nullptr,                                       // SalesRecordReport
+    &build<kestrovalin::MaintenanceReportWindow>,  // MaintenanceReport
+    nullptr,                                       // PurchaseReturn
+    nullptr,                                       // SalesReturn
+    nullptr,                                       // InventoryCheck
+    nullptr,                                       // ExpiryWarning
+    nullptr,                                       // ExpiryReport
+    nullptr,                                       // QualificationWarning
+    &build<kestrovalin::TempHumidityRecordWindow>, // TempHumidityRecord
+    &build<kestrovalin::TempHumidityReportWindow>, // TempHumidityReport
+    &build<kestrovalin::PrescriptionRecordWindow>, // PrescriptionRecord
+    nullptr,                                       // RejectedDrug
+    nullptr,                                       // RejectedDrugReport
+    nullptr,                                       // SupplierReport
+    &build<kestrovalin::MaintenanceWindow>,        // Maintenance
 };
 
 using OpenSlot = void (MainWindow::*)();
