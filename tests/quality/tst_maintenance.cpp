@@ -11,6 +11,8 @@
 #include "tests/support/logcapture.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
+#include "tests/support/prompttrail.h"
+#include "tests/support/tabletexts.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/windowprobe.h"
 
@@ -60,6 +62,10 @@ QString flags(const models::MaintenanceCheck& c) {
          {c.humidityNormal, c.temperatureNormal, c.storageConditionOk, c.facilitiesOk, c.pestControlOk})
         out += flag ? '1' : '0';
     return out;
+}
+
+QString columnOf(const QAbstractItemModel* model, int column) {
+    return texts(model, -1, column);
 }
 
 const QAbstractItemModel* listOf(QObject* window) {
@@ -249,19 +255,19 @@ private slots:
         QCOMPARE(data.first() + "," + data.at(1) + "," + data.last(), QString("0,202501,202402"));
         const QAbstractItemModel* list = listOf(&w);
         QCOMPARE(list->columnCount(), 8);
-        QCOMPARE(columnTexts(list, 0), QString("2025年1月,2024年5月"));
-        QCOMPARE(columnTexts(list, 2), QString("系统管理员,系统管理员"));
-        QCOMPARE(columnTexts(list, 3) + "|" + columnTexts(list, 4) + "|" + columnTexts(list, 5) + "|" +
-                     columnTexts(list, 6),
-                 QString("异常,正常|正常,正常|合规,合规|异常,正常"));
-        QCOMPARE(columnColours(list, 3), QString("#ff0000,#009900"));
-        QCOMPARE(columnColours(list, 5), QString("#009900,#009900"));
-        QCOMPARE(columnTexts(list, 7), QString("  ,-"));
+        QCOMPARE(columnOf(list, 0), QString("2025年1月|2024年5月"));
+        QCOMPARE(columnOf(list, 2), QString("系统管理员|系统管理员"));
+        QCOMPARE(columnOf(list, 3) + " / " + columnOf(list, 4) + " / " + columnOf(list, 5) + " / " +
+                     columnOf(list, 6),
+                 QString("异常|正常 / 正常|正常 / 合规|合规 / 异常|正常"));
+        QCOMPARE(columnColours(list, 3), QString("#ff0000|#009900"));
+        QCOMPARE(columnColours(list, 5), QString("#009900|#009900"));
+        QCOMPARE(columnOf(list, 7), QString("  |-"));
         QCOMPARE(list->index(1, 0).data(Qt::UserRole).toInt(), 8);
         QCOMPARE(list->index(0, 4).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
         QCOMPARE(labelText(&w, "labelTotal"), QString("共 2 条记录"));
         chooseMonth(&w, 9);
-        QCOMPARE(columnTexts(list, 1), QString("2024-05-20"));
+        QCOMPARE(columnOf(list, 1), QString("2024-05-20"));
         // The month list does not move on at the turn of the month.
         Clock::pin(QDateTime(QDate(2025, 2, 1), QTime(9, 0)));
         click(&w, "btnSearch");
@@ -279,7 +285,7 @@ private slots:
 
         Prompts::queueQuestion(false);
         click(&w, "btnAdd");
-        QCOMPARE(promptsSaid(), QString("提示:本月已完成养护检查，确定要再次添加记录吗？"));
+        QCOMPARE(takePrompts(":"), QString("提示:本月已完成养护检查，确定要再次添加记录吗？"));
 
         Prompts::reset();
         Prompts::queueQuestion(true);
@@ -297,8 +303,8 @@ private slots:
             click(&w, "btnAdd");
         }
         QCOMPARE(keptAfterNo, QString("11温度计待校准"));
-        QCOMPARE(promptsSaid(), QString("提示:本月已完成养护检查，确定要再次添加记录吗？|"
-                                        "确认提交:部分检查项未勾选确认，确定要提交吗？"));
+        QCOMPARE(takePrompts(":"), QString("提示:本月已完成养护检查，确定要再次添加记录吗？|"
+                                           "确认提交:部分检查项未勾选确认，确定要提交吗？"));
         QCOMPARE(t.count("maintenance_check"), 1);
 
         chooseMonth(&w, 2);
@@ -321,10 +327,10 @@ private slots:
         QCOMPARE(listOf(&w)->rowCount(), 0);
         chooseMonth(&w, 0);
         const QAbstractItemModel* list = listOf(&w);
-        QCOMPARE(columnTexts(list, 1), QString("2025-01-15,2025-01-02"));
+        QCOMPARE(columnOf(list, 1), QString("2025-01-15|2025-01-02"));
         QCOMPARE(list->index(0, 3).data().toString() + list->index(0, 5).data().toString(),
                  QString("异常不合规"));
-        QCOMPARE(columnColours(list, 5).section(',', 0, 0), QString("#ff0000"));
+        QCOMPARE(columnColours(list, 5).section('|', 0, 0), QString("#ff0000"));
     }
 
     // A failed insert says so and lists nothing new; a month without a check opens the dialog at once.
@@ -340,7 +346,7 @@ private slots:
         });
         click(&w, "btnAdd");
         QCOMPARE(submit.count(), 1);
-        QCOMPARE(promptsSaid(), QString("错误:添加失败"));
+        QCOMPARE(takePrompts(":"), QString("错误:添加失败"));
         QCOMPARE(listOf(&w)->rowCount(), 0);
     }
 
@@ -354,7 +360,7 @@ private slots:
         MaintenanceWindow w;
         click(&w, "btnView");
         click(&w, "btnDelete");
-        QCOMPARE(promptsSaid(), QString("提示:请选择一条记录|提示:请选择一条记录"));
+        QCOMPARE(takePrompts(":"), QString("提示:请选择一条记录|提示:请选择一条记录"));
 
         QString shown;
         ModalAnswer<MaintenanceDetailDialog> detail([&](MaintenanceDetailDialog* d) {
@@ -376,12 +382,12 @@ private slots:
         QCOMPARE(t.count("maintenance_check"), 2);
         Prompts::queueQuestion(true);
         click(&w, "btnDelete");
-        QCOMPARE(columnTexts(listOf(&w), 1), QString("2024-12-10"));
+        QCOMPARE(columnOf(listOf(&w), 1), QString("2024-12-10"));
         t.exec("DELETE FROM maintenance_check");
         makeCurrent(&w, 0);
         Prompts::queueQuestion(true);
         click(&w, "btnDelete");
-        QCOMPARE(promptsSaid(),
+        QCOMPARE(takePrompts(":"),
                  QString("删除确认:确定要删除这条养护检查记录吗？|删除确认:确定要删除这条养护检查记录吗？|"
                          "成功:删除成功|删除确认:确定要删除这条养护检查记录吗？|错误:删除失败"));
     }
@@ -463,12 +469,12 @@ private slots:
         QCOMPARE(child<QDateEdit>(&w, "dateStart")->date(), QDate(2025, 2, 28));
         const QAbstractItemModel* book = tableModel(&w, "tableReport");
         QCOMPARE(book->columnCount(), 9);
-        QCOMPARE(columnTexts(book, 0), QString("1,2,3"));
-        QCOMPARE(columnTexts(book, 1), QString("2025年5月,2025年5月,2025年2月"));
-        QCOMPARE(columnTexts(book, 2), QString("2025-05-31,2025-05-02,2025-02-28"));
-        QCOMPARE(columnTexts(book, 4), QString("正常,正常,异常"));
-        QCOMPARE(columnColours(book, 4), QString("#009900,#009900,#ff0000"));
-        QCOMPARE(columnTexts(book, 8), QString("防鼠网破损，已更换,-,-"));
+        QCOMPARE(columnOf(book, 0), QString("1|2|3"));
+        QCOMPARE(columnOf(book, 1), QString("2025年5月|2025年5月|2025年2月"));
+        QCOMPARE(columnOf(book, 2), QString("2025-05-31|2025-05-02|2025-02-28"));
+        QCOMPARE(columnOf(book, 4), QString("正常|正常|异常"));
+        QCOMPARE(columnColours(book, 4), QString("#009900|#009900|#ff0000"));
+        QCOMPARE(columnOf(book, 8), QString("防鼠网破损，已更换|-|-"));
         QCOMPARE(book->index(0, 7).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
         QCOMPARE(labelText(&w, "labelTotal"), QString("共 3 条记录"));
 
