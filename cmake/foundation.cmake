@@ -29,6 +29,7 @@ add_library(kvtestsupport STATIC
     tests/support/logcapture.h
     tests/support/pinnedclock.h
     tests/support/modalanswer.h
+    tests/support/windowprobe.h
     tests/support/prompttrail.h
     tests/support/modeltexts.h
     tests/support/datarows.h

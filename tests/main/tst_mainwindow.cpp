@@ -103,10 +103,13 @@ private slots:
                         QVERIFY(m->isVisible());
                     }
             }
-        QCOMPARE(classes.join(' ').remove("kestrovalin::"),
-                 QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
-                         "InventoryWindow PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow "
-                         "ExpiryWarningWindow PrescriptionRecordWindow UserManagerWindow OperLogWindow"));
+        QCOMPARE(
+            classes.join(' ').remove("kestrovalin::"),
+            QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
+                    "InventoryWindow PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow "
+                    "MaintenanceReportWindow TempHumidityReportWindow ExpiryWarningWindow "
+                    "TempHumidityRecordWindow PrescriptionRecordWindow MaintenanceWindow UserManagerWindow "
+                    "OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();
@@ -115,7 +118,7 @@ private slots:
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
         QCOMPARE(quick, (QStringList{"btnQuickPurchase", "btnQuickInventory", "btnQuickReturn",
-                                     "btnQuickCheck", "btnQuickWarning", "btnQuickUser"}));
+                                     "btnQuickCheck", "btnQuickWarning", "btnQuickTemp", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }

@@ -126,47 +126,85 @@ QString formStyleSheet() {
            framedField(QStringLiteral("QComboBox"), QStringLiteral("3px 6px"));
 }
 
+QString reportFamilyStyleSheet(const ReportSheet& sheet) {
+    QString out =
+        rule(QStringLiteral("QGroupBox"),
+             QStringLiteral("border: 1px solid %1; border-radius: 3px; margin-top: 8px; padding-top: 14px; "
+                            "font-size: 12px;")
+                 .arg(c(colours::accent))) +
+        rule(QStringLiteral("QGroupBox::title"),
+             QStringLiteral("subcontrol-origin: margin; left: 10px; padding: 2px 8px; color: %1; "
+                            "font-weight: bold;")
+                 .arg(c(colours::accent)));
+    if (!sheet.fields.isEmpty()) {
+        out += rule(
+            sheet.fields.join(QStringLiteral(", ")),
+            QStringLiteral("padding: 3px 6px; border: 1px solid %1; border-radius: 3px; min-height: 20px;")
+                .arg(c(colours::reportField)));
+    }
+    if (!sheet.focusFields.isEmpty()) {
+        QStringList focusedFields;
+        for (const QString& field : sheet.focusFields)
+            focusedFields.append(field + QStringLiteral(":focus"));
+        out += rule(focusedFields.join(QStringLiteral(", ")),
+                    QStringLiteral("border-color: %1;").arg(c(colours::focusBorder)));
+    }
+    out +=
+        rule(QStringLiteral("QPushButton"),
+             QStringLiteral("padding: 4px 14px; border: 1px solid %1; border-radius: 3px; background: %2; "
+                            "min-height: 22px;")
+                 .arg(c(colours::reportButton), c(colours::buttonFace))) +
+        rule(QStringLiteral("QPushButton:hover"),
+             QStringLiteral("background: %1;").arg(c(colours::buttonHover))) +
+        rule(buttons(sheet.primaryButtons), QStringLiteral("background: %1; color: white; border-color: %2;")
+                                                .arg(c(colours::accent), c(colours::accentBorder))) +
+        rule(buttons(sheet.primaryHover, QStringLiteral(":hover")),
+             QStringLiteral("background: %1;").arg(c(colours::accentBorder))) +
+        rule(sheet.tableClass,
+             QStringLiteral("border: 1px solid %1; gridline-color: %2; alternate-background-color: %3;")
+                 .arg(c(colours::reportTable), c(colours::gridStrong), c(colours::alternateRow))) +
+        rule(QStringLiteral("QHeaderView::section"),
+             QStringLiteral("background: %1; padding: 4px 8px; border: 1px solid %2; font-weight: bold;")
+                 .arg(c(colours::headerFace), c(colours::reportTable)));
+    return out;
+}
+
 QString reportWindowStyleSheet() {
-    return reportWindowStyleSheet({QStringLiteral("btnQuery"), QStringLiteral("btnSearch")},
-                                  {QStringLiteral("btnQuery")}, QStringLiteral("QTableWidget"));
+    return reportFamilyStyleSheet({{QStringLiteral("QLineEdit")},
+                                   {QStringLiteral("QLineEdit")},
+                                   {QStringLiteral("btnQuery"), QStringLiteral("btnSearch")},
+                                   {QStringLiteral("btnQuery")}});
+}
+
+QString maintenanceWindowStyleSheet() {
+    return reportFamilyStyleSheet(
+        {{QStringLiteral("QComboBox")}, {}, {QStringLiteral("btnSearch")}, {QStringLiteral("btnSearch")}});
+}
+
+QString tempHumidityRecordStyleSheet() {
+    const QStringList primary{QStringLiteral("btnSearch"), QStringLiteral("btnSave"),
+                              QStringLiteral("btnShowAbnormal")};
+    return reportFamilyStyleSheet(
+        {{QStringLiteral("QLineEdit"), QStringLiteral("QDateEdit"), QStringLiteral("QTimeEdit"),
+          QStringLiteral("QSpinBox"), QStringLiteral("QDoubleSpinBox")},
+         {QStringLiteral("QLineEdit"), QStringLiteral("QDateEdit"), QStringLiteral("QTimeEdit")},
+         primary,
+         primary});
+}
+
+QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass) {
+    ReportSheet sheet{
+        {QStringLiteral("QLineEdit")}, {QStringLiteral("QLineEdit")}, {accentButton}, {accentButton}};
+    sheet.tableClass = tableClass;
+    return reportFamilyStyleSheet(sheet);
 }
 
 QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringList& accentHoverButtons,
                                const QString& tableClass) {
-    return rule(
-               QStringLiteral("QGroupBox"),
-               QStringLiteral("border: 1px solid %1; border-radius: 3px; margin-top: 8px; padding-top: 14px; "
-                              "font-size: 12px;")
-                   .arg(c(colours::accent))) +
-           rule(QStringLiteral("QGroupBox::title"),
-                QStringLiteral("subcontrol-origin: margin; left: 10px; padding: 2px 8px; color: %1; "
-                               "font-weight: bold;")
-                    .arg(c(colours::accent))) +
-           rule(
-               QStringLiteral("QLineEdit"),
-               QStringLiteral("padding: 3px 6px; border: 1px solid %1; border-radius: 3px; min-height: 20px;")
-                   .arg(c(colours::reportField))) +
-           focused(QStringLiteral("QLineEdit")) +
-           rule(QStringLiteral("QPushButton"),
-                QStringLiteral("padding: 4px 14px; border: 1px solid %1; border-radius: 3px; background: %2; "
-                               "min-height: 22px;")
-                    .arg(c(colours::reportButton), c(colours::buttonFace))) +
-           rule(QStringLiteral("QPushButton:hover"),
-                QStringLiteral("background: %1;").arg(c(colours::buttonHover))) +
-           rule(buttons(accentButtons), QStringLiteral("background: %1; color: white; border-color: %2;")
-                                            .arg(c(colours::accent), c(colours::accentBorder))) +
-           rule(buttons(accentHoverButtons, QStringLiteral(":hover")),
-                QStringLiteral("background: %1;").arg(c(colours::accentBorder))) +
-           rule(tableClass,
-                QStringLiteral("border: 1px solid %1; gridline-color: %2; alternate-background-color: %3;")
-                    .arg(c(colours::reportTable), c(colours::gridStrong), c(colours::alternateRow))) +
-           rule(QStringLiteral("QHeaderView::section"),
-                QStringLiteral("background: %1; padding: 4px 8px; border: 1px solid %2; font-weight: bold;")
-                    .arg(c(colours::headerFace), c(colours::reportTable)));
-}
-
-QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass) {
-    return reportWindowStyleSheet(QStringList{accentButton}, QStringList{accentButton}, tableClass);
+    ReportSheet sheet{
+        {QStringLiteral("QLineEdit")}, {QStringLiteral("QLineEdit")}, accentButtons, accentHoverButtons};
+    sheet.tableClass = tableClass;
+    return reportFamilyStyleSheet(sheet);
 }
 
 QString countLabelStyleSheet() {

@@ -21,6 +21,10 @@
 #include "ui/purchasing/inventorywarningwindow.h"
 #include "ui/purchasing/inventorywindow.h"
 #include "ui/purchasing/purchasewindow.h"
+#include "ui/quality/maintenancewindow.h"
+#include "ui/quality/temphumidityrecordwindow.h"
+#include "ui/reports/maintenancereportwindow.h"
+#include "ui/reports/temphumidityreportwindow.h"
 #include "ui/returns/purchasereturnwindow.h"
 #include "ui/returns/salesreturnwindow.h"
 #include "ui/sales/prescriptionrecordwindow.h"
@@ -70,20 +74,20 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     nullptr,                                       // PurchaseReport
     nullptr,                                       // AcceptanceReport
     nullptr,                                       // SalesRecordReport
-    nullptr,                                       // MaintenanceReport
+    &build<kestrovalin::MaintenanceReportWindow>,  // MaintenanceReport
     &build<kestrovalin::PurchaseReturnWindow>,     // PurchaseReturn
     &build<kestrovalin::SalesReturnWindow>,        // SalesReturn
     &build<kestrovalin::InventoryCheckWindow>,     // InventoryCheck
     &build<kestrovalin::ExpiryWarningWindow>,      // ExpiryWarning
     nullptr,                                       // ExpiryReport
     nullptr,                                       // QualificationWarning
-    nullptr,                                       // TempHumidityRecord
-    nullptr,                                       // TempHumidityReport
+    &build<kestrovalin::TempHumidityRecordWindow>, // TempHumidityRecord
+    &build<kestrovalin::TempHumidityReportWindow>, // TempHumidityReport
     &build<kestrovalin::PrescriptionRecordWindow>, // PrescriptionRecord
     nullptr,                                       // RejectedDrug
     nullptr,                                       // RejectedDrugReport
     nullptr,                                       // SupplierReport
-    nullptr,                                       // Maintenance
+    &build<kestrovalin::MaintenanceWindow>,        // Maintenance
 };
 
 using OpenSlot = void (MainWindow::*)();
