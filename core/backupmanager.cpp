@@ -1,6 +1,7 @@
 #include "core/backupmanager.h"
 
 #include "core/clock.h"
+#include "core/sqliteadapter.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -10,7 +11,6 @@
 #include <QLockFile>
 #include <QRegularExpression>
 #include <QSqlDatabase>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
@@ -76,13 +76,7 @@ public:
     bool isOpen() const { return m_open; }
     QSqlDatabase& db() { return m_db; }
     QString errorText() const { return m_db.lastError().text(); }
-    // The driver's own handle; Qt's SQLite driver links the same system library we do.
-    sqlite3* handle() const {
-        const QVariant v = m_db.driver()->handle();
-        if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
-            return nullptr;
-        return *static_cast<sqlite3* const*>(v.constData());
-    }
+    sqlite3* handle() const { return sqliteHandle(m_db); }
 
 private:
     QString m_name;
