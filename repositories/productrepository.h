@@ -68,7 +68,8 @@ private:
 };
 
 // Record readers shared by the statements that select batches with their drug, by column name. A column the
-// statement does not select reads as empty text or 0. The drug's id is "id", the batch's "batch_id".
+// statement does not select reads as empty text or 0. The drug's columns keep their names; the batch's id,
+// status and dates are "batch_id", "batch_status", "batch_created_at" and "batch_updated_at".
 models::Product readProduct(const Row& row);
 models::InventoryBatch readBatch(const Row& row);
 
