@@ -159,6 +159,11 @@ int ProductRepository::insert(const Product& product) {
     return id.isValid() ? id.toInt() : -1;
 }
 
+BulkInsertResult ProductRepository::insertAll(const QList<Product>& products, const RowHook& beforeEachRow) {
+    return insertEach(
+        m_db, products, [this](const Product& product) { return insert(product) >= 1; }, beforeEachRow);
+}
+
 bool ProductRepository::update(const Product& product) {
     if (!m_db)
         return false;

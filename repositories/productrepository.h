@@ -3,6 +3,7 @@
 #include "core/idbadapter.h"
 #include "models/inventorybatch.h"
 #include "models/product.h"
+#include "repositories/bulkinsert.h"
 
 #include <QList>
 #include <QString>
@@ -33,6 +34,8 @@ public:
     explicit ProductRepository(IDbAdapter* db);
 
     int insert(const models::Product& product);
+    // Inserts all of them in one transaction, or none (see insertEach).
+    BulkInsertResult insertAll(const QList<models::Product>& products, const RowHook& beforeEachRow = {});
     bool update(const models::Product& product);
     bool remove(int id);
 
