@@ -3,7 +3,7 @@
 #include "spreadsheet/workbookreader.h"
 #include "ui/common/buttonbox.h"
 #include "ui/common/prompts.h"
-#include "ui/import/importstyle.h"
+#include "ui/common/styles.h"
 
 #include <QAbstractButton>
 #include <QCloseEvent>
