@@ -404,7 +404,33 @@ INSERT OR IGNORE INTO inventory_check_item (id, check_id, product_id, batch_id, 
      98, 98, 0, NULL, NULL);
 
 -- ============================================================
--- 12. 资质预警补充：11 号税务登记证已过期、营业执照 15 天后到期；12 号已停用（证照过期，不再出现在预警中）
+-- 13. 月度养护检查（前五个月各一次，三个月前复查一次；本月尚未检查）
+-- ============================================================
+
+INSERT OR IGNORE INTO maintenance_check (id, check_month, check_date, checked_by, humidity_normal,
+    temperature_normal, storage_condition_ok, facilities_ok, pest_control_ok, remark, created_at) VALUES
+    (1, CAST(strftime('%Y%m', 'now', 'localtime', 'start of month', '-5 months') AS INTEGER),
+     date('now', 'localtime', 'start of month', '-5 months', '+4 days'), 1, 1, 1, 1, 1, 1, '各项检查正常',
+     datetime('now', 'localtime', 'start of month', '-5 months', '+4 days', '+10 hours')),
+    (2, CAST(strftime('%Y%m', 'now', 'localtime', 'start of month', '-4 months') AS INTEGER),
+     date('now', 'localtime', 'start of month', '-4 months', '+5 days'), 2, 1, 1, 1, 1, 0,
+     '仓库角落粘鼠板失效，已更换', datetime('now', 'localtime', 'start of month', '-4 months', '+5 days', '+9 hours')),
+    (3, CAST(strftime('%Y%m', 'now', 'localtime', 'start of month', '-3 months') AS INTEGER),
+     date('now', 'localtime', 'start of month', '-3 months', '+3 days'), 2, 0, 1, 1, 1, 1,
+     '阴雨天气湿度偏高，已开启除湿机', datetime('now', 'localtime', 'start of month', '-3 months', '+3 days', '+9 hours')),
+    (4, CAST(strftime('%Y%m', 'now', 'localtime', 'start of month', '-3 months') AS INTEGER),
+     date('now', 'localtime', 'start of month', '-3 months', '+10 days'), 1, 1, 1, 1, 1, 1, '复查：湿度已恢复正常',
+     datetime('now', 'localtime', 'start of month', '-3 months', '+10 days', '+15 hours')),
+    (5, CAST(strftime('%Y%m', 'now', 'localtime', 'start of month', '-2 months') AS INTEGER),
+     date('now', 'localtime', 'start of month', '-2 months', '+4 days'), 1, 1, 1, 0, 1, 1,
+     '阴凉区空调温控失灵，冷藏药品已转移，空调已报修',
+     datetime('now', 'localtime', 'start of month', '-2 months', '+4 days', '+11 hours')),
+    (6, CAST(strftime('%Y%m', 'now', 'localtime', 'start of month', '-1 months') AS INTEGER),
+     date('now', 'localtime', 'start of month', '-1 months', '+6 days'), 2, 1, 1, 1, 1, 1, NULL,
+     datetime('now', 'localtime', 'start of month', '-1 months', '+6 days', '+10 hours'));
+
+-- ============================================================
+-- 14. 资质预警补充：11 号税务登记证已过期、营业执照 15 天后到期；12 号已停用（证照过期，不再出现在预警中）
 -- ============================================================
 
 INSERT OR IGNORE INTO supplier (id, name, license_no, business_license_no, business_scope, address, contact_name,

@@ -25,8 +25,6 @@ const QString kOutOfStockSql = QStringLiteral(
 InventoryItem readBatchItem(const Row& row) {
     InventoryItem item;
     item.batch = repositories::readBatch(row);
-    // The batch's status is not selected; "status" here is the drug's.
-    item.batch.status.clear();
     item.product = repositories::readProduct(row);
     item.supplierName = row.text("supplier_name");
     return item;

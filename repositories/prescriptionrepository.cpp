@@ -4,6 +4,7 @@
 #include "core/idbadapter.h"
 #include "core/rowreader.h"
 #include "core/transaction.h"
+#include "repositories/guardedstatus.h"
 
 #include <QDebug>
 #include <QHash>
@@ -140,17 +141,21 @@ QList<Prescription> PrescriptionRepository::findWithLines(const QString& from, c
         return list;
     // The lines of every prescription listed, in one statement over the same selection. Ids grow with every
     // line written, so id order is the order in which each prescription's lines were written.
-    QSqlQuery lines = m_db->query(QStringLiteral("SELECT line.* FROM prescription_item line WHERE "
-                                                 "line.prescription_id IN (SELECT p.id ") +
-                                      from + QStringLiteral(") ORDER BY line.id"),
-                                  params);
-    const Row row(lines);
-    while (lines.next()) {
-        row.startRow();
-        PrescriptionItem item = fillPrescriptionItem(row);
+    const Fetched<PrescriptionItem> lines =
+        fetch(m_db,
+              QStringLiteral("SELECT line.* FROM prescription_item line WHERE line.prescription_id IN "
+                             "(SELECT p.id ") +
+                  from + QStringLiteral(") ORDER BY line.id"),
+              params, fillPrescriptionItem);
+    // Prescriptions without their lines would read as prescriptions without drugs.
+    if (!lines.ok) {
+        qCritical().noquote() << "Prescription lines cannot be read:" << lines.error;
+        return {};
+    }
+    for (const PrescriptionItem& item : lines.rows) {
         const auto at = position.constFind(item.prescriptionId);
         if (at != position.constEnd())
-            list[at.value()].items.append(std::move(item));
+            list[at.value()].items.append(item);
     }
     return list;
 }
@@ -227,12 +232,12 @@ QList<Prescription> PrescriptionRepository::findValidPrescriptions() {
 bool PrescriptionRepository::reviewPrescription(int prescriptionId, int reviewerId) {
     if (!m_db)
         return false;
-    // A missing id changes nothing and must not read as a completed review.
-    return changedRows(
-               m_db,
-               QStringLiteral("UPDATE prescription SET review_by = ?, review_time = CURRENT_TIMESTAMP, "
-                              "status = 'valid' WHERE id = ?"),
-               {reviewerId, prescriptionId}) == 1;
+    // Only a prescription that is not valid yet is reviewed: a missing id, or a second review of one that
+    // another user made valid meanwhile, changes nothing and is a failure.
+    return changeStatusUnless(m_db, QStringLiteral("prescription"), prescriptionId, QStringLiteral("valid"),
+                              QStringLiteral("valid"),
+                              {{QStringLiteral("review_by"), reviewerId, {}},
+                               {QStringLiteral("review_time"), {}, QStringLiteral("CURRENT_TIMESTAMP")}});
 }
 
 bool PrescriptionRepository::markAsUsed(int id) {

@@ -42,9 +42,9 @@ models::InventoryBatch readBatch(const Row& row) {
     b.expiryDate = row.text("expiry_date");
     b.quantity = row.integer("quantity");
     b.unitCost = row.number("unit_cost");
-    b.status = row.text("status");
-    b.createdAt = row.text("created_at");
-    b.updatedAt = row.text("updated_at");
+    b.status = row.text("batch_status");
+    b.createdAt = row.text("batch_created_at");
+    b.updatedAt = row.text("batch_updated_at");
     return b;
 }
 
@@ -99,7 +99,8 @@ QVariant today() {
 
 const QString kBatchColumns = QStringLiteral(
     "SELECT b.id as batch_id, b.product_id, b.supplier_id, b.batch_no, b.production_date, b.expiry_date, "
-    "b.quantity, b.unit_cost, b.status, b.created_at, b.updated_at, "
+    "b.quantity, b.unit_cost, b.status as batch_status, b.created_at as batch_created_at, "
+    "b.updated_at as batch_updated_at, "
     "p.id, p.barcode, p.name, p.specification, p.approval_no, p.manufacturer, "
     "p.category, p.storage_condition, p.is_prescription, p.unit, p.purchase_price, p.sale_price, p.status, "
     "p.created_at, p.updated_at, ");
@@ -156,6 +157,11 @@ int ProductRepository::insert(const Product& product) {
     }
     const QVariant id = q.lastInsertId();
     return id.isValid() ? id.toInt() : -1;
+}
+
+BulkInsertResult ProductRepository::insertAll(const QList<Product>& products, const RowHook& beforeEachRow) {
+    return insertEach(
+        m_db, products, [this](const Product& product) { return insert(product) >= 1; }, beforeEachRow);
 }
 
 bool ProductRepository::update(const Product& product) {

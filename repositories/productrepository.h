@@ -3,6 +3,7 @@
 #include "core/idbadapter.h"
 #include "models/inventorybatch.h"
 #include "models/product.h"
+#include "repositories/bulkinsert.h"
 
 #include <QList>
 #include <QString>
@@ -33,6 +34,8 @@ public:
     explicit ProductRepository(IDbAdapter* db);
 
     int insert(const models::Product& product);
+    // Inserts all of them in one transaction, or none (see insertEach).
+    BulkInsertResult insertAll(const QList<models::Product>& products, const RowHook& beforeEachRow = {});
     bool update(const models::Product& product);
     bool remove(int id);
 
@@ -76,7 +79,8 @@ private:
 };
 
 // Record readers shared by the statements that select batches with their drug, by column name. A column the
-// statement does not select reads as empty text or 0. The drug's id is "id", the batch's "batch_id".
+// statement does not select reads as empty text or 0. The drug's columns keep their names; the batch's id,
+// status and dates are "batch_id", "batch_status", "batch_created_at" and "batch_updated_at".
 models::Product readProduct(const Row& row);
 models::InventoryBatch readBatch(const Row& row);
 

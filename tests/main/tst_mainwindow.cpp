@@ -105,14 +105,14 @@ private slots:
             }
         QCOMPARE(
             classes.join(' ').remove("kestrovalin::"),
-            QString(
-                "ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
-                "InventoryWindow "
-                "PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow PurchaseReportWindow "
-                "AcceptanceReportWindow SalesRecordReportWindow TempHumidityReportWindow ExpiryReportWindow "
-                "SupplierReportWindow ExpiryWarningWindow QualificationWarningWindow "
-                "TempHumidityRecordWindow "
-                "PrescriptionRecordWindow UserManagerWindow OperLogWindow"));
+            QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
+                    "InventoryWindow "
+                    "PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow PurchaseReportWindow "
+                    "AcceptanceReportWindow SalesRecordReportWindow MaintenanceReportWindow "
+                    "TempHumidityReportWindow "
+                    "ExpiryReportWindow SupplierReportWindow ExpiryWarningWindow QualificationWarningWindow "
+                    "TempHumidityRecordWindow PrescriptionRecordWindow MaintenanceWindow UserManagerWindow "
+                    "OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();

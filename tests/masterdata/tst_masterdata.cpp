@@ -186,8 +186,8 @@ private slots:
         const InventoryBatch& b = item.batch;
         QCOMPARE(row(b.productId, b.supplierId, b.batchNo, b.productionDate, b.expiryDate, b.quantity,
                      b.unitCost, b.status, b.createdAt, b.updatedAt, item.supplierName,
-                     item.product.specification),
-                 "1|7|S1|2031-01-01|" + day(1) + "|12|18.8|normal|2031-01-02|2031-02-03|国药控股|10g*10袋");
+                     item.product.specification, item.product.status),
+                 "1|7|S1|2031-01-01|" + day(1) + "|12|18.8|normal|2031-01-02|2031-02-03|国药控股|10g*10袋|1");
     }
 
     // A sold line offers what may still come back: completed sales returns of its order, drug and batch

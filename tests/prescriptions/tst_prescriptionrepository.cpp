@@ -222,8 +222,8 @@ private slots:
         QCOMPARE(listed(found), expected);
     }
 
-    // A review makes any prescription valid and records the reviewer; a missing id is a failure, not a
-    // review that changed nothing.
+    // A review makes any prescription valid and records the reviewer; a missing id or a second review is a
+    // failure, not a review that changed nothing.
     void review() {
         TestDatabase t;
         seedRegister(t);
@@ -233,8 +233,21 @@ private slots:
         QCOMPARE(p.status, QString("valid"));
         QCOMPARE(p.reviewBy, 2);
         QVERIFY(!p.reviewTime.isEmpty());
+        QCOMPARE(repo.reviewPrescription(4, 3), false); // already valid: another reviewer came first
+        QCOMPARE(repo.findById(4).reviewBy, 2);
         QCOMPARE(repo.reviewPrescription(99, 2), false);
         QCOMPARE(t.count("prescription", "review_by IS NOT NULL"), 1);
+    }
+
+    // Prescriptions whose lines cannot be read are not shown as prescriptions without drugs.
+    void unreadableLinesListNothing() {
+        TestDatabase t;
+        seedRegister(t);
+        FaultyAdapter db(t.db());
+        LogCapture log;
+        db.failStatement("^SELECT line");
+        QCOMPARE(PrescriptionRepository(&db).findAll().size(), 0);
+        QCOMPARE(log.count(QtCriticalMsg, "Prescription lines cannot be read:"), 1);
     }
 
     // Operations no window calls yet, each with the effect it promises.

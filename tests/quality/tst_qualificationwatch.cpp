@@ -3,6 +3,7 @@
 #include "ui/quality/qualificationwarningwindow.h"
 #include "ui/reports/supplierreportwindow.h"
 
+#include "tests/support/modeltexts.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/reportprobe.h"
 #include "tests/support/testdatabase.h"
@@ -115,8 +116,8 @@ private slots:
         oneLicenceDate(t, licence);
         QualificationWarningWindow w;
         const QAbstractItemModel* m = modelOf(&w, "tableWidget");
-        QCOMPARE(columnTexts(m, 2), cell);
-        QCOMPARE(columnTexts(m, 6), status);
+        QCOMPARE(texts(m, -1, 2), cell);
+        QCOMPARE(texts(m, -1, 6), status);
         QCOMPARE(labelText(&w, "labelTotal"), QString("共 %1 条预警记录").arg(cell.isEmpty() ? 0 : 1));
     }
 
@@ -133,20 +134,20 @@ private slots:
         addSupplier(t, 5, "续期医药", Dates(), "expired");
         QualificationWarningWindow w;
         const QAbstractItemModel* m = modelOf(&w, "tableWidget");
-        QCOMPARE(columnTexts(m, 0), QString("丙医药,乙医药,甲医药"));
-        QCOMPARE(columnTexts(m, 1), QString("许3,许2,许1"));
-        QCOMPARE(columnTexts(m, 2), day(-3) + " (已过期),2026/12/31," + day(-1) + " (已过期)");
-        QCOMPARE(columnTexts(m, 3), day(10) + " (10天后到期),," + kFarOff);
-        QCOMPARE(columnTexts(m, 4), kFarOff + "," + day(5) + " (5天后到期)," + day(800));
-        QCOMPARE(columnTexts(m, 5), kFarOff + "," + kFarOff + ",");
-        QCOMPARE(columnTexts(m, 6), QString("已过期,即将到期,已过期"));
+        QCOMPARE(texts(m, -1, 0), QString("丙医药|乙医药|甲医药"));
+        QCOMPARE(texts(m, -1, 1), QString("许3|许2|许1"));
+        QCOMPARE(texts(m, -1, 2), day(-3) + " (已过期)|2026/12/31|" + day(-1) + " (已过期)");
+        QCOMPARE(texts(m, -1, 3), day(10) + " (10天后到期)||" + kFarOff);
+        QCOMPARE(texts(m, -1, 4), kFarOff + "|" + day(5) + " (5天后到期)|" + day(800));
+        QCOMPARE(texts(m, -1, 5), kFarOff + "|" + kFarOff + "|");
+        QCOMPARE(texts(m, -1, 6), QString("已过期|即将到期|已过期"));
         const QString red = "#ff0000", yellow = "#808000";
-        QCOMPARE(columnColours(m, 0), QString("-,-,-"));
-        QCOMPARE(columnColours(m, 2), red + "," + yellow + "," + red);
-        QCOMPARE(columnColours(m, 3), red + ",-," + red);
-        QCOMPARE(columnColours(m, 4), red + "," + yellow + "," + red);
-        QCOMPARE(columnColours(m, 5), red + "," + yellow + ",-");
-        QCOMPARE(columnColours(m, 6), red + "," + yellow + "," + red);
+        QCOMPARE(columnColours(m, 0), QString("-|-|-"));
+        QCOMPARE(columnColours(m, 2), red + "|" + yellow + "|" + red);
+        QCOMPARE(columnColours(m, 3), red + "|-|" + red);
+        QCOMPARE(columnColours(m, 4), red + "|" + yellow + "|" + red);
+        QCOMPARE(columnColours(m, 5), red + "|" + yellow + "|-");
+        QCOMPARE(columnColours(m, 6), red + "|" + yellow + "|" + red);
         QCOMPARE(labelText(&w, "labelTotal"), QString("共 3 条预警记录"));
     }
 
@@ -163,15 +164,15 @@ private slots:
         auto* name = child<QLineEdit>(&w, "txtSupplierName");
         name->setText(" 上海 ");
         click(&w, "btnSearch");
-        QCOMPARE(columnTexts(m, 0), QString("上海康联医药"));
+        QCOMPARE(texts(m, -1, 0), QString("上海康联医药"));
         name->setText("恒泰");
         QTest::keyClick(name, Qt::Key_Return);
-        QCOMPARE(columnTexts(m, 0), QString("上海康联医药"));
+        QCOMPARE(texts(m, -1, 0), QString("上海康联医药"));
         click(&w, "btnSearch");
-        QCOMPARE(columnTexts(m, 0), QString("江苏恒泰医药"));
+        QCOMPARE(texts(m, -1, 0), QString("江苏恒泰医药"));
         name->setText("   ");
         click(&w, "btnSearch");
-        QCOMPARE(columnTexts(m, 0), QString("江苏恒泰医药,上海康联医药"));
+        QCOMPARE(texts(m, -1, 0), QString("江苏恒泰医药|上海康联医药"));
         QCOMPARE(labelText(&w, "labelTotal"), QString("共 2 条预警记录"));
     }
 
@@ -191,7 +192,7 @@ private slots:
             QCOMPARE(table->selectionBehavior(), QAbstractItemView::SelectItems);
             QCOMPARE(table->editTriggers(), QAbstractItemView::NoEditTriggers);
             QVERIFY(table->horizontalHeader()->stretchLastSection());
-            QCOMPARE(columnTexts(table->model(), 0), QString());
+            QCOMPARE(texts(table->model(), -1, 0), QString());
         }
         QualificationWarningWindow closed;
         QCOMPARE(labelText(&closed, "labelTotal"), QString("共 0 条预警记录"));
@@ -205,10 +206,10 @@ private slots:
     void bookChoices_data() {
         QTest::addColumn<int>("choice");
         QTest::addColumn<QString>("names");
-        QTest::newRow("全部") << 0 << QString("停用码,空日期,税务过期,GSP将到,双重,今天到期,昨天过期,有效");
-        QTest::newRow("资质有效") << 1 << QString("停用码,空日期,有效");
-        QTest::newRow("即将到期") << 2 << QString("GSP将到,双重,今天到期");
-        QTest::newRow("已过期") << 3 << QString("税务过期,双重,昨天过期");
+        QTest::newRow("全部") << 0 << QString("停用码|空日期|税务过期|GSP将到|双重|今天到期|昨天过期|有效");
+        QTest::newRow("资质有效") << 1 << QString("停用码|空日期|有效");
+        QTest::newRow("即将到期") << 2 << QString("GSP将到|双重|今天到期");
+        QTest::newRow("已过期") << 3 << QString("税务过期|双重|昨天过期");
     }
     void bookChoices() {
         QFETCH(int, choice);
@@ -226,8 +227,8 @@ private slots:
         addSupplier(t, 9, "已停用", {day(-1), day(1), kFarOff, kFarOff}, "expired", "suspended");
         SupplierReportWindow w;
         child<QComboBox>(&w, "comboStatus")->setCurrentIndex(choice);
-        QCOMPARE(columnTexts(tableModel(&w, "tableReport"), 1), names);
-        QCOMPARE(labelText(&w, "labelTotal"), QString("共 %1 条记录").arg(names.split(',').size()));
+        QCOMPARE(texts(tableModel(&w, "tableReport"), -1, 1), names);
+        QCOMPARE(labelText(&w, "labelTotal"), QString("共 %1 条记录").arg(names.split('|').size()));
     }
 
     // Status words and colours from the local date; date colours only in the licence and business licence
@@ -244,22 +245,22 @@ private slots:
         addSupplier(t, 6, "旧码", Dates(), "expired");
         SupplierReportWindow w;
         const QAbstractItemModel* m = tableModel(&w, "tableReport");
-        QCOMPARE(columnTexts(m, 0), QString("1,2,3,4,5,6"));
-        QCOMPARE(columnTexts(m, 1), QString("旧码,税务将到,GSP过期,将到,昨天过期,有效"));
-        QCOMPARE(columnTexts(m, 4), QString("中成药,中成药,中成药,中成药,,中成药、中药饮片"));
-        QCOMPARE(columnTexts(m, 5),
-                 QStringList({kFarOff, kFarOff, kFarOff, day(30), day(-1), day(31)}).join(','));
-        QCOMPARE(columnTexts(m, 6),
-                 QStringList({kFarOff, kFarOff, kFarOff, kFarOff, day(0), "2025/01/01"}).join(','));
-        QCOMPARE(columnTexts(m, 8),
-                 QStringList({kFarOff, kFarOff, day(-2), kFarOff, kFarOff, kFarOff}).join(','));
-        QCOMPARE(columnTexts(m, 10), QString("expired,即将到期,已过期,即将到期,已过期,有效"));
-        QCOMPARE(columnColours(m, 10), QString("-,#ff8c00,#ff0000,#ff8c00,#ff0000,#009900"));
-        QCOMPARE(columnBackgrounds(m, 5), QString("-,-,-,#808000,#800000,-"));
-        QCOMPARE(columnColours(m, 5), QString("-,-,-,#ffffff,#ffffff,-"));
-        QCOMPARE(columnBackgrounds(m, 6), QString("-,-,-,-,#808000,-"));
-        QCOMPARE(columnBackgrounds(m, 8), QString("-,-,-,-,-,-"));
-        QCOMPARE(columnColours(m, 8), QString("-,-,-,-,-,-"));
+        QCOMPARE(texts(m, -1, 0), QString("1|2|3|4|5|6"));
+        QCOMPARE(texts(m, -1, 1), QString("旧码|税务将到|GSP过期|将到|昨天过期|有效"));
+        QCOMPARE(texts(m, -1, 4), QString("中成药|中成药|中成药|中成药||中成药、中药饮片"));
+        QCOMPARE(texts(m, -1, 5),
+                 QStringList({kFarOff, kFarOff, kFarOff, day(30), day(-1), day(31)}).join('|'));
+        QCOMPARE(texts(m, -1, 6),
+                 QStringList({kFarOff, kFarOff, kFarOff, kFarOff, day(0), "2025/01/01"}).join('|'));
+        QCOMPARE(texts(m, -1, 8),
+                 QStringList({kFarOff, kFarOff, day(-2), kFarOff, kFarOff, kFarOff}).join('|'));
+        QCOMPARE(texts(m, -1, 10), QString("expired|即将到期|已过期|即将到期|已过期|有效"));
+        QCOMPARE(columnColours(m, 10), QString("-|#ff8c00|#ff0000|#ff8c00|#ff0000|#009900"));
+        QCOMPARE(columnColours(m, 5, Qt::BackgroundRole), QString("-|-|-|#808000|#800000|-"));
+        QCOMPARE(columnColours(m, 5), QString("-|-|-|#ffffff|#ffffff|-"));
+        QCOMPARE(columnColours(m, 6, Qt::BackgroundRole), QString("-|-|-|-|#808000|-"));
+        QCOMPARE(columnColours(m, 8, Qt::BackgroundRole), QString("-|-|-|-|-|-"));
+        QCOMPARE(columnColours(m, 8), QString("-|-|-|-|-|-"));
         QCOMPARE(m->index(0, 5).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
         QCOMPARE(m->index(0, 6).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
         QCOMPARE(m->index(0, 10).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
@@ -274,19 +275,19 @@ private slots:
         addSupplier(t, 1, "ABC医药", {day(-1), kFarOff, kFarOff, kFarOff});
         SupplierReportWindow w;
         const QAbstractItemModel* m = tableModel(&w, "tableReport");
-        QCOMPARE(columnTexts(m, 1), QString("ABC医药"));
+        QCOMPARE(texts(m, -1, 1), QString("ABC医药"));
         addSupplier(t, 2, "XYZ医药", {kFarOff, kFarOff, kFarOff, day(-3)});
         auto* name = child<QLineEdit>(&w, "editSupplier");
         name->setText(" abc ");
         QTest::keyClick(name, Qt::Key_Return);
-        QCOMPARE(columnTexts(m, 1), QString("ABC医药"));
+        QCOMPARE(texts(m, -1, 1), QString("ABC医药"));
         child<QComboBox>(&w, "comboStatus")->setCurrentIndex(3);
-        QCOMPARE(columnTexts(m, 1), QString("ABC医药"));
+        QCOMPARE(texts(m, -1, 1), QString("ABC医药"));
         name->setText("");
         click(&w, "btnQuery");
-        QCOMPARE(columnTexts(m, 1), QString("XYZ医药,ABC医药"));
+        QCOMPARE(texts(m, -1, 1), QString("XYZ医药|ABC医药"));
         child<QComboBox>(&w, "comboStatus")->setCurrentIndex(1);
-        QCOMPARE(columnTexts(m, 1), QString());
+        QCOMPARE(texts(m, -1, 1), QString());
         QCOMPARE(labelText(&w, "labelTotal"), QString("共 0 条记录"));
     }
 

@@ -46,11 +46,13 @@ QString ListFrame::searchText() const {
 }
 
 void ListFrame::search() const {
-    m_load(searchText());
+    if (m_load)
+        m_load(searchText());
 }
 
 void ListFrame::showAll() const {
-    m_load(QString());
+    if (m_load)
+        m_load(QString());
 }
 
 void ListFrame::updateCount() {

@@ -25,11 +25,11 @@ void centreOnTopLevel(QWidget* dialog, QWidget* parent) {
     dialog->move(frame.topLeft());
 }
 
-void packGridLeft(QGridLayout* grid) {
-    const int spacerColumn = grid->columnCount();
-    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, spacerColumn,
+void packFiltersLeft(QGridLayout* grid) {
+    const int column = grid->columnCount();
+    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, column,
                   grid->rowCount(), 1);
-    grid->setColumnStretch(spacerColumn, 1);
+    grid->setColumnStretch(column, 1);
 }
 
 } // namespace kestrovalin

@@ -12,8 +12,8 @@ void placeOnParent(QWidget* window, QWidget* parent);
 // A dialog built in code centres its frame on the parent's top-level window. Does nothing without a parent.
 void centreOnTopLevel(QWidget* dialog, QWidget* parent);
 
-// Adds a last, stretching column over all rows of a filter grid, so its fields keep their natural widths,
-// packed to the left.
-void packGridLeft(QGridLayout* grid);
+// Adds a stretching last column to a filter grid, spanning its rows, so the fields keep their natural widths
+// and stay packed to the left.
+void packFiltersLeft(QGridLayout* grid);
 
 } // namespace kestrovalin

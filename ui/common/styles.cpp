@@ -1,5 +1,7 @@
 #include "ui/common/styles.h"
 
+#include <QColor>
+
 namespace kestrovalin {
 
 namespace {
@@ -193,7 +195,10 @@ QString tempHumidityRecordStyleSheet() {
 }
 
 QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass) {
-    return reportWindowStyleSheet(QStringList{accentButton}, QStringList{accentButton}, tableClass);
+    ReportSheet sheet{
+        {QStringLiteral("QLineEdit")}, {QStringLiteral("QLineEdit")}, {accentButton}, {accentButton}};
+    sheet.tableClass = tableClass;
+    return reportFamilyStyleSheet(sheet);
 }
 
 QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringList& accentHoverButtons,
@@ -219,6 +224,66 @@ QString framedButtonStyleSheet() {
            rule(QStringLiteral("QPushButton:hover"), background(colours::buttonHover)) +
            rule(QStringLiteral("QPushButton:default"),
                 QStringLiteral("border-color: %1;").arg(c(colours::accent)));
+}
+
+QString importDialogStyleSheet() {
+    const QString field = QStringLiteral("border: 2px solid %1; border-radius: 4px; padding: %2; "
+                                         "background-color: %3;");
+    const QString focusedField = QStringLiteral("border: 2px solid %1;").arg(c(colours::importButton));
+    return rule(QStringLiteral("QDialog"), background(colours::importFace)) +
+           rule(QStringLiteral("QPushButton"),
+                QStringLiteral("background-color: %1; color: white; border: none; border-radius: 6px; "
+                               "padding: 8px 16px; font-weight: bold;")
+                    .arg(c(colours::importButton))) +
+           rule(QStringLiteral("QPushButton:hover"), background(colours::importHover)) +
+           rule(QStringLiteral("QPushButton:pressed"), background(colours::importTitle)) +
+           rule(QStringLiteral("QPushButton:disabled"),
+                background(colours::disabledFace) +
+                    QStringLiteral(" color: %1;").arg(c(colours::disabledText))) +
+           rule(QStringLiteral("QLineEdit"),
+                field.arg(c(colours::panelBorder), QStringLiteral("6px 10px"), c(colours::importField))) +
+           rule(QStringLiteral("QLineEdit:focus"), focusedField) +
+           rule(QStringLiteral("QTextEdit"),
+                field.arg(c(colours::panelBorder), QStringLiteral("8px"), c(colours::importField))) +
+           rule(QStringLiteral("QTextEdit:focus"), focusedField) +
+           rule(QStringLiteral("QLabel"), QStringLiteral("color: %1;").arg(c(colours::bodyText))) +
+           rule(
+               QStringLiteral("QLabel#labelStepsTitle, QLabel#labelResultTitle"),
+               QStringLiteral("color: %1; font-weight: bold; padding: 2px 0;").arg(c(colours::importTitle))) +
+           rule(QStringLiteral("QFrame#separator"),
+                QStringLiteral("color: %1; margin: 4px 0;").arg(c(colours::panelBorder))) +
+           rule(QStringLiteral("QDialogButtonBox QPushButton"),
+                background(colours::closeButton) + QStringLiteral(" padding: 8px 20px;")) +
+           rule(QStringLiteral("QDialogButtonBox QPushButton:hover"), background(colours::closeHover)) +
+           // Message boxes opened over the dialog inherit this sheet; keep their button labels readable.
+           rule(QStringLiteral("QMessageBox QPushButton"),
+                QStringLiteral("color: %1;").arg(c(colours::bodyText)));
+}
+
+QString statusValueStyleSheet(const QColor& colour) {
+    return QStringLiteral("color: %1; font-weight: bold;").arg(colour.name(QColor::HexRgb));
+}
+
+QString dashboardTabStyleSheet(bool active) {
+    const QString face = active ? QStringLiteral("color: %1; background-color: %2; border: none;")
+                                      .arg(c(colours::onAccent), c(colours::dashboardGood))
+                                : QStringLiteral("color: %1; background-color: %2; border: 1px solid %3;")
+                                      .arg(c(colours::mutedText), c(colours::tabFace), c(colours::tabBorder));
+    return QStringLiteral("font-size: 12px; font-weight: bold; ") + face +
+           QStringLiteral(" border-radius: 4px; padding: 2px 10px;");
+}
+
+QString dashboardFigureStyleSheet(bool alert) {
+    return QStringLiteral("font-size: 24px; font-weight: bold; color: %1; background: transparent;")
+        .arg(c(alert ? colours::dashboardAlert : colours::dashboardGood));
+}
+
+QString temperatureStatusStyleSheet(bool recorded) {
+    return recorded
+               ? QStringLiteral("font-size: 13px; color: %1; background: transparent;")
+                     .arg(c(colours::dashboardGood))
+               : QStringLiteral("font-size: 13px; font-weight: bold; color: %1; background: transparent;")
+                     .arg(c(colours::dashboardAlert));
 }
 
 } // namespace kestrovalin

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QColor;
+
 namespace kestrovalin {
 
 // The program's colours, each named once.
@@ -26,6 +28,21 @@ inline constexpr char reportTable[] = "#ddd";        // report window table and 
 inline constexpr char defaultRowShade[] = "#c8ffc8"; // the default retail customer's row
 inline constexpr char enabledStatus[] = "#009900";   // an enabled account's status text
 inline constexpr char disabledStatus[] = "#FF0000";  // a disabled account's status text
+inline constexpr char bodyText[] = "#333333";        // labels of the import dialogs
+inline constexpr char importFace[] = "#f5f7fa";      // import dialog background
+inline constexpr char importField[] = "#fafafa";     // import dialog fields and result area
+inline constexpr char importButton[] = "#4a9c7c";    // import dialog buttons, focused field border
+inline constexpr char importHover[] = "#3d8568";     // import dialog button hover
+inline constexpr char importTitle[] = "#2d7d5f";     // import dialog section titles, pressed buttons
+inline constexpr char disabledFace[] = "#a0a0a0";    // a disabled import button
+inline constexpr char disabledText[] = "#d0d0d0";    // a disabled import button's label
+inline constexpr char closeButton[] = "#6c757d";     // the import dialogs' Close button
+inline constexpr char closeHover[] = "#5a6268";      // its hover
+inline constexpr char dashboardGood[] = "#2e7d32";  // active overview tab, figures needing nothing, a reading
+inline constexpr char dashboardAlert[] = "#d32f2f"; // figures needing action, a missing reading
+inline constexpr char tabFace[] = "#e8f5e9";        // inactive overview tab
+inline constexpr char tabBorder[] = "#c8e6c9";      // inactive overview tab border
+inline constexpr char onAccent[] = "#ffffff";       // text on the active overview tab
 } // namespace colours
 
 // The list-window family: bold group boxes with green titles, framed fields, primary buttons in the accent
@@ -60,8 +77,7 @@ struct ReportSheet {
     QStringList focusFields;    // those of them that show the focus border
     QStringList primaryButtons; // object names
     QStringList primaryHover;   // object names of the primary buttons that darken under the mouse
-    // The framed table's selector; QTableView also matches the QTableWidgets of older windows.
-    QString tableClass = QStringLiteral("QTableView");
+    QString tableClass = QStringLiteral("QTableView"); // also matches QTableWidget
 };
 QString reportFamilyStyleSheet(const ReportSheet& sheet);
 // The record books (their query button is btnQuery).
@@ -86,5 +102,17 @@ QString accentButtonStyleSheet();
 
 // The plain framed buttons of dialogs and message boxes, set on each button.
 QString framedButtonStyleSheet();
+
+// The product and supplier import dialogs: light face, rounded green buttons, framed fields.
+QString importDialogStyleSheet();
+
+// A status value in its colour and bold, set on the label.
+QString statusValueStyleSheet(const QColor& colour);
+
+// The main window's overview: a period tab, a warning figure (alert when it needs action) and the line on
+// today's temperature and humidity reading.
+QString dashboardTabStyleSheet(bool active);
+QString dashboardFigureStyleSheet(bool alert);
+QString temperatureStatusStyleSheet(bool recorded);
 
 } // namespace kestrovalin

@@ -11,6 +11,7 @@
 #include "ui/admin/operlogwindow.h"
 #include "ui/admin/usermanagerwindow.h"
 #include "ui/common/prompts.h"
+#include "ui/common/styles.h"
 #include "ui/login/logindialog.h"
 #include "ui/masterdata/customermanagerwindow.h"
 #include "ui/masterdata/productmanagerwindow.h"
@@ -21,10 +22,12 @@
 #include "ui/purchasing/inventorywarningwindow.h"
 #include "ui/purchasing/inventorywindow.h"
 #include "ui/purchasing/purchasewindow.h"
+#include "ui/quality/maintenancewindow.h"
 #include "ui/quality/qualificationwarningwindow.h"
 #include "ui/quality/temphumidityrecordwindow.h"
 #include "ui/reports/acceptancereportwindow.h"
 #include "ui/reports/expiryreportwindow.h"
+#include "ui/reports/maintenancereportwindow.h"
 #include "ui/reports/purchasereportwindow.h"
 #include "ui/reports/salesrecordreportwindow.h"
 #include "ui/reports/supplierreportwindow.h"
@@ -52,8 +55,6 @@ using kestrovalin::PurchaseReportWindow;
 using kestrovalin::QualificationWarningWindow;
 using kestrovalin::SalesRecordReportWindow;
 using kestrovalin::SupplierReportWindow;
-using kestrovalin::TempHumidityRecordWindow;
-using kestrovalin::TempHumidityReportWindow;
 using kestrovalin::repositories::DashboardRepository;
 
 namespace {
@@ -86,20 +87,20 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     &build<PurchaseReportWindow>,                  // PurchaseReport
     &build<AcceptanceReportWindow>,                // AcceptanceReport
     &build<SalesRecordReportWindow>,               // SalesRecordReport
-    nullptr,                                       // MaintenanceReport
+    &build<kestrovalin::MaintenanceReportWindow>,  // MaintenanceReport
     &build<kestrovalin::PurchaseReturnWindow>,     // PurchaseReturn
     &build<kestrovalin::SalesReturnWindow>,        // SalesReturn
     &build<kestrovalin::InventoryCheckWindow>,     // InventoryCheck
     &build<kestrovalin::ExpiryWarningWindow>,      // ExpiryWarning
     &build<ExpiryReportWindow>,                    // ExpiryReport
     &build<QualificationWarningWindow>,            // QualificationWarning
-    &build<TempHumidityRecordWindow>,              // TempHumidityRecord
-    &build<TempHumidityReportWindow>,              // TempHumidityReport
+    &build<kestrovalin::TempHumidityRecordWindow>, // TempHumidityRecord
+    &build<kestrovalin::TempHumidityReportWindow>, // TempHumidityReport
     &build<kestrovalin::PrescriptionRecordWindow>, // PrescriptionRecord
     nullptr,                                       // RejectedDrug
     nullptr,                                       // RejectedDrugReport
     &build<SupplierReportWindow>,                  // SupplierReport
-    nullptr,                                       // Maintenance
+    &build<kestrovalin::MaintenanceWindow>,        // Maintenance
 };
 
 using OpenSlot = void (MainWindow::*)();
@@ -150,21 +151,6 @@ const Menu kMenus[] = {
      {{"用户管理", MainWindow::UserManager, &MainWindow::openUserManager},
       {"操作日志", MainWindow::OperLog, &MainWindow::openOperLogWindow}}},
 };
-
-const QString kActiveTabStyle = QStringLiteral(
-    "font-size: 12px; font-weight: bold;color: #ffffff; background-color: #2e7d32;border: none; "
-    "border-radius: 4px;padding: 2px 10px;");
-const QString kInactiveTabStyle =
-    QStringLiteral("font-size: 12px; font-weight: bold;color: #666666; background-color: #e8f5e9;border: 1px "
-                   "solid #c8e6c9; border-radius: 4px;padding: 2px 10px;");
-const QString kAlertStyle =
-    QStringLiteral("font-size: 24px; font-weight: bold; color: #d32f2f; background: transparent;");
-const QString kClearStyle =
-    QStringLiteral("font-size: 24px; font-weight: bold; color: #2e7d32; background: transparent;");
-const QString kTempRecordedStyle =
-    QStringLiteral("font-size: 13px; color: #2e7d32; background: transparent;");
-const QString kTempMissingStyle =
-    QStringLiteral("font-size: 13px; font-weight: bold; color: #d32f2f; background: transparent;");
 
 // Whether this program holds the window of an entry; the menu entry and quick button of a window that is not
 // part of it yet are shown disabled.
@@ -385,9 +371,9 @@ void MainWindow::setupMenus() {
 
 void MainWindow::setOverviewTab(int index) {
     m_currentOverviewTab = index;
-    ui->btnTabToday->setStyleSheet(index == 0 ? kActiveTabStyle : kInactiveTabStyle);
-    ui->btnTabWeek->setStyleSheet(index == 1 ? kActiveTabStyle : kInactiveTabStyle);
-    ui->btnTabMonth->setStyleSheet(index == 2 ? kActiveTabStyle : kInactiveTabStyle);
+    ui->btnTabToday->setStyleSheet(kestrovalin::dashboardTabStyleSheet(index == 0));
+    ui->btnTabWeek->setStyleSheet(kestrovalin::dashboardTabStyleSheet(index == 1));
+    ui->btnTabMonth->setStyleSheet(kestrovalin::dashboardTabStyleSheet(index == 2));
     queryAndDisplayOverviewData(index);
 }
 
@@ -420,7 +406,7 @@ void MainWindow::refreshDashboard() {
         const bool recorded = *readings > 0;
         ui->lblTempStatus->setText(recorded ? QStringLiteral("今日温湿度：已记录")
                                             : QStringLiteral("今日温湿度：未填写"));
-        ui->lblTempStatus->setStyleSheet(recorded ? kTempRecordedStyle : kTempMissingStyle);
+        ui->lblTempStatus->setStyleSheet(kestrovalin::temperatureStatusStyleSheet(recorded));
     }
 }
 
@@ -428,7 +414,7 @@ void MainWindow::refreshDashboard() {
 void MainWindow::showWarningFigure(QLabel* label, const std::optional<int>& count) {
     if (count)
         label->setText(QString::number(*count));
-    label->setStyleSheet(count.value_or(0) >= 1 ? kAlertStyle : kClearStyle);
+    label->setStyleSheet(kestrovalin::dashboardFigureStyleSheet(count.value_or(0) >= 1));
 }
 
 void MainWindow::openFeature(FeatureWindow which) {

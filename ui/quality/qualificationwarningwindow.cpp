@@ -55,7 +55,7 @@ QualificationWarningWindow::QualificationWarningWindow(QWidget* parent)
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("供应商资质到期预警"));
     setStyleSheet(reportWindowStyleSheet(QStringLiteral("btnSearch"), QStringLiteral("QTableView")));
-    packGridLeft(ui->gridLayout);
+    packFiltersLeft(ui->gridLayout);
     placeOnParent(this, parent);
 
     m_model = new RowTableModel({QStringLiteral("供应商名称"), QStringLiteral("许可证号"),

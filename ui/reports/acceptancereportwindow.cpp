@@ -1,7 +1,6 @@
 #include "ui/reports/acceptancereportwindow.h"
 #include "ui_acceptancereportwindow.h"
 
-#include "ui/common/reportframe.h"
 #include "ui/reports/recordbook.h"
 
 namespace kestrovalin {
@@ -25,28 +24,17 @@ ReportSpec spec() {
 } // namespace
 
 AcceptanceReportWindow::AcceptanceReportWindow(QWidget* parent)
-    : QMainWindow(parent), ui(new Ui_AcceptanceReportWindow) {
+    : ReportWindow(parent), ui(new Ui_AcceptanceReportWindow) {
     ui->setupUi(this);
-    m_frame = new ReportFrame(this, parent, spec());
-    connect(ui->btnQuery, &QPushButton::clicked, this, &AcceptanceReportWindow::onQueryClicked);
-    connect(ui->btnExport, &QPushButton::clicked, this, &AcceptanceReportWindow::onExportClicked);
-    loadReport();
+    attachFrame(spec());
 }
 
 AcceptanceReportWindow::~AcceptanceReportWindow() {
     delete ui;
 }
 
-void AcceptanceReportWindow::onQueryClicked() {
-    loadReport();
-}
-
-void AcceptanceReportWindow::onExportClicked() {
-    m_frame->exportCsv();
-}
-
 void AcceptanceReportWindow::loadReport() {
-    loadRecordBook(m_frame, this, acceptanceRecords());
+    loadRecordBook(frame(), this, acceptanceRecords());
 }
 
 } // namespace kestrovalin

@@ -3,7 +3,6 @@
 
 #include "core/databasemanager.h"
 #include "repositories/expirywarningrepository.h"
-#include "ui/common/reportframe.h"
 
 #include <QIntValidator>
 
@@ -46,16 +45,14 @@ TableRow batchRow(const ExpiryWarningItem& item) {
 
 } // namespace
 
-ExpiryReportWindow::ExpiryReportWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_ExpiryReportWindow) {
+ExpiryReportWindow::ExpiryReportWindow(QWidget* parent)
+    : ReportWindow(parent), ui(new Ui_ExpiryReportWindow) {
     ui->setupUi(this);
-    m_frame = new ReportFrame(this, parent, spec());
     ui->editWarningDays->setValidator(new QIntValidator(kMinDays, kMaxDays, this));
     ui->editWarningDays->setText(QStringLiteral("180"));
-    connect(ui->btnQuery, &QPushButton::clicked, this, &ExpiryReportWindow::onQueryClicked);
-    connect(ui->btnExport, &QPushButton::clicked, this, &ExpiryReportWindow::onExportClicked);
     // The line edit reports Return only while the validator accepts its text.
     connect(ui->editWarningDays, &QLineEdit::returnPressed, this, &ExpiryReportWindow::onQueryClicked);
-    loadReport();
+    attachFrame(spec());
 }
 
 ExpiryReportWindow::~ExpiryReportWindow() {
@@ -66,17 +63,9 @@ int ExpiryReportWindow::warningDays() const {
     return std::clamp(ui->editWarningDays->text().toInt(), kMinDays, kMaxDays);
 }
 
-void ExpiryReportWindow::onQueryClicked() {
-    loadReport();
-}
-
-void ExpiryReportWindow::onExportClicked() {
-    m_frame->exportCsv();
-}
-
 void ExpiryReportWindow::loadReport() {
     repositories::ExpiryWarningRepository repository(DatabaseManager::instance().getAdapter());
-    m_frame->show(repository.findNearExpiryItems(
+    frame()->show(repository.findNearExpiryItems(
                       warningDays(), ui->editSupplier->text().trimmed(),
                       ui->editProductName->text().trimmed(), ui->editBarcode->text().trimmed(),
                       ui->editMnemonic->text().trimmed(), ui->editBatchNo->text().trimmed()),

@@ -1,7 +1,6 @@
 #include "ui/reports/purchasereportwindow.h"
 #include "ui_purchasereportwindow.h"
 
-#include "ui/common/reportframe.h"
 #include "ui/reports/recordbook.h"
 
 namespace kestrovalin {
@@ -25,28 +24,17 @@ ReportSpec spec() {
 } // namespace
 
 PurchaseReportWindow::PurchaseReportWindow(QWidget* parent)
-    : QMainWindow(parent), ui(new Ui_PurchaseReportWindow) {
+    : ReportWindow(parent), ui(new Ui_PurchaseReportWindow) {
     ui->setupUi(this);
-    m_frame = new ReportFrame(this, parent, spec());
-    connect(ui->btnQuery, &QPushButton::clicked, this, &PurchaseReportWindow::onQueryClicked);
-    connect(ui->btnExport, &QPushButton::clicked, this, &PurchaseReportWindow::onExportClicked);
-    loadReport();
+    attachFrame(spec());
 }
 
 PurchaseReportWindow::~PurchaseReportWindow() {
     delete ui;
 }
 
-void PurchaseReportWindow::onQueryClicked() {
-    loadReport();
-}
-
-void PurchaseReportWindow::onExportClicked() {
-    m_frame->exportCsv();
-}
-
 void PurchaseReportWindow::loadReport() {
-    loadRecordBook(m_frame, this, purchaseRecords());
+    loadRecordBook(frame(), this, purchaseRecords());
 }
 
 } // namespace kestrovalin

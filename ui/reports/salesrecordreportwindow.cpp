@@ -1,7 +1,6 @@
 #include "ui/reports/salesrecordreportwindow.h"
 #include "ui_salesrecordreportwindow.h"
 
-#include "ui/common/reportframe.h"
 #include "ui/reports/recordbook.h"
 
 namespace kestrovalin {
@@ -25,28 +24,17 @@ ReportSpec spec() {
 } // namespace
 
 SalesRecordReportWindow::SalesRecordReportWindow(QWidget* parent)
-    : QMainWindow(parent), ui(new Ui_SalesRecordReportWindow) {
+    : ReportWindow(parent), ui(new Ui_SalesRecordReportWindow) {
     ui->setupUi(this);
-    m_frame = new ReportFrame(this, parent, spec());
-    connect(ui->btnQuery, &QPushButton::clicked, this, &SalesRecordReportWindow::onQueryClicked);
-    connect(ui->btnExport, &QPushButton::clicked, this, &SalesRecordReportWindow::onExportClicked);
-    loadReport();
+    attachFrame(spec());
 }
 
 SalesRecordReportWindow::~SalesRecordReportWindow() {
     delete ui;
 }
 
-void SalesRecordReportWindow::onQueryClicked() {
-    loadReport();
-}
-
-void SalesRecordReportWindow::onExportClicked() {
-    m_frame->exportCsv();
-}
-
 void SalesRecordReportWindow::loadReport() {
-    loadRecordBook(m_frame, this, salesRecords());
+    loadRecordBook(frame(), this, salesRecords());
 }
 
 } // namespace kestrovalin

@@ -1,30 +1,23 @@
 #pragma once
 
-#include <QMainWindow>
+#include "ui/common/reportframe.h"
 
 class Ui_SalesRecordReportWindow;
 
 namespace kestrovalin {
 
-class ReportFrame;
-
 // The sales record book: every line of the completed sales of a date range, newest sale first, with the
 // number of lines and their total amount.
-class SalesRecordReportWindow : public QMainWindow {
+class SalesRecordReportWindow : public ReportWindow {
     Q_OBJECT
 public:
     explicit SalesRecordReportWindow(QWidget* parent = nullptr);
     ~SalesRecordReportWindow() override;
 
-private slots:
-    void onQueryClicked();
-    void onExportClicked();
-
 private:
-    void loadReport();
+    void loadReport() override;
 
     Ui_SalesRecordReportWindow* ui;
-    ReportFrame* m_frame;
 };
 
 } // namespace kestrovalin

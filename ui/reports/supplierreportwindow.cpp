@@ -4,7 +4,6 @@
 #include "core/clock.h"
 #include "core/databasemanager.h"
 #include "repositories/supplierrepository.h"
-#include "ui/common/reportframe.h"
 
 namespace kestrovalin {
 
@@ -75,31 +74,20 @@ TableRow supplierRow(const Supplier& s, const SupplierRepository::Standing& stan
 } // namespace
 
 SupplierReportWindow::SupplierReportWindow(QWidget* parent)
-    : QMainWindow(parent), ui(new Ui_SupplierReportWindow) {
+    : ReportWindow(parent), ui(new Ui_SupplierReportWindow) {
     ui->setupUi(this);
-    m_frame = new ReportFrame(this, parent, spec());
     ui->comboStatus->addItem(QStringLiteral("全部"), QStringLiteral("all"));
     ui->comboStatus->addItem(QStringLiteral("资质有效"), QStringLiteral("valid"));
     ui->comboStatus->addItem(QStringLiteral("即将到期"), QStringLiteral("expiring"));
     ui->comboStatus->addItem(QStringLiteral("已过期"), QStringLiteral("expired"));
-    connect(ui->btnQuery, &QPushButton::clicked, this, &SupplierReportWindow::onQueryClicked);
-    connect(ui->btnExport, &QPushButton::clicked, this, &SupplierReportWindow::onExportClicked);
     // Connected after filling, so filling the combo runs nothing; every later change re-runs the report.
     connect(ui->comboStatus, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &SupplierReportWindow::onQueryClicked);
-    loadReport();
+    attachFrame(spec());
 }
 
 SupplierReportWindow::~SupplierReportWindow() {
     delete ui;
-}
-
-void SupplierReportWindow::onQueryClicked() {
-    loadReport();
-}
-
-void SupplierReportWindow::onExportClicked() {
-    m_frame->exportCsv();
 }
 
 // Every choice filters the same base list (all listed suppliers, or those whose name contains the keyword)
@@ -117,7 +105,7 @@ void SupplierReportWindow::loadReport() {
         if (matchesChoice(standing, choice))
             rows.append(supplierRow(supplier, standing, today));
     }
-    m_frame->showRows(std::move(rows));
+    frame()->showRows(std::move(rows));
 }
 
 } // namespace kestrovalin

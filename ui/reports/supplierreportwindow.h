@@ -1,30 +1,23 @@
 #pragma once
 
-#include <QMainWindow>
+#include "ui/common/reportframe.h"
 
 class Ui_SupplierReportWindow;
 
 namespace kestrovalin {
 
-class ReportFrame;
-
 // The record book of suppliers with their licence and certificate numbers, expiry dates and the
 // qualification status worked out from those dates on the day it is run.
-class SupplierReportWindow : public QMainWindow {
+class SupplierReportWindow : public ReportWindow {
     Q_OBJECT
 public:
     explicit SupplierReportWindow(QWidget* parent = nullptr);
     ~SupplierReportWindow() override;
 
-private slots:
-    void onQueryClicked();
-    void onExportClicked();
-
 private:
-    void loadReport();
+    void loadReport() override;
 
     Ui_SupplierReportWindow* ui;
-    ReportFrame* m_frame;
 };
 
 } // namespace kestrovalin

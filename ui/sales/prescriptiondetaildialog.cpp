@@ -1,6 +1,7 @@
 #include "ui/sales/prescriptiondetaildialog.h"
 #include "ui_prescriptiondetaildialog.h"
 
+#include "ui/common/styles.h"
 #include "ui/sales/prescriptionstatus.h"
 
 #include <QHeaderView>
@@ -49,8 +50,7 @@ void PrescriptionDetailDialog::setPrescription(const models::Prescription& p) {
 
     const PrescriptionStatusLabel status = detailStatusLabel(p.status);
     ui->valueStatus->setText(status.text);
-    ui->valueStatus->setStyleSheet(
-        QStringLiteral("color: %1; font-weight: bold;").arg(status.colour.name(QColor::HexRgb)));
+    ui->valueStatus->setStyleSheet(statusValueStyleSheet(status.colour));
 
     QTableWidget* table = ui->tableItems;
     table->setRowCount(0);
