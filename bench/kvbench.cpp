@@ -14,14 +14,18 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/quality/temphumidityrecordwindow.h"
+#include "ui/reports/temphumidityreportwindow.h"
 #include "ui/sales/prescriptionrecordwindow.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
+#include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -421,6 +425,25 @@ int main(int argc, char* argv[]) {
         {QStringLiteral(
             "SELECT line.* FROM prescription_item line WHERE line.prescription_id IN (SELECT p.id "
             "FROM prescription p) ORDER BY line.id")});
+
+    bench.listWindow(
+        "temperature record window", [](QWidget* parent) { return new TempHumidityRecordWindow(parent); },
+        {QStringLiteral("SELECT * FROM temperature_record WHERE record_date = ? ORDER BY id DESC"),
+         {QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}});
+    // The book opens on its month, then the user asks for the whole year.
+    const QDate yearAgo = QDate::currentDate().addYears(-1);
+    bench.listWindow(
+        "temperature book, one year",
+        [yearAgo](QWidget* parent) {
+            auto* window = new TempHumidityReportWindow(parent);
+            window->findChild<QDateEdit*>(QStringLiteral("dateStart"))->setDate(yearAgo);
+            window->findChild<QPushButton*>(QStringLiteral("btnQuery"))->click();
+            return window;
+        },
+        {QStringLiteral("SELECT * FROM temperature_record WHERE record_date >= ? AND record_date <= ? "
+                        "ORDER BY id DESC"),
+         {yearAgo.toString(QStringLiteral("yyyy-MM-dd")),
+          QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}});
 
     mainWindow.reset();
     manager.shutdown();

@@ -386,6 +386,25 @@ private slots:
                  qPrintable(QString::number(view.columnWidth(0))));
     }
 
+    // Measuring one cell per column through the delegate and the rest by their text gives the widths the
+    // delegate would give for every cell: Latin, Chinese, digits, a line break, an empty first cell.
+    void columnsFitAsTheDelegateMeasures() {
+        QTableView view;
+        view.setStyleSheet("QTableView { border: 1px solid #ddd; }");
+        RowTableModel model({"序号", "名称", "备注"});
+        model.setRows({TableRow(1, {"1", "甲", ""}), TableRow(2, {"22", "阿莫西林胶囊 0.25g×24粒", "x"}),
+                       TableRow(3, {"333", "W", "第一行\n第二行比第一行长得多"})});
+        view.setModel(&model);
+        fitColumnsToFirstRows(&view);
+        for (int c = 0; c < 3; ++c) {
+            int expected = view.horizontalHeader()->sectionSizeHint(c);
+            for (int r = 0; r < 3; ++r)
+                expected = std::max(expected, view.sizeHintForIndex(model.index(r, c)).width() + 1);
+            QCOMPARE(QString::number(c) + ":" + QString::number(view.columnWidth(c)),
+                     QString::number(c) + ":" + QString::number(expected));
+        }
+    }
+
     // The shown rows under the title and the header line; a failure is told and never followed by the
     // success box or the log row.
     void csvExport_data() {

@@ -1,5 +1,6 @@
 #include "ui/common/placement.h"
 
+#include <QRect>
 #include <QWidget>
 
 namespace kestrovalin {
@@ -12,6 +13,14 @@ void placeOnParent(QWidget* window, QWidget* parent) {
     const int height = parent->height() * 8 / 10;
     window->resize(width, height);
     window->move(parent->x() + (parent->width() - width) / 2, parent->y() + (parent->height() - height) / 2);
+}
+
+void centreOnTopLevel(QWidget* dialog, QWidget* parent) {
+    if (!dialog || !parent)
+        return;
+    QRect frame = dialog->frameGeometry();
+    frame.moveCenter(parent->window()->frameGeometry().center());
+    dialog->move(frame.topLeft());
 }
 
 } // namespace kestrovalin

@@ -8,4 +8,7 @@ namespace kestrovalin {
 // arithmetic) and centres itself on the parent. Does nothing without a parent.
 void placeOnParent(QWidget* window, QWidget* parent);
 
+// A dialog built in code centres its frame on the parent's top-level window. Does nothing without a parent.
+void centreOnTopLevel(QWidget* dialog, QWidget* parent);
+
 } // namespace kestrovalin

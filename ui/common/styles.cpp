@@ -126,52 +126,78 @@ QString formStyleSheet() {
            framedField(QStringLiteral("QComboBox"), QStringLiteral("3px 6px"));
 }
 
-namespace {
-
-// The report family with its accent buttons, the buttons that darken on hover and the table class named.
-QString reportSheet(const QStringList& accentButtons, const QStringList& hoverButtons,
-                    const QString& tableClass) {
-    return rule(
-               QStringLiteral("QGroupBox"),
-               QStringLiteral("border: 1px solid %1; border-radius: 3px; margin-top: 8px; padding-top: 14px; "
-                              "font-size: 12px;")
-                   .arg(c(colours::accent))) +
-           rule(QStringLiteral("QGroupBox::title"),
-                QStringLiteral("subcontrol-origin: margin; left: 10px; padding: 2px 8px; color: %1; "
-                               "font-weight: bold;")
-                    .arg(c(colours::accent))) +
-           rule(
-               QStringLiteral("QLineEdit"),
-               QStringLiteral("padding: 3px 6px; border: 1px solid %1; border-radius: 3px; min-height: 20px;")
-                   .arg(c(colours::reportField))) +
-           focused(QStringLiteral("QLineEdit")) +
-           rule(QStringLiteral("QPushButton"),
-                QStringLiteral("padding: 4px 14px; border: 1px solid %1; border-radius: 3px; background: %2; "
-                               "min-height: 22px;")
-                    .arg(c(colours::reportButton), c(colours::buttonFace))) +
-           rule(QStringLiteral("QPushButton:hover"),
-                QStringLiteral("background: %1;").arg(c(colours::buttonHover))) +
-           rule(buttons(accentButtons), QStringLiteral("background: %1; color: white; border-color: %2;")
-                                            .arg(c(colours::accent), c(colours::accentBorder))) +
-           rule(buttons(hoverButtons, QStringLiteral(":hover")),
-                QStringLiteral("background: %1;").arg(c(colours::accentBorder))) +
-           rule(tableClass,
-                QStringLiteral("border: 1px solid %1; gridline-color: %2; alternate-background-color: %3;")
-                    .arg(c(colours::reportTable), c(colours::gridStrong), c(colours::alternateRow))) +
-           rule(QStringLiteral("QHeaderView::section"),
-                QStringLiteral("background: %1; padding: 4px 8px; border: 1px solid %2; font-weight: bold;")
-                    .arg(c(colours::headerFace), c(colours::reportTable)));
+QString reportFamilyStyleSheet(const ReportSheet& sheet) {
+    QString out =
+        rule(QStringLiteral("QGroupBox"),
+             QStringLiteral("border: 1px solid %1; border-radius: 3px; margin-top: 8px; padding-top: 14px; "
+                            "font-size: 12px;")
+                 .arg(c(colours::accent))) +
+        rule(QStringLiteral("QGroupBox::title"),
+             QStringLiteral("subcontrol-origin: margin; left: 10px; padding: 2px 8px; color: %1; "
+                            "font-weight: bold;")
+                 .arg(c(colours::accent)));
+    if (!sheet.fields.isEmpty()) {
+        out += rule(
+            sheet.fields.join(QStringLiteral(", ")),
+            QStringLiteral("padding: 3px 6px; border: 1px solid %1; border-radius: 3px; min-height: 20px;")
+                .arg(c(colours::reportField)));
+    }
+    if (!sheet.focusFields.isEmpty()) {
+        QStringList focusedFields;
+        for (const QString& field : sheet.focusFields)
+            focusedFields.append(field + QStringLiteral(":focus"));
+        out += rule(focusedFields.join(QStringLiteral(", ")),
+                    QStringLiteral("border-color: %1;").arg(c(colours::focusBorder)));
+    }
+    out +=
+        rule(QStringLiteral("QPushButton"),
+             QStringLiteral("padding: 4px 14px; border: 1px solid %1; border-radius: 3px; background: %2; "
+                            "min-height: 22px;")
+                 .arg(c(colours::reportButton), c(colours::buttonFace))) +
+        rule(QStringLiteral("QPushButton:hover"),
+             QStringLiteral("background: %1;").arg(c(colours::buttonHover))) +
+        rule(buttons(sheet.primaryButtons), QStringLiteral("background: %1; color: white; border-color: %2;")
+                                                .arg(c(colours::accent), c(colours::accentBorder))) +
+        rule(buttons(sheet.primaryHover, QStringLiteral(":hover")),
+             QStringLiteral("background: %1;").arg(c(colours::accentBorder))) +
+        // QTableView also matches the QTableWidgets of older windows.
+        rule(QStringLiteral("QTableView"),
+             QStringLiteral("border: 1px solid %1; gridline-color: %2; alternate-background-color: %3;")
+                 .arg(c(colours::reportTable), c(colours::gridStrong), c(colours::alternateRow))) +
+        rule(QStringLiteral("QHeaderView::section"),
+             QStringLiteral("background: %1; padding: 4px 8px; border: 1px solid %2; font-weight: bold;")
+                 .arg(c(colours::headerFace), c(colours::reportTable)));
+    return out;
 }
-
-} // namespace
 
 QString reportWindowStyleSheet() {
-    return reportSheet({QStringLiteral("btnQuery"), QStringLiteral("btnSearch")},
-                       {QStringLiteral("btnQuery")}, QStringLiteral("QTableWidget"));
+    return reportFamilyStyleSheet({{QStringLiteral("QLineEdit")},
+                                   {QStringLiteral("QLineEdit")},
+                                   {QStringLiteral("btnQuery"), QStringLiteral("btnSearch")},
+                                   {QStringLiteral("btnQuery")}});
 }
 
-QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass) {
-    return reportSheet({accentButton}, {accentButton}, tableClass);
+QString maintenanceWindowStyleSheet() {
+    return reportFamilyStyleSheet(
+        {{QStringLiteral("QComboBox")}, {}, {QStringLiteral("btnSearch")}, {QStringLiteral("btnSearch")}});
+}
+
+QString tempHumidityRecordStyleSheet() {
+    const QStringList primary{QStringLiteral("btnSearch"), QStringLiteral("btnSave"),
+                              QStringLiteral("btnShowAbnormal")};
+    return reportFamilyStyleSheet(
+        {{QStringLiteral("QLineEdit"), QStringLiteral("QDateEdit"), QStringLiteral("QTimeEdit"),
+          QStringLiteral("QSpinBox"), QStringLiteral("QDoubleSpinBox")},
+         {QStringLiteral("QLineEdit"), QStringLiteral("QDateEdit"), QStringLiteral("QTimeEdit")},
+         primary,
+         primary});
+}
+
+QString registerWindowStyleSheet(const QStringList& fields) {
+    return reportFamilyStyleSheet({fields,
+                                   {QStringLiteral("QLineEdit")},
+                                   {QStringLiteral("btnSearch")},
+                                   {QStringLiteral("btnSearch")}});
 }
 
 QString countLabelStyleSheet() {

@@ -51,10 +51,24 @@ QString userAdminStyleSheet();
 // The form family (the user dialog): bold group boxes, framed fields, read-only fields greyed.
 QString formStyleSheet();
 
-// The report-window family shared by the record books.
+// The report-window family: green-bordered group boxes with bold green titles, framed fields, light grey
+// buttons but for the primary ones in the accent colour, framed tables with alternate rows.
+struct ReportSheet {
+    QStringList fields;         // type selectors of the framed inputs ("QLineEdit", "QComboBox", ...)
+    QStringList focusFields;    // those of them that show the focus border
+    QStringList primaryButtons; // object names
+    QStringList primaryHover;   // object names of the primary buttons that darken under the mouse
+};
+QString reportFamilyStyleSheet(const ReportSheet& sheet);
+// The record books (their query button is btnQuery).
 QString reportWindowStyleSheet();
-// The same family for a window whose one accent button (darker on hover) and list table class differ.
-QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass);
+// The maintenance window: framed month combo, btnSearch primary.
+QString maintenanceWindowStyleSheet();
+// The temperature and humidity record window: framed date, time and number inputs; btnSearch, btnSave and
+// btnShowAbnormal primary.
+QString tempHumidityRecordStyleSheet();
+// The register windows: the given input classes framed, line edits showing focus, btnSearch primary.
+QString registerWindowStyleSheet(const QStringList& fields);
 
 // A row count label under or beside a list ("共 %1 条记录").
 QString countLabelStyleSheet();

@@ -1,9 +1,11 @@
 #include "ui/common/tablefill.h"
 
 #include <QAbstractItemView>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QTableView>
 #include <QTableWidget>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -30,15 +32,34 @@ void setColumnWidths(QTableView* view, const QVector<int>& widths) {
         header->resizeSection(last, header->sectionSizeHint(last));
 }
 
+namespace {
+
+// Rounded up as the delegate rounds its text layout's natural width.
+int textWidth(const QFontMetricsF& metrics, const QString& text) {
+    return qCeil(text.contains(QLatin1Char('\n')) ? metrics.size(0, text).width()
+                                                  : metrics.horizontalAdvance(text));
+}
+
+} // namespace
+
 void fitColumnsToFirstRows(QTableView* view, int sampleRows) {
     const QAbstractItemModel* model = view->model();
     QHeaderView* header = view->horizontalHeader();
     const int rows = std::min(model->rowCount(), sampleRows);
     const int grid = view->showGrid() ? 1 : 0;
+    const QFontMetricsF metrics(view->font());
     for (int c = 0; c < model->columnCount(); ++c) {
         int width = header->sectionSizeHint(c);
-        for (int r = 0; r < rows; ++r)
-            width = std::max(width, view->sizeHintForIndex(model->index(r, c)).width() + grid);
+        // The delegate measures one cell (its layout is the costly part); the other cells of the column
+        // differ from it only in their text.
+        int padding = 0;
+        for (int r = 0; r < rows; ++r) {
+            const QModelIndex index = model->index(r, c);
+            const int text = textWidth(metrics, index.data().toString());
+            if (r == 0)
+                padding = view->sizeHintForIndex(index).width() - text;
+            width = std::max(width, text + padding + grid);
+        }
         header->resizeSection(c, width);
     }
 }

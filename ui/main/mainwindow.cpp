@@ -16,6 +16,8 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/quality/temphumidityrecordwindow.h"
+#include "ui/reports/temphumidityreportwindow.h"
 #include "ui/sales/prescriptionrecordwindow.h"
 
 #include <QApplication>
@@ -31,6 +33,8 @@
 #include <vector>
 
 using kestrovalin::Prompts;
+using kestrovalin::TempHumidityRecordWindow;
+using kestrovalin::TempHumidityReportWindow;
 using kestrovalin::repositories::DashboardRepository;
 
 namespace {
@@ -70,8 +74,8 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     nullptr,                                       // ExpiryWarning
     nullptr,                                       // ExpiryReport
     nullptr,                                       // QualificationWarning
-    nullptr,                                       // TempHumidityRecord
-    nullptr,                                       // TempHumidityReport
+    &build<TempHumidityRecordWindow>,              // TempHumidityRecord
+    &build<TempHumidityReportWindow>,              // TempHumidityReport
     &build<kestrovalin::PrescriptionRecordWindow>, // PrescriptionRecord
     nullptr,                                       // RejectedDrug
     nullptr,                                       // RejectedDrugReport
