@@ -105,8 +105,8 @@ private slots:
             }
         QCOMPARE(classes.join(' ').remove("kestrovalin::"),
                  QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow "
-                         "TempHumidityReportWindow TempHumidityRecordWindow PrescriptionRecordWindow "
-                         "UserManagerWindow OperLogWindow"));
+                         "TempHumidityReportWindow RejectedDrugReportWindow TempHumidityRecordWindow "
+                         "PrescriptionRecordWindow RejectedDrugWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();

@@ -16,7 +16,9 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/quality/rejecteddrugwindow.h"
 #include "ui/quality/temphumidityrecordwindow.h"
+#include "ui/reports/rejecteddrugreportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
 #include "ui/sales/prescriptionrecordwindow.h"
 
@@ -77,8 +79,8 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     &build<TempHumidityRecordWindow>,              // TempHumidityRecord
     &build<TempHumidityReportWindow>,              // TempHumidityReport
     &build<kestrovalin::PrescriptionRecordWindow>, // PrescriptionRecord
-    nullptr,                                       // RejectedDrug
-    nullptr,                                       // RejectedDrugReport
+    &build<kestrovalin::RejectedDrugWindow>,       // RejectedDrug
+    &build<kestrovalin::RejectedDrugReportWindow>, // RejectedDrugReport
     nullptr,                                       // SupplierReport
     nullptr,                                       // Maintenance
 };
