@@ -3,6 +3,7 @@
 #include "tests/support/testdatabase.h"
 
 #include <QDate>
+#include <QSqlQuery>
 
 namespace kestrovalin::test {
 
@@ -68,6 +69,17 @@ inline void seedRegister(TestDatabase& t) {
            "WHERE id = 3");
     // What the confirmation of record 2 set aside.
     t.exec("UPDATE inventory_batch SET quantity = 0, rejected_quantity = 30 WHERE id = 12");
+}
+
+// A batch row's two stock columns, "quantity/rejected".
+inline QString stockOf(TestDatabase& t, int batchId) {
+    QSqlQuery q =
+        t.db()->query("SELECT quantity, rejected_quantity FROM inventory_batch WHERE id = ?", {batchId});
+    return q.next() ? q.value(0).toString() + '/' + q.value(1).toString() : QStringLiteral("none");
+}
+
+inline QString statusOf(TestDatabase& t, int id) {
+    return t.scalar("SELECT status FROM unqualified_drug WHERE id = ?", {id}).toString();
 }
 
 } // namespace kestrovalin::test

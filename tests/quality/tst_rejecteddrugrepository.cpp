@@ -1,5 +1,4 @@
 #include "core/databasemanager.h"
-#include "repositories/productrepository.h"
 #include "repositories/rejecteddrugcodes.h"
 #include "repositories/rejecteddrugrepository.h"
 
@@ -14,7 +13,6 @@
 
 using namespace kestrovalin;
 using namespace kestrovalin::test;
-using kestrovalin::repositories::ProductRepository;
 using kestrovalin::repositories::RejectedDrugRepository;
 using Outcome = RejectedDrugRepository::ConfirmOutcome;
 
@@ -22,28 +20,10 @@ Q_DECLARE_METATYPE(RejectedDrugRepository::ConfirmOutcome)
 
 namespace {
 
-// The batch row's two stock columns, "quantity/rejected".
-QString stockOf(TestDatabase& t, int batchId) {
-    QSqlQuery q =
-        t.db()->query("SELECT quantity, rejected_quantity FROM inventory_batch WHERE id = ?", {batchId});
-    return q.next() ? q.value(0).toString() + '/' + q.value(1).toString() : QStringLiteral("none");
-}
-
-QString statusOf(TestDatabase& t, int id) {
-    return t.scalar("SELECT status FROM unqualified_drug WHERE id = ?", {id}).toString();
-}
-
 QString ids(const QList<models::RejectedDrug>& records) {
     QStringList out;
     for (const models::RejectedDrug& r : records)
         out << QString::number(r.id);
-    return out.join(',');
-}
-
-QString batchIds(const QList<ProductRepository::InventoryBatchWithProduct>& batches) {
-    QStringList out;
-    for (const auto& b : batches)
-        out << QString::number(b.batch.id);
     return out.join(',');
 }
 
@@ -74,7 +54,7 @@ models::RejectedDrug registration() {
 class TestRejectedDrugRepository : public QObject {
     Q_OBJECT
 private slots:
-    // --- vocabulary ---------------------------------------------------------------------------------------
+    // Vocabulary.
 
     void labels_data() {
         QTest::addColumn<QString>("code");
@@ -170,8 +150,7 @@ private slots:
         QCOMPARE(rejected::processTypeCode("destroy"), QString());
     }
 
-    // --- insert
-    // ---------------------------------------------------------------------------------------------
+    // Insert.
 
     // Whatever the record says about its state, it is stored pending at the local registration time, with its
     // remark; the new id comes back in the record.
@@ -212,8 +191,7 @@ private slots:
         QCOMPARE(log.count(QtCriticalMsg, "RejectedDrug insert failed:"), 1);
     }
 
-    // --- confirm
-    // --------------------------------------------------------------------------------------------
+    // Confirm.
 
     void confirm_data() {
         QTest::addColumn<QString>("status");
@@ -320,8 +298,7 @@ private slots:
         QCOMPARE(stockOf(t, 11), QString("20/0"));
     }
 
-    // --- process
-    // --------------------------------------------------------------------------------------------
+    // Process.
 
     void process_data() {
         QTest::addColumn<QString>("status");
@@ -393,8 +370,7 @@ private slots:
         QCOMPARE(stockOf(t, 11), QString("14/%1").arg(setAside));
     }
 
-    // --- remove
-    // ---------------------------------------------------------------------------------------------
+    // Remove.
 
     void remove_data() {
         QTest::addColumn<QString>("status");
@@ -419,8 +395,7 @@ private slots:
         QCOMPARE(stockOf(t, 11), QString("20/0"));
     }
 
-    // --- reads
-    // ----------------------------------------------------------------------------------------------
+    // Reads.
 
     void search_data() {
         QTest::addColumn<QStringList>("filters"); // status, supplier, product, barcode, mnemonic, batch
@@ -497,32 +472,6 @@ private slots:
         QCOMPARE(log.count(QtCriticalMsg, "RejectedDrugRepository::search: m_adapter is null"), 1);
         QCOMPARE(log.count(QtCriticalMsg, "RejectedDrugRepository::findAll: m_adapter is null"), 1);
         QCOMPARE(log.count(QtCriticalMsg, "RejectedDrugRepository::findByStatus: m_adapter is null"), 1);
-    }
-
-    // --- batches a registration may name ------------------------------------------------------------------
-
-    void rejectableBatches_data() {
-        QTest::addColumn<QString>("keyword");
-        QTest::addColumn<QString>("found");
-        // Expired batch 12 is offered; batch 13 (no stock) and 14 (delisted drug) never are.
-        QTest::newRow("everything") << ""
-                                    << "15,12,11";
-        QTest::newRow("name part") << "阿莫西林"
-                                   << "15,11";
-        QTest::newRow("barcode part") << "2900286"
-                                      << "12";
-        QTest::newRow("no stock") << "板蓝根"
-                                  << "";
-        QTest::newRow("delisted") << "6926104300187"
-                                  << "";
-    }
-    void rejectableBatches() {
-        QFETCH(QString, keyword);
-        QFETCH(QString, found);
-        TestDatabase t;
-        seedStock(t);
-        PinnedClock clock(kRejectToday);
-        QCOMPARE(batchIds(ProductRepository(t.db()).findBatchesForRejection(keyword)), found);
     }
 
     // The sample data's confirmed registrations are what their batches hold set aside, and every copy

@@ -57,16 +57,6 @@ void makeCurrent(QObject* window, int id) {
     view->setCurrentIndex(view->model()->index(row, 3));
 }
 
-QString statusOf(TestDatabase& t, int id) {
-    return t.scalar("SELECT status FROM unqualified_drug WHERE id = ?", {id}).toString();
-}
-
-QString stockOf(TestDatabase& t, int batchId) {
-    QSqlQuery q =
-        t.db()->query("SELECT quantity, rejected_quantity FROM inventory_batch WHERE id = ?", {batchId});
-    return q.next() ? q.value(0).toString() + '/' + q.value(1).toString() : QStringLiteral("none");
-}
-
 // Chooses the batch with that number in the real picker, or cancels it when the number is empty.
 void pickBatch(QWidget* dialog, const QString& batchNo) {
     ModalAnswer<RejectedDrugSelectionDialog> answer([&](RejectedDrugSelectionDialog* picker) {
@@ -97,8 +87,7 @@ private slots:
     }
     void init() { Prompts::reset(); }
 
-    // --- register window
-    // ------------------------------------------------------------------------------------
+    // Register window.
 
     // Every record, newest first, labels for the codes, the status centred in its colour, the count below.
     void registerOpens() {
@@ -350,7 +339,7 @@ private slots:
         QCOMPARE(promptsSaid(), QString());
     }
 
-    // --- registration dialog and picker -------------------------------------------------------------------
+    // Registration dialog and picker.
 
     void dialogStarts() {
         TestDatabase t;
@@ -552,8 +541,7 @@ private slots:
         QCOMPARE(labelText(&dialog, "labelMaxQuantity"), QString("最大可登记: 20"));
     }
 
-    // --- detail dialog
-    // --------------------------------------------------------------------------------------
+    // Detail dialog.
 
     void detail_data() {
         QTest::addColumn<int>("record");
@@ -611,8 +599,7 @@ private slots:
         QCOMPARE(dialog.findChildren<QLabel*>(QRegularExpression("^value")).size(), 18);
     }
 
-    // --- record book
-    // ----------------------------------------------------------------------------------------
+    // Record book.
 
     void bookOpens() {
         TestDatabase t;
