@@ -6,7 +6,11 @@
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
 #include "core/idbadapter.h"
+#include "core/transaction.h"
 #include "repositories/expirywarningrepository.h"
+#include "repositories/purchaserepository.h"
+#include "repositories/stockmovement.h"
+#include "repositories/supplierrepository.h"
 #include "ui/admin/operlogwindow.h"
 #include "ui/login/logindialog.h"
 #include "ui/main/applicationstartup.h"
@@ -14,6 +18,10 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/expirywarningwindow.h"
+#include "ui/purchasing/inventorywarningwindow.h"
+#include "ui/purchasing/inventorywindow.h"
+#include "ui/purchasing/purchasewindow.h"
 #include "ui/quality/temphumidityrecordwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
 #include "ui/sales/prescriptionrecordwindow.h"
@@ -30,6 +38,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStringList>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -101,7 +110,6 @@ double residentMb() {
     return fields.size() > 1 ? fields.at(1).toDouble() * sysconf(_SC_PAGESIZE) / (1024.0 * 1024.0) : 0;
 }
 
-// Shows a top-level window and returns once it has painted.
 class PaintWatch : public QObject {
 public:
     bool painted = false;
@@ -112,15 +120,21 @@ public:
     }
 };
 
-void showPainted(QWidget* window) {
+// Runs the trigger and returns once the widget has painted.
+void paintedAfter(QWidget* widget, const std::function<void()>& trigger) {
     PaintWatch watch;
-    window->installEventFilter(&watch);
-    window->show();
+    widget->installEventFilter(&watch);
+    trigger();
     QElapsedTimer t;
     t.start();
     while (!watch.painted && t.elapsed() < 5000)
         QApplication::processEvents(QEventLoop::AllEvents, 5);
-    window->removeEventFilter(&watch);
+    widget->removeEventFilter(&watch);
+}
+
+// Shows a window and returns once it has painted.
+void showPainted(QWidget* window) {
+    paintedAfter(window, [window] { window->show(); });
 }
 
 // The least a list can do: every row of the query as variants, handed to a view as they are.
@@ -168,7 +182,7 @@ struct Sql {
 
 // The baseline of a list window: the same rows read into a minimal model, shown in a plain view, painted.
 // Further statements of the window (without parameters) are read row by row before the listed one.
-QWidget* openMinimal(const Sql& sql, QWidget* parent, const QStringList& alsoRead) {
+QWidget* openMinimal(const Sql& sql, QWidget* parent, const QStringList& alsoRead = {}) {
     auto* view = new QTableView(parent);
     view->setWindowFlags(Qt::Window);
     for (const QString& statement : alsoRead) {
@@ -200,6 +214,16 @@ public:
                                     .arg(minimalMb, 0, 'f', 0)
                                     .toUtf8();
         printLine(what, program, &minimal, note.constData());
+    }
+
+    // One line per further list of a window already open: the reload until the list has painted, beside the
+    // query it runs read into a minimal model.
+    void listSwitch(const char* what, QAbstractItemView* view, const std::function<void()>& reload,
+                    const Sql& sql) {
+        const Figures program = measure(m_runs, [&] { paintedAfter(view->viewport(), reload); });
+        double minimalMb = 0;
+        const Figures minimal = timeWindow([&] { return openMinimal(sql, m_parent); }, &minimalMb);
+        printLine(what, program, &minimal, "minimal model");
     }
 
 private:
@@ -334,6 +358,72 @@ Sql nearExpirySql() {
             {lower, lower, today.addDays(180).toString(QStringLiteral("yyyy-MM-dd"))}};
 }
 
+// An order of ten accepted lines, five on batches in stock and five on new batch numbers, stored as the
+// purchase list stores it (one transaction, committed). What the runs wrote is taken away again afterwards,
+// so the file stays as it was generated.
+Figures purchaseOrderCommits(int runs) {
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    const auto firstInt = [](const QString& sql) {
+        QSqlQuery q = runQuery(sql, {});
+        return q.next() ? q.value(0).toInt() : 0;
+    };
+    repositories::SupplierRepository suppliers(db);
+    int supplierId = -1;
+    for (QSqlQuery q = runQuery(QStringLiteral("SELECT id FROM supplier WHERE qualification_status = 'valid' "
+                                               "AND status = 'active' ORDER BY id"),
+                                {});
+         supplierId < 0 && q.next();)
+        supplierId = suppliers.isSupplierQualified(q.value(0).toInt()) ? q.value(0).toInt() : -1;
+    QList<QPair<int, QString>> stocked;
+    for (QSqlQuery q =
+             runQuery(QStringLiteral("SELECT product_id, batch_no FROM inventory_batch WHERE quantity > "
+                                     "0 ORDER BY id DESC LIMIT 5"),
+                      {});
+         q.next();)
+        stocked.append({q.value(0).toInt(), q.value(1).toString()});
+    const int productId = firstInt(QStringLiteral("SELECT MIN(id) FROM product"));
+    const int lastOrder = firstInt(QStringLiteral("SELECT MAX(id) FROM purchase_order"));
+    const int lastBatch = firstInt(QStringLiteral("SELECT MAX(id) FROM inventory_batch"));
+    const int quantity = 12;
+
+    int run = 0;
+    const Figures f = measure(runs, [&] {
+        models::PurchaseOrder order;
+        order.supplierId = supplierId;
+        order.inboundDate = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        order.operatorId = CurrentUser::instance().getUserId();
+        order.status = QStringLiteral("completed");
+        QList<models::PurchaseOrderItem> items;
+        for (int i = 0; i < 10; ++i) {
+            models::PurchaseOrderItem item;
+            const bool existing = i < stocked.size();
+            item.productId = existing ? stocked.at(i).first : productId;
+            item.batchNo = existing ? stocked.at(i).second : QStringLiteral("BENCH-%1-%2").arg(run).arg(i);
+            item.productionDate = QStringLiteral("2025-01-01");
+            item.expiryDate = QStringLiteral("2028-01-01");
+            item.quantity = quantity;
+            item.unitPrice = 9.5;
+            item.amount = quantity * 9.5;
+            item.acceptanceResult = repositories::kAcceptancePassed;
+            items.append(item);
+        }
+        ++run;
+        if (repositories::PurchaseRepository(db).insertOrder(order, items) < 0)
+            std::fprintf(stderr, "purchase order not stored\n");
+    });
+
+    Transaction undo(db);
+    repositories::StockMovement stock(db);
+    for (const auto& batch : stocked)
+        stock.lower(repositories::BatchKey::byNumber(batch.first, batch.second), quantity * run);
+    db->execute(QStringLiteral("DELETE FROM inventory_batch WHERE id > ?"), {lastBatch});
+    db->execute(QStringLiteral("DELETE FROM purchase_order_item WHERE order_id > ?"), {lastOrder});
+    db->execute(QStringLiteral("DELETE FROM purchase_order WHERE id > ?"), {lastOrder});
+    if (!undo.commit())
+        std::fprintf(stderr, "the benchmark's purchase orders could not be taken away\n");
+    return f;
+}
+
 // The offscreen platform's complaint at every window shown would bury the figures.
 void quietHandler(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type != QtDebugMsg && !text.contains(QLatin1String("propagateSizeHints")))
@@ -425,6 +515,70 @@ int main(int argc, char* argv[]) {
         {QStringLiteral(
             "SELECT line.* FROM prescription_item line WHERE line.prescription_id IN (SELECT p.id "
             "FROM prescription p) ORDER BY line.id")});
+    bench.listWindow(
+        "purchase list window", [](QWidget* parent) { return new PurchaseWindow(parent); },
+        {QStringLiteral("SELECT po.*, s.name AS supplier_name, u.real_name AS operator_name FROM "
+                        "purchase_order po LEFT JOIN supplier s ON po.supplier_id = s.id LEFT JOIN "
+                        "sys_user u ON po.operator_id = u.id ORDER BY po.inbound_date DESC"),
+         {}});
+    printLine("purchase order of 10 lines committed", purchaseOrderCommits(runs), nullptr, "target < 10 ms");
+
+    const QString stockSelect = QStringLiteral(
+        "SELECT b.id as batch_id, b.product_id, b.supplier_id, b.batch_no, b.production_date, b.expiry_date, "
+        "b.quantity, b.unit_cost, p.id, p.barcode, p.name, p.specification, p.manufacturer, p.category, "
+        "p.unit, p.purchase_price, p.sale_price, p.status, s.name as supplier_name "
+        "FROM inventory_batch b INNER JOIN product p ON b.product_id = p.id "
+        "LEFT JOIN supplier s ON b.supplier_id = s.id WHERE b.quantity > 0");
+    bench.listWindow("stock window (all batches)",
+                     [](QWidget* parent) { return new InventoryWindow(parent); },
+                     {stockSelect + QStringLiteral(" ORDER BY b.id DESC"), {}});
+    {
+        InventoryWindow stock(mainWindow.get());
+        showPainted(&stock);
+        auto* list = stock.findChild<QTableView*>(QStringLiteral("tableInventory"));
+        auto* expiring = stock.findChild<QPushButton*>(QStringLiteral("btnShowExpiring"));
+        auto* outOfStock = stock.findChild<QPushButton*>(QStringLiteral("btnShowOutOfStock"));
+        bench.listSwitch("stock window, expiring in 30 days", list, [&] { expiring->click(); },
+                         {stockSelect + QStringLiteral(" AND b.expiry_date <= ? ORDER BY b.id DESC"),
+                          {QDate::currentDate().addDays(30).toString(QStringLiteral("yyyy-MM-dd"))}});
+        bench.listSwitch(
+            "stock window, drugs out of stock", list, [&] { outOfStock->click(); },
+            {QStringLiteral("SELECT p.id, p.barcode, p.name, p.specification, p.manufacturer, "
+                            "p.category, p.unit, p.purchase_price, p.sale_price, p.status "
+                            "FROM product p WHERE p.status = 1 AND (SELECT COALESCE(SUM("
+                            "b.quantity), 0) FROM inventory_batch b WHERE b.product_id = p.id) = 0 "
+                            "ORDER BY p.id DESC"),
+             {}});
+    }
+
+    bench.listWindow(
+        "near-expiry window", [](QWidget* parent) { return new ExpiryWarningWindow(parent); }, nearExpiry);
+    bench.listWindow("warning centre (near expiry)",
+                     [](QWidget* parent) { return new InventoryWarningWindow(parent); },
+                     {stockSelect + QStringLiteral(" AND b.expiry_date <= ? ORDER BY b.id DESC"),
+                      {QDate::currentDate().addDays(180).toString(QStringLiteral("yyyy-MM-dd"))}});
+    {
+        InventoryWarningWindow centre(mainWindow.get());
+        showPainted(&centre);
+        auto* tabs = centre.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+        auto* refresh = centre.findChild<QPushButton*>(QStringLiteral("btnRefresh"));
+        auto table = [&centre](const char* name) {
+            return centre.findChild<QTableView*>(QLatin1String(name));
+        };
+        tabs->setCurrentIndex(1);
+        bench.listSwitch(
+            "warning centre, low stock", table("tableStock"), [&] { refresh->click(); },
+            {QStringLiteral("SELECT p.id, p.barcode, p.name, p.specification, p.manufacturer, p.unit, "
+                            "p.purchase_price, p.sale_price, COALESCE(SUM(b.quantity), 0) as "
+                            "total_stock FROM product p LEFT JOIN inventory_batch b ON p.id = "
+                            "b.product_id WHERE p.status = 1 GROUP BY p.id HAVING total_stock < 10 "
+                            "ORDER BY total_stock ASC"),
+             {}});
+        tabs->setCurrentIndex(2);
+        bench.listSwitch(
+            "warning centre, supplier licences", table("tableSupplier"), [&] { refresh->click(); },
+            {QStringLiteral("SELECT * FROM supplier WHERE status != 'suspended' ORDER BY id DESC"), {}});
+    }
 
     bench.listWindow(
         "temperature record window", [](QWidget* parent) { return new TempHumidityRecordWindow(parent); },

@@ -59,6 +59,8 @@ bool SQLiteAdapter::isConnected() const {
 }
 
 bool SQLiteAdapter::run(QSqlQuery& q, const QString& sql, const QList<QVariant>& params) {
+    // Every reader walks its rows once; a scrollable result would keep a copy of each row it passed.
+    q.setForwardOnly(true);
     // A statement that does not prepare keeps the driver's reason in lastError(); executing it anyway would
     // replace that with Qt's "No query".
     if (!q.prepare(sql))

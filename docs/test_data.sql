@@ -118,7 +118,7 @@ INSERT OR IGNORE INTO customer (id, name, phone, address, id_card, remark, is_de
      datetime('now', 'localtime', '-40 days'), datetime('now', 'localtime', '-40 days'));
 
 -- ============================================================
--- 5. 采购入库单与明细（3 号单中一行验收不合格，未入库）
+-- 5. 采购入库单与明细（3 号单中一行验收不合格，未入库；5 号单重复录入，已作废，货品已冲回）
 -- ============================================================
 
 INSERT OR IGNORE INTO purchase_order (id, order_no, supplier_id, total_amount, inbound_date, operator_id, status,
@@ -130,7 +130,9 @@ INSERT OR IGNORE INTO purchase_order (id, order_no, supplier_id, total_amount, i
     (3, 'PUR' || strftime('%Y%m%d', 'now', 'localtime', '-30 days') || '0003', 3, 2542.00,
      date('now', 'localtime', '-30 days'), 2, 'completed', NULL, datetime('now', 'localtime', '-30 days')),
     (4, 'PUR' || strftime('%Y%m%d', 'now', 'localtime', '-7 days') || '0004', 4, 2507.00,
-     date('now', 'localtime', '-7 days'), 1, 'completed', NULL, datetime('now', 'localtime', '-7 days'));
+     date('now', 'localtime', '-7 days'), 1, 'completed', NULL, datetime('now', 'localtime', '-7 days')),
+    (5, 'PUR' || strftime('%Y%m%d', 'now', 'localtime', '-7 days') || '0005', 4, 1200.00,
+     date('now', 'localtime', '-7 days'), 2, 'voided', '与4号单重复录入，已作废', datetime('now', 'localtime', '-7 days'));
 
 INSERT OR IGNORE INTO purchase_order_item (id, order_id, product_id, batch_no, production_date, expiry_date,
     quantity, unit_price, amount, acceptance_result, acceptance_date, acceptance_by, remark) VALUES
@@ -161,7 +163,9 @@ INSERT OR IGNORE INTO purchase_order_item (id, order_id, product_id, batch_no, p
     (13, 4, 13, 'KZ240915', date('now', 'localtime', '-95 days'), date('now', 'localtime', '+1000 days'),
      200, 6.00, 1200.00, '合格', datetime('now', 'localtime', '-7 days'), 1, NULL),
     (14, 4, 2, 'B2409105', date('now', 'localtime', '-195 days'), date('now', 'localtime', '+900 days'),
-     40, 15.80, 632.00, '合格', datetime('now', 'localtime', '-7 days'), 1, NULL);
+     40, 15.80, 632.00, '合格', datetime('now', 'localtime', '-7 days'), 1, NULL),
+    (15, 5, 13, 'KZ240915', date('now', 'localtime', '-95 days'), date('now', 'localtime', '+1000 days'),
+     200, 6.00, 1200.00, '合格', datetime('now', 'localtime', '-7 days'), 2, NULL);
 
 -- ============================================================
 -- 6. 库存批次（入库数量减去已售数量及审核确认的不合格数量；1、2、4、5、6 号批次在 180 天内到期，3 号已过期）
@@ -266,6 +270,7 @@ INSERT OR IGNORE INTO temperature_record (id, record_date, record_time, temperat
 -- 9. 处方登记与处方药明细（处方编号为医院处方上的编号；登记时间为数据库的 UTC 时间）
 --    1 号处方已用于 4 号销售单；2 号为停售药品的旧处方（已使用）；3 号胰岛素长期处方无有效期；
 --    5 号已过期；6 号状态待审核
+-- =====================================================
 -- ============================================================
 
 INSERT OR IGNORE INTO prescription (id, prescription_no, doctor_name, doctor_title, hospital_name, patient_name,
@@ -319,7 +324,25 @@ INSERT OR IGNORE INTO sales_order_item (id, order_id, product_id, batch_id, batc
      2, 16.80, 33.60, 1, 1);
 
 -- ============================================================
--- 10. 不合格药品登记（4、5、8、10 号批次的库存已扣除审核确认的数量；
+-- 10. 库存与预警补充：14 号药品停售前的结余库存（30 天内到期）；7 号供应商经营许可证 8 天后到期
+-- ============================================================
+
+INSERT OR IGNORE INTO inventory_batch (id, product_id, supplier_id, batch_no, production_date, expiry_date,
+    quantity, rejected_quantity, unit_cost, status, created_at, updated_at) VALUES
+    (14, 14, 2, 'XB230306', date('now', 'localtime', '-700 days'), date('now', 'localtime', '+30 days'),
+     12, 0, 9.00, 'normal', datetime('now', 'localtime', '-330 days'), datetime('now', 'localtime', '-95 days'));
+
+INSERT OR IGNORE INTO supplier (id, name, license_no, business_license_no, business_scope, address, contact_name,
+    contact_phone, license_expire_date, business_license_expire_date, gsp_cert_no, gsp_cert_expire_date, tax_reg_no,
+    tax_reg_expire_date, qualification_status, status, created_at, updated_at) VALUES
+    (7, '四川蜀康医药有限公司', '川AA0280137', '91510107MA6CJ4WD5P', '中成药,化学药制剂,中药饮片',
+     '成都市武侯区科华北路65号', '杨春梅', '028-85427719',
+     date('now', 'localtime', '+8 days'), date('now', 'localtime', '+11 years'), 'SC-GSP-2021-0862',
+     date('now', 'localtime', '+2 years'), '91510107MA6CJ4WD5P', date('now', 'localtime', '+3 years'),
+     'expiring', 'active', datetime('now', 'localtime', '-500 days'), datetime('now', 'localtime', '-500 days'));
+
+-- ============================================================
+-- 11. 不合格药品登记（4、5、8、10 号批次的库存已扣除审核确认的数量；
 --     8 号批次 2 盒已确认、待处理，仍单独存放；3、2 号批次的登记尚待审核）
 -- ============================================================
 

@@ -11,8 +11,6 @@ namespace kestrovalin::repositories {
 using models::Product;
 using Batch = ProductRepository::InventoryBatchWithProduct;
 
-namespace {
-
 Product readProduct(const Row& row) {
     Product p;
     p.id = row.integer("id");
@@ -34,20 +32,28 @@ Product readProduct(const Row& row) {
     return p;
 }
 
+models::InventoryBatch readBatch(const Row& row) {
+    models::InventoryBatch b;
+    b.id = row.integer("batch_id");
+    b.productId = row.integer("product_id");
+    b.supplierId = row.integer("supplier_id");
+    b.batchNo = row.text("batch_no");
+    b.productionDate = row.text("production_date");
+    b.expiryDate = row.text("expiry_date");
+    b.quantity = row.integer("quantity");
+    b.unitCost = row.number("unit_cost");
+    b.status = row.text("status");
+    b.createdAt = row.text("created_at");
+    b.updatedAt = row.text("updated_at");
+    return b;
+}
+
+namespace {
+
 // A stock batch with its drug, its supplier's name and, for the purchase-return picker, the order number.
 Batch readStockBatch(const Row& row) {
     Batch item;
-    item.batch.id = row.integer("batch_id");
-    item.batch.productId = row.integer("product_id");
-    item.batch.supplierId = row.integer("supplier_id");
-    item.batch.batchNo = row.text("batch_no");
-    item.batch.productionDate = row.text("production_date");
-    item.batch.expiryDate = row.text("expiry_date");
-    item.batch.quantity = row.integer("quantity");
-    item.batch.unitCost = row.number("unit_cost");
-    item.batch.status = row.text("status");
-    item.batch.createdAt = row.text("created_at");
-    item.batch.updatedAt = row.text("updated_at");
+    item.batch = readBatch(row);
     item.supplierName = row.text("supplier_name");
     item.purchaseOrderNo = row.text("order_no");
     item.product = readProduct(row);

@@ -7,6 +7,10 @@
 #include <QList>
 #include <QString>
 
+namespace kestrovalin {
+class Row;
+}
+
 namespace kestrovalin::repositories {
 
 // Reads and writes the drug catalogue (table product) and answers the stock batch queries the pickers use.
@@ -65,6 +69,11 @@ private:
 
     IDbAdapter* m_db;
 };
+
+// Record readers shared by the statements that select batches with their drug, by column name. A column the
+// statement does not select reads as empty text or 0. The drug's id is "id", the batch's "batch_id".
+models::Product readProduct(const Row& row);
+models::InventoryBatch readBatch(const Row& row);
 
 } // namespace kestrovalin::repositories
 

@@ -103,10 +103,12 @@ private slots:
                         QVERIFY(m->isVisible());
                     }
             }
-        QCOMPARE(classes.join(' ').remove("kestrovalin::"),
-                 QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow "
-                         "TempHumidityReportWindow RejectedDrugReportWindow TempHumidityRecordWindow "
-                         "PrescriptionRecordWindow RejectedDrugWindow UserManagerWindow OperLogWindow"));
+        QCOMPARE(
+            classes.join(' ').remove("kestrovalin::"),
+            QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
+                    "InventoryWindow TempHumidityReportWindow RejectedDrugReportWindow ExpiryWarningWindow "
+                    "TempHumidityRecordWindow PrescriptionRecordWindow RejectedDrugWindow UserManagerWindow "
+                    "OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();
@@ -114,7 +116,8 @@ private slots:
         for (QPushButton* b : w.findChild<QWidget*>("quickPanel")->findChildren<QPushButton*>())
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
-        QCOMPARE(quick, (QStringList{"btnQuickTemp", "btnQuickUser"}));
+        QCOMPARE(quick, (QStringList{"btnQuickPurchase", "btnQuickInventory", "btnQuickWarning",
+                                     "btnQuickTemp", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }

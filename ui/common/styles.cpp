@@ -88,10 +88,10 @@ QString listWindowStyleSheet(const ListSheet& sheet) {
     out += rule(QStringLiteral("QPushButton"), QStringLiteral("padding: 5px 16px; border-radius: 3px;"));
     if (!sheet.primaryButtons.isEmpty())
         out += primaryButtons(sheet.primaryButtons, colours::accentHover);
-    if (!sheet.secondaryButtons.isEmpty()) {
-        out +=
-            rule(buttons(sheet.secondaryButtons), greyFace()) +
-            rule(buttons(sheet.secondaryButtons, QStringLiteral(":hover")), background(colours::buttonHover));
+    for (const QStringList* group : {&sheet.secondaryButtons, &sheet.moreSecondaryButtons}) {
+        if (!group->isEmpty())
+            out += rule(buttons(*group), greyFace()) +
+                   rule(buttons(*group, QStringLiteral(":hover")), background(colours::buttonHover));
     }
     out += tableRule(QStringLiteral("QTableWidget"), colours::grid);
     if (sheet.tableViewRule)
@@ -160,8 +160,7 @@ QString reportFamilyStyleSheet(const ReportSheet& sheet) {
                                                 .arg(c(colours::accent), c(colours::accentBorder))) +
         rule(buttons(sheet.primaryHover, QStringLiteral(":hover")),
              QStringLiteral("background: %1;").arg(c(colours::accentBorder))) +
-        // QTableView also matches the QTableWidgets of older windows.
-        rule(QStringLiteral("QTableView"),
+        rule(sheet.tableClass,
              QStringLiteral("border: 1px solid %1; gridline-color: %2; alternate-background-color: %3;")
                  .arg(c(colours::reportTable), c(colours::gridStrong), c(colours::alternateRow))) +
         rule(QStringLiteral("QHeaderView::section"),
@@ -200,6 +199,15 @@ QString registerWindowStyleSheet(const QStringList& fields) {
                                    {QStringLiteral("btnSearch")}});
 }
 
+QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringList& accentHoverButtons,
+                               const QString& tableClass) {
+    return reportFamilyStyleSheet({{QStringLiteral("QLineEdit")},
+                                   {QStringLiteral("QLineEdit")},
+                                   accentButtons,
+                                   accentHoverButtons,
+                                   tableClass});
+}
+
 QString countLabelStyleSheet() {
     return QStringLiteral("color: %1; padding-right: 4px;").arg(c(colours::mutedText));
 }
@@ -210,7 +218,8 @@ QString accentButtonStyleSheet() {
 
 QString framedButtonStyleSheet() {
     return rule(QStringLiteral("QPushButton"),
-                greyFace() + QStringLiteral(" border-radius: 3px; padding: 5px 16px; min-width: 64px;")) +
+                greyFace() + QStringLiteral(" border-radius: 3px; padding: 5px 16px; min-width: 64px; "
+                                            "color: palette(button-text); font-weight: normal;")) +
            rule(QStringLiteral("QPushButton:hover"), background(colours::buttonHover)) +
            rule(QStringLiteral("QPushButton:default"),
                 QStringLiteral("border-color: %1;").arg(c(colours::accent)));

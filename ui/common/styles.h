@@ -34,6 +34,8 @@ inline constexpr char disabledStatus[] = "#FF0000";  // a disabled account's sta
 struct ListSheet {
     QStringList primaryButtons;
     QStringList secondaryButtons;
+    // A second group of secondary buttons with a rule pair of its own, after the first group's.
+    QStringList moreSecondaryButtons;
     int groupPaddingTop = 14;
     // Framed combo boxes and date edits, for windows that filter by them.
     bool filterFieldRules = false;
@@ -58,6 +60,8 @@ struct ReportSheet {
     QStringList focusFields;    // those of them that show the focus border
     QStringList primaryButtons; // object names
     QStringList primaryHover;   // object names of the primary buttons that darken under the mouse
+    // The table rule's selector; QTableView also matches the QTableWidgets of older windows.
+    QString tableClass = QStringLiteral("QTableView");
 };
 QString reportFamilyStyleSheet(const ReportSheet& sheet);
 // The record books (their query button is btnQuery).
@@ -69,6 +73,10 @@ QString maintenanceWindowStyleSheet();
 QString tempHumidityRecordStyleSheet();
 // The register windows: the given input classes framed, line edits showing focus, btnSearch primary.
 QString registerWindowStyleSheet(const QStringList& fields);
+// The same family with other buttons in the accent colour (and darker on hover) and the table rule for the
+// given class: the near-expiry window's own sheet.
+QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringList& accentHoverButtons,
+                               const QString& tableClass);
 
 // A row count label under or beside a list ("共 %1 条记录").
 QString countLabelStyleSheet();

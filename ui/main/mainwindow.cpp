@@ -16,6 +16,10 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/expirywarningwindow.h"
+#include "ui/purchasing/inventorywarningwindow.h"
+#include "ui/purchasing/inventorywindow.h"
+#include "ui/purchasing/purchasewindow.h"
 #include "ui/quality/rejecteddrugwindow.h"
 #include "ui/quality/temphumidityrecordwindow.h"
 #include "ui/reports/rejecteddrugreportwindow.h"
@@ -60,12 +64,12 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     &build<kestrovalin::ProductManagerWindow>,     // ProductManager
     &build<kestrovalin::SupplierManagerWindow>,    // SupplierManager
     &build<kestrovalin::CustomerManagerWindow>,    // CustomerManager
-    nullptr,                                       // Purchase
+    &build<kestrovalin::PurchaseWindow>,           // Purchase
     nullptr,                                       // Sales
     &build<kestrovalin::UserManagerWindow>,        // UserManager
-    nullptr,                                       // Inventory
+    &build<kestrovalin::InventoryWindow>,          // Inventory
     &build<kestrovalin::OperLogWindow>,            // OperLog
-    nullptr,                                       // InventoryWarning
+    &build<kestrovalin::InventoryWarningWindow>,   // InventoryWarning
     nullptr,                                       // PurchaseReport
     nullptr,                                       // AcceptanceReport
     nullptr,                                       // SalesRecordReport
@@ -73,7 +77,7 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     nullptr,                                       // PurchaseReturn
     nullptr,                                       // SalesReturn
     nullptr,                                       // InventoryCheck
-    nullptr,                                       // ExpiryWarning
+    &build<kestrovalin::ExpiryWarningWindow>,      // ExpiryWarning
     nullptr,                                       // ExpiryReport
     nullptr,                                       // QualificationWarning
     &build<TempHumidityRecordWindow>,              // TempHumidityRecord
