@@ -386,8 +386,8 @@ bool BenchDataGenerator::run(const Sizes& sizes) {
     const bool ok = users() && suppliers(sizes.suppliers) && customers(sizes.customers) &&
                     products(sizes.products) && purchases(sizes.purchaseLines, sizes.batches) &&
                     sales(sizes.sales, sizes.salesLines) && temperatures(sizes.temperatureReadings) &&
-                    operationLog(sizes.logRows) && rejectedDrugs(sizes.rejectedDrugs) &&
-                    prescriptions(sizes.prescriptions);
+                    maintenanceChecks() && operationLog(sizes.logRows) &&
+                    rejectedDrugs(sizes.rejectedDrugs) && prescriptions(sizes.prescriptions);
     pragma.exec(QStringLiteral("PRAGMA synchronous=FULL"));
     pragma.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     return ok;
@@ -886,6 +886,36 @@ bool BenchDataGenerator::temperatures(int readings) {
             if (!exec(q, "temperature_record"))
                 return false;
         }
+    }
+    return commit();
+}
+
+bool BenchDataGenerator::maintenanceChecks() {
+    // One check a month on the 5th, most items in order.
+    QSqlQuery q(m_db);
+    q.prepare(
+        QStringLiteral("INSERT INTO maintenance_check (check_month, check_date, checked_by, humidity_normal, "
+                       "temperature_normal, storage_condition_ok, facilities_ok, pest_control_ok, remark, "
+                       "created_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    if (!begin())
+        return false;
+    const QDate lastDay = m_firstDay.addDays(m_days - 1);
+    for (QDate day(m_firstDay.year(), m_firstDay.month(), 5); day <= lastDay; day = day.addMonths(1)) {
+        if (day < m_firstDay)
+            continue;
+        bool allInOrder = true;
+        q.addBindValue(day.year() * 100 + day.month());
+        q.addBindValue(dayText(day));
+        q.addBindValue(m_userIds.at(randInt(0, m_userIds.size() - 1)));
+        for (int item = 0; item < 5; ++item) {
+            const bool inOrder = randInt(0, 19) != 0;
+            allInOrder = allInOrder && inOrder;
+            q.addBindValue(inOrder ? 1 : 0);
+        }
+        q.addBindValue(allInOrder ? QString() : QStringLiteral("已整改"));
+        q.addBindValue(stamp(day, 10 * 3600));
+        if (!exec(q, "maintenance_check"))
+            return false;
     }
     return commit();
 }

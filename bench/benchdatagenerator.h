@@ -59,6 +59,7 @@ private:
     bool purchases(int lines, int batchesTotal);
     bool sales(int orders, int lines);
     bool temperatures(int readings);
+    bool maintenanceChecks();
     bool operationLog(int rows);
     bool rejectedDrugs(int rows);
     bool prescriptions(int count);

@@ -22,7 +22,9 @@
 #include "ui/purchasing/inventorywarningwindow.h"
 #include "ui/purchasing/inventorywindow.h"
 #include "ui/purchasing/purchasewindow.h"
+#include "ui/quality/maintenancewindow.h"
 #include "ui/quality/temphumidityrecordwindow.h"
+#include "ui/reports/maintenancereportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
 #include "ui/sales/prescriptionrecordwindow.h"
 
@@ -180,11 +182,13 @@ struct Sql {
     QVariantList params;
 };
 
-// The baseline of a list window: the same rows read into a minimal model, shown in a plain view, painted.
-// Further statements of the window (without parameters) are read row by row before the listed one.
-QWidget* openMinimal(const Sql& sql, QWidget* parent, const QStringList& alsoRead = {}) {
+// The baseline of a list window: the same rows read into a minimal model, shown in a plain view of the
+// window's size (so both paint as many cells), painted. Further statements of the window (without
+// parameters) are read row by row before the listed one.
+QWidget* openMinimal(const Sql& sql, QWidget* parent, const QSize& size, const QStringList& alsoRead) {
     auto* view = new QTableView(parent);
     view->setWindowFlags(Qt::Window);
+    view->resize(size);
     for (const QString& statement : alsoRead) {
         QSqlQuery more = runQuery(statement, {});
         while (more.next()) {
@@ -208,7 +212,8 @@ public:
         double programMb = 0;
         double minimalMb = 0;
         const Figures program = timeWindow([&] { return open(m_parent); }, &programMb);
-        const Figures minimal = timeWindow([&] { return openMinimal(sql, m_parent, alsoRead); }, &minimalMb);
+        const Figures minimal =
+            timeWindow([&] { return openMinimal(sql, m_parent, m_shownSize, alsoRead); }, &minimalMb);
         const QByteArray note = QStringLiteral("minimal model; RSS +%1 MB vs +%2 MB")
                                     .arg(programMb, 0, 'f', 0)
                                     .arg(minimalMb, 0, 'f', 0)
@@ -222,7 +227,8 @@ public:
                     const Sql& sql) {
         const Figures program = measure(m_runs, [&] { paintedAfter(view->viewport(), reload); });
         double minimalMb = 0;
-        const Figures minimal = timeWindow([&] { return openMinimal(sql, m_parent); }, &minimalMb);
+        const Figures minimal =
+            timeWindow([&] { return openMinimal(sql, m_parent, view->window()->size(), {}); }, &minimalMb);
         printLine(what, program, &minimal, "minimal model");
     }
 
@@ -237,6 +243,7 @@ private:
             std::unique_ptr<QWidget> window(open());
             showPainted(window.get());
             const double ms = t.nsecsElapsed() / 1e6;
+            m_shownSize = window->size();
             if (first)
                 *firstGrowthMb = residentMb() - before;
             first = false;
@@ -246,6 +253,7 @@ private:
 
     int m_runs;
     QWidget* m_parent;
+    QSize m_shownSize; // of the window timed last
 };
 
 // The child of a start measurement: a start of the program in the given folder up to the sign-in dialog
@@ -597,6 +605,19 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("SELECT * FROM temperature_record WHERE record_date >= ? AND record_date <= ? "
                         "ORDER BY id DESC"),
          {yearAgo.toString(QStringLiteral("yyyy-MM-dd")),
+          QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}});
+
+    bench.listWindow(
+        "maintenance window (all months)", [](QWidget* parent) { return new MaintenanceWindow(parent); },
+        {QStringLiteral("SELECT mc.*, u.real_name FROM maintenance_check mc LEFT JOIN sys_user u ON "
+                        "mc.checked_by = u.id ORDER BY mc.check_month DESC"),
+         {}});
+    bench.listWindow(
+        "maintenance book, three months", [](QWidget* parent) { return new MaintenanceReportWindow(parent); },
+        {QStringLiteral("SELECT mc.*, u.real_name FROM maintenance_check mc LEFT JOIN sys_user u "
+                        "ON mc.checked_by = u.id WHERE date(mc.check_date) >= ? AND "
+                        "date(mc.check_date) <= ? ORDER BY mc.check_month DESC, mc.check_date DESC"),
+         {QDate::currentDate().addMonths(-3).toString(QStringLiteral("yyyy-MM-dd")),
           QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}});
 
     mainWindow.reset();

@@ -342,7 +342,33 @@ INSERT OR IGNORE INTO supplier (id, name, license_no, business_license_no, busin
      'expiring', 'active', datetime('now', 'localtime', '-500 days'), datetime('now', 'localtime', '-500 days'));
 
 -- ============================================================
--- 11. 不合格药品登记（4、5、8、10 号批次的库存已扣除审核确认的数量；
+-- 11. 月度养护检查（前五个月各一次，三个月前复查一次；本月尚未检查）
+-- ============================================================
+
+INSERT OR IGNORE INTO maintenance_check (id, check_month, check_date, checked_by, humidity_normal,
+    temperature_normal, storage_condition_ok, facilities_ok, pest_control_ok, remark, created_at) VALUES
+    (1, CAST(strftime('%Y%m', 'now', 'localtime', 'start of month', '-5 months') AS INTEGER),
+     date('now', 'localtime', 'start of month', '-5 months', '+4 days'), 1, 1, 1, 1, 1, 1, '各项检查正常',
+     datetime('now', 'localtime', 'start of month', '-5 months', '+4 days', '+10 hours')),
+    (2, CAST(strftime('%Y%m', 'now', 'localtime', 'start of month', '-4 months') AS INTEGER),
+     date('now', 'localtime', 'start of month', '-4 months', '+5 days'), 2, 1, 1, 1, 1, 0,
+     '仓库角落粘鼠板失效，已更换', datetime('now', 'localtime', 'start of month', '-4 months', '+5 days', '+9 hours')),
+    (3, CAST(strftime('%Y%m', 'now', 'localtime', 'start of month', '-3 months') AS INTEGER),
+     date('now', 'localtime', 'start of month', '-3 months', '+3 days'), 2, 0, 1, 1, 1, 1,
+     '阴雨天气湿度偏高，已开启除湿机', datetime('now', 'localtime', 'start of month', '-3 months', '+3 days', '+9 hours')),
+    (4, CAST(strftime('%Y%m', 'now', 'localtime', 'start of month', '-3 months') AS INTEGER),
+     date('now', 'localtime', 'start of month', '-3 months', '+10 days'), 1, 1, 1, 1, 1, 1, '复查：湿度已恢复正常',
+     datetime('now', 'localtime', 'start of month', '-3 months', '+10 days', '+15 hours')),
+    (5, CAST(strftime('%Y%m', 'now', 'localtime', 'start of month', '-2 months') AS INTEGER),
+     date('now', 'localtime', 'start of month', '-2 months', '+4 days'), 1, 1, 1, 0, 1, 1,
+     '阴凉区空调温控失灵，冷藏药品已转移，空调已报修',
+     datetime('now', 'localtime', 'start of month', '-2 months', '+4 days', '+11 hours')),
+    (6, CAST(strftime('%Y%m', 'now', 'localtime', 'start of month', '-1 months') AS INTEGER),
+     date('now', 'localtime', 'start of month', '-1 months', '+6 days'), 2, 1, 1, 1, 1, 1, NULL,
+     datetime('now', 'localtime', 'start of month', '-1 months', '+6 days', '+10 hours'));
+
+-- ============================================================
+-- 12. 不合格药品登记（4、5、8、10 号批次的库存已扣除审核确认的数量；
 --     8 号批次 2 盒已确认、待处理，仍单独存放；3、2 号批次的登记尚待审核）
 -- ============================================================
 

@@ -105,10 +105,11 @@ private slots:
             }
         QCOMPARE(
             classes.join(' ').remove("kestrovalin::"),
-            QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
-                    "InventoryWindow TempHumidityReportWindow RejectedDrugReportWindow ExpiryWarningWindow "
-                    "TempHumidityRecordWindow PrescriptionRecordWindow RejectedDrugWindow UserManagerWindow "
-                    "OperLogWindow"));
+            QString(
+                "ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
+                "InventoryWindow MaintenanceReportWindow TempHumidityReportWindow RejectedDrugReportWindow "
+                "ExpiryWarningWindow TempHumidityRecordWindow PrescriptionRecordWindow RejectedDrugWindow "
+                "MaintenanceWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();

@@ -3,6 +3,7 @@
 #include "repositories/rejecteddrugrepository.h"
 
 #include "tests/quality/rejectedseed.h"
+#include "tests/support/datarows.h"
 #include "tests/support/faultyadapter.h"
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
@@ -62,61 +63,17 @@ private slots:
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("colour");
         QTest::addColumn<QString>("processType");
-        QTest::newRow("pending") << "pending"
-                                 << "pending"
-                                 << "待审核"
-                                 << "#FF8C00"
-                                 << "pending";
-        QTest::newRow("confirmed") << "confirmed"
-                                   << "confirmed"
-                                   << "已确认"
-                                   << "#0066CC"
-                                   << "confirmed";
-        QTest::newRow("processed") << "processed"
-                                   << "processed"
-                                   << "已处理"
-                                   << "#009900"
-                                   << "processed";
-        QTest::newRow("expired") << "expired"
-                                 << "过期失效"
-                                 << "expired"
-                                 << ""
-                                 << "expired";
-        QTest::newRow("failed") << "failed"
-                                << "质量抽检不合格"
-                                << "failed"
-                                << ""
-                                << "failed";
-        QTest::newRow("recall") << "recall"
-                                << "供应商召回"
-                                << "recall"
-                                << ""
-                                << "recall";
-        QTest::newRow("return") << "return"
-                                << "return"
-                                << "return"
-                                << ""
-                                << "退回供应商";
-        QTest::newRow("writeoff") << "writeoff"
-                                  << "writeoff"
-                                  << "writeoff"
-                                  << ""
-                                  << "报损";
-        QTest::newRow("case matters") << "Pending"
-                                      << "Pending"
-                                      << "Pending"
-                                      << ""
-                                      << "Pending";
-        QTest::newRow("empty") << ""
-                               << ""
-                               << ""
-                               << ""
-                               << "-";
-        QTest::newRow("all is no status") << "all"
-                                          << "all"
-                                          << "all"
-                                          << ""
-                                          << "all";
+        addRow("pending", "pending", "pending", "待审核", "#FF8C00", "pending");
+        addRow("confirmed", "confirmed", "confirmed", "已确认", "#0066CC", "confirmed");
+        addRow("processed", "processed", "processed", "已处理", "#009900", "processed");
+        addRow("expired", "expired", "过期失效", "expired", "", "expired");
+        addRow("failed", "failed", "质量抽检不合格", "failed", "", "failed");
+        addRow("recall", "recall", "供应商召回", "recall", "", "recall");
+        addRow("return", "return", "return", "return", "", "退回供应商");
+        addRow("writeoff", "writeoff", "writeoff", "writeoff", "", "报损");
+        addRow("case matters", "Pending", "Pending", "Pending", "", "Pending");
+        addRow("empty", "", "", "", "", "-");
+        addRow("all is no status", "all", "all", "all", "", "all");
     }
     void labels() {
         QFETCH(QString, code);
@@ -205,36 +162,20 @@ private slots:
         QTest::addColumn<QString>("statusAfter");
         QTest::addColumn<QString>("stockAfter");
         // Batch 11 holds 20.
-        QTest::newRow("sets aside") << "pending" << 1 << 11 << 5 << ""
-                                    << "" << Outcome::Confirmed << "confirmed"
-                                    << "15/5";
-        QTest::newRow("the whole batch") << "pending" << 1 << 11 << 20 << ""
-                                         << "" << Outcome::Confirmed << "confirmed"
-                                         << "0/20";
-        QTest::newRow("more than the batch holds") << "pending" << 1 << 11 << 21 << ""
-                                                   << "" << Outcome::NotEnoughStock << "pending"
-                                                   << "20/0";
-        QTest::newRow("batch row gone") << "pending" << 1 << 99 << 1 << ""
-                                        << "" << Outcome::Failed << "pending"
-                                        << "20/0";
-        QTest::newRow("already confirmed") << "confirmed" << 1 << 11 << 5 << ""
-                                           << "" << Outcome::NotPending << "confirmed"
-                                           << "20/0";
-        QTest::newRow("processed") << "processed" << 1 << 11 << 5 << ""
-                                   << "" << Outcome::NotPending << "processed"
-                                   << "20/0";
-        QTest::newRow("no such record") << "pending" << 2 << 11 << 5 << ""
-                                        << "" << Outcome::NotPending << "pending"
-                                        << "20/0";
-        QTest::newRow("draft sheet counts the batch") << "pending" << 1 << 11 << 5 << "draft"
-                                                      << "A231120" << Outcome::InStocktaking << "pending"
-                                                      << "20/0";
-        QTest::newRow("approved sheet") << "pending" << 1 << 11 << 5 << "approved"
-                                        << "A231120" << Outcome::Confirmed << "confirmed"
-                                        << "15/5";
-        QTest::newRow("draft sheet of another batch") << "pending" << 1 << 11 << 5 << "draft"
-                                                      << "A240501" << Outcome::Confirmed << "confirmed"
-                                                      << "15/5";
+        addRow("sets aside", "pending", 1, 11, 5, "", "", Outcome::Confirmed, "confirmed", "15/5");
+        addRow("the whole batch", "pending", 1, 11, 20, "", "", Outcome::Confirmed, "confirmed", "0/20");
+        addRow("more than the batch holds", "pending", 1, 11, 21, "", "", Outcome::NotEnoughStock, "pending",
+               "20/0");
+        addRow("batch row gone", "pending", 1, 99, 1, "", "", Outcome::Failed, "pending", "20/0");
+        addRow("already confirmed", "confirmed", 1, 11, 5, "", "", Outcome::NotPending, "confirmed", "20/0");
+        addRow("processed", "processed", 1, 11, 5, "", "", Outcome::NotPending, "processed", "20/0");
+        addRow("no such record", "pending", 2, 11, 5, "", "", Outcome::NotPending, "pending", "20/0");
+        addRow("draft sheet counts the batch", "pending", 1, 11, 5, "draft", "A231120",
+               Outcome::InStocktaking, "pending", "20/0");
+        addRow("approved sheet", "pending", 1, 11, 5, "approved", "A231120", Outcome::Confirmed, "confirmed",
+               "15/5");
+        addRow("draft sheet of another batch", "pending", 1, 11, 5, "draft", "A240501", Outcome::Confirmed,
+               "confirmed", "15/5");
     }
     void confirm() {
         QFETCH(QString, status);
@@ -278,10 +219,10 @@ private slots:
     // A failure at any step leaves the record pending and the batch as it was.
     void confirmRollsBack_data() {
         QTest::addColumn<QString>("failing"); // statement pattern, or "COMMIT"
-        QTest::newRow("status update") << "^UPDATE unqualified_drug";
-        QTest::newRow("batch update") << "^UPDATE inventory_batch";
-        QTest::newRow("stocktaking look-up") << "inventory_check_item";
-        QTest::newRow("commit") << "COMMIT";
+        addRow("status update", "^UPDATE unqualified_drug");
+        addRow("batch update", "^UPDATE inventory_batch");
+        addRow("stocktaking look-up", "inventory_check_item");
+        addRow("commit", "COMMIT");
     }
     void confirmRollsBack() {
         QFETCH(QString, failing);
@@ -308,22 +249,14 @@ private slots:
         QTest::addColumn<QString>("stored"); // status, type, date, user after the call
         QTest::addColumn<QString>("stockAfter");
         // Batch 11 holds 14 sellable and 6 set aside; the record sets aside 6.
-        QTest::newRow("destroy") << "confirmed" << 1 << "destroy" << true << "processed destroy 2031-05-20 8"
-                                 << "14/0";
-        QTest::newRow("return") << "confirmed" << 1 << "return" << true << "processed return 2031-05-20 8"
-                                << "14/0";
-        QTest::newRow("writeoff") << "confirmed" << 1 << "writeoff" << true
-                                  << "processed writeoff 2031-05-20 8"
-                                  << "14/0";
-        QTest::newRow("recheck keeps it aside")
-            << "confirmed" << 1 << "recheck" << true << "processed recheck 2031-05-20 8"
-            << "14/6";
-        QTest::newRow("pending") << "pending" << 1 << "destroy" << false << "pending   0"
-                                 << "14/6";
-        QTest::newRow("processed") << "processed" << 1 << "destroy" << false << "processed   0"
-                                   << "14/6";
-        QTest::newRow("no such record") << "confirmed" << 2 << "destroy" << false << "confirmed   0"
-                                        << "14/6";
+        addRow("destroy", "confirmed", 1, "destroy", true, "processed destroy 2031-05-20 8", "14/0");
+        addRow("return", "confirmed", 1, "return", true, "processed return 2031-05-20 8", "14/0");
+        addRow("writeoff", "confirmed", 1, "writeoff", true, "processed writeoff 2031-05-20 8", "14/0");
+        addRow("recheck keeps it aside", "confirmed", 1, "recheck", true, "processed recheck 2031-05-20 8",
+               "14/6");
+        addRow("pending", "pending", 1, "destroy", false, "pending   0", "14/6");
+        addRow("processed", "processed", 1, "destroy", false, "processed   0", "14/6");
+        addRow("no such record", "confirmed", 2, "destroy", false, "confirmed   0", "14/6");
     }
     void process() {
         QFETCH(QString, status);
@@ -349,9 +282,9 @@ private slots:
     void processRollsBack_data() {
         QTest::addColumn<QString>("failing");
         QTest::addColumn<int>("setAside");
-        QTest::newRow("batch update") << "^UPDATE inventory_batch" << 6;
-        QTest::newRow("less set aside than the record") << "" << 5;
-        QTest::newRow("commit") << "COMMIT" << 6;
+        addRow("batch update", "^UPDATE inventory_batch", 6);
+        addRow("less set aside than the record", "", 5);
+        addRow("commit", "COMMIT", 6);
     }
     void processRollsBack() {
         QFETCH(QString, failing);
@@ -377,10 +310,10 @@ private slots:
         QTest::addColumn<int>("recordId");
         QTest::addColumn<bool>("done");
         QTest::addColumn<int>("left");
-        QTest::newRow("pending") << "pending" << 1 << true << 0;
-        QTest::newRow("confirmed") << "confirmed" << 1 << false << 1;
-        QTest::newRow("processed") << "processed" << 1 << false << 1;
-        QTest::newRow("no such record") << "pending" << 2 << false << 1;
+        addRow("pending", "pending", 1, true, 0);
+        addRow("confirmed", "confirmed", 1, false, 1);
+        addRow("processed", "processed", 1, false, 1);
+        addRow("no such record", "pending", 2, false, 1);
     }
     void remove() {
         QFETCH(QString, status);
@@ -400,22 +333,20 @@ private slots:
     void search_data() {
         QTest::addColumn<QStringList>("filters"); // status, supplier, product, barcode, mnemonic, batch
         QTest::addColumn<QString>("found");
-        QTest::newRow("all, newest first") << QStringList{"all", "", "", "", "", ""} << "4,2,3,1";
-        QTest::newRow("empty status") << QStringList{"", "", "", "", "", ""} << "4,2,3,1";
-        QTest::newRow("pending exactly") << QStringList{"pending", "", "", "", "", ""} << "1";
-        QTest::newRow("a code outside the list") << QStringList{"Pending", "", "", "", "", ""} << "4";
-        QTest::newRow("supplier part") << QStringList{"all", "康联", "", "", "", ""} << "3,1";
-        QTest::newRow("product part") << QStringList{"all", "", "阿莫", "", "", ""} << "1";
-        QTest::newRow("barcode part") << QStringList{"all", "", "", "2900286", "", ""} << "2";
-        QTest::newRow("lower-case mnemonic") << QStringList{"all", "", "", "", "hxz", ""} << "2";
-        QTest::newRow("mnemonic of a delisted drug") << QStringList{"all", "", "", "", "xbd", ""} << "3";
-        QTest::newRow("batch part") << QStringList{"all", "", "", "", "", "HX22"} << "2";
-        QTest::newRow("blanks are matched literally") << QStringList{"all", "", "  ", "", "", ""} << "";
-        QTest::newRow("percent matches anything") << QStringList{"all", "", "%", "", "", ""} << "4,2,3,1";
-        QTest::newRow("every filter at once")
-            << QStringList{"confirmed", "恒泰", "藿香", "6935502", "HXZ", "HX"} << "2";
-        QTest::newRow("status and a filter that misses")
-            << QStringList{"pending", "恒泰", "", "", "", ""} << "";
+        addRow("all, newest first", QStringList{"all", "", "", "", "", ""}, "4,2,3,1");
+        addRow("empty status", QStringList{"", "", "", "", "", ""}, "4,2,3,1");
+        addRow("pending exactly", QStringList{"pending", "", "", "", "", ""}, "1");
+        addRow("a code outside the list", QStringList{"Pending", "", "", "", "", ""}, "4");
+        addRow("supplier part", QStringList{"all", "康联", "", "", "", ""}, "3,1");
+        addRow("product part", QStringList{"all", "", "阿莫", "", "", ""}, "1");
+        addRow("barcode part", QStringList{"all", "", "", "2900286", "", ""}, "2");
+        addRow("lower-case mnemonic", QStringList{"all", "", "", "", "hxz", ""}, "2");
+        addRow("mnemonic of a delisted drug", QStringList{"all", "", "", "", "xbd", ""}, "3");
+        addRow("batch part", QStringList{"all", "", "", "", "", "HX22"}, "2");
+        addRow("blanks are matched literally", QStringList{"all", "", "  ", "", "", ""}, "");
+        addRow("percent matches anything", QStringList{"all", "", "%", "", "", ""}, "4,2,3,1");
+        addRow("every filter at once", QStringList{"confirmed", "恒泰", "藿香", "6935502", "HXZ", "HX"}, "2");
+        addRow("status and a filter that misses", QStringList{"pending", "恒泰", "", "", "", ""}, "");
     }
     void search() {
         QFETCH(QStringList, filters);

@@ -2,7 +2,9 @@
 #include "ui/common/prompts.h"
 #include "ui/quality/temphumidityrecordwindow.h"
 
+#include "tests/support/modeltexts.h"
 #include "tests/support/pinnedclock.h"
+#include "tests/support/prompttrail.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/windowprobe.h"
 
@@ -30,7 +32,7 @@ const QAbstractItemModel* modelOf(QObject* window) {
 }
 
 QString column(QObject* window, int c) {
-    return columnTexts(modelOf(window), c);
+    return texts(modelOf(window), -1, c);
 }
 
 QString colours(QObject* window, int c) {
@@ -135,9 +137,9 @@ private slots:
                      .toString(),
                  statuses);
         const QString success = "成功:温湿度记录保存成功！";
-        QCOMPARE(promptsSaid(), statuses == "normal normal"
-                                    ? success
-                                    : success + "|异常提醒:检测到温湿度异常，请及时处理！");
+        QCOMPARE(takePrompts(":"), statuses == "normal normal"
+                                       ? success
+                                       : success + "|异常提醒:检测到温湿度异常，请及时处理！");
     }
 
     // What is stored and what the form keeps: the remark goes, the time moves to now (the next reading's
@@ -161,14 +163,14 @@ private slots:
         QCOMPARE(child<QDoubleSpinBox>(&w, "spinTemperature")->value(), 0.0);
         QCOMPARE(child<QSpinBox>(&w, "spinHumidity")->value(), 55);
         QCOMPARE(child<QPlainTextEdit>(&w, "editRemark")->toPlainText(), QString());
-        QCOMPARE(column(&w, 1), QString("09:00:00,08:15:30"));
-        QCOMPARE(column(&w, 2), QString("0,25.5"));
+        QCOMPARE(column(&w, 1), QString("09:00:00|08:15:30"));
+        QCOMPARE(column(&w, 2), QString("0|25.5"));
         QCOMPARE(total(&w), QString("今日已记录 2 条"));
 
         child<QDateEdit>(&w, "editDate")->setDate(kToday.addDays(-1));
         click(&w, "btnSave");
         QCOMPARE(t.count("temperature_record"), 3);
-        QCOMPARE(column(&w, 1), QString("09:00:00,08:15:30"));
+        QCOMPARE(column(&w, 1), QString("09:00:00|08:15:30"));
         QCOMPARE(total(&w), QString("今日已记录 2 条"));
     }
 
@@ -182,7 +184,7 @@ private slots:
         child<QTimeEdit>(&w, "editTime")->setTime(QTime(8, 0));
         enter(&w, 31.0, 50, "备注");
         click(&w, "btnSave");
-        QCOMPARE(promptsSaid(), QString("错误:保存失败，请重试"));
+        QCOMPARE(takePrompts(":"), QString("错误:保存失败，请重试"));
         QCOMPARE(child<QPlainTextEdit>(&w, "editRemark")->toPlainText(), QString("备注"));
         QCOMPARE(child<QTimeEdit>(&w, "editTime")->time(), QTime(8, 0));
     }
@@ -202,16 +204,16 @@ private slots:
         QCOMPARE(child<QDateEdit>(&w, "editStartDate")->date(), QDate(2025, 6, 11));
         QCOMPARE(child<QDateEdit>(&w, "editEndDate")->date(), kToday);
         click(&w, "btnSearch");
-        QCOMPARE(column(&w, 0), QString("2025-06-17,2025-06-18,2025-06-11"));
+        QCOMPARE(column(&w, 0), QString("2025-06-17|2025-06-18|2025-06-11"));
         QCOMPARE(total(&w), QString("共 3 条记录"));
         click(&w, "btnShowAbnormal");
-        QCOMPARE(column(&w, 0), QString("2025-06-18,2024-01-05,2025-06-11"));
-        QCOMPARE(column(&w, 2), QString("31,20,29"));
-        QCOMPARE(column(&w, 4), QString("异常,正常,预警"));
-        QCOMPARE(column(&w, 5), QString("异常,预警,正常"));
-        QCOMPARE(colours(&w, 4), QString("#ff0000,-,#808000"));
-        QCOMPARE(colours(&w, 5), QString("#808000,#808000,-"));
-        QCOMPARE(colours(&w, 2), QString("-,-,-"));
+        QCOMPARE(column(&w, 0), QString("2025-06-18|2024-01-05|2025-06-11"));
+        QCOMPARE(column(&w, 2), QString("31|20|29"));
+        QCOMPARE(column(&w, 4), QString("异常|正常|预警"));
+        QCOMPARE(column(&w, 5), QString("异常|预警|正常"));
+        QCOMPARE(colours(&w, 4), QString("#ff0000|-|#808000"));
+        QCOMPARE(colours(&w, 5), QString("#808000|#808000|-"));
+        QCOMPARE(colours(&w, 2), QString("-|-|-"));
         QCOMPARE(total(&w), QString("共 3 条异常记录"));
         const QTableView* table = child<QTableView>(&w, "tableWidget");
         QVERIFY(table->verticalHeader()->isHidden());

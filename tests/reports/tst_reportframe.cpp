@@ -5,6 +5,7 @@
 
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
+#include "tests/support/modeltexts.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/windowprobe.h"
 
@@ -41,12 +42,12 @@ const QAbstractItemModel* modelOf(QObject* window) {
 }
 
 QString column(QObject* window, int c) {
-    return columnTexts(modelOf(window), c);
+    return texts(modelOf(window), -1, c);
 }
 
 // A cell's text colour by name, "-" for the table's own.
 QString colour(QObject* window, int r, int c) {
-    return columnColours(modelOf(window), c).split(',').value(r);
+    return columnColours(modelOf(window), c).split('|').value(r);
 }
 
 QString total(QObject* window) {
@@ -178,13 +179,13 @@ private slots:
         addReading(t, 5, "2025-02-28", "10:00:00", 20.0, 36, "normal", "bogus");
         addReading(t, 6, "2025-03-31", "10:00:00", -0.5, 50, "critical", "normal");
         TempHumidityReportWindow w;
-        QCOMPARE(column(&w, 0), QString("1,2,3,4,5"));
-        QCOMPARE(column(&w, 1), QString("2025-03-31,2025-02-28,2025-03-20,2025-03-01,2025-03-10"));
-        QCOMPARE(column(&w, 3), QString("-0.5,20.0,20.0,28.5,25.0"));
-        QCOMPARE(column(&w, 4), QString("50,36,80,50,50"));
-        QCOMPARE(column(&w, 5), QString("异常,正常,正常,预警,正常"));
-        QCOMPARE(column(&w, 6), QString("正常,异常,异常,正常,正常"));
-        QCOMPARE(column(&w, 7), QString("张丽,张丽,张丽,张丽,张丽"));
+        QCOMPARE(column(&w, 0), QString("1|2|3|4|5"));
+        QCOMPARE(column(&w, 1), QString("2025-03-31|2025-02-28|2025-03-20|2025-03-01|2025-03-10"));
+        QCOMPARE(column(&w, 3), QString("-0.5|20.0|20.0|28.5|25.0"));
+        QCOMPARE(column(&w, 4), QString("50|36|80|50|50"));
+        QCOMPARE(column(&w, 5), QString("异常|正常|正常|预警|正常"));
+        QCOMPARE(column(&w, 6), QString("正常|异常|异常|正常|正常"));
+        QCOMPARE(column(&w, 7), QString("张丽|张丽|张丽|张丽|张丽"));
         QCOMPARE(total(&w), QString("共 5 条记录"));
         const QString red = "#ff0000", darkYellow = "#808000";
         QCOMPARE(colour(&w, 0, 3) + colour(&w, 0, 5), red + red);
@@ -206,10 +207,10 @@ private slots:
             addReading(t, id, "2025-03-2" + QString::number(id), "08:00:00", 20, 50, "normal", "normal");
         TempHumidityReportWindow w;
         click(&w, "btnQuery");
-        QCOMPARE(column(&w, 0), QString("1,2,3"));
+        QCOMPARE(column(&w, 0), QString("1|2|3"));
         setRange(&w, QDate(2025, 3, 22), QDate(2025, 3, 31));
         click(&w, "btnQuery");
-        QCOMPARE(column(&w, 0), QString("1,2"));
+        QCOMPARE(column(&w, 0), QString("1|2"));
         setRange(&w, QDate(2025, 3, 31), QDate(2025, 3, 1));
         click(&w, "btnQuery");
         QCOMPARE(modelOf(&w)->rowCount(), 0);
@@ -348,10 +349,10 @@ private slots:
             t.exec("UPDATE temperature_record SET notes = 'abc' WHERE id = 2");
             SqlBook book;
             QVERIFY(book.load(QString()));
-            QCOMPARE(column(&book, 0) + "|" + column(&book, 2), QString("1,2|甲,乙"));
+            QCOMPARE(column(&book, 0) + " / " + column(&book, 2), QString("1|2 / 甲|乙"));
             QVERIFY(book.load(" b "));
-            QCOMPARE(column(&book, 0) + "|" + column(&book, 2) + "|" + total(&book),
-                     QString("1|乙|共 1 条记录"));
+            QCOMPARE(column(&book, 0) + " / " + column(&book, 2) + " / " + total(&book),
+                     QString("1 / 乙 / 共 1 条记录"));
             QVERIFY(book.frame->showQuery(ReportQuery("SELECT nothing FROM nowhere", "", ""),
                                           [](const QSqlQuery&) { return TableRow(); }));
             QCOMPARE(modelOf(&book)->rowCount(), 0);
@@ -364,7 +365,7 @@ private slots:
         book.frame->showRows({TableRow(-1, {"x", "y"})});
         book.frame->setTotalText("kept");
         QVERIFY(!book.load(QString()));
-        QCOMPARE(column(&book, 1) + "|" + total(&book), QString("x|kept"));
+        QCOMPARE(column(&book, 1) + " / " + total(&book), QString("x / kept"));
         // A book that reads through a repository shows an empty table with 0.
         TempHumidityReportWindow w;
         QCOMPARE(modelOf(&w)->rowCount(), 0);

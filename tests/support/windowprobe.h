@@ -1,7 +1,5 @@
 #pragma once
 
-#include "ui/common/prompts.h"
-
 #include <QAbstractItemModel>
 #include <QBrush>
 #include <QLabel>
@@ -29,29 +27,14 @@ inline const QAbstractItemModel* tableModel(QObject* window, const char* table) 
     return child<QTableView>(window, table)->model();
 }
 
-// One column of a table, top to bottom, joined by ",".
-inline QString columnTexts(const QAbstractItemModel* model, int column) {
-    QStringList out;
-    for (int r = 0; r < model->rowCount(); ++r)
-        out << model->index(r, column).data().toString();
-    return out.join(QLatin1Char(','));
-}
-
-// The text colours of one column by name, "-" where the cell has the table's own.
+// The text colours of one column by name, "-" where the cell has the table's own, joined by '|' as
+// modeltexts.h joins the texts.
 inline QString columnColours(const QAbstractItemModel* model, int column) {
     QStringList out;
     for (int r = 0; r < model->rowCount(); ++r) {
         const QVariant brush = model->index(r, column).data(Qt::ForegroundRole);
         out << (brush.isValid() ? brush.value<QBrush>().color().name() : QStringLiteral("-"));
     }
-    return out.join(QLatin1Char(','));
-}
-
-// Every box and dialog asked through the prompts seam since the last reset, "title:text" joined by "|".
-inline QString promptsSaid() {
-    QStringList out;
-    for (const Prompts::Record& r : Prompts::history())
-        out << r.title + QLatin1Char(':') + r.text;
     return out.join(QLatin1Char('|'));
 }
 

@@ -386,6 +386,28 @@ private slots:
                  qPrintable(QString::number(view.columnWidth(0))));
     }
 
+    // The row-number header is as wide as the plain one, which measures two hundred sections, and follows the
+    // row count down again after a smaller fill.
+    void rowNumberHeaderFitsTheWidestNumber() {
+        RowTableModel model({"名称"});
+        auto rows = [](int n) {
+            QVector<TableRow> out;
+            for (int i = 0; i < n; ++i)
+                out.append(TableRow(i, {"x"}));
+            return out;
+        };
+        QTableView plain, numbered;
+        useRowNumberHeader(&numbered);
+        plain.setModel(&model);
+        numbered.setModel(&model);
+        for (int count : {12000, 7, 120}) {
+            model.setRows(rows(count));
+            QCOMPARE(
+                QString::number(count) + ":" + QString::number(numbered.verticalHeader()->sizeHint().width()),
+                QString::number(count) + ":" + QString::number(plain.verticalHeader()->sizeHint().width()));
+        }
+    }
+
     // Measuring one cell per column through the delegate and the rest by their text gives the widths the
     // delegate would give for every cell: Latin, Chinese, digits, a line break, an empty first cell.
     void columnsFitAsTheDelegateMeasures() {

@@ -1,6 +1,8 @@
 #include "ui/common/placement.h"
 
+#include <QGridLayout>
 #include <QRect>
+#include <QSpacerItem>
 #include <QWidget>
 
 namespace kestrovalin {
@@ -21,6 +23,13 @@ void centreOnTopLevel(QWidget* dialog, QWidget* parent) {
     QRect frame = dialog->frameGeometry();
     frame.moveCenter(parent->window()->frameGeometry().center());
     dialog->move(frame.topLeft());
+}
+
+void packFiltersLeft(QGridLayout* grid) {
+    const int column = grid->columnCount();
+    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, column,
+                  grid->rowCount(), 1);
+    grid->setColumnStretch(column, 1);
 }
 
 } // namespace kestrovalin

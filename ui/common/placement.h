@@ -1,5 +1,6 @@
 #pragma once
 
+class QGridLayout;
 class QWidget;
 
 namespace kestrovalin {
@@ -10,5 +11,9 @@ void placeOnParent(QWidget* window, QWidget* parent);
 
 // A dialog built in code centres its frame on the parent's top-level window. Does nothing without a parent.
 void centreOnTopLevel(QWidget* dialog, QWidget* parent);
+
+// Adds a stretching last column to a filter grid, spanning its rows, so the fields keep their natural widths
+// and stay packed to the left.
+void packFiltersLeft(QGridLayout* grid);
 
 } // namespace kestrovalin

@@ -12,7 +12,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMainWindow>
-#include <QSpacerItem>
+#include <QPushButton>
 #include <QSqlQuery>
 #include <QTableView>
 
@@ -62,18 +62,14 @@ ReportFrame::ReportFrame(QMainWindow* window, QWidget* parent, ReportSpec spec)
       m_end(formPart<QDateEdit>(window, "dateEnd", false)) {
     window->setStyleSheet(reportWindowStyleSheet());
 
-    // A last, stretching column keeps the filter fields at their natural widths, packed to the left.
-    auto* grid = formPart<QGridLayout>(window, "gridLayout");
-    const int spacerColumn = grid->columnCount();
-    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, spacerColumn,
-                  grid->rowCount(), 1);
-    grid->setColumnStretch(spacerColumn, 1);
+    packFiltersLeft(formPart<QGridLayout>(window, "gridLayout"));
 
     placeOnParent(window, parent);
 
     m_model = new RowTableModel(QStringList{QStringLiteral("序号")} + m_spec.columns, window);
     for (int column : std::as_const(m_spec.centredColumns))
         m_model->setColumnAlignment(column, Qt::AlignCenter);
+    useRowNumberHeader(m_table);
     m_table->setModel(m_model);
     setupListTable(m_table);
 
@@ -126,6 +122,23 @@ void ReportFrame::exportCsv() {
                       [log, action, rows] {
                           log(action, QStringLiteral("导出 %1 条记录").arg(rows));
                       }});
+}
+
+void ReportWindow::attachFrame(const ReportSpec& spec) {
+    m_frame = new ReportFrame(this, parentWidget(), spec);
+    connect(formPart<QPushButton>(this, "btnQuery"), &QPushButton::clicked, this,
+            &ReportWindow::onQueryClicked);
+    connect(formPart<QPushButton>(this, "btnExport"), &QPushButton::clicked, this,
+            &ReportWindow::onExportClicked);
+    loadReport();
+}
+
+void ReportWindow::onQueryClicked() {
+    loadReport();
+}
+
+void ReportWindow::onExportClicked() {
+    m_frame->exportCsv();
 }
 
 } // namespace kestrovalin

@@ -4,13 +4,13 @@
 #include "ui/common/rowtablemodel.h"
 
 #include <QList>
+#include <QMainWindow>
 #include <QObject>
 #include <QVariant>
 #include <functional>
 
 class QDateEdit;
 class QLabel;
-class QMainWindow;
 class QSqlQuery;
 class QTableView;
 class QWidget;
@@ -58,14 +58,8 @@ private:
 // count label and the CSV export with its operation-log row.
 //
 // The window's form carries the frame's widgets under their usual names: gridLayout (the filter grid),
-// tableReport (a QTableView), labelTotal, and, for a date range, dateStart and dateEnd. The window builds
-// its form, makes the frame (construction steps 2 to 6), connects btnQuery and btnExport, and loads once:
-//
-//     ui->setupUi(this);
-//     m_frame = new ReportFrame(this, parent, spec);
-//     connect(ui->btnQuery, &QPushButton::clicked, this, &XReportWindow::onQueryClicked);
-//     connect(ui->btnExport, &QPushButton::clicked, this, &XReportWindow::onExportClicked);
-//     loadReport();
+// tableReport (a QTableView), labelTotal, and, for a date range, dateStart and dateEnd. A book is usually a
+// ReportWindow (below), which makes the frame; a window of its own makes it right after setupUi.
 class ReportFrame : public QObject {
     Q_OBJECT
 public:
@@ -106,6 +100,41 @@ private:
     QLabel* m_total;
     QDateEdit* m_start;
     QDateEdit* m_end;
+};
+
+// A record book: a main window whose form holds the frame's widgets and btnQuery and btnExport. A book
+// builds its form, attaches the frame with its spec (which connects the two buttons and loads once) and
+// fills the table in loadReport():
+//
+//     TempHumidityReportWindow::TempHumidityReportWindow(QWidget* parent)
+//         : ReportWindow(parent), ui(new Ui_TempHumidityReportWindow) {
+//         ui->setupUi(this);
+//         attachFrame(spec());
+//     }
+//     void TempHumidityReportWindow::loadReport() {
+//         TempHumidityRepository repository(DatabaseManager::instance().getAdapter());
+//         frame()->show(repository.findByDateRange(frame()->startDate(), frame()->endDate()), readingRow);
+//     }
+class ReportWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit ReportWindow(QWidget* parent = nullptr) : QMainWindow(parent) {}
+
+protected:
+    // Construction steps 2 to 8 after the form is built: the frame, then btnQuery and btnExport connected to
+    // onQueryClicked and onExportClicked, then the first loadReport().
+    void attachFrame(const ReportSpec& spec);
+    ReportFrame* frame() const { return m_frame; }
+    // Runs the query with the current filters and refills the table through frame().
+    virtual void loadReport() = 0;
+
+protected slots:
+    // A filter that re-queries at once (a status choice) connects here too.
+    void onQueryClicked();
+    void onExportClicked();
+
+private:
+    ReportFrame* m_frame = nullptr;
 };
 
 } // namespace kestrovalin

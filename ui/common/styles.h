@@ -60,8 +60,7 @@ struct ReportSheet {
     QStringList focusFields;    // those of them that show the focus border
     QStringList primaryButtons; // object names
     QStringList primaryHover;   // object names of the primary buttons that darken under the mouse
-    // The table rule's selector; QTableView also matches the QTableWidgets of older windows.
-    QString tableClass = QStringLiteral("QTableView");
+    QString tableClass = QStringLiteral("QTableView"); // also matches QTableWidget
 };
 QString reportFamilyStyleSheet(const ReportSheet& sheet);
 // The record books (their query button is btnQuery).

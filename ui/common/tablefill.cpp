@@ -2,6 +2,7 @@
 
 #include <QAbstractItemView>
 #include <QFontMetricsF>
+#include <QHash>
 #include <QHeaderView>
 #include <QTableView>
 #include <QTableWidget>
@@ -48,6 +49,8 @@ void fitColumnsToFirstRows(QTableView* view, int sampleRows) {
     const int rows = std::min(model->rowCount(), sampleRows);
     const int grid = view->showGrid() ? 1 : 0;
     const QFontMetricsF metrics(view->font());
+    // Shaping a text is what costs; lists repeat many (status words, names, prices).
+    QHash<QString, int> measured;
     for (int c = 0; c < model->columnCount(); ++c) {
         int width = header->sectionSizeHint(c);
         // The delegate measures one cell (its layout is the costly part); the other cells of the column
@@ -55,13 +58,51 @@ void fitColumnsToFirstRows(QTableView* view, int sampleRows) {
         int padding = 0;
         for (int r = 0; r < rows; ++r) {
             const QModelIndex index = model->index(r, c);
-            const int text = textWidth(metrics, index.data().toString());
+            const QString shown = index.data().toString();
+            auto known = measured.constFind(shown);
+            if (known == measured.constEnd())
+                known = measured.insert(shown, textWidth(metrics, shown));
             if (r == 0)
-                padding = view->sizeHintForIndex(index).width() - text;
-            width = std::max(width, text + padding + grid);
+                padding = view->sizeHintForIndex(index).width() - known.value();
+            width = std::max(width, known.value() + padding + grid);
         }
         header->resizeSection(c, width);
     }
+}
+
+namespace {
+
+// A row header of row numbers: the last row's number is the widest, so measuring it and the first stands
+// for measuring hundreds of sections, as the plain header does after every fill.
+class RowNumberHeader : public QHeaderView {
+public:
+    explicit RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+
+    QSize sizeHint() const override {
+        if (count() != m_measuredCount) {
+            m_measuredCount = count();
+            m_hint = count() == 0
+                         ? QHeaderView::sizeHint()
+                         : sectionSizeFromContents(0).expandedTo(sectionSizeFromContents(count() - 1));
+        }
+        return m_hint;
+    }
+
+private:
+    mutable int m_measuredCount = -1;
+    mutable QSize m_hint;
+};
+
+} // namespace
+
+void useRowNumberHeader(QTableView* view) {
+    auto* header = new RowNumberHeader(view);
+    const QHeaderView* plain = view->verticalHeader();
+    header->setSectionsClickable(plain->sectionsClickable());
+    header->setHighlightSections(plain->highlightSections());
+    header->setDefaultSectionSize(plain->defaultSectionSize());
+    header->setMinimumSectionSize(plain->minimumSectionSize());
+    view->setVerticalHeader(header);
 }
 
 TableFill::TableFill(QTableWidget* table, int rows)

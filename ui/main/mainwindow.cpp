@@ -20,8 +20,10 @@
 #include "ui/purchasing/inventorywarningwindow.h"
 #include "ui/purchasing/inventorywindow.h"
 #include "ui/purchasing/purchasewindow.h"
+#include "ui/quality/maintenancewindow.h"
 #include "ui/quality/rejecteddrugwindow.h"
 #include "ui/quality/temphumidityrecordwindow.h"
+#include "ui/reports/maintenancereportwindow.h"
 #include "ui/reports/rejecteddrugreportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
 #include "ui/sales/prescriptionrecordwindow.h"
@@ -39,8 +41,6 @@
 #include <vector>
 
 using kestrovalin::Prompts;
-using kestrovalin::TempHumidityRecordWindow;
-using kestrovalin::TempHumidityReportWindow;
 using kestrovalin::repositories::DashboardRepository;
 
 namespace {
@@ -73,20 +73,20 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     nullptr,                                       // PurchaseReport
     nullptr,                                       // AcceptanceReport
     nullptr,                                       // SalesRecordReport
-    nullptr,                                       // MaintenanceReport
+    &build<kestrovalin::MaintenanceReportWindow>,  // MaintenanceReport
     nullptr,                                       // PurchaseReturn
     nullptr,                                       // SalesReturn
     nullptr,                                       // InventoryCheck
     &build<kestrovalin::ExpiryWarningWindow>,      // ExpiryWarning
     nullptr,                                       // ExpiryReport
     nullptr,                                       // QualificationWarning
-    &build<TempHumidityRecordWindow>,              // TempHumidityRecord
-    &build<TempHumidityReportWindow>,              // TempHumidityReport
+    &build<kestrovalin::TempHumidityRecordWindow>, // TempHumidityRecord
+    &build<kestrovalin::TempHumidityReportWindow>, // TempHumidityReport
     &build<kestrovalin::PrescriptionRecordWindow>, // PrescriptionRecord
     &build<kestrovalin::RejectedDrugWindow>,       // RejectedDrug
     &build<kestrovalin::RejectedDrugReportWindow>, // RejectedDrugReport
     nullptr,                                       // SupplierReport
-    nullptr,                                       // Maintenance
+    &build<kestrovalin::MaintenanceWindow>,        // Maintenance
 };
 
 using OpenSlot = void (MainWindow::*)();

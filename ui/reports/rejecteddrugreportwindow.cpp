@@ -3,7 +3,6 @@
 
 #include "core/databasemanager.h"
 #include "repositories/rejecteddrugrepository.h"
-#include "ui/common/reportframe.h"
 #include "ui/quality/rejecteddrugformat.h"
 
 namespace kestrovalin {
@@ -26,27 +25,17 @@ ReportSpec spec() {
 } // namespace
 
 RejectedDrugReportWindow::RejectedDrugReportWindow(QWidget* parent)
-    : QMainWindow(parent), ui(new Ui_RejectedDrugReportWindow) {
+    : ReportWindow(parent), ui(new Ui_RejectedDrugReportWindow) {
     ui->setupUi(this);
-    m_frame = new ReportFrame(this, parent, spec());
+    // Filled before the first query, which reads the choice; connected after it, so filling queries nothing.
     fillStatusFilter(ui->comboStatus);
-    connect(ui->btnQuery, &QPushButton::clicked, this, &RejectedDrugReportWindow::onQueryClicked);
-    connect(ui->btnExport, &QPushButton::clicked, this, &RejectedDrugReportWindow::onExportClicked);
+    attachFrame(spec());
     connect(ui->comboStatus, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &RejectedDrugReportWindow::onQueryClicked);
-    loadReport();
 }
 
 RejectedDrugReportWindow::~RejectedDrugReportWindow() {
     delete ui;
-}
-
-void RejectedDrugReportWindow::onQueryClicked() {
-    loadReport();
-}
-
-void RejectedDrugReportWindow::onExportClicked() {
-    m_frame->exportCsv();
 }
 
 void RejectedDrugReportWindow::loadReport() {
@@ -55,7 +44,7 @@ void RejectedDrugReportWindow::loadReport() {
         repository.search(ui->comboStatus->currentData().toString(), ui->editSupplier->text().trimmed(),
                           ui->editProductName->text().trimmed(), ui->editBarcode->text().trimmed(),
                           ui->editMnemonic->text().trimmed(), ui->editBatchNo->text().trimmed());
-    m_frame->show(records, [](const models::RejectedDrug& d) { return rejectedDrugRow(d, kStatusColumn); });
+    frame()->show(records, [](const models::RejectedDrug& d) { return rejectedDrugRow(d, kStatusColumn); });
 }
 
 } // namespace kestrovalin

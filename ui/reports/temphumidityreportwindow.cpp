@@ -3,7 +3,6 @@
 
 #include "core/databasemanager.h"
 #include "repositories/temphumidityrepository.h"
-#include "ui/common/reportframe.h"
 #include "ui/quality/qualityformat.h"
 
 namespace kestrovalin {
@@ -46,29 +45,18 @@ TableRow readingRow(const models::TempHumidityRecord& r) {
 } // namespace
 
 TempHumidityReportWindow::TempHumidityReportWindow(QWidget* parent)
-    : QMainWindow(parent), ui(new Ui_TempHumidityReportWindow) {
+    : ReportWindow(parent), ui(new Ui_TempHumidityReportWindow) {
     ui->setupUi(this);
-    m_frame = new ReportFrame(this, parent, spec());
-    connect(ui->btnQuery, &QPushButton::clicked, this, &TempHumidityReportWindow::onQueryClicked);
-    connect(ui->btnExport, &QPushButton::clicked, this, &TempHumidityReportWindow::onExportClicked);
-    loadReport();
+    attachFrame(spec());
 }
 
 TempHumidityReportWindow::~TempHumidityReportWindow() {
     delete ui;
 }
 
-void TempHumidityReportWindow::onQueryClicked() {
-    loadReport();
-}
-
-void TempHumidityReportWindow::onExportClicked() {
-    m_frame->exportCsv();
-}
-
 void TempHumidityReportWindow::loadReport() {
     TempHumidityRepository repository(DatabaseManager::instance().getAdapter());
-    m_frame->show(repository.findByDateRange(m_frame->startDate(), m_frame->endDate()), readingRow);
+    frame()->show(repository.findByDateRange(frame()->startDate(), frame()->endDate()), readingRow);
 }
 
 } // namespace kestrovalin
