@@ -1,5 +1,7 @@
 #pragma once
 
+#include "models/rejecteddrug.h"
+#include "tests/support/datarows.h"
 #include "tests/support/testdatabase.h"
 
 #include <QDate>
@@ -76,6 +78,14 @@ inline QString stockOf(TestDatabase& t, int batchId) {
     QSqlQuery q =
         t.db()->query("SELECT quantity, rejected_quantity FROM inventory_batch WHERE id = ?", {batchId});
     return q.next() ? q.value(0).toString() + '/' + q.value(1).toString() : QStringLiteral("none");
+}
+
+// Every field of a record in declaration order, joined by '|'.
+inline QString fields(const models::RejectedDrug& d) {
+    return row(d.id, d.productId, d.productName, d.barcode, d.productSpec, d.manufacturer, d.batchId,
+               d.batchNo, d.productionDate, d.expiryDate, d.quantity, d.supplierId, d.supplierName, d.reason,
+               d.reasonRemark, d.reportDate, d.foundBy, d.foundByName, d.status, d.processType, d.processDate,
+               d.processBy, d.processByName, d.remark, d.createdAt);
 }
 
 inline QString statusOf(TestDatabase& t, int id) {
