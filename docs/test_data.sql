@@ -401,4 +401,4 @@ INSERT OR IGNORE INTO unqualified_drug (id, product_id, product_name, barcode, p
     (6, 4, '蒙脱石散', '6917230400345', '3g*10袋', '博安制药（天津）有限公司', 2, 'M231108',
      date('now', 'localtime', '-1050 days'), date('now', 'localtime', '+45 days'), 6, 1, '上海康联医药有限公司',
      'recall', '生产企业主动召回该批次', date('now', 'localtime'), 1, 'pending', NULL, NULL, NULL,
-     '待供应商确认回收方式', datetime('now', 'localtime', 'start of day', '+8 hours', '+50 minutes'));
+     '待供应商确认回收方式', datetime('now', 'localtime', '-20 minutes'));
