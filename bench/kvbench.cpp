@@ -3,11 +3,14 @@
 // window the same query read into a minimal table model shown in a plain view, for the start the start
 // without the day's copy.
 #include "core/backupmanager.h"
+#include "core/clock.h"
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
 #include "core/idbadapter.h"
 #include "core/transaction.h"
 #include "repositories/expirywarningrepository.h"
+#include "repositories/inventorycheckrepository.h"
+#include "repositories/productrepository.h"
 #include "repositories/purchaserepository.h"
 #include "repositories/stockmovement.h"
 #include "repositories/supplierrepository.h"
@@ -29,6 +32,7 @@
 #include "ui/reports/maintenancereportwindow.h"
 #include "ui/reports/rejecteddrugreportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
+#include "ui/returns/productbatchselectiondialog.h"
 #include "ui/sales/prescriptionrecordwindow.h"
 
 #include <QAbstractTableModel>
@@ -188,7 +192,7 @@ struct Sql {
 // The baseline of a list window: the same rows read into a minimal model, shown in a plain view of the
 // window's size (so both paint as many cells), painted. Further statements of the window (without
 // parameters) are read row by row before the listed one.
-QWidget* openMinimal(const Sql& sql, QWidget* parent, const QSize& size, const QStringList& alsoRead) {
+QWidget* openMinimal(const Sql& sql, QWidget* parent, const QSize& size, const QStringList& alsoRead = {}) {
     auto* view = new QTableView(parent);
     view->setWindowFlags(Qt::Window);
     view->resize(size);
@@ -202,6 +206,43 @@ QWidget* openMinimal(const Sql& sql, QWidget* parent, const QSize& size, const Q
     model->setParent(view);
     view->setModel(model);
     return view;
+}
+
+// Approves a stocktaking sheet of 200 counted batches (every fifth count off by one) and returns the time of
+// the approval alone. The sheet and the counts are undone afterwards, so runs and the file stay as they were.
+double approveSheetOf200() {
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    Transaction scope(db);
+    QList<models::InventoryCheckItem> lines;
+    QSqlQuery q =
+        runQuery(QStringLiteral("SELECT product_id, batch_no, production_date, expiry_date, quantity "
+                                "FROM inventory_batch WHERE quantity > 0 ORDER BY id DESC LIMIT 200"),
+                 {});
+    while (q.next()) {
+        models::InventoryCheckItem line;
+        line.productId = q.value(0).toInt();
+        line.batchNo = q.value(1).toString();
+        line.productionDate = q.value(2).toString();
+        line.expiryDate = q.value(3).toString();
+        line.systemQuantity = q.value(4).toInt();
+        line.actualQuantity = line.systemQuantity + (lines.size() % 5 == 0 ? 1 : 0);
+        line.diffQuantity = line.actualQuantity - line.systemQuantity;
+        lines.append(line);
+    }
+    q.finish();
+    repositories::InventoryCheckRepository repo(db);
+    models::InventoryCheck sheet;
+    sheet.checkType = QStringLiteral("full");
+    sheet.checkDate = Clock::todayText();
+    sheet.operatorId = 1;
+    const int id = repo.insertCheck(sheet, lines);
+    QElapsedTimer t;
+    t.start();
+    if (!repo.approveCheck(id, 1))
+        std::fprintf(stderr, "the stocktaking approval failed\n");
+    const double ms = t.nsecsElapsed() / 1e6;
+    scope.rollback();
+    return ms;
 }
 
 class Bench {
@@ -231,7 +272,7 @@ public:
         const Figures program = measure(m_runs, [&] { paintedAfter(view->viewport(), reload); });
         double minimalMb = 0;
         const Figures minimal =
-            timeWindow([&] { return openMinimal(sql, m_parent, view->window()->size(), {}); }, &minimalMb);
+            timeWindow([&] { return openMinimal(sql, m_parent, view->window()->size()); }, &minimalMb);
         printLine(what, program, &minimal, "minimal model");
     }
 
@@ -533,6 +574,21 @@ int main(int argc, char* argv[]) {
                         "sys_user u ON po.operator_id = u.id ORDER BY po.inbound_date DESC"),
          {}});
     printLine("purchase order of 10 lines committed", purchaseOrderCommits(runs), nullptr, "target < 10 ms");
+    printLine("stocktaking approval, 200 lines", measureTimed(runs, approveSheetOf200), nullptr,
+              "one transaction; target < 50 ms");
+    using repositories::ProductRepository;
+    bench.listWindow("purchase return picker",
+                     [](QWidget* parent) {
+                         return new ProductBatchSelectionDialog(
+                             parent, ProductBatchSelectionDialog::PurchaseReturnMode);
+                     },
+                     {ProductRepository::purchaseReturnBatchesStatement(), {Clock::todayText()}});
+    bench.listWindow("sales return picker (sold lines)",
+                     [](QWidget* parent) {
+                         return new ProductBatchSelectionDialog(parent,
+                                                                ProductBatchSelectionDialog::SalesReturnMode);
+                     },
+                     {ProductRepository::soldLinesStatement(), {}});
 
     const QString stockSelect = QStringLiteral(
         "SELECT b.id as batch_id, b.product_id, b.supplier_id, b.batch_no, b.production_date, b.expiry_date, "

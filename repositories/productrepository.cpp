@@ -144,7 +144,7 @@ const QString kSoldLineSql = QStringLiteral(
     "WHERE ro.status = 'completed' AND ro.return_type = 'sales' "
     "GROUP BY roi.original_order_no, roi.product_id, roi.batch_no) r "
     "ON r.original_order_no = so.order_no AND r.product_id = soi.product_id AND r.batch_no = soi.batch_no "
-    "ORDER BY soi.id DESC");
+    "WHERE soi.quantity - COALESCE(r.returned, 0) > 0 ORDER BY soi.id DESC");
 
 const QString kNameCondition = QStringLiteral(" AND p.name LIKE ?");
 
@@ -331,13 +331,8 @@ QList<Batch> ProductRepository::soldLines(const QString* keyword) {
         fetch(m_db, kSoldLineSql.arg(keyword ? kNameCondition : QString()), params, readSoldLine);
     if (!lines.ok)
         qDebug().noquote() << "Query failed:" << lines.error;
-    // Lines returned in full are no longer offered.
-    QList<Batch> open;
-    for (const Batch& line : lines.rows) {
-        if (line.remainingQuantity > 0)
-            open.append(line);
-    }
-    return open;
+    // Lines returned in full are left out by the statement itself, so they are never read.
+    return lines.rows;
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProduct() {
@@ -364,6 +359,24 @@ QList<Batch> ProductRepository::findBatchesForRejection(const QString& keyword) 
     return kestrovalin::readList(
         m_db, kRejectableBatchSql.arg(QStringLiteral(" AND (p.name LIKE ? OR p.barcode LIKE ?)")),
         {likePattern(keyword), likePattern(keyword)}, readStockBatch);
+}
+
+QList<Batch> ProductRepository::searchBatchesByNameCodeOrBatchNo(const QString& text) {
+    if (!m_db)
+        return {};
+    const QString pattern = likePattern(text);
+    return kestrovalin::readList(
+        m_db,
+        kStockBatchSql.arg(QStringLiteral(" AND (p.name LIKE ? OR p.barcode LIKE ? OR b.batch_no LIKE ?)")),
+        {today(), pattern, pattern, pattern}, readStockBatch);
+}
+
+QString ProductRepository::purchaseReturnBatchesStatement() {
+    return kPurchaseBatchSql.arg(QString());
+}
+
+QString ProductRepository::soldLinesStatement() {
+    return kSoldLineSql.arg(QString());
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProductWithSalesOrder() {

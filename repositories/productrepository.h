@@ -52,6 +52,9 @@ public:
 
     QList<InventoryBatchWithProduct> findAllBatchesWithProduct();
     QList<InventoryBatchWithProduct> searchBatchesWithProduct(const QString& keyword);
+    // In-stock, unexpired batches of listed drugs whose name, barcode or batch number contains the text: what
+    // a stocktaking scan finds.
+    QList<InventoryBatchWithProduct> searchBatchesByNameCodeOrBatchNo(const QString& text);
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithPurchaseOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithPurchaseOrder(const QString& keyword);
     // Batches a non-conforming registration may name: stock above 0 of a listed drug, expired or not, newest
@@ -59,6 +62,11 @@ public:
     QList<InventoryBatchWithProduct> findBatchesForRejection(const QString& keyword);
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithSalesOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithSalesOrder(const QString& keyword);
+
+    // The statements of the two return pickers' full lists, with their one parameter (the local today, or
+    // none), for measuring them beside a plain read.
+    static QString purchaseReturnBatchesStatement();
+    static QString soldLinesStatement();
 
 private:
     models::Product readOne(const QString& sql, const QList<QVariant>& params);

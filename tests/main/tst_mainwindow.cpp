@@ -107,7 +107,8 @@ private slots:
             classes.join(' ').remove("kestrovalin::"),
             QString(
                 "ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
-                "InventoryWindow MaintenanceReportWindow TempHumidityReportWindow RejectedDrugReportWindow "
+                "InventoryWindow PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow "
+                "MaintenanceReportWindow TempHumidityReportWindow RejectedDrugReportWindow "
                 "ExpiryWarningWindow TempHumidityRecordWindow PrescriptionRecordWindow RejectedDrugWindow "
                 "MaintenanceWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
@@ -117,8 +118,8 @@ private slots:
         for (QPushButton* b : w.findChild<QWidget*>("quickPanel")->findChildren<QPushButton*>())
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
-        QCOMPARE(quick, (QStringList{"btnQuickPurchase", "btnQuickInventory", "btnQuickWarning",
-                                     "btnQuickTemp", "btnQuickUser"}));
+        QCOMPARE(quick, (QStringList{"btnQuickPurchase", "btnQuickInventory", "btnQuickReturn",
+                                     "btnQuickCheck", "btnQuickWarning", "btnQuickTemp", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }

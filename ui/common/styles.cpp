@@ -192,20 +192,19 @@ QString tempHumidityRecordStyleSheet() {
          primary});
 }
 
-QString registerWindowStyleSheet(const QStringList& fields) {
-    return reportFamilyStyleSheet({fields,
-                                   {QStringLiteral("QLineEdit")},
-                                   {QStringLiteral("btnSearch")},
-                                   {QStringLiteral("btnSearch")}});
+QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass) {
+    ReportSheet sheet{
+        {QStringLiteral("QLineEdit")}, {QStringLiteral("QLineEdit")}, {accentButton}, {accentButton}};
+    sheet.tableClass = tableClass;
+    return reportFamilyStyleSheet(sheet);
 }
 
 QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringList& accentHoverButtons,
                                const QString& tableClass) {
-    return reportFamilyStyleSheet({{QStringLiteral("QLineEdit")},
-                                   {QStringLiteral("QLineEdit")},
-                                   accentButtons,
-                                   accentHoverButtons,
-                                   tableClass});
+    ReportSheet sheet{
+        {QStringLiteral("QLineEdit")}, {QStringLiteral("QLineEdit")}, accentButtons, accentHoverButtons};
+    sheet.tableClass = tableClass;
+    return reportFamilyStyleSheet(sheet);
 }
 
 QString countLabelStyleSheet() {

@@ -70,8 +70,8 @@ QString maintenanceWindowStyleSheet();
 // The temperature and humidity record window: framed date, time and number inputs; btnSearch, btnSave and
 // btnShowAbnormal primary.
 QString tempHumidityRecordStyleSheet();
-// The register windows: the given input classes framed, line edits showing focus, btnSearch primary.
-QString registerWindowStyleSheet(const QStringList& fields);
+// The same family for a window whose one accent button (darker on hover) and list table class differ.
+QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass);
 // The same family with other buttons in the accent colour (and darker on hover) and the table rule for the
 // given class: the near-expiry window's own sheet.
 QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringList& accentHoverButtons,

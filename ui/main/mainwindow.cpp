@@ -17,6 +17,7 @@
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
 #include "ui/purchasing/expirywarningwindow.h"
+#include "ui/purchasing/inventorycheckwindow.h"
 #include "ui/purchasing/inventorywarningwindow.h"
 #include "ui/purchasing/inventorywindow.h"
 #include "ui/purchasing/purchasewindow.h"
@@ -26,6 +27,8 @@
 #include "ui/reports/maintenancereportwindow.h"
 #include "ui/reports/rejecteddrugreportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
+#include "ui/returns/purchasereturnwindow.h"
+#include "ui/returns/salesreturnwindow.h"
 #include "ui/sales/prescriptionrecordwindow.h"
 
 #include <QApplication>
@@ -74,9 +77,9 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     nullptr,                                       // AcceptanceReport
     nullptr,                                       // SalesRecordReport
     &build<kestrovalin::MaintenanceReportWindow>,  // MaintenanceReport
-    nullptr,                                       // PurchaseReturn
-    nullptr,                                       // SalesReturn
-    nullptr,                                       // InventoryCheck
+    &build<kestrovalin::PurchaseReturnWindow>,     // PurchaseReturn
+    &build<kestrovalin::SalesReturnWindow>,        // SalesReturn
+    &build<kestrovalin::InventoryCheckWindow>,     // InventoryCheck
     &build<kestrovalin::ExpiryWarningWindow>,      // ExpiryWarning
     nullptr,                                       // ExpiryReport
     nullptr,                                       // QualificationWarning

@@ -41,7 +41,10 @@ QString orWidget(const QString& given, const QString& widgetValue) {
 RejectedDrugWindow::RejectedDrugWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_RejectedDrugWindow) {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("不合格药品登记管理"));
-    setStyleSheet(registerWindowStyleSheet({QStringLiteral("QLineEdit"), QStringLiteral("QComboBox")}));
+    setStyleSheet(reportFamilyStyleSheet({{QStringLiteral("QLineEdit"), QStringLiteral("QComboBox")},
+                                          {QStringLiteral("QLineEdit")},
+                                          {QStringLiteral("btnSearch")},
+                                          {QStringLiteral("btnSearch")}}));
     // A last, stretching column keeps the filter fields at their widths, packed to the left.
     const int spacerColumn = ui->gridLayout->columnCount();
     ui->gridLayout->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0,

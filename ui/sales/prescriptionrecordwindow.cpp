@@ -43,7 +43,7 @@ PrescriptionRecordWindow::PrescriptionRecordWindow(QWidget* parent)
     : QMainWindow(parent), ui(new ::Ui::PrescriptionRecordWindow) {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("处方药登记管理"));
-    setStyleSheet(registerWindowStyleSheet({QStringLiteral("QLineEdit")}));
+    setStyleSheet(reportWindowStyleSheet(QStringLiteral("btnSearch"), QStringLiteral("QTableView")));
     for (int column : {0, 2, 4, 6})
         ui->gridLayout->setColumnMinimumWidth(column, 70);
     ui->gridLayout->setColumnStretch(8, 1);
