@@ -26,8 +26,11 @@
 #include "ui/purchasing/inventorywindow.h"
 #include "ui/purchasing/purchasewindow.h"
 #include "ui/quality/maintenancewindow.h"
+#include "ui/quality/rejecteddrugselectiondialog.h"
+#include "ui/quality/rejecteddrugwindow.h"
 #include "ui/quality/temphumidityrecordwindow.h"
 #include "ui/reports/maintenancereportwindow.h"
+#include "ui/reports/rejecteddrugreportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
 #include "ui/returns/productbatchselectiondialog.h"
 #include "ui/sales/prescriptionrecordwindow.h"
@@ -675,6 +678,28 @@ int main(int argc, char* argv[]) {
                         "date(mc.check_date) <= ? ORDER BY mc.check_month DESC, mc.check_date DESC"),
          {QDate::currentDate().addMonths(-3).toString(QStringLiteral("yyyy-MM-dd")),
           QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}});
+
+    // The register and its book read the same statement; the picker offers every batch in stock.
+    const Sql rejectedRegister{
+        QStringLiteral(
+            "SELECT DISTINCT u.*, fu.real_name as found_by_name, pu.real_name as process_by_name FROM "
+            "unqualified_drug u LEFT JOIN sys_user fu ON u.found_by = fu.id LEFT JOIN sys_user pu ON "
+            "u.process_by = pu.id LEFT JOIN product p ON u.product_id = p.id ORDER BY u.created_at DESC"),
+        {}};
+    bench.listWindow(
+        "non-conforming drug register", [](QWidget* parent) { return new RejectedDrugWindow(parent); },
+        rejectedRegister);
+    bench.listWindow(
+        "non-conforming drugs book", [](QWidget* parent) { return new RejectedDrugReportWindow(parent); },
+        rejectedRegister);
+    bench.listWindow(
+        "non-conforming drug batch picker",
+        [](QWidget* parent) { return new RejectedDrugSelectionDialog(parent); },
+        {QStringLiteral(
+             "SELECT b.*, p.*, s.name as supplier_name FROM inventory_batch b CROSS JOIN product p "
+             "ON b.product_id = p.id LEFT JOIN supplier s ON b.supplier_id = s.id "
+             "WHERE b.quantity > 0 AND p.status = 1 ORDER BY b.id DESC"),
+         {}});
 
     mainWindow.reset();
     manager.shutdown();

@@ -60,6 +60,9 @@ public:
     QList<InventoryBatchWithProduct> searchBatchesByNameCodeOrBatchNo(const QString& text);
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithPurchaseOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithPurchaseOrder(const QString& keyword);
+    // Batches a non-conforming registration may name: stock above 0 of a listed drug, expired or not, newest
+    // first. A non-empty keyword must be contained in the drug's name or barcode.
+    QList<InventoryBatchWithProduct> findBatchesForRejection(const QString& keyword);
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithSalesOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithSalesOrder(const QString& keyword);
 

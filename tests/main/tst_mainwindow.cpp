@@ -105,11 +105,12 @@ private slots:
             }
         QCOMPARE(
             classes.join(' ').remove("kestrovalin::"),
-            QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
-                    "InventoryWindow PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow "
-                    "MaintenanceReportWindow TempHumidityReportWindow ExpiryWarningWindow "
-                    "TempHumidityRecordWindow PrescriptionRecordWindow MaintenanceWindow UserManagerWindow "
-                    "OperLogWindow"));
+            QString(
+                "ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
+                "InventoryWindow PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow "
+                "MaintenanceReportWindow TempHumidityReportWindow RejectedDrugReportWindow "
+                "ExpiryWarningWindow TempHumidityRecordWindow PrescriptionRecordWindow RejectedDrugWindow "
+                "MaintenanceWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();

@@ -10,9 +10,9 @@
 
 #include "tests/support/logcapture.h"
 #include "tests/support/modalanswer.h"
+#include "tests/support/modeltexts.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/prompttrail.h"
-#include "tests/support/modeltexts.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/windowprobe.h"
 

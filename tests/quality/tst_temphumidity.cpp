@@ -2,9 +2,9 @@
 #include "ui/common/prompts.h"
 #include "ui/quality/temphumidityrecordwindow.h"
 
+#include "tests/support/modeltexts.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/prompttrail.h"
-#include "tests/support/modeltexts.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/windowprobe.h"
 

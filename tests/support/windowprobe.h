@@ -28,7 +28,7 @@ inline const QAbstractItemModel* tableModel(QObject* window, const char* table) 
 }
 
 // The text colours of one column by name, "-" where the cell has the table's own, joined by '|' as
-// tabletexts.h joins the texts.
+// modeltexts.h joins the texts.
 inline QString columnColours(const QAbstractItemModel* model, int column) {
     QStringList out;
     for (int r = 0; r < model->rowCount(); ++r) {

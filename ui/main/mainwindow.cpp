@@ -23,8 +23,10 @@
 #include "ui/purchasing/inventorywindow.h"
 #include "ui/purchasing/purchasewindow.h"
 #include "ui/quality/maintenancewindow.h"
+#include "ui/quality/rejecteddrugwindow.h"
 #include "ui/quality/temphumidityrecordwindow.h"
 #include "ui/reports/maintenancereportwindow.h"
+#include "ui/reports/rejecteddrugreportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
 #include "ui/returns/purchasereturnwindow.h"
 #include "ui/returns/salesreturnwindow.h"
@@ -85,8 +87,8 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     &build<kestrovalin::TempHumidityRecordWindow>, // TempHumidityRecord
     &build<kestrovalin::TempHumidityReportWindow>, // TempHumidityReport
     &build<kestrovalin::PrescriptionRecordWindow>, // PrescriptionRecord
-    nullptr,                                       // RejectedDrug
-    nullptr,                                       // RejectedDrugReport
+    &build<kestrovalin::RejectedDrugWindow>,       // RejectedDrug
+    &build<kestrovalin::RejectedDrugReportWindow>, // RejectedDrugReport
     nullptr,                                       // SupplierReport
     &build<kestrovalin::MaintenanceWindow>,        // Maintenance
 };
