@@ -1,14 +1,17 @@
-# Drug and supplier forms, list windows and pickers.
+# The frames that list windows and pickers share; drug and supplier forms, list windows and pickers.
 target_sources(kvcore PRIVATE
     ui/common/buttonbox.h ui/common/buttonbox.cpp
     ui/common/formdialog.h ui/common/formdialog.cpp
-    ui/common/listmodel.h ui/common/listmodel.cpp
+    ui/common/listframe.h ui/common/listframe.cpp
     ui/common/pickerframe.h ui/common/pickerframe.cpp
+    ui/common/rowtablemodel.h ui/common/rowtablemodel.cpp
+    ui/common/tableexport.h ui/common/tableexport.cpp
     ui/common/unavailable.h ui/common/unavailable.cpp
     ui/masterdata/productdialog.h ui/masterdata/productdialog.cpp ui/masterdata/productdialog.ui
     ui/masterdata/productmanagerwindow.h ui/masterdata/productmanagerwindow.cpp
     ui/masterdata/productmanagerwindow.ui
     ui/masterdata/productselectiondialog.h ui/masterdata/productselectiondialog.cpp
+    ui/masterdata/registeractions.h
     ui/masterdata/supplierdialog.h ui/masterdata/supplierdialog.cpp ui/masterdata/supplierdialog.ui
     ui/masterdata/suppliermanagerwindow.h ui/masterdata/suppliermanagerwindow.cpp
     ui/masterdata/suppliermanagerwindow.ui

@@ -8,7 +8,7 @@
 
 #include <QCheckBox>
 #include <QPlainTextEdit>
-#include <QTableWidget>
+#include <QTableView>
 #include <QtTest>
 
 using namespace kestrovalin;
@@ -24,40 +24,54 @@ void click(QObject* parent, const char* button) {
     child<QPushButton>(parent, button)->click();
 }
 
+QTableView* tableOf(QObject* window) {
+    return child<QTableView>(window, "tableWidget");
+}
+
 // One column of the window's table, top to bottom.
 QString column(QObject* window, int col = 1) {
-    auto* table = child<QTableWidget>(window, "tableWidget");
+    const QAbstractItemModel* model = tableOf(window)->model();
     QStringList out;
-    for (int r = 0; r < table->rowCount(); ++r)
-        out << table->item(r, col)->text();
+    for (int r = 0; r < model->rowCount(); ++r)
+        out << model->index(r, col).data().toString();
     return out.join(',');
 }
 
 void makeCurrent(QObject* window, const QString& name) {
-    child<QTableWidget>(window, "tableWidget")->setCurrentCell(column(window).split(',').indexOf(name), 1);
+    QTableView* table = tableOf(window);
+    table->setCurrentIndex(table->model()->index(column(window).split(',').indexOf(name), 1));
 }
 
 // What a double click on the named row leaves behind: that row current, then the view's signal.
 void doubleClick(QObject* window, const QString& name) {
     makeCurrent(window, name);
-    auto* table = child<QTableWidget>(window, "tableWidget");
-    emit table->doubleClicked(table->currentIndex());
+    emit tableOf(window)->doubleClicked(tableOf(window)->currentIndex());
 }
 
 // Adds a customer, or edits the named one: fills in the name and the default box, lets more() act on the
-// form, then saves.
-void save(QWidget* window, const char* button, const QString& name, bool isDefault,
-          const std::function<void(CustomerDialog*)>& more = nullptr) {
+// form, then saves. A form that comes back after a failed write is cancelled; returns the name it held then.
+QString save(QWidget* window, const char* button, const QString& name, bool isDefault,
+             const std::function<void(CustomerDialog*)>& more = nullptr) {
     if (QByteArray(button) == "btnEdit")
         makeCurrent(window, name);
-    ModalAnswer<CustomerDialog> answer([&](CustomerDialog* d) {
-        child(d, "editName")->setText(name);
-        child<QCheckBox>(d, "checkIsDefault")->setChecked(isDefault);
-        if (more)
-            more(d);
-        click(d, "btnSave");
-    });
+    QString shownAgain;
+    bool saved = false;
+    ModalAnswer<CustomerDialog> answer(
+        [&](CustomerDialog* d) {
+            if (saved) {
+                shownAgain = child(d, "editName")->text();
+                return click(d, "btnCancel");
+            }
+            child(d, "editName")->setText(name);
+            child<QCheckBox>(d, "checkIsDefault")->setChecked(isDefault);
+            if (more)
+                more(d);
+            click(d, "btnSave");
+            saved = !d->isVisible();
+        },
+        true);
     click(window, button);
+    return shownAgain;
 }
 
 QString said() {
@@ -94,8 +108,11 @@ private slots:
         QCOMPARE(column(&w) + "|" + column(&w, 5).section(',', -1), QString("零售客户,张三|老顾客"));
         save(&w, "btnAdd", "新默认", true);
         t.exec("CREATE TRIGGER refuse BEFORE INSERT ON customer BEGIN SELECT RAISE(ABORT, 'refused'); END");
-        save(&w, "btnAdd", "坏数据", true);
-        save(&w, "btnEdit", "张三", true, [&](auto) { t.exec("DELETE FROM customer WHERE name='张三'"); });
+        // A failed write shows the form again holding what was typed.
+        QCOMPARE(save(&w, "btnAdd", "坏数据", true), QString("坏数据"));
+        QCOMPARE(save(&w, "btnEdit", "张三", true,
+                      [&](auto) { t.exec("DELETE FROM customer WHERE name='张三'"); }),
+                 QString("张三"));
         const QString defaults = "SELECT group_concat(name) FROM customer WHERE is_default=1";
         QCOMPARE(t.scalar(defaults).toString(), QString("新默认"));
         save(&w, "btnEdit", "零售客户", true);

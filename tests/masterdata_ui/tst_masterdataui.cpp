@@ -12,7 +12,6 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QtTest>
 
@@ -107,14 +106,23 @@ template <typename Window, typename Form, int nameColumn> struct List {
     QString searchFor(const QString& text, bool pressReturn = false) {
         return search(&window, text, nameColumn, pressReturn);
     }
-    // Opens the form with `button`, or by double-clicking `row`, types {field, text, ...} and presses OK.
-    void viaForm(const QStringList& typed, const char* button = "btnAdd", int row = -1) {
-        ModalAnswer<Form> answer([&](Form* form) {
-            for (int i = 0; i + 1 < typed.size(); i += 2)
-                form->template findChild<QLineEdit*>(typed[i])->setText(typed[i + 1]);
-            form->template findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-        });
+    // Opens the form with `button`, or by double-clicking `row`, types {field, text, ...} and presses OK. A
+    // form that comes back after a failed write is cancelled; returns the typed fields' texts it held then.
+    QString viaForm(const QStringList& typed, const char* button = "btnAdd", int row = -1) {
+        QStringList shownAgain;
+        int showings = 0;
+        ModalAnswer<Form> answer(
+            [&](Form* form) {
+                auto* buttons = form->template findChild<QDialogButtonBox*>();
+                for (int i = 0; i + 1 < typed.size(); i += 2) {
+                    auto* field = form->template findChild<QLineEdit*>(typed[i]);
+                    showings ? void(shownAgain << field->text()) : field->setText(typed[i + 1]);
+                }
+                buttons->button(showings++ ? QDialogButtonBox::Cancel : QDialogButtonBox::Ok)->click();
+            },
+            true);
         row < 0 ? click(&window, button) : doubleClickRow(tableOf(&window), row);
+        return shownAgain.join('|');
     }
     QString names() const { return texts(tableOf(&window)->model(), -1, nameColumn); }
     void makeCurrent(const QString& name) {
@@ -229,7 +237,8 @@ private slots:
         Drugs w;
         w.searchFor("板蓝根");
         w.makeCurrent("板蓝根颗粒");
-        w.viaForm({"editBarcode", "6904", "editName", "新药"});
+        // The failed add shows the form again holding what was typed.
+        QCOMPARE(w.viaForm({"editBarcode", "6904", "editName", "新药"}), QStringLiteral("6904|新药"));
         QCOMPARE(prompts() + QString::number(tableOf(&w.window)->currentIndex().row()),
                  QStringLiteral("错误新增商品失败0"));
         w.viaForm({"editName", "布洛芬缓释胶囊"});
@@ -250,7 +259,7 @@ private slots:
         QVERIFY(w.t.count("product", "id = 1 AND name = '板蓝根(新)' AND mnemonic_code = 'BLG' AND "
                                      "specification = '5g*20袋' AND status = 0") == 1);
         w.makeCurrent("感冒灵颗粒");
-        w.viaForm({"editBarcode", "6902"}, "btnEdit"); // another drug's
+        QCOMPARE(w.viaForm({"editBarcode", "6902"}, "btnEdit"), QStringLiteral("6902")); // another drug's
         QCOMPARE(prompts() + w.names(), QStringLiteral("成功商品已更新|错误编辑商品失败感冒灵颗粒"));
     }
 
@@ -315,13 +324,13 @@ private slots:
         QFETCH(QVariantList, dates);
         PinnedClock pin(today);
         Suppliers w([&](TestDatabase& t) { addSupplier(t, "样本供应商", dates); });
-        auto* model = qobject_cast<QStandardItemModel*>(tableOf(&w.window)->model());
-        QStringList seen{model->item(0, 11)->text()};
+        const QAbstractItemModel* model = tableOf(&w.window)->model();
+        QStringList seen{model->index(0, 11).data().toString()};
         for (int c = 0; c < model->columnCount(); ++c) {
-            const QStandardItem* cell = model->item(0, c);
-            if (cell->background().style() != Qt::NoBrush)
-                seen << QString::number(c) << cell->background().color().name()
-                     << cell->foreground().color().name();
+            const QBrush background = model->index(0, c).data(Qt::BackgroundRole).value<QBrush>();
+            if (background.style() != Qt::NoBrush)
+                seen << QString::number(c) << background.color().name()
+                     << model->index(0, c).data(Qt::ForegroundRole).value<QBrush>().color().name();
         }
         QTEST(seen.join(' '), "look");
     }

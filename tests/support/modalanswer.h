@@ -10,17 +10,21 @@
 
 namespace kestrovalin::test {
 
-// While alive, answers each modal window of type T that comes up (polling, as a person would).
+// While alive, answers each modal window of type T that comes up (polling, as a person would). A window that
+// stays open after an answer is not answered again; with `everyShowing`, one that was closed by the answer
+// and comes back (a form shown again) is.
 template <class T> class ModalAnswer {
 public:
-    explicit ModalAnswer(std::function<void(T*)> act) : m_act(std::move(act)) {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+    explicit ModalAnswer(std::function<void(T*)> act, bool everyShowing = false) : m_act(std::move(act)) {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, everyShowing] {
             T* window = qobject_cast<T*>(QApplication::activeModalWidget());
             if (!window || window == m_answered)
                 return;
             m_answered = window;
             ++m_count;
             m_act(window);
+            if (everyShowing && !window->isVisible())
+                m_answered = nullptr;
         });
         m_timer.start(10);
     }

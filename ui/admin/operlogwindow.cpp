@@ -1,38 +1,18 @@
 #include "ui/admin/operlogwindow.h"
 
 #include "core/clock.h"
-#include "core/csvwriter.h"
 #include "repositories/operlogrepository.h"
 #include "ui/common/placement.h"
-#include "ui/common/prompts.h"
+#include "ui/common/styles.h"
+#include "ui/common/tableexport.h"
 #include "ui/common/tablefill.h"
 #include "ui_operlogwindow.h"
 
-#include <QFile>
 #include <QHeaderView>
 
 namespace kestrovalin {
 
 namespace {
-
-const char* const kStyle =
-    "QGroupBox { font-weight: bold; border: 1px solid #d0d0d0; border-radius: 5px; margin-top: 10px; "
-    "padding-top: 10px; }"
-    "QGroupBox::title { subcontrol-origin: margin; left: 10px; padding: 0 5px; color: #2c5f2d; }"
-    "QLineEdit { padding: 4px 6px; border: 1px solid #c0c0c0; border-radius: 3px; }"
-    "QLineEdit:focus { border-color: #4a90d9; }"
-    "QComboBox { padding: 3px 6px; border: 1px solid #c0c0c0; border-radius: 3px; }"
-    "QDateEdit { padding: 3px 6px; border: 1px solid #c0c0c0; border-radius: 3px; }"
-    "QDateEdit:focus { border-color: #4a90d9; }"
-    "QPushButton { padding: 5px 16px; border-radius: 3px; }"
-    "QPushButton#btnSearch { background-color: #2c5f2d; color: white; border: 1px solid #1e4a1f; "
-    "font-weight: bold; }"
-    "QPushButton#btnSearch:hover { background-color: #3a7a3b; }"
-    "QPushButton#btnRefresh, QPushButton#btnExport { background-color: #f5f5f5; border: 1px solid #c0c0c0; }"
-    "QPushButton#btnRefresh:hover, QPushButton#btnExport:hover { background-color: #e8e8e8; }"
-    "QTableWidget { border: 1px solid #d0d0d0; gridline-color: #e8e8e8; }"
-    "QHeaderView::section { background-color: #f0f4f0; padding: 6px; border: 1px solid #d0d0d0; "
-    "font-weight: bold; }";
 
 const int kLimit = 500;
 
@@ -47,7 +27,14 @@ OperLogWindow::OperLogWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_O
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("操作日志"));
     placeOnParent(this, parent);
-    setStyleSheet(QLatin1String(kStyle));
+    ListSheet sheet;
+    sheet.primaryButtons = QStringList{QStringLiteral("btnSearch")};
+    sheet.secondaryButtons = QStringList{QStringLiteral("btnRefresh"), QStringLiteral("btnExport")};
+    sheet.groupPaddingTop = 10;
+    sheet.filterFieldRules = true;
+    sheet.tableViewRule = false;
+    setStyleSheet(listWindowStyleSheet(sheet));
+    ui->labelCount->setStyleSheet(countLabelStyleSheet());
 
     QTableWidget* table = ui->tableLogs;
     table->setColumnCount(headers().size());
@@ -113,36 +100,9 @@ void OperLogWindow::onRefreshClicked() {
 }
 
 void OperLogWindow::onExportClicked() {
-    const QString path = Prompts::getSaveFileName(this, QStringLiteral("导出日志"), QString(),
-                                                  QStringLiteral("CSV Files (*.csv)"));
-    if (path.isEmpty())
-        return;
-
-    const QTableWidget* table = ui->tableLogs;
-    QVector<QStringList> rows;
-    rows.reserve(table->rowCount());
-    for (int r = 0; r < table->rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < table->columnCount(); ++c) {
-            const QTableWidgetItem* item = table->item(r, c);
-            cells.append(item ? item->text() : QString());
-        }
-        rows.append(cells);
-    }
-
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
-        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("无法创建文件！"));
-        return;
-    }
-    bool written = CsvWriter::write(&file, QString(), headers(), rows) && file.flush();
-    file.close();
-    written = written && file.error() == QFileDevice::NoError;
-    if (!written) {
-        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("无法写入文件！"));
-        return;
-    }
-    Prompts::information(this, QStringLiteral("成功"), QStringLiteral("日志已导出到:\n") + path);
+    // The viewer only reads: its export writes no operation-log row.
+    exportTableAsCsv(this, ui->tableLogs->model(),
+                     {QStringLiteral("导出日志"), QString(), QStringLiteral("日志已导出到:\n"), nullptr});
 }
 
 } // namespace kestrovalin

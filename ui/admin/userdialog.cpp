@@ -3,29 +3,17 @@
 #include "core/passwordhash.h"
 #include "ui/common/buttonbox.h"
 #include "ui/common/prompts.h"
+#include "ui/common/styles.h"
 #include "ui_userdialog.h"
 
 #include <QPushButton>
 
 namespace kestrovalin {
 
-namespace {
-
-const char* const kStyle = "QGroupBox { font-weight: bold; border: 1px solid #d0d0d0; border-radius: 5px; "
-                           "margin-top: 10px; padding-top: 12px; }"
-                           "QGroupBox::title { subcontrol-origin: margin; left: 10px; padding: 0 5px; "
-                           "color: #2c5f2d; }"
-                           "QLineEdit { padding: 4px 6px; border: 1px solid #c0c0c0; border-radius: 3px; }"
-                           "QLineEdit:focus { border-color: #4a90d9; }"
-                           "QLineEdit:read-only, QLineEdit:disabled { background-color: #f5f5f5; }"
-                           "QComboBox { padding: 3px 6px; border: 1px solid #c0c0c0; border-radius: 3px; }";
-
-} // namespace
-
 UserDialog::UserDialog(QWidget* parent) : QDialog(parent), ui(new Ui_UserDialog) {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("用户编辑"));
-    setStyleSheet(QLatin1String(kStyle));
+    setStyleSheet(formStyleSheet());
     // The two groups have their own form layouts; line their fields up under one label width.
     ui->labelPassword->setMinimumWidth(ui->labelRealName->sizeHint().width());
     ui->comboRole->addItem(QStringLiteral("店员"), QStringLiteral("clerk"));

@@ -4,8 +4,10 @@
 #include "repositories/operloghelper.h"
 #include "repositories/userrepository.h"
 #include "ui/admin/userdialog.h"
+#include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
+#include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
 #include "ui_usermanagerwindow.h"
 
@@ -14,23 +16,6 @@
 namespace kestrovalin {
 
 namespace {
-
-const char* const kStyle =
-    "QGroupBox { font-weight: bold; border: 1px solid #2c5f2d; border-radius: 3px; margin-top: 10px; "
-    "padding-top: 10px; }"
-    "QGroupBox::title { subcontrol-origin: margin; left: 10px; padding: 0 5px; color: #2c5f2d; }"
-    "QLineEdit { padding: 4px 6px; border: 1px solid #c0c0c0; border-radius: 3px; }"
-    "QLineEdit:focus { border-color: #4a90d9; }"
-    "QPushButton { background-color: #f5f5f5; border: 1px solid #c0c0c0; border-radius: 3px; "
-    "padding: 5px 16px; }"
-    "QPushButton:hover { background-color: #e8e8e8; }"
-    "QPushButton#btnSearch { background-color: #2c5f2d; color: white; border: 1px solid #1e4a1f; "
-    "font-weight: bold; }"
-    "QPushButton#btnSearch:hover { background-color: #1e4a1f; }"
-    "QTableWidget { border: 1px solid #d0d0d0; gridline-color: #e0e0e0; alternate-background-color: #f5f9f5; "
-    "}"
-    "QHeaderView::section { background-color: #f0f4f0; padding: 6px; border: 1px solid #d0d0d0; "
-    "font-weight: bold; }";
 
 QString roleLabel(const QString& role) {
     return role == QLatin1String("manager") ? QStringLiteral("老板") : QStringLiteral("店员");
@@ -57,17 +42,16 @@ bool refusedAsLastManager(QWidget* parent, UserRepository::WriteResult result) {
 UserManagerWindow::UserManagerWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_UserManagerWindow) {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("用户管理"));
-    setStyleSheet(QLatin1String(kStyle));
+    setStyleSheet(userAdminStyleSheet());
     placeOnParent(this, parent);
 
-    QTableWidget* table = ui->tableUsers;
-    table->setColumnCount(5);
-    table->setHorizontalHeaderLabels({QStringLiteral("ID"), QStringLiteral("用户名"),
-                                      QStringLiteral("真实姓名"), QStringLiteral("角色"),
-                                      QStringLiteral("状态")});
-    setupListTable(table, true);
-    table->setSortingEnabled(false);
-    table->verticalHeader()->setVisible(false);
+    m_list = new ListFrame(this, ui->tableUsers,
+                           {QStringLiteral("ID"), QStringLiteral("用户名"), QStringLiteral("真实姓名"),
+                            QStringLiteral("角色"), QStringLiteral("状态")},
+                           {60, 120, 120, 80, 80}, ListFrame::Hint::Warning);
+    // Row i shows m_users[i] only while the table never sorts.
+    ui->tableUsers->setSortingEnabled(false);
+    ui->tableUsers->verticalHeader()->setVisible(false);
 
     connect(ui->btnSearch, &QPushButton::clicked, this, &UserManagerWindow::onSearchClicked);
     connect(ui->editSearch, &QLineEdit::returnPressed, this, &UserManagerWindow::onSearchClicked);
@@ -96,31 +80,28 @@ void UserManagerWindow::refreshTable() {
         TableFill fill(table, m_users.size());
         for (int row = 0; row < m_users.size(); ++row) {
             const models::User& u = m_users.at(row);
-            fill.set(row, 0, QString::number(u.id));
+            fill.set(row, 0, QString::number(u.id))->setData(Qt::UserRole, u.id);
             fill.set(row, 1, u.username);
             fill.set(row, 2, u.realName);
             fill.set(row, 3, roleLabel(u.role))->setTextAlignment(Qt::AlignCenter);
             QTableWidgetItem* status = fill.set(row, 4, statusLabel(u.status));
             status->setTextAlignment(Qt::AlignCenter);
             status->setForeground(
-                QColor(u.status == 1 ? QStringLiteral("#009900") : QStringLiteral("#FF0000")));
+                QColor(QLatin1String(u.status == 1 ? colours::enabledStatus : colours::disabledStatus)));
         }
     }
-    table->setColumnWidth(0, 60);
-    table->setColumnWidth(1, 120);
-    table->setColumnWidth(2, 120);
-    table->setColumnWidth(3, 80);
-    table->setColumnWidth(4, 80);
+    m_list->resetColumnWidths();
 }
 
 models::User UserManagerWindow::getSelectedUser() const {
-    const int row = ui->tableUsers->currentRow();
-    if (row < 0 || row >= m_users.size()) {
-        models::User none;
-        none.id = 0;
-        return none;
+    const int id = m_list->currentId();
+    for (const models::User& user : m_users) {
+        if (user.id == id)
+            return user;
     }
-    return m_users.at(row);
+    models::User none;
+    none.id = 0;
+    return none;
 }
 
 void UserManagerWindow::onSearchClicked() {

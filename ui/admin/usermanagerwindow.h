@@ -9,6 +9,8 @@ class Ui_UserManagerWindow;
 
 namespace kestrovalin {
 
+class ListFrame;
+
 // The list of accounts with search, add, edit, view, enable/disable and password reset.
 class UserManagerWindow : public QMainWindow {
     Q_OBJECT
@@ -31,6 +33,7 @@ private:
     models::User getSelectedUser() const;
 
     Ui_UserManagerWindow* ui;
+    ListFrame* m_list;
     QList<models::User> m_users; // row i of the table shows entry i
 };
 

@@ -1,5 +1,7 @@
 #include "ui/common/buttonbox.h"
 
+#include "ui/common/styles.h"
+
 #include <QDialogButtonBox>
 #include <QPushButton>
 
@@ -20,11 +22,7 @@ void useChineseLabels(QDialogButtonBox* box) {
 
 void frameButtons(QWidget* container) {
     for (QPushButton* button : container->findChildren<QPushButton*>())
-        button->setStyleSheet(
-            QStringLiteral("QPushButton { background-color: #f5f5f5; border: 1px solid #c0c0c0; "
-                           "border-radius: 3px; padding: 5px 16px; min-width: 64px; }"
-                           "QPushButton:hover { background-color: #e8e8e8; }"
-                           "QPushButton:default { border-color: #2c5f2d; }"));
+        button->setStyleSheet(framedButtonStyleSheet());
 }
 
 } // namespace kestrovalin

@@ -20,4 +20,12 @@ void prepareFormDialog(QDialog* dialog, QDialogButtonBox* buttons, QWidget* pare
     dialog->move(std::max(0, x), std::max(0, y));
 }
 
+bool execUntilSettled(QDialog& form, const std::function<bool()>& settle) {
+    while (form.exec() == QDialog::Accepted) {
+        if (settle())
+            return true;
+    }
+    return false;
+}
+
 } // namespace kestrovalin

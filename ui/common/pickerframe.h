@@ -1,28 +1,90 @@
 #pragma once
 
-#include <QStringList>
+#include "ui/common/rowtablemodel.h"
+
+#include <QObject>
+#include <QSize>
+#include <functional>
 
 class QDialog;
+class QHBoxLayout;
 class QLineEdit;
+class QModelIndex;
 class QPushButton;
-class QStandardItemModel;
 class QTableView;
 
 namespace kestrovalin {
 
-// The widgets of a code-built picker dialog: a search row ("搜索：", field, "搜索"), a read-only list table
-// with single whole-row selection, and a row with "确定" and "取消" at the right.
-struct PickerFrame {
-    QLineEdit* editSearch = nullptr;
-    QPushButton* btnSearch = nullptr;
-    QTableView* tableView = nullptr;
-    QStandardItemModel* model = nullptr;
-    QPushButton* btnOk = nullptr;
-    QPushButton* btnCancel = nullptr;
+// How a picker looks and chooses.
+struct PickerSpec {
+    // Where "确定" takes the row from: the first selected row, or the current row.
+    enum class ChoiceFrom { SelectedRow, CurrentRow };
+
+    QString title;
+    QSize size;
+    bool fixedSize = false;
+    QStringList columns;
+    QVector<int> widths; // the first columns' starting widths; the last column stretches
+    QString searchLabel = QStringLiteral("搜索："); // in front of the field; empty for none
+    QString placeholder;
+    // Each change of the field searches its text as typed; otherwise "搜索" and Return search the trimmed
+    // text.
+    bool liveSearch = false;
+    bool singleSelection = true;
+    bool alternatingRows = true;
+    ChoiceFrom choiceFrom = ChoiceFrom::SelectedRow;
+    // "确定" without a row: this warning ("提示") and the picker stays open; when empty the picker closes as
+    // accepted without a choice.
+    QString noChoiceHint;
 };
 
-// Builds the frame on the dialog (all widgets are its children) with the given column titles. "取消" rejects
-// the dialog. No button is a default button, so Return in the search field only runs the search.
-PickerFrame buildPickerFrame(QDialog* dialog, const QStringList& headers);
+// The widgets of a picker: those of its designer form when it has one, else built by the frame.
+struct PickerWidgets {
+    QLineEdit* search = nullptr;
+    QPushButton* searchButton = nullptr; // none for a live search
+    QTableView* table = nullptr;
+    QPushButton* ok = nullptr;
+    QPushButton* cancel = nullptr;
+};
+
+// The frame of a picker dialog: a search row, a read-only list, "确定" and "取消". A double click chooses
+// its row and accepts; "确定" chooses the row the spec names and accepts; "取消" rejects. No button is a
+// default button, so Return in the search field only ever searches. The loader gives the rows for a keyword,
+// each with the id that the picker's getter turns back into a record.
+class PickerFrame : public QObject {
+    Q_OBJECT
+public:
+    using Loader = std::function<QVector<TableRow>(const QString& keyword)>;
+
+    PickerFrame(QDialog* dialog, const PickerSpec& spec, Loader loader, PickerWidgets widgets = {});
+
+    // Reloads the list for a keyword; the choice is forgotten.
+    void load(const QString& keyword);
+    // The id of the chosen row; -1 until a choice.
+    int chosenId() const { return m_chosenId; }
+    // The chosen row's position in the list as last loaded; -1 until a choice.
+    int chosenRow() const { return m_chosenRow; }
+
+    // The row above the table that holds the search field, for filters of the picker's own; null for a
+    // designer form.
+    QHBoxLayout* searchRow() const { return m_searchRow; }
+    const PickerWidgets& widgets() const { return m_widgets; }
+    RowTableModel* model() const { return m_model; }
+
+private:
+    void build(QDialog* dialog);
+    void searchTyped();
+    void choose(int row);
+    void confirm();
+
+    QDialog* m_dialog;
+    PickerSpec m_spec;
+    Loader m_loader;
+    PickerWidgets m_widgets;
+    QHBoxLayout* m_searchRow = nullptr;
+    RowTableModel* m_model;
+    int m_chosenId = -1;
+    int m_chosenRow = -1;
+};
 
 } // namespace kestrovalin

@@ -17,6 +17,8 @@ struct State {
     QQueue<bool> questions;
     QQueue<int> choices;
     QQueue<QPair<QString, bool>> texts;
+    QQueue<QPair<int, bool>> ints;
+    QQueue<QPair<int, bool>> items;
     QQueue<QString> fileNames;
     QList<Prompts::Record> history;
 };
@@ -59,6 +61,14 @@ QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget* parent, con
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+// Chinese, framed buttons whatever translations the system has; true when accepted.
+bool runInputDialog(QInputDialog& dialog) {
+    dialog.setOkButtonText(QStringLiteral("确定"));
+    dialog.setCancelButtonText(QStringLiteral("取消"));
+    frameButtons(&dialog);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace
@@ -128,13 +138,55 @@ QString Prompts::getText(QWidget* parent, const QString& title, const QString& l
     dialog.setLabelText(label);
     dialog.setTextEchoMode(echo);
     dialog.setTextValue(text);
-    dialog.setOkButtonText(QStringLiteral("确定"));
-    dialog.setCancelButtonText(QStringLiteral("取消"));
-    frameButtons(&dialog);
-    const bool accepted = dialog.exec() == QDialog::Accepted;
+    const bool accepted = runInputDialog(dialog);
     if (ok)
         *ok = accepted;
     return accepted ? dialog.textValue() : QString();
+}
+
+int Prompts::getInt(QWidget* parent, const QString& title, const QString& label, int value, int minimum,
+                    int maximum, int step, bool* ok) {
+    record(Kind::Input, title, label);
+    const int start = qBound(minimum, value, maximum);
+    if (state().testMode) {
+        const auto answer = state().ints.isEmpty() ? qMakePair(start, false) : state().ints.dequeue();
+        if (ok)
+            *ok = answer.second;
+        return answer.second ? qBound(minimum, answer.first, maximum) : start;
+    }
+    QInputDialog dialog(parent);
+    dialog.setInputMode(QInputDialog::IntInput);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    dialog.setIntRange(minimum, maximum);
+    dialog.setIntStep(step);
+    dialog.setIntValue(start);
+    const bool accepted = runInputDialog(dialog);
+    if (ok)
+        *ok = accepted;
+    return accepted ? dialog.intValue() : start;
+}
+
+QString Prompts::getItem(QWidget* parent, const QString& title, const QString& label,
+                         const QStringList& items, int current, bool* ok) {
+    record(Kind::Input, title, label);
+    const QString start = items.value(current);
+    if (state().testMode) {
+        const auto answer = state().items.isEmpty() ? qMakePair(-1, false) : state().items.dequeue();
+        if (ok)
+            *ok = answer.second;
+        return answer.second && answer.first >= 0 ? items.value(answer.first) : start;
+    }
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    dialog.setTextValue(start);
+    const bool accepted = runInputDialog(dialog);
+    if (ok)
+        *ok = accepted;
+    return accepted ? dialog.textValue() : start;
 }
 
 QString Prompts::getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
@@ -165,6 +217,8 @@ void Prompts::reset() {
     s.questions.clear();
     s.choices.clear();
     s.texts.clear();
+    s.ints.clear();
+    s.items.clear();
     s.fileNames.clear();
     s.history.clear();
 }
@@ -177,6 +231,12 @@ void Prompts::queueChoice(int index) {
 }
 void Prompts::queueText(const QString& text, bool ok) {
     state().texts.enqueue(qMakePair(text, ok));
+}
+void Prompts::queueInt(int value, bool ok) {
+    state().ints.enqueue(qMakePair(value, ok));
+}
+void Prompts::queueItem(int index, bool ok) {
+    state().items.enqueue(qMakePair(index, ok));
 }
 void Prompts::queueFileName(const QString& path) {
     state().fileNames.enqueue(path);

@@ -35,6 +35,14 @@ public:
     static QString getText(QWidget* parent, const QString& title, const QString& label,
                            QLineEdit::EchoMode echo = QLineEdit::Normal, const QString& text = QString(),
                            bool* ok = nullptr);
+    // Integer input box within [minimum, maximum]; *ok tells whether it was accepted. Cancelled, it gives
+    // back the starting value.
+    static int getInt(QWidget* parent, const QString& title, const QString& label, int value = 0,
+                      int minimum = -2147483647, int maximum = 2147483647, int step = 1, bool* ok = nullptr);
+    // Choice of one item from a drop-down list; *ok tells whether it was accepted. Cancelled, it gives back
+    // the item at `current`.
+    static QString getItem(QWidget* parent, const QString& title, const QString& label,
+                           const QStringList& items, int current = 0, bool* ok = nullptr);
     static QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
                                    const QString& filter);
     static QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
@@ -47,6 +55,10 @@ public:
     static void queueQuestion(bool yes);
     static void queueChoice(int index);
     static void queueText(const QString& text, bool ok = true);
+    // Answers the next getInt; a value outside the box's range is clamped into it, as the box would.
+    static void queueInt(int value, bool ok = true);
+    // Answers the next getItem with the item of that index (-1: the item it started on).
+    static void queueItem(int index, bool ok = true);
     static void queueFileName(const QString& path);
     static const QList<Record>& history();
     static Record last();

@@ -5,6 +5,8 @@
 #include <QTableView>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace kestrovalin {
 
 void setupListTable(QAbstractItemView* view, bool singleSelection) {
@@ -15,6 +17,30 @@ void setupListTable(QAbstractItemView* view, bool singleSelection) {
     view->setAlternatingRowColors(true);
     if (auto* table = qobject_cast<QTableView*>(view))
         table->horizontalHeader()->setStretchLastSection(true);
+}
+
+void setColumnWidths(QTableView* view, const QVector<int>& widths) {
+    QHeaderView* header = view->horizontalHeader();
+    for (int c = 0; c < widths.size(); ++c)
+        header->resizeSection(c, widths.at(c));
+    // A stretched last column never gets narrower than it was; start it at its title's width so that it
+    // only fills the room the others leave instead of pushing the table past the view.
+    const int last = header->count() - 1;
+    if (header->stretchLastSection() && last >= widths.size())
+        header->resizeSection(last, header->sectionSizeHint(last));
+}
+
+void fitColumnsToFirstRows(QTableView* view, int sampleRows) {
+    const QAbstractItemModel* model = view->model();
+    QHeaderView* header = view->horizontalHeader();
+    const int rows = std::min(model->rowCount(), sampleRows);
+    const int grid = view->showGrid() ? 1 : 0;
+    for (int c = 0; c < model->columnCount(); ++c) {
+        int width = header->sectionSizeHint(c);
+        for (int r = 0; r < rows; ++r)
+            width = std::max(width, view->sizeHintForIndex(model->index(r, c)).width() + grid);
+        header->resizeSection(c, width);
+    }
 }
 
 TableFill::TableFill(QTableWidget* table, int rows)

@@ -6,11 +6,20 @@
 class QTableWidget;
 class QTableWidgetItem;
 class QAbstractItemView;
+class QTableView;
 
 namespace kestrovalin {
 
 // Read-only list tables: whole-row selection, no editing, alternating rows, stretched last section.
 void setupListTable(QAbstractItemView* view, bool singleSelection = true);
+
+// Fixed starting widths for the first columns of a list table, so texts such as barcodes and dates show
+// whole without measuring thousands of rows.
+void setColumnWidths(QTableView* view, const QVector<int>& widths);
+
+// Widths to fit the titles and the texts of the first `sampleRows` rows. Unlike resizing to contents it
+// never measures a long list to its end.
+void fitColumnsToFirstRows(QTableView* view, int sampleRows = 100);
 
 // Fills a QTableWidget efficiently: sorting and updates off while filling, the row count set once.
 // Restores sorting and updates when it goes out of scope.

@@ -11,6 +11,8 @@ CustomerDialog::CustomerDialog(QWidget* parent) : QDialog(parent), ui(new ::Ui::
     setFixedSize(400, 350);
     // The list window's sheet cascades into this form and would leave its buttons without a frame.
     setStyleSheet(listWindowStyleSheet({QStringLiteral("btnSave")}, {QStringLiteral("btnCancel")}, false));
+    // Tab moves on to the next field instead of typing a tab into the remark.
+    ui->editRemark->setTabChangesFocus(true);
 }
 
 CustomerDialog::~CustomerDialog() {

@@ -3,13 +3,13 @@
 
 #include "core/databasemanager.h"
 #include "repositories/customerrepository.h"
+#include "ui/common/formdialog.h"
+#include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
 #include "ui/common/styles.h"
 #include "ui/masterdata/customerdialog.h"
 #include "ui/masterdata/customertable.h"
-
-#include <QTableWidgetItem>
 
 namespace kestrovalin {
 
@@ -22,16 +22,19 @@ CustomerRepository repository() {
 }
 
 const QString kTitle = QStringLiteral("提示");
+const int kDefaultColumn = 6;
 
 } // namespace
 
 CustomerManagerWindow::CustomerManagerWindow(QWidget* parent)
     : QMainWindow(parent), ui(new ::Ui::CustomerManagerWindow) {
     ui->setupUi(this);
-    initUI();
+    // The sheet goes on before the table is set up: under a parent that has a sheet of its own, a header
+    // built first keeps the parent's look.
     setStyleSheet(listWindowStyleSheet(
         {QStringLiteral("btnAdd")},
-        {QStringLiteral("btnEdit"), QStringLiteral("btnView"), QStringLiteral("btnDelete")}, false));
+        {QStringLiteral("btnEdit"), QStringLiteral("btnView"), QStringLiteral("btnDelete")}));
+    initUI();
     showAll();
     placeOnParent(this, parent);
 }
@@ -41,44 +44,30 @@ CustomerManagerWindow::~CustomerManagerWindow() {
 }
 
 void CustomerManagerWindow::initUI() {
-    setupCustomerTable(ui->tableWidget,
-                       {QStringLiteral("ID"), QStringLiteral("客户名称"), QStringLiteral("联系电话"),
-                        QStringLiteral("地址"), QStringLiteral("身份证号"), QStringLiteral("备注"),
-                        QStringLiteral("是否默认")},
-                       {60, 120, 100, 200, 150, 100, 80});
+    // Every action takes the current row, so the table keeps its extended selection.
+    m_list = new ListFrame(this, ui->tableWidget,
+                           {QStringLiteral("ID"), QStringLiteral("客户名称"), QStringLiteral("联系电话"),
+                            QStringLiteral("地址"), QStringLiteral("身份证号"), QStringLiteral("备注"),
+                            QStringLiteral("是否默认")},
+                           {60, 120, 100, 200, 150, 100}, ListFrame::Hint::Warning, false);
+    m_list->setCountLabel(ui->labelCount);
 }
 
 void CustomerManagerWindow::updateTable(const QList<models::Customer>& customers) {
-    fillCustomerTable(ui->tableWidget, customers, [](const models::Customer& c) {
-        return QStringList{QString::number(c.id),
-                           c.name,
-                           c.phone,
-                           c.address,
-                           c.idCard,
-                           c.remark,
-                           c.isDefault ? QStringLiteral("是") : QStringLiteral("否")};
+    m_list->show(customers, [](const models::Customer& c) {
+        return customerRow(c, {QString::number(c.id), c.name, c.phone, c.address, c.idCard, c.remark,
+                               c.isDefault ? QStringLiteral("是") : QStringLiteral("否")});
     });
-    ui->labelCount->setText(QStringLiteral("共 %1 条记录").arg(customers.size()));
 }
 
 void CustomerManagerWindow::showAll() {
     updateTable(repository().findAll());
 }
 
-int CustomerManagerWindow::currentCustomerId() const {
-    const int row = ui->tableWidget->currentRow();
-    if (row < 0)
-        return -1;
-    const QTableWidgetItem* item = ui->tableWidget->item(row, 0);
-    return item ? item->text().toInt() : 0;
-}
-
 bool CustomerManagerWindow::loadCurrent(const QString& noRowText, models::Customer& customer) {
-    const int id = currentCustomerId();
-    if (id < 0) {
-        Prompts::warning(this, kTitle, noRowText);
+    const int id = m_list->requireCurrent(noRowText);
+    if (id < 0)
         return false;
-    }
     customer = repository().findById(id);
     if (customer.id == 0) {
         Prompts::warning(this, kTitle, QStringLiteral("客户不存在"));
@@ -87,23 +76,24 @@ bool CustomerManagerWindow::loadCurrent(const QString& noRowText, models::Custom
     return true;
 }
 
-void CustomerManagerWindow::report(bool ok, const QString& success, const QString& failure) {
+bool CustomerManagerWindow::report(bool ok, const QString& success, const QString& failure) {
     if (!ok) {
         Prompts::warning(this, kTitle, failure);
-        return;
+        return false;
     }
     Prompts::information(this, kTitle, success);
     showAll();
+    return true;
 }
 
 void CustomerManagerWindow::on_btnAdd_clicked() {
     CustomerDialog dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    models::Customer customer = dialog.getCustomer();
-    CustomerRepository repo = repository();
-    report(customer.isDefault ? repo.insertAsDefault(customer) : repo.insert(customer),
-           QStringLiteral("客户添加成功"), QStringLiteral("客户添加失败"));
+    execUntilSettled(dialog, [&] {
+        models::Customer customer = dialog.getCustomer();
+        CustomerRepository repo = repository();
+        return report(customer.isDefault ? repo.insertAsDefault(customer) : repo.insert(customer),
+                      QStringLiteral("客户添加成功"), QStringLiteral("客户添加失败"));
+    });
 }
 
 void CustomerManagerWindow::on_btnEdit_clicked() {
@@ -112,13 +102,14 @@ void CustomerManagerWindow::on_btnEdit_clicked() {
         return;
     CustomerDialog dialog(this);
     dialog.setCustomer(loaded);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const models::Customer customer = dialog.getCustomer();
-    CustomerRepository repo = repository();
-    // Only a newly marked default moves the flag; a default that stays default clears nothing.
-    report(customer.isDefault && !loaded.isDefault ? repo.updateAsDefault(customer) : repo.update(customer),
-           QStringLiteral("客户修改成功"), QStringLiteral("客户修改失败"));
+    execUntilSettled(dialog, [&] {
+        const models::Customer customer = dialog.getCustomer();
+        CustomerRepository repo = repository();
+        // Only a newly marked default moves the flag; a default that stays default clears nothing.
+        return report(customer.isDefault && !loaded.isDefault ? repo.updateAsDefault(customer)
+                                                              : repo.update(customer),
+                      QStringLiteral("客户修改成功"), QStringLiteral("客户修改失败"));
+    });
 }
 
 void CustomerManagerWindow::on_btnView_clicked() {
@@ -132,21 +123,14 @@ void CustomerManagerWindow::on_btnView_clicked() {
 }
 
 void CustomerManagerWindow::on_btnDelete_clicked() {
-    const int row = ui->tableWidget->currentRow();
-    if (row < 0) {
-        Prompts::warning(this, kTitle, QStringLiteral("请选择要删除的客户"));
+    const int id = m_list->requireCurrent(QStringLiteral("请选择要删除的客户"));
+    if (id < 0)
         return;
-    }
-    const int id = currentCustomerId();
-    const QTableWidgetItem* nameItem = ui->tableWidget->item(row, 1);
-    const QTableWidgetItem* flagItem = ui->tableWidget->item(row, 6);
-    const QString name = nameItem ? nameItem->text() : QString();
-    if (flagItem && flagItem->text() == QStringLiteral("是")) {
+    if (m_list->currentText(kDefaultColumn) == QStringLiteral("是")) {
         Prompts::warning(this, kTitle, QStringLiteral("默认客户不能删除"));
         return;
     }
-    if (!Prompts::question(this, QStringLiteral("确认"),
-                           QStringLiteral("确定要删除客户 \"%1\" 吗？").arg(name)))
+    if (!m_list->confirmDelete(QStringLiteral("确认"), QStringLiteral("客户"), m_list->currentText(1)))
         return;
     report(repository().remove(id), QStringLiteral("客户删除成功"), QStringLiteral("客户删除失败"));
 }

@@ -13,6 +13,8 @@ class CustomerManagerWindow;
 
 namespace kestrovalin {
 
+class ListFrame;
+
 // The feature window "客户管理": lists, searches, adds, edits, views and deletes customers and keeps a
 // single default retail customer.
 class CustomerManagerWindow : public QMainWindow {
@@ -33,15 +35,14 @@ private:
     void initUI();
     void updateTable(const QList<models::Customer>& customers);
     void showAll();
-    // Id in column 0 of the current row, or -1 when there is no current row.
-    int currentCustomerId() const;
     // Loads the customer of the current row; warns and returns false when there is none.
     bool loadCurrent(const QString& noRowText, models::Customer& customer);
-    // Tells the outcome of a write; after a success the table shows every customer again, whatever the
-    // search.
-    void report(bool ok, const QString& success, const QString& failure);
+    // Tells the outcome of a write and returns it; after a success the table shows every customer again,
+    // whatever the search.
+    bool report(bool ok, const QString& success, const QString& failure);
 
     ::Ui::CustomerManagerWindow* ui;
+    ListFrame* m_list = nullptr;
 };
 
 } // namespace kestrovalin

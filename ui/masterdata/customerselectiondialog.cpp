@@ -3,7 +3,7 @@
 
 #include "core/databasemanager.h"
 #include "repositories/customerrepository.h"
-#include "ui/common/prompts.h"
+#include "ui/common/pickerframe.h"
 #include "ui/masterdata/customertable.h"
 
 namespace kestrovalin {
@@ -14,51 +14,40 @@ repositories::CustomerRepository repository() {
     return repositories::CustomerRepository(DatabaseManager::instance().getAdapter());
 }
 
+// Searched exactly as typed, like the customer list window.
+QVector<TableRow> customers(const QString& keyword) {
+    repositories::CustomerRepository repo = repository();
+    return tableRows(keyword.isEmpty() ? repo.findAll() : repo.search(keyword),
+                     [](const models::Customer& c) {
+                         return customerRow(c, {QString::number(c.id), c.name, c.phone, c.address});
+                     });
+}
+
 } // namespace
 
 CustomerSelectionDialog::CustomerSelectionDialog(QWidget* parent)
     : QDialog(parent), ui(new ::Ui::CustomerSelectionDialog) {
     ui->setupUi(this);
-    setFixedSize(600, 400);
-    setupCustomerTable(ui->tableWidget,
-                       {QStringLiteral("ID"), QStringLiteral("客户名称"), QStringLiteral("联系电话"),
-                        QStringLiteral("地址")},
-                       {60, 150, 120, 250});
-    updateTable(repository().findAll());
+    PickerSpec spec;
+    spec.title = windowTitle();
+    spec.size = QSize(600, 400);
+    spec.fixedSize = true;
+    spec.columns = QStringList{QStringLiteral("ID"), QStringLiteral("客户名称"), QStringLiteral("联系电话"),
+                               QStringLiteral("地址")};
+    spec.widths = {60, 150, 120};
+    spec.liveSearch = true;
+    spec.singleSelection = false;
+    spec.choiceFrom = PickerSpec::ChoiceFrom::CurrentRow;
+    spec.noChoiceHint = QStringLiteral("请选择一个客户");
+    m_frame = new PickerFrame(this, spec, customers,
+                              {ui->editSearch, nullptr, ui->tableWidget, ui->btnConfirm, ui->btnCancel});
+    // The record is read when the choice is confirmed; a row deleted meanwhile gives id 0.
+    connect(this, &QDialog::accepted, this,
+            [this] { m_selected = repository().findById(m_frame->chosenId()); });
 }
 
 CustomerSelectionDialog::~CustomerSelectionDialog() {
     delete ui;
-}
-
-void CustomerSelectionDialog::updateTable(const QList<models::Customer>& customers) {
-    fillCustomerTable(ui->tableWidget, customers, [](const models::Customer& c) {
-        return QStringList{QString::number(c.id), c.name, c.phone, c.address};
-    });
-}
-
-void CustomerSelectionDialog::on_btnConfirm_clicked() {
-    const int row = ui->tableWidget->currentRow();
-    if (row < 0) {
-        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请选择一个客户"));
-        return;
-    }
-    const QTableWidgetItem* idItem = ui->tableWidget->item(row, 0);
-    m_selected = repository().findById(idItem ? idItem->text().toInt() : 0);
-    accept();
-}
-
-void CustomerSelectionDialog::on_btnCancel_clicked() {
-    reject();
-}
-
-void CustomerSelectionDialog::on_editSearch_textChanged(const QString& text) {
-    // Searched exactly as typed, like the customer list window.
-    updateTable(text.isEmpty() ? repository().findAll() : repository().search(text));
-}
-
-void CustomerSelectionDialog::on_tableWidget_doubleClicked(const QModelIndex&) {
-    on_btnConfirm_clicked();
 }
 
 } // namespace kestrovalin

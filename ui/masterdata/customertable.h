@@ -1,19 +1,12 @@
 #pragma once
 
 #include "models/customer.h"
-
-#include <QList>
-#include <QStringList>
-#include <functional>
-
-class QTableWidget;
+#include "ui/common/rowtablemodel.h"
 
 namespace kestrovalin {
 
-// The customer tables of the list window and the picker: read-only, whole rows, extended selection (every
-// action takes the current row), the default customer shaded green.
-void setupCustomerTable(QTableWidget* table, const QStringList& titles, const QList<int>& widths);
-void fillCustomerTable(QTableWidget* table, const QList<models::Customer>& customers,
-                       const std::function<QStringList(const models::Customer&)>& cells);
+// A row of the customer list window or picker: the customer's id, the given cells, and the green shade of
+// the default retail customer.
+TableRow customerRow(const models::Customer& customer, const QStringList& cells);
 
 } // namespace kestrovalin

@@ -3,13 +3,14 @@
 #include <QMainWindow>
 
 class QModelIndex;
-class QStandardItemModel;
 
 namespace Ui {
 class ProductManagerWindow;
 }
 
 namespace kestrovalin {
+
+class ListFrame;
 
 // The drug register: lists the listed drugs, searches them by name, barcode or mnemonic code, and adds,
 // edits and (softly) deletes them.
@@ -30,10 +31,8 @@ private slots:
     void onDoubleClicked(const QModelIndex& index);
 
 private:
-    QString searchText() const;
-
     Ui::ProductManagerWindow* ui;
-    QStandardItemModel* m_model;
+    ListFrame* m_list;
 };
 
 } // namespace kestrovalin

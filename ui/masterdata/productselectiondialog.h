@@ -1,13 +1,12 @@
 #pragma once
 
 #include "models/product.h"
-#include "ui/common/pickerframe.h"
 
 #include <QDialog>
 
-class QModelIndex;
-
 namespace kestrovalin {
+
+class PickerFrame;
 
 // Picks one listed drug: every drug, only prescription drugs, or only drugs with sellable stock.
 class ProductSelectionDialog : public QDialog {
@@ -19,16 +18,10 @@ public:
     // The chosen drug read afresh by id, or the default record (id -1) when none was chosen.
     models::Product getSelectedProduct() const;
 
-private slots:
-    void onSearch();
-    void onDoubleClicked(const QModelIndex& index);
-    void onOkClicked();
-
 private:
-    PickerFrame m_frame;
-    int selectedProductId = -1;
     const bool onlyWithStock;
     const bool onlyPrescription;
+    PickerFrame* m_frame;
 };
 
 } // namespace kestrovalin

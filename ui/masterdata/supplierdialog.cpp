@@ -87,6 +87,8 @@ SupplierDialog::SupplierDialog(QWidget* parent) : QDialog(parent), ui(new Ui::Su
     ui->editBusinessLicenseExpire->setDate(today.addYears(10));
     ui->editGspCertExpire->setDate(today.addYears(5));
     ui->editTaxRegExpire->setDate(today.addYears(5));
+    // The scroll area would take the focus first and swallow what is typed.
+    ui->editName->setFocus();
 }
 
 SupplierDialog::~SupplierDialog() {

@@ -1,87 +1,124 @@
 #include "ui/masterdata/suppliermanagerwindow.h"
 
 #include "core/clock.h"
-#include "core/databasemanager.h"
 #include "repositories/supplierrepository.h"
-#include "ui/common/listmodel.h"
+#include "ui/common/listframe.h"
 #include "ui/common/placement.h"
-#include "ui/common/prompts.h"
 #include "ui/common/styles.h"
-#include "ui/common/tablefill.h"
 #include "ui/common/unavailable.h"
+#include "ui/masterdata/registeractions.h"
 #include "ui/masterdata/supplierdialog.h"
 #include "ui_suppliermanagerwindow.h"
-
-#include <QStandardItemModel>
 
 namespace kestrovalin {
 
 namespace {
 
-repositories::SupplierRepository supplierRepository() {
-    return repositories::SupplierRepository(DatabaseManager::instance().getAdapter());
-}
+using Actions = RegisterActions<repositories::SupplierRepository, SupplierDialog, models::Supplier>;
 
 enum class Documents { Expired, Expiring, InForce };
+
+// A stored date "yyyy-MM-dd" read without a format string, which costs more than the rest of a row; anything
+// else is an invalid date.
+QDate storedDate(const QString& text) {
+    if (text.size() != 10 || text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-'))
+        return QDate();
+    int parts[3] = {0, 0, 0};
+    int part = 0;
+    for (int i = 0; i < 10; ++i) {
+        if (i == 4 || i == 7) {
+            ++part;
+            continue;
+        }
+        const QChar ch = text.at(i);
+        if (ch < QLatin1Char('0') || ch > QLatin1Char('9'))
+            return QDate();
+        parts[part] = parts[part] * 10 + (ch.unicode() - '0');
+    }
+    return QDate(parts[0], parts[1], parts[2]);
+}
 
 // Judges the four expiry dates against today. A date that does not parse counts as past; an empty one is
 // skipped. The first past date decides.
 Documents documentState(const models::Supplier& s, const QDate& today) {
+    const QDate soon = today.addDays(30);
     bool expiring = false;
-    for (const QString& text :
-         {s.licenseExpireDate, s.businessLicenseExpireDate, s.gspCertExpireDate, s.taxRegExpireDate}) {
-        if (text.isEmpty())
+    for (const QString* text :
+         {&s.licenseExpireDate, &s.businessLicenseExpireDate, &s.gspCertExpireDate, &s.taxRegExpireDate}) {
+        if (text->isEmpty())
             continue;
-        const QDate date = QDate::fromString(text, QStringLiteral("yyyy-MM-dd"));
+        const QDate date = storedDate(*text);
         if (!date.isValid() || date < today)
             return Documents::Expired;
-        if (date <= today.addDays(30))
+        if (date <= soon)
             expiring = true;
     }
     return expiring ? Documents::Expiring : Documents::InForce;
 }
 
-// Sets the qualification cell's text and, for expired or expiring documents, its colours.
-void showQualification(QStandardItem* item, const models::Supplier& s) {
-    switch (documentState(s, Clock::today())) {
+const int qualificationColumn = 11;
+
+// Expired or expiring documents colour the qualification cell only.
+TableRow supplierRow(const models::Supplier& s, const QDate& today) {
+    TableRow row(s.id, {s.name, s.licenseNo, s.businessLicenseNo, s.gspCertNo, s.taxRegNo,
+                        s.businessScope.join(QStringLiteral("、")), s.contactName, s.contactPhone,
+                        s.licenseExpireDate, s.businessLicenseExpireDate, s.gspCertExpireDate, QString(),
+                        s.status == QLatin1String("active") ? QStringLiteral("正常") : s.status});
+    QString& label = row.cells[qualificationColumn];
+    switch (documentState(s, today)) {
     case Documents::Expired:
-        item->setText(QStringLiteral("已过期"));
-        item->setForeground(QBrush(Qt::white));
-        item->setBackground(QBrush(Qt::red));
+        label = QStringLiteral("已过期");
+        row.mark(qualificationColumn, Qt::white, Qt::red);
         break;
     case Documents::Expiring:
-        item->setText(QStringLiteral("即将到期"));
-        item->setForeground(QBrush(Qt::white));
-        item->setBackground(QBrush(Qt::darkYellow));
+        label = QStringLiteral("即将到期");
+        row.mark(qualificationColumn, Qt::white, Qt::darkYellow);
         break;
     case Documents::InForce:
-        item->setText(s.qualificationStatus == QLatin1String("valid") ? QStringLiteral("有效")
-                                                                      : s.qualificationStatus);
+        label =
+            s.qualificationStatus == QLatin1String("valid") ? QStringLiteral("有效") : s.qualificationStatus;
         break;
     }
+    return row;
 }
 
-const int qualificationColumn = 11;
+Actions registerActions(QWidget* window, ListFrame* list) {
+    RegisterTexts texts{QStringLiteral("供应商"),
+                        QStringLiteral("供应商名称不能为空"),
+                        QStringLiteral("请先选择要编辑的供应商"),
+                        QStringLiteral("未找到该供应商"),
+                        QStringLiteral("请先选择要删除的供应商"),
+                        QStringLiteral("新增供应商失败"),
+                        QStringLiteral("供应商已添加"),
+                        QStringLiteral("编辑供应商失败"),
+                        QStringLiteral("供应商已更新"),
+                        QStringLiteral("删除供应商失败"),
+                        QStringLiteral("供应商已删除")};
+    // Suppliers are suspended, never deleted: purchase records keep pointing at them.
+    return Actions(window, list, texts, &SupplierDialog::getSupplier, &SupplierDialog::setSupplier, 0,
+                   [](const models::Supplier& stored, models::Supplier& edited) { edited.id = stored.id; });
+}
 
 } // namespace
 
 SupplierManagerWindow::SupplierManagerWindow(QWidget* parent)
-    : QMainWindow(parent), ui(new Ui::SupplierManagerWindow), m_model(new QStandardItemModel(this)) {
+    : QMainWindow(parent), ui(new Ui::SupplierManagerWindow) {
     ui->setupUi(this);
     placeOnParent(this, parent);
     setStyleSheet(listWindowStyleSheet(
         {QStringLiteral("btnSearch"), QStringLiteral("btnAdd"), QStringLiteral("btnImport")},
         {QStringLiteral("btnEdit"), QStringLiteral("btnDelete")}));
 
-    m_model->setHorizontalHeaderLabels(
+    m_list = new ListFrame(
+        this, ui->tableView,
         {QStringLiteral("供应商名称"), QStringLiteral("许可证号"), QStringLiteral("营业执照号"),
          QStringLiteral("GSP证书"), QStringLiteral("税务登记证"), QStringLiteral("经营范围"),
          QStringLiteral("联系人"), QStringLiteral("联系电话"), QStringLiteral("许可证到期"),
          QStringLiteral("营业执照到期"), QStringLiteral("GSP到期"), QStringLiteral("资质状态"),
-         QStringLiteral("状态")});
-    ui->tableView->setModel(m_model);
-    setupListTable(ui->tableView, true);
-    setColumnWidths(ui->tableView, {190, 110, 175, 150, 175, 200, 60, 115, 90, 95, 90, 75, 50});
+         QStringLiteral("状态")},
+        {190, 110, 175, 150, 175, 200, 60, 115, 90, 95, 90, 75, 50}, ListFrame::Hint::Information);
+    m_list->setCountLabel(ui->labelCount);
+    m_list->setSearch(ui->editSearch, [this](const QString& keyword) { loadSuppliers(keyword); });
     // The supplier import dialog is not in the program yet.
     markUnavailable(ui->btnImport);
 
@@ -101,98 +138,32 @@ SupplierManagerWindow::~SupplierManagerWindow() {
 }
 
 void SupplierManagerWindow::loadSuppliers(const QString& keyword) {
-    clearRows(m_model);
-    auto repo = supplierRepository();
-    const auto suppliers = keyword.isEmpty() ? repo.findAll() : repo.searchByName(keyword);
-    for (const models::Supplier& s : suppliers) {
-        QList<QStandardItem*> row =
-            readOnlyRow({s.name, s.licenseNo, s.businessLicenseNo, s.gspCertNo, s.taxRegNo,
-                         s.businessScope.join(QStringLiteral("、")), s.contactName, s.contactPhone,
-                         s.licenseExpireDate, s.businessLicenseExpireDate, s.gspCertExpireDate, QString(),
-                         s.status == QLatin1String("active") ? QStringLiteral("正常") : s.status});
-        row.first()->setData(s.id, Qt::UserRole);
-        showQualification(row.at(qualificationColumn), s);
-        m_model->appendRow(row);
-    }
-    ui->labelCount->setText(QStringLiteral("共 %1 条记录").arg(suppliers.size()));
-}
-
-QString SupplierManagerWindow::searchText() const {
-    return ui->editSearch->text().trimmed();
+    repositories::SupplierRepository repo(DatabaseManager::instance().getAdapter());
+    // The labels are judged against one day for the whole list.
+    const QDate today = Clock::today();
+    m_list->show(keyword.isEmpty() ? repo.findAll() : repo.searchByName(keyword),
+                 [&today](const models::Supplier& s) { return supplierRow(s, today); });
 }
 
 void SupplierManagerWindow::onSearch() {
-    loadSuppliers(searchText());
+    m_list->search();
 }
 
 void SupplierManagerWindow::onAddSupplier() {
-    SupplierDialog dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const models::Supplier supplier = dialog.getSupplier();
-    if (supplier.name.isEmpty()) {
-        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("供应商名称不能为空"));
-        return;
-    }
-    if (supplierRepository().insert(supplier) < 0) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("新增供应商失败"));
-        return;
-    }
-    loadSuppliers(QString());
-    Prompts::information(this, QStringLiteral("成功"), QStringLiteral("供应商已添加"));
+    registerActions(this, m_list).add();
 }
 
 void SupplierManagerWindow::onEditSupplier() {
-    const int row = ui->tableView->currentIndex().row();
-    if (row < 0) {
-        Prompts::information(this, QStringLiteral("提示"), QStringLiteral("请先选择要编辑的供应商"));
-        return;
-    }
-    const models::Supplier stored = supplierRepository().findById(rowId(m_model, row));
-    if (stored.id < 1) {
-        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("未找到该供应商"));
-        return;
-    }
-    SupplierDialog dialog(this);
-    dialog.setSupplier(stored);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    models::Supplier supplier = dialog.getSupplier();
-    if (supplier.name.isEmpty()) {
-        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("供应商名称不能为空"));
-        return;
-    }
-    supplier.id = stored.id;
-    if (!supplierRepository().update(supplier)) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("编辑供应商失败"));
-        return;
-    }
-    loadSuppliers(searchText());
-    Prompts::information(this, QStringLiteral("成功"), QStringLiteral("供应商已更新"));
+    registerActions(this, m_list).edit();
 }
 
 void SupplierManagerWindow::onDeleteSupplier() {
-    const int row = ui->tableView->currentIndex().row();
-    if (row < 0) {
-        Prompts::information(this, QStringLiteral("提示"), QStringLiteral("请先选择要删除的供应商"));
-        return;
-    }
-    const QString name = m_model->index(row, 0).data().toString();
-    if (!Prompts::question(this, QStringLiteral("确认删除"),
-                           QStringLiteral("确定要删除供应商 \"%1\" 吗？").arg(name)))
-        return;
-    // Suppliers are suspended, never deleted: purchase records keep pointing at them.
-    if (!supplierRepository().remove(rowId(m_model, row))) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("删除供应商失败"));
-        return;
-    }
-    loadSuppliers(searchText());
-    Prompts::information(this, QStringLiteral("成功"), QStringLiteral("供应商已删除"));
+    registerActions(this, m_list).remove();
 }
 
 void SupplierManagerWindow::onImportSupplier() {
     // Runs the supplier import once that dialog exists; afterwards the list shows what it stored.
-    loadSuppliers(searchText());
+    m_list->search();
 }
 
 void SupplierManagerWindow::onDoubleClicked(const QModelIndex& index) {

@@ -3,13 +3,14 @@
 #include <QMainWindow>
 
 class QModelIndex;
-class QStandardItemModel;
 
 namespace Ui {
 class SupplierManagerWindow;
 }
 
 namespace kestrovalin {
+
+class ListFrame;
 
 // The supplier register: lists the suppliers that are not suspended with the state of their qualification
 // documents, searches them by name, and adds, edits and suspends them.
@@ -30,10 +31,8 @@ private slots:
     void onDoubleClicked(const QModelIndex& index);
 
 private:
-    QString searchText() const;
-
     Ui::SupplierManagerWindow* ui;
-    QStandardItemModel* m_model;
+    ListFrame* m_list;
 };
 
 } // namespace kestrovalin

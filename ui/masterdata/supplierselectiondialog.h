@@ -1,13 +1,12 @@
 #pragma once
 
 #include "models/supplier.h"
-#include "ui/common/pickerframe.h"
 
 #include <QDialog>
 
-class QModelIndex;
-
 namespace kestrovalin {
+
+class PickerFrame;
 
 // Picks the supplier of a purchase. Only suppliers whose qualification documents are in force are offered.
 class SupplierSelectionDialog : public QDialog {
@@ -19,14 +18,8 @@ public:
     // The chosen supplier read afresh by id, or the default record (id -1) when none was chosen.
     models::Supplier getSelectedSupplier() const;
 
-private slots:
-    void onSearch();
-    void onDoubleClicked(const QModelIndex& index);
-    void onOkClicked();
-
 private:
-    PickerFrame m_frame;
-    int selectedSupplierId = -1;
+    PickerFrame* m_frame;
 };
 
 } // namespace kestrovalin

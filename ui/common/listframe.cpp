@@ -1,0 +1,94 @@
+#include "ui/common/listframe.h"
+
+#include "ui/common/prompts.h"
+#include "ui/common/styles.h"
+#include "ui/common/tablefill.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+
+namespace kestrovalin {
+
+ListFrame::ListFrame(QWidget* window, QTableView* table, const QStringList& titles,
+                     const QVector<int>& widths, Hint noRowHint, bool singleSelection)
+    : QObject(window), m_window(window), m_table(table), m_widths(widths), m_hint(noRowHint) {
+    if (auto* widget = qobject_cast<QTableWidget*>(table)) {
+        widget->setColumnCount(titles.size());
+        widget->setHorizontalHeaderLabels(titles);
+    } else {
+        m_model = new RowTableModel(titles, window);
+        table->setModel(m_model);
+    }
+    setupListTable(table, singleSelection);
+    resetColumnWidths();
+}
+
+void ListFrame::resetColumnWidths() {
+    setColumnWidths(m_table, m_widths);
+}
+
+void ListFrame::setCountLabel(QLabel* label) {
+    m_count = label;
+    m_count->setStyleSheet(countLabelStyleSheet());
+}
+
+void ListFrame::setSearch(QLineEdit* field, Loader load, bool trimmed) {
+    m_search = field;
+    m_load = std::move(load);
+    m_trimmed = trimmed;
+}
+
+QString ListFrame::searchText() const {
+    if (!m_search)
+        return QString();
+    return m_trimmed ? m_search->text().trimmed() : m_search->text();
+}
+
+void ListFrame::search() const {
+    m_load(searchText());
+}
+
+void ListFrame::showAll() const {
+    m_load(QString());
+}
+
+void ListFrame::updateCount() {
+    if (m_count)
+        m_count->setText(QStringLiteral("共 %1 条记录").arg(m_table->model()->rowCount()));
+}
+
+int ListFrame::currentRow() const {
+    return m_table->currentIndex().row();
+}
+
+int ListFrame::currentId() const {
+    const int row = currentRow();
+    if (row < 0)
+        return -1;
+    return m_table->model()->index(row, 0).data(Qt::UserRole).toInt();
+}
+
+QString ListFrame::currentText(int column) const {
+    const int row = currentRow();
+    if (row < 0)
+        return QString();
+    return m_table->model()->index(row, column).data().toString();
+}
+
+int ListFrame::requireCurrent(const QString& hintText) const {
+    if (currentRow() >= 0)
+        return currentId();
+    const QString title = QStringLiteral("提示");
+    if (m_hint == Hint::Information)
+        Prompts::information(m_window, title, hintText);
+    else
+        Prompts::warning(m_window, title, hintText);
+    return -1;
+}
+
+bool ListFrame::confirmDelete(const QString& title, const QString& what, const QString& name) const {
+    return Prompts::question(m_window, title, QStringLiteral("确定要删除%1 \"%2\" 吗？").arg(what, name));
+}
+
+} // namespace kestrovalin

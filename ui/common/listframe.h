@@ -1,0 +1,77 @@
+#pragma once
+
+#include "ui/common/rowtablemodel.h"
+
+#include <QObject>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QTableView;
+class QWidget;
+
+namespace kestrovalin {
+
+// What every list window shares: its table set up as a read-only list with titles and starting widths, one
+// way to read the current row's record id (column 0's Qt::UserRole data), the "select a row first" hint, the
+// delete question, the row count label, and reloads that leave the search field as the user left it.
+//
+// Over a plain QTableView the frame gives the table a RowTableModel and fills it through show(); over a
+// QTableWidget the window fills the widget itself and puts each row's id into column 0's user-role data.
+class ListFrame : public QObject {
+    Q_OBJECT
+public:
+    // The kind of box that asks for a row first; its title is always "提示".
+    enum class Hint { Information, Warning };
+    using Loader = std::function<void(const QString& keyword)>;
+
+    ListFrame(QWidget* window, QTableView* table, const QStringList& titles, const QVector<int>& widths,
+              Hint noRowHint, bool singleSelection = true);
+
+    // The table's model; null over a QTableWidget.
+    RowTableModel* model() const { return m_model; }
+    QTableView* table() const { return m_table; }
+    // Sets the starting widths again, for windows that reset them after every fill.
+    void resetColumnWidths();
+
+    // The label that shows "共 %1 条记录" after each show(); it takes the count label's look.
+    void setCountLabel(QLabel* label);
+    // The window's search field and what loads the list for a keyword. Keywords are the field's text
+    // trimmed, or as typed.
+    void setSearch(QLineEdit* field, Loader load, bool trimmed = true);
+    QString searchText() const;
+    // Loads the list for the search field's keyword.
+    void search() const;
+    // Loads the whole list; the search field keeps its text.
+    void showAll() const;
+
+    // Fills the model with one row per record, built by build(record) -> TableRow, and updates the count.
+    template <typename List, typename Build> void show(const List& records, Build build) {
+        m_model->fill(records, build);
+        updateCount();
+    }
+    void updateCount();
+
+    // -1 without a current row.
+    int currentRow() const;
+    // The record id of the current row; -1 without one.
+    int currentId() const;
+    QString currentText(int column) const;
+    // The current row's id; without a current row, shows the hint ("提示", text) and returns -1.
+    int requireCurrent(const QString& hintText) const;
+    // Yes/No question before deleting: "确定要删除<what> "<name>" 吗？" under the title. True for Yes.
+    bool confirmDelete(const QString& title, const QString& what, const QString& name) const;
+
+private:
+    QWidget* m_window;
+    QTableView* m_table;
+    RowTableModel* m_model = nullptr;
+    QVector<int> m_widths;
+    Hint m_hint;
+    QLabel* m_count = nullptr;
+    QLineEdit* m_search = nullptr;
+    Loader m_load;
+    bool m_trimmed = true;
+};
+
+} // namespace kestrovalin

@@ -1,0 +1,99 @@
+#include "ui/common/rowtablemodel.h"
+
+#include <QBrush>
+
+namespace kestrovalin {
+
+namespace {
+
+// The cell's own colour where it has one, else the row's.
+QVariant brushOf(const TableRow& row, int column, QColor TableRow::*rowColour,
+                 QColor TableRow::CellColours::*cellColour) {
+    for (const TableRow::CellColours& cell : row.cellColours) {
+        if (cell.column == column && (cell.*cellColour).isValid())
+            return QBrush(cell.*cellColour);
+    }
+    const QColor& colour = row.*rowColour;
+    return colour.isValid() ? QVariant(QBrush(colour)) : QVariant();
+}
+
+} // namespace
+
+RowTableModel::RowTableModel(const QStringList& titles, QObject* parent)
+    : QAbstractTableModel(parent), m_titles(titles), m_alignments(titles.size()) {}
+
+int RowTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_rows.size();
+}
+
+int RowTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : m_titles.size();
+}
+
+QVariant RowTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= m_titles.size())
+        return QVariant();
+    const TableRow& row = m_rows.at(index.row());
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return column < row.cells.size() ? row.cells.at(column) : QString();
+    case Qt::UserRole:
+        return column == 0 ? QVariant(row.id) : QVariant();
+    case Qt::ForegroundRole:
+        return brushOf(row, column, &TableRow::foreground, &TableRow::CellColours::foreground);
+    case Qt::BackgroundRole:
+        return brushOf(row, column, &TableRow::background, &TableRow::CellColours::background);
+    case Qt::TextAlignmentRole: {
+        const Qt::Alignment alignment = m_alignments.value(column);
+        return alignment ? QVariant(int(alignment)) : QVariant();
+    }
+    default:
+        return QVariant();
+    }
+}
+
+QVariant RowTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole)
+        return QVariant();
+    if (orientation == Qt::Vertical)
+        return section + 1;
+    return m_titles.value(section);
+}
+
+Qt::ItemFlags RowTableModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren
+                           : Qt::NoItemFlags;
+}
+
+void RowTableModel::setTitles(const QStringList& titles) {
+    beginResetModel();
+    m_titles = titles;
+    m_alignments = QVector<Qt::Alignment>(titles.size());
+    m_rows.clear();
+    endResetModel();
+}
+
+void RowTableModel::setColumnAlignment(int column, Qt::Alignment alignment) {
+    if (column >= 0 && column < m_alignments.size())
+        m_alignments[column] = alignment;
+}
+
+void RowTableModel::setRows(QVector<TableRow> rows) {
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+}
+
+int RowTableModel::id(int row) const {
+    return row >= 0 && row < m_rows.size() ? m_rows.at(row).id : -1;
+}
+
+QString RowTableModel::text(int row, int column) const {
+    if (row < 0 || row >= m_rows.size())
+        return QString();
+    return m_rows.at(row).cells.value(column);
+}
+
+} // namespace kestrovalin

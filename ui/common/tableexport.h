@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QAbstractItemModel;
+class QWidget;
+
+namespace kestrovalin {
+
+// One CSV export of a shown table.
+struct CsvExport {
+    QString caption;     // of the save dialog
+    QString title;       // the file's title line; empty for none
+    QString successText; // the success box's text, followed by the path (for example "日志已导出到:\n")
+    // Runs after the success box was closed, never after a failure: the operation-log row.
+    std::function<void()> afterSuccess;
+};
+
+// Asks for a file (filter "CSV Files (*.csv)") and writes the model's header titles and rows, top to
+// bottom as the model holds them (a sorted table widget's model holds them as shown), each cell's shown
+// text. A file that cannot be created gives "错误" / "无法创建文件！", a write that does not reach the
+// disk "错误" / "无法写入文件！"; then nothing else happens. Returns true once the file is written;
+// cancelling the dialog returns false silently.
+bool exportTableAsCsv(QWidget* parent, const QAbstractItemModel* model, const CsvExport& how);
+
+} // namespace kestrovalin
