@@ -26,6 +26,7 @@ public:
         int temperatureReadings = 3600;
         int logRows = 50000;
         int rejectedDrugs = 120;
+        int prescriptions = 60000; // about one sale in ten, each registered for the sale's prescription drugs
 
         Sizes scaled(double factor) const;
     };
@@ -60,6 +61,7 @@ private:
     bool temperatures(int readings);
     bool operationLog(int rows);
     bool rejectedDrugs(int rows);
+    bool prescriptions(int count);
 
     bool begin();
     bool commit();

@@ -170,7 +170,7 @@ INSERT OR IGNORE INTO purchase_order_item (id, order_id, product_id, batch_no, p
 INSERT OR IGNORE INTO inventory_batch (id, product_id, supplier_id, batch_no, production_date, expiry_date,
     quantity, rejected_quantity, unit_cost, status, created_at, updated_at) VALUES
     (1, 1, 1, 'A231120', date('now', 'localtime', '-710 days'), date('now', 'localtime', '+20 days'),
-     100, 0, 8.50, 'normal', datetime('now', 'localtime', '-300 days'), NULL),
+     98, 0, 8.50, 'normal', datetime('now', 'localtime', '-300 days'), NULL),
     (2, 4, 1, 'M231108', date('now', 'localtime', '-1050 days'), date('now', 'localtime', '+45 days'),
      48, 0, 12.00, 'normal', datetime('now', 'localtime', '-300 days'), NULL),
     (3, 12, 1, 'HX230915', date('now', 'localtime', '-740 days'), date('now', 'localtime', '-10 days'),
@@ -261,3 +261,59 @@ INSERT OR IGNORE INTO temperature_record (id, record_date, record_time, temperat
      datetime('now', 'localtime', '-1 days', 'start of day', '+9 hours')),
     (14, date('now', 'localtime', '-1 days'), '15:00:00', 23.1, 59, 'normal', 'normal', NULL, 2, '张丽',
      datetime('now', 'localtime', '-1 days', 'start of day', '+15 hours'));
+
+-- ============================================================
+-- 9. 处方登记与处方药明细（处方编号为医院处方上的编号；登记时间为数据库的 UTC 时间）
+--    1 号处方已用于 4 号销售单；2 号为停售药品的旧处方（已使用）；3 号胰岛素长期处方无有效期；
+--    5 号已过期；6 号状态待审核
+-- ============================================================
+
+INSERT OR IGNORE INTO prescription (id, prescription_no, doctor_name, doctor_title, hospital_name, patient_name,
+    patient_age, patient_gender, diagnosis, created_at, valid_until, status, used_count, created_by, review_by,
+    review_time) VALUES
+    (1, 'MZ' || strftime('%Y%m%d', 'now', 'localtime', '-5 days') || '0032', '李卫东', '主治医师',
+     '上海市浦东新区人民医院', '王建国', 58, '男', '急性支气管炎',
+     datetime('now', '-5 days', 'start of day', '+2 hours', '+50 minutes'), date('now', 'localtime', '-2 days'),
+     'valid', 1, 2, NULL, NULL),
+    (2, 'MZ' || strftime('%Y%m%d', 'now', 'localtime', '-90 days') || '1187', '张敏', '副主任医师',
+     '复旦大学附属华山医院', '李秀兰', 66, '女', '高血压病2级',
+     datetime('now', '-90 days', 'start of day', '+6 hours', '+12 minutes'), date('now', 'localtime', '-87 days'),
+     'used', 1, 1, NULL, NULL),
+    (3, 'NFM' || strftime('%Y%m%d', 'now', 'localtime', '-20 days') || '0415', '周建华', '主任医师',
+     '上海市第六人民医院', '陈志强', 45, '男', '2型糖尿病',
+     datetime('now', '-20 days', 'start of day', '+1 hours', '+35 minutes'), NULL,
+     'valid', 0, 1, 1, datetime('now', '-20 days', 'start of day', '+1 hours', '+40 minutes')),
+    (4, 'MZ' || strftime('%Y%m%d', 'now', 'localtime', '-2 days') || '2263', '刘芳', '主治医师',
+     '上海市徐汇区中心医院', '赵敏', 34, '女', '慢性胃炎，幽门螺杆菌阳性',
+     datetime('now', '-2 days', 'start of day', '+7 hours', '+5 minutes'), date('now', 'localtime', '+1 days'),
+     'valid', 0, 2, NULL, NULL),
+    (5, 'EK' || strftime('%Y%m%d', 'now', 'localtime', '-40 days') || '0078', '王志刚', '住院医师',
+     '上海市杨浦区中心医院', '周海燕', 29, '女', '急性扁桃体炎（青霉素过敏）',
+     datetime('now', '-40 days', 'start of day', '+3 hours'), date('now', 'localtime', '-37 days'),
+     'expired', 0, 2, NULL, NULL),
+    (6, 'EK' || strftime('%Y%m%d', 'now', 'localtime') || '0009', '孙立群', '主治医师',
+     '上海市儿童医院', '吴小平', 8, '男', '急性中耳炎',
+     datetime('now', '-1 hours'), date('now', 'localtime', '+3 days'),
+     'pending', 0, 2, NULL, NULL);
+
+INSERT OR IGNORE INTO prescription_item (id, prescription_id, product_id, product_name, specification, quantity,
+    dosage, unit) VALUES
+    (1, 1, 1, '阿莫西林胶囊', '0.25g*24粒', 2, '口服，一次0.5g，一日3次', '盒'),
+    (2, 2, 14, '硝苯地平缓释片', '10mg*30片', 2, '口服，一次10mg，一日2次', '盒'),
+    (3, 3, 9, '重组人胰岛素注射液', '3ml:300单位', 3, '餐前30分钟皮下注射，一次8单位，一日3次', '盒'),
+    (4, 4, 11, '奥美拉唑肠溶胶囊', '20mg*14粒', 2, '口服，一次20mg，一日2次，早晚餐前', '盒'),
+    (5, 4, 1, '阿莫西林胶囊', '0.25g*24粒', 3, '口服，一次1g，一日2次，餐后', '盒'),
+    (6, 5, 5, '头孢克肟分散片', '0.1g*6片', 2, '口服，一次0.1g，一日2次', '盒'),
+    (7, 6, 5, '头孢克肟分散片', '0.1g*6片', 1, '口服，一次50mg，一日2次，温水分散后服用', '盒');
+
+-- 4 号销售单：凭 1 号处方售出阿莫西林胶囊 2 盒（批号 A231120）
+INSERT OR IGNORE INTO sales_order (id, order_no, customer_id, total_amount, sale_date, operator_id, prescription_id,
+    review_by, review_time, status, created_at) VALUES
+    (4, 'SAL' || strftime('%Y%m%d', 'now', 'localtime', '-5 days') || '0002', 2, 33.60,
+     date('now', 'localtime', '-5 days'), 2, NULL, NULL, NULL, 'completed',
+     datetime('now', 'localtime', '-5 days', 'start of day', '+11 hours', '+5 minutes'));
+
+INSERT OR IGNORE INTO sales_order_item (id, order_id, product_id, batch_id, batch_no, production_date, expiry_date,
+    quantity, unit_price, amount, is_prescription, prescription_id) VALUES
+    (7, 4, 1, 1, 'A231120', date('now', 'localtime', '-710 days'), date('now', 'localtime', '+20 days'),
+     2, 16.80, 33.60, 1, 1);
