@@ -104,7 +104,7 @@ private slots:
                     }
             }
         QCOMPARE(classes.join(' ').remove("kestrovalin::"),
-                 QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow "
+                 QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow SalesWindow "
                          "UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
@@ -113,7 +113,7 @@ private slots:
         for (QPushButton* b : w.findChild<QWidget*>("quickPanel")->findChildren<QPushButton*>())
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
-        QCOMPARE(quick, QStringList{"btnQuickUser"});
+        QCOMPARE(quick, (QStringList{"btnQuickSale", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }

@@ -16,6 +16,7 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/sales/saleswindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -54,7 +55,7 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     &build<kestrovalin::SupplierManagerWindow>, // SupplierManager
     &build<kestrovalin::CustomerManagerWindow>, // CustomerManager
     nullptr,                                    // Purchase
-    nullptr,                                    // Sales
+    &build<kestrovalin::SalesWindow>,           // Sales
     &build<kestrovalin::UserManagerWindow>,     // UserManager
     nullptr,                                    // Inventory
     &build<kestrovalin::OperLogWindow>,         // OperLog

@@ -1,0 +1,47 @@
+#include "ui/sales/salesorderselectiondialog.h"
+
+#include "core/databasemanager.h"
+#include "repositories/salesrepository.h"
+#include "ui/common/pickerframe.h"
+
+namespace kestrovalin {
+
+SalesOrderSelectionDialog::SalesOrderSelectionDialog(QWidget* parent) : QDialog(parent) {
+    PickerSpec spec;
+    spec.title = QStringLiteral("选择销售单");
+    spec.size = QSize(700, 450);
+    spec.columns = QStringList{QStringLiteral("单号"), QStringLiteral("销售日期"), QStringLiteral("金额"),
+                               QStringLiteral("状态"), QStringLiteral("操作员")};
+    spec.searchLabel = QStringLiteral("搜索（单号）：");
+    spec.choiceFrom = PickerSpec::ChoiceFrom::CurrentRow;
+    spec.noChoiceHint = QStringLiteral("请先选择一条销售单");
+    m_frame = new PickerFrame(this, spec, [](const QString& keyword) {
+        SalesRepository repo(DatabaseManager::instance().getAdapter());
+        QVector<TableRow> rows;
+        for (const models::SalesOrder& o : keyword.isEmpty() ? repo.findAll() : repo.search(keyword)) {
+            if (o.status == QLatin1String("voided"))
+                continue;
+            rows.append(TableRow(o.id, {o.orderNo, o.saleDate, QString::number(o.totalAmount, 'f', 2),
+                                        o.status == QLatin1String("completed") ? QStringLiteral("已完成")
+                                                                               : QStringLiteral("待处理"),
+                                        o.operatorName}));
+        }
+        return rows;
+    });
+}
+
+void SalesOrderSelectionDialog::loadOrders(const QString& keyword) {
+    m_frame->load(keyword);
+}
+
+int SalesOrderSelectionDialog::selectedOrderId() const {
+    return m_frame->chosenId();
+}
+
+QString SalesOrderSelectionDialog::selectedOrderNo() const {
+    // The number is the chosen row's first cell.
+    const int row = m_frame->chosenRow();
+    return row < 0 ? QString() : m_frame->model()->text(row, 0);
+}
+
+} // namespace kestrovalin
