@@ -333,7 +333,7 @@ private slots:
               "inventory_batch", "sales_order", "sales_order_item", "temperature_record", "prescription",
               "prescription_item"})
             counts << QString::number(t.count(table));
-        QCOMPARE(counts.join(' '), QString("2 6 14 6 4 14 13 4 7 14 6 7"));
+        QCOMPARE(counts.join(' '), QString("2 6 14 6 4 14 13 6 11 14 6 7"));
         QCOMPARE(repositories::ExpiryWarningRepository(t.db()).findNearExpiryItems(180).size(), 5);
         QVERIFY(!TempRepo(t.db()).hasRecordToday());
     }
