@@ -1,6 +1,7 @@
 #include "ui/common/pickerframe.h"
 
 #include "ui/common/prompts.h"
+#include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
 
 #include <QDialog>
@@ -52,8 +53,15 @@ PickerFrame::PickerFrame(QDialog* dialog, const PickerSpec& spec, Loader loader,
     table->setAlternatingRowColors(spec.alternatingRows);
     setColumnWidths(table, spec.widths);
 
-    for (QPushButton* button : {m_widgets.searchButton, m_widgets.ok, m_widgets.cancel})
+    for (QPushButton* button : {m_widgets.searchButton, m_widgets.ok, m_widgets.cancel}) {
         neverDefault(button);
+        // Framed on the buttons themselves: a picker opened from a list window would otherwise take that
+        // window's button rules and show flat buttons, or a search button in the window's accent.
+        if (button)
+            button->setStyleSheet(
+                framedButtonStyleSheet() +
+                QStringLiteral(" QPushButton { color: palette(button-text); font-weight: normal; }"));
+    }
     if (spec.liveSearch) {
         connect(m_widgets.search, &QLineEdit::textChanged, this, &PickerFrame::load);
     } else {

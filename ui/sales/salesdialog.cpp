@@ -9,6 +9,7 @@
 #include "ui/common/buttonbox.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
+#include "ui/common/tablefill.h"
 #include "ui/masterdata/customerselectiondialog.h"
 #include "ui/sales/prescriptiondialog.h"
 #include "ui/sales/salesproductselectiondialog.h"
@@ -41,6 +42,7 @@ bool askQuantityAndPrice(QWidget* parent, const Batch& chosen, int& quantity, do
     QDialog dialog(parent);
     dialog.setWindowTitle(QStringLiteral("输入销售数量 - ") + chosen.product.name + QStringLiteral(" (") +
                           chosen.batch.batchNo + QStringLiteral(")"));
+    dialog.setMinimumWidth(380); // room for the title with the drug and batch
     auto* form = new QFormLayout(&dialog);
     form->addRow(QStringLiteral("库存数量"), new QLabel(QString::number(chosen.batch.quantity), &dialog));
     auto* spinQuantity = new QSpinBox(&dialog);
@@ -83,6 +85,8 @@ SalesDialog::SalesDialog(QWidget* parent) : QDialog(parent), ui(new ::Ui::SalesD
                                       QStringLiteral("数量"), QStringLiteral("单价"), QStringLiteral("金额"),
                                       QStringLiteral("处方"), QStringLiteral("处方药")});
     table->horizontalHeader()->setStretchLastSection(true);
+    // All eight columns in view at the dialog's size; the last one takes what is left.
+    setColumnWidths(table, {115, 125, 80, 45, 60, 65, 85});
 
     ui->editSaleDate->setDisplayFormat(kDateFormat);
     ui->editSaleDate->setDate(Clock::today());
