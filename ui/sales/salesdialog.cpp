@@ -182,6 +182,7 @@ bool SalesDialog::attachPrescription(models::SalesOrderItem& item) {
                            QStringLiteral("该药品是处方药，需要登记处方信息。是否现在登记？")))
         return false;
     PrescriptionDialog registration(this);
+    frameButtons(&registration); // it opens under the sales list's button rules
     if (registration.exec() != QDialog::Accepted)
         return false;
     // A prescription drug is never sold against no prescription: without a readable one the line is refused.
