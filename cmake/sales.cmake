@@ -8,3 +8,4 @@ target_sources(kvcore PRIVATE
 )
 
 kv_add_test(tst_salesrepository tests/sales/tst_salesrepository.cpp)
+kv_add_test(tst_salesui tests/sales/tst_salesui.cpp)
