@@ -3,6 +3,7 @@
 #include "core/databasemanager.h"
 #include "repositories/salesrepository.h"
 #include "ui/common/pickerframe.h"
+#include "ui/common/tablefill.h"
 
 namespace kestrovalin {
 
@@ -13,6 +14,7 @@ SalesOrderSelectionDialog::SalesOrderSelectionDialog(QWidget* parent) : QDialog(
     spec.columns = QStringList{QStringLiteral("单号"), QStringLiteral("销售日期"), QStringLiteral("金额"),
                                QStringLiteral("状态"), QStringLiteral("操作员")};
     spec.searchLabel = QStringLiteral("搜索（单号）：");
+    spec.alternatingRows = false;
     spec.choiceFrom = PickerSpec::ChoiceFrom::CurrentRow;
     spec.noChoiceHint = QStringLiteral("请先选择一条销售单");
     m_frame = new PickerFrame(this, spec, [](const QString& keyword) {
@@ -28,6 +30,8 @@ SalesOrderSelectionDialog::SalesOrderSelectionDialog(QWidget* parent) : QDialog(
         }
         return rows;
     });
+    // Widths from the titles and the first rows: order numbers show whole, however many orders there are.
+    fitColumnsToFirstRows(m_frame->widgets().table);
 }
 
 void SalesOrderSelectionDialog::loadOrders(const QString& keyword) {
