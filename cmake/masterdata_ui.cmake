@@ -6,7 +6,6 @@ target_sources(kvcore PRIVATE
     ui/common/pickerframe.h ui/common/pickerframe.cpp
     ui/common/rowtablemodel.h ui/common/rowtablemodel.cpp
     ui/common/tableexport.h ui/common/tableexport.cpp
-    ui/common/unavailable.h ui/common/unavailable.cpp
     ui/masterdata/productdialog.h ui/masterdata/productdialog.cpp ui/masterdata/productdialog.ui
     ui/masterdata/productmanagerwindow.h ui/masterdata/productmanagerwindow.cpp
     ui/masterdata/productmanagerwindow.ui
@@ -19,3 +18,4 @@ target_sources(kvcore PRIVATE
 )
 
 kv_add_test(tst_masterdataui tests/masterdata_ui/tst_masterdataui.cpp)
+kv_add_test(tst_listframes tests/ui_common/tst_listframes.cpp)

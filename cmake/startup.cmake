@@ -1,6 +1,10 @@
-# Daily backup, the start-up near-expiry check and the temperature reminder's repository.
+# Daily backup, the start-up near-expiry check and the temperature reminder's repository. The backup talks to
+# the SQLite library Qt's driver is linked with (Debian's system library).
+pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
+target_link_libraries(kvcore PRIVATE PkgConfig::SQLITE3)
 target_sources(kvcore PRIVATE
     core/backupmanager.h core/backupmanager.cpp
+    core/backgroundbackup.h core/backgroundbackup.cpp
     repositories/expirywarningrepository.h repositories/expirywarningrepository.cpp
     ui/purchasing/expirywarningdialog.h ui/purchasing/expirywarningdialog.cpp
     ui/purchasing/expirywarningdialog.ui

@@ -7,19 +7,25 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
+#include <QRegularExpression>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
+
+#include <sqlite3.h>
 
 namespace kestrovalin {
 
 namespace {
 
 QString g_programDirOverride;
-
-// Only these files are ours to delete; anything else a person puts into backup/ stays.
-const char* const kOwnBackupPattern = "kestrovalin_*.db";
+// 4 MB a step with SQLite's default page size.
+constexpr int kDefaultPagesPerStep = 1024;
+int g_pagesPerStep = kDefaultPagesPerStep;
+std::function<void()> g_afterStep;
 
 QString programDir() {
     if (!g_programDirOverride.isEmpty())
@@ -27,7 +33,28 @@ QString programDir() {
     return QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
 }
 
-// A private connection to one database file, closed and unregistered when it goes out of scope.
+// Only names the program gives its own copies are rotated; "kestrovalin_before_upgrade.db" that a person
+// put there stays.
+bool isOwnBackupName(const QString& name) {
+    static const QRegularExpression pattern(QStringLiteral("^kestrovalin_\\d{8}_\\d{6}\\.db$"));
+    return pattern.match(name).hasMatch();
+}
+
+// A copy in progress is locked, so another program's clean-up leaves it alone while its writer lives; the
+// lock of a killed writer is stale at once. Never stale by age: a big copy may take long.
+class PartLock {
+public:
+    explicit PartLock(const QString& partPath) : m_lock(partPath + QStringLiteral(".lock")) {
+        m_lock.setStaleLockTime(0);
+    }
+    bool tryLock() { return m_lock.tryLock(0); }
+
+private:
+    QLockFile m_lock;
+};
+
+// A private connection to one database file, closed and unregistered when it goes out of scope. It belongs
+// to the thread that made it.
 class ScopedConnection {
 public:
     explicit ScopedConnection(const QString& path)
@@ -49,6 +76,13 @@ public:
     bool isOpen() const { return m_open; }
     QSqlDatabase& db() { return m_db; }
     QString errorText() const { return m_db.lastError().text(); }
+    // The driver's own handle; Qt's SQLite driver links the same system library we do.
+    sqlite3* handle() const {
+        const QVariant v = m_db.driver()->handle();
+        if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+            return nullptr;
+        return *static_cast<sqlite3* const*>(v.constData());
+    }
 
 private:
     QString m_name;
@@ -56,24 +90,74 @@ private:
     bool m_open = false;
 };
 
-// VACUUM INTO reads through SQLite, so rows still in the -wal file are copied and the copy is one
-// consistent snapshot even while the program holds the database open.
-bool snapshot(const QString& sourcePath, const QString& targetPath, QString* error) {
+// The file the copy is written into, closed on every path.
+class TargetFile {
+public:
+    explicit TargetFile(const QString& path) {
+        m_rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db,
+                               SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    }
+    ~TargetFile() { sqlite3_close(m_db); }
+    TargetFile(const TargetFile&) = delete;
+    TargetFile& operator=(const TargetFile&) = delete;
+
+    bool isOpen() const { return m_rc == SQLITE_OK; }
+    sqlite3* handle() const { return m_db; }
+    QString errorText() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
+
+private:
+    sqlite3* m_db = nullptr;
+    int m_rc = SQLITE_ERROR;
+};
+
+// SQLite's page copy reads through SQLite, so rows still in the -wal file are copied. The read transaction
+// held over all steps pins one snapshot: rows the program commits meanwhile neither end up half in the copy
+// nor make the copy start over, and nothing uncommitted is ever seen.
+bool pageCopy(const QString& sourcePath, const QString& targetPath, QString* error) {
     ScopedConnection source(sourcePath);
     if (!source.isOpen()) {
         *error = source.errorText();
         return false;
     }
-    QSqlQuery q(source.db());
-    q.prepare(QStringLiteral("VACUUM INTO ?"));
-    q.addBindValue(targetPath);
-    if (!q.exec()) {
-        *error = q.lastError().text();
+    sqlite3* from = source.handle();
+    if (!from) {
+        *error = QStringLiteral("the SQLite driver gives no handle");
         return false;
     }
-    return true;
+    if (!source.db().transaction()) {
+        *error = source.db().lastError().text();
+        return false;
+    }
+    {
+        QSqlQuery q(source.db());
+        if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
+            *error = q.lastError().text();
+            source.db().rollback();
+            return false;
+        }
+    }
+    TargetFile target(targetPath);
+    bool done = target.isOpen();
+    if (done) {
+        sqlite3_backup* copy = sqlite3_backup_init(target.handle(), "main", from, "main");
+        done = copy != nullptr;
+        int rc = SQLITE_OK;
+        while (done && rc == SQLITE_OK) {
+            rc = sqlite3_backup_step(copy, g_pagesPerStep);
+            if (rc == SQLITE_OK && g_afterStep)
+                g_afterStep();
+        }
+        if (copy)
+            done = sqlite3_backup_finish(copy) == SQLITE_OK && rc == SQLITE_DONE;
+    }
+    // The source was in WAL mode; the copy becomes one self-contained file in the ordinary journal mode.
+    done = done && sqlite3_exec(target.handle(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) ==
+                       SQLITE_OK;
+    if (!done)
+        *error = target.errorText();
+    source.db().rollback();
+    return done;
 }
-
 // A copy counts only when it opens as a database and still lets the administrator sign in.
 bool verify(const QString& copyPath, QString* error) {
     ScopedConnection copy(copyPath);
@@ -159,12 +243,19 @@ bool BackupManager::copyFile(const QString& sourcePath, const QString& destinati
         qCritical() << "Backup failed: cannot create backup directory";
         return false;
     }
-    // Written under a name that is not "*.db" until verified, so a broken copy never counts as a backup
-    // and never pushes a good one out of the ten kept.
-    const QString partPath = destinationPath + QStringLiteral(".part");
+    // Written under a name that is not "*.db" until verified, so a broken copy never counts as a backup and
+    // never pushes a good one out of the ten kept; the process id keeps it apart from the copy of another
+    // program started in the same second.
+    const QString partPath =
+        destinationPath + QStringLiteral(".%1.part").arg(QCoreApplication::applicationPid());
+    PartLock lock(partPath);
+    if (!lock.tryLock()) {
+        qCritical().noquote() << "Backup failed: copy error: cannot lock" << partPath;
+        return false;
+    }
     QFile::remove(partPath);
     QString error;
-    if (!snapshot(sourcePath, partPath, &error)) {
+    if (!pageCopy(sourcePath, partPath, &error)) {
         QFile::remove(partPath);
         qCritical().noquote() << "Backup failed: copy error:" << error;
         return false;
@@ -194,8 +285,12 @@ void BackupManager::cleanupOldBackups(int keep) {
     const QDir dir(getBackupDir());
     if (!dir.exists())
         return;
-    const QFileInfoList files =
-        dir.entryInfoList({QLatin1String(kOwnBackupPattern)}, QDir::Files, QDir::Time | QDir::Reversed);
+    QFileInfoList files;
+    for (const QFileInfo& file :
+         dir.entryInfoList({QStringLiteral("*.db")}, QDir::Files, QDir::Time | QDir::Reversed)) {
+        if (isOwnBackupName(file.fileName()))
+            files.append(file);
+    }
     const int surplus = files.size() - qMax(keep, 0);
     if (surplus <= 0)
         return;
@@ -207,6 +302,27 @@ void BackupManager::cleanupOldBackups(int keep) {
         else
             qCritical().noquote() << "Failed to delete old backup:" << path;
     }
+}
+
+void BackupManager::removeLeftoverCopies() {
+    const QDir dir(getBackupDir());
+    if (!dir.exists())
+        return;
+    for (const QString& name : dir.entryList({QStringLiteral("*.part")}, QDir::Files | QDir::Hidden)) {
+        const QString path = dir.absoluteFilePath(name);
+        PartLock lock(path);
+        if (!lock.tryLock())
+            continue; // another program is writing it right now
+        if (QFile::remove(path))
+            qDebug().noquote() << "Removed unfinished backup copy:" << path;
+        else
+            qWarning().noquote() << "Cannot remove unfinished backup copy:" << path;
+    }
+}
+
+void BackupManager::setCopyStepForTesting(int pages, std::function<void()> afterEachStep) {
+    g_pagesPerStep = pages > 0 ? pages : kDefaultPagesPerStep;
+    g_afterStep = std::move(afterEachStep);
 }
 
 } // namespace kestrovalin

@@ -3,10 +3,13 @@
 #include <QDate>
 #include <QString>
 
+#include <functional>
+
 namespace kestrovalin {
 
 // Makes at most one copy of the database a day into the folder "backup" beside the program and keeps
-// the ten newest copies. Used only at start-up.
+// the ten newest copies. Used only at start-up, from a worker thread (BackgroundBackup); every call opens
+// connections of its own, so it may run on any thread.
 class BackupManager {
 public:
     static BackupManager& instance();
@@ -14,9 +17,12 @@ public:
     bool backupDatabase();
     bool hasBackupForToday();
     bool hasBackupForYesterday();
-    // Copies a database file through SQLite, so the copy also holds what is still in the write-ahead log.
+    // Copies a database file through SQLite as one consistent snapshot, so the copy also holds what is still
+    // in the write-ahead log and nothing uncommitted, while the program goes on writing.
     bool copyFile(const QString& sourcePath, const QString& destinationPath);
     void cleanupOldBackups(int keep);
+    // Removes the unfinished copies of runs that were killed; a copy another program is writing stays.
+    void removeLeftoverCopies();
 
     QString getBackupDir() const;
     QString getDatabasePath() const;
@@ -24,6 +30,9 @@ public:
 
     // Tests point the program folder at a temporary one; an empty text restores the program's own.
     static void setProgramDirForTesting(const QString& dir);
+    // Copies that many pages per step and calls the function (on the copying thread) between steps; 0 and
+    // an empty function restore the normal copy.
+    static void setCopyStepForTesting(int pages, std::function<void()> afterEachStep);
 
     BackupManager(const BackupManager&) = delete;
     BackupManager& operator=(const BackupManager&) = delete;

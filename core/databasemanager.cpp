@@ -47,8 +47,10 @@ bool DatabaseManager::initialize(const QString& path) {
         qWarning() << "Database already initialized";
         return true;
     }
+    m_openError.clear();
     m_adapter = new SQLiteAdapter();
     if (!m_adapter->connect(path)) {
+        m_openError = m_adapter->lastError().text();
         delete m_adapter;
         m_adapter = nullptr;
         return false;
@@ -128,6 +130,10 @@ bool DatabaseManager::removeForeignKeys() {
 void DatabaseManager::shutdown() {
     if (!m_adapter)
         return;
+    // SQLite's own upkeep at close: gathers statistics for tables this session's queries needed them for
+    // (a file that started empty and grew has none), so the planner keeps choosing the right index.
+    if (m_adapter->isConnected())
+        m_adapter->execute(QStringLiteral("PRAGMA optimize"));
     m_adapter->disconnect();
     delete m_adapter;
     m_adapter = nullptr;

@@ -18,6 +18,8 @@ public:
     bool importTestData(const QString& path);
     bool removeForeignKeys();
     IDbAdapter* getAdapter() const { return m_adapter; }
+    // The driver's reason when the last initialize could not open the file; empty after a good open.
+    QString openError() const { return m_openError; }
     void shutdown();
 
     void createDefaultAdminUser();
@@ -34,6 +36,7 @@ private:
     ~DatabaseManager();
 
     IDbAdapter* m_adapter = nullptr;
+    QString m_openError;
 };
 
 } // namespace kestrovalin

@@ -31,6 +31,8 @@ private:
     void migrateMaintenanceCheck();
     bool maintenanceRowsFit();
     void createPerformanceIndexes();
+    bool indexExists(const QString& name);
+    bool tableHasRows(const QString& table);
 
     IDbAdapter* m_db;
     bool m_ok = true;

@@ -26,11 +26,25 @@ bool SQLiteAdapter::connect(const QString& path) {
     if (!dir.exists())
         dir.mkpath(QStringLiteral("."));
     m_db.setDatabaseName(path);
+    m_openError = QSqlError();
     if (!m_db.open()) {
-        qCritical().noquote() << "Failed to open SQLite database:" << m_db.lastError().text();
+        m_openError = m_db.lastError();
+        qCritical().noquote() << "Failed to open SQLite database:" << m_openError.text();
         return false;
     }
-    execute(QStringLiteral("PRAGMA journal_mode=WAL;"));
+    // SQLite opens lazily: a file that is no database, or one another program holds locked, only fails at
+    // the first statement. Switching to WAL reads the header and takes a lock, so it tells at once.
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL;"))) {
+        m_openError = q.lastError();
+        q = QSqlQuery();
+        m_db.close();
+        qCritical().noquote() << "Failed to open SQLite database:" << m_openError.text();
+        return false;
+    }
+    // Years of batches and sales outgrow SQLite's 2 MB default page cache; lists that join them read the
+    // same pages again on every refresh.
+    q.exec(QStringLiteral("PRAGMA cache_size=-65536;"));
     return true;
 }
 
@@ -88,7 +102,7 @@ bool SQLiteAdapter::rollback() {
     return ok;
 }
 QSqlError SQLiteAdapter::lastError() const {
-    return m_db.lastError();
+    return m_openError.isValid() ? m_openError : m_db.lastError();
 }
 QSqlDatabase SQLiteAdapter::getQtDatabase() const {
     return m_db;

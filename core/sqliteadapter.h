@@ -30,6 +30,8 @@ private:
 
     QSqlDatabase m_db;
     QString m_connectionName;
+    // Why the last connect failed; lastError() reports it until the next connect.
+    QSqlError m_openError;
     bool m_inTransaction = false;
 };
 

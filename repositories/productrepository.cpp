@@ -200,6 +200,12 @@ Product ProductRepository::searchByBarcode(const QString& barcode) {
     return readOne(QStringLiteral("SELECT * FROM product WHERE status = 1 AND barcode = ?"), {barcode});
 }
 
+bool ProductRepository::barcodeTaken(const QString& barcode) {
+    if (barcode.isEmpty())
+        return false;
+    return readValue(m_db, QStringLiteral("SELECT id FROM product WHERE barcode = ?"), {barcode}).has_value();
+}
+
 QList<Product> ProductRepository::findAll() {
     if (!m_db)
         return {};

@@ -42,6 +42,8 @@ public:
     QList<models::Product> findAllPrescription();
     QList<models::Product> searchByNamePrescription(const QString& keyword);
     int findDuplicate(const models::Product& product);
+    // Whether any drug, listed or deleted, holds the barcode (the column is unique across both).
+    bool barcodeTaken(const QString& barcode);
     int count();
 
     QList<InventoryBatchWithProduct> findAllBatchesWithProduct();

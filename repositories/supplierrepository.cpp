@@ -127,6 +127,12 @@ Supplier SupplierRepository::findById(int id) {
     return readFirst(m_db, QStringLiteral("SELECT * FROM supplier WHERE id = ?"), {id}, readSupplier);
 }
 
+int SupplierRepository::findActiveIdByName(const QString& name) {
+    const auto id = readValue(
+        m_db, QStringLiteral("SELECT id FROM supplier WHERE name = ? AND status != 'suspended'"), {name});
+    return id ? id->toInt() : -1;
+}
+
 QList<Supplier> SupplierRepository::readList(const QString& sql, const QList<QVariant>& params) {
     return kestrovalin::readList(m_db, sql, params, readSupplier);
 }

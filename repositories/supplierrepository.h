@@ -20,6 +20,8 @@ public:
     bool remove(int id);
 
     models::Supplier findById(int id);
+    // The id of a supplier of that exact name that is not suspended, or -1.
+    int findActiveIdByName(const QString& name);
     QList<models::Supplier> findAll();
     QList<models::Supplier> searchByName(const QString& keyword);
     int count();

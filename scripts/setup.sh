@@ -2,7 +2,10 @@
 # Shared by run.sh and test.sh: install the missing Debian packages, configure and build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-packages=(qtbase5-dev libqt5sql5-sqlite libxlsxwriter-dev libminizip-dev libfreexl-dev cmake g++ pkg-config)
+# libsqlite3-dev: the backup talks to the SQLite library Qt's driver uses; qttranslations5-l10n: Qt's own
+# dialogs and context menus in Chinese (the tests check them too).
+packages=(qtbase5-dev libqt5sql5-sqlite libsqlite3-dev qttranslations5-l10n libxlsxwriter-dev libminizip-dev
+          libfreexl-dev cmake g++ pkg-config)
 # Starting the program also needs fonts for the Chinese texts and the dashboard's symbols.
 [[ ${1:-} == --gui ]] && packages+=(fonts-wqy-microhei fonts-noto-color-emoji)
 missing=()

@@ -1,7 +1,9 @@
 #include "core/databasemanager.h"
 #include "core/passwordhash.h"
 #include "core/sqliteadapter.h"
+#include "repositories/expirywarningrepository.h"
 #include "tests/support/logcapture.h"
+#include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 
 #include <QTextCodec>
@@ -119,7 +121,8 @@ private slots:
                 "idx_batch_stock_expiry(expiry_date,product_id) idx_check_date(check_date) "
                 "idx_check_item_check(check_id) idx_check_item_product(product_id) idx_check_no(check_no) "
                 "idx_check_status(status) idx_customer_default(is_default) idx_customer_name(name) "
-                "idx_customer_phone(phone) idx_log_module_time(module,created_at) "
+                "idx_customer_phone(phone) idx_log_created_at(created_at) "
+                "idx_log_module_time(module,created_at) "
                 "idx_maintenance_date(check_date) idx_maintenance_month(check_month) "
                 "idx_prescription_item_prescription(prescription_id) "
                 "idx_prescription_item_product(product_id) idx_prescription_no(prescription_no) "
@@ -232,6 +235,45 @@ private slots:
                      rows("SELECT COUNT(*) || group_concat(operator_id) FROM maintenance_check") +
                      rows("SELECT COUNT(*) FROM sqlite_master WHERE name LIKE '%_old'"),
                  QString("RX1x 21,10"));
+    }
+
+    // An index that a migration adds to a file holding data comes with planner statistics, once, so the
+    // near-expiry list reads its stock-and-expiry index instead of the status index every batch shares. A
+    // fresh file gets none (its tables are empty) until a session that needed them closes.
+    void plannerStatistics() {
+        TestDatabase t;
+        const QString statistics = "SELECT COUNT(*) FROM sqlite_master WHERE name = 'sqlite_stat1'";
+        QCOMPARE(rows(statistics), QString("0"));
+        t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+               "INSERT INTO inventory_batch (product_id, batch_no, expiry_date, quantity) "
+               "SELECT i % 50 + 1, 'B' || i, date('2020-01-01', '+' || i || ' days'), i % 20 = 0 FROM n");
+        t.exec("DROP INDEX idx_batch_stock_expiry");
+        t.exec("DROP INDEX idx_log_created_at");
+        LogCapture log;
+        QVERIFY(DatabaseManager::instance().migrateSchema());
+        QVERIFY(DatabaseManager::instance().migrateSchema());
+        QCOMPARE(log.count("Updating planner statistics..."), 1);
+        QString plan;
+        QSqlQuery q = t.db()->query("EXPLAIN QUERY PLAN SELECT b.batch_no FROM inventory_batch b "
+                                    "WHERE b.expiry_date > ? AND b.expiry_date <= ? AND b.quantity > 0 "
+                                    "AND b.status = 'normal' ORDER BY b.id DESC",
+                                    {"2024-01-01", "2024-06-29"});
+        while (q.next())
+            plan += q.value(3).toString() + ';';
+        QVERIFY2(plan.startsWith("SEARCH b USING INDEX idx_batch_stock_expiry"), qPrintable(plan));
+
+        TestDatabase fresh;
+        fresh.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+                   "INSERT INTO inventory_batch (product_id, batch_no, expiry_date, quantity) "
+                   "SELECT 1, 'B' || i, date('2020-01-01', '+' || i || ' days'), 1 FROM n");
+        {
+            PinnedClock pin(QDate(2024, 1, 1));
+            repositories::ExpiryWarningRepository(fresh.db()).findNearExpiryItems(180);
+        }
+        DatabaseManager::instance().shutdown();
+        QVERIFY(DatabaseManager::instance().initialize(fresh.path()));
+        QCOMPARE(rows("SELECT DISTINCT tbl FROM sqlite_stat1 WHERE tbl = 'inventory_batch'"),
+                 QString("inventory_batch"));
     }
 };
 

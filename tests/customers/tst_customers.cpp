@@ -7,6 +7,7 @@
 #include "tests/support/testdatabase.h"
 
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QtTest>
@@ -174,6 +175,51 @@ private slots:
         t.exec("DELETE FROM customer WHERE id=21");
         click(&picker, "btnConfirm");
         QCOMPARE(picker.getSelectedCustomer().id, 0);
+    }
+
+    // The list window's header sections (light green face, bold, padded) also under a parent that has a style
+    // sheet of its own, as the main window has.
+    void headerKeepsItsLookUnderAStyledParent() {
+        TestDatabase t;
+        QWidget parent;
+        parent.setStyleSheet("QMenu { background-color: #ffffff; }");
+        CustomerManagerWindow w(&parent);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QHeaderView* header = tableOf(&w)->horizontalHeader();
+        const QImage shot = header->grab().toImage();
+        QCOMPARE(QColor(shot.pixel(header->sectionViewportPosition(1) + 4, 3)).name(), QString("#f0f4f0"));
+        QFont bold = header->font();
+        bold.setBold(true);
+        // Padded 6 pixels above and below the bold title, inside a 1 pixel border.
+        QVERIFY2(header->height() >= QFontMetrics(bold).height() + 12,
+                 qPrintable(QString::number(header->height())));
+    }
+
+    // Return in the picker's search field never presses "确定".
+    void pickerReturnOnlySearches() {
+        TestDatabase t;
+        CustomerSelectionDialog picker;
+        picker.show();
+        QVERIFY(QTest::qWaitForWindowActive(&picker));
+        tableOf(&picker)->setCurrentIndex(tableOf(&picker)->model()->index(0, 1));
+        child(&picker, "editSearch")->setFocus();
+        QTest::keyClick(child(&picker, "editSearch"), Qt::Key_Return);
+        QCOMPARE(picker.isVisible(), true);
+        QCOMPARE(picker.getSelectedCustomer().id, 0);
+        QCOMPARE(said(), QString());
+    }
+
+    // Tab in the remark moves on to the default box instead of typing a tab.
+    void tabLeavesTheRemark() {
+        CustomerDialog d;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        auto* remark = child<QPlainTextEdit>(&d, "editRemark");
+        remark->setFocus();
+        QTest::keyClick(remark, Qt::Key_Tab);
+        QCOMPARE(remark->toPlainText(), QString());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(child<QCheckBox>(&d, "checkIsDefault")));
     }
 };
 

@@ -274,6 +274,35 @@ private slots:
         QCOMPARE(w.window.findChild<QLineEdit*>("editSearch")->text(), QStringLiteral("国药"));
     }
 
+    // A supplier write that fails shows its error and then the form again, holding what was typed; cancelled
+    // then, nothing is stored.
+    void failedSupplierWriteShowsTheFormAgain() {
+        Suppliers w;
+        w.t.exec(
+            "CREATE TRIGGER refuse_insert BEFORE INSERT ON supplier BEGIN SELECT RAISE(ABORT, 'no'); END");
+        w.t.exec(
+            "CREATE TRIGGER refuse_update BEFORE UPDATE ON supplier BEGIN SELECT RAISE(ABORT, 'no'); END");
+        QCOMPARE(w.viaForm({"editName", "上药", "editContactName", "张三"}), QStringLiteral("上药|张三"));
+        w.makeCurrent("国药控股");
+        QCOMPARE(w.viaForm({"editContactPhone", "021-1"}, "btnEdit"), QStringLiteral("021-1"));
+        QCOMPARE(prompts() + w.names(),
+                 QStringLiteral("错误新增供应商失败|错误编辑供应商失败九州通医药|国药控股|华东医药"));
+        QCOMPARE(w.t.count("supplier", "name = '上药' OR contact_phone = '021-1'"), 0);
+    }
+
+    // The drug and supplier forms open with the name field focused, so what is typed first lands there.
+    void formsTakeTypingInTheirFirstField() {
+        ProductDialog product;
+        SupplierDialog supplier;
+        for (QDialog* form : QList<QDialog*>{&product, &supplier}) {
+            form->show();
+            QVERIFY(QTest::qWaitForWindowActive(form));
+            QTest::keyClicks(nullptr, "abc");
+            QCOMPARE(form->findChild<QLineEdit*>("editName")->text(), QStringLiteral("abc"));
+            form->hide();
+        }
+    }
+
     // Dates never recorded stay empty and scope entries outside the form's options survive an edit.
     void editingSupplierKeepsWhatTheFormCannotShow() {
         Suppliers w;

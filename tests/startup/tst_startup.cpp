@@ -17,9 +17,12 @@
 
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLockFile>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSqlQuery>
 #include <QSystemTrayIcon>
 #include <QTableWidget>
@@ -194,14 +197,111 @@ private slots:
         for (int i = 1; i <= 10; ++i) // the eleventh copy removes the oldest
             touch(QString("kestrovalin_202501%1_080000.db").arg(i, 2, 10, QChar('0')),
                   QDateTime(QDate(2025, 2, 28 - i), QTime(8, 0)));
-        for (const char* name : {"handover_2024.db", "kestrovalin.db", "kestrovalin_20240101_000000.db.bak"})
+        // A copy a person made by hand before an upgrade is theirs, however old.
+        for (const char* name : {"handover_2024.db", "kestrovalin.db", "kestrovalin_20240101_000000.db.bak",
+                                 "kestrovalin_before_upgrade.db"})
             touch(name, QDateTime(QDate(2020, 1, 1), QTime(0, 0)));
         PinnedClock pin(kNow);
         QVERIFY(backups.backupDatabase());
-        const QString kept = backupFiles(); // three foreign files, nine own copies and the new one
-        QVERIFY2(kept.startsWith("handover_2024.db kestrovalin.db kestrovalin_20240101_000000.db.bak ") &&
-                     kept.count(' ') == 12 && !kept.contains("20250110") && kept.endsWith(kCopyName),
-                 qPrintable(kept));
+        QStringList own;
+        for (int i = 1; i <= 9; ++i)
+            own << QString("kestrovalin_202501%1_080000.db").arg(i, 2, 10, QChar('0'));
+        QCOMPARE(backupFiles(), "handover_2024.db kestrovalin.db kestrovalin_20240101_000000.db.bak " +
+                                    own.join(' ') + " " + kCopyName + " kestrovalin_before_upgrade.db");
+    }
+
+    // At start the unfinished copy of a killed run goes. The copy another program started in the same second
+    // is still writing stays, and ours is made under a name of its own beside it.
+    void unfinishedCopiesAtStart() {
+        TestDatabase t;
+        BackupManager::setProgramDirForTesting(t.folder());
+        PinnedClock pin(kNow);
+        touch("kestrovalin_20250306_235959.db.4242.part");
+        const QString other = kCopyName + ".part";
+        touch(other);
+        QLockFile writing(backups.getBackupDir() + "/" + other + ".lock");
+        QVERIFY(writing.tryLock(0));
+        QVERIFY(ApplicationStartup(t.folder()).prepareDatabase()); // waits for its copy when it goes
+        QCOMPARE(backupFiles(), QStringList({kCopyName, other, other + ".lock"}).join(' '));
+    }
+
+    // The start leaves the copy to a worker and goes on writing. The copy is one snapshot of the moment it
+    // began: every row committed by then (still in the -wal file), nothing uncommitted, nothing of what the
+    // program changed while it copied. A program that quits meanwhile waits for it, and only the final copy
+    // is left.
+    void workerCopyIsOneSnapshotWhileTheProgramWrites() {
+        TestDatabase t;
+        BackupManager::setProgramDirForTesting(t.folder());
+        t.exec("PRAGMA wal_autocheckpoint=0");
+        t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200) "
+               "INSERT INTO product (name, specification) SELECT '阿莫西林胶囊' || i, hex(randomblob(200)) "
+               "FROM n");
+        QSemaphore copying;
+        QSemaphore mayGoOn;
+        bool firstStep = true; // touched by the worker only
+        BackupManager::setCopyStepForTesting(1, [&] {
+            if (!firstStep)
+                return;
+            firstStep = false;
+            copying.release();
+            mayGoOn.tryAcquire(1, 10000); // a failing test must not hang here
+        });
+        PinnedClock pin(kNow);
+        QVERIFY(t.db()->transaction());
+        t.exec("INSERT INTO product (name) VALUES ('未提交的药品')");
+        ApplicationStartup startup(t.folder());
+        QVERIFY(startup.prepareDatabase());
+        QVERIFY(copying.tryAcquire(1, 10000)); // one page copied, the worker holds
+        QVERIFY(t.db()->rollback());
+        t.exec("INSERT INTO product (name) VALUES ('复制期间提交的药品')");
+        t.exec("UPDATE product SET name = '改名' WHERE id IN (1, 200)");
+        QVERIFY(startup.isBackupRunning());
+        mayGoOn.release();
+        startup.shutdown();
+        BackupManager::setCopyStepForTesting(0, {});
+        QVERIFY(!startup.isBackupRunning());
+        QVERIFY(!DatabaseManager::instance().getAdapter());
+        const QString copy = backups.getBackupDir() + "/" + kCopyName;
+        QCOMPARE(runIn(copy, {"PRAGMA integrity_check"}).toString(), QString("ok"));
+        QCOMPARE(runIn(copy, {"SELECT COUNT(*) || ' ' || group_concat(name, ' ') FROM product WHERE id IN "
+                              "(1, 200) OR id > 200 OR name LIKE '%药品'"})
+                     .toString(),
+                 QString("2 阿莫西林胶囊1 阿莫西林胶囊200"));
+        QCOMPARE(runIn(copy, {"SELECT COUNT(*) FROM product"}).toInt(), 200);
+        QCOMPARE(backupFiles(), kCopyName);
+    }
+
+    // A database that cannot be opened ends the start: a box names the file and the driver's reason, the
+    // exit code is 1, no sign-in is offered and no backup made.
+    void unopenableDatabaseEndsTheStart_data() {
+        QTest::addColumn<QString>("blocker"); // a file where the program needs its own
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("not a database") << "data/kestrovalin.db"
+                                        << "file is not a database Unable to execute statement";
+        QTest::newRow("folder cannot be made") << "data"
+                                               << "unable to open database file Error opening database";
+    }
+    void unopenableDatabaseEndsTheStart() {
+        QFETCH(QString, blocker);
+        QFETCH(QString, reason);
+        QTemporaryDir program;
+        BackupManager::setProgramDirForTesting(program.path());
+        QDir(program.path()).mkpath(QFileInfo(program.filePath(blocker)).path());
+        QFile file(program.filePath(blocker));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.write(QByteArray("柯斯洛的进货清单，不是数据库。\n").repeated(100)) > 0);
+        file.close();
+        ModalAnswer<LoginDialog> login([](LoginDialog* d) { cancelThrough(d); });
+        LogCapture log;
+        QCOMPARE(ApplicationStartup(program.path()).run(), 1);
+        QCOMPARE(login.count(), 0);
+        QCOMPARE(Prompts::history().size(), 1);
+        QCOMPARE(int(Prompts::last().kind), int(Prompts::Kind::Critical));
+        QCOMPARE(Prompts::lastTitle(), QString("错误"));
+        QCOMPARE(Prompts::lastText(), "无法打开数据库文件：\n" + program.filePath("data/kestrovalin.db") +
+                                          "\n\n原因：" + reason + "\n\n程序将退出。");
+        QCOMPARE(log.count(QtCriticalMsg, "CRITICAL: Database initialization failed!"), 1);
+        QVERIFY(!QFileInfo::exists(backups.getBackupDir()));
     }
 
     // The three checks in order, each only when it finds something; a supplier with one document soon and
@@ -419,6 +519,34 @@ private slots:
         // Cancelling the sign-in after a logout quits.
         QVERIFY(eventLoopEnds([&] { w.findChild<QPushButton*>("btnLogout")->click(); }));
         QVERIFY(login.count() == 2 && !w.isVisible() && !UserSession::instance().isLoggedIn());
+    }
+
+    // Qt's own texts (here a line edit's context menu and a standard button) speak Chinese once the
+    // translations are in, its database and file errors stay English; without the translations everything
+    // stays English and nothing breaks. Last: it changes the process.
+    void qtTextsInChinese() {
+        QLineEdit edit;
+        auto menuTexts = [&edit] {
+            std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+            QStringList texts;
+            for (QAction* action : menu->actions()) {
+                if (!action->isSeparator())
+                    texts << action->text().section('\t', 0, 0);
+            }
+            return texts.join(' ');
+        };
+        QTemporaryDir empty;
+        QVERIFY(!ApplicationStartup::installQtTranslations(empty.path()));
+        QCOMPARE(menuTexts(), QString("&Undo &Redo Cu&t &Copy &Paste Delete Select All"));
+        QVERIFY(ApplicationStartup::installQtTranslations(
+            QLibraryInfo::location(QLibraryInfo::TranslationsPath)));
+        QCOMPARE(menuTexts(), QString("撤消(&U) 重做(&R) 剪切(&T) 复制(&C) 粘贴(&P) 删除 全选"));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("取消"));
+        // The driver's words reach only the log, which stays English.
+        QCOMPARE(QCoreApplication::translate("QSQLiteResult", "Unable to execute statement"),
+                 QString("Unable to execute statement"));
+        QCOMPARE(QCoreApplication::translate("QFile", "Destination file exists"),
+                 QString("Destination file exists"));
     }
 };
 

@@ -63,12 +63,26 @@ QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget* parent, con
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
-// Chinese, framed buttons whatever translations the system has; true when accepted.
-bool runInputDialog(QInputDialog& dialog) {
+// Titled, with Chinese framed buttons whatever translations the system has; tells through *ok whether the
+// dialog was accepted and returns that.
+bool runInputDialog(QInputDialog& dialog, const QString& title, const QString& label, bool* ok) {
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(label);
     dialog.setOkButtonText(QStringLiteral("确定"));
     dialog.setCancelButtonText(QStringLiteral("取消"));
     frameButtons(&dialog);
-    return dialog.exec() == QDialog::Accepted;
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (ok)
+        *ok = accepted;
+    return accepted;
+}
+
+// The next queued answer of a test; nothing queued, or a queued cancel, gives `cancelled`.
+template <typename T> T takeAnswer(QQueue<QPair<T, bool>>& queue, const T& cancelled, bool* ok) {
+    const QPair<T, bool> answer = queue.isEmpty() ? qMakePair(cancelled, false) : queue.dequeue();
+    if (ok)
+        *ok = answer.second;
+    return answer.second ? answer.first : cancelled;
 }
 
 } // namespace
@@ -127,66 +141,39 @@ int Prompts::choose(QWidget* parent, QMessageBox::Icon icon, const QString& titl
 QString Prompts::getText(QWidget* parent, const QString& title, const QString& label,
                          QLineEdit::EchoMode echo, const QString& text, bool* ok) {
     record(Kind::Input, title, label);
-    if (state().testMode) {
-        const auto answer = state().texts.isEmpty() ? qMakePair(QString(), false) : state().texts.dequeue();
-        if (ok)
-            *ok = answer.second;
-        return answer.first;
-    }
+    if (state().testMode)
+        return takeAnswer(state().texts, QString(), ok);
     QInputDialog dialog(parent);
-    dialog.setWindowTitle(title);
-    dialog.setLabelText(label);
     dialog.setTextEchoMode(echo);
     dialog.setTextValue(text);
-    const bool accepted = runInputDialog(dialog);
-    if (ok)
-        *ok = accepted;
-    return accepted ? dialog.textValue() : QString();
+    return runInputDialog(dialog, title, label, ok) ? dialog.textValue() : QString();
 }
 
 int Prompts::getInt(QWidget* parent, const QString& title, const QString& label, int value, int minimum,
                     int maximum, int step, bool* ok) {
     record(Kind::Input, title, label);
     const int start = qBound(minimum, value, maximum);
-    if (state().testMode) {
-        const auto answer = state().ints.isEmpty() ? qMakePair(start, false) : state().ints.dequeue();
-        if (ok)
-            *ok = answer.second;
-        return answer.second ? qBound(minimum, answer.first, maximum) : start;
-    }
+    if (state().testMode)
+        return qBound(minimum, takeAnswer(state().ints, start, ok), maximum);
     QInputDialog dialog(parent);
     dialog.setInputMode(QInputDialog::IntInput);
-    dialog.setWindowTitle(title);
-    dialog.setLabelText(label);
     dialog.setIntRange(minimum, maximum);
     dialog.setIntStep(step);
     dialog.setIntValue(start);
-    const bool accepted = runInputDialog(dialog);
-    if (ok)
-        *ok = accepted;
-    return accepted ? dialog.intValue() : start;
+    return runInputDialog(dialog, title, label, ok) ? dialog.intValue() : start;
 }
 
 QString Prompts::getItem(QWidget* parent, const QString& title, const QString& label,
                          const QStringList& items, int current, bool* ok) {
     record(Kind::Input, title, label);
     const QString start = items.value(current);
-    if (state().testMode) {
-        const auto answer = state().items.isEmpty() ? qMakePair(-1, false) : state().items.dequeue();
-        if (ok)
-            *ok = answer.second;
-        return answer.second && answer.first >= 0 ? items.value(answer.first) : start;
-    }
+    if (state().testMode)
+        return items.value(takeAnswer(state().items, current, ok), start);
     QInputDialog dialog(parent);
-    dialog.setWindowTitle(title);
-    dialog.setLabelText(label);
     dialog.setComboBoxItems(items);
     dialog.setComboBoxEditable(false);
     dialog.setTextValue(start);
-    const bool accepted = runInputDialog(dialog);
-    if (ok)
-        *ok = accepted;
-    return accepted ? dialog.textValue() : start;
+    return runInputDialog(dialog, title, label, ok) ? dialog.textValue() : start;
 }
 
 QString Prompts::getOpenFileName(QWidget* parent, const QString& caption, const QString& dir,

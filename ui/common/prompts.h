@@ -31,7 +31,7 @@ public:
     static int choose(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
                       const QStringList& buttons, int defaultIndex = 0, int escapeIndex = -1,
                       const QString& informativeText = QString());
-    // Input box; *ok tells whether it was accepted. The text comes back untrimmed.
+    // Input box; *ok tells whether it was accepted. The text comes back untrimmed; empty when cancelled.
     static QString getText(QWidget* parent, const QString& title, const QString& label,
                            QLineEdit::EchoMode echo = QLineEdit::Normal, const QString& text = QString(),
                            bool* ok = nullptr);
@@ -57,7 +57,7 @@ public:
     static void queueText(const QString& text, bool ok = true);
     // Answers the next getInt; a value outside the box's range is clamped into it, as the box would.
     static void queueInt(int value, bool ok = true);
-    // Answers the next getItem with the item of that index (-1: the item it started on).
+    // Answers the next getItem with the item of that index.
     static void queueItem(int index, bool ok = true);
     static void queueFileName(const QString& path);
     static const QList<Record>& history();

@@ -1,20 +1,18 @@
 #include "ui/common/rowtablemodel.h"
 
-#include <QBrush>
-
 namespace kestrovalin {
 
 namespace {
 
 // The cell's own colour where it has one, else the row's.
-QVariant brushOf(const TableRow& row, int column, QColor TableRow::*rowColour,
-                 QColor TableRow::CellColours::*cellColour) {
+QVariant brushOf(const TableRow& row, int column, QBrush TableRow::*rowBrush,
+                 QBrush TableRow::CellColours::*cellBrush) {
     for (const TableRow::CellColours& cell : row.cellColours) {
-        if (cell.column == column && (cell.*cellColour).isValid())
-            return QBrush(cell.*cellColour);
+        if (cell.column == column && (cell.*cellBrush).style() != Qt::NoBrush)
+            return cell.*cellBrush;
     }
-    const QColor& colour = row.*rowColour;
-    return colour.isValid() ? QVariant(QBrush(colour)) : QVariant();
+    const QBrush& brush = row.*rowBrush;
+    return brush.style() != Qt::NoBrush ? QVariant(brush) : QVariant();
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QColor>
+#include <QBrush>
 #include <QStringList>
 #include <QVector>
 
@@ -10,32 +10,36 @@
 namespace kestrovalin {
 
 // One row of a RowTableModel: the record's id, the shown texts left to right and optional colours. The row
-// colours apply to every cell; a cell colour, set with mark(), wins over them for that cell.
+// colours apply to every cell; a cell colour, set with mark(), wins over them for that cell. Colours are kept
+// as brushes, made once per fill, so painting a cell copies a shared brush and allocates nothing.
 struct TableRow {
     struct CellColours {
         int column;
-        QColor foreground;
-        QColor background;
+        QBrush foreground;
+        QBrush background;
     };
 
     int id = -1;
     QStringList cells;
-    QColor foreground;
-    QColor background;
+    QBrush foreground;
+    QBrush background;
     QVector<CellColours> cellColours;
 
     TableRow() = default;
     TableRow(int rowId, QStringList texts) : id(rowId), cells(std::move(texts)) {}
 
     TableRow& shade(const QColor& rowBackground) {
-        background = rowBackground;
+        background = QBrush(rowBackground);
         return *this;
     }
     // Colours one cell; an invalid colour leaves that part of the cell as the row has it.
     TableRow& mark(int column, const QColor& cellForeground, const QColor& cellBackground) {
-        cellColours.append({column, cellForeground, cellBackground});
+        cellColours.append({column, brush(cellForeground), brush(cellBackground)});
         return *this;
     }
+
+private:
+    static QBrush brush(const QColor& colour) { return colour.isValid() ? QBrush(colour) : QBrush(); }
 };
 
 // One row per record, built by build(record) -> TableRow, in the list's order.

@@ -1,8 +1,10 @@
 #include "ui/main/applicationstartup.h"
 
+#include "core/backgroundbackup.h"
 #include "core/backupmanager.h"
 #include "core/databasemanager.h"
 #include "core/usersession.h"
+#include "ui/common/prompts.h"
 #include "ui/login/logindialog.h"
 #include "ui/main/mainwindow.h"
 
@@ -10,10 +12,32 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QTranslator>
 
 namespace kestrovalin {
 
-ApplicationStartup::ApplicationStartup(const QString& programDir) : m_programDir(programDir) {}
+namespace {
+
+// Qt's texts for what people see; the database and file errors Qt words for us end up in the log, which
+// stays English.
+class QtTextsTranslator : public QTranslator {
+public:
+    QString translate(const char* context, const char* sourceText, const char* disambiguation,
+                      int n) const override {
+        static const char* const logContexts[] = {"QSQL",      "QSql",      "QIODevice", "QFile",
+                                                  "QLockFile", "QSaveFile", "QProcess"};
+        for (const char* prefix : logContexts) {
+            if (qstrncmp(context, prefix, qstrlen(prefix)) == 0)
+                return QString();
+        }
+        return QTranslator::translate(context, sourceText, disambiguation, n);
+    }
+};
+
+} // namespace
+
+ApplicationStartup::ApplicationStartup(const QString& programDir)
+    : m_programDir(programDir), m_backup(std::make_unique<BackgroundBackup>()) {}
 
 ApplicationStartup::~ApplicationStartup() {
     shutdown();
@@ -23,23 +47,28 @@ QString ApplicationStartup::databasePath() const {
     return m_programDir + QStringLiteral("/data/kestrovalin.db");
 }
 
-void ApplicationStartup::prepareDatabase() {
+bool ApplicationStartup::prepareDatabase() {
     const QDir programDir(m_programDir);
     programDir.mkpath(QStringLiteral("data"));
 
     DatabaseManager& db = DatabaseManager::instance();
     qDebug().noquote() << "Initializing SQLite database at:" << databasePath();
-    if (!db.initialize(databasePath()))
+    if (!db.initialize(databasePath())) {
         qCritical() << "CRITICAL: Database initialization failed!";
+        // Without its database the program can do nothing; a sign-in could only answer that the password
+        // is wrong.
+        Prompts::critical(nullptr, QStringLiteral("错误"),
+                          QStringLiteral("无法打开数据库文件：\n%1\n\n原因：%2\n\n程序将退出。")
+                              .arg(QDir::toNativeSeparators(databasePath()), db.openError()));
+        return false;
+    }
     db.removeForeignKeys();
 
     BackupManager& backups = BackupManager::instance();
+    backups.removeLeftoverCopies();
     if (!backups.hasBackupForToday()) {
         qDebug() << "No backup found for today, creating backup...";
-        if (backups.backupDatabase())
-            qDebug() << "Automatic backup completed successfully.";
-        else
-            qWarning() << "Automatic backup failed.";
+        m_backup->start();
     }
 
     // Developer scripts in a docs folder beside the program's folder.
@@ -52,6 +81,7 @@ void ApplicationStartup::prepareDatabase() {
         qDebug().noquote() << "Importing test data from:" << testData;
         db.importTestData(testData);
     }
+    return true;
 }
 
 bool ApplicationStartup::signIn() {
@@ -73,11 +103,34 @@ MainWindow* ApplicationStartup::openMainWindow() {
 
 void ApplicationStartup::shutdown() {
     m_mainWindow.reset();
+    m_backup->wait();
     DatabaseManager::instance().shutdown();
 }
 
+bool ApplicationStartup::isBackupRunning() const {
+    return m_backup->isRunning();
+}
+
+bool ApplicationStartup::installQtTranslations(const QString& folder) {
+    static QTranslator* installed = nullptr;
+    if (installed)
+        return true;
+    auto translator = std::make_unique<QtTextsTranslator>();
+    if (!translator->load(QStringLiteral("qtbase_zh_CN"), folder)) {
+        qWarning().noquote() << "Qt translations not found in" << folder << "- Qt's own texts stay English.";
+        return false;
+    }
+    installed = translator.release();
+    installed->setParent(QCoreApplication::instance());
+    QCoreApplication::installTranslator(installed);
+    return true;
+}
+
 int ApplicationStartup::run() {
-    prepareDatabase();
+    if (!prepareDatabase()) {
+        shutdown();
+        return 1;
+    }
     if (!signIn()) {
         shutdown();
         return 0;

@@ -4,7 +4,7 @@
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/styles.h"
-#include "ui/common/unavailable.h"
+#include "ui/import/productimportdialog.h"
 #include "ui/masterdata/productdialog.h"
 #include "ui/masterdata/registeractions.h"
 #include "ui_productmanagerwindow.h"
@@ -27,17 +27,7 @@ TableRow productRow(const models::Product& p) {
 }
 
 Actions registerActions(QWidget* window, ListFrame* list) {
-    RegisterTexts texts{QStringLiteral("商品"),
-                        QStringLiteral("药品名称不能为空"),
-                        QStringLiteral("请先选择要编辑的商品"),
-                        QStringLiteral("未找到该商品"),
-                        QStringLiteral("请先选择要删除的商品"),
-                        QStringLiteral("新增商品失败"),
-                        QStringLiteral("商品已添加"),
-                        QStringLiteral("编辑商品失败"),
-                        QStringLiteral("商品已更新"),
-                        QStringLiteral("删除商品失败"),
-                        QStringLiteral("商品已删除")};
+    const RegisterTexts texts(QStringLiteral("商品"), QStringLiteral("药品名称不能为空"));
     // An edit never lists or unlists a drug.
     return Actions(window, list, texts, &ProductDialog::getProduct, &ProductDialog::setProduct, 1,
                    [](const models::Product& stored, models::Product& edited) {
@@ -66,8 +56,6 @@ ProductManagerWindow::ProductManagerWindow(QWidget* parent)
                       {130, 170, 90, 110, 150, 180, 80, 80, 60, 50, 80, 80}, ListFrame::Hint::Information);
     m_list->setCountLabel(ui->labelCount);
     m_list->setSearch(ui->editSearch, [this](const QString& keyword) { loadProducts(keyword); });
-    // The product import dialog is not in the program yet.
-    markUnavailable(ui->btnImport);
 
     connect(ui->btnSearch, &QPushButton::clicked, this, &ProductManagerWindow::onSearch);
     connect(ui->editSearch, &QLineEdit::returnPressed, this, &ProductManagerWindow::onSearch);
@@ -106,7 +94,9 @@ void ProductManagerWindow::onDeleteProduct() {
 }
 
 void ProductManagerWindow::onImportProduct() {
-    // Runs the product import once that dialog exists; afterwards the list shows what it stored.
+    ProductImportDialog dialog(this);
+    dialog.exec();
+    // Whatever happened inside, the list shows what is stored now.
     m_list->search();
 }
 

@@ -28,10 +28,10 @@ ProductSelectionDialog::ProductSelectionDialog(QWidget* parent, bool withStock, 
         repositories::ProductRepository repo = repository();
         // The prescription flag wins over the stock flag.
         const auto products = [&] {
-            if (this->onlyPrescription)
+            if (onlyPrescription)
                 return keyword.isEmpty() ? repo.findAllPrescription()
                                          : repo.searchByNamePrescription(keyword);
-            if (this->onlyWithStock)
+            if (onlyWithStock)
                 return keyword.isEmpty() ? repo.findAllWithStock() : repo.searchByNameWithStock(keyword);
             return keyword.isEmpty() ? repo.findAll() : repo.searchByName(keyword);
         }();

@@ -10,9 +10,19 @@
 
 namespace kestrovalin {
 
-// The texts of a register window's add, edit and delete steps.
+// The texts of a register window's add, edit and delete steps, which differ only by the record's kind
+// ("商品": "请先选择要编辑的商品", "未找到该商品", "新增商品失败", "商品已添加", ...) and the empty-name
+// hint.
 struct RegisterTexts {
-    QString what; // the record's kind in the delete question ("商品")
+    RegisterTexts(const QString& kind, const QString& emptyNameHint)
+        : what(kind), emptyName(emptyNameHint), chooseToEdit(QStringLiteral("请先选择要编辑的") + kind),
+          notFound(QStringLiteral("未找到该") + kind),
+          chooseToDelete(QStringLiteral("请先选择要删除的") + kind),
+          addFailed(QStringLiteral("新增%1失败").arg(kind)), added(kind + QStringLiteral("已添加")),
+          editFailed(QStringLiteral("编辑%1失败").arg(kind)), updated(kind + QStringLiteral("已更新")),
+          deleteFailed(QStringLiteral("删除%1失败").arg(kind)), deleted(kind + QStringLiteral("已删除")) {}
+
+    QString what; // the record's kind, also in the delete question
     QString emptyName;
     QString chooseToEdit;
     QString notFound;

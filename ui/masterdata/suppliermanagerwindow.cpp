@@ -5,7 +5,7 @@
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/styles.h"
-#include "ui/common/unavailable.h"
+#include "ui/import/supplierimportdialog.h"
 #include "ui/masterdata/registeractions.h"
 #include "ui/masterdata/supplierdialog.h"
 #include "ui_suppliermanagerwindow.h"
@@ -83,17 +83,7 @@ TableRow supplierRow(const models::Supplier& s, const QDate& today) {
 }
 
 Actions registerActions(QWidget* window, ListFrame* list) {
-    RegisterTexts texts{QStringLiteral("供应商"),
-                        QStringLiteral("供应商名称不能为空"),
-                        QStringLiteral("请先选择要编辑的供应商"),
-                        QStringLiteral("未找到该供应商"),
-                        QStringLiteral("请先选择要删除的供应商"),
-                        QStringLiteral("新增供应商失败"),
-                        QStringLiteral("供应商已添加"),
-                        QStringLiteral("编辑供应商失败"),
-                        QStringLiteral("供应商已更新"),
-                        QStringLiteral("删除供应商失败"),
-                        QStringLiteral("供应商已删除")};
+    const RegisterTexts texts(QStringLiteral("供应商"), QStringLiteral("供应商名称不能为空"));
     // Suppliers are suspended, never deleted: purchase records keep pointing at them.
     return Actions(window, list, texts, &SupplierDialog::getSupplier, &SupplierDialog::setSupplier, 0,
                    [](const models::Supplier& stored, models::Supplier& edited) { edited.id = stored.id; });
@@ -119,8 +109,6 @@ SupplierManagerWindow::SupplierManagerWindow(QWidget* parent)
         {190, 110, 175, 150, 175, 200, 60, 115, 90, 95, 90, 75, 50}, ListFrame::Hint::Information);
     m_list->setCountLabel(ui->labelCount);
     m_list->setSearch(ui->editSearch, [this](const QString& keyword) { loadSuppliers(keyword); });
-    // The supplier import dialog is not in the program yet.
-    markUnavailable(ui->btnImport);
 
     connect(ui->btnSearch, &QPushButton::clicked, this, &SupplierManagerWindow::onSearch);
     connect(ui->editSearch, &QLineEdit::returnPressed, this, &SupplierManagerWindow::onSearch);
@@ -162,7 +150,9 @@ void SupplierManagerWindow::onDeleteSupplier() {
 }
 
 void SupplierManagerWindow::onImportSupplier() {
-    // Runs the supplier import once that dialog exists; afterwards the list shows what it stored.
+    SupplierImportDialog dialog(this);
+    dialog.exec();
+    // Whatever happened inside, the list shows what is stored now.
     m_list->search();
 }
 

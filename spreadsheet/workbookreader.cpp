@@ -1,0 +1,71 @@
+#include "spreadsheet/workbookreader.h"
+
+#include <QDebug>
+#include <QFile>
+
+namespace kestrovalin {
+
+const QString WorkbookReader::kOpenFailed = QStringLiteral("无法打开文件，文件可能已损坏或格式不受支持。");
+const QString WorkbookReader::kNoSheet = QStringLiteral("文件中没有找到工作表。");
+const QString WorkbookReader::kEmptySheet = QStringLiteral("工作表中没有数据。");
+
+namespace {
+
+enum class FileKind { Zip, Compound, Other };
+
+FileKind sniff(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return FileKind::Other;
+    const QByteArray head = file.read(4);
+    if (head == QByteArray("PK\x03\x04", 4))
+        return FileKind::Zip;
+    if (head == QByteArray("\xD0\xCF\x11\xE0", 4))
+        return FileKind::Compound;
+    return FileKind::Other;
+}
+
+} // namespace
+
+WorkbookReader::WorkbookReader(int maxColumn) : m_maxColumn(maxColumn), m_sheet(maxColumn) {}
+
+bool WorkbookReader::open(const QString& path) {
+    m_sheet = SheetData(m_maxColumn);
+    m_sheet.progress = m_progress;
+    m_error.clear();
+    QString detail;
+    SheetStatus status = SheetStatus::Unreadable;
+    switch (sniff(path)) {
+    case FileKind::Zip:
+        status = readXlsxFirstSheet(path, m_sheet, detail);
+        break;
+    case FileKind::Compound:
+        status = readXlsFirstSheet(path, m_sheet, detail);
+        break;
+    case FileKind::Other:
+        detail = QStringLiteral("not a workbook (unknown signature or unreadable file)");
+        break;
+    }
+    if (status == SheetStatus::Ok && m_sheet.lastRow() == 0)
+        status = SheetStatus::EmptySheet;
+    switch (status) {
+    case SheetStatus::Ok:
+        qDebug().noquote() << "Workbook read:" << path << "last row" << m_sheet.lastRow() << "last column"
+                           << m_sheet.lastColumn();
+        return true;
+    case SheetStatus::Unreadable:
+        m_error = kOpenFailed;
+        break;
+    case SheetStatus::NoSheet:
+        m_error = kNoSheet;
+        break;
+    case SheetStatus::EmptySheet:
+        m_error = kEmptySheet;
+        break;
+    }
+    qWarning().noquote() << "Workbook open failed:" << path << (detail.isEmpty() ? QString() : detail);
+    m_sheet = SheetData(m_maxColumn);
+    return false;
+}
+
+} // namespace kestrovalin

@@ -1,0 +1,676 @@
+#include "repositories/supplierrepository.h"
+#include "spreadsheet/workbookreader.h"
+#include "tests/support/modalanswer.h"
+#include "tests/support/pinnedclock.h"
+#include "tests/support/testdatabase.h"
+#include "tests/support/workbookfixtures.h"
+#include "ui/common/prompts.h"
+#include "ui/import/productimportdialog.h"
+#include "ui/import/supplierimportdialog.h"
+#include "ui/masterdata/productmanagerwindow.h"
+#include "ui/masterdata/suppliermanagerwindow.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSqlQuery>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QtTest>
+
+#include <memory>
+
+using namespace kestrovalin;
+using namespace kestrovalin::test;
+
+namespace {
+
+const QVariant gap;
+
+const QVariantList kProductTitles{"药品条码", "药品名称(*)", "助记码",     "规格", "批准文号", "生产厂商",
+                                  "分类",     "储存条件",    "是否处方药", "单位", "采购价",   "销售价"};
+const QVariantList kSupplierTitles{
+    "供应商名称(*)", "经营许可证号", "营业执照号", "经营范围",  "地址",         "联系人",        "联系电话",
+    "许可证到期",    "营业执照到期", "GSP证书号",  "GSP有效期", "税务登记证号", "税务登记有效期"};
+
+// A product row: barcode, name, pack size, flag, purchase and sale price; the other columns filled in.
+QVariantList drug(const QVariant& barcode, const QVariant& name, const QVariant& size = "10片",
+                  const QVariant& flag = "否", const QVariant& purchase = 1.5, const QVariant& sale = 3.0) {
+    return {barcode, name, "JC",     size, "国药准字H10000000", "示例药业", "OTC甲类", "常温",
+            flag,    "盒", purchase, sale};
+}
+
+// A supplier row: name, phone, scope and the four dates (licence, business licence, GSP, tax).
+QVariantList firm(const QVariant& name,
+                  const QVariantList& dates = {"2028-01-01", "2028-01-01", "2028-01-01", "2028-01-01"},
+                  const QVariant& phone = "027-88886666", const QVariant& scope = "中药") {
+    return {name,     "鄂AA000001", "91420100000000001X", scope,    "武汉市江汉区1号", "李四",  phone,
+            dates[0], dates[1],     "A-HB-2021-002",      dates[2], 420100000000000.0, dates[3]};
+}
+
+template <class T> T* child(QWidget* dialog, const char* name) {
+    return dialog->findChild<T*>(QString::fromLatin1(name));
+}
+
+void click(QWidget* dialog, const char* button) {
+    child<QPushButton>(dialog, button)->click();
+}
+
+QStringList resultLines(QWidget* dialog) {
+    return child<QTextEdit>(dialog, "textResult")->toPlainText().split(QLatin1Char('\n'));
+}
+
+// The colour of the first paragraph reading exactly `line`.
+QString colourOf(QWidget* dialog, const QString& line) {
+    const QTextDocument* document = child<QTextEdit>(dialog, "textResult")->document();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (block.text() == line && !block.begin().atEnd())
+            return block.begin().fragment().charFormat().foreground().color().name();
+    }
+    return QStringLiteral("no such line");
+}
+
+// "1" per enabled step button: template, browse, start.
+QString stepButtons(QWidget* dialog) {
+    QString flags;
+    for (const char* name : {"btnDownloadTemplate", "btnBrowse", "btnStartImport"})
+        flags += child<QPushButton>(dialog, name)->isEnabled() ? QLatin1Char('1') : QLatin1Char('0');
+    return flags;
+}
+
+// The texts of every question asked since the last reset.
+QStringList questions() {
+    QStringList texts;
+    for (const Prompts::Record& r : Prompts::history()) {
+        if (r.kind == Prompts::Kind::Question)
+            texts << r.title + QLatin1Char('|') + r.text;
+    }
+    return texts;
+}
+
+// Chooses the file and runs the import, answering the question (if any) with `yes`.
+QStringList runImport(QWidget* dialog, const QString& path, bool yes = true) {
+    Prompts::reset();
+    Prompts::queueFileName(path);
+    Prompts::queueQuestion(yes);
+    click(dialog, "btnBrowse");
+    click(dialog, "btnStartImport");
+    return resultLines(dialog);
+}
+
+QStringList lastLines(const QStringList& lines, int n) {
+    return lines.mid(qMax(0, lines.size() - n));
+}
+
+// The cells of a template written by the dialog: titles, then samples, '|' between cells.
+QString templateRow(const QString& path, int row) {
+    WorkbookReader reader;
+    if (!reader.open(path))
+        return reader.errorText();
+    QStringList cells;
+    for (int c = 1; c <= reader.lastColumn(); ++c) {
+        const CellValue cell = reader.cell(row, c);
+        cells << (cell.kind == CellValue::Kind::Text ? cell.text : QStringLiteral("(not text)"));
+    }
+    return cells.join(QLatin1Char('|'));
+}
+
+std::unique_ptr<QDialog> makeDialog(const QString& kind) {
+    if (kind == QLatin1String("product"))
+        return std::make_unique<ProductImportDialog>();
+    return std::make_unique<SupplierImportDialog>();
+}
+
+} // namespace
+
+class TestImport : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<TestDatabase> m_db;
+
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+
+    QString productFile(const QString& name, const QList<QVariantList>& rows) {
+        const QString path = file(name);
+        QList<QVariantList> all{kProductTitles};
+        all += rows;
+        return writeWorkbook(path, all) ? path : QString();
+    }
+
+    QString supplierFile(const QString& name, const QList<QVariantList>& rows) {
+        const QString path = file(name);
+        QList<QVariantList> all{kSupplierTitles};
+        all += rows;
+        return writeWorkbook(path, all) ? path : QString();
+    }
+
+    QString product(const QString& name) {
+        QSqlQuery q = m_db->db()->query(
+            "SELECT IFNULL(barcode, 'NULL'), is_prescription, purchase_price, sale_price, specification "
+            "FROM product WHERE name = ?",
+            {name});
+        if (!q.next())
+            return QStringLiteral("missing");
+        QStringList values;
+        for (int i = 0; i < 5; ++i)
+            values << q.value(i).toString();
+        return values.join(QLatin1Char('|'));
+    }
+
+    // Stock drugs: 1 阿莫西林胶囊 with barcode, 2 a deleted drug holding a barcode, 3 板蓝根颗粒 without
+    // barcode.
+    void seedDrugs() {
+        m_db->exec("INSERT INTO product (id, barcode, name, specification, manufacturer, status) VALUES "
+                   "(1, '6901234567890', '阿莫西林胶囊', '0.25g*24粒', '示例制药有限公司', 1), "
+                   "(2, '6909999999999', '停售药', '1g', '示例药业', 0), "
+                   "(3, NULL, '板蓝根颗粒', '10g*20袋', '示例药业', 1)");
+    }
+
+    // The mixed workbook of the check tests: 13 rows read, 3 to insert, 4 duplicates, 6 invalid.
+    QString mixedProducts() {
+        return productFile("mixed.xlsx", {drug(6920000000017.0, "复方甘草片", "100片/瓶", "Y", 3.2, 6.5),
+                                          drug(6901234567890.0, "阿莫西林胶囊新"),
+                                          drug(gap, "板蓝根颗粒", "10g*20袋"),
+                                          drug(6920000000017.0, "复方甘草片(大)"),
+                                          drug("6909999999999", "新药"),
+                                          {gap, gap, gap, gap, gap, gap, "OTC甲类"},
+                                          drug("6901234567890", "<b>x</b>"),
+                                          drug("6920000000024", "氯雷他定片", "10mg*6片", "否", "abc"),
+                                          drug("6920000000031", "蒙脱石散", "3g*10袋", "是的"),
+                                          drug("6920000000048", "感冒灵颗粒", "10g*9袋", "否", 7.5, -1.0),
+                                          drug("6920000000055", "藿香正气水", "10ml*10支", "否", -2.0),
+                                          {},
+                                          drug(gap, "维生素C片", "0.1g*100片", true, "2.50", 4.8),
+                                          drug(gap, "葡萄糖酸钙口服液", "10ml*12支", gap, gap, gap)});
+    }
+
+    const QStringList kMixedChecks{
+        "共读取 13 条数据，开始校验重复...",
+        "",
+        "  ⚠ 第 6 行数据无效：条码已被已删除的商品使用",
+        "  ⚠ 第 7 行数据无效：药品名称不能为空",
+        "  ⚠ 第 9 行数据无效：采购价格式错误：abc",
+        "  ⚠ 第 10 行数据无效：是否处方药无法识别：是的",
+        "  ⚠ 第 11 行数据无效：销售价不能为负数",
+        "  ⚠ 第 12 行数据无效：采购价不能为负数",
+        "校验完成：有效 3 条，重复 4 条，格式错误 6 条",
+        "",
+        "",
+        "--- 重复数据（将被跳过）---",
+        "  第 3 行「阿莫西林胶囊新」(条码:6901234567890) ↔ 已存在(ID:1 阿莫西林胶囊)",
+        "  第 4 行「板蓝根颗粒」 ↔ 已存在(ID:3 板蓝根颗粒)",
+        "  第 5 行「复方甘草片(大)」(条码:6920000000017) ↔ 与第 2 行条码相同",
+        "  第 8 行「<b>x</b>」(条码:6901234567890) ↔ 已存在(ID:1 阿莫西林胶囊)",
+        ""};
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        Prompts::setTestMode(true);
+    }
+
+    void init() {
+        m_db = std::make_unique<TestDatabase>();
+        QVERIFY(m_db->isOpen());
+        Prompts::reset();
+    }
+
+    void cleanup() { m_db.reset(); }
+
+    // --- product import: reading and checking ---
+
+    void productReadFailures_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("title row only")
+            << "header"
+            << QStringList{"✖ 读取文件失败：", "  文件中没有数据行（第1行为标题行，至少需要1行数据）。"};
+        QTest::newRow("text file named .xlsx")
+            << "text" << QStringList{"✖ 读取文件失败：", "  无法打开文件，文件可能已损坏或格式不受支持。"};
+        QTest::newRow("only cells right of L")
+            << "beyond" << QStringList{"✖ 文件中没有有效数据（从第2行开始读取）。"};
+    }
+    void productReadFailures() {
+        QFETCH(QString, kind);
+        QString path;
+        if (kind == "header") {
+            path = productFile("header.xlsx", {});
+        } else if (kind == "beyond") {
+            path = productFile("beyond.xlsx",
+                               {{gap, gap, gap, gap, gap, gap, gap, gap, gap, gap, gap, gap, "备注"}});
+        } else {
+            path = file("text.xlsx");
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("药品条码,药品名称\n");
+        }
+        ProductImportDialog dialog;
+        QTEST(runImport(&dialog, path), "lines");
+        QCOMPARE(colourOf(&dialog, resultLines(&dialog).first()), QStringLiteral("#cc0000"));
+        QCOMPARE(stepButtons(&dialog), QStringLiteral("111"));
+        QCOMPARE(questions(), QStringList());
+    }
+
+    void productChecksThenNo() {
+        seedDrugs();
+        ProductImportDialog dialog;
+        QStringList expected = kMixedChecks;
+        expected << "" << QString("✖ 导入操作已取消。");
+        QCOMPARE(runImport(&dialog, mixedProducts(), false), expected);
+        QCOMPARE(questions(),
+                 QStringList{"确认导入|确认将 3 条商品数据导入系统？\n\n（重复的 4 条数据将被跳过）"});
+        QCOMPARE(m_db->count("product"), 3);
+        QCOMPARE(stepButtons(&dialog), QStringLiteral("111"));
+    }
+
+    void productLineColours_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("colour");
+        QTest::newRow("progress") << "共读取 13 条数据，开始校验重复..." << QString("#333333");
+        QTest::newRow("invalid row") << "  ⚠ 第 7 行数据无效：药品名称不能为空" << QString("#cc6600");
+        QTest::newRow("summary") << "校验完成：有效 3 条，重复 4 条，格式错误 6 条" << QString("#333333");
+        QTest::newRow("duplicate header") << "--- 重复数据（将被跳过）---" << QString("#cc6600");
+        QTest::newRow("duplicate") << "  第 4 行「板蓝根颗粒」 ↔ 已存在(ID:3 板蓝根颗粒)"
+                                   << QString("#cc6600");
+        QTest::newRow("cancelled") << "✖ 导入操作已取消。" << QString("#cc6600");
+    }
+    void productLineColours() {
+        seedDrugs();
+        ProductImportDialog dialog;
+        runImport(&dialog, mixedProducts(), false);
+        QFETCH(QString, line);
+        QTEST(colourOf(&dialog, line), "colour");
+    }
+
+    void productImportStoresRows() {
+        seedDrugs();
+        ProductImportDialog dialog;
+        QStringList expected = kMixedChecks;
+        expected << ""
+                 << "--- 开始批量导入 3 条商品 ---"
+                 << "" << QString("✔ 导入完成！成功导入 3 条商品。");
+        QCOMPARE(runImport(&dialog, mixedProducts()), expected);
+        QCOMPARE(colourOf(&dialog, expected.last()), QStringLiteral("#006600"));
+        QCOMPARE(m_db->count("product"), 6);
+        // The barcode typed as a number is stored as its digits; no barcode is NULL, twice.
+        QCOMPARE(product("复方甘草片"), QStringLiteral("6920000000017|1|3.2|6.5|100片/瓶"));
+        QCOMPARE(product("维生素C片"), QStringLiteral("NULL|1|2.5|4.8|0.1g*100片"));
+        QCOMPARE(product("葡萄糖酸钙口服液"), QStringLiteral("NULL|0|0|0|10ml*12支"));
+        QCOMPARE(stepButtons(&dialog), QStringLiteral("111"));
+    }
+
+    void productSecondRunFindsDuplicates() {
+        const QString path = productFile("twice.xlsx", {drug("6920000000017", "复方甘草片")});
+        ProductImportDialog dialog;
+        runImport(&dialog, path);
+        QCOMPARE(lastLines(runImport(&dialog, path), 5),
+                 (QStringList{"--- 重复数据（将被跳过）---",
+                              "  第 2 行「复方甘草片」(条码:6920000000017) ↔ 已存在(ID:1 复方甘草片)", "", "",
+                              "✖ 没有有效数据可导入。"}));
+        QCOMPARE(questions(), QStringList());
+        QCOMPARE(m_db->count("product"), 1);
+    }
+
+    void productPrescriptionFlags_data() {
+        QTest::addColumn<QVariant>("flag");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("是") << QVariant("是") << "1";
+        QTest::newRow("否") << QVariant("否") << "0";
+        QTest::newRow("TRUE") << QVariant("TRUE") << "1";
+        QTest::newRow("y") << QVariant("y") << "1";
+        QTest::newRow("N") << QVariant("N") << "0";
+        QTest::newRow("number 1") << QVariant(1.0) << "1";
+        QTest::newRow("number 0") << QVariant(0.0) << "0";
+        QTest::newRow("boolean false") << QVariant(false) << "0";
+        QTest::newRow("blank") << QVariant() << "0";
+        QTest::newRow("是的") << QVariant("是的") << "refused";
+        QTest::newRow("2") << QVariant(2.0) << "refused";
+    }
+    void productPrescriptionFlags() {
+        QFETCH(QVariant, flag);
+        ProductImportDialog dialog;
+        runImport(&dialog, productFile("flag.xlsx", {drug(gap, "布洛芬缓释胶囊", "0.3g*20粒", flag)}));
+        const QString stored = m_db->scalar("SELECT is_prescription FROM product").toString();
+        QTEST(stored.isEmpty() ? QStringLiteral("refused") : stored, "stored");
+    }
+
+    void productErrorCellIsInvalid() {
+        const QString path = file("error.xlsx");
+        QVERIFY(writeZip(
+            path, handWorkbook({{"worksheets/s.xml",
+                                 "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>药品条码</t></is></c>"
+                                 "<c r=\"L1\" t=\"inlineStr\"><is><t>销售价</t></is></c></row>"
+                                 "<row r=\"2\"><c r=\"B2\" t=\"inlineStr\"><is><t>测试药</t></is></c>"
+                                 "<c r=\"K2\" t=\"e\"><v>#N/A</v></c><c r=\"L2\"><v>3</v></c></row>"}})));
+        ProductImportDialog dialog;
+        QCOMPARE(runImport(&dialog, path).mid(2, 2),
+                 (QStringList{"  ⚠ 第 2 行数据无效：第 K 列为错误值：#N/A",
+                              "校验完成：有效 0 条，重复 0 条，格式错误 1 条"}));
+    }
+
+    // Nothing in column A: the used range starts at B, and the sale price in L is still read.
+    void productUsedRangeRightOfA() {
+        QList<QVariantList> rows{kProductTitles};
+        rows[0][0] = gap;
+        rows << drug(gap, "感冒灵颗粒", "10g*9袋", "否", 7.5, 12.0);
+        QVERIFY(writeWorkbook(file("noa.xlsx"), rows));
+        ProductImportDialog dialog;
+        runImport(&dialog, file("noa.xlsx"));
+        QCOMPARE(product("感冒灵颗粒"), QStringLiteral("NULL|0|7.5|12|10g*9袋"));
+    }
+
+    void productLegacyWorkbook() {
+        ProductImportDialog dialog;
+        QCOMPARE(runImport(&dialog, QStringLiteral(KV_TEST_DATA "/products.xls")).last(),
+                 QStringLiteral("✔ 导入完成！成功导入 2 条商品。"));
+        QCOMPARE(product("复方甘草片"), QStringLiteral("6920000000017|0|3.2|6.5|100片/瓶"));
+        QCOMPARE(product("维生素C片"), QStringLiteral("NULL|0|2|4.8|0.1g*100片"));
+    }
+
+    // --- product import: all or nothing ---
+
+    void productFailedInsertRollsBack() {
+        m_db->exec("CREATE TRIGGER refuse_one BEFORE INSERT ON product WHEN NEW.name = '维生素C片' "
+                   "BEGIN SELECT RAISE(ABORT, 'refused by test'); END");
+        ProductImportDialog dialog;
+        const QStringList lines =
+            runImport(&dialog, productFile("fail.xlsx", {drug(gap, "复方甘草片"), drug(gap, "维生素C片"),
+                                                         drug(gap, "蒙脱石散")}));
+        QCOMPARE(lastLines(lines, 6),
+                 (QStringList{"--- 开始批量导入 3 条商品 ---", "  ⚠ 第 3 行「维生素C片」导入失败", "",
+                              "✖ 导入过程中出现错误，所有操作已回滚，未保存任何数据。",
+                              "  失败原因：1 条数据写入数据库失败。", "  请检查数据格式后重试。"}));
+        QCOMPARE(m_db->count("product"), 0);
+        QCOMPARE(stepButtons(&dialog), QStringLiteral("111"));
+    }
+
+    void productFailedCommitRollsBack() {
+        // A deferred foreign key that the commit checks and refuses.
+        m_db->exec("PRAGMA foreign_keys = ON");
+        m_db->exec("CREATE TABLE guard_parent (id INTEGER PRIMARY KEY)");
+        m_db->exec("CREATE TABLE guard_child (parent INTEGER REFERENCES guard_parent(id) DEFERRABLE "
+                   "INITIALLY DEFERRED)");
+        m_db->exec("CREATE TRIGGER refuse_commit AFTER INSERT ON product BEGIN INSERT INTO guard_child "
+                   "VALUES (7); END");
+        ProductImportDialog dialog;
+        const QStringList lines = runImport(&dialog, productFile("commit.xlsx", {drug(gap, "复方甘草片")}));
+        QCOMPARE(lastLines(lines, 2), (QStringList{"", "✖ 提交失败，未保存任何数据。"}));
+        QCOMPARE(m_db->count("product"), 0);
+        QCOMPARE(m_db->count("guard_child"), 0);
+    }
+
+    // --- both dialogs: file choice and template ---
+
+    void fileChoice_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("product") << "product";
+        QTest::newRow("supplier") << "supplier";
+    }
+    void fileChoice() {
+        QFETCH(QString, kind);
+        const auto dialog = makeDialog(kind);
+        QCOMPARE(stepButtons(dialog.get()), QStringLiteral("110"));
+        QMetaObject::invokeMethod(dialog.get(), "onStartImport");
+        QCOMPARE(Prompts::lastTitle() + Prompts::lastText(),
+                 QStringLiteral("提示请先选择要导入的 Excel 文件。"));
+        click(dialog.get(), "btnBrowse"); // cancelled
+        QCOMPARE(stepButtons(dialog.get()), QStringLiteral("110"));
+        Prompts::queueFileName(file("选中.xlsx"));
+        click(dialog.get(), "btnBrowse");
+        QCOMPARE(child<QLineEdit>(dialog.get(), "editFilePath")->text(), file("选中.xlsx"));
+        QCOMPARE(resultLines(dialog.get()),
+                 (QStringList{"已选择文件：" + file("选中.xlsx"), "点击「开始导入」执行导入。"}));
+        QCOMPARE(colourOf(dialog.get(), "点击「开始导入」执行导入。"), QStringLiteral("#666666"));
+        click(dialog.get(), "btnBrowse"); // cancelled again: the choice stays
+        QCOMPARE(child<QLineEdit>(dialog.get(), "editFilePath")->text(), file("选中.xlsx"));
+        QCOMPARE(stepButtons(dialog.get()), QStringLiteral("111"));
+    }
+
+    void templates_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QString>("titles");
+        QTest::addColumn<QString>("samples");
+        QTest::newRow("product")
+            << "product"
+            << "商品"
+            << "药品条码|药品名称(*)|助记码|规格|批准文号|生产厂商|分类|储存条件|是否处方药|单位|采购价|"
+               "销售价"
+            << "6901234567890|阿莫西林胶囊|AMXLJN|0.25g*24粒|国药准字H20000001|示例制药有限公司|"
+               "OTC甲类|常温|否|盒|5.00|12.00";
+        QTest::newRow("supplier")
+            << "supplier"
+            << "供应商"
+            << "供应商名称(*)|经营许可证号|营业执照号|经营范围|地址|联系人|联系电话|许可证到期|"
+               "营业执照到期|GSP证书号|GSP有效期|税务登记证号|税务登记有效期"
+            << "示例医药有限公司|鄂AA123456|91420100123456789X|中药、化学药|某市某区某某路8号|张三|"
+               "13700005555|2026-12-31|2026-12-31|A-HB-2020-001|2026-12-31|420100000000000|2026-12-31";
+    }
+    void templates() {
+        QFETCH(QString, kind);
+        QFETCH(QString, subject);
+        const auto dialog = makeDialog(kind);
+        const QString path = file(kind + "模板.xlsx");
+        Prompts::queueFileName(path);
+        click(dialog.get(), "btnDownloadTemplate");
+        QCOMPARE(Prompts::lastTitle(), QStringLiteral("成功"));
+        QCOMPARE(Prompts::lastText(),
+                 QStringLiteral("模板已保存到：\n%1\n\n请按照模板格式填写%2数据后，再导入系统。")
+                     .arg(path, subject));
+        QTEST(templateRow(path, 1), "titles");
+        QTEST(templateRow(path, 2), "samples");
+    }
+
+    void templateNotWritten_data() { fileChoice_data(); }
+    void templateNotWritten() {
+        QFETCH(QString, kind);
+        const auto dialog = makeDialog(kind);
+        Prompts::queueFileName(file("无此目录/模板.xlsx"));
+        click(dialog.get(), "btnDownloadTemplate");
+        QCOMPARE(Prompts::lastTitle() + "|" + Prompts::lastText(),
+                 QStringLiteral("错误|生成模板失败：无法写入文件"));
+        QCOMPARE(QFile::exists(file("无此目录/模板.xlsx")), false);
+    }
+
+    // The template's own sample row imports as the columns promise.
+    void productTemplateImports() {
+        ProductImportDialog dialog;
+        Prompts::queueFileName(file("商品模板.xlsx"));
+        click(&dialog, "btnDownloadTemplate");
+        QCOMPARE(runImport(&dialog, file("商品模板.xlsx")).last(),
+                 QStringLiteral("✔ 导入完成！成功导入 1 条商品。"));
+        QCOMPARE(product("阿莫西林胶囊"), QStringLiteral("6901234567890|0|5|12|0.25g*24粒"));
+    }
+
+    // The list windows open the dialogs and show what is stored once they close.
+    void listWindowsOpenTheDialogs() {
+        ProductManagerWindow products;
+        SupplierManagerWindow suppliers;
+        m_db->exec("INSERT INTO product (name) VALUES ('复方甘草片')");
+        m_db->exec("INSERT INTO supplier (name) VALUES ('华润医药商业有限公司')");
+        ModalAnswer<ProductImportDialog> closeProducts([](ProductImportDialog* d) { d->reject(); });
+        ModalAnswer<SupplierImportDialog> closeSuppliers([](SupplierImportDialog* d) { d->reject(); });
+        click(&products, "btnImport");
+        click(&suppliers, "btnImport");
+        QCOMPARE(closeProducts.count(), 1);
+        QCOMPARE(closeSuppliers.count(), 1);
+        QCOMPARE(child<QLabel>(&products, "labelCount")->text(), QStringLiteral("共 1 条记录"));
+        QCOMPARE(child<QLabel>(&suppliers, "labelCount")->text(), QStringLiteral("共 1 条记录"));
+    }
+
+    // --- supplier import ---
+
+    void supplierImport() {
+        const PinnedClock clock(QDate(2026, 3, 1));
+        m_db->exec("INSERT INTO supplier (id, name, status) VALUES (1, '国药控股湖北有限公司', 'active'), "
+                   "(2, '九州通医药集团', 'suspended'), (3, 'ABC医药', 'active')");
+        const QString path = supplierFile(
+            "suppliers.xlsx",
+            {firm("华润医药商业有限公司", {QDate(2027, 6, 30), "2027/3/1", gap, 20271231.0}, 13700005555.0,
+                  "中药、化学药, 生物制品"),
+             {gap, gap, gap, gap, "武汉市无名路"},
+             firm("国药控股湖北有限公司"),
+             firm("九州通医药集团"),
+             firm("华润医药商业有限公司"),
+             firm("abc医药"),
+             firm("百济药业", {"<b>2026.12.31</b>", gap, gap, gap}),
+             firm("同济堂医药", {"05/06/2026", "12/31/2026", "2026-12-31T00:00:00", "2026-12-31 08:00"})});
+        SupplierImportDialog dialog;
+        QCOMPARE(runImport(&dialog, path),
+                 (QStringList{"共读取 7 条数据，开始校验重复...", "",
+                              "  第 4 行「国药控股湖北有限公司」与已存在的供应商(ID:1)重复，跳过",
+                              "  第 6 行「华润医药商业有限公司」与第 2 行重复，跳过",
+                              "  第 8 行数据无效：许可证到期日期无法识别：<b>2026.12.31</b>",
+                              "校验完成：有效 4 条，重复 2 条，格式错误 1 条", "", "",
+                              "--- 开始批量导入 4 家供应商 ---", "", "导入完成！成功导入 4 家供应商。"}));
+        QCOMPARE(questions(),
+                 QStringList{"确认导入|确认将 4 家供应商数据导入系统？\n\n（重复的 2 条数据将被跳过）"});
+        QCOMPARE(colourOf(&dialog, "  第 6 行「华润医药商业有限公司」与第 2 行重复，跳过"),
+                 QStringLiteral("#cc6600"));
+        QCOMPARE(colourOf(&dialog, "导入完成！成功导入 4 家供应商。"), QStringLiteral("#006600"));
+        QCOMPARE(m_db->count("supplier", "name = ?", {"九州通医药集团"}), 2);
+        QCOMPARE(m_db->count("supplier", "name = ?", {"abc医药"}), 1);
+
+        repositories::SupplierRepository repo(m_db->db());
+        const int id = m_db->scalar("SELECT id FROM supplier WHERE name = '华润医药商业有限公司'").toInt();
+        const models::Supplier s = repo.findById(id);
+        QCOMPARE(s.contactPhone, QStringLiteral("13700005555"));
+        QCOMPARE(s.taxRegNo, QStringLiteral("420100000000000"));
+        QCOMPARE(s.businessScope, (QStringList{"中药", "化学药", "生物制品"}));
+        QCOMPARE(s.licenseExpireDate, QStringLiteral("2027-06-30"));
+        QCOMPARE(s.businessLicenseExpireDate, QStringLiteral("2027-03-01"));
+        QCOMPARE(s.taxRegExpireDate, QStringLiteral("2027-12-31"));
+        QCOMPARE(s.status, QStringLiteral("active"));
+        QCOMPARE(s.qualificationStatus, QStringLiteral("valid"));
+        // An empty date is NULL, so the supplier does not count as expired.
+        QCOMPARE(m_db->scalar("SELECT gsp_cert_expire_date IS NULL FROM supplier WHERE id = ?", {id}).toInt(),
+                 1);
+        QCOMPARE(repo.findExpired().size(), 0);
+        const int other = m_db->scalar("SELECT id FROM supplier WHERE name = '同济堂医药'").toInt();
+        const models::Supplier t = repo.findById(other);
+        QCOMPARE((QStringList{t.licenseExpireDate, t.businessLicenseExpireDate, t.gspCertExpireDate,
+                              t.taxRegExpireDate}),
+                 (QStringList{"2026-06-05", "2026-12-31", "2026-12-31", "2026-12-31"}));
+        QCOMPARE(stepButtons(&dialog), QStringLiteral("111"));
+    }
+
+    void supplierEarlyEnds_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("tail");
+        QTest::newRow("title row only")
+            << "header"
+            << QStringList{"读取文件失败：", "  文件中没有数据行（第1行为标题行，至少需要1行数据）。"};
+        QTest::newRow("no row with a name")
+            << "nameless" << QStringList{"文件中没有有效数据（从第2行开始读取）。"};
+        QTest::newRow("all duplicates")
+            << "duplicates"
+            << QStringList{"校验完成：有效 0 条，重复 1 条，格式错误 0 条", "", "没有有效数据可导入。"};
+        QTest::newRow("answered No") << "no"
+                                     << QStringList{"校验完成：有效 1 条，重复 0 条，格式错误 0 条", "",
+                                                    "导入操作已取消。"};
+    }
+    void supplierEarlyEnds() {
+        QFETCH(QString, kind);
+        m_db->exec("INSERT INTO supplier (id, name, status) VALUES (1, '国药控股湖北有限公司', 'active')");
+        QList<QVariantList> rows;
+        if (kind == "nameless")
+            rows << QVariantList{gap, "鄂AA000009"};
+        else if (kind == "duplicates")
+            rows << firm("国药控股湖北有限公司");
+        else if (kind == "no")
+            rows << firm("华润医药商业有限公司");
+        SupplierImportDialog dialog;
+        const QStringList lines = runImport(&dialog, supplierFile(kind + ".xlsx", rows), false);
+        QFETCH(QStringList, tail);
+        QCOMPARE(lastLines(lines, tail.size()), tail);
+        QCOMPARE(questions().size(), kind == "no" ? 1 : 0);
+        QCOMPARE(m_db->count("supplier"), 1);
+        QCOMPARE(stepButtons(&dialog), QStringLiteral("111"));
+    }
+
+    void supplierFailedInsertRollsBack() {
+        m_db->exec("CREATE TRIGGER refuse_one BEFORE INSERT ON supplier WHEN NEW.name = '百济药业' "
+                   "BEGIN SELECT RAISE(ABORT, 'refused by test'); END");
+        SupplierImportDialog dialog;
+        const QStringList lines = runImport(
+            &dialog,
+            supplierFile("fail.xlsx", {firm("华润医药商业有限公司"), firm("百济药业"), firm("同济堂医药")}));
+        QCOMPARE(lastLines(lines, 6),
+                 (QStringList{"--- 开始批量导入 3 家供应商 ---", "  第 3 行「百济药业」导入失败", "",
+                              "导入过程中出现错误，所有操作已回滚，未保存任何数据。",
+                              "  失败原因：1 条数据写入数据库失败。", "  请检查数据格式后重试。"}));
+        QCOMPARE(m_db->count("supplier"), 0);
+    }
+
+    void supplierTemplateImports() {
+        SupplierImportDialog dialog;
+        Prompts::queueFileName(file("供应商模板.xlsx"));
+        click(&dialog, "btnDownloadTemplate");
+        QCOMPARE(runImport(&dialog, file("供应商模板.xlsx")).last(),
+                 QStringLiteral("导入完成！成功导入 1 家供应商。"));
+        // A second run of the same file finds what the first stored.
+        QCOMPARE(runImport(&dialog, file("供应商模板.xlsx")).at(2),
+                 QStringLiteral("  第 2 行「示例医药有限公司」与已存在的供应商(ID:1)重复，跳过"));
+        repositories::SupplierRepository repo(m_db->db());
+        const models::Supplier s = repo.findById(1);
+        QCOMPARE(s.businessScope, (QStringList{"中药", "化学药"}));
+        QCOMPARE(s.taxRegNo, QStringLiteral("420100000000000"));
+        QCOMPARE(s.gspCertExpireDate, QStringLiteral("2026-12-31"));
+    }
+};
+
+// The supplier import's text rules, without database or dialog.
+class TestImportRules : public QObject {
+    Q_OBJECT
+
+private slots:
+    void parseDates_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("date");
+        QTest::newRow("iso") << "2026-12-31" << QString("2026-12-31");
+        QTest::newRow("day first wins") << "05/06/2026" << QString("2026-06-05");
+        QTest::newRow("month first when day first cannot be") << "12/31/2026" << QString("2026-12-31");
+        QTest::newRow("time after T") << "2026-12-31T00:00:00" << QString("2026-12-31");
+        QTest::newRow("time after a blank") << "2026-12-31 08:00" << QString("2026-12-31");
+        QTest::newRow("eight digits") << "20261231" << QString("2026-12-31");
+        QTest::newRow("short month and day") << "2026-1-5" << QString("2026-01-05");
+        QTest::newRow("slashes") << "2026/1/5" << QString("2026-01-05");
+        QTest::newRow("dashes day first") << "5-6-2026" << QString("2026-06-05");
+        QTest::newRow("padded") << "  2026/12/31  " << QString("2026-12-31");
+        QTest::newRow("first year after 1900") << "1901-01-01" << QString("1901-01-01");
+        QTest::newRow("1900 refused") << "1900-06-01" << QString();
+        QTest::newRow("dots refused") << "2026.12.31" << QString();
+        QTest::newRow("leading T is not a time") << "T2026-12-31" << QString();
+        QTest::newRow("no such day") << "2026-02-30" << QString();
+        QTest::newRow("empty") << "" << QString();
+    }
+    void parseDates() {
+        QFETCH(QString, text);
+        QTEST(parseDateFlexible(text).toString("yyyy-MM-dd"), "date");
+    }
+
+    void scopes_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("entries");
+        QTest::newRow("ideographic comma") << "中药、化学药" << QString("中药|化学药");
+        QTest::newRow("empty part dropped") << "中药,,化学药,生物制品" << QString("中药|化学药|生物制品");
+        QTest::newRow("trimmed") << " 中药 , 化学药" << QString("中药|化学药");
+        QTest::newRow("mixed separators")
+            << "中药；化学药;生物制品，保健品" << QString("中药|化学药|生物制品|保健品");
+        QTest::newRow("empty") << "" << QString();
+    }
+    void scopes() {
+        QFETCH(QString, text);
+        QTEST(splitImportedScope(text).join('|'), "entries");
+    }
+};
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    TestImportRules rules;
+    TestImport flows;
+    return QTest::qExec(&rules, argc, argv) | QTest::qExec(&flows, argc, argv);
+}
+
+#include "tst_import.moc"

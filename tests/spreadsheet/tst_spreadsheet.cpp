@@ -1,0 +1,482 @@
+#include "spreadsheet/templatewriter.h"
+#include "spreadsheet/workbookreader.h"
+#include "tests/support/workbookfixtures.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <minizip/unzip.h>
+
+using namespace kestrovalin;
+using namespace kestrovalin::test;
+
+namespace {
+
+// Kind and text in one value, so a failure shows both.
+QString describe(const CellValue& cell) {
+    static const char* const kinds[] = {"Empty", "Text", "Number", "Bool", "Date", "Error"};
+    return QString::fromLatin1(kinds[int(cell.kind)]) + QLatin1Char(':') + cell.toText();
+}
+
+// "C7" as (row, column).
+QPair<int, int> at(const QString& ref) {
+    int column = 0;
+    int i = 0;
+    for (; ref.at(i).isLetter(); ++i)
+        column = column * 26 + (ref.at(i).unicode() - 'A' + 1);
+    return {ref.mid(i).toInt(), column};
+}
+
+QString cellAt(const WorkbookReader& reader, const QString& ref) {
+    const auto rc = at(ref);
+    return describe(reader.cell(rc.first, rc.second));
+}
+
+// Hand-written parts: shared strings with a rich run and a phonetic run, escapes, inline strings, formulas,
+// booleans, errors, cells without a reference, and date formats from the styles.
+const QByteArray kSharedStrings =
+    "<si><t>阿莫西林</t></si>"
+    "<si><r><rPr><b/></rPr><t>布洛芬</t></r><r><t xml:space=\"preserve\"> 缓释</t></r>"
+    "<rPh sb=\"0\" eb=\"3\"><t>ブロフェン</t></rPh><phoneticPr fontId=\"1\"/></si>"
+    "<si><t>第一行_x000D_第二行_x005F_x0041_</t></si>"
+    "<si><t xml:space=\"preserve\">  两端空格  </t></si>"
+    "<si><t></t></si>";
+
+const QByteArray kStyles =
+    "<numFmts count=\"4\"><numFmt numFmtId=\"164\" formatCode=\"yyyy/m/d\"/>"
+    "<numFmt numFmtId=\"165\" formatCode=\"0.0&quot;d&quot;\"/>"
+    "<numFmt numFmtId=\"166\" formatCode=\"[Red]0.00\"/>"
+    "<numFmt numFmtId=\"167\" "
+    "formatCode=\"[$-804]yyyy&quot;年&quot;m&quot;月&quot;d&quot;日&quot;\"/></numFmts>"
+    "<cellStyleXfs count=\"1\"><xf numFmtId=\"14\"/></cellStyleXfs>"
+    "<cellXfs count=\"7\"><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/><xf numFmtId=\"164\"/>"
+    "<xf numFmtId=\"165\"/><xf numFmtId=\"166\"/><xf numFmtId=\"31\"/><xf numFmtId=\"167\"/></cellXfs>";
+
+const QByteArray kValueRows =
+    "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c><c r=\"B1\" t=\"s\"><v>1</v></c>"
+    "<c r=\"C1\" t=\"s\"><v>2</v></c><c r=\"D1\" t=\"s\"><v>3</v></c><c r=\"E1\" t=\"s\"><v>4</v></c></row>"
+    "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>内联</t></is></c>"
+    "<c r=\"B2\" t=\"inlineStr\"><is><r><t>富</t></r><r><t>文本</t></r></is></c>"
+    "<c r=\"C2\" t=\"str\"><f>A2&amp;\"x\"</f><v>内联x</v></c><c r=\"D2\"><f>1+1</f></c>"
+    "<c r=\"E2\" t=\"b\"><v>1</v></c><c r=\"F2\" t=\"b\"><v>0</v></c><c r=\"G2\" "
+    "t=\"e\"><v>#N/A</v></c></row>"
+    "<row r=\"3\"><c r=\"A3\"><v>6901234567890</v></c><c r=\"B3\"><v>12.5</v></c><c r=\"C3\"><v>0.1</v></c>"
+    "<c r=\"D3\"><v>6.901234567890E+12</v></c><c r=\"E3\"><v>-3</v></c></row>"
+    "<row r=\"4\"><c><v>1</v></c><c><v>2</v></c><c r=\"E4\"><v>5</v></c><c><v>6</v></c></row>"
+    "<row><c r=\"A5\" s=\"1\"><v>46387</v></c><c r=\"B5\" s=\"2\"><v>46023</v></c>"
+    "<c r=\"C5\" s=\"3\"><v>7</v></c><c r=\"D5\" s=\"4\"><v>8</v></c><c r=\"E5\" s=\"5\"><v>46024.5</v></c>"
+    "<c r=\"F5\" s=\"6\"><v>46025</v></c><c r=\"G5\" s=\"1\"/></row>"
+    "<row r=\"6\"><c r=\"A6\" s=\"1\"><v>60</v></c><c r=\"B6\" s=\"1\"><v>59</v></c><c r=\"C6\" s=\"1\">"
+    "<v>61</v></c><c r=\"D6\" s=\"1\"><v>1</v></c><c r=\"E6\" s=\"1\"><v>46386.99999999</v></c></row>";
+
+} // namespace
+
+class TestSpreadsheet : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    WorkbookReader m_values;
+
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+
+    // A hand-written workbook; returns the reader's error text (empty when it opened).
+    QString openHand(WorkbookReader& reader, const QString& name, const QList<HandSheet>& sheets,
+                     const QByteArray& sharedStrings = QByteArray(), const QByteArray& styles = QByteArray(),
+                     bool date1904 = false) {
+        const QString path = file(name);
+        if (!writeZip(path, handWorkbook(sheets, sharedStrings, styles, date1904)))
+            return QStringLiteral("fixture not written");
+        return reader.open(path) ? QString() : reader.errorText();
+    }
+
+    QString openParts(const QString& name, const ZipParts& parts) {
+        WorkbookReader reader;
+        if (!writeZip(file(name), parts))
+            return QStringLiteral("fixture not written");
+        return reader.open(file(name)) ? QString() : reader.errorText();
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_dir.isValid());
+        QCOMPARE(openHand(m_values, "values.xlsx", {{"worksheets/sheet1.xml", kValueRows}}, kSharedStrings,
+                          kStyles),
+                 QString());
+    }
+
+    void numberTexts_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("barcode") << 6901234567890.0 << "6901234567890";
+        QTest::newRow("tax number") << 420100000000000.0 << "420100000000000";
+        QTest::newRow("phone") << 13700005555.0 << "13700005555";
+        QTest::newRow("decimal") << 12.5 << "12.5";
+        QTest::newRow("binary fraction") << 0.1 << "0.1";
+        QTest::newRow("negative integral") << -3.0 << "-3";
+        QTest::newRow("negative zero") << -0.0 << "0";
+        QTest::newRow("huge") << 1e20 << "1e+20";
+    }
+    void numberTexts() {
+        QFETCH(double, value);
+        QTEST(numberText(value), "text");
+    }
+
+    void columnLetters_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("letters");
+        QTest::newRow("first") << 0 << "A";
+        QTest::newRow("last single") << 25 << "Z";
+        QTest::newRow("first double") << 26 << "AA";
+        QTest::newRow("last double") << 701 << "ZZ";
+        QTest::newRow("first triple") << 702 << "AAA";
+    }
+    void columnLetters() {
+        QFETCH(int, column);
+        QTEST(columnLetter(column), "letters");
+    }
+
+    void serials_data() {
+        QTest::addColumn<double>("serial");
+        QTest::addColumn<bool>("date1904");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("day 1") << 1.0 << false << "Date:1900-01-01";
+        QTest::newRow("before the leap bug") << 59.0 << false << "Date:1900-02-28";
+        QTest::newRow("the fictitious leap day") << 60.0 << false << "Date:1900-02-29";
+        QTest::newRow("after the leap bug") << 61.0 << false << "Date:1900-03-01";
+        QTest::newRow("recent") << 46387.0 << false << "Date:2026-12-31";
+        QTest::newRow("rounds to next midnight") << 46386.999999999 << false << "Date:2026-12-31";
+        QTest::newRow("1904 day 0") << 0.0 << true << "Date:1904-01-01";
+        QTest::newRow("1904 recent") << 44925.0 << true << "Date:2026-12-31";
+        QTest::newRow("negative stays a number") << -1.0 << false << "Number:-1";
+        QTest::newRow("beyond 9999 stays a number") << 3e6 << false << "Number:3000000";
+    }
+    void serials() {
+        QFETCH(double, serial);
+        QFETCH(bool, date1904);
+        QTEST(describe(CellValue::fromSerial(serial, date1904)), "cell");
+    }
+
+    void serialTime() {
+        const CellValue cell = CellValue::fromSerial(46024.75, false);
+        QCOMPARE(cell.date, QDate(2026, 1, 2));
+        QCOMPARE(cell.time, QTime(18, 0));
+    }
+
+    void handWrittenValues_data() {
+        QTest::addColumn<QString>("ref");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("shared string") << "A1" << QString("Text:阿莫西林");
+        QTest::newRow("rich runs without the phonetic run") << "B1" << QString("Text:布洛芬 缓释");
+        QTest::newRow("escapes") << "C1" << QString("Text:第一行\r第二行_x0041_");
+        QTest::newRow("spaces trimmed for text fields") << "D1" << QString("Text:两端空格");
+        QTest::newRow("empty shared string") << "E1" << QString("Empty:");
+        QTest::newRow("inline string") << "A2" << QString("Text:内联");
+        QTest::newRow("rich inline string") << "B2" << QString("Text:富文本");
+        QTest::newRow("formula string result") << "C2" << QString("Text:内联x");
+        QTest::newRow("formula never calculated") << "D2" << QString("Empty:");
+        QTest::newRow("true") << "E2" << QString("Bool:true");
+        QTest::newRow("false") << "F2" << QString("Bool:false");
+        QTest::newRow("error") << "G2" << QString("Error:#N/A");
+        QTest::newRow("13 digits") << "A3" << QString("Number:6901234567890");
+        QTest::newRow("decimal") << "B3" << QString("Number:12.5");
+        QTest::newRow("binary fraction") << "C3" << QString("Number:0.1");
+        QTest::newRow("exponent form in the file") << "D3" << QString("Number:6901234567890");
+        QTest::newRow("no reference, first") << "A4" << QString("Number:1");
+        QTest::newRow("no reference, second") << "B4" << QString("Number:2");
+        QTest::newRow("no reference after a jump") << "F4" << QString("Number:6");
+        QTest::newRow("gap") << "C4" << QString("Empty:");
+        QTest::newRow("built-in date format") << "A5" << QString("Date:2026-12-31");
+        QTest::newRow("custom date format") << "B5" << QString("Date:2026-01-01");
+        QTest::newRow("quoted d is no date") << "C5" << QString("Number:7");
+        QTest::newRow("bracketed colour is no date") << "D5" << QString("Number:8");
+        QTest::newRow("CJK built-in date") << "E5" << QString("Date:2026-01-02");
+        QTest::newRow("locale prefix and quoted CJK") << "F5" << QString("Date:2026-01-03");
+        QTest::newRow("styled blank") << "G5" << QString("Empty:");
+        QTest::newRow("serial 60") << "A6" << QString("Date:1900-02-29");
+        QTest::newRow("serial 59") << "B6" << QString("Date:1900-02-28");
+        QTest::newRow("serial 61") << "C6" << QString("Date:1900-03-01");
+        QTest::newRow("serial 1") << "D6" << QString("Date:1900-01-01");
+        QTest::newRow("rounding into the day") << "E6" << QString("Date:2026-12-31");
+    }
+    void handWrittenValues() {
+        QFETCH(QString, ref);
+        QTEST(cellAt(m_values, ref), "cell");
+    }
+
+    void handWrittenRange() {
+        QCOMPARE(m_values.lastRow(), 6);
+        QCOMPARE(m_values.lastColumn(), 7);
+    }
+
+    void rawTextKeepsSpaces() { QCOMPARE(m_values.cell(1, 4).text, QStringLiteral("  两端空格  ")); }
+
+    // Parts far bigger than one read of the device, as a sheet of thousands of drugs has.
+    void largeParts() {
+        QByteArray strings;
+        QByteArray rows;
+        for (int i = 0; i < 5000; ++i) {
+            strings += "<si><t>测试药品" + QByteArray::number(i) + "</t></si>";
+            rows += "<row r=\"" + QByteArray::number(i + 1) + "\"><c t=\"s\"><v>" + QByteArray::number(i) +
+                    "</v></c></row>";
+        }
+        WorkbookReader reader;
+        QCOMPARE(openHand(reader, "large.xlsx", {{"worksheets/s.xml", rows}}, strings), QString());
+        QCOMPARE(reader.lastRow(), 5000);
+        QCOMPARE(cellAt(reader, "A5000"), QStringLiteral("Text:测试药品4999"));
+    }
+
+    void dates1904() {
+        WorkbookReader reader;
+        QCOMPARE(openHand(reader, "1904.xlsx",
+                          {{"worksheets/s.xml", "<row r=\"1\"><c r=\"A1\" s=\"1\"><v>44925</v></c></row>"}},
+                          QByteArray(), kStyles, true),
+                 QString());
+        QCOMPARE(cellAt(reader, "A1"), QStringLiteral("Date:2026-12-31"));
+    }
+
+    // The first sheet in tab order, whatever its part is called and even when hidden.
+    void firstSheetInTabOrder() {
+        WorkbookReader reader;
+        QCOMPARE(openHand(reader, "order.xlsx",
+                          {{"worksheets/zeta.xml",
+                            "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>甲</t></is></c></row>", true},
+                           {"worksheets/sheet1.xml",
+                            "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>乙</t></is></c></row>"}}),
+                 QString());
+        QCOMPARE(cellAt(reader, "A1"), QStringLiteral("Text:甲"));
+    }
+
+    void usedRangeFromCells() {
+        WorkbookReader reader(3);
+        // Data from C3 on; a stale dimension element would not matter; a far cell only widens the range.
+        QCOMPARE(openHand(reader, "offset.xlsx",
+                          {{"worksheets/s.xml",
+                            "<row r=\"3\"><c r=\"C3\"><v>1</v></c></row>"
+                            "<row r=\"9\"><c r=\"D9\"><v>2</v></c><c r=\"N9\"><v>3</v></c></row>"}}),
+                 QString());
+        QCOMPARE(reader.lastRow(), 9);
+        QCOMPARE(reader.lastColumn(), 14);
+        QCOMPARE(cellAt(reader, "C3"), QStringLiteral("Number:1"));
+        QCOMPARE(cellAt(reader, "D9"), QStringLiteral("Empty:")); // right of the kept columns
+    }
+
+    void refusals_data() {
+        QTest::addColumn<QByteArray>("sheetData");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("no cell") << QByteArray("<row r=\"1\"/><row r=\"2\"><c r=\"B2\" s=\"1\"/></row>")
+                                 << WorkbookReader::kEmptySheet;
+        QTest::newRow("row beyond the sheet")
+            << QByteArray("<row r=\"1048577\"><c><v>1</v></c></row>") << WorkbookReader::kOpenFailed;
+        QTest::newRow("cell beyond the sheet")
+            << QByteArray("<row r=\"1\"><c r=\"XFE1\"><v>1</v></c></row>") << WorkbookReader::kOpenFailed;
+        QTest::newRow("shared string out of range")
+            << QByteArray("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>9</v></c></row>")
+            << WorkbookReader::kOpenFailed;
+        QTest::newRow("broken XML") << QByteArray("<row r=\"1\"><c r=\"A1\"><v>1</v></row>")
+                                    << WorkbookReader::kOpenFailed;
+    }
+    void refusals() {
+        QFETCH(QByteArray, sheetData);
+        WorkbookReader reader;
+        QTEST(openHand(reader, "refused.xlsx", {{"worksheets/s.xml", sheetData}}), "error");
+    }
+
+    void noSheet() {
+        WorkbookReader reader;
+        QCOMPARE(openHand(reader, "nosheet.xlsx", {}), WorkbookReader::kNoSheet);
+    }
+
+    void documentTypeDeclarationRefused() {
+        ZipParts parts = handWorkbook({{"worksheets/s.xml", "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"}});
+        for (auto& part : parts) {
+            if (part.first == "xl/worksheets/s.xml")
+                part.second.replace("<worksheet", "<!DOCTYPE worksheet [<!ENTITY x \"y\">]><worksheet");
+        }
+        QCOMPARE(openParts("dtd.xlsx", parts), WorkbookReader::kOpenFailed);
+    }
+
+    void absurdEntrySizeRefused() {
+        const QString path = file("bomb.xlsx");
+        QVERIFY(writeZip(
+            path, handWorkbook({{"worksheets/s.xml", "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"}})));
+        // Claim 4 GB unpacked for the sheet in the central directory.
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QByteArray bytes = f.readAll();
+        const int entry = bytes.indexOf(QByteArray("PK\x01\x02", 4), bytes.indexOf("xl/worksheets/s.xml"));
+        const int central =
+            bytes.lastIndexOf(QByteArray("PK\x01\x02", 4), bytes.lastIndexOf("xl/worksheets/s.xml"));
+        QVERIFY(entry > 0 || central > 0);
+        bytes.replace(central + 24, 4, QByteArray("\xF0\xFF\xFF\xFF", 4));
+        f.seek(0);
+        f.write(bytes);
+        f.close();
+        WorkbookReader reader;
+        QCOMPARE(reader.open(path), false);
+        QCOMPARE(reader.errorText(), WorkbookReader::kOpenFailed);
+    }
+
+    void notAWorkbook_data() {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("text renamed") << QByteArray("条码,名称\n6901234567890,阿莫西林\n");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("zip signature only") << QByteArray("PK\x03\x04garbage", 11);
+        QTest::newRow("compound signature only") << QByteArray("\xD0\xCF\x11\xE0garbage", 11);
+    }
+    void notAWorkbook() {
+        QFETCH(QByteArray, content);
+        QFile f(file("fake.xlsx"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        f.close();
+        WorkbookReader reader;
+        QCOMPARE(reader.open(f.fileName()), false);
+        QCOMPARE(reader.errorText(), WorkbookReader::kOpenFailed);
+    }
+
+    void missingFile() {
+        WorkbookReader reader;
+        QCOMPARE(reader.open(file("nowhere.xlsx")), false);
+        QCOMPARE(reader.errorText(), WorkbookReader::kOpenFailed);
+    }
+
+    // Written by libxlsxwriter under a Chinese name: the first row empty, data in rows 3 to 6, a second
+    // sheet.
+    void writtenWorkbook_data() {
+        QTest::addColumn<QString>("ref");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("string") << "A3" << QString("Text:药品条码");
+        QTest::newRow("13-digit number") << "A4" << QString("Number:6901234567890");
+        QTest::newRow("price") << "B4" << QString("Number:12.5");
+        QTest::newRow("true") << "C4" << QString("Bool:true");
+        QTest::newRow("false") << "D4" << QString("Bool:false");
+        QTest::newRow("custom date format") << "E4" << QString("Date:2026-12-31");
+        QTest::newRow("built-in date format") << "F4" << QString("Date:2027-06-30");
+        QTest::newRow("string of digits stays text") << "A5" << QString("Text:0123");
+        QTest::newRow("last row") << "A6" << QString("Text:末行");
+        QTest::newRow("nothing above") << "A1" << QString("Empty:");
+    }
+    void writtenWorkbook() {
+        const QString path = file("商品导入模板.xlsx");
+        static bool written = false;
+        if (!written) {
+            QVERIFY(writeWorkbook(path,
+                                  {{QString("药品条码")},
+                                   {6901234567890.0, 12.5, true, false, QDate(2026, 12, 31),
+                                    QDateTime(QDate(2027, 6, 30), QTime(0, 0))},
+                                   {QString("0123")},
+                                   {QString("末行")}},
+                                  3, {{QString("第二张表")}}));
+            written = true;
+        }
+        WorkbookReader reader;
+        QVERIFY(reader.open(path));
+        QFETCH(QString, ref);
+        QTEST(cellAt(reader, ref), "cell");
+    }
+
+    void writtenWorkbookRange() {
+        WorkbookReader reader;
+        QVERIFY(reader.open(file("商品导入模板.xlsx")));
+        QCOMPARE(reader.lastRow(), 6);
+        QCOMPARE(reader.lastColumn(), 6);
+    }
+
+    void legacyWorkbook_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("ref");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("title only") << "one_row.xls"
+                                    << "B1" << QString("Text:药品名称(*)");
+        QTest::newRow("13-digit number") << "three_rows.xls"
+                                         << "A2" << QString("Number:6901234567890");
+        QTest::newRow("Chinese text") << "three_rows.xls"
+                                      << "B2" << QString("Text:阿莫西林胶囊");
+        QTest::newRow("price") << "three_rows.xls"
+                               << "C2" << QString("Number:12.5");
+        QTest::newRow("date") << "three_rows.xls"
+                              << "D2" << QString("Date:2026-12-31");
+        QTest::newRow("date and time") << "three_rows.xls"
+                                       << "F2" << QString("Date:2026-01-05");
+        QTest::newRow("digits as text") << "three_rows.xls"
+                                        << "A3" << QString("Text:6901234567891");
+        QTest::newRow("spaces trimmed") << "three_rows.xls"
+                                        << "B3" << QString("Text:布洛芬缓释胶囊");
+        QTest::newRow("zero") << "three_rows.xls"
+                              << "C3" << QString("Number:0");
+        QTest::newRow("empty") << "three_rows.xls"
+                               << "D3" << QString("Empty:");
+        QTest::newRow("offset first") << "offset.xls"
+                                      << "C2" << QString("Text:标题");
+        QTest::newRow("offset last") << "offset.xls"
+                                     << "D5" << QString("Text:第5行D列");
+    }
+    void legacyWorkbook() {
+        QFETCH(QString, name);
+        QFETCH(QString, ref);
+        WorkbookReader reader;
+        QVERIFY2(reader.open(QStringLiteral(KV_TEST_DATA "/") + name), qPrintable(reader.errorText()));
+        QTEST(cellAt(reader, ref), "cell");
+    }
+
+    // freexl's dimensions are counts, not last indexes: a one-row sheet must still give its row.
+    void legacyRange_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("lastRow");
+        QTest::addColumn<int>("lastColumn");
+        QTest::newRow("one row") << "one_row.xls" << 1 << 2;
+        QTest::newRow("three rows") << "three_rows.xls" << 3 << 6;
+        QTest::newRow("offset") << "offset.xls" << 5 << 4;
+    }
+    void legacyRange() {
+        QFETCH(QString, name);
+        WorkbookReader reader;
+        QVERIFY(reader.open(QStringLiteral(KV_TEST_DATA "/") + name));
+        QTEST(reader.lastRow(), "lastRow");
+        QTEST(reader.lastColumn(), "lastColumn");
+    }
+
+    void templateRoundTrip() {
+        const QList<TemplateColumn> columns{{"药品条码", 18, "6901234567890", true},
+                                            {"药品名称(*)", 30, "阿莫西林胶囊", false},
+                                            {"采购价", 12, "5.00", false}};
+        const QString path = file("模板/往返.xlsx");
+        QVERIFY(QDir().mkpath(file("模板")));
+        QString reason;
+        QVERIFY(TemplateWriter::write(path, columns, &reason));
+        WorkbookReader reader;
+        QVERIFY(reader.open(path));
+        QStringList titles;
+        QStringList samples;
+        for (int c = 1; c <= reader.lastColumn(); ++c) {
+            titles << describe(reader.cell(1, c));
+            samples << describe(reader.cell(2, c));
+        }
+        QCOMPARE(titles.join('|'), QStringLiteral("Text:药品条码|Text:药品名称(*)|Text:采购价"));
+        QCOMPARE(samples.join('|'), QStringLiteral("Text:6901234567890|Text:阿莫西林胶囊|Text:5.00"));
+        QCOMPARE(reader.lastRow(), 2);
+    }
+
+    void templateLooks() {
+        const QString path = file("looks.xlsx");
+        QVERIFY(TemplateWriter::write(path, {{"条码", 18, "1", true}}, nullptr));
+        unzFile zip = unzOpen64(QFile::encodeName(path).constData());
+        QVERIFY(zip);
+        QCOMPARE(unzLocateFile(zip, "xl/styles.xml", 1), UNZ_OK);
+        QCOMPARE(unzOpenCurrentFile(zip), UNZ_OK);
+        QByteArray styles(1 << 16, '\0');
+        styles.resize(unzReadCurrentFile(zip, styles.data(), unsigned(styles.size())));
+        unzCloseCurrentFile(zip);
+        unzClose(zip);
+        QVERIFY(styles.contains("<b/>"));
+        QVERIFY(styles.contains("FF333333"));
+        QVERIFY(styles.contains("FFE8F0E8"));
+        QVERIFY(styles.contains("FF999999"));
+        QVERIFY(styles.contains("style=\"thin\""));
+        QVERIFY(styles.contains("formatCode=\"@\""));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSpreadsheet)
+#include "tst_spreadsheet.moc"

@@ -1,0 +1,513 @@
+#include "tests/support/modalanswer.h"
+#include "tests/support/pinnedclock.h"
+#include "tests/support/testdatabase.h"
+#include "ui/common/listframe.h"
+#include "ui/common/pickerframe.h"
+#include "ui/common/prompts.h"
+#include "ui/common/rowtablemodel.h"
+#include "ui/common/styles.h"
+#include "ui/common/tableexport.h"
+#include "ui/common/tablefill.h"
+#include "ui/masterdata/customermanagerwindow.h"
+#include "ui/masterdata/customerselectiondialog.h"
+#include "ui/masterdata/productmanagerwindow.h"
+#include "ui/masterdata/productselectiondialog.h"
+#include "ui/masterdata/suppliermanagerwindow.h"
+#include "ui/masterdata/supplierselectiondialog.h"
+
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLabel>
+#include <QTableView>
+#include <QTableWidget>
+#include <QtTest>
+
+using namespace kestrovalin;
+using namespace kestrovalin::test;
+
+namespace {
+
+// A role's value as text: colours by name, nothing as "-".
+QString shown(const QVariant& value) {
+    if (!value.isValid())
+        return QStringLiteral("-");
+    if (value.userType() == qMetaTypeId<QBrush>())
+        return value.value<QBrush>().color().name();
+    return value.toString();
+}
+
+// Each row as "id:cell|cell|..." followed by " c=background/foreground" for every coloured cell.
+QString dump(const QAbstractItemModel* model) {
+    QStringList lines;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        QStringList cells;
+        QString colours;
+        for (int c = 0; c < model->columnCount(); ++c) {
+            const QModelIndex index = model->index(r, c);
+            cells << index.data().toString();
+            const QString background = shown(index.data(Qt::BackgroundRole));
+            const QString foreground = shown(index.data(Qt::ForegroundRole));
+            if (background != "-" || foreground != "-")
+                colours += QStringLiteral(" %1=%2/%3").arg(c).arg(background, foreground);
+        }
+        lines << shown(model->index(r, 0).data(Qt::UserRole)) + ":" + cells.join('|') + colours;
+    }
+    return lines.join('\n');
+}
+
+QTableView* tableIn(QWidget* window) {
+    for (const char* name : {"tableView", "tableWidget"}) {
+        if (auto* table = window->findChild<QTableView*>(name))
+            return table;
+    }
+    return nullptr;
+}
+
+// Two listed drugs and a deleted one; a supplier in force, one expiring, one with an expired and one with
+// an unreadable date; the default customer and another.
+void seed(TestDatabase& t) {
+    t.exec(
+        "INSERT INTO product (id, barcode, name, mnemonic_code, specification, approval_no, manufacturer, "
+        "category, storage_condition, is_prescription, unit, purchase_price, sale_price, status) VALUES "
+        "(1, '6901', '板蓝根颗粒', 'BLGKL', '10g*20袋', '国药准字Z1', '白云山', 'OTC甲类', '常温', 0, '袋', "
+        "9.2, 15.456, 1), "
+        "(2, NULL, '阿莫西林胶囊', 'AMXL', '0.25g*24粒', '国药准字H2', '华康', '处方药', '阴凉', 1, '盒', 8, "
+        "12, 1), "
+        "(3, '6903', '已删除', 'YSC', '', '', '', '其他', '常温', 0, '盒', 1, 2, 0)");
+    t.exec(
+        "INSERT INTO supplier (id, name, license_no, business_scope, contact_name, contact_phone, address, "
+        "license_expire_date, business_license_expire_date, gsp_cert_expire_date, tax_reg_expire_date, "
+        "qualification_status, status) VALUES "
+        "(1, '国药控股', 'L1', '中成药,抗生素', '李娜', '138', '上海', '2028-01-01', '', '', '', 'valid', "
+        "'active'), "
+        "(2, '九州通', 'L2', '', '王', '139', '武汉', '2026-03-31', '', '', '', 'valid', 'active'), "
+        "(3, '华东医药', 'L3', '其他', '张', '137', '杭州', '2026-02-28', '', '', '', 'expired', 'active'), "
+        "(4, '坏日期', 'L4', '', '', '', '', '2027/01/01', '', '', '', 'valid', 'active')");
+    t.exec("INSERT INTO customer (id, name, phone, address, id_card, remark, is_default, created_at) VALUES "
+           "(5, '张三', '13800001111', '北京', '110', '常客', 0, '2030-01-01')");
+}
+
+QStringList drugRow1() {
+    return {"1:6901|板蓝根颗粒|BLGKL|10g*20袋|国药准字Z1|白云山|OTC甲类|常温|否|袋|9.20|15.46"};
+}
+
+// What a frame's loader was asked for, and the rows it gives.
+struct FakeLoader {
+    QStringList keywords;
+    QVector<TableRow> rows{TableRow(10, {"甲", "a"}), TableRow(20, {"乙", "b"})};
+    PickerFrame::Loader loader() {
+        return [this](const QString& keyword) {
+            keywords << "[" + keyword + "]";
+            return rows;
+        };
+    }
+};
+
+QString said() {
+    QStringList out;
+    for (const Prompts::Record& r : Prompts::history())
+        out << r.title + ":" + r.text;
+    Prompts::reset();
+    return out.join('|');
+}
+
+// The colour a widget paints a few pixels in from its left edge, half way down.
+QString faceOf(QWidget* widget) {
+    widget->ensurePolished();
+    return QColor(widget->grab().toImage().pixel(4, widget->height() / 2)).name();
+}
+
+} // namespace
+
+// The shared table model, list frame, picker frame, CSV export, style sheets and input boxes.
+class TestListFrames : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        Prompts::setTestMode(true);
+        Prompts::reset();
+    }
+
+    void modelRoles_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("text") << 0 << 1 << int(Qt::DisplayRole) << "阿莫西林";
+        QTest::newRow("cell the row lacks") << 1 << 3 << int(Qt::DisplayRole) << "";
+        QTest::newRow("id in column 0") << 0 << 0 << int(Qt::UserRole) << "7";
+        QTest::newRow("no id elsewhere") << 0 << 1 << int(Qt::UserRole) << "-";
+        QTest::newRow("row shade") << 1 << 0 << int(Qt::BackgroundRole) << "#c8ffc8";
+        QTest::newRow("cell colour wins") << 1 << 1 << int(Qt::BackgroundRole) << "#ff0000";
+        QTest::newRow("cell foreground only") << 1 << 2 << int(Qt::BackgroundRole) << "#c8ffc8";
+        QTest::newRow("cell foreground") << 1 << 2 << int(Qt::ForegroundRole) << "#ffffff";
+        QTest::newRow("no colour") << 0 << 1 << int(Qt::BackgroundRole) << "-";
+        QTest::newRow("column alignment")
+            << 0 << 2 << int(Qt::TextAlignmentRole) << QString::number(Qt::AlignCenter);
+        QTest::newRow("default alignment") << 0 << 1 << int(Qt::TextAlignmentRole) << "-";
+        QTest::newRow("past the last row") << 2 << 0 << int(Qt::DisplayRole) << "-";
+    }
+    void modelRoles() {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(int, role);
+        RowTableModel model({"名称", "商品", "状态", "备注"});
+        model.setColumnAlignment(2, Qt::AlignCenter);
+        model.setRows({TableRow(7, {"A1", "阿莫西林", "正常", "x"}), TableRow(8, {"B2", "感冒灵", "停用"})
+                                                                         .shade(QColor(200, 255, 200))
+                                                                         .mark(1, Qt::white, Qt::red)
+                                                                         .mark(2, Qt::white, QColor())});
+        QTEST(shown(model.index(row, column).data(role)), "value");
+    }
+
+    // Titles across, row numbers down; cells can be selected but never edited; new titles drop the rows.
+    void modelHeadersAndFlags() {
+        RowTableModel model({"条码", "名称"});
+        model.setRows({TableRow(3, {"6901", "板蓝根"}), TableRow(4, {"6902", "感冒灵"})});
+        QCOMPARE(model.headerData(1, Qt::Horizontal).toString(), QString("名称"));
+        QCOMPARE(model.headerData(1, Qt::Vertical).toString(), QString("2"));
+        QCOMPARE(model.flags(model.index(0, 0)) & Qt::ItemIsEditable, Qt::ItemFlags());
+        QCOMPARE(model.flags(model.index(0, 0)) & Qt::ItemIsSelectable, Qt::ItemIsSelectable);
+        QCOMPARE(model.id(1), 4);
+        QCOMPARE(model.id(2), -1);
+        QCOMPARE(model.text(1, 1), QString("感冒灵"));
+        model.setTitles({"批号"});
+        QCOMPARE(model.rowCount(), 0);
+        QCOMPARE(model.columnCount(), 1);
+    }
+
+    // Each list window and picker shows through the model exactly the texts, colours and ids it showed
+    // through one item per cell.
+    void windowsShowTheirRowsAsBefore_data() {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QStringList>("rows");
+        QTest::newRow("drug list")
+            << 0
+            << (QStringList{"2:|阿莫西林胶囊|AMXL|0.25g*24粒|国药准字H2|华康|处方药|阴凉|是|盒|8.00|12.00"}
+                << drugRow1());
+        QTest::newRow("supplier list")
+            << 1
+            << QStringList{"4:坏日期|L4|||||||2027/01/01|||已过期|正常 11=#ff0000/#ffffff",
+                           "3:华东医药|L3||||其他|张|137|2026-02-28|||已过期|正常 11=#ff0000/#ffffff",
+                           "2:九州通|L2|||||王|139|2026-03-31|||即将到期|正常 11=#808000/#ffffff",
+                           "1:国药控股|L1||||中成药、抗生素|李娜|138|2028-01-01|||有效|正常"};
+        QTest::newRow("customer list")
+            << 2
+            << QStringList{"1:1|零售客户||||默认零售客户，用于未登记客户的销售|是 0=#c8ffc8/- 1=#c8ffc8/- "
+                           "2=#c8ffc8/- 3=#c8ffc8/- 4=#c8ffc8/- 5=#c8ffc8/- 6=#c8ffc8/-",
+                           "5:5|张三|13800001111|北京|110|常客|否"};
+        QTest::newRow("drug picker") << 3
+                                     << QStringList{"2:|阿莫西林胶囊|0.25g*24粒|国药准字H2|华康|处方药",
+                                                    "1:6901|板蓝根颗粒|10g*20袋|国药准字Z1|白云山|OTC甲类"};
+        QTest::newRow("supplier picker")
+            << 4 << QStringList{"2:2|九州通|L2|王|139|武汉|正常", "1:1|国药控股|L1|李娜|138|上海|正常"};
+        QTest::newRow("customer picker")
+            << 5
+            << QStringList{"1:1|零售客户|| 0=#c8ffc8/- 1=#c8ffc8/- 2=#c8ffc8/- 3=#c8ffc8/-",
+                           "5:5|张三|13800001111|北京"};
+    }
+    void windowsShowTheirRowsAsBefore() {
+        QFETCH(int, window);
+        PinnedClock pin(QDate(2026, 3, 1));
+        TestDatabase t;
+        seed(t);
+        QScopedPointer<QWidget> shownWindow;
+        switch (window) {
+        case 0:
+            shownWindow.reset(new ProductManagerWindow);
+            break;
+        case 1:
+            shownWindow.reset(new SupplierManagerWindow);
+            break;
+        case 2:
+            shownWindow.reset(new CustomerManagerWindow);
+            break;
+        case 3:
+            shownWindow.reset(new ProductSelectionDialog(nullptr, false, false));
+            break;
+        case 4:
+            shownWindow.reset(new SupplierSelectionDialog);
+            break;
+        default:
+            shownWindow.reset(new CustomerSelectionDialog);
+            break;
+        }
+        QTEST(dump(tableIn(shownWindow.data())->model()).split('\n'), "rows");
+    }
+
+    // Over a table widget the window's own rows carry their ids; without a current row the hint comes in the
+    // window's kind of box and nothing is chosen.
+    void listFrameOverATableWidget() {
+        QWidget window;
+        QTableWidget table(&window);
+        ListFrame frame(&window, &table, {"ID", "用户名"}, {60, 120}, ListFrame::Hint::Warning);
+        {
+            TableFill fill(&table, 2);
+            fill.set(0, 0, "1")->setData(Qt::UserRole, 1);
+            fill.set(0, 1, "admin");
+            fill.set(1, 0, "9")->setData(Qt::UserRole, 9);
+            fill.set(1, 1, "zhang");
+        }
+        QCOMPARE(frame.model(), static_cast<RowTableModel*>(nullptr));
+        QCOMPARE(table.horizontalHeaderItem(1)->text(), QString("用户名"));
+        QCOMPARE(table.columnWidth(0), 60);
+        QCOMPARE(frame.requireCurrent("请先选择用户！"), -1);
+        QCOMPARE(said(), QString("提示:请先选择用户！"));
+        QCOMPARE(Prompts::history().size(), 0);
+        table.setCurrentCell(1, 1);
+        QCOMPARE(frame.requireCurrent("请先选择用户！"), 9);
+        QCOMPARE(frame.currentText(1), QString("zhang"));
+        QCOMPARE(said(), QString());
+    }
+
+    // Over a table view: the frame's model, the count label, searches by the trimmed text or the text as
+    // typed, the whole list with the field left alone, and the delete question with the name as typed.
+    void listFrameOverATableView() {
+        QWidget window;
+        QTableView table(&window);
+        QLabel count(&window);
+        QLineEdit field(&window);
+        QStringList asked;
+        ListFrame frame(&window, &table, {"名称"}, {}, ListFrame::Hint::Information, false);
+        frame.setCountLabel(&count);
+        frame.setSearch(&field, [&](const QString& keyword) { asked << "[" + keyword + "]"; });
+        frame.show(QStringList{"甲", "乙", "丙"},
+                   [](const QString& name) { return TableRow(name.size(), {name}); });
+        QCOMPARE(count.text(), QString("共 3 条记录"));
+        QCOMPARE(table.selectionMode(), QAbstractItemView::ExtendedSelection);
+        field.setText("  感冒 ");
+        frame.search();
+        frame.showAll();
+        frame.setSearch(
+            &field, [&](const QString& keyword) { asked << "(" + keyword + ")"; }, false);
+        frame.search();
+        QCOMPARE(asked.join(' '), QString("[感冒] [] (  感冒 )"));
+        QCOMPARE(field.text(), QString("  感冒 "));
+
+        QCOMPARE(frame.requireCurrent("请先选择要编辑的商品"), -1);
+        QCOMPARE(Prompts::last().kind, Prompts::Kind::Information);
+        Prompts::queueQuestion(true);
+        QCOMPARE(frame.confirmDelete("确认删除", "商品", "<b>甲</b>"), true);
+        QCOMPARE(said(), QString("提示:请先选择要编辑的商品|确认删除:确定要删除商品 \"<b>甲</b>\" 吗？"));
+    }
+
+    // "确定" takes the row the spec names; without one it warns and stays, or closes without a choice. A
+    // reload forgets the choice; Return never presses a button.
+    void pickerChoice_data() {
+        QTest::addColumn<bool>("fromCurrentRow");
+        QTest::addColumn<QString>("hint");
+        QTest::addColumn<int>("selectRow");   // -1: none
+        QTest::addColumn<int>("currentRow");  // -1: none
+        QTest::addColumn<QString>("outcome"); // result, chosen id, chosen row, prompts
+        QTest::newRow("selected row") << false << "请先选择一个商品" << 1 << -1 << "1 20 1 ";
+        QTest::newRow("nothing, hint")
+            << false << "请先选择一个商品" << -1 << -1 << "0 -1 -1 提示:请先选择一个商品";
+        QTest::newRow("nothing, no hint") << false << "" << -1 << -1 << "1 -1 -1 ";
+        QTest::newRow("current row counts") << true << "请选择一个客户" << -1 << 0 << "1 10 0 ";
+        QTest::newRow("selection without current")
+            << true << "请选择一个客户" << 1 << -1 << "0 -1 -1 提示:请选择一个客户";
+    }
+    void pickerChoice() {
+        QFETCH(bool, fromCurrentRow);
+        QFETCH(QString, hint);
+        QFETCH(int, selectRow);
+        QFETCH(int, currentRow);
+        QDialog dialog;
+        FakeLoader rows;
+        PickerSpec spec;
+        spec.columns = QStringList{"名称", "代码"};
+        spec.noChoiceHint = hint;
+        spec.choiceFrom =
+            fromCurrentRow ? PickerSpec::ChoiceFrom::CurrentRow : PickerSpec::ChoiceFrom::SelectedRow;
+        PickerFrame frame(&dialog, spec, rows.loader());
+        QTableView* table = frame.widgets().table;
+        if (selectRow >= 0)
+            table->selectionModel()->select(table->model()->index(selectRow, 0),
+                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        if (currentRow >= 0)
+            table->selectionModel()->setCurrentIndex(table->model()->index(currentRow, 0),
+                                                     QItemSelectionModel::NoUpdate);
+        frame.widgets().ok->click();
+        QTEST(QStringLiteral("%1 %2 %3 ").arg(dialog.result()).arg(frame.chosenId()).arg(frame.chosenRow()) +
+                  said(),
+              "outcome");
+    }
+
+    void pickerSearchAndReload() {
+        QDialog dialog;
+        FakeLoader rows;
+        PickerSpec spec;
+        spec.title = "选择采购单";
+        spec.size = QSize(700, 450);
+        spec.columns = QStringList{"单号", "供应商"};
+        spec.searchLabel = "搜索（单号/供应商）：";
+        PickerFrame frame(&dialog, spec, rows.loader());
+        frame.searchRow()->insertWidget(0, new QLabel("状态：", &dialog)); // a filter of the picker's own
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        QCOMPARE(dialog.windowTitle(), QString("选择采购单"));
+        QStringList labels;
+        for (int i = 0; i < frame.searchRow()->count(); ++i) {
+            if (auto* label = qobject_cast<QLabel*>(frame.searchRow()->itemAt(i)->widget()))
+                labels << label->text();
+        }
+        QCOMPARE(labels.join('|'), QString("状态：|搜索（单号/供应商）："));
+        QLineEdit* field = frame.widgets().search;
+        field->setText(" 0301 ");
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Return);
+        frame.widgets().searchButton->click();
+        QCOMPARE(rows.keywords.join(' '), QString("[] [0301] [0301]"));
+        QCOMPARE(dialog.isVisible(), true);
+        QCOMPARE(said(), QString());
+
+        emit frame.widgets().table->doubleClicked(frame.model()->index(1, 1));
+        QCOMPARE(frame.chosenId(), 20);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        frame.load("x");
+        QCOMPARE(frame.chosenId(), -1);
+        QCOMPARE(frame.chosenRow(), -1);
+    }
+
+    // Widths cover the titles and the rows measured; a long text below the sample is not measured.
+    void columnsFitTheFirstRows() {
+        QTableView view;
+        RowTableModel model({"名称"});
+        model.setRows({TableRow(1, {"甲"}), TableRow(2, {"乙"}), TableRow(3, {QString(60, QChar('W'))})});
+        view.setModel(&model);
+        fitColumnsToFirstRows(&view, 2);
+        const int sampled = view.columnWidth(0);
+        fitColumnsToFirstRows(&view, 3);
+        QVERIFY2(sampled < view.fontMetrics().horizontalAdvance(QString(60, QChar('W'))),
+                 qPrintable(QString::number(sampled)));
+        QVERIFY2(view.columnWidth(0) > view.fontMetrics().horizontalAdvance(QString(60, QChar('W'))),
+                 qPrintable(QString::number(view.columnWidth(0))));
+    }
+
+    // The shown rows under the title and the header line; a failure is told and never followed by the
+    // success box or the log row.
+    void csvExport_data() {
+        QTest::addColumn<QString>("answer"); // the file name given to the save dialog
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<bool>("logged");
+        QTest::newRow("cancelled") << QString() << QString() << false;
+        QTest::newRow("cannot create")
+            << QString("/nonexistent/x.csv") << QString("错误:无法创建文件！") << false;
+        QTest::newRow("cannot write") << QString("/dev/full") << QString("错误:无法写入文件！") << false;
+        QTest::newRow("written") << QString("@report.csv") << QString("成功:购进记录表已导出到:\n@report.csv")
+                                 << true;
+    }
+    void csvExport() {
+        QFETCH(QString, answer);
+        QTemporaryDir dir;
+        answer.replace('@', dir.path() + '/');
+        RowTableModel model({"序号", "商品名称"});
+        model.setRows({TableRow(1, {"1", "板蓝根\"特\""}), TableRow(2, {"2", "=SUM(1)"})});
+        bool logged = false;
+        Prompts::queueFileName(answer);
+        const bool written =
+            exportTableAsCsv(nullptr, &model, {"导出购进记录表", "购进记录表", "购进记录表已导出到:\n", [&] {
+                                                   logged = true;
+                                               }});
+        QCOMPARE(Prompts::history().first().title, QString("导出购进记录表"));
+        QStringList rest;
+        for (int i = 1; i < Prompts::history().size(); ++i)
+            rest << Prompts::history().at(i).title + ":" + Prompts::history().at(i).text;
+        QTEST(rest.join('|').replace(dir.path() + '/', "@"), "said");
+        QTEST(logged, "logged");
+        QCOMPARE(written, logged);
+        if (!written)
+            return;
+        QFile file(answer);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(
+            file.readAll(),
+            QByteArray(
+                "\xEF\xBB\xBF购进记录表\n序号,商品名称\n\"1\",\"板蓝根\"\"特\"\"\"\n\"2\",\"'=SUM(1)\"\n"));
+    }
+
+    // Each family's sheet paints its named colours: rules that do not parse would leave the platform's.
+    void styleSheetsPaintTheirColours_data() {
+        QTest::addColumn<QString>("sheet");
+        QTest::addColumn<QString>("widget"); // class#objectName
+        QTest::addColumn<QString>("colour");
+        const QString list = listWindowStyleSheet({"btnAdd"}, {"btnEdit"});
+        QTest::newRow("list primary") << list << "QPushButton#btnAdd" << colours::accent;
+        QTest::newRow("list secondary") << list << "QPushButton#btnEdit" << colours::buttonFace;
+        QTest::newRow("user admin plain")
+            << userAdminStyleSheet() << "QPushButton#btnAdd" << colours::buttonFace;
+        QTest::newRow("user admin search")
+            << userAdminStyleSheet() << "QPushButton#btnSearch" << colours::accent;
+        QTest::newRow("report plain")
+            << reportWindowStyleSheet() << "QPushButton#btnExport" << colours::buttonFace;
+        QTest::newRow("report query")
+            << reportWindowStyleSheet() << "QPushButton#btnQuery" << colours::accent;
+        QTest::newRow("form read-only") << formStyleSheet() << "QLineEdit#readOnly" << colours::buttonFace;
+        QTest::newRow("accent button") << ""
+                                       << "QPushButton#accent" << colours::accent;
+    }
+    void styleSheetsPaintTheirColours() {
+        QFETCH(QString, sheet);
+        QFETCH(QString, widget);
+        QWidget window;
+        window.setStyleSheet(sheet);
+        QWidget* target = nullptr;
+        if (widget.startsWith("QLineEdit")) {
+            auto* edit = new QLineEdit(&window);
+            edit->setReadOnly(true);
+            target = edit;
+        } else {
+            auto* button = new QPushButton(&window);
+            if (widget.endsWith("#accent"))
+                button->setStyleSheet(accentButtonStyleSheet());
+            target = button;
+        }
+        target->setObjectName(widget.section('#', 1));
+        target->resize(80, 28);
+        QTEST(faceOf(target), "colour");
+    }
+
+    // The input boxes answer from the queue in tests: values clamped to the range, a cancel gives the
+    // starting value back.
+    void inputBoxesAnswerFromTheQueue() {
+        bool ok = true;
+        QCOMPARE(Prompts::getInt(nullptr, "数量", "请输入数量：", 5, 1, 99, 1, &ok), 5);
+        QCOMPARE(ok, false);
+        Prompts::queueInt(150);
+        QCOMPARE(Prompts::getInt(nullptr, "数量", "请输入数量：", 5, 1, 99, 1, &ok), 99);
+        QCOMPARE(ok, true);
+        Prompts::queueInt(40, false);
+        QCOMPARE(Prompts::getInt(nullptr, "数量", "请输入数量：", 5, 1, 99), 5);
+        const QStringList reasons{"过期", "破损", "其他"};
+        Prompts::queueItem(2);
+        QCOMPARE(Prompts::getItem(nullptr, "原因", "请选择原因：", reasons, 1, &ok), QString("其他"));
+        QCOMPARE(ok, true);
+        Prompts::queueItem(0, false);
+        QCOMPARE(Prompts::getItem(nullptr, "原因", "请选择原因：", reasons, 1, &ok), QString("破损"));
+        QCOMPARE(ok, false);
+        QCOMPARE(Prompts::history().size(), 5);
+        QCOMPARE(Prompts::last().title + Prompts::last().text, QString("原因请选择原因："));
+    }
+
+    // Outside tests the real boxes come up in Chinese with the value asked for.
+    void realInputBoxes() {
+        Prompts::setTestMode(false);
+        QStringList seen;
+        ModalAnswer<QInputDialog> answer([&](QInputDialog* d) {
+            seen << d->windowTitle() + d->labelText() + d->findChildren<QPushButton*>().first()->text();
+            d->inputMode() == QInputDialog::IntInput ? d->setIntValue(7) : d->setTextValue("其他");
+            d->accept();
+        });
+        bool ok = false;
+        QCOMPARE(Prompts::getInt(nullptr, "数量", "请输入数量：", 5, 1, 99, 1, &ok), 7);
+        QCOMPARE(ok, true);
+        QCOMPARE(Prompts::getItem(nullptr, "原因", "请选择原因：", {"过期", "其他"}, 0, &ok),
+                 QString("其他"));
+        QCOMPARE(seen.join('|').remove("取消"), QString("数量请输入数量：确定|原因请选择原因：确定"));
+    }
+};
+
+QTEST_MAIN(TestListFrames)
+#include "tst_listframes.moc"

@@ -1,0 +1,194 @@
+#include "ui/import/importkit.h"
+
+#include "core/databasemanager.h"
+#include "spreadsheet/workbookreader.h"
+#include "ui/common/buttonbox.h"
+#include "ui/common/prompts.h"
+#include "ui/import/importstyle.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+#include <QTextEdit>
+#include <QTimer>
+
+namespace kestrovalin {
+
+namespace {
+
+constexpr int kSettleMs = 200;
+
+} // namespace
+
+void applyImportLook(QDialog* dialog, QDialogButtonBox* buttons, QLabel* fileStepLabel) {
+    dialog->setStyleSheet(importDialogStyleSheet());
+    // Beside a stretching line edit a word-wrapped label is squeezed to its minimum, a word per line.
+    fileStepLabel->setMinimumWidth(
+        qMax(fileStepLabel->minimumWidth(),
+             fileStepLabel->fontMetrics().horizontalAdvance(fileStepLabel->text()) + 4));
+    useChineseLabels(buttons);
+    // Under a parent that has a style sheet of its own (the list windows), the box's buttons keep the look
+    // they were polished with before this sheet arrived; polish them again so its rules reach them.
+    for (QAbstractButton* button : buttons->buttons()) {
+        button->style()->unpolish(button);
+        button->style()->polish(button);
+    }
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+}
+
+void appendResult(QTextEdit* area, const QString& text, const QColor& colour) {
+    area->setTextColor(colour);
+    QTextCursor cursor(area->document());
+    cursor.movePosition(QTextCursor::End);
+    if (!area->document()->isEmpty())
+        cursor.insertBlock();
+    QTextCharFormat format;
+    format.setForeground(colour);
+    // Plain insertion: a name like "<b>x</b>" stays those characters; line breaks become paragraphs.
+    cursor.insertText(text, format);
+    area->setTextCursor(cursor);
+    area->ensureCursorVisible();
+}
+
+ImportBusy::ImportBusy(QWidget* parent, const QString& title, const QString& label) : m_dialog(parent) {
+    m_dialog.setWindowTitle(title);
+    m_dialog.setLabelText(label);
+    m_dialog.setCancelButton(nullptr);
+    m_dialog.setRange(0, 0);
+    m_dialog.setWindowModality(Qt::WindowModal);
+    m_dialog.setMinimumDuration(0);
+    m_dialog.setAutoClose(false);
+    m_dialog.setAutoReset(false);
+}
+
+void ImportBusy::show(bool settle) {
+    m_dialog.show();
+    if (settle) {
+        QEventLoop loop;
+        QTimer::singleShot(kSettleMs, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    } else {
+        pump();
+    }
+}
+
+void ImportBusy::close() {
+    m_dialog.hide();
+}
+
+void ImportBusy::pump() {
+    QCoreApplication::processEvents();
+}
+
+bool openImportSheet(WorkbookReader& reader, const QString& path, QStringList& reasons, const char* logName) {
+    reader.setProgressCallback(&ImportBusy::pump);
+    if (!reader.open(path)) {
+        reasons << reader.errorText();
+        return false;
+    }
+    qDebug().noquote() << logName << "rowCount=" << reader.lastRow() << "colCount=" << reader.lastColumn();
+    if (reader.lastRow() <= 1) {
+        reasons << QStringLiteral("文件中没有数据行（第1行为标题行，至少需要1行数据）。");
+        return false;
+    }
+    return true;
+}
+
+IDbAdapter* importAdapter() {
+    return DatabaseManager::instance().getAdapter();
+}
+
+bool announceRead(QTextEdit* area, ImportBusy& busy, const ImportWording& wording, bool read,
+                  const QStringList& reasons, int rows) {
+    if (read && rows > 0) {
+        appendResult(area, QStringLiteral("共读取 %1 条数据，开始校验重复...\n").arg(rows),
+                     resultColour::kProgress);
+        return true;
+    }
+    busy.close();
+    if (read) {
+        appendResult(area, wording.cross + QStringLiteral("文件中没有有效数据（从第2行开始读取）。"),
+                     resultColour::kError);
+        return false;
+    }
+    appendResult(area, wording.cross + QStringLiteral("读取文件失败："), resultColour::kError);
+    for (const QString& reason : reasons)
+        appendResult(area, QStringLiteral("  ") + reason, resultColour::kError);
+    return false;
+}
+
+bool announceChecks(QTextEdit* area, const ImportWording& wording, int toInsert, int duplicates, int invalid,
+                    const QStringList& duplicateLines) {
+    appendResult(area,
+                 QStringLiteral("校验完成：有效 %1 条，重复 %2 条，格式错误 %3 条\n")
+                     .arg(toInsert)
+                     .arg(duplicates)
+                     .arg(invalid),
+                 resultColour::kProgress);
+    if (!duplicateLines.isEmpty()) {
+        appendResult(area, QStringLiteral("\n--- 重复数据（将被跳过）---"), resultColour::kWarning);
+        for (const QString& line : duplicateLines)
+            appendResult(area, QStringLiteral("  ") + line, resultColour::kWarning);
+        appendResult(area, QString(), resultColour::kProgress);
+    }
+    if (toInsert > 0)
+        return true;
+    appendResult(area, wording.closingLead + QStringLiteral("没有有效数据可导入。"), resultColour::kError);
+    return false;
+}
+
+bool confirmImport(QWidget* parent, QTextEdit* area, const ImportWording& wording, int toInsert,
+                   int duplicates) {
+    QString question =
+        QStringLiteral("确认将 %1 %2数据导入系统？").arg(QString::number(toInsert), wording.unit);
+    if (duplicates > 0)
+        question += QStringLiteral("\n\n（重复的 %1 条数据将被跳过）").arg(duplicates);
+    if (Prompts::question(parent, QStringLiteral("确认导入"), question))
+        return true;
+    appendResult(area, wording.closingLead + QStringLiteral("导入操作已取消。"), resultColour::kWarning);
+    return false;
+}
+
+void appendInsertOutcome(QTextEdit* area, const ImportWording& wording, int successes, int failures,
+                         Transaction& tx) {
+    if (failures == 0 && tx.commit()) {
+        appendResult(area,
+                     QStringLiteral("\n%1导入完成！成功导入 %2 %3。")
+                         .arg(wording.tick, QString::number(successes), wording.unit),
+                     resultColour::kSuccess);
+        return;
+    }
+    tx.rollback();
+    if (failures == 0) {
+        appendResult(area,
+                     QStringLiteral("\n") + wording.cross + QStringLiteral("提交失败，未保存任何数据。"),
+                     resultColour::kError);
+        return;
+    }
+    appendResult(area,
+                 QStringLiteral("\n") + wording.cross +
+                     QStringLiteral("导入过程中出现错误，所有操作已回滚，未保存任何数据。"),
+                 resultColour::kError);
+    appendResult(area, QStringLiteral("  失败原因：%1 条数据写入数据库失败。").arg(failures),
+                 resultColour::kError);
+    appendResult(area, QStringLiteral("  请检查数据格式后重试。"), resultColour::kError);
+}
+
+QString fieldText(const CellValue& cell) {
+    const QString text = cell.toText();
+    return text.isNull() ? QLatin1String("") : text;
+}
+
+QString errorCellProblem(int column, const CellValue& cell) {
+    if (!cell.isError())
+        return QString();
+    return QStringLiteral("第 %1 列为错误值：%2").arg(columnLetter(column - 1), cell.text);
+}
+
+} // namespace kestrovalin

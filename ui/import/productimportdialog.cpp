@@ -1,0 +1,237 @@
+#include "ui/import/productimportdialog.h"
+
+#include "repositories/productrepository.h"
+#include "spreadsheet/templatewriter.h"
+#include "spreadsheet/workbookreader.h"
+#include "ui/common/prompts.h"
+#include "ui/import/importkit.h"
+#include "ui_productimportdialog.h"
+
+#include <QDebug>
+#include <QHash>
+
+#include <cmath>
+#include <optional>
+
+namespace kestrovalin {
+
+namespace {
+
+constexpr int kColumns = 12;
+
+// Barcode (A) and approval number (E) are codes: text-formatted so long numbers stay digits.
+const QList<TemplateColumn> kTemplate{
+    {QStringLiteral("药品条码"), 18, QStringLiteral("6901234567890"), true},
+    {QStringLiteral("药品名称(*)"), 30, QStringLiteral("阿莫西林胶囊")},
+    {QStringLiteral("助记码"), 12, QStringLiteral("AMXLJN")},
+    {QStringLiteral("规格"), 18, QStringLiteral("0.25g*24粒")},
+    {QStringLiteral("批准文号"), 22, QStringLiteral("国药准字H20000001"), true},
+    {QStringLiteral("生产厂商"), 24, QStringLiteral("示例制药有限公司")},
+    {QStringLiteral("分类"), 12, QStringLiteral("OTC甲类")},
+    {QStringLiteral("储存条件"), 12, QStringLiteral("常温")},
+    {QStringLiteral("是否处方药"), 12, QStringLiteral("否")},
+    {QStringLiteral("单位"), 8, QStringLiteral("盒")},
+    {QStringLiteral("采购价"), 12, QStringLiteral("5.00")},
+    {QStringLiteral("销售价"), 12, QStringLiteral("12.00")}};
+
+const ImportWording kWording{QStringLiteral("✖ "), QStringLiteral("⚠ "), QStringLiteral("✔ "),
+                             QStringLiteral("条商品"), QStringLiteral("\n✖ ")};
+
+// 是/否, 1/0, true/false and Y/N in any case, or a boolean cell; blank is 否. Anything else is not
+// guessed: a prescription drug must never slip in as an over-the-counter one.
+std::optional<bool> prescriptionFlag(const CellValue& cell) {
+    if (cell.kind == CellValue::Kind::Bool)
+        return cell.boolean;
+    const QString text = cell.toText().toLower();
+    if (text.isEmpty() || text == QStringLiteral("否") || text == QLatin1String("0") ||
+        text == QLatin1String("false") || text == QLatin1String("n"))
+        return false;
+    if (text == QStringLiteral("是") || text == QLatin1String("1") || text == QLatin1String("true") ||
+        text == QLatin1String("y"))
+        return true;
+    return std::nullopt;
+}
+
+// An empty price is 0; a number cell gives its value; text must read as a finite number.
+std::optional<double> priceValue(const CellValue& cell) {
+    if (cell.isEmpty())
+        return 0.0;
+    if (cell.kind == CellValue::Kind::Number)
+        return cell.number;
+    if (cell.kind != CellValue::Kind::Text)
+        return std::nullopt;
+    const QString text = cell.toText();
+    if (text.isEmpty())
+        return 0.0;
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+void setProblem(ProductImportDialog::ImportRow& row, const QString& problem) {
+    if (row.problem.isEmpty())
+        row.problem = problem;
+}
+
+void readPrice(ProductImportDialog::ImportRow& row, const CellValue& cell, double& field,
+               const QString& title) {
+    const std::optional<double> value = priceValue(cell);
+    if (value)
+        field = *value;
+    else
+        setProblem(row, QStringLiteral("%1格式错误：%2").arg(title, cell.toText()));
+}
+
+// One cell into its field (1-based column A..L).
+void readField(ProductImportDialog::ImportRow& row, int column, const CellValue& cell) {
+    const QString errorProblem = errorCellProblem(column, cell);
+    if (!errorProblem.isEmpty())
+        setProblem(row, errorProblem);
+    switch (column) {
+    case 9:
+        if (errorProblem.isEmpty()) {
+            const std::optional<bool> flag = prescriptionFlag(cell);
+            if (flag)
+                row.record.isPrescription = *flag;
+            else
+                setProblem(row, QStringLiteral("是否处方药无法识别：") + cell.toText());
+        }
+        return;
+    case 11:
+        readPrice(row, cell, row.record.purchasePrice, QStringLiteral("采购价"));
+        return;
+    case 12:
+        readPrice(row, cell, row.record.salePrice, QStringLiteral("销售价"));
+        return;
+    default:
+        break;
+    }
+    models::Product& p = row.record;
+    QString* const texts[] = {&p.barcode,    &p.name,         &p.mnemonicCode, &p.specification,
+                              &p.approvalNo, &p.manufacturer, &p.category,     &p.storageCondition,
+                              nullptr,       &p.unit};
+    if (QString* field = texts[column - 1])
+        *field = fieldText(cell);
+}
+
+// A barcode the listed drugs do not hold may still belong to a deleted one; the unique column would refuse
+// the insert and roll the whole run back.
+bool barcodeHeldByAnyProduct(const QString& barcode) {
+    return repositories::ProductRepository(importAdapter()).barcodeTaken(barcode);
+}
+
+QString describeRow(const ProductImportDialog::ImportRow& row) {
+    QString text = QStringLiteral("第 %1 行「%2」").arg(QString::number(row.rowNumber), row.record.name);
+    if (!row.record.barcode.isEmpty())
+        text += QStringLiteral("(条码:%1)").arg(row.record.barcode);
+    return text;
+}
+
+const ImportDialogBase::Setup kSetup{QStringLiteral("商品导入模板.xlsx"),
+                                     QStringLiteral("商品"),
+                                     QStringLiteral("选择商品导入文件"),
+                                     QStringLiteral("商品导入"),
+                                     QStringLiteral("正在导入商品数据，请稍候..."),
+                                     kTemplate};
+
+} // namespace
+
+ProductImportDialog::ProductImportDialog(QWidget* parent)
+    : ImportDialogBase(parent, kSetup), ui(new Ui::ProductImportDialog) {
+    ui->setupUi(this);
+    attachForm(importFormOf(ui), ui->buttonBox, ui->labelStep2);
+}
+
+ProductImportDialog::~ProductImportDialog() {
+    delete ui;
+}
+
+bool ProductImportDialog::readExcel(const QString& path, QList<ImportRow>& rows, QStringList& errors) {
+    // Only a row with all twelve cells empty is a gap; any other row is checked and reported.
+    const bool read = readImportRows(path, kColumns, "readExcel:", rows, errors, &readField,
+                                     [](const ImportRow&, bool filled) { return filled; });
+    if (read)
+        qDebug() << "Total rows read:" << rows.size();
+    return read;
+}
+
+bool ProductImportDialog::isValidRow(const ImportRow& row, QString& errorText) const {
+    if (!row.problem.isEmpty())
+        errorText = row.problem;
+    else if (row.record.name.isEmpty())
+        errorText = QStringLiteral("药品名称不能为空");
+    else if (row.record.purchasePrice < 0)
+        errorText = QStringLiteral("采购价不能为负数");
+    else if (row.record.salePrice < 0)
+        errorText = QStringLiteral("销售价不能为负数");
+    else
+        return true;
+    return false;
+}
+
+ProductImportDialog::CheckResult ProductImportDialog::checkRows(const QList<ImportRow>& rows) {
+    CheckResult result;
+    repositories::ProductRepository repo(importAdapter());
+    const auto reportInvalid = [&](const ImportRow& row, const QString& reason) {
+        appendResult(QStringLiteral("  ⚠ 第 %1 行数据无效：%2").arg(QString::number(row.rowNumber), reason),
+                     resultColour::kWarning);
+        ++result.invalid;
+    };
+    QHash<QString, int> firstRowOfBarcode; // among the rows to insert
+    for (const ImportRow& row : rows) {
+        ImportBusy::pump();
+        QString reason;
+        if (!isValidRow(row, reason)) {
+            reportInvalid(row, reason);
+            continue;
+        }
+        const int existingId = repo.findDuplicate(row.record);
+        if (existingId >= 1) {
+            QString description = describeRow(row);
+            const models::Product existing = repo.findById(existingId);
+            if (!existing.name.isEmpty())
+                description +=
+                    QStringLiteral(" ↔ 已存在(ID:%1 %2)").arg(QString::number(existing.id), existing.name);
+            result.duplicates.append(description);
+            continue;
+        }
+        // Rows of one file meet the unique barcode too: the second one would fail and roll everything back.
+        const QString& barcode = row.record.barcode;
+        if (!barcode.isEmpty()) {
+            const auto first = firstRowOfBarcode.constFind(barcode);
+            if (first != firstRowOfBarcode.constEnd()) {
+                result.duplicates.append(describeRow(row) +
+                                         QStringLiteral(" ↔ 与第 %1 行条码相同").arg(first.value()));
+                continue;
+            }
+            if (barcodeHeldByAnyProduct(barcode)) {
+                reportInvalid(row, QStringLiteral("条码已被已删除的商品使用"));
+                continue;
+            }
+            firstRowOfBarcode.insert(barcode, row.rowNumber);
+        }
+        result.toInsert.append(row);
+    }
+    return result;
+}
+
+void ProductImportDialog::importFile(const QString& path, ImportBusy& busy) {
+    QList<ImportRow> rows;
+    QStringList errors;
+    const bool read = readExcel(path, rows, errors);
+    if (!announceRead(resultArea(), busy, kWording, read, errors, rows.size()))
+        return;
+    const CheckResult checked = checkRows(rows);
+    busy.close();
+    if (!announceChecks(resultArea(), kWording, checked.toInsert.size(), checked.duplicates.size(),
+                        checked.invalid, checked.duplicates) ||
+        !confirmImport(this, resultArea(), kWording, checked.toInsert.size(), checked.duplicates.size()))
+        return;
+    repositories::ProductRepository repo(importAdapter());
+    insertAll(resultArea(), busy, kWording, checked.toInsert,
+              [&repo](const ImportRow& row) { return repo.insert(row.record) >= 1; });
+}
+
+} // namespace kestrovalin

@@ -1,0 +1,239 @@
+#include "ui/import/supplierimportdialog.h"
+
+#include "repositories/supplierrepository.h"
+#include "spreadsheet/templatewriter.h"
+#include "spreadsheet/workbookreader.h"
+#include "ui/common/prompts.h"
+#include "ui/import/importkit.h"
+#include "ui_supplierimportdialog.h"
+
+#include <QDebug>
+#include <QHash>
+#include <QRegularExpression>
+
+namespace kestrovalin {
+
+namespace {
+
+constexpr int kColumns = 13;
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+
+// Licence, business licence, phone, GSP and tax numbers are codes: text-formatted so long numbers stay
+// digits.
+const QList<TemplateColumn> kTemplate{
+    {QStringLiteral("供应商名称(*)"), 24, QStringLiteral("示例医药有限公司")},
+    {QStringLiteral("经营许可证号"), 20, QStringLiteral("鄂AA123456"), true},
+    {QStringLiteral("营业执照号"), 20, QStringLiteral("91420100123456789X"), true},
+    {QStringLiteral("经营范围"), 20, QStringLiteral("中药、化学药")},
+    {QStringLiteral("地址"), 24, QStringLiteral("某市某区某某路8号")},
+    {QStringLiteral("联系人"), 10, QStringLiteral("张三")},
+    {QStringLiteral("联系电话"), 14, QStringLiteral("13700005555"), true},
+    {QStringLiteral("许可证到期"), 14, QStringLiteral("2026-12-31")},
+    {QStringLiteral("营业执照到期"), 14, QStringLiteral("2026-12-31")},
+    {QStringLiteral("GSP证书号"), 18, QStringLiteral("A-HB-2020-001"), true},
+    {QStringLiteral("GSP有效期"), 14, QStringLiteral("2026-12-31")},
+    {QStringLiteral("税务登记证号"), 18, QStringLiteral("420100000000000"), true},
+    {QStringLiteral("税务登记有效期"), 14, QStringLiteral("2026-12-31")}};
+
+const ImportWording kWording{QString(), QString(), QString(), QStringLiteral("家供应商"), QString()};
+
+const char* const kFormats[] = {"yyyy-MM-dd", "yyyy/MM/dd", "yyyy-M-d", "yyyy/M/d", "yyyyMMdd", "dd/MM/yyyy",
+                                "MM/dd/yyyy", "d/M/yyyy",   "M/d/yyyy", "d-M-yyyy", "M-d-yyyy"};
+
+bool isDateColumn(int column) {
+    return column == 8 || column == 9 || column == 11 || column == 13;
+}
+
+QString* fieldOf(SupplierImportDialog::ImportRow& row, int column) {
+    models::Supplier& s = row.record;
+    QString* const fields[] = {&s.name,
+                               &s.licenseNo,
+                               &s.businessLicenseNo,
+                               &row.businessScope,
+                               &s.address,
+                               &s.contactName,
+                               &s.contactPhone,
+                               &s.licenseExpireDate,
+                               &s.businessLicenseExpireDate,
+                               &s.gspCertNo,
+                               &s.gspCertExpireDate,
+                               &s.taxRegNo,
+                               &s.taxRegExpireDate};
+    return fields[column - 1];
+}
+
+void readField(SupplierImportDialog::ImportRow& row, int column, const CellValue& cell) {
+    if (row.problem.isEmpty())
+        row.problem = errorCellProblem(column, cell);
+    // A date cell reads as "yyyy-MM-dd" and goes through the same parsing as a typed date.
+    QString text = fieldText(cell);
+    if (isDateColumn(column)) {
+        const QDate date = parseDateFlexible(text);
+        if (date.isValid())
+            text = date.toString(kDateFormat);
+    }
+    *fieldOf(row, column) = text;
+}
+
+// An empty date is stored as NULL: an empty text sorts before every date and would read as expired.
+QString dateOrNull(const QString& text) {
+    return text.isEmpty() ? QString() : text;
+}
+
+models::Supplier toSupplier(const SupplierImportDialog::ImportRow& row) {
+    models::Supplier s = row.record;
+    s.businessScope = splitImportedScope(row.businessScope);
+    for (QString* date :
+         {&s.licenseExpireDate, &s.businessLicenseExpireDate, &s.gspCertExpireDate, &s.taxRegExpireDate})
+        *date = dateOrNull(*date);
+    return s;
+}
+
+const ImportDialogBase::Setup kSetup{QStringLiteral("供应商导入模板.xlsx"),
+                                     QStringLiteral("供应商"),
+                                     QStringLiteral("选择供应商导入文件"),
+                                     QStringLiteral("供应商导入"),
+                                     QStringLiteral("正在导入供应商数据，请稍候..."),
+                                     kTemplate};
+
+} // namespace
+
+QDate parseDateFlexible(const QString& text) {
+    QString t = text.trimmed();
+    if (t.isEmpty())
+        return QDate();
+    const int tPos = t.indexOf(QLatin1Char('T'));
+    const int blankPos = t.indexOf(QLatin1Char(' '));
+    int cut = -1;
+    for (int pos : {tPos, blankPos}) {
+        if (pos > 0 && (cut < 0 || pos < cut))
+            cut = pos;
+    }
+    if (cut > 0)
+        t.truncate(cut);
+    for (const char* format : kFormats) {
+        const QDate date = QDate::fromString(t, QLatin1String(format));
+        if (date.isValid() && date.year() > 1900)
+            return date;
+    }
+    return QDate();
+}
+
+QStringList splitImportedScope(const QString& text) {
+    static const QRegularExpression separators(QStringLiteral("[,，、;；]"));
+    QStringList scope;
+    for (const QString& part : text.split(separators)) {
+        const QString entry = part.trimmed();
+        if (!entry.isEmpty())
+            scope.append(entry);
+    }
+    return scope;
+}
+
+SupplierImportDialog::SupplierImportDialog(QWidget* parent)
+    : ImportDialogBase(parent, kSetup), ui(new Ui::SupplierImportDialog) {
+    ui->setupUi(this);
+    setWindowTitle(QStringLiteral("供应商批量导入"));
+    attachForm(importFormOf(ui), ui->buttonBox, ui->labelStep2);
+}
+
+SupplierImportDialog::~SupplierImportDialog() {
+    delete ui;
+}
+
+bool SupplierImportDialog::readExcel(const QString& path, QList<ImportRow>& rows, QStringList& reasons) {
+    // Rows without a name are left out without a word.
+    const bool read = readImportRows(path, kColumns, "SupplierImport readExcel:", rows, reasons, &readField,
+                                     [](const ImportRow& row, bool) { return !row.record.name.isEmpty(); });
+    if (read)
+        qDebug() << "SupplierImport total rows read:" << rows.size();
+    return read;
+}
+
+bool SupplierImportDialog::isValidRow(const ImportRow& row, QString& reason) const {
+    const models::Supplier& s = row.record;
+    if (s.name.isEmpty()) {
+        reason = QStringLiteral("供应商名称不能为空");
+        return false;
+    }
+    if (!row.problem.isEmpty()) {
+        reason = row.problem;
+        return false;
+    }
+    struct DateField {
+        const QString& text;
+        QString title;
+    };
+    const DateField dates[] = {{s.licenseExpireDate, QStringLiteral("许可证到期")},
+                               {s.businessLicenseExpireDate, QStringLiteral("营业执照到期")},
+                               {s.gspCertExpireDate, QStringLiteral("GSP有效期")},
+                               {s.taxRegExpireDate, QStringLiteral("税务登记有效期")}};
+    for (const DateField& field : dates) {
+        if (!field.text.isEmpty() && !parseDateFlexible(field.text).isValid()) {
+            reason = QStringLiteral("%1日期无法识别：%2").arg(field.title, field.text);
+            return false;
+        }
+    }
+    return true;
+}
+
+int SupplierImportDialog::findDuplicateByName(const QString& name) const {
+    return repositories::SupplierRepository(importAdapter()).findActiveIdByName(name);
+}
+
+QList<SupplierImportDialog::ImportRow> SupplierImportDialog::checkRows(const QList<ImportRow>& rows,
+                                                                       int& duplicates, int& invalid) {
+    QList<ImportRow> toImport;
+    QHash<QString, int> firstRowOfName; // among the rows to import
+    for (const ImportRow& row : rows) {
+        ImportBusy::pump();
+        QString reason;
+        if (!isValidRow(row, reason)) {
+            appendResult(QStringLiteral("  第 %1 行数据无效：%2").arg(QString::number(row.rowNumber), reason),
+                         resultColour::kWarning);
+            ++invalid;
+            continue;
+        }
+        const QString& name = row.record.name;
+        const int existingId = findDuplicateByName(name);
+        if (existingId >= 1) {
+            appendResult(QStringLiteral("  第 %1 行「%2」与已存在的供应商(ID:%3)重复，跳过")
+                             .arg(QString::number(row.rowNumber), name, QString::number(existingId)),
+                         resultColour::kWarning);
+            ++duplicates;
+            continue;
+        }
+        // A name repeated in the file would otherwise be stored twice.
+        const auto first = firstRowOfName.constFind(name);
+        if (first != firstRowOfName.constEnd()) {
+            appendResult(QStringLiteral("  第 %1 行「%2」与第 %3 行重复，跳过")
+                             .arg(QString::number(row.rowNumber), name, QString::number(first.value())),
+                         resultColour::kWarning);
+            ++duplicates;
+            continue;
+        }
+        firstRowOfName.insert(name, row.rowNumber);
+        toImport.append(row);
+    }
+    return toImport;
+}
+
+void SupplierImportDialog::importFile(const QString& path, ImportBusy& busy) {
+    QList<ImportRow> rows;
+    QStringList reasons;
+    const bool read = readExcel(path, rows, reasons);
+    if (!announceRead(resultArea(), busy, kWording, read, reasons, rows.size()))
+        return;
+    int duplicates = 0;
+    int invalid = 0;
+    const QList<ImportRow> toImport = checkRows(rows, duplicates, invalid);
+    busy.close();
+    if (!announceChecks(resultArea(), kWording, toImport.size(), duplicates, invalid) ||
+        !confirmImport(this, resultArea(), kWording, toImport.size(), duplicates))
+        return;
+    repositories::SupplierRepository repo(importAdapter());
+    insertAll(resultArea(), busy, kWording, toImport,
+              [&repo](const ImportRow& row) { return repo.insert(toSupplier(row)) >= 1; });
+}
+
+} // namespace kestrovalin

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "models/supplier.h"
+#include "ui/import/importdialogbase.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+namespace Ui {
+class SupplierImportDialog;
+}
+
+namespace kestrovalin {
+
+// A date typed in any of the usual ways ("2026-1-5", "2026/01/05", "20260105", "05/06/2026" day first,
+// "12/31/2026"), cut at a time part; invalid when nothing fits or the year is 1900 or earlier.
+QDate parseDateFlexible(const QString& text);
+
+// The business scope as typed: entries separated by ",", "，", "、", ";" or "；", trimmed, empty ones
+// dropped.
+QStringList splitImportedScope(const QString& text);
+
+// Adds suppliers in bulk from a workbook: writes the template, checks every row (dates, names already
+// stored or repeated in the file) before anything is written, asks, then stores the rows in one
+// transaction, all or nothing.
+class SupplierImportDialog : public ImportDialogBase {
+    Q_OBJECT
+public:
+    // One data row of the workbook, columns A to M; valid dates already as "yyyy-MM-dd". The scope is
+    // kept as typed until the row is stored.
+    struct ImportRow : ImportRecordRow<models::Supplier> {
+        QString businessScope;
+    };
+
+    explicit SupplierImportDialog(QWidget* parent = nullptr);
+    ~SupplierImportDialog() override;
+
+private:
+    void importFile(const QString& path, ImportBusy& busy) override;
+    bool readExcel(const QString& path, QList<ImportRow>& rows, QStringList& reasons);
+    bool isValidRow(const ImportRow& row, QString& reason) const;
+    int findDuplicateByName(const QString& name) const;
+    QList<ImportRow> checkRows(const QList<ImportRow>& rows, int& duplicates, int& invalid);
+
+    Ui::SupplierImportDialog* ui;
+};
+
+} // namespace kestrovalin
