@@ -34,19 +34,30 @@ const QString kNewestFirst = QStringLiteral(" ORDER BY s.id DESC");
 const QString kNoProductionDate = QStringLiteral("2000-01-01");
 const QString kNoExpiryDate = QStringLiteral("2099-12-31");
 
-SalesOrder readOrder(const Row& r) {
+// Dates, names and codes recur on thousands of orders and are held once each.
+SalesOrder readOrder(const Row& r, SharedTexts& shared) {
     SalesOrder o;
     o.id = r.integer("id");
     o.orderNo = r.text("order_no");
     o.totalAmount = r.number("total_amount");
-    o.saleDate = r.text("sale_date");
+    o.saleDate = shared(r.text("sale_date"));
     o.operatorId = r.integer("operator_id");
-    o.operatorName = r.text("real_name");
-    o.status = r.text("status");
+    o.operatorName = shared(r.text("real_name"));
+    o.status = shared(r.text("status"));
     o.createdAt = r.text("created_at");
     o.customerId = r.integer("customer_id");
-    o.customerName = r.text("customer_name");
+    o.customerName = shared(r.text("customer_name"));
     return o;
+}
+
+QList<SalesOrder> readOrders(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) {
+    SharedTexts shared;
+    return readList(db, sql, params, [&shared](const Row& r) { return readOrder(r, shared); });
+}
+
+SalesOrder readOneOrder(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) {
+    SharedTexts shared;
+    return readFirst(db, sql, params, [&shared](const Row& r) { return readOrder(r, shared); });
 }
 
 SalesOrderItem readItem(const Row& r) {
@@ -277,32 +288,33 @@ bool SalesRepository::restoreStock(int orderId) {
 }
 
 SalesOrder SalesRepository::findById(int orderId) {
-    return readFirst(m_db, kOrderSelect + QStringLiteral(" WHERE s.id = ?"), {orderId}, readOrder);
+    return readOneOrder(m_db, kOrderSelect + QStringLiteral(" WHERE s.id = ?"), {orderId});
 }
 
 SalesOrder SalesRepository::findByOrderNo(const QString& orderNo) {
-    return readFirst(m_db,
-                     QStringLiteral("SELECT s.id, s.order_no, s.total_amount, s.sale_date, s.operator_id, "
-                                    "u.real_name, s.status, s.created_at FROM sales_order s "
-                                    "LEFT JOIN sys_user u ON s.operator_id = u.id WHERE s.order_no = ?"),
-                     {orderNo}, readOrder);
+    return readOneOrder(m_db,
+                        QStringLiteral("SELECT s.id, s.order_no, s.total_amount, s.sale_date, s.operator_id, "
+                                       "u.real_name, s.status, s.created_at FROM sales_order s "
+                                       "LEFT JOIN sys_user u ON s.operator_id = u.id WHERE s.order_no = ?"),
+                        {orderNo});
 }
 
 QList<SalesOrder> SalesRepository::findAll() {
-    return readList(m_db, kOrderSelect + kNewestFirst, {}, readOrder);
+    return readOrders(m_db, kOrderSelect + kNewestFirst, {});
 }
 
 QList<SalesOrder> SalesRepository::search(const QString& keyword) {
     // Drugs are matched by name first and their lines found through the product index, so a search never
     // walks every sold line; each order comes once however many of its lines match.
     const QString pattern = likePattern(keyword);
-    return readList(m_db,
-                    kOrderSelect +
-                        QStringLiteral(" WHERE s.order_no LIKE ? OR c.name LIKE ? OR s.id IN (SELECT "
-                                       "si.order_id FROM sales_order_item si WHERE si.product_id IN (SELECT "
-                                       "p.id FROM product p WHERE p.name LIKE ?))") +
-                        kNewestFirst,
-                    {pattern, pattern, pattern}, readOrder);
+    return readOrders(
+        m_db,
+        kOrderSelect +
+            QStringLiteral(" WHERE s.order_no LIKE ? OR c.name LIKE ? OR s.id IN (SELECT "
+                           "si.order_id FROM sales_order_item si WHERE si.product_id IN (SELECT "
+                           "p.id FROM product p WHERE p.name LIKE ?))") +
+            kNewestFirst,
+        {pattern, pattern, pattern});
 }
 
 QList<SalesOrderItem> SalesRepository::findOrderItems(int orderId) {

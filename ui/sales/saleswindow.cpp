@@ -32,8 +32,10 @@ QString statusLabel(const QString& status) {
 }
 
 TableRow orderRow(const models::SalesOrder& o) {
-    TableRow row(o.id, {o.orderNo, o.saleDate, o.customerName, o.operatorName,
-                        QString::number(o.totalAmount, 'f', 2), statusLabel(o.status)});
+    // The number is copied rather than shared with the record: the records are dropped after the fill, and
+    // with nothing of theirs left among the rows their memory goes back to the system.
+    TableRow row(o.id, {QString(o.orderNo.unicode(), o.orderNo.size()), o.saleDate, o.customerName,
+                        o.operatorName, QString::number(o.totalAmount, 'f', 2), statusLabel(o.status)});
     if (o.status == QLatin1String("voided"))
         row.mark(Status, QColor(Qt::gray), QColor());
     return row;
