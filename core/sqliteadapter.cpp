@@ -59,6 +59,8 @@ bool SQLiteAdapter::isConnected() const {
 }
 
 bool SQLiteAdapter::run(QSqlQuery& q, const QString& sql, const QList<QVariant>& params) {
+    // Every reader walks its rows once; a scrollable result would keep a copy of each row it passed.
+    q.setForwardOnly(true);
     // A statement that does not prepare keeps the driver's reason in lastError(); executing it anyway would
     // replace that with Qt's "No query".
     if (!q.prepare(sql))
@@ -78,9 +80,6 @@ bool SQLiteAdapter::execute(const QString& sql, const QList<QVariant>& params) {
 
 QSqlQuery SQLiteAdapter::query(const QString& sql, const QList<QVariant>& params) {
     QSqlQuery q(m_db);
-    // Callers read rows front to back; a scrollable result would keep every row it has passed, which on a
-    // list of 600,000 sales costs a third of the time.
-    q.setForwardOnly(true);
     if (!run(q, sql, params))
         qWarning().noquote() << "SQLite Query Error:" << q.lastError().text() << "SQL:" << sql;
     return q;

@@ -118,7 +118,7 @@ INSERT OR IGNORE INTO customer (id, name, phone, address, id_card, remark, is_de
      datetime('now', 'localtime', '-40 days'), datetime('now', 'localtime', '-40 days'));
 
 -- ============================================================
--- 5. 采购入库单与明细（3 号单中一行验收不合格，未入库）
+-- 5. 采购入库单与明细（3 号单中一行验收不合格，未入库；5 号单重复录入，已作废，货品已冲回）
 -- ============================================================
 
 INSERT OR IGNORE INTO purchase_order (id, order_no, supplier_id, total_amount, inbound_date, operator_id, status,
@@ -130,7 +130,9 @@ INSERT OR IGNORE INTO purchase_order (id, order_no, supplier_id, total_amount, i
     (3, 'PUR' || strftime('%Y%m%d', 'now', 'localtime', '-30 days') || '0003', 3, 2542.00,
      date('now', 'localtime', '-30 days'), 2, 'completed', NULL, datetime('now', 'localtime', '-30 days')),
     (4, 'PUR' || strftime('%Y%m%d', 'now', 'localtime', '-7 days') || '0004', 4, 2507.00,
-     date('now', 'localtime', '-7 days'), 1, 'completed', NULL, datetime('now', 'localtime', '-7 days'));
+     date('now', 'localtime', '-7 days'), 1, 'completed', NULL, datetime('now', 'localtime', '-7 days')),
+    (5, 'PUR' || strftime('%Y%m%d', 'now', 'localtime', '-7 days') || '0005', 4, 1200.00,
+     date('now', 'localtime', '-7 days'), 2, 'voided', '与4号单重复录入，已作废', datetime('now', 'localtime', '-7 days'));
 
 INSERT OR IGNORE INTO purchase_order_item (id, order_id, product_id, batch_no, production_date, expiry_date,
     quantity, unit_price, amount, acceptance_result, acceptance_date, acceptance_by, remark) VALUES
@@ -161,7 +163,9 @@ INSERT OR IGNORE INTO purchase_order_item (id, order_id, product_id, batch_no, p
     (13, 4, 13, 'KZ240915', date('now', 'localtime', '-95 days'), date('now', 'localtime', '+1000 days'),
      200, 6.00, 1200.00, '合格', datetime('now', 'localtime', '-7 days'), 1, NULL),
     (14, 4, 2, 'B2409105', date('now', 'localtime', '-195 days'), date('now', 'localtime', '+900 days'),
-     40, 15.80, 632.00, '合格', datetime('now', 'localtime', '-7 days'), 1, NULL);
+     40, 15.80, 632.00, '合格', datetime('now', 'localtime', '-7 days'), 1, NULL),
+    (15, 5, 13, 'KZ240915', date('now', 'localtime', '-95 days'), date('now', 'localtime', '+1000 days'),
+     200, 6.00, 1200.00, '合格', datetime('now', 'localtime', '-7 days'), 2, NULL);
 
 -- ============================================================
 -- 6. 库存批次（入库数量减去已售数量；1、2、4、5、6 号批次在 180 天内到期，3 号已过期）

@@ -115,11 +115,13 @@ bool PrescriptionRepository::update(const Prescription& p) {
 }
 
 QList<Prescription> PrescriptionRepository::findWithLines(const QString& from, const QList<QVariant>& params,
-                                                          const QString& orderBy, QSqlError* error) {
+                                                          const QString& orderBy, bool distinct,
+                                                          QSqlError* error) {
     QList<Prescription> list;
     if (!m_db)
         return list;
-    QSqlQuery q = m_db->query(QStringLiteral("SELECT DISTINCT p.* ") + from + orderBy, params);
+    const QString select = distinct ? QStringLiteral("SELECT DISTINCT p.* ") : QStringLiteral("SELECT p.* ");
+    QSqlQuery q = m_db->query(select + from + orderBy, params);
     if (!q.isActive()) {
         if (error)
             *error = q.lastError();
@@ -138,16 +140,17 @@ QList<Prescription> PrescriptionRepository::findWithLines(const QString& from, c
         return list;
     // The lines of every prescription listed, in one statement over the same selection. Ids grow with every
     // line written, so id order is the order in which each prescription's lines were written.
-    const QList<PrescriptionItem> lines =
-        readList(m_db,
-                 QStringLiteral("SELECT line.* FROM prescription_item line WHERE line.prescription_id IN "
-                                "(SELECT p.id ") +
-                     from + QStringLiteral(") ORDER BY line.id"),
-                 params, fillPrescriptionItem);
-    for (const PrescriptionItem& item : lines) {
+    QSqlQuery lines = m_db->query(QStringLiteral("SELECT line.* FROM prescription_item line WHERE "
+                                                 "line.prescription_id IN (SELECT p.id ") +
+                                      from + QStringLiteral(") ORDER BY line.id"),
+                                  params);
+    const Row row(lines);
+    while (lines.next()) {
+        row.startRow();
+        PrescriptionItem item = fillPrescriptionItem(row);
         const auto at = position.constFind(item.prescriptionId);
         if (at != position.constEnd())
-            list[at.value()].items.append(item);
+            list[at.value()].items.append(std::move(item));
     }
     return list;
 }
@@ -178,7 +181,10 @@ QList<Prescription> PrescriptionRepository::search(const QString& prescriptionNo
     if (!m_db)
         return {};
     QString from = QStringLiteral("FROM prescription p ");
-    if (!productName.isEmpty() || !barcode.isEmpty() || !mnemonicCode.isEmpty() || !batchNo.isEmpty())
+    // Lines are joined only when a filter needs them; DISTINCT then keeps one row per prescription.
+    const bool joined =
+        !productName.isEmpty() || !barcode.isEmpty() || !mnemonicCode.isEmpty() || !batchNo.isEmpty();
+    if (joined)
         from += QStringLiteral(" LEFT JOIN prescription_item pi ON p.id = pi.prescription_id "
                                " LEFT JOIN product pr ON pi.product_id = pr.id ");
     from += QStringLiteral(" WHERE 1=1 ");
@@ -195,13 +201,12 @@ QList<Prescription> PrescriptionRepository::search(const QString& prescriptionNo
     filter(productName, " AND pi.product_name LIKE ?");
     filter(barcode, " AND pr.barcode LIKE ?");
     filter(mnemonicCode.toUpper(), " AND pr.mnemonic_code LIKE ?");
-    // Prescription lines carry no batch: the batch is the one sold against the prescription. One pass over
-    // the sale lines, whatever the number of prescriptions.
-    filter(batchNo,
-           " AND p.id IN (SELECT si.prescription_id FROM sales_order_item si WHERE si.batch_no LIKE ?)");
+    // Prescription lines carry no batch: the batch is the one sold against the prescription.
+    filter(batchNo, " AND EXISTS (SELECT 1 FROM sales_order_item si WHERE si.prescription_id = p.id AND "
+                    "si.batch_no LIKE ?)");
 
     QSqlError error;
-    const QList<Prescription> found = findWithLines(from, params, kNewestFirst, &error);
+    const QList<Prescription> found = findWithLines(from, params, kNewestFirst, joined, &error);
     if (error.isValid())
         qCritical().noquote() << "Prescription search failed:" << error.text();
     return found;

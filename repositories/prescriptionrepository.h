@@ -50,10 +50,11 @@ public:
     QString generatePrescriptionNo();
 
 private:
-    // Prescriptions of "SELECT DISTINCT p.* <from>" with their lines: the lines of all of them are read in
+    // Prescriptions of "SELECT [DISTINCT] p.* <from>" with their lines: the lines of all of them are read in
     // one further statement over the same <from>, not one statement per prescription.
     QList<models::Prescription> findWithLines(const QString& from, const QList<QVariant>& params,
-                                              const QString& orderBy, QSqlError* error = nullptr);
+                                              const QString& orderBy, bool distinct = false,
+                                              QSqlError* error = nullptr);
 
     IDbAdapter* m_db;
 };

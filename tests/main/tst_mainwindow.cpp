@@ -104,8 +104,8 @@ private slots:
                     }
             }
         QCOMPARE(classes.join(' ').remove("kestrovalin::"),
-                 QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow SalesWindow "
-                         "UserManagerWindow OperLogWindow"));
+                 QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
+                         "SalesWindow PrescriptionRecordWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();
@@ -113,7 +113,7 @@ private slots:
         for (QPushButton* b : w.findChild<QWidget*>("quickPanel")->findChildren<QPushButton*>())
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
-        QCOMPARE(quick, (QStringList{"btnQuickSale", "btnQuickUser"}));
+        QCOMPARE(quick, (QStringList{"btnQuickSale", "btnQuickPurchase", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }

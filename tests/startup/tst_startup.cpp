@@ -428,12 +428,11 @@ private slots:
             QVERIFY(DatabaseManager::instance().importTestData(KV_SOURCE_DIR "/docs/test_data.sql"));
         QVERIFY2(!log.contains("SQLite Execute Error"), qPrintable(log.dump()));
         QStringList counts;
-        for (const char* table :
-             {"sys_user", "supplier", "product", "customer", "purchase_order", "purchase_order_item",
-              "inventory_batch", "sales_order", "sales_order_item", "temperature_record", "prescription",
-              "prescription_item"})
+        for (const char* table : {"sys_user", "supplier", "product", "customer", "purchase_order",
+                                  "purchase_order_item", "inventory_batch", "sales_order", "sales_order_item",
+                                  "temperature_record", "prescription", "prescription_item"})
             counts << QString::number(t.count(table));
-        QCOMPARE(counts.join(' '), QString("2 6 14 6 4 14 13 6 11 14 6 7"));
+        QCOMPARE(counts.join(' '), QString("2 6 14 6 5 15 13 6 11 14 6 7"));
         QCOMPARE(repositories::ExpiryWarningRepository(t.db()).findNearExpiryItems(180).size(), 5);
         QVERIFY(!TempRepo(t.db()).hasRecordToday());
     }

@@ -13,13 +13,13 @@ namespace kestrovalin {
 // form and would leave them flat), and the dialog is centred over its parent as centreOverParent does.
 void prepareFormDialog(QDialog* dialog, QDialogButtonBox* buttons, QWidget* parent);
 
+// Centres a dialog over its parent at the dialog's current size, never past the screen's top-left corner.
+// Without a parent the toolkit places the dialog.
+void centreOverParent(QWidget* dialog, QWidget* parent);
+
 // Runs a form modally until what it holds is settled: after OK, `settle` checks and stores the form's record
 // and tells the user the outcome; when it returns false (the write failed) the form comes back holding
 // everything that was typed. Returns false when the user cancels.
 bool execUntilSettled(QDialog& form, const std::function<bool()>& settle);
-
-// Centres a dialog over its parent at the dialog's current size, never past the screen's top-left corner.
-// Without a parent the toolkit places the dialog.
-void centreOverParent(QWidget* dialog, QWidget* parent);
 
 } // namespace kestrovalin

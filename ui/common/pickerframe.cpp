@@ -1,7 +1,7 @@
 #include "ui/common/pickerframe.h"
 
+#include "ui/common/buttonbox.h"
 #include "ui/common/prompts.h"
-#include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
 
 #include <QDialog>
@@ -53,15 +53,11 @@ PickerFrame::PickerFrame(QDialog* dialog, const PickerSpec& spec, Loader loader,
     table->setAlternatingRowColors(spec.alternatingRows);
     setColumnWidths(table, spec.widths);
 
-    for (QPushButton* button : {m_widgets.searchButton, m_widgets.ok, m_widgets.cancel}) {
+    for (QPushButton* button : {m_widgets.searchButton, m_widgets.ok, m_widgets.cancel})
         neverDefault(button);
-        // Framed on the buttons themselves: a picker opened from a list window would otherwise take that
-        // window's button rules and show flat buttons, or a search button in the window's accent.
-        if (button)
-            button->setStyleSheet(
-                framedButtonStyleSheet() +
-                QStringLiteral(" QPushButton { color: palette(button-text); font-weight: normal; }"));
-    }
+    // Pickers open from forms inside list windows, whose button rules would otherwise reach them: the
+    // window's primary look for a button that happens to share its name ("btnSearch"), flat for the others.
+    frameButtons(dialog);
     if (spec.liveSearch) {
         connect(m_widgets.search, &QLineEdit::textChanged, this, &PickerFrame::load);
     } else {

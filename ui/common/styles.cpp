@@ -126,7 +126,11 @@ QString formStyleSheet() {
            framedField(QStringLiteral("QComboBox"), QStringLiteral("3px 6px"));
 }
 
-QString reportWindowStyleSheet() {
+namespace {
+
+// The report family with its accent buttons, the buttons that darken on hover and the table class named.
+QString reportSheet(const QStringList& accentButtons, const QStringList& hoverButtons,
+                    const QString& tableClass) {
     return rule(
                QStringLiteral("QGroupBox"),
                QStringLiteral("border: 1px solid %1; border-radius: 3px; margin-top: 8px; padding-top: 14px; "
@@ -147,17 +151,27 @@ QString reportWindowStyleSheet() {
                     .arg(c(colours::reportButton), c(colours::buttonFace))) +
            rule(QStringLiteral("QPushButton:hover"),
                 QStringLiteral("background: %1;").arg(c(colours::buttonHover))) +
-           rule(QStringLiteral("QPushButton#btnQuery, QPushButton#btnSearch"),
-                QStringLiteral("background: %1; color: white; border-color: %2;")
-                    .arg(c(colours::accent), c(colours::accentBorder))) +
-           rule(QStringLiteral("QPushButton#btnQuery:hover"),
+           rule(buttons(accentButtons), QStringLiteral("background: %1; color: white; border-color: %2;")
+                                            .arg(c(colours::accent), c(colours::accentBorder))) +
+           rule(buttons(hoverButtons, QStringLiteral(":hover")),
                 QStringLiteral("background: %1;").arg(c(colours::accentBorder))) +
-           rule(QStringLiteral("QTableWidget"),
+           rule(tableClass,
                 QStringLiteral("border: 1px solid %1; gridline-color: %2; alternate-background-color: %3;")
                     .arg(c(colours::reportTable), c(colours::gridStrong), c(colours::alternateRow))) +
            rule(QStringLiteral("QHeaderView::section"),
                 QStringLiteral("background: %1; padding: 4px 8px; border: 1px solid %2; font-weight: bold;")
                     .arg(c(colours::headerFace), c(colours::reportTable)));
+}
+
+} // namespace
+
+QString reportWindowStyleSheet() {
+    return reportSheet({QStringLiteral("btnQuery"), QStringLiteral("btnSearch")},
+                       {QStringLiteral("btnQuery")}, QStringLiteral("QTableWidget"));
+}
+
+QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass) {
+    return reportSheet({accentButton}, {accentButton}, tableClass);
 }
 
 QString countLabelStyleSheet() {
@@ -170,7 +184,8 @@ QString accentButtonStyleSheet() {
 
 QString framedButtonStyleSheet() {
     return rule(QStringLiteral("QPushButton"),
-                greyFace() + QStringLiteral(" border-radius: 3px; padding: 5px 16px; min-width: 64px;")) +
+                greyFace() + QStringLiteral(" border-radius: 3px; padding: 5px 16px; min-width: 64px; "
+                                            "color: palette(button-text); font-weight: normal;")) +
            rule(QStringLiteral("QPushButton:hover"), background(colours::buttonHover)) +
            rule(QStringLiteral("QPushButton:default"),
                 QStringLiteral("border-color: %1;").arg(c(colours::accent)));

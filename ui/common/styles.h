@@ -53,6 +53,8 @@ QString formStyleSheet();
 
 // The report-window family shared by the record books.
 QString reportWindowStyleSheet();
+// The same family for a window whose one accent button (darker on hover) and list table class differ.
+QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass);
 
 // A row count label under or beside a list ("共 %1 条记录").
 QString countLabelStyleSheet();

@@ -16,6 +16,8 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/purchasewindow.h"
+#include "ui/sales/prescriptionrecordwindow.h"
 #include "ui/sales/saleswindow.h"
 
 #include <QApplication>
@@ -51,32 +53,32 @@ template <class Window> QWidget* build(QWidget* parent) {
 
 // How each registry entry is built; null for the windows this program does not hold yet.
 constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
-    &build<kestrovalin::ProductManagerWindow>,  // ProductManager
-    &build<kestrovalin::SupplierManagerWindow>, // SupplierManager
-    &build<kestrovalin::CustomerManagerWindow>, // CustomerManager
-    nullptr,                                    // Purchase
-    &build<kestrovalin::SalesWindow>,           // Sales
-    &build<kestrovalin::UserManagerWindow>,     // UserManager
-    nullptr,                                    // Inventory
-    &build<kestrovalin::OperLogWindow>,         // OperLog
-    nullptr,                                    // InventoryWarning
-    nullptr,                                    // PurchaseReport
-    nullptr,                                    // AcceptanceReport
-    nullptr,                                    // SalesRecordReport
-    nullptr,                                    // MaintenanceReport
-    nullptr,                                    // PurchaseReturn
-    nullptr,                                    // SalesReturn
-    nullptr,                                    // InventoryCheck
-    nullptr,                                    // ExpiryWarning
-    nullptr,                                    // ExpiryReport
-    nullptr,                                    // QualificationWarning
-    nullptr,                                    // TempHumidityRecord
-    nullptr,                                    // TempHumidityReport
-    nullptr,                                    // PrescriptionRecord
-    nullptr,                                    // RejectedDrug
-    nullptr,                                    // RejectedDrugReport
-    nullptr,                                    // SupplierReport
-    nullptr,                                    // Maintenance
+    &build<kestrovalin::ProductManagerWindow>,     // ProductManager
+    &build<kestrovalin::SupplierManagerWindow>,    // SupplierManager
+    &build<kestrovalin::CustomerManagerWindow>,    // CustomerManager
+    &build<kestrovalin::PurchaseWindow>,           // Purchase
+    &build<kestrovalin::SalesWindow>,              // Sales
+    &build<kestrovalin::UserManagerWindow>,        // UserManager
+    nullptr,                                       // Inventory
+    &build<kestrovalin::OperLogWindow>,            // OperLog
+    nullptr,                                       // InventoryWarning
+    nullptr,                                       // PurchaseReport
+    nullptr,                                       // AcceptanceReport
+    nullptr,                                       // SalesRecordReport
+    nullptr,                                       // MaintenanceReport
+    nullptr,                                       // PurchaseReturn
+    nullptr,                                       // SalesReturn
+    nullptr,                                       // InventoryCheck
+    nullptr,                                       // ExpiryWarning
+    nullptr,                                       // ExpiryReport
+    nullptr,                                       // QualificationWarning
+    nullptr,                                       // TempHumidityRecord
+    nullptr,                                       // TempHumidityReport
+    &build<kestrovalin::PrescriptionRecordWindow>, // PrescriptionRecord
+    nullptr,                                       // RejectedDrug
+    nullptr,                                       // RejectedDrugReport
+    nullptr,                                       // SupplierReport
+    nullptr,                                       // Maintenance
 };
 
 using OpenSlot = void (MainWindow::*)();

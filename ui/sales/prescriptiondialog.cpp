@@ -55,9 +55,9 @@ void PrescriptionDialog::initTable() {
     // Cells open only from code: the quantity of a new line at once, then Tab walks the editor along.
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setTabKeyNavigation(true);
-    table->setColumnWidth(Name, 170);
-    table->setColumnWidth(Specification, 110);
-    table->setColumnWidth(Quantity, 60);
+    table->setColumnWidth(Name, 150);
+    table->setColumnWidth(Specification, 100);
+    table->setColumnWidth(Quantity, 50);
     table->setColumnWidth(Dosage, 150);
 }
 
