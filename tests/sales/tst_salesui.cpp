@@ -431,8 +431,8 @@ private slots:
         view->setCurrentIndex(view->model()->index(0, 2));
         child<QPushButton>(&picker, "btnOk")->click();
         QCOMPARE(picker.result(), int(QDialog::Accepted));
-        QCOMPARE(picker.selectedOrderId(), 1);
-        QCOMPARE(picker.selectedOrderNo(), QString("SAL203105180001"));
+        QCOMPARE(picker.getSelectedOrderId(), 1);
+        QCOMPARE(picker.getSelectedOrderNo(), QString("SAL203105180001"));
     }
 };
 

@@ -241,13 +241,8 @@ void SalesDialog::updateTotal() {
 }
 
 void SalesDialog::onDeleteItem() {
-    const int row = ui->tableItems->currentRow();
-    if (row < 0)
-        return;
-    ui->tableItems->removeRow(row);
-    if (row < m_items.size())
-        m_items.removeAt(row);
-    updateTotal();
+    if (removeCurrentLine(ui->tableItems, m_items))
+        updateTotal();
 }
 
 void SalesDialog::onSelectCustomer() {

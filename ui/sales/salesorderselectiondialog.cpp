@@ -23,10 +23,12 @@ SalesOrderSelectionDialog::SalesOrderSelectionDialog(QWidget* parent) : QDialog(
         for (const models::SalesOrder& o : keyword.isEmpty() ? repo.findAll() : repo.search(keyword)) {
             if (o.status == QLatin1String("voided"))
                 continue;
-            rows.append(TableRow(o.id, {o.orderNo, o.saleDate, QString::number(o.totalAmount, 'f', 2),
-                                        o.status == QLatin1String("completed") ? QStringLiteral("已完成")
-                                                                               : QStringLiteral("待处理"),
-                                        o.operatorName}));
+            TableRow row(o.id, {o.orderNo, o.saleDate, QString::number(o.totalAmount, 'f', 2),
+                                o.status == QLatin1String("completed") ? QStringLiteral("已完成")
+                                                                       : QStringLiteral("待处理"),
+                                o.operatorName});
+            row.documentNo = o.orderNo;
+            rows.append(row);
         }
         return rows;
     });
@@ -38,14 +40,13 @@ void SalesOrderSelectionDialog::loadOrders(const QString& keyword) {
     m_frame->load(keyword);
 }
 
-int SalesOrderSelectionDialog::selectedOrderId() const {
+int SalesOrderSelectionDialog::getSelectedOrderId() const {
     return m_frame->chosenId();
 }
 
-QString SalesOrderSelectionDialog::selectedOrderNo() const {
-    // The number is the chosen row's first cell.
+QString SalesOrderSelectionDialog::getSelectedOrderNo() const {
     const int row = m_frame->chosenRow();
-    return row < 0 ? QString() : m_frame->model()->text(row, 0);
+    return row < 0 ? QString() : m_frame->model()->index(row, 0).data(Qt::UserRole + 1).toString();
 }
 
 } // namespace kestrovalin

@@ -8,15 +8,16 @@ namespace kestrovalin {
 class PickerFrame;
 
 // Picks an existing sale that is not voided, searched by order number, customer name or the name of a drug on
-// it. After acceptance the caller reads the chosen order's id and number; a rejected picker keeps -1 and "".
+// it.
 class SalesOrderSelectionDialog : public QDialog {
     Q_OBJECT
 public:
     explicit SalesOrderSelectionDialog(QWidget* parent = nullptr);
 
     void loadOrders(const QString& keyword);
-    int selectedOrderId() const;
-    QString selectedOrderNo() const;
+    // The chosen order after the dialog was accepted: -1 and an empty number until a choice.
+    int getSelectedOrderId() const;
+    QString getSelectedOrderNo() const;
 
 private:
     PickerFrame* m_frame;
