@@ -8,15 +8,11 @@
 namespace kestrovalin {
 
 SalesOrderSelectionDialog::SalesOrderSelectionDialog(QWidget* parent) : QDialog(parent) {
-    PickerSpec spec;
-    spec.title = QStringLiteral("选择销售单");
-    spec.size = QSize(700, 450);
-    spec.columns = QStringList{QStringLiteral("单号"), QStringLiteral("销售日期"), QStringLiteral("金额"),
-                               QStringLiteral("状态"), QStringLiteral("操作员")};
-    spec.searchLabel = QStringLiteral("搜索（单号）：");
-    spec.alternatingRows = false;
-    spec.choiceFrom = PickerSpec::ChoiceFrom::CurrentRow;
-    spec.noChoiceHint = QStringLiteral("请先选择一条销售单");
+    const PickerSpec spec =
+        documentPickerSpec(QStringLiteral("选择销售单"),
+                           {QStringLiteral("单号"), QStringLiteral("销售日期"), QStringLiteral("金额"),
+                            QStringLiteral("状态"), QStringLiteral("操作员")},
+                           QStringLiteral("搜索（单号）："), QStringLiteral("请先选择一条销售单"));
     m_frame = new PickerFrame(this, spec, [](const QString& keyword) {
         SalesRepository repo(DatabaseManager::instance().getAdapter());
         QVector<TableRow> rows;
