@@ -98,6 +98,24 @@ Fetched<T> fetch(IDbAdapter* db, const QString& sql, const QList<QVariant>& para
     return result;
 }
 
+// Hands each row to visit (a callable taking const Row&) as it is read, collecting nothing: for lists so long
+// that a record per row held until the caller has built its own would cost. False when the statement fails or
+// there is no adapter.
+template <class F>
+bool visitRows(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F visit) {
+    if (!db)
+        return false;
+    QSqlQuery query = db->query(sql, params);
+    if (!query.isActive())
+        return false;
+    const Row row(query);
+    while (query.next()) {
+        row.startRow();
+        visit(row);
+    }
+    return true;
+}
+
 // Every row mapped; an empty list when the statement fails or there is no adapter.
 template <class F, class T = std::invoke_result_t<F, const Row&>>
 QList<T> readList(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map) {

@@ -23,10 +23,16 @@ using repositories::StockMovement;
 
 namespace {
 
-const QString kOrderSelect = QStringLiteral(
-    "SELECT s.id, s.order_no, s.total_amount, s.sale_date, s.operator_id, u.real_name, s.status, "
-    "s.created_at, s.customer_id, c.name AS customer_name FROM sales_order s "
-    "LEFT JOIN sys_user u ON s.operator_id = u.id LEFT JOIN customer c ON s.customer_id = c.id");
+const QString kOrderColumns =
+    QStringLiteral("s.id, s.order_no, s.total_amount, s.sale_date, s.operator_id, u.real_name, s.status, "
+                   "s.created_at, s.customer_id, c.name AS customer_name");
+// What the sales list and the order picker show. Every column costs the driver a conversion on each of
+// hundreds of thousands of rows, so the list reads no others.
+const QString kListColumns = QStringLiteral(
+    "s.id, s.order_no, s.total_amount, s.sale_date, u.real_name, s.status, c.name AS customer_name");
+const QString kOrderFrom = QStringLiteral(" FROM sales_order s LEFT JOIN sys_user u ON s.operator_id = u.id "
+                                          "LEFT JOIN customer c ON s.customer_id = c.id");
+const QString kOrderSelect = QStringLiteral("SELECT ") + kOrderColumns + kOrderFrom;
 
 const QString kNewestFirst = QStringLiteral(" ORDER BY s.id DESC");
 
@@ -48,11 +54,6 @@ SalesOrder readOrder(const Row& r, SharedTexts& shared) {
     o.customerId = r.integer("customer_id");
     o.customerName = shared(r.text("customer_name"));
     return o;
-}
-
-QList<SalesOrder> readOrders(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) {
-    SharedTexts shared;
-    return readList(db, sql, params, [&shared](const Row& r) { return readOrder(r, shared); });
 }
 
 SalesOrder readOneOrder(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) {
@@ -300,21 +301,35 @@ SalesOrder SalesRepository::findByOrderNo(const QString& orderNo) {
 }
 
 QList<SalesOrder> SalesRepository::findAll() {
-    return readOrders(m_db, kOrderSelect + kNewestFirst, {});
+    return search(QString());
 }
 
 QList<SalesOrder> SalesRepository::search(const QString& keyword) {
-    // Drugs are matched by name first and their lines found through the product index, so a search never
-    // walks every sold line; each order comes once however many of its lines match.
-    const QString pattern = likePattern(keyword);
-    return readOrders(
-        m_db,
-        kOrderSelect +
-            QStringLiteral(" WHERE s.order_no LIKE ? OR c.name LIKE ? OR s.id IN (SELECT "
-                           "si.order_id FROM sales_order_item si WHERE si.product_id IN (SELECT "
-                           "p.id FROM product p WHERE p.name LIKE ?))") +
-            kNewestFirst,
-        {pattern, pattern, pattern});
+    QList<SalesOrder> orders;
+    visitOrders(kOrderColumns, keyword, [&orders](const SalesOrder& o) { orders.append(o); });
+    return orders;
+}
+
+void SalesRepository::forEachOrder(const QString& keyword,
+                                   const std::function<void(const SalesOrder&)>& visit) {
+    visitOrders(kListColumns, keyword, visit);
+}
+
+void SalesRepository::visitOrders(const QString& columns, const QString& keyword,
+                                  const std::function<void(const SalesOrder&)>& visit) {
+    QString sql = QStringLiteral("SELECT ") + columns + kOrderFrom;
+    QList<QVariant> params;
+    if (!keyword.isEmpty()) {
+        // Drugs are matched by name first and their lines found through the product index, so a search
+        // never walks every sold line; each order comes once however many of its lines match.
+        sql += QStringLiteral(" WHERE s.order_no LIKE ? OR c.name LIKE ? OR s.id IN (SELECT si.order_id FROM "
+                              "sales_order_item si WHERE si.product_id IN (SELECT p.id FROM product p WHERE "
+                              "p.name LIKE ?))");
+        const QString pattern = likePattern(keyword);
+        params = {pattern, pattern, pattern};
+    }
+    SharedTexts shared;
+    visitRows(m_db, sql + kNewestFirst, params, [&](const Row& r) { visit(readOrder(r, shared)); });
 }
 
 QList<SalesOrderItem> SalesRepository::findOrderItems(int orderId) {

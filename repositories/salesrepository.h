@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace kestrovalin {
@@ -41,6 +42,11 @@ public:
     // Orders whose number, customer name or the name of a drug on them contains the keyword; newest first,
     // each once. An empty keyword matches every order.
     QList<models::SalesOrder> search(const QString& keyword);
+    // The orders of search (every order for an empty keyword) as the lists show them, each handed to visit as
+    // it is read: id, number, total, sale date, status and the operator's and customer's names (operatorId,
+    // customerId and createdAt stay unread). The sales list builds its rows this way, without 600,000
+    // records held in between.
+    void forEachOrder(const QString& keyword, const std::function<void(const models::SalesOrder&)>& visit);
     QList<models::SalesOrderItem> findOrderItems(int orderId);
     // Writes the status only.
     bool updateOrder(const models::SalesOrder& order);
@@ -58,6 +64,8 @@ private:
     bool insertLines(const models::SalesOrder& order, const QList<models::SalesOrderItem>& items,
                      double& total);
     bool restoreStock(int orderId);
+    void visitOrders(const QString& columns, const QString& keyword,
+                     const std::function<void(const models::SalesOrder&)>& visit);
     // True while a completed sales return cites the order's number; nothing when the read failed.
     std::optional<bool> hasCompletedReturn(int orderId);
 

@@ -391,6 +391,10 @@ private slots:
         QCOMPARE(numbers(repo.search("王建")), QString("1"));
         QCOMPARE(numbers(repo.search("0002")), QString("2"));
         QCOMPARE(numbers(repo.search("无此药")), QString());
+        QStringList visited;
+        repo.forEachOrder("阿莫西林",
+                          [&visited](const SalesOrder& o) { visited << o.orderNo + o.customerName; });
+        QCOMPARE(visited.join(","), kStem + "0001王建国");
 
         const SalesOrder listed = repo.findAll().last();
         QCOMPARE(QStringList({listed.orderNo, QString::number(listed.totalAmount), listed.saleDate,

@@ -16,16 +16,16 @@ SalesOrderSelectionDialog::SalesOrderSelectionDialog(QWidget* parent) : QDialog(
     m_frame = new PickerFrame(this, spec, [](const QString& keyword) {
         SalesRepository repo(DatabaseManager::instance().getAdapter());
         QVector<TableRow> rows;
-        for (const models::SalesOrder& o : keyword.isEmpty() ? repo.findAll() : repo.search(keyword)) {
+        repo.forEachOrder(keyword, [&rows](const models::SalesOrder& o) {
             if (o.status == QLatin1String("voided"))
-                continue;
+                return;
             TableRow row(o.id, {o.orderNo, o.saleDate, QString::number(o.totalAmount, 'f', 2),
                                 o.status == QLatin1String("completed") ? QStringLiteral("已完成")
                                                                        : QStringLiteral("待处理"),
                                 o.operatorName});
             row.documentNo = o.orderNo;
             rows.append(row);
-        }
+        });
         return rows;
     });
     // Widths from the titles and the first rows: order numbers show whole, however many orders there are.
