@@ -40,19 +40,24 @@ const QString kNewestFirst = QStringLiteral(" ORDER BY s.id DESC");
 const QString kNoProductionDate = QStringLiteral("2000-01-01");
 const QString kNoExpiryDate = QStringLiteral("2099-12-31");
 
-// Dates, names and codes recur on thousands of orders and are held once each.
-SalesOrder readOrder(const Row& r, SharedTexts& shared) {
+// The columns of the lists. Dates, names and codes recur on thousands of orders and are held once each.
+SalesOrder readListedOrder(const Row& r, SharedTexts& shared) {
     SalesOrder o;
     o.id = r.integer("id");
     o.orderNo = r.text("order_no");
     o.totalAmount = r.number("total_amount");
     o.saleDate = shared(r.text("sale_date"));
-    o.operatorId = r.integer("operator_id");
     o.operatorName = shared(r.text("real_name"));
     o.status = shared(r.text("status"));
+    o.customerName = shared(r.text("customer_name"));
+    return o;
+}
+
+SalesOrder readOrder(const Row& r, SharedTexts& shared) {
+    SalesOrder o = readListedOrder(r, shared);
+    o.operatorId = r.integer("operator_id");
     o.createdAt = r.text("created_at");
     o.customerId = r.integer("customer_id");
-    o.customerName = shared(r.text("customer_name"));
     return o;
 }
 
@@ -306,16 +311,16 @@ QList<SalesOrder> SalesRepository::findAll() {
 
 QList<SalesOrder> SalesRepository::search(const QString& keyword) {
     QList<SalesOrder> orders;
-    visitOrders(kOrderColumns, keyword, [&orders](const SalesOrder& o) { orders.append(o); });
+    visitOrders(kOrderColumns, keyword, readOrder, [&orders](const SalesOrder& o) { orders.append(o); });
     return orders;
 }
 
 void SalesRepository::forEachOrder(const QString& keyword,
                                    const std::function<void(const SalesOrder&)>& visit) {
-    visitOrders(kListColumns, keyword, visit);
+    visitOrders(kListColumns, keyword, readListedOrder, visit);
 }
 
-void SalesRepository::visitOrders(const QString& columns, const QString& keyword,
+void SalesRepository::visitOrders(const QString& columns, const QString& keyword, OrderReader read,
                                   const std::function<void(const SalesOrder&)>& visit) {
     QString sql = QStringLiteral("SELECT ") + columns + kOrderFrom;
     QList<QVariant> params;
@@ -329,7 +334,7 @@ void SalesRepository::visitOrders(const QString& columns, const QString& keyword
         params = {pattern, pattern, pattern};
     }
     SharedTexts shared;
-    visitRows(m_db, sql + kNewestFirst, params, [&](const Row& r) { visit(readOrder(r, shared)); });
+    visitRows(m_db, sql + kNewestFirst, params, [&](const Row& r) { visit(read(r, shared)); });
 }
 
 QList<SalesOrderItem> SalesRepository::findOrderItems(int orderId) {

@@ -11,6 +11,8 @@
 namespace kestrovalin {
 
 class IDbAdapter;
+class Row;
+class SharedTexts;
 
 namespace repositories {
 struct StockChange;
@@ -64,7 +66,8 @@ private:
     bool insertLines(const models::SalesOrder& order, const QList<models::SalesOrderItem>& items,
                      double& total);
     bool restoreStock(int orderId);
-    void visitOrders(const QString& columns, const QString& keyword,
+    using OrderReader = models::SalesOrder (*)(const Row&, SharedTexts&);
+    void visitOrders(const QString& columns, const QString& keyword, OrderReader read,
                      const std::function<void(const models::SalesOrder&)>& visit);
     // True while a completed sales return cites the order's number; nothing when the read failed.
     std::optional<bool> hasCompletedReturn(int orderId);
