@@ -546,10 +546,9 @@ int main(int argc, char* argv[]) {
 
     bench.listWindow(
         "sales list window", [](QWidget* parent) { return new SalesWindow(parent); },
-        {QStringLiteral("SELECT s.id, s.order_no, s.total_amount, s.sale_date, s.operator_id, "
-                        "u.real_name, s.status, s.created_at, s.customer_id, c.name FROM sales_order "
-                        "s LEFT JOIN sys_user u ON s.operator_id = u.id LEFT JOIN customer c ON "
-                        "s.customer_id = c.id ORDER BY s.id DESC"),
+        {QStringLiteral("SELECT s.id, s.order_no, s.total_amount, s.sale_date, u.real_name, s.status, c.name "
+                        "AS customer_name FROM sales_order s LEFT JOIN sys_user u ON s.operator_id = u.id "
+                        "LEFT JOIN customer c ON s.customer_id = c.id ORDER BY s.id DESC"),
          {}});
     bench.listWindow(
         "sales batch picker", [](QWidget* parent) { return new SalesProductSelectionDialog(parent); },
