@@ -9,6 +9,8 @@
 #include "core/idbadapter.h"
 #include "core/transaction.h"
 #include "repositories/expirywarningrepository.h"
+#include "repositories/inventorycheckrepository.h"
+#include "repositories/productrepository.h"
 #include "repositories/purchaserepository.h"
 #include "repositories/salesrepository.h"
 #include "repositories/stockmovement.h"
@@ -20,7 +22,11 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/expirywarningwindow.h"
+#include "ui/purchasing/inventorywarningwindow.h"
+#include "ui/purchasing/inventorywindow.h"
 #include "ui/purchasing/purchasewindow.h"
+#include "ui/returns/productbatchselectiondialog.h"
 #include "ui/sales/prescriptionrecordwindow.h"
 #include "ui/sales/salesproductselectiondialog.h"
 #include "ui/sales/saleswindow.h"
@@ -31,10 +37,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStringList>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -106,7 +114,6 @@ double residentMb() {
     return fields.size() > 1 ? fields.at(1).toDouble() * sysconf(_SC_PAGESIZE) / (1024.0 * 1024.0) : 0;
 }
 
-// Shows a top-level window and returns once it has painted.
 class PaintWatch : public QObject {
 public:
     bool painted = false;
@@ -117,15 +124,21 @@ public:
     }
 };
 
-void showPainted(QWidget* window) {
+// Runs the trigger and returns once the widget has painted.
+void paintedAfter(QWidget* widget, const std::function<void()>& trigger) {
     PaintWatch watch;
-    window->installEventFilter(&watch);
-    window->show();
+    widget->installEventFilter(&watch);
+    trigger();
     QElapsedTimer t;
     t.start();
     while (!watch.painted && t.elapsed() < 5000)
         QApplication::processEvents(QEventLoop::AllEvents, 5);
-    window->removeEventFilter(&watch);
+    widget->removeEventFilter(&watch);
+}
+
+// Shows a window and returns once it has painted.
+void showPainted(QWidget* window) {
+    paintedAfter(window, [window] { window->show(); });
 }
 
 // The least a list can do: every row of the query as variants, handed to a view as they are.
@@ -173,7 +186,7 @@ struct Sql {
 
 // The baseline of a list window: the same rows read into a minimal model, shown in a plain view, painted.
 // Further statements of the window (without parameters) are read row by row before the listed one.
-QWidget* openMinimal(const Sql& sql, QWidget* parent, const QStringList& alsoRead) {
+QWidget* openMinimal(const Sql& sql, QWidget* parent, const QStringList& alsoRead = {}) {
     auto* view = new QTableView(parent);
     view->setWindowFlags(Qt::Window);
     for (const QString& statement : alsoRead) {
@@ -186,6 +199,43 @@ QWidget* openMinimal(const Sql& sql, QWidget* parent, const QStringList& alsoRea
     model->setParent(view);
     view->setModel(model);
     return view;
+}
+
+// Approves a stocktaking sheet of 200 counted batches (every fifth count off by one) and returns the time of
+// the approval alone. The sheet and the counts are undone afterwards, so runs and the file stay as they were.
+double approveSheetOf200() {
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    Transaction scope(db);
+    QList<models::InventoryCheckItem> lines;
+    QSqlQuery q =
+        runQuery(QStringLiteral("SELECT product_id, batch_no, production_date, expiry_date, quantity "
+                                "FROM inventory_batch WHERE quantity > 0 ORDER BY id DESC LIMIT 200"),
+                 {});
+    while (q.next()) {
+        models::InventoryCheckItem line;
+        line.productId = q.value(0).toInt();
+        line.batchNo = q.value(1).toString();
+        line.productionDate = q.value(2).toString();
+        line.expiryDate = q.value(3).toString();
+        line.systemQuantity = q.value(4).toInt();
+        line.actualQuantity = line.systemQuantity + (lines.size() % 5 == 0 ? 1 : 0);
+        line.diffQuantity = line.actualQuantity - line.systemQuantity;
+        lines.append(line);
+    }
+    q.finish();
+    repositories::InventoryCheckRepository repo(db);
+    models::InventoryCheck sheet;
+    sheet.checkType = QStringLiteral("full");
+    sheet.checkDate = Clock::todayText();
+    sheet.operatorId = 1;
+    const int id = repo.insertCheck(sheet, lines);
+    QElapsedTimer t;
+    t.start();
+    if (!repo.approveCheck(id, 1))
+        std::fprintf(stderr, "the stocktaking approval failed\n");
+    const double ms = t.nsecsElapsed() / 1e6;
+    scope.rollback();
+    return ms;
 }
 
 class Bench {
@@ -205,6 +255,16 @@ public:
                                     .arg(minimalMb, 0, 'f', 0)
                                     .toUtf8();
         printLine(what, program, &minimal, note.constData());
+    }
+
+    // One line per further list of a window already open: the reload until the list has painted, beside the
+    // query it runs read into a minimal model.
+    void listSwitch(const char* what, QAbstractItemView* view, const std::function<void()>& reload,
+                    const Sql& sql) {
+        const Figures program = measure(m_runs, [&] { paintedAfter(view->viewport(), reload); });
+        double minimalMb = 0;
+        const Figures minimal = timeWindow([&] { return openMinimal(sql, m_parent); }, &minimalMb);
+        printLine(what, program, &minimal, "minimal model");
     }
 
 private:
@@ -543,6 +603,78 @@ int main(int argc, char* argv[]) {
                         "sys_user u ON po.operator_id = u.id ORDER BY po.inbound_date DESC"),
          {}});
     printLine("purchase order of 10 lines committed", purchaseOrderCommits(runs), nullptr, "target < 10 ms");
+    printLine("stocktaking approval, 200 lines", measureTimed(runs, approveSheetOf200), nullptr,
+              "one transaction; target < 50 ms");
+    using repositories::ProductRepository;
+    bench.listWindow("purchase return picker",
+                     [](QWidget* parent) {
+                         return new ProductBatchSelectionDialog(
+                             parent, ProductBatchSelectionDialog::PurchaseReturnMode);
+                     },
+                     {ProductRepository::purchaseReturnBatchesStatement(), {Clock::todayText()}});
+    bench.listWindow("sales return picker (sold lines)",
+                     [](QWidget* parent) {
+                         return new ProductBatchSelectionDialog(parent,
+                                                                ProductBatchSelectionDialog::SalesReturnMode);
+                     },
+                     {ProductRepository::soldLinesStatement(), {}});
+
+    const QString stockSelect = QStringLiteral(
+        "SELECT b.id as batch_id, b.product_id, b.supplier_id, b.batch_no, b.production_date, b.expiry_date, "
+        "b.quantity, b.unit_cost, p.id, p.barcode, p.name, p.specification, p.manufacturer, p.category, "
+        "p.unit, p.purchase_price, p.sale_price, p.status, s.name as supplier_name "
+        "FROM inventory_batch b INNER JOIN product p ON b.product_id = p.id "
+        "LEFT JOIN supplier s ON b.supplier_id = s.id WHERE b.quantity > 0");
+    bench.listWindow("stock window (all batches)",
+                     [](QWidget* parent) { return new InventoryWindow(parent); },
+                     {stockSelect + QStringLiteral(" ORDER BY b.id DESC"), {}});
+    {
+        InventoryWindow stock(mainWindow.get());
+        showPainted(&stock);
+        auto* list = stock.findChild<QTableView*>(QStringLiteral("tableInventory"));
+        auto* expiring = stock.findChild<QPushButton*>(QStringLiteral("btnShowExpiring"));
+        auto* outOfStock = stock.findChild<QPushButton*>(QStringLiteral("btnShowOutOfStock"));
+        bench.listSwitch("stock window, expiring in 30 days", list, [&] { expiring->click(); },
+                         {stockSelect + QStringLiteral(" AND b.expiry_date <= ? ORDER BY b.id DESC"),
+                          {QDate::currentDate().addDays(30).toString(QStringLiteral("yyyy-MM-dd"))}});
+        bench.listSwitch(
+            "stock window, drugs out of stock", list, [&] { outOfStock->click(); },
+            {QStringLiteral("SELECT p.id, p.barcode, p.name, p.specification, p.manufacturer, "
+                            "p.category, p.unit, p.purchase_price, p.sale_price, p.status "
+                            "FROM product p WHERE p.status = 1 AND (SELECT COALESCE(SUM("
+                            "b.quantity), 0) FROM inventory_batch b WHERE b.product_id = p.id) = 0 "
+                            "ORDER BY p.id DESC"),
+             {}});
+    }
+
+    bench.listWindow(
+        "near-expiry window", [](QWidget* parent) { return new ExpiryWarningWindow(parent); }, nearExpiry);
+    bench.listWindow("warning centre (near expiry)",
+                     [](QWidget* parent) { return new InventoryWarningWindow(parent); },
+                     {stockSelect + QStringLiteral(" AND b.expiry_date <= ? ORDER BY b.id DESC"),
+                      {QDate::currentDate().addDays(180).toString(QStringLiteral("yyyy-MM-dd"))}});
+    {
+        InventoryWarningWindow centre(mainWindow.get());
+        showPainted(&centre);
+        auto* tabs = centre.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+        auto* refresh = centre.findChild<QPushButton*>(QStringLiteral("btnRefresh"));
+        auto table = [&centre](const char* name) {
+            return centre.findChild<QTableView*>(QLatin1String(name));
+        };
+        tabs->setCurrentIndex(1);
+        bench.listSwitch(
+            "warning centre, low stock", table("tableStock"), [&] { refresh->click(); },
+            {QStringLiteral("SELECT p.id, p.barcode, p.name, p.specification, p.manufacturer, p.unit, "
+                            "p.purchase_price, p.sale_price, COALESCE(SUM(b.quantity), 0) as "
+                            "total_stock FROM product p LEFT JOIN inventory_batch b ON p.id = "
+                            "b.product_id WHERE p.status = 1 GROUP BY p.id HAVING total_stock < 10 "
+                            "ORDER BY total_stock ASC"),
+             {}});
+        tabs->setCurrentIndex(2);
+        bench.listSwitch(
+            "warning centre, supplier licences", table("tableSupplier"), [&] { refresh->click(); },
+            {QStringLiteral("SELECT * FROM supplier WHERE status != 'suspended' ORDER BY id DESC"), {}});
+    }
 
     bench.listWindow(
         "sales list window", [](QWidget* parent) { return new SalesWindow(parent); },

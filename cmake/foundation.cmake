@@ -30,7 +30,8 @@ add_library(kvtestsupport STATIC
     tests/support/pinnedclock.h
     tests/support/modalanswer.h
     tests/support/prompttrail.h
-    tests/support/tabletexts.h
+    tests/support/modeltexts.h
+    tests/support/datarows.h
     tests/support/faultyadapter.h tests/support/faultyadapter.cpp
 )
 target_link_libraries(kvtestsupport PUBLIC kvcore Qt5::Test)

@@ -168,7 +168,7 @@ INSERT OR IGNORE INTO purchase_order_item (id, order_id, product_id, batch_no, p
      200, 6.00, 1200.00, '合格', datetime('now', 'localtime', '-7 days'), 2, NULL);
 
 -- ============================================================
--- 6. 库存批次（入库数量减去已售数量；1、2、4、5、6 号批次在 180 天内到期，3 号已过期）
+-- 6. 库存批次（入库数量减去已售和退供应商数量、加上顾客退回数量；1、2、4、5、6 号批次在 180 天内到期，3 号已过期）
 -- ============================================================
 
 INSERT OR IGNORE INTO inventory_batch (id, product_id, supplier_id, batch_no, production_date, expiry_date,
@@ -186,7 +186,7 @@ INSERT OR IGNORE INTO inventory_batch (id, product_id, supplier_id, batch_no, pr
     (6, 7, 2, 'BLG240512', date('now', 'localtime', '-610 days'), date('now', 'localtime', '+120 days'),
      79, 0, 9.20, 'normal', datetime('now', 'localtime', '-60 days'), NULL),
     (7, 10, 2, 'GML240420', date('now', 'localtime', '-330 days'), date('now', 'localtime', '+400 days'),
-     97, 0, 7.50, 'normal', datetime('now', 'localtime', '-60 days'), NULL),
+     98, 0, 7.50, 'normal', datetime('now', 'localtime', '-60 days'), NULL),
     (8, 6, 3, 'VC240510', date('now', 'localtime', '-30 days'), date('now', 'localtime', '+700 days'),
      49, 0, 16.00, 'normal', datetime('now', 'localtime', '-30 days'), NULL),
     (9, 8, 3, 'LL240701', date('now', 'localtime', '-555 days'), date('now', 'localtime', '+540 days'),
@@ -198,7 +198,7 @@ INSERT OR IGNORE INTO inventory_batch (id, product_id, supplier_id, batch_no, pr
     (12, 13, 4, 'KZ240915', date('now', 'localtime', '-95 days'), date('now', 'localtime', '+1000 days'),
      193, 0, 6.00, 'normal', datetime('now', 'localtime', '-7 days'), NULL),
     (13, 2, 4, 'B2409105', date('now', 'localtime', '-195 days'), date('now', 'localtime', '+900 days'),
-     40, 0, 15.80, 'normal', datetime('now', 'localtime', '-7 days'), NULL);
+     36, 0, 15.80, 'normal', datetime('now', 'localtime', '-7 days'), NULL);
 
 -- ============================================================
 -- 7. 销售单与明细（非处方药）
@@ -270,6 +270,7 @@ INSERT OR IGNORE INTO temperature_record (id, record_date, record_time, temperat
 -- 9. 处方登记与处方药明细（处方编号为医院处方上的编号；登记时间为数据库的 UTC 时间）
 --    1 号处方已用于 4 号销售单；2 号为停售药品的旧处方（已使用）；3 号胰岛素长期处方无有效期；
 --    5 号已过期；6 号状态待审核
+-- =====================================================
 -- ============================================================
 
 INSERT OR IGNORE INTO prescription (id, prescription_no, doctor_name, doctor_title, hospital_name, patient_name,
@@ -342,3 +343,83 @@ INSERT OR IGNORE INTO sales_order_item (id, order_id, product_id, batch_id, batc
      2, 23.50, 47.00, 0, NULL),
     (11, 6, 13, 12, 'KZ240915', date('now', 'localtime', '-95 days'), date('now', 'localtime', '+1000 days'),
      2, 12.00, 24.00, 0, NULL);
+
+-- ============================================================
+-- 10. 库存与预警补充：14 号药品停售前的结余库存（30 天内到期）；7 号供应商经营许可证 8 天后到期
+-- ============================================================
+
+INSERT OR IGNORE INTO inventory_batch (id, product_id, supplier_id, batch_no, production_date, expiry_date,
+    quantity, rejected_quantity, unit_cost, status, created_at, updated_at) VALUES
+    (14, 14, 2, 'XB230306', date('now', 'localtime', '-700 days'), date('now', 'localtime', '+30 days'),
+     12, 0, 9.00, 'normal', datetime('now', 'localtime', '-330 days'), datetime('now', 'localtime', '-95 days'));
+
+INSERT OR IGNORE INTO supplier (id, name, license_no, business_license_no, business_scope, address, contact_name,
+    contact_phone, license_expire_date, business_license_expire_date, gsp_cert_no, gsp_cert_expire_date, tax_reg_no,
+    tax_reg_expire_date, qualification_status, status, created_at, updated_at) VALUES
+    (7, '四川蜀康医药有限公司', '川AA0280137', '91510107MA6CJ4WD5P', '中成药,化学药制剂,中药饮片',
+     '成都市武侯区科华北路65号', '杨春梅', '028-85427719',
+     date('now', 'localtime', '+8 days'), date('now', 'localtime', '+11 years'), 'SC-GSP-2021-0862',
+     date('now', 'localtime', '+2 years'), '91510107MA6CJ4WD5P', date('now', 'localtime', '+3 years'),
+     'expiring', 'active', datetime('now', 'localtime', '-500 days'), datetime('now', 'localtime', '-500 days'));
+
+-- ============================================================
+-- 11. 采购退货与销售退回（作废的退货单未动库存；退货时间为数据库的 UTC 时间）
+--     1 号退回 4 号采购单的 B2409105 4 盒（13 号批次 40 -> 36）；2 号已作废
+--     3 号为 1 号销售单退回感冒灵颗粒 1 盒（7 号批次 97 -> 98）；4 号已作废
+-- ============================================================
+
+INSERT OR IGNORE INTO return_order (id, return_no, return_type, original_order_id, total_amount, return_date,
+    operator_id, reason, status, created_at) VALUES
+    (1, 'PR' || strftime('%Y%m%d', 'now', 'localtime', '-3 days') || '0001', 'purchase', -1, 63.20,
+     date('now', 'localtime', '-3 days'), 1, '外包装受潮，退回供应商', 'completed',
+     datetime('now', '-3 days', 'start of day', '+2 hours', '+15 minutes')),
+    (2, 'PR' || strftime('%Y%m%d', 'now', 'localtime', '-10 days') || '0001', 'purchase', -1, 96.00,
+     date('now', 'localtime', '-10 days'), 2, '到货冷链温度记录缺失', 'voided',
+     datetime('now', '-10 days', 'start of day', '+6 hours', '+40 minutes')),
+    (3, 'SR' || strftime('%Y%m%d', 'now', 'localtime', '-4 days') || '0001', 'sales', -1, 15.00,
+     date('now', 'localtime', '-4 days'), 2, '顾客重复购买，包装未拆封', 'completed',
+     datetime('now', '-4 days', 'start of day', '+3 hours', '+5 minutes')),
+    (4, 'SR' || strftime('%Y%m%d', 'now', 'localtime', '-1 days') || '0001', 'sales', -1, 35.00,
+     date('now', 'localtime', '-1 days'), 1, '录入错误', 'voided',
+     datetime('now', '-1 days', 'start of day', '+7 hours', '+30 minutes'));
+
+INSERT OR IGNORE INTO return_order_item (id, return_id, product_id, batch_id, batch_no, production_date,
+    expiry_date, original_order_no, quantity, unit_price, amount, reason) VALUES
+    (1, 1, 2, 13, 'B2409105', date('now', 'localtime', '-195 days'), date('now', 'localtime', '+900 days'),
+     'PUR' || strftime('%Y%m%d', 'now', 'localtime', '-7 days') || '0004', 4, 15.80, 63.20,
+     '外包装受潮，退回供应商'),
+    (2, 2, 9, 10, 'YDS240805', date('now', 'localtime', '-430 days'), date('now', 'localtime', '+300 days'),
+     'PUR' || strftime('%Y%m%d', 'now', 'localtime', '-30 days') || '0003', 2, 48.00, 96.00,
+     '到货冷链温度记录缺失'),
+    (3, 3, 10, 7, 'GML240420', date('now', 'localtime', '-330 days'), date('now', 'localtime', '+400 days'),
+     'SAL' || strftime('%Y%m%d', 'now', 'localtime', '-5 days') || '0001', 1, 15.00, 15.00,
+     '顾客重复购买，包装未拆封'),
+    (4, 4, 6, 8, 'VC240510', date('now', 'localtime', '-30 days'), date('now', 'localtime', '+700 days'),
+     'SAL' || strftime('%Y%m%d', 'now', 'localtime', '-1 days') || '0001', 1, 35.00, 35.00, '录入错误');
+
+-- ============================================================
+-- 12. 盘点单（1 号全盘已审核，账实相符；2 号抽盘为草稿，板蓝根颗粒少 1 袋待审核）
+-- ============================================================
+
+INSERT OR IGNORE INTO inventory_check (id, check_no, check_type, check_date, operator_id, status, remark,
+    created_at, approved_at, approved_by) VALUES
+    (1, 'CHK' || strftime('%Y%m%d', 'now', 'localtime', '-20 days') || '0001', 'full',
+     date('now', 'localtime', '-20 days'), 2, 'approved', '月度全盘（部分货架）',
+     datetime('now', '-20 days', 'start of day', '+8 hours'), datetime('now', '-20 days', 'start of day', '+9 hours'),
+     1),
+    (2, 'CHK' || strftime('%Y%m%d', 'now', 'localtime', '-1 days') || '0001', 'spot',
+     date('now', 'localtime', '-1 days'), 2, 'draft', '中药颗粒剂抽盘',
+     datetime('now', '-1 days', 'start of day', '+6 hours'), NULL, NULL);
+
+INSERT OR IGNORE INTO inventory_check_item (id, check_id, product_id, batch_id, batch_no, production_date,
+    expiry_date, system_quantity, actual_quantity, diff_quantity, diff_reason, remark) VALUES
+    (1, 1, 8, 9, 'LL240701', date('now', 'localtime', '-555 days'), date('now', 'localtime', '+540 days'),
+     60, 60, 0, NULL, NULL),
+    (2, 1, 9, 10, 'YDS240805', date('now', 'localtime', '-430 days'), date('now', 'localtime', '+300 days'),
+     20, 20, 0, NULL, '冷藏柜 2-8℃'),
+    (3, 1, 4, 2, 'M231108', date('now', 'localtime', '-1050 days'), date('now', 'localtime', '+45 days'),
+     50, 50, 0, NULL, NULL),
+    (4, 2, 7, 6, 'BLG240512', date('now', 'localtime', '-610 days'), date('now', 'localtime', '+120 days'),
+     79, 78, -1, '包装破损报损 1 袋', NULL),
+    (5, 2, 10, 7, 'GML240420', date('now', 'localtime', '-330 days'), date('now', 'localtime', '+400 days'),
+     98, 98, 0, NULL, NULL);

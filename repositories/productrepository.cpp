@@ -11,8 +11,6 @@ namespace kestrovalin::repositories {
 using models::Product;
 using Batch = ProductRepository::InventoryBatchWithProduct;
 
-namespace {
-
 Product readProduct(const Row& row) {
     Product p;
     p.id = row.integer("id");
@@ -34,20 +32,28 @@ Product readProduct(const Row& row) {
     return p;
 }
 
+models::InventoryBatch readBatch(const Row& row) {
+    models::InventoryBatch b;
+    b.id = row.integer("batch_id");
+    b.productId = row.integer("product_id");
+    b.supplierId = row.integer("supplier_id");
+    b.batchNo = row.text("batch_no");
+    b.productionDate = row.text("production_date");
+    b.expiryDate = row.text("expiry_date");
+    b.quantity = row.integer("quantity");
+    b.unitCost = row.number("unit_cost");
+    b.status = row.text("status");
+    b.createdAt = row.text("created_at");
+    b.updatedAt = row.text("updated_at");
+    return b;
+}
+
+namespace {
+
 // A stock batch with its drug, its supplier's name and, for the purchase-return picker, the order number.
 Batch readStockBatch(const Row& row) {
     Batch item;
-    item.batch.id = row.integer("batch_id");
-    item.batch.productId = row.integer("product_id");
-    item.batch.supplierId = row.integer("supplier_id");
-    item.batch.batchNo = row.text("batch_no");
-    item.batch.productionDate = row.text("production_date");
-    item.batch.expiryDate = row.text("expiry_date");
-    item.batch.quantity = row.integer("quantity");
-    item.batch.unitCost = row.number("unit_cost");
-    item.batch.status = row.text("status");
-    item.batch.createdAt = row.text("created_at");
-    item.batch.updatedAt = row.text("updated_at");
+    item.batch = readBatch(row);
     item.supplierName = row.text("supplier_name");
     item.purchaseOrderNo = row.text("order_no");
     item.product = readProduct(row);
@@ -128,7 +134,7 @@ const QString kSoldLineSql = QStringLiteral(
     "WHERE ro.status = 'completed' AND ro.return_type = 'sales' "
     "GROUP BY roi.original_order_no, roi.product_id, roi.batch_no) r "
     "ON r.original_order_no = so.order_no AND r.product_id = soi.product_id AND r.batch_no = soi.batch_no "
-    "ORDER BY soi.id DESC");
+    "WHERE soi.quantity - COALESCE(r.returned, 0) > 0 ORDER BY soi.id DESC");
 
 const QString kNameCondition = QStringLiteral(" AND p.name LIKE ?");
 // The pickers of sellable stock promise barcodes in their search boxes; a scanned code finds its drug.
@@ -320,13 +326,8 @@ QList<Batch> ProductRepository::soldLines(const QString* keyword) {
         fetch(m_db, kSoldLineSql.arg(keyword ? kNameCondition : QString()), params, readSoldLine);
     if (!lines.ok)
         qDebug().noquote() << "Query failed:" << lines.error;
-    // Lines returned in full are no longer offered.
-    QList<Batch> open;
-    for (const Batch& line : lines.rows) {
-        if (line.remainingQuantity > 0)
-            open.append(line);
-    }
-    return open;
+    // Lines returned in full are left out by the statement itself, so they are never read.
+    return lines.rows;
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProduct() {
@@ -343,6 +344,19 @@ QList<Batch> ProductRepository::findAllBatchesWithProductWithPurchaseOrder() {
 
 QList<Batch> ProductRepository::searchBatchesWithProductWithPurchaseOrder(const QString& keyword) {
     return stockBatches(kPurchaseBatchSql, &keyword, kNameCondition);
+}
+
+QList<Batch> ProductRepository::searchBatchesByNameCodeOrBatchNo(const QString& text) {
+    return stockBatches(kStockBatchSql, &text,
+                        QStringLiteral(" AND (p.name LIKE ? OR p.barcode LIKE ? OR b.batch_no LIKE ?)"));
+}
+
+QString ProductRepository::purchaseReturnBatchesStatement() {
+    return kPurchaseBatchSql.arg(QString());
+}
+
+QString ProductRepository::soldLinesStatement() {
+    return kSoldLineSql.arg(QString());
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProductWithSalesOrder() {

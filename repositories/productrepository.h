@@ -7,6 +7,10 @@
 #include <QList>
 #include <QString>
 
+namespace kestrovalin {
+class Row;
+}
+
 namespace kestrovalin::repositories {
 
 // Reads and writes the drug catalogue (table product) and answers the stock batch queries the pickers use.
@@ -49,10 +53,18 @@ public:
     QList<InventoryBatchWithProduct> findAllBatchesWithProduct();
     // Sellable batches of drugs whose name or barcode contains the keyword.
     QList<InventoryBatchWithProduct> searchBatchesWithProduct(const QString& keyword);
+    // In-stock, unexpired batches of listed drugs whose name, barcode or batch number contains the text: what
+    // a stocktaking scan finds.
+    QList<InventoryBatchWithProduct> searchBatchesByNameCodeOrBatchNo(const QString& text);
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithPurchaseOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithPurchaseOrder(const QString& keyword);
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithSalesOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithSalesOrder(const QString& keyword);
+
+    // The statements of the two return pickers' full lists, with their one parameter (the local today, or
+    // none), for measuring them beside a plain read.
+    static QString purchaseReturnBatchesStatement();
+    static QString soldLinesStatement();
 
 private:
     models::Product readOne(const QString& sql, const QList<QVariant>& params);
@@ -65,6 +77,11 @@ private:
 
     IDbAdapter* m_db;
 };
+
+// Record readers shared by the statements that select batches with their drug, by column name. A column the
+// statement does not select reads as empty text or 0. The drug's id is "id", the batch's "batch_id".
+models::Product readProduct(const Row& row);
+models::InventoryBatch readBatch(const Row& row);
 
 } // namespace kestrovalin::repositories
 

@@ -105,7 +105,8 @@ private slots:
             }
         QCOMPARE(classes.join(' ').remove("kestrovalin::"),
                  QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
-                         "SalesWindow PrescriptionRecordWindow UserManagerWindow OperLogWindow"));
+                         "SalesWindow InventoryWindow PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow "
+                         "ExpiryWarningWindow PrescriptionRecordWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();
@@ -113,7 +114,8 @@ private slots:
         for (QPushButton* b : w.findChild<QWidget*>("quickPanel")->findChildren<QPushButton*>())
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
-        QCOMPARE(quick, (QStringList{"btnQuickSale", "btnQuickPurchase", "btnQuickUser"}));
+        QCOMPARE(quick, (QStringList{"btnQuickSale", "btnQuickPurchase", "btnQuickInventory", "btnQuickReturn",
+                                     "btnQuickCheck", "btnQuickWarning", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }

@@ -1,5 +1,6 @@
 #include "repositories/productrepository.h"
 #include "repositories/supplierrepository.h"
+#include "tests/support/datarows.h"
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
@@ -60,11 +61,6 @@ template <class T, class F> QString joined(const QList<T>& list, F text) {
 
 template <class T> QString names(const QList<T>& list) {
     return joined(list, [](const T& x) { return x.name; });
-}
-
-// The values joined by '|', for one comparison that shows every difference at once.
-template <class... A> QString row(const A&... values) {
-    return QStringList{QVariant(values).toString()...}.join('|');
 }
 
 // Batch ids, with the purchase order number where the list carries one.

@@ -1,7 +1,7 @@
 #include "tests/support/modalanswer.h"
+#include "tests/support/modeltexts.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/prompttrail.h"
-#include "tests/support/tabletexts.h"
 #include "tests/support/testdatabase.h"
 #include "ui/common/prompts.h"
 #include "ui/masterdata/productdialog.h"

@@ -3,7 +3,7 @@
 #include "repositories/purchaserepository.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/prompttrail.h"
-#include "tests/support/tabletexts.h"
+#include "tests/support/modeltexts.h"
 #include "tests/support/testdatabase.h"
 #include "ui/common/prompts.h"
 #include "ui/masterdata/productselectiondialog.h"

@@ -88,10 +88,10 @@ QString listWindowStyleSheet(const ListSheet& sheet) {
     out += rule(QStringLiteral("QPushButton"), QStringLiteral("padding: 5px 16px; border-radius: 3px;"));
     if (!sheet.primaryButtons.isEmpty())
         out += primaryButtons(sheet.primaryButtons, colours::accentHover);
-    if (!sheet.secondaryButtons.isEmpty()) {
-        out +=
-            rule(buttons(sheet.secondaryButtons), greyFace()) +
-            rule(buttons(sheet.secondaryButtons, QStringLiteral(":hover")), background(colours::buttonHover));
+    for (const QStringList* group : {&sheet.secondaryButtons, &sheet.moreSecondaryButtons}) {
+        if (!group->isEmpty())
+            out += rule(buttons(*group), greyFace()) +
+                   rule(buttons(*group, QStringLiteral(":hover")), background(colours::buttonHover));
     }
     out += tableRule(QStringLiteral("QTableWidget"), colours::grid);
     if (sheet.tableViewRule)
@@ -126,11 +126,13 @@ QString formStyleSheet() {
            framedField(QStringLiteral("QComboBox"), QStringLiteral("3px 6px"));
 }
 
-namespace {
+QString reportWindowStyleSheet() {
+    return reportWindowStyleSheet({QStringLiteral("btnQuery"), QStringLiteral("btnSearch")},
+                                  {QStringLiteral("btnQuery")}, QStringLiteral("QTableWidget"));
+}
 
-// The report family with its accent buttons, the buttons that darken on hover and the table class named.
-QString reportSheet(const QStringList& accentButtons, const QStringList& hoverButtons,
-                    const QString& tableClass) {
+QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringList& accentHoverButtons,
+                               const QString& tableClass) {
     return rule(
                QStringLiteral("QGroupBox"),
                QStringLiteral("border: 1px solid %1; border-radius: 3px; margin-top: 8px; padding-top: 14px; "
@@ -153,7 +155,7 @@ QString reportSheet(const QStringList& accentButtons, const QStringList& hoverBu
                 QStringLiteral("background: %1;").arg(c(colours::buttonHover))) +
            rule(buttons(accentButtons), QStringLiteral("background: %1; color: white; border-color: %2;")
                                             .arg(c(colours::accent), c(colours::accentBorder))) +
-           rule(buttons(hoverButtons, QStringLiteral(":hover")),
+           rule(buttons(accentHoverButtons, QStringLiteral(":hover")),
                 QStringLiteral("background: %1;").arg(c(colours::accentBorder))) +
            rule(tableClass,
                 QStringLiteral("border: 1px solid %1; gridline-color: %2; alternate-background-color: %3;")
@@ -163,15 +165,8 @@ QString reportSheet(const QStringList& accentButtons, const QStringList& hoverBu
                     .arg(c(colours::headerFace), c(colours::reportTable)));
 }
 
-} // namespace
-
-QString reportWindowStyleSheet() {
-    return reportSheet({QStringLiteral("btnQuery"), QStringLiteral("btnSearch")},
-                       {QStringLiteral("btnQuery")}, QStringLiteral("QTableWidget"));
-}
-
 QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass) {
-    return reportSheet({accentButton}, {accentButton}, tableClass);
+    return reportWindowStyleSheet(QStringList{accentButton}, QStringList{accentButton}, tableClass);
 }
 
 QString countLabelStyleSheet() {

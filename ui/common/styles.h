@@ -34,6 +34,8 @@ inline constexpr char disabledStatus[] = "#FF0000";  // a disabled account's sta
 struct ListSheet {
     QStringList primaryButtons;
     QStringList secondaryButtons;
+    // A second group of secondary buttons with a rule pair of its own, after the first group's.
+    QStringList moreSecondaryButtons;
     int groupPaddingTop = 14;
     // Framed combo boxes and date edits, for windows that filter by them.
     bool filterFieldRules = false;
@@ -55,6 +57,10 @@ QString formStyleSheet();
 QString reportWindowStyleSheet();
 // The same family for a window whose one accent button (darker on hover) and list table class differ.
 QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass);
+// The same family with other buttons in the accent colour (and darker on hover) and the table rule for the
+// given class: the near-expiry window's own sheet.
+QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringList& accentHoverButtons,
+                               const QString& tableClass);
 
 // A row count label under or beside a list ("共 %1 条记录").
 QString countLabelStyleSheet();

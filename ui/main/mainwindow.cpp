@@ -16,7 +16,13 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/expirywarningwindow.h"
+#include "ui/purchasing/inventorycheckwindow.h"
+#include "ui/purchasing/inventorywarningwindow.h"
+#include "ui/purchasing/inventorywindow.h"
 #include "ui/purchasing/purchasewindow.h"
+#include "ui/returns/purchasereturnwindow.h"
+#include "ui/returns/salesreturnwindow.h"
 #include "ui/sales/prescriptionrecordwindow.h"
 #include "ui/sales/saleswindow.h"
 
@@ -59,17 +65,17 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     &build<kestrovalin::PurchaseWindow>,           // Purchase
     &build<kestrovalin::SalesWindow>,              // Sales
     &build<kestrovalin::UserManagerWindow>,        // UserManager
-    nullptr,                                       // Inventory
+    &build<kestrovalin::InventoryWindow>,          // Inventory
     &build<kestrovalin::OperLogWindow>,            // OperLog
-    nullptr,                                       // InventoryWarning
+    &build<kestrovalin::InventoryWarningWindow>,   // InventoryWarning
     nullptr,                                       // PurchaseReport
     nullptr,                                       // AcceptanceReport
     nullptr,                                       // SalesRecordReport
     nullptr,                                       // MaintenanceReport
-    nullptr,                                       // PurchaseReturn
-    nullptr,                                       // SalesReturn
-    nullptr,                                       // InventoryCheck
-    nullptr,                                       // ExpiryWarning
+    &build<kestrovalin::PurchaseReturnWindow>,     // PurchaseReturn
+    &build<kestrovalin::SalesReturnWindow>,        // SalesReturn
+    &build<kestrovalin::InventoryCheckWindow>,     // InventoryCheck
+    &build<kestrovalin::ExpiryWarningWindow>,      // ExpiryWarning
     nullptr,                                       // ExpiryReport
     nullptr,                                       // QualificationWarning
     nullptr,                                       // TempHumidityRecord

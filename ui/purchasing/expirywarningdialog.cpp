@@ -8,6 +8,14 @@
 
 namespace kestrovalin {
 
+RemainingDaysColours remainingDaysColours(int days) {
+    if (days <= 30)
+        return {Qt::white, Qt::darkRed};
+    if (days <= 90)
+        return {Qt::white, Qt::darkYellow};
+    return {};
+}
+
 ExpiryWarningDialog::ExpiryWarningDialog(const QList<repositories::ExpiryWarningItem>& items, QWidget* parent)
     : QDialog(parent), ui(new Ui_ExpiryWarningDialog) {
     ui->setupUi(this);
@@ -37,12 +45,10 @@ ExpiryWarningDialog::ExpiryWarningDialog(const QList<repositories::ExpiryWarning
             QTableWidgetItem* days =
                 fill.set(row, 3, QString::number(item.remainingDays) + QStringLiteral(" 天"));
             days->setTextAlignment(Qt::AlignCenter);
-            if (item.remainingDays <= 30) {
-                days->setForeground(Qt::white);
-                days->setBackground(Qt::darkRed);
-            } else if (item.remainingDays <= 90) {
-                days->setForeground(Qt::white);
-                days->setBackground(Qt::darkYellow);
+            const RemainingDaysColours colours = remainingDaysColours(item.remainingDays);
+            if (colours.background.isValid()) {
+                days->setForeground(colours.foreground);
+                days->setBackground(colours.background);
             }
             fill.set(row, 4, QString::number(item.quantity));
         }
