@@ -103,10 +103,11 @@ private slots:
                         QVERIFY(m->isVisible());
                     }
             }
-        QCOMPARE(classes.join(' ').remove("kestrovalin::"),
-                 QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
-                         "SalesWindow InventoryWindow PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow "
-                         "ExpiryWarningWindow PrescriptionRecordWindow UserManagerWindow OperLogWindow"));
+        QCOMPARE(
+            classes.join(' ').remove("kestrovalin::"),
+            QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
+                    "SalesWindow InventoryWindow PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow "
+                    "ExpiryWarningWindow PrescriptionRecordWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();
@@ -114,8 +115,8 @@ private slots:
         for (QPushButton* b : w.findChild<QWidget*>("quickPanel")->findChildren<QPushButton*>())
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
-        QCOMPARE(quick, (QStringList{"btnQuickSale", "btnQuickPurchase", "btnQuickInventory", "btnQuickReturn",
-                                     "btnQuickCheck", "btnQuickWarning", "btnQuickUser"}));
+        QCOMPARE(quick, (QStringList{"btnQuickSale", "btnQuickPurchase", "btnQuickInventory",
+                                     "btnQuickReturn", "btnQuickCheck", "btnQuickWarning", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }
