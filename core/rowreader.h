@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -57,6 +58,19 @@ private:
     mutable std::size_t m_nextSlot = 0;
 };
 
+// One copy of each text that recurs down a long list (dates, names, status codes), so that hundreds of
+// thousands of rows hold a few hundred strings rather than one each.
+//
+//     SharedTexts shared;
+//     readList(db, sql, {}, [&shared](const Row& r) { ...; o.saleDate = shared(r.text("sale_date")); ... });
+class SharedTexts {
+public:
+    QString operator()(const QString& text) { return *m_texts.insert(text); }
+
+private:
+    QSet<QString> m_texts;
+};
+
 // A read that tells a failed statement from an empty result. Use it where the answer decides a write
 // (stock checks, counts that gate an action); elsewhere readList / readFirst are enough.
 template <class T> struct Fetched {
@@ -86,6 +100,24 @@ Fetched<T> fetch(IDbAdapter* db, const QString& sql, const QList<QVariant>& para
         result.rows.append(map(row));
     }
     return result;
+}
+
+// Hands each row to visit (a callable taking const Row&) as it is read, collecting nothing: for lists so long
+// that a record per row held until the caller has built its own would cost. False when the statement fails or
+// there is no adapter.
+template <class F>
+bool visitRows(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F visit) {
+    if (!db)
+        return false;
+    QSqlQuery query = db->query(sql, params);
+    if (!query.isActive())
+        return false;
+    const Row row(query);
+    while (query.next()) {
+        row.startRow();
+        visit(row);
+    }
+    return true;
 }
 
 // Every row mapped; an empty list when the statement fails or there is no adapter.

@@ -168,7 +168,7 @@ INSERT OR IGNORE INTO purchase_order_item (id, order_id, product_id, batch_no, p
      200, 6.00, 1200.00, '合格', datetime('now', 'localtime', '-7 days'), 2, NULL);
 
 -- ============================================================
--- 6. 库存批次（入库数量减去已售和退供应商数量、加上顾客退回数量；1、2、4、5、6 号批次在 180 天内到期，3 号已过期）
+-- 6. 库存批次（入库数量减去已售和退供应商数量、加上顾客退回数量，减去审核确认的不合格数量；1、2、4、5、6 号批次在 180 天内到期，3 号已过期）
 -- ============================================================
 
 INSERT OR IGNORE INTO inventory_batch (id, product_id, supplier_id, batch_no, production_date, expiry_date,
@@ -180,23 +180,23 @@ INSERT OR IGNORE INTO inventory_batch (id, product_id, supplier_id, batch_no, pr
     (3, 12, 1, 'HX230915', date('now', 'localtime', '-740 days'), date('now', 'localtime', '-10 days'),
      30, 0, 6.80, 'normal', datetime('now', 'localtime', '-300 days'), NULL),
     (4, 2, 1, 'B2310021', date('now', 'localtime', '-570 days'), date('now', 'localtime', '+160 days'),
-     58, 0, 15.80, 'normal', datetime('now', 'localtime', '-300 days'), NULL),
+     57, 0, 15.80, 'normal', datetime('now', 'localtime', '-300 days'), NULL),
     (5, 5, 2, 'TB240601', date('now', 'localtime', '-655 days'), date('now', 'localtime', '+75 days'),
-     40, 0, 18.60, 'normal', datetime('now', 'localtime', '-60 days'), NULL),
+     39, 0, 18.60, 'normal', datetime('now', 'localtime', '-60 days'), NULL),
     (6, 7, 2, 'BLG240512', date('now', 'localtime', '-610 days'), date('now', 'localtime', '+120 days'),
      79, 0, 9.20, 'normal', datetime('now', 'localtime', '-60 days'), NULL),
     (7, 10, 2, 'GML240420', date('now', 'localtime', '-330 days'), date('now', 'localtime', '+400 days'),
      98, 0, 7.50, 'normal', datetime('now', 'localtime', '-60 days'), NULL),
     (8, 6, 3, 'VC240510', date('now', 'localtime', '-30 days'), date('now', 'localtime', '+700 days'),
-     49, 0, 16.00, 'normal', datetime('now', 'localtime', '-30 days'), NULL),
+     47, 2, 16.00, 'normal', datetime('now', 'localtime', '-30 days'), NULL),
     (9, 8, 3, 'LL240701', date('now', 'localtime', '-555 days'), date('now', 'localtime', '+540 days'),
-     60, 0, 11.20, 'normal', datetime('now', 'localtime', '-30 days'), NULL),
+     58, 0, 11.20, 'normal', datetime('now', 'localtime', '-30 days'), NULL),
     (10, 9, 3, 'YDS240805', date('now', 'localtime', '-430 days'), date('now', 'localtime', '+300 days'),
-     20, 0, 48.00, 'normal', datetime('now', 'localtime', '-30 days'), NULL),
+     18, 0, 48.00, 'normal', datetime('now', 'localtime', '-30 days'), NULL),
     (11, 11, 4, 'AML240901', date('now', 'localtime', '-10 days'), date('now', 'localtime', '+720 days'),
      50, 0, 13.50, 'normal', datetime('now', 'localtime', '-7 days'), NULL),
     (12, 13, 4, 'KZ240915', date('now', 'localtime', '-95 days'), date('now', 'localtime', '+1000 days'),
-     195, 0, 6.00, 'normal', datetime('now', 'localtime', '-7 days'), NULL),
+     193, 0, 6.00, 'normal', datetime('now', 'localtime', '-7 days'), NULL),
     (13, 2, 4, 'B2409105', date('now', 'localtime', '-195 days'), date('now', 'localtime', '+900 days'),
      36, 0, 15.80, 'normal', datetime('now', 'localtime', '-7 days'), NULL);
 
@@ -323,6 +323,27 @@ INSERT OR IGNORE INTO sales_order_item (id, order_id, product_id, batch_id, batc
     (7, 4, 1, 1, 'A231120', date('now', 'localtime', '-710 days'), date('now', 'localtime', '+20 days'),
      2, 16.80, 33.60, 1, 1);
 
+-- 5 号销售单顾客当场改主意，已作废（库存已退回）；6 号为老顾客的两行销售
+INSERT OR IGNORE INTO sales_order (id, order_no, customer_id, total_amount, sale_date, operator_id, prescription_id,
+    review_by, review_time, status, created_at) VALUES
+    (5, 'SAL' || strftime('%Y%m%d', 'now', 'localtime', '-1 days') || '0002', 5, 65.00,
+     date('now', 'localtime', '-1 days'), 2, NULL, NULL, NULL, 'voided',
+     datetime('now', 'localtime', '-1 days', 'start of day', '+14 hours', '+3 minutes')),
+    (6, 'SAL' || strftime('%Y%m%d', 'now', 'localtime', '-1 days') || '0003', 3, 71.00,
+     date('now', 'localtime', '-1 days'), 2, NULL, NULL, NULL, 'completed',
+     datetime('now', 'localtime', '-1 days', 'start of day', '+16 hours', '+31 minutes'));
+
+INSERT OR IGNORE INTO sales_order_item (id, order_id, product_id, batch_id, batch_no, production_date, expiry_date,
+    quantity, unit_price, amount, is_prescription, prescription_id) VALUES
+    (8, 5, 10, 7, 'GML240420', date('now', 'localtime', '-330 days'), date('now', 'localtime', '+400 days'),
+     2, 15.00, 30.00, 0, NULL),
+    (9, 5, 6, 8, 'VC240510', date('now', 'localtime', '-30 days'), date('now', 'localtime', '+700 days'),
+     1, 35.00, 35.00, 0, NULL),
+    (10, 6, 8, 9, 'LL240701', date('now', 'localtime', '-555 days'), date('now', 'localtime', '+540 days'),
+     2, 23.50, 47.00, 0, NULL),
+    (11, 6, 13, 12, 'KZ240915', date('now', 'localtime', '-95 days'), date('now', 'localtime', '+1000 days'),
+     2, 12.00, 24.00, 0, NULL);
+
 -- ============================================================
 -- 10. 库存与预警补充：14 号药品停售前的结余库存（30 天内到期）；7 号供应商经营许可证 8 天后到期
 -- ============================================================
@@ -430,7 +451,43 @@ INSERT OR IGNORE INTO maintenance_check (id, check_month, check_date, checked_by
      datetime('now', 'localtime', 'start of month', '-1 months', '+6 days', '+10 hours'));
 
 -- ============================================================
--- 14. 资质预警补充：11 号税务登记证已过期、营业执照 15 天后到期；12 号已停用（证照过期，不再出现在预警中）
+-- 14. 不合格药品登记（4、5、8、10 号批次的库存已扣除审核确认的数量；
+--     8 号批次 2 盒已确认、待处理，仍单独存放；3、2 号批次的登记尚待审核）
+-- ============================================================
+
+INSERT OR IGNORE INTO unqualified_drug (id, product_id, product_name, barcode, product_spec, manufacturer, batch_id,
+    batch_no, production_date, expiry_date, quantity, supplier_id, supplier_name, reason, reason_remark, report_date,
+    found_by, status, process_type, process_date, process_by, remark, created_at) VALUES
+    (1, 2, '布洛芬缓释胶囊', '6932140500213', '0.3g*20粒', '天平药业（天津）有限公司', 4, 'B2310021',
+     date('now', 'localtime', '-570 days'), date('now', 'localtime', '+160 days'), 1, 1, '上海康联医药有限公司',
+     'damaged', '货架跌落，铝塑板破裂', date('now', 'localtime', '-40 days'), 2, 'processed', 'writeoff',
+     date('now', 'localtime', '-38 days'), 1, NULL,
+     datetime('now', 'localtime', '-40 days', 'start of day', '+10 hours', '+20 minutes')),
+    (2, 9, '重组人胰岛素注射液', '6925607800041', '3ml:300单位', '通化长白生物制药有限公司', 10, 'YDS240805',
+     date('now', 'localtime', '-430 days'), date('now', 'localtime', '+300 days'), 2, 3, '浙江仁和堂医药有限公司',
+     'abnormal', '冷藏柜夜间断电约 6 小时，药液出现浑浊', date('now', 'localtime', '-15 days'), 1, 'processed',
+     'return', date('now', 'localtime', '-10 days'), 1, '供应商已开具退货凭证',
+     datetime('now', 'localtime', '-15 days', 'start of day', '+8 hours', '+40 minutes')),
+    (3, 5, '头孢克肟分散片', '6923504100518', '0.1g*6片', '广康制药有限公司', 5, 'TB240601',
+     date('now', 'localtime', '-655 days'), date('now', 'localtime', '+75 days'), 1, 2, '江苏恒泰医药有限公司',
+     'failed', '药监部门抽检：溶出度不符合规定', date('now', 'localtime', '-12 days'), 1, 'processed', 'destroy',
+     date('now', 'localtime', '-9 days'), 2, '在质量负责人监督下销毁',
+     datetime('now', 'localtime', '-12 days', 'start of day', '+14 hours', '+5 minutes')),
+    (4, 6, '维生素C泡腾片', '6951708200362', '1g*10片', '华康制药股份有限公司', 8, 'VC240510',
+     date('now', 'localtime', '-30 days'), date('now', 'localtime', '+700 days'), 2, 3, '浙江仁和堂医药有限公司',
+     'moisture', '仓库墙角返潮，两盒药片粘连变色', date('now', 'localtime', '-6 days'), 2, 'confirmed', NULL, NULL,
+     NULL, '已移入不合格品区', datetime('now', 'localtime', '-6 days', 'start of day', '+9 hours', '+15 minutes')),
+    (5, 12, '藿香正气水', '6935502900286', '10ml*10支', '蜀中药业股份有限公司', 3, 'HX230915',
+     date('now', 'localtime', '-740 days'), date('now', 'localtime', '-10 days'), 30, 1, '上海康联医药有限公司',
+     'expired', '近效期检查发现已过有效期', date('now', 'localtime', '-1 days'), 2, 'pending', NULL, NULL, NULL,
+     NULL, datetime('now', 'localtime', '-1 days', 'start of day', '+16 hours', '+30 minutes')),
+    (6, 4, '蒙脱石散', '6917230400345', '3g*10袋', '博安制药（天津）有限公司', 2, 'M231108',
+     date('now', 'localtime', '-1050 days'), date('now', 'localtime', '+45 days'), 6, 1, '上海康联医药有限公司',
+     'recall', '生产企业主动召回该批次', date('now', 'localtime'), 1, 'pending', NULL, NULL, NULL,
+     '待供应商确认回收方式', datetime('now', 'localtime', '-20 minutes'));
+
+-- ============================================================
+-- 15. 资质预警补充：11 号税务登记证已过期、营业执照 15 天后到期；12 号已停用（证照过期，不再出现在预警中）
 -- ============================================================
 
 INSERT OR IGNORE INTO supplier (id, name, license_no, business_license_no, business_scope, address, contact_name,

@@ -54,12 +54,16 @@ public:
     int count();
 
     QList<InventoryBatchWithProduct> findAllBatchesWithProduct();
+    // Sellable batches of drugs whose name or barcode contains the keyword.
     QList<InventoryBatchWithProduct> searchBatchesWithProduct(const QString& keyword);
     // In-stock, unexpired batches of listed drugs whose name, barcode or batch number contains the text: what
     // a stocktaking scan finds.
     QList<InventoryBatchWithProduct> searchBatchesByNameCodeOrBatchNo(const QString& text);
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithPurchaseOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithPurchaseOrder(const QString& keyword);
+    // Batches a non-conforming registration may name: stock above 0 of a listed drug, expired or not, newest
+    // first. A non-empty keyword must be contained in the drug's name or barcode.
+    QList<InventoryBatchWithProduct> findBatchesForRejection(const QString& keyword);
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithSalesOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithSalesOrder(const QString& keyword);
 
@@ -71,8 +75,10 @@ public:
 private:
     models::Product readOne(const QString& sql, const QList<QVariant>& params);
     QList<models::Product> readList(const QString& sql, const QList<QVariant>& params = {});
-    // A null keyword lists everything; otherwise only drugs whose name contains it.
-    QList<InventoryBatchWithProduct> stockBatches(const QString& sqlTemplate, const QString* keyword);
+    // A null keyword lists everything; otherwise only drugs that meet condition, each of whose placeholders
+    // takes the keyword as a substring pattern.
+    QList<InventoryBatchWithProduct> stockBatches(const QString& sqlTemplate, const QString* keyword,
+                                                  const QString& condition);
     QList<InventoryBatchWithProduct> soldLines(const QString* keyword);
 
     IDbAdapter* m_db;

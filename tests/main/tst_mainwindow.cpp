@@ -105,14 +105,16 @@ private slots:
             }
         QCOMPARE(
             classes.join(' ').remove("kestrovalin::"),
-            QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
-                    "InventoryWindow "
-                    "PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow PurchaseReportWindow "
-                    "AcceptanceReportWindow SalesRecordReportWindow MaintenanceReportWindow "
-                    "TempHumidityReportWindow "
-                    "ExpiryReportWindow SupplierReportWindow ExpiryWarningWindow QualificationWarningWindow "
-                    "TempHumidityRecordWindow PrescriptionRecordWindow MaintenanceWindow UserManagerWindow "
-                    "OperLogWindow"));
+            QString(
+                "ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow SalesWindow "
+                "InventoryWindow PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow "
+                "PurchaseReportWindow "
+                "AcceptanceReportWindow SalesRecordReportWindow MaintenanceReportWindow "
+                "TempHumidityReportWindow "
+                "ExpiryReportWindow RejectedDrugReportWindow SupplierReportWindow ExpiryWarningWindow "
+                "QualificationWarningWindow TempHumidityRecordWindow PrescriptionRecordWindow "
+                "RejectedDrugWindow "
+                "MaintenanceWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();
@@ -120,8 +122,9 @@ private slots:
         for (QPushButton* b : w.findChild<QWidget*>("quickPanel")->findChildren<QPushButton*>())
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
-        QCOMPARE(quick, (QStringList{"btnQuickPurchase", "btnQuickInventory", "btnQuickReturn",
-                                     "btnQuickCheck", "btnQuickWarning", "btnQuickTemp", "btnQuickUser"}));
+        QCOMPARE(quick,
+                 (QStringList{"btnQuickSale", "btnQuickPurchase", "btnQuickInventory", "btnQuickReturn",
+                              "btnQuickCheck", "btnQuickWarning", "btnQuickTemp", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }

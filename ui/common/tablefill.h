@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QList>
 #include <QStringList>
 #include <QVector>
+
+#include <functional>
 
 class QTableWidget;
 class QTableWidgetItem;
@@ -28,6 +31,13 @@ void fitColumnsToFirstRows(QTableView* view, int sampleRows = 100);
 // A row header that numbers the rows (as RowTableModel's does) and sizes itself from the first and last
 // number instead of measuring up to two hundred sections after every fill.
 void useRowNumberHeader(QTableView* view);
+
+// Removes the current row of a dialog's line table and the line it shows (row i shows lines[i]); false
+// without a current row.
+bool removeCurrentLine(QTableWidget* table, int lineCount, const std::function<void(int)>& removeLine);
+template <typename T> bool removeCurrentLine(QTableWidget* table, QList<T>& lines) {
+    return removeCurrentLine(table, lines.size(), [&lines](int row) { lines.removeAt(row); });
+}
 
 // Fills a QTableWidget efficiently: sorting and updates off while filling, the row count set once.
 // Restores sorting and updates when it goes out of scope.

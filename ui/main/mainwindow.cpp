@@ -24,17 +24,20 @@
 #include "ui/purchasing/purchasewindow.h"
 #include "ui/quality/maintenancewindow.h"
 #include "ui/quality/qualificationwarningwindow.h"
+#include "ui/quality/rejecteddrugwindow.h"
 #include "ui/quality/temphumidityrecordwindow.h"
 #include "ui/reports/acceptancereportwindow.h"
 #include "ui/reports/expiryreportwindow.h"
 #include "ui/reports/maintenancereportwindow.h"
 #include "ui/reports/purchasereportwindow.h"
+#include "ui/reports/rejecteddrugreportwindow.h"
 #include "ui/reports/salesrecordreportwindow.h"
 #include "ui/reports/supplierreportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
 #include "ui/returns/purchasereturnwindow.h"
 #include "ui/returns/salesreturnwindow.h"
 #include "ui/sales/prescriptionrecordwindow.h"
+#include "ui/sales/saleswindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -79,7 +82,7 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     &build<kestrovalin::SupplierManagerWindow>,    // SupplierManager
     &build<kestrovalin::CustomerManagerWindow>,    // CustomerManager
     &build<kestrovalin::PurchaseWindow>,           // Purchase
-    nullptr,                                       // Sales
+    &build<kestrovalin::SalesWindow>,              // Sales
     &build<kestrovalin::UserManagerWindow>,        // UserManager
     &build<kestrovalin::InventoryWindow>,          // Inventory
     &build<kestrovalin::OperLogWindow>,            // OperLog
@@ -97,8 +100,8 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     &build<kestrovalin::TempHumidityRecordWindow>, // TempHumidityRecord
     &build<kestrovalin::TempHumidityReportWindow>, // TempHumidityReport
     &build<kestrovalin::PrescriptionRecordWindow>, // PrescriptionRecord
-    nullptr,                                       // RejectedDrug
-    nullptr,                                       // RejectedDrugReport
+    &build<kestrovalin::RejectedDrugWindow>,       // RejectedDrug
+    &build<kestrovalin::RejectedDrugReportWindow>, // RejectedDrugReport
     &build<SupplierReportWindow>,                  // SupplierReport
     &build<kestrovalin::MaintenanceWindow>,        // Maintenance
 };
