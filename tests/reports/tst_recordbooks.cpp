@@ -1,6 +1,7 @@
 #include "core/clock.h"
 #include "core/currentuser.h"
 #include "repositories/purchaserepository.h"
+#include "repositories/salesrepository.h"
 #include "ui/common/prompts.h"
 #include "ui/reports/acceptancereportwindow.h"
 #include "ui/reports/purchasereportwindow.h"
@@ -18,6 +19,7 @@
 #include <QtTest>
 
 #include <memory>
+#include <tuple>
 
 using namespace kestrovalin;
 using namespace kestrovalin::test;
@@ -509,6 +511,41 @@ private slots:
         click(&accepted, "btnQuery");
         QCOMPARE(total(&bought), kNone);
         QCOMPARE(total(&accepted), QString("共 0 条记录"));
+    }
+
+    // A sale stored as the point of sale stores it shows in the sales book with its batch's supplier and its
+    // operator; once voided it is gone at the next query.
+    void salesEndToEnd() {
+        PinnedClock clock(kToday, QTime(11, 5));
+        TestDatabase t;
+        addFixture(t);
+        models::SalesOrder order;
+        order.operatorId = 1;
+        order.saleDate = Clock::todayText();
+        order.customerId = 1;
+        QList<models::SalesOrderItem> lines;
+        for (const auto& [product, batch, quantity, price] :
+             {std::tuple(1, "A2503", 2, 16.8), std::tuple(3, "C2503", 1, 25.5)}) {
+            models::SalesOrderItem line;
+            line.productId = product;
+            line.batchNo = batch;
+            line.quantity = quantity;
+            line.unitPrice = price;
+            line.amount = quantity * price;
+            lines << line;
+        }
+        SalesRepository sales(t.db());
+        QVERIFY(sales.insertOrder(order, lines));
+        SalesRecordReportWindow book;
+        query(&book, "editOrderNo", order.orderNo);
+        QCOMPARE(column(&book, 6), QString("A2503|C2503"));
+        QCOMPARE(column(&book, 12), QString("系统管理员|系统管理员"));
+        QCOMPARE(total(&book), QString("共 2 条记录，合计金额：59.10 元"));
+        query(&book, "editSupplier", "康联");
+        QCOMPARE(column(&book, 6), QString("A2503"));
+        QVERIFY(sales.voidOrder(order.id));
+        click(&book, "btnQuery");
+        QCOMPARE(total(&book), kNone);
     }
 
     // The frame of each book: its title, and the form's count text until the first query when there is no
