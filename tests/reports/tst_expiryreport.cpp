@@ -128,17 +128,14 @@ private slots:
         QVERIFY(!m->index(0, Stock).data(Qt::TextAlignmentRole).isValid());
     }
 
-    // The five filters, trimmed, in their own columns; a batch without supplier fails a supplier filter; the
-    // mnemonic matches in upper case.
+    // Filters are trimmed; a batch without supplier fails a supplier filter; the mnemonic matches in upper
+    // case.
     void filters_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("batches");
         QTest::newRow("supplier") << QString("editSupplier") << QString(" 康联 ") << QString("D180|D31|D1");
-        QTest::newRow("product") << QString("editProductName") << QString("布洛芬") << QString("D91|D31|D30");
-        QTest::newRow("barcode") << QString("editBarcode") << QString("1361") << QString("D180|D90|D1");
         QTest::newRow("mnemonic") << QString("editMnemonic") << QString("blf") << QString("D91|D31|D30");
-        QTest::newRow("batch") << QString("editBatchNo") << QString("D9") << QString("D91|D90");
         QTest::newRow("blank") << QString("editSupplier") << QString("   ")
                                << QString("D180|D91|D90|D31|D30|D1");
     }
@@ -174,11 +171,6 @@ private slots:
         QCOMPARE(column(&w, BatchNo), QString("D1"));
         click(&w, "btnQuery");
         QCOMPARE(column(&w, BatchNo), QString("D365|D181|D180|D91|D90|D31|D30|D1"));
-        days->clear();
-        QTest::keyClicks(days, "1a2");
-        QCOMPARE(days->text(), QString("12"));
-        QTest::keyClicks(days, "34");
-        QCOMPARE(days->text(), QString("123"));
         edit(&w, "editSupplier")->setText("恒泰");
         QTest::keyClick(edit(&w, "editSupplier"), Qt::Key_Return);
         QCOMPARE(column(&w, BatchNo), QString("D365|D181|D180|D91|D90|D31|D30|D1"));
