@@ -20,7 +20,7 @@ namespace {
 
 const QDate kToday(2025, 6, 15);
 
-enum Column { Number, Product, Spec, BatchNo, Expiry, DaysLeft, Stock, Supplier };
+enum Column { Number, Product, Specification, BatchNo, Expiry, DaysLeft, Stock, Supplier };
 
 // Two drugs from two suppliers, and batches named by when they expire, counted from `today`.
 void addFixture(TestDatabase& t, const QDate& today) {
@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(column(&w, Product),
                  QString("阿莫西林胶囊|布洛芬缓释胶囊|阿莫西林胶囊|布洛芬缓释胶囊|布洛芬缓释胶囊|"
                          "阿莫西林胶囊"));
-        QCOMPARE(column(&w, Spec).section('|', 0, 1), QString("0.25g*24粒|0.3g*20粒"));
+        QCOMPARE(column(&w, Specification).section('|', 0, 1), QString("0.25g*24粒|0.3g*20粒"));
         QCOMPARE(column(&w, Expiry).section('|', 0, 0), QString("2025-12-12"));
         QCOMPARE(column(&w, DaysLeft), QString("180|91|90|31|30|1"));
         QCOMPARE(column(&w, Stock), QString("9|8|7|6|5|10"));

@@ -81,13 +81,13 @@ public:
         layout->addWidget(table);
         layout->addWidget(label);
         setCentralWidget(central);
-        ReportSpec spec;
-        spec.title = QStringLiteral("测试记录表");
-        spec.exportCaption = QStringLiteral("导出测试记录表");
-        spec.columns = QStringList{QStringLiteral("记录日期"), QStringLiteral("记录人")};
-        spec.monthsBack = 1;
-        spec.log = &OperLogHelper::logSales;
-        frame = new ReportFrame(this, parent, spec);
+        ReportSetup setup;
+        setup.title = QStringLiteral("测试记录表");
+        setup.exportCaption = QStringLiteral("导出测试记录表");
+        setup.columns = QStringList{QStringLiteral("记录日期"), QStringLiteral("记录人")};
+        setup.monthsBack = 1;
+        setup.log = &OperLogHelper::logSales;
+        frame = new ReportFrame(this, parent, setup);
     }
 
     bool load(const QString& notesFilter) {
@@ -316,7 +316,7 @@ private slots:
     }
 
     // A book with its own SQL: its rows numbered and counted, a failing statement leaves an empty table with
-    // 0, no adapter leaves everything as it was; its export logs under the module its spec names.
+    // 0, no adapter leaves everything as it was; its export logs under the module its setup names.
     void ownSqlBook() {
         PinnedClock clock(kToday);
         QTemporaryDir dir;

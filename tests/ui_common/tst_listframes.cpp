@@ -295,7 +295,7 @@ private slots:
         QCOMPARE(said(), QString("提示:请先选择要编辑的商品|确认删除:确定要删除商品 \"<b>甲</b>\" 吗？"));
     }
 
-    // "确定" takes the row the spec names; without one it warns and stays, or closes without a choice. A
+    // "确定" takes the row the setup names; without one it warns and stays, or closes without a choice. A
     // reload forgets the choice; Return never presses a button.
     void pickerChoice_data() {
         QTest::addColumn<bool>("fromCurrentRow");
@@ -318,12 +318,12 @@ private slots:
         QFETCH(int, currentRow);
         QDialog dialog;
         FakeLoader rows;
-        PickerSpec spec;
-        spec.columns = QStringList{"名称", "代码"};
-        spec.noChoiceHint = hint;
-        spec.choiceFrom =
-            fromCurrentRow ? PickerSpec::ChoiceFrom::CurrentRow : PickerSpec::ChoiceFrom::SelectedRow;
-        PickerFrame frame(&dialog, spec, rows.loader());
+        PickerSetup setup;
+        setup.columns = QStringList{"名称", "代码"};
+        setup.noChoiceHint = hint;
+        setup.choiceFrom =
+            fromCurrentRow ? PickerSetup::ChoiceFrom::CurrentRow : PickerSetup::ChoiceFrom::SelectedRow;
+        PickerFrame frame(&dialog, setup, rows.loader());
         QTableView* table = frame.widgets().table;
         if (selectRow >= 0)
             table->selectionModel()->select(table->model()->index(selectRow, 0),
@@ -340,12 +340,12 @@ private slots:
     void pickerSearchAndReload() {
         QDialog dialog;
         FakeLoader rows;
-        PickerSpec spec;
-        spec.title = "选择采购单";
-        spec.size = QSize(700, 450);
-        spec.columns = QStringList{"单号", "供应商"};
-        spec.searchLabel = "搜索（单号/供应商）：";
-        PickerFrame frame(&dialog, spec, rows.loader());
+        PickerSetup setup;
+        setup.title = "选择采购单";
+        setup.size = QSize(700, 450);
+        setup.columns = QStringList{"单号", "供应商"};
+        setup.searchLabel = "搜索（单号/供应商）：";
+        PickerFrame frame(&dialog, setup, rows.loader());
         frame.searchRow()->insertWidget(0, new QLabel("状态：", &dialog)); // a filter of the picker's own
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));

@@ -34,44 +34,44 @@ void neverDefault(QPushButton* button) {
 
 } // namespace
 
-PickerSpec documentPickerSpec(const QString& title, const QStringList& columns, const QString& searchLabel,
+PickerSetup documentPickerSetup(const QString& title, const QStringList& columns, const QString& searchLabel,
                               const QString& noChoiceHint) {
-    PickerSpec spec;
-    spec.title = title;
-    spec.size = QSize(700, 450);
-    spec.columns = columns;
-    spec.searchLabel = searchLabel;
-    spec.alternatingRows = false;
-    spec.choiceFrom = PickerSpec::ChoiceFrom::CurrentRow;
-    spec.noChoiceHint = noChoiceHint;
-    return spec;
+    PickerSetup setup;
+    setup.title = title;
+    setup.size = QSize(700, 450);
+    setup.columns = columns;
+    setup.searchLabel = searchLabel;
+    setup.alternatingRows = false;
+    setup.choiceFrom = PickerSetup::ChoiceFrom::CurrentRow;
+    setup.noChoiceHint = noChoiceHint;
+    return setup;
 }
 
-PickerFrame::PickerFrame(QDialog* dialog, const PickerSpec& spec, Loader loader, PickerWidgets widgets)
-    : QObject(dialog), m_dialog(dialog), m_spec(spec), m_loader(std::move(loader)), m_widgets(widgets),
-      m_model(new RowTableModel(spec.columns, dialog)) {
-    dialog->setWindowTitle(spec.title);
-    if (spec.fixedSize)
-        dialog->setFixedSize(spec.size);
-    else if (spec.size.isValid())
-        dialog->resize(spec.size);
+PickerFrame::PickerFrame(QDialog* dialog, const PickerSetup& setup, Loader loader, PickerWidgets widgets)
+    : QObject(dialog), m_dialog(dialog), m_setup(setup), m_loader(std::move(loader)), m_widgets(widgets),
+      m_model(new RowTableModel(setup.columns, dialog)) {
+    dialog->setWindowTitle(setup.title);
+    if (setup.fixedSize)
+        dialog->setFixedSize(setup.size);
+    else if (setup.size.isValid())
+        dialog->resize(setup.size);
     if (!m_widgets.table)
         build(dialog);
-    if (!spec.placeholder.isEmpty())
-        m_widgets.search->setPlaceholderText(spec.placeholder);
+    if (!setup.placeholder.isEmpty())
+        m_widgets.search->setPlaceholderText(setup.placeholder);
 
     QTableView* table = m_widgets.table;
     table->setModel(m_model);
-    setupListTable(table, spec.singleSelection);
-    table->setAlternatingRowColors(spec.alternatingRows);
-    setColumnWidths(table, spec.widths);
+    setupListTable(table, setup.singleSelection);
+    table->setAlternatingRowColors(setup.alternatingRows);
+    setColumnWidths(table, setup.widths);
 
     for (QPushButton* button : {m_widgets.searchButton, m_widgets.ok, m_widgets.cancel})
         neverDefault(button);
     // Pickers open from forms inside list windows, whose button rules would otherwise reach them: the
     // window's primary look for a button that happens to share its name ("btnSearch"), flat for the others.
     frameButtons(dialog);
-    if (spec.liveSearch) {
+    if (setup.liveSearch) {
         connect(m_widgets.search, &QLineEdit::textChanged, this, &PickerFrame::load);
     } else {
         connect(m_widgets.search, &QLineEdit::returnPressed, this, &PickerFrame::searchTyped);
@@ -88,7 +88,7 @@ PickerFrame::PickerFrame(QDialog* dialog, const PickerSpec& spec, Loader loader,
 void PickerFrame::build(QDialog* dialog) {
     m_widgets.search = new QLineEdit(dialog);
     m_widgets.search->setObjectName(QStringLiteral("editSearch"));
-    if (!m_spec.liveSearch)
+    if (!m_setup.liveSearch)
         m_widgets.searchButton = newButton(QStringLiteral("搜索"), QStringLiteral("btnSearch"), dialog);
     m_widgets.table = new QTableView(dialog);
     m_widgets.table->setObjectName(QStringLiteral("tableView"));
@@ -96,8 +96,8 @@ void PickerFrame::build(QDialog* dialog) {
     m_widgets.cancel = newButton(QStringLiteral("取消"), QStringLiteral("btnCancel"), dialog);
 
     m_searchRow = new QHBoxLayout;
-    if (!m_spec.searchLabel.isEmpty())
-        m_searchRow->addWidget(new QLabel(m_spec.searchLabel, dialog));
+    if (!m_setup.searchLabel.isEmpty())
+        m_searchRow->addWidget(new QLabel(m_setup.searchLabel, dialog));
     m_searchRow->addWidget(m_widgets.search);
     if (m_widgets.searchButton)
         m_searchRow->addWidget(m_widgets.searchButton);
@@ -131,7 +131,7 @@ void PickerFrame::choose(int row) {
 
 void PickerFrame::confirm() {
     int row = -1;
-    if (m_spec.choiceFrom == PickerSpec::ChoiceFrom::CurrentRow) {
+    if (m_setup.choiceFrom == PickerSetup::ChoiceFrom::CurrentRow) {
         row = m_widgets.table->currentIndex().row();
     } else {
         const QModelIndexList selected = m_widgets.table->selectionModel()->selectedRows();
@@ -142,8 +142,8 @@ void PickerFrame::confirm() {
         choose(row);
         return;
     }
-    if (!m_spec.noChoiceHint.isEmpty()) {
-        Prompts::warning(m_dialog, QStringLiteral("提示"), m_spec.noChoiceHint);
+    if (!m_setup.noChoiceHint.isEmpty()) {
+        Prompts::warning(m_dialog, QStringLiteral("提示"), m_setup.noChoiceHint);
         return;
     }
     m_dialog->accept();

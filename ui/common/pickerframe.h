@@ -16,7 +16,7 @@ class QTableView;
 namespace kestrovalin {
 
 // How a picker looks and chooses.
-struct PickerSpec {
+struct PickerSetup {
     // Where "确定" takes the row from: the first selected row, or the current row.
     enum class ChoiceFrom { SelectedRow, CurrentRow };
 
@@ -40,7 +40,7 @@ struct PickerSpec {
 
 // The picker of an existing document (a purchase order, a sale): 700 × 450, plain rows, "确定" takes the
 // current row and without one warns with noChoiceHint.
-PickerSpec documentPickerSpec(const QString& title, const QStringList& columns, const QString& searchLabel,
+PickerSetup documentPickerSetup(const QString& title, const QStringList& columns, const QString& searchLabel,
                               const QString& noChoiceHint);
 
 // The widgets of a picker: those of its designer form when it has one, else built by the frame.
@@ -53,7 +53,7 @@ struct PickerWidgets {
 };
 
 // The frame of a picker dialog: a search row, a read-only list, "确定" and "取消". A double click chooses
-// its row and accepts; "确定" chooses the row the spec names and accepts; "取消" rejects. No button is a
+// its row and accepts; "确定" chooses the row the setup names and accepts; "取消" rejects. No button is a
 // default button, so Return in the search field only ever searches. The loader gives the rows for a keyword,
 // each with the id that the picker's getter turns back into a record.
 class PickerFrame : public QObject {
@@ -61,7 +61,7 @@ class PickerFrame : public QObject {
 public:
     using Loader = std::function<QVector<TableRow>(const QString& keyword)>;
 
-    PickerFrame(QDialog* dialog, const PickerSpec& spec, Loader loader, PickerWidgets widgets = {});
+    PickerFrame(QDialog* dialog, const PickerSetup& setup, Loader loader, PickerWidgets widgets = {});
 
     // Reloads the list for a keyword; the choice is forgotten.
     void load(const QString& keyword);
@@ -83,7 +83,7 @@ private:
     void confirm();
 
     QDialog* m_dialog;
-    PickerSpec m_spec;
+    PickerSetup m_setup;
     Loader m_loader;
     PickerWidgets m_widgets;
     QHBoxLayout* m_searchRow = nullptr;

@@ -55,8 +55,8 @@ ReportQuery& ReportQuery::orderBy(const QString& clause) {
     return *this;
 }
 
-ReportFrame::ReportFrame(QMainWindow* window, QWidget* parent, ReportSpec spec)
-    : QObject(window), m_window(window), m_spec(std::move(spec)),
+ReportFrame::ReportFrame(QMainWindow* window, QWidget* parent, ReportSetup setup)
+    : QObject(window), m_window(window), m_setup(std::move(setup)),
       m_table(formPart<QTableView>(window, "tableReport")), m_total(formPart<QLabel>(window, "labelTotal")),
       m_start(formPart<QDateEdit>(window, "dateStart", false)),
       m_end(formPart<QDateEdit>(window, "dateEnd", false)) {
@@ -66,17 +66,17 @@ ReportFrame::ReportFrame(QMainWindow* window, QWidget* parent, ReportSpec spec)
 
     placeOnParent(window, parent);
 
-    m_model = new RowTableModel(QStringList{QStringLiteral("序号")} + m_spec.columns, window);
-    for (int column : std::as_const(m_spec.centredColumns))
+    m_model = new RowTableModel(QStringList{QStringLiteral("序号")} + m_setup.columns, window);
+    for (int column : std::as_const(m_setup.centredColumns))
         m_model->setColumnAlignment(column, Qt::AlignCenter);
     useRowNumberHeader(m_table);
     m_table->setModel(m_model);
     setupListTable(m_table);
 
-    if (m_spec.monthsBack > 0 && m_start && m_end) {
+    if (m_setup.monthsBack > 0 && m_start && m_end) {
         const QDate today = Clock::today();
         m_end->setDate(today);
-        m_start->setDate(today.addMonths(-m_spec.monthsBack));
+        m_start->setDate(today.addMonths(-m_setup.monthsBack));
     }
 }
 
@@ -93,7 +93,7 @@ void ReportFrame::showRows(QVector<TableRow> rows) {
         rows[i].cells.prepend(QString::number(i + 1));
     m_model->setRows(std::move(rows));
     fitColumnsToFirstRows(m_table);
-    m_total->setText(m_spec.countText.arg(m_model->rowCount()));
+    m_total->setText(m_setup.countText.arg(m_model->rowCount()));
 }
 
 bool ReportFrame::showQuery(const ReportQuery& query,
@@ -114,18 +114,18 @@ void ReportFrame::setTotalText(const QString& text) {
 }
 
 void ReportFrame::exportCsv() {
-    const ReportSpec::LogWrapper log = m_spec.log;
-    const QString action = m_spec.exportCaption;
+    const ReportSetup::LogWrapper log = m_setup.log;
+    const QString action = m_setup.exportCaption;
     const int rows = m_model->rowCount();
     exportTableAsCsv(m_window, m_model,
-                     {m_spec.exportCaption, m_spec.title, m_spec.title + QStringLiteral("已导出到:\n"),
+                     {m_setup.exportCaption, m_setup.title, m_setup.title + QStringLiteral("已导出到:\n"),
                       [log, action, rows] {
                           log(action, QStringLiteral("导出 %1 条记录").arg(rows));
                       }});
 }
 
-void ReportWindow::attachFrame(const ReportSpec& spec) {
-    m_frame = new ReportFrame(this, parentWidget(), spec);
+void ReportWindow::attachFrame(const ReportSetup& setup) {
+    m_frame = new ReportFrame(this, parentWidget(), setup);
     connect(formPart<QPushButton>(this, "btnQuery"), &QPushButton::clicked, this,
             &ReportWindow::onQueryClicked);
     connect(formPart<QPushButton>(this, "btnExport"), &QPushButton::clicked, this,

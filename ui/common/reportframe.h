@@ -18,7 +18,7 @@ class QWidget;
 namespace kestrovalin {
 
 // What makes one record book, beside its form and its query.
-struct ReportSpec {
+struct ReportSetup {
     using LogWrapper = void (*)(const QString& action, const QString& detail);
 
     QString title; // the CSV file's title line and the start of the success text ("…已导出到:\n")
@@ -63,7 +63,7 @@ private:
 class ReportFrame : public QObject {
     Q_OBJECT
 public:
-    ReportFrame(QMainWindow* window, QWidget* parent, ReportSpec spec);
+    ReportFrame(QMainWindow* window, QWidget* parent, ReportSetup setup);
 
     RowTableModel* model() const { return m_model; }
     QTableView* table() const { return m_table; }
@@ -94,7 +94,7 @@ public:
 
 private:
     QMainWindow* m_window;
-    ReportSpec m_spec;
+    ReportSetup m_setup;
     QTableView* m_table;
     RowTableModel* m_model;
     QLabel* m_total;
@@ -103,13 +103,13 @@ private:
 };
 
 // A record book: a main window whose form holds the frame's widgets and btnQuery and btnExport. A book
-// builds its form, attaches the frame with its spec (which connects the two buttons and loads once) and
+// builds its form, attaches the frame with its setup (which connects the two buttons and loads once) and
 // fills the table in loadReport():
 //
 //     TempHumidityReportWindow::TempHumidityReportWindow(QWidget* parent)
 //         : ReportWindow(parent), ui(new Ui_TempHumidityReportWindow) {
 //         ui->setupUi(this);
-//         attachFrame(spec());
+//         attachFrame(setup());
 //     }
 //     void TempHumidityReportWindow::loadReport() {
 //         TempHumidityRepository repository(DatabaseManager::instance().getAdapter());
@@ -123,7 +123,7 @@ public:
 protected:
     // Construction steps 2 to 8 after the form is built: the frame, then btnQuery and btnExport connected to
     // onQueryClicked and onExportClicked, then the first loadReport().
-    void attachFrame(const ReportSpec& spec);
+    void attachFrame(const ReportSetup& setup);
     ReportFrame* frame() const { return m_frame; }
     // Runs the query with the current filters and refills the table through frame().
     virtual void loadReport() = 0;

@@ -28,18 +28,18 @@ QVector<TableRow> customers(const QString& keyword) {
 CustomerSelectionDialog::CustomerSelectionDialog(QWidget* parent)
     : QDialog(parent), ui(new ::Ui::CustomerSelectionDialog) {
     ui->setupUi(this);
-    PickerSpec spec;
-    spec.title = windowTitle();
-    spec.size = QSize(600, 400);
-    spec.fixedSize = true;
-    spec.columns = QStringList{QStringLiteral("ID"), QStringLiteral("客户名称"), QStringLiteral("联系电话"),
+    PickerSetup setup;
+    setup.title = windowTitle();
+    setup.size = QSize(600, 400);
+    setup.fixedSize = true;
+    setup.columns = QStringList{QStringLiteral("ID"), QStringLiteral("客户名称"), QStringLiteral("联系电话"),
                                QStringLiteral("地址")};
-    spec.widths = {60, 150, 120};
-    spec.liveSearch = true;
-    spec.singleSelection = false;
-    spec.choiceFrom = PickerSpec::ChoiceFrom::CurrentRow;
-    spec.noChoiceHint = QStringLiteral("请选择一个客户");
-    m_frame = new PickerFrame(this, spec, customers,
+    setup.widths = {60, 150, 120};
+    setup.liveSearch = true;
+    setup.singleSelection = false;
+    setup.choiceFrom = PickerSetup::ChoiceFrom::CurrentRow;
+    setup.noChoiceHint = QStringLiteral("请选择一个客户");
+    m_frame = new PickerFrame(this, setup, customers,
                               {ui->editSearch, nullptr, ui->tableWidget, ui->btnConfirm, ui->btnCancel});
     // The record is read when the choice is confirmed; a row deleted meanwhile gives id 0.
     connect(this, &QDialog::accepted, this,

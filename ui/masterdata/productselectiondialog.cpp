@@ -16,15 +16,15 @@ repositories::ProductRepository repository() {
 
 ProductSelectionDialog::ProductSelectionDialog(QWidget* parent, bool withStock, bool prescriptionOnly)
     : QDialog(parent), onlyWithStock(withStock), onlyPrescription(prescriptionOnly) {
-    PickerSpec spec;
-    spec.title = QStringLiteral("选择商品");
-    spec.size = QSize(600, 400);
-    spec.columns =
+    PickerSetup setup;
+    setup.title = QStringLiteral("选择商品");
+    setup.size = QSize(600, 400);
+    setup.columns =
         QStringList{QStringLiteral("条码"),     QStringLiteral("名称"),     QStringLiteral("规格"),
                     QStringLiteral("批准文号"), QStringLiteral("生产厂商"), QStringLiteral("分类")};
-    spec.widths = {115, 120, 70, 85, 80};
-    spec.noChoiceHint = QStringLiteral("请先选择一个商品");
-    m_frame = new PickerFrame(this, spec, [this](const QString& keyword) {
+    setup.widths = {115, 120, 70, 85, 80};
+    setup.noChoiceHint = QStringLiteral("请先选择一个商品");
+    m_frame = new PickerFrame(this, setup, [this](const QString& keyword) {
         repositories::ProductRepository repo = repository();
         // The prescription flag wins over the stock flag.
         const auto products = [&] {

@@ -37,15 +37,15 @@ QVector<TableRow> qualifiedSuppliers(const QString& keyword) {
 
 // Without a selected row "确定" still closes the picker as accepted; the caller then keeps its supplier.
 SupplierSelectionDialog::SupplierSelectionDialog(QWidget* parent) : QDialog(parent) {
-    PickerSpec spec;
-    spec.title = QStringLiteral("选择供应商");
-    spec.size = QSize(700, 400);
-    spec.columns =
+    PickerSetup setup;
+    setup.title = QStringLiteral("选择供应商");
+    setup.size = QSize(700, 400);
+    setup.columns =
         QStringList{QStringLiteral("ID"),     QStringLiteral("名称"),     QStringLiteral("许可证号"),
                     QStringLiteral("联系人"), QStringLiteral("联系电话"), QStringLiteral("地址"),
                     QStringLiteral("状态")};
-    spec.widths = {40, 160, 100, 55, 110, 130};
-    m_frame = new PickerFrame(this, spec, qualifiedSuppliers);
+    setup.widths = {40, 160, 100, 55, 110, 130};
+    m_frame = new PickerFrame(this, setup, qualifiedSuppliers);
 }
 
 void SupplierSelectionDialog::loadSuppliers(const QString& keyword) {

@@ -6,18 +6,18 @@
 namespace kestrovalin {
 
 RejectedDrugSelectionDialog::RejectedDrugSelectionDialog(QWidget* parent) : QDialog(parent) {
-    PickerSpec spec;
-    spec.title = QStringLiteral("选择不合格药品");
-    spec.size = QSize(900, 500);
-    spec.columns =
+    PickerSetup setup;
+    setup.title = QStringLiteral("选择不合格药品");
+    setup.size = QSize(900, 500);
+    setup.columns =
         QStringList{QStringLiteral("条码"),     QStringLiteral("名称"),     QStringLiteral("规格"),
                     QStringLiteral("批号"),     QStringLiteral("生产日期"), QStringLiteral("有效期至"),
                     QStringLiteral("库存数量"), QStringLiteral("供应商"),   QStringLiteral("分类")};
-    spec.widths = {120, 180, 100, 100, 90, 90, 70, 120};
-    spec.searchLabel.clear();
-    spec.placeholder = QStringLiteral("输入条码或商品名称搜索...");
-    spec.noChoiceHint = QStringLiteral("请先选择一个药品");
-    m_frame = new PickerFrame(this, spec, [this](const QString& keyword) {
+    setup.widths = {120, 180, 100, 100, 90, 90, 70, 120};
+    setup.searchLabel.clear();
+    setup.placeholder = QStringLiteral("输入条码或商品名称搜索...");
+    setup.noChoiceHint = QStringLiteral("请先选择一个药品");
+    m_frame = new PickerFrame(this, setup, [this](const QString& keyword) {
         m_batches = repositories::ProductRepository(DatabaseManager::instance().getAdapter())
                         .findBatchesForRejection(keyword);
         QVector<TableRow> rows;

@@ -7,8 +7,8 @@ namespace kestrovalin {
 
 namespace {
 
-ReportSpec spec() {
-    ReportSpec s;
+ReportSetup setup() {
+    ReportSetup s;
     s.title = QStringLiteral("验收记录表");
     s.exportCaption = QStringLiteral("导出验收记录表");
     s.columns =
@@ -26,7 +26,7 @@ ReportSpec spec() {
 AcceptanceReportWindow::AcceptanceReportWindow(QWidget* parent)
     : ReportWindow(parent), ui(new Ui_AcceptanceReportWindow) {
     ui->setupUi(this);
-    attachFrame(spec());
+    attachFrame(setup());
 }
 
 AcceptanceReportWindow::~AcceptanceReportWindow() {

@@ -18,8 +18,8 @@ constexpr int kMinDays = 1;
 constexpr int kMaxDays = 365;
 constexpr int kRemainingDaysColumn = 5;
 
-ReportSpec spec() {
-    ReportSpec s;
+ReportSetup setup() {
+    ReportSetup s;
     s.title = QStringLiteral("近效期药品报表");
     s.exportCaption = QStringLiteral("导出近效期药品报表");
     s.columns =
@@ -52,7 +52,7 @@ ExpiryReportWindow::ExpiryReportWindow(QWidget* parent)
     ui->editWarningDays->setText(QStringLiteral("180"));
     // The line edit reports Return only while the validator accepts its text.
     connect(ui->editWarningDays, &QLineEdit::returnPressed, this, &ExpiryReportWindow::onQueryClicked);
-    attachFrame(spec());
+    attachFrame(setup());
 }
 
 ExpiryReportWindow::~ExpiryReportWindow() {

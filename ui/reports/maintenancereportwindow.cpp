@@ -9,8 +9,8 @@ namespace kestrovalin {
 
 namespace {
 
-ReportSpec spec() {
-    ReportSpec s;
+ReportSetup setup() {
+    ReportSetup s;
     s.title = QStringLiteral("养护检查记录表");
     s.exportCaption = QStringLiteral("导出养护检查记录表");
     s.columns =
@@ -32,7 +32,7 @@ TableRow checkRow(const models::MaintenanceCheck& check) {
 MaintenanceReportWindow::MaintenanceReportWindow(QWidget* parent)
     : ReportWindow(parent), ui(new Ui_MaintenanceReportWindow) {
     ui->setupUi(this);
-    attachFrame(spec());
+    attachFrame(setup());
 }
 
 MaintenanceReportWindow::~MaintenanceReportWindow() {

@@ -7,8 +7,8 @@ namespace kestrovalin {
 
 namespace {
 
-ReportSpec spec() {
-    ReportSpec s;
+ReportSetup setup() {
+    ReportSetup s;
     s.title = QStringLiteral("购进记录表");
     s.exportCaption = QStringLiteral("导出购进记录表");
     s.columns =
@@ -26,7 +26,7 @@ ReportSpec spec() {
 PurchaseReportWindow::PurchaseReportWindow(QWidget* parent)
     : ReportWindow(parent), ui(new Ui_PurchaseReportWindow) {
     ui->setupUi(this);
-    attachFrame(spec());
+    attachFrame(setup());
 }
 
 PurchaseReportWindow::~PurchaseReportWindow() {

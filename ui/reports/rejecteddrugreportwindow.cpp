@@ -12,8 +12,8 @@ namespace {
 // Counted as the book shows it, "序号" being 0.
 constexpr int kStatusColumn = 11;
 
-ReportSpec spec() {
-    ReportSpec s;
+ReportSetup setup() {
+    ReportSetup s;
     s.title = QStringLiteral("不合格药品记录表");
     s.exportCaption = QStringLiteral("导出不合格药品记录表");
     s.columns = rejectedDrugColumns();
@@ -29,7 +29,7 @@ RejectedDrugReportWindow::RejectedDrugReportWindow(QWidget* parent)
     ui->setupUi(this);
     // Filled before the first query, which reads the choice; connected after it, so filling queries nothing.
     fillStatusFilter(ui->comboStatus);
-    attachFrame(spec());
+    attachFrame(setup());
     connect(ui->comboStatus, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &RejectedDrugReportWindow::onQueryClicked);
 }

@@ -7,8 +7,8 @@ namespace kestrovalin {
 
 namespace {
 
-ReportSpec spec() {
-    ReportSpec s;
+ReportSetup setup() {
+    ReportSetup s;
     s.title = QStringLiteral("销售记录表");
     s.exportCaption = QStringLiteral("导出销售记录表");
     s.columns =
@@ -26,7 +26,7 @@ ReportSpec spec() {
 SalesRecordReportWindow::SalesRecordReportWindow(QWidget* parent)
     : ReportWindow(parent), ui(new Ui_SalesRecordReportWindow) {
     ui->setupUi(this);
-    attachFrame(spec());
+    attachFrame(setup());
 }
 
 SalesRecordReportWindow::~SalesRecordReportWindow() {

@@ -16,8 +16,8 @@ constexpr int kLicenceDateColumn = 5;
 constexpr int kBusinessLicenceDateColumn = 6;
 constexpr int kStatusColumn = 10;
 
-ReportSpec spec() {
-    ReportSpec s;
+ReportSetup setup() {
+    ReportSetup s;
     s.title = QStringLiteral("供应商资质一览表");
     s.exportCaption = QStringLiteral("导出供应商资质一览表");
     s.columns = QStringList{QStringLiteral("供应商名称"),   QStringLiteral("许可证号"),
@@ -83,7 +83,7 @@ SupplierReportWindow::SupplierReportWindow(QWidget* parent)
     // Connected after filling, so filling the combo runs nothing; every later change re-runs the report.
     connect(ui->comboStatus, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &SupplierReportWindow::onQueryClicked);
-    attachFrame(spec());
+    attachFrame(setup());
 }
 
 SupplierReportWindow::~SupplierReportWindow() {

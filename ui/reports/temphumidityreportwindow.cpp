@@ -18,8 +18,8 @@ QColor valueColour(const QString& status) {
     return status == QLatin1String("warning") ? QColor(Qt::darkYellow) : QColor();
 }
 
-ReportSpec spec() {
-    ReportSpec s;
+ReportSetup setup() {
+    ReportSetup s;
     s.title = QStringLiteral("温湿度记录表");
     s.exportCaption = QStringLiteral("导出温湿度记录表");
     s.columns =
@@ -47,7 +47,7 @@ TableRow readingRow(const models::TempHumidityRecord& r) {
 TempHumidityReportWindow::TempHumidityReportWindow(QWidget* parent)
     : ReportWindow(parent), ui(new Ui_TempHumidityReportWindow) {
     ui->setupUi(this);
-    attachFrame(spec());
+    attachFrame(setup());
 }
 
 TempHumidityReportWindow::~TempHumidityReportWindow() {

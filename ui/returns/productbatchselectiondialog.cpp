@@ -12,12 +12,12 @@ namespace kestrovalin {
 
 namespace {
 
-PickerSpec specFor(ProductBatchSelectionDialog::Mode mode) {
+PickerSetup specFor(ProductBatchSelectionDialog::Mode mode) {
     const bool purchase = mode == ProductBatchSelectionDialog::PurchaseReturnMode;
-    PickerSpec spec;
-    spec.title = purchase ? QStringLiteral("选择采购退货商品") : QStringLiteral("选择销售商品");
-    spec.size = QSize(900, 500);
-    spec.columns = QStringList{purchase ? QStringLiteral("原采购单号") : QStringLiteral("原销售单号"),
+    PickerSetup setup;
+    setup.title = purchase ? QStringLiteral("选择采购退货商品") : QStringLiteral("选择销售商品");
+    setup.size = QSize(900, 500);
+    setup.columns = QStringList{purchase ? QStringLiteral("原采购单号") : QStringLiteral("原销售单号"),
                                QStringLiteral("条码"),
                                QStringLiteral("名称"),
                                QStringLiteral("规格"),
@@ -26,10 +26,10 @@ PickerSpec specFor(ProductBatchSelectionDialog::Mode mode) {
                                QStringLiteral("有效期至"),
                                purchase ? QStringLiteral("库存数量") : QStringLiteral("可退回数量"),
                                QStringLiteral("分类")};
-    spec.widths = {120, 120, 150, 100, 100, 100, 100, 100};
-    spec.alternatingRows = false;
-    spec.noChoiceHint = QStringLiteral("请先选择一个商品批次");
-    return spec;
+    setup.widths = {120, 120, 150, 100, 100, 100, 100, 100};
+    setup.alternatingRows = false;
+    setup.noChoiceHint = QStringLiteral("请先选择一个商品批次");
+    return setup;
 }
 
 } // namespace

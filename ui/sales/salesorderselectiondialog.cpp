@@ -8,12 +8,12 @@
 namespace kestrovalin {
 
 SalesOrderSelectionDialog::SalesOrderSelectionDialog(QWidget* parent) : QDialog(parent) {
-    const PickerSpec spec =
-        documentPickerSpec(QStringLiteral("选择销售单"),
+    const PickerSetup setup =
+        documentPickerSetup(QStringLiteral("选择销售单"),
                            {QStringLiteral("单号"), QStringLiteral("销售日期"), QStringLiteral("金额"),
                             QStringLiteral("状态"), QStringLiteral("操作员")},
                            QStringLiteral("搜索（单号）："), QStringLiteral("请先选择一条销售单"));
-    m_frame = new PickerFrame(this, spec, [](const QString& keyword) {
+    m_frame = new PickerFrame(this, setup, [](const QString& keyword) {
         SalesRepository repo(DatabaseManager::instance().getAdapter());
         QVector<TableRow> rows;
         repo.forEachOrder(keyword, [&rows](const models::SalesOrder& o) {
