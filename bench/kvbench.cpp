@@ -1,4 +1,4 @@
-// Times the program's heavy moments on a generated database: kvbench DATABASE.db [--runs N]
+// Times the program's heavy moments on a generated database: kvbench DATABASE.db [--runs N] [--only TEXT]
 // Each line gives the program's median beside a baseline measured in the same run and their ratio: for a list
 // window the same query read into a minimal table model shown in a plain view, for the start the start
 // without the day's copy.
@@ -38,6 +38,13 @@
 using namespace kestrovalin;
 
 namespace {
+
+// --only TEXT: just the steps whose name holds TEXT, for profiling one window.
+QString onlySteps;
+
+bool wanted(const char* what) {
+    return onlySteps.isEmpty() || QString::fromUtf8(what).contains(onlySteps, Qt::CaseInsensitive);
+}
 
 struct Figures {
     double first = 0;
@@ -179,6 +186,8 @@ public:
     // One line per list window: the window as the main window opens it (built, shown, painted),
     // beside the query it runs read into a minimal model; with the memory the first of each held.
     void listWindow(const char* what, const std::function<QWidget*(QWidget*)>& open, const Sql& sql) {
+        if (!wanted(what))
+            return;
         double programMb = 0;
         double minimalMb = 0;
         const Figures program = timeWindow([&] { return open(m_parent); }, &programMb);
@@ -343,11 +352,14 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < args.size(); ++i) {
         if (args.at(i) == QLatin1String("--runs") && i + 1 < args.size())
             runs = std::max(1, args.at(++i).toInt());
+        else if (args.at(i) == QLatin1String("--only") && i + 1 < args.size())
+            onlySteps = args.at(++i);
         else
             path = args.at(i);
     }
     if (path.isEmpty() || !QFile::exists(path)) {
-        std::fprintf(stderr, "usage: kvbench DATABASE.db [--runs N]   (write one with kvbenchgen)\n");
+        std::fprintf(stderr,
+                     "usage: kvbench DATABASE.db [--runs N] [--only TEXT]   (write one with kvbenchgen)\n");
         return 2;
     }
     printHeader();
@@ -361,14 +373,16 @@ int main(int argc, char* argv[]) {
         manager.initializeSchema(QString());
         manager.migrateSchema();
     });
-    printLine("open and migrate", open, nullptr, "target < 300 ms");
+    if (wanted("open and migrate"))
+        printLine("open and migrate", open, nullptr, "target < 300 ms");
     if (!manager.getAdapter()) {
         std::fprintf(stderr, "Cannot open %s\n", qPrintable(path));
         return 1;
     }
     manager.shutdown();
 
-    firstStartOfTheDay(path, runs);
+    if (wanted("first start of the day, daily copy"))
+        firstStartOfTheDay(path, runs);
 
     manager.initialize(path);
     models::User admin;
@@ -379,19 +393,23 @@ int main(int argc, char* argv[]) {
     admin.status = 1;
     CurrentUser::instance().setUser(admin);
     std::unique_ptr<MainWindow> mainWindow;
-    printLine("main window (built with figures)",
-              measure(1, [&] { mainWindow = std::make_unique<MainWindow>(); }));
-    printLine("dashboard refresh (3 periods)", measure(runs, [&] { refreshDashboard(*mainWindow); }), nullptr,
-              "target < 50 ms");
+    const Figures built = measure(1, [&] { mainWindow = std::make_unique<MainWindow>(); });
+    if (wanted("main window (built with figures)"))
+        printLine("main window (built with figures)", built);
+    if (wanted("dashboard refresh (3 periods)"))
+        printLine("dashboard refresh (3 periods)", measure(runs, [&] { refreshDashboard(*mainWindow); }),
+                  nullptr, "target < 50 ms");
 
     const Sql nearExpiry = nearExpirySql();
-    const Figures query = measure(runs, [] { nearExpiryItems(); });
-    const Figures rawQuery = measure(runs, [&] {
-        QSqlQuery q = runQuery(nearExpiry.text, nearExpiry.params);
-        while (q.next()) {
-        }
-    });
-    printLine("near-expiry query", query, &rawQuery, "the raw query read row by row; target < 10 ms");
+    if (wanted("near-expiry query")) {
+        const Figures query = measure(runs, [] { nearExpiryItems(); });
+        const Figures rawQuery = measure(runs, [&] {
+            QSqlQuery q = runQuery(nearExpiry.text, nearExpiry.params);
+            while (q.next()) {
+            }
+        });
+        printLine("near-expiry query", query, &rawQuery, "the raw query read row by row; target < 10 ms");
+    }
 
     Bench bench(runs, mainWindow.get());
     bench.listWindow(
