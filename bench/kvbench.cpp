@@ -52,18 +52,23 @@ struct Figures {
     double worst = 0;
 };
 
-// Runs the step `runs` times; each run returns its own time in ms. The first run is shown apart because it
-// meets cold caches (and, on a file the program has not opened before, its one-time upgrade).
-Figures measureTimed(int runs, const std::function<double()>& step) {
-    QVector<double> ms;
-    for (int i = 0; i < runs; ++i)
-        ms.append(step());
+// The first run is shown apart because it meets cold caches (and, on a file the program has not opened
+// before, its one-time upgrade).
+Figures summarise(QVector<double> ms) {
     Figures f;
     f.first = ms.first();
     f.worst = *std::max_element(ms.begin(), ms.end());
     std::sort(ms.begin(), ms.end());
     f.median = ms.at(ms.size() / 2);
     return f;
+}
+
+// Runs the step `runs` times; each run returns its own time in ms.
+Figures measureTimed(int runs, const std::function<double()>& step) {
+    QVector<double> ms;
+    for (int i = 0; i < runs; ++i)
+        ms.append(step());
+    return summarise(ms);
 }
 
 Figures measure(int runs, const std::function<void()>& step) {
@@ -183,38 +188,49 @@ class Bench {
 public:
     Bench(int runs, QWidget* parent) : m_runs(runs), m_parent(parent) {}
 
-    // One line per list window: the window as the main window opens it (built, shown, painted),
-    // beside the query it runs read into a minimal model; with the memory the first of each held.
+    // One line per list window: the window as the main window opens it (built, shown, painted), beside the
+    // query it runs read into a minimal model. The two take turns, so that a busy spell of the machine falls
+    // on both alike. The memory is what one more open window of each holds once the timed runs have filled
+    // SQLite's page cache, which the first of the two would otherwise pay alone.
     void listWindow(const char* what, const std::function<QWidget*(QWidget*)>& open, const Sql& sql) {
         if (!wanted(what))
             return;
+        const auto program = [&] {
+            return open(m_parent);
+        };
+        const auto minimal = [&] {
+            return openMinimal(sql, m_parent);
+        };
+        QVector<double> programMs;
+        QVector<double> minimalMs;
+        for (int i = 0; i < m_runs; ++i) {
+            programMs.append(timeWindow(program));
+            minimalMs.append(timeWindow(minimal));
+        }
         double programMb = 0;
         double minimalMb = 0;
-        const Figures program = timeWindow([&] { return open(m_parent); }, &programMb);
-        const Figures minimal = timeWindow([&] { return openMinimal(sql, m_parent); }, &minimalMb);
+        timeWindow(program, &programMb);
+        timeWindow(minimal, &minimalMb);
         const QByteArray note = QStringLiteral("minimal model; RSS +%1 MB vs +%2 MB")
                                     .arg(programMb, 0, 'f', 0)
                                     .arg(minimalMb, 0, 'f', 0)
                                     .toUtf8();
-        printLine(what, program, &minimal, note.constData());
+        const Figures baseline = summarise(minimalMs);
+        printLine(what, summarise(programMs), &baseline, note.constData());
     }
 
 private:
-    // Open to painted; the memory is taken around the first run, outside the time.
-    Figures timeWindow(const std::function<QWidget*()>& open, double* firstGrowthMb) {
-        bool first = true;
-        return measureTimed(m_runs, [&] {
-            const double before = first ? residentMb() : 0;
-            QElapsedTimer t;
-            t.start();
-            std::unique_ptr<QWidget> window(open());
-            showPainted(window.get());
-            const double ms = t.nsecsElapsed() / 1e6;
-            if (first)
-                *firstGrowthMb = residentMb() - before;
-            first = false;
-            return ms;
-        });
+    // Open to painted, in ms; with growthMb, the memory the open window holds (taken outside the time).
+    static double timeWindow(const std::function<QWidget*()>& open, double* growthMb = nullptr) {
+        const double before = growthMb ? residentMb() : 0;
+        QElapsedTimer t;
+        t.start();
+        std::unique_ptr<QWidget> window(open());
+        showPainted(window.get());
+        const double ms = t.nsecsElapsed() / 1e6;
+        if (growthMb)
+            *growthMb = residentMb() - before;
+        return ms;
     }
 
     int m_runs;
