@@ -63,24 +63,37 @@ template <class T> struct Fetched {
     bool found() const { return ok && !rows.isEmpty(); }
 };
 
+// Runs sql with its positional parameters, maps each row with map (a callable taking const Row&) and hands
+// the record to each(record) as it is read, keeping none: a big list is built straight from the rows, without
+// a list of records beside it. At most maxRows rows when maxRows >= 0. False when the statement fails (error,
+// when given, gets the driver's text) or there is no adapter.
+template <class F, class Each>
+bool forEachRow(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map, Each each,
+                int maxRows = -1, QString* error = nullptr) {
+    if (!db)
+        return false;
+    QSqlQuery query = db->readOnce(sql, params);
+    if (!query.isActive()) {
+        if (error)
+            *error = query.lastError().text();
+        return false;
+    }
+    const Row row(query);
+    for (int read = 0; (maxRows < 0 || read < maxRows) && query.next(); ++read) {
+        row.startRow();
+        each(map(row));
+    }
+    return true;
+}
+
 // Runs sql with its positional parameters and maps each row with map (a callable taking const Row&). At
 // most maxRows rows are read when maxRows >= 0. A null adapter counts as a failed statement.
 template <class F, class T = std::invoke_result_t<F, const Row&>>
 Fetched<T> fetch(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map, int maxRows = -1) {
     Fetched<T> result;
-    if (!db)
-        return result;
-    QSqlQuery query = db->query(sql, params);
-    if (!query.isActive()) {
-        result.error = query.lastError().text();
-        return result;
-    }
-    result.ok = true;
-    const Row row(query);
-    while ((maxRows < 0 || result.rows.size() < maxRows) && query.next()) {
-        row.startRow();
-        result.rows.append(map(row));
-    }
+    result.ok = forEachRow(
+        db, sql, params, map, [&result](const T& record) { result.rows.append(record); }, maxRows,
+        &result.error);
     return result;
 }
 
