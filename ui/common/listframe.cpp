@@ -53,6 +53,11 @@ void ListFrame::showAll() const {
     m_load(QString());
 }
 
+void ListFrame::show(QVector<TableRow> rows) {
+    m_model->setRows(std::move(rows));
+    updateCount();
+}
+
 void ListFrame::updateCount() {
     if (m_count)
         m_count->setText(QStringLiteral("共 %1 条记录").arg(m_table->model()->rowCount()));

@@ -47,9 +47,9 @@ public:
 
     // Fills the model with one row per record, built by build(record) -> TableRow, and updates the count.
     template <typename List, typename Build> void show(const List& records, Build build) {
-        m_model->fill(records, build);
-        updateCount();
+        show(tableRows(records, build));
     }
+    void show(QVector<TableRow> rows);
     void updateCount();
 
     // -1 without a current row.

@@ -42,6 +42,14 @@ private:
     static QBrush brush(const QColor& colour) { return colour.isValid() ? QBrush(colour) : QBrush(); }
 };
 
+} // namespace kestrovalin
+
+// Rows move as plain memory when a vector of them grows.
+Q_DECLARE_TYPEINFO(kestrovalin::TableRow::CellColours, Q_MOVABLE_TYPE);
+Q_DECLARE_TYPEINFO(kestrovalin::TableRow, Q_MOVABLE_TYPE);
+
+namespace kestrovalin {
+
 // One row per record, built by build(record) -> TableRow, in the list's order.
 template <typename List, typename Build> QVector<TableRow> tableRows(const List& records, Build build) {
     QVector<TableRow> rows;
