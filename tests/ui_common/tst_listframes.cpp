@@ -23,6 +23,7 @@
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
@@ -474,6 +475,58 @@ private slots:
                  qPrintable(QString::number(sampled)));
         QVERIFY2(view.columnWidth(0) > view.fontMetrics().horizontalAdvance(QString(60, QChar('W'))),
                  qPrintable(QString::number(view.columnWidth(0))));
+    }
+
+    // Repeated texts are measured once, yet every column still fits its widest sampled cell; a cell with a
+    // font of its own is measured apart from the plain cells that share its text.
+    void columnsFitRepeatedTexts() {
+        QStandardItemModel model(4, 2);
+        const QStringList texts{"销售收银", "盘点", "销售收银", "盘点"};
+        for (int r = 0; r < texts.size(); ++r) {
+            model.setItem(r, 0, new QStandardItem(texts.at(r)));
+            model.setItem(r, 1, new QStandardItem(QString::number(r)));
+        }
+        QFont big;
+        big.setPointSize(big.pointSize() * 3);
+        model.item(2, 0)->setFont(big);
+        QTableView view;
+        view.setModel(&model);
+        fitColumnsToFirstRows(&view);
+        for (int c = 0; c < 2; ++c) {
+            int widest = view.horizontalHeader()->sectionSizeHint(c);
+            for (int r = 0; r < texts.size(); ++r)
+                widest = std::max(widest, view.sizeHintForIndex(model.index(r, c)).width() + 1);
+            QCOMPARE(view.columnWidth(c), widest);
+        }
+        QVERIFY2(view.columnWidth(0) > view.sizeHintForIndex(model.index(0, 0)).width() + 1,
+                 qPrintable(QString::number(view.columnWidth(0))));
+    }
+
+    // The list tables' row numbers take the width the table view's own header gives them, also after the
+    // style sheet changes.
+    void rowNumbersAsTheViewsOwnHeader() {
+        RowTableModel model({"名称"});
+        QVector<TableRow> rows;
+        for (int r = 0; r < 12000; ++r)
+            rows.append(TableRow(r, {"甲"}));
+        model.setRows(rows);
+        QWidget window;
+        window.setStyleSheet(listWindowStyleSheet({"btnAdd"}, {"btnEdit"}));
+        QTableView list(&window);
+        QTableView plain(&window);
+        list.setModel(&model);
+        plain.setModel(&model);
+        setupListTable(&list);
+        QCOMPARE(list.verticalHeader()->metaObject()->className(), "kestrovalin::RowNumberHeader");
+        QCOMPARE(list.verticalHeader()->sectionsClickable(), plain.verticalHeader()->sectionsClickable());
+        QCOMPARE(list.verticalHeader()->highlightSections(), plain.verticalHeader()->highlightSections());
+        window.show();
+        QCOMPARE(list.verticalHeader()->sizeHint(), plain.verticalHeader()->sizeHint());
+        const QSize before = list.verticalHeader()->sizeHint();
+        window.setStyleSheet(window.styleSheet() + "QHeaderView::section { font-size: 30px; }");
+        QCOMPARE(list.verticalHeader()->sizeHint(), plain.verticalHeader()->sizeHint());
+        QVERIFY2(list.verticalHeader()->sizeHint().width() > before.width(),
+                 qPrintable(QString::number(list.verticalHeader()->sizeHint().width())));
     }
 
     // The shown rows under the title and the header line; a failure is told and never followed by the

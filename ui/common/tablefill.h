@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QHeaderView>
 #include <QStringList>
 #include <QVector>
 
@@ -10,8 +12,29 @@ class QTableView;
 
 namespace kestrovalin {
 
-// Read-only list tables: whole-row selection, no editing, alternating rows, stretched last section.
+// Read-only list tables: whole-row selection, no editing, alternating rows, stretched last section, row
+// numbers down the side through a RowNumberHeader.
 void setupListTable(QAbstractItemView* view, bool singleSelection = true);
+
+// The row numbers of a list table. Each time the table lays itself out, Qt measures the first and the last
+// hundred numbers again through the window's style sheet; a number measures the same until the font, the
+// style or the sort arrow changes, so this header measures each once.
+class RowNumberHeader : public QHeaderView {
+    Q_OBJECT
+public:
+    explicit RowNumberHeader(QWidget* parent = nullptr);
+
+protected:
+    QSize sectionSizeFromContents(int logicalIndex) const override;
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    void forgetOnChange(const QEvent* event);
+
+    mutable QHash<QString, QSize> m_sizes;
+    mutable bool m_sortIndicatorShown = false;
+};
 
 // Fixed starting widths for the first columns of a list table, so texts such as barcodes and dates show
 // whole without measuring thousands of rows.
