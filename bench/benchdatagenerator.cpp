@@ -2,6 +2,7 @@
 
 #include "core/passwordhash.h"
 
+#include <QDateTime>
 #include <QPair>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -303,6 +304,7 @@ BenchDataGenerator::Sizes BenchDataGenerator::Sizes::scaled(double factor) const
     out.temperatureReadings = temperatureReadings; // the readings depend on the calendar, not on trade
     out.logRows = s(logRows);
     out.rejectedDrugs = s(rejectedDrugs);
+    out.prescriptions = s(prescriptions);
     return out;
 }
 
@@ -384,7 +386,8 @@ bool BenchDataGenerator::run(const Sizes& sizes) {
     const bool ok = users() && suppliers(sizes.suppliers) && customers(sizes.customers) &&
                     products(sizes.products) && purchases(sizes.purchaseLines, sizes.batches) &&
                     sales(sizes.sales, sizes.salesLines) && temperatures(sizes.temperatureReadings) &&
-                    operationLog(sizes.logRows) && rejectedDrugs(sizes.rejectedDrugs);
+                    maintenanceChecks() && operationLog(sizes.logRows) &&
+                    rejectedDrugs(sizes.rejectedDrugs) && prescriptions(sizes.prescriptions);
     pragma.exec(QStringLiteral("PRAGMA synchronous=FULL"));
     pragma.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
     return ok;
@@ -887,6 +890,36 @@ bool BenchDataGenerator::temperatures(int readings) {
     return commit();
 }
 
+bool BenchDataGenerator::maintenanceChecks() {
+    // One check a month on the 5th, most items in order.
+    QSqlQuery q(m_db);
+    q.prepare(
+        QStringLiteral("INSERT INTO maintenance_check (check_month, check_date, checked_by, humidity_normal, "
+                       "temperature_normal, storage_condition_ok, facilities_ok, pest_control_ok, remark, "
+                       "created_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    if (!begin())
+        return false;
+    const QDate lastDay = m_firstDay.addDays(m_days - 1);
+    for (QDate day(m_firstDay.year(), m_firstDay.month(), 5); day <= lastDay; day = day.addMonths(1)) {
+        if (day < m_firstDay)
+            continue;
+        bool allInOrder = true;
+        q.addBindValue(day.year() * 100 + day.month());
+        q.addBindValue(dayText(day));
+        q.addBindValue(m_userIds.at(randInt(0, m_userIds.size() - 1)));
+        for (int item = 0; item < 5; ++item) {
+            const bool inOrder = randInt(0, 19) != 0;
+            allInOrder = allInOrder && inOrder;
+            q.addBindValue(inOrder ? 1 : 0);
+        }
+        q.addBindValue(allInOrder ? QString() : QStringLiteral("已整改"));
+        q.addBindValue(stamp(day, 10 * 3600));
+        if (!exec(q, "maintenance_check"))
+            return false;
+    }
+    return commit();
+}
+
 bool BenchDataGenerator::operationLog(int rows) {
     QVector<int> days(rows);
     for (int& d : days)
@@ -997,6 +1030,119 @@ bool BenchDataGenerator::rejectedDrugs(int rows) {
         q.addBindValue(m_batches.at(batchIndex).id);
         if (!exec(q, "unqualified_drug"))
             return false;
+    }
+    return commit();
+}
+
+namespace {
+
+const char* const kHospitals[] = {"市第一人民医院", "市中心医院",       "市中医医院",       "市妇幼保健院",
+                                  "区人民医院",     "医科大学附属医院", "社区卫生服务中心", "市第二人民医院",
+                                  "市儿童医院",     "市第三人民医院"};
+const char* const kDoctorTitles[] = {"主任医师", "副主任医师", "主治医师", "住院医师"};
+const char* const kDiagnoses[] = {"急性上呼吸道感染", "急性支气管炎", "高血压病",
+                                  "2型糖尿病",        "慢性胃炎",     "急性扁桃体炎",
+                                  "泌尿系感染",       "高脂血症",     "冠状动脉粥样硬化性心脏病",
+                                  "过敏性鼻炎"};
+const char* const kDosages[] = {"口服，一次1片，一日3次", "口服，一次2粒，一日2次", "口服，一次1片，一日1次",
+                                "饭后口服，一次1袋，一日3次", "遵医嘱"};
+
+} // namespace
+
+// Prescriptions registered for sales that carry prescription drugs: one per chosen sale, its lines the sale's
+// prescription lines, which then refer to it. Registered a few minutes before the sale (stored in UTC, the
+// sale's local time minus eight hours), valid for three days.
+bool BenchDataGenerator::prescriptions(int count) {
+    struct SoldLine {
+        int lineId;
+        int productId;
+        int quantity;
+        QString name;
+        QString specification;
+        QString unit;
+    };
+    struct Sale {
+        int orderId;
+        QString createdAt;
+        QString saleDate;
+        int operatorId;
+        QVector<SoldLine> lines;
+    };
+    QVector<Sale> sales;
+    {
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral(
+                "SELECT i.id, i.order_id, i.product_id, i.quantity, p.name, p.specification, p.unit, "
+                "o.created_at, o.sale_date, o.operator_id FROM sales_order_item i JOIN sales_order o ON "
+                "o.id = i.order_id JOIN product p ON p.id = i.product_id WHERE i.is_prescription = 1 "
+                "ORDER BY i.order_id, i.id"))) {
+            std::fprintf(stderr, "Reading prescription sales failed: %s\n", qPrintable(q.lastError().text()));
+            return false;
+        }
+        while (q.next()) {
+            const int orderId = q.value(1).toInt();
+            if (sales.isEmpty() || sales.last().orderId != orderId)
+                sales.append({orderId, q.value(7).toString(), q.value(8).toString(), q.value(9).toInt(), {}});
+            sales.last().lines.append({q.value(0).toInt(), q.value(2).toInt(), q.value(3).toInt(),
+                                       q.value(4).toString(), q.value(5).toString(), q.value(6).toString()});
+        }
+    }
+    const double share = sales.isEmpty() ? 0.0 : std::min(1.0, double(count) / sales.size());
+
+    QSqlQuery header(m_db), line(m_db), link(m_db);
+    header.prepare(QStringLiteral("INSERT INTO prescription (id, prescription_no, doctor_name, doctor_title, "
+                                  "hospital_name, patient_name, "
+                                  "patient_age, patient_gender, diagnosis, created_at, valid_until, status, "
+                                  "used_count, created_by) VALUES "
+                                  "(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    line.prepare(QStringLiteral("INSERT INTO prescription_item (prescription_id, product_id, product_name, "
+                                "specification, quantity, dosage, unit) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    link.prepare(QStringLiteral("UPDATE sales_order_item SET prescription_id = ? WHERE id = ?"));
+    QVector<QString> doctors;
+    for (int i = 0; i < 300; ++i)
+        doctors.append(personName());
+    if (!begin())
+        return false;
+    int id = 0;
+    for (const Sale& sale : sales) {
+        if (id >= count || !chance(share))
+            continue;
+        ++id;
+        const QDateTime sold = QDateTime::fromString(sale.createdAt, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        const QDate saleDay = QDate::fromString(sale.saleDate, QStringLiteral("yyyy-MM-dd"));
+        const int hospital = randInt(0, int(std::size(kHospitals)) - 1);
+        header.addBindValue(id);
+        header.addBindValue(QStringLiteral("MZ") + saleDay.toString(QStringLiteral("yyyyMMdd")) +
+                            QStringLiteral("%1").arg(randInt(1, 9999), 4, 10, QLatin1Char('0')));
+        header.addBindValue(doctors.at(randInt(0, doctors.size() - 1)));
+        header.addBindValue(text(kDoctorTitles[randInt(0, 3)]));
+        header.addBindValue(text(kHospitals[hospital]));
+        header.addBindValue(personName());
+        header.addBindValue(randInt(1, 90));
+        header.addBindValue(chance(0.5) ? QStringLiteral("男") : QStringLiteral("女"));
+        header.addBindValue(text(kDiagnoses[randInt(0, int(std::size(kDiagnoses)) - 1)]));
+        header.addBindValue(
+            sold.addSecs(-8 * 3600 - randInt(3, 40) * 60).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
+        header.addBindValue(dayText(saleDay.addDays(3)));
+        header.addBindValue(QStringLiteral("valid"));
+        header.addBindValue(sale.lines.size());
+        header.addBindValue(sale.operatorId);
+        if (!exec(header, "prescription"))
+            return false;
+        for (const SoldLine& item : sale.lines) {
+            line.addBindValue(id);
+            line.addBindValue(item.productId);
+            line.addBindValue(item.name);
+            line.addBindValue(item.specification);
+            line.addBindValue(item.quantity);
+            line.addBindValue(text(kDosages[randInt(0, int(std::size(kDosages)) - 1)]));
+            line.addBindValue(item.unit);
+            link.addBindValue(id);
+            link.addBindValue(item.lineId);
+            if (!exec(line, "prescription_item") || !exec(link, "sales_order_item"))
+                return false;
+        }
     }
     return commit();
 }

@@ -26,6 +26,7 @@ public:
         int temperatureReadings = 3600;
         int logRows = 50000;
         int rejectedDrugs = 120;
+        int prescriptions = 60000; // about one sale in ten, each registered for the sale's prescription drugs
 
         Sizes scaled(double factor) const;
     };
@@ -58,8 +59,10 @@ private:
     bool purchases(int lines, int batchesTotal);
     bool sales(int orders, int lines);
     bool temperatures(int readings);
+    bool maintenanceChecks();
     bool operationLog(int rows);
     bool rejectedDrugs(int rows);
+    bool prescriptions(int count);
 
     bool begin();
     bool commit();

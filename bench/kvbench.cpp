@@ -3,10 +3,17 @@
 // window the same query read into a minimal table model shown in a plain view, for the start the start
 // without the day's copy.
 #include "core/backupmanager.h"
+#include "core/clock.h"
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
 #include "core/idbadapter.h"
+#include "core/transaction.h"
 #include "repositories/expirywarningrepository.h"
+#include "repositories/inventorycheckrepository.h"
+#include "repositories/productrepository.h"
+#include "repositories/purchaserepository.h"
+#include "repositories/stockmovement.h"
+#include "repositories/supplierrepository.h"
 #include "ui/admin/operlogwindow.h"
 #include "ui/login/logindialog.h"
 #include "ui/main/applicationstartup.h"
@@ -14,17 +21,33 @@
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/expirywarningwindow.h"
+#include "ui/purchasing/inventorywarningwindow.h"
+#include "ui/purchasing/inventorywindow.h"
+#include "ui/purchasing/purchasewindow.h"
+#include "ui/quality/maintenancewindow.h"
+#include "ui/quality/rejecteddrugselectiondialog.h"
+#include "ui/quality/rejecteddrugwindow.h"
+#include "ui/quality/temphumidityrecordwindow.h"
+#include "ui/reports/maintenancereportwindow.h"
+#include "ui/reports/rejecteddrugreportwindow.h"
+#include "ui/reports/temphumidityreportwindow.h"
+#include "ui/returns/productbatchselectiondialog.h"
+#include "ui/sales/prescriptionrecordwindow.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
+#include <QDateEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QPushButton>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QStringList>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 
@@ -124,7 +147,6 @@ double residentMb() {
     return fields.size() > 1 ? fields.at(1).toDouble() * sysconf(_SC_PAGESIZE) / (1024.0 * 1024.0) : 0;
 }
 
-// Shows a top-level window and returns once it has painted.
 class PaintWatch : public QObject {
 public:
     bool painted = false;
@@ -135,15 +157,21 @@ public:
     }
 };
 
-void showPainted(QWidget* window) {
+// Runs the trigger and returns once the widget has painted.
+void paintedAfter(QWidget* widget, const std::function<void()>& trigger) {
     PaintWatch watch;
-    window->installEventFilter(&watch);
-    window->show();
+    widget->installEventFilter(&watch);
+    trigger();
     QElapsedTimer t;
     t.start();
     while (!watch.painted && t.elapsed() < 5000)
         QApplication::processEvents(QEventLoop::AllEvents, 5);
-    window->removeEventFilter(&watch);
+    widget->removeEventFilter(&watch);
+}
+
+// Shows a window and returns once it has painted.
+void showPainted(QWidget* window) {
+    paintedAfter(window, [window] { window->show(); });
 }
 
 // The least a list can do: every row of the query as variants, handed to a view as they are.
@@ -189,10 +217,18 @@ struct Sql {
     QVariantList params;
 };
 
-// The baseline of a list window: the same rows read into a minimal model, shown in a plain view, painted.
-QWidget* openMinimal(const Sql& sql, QWidget* parent) {
+// The baseline of a list window: the same rows read into a minimal model, shown in a plain view of the
+// window's size (so both paint as many cells), painted. Further statements of the window (without
+// parameters) are read row by row before the listed one.
+QWidget* openMinimal(const Sql& sql, QWidget* parent, const QSize& size, const QStringList& alsoRead = {}) {
     auto* view = new QTableView(parent);
     view->setWindowFlags(Qt::Window);
+    view->resize(size);
+    for (const QString& statement : alsoRead) {
+        QSqlQuery more = runQuery(statement, {});
+        while (more.next()) {
+        }
+    }
     QSqlQuery q = runQuery(sql.text, sql.params);
     auto* model = new MinimalModel(q);
     model->setParent(view);
@@ -200,22 +236,60 @@ QWidget* openMinimal(const Sql& sql, QWidget* parent) {
     return view;
 }
 
+// Approves a stocktaking sheet of 200 counted batches (every fifth count off by one) and returns the time of
+// the approval alone. The sheet and the counts are undone afterwards, so runs and the file stay as they were.
+double approveSheetOf200() {
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    Transaction scope(db);
+    QList<models::InventoryCheckItem> lines;
+    QSqlQuery q =
+        runQuery(QStringLiteral("SELECT product_id, batch_no, production_date, expiry_date, quantity "
+                                "FROM inventory_batch WHERE quantity > 0 ORDER BY id DESC LIMIT 200"),
+                 {});
+    while (q.next()) {
+        models::InventoryCheckItem line;
+        line.productId = q.value(0).toInt();
+        line.batchNo = q.value(1).toString();
+        line.productionDate = q.value(2).toString();
+        line.expiryDate = q.value(3).toString();
+        line.systemQuantity = q.value(4).toInt();
+        line.actualQuantity = line.systemQuantity + (lines.size() % 5 == 0 ? 1 : 0);
+        line.diffQuantity = line.actualQuantity - line.systemQuantity;
+        lines.append(line);
+    }
+    q.finish();
+    repositories::InventoryCheckRepository repo(db);
+    models::InventoryCheck sheet;
+    sheet.checkType = QStringLiteral("full");
+    sheet.checkDate = Clock::todayText();
+    sheet.operatorId = 1;
+    const int id = repo.insertCheck(sheet, lines);
+    QElapsedTimer t;
+    t.start();
+    if (!repo.approveCheck(id, 1))
+        std::fprintf(stderr, "the stocktaking approval failed\n");
+    const double ms = t.nsecsElapsed() / 1e6;
+    scope.rollback();
+    return ms;
+}
+
 class Bench {
 public:
     Bench(int runs, QWidget* parent) : m_runs(runs), m_parent(parent) {}
 
     // One line per list window: the window as the main window opens it (built, shown, painted), beside the
-    // query it runs read into a minimal model, the two in turns. The memory is what one more open window of
-    // each holds once the timed runs have filled SQLite's page cache, which the first of the two would
-    // otherwise pay alone.
-    void listWindow(const char* what, const std::function<QWidget*(QWidget*)>& open, const Sql& sql) {
+    // query it runs read into a minimal model shown at the window's size, the two in turns. The memory is
+    // what one more open window of each holds once the timed runs have filled SQLite's page cache, which
+    // the first of the two would otherwise pay alone.
+    void listWindow(const char* what, const std::function<QWidget*(QWidget*)>& open, const Sql& sql,
+                    const QStringList& alsoRead = {}) {
         if (!wanted(what))
             return;
         const auto program = [&] {
             return open(m_parent);
         };
         const auto minimal = [&] {
-            return openMinimal(sql, m_parent);
+            return openMinimal(sql, m_parent, m_shownSize, alsoRead);
         };
         const auto [programFigures, minimalFigures] = measureInTurns(
             m_runs, [&] { return timeWindow(program); }, [&] { return timeWindow(minimal); });
@@ -230,15 +304,28 @@ public:
         printLine(what, programFigures, &minimalFigures, note.constData());
     }
 
+    // One line per further list of a window already open: the reload until the list has painted, beside the
+    // query it runs read into a minimal model.
+    void listSwitch(const char* what, QAbstractItemView* view, const std::function<void()>& reload,
+                    const Sql& sql) {
+        if (!wanted(what))
+            return;
+        const auto [program, minimal] = measureInTurns(
+            m_runs, [&] { return timed([&] { paintedAfter(view->viewport(), reload); }); },
+            [&] { return timeWindow([&] { return openMinimal(sql, m_parent, view->window()->size()); }); });
+        printLine(what, program, &minimal, "minimal model");
+    }
+
 private:
     // Open to painted, in ms; with growthMb, the memory the open window holds (taken outside the time).
-    static double timeWindow(const std::function<QWidget*()>& open, double* growthMb = nullptr) {
+    double timeWindow(const std::function<QWidget*()>& open, double* growthMb = nullptr) {
         const double before = growthMb ? residentMb() : 0;
         QElapsedTimer t;
         t.start();
         std::unique_ptr<QWidget> window(open());
         showPainted(window.get());
         const double ms = t.nsecsElapsed() / 1e6;
+        m_shownSize = window->size();
         if (growthMb)
             *growthMb = residentMb() - before;
         return ms;
@@ -246,6 +333,7 @@ private:
 
     int m_runs;
     QWidget* m_parent;
+    QSize m_shownSize; // of the window timed last
 };
 
 // The child of a start measurement: a start of the program in the given folder up to the sign-in dialog
@@ -358,6 +446,72 @@ Sql nearExpirySql() {
             {lower, lower, today.addDays(180).toString(QStringLiteral("yyyy-MM-dd"))}};
 }
 
+// An order of ten accepted lines, five on batches in stock and five on new batch numbers, stored as the
+// purchase list stores it (one transaction, committed). What the runs wrote is taken away again afterwards,
+// so the file stays as it was generated.
+Figures purchaseOrderCommits(int runs) {
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    const auto firstInt = [](const QString& sql) {
+        QSqlQuery q = runQuery(sql, {});
+        return q.next() ? q.value(0).toInt() : 0;
+    };
+    repositories::SupplierRepository suppliers(db);
+    int supplierId = -1;
+    for (QSqlQuery q = runQuery(QStringLiteral("SELECT id FROM supplier WHERE qualification_status = 'valid' "
+                                               "AND status = 'active' ORDER BY id"),
+                                {});
+         supplierId < 0 && q.next();)
+        supplierId = suppliers.isSupplierQualified(q.value(0).toInt()) ? q.value(0).toInt() : -1;
+    QList<QPair<int, QString>> stocked;
+    for (QSqlQuery q =
+             runQuery(QStringLiteral("SELECT product_id, batch_no FROM inventory_batch WHERE quantity > "
+                                     "0 ORDER BY id DESC LIMIT 5"),
+                      {});
+         q.next();)
+        stocked.append({q.value(0).toInt(), q.value(1).toString()});
+    const int productId = firstInt(QStringLiteral("SELECT MIN(id) FROM product"));
+    const int lastOrder = firstInt(QStringLiteral("SELECT MAX(id) FROM purchase_order"));
+    const int lastBatch = firstInt(QStringLiteral("SELECT MAX(id) FROM inventory_batch"));
+    const int quantity = 12;
+
+    int run = 0;
+    const Figures f = measure(runs, [&] {
+        models::PurchaseOrder order;
+        order.supplierId = supplierId;
+        order.inboundDate = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+        order.operatorId = CurrentUser::instance().getUserId();
+        order.status = QStringLiteral("completed");
+        QList<models::PurchaseOrderItem> items;
+        for (int i = 0; i < 10; ++i) {
+            models::PurchaseOrderItem item;
+            const bool existing = i < stocked.size();
+            item.productId = existing ? stocked.at(i).first : productId;
+            item.batchNo = existing ? stocked.at(i).second : QStringLiteral("BENCH-%1-%2").arg(run).arg(i);
+            item.productionDate = QStringLiteral("2025-01-01");
+            item.expiryDate = QStringLiteral("2028-01-01");
+            item.quantity = quantity;
+            item.unitPrice = 9.5;
+            item.amount = quantity * 9.5;
+            item.acceptanceResult = repositories::kAcceptancePassed;
+            items.append(item);
+        }
+        ++run;
+        if (repositories::PurchaseRepository(db).insertOrder(order, items) < 0)
+            std::fprintf(stderr, "purchase order not stored\n");
+    });
+
+    Transaction undo(db);
+    repositories::StockMovement stock(db);
+    for (const auto& batch : stocked)
+        stock.lower(repositories::BatchKey::byNumber(batch.first, batch.second), quantity * run);
+    db->execute(QStringLiteral("DELETE FROM inventory_batch WHERE id > ?"), {lastBatch});
+    db->execute(QStringLiteral("DELETE FROM purchase_order_item WHERE order_id > ?"), {lastOrder});
+    db->execute(QStringLiteral("DELETE FROM purchase_order WHERE id > ?"), {lastOrder});
+    if (!undo.commit())
+        std::fprintf(stderr, "the benchmark's purchase orders could not be taken away\n");
+    return f;
+}
+
 // The offscreen platform's complaint at every window shown would bury the figures.
 void quietHandler(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type != QtDebugMsg && !text.contains(QLatin1String("propagateSizeHints")))
@@ -455,6 +609,148 @@ int main(int argc, char* argv[]) {
                      {QStringLiteral("SELECT id, user_id, user_name, module, action, detail, ip_address, "
                                      "created_at FROM sys_operation_log ORDER BY created_at DESC LIMIT 500"),
                       {}});
+    bench.listWindow(
+        "prescription register window", [](QWidget* parent) { return new PrescriptionRecordWindow(parent); },
+        {QStringLiteral("SELECT p.* FROM prescription p ORDER BY p.created_at DESC"), {}},
+        {QStringLiteral(
+            "SELECT line.* FROM prescription_item line WHERE line.prescription_id IN (SELECT p.id "
+            "FROM prescription p) ORDER BY line.id")});
+    bench.listWindow(
+        "purchase list window", [](QWidget* parent) { return new PurchaseWindow(parent); },
+        {QStringLiteral("SELECT po.*, s.name AS supplier_name, u.real_name AS operator_name FROM "
+                        "purchase_order po LEFT JOIN supplier s ON po.supplier_id = s.id LEFT JOIN "
+                        "sys_user u ON po.operator_id = u.id ORDER BY po.inbound_date DESC"),
+         {}});
+    if (wanted("purchase order of 10 lines committed"))
+        printLine("purchase order of 10 lines committed", purchaseOrderCommits(runs), nullptr,
+                  "target < 10 ms");
+    if (wanted("stocktaking approval, 200 lines"))
+        printLine("stocktaking approval, 200 lines", measureTimed(runs, approveSheetOf200), nullptr,
+                  "one transaction; target < 50 ms");
+    using repositories::ProductRepository;
+    bench.listWindow("purchase return picker",
+                     [](QWidget* parent) {
+                         return new ProductBatchSelectionDialog(
+                             parent, ProductBatchSelectionDialog::PurchaseReturnMode);
+                     },
+                     {ProductRepository::purchaseReturnBatchesStatement(), {Clock::todayText()}});
+    bench.listWindow("sales return picker (sold lines)",
+                     [](QWidget* parent) {
+                         return new ProductBatchSelectionDialog(parent,
+                                                                ProductBatchSelectionDialog::SalesReturnMode);
+                     },
+                     {ProductRepository::soldLinesStatement(), {}});
+
+    const QString stockSelect = QStringLiteral(
+        "SELECT b.id as batch_id, b.product_id, b.supplier_id, b.batch_no, b.production_date, b.expiry_date, "
+        "b.quantity, b.unit_cost, p.id, p.barcode, p.name, p.specification, p.manufacturer, p.category, "
+        "p.unit, p.purchase_price, p.sale_price, p.status, s.name as supplier_name "
+        "FROM inventory_batch b INNER JOIN product p ON b.product_id = p.id "
+        "LEFT JOIN supplier s ON b.supplier_id = s.id WHERE b.quantity > 0");
+    bench.listWindow("stock window (all batches)",
+                     [](QWidget* parent) { return new InventoryWindow(parent); },
+                     {stockSelect + QStringLiteral(" ORDER BY b.id DESC"), {}});
+    if (wanted("stock window, expiring in 30 days") || wanted("stock window, drugs out of stock")) {
+        InventoryWindow stock(mainWindow.get());
+        showPainted(&stock);
+        auto* list = stock.findChild<QTableView*>(QStringLiteral("tableInventory"));
+        auto* expiring = stock.findChild<QPushButton*>(QStringLiteral("btnShowExpiring"));
+        auto* outOfStock = stock.findChild<QPushButton*>(QStringLiteral("btnShowOutOfStock"));
+        bench.listSwitch("stock window, expiring in 30 days", list, [&] { expiring->click(); },
+                         {stockSelect + QStringLiteral(" AND b.expiry_date <= ? ORDER BY b.id DESC"),
+                          {QDate::currentDate().addDays(30).toString(QStringLiteral("yyyy-MM-dd"))}});
+        bench.listSwitch(
+            "stock window, drugs out of stock", list, [&] { outOfStock->click(); },
+            {QStringLiteral("SELECT p.id, p.barcode, p.name, p.specification, p.manufacturer, "
+                            "p.category, p.unit, p.purchase_price, p.sale_price, p.status "
+                            "FROM product p WHERE p.status = 1 AND (SELECT COALESCE(SUM("
+                            "b.quantity), 0) FROM inventory_batch b WHERE b.product_id = p.id) = 0 "
+                            "ORDER BY p.id DESC"),
+             {}});
+    }
+
+    bench.listWindow(
+        "near-expiry window", [](QWidget* parent) { return new ExpiryWarningWindow(parent); }, nearExpiry);
+    bench.listWindow("warning centre (near expiry)",
+                     [](QWidget* parent) { return new InventoryWarningWindow(parent); },
+                     {stockSelect + QStringLiteral(" AND b.expiry_date <= ? ORDER BY b.id DESC"),
+                      {QDate::currentDate().addDays(180).toString(QStringLiteral("yyyy-MM-dd"))}});
+    if (wanted("warning centre, low stock") || wanted("warning centre, supplier licences")) {
+        InventoryWarningWindow centre(mainWindow.get());
+        showPainted(&centre);
+        auto* tabs = centre.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
+        auto* refresh = centre.findChild<QPushButton*>(QStringLiteral("btnRefresh"));
+        auto table = [&centre](const char* name) {
+            return centre.findChild<QTableView*>(QLatin1String(name));
+        };
+        tabs->setCurrentIndex(1);
+        bench.listSwitch(
+            "warning centre, low stock", table("tableStock"), [&] { refresh->click(); },
+            {QStringLiteral("SELECT p.id, p.barcode, p.name, p.specification, p.manufacturer, p.unit, "
+                            "p.purchase_price, p.sale_price, COALESCE(SUM(b.quantity), 0) as "
+                            "total_stock FROM product p LEFT JOIN inventory_batch b ON p.id = "
+                            "b.product_id WHERE p.status = 1 GROUP BY p.id HAVING total_stock < 10 "
+                            "ORDER BY total_stock ASC"),
+             {}});
+        tabs->setCurrentIndex(2);
+        bench.listSwitch(
+            "warning centre, supplier licences", table("tableSupplier"), [&] { refresh->click(); },
+            {QStringLiteral("SELECT * FROM supplier WHERE status != 'suspended' ORDER BY id DESC"), {}});
+    }
+
+    bench.listWindow(
+        "temperature record window", [](QWidget* parent) { return new TempHumidityRecordWindow(parent); },
+        {QStringLiteral("SELECT * FROM temperature_record WHERE record_date = ? ORDER BY id DESC"),
+         {QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}});
+    // The book opens on its month, then the user asks for the whole year.
+    const QDate yearAgo = QDate::currentDate().addYears(-1);
+    bench.listWindow(
+        "temperature book, one year",
+        [yearAgo](QWidget* parent) {
+            auto* window = new TempHumidityReportWindow(parent);
+            window->findChild<QDateEdit*>(QStringLiteral("dateStart"))->setDate(yearAgo);
+            window->findChild<QPushButton*>(QStringLiteral("btnQuery"))->click();
+            return window;
+        },
+        {QStringLiteral("SELECT * FROM temperature_record WHERE record_date >= ? AND record_date <= ? "
+                        "ORDER BY id DESC"),
+         {yearAgo.toString(QStringLiteral("yyyy-MM-dd")),
+          QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}});
+
+    bench.listWindow(
+        "maintenance window (all months)", [](QWidget* parent) { return new MaintenanceWindow(parent); },
+        {QStringLiteral("SELECT mc.*, u.real_name FROM maintenance_check mc LEFT JOIN sys_user u ON "
+                        "mc.checked_by = u.id ORDER BY mc.check_month DESC"),
+         {}});
+    bench.listWindow(
+        "maintenance book, three months", [](QWidget* parent) { return new MaintenanceReportWindow(parent); },
+        {QStringLiteral("SELECT mc.*, u.real_name FROM maintenance_check mc LEFT JOIN sys_user u "
+                        "ON mc.checked_by = u.id WHERE date(mc.check_date) >= ? AND "
+                        "date(mc.check_date) <= ? ORDER BY mc.check_month DESC, mc.check_date DESC"),
+         {QDate::currentDate().addMonths(-3).toString(QStringLiteral("yyyy-MM-dd")),
+          QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}});
+
+    // The register and its book read the same statement; the picker offers every batch in stock.
+    const Sql rejectedRegister{
+        QStringLiteral(
+            "SELECT DISTINCT u.*, fu.real_name as found_by_name, pu.real_name as process_by_name FROM "
+            "unqualified_drug u LEFT JOIN sys_user fu ON u.found_by = fu.id LEFT JOIN sys_user pu ON "
+            "u.process_by = pu.id LEFT JOIN product p ON u.product_id = p.id ORDER BY u.created_at DESC"),
+        {}};
+    bench.listWindow(
+        "non-conforming drug register", [](QWidget* parent) { return new RejectedDrugWindow(parent); },
+        rejectedRegister);
+    bench.listWindow(
+        "non-conforming drugs book", [](QWidget* parent) { return new RejectedDrugReportWindow(parent); },
+        rejectedRegister);
+    bench.listWindow(
+        "non-conforming drug batch picker",
+        [](QWidget* parent) { return new RejectedDrugSelectionDialog(parent); },
+        {QStringLiteral(
+             "SELECT b.*, p.*, s.name as supplier_name FROM inventory_batch b CROSS JOIN product p "
+             "ON b.product_id = p.id LEFT JOIN supplier s ON b.supplier_id = s.id "
+             "WHERE b.quantity > 0 AND p.status = 1 ORDER BY b.id DESC"),
+         {}});
 
     mainWindow.reset();
     manager.shutdown();

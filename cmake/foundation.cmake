@@ -3,6 +3,10 @@ file(READ ${CMAKE_SOURCE_DIR}/docs/database_schema.sql KV_SCHEMA_TEXT)
 configure_file(${CMAKE_SOURCE_DIR}/core/embeddedschema.cpp.in ${CMAKE_BINARY_DIR}/generated/embeddedschema.cpp @ONLY)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/database_schema.sql)
 
+# The adapter and the backup talk to the SQLite library Qt's driver is linked with (Debian's system library).
+pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
+target_link_libraries(kvcore PRIVATE PkgConfig::SQLITE3)
+
 target_sources(kvcore PRIVATE
     core/idbadapter.h
     core/sqliteadapter.h core/sqliteadapter.cpp
@@ -30,6 +34,10 @@ add_library(kvtestsupport STATIC
     tests/support/logcapture.h
     tests/support/pinnedclock.h
     tests/support/modalanswer.h
+    tests/support/windowprobe.h
+    tests/support/prompttrail.h
+    tests/support/modeltexts.h
+    tests/support/datarows.h
     tests/support/faultyadapter.h tests/support/faultyadapter.cpp
 )
 target_link_libraries(kvtestsupport PUBLIC kvcore Qt5::Test)

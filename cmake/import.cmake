@@ -1,6 +1,5 @@
 # Product and supplier import from workbooks, with their templates.
 target_sources(kvcore PRIVATE
-    ui/import/importstyle.h ui/import/importstyle.cpp
     ui/import/importkit.h ui/import/importkit.cpp
     ui/import/importdialogbase.h ui/import/importdialogbase.cpp
     ui/import/productimportdialog.h ui/import/productimportdialog.cpp ui/import/productimportdialog.ui

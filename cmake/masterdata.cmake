@@ -2,6 +2,7 @@
 target_sources(kvcore PRIVATE
     repositories/productrepository.h repositories/productrepository.cpp
     repositories/supplierrepository.h repositories/supplierrepository.cpp
+    repositories/bulkinsert.h
 )
 
 kv_add_test(tst_masterdata tests/masterdata/tst_masterdata.cpp)

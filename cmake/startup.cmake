@@ -1,7 +1,4 @@
-# Daily backup, the start-up near-expiry check and the temperature reminder's repository. The backup talks to
-# the SQLite library Qt's driver is linked with (Debian's system library).
-pkg_check_modules(SQLITE3 REQUIRED IMPORTED_TARGET sqlite3)
-target_link_libraries(kvcore PRIVATE PkgConfig::SQLITE3)
+# Daily backup, the start-up near-expiry check and the temperature reminder's repository.
 target_sources(kvcore PRIVATE
     core/backupmanager.h core/backupmanager.cpp
     core/backgroundbackup.h core/backgroundbackup.cpp

@@ -1,6 +1,7 @@
 #include "core/backupmanager.h"
 
 #include "core/clock.h"
+#include "core/sqliteadapter.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -10,7 +11,6 @@
 #include <QLockFile>
 #include <QRegularExpression>
 #include <QSqlDatabase>
-#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
@@ -33,11 +33,22 @@ QString programDir() {
     return QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
 }
 
-// Only names the program gives its own copies are rotated; "kestrovalin_before_upgrade.db" that a person
-// put there stays.
+// Only names the program gives its own copies count as backups and are rotated; "handover_20250307.db" or
+// "kestrovalin_before_upgrade.db" that a person put there stays. The stamp in the name is fixed-width, so
+// name order is the order in which the copies were made.
 bool isOwnBackupName(const QString& name) {
     static const QRegularExpression pattern(QStringLiteral("^kestrovalin_\\d{8}_\\d{6}\\.db$"));
     return pattern.match(name).hasMatch();
+}
+
+// The program's own copies in the folder, oldest first.
+QStringList ownBackups(const QDir& dir) {
+    QStringList own;
+    for (const QString& name : dir.entryList({QStringLiteral("*.db")}, QDir::Files, QDir::Name)) {
+        if (isOwnBackupName(name))
+            own.append(name);
+    }
+    return own;
 }
 
 // A copy in progress is locked, so another program's clean-up leaves it alone while its writer lives; the
@@ -76,13 +87,7 @@ public:
     bool isOpen() const { return m_open; }
     QSqlDatabase& db() { return m_db; }
     QString errorText() const { return m_db.lastError().text(); }
-    // The driver's own handle; Qt's SQLite driver links the same system library we do.
-    sqlite3* handle() const {
-        const QVariant v = m_db.driver()->handle();
-        if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
-            return nullptr;
-        return *static_cast<sqlite3* const*>(v.constData());
-    }
+    sqlite3* handle() const { return sqliteHandle(m_db); }
 
 private:
     QString m_name;
@@ -212,10 +217,9 @@ bool BackupManager::hasBackupFor(const QDate& day) const {
     const QDir dir(getBackupDir());
     if (!dir.exists())
         return false;
-    const QStringList files = dir.entryList({QStringLiteral("*.db")}, QDir::Files);
-    const QString stamp = day.toString(QStringLiteral("yyyyMMdd"));
-    for (const QString& name : files) {
-        if (name.contains(stamp))
+    const QString prefix = QStringLiteral("kestrovalin_") + day.toString(QStringLiteral("yyyyMMdd_"));
+    for (const QString& name : ownBackups(dir)) {
+        if (name.startsWith(prefix))
             return true;
     }
     return false;
@@ -285,18 +289,14 @@ void BackupManager::cleanupOldBackups(int keep) {
     const QDir dir(getBackupDir());
     if (!dir.exists())
         return;
-    QFileInfoList files;
-    for (const QFileInfo& file :
-         dir.entryInfoList({QStringLiteral("*.db")}, QDir::Files, QDir::Time | QDir::Reversed)) {
-        if (isOwnBackupName(file.fileName()))
-            files.append(file);
-    }
+    // By the time in the name: a copy someone touched or copied back keeps its place.
+    const QStringList files = ownBackups(dir);
     const int surplus = files.size() - qMax(keep, 0);
     if (surplus <= 0)
         return;
     qDebug() << "Cleaning up old backups, removing" << surplus << "files";
     for (int i = 0; i < surplus; ++i) {
-        const QString path = files.at(i).absoluteFilePath();
+        const QString path = dir.absoluteFilePath(files.at(i));
         if (QFile::remove(path))
             qDebug().noquote() << "Deleted old backup:" << path;
         else

@@ -4,6 +4,7 @@
 #include "core/passwordhash.h"
 #include "core/schemamigrator.h"
 #include "core/sqliteadapter.h"
+#include "core/transaction.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -57,7 +58,12 @@ bool DatabaseManager::initialize(const QString& path) {
     }
     const QString schemaPath = QDir(QCoreApplication::applicationDirPath())
                                    .absoluteFilePath(QStringLiteral("../docs/database_schema.sql"));
-    initializeSchema(schemaPath);
+    // A file the schema cannot be written into is as unusable as one that does not open.
+    if (!initializeSchema(schemaPath, &m_openError)) {
+        delete m_adapter;
+        m_adapter = nullptr;
+        return false;
+    }
     if (!migrateSchema())
         qCritical() << "Failed to migrate database schema";
     createDefaultAdminUser();
@@ -65,7 +71,7 @@ bool DatabaseManager::initialize(const QString& path) {
     return true;
 }
 
-bool DatabaseManager::initializeSchema(const QString& path) {
+bool DatabaseManager::initializeSchema(const QString& path, QString* error) {
     if (!m_adapter) {
         qCritical() << "Database not initialized. Cannot initialize schema.";
         return false;
@@ -82,9 +88,27 @@ bool DatabaseManager::initializeSchema(const QString& path) {
         script = QString::fromUtf8(EMBEDDED_SCHEMA_SQL);
         qDebug() << "Schema file not found, using embedded schema.";
     }
+    // All of the schema or none: a half-made schema would count as existing at the next start and never be
+    // completed. SQLite rolls DDL back like any other write.
+    Transaction tx(m_adapter);
+    if (!tx.isActive()) {
+        if (error)
+            *error = m_adapter->lastError().text();
+        return false;
+    }
     for (const QString& statement : splitSqlScript(script)) {
-        if (!m_adapter->execute(statement))
-            qWarning().noquote() << "Schema exec failed (continuing anyway):" << statement.left(80) + "...";
+        const QSqlQuery q = m_adapter->query(statement);
+        if (!q.isActive()) {
+            qCritical().noquote() << "Schema exec failed:" << statement.left(80) + "...";
+            if (error)
+                *error = q.lastError().text();
+            return false;
+        }
+    }
+    if (!tx.commit()) {
+        if (error)
+            *error = m_adapter->lastError().text();
+        return false;
     }
     return true;
 }
@@ -109,11 +133,18 @@ bool DatabaseManager::importTestData(const QString& path) {
         qCritical().noquote() << "Failed to open test data file:" << path;
         return false;
     }
+    // One commit for the whole script instead of one per row. A failing statement is skipped as before
+    // (SQLite undoes just that statement); the rows of the others stay.
+    Transaction tx(m_adapter);
+    if (!tx.isActive())
+        return false;
     int succeeded = 0;
     for (const QString& statement : splitSqlScript(script)) {
         if (m_adapter->execute(statement))
             ++succeeded;
     }
+    if (!tx.commit())
+        return false;
     qDebug() << "Test data imported. Total statements:" << succeeded;
     return true;
 }

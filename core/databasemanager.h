@@ -13,7 +13,9 @@ public:
     static DatabaseManager& instance();
 
     bool initialize(const QString& path);
-    bool initializeSchema(const QString& path);
+    // Applies the script to a database without tables, all statements or none; false (with the driver's
+    // reason in *error) when one fails.
+    bool initializeSchema(const QString& path, QString* error = nullptr);
     bool migrateSchema();
     bool importTestData(const QString& path);
     bool removeForeignKeys();

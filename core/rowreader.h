@@ -24,6 +24,10 @@ namespace kestrovalin {
 class Row {
 public:
     explicit Row(const QSqlQuery& query) : m_query(query), m_record(query.record()) {}
+    // The row refers to its query: a temporary would be gone before the first value is read.
+    Row(QSqlQuery&&) = delete;
+    Row(const Row&) = delete;
+    Row& operator=(const Row&) = delete;
 
     QVariant value(const char* column) const;
     bool isNull(const char* column) const { return value(column).isNull(); }

@@ -283,7 +283,9 @@ void SchemaMigrator::migratePrescription() {
                    index("idx_prescription_patient", "prescription", "patient_name"),
                    index("idx_prescription_status", "prescription", "status"),
                    index("idx_prescription_item_prescription", "prescription_item", "prescription_id"),
-                   index("idx_prescription_item_product", "prescription_item", "product_id")});
+                   index("idx_prescription_item_product", "prescription_item", "product_id"),
+                   // The register finds a prescription by the batch sold on it.
+                   index("idx_sales_item_prescription", "sales_order_item", "prescription_id")});
 }
 
 void SchemaMigrator::migrateMaintenanceCheck() {

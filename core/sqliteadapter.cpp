@@ -3,9 +3,19 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QUuid>
 
+#include <sqlite3.h>
+
 namespace kestrovalin {
+
+sqlite3* sqliteHandle(const QSqlDatabase& db) {
+    const QVariant v = db.driver() ? db.driver()->handle() : QVariant();
+    if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(v.constData());
+}
 
 SQLiteAdapter::SQLiteAdapter()
     : m_connectionName(QStringLiteral("kestrovalin_sqlite_") + QUuid::createUuid().toString()) {
@@ -59,6 +69,8 @@ bool SQLiteAdapter::isConnected() const {
 }
 
 bool SQLiteAdapter::run(QSqlQuery& q, const QString& sql, const QList<QVariant>& params) {
+    // Every reader walks its rows once; a scrollable result would keep a copy of each row it passed.
+    q.setForwardOnly(true);
     // A statement that does not prepare keeps the driver's reason in lastError(); executing it anyway would
     // replace that with Qt's "No query".
     if (!q.prepare(sql))
@@ -107,8 +119,15 @@ bool SQLiteAdapter::commit() {
 }
 bool SQLiteAdapter::rollback() {
     const bool ok = m_db.rollback();
-    m_inTransaction = false;
-    return ok;
+    if (ok) {
+        m_inTransaction = false;
+        return true;
+    }
+    // A failed ROLLBACK may find SQLite already back in autocommit (it rolls back by itself after some
+    // errors); otherwise the transaction is still open and later scopes must see that.
+    if (sqlite3* handle = sqliteHandle(m_db))
+        m_inTransaction = sqlite3_get_autocommit(handle) == 0;
+    return false;
 }
 QSqlError SQLiteAdapter::lastError() const {
     return m_openError.isValid() ? m_openError : m_db.lastError();

@@ -2,7 +2,13 @@
 
 #include "core/idbadapter.h"
 
+struct sqlite3;
+
 namespace kestrovalin {
+
+// The SQLite library's own handle behind a Qt connection, or null when the driver gives none. Qt's driver
+// links the system library we link, so the handle can be used with its functions.
+sqlite3* sqliteHandle(const QSqlDatabase& db);
 
 class SQLiteAdapter : public IDbAdapter {
 public:

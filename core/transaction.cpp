@@ -49,7 +49,8 @@ void Transaction::rollback() {
         return;
     m_active = false;
     if (!isNested()) {
-        m_db->rollback();
+        if (!m_db->rollback())
+            qWarning().noquote() << "Rollback failed:" << m_db->lastError().text();
         return;
     }
     // ROLLBACK TO keeps the savepoint on the stack; RELEASE takes it off again.

@@ -11,8 +11,6 @@ namespace kestrovalin::repositories {
 using models::Product;
 using Batch = ProductRepository::InventoryBatchWithProduct;
 
-namespace {
-
 Product readProduct(const Row& row) {
     Product p;
     p.id = row.integer("id");
@@ -34,20 +32,28 @@ Product readProduct(const Row& row) {
     return p;
 }
 
+models::InventoryBatch readBatch(const Row& row) {
+    models::InventoryBatch b;
+    b.id = row.integer("batch_id");
+    b.productId = row.integer("product_id");
+    b.supplierId = row.integer("supplier_id");
+    b.batchNo = row.text("batch_no");
+    b.productionDate = row.text("production_date");
+    b.expiryDate = row.text("expiry_date");
+    b.quantity = row.integer("quantity");
+    b.unitCost = row.number("unit_cost");
+    b.status = row.text("batch_status");
+    b.createdAt = row.text("batch_created_at");
+    b.updatedAt = row.text("batch_updated_at");
+    return b;
+}
+
+namespace {
+
 // A stock batch with its drug, its supplier's name and, for the purchase-return picker, the order number.
 Batch readStockBatch(const Row& row) {
     Batch item;
-    item.batch.id = row.integer("batch_id");
-    item.batch.productId = row.integer("product_id");
-    item.batch.supplierId = row.integer("supplier_id");
-    item.batch.batchNo = row.text("batch_no");
-    item.batch.productionDate = row.text("production_date");
-    item.batch.expiryDate = row.text("expiry_date");
-    item.batch.quantity = row.integer("quantity");
-    item.batch.unitCost = row.number("unit_cost");
-    item.batch.status = row.text("status");
-    item.batch.createdAt = row.text("created_at");
-    item.batch.updatedAt = row.text("updated_at");
+    item.batch = readBatch(row);
     item.supplierName = row.text("supplier_name");
     item.purchaseOrderNo = row.text("order_no");
     item.product = readProduct(row);
@@ -93,7 +99,8 @@ QVariant today() {
 
 const QString kBatchColumns = QStringLiteral(
     "SELECT b.id as batch_id, b.product_id, b.supplier_id, b.batch_no, b.production_date, b.expiry_date, "
-    "b.quantity, b.unit_cost, b.status, b.created_at, b.updated_at, "
+    "b.quantity, b.unit_cost, b.status as batch_status, b.created_at as batch_created_at, "
+    "b.updated_at as batch_updated_at, "
     "p.id, p.barcode, p.name, p.specification, p.approval_no, p.manufacturer, "
     "p.category, p.storage_condition, p.is_prescription, p.unit, p.purchase_price, p.sale_price, p.status, "
     "p.created_at, p.updated_at, ");
@@ -104,6 +111,16 @@ const QString kStockBatchSql =
         "s.name as supplier_name FROM inventory_batch b INNER JOIN product p ON b.product_id = p.id "
         "LEFT JOIN supplier s ON b.supplier_id = s.id "
         "WHERE b.quantity > 0 AND b.expiry_date > ? AND p.status = 1%1 ORDER BY b.id DESC");
+
+// Expired stock is the commonest non-conforming drug, so no expiry condition here. CROSS JOIN keeps the batch
+// rows outermost, read newest first in key order: no sort, and each drug found by its key, where the planner
+// would otherwise walk every listed drug's batches and sort the lot (six times slower on five years).
+const QString kRejectableBatchSql =
+    kBatchColumns +
+    QStringLiteral(
+        "s.name as supplier_name FROM inventory_batch b CROSS JOIN product p ON b.product_id = p.id "
+        "LEFT JOIN supplier s ON b.supplier_id = s.id "
+        "WHERE b.quantity > 0 AND p.status = 1%1 ORDER BY b.id DESC");
 
 const QString kPurchaseBatchSql =
     kBatchColumns +
@@ -128,7 +145,7 @@ const QString kSoldLineSql = QStringLiteral(
     "WHERE ro.status = 'completed' AND ro.return_type = 'sales' "
     "GROUP BY roi.original_order_no, roi.product_id, roi.batch_no) r "
     "ON r.original_order_no = so.order_no AND r.product_id = soi.product_id AND r.batch_no = soi.batch_no "
-    "ORDER BY soi.id DESC");
+    "WHERE soi.quantity - COALESCE(r.returned, 0) > 0 ORDER BY soi.id DESC");
 
 const QString kNameCondition = QStringLiteral(" AND p.name LIKE ?");
 
@@ -150,6 +167,11 @@ int ProductRepository::insert(const Product& product) {
     }
     const QVariant id = q.lastInsertId();
     return id.isValid() ? id.toInt() : -1;
+}
+
+BulkInsertResult ProductRepository::insertAll(const QList<Product>& products, const RowHook& beforeEachRow) {
+    return insertEach(
+        m_db, products, [this](const Product& product) { return insert(product) >= 1; }, beforeEachRow);
 }
 
 bool ProductRepository::update(const Product& product) {
@@ -325,13 +347,8 @@ QList<Batch> ProductRepository::soldLines(const QString* keyword) {
         fetch(m_db, kSoldLineSql.arg(keyword ? kNameCondition : QString()), params, readSoldLine);
     if (!lines.ok)
         qDebug().noquote() << "Query failed:" << lines.error;
-    // Lines returned in full are no longer offered.
-    QList<Batch> open;
-    for (const Batch& line : lines.rows) {
-        if (line.remainingQuantity > 0)
-            open.append(line);
-    }
-    return open;
+    // Lines returned in full are left out by the statement itself, so they are never read.
+    return lines.rows;
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProduct() {
@@ -348,6 +365,34 @@ QList<Batch> ProductRepository::findAllBatchesWithProductWithPurchaseOrder() {
 
 QList<Batch> ProductRepository::searchBatchesWithProductWithPurchaseOrder(const QString& keyword) {
     return stockBatches(kPurchaseBatchSql, &keyword);
+}
+
+QList<Batch> ProductRepository::findBatchesForRejection(const QString& keyword) {
+    if (!m_db)
+        return {};
+    if (keyword.isEmpty())
+        return kestrovalin::readList(m_db, kRejectableBatchSql.arg(QString()), {}, readStockBatch);
+    return kestrovalin::readList(
+        m_db, kRejectableBatchSql.arg(QStringLiteral(" AND (p.name LIKE ? OR p.barcode LIKE ?)")),
+        {likePattern(keyword), likePattern(keyword)}, readStockBatch);
+}
+
+QList<Batch> ProductRepository::searchBatchesByNameCodeOrBatchNo(const QString& text) {
+    if (!m_db)
+        return {};
+    const QString pattern = likePattern(text);
+    return kestrovalin::readList(
+        m_db,
+        kStockBatchSql.arg(QStringLiteral(" AND (p.name LIKE ? OR p.barcode LIKE ? OR b.batch_no LIKE ?)")),
+        {today(), pattern, pattern, pattern}, readStockBatch);
+}
+
+QString ProductRepository::purchaseReturnBatchesStatement() {
+    return kPurchaseBatchSql.arg(QString());
+}
+
+QString ProductRepository::soldLinesStatement() {
+    return kSoldLineSql.arg(QString());
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProductWithSalesOrder() {

@@ -3,11 +3,16 @@
 #include "core/idbadapter.h"
 #include "models/inventorybatch.h"
 #include "models/product.h"
+#include "repositories/bulkinsert.h"
 
 #include <QList>
 #include <QString>
 
 #include <functional>
+
+namespace kestrovalin {
+class Row;
+}
 
 namespace kestrovalin::repositories {
 
@@ -31,6 +36,8 @@ public:
     explicit ProductRepository(IDbAdapter* db);
 
     int insert(const models::Product& product);
+    // Inserts all of them in one transaction, or none (see insertEach).
+    BulkInsertResult insertAll(const QList<models::Product>& products, const RowHook& beforeEachRow = {});
     bool update(const models::Product& product);
     bool remove(int id);
 
@@ -55,10 +62,21 @@ public:
 
     QList<InventoryBatchWithProduct> findAllBatchesWithProduct();
     QList<InventoryBatchWithProduct> searchBatchesWithProduct(const QString& keyword);
+    // In-stock, unexpired batches of listed drugs whose name, barcode or batch number contains the text: what
+    // a stocktaking scan finds.
+    QList<InventoryBatchWithProduct> searchBatchesByNameCodeOrBatchNo(const QString& text);
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithPurchaseOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithPurchaseOrder(const QString& keyword);
+    // Batches a non-conforming registration may name: stock above 0 of a listed drug, expired or not, newest
+    // first. A non-empty keyword must be contained in the drug's name or barcode.
+    QList<InventoryBatchWithProduct> findBatchesForRejection(const QString& keyword);
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithSalesOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithSalesOrder(const QString& keyword);
+
+    // The statements of the two return pickers' full lists, with their one parameter (the local today, or
+    // none), for measuring them beside a plain read.
+    static QString purchaseReturnBatchesStatement();
+    static QString soldLinesStatement();
 
 private:
     models::Product readOne(const QString& sql, const QList<QVariant>& params);
@@ -69,6 +87,12 @@ private:
 
     IDbAdapter* m_db;
 };
+
+// Record readers shared by the statements that select batches with their drug, by column name. A column the
+// statement does not select reads as empty text or 0. The drug's columns keep their names; the batch's id,
+// status and dates are "batch_id", "batch_status", "batch_created_at" and "batch_updated_at".
+models::Product readProduct(const Row& row);
+models::InventoryBatch readBatch(const Row& row);
 
 } // namespace kestrovalin::repositories
 

@@ -94,6 +94,12 @@ int SupplierRepository::insert(const Supplier& supplier) {
     return id.isValid() ? id.toInt() : -1;
 }
 
+BulkInsertResult SupplierRepository::insertAll(const QList<Supplier>& suppliers,
+                                               const RowHook& beforeEachRow) {
+    return insertEach(
+        m_db, suppliers, [this](const Supplier& supplier) { return insert(supplier) >= 1; }, beforeEachRow);
+}
+
 bool SupplierRepository::update(const Supplier& supplier) {
     if (!m_db)
         return false;

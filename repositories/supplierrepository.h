@@ -2,6 +2,7 @@
 
 #include "core/idbadapter.h"
 #include "models/supplier.h"
+#include "repositories/bulkinsert.h"
 
 #include <QList>
 #include <QString>
@@ -18,6 +19,8 @@ public:
     explicit SupplierRepository(IDbAdapter* db);
 
     int insert(const models::Supplier& supplier);
+    // Inserts all of them in one transaction, or none (see insertEach).
+    BulkInsertResult insertAll(const QList<models::Supplier>& suppliers, const RowHook& beforeEachRow = {});
     bool update(const models::Supplier& supplier);
     bool remove(int id);
 

@@ -37,6 +37,14 @@ QString TempHumidityRepository::calculateStatus(double value, double minimum, do
     return QStringLiteral("normal");
 }
 
+QString TempHumidityRepository::statusLabel(const QString& status) {
+    if (status == QLatin1String("normal"))
+        return QStringLiteral("正常");
+    if (status == QLatin1String("warning"))
+        return QStringLiteral("预警");
+    return QStringLiteral("异常");
+}
+
 int TempHumidityRepository::insert(const models::TempHumidityRecord& record) {
     if (!m_adapter)
         return -1;

@@ -24,6 +24,8 @@ public:
 
     // "normal", "warning" (inside the range but within the margin of a limit) or "critical" (outside).
     static QString calculateStatus(double value, double minimum, double maximum);
+    // How every window shows a status: "正常", "预警", and "异常" for "critical" or any other code.
+    static QString statusLabel(const QString& status);
 
     int insert(const models::TempHumidityRecord& record);
     models::TempHumidityRecord findById(int id);

@@ -9,7 +9,7 @@ namespace kestrovalin {
 namespace {
 
 constexpr qint64 kSecondsPerDay = 86400;
-// 9999-12-31 in the 1900 system; a bigger serial is no date Excel can show.
+// 9999-12-31 in the 1900 system; a bigger serial is no date a spreadsheet can show.
 constexpr double kLastSerial = 2958465.0;
 // Integral doubles below this print exactly as digits.
 constexpr double kExactIntegerLimit = 1e18;

@@ -5,6 +5,7 @@
 #include "repositories/customerrepository.h"
 #include "repositories/guardedstatus.h"
 #include "repositories/stockmovement.h"
+#include "tests/support/datarows.h"
 #include "tests/support/faultyadapter.h"
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
@@ -51,11 +52,6 @@ QString stockState(TestDatabase& t) {
                   "SELECT id || ':' || quantity || ':' || rejected_quantity AS x FROM inventory_batch "
                   "ORDER BY id",
                   " ");
-}
-
-// One data row on one line.
-template <class... A> void addRow(const char* tag, const A&... values) {
-    (QTest::newRow(tag) << ... << values);
 }
 
 const NewBatch kNewBatch{QVariant(), QString(), "2027-06-30", 12.5, QString()};

@@ -103,9 +103,14 @@ private slots:
                         QVERIFY(m->isVisible());
                     }
             }
-        QCOMPARE(classes.join(' ').remove("kestrovalin::"),
-                 QString("ProductManagerWindow SupplierManagerWindow CustomerManagerWindow "
-                         "UserManagerWindow OperLogWindow"));
+        QCOMPARE(
+            classes.join(' ').remove("kestrovalin::"),
+            QString(
+                "ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
+                "InventoryWindow PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow "
+                "MaintenanceReportWindow TempHumidityReportWindow RejectedDrugReportWindow "
+                "ExpiryWarningWindow TempHumidityRecordWindow PrescriptionRecordWindow RejectedDrugWindow "
+                "MaintenanceWindow UserManagerWindow OperLogWindow"));
         const QList<QMainWindow*> built = w.findChildren<QMainWindow*>();
         QWidget* users = w.featureWindow(MainWindow::UserManager);
         users->close();
@@ -113,7 +118,8 @@ private slots:
         for (QPushButton* b : w.findChild<QWidget*>("quickPanel")->findChildren<QPushButton*>())
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
-        QCOMPARE(quick, QStringList{"btnQuickUser"});
+        QCOMPARE(quick, (QStringList{"btnQuickPurchase", "btnQuickInventory", "btnQuickReturn",
+                                     "btnQuickCheck", "btnQuickWarning", "btnQuickTemp", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }

@@ -1,5 +1,6 @@
 #include "repositories/productrepository.h"
 #include "repositories/supplierrepository.h"
+#include "tests/support/datarows.h"
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
@@ -60,11 +61,6 @@ template <class T, class F> QString joined(const QList<T>& list, F text) {
 
 template <class T> QString names(const QList<T>& list) {
     return joined(list, [](const T& x) { return x.name; });
-}
-
-// The values joined by '|', for one comparison that shows every difference at once.
-template <class... A> QString row(const A&... values) {
-    return QStringList{QVariant(values).toString()...}.join('|');
 }
 
 // Batch ids, with the purchase order number where the list carries one.
@@ -190,8 +186,8 @@ private slots:
         const InventoryBatch& b = item.batch;
         QCOMPARE(row(b.productId, b.supplierId, b.batchNo, b.productionDate, b.expiryDate, b.quantity,
                      b.unitCost, b.status, b.createdAt, b.updatedAt, item.supplierName,
-                     item.product.specification),
-                 "1|7|S1|2031-01-01|" + day(1) + "|12|18.8|normal|2031-01-02|2031-02-03|国药控股|10g*10袋");
+                     item.product.specification, item.product.status),
+                 "1|7|S1|2031-01-01|" + day(1) + "|12|18.8|normal|2031-01-02|2031-02-03|国药控股|10g*10袋|1");
     }
 
     // A sold line offers what may still come back: completed sales returns of its order, drug and batch

@@ -1,5 +1,7 @@
 #include "tests/support/modalanswer.h"
+#include "tests/support/modeltexts.h"
 #include "tests/support/pinnedclock.h"
+#include "tests/support/prompttrail.h"
 #include "tests/support/testdatabase.h"
 #include "ui/common/prompts.h"
 #include "ui/masterdata/productdialog.h"
@@ -21,24 +23,6 @@ using namespace kestrovalin::test;
 namespace {
 
 const QDate today(2026, 3, 1);
-
-// One row's cells, or with row -1 one column's, joined by '|'.
-QString texts(const QAbstractItemModel* model, int row, int column = -1) {
-    QStringList out;
-    const int n = row < 0 ? model->rowCount() : model->columnCount();
-    for (int i = 0; i < n; ++i)
-        out << model->index(row < 0 ? i : row, row < 0 ? column : i).data().toString();
-    return out.join('|');
-}
-
-// The prompts since the last call, title and text joined.
-QString prompts() {
-    QStringList out;
-    for (const Prompts::Record& r : Prompts::history())
-        out << r.title + r.text;
-    Prompts::reset();
-    return out.join('|');
-}
 
 void click(QWidget* window, const char* button) {
     window->findChild<QPushButton*>(button)->click();
@@ -153,7 +137,7 @@ void deleteAsking(const QString& search, const QString& name, const QString& wha
     click(&w.window, "btnDelete");
     QCOMPARE(w.t.scalar(deadSql, {name}).toInt(), 1);
     const QString asked = QStringLiteral("确认删除确定要删除%1 \"%2\" 吗？|").arg(what, name);
-    QCOMPARE(prompts() + w.names() + w.count(),
+    QCOMPARE(takePrompts() + w.names() + w.count(),
              asked + asked + "成功" + what + "已删除" + left + "共 1 条记录");
 }
 
@@ -212,7 +196,7 @@ private slots:
         d.searchFor("颗粒");
         click(&d.window, "btnEdit");
         click(&d.window, "btnDelete");
-        QCOMPARE(prompts(), QStringLiteral("提示请先选择要编辑的商品|提示请先选择要删除的商品"));
+        QCOMPARE(takePrompts(), QStringLiteral("提示请先选择要编辑的商品|提示请先选择要删除的商品"));
     }
 
     // Drugs by name, barcode or mnemonic; suppliers by name only. Blanks around the text do not count.
@@ -239,12 +223,13 @@ private slots:
         w.makeCurrent("板蓝根颗粒");
         // The failed add shows the form again holding what was typed.
         QCOMPARE(w.viaForm({"editBarcode", "6904", "editName", "新药"}), QStringLiteral("6904|新药"));
-        QCOMPARE(prompts() + QString::number(tableOf(&w.window)->currentIndex().row()),
+        QCOMPARE(takePrompts() + QString::number(tableOf(&w.window)->currentIndex().row()),
                  QStringLiteral("错误新增商品失败0"));
         w.viaForm({"editName", "布洛芬缓释胶囊"});
         w.viaForm({"editName", "当归片"});
         QCOMPARE(
-            prompts() + w.names() + QString::number(w.t.count("product", "barcode IS NULL AND status = 1")),
+            takePrompts() + w.names() +
+                QString::number(w.t.count("product", "barcode IS NULL AND status = 1")),
             QStringLiteral(
                 "成功商品已添加|成功商品已添加当归片|布洛芬缓释胶囊|感冒灵颗粒|阿莫西林胶囊|板蓝根颗粒2"));
         QCOMPARE(w.window.findChild<QLineEdit*>("editSearch")->text(), QStringLiteral("板蓝根"));
@@ -260,7 +245,7 @@ private slots:
                                      "specification = '5g*20袋' AND status = 0") == 1);
         w.makeCurrent("感冒灵颗粒");
         QCOMPARE(w.viaForm({"editBarcode", "6902"}, "btnEdit"), QStringLiteral("6902")); // another drug's
-        QCOMPARE(prompts() + w.names(), QStringLiteral("成功商品已更新|错误编辑商品失败感冒灵颗粒"));
+        QCOMPARE(takePrompts() + w.names(), QStringLiteral("成功商品已更新|错误编辑商品失败感冒灵颗粒"));
     }
 
     // A refused add writes nothing; a good one lists every supplier and keeps the search text.
@@ -269,7 +254,7 @@ private slots:
         w.searchFor("国药");
         w.viaForm({"editContactName", "张三"});
         w.viaForm({"editName", "上药"});
-        QCOMPARE(prompts() + w.names() + QString::number(w.t.count("supplier")),
+        QCOMPARE(takePrompts() + w.names() + QString::number(w.t.count("supplier")),
                  QStringLiteral("提示供应商名称不能为空|成功供应商已添加上药|九州通医药|国药控股|华东医药5"));
         QCOMPARE(w.window.findChild<QLineEdit*>("editSearch")->text(), QStringLiteral("国药"));
     }
@@ -285,7 +270,7 @@ private slots:
         QCOMPARE(w.viaForm({"editName", "上药", "editContactName", "张三"}), QStringLiteral("上药|张三"));
         w.makeCurrent("国药控股");
         QCOMPARE(w.viaForm({"editContactPhone", "021-1"}, "btnEdit"), QStringLiteral("021-1"));
-        QCOMPARE(prompts() + w.names(),
+        QCOMPARE(takePrompts() + w.names(),
                  QStringLiteral("错误新增供应商失败|错误编辑供应商失败九州通医药|国药控股|华东医药"));
         QCOMPARE(w.t.count("supplier", "name = '上药' OR contact_phone = '021-1'"), 0);
     }
@@ -310,7 +295,7 @@ private slots:
         w.t.exec("UPDATE supplier SET business_scope = '保健食品,中成药' WHERE id = 5");
         w.searchFor("国药");
         w.viaForm({"editContactPhone", "021-6666"}, nullptr, 0);
-        QCOMPARE(prompts() + w.names(), QStringLiteral("成功供应商已更新国药集团|国药控股"));
+        QCOMPARE(takePrompts() + w.names(), QStringLiteral("成功供应商已更新国药集团|国药控股"));
         QVERIFY(w.t.count("supplier",
                           "id = 5 AND contact_phone = '021-6666' AND license_expire_date IS NULL AND "
                           "tax_reg_expire_date IS NULL AND business_scope = '中成药,保健食品'") == 1);
@@ -448,7 +433,8 @@ private slots:
         QCOMPARE(search(&dialog, " 片 ", 1, true) + QString::number(dialog.isVisible()),
                  QStringLiteral("维生素C片|头孢克肟片1"));
         click(&dialog, "btnOk");
-        QCOMPARE(prompts() + QString::number(dialog.isVisible()), QStringLiteral("提示请先选择一个商品1"));
+        QCOMPARE(takePrompts() + QString::number(dialog.isVisible()),
+                 QStringLiteral("提示请先选择一个商品1"));
         tableOf(&dialog)->selectRow(1);
         click(&dialog, "btnCancel");
         QVERIFY(dialog.result() == QDialog::Rejected && !dialog.getSelectedProduct().isValid());
@@ -481,7 +467,7 @@ private slots:
         dialog.show();
         tableOf(&dialog)->selectRow(1);
         click(&dialog, "btnOk");
-        QCOMPARE(dialog.getSelectedSupplier().name + QString::number(dialog.result()) + prompts(),
+        QCOMPARE(dialog.getSelectedSupplier().name + QString::number(dialog.result()) + takePrompts(),
                  QStringLiteral("国药控股1"));
     }
 };

@@ -145,8 +145,8 @@ private slots:
         QCOMPARE(backupFiles(), QString("kestrovalin_20260307_090502.db kestrovalin_20260308_000001.db"));
     }
 
-    // Any "*.db" file whose name holds the local date counts, whoever put it there. A failed copy is
-    // reported, leaves nothing that could pass for a backup and keeps the earlier copies.
+    // Only a copy under the program's own name with the local date counts. A failed copy is reported, leaves
+    // nothing that could pass for a backup and keeps the earlier copies.
     void backupOfTheDayAndFailedCopies() {
         QTemporaryDir program;
         BackupManager::setProgramDirForTesting(program.path());
@@ -156,6 +156,8 @@ private slots:
         touch("kestrovalin_20250306_235959.db");
         QVERIFY(!backups.hasBackupForToday() && backups.hasBackupForYesterday());
         touch("handover_20250307.db");
+        QVERIFY(!backups.hasBackupForToday());
+        touch("kestrovalin_20250307_000001.db");
         QVERIFY(backups.hasBackupForToday());
         LogCapture log;
         QVERIFY(!backups.backupDatabase());
@@ -165,7 +167,7 @@ private slots:
         QVERIFY(!backups.backupDatabase());
         QVERIFY(log.count(QtCriticalMsg, "Backup failed: source file does not exist:") == 1 &&
                 log.count(QtCriticalMsg, "Backup failed: the copy cannot be verified:") == 1);
-        QCOMPARE(backupFiles().count(' '), 2); // the three files put there before
+        QCOMPARE(backupFiles().count(' '), 3); // the four files put there before
     }
 
     // The database runs in WAL mode: committed rows can sit in the -wal file for a long time, and a copy of
@@ -189,8 +191,8 @@ private slots:
         QCOMPARE(backupFiles(), kCopyName); // no half-written file left
     }
 
-    // The ten newest of the program's own copies are kept, by modification time (here the reverse of the name
-    // order); files someone else put into the folder are never deleted.
+    // The ten newest of the program's own copies are kept, by the time in their names (modification times
+    // here say the reverse); files someone else put into the folder are never deleted.
     void retentionKeepsTheTenNewestOwnCopies() {
         TestDatabase t;
         BackupManager::setProgramDirForTesting(t.folder());
@@ -204,7 +206,7 @@ private slots:
         PinnedClock pin(kNow);
         QVERIFY(backups.backupDatabase());
         QStringList own;
-        for (int i = 1; i <= 9; ++i)
+        for (int i = 2; i <= 10; ++i)
             own << QString("kestrovalin_202501%1_080000.db").arg(i, 2, 10, QChar('0'));
         QCOMPARE(backupFiles(), "handover_2024.db kestrovalin.db kestrovalin_20240101_000000.db.bak " +
                                     own.join(' ') + " " + kCopyName + " kestrovalin_before_upgrade.db");
@@ -435,10 +437,11 @@ private slots:
         QStringList counts;
         for (const char* table :
              {"sys_user", "supplier", "product", "customer", "purchase_order", "purchase_order_item",
-              "inventory_batch", "sales_order", "sales_order_item", "temperature_record"})
+              "inventory_batch", "sales_order", "sales_order_item", "temperature_record", "prescription",
+              "prescription_item", "maintenance_check"})
             counts << QString::number(t.count(table));
-        QCOMPARE(counts.join(' '), QString("2 6 14 6 4 14 13 3 6 14"));
-        QCOMPARE(repositories::ExpiryWarningRepository(t.db()).findNearExpiryItems(180).size(), 5);
+        QCOMPARE(counts.join(' '), QString("2 7 14 6 5 15 14 4 7 14 6 7 6"));
+        QCOMPARE(repositories::ExpiryWarningRepository(t.db()).findNearExpiryItems(180).size(), 6);
         QVERIFY(!TempRepo(t.db()).hasRecordToday());
     }
 

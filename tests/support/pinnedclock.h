@@ -14,4 +14,9 @@ public:
     PinnedClock& operator=(const PinnedClock&) = delete;
 };
 
+// The day `offset` days after `from`, in the stored text form "yyyy-MM-dd".
+inline QString dayText(const QDate& from, int offset) {
+    return from.addDays(offset).toString(QStringLiteral("yyyy-MM-dd"));
+}
+
 } // namespace kestrovalin::test

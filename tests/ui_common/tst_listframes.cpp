@@ -23,7 +23,6 @@
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
-#include <QStandardItemModel>
 #include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
@@ -477,34 +476,9 @@ private slots:
                  qPrintable(QString::number(view.columnWidth(0))));
     }
 
-    // Repeated texts are measured once, yet every column still fits its widest sampled cell; a cell with a
-    // font of its own is measured apart from the plain cells that share its text.
-    void columnsFitRepeatedTexts() {
-        QStandardItemModel model(4, 2);
-        const QStringList texts{"销售收银", "盘点", "销售收银", "盘点"};
-        for (int r = 0; r < texts.size(); ++r) {
-            model.setItem(r, 0, new QStandardItem(texts.at(r)));
-            model.setItem(r, 1, new QStandardItem(QString::number(r)));
-        }
-        QFont big;
-        big.setPointSize(big.pointSize() * 3);
-        model.item(2, 0)->setFont(big);
-        QTableView view;
-        view.setModel(&model);
-        fitColumnsToFirstRows(&view);
-        for (int c = 0; c < 2; ++c) {
-            int widest = view.horizontalHeader()->sectionSizeHint(c);
-            for (int r = 0; r < texts.size(); ++r)
-                widest = std::max(widest, view.sizeHintForIndex(model.index(r, c)).width() + 1);
-            QCOMPARE(view.columnWidth(c), widest);
-        }
-        QVERIFY2(view.columnWidth(0) > view.sizeHintForIndex(model.index(0, 0)).width() + 1,
-                 qPrintable(QString::number(view.columnWidth(0))));
-    }
-
-    // The list tables' row numbers take the width the table view's own header gives them, also after the
-    // style sheet changes.
-    void rowNumbersAsTheViewsOwnHeader() {
+    // Every list table numbers its rows through the row-number header, as wide as the table view's own
+    // header also after the window's style sheet changes.
+    void listTablesNumberRowsAsThePlainHeader() {
         RowTableModel model({"名称"});
         QVector<TableRow> rows;
         for (int r = 0; r < 12000; ++r)
@@ -527,6 +501,47 @@ private slots:
         QCOMPARE(list.verticalHeader()->sizeHint(), plain.verticalHeader()->sizeHint());
         QVERIFY2(list.verticalHeader()->sizeHint().width() > before.width(),
                  qPrintable(QString::number(list.verticalHeader()->sizeHint().width())));
+    }
+
+    // The row-number header is as wide as the plain one, which measures two hundred sections, and follows the
+    // row count down again after a smaller fill.
+    void rowNumberHeaderFitsTheWidestNumber() {
+        RowTableModel model({"名称"});
+        auto rows = [](int n) {
+            QVector<TableRow> out;
+            for (int i = 0; i < n; ++i)
+                out.append(TableRow(i, {"x"}));
+            return out;
+        };
+        QTableView plain, numbered;
+        useRowNumberHeader(&numbered);
+        plain.setModel(&model);
+        numbered.setModel(&model);
+        for (int count : {12000, 7, 120}) {
+            model.setRows(rows(count));
+            QCOMPARE(
+                QString::number(count) + ":" + QString::number(numbered.verticalHeader()->sizeHint().width()),
+                QString::number(count) + ":" + QString::number(plain.verticalHeader()->sizeHint().width()));
+        }
+    }
+
+    // Measuring one cell per column through the delegate and the rest by their text gives the widths the
+    // delegate would give for every cell: Latin, Chinese, digits, a line break, an empty first cell.
+    void columnsFitAsTheDelegateMeasures() {
+        QTableView view;
+        view.setStyleSheet("QTableView { border: 1px solid #ddd; }");
+        RowTableModel model({"序号", "名称", "备注"});
+        model.setRows({TableRow(1, {"1", "甲", ""}), TableRow(2, {"22", "阿莫西林胶囊 0.25g×24粒", "x"}),
+                       TableRow(3, {"333", "W", "第一行\n第二行比第一行长得多"})});
+        view.setModel(&model);
+        fitColumnsToFirstRows(&view);
+        for (int c = 0; c < 3; ++c) {
+            int expected = view.horizontalHeader()->sectionSizeHint(c);
+            for (int r = 0; r < 3; ++r)
+                expected = std::max(expected, view.sizeHintForIndex(model.index(r, c)).width() + 1);
+            QCOMPARE(QString::number(c) + ":" + QString::number(view.columnWidth(c)),
+                     QString::number(c) + ":" + QString::number(expected));
+        }
     }
 
     // The shown rows under the title and the header line; a failure is told and never followed by the

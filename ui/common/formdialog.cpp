@@ -12,6 +12,10 @@ namespace kestrovalin {
 void prepareFormDialog(QDialog* dialog, QDialogButtonBox* buttons, QWidget* parent) {
     useChineseLabels(buttons);
     frameButtons(buttons);
+    centreOverParent(dialog, parent);
+}
+
+void centreOverParent(QWidget* dialog, QWidget* parent) {
     if (!parent)
         return;
     // x() and y() are the parent's frame position, as for the feature windows.

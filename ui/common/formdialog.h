@@ -10,9 +10,12 @@ namespace kestrovalin {
 
 // Readies a designer form dialog: its standard buttons read "确定" and "取消" whatever translations the
 // system has, keep a framed look under the list window's style sheet (whose button rule cascades into the
-// form and would leave them flat), and the dialog is centred over its parent at its current size, never past
-// the screen's top-left corner. Without a parent the toolkit places the dialog.
+// form and would leave them flat), and the dialog is centred over its parent as centreOverParent does.
 void prepareFormDialog(QDialog* dialog, QDialogButtonBox* buttons, QWidget* parent);
+
+// Centres a dialog over its parent at the dialog's current size, never past the screen's top-left corner.
+// Without a parent the toolkit places the dialog.
+void centreOverParent(QWidget* dialog, QWidget* parent);
 
 // Runs a form modally until what it holds is settled: after OK, `settle` checks and stores the form's record
 // and tells the user the outcome; when it returns false (the write failed) the form comes back holding

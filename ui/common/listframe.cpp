@@ -46,14 +46,20 @@ QString ListFrame::searchText() const {
 }
 
 void ListFrame::search() const {
-    m_load(searchText());
+    if (m_load)
+        m_load(searchText());
 }
 
 void ListFrame::showAll() const {
-    m_load(QString());
+    if (m_load)
+        m_load(QString());
 }
 
 void ListFrame::show(QVector<TableRow> rows) {
+    if (!m_model) {
+        qWarning("ListFrame::show needs a plain QTableView; a QTableWidget is filled by its window");
+        return;
+    }
     m_model->setRows(std::move(rows));
     updateCount();
 }

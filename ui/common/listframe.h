@@ -40,12 +40,13 @@ public:
     // trimmed, or as typed.
     void setSearch(QLineEdit* field, Loader load, bool trimmed = true);
     QString searchText() const;
-    // Loads the list for the search field's keyword.
+    // Loads the list for the search field's keyword; nothing before setSearch.
     void search() const;
-    // Loads the whole list; the search field keeps its text.
+    // Loads the whole list; the search field keeps its text. Nothing before setSearch.
     void showAll() const;
 
     // Fills the model with one row per record, built by build(record) -> TableRow, and updates the count.
+    // Over a QTableWidget there is no model to fill: the window fills the widget and calls updateCount().
     template <typename List, typename Build> void show(const List& records, Build build) {
         show(tableRows(records, build));
     }

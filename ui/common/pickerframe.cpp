@@ -1,5 +1,6 @@
 #include "ui/common/pickerframe.h"
 
+#include "ui/common/buttonbox.h"
 #include "ui/common/prompts.h"
 #include "ui/common/tablefill.h"
 
@@ -54,6 +55,9 @@ PickerFrame::PickerFrame(QDialog* dialog, const PickerSpec& spec, Loader loader,
 
     for (QPushButton* button : {m_widgets.searchButton, m_widgets.ok, m_widgets.cancel})
         neverDefault(button);
+    // Pickers open from forms inside list windows, whose button rules would otherwise reach them: the
+    // window's primary look for a button that happens to share its name ("btnSearch"), flat for the others.
+    frameButtons(dialog);
     if (spec.liveSearch) {
         connect(m_widgets.search, &QLineEdit::textChanged, this, &PickerFrame::load);
     } else {

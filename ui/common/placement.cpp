@@ -1,5 +1,8 @@
 #include "ui/common/placement.h"
 
+#include <QGridLayout>
+#include <QRect>
+#include <QSpacerItem>
 #include <QWidget>
 
 namespace kestrovalin {
@@ -12,6 +15,21 @@ void placeOnParent(QWidget* window, QWidget* parent) {
     const int height = parent->height() * 8 / 10;
     window->resize(width, height);
     window->move(parent->x() + (parent->width() - width) / 2, parent->y() + (parent->height() - height) / 2);
+}
+
+void centreOnTopLevel(QWidget* dialog, QWidget* parent) {
+    if (!dialog || !parent)
+        return;
+    QRect frame = dialog->frameGeometry();
+    frame.moveCenter(parent->window()->frameGeometry().center());
+    dialog->move(frame.topLeft());
+}
+
+void packFiltersLeft(QGridLayout* grid) {
+    const int column = grid->columnCount();
+    grid->addItem(new QSpacerItem(0, 0, QSizePolicy::Expanding, QSizePolicy::Minimum), 0, column,
+                  grid->rowCount(), 1);
+    grid->setColumnStretch(column, 1);
 }
 
 } // namespace kestrovalin

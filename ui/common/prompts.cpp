@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QPushButton>
 #include <QQueue>
 
@@ -124,6 +125,9 @@ int Prompts::choose(QWidget* parent, QMessageBox::Icon icon, const QString& titl
     QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
     box.setTextFormat(Qt::PlainText);
     box.setInformativeText(informativeText);
+    // setTextFormat reaches only the main label; the informative one would still guess at markup.
+    if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        label->setTextFormat(Qt::PlainText);
     QList<QPushButton*> pushButtons;
     for (const QString& label : buttons)
         pushButtons.append(box.addButton(label, QMessageBox::ActionRole));

@@ -42,6 +42,8 @@ QVariant RowTableModel::data(const QModelIndex& index, int role) const {
         return column < row.cells.size() ? row.cells.at(column) : QString();
     case Qt::UserRole:
         return column == 0 ? QVariant(row.id) : QVariant();
+    case Qt::UserRole + 1:
+        return column == 0 && !row.documentNo.isNull() ? QVariant(row.documentNo) : QVariant();
     case Qt::ForegroundRole:
         return brushOf(row, column, &TableRow::foreground, &TableRow::CellColours::foreground);
     case Qt::BackgroundRole:

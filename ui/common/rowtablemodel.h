@@ -21,6 +21,8 @@ struct TableRow {
 
     int id = -1;
     QStringList cells;
+    // Rides in column 0 under Qt::UserRole + 1 when set: the document number an order picker hands back.
+    QString documentNo;
     QBrush foreground;
     QBrush background;
     QVector<CellColours> cellColours;

@@ -1,5 +1,7 @@
 #include "ui/common/styles.h"
 
+#include <QColor>
+
 namespace kestrovalin {
 
 namespace {
@@ -88,10 +90,10 @@ QString listWindowStyleSheet(const ListSheet& sheet) {
     out += rule(QStringLiteral("QPushButton"), QStringLiteral("padding: 5px 16px; border-radius: 3px;"));
     if (!sheet.primaryButtons.isEmpty())
         out += primaryButtons(sheet.primaryButtons, colours::accentHover);
-    if (!sheet.secondaryButtons.isEmpty()) {
-        out +=
-            rule(buttons(sheet.secondaryButtons), greyFace()) +
-            rule(buttons(sheet.secondaryButtons, QStringLiteral(":hover")), background(colours::buttonHover));
+    for (const QStringList* group : {&sheet.secondaryButtons, &sheet.moreSecondaryButtons}) {
+        if (!group->isEmpty())
+            out += rule(buttons(*group), greyFace()) +
+                   rule(buttons(*group, QStringLiteral(":hover")), background(colours::buttonHover));
     }
     out += tableRule(QStringLiteral("QTableWidget"), colours::grid);
     if (sheet.tableViewRule)
@@ -128,38 +130,85 @@ QString formStyleSheet() {
            framedField(QStringLiteral("QComboBox"), QStringLiteral("3px 6px"));
 }
 
+QString reportFamilyStyleSheet(const ReportSheet& sheet) {
+    QString out =
+        rule(QStringLiteral("QGroupBox"),
+             QStringLiteral("border: 1px solid %1; border-radius: 3px; margin-top: 8px; padding-top: 14px; "
+                            "font-size: 12px;")
+                 .arg(c(colours::accent))) +
+        rule(QStringLiteral("QGroupBox::title"),
+             QStringLiteral("subcontrol-origin: margin; left: 10px; padding: 2px 8px; color: %1; "
+                            "font-weight: bold;")
+                 .arg(c(colours::accent)));
+    if (!sheet.fields.isEmpty()) {
+        out += rule(
+            sheet.fields.join(QStringLiteral(", ")),
+            QStringLiteral("padding: 3px 6px; border: 1px solid %1; border-radius: 3px; min-height: 20px;")
+                .arg(c(colours::reportField)));
+    }
+    if (!sheet.focusFields.isEmpty()) {
+        QStringList focusedFields;
+        for (const QString& field : sheet.focusFields)
+            focusedFields.append(field + QStringLiteral(":focus"));
+        out += rule(focusedFields.join(QStringLiteral(", ")),
+                    QStringLiteral("border-color: %1;").arg(c(colours::focusBorder)));
+    }
+    out +=
+        rule(QStringLiteral("QPushButton"),
+             QStringLiteral("padding: 4px 14px; border: 1px solid %1; border-radius: 3px; background: %2; "
+                            "min-height: 22px;")
+                 .arg(c(colours::reportButton), c(colours::buttonFace))) +
+        rule(QStringLiteral("QPushButton:hover"),
+             QStringLiteral("background: %1;").arg(c(colours::buttonHover))) +
+        rule(buttons(sheet.primaryButtons), QStringLiteral("background: %1; color: white; border-color: %2;")
+                                                .arg(c(colours::accent), c(colours::accentBorder))) +
+        rule(buttons(sheet.primaryHover, QStringLiteral(":hover")),
+             QStringLiteral("background: %1;").arg(c(colours::accentBorder))) +
+        rule(sheet.tableClass,
+             QStringLiteral("border: 1px solid %1; gridline-color: %2; alternate-background-color: %3;")
+                 .arg(c(colours::reportTable), c(colours::gridStrong), c(colours::alternateRow))) +
+        rule(QStringLiteral("QHeaderView::section"),
+             QStringLiteral("background: %1; padding: 4px 8px; border: 1px solid %2; font-weight: bold;")
+                 .arg(c(colours::headerFace), c(colours::reportTable)));
+    return out;
+}
+
 QString reportWindowStyleSheet() {
-    return rule(
-               QStringLiteral("QGroupBox"),
-               QStringLiteral("border: 1px solid %1; border-radius: 3px; margin-top: 8px; padding-top: 14px; "
-                              "font-size: 12px;")
-                   .arg(c(colours::accent))) +
-           rule(QStringLiteral("QGroupBox::title"),
-                QStringLiteral("subcontrol-origin: margin; left: 10px; padding: 2px 8px; color: %1; "
-                               "font-weight: bold;")
-                    .arg(c(colours::accent))) +
-           rule(
-               QStringLiteral("QLineEdit"),
-               QStringLiteral("padding: 3px 6px; border: 1px solid %1; border-radius: 3px; min-height: 20px;")
-                   .arg(c(colours::reportField))) +
-           focused(QStringLiteral("QLineEdit")) +
-           rule(QStringLiteral("QPushButton"),
-                QStringLiteral("padding: 4px 14px; border: 1px solid %1; border-radius: 3px; background: %2; "
-                               "min-height: 22px;")
-                    .arg(c(colours::reportButton), c(colours::buttonFace))) +
-           rule(QStringLiteral("QPushButton:hover"),
-                QStringLiteral("background: %1;").arg(c(colours::buttonHover))) +
-           rule(QStringLiteral("QPushButton#btnQuery, QPushButton#btnSearch"),
-                QStringLiteral("background: %1; color: white; border-color: %2;")
-                    .arg(c(colours::accent), c(colours::accentBorder))) +
-           rule(QStringLiteral("QPushButton#btnQuery:hover"),
-                QStringLiteral("background: %1;").arg(c(colours::accentBorder))) +
-           rule(QStringLiteral("QTableWidget"),
-                QStringLiteral("border: 1px solid %1; gridline-color: %2; alternate-background-color: %3;")
-                    .arg(c(colours::reportTable), c(colours::gridStrong), c(colours::alternateRow))) +
-           rule(QStringLiteral("QHeaderView::section"),
-                QStringLiteral("background: %1; padding: 4px 8px; border: 1px solid %2; font-weight: bold;")
-                    .arg(c(colours::headerFace), c(colours::reportTable)));
+    return reportFamilyStyleSheet({{QStringLiteral("QLineEdit")},
+                                   {QStringLiteral("QLineEdit")},
+                                   {QStringLiteral("btnQuery"), QStringLiteral("btnSearch")},
+                                   {QStringLiteral("btnQuery")}});
+}
+
+QString maintenanceWindowStyleSheet() {
+    return reportFamilyStyleSheet(
+        {{QStringLiteral("QComboBox")}, {}, {QStringLiteral("btnSearch")}, {QStringLiteral("btnSearch")}});
+}
+
+QString tempHumidityRecordStyleSheet() {
+    const QStringList primary{QStringLiteral("btnSearch"), QStringLiteral("btnSave"),
+                              QStringLiteral("btnShowAbnormal")};
+    return reportFamilyStyleSheet(
+        {{QStringLiteral("QLineEdit"), QStringLiteral("QDateEdit"), QStringLiteral("QTimeEdit"),
+          QStringLiteral("QSpinBox"), QStringLiteral("QDoubleSpinBox")},
+         {QStringLiteral("QLineEdit"), QStringLiteral("QDateEdit"), QStringLiteral("QTimeEdit")},
+         primary,
+         primary});
+}
+
+QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass) {
+    ReportSheet sheet{
+        {QStringLiteral("QLineEdit")}, {QStringLiteral("QLineEdit")}, {accentButton}, {accentButton}};
+    sheet.tableClass = tableClass;
+    return reportFamilyStyleSheet(sheet);
+}
+
+QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringList& accentHoverButtons,
+                               const QString& tableClass) {
+    ReportSheet sheet{
+        {QStringLiteral("QLineEdit")}, {QStringLiteral("QLineEdit")}, accentButtons, accentHoverButtons};
+    sheet.tableClass = tableClass;
+    return reportFamilyStyleSheet(sheet);
 }
 
 QString countLabelStyleSheet() {
@@ -172,10 +221,71 @@ QString accentButtonStyleSheet() {
 
 QString framedButtonStyleSheet() {
     return rule(QStringLiteral("QPushButton"),
-                greyFace() + QStringLiteral(" border-radius: 3px; padding: 5px 16px; min-width: 64px;")) +
+                greyFace() + QStringLiteral(" border-radius: 3px; padding: 5px 16px; min-width: 64px; "
+                                            "color: palette(button-text); font-weight: normal;")) +
            rule(QStringLiteral("QPushButton:hover"), background(colours::buttonHover)) +
            rule(QStringLiteral("QPushButton:default"),
                 QStringLiteral("border-color: %1;").arg(c(colours::accent)));
+}
+
+QString importDialogStyleSheet() {
+    const QString field = QStringLiteral("border: 2px solid %1; border-radius: 4px; padding: %2; "
+                                         "background-color: %3;");
+    const QString focusedField = QStringLiteral("border: 2px solid %1;").arg(c(colours::importButton));
+    return rule(QStringLiteral("QDialog"), background(colours::importFace)) +
+           rule(QStringLiteral("QPushButton"),
+                QStringLiteral("background-color: %1; color: white; border: none; border-radius: 6px; "
+                               "padding: 8px 16px; font-weight: bold;")
+                    .arg(c(colours::importButton))) +
+           rule(QStringLiteral("QPushButton:hover"), background(colours::importHover)) +
+           rule(QStringLiteral("QPushButton:pressed"), background(colours::importTitle)) +
+           rule(QStringLiteral("QPushButton:disabled"),
+                background(colours::disabledFace) +
+                    QStringLiteral(" color: %1;").arg(c(colours::disabledText))) +
+           rule(QStringLiteral("QLineEdit"),
+                field.arg(c(colours::panelBorder), QStringLiteral("6px 10px"), c(colours::importField))) +
+           rule(QStringLiteral("QLineEdit:focus"), focusedField) +
+           rule(QStringLiteral("QTextEdit"),
+                field.arg(c(colours::panelBorder), QStringLiteral("8px"), c(colours::importField))) +
+           rule(QStringLiteral("QTextEdit:focus"), focusedField) +
+           rule(QStringLiteral("QLabel"), QStringLiteral("color: %1;").arg(c(colours::bodyText))) +
+           rule(
+               QStringLiteral("QLabel#labelStepsTitle, QLabel#labelResultTitle"),
+               QStringLiteral("color: %1; font-weight: bold; padding: 2px 0;").arg(c(colours::importTitle))) +
+           rule(QStringLiteral("QFrame#separator"),
+                QStringLiteral("color: %1; margin: 4px 0;").arg(c(colours::panelBorder))) +
+           rule(QStringLiteral("QDialogButtonBox QPushButton"),
+                background(colours::closeButton) + QStringLiteral(" padding: 8px 20px;")) +
+           rule(QStringLiteral("QDialogButtonBox QPushButton:hover"), background(colours::closeHover)) +
+           // Message boxes opened over the dialog inherit this sheet; keep their button labels readable.
+           rule(QStringLiteral("QMessageBox QPushButton"),
+                QStringLiteral("color: %1;").arg(c(colours::bodyText)));
+}
+
+QString statusValueStyleSheet(const QColor& colour) {
+    return QStringLiteral("color: %1; font-weight: bold;").arg(colour.name(QColor::HexRgb));
+}
+
+QString dashboardTabStyleSheet(bool active) {
+    const QString face = active ? QStringLiteral("color: %1; background-color: %2; border: none;")
+                                      .arg(c(colours::onAccent), c(colours::dashboardGood))
+                                : QStringLiteral("color: %1; background-color: %2; border: 1px solid %3;")
+                                      .arg(c(colours::mutedText), c(colours::tabFace), c(colours::tabBorder));
+    return QStringLiteral("font-size: 12px; font-weight: bold; ") + face +
+           QStringLiteral(" border-radius: 4px; padding: 2px 10px;");
+}
+
+QString dashboardFigureStyleSheet(bool alert) {
+    return QStringLiteral("font-size: 24px; font-weight: bold; color: %1; background: transparent;")
+        .arg(c(alert ? colours::dashboardAlert : colours::dashboardGood));
+}
+
+QString temperatureStatusStyleSheet(bool recorded) {
+    return recorded
+               ? QStringLiteral("font-size: 13px; color: %1; background: transparent;")
+                     .arg(c(colours::dashboardGood))
+               : QStringLiteral("font-size: 13px; font-weight: bold; color: %1; background: transparent;")
+                     .arg(c(colours::dashboardAlert));
 }
 
 } // namespace kestrovalin

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+class QColor;
+
 namespace kestrovalin {
 
 // The program's colours, each named once.
@@ -26,6 +28,21 @@ inline constexpr char reportTable[] = "#ddd";        // report window table and 
 inline constexpr char defaultRowShade[] = "#c8ffc8"; // the default retail customer's row
 inline constexpr char enabledStatus[] = "#009900";   // an enabled account's status text
 inline constexpr char disabledStatus[] = "#FF0000";  // a disabled account's status text
+inline constexpr char bodyText[] = "#333333";        // labels of the import dialogs
+inline constexpr char importFace[] = "#f5f7fa";      // import dialog background
+inline constexpr char importField[] = "#fafafa";     // import dialog fields and result area
+inline constexpr char importButton[] = "#4a9c7c";    // import dialog buttons, focused field border
+inline constexpr char importHover[] = "#3d8568";     // import dialog button hover
+inline constexpr char importTitle[] = "#2d7d5f";     // import dialog section titles, pressed buttons
+inline constexpr char disabledFace[] = "#a0a0a0";    // a disabled import button
+inline constexpr char disabledText[] = "#d0d0d0";    // a disabled import button's label
+inline constexpr char closeButton[] = "#6c757d";     // the import dialogs' Close button
+inline constexpr char closeHover[] = "#5a6268";      // its hover
+inline constexpr char dashboardGood[] = "#2e7d32";  // active overview tab, figures needing nothing, a reading
+inline constexpr char dashboardAlert[] = "#d32f2f"; // figures needing action, a missing reading
+inline constexpr char tabFace[] = "#e8f5e9";        // inactive overview tab
+inline constexpr char tabBorder[] = "#c8e6c9";      // inactive overview tab border
+inline constexpr char onAccent[] = "#ffffff";       // text on the active overview tab
 } // namespace colours
 
 // The list-window family: bold group boxes with green titles, framed fields, primary buttons in the accent
@@ -34,6 +51,8 @@ inline constexpr char disabledStatus[] = "#FF0000";  // a disabled account's sta
 struct ListSheet {
     QStringList primaryButtons;
     QStringList secondaryButtons;
+    // A second group of secondary buttons with a rule pair of its own, after the first group's.
+    QStringList moreSecondaryButtons;
     int groupPaddingTop = 14;
     // Framed combo boxes and date edits, for windows that filter by them.
     bool filterFieldRules = false;
@@ -54,8 +73,29 @@ QString userAdminStyleSheet();
 // The form family (the user dialog): bold group boxes, framed fields, read-only fields greyed.
 QString formStyleSheet();
 
-// The report-window family shared by the record books.
+// The report-window family: green-bordered group boxes with bold green titles, framed fields, light grey
+// buttons but for the primary ones in the accent colour, framed tables with alternate rows.
+struct ReportSheet {
+    QStringList fields;         // type selectors of the framed inputs ("QLineEdit", "QComboBox", ...)
+    QStringList focusFields;    // those of them that show the focus border
+    QStringList primaryButtons; // object names
+    QStringList primaryHover;   // object names of the primary buttons that darken under the mouse
+    QString tableClass = QStringLiteral("QTableView"); // also matches QTableWidget
+};
+QString reportFamilyStyleSheet(const ReportSheet& sheet);
+// The record books (their query button is btnQuery).
 QString reportWindowStyleSheet();
+// The maintenance window: framed month combo, btnSearch primary.
+QString maintenanceWindowStyleSheet();
+// The temperature and humidity record window: framed date, time and number inputs; btnSearch, btnSave and
+// btnShowAbnormal primary.
+QString tempHumidityRecordStyleSheet();
+// The same family for a window whose one accent button (darker on hover) and list table class differ.
+QString reportWindowStyleSheet(const QString& accentButton, const QString& tableClass);
+// The same family with other buttons in the accent colour (and darker on hover) and the table rule for the
+// given class: the near-expiry window's own sheet.
+QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringList& accentHoverButtons,
+                               const QString& tableClass);
 
 // A row count label under or beside a list ("共 %1 条记录").
 QString countLabelStyleSheet();
@@ -65,5 +105,17 @@ QString accentButtonStyleSheet();
 
 // The plain framed buttons of dialogs and message boxes, set on each button.
 QString framedButtonStyleSheet();
+
+// The product and supplier import dialogs: light face, rounded green buttons, framed fields.
+QString importDialogStyleSheet();
+
+// A status value in its colour and bold, set on the label.
+QString statusValueStyleSheet(const QColor& colour);
+
+// The main window's overview: a period tab, a warning figure (alert when it needs action) and the line on
+// today's temperature and humidity reading.
+QString dashboardTabStyleSheet(bool active);
+QString dashboardFigureStyleSheet(bool alert);
+QString temperatureStatusStyleSheet(bool recorded);
 
 } // namespace kestrovalin

@@ -2,10 +2,12 @@
 
 #include <QAbstractItemView>
 #include <QEvent>
+#include <QFontMetricsF>
+#include <QHash>
 #include <QHeaderView>
-#include <QSet>
 #include <QTableView>
 #include <QTableWidget>
+#include <QtMath>
 
 #include <algorithm>
 
@@ -19,33 +21,69 @@ void setupListTable(QAbstractItemView* view, bool singleSelection) {
     view->setAlternatingRowColors(true);
     if (auto* table = qobject_cast<QTableView*>(view)) {
         table->horizontalHeader()->setStretchLastSection(true);
-        if (!qobject_cast<RowNumberHeader*>(table->verticalHeader()))
-            table->setVerticalHeader(new RowNumberHeader(table));
+        useRowNumberHeader(table);
     }
 }
 
-RowNumberHeader::RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {
-    // As the table view's own vertical header.
-    setSectionsClickable(true);
-    setHighlightSections(true);
+void setColumnWidths(QTableView* view, const QVector<int>& widths) {
+    QHeaderView* header = view->horizontalHeader();
+    for (int c = 0; c < widths.size(); ++c)
+        header->resizeSection(c, widths.at(c));
+    // A stretched last column never gets narrower than it was; start it at its title's width so that it
+    // only fills the room the others leave instead of pushing the table past the view.
+    const int last = header->count() - 1;
+    if (header->stretchLastSection() && last >= widths.size())
+        header->resizeSection(last, header->sectionSizeHint(last));
 }
 
-QSize RowNumberHeader::sectionSizeFromContents(int logicalIndex) const {
-    const QAbstractItemModel* source = model();
-    // Sections with a size, font or icon of their own are measured as Qt measures them.
-    for (int role : {int(Qt::SizeHintRole), int(Qt::FontRole), int(Qt::DecorationRole)}) {
-        if (source->headerData(logicalIndex, orientation(), role).isValid())
-            return QHeaderView::sectionSizeFromContents(logicalIndex);
+namespace {
+
+// Rounded up as the delegate rounds its text layout's natural width.
+int textWidth(const QFontMetricsF& metrics, const QString& text) {
+    return qCeil(text.contains(QLatin1Char('\n')) ? metrics.size(0, text).width()
+                                                  : metrics.horizontalAdvance(text));
+}
+
+} // namespace
+
+void fitColumnsToFirstRows(QTableView* view, int sampleRows) {
+    const QAbstractItemModel* model = view->model();
+    QHeaderView* header = view->horizontalHeader();
+    const int rows = std::min(model->rowCount(), sampleRows);
+    const int grid = view->showGrid() ? 1 : 0;
+    const QFontMetricsF metrics(view->font());
+    // Shaping a text is what costs; lists repeat many (status words, names, prices).
+    QHash<QString, int> measured;
+    for (int c = 0; c < model->columnCount(); ++c) {
+        int width = header->sectionSizeHint(c);
+        // The delegate measures one cell (its layout is the costly part); the other cells of the column
+        // differ from it only in their text.
+        int padding = 0;
+        for (int r = 0; r < rows; ++r) {
+            const QModelIndex index = model->index(r, c);
+            const QString shown = index.data().toString();
+            auto known = measured.constFind(shown);
+            if (known == measured.constEnd())
+                known = measured.insert(shown, textWidth(metrics, shown));
+            if (r == 0)
+                padding = view->sizeHintForIndex(index).width() - known.value();
+            width = std::max(width, known.value() + padding + grid);
+        }
+        header->resizeSection(c, width);
     }
-    if (m_sortIndicatorShown != isSortIndicatorShown()) {
-        m_sizes.clear();
+}
+
+RowNumberHeader::RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
+
+QSize RowNumberHeader::sizeHint() const {
+    if (count() == 0)
+        return QHeaderView::sizeHint();
+    if (count() != m_measuredCount || isSortIndicatorShown() != m_sortIndicatorShown) {
+        m_measuredCount = count();
         m_sortIndicatorShown = isSortIndicatorShown();
+        m_hint = sectionSizeFromContents(0).expandedTo(sectionSizeFromContents(count() - 1));
     }
-    const QString text = source->headerData(logicalIndex, orientation()).toString();
-    auto known = m_sizes.constFind(text);
-    if (known == m_sizes.constEnd())
-        known = m_sizes.insert(text, QHeaderView::sectionSizeFromContents(logicalIndex));
-    return known.value();
+    return m_hint;
 }
 
 void RowNumberHeader::forgetOnChange(const QEvent* event) {
@@ -53,7 +91,7 @@ void RowNumberHeader::forgetOnChange(const QEvent* event) {
     case QEvent::FontChange:
     case QEvent::StyleChange:
     case QEvent::Polish:
-        m_sizes.clear();
+        m_measuredCount = -1;
         break;
     default:
         break;
@@ -70,55 +108,18 @@ bool RowNumberHeader::viewportEvent(QEvent* event) {
     return QHeaderView::viewportEvent(event);
 }
 
-void setColumnWidths(QTableView* view, const QVector<int>& widths) {
-    QHeaderView* header = view->horizontalHeader();
-    for (int c = 0; c < widths.size(); ++c)
-        header->resizeSection(c, widths.at(c));
-    // A stretched last column never gets narrower than it was; start it at its title's width so that it
-    // only fills the room the others leave instead of pushing the table past the view.
-    const int last = header->count() - 1;
-    if (header->stretchLastSection() && last >= widths.size())
-        header->resizeSection(last, header->sectionSizeHint(last));
-}
-
-namespace {
-
-// A cell that shows only text (no font, icon, check box or size of its own) measures as any other cell of
-// its column with the same text.
-bool plainText(const QModelIndex& index) {
-    for (int role :
-         {int(Qt::FontRole), int(Qt::DecorationRole), int(Qt::CheckStateRole), int(Qt::SizeHintRole)}) {
-        if (index.data(role).isValid())
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
-void fitColumnsToFirstRows(QTableView* view, int sampleRows) {
-    const QAbstractItemModel* model = view->model();
-    QHeaderView* header = view->horizontalHeader();
-    const int rows = std::min(model->rowCount(), sampleRows);
-    const int grid = view->showGrid() ? 1 : 0;
-    QSet<QString> measured;
-    for (int c = 0; c < model->columnCount(); ++c) {
-        int width = header->sectionSizeHint(c);
-        measured.clear();
-        for (int r = 0; r < rows; ++r) {
-            const QModelIndex index = model->index(r, c);
-            // Columns repeat their texts (a module, a user, a unit); each is measured once.
-            if (plainText(index)) {
-                const QString key = index.data(Qt::TextAlignmentRole).toString() + QLatin1Char('|') +
-                                    index.data(Qt::DisplayRole).toString();
-                if (measured.contains(key))
-                    continue;
-                measured.insert(key);
-            }
-            width = std::max(width, view->sizeHintForIndex(index).width() + grid);
-        }
-        header->resizeSection(c, width);
-    }
+void useRowNumberHeader(QTableView* view) {
+    const QHeaderView* plain = view->verticalHeader();
+    if (qobject_cast<const RowNumberHeader*>(plain))
+        return;
+    auto* header = new RowNumberHeader(view);
+    header->setSectionsClickable(plain->sectionsClickable());
+    header->setHighlightSections(plain->highlightSections());
+    header->setDefaultSectionSize(plain->defaultSectionSize());
+    header->setMinimumSectionSize(plain->minimumSectionSize());
+    const bool hidden = plain->isHidden() && plain->testAttribute(Qt::WA_WState_ExplicitShowHide);
+    view->setVerticalHeader(header);
+    header->setHidden(hidden);
 }
 
 TableFill::TableFill(QTableWidget* table, int rows)

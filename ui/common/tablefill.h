@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QHeaderView>
 #include <QStringList>
 #include <QVector>
@@ -16,25 +15,30 @@ namespace kestrovalin {
 // numbers down the side through a RowNumberHeader.
 void setupListTable(QAbstractItemView* view, bool singleSelection = true);
 
-// The row numbers of a list table. Each time the table lays itself out, Qt measures the first and the last
-// hundred numbers again through the window's style sheet; a number measures the same until the font, the
-// style or the sort arrow changes, so this header measures each once.
+// The row numbers of a list table (as RowTableModel gives them). The last number is the widest, so its size
+// and the first one's stand for the hundreds of sections the plain header measures, through the window's
+// style sheet, every time the table lays itself out. Measured again when the row count, the font, the style
+// or the sort arrow changes.
 class RowNumberHeader : public QHeaderView {
     Q_OBJECT
 public:
     explicit RowNumberHeader(QWidget* parent = nullptr);
+    QSize sizeHint() const override;
 
 protected:
-    QSize sectionSizeFromContents(int logicalIndex) const override;
     bool event(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
 
 private:
     void forgetOnChange(const QEvent* event);
 
-    mutable QHash<QString, QSize> m_sizes;
+    mutable int m_measuredCount = -1;
     mutable bool m_sortIndicatorShown = false;
+    mutable QSize m_hint;
 };
+
+// Puts a RowNumberHeader in place of the view's vertical header, keeping its settings.
+void useRowNumberHeader(QTableView* view);
 
 // Fixed starting widths for the first columns of a list table, so texts such as barcodes and dates show
 // whole without measuring thousands of rows.

@@ -91,4 +91,30 @@ void ImportDialogBase::onStartImport() {
     importFile(m_filePath, busy);
 }
 
+void ImportDialogBase::importFile(const QString& path, ImportBusy& busy) {
+    const ImportWording& wording = m_setup.wording;
+    QStringList reasons;
+    const bool read = readRows(path, reasons);
+    if (!announceRead(m_form.result, busy, wording, read, reasons, rowsRead()))
+        return;
+    const Checked checked = checkRows();
+    busy.close();
+    const int toStore = checked.toStore.size();
+    if (!announceChecks(m_form.result, wording, toStore, checked.duplicates, checked.invalid,
+                        checked.duplicateLines) ||
+        !confirmImport(this, m_form.result, wording, toStore, checked.duplicates))
+        return;
+    appendResult(QStringLiteral("\n--- 开始批量导入 %1 %2 ---").arg(QString::number(toStore), wording.unit),
+                 resultColour::kProgress);
+    // The indicator comes back once the transaction is open; from then on the windows only repaint.
+    const repositories::BulkInsertResult result = storeRows([&busy](int index) {
+        if (index == 0)
+            busy.show(false);
+        else
+            ImportBusy::pumpHoldingInput();
+    });
+    busy.close();
+    appendInsertOutcome(m_form.result, wording, checked.toStore, result);
+}
+
 } // namespace kestrovalin

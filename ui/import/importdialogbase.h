@@ -6,15 +6,16 @@
 #include <QDialog>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 class QDialogButtonBox;
 class QLabel;
 
 namespace kestrovalin {
 
-// What the product and supplier import dialogs share: the template step, the file step and the frame of an
-// import run (buttons locked, result area cleared, busy indicator); each dialog reads, checks and stores its
-// own rows in importFile().
+// What the product and supplier import dialogs share: the template step, the file step and the whole import
+// run (buttons locked, result area cleared, busy indicator, read, announce, check, confirm, store, report).
+// Each dialog reads, checks and stores its own kind of rows through the hooks.
 class ImportDialogBase : public QDialog {
     Q_OBJECT
 public:
@@ -25,6 +26,7 @@ public:
         QString busyTitle;
         QString busyLabel;
         QList<TemplateColumn> columns;
+        ImportWording wording;
     };
 
 protected:
@@ -32,12 +34,25 @@ protected:
 
     // Called by the dialog once its form is built.
     void attachForm(const ImportForm& form, QDialogButtonBox* buttons, QLabel* fileStepLabel);
-    // One import of the chosen file; the busy indicator is showing when it is called.
-    virtual void importFile(const QString& path, ImportBusy& busy) = 0;
+    // What the checks left to store, and what they counted.
+    struct Checked {
+        QList<ImportRowLabel> toStore;
+        int duplicates = 0;
+        int invalid = 0;
+        QStringList duplicateLines; // listed under the summary when not empty
+    };
+    // The steps of a run that differ per kind, in the order they are called:
+    // reads the workbook's rows and keeps them (rowsRead() of them); false with the reasons when it cannot
+    // be read.
+    virtual bool readRows(const QString& path, QStringList& reasons) = 0;
+    virtual int rowsRead() const = 0;
+    // Checks the rows read, reporting invalid and duplicate ones as it goes, and keeps those to store.
+    virtual Checked checkRows() = 0;
+    // Stores the rows kept, all or none.
+    virtual repositories::BulkInsertResult storeRows(const repositories::RowHook& beforeEachRow) = 0;
 
     bool generateTemplate(const QString& path, QString& errorText);
     void appendResult(const QString& text, const QColor& colour);
-    QTextEdit* resultArea() const { return m_form.result; }
 
 private slots:
     void onDownloadTemplate();
@@ -45,6 +60,9 @@ private slots:
     void onStartImport();
 
 private:
+    // One import of the chosen file; the busy indicator is showing when it is called.
+    void importFile(const QString& path, ImportBusy& busy);
+
     Setup m_setup;
     ImportForm m_form{};
     QString m_filePath; // kept once chosen, so the same file can be imported again

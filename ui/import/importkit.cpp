@@ -1,12 +1,12 @@
 #include "ui/import/importkit.h"
 
-#include "core/databasemanager.h"
 #include "spreadsheet/workbookreader.h"
 #include "ui/common/buttonbox.h"
 #include "ui/common/prompts.h"
-#include "ui/import/importstyle.h"
+#include "ui/common/styles.h"
 
 #include <QAbstractButton>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDialog>
@@ -67,6 +67,10 @@ ImportBusy::ImportBusy(QWidget* parent, const QString& title, const QString& lab
     m_dialog.setAutoReset(false);
 }
 
+void ImportBusy::Dialog::closeEvent(QCloseEvent* event) {
+    event->ignore();
+}
+
 void ImportBusy::show(bool settle) {
     m_dialog.show();
     if (settle) {
@@ -74,7 +78,7 @@ void ImportBusy::show(bool settle) {
         QTimer::singleShot(kSettleMs, &loop, &QEventLoop::quit);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     } else {
-        pump();
+        pumpHoldingInput();
     }
 }
 
@@ -84,6 +88,10 @@ void ImportBusy::close() {
 
 void ImportBusy::pump() {
     QCoreApplication::processEvents();
+}
+
+void ImportBusy::pumpHoldingInput() {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 bool openImportSheet(WorkbookReader& reader, const QString& path, QStringList& reasons, const char* logName) {
@@ -98,10 +106,6 @@ bool openImportSheet(WorkbookReader& reader, const QString& path, QStringList& r
         return false;
     }
     return true;
-}
-
-IDbAdapter* importAdapter() {
-    return DatabaseManager::instance().getAdapter();
 }
 
 bool announceRead(QTextEdit* area, ImportBusy& busy, const ImportWording& wording, bool read,
@@ -155,27 +159,40 @@ bool confirmImport(QWidget* parent, QTextEdit* area, const ImportWording& wordin
     return false;
 }
 
-void appendInsertOutcome(QTextEdit* area, const ImportWording& wording, int successes, int failures,
-                         Transaction& tx) {
-    if (failures == 0 && tx.commit()) {
+void appendInsertOutcome(QTextEdit* area, const ImportWording& wording, const QList<ImportRowLabel>& rows,
+                         const repositories::BulkInsertResult& result) {
+    using Outcome = repositories::BulkInsertResult::Outcome;
+    switch (result.outcome) {
+    case Outcome::NotStarted:
+        appendResult(area, wording.cross + QStringLiteral("无法启动数据库事务，导入失败。"),
+                     resultColour::kError);
+        return;
+    case Outcome::Stored:
         appendResult(area,
                      QStringLiteral("\n%1导入完成！成功导入 %2 %3。")
-                         .arg(wording.tick, QString::number(successes), wording.unit),
+                         .arg(wording.tick, QString::number(result.stored), wording.unit),
                      resultColour::kSuccess);
         return;
-    }
-    tx.rollback();
-    if (failures == 0) {
+    case Outcome::CommitFailed:
         appendResult(area,
                      QStringLiteral("\n") + wording.cross + QStringLiteral("提交失败，未保存任何数据。"),
                      resultColour::kError);
         return;
+    case Outcome::RowsFailed:
+        break;
+    }
+    for (int index : result.failedRows) {
+        const ImportRowLabel& row = rows.at(index);
+        appendResult(area,
+                     QStringLiteral("  %1第 %2 行「%3」导入失败")
+                         .arg(wording.warn, QString::number(row.rowNumber), row.name),
+                     resultColour::kWarning);
     }
     appendResult(area,
                  QStringLiteral("\n") + wording.cross +
                      QStringLiteral("导入过程中出现错误，所有操作已回滚，未保存任何数据。"),
                  resultColour::kError);
-    appendResult(area, QStringLiteral("  失败原因：%1 条数据写入数据库失败。").arg(failures),
+    appendResult(area, QStringLiteral("  失败原因：%1 条数据写入数据库失败。").arg(result.failedRows.size()),
                  resultColour::kError);
     appendResult(area, QStringLiteral("  请检查数据格式后重试。"), resultColour::kError);
 }

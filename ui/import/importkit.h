@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/transaction.h"
+#include "repositories/bulkinsert.h"
 #include "spreadsheet/cellvalue.h"
 #include "spreadsheet/workbookreader.h"
 
@@ -66,18 +66,30 @@ void applyImportLook(QDialog* dialog, QDialogButtonBox* buttons, QLabel* fileSte
 // Appends one paragraph in the colour. The text comes from workbooks and is never read as markup.
 void appendResult(QTextEdit* area, const QString& text, const QColor& colour);
 
-// The busy indicator of one import run: window-modal, no cancel button, no range.
+// The busy indicator of one import run: window-modal, no cancel button, no range. Escape and the close
+// button leave it up: a run cannot be walked away from half-way.
 class ImportBusy {
 public:
     ImportBusy(QWidget* parent, const QString& title, const QString& label);
-    // Shows it; settle first lets it paint for 200 ms with user input held back.
+    // Shows it and lets it paint with user input held back; settle lets it paint for 200 ms.
     void show(bool settle);
     void close();
-    // Lets the windows repaint between rows.
+    // Lets the windows repaint between rows while reading and checking.
     static void pump();
+    // Lets the windows repaint while a write is open; user input waits until the write has ended, so
+    // nothing the user does can join its transaction.
+    static void pumpHoldingInput();
 
 private:
-    QProgressDialog m_dialog;
+    class Dialog : public QProgressDialog {
+    public:
+        using QProgressDialog::QProgressDialog;
+        void reject() override {}
+
+    protected:
+        void closeEvent(QCloseEvent* event) override;
+    };
+    Dialog m_dialog;
 };
 
 // Opens the workbook whose data starts in row 2; false with the reasons to list under the failure line.
@@ -126,41 +138,22 @@ bool announceChecks(QTextEdit* area, const ImportWording& wording, int toInsert,
 bool confirmImport(QWidget* parent, QTextEdit* area, const ImportWording& wording, int toInsert,
                    int duplicates);
 
-IDbAdapter* importAdapter();
-void appendInsertOutcome(QTextEdit* area, const ImportWording& wording, int successes, int failures,
-                         Transaction& tx);
+// The sheet row and name of a row to store, for the line that reports it refused.
+struct ImportRowLabel {
+    int rowNumber = 0;
+    QString name;
+};
 
-// Stores the rows in one transaction, all or nothing: a failed insert is reported and the loop goes on, then
-// everything is rolled back; a failed commit is never reported as success. insert(row) is true when stored.
-template <class Row, class Insert>
-void insertAll(QTextEdit* area, ImportBusy& busy, const ImportWording& wording, const QList<Row>& rows,
-               Insert insert) {
-    appendResult(
-        area, QStringLiteral("\n--- 开始批量导入 %1 %2 ---").arg(QString::number(rows.size()), wording.unit),
-        resultColour::kProgress);
-    Transaction tx(importAdapter());
-    if (!tx.isActive()) {
-        appendResult(area, wording.cross + QStringLiteral("无法启动数据库事务，导入失败。"),
-                     resultColour::kError);
-        return;
-    }
-    busy.show(false);
-    int successes = 0;
-    int failures = 0;
-    for (const Row& row : rows) {
-        ImportBusy::pump();
-        if (insert(row)) {
-            ++successes;
-            continue;
-        }
-        ++failures;
-        appendResult(area,
-                     QStringLiteral("  %1第 %2 行「%3」导入失败")
-                         .arg(wording.warn, QString::number(row.rowNumber), row.displayName()),
-                     resultColour::kWarning);
-    }
-    busy.close();
-    appendInsertOutcome(area, wording, successes, failures, tx);
+template <class Row> QList<ImportRowLabel> importRowLabels(const QList<Row>& rows) {
+    QList<ImportRowLabel> labels;
+    for (const Row& row : rows)
+        labels.append({row.rowNumber, row.displayName()});
+    return labels;
 }
+
+// The end of a run: the refused rows, then what became of the whole; nothing is reported stored that the
+// commit did not keep.
+void appendInsertOutcome(QTextEdit* area, const ImportWording& wording, const QList<ImportRowLabel>& rows,
+                         const repositories::BulkInsertResult& result);
 
 } // namespace kestrovalin

@@ -1,5 +1,6 @@
 #include "ui/import/productimportdialog.h"
 
+#include "core/databasemanager.h"
 #include "repositories/productrepository.h"
 #include "spreadsheet/templatewriter.h"
 #include "spreadsheet/workbookreader.h"
@@ -116,10 +117,8 @@ void readField(ProductImportDialog::ImportRow& row, int column, const CellValue&
         *field = fieldText(cell);
 }
 
-// A barcode the listed drugs do not hold may still belong to a deleted one; the unique column would refuse
-// the insert and roll the whole run back.
-bool barcodeHeldByAnyProduct(const QString& barcode) {
-    return repositories::ProductRepository(importAdapter()).barcodeTaken(barcode);
+repositories::ProductRepository repository() {
+    return repositories::ProductRepository(DatabaseManager::instance().getAdapter());
 }
 
 QString describeRow(const ProductImportDialog::ImportRow& row) {
@@ -134,7 +133,8 @@ const ImportDialogBase::Setup kSetup{QStringLiteral("商品导入模板.xlsx"),
                                      QStringLiteral("选择商品导入文件"),
                                      QStringLiteral("商品导入"),
                                      QStringLiteral("正在导入商品数据，请稍候..."),
-                                     kTemplate};
+                                     kTemplate,
+                                     kWording};
 
 } // namespace
 
@@ -171,16 +171,22 @@ bool ProductImportDialog::isValidRow(const ImportRow& row, QString& errorText) c
     return false;
 }
 
-ProductImportDialog::CheckResult ProductImportDialog::checkRows(const QList<ImportRow>& rows) {
-    CheckResult result;
-    repositories::ProductRepository repo(importAdapter());
+bool ProductImportDialog::readRows(const QString& path, QStringList& reasons) {
+    m_rows.clear();
+    return readExcel(path, m_rows, reasons);
+}
+
+ImportDialogBase::Checked ProductImportDialog::checkRows() {
+    Checked result;
+    m_toStore.clear();
+    repositories::ProductRepository repo = repository();
     const auto reportInvalid = [&](const ImportRow& row, const QString& reason) {
         appendResult(QStringLiteral("  ⚠ 第 %1 行数据无效：%2").arg(QString::number(row.rowNumber), reason),
                      resultColour::kWarning);
         ++result.invalid;
     };
     QHash<QString, int> firstRowOfBarcode; // among the rows to insert
-    for (const ImportRow& row : rows) {
+    for (const ImportRow& row : qAsConst(m_rows)) {
         ImportBusy::pump();
         QString reason;
         if (!isValidRow(row, reason)) {
@@ -194,7 +200,7 @@ ProductImportDialog::CheckResult ProductImportDialog::checkRows(const QList<Impo
             if (!existing.name.isEmpty())
                 description +=
                     QStringLiteral(" ↔ 已存在(ID:%1 %2)").arg(QString::number(existing.id), existing.name);
-            result.duplicates.append(description);
+            result.duplicateLines.append(description);
             continue;
         }
         // Rows of one file meet the unique barcode too: the second one would fail and roll everything back.
@@ -202,36 +208,30 @@ ProductImportDialog::CheckResult ProductImportDialog::checkRows(const QList<Impo
         if (!barcode.isEmpty()) {
             const auto first = firstRowOfBarcode.constFind(barcode);
             if (first != firstRowOfBarcode.constEnd()) {
-                result.duplicates.append(describeRow(row) +
-                                         QStringLiteral(" ↔ 与第 %1 行条码相同").arg(first.value()));
+                result.duplicateLines.append(describeRow(row) +
+                                             QStringLiteral(" ↔ 与第 %1 行条码相同").arg(first.value()));
                 continue;
             }
-            if (barcodeHeldByAnyProduct(barcode)) {
+            // A barcode the listed drugs do not hold may still belong to a deleted one; the unique column
+            // would refuse the insert and roll the whole run back.
+            if (repo.barcodeTaken(barcode)) {
                 reportInvalid(row, QStringLiteral("条码已被已删除的商品使用"));
                 continue;
             }
             firstRowOfBarcode.insert(barcode, row.rowNumber);
         }
-        result.toInsert.append(row);
+        m_toStore.append(row);
     }
+    result.toStore = importRowLabels(m_toStore);
+    result.duplicates = result.duplicateLines.size();
     return result;
 }
 
-void ProductImportDialog::importFile(const QString& path, ImportBusy& busy) {
-    QList<ImportRow> rows;
-    QStringList errors;
-    const bool read = readExcel(path, rows, errors);
-    if (!announceRead(resultArea(), busy, kWording, read, errors, rows.size()))
-        return;
-    const CheckResult checked = checkRows(rows);
-    busy.close();
-    if (!announceChecks(resultArea(), kWording, checked.toInsert.size(), checked.duplicates.size(),
-                        checked.invalid, checked.duplicates) ||
-        !confirmImport(this, resultArea(), kWording, checked.toInsert.size(), checked.duplicates.size()))
-        return;
-    repositories::ProductRepository repo(importAdapter());
-    insertAll(resultArea(), busy, kWording, checked.toInsert,
-              [&repo](const ImportRow& row) { return repo.insert(row.record) >= 1; });
+repositories::BulkInsertResult ProductImportDialog::storeRows(const repositories::RowHook& beforeEachRow) {
+    QList<models::Product> products;
+    for (const ImportRow& row : qAsConst(m_toStore))
+        products.append(row.record);
+    return repository().insertAll(products, beforeEachRow);
 }
 
 } // namespace kestrovalin

@@ -25,18 +25,16 @@ public:
     ~ProductImportDialog() override;
 
 private:
-    struct CheckResult {
-        QList<ImportRow> toInsert;
-        QStringList duplicates; // one description per skipped row
-        int invalid = 0;
-    };
-
-    void importFile(const QString& path, ImportBusy& busy) override;
+    bool readRows(const QString& path, QStringList& reasons) override;
+    int rowsRead() const override { return m_rows.size(); }
+    Checked checkRows() override;
+    repositories::BulkInsertResult storeRows(const repositories::RowHook& beforeEachRow) override;
     bool readExcel(const QString& path, QList<ImportRow>& rows, QStringList& errors);
     bool isValidRow(const ImportRow& row, QString& errorText) const;
-    CheckResult checkRows(const QList<ImportRow>& rows);
 
     Ui::ProductImportDialog* ui;
+    QList<ImportRow> m_rows;    // as read from the workbook
+    QList<ImportRow> m_toStore; // what the checks left
 };
 
 } // namespace kestrovalin

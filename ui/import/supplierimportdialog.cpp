@@ -1,5 +1,6 @@
 #include "ui/import/supplierimportdialog.h"
 
+#include "core/databasemanager.h"
 #include "repositories/supplierrepository.h"
 #include "spreadsheet/templatewriter.h"
 #include "spreadsheet/workbookreader.h"
@@ -94,7 +95,12 @@ const ImportDialogBase::Setup kSetup{QStringLiteral("供应商导入模板.xlsx"
                                      QStringLiteral("选择供应商导入文件"),
                                      QStringLiteral("供应商导入"),
                                      QStringLiteral("正在导入供应商数据，请稍候..."),
-                                     kTemplate};
+                                     kTemplate,
+                                     kWording};
+
+repositories::SupplierRepository repository() {
+    return repositories::SupplierRepository(DatabaseManager::instance().getAdapter());
+}
 
 } // namespace
 
@@ -178,14 +184,21 @@ bool SupplierImportDialog::isValidRow(const ImportRow& row, QString& reason) con
 }
 
 int SupplierImportDialog::findDuplicateByName(const QString& name) const {
-    return repositories::SupplierRepository(importAdapter()).findActiveIdByName(name);
+    return repository().findActiveIdByName(name);
 }
 
-QList<SupplierImportDialog::ImportRow> SupplierImportDialog::checkRows(const QList<ImportRow>& rows,
-                                                                       int& duplicates, int& invalid) {
-    QList<ImportRow> toImport;
+bool SupplierImportDialog::readRows(const QString& path, QStringList& reasons) {
+    m_rows.clear();
+    return readExcel(path, m_rows, reasons);
+}
+
+ImportDialogBase::Checked SupplierImportDialog::checkRows() {
+    Checked result;
+    int& duplicates = result.duplicates;
+    int& invalid = result.invalid;
+    m_toStore.clear();
     QHash<QString, int> firstRowOfName; // among the rows to import
-    for (const ImportRow& row : rows) {
+    for (const ImportRow& row : qAsConst(m_rows)) {
         ImportBusy::pump();
         QString reason;
         if (!isValidRow(row, reason)) {
@@ -213,27 +226,17 @@ QList<SupplierImportDialog::ImportRow> SupplierImportDialog::checkRows(const QLi
             continue;
         }
         firstRowOfName.insert(name, row.rowNumber);
-        toImport.append(row);
+        m_toStore.append(row);
     }
-    return toImport;
+    result.toStore = importRowLabels(m_toStore);
+    return result;
 }
 
-void SupplierImportDialog::importFile(const QString& path, ImportBusy& busy) {
-    QList<ImportRow> rows;
-    QStringList reasons;
-    const bool read = readExcel(path, rows, reasons);
-    if (!announceRead(resultArea(), busy, kWording, read, reasons, rows.size()))
-        return;
-    int duplicates = 0;
-    int invalid = 0;
-    const QList<ImportRow> toImport = checkRows(rows, duplicates, invalid);
-    busy.close();
-    if (!announceChecks(resultArea(), kWording, toImport.size(), duplicates, invalid) ||
-        !confirmImport(this, resultArea(), kWording, toImport.size(), duplicates))
-        return;
-    repositories::SupplierRepository repo(importAdapter());
-    insertAll(resultArea(), busy, kWording, toImport,
-              [&repo](const ImportRow& row) { return repo.insert(toSupplier(row)) >= 1; });
+repositories::BulkInsertResult SupplierImportDialog::storeRows(const repositories::RowHook& beforeEachRow) {
+    QList<models::Supplier> suppliers;
+    for (const ImportRow& row : qAsConst(m_toStore))
+        suppliers.append(toSupplier(row));
+    return repository().insertAll(suppliers, beforeEachRow);
 }
 
 } // namespace kestrovalin

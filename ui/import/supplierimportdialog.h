@@ -38,13 +38,17 @@ public:
     ~SupplierImportDialog() override;
 
 private:
-    void importFile(const QString& path, ImportBusy& busy) override;
+    bool readRows(const QString& path, QStringList& reasons) override;
+    int rowsRead() const override { return m_rows.size(); }
+    Checked checkRows() override;
+    repositories::BulkInsertResult storeRows(const repositories::RowHook& beforeEachRow) override;
     bool readExcel(const QString& path, QList<ImportRow>& rows, QStringList& reasons);
     bool isValidRow(const ImportRow& row, QString& reason) const;
     int findDuplicateByName(const QString& name) const;
-    QList<ImportRow> checkRows(const QList<ImportRow>& rows, int& duplicates, int& invalid);
 
     Ui::SupplierImportDialog* ui;
+    QList<ImportRow> m_rows;    // as read from the workbook
+    QList<ImportRow> m_toStore; // what the checks left
 };
 
 } // namespace kestrovalin

@@ -11,11 +11,26 @@
 #include "ui/admin/operlogwindow.h"
 #include "ui/admin/usermanagerwindow.h"
 #include "ui/common/prompts.h"
+#include "ui/common/styles.h"
 #include "ui/login/logindialog.h"
 #include "ui/masterdata/customermanagerwindow.h"
 #include "ui/masterdata/productmanagerwindow.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/expirywarningwindow.h"
+#include "ui/purchasing/inventorycheckwindow.h"
+#include "ui/purchasing/inventorywarningwindow.h"
+#include "ui/purchasing/inventorywindow.h"
+#include "ui/purchasing/purchasewindow.h"
+#include "ui/quality/maintenancewindow.h"
+#include "ui/quality/rejecteddrugwindow.h"
+#include "ui/quality/temphumidityrecordwindow.h"
+#include "ui/reports/maintenancereportwindow.h"
+#include "ui/reports/rejecteddrugreportwindow.h"
+#include "ui/reports/temphumidityreportwindow.h"
+#include "ui/returns/purchasereturnwindow.h"
+#include "ui/returns/salesreturnwindow.h"
+#include "ui/sales/prescriptionrecordwindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -50,32 +65,32 @@ template <class Window> QWidget* build(QWidget* parent) {
 
 // How each registry entry is built; null for the windows this program does not hold yet.
 constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
-    &build<kestrovalin::ProductManagerWindow>,  // ProductManager
-    &build<kestrovalin::SupplierManagerWindow>, // SupplierManager
-    &build<kestrovalin::CustomerManagerWindow>, // CustomerManager
-    nullptr,                                    // Purchase
-    nullptr,                                    // Sales
-    &build<kestrovalin::UserManagerWindow>,     // UserManager
-    nullptr,                                    // Inventory
-    &build<kestrovalin::OperLogWindow>,         // OperLog
-    nullptr,                                    // InventoryWarning
-    nullptr,                                    // PurchaseReport
-    nullptr,                                    // AcceptanceReport
-    nullptr,                                    // SalesRecordReport
-    nullptr,                                    // MaintenanceReport
-    nullptr,                                    // PurchaseReturn
-    nullptr,                                    // SalesReturn
-    nullptr,                                    // InventoryCheck
-    nullptr,                                    // ExpiryWarning
-    nullptr,                                    // ExpiryReport
-    nullptr,                                    // QualificationWarning
-    nullptr,                                    // TempHumidityRecord
-    nullptr,                                    // TempHumidityReport
-    nullptr,                                    // PrescriptionRecord
-    nullptr,                                    // RejectedDrug
-    nullptr,                                    // RejectedDrugReport
-    nullptr,                                    // SupplierReport
-    nullptr,                                    // Maintenance
+    &build<kestrovalin::ProductManagerWindow>,     // ProductManager
+    &build<kestrovalin::SupplierManagerWindow>,    // SupplierManager
+    &build<kestrovalin::CustomerManagerWindow>,    // CustomerManager
+    &build<kestrovalin::PurchaseWindow>,           // Purchase
+    nullptr,                                       // Sales
+    &build<kestrovalin::UserManagerWindow>,        // UserManager
+    &build<kestrovalin::InventoryWindow>,          // Inventory
+    &build<kestrovalin::OperLogWindow>,            // OperLog
+    &build<kestrovalin::InventoryWarningWindow>,   // InventoryWarning
+    nullptr,                                       // PurchaseReport
+    nullptr,                                       // AcceptanceReport
+    nullptr,                                       // SalesRecordReport
+    &build<kestrovalin::MaintenanceReportWindow>,  // MaintenanceReport
+    &build<kestrovalin::PurchaseReturnWindow>,     // PurchaseReturn
+    &build<kestrovalin::SalesReturnWindow>,        // SalesReturn
+    &build<kestrovalin::InventoryCheckWindow>,     // InventoryCheck
+    &build<kestrovalin::ExpiryWarningWindow>,      // ExpiryWarning
+    nullptr,                                       // ExpiryReport
+    nullptr,                                       // QualificationWarning
+    &build<kestrovalin::TempHumidityRecordWindow>, // TempHumidityRecord
+    &build<kestrovalin::TempHumidityReportWindow>, // TempHumidityReport
+    &build<kestrovalin::PrescriptionRecordWindow>, // PrescriptionRecord
+    &build<kestrovalin::RejectedDrugWindow>,       // RejectedDrug
+    &build<kestrovalin::RejectedDrugReportWindow>, // RejectedDrugReport
+    nullptr,                                       // SupplierReport
+    &build<kestrovalin::MaintenanceWindow>,        // Maintenance
 };
 
 using OpenSlot = void (MainWindow::*)();
@@ -126,21 +141,6 @@ const Menu kMenus[] = {
      {{"用户管理", MainWindow::UserManager, &MainWindow::openUserManager},
       {"操作日志", MainWindow::OperLog, &MainWindow::openOperLogWindow}}},
 };
-
-const QString kActiveTabStyle = QStringLiteral(
-    "font-size: 12px; font-weight: bold;color: #ffffff; background-color: #2e7d32;border: none; "
-    "border-radius: 4px;padding: 2px 10px;");
-const QString kInactiveTabStyle =
-    QStringLiteral("font-size: 12px; font-weight: bold;color: #666666; background-color: #e8f5e9;border: 1px "
-                   "solid #c8e6c9; border-radius: 4px;padding: 2px 10px;");
-const QString kAlertStyle =
-    QStringLiteral("font-size: 24px; font-weight: bold; color: #d32f2f; background: transparent;");
-const QString kClearStyle =
-    QStringLiteral("font-size: 24px; font-weight: bold; color: #2e7d32; background: transparent;");
-const QString kTempRecordedStyle =
-    QStringLiteral("font-size: 13px; color: #2e7d32; background: transparent;");
-const QString kTempMissingStyle =
-    QStringLiteral("font-size: 13px; font-weight: bold; color: #d32f2f; background: transparent;");
 
 // Whether this program holds the window of an entry; the menu entry and quick button of a window that is not
 // part of it yet are shown disabled.
@@ -361,9 +361,9 @@ void MainWindow::setupMenus() {
 
 void MainWindow::setOverviewTab(int index) {
     m_currentOverviewTab = index;
-    ui->btnTabToday->setStyleSheet(index == 0 ? kActiveTabStyle : kInactiveTabStyle);
-    ui->btnTabWeek->setStyleSheet(index == 1 ? kActiveTabStyle : kInactiveTabStyle);
-    ui->btnTabMonth->setStyleSheet(index == 2 ? kActiveTabStyle : kInactiveTabStyle);
+    ui->btnTabToday->setStyleSheet(kestrovalin::dashboardTabStyleSheet(index == 0));
+    ui->btnTabWeek->setStyleSheet(kestrovalin::dashboardTabStyleSheet(index == 1));
+    ui->btnTabMonth->setStyleSheet(kestrovalin::dashboardTabStyleSheet(index == 2));
     queryAndDisplayOverviewData(index);
 }
 
@@ -396,7 +396,7 @@ void MainWindow::refreshDashboard() {
         const bool recorded = *readings > 0;
         ui->lblTempStatus->setText(recorded ? QStringLiteral("今日温湿度：已记录")
                                             : QStringLiteral("今日温湿度：未填写"));
-        ui->lblTempStatus->setStyleSheet(recorded ? kTempRecordedStyle : kTempMissingStyle);
+        ui->lblTempStatus->setStyleSheet(kestrovalin::temperatureStatusStyleSheet(recorded));
     }
 }
 
@@ -404,7 +404,7 @@ void MainWindow::refreshDashboard() {
 void MainWindow::showWarningFigure(QLabel* label, const std::optional<int>& count) {
     if (count)
         label->setText(QString::number(*count));
-    label->setStyleSheet(count.value_or(0) >= 1 ? kAlertStyle : kClearStyle);
+    label->setStyleSheet(kestrovalin::dashboardFigureStyleSheet(count.value_or(0) >= 1));
 }
 
 void MainWindow::openFeature(FeatureWindow which) {

@@ -9,19 +9,26 @@
 
 namespace kestrovalin {
 
+RemainingDaysColours remainingDaysColours(int days) {
+    if (days <= 30)
+        return {Qt::white, Qt::darkRed};
+    if (days <= 90)
+        return {Qt::white, Qt::darkYellow};
+    return {};
+}
+
 namespace {
 
 const int daysColumn = 3;
 
-// Only the remaining days are coloured: dark red up to 30 days, dark yellow up to 90.
+// Only the remaining days are coloured.
 TableRow itemRow(const repositories::ExpiryWarningItem& item) {
     TableRow row(item.productId, {item.productName, item.batchNo, item.expiryDate,
                                   QString::number(item.remainingDays) + QStringLiteral(" 天"),
                                   QString::number(item.quantity)});
-    if (item.remainingDays <= 30)
-        row.mark(daysColumn, Qt::white, Qt::darkRed);
-    else if (item.remainingDays <= 90)
-        row.mark(daysColumn, Qt::white, Qt::darkYellow);
+    const RemainingDaysColours colours = remainingDaysColours(item.remainingDays);
+    if (colours.background.isValid())
+        row.mark(daysColumn, colours.foreground, colours.background);
     return row;
 }
 

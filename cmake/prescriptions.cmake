@@ -1,0 +1,13 @@
+# Prescriptions: repository, registration dialog, register window and detail dialog.
+target_sources(kvcore PRIVATE
+    repositories/prescriptionrepository.h repositories/prescriptionrepository.cpp
+    ui/sales/prescriptiondialog.h ui/sales/prescriptiondialog.cpp ui/sales/prescriptiondialog.ui
+    ui/sales/prescriptionstatus.h ui/sales/prescriptionstatus.cpp
+    ui/sales/prescriptiondetaildialog.h ui/sales/prescriptiondetaildialog.cpp ui/sales/prescriptiondetaildialog.ui
+    ui/sales/prescriptionrecordwindow.h ui/sales/prescriptionrecordwindow.cpp ui/sales/prescriptionrecordwindow.ui
+)
+
+kv_add_test(tst_prescriptionrepository tests/prescriptions/tst_prescriptionrepository.cpp
+            tests/prescriptions/registerseed.h)
+kv_add_test(tst_prescriptionwindows tests/prescriptions/tst_prescriptionwindows.cpp
+            tests/prescriptions/registerseed.h)

@@ -1,0 +1,11 @@
+# Temperature and humidity readings: the record window and the record book.
+target_sources(kvcore PRIVATE
+    ui/quality/qualityformat.h ui/quality/qualityformat.cpp
+    ui/quality/temphumidityrecordwindow.h ui/quality/temphumidityrecordwindow.cpp
+    ui/quality/temphumidityrecordwindow.ui
+    ui/reports/temphumidityreportwindow.h ui/reports/temphumidityreportwindow.cpp
+    ui/reports/temphumidityreportwindow.ui
+)
+
+kv_add_test(tst_reportframe tests/reports/tst_reportframe.cpp)
+kv_add_test(tst_temphumidity tests/quality/tst_temphumidity.cpp)

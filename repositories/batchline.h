@@ -1,0 +1,20 @@
+#pragma once
+
+#include "core/rowreader.h"
+
+namespace kestrovalin::repositories {
+
+// Reads what every document line taken from a stock batch has: its id, the drug with its joined name and
+// barcode, the batch row and number and the batch's dates.
+template <class Line> void readBatchLine(const Row& row, Line& line) {
+    line.id = row.integer("id");
+    line.productId = row.integer("product_id");
+    line.productName = row.text("name");
+    line.productBarcode = row.text("barcode");
+    line.batchId = row.integer("batch_id");
+    line.batchNo = row.text("batch_no");
+    line.productionDate = row.text("production_date");
+    line.expiryDate = row.text("expiry_date");
+}
+
+} // namespace kestrovalin::repositories

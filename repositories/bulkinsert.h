@@ -1,0 +1,53 @@
+#pragma once
+
+#include "core/transaction.h"
+
+#include <QList>
+
+#include <functional>
+
+namespace kestrovalin::repositories {
+
+// What a bulk insert did. All rows are kept or none is.
+struct BulkInsertResult {
+    enum class Outcome {
+        NotStarted,   // BEGIN failed: nothing was tried
+        RowsFailed,   // the database refused failedRows; everything was rolled back
+        CommitFailed, // every row went in but COMMIT failed; everything was rolled back
+        Stored        // committed
+    };
+    Outcome outcome = Outcome::NotStarted;
+    QList<int> failedRows; // positions in the list given
+    int stored = 0;        // rows the database took (all of them when Stored)
+};
+
+// Called once the transaction is open, before each row with its position: a window can repaint meanwhile. It
+// must not let the user act, since anything written now would join this transaction.
+using RowHook = std::function<void(int index)>;
+
+// Inserts every record with insert(record) -> bool in one transaction. A refused row does not end the loop,
+// so every refused row is listed; then nothing is kept.
+template <class Record, class Insert>
+BulkInsertResult insertEach(IDbAdapter* db, const QList<Record>& records, Insert insert,
+                            const RowHook& beforeEachRow) {
+    BulkInsertResult result;
+    Transaction tx(db);
+    if (!tx.isActive())
+        return result;
+    for (int i = 0; i < records.size(); ++i) {
+        if (beforeEachRow)
+            beforeEachRow(i);
+        if (insert(records.at(i)))
+            ++result.stored;
+        else
+            result.failedRows.append(i);
+    }
+    if (!result.failedRows.isEmpty())
+        result.outcome = BulkInsertResult::Outcome::RowsFailed;
+    else
+        result.outcome =
+            tx.commit() ? BulkInsertResult::Outcome::Stored : BulkInsertResult::Outcome::CommitFailed;
+    return result;
+}
+
+} // namespace kestrovalin::repositories

@@ -1,0 +1,260 @@
+#include "repositories/prescriptionrepository.h"
+
+#include "core/clock.h"
+#include "core/idbadapter.h"
+#include "core/rowreader.h"
+#include "core/transaction.h"
+#include "repositories/guardedstatus.h"
+
+#include <QDebug>
+#include <QHash>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace kestrovalin::repositories {
+
+using models::Prescription;
+using models::PrescriptionItem;
+
+namespace {
+
+const QString kNewestFirst = QStringLiteral(" ORDER BY p.created_at DESC");
+
+QString likePattern(const QString& text) {
+    return QStringLiteral("%") + text + QStringLiteral("%");
+}
+
+Prescription fillPrescription(const Row& r) {
+    Prescription p;
+    p.id = r.integer("id");
+    p.prescriptionNo = r.text("prescription_no");
+    p.doctorName = r.text("doctor_name");
+    p.doctorTitle = r.text("doctor_title");
+    p.hospitalName = r.text("hospital_name");
+    p.patientName = r.text("patient_name");
+    p.patientAge = r.integer("patient_age");
+    p.patientGender = r.text("patient_gender");
+    p.diagnosis = r.text("diagnosis");
+    p.createdAt = r.text("created_at");
+    p.validUntil = r.text("valid_until");
+    p.status = r.text("status");
+    p.usedCount = r.integer("used_count");
+    p.createdBy = r.integer("created_by");
+    p.reviewBy = r.integer("review_by");
+    p.reviewTime = r.text("review_time");
+    return p;
+}
+
+PrescriptionItem fillPrescriptionItem(const Row& r) {
+    PrescriptionItem item;
+    item.id = r.integer("id");
+    item.prescriptionId = r.integer("prescription_id");
+    item.productId = r.integer("product_id");
+    item.productName = r.text("product_name");
+    item.specification = r.text("specification");
+    item.quantity = r.integer("quantity");
+    item.dosage = r.text("dosage");
+    item.unit = r.text("unit");
+    return item;
+}
+
+} // namespace
+
+PrescriptionRepository::PrescriptionRepository(IDbAdapter* db) : m_db(db) {}
+
+int PrescriptionRepository::insert(const Prescription& prescription) {
+    if (!m_db)
+        return -1;
+    Transaction tx(m_db);
+    if (!tx.isActive()) {
+        qCritical() << "Failed to start transaction";
+        return -1;
+    }
+    const QSqlQuery header = m_db->query(
+        QStringLiteral(
+            "INSERT INTO prescription (prescription_no, doctor_name, doctor_title, hospital_name, "
+            "patient_name, patient_age, patient_gender, diagnosis, valid_until, status, used_count, "
+            "created_by) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+        {prescription.prescriptionNo, prescription.doctorName, prescription.doctorTitle,
+         prescription.hospitalName, prescription.patientName, prescription.patientAge,
+         prescription.patientGender, prescription.diagnosis, nullIfEmpty(prescription.validUntil),
+         prescription.status, prescription.usedCount, prescription.createdBy});
+    if (!header.isActive()) {
+        qCritical().noquote() << "Prescription insert failed:" << header.lastError().text();
+        return -1;
+    }
+    const int id = header.lastInsertId().toInt();
+    for (const PrescriptionItem& item : prescription.items) {
+        const QSqlQuery line = m_db->query(
+            QStringLiteral("INSERT INTO prescription_item (prescription_id, product_id, product_name, "
+                           "specification, quantity, dosage, unit) VALUES (?, ?, ?, ?, ?, ?, ?)"),
+            {id, item.productId, item.productName, item.specification, item.quantity, item.dosage,
+             item.unit});
+        if (!line.isActive()) {
+            qCritical().noquote() << "Prescription item insert failed:" << line.lastError().text();
+            return -1;
+        }
+    }
+    if (!tx.commit()) {
+        qCritical() << "Failed to commit transaction";
+        return -1;
+    }
+    return id;
+}
+
+bool PrescriptionRepository::update(const Prescription& p) {
+    if (!m_db)
+        return false;
+    return m_db->execute(
+        QStringLiteral(
+            "UPDATE prescription SET doctor_name = ?, doctor_title = ?, hospital_name = ?, "
+            "patient_name = ?, patient_age = ?, patient_gender = ?, diagnosis = ?, valid_until = ?, "
+            "status = ?, used_count = ?, review_by = ?, review_time = ? WHERE id = ?"),
+        {p.doctorName, p.doctorTitle, p.hospitalName, p.patientName, p.patientAge, p.patientGender,
+         p.diagnosis, nullIfEmpty(p.validUntil), p.status, p.usedCount, p.reviewBy, nullIfEmpty(p.reviewTime),
+         p.id});
+}
+
+QList<Prescription> PrescriptionRepository::findWithLines(const QString& from, const QList<QVariant>& params,
+                                                          const QString& orderBy, bool distinct,
+                                                          QSqlError* error) {
+    QList<Prescription> list;
+    if (!m_db)
+        return list;
+    const QString select = distinct ? QStringLiteral("SELECT DISTINCT p.* ") : QStringLiteral("SELECT p.* ");
+    QSqlQuery q = m_db->query(select + from + orderBy, params);
+    if (!q.isActive()) {
+        if (error)
+            *error = q.lastError();
+        return list;
+    }
+    QHash<int, int> position; // prescription id -> index in list
+    {
+        const Row row(q);
+        while (q.next()) {
+            row.startRow();
+            list.append(fillPrescription(row));
+            position.insert(list.last().id, list.size() - 1);
+        }
+    }
+    if (list.isEmpty())
+        return list;
+    // The lines of every prescription listed, in one statement over the same selection. Ids grow with every
+    // line written, so id order is the order in which each prescription's lines were written.
+    const Fetched<PrescriptionItem> lines =
+        fetch(m_db,
+              QStringLiteral("SELECT line.* FROM prescription_item line WHERE line.prescription_id IN "
+                             "(SELECT p.id ") +
+                  from + QStringLiteral(") ORDER BY line.id"),
+              params, fillPrescriptionItem);
+    // Prescriptions without their lines would read as prescriptions without drugs.
+    if (!lines.ok) {
+        qCritical().noquote() << "Prescription lines cannot be read:" << lines.error;
+        return {};
+    }
+    for (const PrescriptionItem& item : lines.rows) {
+        const auto at = position.constFind(item.prescriptionId);
+        if (at != position.constEnd())
+            list[at.value()].items.append(item);
+    }
+    return list;
+}
+
+Prescription PrescriptionRepository::findById(int id) {
+    const QList<Prescription> found =
+        findWithLines(QStringLiteral("FROM prescription p WHERE p.id = ?"), {id}, QString());
+    return found.isEmpty() ? Prescription() : found.first();
+}
+
+Prescription PrescriptionRepository::findByNo(const QString& prescriptionNo) {
+    const QList<Prescription> found = findWithLines(
+        QStringLiteral(
+            "FROM prescription p WHERE p.id = (SELECT id FROM prescription WHERE prescription_no = ? "
+            "LIMIT 1)"),
+        {prescriptionNo}, QString());
+    return found.isEmpty() ? Prescription() : found.first();
+}
+
+QList<Prescription> PrescriptionRepository::findAll() {
+    return findWithLines(QStringLiteral("FROM prescription p"), {}, kNewestFirst);
+}
+
+QList<Prescription> PrescriptionRepository::search(const QString& prescriptionNo, const QString& patientName,
+                                                   const QString& productName, const QString& barcode,
+                                                   const QString& mnemonicCode, const QString& batchNo,
+                                                   const QString& doctorName) {
+    if (!m_db)
+        return {};
+    QString from = QStringLiteral("FROM prescription p ");
+    // Lines are joined only when a filter needs them; DISTINCT then keeps one row per prescription.
+    const bool joined =
+        !productName.isEmpty() || !barcode.isEmpty() || !mnemonicCode.isEmpty() || !batchNo.isEmpty();
+    if (joined)
+        from += QStringLiteral(" LEFT JOIN prescription_item pi ON p.id = pi.prescription_id "
+                               " LEFT JOIN product pr ON pi.product_id = pr.id ");
+    from += QStringLiteral(" WHERE 1=1 ");
+    QList<QVariant> params;
+    const auto filter = [&](const QString& text, const char* condition) {
+        if (text.isEmpty())
+            return;
+        from += QLatin1String(condition);
+        params.append(likePattern(text));
+    };
+    filter(prescriptionNo, " AND p.prescription_no LIKE ?");
+    filter(patientName, " AND p.patient_name LIKE ?");
+    filter(doctorName, " AND p.doctor_name LIKE ?");
+    filter(productName, " AND pi.product_name LIKE ?");
+    filter(barcode, " AND pr.barcode LIKE ?");
+    filter(mnemonicCode.toUpper(), " AND pr.mnemonic_code LIKE ?");
+    // Prescription lines carry no batch: the batch is the one sold against the prescription.
+    filter(batchNo, " AND EXISTS (SELECT 1 FROM sales_order_item si WHERE si.prescription_id = p.id AND "
+                    "si.batch_no LIKE ?)");
+
+    QSqlError error;
+    const QList<Prescription> found = findWithLines(from, params, kNewestFirst, joined, &error);
+    if (error.isValid())
+        qCritical().noquote() << "Prescription search failed:" << error.text();
+    return found;
+}
+
+QList<Prescription> PrescriptionRepository::findByPatientName(const QString& patientName) {
+    return findWithLines(QStringLiteral("FROM prescription p WHERE p.patient_name LIKE ?"),
+                         {likePattern(patientName)}, kNewestFirst);
+}
+
+QList<Prescription> PrescriptionRepository::findValidPrescriptions() {
+    return findWithLines(
+        QStringLiteral("FROM prescription p WHERE p.status = 'valid' AND (p.valid_until IS NULL "
+                       "OR p.valid_until >= ?)"),
+        {Clock::todayText()}, kNewestFirst);
+}
+
+bool PrescriptionRepository::reviewPrescription(int prescriptionId, int reviewerId) {
+    if (!m_db)
+        return false;
+    // Only a prescription that is not valid yet is reviewed: a missing id, or a second review of one that
+    // another user made valid meanwhile, changes nothing and is a failure.
+    return changeStatusUnless(m_db, QStringLiteral("prescription"), prescriptionId, QStringLiteral("valid"),
+                              QStringLiteral("valid"),
+                              {{QStringLiteral("review_by"), reviewerId, {}},
+                               {QStringLiteral("review_time"), {}, QStringLiteral("CURRENT_TIMESTAMP")}});
+}
+
+bool PrescriptionRepository::markAsUsed(int id) {
+    if (!m_db)
+        return false;
+    return m_db->execute(QStringLiteral("UPDATE prescription SET used_count = used_count + 1 WHERE id = ?"),
+                         {id});
+}
+
+QString PrescriptionRepository::generatePrescriptionNo() {
+    const QString prefix = QStringLiteral("PRE") + Clock::today().toString(QStringLiteral("yyyyMMdd"));
+    const int count =
+        readValue(m_db, QStringLiteral("SELECT COUNT(*) FROM prescription WHERE prescription_no LIKE ?"),
+                  {prefix + QStringLiteral("%")})
+            .value_or(0)
+            .toInt();
+    return prefix + QStringLiteral("%1").arg(count + 1, 4, 10, QLatin1Char('0'));
+}
+
+} // namespace kestrovalin::repositories

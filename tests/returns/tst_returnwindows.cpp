@@ -1,0 +1,341 @@
+#include "core/currentuser.h"
+#include "repositories/returnrepository.h"
+#include "tests/returns/returnseed.h"
+#include "tests/support/modalanswer.h"
+#include "tests/support/pinnedclock.h"
+#include "ui/common/prompts.h"
+#include "ui/returns/productbatchselectiondialog.h"
+#include "ui/returns/purchasereturndialog.h"
+#include "ui/returns/purchasereturnwindow.h"
+#include "ui/returns/salesreturndialog.h"
+#include "ui/returns/salesreturnwindow.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <QTableWidget>
+#include <QtTest>
+
+using namespace kestrovalin;
+using namespace kestrovalin::test;
+
+namespace {
+
+template <typename T = QLineEdit> T* child(QObject* parent, const char* name) {
+    return parent->findChild<T*>(name);
+}
+
+QString cellOf(const QAbstractItemModel* model, int row, int column) {
+    return model->index(row, column).data().toString();
+}
+
+// Answers the next return batch picker by choosing the row shown at that place.
+std::unique_ptr<ModalAnswer<ProductBatchSelectionDialog>> choosing(int row) {
+    return std::make_unique<ModalAnswer<ProductBatchSelectionDialog>>([row](ProductBatchSelectionDialog* d) {
+        auto* table = child<QTableView>(d, "tableView");
+        table->selectRow(row);
+        child<QPushButton>(d, "btnOk")->click();
+    });
+}
+
+// Adds a line: picker row, then the quantity box's answer.
+void addLine(QDialog* dialog, int pickerRow, int quantity) {
+    auto answer = choosing(pickerRow);
+    Prompts::queueInt(quantity);
+    child<QPushButton>(dialog, "btnAddItem")->click();
+}
+
+QTableWidget* linesOf(QDialog* dialog) {
+    return child<QTableWidget>(dialog, "tableItems");
+}
+
+void pressOk(QDialog* dialog) {
+    child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok)->click();
+}
+
+} // namespace
+
+class TestReturnWindows : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_db.reset(new TestDatabase);
+        m_clock.reset(new PinnedClock(kReturnDay));
+        Prompts::setTestMode(true);
+        Prompts::reset();
+        ReturnSeed s{*m_db};
+        s.twoDrugs(5, 8, 12.346);
+        s.purchase(4, "PUR203101010004", 1, "A2301");
+        s.sale(3, "SAL203102010001");
+        s.soldLine(31, 3, 1, 11, "A2301", 5);
+    }
+    void cleanup() {
+        Prompts::setTestMode(false);
+        m_clock.reset();
+        m_db.reset();
+    }
+
+    // --- picker ---
+    void pickerModes_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("firstTitle");
+        QTest::addColumn<QString>("quantityTitle");
+        QTest::addColumn<QString>("firstRow");
+        QTest::newRow("purchase") << int(ProductBatchSelectionDialog::PurchaseReturnMode)
+                                  << "选择采购退货商品"
+                                  << "原采购单号"
+                                  << "库存数量"
+                                  << "|6901234567002|布洛芬缓释胶囊|B2302|8";
+        QTest::newRow("sales") << int(ProductBatchSelectionDialog::SalesReturnMode) << "选择销售商品"
+                               << "原销售单号"
+                               << "可退回数量"
+                               << "SAL203102010001|6901234567001|阿莫西林胶囊|A2301|5";
+    }
+    void pickerModes() {
+        QFETCH(int, mode);
+        QFETCH(QString, title);
+        QFETCH(QString, firstTitle);
+        QFETCH(QString, quantityTitle);
+        QFETCH(QString, firstRow);
+        ProductBatchSelectionDialog picker(nullptr, ProductBatchSelectionDialog::Mode(mode));
+        const QAbstractItemModel* model = child<QTableView>(&picker, "tableView")->model();
+        QCOMPARE(picker.windowTitle(), title);
+        QCOMPARE(model->headerData(0, Qt::Horizontal).toString(), firstTitle);
+        QCOMPARE(model->headerData(7, Qt::Horizontal).toString(), quantityTitle);
+        QCOMPARE(model->columnCount(), 9);
+        const QString shown = QStringList{cellOf(model, 0, 0), cellOf(model, 0, 1), cellOf(model, 0, 2),
+                                          cellOf(model, 0, 4), cellOf(model, 0, 7)}
+                                  .join('|');
+        QCOMPARE(shown, firstRow);
+    }
+
+    void pickerForgetsItsChoiceOnEveryLoad() {
+        ProductBatchSelectionDialog picker(nullptr, ProductBatchSelectionDialog::PurchaseReturnMode);
+        auto* table = child<QTableView>(&picker, "tableView");
+        table->selectRow(1);
+        child<QPushButton>(&picker, "btnOk")->click();
+        QCOMPARE(picker.getSelectedBatch().batch.id, 11);
+        QCOMPARE(picker.getSelectedBatch().purchaseOrderNo, QString("PUR203101010004"));
+
+        child(&picker, "editSearch")->setText("  无此药  ");
+        child<QPushButton>(&picker, "btnSearch")->click();
+        QCOMPARE(table->model()->rowCount(), 0);
+        QCOMPARE(picker.getSelectedBatch().batch.id, -1);
+        child<QPushButton>(&picker, "btnOk")->click();
+        QCOMPARE(Prompts::lastText(), QString("请先选择一个商品批次"));
+    }
+
+    // --- purchase return dialog ---
+    void purchaseLineAndRepeatedBatch() {
+        PurchaseReturnDialog dialog(nullptr);
+        addLine(&dialog, 1, 4);
+        QCOMPARE(Prompts::lastText(), QString("商品：阿莫西林胶囊\n批号：A2301\n原采购单号：PUR203101010004\n"
+                                              "库存数量：5\n请输入退货数量："));
+        addLine(&dialog, 1, 2);
+        QCOMPARE(Prompts::lastText(), QString("该批次已在退货列表中"));
+        QCOMPARE(dialog.lines().size(), 1);
+        QCOMPARE(dialog.lines().at(0).maxQuantity, 5);
+        QCOMPARE(linesOf(&dialog)->item(0, 6)->text(), QString("50.00"));
+        QCOMPARE(child<QLabel>(&dialog, "labelTotal")->text(), QString("合计金额：50.00 元"));
+    }
+
+    // The edit arrives after the current cell moved on; the edited cell is still clamped and saved.
+    void quantityTypedThenClickedAwayIsClampedAndSaved() {
+        PurchaseReturnDialog dialog(nullptr);
+        addLine(&dialog, 1, 2);
+        addLine(&dialog, 0, 1);
+        QTableWidget* table = linesOf(&dialog);
+        table->setCurrentCell(1, 1);
+        table->item(0, 4)->setText("99");
+        QCOMPARE(table->item(0, 4)->text(), QString("5"));
+        QCOMPARE(dialog.lines().at(0).quantity, 5);
+
+        child(&dialog, "editReason")->setText("  近效期  ");
+        pressOk(&dialog);
+        QCOMPARE(Prompts::lastText(), QString("采购退货单已保存"));
+        QCOMPARE(m_db->scalar("SELECT quantity FROM return_order_item WHERE batch_no = 'A2301'").toInt(), 5);
+        QCOMPARE(m_db->scalar("SELECT reason FROM return_order_item WHERE batch_no = 'B2302'").toString(),
+                 QString("近效期"));
+        QCOMPARE(ReturnSeed{*m_db}.quantity(11), 0);
+    }
+
+    void quantityEdits_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<QString>("amount");
+        QTest::newRow("zero") << "0"
+                              << "1"
+                              << "12.35";
+        QTest::newRow("negative") << "-4"
+                                  << "1"
+                                  << "12.35";
+        QTest::newRow("text") << "两盒"
+                              << "1"
+                              << "12.35";
+        QTest::newRow("above stock") << "20"
+                                     << "8"
+                                     << "98.77";
+        // 3 x 12.346, not 3 x the shown 12.35.
+        QTest::newRow("within") << "3"
+                                << "3"
+                                << "37.04";
+    }
+    void quantityEdits() {
+        QFETCH(QString, typed);
+        QFETCH(QString, kept);
+        QFETCH(QString, amount);
+        PurchaseReturnDialog dialog(nullptr);
+        addLine(&dialog, 0, 2);
+        linesOf(&dialog)->item(0, 4)->setText(typed);
+        QCOMPARE(linesOf(&dialog)->item(0, 4)->text(), kept);
+        QCOMPARE(linesOf(&dialog)->item(0, 6)->text(), amount);
+        QCOMPARE(dialog.lines().at(0).amount, kept.toInt() * 12.346);
+    }
+
+    void removingRowsOneAndThreeOfFour() {
+        ReturnSeed s{*m_db};
+        s.batch(13, 1, "A2303", 9, 400, 1);
+        s.batch(14, 2, "B2304", 9, 400, 2);
+        PurchaseReturnDialog dialog(nullptr);
+        for (int row = 0; row < 4; ++row)
+            addLine(&dialog, row, 1);
+        QTableWidget* table = linesOf(&dialog);
+        table->clearSelection();
+        table->selectionModel()->select(table->model()->index(1, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        table->selectionModel()->select(table->model()->index(3, 0),
+                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        child<QPushButton>(&dialog, "btnRemoveItem")->click();
+        QCOMPARE(table->rowCount(), 2);
+        QCOMPARE(dialog.lines().at(0).batchNo, QString("B2304"));
+        QCOMPARE(dialog.lines().at(1).batchNo, QString("B2302"));
+        QCOMPARE(table->item(1, 3)->text(), QString("B2302"));
+        QCOMPARE(child<QLabel>(&dialog, "labelTotal")->text(), QString("合计金额：14.35 元"));
+    }
+
+    void refusalsKeepTheDialogOpen() {
+        PurchaseReturnDialog dialog(nullptr);
+        dialog.show();
+        child(&dialog, "editReason")->setText("   ");
+        pressOk(&dialog);
+        QCOMPARE(Prompts::lastTitle(), QString("错误"));
+        QCOMPARE(Prompts::lastText(), QString("请输入退货原因"));
+        child(&dialog, "editReason")->setText("破损");
+        pressOk(&dialog);
+        QCOMPARE(Prompts::lastText(), QString("请至少选择一件退货商品"));
+
+        addLine(&dialog, 1, 3);
+        m_db->exec("UPDATE inventory_batch SET quantity = 2 WHERE id = 11"); // sold meanwhile
+        pressOk(&dialog);
+        QCOMPARE(Prompts::lastText(), QString("保存失败"));
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(m_db->count("return_order"), 0);
+    }
+
+    // --- sales return dialog ---
+    void salesLinesOfOneSoldLineShareWhatIsReturnable() {
+        SalesReturnDialog dialog(nullptr);
+        addLine(&dialog, 0, 3);
+        addLine(&dialog, 0, 2);
+        QCOMPARE(Prompts::lastText(), QString("商品：阿莫西林胶囊\n批号：A2301\n原销售单号：SAL203102010001\n"
+                                              "已退回数量：3\n本次可退回：2\n请输入退货数量："));
+        // The first line may not grow into what the second line holds.
+        linesOf(&dialog)->item(0, 4)->setText("5");
+        QCOMPARE(linesOf(&dialog)->item(0, 4)->text(), QString("3"));
+        QCOMPARE(dialog.lines().at(0).quantity, 3);
+
+        addLine(&dialog, 0, 1);
+        QCOMPARE(Prompts::lastText(), QString("该销售明细的可退回数量已全部添加，原销售数量：5，已退回：5"));
+        QCOMPARE(dialog.lines().size(), 2);
+        QCOMPARE(dialog.lines().at(1).salesOrderItemId, 31);
+        QCOMPARE(dialog.lines().at(1).unitPrice, 25.8);
+    }
+
+    void viewModeWritesNothing() {
+        ReturnRepository repo(m_db->db());
+        models::ReturnOrder order;
+        order.reason = "破损";
+        QVERIFY(
+            repo.insertPurchaseReturn(order, {returnLine(1, "A2301", 2), returnLine(2, "B2302", 1, {}, 3)}));
+        models::ReturnOrder stored = repo.findByReturnNo(order.returnNo);
+        PurchaseReturnDialog dialog(nullptr, &stored);
+        QCOMPARE(child(&dialog, "editReturnNo")->text(), order.returnNo);
+        QCOMPARE(child<QLabel>(&dialog, "labelTotal")->text(), QString("合计金额：28.00 元"));
+        QVERIFY(!child<QPushButton>(&dialog, "btnAddItem")->isEnabled());
+        QCOMPARE(linesOf(&dialog)->editTriggers(), QAbstractItemView::NoEditTriggers);
+        pressOk(&dialog);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(m_db->count("return_order"), 1);
+        QCOMPARE(ReturnSeed{*m_db}.quantity(11), 3);
+    }
+
+    // --- list windows ---
+    void voidFromTheList() {
+        ReturnRepository repo(m_db->db());
+        models::ReturnOrder order;
+        order.reason = "客户退回";
+        QVERIFY(repo.insertSalesReturn(order, {returnLine(1, "A2301", 2, "SAL203102010001", 25.8)}));
+        SalesReturnWindow window;
+        auto* table = child<QTableView>(&window, "tableReturns");
+        QCOMPARE(child<QLabel>(&window, "labelCount")->text(), QString("共 1 条记录"));
+
+        child<QPushButton>(&window, "btnVoidReturn")->click();
+        QCOMPARE(Prompts::lastText(), QString("请先选择一条退货记录"));
+        table->setCurrentIndex(table->model()->index(0, 0));
+        Prompts::queueText(QString(), false);
+        child<QPushButton>(&window, "btnVoidReturn")->click();
+        QCOMPARE(ReturnSeed{*m_db}.quantity(11), 7);
+
+        Prompts::queueText("顾客撤回退货");
+        child<QPushButton>(&window, "btnVoidReturn")->click();
+        QCOMPARE(Prompts::lastText(), QString("退货单已作废"));
+        QCOMPARE(ReturnSeed{*m_db}.quantity(11), 5);
+        QCOMPARE(cellOf(table->model(), 0, 5), QString("已作废"));
+        QCOMPARE(table->model()->index(0, 3).data(Qt::BackgroundRole).value<QBrush>().color(),
+                 QColor(Qt::gray));
+        QCOMPARE(m_db->scalar("SELECT detail FROM sys_operation_log WHERE action = '作废退货单'").toString(),
+                 "退货单号: " + order.returnNo + ", 作废原因: 顾客撤回退货");
+
+        table->setCurrentIndex(table->model()->index(0, 0));
+        const int asked = Prompts::history().size();
+        child<QPushButton>(&window, "btnVoidReturn")->click();
+        QCOMPARE(Prompts::lastText(), QString("该退货单已经是作废状态"));
+        QCOMPARE(Prompts::history().size(), asked + 1);
+    }
+
+    void searchAndViewByNumber() {
+        ReturnRepository repo(m_db->db());
+        for (const char* reason : {"近效期退回", "包装破损"}) {
+            models::ReturnOrder order;
+            order.reason = reason;
+            QVERIFY(repo.insertPurchaseReturn(order, {returnLine(2, "B2302", 1)}));
+        }
+        PurchaseReturnWindow window;
+        auto* table = child<QTableView>(&window, "tableReturns");
+        child(&window, "editSearch")->setText(" 破损 ");
+        emit child(&window, "editSearch")->returnPressed(); // Enter does not search
+        QCOMPARE(table->model()->rowCount(), 2);
+        child<QPushButton>(&window, "btnSearch")->click();
+        QCOMPARE(table->model()->rowCount(), 1);
+        QCOMPARE(cellOf(table->model(), 0, 0), QString("PR203103050002"));
+
+        table->setCurrentIndex(table->model()->index(0, 0));
+        QString shownNo;
+        ModalAnswer<PurchaseReturnDialog> view([&](PurchaseReturnDialog* d) {
+            shownNo = child(d, "editReturnNo")->text();
+            d->reject();
+        });
+        child<QPushButton>(&window, "btnViewReturn")->click();
+        QCOMPARE(shownNo, QString("PR203103050002"));
+    }
+
+private:
+    std::unique_ptr<TestDatabase> m_db;
+    std::unique_ptr<PinnedClock> m_clock;
+};
+
+QTEST_MAIN(TestReturnWindows)
+#include "tst_returnwindows.moc"

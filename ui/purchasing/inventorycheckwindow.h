@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QModelIndex;
+
+namespace Ui {
+class InventoryCheckWindow;
+}
+
+namespace kestrovalin {
+
+class ListFrame;
+
+// The stocktaking sheets: search by number or type code, new sheet, view, approve (the counts become the
+// stock) and delete a sheet that is not approved.
+class InventoryCheckWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit InventoryCheckWindow(QWidget* parent = nullptr);
+    ~InventoryCheckWindow() override;
+
+    void loadChecks(const QString& keyword);
+
+private slots:
+    void onSearch();
+    void onAddCheck();
+    void onViewCheck();
+    void onApproveCheck();
+    void onDeleteCheck();
+    void onDoubleClicked(const QModelIndex& index);
+
+private:
+    Ui::InventoryCheckWindow* ui;
+    ListFrame* m_list;
+};
+
+} // namespace kestrovalin

@@ -1,0 +1,185 @@
+#include "ui/purchasing/inventorywarningwindow.h"
+
+#include "core/clock.h"
+#include "core/databasemanager.h"
+#include "repositories/inventoryrepository.h"
+#include "repositories/inventorywarningrepository.h"
+#include "repositories/operloghelper.h"
+#include "repositories/supplierrepository.h"
+#include "ui/common/rowtablemodel.h"
+#include "ui/common/tableexport.h"
+#include "ui/common/tablefill.h"
+#include "ui_inventorywarningwindow.h"
+
+#include <optional>
+
+namespace kestrovalin {
+
+namespace {
+
+const QColor kExpired(Qt::red);
+const QColor kSoon(255, 165, 0);
+const QColor kLowStock(255, 200, 0);
+
+// Days from the local date today to a stored date; nothing for a text that is not a date.
+std::optional<int> daysUntil(const QDate& today, const QString& date) {
+    const QDate day = parseStoredDate(date);
+    if (!day.isValid())
+        return std::nullopt;
+    return static_cast<int>(today.daysTo(day));
+}
+
+QString daysText(int days) {
+    return QString::number(days) + QStringLiteral(" 天");
+}
+
+// Red once due, orange within the first third of the period, else the table's own colour.
+TableRow graded(TableRow row, int days, int period) {
+    if (days <= 0)
+        row.shade(kExpired);
+    else if (days <= period)
+        row.shade(kSoon);
+    return row;
+}
+
+repositories::InventoryWarningRepository warningRepository() {
+    return repositories::InventoryWarningRepository(DatabaseManager::instance().getAdapter());
+}
+
+// The tabs in their order: what the export writes as its title line and names in its log entry.
+struct TabExport {
+    const char* title;
+    const char* kind;
+};
+const TabExport kTabExports[] = {
+    {"近效期预警", "近效期"}, {"库存不足预警", "库存不足"}, {"供应商资质预警", "供应商资质"}};
+
+} // namespace
+
+InventoryWarningWindow::InventoryWarningWindow(QWidget* parent)
+    : QMainWindow(parent), ui(new Ui::InventoryWarningWindow),
+      m_expiry(
+          new RowTableModel({QStringLiteral("预警级别"), QStringLiteral("商品名称"), QStringLiteral("条码"),
+                             QStringLiteral("批号"), QStringLiteral("规格"), QStringLiteral("有效期至"),
+                             QStringLiteral("剩余天数"), QStringLiteral("库存数量")},
+                            this)),
+      m_stock(new RowTableModel({QStringLiteral("商品名称"), QStringLiteral("条码"), QStringLiteral("规格"),
+                                 QStringLiteral("生产厂商"), QStringLiteral("库存数量"),
+                                 QStringLiteral("库存上限"), QStringLiteral("预警阈值")},
+                                this)),
+      m_supplier(new RowTableModel({QStringLiteral("预警级别"), QStringLiteral("供应商名称"),
+                                    QStringLiteral("联系人"), QStringLiteral("联系电话"),
+                                    QStringLiteral("许可证到期日"), QStringLiteral("剩余天数")},
+                                   this)) {
+    ui->setupUi(this);
+    setWindowTitle(QStringLiteral("库存预警中心"));
+    ui->tableExpiry->setModel(m_expiry);
+    ui->tableStock->setModel(m_stock);
+    ui->tableSupplier->setModel(m_supplier);
+
+    connect(ui->btnRefresh, &QPushButton::clicked, this, &InventoryWarningWindow::onRefreshClicked);
+    connect(ui->btnExport, &QPushButton::clicked, this, &InventoryWarningWindow::onExportClicked);
+    connect(ui->tabWidget, &QTabWidget::currentChanged, this, &InventoryWarningWindow::onTabChanged);
+
+    onRefreshClicked();
+}
+
+InventoryWarningWindow::~InventoryWarningWindow() {
+    delete ui;
+}
+
+int InventoryWarningWindow::getWarningDays(const QString& key, int defaultDays) const {
+    return warningRepository().configuredDays(key, defaultDays);
+}
+
+QString InventoryWarningWindow::getWarningLevel(int days, int period) {
+    if (days <= 0)
+        return QStringLiteral("已过期");
+    if (days <= period / 3)
+        return QStringLiteral("红色预警");
+    if (days <= period * 2 / 3)
+        return QStringLiteral("橙色预警");
+    return QStringLiteral("黄色预警");
+}
+
+void InventoryWarningWindow::loadExpiryWarnings() {
+    const int warningDays = getWarningDays(QStringLiteral("expiry_warning_days"), 180);
+    const int period = warningDays / 3;
+    const QDate today = Clock::today();
+    m_expiry->fill(
+        InventoryRepository().findExpiringSoon(warningDays), [period, today](const InventoryItem& item) {
+            const int days = daysUntil(today, item.batch.expiryDate).value_or(0);
+            return graded(TableRow(item.batch.id,
+                                   {getWarningLevel(days, period), item.product.name, item.product.barcode,
+                                    item.batch.batchNo, item.product.specification, item.batch.expiryDate,
+                                    daysText(days), QString::number(item.batch.quantity)}),
+                          days, period);
+        });
+    fitColumnsToFirstRows(ui->tableExpiry);
+    ui->labelCount->setText(QStringLiteral("近效期预警: %1 条").arg(m_expiry->rowCount()));
+}
+
+void InventoryWarningWindow::loadStockWarnings() {
+    if (!DatabaseManager::instance().getAdapter())
+        return;
+    m_stock->fill(warningRepository().findLowStock(), [](const repositories::LowStockItem& item) {
+        return TableRow(item.product.id, {item.product.name, item.product.barcode, item.product.specification,
+                                          item.product.manufacturer, QString::number(item.totalStock),
+                                          QStringLiteral("100"), QStringLiteral("10")})
+            .shade(kLowStock);
+    });
+    fitColumnsToFirstRows(ui->tableStock);
+    ui->labelCount->setText(QStringLiteral("库存不足预警: %1 条").arg(m_stock->rowCount()));
+}
+
+void InventoryWarningWindow::loadSupplierWarnings() {
+    const int warningDays = getWarningDays(QStringLiteral("qualification_warning_days"), 30);
+    const int period = warningDays / 3;
+    const QDate today = Clock::today();
+    QVector<TableRow> rows;
+    // Only the drug trading licence counts here; an empty or unreadable date is never listed.
+    for (const models::Supplier& s :
+         repositories::SupplierRepository(DatabaseManager::instance().getAdapter()).findAll()) {
+        const std::optional<int> days = daysUntil(today, s.licenseExpireDate);
+        if (!days || *days > warningDays)
+            continue;
+        rows.append(graded(TableRow(s.id, {getWarningLevel(*days, period), s.name, s.contactName,
+                                           s.contactPhone, s.licenseExpireDate, daysText(*days)}),
+                           *days, period));
+    }
+    m_supplier->setRows(rows);
+    fitColumnsToFirstRows(ui->tableSupplier);
+    ui->labelCount->setText(QStringLiteral("供应商资质预警: %1 条").arg(m_supplier->rowCount()));
+}
+
+void InventoryWarningWindow::onTabChanged(int index) {
+    if (index == 0)
+        loadExpiryWarnings();
+    else if (index == 1)
+        loadStockWarnings();
+    else if (index == 2)
+        loadSupplierWarnings();
+}
+
+void InventoryWarningWindow::onRefreshClicked() {
+    onTabChanged(ui->tabWidget->currentIndex());
+}
+
+void InventoryWarningWindow::onExportClicked() {
+    const int tab = ui->tabWidget->currentIndex();
+    const RowTableModel* models[] = {m_expiry, m_stock, m_supplier};
+    if (tab < 0 || tab > 2)
+        return;
+    const QString kind = QString::fromUtf8(kTabExports[tab].kind);
+    CsvExport how;
+    how.caption = QStringLiteral("导出预警报表");
+    how.title = QString::fromUtf8(kTabExports[tab].title);
+    how.successText = QStringLiteral("预警报表已导出到:\n");
+    how.afterSuccess = [kind] {
+        OperLogHelper::logInventory(QStringLiteral("导出预警报表"),
+                                    QStringLiteral("导出 %1 预警报表").arg(kind));
+    };
+    exportTableAsCsv(this, models[tab], how);
+}
+
+} // namespace kestrovalin

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "repositories/productrepository.h"
+
+#include <QDialog>
+#include <QList>
+
+namespace kestrovalin {
+
+class PickerFrame;
+
+// Picks the stock batch of a non-conforming registration: batches in stock of listed drugs, expired ones
+// included, newest first; the search matches the drug's name or barcode.
+class RejectedDrugSelectionDialog : public QDialog {
+    Q_OBJECT
+public:
+    using Batch = repositories::ProductRepository::InventoryBatchWithProduct;
+
+    explicit RejectedDrugSelectionDialog(QWidget* parent = nullptr);
+
+    // Refills the list; the choice is forgotten.
+    void loadProducts(const QString& keyword);
+    // The chosen row as it was loaded, or a default record (batch, product and supplier id -1).
+    Batch getSelectedBatch() const;
+
+private:
+    QList<Batch> m_batches; // the rows in the order shown; each row's id is its index here
+    PickerFrame* m_frame;
+};
+
+} // namespace kestrovalin

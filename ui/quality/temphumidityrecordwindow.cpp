@@ -1,0 +1,162 @@
+#include "ui/quality/temphumidityrecordwindow.h"
+#include "ui_temphumidityrecordwindow.h"
+
+#include "core/clock.h"
+#include "core/databasemanager.h"
+#include "core/usersession.h"
+#include "repositories/temphumidityrepository.h"
+#include "ui/common/placement.h"
+#include "ui/common/prompts.h"
+#include "ui/common/rowtablemodel.h"
+#include "ui/common/styles.h"
+#include "ui/common/tablefill.h"
+#include "ui/quality/qualityformat.h"
+
+#include <QHeaderView>
+
+namespace kestrovalin {
+
+namespace {
+
+using repositories::TempHumidityRepository;
+
+TempHumidityRepository repository() {
+    return TempHumidityRepository(DatabaseManager::instance().getAdapter());
+}
+
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+
+TableRow readingRow(const models::TempHumidityRecord& r) {
+    TableRow row(r.id, {r.recordDate, r.recordTime, QString::number(r.temperature, 'g', 6),
+                        QString::number(r.humidity), TempHumidityRepository::statusLabel(r.temperatureStatus),
+                        TempHumidityRepository::statusLabel(r.humidityStatus), r.operatorName, r.notes});
+    row.mark(4, tempHumidityStatusColour(r.temperatureStatus), QColor())
+        .mark(5, tempHumidityStatusColour(r.humidityStatus), QColor());
+    return row;
+}
+
+} // namespace
+
+TempHumidityRecordWindow::TempHumidityRecordWindow(QWidget* parent)
+    : QMainWindow(parent), ui(new Ui_TempHumidityRecordWindow) {
+    // The sheet goes on before the form is built: under a parent with a sheet of its own, widgets the form
+    // polishes while it lays them out would otherwise keep the parent's look.
+    setStyleSheet(tempHumidityRecordStyleSheet());
+    ui->setupUi(this);
+    setWindowTitle(QStringLiteral("温湿度记录管理"));
+    placeOnParent(this, parent);
+
+    const QDateTime now = Clock::now();
+    ui->editDate->setDate(now.date());
+    ui->editTime->setTime(now.time());
+    ui->editStartDate->setDate(now.date().addDays(-7));
+    ui->editEndDate->setDate(now.date());
+
+    // The history keeps the view's own selection behaviour; it is read-only and has no row header.
+    m_model =
+        new RowTableModel({QStringLiteral("记录日期"), QStringLiteral("记录时间"), QStringLiteral("温度(℃)"),
+                           QStringLiteral("湿度(%)"), QStringLiteral("温度状态"), QStringLiteral("湿度状态"),
+                           QStringLiteral("记录人"), QStringLiteral("备注")},
+                          this);
+    QTableView* table = ui->tableWidget;
+    table->setModel(m_model);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->setVisible(false);
+    table->setAlternatingRowColors(true);
+
+    connect(ui->btnSave, &QPushButton::clicked, this, &TempHumidityRecordWindow::onBtnSaveClicked);
+    connect(ui->btnSearch, &QPushButton::clicked, this, &TempHumidityRecordWindow::onBtnSearchClicked);
+    connect(ui->btnShowAbnormal, &QPushButton::clicked, this,
+            &TempHumidityRecordWindow::onBtnShowAbnormalClicked);
+    connect(ui->spinTemperature, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+            &TempHumidityRecordWindow::onTemperatureChanged);
+    connect(ui->spinHumidity, QOverload<int>::of(&QSpinBox::valueChanged), this,
+            &TempHumidityRecordWindow::onHumidityChanged);
+
+    updateStatusDisplay();
+    refreshHistory();
+}
+
+TempHumidityRecordWindow::~TempHumidityRecordWindow() {
+    delete ui;
+}
+
+void TempHumidityRecordWindow::onTemperatureChanged(double) {
+    updateStatusDisplay();
+}
+
+void TempHumidityRecordWindow::onHumidityChanged(int) {
+    updateStatusDisplay();
+}
+
+void TempHumidityRecordWindow::updateStatusDisplay() {
+    ui->labelStatusValue->setText(getStatusText(ui->spinTemperature->value(), ui->spinHumidity->value()));
+}
+
+// The live line checks the limits only; the warning band is the save's grading.
+QString TempHumidityRecordWindow::getStatusText(double temperature, int humidity) const {
+    const QString tMin = QString::number(TempHumidityRepository::kTemperatureMin);
+    const QString tMax = QString::number(TempHumidityRepository::kTemperatureMax);
+    const QString hMin = QString::number(TempHumidityRepository::kHumidityMin);
+    const QString hMax = QString::number(TempHumidityRepository::kHumidityMax);
+    const bool temperatureOk = temperature >= TempHumidityRepository::kTemperatureMin &&
+                               temperature <= TempHumidityRepository::kTemperatureMax;
+    const bool humidityOk =
+        humidity >= TempHumidityRepository::kHumidityMin && humidity <= TempHumidityRepository::kHumidityMax;
+    const QString temperaturePart = temperatureOk ? QStringLiteral("温度正常 (%1-%2℃)").arg(tMin, tMax)
+                                                  : QStringLiteral("温度异常 (超出 %1-%2℃)").arg(tMin, tMax);
+    const QString humidityPart = humidityOk ? QStringLiteral("湿度正常 (%1-%2%)").arg(hMin, hMax)
+                                            : QStringLiteral("湿度异常 (超出 %1-%2%)").arg(hMin, hMax);
+    return temperaturePart + QStringLiteral(" | ") + humidityPart;
+}
+
+void TempHumidityRecordWindow::onBtnSaveClicked() {
+    models::TempHumidityRecord record;
+    record.recordDate = ui->editDate->date().toString(kDateFormat);
+    record.recordTime = ui->editTime->time().toString(QStringLiteral("HH:mm:ss"));
+    record.temperature = ui->spinTemperature->value();
+    record.humidity = ui->spinHumidity->value();
+    record.notes = ui->editRemark->toPlainText();
+    record.temperatureStatus = TempHumidityRepository::calculateStatus(
+        record.temperature, TempHumidityRepository::kTemperatureMin, TempHumidityRepository::kTemperatureMax);
+    record.humidityStatus = TempHumidityRepository::calculateStatus(
+        record.humidity, TempHumidityRepository::kHumidityMin, TempHumidityRepository::kHumidityMax);
+    record.operatorId = UserSession::instance().getCurrentUserId();
+    record.operatorName = UserSession::instance().getCurrentUserName();
+
+    if (repository().insert(record) < 1) {
+        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("保存失败，请重试"));
+        return;
+    }
+    Prompts::information(this, QStringLiteral("成功"), QStringLiteral("温湿度记录保存成功！"));
+    const QString normal = QStringLiteral("normal");
+    if (record.temperatureStatus != normal || record.humidityStatus != normal)
+        Prompts::warning(this, QStringLiteral("异常提醒"), QStringLiteral("检测到温湿度异常，请及时处理！"));
+    ui->editRemark->clear();
+    ui->editTime->setTime(Clock::now().time());
+    refreshHistory();
+}
+
+void TempHumidityRecordWindow::onBtnSearchClicked() {
+    showReadings(repository().findByDateRange(ui->editStartDate->date().toString(kDateFormat),
+                                              ui->editEndDate->date().toString(kDateFormat)),
+                 QStringLiteral("共 %1 条记录"));
+}
+
+void TempHumidityRecordWindow::onBtnShowAbnormalClicked() {
+    showReadings(repository().findAbnormalRecords(), QStringLiteral("共 %1 条异常记录"));
+}
+
+void TempHumidityRecordWindow::refreshHistory() {
+    showReadings(repository().findByDate(Clock::todayText()), QStringLiteral("今日已记录 %1 条"));
+}
+
+void TempHumidityRecordWindow::showReadings(const QList<models::TempHumidityRecord>& readings,
+                                            const QString& countText) {
+    m_model->fill(readings, readingRow);
+    fitColumnsToFirstRows(ui->tableWidget);
+    ui->labelTotal->setText(countText.arg(m_model->rowCount()));
+}
+
+} // namespace kestrovalin

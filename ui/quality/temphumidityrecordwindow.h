@@ -1,0 +1,39 @@
+#pragma once
+
+#include "models/temphumidityrecord.h"
+
+#include <QList>
+#include <QMainWindow>
+
+class Ui_TempHumidityRecordWindow;
+
+namespace kestrovalin {
+
+class RowTableModel;
+
+// Records the store's temperature and humidity readings, graded when saved, and lists today's, a date range's
+// or all abnormal readings.
+class TempHumidityRecordWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TempHumidityRecordWindow(QWidget* parent = nullptr);
+    ~TempHumidityRecordWindow() override;
+
+private slots:
+    void onBtnSaveClicked();
+    void onBtnSearchClicked();
+    void onBtnShowAbnormalClicked();
+    void onTemperatureChanged(double value);
+    void onHumidityChanged(int value);
+
+private:
+    void updateStatusDisplay();
+    QString getStatusText(double temperature, int humidity) const;
+    void refreshHistory();
+    void showReadings(const QList<models::TempHumidityRecord>& readings, const QString& countText);
+
+    Ui_TempHumidityRecordWindow* ui;
+    RowTableModel* m_model;
+};
+
+} // namespace kestrovalin

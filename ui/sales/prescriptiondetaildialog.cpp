@@ -1,0 +1,68 @@
+#include "ui/sales/prescriptiondetaildialog.h"
+#include "ui_prescriptiondetaildialog.h"
+
+#include "ui/common/styles.h"
+#include "ui/sales/prescriptionstatus.h"
+
+#include <QHeaderView>
+#include <QTableWidgetItem>
+
+namespace kestrovalin {
+
+PrescriptionDetailDialog::PrescriptionDetailDialog(QWidget* parent)
+    : QDialog(parent), ui(new ::Ui::PrescriptionDetailDialog) {
+    ui->setupUi(this);
+    setWindowTitle(QStringLiteral("处方详情"));
+    setModal(true);
+    initTable();
+    connect(ui->btnClose, &QPushButton::clicked, this, &QDialog::close);
+}
+
+PrescriptionDetailDialog::~PrescriptionDetailDialog() {
+    delete ui;
+}
+
+void PrescriptionDetailDialog::initTable() {
+    QTableWidget* table = ui->tableItems;
+    table->setColumnCount(5);
+    table->setHorizontalHeaderLabels({QStringLiteral("药品名称"), QStringLiteral("规格"),
+                                      QStringLiteral("数量"), QStringLiteral("单位"),
+                                      QStringLiteral("用法用量")});
+    const int widths[] = {180, 120, 60, 60};
+    for (int c = 0; c < 4; ++c)
+        table->setColumnWidth(c, widths[c]);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->setVisible(false);
+}
+
+void PrescriptionDetailDialog::setPrescription(const models::Prescription& p) {
+    ui->valuePatientName->setText(p.patientName);
+    ui->valuePatientAge->setText(QString::number(p.patientAge));
+    ui->valuePatientGender->setText(p.patientGender);
+    ui->valueDiagnosis->setText(p.diagnosis);
+    ui->valueDoctorName->setText(p.doctorName);
+    ui->valueDoctorTitle->setText(p.doctorTitle);
+    ui->valueHospital->setText(p.hospitalName);
+    ui->valuePrescriptionNo->setText(p.prescriptionNo);
+    ui->valueValidUntil->setText(p.validUntil.isEmpty() ? QStringLiteral("长期有效") : p.validUntil);
+    ui->valueUsedCount->setText(QString::number(p.usedCount));
+
+    const PrescriptionStatusLabel status = detailStatusLabel(p.status);
+    ui->valueStatus->setText(status.text);
+    ui->valueStatus->setStyleSheet(statusValueStyleSheet(status.colour));
+
+    QTableWidget* table = ui->tableItems;
+    table->setRowCount(0);
+    table->setRowCount(p.items.size());
+    for (int r = 0; r < p.items.size(); ++r) {
+        const models::PrescriptionItem& item = p.items.at(r);
+        const QStringList cells = {item.productName, item.specification, QString::number(item.quantity),
+                                   item.unit, item.dosage};
+        for (int c = 0; c < cells.size(); ++c)
+            table->setItem(r, c, new QTableWidgetItem(cells.at(c)));
+    }
+    table->resizeRowsToContents();
+}
+
+} // namespace kestrovalin
