@@ -12,6 +12,7 @@
 #include "repositories/inventorycheckrepository.h"
 #include "repositories/productrepository.h"
 #include "repositories/purchaserepository.h"
+#include "repositories/salesrepository.h"
 #include "repositories/stockmovement.h"
 #include "repositories/supplierrepository.h"
 #include "ui/admin/operlogwindow.h"
@@ -34,6 +35,8 @@
 #include "ui/reports/temphumidityreportwindow.h"
 #include "ui/returns/productbatchselectiondialog.h"
 #include "ui/sales/prescriptionrecordwindow.h"
+#include "ui/sales/salesproductselectiondialog.h"
+#include "ui/sales/saleswindow.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -446,6 +449,46 @@ Sql nearExpirySql() {
             {lower, lower, today.addDays(180).toString(QStringLiteral("yyyy-MM-dd"))}};
 }
 
+// A sale of three lines as the sales list saves it, each committed on its own. The sales are voided and
+// removed again afterwards, so the file keeps its generated stock and orders.
+void saleOfThreeLines(int runs) {
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    QList<models::SalesOrderItem> lines;
+    QSqlQuery q =
+        runQuery(QStringLiteral("SELECT b.product_id, b.batch_no, p.sale_price FROM inventory_batch b "
+                                "INNER JOIN product p ON b.product_id = p.id WHERE b.quantity >= ? AND "
+                                "b.expiry_date > ? AND p.status = 1 ORDER BY b.id DESC LIMIT 3"),
+                 {runs, Clock::todayText()});
+    while (q.next()) {
+        models::SalesOrderItem line;
+        line.productId = q.value(0).toInt();
+        line.batchNo = q.value(1).toString();
+        line.quantity = 1;
+        line.unitPrice = q.value(2).toDouble();
+        line.amount = line.unitPrice;
+        lines.append(line);
+    }
+    QSqlQuery logQuery = runQuery(QStringLiteral("SELECT COALESCE(MAX(id), 0) FROM sys_operation_log"), {});
+    const int logBefore = logQuery.next() ? logQuery.value(0).toInt() : 0;
+    QList<int> sold;
+    const Figures sale = measure(runs, [&] {
+        models::SalesOrder order;
+        order.operatorId = 1;
+        order.customerId = 1;
+        if (SalesRepository(db).insertOrder(order, lines))
+            sold.append(order.id);
+    });
+    for (int id : sold) {
+        SalesRepository(db).voidOrder(id);
+        db->execute(QStringLiteral("DELETE FROM sales_order_item WHERE order_id = ?"), {id});
+        db->execute(QStringLiteral("DELETE FROM sales_order WHERE id = ?"), {id});
+    }
+    db->execute(QStringLiteral("DELETE FROM sys_operation_log WHERE id > ?"), {logBefore});
+    const QByteArray note =
+        QStringLiteral("%1 of %2 committed; target <= 5 ms").arg(sold.size()).arg(runs).toUtf8();
+    printLine("sale of 3 lines", sale, nullptr, note.constData());
+}
+
 // An order of ten accepted lines, five on batches in stock and five on new batch numbers, stored as the
 // purchase list stores it (one transaction, committed). What the runs wrote is taken away again afterwards,
 // so the file stays as it was generated.
@@ -751,6 +794,25 @@ int main(int argc, char* argv[]) {
              "ON b.product_id = p.id LEFT JOIN supplier s ON b.supplier_id = s.id "
              "WHERE b.quantity > 0 AND p.status = 1 ORDER BY b.id DESC"),
          {}});
+    bench.listWindow(
+        "sales list window", [](QWidget* parent) { return new SalesWindow(parent); },
+        {QStringLiteral("SELECT s.id, s.order_no, s.total_amount, s.sale_date, u.real_name, s.status, c.name "
+                        "AS customer_name FROM sales_order s LEFT JOIN sys_user u ON s.operator_id = u.id "
+                        "LEFT JOIN customer c ON s.customer_id = c.id ORDER BY s.id DESC"),
+         {}});
+    bench.listWindow(
+        "sales batch picker", [](QWidget* parent) { return new SalesProductSelectionDialog(parent); },
+        {QStringLiteral(
+             "SELECT b.id as batch_id, b.product_id, b.supplier_id, b.batch_no, b.production_date, "
+             "b.expiry_date, b.quantity, b.unit_cost, b.status, b.created_at, b.updated_at, p.id, "
+             "p.barcode, p.name, p.specification, p.approval_no, p.manufacturer, p.category, "
+             "p.storage_condition, p.is_prescription, p.unit, p.purchase_price, p.sale_price, "
+             "p.status, p.created_at, p.updated_at, s.name as supplier_name FROM inventory_batch b "
+             "INNER JOIN product p ON b.product_id = p.id LEFT JOIN supplier s ON b.supplier_id = "
+             "s.id WHERE b.quantity > 0 AND b.expiry_date > ? AND p.status = 1 ORDER BY b.id DESC"),
+         {Clock::todayText()}});
+    if (wanted("sale of 3 lines"))
+        saleOfThreeLines(runs);
 
     mainWindow.reset();
     manager.shutdown();

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -57,6 +58,19 @@ private:
     mutable std::size_t m_nextSlot = 0;
 };
 
+// One copy of each text that recurs down a long list (dates, names, status codes), so that hundreds of
+// thousands of rows hold a few hundred strings rather than one each.
+//
+//     SharedTexts shared;
+//     readList(db, sql, {}, [&shared](const Row& r) { ...; o.saleDate = shared(r.text("sale_date")); ... });
+class SharedTexts {
+public:
+    QString operator()(const QString& text) { return *m_texts.insert(text); }
+
+private:
+    QSet<QString> m_texts;
+};
+
 // A read that tells a failed statement from an empty result. Use it where the answer decides a write
 // (stock checks, counts that gate an action); elsewhere readList / readFirst are enough.
 template <class T> struct Fetched {
@@ -67,13 +81,13 @@ template <class T> struct Fetched {
     bool found() const { return ok && !rows.isEmpty(); }
 };
 
-// Runs sql with its positional parameters, maps each row with map (a callable taking const Row&) and hands
-// the record to each(record) as it is read, keeping none: a big list is built straight from the rows, without
-// a list of records beside it. At most maxRows rows when maxRows >= 0. False when the statement fails (error,
-// when given, gets the driver's text) or there is no adapter.
-template <class F, class Each>
-bool forEachRow(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map, Each each,
-                int maxRows = -1, QString* error = nullptr) {
+// Hands each row to visit (a callable taking const Row&) as it is read, collecting nothing: for lists so long
+// that a record per row held until the caller has built its own would cost. The statement reads forward only,
+// so the driver keeps no copy of the rows either. At most maxRows rows when maxRows >= 0. False when the
+// statement fails (error, when given, gets the driver's text) or there is no adapter.
+template <class F>
+bool visitRows(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F visit, int maxRows = -1,
+               QString* error = nullptr) {
     if (!db)
         return false;
     QSqlQuery query = db->readOnce(sql, params);
@@ -85,9 +99,18 @@ bool forEachRow(IDbAdapter* db, const QString& sql, const QList<QVariant>& param
     const Row row(query);
     for (int read = 0; (maxRows < 0 || read < maxRows) && query.next(); ++read) {
         row.startRow();
-        each(map(row));
+        visit(row);
     }
     return true;
+}
+
+// As visitRows, with each row mapped by map (a callable taking const Row&) and the record handed to
+// each(record): a big list is built straight from the records, without a list of them beside it.
+template <class F, class Each>
+bool forEachRow(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map, Each each,
+                int maxRows = -1, QString* error = nullptr) {
+    return visitRows(
+        db, sql, params, [&map, &each](const Row& row) { each(map(row)); }, maxRows, error);
 }
 
 // Runs sql with its positional parameters and maps each row with map (a callable taking const Row&). At

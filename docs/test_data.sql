@@ -190,13 +190,13 @@ INSERT OR IGNORE INTO inventory_batch (id, product_id, supplier_id, batch_no, pr
     (8, 6, 3, 'VC240510', date('now', 'localtime', '-30 days'), date('now', 'localtime', '+700 days'),
      47, 2, 16.00, 'normal', datetime('now', 'localtime', '-30 days'), NULL),
     (9, 8, 3, 'LL240701', date('now', 'localtime', '-555 days'), date('now', 'localtime', '+540 days'),
-     60, 0, 11.20, 'normal', datetime('now', 'localtime', '-30 days'), NULL),
+     58, 0, 11.20, 'normal', datetime('now', 'localtime', '-30 days'), NULL),
     (10, 9, 3, 'YDS240805', date('now', 'localtime', '-430 days'), date('now', 'localtime', '+300 days'),
      18, 0, 48.00, 'normal', datetime('now', 'localtime', '-30 days'), NULL),
     (11, 11, 4, 'AML240901', date('now', 'localtime', '-10 days'), date('now', 'localtime', '+720 days'),
      50, 0, 13.50, 'normal', datetime('now', 'localtime', '-7 days'), NULL),
     (12, 13, 4, 'KZ240915', date('now', 'localtime', '-95 days'), date('now', 'localtime', '+1000 days'),
-     195, 0, 6.00, 'normal', datetime('now', 'localtime', '-7 days'), NULL),
+     193, 0, 6.00, 'normal', datetime('now', 'localtime', '-7 days'), NULL),
     (13, 2, 4, 'B2409105', date('now', 'localtime', '-195 days'), date('now', 'localtime', '+900 days'),
      36, 0, 15.80, 'normal', datetime('now', 'localtime', '-7 days'), NULL);
 
@@ -322,6 +322,27 @@ INSERT OR IGNORE INTO sales_order_item (id, order_id, product_id, batch_id, batc
     quantity, unit_price, amount, is_prescription, prescription_id) VALUES
     (7, 4, 1, 1, 'A231120', date('now', 'localtime', '-710 days'), date('now', 'localtime', '+20 days'),
      2, 16.80, 33.60, 1, 1);
+
+-- 5 号销售单顾客当场改主意，已作废（库存已退回）；6 号为老顾客的两行销售
+INSERT OR IGNORE INTO sales_order (id, order_no, customer_id, total_amount, sale_date, operator_id, prescription_id,
+    review_by, review_time, status, created_at) VALUES
+    (5, 'SAL' || strftime('%Y%m%d', 'now', 'localtime', '-1 days') || '0002', 5, 65.00,
+     date('now', 'localtime', '-1 days'), 2, NULL, NULL, NULL, 'voided',
+     datetime('now', 'localtime', '-1 days', 'start of day', '+14 hours', '+3 minutes')),
+    (6, 'SAL' || strftime('%Y%m%d', 'now', 'localtime', '-1 days') || '0003', 3, 71.00,
+     date('now', 'localtime', '-1 days'), 2, NULL, NULL, NULL, 'completed',
+     datetime('now', 'localtime', '-1 days', 'start of day', '+16 hours', '+31 minutes'));
+
+INSERT OR IGNORE INTO sales_order_item (id, order_id, product_id, batch_id, batch_no, production_date, expiry_date,
+    quantity, unit_price, amount, is_prescription, prescription_id) VALUES
+    (8, 5, 10, 7, 'GML240420', date('now', 'localtime', '-330 days'), date('now', 'localtime', '+400 days'),
+     2, 15.00, 30.00, 0, NULL),
+    (9, 5, 6, 8, 'VC240510', date('now', 'localtime', '-30 days'), date('now', 'localtime', '+700 days'),
+     1, 35.00, 35.00, 0, NULL),
+    (10, 6, 8, 9, 'LL240701', date('now', 'localtime', '-555 days'), date('now', 'localtime', '+540 days'),
+     2, 23.50, 47.00, 0, NULL),
+    (11, 6, 13, 12, 'KZ240915', date('now', 'localtime', '-95 days'), date('now', 'localtime', '+1000 days'),
+     2, 12.00, 24.00, 0, NULL);
 
 -- ============================================================
 -- 10. 库存与预警补充：14 号药品停售前的结余库存（30 天内到期）；7 号供应商经营许可证 8 天后到期

@@ -148,6 +148,8 @@ const QString kSoldLineSql = QStringLiteral(
     "WHERE soi.quantity - COALESCE(r.returned, 0) > 0 ORDER BY soi.id DESC");
 
 const QString kNameCondition = QStringLiteral(" AND p.name LIKE ?");
+// The pickers of sellable stock promise barcodes in their search boxes; a scanned code finds its drug.
+const QString kNameOrBarcodeCondition = QStringLiteral(" AND (p.name LIKE ? OR p.barcode LIKE ?)");
 
 } // namespace
 
@@ -327,13 +329,16 @@ int ProductRepository::count() {
         .toInt();
 }
 
-QList<Batch> ProductRepository::stockBatches(const QString& sqlTemplate, const QString* keyword) {
+QList<Batch> ProductRepository::stockBatches(const QString& sqlTemplate, const QString* keyword,
+                                             const QString& condition) {
     if (!m_db)
         return {};
     QList<QVariant> params{today()};
-    if (keyword)
-        params << likePattern(*keyword);
-    return kestrovalin::readList(m_db, sqlTemplate.arg(keyword ? kNameCondition : QString()), params,
+    if (keyword) {
+        for (int i = condition.count(QLatin1Char('?')); i > 0; --i)
+            params << likePattern(*keyword);
+    }
+    return kestrovalin::readList(m_db, sqlTemplate.arg(keyword ? condition : QString()), params,
                                  readStockBatch);
 }
 
@@ -352,19 +357,19 @@ QList<Batch> ProductRepository::soldLines(const QString* keyword) {
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProduct() {
-    return stockBatches(kStockBatchSql, nullptr);
+    return stockBatches(kStockBatchSql, nullptr, QString());
 }
 
 QList<Batch> ProductRepository::searchBatchesWithProduct(const QString& keyword) {
-    return stockBatches(kStockBatchSql, &keyword);
+    return stockBatches(kStockBatchSql, &keyword, kNameOrBarcodeCondition);
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProductWithPurchaseOrder() {
-    return stockBatches(kPurchaseBatchSql, nullptr);
+    return stockBatches(kPurchaseBatchSql, nullptr, QString());
 }
 
 QList<Batch> ProductRepository::searchBatchesWithProductWithPurchaseOrder(const QString& keyword) {
-    return stockBatches(kPurchaseBatchSql, &keyword);
+    return stockBatches(kPurchaseBatchSql, &keyword, kNameCondition);
 }
 
 QList<Batch> ProductRepository::findBatchesForRejection(const QString& keyword) {
@@ -378,13 +383,8 @@ QList<Batch> ProductRepository::findBatchesForRejection(const QString& keyword) 
 }
 
 QList<Batch> ProductRepository::searchBatchesByNameCodeOrBatchNo(const QString& text) {
-    if (!m_db)
-        return {};
-    const QString pattern = likePattern(text);
-    return kestrovalin::readList(
-        m_db,
-        kStockBatchSql.arg(QStringLiteral(" AND (p.name LIKE ? OR p.barcode LIKE ? OR b.batch_no LIKE ?)")),
-        {today(), pattern, pattern, pattern}, readStockBatch);
+    return stockBatches(kStockBatchSql, &text,
+                        QStringLiteral(" AND (p.name LIKE ? OR p.barcode LIKE ? OR b.batch_no LIKE ?)"));
 }
 
 QString ProductRepository::purchaseReturnBatchesStatement() {

@@ -61,6 +61,7 @@ public:
     int count();
 
     QList<InventoryBatchWithProduct> findAllBatchesWithProduct();
+    // Sellable batches of drugs whose name or barcode contains the keyword.
     QList<InventoryBatchWithProduct> searchBatchesWithProduct(const QString& keyword);
     // In-stock, unexpired batches of listed drugs whose name, barcode or batch number contains the text: what
     // a stocktaking scan finds.
@@ -81,8 +82,10 @@ public:
 private:
     models::Product readOne(const QString& sql, const QList<QVariant>& params);
     QList<models::Product> readList(const QString& sql, const QList<QVariant>& params = {});
-    // A null keyword lists everything; otherwise only drugs whose name contains it.
-    QList<InventoryBatchWithProduct> stockBatches(const QString& sqlTemplate, const QString* keyword);
+    // A null keyword lists everything; otherwise only drugs that meet condition, each of whose placeholders
+    // takes the keyword as a substring pattern.
+    QList<InventoryBatchWithProduct> stockBatches(const QString& sqlTemplate, const QString* keyword,
+                                                  const QString& condition);
     QList<InventoryBatchWithProduct> soldLines(const QString* keyword);
 
     IDbAdapter* m_db;

@@ -107,7 +107,7 @@ private slots:
             classes.join(' ').remove("kestrovalin::"),
             QString(
                 "ProductManagerWindow SupplierManagerWindow CustomerManagerWindow PurchaseWindow "
-                "InventoryWindow PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow "
+                "SalesWindow InventoryWindow PurchaseReturnWindow SalesReturnWindow InventoryCheckWindow "
                 "MaintenanceReportWindow TempHumidityReportWindow RejectedDrugReportWindow "
                 "ExpiryWarningWindow TempHumidityRecordWindow PrescriptionRecordWindow RejectedDrugWindow "
                 "MaintenanceWindow UserManagerWindow OperLogWindow"));
@@ -118,8 +118,9 @@ private slots:
         for (QPushButton* b : w.findChild<QWidget*>("quickPanel")->findChildren<QPushButton*>())
             if (b->isEnabled())
                 quick << b->objectName(), b->click();
-        QCOMPARE(quick, (QStringList{"btnQuickPurchase", "btnQuickInventory", "btnQuickReturn",
-                                     "btnQuickCheck", "btnQuickWarning", "btnQuickTemp", "btnQuickUser"}));
+        QCOMPARE(quick,
+                 (QStringList{"btnQuickSale", "btnQuickPurchase", "btnQuickInventory", "btnQuickReturn",
+                              "btnQuickCheck", "btnQuickWarning", "btnQuickTemp", "btnQuickUser"}));
         QVERIFY(users->isVisible());
         QCOMPARE(w.findChildren<QMainWindow*>(), built);
     }

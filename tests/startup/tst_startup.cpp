@@ -440,7 +440,7 @@ private slots:
               "inventory_batch", "sales_order", "sales_order_item", "temperature_record", "prescription",
               "prescription_item", "maintenance_check"})
             counts << QString::number(t.count(table));
-        QCOMPARE(counts.join(' '), QString("2 7 14 6 5 15 14 4 7 14 6 7 6"));
+        QCOMPARE(counts.join(' '), QString("2 7 14 6 5 15 14 6 11 14 6 7 6"));
         QCOMPARE(repositories::ExpiryWarningRepository(t.db()).findNearExpiryItems(180).size(), 6);
         QVERIFY(!TempRepo(t.db()).hasRecordToday());
     }

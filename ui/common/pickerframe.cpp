@@ -34,6 +34,19 @@ void neverDefault(QPushButton* button) {
 
 } // namespace
 
+PickerSpec documentPickerSpec(const QString& title, const QStringList& columns, const QString& searchLabel,
+                              const QString& noChoiceHint) {
+    PickerSpec spec;
+    spec.title = title;
+    spec.size = QSize(700, 450);
+    spec.columns = columns;
+    spec.searchLabel = searchLabel;
+    spec.alternatingRows = false;
+    spec.choiceFrom = PickerSpec::ChoiceFrom::CurrentRow;
+    spec.noChoiceHint = noChoiceHint;
+    return spec;
+}
+
 PickerFrame::PickerFrame(QDialog* dialog, const PickerSpec& spec, Loader loader, PickerWidgets widgets)
     : QObject(dialog), m_dialog(dialog), m_spec(spec), m_loader(std::move(loader)), m_widgets(widgets),
       m_model(new RowTableModel(spec.columns, dialog)) {

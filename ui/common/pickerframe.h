@@ -38,6 +38,11 @@ struct PickerSpec {
     QString noChoiceHint;
 };
 
+// The picker of an existing document (a purchase order, a sale): 700 × 450, plain rows, "确定" takes the
+// current row and without one warns with noChoiceHint.
+PickerSpec documentPickerSpec(const QString& title, const QStringList& columns, const QString& searchLabel,
+                              const QString& noChoiceHint);
+
 // The widgets of a picker: those of its designer form when it has one, else built by the frame.
 struct PickerWidgets {
     QLineEdit* search = nullptr;

@@ -122,6 +122,16 @@ void useRowNumberHeader(QTableView* view) {
     header->setHidden(hidden);
 }
 
+bool removeCurrentLine(QTableWidget* table, int lineCount, const std::function<void(int)>& removeLine) {
+    const int row = table->currentRow();
+    if (row < 0)
+        return false;
+    table->removeRow(row);
+    if (row < lineCount)
+        removeLine(row);
+    return true;
+}
+
 TableFill::TableFill(QTableWidget* table, int rows)
     : m_table(table), m_sorting(table->isSortingEnabled()), m_updates(table->updatesEnabled()) {
     m_table->setSortingEnabled(false);

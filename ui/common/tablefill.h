@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QHeaderView>
+#include <QList>
 #include <QStringList>
 #include <QVector>
+
+#include <functional>
 
 class QTableWidget;
 class QTableWidgetItem;
@@ -47,6 +50,13 @@ void setColumnWidths(QTableView* view, const QVector<int>& widths);
 // Widths to fit the titles and the texts of the first `sampleRows` rows. Unlike resizing to contents it
 // never measures a long list to its end.
 void fitColumnsToFirstRows(QTableView* view, int sampleRows = 100);
+
+// Removes the current row of a dialog's line table and the line it shows (row i shows lines[i]); false
+// without a current row.
+bool removeCurrentLine(QTableWidget* table, int lineCount, const std::function<void(int)>& removeLine);
+template <typename T> bool removeCurrentLine(QTableWidget* table, QList<T>& lines) {
+    return removeCurrentLine(table, lines.size(), [&lines](int row) { lines.removeAt(row); });
+}
 
 // Fills a QTableWidget efficiently: sorting and updates off while filling, the row count set once.
 // Restores sorting and updates when it goes out of scope.

@@ -31,6 +31,7 @@
 #include "ui/returns/purchasereturnwindow.h"
 #include "ui/returns/salesreturnwindow.h"
 #include "ui/sales/prescriptionrecordwindow.h"
+#include "ui/sales/saleswindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -69,7 +70,7 @@ constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     &build<kestrovalin::SupplierManagerWindow>,    // SupplierManager
     &build<kestrovalin::CustomerManagerWindow>,    // CustomerManager
     &build<kestrovalin::PurchaseWindow>,           // Purchase
-    nullptr,                                       // Sales
+    &build<kestrovalin::SalesWindow>,              // Sales
     &build<kestrovalin::UserManagerWindow>,        // UserManager
     &build<kestrovalin::InventoryWindow>,          // Inventory
     &build<kestrovalin::OperLogWindow>,            // OperLog

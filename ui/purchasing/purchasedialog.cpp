@@ -8,6 +8,7 @@
 #include "ui/common/buttonbox.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
+#include "ui/common/tablefill.h"
 #include "ui/masterdata/productselectiondialog.h"
 #include "ui/masterdata/supplierselectiondialog.h"
 #include "ui_purchasedialog.h"
@@ -158,12 +159,7 @@ void PurchaseDialog::onAddItem() {
 }
 
 void PurchaseDialog::onDeleteItem() {
-    const int row = ui->tableItems->currentRow();
-    if (row < 0)
-        return;
-    ui->tableItems->removeRow(row);
-    if (row < m_items.size())
-        m_items.removeAt(row);
+    removeCurrentLine(ui->tableItems, m_items);
 }
 
 void PurchaseDialog::onAcceptSelectedItem() {

@@ -27,17 +27,13 @@ QVector<TableRow> orderRows(const QString& keyword) {
 } // namespace
 
 PurchaseOrderSelectionDialog::PurchaseOrderSelectionDialog(QWidget* parent) : QDialog(parent) {
-    PickerSpec spec;
-    spec.title = QStringLiteral("选择采购单");
-    spec.size = QSize(700, 450);
-    spec.columns = QStringList{QStringLiteral("单号"), QStringLiteral("供应商"), QStringLiteral("到货日期"),
-                               QStringLiteral("金额"), QStringLiteral("状态")};
+    PickerSpec spec =
+        documentPickerSpec(QStringLiteral("选择采购单"),
+                           {QStringLiteral("单号"), QStringLiteral("供应商"), QStringLiteral("到货日期"),
+                            QStringLiteral("金额"), QStringLiteral("状态")},
+                           QStringLiteral("搜索（单号/供应商）："), QStringLiteral("请先选择一条采购单"));
     // Whole order numbers and supplier names rather than the toolkit's 100 pixels a column.
     spec.widths = {140, 220, 90, 90};
-    spec.searchLabel = QStringLiteral("搜索（单号/供应商）：");
-    spec.alternatingRows = false;
-    spec.choiceFrom = PickerSpec::ChoiceFrom::CurrentRow;
-    spec.noChoiceHint = QStringLiteral("请先选择一条采购单");
     m_frame = new PickerFrame(this, spec, orderRows);
     connect(this, &QDialog::accepted, this, &PurchaseOrderSelectionDialog::onChosen);
 }

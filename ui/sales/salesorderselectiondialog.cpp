@@ -1,0 +1,48 @@
+#include "ui/sales/salesorderselectiondialog.h"
+
+#include "core/databasemanager.h"
+#include "repositories/salesrepository.h"
+#include "ui/common/pickerframe.h"
+#include "ui/common/tablefill.h"
+
+namespace kestrovalin {
+
+SalesOrderSelectionDialog::SalesOrderSelectionDialog(QWidget* parent) : QDialog(parent) {
+    const PickerSpec spec =
+        documentPickerSpec(QStringLiteral("选择销售单"),
+                           {QStringLiteral("单号"), QStringLiteral("销售日期"), QStringLiteral("金额"),
+                            QStringLiteral("状态"), QStringLiteral("操作员")},
+                           QStringLiteral("搜索（单号）："), QStringLiteral("请先选择一条销售单"));
+    m_frame = new PickerFrame(this, spec, [](const QString& keyword) {
+        SalesRepository repo(DatabaseManager::instance().getAdapter());
+        QVector<TableRow> rows;
+        repo.forEachOrder(keyword, [&rows](const models::SalesOrder& o) {
+            if (o.status == QLatin1String("voided"))
+                return;
+            TableRow row(o.id, {o.orderNo, o.saleDate, QString::number(o.totalAmount, 'f', 2),
+                                o.status == QLatin1String("completed") ? QStringLiteral("已完成")
+                                                                       : QStringLiteral("待处理"),
+                                o.operatorName});
+            row.documentNo = o.orderNo;
+            rows.append(row);
+        });
+        return rows;
+    });
+    // Widths from the titles and the first rows: order numbers show whole, however many orders there are.
+    fitColumnsToFirstRows(m_frame->widgets().table);
+}
+
+void SalesOrderSelectionDialog::loadOrders(const QString& keyword) {
+    m_frame->load(keyword);
+}
+
+int SalesOrderSelectionDialog::getSelectedOrderId() const {
+    return m_frame->chosenId();
+}
+
+QString SalesOrderSelectionDialog::getSelectedOrderNo() const {
+    const int row = m_frame->chosenRow();
+    return row < 0 ? QString() : m_frame->model()->index(row, 0).data(Qt::UserRole + 1).toString();
+}
+
+} // namespace kestrovalin
