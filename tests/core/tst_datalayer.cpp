@@ -269,20 +269,6 @@ private slots:
         QCOMPARE(seen.size(), 5);
     }
 
-    // A failure injected into a read reaches the callers that read rows one at a time.
-    void injectedFailuresReachRowByRowReads() {
-        TestDatabase t;
-        FaultyAdapter db(t.db());
-        db.failStatement("^SELECT id FROM sys_user", 2);
-        auto id = [](const Row& row) {
-            return row.integer("id");
-        };
-        LogCapture quiet;
-        QCOMPARE(fetch(&db, "SELECT id FROM sys_user", {}, id).ok, true);
-        QCOMPARE(fetch(&db, "SELECT id FROM sys_user", {}, id).ok, false);
-        QCOMPARE(db.statements().size(), 2);
-    }
-
     // Prices and amounts come out as the general formatting writes them, rounding included.
     void fixedTexts_data() {
         QTest::addColumn<double>("value");
