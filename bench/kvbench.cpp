@@ -1,4 +1,4 @@
-// Times the program's heavy moments on a generated database: kvbench DATABASE.db [--runs N]
+// Times the program's heavy moments on a generated database: kvbench DATABASE.db [--runs N] [--only TEXT]
 // Each line gives the program's median beside a baseline measured in the same run and their ratio: for a list
 // window the same query read into a minimal table model shown in a plain view, for the start the start
 // without the day's copy.
@@ -69,10 +69,18 @@
 #include <malloc.h>
 #include <memory>
 #include <unistd.h>
+#include <utility>
 
 using namespace kestrovalin;
 
 namespace {
+
+// --only TEXT: just the steps whose name holds TEXT, for profiling one window.
+QString onlySteps;
+
+bool wanted(const char* what) {
+    return onlySteps.isEmpty() || QString::fromUtf8(what).contains(onlySteps, Qt::CaseInsensitive);
+}
 
 struct Figures {
     double first = 0;
@@ -80,12 +88,9 @@ struct Figures {
     double worst = 0;
 };
 
-// Runs the step `runs` times; each run returns its own time in ms. The first run is shown apart because it
-// meets cold caches (and, on a file the program has not opened before, its one-time upgrade).
-Figures measureTimed(int runs, const std::function<double()>& step) {
-    QVector<double> ms;
-    for (int i = 0; i < runs; ++i)
-        ms.append(step());
+// The first run is shown apart because it meets cold caches (and, on a file the program has not opened
+// before, its one-time upgrade).
+Figures summarise(QVector<double> ms) {
     Figures f;
     f.first = ms.first();
     f.worst = *std::max_element(ms.begin(), ms.end());
@@ -94,13 +99,36 @@ Figures measureTimed(int runs, const std::function<double()>& step) {
     return f;
 }
 
+// Runs the step `runs` times; each run returns its own time in ms.
+Figures measureTimed(int runs, const std::function<double()>& step) {
+    QVector<double> ms;
+    for (int i = 0; i < runs; ++i)
+        ms.append(step());
+    return summarise(ms);
+}
+
+double timed(const std::function<void()>& step) {
+    QElapsedTimer t;
+    t.start();
+    step();
+    return t.nsecsElapsed() / 1e6;
+}
+
 Figures measure(int runs, const std::function<void()>& step) {
-    return measureTimed(runs, [&step] {
-        QElapsedTimer t;
-        t.start();
-        step();
-        return t.nsecsElapsed() / 1e6;
-    });
+    return measureTimed(runs, [&step] { return timed(step); });
+}
+
+// A step and its baseline in turns, each run returning its own time in ms, so that a busy spell of the
+// machine falls on both alike.
+std::pair<Figures, Figures> measureInTurns(int runs, const std::function<double()>& step,
+                                           const std::function<double()>& baseline) {
+    QVector<double> stepMs;
+    QVector<double> baselineMs;
+    for (int i = 0; i < runs; ++i) {
+        stepMs.append(step());
+        baselineMs.append(baseline());
+    }
+    return {summarise(stepMs), summarise(baselineMs)};
 }
 
 void printHeader() {
@@ -261,50 +289,58 @@ class Bench {
 public:
     Bench(int runs, QWidget* parent) : m_runs(runs), m_parent(parent) {}
 
-    // One line per list window: the window as the main window opens it (built, shown, painted),
-    // beside the query it runs read into a minimal model; with the memory the first of each held.
+    // One line per list window: the window as the main window opens it (built, shown, painted), beside the
+    // query it runs read into a minimal model shown at the window's size, the two in turns. The memory is
+    // what one more open window of each holds once the timed runs have filled SQLite's page cache, which
+    // the first of the two would otherwise pay alone.
     void listWindow(const char* what, const std::function<QWidget*(QWidget*)>& open, const Sql& sql,
                     const QStringList& alsoRead = {}) {
+        if (!wanted(what))
+            return;
+        const auto program = [&] {
+            return open(m_parent);
+        };
+        const auto minimal = [&] {
+            return openMinimal(sql, m_parent, m_shownSize, alsoRead);
+        };
+        const auto [programFigures, minimalFigures] = measureInTurns(
+            m_runs, [&] { return timeWindow(program); }, [&] { return timeWindow(minimal); });
         double programMb = 0;
         double minimalMb = 0;
-        const Figures program = timeWindow([&] { return open(m_parent); }, &programMb);
-        const Figures minimal =
-            timeWindow([&] { return openMinimal(sql, m_parent, m_shownSize, alsoRead); }, &minimalMb);
+        timeWindow(program, &programMb);
+        timeWindow(minimal, &minimalMb);
         const QByteArray note = QStringLiteral("minimal model; RSS +%1 MB vs +%2 MB")
                                     .arg(programMb, 0, 'f', 0)
                                     .arg(minimalMb, 0, 'f', 0)
                                     .toUtf8();
-        printLine(what, program, &minimal, note.constData());
+        printLine(what, programFigures, &minimalFigures, note.constData());
     }
 
     // One line per further list of a window already open: the reload until the list has painted, beside the
     // query it runs read into a minimal model.
     void listSwitch(const char* what, QAbstractItemView* view, const std::function<void()>& reload,
                     const Sql& sql) {
-        const Figures program = measure(m_runs, [&] { paintedAfter(view->viewport(), reload); });
-        double minimalMb = 0;
-        const Figures minimal =
-            timeWindow([&] { return openMinimal(sql, m_parent, view->window()->size()); }, &minimalMb);
+        if (!wanted(what))
+            return;
+        const auto [program, minimal] = measureInTurns(
+            m_runs, [&] { return timed([&] { paintedAfter(view->viewport(), reload); }); },
+            [&] { return timeWindow([&] { return openMinimal(sql, m_parent, view->window()->size()); }); });
         printLine(what, program, &minimal, "minimal model");
     }
 
 private:
-    // Open to painted; the memory is taken around the first run, outside the time.
-    Figures timeWindow(const std::function<QWidget*()>& open, double* firstGrowthMb) {
-        bool first = true;
-        return measureTimed(m_runs, [&] {
-            const double before = first ? residentMb() : 0;
-            QElapsedTimer t;
-            t.start();
-            std::unique_ptr<QWidget> window(open());
-            showPainted(window.get());
-            const double ms = t.nsecsElapsed() / 1e6;
-            m_shownSize = window->size();
-            if (first)
-                *firstGrowthMb = residentMb() - before;
-            first = false;
-            return ms;
-        });
+    // Open to painted, in ms; with growthMb, the memory the open window holds (taken outside the time).
+    double timeWindow(const std::function<QWidget*()>& open, double* growthMb = nullptr) {
+        const double before = growthMb ? residentMb() : 0;
+        QElapsedTimer t;
+        t.start();
+        std::unique_ptr<QWidget> window(open());
+        showPainted(window.get());
+        const double ms = t.nsecsElapsed() / 1e6;
+        m_shownSize = window->size();
+        if (growthMb)
+            *growthMb = residentMb() - before;
+        return ms;
     }
 
     int m_runs;
@@ -595,11 +631,14 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < args.size(); ++i) {
         if (args.at(i) == QLatin1String("--runs") && i + 1 < args.size())
             runs = std::max(1, args.at(++i).toInt());
+        else if (args.at(i) == QLatin1String("--only") && i + 1 < args.size())
+            onlySteps = args.at(++i);
         else
             path = args.at(i);
     }
     if (path.isEmpty() || !QFile::exists(path)) {
-        std::fprintf(stderr, "usage: kvbench DATABASE.db [--runs N]   (write one with kvbenchgen)\n");
+        std::fprintf(stderr,
+                     "usage: kvbench DATABASE.db [--runs N] [--only TEXT]   (write one with kvbenchgen)\n");
         return 2;
     }
     printHeader();
@@ -613,14 +652,16 @@ int main(int argc, char* argv[]) {
         manager.initializeSchema(QString());
         manager.migrateSchema();
     });
-    printLine("open and migrate", open, nullptr, "target < 300 ms");
+    if (wanted("open and migrate"))
+        printLine("open and migrate", open, nullptr, "target < 300 ms");
     if (!manager.getAdapter()) {
         std::fprintf(stderr, "Cannot open %s\n", qPrintable(path));
         return 1;
     }
     manager.shutdown();
 
-    firstStartOfTheDay(path, runs);
+    if (wanted("first start of the day, daily copy"))
+        firstStartOfTheDay(path, runs);
 
     manager.initialize(path);
     models::User admin;
@@ -631,19 +672,26 @@ int main(int argc, char* argv[]) {
     admin.status = 1;
     CurrentUser::instance().setUser(admin);
     std::unique_ptr<MainWindow> mainWindow;
-    printLine("main window (built with figures)",
-              measure(1, [&] { mainWindow = std::make_unique<MainWindow>(); }));
-    printLine("dashboard refresh (3 periods)", measure(runs, [&] { refreshDashboard(*mainWindow); }), nullptr,
-              "target < 50 ms");
+    const Figures built = measure(1, [&] { mainWindow = std::make_unique<MainWindow>(); });
+    if (wanted("main window (built with figures)"))
+        printLine("main window (built with figures)", built);
+    if (wanted("dashboard refresh (3 periods)"))
+        printLine("dashboard refresh (3 periods)", measure(runs, [&] { refreshDashboard(*mainWindow); }),
+                  nullptr, "target < 50 ms");
 
     const Sql nearExpiry = nearExpirySql();
-    const Figures query = measure(runs, [] { nearExpiryItems(); });
-    const Figures rawQuery = measure(runs, [&] {
-        QSqlQuery q = runQuery(nearExpiry.text, nearExpiry.params);
-        while (q.next()) {
-        }
-    });
-    printLine("near-expiry query", query, &rawQuery, "the raw query read row by row; target < 10 ms");
+    if (wanted("near-expiry query")) {
+        const auto [query, rawQuery] = measureInTurns(
+            runs, [] { return timed([] { nearExpiryItems(); }); },
+            [&nearExpiry] {
+                return timed([&nearExpiry] {
+                    QSqlQuery q = runQuery(nearExpiry.text, nearExpiry.params);
+                    while (q.next()) {
+                    }
+                });
+            });
+        printLine("near-expiry query", query, &rawQuery, "the raw query read row by row; target < 10 ms");
+    }
 
     Bench bench(runs, mainWindow.get());
     bench.listWindow(
@@ -673,9 +721,12 @@ int main(int argc, char* argv[]) {
                         "purchase_order po LEFT JOIN supplier s ON po.supplier_id = s.id LEFT JOIN "
                         "sys_user u ON po.operator_id = u.id ORDER BY po.inbound_date DESC"),
          {}});
-    printLine("purchase order of 10 lines committed", purchaseOrderCommits(runs), nullptr, "target < 10 ms");
-    printLine("stocktaking approval, 200 lines", measureTimed(runs, approveSheetOf200), nullptr,
-              "one transaction; target < 50 ms");
+    if (wanted("purchase order of 10 lines committed"))
+        printLine("purchase order of 10 lines committed", purchaseOrderCommits(runs), nullptr,
+                  "target < 10 ms");
+    if (wanted("stocktaking approval, 200 lines"))
+        printLine("stocktaking approval, 200 lines", measureTimed(runs, approveSheetOf200), nullptr,
+                  "one transaction; target < 50 ms");
     using repositories::ProductRepository;
     bench.listWindow("purchase return picker",
                      [](QWidget* parent) {
@@ -699,7 +750,7 @@ int main(int argc, char* argv[]) {
     bench.listWindow("stock window (all batches)",
                      [](QWidget* parent) { return new InventoryWindow(parent); },
                      {stockSelect + QStringLiteral(" ORDER BY b.id DESC"), {}});
-    {
+    if (wanted("stock window, expiring in 30 days") || wanted("stock window, drugs out of stock")) {
         InventoryWindow stock(mainWindow.get());
         showPainted(&stock);
         auto* list = stock.findChild<QTableView*>(QStringLiteral("tableInventory"));
@@ -724,7 +775,7 @@ int main(int argc, char* argv[]) {
                      [](QWidget* parent) { return new InventoryWarningWindow(parent); },
                      {stockSelect + QStringLiteral(" AND b.expiry_date <= ? ORDER BY b.id DESC"),
                       {QDate::currentDate().addDays(180).toString(QStringLiteral("yyyy-MM-dd"))}});
-    {
+    if (wanted("warning centre, low stock") || wanted("warning centre, supplier licences")) {
         InventoryWarningWindow centre(mainWindow.get());
         showPainted(&centre);
         auto* tabs = centre.findChild<QTabWidget*>(QStringLiteral("tabWidget"));
@@ -817,7 +868,8 @@ int main(int argc, char* argv[]) {
              "INNER JOIN product p ON b.product_id = p.id LEFT JOIN supplier s ON b.supplier_id = "
              "s.id WHERE b.quantity > 0 AND b.expiry_date > ? AND p.status = 1 ORDER BY b.id DESC"),
          {Clock::todayText()}});
-    saleOfThreeLines(runs);
+    if (wanted("sale of 3 lines"))
+        saleOfThreeLines(runs);
 
     bench.listWindow(
         "qualification warning window",

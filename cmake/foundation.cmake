@@ -21,6 +21,7 @@ target_sources(kvcore PRIVATE
     repositories/stockmovement.h repositories/stockmovement.cpp
     repositories/guardedstatus.h repositories/guardedstatus.cpp
     core/csvwriter.h core/csvwriter.cpp
+    core/numbertext.h core/numbertext.cpp
     ui/common/prompts.h ui/common/prompts.cpp
     ui/common/placement.h ui/common/placement.cpp
     ui/common/styles.h ui/common/styles.cpp

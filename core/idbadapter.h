@@ -18,6 +18,11 @@ public:
     virtual bool isConnected() const = 0;
     virtual bool execute(const QString& sql, const QList<QVariant>& params = {}) = 0;
     virtual QSqlQuery query(const QString& sql, const QList<QVariant>& params = {}) = 0;
+    // A SELECT read once from the first row to the last (next() only): the driver keeps no copy of the rows
+    // already read, which a big list would otherwise hold twice while it is built.
+    virtual QSqlQuery readOnce(const QString& sql, const QList<QVariant>& params = {}) {
+        return query(sql, params);
+    }
     virtual bool transaction() = 0;
     virtual bool commit() = 0;
     virtual bool rollback() = 0;

@@ -2,15 +2,18 @@
 
 #include <QRegularExpression>
 
+#include <cstring>
+
 namespace kestrovalin {
 
 int Row::indexOf(const char* column) const {
+    // Plain strcmp: every value of every row of a list passes here.
     const std::size_t slot = m_nextSlot++;
-    if (slot < m_slots.size() && m_slots[slot].name == column)
+    if (slot < m_slots.size() && std::strcmp(m_slots[slot].name.constData(), column) == 0)
         return m_slots[slot].index;
     // Out of the usual order: look among the names already resolved, then ask the record.
     for (const Slot& known : m_slots) {
-        if (known.name == column)
+        if (std::strcmp(known.name.constData(), column) == 0)
             return known.index;
     }
     const int index = m_record.indexOf(QLatin1String(column));

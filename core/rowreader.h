@@ -81,43 +81,47 @@ template <class T> struct Fetched {
     bool found() const { return ok && !rows.isEmpty(); }
 };
 
+// Hands each row to visit (a callable taking const Row&) as it is read, collecting nothing: for lists so long
+// that a record per row held until the caller has built its own would cost. The statement reads forward only,
+// so the driver keeps no copy of the rows either. At most maxRows rows when maxRows >= 0. False when the
+// statement fails (error, when given, gets the driver's text) or there is no adapter.
+template <class F>
+bool visitRows(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F visit, int maxRows = -1,
+               QString* error = nullptr) {
+    if (!db)
+        return false;
+    QSqlQuery query = db->readOnce(sql, params);
+    if (!query.isActive()) {
+        if (error)
+            *error = query.lastError().text();
+        return false;
+    }
+    const Row row(query);
+    for (int read = 0; (maxRows < 0 || read < maxRows) && query.next(); ++read) {
+        row.startRow();
+        visit(row);
+    }
+    return true;
+}
+
+// As visitRows, with each row mapped by map (a callable taking const Row&) and the record handed to
+// each(record): a big list is built straight from the records, without a list of them beside it.
+template <class F, class Each>
+bool forEachRow(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map, Each each,
+                int maxRows = -1, QString* error = nullptr) {
+    return visitRows(
+        db, sql, params, [&map, &each](const Row& row) { each(map(row)); }, maxRows, error);
+}
+
 // Runs sql with its positional parameters and maps each row with map (a callable taking const Row&). At
 // most maxRows rows are read when maxRows >= 0. A null adapter counts as a failed statement.
 template <class F, class T = std::invoke_result_t<F, const Row&>>
 Fetched<T> fetch(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map, int maxRows = -1) {
     Fetched<T> result;
-    if (!db)
-        return result;
-    QSqlQuery query = db->query(sql, params);
-    if (!query.isActive()) {
-        result.error = query.lastError().text();
-        return result;
-    }
-    result.ok = true;
-    const Row row(query);
-    while ((maxRows < 0 || result.rows.size() < maxRows) && query.next()) {
-        row.startRow();
-        result.rows.append(map(row));
-    }
+    result.ok = forEachRow(
+        db, sql, params, map, [&result](const T& record) { result.rows.append(record); }, maxRows,
+        &result.error);
     return result;
-}
-
-// Hands each row to visit (a callable taking const Row&) as it is read, collecting nothing: for lists so long
-// that a record per row held until the caller has built its own would cost. False when the statement fails or
-// there is no adapter.
-template <class F>
-bool visitRows(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F visit) {
-    if (!db)
-        return false;
-    QSqlQuery query = db->query(sql, params);
-    if (!query.isActive())
-        return false;
-    const Row row(query);
-    while (query.next()) {
-        row.startRow();
-        visit(row);
-    }
-    return true;
 }
 
 // Every row mapped; an empty list when the statement fails or there is no adapter.

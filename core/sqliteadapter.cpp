@@ -89,7 +89,16 @@ bool SQLiteAdapter::execute(const QString& sql, const QList<QVariant>& params) {
 }
 
 QSqlQuery SQLiteAdapter::query(const QString& sql, const QList<QVariant>& params) {
+    return select(sql, params, false);
+}
+
+QSqlQuery SQLiteAdapter::readOnce(const QString& sql, const QList<QVariant>& params) {
+    return select(sql, params, true);
+}
+
+QSqlQuery SQLiteAdapter::select(const QString& sql, const QList<QVariant>& params, bool forwardOnly) {
     QSqlQuery q(m_db);
+    q.setForwardOnly(forwardOnly);
     if (!run(q, sql, params))
         qWarning().noquote() << "SQLite Query Error:" << q.lastError().text() << "SQL:" << sql;
     return q;

@@ -22,6 +22,7 @@ public:
     bool isConnected() const override;
     bool execute(const QString& sql, const QList<QVariant>& params = {}) override;
     QSqlQuery query(const QString& sql, const QList<QVariant>& params = {}) override;
+    QSqlQuery readOnce(const QString& sql, const QList<QVariant>& params = {}) override;
     bool transaction() override;
     bool commit() override;
     bool rollback() override;
@@ -33,6 +34,7 @@ public:
 
 private:
     bool run(QSqlQuery& q, const QString& sql, const QList<QVariant>& params);
+    QSqlQuery select(const QString& sql, const QList<QVariant>& params, bool forwardOnly);
 
     QSqlDatabase m_db;
     QString m_connectionName;

@@ -229,9 +229,14 @@ bool ProductRepository::barcodeTaken(const QString& barcode) {
 }
 
 QList<Product> ProductRepository::findAll() {
-    if (!m_db)
-        return {};
-    return readList(QStringLiteral("SELECT * FROM product WHERE status = 1 ORDER BY id DESC"));
+    QList<Product> products;
+    findAll([&products](const Product& p) { products.append(p); });
+    return products;
+}
+
+bool ProductRepository::findAll(const EachProduct& each) {
+    return forEachRow(m_db, QStringLiteral("SELECT * FROM product WHERE status = 1 ORDER BY id DESC"), {},
+                      readProduct, each);
 }
 
 QList<Product> ProductRepository::searchByName(const QString& keyword) {
@@ -242,13 +247,18 @@ QList<Product> ProductRepository::searchByName(const QString& keyword) {
 }
 
 QList<Product> ProductRepository::search(const QString& keyword) {
-    if (!m_db)
-        return {};
+    QList<Product> products;
+    search(keyword, [&products](const Product& p) { products.append(p); });
+    return products;
+}
+
+bool ProductRepository::search(const QString& keyword, const EachProduct& each) {
     const QString pattern = likePattern(keyword);
-    return readList(
-        QStringLiteral("SELECT * FROM product WHERE status = 1 AND (name LIKE ? OR barcode LIKE ? OR "
-                       "mnemonic_code LIKE ?) ORDER BY id DESC"),
-        {pattern, pattern, pattern});
+    return forEachRow(
+        m_db,
+        QStringLiteral("SELECT * FROM product WHERE status = 1 AND (name LIKE ? OR barcode LIKE ? "
+                       "OR mnemonic_code LIKE ?) ORDER BY id DESC"),
+        {pattern, pattern, pattern}, readProduct, each);
 }
 
 QList<Product> ProductRepository::findAllWithStock() {

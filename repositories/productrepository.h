@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 namespace kestrovalin {
 class Row;
 }
@@ -44,6 +46,11 @@ public:
     QList<models::Product> findAll();
     QList<models::Product> searchByName(const QString& keyword);
     QList<models::Product> search(const QString& keyword);
+    // The same drugs handed to each one at a time as they are read, keeping none: the drug list builds its
+    // rows from them. False when the statement failed.
+    using EachProduct = std::function<void(const models::Product&)>;
+    bool findAll(const EachProduct& each);
+    bool search(const QString& keyword, const EachProduct& each);
     QList<models::Product> findAllWithStock();
     QList<models::Product> searchByNameWithStock(const QString& keyword);
     QList<models::Product> findAllPrescription();

@@ -151,17 +151,28 @@ QList<Supplier> SupplierRepository::readList(const QString& sql, const QList<QVa
 }
 
 QList<Supplier> SupplierRepository::findAll() {
-    if (!m_db)
-        return {};
-    return readList(QStringLiteral("SELECT * FROM supplier WHERE status != 'suspended' ORDER BY id DESC"));
+    QList<Supplier> suppliers;
+    findAll([&suppliers](const Supplier& s) { suppliers.append(s); });
+    return suppliers;
+}
+
+bool SupplierRepository::findAll(const EachSupplier& each) {
+    return forEachRow(m_db,
+                      QStringLiteral("SELECT * FROM supplier WHERE status != 'suspended' ORDER BY id DESC"),
+                      {}, readSupplier, each);
 }
 
 QList<Supplier> SupplierRepository::searchByName(const QString& keyword) {
-    if (!m_db)
-        return {};
-    return readList(
+    QList<Supplier> suppliers;
+    searchByName(keyword, [&suppliers](const Supplier& s) { suppliers.append(s); });
+    return suppliers;
+}
+
+bool SupplierRepository::searchByName(const QString& keyword, const EachSupplier& each) {
+    return forEachRow(
+        m_db,
         QStringLiteral("SELECT * FROM supplier WHERE status != 'suspended' AND name LIKE ? ORDER BY id DESC"),
-        {QStringLiteral("%") + keyword + QStringLiteral("%")});
+        {QStringLiteral("%") + keyword + QStringLiteral("%")}, readSupplier, each);
 }
 
 int SupplierRepository::count() {

@@ -12,6 +12,8 @@
 #include <array>
 #include <optional>
 
+#include <functional>
+
 namespace kestrovalin::repositories {
 
 // Reads and writes table supplier and holds the qualification rules: goods may be bought only from a supplier
@@ -32,6 +34,11 @@ public:
     int findActiveIdByName(const QString& name);
     QList<models::Supplier> findAll();
     QList<models::Supplier> searchByName(const QString& keyword);
+    // The same suppliers handed to each one at a time as they are read, keeping none: the supplier list
+    // builds its rows from them. False when the statement failed.
+    using EachSupplier = std::function<void(const models::Supplier&)>;
+    bool findAll(const EachSupplier& each);
+    bool searchByName(const QString& keyword, const EachSupplier& each);
     int count();
     // Suppliers with any of the four documents expiring from today up to today + days, both ends included.
     QList<models::Supplier> findExpiring(int days);

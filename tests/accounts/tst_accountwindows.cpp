@@ -30,10 +30,10 @@ void click(QWidget* w, const char* button) {
     w->findChild<QPushButton*>(button)->click();
 }
 QStringList column(QWidget* w, int c) {
-    auto* table = w->findChild<QTableWidget*>();
+    const QAbstractItemModel* model = w->findChild<QTableView*>()->model();
     QStringList out;
-    for (int r = 0; r < table->rowCount(); ++r)
-        out << table->item(r, c)->text();
+    for (int r = 0; r < model->rowCount(); ++r)
+        out << model->index(r, c).data().toString();
     return out;
 }
 
@@ -272,7 +272,7 @@ private slots:
         addEntry(t, "2026-03-03 09:00:00", "销售收银", "=HYPERLINK(1)");
         OperLogWindow w;
         // Refilled while sorted by a middle column: each row must keep its own cells, in the order shown.
-        w.findChild<QTableWidget*>()->sortByColumn(4, Qt::DescendingOrder);
+        w.findChild<QTableView*>()->sortByColumn(4, Qt::DescendingOrder);
         click(&w, "btnRefresh");
         QTemporaryDir dir;
         const QString path = dir.filePath("log.csv");

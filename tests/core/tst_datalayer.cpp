@@ -1,4 +1,5 @@
 #include "core/documentnumber.h"
+#include "core/numbertext.h"
 #include "core/rowreader.h"
 #include "core/transaction.h"
 #include "repositories/customerrepository.h"
@@ -10,6 +11,7 @@
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 
+#include <QRandomGenerator>
 #include <QtTest>
 
 using namespace kestrovalin;
@@ -241,6 +243,78 @@ private slots:
         QCOMPARE(changedRows(t.db(), "UPDATE customer SET remark = ? WHERE id = ?", {"z", 99}), 0);
         QCOMPARE(changedRows(t.db(), "UPDATE nowhere SET x = 1", {}), -1);
         QCOMPARE(changedRows(nullptr, "UPDATE customer SET remark = 1", {}), -1);
+    }
+
+    // Rows handed over one at a time come in the statement's order, as the list reads them; a failed
+    // statement or a missing adapter hands over none and says so.
+    void rowsHandedOverOneAtATime() {
+        TestDatabase t;
+        const QString sql = "SELECT column1 AS n FROM (VALUES (3), (1), (2))";
+        auto n = [](const Row& row) {
+            return row.integer("n");
+        };
+        QList<int> seen;
+        const auto each = [&seen](int value) {
+            seen << value;
+        };
+        QCOMPARE(forEachRow(t.db(), sql, {}, n, each), true);
+        QCOMPARE(seen, (QList<int>{3, 1, 2}));
+        QCOMPARE(forEachRow(t.db(), sql, {}, n, each, 2), true);
+        QCOMPARE(seen, (QList<int>{3, 1, 2, 3, 1}));
+        QString error;
+        LogCapture quiet;
+        QCOMPARE(forEachRow(t.db(), "SELECT n FROM nowhere", {}, n, each, -1, &error), false);
+        QCOMPARE(error.contains("nowhere"), true);
+        QCOMPARE(forEachRow(nullptr, sql, {}, n, each), false);
+        QCOMPARE(seen.size(), 5);
+    }
+
+    // Prices and amounts come out as the general formatting writes them, rounding included.
+    void fixedTexts_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<QString>("text");
+        addRow("zero", 0.0, 2, QString("0.00"));
+        addRow("rounded up", 15.456, 2, QString("15.46"));
+        addRow("padded", 9.2, 2, QString("9.20"));
+        addRow("half a cent exactly", 0.125, 2, QString("0.13"));
+        addRow("just under a half", 2.675, 2, QString("2.67"));
+        addRow("carries into the units", 9.999, 2, QString("10.00"));
+        addRow("small", 0.004, 2, QString("0.00"));
+        addRow("no decimals", 12.5, 0, QString("13"));
+        addRow("four decimals", 1.23456, 4, QString("1.2346"));
+        addRow("large", 21474836.47, 2, QString("21474836.47"));
+        addRow("past the fast range", 1e12 + 0.25, 2, QString("1000000000000.25"));
+        addRow("negative", -3.5, 2, QString("-3.50"));
+        addRow("negative zero", -0.0, 2, QString::number(-0.0, 'f', 2));
+        addRow("six decimals", 0.1234565, 6, QString::number(0.1234565, 'f', 6));
+    }
+    void fixedTexts() {
+        QFETCH(double, value);
+        QFETCH(int, decimals);
+        QTEST(fixedText(value, decimals), "text");
+        QCOMPARE(fixedText(value, decimals), QString::number(value, 'f', decimals));
+    }
+
+    // Every amount a till can hold, and random ones, against the general formatting.
+    void fixedTextsAgreeEverywhere() {
+        QStringList differ;
+        auto check = [&differ](double value, int decimals) {
+            const QString expected = QString::number(value, 'f', decimals);
+            if (fixedText(value, decimals) != expected)
+                differ << expected + " got " + fixedText(value, decimals);
+        };
+        for (int cents = 0; cents <= 2000000; ++cents) {
+            check(cents / 100.0, 2);
+            check(cents / 1000.0, 2);
+            check(cents * 0.001 + 0.0005, 2);
+        }
+        QRandomGenerator random(20260301);
+        for (int i = 0; i < 200000; ++i) {
+            check(random.generateDouble() * 1000.0, int(random.bounded(5)));
+            check(random.generateDouble() * 3e7, 2);
+        }
+        QCOMPARE(differ, QStringList());
     }
 
     // Empty text bound through nullIfEmpty is NULL, which a UNIQUE column admits many times.

@@ -25,7 +25,7 @@
 #include <QSemaphore>
 #include <QSqlQuery>
 #include <QSystemTrayIcon>
-#include <QTableWidget>
+#include <QTableView>
 #include <QtTest>
 
 using namespace kestrovalin;
@@ -336,7 +336,8 @@ private slots:
         QStringList seen;
         ModalAnswer<ExpiryWarningDialog> expiry([&](ExpiryWarningDialog* d) {
             QVERIFY(!d->parentWidget() && d->windowModality() == Qt::ApplicationModal && prompts().isEmpty());
-            seen << d->windowTitle() + QString("：%1 行").arg(d->findChild<QTableWidget*>()->rowCount());
+            seen << d->windowTitle() +
+                        QString("：%1 行").arg(d->findChild<QTableView*>()->model()->rowCount());
             d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
         });
         ApplicationStartup(t.folder()).openMainWindow();
@@ -380,13 +381,17 @@ private slots:
         for (int days : {91, 90, 31, 30})
             items << Item{0, "阿莫西林胶囊", "", "", "", "B", "", day(days), 9, days, ""};
         ExpiryWarningDialog dialog(items);
-        auto* table = dialog.findChild<QTableWidget*>("tableWidget");
+        const QAbstractItemModel* model = dialog.findChild<QTableView*>("tableWidget")->model();
         QStringList cells;
-        for (int r = 0; r < 4; ++r)
-            cells << table->item(r, 3)->background().color().name() + "/" +
-                         table->item(r, 3)->foreground().color().name();
+        for (int r = 0; r < 4; ++r) {
+            const QModelIndex days = model->index(r, 3);
+            cells << days.data(Qt::BackgroundRole).value<QBrush>().color().name() + "/" +
+                         days.data(Qt::ForegroundRole).value<QBrush>().color().name();
+        }
         QCOMPARE(cells.join(' '), QString("#000000/#000000 #808000/#ffffff #808000/#ffffff #800000/#ffffff"));
-        QCOMPARE(table->item(3, 2)->background().style(), Qt::NoBrush);
+        QCOMPARE(model->index(3, 2).data(Qt::BackgroundRole).value<QBrush>().style(), Qt::NoBrush);
+        QCOMPARE(model->index(0, 3).data(Qt::TextAlignmentRole).toInt(), int(Qt::AlignCenter));
+        QCOMPARE(model->index(0, 2).data(Qt::TextAlignmentRole).isValid(), false);
     }
 
     // Within 5 % of the range from either limit is a warning (both edges included), outside it critical.

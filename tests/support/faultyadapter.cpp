@@ -28,6 +28,12 @@ QSqlQuery FaultyAdapter::query(const QString& sql, const QList<QVariant>& params
     return m_real->query(sql, params);
 }
 
+QSqlQuery FaultyAdapter::readOnce(const QString& sql, const QList<QVariant>& params) {
+    if (injectFailure(sql))
+        return QSqlQuery(m_real->getQtDatabase());
+    return m_real->readOnce(sql, params);
+}
+
 bool FaultyAdapter::transaction() {
     if (m_failBegin) {
         ++m_failures;

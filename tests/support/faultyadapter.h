@@ -24,7 +24,7 @@ public:
     // The nth (from 1) statement from now on whose text matches pattern (a regular expression, ignoring case)
     // fails; later ones run again. One pattern at a time.
     void failStatement(const QString& pattern, int nth = 1);
-    // Every statement text that reached execute or query, failed ones included.
+    // Every statement text that reached execute, query or readOnce, failed ones included.
     const QStringList& statements() const { return m_statements; }
     int failures() const { return m_failures; }
 
@@ -33,6 +33,7 @@ public:
     bool isConnected() const override { return m_real->isConnected(); }
     bool execute(const QString& sql, const QList<QVariant>& params = {}) override;
     QSqlQuery query(const QString& sql, const QList<QVariant>& params = {}) override;
+    QSqlQuery readOnce(const QString& sql, const QList<QVariant>& params = {}) override;
     bool transaction() override;
     bool commit() override;
     bool rollback() override { return m_real->rollback(); }

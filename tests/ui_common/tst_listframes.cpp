@@ -1,7 +1,9 @@
 #include "core/csvwriter.h"
+#include "repositories/expirywarningrepository.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
+#include "ui/admin/operlogwindow.h"
 #include "ui/common/listframe.h"
 #include "ui/common/pickerframe.h"
 #include "ui/common/prompts.h"
@@ -15,6 +17,7 @@
 #include "ui/masterdata/productselectiondialog.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/masterdata/supplierselectiondialog.h"
+#include "ui/purchasing/expirywarningdialog.h"
 
 #include <QBuffer>
 #include <QDialog>
@@ -60,7 +63,7 @@ QString dump(const QAbstractItemModel* model) {
 }
 
 QTableView* tableIn(QWidget* window) {
-    for (const char* name : {"tableView", "tableWidget"}) {
+    for (const char* name : {"tableView", "tableWidget", "tableLogs"}) {
         if (auto* table = window->findChild<QTableView*>(name))
             return table;
     }
@@ -89,6 +92,17 @@ void seed(TestDatabase& t) {
         "(4, '坏日期', 'L4', '', '', '', '', '2027/01/01', '', '', '', 'valid', 'active')");
     t.exec("INSERT INTO customer (id, name, phone, address, id_card, remark, is_default, created_at) VALUES "
            "(5, '张三', '13800001111', '北京', '110', '常客', 0, '2030-01-01')");
+    t.exec(
+        "INSERT INTO inventory_batch (id, product_id, supplier_id, batch_no, expiry_date, quantity) VALUES "
+        "(1, 1, 1, 'B30', '2026-03-31', 5), (2, 2, 2, 'B31', '2026-04-01', 12), "
+        "(3, 1, 1, 'B90', '2026-05-30', 7), (4, 2, 1, 'B91', '2026-05-31', 1)");
+    // Two entries in the same second, and one without a readable time.
+    t.exec("INSERT INTO sys_operation_log (id, user_id, user_name, module, action, detail, ip_address, "
+           "created_at) VALUES (1, 1, '系统管理员', '用户管理', '登录', '', '127.0.0.1', '2026-02-27 "
+           "08:00:00'), "
+           "(2, 2, '李娜', '销售收银', '收银', 'SAL202602280001', '', '2026-02-28 17:30:05'), "
+           "(3, 2, '李娜', '商品管理', '编辑', '姓名: \"阿\"', '', '2026-02-28 17:30:05'), "
+           "(4, 1, '系统管理员', '库存管理', '盘点', 'CHK1', '10.0.0.2', '')");
 }
 
 QStringList drugRow1() {
@@ -180,6 +194,63 @@ private slots:
         QCOMPARE(model.columnCount(), 1);
     }
 
+    // Sorted by a title the rows come in the order a QTableWidget gives the same texts, ties kept in the
+    // order shown, through later fills too; the current row follows its record.
+    void modelSortsAsATableWidget_data() {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("order");
+        QTest::newRow("names up") << 0 << int(Qt::AscendingOrder);
+        QTest::newRow("names down") << 0 << int(Qt::DescendingOrder);
+        QTest::newRow("numbers as text up") << 1 << int(Qt::AscendingOrder);
+        QTest::newRow("numbers as text down") << 1 << int(Qt::DescendingOrder);
+        QTest::newRow("ties and blanks down") << 2 << int(Qt::DescendingOrder);
+    }
+    void modelSortsAsATableWidget() {
+        QFETCH(int, column);
+        QFETCH(int, order);
+        const QVector<QStringList> texts{{"感冒灵", "10", "b"}, {"阿莫西林", "9", ""},  {"Zinc", "100", "b"},
+                                         {"aspirin", "9", "a"}, {"板蓝根", "010", "b"}, {"=1", "-1", ""}};
+        QTableWidget widget(0, 3);
+        RowTableModel model({"名称", "数量", "类别"});
+        QVector<TableRow> rows;
+        auto fillWidget = [&] {
+            TableFill fill(&widget, texts.size());
+            for (int r = 0; r < texts.size(); ++r)
+                fill.setRow(r, texts.at(r));
+        };
+        // The widget's rows as positions in texts, and the model's ids.
+        auto orders = [&] {
+            QStringList widgetOrder;
+            QStringList modelOrder;
+            for (int r = 0; r < texts.size(); ++r) {
+                widgetOrder << QString::number(texts.indexOf(QStringList{
+                    widget.item(r, 0)->text(), widget.item(r, 1)->text(), widget.item(r, 2)->text()}));
+                modelOrder << QString::number(model.id(r));
+            }
+            return qMakePair(modelOrder, widgetOrder);
+        };
+        for (int r = 0; r < texts.size(); ++r)
+            rows.append(TableRow(r, texts.at(r)));
+        fillWidget();
+        QTableView view;
+        view.setModel(&model);
+        model.setRows(rows);
+        view.setCurrentIndex(model.index(4, 1));
+        // Sorting turned on sorts by the title the header marks, then by the one asked for.
+        widget.setSortingEnabled(true);
+        widget.sortByColumn(column, Qt::SortOrder(order));
+        view.setSortingEnabled(true);
+        view.sortByColumn(column, Qt::SortOrder(order));
+        const auto sorted = orders();
+        QCOMPARE(sorted.first, sorted.second);
+        QCOMPARE(model.id(view.currentIndex().row()), 4);
+        QCOMPARE(view.currentIndex().column(), 1);
+        fillWidget();
+        model.setRows(rows);
+        const auto refilled = orders();
+        QCOMPARE(refilled.first, refilled.second);
+    }
+
     // Each list window and picker shows through the model exactly the texts, colours and ids it showed
     // through one item per cell.
     void windowsShowTheirRowsAsBefore_data() {
@@ -209,6 +280,18 @@ private slots:
             << 5
             << QStringList{"1:1|零售客户|| 0=#c8ffc8/- 1=#c8ffc8/- 2=#c8ffc8/- 3=#c8ffc8/-",
                            "5:5|张三|13800001111|北京"};
+        QTest::newRow("operation log")
+            << 6
+            << QStringList{"3:2026-02-28 17:30:05|李娜|商品管理|编辑|姓名: \"阿\"||3",
+                           "2:2026-02-28 17:30:05|李娜|销售收银|收银|SAL202602280001||2",
+                           "1:2026-02-27 08:00:00|系统管理员|用户管理|登录||127.0.0.1|1",
+                           "4:|系统管理员|库存管理|盘点|CHK1|10.0.0.2|4"};
+        QTest::newRow("near-expiry dialog")
+            << 7
+            << QStringList{"2:阿莫西林胶囊|B91|2026-05-31|91 天|1",
+                           "1:板蓝根颗粒|B90|2026-05-30|90 天|7 3=#808000/#ffffff",
+                           "2:阿莫西林胶囊|B31|2026-04-01|31 天|12 3=#808000/#ffffff",
+                           "1:板蓝根颗粒|B30|2026-03-31|30 天|5 3=#800000/#ffffff"};
     }
     void windowsShowTheirRowsAsBefore() {
         QFETCH(int, window);
@@ -231,6 +314,13 @@ private slots:
             break;
         case 4:
             shownWindow.reset(new SupplierSelectionDialog);
+            break;
+        case 6:
+            shownWindow.reset(new OperLogWindow);
+            break;
+        case 7:
+            shownWindow.reset(new ExpiryWarningDialog(
+                repositories::ExpiryWarningRepository(t.db()).findNearExpiryItems(180)));
             break;
         default:
             shownWindow.reset(new CustomerSelectionDialog);
@@ -386,6 +476,33 @@ private slots:
                  qPrintable(QString::number(sampled)));
         QVERIFY2(view.columnWidth(0) > view.fontMetrics().horizontalAdvance(QString(60, QChar('W'))),
                  qPrintable(QString::number(view.columnWidth(0))));
+    }
+
+    // Every list table numbers its rows through the row-number header, as wide as the table view's own
+    // header also after the window's style sheet changes.
+    void listTablesNumberRowsAsThePlainHeader() {
+        RowTableModel model({"名称"});
+        QVector<TableRow> rows;
+        for (int r = 0; r < 12000; ++r)
+            rows.append(TableRow(r, {"甲"}));
+        model.setRows(rows);
+        QWidget window;
+        window.setStyleSheet(listWindowStyleSheet({"btnAdd"}, {"btnEdit"}));
+        QTableView list(&window);
+        QTableView plain(&window);
+        list.setModel(&model);
+        plain.setModel(&model);
+        setupListTable(&list);
+        QCOMPARE(list.verticalHeader()->metaObject()->className(), "kestrovalin::RowNumberHeader");
+        QCOMPARE(list.verticalHeader()->sectionsClickable(), plain.verticalHeader()->sectionsClickable());
+        QCOMPARE(list.verticalHeader()->highlightSections(), plain.verticalHeader()->highlightSections());
+        window.show();
+        QCOMPARE(list.verticalHeader()->sizeHint(), plain.verticalHeader()->sizeHint());
+        const QSize before = list.verticalHeader()->sizeHint();
+        window.setStyleSheet(window.styleSheet() + "QHeaderView::section { font-size: 30px; }");
+        QCOMPARE(list.verticalHeader()->sizeHint(), plain.verticalHeader()->sizeHint());
+        QVERIFY2(list.verticalHeader()->sizeHint().width() > before.width(),
+                 qPrintable(QString::number(list.verticalHeader()->sizeHint().width())));
     }
 
     // The row-number header is as wide as the plain one, which measures two hundred sections, and follows the

@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "repositories/operlogrepository.h"
+#include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/styles.h"
 #include "ui/common/tableexport.h"
@@ -21,6 +22,12 @@ QStringList headers() {
             QStringLiteral("详情"), QStringLiteral("IP地址"), QStringLiteral("ID")};
 }
 
+TableRow logRow(const models::OperLog& e) {
+    return {e.id,
+            {e.createdAt.isValid() ? e.createdAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString(),
+             e.userName, e.module, e.action, e.detail, e.ipAddress, QString::number(e.id)}};
+}
+
 } // namespace
 
 OperLogWindow::OperLogWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_OperLogWindow) {
@@ -33,14 +40,14 @@ OperLogWindow::OperLogWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_O
     sheet.groupPaddingTop = 10;
     sheet.filterFieldRules = true;
     sheet.tableViewRule = false;
+    sheet.namedTables = QStringList{QStringLiteral("tableLogs")};
     setStyleSheet(listWindowStyleSheet(sheet));
-    ui->labelCount->setStyleSheet(countLabelStyleSheet());
 
-    QTableWidget* table = ui->tableLogs;
-    table->setColumnCount(headers().size());
-    table->setHorizontalHeaderLabels(headers());
-    setupListTable(table, true);
+    m_list = new ListFrame(this, ui->tableLogs, headers(), {}, ListFrame::Hint::Information);
+    m_list->setCountLabel(ui->labelCount);
+    QTableView* table = ui->tableLogs;
     table->verticalHeader()->setDefaultSectionSize(26);
+    // Clicking a title sorts by its texts; the newest entries come first.
     table->setSortingEnabled(true);
     table->sortByColumn(0, Qt::DescendingOrder);
 
@@ -65,20 +72,9 @@ OperLogWindow::~OperLogWindow() {
 }
 
 void OperLogWindow::loadLogs(const QList<models::OperLog>& entries) {
-    QTableWidget* table = ui->tableLogs;
-    {
-        // Sorting stays off while filling, so every row keeps its own cells; it re-sorts afterwards.
-        TableFill fill(table, entries.size());
-        for (int row = 0; row < entries.size(); ++row) {
-            const models::OperLog& e = entries.at(row);
-            fill.setRow(row,
-                        {e.createdAt.isValid() ? e.createdAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-                                               : QString(),
-                         e.userName, e.module, e.action, e.detail, e.ipAddress, QString::number(e.id)});
-        }
-    }
-    table->resizeColumnsToContents();
-    ui->labelCount->setText(QStringLiteral("共 %1 条记录").arg(entries.size()));
+    // The model keeps the sort the titles show; widths from the titles and the first rows.
+    m_list->show(entries, logRow);
+    fitColumnsToFirstRows(ui->tableLogs);
 }
 
 void OperLogWindow::onSearchClicked() {

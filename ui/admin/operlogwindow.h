@@ -9,6 +9,8 @@ class Ui_OperLogWindow;
 
 namespace kestrovalin {
 
+class ListFrame;
+
 // Shows the operation log newest first, filters it and exports the shown rows as CSV. Writes nothing.
 class OperLogWindow : public QMainWindow {
     Q_OBJECT
@@ -26,6 +28,7 @@ private:
     void resetFilters();
 
     Ui_OperLogWindow* ui;
+    ListFrame* m_list;
 };
 
 } // namespace kestrovalin

@@ -55,6 +55,15 @@ void ListFrame::showAll() const {
         m_load(QString());
 }
 
+void ListFrame::show(QVector<TableRow> rows) {
+    if (!m_model) {
+        qWarning("ListFrame::show needs a plain QTableView; a QTableWidget is filled by its window");
+        return;
+    }
+    m_model->setRows(std::move(rows));
+    updateCount();
+}
+
 void ListFrame::updateCount() {
     if (m_count)
         m_count->setText(QStringLiteral("共 %1 条记录").arg(m_table->model()->rowCount()));

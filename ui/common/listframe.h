@@ -48,13 +48,9 @@ public:
     // Fills the model with one row per record, built by build(record) -> TableRow, and updates the count.
     // Over a QTableWidget there is no model to fill: the window fills the widget and calls updateCount().
     template <typename List, typename Build> void show(const List& records, Build build) {
-        if (!m_model) {
-            qWarning("ListFrame::show needs a plain QTableView; a QTableWidget is filled by its window");
-            return;
-        }
-        m_model->fill(records, build);
-        updateCount();
+        show(tableRows(records, build));
     }
+    void show(QVector<TableRow> rows);
     void updateCount();
 
     // -1 without a current row.

@@ -1,5 +1,8 @@
 #include "ui/common/rowtablemodel.h"
 
+#include <algorithm>
+#include <numeric>
+
 namespace kestrovalin {
 
 namespace {
@@ -67,6 +70,52 @@ Qt::ItemFlags RowTableModel::flags(const QModelIndex& index) const {
                            : Qt::NoItemFlags;
 }
 
+void RowTableModel::sort(int column, Qt::SortOrder order) {
+    m_sortColumn = column;
+    m_sortOrder = order;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QVector<int> moved = arrange();
+    if (!moved.isEmpty()) {
+        const QModelIndexList before = persistentIndexList();
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& index : before)
+            after.append(this->index(moved.at(index.row()), index.column()));
+        changePersistentIndexList(before, after);
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+QVector<int> RowTableModel::arrange() {
+    const int count = m_rows.size();
+    if (m_sortColumn < 0 || m_sortColumn >= m_titles.size() || count < 2)
+        return {};
+    QVector<int> from(count);
+    std::iota(from.begin(), from.end(), 0);
+    const int column = m_sortColumn;
+    auto text = [this, column](int row) -> const QString& {
+        static const QString none;
+        const QStringList& cells = m_rows.at(row).cells;
+        return column < cells.size() ? cells.at(column) : none;
+    };
+    // Descending is "the right one sorts before the left one", so equal rows keep their order both ways.
+    if (m_sortOrder == Qt::AscendingOrder)
+        std::stable_sort(from.begin(), from.end(),
+                         [&](int l, int r) { return text(l).localeAwareCompare(text(r)) < 0; });
+    else
+        std::stable_sort(from.begin(), from.end(),
+                         [&](int l, int r) { return text(r).localeAwareCompare(text(l)) < 0; });
+    QVector<TableRow> sorted;
+    sorted.reserve(count);
+    QVector<int> to(count);
+    for (int i = 0; i < count; ++i) {
+        sorted.append(std::move(m_rows[from.at(i)]));
+        to[from.at(i)] = i;
+    }
+    m_rows = std::move(sorted);
+    return to;
+}
+
 void RowTableModel::setTitles(const QStringList& titles) {
     beginResetModel();
     m_titles = titles;
@@ -83,6 +132,7 @@ void RowTableModel::setColumnAlignment(int column, Qt::Alignment alignment) {
 void RowTableModel::setRows(QVector<TableRow> rows) {
     beginResetModel();
     m_rows = std::move(rows);
+    arrange();
     endResetModel();
 }
 

@@ -44,6 +44,14 @@ private:
     static QBrush brush(const QColor& colour) { return colour.isValid() ? QBrush(colour) : QBrush(); }
 };
 
+} // namespace kestrovalin
+
+// Rows move as plain memory when a vector of them grows.
+Q_DECLARE_TYPEINFO(kestrovalin::TableRow::CellColours, Q_MOVABLE_TYPE);
+Q_DECLARE_TYPEINFO(kestrovalin::TableRow, Q_MOVABLE_TYPE);
+
+namespace kestrovalin {
+
 // One row per record, built by build(record) -> TableRow, in the list's order.
 template <typename List, typename Build> QVector<TableRow> tableRows(const List& records, Build build) {
     QVector<TableRow> rows;
@@ -55,7 +63,8 @@ template <typename List, typename Build> QVector<TableRow> tableRows(const List&
 
 // A read-only table model over rows whose texts, colours and ids are worked out once per fill, so that
 // showing a cell allocates nothing and tens of thousands of rows fill in a few milliseconds. The record id
-// rides in column 0 under Qt::UserRole, as the list windows have always kept it.
+// rides in column 0 under Qt::UserRole, as the list windows have always kept it. A view with sorting on sorts
+// the rows themselves, the way a QTableWidget sorts its items.
 class RowTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -66,6 +75,9 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // By the column's texts, locale-aware, stable from the order shown. Later fills come sorted the same way
+    // until a sort by column -1.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     // Column titles may change between fills (a picker with two modes); the rows are dropped.
     void setTitles(const QStringList& titles);
@@ -87,9 +99,14 @@ public:
     const QVector<TableRow>& rows() const { return m_rows; }
 
 private:
+    // Puts the rows in the kept sort order; returns each old row's new position, empty when nothing moved.
+    QVector<int> arrange();
+
     QStringList m_titles;
     QVector<Qt::Alignment> m_alignments;
     QVector<TableRow> m_rows;
+    int m_sortColumn = -1;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
 };
 
 } // namespace kestrovalin

@@ -98,6 +98,8 @@ QString listWindowStyleSheet(const ListSheet& sheet) {
     out += tableRule(QStringLiteral("QTableWidget"), colours::grid);
     if (sheet.tableViewRule)
         out += tableRule(QStringLiteral("QTableView"), colours::grid);
+    for (const QString& name : sheet.namedTables)
+        out += tableRule(QStringLiteral("QTableView#") + name, colours::grid);
     return out + headerSections();
 }
 

@@ -58,6 +58,9 @@ struct ListSheet {
     bool filterFieldRules = false;
     // Windows whose lists are all QTableWidgets leave out the rule for plain table views.
     bool tableViewRule = true;
+    // Table views framed by object name, for windows whose date fields pop up calendars: those are table
+    // views too and keep their own look.
+    QStringList namedTables;
 };
 QString listWindowStyleSheet(const ListSheet& sheet);
 QString listWindowStyleSheet(const QStringList& primaryButtons, const QStringList& secondaryButtons,

@@ -1,6 +1,7 @@
 #include "ui/common/tablefill.h"
 
 #include <QAbstractItemView>
+#include <QEvent>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QHeaderView>
@@ -18,8 +19,10 @@ void setupListTable(QAbstractItemView* view, bool singleSelection) {
                                            : QAbstractItemView::ExtendedSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setAlternatingRowColors(true);
-    if (auto* table = qobject_cast<QTableView*>(view))
+    if (auto* table = qobject_cast<QTableView*>(view)) {
         table->horizontalHeader()->setStretchLastSection(true);
+        useRowNumberHeader(table);
+    }
 }
 
 void setupPlainTable(QTableView* view) {
@@ -77,39 +80,53 @@ void fitColumnsToFirstRows(QTableView* view, int sampleRows) {
     }
 }
 
-namespace {
+RowNumberHeader::RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
 
-// A row header of row numbers: the last row's number is the widest, so measuring it and the first stands
-// for measuring hundreds of sections, as the plain header does after every fill.
-class RowNumberHeader : public QHeaderView {
-public:
-    explicit RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
-
-    QSize sizeHint() const override {
-        if (count() != m_measuredCount) {
-            m_measuredCount = count();
-            m_hint = count() == 0
-                         ? QHeaderView::sizeHint()
-                         : sectionSizeFromContents(0).expandedTo(sectionSizeFromContents(count() - 1));
-        }
-        return m_hint;
+QSize RowNumberHeader::sizeHint() const {
+    if (count() == 0)
+        return QHeaderView::sizeHint();
+    if (count() != m_measuredCount || isSortIndicatorShown() != m_sortIndicatorShown) {
+        m_measuredCount = count();
+        m_sortIndicatorShown = isSortIndicatorShown();
+        m_hint = sectionSizeFromContents(0).expandedTo(sectionSizeFromContents(count() - 1));
     }
+    return m_hint;
+}
 
-private:
-    mutable int m_measuredCount = -1;
-    mutable QSize m_hint;
-};
+void RowNumberHeader::forgetOnChange(const QEvent* event) {
+    switch (event->type()) {
+    case QEvent::FontChange:
+    case QEvent::StyleChange:
+    case QEvent::Polish:
+        m_measuredCount = -1;
+        break;
+    default:
+        break;
+    }
+}
 
-} // namespace
+bool RowNumberHeader::event(QEvent* event) {
+    forgetOnChange(event);
+    return QHeaderView::event(event);
+}
+
+bool RowNumberHeader::viewportEvent(QEvent* event) {
+    forgetOnChange(event);
+    return QHeaderView::viewportEvent(event);
+}
 
 void useRowNumberHeader(QTableView* view) {
-    auto* header = new RowNumberHeader(view);
     const QHeaderView* plain = view->verticalHeader();
+    if (qobject_cast<const RowNumberHeader*>(plain))
+        return;
+    auto* header = new RowNumberHeader(view);
     header->setSectionsClickable(plain->sectionsClickable());
     header->setHighlightSections(plain->highlightSections());
     header->setDefaultSectionSize(plain->defaultSectionSize());
     header->setMinimumSectionSize(plain->minimumSectionSize());
+    const bool hidden = plain->isHidden() && plain->testAttribute(Qt::WA_WState_ExplicitShowHide);
     view->setVerticalHeader(header);
+    header->setHidden(hidden);
 }
 
 bool removeCurrentLine(QTableWidget* table, int lineCount, const std::function<void(int)>& removeLine) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHeaderView>
 #include <QList>
 #include <QStringList>
 #include <QVector>
@@ -13,12 +14,38 @@ class QTableView;
 
 namespace kestrovalin {
 
-// Read-only list tables: whole-row selection, no editing, alternating rows, stretched last section.
+// Read-only list tables: whole-row selection, no editing, alternating rows, stretched last section, row
+// numbers down the side through a RowNumberHeader.
 void setupListTable(QAbstractItemView* view, bool singleSelection = true);
 
 // Read-only tables that keep the view's own selection behaviour: no editing, alternating rows, stretched last
 // section, no row header.
 void setupPlainTable(QTableView* view);
+
+// The row numbers of a list table (as RowTableModel gives them). The last number is the widest, so its size
+// and the first one's stand for the hundreds of sections the plain header measures, through the window's
+// style sheet, every time the table lays itself out. Measured again when the row count, the font, the style
+// or the sort arrow changes.
+class RowNumberHeader : public QHeaderView {
+    Q_OBJECT
+public:
+    explicit RowNumberHeader(QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+
+protected:
+    bool event(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+
+private:
+    void forgetOnChange(const QEvent* event);
+
+    mutable int m_measuredCount = -1;
+    mutable bool m_sortIndicatorShown = false;
+    mutable QSize m_hint;
+};
+
+// Puts a RowNumberHeader in place of the view's vertical header, keeping its settings.
+void useRowNumberHeader(QTableView* view);
 
 // Fixed starting widths for the first columns of a list table, so texts such as barcodes and dates show
 // whole without measuring thousands of rows.
@@ -27,10 +54,6 @@ void setColumnWidths(QTableView* view, const QVector<int>& widths);
 // Widths to fit the titles and the texts of the first `sampleRows` rows. Unlike resizing to contents it
 // never measures a long list to its end.
 void fitColumnsToFirstRows(QTableView* view, int sampleRows = 100);
-
-// A row header that numbers the rows (as RowTableModel's does) and sizes itself from the first and last
-// number instead of measuring up to two hundred sections after every fill.
-void useRowNumberHeader(QTableView* view);
 
 // Removes the current row of a dialog's line table and the line it shows (row i shows lines[i]); false
 // without a current row.

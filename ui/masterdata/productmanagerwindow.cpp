@@ -1,5 +1,6 @@
 #include "ui/masterdata/productmanagerwindow.h"
 
+#include "core/numbertext.h"
 #include "repositories/productrepository.h"
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
@@ -16,7 +17,7 @@ namespace {
 using Actions = RegisterActions<repositories::ProductRepository, ProductDialog, models::Product>;
 
 QString price(double value) {
-    return QString::number(value, 'f', 2);
+    return fixedText(value, 2);
 }
 
 TableRow productRow(const models::Product& p) {
@@ -74,7 +75,13 @@ ProductManagerWindow::~ProductManagerWindow() {
 
 void ProductManagerWindow::loadProducts(const QString& keyword) {
     repositories::ProductRepository repo(DatabaseManager::instance().getAdapter());
-    m_list->show(keyword.isEmpty() ? repo.findAll() : repo.search(keyword), productRow);
+    // Rows straight from the statement: no list of twenty thousand drugs beside them.
+    QVector<TableRow> rows;
+    const auto add = [&rows](const models::Product& p) {
+        rows.append(productRow(p));
+    };
+    keyword.isEmpty() ? repo.findAll(add) : repo.search(keyword, add);
+    m_list->show(std::move(rows));
 }
 
 void ProductManagerWindow::onSearch() {

@@ -127,10 +127,14 @@ SupplierManagerWindow::~SupplierManagerWindow() {
 
 void SupplierManagerWindow::loadSuppliers(const QString& keyword) {
     repositories::SupplierRepository repo(DatabaseManager::instance().getAdapter());
-    // The labels are judged against one day for the whole list.
+    // The labels are judged against one day for the whole list; rows straight from the statement.
     const QDate today = Clock::today();
-    m_list->show(keyword.isEmpty() ? repo.findAll() : repo.searchByName(keyword),
-                 [&today](const models::Supplier& s) { return supplierRow(s, today); });
+    QVector<TableRow> rows;
+    const auto add = [&rows, &today](const models::Supplier& s) {
+        rows.append(supplierRow(s, today));
+    };
+    keyword.isEmpty() ? repo.findAll(add) : repo.searchByName(keyword, add);
+    m_list->show(std::move(rows));
 }
 
 void SupplierManagerWindow::onSearch() {

@@ -1,5 +1,6 @@
 #include "ui/purchasing/expirywarningdialog.h"
 
+#include "ui/common/rowtablemodel.h"
 #include "ui/common/tablefill.h"
 #include "ui_expirywarningdialog.h"
 
@@ -16,43 +17,41 @@ RemainingDaysColours remainingDaysColours(int days) {
     return {};
 }
 
+namespace {
+
+const int daysColumn = 3;
+
+// Only the remaining days are coloured.
+TableRow itemRow(const repositories::ExpiryWarningItem& item) {
+    TableRow row(item.productId, {item.productName, item.batchNo, item.expiryDate,
+                                  QString::number(item.remainingDays) + QStringLiteral(" 天"),
+                                  QString::number(item.quantity)});
+    const RemainingDaysColours colours = remainingDaysColours(item.remainingDays);
+    if (colours.background.isValid())
+        row.mark(daysColumn, colours.foreground, colours.background);
+    return row;
+}
+
+} // namespace
+
 ExpiryWarningDialog::ExpiryWarningDialog(const QList<repositories::ExpiryWarningItem>& items, QWidget* parent)
     : QDialog(parent), ui(new Ui_ExpiryWarningDialog) {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("近效期药品预警"));
 
-    QTableWidget* table = ui->tableWidget;
-    table->setColumnCount(5);
-    table->setHorizontalHeaderLabels({QStringLiteral("商品名称"), QStringLiteral("批号"),
-                                      QStringLiteral("有效期至"), QStringLiteral("剩余天数"),
-                                      QStringLiteral("库存数量")});
+    auto* model =
+        new RowTableModel({QStringLiteral("商品名称"), QStringLiteral("批号"), QStringLiteral("有效期至"),
+                           QStringLiteral("剩余天数"), QStringLiteral("库存数量")},
+                          this);
+    model->setColumnAlignment(daysColumn, Qt::AlignCenter);
+    model->fill(items, itemRow);
+    QTableView* table = ui->tableWidget;
+    table->setModel(model);
     table->horizontalHeader()->setStretchLastSection(true);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->setVisible(false);
     // Room for full drug names; the stretched quantity column takes what is left.
-    table->setColumnWidth(0, 260);
-    table->setColumnWidth(1, 140);
-    table->setColumnWidth(2, 110);
-    table->setColumnWidth(3, 90);
-
-    {
-        TableFill fill(table, items.size());
-        for (int row = 0; row < items.size(); ++row) {
-            const repositories::ExpiryWarningItem& item = items.at(row);
-            fill.set(row, 0, item.productName);
-            fill.set(row, 1, item.batchNo);
-            fill.set(row, 2, item.expiryDate);
-            QTableWidgetItem* days =
-                fill.set(row, 3, QString::number(item.remainingDays) + QStringLiteral(" 天"));
-            days->setTextAlignment(Qt::AlignCenter);
-            const RemainingDaysColours colours = remainingDaysColours(item.remainingDays);
-            if (colours.background.isValid()) {
-                days->setForeground(colours.foreground);
-                days->setBackground(colours.background);
-            }
-            fill.set(row, 4, QString::number(item.quantity));
-        }
-    }
+    setColumnWidths(table, {260, 140, 110, 90});
 
     if (items.isEmpty())
         ui->labelTitle->setText(QStringLiteral("当前没有近效期药品预警"));
