@@ -31,6 +31,9 @@ target_sources(kvcore PRIVATE
 
 add_library(kvtestsupport STATIC
     tests/support/testdatabase.h tests/support/testdatabase.cpp
+    tests/support/clerksession.h
+    tests/support/farday.h
+    tests/support/freshdatabase.h
     tests/support/logcapture.h
     tests/support/pinnedclock.h
     tests/support/modalanswer.h

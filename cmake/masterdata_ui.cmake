@@ -1,5 +1,6 @@
 # The frames that list windows and pickers share; drug and supplier forms, list windows and pickers.
 target_sources(kvcore PRIVATE
+    ui/common/batchpicker.h ui/common/batchpicker.cpp
     ui/common/buttonbox.h ui/common/buttonbox.cpp
     ui/common/formdialog.h ui/common/formdialog.cpp
     ui/common/listframe.h ui/common/listframe.cpp

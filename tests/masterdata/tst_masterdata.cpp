@@ -1,6 +1,7 @@
 #include "repositories/productrepository.h"
 #include "repositories/supplierrepository.h"
 #include "tests/support/datarows.h"
+#include "tests/support/farday.h"
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
@@ -13,13 +14,6 @@ using namespace kestrovalin::repositories;
 using Item = ProductRepository::InventoryBatchWithProduct;
 
 namespace {
-
-// Far from the machine's real date, so a query that used SQLite's own (UTC) clock would give other answers.
-const QDate kToday(2031, 5, 20);
-
-QString day(int offsetFromToday) {
-    return kToday.addDays(offsetFromToday).toString("yyyy-MM-dd");
-}
 
 Product makeProduct(const QString& name, const QString& barcode = QString(),
                     const QString& specification = QString(), const QString& maker = QString()) {

@@ -1,4 +1,3 @@
-#include "core/usersession.h"
 #include "ui/common/prompts.h"
 #include "ui/masterdata/productselectiondialog.h"
 #include "ui/sales/prescriptiondetaildialog.h"
@@ -6,6 +5,7 @@
 #include "ui/sales/prescriptionrecordwindow.h"
 
 #include "tests/prescriptions/registerseed.h"
+#include "tests/support/clerksession.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
@@ -133,10 +133,7 @@ QString rowText(QTableWidget* table, int row) {
 class TestPrescriptionWindows : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        Prompts::setTestMode(true);
-        UserSession::instance().setCurrentUser({7, "zhangli", "张丽", "clerk"});
-    }
+    void initTestCase() { startAsClerk(); }
     void init() { Prompts::reset(); }
 
     // Only listed prescription drugs are offered; a chosen drug becomes a line with quantity 1 whose quantity

@@ -9,6 +9,7 @@
 #include "ui/reports/rejecteddrugreportwindow.h"
 
 #include "tests/quality/rejectedseed.h"
+#include "tests/support/clerksession.h"
 #include "tests/support/datarows.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/modeltexts.h"
@@ -84,10 +85,7 @@ QString valueText(QObject* dialog, const char* label) {
 class TestRejectedDrugWindows : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        Prompts::setTestMode(true);
-        UserSession::instance().setCurrentUser({7, "zhangli", "张丽", "clerk"});
-    }
+    void initTestCase() { startAsClerk(); }
     void init() { Prompts::reset(); }
 
     // Register window.

@@ -1,8 +1,8 @@
 #include "core/currentuser.h"
 #include "repositories/returnrepository.h"
 #include "tests/returns/returnseed.h"
+#include "tests/support/freshdatabase.h"
 #include "tests/support/modalanswer.h"
-#include "tests/support/pinnedclock.h"
 #include "ui/common/prompts.h"
 #include "ui/returns/productbatchselectiondialog.h"
 #include "ui/returns/purchasereturndialog.h"
@@ -61,21 +61,14 @@ class TestReturnWindows : public QObject {
 
 private slots:
     void init() {
-        m_db.reset(new TestDatabase);
-        m_clock.reset(new PinnedClock(kReturnDay));
-        Prompts::setTestMode(true);
-        Prompts::reset();
+        m_db.start(kReturnDay);
         ReturnSeed s{*m_db};
         s.twoDrugs(5, 8, 12.346);
         s.purchase(4, "PUR203101010004", 1, "A2301");
         s.sale(3, "SAL203102010001");
         s.soldLine(31, 3, 1, 11, "A2301", 5);
     }
-    void cleanup() {
-        Prompts::setTestMode(false);
-        m_clock.reset();
-        m_db.reset();
-    }
+    void cleanup() { m_db.stop(); }
 
     // --- picker ---
     void pickerModes_data() {
@@ -333,8 +326,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TestDatabase> m_db;
-    std::unique_ptr<PinnedClock> m_clock;
+    FreshDatabase m_db;
 };
 
 QTEST_MAIN(TestReturnWindows)

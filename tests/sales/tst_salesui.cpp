@@ -1,4 +1,3 @@
-#include "core/usersession.h"
 #include "repositories/salesrepository.h"
 #include "ui/common/prompts.h"
 #include "ui/sales/prescriptiondialog.h"
@@ -7,6 +6,7 @@
 #include "ui/sales/salesproductselectiondialog.h"
 #include "ui/sales/saleswindow.h"
 
+#include "tests/support/clerksession.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
@@ -148,10 +148,7 @@ models::SalesOrderItem soldLine(int productId, const QString& batchNo, int quant
 class TestSalesUi : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        Prompts::setTestMode(true);
-        UserSession::instance().setCurrentUser({7, "zhangli", "张丽", "clerk"});
-    }
+    void initTestCase() { startAsClerk(); }
     void init() { Prompts::reset(); }
 
     // Sellable batches newest first, searched by name or barcode (blanks list all); no choice warns, Cancel

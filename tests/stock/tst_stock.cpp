@@ -1,5 +1,6 @@
 #include "repositories/inventoryrepository.h"
 #include "tests/support/datarows.h"
+#include "tests/support/farday.h"
 #include "tests/support/modeltexts.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
@@ -15,13 +16,6 @@ using namespace kestrovalin;
 using namespace kestrovalin::test;
 
 namespace {
-
-// Far from the machine's real date: a query on SQLite's own (UTC) clock would give other answers.
-const QDate kToday(2031, 5, 20);
-
-QString day(int offset) {
-    return dayText(kToday, offset);
-}
 
 // Batch ids, or with byDrug the drug ids, in list order.
 QString ids(const QList<InventoryItem>& items, bool byDrug = false) {

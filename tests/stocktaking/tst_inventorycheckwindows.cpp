@@ -1,7 +1,7 @@
 #include "repositories/inventorycheckrepository.h"
 #include "tests/returns/returnseed.h"
+#include "tests/support/freshdatabase.h"
 #include "tests/support/modalanswer.h"
-#include "tests/support/pinnedclock.h"
 #include "ui/common/prompts.h"
 #include "ui/purchasing/inventorycheckdialog.h"
 #include "ui/purchasing/inventorycheckwindow.h"
@@ -51,19 +51,12 @@ class TestInventoryCheckWindows : public QObject {
 
 private slots:
     void init() {
-        m_db.reset(new TestDatabase);
-        m_clock.reset(new PinnedClock(kReturnDay));
-        Prompts::setTestMode(true);
-        Prompts::reset();
+        m_db.start(kReturnDay);
         ReturnSeed s{*m_db};
         s.twoDrugs(50, 8);
         s.batch(13, 2, "B2303", 0); // nothing to count
     }
-    void cleanup() {
-        Prompts::setTestMode(false);
-        m_clock.reset();
-        m_db.reset();
-    }
+    void cleanup() { m_db.stop(); }
 
     // --- sheet dialog ---
     void differenceFollowsTheCount_data() {
@@ -221,8 +214,7 @@ private slots:
     }
 
 private:
-    std::unique_ptr<TestDatabase> m_db;
-    std::unique_ptr<PinnedClock> m_clock;
+    FreshDatabase m_db;
 };
 
 QTEST_MAIN(TestInventoryCheckWindows)

@@ -1,6 +1,7 @@
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
 #include "tests/support/datarows.h"
+#include "tests/support/farday.h"
 #include "tests/support/modeltexts.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
@@ -20,13 +21,6 @@ using namespace kestrovalin;
 using namespace kestrovalin::test;
 
 namespace {
-
-// Far from the machine's real date: days counted on SQLite's own (UTC) clock would differ.
-const QDate kToday(2031, 5, 20);
-
-QString day(int offset) {
-    return dayText(kToday, offset);
-}
 
 const QColor kRed(Qt::red);
 const QColor kOrange(255, 165, 0);

@@ -1,6 +1,7 @@
 #include "ui/sales/salesproductselectiondialog.h"
 
 #include "core/databasemanager.h"
+#include "ui/common/batchpicker.h"
 #include "ui/common/pickerframe.h"
 
 namespace kestrovalin {
@@ -9,29 +10,17 @@ SalesProductSelectionDialog::SalesProductSelectionDialog(QWidget* parent) : QDia
     PickerSetup setup;
     setup.title = QStringLiteral("选择销售商品");
     setup.size = QSize(900, 500);
-    setup.columns =
-        QStringList{QStringLiteral("条码"),     QStringLiteral("名称"),     QStringLiteral("规格"),
-                    QStringLiteral("批号"),     QStringLiteral("生产日期"), QStringLiteral("有效期至"),
-                    QStringLiteral("库存数量"), QStringLiteral("分类")};
+    setup.columns = batchPickerColumns(false);
     setup.widths = {120, 180, 120, 100, 100, 100, 80};
     setup.searchLabel.clear();
     setup.placeholder = QStringLiteral("输入条码或商品名称搜索...");
     setup.alternatingRows = false;
     setup.noChoiceHint = QStringLiteral("请先选择一个商品");
-    // A row's id is its place in the list, so the choice is the batch exactly as it was shown.
     m_frame = new PickerFrame(this, setup, [this](const QString& keyword) {
         repositories::ProductRepository repo(DatabaseManager::instance().getAdapter());
         m_batches =
             keyword.isEmpty() ? repo.findAllBatchesWithProduct() : repo.searchBatchesWithProduct(keyword);
-        QVector<TableRow> rows;
-        rows.reserve(m_batches.size());
-        for (int i = 0; i < m_batches.size(); ++i) {
-            const Batch& b = m_batches.at(i);
-            rows.append(TableRow(i, {b.product.barcode, b.product.name, b.product.specification,
-                                     b.batch.batchNo, b.batch.productionDate, b.batch.expiryDate,
-                                     QString::number(b.batch.quantity), b.product.category}));
-        }
-        return rows;
+        return batchPickerRows(m_batches, false);
     });
 }
 
@@ -40,8 +29,7 @@ void SalesProductSelectionDialog::loadProducts(const QString& keyword) {
 }
 
 SalesProductSelectionDialog::Batch SalesProductSelectionDialog::getSelectedBatch() const {
-    const int index = m_frame->chosenId();
-    return index >= 0 && index < m_batches.size() ? m_batches.at(index) : Batch();
+    return chosenBatch(m_batches, m_frame->chosenId());
 }
 
 } // namespace kestrovalin
