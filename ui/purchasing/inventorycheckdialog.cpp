@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/databasemanager.h"
 #include "core/usersession.h"
+#include "repositories/batchline.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
 #include "ui/common/styles.h"
@@ -87,13 +88,7 @@ InventoryCheckDialog::~InventoryCheckDialog() {
 
 InventoryCheckItem InventoryCheckDialog::lineFrom(const Batch& batch) {
     InventoryCheckItem item;
-    item.productId = batch.product.id;
-    item.productName = batch.product.name;
-    item.productBarcode = batch.product.barcode;
-    item.batchId = batch.batch.id;
-    item.batchNo = batch.batch.batchNo;
-    item.productionDate = batch.batch.productionDate;
-    item.expiryDate = batch.batch.expiryDate;
+    repositories::takeBatch(item, batch);
     item.systemQuantity = batch.batch.quantity;
     // Counting starts from nothing, so an uncounted line shows its whole booked quantity as missing.
     item.actualQuantity = 0;

@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
+#include "repositories/batchline.h"
 #include "repositories/returnrepository.h"
 #include "ui/common/buttonbox.h"
 #include "ui/common/formdialog.h"
@@ -37,13 +38,7 @@ QTableWidgetItem* fixedCell(const QString& text) {
 
 ReturnOrderItem lineFrom(const ProductBatchSelectionDialog::Batch& chosen) {
     ReturnOrderItem line;
-    line.productId = chosen.product.id;
-    line.productName = chosen.product.name;
-    line.productBarcode = chosen.product.barcode;
-    line.batchId = chosen.batch.id;
-    line.batchNo = chosen.batch.batchNo;
-    line.productionDate = chosen.batch.productionDate;
-    line.expiryDate = chosen.batch.expiryDate;
+    repositories::takeBatch(line, chosen);
     line.unitPrice = chosen.batch.unitCost;
     return line;
 }

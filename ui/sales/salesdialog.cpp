@@ -4,6 +4,7 @@
 #include "core/clock.h"
 #include "core/databasemanager.h"
 #include "core/usersession.h"
+#include "repositories/batchline.h"
 #include "repositories/customerrepository.h"
 #include "repositories/prescriptionrepository.h"
 #include "ui/common/buttonbox.h"
@@ -158,11 +159,8 @@ void SalesDialog::onAddItem() {
         return;
     }
     models::SalesOrderItem item;
-    item.productId = chosen.product.id;
-    item.productName = chosen.product.name;
-    item.productBarcode = chosen.product.barcode;
-    item.batchId = chosen.batch.id;
-    item.batchNo = chosen.batch.batchNo;
+    // The sale stores the dates of the row it actually debits.
+    repositories::takeBatch(item, chosen, false);
     item.isPrescription = chosen.product.isPrescription;
     item.prescriptionId = 0;
     if (item.isPrescription && !attachPrescription(item))
