@@ -178,7 +178,7 @@ private slots:
         QTEST(shown(model.index(row, column).data(role)), "value");
     }
 
-    // Titles across, row numbers down; cells can be selected but never edited; new titles drop the rows.
+    // Titles across, row numbers down; cells can be selected but never edited.
     void modelHeadersAndFlags() {
         RowTableModel model({"条码", "名称"});
         model.setRows({TableRow(3, {"6901", "板蓝根"}), TableRow(4, {"6902", "感冒灵"})});
@@ -189,9 +189,6 @@ private slots:
         QCOMPARE(model.id(1), 4);
         QCOMPARE(model.id(2), -1);
         QCOMPARE(model.text(1, 1), QString("感冒灵"));
-        model.setTitles({"批号"});
-        QCOMPARE(model.rowCount(), 0);
-        QCOMPARE(model.columnCount(), 1);
     }
 
     // Sorted by a title the rows come in the order a QTableWidget gives the same texts, ties kept in the
@@ -436,16 +433,13 @@ private slots:
         setup.columns = QStringList{"单号", "供应商"};
         setup.searchLabel = "搜索（单号/供应商）：";
         PickerFrame frame(&dialog, setup, rows.loader());
-        frame.searchRow()->insertWidget(0, new QLabel("状态：", &dialog)); // a filter of the picker's own
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
         QCOMPARE(dialog.windowTitle(), QString("选择采购单"));
         QStringList labels;
-        for (int i = 0; i < frame.searchRow()->count(); ++i) {
-            if (auto* label = qobject_cast<QLabel*>(frame.searchRow()->itemAt(i)->widget()))
-                labels << label->text();
-        }
-        QCOMPARE(labels.join('|'), QString("状态：|搜索（单号/供应商）："));
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            labels << label->text();
+        QCOMPARE(labels.join('|'), QString("搜索（单号/供应商）："));
         QLineEdit* field = frame.widgets().search;
         field->setText(" 0301 ");
         field->setFocus();

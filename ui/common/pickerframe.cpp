@@ -35,7 +35,7 @@ void neverDefault(QPushButton* button) {
 } // namespace
 
 PickerSetup documentPickerSetup(const QString& title, const QStringList& columns, const QString& searchLabel,
-                              const QString& noChoiceHint) {
+                                const QString& noChoiceHint) {
     PickerSetup setup;
     setup.title = title;
     setup.size = QSize(700, 450);
@@ -95,12 +95,12 @@ void PickerFrame::build(QDialog* dialog) {
     m_widgets.ok = newButton(QStringLiteral("确定"), QStringLiteral("btnOk"), dialog);
     m_widgets.cancel = newButton(QStringLiteral("取消"), QStringLiteral("btnCancel"), dialog);
 
-    m_searchRow = new QHBoxLayout;
+    auto* searchRow = new QHBoxLayout;
     if (!m_setup.searchLabel.isEmpty())
-        m_searchRow->addWidget(new QLabel(m_setup.searchLabel, dialog));
-    m_searchRow->addWidget(m_widgets.search);
+        searchRow->addWidget(new QLabel(m_setup.searchLabel, dialog));
+    searchRow->addWidget(m_widgets.search);
     if (m_widgets.searchButton)
-        m_searchRow->addWidget(m_widgets.searchButton);
+        searchRow->addWidget(m_widgets.searchButton);
 
     auto* buttonRow = new QHBoxLayout;
     buttonRow->addStretch();
@@ -108,7 +108,7 @@ void PickerFrame::build(QDialog* dialog) {
     buttonRow->addWidget(m_widgets.cancel);
 
     auto* layout = new QVBoxLayout(dialog);
-    layout->addLayout(m_searchRow);
+    layout->addLayout(searchRow);
     layout->addWidget(m_widgets.table);
     layout->addLayout(buttonRow);
 }

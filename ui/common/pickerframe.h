@@ -7,7 +7,6 @@
 #include <functional>
 
 class QDialog;
-class QHBoxLayout;
 class QLineEdit;
 class QModelIndex;
 class QPushButton;
@@ -41,7 +40,7 @@ struct PickerSetup {
 // The picker of an existing document (a purchase order, a sale): 700 × 450, plain rows, "确定" takes the
 // current row and without one warns with noChoiceHint.
 PickerSetup documentPickerSetup(const QString& title, const QStringList& columns, const QString& searchLabel,
-                              const QString& noChoiceHint);
+                                const QString& noChoiceHint);
 
 // The widgets of a picker: those of its designer form when it has one, else built by the frame.
 struct PickerWidgets {
@@ -70,9 +69,6 @@ public:
     // The chosen row's position in the list as last loaded; -1 until a choice.
     int chosenRow() const { return m_chosenRow; }
 
-    // The row above the table that holds the search field, for filters of the picker's own; null for a
-    // designer form.
-    QHBoxLayout* searchRow() const { return m_searchRow; }
     const PickerWidgets& widgets() const { return m_widgets; }
     RowTableModel* model() const { return m_model; }
 
@@ -86,7 +82,6 @@ private:
     PickerSetup m_setup;
     Loader m_loader;
     PickerWidgets m_widgets;
-    QHBoxLayout* m_searchRow = nullptr;
     RowTableModel* m_model;
     int m_chosenId = -1;
     int m_chosenRow = -1;

@@ -116,14 +116,6 @@ QVector<int> RowTableModel::arrange() {
     return to;
 }
 
-void RowTableModel::setTitles(const QStringList& titles) {
-    beginResetModel();
-    m_titles = titles;
-    m_alignments = QVector<Qt::Alignment>(titles.size());
-    m_rows.clear();
-    endResetModel();
-}
-
 void RowTableModel::setColumnAlignment(int column, Qt::Alignment alignment) {
     if (column >= 0 && column < m_alignments.size())
         m_alignments[column] = alignment;

@@ -79,8 +79,6 @@ public:
     // until a sort by column -1.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
-    // Column titles may change between fills (a picker with two modes); the rows are dropped.
-    void setTitles(const QStringList& titles);
     QStringList titles() const { return m_titles; }
     void setColumnAlignment(int column, Qt::Alignment alignment);
 
