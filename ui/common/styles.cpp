@@ -211,6 +211,19 @@ QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringLi
     return reportFamilyStyleSheet(sheet);
 }
 
+QString verdictLabelStyleSheet(bool passed) {
+    return QStringLiteral("color: %1; font-weight: bold;")
+        .arg(QLatin1String(passed ? colours::verdictPassed : colours::verdictFailed));
+}
+
+QString hintLabelStyleSheet() {
+    return QStringLiteral("color: %1; font-size: 12px;").arg(c(colours::mutedText));
+}
+
+QString roomyButtonStyleSheet() {
+    return QStringLiteral("padding: 6px 12px;");
+}
+
 QString countLabelStyleSheet() {
     return QStringLiteral("color: %1; padding-right: 4px;").arg(c(colours::mutedText));
 }

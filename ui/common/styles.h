@@ -43,6 +43,9 @@ inline constexpr char dashboardAlert[] = "#d32f2f"; // figures needing action, a
 inline constexpr char tabFace[] = "#e8f5e9";        // inactive overview tab
 inline constexpr char tabBorder[] = "#c8e6c9";      // inactive overview tab border
 inline constexpr char onAccent[] = "#ffffff";       // text on the active overview tab
+// A check item's verdict: passed in the enabled-status green, failed in the disabled-status red.
+inline constexpr const char* verdictPassed = enabledStatus;
+inline constexpr const char* verdictFailed = disabledStatus;
 } // namespace colours
 
 // The list-window family: bold group boxes with green titles, framed fields, primary buttons in the accent
@@ -99,6 +102,12 @@ QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringLi
 
 // A row count label under or beside a list ("共 %1 条记录").
 QString countLabelStyleSheet();
+// A bold verdict label of a detail dialog, green when passed and red when not.
+QString verdictLabelStyleSheet(bool passed);
+// A small grey hint beside a field ("最多可登记 ...").
+QString hintLabelStyleSheet();
+// A button set on its own with a little more room than the family's buttons.
+QString roomyButtonStyleSheet();
 
 // One button in the accent colour, set on the button itself.
 QString accentButtonStyleSheet();

@@ -1,6 +1,7 @@
 #include "ui/quality/maintenancedetaildialog.h"
 #include "ui_maintenancedetaildialog.h"
 
+#include "ui/common/styles.h"
 #include "ui/quality/qualityformat.h"
 
 namespace kestrovalin {
@@ -9,7 +10,7 @@ namespace {
 
 void showVerdict(QLabel* label, bool ok, const QString& text) {
     label->setText(text);
-    label->setStyleSheet(QStringLiteral("color: %1; font-weight: bold;").arg(verdictColour(ok)));
+    label->setStyleSheet(verdictLabelStyleSheet(ok));
 }
 
 } // namespace

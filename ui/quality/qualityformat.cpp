@@ -1,5 +1,7 @@
 #include "ui/quality/qualityformat.h"
 
+#include "ui/common/styles.h"
+
 namespace kestrovalin {
 
 QColor tempHumidityStatusColour(const QString& status) {
@@ -25,7 +27,7 @@ QString verdictInPlace(bool ok) {
 }
 
 QString verdictColour(bool ok) {
-    return ok ? QStringLiteral("#009900") : QStringLiteral("#FF0000");
+    return QLatin1String(ok ? colours::verdictPassed : colours::verdictFailed);
 }
 
 TableRow maintenanceRow(const models::MaintenanceCheck& check, int firstColumn) {

@@ -20,7 +20,7 @@ QString maintenanceMonthText(int month);
 QString verdictNormal(bool ok);    // "正常" / "异常": humidity, temperature, facilities
 QString verdictCompliant(bool ok); // "合规" / "不合规": storage conditions
 QString verdictInPlace(bool ok);   // "到位" / "未到位": pest control
-QString verdictColour(bool ok);    // "#009900" / "#FF0000"
+QString verdictColour(bool ok);    // passed green / failed red, as the verdict labels
 
 // A check as the maintenance list and its book show it: 检查月份, 检查日期, 检查人, the verdicts of 湿度,
 // 温度, 储存条件 and 设施设备 in their colours, 备注 ("-" when empty). firstColumn is the table column of

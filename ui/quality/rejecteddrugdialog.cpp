@@ -5,6 +5,7 @@
 #include "repositories/rejecteddrugcodes.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
+#include "ui/common/styles.h"
 #include "ui/quality/rejecteddrugselectiondialog.h"
 
 #include <QComboBox>
@@ -55,7 +56,7 @@ RejectedDrugDialog::RejectedDrugDialog(QWidget* parent) : QDialog(parent) {
 
 void RejectedDrugDialog::initUI() {
     m_btnSelectProduct = named(new QPushButton(QStringLiteral("选择药品"), this), "btnSelectProduct");
-    m_btnSelectProduct->setStyleSheet(QStringLiteral("padding: 6px 12px;"));
+    m_btnSelectProduct->setStyleSheet(roomyButtonStyleSheet());
     m_editBarcode = readOnlyField(this, "editBarcode");
     m_editProductName = readOnlyField(this, "editProductName");
     m_editBatchNo = readOnlyField(this, "editBatchNo");
@@ -64,7 +65,7 @@ void RejectedDrugDialog::initUI() {
     m_spinQuantity->setValue(1);
     m_spinQuantity->setMinimumWidth(100);
     m_labelMaxQuantity = named(new QLabel(this), "labelMaxQuantity");
-    m_labelMaxQuantity->setStyleSheet(QStringLiteral("color: #666; font-size: 12px;"));
+    m_labelMaxQuantity->setStyleSheet(hintLabelStyleSheet());
     showMaximum();
     m_comboReason = named(new QComboBox(this), "comboReason");
     for (const rejected::CodeLabel& reason : rejected::reasons())
