@@ -238,7 +238,9 @@ QString framedButtonStyleSheet() {
                                             "color: palette(button-text); font-weight: normal;")) +
            rule(QStringLiteral("QPushButton:hover"), background(colours::buttonHover)) +
            rule(QStringLiteral("QPushButton:default"),
-                QStringLiteral("border-color: %1;").arg(c(colours::accent)));
+                QStringLiteral("border-color: %1;").arg(c(colours::accent))) +
+           // The fixed text colour above would otherwise hide that a button is disabled.
+           rule(QStringLiteral("QPushButton:disabled"), QStringLiteral("color: palette(mid);"));
 }
 
 QString importDialogStyleSheet() {

@@ -4,9 +4,9 @@
 #include "core/databasemanager.h"
 #include "core/usersession.h"
 #include "repositories/batchline.h"
+#include "ui/common/buttonbox.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
-#include "ui/common/styles.h"
 #include "ui/returns/productbatchselectiondialog.h"
 #include "ui_inventorycheckdialog.h"
 
@@ -69,11 +69,7 @@ InventoryCheckDialog::InventoryCheckDialog(QWidget* parent)
     prepareFormDialog(this, ui->buttonBox, parent);
     // Inside the list window its button rules (one of them for a button also named btnAdd) would reach these;
     // they keep the plain framed look, and look disabled in view mode.
-    const QString plain =
-        framedButtonStyleSheet() + QStringLiteral("QPushButton { color: palette(button-text); } "
-                                                  "QPushButton:disabled { color: palette(mid); }");
-    for (QPushButton* button : {ui->btnScan, ui->btnAdd, ui->btnDelete})
-        button->setStyleSheet(plain);
+    frameButtons(this);
 
     connect(ui->btnAdd, &QPushButton::clicked, this, &InventoryCheckDialog::onAddItem);
     connect(ui->btnDelete, &QPushButton::clicked, this, &InventoryCheckDialog::onDeleteItem);

@@ -2,10 +2,8 @@
 
 #include "core/databasemanager.h"
 #include "ui/common/pickerframe.h"
-#include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
 
-#include <QPushButton>
 #include <QTableView>
 
 namespace kestrovalin {
@@ -18,14 +16,14 @@ PickerSetup specFor(ProductBatchSelectionDialog::Mode mode) {
     setup.title = purchase ? QStringLiteral("选择采购退货商品") : QStringLiteral("选择销售商品");
     setup.size = QSize(900, 500);
     setup.columns = QStringList{purchase ? QStringLiteral("原采购单号") : QStringLiteral("原销售单号"),
-                               QStringLiteral("条码"),
-                               QStringLiteral("名称"),
-                               QStringLiteral("规格"),
-                               QStringLiteral("批号"),
-                               QStringLiteral("生产日期"),
-                               QStringLiteral("有效期至"),
-                               purchase ? QStringLiteral("库存数量") : QStringLiteral("可退回数量"),
-                               QStringLiteral("分类")};
+                                QStringLiteral("条码"),
+                                QStringLiteral("名称"),
+                                QStringLiteral("规格"),
+                                QStringLiteral("批号"),
+                                QStringLiteral("生产日期"),
+                                QStringLiteral("有效期至"),
+                                purchase ? QStringLiteral("库存数量") : QStringLiteral("可退回数量"),
+                                QStringLiteral("分类")};
     setup.widths = {120, 120, 150, 100, 100, 100, 100, 100};
     setup.alternatingRows = false;
     setup.noChoiceHint = QStringLiteral("请先选择一个商品批次");
@@ -43,9 +41,6 @@ ProductBatchSelectionDialog::ProductBatchSelectionDialog(QWidget* parent, Mode m
     fitColumnsToFirstRows(table);
     connect(m_frame->model(), &QAbstractItemModel::modelReset, table,
             [table] { fitColumnsToFirstRows(table); });
-    // Under a list window's style sheet these two would otherwise lose their frame.
-    for (QPushButton* button : {m_frame->widgets().ok, m_frame->widgets().cancel})
-        button->setStyleSheet(framedButtonStyleSheet());
 }
 
 ProductBatchSelectionDialog::~ProductBatchSelectionDialog() = default;
