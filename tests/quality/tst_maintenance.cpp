@@ -387,9 +387,10 @@ private slots:
         makeCurrent(&w, 0);
         Prompts::queueQuestion(true);
         click(&w, "btnDelete");
-        QCOMPARE(takePrompts(":"),
-                 QString("删除确认:确定要删除这条养护检查记录吗？|删除确认:确定要删除这条养护检查记录吗？|"
-                         "成功:删除成功|删除确认:确定要删除这条养护检查记录吗？|错误:删除失败"));
+        QCOMPARE(
+            takePrompts(":"),
+            QString("删除确认:确定要删除这条养护检查记录吗？|删除确认:确定要删除这条养护检查记录吗？|"
+                    "成功:删除成功|删除确认:确定要删除这条养护检查记录吗？|错误:删除失败\n该记录不存在"));
     }
 
     // The check dialog stands centred over its parent's top-level window, not over the parent itself.

@@ -223,7 +223,7 @@ private slots:
         addLine(&dialog, 1, 3);
         m_db->exec("UPDATE inventory_batch SET quantity = 2 WHERE id = 11"); // sold meanwhile
         pressOk(&dialog);
-        QCOMPARE(Prompts::lastText(), QString("保存失败"));
+        QCOMPARE(Prompts::lastText(), QString("保存失败\n批次 A2301 现有库存 2，退货需扣减 3"));
         QVERIFY(dialog.isVisible());
         QCOMPARE(m_db->count("return_order"), 0);
     }
