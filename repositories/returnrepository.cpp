@@ -286,6 +286,8 @@ bool ReturnRepository::salesWithinSold(const QList<ReturnOrderItem>& items) {
             qCritical().noquote() << "Sales return refused, no completed sale - order:"
                                   << item.originalOrderNo << "product:" << item.productId
                                   << "batch_no:" << item.batchNo;
+            if (item.originalOrderNo.isEmpty())
+                return refuse(QStringLiteral("批次 %1 没有注明原销售单").arg(item.batchNo));
             return refuse(QStringLiteral("销售单 %1 没有批次 %2 的有效销售记录")
                               .arg(item.originalOrderNo, item.batchNo));
         }
