@@ -179,7 +179,9 @@ private slots:
         QCOMPARE(repository().remove(4), true);
         QCOMPARE(repository().hasCheckForMonth(202412), false);
         QCOMPARE(repository().generateMonthlyTask(202501), true);
-        QCOMPARE(repository().remove(4), false);
+        MaintenanceCheckRepository again = repository();
+        QCOMPARE(again.remove(4), false);
+        QCOMPARE(again.refusal(), QString("该记录不存在"));
         QCOMPARE(repository().remove(999), false);
         QCOMPARE(t.count("maintenance_check"), 3);
     }
