@@ -299,6 +299,24 @@ private slots:
         QCOMPARE(Prompts::history().size(), asked + 1);
     }
 
+    // Goods of a sales return sold again since: the void is refused with the batch's figures.
+    void voidOfGoodsSoldSinceSaysWhy() {
+        models::ReturnOrder order;
+        order.reason = "客户退回";
+        QVERIFY(ReturnRepository(m_db->db())
+                    .insertSalesReturn(order, {returnLine(1, "A2301", 2, "SAL203102010001", 25.8)}));
+        m_db->exec("UPDATE inventory_batch SET quantity = 1 WHERE id = 11");
+        SalesReturnWindow window;
+        auto* table = child<QTableView>(&window, "tableReturns");
+        table->setCurrentIndex(table->model()->index(0, 0));
+        Prompts::queueText("顾客撤回退货");
+        child<QPushButton>(&window, "btnVoidReturn")->click();
+        QCOMPARE(Prompts::lastTitle(), QString("错误"));
+        QCOMPARE(Prompts::lastText(), QString("作废失败\n批次 A2301 现有库存 1，作废需扣回 2"));
+        QCOMPARE(cellOf(table->model(), 0, 5), QString("已完成"));
+        QCOMPARE(ReturnSeed{*m_db}.quantity(11), 1);
+    }
+
     void searchAndViewByNumber() {
         ReturnRepository repo(m_db->db());
         for (const char* reason : {"近效期退回", "包装破损"}) {
