@@ -285,6 +285,9 @@ private slots:
         QCOMPARE(repo.refusal(), QString("该订单不存在"));
         QCOMPARE(log.count(QtCriticalMsg, "Purchase order void failed for id:"), 2);
         QCOMPARE(row(stock(t, 1, "A1"), repo.findOrderItems(id).size()), QString("10|3"));
+        // A later void that succeeds carries no reason of the one before.
+        QVERIFY(repo.voidOrder(repo.insertOrder(order(1), {line(1, "A1", 1, 1.0)})));
+        QCOMPARE(repo.refusal(), QString());
     }
 
     // Goods sold, moved away or sent back on a purchase return cannot be taken out again: the void is refused
