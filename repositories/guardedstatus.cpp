@@ -18,9 +18,7 @@ QString statusWords(const QString& status) {
                                                {QStringLiteral("processed"), QStringLiteral("已处理")},
                                                {QStringLiteral("pending"), QStringLiteral("尚未审核")},
                                                {QStringLiteral("draft"), QStringLiteral("尚未审核")},
-                                               {QStringLiteral("completed"), QStringLiteral("已完成")},
-                                               {QStringLiteral("expired"), QStringLiteral("已过期")},
-                                               {QStringLiteral("used"), QStringLiteral("已使用")}};
+                                               {QStringLiteral("completed"), QStringLiteral("已完成")}};
     return words.value(status, QStringLiteral("状态已改变"));
 }
 
