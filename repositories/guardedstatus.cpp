@@ -3,22 +3,39 @@
 #include "core/rowreader.h"
 
 #include <QDebug>
+#include <QHash>
 
 namespace kestrovalin::repositories {
 
 namespace {
 
+// What each status means to the user once it stops a write.
+QString statusWords(const QString& status) {
+    static const QHash<QString, QString> words{{QStringLiteral("voided"), QStringLiteral("已作废")},
+                                               {QStringLiteral("approved"), QStringLiteral("已审核")},
+                                               {QStringLiteral("valid"), QStringLiteral("已审核")},
+                                               {QStringLiteral("confirmed"), QStringLiteral("已审核确认")},
+                                               {QStringLiteral("processed"), QStringLiteral("已处理")},
+                                               {QStringLiteral("pending"), QStringLiteral("尚未审核")},
+                                               {QStringLiteral("draft"), QStringLiteral("尚未审核")},
+                                               {QStringLiteral("completed"), QStringLiteral("已完成")}};
+    return words.value(status, QStringLiteral("状态已改变"));
+}
+
 bool exactlyOne(IDbAdapter* db, const QString& table, int id, const QString& sql,
-                const QList<QVariant>& params) {
+                const QList<QVariant>& params, GuardRefusal* why) {
     const int changed = changedRows(db, sql, params);
     if (changed == 1)
         return true;
     qWarning().noquote() << "Guarded write refused -" << table << "id:" << id << "rows:" << changed;
+    // Only a write that matched no row was refused; one that failed says nothing to the user.
+    if (why)
+        why->reason = changed == 0 ? rowRefusal(db, table, id, why->noun) : QString();
     return false;
 }
 
 bool changeStatus(IDbAdapter* db, const QString& table, int id, const char* comparison, const QVariant& guard,
-                  const QVariant& newStatus, const QList<ColumnValue>& also) {
+                  const QVariant& newStatus, const QList<ColumnValue>& also, GuardRefusal* why) {
     if (!isSqlName(table))
         return false;
     QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET status = ?");
@@ -36,27 +53,40 @@ bool changeStatus(IDbAdapter* db, const QString& table, int id, const char* comp
     }
     sql += QStringLiteral(" WHERE id = ? AND status ") + QLatin1String(comparison) + QStringLiteral(" ?");
     params << id << guard;
-    return exactlyOne(db, table, id, sql, params);
+    return exactlyOne(db, table, id, sql, params, why);
 }
 
 } // namespace
 
 bool changeStatusFrom(IDbAdapter* db, const QString& table, int id, const QVariant& expected,
-                      const QVariant& newStatus, const QList<ColumnValue>& also) {
-    return changeStatus(db, table, id, "=", expected, newStatus, also);
+                      const QVariant& newStatus, const QList<ColumnValue>& also, GuardRefusal* why) {
+    return changeStatus(db, table, id, "=", expected, newStatus, also, why);
 }
 
 bool changeStatusUnless(IDbAdapter* db, const QString& table, int id, const QVariant& finalStatus,
-                        const QVariant& newStatus, const QList<ColumnValue>& also) {
-    return changeStatus(db, table, id, "<>", finalStatus, newStatus, also);
+                        const QVariant& newStatus, const QList<ColumnValue>& also, GuardRefusal* why) {
+    return changeStatus(db, table, id, "<>", finalStatus, newStatus, also, why);
 }
 
-bool removeWithStatus(IDbAdapter* db, const QString& table, int id, const QVariant& expected) {
+bool removeWithStatus(IDbAdapter* db, const QString& table, int id, const QVariant& expected,
+                      GuardRefusal* why) {
     if (!isSqlName(table))
         return false;
     return exactlyOne(db, table, id,
                       QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE id = ? AND status = ?"),
-                      {id, expected});
+                      {id, expected}, why);
+}
+
+QString rowRefusal(IDbAdapter* db, const QString& table, int id, const QString& noun) {
+    if (!isSqlName(table))
+        return QString();
+    const Fetched<QString> found =
+        fetch(db, QStringLiteral("SELECT status FROM ") + table + QStringLiteral(" WHERE id = ?"), {id},
+              [](const Row& row) { return row.text("status"); });
+    if (!found.ok)
+        return QString();
+    const QString state = found.rows.isEmpty() ? QStringLiteral("不存在") : statusWords(found.rows.first());
+    return QStringLiteral("该") + noun + state;
 }
 
 } // namespace kestrovalin::repositories

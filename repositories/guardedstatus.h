@@ -18,6 +18,16 @@ struct ColumnValue {
     QString expression;
 };
 
+// Asks a guarded write below to tell the user why it changed nothing. `noun` names the row in their words
+// ("订单"); after a refusal `reason` holds "该订单不存在" when the row is gone, or what its status says,
+// "该订单已作废". A statement that failed leaves it empty.
+struct GuardRefusal {
+    explicit GuardRefusal(const QString& rowNoun) : noun(rowNoun) {}
+
+    QString noun;
+    QString reason;
+};
+
 // Guarded state changes for voids, approvals, confirmations, processing and deletions:
 //     UPDATE <table> SET status = ? [, column = ?...] WHERE id = ? AND status = ?     (changeStatusFrom)
 //     UPDATE <table> SET status = ? [, column = ?...] WHERE id = ? AND status <> ?    (changeStatusUnless)
@@ -31,16 +41,26 @@ struct ColumnValue {
 //     if (!changeStatusFrom(db, "inventory_check", id, "draft", "approved",
 //                           {{"approved_by", approverId}, {"approved_at", {}, "CURRENT_TIMESTAMP"}}))
 //         return false;
+//     GuardRefusal why{"订单"};
+//     if (!changeStatusUnless(db, "purchase_order", id, "voided", "voided", {}, &why))
+//         return refuse(why.reason);
 bool changeStatusFrom(IDbAdapter* db, const QString& table, int id, const QVariant& expected,
-                      const QVariant& newStatus, const QList<ColumnValue>& also = {});
+                      const QVariant& newStatus, const QList<ColumnValue>& also = {},
+                      GuardRefusal* why = nullptr);
 bool changeStatusUnless(IDbAdapter* db, const QString& table, int id, const QVariant& finalStatus,
-                        const QVariant& newStatus, const QList<ColumnValue>& also = {});
+                        const QVariant& newStatus, const QList<ColumnValue>& also = {},
+                        GuardRefusal* why = nullptr);
 
 // The deletion of a row that only a given status allows ("DELETE FROM <table> WHERE id = ? AND status = ?"),
 // under the same rule: exactly one row, or false.
 //
 //     if (!removeWithStatus(db, "inventory_check", id, "draft"))
 //         return false;
-bool removeWithStatus(IDbAdapter* db, const QString& table, int id, const QVariant& expected);
+bool removeWithStatus(IDbAdapter* db, const QString& table, int id, const QVariant& expected,
+                      GuardRefusal* why = nullptr);
+
+// What a refusal says of row id of the table, which has a status column: "该<noun>不存在" when it is gone,
+// else its status in words ("该盘点单已审核"). Empty when the row cannot be read.
+QString rowRefusal(IDbAdapter* db, const QString& table, int id, const QString& noun);
 
 } // namespace kestrovalin::repositories

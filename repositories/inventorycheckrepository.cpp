@@ -20,6 +20,8 @@ namespace {
 
 const QString kModule = QStringLiteral("盘点");
 const QString kApproved = QStringLiteral("approved");
+const QString kTable = QStringLiteral("inventory_check");
+const QString kNoun = QStringLiteral("盘点单");
 
 const QString kSelectChecks = QStringLiteral(
     "SELECT c.id, c.check_no, c.check_type, c.check_date, c.operator_id, u.real_name, c.status, c.remark, "
@@ -124,6 +126,7 @@ int InventoryCheckRepository::insertCheck(InventoryCheck& check, const QList<Inv
 }
 
 bool InventoryCheckRepository::updateCheck(InventoryCheck& check, const QList<InventoryCheckItem>& items) {
+    clearRefusal();
     if (!m_db)
         return false;
     Transaction tx(m_db);
@@ -132,11 +135,13 @@ bool InventoryCheckRepository::updateCheck(InventoryCheck& check, const QList<In
         return false;
     }
     // An approved sheet records a stock adjustment already made; it stays as it was approved.
-    if (changedRows(m_db,
+    const int changed =
+        changedRows(m_db,
                     QStringLiteral("UPDATE inventory_check SET check_type = ?, check_date = ?, remark = ? "
                                    "WHERE id = ? AND status <> 'approved'"),
-                    {check.checkType, check.checkDate, check.remark, check.id}) != 1)
-        return false;
+                    {check.checkType, check.checkDate, check.remark, check.id});
+    if (changed != 1)
+        return changed == 0 ? refuse(rowRefusal(m_db, kTable, check.id, kNoun)) : false;
     if (!m_db->execute(QStringLiteral("DELETE FROM inventory_check_item WHERE check_id = ?"), {check.id}))
         return false;
     if (!insertItems(check.id, items, nullptr))
@@ -149,6 +154,7 @@ bool InventoryCheckRepository::updateCheck(InventoryCheck& check, const QList<In
 }
 
 bool InventoryCheckRepository::deleteCheck(int id) {
+    clearRefusal();
     if (!m_db)
         return false;
     Transaction tx(m_db);
@@ -157,10 +163,11 @@ bool InventoryCheckRepository::deleteCheck(int id) {
     if (!m_db->execute(QStringLiteral("DELETE FROM inventory_check_item WHERE check_id = ?"), {id}))
         return false;
     // Exactly the sheet, and only while it is not approved: its lines go back if it is not deleted.
-    if (changedRows(m_db, QStringLiteral("DELETE FROM inventory_check WHERE id = ? AND status <> 'approved'"),
-                    {id}) != 1) {
+    const int changed = changedRows(
+        m_db, QStringLiteral("DELETE FROM inventory_check WHERE id = ? AND status <> 'approved'"), {id});
+    if (changed != 1) {
         qCritical() << "Inventory check not deleted, missing or approved:" << id;
-        return false;
+        return changed == 0 ? refuse(rowRefusal(m_db, kTable, id, kNoun)) : false;
     }
     if (!tx.commit())
         return false;
@@ -169,6 +176,7 @@ bool InventoryCheckRepository::deleteCheck(int id) {
 }
 
 bool InventoryCheckRepository::approveCheck(int id, int approverId) {
+    clearRefusal();
     if (!m_db)
         return false;
     Transaction tx(m_db);
@@ -177,10 +185,12 @@ bool InventoryCheckRepository::approveCheck(int id, int approverId) {
         return false;
     }
     // The guard first: a sheet that is approved, or missing, never moves stock.
-    if (!changeStatusUnless(m_db, QStringLiteral("inventory_check"), id, kApproved, kApproved,
+    GuardRefusal why{kNoun};
+    if (!changeStatusUnless(m_db, kTable, id, kApproved, kApproved,
                             {{QStringLiteral("approved_at"), QVariant(), QStringLiteral("CURRENT_TIMESTAMP")},
-                             {QStringLiteral("approved_by"), approverId, QString()}}))
-        return false;
+                             {QStringLiteral("approved_by"), approverId, QString()}},
+                            &why))
+        return refuse(why.reason);
     if (!adjustInventory(id) || !tx.commit())
         return false;
     OperLogHelper::log(kModule, QStringLiteral("审核盘点单"), QStringLiteral("盘点单ID: %1").arg(id));
@@ -204,7 +214,8 @@ bool InventoryCheckRepository::adjustInventory(int checkId) {
         if (count < 0) {
             qCritical().noquote() << "Invalid actual quantity - product:" << item.productId
                                   << "batch:" << item.batchNo << ", actualQty:" << count;
-            return false;
+            return refuse(
+                QStringLiteral("批次 %1 的实盘数量 %2 无效").arg(item.batchNo, QString::number(count)));
         }
         // The count replaces what the batch holds now, whatever moved since the line was taken.
         const StockChange change = stock.setCount(item.productId, item.batchNo, count,

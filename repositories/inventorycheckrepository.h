@@ -2,6 +2,7 @@
 
 #include "core/idbadapter.h"
 #include "models/inventorycheck.h"
+#include "repositories/refusal.h"
 
 #include <QList>
 #include <QString>
@@ -11,7 +12,8 @@ namespace kestrovalin::repositories {
 // Stocktaking sheets and their counted lines. A sheet is born 'draft'; approving it sets every counted
 // batch to its count, in one transaction with the status change, once. An approved sheet is the record of
 // that adjustment and can be neither changed nor deleted. Holds only the adapter (not owned, may be null).
-class InventoryCheckRepository {
+// A refused change, deletion or approval tells why in refusal().
+class InventoryCheckRepository : public Refusable {
 public:
     explicit InventoryCheckRepository(IDbAdapter* db);
 

@@ -74,9 +74,14 @@ bool MaintenanceCheckRepository::update(const models::MaintenanceCheck& check) {
 }
 
 bool MaintenanceCheckRepository::remove(int id) {
+    clearRefusal();
     if (!adapterReady("remove"))
         return false;
-    return changedRows(m_adapter, QStringLiteral("DELETE FROM maintenance_check WHERE id=?"), {id}) == 1;
+    const int changed =
+        changedRows(m_adapter, QStringLiteral("DELETE FROM maintenance_check WHERE id=?"), {id});
+    if (changed == 0)
+        return refuse(QStringLiteral("该记录不存在"));
+    return changed == 1;
 }
 
 models::MaintenanceCheck MaintenanceCheckRepository::findById(int id) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/maintenancecheck.h"
+#include "repositories/refusal.h"
 
 #include <QList>
 #include <QString>
@@ -12,8 +13,9 @@ class IDbAdapter;
 namespace kestrovalin::repositories {
 
 // The monthly maintenance checks of the store: one checklist of five environment items per check, the month
-// as year × 100 + month. The checker's name is read through the user table.
-class MaintenanceCheckRepository {
+// as year × 100 + month. The checker's name is read through the user table. A refused deletion tells why in
+// refusal().
+class MaintenanceCheckRepository : public Refusable {
 public:
     explicit MaintenanceCheckRepository(IDbAdapter* adapter) : m_adapter(adapter) {}
 

@@ -230,14 +230,19 @@ QList<Prescription> PrescriptionRepository::findValidPrescriptions() {
 }
 
 bool PrescriptionRepository::reviewPrescription(int prescriptionId, int reviewerId) {
+    clearRefusal();
     if (!m_db)
         return false;
     // Only a prescription that is not valid yet is reviewed: a missing id, or a second review of one that
     // another user made valid meanwhile, changes nothing and is a failure.
-    return changeStatusUnless(m_db, QStringLiteral("prescription"), prescriptionId, QStringLiteral("valid"),
-                              QStringLiteral("valid"),
-                              {{QStringLiteral("review_by"), reviewerId, {}},
-                               {QStringLiteral("review_time"), {}, QStringLiteral("CURRENT_TIMESTAMP")}});
+    GuardRefusal why{QStringLiteral("处方")};
+    if (changeStatusUnless(m_db, QStringLiteral("prescription"), prescriptionId, QStringLiteral("valid"),
+                           QStringLiteral("valid"),
+                           {{QStringLiteral("review_by"), reviewerId, {}},
+                            {QStringLiteral("review_time"), {}, QStringLiteral("CURRENT_TIMESTAMP")}},
+                           &why))
+        return true;
+    return refuse(why.reason);
 }
 
 bool PrescriptionRepository::markAsUsed(int id) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/prescription.h"
+#include "repositories/refusal.h"
 
 #include <QList>
 #include <QString>
@@ -16,8 +17,8 @@ namespace kestrovalin::repositories {
 
 // Registered prescriptions and their drug lines. Holds only the adapter it was given (not owned, may be null:
 // every operation then returns its empty result). Every prescription handed back carries all its lines in
-// the order they were written.
-class PrescriptionRepository {
+// the order they were written. A refused review tells why in refusal().
+class PrescriptionRepository : public Refusable {
 public:
     explicit PrescriptionRepository(IDbAdapter* db);
 

@@ -117,26 +117,32 @@ int PurchaseRepository::insertOrder(const PurchaseOrder& order, const QList<Purc
 }
 
 bool PurchaseRepository::voidOrder(int id) {
+    clearRefusal();
     if (!m_db)
         return false;
     Transaction tx(m_db);
     if (!tx.isActive())
         return false;
+    GuardRefusal why{QStringLiteral("订单")};
     if (!changeStatusUnless(m_db, QStringLiteral("purchase_order"), id, QStringLiteral("voided"),
-                            QStringLiteral("voided"))) {
+                            QStringLiteral("voided"), {}, &why)) {
         qCritical().noquote() << "Purchase order void failed for id:" << id;
-        return false;
+        return refuse(why.reason);
     }
     // Goods that already went back to the supplier cannot leave stock a second time.
-    const std::optional<QVariant> citing = readValue(
-        m_db,
-        QStringLiteral("SELECT COUNT(*) FROM return_order r JOIN return_order_item i ON i.return_id = r.id "
-                       "JOIN purchase_order po ON po.id = ? WHERE r.return_type = 'purchase' AND r.status = "
-                       "'completed' AND (i.original_order_no = po.order_no OR r.original_order_id = po.id)"),
-        {id});
-    if (!citing || citing->toInt() != 0) {
-        qCritical().noquote() << "Purchase order void refused, a purchase return cites it:" << id;
+    const Fetched<QString> citing =
+        fetch(m_db,
+              QStringLiteral(
+                  "SELECT r.return_no FROM return_order r JOIN return_order_item i ON i.return_id = r.id "
+                  "JOIN purchase_order po ON po.id = ? WHERE r.return_type = 'purchase' AND r.status = "
+                  "'completed' AND (i.original_order_no = po.order_no OR r.original_order_id = po.id) "
+                  "ORDER BY r.id LIMIT 1"),
+              {id}, [](const Row& row) { return row.text("return_no"); });
+    if (!citing.ok)
         return false;
+    if (!citing.rows.isEmpty()) {
+        qCritical().noquote() << "Purchase order void refused, a purchase return cites it:" << id;
+        return refuse(QStringLiteral("该订单已有采购退货单 %1").arg(citing.rows.first()));
     }
     const Fetched<PurchaseOrderItem> accepted = fetch(
         m_db,
@@ -153,7 +159,7 @@ bool PurchaseRepository::voidOrder(int id) {
             qCritical().noquote() << "Purchase order void refused - product:" << item.productId
                                   << "batch:" << item.batchNo << "available:" << taken.before
                                   << "needed:" << item.quantity;
-            return false;
+            return refuse(taken.refusal(QStringLiteral("作废需扣回")));
         }
     }
     return tx.commit();

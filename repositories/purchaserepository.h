@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/purchaseorder.h"
+#include "repositories/refusal.h"
 
 #include <QDate>
 #include <QList>
@@ -18,8 +19,8 @@ inline const QString kAcceptancePassed = QStringLiteral("合格");
 
 // Inbound purchase orders, the only way goods enter stock: an order, its lines and the stock batches its
 // accepted lines create or raise are written in one transaction. Holds only the adapter it was given (not
-// owned, may be null).
-class PurchaseRepository {
+// owned, may be null). A refused void tells why in refusal().
+class PurchaseRepository : public Refusable {
 public:
     explicit PurchaseRepository(IDbAdapter* db);
 

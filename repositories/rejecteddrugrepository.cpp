@@ -19,6 +19,7 @@ using models::RejectedDrug;
 namespace {
 
 const QString kTable = QStringLiteral("unqualified_drug");
+const QString kNoun = QStringLiteral("记录");
 
 const QString kColumns = QStringLiteral(
     "u.id, u.product_id, u.product_name, u.barcode, u.product_spec, u.manufacturer, u.batch_id, u.batch_no, "
@@ -117,6 +118,7 @@ bool RejectedDrugRepository::confirm(int id, int userId) {
 
 RejectedDrugRepository::ConfirmOutcome RejectedDrugRepository::confirmRecord(int id, int userId) {
     Q_UNUSED(userId)
+    clearRefusal();
     if (noAdapter(m_db, "confirm"))
         return ConfirmOutcome::Failed;
     Transaction tx(m_db);
@@ -127,6 +129,7 @@ RejectedDrugRepository::ConfirmOutcome RejectedDrugRepository::confirmRecord(int
     const RejectedDrug record = findById(id);
     if (record.id <= 0 || record.status != QLatin1String(rejected::kPending)) {
         logFailure("confirm", QStringLiteral("record %1 is not pending").arg(id));
+        refuse(rowRefusal(m_db, kTable, id, kNoun));
         return ConfirmOutcome::NotPending;
     }
     const std::optional<QVariant> counting = readValue(m_db, kInStocktakingSql, {record.batchId});
@@ -136,12 +139,15 @@ RejectedDrugRepository::ConfirmOutcome RejectedDrugRepository::confirmRecord(int
     }
     if (counting->toInt() != 0) {
         logFailure("confirm", QStringLiteral("batch %1 is being counted").arg(record.batchId));
+        refuse(QStringLiteral("批次 %1 正在盘点中，请先审核或删除盘点单").arg(record.batchNo));
         return ConfirmOutcome::InStocktaking;
     }
+    GuardRefusal why{kNoun};
     if (!changeStatusFrom(m_db, kTable, id, QLatin1String(rejected::kPending),
-                          QLatin1String(rejected::kConfirmed))) {
+                          QLatin1String(rejected::kConfirmed), {}, &why)) {
         logFailure("confirm", QStringLiteral("status of record %1").arg(id));
-        return ConfirmOutcome::Failed;
+        refuse(why.reason);
+        return why.reason.isEmpty() ? ConfirmOutcome::Failed : ConfirmOutcome::NotPending;
     }
     const StockChange moved = StockMovement(m_db).move(BatchKey::byId(record.batchId), record.quantity,
                                                        StockColumn::Quantity, StockColumn::Rejected);
@@ -151,6 +157,7 @@ RejectedDrugRepository::ConfirmOutcome RejectedDrugRepository::confirmRecord(int
                                   .arg(moved.before)
                                   .arg(id)
                                   .arg(record.quantity));
+        refuse(moved.refusal(QStringLiteral("确认需移出")));
         return moved.outcome == StockChange::TooLittle ? ConfirmOutcome::NotEnoughStock
                                                        : ConfirmOutcome::Failed;
     }
@@ -162,6 +169,7 @@ RejectedDrugRepository::ConfirmOutcome RejectedDrugRepository::confirmRecord(int
 }
 
 bool RejectedDrugRepository::process(int id, const QString& processType, int userId) {
+    clearRefusal();
     if (noAdapter(m_db, "process"))
         return false;
     Transaction tx(m_db);
@@ -170,13 +178,15 @@ bool RejectedDrugRepository::process(int id, const QString& processType, int use
         return false;
     }
     const RejectedDrug record = findById(id);
+    GuardRefusal why{kNoun};
     if (!changeStatusFrom(m_db, kTable, id, QLatin1String(rejected::kConfirmed),
                           QLatin1String(rejected::kProcessed),
                           {{QStringLiteral("process_type"), processType, QString()},
                            {QStringLiteral("process_date"), Clock::todayText(), QString()},
-                           {QStringLiteral("process_by"), userId, QString()}})) {
+                           {QStringLiteral("process_by"), userId, QString()}},
+                          &why)) {
         logFailure("process", QStringLiteral("record %1 is not confirmed").arg(id));
-        return false;
+        return refuse(why.reason);
     }
     if (rejected::processTakesStock(processType)) {
         const StockChange taken =
@@ -187,7 +197,7 @@ bool RejectedDrugRepository::process(int id, const QString& processType, int use
                                       .arg(taken.before)
                                       .arg(id)
                                       .arg(record.quantity));
-            return false;
+            return refuse(taken.refusal(QStringLiteral("处理需扣减")));
         }
     }
     if (!tx.commit()) {
@@ -198,12 +208,14 @@ bool RejectedDrugRepository::process(int id, const QString& processType, int use
 }
 
 bool RejectedDrugRepository::remove(int id) {
+    clearRefusal();
     if (noAdapter(m_db, "remove"))
         return false;
-    if (removeWithStatus(m_db, kTable, id, QLatin1String(rejected::kPending)))
+    GuardRefusal why{kNoun};
+    if (removeWithStatus(m_db, kTable, id, QLatin1String(rejected::kPending), &why))
         return true;
     logFailure("remove", QStringLiteral("record %1 is not pending").arg(id));
-    return false;
+    return refuse(why.reason);
 }
 
 RejectedDrug RejectedDrugRepository::findById(int id) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/rejecteddrug.h"
+#include "repositories/refusal.h"
 
 #include <QList>
 #include <QString>
@@ -19,8 +20,8 @@ namespace kestrovalin::repositories {
 // record may be deleted. Every transition checks the stored status in its own statement, so a stale window
 // or a repeat can never move stock twice. Confirming moves the record's quantity from its batch row's
 // sellable quantity to rejected_quantity; processing it as destroyed, returned or written off takes it out
-// of rejected_quantity again.
-class RejectedDrugRepository {
+// of rejected_quantity again. A refused transition tells why in refusal().
+class RejectedDrugRepository : public Refusable {
 public:
     enum class ConfirmOutcome {
         Confirmed,

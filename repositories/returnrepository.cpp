@@ -69,16 +69,18 @@ QString moduleOf(const QString& type) {
     return type == kPurchase ? QStringLiteral("采购退货") : QStringLiteral("销售退回");
 }
 
-// A line that moves no goods, or moves them the wrong way, is not a return.
-bool quantitiesValid(const QList<ReturnOrderItem>& items) {
+// A line that moves no goods, or moves them the wrong way, is not a return: why, or empty when every line
+// moves some.
+QString invalidQuantity(const QList<ReturnOrderItem>& items) {
     for (const ReturnOrderItem& item : items) {
         if (item.quantity < 1) {
             qCritical().noquote() << "Invalid return quantity - product:" << item.productId
                                   << "batch_no:" << item.batchNo << "quantity:" << item.quantity;
-            return false;
+            return QStringLiteral("批次 %1 的退货数量 %2 无效")
+                .arg(item.batchNo, QString::number(item.quantity));
         }
     }
-    return true;
+    return QString();
 }
 
 // Values of a batch that a return movement creates: the line's dates, its price as cost, no supplier.
@@ -102,15 +104,16 @@ bool putBack(StockMovement& stock, const ReturnOrderItem& item, const char* rest
 
 // Takes a line's goods out of stock; withFigures adds the available and needed quantities to the shortage
 // message.
-bool takeOut(StockMovement& stock, const ReturnOrderItem& item, bool withFigures, const char* writeFailed) {
+StockChange takeOut(StockMovement& stock, const ReturnOrderItem& item, bool withFigures,
+                    const char* writeFailed) {
     const StockChange change = stock.lower(BatchKey::byNumber(item.productId, item.batchNo), item.quantity);
     switch (change.outcome) {
     case StockChange::Done:
-        return true;
+        break;
     case StockChange::NoBatch:
         qCritical().noquote() << "Batch not found - product:" << item.productId
                               << "batch_no:" << item.batchNo;
-        return false;
+        break;
     case StockChange::TooLittle:
         if (withFigures)
             qCritical().noquote() << "Insufficient inventory - product:" << item.productId
@@ -119,11 +122,12 @@ bool takeOut(StockMovement& stock, const ReturnOrderItem& item, bool withFigures
         else
             qCritical().noquote() << "Insufficient inventory - product:" << item.productId
                                   << "batch_no:" << item.batchNo;
-        return false;
+        break;
     default:
         qCritical().noquote() << writeFailed << item.productId << "batch_no:" << item.batchNo;
-        return false;
+        break;
     }
+    return change;
 }
 
 } // namespace
@@ -147,14 +151,16 @@ bool ReturnRepository::insertSalesReturn(ReturnOrder& order, const QList<ReturnO
 bool ReturnRepository::insertReturn(ReturnOrder& order, const QList<ReturnOrderItem>& items,
                                     const QString& type) {
     order.returnType = type;
+    clearRefusal();
     if (!m_db)
         return false;
     if (items.isEmpty()) {
         qCritical() << "Return order must have at least one item";
-        return false;
+        return refuse(QStringLiteral("退货单没有商品明细"));
     }
-    if (!quantitiesValid(items))
-        return false;
+    const QString invalid = invalidQuantity(items);
+    if (!invalid.isEmpty())
+        return refuse(invalid);
     Transaction tx(m_db);
     if (!tx.isActive()) {
         qCritical() << "Failed to start transaction";
@@ -227,10 +233,12 @@ bool ReturnRepository::purchaseSourcesValid(const QList<ReturnOrderItem>& items)
             m_db,
             QStringLiteral("SELECT COUNT(*) FROM purchase_order WHERE order_no = ? AND status = 'voided'"),
             {item.originalOrderNo});
-        if (!voided || voided->toInt() > 0) {
+        if (!voided)
+            return false;
+        if (voided->toInt() > 0) {
             qCritical().noquote() << "Purchase return refused, the purchase order is voided:"
                                   << item.originalOrderNo;
-            return false;
+            return refuse(QStringLiteral("采购订单 %1 已作废").arg(item.originalOrderNo));
         }
     }
     return true;
@@ -278,14 +286,19 @@ bool ReturnRepository::salesWithinSold(const QList<ReturnOrderItem>& items) {
             qCritical().noquote() << "Sales return refused, no completed sale - order:"
                                   << item.originalOrderNo << "product:" << item.productId
                                   << "batch_no:" << item.batchNo;
-            return false;
+            if (item.originalOrderNo.isEmpty())
+                return refuse(QStringLiteral("批次 %1 没有注明原销售单").arg(item.batchNo));
+            return refuse(QStringLiteral("销售单 %1 没有批次 %2 的有效销售记录")
+                              .arg(item.originalOrderNo, item.batchNo));
         }
         if (returned->toInt() + claim.quantity > sold->toInt()) {
             qCritical().noquote() << "Sales return exceeds the sold quantity - order:" << item.originalOrderNo
                                   << "product:" << item.productId << "batch_no:" << item.batchNo
                                   << "sold:" << sold->toInt() << "returned:" << returned->toInt()
                                   << "now:" << claim.quantity;
-            return false;
+            return refuse(QStringLiteral("销售单 %1 的批次 %2 售出 %3，已退回 %4，本次退回 %5 超出售出数量")
+                              .arg(item.originalOrderNo, item.batchNo, QString::number(sold->toInt()),
+                                   QString::number(returned->toInt()), QString::number(claim.quantity)));
         }
     }
     return true;
@@ -294,8 +307,9 @@ bool ReturnRepository::salesWithinSold(const QList<ReturnOrderItem>& items) {
 bool ReturnRepository::deductInventoryForPurchaseReturn(const QList<ReturnOrderItem>& items) {
     StockMovement stock(m_db);
     for (const ReturnOrderItem& item : items) {
-        if (!takeOut(stock, item, true, "Failed to deduct inventory - product:"))
-            return false;
+        const StockChange taken = takeOut(stock, item, true, "Failed to deduct inventory - product:");
+        if (!taken.ok())
+            return refuse(taken.refusal(QStringLiteral("退货需扣减")));
     }
     return true;
 }
@@ -311,6 +325,7 @@ bool ReturnRepository::restoreInventoryForSalesReturn(const QList<ReturnOrderIte
 }
 
 bool ReturnRepository::voidReturn(int id, const QString& reason) {
+    clearRefusal();
     if (!m_db)
         return false;
     Transaction tx(m_db);
@@ -321,13 +336,14 @@ bool ReturnRepository::voidReturn(int id, const QString& reason) {
     const ReturnOrder order = findById(id);
     if (order.id <= 0) {
         qCritical() << "Return order not found:" << id;
-        return false;
+        return refuse(QStringLiteral("该退货单不存在"));
     }
     // The guard comes first: a return already voided must never move stock again.
+    repositories::GuardRefusal why{QStringLiteral("退货单")};
     if (!repositories::changeStatusFrom(m_db, QStringLiteral("return_order"), id, kCompleted,
-                                        QStringLiteral("voided"))) {
+                                        QStringLiteral("voided"), {}, &why)) {
         qCritical() << "Return order is not completed, not voided:" << id;
-        return false;
+        return refuse(why.reason);
     }
     if (!reverseStock(order))
         return false;
@@ -345,12 +361,17 @@ bool ReturnRepository::voidReturn(int id, const QString& reason) {
 bool ReturnRepository::reverseStock(const ReturnOrder& order) {
     StockMovement stock(m_db);
     for (const ReturnOrderItem& item : order.items) {
-        const bool done = order.returnType == kSales
-                              ? takeOut(stock, item, false, "Failed to deduct inventory for void - product:")
-                              : putBack(stock, item, "Failed to restore inventory for void - product:",
-                                        "Failed to create inventory batch for void - product:");
-        if (!done)
-            return false;
+        if (order.returnType != kSales) {
+            if (!putBack(stock, item, "Failed to restore inventory for void - product:",
+                         "Failed to create inventory batch for void - product:"))
+                return false;
+            continue;
+        }
+        // What came back may have been sold again since.
+        const StockChange taken =
+            takeOut(stock, item, false, "Failed to deduct inventory for void - product:");
+        if (!taken.ok())
+            return refuse(taken.refusal(QStringLiteral("作废需扣回")));
     }
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include "core/idbadapter.h"
 #include "models/returnorder.h"
+#include "repositories/refusal.h"
 
 #include <QList>
 #include <QString>
@@ -11,7 +12,8 @@ namespace kestrovalin {
 // Purchase returns (goods back to a supplier) and sales returns (goods back from a customer), with the stock
 // they move. A save numbers the return, moves the stock, writes the header and lines in one transaction; a
 // void reverses the movement once. Holds only the adapter (not owned); a null adapter means the manager's.
-class ReturnRepository {
+// A refused save or void tells why in refusal().
+class ReturnRepository : public repositories::Refusable {
 public:
     explicit ReturnRepository(IDbAdapter* adapter);
 

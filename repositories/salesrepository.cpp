@@ -216,6 +216,7 @@ bool SalesRepository::deductInventory(int productId, const QString& batchNo, int
 }
 
 bool SalesRepository::voidOrder(int orderId) {
+    clearRefusal();
     if (!m_db)
         return false;
     Transaction tx(m_db);
@@ -225,20 +226,21 @@ bool SalesRepository::voidOrder(int orderId) {
     }
     // The guarded status change comes first: a repeat or an order that is not 'completed' fails here,
     // before any stock moves.
+    repositories::GuardRefusal why{QStringLiteral("销售单")};
     if (!repositories::changeStatusFrom(m_db, QStringLiteral("sales_order"), orderId,
-                                        QStringLiteral("completed"), QStringLiteral("voided"))) {
+                                        QStringLiteral("completed"), QStringLiteral("voided"), {}, &why)) {
         qCritical() << "Failed to void order:" << orderId;
-        return false;
+        return refuse(why.reason);
     }
     // Goods a customer brought back are in stock already; putting the full sale back would count them twice.
-    const std::optional<bool> returned = hasCompletedReturn(orderId);
+    const std::optional<QString> returned = completedReturn(orderId);
     if (!returned) {
         qCritical() << "Failed to read the returns of order:" << orderId;
         return false;
     }
-    if (*returned) {
+    if (!returned->isEmpty()) {
         qCritical() << "Sales order has completed returns, void refused:" << orderId;
-        return false;
+        return refuse(QStringLiteral("该销售单已有销售退回单 %1").arg(*returned));
     }
     if (!restoreStock(orderId))
         return false;
@@ -250,17 +252,18 @@ bool SalesRepository::voidOrder(int orderId) {
     return true;
 }
 
-std::optional<bool> SalesRepository::hasCompletedReturn(int orderId) {
-    const std::optional<QVariant> cited =
-        readValue(m_db,
-                  QStringLiteral("SELECT EXISTS (SELECT 1 FROM return_order_item ri "
-                                 "INNER JOIN return_order r ON ri.return_id = r.id "
-                                 "INNER JOIN sales_order s ON ri.original_order_no = s.order_no "
-                                 "WHERE s.id = ? AND r.return_type = 'sales' AND r.status = 'completed')"),
-                  {orderId});
-    if (!cited)
+std::optional<QString> SalesRepository::completedReturn(int orderId) {
+    const Fetched<QString> cited =
+        fetch(m_db,
+              QStringLiteral("SELECT r.return_no FROM return_order_item ri "
+                             "INNER JOIN return_order r ON ri.return_id = r.id "
+                             "INNER JOIN sales_order s ON ri.original_order_no = s.order_no "
+                             "WHERE s.id = ? AND r.return_type = 'sales' AND r.status = 'completed' "
+                             "ORDER BY r.id LIMIT 1"),
+              {orderId}, [](const Row& row) { return row.text("return_no"); });
+    if (!cited.ok)
         return std::nullopt;
-    return cited->toInt() != 0;
+    return cited.rows.isEmpty() ? QString() : cited.rows.first();
 }
 
 bool SalesRepository::restoreStock(int orderId) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/salesorder.h"
+#include "repositories/refusal.h"
 
 #include <QList>
 #include <QString>
@@ -21,8 +22,8 @@ struct StockChange;
 // The only writer of sales_order and sales_order_item. A sale is written whole or not at all: its number,
 // header, lines, the stock each line takes and the use count of the prescriptions it uses, in one
 // transaction. Holds only the adapter it was given (not owned; with none every operation returns its empty
-// result).
-class SalesRepository {
+// result). A refused void tells why in refusal().
+class SalesRepository : public repositories::Refusable {
 public:
     explicit SalesRepository(IDbAdapter* db);
 
@@ -70,7 +71,9 @@ private:
     void visitOrders(const QString& columns, const QString& keyword, OrderReader read,
                      const std::function<void(const models::SalesOrder&)>& visit);
     // True while a completed sales return cites the order's number; nothing when the read failed.
-    std::optional<bool> hasCompletedReturn(int orderId);
+    // The number of a completed sales return citing the order, empty when none does; nullopt when it cannot
+    // be read.
+    std::optional<QString> completedReturn(int orderId);
 
     IDbAdapter* m_db;
 };

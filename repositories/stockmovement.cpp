@@ -20,9 +20,24 @@ StockChange refused(StockChange::Outcome outcome, const StockChange& found = {})
 
 } // namespace
 
+QString StockChange::refusal(const QString& need) const {
+    const QString batch = batchNo.isEmpty() ? QStringLiteral("该批次") : QStringLiteral("批次 ") + batchNo;
+    if (outcome == NoBatch)
+        return QStringLiteral("库存中没有") + batch;
+    if (outcome != TooLittle)
+        return QString();
+    const QString held =
+        column == StockColumn::Rejected ? QStringLiteral("不合格库存") : QStringLiteral("现有库存");
+    return QStringLiteral("%1 %2 %3，%4 %5")
+        .arg(batch, held, QString::number(before), need, QString::number(amount));
+}
+
 StockChange StockMovement::find(const BatchKey& key, StockColumn column) const {
+    StockChange asked;
+    asked.batchNo = key.batchNo();
+    asked.column = column;
     if (!m_db)
-        return refused(StockChange::Invalid);
+        return refused(StockChange::Invalid, asked);
     QString condition;
     QList<QVariant> params;
     if (key.batchId() > 0) {
@@ -40,25 +55,27 @@ StockChange StockMovement::find(const BatchKey& key, StockColumn column) const {
     const QString counted = columnName(column);
     const Fetched<StockChange> rows =
         fetch(m_db,
-              QStringLiteral("SELECT id, %1 FROM inventory_batch WHERE %2 ORDER BY id LIMIT 1")
+              QStringLiteral("SELECT id, batch_no, %1 FROM inventory_batch WHERE %2 ORDER BY id LIMIT 1")
                   .arg(counted, condition),
-              params, [&counted](const Row& row) {
-                  StockChange change;
+              params, [&counted, &asked](const Row& row) {
+                  StockChange change = asked;
                   change.outcome = StockChange::Done;
                   change.batchId = row.integer("id");
+                  change.batchNo = row.text("batch_no");
                   change.before = row.integer(qPrintable(counted));
                   change.after = change.before;
                   return change;
               });
     if (!rows.ok)
-        return refused(StockChange::Failed);
-    return rows.rows.isEmpty() ? refused(StockChange::NoBatch) : rows.rows.first();
+        return refused(StockChange::Failed, asked);
+    return rows.rows.isEmpty() ? refused(StockChange::NoBatch, asked) : rows.rows.first();
 }
 
 StockChange StockMovement::raise(const BatchKey& key, int amount, StockColumn column) {
     if (amount < 0)
         return refused(StockChange::Invalid);
-    const StockChange found = find(key, column);
+    StockChange found = find(key, column);
+    found.amount = amount;
     if (!found.ok())
         return found;
     const QString name = columnName(column);
@@ -72,7 +89,8 @@ StockChange StockMovement::lower(const BatchKey& key, int amount, StockColumn co
 StockChange StockMovement::move(const BatchKey& key, int amount, StockColumn from, StockColumn to) {
     if (amount < 0)
         return refused(StockChange::Invalid);
-    const StockChange found = find(key, from);
+    StockChange found = find(key, from);
+    found.amount = amount;
     if (!found.ok())
         return found;
     if (found.before < amount)

@@ -64,8 +64,15 @@ struct StockChange {
     int before = 0;  // its count before the movement (of the column taken from, for move)
     int after = 0;   // and after
     bool created = false;
+    QString batchNo;                            // the row's batch number, or the key's when there was no row
+    int amount = 0;                             // what the movement was asked to move
+    StockColumn column = StockColumn::Quantity; // counted in before and after
 
     bool ok() const { return outcome == Done; }
+    // Why the movement was refused, in the user's words, with `need` telling what the document wanted:
+    // "批次 VC240510 现有库存 47，作废需扣回 50" (need "作废需扣回"), "库存中没有批次 VC240510". Empty
+    // unless the outcome is NoBatch or TooLittle.
+    QString refusal(const QString& need) const;
 };
 
 // Every change of stock in inventory_batch. The movements run inside the caller's document transaction and

@@ -388,38 +388,46 @@ private slots:
         QTest::addColumn<QString>("move");
         QTest::addColumn<QString>("expected");
         QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("said"); // why a refused movement was refused, "需扣" standing for the need
         const QString two = "1/A/5/0/2026-12-31;1/A/3/0/2026-12-31";
         const QString one = "1/A/5/2/2026-12-31";
         const QString seller = "1/A/0/0/2026-12-31;1/A/4/0/2026-03-01;1/A/6/0/2026-03-02";
-        addRow("raise: lowest id of equal rows", two, "raise A 4", "done 1 5 9", "1:9:0 2:3:0");
-        addRow("raise: no batch", two, "raise B 4", "none 0 0 0", "1:5:0 2:3:0");
-        addRow("raise: other product", "2/A/5/0/2026-12-31", "raise A 1", "none 0 0 0", "1:5:0");
-        addRow("raise: negative", two, "raise A -1", "invalid 0 0 0", "1:5:0 2:3:0");
-        addRow("lower: all of it", two, "lower A 5", "done 1 5 0", "1:0:0 2:3:0");
-        addRow("lower: more than held", two, "lower A 6", "short 1 5 5", "1:5:0 2:3:0");
-        addRow("sell: not empty, not expiring today", seller, "sell A 2", "done 3 6 4", "1:0:0 2:4:0 3:4:0");
-        addRow("sell: only expired stock", "1/A/4/0/2026-02-28", "sell A 1", "none 0 0 0", "1:4:0");
+        addRow("raise: lowest id of equal rows", two, "raise A 4", "done 1 5 9", "1:9:0 2:3:0", "");
+        addRow("raise: no batch", two, "raise B 4", "none 0 0 0", "1:5:0 2:3:0", "库存中没有批次 B");
+        addRow("raise: other product", "2/A/5/0/2026-12-31", "raise A 1", "none 0 0 0", "1:5:0",
+               "库存中没有批次 A");
+        addRow("raise: negative", two, "raise A -1", "invalid 0 0 0", "1:5:0 2:3:0", "");
+        addRow("lower: all of it", two, "lower A 5", "done 1 5 0", "1:0:0 2:3:0", "");
+        addRow("lower: more than held", two, "lower A 6", "short 1 5 5", "1:5:0 2:3:0",
+               "批次 A 现有库存 5，需扣 6");
+        addRow("sell: not empty, not expiring today", seller, "sell A 2", "done 3 6 4", "1:0:0 2:4:0 3:4:0",
+               "");
+        addRow("sell: only expired stock", "1/A/4/0/2026-02-28", "sell A 1", "none 0 0 0", "1:4:0",
+               "库存中没有批次 A");
         addRow("sell: the next row is not tried", "1/A/2/0/2026-12-31;1/A/9/0/2026-12-31", "sell A 3",
-               "short 1 2 2", "1:2:0 2:9:0");
-        addRow("count: replaces", two, "count A 8", "done 1 5 8", "1:8:0 2:3:0");
-        addRow("count: unchanged", two, "count A 5", "done 1 5 5", "1:5:0 2:3:0");
-        addRow("count: zero of no batch", two, "count B 0", "done 0 0 0", "1:5:0 2:3:0");
-        addRow("count: creates", two, "count B 3", "done 3 0 3", "1:5:0 2:3:0 3:3:0");
-        addRow("count: negative", two, "count A -1", "invalid 0 0 0", "1:5:0 2:3:0");
-        addRow("raise or create: raises", two, "add A 2", "done 1 5 7", "1:7:0 2:3:0");
-        addRow("raise or create: creates", two, "add B 2", "done 3 0 2", "1:5:0 2:3:0 3:2:0");
-        addRow("set aside by id", two, "reject #2 2", "done 2 3 1", "1:5:0 2:1:2");
-        addRow("set aside more than held", two, "reject #2 4", "short 2 3 3", "1:5:0 2:3:0");
-        addRow("set aside, no such row", two, "reject #7 1", "none 0 0 0", "1:5:0 2:3:0");
-        addRow("dispose of rejected", one, "dispose #1 2", "done 1 2 0", "1:5:0");
-        addRow("dispose of more than rejected", one, "dispose #1 3", "short 1 2 2", "1:5:2");
-        addRow("back to stock", one, "release #1 1", "done 1 2 1", "1:6:1");
+               "short 1 2 2", "1:2:0 2:9:0", "批次 A 现有库存 2，需扣 3");
+        addRow("count: replaces", two, "count A 8", "done 1 5 8", "1:8:0 2:3:0", "");
+        addRow("count: unchanged", two, "count A 5", "done 1 5 5", "1:5:0 2:3:0", "");
+        addRow("count: zero of no batch", two, "count B 0", "done 0 0 0", "1:5:0 2:3:0", "");
+        addRow("count: creates", two, "count B 3", "done 3 0 3", "1:5:0 2:3:0 3:3:0", "");
+        addRow("count: negative", two, "count A -1", "invalid 0 0 0", "1:5:0 2:3:0", "");
+        addRow("raise or create: raises", two, "add A 2", "done 1 5 7", "1:7:0 2:3:0", "");
+        addRow("raise or create: creates", two, "add B 2", "done 3 0 2", "1:5:0 2:3:0 3:2:0", "");
+        addRow("set aside by id", two, "reject #2 2", "done 2 3 1", "1:5:0 2:1:2", "");
+        addRow("set aside more than held", two, "reject #2 4", "short 2 3 3", "1:5:0 2:3:0",
+               "批次 A 现有库存 3，需扣 4");
+        addRow("set aside, no such row", two, "reject #7 1", "none 0 0 0", "1:5:0 2:3:0", "库存中没有该批次");
+        addRow("dispose of rejected", one, "dispose #1 2", "done 1 2 0", "1:5:0", "");
+        addRow("dispose of more than rejected", one, "dispose #1 3", "short 1 2 2", "1:5:2",
+               "批次 A 不合格库存 2，需扣 3");
+        addRow("back to stock", one, "release #1 1", "done 1 2 1", "1:6:1", "");
     }
     void stockMovements() {
         QFETCH(QString, seed);
         QFETCH(QString, move);
         QFETCH(QString, expected);
         QFETCH(QString, state);
+        QFETCH(QString, said);
         PinnedClock pin(kNow);
         TestDatabase t;
         seedBatches(t, seed);
@@ -457,6 +465,7 @@ private slots:
                      .arg(change.after),
                  expected);
         QCOMPARE(stockState(t), state);
+        QCOMPARE(change.refusal("需扣"), said);
     }
 
     // A created batch carries what the caller gave; empty dates and time are NULL, status is 'normal'.
@@ -486,7 +495,7 @@ private slots:
     void failedStockStatements_data() {
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("operation");
-        addRow("look-up", "^SELECT id, quantity FROM inventory_batch", "lower");
+        addRow("look-up", "^SELECT id, batch_no, quantity FROM inventory_batch", "lower");
         addRow("update", "^UPDATE inventory_batch", "lower");
         addRow("insert", "^INSERT INTO inventory_batch", "create");
         addRow("count", "^UPDATE inventory_batch", "count");
@@ -519,16 +528,17 @@ private slots:
         QTest::addColumn<QString>("guard");
         QTest::addColumn<bool>("changed");
         QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("said"); // why it was refused
         // Orders 1 completed, 2 voided.
         const QString untouched = "1:completed: 2:voided:";
-        addRow("from: expected status", "from", 1, "completed", true, "1:voided:5 2:voided:");
-        addRow("from: a repeat", "from", 2, "completed", false, untouched);
-        addRow("from: missing id", "from", 9, "completed", false, untouched);
-        addRow("unless: earlier status", "unless", 1, "voided", true, "1:voided:5 2:voided:");
-        addRow("unless: already final", "unless", 2, "voided", false, untouched);
-        addRow("remove: expected status", "remove", 2, "voided", true, "1:completed:");
-        addRow("remove: other status", "remove", 1, "voided", false, untouched);
-        addRow("remove: missing id", "remove", 9, "voided", false, untouched);
+        addRow("from: expected status", "from", 1, "completed", true, "1:voided:5 2:voided:", "");
+        addRow("from: a repeat", "from", 2, "completed", false, untouched, "该销售单已作废");
+        addRow("from: missing id", "from", 9, "completed", false, untouched, "该销售单不存在");
+        addRow("unless: earlier status", "unless", 1, "voided", true, "1:voided:5 2:voided:", "");
+        addRow("unless: already final", "unless", 2, "voided", false, untouched, "该销售单已作废");
+        addRow("remove: expected status", "remove", 2, "voided", true, "1:completed:", "");
+        addRow("remove: other status", "remove", 1, "voided", false, untouched, "该销售单已完成");
+        addRow("remove: missing id", "remove", 9, "voided", false, untouched, "该销售单不存在");
     }
     void guardedChanges() {
         QFETCH(QString, kind);
@@ -536,25 +546,40 @@ private slots:
         QFETCH(QString, guard);
         QFETCH(bool, changed);
         QFETCH(QString, state);
+        QFETCH(QString, said);
         TestDatabase t;
         t.exec("INSERT INTO sales_order (order_no, status) VALUES ('SAL1', 'completed'), ('SAL2', 'voided')");
         LogCapture log;
         bool result = false;
         const QList<ColumnValue> reviewed{{"review_by", 5, QString()},
                                           {"review_time", {}, "CURRENT_TIMESTAMP"}};
+        GuardRefusal why("销售单");
         if (kind == "from")
-            result = changeStatusFrom(t.db(), "sales_order", id, guard, "voided", reviewed);
+            result = changeStatusFrom(t.db(), "sales_order", id, guard, "voided", reviewed, &why);
         else if (kind == "unless")
-            result = changeStatusUnless(t.db(), "sales_order", id, guard, "voided", reviewed);
+            result = changeStatusUnless(t.db(), "sales_order", id, guard, "voided", reviewed, &why);
         else
-            result = removeWithStatus(t.db(), "sales_order", id, guard);
+            result = removeWithStatus(t.db(), "sales_order", id, guard, &why);
         QCOMPARE(result, changed);
+        QCOMPARE(why.reason, said);
         QCOMPARE(column(t,
                         "SELECT id || ':' || status || ':' || ifnull(review_by, '') AS x FROM sales_order "
                         "ORDER BY id",
                         " "),
                  state);
         QCOMPARE(t.count("sales_order", "review_by IS NOT NULL AND review_time IS NULL"), 0);
+    }
+
+    // A guarded statement that fails is no refusal: the user is told no reason.
+    void failedGuardTellsNoReason() {
+        TestDatabase t;
+        t.exec("INSERT INTO sales_order (order_no, status) VALUES ('SAL1', 'voided')");
+        FaultyAdapter db(t.db());
+        db.failStatement("^UPDATE sales_order");
+        LogCapture log;
+        GuardRefusal why("销售单");
+        QCOMPARE(changeStatusFrom(&db, "sales_order", 1, "completed", "voided", {}, &why), false);
+        QCOMPARE(why.reason, QString());
     }
 
     void guardedChangesRefuseOddNames() {

@@ -234,8 +234,10 @@ private slots:
         QCOMPARE(p.reviewBy, 2);
         QVERIFY(!p.reviewTime.isEmpty());
         QCOMPARE(repo.reviewPrescription(4, 3), false); // already valid: another reviewer came first
+        QCOMPARE(repo.refusal(), QString("该处方已审核"));
         QCOMPARE(repo.findById(4).reviewBy, 2);
         QCOMPARE(repo.reviewPrescription(99, 2), false);
+        QCOMPARE(repo.refusal(), QString("该处方不存在"));
         QCOMPARE(t.count("prescription", "review_by IS NOT NULL"), 1);
     }
 

@@ -268,7 +268,7 @@ private slots:
     }
 
     // The accepted goods leave stock again, the refused line's never entered; a second void, or one of an
-    // order that does not exist, is refused and moves nothing. The lines stay.
+    // order that does not exist, is refused, says why and moves nothing. The lines stay.
     void voidTakesTheDeliveryOutOnce() {
         TestDatabase t;
         seed(t);
@@ -280,9 +280,14 @@ private slots:
         QCOMPARE(row(status(t, id), stock(t, 1, "A1"), stock(t, 2, "B1")), QString("voided|10|0"));
         LogCapture log;
         QCOMPARE(repo.voidOrder(id), false);
+        QCOMPARE(repo.refusal(), QString("该订单已作废"));
         QCOMPARE(repo.voidOrder(99), false);
+        QCOMPARE(repo.refusal(), QString("该订单不存在"));
         QCOMPARE(log.count(QtCriticalMsg, "Purchase order void failed for id:"), 2);
         QCOMPARE(row(stock(t, 1, "A1"), repo.findOrderItems(id).size()), QString("10|3"));
+        // A later void that succeeds carries no reason of the one before.
+        QVERIFY(repo.voidOrder(repo.insertOrder(order(1), {line(1, "A1", 1, 1.0)})));
+        QCOMPARE(repo.refusal(), QString());
     }
 
     // Goods sold, moved away or sent back on a purchase return cannot be taken out again: the void is refused
@@ -292,28 +297,30 @@ private slots:
         QTest::addColumn<QString>("meanwhile");
         QTest::addColumn<QString>("fault");
         QTest::addColumn<bool>("voided");
+        QTest::addColumn<QString>("said"); // why, as the user is told; a failed statement tells nothing
         const QString cite =
             "INSERT INTO return_order_item (return_id, product_id, batch_no, original_order_no, "
             "quantity) VALUES (1, 1, 'A1', (SELECT order_no FROM purchase_order), 1)";
         QTest::newRow("second batch sold down")
             << "UPDATE inventory_batch SET quantity = 5 WHERE batch_no = 'B1'"
-            << "" << false;
+            << "" << false << "批次 B1 现有库存 5，作废需扣回 6";
         QTest::newRow("second batch gone") << "DELETE FROM inventory_batch WHERE batch_no = 'B1'"
-                                           << "" << false;
-        QTest::newRow("purchase return") << cite << "" << false;
+                                           << "" << false << "库存中没有批次 B1";
+        QTest::newRow("purchase return") << cite << "" << false << "该订单已有采购退货单 PR202503050001";
         QTest::newRow("voided purchase return") << cite + "; UPDATE return_order SET status = 'voided'"
-                                                << "" << true;
+                                                << "" << true << "";
         QTest::newRow("sales return") << cite + "; UPDATE return_order SET return_type = 'sales'"
-                                      << "" << true;
+                                      << "" << true << "";
         QTest::newRow("stock step fails") << ""
-                                          << "^UPDATE inventory_batch" << false;
+                                          << "^UPDATE inventory_batch" << false << "";
         QTest::newRow("commit fails") << ""
-                                      << "COMMIT" << false;
+                                      << "COMMIT" << false << "";
     }
     void voidRefusals() {
         QFETCH(QString, meanwhile);
         QFETCH(QString, fault);
         QFETCH(bool, voided);
+        QFETCH(QString, said);
         TestDatabase t;
         seed(t);
         const int id =
@@ -328,7 +335,9 @@ private slots:
             db.failCommit();
         else if (!fault.isEmpty())
             db.failStatement(fault);
-        QCOMPARE(PurchaseRepository(&db).voidOrder(id), voided);
+        PurchaseRepository repo(&db);
+        QCOMPARE(repo.voidOrder(id), voided);
+        QCOMPARE(repo.refusal(), said);
         QCOMPARE(status(t, id), QString(voided ? "voided" : "completed"));
         QCOMPARE(row(stock(t, 1, "A1"), stock(t, 2, "B1")), voided ? QString("0|0") : before);
     }

@@ -2,8 +2,8 @@
 #include "core/currentuser.h"
 #include "repositories/purchaserepository.h"
 #include "tests/support/modalanswer.h"
-#include "tests/support/prompttrail.h"
 #include "tests/support/modeltexts.h"
+#include "tests/support/prompttrail.h"
 #include "tests/support/testdatabase.h"
 #include "ui/common/prompts.h"
 #include "ui/masterdata/productselectiondialog.h"
@@ -371,7 +371,7 @@ private slots:
         w.makeCurrent(0);
         Prompts::queueQuestion(true);
         click(&w.window, "btnVoid");
-        QCOMPARE(takePrompts(), asked + "|错误作废订单失败");
+        QCOMPARE(takePrompts(), asked + "|错误作废订单失败\n该订单已作废");
         QCOMPARE(stock(w.t, "AM01"), 0);
         PurchaseOrderSelectionDialog picker;
         QCOMPARE(picker.findChild<QTableView*>()->model()->rowCount(), 0);

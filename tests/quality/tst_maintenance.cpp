@@ -179,7 +179,9 @@ private slots:
         QCOMPARE(repository().remove(4), true);
         QCOMPARE(repository().hasCheckForMonth(202412), false);
         QCOMPARE(repository().generateMonthlyTask(202501), true);
-        QCOMPARE(repository().remove(4), false);
+        MaintenanceCheckRepository again = repository();
+        QCOMPARE(again.remove(4), false);
+        QCOMPARE(again.refusal(), QString("该记录不存在"));
         QCOMPARE(repository().remove(999), false);
         QCOMPARE(t.count("maintenance_check"), 3);
     }
@@ -387,9 +389,10 @@ private slots:
         makeCurrent(&w, 0);
         Prompts::queueQuestion(true);
         click(&w, "btnDelete");
-        QCOMPARE(takePrompts(":"),
-                 QString("删除确认:确定要删除这条养护检查记录吗？|删除确认:确定要删除这条养护检查记录吗？|"
-                         "成功:删除成功|删除确认:确定要删除这条养护检查记录吗？|错误:删除失败"));
+        QCOMPARE(
+            takePrompts(":"),
+            QString("删除确认:确定要删除这条养护检查记录吗？|删除确认:确定要删除这条养护检查记录吗？|"
+                    "成功:删除成功|删除确认:确定要删除这条养护检查记录吗？|错误:删除失败\n该记录不存在"));
     }
 
     // The check dialog stands centred over its parent's top-level window, not over the parent itself.

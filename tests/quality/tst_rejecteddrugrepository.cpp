@@ -157,21 +157,26 @@ private slots:
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<QString>("statusAfter");
         QTest::addColumn<QString>("stockAfter");
+        QTest::addColumn<QString>("said");
         // Batch 11 holds 20.
-        addRow("sets aside", "pending", 1, 11, 5, "", "", Outcome::Confirmed, "confirmed", "15/5");
-        addRow("the whole batch", "pending", 1, 11, 20, "", "", Outcome::Confirmed, "confirmed", "0/20");
+        addRow("sets aside", "pending", 1, 11, 5, "", "", Outcome::Confirmed, "confirmed", "15/5", "");
+        addRow("the whole batch", "pending", 1, 11, 20, "", "", Outcome::Confirmed, "confirmed", "0/20", "");
         addRow("more than the batch holds", "pending", 1, 11, 21, "", "", Outcome::NotEnoughStock, "pending",
-               "20/0");
-        addRow("batch row gone", "pending", 1, 99, 1, "", "", Outcome::Failed, "pending", "20/0");
-        addRow("already confirmed", "confirmed", 1, 11, 5, "", "", Outcome::NotPending, "confirmed", "20/0");
-        addRow("processed", "processed", 1, 11, 5, "", "", Outcome::NotPending, "processed", "20/0");
-        addRow("no such record", "pending", 2, 11, 5, "", "", Outcome::NotPending, "pending", "20/0");
+               "20/0", "批次 A231120 现有库存 20，确认需移出 21");
+        addRow("batch row gone", "pending", 1, 99, 1, "", "", Outcome::Failed, "pending", "20/0",
+               "库存中没有该批次");
+        addRow("already confirmed", "confirmed", 1, 11, 5, "", "", Outcome::NotPending, "confirmed", "20/0",
+               "该记录已审核确认");
+        addRow("processed", "processed", 1, 11, 5, "", "", Outcome::NotPending, "processed", "20/0",
+               "该记录已处理");
+        addRow("no such record", "pending", 2, 11, 5, "", "", Outcome::NotPending, "pending", "20/0",
+               "该记录不存在");
         addRow("draft sheet counts the batch", "pending", 1, 11, 5, "draft", "A231120",
-               Outcome::InStocktaking, "pending", "20/0");
+               Outcome::InStocktaking, "pending", "20/0", "批次 A231120 正在盘点中，请先审核或删除盘点单");
         addRow("approved sheet", "pending", 1, 11, 5, "approved", "A231120", Outcome::Confirmed, "confirmed",
-               "15/5");
+               "15/5", "");
         addRow("draft sheet of another batch", "pending", 1, 11, 5, "draft", "A240501", Outcome::Confirmed,
-               "confirmed", "15/5");
+               "confirmed", "15/5", "");
     }
     void confirm() {
         QFETCH(QString, status);
@@ -183,6 +188,7 @@ private slots:
         QFETCH(Outcome, outcome);
         QFETCH(QString, statusAfter);
         QFETCH(QString, stockAfter);
+        QFETCH(QString, said);
         TestDatabase t;
         seedStock(t);
         seedRecord(t, {1, 101, batchId, quantity, "damaged", qPrintable(status), 7, "2031-05-10 09:00:00"});
@@ -195,7 +201,9 @@ private slots:
                    "VALUES (1, 101, ?, '2030-01-10', '2032-01-10', 20, 20, 0)",
                    {countedBatch});
         }
-        QCOMPARE(RejectedDrugRepository(t.db()).confirmRecord(recordId, 7), outcome);
+        RejectedDrugRepository repo(t.db());
+        QCOMPARE(repo.confirmRecord(recordId, 7), outcome);
+        QCOMPARE(repo.refusal(), said);
         QCOMPARE(statusOf(t, 1), statusAfter);
         QCOMPARE(stockOf(t, 11), stockAfter);
     }
@@ -230,7 +238,9 @@ private slots:
             db.failCommit();
         else
             db.failStatement(failing);
-        QCOMPARE(RejectedDrugRepository(&db).confirmRecord(1, 7), Outcome::Failed);
+        RejectedDrugRepository repo(&db);
+        QCOMPARE(repo.confirmRecord(1, 7), Outcome::Failed);
+        QCOMPARE(repo.refusal(), QString()); // a failure, not a refusal
         QCOMPARE(statusOf(t, 1), QString("pending"));
         QCOMPARE(stockOf(t, 11), QString("20/0"));
     }
@@ -244,15 +254,16 @@ private slots:
         QTest::addColumn<bool>("done");
         QTest::addColumn<QString>("stored"); // status, type, date, user after the call
         QTest::addColumn<QString>("stockAfter");
+        QTest::addColumn<QString>("said");
         // Batch 11 holds 14 sellable and 6 set aside; the record sets aside 6.
-        addRow("destroy", "confirmed", 1, "destroy", true, "processed destroy 2031-05-20 8", "14/0");
-        addRow("return", "confirmed", 1, "return", true, "processed return 2031-05-20 8", "14/0");
-        addRow("writeoff", "confirmed", 1, "writeoff", true, "processed writeoff 2031-05-20 8", "14/0");
+        addRow("destroy", "confirmed", 1, "destroy", true, "processed destroy 2031-05-20 8", "14/0", "");
+        addRow("return", "confirmed", 1, "return", true, "processed return 2031-05-20 8", "14/0", "");
+        addRow("writeoff", "confirmed", 1, "writeoff", true, "processed writeoff 2031-05-20 8", "14/0", "");
         addRow("recheck keeps it aside", "confirmed", 1, "recheck", true, "processed recheck 2031-05-20 8",
-               "14/6");
-        addRow("pending", "pending", 1, "destroy", false, "pending   0", "14/6");
-        addRow("processed", "processed", 1, "destroy", false, "processed   0", "14/6");
-        addRow("no such record", "confirmed", 2, "destroy", false, "confirmed   0", "14/6");
+               "14/6", "");
+        addRow("pending", "pending", 1, "destroy", false, "pending   0", "14/6", "该记录尚未审核");
+        addRow("processed", "processed", 1, "destroy", false, "processed   0", "14/6", "该记录已处理");
+        addRow("no such record", "confirmed", 2, "destroy", false, "confirmed   0", "14/6", "该记录不存在");
     }
     void process() {
         QFETCH(QString, status);
@@ -261,12 +272,15 @@ private slots:
         QFETCH(bool, done);
         QFETCH(QString, stored);
         QFETCH(QString, stockAfter);
+        QFETCH(QString, said);
         TestDatabase t;
         seedStock(t);
         seedRecord(t, {1, 101, 11, 6, "damaged", qPrintable(status), 7, "2031-05-10 09:00:00"});
         t.exec("UPDATE inventory_batch SET quantity = 14, rejected_quantity = 6 WHERE id = 11");
         PinnedClock clock(kRejectToday);
-        QCOMPARE(RejectedDrugRepository(t.db()).process(recordId, type, 8), done);
+        RejectedDrugRepository repo(t.db());
+        QCOMPARE(repo.process(recordId, type, 8), done);
+        QCOMPARE(repo.refusal(), said);
         const models::RejectedDrug r = RejectedDrugRepository(t.db()).findById(1);
         QCOMPARE(
             QStringList({r.status, r.processType, r.processDate, QString::number(r.processBy)}).join(' '),
@@ -278,13 +292,15 @@ private slots:
     void processRollsBack_data() {
         QTest::addColumn<QString>("failing");
         QTest::addColumn<int>("setAside");
-        addRow("batch update", "^UPDATE inventory_batch", 6);
-        addRow("less set aside than the record", "", 5);
-        addRow("commit", "COMMIT", 6);
+        QTest::addColumn<QString>("said");
+        addRow("batch update", "^UPDATE inventory_batch", 6, "");
+        addRow("less set aside than the record", "", 5, "批次 A231120 不合格库存 5，处理需扣减 6");
+        addRow("commit", "COMMIT", 6, "");
     }
     void processRollsBack() {
         QFETCH(QString, failing);
         QFETCH(int, setAside);
+        QFETCH(QString, said);
         TestDatabase t;
         seedStock(t);
         seedRecord(t, {1, 101, 11, 6, "damaged", "confirmed", 7, "2031-05-10 09:00:00"});
@@ -294,7 +310,9 @@ private slots:
             db.failCommit();
         else if (!failing.isEmpty())
             db.failStatement(failing);
-        QVERIFY(!RejectedDrugRepository(&db).process(1, "destroy", 8));
+        RejectedDrugRepository repo(&db);
+        QVERIFY(!repo.process(1, "destroy", 8));
+        QCOMPARE(repo.refusal(), said);
         QCOMPARE(statusOf(t, 1), QString("confirmed"));
         QCOMPARE(stockOf(t, 11), QString("14/%1").arg(setAside));
     }
@@ -306,20 +324,24 @@ private slots:
         QTest::addColumn<int>("recordId");
         QTest::addColumn<bool>("done");
         QTest::addColumn<int>("left");
-        addRow("pending", "pending", 1, true, 0);
-        addRow("confirmed", "confirmed", 1, false, 1);
-        addRow("processed", "processed", 1, false, 1);
-        addRow("no such record", "pending", 2, false, 1);
+        QTest::addColumn<QString>("said");
+        addRow("pending", "pending", 1, true, 0, "");
+        addRow("confirmed", "confirmed", 1, false, 1, "该记录已审核确认");
+        addRow("processed", "processed", 1, false, 1, "该记录已处理");
+        addRow("no such record", "pending", 2, false, 1, "该记录不存在");
     }
     void remove() {
         QFETCH(QString, status);
         QFETCH(int, recordId);
         QFETCH(bool, done);
         QFETCH(int, left);
+        QFETCH(QString, said);
         TestDatabase t;
         seedStock(t);
         seedRecord(t, {1, 101, 11, 6, "damaged", qPrintable(status), 7, "2031-05-10 09:00:00"});
-        QCOMPARE(RejectedDrugRepository(t.db()).remove(recordId), done);
+        RejectedDrugRepository repo(t.db());
+        QCOMPARE(repo.remove(recordId), done);
+        QCOMPARE(repo.refusal(), said);
         QCOMPARE(t.count("unqualified_drug"), left);
         QCOMPARE(stockOf(t, 11), QString("20/0"));
     }

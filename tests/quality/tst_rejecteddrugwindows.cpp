@@ -178,8 +178,8 @@ private slots:
         QTest::addColumn<QString>("stock"); // batch of the record
         addRow("confirm", "btnConfirm", 1, "", "成功:审核确认成功，已扣减库存", "confirmed", "18/2");
         addRow("confirm, batch short", "btnConfirm", 1,
-               "UPDATE inventory_batch SET quantity = 1 WHERE id = 11", "错误:审核失败：批次库存不足",
-               "pending", "1/0");
+               "UPDATE inventory_batch SET quantity = 1 WHERE id = 11",
+               "错误:审核失败\n批次 A231120 现有库存 1，确认需移出 2", "pending", "1/0");
         addRow("confirm, being counted", "btnConfirm", 1,
                "INSERT INTO inventory_check_item (check_id, product_id, batch_no, production_date, "
                "expiry_date, "
@@ -187,16 +187,16 @@ private slots:
                "'2032-01-10', 20, 20, 0)",
                "提示:该批次正在盘点中，请先审核或删除盘点单", "pending", "20/0");
         addRow("confirm, already confirmed elsewhere", "btnConfirm", 1,
-               "UPDATE unqualified_drug SET status = 'confirmed' WHERE id = 1", "错误:审核失败", "confirmed",
-               "20/0");
+               "UPDATE unqualified_drug SET status = 'confirmed' WHERE id = 1",
+               "错误:审核失败\n该记录已审核确认", "confirmed", "20/0");
         addRow("process", "btnProcess", 2, "", "成功:处理成功", "processed", "0/0");
         addRow("process, processed elsewhere", "btnProcess", 2,
-               "UPDATE unqualified_drug SET status = 'processed' WHERE id = 2", "错误:处理失败", "processed",
-               "0/30");
+               "UPDATE unqualified_drug SET status = 'processed' WHERE id = 2", "错误:处理失败\n该记录已处理",
+               "processed", "0/30");
         addRow("delete", "btnDelete", 1, "", "成功:删除成功", "", "20/0");
         addRow("delete, confirmed elsewhere", "btnDelete", 1,
-               "UPDATE unqualified_drug SET status = 'confirmed' WHERE id = 1", "错误:删除失败", "confirmed",
-               "20/0");
+               "UPDATE unqualified_drug SET status = 'confirmed' WHERE id = 1",
+               "错误:删除失败\n该记录已审核确认", "confirmed", "20/0");
     }
     void actions() {
         QFETCH(QString, button);

@@ -106,22 +106,31 @@ private slots:
     void purchaseReturnRefused_data() {
         QTest::addColumn<QList<ReturnOrderItem>>("lines");
         QTest::addColumn<QString>("logged");
+        QTest::addColumn<QString>("said"); // why, as the user is told
         QTest::newRow("one more than stock")
-            << QList<ReturnOrderItem>{returnLine(1, "A2301", 6)} << "available: 5 needed: 6";
+            << QList<ReturnOrderItem>{returnLine(1, "A2301", 6)} << "available: 5 needed: 6"
+            << "批次 A2301 现有库存 5，退货需扣减 6";
         QTest::newRow("second line short undoes the first")
-            << QList<ReturnOrderItem>{returnLine(2, "B2302", 3), returnLine(1, "A2301", 9)} << "needed: 9";
-        QTest::newRow("no such batch") << QList<ReturnOrderItem>{returnLine(1, "X9", 1)} << "Batch not found";
+            << QList<ReturnOrderItem>{returnLine(2, "B2302", 3), returnLine(1, "A2301", 9)} << "needed: 9"
+            << "批次 A2301 现有库存 5，退货需扣减 9";
+        QTest::newRow("no such batch") << QList<ReturnOrderItem>{returnLine(1, "X9", 1)} << "Batch not found"
+                                       << "库存中没有批次 X9";
         QTest::newRow("no quantity") << QList<ReturnOrderItem>{returnLine(1, "A2301", 0)}
-                                     << "Invalid return quantity";
-        QTest::newRow("no lines") << QList<ReturnOrderItem>{} << "at least one item";
+                                     << "Invalid return quantity"
+                                     << "批次 A2301 的退货数量 0 无效";
+        QTest::newRow("no lines") << QList<ReturnOrderItem>{} << "at least one item"
+                                  << "退货单没有商品明细";
     }
     void purchaseReturnRefused() {
         QFETCH(QList<ReturnOrderItem>, lines);
         QFETCH(QString, logged);
+        QFETCH(QString, said);
         LogCapture log;
         ReturnOrder order = header();
-        QVERIFY(!ReturnRepository(m_db->db()).insertPurchaseReturn(order, lines));
+        ReturnRepository repo(m_db->db());
+        QVERIFY(!repo.insertPurchaseReturn(order, lines));
         QVERIFY2(log.contains(logged), qPrintable(log.dump()));
+        QCOMPARE(repo.refusal(), said);
         QCOMPARE(m_db->count("return_order"), 0);
         QCOMPARE(m_db->count("return_order_item"), 0);
         QCOMPARE(ReturnSeed{*m_db}.quantity(11), 5);
@@ -142,8 +151,9 @@ private slots:
     void purchaseReturnCitingAVoidedOrderRefused() {
         ReturnSeed{*m_db}.purchase(4, "PUR202101010004", 1, "A2301", "voided");
         ReturnOrder order = header();
-        QVERIFY(!ReturnRepository(m_db->db())
-                     .insertPurchaseReturn(order, {returnLine(1, "A2301", 1, "PUR202101010004")}));
+        ReturnRepository repo(m_db->db());
+        QVERIFY(!repo.insertPurchaseReturn(order, {returnLine(1, "A2301", 1, "PUR202101010004")}));
+        QCOMPARE(repo.refusal(), QString("采购订单 PUR202101010004 已作废"));
         QCOMPARE(ReturnSeed{*m_db}.quantity(11), 5);
     }
 
@@ -168,8 +178,9 @@ private slots:
         if (!statement.isEmpty())
             faulty.failStatement(statement, statement.contains("item") ? 2 : 1);
         ReturnOrder order = header();
-        QVERIFY(!ReturnRepository(&faulty).insertPurchaseReturn(
-            order, {returnLine(1, "A2301", 2), returnLine(2, "B2302", 1)}));
+        ReturnRepository repo(&faulty);
+        QVERIFY(!repo.insertPurchaseReturn(order, {returnLine(1, "A2301", 2), returnLine(2, "B2302", 1)}));
+        QCOMPARE(repo.refusal(), QString()); // a failure, not a refusal
         QCOMPARE(m_db->count("return_order"), 0);
         QCOMPARE(m_db->count("return_order_item"), 0);
         QCOMPARE(ReturnSeed{*m_db}.quantity(11), 5);
@@ -220,15 +231,20 @@ private slots:
         QTest::addColumn<QString>("saleStatus");
         QTest::addColumn<int>("quantity");
         QTest::addColumn<bool>("saved");
+        QTest::addColumn<QString>("said");
         // Sold 5, of which 3 are already back.
-        QTest::newRow("the rest") << "completed" << 2 << true;
-        QTest::newRow("one more than the rest") << "completed" << 3 << false;
-        QTest::newRow("voided sale") << "voided" << 1 << false;
+        QTest::newRow("the rest") << "completed" << 2 << true << "";
+        QTest::newRow("one more than the rest")
+            << "completed" << 3 << false
+            << "销售单 SAL203101010001 的批次 A2301 售出 5，已退回 3，本次退回 3 超出售出数量";
+        QTest::newRow("voided sale") << "voided" << 1 << false
+                                     << "销售单 SAL203101010001 没有批次 A2301 的有效销售记录";
     }
     void salesReturnWithinWhatWasSold() {
         QFETCH(QString, saleStatus);
         QFETCH(int, quantity);
         QFETCH(bool, saved);
+        QFETCH(QString, said);
         ReturnSeed s{*m_db};
         s.sale(3, "SAL203101010001", "completed");
         s.soldLine(31, 3, 1, 11, "A2301", 5);
@@ -239,13 +255,16 @@ private slots:
 
         ReturnOrder order = header();
         QCOMPARE(repo.insertSalesReturn(order, {returnLine(1, "A2301", quantity, "SAL203101010001")}), saved);
+        QCOMPARE(repo.refusal(), said);
         QCOMPARE(s.quantity(11), 5 + 3 + (saved ? quantity : 0));
         QCOMPARE(m_db->count("return_order"), saved ? 2 : 1);
     }
 
     void salesReturnWithoutASaleRefused() {
         ReturnOrder order = header();
-        QVERIFY(!ReturnRepository(m_db->db()).insertSalesReturn(order, {returnLine(1, "A2301", 1)}));
+        ReturnRepository repo(m_db->db());
+        QVERIFY(!repo.insertSalesReturn(order, {returnLine(1, "A2301", 1)}));
+        QCOMPARE(repo.refusal(), QString("批次 A2301 没有注明原销售单"));
         QCOMPARE(ReturnSeed{*m_db}.quantity(11), 5);
     }
 
@@ -271,6 +290,7 @@ private slots:
 
         const int logRows = m_db->count("sys_operation_log");
         QVERIFY(!repo.voidReturn(order.id, "再次作废"));
+        QCOMPARE(repo.refusal(), QString("该退货单已作废"));
         QCOMPARE(ReturnSeed{*m_db}.quantity(11), 5);
         QCOMPARE(m_db->count("sys_operation_log"), logRows);
         CurrentUser::instance().clear();
@@ -289,6 +309,7 @@ private slots:
 
         LogCapture log;
         QVERIFY(!repo.voidReturn(order.id));
+        QCOMPARE(repo.refusal(), QString("批次 A2301 现有库存 3，作废需扣回 4"));
         QVERIFY(log.contains("Insufficient inventory - product: 1"));
         QCOMPARE(s.quantity(12), 10);
         QCOMPARE(s.quantity(11), 3);
@@ -309,7 +330,9 @@ private slots:
 
     void voidOfAMissingReturnFails() {
         LogCapture log;
-        QVERIFY(!ReturnRepository(m_db->db()).voidReturn(42));
+        ReturnRepository repo(m_db->db());
+        QVERIFY(!repo.voidReturn(42));
+        QCOMPARE(repo.refusal(), QString("该退货单不存在"));
         QVERIFY(log.contains("Return order not found: 42"));
     }
 

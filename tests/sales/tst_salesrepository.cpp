@@ -275,6 +275,7 @@ private slots:
         QCOMPARE(t.scalar("SELECT detail FROM sys_operation_log WHERE action = '作废销售单'").toString(),
                  QString("订单ID: %1").arg(o.id));
         QVERIFY(!repo.voidOrder(o.id));
+        QCOMPARE(repo.refusal(), QString("该销售单已作废"));
         QCOMPARE(stock(t), QString("3,7,5,5,0"));
         QCOMPARE(logged(t, "作废销售单"), 1);
         QCOMPARE(t.scalar("SELECT used_count FROM prescription WHERE id = 1").toInt(), 1);
@@ -300,38 +301,47 @@ private slots:
             QString("102|C1|2000-01-01|2033-03-03|2|8.3|normal|none|none"));
     }
 
-    // Only an order that is 'completed' now, and that no completed sales return cites, can be voided.
+    // Only an order that is 'completed' now, and that no completed sales return cites, can be voided; a
+    // refusal says why.
     void voidRefused_data() {
         QTest::addColumn<QString>("setUp");
         QTest::addColumn<bool>("voided");
+        QTest::addColumn<QString>("said");
         const QString returned =
             "INSERT INTO return_order (id, return_no, return_type, status) VALUES "
             "(1, 'SR203105200001', '%1', '%2'); INSERT INTO return_order_item (return_id, "
             "product_id, batch_no, original_order_no, quantity) VALUES (1, 102, 'C1', '%3', 1)";
-        QTest::newRow("completed sales return")
-            << returned.arg("sales", "completed", kStem + "0001") << false;
-        QTest::newRow("voided sales return") << returned.arg("sales", "voided", kStem + "0001") << true;
-        QTest::newRow("return of another sale") << returned.arg("sales", "completed", kStem + "0009") << true;
-        QTest::newRow("purchase return") << returned.arg("purchase", "completed", kStem + "0001") << true;
-        QTest::newRow("status not completed") << "UPDATE sales_order SET status = 'pending'" << false;
-        QTest::newRow("no such order") << "DELETE FROM sales_order" << false;
+        QTest::newRow("completed sales return") << returned.arg("sales", "completed", kStem + "0001") << false
+                                                << "该销售单已有销售退回单 SR203105200001";
+        QTest::newRow("voided sales return") << returned.arg("sales", "voided", kStem + "0001") << true << "";
+        QTest::newRow("return of another sale")
+            << returned.arg("sales", "completed", kStem + "0009") << true << "";
+        QTest::newRow("purchase return")
+            << returned.arg("purchase", "completed", kStem + "0001") << true << "";
+        QTest::newRow("status not completed")
+            << "UPDATE sales_order SET status = 'pending'" << false << "该销售单尚未审核";
+        QTest::newRow("no such order") << "DELETE FROM sales_order" << false << "该销售单不存在";
     }
     void voidRefused() {
         QFETCH(QString, setUp);
         QFETCH(bool, voided);
+        QFETCH(QString, said);
         PinnedClock pin(kToday);
         TestDatabase t;
         seedStock(t);
         const SalesOrder o = sellOne(t);
         for (const QString& statement : setUp.split("; "))
             t.exec(statement);
-        QCOMPARE(SalesRepository(t.db()).voidOrder(o.id), voided);
+        SalesRepository repo(t.db());
+        QCOMPARE(repo.voidOrder(o.id), voided);
+        QCOMPARE(repo.refusal(), said);
         QCOMPARE(stock(t), voided ? QString("0,10,5,5,0") : QString("0,10,4,5,0"));
         QCOMPARE(t.count("sales_order", "status = 'voided'"), voided ? 1 : 0);
         QCOMPARE(logged(t, "作废销售单"), voided ? 1 : 0);
     }
 
-    // A void that fails at any step leaves the order completed and its stock out.
+    // A void that fails at any step leaves the order completed and its stock out; a failure is no refusal, so
+    // the user is told no reason.
     void failedVoidChangesNothing_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<bool>("batchGone");
@@ -359,7 +369,9 @@ private slots:
             db.failCommit();
         else
             db.failStatement(fault, fault == "^UPDATE inventory_batch" ? 2 : 1);
-        QVERIFY(!SalesRepository(&db).voidOrder(o.id));
+        SalesRepository repo(&db);
+        QVERIFY(!repo.voidOrder(o.id));
+        QCOMPARE(repo.refusal(), QString());
         QCOMPARE(stock(t), batchGone ? QString("0,7,,5,0") : QString("0,7,3,5,0"));
         QCOMPARE(t.count("inventory_batch"), batchGone ? 4 : 5);
         QCOMPARE(t.scalar("SELECT status FROM sales_order WHERE id = ?", {o.id}).toString(),

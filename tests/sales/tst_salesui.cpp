@@ -400,7 +400,7 @@ private slots:
         Prompts::queueQuestion(true);
         child<QPushButton>(&window, "btnVoid")->click();
         QCOMPARE(said(), QString("确认作废:确定要作废销售单 SAL203105190001 吗？退货将自动退回库存。|"
-                                 "错误:作废销售单失败"));
+                                 "错误:作废销售单失败\n该销售单已有销售退回单 SR1"));
         QCOMPARE(view->model()->index(1, 5).data().toString(), QString("pending"));
     }
 

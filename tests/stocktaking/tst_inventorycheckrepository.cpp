@@ -132,11 +132,14 @@ private slots:
 
     void approvalIsAllOrNothing_data() {
         QTest::addColumn<QString>("failing");
-        QTest::newRow("negative count on the second line") << QString();
-        QTest::newRow("second stock write") << "^UPDATE inventory_batch SET quantity";
+        QTest::addColumn<QString>("said"); // why, as the user is told; a failed statement tells nothing
+        QTest::newRow("negative count on the second line") << QString() << "批次 B2302 的实盘数量 -1 无效";
+        QTest::newRow("second stock write") << "^UPDATE inventory_batch SET quantity"
+                                            << "";
     }
     void approvalIsAllOrNothing() {
         QFETCH(QString, failing);
+        QFETCH(QString, said);
         InventoryCheckRepository repo(m_db->db());
         InventoryCheck check = sheet();
         const int id =
@@ -146,7 +149,9 @@ private slots:
         FaultyAdapter faulty(m_db->db());
         if (!failing.isEmpty())
             faulty.failStatement(failing, 2);
-        QVERIFY(!InventoryCheckRepository(&faulty).approveCheck(id, 1));
+        InventoryCheckRepository approving(&faulty);
+        QVERIFY(!approving.approveCheck(id, 1));
+        QCOMPARE(approving.refusal(), said);
         QCOMPARE(repo.findById(id).status, QString("draft"));
         QCOMPARE(ReturnSeed{*m_db}.quantity(11), 50);
         QCOMPARE(ReturnSeed{*m_db}.quantity(12), 8);
@@ -160,8 +165,10 @@ private slots:
         QVERIFY(repo.approveCheck(id, 1));
         m_db->exec("UPDATE inventory_batch SET quantity = 35 WHERE id = 11");
         QVERIFY(!repo.approveCheck(id, 1));
+        QCOMPARE(repo.refusal(), QString("该盘点单已审核"));
         QCOMPARE(ReturnSeed{*m_db}.quantity(11), 35);
         QVERIFY(!repo.approveCheck(999, 1));
+        QCOMPARE(repo.refusal(), QString("该盘点单不存在"));
         QCOMPARE(m_db->count("sys_operation_log", "action = '审核盘点单'"), 1);
     }
 
@@ -182,8 +189,10 @@ private slots:
                  QString("盘点单ID: %1").arg(draftId));
 
         QVERIFY(!repo.deleteCheck(approvedId));
+        QCOMPARE(repo.refusal(), QString("该盘点单已审核"));
         QCOMPARE(repo.findById(approvedId).items.size(), 1);
         QVERIFY(!repo.deleteCheck(999));
+        QCOMPARE(repo.refusal(), QString("该盘点单不存在"));
         QCOMPARE(m_db->count("sys_operation_log", "action = '删除盘点单'"), 1);
     }
 
@@ -194,6 +203,7 @@ private slots:
         QVERIFY(repo.approveCheck(id, 1));
         check.remark = "改写";
         QVERIFY(!repo.updateCheck(check, {}));
+        QCOMPARE(repo.refusal(), QString("该盘点单已审核"));
         QCOMPARE(repo.findById(id).items.size(), 1);
     }
 

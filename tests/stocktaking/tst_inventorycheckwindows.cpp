@@ -205,6 +205,34 @@ private slots:
         QCOMPARE(m_db->count("inventory_check"), 1);
     }
 
+    // A sheet approved elsewhere after the list was read: the store refuses, and the box says why.
+    void aSheetApprovedMeanwhileIsRefusedWithItsReason_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("approve") << "btnApprove"
+                                 << "审核盘点单失败\n该盘点单已审核";
+        QTest::newRow("delete") << "btnDelete"
+                                << "删除盘点单失败\n该盘点单已审核";
+    }
+    void aSheetApprovedMeanwhileIsRefusedWithItsReason() {
+        QFETCH(QString, button);
+        QFETCH(QString, said);
+        models::InventoryCheck check;
+        check.checkType = "spot";
+        check.checkDate = dayText(0);
+        InventoryCheckRepository(m_db->db()).insertCheck(check, {countedLine(2, "B2302", 8, 7)});
+        InventoryCheckWindow window;
+        auto* table = child<QTableView>(&window, "tableView");
+        m_db->exec("UPDATE inventory_check SET status = 'approved'");
+        table->setCurrentIndex(table->model()->index(0, 0));
+        Prompts::queueQuestion(true);
+        child<QPushButton>(&window, qPrintable(button))->click();
+        QCOMPARE(Prompts::lastTitle(), QString("错误"));
+        QCOMPARE(Prompts::lastText(), said);
+        QCOMPARE(ReturnSeed{*m_db}.quantity(12), 8);
+        QCOMPARE(m_db->count("inventory_check"), 1);
+    }
+
     void aSheetWithoutLinesIsNotSaved() {
         InventoryCheckWindow window;
         ModalAnswer<InventoryCheckDialog> ok([](InventoryCheckDialog* d) { d->accept(); });

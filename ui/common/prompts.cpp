@@ -196,6 +196,10 @@ QString Prompts::getSaveFileName(QWidget* parent, const QString& caption, const 
     return QFileDialog::getSaveFileName(parent, caption, dir, filter);
 }
 
+QString Prompts::withReason(const QString& text, const QString& reason) {
+    return reason.isEmpty() ? text : text + QLatin1Char('\n') + reason;
+}
+
 void Prompts::setTestMode(bool on) {
     state().testMode = on;
 }

@@ -47,6 +47,9 @@ public:
                                    const QString& filter);
     static QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
                                    const QString& filter);
+    // A failure's text followed, on its own line, by why it was refused, when the repository said:
+    // "作废订单失败\n该订单已作废". Without a reason the text stays as it is.
+    static QString withReason(const QString& text, const QString& reason);
 
     // --- test side ---
     static void setTestMode(bool on);

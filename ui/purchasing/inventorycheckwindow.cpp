@@ -124,8 +124,10 @@ void InventoryCheckWindow::onApproveCheck() {
             this, QStringLiteral("确认审核"),
             QStringLiteral("审核后将会调整库存，确定要审核盘点单 %1 吗？").arg(m_list->currentText(0))))
         return;
-    if (!repository().approveCheck(id, UserSession::instance().getCurrentUserId())) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("审核盘点单失败"));
+    repositories::InventoryCheckRepository repo = repository();
+    if (!repo.approveCheck(id, UserSession::instance().getCurrentUserId())) {
+        Prompts::critical(this, QStringLiteral("错误"),
+                          Prompts::withReason(QStringLiteral("审核盘点单失败"), repo.refusal()));
         return;
     }
     m_list->search();
@@ -143,8 +145,10 @@ void InventoryCheckWindow::onDeleteCheck() {
     if (!Prompts::question(this, QStringLiteral("确认删除"),
                            QStringLiteral("确定要删除盘点单 %1 吗？").arg(m_list->currentText(0))))
         return;
-    if (!repository().deleteCheck(id)) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("删除盘点单失败"));
+    repositories::InventoryCheckRepository repo = repository();
+    if (!repo.deleteCheck(id)) {
+        Prompts::critical(this, QStringLiteral("错误"),
+                          Prompts::withReason(QStringLiteral("删除盘点单失败"), repo.refusal()));
         return;
     }
     m_list->search();

@@ -128,8 +128,10 @@ void PurchaseWindow::onVoidOrder() {
     if (!Prompts::question(this, QStringLiteral("确认作废"),
                            QStringLiteral("确定要作废订单 %1 吗？").arg(m_list->currentText(0))))
         return;
-    if (!repository().voidOrder(id)) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("作废订单失败"));
+    repositories::PurchaseRepository repo = repository();
+    if (!repo.voidOrder(id)) {
+        Prompts::critical(this, QStringLiteral("错误"),
+                          Prompts::withReason(QStringLiteral("作废订单失败"), repo.refusal()));
         return;
     }
     m_list->search();

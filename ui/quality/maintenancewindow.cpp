@@ -145,8 +145,10 @@ void MaintenanceWindow::onDelete() {
     if (id < 0 || !Prompts::question(this, QStringLiteral("删除确认"),
                                      QStringLiteral("确定要删除这条养护检查记录吗？")))
         return;
-    if (!repository().remove(id)) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("删除失败"));
+    MaintenanceCheckRepository repo = repository();
+    if (!repo.remove(id)) {
+        Prompts::critical(this, QStringLiteral("错误"),
+                          Prompts::withReason(QStringLiteral("删除失败"), repo.refusal()));
         return;
     }
     Prompts::information(this, QStringLiteral("成功"), QStringLiteral("删除成功"));

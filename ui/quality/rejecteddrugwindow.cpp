@@ -162,7 +162,8 @@ void RejectedDrugWindow::onConfirm() {
                            QStringLiteral("确认审核此不合格药品登记？审核后将自动扣减可售库存。")))
         return;
     using Outcome = RejectedDrugRepository::ConfirmOutcome;
-    switch (repository().confirmRecord(id, signedInUser())) {
+    RejectedDrugRepository repo = repository();
+    switch (repo.confirmRecord(id, signedInUser())) {
     case Outcome::Confirmed:
         Prompts::information(this, QStringLiteral("成功"), QStringLiteral("审核确认成功，已扣减库存"));
         reload();
@@ -172,13 +173,12 @@ void RejectedDrugWindow::onConfirm() {
                          QStringLiteral("该批次正在盘点中，请先审核或删除盘点单"));
         return;
     case Outcome::NotEnoughStock:
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("审核失败：批次库存不足"));
-        return;
     case Outcome::NotPending:
     case Outcome::Failed:
         break;
     }
-    Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("审核失败"));
+    Prompts::critical(this, QStringLiteral("错误"),
+                      Prompts::withReason(QStringLiteral("审核失败"), repo.refusal()));
 }
 
 void RejectedDrugWindow::onProcess() {
@@ -194,8 +194,10 @@ void RejectedDrugWindow::onProcess() {
                                             QStringLiteral("请选择处理方式:"), types, 0, &ok);
     if (!ok || chosen.isEmpty())
         return;
-    if (!repository().process(id, rejected::processTypeCode(chosen), signedInUser())) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("处理失败"));
+    RejectedDrugRepository repo = repository();
+    if (!repo.process(id, rejected::processTypeCode(chosen), signedInUser())) {
+        Prompts::critical(this, QStringLiteral("错误"),
+                          Prompts::withReason(QStringLiteral("处理失败"), repo.refusal()));
         return;
     }
     Prompts::information(this, QStringLiteral("成功"), QStringLiteral("处理成功"));
@@ -209,8 +211,10 @@ void RejectedDrugWindow::onDelete() {
         return;
     if (!Prompts::question(this, QStringLiteral("删除确认"), QStringLiteral("确定要删除这条记录吗？")))
         return;
-    if (!repository().remove(id)) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("删除失败"));
+    RejectedDrugRepository repo = repository();
+    if (!repo.remove(id)) {
+        Prompts::critical(this, QStringLiteral("错误"),
+                          Prompts::withReason(QStringLiteral("删除失败"), repo.refusal()));
         return;
     }
     Prompts::information(this, QStringLiteral("成功"), QStringLiteral("删除成功"));

@@ -286,7 +286,8 @@ void ReturnDialog::onAccept() {
     const bool saved =
         purchase ? repo.insertPurchaseReturn(*m_saved, m_items) : repo.insertSalesReturn(*m_saved, m_items);
     if (!saved) {
-        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("保存失败"));
+        Prompts::warning(this, QStringLiteral("错误"),
+                         Prompts::withReason(QStringLiteral("保存失败"), repo.refusal()));
         return;
     }
     Prompts::information(this, QStringLiteral("成功"),

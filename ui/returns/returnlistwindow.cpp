@@ -119,7 +119,8 @@ void ReturnListWindow::onVoidReturn() {
     const models::ReturnOrder order = m_repo.findByReturnNo(m_list->currentText(0));
     // The reason is kept in the void's log entry.
     if (!m_repo.voidReturn(order.id, reason.trimmed())) {
-        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("作废失败"));
+        Prompts::warning(this, QStringLiteral("错误"),
+                         Prompts::withReason(QStringLiteral("作废失败"), m_repo.refusal()));
         return;
     }
     Prompts::information(this, QStringLiteral("成功"), QStringLiteral("退货单已作废"));

@@ -139,8 +139,10 @@ void PrescriptionRecordWindow::onBtnReviewClicked() {
         Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("该处方已经是有效状态"));
         return;
     }
-    if (!repository().reviewPrescription(id, UserSession::instance().getCurrentUserId())) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("审核失败"));
+    PrescriptionRepository repo = repository();
+    if (!repo.reviewPrescription(id, UserSession::instance().getCurrentUserId())) {
+        Prompts::critical(this, QStringLiteral("错误"),
+                          Prompts::withReason(QStringLiteral("审核失败"), repo.refusal()));
         return;
     }
     Prompts::information(this, QStringLiteral("成功"), QStringLiteral("药师审核完成"));

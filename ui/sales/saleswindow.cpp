@@ -123,8 +123,10 @@ void SalesWindow::onVoidSale() {
     if (!Prompts::question(this, QStringLiteral("确认作废"),
                            QStringLiteral("确定要作废销售单 %1 吗？退货将自动退回库存。").arg(orderNo)))
         return;
-    if (!repository().voidOrder(id)) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("作废销售单失败"));
+    SalesRepository repo = repository();
+    if (!repo.voidOrder(id)) {
+        Prompts::critical(this, QStringLiteral("错误"),
+                          Prompts::withReason(QStringLiteral("作废销售单失败"), repo.refusal()));
         return;
     }
     m_list->search();
