@@ -3,6 +3,7 @@
 #include "core/rowreader.h"
 
 #include <QDebug>
+#include <QStringList>
 
 namespace kestrovalin::repositories {
 
@@ -17,26 +18,33 @@ bool exactlyOne(IDbAdapter* db, const QString& table, int id, const QString& sql
     return false;
 }
 
-bool changeStatus(IDbAdapter* db, const QString& table, int id, const char* comparison, const QVariant& guard,
-                  const QVariant& newStatus, const QList<ColumnValue>& also) {
-    if (!isSqlName(table))
+bool guardedUpdate(IDbAdapter* db, const QString& table, int id, const char* comparison,
+                   const QVariant& guard, const QList<ColumnValue>& columns) {
+    if (!isSqlName(table) || columns.isEmpty())
         return false;
-    QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET status = ?");
-    QList<QVariant> params{newStatus};
-    for (const ColumnValue& extra : also) {
-        if (!isSqlName(extra.column))
+    QStringList assignments;
+    QList<QVariant> params;
+    for (const ColumnValue& c : columns) {
+        if (!isSqlName(c.column))
             return false;
-        sql += QStringLiteral(", ") + extra.column + QStringLiteral(" = ");
-        if (extra.expression.isEmpty()) {
-            sql += QLatin1Char('?');
-            params << extra.value;
+        if (c.expression.isEmpty()) {
+            assignments << c.column + QStringLiteral(" = ?");
+            params << c.value;
         } else {
-            sql += extra.expression;
+            assignments << c.column + QStringLiteral(" = ") + c.expression;
         }
     }
-    sql += QStringLiteral(" WHERE id = ? AND status ") + QLatin1String(comparison) + QStringLiteral(" ?");
+    const QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") +
+                        assignments.join(QStringLiteral(", ")) + QStringLiteral(" WHERE id = ? AND status ") +
+                        QLatin1String(comparison) + QStringLiteral(" ?");
     params << id << guard;
     return exactlyOne(db, table, id, sql, params);
+}
+
+bool changeStatus(IDbAdapter* db, const QString& table, int id, const char* comparison, const QVariant& guard,
+                  const QVariant& newStatus, const QList<ColumnValue>& also) {
+    return guardedUpdate(db, table, id, comparison, guard,
+                         QList<ColumnValue>{{QStringLiteral("status"), newStatus, QString()}} + also);
 }
 
 } // namespace
@@ -49,6 +57,11 @@ bool changeStatusFrom(IDbAdapter* db, const QString& table, int id, const QVaria
 bool changeStatusUnless(IDbAdapter* db, const QString& table, int id, const QVariant& finalStatus,
                         const QVariant& newStatus, const QList<ColumnValue>& also) {
     return changeStatus(db, table, id, "<>", finalStatus, newStatus, also);
+}
+
+bool updateWithStatus(IDbAdapter* db, const QString& table, int id, const QVariant& expected,
+                      const QList<ColumnValue>& columns) {
+    return guardedUpdate(db, table, id, "=", expected, columns);
 }
 
 bool removeWithStatus(IDbAdapter* db, const QString& table, int id, const QVariant& expected) {

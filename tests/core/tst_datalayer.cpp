@@ -526,6 +526,9 @@ private slots:
         addRow("from: missing id", "from", 9, "completed", false, untouched);
         addRow("unless: earlier status", "unless", 1, "voided", true, "1:voided:5 2:voided:");
         addRow("unless: already final", "unless", 2, "voided", false, untouched);
+        addRow("update: expected status, kept", "update", 1, "completed", true, "1:completed:5 2:voided:");
+        addRow("update: other status", "update", 2, "completed", false, untouched);
+        addRow("update: missing id", "update", 9, "completed", false, untouched);
         addRow("remove: expected status", "remove", 2, "voided", true, "1:completed:");
         addRow("remove: other status", "remove", 1, "voided", false, untouched);
         addRow("remove: missing id", "remove", 9, "voided", false, untouched);
@@ -546,6 +549,8 @@ private slots:
             result = changeStatusFrom(t.db(), "sales_order", id, guard, "voided", reviewed);
         else if (kind == "unless")
             result = changeStatusUnless(t.db(), "sales_order", id, guard, "voided", reviewed);
+        else if (kind == "update")
+            result = updateWithStatus(t.db(), "sales_order", id, guard, reviewed);
         else
             result = removeWithStatus(t.db(), "sales_order", id, guard);
         QCOMPARE(result, changed);
@@ -565,6 +570,9 @@ private slots:
         QCOMPARE(
             changeStatusFrom(t.db(), "sales_order", 1, "completed", "voided", {{"x = 1, y", 1, QString()}}),
             false);
+        QCOMPARE(updateWithStatus(t.db(), "sales_order", 1, "completed",
+                                  {{"review_by = 1, status", 1, QString()}}),
+                 false);
         QCOMPARE(removeWithStatus(t.db(), "sales_order;", 1, "completed"), false);
         QCOMPARE(t.count("sales_order", "status = 'completed'"), 1);
     }
