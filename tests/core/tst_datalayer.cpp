@@ -459,6 +459,41 @@ private slots:
         QCOMPARE(stockState(t), state);
     }
 
+    // Another writer takes from the row between the look-up and the write: the write is refused, however
+    // much the look-up saw, and the row keeps what the other writer left instead of going below zero.
+    void stockTakenMeanwhile_data() {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QString>("state");
+        // Row 1 holds 5 sellable and 2 set aside; the sale and the setting aside take 5, the disposal 2.
+        addRow("sale", "sell", "UPDATE inventory_batch SET quantity = quantity - 3 WHERE id = 1", "1:2:2");
+        addRow("setting aside", "reject", "UPDATE inventory_batch SET quantity = quantity - 3 WHERE id = 1",
+               "1:2:2");
+        addRow("disposal", "dispose",
+               "UPDATE inventory_batch SET rejected_quantity = rejected_quantity - 1 WHERE id = 1", "1:5:1");
+    }
+    void stockTakenMeanwhile() {
+        QFETCH(QString, operation);
+        QFETCH(QString, meanwhile);
+        QFETCH(QString, state);
+        PinnedClock pin(kNow);
+        TestDatabase t;
+        seedBatches(t, "1/A/5/2/2026-12-31");
+        FaultyAdapter db(t.db());
+        db.runBefore("^UPDATE inventory_batch", meanwhile);
+        LogCapture log;
+        StockMovement stock(&db);
+        StockChange change;
+        if (operation == "sell")
+            change = stock.lower(BatchKey::sellable(1, "A"), 5);
+        else if (operation == "reject")
+            change = stock.move(BatchKey::byId(1), 5, StockColumn::Quantity, StockColumn::Rejected);
+        else
+            change = stock.lower(BatchKey::byId(1), 2, StockColumn::Rejected);
+        QCOMPARE(int(change.outcome), int(StockChange::Failed));
+        QCOMPARE(stockState(t), state);
+    }
+
     // A created batch carries what the caller gave; empty dates and time are NULL, status is 'normal'.
     void createdBatchValues() {
         PinnedClock pin(kNow);
