@@ -64,6 +64,27 @@ private:
     QLockFile m_lock;
 };
 
+// SQLite keeps a journal beside the copy while it writes (and the write-ahead files while the copy leaves
+// WAL mode); a run killed meanwhile leaves them behind with the copy.
+const QString kPartSuffix = QStringLiteral(".part");
+const QStringList kSideFileSuffixes = {QStringLiteral("-journal"), QStringLiteral("-wal"),
+                                       QStringLiteral("-shm")};
+
+// Removes an unfinished copy with its side files.
+void removeCopyFiles(const QString& partPath) {
+    QStringList files{partPath};
+    for (const QString& suffix : kSideFileSuffixes)
+        files << partPath + suffix;
+    for (const QString& path : files) {
+        if (!QFileInfo::exists(path))
+            continue;
+        if (QFile::remove(path))
+            qDebug().noquote() << "Removed unfinished backup copy:" << path;
+        else
+            qWarning().noquote() << "Cannot remove unfinished backup copy:" << path;
+    }
+}
+
 // A private connection to one database file, closed and unregistered when it goes out of scope. It belongs
 // to the thread that made it.
 class ScopedConnection {
@@ -251,13 +272,13 @@ bool BackupManager::copyFile(const QString& sourcePath, const QString& destinati
     // never pushes a good one out of the ten kept; the process id keeps it apart from the copy of another
     // program started in the same second.
     const QString partPath =
-        destinationPath + QStringLiteral(".%1.part").arg(QCoreApplication::applicationPid());
+        destinationPath + QStringLiteral(".%1").arg(QCoreApplication::applicationPid()) + kPartSuffix;
     PartLock lock(partPath);
     if (!lock.tryLock()) {
         qCritical().noquote() << "Backup failed: copy error: cannot lock" << partPath;
         return false;
     }
-    QFile::remove(partPath);
+    removeCopyFiles(partPath);
     QString error;
     if (!pageCopy(sourcePath, partPath, &error)) {
         QFile::remove(partPath);
@@ -308,15 +329,20 @@ void BackupManager::removeLeftoverCopies() {
     const QDir dir(getBackupDir());
     if (!dir.exists())
         return;
-    for (const QString& name : dir.entryList({QStringLiteral("*.part")}, QDir::Files | QDir::Hidden)) {
+    // A side file counts even without its copy: earlier versions removed the copy and left its journal.
+    QStringList filters{QLatin1Char('*') + kPartSuffix};
+    for (const QString& suffix : kSideFileSuffixes)
+        filters << QLatin1Char('*') + kPartSuffix + suffix;
+    QStringList parts;
+    for (const QString& name : dir.entryList(filters, QDir::Files | QDir::Hidden))
+        parts << name.left(name.lastIndexOf(kPartSuffix) + kPartSuffix.size());
+    parts.removeDuplicates();
+    for (const QString& name : parts) {
         const QString path = dir.absoluteFilePath(name);
         PartLock lock(path);
         if (!lock.tryLock())
             continue; // another program is writing it right now
-        if (QFile::remove(path))
-            qDebug().noquote() << "Removed unfinished backup copy:" << path;
-        else
-            qWarning().noquote() << "Cannot remove unfinished backup copy:" << path;
+        removeCopyFiles(path);
     }
 }
 

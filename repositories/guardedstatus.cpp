@@ -4,6 +4,7 @@
 
 #include <QDebug>
 #include <QHash>
+#include <QStringList>
 
 namespace kestrovalin::repositories {
 
@@ -34,26 +35,33 @@ bool exactlyOne(IDbAdapter* db, const QString& table, int id, const QString& sql
     return false;
 }
 
-bool changeStatus(IDbAdapter* db, const QString& table, int id, const char* comparison, const QVariant& guard,
-                  const QVariant& newStatus, const QList<ColumnValue>& also, GuardRefusal* why) {
-    if (!isSqlName(table))
+bool guardedUpdate(IDbAdapter* db, const QString& table, int id, const char* comparison,
+                   const QVariant& guard, const QList<ColumnValue>& columns, GuardRefusal* why) {
+    if (!isSqlName(table) || columns.isEmpty())
         return false;
-    QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET status = ?");
-    QList<QVariant> params{newStatus};
-    for (const ColumnValue& extra : also) {
-        if (!isSqlName(extra.column))
+    QStringList assignments;
+    QList<QVariant> params;
+    for (const ColumnValue& c : columns) {
+        if (!isSqlName(c.column))
             return false;
-        sql += QStringLiteral(", ") + extra.column + QStringLiteral(" = ");
-        if (extra.expression.isEmpty()) {
-            sql += QLatin1Char('?');
-            params << extra.value;
+        if (c.expression.isEmpty()) {
+            assignments << c.column + QStringLiteral(" = ?");
+            params << c.value;
         } else {
-            sql += extra.expression;
+            assignments << c.column + QStringLiteral(" = ") + c.expression;
         }
     }
-    sql += QStringLiteral(" WHERE id = ? AND status ") + QLatin1String(comparison) + QStringLiteral(" ?");
+    const QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") +
+                        assignments.join(QStringLiteral(", ")) + QStringLiteral(" WHERE id = ? AND status ") +
+                        QLatin1String(comparison) + QStringLiteral(" ?");
     params << id << guard;
     return exactlyOne(db, table, id, sql, params, why);
+}
+
+bool changeStatus(IDbAdapter* db, const QString& table, int id, const char* comparison, const QVariant& guard,
+                  const QVariant& newStatus, const QList<ColumnValue>& also, GuardRefusal* why) {
+    return guardedUpdate(db, table, id, comparison, guard,
+                         QList<ColumnValue>{{QStringLiteral("status"), newStatus, QString()}} + also, why);
 }
 
 } // namespace
@@ -66,6 +74,11 @@ bool changeStatusFrom(IDbAdapter* db, const QString& table, int id, const QVaria
 bool changeStatusUnless(IDbAdapter* db, const QString& table, int id, const QVariant& finalStatus,
                         const QVariant& newStatus, const QList<ColumnValue>& also, GuardRefusal* why) {
     return changeStatus(db, table, id, "<>", finalStatus, newStatus, also, why);
+}
+
+bool updateWithStatus(IDbAdapter* db, const QString& table, int id, const QVariant& expected,
+                      const QList<ColumnValue>& columns, GuardRefusal* why) {
+    return guardedUpdate(db, table, id, "=", expected, columns, why);
 }
 
 bool removeWithStatus(IDbAdapter* db, const QString& table, int id, const QVariant& expected,

@@ -51,6 +51,15 @@ bool changeStatusUnless(IDbAdapter* db, const QString& table, int id, const QVar
                         const QVariant& newStatus, const QList<ColumnValue>& also = {},
                         GuardRefusal* why = nullptr);
 
+// Rewrites columns of a row only while it has the given status, leaving the status as it is
+// ("UPDATE <table> SET column = ? [, ...] WHERE id = ? AND status = ?"), under the same rule: exactly one
+// row, or false.
+//
+//     if (!updateWithStatus(db, "unqualified_drug", id, "pending", {{"quantity", quantity}}))
+//         return false;
+bool updateWithStatus(IDbAdapter* db, const QString& table, int id, const QVariant& expected,
+                      const QList<ColumnValue>& columns, GuardRefusal* why = nullptr);
+
 // The deletion of a row that only a given status allows ("DELETE FROM <table> WHERE id = ? AND status = ?"),
 // under the same rule: exactly one row, or false.
 //

@@ -207,6 +207,24 @@ bool RejectedDrugRepository::process(int id, const QString& processType, int use
     return true;
 }
 
+bool RejectedDrugRepository::update(const RejectedDrug& drug) {
+    if (noAdapter(m_db, "update"))
+        return false;
+    if (updateWithStatus(m_db, kTable, drug.id, QLatin1String(rejected::kPending),
+                         {{QStringLiteral("product_id"), drug.productId, QString()},
+                          {QStringLiteral("batch_id"), drug.batchId, QString()},
+                          {QStringLiteral("batch_no"), drug.batchNo, QString()},
+                          {QStringLiteral("quantity"), drug.quantity, QString()},
+                          {QStringLiteral("reason"), drug.reason, QString()},
+                          {QStringLiteral("reason_remark"), drug.reasonRemark, QString()},
+                          {QStringLiteral("report_date"), drug.reportDate, QString()},
+                          {QStringLiteral("found_by"), drug.foundBy, QString()},
+                          {QStringLiteral("remark"), drug.remark, QString()}}))
+        return true;
+    logFailure("update", QStringLiteral("record %1 is not pending or could not be written").arg(drug.id));
+    return false;
+}
+
 bool RejectedDrugRepository::remove(int id) {
     clearRefusal();
     if (noAdapter(m_db, "remove"))

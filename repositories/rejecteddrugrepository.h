@@ -43,6 +43,11 @@ public:
     ConfirmOutcome confirmRecord(int id, int userId);
     // Moves a confirmed record to processed with the type, the local date and the user.
     bool process(int id, const QString& processType, int userId);
+    // Rewrites a pending record by its id with the drug, batch, quantity, reason, finder and remark of the
+    // given one; a record that review has already confirmed or processed is refused. Status and processing
+    // stay as stored (they move through confirm and process only), and no stock moves: a pending record has
+    // set nothing aside. There is no column for an update time.
+    bool update(const models::RejectedDrug& drug);
     // Deletes a pending record; no stock was set aside for it yet.
     bool remove(int id);
 

@@ -468,6 +468,41 @@ private slots:
         QCOMPARE(change.refusal("需扣"), said);
     }
 
+    // Another writer takes from the row between the look-up and the write: the write is refused, however
+    // much the look-up saw, and the row keeps what the other writer left instead of going below zero.
+    void stockTakenMeanwhile_data() {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QString>("state");
+        // Row 1 holds 5 sellable and 2 set aside; the sale and the setting aside take 5, the disposal 2.
+        addRow("sale", "sell", "UPDATE inventory_batch SET quantity = quantity - 3 WHERE id = 1", "1:2:2");
+        addRow("setting aside", "reject", "UPDATE inventory_batch SET quantity = quantity - 3 WHERE id = 1",
+               "1:2:2");
+        addRow("disposal", "dispose",
+               "UPDATE inventory_batch SET rejected_quantity = rejected_quantity - 1 WHERE id = 1", "1:5:1");
+    }
+    void stockTakenMeanwhile() {
+        QFETCH(QString, operation);
+        QFETCH(QString, meanwhile);
+        QFETCH(QString, state);
+        PinnedClock pin(kNow);
+        TestDatabase t;
+        seedBatches(t, "1/A/5/2/2026-12-31");
+        FaultyAdapter db(t.db());
+        db.runBefore("^UPDATE inventory_batch", meanwhile);
+        LogCapture log;
+        StockMovement stock(&db);
+        StockChange change;
+        if (operation == "sell")
+            change = stock.lower(BatchKey::sellable(1, "A"), 5);
+        else if (operation == "reject")
+            change = stock.move(BatchKey::byId(1), 5, StockColumn::Quantity, StockColumn::Rejected);
+        else
+            change = stock.lower(BatchKey::byId(1), 2, StockColumn::Rejected);
+        QCOMPARE(int(change.outcome), int(StockChange::Failed));
+        QCOMPARE(stockState(t), state);
+    }
+
     // A created batch carries what the caller gave; empty dates and time are NULL, status is 'normal'.
     void createdBatchValues() {
         PinnedClock pin(kNow);
@@ -536,6 +571,9 @@ private slots:
         addRow("from: missing id", "from", 9, "completed", false, untouched, "该销售单不存在");
         addRow("unless: earlier status", "unless", 1, "voided", true, "1:voided:5 2:voided:", "");
         addRow("unless: already final", "unless", 2, "voided", false, untouched, "该销售单已作废");
+        addRow("update: expected status, kept", "update", 1, "completed", true, "1:completed:5 2:voided:", "");
+        addRow("update: other status", "update", 2, "completed", false, untouched, "该销售单已作废");
+        addRow("update: missing id", "update", 9, "completed", false, untouched, "该销售单不存在");
         addRow("remove: expected status", "remove", 2, "voided", true, "1:completed:", "");
         addRow("remove: other status", "remove", 1, "voided", false, untouched, "该销售单已完成");
         addRow("remove: missing id", "remove", 9, "voided", false, untouched, "该销售单不存在");
@@ -558,6 +596,8 @@ private slots:
             result = changeStatusFrom(t.db(), "sales_order", id, guard, "voided", reviewed, &why);
         else if (kind == "unless")
             result = changeStatusUnless(t.db(), "sales_order", id, guard, "voided", reviewed, &why);
+        else if (kind == "update")
+            result = updateWithStatus(t.db(), "sales_order", id, guard, reviewed, &why);
         else
             result = removeWithStatus(t.db(), "sales_order", id, guard, &why);
         QCOMPARE(result, changed);
@@ -590,6 +630,9 @@ private slots:
         QCOMPARE(
             changeStatusFrom(t.db(), "sales_order", 1, "completed", "voided", {{"x = 1, y", 1, QString()}}),
             false);
+        QCOMPARE(updateWithStatus(t.db(), "sales_order", 1, "completed",
+                                  {{"review_by = 1, status", 1, QString()}}),
+                 false);
         QCOMPARE(removeWithStatus(t.db(), "sales_order;", 1, "completed"), false);
         QCOMPARE(t.count("sales_order", "status = 'completed'"), 1);
     }

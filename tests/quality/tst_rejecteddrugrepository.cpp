@@ -317,6 +317,63 @@ private slots:
         QCOMPARE(stockOf(t, 11), QString("14/%1").arg(setAside));
     }
 
+    // Update.
+
+    // Only a pending record is rewritten, in one guarded statement: what review has confirmed stays as it
+    // is. The record's own status and processing are never written, and no stock moves.
+    void update_data() {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("recordId");
+        QTest::addColumn<QString>("failing"); // statement pattern, or empty
+        QTest::addColumn<bool>("done");
+        QTest::addColumn<QString>("stored"); // record 1 after the call; empty: as before
+        addRow("pending", "pending", 1, "", true,
+               "1|101|阿莫西林胶囊|6921361200154|0.25g*24粒|华康制药|15|A240501|2030-01-10|2032-01-10|3|1|"
+               "上海康联医药有限公司|moisture|受潮结块|2031-05-18|8|王芳|pending|||0||复核后改批号|"
+               "2031-05-10 09:00:00");
+        addRow("confirmed", "confirmed", 1, "", false, "");
+        addRow("processed", "processed", 1, "", false, "");
+        addRow("no such record", "pending", 2, "", false, "");
+        addRow("statement fails", "pending", 1, "^UPDATE unqualified_drug", false, "");
+    }
+    void update() {
+        QFETCH(QString, status);
+        QFETCH(int, recordId);
+        QFETCH(QString, failing);
+        QFETCH(bool, done);
+        QFETCH(QString, stored);
+        TestDatabase t;
+        seedStock(t);
+        seedRecord(t, {1, 101, 11, 6, "damaged", qPrintable(status), 7, "2031-05-10 09:00:00"});
+        if (status == "processed")
+            t.exec("UPDATE unqualified_drug SET process_type = 'return', process_date = '2031-05-12', "
+                   "process_by = 1 WHERE id = 1");
+        const QString before = fields(RejectedDrugRepository(t.db()).findById(1));
+        models::RejectedDrug d = registration();
+        d.id = recordId;
+        d.batchId = 15;
+        d.batchNo = "A240501";
+        d.quantity = 3;
+        d.reason = "moisture";
+        d.reasonRemark = "受潮结块";
+        d.reportDate = "2031-05-18";
+        d.foundBy = 8;
+        d.remark = "复核后改批号";
+        d.status = "processed";
+        d.processType = "destroy";
+        d.processDate = "2031-05-19";
+        d.processBy = 8;
+        FaultyAdapter db(t.db());
+        if (!failing.isEmpty())
+            db.failStatement(failing);
+        LogCapture log;
+        QCOMPARE(RejectedDrugRepository(&db).update(d), done);
+        QCOMPARE(fields(RejectedDrugRepository(t.db()).findById(1)), stored.isEmpty() ? before : stored);
+        QCOMPARE(log.count(QtCriticalMsg, "RejectedDrug update failed:"), done ? 0 : 1);
+        QCOMPARE(stockOf(t, 11), QString("20/0"));
+        QCOMPARE(stockOf(t, 15), QString("5/0"));
+    }
+
     // Remove.
 
     void remove_data() {
@@ -415,6 +472,7 @@ private slots:
         QVERIFY(!repo.confirm(1, 1));
         QVERIFY(!repo.process(1, "destroy", 1));
         QVERIFY(!repo.remove(1));
+        QVERIFY(!repo.update(d));
         QCOMPARE(repo.findById(1).id, -1);
         QCOMPARE(repo.search("all").size(), 0);
         QCOMPARE(repo.findAll().size(), 0);

@@ -267,10 +267,7 @@ private slots:
         const QString path = dir.filePath("empty.csv");
         Prompts::setTestMode(false);
         int logRowsWhileBoxOpen = -1;
-        ModalAnswer<QFileDialog> file([&](QFileDialog* d) {
-            d->selectFile(path);
-            QMetaObject::invokeMethod(d, "accept");
-        });
+        ModalAnswer<QFileDialog> file([&](QFileDialog* d) { chooseFileThrough(d, path); });
         ModalAnswer<QMessageBox> box([&](QMessageBox* b) {
             logRowsWhileBoxOpen = t.count("sys_operation_log");
             b->button(QMessageBox::Ok)->click();

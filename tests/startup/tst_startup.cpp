@@ -212,19 +212,43 @@ private slots:
                                     own.join(' ') + " " + kCopyName + " kestrovalin_before_upgrade.db");
     }
 
-    // At start the unfinished copy of a killed run goes. The copy another program started in the same second
-    // is still writing stays, and ours is made under a name of its own beside it.
+    // At start the unfinished copy of a killed run goes, with the journal SQLite keeps beside it, and so
+    // does a journal whose copy an earlier start took. The copy another program started in the same second
+    // is still writing stays with its journal, and ours is made under a name of its own beside it.
     void unfinishedCopiesAtStart() {
         TestDatabase t;
         BackupManager::setProgramDirForTesting(t.folder());
         PinnedClock pin(kNow);
-        touch("kestrovalin_20250306_235959.db.4242.part");
+        // The files of a copy halfway through, put into the backup folder as a run killed then leaves them.
+        const QString scratch = t.folder() + "/scratch";
+        const QString ours = QString(".%1.part").arg(QCoreApplication::applicationPid());
+        QStringList killed;
+        BackupManager::setCopyStepForTesting(1, [&] {
+            if (!killed.isEmpty())
+                return;
+            for (const QString& name : QDir(scratch).entryList({"*.part*"}, QDir::Files)) {
+                const QString left = QString(name).replace(ours, ".4242.part");
+                if (!name.endsWith(".lock") &&
+                    QFile::copy(scratch + "/" + name, backups.getBackupDir() + "/" + left))
+                    killed << left;
+            }
+        });
+        QDir().mkpath(backups.getBackupDir());
+        QVERIFY(backups.copyFile(backups.getDatabasePath(), scratch + "/kestrovalin_20250306_235959.db"));
+        BackupManager::setCopyStepForTesting(0, {});
+        QCOMPARE(
+            killed.join(' '),
+            QString(
+                "kestrovalin_20250306_235959.db.4242.part kestrovalin_20250306_235959.db.4242.part-journal"));
+        touch("kestrovalin_20250305_235959.db.4241.part-journal");
         const QString other = kCopyName + ".part";
         touch(other);
+        touch(other + "-journal");
         QLockFile writing(backups.getBackupDir() + "/" + other + ".lock");
         QVERIFY(writing.tryLock(0));
         QVERIFY(ApplicationStartup(t.folder()).prepareDatabase()); // waits for its copy when it goes
-        QCOMPARE(backupFiles(), QStringList({kCopyName, other, other + ".lock"}).join(' '));
+        QCOMPARE(backupFiles(),
+                 QStringList({kCopyName, other, other + "-journal", other + ".lock"}).join(' '));
     }
 
     // The start leaves the copy to a worker and goes on writing. The copy is one snapshot of the moment it

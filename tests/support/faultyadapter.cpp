@@ -4,14 +4,26 @@
 
 namespace kestrovalin::test {
 
-void FaultyAdapter::failStatement(const QString& pattern, int nth) {
-    m_pattern = QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption);
-    m_matchesLeft = nth;
+bool FaultyAdapter::Trigger::fires(const QString& sql) {
+    return matchesLeft > 0 && pattern.match(sql).hasMatch() && --matchesLeft == 0;
 }
 
-bool FaultyAdapter::injectFailure(const QString& sql) {
+void FaultyAdapter::failStatement(const QString& pattern, int nth) {
+    m_failing = {QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption), nth};
+}
+
+void FaultyAdapter::runBefore(const QString& pattern, const QString& sql, const QList<QVariant>& params,
+                              int nth) {
+    m_before = {QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption), nth};
+    m_beforeSql = sql;
+    m_beforeParams = params;
+}
+
+bool FaultyAdapter::intercept(const QString& sql) {
     m_statements << sql;
-    if (m_matchesLeft <= 0 || !m_pattern.match(sql).hasMatch() || --m_matchesLeft > 0)
+    if (m_before.fires(sql) && !m_real->execute(m_beforeSql, m_beforeParams))
+        qWarning().noquote() << "Statement run before failed SQL:" << m_beforeSql;
+    if (!m_failing.fires(sql))
         return false;
     ++m_failures;
     qWarning().noquote() << "Injected statement failure SQL:" << sql;
@@ -19,17 +31,17 @@ bool FaultyAdapter::injectFailure(const QString& sql) {
 }
 
 bool FaultyAdapter::execute(const QString& sql, const QList<QVariant>& params) {
-    return !injectFailure(sql) && m_real->execute(sql, params);
+    return !intercept(sql) && m_real->execute(sql, params);
 }
 
 QSqlQuery FaultyAdapter::query(const QString& sql, const QList<QVariant>& params) {
-    if (injectFailure(sql))
+    if (intercept(sql))
         return QSqlQuery(m_real->getQtDatabase()); // never executed: inactive, no rows
     return m_real->query(sql, params);
 }
 
 QSqlQuery FaultyAdapter::readOnce(const QString& sql, const QList<QVariant>& params) {
-    if (injectFailure(sql))
+    if (intercept(sql))
         return QSqlQuery(m_real->getQtDatabase());
     return m_real->readOnce(sql, params);
 }

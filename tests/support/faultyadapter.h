@@ -10,11 +10,14 @@ namespace kestrovalin::test {
 // Forwards everything to a real adapter (the test database's), except what it is told to fail: BEGIN,
 // COMMIT, or the n-th statement whose text matches a pattern. Proves that a write rolls back, and reports
 // failure, at every step without triggers in the schema. A failed statement is logged like the real adapter
-// does and returns false or an inactive query; nothing reaches the database.
+// does and returns false or an inactive query; nothing reaches the database. It can also play another
+// writer that gets in between two statements of the code under test.
 //
 //     FaultyAdapter db(t.db());
 //     db.failStatement("^UPDATE inventory_batch", 2); // the second stock update fails
 //     QVERIFY(!SalesRepository(&db).insert(order, lines));
+//
+//     db.runBefore("^UPDATE inventory_batch", "UPDATE inventory_batch SET quantity = 0 WHERE id = 1");
 class FaultyAdapter : public IDbAdapter {
 public:
     explicit FaultyAdapter(IDbAdapter* real) : m_real(real) {}
@@ -24,6 +27,10 @@ public:
     // The nth (from 1) statement from now on whose text matches pattern (a regular expression, ignoring case)
     // fails; later ones run again. One pattern at a time.
     void failStatement(const QString& pattern, int nth = 1);
+    // Runs sql on the real adapter once, just before the nth (from 1) statement from now on whose text
+    // matches pattern (as above); a failure of sql is logged. One at a time, apart from failStatement.
+    void runBefore(const QString& pattern, const QString& sql, const QList<QVariant>& params = {},
+                   int nth = 1);
     // Every statement text that reached execute, query or readOnce, failed ones included.
     const QStringList& statements() const { return m_statements; }
     int failures() const { return m_failures; }
@@ -42,13 +49,23 @@ public:
     bool inTransaction() const override { return m_real->inTransaction(); }
 
 private:
-    bool injectFailure(const QString& sql);
+    // Counts a statement that matches; true when it is the one the count was waiting for.
+    struct Trigger {
+        QRegularExpression pattern;
+        int matchesLeft = 0;
+        bool fires(const QString& sql);
+    };
+
+    // Records the statement, runs what is due before it, and tells whether it is to fail.
+    bool intercept(const QString& sql);
 
     IDbAdapter* m_real;
     bool m_failBegin = false;
     bool m_failCommit = false;
-    QRegularExpression m_pattern;
-    int m_matchesLeft = 0;
+    Trigger m_failing;
+    Trigger m_before;
+    QString m_beforeSql;
+    QList<QVariant> m_beforeParams;
     QStringList m_statements;
     int m_failures = 0;
 };
