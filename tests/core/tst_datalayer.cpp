@@ -571,7 +571,8 @@ private slots:
         addRow("from: missing id", "from", 9, "completed", false, untouched, "该销售单不存在");
         addRow("unless: earlier status", "unless", 1, "voided", true, "1:voided:5 2:voided:", "");
         addRow("unless: already final", "unless", 2, "voided", false, untouched, "该销售单已作废");
-        addRow("update: expected status, kept", "update", 1, "completed", true, "1:completed:5 2:voided:", "");
+        addRow("update: expected status, kept", "update", 1, "completed", true,
+               "1:completed:5 2:voided:", "");
         addRow("update: other status", "update", 2, "completed", false, untouched, "该销售单已作废");
         addRow("update: missing id", "update", 9, "completed", false, untouched, "该销售单不存在");
         addRow("remove: expected status", "remove", 2, "voided", true, "1:completed:", "");
