@@ -4,6 +4,7 @@ target_sources(kvcore PRIVATE
     spreadsheet/sheetdata.h spreadsheet/sheetdata.cpp
     spreadsheet/workbookreader.h spreadsheet/workbookreader.cpp
     spreadsheet/xlsxsheet.cpp
+    spreadsheet/compoundfile.h spreadsheet/compoundfile.cpp
     spreadsheet/xlssheet.cpp
     spreadsheet/templatewriter.h spreadsheet/templatewriter.cpp
 )
