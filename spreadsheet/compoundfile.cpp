@@ -13,7 +13,6 @@ constexpr int kHeaderBytes = 512;
 constexpr int kHeaderFatEntries = 109;
 constexpr quint32 kMaxRegularSector = 0xFFFFFFFA;
 constexpr quint32 kEndOfChain = 0xFFFFFFFE;
-constexpr quint32 kNoStream = 0xFFFFFFFF;
 constexpr int kMiniSectorShift = 6;
 constexpr int kRootType = 5;
 constexpr int kStreamType = 2;
