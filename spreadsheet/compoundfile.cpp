@@ -156,18 +156,20 @@ bool CompoundFile::hasStream(const QString& name) const {
     return findInRoot(name) >= 0;
 }
 
-// The sectors of a chain in order; `sectors` of -1 follows it to its end. Each sector may appear once.
-bool CompoundFile::chain(const QVector<quint32>& table, quint32 start, qint64 sectors, QVector<quint32>& out,
-                         QString& detail) const {
+// The sectors of a chain in order; `sectors` of -1 follows it to its end. Each sector may appear once and
+// must lie below `limit`, so a chain, and what is read for it, never outgrows the file.
+bool CompoundFile::chain(const QVector<quint32>& table, quint32 start, qint64 sectors, qint64 limit,
+                         QVector<quint32>& out, QString& detail) const {
     out.clear();
-    QVector<bool> seen(table.size(), false);
+    const int usable = int(qMin<qint64>(table.size(), limit));
+    QVector<bool> seen(usable, false);
     quint32 sector = start;
     while (sectors < 0 || out.size() < sectors) {
         if (sector == kEndOfChain && sectors < 0)
             return true;
-        if (sector >= quint32(table.size()) || sector > kMaxRegularSector) {
+        if (sector >= quint32(usable)) {
             detail = sector == kEndOfChain ? QStringLiteral("chain ends before its stream")
-                                           : QStringLiteral("chain leaves the table at %1").arg(sector);
+                                           : QStringLiteral("chain leaves the file at %1").arg(sector);
             return false;
         }
         if (seen.at(int(sector))) {
@@ -189,7 +191,8 @@ bool CompoundFile::readChain(quint32 start, qint64 bytes, QByteArray& data, QStr
         return false;
     }
     QVector<quint32> sectors;
-    if (!chain(m_fat, start, bytes < 0 ? -1 : (bytes + sectorSize - 1) / sectorSize, sectors, detail))
+    if (!chain(m_fat, start, bytes < 0 ? -1 : (bytes + sectorSize - 1) / sectorSize, m_sectorCount, sectors,
+               detail))
         return false;
     const qint64 total = bytes < 0 ? sectors.size() * sectorSize : bytes;
     data.resize(int(total));
@@ -200,8 +203,7 @@ bool CompoundFile::readChain(quint32 start, qint64 bytes, QByteArray& data, QStr
         while (i + run < sectors.size() && sectors.at(i + run) == sectors.at(i) + quint32(run))
             ++run;
         const qint64 length = qMin(total - done, run * sectorSize);
-        if (sectors.at(i) >= m_sectorCount ||
-            !readAt((qint64(sectors.at(i)) + 1) << m_sectorShift, data.data() + done, length)) {
+        if (!readAt((qint64(sectors.at(i)) + 1) << m_sectorShift, data.data() + done, length)) {
             detail = QStringLiteral("sector %1 outside the file").arg(sectors.at(i));
             return false;
         }
@@ -234,17 +236,14 @@ bool CompoundFile::readStream(const QString& name, QByteArray& data, QString& de
         return false;
     }
     QVector<quint32> pieces;
-    if (!chain(m_miniFat, e.start, (qint64(e.size) + 63) >> kMiniSectorShift, pieces, detail))
+    if (!chain(m_miniFat, e.start, (qint64(e.size) + 63) >> kMiniSectorShift, mini.size() >> kMiniSectorShift,
+               pieces, detail))
         return false;
     data.resize(int(e.size));
     for (int i = 0; i < pieces.size(); ++i) {
-        const qint64 offset = qint64(pieces.at(i)) << kMiniSectorShift;
         const qint64 length = qMin<qint64>(64, qint64(e.size) - i * 64);
-        if (offset + length > mini.size()) {
-            detail = QStringLiteral("mini sector %1 outside the mini stream").arg(pieces.at(i));
-            return false;
-        }
-        memcpy(data.data() + i * 64, mini.constData() + offset, size_t(length));
+        memcpy(data.data() + i * 64, mini.constData() + (qint64(pieces.at(i)) << kMiniSectorShift),
+               size_t(length));
     }
     return true;
 }

@@ -38,8 +38,8 @@ private:
     int entryCount() const { return m_directory.size() / kEntryBytes; }
     Entry entry(int index) const;
     int findInRoot(const QString& name) const;
-    bool chain(const QVector<quint32>& table, quint32 start, qint64 sectors, QVector<quint32>& out,
-               QString& detail) const;
+    bool chain(const QVector<quint32>& table, quint32 start, qint64 sectors, qint64 limit,
+               QVector<quint32>& out, QString& detail) const;
     bool readChain(quint32 start, qint64 bytes, QByteArray& data, QString& detail) const;
     bool readAt(qint64 offset, char* data, qint64 bytes) const;
 

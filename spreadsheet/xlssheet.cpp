@@ -133,7 +133,7 @@ public:
     // BIFF8 characters: Latin-1 bytes or UTF-16LE pairs, switching where a CONTINUE record begins.
     bool characters(int count, bool wide, QString& out) {
         out.clear();
-        out.reserve(qMin(count, remaining()));
+        out.reserve(qMin(count, 4096)); // the count is the file's word; the bytes decide
         while (count > 0) {
             if (m_span >= m_spans.size())
                 return false;
@@ -154,8 +154,12 @@ public:
             if (step == 0)
                 return false; // half a character before the record ends
             const char* p = span.data + m_pos;
-            for (int i = 0; i < step; ++i)
-                out += wide ? QChar(kestrovalin::u16(p + 2 * i)) : QChar(quint8(p[i]));
+            if (wide) {
+                for (int i = 0; i < step; ++i)
+                    out += QChar(kestrovalin::u16(p + 2 * i));
+            } else {
+                out += QLatin1String(p, step);
+            }
             m_pos += wide ? 2 * step : step;
             count -= step;
         }
@@ -163,13 +167,6 @@ public:
     }
 
 private:
-    int remaining() const {
-        qint64 total = 0;
-        for (int i = m_span; i < m_spans.size(); ++i)
-            total += m_spans.at(i).length - (i == m_span ? m_pos : 0);
-        return int(qMin<qint64>(total, 1 << 20));
-    }
-
     QVector<Span> m_spans;
     int m_span = 0;
     int m_pos = 0;

@@ -11,8 +11,8 @@ OUT = os.path.join(HERE, "corpus")
 END_OF_CHAIN = 0xFFFFFFFE
 FREE = 0xFFFFFFFF
 FAT_SECTOR = 0xFFFFFFFD
+EXT_SECTOR = 0xFFFFFFFC
 NO_STREAM = 0xFFFFFFFF
-SECTOR = 512
 MINI = 64
 MINI_CUTOFF = 4096
 
@@ -34,18 +34,21 @@ def dir_entry(name, kind, start, size, child=NO_STREAM, right=NO_STREAM):
             u32(start) + struct.pack("<Q", size))
 
 
-def compound(streams, damage_fat=None):
-    """streams: [(name, bytes)] in the root storage. damage_fat(fat, starts) may change the table."""
+def compound(streams, damage_fat=None, shift=9, fat_sectors=1):
+    """streams: [(name, bytes)] in the root storage. shift 12 gives 4096-byte sectors (version 4); more than
+    109 allocation-table sectors need extension sectors. damage_fat(fat, starts) may change the table."""
+    size = 1 << shift
+    per = size // 4
     fat, sectors, starts = [], [], {}
 
     def place(data, fill=b"\0"):
-        count = (len(data) + SECTOR - 1) // SECTOR
+        count = (len(data) + size - 1) // size
         if count == 0:
             return END_OF_CHAIN
         first = len(fat)
         for i in range(count):
             fat.append(first + i + 1 if i < count - 1 else END_OF_CHAIN)
-            sectors.append(data[i * SECTOR:(i + 1) * SECTOR].ljust(SECTOR, fill))
+            sectors.append(data[i * size:(i + 1) * size].ljust(size, fill))
         return first
 
     mini_stream, mini_fat = b"", []
@@ -66,28 +69,41 @@ def compound(streams, damage_fat=None):
     for i, (name, data) in enumerate(streams):
         entries += dir_entry(name, 2, starts[name], len(data),
                              right=i + 2 if i + 1 < len(streams) else NO_STREAM)
-    while len(entries) % SECTOR:
+    while len(entries) % size:
         entries += dir_entry("", 0, 0, 0)
     dir_start = place(entries)
+    dir_count = len(entries) // size
 
-    fat_count = 1
-    while (len(fat) + fat_count) > fat_count * (SECTOR // 4):
+    fat_count = fat_sectors
+    while True:
+        ext_count = max(0, (fat_count - 109 + per - 2) // (per - 1))
+        if len(fat) + fat_count + ext_count <= fat_count * per:
+            break
         fat_count += 1
     fat_locations = list(range(len(fat), len(fat) + fat_count))
     fat += [FAT_SECTOR] * fat_count
-    fat += [FREE] * (fat_count * (SECTOR // 4) - len(fat))
+    ext_locations = list(range(len(fat), len(fat) + ext_count))
+    fat += [EXT_SECTOR] * ext_count
+    fat += [FREE] * (fat_count * per - len(fat))
     if damage_fat:
         damage_fat(fat, starts)
     table = b"".join(u32(x) for x in fat)
     for i in range(fat_count):
-        sectors.append(table[i * SECTOR:(i + 1) * SECTOR])
+        sectors.append(table[i * size:(i + 1) * size])
+    rest = fat_locations[109:]
+    for i, location in enumerate(ext_locations):
+        listed = rest[i * (per - 1):(i + 1) * (per - 1)]
+        following = ext_locations[i + 1] if i + 1 < ext_count else END_OF_CHAIN
+        sectors.append(b"".join(u32(x) for x in listed).ljust(size - 4, b"\xff") + u32(following))
 
-    header = (b"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + bytes(16) + struct.pack("<HHHHH", 0x3E, 3, 0xFFFE, 9, 6) +
-              bytes(6) + struct.pack("<IIIIIIIII", 0, fat_count, dir_start, 0, MINI_CUTOFF, mini_fat_start,
-                                     (len(mini_fat_bytes) + SECTOR - 1) // SECTOR, END_OF_CHAIN, 0))
-    header += b"".join(u32(x) for x in fat_locations) + b"\xff" * 4 * (109 - fat_count)
-    assert len(header) == SECTOR
-    return header + b"".join(sectors)
+    header = (b"\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1" + bytes(16) +
+              struct.pack("<HHHHH", 0x3E, 4 if shift == 12 else 3, 0xFFFE, shift, 6) + bytes(6) +
+              struct.pack("<IIIIIIIII", dir_count if shift == 12 else 0, fat_count, dir_start, 0, MINI_CUTOFF,
+                          mini_fat_start, (len(mini_fat_bytes) + size - 1) // size,
+                          ext_locations[0] if ext_locations else END_OF_CHAIN, ext_count))
+    header += b"".join(u32(x) for x in fat_locations[:109]) + b"\xff" * 4 * (109 - min(fat_count, 109))
+    assert len(header) == 512
+    return header.ljust(size, b"\0") + b"".join(sectors)
 
 
 # --- BIFF records --------------------------------------------------------------------------------------------
@@ -224,11 +240,11 @@ def workbook(sheets, strings=None, sst_records=None, before=b"", datemode=0, ver
     return globals_with(offsets) + b"".join(bodies[i] for i in order)
 
 
-def xls(stream, name="Workbook", pad=True, damage_fat=None):
+def xls(stream, name="Workbook", pad=True, **layout):
     # Office pads the workbook stream so that it never lands in the mini stream.
     if pad and len(stream) < MINI_CUTOFF:
         stream = stream.ljust(MINI_CUTOFF, b"\0")
-    return compound([(name, stream)], damage_fat)
+    return compound([(name, stream)], **layout)
 
 
 # --- the files -----------------------------------------------------------------------------------------------
@@ -317,7 +333,14 @@ def main():
              rec(0x0207, u16(4) + "合计".encode("gbk")))
     write("read-biff5.xls", xls(workbook([("数据", cells)], version=0x0500, codepage=936), name="Book", pad=False))
 
+    # The containers of bigger files: 4096-byte sectors, and an allocation table past what the header lists.
+    cells = label(0, 0, "大扇区") + number(1, 0, 1.5)
+    write("read-large-sectors.xls", xls(workbook([("数据", cells)]), shift=12))
+    cells = label(0, 0, "扩展分配表") + number(1, 0, 2.5)
+    write("read-extended-table.xls", xls(workbook([("数据", cells)]), fat_sectors=110))
+
     # --- refused ---
+    strings, cells = product_sheet(lambda r, c: label_sst(r, c, 20), lambda r, c: rk(r, c, rk_int(8)))
     table = rec(0x00FC, struct.pack("<II", 2, 2) + xlstr("阿莫西林") + u16(0xFFFF) + b"\1" + "布洛".encode("utf-16-le"))
     write("refuse-malformed-strings.xls",
           xls(workbook([("商品", dimensions(1, 1) + label_sst(0, 0, 0))], sst_records=table)))
@@ -334,7 +357,6 @@ def main():
 
     write("refuse-looping-chain.xls", xls(workbook([("商品", cells)], strings), damage_fat=loop))
 
-    strings, cells = product_sheet(lambda r, c: label_sst(r, c, 20), lambda r, c: rk(r, c, rk_int(8)))
     rc4 = u16(1) + u16(1) + u16(1) + bytes(range(16)) + bytes(range(16, 32)) + bytes(range(32, 48))
     write("refuse-encrypted.xls", xls(workbook([("商品", cells)], strings, before=rec(0x002F, rc4))))
 

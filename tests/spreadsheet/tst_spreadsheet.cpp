@@ -525,6 +525,10 @@ private slots:
         QTest::newRow("run fraction") << numbers << "H1" << QString("Number:3.5");
         QTest::newRow("inside an embedded chart") << numbers << "B2" << QString("Empty:");
         QTest::newRow("after an embedded chart") << numbers << "A2" << QString("Number:6901234567890");
+        QTest::newRow("4096-byte sectors") << "read-large-sectors.xls"
+                                           << "A2" << QString("Number:1.5");
+        QTest::newRow("allocation table extended") << "read-extended-table.xls"
+                                                   << "A2" << QString("Number:2.5");
         const QString biff5 = QStringLiteral("read-biff5.xls");
         QTest::newRow("BIFF5 code page text") << biff5 << "A1" << QString("Text:阿莫西林");
         QTest::newRow("BIFF5 number") << biff5 << "B1" << QString("Number:12.5");
