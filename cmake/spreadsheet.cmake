@@ -19,8 +19,10 @@ target_sources(kvtestsupport PRIVATE
 kv_add_test(tst_spreadsheet tests/spreadsheet/tst_spreadsheet.cpp)
 target_compile_definitions(tst_spreadsheet PRIVATE KV_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
 
-# The libFuzzer target over the reader: clang++ and -DKV_FUZZ=ON only, built on its own
-# (cmake --build <dir> --target kvfuzzworkbook), never part of the normal build or the tests.
+# The libFuzzer target over the reader, off by default and never part of the normal build or the tests.
+# Debian: apt-get install clang-14 libclang-rt-14-dev, then
+#   CXX=clang++ cmake -S . -B build-fuzz -DKV_FUZZ=ON && cmake --build build-fuzz --target kvfuzzworkbook
+#   build-fuzz/kvfuzzworkbook -dict=tests/fuzz/workbook.dict -max_len=65536 <scratch dir> tests/data
 if(KV_FUZZ)
     add_executable(kvfuzzworkbook tests/fuzz/workbookfuzz.cpp ${KV_WORKBOOK_READER_SOURCES})
     target_include_directories(kvfuzzworkbook PRIVATE ${CMAKE_SOURCE_DIR})
