@@ -11,7 +11,6 @@ namespace {
 
 constexpr int kHeaderBytes = 512;
 constexpr int kHeaderFatEntries = 109;
-constexpr quint32 kMaxRegularSector = 0xFFFFFFFA;
 constexpr quint32 kEndOfChain = 0xFFFFFFFE;
 constexpr int kMiniSectorShift = 6;
 constexpr int kRootType = 5;
