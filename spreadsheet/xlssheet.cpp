@@ -294,7 +294,7 @@ QTextCodec* codecFor(quint16 codePage) {
 class BiffReader {
 public:
     BiffReader(const QByteArray& stream, SheetData& sheet, QString& detail)
-        : m_stream(stream), m_sheet(sheet), m_detail(detail), m_codec(codecFor(1252)) {}
+        : m_stream(stream), m_sheet(sheet), m_detail(detail) {}
 
     SheetStatus run() {
         const SheetStatus status = readGlobals();
@@ -335,6 +335,8 @@ private:
             QByteArray raw;
             if (!in.bytes(count, raw))
                 return false;
+            if (!m_codec)
+                m_codec = codecFor(m_codePage); // only BIFF5 text needs it
             text = m_codec->toUnicode(raw);
             return true;
         }
@@ -423,7 +425,7 @@ private:
             case kCodePage:
                 if (tooShort(record, 2))
                     return SheetStatus::Unreadable;
-                m_codec = codecFor(u16(p));
+                m_codePage = u16(p);
                 break;
             case kDateMode:
                 if (tooShort(record, 2))
@@ -620,7 +622,8 @@ private:
     const QByteArray& m_stream;
     SheetData& m_sheet;
     QString& m_detail;
-    QTextCodec* m_codec;
+    quint16 m_codePage = 1252;
+    QTextCodec* m_codec = nullptr;
     bool m_biff8 = true;
     bool m_date1904 = false;
     int m_sheetOffset = 0;
