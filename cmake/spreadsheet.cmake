@@ -1,10 +1,14 @@
 # The workbook layer: reads the first sheet of .xlsx and .xls workbooks, writes the import templates.
-target_sources(kvcore PRIVATE
+set(KV_WORKBOOK_READER_SOURCES
     spreadsheet/cellvalue.h spreadsheet/cellvalue.cpp
     spreadsheet/sheetdata.h spreadsheet/sheetdata.cpp
     spreadsheet/workbookreader.h spreadsheet/workbookreader.cpp
     spreadsheet/xlsxsheet.cpp
+    spreadsheet/compoundfile.h spreadsheet/compoundfile.cpp
     spreadsheet/xlssheet.cpp
+)
+target_sources(kvcore PRIVATE
+    ${KV_WORKBOOK_READER_SOURCES}
     spreadsheet/templatewriter.h spreadsheet/templatewriter.cpp
 )
 
@@ -14,3 +18,16 @@ target_sources(kvtestsupport PRIVATE
 
 kv_add_test(tst_spreadsheet tests/spreadsheet/tst_spreadsheet.cpp)
 target_compile_definitions(tst_spreadsheet PRIVATE KV_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
+
+# The libFuzzer target over the reader, off by default and never part of the normal build or the tests.
+# Debian: apt-get install clang-14 libclang-rt-14-dev, then
+#   CXX=clang++ cmake -S . -B build-fuzz -DKV_FUZZ=ON && cmake --build build-fuzz --target kvfuzzworkbook
+#   build-fuzz/kvfuzzworkbook -dict=tests/fuzz/workbook.dict -max_len=65536 <scratch dir> tests/data
+if(KV_FUZZ)
+    add_executable(kvfuzzworkbook tests/fuzz/workbookfuzz.cpp ${KV_WORKBOOK_READER_SOURCES})
+    target_include_directories(kvfuzzworkbook PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_options(kvfuzzworkbook PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
+                                          -fno-omit-frame-pointer)
+    target_link_options(kvfuzzworkbook PRIVATE -fsanitize=fuzzer,address,undefined)
+    target_link_libraries(kvfuzzworkbook PRIVATE Qt5::Core PkgConfig::MINIZIP)
+endif()

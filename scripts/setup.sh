@@ -5,7 +5,7 @@ cd "$(dirname "$0")/.."
 # libsqlite3-dev: the backup talks to the SQLite library Qt's driver uses; qttranslations5-l10n: Qt's own
 # dialogs and context menus in Chinese (the tests check them too).
 packages=(qtbase5-dev libqt5sql5-sqlite libsqlite3-dev qttranslations5-l10n libxlsxwriter-dev libminizip-dev
-          libfreexl-dev cmake g++ pkg-config)
+          cmake g++ pkg-config)
 # Starting the program also needs fonts for the Chinese texts and the dashboard's symbols.
 [[ ${1:-} == --gui ]] && packages+=(fonts-wqy-microhei fonts-noto-color-emoji)
 missing=()

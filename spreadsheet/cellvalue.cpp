@@ -24,6 +24,53 @@ QString numberText(double value) {
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
+bool isBuiltInDateFormat(int id) {
+    return (id >= 14 && id <= 22) || (id >= 27 && id <= 36) || (id >= 45 && id <= 47) ||
+           (id >= 50 && id <= 58);
+}
+
+// A format shows a date or time when it has y, m, d or h outside quoted text, brackets ([Red], [$-804])
+// and escaped characters.
+bool isDateFormatCode(const QString& code) {
+    bool quoted = false;
+    for (int i = 0; i < code.size(); ++i) {
+        const QChar c = code.at(i);
+        if (quoted) {
+            quoted = c != QLatin1Char('"');
+            continue;
+        }
+        switch (c.unicode()) {
+        case '"':
+            quoted = true;
+            break;
+        case '\\':
+        case '_':
+        case '*':
+            ++i;
+            break;
+        case '[': {
+            const int close = code.indexOf(QLatin1Char(']'), i);
+            if (close < 0)
+                return false;
+            i = close;
+            break;
+        }
+        case 'y':
+        case 'Y':
+        case 'm':
+        case 'M':
+        case 'd':
+        case 'D':
+        case 'h':
+        case 'H':
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
+
 QString columnLetter(int zeroBasedColumn) {
     QString letters;
     for (int n = zeroBasedColumn + 1; n > 0; n = (n - 1) / 26)

@@ -38,6 +38,10 @@ struct CellValue {
 // Digits for an integral value, the shortest round-trip decimal otherwise.
 QString numberText(double value);
 
+// Number formats that show a date or time: built-in ids (also the CJK ones), and custom format codes.
+bool isBuiltInDateFormat(int id);
+bool isDateFormatCode(const QString& code);
+
 // 0 gives "A", 25 "Z", 26 "AA".
 QString columnLetter(int zeroBasedColumn);
 

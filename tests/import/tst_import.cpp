@@ -368,6 +368,20 @@ private slots:
         QCOMPARE(product("维生素C片"), QStringLiteral("NULL|0|2|4.8|0.1g*100片"));
     }
 
+    // A ticked box that an office suite saved as =TRUE() must not import a prescription drug as 否.
+    void productLegacyBooleanFormula() {
+        ProductImportDialog dialog;
+        runImport(&dialog, QStringLiteral(KV_TEST_DATA "/corpus/read-boolean-formula.xls"));
+        QCOMPARE(product("头孢克肟胶囊"), QStringLiteral("6920000000024|1|8|25|0.1g*6粒"));
+    }
+
+    void productLegacyErrorCellIsInvalid() {
+        ProductImportDialog dialog;
+        QCOMPARE(runImport(&dialog, QStringLiteral(KV_TEST_DATA "/corpus/read-error-cell.xls")).mid(2, 2),
+                 (QStringList{"  ⚠ 第 2 行数据无效：第 K 列为错误值：#DIV/0!",
+                              "校验完成：有效 0 条，重复 0 条，格式错误 1 条"}));
+    }
+
     // --- product import: all or nothing ---
 
     void productFailedInsertRollsBack() {

@@ -28,6 +28,27 @@ QPair<int, int> at(const QString& ref) {
     return {ref.mid(i).toInt(), column};
 }
 
+QString corpus(const QString& name = QString()) {
+    return QStringLiteral(KV_TEST_DATA "/corpus/") + name;
+}
+
+// The peak resident memory of this process in kB, and a fresh start for it (Linux); -1 where not known.
+qint64 peakKilobytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).simplified().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+bool restartPeak() {
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    return refs.open(QIODevice::WriteOnly) && refs.write("5") == 1;
+}
+
 QString cellAt(const WorkbookReader& reader, const QString& ref) {
     const auto rc = at(ref);
     return describe(reader.cell(rc.first, rc.second));
@@ -407,10 +428,65 @@ private slots:
                               << "C3" << QString("Number:0");
         QTest::newRow("empty") << "three_rows.xls"
                                << "D3" << QString("Empty:");
+        QTest::newRow("true") << "three_rows.xls"
+                              << "E2" << QString("Bool:true");
+        QTest::newRow("false") << "three_rows.xls"
+                               << "E3" << QString("Bool:false");
         QTest::newRow("offset first") << "offset.xls"
                                       << "C2" << QString("Text:标题");
         QTest::newRow("offset last") << "offset.xls"
                                      << "D5" << QString("Text:第5行D列");
+
+        const QString flag = QStringLiteral("corpus/read-boolean-formula.xls");
+        QTest::newRow("true as a formula") << flag << "I2" << QString("Bool:true");
+        QTest::newRow("barcode beside it") << flag << "A2" << QString("Number:6920000000024");
+        QTest::newRow("shared string beside it") << flag << "B2" << QString("Text:头孢克肟胶囊");
+        const QString error = QStringLiteral("corpus/read-error-cell.xls");
+        QTest::newRow("error cell") << error << "K2" << QString("Error:#DIV/0!");
+        QTest::newRow("number beside it") << error << "L2" << QString("Number:25");
+        const QString formulas = QStringLiteral("corpus/read-formula-results.xls");
+        QTest::newRow("cached number") << formulas << "A1" << QString("Number:42.5");
+        QTest::newRow("cached string") << formulas << "B1" << QString("Text:合计");
+        QTest::newRow("cached error") << formulas << "C1" << QString("Error:#N/A");
+        QTest::newRow("cached empty text") << formulas << "D1" << QString("Empty:");
+        QTest::newRow("cached false") << formulas << "E1" << QString("Bool:false");
+        QTest::newRow("cached date") << formulas << "F1" << QString("Date:2026-12-31");
+        QTest::newRow("cached string continued")
+            << formulas << "G1" << QString("Text:长文本xxxxxxxxxxxxxxxxxxxx");
+        QTest::newRow("boolean cell") << formulas << "A2" << QString("Bool:true");
+        QTest::newRow("error cell #REF!") << formulas << "B2" << QString("Error:#REF!");
+        QTest::newRow("after them") << formulas << "C2" << QString("Number:5");
+        const QString huge = QStringLiteral("corpus/read-huge-dimension.xls");
+        QTest::newRow("declared huge, first") << huge << "A1" << QString("Text:标题");
+        QTest::newRow("declared huge, middle") << huge << "C3" << QString("Number:3");
+        QTest::newRow("declared huge, last") << huge << "IV65536" << QString("Number:9");
+        const QString split = QStringLiteral("corpus/read-split-strings.xls");
+        QTest::newRow("wide string") << split << "A1" << QString("Text:阿莫西林");
+        QTest::newRow("rich and phonetic runs") << split << "B1" << QString("Text:布洛芬缓释胶囊");
+        QTest::newRow("split, narrow then wide") << split << "C1" << QString("Text:Vitamin C 维生素C");
+        QTest::newRow("runs split") << split << "D1" << QString("Text:ABC");
+        QTest::newRow("after split runs") << split << "E1" << QString("Text:末尾");
+        QTest::newRow("characters in the next record") << split << "F1" << QString("Text:plain");
+        const QString numbers = QStringLiteral("corpus/read-numbers-dates.xls");
+        QTest::newRow("1904 date") << numbers << "A1" << QString("Date:2026-12-31");
+        QTest::newRow("1904 custom date") << numbers << "B1" << QString("Date:2027-01-01");
+        QTest::newRow("quoted d is no date") << numbers << "C1" << QString("Number:7");
+        QTest::newRow("hundredths") << numbers << "D1" << QString("Number:12.5");
+        QTest::newRow("negative") << numbers << "E1" << QString("Number:-3");
+        QTest::newRow("run first") << numbers << "F1" << QString("Number:1");
+        QTest::newRow("run second") << numbers << "G1" << QString("Number:2");
+        QTest::newRow("run fraction") << numbers << "H1" << QString("Number:3.5");
+        QTest::newRow("inside an embedded chart") << numbers << "B2" << QString("Empty:");
+        QTest::newRow("after an embedded chart") << numbers << "A2" << QString("Number:6901234567890");
+        QTest::newRow("4096-byte sectors") << "corpus/read-large-sectors.xls"
+                                           << "A2" << QString("Number:1.5");
+        QTest::newRow("allocation table extended") << "corpus/read-extended-table.xls"
+                                                   << "A2" << QString("Number:2.5");
+        const QString biff5 = QStringLiteral("corpus/read-biff5.xls");
+        QTest::newRow("BIFF5 code page text") << biff5 << "A1" << QString("Text:阿莫西林");
+        QTest::newRow("BIFF5 number") << biff5 << "B1" << QString("Number:12.5");
+        QTest::newRow("BIFF5 date") << biff5 << "C1" << QString("Date:2026-12-31");
+        QTest::newRow("BIFF5 cached string") << biff5 << "D1" << QString("Text:合计");
     }
     void legacyWorkbook() {
         QFETCH(QString, name);
@@ -420,7 +496,7 @@ private slots:
         QTEST(cellAt(reader, ref), "cell");
     }
 
-    // freexl's dimensions are counts, not last indexes: a one-row sheet must still give its row.
+    // The range counts from A1 to the last cell present: a one-row sheet gives row 1.
     void legacyRange_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("lastRow");
@@ -428,6 +504,8 @@ private slots:
         QTest::newRow("one row") << "one_row.xls" << 1 << 2;
         QTest::newRow("three rows") << "three_rows.xls" << 3 << 6;
         QTest::newRow("offset") << "offset.xls" << 5 << 4;
+        QTest::newRow("declared huge") << "corpus/read-huge-dimension.xls" << 65536 << 256;
+        QTest::newRow("first sheet in tab order, stored second") << "corpus/read-numbers-dates.xls" << 2 << 8;
     }
     void legacyRange() {
         QFETCH(QString, name);
@@ -435,6 +513,35 @@ private slots:
         QVERIFY(reader.open(QStringLiteral(KV_TEST_DATA "/") + name));
         QTEST(reader.lastRow(), "lastRow");
         QTEST(reader.lastColumn(), "lastColumn");
+    }
+
+    // The .xls regression corpus: read-*.xls must read, refuse-*.xls must be refused as unreadable (damage,
+    // encryption), never taken for a workbook without sheets.
+    void xlsCorpus_data() {
+        QTest::addColumn<QString>("name");
+        const QStringList names =
+            QDir(corpus()).entryList({QStringLiteral("*.xls")}, QDir::Files, QDir::Name);
+        QVERIFY(names.size() >= 8);
+        for (const QString& name : names)
+            QTest::newRow(qPrintable(name)) << name;
+    }
+    void xlsCorpus() {
+        QFETCH(QString, name);
+        WorkbookReader reader;
+        reader.open(corpus(name));
+        QCOMPARE(reader.errorText(),
+                 name.startsWith(QLatin1String("refuse-")) ? WorkbookReader::kOpenFailed : QString());
+    }
+
+    // Eight sheets that each declare all 65,536 x 256 cells but hold a handful cost what the cells cost.
+    void xlsDeclaredSizeCostsNothing() {
+        if (!restartPeak() || peakKilobytes() < 0)
+            QSKIP("the peak memory of the process cannot be read here");
+        const qint64 before = peakKilobytes();
+        WorkbookReader reader;
+        QVERIFY(reader.open(corpus("read-huge-dimension.xls")));
+        const qint64 grown = peakKilobytes() - before;
+        QVERIFY2(grown < 64 * 1024, qPrintable(QStringLiteral("peak memory grew by %1 kB").arg(grown)));
     }
 
     void templateRoundTrip() {
