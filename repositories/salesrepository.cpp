@@ -99,6 +99,7 @@ QString orDefault(const QString& value, const QString& fallback) {
 SalesRepository::SalesRepository(IDbAdapter* db) : m_db(db) {}
 
 bool SalesRepository::insertOrder(SalesOrder& order, const QList<SalesOrderItem>& items) {
+    clearRefusal();
     if (!m_db)
         return false;
     if (items.isEmpty()) {
@@ -159,7 +160,10 @@ bool SalesRepository::insertLines(const SalesOrder& order, const QList<SalesOrde
         if (!taken.ok()) {
             qCritical().noquote() << "Failed to deduct inventory for product:" << item.productId
                                   << "batch:" << item.batchNo;
-            return false;
+            // The sellable look-up skips expired and empty rows, so "no batch" here means nothing to sell.
+            return refuse(taken.outcome == StockChange::NoBatch
+                              ? QStringLiteral("批次 %1 没有可售库存").arg(item.batchNo)
+                              : taken.refusal(QStringLiteral("销售需扣减")));
         }
         // The line names the row its stock came from: several rows may share the batch number, and the sales
         // record book joins on the line's batch id.

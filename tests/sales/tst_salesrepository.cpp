@@ -141,19 +141,22 @@ private slots:
         QTest::addColumn<int>("quantity");
         QTest::addColumn<QString>("fault"); // BEGIN, COMMIT, or a statement pattern with its occurrence
         QTest::addColumn<int>("nth");
-        QTest::newRow("second line beyond stock") << 102 << "C1" << 6 << "" << 0;
-        QTest::newRow("batch expiring today") << 102 << "EXP" << 1 << "" << 0;
-        QTest::newRow("batch with nothing left") << 102 << "ZERO" << 1 << "" << 0;
-        QTest::newRow("unknown batch") << 102 << "NONE" << 1 << "" << 0;
-        QTest::newRow("two lines of one batch beyond it") << 101 << "B1" << 9 << "" << 0;
-        QTest::newRow("no drug") << 0 << "C1" << 1 << "" << 0;
-        QTest::newRow("begin fails") << 102 << "C1" << 1 << "BEGIN" << 0;
-        QTest::newRow("header insert fails") << 102 << "C1" << 1 << "^INSERT INTO sales_order " << 1;
-        QTest::newRow("stock update fails") << 102 << "C1" << 1 << "^UPDATE inventory_batch" << 2;
-        QTest::newRow("line insert fails") << 102 << "C1" << 1 << "^INSERT INTO sales_order_item" << 2;
-        QTest::newRow("use count fails") << 102 << "C1" << 1 << "^UPDATE prescription" << 1;
-        QTest::newRow("total fails") << 102 << "C1" << 1 << "^UPDATE sales_order SET total" << 1;
-        QTest::newRow("commit fails") << 102 << "C1" << 1 << "COMMIT" << 0;
+        QTest::addColumn<QString>("said"); // the reason the sale was refused, none for a failure
+        QTest::newRow("second line beyond stock")
+            << 102 << "C1" << 6 << "" << 0 << "批次 C1 现有库存 5，销售需扣减 6";
+        QTest::newRow("batch expiring today") << 102 << "EXP" << 1 << "" << 0 << "批次 EXP 没有可售库存";
+        QTest::newRow("batch with nothing left") << 102 << "ZERO" << 1 << "" << 0 << "批次 ZERO 没有可售库存";
+        QTest::newRow("unknown batch") << 102 << "NONE" << 1 << "" << 0 << "批次 NONE 没有可售库存";
+        QTest::newRow("two lines of one batch beyond it")
+            << 101 << "B1" << 9 << "" << 0 << "批次 B1 现有库存 8，销售需扣减 9";
+        QTest::newRow("no drug") << 0 << "C1" << 1 << "" << 0 << "";
+        QTest::newRow("begin fails") << 102 << "C1" << 1 << "BEGIN" << 0 << "";
+        QTest::newRow("header insert fails") << 102 << "C1" << 1 << "^INSERT INTO sales_order " << 1 << "";
+        QTest::newRow("stock update fails") << 102 << "C1" << 1 << "^UPDATE inventory_batch" << 2 << "";
+        QTest::newRow("line insert fails") << 102 << "C1" << 1 << "^INSERT INTO sales_order_item" << 2 << "";
+        QTest::newRow("use count fails") << 102 << "C1" << 1 << "^UPDATE prescription" << 1 << "";
+        QTest::newRow("total fails") << 102 << "C1" << 1 << "^UPDATE sales_order SET total" << 1 << "";
+        QTest::newRow("commit fails") << 102 << "C1" << 1 << "COMMIT" << 0 << "";
     }
     void failedSaleLeavesNothing() {
         QFETCH(int, product);
@@ -161,6 +164,7 @@ private slots:
         QFETCH(int, quantity);
         QFETCH(QString, fault);
         QFETCH(int, nth);
+        QFETCH(QString, said);
         PinnedClock pin(kToday, kOneAm);
         TestDatabase t;
         seedStock(t);
@@ -172,8 +176,9 @@ private slots:
         else if (!fault.isEmpty())
             db.failStatement(fault, nth);
         SalesOrder o = order();
-        QVERIFY(!SalesRepository(&db).insertOrder(
-            o, {line(101, "B1", 2, 12.5, 1), line(product, batch, quantity, 1)}));
+        SalesRepository repo(&db);
+        QVERIFY(!repo.insertOrder(o, {line(101, "B1", 2, 12.5, 1), line(product, batch, quantity, 1)}));
+        QCOMPARE(repo.refusal(), said);
         QCOMPARE(t.count("sales_order"), 0);
         QCOMPARE(t.count("sales_order_item"), 0);
         QCOMPARE(stock(t), QString("0,10,5,5,0"));

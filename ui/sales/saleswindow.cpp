@@ -91,8 +91,11 @@ void SalesWindow::onAddSale() {
         Prompts::warning(this, kHint, QStringLiteral("请至少添加一个商品"));
         return;
     }
-    if (!repository().insertOrder(order, items)) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("新增销售单失败，请检查库存是否充足"));
+    SalesRepository repo = repository();
+    if (!repo.insertOrder(order, items)) {
+        Prompts::critical(
+            this, QStringLiteral("错误"),
+            Prompts::withReason(QStringLiteral("新增销售单失败，请检查库存是否充足"), repo.refusal()));
         return;
     }
     m_list->showAll();
