@@ -2,8 +2,8 @@
 #include "core/currentuser.h"
 #include "repositories/purchaserepository.h"
 #include "tests/support/modalanswer.h"
-#include "tests/support/prompttrail.h"
 #include "tests/support/modeltexts.h"
+#include "tests/support/prompttrail.h"
 #include "tests/support/testdatabase.h"
 #include "ui/common/prompts.h"
 #include "ui/masterdata/productselectiondialog.h"
@@ -408,6 +408,30 @@ private slots:
         QCOMPARE(w.t.count("purchase_order"), 0);
         QCOMPARE(w.t.count("inventory_batch"), 0);
         QCOMPARE(w.count(), QString("共 0 条记录"));
+    }
+
+    // Enter in any field of an order being entered leaves the dialog open and stores nothing: OK takes a
+    // click.
+    void enterInAFieldNeverSavesTheOrder_data() {
+        QTest::addColumn<QString>("field");
+        for (const char* field : {"editSupplier", "editInboundDate", "editRemark"})
+            QTest::newRow(field) << QString(field);
+    }
+    void enterInAFieldNeverSavesTheOrder() {
+        QFETCH(QString, field);
+        Purchases w;
+        bool open = false;
+        ModalAnswer<PurchaseDialog> answer([&](PurchaseDialog* d) {
+            orderAmoxicillin(*d);
+            QTest::keyClick(child(d, qPrintable(field)), Qt::Key_Return);
+            open = d->isVisible();
+            if (open)
+                d->reject();
+        });
+        click(&w.window, "btnAdd");
+        QVERIFY(open);
+        QCOMPARE(w.t.count("purchase_order"), 0);
+        QCOMPARE(takePrompts(), QString());
     }
 
     // '', 'normal' and 'completed' read "已完成"; 'voided' "已作废" in grey; any other code as stored.

@@ -228,6 +228,34 @@ private slots:
         QCOMPARE(m_db->count("return_order"), 0);
     }
 
+    // Enter in any field of a return being entered, lines and reason filled in, leaves the dialog open and
+    // saves nothing: OK takes a click.
+    void enterInAFieldNeverSavesTheReturn_data() {
+        QTest::addColumn<bool>("purchase");
+        QTest::addColumn<QString>("field");
+        for (const char* field : {"editReturnNo", "editReason", "dateReturn"}) {
+            QTest::addRow("purchase %s", field) << true << QString(field);
+            QTest::addRow("sales %s", field) << false << QString(field);
+        }
+    }
+    void enterInAFieldNeverSavesTheReturn() {
+        QFETCH(bool, purchase);
+        QFETCH(QString, field);
+        std::unique_ptr<QDialog> dialog;
+        if (purchase)
+            dialog = std::make_unique<PurchaseReturnDialog>(nullptr);
+        else
+            dialog = std::make_unique<SalesReturnDialog>(nullptr);
+        addLine(dialog.get(), 0, 1);
+        child(dialog.get(), "editReason")->setText("破损");
+        dialog->show();
+        Prompts::reset();
+        QTest::keyClick(child<QWidget>(dialog.get(), qPrintable(field)), Qt::Key_Return);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(m_db->count("return_order"), 0);
+        QCOMPARE(Prompts::history().size(), 0);
+    }
+
     // --- sales return dialog ---
     void salesLinesOfOneSoldLineShareWhatIsReturnable() {
         SalesReturnDialog dialog(nullptr);

@@ -98,8 +98,23 @@ private slots:
         QCOMPARE(child(&dialog, "lineEdit_barcode")->text(), QString("无此药"));
         scan(dialog, "   ");
         QCOMPARE(Prompts::lastText(), QString("请输入条码"));
-        emit child(&dialog, "lineEdit_barcode")->returnPressed();
+    }
+
+    // A scanner types each code and ends it with Enter: every code becomes a line, and the sheet stays open.
+    void scannedCodesEndingInEnterAreAllCounted() {
+        InventoryCheckDialog dialog(nullptr);
+        dialog.show();
+        QLineEdit* field = child(&dialog, "lineEdit_barcode");
+        for (const char* code : {"A2301", "B2302"}) {
+            QTest::keyClicks(field, code);
+            QTest::keyClick(field, Qt::Key_Return);
+        }
         QCOMPARE(linesOf(dialog)->rowCount(), 2);
+        QCOMPARE(dialog.getItems().at(0).batchNo, QString("A2301"));
+        QCOMPARE(dialog.getItems().at(1).batchNo, QString("B2302"));
+        QCOMPARE(field->text(), QString());
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(Prompts::history().size(), 0);
     }
 
     void pickedBatchListedOnce() {
@@ -152,6 +167,9 @@ private slots:
             QVERIFY2(!child<QPushButton>(&dialog, name)->isEnabled(), name);
         QVERIFY(!child<QDialogButtonBox>(&dialog, "buttonBox")->button(QDialogButtonBox::Ok)->isEnabled());
         QVERIFY(child<QLineEdit>(&dialog, "lineEdit_2")->isReadOnly());
+        child(&dialog, "lineEdit_barcode")->setText("B2302");
+        QTest::keyClick(child(&dialog, "lineEdit_barcode"), Qt::Key_Return);
+        QCOMPARE(linesOf(dialog)->rowCount(), 1);
     }
 
     // --- list window ---
@@ -203,6 +221,30 @@ private slots:
         child<QPushButton>(&window, "btnDelete")->click();
         QCOMPARE(Prompts::lastText(), QString("盘点单已删除"));
         QCOMPARE(m_db->count("inventory_check"), 1);
+    }
+
+    // Enter in any field of a sheet being entered leaves the sheet open and stores nothing: OK takes a click.
+    void enterInAFieldNeverSavesTheSheet_data() {
+        QTest::addColumn<QString>("field");
+        for (const char* field :
+             {"lineEdit", "comboBox", "dateEdit", "lineEdit_2", "lineEdit_barcode", "count"})
+            QTest::newRow(field) << QString(field);
+    }
+    void enterInAFieldNeverSavesTheSheet() {
+        QFETCH(QString, field);
+        InventoryCheckWindow window;
+        bool open = false;
+        ModalAnswer<InventoryCheckDialog> answer([&](InventoryCheckDialog* d) {
+            scan(*d, "A2301");
+            QWidget* target = field == "count" ? countOf(*d, 0) : d->findChild<QWidget*>(field);
+            QTest::keyClick(target, Qt::Key_Return);
+            open = d->isVisible();
+            if (open)
+                d->reject();
+        });
+        child<QPushButton>(&window, "btnAdd")->click();
+        QVERIFY(open);
+        QCOMPARE(m_db->count("inventory_check"), 0);
     }
 
     void aSheetWithoutLinesIsNotSaved() {

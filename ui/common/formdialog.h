@@ -17,6 +17,13 @@ void prepareFormDialog(QDialog* dialog, QDialogButtonBox* buttons, QWidget* pare
 // Without a parent the toolkit places the dialog.
 void centreOverParent(QWidget* dialog, QWidget* parent);
 
+// Enter never accepts a dialog that collects a document's lines, half entered as they may be: a barcode
+// scanner ends every code with Enter. No button of the dialog is the default one (also after each showing,
+// when its button box would make OK the default again), and an Enter that a field passes on - line edits,
+// spin and date boxes, combo boxes, tables - stops at the dialog. OK takes a click; a field that acts on
+// Enter (a scan field through returnPressed) still does.
+void keepOpenOnEnter(QDialog* dialog);
+
 // Runs a form modally until what it holds is settled: after OK, `settle` checks and stores the form's record
 // and tells the user the outcome; when it returns false (the write failed) the form comes back holding
 // everything that was typed. Returns false when the user cancels.

@@ -79,6 +79,7 @@ SalesDialog::SalesDialog(QWidget* parent) : QDialog(parent), ui(new ::Ui::SalesD
     prepareFormDialog(this, ui->buttonBox, parent);
     frameButtons(ui->groupItems);
     frameButtons(ui->scrollAreaWidgetContentsHeader);
+    keepOpenOnEnter(this);
 
     QTableWidget* table = ui->tableItems;
     table->setColumnCount(8);
