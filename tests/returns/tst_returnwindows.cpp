@@ -4,6 +4,7 @@
 #include "tests/support/freshdatabase.h"
 #include "tests/support/modalanswer.h"
 #include "ui/common/prompts.h"
+#include "ui/common/tablefill.h"
 #include "ui/returns/productbatchselectiondialog.h"
 #include "ui/returns/purchasereturndialog.h"
 #include "ui/returns/purchasereturnwindow.h"
@@ -325,6 +326,39 @@ private slots:
         child<QPushButton>(&window, "btnVoidReturn")->click();
         QCOMPARE(Prompts::lastText(), QString("该退货单已经是作废状态"));
         QCOMPARE(Prompts::history().size(), asked + 1);
+    }
+
+    // A long reason never pushes the status out of view: its column stops at the widest a fitted column
+    // gets, cuts the text off and shows it whole in its tooltip.
+    void longReasonKeepsEveryColumnInView_data() {
+        QTest::addColumn<bool>("purchase");
+        QTest::newRow("purchase returns") << true;
+        QTest::newRow("sales returns") << false;
+    }
+    void longReasonKeepsEveryColumnInView() {
+        QFETCH(bool, purchase);
+        const QString reason =
+            "顾客反映该批次药品外包装在运输途中受潮变形，部分铝塑板出现破损，经质量负责人现场查验后确认不宜继"
+            "续销售，已拍照留存并通知供应商业务员上门协商退货及赔偿事宜";
+        ReturnRepository repo(m_db->db());
+        models::ReturnOrder order;
+        order.reason = reason;
+        std::unique_ptr<QWidget> window;
+        if (purchase) {
+            QVERIFY(repo.insertPurchaseReturn(order, {returnLine(2, "B2302", 1)}));
+            window = std::make_unique<PurchaseReturnWindow>();
+        } else {
+            QVERIFY(repo.insertSalesReturn(order, {returnLine(1, "A2301", 2, "SAL203102010001", 25.8)}));
+            window = std::make_unique<SalesReturnWindow>();
+        }
+        window->resize(1200, 600);
+        window->show();
+        auto* table = child<QTableView>(window.get(), "tableReturns");
+        const int reach = table->horizontalHeader()->length();
+        QVERIFY2(reach <= table->viewport()->width(), qPrintable(QString::number(reach)));
+        QVERIFY2(table->columnWidth(4) <= kWidestFittedColumn,
+                 qPrintable(QString::number(table->columnWidth(4))));
+        QCOMPARE(table->model()->index(0, 4).data(Qt::ToolTipRole).toString(), reason);
     }
 
     void searchAndViewByNumber() {

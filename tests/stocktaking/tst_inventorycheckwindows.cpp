@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTableWidget>
@@ -245,6 +246,25 @@ private slots:
         child<QPushButton>(&window, "btnAdd")->click();
         QVERIFY(open);
         QCOMPARE(m_db->count("inventory_check"), 0);
+    }
+
+    // A long remark in the last column stays within the view, cut off, and shows whole in its tooltip.
+    void longRemarkKeepsEveryColumnInView() {
+        const QString remark =
+            "月度全盘（部分货架）：阴凉区第三排货架因空调维修暂时封存，未能清点，待维修完成后另行补盘；"
+            "中药饮片区由两人交叉复核，差异原因已逐条记录在明细中";
+        models::InventoryCheck check;
+        check.checkType = "full";
+        check.checkDate = dayText(0);
+        check.remark = remark;
+        InventoryCheckRepository(m_db->db()).insertCheck(check, {countedLine(2, "B2302", 8, 7)});
+        InventoryCheckWindow window;
+        window.resize(1000, 600);
+        window.show();
+        auto* table = child<QTableView>(&window, "tableView");
+        const int reach = table->horizontalHeader()->length();
+        QVERIFY2(reach <= table->viewport()->width(), qPrintable(QString::number(reach)));
+        QCOMPARE(table->model()->index(0, 5).data(Qt::ToolTipRole).toString(), remark);
     }
 
     void aSheetWithoutLinesIsNotSaved() {
