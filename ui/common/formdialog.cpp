@@ -6,7 +6,11 @@
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextDocument>
+
+#include <QtMath>
 
 #include <algorithm>
 
@@ -64,6 +68,20 @@ void centreOverParent(QWidget* dialog, QWidget* parent) {
 
 void keepOpenOnEnter(QDialog* dialog) {
     dialog->installEventFilter(new EnterStop(dialog));
+}
+
+void useForLongText(QPlainTextEdit* box, int lines, bool growing) {
+    box->setReadOnly(true);
+    box->setTabChangesFocus(true);
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    const int margins = 2 * (box->frameWidth() + qCeil(box->document()->documentMargin()));
+    const int height = lines * box->fontMetrics().lineSpacing() + margins;
+    if (growing) {
+        box->setMinimumHeight(height);
+        box->setSizePolicy(box->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
+    } else {
+        box->setFixedHeight(height);
+    }
 }
 
 bool execUntilSettled(QDialog& form, const std::function<bool()>& settle) {
