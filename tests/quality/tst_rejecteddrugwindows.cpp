@@ -552,6 +552,21 @@ private slots:
         QCOMPARE(dialog.findChildren<QLabel*>(QRegularExpression("^value")).size(), 16);
     }
 
+    // The registration form stands centred over the window it was opened from, at the size it is shown at
+    // however much more room its form needs than the size it starts from: showing it changes nothing.
+    void registrationCentredOverItsWindow() {
+        TestDatabase t;
+        QWidget top;
+        top.setGeometry(100, 100, 1200, 900);
+        QWidget inner(&top);
+        inner.setGeometry(0, 0, 200, 100);
+        RejectedDrugDialog dialog(&inner);
+        const QRect placed = dialog.frameGeometry();
+        QCOMPARE(placed.center(), top.frameGeometry().center());
+        dialog.show();
+        QCOMPARE(dialog.size(), placed.size());
+    }
+
     // Long remarks are never cut off: each sits whole in a read-only box that scrolls to its end.
     void detailShowsLongRemarksWhole_data() {
         QTest::addColumn<QString>("box");
