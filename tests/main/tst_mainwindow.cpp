@@ -83,7 +83,7 @@ private slots:
     }
     void cleanup() { CurrentUser::instance().clear(); }
 
-    // Only entries whose window exists are enabled. The first open builds the window as a top-level child of
+    // Every entry opens its window. The first open builds the window as a top-level child of
     // the main window; later opens (menu or quick button, also after a close) raise that same object.
     void entriesBuildTheirWindowOnce() {
         TestDatabase t;

@@ -1,4 +1,5 @@
 #include "ui/common/prompts.h"
+#include "ui/common/tablefill.h"
 #include "ui/masterdata/productselectiondialog.h"
 #include "ui/sales/prescriptiondetaildialog.h"
 #include "ui/sales/prescriptiondialog.h"
@@ -385,6 +386,27 @@ private slots:
         QCOMPARE(view->selectionMode(), QAbstractItemView::ExtendedSelection);
         QCOMPARE(view->selectionBehavior(), QAbstractItemView::SelectItems);
         QVERIFY(w.styleSheet().contains("QPushButton#btnSearch:hover { background: #1e4a1f; }"));
+    }
+
+    // A long diagnosis never pushes the status and use count out of view: every column stays within the view
+    // at the window's size, the diagnosis at most as wide as a fitted column gets, cut off and shown whole in
+    // its tooltip.
+    void longDiagnosisKeepsEveryColumnInView() {
+        const QString diagnosis =
+            "慢性胃炎伴幽门螺杆菌阳性，既往有青霉素过敏史及胃溃疡病史，近两周上腹部隐痛加重，"
+            "伴反酸嗳气，夜间明显，建议四联疗法治疗十四天后复查碳十四呼气试验并随访";
+        TestDatabase t;
+        seedRegister(t);
+        t.exec("UPDATE prescription SET diagnosis = ? WHERE id = 2", {diagnosis});
+        PrescriptionRecordWindow w;
+        w.resize(1000, 600);
+        w.show();
+        auto* table = child<QTableView>(&w, "tablePrescriptions");
+        const int reach = table->horizontalHeader()->length();
+        QVERIFY2(reach <= table->viewport()->width(), qPrintable(QString::number(reach)));
+        QVERIFY2(table->columnWidth(7) <= kWidestFittedColumn,
+                 qPrintable(QString::number(table->columnWidth(7))));
+        QCOMPARE(table->model()->index(registerRow(&w, "H2"), 7).data(Qt::ToolTipRole).toString(), diagnosis);
     }
 
     // Each filter reaches the repository in its own place: the doctor goes last there, the batch is the one

@@ -410,6 +410,30 @@ private slots:
         QCOMPARE(w.count(), QString("共 0 条记录"));
     }
 
+    // Enter in any field of an order being entered leaves the dialog open and stores nothing: OK takes a
+    // click.
+    void enterInAFieldNeverSavesTheOrder_data() {
+        QTest::addColumn<QString>("field");
+        for (const char* field : {"editSupplier", "editInboundDate", "editRemark"})
+            QTest::newRow(field) << QString(field);
+    }
+    void enterInAFieldNeverSavesTheOrder() {
+        QFETCH(QString, field);
+        Purchases w;
+        bool open = false;
+        ModalAnswer<PurchaseDialog> answer([&](PurchaseDialog* d) {
+            orderAmoxicillin(*d);
+            QTest::keyClick(child(d, qPrintable(field)), Qt::Key_Return);
+            open = d->isVisible();
+            if (open)
+                d->reject();
+        });
+        click(&w.window, "btnAdd");
+        QVERIFY(open);
+        QCOMPARE(w.t.count("purchase_order"), 0);
+        QCOMPARE(takePrompts(), QString());
+    }
+
     // '', 'normal' and 'completed' read "已完成"; 'voided' "已作废" in grey; any other code as stored.
     // Viewing and voiding need a row first.
     void statusLabelsAndHints() {

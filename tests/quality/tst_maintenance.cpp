@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -31,6 +32,11 @@ using kestrovalin::repositories::MaintenanceCheckRepository;
 namespace {
 
 const QDate kToday(2025, 1, 15);
+
+// The whole remark the detail dialog shows.
+QString remarkText(QObject* dialog) {
+    return child<QPlainTextEdit>(dialog, "valueRemark")->toPlainText();
+}
 
 MaintenanceCheckRepository repository() {
     return MaintenanceCheckRepository(DatabaseManager::instance().getAdapter());
@@ -366,8 +372,7 @@ private slots:
 
         QString shown;
         ModalAnswer<MaintenanceDetailDialog> detail([&](MaintenanceDetailDialog* d) {
-            shown = labelText(d, "valueMonth") + "|" + labelText(d, "valueRemark") + "|" +
-                    labelText(d, "valuePestControl");
+            shown = labelText(d, "valueMonth") + "|" + remarkText(d) + "|" + labelText(d, "valuePestControl");
             click(d, "btnClose");
         });
         QTableView* table = child<QTableView>(&w, "tableWidget");
@@ -444,13 +449,32 @@ private slots:
         MaintenanceDetailDialog d;
         d.setCheck(check);
         QCOMPARE(verdicts(d), shown);
-        QCOMPARE(labelText(&d, "valueRemark"), remarkShown);
+        QCOMPARE(remarkText(&d), remarkShown);
         QCOMPARE(labelText(&d, "valueMonth") + "|" + labelText(&d, "valueChecker") + "|" +
                      labelText(&d, "valueCreated"),
                  QString("2025年5月|<i>王</i>|"));
         for (QLabel* label : d.findChildren<QLabel*>(QRegularExpression("^value")))
             QCOMPARE(label->objectName() + ":" + QString::number(label->textFormat()),
                      label->objectName() + ":" + QString::number(Qt::PlainText));
+    }
+
+    // A long remark is never cut off: it sits whole in a read-only box that scrolls to its end.
+    void detailShowsALongRemarkWhole() {
+        models::MaintenanceCheck check;
+        check.checkMonth = 202510;
+        check.remark = QString("阴凉区空调温控失灵，冷藏药品已转移，空调已报修；维修人员次日上午到场更换温控"
+                               "器，复测温度恢复至二十摄氏度以下，期间每两小时人工记录一次温湿度，相关记录已"
+                               "附在养护档案中备查，并已对全体店员进行了应急处置培训")
+                           .repeated(4);
+        MaintenanceDetailDialog d;
+        d.setCheck(check);
+        d.show();
+        const auto* box = d.findChild<QPlainTextEdit*>("valueRemark");
+        QVERIFY(box);
+        QCOMPARE(box->toPlainText(), check.remark);
+        QVERIFY(box->isReadOnly());
+        QVERIFY2(box->verticalScrollBar()->maximum() > 0,
+                 qPrintable(QString::number(box->verticalScrollBar()->maximum())));
     }
 
     // --- record book ---

@@ -22,6 +22,7 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -76,8 +77,11 @@ void pickBatch(QWidget* dialog, const QString& batchNo) {
     click(dialog, "btnSelectProduct");
 }
 
-QString valueText(QObject* dialog, const char* label) {
-    return child<QLabel>(dialog, label)->text();
+// What a value shows: a label's text, or the whole text of the box a long one sits in.
+QString valueText(QObject* dialog, const char* name) {
+    if (const auto* box = dialog->findChild<QPlainTextEdit*>(name))
+        return box->toPlainText();
+    return child<QLabel>(dialog, name)->text();
 }
 
 } // namespace
@@ -545,7 +549,53 @@ private slots:
                 rich << label->objectName();
         }
         QCOMPARE(rich.join(','), QString());
-        QCOMPARE(dialog.findChildren<QLabel*>(QRegularExpression("^value")).size(), 18);
+        QCOMPARE(dialog.findChildren<QLabel*>(QRegularExpression("^value")).size(), 16);
+    }
+
+    // The registration form stands centred over the window it was opened from, at the size it is shown at
+    // however much more room its form needs than the size it starts from: showing it changes nothing.
+    void registrationCentredOverItsWindow() {
+        TestDatabase t;
+        QWidget top;
+        top.setGeometry(100, 100, 1200, 900);
+        QWidget inner(&top);
+        inner.setGeometry(0, 0, 200, 100);
+        RejectedDrugDialog dialog(&inner);
+        const QRect placed = dialog.frameGeometry();
+        QCOMPARE(placed.center(), top.frameGeometry().center());
+        dialog.show();
+        QCOMPARE(dialog.size(), placed.size());
+    }
+
+    // Long remarks are never cut off: each sits whole in a read-only box that scrolls to its end.
+    void detailShowsLongRemarksWhole_data() {
+        QTest::addColumn<QString>("box");
+        QTest::newRow("reason remark") << "valueRemark";
+        QTest::newRow("remark") << "valueFinalRemark";
+    }
+    void detailShowsLongRemarksWhole() {
+        QFETCH(QString, box);
+        models::RejectedDrug d;
+        d.productName = "维生素C泡腾片";
+        d.manufacturer = "华康制药股份有限公司";
+        d.supplierName = "浙江仁和堂医药有限公司";
+        d.reasonRemark = QString("仓库墙角返潮，两盒药片粘连变色，外包装有明显水渍，经质量负责人与养护员共同"
+                                 "查验，判定整批存在受潮风险，暂停销售并移入不合格品区等待进一步处理意见")
+                             .repeated(3);
+        d.remark = QString("已移入不合格品区，并已通知供应商质量部门，对方承诺三个工作日内派人到店确认，届时"
+                           "将根据检验结论决定销毁还是退回供应商，相关照片与记录已归档")
+                       .repeated(3);
+        RejectedDrugDetailDialog dialog;
+        dialog.setDrug(d);
+        dialog.show();
+        const auto* shown = dialog.findChild<QPlainTextEdit*>(box);
+        QVERIFY(shown);
+        QCOMPARE(shown->toPlainText(), box == "valueRemark" ? d.reasonRemark : d.remark);
+        QVERIFY(shown->isReadOnly());
+        // The dialog is tall enough for its wrapped rows: the box is never clipped by its group.
+        QVERIFY(shown->parentWidget()->rect().contains(shown->geometry()));
+        QVERIFY2(shown->verticalScrollBar()->maximum() > 0,
+                 qPrintable(QString::number(shown->verticalScrollBar()->maximum())));
     }
 
     // Record book.

@@ -4,6 +4,7 @@
 #include "tests/support/freshdatabase.h"
 #include "tests/support/modalanswer.h"
 #include "ui/common/prompts.h"
+#include "ui/common/tablefill.h"
 #include "ui/returns/productbatchselectiondialog.h"
 #include "ui/returns/purchasereturndialog.h"
 #include "ui/returns/purchasereturnwindow.h"
@@ -228,6 +229,34 @@ private slots:
         QCOMPARE(m_db->count("return_order"), 0);
     }
 
+    // Enter in any field of a return being entered, lines and reason filled in, leaves the dialog open and
+    // saves nothing: OK takes a click.
+    void enterInAFieldNeverSavesTheReturn_data() {
+        QTest::addColumn<bool>("purchase");
+        QTest::addColumn<QString>("field");
+        for (const char* field : {"editReturnNo", "editReason", "dateReturn"}) {
+            QTest::addRow("purchase %s", field) << true << QString(field);
+            QTest::addRow("sales %s", field) << false << QString(field);
+        }
+    }
+    void enterInAFieldNeverSavesTheReturn() {
+        QFETCH(bool, purchase);
+        QFETCH(QString, field);
+        std::unique_ptr<QDialog> dialog;
+        if (purchase)
+            dialog = std::make_unique<PurchaseReturnDialog>(nullptr);
+        else
+            dialog = std::make_unique<SalesReturnDialog>(nullptr);
+        addLine(dialog.get(), 0, 1);
+        child(dialog.get(), "editReason")->setText("破损");
+        dialog->show();
+        Prompts::reset();
+        QTest::keyClick(child<QWidget>(dialog.get(), qPrintable(field)), Qt::Key_Return);
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(m_db->count("return_order"), 0);
+        QCOMPARE(Prompts::history().size(), 0);
+    }
+
     // --- sales return dialog ---
     void salesLinesOfOneSoldLineShareWhatIsReturnable() {
         SalesReturnDialog dialog(nullptr);
@@ -315,6 +344,39 @@ private slots:
         QCOMPARE(Prompts::lastText(), QString("作废失败\n批次 A2301 现有库存 1，作废需扣回 2"));
         QCOMPARE(cellOf(table->model(), 0, 5), QString("已完成"));
         QCOMPARE(ReturnSeed{*m_db}.quantity(11), 1);
+    }
+
+    // A long reason never pushes the status out of view: its column stops at the widest a fitted column
+    // gets, cuts the text off and shows it whole in its tooltip.
+    void longReasonKeepsEveryColumnInView_data() {
+        QTest::addColumn<bool>("purchase");
+        QTest::newRow("purchase returns") << true;
+        QTest::newRow("sales returns") << false;
+    }
+    void longReasonKeepsEveryColumnInView() {
+        QFETCH(bool, purchase);
+        const QString reason =
+            "顾客反映该批次药品外包装在运输途中受潮变形，部分铝塑板出现破损，经质量负责人现场查验后确认不宜继"
+            "续销售，已拍照留存并通知供应商业务员上门协商退货及赔偿事宜";
+        ReturnRepository repo(m_db->db());
+        models::ReturnOrder order;
+        order.reason = reason;
+        std::unique_ptr<QWidget> window;
+        if (purchase) {
+            QVERIFY(repo.insertPurchaseReturn(order, {returnLine(2, "B2302", 1)}));
+            window = std::make_unique<PurchaseReturnWindow>();
+        } else {
+            QVERIFY(repo.insertSalesReturn(order, {returnLine(1, "A2301", 2, "SAL203102010001", 25.8)}));
+            window = std::make_unique<SalesReturnWindow>();
+        }
+        window->resize(1200, 600);
+        window->show();
+        auto* table = child<QTableView>(window.get(), "tableReturns");
+        const int reach = table->horizontalHeader()->length();
+        QVERIFY2(reach <= table->viewport()->width(), qPrintable(QString::number(reach)));
+        QVERIFY2(table->columnWidth(4) <= kWidestFittedColumn,
+                 qPrintable(QString::number(table->columnWidth(4))));
+        QCOMPARE(table->model()->index(0, 4).data(Qt::ToolTipRole).toString(), reason);
     }
 
     void searchAndViewByNumber() {

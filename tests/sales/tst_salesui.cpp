@@ -404,6 +404,32 @@ private slots:
         QCOMPARE(view->model()->index(1, 5).data().toString(), QString("pending"));
     }
 
+    // Enter in any field of a sale being entered leaves the dialog open and sells nothing: OK takes a click.
+    void enterInAFieldNeverSavesTheSale_data() {
+        QTest::addColumn<QString>("field");
+        for (const char* field : {"editSaleDate", "editCustomer"})
+            QTest::newRow(field) << QString(field);
+    }
+    void enterInAFieldNeverSavesTheSale() {
+        QFETCH(QString, field);
+        PinnedClock pin(kToday);
+        TestDatabase t;
+        seedStock(t);
+        SalesWindow window;
+        bool open = false;
+        ModalAnswer<SalesDialog> answer([&](SalesDialog* d) {
+            d->setItems({soldLine(201, "L-FAR", 2, 23.5)});
+            QTest::keyClick(child(d, qPrintable(field)), Qt::Key_Return);
+            open = d->isVisible();
+            if (open)
+                d->reject();
+        });
+        child<QPushButton>(&window, "btnAdd")->click();
+        QVERIFY(open);
+        QCOMPARE(t.count("sales_order"), 0);
+        QCOMPARE(said(), QString());
+    }
+
     // The order picker leaves voided orders out and shows other codes as pending; it needs a current row.
     void orderPicker() {
         PinnedClock pin(kToday);

@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QTableView>
 #include <QTableWidget>
+#include <QToolTip>
 #include <QtTest>
 
 using namespace kestrovalin;
@@ -461,15 +462,51 @@ private slots:
     void columnsFitTheFirstRows() {
         QTableView view;
         RowTableModel model({"名称"});
-        model.setRows({TableRow(1, {"甲"}), TableRow(2, {"乙"}), TableRow(3, {QString(60, QChar('W'))})});
+        const QString wide(12, QChar('W'));
+        model.setRows({TableRow(1, {"甲"}), TableRow(2, {"乙"}), TableRow(3, {wide})});
         view.setModel(&model);
         fitColumnsToFirstRows(&view, 2);
         const int sampled = view.columnWidth(0);
         fitColumnsToFirstRows(&view, 3);
-        QVERIFY2(sampled < view.fontMetrics().horizontalAdvance(QString(60, QChar('W'))),
-                 qPrintable(QString::number(sampled)));
-        QVERIFY2(view.columnWidth(0) > view.fontMetrics().horizontalAdvance(QString(60, QChar('W'))),
+        QVERIFY2(sampled < view.fontMetrics().horizontalAdvance(wide), qPrintable(QString::number(sampled)));
+        QVERIFY2(view.columnWidth(0) > view.fontMetrics().horizontalAdvance(wide),
                  qPrintable(QString::number(view.columnWidth(0))));
+    }
+
+    // One long text never pushes the other columns out of the view: its column stops at the widest a fitted
+    // column gets, narrower still while the columns would not fit the view, also after the view narrows. The
+    // cut-off cell shows its whole text as its tooltip; a cell that shows all of its text has none.
+    void longTextKeepsEveryColumnInView() {
+        const QString reason = QString(40, QChar(0x6F6E)) + QStringLiteral("到此为止");
+        RowTableModel model({"单号", "原因", "状态"});
+        model.setRows({TableRow(1, {"PR203103050001", reason, "已完成"})});
+        QTableView view;
+        view.setModel(&model);
+        setupListTable(&view);
+        view.resize(1000, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        fitColumnsToFirstRows(&view);
+        QVERIFY2(view.columnWidth(1) <= kWidestFittedColumn,
+                 qPrintable(QString::number(view.columnWidth(1))));
+        for (int width : {1000, 420}) {
+            view.resize(width, 300);
+            const int reach = view.horizontalHeader()->length();
+            QVERIFY2(reach <= view.viewport()->width(),
+                     qPrintable(QString("%1 in %2").arg(reach).arg(view.viewport()->width())));
+        }
+        QVERIFY2(view.columnWidth(0) > view.fontMetrics().horizontalAdvance("PR203103050001"),
+                 qPrintable(QString::number(view.columnWidth(0))));
+
+        const auto tipOver = [&view](int column) {
+            const QPoint at = view.visualRect(view.model()->index(0, column)).center();
+            QHelpEvent help(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
+            QCoreApplication::sendEvent(view.viewport(), &help);
+            return QToolTip::text();
+        };
+        QCOMPARE(tipOver(2), QString());
+        QCOMPARE(tipOver(1), reason);
+        QToolTip::hideText();
     }
 
     // Every list table numbers its rows through the row-number header, as wide as the table view's own

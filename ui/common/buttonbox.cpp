@@ -25,4 +25,11 @@ void frameButtons(QWidget* container) {
         button->setStyleSheet(framedButtonStyleSheet());
 }
 
+void neverDefault(QPushButton* button) {
+    if (!button)
+        return;
+    button->setAutoDefault(false);
+    button->setDefault(false);
+}
+
 } // namespace kestrovalin

@@ -4,10 +4,52 @@
 
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextDocument>
+
+#include <QtMath>
 
 #include <algorithm>
 
 namespace kestrovalin {
+
+namespace {
+
+class EnterStop : public QObject {
+public:
+    explicit EnterStop(QDialog* dialog) : QObject(dialog), m_dialog(dialog) { clearDefaults(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != m_dialog)
+            return false;
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            // What QDialog would turn into a click on its default button.
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                event->accept();
+                return true;
+            }
+        } else if (event->type() == QEvent::Show) {
+            // The children were shown first, the button box making its OK the default on the way.
+            clearDefaults();
+        }
+        return false;
+    }
+
+private:
+    void clearDefaults() {
+        for (QPushButton* button : m_dialog->findChildren<QPushButton*>())
+            neverDefault(button);
+    }
+
+    QDialog* m_dialog;
+};
+
+} // namespace
 
 void prepareFormDialog(QDialog* dialog, QDialogButtonBox* buttons, QWidget* parent) {
     useChineseLabels(buttons);
@@ -22,6 +64,24 @@ void centreOverParent(QWidget* dialog, QWidget* parent) {
     const int x = parent->x() + (parent->width() - dialog->width()) / 2;
     const int y = parent->y() + (parent->height() - dialog->height()) / 2;
     dialog->move(std::max(0, x), std::max(0, y));
+}
+
+void keepOpenOnEnter(QDialog* dialog) {
+    dialog->installEventFilter(new EnterStop(dialog));
+}
+
+void useForLongText(QPlainTextEdit* box, int lines, bool growing) {
+    box->setReadOnly(true);
+    box->setTabChangesFocus(true);
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    const int margins = 2 * (box->frameWidth() + qCeil(box->document()->documentMargin()));
+    const int height = lines * box->fontMetrics().lineSpacing() + margins;
+    if (growing) {
+        box->setMinimumHeight(height);
+        box->setSizePolicy(box->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
+    } else {
+        box->setFixedHeight(height);
+    }
 }
 
 bool execUntilSettled(QDialog& form, const std::function<bool()>& settle) {

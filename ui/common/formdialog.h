@@ -4,6 +4,7 @@
 
 class QDialog;
 class QDialogButtonBox;
+class QPlainTextEdit;
 class QWidget;
 
 namespace kestrovalin {
@@ -16,6 +17,18 @@ void prepareFormDialog(QDialog* dialog, QDialogButtonBox* buttons, QWidget* pare
 // Centres a dialog over its parent at the dialog's current size, never past the screen's top-left corner.
 // Without a parent the toolkit places the dialog.
 void centreOverParent(QWidget* dialog, QWidget* parent);
+
+// Enter never accepts a dialog that collects a document's lines, half entered as they may be: a barcode
+// scanner ends every code with Enter. No button of the dialog is the default one (also after each showing,
+// when its button box would make OK the default again), and an Enter that a field passes on - line edits,
+// spin and date boxes, combo boxes, tables - stops at the dialog. OK takes a click; a field that acts on
+// Enter (a scan field through returnPressed) still does.
+void keepOpenOnEnter(QDialog* dialog);
+
+// Readies the box in which a detail dialog shows a long text (a remark): read-only, wrapped, `lines` lines
+// tall (at least, taking the height the dialog can spare, when `growing`), scrolling past that, so that no
+// part of the text is ever cut off.
+void useForLongText(QPlainTextEdit* box, int lines, bool growing);
 
 // Runs a form modally until what it holds is settled: after OK, `settle` checks and stores the form's record
 // and tells the user the outcome; when it returns false (the write failed) the form comes back holding

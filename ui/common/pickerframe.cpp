@@ -23,15 +23,6 @@ QPushButton* newButton(const QString& text, const QString& objectName, QWidget* 
     return button;
 }
 
-// A dialog makes its first auto-default button the default one, which Return in the search field would
-// press; pickers press nothing on Return.
-void neverDefault(QPushButton* button) {
-    if (!button)
-        return;
-    button->setAutoDefault(false);
-    button->setDefault(false);
-}
-
 } // namespace
 
 PickerSetup documentPickerSetup(const QString& title, const QStringList& columns, const QString& searchLabel,
@@ -66,6 +57,7 @@ PickerFrame::PickerFrame(QDialog* dialog, const PickerSetup& setup, Loader loade
     table->setAlternatingRowColors(setup.alternatingRows);
     setColumnWidths(table, setup.widths);
 
+    // Return in the search field searches (or does nothing) and never presses a button.
     for (QPushButton* button : {m_widgets.searchButton, m_widgets.ok, m_widgets.cancel})
         neverDefault(button);
     // Pickers open from forms inside list windows, whose button rules would otherwise reach them: the

@@ -20,8 +20,21 @@ void placeOnParent(QWidget* window, QWidget* parent) {
 void centreOnTopLevel(QWidget* dialog, QWidget* parent) {
     if (!dialog || !parent)
         return;
+    // Shown, a dialog grows to its layout's least size, keeping its top-left corner; centred at the size it
+    // was given, it would then sit off centre.
+    dialog->ensurePolished();
+    dialog->resize(dialog->size().expandedTo(dialog->minimumSizeHint()));
+    const QWidget* top = parent->window();
+    const QRect topFrame = top->frameGeometry();
     QRect frame = dialog->frameGeometry();
-    frame.moveCenter(parent->window()->frameGeometry().center());
+    // Before its first showing the dialog's frame is not known: count on the decorations (a title bar) the
+    // window manager gave the window it opens over.
+    if (frame == dialog->geometry()) {
+        const QRect topInside = top->geometry();
+        frame.adjust(topFrame.left() - topInside.left(), topFrame.top() - topInside.top(),
+                     topFrame.right() - topInside.right(), topFrame.bottom() - topInside.bottom());
+    }
+    frame.moveCenter(topFrame.center());
     dialog->move(frame.topLeft());
 }
 

@@ -9,7 +9,8 @@ namespace kestrovalin {
 // arithmetic) and centres itself on the parent. Does nothing without a parent.
 void placeOnParent(QWidget* window, QWidget* parent);
 
-// A dialog built in code centres its frame on the parent's top-level window. Does nothing without a parent.
+// A dialog built in code centres its frame on the parent's top-level window, at the size it will be shown at:
+// the size it was given, grown to what its layout needs. Does nothing without a parent.
 void centreOnTopLevel(QWidget* dialog, QWidget* parent);
 
 // Adds a stretching last column to a filter grid, spanning its rows, so the fields keep their natural widths

@@ -107,12 +107,12 @@ void Prompts::critical(QWidget* parent, const QString& title, const QString& tex
 }
 
 bool Prompts::question(QWidget* parent, const QString& title, const QString& text,
-                       QMessageBox::StandardButton defaultButton) {
+                       QMessageBox::StandardButton defaultButton, QMessageBox::Icon icon) {
     record(Kind::Question, title, text);
     if (state().testMode)
         return state().questions.isEmpty() ? false : state().questions.dequeue();
-    return showBox(QMessageBox::Question, parent, title, text, QMessageBox::Yes | QMessageBox::No,
-                   defaultButton) == QMessageBox::Yes;
+    return showBox(icon, parent, title, text, QMessageBox::Yes | QMessageBox::No, defaultButton) ==
+           QMessageBox::Yes;
 }
 
 int Prompts::choose(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,

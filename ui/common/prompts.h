@@ -23,9 +23,10 @@ public:
     static void information(QWidget* parent, const QString& title, const QString& text);
     static void warning(QWidget* parent, const QString& title, const QString& text);
     static void critical(QWidget* parent, const QString& title, const QString& text);
-    // Yes/No question; true for Yes.
+    // Yes/No question; true for Yes. A question that warns (go on despite a risk?) shows the warning icon.
     static bool question(QWidget* parent, const QString& title, const QString& text,
-                         QMessageBox::StandardButton defaultButton = QMessageBox::No);
+                         QMessageBox::StandardButton defaultButton = QMessageBox::No,
+                         QMessageBox::Icon icon = QMessageBox::Question);
     // A box with buttons of our own; returns the index of the pressed one, or escapeIndex when escaped.
     // An informative text goes under the main text; the history records both, one per line.
     static int choose(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,

@@ -40,6 +40,11 @@ QVariant RowTableModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
     case Qt::EditRole:
         return column < row.cells.size() ? row.cells.at(column) : QString();
+    case Qt::ToolTipRole: {
+        // The whole text, for a cell too narrow to show it.
+        const QString text = row.cells.value(column);
+        return text.isEmpty() ? QVariant() : QVariant(text);
+    }
     case Qt::UserRole:
         return column == 0 ? QVariant(row.id) : QVariant();
     case Qt::UserRole + 1:

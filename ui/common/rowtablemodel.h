@@ -64,7 +64,8 @@ template <typename List, typename Build> QVector<TableRow> tableRows(const List&
 // A read-only table model over rows whose texts, colours and ids are worked out once per fill, so that
 // showing a cell allocates nothing and tens of thousands of rows fill in a few milliseconds. The record id
 // rides in column 0 under Qt::UserRole, as the list windows have always kept it. A view with sorting on sorts
-// the rows themselves, the way a QTableWidget sorts its items.
+// the rows themselves, the way a QTableWidget sorts its items. A cell's text is also its tooltip, which the
+// list tables show only over a cell too narrow for it.
 class RowTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:

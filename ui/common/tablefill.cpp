@@ -5,13 +5,123 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QTableView>
 #include <QTableWidget>
+#include <QToolTip>
 #include <QtMath>
 
 #include <algorithm>
+#include <numeric>
 
 namespace kestrovalin {
+
+namespace {
+
+// Rounded up as the delegate rounds its text layout's natural width.
+int textWidth(const QFontMetricsF& metrics, const QString& text) {
+    return qCeil(text.contains(QLatin1Char('\n')) ? metrics.size(0, text).width()
+                                                  : metrics.horizontalAdvance(text));
+}
+
+// The widths with the widest capped at one common width, as wide as leaves them all within `room`, but
+// never below `floor`; columns narrower than that keep theirs.
+QVector<int> narrowedToFit(QVector<int> widths, int room, int floor) {
+    const int total = std::accumulate(widths.cbegin(), widths.cend(), 0);
+    if (total <= room)
+        return widths;
+    int rest = total;
+    QVector<int> widestFirst = widths;
+    std::sort(widestFirst.begin(), widestFirst.end(), std::greater<int>());
+    int cap = floor;
+    // With the k widest at the cap and the others as they are: k * cap + rest = room.
+    for (int k = 1; k <= widestFirst.size(); ++k) {
+        rest -= widestFirst.at(k - 1);
+        const int next = k < widestFirst.size() ? widestFirst.at(k) : 0;
+        if ((room - rest) / k >= next) {
+            cap = (room - rest) / k;
+            break;
+        }
+    }
+    cap = std::max(cap, floor);
+    for (int& width : widths)
+        width = std::min(width, cap);
+    return widths;
+}
+
+// Watches a list's viewport: keeps the measured widths of fitColumnsToFirstRows within the view's width as
+// it changes, and lets a cell's tooltip (its whole text) show only over a cell that cuts its text off.
+class ViewportWatch : public QObject {
+public:
+    static ViewportWatch* of(QAbstractItemView* view) {
+        const QString name = QStringLiteral("viewportWatch");
+        if (auto* watch =
+                static_cast<ViewportWatch*>(view->findChild<QObject*>(name, Qt::FindDirectChildrenOnly)))
+            return watch;
+        auto* watch = new ViewportWatch(view);
+        watch->setObjectName(name);
+        return watch;
+    }
+
+    void setMeasured(QVector<int> widths) {
+        m_measured = std::move(widths);
+        apply();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != m_view->viewport())
+            return false;
+        switch (event->type()) {
+        case QEvent::Show:
+            apply();
+            break;
+        case QEvent::Resize:
+            if (m_view->viewport()->width() != m_room)
+                apply();
+            break;
+        case QEvent::ToolTip:
+            if (!cutsOff(m_view->indexAt(static_cast<QHelpEvent*>(event)->pos()))) {
+                // The whole text is in view: nothing to add.
+                QToolTip::hideText();
+                return true;
+            }
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    explicit ViewportWatch(QAbstractItemView* view) : QObject(view), m_view(view) {
+        view->viewport()->installEventFilter(this);
+    }
+
+    bool cutsOff(const QModelIndex& index) const {
+        return index.isValid() && m_view->sizeHintForIndex(index).width() > m_view->visualRect(index).width();
+    }
+
+    void apply() {
+        auto* table = qobject_cast<QTableView*>(m_view);
+        if (!table || m_measured.isEmpty())
+            return;
+        // Until the view is shown its width is not yet the window's.
+        const bool shown = table->isVisible();
+        m_room = shown ? table->viewport()->width() : -1;
+        const QVector<int> widths =
+            shown ? narrowedToFit(m_measured, m_room, kNarrowestFittedColumn) : m_measured;
+        QHeaderView* header = table->horizontalHeader();
+        for (int c = 0; c < widths.size() && c < header->count(); ++c)
+            header->resizeSection(c, widths.at(c));
+    }
+
+    QAbstractItemView* m_view;
+    QVector<int> m_measured;
+    int m_room = -1;
+};
+
+} // namespace
 
 void setupListTable(QAbstractItemView* view, bool singleSelection) {
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -19,6 +129,7 @@ void setupListTable(QAbstractItemView* view, bool singleSelection) {
                                            : QAbstractItemView::ExtendedSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->setAlternatingRowColors(true);
+    ViewportWatch::of(view);
     if (auto* table = qobject_cast<QTableView*>(view)) {
         table->horizontalHeader()->setStretchLastSection(true);
         useRowNumberHeader(table);
@@ -30,9 +141,12 @@ void setupPlainTable(QTableView* view) {
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->verticalHeader()->setVisible(false);
     view->setAlternatingRowColors(true);
+    ViewportWatch::of(view);
 }
 
 void setColumnWidths(QTableView* view, const QVector<int>& widths) {
+    // Fixed widths replace any measured ones.
+    ViewportWatch::of(view)->setMeasured({});
     QHeaderView* header = view->horizontalHeader();
     for (int c = 0; c < widths.size(); ++c)
         header->resizeSection(c, widths.at(c));
@@ -43,16 +157,6 @@ void setColumnWidths(QTableView* view, const QVector<int>& widths) {
         header->resizeSection(last, header->sectionSizeHint(last));
 }
 
-namespace {
-
-// Rounded up as the delegate rounds its text layout's natural width.
-int textWidth(const QFontMetricsF& metrics, const QString& text) {
-    return qCeil(text.contains(QLatin1Char('\n')) ? metrics.size(0, text).width()
-                                                  : metrics.horizontalAdvance(text));
-}
-
-} // namespace
-
 void fitColumnsToFirstRows(QTableView* view, int sampleRows) {
     const QAbstractItemModel* model = view->model();
     QHeaderView* header = view->horizontalHeader();
@@ -61,6 +165,7 @@ void fitColumnsToFirstRows(QTableView* view, int sampleRows) {
     const QFontMetricsF metrics(view->font());
     // Shaping a text is what costs; lists repeat many (status words, names, prices).
     QHash<QString, int> measured;
+    QVector<int> widths;
     for (int c = 0; c < model->columnCount(); ++c) {
         int width = header->sectionSizeHint(c);
         // The delegate measures one cell (its layout is the costly part); the other cells of the column
@@ -76,8 +181,9 @@ void fitColumnsToFirstRows(QTableView* view, int sampleRows) {
                 padding = view->sizeHintForIndex(index).width() - known.value();
             width = std::max(width, known.value() + padding + grid);
         }
-        header->resizeSection(c, width);
+        widths.append(std::min(width, kWidestFittedColumn));
     }
+    ViewportWatch::of(view)->setMeasured(widths);
 }
 
 RowNumberHeader::RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}

@@ -52,7 +52,12 @@ void useRowNumberHeader(QTableView* view);
 void setColumnWidths(QTableView* view, const QVector<int>& widths);
 
 // Widths to fit the titles and the texts of the first `sampleRows` rows. Unlike resizing to contents it
-// never measures a long list to its end.
+// never measures a long list to its end. No column grows past kWidestFittedColumn, and while the columns
+// together would not fit the shown view, the widest are narrowed further to one common width (down to
+// kNarrowestFittedColumn), again whenever the view changes width; a cell too narrow for its text cuts it
+// off with an ellipsis and shows it whole in its tooltip.
+inline constexpr int kWidestFittedColumn = 300;
+inline constexpr int kNarrowestFittedColumn = 80;
 void fitColumnsToFirstRows(QTableView* view, int sampleRows = 100);
 
 // Removes the current row of a dialog's line table and the line it shows (row i shows lines[i]); false

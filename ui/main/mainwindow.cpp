@@ -76,7 +76,7 @@ template <class Window> QWidget* build(QWidget* parent) {
     return new Window(parent);
 }
 
-// How each registry entry is built; null for the windows this program does not hold yet.
+// How each registry entry is built.
 constexpr std::array<Factory, MainWindow::FeatureWindowCount> kFactories = {
     &build<kestrovalin::ProductManagerWindow>,     // ProductManager
     &build<kestrovalin::SupplierManagerWindow>,    // SupplierManager
@@ -110,7 +110,6 @@ using OpenSlot = void (MainWindow::*)();
 
 struct MenuEntry {
     const char* text; // null: a separator
-    MainWindow::FeatureWindow window;
     OpenSlot open;
 };
 
@@ -119,47 +118,39 @@ struct Menu {
     std::vector<MenuEntry> entries;
 };
 
-const MenuEntry kSeparator{nullptr, MainWindow::FeatureWindowCount, nullptr};
+const MenuEntry kSeparator{nullptr, nullptr};
 
 const Menu kMenus[] = {
     {"基础数据",
-     {{"商品管理", MainWindow::ProductManager, &MainWindow::openProductManager},
-      {"供应商管理", MainWindow::SupplierManager, &MainWindow::openSupplierManager},
-      {"客户管理", MainWindow::CustomerManager, &MainWindow::openCustomerManager}}},
+     {{"商品管理", &MainWindow::openProductManager},
+      {"供应商管理", &MainWindow::openSupplierManager},
+      {"客户管理", &MainWindow::openCustomerManager}}},
     {"进销存",
-     {{"采购入库", MainWindow::Purchase, &MainWindow::openPurchaseWindow},
-      {"销售收银", MainWindow::Sales, &MainWindow::openSalesWindow},
-      {"库存查询", MainWindow::Inventory, &MainWindow::openInventoryWindow},
+     {{"采购入库", &MainWindow::openPurchaseWindow},
+      {"销售收银", &MainWindow::openSalesWindow},
+      {"库存查询", &MainWindow::openInventoryWindow},
       kSeparator,
-      {"采购退货", MainWindow::PurchaseReturn, &MainWindow::openPurchaseReturnWindow},
-      {"销售退回", MainWindow::SalesReturn, &MainWindow::openSalesReturnWindow},
-      {"盘点管理", MainWindow::InventoryCheck, &MainWindow::openInventoryCheckWindow}}},
+      {"采购退货", &MainWindow::openPurchaseReturnWindow},
+      {"销售退回", &MainWindow::openSalesReturnWindow},
+      {"盘点管理", &MainWindow::openInventoryCheckWindow}}},
     {"报表中心",
-     {{"购进记录表", MainWindow::PurchaseReport, &MainWindow::openPurchaseReportWindow},
-      {"验收记录表", MainWindow::AcceptanceReport, &MainWindow::openAcceptanceReportWindow},
-      {"销售记录表", MainWindow::SalesRecordReport, &MainWindow::openSalesRecordReportWindow},
-      {"养护检查记录表", MainWindow::MaintenanceReport, &MainWindow::openMaintenanceReportWindow},
-      {"温湿度记录表", MainWindow::TempHumidityReport, &MainWindow::openTempHumidityReportWindow},
-      {"近效期药品报表", MainWindow::ExpiryReport, &MainWindow::openExpiryReportWindow},
-      {"不合格药品记录表", MainWindow::RejectedDrugReport, &MainWindow::openRejectedDrugReportWindow},
-      {"供应商资质一览表", MainWindow::SupplierReport, &MainWindow::openSupplierReportWindow}}},
+     {{"购进记录表", &MainWindow::openPurchaseReportWindow},
+      {"验收记录表", &MainWindow::openAcceptanceReportWindow},
+      {"销售记录表", &MainWindow::openSalesRecordReportWindow},
+      {"养护检查记录表", &MainWindow::openMaintenanceReportWindow},
+      {"温湿度记录表", &MainWindow::openTempHumidityReportWindow},
+      {"近效期药品报表", &MainWindow::openExpiryReportWindow},
+      {"不合格药品记录表", &MainWindow::openRejectedDrugReportWindow},
+      {"供应商资质一览表", &MainWindow::openSupplierReportWindow}}},
     {"GSP 合规",
-     {{"近效期药品预警", MainWindow::ExpiryWarning, &MainWindow::openExpiryWarningWindow},
-      {"供应商资质预警", MainWindow::QualificationWarning, &MainWindow::openQualificationWarningWindow},
-      {"温湿度记录管理", MainWindow::TempHumidityRecord, &MainWindow::openTempHumidityRecordWindow},
-      {"处方药登记管理", MainWindow::PrescriptionRecord, &MainWindow::openPrescriptionRecordWindow},
-      {"不合格药品登记", MainWindow::RejectedDrug, &MainWindow::openRejectedDrugWindow},
-      {"养护检查", MainWindow::Maintenance, &MainWindow::openMaintenanceWindow}}},
-    {"系统管理",
-     {{"用户管理", MainWindow::UserManager, &MainWindow::openUserManager},
-      {"操作日志", MainWindow::OperLog, &MainWindow::openOperLogWindow}}},
+     {{"近效期药品预警", &MainWindow::openExpiryWarningWindow},
+      {"供应商资质预警", &MainWindow::openQualificationWarningWindow},
+      {"温湿度记录管理", &MainWindow::openTempHumidityRecordWindow},
+      {"处方药登记管理", &MainWindow::openPrescriptionRecordWindow},
+      {"不合格药品登记", &MainWindow::openRejectedDrugWindow},
+      {"养护检查", &MainWindow::openMaintenanceWindow}}},
+    {"系统管理", {{"用户管理", &MainWindow::openUserManager}, {"操作日志", &MainWindow::openOperLogWindow}}},
 };
-
-// Whether this program holds the window of an entry; the menu entry and quick button of a window that is not
-// part of it yet are shown disabled.
-bool isFeatureAvailable(MainWindow::FeatureWindow which) {
-    return which >= 0 && which < MainWindow::FeatureWindowCount && kFactories.at(which) != nullptr;
-}
 
 // "老板" for the owner's role codes, "店员" for any other.
 QString roleLabel(const QString& roleCode) {
@@ -334,22 +325,19 @@ void MainWindow::setupDashboard() {
 
     const struct {
         QPushButton* button;
-        FeatureWindow window;
         OpenSlot open;
     } quickButtons[] = {
-        {ui->btnQuickSale, Sales, &MainWindow::openSalesWindow},
-        {ui->btnQuickPurchase, Purchase, &MainWindow::openPurchaseWindow},
-        {ui->btnQuickInventory, Inventory, &MainWindow::openInventoryWindow},
-        {ui->btnQuickReturn, PurchaseReturn, &MainWindow::openPurchaseReturnWindow},
-        {ui->btnQuickCheck, InventoryCheck, &MainWindow::openInventoryCheckWindow},
-        {ui->btnQuickWarning, ExpiryWarning, &MainWindow::openExpiryWarningWindow},
-        {ui->btnQuickTemp, TempHumidityRecord, &MainWindow::openTempHumidityRecordWindow},
-        {ui->btnQuickUser, UserManager, &MainWindow::openUserManager},
+        {ui->btnQuickSale, &MainWindow::openSalesWindow},
+        {ui->btnQuickPurchase, &MainWindow::openPurchaseWindow},
+        {ui->btnQuickInventory, &MainWindow::openInventoryWindow},
+        {ui->btnQuickReturn, &MainWindow::openPurchaseReturnWindow},
+        {ui->btnQuickCheck, &MainWindow::openInventoryCheckWindow},
+        {ui->btnQuickWarning, &MainWindow::openExpiryWarningWindow},
+        {ui->btnQuickTemp, &MainWindow::openTempHumidityRecordWindow},
+        {ui->btnQuickUser, &MainWindow::openUserManager},
     };
-    for (const auto& quick : quickButtons) {
+    for (const auto& quick : quickButtons)
         connect(quick.button, &QPushButton::clicked, this, quick.open);
-        quick.button->setEnabled(isFeatureAvailable(quick.window));
-    }
 
     connect(ui->btnTabToday, &QPushButton::clicked, this, [this] { setOverviewTab(0); });
     connect(ui->btnTabWeek, &QPushButton::clicked, this, [this] { setOverviewTab(1); });
@@ -367,7 +355,6 @@ void MainWindow::setupMenus() {
             }
             QAction* action = m->addAction(QString::fromUtf8(entry.text));
             connect(action, &QAction::triggered, this, entry.open);
-            action->setEnabled(isFeatureAvailable(entry.window));
         }
     }
 }
@@ -422,12 +409,8 @@ void MainWindow::showWarningFigure(QLabel* label, const std::optional<int>& coun
 
 void MainWindow::openFeature(FeatureWindow which) {
     QPointer<QWidget>& window = m_featureWindows[which];
-    if (!window) {
-        const Factory make = kFactories.at(which);
-        if (!make)
-            return;
-        window = make(this);
-    }
+    if (!window)
+        window = kFactories.at(which)(this);
     window->show();
     window->raise();
     window->activateWindow();

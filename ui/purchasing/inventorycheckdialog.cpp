@@ -70,10 +70,14 @@ InventoryCheckDialog::InventoryCheckDialog(QWidget* parent)
     // Inside the list window its button rules (one of them for a button also named btnAdd) would reach these;
     // they keep the plain framed look, and look disabled in view mode.
     frameButtons(this);
+    // A scanner ends every code with Enter: it scans that code and never saves the sheet.
+    keepOpenOnEnter(this);
 
     connect(ui->btnAdd, &QPushButton::clicked, this, &InventoryCheckDialog::onAddItem);
     connect(ui->btnDelete, &QPushButton::clicked, this, &InventoryCheckDialog::onDeleteItem);
     connect(ui->btnScan, &QPushButton::clicked, this, &InventoryCheckDialog::onScanBarcode);
+    // Through the button, so that in view mode, with the button disabled, Enter scans nothing either.
+    connect(ui->lineEdit_barcode, &QLineEdit::returnPressed, ui->btnScan, &QPushButton::click);
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }

@@ -66,6 +66,7 @@ PurchaseDialog::PurchaseDialog(QWidget* parent) : QDialog(parent), ui(new Ui::Pu
     prepareFormDialog(this, ui->buttonBox, parent);
     // The list window's button rule would leave the line buttons flat.
     frameButtons(this);
+    keepOpenOnEnter(this);
 
     connect(ui->btnSelectSupplier, &QPushButton::clicked, this, &PurchaseDialog::onSelectSupplier);
     connect(ui->btnAddItem, &QPushButton::clicked, this, &PurchaseDialog::onAddItem);

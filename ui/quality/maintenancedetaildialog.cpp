@@ -1,6 +1,7 @@
 #include "ui/quality/maintenancedetaildialog.h"
 #include "ui_maintenancedetaildialog.h"
 
+#include "ui/common/formdialog.h"
 #include "ui/common/styles.h"
 #include "ui/quality/qualityformat.h"
 
@@ -23,8 +24,10 @@ MaintenanceDetailDialog::MaintenanceDetailDialog(QWidget* parent)
     // Names and remarks are shown as typed, never as markup.
     for (QLabel* value :
          {ui->valueMonth, ui->valueDate, ui->valueChecker, ui->valueCreated, ui->valueHumidity,
-          ui->valueTemperature, ui->valueStorage, ui->valueFacilities, ui->valuePestControl, ui->valueRemark})
+          ui->valueTemperature, ui->valueStorage, ui->valueFacilities, ui->valuePestControl})
         value->setTextFormat(Qt::PlainText);
+    // A long remark scrolls in its box rather than being cut off.
+    useForLongText(ui->valueRemark, 3, true);
     connect(ui->btnClose, &QPushButton::clicked, this, &QDialog::close);
 }
 
@@ -42,7 +45,7 @@ void MaintenanceDetailDialog::setCheck(const models::MaintenanceCheck& check) {
     showVerdict(ui->valueStorage, check.storageConditionOk, verdictCompliant(check.storageConditionOk));
     showVerdict(ui->valueFacilities, check.facilitiesOk, verdictNormal(check.facilitiesOk));
     showVerdict(ui->valuePestControl, check.pestControlOk, verdictInPlace(check.pestControlOk));
-    ui->valueRemark->setText(check.remark.isEmpty() ? QStringLiteral("-") : check.remark);
+    ui->valueRemark->setPlainText(check.remark.isEmpty() ? QStringLiteral("-") : check.remark);
 }
 
 } // namespace kestrovalin

@@ -2,6 +2,11 @@
 #include "ui_rejecteddrugdetaildialog.h"
 
 #include "repositories/rejecteddrugcodes.h"
+#include "ui/common/formdialog.h"
+
+#include <QLayout>
+
+#include <algorithm>
 
 namespace kestrovalin {
 
@@ -18,6 +23,9 @@ RejectedDrugDetailDialog::RejectedDrugDetailDialog(QWidget* parent)
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("不合格药品详情"));
     setModal(true);
+    // A long remark scrolls in its box rather than being cut off.
+    useForLongText(ui->valueRemark, 3, false);
+    useForLongText(ui->valueFinalRemark, 3, false);
 }
 
 RejectedDrugDetailDialog::~RejectedDrugDetailDialog() {
@@ -35,7 +43,7 @@ void RejectedDrugDetailDialog::setDrug(const models::RejectedDrug& drug) {
     ui->valueExpiryDate->setText(orDash(drug.expiryDate));
     ui->valueQuantity->setText(QString::number(drug.quantity));
     ui->valueReason->setText(getReasonText(drug.reason));
-    ui->valueRemark->setText(orDash(drug.reasonRemark));
+    ui->valueRemark->setPlainText(orDash(drug.reasonRemark));
     ui->valueStatus->setText(getStatusText(drug.status));
     const QString colour = rejected::statusColour(drug.status);
     ui->valueStatus->setStyleSheet(
@@ -45,7 +53,11 @@ void RejectedDrugDetailDialog::setDrug(const models::RejectedDrug& drug) {
     ui->valueProcessType->setText(getProcessTypeText(drug.processType));
     ui->valueProcessDate->setText(orDash(drug.processDate));
     ui->valueProcessBy->setText(orDash(drug.processByName));
-    ui->valueFinalRemark->setText(orDash(drug.remark));
+    ui->valueFinalRemark->setPlainText(orDash(drug.remark));
+    // Wrapped values can need more height at this width than the layout's least; the dialog grows so that
+    // every row shows whole.
+    if (layout()->hasHeightForWidth())
+        resize(width(), std::max(height(), layout()->totalHeightForWidth(width())));
 }
 
 QString RejectedDrugDetailDialog::getReasonText(const QString& code) {

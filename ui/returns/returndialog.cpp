@@ -62,6 +62,7 @@ ReturnDialog::ReturnDialog(QWidget* parent, models::ReturnOrder* order, Kind kin
     prepareFormDialog(this, ui->buttonBox, parent);
     // Opened from a list window, whose button rule would leave the line buttons flat.
     frameButtons(this);
+    keepOpenOnEnter(this);
 
     if (m_order) {
         loadOrderDetails();

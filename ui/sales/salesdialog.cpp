@@ -79,6 +79,7 @@ SalesDialog::SalesDialog(QWidget* parent) : QDialog(parent), ui(new ::Ui::SalesD
     prepareFormDialog(this, ui->buttonBox, parent);
     frameButtons(ui->groupItems);
     frameButtons(ui->scrollAreaWidgetContentsHeader);
+    keepOpenOnEnter(this);
 
     QTableWidget* table = ui->tableItems;
     table->setColumnCount(8);
@@ -206,9 +207,10 @@ bool SalesDialog::expiryAllowsSale(const QString& expiryDate) {
     }
     if (days > kNearExpiryDays)
         return true;
-    return Prompts::question(this, QStringLiteral("近效期警告"),
-                             QStringLiteral("该药品将于 %1 天后到期（%2），是否继续销售？")
-                                 .arg(QString::number(days), expiryDate));
+    return Prompts::question(
+        this, QStringLiteral("近效期警告"),
+        QStringLiteral("该药品将于 %1 天后到期（%2），是否继续销售？").arg(QString::number(days), expiryDate),
+        QMessageBox::No, QMessageBox::Warning);
 }
 
 void SalesDialog::addItemRow(const models::SalesOrderItem& item) {
