@@ -82,15 +82,16 @@ private:
     bool step(char c) {
         if (c == '\0')
             return refuse("NUL byte (not UTF-8)");
+        if (m_state == State::Text && c == '<') {
+            m_state = State::Open;
+            m_run = 1;
+            return true;
+        }
         if (++m_run > kMaxRun)
             return refuse(m_state == State::Text ? "text run too long" : "markup too long");
         m_tail = (m_tail << 8) | quint8(c);
         switch (m_state) {
         case State::Text:
-            if (c == '<') {
-                m_state = State::Open;
-                m_run = 1;
-            }
             return true;
         case State::Open:
             return open(c);
@@ -102,7 +103,7 @@ private:
             } else if (m_head == "[CDATA[") {
                 m_state = State::CData;
                 m_tail = 0;
-            } else if (!QByteArray("[CDATA[").startsWith(m_head)) {
+            } else if (m_head != "-" && !QByteArray("[CDATA[").startsWith(m_head)) {
                 return refuse("document type declaration");
             }
             return true;
