@@ -227,7 +227,11 @@ private:
         const int at = m_head.indexOf("encoding");
         if (at < 0)
             return true;
-        const int quote = m_head.indexOf('"', at) >= 0 ? m_head.indexOf('"', at) : m_head.indexOf('\'', at);
+        int quote = at;
+        while (quote < m_head.size() && m_head.at(quote) != '"' && m_head.at(quote) != '\'')
+            ++quote;
+        if (quote == m_head.size())
+            quote = -1;
         const int end = quote < 0 ? -1 : m_head.indexOf(m_head.at(quote), quote + 1);
         const QByteArray name = end < 0 ? QByteArray() : m_head.mid(quote + 1, end - quote - 1).toLower();
         if (name != "utf-8" && name != "utf8")

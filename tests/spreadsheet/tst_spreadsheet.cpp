@@ -479,6 +479,7 @@ private slots:
         QTest::addColumn<bool>("utf16");
         QTest::addColumn<QString>("error");
         QTest::newRow("UTF-8 in lower case") << QByteArray("encoding=\"utf-8\"") << false << QString();
+        QTest::newRow("UTF-8 in single quotes") << QByteArray("encoding='UTF-8'") << false << QString();
         QTest::newRow("no encoding declared") << QByteArray() << false << QString();
         QTest::newRow("ISO-8859-1 declared")
             << QByteArray("encoding='ISO-8859-1'") << false << WorkbookReader::kOpenFailed;
