@@ -24,6 +24,7 @@ namespace {
 
 constexpr int kSettleMs = 200;
 constexpr int kLinesPerInsertion = 256;
+constexpr int kParagraphsBeforeSharing = 10000;
 
 } // namespace
 
@@ -118,8 +119,12 @@ void ResultLines::append(const QString& line) {
 void ResultLines::flush() {
     if (m_pending.isEmpty())
         return;
-    // One insertion; each line break becomes a paragraph of its own.
-    appendResult(m_area, m_pending.join(QLatin1Char('\n')), m_colour);
+    // One insertion; each line break becomes a paragraph of its own. Past a long list the lines of one
+    // insertion share a paragraph, broken by line separators: they read the same, but a shown text area
+    // keeps a layout of about half a kilobyte per paragraph, which a million lines could not afford.
+    const bool crowded = m_area->document()->blockCount() >= kParagraphsBeforeSharing;
+    appendResult(m_area, m_pending.join(crowded ? QChar(QChar::LineSeparator) : QChar(QLatin1Char('\n'))),
+                 m_colour);
     m_pending.clear();
 }
 
