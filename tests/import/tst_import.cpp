@@ -267,6 +267,8 @@ private slots:
     // A million data rows, none valid: each is listed, and the run stays within bounded memory.
     void millionInvalidRows() {
         ProductImportDialog dialog;
+        // Shown, so the text area lays out what it holds.
+        dialog.show();
         Prompts::queueFileName(QStringLiteral(KV_TEST_DATA "/corpus/read-million-rows.xlsx"));
         click(&dialog, "btnBrowse");
         click(&dialog, "btnStartImport");
