@@ -1,28 +1,119 @@
 #include "spreadsheet/sheetdata.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace kestrovalin {
+
+namespace {
+
+const QString kLeapDayText = QStringLiteral("1900-02-29");
+
+bool before(int rowA, int columnA, int rowB, int columnB) {
+    return rowA < rowB || (rowA == rowB && columnA < columnB);
+}
+
+} // namespace
 
 void SheetData::put(int row, int column, const CellValue& value) {
     if (value.isEmpty())
         return;
+    if ((value.kind == CellValue::Kind::Text || value.kind == CellValue::Kind::Error) &&
+        value.text.size() > kMaxCellText) {
+        m_overlong = true;
+        return;
+    }
     m_lastRow = qMax(m_lastRow, row);
     m_lastColumn = qMax(m_lastColumn, column);
     if (column > m_maxColumn)
         return;
-    QVector<CellValue>& cells = m_rows[row];
-    if (cells.size() < column) {
-        // Cells of a row arrive left to right; grow once to the kept width, not once per cell.
-        cells.reserve(qMin(m_maxColumn, qMax(column, 16)));
-        cells.resize(column);
+    Slot slot{row, quint16(column), quint8(value.kind), 0, 0};
+    switch (value.kind) {
+    case CellValue::Kind::Empty:
+        return;
+    case CellValue::Kind::Number:
+        std::memcpy(&slot.value, &value.number, sizeof value.number);
+        break;
+    case CellValue::Kind::Bool:
+        slot.flag = value.boolean;
+        break;
+    case CellValue::Kind::Text:
+    case CellValue::Kind::Error:
+        slot.value = m_texts.size();
+        m_texts.append(value.text);
+        break;
+    case CellValue::Kind::Date:
+        slot.value = qint64(m_dates.size());
+        slot.flag = !value.date.isValid() && value.text == kLeapDayText;
+        m_dates.push_back({value.number, value.date.toJulianDay(),
+                           value.time.isValid() ? value.time.msecsSinceStartOfDay() : -1});
+        break;
     }
-    cells[column - 1] = value;
+    if (!m_slots.empty() && !before(m_slots.back().row, m_slots.back().column, row, column))
+        m_ordered = false;
+    m_slots.push_back(slot);
+    m_indexed = false;
+}
+
+void SheetData::index() const {
+    if (!m_ordered) {
+        std::stable_sort(m_slots.begin(), m_slots.end(), [](const Slot& a, const Slot& b) {
+            return before(a.row, a.column, b.row, b.column);
+        });
+        m_ordered = true;
+    }
+    m_rowStart.assign(size_t(m_lastRow) + 2, 0);
+    size_t s = 0;
+    for (int r = 1; r <= m_lastRow + 1; ++r) {
+        while (s < m_slots.size() && m_slots[s].row < r)
+            ++s;
+        m_rowStart[size_t(r)] = qint32(s);
+    }
+    m_indexed = true;
 }
 
 CellValue SheetData::cell(int row, int column) const {
-    const auto it = m_rows.constFind(row);
-    if (it == m_rows.constEnd() || column < 1 || column > it->size())
+    if (row < 1 || row > m_lastRow || column < 1 || column > m_maxColumn)
         return CellValue();
-    return it->at(column - 1);
+    if (!m_indexed)
+        index();
+    const auto first = m_slots.cbegin() + m_rowStart[size_t(row)];
+    const auto last = m_slots.cbegin() + m_rowStart[size_t(row) + 1];
+    // The last of equal cells is the value put last.
+    const auto it =
+        std::upper_bound(first, last, column, [](int c, const Slot& slot) { return c < slot.column; });
+    if (it == first || (it - 1)->column != column)
+        return CellValue();
+    return unpack(*(it - 1));
+}
+
+CellValue SheetData::unpack(const Slot& slot) const {
+    switch (CellValue::Kind(slot.kind)) {
+    case CellValue::Kind::Empty:
+        break;
+    case CellValue::Kind::Number: {
+        double number = 0;
+        std::memcpy(&number, &slot.value, sizeof number);
+        return CellValue::makeNumber(number);
+    }
+    case CellValue::Kind::Bool:
+        return CellValue::makeBool(slot.flag != 0);
+    case CellValue::Kind::Text:
+        return CellValue::makeText(m_texts.at(int(slot.value)));
+    case CellValue::Kind::Error:
+        return CellValue::makeError(m_texts.at(int(slot.value)));
+    case CellValue::Kind::Date: {
+        const DateSlot& d = m_dates[size_t(slot.value)];
+        CellValue cell =
+            CellValue::makeDate(QDate::fromJulianDay(d.julianDay),
+                                d.msecs < 0 ? QTime() : QTime::fromMSecsSinceStartOfDay(d.msecs));
+        if (slot.flag)
+            cell.text = kLeapDayText;
+        cell.number = d.number;
+        return cell;
+    }
+    }
+    return CellValue();
 }
 
 } // namespace kestrovalin

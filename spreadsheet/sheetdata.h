@@ -2,36 +2,65 @@
 
 #include "spreadsheet/cellvalue.h"
 
-#include <QHash>
+#include <QString>
 #include <QVector>
 
 #include <functional>
+#include <vector>
 
 namespace kestrovalin {
 
 // The cells of one worksheet as a back end streams them in. The used range is computed from the cells that
-// hold a value, whatever the file claims; only columns up to the limit are kept.
+// hold a value, whatever the file claims; only columns up to the limit are kept. Cells are kept in 16 bytes
+// each (texts and dates in side tables) and turned back into CellValues when asked for.
 class SheetData {
 public:
     static constexpr int kMaxRows = 1048576;
     static constexpr int kMaxColumns = 16384;
+    // The spreadsheet programs' own limit for one cell; a longer text is a damaged file.
+    static constexpr int kMaxCellText = 32767;
 
     explicit SheetData(int maxColumn = 0) : m_maxColumn(maxColumn > 0 ? maxColumn : kMaxColumns) {}
 
-    // 1-based row and column, both within the sheet limits.
+    // 1-based row and column, both within the sheet limits. A later value for the same cell replaces the
+    // earlier one. A text longer than kMaxCellText is not kept; hasOverlongText() tells.
     void put(int row, int column, const CellValue& value);
     CellValue cell(int row, int column) const;
     int lastRow() const { return m_lastRow; }
     int lastColumn() const { return m_lastColumn; }
+    bool hasOverlongText() const { return m_overlong; }
 
     // Called now and then while a back end streams rows, so a busy indicator can repaint.
     std::function<void()> progress;
 
 private:
+    struct Slot {
+        qint32 row;
+        quint16 column;
+        quint8 kind;
+        quint8 flag;  // Bool: the value; Date: kept with its serial's text (the fictitious 1900-02-29)
+        qint64 value; // Number: the double's bits; Text, Error: index in m_texts; Date: index in m_dates
+    };
+    struct DateSlot {
+        double number;
+        qint64 julianDay; // as QDate gives it, also for an invalid date
+        qint32 msecs;     // -1 without a time of day
+    };
+
+    // Sorts the slots by row and column (stable, so the last value put wins) and indexes the rows.
+    void index() const;
+    CellValue unpack(const Slot& slot) const;
+
     int m_maxColumn;
     int m_lastRow = 0;
     int m_lastColumn = 0;
-    QHash<int, QVector<CellValue>> m_rows;
+    bool m_overlong = false;
+    mutable bool m_ordered = true;  // slots are in row and column order
+    mutable bool m_indexed = false; // m_rowStart matches the slots
+    mutable std::vector<Slot> m_slots;
+    mutable std::vector<qint32> m_rowStart; // first slot of each row, lastRow + 2 entries
+    QVector<QString> m_texts;
+    std::vector<DateSlot> m_dates;
 };
 
 // What a back end makes of a file; the reader turns it into the user's words.

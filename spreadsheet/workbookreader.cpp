@@ -3,6 +3,8 @@
 #include <QDebug>
 #include <QFile>
 
+#include <sys/stat.h>
+
 namespace kestrovalin {
 
 const QString WorkbookReader::kOpenFailed = QStringLiteral("无法打开文件，文件可能已损坏或格式不受支持。");
@@ -13,7 +15,15 @@ namespace {
 
 enum class FileKind { Zip, Compound, Other };
 
+// Follows links: a link to a pipe is a pipe.
+bool isRegularFile(const QString& path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 FileKind sniff(const QString& path) {
+    if (!isRegularFile(path))
+        return FileKind::Other;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return FileKind::Other;
@@ -43,8 +53,12 @@ bool WorkbookReader::open(const QString& path) {
         status = readXlsFirstSheet(path, m_sheet, detail);
         break;
     case FileKind::Other:
-        detail = QStringLiteral("not a workbook (unknown signature or unreadable file)");
+        detail = QStringLiteral("not a workbook (not a regular file, unknown signature or unreadable)");
         break;
+    }
+    if (status == SheetStatus::Ok && m_sheet.hasOverlongText()) {
+        status = SheetStatus::Unreadable;
+        detail = QStringLiteral("cell text longer than %1 characters").arg(SheetData::kMaxCellText);
     }
     if (status == SheetStatus::Ok && m_sheet.lastRow() == 0)
         status = SheetStatus::EmptySheet;

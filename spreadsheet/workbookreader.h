@@ -17,10 +17,14 @@ public:
     static const QString kNoSheet;
     static const QString kEmptySheet;
 
-    // Cells right of maxColumn are skipped (0 keeps every column); they still count for lastColumn().
-    explicit WorkbookReader(int maxColumn = 0);
+    // Columns kept unless a caller asks for others; a cell far right must not cost memory for every row.
+    static constexpr int kDefaultColumns = 64;
 
-    // False with errorText() set to the user's words: kOpenFailed, kNoSheet or kEmptySheet.
+    // Cells right of maxColumn are skipped (0 keeps every column); they still count for lastColumn().
+    explicit WorkbookReader(int maxColumn = kDefaultColumns);
+
+    // False with errorText() set to the user's words: kOpenFailed, kNoSheet or kEmptySheet. Anything but a
+    // regular file (a pipe, a device, a folder) is refused before it is opened: reading one could block.
     bool open(const QString& path);
     QString errorText() const { return m_error; }
 

@@ -11,15 +11,23 @@
 
 #include <minizip/unzip.h>
 
+#include <cstring>
 #include <functional>
 
 namespace kestrovalin {
 
 namespace {
 
-// No part of a sane workbook comes near this once unpacked; a bigger one is a zip bomb or worse.
-constexpr quint64 kMaxPartBytes = 256ull * 1024 * 1024;
+// What all the parts read from one file may hold together. A workbook of a few hundred thousand rows stays
+// below; more would take too long and too much memory to read, whatever the file is. The XML reader takes
+// about 0.15 to 0.25 microseconds for each tag or attribute, so those are counted, not only bytes.
+constexpr quint64 kMaxUnpackedBytes = 128ull * 1024 * 1024;
+constexpr qint64 kMaxMarkup = 12000000; // start tags and attributes
+// Each costs a few dozen bytes kept, however short; a file near the byte limit could hold millions.
+constexpr int kMaxSharedStrings = 2000000;
 constexpr int kProgressEveryRows = 512;
+// Raw text gathered for one cell before its escapes are decoded: "_x000D_" is seven characters for one.
+constexpr int kMaxRawCellText = SheetData::kMaxCellText * 7;
 
 bool isLocal(const QXmlStreamReader& xml, QLatin1String name) {
     return xml.name() == name;
@@ -34,10 +42,235 @@ QString namespacedAttribute(const QXmlStreamReader& xml, QLatin1String localName
     return QString();
 }
 
-// One zip entry as a sequential device, cut off once it unpacks to more than the limit.
+// Looks at the bytes of a part before the XML reader does and refuses what would make that reader slow or
+// big: it checks a tag's attributes against each other and its namespaces against those in scope in
+// quadratic time, keeps a whole tag or text run in memory, and nothing bounds either. Only UTF-8 is let
+// through, so that the markup seen here is the markup the reader sees.
+class XmlGuard {
+public:
+    explicit XmlGuard(qint64& markup) : m_markup(markup) {}
+
+    static constexpr int kMaxAttributes = 32;
+    static constexpr int kMaxNamespaces = 16; // declarations in scope
+    static constexpr int kMaxDepth = 128;
+    static constexpr qint64 kMaxRun = 1 << 20; // bytes of one tag, text run, comment or CDATA section
+
+    // False once the bytes break a limit; reason() says which.
+    bool feed(const char* data, qint64 size) {
+        for (qint64 i = 0; i < size; ++i, ++m_offset) {
+            const char c = data[i];
+            // Text between tags is most of a sheet: only its end and its length matter.
+            if (m_state == State::Text && c != '<' && c != '\0' && m_run < kMaxRun) {
+                ++m_run;
+                continue;
+            }
+            if (!step(c))
+                return false;
+        }
+        return true;
+    }
+    const QString& reason() const { return m_reason; }
+
+private:
+    enum class State { Text, Open, Bang, Comment, CData, Instruction, EndTag, StartTag };
+
+    bool refuse(const char* why) {
+        m_reason = QString::fromLatin1(why) + QStringLiteral(" at byte %1").arg(m_offset);
+        return false;
+    }
+
+    bool step(char c) {
+        if (c == '\0')
+            return refuse("NUL byte (not UTF-8)");
+        if (m_state == State::Text && c == '<') {
+            m_state = State::Open;
+            m_run = 1;
+            return true;
+        }
+        if (++m_run > kMaxRun)
+            return refuse(m_state == State::Text ? "text run too long" : "markup too long");
+        m_tail = (m_tail << 8) | quint8(c);
+        switch (m_state) {
+        case State::Text:
+            return true;
+        case State::Open:
+            return open(c);
+        case State::Bang:
+            m_head += c;
+            if (m_head == "--") {
+                m_state = State::Comment;
+                m_tail = 0;
+            } else if (m_head == "[CDATA[") {
+                m_state = State::CData;
+                m_tail = 0;
+            } else if (m_head != "-" && !QByteArray("[CDATA[").startsWith(m_head)) {
+                return refuse("document type declaration");
+            }
+            return true;
+        case State::Comment:
+            if ((m_tail & 0xFFFFFF) == 0x2D2D3E) // "-->"
+                toText();
+            return true;
+        case State::CData:
+            if ((m_tail & 0xFFFFFF) == 0x5D5D3E) // "]]>"
+                toText();
+            return true;
+        case State::Instruction:
+            if (m_declaration)
+                m_head += c;
+            if ((m_tail & 0xFFFF) == 0x3F3E) { // "?>"
+                toText();
+                if (m_declaration)
+                    return declaration();
+            }
+            return true;
+        case State::EndTag:
+            if (c == '>') {
+                if (!m_scopes.empty()) {
+                    m_inScope -= m_scopes.back();
+                    m_scopes.pop_back();
+                }
+                toText();
+            }
+            return true;
+        case State::StartTag:
+            return startTag(c);
+        }
+        return true;
+    }
+
+    bool open(char c) {
+        if (!m_head.isEmpty())
+            m_head.clear();
+        switch (c) {
+        case '/':
+            m_state = State::EndTag;
+            return true;
+        case '?':
+            m_state = State::Instruction;
+            // The declaration can only come first, after a byte order mark at most.
+            m_declaration = m_offset <= 4;
+            return true;
+        case '!':
+            m_state = State::Bang;
+            return true;
+        default:
+            m_state = State::StartTag;
+            if (++m_markup > kMaxMarkup)
+                return refuse("too many tags and attributes");
+            m_attributes = 0;
+            m_declarations = 0;
+            m_quote = 0;
+            m_last = c;
+            m_afterSpace = false;
+            return true;
+        }
+    }
+
+    bool startTag(char c) {
+        if (m_quote) {
+            if (c == m_quote)
+                m_quote = 0;
+            return true;
+        }
+        switch (c) {
+        case '"':
+        case '\'':
+            m_quote = c;
+            break;
+        case '=':
+            if (++m_attributes > kMaxAttributes)
+                return refuse("too many attributes in one tag");
+            // A prefixed name costs the reader about twice as much: it looks the prefix up.
+            m_markup += m_prefixed ? 2 : 1;
+            if (m_markup > kMaxMarkup)
+                return refuse("too many tags and attributes");
+            if ((m_nameSize == 5 || (m_nameSize == 6 && m_name[5] == ':')) &&
+                std::memcmp(m_name, "xmlns", 5) == 0)
+                ++m_declarations;
+            break;
+        case '>': {
+            toText();
+            if (m_inScope + m_declarations > kMaxNamespaces)
+                return refuse("too many namespace declarations in scope");
+            if (m_last == '/')
+                return true; // empty element: nothing stays open
+            m_scopes.push_back(m_declarations);
+            m_inScope += m_declarations;
+            if (int(m_scopes.size()) > kMaxDepth)
+                return refuse("elements nested too deep");
+            return true;
+        }
+        case ' ':
+        case '\t':
+        case '\r':
+        case '\n':
+            m_afterSpace = true;
+            return true;
+        default:
+            if (m_afterSpace) {
+                m_nameSize = 0;
+                m_prefixed = false;
+                m_afterSpace = false;
+            }
+            m_prefixed = m_prefixed || c == ':';
+            if (m_nameSize < int(sizeof m_name))
+                m_name[m_nameSize++] = c;
+            break;
+        }
+        m_last = c;
+        return true;
+    }
+
+    // Only UTF-8 may be declared (or nothing, which means UTF-8 here).
+    bool declaration() {
+        const int at = m_head.indexOf("encoding");
+        if (at < 0)
+            return true;
+        int quote = at;
+        while (quote < m_head.size() && m_head.at(quote) != '"' && m_head.at(quote) != '\'')
+            ++quote;
+        if (quote == m_head.size())
+            quote = -1;
+        const int end = quote < 0 ? -1 : m_head.indexOf(m_head.at(quote), quote + 1);
+        const QByteArray name = end < 0 ? QByteArray() : m_head.mid(quote + 1, end - quote - 1).toLower();
+        if (name != "utf-8" && name != "utf8")
+            return refuse("encoding other than UTF-8");
+        return true;
+    }
+
+    void toText() {
+        m_state = State::Text;
+        m_run = 0;
+    }
+
+    qint64& m_markup; // in every part read so far
+    State m_state = State::Text;
+    qint64 m_run = 0;    // bytes of the current text run or markup
+    qint64 m_offset = 0; // bytes seen before the current one
+    quint32 m_tail = 0;  // the last bytes, the current one lowest
+    QByteArray m_head;   // after "<!", or the declaration
+    bool m_declaration = false;
+    int m_attributes = 0;
+    int m_declarations = 0; // namespace declarations in the current start tag
+    char m_quote = 0;
+    char m_last = 0; // the last byte of the current start tag outside values
+    bool m_afterSpace = false;
+    char m_name[6] = {}; // the first bytes of the current attribute name
+    int m_nameSize = 0;
+    bool m_prefixed = false; // the current attribute name has a prefix
+    int m_inScope = 0;
+    std::vector<int> m_scopes; // declarations of each open element
+    QString m_reason;
+};
+
+// One zip entry as a sequential device. The bytes it hands on have passed the guard; all entries of one
+// file together unpack to no more than the limit. finish() reads the entry to its end and checks its
+// checksum, which the zip library does only then.
 class ZipEntry : public QIODevice {
 public:
-    explicit ZipEntry(unzFile zip) : m_zip(zip) {}
+    ZipEntry(unzFile zip, quint64& unpacked, qint64& markup)
+        : m_zip(zip), m_unpacked(unpacked), m_guard(markup) {}
     ~ZipEntry() override {
         if (m_entryOpen)
             unzCloseCurrentFile(m_zip);
@@ -54,10 +287,11 @@ public:
             detail = QStringLiteral("zip entry is encrypted");
             return false;
         }
-        if (info.uncompressed_size > kMaxPartBytes) {
+        if (info.uncompressed_size > kMaxUnpackedBytes - m_unpacked) {
             detail = QStringLiteral("zip entry too large: %1 bytes").arg(info.uncompressed_size);
             return false;
         }
+        m_declared = info.uncompressed_size;
         if (unzOpenCurrentFile(m_zip) != UNZ_OK) {
             detail = QStringLiteral("zip entry cannot be opened");
             return false;
@@ -66,36 +300,72 @@ public:
         return QIODevice::open(QIODevice::ReadOnly);
     }
 
+    // Reads what the XML reader left, then closes the entry: false when the entry is not whole.
+    bool finish(QString& detail) {
+        char rest[1 << 14];
+        while (!m_failed && !m_ended)
+            unpack(rest, sizeof rest);
+        if (m_failed) {
+            detail = failure();
+            return false;
+        }
+        m_entryOpen = false;
+        const int closed = unzCloseCurrentFile(m_zip);
+        if (m_total != m_declared) {
+            detail = QStringLiteral("unpacked %1 bytes, the directory says %2").arg(m_total).arg(m_declared);
+            return false;
+        }
+        if (closed != UNZ_OK) {
+            detail = closed == UNZ_CRCERROR ? QStringLiteral("checksum mismatch")
+                                            : QStringLiteral("entry cannot be closed: %1").arg(closed);
+            return false;
+        }
+        return true;
+    }
+
     bool isSequential() const override { return true; }
     bool failed() const { return m_failed; }
+    QString failure() const {
+        return m_guard.reason().isEmpty() ? QStringLiteral("unpacking failed or too large")
+                                          : m_guard.reason();
+    }
 
 protected:
     qint64 readData(char* data, qint64 maxSize) override {
+        // QIODevice asks for 0 bytes now and then; only a real end of the entry is the end.
         if (m_failed)
             return -1;
-        // QIODevice asks for 0 bytes now and then; only a real end of the entry is the end.
         if (m_ended || maxSize <= 0)
             return 0;
-        const int n = unzReadCurrentFile(m_zip, data, unsigned(qMin<qint64>(maxSize, 1 << 20)));
-        if (n < 0) {
+        const int n = unpack(data, unsigned(qMin<qint64>(maxSize, 1 << 20)));
+        if (n > 0 && !m_guard.feed(data, n))
             m_failed = true;
-            return -1;
-        }
-        m_total += quint64(n);
-        if (m_total > kMaxPartBytes) {
-            m_failed = true;
-            return -1;
-        }
-        m_ended = n == 0;
-        return n;
+        return m_failed ? -1 : n;
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
+    int unpack(char* data, unsigned size) {
+        const int n = unzReadCurrentFile(m_zip, data, size);
+        if (n < 0) {
+            m_failed = true;
+            return n;
+        }
+        m_total += quint64(n);
+        m_unpacked += quint64(n);
+        if (m_unpacked > kMaxUnpackedBytes)
+            m_failed = true;
+        m_ended = n == 0;
+        return n;
+    }
+
     unzFile m_zip;
+    quint64& m_unpacked;
+    XmlGuard m_guard;
     bool m_entryOpen = false;
     bool m_failed = false;
     bool m_ended = false;
+    quint64 m_declared = 0;
     quint64 m_total = 0;
 };
 
@@ -129,7 +399,7 @@ public:
             detail = QStringLiteral("missing part ") + part;
             return false;
         }
-        ZipEntry entry(m_zip);
+        ZipEntry entry(m_zip, m_unpacked, m_markup);
         if (!entry.start(detail)) {
             detail = part + QStringLiteral(": ") + detail;
             return false;
@@ -143,16 +413,24 @@ public:
         }
         const bool ok = !xml.hasError() && xml.tokenType() == QXmlStreamReader::StartElement && body(xml);
         if (entry.failed()) {
-            detail = part + QStringLiteral(": unpacking failed or too large");
+            detail = part + QStringLiteral(": ") + entry.failure();
             return false;
         }
         if (xml.hasError()) {
             detail = part + QStringLiteral(": ") + xml.errorString();
             return false;
         }
-        if (!ok && detail.isEmpty())
-            detail = part + QStringLiteral(": unexpected content");
-        return ok;
+        if (!ok) {
+            if (detail.isEmpty())
+                detail = part + QStringLiteral(": unexpected content");
+            return false;
+        }
+        QString why;
+        if (!entry.finish(why)) {
+            detail = part + QStringLiteral(": ") + why;
+            return false;
+        }
+        return true;
     }
 
     // A part without relationships has none; a relationships part that cannot be read is a failure.
@@ -196,6 +474,9 @@ public:
 
 private:
     unzFile m_zip;
+    // By every part read so far.
+    quint64 m_unpacked = 0;
+    qint64 m_markup = 0;
 };
 
 QString firstOfType(const Relationships& rels, QLatin1String typeSuffix) {
@@ -230,8 +511,8 @@ QString decodeEscapes(const QString& text) {
 }
 
 // The text of an <si> or <is>: plain <t>, or the <t> of every rich-text run; phonetic runs (<rPh>) are a
-// reading aid, not part of the value.
-QString readRichText(QXmlStreamReader& xml) {
+// reading aid, not part of the value. False when it is longer than a cell may hold.
+bool readRichText(QXmlStreamReader& xml, QString& text) {
     QString out;
     int depth = 1;
     while (depth > 0 && !xml.atEnd()) {
@@ -243,6 +524,8 @@ QString readRichText(QXmlStreamReader& xml) {
                 out += xml.readElementText();
             else
                 ++depth;
+            if (out.size() > kMaxRawCellText)
+                return false;
             break;
         case QXmlStreamReader::EndElement:
             --depth;
@@ -251,8 +534,11 @@ QString readRichText(QXmlStreamReader& xml) {
             break;
         }
     }
-    return decodeEscapes(out);
+    text = decodeEscapes(out);
+    return text.size() <= SheetData::kMaxCellText;
 }
+
+const QString kTooLong = QStringLiteral("text longer than a cell may hold");
 
 // "BC12" gives column 55 and row 12; false for anything else or beyond the sheet limits.
 bool parseCellReference(const QStringRef& ref, int& column, int& row) {
@@ -292,7 +578,8 @@ struct CellRaw {
 
 class SheetParser {
 public:
-    SheetParser(SheetData& sheet, const QStringList& strings, const QVector<bool>& dateStyles, bool date1904)
+    SheetParser(SheetData& sheet, const QVector<QString>& strings, const QVector<bool>& dateStyles,
+                bool date1904)
         : m_sheet(sheet), m_strings(strings), m_dateStyles(dateStyles), m_date1904(date1904) {}
 
     bool run(QXmlStreamReader& xml, QString& detail) {
@@ -332,6 +619,10 @@ public:
                 if (!readCell(xml, attributes, value, detail))
                     return false;
                 m_sheet.put(cellRow, column, value);
+                if (m_sheet.hasOverlongText()) {
+                    detail = kTooLong;
+                    return false;
+                }
             }
         }
         return true;
@@ -353,7 +644,10 @@ private:
                 raw.value = xml.readElementText();
                 raw.hasValue = true;
             } else if (isLocal(xml, QLatin1String("is"))) {
-                raw.inlineText = readRichText(xml);
+                if (!readRichText(xml, raw.inlineText)) {
+                    detail = kTooLong;
+                    return false;
+                }
                 raw.hasInline = true;
             } else {
                 xml.skipCurrentElement(); // formula text, extensions
@@ -401,7 +695,7 @@ private:
     }
 
     SheetData& m_sheet;
-    const QStringList& m_strings;
+    const QVector<QString>& m_strings;
     const QVector<bool>& m_dateStyles;
     bool m_date1904;
 };
@@ -453,19 +747,33 @@ SheetStatus readWorkbook(Package& package, Workbook& workbook, QString& detail) 
     return SheetStatus::Ok;
 }
 
-bool readSharedStrings(Package& package, const QString& part, QStringList& strings, QString& detail) {
+bool readSharedStrings(Package& package, const QString& part, QVector<QString>& strings, QString& detail) {
     if (part.isEmpty() || !package.contains(part))
         return true;
-    return package.parse(
+    QString why;
+    const bool ok = package.parse(
         part,
         [&](QXmlStreamReader& xml) {
             while (!xml.atEnd()) {
-                if (xml.readNext() == QXmlStreamReader::StartElement && isLocal(xml, QLatin1String("si")))
-                    strings.append(readRichText(xml));
+                if (xml.readNext() != QXmlStreamReader::StartElement || !isLocal(xml, QLatin1String("si")))
+                    continue;
+                if (strings.size() == kMaxSharedStrings) {
+                    why = QStringLiteral("more than %1 shared strings").arg(kMaxSharedStrings);
+                    return false;
+                }
+                QString text;
+                if (!readRichText(xml, text)) {
+                    why = kTooLong;
+                    return false;
+                }
+                strings.append(text);
             }
             return true;
         },
         detail);
+    if (!why.isEmpty())
+        detail = part + QStringLiteral(": ") + why;
+    return ok;
 }
 
 // One flag per cell format (the s of a cell): does it show dates?
@@ -513,7 +821,7 @@ SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& d
     const SheetStatus status = readWorkbook(package, workbook, detail);
     if (status != SheetStatus::Ok)
         return status;
-    QStringList strings;
+    QVector<QString> strings;
     QVector<bool> dateStyles;
     if (!readDateStyles(package, workbook.stylesPart, dateStyles, detail) ||
         !readSharedStrings(package, workbook.sharedStringsPart, strings, detail))

@@ -20,6 +20,8 @@
 
 #include <memory>
 
+#include <sys/resource.h>
+
 using namespace kestrovalin;
 using namespace kestrovalin::test;
 
@@ -113,6 +115,12 @@ QString templateRow(const QString& path, int row) {
         cells << (cell.kind == CellValue::Kind::Text ? cell.text : QStringLiteral("(not text)"));
     }
     return cells.join(QLatin1Char('|'));
+}
+
+long peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
 }
 
 std::unique_ptr<QDialog> makeDialog(const QString& kind) {
@@ -230,12 +238,16 @@ private slots:
             << "text" << QStringList{"✖ 读取文件失败：", "  无法打开文件，文件可能已损坏或格式不受支持。"};
         QTest::newRow("only cells right of L")
             << "beyond" << QStringList{"✖ 文件中没有有效数据（从第2行开始读取）。"};
+        QTest::newRow("checksum mismatch")
+            << "damaged" << QStringList{"✖ 读取文件失败：", "  无法打开文件，文件可能已损坏或格式不受支持。"};
     }
     void productReadFailures() {
         QFETCH(QString, kind);
         QString path;
         if (kind == "header") {
             path = productFile("header.xlsx", {});
+        } else if (kind == "damaged") {
+            path = QStringLiteral(KV_TEST_DATA "/corpus/refuse-checksum-deflated.xlsx");
         } else if (kind == "beyond") {
             path = productFile("beyond.xlsx",
                                {{gap, gap, gap, gap, gap, gap, gap, gap, gap, gap, gap, gap, "备注"}});
@@ -250,6 +262,27 @@ private slots:
         QCOMPARE(colourOf(&dialog, resultLines(&dialog).first()), QStringLiteral("#cc0000"));
         QCOMPARE(stepButtons(&dialog), QStringLiteral("111"));
         QCOMPARE(questions(), QStringList());
+    }
+
+    // A million data rows, none valid: each is listed, and the run stays within bounded memory.
+    void millionInvalidRows() {
+        ProductImportDialog dialog;
+        // Shown, so the text area lays out what it holds.
+        dialog.show();
+        Prompts::queueFileName(QStringLiteral(KV_TEST_DATA "/corpus/read-million-rows.xlsx"));
+        click(&dialog, "btnBrowse");
+        click(&dialog, "btnStartImport");
+        // Before the lines are copied out for the checks below.
+        QVERIFY2(peakMegabytes() < 500, qPrintable(QStringLiteral("%1 MB").arg(peakMegabytes())));
+        const QString result = child<QTextEdit>(&dialog, "textResult")->toPlainText();
+        QCOMPARE(result.count(QLatin1Char('\n')), 1000004);
+        QCOMPARE(result.section(QLatin1Char('\n'), 2, 2),
+                 QStringLiteral("  ⚠ 第 2 行数据无效：药品名称不能为空"));
+        QCOMPARE(result.section(QLatin1Char('\n'), 1000000, 1000000),
+                 QStringLiteral("  ⚠ 第 1000000 行数据无效：药品名称不能为空"));
+        QCOMPARE(result.section(QLatin1Char('\n'), 1000001, 1000001),
+                 QStringLiteral("校验完成：有效 0 条，重复 0 条，格式错误 999999 条"));
+        QCOMPARE(result.section(QLatin1Char('\n'), -1), QStringLiteral("✖ 没有有效数据可导入。"));
     }
 
     void productChecksThenNo() {

@@ -3,10 +3,14 @@
 #include "tests/support/workbookfixtures.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 #include <minizip/unzip.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace kestrovalin;
 using namespace kestrovalin::test;
@@ -90,6 +94,49 @@ const QByteArray kValueRows =
     "<c r=\"F5\" s=\"6\"><v>46025</v></c><c r=\"G5\" s=\"1\"/></row>"
     "<row r=\"6\"><c r=\"A6\" s=\"1\"><v>60</v></c><c r=\"B6\" s=\"1\"><v>59</v></c><c r=\"C6\" s=\"1\">"
     "<v>61</v></c><c r=\"D6\" s=\"1\"><v>1</v></c><c r=\"E6\" s=\"1\"><v>46386.99999999</v></c></row>";
+
+// The sheet part of a hand-written workbook with its XML changed.
+ZipParts withSheet(const QByteArray& sheetData, const std::function<void(QByteArray&)>& change = {}) {
+    ZipParts parts = handWorkbook({{"worksheets/s.xml", sheetData}});
+    for (auto& part : parts) {
+        if (part.first == "xl/worksheets/s.xml" && change)
+            change(part.second);
+    }
+    return parts;
+}
+
+// Changes the bytes of a zip's entry in place: `edit` gets the file and the offsets of the entry's local
+// and central headers.
+bool patchEntry(const QString& path, const QByteArray& entry,
+                const std::function<void(QByteArray&, int, int)>& edit) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray bytes = f.readAll();
+    const QByteArray signature("PK\x01\x02", 4);
+    int at = -1;
+    for (int i = bytes.indexOf(signature); i >= 0 && at < 0; i = bytes.indexOf(signature, i + 4)) {
+        if (bytes.mid(i + 46, entry.size()) == entry)
+            at = i;
+    }
+    if (at < 0)
+        return false;
+    const int local = qFromLittleEndian<qint32>(bytes.constData() + at + 42);
+    edit(bytes, local, at);
+    f.seek(0);
+    return f.write(bytes) == bytes.size();
+}
+
+// Flips the lowest bit of the 32-bit field at `offset`.
+void flipBit(QByteArray& bytes, int offset) {
+    bytes[offset] = char(bytes.at(offset) ^ 1);
+}
+
+long peakMegabytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024;
+}
 
 } // namespace
 
@@ -362,6 +409,248 @@ private slots:
         QCOMPARE(reader.errorText(), WorkbookReader::kOpenFailed);
     }
 
+    // A part is only good once read to its end with a matching checksum and size.
+    void damagedEntries_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("checksum of a deflated sheet") << "checksum";
+        QTest::newRow("stored sheet edited, checksum stale") << "edit";
+        QTest::newRow("checksum of the shared strings") << "strings";
+        QTest::newRow("sheet shorter than the directory says") << "size";
+    }
+    void damagedEntries() {
+        QFETCH(QString, damage);
+        const QString path = file("damaged.xlsx");
+        QFile::remove(path);
+        QVERIFY(writeZip(path,
+                         handWorkbook({{"worksheets/s.xml", "<row r=\"1\"><c r=\"A1\"><v>4.2</v></c></row>"}},
+                                      "<si><t>阿莫西林</t></si>"),
+                         damage == "edit"));
+        const QByteArray entry = damage == "strings" ? "xl/sharedStrings.xml" : "xl/worksheets/s.xml";
+        QVERIFY(patchEntry(path, entry, [&damage](QByteArray& bytes, int local, int central) {
+            if (damage == "edit") {
+                bytes.replace(bytes.indexOf("<v>4.2</v>", local), 10, "<v>632</v>");
+            } else if (damage == "size") {
+                bytes[local + 22] = char(bytes.at(local + 22) + 1);
+                bytes[central + 24] = char(bytes.at(central + 24) + 1);
+            } else {
+                flipBit(bytes, local + 14);
+                flipBit(bytes, central + 16);
+            }
+        }));
+        WorkbookReader reader;
+        QCOMPARE(reader.open(path), false);
+        QCOMPARE(reader.errorText(), WorkbookReader::kOpenFailed);
+    }
+
+    // What the XML reader would spend quadratic time or unbounded memory on is refused before it sees it;
+    // the limits themselves still read.
+    void markupLimits_data() {
+        QTest::addColumn<QByteArray>("markup");
+        QTest::addColumn<QString>("error");
+        const auto attributes = [](int count, const char* prefix) {
+            QByteArray tag = "<x";
+            for (int i = 0; i < count; ++i)
+                tag += " " + QByteArray(prefix) + QByteArray::number(i) + "=\"\"";
+            return tag + "/>";
+        };
+        const auto nested = [](int depth, const char* attribute) {
+            QByteArray open;
+            QByteArray close;
+            for (int i = 0; i < depth; ++i) {
+                open += "<x" + QByteArray(attribute).replace('#', QByteArray::number(i)) + ">";
+                close += "</x>";
+            }
+            return open + close;
+        };
+        QTest::newRow("32 attributes in one tag") << attributes(32, "a") << QString();
+        QTest::newRow("33 attributes in one tag") << attributes(33, "a") << WorkbookReader::kOpenFailed;
+        // The worksheet element declares one namespace itself.
+        QTest::newRow("16 namespaces in scope") << nested(15, " xmlns:p#=\"u#\"") << QString();
+        QTest::newRow("17 namespaces in scope")
+            << nested(16, " xmlns:p#=\"u#\"") << WorkbookReader::kOpenFailed;
+        QTest::newRow("declarations of an empty element count")
+            << nested(15, " xmlns:p#=\"u#\"")
+                   .replace("<x xmlns:p14=\"u14\">", "<x xmlns:p14=\"u14\"><y xmlns:q=\"v\"/>")
+            << WorkbookReader::kOpenFailed;
+        // Worksheet and sheetData are two levels.
+        QTest::newRow("128 levels") << nested(126, "") << QString();
+        QTest::newRow("129 levels") << nested(127, "") << WorkbookReader::kOpenFailed;
+        QTest::newRow("text run of 1 MiB") << QByteArray(1 << 20, ' ') + "<x/>" << QString();
+        QTest::newRow("text run over 1 MiB")
+            << QByteArray((1 << 20) + 1, ' ') + "<x/>" << WorkbookReader::kOpenFailed;
+        QTest::newRow("tag over 1 MiB")
+            << "<x a=\"" + QByteArray(1 << 20, 'b') + "\"/>" << WorkbookReader::kOpenFailed;
+        QTest::newRow("comment over 1 MiB")
+            << "<!--" + QByteArray(1 << 20, 'b') + "-->" << WorkbookReader::kOpenFailed;
+        QTest::newRow("markup inside values, comments and CDATA")
+            << "<x a=\"b>c\" d='e\"f'/><!-- <y " + attributes(40, "a") + " --><z><![CDATA[<" +
+                   attributes(40, "a") + ">]]></z>"
+            << QString();
+        QTest::newRow("NUL byte") << QByteArray("<x>\0</x>", 8) << WorkbookReader::kOpenFailed;
+    }
+    void markupLimits() {
+        QFETCH(QByteArray, markup);
+        QTEST(openParts("markup.xlsx", withSheet("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>" + markup)),
+              "error");
+    }
+
+    // The bytes are only looked at as UTF-8; any other encoding could hide markup from that look.
+    void encodings_data() {
+        QTest::addColumn<QByteArray>("declaration");
+        QTest::addColumn<bool>("utf16");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("UTF-8 in lower case") << QByteArray("encoding=\"utf-8\"") << false << QString();
+        QTest::newRow("UTF-8 in single quotes") << QByteArray("encoding='UTF-8'") << false << QString();
+        QTest::newRow("no encoding declared") << QByteArray() << false << QString();
+        QTest::newRow("ISO-8859-1 declared")
+            << QByteArray("encoding='ISO-8859-1'") << false << WorkbookReader::kOpenFailed;
+        QTest::newRow("UTF-16 with a byte order mark")
+            << QByteArray("encoding=\"UTF-16\"") << true << WorkbookReader::kOpenFailed;
+    }
+    void encodings() {
+        QFETCH(QByteArray, declaration);
+        QFETCH(bool, utf16);
+        const ZipParts parts = withSheet("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>", [&](QByteArray& xml) {
+            xml.replace("encoding=\"UTF-8\"", declaration);
+            if (utf16) {
+                const QString text = QString::fromUtf8(xml);
+                xml = QByteArray("\xFF\xFE", 2) +
+                      QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+            }
+        });
+        QTEST(openParts("encoding.xlsx", parts), "error");
+    }
+
+    void cellTextLimit_data() {
+        QTest::addColumn<QByteArray>("sheetData");
+        QTest::addColumn<QByteArray>("sharedStrings");
+        QTest::addColumn<QString>("error");
+        const QByteArray most(SheetData::kMaxCellText, 'a');
+        const QByteArray half(SheetData::kMaxCellText / 2 + 1, 'a');
+        const auto inlineCell = [](const QByteArray& runs) {
+            return "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is>" + runs + "</is></c></row>";
+        };
+        QTest::newRow("inline, at the limit")
+            << inlineCell("<t>" + most + "</t>") << QByteArray() << QString();
+        QTest::newRow("inline, one more")
+            << inlineCell("<t>" + most + "b</t>") << QByteArray() << WorkbookReader::kOpenFailed;
+        QTest::newRow("rich runs together over the limit")
+            << inlineCell("<r><t>" + half + "</t></r><r><t>" + half + "</t></r>") << QByteArray()
+            << WorkbookReader::kOpenFailed;
+        QTest::newRow("escapes decoding to the limit")
+            << inlineCell("<t>" + QByteArray("_x0041_").repeated(SheetData::kMaxCellText) + "</t>")
+            << QByteArray() << QString();
+        QTest::newRow("formula result over the limit")
+            << "<row r=\"1\"><c r=\"A1\" t=\"str\"><v>" + most + "b</v></c></row>" << QByteArray()
+            << WorkbookReader::kOpenFailed;
+        QTest::newRow("shared string over the limit")
+            << QByteArray("<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>")
+            << "<si><t>" + most + "b</t></si>" << WorkbookReader::kOpenFailed;
+        QTest::newRow("unused shared string over the limit")
+            << QByteArray("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>") << "<si><t>" + most + "b</t></si>"
+            << WorkbookReader::kOpenFailed;
+    }
+    void cellTextLimit() {
+        QFETCH(QByteArray, sheetData);
+        QFETCH(QByteArray, sharedStrings);
+        WorkbookReader reader;
+        QTEST(openHand(reader, "long.xlsx", {{"worksheets/s.xml", sheetData}}, sharedStrings), "error");
+    }
+
+    // A text over the limit is kept by no back end's sheet.
+    void overlongTextNotKept() {
+        SheetData sheet;
+        sheet.put(1, 1, CellValue::makeText(QString(SheetData::kMaxCellText + 1, QLatin1Char('a'))));
+        QCOMPARE(sheet.hasOverlongText(), true);
+        QCOMPARE(describe(sheet.cell(1, 1)), QStringLiteral("Empty:"));
+    }
+
+    // A cell far right costs nothing unless the caller keeps that many columns.
+    void defaultColumns() {
+        WorkbookReader reader;
+        QCOMPARE(
+            openHand(reader, "wide.xlsx",
+                     {{"worksheets/s.xml", "<row r=\"1\"><c r=\"BL1\"><v>64</v></c><c r=\"BM1\"><v>65</v></c>"
+                                           "<c r=\"XFD1\"><v>16384</v></c></row>"}}),
+            QString());
+        QCOMPARE(reader.lastColumn(), 16384);
+        QCOMPARE(cellAt(reader, "BL1"), QStringLiteral("Number:64"));
+        QCOMPARE(cellAt(reader, "BM1"), QStringLiteral("Empty:"));
+    }
+
+    // Reading a pipe would wait for a writer for ever.
+    void pipeRefused() {
+        const QString path = file("pipe.xlsx");
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        WorkbookReader reader;
+        bool opened = true;
+        QScopedPointer<QThread> thread(QThread::create([&] { opened = reader.open(path); }));
+        thread->start();
+        const bool returned = thread->wait(2000);
+        if (!returned) {
+            // A writer that goes at once lets the blocked reader on.
+            QFile writer(path);
+            QVERIFY(writer.open(QIODevice::WriteOnly));
+            writer.close();
+            thread->wait();
+        }
+        QVERIFY2(returned, "opening a pipe blocked");
+        QCOMPARE(opened, false);
+        QCOMPARE(reader.errorText(), WorkbookReader::kOpenFailed);
+    }
+
+    // Cells come back as they were put, whatever the order; a later value replaces an earlier one.
+    void storedCells() {
+        SheetData sheet(4);
+        sheet.put(3, 2, CellValue::makeText(QStringLiteral("后一行先到")));
+        sheet.put(1, 1, CellValue::makeText(QStringLiteral("被替换")));
+        sheet.put(2, 1, CellValue::fromSerial(46024.75, false));
+        sheet.put(2, 2, CellValue::fromSerial(60.5, false));
+        sheet.put(2, 3, CellValue::makeDate(QDate(2026, 12, 31)));
+        sheet.put(1, 2, CellValue::makeBool(true));
+        sheet.put(1, 3, CellValue::makeError(QStringLiteral("#N/A")));
+        sheet.put(1, 1, CellValue::makeNumber(12.5));
+        sheet.put(1, 5, CellValue::makeNumber(1));
+        QCOMPARE(describe(sheet.cell(1, 1)), QStringLiteral("Number:12.5"));
+        QCOMPARE(describe(sheet.cell(1, 2)), QStringLiteral("Bool:true"));
+        QCOMPARE(describe(sheet.cell(1, 3)), QStringLiteral("Error:#N/A"));
+        QCOMPARE(describe(sheet.cell(1, 4)), QStringLiteral("Empty:"));
+        QCOMPARE(describe(sheet.cell(1, 5)), QStringLiteral("Empty:"));
+        QCOMPARE(describe(sheet.cell(3, 2)), QStringLiteral("Text:后一行先到"));
+        QCOMPARE(sheet.cell(2, 1).date, QDate(2026, 1, 2));
+        QCOMPARE(sheet.cell(2, 1).time, QTime(18, 0));
+        QCOMPARE(sheet.cell(2, 1).number, 46024.75);
+        QCOMPARE(describe(sheet.cell(2, 2)), QStringLiteral("Date:1900-02-29"));
+        QCOMPARE(sheet.cell(2, 2).time, QTime(12, 0));
+        QCOMPARE(describe(sheet.cell(2, 3)), QStringLiteral("Date:2026-12-31"));
+        QCOMPARE(sheet.cell(2, 3).time.isValid(), false);
+        QCOMPARE(sheet.lastRow(), 3);
+        QCOMPARE(sheet.lastColumn(), 5);
+    }
+
+    // One small file per kind of damaged or hostile workbook: refuse-* is refused as damaged, read-* is
+    // read; each in bounded time and memory.
+    void xlsxCorpus_data() {
+        QTest::addColumn<QString>("name");
+        const QStringList names =
+            QDir(QStringLiteral(KV_TEST_DATA "/corpus"))
+                .entryList({QStringLiteral("refuse-*.xlsx"), QStringLiteral("read-*.xlsx")}, QDir::Files);
+        QVERIFY(!names.isEmpty());
+        for (const QString& name : names)
+            QTest::newRow(qPrintable(name)) << name;
+    }
+    void xlsxCorpus() {
+        QFETCH(QString, name);
+        WorkbookReader reader;
+        QElapsedTimer timer;
+        timer.start();
+        const bool opened = reader.open(QStringLiteral(KV_TEST_DATA "/corpus/") + name);
+        QVERIFY2(timer.elapsed() < 10000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+        QCOMPARE(opened, name.startsWith(QLatin1String("read-")));
+        QCOMPARE(reader.errorText(), opened ? QString() : WorkbookReader::kOpenFailed);
+        QVERIFY2(peakMegabytes() < 500, qPrintable(QStringLiteral("%1 MB").arg(peakMegabytes())));
+    }
+
     // Written by libxlsxwriter under a Chinese name: the first row empty, data in rows 3 to 6, a second
     // sheet.
     void writtenWorkbook_data() {
@@ -491,7 +780,7 @@ private slots:
     void legacyWorkbook() {
         QFETCH(QString, name);
         QFETCH(QString, ref);
-        WorkbookReader reader;
+        WorkbookReader reader(256); // the widest legacy sheet; the default keeps fewer columns
         QVERIFY2(reader.open(QStringLiteral(KV_TEST_DATA "/") + name), qPrintable(reader.errorText()));
         QTEST(cellAt(reader, ref), "cell");
     }
@@ -582,6 +871,16 @@ private slots:
         QVERIFY(styles.contains("FF999999"));
         QVERIFY(styles.contains("style=\"thin\""));
         QVERIFY(styles.contains("formatCode=\"@\""));
+    }
+
+    // Parts that each fit, but not together. Last: its own fixture takes a few hundred MB, which must not
+    // count against the corpus's bound.
+    void unpackedBytesBounded() {
+        const QByteArray comments = QByteArray("<!--" + QByteArray(1000, 'c') + "-->").repeated(68000);
+        const ZipParts parts = handWorkbook(
+            {{"worksheets/s.xml", "<row r=\"1\"><c r=\"A1\" t=\"s\"><v>0</v></c></row>" + comments}},
+            "<si><t>阿莫西林</t></si>" + comments);
+        QCOMPARE(openParts("together.xlsx", parts), WorkbookReader::kOpenFailed);
     }
 };
 

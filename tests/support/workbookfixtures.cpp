@@ -9,7 +9,7 @@
 
 namespace kestrovalin::test {
 
-bool writeZip(const QString& path, const ZipParts& parts) {
+bool writeZip(const QString& path, const ZipParts& parts, bool stored) {
     zipFile zip = zipOpen64(QFile::encodeName(path).constData(), APPEND_STATUS_CREATE);
     if (!zip)
         return false;
@@ -18,7 +18,7 @@ bool writeZip(const QString& path, const ZipParts& parts) {
         zip_fileinfo info{};
         ok = ok &&
              zipOpenNewFileInZip64(zip, part.first.toUtf8().constData(), &info, nullptr, 0, nullptr, 0,
-                                   nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0) == ZIP_OK &&
+                                   nullptr, stored ? 0 : Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0) == ZIP_OK &&
              zipWriteInFileInZip(zip, part.second.constData(), unsigned(part.second.size())) == ZIP_OK &&
              zipCloseFileInZip(zip) == ZIP_OK;
     }

@@ -10,8 +10,8 @@ namespace kestrovalin::test {
 
 using ZipParts = QList<QPair<QString, QByteArray>>;
 
-// A zip archive of the given entries, deflated.
-bool writeZip(const QString& path, const ZipParts& parts);
+// A zip archive of the given entries, deflated, or stored as they are.
+bool writeZip(const QString& path, const ZipParts& parts, bool stored = false);
 
 // One sheet of a hand-written workbook, in tab order.
 struct HandSheet {

@@ -39,11 +39,11 @@ protected:
         QList<ImportRowLabel> toStore;
         int duplicates = 0;
         int invalid = 0;
-        QStringList duplicateLines; // listed under the summary when not empty
+        LineSource duplicateLines; // when set, the duplicates are listed under the summary
     };
     // The steps of a run that differ per kind, in the order they are called:
-    // reads the workbook's rows and keeps them (rowsRead() of them); false with the reasons when it cannot
-    // be read.
+    // opens the workbook and counts its rows (rowsRead() of them); false with the reasons when it cannot be
+    // read.
     virtual bool readRows(const QString& path, QStringList& reasons) = 0;
     virtual int rowsRead() const = 0;
     // Checks the rows read, reporting invalid and duplicate ones as it goes, and keeps those to store.
@@ -53,6 +53,7 @@ protected:
 
     bool generateTemplate(const QString& path, QString& errorText);
     void appendResult(const QString& text, const QColor& colour);
+    QTextEdit* resultArea() const { return m_form.result; }
 
 private slots:
     void onDownloadTemplate();

@@ -23,6 +23,8 @@ namespace kestrovalin {
 namespace {
 
 constexpr int kSettleMs = 200;
+constexpr int kLinesPerInsertion = 256;
+constexpr int kParagraphsBeforeSharing = 10000;
 
 } // namespace
 
@@ -108,6 +110,24 @@ bool openImportSheet(WorkbookReader& reader, const QString& path, QStringList& r
     return true;
 }
 
+void ResultLines::append(const QString& line) {
+    m_pending.append(line);
+    if (m_pending.size() >= kLinesPerInsertion)
+        flush();
+}
+
+void ResultLines::flush() {
+    if (m_pending.isEmpty())
+        return;
+    // One insertion; each line break becomes a paragraph of its own. Past a long list the lines of one
+    // insertion share a paragraph, broken by line separators: they read the same, but a shown text area
+    // keeps a layout of about half a kilobyte per paragraph, which a million lines could not afford.
+    const bool crowded = m_area->document()->blockCount() >= kParagraphsBeforeSharing;
+    appendResult(m_area, m_pending.join(crowded ? QChar(QChar::LineSeparator) : QChar(QLatin1Char('\n'))),
+                 m_colour);
+    m_pending.clear();
+}
+
 bool announceRead(QTextEdit* area, ImportBusy& busy, const ImportWording& wording, bool read,
                   const QStringList& reasons, int rows) {
     if (read && rows > 0) {
@@ -128,17 +148,19 @@ bool announceRead(QTextEdit* area, ImportBusy& busy, const ImportWording& wordin
 }
 
 bool announceChecks(QTextEdit* area, const ImportWording& wording, int toInsert, int duplicates, int invalid,
-                    const QStringList& duplicateLines) {
+                    const LineSource& duplicateLines) {
     appendResult(area,
                  QStringLiteral("校验完成：有效 %1 条，重复 %2 条，格式错误 %3 条\n")
                      .arg(toInsert)
                      .arg(duplicates)
                      .arg(invalid),
                  resultColour::kProgress);
-    if (!duplicateLines.isEmpty()) {
+    if (duplicateLines && duplicates > 0) {
         appendResult(area, QStringLiteral("\n--- 重复数据（将被跳过）---"), resultColour::kWarning);
-        for (const QString& line : duplicateLines)
-            appendResult(area, QStringLiteral("  ") + line, resultColour::kWarning);
+        {
+            ResultLines lines(area, resultColour::kWarning);
+            duplicateLines([&lines](const QString& line) { lines.append(QStringLiteral("  ") + line); });
+        }
         appendResult(area, QString(), resultColour::kProgress);
     }
     if (toInsert > 0)

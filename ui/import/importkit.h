@@ -10,6 +10,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <memory>
+
 class QDialog;
 class QDialogButtonBox;
 class QLabel;
@@ -96,30 +99,95 @@ private:
 // logName starts the debug line with the sheet's size.
 bool openImportSheet(WorkbookReader& reader, const QString& path, QStringList& reasons, const char* logName);
 
-// Reads rows 2 to the last used row, columns A up to maxColumns: readCell(row, column, cell) fills a field,
-// keep(row, anyCellFilled) says whether the row is taken.
-template <class Row, class ReadCell, class Keep>
-bool readImportRows(const QString& path, int maxColumns, const char* logName, QList<Row>& rows,
-                    QStringList& reasons, ReadCell readCell, Keep keep) {
-    WorkbookReader reader(maxColumns);
-    if (!openImportSheet(reader, path, reasons, logName))
-        return false;
-    const int columns = qMin(reader.lastColumn(), maxColumns);
-    for (int r = 2; r <= reader.lastRow(); ++r) {
+// The data rows of a workbook (rows 2 to the last used row, columns A up to maxColumns), built one at a time
+// from the reader's cells whenever they are walked: only the reader's compact cells stay in memory, however
+// many rows the file has. readCell(row, column, cell) fills a field, keep(row, anyCellFilled) says whether
+// the row is taken.
+template <class Row> class ImportSheet {
+public:
+    using ReadCell = void (*)(Row&, int, const CellValue&);
+    using Keep = bool (*)(const Row&, bool);
+
+    ImportSheet(int maxColumns, ReadCell readCell, Keep keep)
+        : m_maxColumns(maxColumns), m_readCell(readCell), m_keep(keep) {}
+
+    // Opens the workbook and counts the rows taken; false with the reasons to list under the failure line.
+    bool open(const QString& path, const char* logName, QStringList& reasons) {
+        close();
+        m_reader = std::make_unique<WorkbookReader>(m_maxColumns);
+        if (!openImportSheet(*m_reader, path, reasons, logName)) {
+            close();
+            return false;
+        }
+        forEach([this](const Row&) { ++m_count; });
+        if (m_count == 0)
+            m_reader.reset(); // nothing to check: the cells need not be kept
+        return true;
+    }
+    int count() const { return m_count; }
+    // visit(row) for every row taken, in sheet order; the windows repaint between rows.
+    template <class Visit> void forEach(Visit visit) const {
+        if (!m_reader)
+            return;
+        for (int r = 2; r <= m_reader->lastRow(); ++r) {
+            Row row;
+            const bool filled = build(r, row);
+            ImportBusy::pump();
+            if (m_keep(row, filled))
+                visit(row);
+        }
+    }
+    // Sheet row r as a data row, taken or not; empty once closed.
+    Row rowAt(int r) const {
         Row row;
+        build(r, row);
+        return row;
+    }
+    void close() {
+        m_reader.reset();
+        m_count = 0;
+    }
+
+private:
+    // False when all its cells are empty.
+    bool build(int r, Row& row) const {
         row.rowNumber = r;
         bool filled = false;
+        const int columns = m_reader ? qMin(m_reader->lastColumn(), m_maxColumns) : 0;
         for (int c = 1; c <= columns; ++c) {
-            const CellValue cell = reader.cell(r, c);
+            const CellValue cell = m_reader->cell(r, c);
             filled = filled || !cell.isEmpty();
-            readCell(row, c, cell);
+            m_readCell(row, c, cell);
         }
-        ImportBusy::pump();
-        if (keep(row, filled))
-            rows.append(row);
+        return filled;
     }
-    return true;
-}
+
+    int m_maxColumns;
+    ReadCell m_readCell;
+    Keep m_keep;
+    std::unique_ptr<WorkbookReader> m_reader;
+    int m_count = 0;
+};
+
+// Lines of one colour added to the result area a few hundred at a time. Each added paragraph on its own
+// makes the text area lay it out at once; for a list of many thousand rows that costs far more time and
+// memory than the text. The lines read the same; past ten thousand paragraphs, those added together share
+// one.
+class ResultLines {
+public:
+    ResultLines(QTextEdit* area, const QColor& colour) : m_area(area), m_colour(colour) {}
+    ~ResultLines() { flush(); }
+    ResultLines(const ResultLines&) = delete;
+    ResultLines& operator=(const ResultLines&) = delete;
+
+    void append(const QString& line);
+    void flush();
+
+private:
+    QTextEdit* m_area;
+    QColor m_colour;
+    QStringList m_pending;
+};
 
 // The cell as a text field: trimmed, never a null text.
 QString fieldText(const CellValue& cell);
@@ -130,10 +198,14 @@ QString errorCellProblem(int column, const CellValue& cell);
 // otherwise the count of rows read is announced.
 bool announceRead(QTextEdit* area, ImportBusy& busy, const ImportWording& wording, bool read,
                   const QStringList& reasons, int rows);
-// After checking: the summary and the skipped duplicates' descriptions (if any are listed); false, with the
-// closing line, when nothing is left to store.
+// Hands each of a list's lines, in order, to `line`: a long list is written out as it is made, never kept
+// whole.
+using LineSource = std::function<void(const std::function<void(const QString&)>& line)>;
+
+// After checking: the summary and the skipped duplicates' descriptions (when they are listed); false, with
+// the closing line, when nothing is left to store.
 bool announceChecks(QTextEdit* area, const ImportWording& wording, int toInsert, int duplicates, int invalid,
-                    const QStringList& duplicateLines = QStringList());
+                    const LineSource& duplicateLines = {});
 // The Yes/No question before anything is written; false (with the cancel line) unless Yes.
 bool confirmImport(QWidget* parent, QTextEdit* area, const ImportWording& wording, int toInsert,
                    int duplicates);
@@ -143,13 +215,6 @@ struct ImportRowLabel {
     int rowNumber = 0;
     QString name;
 };
-
-template <class Row> QList<ImportRowLabel> importRowLabels(const QList<Row>& rows) {
-    QList<ImportRowLabel> labels;
-    for (const Row& row : rows)
-        labels.append({row.rowNumber, row.displayName()});
-    return labels;
-}
 
 // The end of a run: the refused rows, then what became of the whole; nothing is reported stored that the
 // commit did not keep.

@@ -136,25 +136,22 @@ const ImportDialogBase::Setup kSetup{QStringLiteral("商品导入模板.xlsx"),
                                      kTemplate,
                                      kWording};
 
+// Only a row with all twelve cells empty is a gap; any other row is checked and reported.
+bool isFilled(const ProductImportDialog::ImportRow&, bool filled) {
+    return filled;
+}
+
 } // namespace
 
 ProductImportDialog::ProductImportDialog(QWidget* parent)
-    : ImportDialogBase(parent, kSetup), ui(new Ui::ProductImportDialog) {
+    : ImportDialogBase(parent, kSetup), ui(new Ui::ProductImportDialog),
+      m_sheet(kColumns, &readField, &isFilled) {
     ui->setupUi(this);
     attachForm(importFormOf(ui), ui->buttonBox, ui->labelStep2);
 }
 
 ProductImportDialog::~ProductImportDialog() {
     delete ui;
-}
-
-bool ProductImportDialog::readExcel(const QString& path, QList<ImportRow>& rows, QStringList& errors) {
-    // Only a row with all twelve cells empty is a gap; any other row is checked and reported.
-    const bool read = readImportRows(path, kColumns, "readExcel:", rows, errors, &readField,
-                                     [](const ImportRow&, bool filled) { return filled; });
-    if (read)
-        qDebug() << "Total rows read:" << rows.size();
-    return read;
 }
 
 bool ProductImportDialog::isValidRow(const ImportRow& row, QString& errorText) const {
@@ -172,66 +169,81 @@ bool ProductImportDialog::isValidRow(const ImportRow& row, QString& errorText) c
 }
 
 bool ProductImportDialog::readRows(const QString& path, QStringList& reasons) {
-    m_rows.clear();
-    return readExcel(path, m_rows, reasons);
+    const bool read = m_sheet.open(path, "readExcel:", reasons);
+    if (read)
+        qDebug() << "Total rows read:" << m_sheet.count();
+    return read;
 }
 
 ImportDialogBase::Checked ProductImportDialog::checkRows() {
     Checked result;
     m_toStore.clear();
+    m_duplicates.clear();
+    m_storedNames.clear();
     repositories::ProductRepository repo = repository();
+    ResultLines invalidLines(resultArea(), resultColour::kWarning);
     const auto reportInvalid = [&](const ImportRow& row, const QString& reason) {
-        appendResult(QStringLiteral("  ⚠ 第 %1 行数据无效：%2").arg(QString::number(row.rowNumber), reason),
-                     resultColour::kWarning);
+        invalidLines.append(
+            QStringLiteral("  ⚠ 第 %1 行数据无效：%2").arg(QString::number(row.rowNumber), reason));
         ++result.invalid;
     };
     QHash<QString, int> firstRowOfBarcode; // among the rows to insert
-    for (const ImportRow& row : qAsConst(m_rows)) {
-        ImportBusy::pump();
+    m_sheet.forEach([&](const ImportRow& row) {
         QString reason;
         if (!isValidRow(row, reason)) {
             reportInvalid(row, reason);
-            continue;
+            return;
         }
         const int existingId = repo.findDuplicate(row.record);
         if (existingId >= 1) {
-            QString description = describeRow(row);
-            const models::Product existing = repo.findById(existingId);
-            if (!existing.name.isEmpty())
-                description +=
-                    QStringLiteral(" ↔ 已存在(ID:%1 %2)").arg(QString::number(existing.id), existing.name);
-            result.duplicateLines.append(description);
-            continue;
+            if (!m_storedNames.contains(existingId))
+                m_storedNames.insert(existingId, repo.findById(existingId).name);
+            m_duplicates.append({row.rowNumber, existingId, true});
+            return;
         }
         // Rows of one file meet the unique barcode too: the second one would fail and roll everything back.
         const QString& barcode = row.record.barcode;
         if (!barcode.isEmpty()) {
             const auto first = firstRowOfBarcode.constFind(barcode);
             if (first != firstRowOfBarcode.constEnd()) {
-                result.duplicateLines.append(describeRow(row) +
-                                             QStringLiteral(" ↔ 与第 %1 行条码相同").arg(first.value()));
-                continue;
+                m_duplicates.append({row.rowNumber, first.value(), false});
+                return;
             }
             // A barcode the listed drugs do not hold may still belong to a deleted one; the unique column
             // would refuse the insert and roll the whole run back.
             if (repo.barcodeTaken(barcode)) {
                 reportInvalid(row, QStringLiteral("条码已被已删除的商品使用"));
-                continue;
+                return;
             }
             firstRowOfBarcode.insert(barcode, row.rowNumber);
         }
-        m_toStore.append(row);
-    }
-    result.toStore = importRowLabels(m_toStore);
-    result.duplicates = result.duplicateLines.size();
+        m_toStore.append(row.record);
+        result.toStore.append({row.rowNumber, row.record.name});
+    });
+    result.duplicates = m_duplicates.size();
+    // The sheet stays open for the list; a new run or the dialog's end closes it.
+    result.duplicateLines = [this](const std::function<void(const QString&)>& line) {
+        for (const Duplicate& duplicate : qAsConst(m_duplicates))
+            line(describeDuplicate(duplicate));
+    };
     return result;
 }
 
+QString ProductImportDialog::describeDuplicate(const Duplicate& duplicate) const {
+    const QString row = describeRow(m_sheet.rowAt(duplicate.rowNumber));
+    if (!duplicate.stored)
+        return row + QStringLiteral(" ↔ 与第 %1 行条码相同").arg(duplicate.other);
+    const QString name = m_storedNames.value(duplicate.other);
+    if (name.isEmpty())
+        return row;
+    return row + QStringLiteral(" ↔ 已存在(ID:%1 %2)").arg(QString::number(duplicate.other), name);
+}
+
 repositories::BulkInsertResult ProductImportDialog::storeRows(const repositories::RowHook& beforeEachRow) {
-    QList<models::Product> products;
-    for (const ImportRow& row : qAsConst(m_toStore))
-        products.append(row.record);
-    return repository().insertAll(products, beforeEachRow);
+    m_sheet.close();
+    const repositories::BulkInsertResult result = repository().insertAll(m_toStore, beforeEachRow);
+    m_toStore.clear();
+    return result;
 }
 
 } // namespace kestrovalin

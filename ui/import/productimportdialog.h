@@ -3,9 +3,11 @@
 #include "models/product.h"
 #include "ui/import/importdialogbase.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 namespace Ui {
 class ProductImportDialog;
@@ -26,15 +28,26 @@ public:
 
 private:
     bool readRows(const QString& path, QStringList& reasons) override;
-    int rowsRead() const override { return m_rows.size(); }
+    int rowsRead() const override { return m_sheet.count(); }
     Checked checkRows() override;
     repositories::BulkInsertResult storeRows(const repositories::RowHook& beforeEachRow) override;
-    bool readExcel(const QString& path, QList<ImportRow>& rows, QStringList& errors);
     bool isValidRow(const ImportRow& row, QString& errorText) const;
 
     Ui::ProductImportDialog* ui;
-    QList<ImportRow> m_rows;    // as read from the workbook
-    QList<ImportRow> m_toStore; // what the checks left
+    // A row skipped as a duplicate: of the stored drug `other` (an id), or of the earlier row `other` of the
+    // file. Its description is made again from the sheet when it is listed.
+    struct Duplicate {
+        int rowNumber;
+        int other;
+        bool stored;
+    };
+    // The description listed for a skipped row.
+    QString describeDuplicate(const Duplicate& duplicate) const;
+
+    ImportSheet<ImportRow> m_sheet;   // the workbook's rows, built as they are walked
+    QList<models::Product> m_toStore; // what the checks left
+    QVector<Duplicate> m_duplicates;
+    QHash<int, QString> m_storedNames; // of the stored drugs met as duplicates, by id
 };
 
 } // namespace kestrovalin

@@ -102,6 +102,11 @@ repositories::SupplierRepository repository() {
     return repositories::SupplierRepository(DatabaseManager::instance().getAdapter());
 }
 
+// Rows without a name are left out without a word.
+bool isNamed(const SupplierImportDialog::ImportRow& row, bool) {
+    return !row.record.name.isEmpty();
+}
+
 } // namespace
 
 QDate parseDateFlexible(const QString& text) {
@@ -137,7 +142,8 @@ QStringList splitImportedScope(const QString& text) {
 }
 
 SupplierImportDialog::SupplierImportDialog(QWidget* parent)
-    : ImportDialogBase(parent, kSetup), ui(new Ui::SupplierImportDialog) {
+    : ImportDialogBase(parent, kSetup), ui(new Ui::SupplierImportDialog),
+      m_sheet(kColumns, &readField, &isNamed) {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("供应商批量导入"));
     attachForm(importFormOf(ui), ui->buttonBox, ui->labelStep2);
@@ -145,15 +151,6 @@ SupplierImportDialog::SupplierImportDialog(QWidget* parent)
 
 SupplierImportDialog::~SupplierImportDialog() {
     delete ui;
-}
-
-bool SupplierImportDialog::readExcel(const QString& path, QList<ImportRow>& rows, QStringList& reasons) {
-    // Rows without a name are left out without a word.
-    const bool read = readImportRows(path, kColumns, "SupplierImport readExcel:", rows, reasons, &readField,
-                                     [](const ImportRow& row, bool) { return !row.record.name.isEmpty(); });
-    if (read)
-        qDebug() << "SupplierImport total rows read:" << rows.size();
-    return read;
 }
 
 bool SupplierImportDialog::isValidRow(const ImportRow& row, QString& reason) const {
@@ -188,8 +185,10 @@ int SupplierImportDialog::findDuplicateByName(const QString& name) const {
 }
 
 bool SupplierImportDialog::readRows(const QString& path, QStringList& reasons) {
-    m_rows.clear();
-    return readExcel(path, m_rows, reasons);
+    const bool read = m_sheet.open(path, "SupplierImport readExcel:", reasons);
+    if (read)
+        qDebug() << "SupplierImport total rows read:" << m_sheet.count();
+    return read;
 }
 
 ImportDialogBase::Checked SupplierImportDialog::checkRows() {
@@ -197,46 +196,44 @@ ImportDialogBase::Checked SupplierImportDialog::checkRows() {
     int& duplicates = result.duplicates;
     int& invalid = result.invalid;
     m_toStore.clear();
+    ResultLines lines(resultArea(), resultColour::kWarning);
     QHash<QString, int> firstRowOfName; // among the rows to import
-    for (const ImportRow& row : qAsConst(m_rows)) {
-        ImportBusy::pump();
+    m_sheet.forEach([&](const ImportRow& row) {
         QString reason;
         if (!isValidRow(row, reason)) {
-            appendResult(QStringLiteral("  第 %1 行数据无效：%2").arg(QString::number(row.rowNumber), reason),
-                         resultColour::kWarning);
+            lines.append(
+                QStringLiteral("  第 %1 行数据无效：%2").arg(QString::number(row.rowNumber), reason));
             ++invalid;
-            continue;
+            return;
         }
         const QString& name = row.record.name;
         const int existingId = findDuplicateByName(name);
         if (existingId >= 1) {
-            appendResult(QStringLiteral("  第 %1 行「%2」与已存在的供应商(ID:%3)重复，跳过")
-                             .arg(QString::number(row.rowNumber), name, QString::number(existingId)),
-                         resultColour::kWarning);
+            lines.append(QStringLiteral("  第 %1 行「%2」与已存在的供应商(ID:%3)重复，跳过")
+                             .arg(QString::number(row.rowNumber), name, QString::number(existingId)));
             ++duplicates;
-            continue;
+            return;
         }
         // A name repeated in the file would otherwise be stored twice.
         const auto first = firstRowOfName.constFind(name);
         if (first != firstRowOfName.constEnd()) {
-            appendResult(QStringLiteral("  第 %1 行「%2」与第 %3 行重复，跳过")
-                             .arg(QString::number(row.rowNumber), name, QString::number(first.value())),
-                         resultColour::kWarning);
+            lines.append(QStringLiteral("  第 %1 行「%2」与第 %3 行重复，跳过")
+                             .arg(QString::number(row.rowNumber), name, QString::number(first.value())));
             ++duplicates;
-            continue;
+            return;
         }
         firstRowOfName.insert(name, row.rowNumber);
-        m_toStore.append(row);
-    }
-    result.toStore = importRowLabels(m_toStore);
+        m_toStore.append(toSupplier(row));
+        result.toStore.append({row.rowNumber, name});
+    });
+    m_sheet.close();
     return result;
 }
 
 repositories::BulkInsertResult SupplierImportDialog::storeRows(const repositories::RowHook& beforeEachRow) {
-    QList<models::Supplier> suppliers;
-    for (const ImportRow& row : qAsConst(m_toStore))
-        suppliers.append(toSupplier(row));
-    return repository().insertAll(suppliers, beforeEachRow);
+    const repositories::BulkInsertResult result = repository().insertAll(m_toStore, beforeEachRow);
+    m_toStore.clear();
+    return result;
 }
 
 } // namespace kestrovalin

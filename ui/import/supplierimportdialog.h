@@ -39,16 +39,15 @@ public:
 
 private:
     bool readRows(const QString& path, QStringList& reasons) override;
-    int rowsRead() const override { return m_rows.size(); }
+    int rowsRead() const override { return m_sheet.count(); }
     Checked checkRows() override;
     repositories::BulkInsertResult storeRows(const repositories::RowHook& beforeEachRow) override;
-    bool readExcel(const QString& path, QList<ImportRow>& rows, QStringList& reasons);
     bool isValidRow(const ImportRow& row, QString& reason) const;
     int findDuplicateByName(const QString& name) const;
 
     Ui::SupplierImportDialog* ui;
-    QList<ImportRow> m_rows;    // as read from the workbook
-    QList<ImportRow> m_toStore; // what the checks left
+    ImportSheet<ImportRow> m_sheet;    // the workbook's rows, built as they are walked
+    QList<models::Supplier> m_toStore; // what the checks left, as stored
 };
 
 } // namespace kestrovalin
