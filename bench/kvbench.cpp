@@ -17,6 +17,7 @@
 #include "repositories/supplierrepository.h"
 #include "ui/admin/operlogwindow.h"
 #include "ui/common/prompts.h"
+#include "ui/common/reportframe.h"
 #include "ui/login/logindialog.h"
 #include "ui/main/applicationstartup.h"
 #include "ui/main/mainwindow.h"
@@ -578,9 +579,12 @@ void askMonthsBack(QWidget* window, int months) {
 }
 
 Sql bookSql(const RecordBook& book, int months) {
-    return {book.select + book.orderBy,
-            {QDate::currentDate().addMonths(-months).toString(QStringLiteral("yyyy-MM-dd")),
-             QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}};
+    const ListQuery::Statement all =
+        ReportQuery(book.list, QDate::currentDate().addMonths(-months).toString(QStringLiteral("yyyy-MM-dd")),
+                    QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")))
+            .list()
+            .all();
+    return {all.sql, all.params};
 }
 
 // A record book opened on its default month, then asked for a whole year in the open window, each beside its

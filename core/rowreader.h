@@ -31,6 +31,8 @@ public:
     Row& operator=(const Row&) = delete;
 
     QVariant value(const char* column) const;
+    // The value at a position of the select list.
+    QVariant at(int position) const { return m_query.value(position); }
     bool isNull(const char* column) const { return value(column).isNull(); }
     // NULL reads as a null QString (which binds back as NULL).
     QString text(const char* column) const { return value(column).toString(); }

@@ -167,7 +167,7 @@ void InventoryWarningWindow::onRefreshClicked() {
 
 void InventoryWarningWindow::onExportClicked() {
     const int tab = ui->tabWidget->currentIndex();
-    const RowTableModel* models[] = {m_expiry, m_stock, m_supplier};
+    RowTableModel* models[] = {m_expiry, m_stock, m_supplier};
     if (tab < 0 || tab > 2)
         return;
     const QString kind = QString::fromUtf8(kTabExports[tab].kind);
