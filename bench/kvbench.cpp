@@ -737,13 +737,13 @@ int main(int argc, char* argv[]) {
                          return new ProductBatchSelectionDialog(
                              parent, ProductBatchSelectionDialog::PurchaseReturnMode);
                      },
-                     {ProductRepository::purchaseReturnBatchesStatement(), {Clock::todayText()}});
+                     {ProductRepository::purchaseReturnBatchList(QString()).all().sql, {Clock::todayText()}});
     bench.listWindow("sales return picker (sold lines)",
                      [](QWidget* parent) {
                          return new ProductBatchSelectionDialog(parent,
                                                                 ProductBatchSelectionDialog::SalesReturnMode);
                      },
-                     {ProductRepository::soldLinesStatement(), {}});
+                     {ProductRepository::soldLineList(QString()).all().sql, {}});
 
     const QString stockSelect = QStringLiteral(
         "SELECT b.id as batch_id, b.product_id, b.supplier_id, b.batch_no, b.production_date, b.expiry_date, "

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/idbadapter.h"
+#include "core/listquery.h"
 #include "models/inventorybatch.h"
 #include "models/product.h"
 #include "repositories/bulkinsert.h"
@@ -74,19 +75,20 @@ public:
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithSalesOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithSalesOrder(const QString& keyword);
 
-    // The statements of the two return pickers' full lists, with their one parameter (the local today, or
-    // none), for measuring them beside a plain read.
-    static QString purchaseReturnBatchesStatement();
-    static QString soldLinesStatement();
+    // The pickers' lists, newest first, for an empty keyword everything: the sellable batches (name or
+    // barcode), the batches in stock with the purchase order that brought them in (name), the batches a
+    // non-conforming registration may name (name or barcode), and the sold lines with what is still
+    // returnable of them (name). Batches read with readStockBatch, sold lines with readSoldLine.
+    static ListQuery sellableBatchList(const QString& keyword);
+    static ListQuery purchaseReturnBatchList(const QString& keyword);
+    static ListQuery rejectableBatchList(const QString& keyword);
+    static ListQuery soldLineList(const QString& keyword);
+    static InventoryBatchWithProduct readStockBatch(const Row& row);
+    static InventoryBatchWithProduct readSoldLine(const Row& row);
 
 private:
     models::Product readOne(const QString& sql, const QList<QVariant>& params);
     QList<models::Product> readList(const QString& sql, const QList<QVariant>& params = {});
-    // A null keyword lists everything; otherwise only drugs that meet condition, each of whose placeholders
-    // takes the keyword as a substring pattern.
-    QList<InventoryBatchWithProduct> stockBatches(const QString& sqlTemplate, const QString* keyword,
-                                                  const QString& condition);
-    QList<InventoryBatchWithProduct> soldLines(const QString* keyword);
 
     IDbAdapter* m_db;
 };
