@@ -137,6 +137,17 @@ ListQuery::Statement ListQuery::page(const QVector<QVariant>* after, bool backwa
     return s;
 }
 
+QString ListQuery::fromWhere() const {
+    return where.isEmpty() ? from : from + QStringLiteral(" WHERE ") + where;
+}
+
+QString ListQuery::orderBy() const {
+    QStringList terms;
+    for (const SortKey& key : order)
+        terms << key.expression + (key.descending ? QStringLiteral(" DESC") : QString());
+    return QStringLiteral(" ORDER BY ") + terms.join(QStringLiteral(", "));
+}
+
 ListQuery::Statement ListQuery::count() const {
     Statement s;
     if (!groupBy.isEmpty()) {
@@ -153,9 +164,7 @@ ListQuery::Statement ListQuery::count() const {
     s.sql = QStringLiteral("SELECT COUNT(*)");
     for (const QString& total : totals)
         s.sql += QStringLiteral(", ") + total;
-    s.sql += QLatin1Char(' ') + from;
-    if (!where.isEmpty())
-        s.sql += QStringLiteral(" WHERE ") + where;
+    s.sql += QLatin1Char(' ') + fromWhere();
     s.params << params;
     return s;
 }

@@ -54,6 +54,10 @@ struct ListQuery {
     Statement page(const QVector<QVariant>* after, bool backwards, int limit, bool keysOnly = false) const;
     // One row: the row count, then each total.
     Statement count() const;
+    // The from part with its WHERE clause, and the ORDER BY clause, for a statement of one's own over the
+    // same rows (not for grouped lists).
+    QString fromWhere() const;
+    QString orderBy() const;
 };
 
 } // namespace kestrovalin

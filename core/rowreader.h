@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/idbadapter.h"
+#include "core/listquery.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -130,6 +131,13 @@ Fetched<T> fetch(IDbAdapter* db, const QString& sql, const QList<QVariant>& para
 template <class F, class T = std::invoke_result_t<F, const Row&>>
 QList<T> readList(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map) {
     return fetch(db, sql, params, map).rows;
+}
+
+// Every row of a list in its order, mapped; an empty list when the statement fails or there is no adapter.
+template <class F, class T = std::invoke_result_t<F, const Row&>>
+QList<T> readList(IDbAdapter* db, const ListQuery& list, F map) {
+    const ListQuery::Statement all = list.all();
+    return readList(db, all.sql, all.params, map);
 }
 
 // The first row mapped, or fallback when there is none, the statement fails or there is no adapter.

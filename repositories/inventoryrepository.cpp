@@ -23,11 +23,6 @@ ListQuery batchList(const QString& condition, const QList<QVariant>& params) {
     return list;
 }
 
-QList<InventoryItem> readItems(IDbAdapter* db, const ListQuery& list, InventoryItem (*read)(const Row&)) {
-    const ListQuery::Statement all = list.all();
-    return readList(db, all.sql, all.params, read);
-}
-
 } // namespace
 
 InventoryItem InventoryRepository::readBatchItem(const Row& row) {
@@ -77,19 +72,19 @@ ListQuery InventoryRepository::outOfStockList() {
 }
 
 QList<InventoryItem> InventoryRepository::findAll() {
-    return readItems(m_adapter, stockList(QString()), readBatchItem);
+    return readList(m_adapter, stockList(QString()), readBatchItem);
 }
 
 QList<InventoryItem> InventoryRepository::search(const QString& keyword) {
-    return readItems(m_adapter, stockList(keyword), readBatchItem);
+    return readList(m_adapter, stockList(keyword), readBatchItem);
 }
 
 QList<InventoryItem> InventoryRepository::findExpiringSoon(int days) {
-    return readItems(m_adapter, expiringList(days), readBatchItem);
+    return readList(m_adapter, expiringList(days), readBatchItem);
 }
 
 QList<InventoryItem> InventoryRepository::findOutOfStock() {
-    return readItems(m_adapter, outOfStockList(), readDrugItem);
+    return readList(m_adapter, outOfStockList(), readDrugItem);
 }
 
 bool InventoryRepository::updateBatchQuantity(int batchId, int quantity) {

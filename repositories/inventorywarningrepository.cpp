@@ -34,8 +34,7 @@ LowStockItem InventoryWarningRepository::readLowStock(const Row& row) {
 }
 
 QList<LowStockItem> InventoryWarningRepository::findLowStock() {
-    const ListQuery::Statement all = lowStockList().all();
-    return readList(m_adapter, all.sql, all.params, readLowStock);
+    return readList(m_adapter, lowStockList(), readLowStock);
 }
 
 } // namespace kestrovalin::repositories

@@ -138,11 +138,6 @@ const QString kNameCondition = QStringLiteral("p.name LIKE ?");
 // The pickers of sellable stock promise barcodes in their search boxes; a scanned code finds its drug.
 const QString kNameOrBarcodeCondition = QStringLiteral("p.name LIKE ? OR p.barcode LIKE ?");
 
-QList<Batch> readBatches(IDbAdapter* db, const ListQuery& list, Batch (*read)(const Row&)) {
-    const ListQuery::Statement all = list.all();
-    return kestrovalin::readList(db, all.sql, all.params, read);
-}
-
 } // namespace
 
 ProductRepository::ProductRepository(IDbAdapter* db) : m_db(db) {}
@@ -198,10 +193,6 @@ Product ProductRepository::readOne(const QString& sql, const QList<QVariant>& pa
     return readFirst(m_db, sql, params, readProduct);
 }
 
-QList<Product> ProductRepository::readList(const QString& sql, const QList<QVariant>& params) {
-    return kestrovalin::readList(m_db, sql, params, readProduct);
-}
-
 Product ProductRepository::findById(int id) {
     if (!m_db)
         return Product();
@@ -220,72 +211,61 @@ bool ProductRepository::barcodeTaken(const QString& barcode) {
     return readValue(m_db, QStringLiteral("SELECT id FROM product WHERE barcode = ?"), {barcode}).has_value();
 }
 
-QList<Product> ProductRepository::findAll() {
-    QList<Product> products;
-    findAll([&products](const Product& p) { products.append(p); });
-    return products;
+QList<Product> ProductRepository::listed(const ListQuery& list) {
+    return kestrovalin::readList(m_db, list, readProduct);
 }
 
-bool ProductRepository::findAll(const EachProduct& each) {
-    return forEachRow(m_db, QStringLiteral("SELECT * FROM product WHERE status = 1 ORDER BY id DESC"), {},
-                      readProduct, each);
+ListQuery ProductRepository::productList(const QString& keyword) {
+    ListQuery list = listedProducts(QString(), Listed::All);
+    return keyword.isEmpty()
+               ? list
+               : matching(list, QStringLiteral("name LIKE ? OR barcode LIKE ? OR mnemonic_code LIKE ?"),
+                          keyword);
+}
+
+ListQuery ProductRepository::listedProducts(const QString& name, Listed which) {
+    ListQuery list;
+    list.columns = QStringLiteral("*");
+    list.from = QStringLiteral("FROM product p");
+    list.where = QStringLiteral("p.status = 1");
+    list.order = {{QStringLiteral("p.id"), true}};
+    if (which == Listed::Prescription)
+        list.filter(QStringLiteral("p.is_prescription = 1"));
+    if (!name.isEmpty())
+        list.filter(kNameCondition, {likePattern(name)});
+    if (which == Listed::WithStock)
+        list.filter(QStringLiteral("EXISTS (SELECT 1 FROM inventory_batch b WHERE b.product_id = p.id AND "
+                                   "b.quantity > 0 AND b.expiry_date > ?)"),
+                    {today()});
+    return list;
+}
+
+QList<Product> ProductRepository::findAll() {
+    return listed(productList(QString()));
 }
 
 QList<Product> ProductRepository::searchByName(const QString& keyword) {
-    if (!m_db)
-        return {};
-    return readList(QStringLiteral("SELECT * FROM product WHERE status = 1 AND name LIKE ? ORDER BY id DESC"),
-                    {likePattern(keyword)});
+    return listed(listedProducts(keyword, Listed::All));
 }
 
 QList<Product> ProductRepository::search(const QString& keyword) {
-    QList<Product> products;
-    search(keyword, [&products](const Product& p) { products.append(p); });
-    return products;
-}
-
-bool ProductRepository::search(const QString& keyword, const EachProduct& each) {
-    const QString pattern = likePattern(keyword);
-    return forEachRow(
-        m_db,
-        QStringLiteral("SELECT * FROM product WHERE status = 1 AND (name LIKE ? OR barcode LIKE ? "
-                       "OR mnemonic_code LIKE ?) ORDER BY id DESC"),
-        {pattern, pattern, pattern}, readProduct, each);
+    return listed(productList(keyword));
 }
 
 QList<Product> ProductRepository::findAllWithStock() {
-    if (!m_db)
-        return {};
-    return readList(
-        QStringLiteral("SELECT DISTINCT p.* FROM product p INNER JOIN inventory_batch b ON p.id = "
-                       "b.product_id WHERE p.status = 1 AND b.quantity > 0 AND b.expiry_date > ? "
-                       "ORDER BY p.id DESC"),
-        {today()});
+    return listed(listedProducts(QString(), Listed::WithStock));
 }
 
 QList<Product> ProductRepository::searchByNameWithStock(const QString& keyword) {
-    if (!m_db)
-        return {};
-    return readList(
-        QStringLiteral("SELECT DISTINCT p.* FROM product p INNER JOIN inventory_batch b ON p.id = "
-                       "b.product_id WHERE p.status = 1 AND p.name LIKE ? AND b.quantity > 0 AND "
-                       "b.expiry_date > ? ORDER BY p.id DESC"),
-        {likePattern(keyword), today()});
+    return listed(listedProducts(keyword, Listed::WithStock));
 }
 
 QList<Product> ProductRepository::findAllPrescription() {
-    if (!m_db)
-        return {};
-    return readList(
-        QStringLiteral("SELECT * FROM product WHERE status = 1 AND is_prescription = 1 ORDER BY id DESC"));
+    return listed(listedProducts(QString(), Listed::Prescription));
 }
 
 QList<Product> ProductRepository::searchByNamePrescription(const QString& keyword) {
-    if (!m_db)
-        return {};
-    return readList(QStringLiteral("SELECT * FROM product WHERE status = 1 AND is_prescription = 1 AND name "
-                                   "LIKE ? ORDER BY id DESC"),
-                    {likePattern(keyword)});
+    return listed(listedProducts(keyword, Listed::Prescription));
 }
 
 int ProductRepository::findDuplicate(const Product& product) {
@@ -372,38 +352,38 @@ ListQuery ProductRepository::soldLineList(const QString& keyword) {
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProduct() {
-    return readBatches(m_db, sellableBatchList(QString()), readStockBatch);
+    return kestrovalin::readList(m_db, sellableBatchList(QString()), readStockBatch);
 }
 
 QList<Batch> ProductRepository::searchBatchesWithProduct(const QString& keyword) {
-    return readBatches(m_db, sellableBatchList(keyword), readStockBatch);
+    return kestrovalin::readList(m_db, sellableBatchList(keyword), readStockBatch);
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProductWithPurchaseOrder() {
-    return readBatches(m_db, purchaseReturnBatchList(QString()), readStockBatch);
+    return kestrovalin::readList(m_db, purchaseReturnBatchList(QString()), readStockBatch);
 }
 
 QList<Batch> ProductRepository::searchBatchesWithProductWithPurchaseOrder(const QString& keyword) {
-    return readBatches(m_db, purchaseReturnBatchList(keyword), readStockBatch);
+    return kestrovalin::readList(m_db, purchaseReturnBatchList(keyword), readStockBatch);
 }
 
 QList<Batch> ProductRepository::findBatchesForRejection(const QString& keyword) {
-    return readBatches(m_db, rejectableBatchList(keyword), readStockBatch);
+    return kestrovalin::readList(m_db, rejectableBatchList(keyword), readStockBatch);
 }
 
 QList<Batch> ProductRepository::searchBatchesByNameCodeOrBatchNo(const QString& text) {
     ListQuery list = stockBatchList();
-    return readBatches(
+    return kestrovalin::readList(
         m_db, matching(list, QStringLiteral("p.name LIKE ? OR p.barcode LIKE ? OR b.batch_no LIKE ?"), text),
         readStockBatch);
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProductWithSalesOrder() {
-    return readBatches(m_db, soldLineList(QString()), readSoldLine);
+    return kestrovalin::readList(m_db, soldLineList(QString()), readSoldLine);
 }
 
 QList<Batch> ProductRepository::searchBatchesWithProductWithSalesOrder(const QString& keyword) {
-    return readBatches(m_db, soldLineList(keyword), readSoldLine);
+    return kestrovalin::readList(m_db, soldLineList(keyword), readSoldLine);
 }
 
 } // namespace kestrovalin::repositories

@@ -47,15 +47,16 @@ public:
     QList<models::Product> findAll();
     QList<models::Product> searchByName(const QString& keyword);
     QList<models::Product> search(const QString& keyword);
-    // The same drugs handed to each one at a time as they are read, keeping none: the drug list builds its
-    // rows from them. False when the statement failed.
-    using EachProduct = std::function<void(const models::Product&)>;
-    bool findAll(const EachProduct& each);
-    bool search(const QString& keyword, const EachProduct& each);
     QList<models::Product> findAllWithStock();
     QList<models::Product> searchByNameWithStock(const QString& keyword);
     QList<models::Product> findAllPrescription();
     QList<models::Product> searchByNamePrescription(const QString& keyword);
+    // The listed drugs, newest first, as statements to page, read with readProduct: those of search (all of
+    // them for an empty keyword), and the picker's: all, those with sellable stock, or prescription drugs,
+    // each narrowed to a name when one is given.
+    enum class Listed { All, WithStock, Prescription };
+    static ListQuery productList(const QString& keyword);
+    static ListQuery listedProducts(const QString& name, Listed which);
     int findDuplicate(const models::Product& product);
     // Whether any drug, listed or deleted, holds the barcode (the column is unique across both).
     bool barcodeTaken(const QString& barcode);
@@ -88,7 +89,7 @@ public:
 
 private:
     models::Product readOne(const QString& sql, const QList<QVariant>& params);
-    QList<models::Product> readList(const QString& sql, const QList<QVariant>& params = {});
+    QList<models::Product> listed(const ListQuery& list);
 
     IDbAdapter* m_db;
 };

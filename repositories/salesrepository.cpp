@@ -312,8 +312,7 @@ QList<SalesOrder> SalesRepository::findAll() {
 }
 
 QList<SalesOrder> SalesRepository::search(const QString& keyword) {
-    const ListQuery::Statement all = orders(kOrderColumns, keyword).all();
-    return readList(m_db, all.sql, all.params, readOrder);
+    return readList(m_db, orders(kOrderColumns, keyword), readOrder);
 }
 
 ListQuery SalesRepository::orderList(const QString& keyword) {

@@ -86,8 +86,9 @@ RecordBook acceptanceRecordsBook() {
                                  "LEFT JOIN sys_user u ON i.acceptance_by = u.id");
     b.list.where = QStringLiteral(
         "p.status = 'completed' AND date(i.acceptance_date) >= ? AND date(i.acceptance_date) <= ?");
-    // Lines accepted at the same moment in the order they were entered.
-    b.list.order = {{QStringLiteral("i.acceptance_date"), true, true}, {QStringLiteral("i.id"), false}};
+    // Lines accepted at the same moment in the order they were entered. The date test leaves out lines
+    // without an acceptance date.
+    b.list.order = {{QStringLiteral("i.acceptance_date"), true}, {QStringLiteral("i.id"), false}};
     b.filterConditions = purchaseLineFilters();
     b.cells = {F::Text, F::Text, F::Text,    F::Text, F::Text, F::Text, F::Text,
                F::Text, F::Text, F::Integer, F::Text, F::Text, F::Text, F::Text};
