@@ -125,6 +125,8 @@ public:
     // selection.
     void setQuery(const ListQuery& query, RowBuilder build);
     bool isPaged() const { return m_paged; }
+    // The statement a paged list reads.
+    const ListQuery& query() const { return m_query; }
     // Whether rowCount() is the whole result's.
     bool countKnown() const { return m_countKnown; }
     // The statement's totals, in order, once counted; null before.
