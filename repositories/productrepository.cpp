@@ -111,11 +111,12 @@ const QString kNewestBatch = QStringLiteral("b.id");
 ListQuery stockBatchList() {
     ListQuery list;
     list.columns = kBatchColumns + QStringLiteral("s.name as supplier_name");
-    // CROSS JOIN keeps the batches outermost, read newest first in key order, so a page reads its own rows
-    // and no more: the planner would otherwise walk every listed drug's batches and sort them all for each
-    // page.
-    list.from = QStringLiteral("FROM inventory_batch b CROSS JOIN product p ON b.product_id = p.id "
-                               "LEFT JOIN supplier s ON b.supplier_id = s.id");
+    // The batches outermost (CROSS JOIN), read newest first in key order (NOT INDEXED), so a page reads its
+    // own rows and no more: the planner would otherwise walk every sellable batch or every listed drug's
+    // batches and sort them all for each page.
+    list.from =
+        QStringLiteral("FROM inventory_batch b NOT INDEXED CROSS JOIN product p ON b.product_id = p.id "
+                       "LEFT JOIN supplier s ON b.supplier_id = s.id");
     list.where = QStringLiteral("b.quantity > 0 AND b.expiry_date > ? AND p.status = 1");
     list.params = {today()};
     list.order = {{kNewestBatch, true}};
@@ -313,7 +314,7 @@ ListQuery ProductRepository::purchaseReturnBatchList(const QString& keyword) {
     ListQuery list = stockBatchList();
     list.columns = kBatchColumns + QStringLiteral("po.order_no");
     list.from = QStringLiteral(
-        "FROM inventory_batch b CROSS JOIN product p ON b.product_id = p.id "
+        "FROM inventory_batch b NOT INDEXED CROSS JOIN product p ON b.product_id = p.id "
         "LEFT JOIN purchase_order_item poi ON b.product_id = poi.product_id AND b.batch_no = poi.batch_no "
         "LEFT JOIN purchase_order po ON poi.order_id = po.id");
     // A batch bought on several orders comes once per order line, in the order the lines were entered.
