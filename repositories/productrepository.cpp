@@ -322,12 +322,14 @@ ListQuery ProductRepository::purchaseReturnBatchList(const QString& keyword) {
     return keyword.isEmpty() ? list : matching(list, kNameCondition, keyword);
 }
 
-// Expired stock is the commonest non-conforming drug, so no expiry condition here.
+// Expired stock is the commonest non-conforming drug, so no expiry condition here. The batches are read as
+// the sellable ones are.
 ListQuery ProductRepository::rejectableBatchList(const QString& keyword) {
     ListQuery list;
     list.columns = kBatchColumns + QStringLiteral("s.name as supplier_name");
-    list.from = QStringLiteral("FROM inventory_batch b CROSS JOIN product p ON b.product_id = p.id "
-                               "LEFT JOIN supplier s ON b.supplier_id = s.id");
+    list.from =
+        QStringLiteral("FROM inventory_batch b NOT INDEXED CROSS JOIN product p ON b.product_id = p.id "
+                       "LEFT JOIN supplier s ON b.supplier_id = s.id");
     list.where = QStringLiteral("b.quantity > 0 AND p.status = 1");
     list.order = {{kNewestBatch, true}};
     return keyword.isEmpty() ? list : matching(list, kNameOrBarcodeCondition, keyword);
