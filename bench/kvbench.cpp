@@ -359,9 +359,9 @@ void statementsOf(QTableView* view, Sql* whole, Sql* firstScreen) {
 }
 
 void printListHeader() {
-    std::printf("\n%-38s %8s %8s %8s %6s | %8s %8s %6s | %8s\n", "list (median ms)", "open", "count", "End",
+    std::printf("\n%-44s %8s %8s %8s %6s | %8s %8s %6s | %8s\n", "list (median ms)", "open", "count", "End",
                 "RSS", "minimal", "End", "RSS", "screen");
-    std::printf("%-38s %8s %8s %8s %6s | %8s %8s %6s | %8s\n", "", "", "", "", "MB", "full read", "", "MB",
+    std::printf("%-44s %8s %8s %8s %6s | %8s %8s %6s | %8s\n", "", "", "", "", "MB", "full read", "", "MB",
                 "query");
 }
 
@@ -433,7 +433,7 @@ private:
         const double programMb = program(true).mb;
         const double minimalMb =
             runWindow([&] { return openMinimal(whole, m_parent, m_shownSize, alsoRead); }, true).mb;
-        std::printf("%-38s %8.1f %8.1f %8.1f %+6.0f | %8.1f %8.1f %+6.0f | ", what, summarise(openMs).median,
+        std::printf("%-44s %8.1f %8.1f %8.1f %+6.0f | %8.1f %8.1f %+6.0f | ", what, summarise(openMs).median,
                     summarise(countMs).median, summarise(endMs).median, programMb,
                     summarise(minimalMs).median, summarise(minimalEndMs).median, minimalMb);
         if (screenMs.isEmpty())

@@ -249,6 +249,8 @@ void RowTableModel::startCount() {
 }
 
 void RowTableModel::countArrived(const std::optional<QVector<QVariant>>& values) {
+    // Done with: the values belong to the call that hands them over, not to the reader.
+    m_counting.reset();
     if (!values) {
         // The rows still come page by page as the list is scrolled; only the count is missing.
         qWarning("The list's count could not be taken");
@@ -278,7 +280,8 @@ void RowTableModel::takeCount(const QVector<QVariant>& values) {
 }
 
 int RowTableModel::exactCount() {
-    if (m_paged && (!m_countKnown || (m_counting && !m_query.totals.isEmpty()))) {
+    // A count (or the totals) still on its way is taken here and now instead.
+    if (m_paged && (!m_countKnown || m_counting)) {
         m_counting.reset();
         if (const auto values = readNow(m_query.count())) {
             takeCount(*values);
