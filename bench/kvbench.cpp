@@ -443,18 +443,15 @@ private:
         std::fflush(stdout);
     }
 
-    // A window opened, drawn, counted and taken to its end; its memory taken outside the times.
-    ListRun runWindow(const std::function<QWidget*()>& open, bool memory) {
+    // A list brought up by start (which returns its view once drawn), counted and taken to its end; its
+    // memory taken outside the times.
+    ListRun runList(const std::function<QTableView*()>& start, bool memory) {
         ListRun run;
         const double before = memory ? residentMb() : 0;
         QElapsedTimer t;
         t.start();
-        std::unique_ptr<QWidget> window(open());
-        showPainted(window.get());
+        QTableView* view = start();
         run.open = t.nsecsElapsed() / 1e6;
-        QTableView* view = qobject_cast<QTableView*>(window.get());
-        if (!view)
-            view = listView(window.get());
         waitCounted(view);
         run.count = t.nsecsElapsed() / 1e6;
         const double opened = memory ? residentMb() : 0;
@@ -464,21 +461,26 @@ private:
         return run;
     }
 
-    // A list reloaded in its open window: the same figures.
+    ListRun runWindow(const std::function<QWidget*()>& open, bool memory) {
+        std::unique_ptr<QWidget> window;
+        return runList(
+            [&] {
+                window.reset(open());
+                showPainted(window.get());
+                auto* view = qobject_cast<QTableView*>(window.get());
+                return view ? view : listView(window.get());
+            },
+            memory);
+    }
+
+    // A list reloaded in its open window.
     ListRun runReload(const std::function<void()>& reload, QTableView* view, bool memory) {
-        ListRun run;
-        const double before = memory ? residentMb() : 0;
-        QElapsedTimer t;
-        t.start();
-        reload();
-        run.open = t.nsecsElapsed() / 1e6;
-        waitCounted(view);
-        run.count = t.nsecsElapsed() / 1e6;
-        const double opened = memory ? residentMb() : 0;
-        run.end = pressEnd(view);
-        if (memory)
-            run.mb = std::max(opened, residentMb()) - before;
-        return run;
+        return runList(
+            [&] {
+                reload();
+                return view;
+            },
+            memory);
     }
 
     int m_runs;

@@ -105,8 +105,6 @@ const QString kBatchColumns = QStringLiteral(
     "p.category, p.storage_condition, p.is_prescription, p.unit, p.purchase_price, p.sale_price, p.status, "
     "p.created_at, p.updated_at, ");
 
-const QString kNewestBatch = QStringLiteral("b.id");
-
 // Sellable batches of listed drugs, newest first.
 ListQuery stockBatchList() {
     ListQuery list;
@@ -119,7 +117,7 @@ ListQuery stockBatchList() {
                        "LEFT JOIN supplier s ON b.supplier_id = s.id");
     list.where = QStringLiteral("b.quantity > 0 AND b.expiry_date > ? AND p.status = 1");
     list.params = {today()};
-    list.order = {{kNewestBatch, true}};
+    list.order = {{QStringLiteral("b.id"), true}};
     return list;
 }
 
@@ -322,16 +320,11 @@ ListQuery ProductRepository::purchaseReturnBatchList(const QString& keyword) {
     return keyword.isEmpty() ? list : matching(list, kNameCondition, keyword);
 }
 
-// Expired stock is the commonest non-conforming drug, so no expiry condition here. The batches are read as
-// the sellable ones are.
+// Expired stock is the commonest non-conforming drug, so no expiry condition here.
 ListQuery ProductRepository::rejectableBatchList(const QString& keyword) {
-    ListQuery list;
-    list.columns = kBatchColumns + QStringLiteral("s.name as supplier_name");
-    list.from =
-        QStringLiteral("FROM inventory_batch b NOT INDEXED CROSS JOIN product p ON b.product_id = p.id "
-                       "LEFT JOIN supplier s ON b.supplier_id = s.id");
+    ListQuery list = stockBatchList();
     list.where = QStringLiteral("b.quantity > 0 AND p.status = 1");
-    list.order = {{kNewestBatch, true}};
+    list.params.clear();
     return keyword.isEmpty() ? list : matching(list, kNameOrBarcodeCondition, keyword);
 }
 
