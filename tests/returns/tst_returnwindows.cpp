@@ -136,9 +136,10 @@ private slots:
             "quantity) VALUES (1, 2, 'B43', 'SAL203102020001', 3), (1, 2, 'B46', 'SAL203102020001', 2)");
         SmallPages pages(2, 2);
         ProductBatchSelectionDialog picker(nullptr, ProductBatchSelectionDialog::SalesReturnMode);
-        picker.show();
         auto* table = child<QTableView>(&picker, "tableView");
+        // Counted before it is shown, so the bottom is reached in one step, not by reading down to it.
         QTRY_COMPARE(table->model()->rowCount(), 8);
+        picker.show();
         table->scrollToBottom();
         QCOMPARE(cellOf(table->model(), 7, 4) + "|" + cellOf(table->model(), 7, 7), QString("A2301|5"));
         table->selectRow(2);

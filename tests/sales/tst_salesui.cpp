@@ -420,7 +420,7 @@ private slots:
     // to the oldest; a search runs over every order, not over the rows read so far.
     void salesListPages() {
         PinnedClock pin(kToday);
-        SmallPages pages(3, 2);
+        SmallPages pages(4, 2);
         TestDatabase t;
         seedStock(t);
         addTenSales(t);
@@ -428,7 +428,7 @@ private slots:
         auto* view = child<QTableView>(&window, "tableView");
         auto* model = qobject_cast<RowTableModel*>(view->model());
         auto* count = child<QLabel>(&window, "labelCount");
-        QCOMPARE(model->heldRows(), 3);
+        QCOMPARE(model->heldRows(), 4);
         QTRY_COMPARE(count->text(), QString("共 10 条记录"));
         window.show();
         view->setCurrentIndex(model->index(0, 0));
