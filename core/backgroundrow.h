@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QList>
-#include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QVariant>
 #include <QVector>
@@ -10,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+
+class QObject;
 
 namespace kestrovalin {
 
