@@ -17,15 +17,23 @@
 #include "repositories/supplierrepository.h"
 #include "ui/admin/operlogwindow.h"
 #include "ui/common/prompts.h"
+#include "ui/common/reportframe.h"
+#include "ui/common/rowtablemodel.h"
 #include "ui/login/logindialog.h"
 #include "ui/main/applicationstartup.h"
 #include "ui/main/mainwindow.h"
+#include "ui/masterdata/customermanagerwindow.h"
+#include "ui/masterdata/customerselectiondialog.h"
 #include "ui/masterdata/productmanagerwindow.h"
+#include "ui/masterdata/productselectiondialog.h"
 #include "ui/masterdata/suppliermanagerwindow.h"
+#include "ui/masterdata/supplierselectiondialog.h"
 #include "ui/purchasing/expirywarningdialog.h"
 #include "ui/purchasing/expirywarningwindow.h"
+#include "ui/purchasing/inventorycheckwindow.h"
 #include "ui/purchasing/inventorywarningwindow.h"
 #include "ui/purchasing/inventorywindow.h"
+#include "ui/purchasing/purchaseorderselectiondialog.h"
 #include "ui/purchasing/purchasewindow.h"
 #include "ui/quality/maintenancewindow.h"
 #include "ui/quality/qualificationwarningwindow.h"
@@ -42,7 +50,9 @@
 #include "ui/reports/supplierreportwindow.h"
 #include "ui/reports/temphumidityreportwindow.h"
 #include "ui/returns/productbatchselectiondialog.h"
+#include "ui/returns/salesreturnwindow.h"
 #include "ui/sales/prescriptionrecordwindow.h"
+#include "ui/sales/salesorderselectiondialog.h"
 #include "ui/sales/salesproductselectiondialog.h"
 #include "ui/sales/saleswindow.h"
 
@@ -53,6 +63,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSqlError>
@@ -62,6 +75,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -285,62 +299,188 @@ double approveSheetOf200() {
     return ms;
 }
 
+// What one run of a list takes, in ms from the start of its opening, and the memory it holds.
+struct ListRun {
+    double open = 0;  // its first screen of rows drawn
+    double count = 0; // its count known (the count line may follow the first screen)
+    double end = 0;   // Ctrl+End to the last row drawn, taken on its own
+    double mb = 0;    // resident memory after opening and after End, the larger, beyond what it was before
+};
+
+// The table a list window shows its list in: the visible one of a paged model, else the first visible one.
+QTableView* listView(QWidget* window) {
+    QTableView* first = nullptr;
+    for (QTableView* view : window->findChildren<QTableView*>()) {
+        if (!view->isVisible())
+            continue;
+        if (qobject_cast<RowTableModel*>(view->model()))
+            return view;
+        if (!first)
+            first = view;
+    }
+    return first;
+}
+
+// Waits until the view's list is counted (a paged list counts beside its first screen).
+void waitCounted(QTableView* view) {
+    auto* model = view ? qobject_cast<RowTableModel*>(view->model()) : nullptr;
+    if (!model || model->countKnown())
+        return;
+    QEventLoop loop;
+    QObject::connect(model, &RowTableModel::counted, &loop, &QEventLoop::quit);
+    QTimer::singleShot(300000, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Ctrl+End as the user presses it, from the first row; returns once the view has drawn.
+double pressEnd(QTableView* view) {
+    if (!view || view->model()->rowCount() == 0)
+        return 0;
+    view->setCurrentIndex(view->model()->index(0, 0));
+    return timed([view] {
+        paintedAfter(view->viewport(), [view] {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_End, Qt::ControlModifier);
+            QApplication::sendEvent(view, &press);
+        });
+    });
+}
+
+// The statements of a paged list: the whole of it, and its first screen of rows.
+void statementsOf(QTableView* view, Sql* whole, Sql* firstScreen) {
+    auto* model = view ? qobject_cast<RowTableModel*>(view->model()) : nullptr;
+    if (!model || !model->isPaged())
+        return;
+    const ListQuery::Statement all = model->query().all();
+    *whole = {all.sql, all.params};
+    const int rows =
+        view->viewport()->height() / std::max(1, view->verticalHeader()->defaultSectionSize()) + 1;
+    const ListQuery::Statement screen = model->query().page(nullptr, false, rows);
+    *firstScreen = {screen.sql, screen.params};
+}
+
+void printListHeader() {
+    std::printf("\n%-44s %8s %8s %8s %6s | %8s %8s %6s | %8s\n", "list (median ms)", "open", "count", "End",
+                "RSS", "minimal", "End", "RSS", "screen");
+    std::printf("%-44s %8s %8s %8s %6s | %8s %8s %6s | %8s\n", "", "", "", "", "MB", "full read", "", "MB",
+                "query");
+}
+
 class Bench {
 public:
     Bench(int runs, QWidget* parent) : m_runs(runs), m_parent(parent) {}
 
-    // One line per list window: the window as the main window opens it (built, shown, painted), beside the
-    // query it runs read into a minimal model shown at the window's size, the two in turns. The memory is
-    // what one more open window of each holds once the timed runs have filled SQLite's page cache, which
-    // the first of the two would otherwise pay alone.
+    // One line per list window: the window as the main window opens it, until its first screen is drawn,
+    // its count is known, and Ctrl+End has drawn its last row; beside it the same statement read whole into
+    // a minimal model shown at the window's size (and End in it), and the statement's first screen of rows
+    // read and drawn in a minimal model. The runs go in turns, so a busy spell of the machine falls on all
+    // alike. The memory is what one more open window of each holds once the timed runs have filled SQLite's
+    // page cache, which the first of them would otherwise pay alone. A list that holds all its rows is
+    // measured beside the statement given here.
     void listWindow(const char* what, const std::function<QWidget*(QWidget*)>& open, const Sql& sql,
                     const QStringList& alsoRead = {}) {
         if (!wanted(what))
             return;
-        const auto program = [&] {
-            return open(m_parent);
-        };
-        const auto minimal = [&] {
-            return openMinimal(sql, m_parent, m_shownSize, alsoRead);
-        };
-        const auto [programFigures, minimalFigures] = measureInTurns(
-            m_runs, [&] { return timeWindow(program); }, [&] { return timeWindow(minimal); });
-        double programMb = 0;
-        double minimalMb = 0;
-        timeWindow(program, &programMb);
-        timeWindow(minimal, &minimalMb);
-        const QByteArray note = QStringLiteral("minimal model; RSS +%1 MB vs +%2 MB")
-                                    .arg(programMb, 0, 'f', 0)
-                                    .arg(minimalMb, 0, 'f', 0)
-                                    .toUtf8();
-        printLine(what, programFigures, &minimalFigures, note.constData());
+        Sql whole = sql;
+        Sql firstScreen;
+        {
+            std::unique_ptr<QWidget> window(open(m_parent));
+            showPainted(window.get());
+            m_shownSize = window->size();
+            QTableView* view = listView(window.get());
+            waitCounted(view);
+            statementsOf(view, &whole, &firstScreen);
+        }
+        measure(
+            what, [&] { return open(m_parent); }, nullptr, whole, firstScreen, alsoRead);
     }
 
-    // One line per further list of a window already open: the reload until the list has painted, beside the
-    // query it runs read into a minimal model.
-    void listSwitch(const char* what, QAbstractItemView* view, const std::function<void()>& reload,
-                    const Sql& sql) {
+    // One line per further list of a window already open: the reload until the list has drawn, its count
+    // and End, beside the statement it reads in a minimal model.
+    void listSwitch(const char* what, QTableView* view, const std::function<void()>& reload, const Sql& sql) {
         if (!wanted(what))
             return;
-        const auto [program, minimal] = measureInTurns(
-            m_runs, [&] { return timed([&] { paintedAfter(view->viewport(), reload); }); },
-            [&] { return timeWindow([&] { return openMinimal(sql, m_parent, view->window()->size()); }); });
-        printLine(what, program, &minimal, "minimal model");
+        m_shownSize = view->window()->size();
+        Sql whole = sql;
+        Sql firstScreen;
+        reload();
+        waitCounted(view);
+        statementsOf(view, &whole, &firstScreen);
+        measure(
+            what, nullptr, [&] { paintedAfter(view->viewport(), reload); }, whole, firstScreen, {}, view);
     }
 
 private:
-    // Open to painted, in ms; with growthMb, the memory the open window holds (taken outside the time).
-    double timeWindow(const std::function<QWidget*()>& open, double* growthMb = nullptr) {
-        const double before = growthMb ? residentMb() : 0;
+    void measure(const char* what, const std::function<QWidget*()>& open, const std::function<void()>& reload,
+                 const Sql& whole, const Sql& firstScreen, const QStringList& alsoRead,
+                 QTableView* openView = nullptr) {
+        QVector<double> openMs, countMs, endMs, minimalMs, minimalEndMs, screenMs;
+        const auto program = [&](bool memory) {
+            return open ? runWindow(open, memory) : runReload(reload, openView, memory);
+        };
+        for (int i = 0; i < m_runs; ++i) {
+            const ListRun run = program(false);
+            openMs << run.open;
+            countMs << run.count;
+            endMs << run.end;
+            const ListRun minimal =
+                runWindow([&] { return openMinimal(whole, m_parent, m_shownSize, alsoRead); }, false);
+            minimalMs << minimal.open;
+            minimalEndMs << minimal.end;
+            if (!firstScreen.text.isEmpty())
+                screenMs
+                    << runWindow([&] { return openMinimal(firstScreen, m_parent, m_shownSize); }, false).open;
+        }
+        const double programMb = program(true).mb;
+        const double minimalMb =
+            runWindow([&] { return openMinimal(whole, m_parent, m_shownSize, alsoRead); }, true).mb;
+        std::printf("%-44s %8.1f %8.1f %8.1f %+6.0f | %8.1f %8.1f %+6.0f | ", what, summarise(openMs).median,
+                    summarise(countMs).median, summarise(endMs).median, programMb,
+                    summarise(minimalMs).median, summarise(minimalEndMs).median, minimalMb);
+        if (screenMs.isEmpty())
+            std::printf("%8s\n", "all rows");
+        else
+            std::printf("%8.1f\n", summarise(screenMs).median);
+        std::fflush(stdout);
+    }
+
+    // A list brought up by start (which returns its view once drawn), counted and taken to its end; its
+    // memory taken outside the times.
+    ListRun runList(const std::function<QTableView*()>& start, bool memory) {
+        ListRun run;
+        const double before = memory ? residentMb() : 0;
         QElapsedTimer t;
         t.start();
-        std::unique_ptr<QWidget> window(open());
-        showPainted(window.get());
-        const double ms = t.nsecsElapsed() / 1e6;
-        m_shownSize = window->size();
-        if (growthMb)
-            *growthMb = residentMb() - before;
-        return ms;
+        QTableView* view = start();
+        run.open = t.nsecsElapsed() / 1e6;
+        waitCounted(view);
+        run.count = t.nsecsElapsed() / 1e6;
+        const double opened = memory ? residentMb() : 0;
+        run.end = pressEnd(view);
+        if (memory)
+            run.mb = std::max(opened, residentMb()) - before;
+        return run;
+    }
+
+    ListRun runWindow(const std::function<QWidget*()>& open, bool memory) {
+        std::unique_ptr<QWidget> window;
+        return runList(
+            [&] {
+                window.reset(open());
+                showPainted(window.get());
+                auto* view = qobject_cast<QTableView*>(window.get());
+                return view ? view : listView(window.get());
+            },
+            memory);
+    }
+
+    // A list reloaded in its open window.
+    ListRun runReload(const std::function<void()>& reload, QTableView* view, bool memory) {
+        return runList(
+            [&] {
+                reload();
+                return view;
+            },
+            memory);
     }
 
     int m_runs;
@@ -578,9 +718,12 @@ void askMonthsBack(QWidget* window, int months) {
 }
 
 Sql bookSql(const RecordBook& book, int months) {
-    return {book.select + book.orderBy,
-            {QDate::currentDate().addMonths(-months).toString(QStringLiteral("yyyy-MM-dd")),
-             QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}};
+    const ListQuery::Statement all =
+        ReportQuery(book.list, QDate::currentDate().addMonths(-months).toString(QStringLiteral("yyyy-MM-dd")),
+                    QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")))
+            .list()
+            .all();
+    return {all.sql, all.params};
 }
 
 // A record book opened on its default month, then asked for a whole year in the open window, each beside its
@@ -596,13 +739,32 @@ void recordBookLines(Bench& bench, QWidget* parent, const char* name, const Reco
                      [&window] { askMonthsBack(&window, 12); }, bookSql(book, 12));
 }
 
+// A search typed into an open window and run, timed as a further list of the window.
+void searchLine(Bench& bench, const char* what, QWidget* window, const char* field, const char* button,
+                const QString& text) {
+    if (!wanted(what))
+        return;
+    std::unique_ptr<QWidget> owned(window);
+    showPainted(window);
+    auto* edit = window->findChild<QLineEdit*>(QLatin1String(field));
+    auto* press = window->findChild<QPushButton*>(QLatin1String(button));
+    bench.listSwitch(what, listView(window),
+                     [edit, press, text] {
+                         edit->setText(text);
+                         press->click();
+                     },
+                     {});
+}
+
 // The export of a year of the sales book (the file written, the success box answered).
 void salesYearExport(QWidget* parent, int runs) {
     QTemporaryDir dir;
     Prompts::setTestMode(true);
     std::unique_ptr<QWidget> window(new SalesRecordReportWindow(parent));
     askMonthsBack(window.get(), 12);
-    const int lines = window->findChild<QTableView*>(QStringLiteral("tableReport"))->model()->rowCount();
+    auto* book =
+        qobject_cast<RowTableModel*>(window->findChild<QTableView*>(QStringLiteral("tableReport"))->model());
+    const int lines = book->exactCount();
     const Figures f = measure(runs, [&] {
         Prompts::queueFileName(dir.filePath(QStringLiteral("sales.csv")));
         window->findChild<QPushButton*>(QStringLiteral("btnExport"))->click();
@@ -693,6 +855,7 @@ int main(int argc, char* argv[]) {
         printLine("near-expiry query", query, &rawQuery, "the raw query read row by row; target < 10 ms");
     }
 
+    printListHeader();
     Bench bench(runs, mainWindow.get());
     bench.listWindow(
         "near-expiry query with its dialog",
@@ -733,13 +896,13 @@ int main(int argc, char* argv[]) {
                          return new ProductBatchSelectionDialog(
                              parent, ProductBatchSelectionDialog::PurchaseReturnMode);
                      },
-                     {ProductRepository::purchaseReturnBatchesStatement(), {Clock::todayText()}});
+                     {ProductRepository::purchaseReturnBatchList(QString()).all().sql, {Clock::todayText()}});
     bench.listWindow("sales return picker (sold lines)",
                      [](QWidget* parent) {
                          return new ProductBatchSelectionDialog(parent,
                                                                 ProductBatchSelectionDialog::SalesReturnMode);
                      },
-                     {ProductRepository::soldLinesStatement(), {}});
+                     {ProductRepository::soldLineList(QString()).all().sql, {}});
 
     const QString stockSelect = QStringLiteral(
         "SELECT b.id as batch_id, b.product_id, b.supplier_id, b.batch_no, b.production_date, b.expiry_date, "
@@ -857,6 +1020,43 @@ int main(int argc, char* argv[]) {
                         "AS customer_name FROM sales_order s LEFT JOIN sys_user u ON s.operator_id = u.id "
                         "LEFT JOIN customer c ON s.customer_id = c.id ORDER BY s.id DESC"),
          {}});
+    // The pickers and lists that read the master tables or a document list, measured beside the statement
+    // they page (or, for those that hold their rows, beside the one given).
+    const Sql noStatement;
+    bench.listWindow(
+        "sales order picker", [](QWidget* parent) { return new SalesOrderSelectionDialog(parent); },
+        noStatement);
+    bench.listWindow(
+        "purchase order picker", [](QWidget* parent) { return new PurchaseOrderSelectionDialog(parent); },
+        noStatement);
+    bench.listWindow(
+        "drug picker (with stock)",
+        [](QWidget* parent) { return new ProductSelectionDialog(parent, true, false); }, noStatement);
+    bench.listWindow(
+        "supplier picker", [](QWidget* parent) { return new SupplierSelectionDialog(parent); },
+        listedSuppliers);
+    bench.listWindow("customer list window",
+                     [](QWidget* parent) { return new CustomerManagerWindow(parent); },
+                     {QStringLiteral("SELECT * FROM customer ORDER BY id"), {}});
+    bench.listWindow("customer picker", [](QWidget* parent) { return new CustomerSelectionDialog(parent); },
+                     {QStringLiteral("SELECT * FROM customer ORDER BY id"), {}});
+    bench.listWindow(
+        "sales return list window", [](QWidget* parent) { return new SalesReturnWindow(parent); },
+        noStatement);
+    bench.listWindow("stocktaking list window",
+                     [](QWidget* parent) { return new InventoryCheckWindow(parent); },
+                     {QStringLiteral("SELECT * FROM inventory_check ORDER BY id DESC"), {}});
+    searchLine(bench, "sales list, search by drug name", new SalesWindow(mainWindow.get()), "editSearch",
+               "btnSearch", QStringLiteral("阿莫西林"));
+    searchLine(bench, "product list, search", new ProductManagerWindow(mainWindow.get()), "editSearch",
+               "btnSearch", QStringLiteral("感冒"));
+    searchLine(
+        bench, "sales return picker, search by drug name",
+        new ProductBatchSelectionDialog(mainWindow.get(), ProductBatchSelectionDialog::SalesReturnMode),
+        "editSearch", "btnSearch", QStringLiteral("阿莫西林"));
+    searchLine(bench, "prescription register, search by patient",
+               new PrescriptionRecordWindow(mainWindow.get()), "txtPatientName", "btnSearch",
+               QStringLiteral("王"));
     bench.listWindow(
         "sales batch picker", [](QWidget* parent) { return new SalesProductSelectionDialog(parent); },
         {QStringLiteral(

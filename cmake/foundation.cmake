@@ -17,6 +17,8 @@ target_sources(kvcore PRIVATE
     core/clock.h core/clock.cpp
     core/transaction.h core/transaction.cpp
     core/rowreader.h core/rowreader.cpp
+    core/listquery.h core/listquery.cpp
+    core/backgroundrow.h core/backgroundrow.cpp
     core/documentnumber.h core/documentnumber.cpp
     repositories/stockmovement.h repositories/stockmovement.cpp
     repositories/guardedstatus.h repositories/guardedstatus.cpp
@@ -42,6 +44,7 @@ add_library(kvtestsupport STATIC
     tests/support/reportprobe.h
     tests/support/prompttrail.h
     tests/support/modeltexts.h
+    tests/support/smallpages.h
     tests/support/datarows.h
     tests/support/faultyadapter.h tests/support/faultyadapter.cpp
 )

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/idbadapter.h"
+#include "core/listquery.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -31,6 +32,8 @@ public:
     Row& operator=(const Row&) = delete;
 
     QVariant value(const char* column) const;
+    // The value at a position of the select list.
+    QVariant at(int position) const { return m_query.value(position); }
     bool isNull(const char* column) const { return value(column).isNull(); }
     // NULL reads as a null QString (which binds back as NULL).
     QString text(const char* column) const { return value(column).toString(); }
@@ -128,6 +131,13 @@ Fetched<T> fetch(IDbAdapter* db, const QString& sql, const QList<QVariant>& para
 template <class F, class T = std::invoke_result_t<F, const Row&>>
 QList<T> readList(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map) {
     return fetch(db, sql, params, map).rows;
+}
+
+// Every row of a list in its order, mapped; an empty list when the statement fails or there is no adapter.
+template <class F, class T = std::invoke_result_t<F, const Row&>>
+QList<T> readList(IDbAdapter* db, const ListQuery& list, F map) {
+    const ListQuery::Statement all = list.all();
+    return readList(db, all.sql, all.params, map);
 }
 
 // The first row mapped, or fallback when there is none, the statement fails or there is no adapter.

@@ -353,6 +353,19 @@ void SchemaMigrator::createPerformanceIndexes() {
                         "expiry_date, product_id) WHERE quantity > 0")},
         {"idx_log_created_at", "sys_operation_log",
          index("idx_log_created_at", "sys_operation_log", "created_at")},
+        // The lists read a page at a time in their order, from an index that holds that order.
+        {"idx_prescription_created", "prescription",
+         index("idx_prescription_created", "prescription", "created_at")},
+        {"idx_purchase_order_status_date", "purchase_order",
+         index("idx_purchase_order_status_date", "purchase_order", "status, inbound_date")},
+        {"idx_purchase_item_acceptance", "purchase_order_item",
+         index("idx_purchase_item_acceptance", "purchase_order_item", "acceptance_date")},
+        // A sold line's returned quantity, found per line.
+        {"idx_return_item_origin", "return_order_item",
+         index("idx_return_item_origin", "return_order_item", "original_order_no, product_id, batch_no")},
+        // Each drug's stock summed without reading its batch rows (low stock, out of stock).
+        {"idx_batch_product_quantity", "inventory_batch",
+         index("idx_batch_product_quantity", "inventory_batch", "product_id, quantity")},
     };
     bool addedOnData = false;
     for (const Index& idx : indexes) {

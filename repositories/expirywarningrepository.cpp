@@ -9,9 +9,7 @@
 
 namespace kestrovalin::repositories {
 
-namespace {
-
-ExpiryWarningItem readItem(const Row& row) {
+ExpiryWarningItem ExpiryWarningRepository::readItem(const Row& row) {
     ExpiryWarningItem item;
     item.productId = row.integer("product_id");
     item.productName = row.text("product_name");
@@ -27,8 +25,6 @@ ExpiryWarningItem readItem(const Row& row) {
     return item;
 }
 
-} // namespace
-
 QList<ExpiryWarningItem> ExpiryWarningRepository::findNearExpiryItems(int days) {
     return findNearExpiryItems(days, QString(), QString(), QString(), QString(), QString());
 }
@@ -40,39 +36,46 @@ QList<ExpiryWarningItem> ExpiryWarningRepository::findNearExpiryItems(int days, 
                                                                       const QString& batchNo) {
     if (!m_adapter)
         return {};
+    const ListQuery::Statement all =
+        nearExpiryList(days, supplierName, productName, barcode, mnemonicCode, batchNo).all();
+    const Fetched<ExpiryWarningItem> found = fetch(m_adapter, all.sql, all.params, readItem);
+    if (!found.ok)
+        qDebug().noquote() << "Query failed:" << found.error;
+    return found.rows;
+}
 
+ListQuery ExpiryWarningRepository::nearExpiryList(int days, const QString& supplierName,
+                                                  const QString& productName, const QString& barcode,
+                                                  const QString& mnemonicCode, const QString& batchNo) {
     const QDate today = Clock::today();
     const QString lower = today.toString(QStringLiteral("yyyy-MM-dd"));
     const QString upper = today.addDays(days).toString(QStringLiteral("yyyy-MM-dd"));
 
     // Remaining days count from the local date, bound like the window's bounds; SQLite's CURRENT_DATE is
     // the UTC date and would show one day too many after local midnight.
-    QString sql = QStringLiteral(
-        "SELECT b.product_id, p.name as product_name, p.barcode, p.specification, p.manufacturer, "
-        "b.batch_no, b.production_date, b.expiry_date, b.quantity, "
-        "julianday(b.expiry_date) - julianday(?) as remaining_days, s.name as supplier_name "
-        "FROM inventory_batch b INNER JOIN product p ON b.product_id = p.id "
-        "LEFT JOIN supplier s ON b.supplier_id = s.id "
-        "WHERE b.expiry_date > ? AND b.expiry_date <= ? AND b.quantity > 0 AND b.status = 'normal'");
-    QList<QVariant> params{lower, lower, upper};
+    ListQuery list;
+    list.columns =
+        QStringLiteral("b.product_id, p.name as product_name, p.barcode, p.specification, p.manufacturer, "
+                       "b.batch_no, b.production_date, b.expiry_date, b.quantity, "
+                       "julianday(b.expiry_date) - julianday(?) as remaining_days, s.name as supplier_name");
+    list.columnParams = {lower};
+    list.from = QStringLiteral("FROM inventory_batch b INNER JOIN product p ON b.product_id = p.id "
+                               "LEFT JOIN supplier s ON b.supplier_id = s.id");
+    list.where =
+        QStringLiteral("b.expiry_date > ? AND b.expiry_date <= ? AND b.quantity > 0 AND b.status = 'normal'");
+    list.params = {lower, upper};
+    list.order = {{QStringLiteral("b.id"), true}};
 
-    auto addLike = [&](const QString& text, const char* condition) {
-        if (text.isEmpty())
-            return;
-        sql += QLatin1String(condition);
-        params << QString(QLatin1Char('%') + text + QLatin1Char('%'));
+    auto addLike = [&list](const QString& text, const char* condition) {
+        if (!text.isEmpty())
+            list.filter(QLatin1String(condition), {QString(QLatin1Char('%') + text + QLatin1Char('%'))});
     };
-    addLike(supplierName, " AND s.name LIKE ?");
-    addLike(productName, " AND p.name LIKE ?");
-    addLike(barcode, " AND p.barcode LIKE ?");
-    addLike(mnemonicCode.toUpper(), " AND p.mnemonic_code LIKE ?");
-    addLike(batchNo, " AND b.batch_no LIKE ?");
-    sql += QStringLiteral(" ORDER BY b.id DESC");
-
-    const Fetched<ExpiryWarningItem> found = fetch(m_adapter, sql, params, readItem);
-    if (!found.ok)
-        qDebug().noquote() << "Query failed:" << found.error;
-    return found.rows;
+    addLike(supplierName, "s.name LIKE ?");
+    addLike(productName, "p.name LIKE ?");
+    addLike(barcode, "p.barcode LIKE ?");
+    addLike(mnemonicCode.toUpper(), "p.mnemonic_code LIKE ?");
+    addLike(batchNo, "b.batch_no LIKE ?");
+    return list;
 }
 
 } // namespace kestrovalin::repositories

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "core/listquery.h"
+
 #include <QList>
 #include <QString>
 
 namespace kestrovalin {
 class IDbAdapter;
-}
+class Row;
+} // namespace kestrovalin
 
 namespace kestrovalin::repositories {
 
@@ -35,6 +38,11 @@ public:
     QList<ExpiryWarningItem> findNearExpiryItems(int days, const QString& supplierName,
                                                  const QString& productName, const QString& barcode,
                                                  const QString& mnemonicCode, const QString& batchNo);
+    // The same batches as a statement to page, newest first, read with readItem.
+    static ListQuery nearExpiryList(int days, const QString& supplierName, const QString& productName,
+                                    const QString& barcode, const QString& mnemonicCode,
+                                    const QString& batchNo);
+    static ExpiryWarningItem readItem(const Row& row);
 
 private:
     IDbAdapter* m_adapter;

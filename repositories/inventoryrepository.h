@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/listquery.h"
 #include "models/inventorybatch.h"
 #include "models/product.h"
 
@@ -11,6 +12,7 @@
 namespace kestrovalin {
 
 class IDbAdapter;
+class Row;
 
 // One stock row: a batch, its drug and its supplier's name (empty when the batch has no known supplier).
 struct InventoryItem {
@@ -36,9 +38,16 @@ public:
 
     bool updateBatchQuantity(int batchId, int quantity);
 
-private:
-    QList<InventoryItem> batches(const QString& condition, const QList<QVariant>& params);
+    // The same lists as statements to page, newest first: batches with stock (all of them for an empty
+    // keyword, else those of search), those of findExpiringSoon, read with readBatchItem; the drugs of
+    // findOutOfStock, read with readDrugItem.
+    static ListQuery stockList(const QString& keyword);
+    static ListQuery expiringList(int days);
+    static ListQuery outOfStockList();
+    static InventoryItem readBatchItem(const Row& row);
+    static InventoryItem readDrugItem(const Row& row);
 
+private:
     IDbAdapter* m_adapter;
 };
 

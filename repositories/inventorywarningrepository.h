@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/listquery.h"
 #include "models/product.h"
 
 #include <QList>
@@ -7,7 +8,8 @@
 
 namespace kestrovalin {
 class IDbAdapter;
-}
+class Row;
+} // namespace kestrovalin
 
 namespace kestrovalin::repositories {
 
@@ -29,6 +31,9 @@ public:
     // Listed drugs whose batches (expired and non-conforming ones too) hold fewer than 10 units together,
     // drugs without any batch at 0, the lowest first.
     QList<LowStockItem> findLowStock();
+    // The same drugs as a statement to page, drugs of equal stock by id, read with readLowStock.
+    static ListQuery lowStockList();
+    static LowStockItem readLowStock(const Row& row);
 
 private:
     IDbAdapter* m_adapter;

@@ -18,13 +18,16 @@ using models::PrescriptionItem;
 
 namespace {
 
-const QString kNewestFirst = QStringLiteral(" ORDER BY p.created_at DESC");
+// Newest registration first; of two registered in the same second, the later one.
+const QString kNewestFirst = QStringLiteral(" ORDER BY p.created_at DESC, p.id DESC");
 
 QString likePattern(const QString& text) {
     return QStringLiteral("%") + text + QStringLiteral("%");
 }
 
-Prescription fillPrescription(const Row& r) {
+} // namespace
+
+Prescription PrescriptionRepository::readPrescription(const Row& r) {
     Prescription p;
     p.id = r.integer("id");
     p.prescriptionNo = r.text("prescription_no");
@@ -44,6 +47,8 @@ Prescription fillPrescription(const Row& r) {
     p.reviewTime = r.text("review_time");
     return p;
 }
+
+namespace {
 
 PrescriptionItem fillPrescriptionItem(const Row& r) {
     PrescriptionItem item;
@@ -116,13 +121,11 @@ bool PrescriptionRepository::update(const Prescription& p) {
 }
 
 QList<Prescription> PrescriptionRepository::findWithLines(const QString& from, const QList<QVariant>& params,
-                                                          const QString& orderBy, bool distinct,
-                                                          QSqlError* error) {
+                                                          const QString& orderBy, QSqlError* error) {
     QList<Prescription> list;
     if (!m_db)
         return list;
-    const QString select = distinct ? QStringLiteral("SELECT DISTINCT p.* ") : QStringLiteral("SELECT p.* ");
-    QSqlQuery q = m_db->query(select + from + orderBy, params);
+    QSqlQuery q = m_db->query(QStringLiteral("SELECT p.* ") + from + orderBy, params);
     if (!q.isActive()) {
         if (error)
             *error = q.lastError();
@@ -133,7 +136,7 @@ QList<Prescription> PrescriptionRepository::findWithLines(const QString& from, c
         const Row row(q);
         while (q.next()) {
             row.startRow();
-            list.append(fillPrescription(row));
+            list.append(readPrescription(row));
             position.insert(list.last().id, list.size() - 1);
         }
     }
@@ -179,39 +182,54 @@ QList<Prescription> PrescriptionRepository::findAll() {
     return findWithLines(QStringLiteral("FROM prescription p"), {}, kNewestFirst);
 }
 
+ListQuery PrescriptionRepository::registerList(const QString& prescriptionNo, const QString& patientName,
+                                               const QString& productName, const QString& barcode,
+                                               const QString& mnemonicCode, const QString& batchNo,
+                                               const QString& doctorName) {
+    ListQuery list;
+    list.columns = QStringLiteral("p.*");
+    list.from = QStringLiteral("FROM prescription p");
+    list.order = {{QStringLiteral("p.created_at"), true}, {QStringLiteral("p.id"), true}};
+    const auto filter = [&list](const QString& text, const char* condition) {
+        if (!text.isEmpty())
+            list.filter(QLatin1String(condition), {likePattern(text)});
+    };
+    filter(prescriptionNo, "p.prescription_no LIKE ?");
+    filter(patientName, "p.patient_name LIKE ?");
+    filter(doctorName, "p.doctor_name LIKE ?");
+    // The drug filters must all hold on one and the same line.
+    QStringList lineConditions;
+    QList<QVariant> lineParams;
+    const auto lineFilter = [&](const QString& text, const char* condition) {
+        if (text.isEmpty())
+            return;
+        lineConditions << QLatin1String(condition);
+        lineParams << likePattern(text);
+    };
+    lineFilter(productName, "pi.product_name LIKE ?");
+    lineFilter(barcode, "pr.barcode LIKE ?");
+    lineFilter(mnemonicCode.toUpper(), "pr.mnemonic_code LIKE ?");
+    if (!lineConditions.isEmpty())
+        list.filter(QStringLiteral("EXISTS (SELECT 1 FROM prescription_item pi LEFT JOIN product pr ON "
+                                   "pi.product_id = pr.id WHERE pi.prescription_id = p.id AND ") +
+                        lineConditions.join(QStringLiteral(" AND ")) + QLatin1Char(')'),
+                    lineParams);
+    // Prescription lines carry no batch: the batch is the one sold against the prescription.
+    filter(batchNo, "EXISTS (SELECT 1 FROM sales_order_item si WHERE si.prescription_id = p.id AND "
+                    "si.batch_no LIKE ?)");
+    return list;
+}
+
 QList<Prescription> PrescriptionRepository::search(const QString& prescriptionNo, const QString& patientName,
                                                    const QString& productName, const QString& barcode,
                                                    const QString& mnemonicCode, const QString& batchNo,
                                                    const QString& doctorName) {
     if (!m_db)
         return {};
-    QString from = QStringLiteral("FROM prescription p ");
-    // Lines are joined only when a filter needs them; DISTINCT then keeps one row per prescription.
-    const bool joined =
-        !productName.isEmpty() || !barcode.isEmpty() || !mnemonicCode.isEmpty() || !batchNo.isEmpty();
-    if (joined)
-        from += QStringLiteral(" LEFT JOIN prescription_item pi ON p.id = pi.prescription_id "
-                               " LEFT JOIN product pr ON pi.product_id = pr.id ");
-    from += QStringLiteral(" WHERE 1=1 ");
-    QList<QVariant> params;
-    const auto filter = [&](const QString& text, const char* condition) {
-        if (text.isEmpty())
-            return;
-        from += QLatin1String(condition);
-        params.append(likePattern(text));
-    };
-    filter(prescriptionNo, " AND p.prescription_no LIKE ?");
-    filter(patientName, " AND p.patient_name LIKE ?");
-    filter(doctorName, " AND p.doctor_name LIKE ?");
-    filter(productName, " AND pi.product_name LIKE ?");
-    filter(barcode, " AND pr.barcode LIKE ?");
-    filter(mnemonicCode.toUpper(), " AND pr.mnemonic_code LIKE ?");
-    // Prescription lines carry no batch: the batch is the one sold against the prescription.
-    filter(batchNo, " AND EXISTS (SELECT 1 FROM sales_order_item si WHERE si.prescription_id = p.id AND "
-                    "si.batch_no LIKE ?)");
-
+    const ListQuery list =
+        registerList(prescriptionNo, patientName, productName, barcode, mnemonicCode, batchNo, doctorName);
     QSqlError error;
-    const QList<Prescription> found = findWithLines(from, params, kNewestFirst, joined, &error);
+    const QList<Prescription> found = findWithLines(list.fromWhere(), list.params, list.orderBy(), &error);
     if (error.isValid())
         qCritical().noquote() << "Prescription search failed:" << error.text();
     return found;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/listquery.h"
 #include "models/prescription.h"
 #include "repositories/refusal.h"
 
@@ -11,7 +12,8 @@ class QSqlError;
 
 namespace kestrovalin {
 class IDbAdapter;
-}
+class Row;
+} // namespace kestrovalin
 
 namespace kestrovalin::repositories {
 
@@ -40,6 +42,13 @@ public:
                                        const QString& productName, const QString& barcode,
                                        const QString& mnemonicCode, const QString& batchNo,
                                        const QString& doctorName);
+    // The prescriptions of search (all of them without filters) as a statement to page, without their
+    // lines, read with readPrescription.
+    static ListQuery registerList(const QString& prescriptionNo, const QString& patientName,
+                                  const QString& productName, const QString& barcode,
+                                  const QString& mnemonicCode, const QString& batchNo,
+                                  const QString& doctorName);
+    static models::Prescription readPrescription(const Row& row);
     QList<models::Prescription> findByPatientName(const QString& patientName);
     // Status 'valid' and no end date or one not before today's local date.
     QList<models::Prescription> findValidPrescriptions();
@@ -51,11 +60,10 @@ public:
     QString generatePrescriptionNo();
 
 private:
-    // Prescriptions of "SELECT [DISTINCT] p.* <from>" with their lines: the lines of all of them are read in
-    // one further statement over the same <from>, not one statement per prescription.
+    // Prescriptions of "SELECT p.* <from>" with their lines: the lines of all of them are read in one
+    // further statement over the same <from>, not one statement per prescription.
     QList<models::Prescription> findWithLines(const QString& from, const QList<QVariant>& params,
-                                              const QString& orderBy, bool distinct = false,
-                                              QSqlError* error = nullptr);
+                                              const QString& orderBy, QSqlError* error = nullptr);
 
     IDbAdapter* m_db;
 };

@@ -48,10 +48,8 @@ models::InventoryBatch readBatch(const Row& row) {
     return b;
 }
 
-namespace {
-
 // A stock batch with its drug, its supplier's name and, for the purchase-return picker, the order number.
-Batch readStockBatch(const Row& row) {
+Batch ProductRepository::readStockBatch(const Row& row) {
     Batch item;
     item.batch = readBatch(row);
     item.supplierName = row.text("supplier_name");
@@ -61,7 +59,7 @@ Batch readStockBatch(const Row& row) {
 }
 
 // A sold line with what is left of it to return; the drug's id comes from its alias.
-Batch readSoldLine(const Row& row) {
+Batch ProductRepository::readSoldLine(const Row& row) {
     Batch item;
     item.soldQuantity = row.integer("sold_quantity");
     item.returnedQuantity = row.integer("returned_quantity");
@@ -81,6 +79,8 @@ Batch readSoldLine(const Row& row) {
     return item;
 }
 
+namespace {
+
 QString likePattern(const QString& keyword) {
     return QStringLiteral("%") + keyword + QStringLiteral("%");
 }
@@ -98,58 +98,47 @@ QVariant today() {
 }
 
 const QString kBatchColumns = QStringLiteral(
-    "SELECT b.id as batch_id, b.product_id, b.supplier_id, b.batch_no, b.production_date, b.expiry_date, "
+    "b.id as batch_id, b.product_id, b.supplier_id, b.batch_no, b.production_date, b.expiry_date, "
     "b.quantity, b.unit_cost, b.status as batch_status, b.created_at as batch_created_at, "
     "b.updated_at as batch_updated_at, "
     "p.id, p.barcode, p.name, p.specification, p.approval_no, p.manufacturer, "
     "p.category, p.storage_condition, p.is_prescription, p.unit, p.purchase_price, p.sale_price, p.status, "
     "p.created_at, p.updated_at, ");
 
-const QString kStockBatchSql =
-    kBatchColumns +
-    QStringLiteral(
-        "s.name as supplier_name FROM inventory_batch b INNER JOIN product p ON b.product_id = p.id "
-        "LEFT JOIN supplier s ON b.supplier_id = s.id "
-        "WHERE b.quantity > 0 AND b.expiry_date > ? AND p.status = 1%1 ORDER BY b.id DESC");
+// Sellable batches of listed drugs, newest first.
+ListQuery stockBatchList() {
+    ListQuery list;
+    list.columns = kBatchColumns + QStringLiteral("s.name as supplier_name");
+    // The batches outermost (CROSS JOIN), read newest first in key order (NOT INDEXED), so a page reads its
+    // own rows and no more: the planner would otherwise walk every sellable batch or every listed drug's
+    // batches and sort them all for each page.
+    list.from =
+        QStringLiteral("FROM inventory_batch b NOT INDEXED CROSS JOIN product p ON b.product_id = p.id "
+                       "LEFT JOIN supplier s ON b.supplier_id = s.id");
+    list.where = QStringLiteral("b.quantity > 0 AND b.expiry_date > ? AND p.status = 1");
+    list.params = {today()};
+    list.order = {{QStringLiteral("b.id"), true}};
+    return list;
+}
 
-// Expired stock is the commonest non-conforming drug, so no expiry condition here. CROSS JOIN keeps the batch
-// rows outermost, read newest first in key order: no sort, and each drug found by its key, where the planner
-// would otherwise walk every listed drug's batches and sort the lot (six times slower on five years).
-const QString kRejectableBatchSql =
-    kBatchColumns +
-    QStringLiteral(
-        "s.name as supplier_name FROM inventory_batch b CROSS JOIN product p ON b.product_id = p.id "
-        "LEFT JOIN supplier s ON b.supplier_id = s.id "
-        "WHERE b.quantity > 0 AND p.status = 1%1 ORDER BY b.id DESC");
+// Each of the condition's placeholders takes the keyword as a substring pattern.
+ListQuery& matching(ListQuery& list, const QString& condition, const QString& keyword) {
+    QList<QVariant> patterns;
+    for (int i = condition.count(QLatin1Char('?')); i > 0; --i)
+        patterns << likePattern(keyword);
+    return list.filter(condition, patterns);
+}
 
-const QString kPurchaseBatchSql =
-    kBatchColumns +
-    QStringLiteral(
-        "po.order_no FROM inventory_batch b INNER JOIN product p ON b.product_id = p.id "
-        "LEFT JOIN purchase_order_item poi ON b.product_id = poi.product_id AND b.batch_no = poi.batch_no "
-        "LEFT JOIN purchase_order po ON poi.order_id = po.id "
-        "WHERE b.quantity > 0 AND b.expiry_date > ? AND p.status = 1%1 ORDER BY b.id DESC");
+// The returned quantity of a sold line, looked up by its order number, drug and batch number through their
+// index, so a page of sold lines never reads the other return lines.
+const QString kReturnedQuantity = QStringLiteral(
+    "COALESCE((SELECT SUM(roi.quantity) FROM return_order_item roi INNER JOIN return_order ro "
+    "ON roi.return_id = ro.id WHERE roi.original_order_no = so.order_no AND roi.product_id = soi.product_id "
+    "AND roi.batch_no = soi.batch_no AND ro.status = 'completed' AND ro.return_type = 'sales'), 0)");
 
-// Returns are summed once per (order number, drug, batch number) and joined to the sold lines, which keeps
-// the statement linear in the number of lines however many returns there are.
-const QString kSoldLineSql = QStringLiteral(
-    "SELECT soi.id as soi_id, soi.batch_id, soi.product_id, soi.batch_no, soi.quantity as sold_quantity, "
-    "soi.unit_price, soi.production_date, soi.expiry_date, p.id as p_id, p.barcode, p.name, p.specification, "
-    "p.approval_no, p.manufacturer, p.category, p.storage_condition, p.is_prescription, p.unit, "
-    "p.purchase_price, p.sale_price, p.status, so.order_no, COALESCE(r.returned, 0) as returned_quantity "
-    "FROM sales_order_item soi "
-    "INNER JOIN sales_order so ON soi.order_id = so.id AND so.status = 'completed' "
-    "INNER JOIN product p ON soi.product_id = p.id AND p.status = 1%1 "
-    "LEFT JOIN (SELECT roi.original_order_no, roi.product_id, roi.batch_no, SUM(roi.quantity) as returned "
-    "FROM return_order_item roi INNER JOIN return_order ro ON roi.return_id = ro.id "
-    "WHERE ro.status = 'completed' AND ro.return_type = 'sales' "
-    "GROUP BY roi.original_order_no, roi.product_id, roi.batch_no) r "
-    "ON r.original_order_no = so.order_no AND r.product_id = soi.product_id AND r.batch_no = soi.batch_no "
-    "WHERE soi.quantity - COALESCE(r.returned, 0) > 0 ORDER BY soi.id DESC");
-
-const QString kNameCondition = QStringLiteral(" AND p.name LIKE ?");
+const QString kNameCondition = QStringLiteral("p.name LIKE ?");
 // The pickers of sellable stock promise barcodes in their search boxes; a scanned code finds its drug.
-const QString kNameOrBarcodeCondition = QStringLiteral(" AND (p.name LIKE ? OR p.barcode LIKE ?)");
+const QString kNameOrBarcodeCondition = QStringLiteral("p.name LIKE ? OR p.barcode LIKE ?");
 
 } // namespace
 
@@ -206,10 +195,6 @@ Product ProductRepository::readOne(const QString& sql, const QList<QVariant>& pa
     return readFirst(m_db, sql, params, readProduct);
 }
 
-QList<Product> ProductRepository::readList(const QString& sql, const QList<QVariant>& params) {
-    return kestrovalin::readList(m_db, sql, params, readProduct);
-}
-
 Product ProductRepository::findById(int id) {
     if (!m_db)
         return Product();
@@ -228,72 +213,61 @@ bool ProductRepository::barcodeTaken(const QString& barcode) {
     return readValue(m_db, QStringLiteral("SELECT id FROM product WHERE barcode = ?"), {barcode}).has_value();
 }
 
-QList<Product> ProductRepository::findAll() {
-    QList<Product> products;
-    findAll([&products](const Product& p) { products.append(p); });
-    return products;
+QList<Product> ProductRepository::listed(const ListQuery& list) {
+    return kestrovalin::readList(m_db, list, readProduct);
 }
 
-bool ProductRepository::findAll(const EachProduct& each) {
-    return forEachRow(m_db, QStringLiteral("SELECT * FROM product WHERE status = 1 ORDER BY id DESC"), {},
-                      readProduct, each);
+ListQuery ProductRepository::productList(const QString& keyword) {
+    ListQuery list = listedProducts(QString(), Listed::All);
+    return keyword.isEmpty()
+               ? list
+               : matching(list, QStringLiteral("name LIKE ? OR barcode LIKE ? OR mnemonic_code LIKE ?"),
+                          keyword);
+}
+
+ListQuery ProductRepository::listedProducts(const QString& name, Listed which) {
+    ListQuery list;
+    list.columns = QStringLiteral("*");
+    list.from = QStringLiteral("FROM product p");
+    list.where = QStringLiteral("p.status = 1");
+    list.order = {{QStringLiteral("p.id"), true}};
+    if (which == Listed::Prescription)
+        list.filter(QStringLiteral("p.is_prescription = 1"));
+    if (!name.isEmpty())
+        list.filter(kNameCondition, {likePattern(name)});
+    if (which == Listed::WithStock)
+        list.filter(QStringLiteral("EXISTS (SELECT 1 FROM inventory_batch b WHERE b.product_id = p.id AND "
+                                   "b.quantity > 0 AND b.expiry_date > ?)"),
+                    {today()});
+    return list;
+}
+
+QList<Product> ProductRepository::findAll() {
+    return listed(productList(QString()));
 }
 
 QList<Product> ProductRepository::searchByName(const QString& keyword) {
-    if (!m_db)
-        return {};
-    return readList(QStringLiteral("SELECT * FROM product WHERE status = 1 AND name LIKE ? ORDER BY id DESC"),
-                    {likePattern(keyword)});
+    return listed(listedProducts(keyword, Listed::All));
 }
 
 QList<Product> ProductRepository::search(const QString& keyword) {
-    QList<Product> products;
-    search(keyword, [&products](const Product& p) { products.append(p); });
-    return products;
-}
-
-bool ProductRepository::search(const QString& keyword, const EachProduct& each) {
-    const QString pattern = likePattern(keyword);
-    return forEachRow(
-        m_db,
-        QStringLiteral("SELECT * FROM product WHERE status = 1 AND (name LIKE ? OR barcode LIKE ? "
-                       "OR mnemonic_code LIKE ?) ORDER BY id DESC"),
-        {pattern, pattern, pattern}, readProduct, each);
+    return listed(productList(keyword));
 }
 
 QList<Product> ProductRepository::findAllWithStock() {
-    if (!m_db)
-        return {};
-    return readList(
-        QStringLiteral("SELECT DISTINCT p.* FROM product p INNER JOIN inventory_batch b ON p.id = "
-                       "b.product_id WHERE p.status = 1 AND b.quantity > 0 AND b.expiry_date > ? "
-                       "ORDER BY p.id DESC"),
-        {today()});
+    return listed(listedProducts(QString(), Listed::WithStock));
 }
 
 QList<Product> ProductRepository::searchByNameWithStock(const QString& keyword) {
-    if (!m_db)
-        return {};
-    return readList(
-        QStringLiteral("SELECT DISTINCT p.* FROM product p INNER JOIN inventory_batch b ON p.id = "
-                       "b.product_id WHERE p.status = 1 AND p.name LIKE ? AND b.quantity > 0 AND "
-                       "b.expiry_date > ? ORDER BY p.id DESC"),
-        {likePattern(keyword), today()});
+    return listed(listedProducts(keyword, Listed::WithStock));
 }
 
 QList<Product> ProductRepository::findAllPrescription() {
-    if (!m_db)
-        return {};
-    return readList(
-        QStringLiteral("SELECT * FROM product WHERE status = 1 AND is_prescription = 1 ORDER BY id DESC"));
+    return listed(listedProducts(QString(), Listed::Prescription));
 }
 
 QList<Product> ProductRepository::searchByNamePrescription(const QString& keyword) {
-    if (!m_db)
-        return {};
-    return readList(QStringLiteral("SELECT * FROM product WHERE status = 1 AND is_prescription = 1 AND name "
-                                   "LIKE ? ORDER BY id DESC"),
-                    {likePattern(keyword)});
+    return listed(listedProducts(keyword, Listed::Prescription));
 }
 
 int ProductRepository::findDuplicate(const Product& product) {
@@ -329,78 +303,87 @@ int ProductRepository::count() {
         .toInt();
 }
 
-QList<Batch> ProductRepository::stockBatches(const QString& sqlTemplate, const QString* keyword,
-                                             const QString& condition) {
-    if (!m_db)
-        return {};
-    QList<QVariant> params{today()};
-    if (keyword) {
-        for (int i = condition.count(QLatin1Char('?')); i > 0; --i)
-            params << likePattern(*keyword);
-    }
-    return kestrovalin::readList(m_db, sqlTemplate.arg(keyword ? condition : QString()), params,
-                                 readStockBatch);
+ListQuery ProductRepository::sellableBatchList(const QString& keyword) {
+    ListQuery list = stockBatchList();
+    return keyword.isEmpty() ? list : matching(list, kNameOrBarcodeCondition, keyword);
 }
 
-QList<Batch> ProductRepository::soldLines(const QString* keyword) {
-    if (!m_db)
-        return {};
-    QList<QVariant> params;
-    if (keyword)
-        params << likePattern(*keyword);
-    const Fetched<Batch> lines =
-        fetch(m_db, kSoldLineSql.arg(keyword ? kNameCondition : QString()), params, readSoldLine);
-    if (!lines.ok)
-        qDebug().noquote() << "Query failed:" << lines.error;
-    // Lines returned in full are left out by the statement itself, so they are never read.
-    return lines.rows;
+ListQuery ProductRepository::purchaseReturnBatchList(const QString& keyword) {
+    ListQuery list = stockBatchList();
+    list.columns = kBatchColumns + QStringLiteral("po.order_no");
+    list.from = QStringLiteral(
+        "FROM inventory_batch b NOT INDEXED CROSS JOIN product p ON b.product_id = p.id "
+        "LEFT JOIN purchase_order_item poi ON b.product_id = poi.product_id AND b.batch_no = poi.batch_no "
+        "LEFT JOIN purchase_order po ON poi.order_id = po.id");
+    // A batch bought on several orders comes once per order line, in the order the lines were entered.
+    list.order.append({QStringLiteral("poi.id"), false, true});
+    return keyword.isEmpty() ? list : matching(list, kNameCondition, keyword);
+}
+
+// Expired stock is the commonest non-conforming drug, so no expiry condition here.
+ListQuery ProductRepository::rejectableBatchList(const QString& keyword) {
+    ListQuery list = stockBatchList();
+    list.where = QStringLiteral("b.quantity > 0 AND p.status = 1");
+    list.params.clear();
+    return keyword.isEmpty() ? list : matching(list, kNameOrBarcodeCondition, keyword);
+}
+
+// Lines returned in full are left out by the statement itself, so they are never read.
+ListQuery ProductRepository::soldLineList(const QString& keyword) {
+    ListQuery list;
+    list.columns =
+        QStringLiteral(
+            "soi.id as soi_id, soi.batch_id, soi.product_id, soi.batch_no, soi.quantity as sold_quantity, "
+            "soi.unit_price, soi.production_date, soi.expiry_date, p.id as p_id, p.barcode, p.name, "
+            "p.specification, p.approval_no, p.manufacturer, p.category, p.storage_condition, "
+            "p.is_prescription, "
+            "p.unit, p.purchase_price, p.sale_price, p.status, so.order_no, ") +
+        kReturnedQuantity + QStringLiteral(" as returned_quantity");
+    // The sold lines outermost, newest first in key order, as for the batches. The sale's status is tested
+    // per line rather than on the join: on a join SQLite would first filter every sale of five years for
+    // each page.
+    list.from = QStringLiteral("FROM sales_order_item soi CROSS JOIN sales_order so ON soi.order_id = so.id "
+                               "CROSS JOIN product p ON soi.product_id = p.id AND p.status = 1");
+    list.where = QStringLiteral("EXISTS (SELECT 1 FROM sales_order done WHERE done.id = soi.order_id AND "
+                                "done.status = 'completed') AND soi.quantity - ") +
+                 kReturnedQuantity + QStringLiteral(" > 0");
+    list.order = {{QStringLiteral("soi.id"), true}};
+    return keyword.isEmpty() ? list : matching(list, kNameCondition, keyword);
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProduct() {
-    return stockBatches(kStockBatchSql, nullptr, QString());
+    return kestrovalin::readList(m_db, sellableBatchList(QString()), readStockBatch);
 }
 
 QList<Batch> ProductRepository::searchBatchesWithProduct(const QString& keyword) {
-    return stockBatches(kStockBatchSql, &keyword, kNameOrBarcodeCondition);
+    return kestrovalin::readList(m_db, sellableBatchList(keyword), readStockBatch);
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProductWithPurchaseOrder() {
-    return stockBatches(kPurchaseBatchSql, nullptr, QString());
+    return kestrovalin::readList(m_db, purchaseReturnBatchList(QString()), readStockBatch);
 }
 
 QList<Batch> ProductRepository::searchBatchesWithProductWithPurchaseOrder(const QString& keyword) {
-    return stockBatches(kPurchaseBatchSql, &keyword, kNameCondition);
+    return kestrovalin::readList(m_db, purchaseReturnBatchList(keyword), readStockBatch);
 }
 
 QList<Batch> ProductRepository::findBatchesForRejection(const QString& keyword) {
-    if (!m_db)
-        return {};
-    if (keyword.isEmpty())
-        return kestrovalin::readList(m_db, kRejectableBatchSql.arg(QString()), {}, readStockBatch);
-    return kestrovalin::readList(
-        m_db, kRejectableBatchSql.arg(QStringLiteral(" AND (p.name LIKE ? OR p.barcode LIKE ?)")),
-        {likePattern(keyword), likePattern(keyword)}, readStockBatch);
+    return kestrovalin::readList(m_db, rejectableBatchList(keyword), readStockBatch);
 }
 
 QList<Batch> ProductRepository::searchBatchesByNameCodeOrBatchNo(const QString& text) {
-    return stockBatches(kStockBatchSql, &text,
-                        QStringLiteral(" AND (p.name LIKE ? OR p.barcode LIKE ? OR b.batch_no LIKE ?)"));
-}
-
-QString ProductRepository::purchaseReturnBatchesStatement() {
-    return kPurchaseBatchSql.arg(QString());
-}
-
-QString ProductRepository::soldLinesStatement() {
-    return kSoldLineSql.arg(QString());
+    ListQuery list = stockBatchList();
+    return kestrovalin::readList(
+        m_db, matching(list, QStringLiteral("p.name LIKE ? OR p.barcode LIKE ? OR b.batch_no LIKE ?"), text),
+        readStockBatch);
 }
 
 QList<Batch> ProductRepository::findAllBatchesWithProductWithSalesOrder() {
-    return soldLines(nullptr);
+    return kestrovalin::readList(m_db, soldLineList(QString()), readSoldLine);
 }
 
 QList<Batch> ProductRepository::searchBatchesWithProductWithSalesOrder(const QString& keyword) {
-    return soldLines(&keyword);
+    return kestrovalin::readList(m_db, soldLineList(keyword), readSoldLine);
 }
 
 } // namespace kestrovalin::repositories

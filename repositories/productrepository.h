@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/idbadapter.h"
+#include "core/listquery.h"
 #include "models/inventorybatch.h"
 #include "models/product.h"
 #include "repositories/bulkinsert.h"
@@ -46,15 +47,16 @@ public:
     QList<models::Product> findAll();
     QList<models::Product> searchByName(const QString& keyword);
     QList<models::Product> search(const QString& keyword);
-    // The same drugs handed to each one at a time as they are read, keeping none: the drug list builds its
-    // rows from them. False when the statement failed.
-    using EachProduct = std::function<void(const models::Product&)>;
-    bool findAll(const EachProduct& each);
-    bool search(const QString& keyword, const EachProduct& each);
     QList<models::Product> findAllWithStock();
     QList<models::Product> searchByNameWithStock(const QString& keyword);
     QList<models::Product> findAllPrescription();
     QList<models::Product> searchByNamePrescription(const QString& keyword);
+    // The listed drugs, newest first, as statements to page, read with readProduct: those of search (all of
+    // them for an empty keyword), and the picker's: all, those with sellable stock, or prescription drugs,
+    // each narrowed to a name when one is given.
+    enum class Listed { All, WithStock, Prescription };
+    static ListQuery productList(const QString& keyword);
+    static ListQuery listedProducts(const QString& name, Listed which);
     int findDuplicate(const models::Product& product);
     // Whether any drug, listed or deleted, holds the barcode (the column is unique across both).
     bool barcodeTaken(const QString& barcode);
@@ -74,19 +76,20 @@ public:
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithSalesOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithSalesOrder(const QString& keyword);
 
-    // The statements of the two return pickers' full lists, with their one parameter (the local today, or
-    // none), for measuring them beside a plain read.
-    static QString purchaseReturnBatchesStatement();
-    static QString soldLinesStatement();
+    // The pickers' lists, newest first, for an empty keyword everything: the sellable batches (name or
+    // barcode), the batches in stock with the purchase order that brought them in (name), the batches a
+    // non-conforming registration may name (name or barcode), and the sold lines with what is still
+    // returnable of them (name). Batches read with readStockBatch, sold lines with readSoldLine.
+    static ListQuery sellableBatchList(const QString& keyword);
+    static ListQuery purchaseReturnBatchList(const QString& keyword);
+    static ListQuery rejectableBatchList(const QString& keyword);
+    static ListQuery soldLineList(const QString& keyword);
+    static InventoryBatchWithProduct readStockBatch(const Row& row);
+    static InventoryBatchWithProduct readSoldLine(const Row& row);
 
 private:
     models::Product readOne(const QString& sql, const QList<QVariant>& params);
-    QList<models::Product> readList(const QString& sql, const QList<QVariant>& params = {});
-    // A null keyword lists everything; otherwise only drugs that meet condition, each of whose placeholders
-    // takes the keyword as a substring pattern.
-    QList<InventoryBatchWithProduct> stockBatches(const QString& sqlTemplate, const QString* keyword,
-                                                  const QString& condition);
-    QList<InventoryBatchWithProduct> soldLines(const QString* keyword);
+    QList<models::Product> listed(const ListQuery& list);
 
     IDbAdapter* m_db;
 };

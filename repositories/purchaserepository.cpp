@@ -16,10 +16,11 @@ using models::PurchaseOrderItem;
 
 namespace {
 
-const QString kOrderSelect = QStringLiteral(
-    "SELECT po.*, s.name AS supplier_name, u.real_name AS operator_name FROM purchase_order po "
-    "LEFT JOIN supplier s ON po.supplier_id = s.id LEFT JOIN sys_user u ON po.operator_id = u.id");
-const QString kNewestFirst = QStringLiteral(" ORDER BY po.inbound_date DESC");
+const QString kOrderColumns = QStringLiteral("po.*, s.name AS supplier_name, u.real_name AS operator_name");
+const QString kOrderFrom = QStringLiteral(
+    "FROM purchase_order po LEFT JOIN supplier s ON po.supplier_id = s.id LEFT JOIN sys_user u ON "
+    "po.operator_id = u.id");
+const QString kOrderSelect = QStringLiteral("SELECT ") + kOrderColumns + QLatin1Char(' ') + kOrderFrom;
 
 // A COUNT(*) that gates a write: false when the statement failed or the count is 0.
 bool counted(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) {
@@ -166,21 +167,32 @@ bool PurchaseRepository::voidOrder(int id) {
 }
 
 QList<PurchaseOrder> PurchaseRepository::findAll() {
-    return readList(m_db, kOrderSelect + kNewestFirst, {}, readOrder);
+    return searchByOrderNo(QString());
 }
 
 QList<PurchaseOrder> PurchaseRepository::searchByOrderNo(const QString& keyword) {
-    const QString pattern = QStringLiteral("%") + keyword + QStringLiteral("%");
-    return readList(
-        m_db,
-        QStringLiteral(
-            "SELECT DISTINCT po.*, s.name AS supplier_name, u.real_name AS operator_name FROM "
-            "purchase_order po LEFT JOIN supplier s ON po.supplier_id = s.id LEFT JOIN sys_user u "
-            "ON po.operator_id = u.id LEFT JOIN purchase_order_item poi ON po.id = poi.order_id "
-            "LEFT JOIN product p ON poi.product_id = p.id WHERE po.order_no LIKE ? OR p.name LIKE ? "
-            "OR p.barcode LIKE ? OR p.mnemonic_code LIKE ?") +
-            kNewestFirst,
-        {pattern, pattern, pattern, pattern}, readOrder);
+    return readList(m_db, orderList(keyword), readOrder);
+}
+
+// Newest inbound date first, an order entered later first within a day. Each order comes once however many
+// of its lines match.
+ListQuery PurchaseRepository::orderList(const QString& keyword) {
+    ListQuery list;
+    list.columns = kOrderColumns;
+    list.from = kOrderFrom;
+    list.order = {{QStringLiteral("po.inbound_date"), true}, {QStringLiteral("po.id"), true}};
+    if (!keyword.isEmpty()) {
+        const QString pattern = QStringLiteral("%") + keyword + QStringLiteral("%");
+        list.filter(QStringLiteral("po.order_no LIKE ? OR po.id IN (SELECT poi.order_id FROM "
+                                   "purchase_order_item poi INNER JOIN product p ON poi.product_id = p.id "
+                                   "WHERE p.name LIKE ? OR p.barcode LIKE ? OR p.mnemonic_code LIKE ?)"),
+                    {pattern, pattern, pattern, pattern});
+    }
+    return list;
+}
+
+PurchaseOrder PurchaseRepository::listedOrder(const Row& row) {
+    return readOrder(row);
 }
 
 PurchaseOrder PurchaseRepository::findOrderById(int id) {

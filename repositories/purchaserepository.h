@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/listquery.h"
 #include "models/purchaseorder.h"
 #include "repositories/refusal.h"
 
@@ -35,6 +36,10 @@ public:
     QList<models::PurchaseOrder> findAll();
     // Orders whose number, or the name, barcode or mnemonic code of one of whose drugs, contains the keyword.
     QList<models::PurchaseOrder> searchByOrderNo(const QString& keyword);
+    // The orders of searchByOrderNo (every order for an empty keyword) as a statement to page, read with
+    // listedOrder.
+    static ListQuery orderList(const QString& keyword);
+    static models::PurchaseOrder listedOrder(const Row& row);
     models::PurchaseOrder findOrderById(int id);
     QList<models::PurchaseOrderItem> findOrderItems(int orderId);
     int count();

@@ -29,15 +29,16 @@ const QString kPurchase = QStringLiteral("purchase");
 const QString kSales = QStringLiteral("sales");
 const QString kCompleted = QStringLiteral("completed");
 
-const QString kSelectOrders = QStringLiteral(
-    "SELECT r.id, r.return_no, r.return_type, r.original_order_id, r.total_amount, r.return_date, "
-    "r.operator_id, u.real_name, r.reason, r.status, r.created_at "
-    "FROM return_order r LEFT JOIN sys_user u ON r.operator_id = u.id ");
+const QString kOrderColumns =
+    QStringLiteral("r.id, r.return_no, r.return_type, r.original_order_id, r.total_amount, r.return_date, "
+                   "r.operator_id, u.real_name, r.reason, r.status, r.created_at");
+const QString kOrderFrom = QStringLiteral("FROM return_order r LEFT JOIN sys_user u ON r.operator_id = u.id");
+const QString kSelectOrders =
+    QStringLiteral("SELECT ") + kOrderColumns + QLatin1Char(' ') + kOrderFrom + QLatin1Char(' ');
 
-// Returns made within one second keep their order of entry.
-const QString kNewestFirst = QStringLiteral(" ORDER BY r.created_at DESC, r.id DESC");
+} // namespace
 
-ReturnOrder readOrder(const Row& row) {
+ReturnOrder ReturnRepository::readOrder(const Row& row) {
     ReturnOrder order;
     order.id = row.integer("id");
     order.returnNo = row.text("return_no");
@@ -52,6 +53,8 @@ ReturnOrder readOrder(const Row& row) {
     order.createdAt = row.text("created_at");
     return order;
 }
+
+namespace {
 
 ReturnOrderItem readItem(const Row& row) {
     ReturnOrderItem item;
@@ -399,18 +402,27 @@ ReturnOrder ReturnRepository::findByReturnNo(const QString& returnNo) {
     return order;
 }
 
-QList<ReturnOrder> ReturnRepository::readOrders(const QString& where, const QList<QVariant>& params) {
-    return readList(m_db, kSelectOrders + where + kNewestFirst, params, readOrder);
-}
-
 QList<ReturnOrder> ReturnRepository::findAll(const QString& returnType) {
-    return readOrders(QStringLiteral("WHERE r.return_type = ?"), {returnType});
+    return readList(m_db, returnList(returnType, QString()), readOrder);
 }
 
 QList<ReturnOrder> ReturnRepository::search(const QString& returnType, const QString& keyword) {
-    const QString pattern = QStringLiteral("%") + keyword + QStringLiteral("%");
-    return readOrders(QStringLiteral("WHERE r.return_type = ? AND (r.return_no LIKE ? OR r.reason LIKE ?)"),
-                      {returnType, pattern, pattern});
+    return readList(m_db, returnList(returnType, keyword), readOrder);
+}
+
+ListQuery ReturnRepository::returnList(const QString& returnType, const QString& keyword) {
+    ListQuery list;
+    list.columns = kOrderColumns;
+    list.from = kOrderFrom;
+    list.where = QStringLiteral("r.return_type = ?");
+    list.params = {returnType};
+    // Returns made within one second keep their order of entry.
+    list.order = {{QStringLiteral("r.created_at"), true}, {QStringLiteral("r.id"), true}};
+    if (!keyword.isEmpty()) {
+        const QString pattern = QStringLiteral("%") + keyword + QStringLiteral("%");
+        list.filter(QStringLiteral("r.return_no LIKE ? OR r.reason LIKE ?"), {pattern, pattern});
+    }
+    return list;
 }
 
 QList<ReturnOrderItem> ReturnRepository::findReturnItems(int returnId) {

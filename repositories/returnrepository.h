@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/idbadapter.h"
+#include "core/listquery.h"
 #include "models/returnorder.h"
 #include "repositories/refusal.h"
 
@@ -8,6 +9,8 @@
 #include <QString>
 
 namespace kestrovalin {
+
+class Row;
 
 // Purchase returns (goods back to a supplier) and sales returns (goods back from a customer), with the stock
 // they move. A save numbers the return, moves the stock, writes the header and lines in one transaction; a
@@ -31,6 +34,10 @@ public:
     QList<models::ReturnOrder> findAll(const QString& returnType);
     // Number or reason contains the keyword.
     QList<models::ReturnOrder> search(const QString& returnType, const QString& keyword);
+    // The returns of search (all of one type for an empty keyword) as a statement to page, read with
+    // readOrder.
+    static ListQuery returnList(const QString& returnType, const QString& keyword);
+    static models::ReturnOrder readOrder(const Row& row);
     QList<models::ReturnOrderItem> findReturnItems(int returnId);
 
     // Stock movements of a save; they run inside the caller's transaction.
@@ -48,7 +55,6 @@ private:
     bool purchaseSourcesValid(const QList<models::ReturnOrderItem>& items);
     bool salesWithinSold(const QList<models::ReturnOrderItem>& items);
     bool reverseStock(const models::ReturnOrder& order);
-    QList<models::ReturnOrder> readOrders(const QString& where, const QList<QVariant>& params);
 
     IDbAdapter* m_db;
 };

@@ -34,27 +34,16 @@ const QString kOrderFrom = QStringLiteral(" FROM sales_order s LEFT JOIN sys_use
                                           "LEFT JOIN customer c ON s.customer_id = c.id");
 const QString kOrderSelect = QStringLiteral("SELECT ") + kOrderColumns + kOrderFrom;
 
-const QString kNewestFirst = QStringLiteral(" ORDER BY s.id DESC");
-
 // What a line records when its batch row gives no date.
 const QString kNoProductionDate = QStringLiteral("2000-01-01");
 const QString kNoExpiryDate = QStringLiteral("2099-12-31");
 
-// The columns of the lists. Dates, names and codes recur on thousands of orders and are held once each.
-SalesOrder readListedOrder(const Row& r, SharedTexts& shared) {
-    SalesOrder o;
-    o.id = r.integer("id");
-    o.orderNo = r.text("order_no");
-    o.totalAmount = r.number("total_amount");
-    o.saleDate = shared(r.text("sale_date"));
-    o.operatorName = shared(r.text("real_name"));
-    o.status = shared(r.text("status"));
-    o.customerName = shared(r.text("customer_name"));
-    return o;
+QString likePattern(const QString& keyword) {
+    return QStringLiteral("%") + keyword + QStringLiteral("%");
 }
 
-SalesOrder readOrder(const Row& r, SharedTexts& shared) {
-    SalesOrder o = readListedOrder(r, shared);
+SalesOrder readOrder(const Row& r) {
+    SalesOrder o = SalesRepository::listedOrder(r);
     o.operatorId = r.integer("operator_id");
     o.createdAt = r.text("created_at");
     o.customerId = r.integer("customer_id");
@@ -62,8 +51,25 @@ SalesOrder readOrder(const Row& r, SharedTexts& shared) {
 }
 
 SalesOrder readOneOrder(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) {
-    SharedTexts shared;
-    return readFirst(db, sql, params, [&shared](const Row& r) { return readOrder(r, shared); });
+    return readFirst(db, sql, params, readOrder);
+}
+
+// Every order, or those whose number, customer name or the name of a drug on them contains the keyword,
+// newest first. Drugs are matched by name first and their lines found through the product index, so a
+// search never walks every sold line; each order comes once however many of its lines match.
+ListQuery orders(const QString& columns, const QString& keyword) {
+    ListQuery list;
+    list.columns = columns;
+    list.from = kOrderFrom;
+    list.order = {{QStringLiteral("s.id"), true}};
+    if (!keyword.isEmpty()) {
+        const QString pattern = likePattern(keyword);
+        list.filter(QStringLiteral("s.order_no LIKE ? OR c.name LIKE ? OR s.id IN (SELECT si.order_id FROM "
+                                   "sales_order_item si WHERE si.product_id IN (SELECT p.id FROM product p "
+                                   "WHERE p.name LIKE ?))"),
+                    {pattern, pattern, pattern});
+    }
+    return list;
 }
 
 SalesOrderItem readItem(const Row& r) {
@@ -84,10 +90,6 @@ SalesOrderItem readItem(const Row& r) {
     i.prescriptionId = r.integer("prescription_id");
     i.prescriptionNo = r.text("prescription_no");
     return i;
-}
-
-QString likePattern(const QString& keyword) {
-    return QStringLiteral("%") + keyword + QStringLiteral("%");
 }
 
 QString orDefault(const QString& value, const QString& fallback) {
@@ -317,31 +319,23 @@ QList<SalesOrder> SalesRepository::findAll() {
 }
 
 QList<SalesOrder> SalesRepository::search(const QString& keyword) {
-    QList<SalesOrder> orders;
-    visitOrders(kOrderColumns, keyword, readOrder, [&orders](const SalesOrder& o) { orders.append(o); });
-    return orders;
+    return readList(m_db, orders(kOrderColumns, keyword), readOrder);
 }
 
-void SalesRepository::forEachOrder(const QString& keyword,
-                                   const std::function<void(const SalesOrder&)>& visit) {
-    visitOrders(kListColumns, keyword, readListedOrder, visit);
+ListQuery SalesRepository::orderList(const QString& keyword) {
+    return orders(kListColumns, keyword);
 }
 
-void SalesRepository::visitOrders(const QString& columns, const QString& keyword, OrderReader read,
-                                  const std::function<void(const SalesOrder&)>& visit) {
-    QString sql = QStringLiteral("SELECT ") + columns + kOrderFrom;
-    QList<QVariant> params;
-    if (!keyword.isEmpty()) {
-        // Drugs are matched by name first and their lines found through the product index, so a search
-        // never walks every sold line; each order comes once however many of its lines match.
-        sql += QStringLiteral(" WHERE s.order_no LIKE ? OR c.name LIKE ? OR s.id IN (SELECT si.order_id FROM "
-                              "sales_order_item si WHERE si.product_id IN (SELECT p.id FROM product p WHERE "
-                              "p.name LIKE ?))");
-        const QString pattern = likePattern(keyword);
-        params = {pattern, pattern, pattern};
-    }
-    SharedTexts shared;
-    visitRows(m_db, sql + kNewestFirst, params, [&](const Row& r) { visit(read(r, shared)); });
+SalesOrder SalesRepository::listedOrder(const Row& r) {
+    SalesOrder o;
+    o.id = r.integer("id");
+    o.orderNo = r.text("order_no");
+    o.totalAmount = r.number("total_amount");
+    o.saleDate = r.text("sale_date");
+    o.operatorName = r.text("real_name");
+    o.status = r.text("status");
+    o.customerName = r.text("customer_name");
+    return o;
 }
 
 QList<SalesOrderItem> SalesRepository::findOrderItems(int orderId) {

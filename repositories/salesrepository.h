@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/listquery.h"
 #include "models/salesorder.h"
 #include "repositories/refusal.h"
 
@@ -13,7 +14,6 @@ namespace kestrovalin {
 
 class IDbAdapter;
 class Row;
-class SharedTexts;
 
 namespace repositories {
 struct StockChange;
@@ -45,11 +45,11 @@ public:
     // Orders whose number, customer name or the name of a drug on them contains the keyword; newest first,
     // each once. An empty keyword matches every order.
     QList<models::SalesOrder> search(const QString& keyword);
-    // The orders of search (every order for an empty keyword) as the lists show them, each handed to visit as
-    // it is read: id, number, total, sale date, status and the operator's and customer's names (operatorId,
-    // customerId and createdAt stay unread). The sales list builds its rows this way, without 600,000
-    // records held in between.
-    void forEachOrder(const QString& keyword, const std::function<void(const models::SalesOrder&)>& visit);
+    // The orders of search (every order for an empty keyword), newest first, as the lists page them: id,
+    // number, total, sale date, status and the operator's and customer's names, read by listedOrder
+    // (operatorId, customerId and createdAt stay unread).
+    static ListQuery orderList(const QString& keyword);
+    static models::SalesOrder listedOrder(const Row& row);
     QList<models::SalesOrderItem> findOrderItems(int orderId);
     // Writes the status only.
     bool updateOrder(const models::SalesOrder& order);
@@ -67,9 +67,6 @@ private:
     bool insertLines(const models::SalesOrder& order, const QList<models::SalesOrderItem>& items,
                      double& total);
     bool restoreStock(int orderId);
-    using OrderReader = models::SalesOrder (*)(const Row&, SharedTexts&);
-    void visitOrders(const QString& columns, const QString& keyword, OrderReader read,
-                     const std::function<void(const models::SalesOrder&)>& visit);
     // True while a completed sales return cites the order's number; nothing when the read failed.
     // The number of a completed sales return citing the order, empty when none does; nullopt when it cannot
     // be read.

@@ -218,12 +218,12 @@ bool SupplierRepository::isSupplierQualified(int supplierId) {
                        "gsp_cert_expire_date, tax_reg_expire_date FROM supplier WHERE id = ? AND "
                        "status != 'suspended'"),
         {supplierId}, readSupplier, 1);
-    if (!found.found())
-        return false;
-    const Supplier& supplier = found.rows.first();
+    return found.found() && isQualified(found.rows.first(), Clock::today());
+}
+
+bool SupplierRepository::isQualified(const Supplier& supplier, const QDate& today) {
     if (supplier.qualificationStatus != QLatin1String("valid"))
         return false;
-    const QDate today = Clock::today();
     for (const QString& dateText : expiryDates(supplier)) {
         if (dateText.isEmpty())
             continue;

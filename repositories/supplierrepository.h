@@ -45,6 +45,9 @@ public:
     QList<models::Supplier> findExpired();
 
     bool isSupplierQualified(int supplierId);
+    // The same test on a supplier already read (its status not 'suspended' is the caller's): qualification
+    // status 'valid' and none of the four dates passed or unreadable.
+    static bool isQualified(const models::Supplier& supplier, const QDate& today);
     void updateQualificationStatus(int id, const QString& status);
     // Rewrites every changed status in one transaction; false when any write failed (then none is kept).
     bool refreshAllQualificationStatus();

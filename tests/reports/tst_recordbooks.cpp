@@ -10,6 +10,7 @@
 #include "tests/support/modeltexts.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/reportprobe.h"
+#include "tests/support/smallpages.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/windowprobe.h"
 
@@ -164,59 +165,65 @@ private slots:
 
     // Each book by its own date: the last calendar month up to today by default, both bounds included; an
     // order before the start only once the start moves back; a start after the end gives nothing; voided
-    // orders never; lines of one order next to each other, numbered on.
+    // orders never; lines of one order next to each other, numbered on. Read in pages of two lines, the
+    // lines, their numbers, the count and the total are the same.
     void dateRanges_data() {
         QTest::addColumn<int>("book");
         QTest::addColumn<QDate>("start");
         QTest::addColumn<QDate>("end");
         QTest::addColumn<QString>("orders");
         QTest::addColumn<QString>("label");
+        QTest::addColumn<int>("pageRows"); // 0: the usual pages
         const QDate defaultStart(2025, 2, 28);
-        QTest::newRow("purchases, default")
-            << int(Purchases) << defaultStart << kToday
-            << "PUR202503310001|PUR202503310001|PUR202503200001|PUR202503200001|PUR202503150001|"
-               "PUR202503150001|PUR202503150001|PUR202503050001|PUR202503050001"
-            << QString("共 9 条记录，合计金额：2306.02 元");
+        const QString purchases = "PUR202503310001|PUR202503310001|PUR202503200001|PUR202503200001|"
+                                  "PUR202503150001|PUR202503150001|PUR202503150001|PUR202503050001|"
+                                  "PUR202503050001";
+        QTest::newRow("purchases, default") << int(Purchases) << defaultStart << kToday << purchases
+                                            << QString("共 9 条记录，合计金额：2306.02 元") << 0;
+        QTest::newRow("purchases, pages of two") << int(Purchases) << defaultStart << kToday << purchases
+                                                 << QString("共 9 条记录，合计金额：2306.02 元") << 2;
         QTest::newRow("purchases, start moved back")
             << int(Purchases) << QDate(2025, 2, 27) << QDate(2025, 3, 5)
             << "PUR202503050001|PUR202503050001|PUR202502270001"
-            << QString("共 3 条记录，合计金额：690.00 元");
+            << QString("共 3 条记录，合计金额：690.00 元") << 0;
         QTest::newRow("purchases, one day") << int(Purchases) << QDate(2025, 3, 15) << QDate(2025, 3, 15)
                                             << "PUR202503150001|PUR202503150001|PUR202503150001"
-                                            << QString("共 3 条记录，合计金额：1890.00 元");
+                                            << QString("共 3 条记录，合计金额：1890.00 元") << 0;
         QTest::newRow("purchases, voided day")
-            << int(Purchases) << QDate(2025, 3, 10) << QDate(2025, 3, 10) << QString() << kNone;
+            << int(Purchases) << QDate(2025, 3, 10) << QDate(2025, 3, 10) << QString() << kNone << 0;
         QTest::newRow("purchases, start after end")
-            << int(Purchases) << kToday << QDate(2025, 3, 1) << QString() << kNone;
+            << int(Purchases) << kToday << QDate(2025, 3, 1) << QString() << kNone << 0;
+        const QString accepted = "PUR202503310001|PUR202503310001|PUR202503200001|PUR202503200001|"
+                                 "PUR202503150001|PUR202503150001|PUR202503150001|PUR202502270001";
         QTest::newRow("acceptance, default")
-            << int(Acceptance) << defaultStart << kToday
-            << "PUR202503310001|PUR202503310001|PUR202503200001|PUR202503200001|PUR202503150001|"
-               "PUR202503150001|PUR202503150001|PUR202502270001"
-            << QString("共 8 条记录");
+            << int(Acceptance) << defaultStart << kToday << accepted << QString("共 8 条记录") << 0;
+        QTest::newRow("acceptance, pages of two")
+            << int(Acceptance) << defaultStart << kToday << accepted << QString("共 8 条记录") << 2;
         QTest::newRow("acceptance, start moved back")
             << int(Acceptance) << QDate(2025, 2, 27) << QDate(2025, 3, 1) << "PUR202502270001|PUR202503050001"
-            << QString("共 2 条记录");
+            << QString("共 2 条记录") << 0;
         QTest::newRow("acceptance, end day to its last second")
             << int(Acceptance) << kToday << kToday << "PUR202503310001|PUR202503310001"
-            << QString("共 2 条记录");
+            << QString("共 2 条记录") << 0;
         QTest::newRow("acceptance, voided day") << int(Acceptance) << QDate(2025, 3, 10) << QDate(2025, 3, 10)
-                                                << QString() << QString("共 0 条记录");
+                                                << QString() << QString("共 0 条记录") << 0;
         QTest::newRow("acceptance, start after end")
-            << int(Acceptance) << kToday << QDate(2025, 3, 30) << QString() << QString("共 0 条记录");
-        QTest::newRow("sales, default")
-            << int(Sales) << defaultStart << kToday
-            << "SAL202503310001|SAL202503300002|SAL202503300001|SAL202503300001|SAL202503300001|"
-               "SAL202502280001"
-            << QString("共 6 条记录，合计金额：72.62 元");
+            << int(Acceptance) << kToday << QDate(2025, 3, 30) << QString() << QString("共 0 条记录") << 0;
+        const QString sales = "SAL202503310001|SAL202503300002|SAL202503300001|SAL202503300001|"
+                              "SAL202503300001|SAL202502280001";
+        QTest::newRow("sales, default") << int(Sales) << defaultStart << kToday << sales
+                                        << QString("共 6 条记录，合计金额：72.62 元") << 0;
+        QTest::newRow("sales, pages of two") << int(Sales) << defaultStart << kToday << sales
+                                             << QString("共 6 条记录，合计金额：72.62 元") << 2;
         QTest::newRow("sales, start moved back")
             << int(Sales) << QDate(2025, 2, 27) << QDate(2025, 2, 28) << "SAL202502280001|SAL202502270001"
-            << QString("共 2 条记录，合计金额：55.50 元");
+            << QString("共 2 条记录，合计金额：55.50 元") << 0;
         QTest::newRow("sales, one day") << int(Sales) << defaultStart << defaultStart << "SAL202502280001"
-                                        << QString("共 1 条记录，合计金额：37.00 元");
+                                        << QString("共 1 条记录，合计金额：37.00 元") << 0;
         QTest::newRow("sales, voided day")
-            << int(Sales) << QDate(2025, 3, 15) << QDate(2025, 3, 15) << QString() << kNone;
+            << int(Sales) << QDate(2025, 3, 15) << QDate(2025, 3, 15) << QString() << kNone << 0;
         QTest::newRow("sales, start after end")
-            << int(Sales) << kToday << QDate(2025, 3, 30) << QString() << kNone;
+            << int(Sales) << kToday << QDate(2025, 3, 30) << QString() << kNone << 0;
     }
     void dateRanges() {
         QFETCH(int, book);
@@ -224,20 +231,22 @@ private slots:
         QFETCH(QDate, end);
         QFETCH(QString, orders);
         QFETCH(QString, label);
+        QFETCH(int, pageRows);
         PinnedClock clock(kToday, QTime(0, 15));
+        SmallPages pages(pageRows, 1);
         TestDatabase t;
         addFixture(t);
         const auto w = open(book);
         QCOMPARE(child<QDateEdit>(w.get(), "dateStart")->date(), QDate(2025, 2, 28));
         QCOMPARE(child<QDateEdit>(w.get(), "dateEnd")->date(), kToday);
         setRange(w.get(), start, end);
+        QTRY_COMPARE(total(w.get()), label);
         QCOMPARE(column(w.get(), 2), orders);
         const int rows = orders.isEmpty() ? 0 : orders.count('|') + 1;
         QStringList numbers;
         for (int i = 1; i <= rows; ++i)
             numbers << QString::number(i);
         QCOMPARE(column(w.get(), 0), numbers.join('|'));
-        QCOMPARE(total(w.get()), label);
         QCOMPARE(Prompts::history().size(), 0);
     }
 
@@ -451,6 +460,27 @@ private slots:
         QCOMPARE(fileLines(path), (QStringList{title, header, firstLine, QString()}));
         QCOMPARE(Prompts::lastText(), title + "已导出到:\n" + path);
         QCOMPARE(operationLogRows(t), log);
+    }
+
+    // A book longer than a page goes to the file whole, line for line as the table shows it, though the
+    // table holds one page; the log row counts every line.
+    void exportsEveryLineOfALongBook() {
+        PinnedClock clock(kToday);
+        SmallPages pages(2, 1);
+        TestDatabase t;
+        addFixture(t);
+        PurchaseReportWindow w;
+        QTemporaryDir dir;
+        const QString path = dir.filePath("book.csv");
+        Prompts::queueFileName(path);
+        click(&w, "btnExport");
+        const QStringList lines = fileLines(path);
+        QCOMPARE(lines.size(), 12);
+        QStringList shown;
+        for (int r = 0; r < 9; ++r)
+            shown << "\"" + rowTexts(&w, r).split('|').join("\",\"") + "\"";
+        QCOMPARE(lines.mid(2, 9), shown);
+        QCOMPARE(operationLogRows(t), QString("系统管理员/采购入库/导出购进记录表/导出 9 条记录"));
     }
 
     // A purchase stored as the purchase window stores it shows in both purchase books, the refused line red,

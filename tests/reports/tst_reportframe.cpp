@@ -1,3 +1,4 @@
+#include "core/rowreader.h"
 #include "ui/common/prompts.h"
 #include "ui/common/reportframe.h"
 #include "ui/reports/temphumidityreportwindow.h"
@@ -91,12 +92,15 @@ public:
     }
 
     bool load(const QString& notesFilter) {
-        ReportQuery query(QStringLiteral("SELECT record_date, operator_name FROM temperature_record "
-                                         "WHERE record_date >= ? AND record_date <= ?"),
-                          frame->startDate(), frame->endDate());
-        query.like(QStringLiteral(" AND notes LIKE ?"), notesFilter).orderBy(QStringLiteral(" ORDER BY id"));
-        return frame->showQuery(query, [](const QSqlQuery& q) {
-            return TableRow(-1, {q.value(0).toString(), q.value(1).toString()});
+        ListQuery list;
+        list.columns = QStringLiteral("record_date, operator_name");
+        list.from = QStringLiteral("FROM temperature_record");
+        list.where = QStringLiteral("record_date >= ? AND record_date <= ?");
+        list.order = {{QStringLiteral("id")}};
+        ReportQuery query(list, frame->startDate(), frame->endDate());
+        query.like(QStringLiteral("notes LIKE ?"), notesFilter);
+        return frame->showQuery(query, [](const Row& r) {
+            return TableRow(-1, {r.at(0).toString(), r.at(1).toString()});
         });
     }
 
@@ -289,25 +293,27 @@ private slots:
     void reportQueryBuildsConditionsInOrder_data() {
         QTest::addColumn<QString>("supplier");
         QTest::addColumn<QString>("mnemonic");
-        QTest::addColumn<QString>("sql");
+        QTest::addColumn<QString>("where");
         QTest::addColumn<QString>("params");
-        QTest::newRow("blank") << QString("   ") << QString() << QString("BASE ORDER") << QString("S|E");
-        QTest::newRow("supplier") << QString(" 康 ") << QString() << QString("BASE AND s LIKE ? ORDER")
+        QTest::newRow("blank") << QString("   ") << QString() << QString("BASE") << QString("S|E");
+        QTest::newRow("supplier") << QString(" 康 ") << QString() << QString("(BASE) AND (s LIKE ?)")
                                   << QString("S|E|%康%");
         QTest::newRow("both") << QString("a_%") << QString(" abc")
-                              << QString("BASE AND s LIKE ? AND m LIKE ? ORDER")
+                              << QString("((BASE) AND (s LIKE ?)) AND (m LIKE ?)")
                               << QString("S|E|%a_%%|%ABC%");
     }
     void reportQueryBuildsConditionsInOrder() {
         QFETCH(QString, supplier);
         QFETCH(QString, mnemonic);
-        QFETCH(QString, sql);
+        QFETCH(QString, where);
         QFETCH(QString, params);
-        ReportQuery query("BASE", "S", "E");
-        query.like(" AND s LIKE ?", supplier).like(" AND m LIKE ?", mnemonic, true).orderBy(" ORDER");
-        QCOMPARE(query.sql(), sql);
+        ListQuery base;
+        base.where = "BASE";
+        ReportQuery query(base, "S", "E");
+        query.like("s LIKE ?", supplier).like("m LIKE ?", mnemonic, true);
+        QCOMPARE(query.list().where, where);
         QStringList bound;
-        for (const QVariant& v : query.params())
+        for (const QVariant& v : query.list().params)
             bound << v.toString();
         QCOMPARE(bound.join('|'), params);
     }
@@ -328,8 +334,12 @@ private slots:
             QVERIFY(book.load(" b "));
             QCOMPARE(column(&book, 0) + " / " + column(&book, 2) + " / " + total(&book),
                      QString("1 / 乙 / 共 1 条记录"));
-            QVERIFY(book.frame->showQuery(ReportQuery("SELECT nothing FROM nowhere", "", ""),
-                                          [](const QSqlQuery&) { return TableRow(); }));
+            ListQuery nothing;
+            nothing.columns = "nothing";
+            nothing.from = "FROM nowhere";
+            nothing.order = {{"id"}};
+            QVERIFY(
+                book.frame->showQuery(ReportQuery(nothing, "", ""), [](const Row&) { return TableRow(); }));
             QCOMPARE(modelOf(&book)->rowCount(), 0);
             QCOMPARE(total(&book), QString("共 0 条记录"));
             Prompts::queueFileName(dir.filePath("book.csv"));

@@ -3,6 +3,7 @@
 #include "tests/returns/returnseed.h"
 #include "tests/support/freshdatabase.h"
 #include "tests/support/modalanswer.h"
+#include "tests/support/smallpages.h"
 #include "ui/common/prompts.h"
 #include "ui/common/tablefill.h"
 #include "ui/returns/productbatchselectiondialog.h"
@@ -120,6 +121,42 @@ private slots:
         QCOMPARE(picker.getSelectedBatch().batch.id, -1);
         child<QPushButton>(&picker, "btnOk")->click();
         QCOMPARE(Prompts::lastText(), QString("请先选择一个商品批次"));
+    }
+
+    // Read a few lines at a time, the picker still hands back the sold line shown in the chosen row, with
+    // what is left to return of it, however far the list was scrolled and whatever pages were dropped.
+    void pickerHandsBackTheLineShownAfterScrolling() {
+        ReturnSeed s{*m_db};
+        s.sale(4, "SAL203102020001");
+        for (int line = 41; line <= 48; ++line)
+            s.soldLine(line, 4, 2, 12, QString("B%1").arg(line), line - 40);
+        m_db->exec("INSERT INTO return_order (id, return_no, return_type, status) VALUES (1, 'SR1', 'sales', "
+                   "'completed')");
+        m_db->exec(
+            "INSERT INTO return_order_item (return_id, product_id, batch_no, original_order_no, "
+            "quantity) VALUES (1, 2, 'B43', 'SAL203102020001', 3), (1, 2, 'B46', 'SAL203102020001', 2)");
+        SmallPages pages(2, 2);
+        ProductBatchSelectionDialog picker(nullptr, ProductBatchSelectionDialog::SalesReturnMode);
+        auto* table = child<QTableView>(&picker, "tableView");
+        // Counted before it is shown, so the bottom is reached in one step, not by reading down to it.
+        QTRY_COMPARE(table->model()->rowCount(), 8);
+        picker.show();
+        table->scrollToBottom();
+        QCOMPARE(cellOf(table->model(), 7, 4) + "|" + cellOf(table->model(), 7, 7), QString("A2301|5"));
+        table->selectRow(2);
+        child<QPushButton>(&picker, "btnOk")->click();
+        const ProductBatchSelectionDialog::Batch chosen = picker.getSelectedBatch();
+        QCOMPARE(chosen.salesOrderItemId, 46);
+        QCOMPARE(chosen.salesOrderNo, QString("SAL203102020001"));
+        QCOMPARE(chosen.batch.batchNo, QString("B46"));
+        QCOMPARE(chosen.soldQuantity, 6);
+        QCOMPARE(chosen.returnedQuantity, 2);
+        QCOMPARE(chosen.remainingQuantity, 4);
+        QCOMPARE(chosen.product.name, QString("布洛芬缓释胶囊"));
+        QStringList lines;
+        for (int r = 0; r < 8; ++r)
+            lines << cellOf(table->model(), r, 4);
+        QCOMPARE(lines.join(','), QString("B48,B47,B46,B45,B44,B42,B41,A2301"));
     }
 
     // --- purchase return dialog ---

@@ -1,4 +1,5 @@
 #include "core/currentuser.h"
+#include "core/rowreader.h"
 #include "repositories/salesrepository.h"
 #include "tests/support/faultyadapter.h"
 #include "tests/support/pinnedclock.h"
@@ -409,8 +410,11 @@ private slots:
         QCOMPARE(numbers(repo.search("0002")), QString("2"));
         QCOMPARE(numbers(repo.search("无此药")), QString());
         QStringList visited;
-        repo.forEachOrder("阿莫西林",
-                          [&visited](const SalesOrder& o) { visited << o.orderNo + o.customerName; });
+        const ListQuery::Statement matching = SalesRepository::orderList("阿莫西林").all();
+        visitRows(t.db(), matching.sql, matching.params, [&visited](const Row& r) {
+            const SalesOrder o = SalesRepository::listedOrder(r);
+            visited << o.orderNo + o.customerName;
+        });
         QCOMPARE(visited.join(","), kStem + "0001王建国");
 
         const SalesOrder listed = repo.findAll().last();

@@ -1,5 +1,6 @@
 #include "repositories/salesrepository.h"
 #include "ui/common/prompts.h"
+#include "ui/common/rowtablemodel.h"
 #include "ui/sales/prescriptiondialog.h"
 #include "ui/sales/salesdialog.h"
 #include "ui/sales/salesorderselectiondialog.h"
@@ -9,12 +10,15 @@
 #include "tests/support/clerksession.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
+#include "tests/support/smallpages.h"
 #include "tests/support/testdatabase.h"
 
 #include <QDateEdit>
 #include <QDialogButtonBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QSpinBox>
+#include <QSqlQuery>
 #include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
@@ -131,6 +135,14 @@ void addLine(TestDatabase& t, SalesDialog& dialog, Till& till) {
         },
         true);
     child<QPushButton>(&dialog, "btnAddItem")->click();
+}
+
+// Ten sales of 19 May numbered 01 to 10, the ninth and the first to 王建国.
+void addTenSales(TestDatabase& t) {
+    for (int i = 1; i <= 10; ++i)
+        t.exec("INSERT INTO sales_order (id, order_no, customer_id, total_amount, sale_date, operator_id, "
+               "status) VALUES (?, ?, ?, ?, '2031-05-19', 7, 'completed')",
+               {i, QString("SAL2031051900%1").arg(i, 2, 10, QChar('0')), i == 1 || i == 9 ? 2 : 1, i});
 }
 
 models::SalesOrderItem soldLine(int productId, const QString& batchNo, int quantity, double price) {
@@ -428,6 +440,73 @@ private slots:
         QVERIFY(open);
         QCOMPARE(t.count("sales_order"), 0);
         QCOMPARE(said(), QString());
+    }
+
+    // The list opens on its first page and counts the rest; every order then shows in its place, End goes
+    // to the oldest; a search runs over every order, not over the rows read so far.
+    void salesListPages() {
+        PinnedClock pin(kToday);
+        SmallPages pages(4, 2);
+        TestDatabase t;
+        seedStock(t);
+        addTenSales(t);
+        SalesWindow window;
+        auto* view = child<QTableView>(&window, "tableView");
+        auto* model = qobject_cast<RowTableModel*>(view->model());
+        auto* count = child<QLabel>(&window, "labelCount");
+        QCOMPARE(model->heldRows(), 4);
+        QTRY_COMPARE(count->text(), QString("共 10 条记录"));
+        window.show();
+        view->setCurrentIndex(model->index(0, 0));
+        QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+        QCOMPARE(view->currentIndex().row(), 9);
+        QCOMPARE(model->text(9, 0), QString("SAL203105190001"));
+        QCOMPARE(column(model, 0).remove("SAL2031051900"), QString("10,09,08,07,06,05,04,03,02,01"));
+
+        SalesWindow fresh;
+        auto* freshModel = child<QTableView>(&fresh, "tableView")->model();
+        child<QLineEdit>(&fresh, "editSearch")->setText("王建");
+        child<QPushButton>(&fresh, "btnSearch")->click();
+        QCOMPARE(column(freshModel, 0), QString("SAL203105190009,SAL203105190001"));
+        QCOMPARE(child<QLabel>(&fresh, "labelCount")->text(), QString("共 2 条记录"));
+    }
+
+    // A list kept open and scrolled holds no read on the file: after a thousand sales the write-ahead log
+    // is copied back in full and emptied.
+    void openListLetsTheLogBeCheckpointed() {
+        PinnedClock pin(kToday);
+        SmallPages pages(3, 2);
+        TestDatabase t;
+        seedStock(t);
+        addTenSales(t);
+        t.exec("UPDATE inventory_batch SET quantity = 5000 WHERE id = 1");
+        SalesWindow window;
+        window.show();
+        auto* view = child<QTableView>(&window, "tableView");
+        QTRY_COMPARE(view->model()->rowCount(), 10);
+        view->scrollTo(view->model()->index(6, 0));
+        QCOMPARE(view->model()->index(6, 0).data().toString(), QString("SAL203105190004"));
+        SalesRepository repo(t.db());
+        for (int i = 0; i < 1000; ++i) {
+            models::SalesOrder order;
+            order.operatorId = 7;
+            order.customerId = 1;
+            QVERIFY(repo.insertOrder(order, {soldLine(201, "L-FAR", 1, 23.5)}));
+        }
+        QTest::qWait(50);
+        int busy = -1;
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "checkpoint");
+            other.setDatabaseName(t.path());
+            QVERIFY(other.open());
+            QSqlQuery checkpoint(other);
+            QVERIFY(checkpoint.exec("PRAGMA wal_checkpoint(TRUNCATE)"));
+            QVERIFY(checkpoint.next());
+            busy = checkpoint.value(0).toInt();
+        }
+        QSqlDatabase::removeDatabase("checkpoint");
+        QCOMPARE(busy, 0);
+        QCOMPARE(QFileInfo(t.path() + "-wal").size(), qint64(0));
     }
 
     // The order picker leaves voided orders out and shows other codes as pending; it needs a current row.

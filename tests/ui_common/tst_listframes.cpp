@@ -1,7 +1,9 @@
 #include "core/csvwriter.h"
+#include "core/rowreader.h"
 #include "repositories/expirywarningrepository.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
+#include "tests/support/smallpages.h"
 #include "tests/support/testdatabase.h"
 #include "ui/admin/operlogwindow.h"
 #include "ui/common/listframe.h"
@@ -104,6 +106,35 @@ void seed(TestDatabase& t) {
            "(2, 2, '李娜', '销售收银', '收银', 'SAL202602280001', '', '2026-02-28 17:30:05'), "
            "(3, 2, '李娜', '商品管理', '编辑', '姓名: \"阿\"', '', '2026-02-28 17:30:05'), "
            "(4, 1, '系统管理员', '库存管理', '盘点', 'CHK1', '10.0.0.2', '')");
+}
+
+// Eleven rows whose day repeats and is missing on three.
+void addPagedRows(TestDatabase& t) {
+    t.exec("CREATE TABLE paged (id INTEGER PRIMARY KEY, day TEXT, amount REAL)");
+    t.exec("INSERT INTO paged (id, day, amount) VALUES (1, '05-01', 1.5), (2, NULL, 2), (3, '05-03', 0.25), "
+           "(4, '05-01', 4), (5, NULL, 5), (6, '05-02', 6), (7, '05-03', 7), (8, '05-01', 8), "
+           "(9, '05-02', 9), (10, NULL, 10), (11, '05-03', 11)");
+}
+
+ListQuery pagedRows(bool dayDescending, bool idDescending) {
+    ListQuery list;
+    list.columns = "id, day";
+    list.from = "FROM paged";
+    list.order = {{"day", dayDescending, true}, {"id", idDescending}};
+    list.totals = QStringList{"SUM(amount)"};
+    return list;
+}
+
+TableRow pagedRow(const Row& r) {
+    return TableRow(r.integer("id"), {r.text("day"), r.text("id")});
+}
+
+// The ids at each position, read in the given order of positions.
+QString idsReadAs(const RowTableModel& model, const QVector<int>& positions) {
+    QVector<QString> ids(model.rowCount());
+    for (int position : positions)
+        ids[position] = model.text(position, 1);
+    return QStringList(ids.begin(), ids.end()).join(',');
 }
 
 QStringList drugRow1() {
@@ -649,6 +680,103 @@ private slots:
         const QByteArray written = file.readAll();
         QCOMPARE(written.count('\n'), rows + 2);
         QCOMPARE(written, whole.data());
+    }
+
+    // A paged list gives its rows in the statement's order, missing days where SQLite puts them (first going
+    // up, last going down) and the id deciding between equal days, however the rows are reached: top to
+    // bottom, from End upwards, or from the middle, with pages dropped and read again on the way.
+    void pagedListKeepsTheOrder_data() {
+        QTest::addColumn<bool>("dayDescending");
+        QTest::addColumn<bool>("idDescending");
+        QTest::addColumn<QString>("ids");
+        const QString downDown = "11,7,3,9,6,8,4,1,10,5,2";
+        const QString upUp = "2,5,10,1,4,8,6,9,3,7,11";
+        const QString downUp = "3,7,11,6,9,1,4,8,2,5,10";
+        const QString upDown = "10,5,2,8,4,1,9,6,11,7,3";
+        QTest::newRow("newest day, newest id") << true << true << downDown;
+        QTest::newRow("oldest day, oldest id") << false << false << upUp;
+        QTest::newRow("newest day, oldest id") << true << false << downUp;
+        QTest::newRow("oldest day, newest id") << false << true << upDown;
+    }
+    void pagedListKeepsTheOrder() {
+        QFETCH(bool, dayDescending);
+        QFETCH(bool, idDescending);
+        QFETCH(QString, ids);
+        TestDatabase t;
+        addPagedRows(t);
+        // Each way of reaching the rows starts from a list that knows only its first page.
+        const auto readAs = [&](const QVector<int>& positions) {
+            RowTableModel model({"日期", "编号"});
+            model.setQuery(pagedRows(dayDescending, idDescending), pagedRow);
+            if (!QTest::qWaitFor([&model] { return model.countKnown(); }))
+                return QString("(not counted)");
+            const QString read = idsReadAs(model, positions);
+            return model.heldRows() <= 6 ? read : QString("(held %1 rows)").arg(model.heldRows());
+        };
+        // Pages of two and of three rows: a page in the middle is reached from the nearer end.
+        for (int pageRows : {2, 3}) {
+            SmallPages pages(pageRows, 2);
+            QCOMPARE(readAs({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}), ids);
+            QCOMPARE(readAs({10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0}), ids);
+            QCOMPARE(readAs({6, 7, 5, 4, 8, 3, 9, 2, 10, 1, 0}), ids);
+            QCOMPARE(readAs({4, 0, 10, 7, 1, 8, 2, 9, 3, 6, 5}), ids);
+        }
+    }
+
+    // A list longer than its first page shows that page at once and counts the rest on the side; scrolled
+    // down before the count arrives it reads on. The count and the total then cover every row. A list that
+    // fits its first page is counted at once.
+    void pagedListCountsEveryRow() {
+        TestDatabase t;
+        addPagedRows(t);
+        {
+            SmallPages pages(3);
+            RowTableModel model({"日期", "编号"});
+            QSignalSpy counted(&model, &RowTableModel::counted);
+            model.setQuery(pagedRows(true, true), pagedRow);
+            QCOMPARE(model.heldRows(), 3);
+            QCOMPARE(model.rowCount(), 3);
+            QCOMPARE(model.countKnown(), false);
+            QCOMPARE(model.canFetchMore(QModelIndex()), true);
+            model.fetchMore(QModelIndex());
+            QCOMPARE(model.rowCount(), 6);
+            QTRY_COMPARE(counted.count(), 1);
+            QCOMPARE(model.rowCount(), 11);
+            QCOMPARE(model.total(0).toDouble(), 63.75);
+            QCOMPARE(model.text(10, 1), QString("2"));
+        }
+        SmallPages pages(20);
+        RowTableModel model({"日期", "编号"});
+        QSignalSpy counted(&model, &RowTableModel::counted);
+        ListQuery firstDay = pagedRows(true, true);
+        firstDay.filter("day = ?", {"05-01"});
+        model.setQuery(firstDay, pagedRow);
+        QCOMPARE(counted.count(), 1);
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.total(0).toDouble(), 13.5);
+        QCOMPARE(idsReadAs(model, {0, 1, 2}), QString("8,4,1"));
+    }
+
+    // A paged list goes to the file whole, read again from the database, though the model holds two pages.
+    void pagedListExportsEveryRow() {
+        SmallPages pages(3, 2);
+        TestDatabase t;
+        addPagedRows(t);
+        RowTableModel model({"序号", "日期", "编号"});
+        model.setRowNumbers(true);
+        model.setQuery(pagedRows(false, false), pagedRow);
+        QTemporaryDir dir;
+        Prompts::queueFileName(dir.filePath("paged.csv"));
+        QVERIFY(exportTableAsCsv(nullptr, &model, {"导出", QString(), "已导出到:\n", nullptr}));
+        QFile file(dir.filePath("paged.csv"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll().mid(3)).split('\n');
+        QCOMPARE(lines.size(), 13);
+        QCOMPARE(lines.at(0), QString("序号,日期,编号"));
+        QCOMPARE(lines.at(1), QString("\"1\",\"\",\"2\""));
+        QCOMPARE(lines.at(11), QString("\"11\",\"05-03\",\"11\""));
+        QCOMPARE(model.rowCount(), 11);
+        QCOMPARE(model.heldRows() <= 6, true);
     }
 
     // Each family's sheet paints its named colours: rules that do not parse would leave the platform's.

@@ -12,24 +12,24 @@ QStringList batchPickerColumns(bool withSupplier) {
     return columns;
 }
 
-QVector<TableRow> batchPickerRows(const QList<PickedBatch>& batches, bool withSupplier) {
-    QVector<TableRow> rows;
-    rows.reserve(batches.size());
-    for (int i = 0; i < batches.size(); ++i) {
-        const PickedBatch& b = batches.at(i);
-        QStringList cells{
-            b.product.barcode,      b.product.name,     b.product.specification,          b.batch.batchNo,
-            b.batch.productionDate, b.batch.expiryDate, QString::number(b.batch.quantity)};
-        if (withSupplier)
-            cells << b.supplierName;
-        cells << b.product.category;
-        rows.append(TableRow(i, cells));
-    }
-    return rows;
+RowSource batchPickerSource(const ListQuery& batches, bool withSupplier) {
+    return {
+        batches, [withSupplier](const Row& r) {
+            const PickedBatch b = repositories::ProductRepository::readStockBatch(r);
+            QStringList cells{
+                b.product.barcode,      b.product.name,     b.product.specification,          b.batch.batchNo,
+                b.batch.productionDate, b.batch.expiryDate, QString::number(b.batch.quantity)};
+            if (withSupplier)
+                cells << b.supplierName;
+            cells << b.product.category;
+            TableRow row(b.batch.id, cells);
+            row.record = QVariant::fromValue(b);
+            return row;
+        }};
 }
 
-PickedBatch chosenBatch(const QList<PickedBatch>& batches, int id) {
-    return id >= 0 && id < batches.size() ? batches.at(id) : PickedBatch();
+PickedBatch chosenBatch(const QVariant& record) {
+    return record.isValid() ? record.value<PickedBatch>() : PickedBatch();
 }
 
 } // namespace kestrovalin

@@ -19,6 +19,7 @@ ListFrame::ListFrame(QWidget* window, QTableView* table, const QStringList& titl
     } else {
         m_model = new RowTableModel(titles, window);
         table->setModel(m_model);
+        connect(m_model, &RowTableModel::counted, this, &ListFrame::updateCount);
     }
     setupListTable(table, singleSelection);
     resetColumnWidths();
@@ -61,11 +62,20 @@ void ListFrame::show(QVector<TableRow> rows) {
         return;
     }
     m_model->setRows(std::move(rows));
+}
+
+void ListFrame::showQuery(const ListQuery& query, RowTableModel::RowBuilder build) {
+    m_model->setQuery(query, std::move(build));
     updateCount();
 }
 
 void ListFrame::updateCount() {
-    if (m_count)
+    if (!m_count)
+        return;
+    // A long list's count is still being taken: no number rather than one that is not the list's.
+    if (m_model && !m_model->countKnown())
+        m_count->clear();
+    else
         m_count->setText(QStringLiteral("共 %1 条记录").arg(m_table->model()->rowCount()));
 }
 

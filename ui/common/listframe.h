@@ -16,8 +16,9 @@ namespace kestrovalin {
 // way to read the current row's record id (column 0's Qt::UserRole data), the "select a row first" hint, the
 // delete question, the row count label, and reloads that leave the search field as the user left it.
 //
-// Over a plain QTableView the frame gives the table a RowTableModel and fills it through show(); over a
-// QTableWidget the window fills the widget itself and puts each row's id into column 0's user-role data.
+// Over a plain QTableView the frame gives the table a RowTableModel and fills it through show() or pages it
+// through showQuery(); over a QTableWidget the window fills the widget itself and puts each row's id into
+// column 0's user-role data.
 class ListFrame : public QObject {
     Q_OBJECT
 public:
@@ -34,7 +35,7 @@ public:
     // Sets the starting widths again, for windows that reset them after every fill.
     void resetColumnWidths();
 
-    // The label that shows "共 %1 条记录" after each show(); it takes the count label's look.
+    // The label that shows "共 %1 条记录" once the list's count is known; it takes the count label's look.
     void setCountLabel(QLabel* label);
     // The window's search field and what loads the list for a keyword. Keywords are the field's text
     // trimmed, or as typed.
@@ -51,6 +52,8 @@ public:
         show(tableRows(records, build));
     }
     void show(QVector<TableRow> rows);
+    // Pages the statement's rows through the model, each built by build; the count label follows the count.
+    void showQuery(const ListQuery& query, RowTableModel::RowBuilder build);
     void updateCount();
 
     // -1 without a current row.

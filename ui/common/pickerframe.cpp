@@ -41,6 +41,18 @@ PickerSetup documentPickerSetup(const QString& title, const QStringList& columns
 PickerFrame::PickerFrame(QDialog* dialog, const PickerSetup& setup, Loader loader, PickerWidgets widgets)
     : QObject(dialog), m_dialog(dialog), m_setup(setup), m_loader(std::move(loader)), m_widgets(widgets),
       m_model(new RowTableModel(setup.columns, dialog)) {
+    setUp(dialog);
+}
+
+PickerFrame::PickerFrame(QDialog* dialog, const PickerSetup& setup, SourceLoader loader,
+                         PickerWidgets widgets)
+    : QObject(dialog), m_dialog(dialog), m_setup(setup), m_sourceLoader(std::move(loader)),
+      m_widgets(widgets), m_model(new RowTableModel(setup.columns, dialog)) {
+    setUp(dialog);
+}
+
+void PickerFrame::setUp(QDialog* dialog) {
+    const PickerSetup& setup = m_setup;
     dialog->setWindowTitle(setup.title);
     if (setup.fixedSize)
         dialog->setFixedSize(setup.size);
@@ -108,7 +120,13 @@ void PickerFrame::build(QDialog* dialog) {
 void PickerFrame::load(const QString& keyword) {
     m_chosenId = -1;
     m_chosenRow = -1;
-    m_model->setRows(m_loader(keyword));
+    m_chosenRecord.clear();
+    if (m_sourceLoader) {
+        const RowSource source = m_sourceLoader(keyword);
+        m_model->setQuery(source.query, source.build);
+    } else {
+        m_model->setRows(m_loader(keyword));
+    }
 }
 
 void PickerFrame::searchTyped() {
@@ -118,6 +136,7 @@ void PickerFrame::searchTyped() {
 void PickerFrame::choose(int row) {
     m_chosenRow = row;
     m_chosenId = m_model->id(row);
+    m_chosenRecord = m_model->record(row);
     m_dialog->accept();
 }
 

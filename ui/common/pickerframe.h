@@ -54,13 +54,16 @@ struct PickerWidgets {
 // The frame of a picker dialog: a search row, a read-only list, "确定" and "取消". A double click chooses
 // its row and accepts; "确定" chooses the row the setup names and accepts; "取消" rejects. No button is a
 // default button, so Return in the search field only ever searches. The loader gives the rows for a keyword,
-// each with the id that the picker's getter turns back into a record.
+// each with the id that the picker's getter turns back into a record; a loader of a long list gives its
+// statement instead, whose rows the model pages, and its rows carry the record the picker hands back.
 class PickerFrame : public QObject {
     Q_OBJECT
 public:
     using Loader = std::function<QVector<TableRow>(const QString& keyword)>;
+    using SourceLoader = std::function<RowSource(const QString& keyword)>;
 
     PickerFrame(QDialog* dialog, const PickerSetup& setup, Loader loader, PickerWidgets widgets = {});
+    PickerFrame(QDialog* dialog, const PickerSetup& setup, SourceLoader loader, PickerWidgets widgets = {});
 
     // Reloads the list for a keyword; the choice is forgotten.
     void load(const QString& keyword);
@@ -68,12 +71,15 @@ public:
     int chosenId() const { return m_chosenId; }
     // The chosen row's position in the list as last loaded; -1 until a choice.
     int chosenRow() const { return m_chosenRow; }
+    // The record the chosen row carries; null until a choice.
+    QVariant chosenRecord() const { return m_chosenRecord; }
 
     const PickerWidgets& widgets() const { return m_widgets; }
     RowTableModel* model() const { return m_model; }
 
 private:
     void build(QDialog* dialog);
+    void setUp(QDialog* dialog);
     void searchTyped();
     void choose(int row);
     void confirm();
@@ -81,10 +87,12 @@ private:
     QDialog* m_dialog;
     PickerSetup m_setup;
     Loader m_loader;
+    SourceLoader m_sourceLoader;
     PickerWidgets m_widgets;
     RowTableModel* m_model;
     int m_chosenId = -1;
     int m_chosenRow = -1;
+    QVariant m_chosenRecord;
 };
 
 } // namespace kestrovalin

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
-#include <QSqlQuery>
 #include <QTableView>
 
 #include <utility>
@@ -38,20 +37,17 @@ QString dateText(const QDateEdit* edit) {
 
 } // namespace
 
-ReportQuery::ReportQuery(const QString& base, const QString& startDate, const QString& endDate)
-    : m_sql(base), m_params{startDate, endDate} {}
+ReportQuery::ReportQuery(ListQuery base, const QString& startDate, const QString& endDate)
+    : m_list(std::move(base)) {
+    m_list.params = QList<QVariant>{startDate, endDate} + m_list.params;
+}
 
 ReportQuery& ReportQuery::like(const QString& condition, const QString& text, bool upperCase) {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
         return *this;
-    m_sql += condition;
-    m_params.append(QLatin1Char('%') + (upperCase ? trimmed.toUpper() : trimmed) + QLatin1Char('%'));
-    return *this;
-}
-
-ReportQuery& ReportQuery::orderBy(const QString& clause) {
-    m_sql += clause;
+    m_list.filter(condition,
+                  {QLatin1Char('%') + (upperCase ? trimmed.toUpper() : trimmed) + QLatin1Char('%')});
     return *this;
 }
 
@@ -67,6 +63,8 @@ ReportFrame::ReportFrame(QMainWindow* window, QWidget* parent, ReportSetup setup
     placeOnParent(window, parent);
 
     m_model = new RowTableModel(QStringList{QStringLiteral("序号")} + m_setup.columns, window);
+    m_model->setRowNumbers(true);
+    connect(m_model, &RowTableModel::counted, this, &ReportFrame::showTotal);
     for (int column : std::as_const(m_setup.centredColumns))
         m_model->setColumnAlignment(column, Qt::AlignCenter);
     useRowNumberHeader(m_table);
@@ -89,24 +87,24 @@ QString ReportFrame::endDate() const {
 }
 
 void ReportFrame::showRows(QVector<TableRow> rows) {
-    for (int i = 0; i < rows.size(); ++i)
-        rows[i].cells.prepend(QString::number(i + 1));
+    m_totalText = {};
     m_model->setRows(std::move(rows));
     fitColumnsToFirstRows(m_table);
-    m_total->setText(m_setup.countText.arg(m_model->rowCount()));
 }
 
-bool ReportFrame::showQuery(const ReportQuery& query,
-                            const std::function<TableRow(const QSqlQuery&)>& build) {
-    IDbAdapter* db = DatabaseManager::instance().getAdapter();
-    if (!db)
+bool ReportFrame::showQuery(const ListQuery& list, RowTableModel::RowBuilder build, TotalText totalText) {
+    if (!DatabaseManager::instance().getAdapter())
         return false;
-    QSqlQuery result = db->query(query.sql(), query.params());
-    QVector<TableRow> rows;
-    while (result.next())
-        rows.append(build(result));
-    showRows(std::move(rows));
+    m_totalText = std::move(totalText);
+    m_model->setQuery(list, std::move(build));
+    if (!m_model->countKnown())
+        m_total->clear();
+    fitColumnsToFirstRows(m_table);
     return true;
+}
+
+void ReportFrame::showTotal() {
+    m_total->setText(m_totalText ? m_totalText(*m_model) : m_setup.countText.arg(m_model->rowCount()));
 }
 
 void ReportFrame::setTotalText(const QString& text) {
@@ -116,11 +114,12 @@ void ReportFrame::setTotalText(const QString& text) {
 void ReportFrame::exportCsv() {
     const ReportSetup::LogWrapper log = m_setup.log;
     const QString action = m_setup.exportCaption;
-    const int rows = m_model->rowCount();
+    // The count is read once the file is written: the export takes it when it is still on its way.
+    const RowTableModel* model = m_model;
     exportTableAsCsv(m_window, m_model,
                      {m_setup.exportCaption, m_setup.title, m_setup.title + QStringLiteral("已导出到:\n"),
-                      [log, action, rows] {
-                          log(action, QStringLiteral("导出 %1 条记录").arg(rows));
+                      [log, action, model] {
+                          log(action, QStringLiteral("导出 %1 条记录").arg(model->rowCount()));
                       }});
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/listquery.h"
 #include "repositories/operloghelper.h"
 #include "ui/common/rowtablemodel.h"
 
@@ -11,7 +12,6 @@
 
 class QDateEdit;
 class QLabel;
-class QSqlQuery;
 class QTableView;
 class QWidget;
 
@@ -33,24 +33,21 @@ struct ReportSetup {
     LogWrapper log = &OperLogHelper::logPurchase;       // the module of the export's log row
 };
 
-// The statement of a book with its own SQL: the base SELECT, whose WHERE clause ends with the date test's two
-// placeholders, then one LIKE condition per filled text filter, then the ORDER BY clause. The parameters are
-// the start date, the end date, then one "%text%" per condition, in order.
+// The statement of a book with its own SQL: a list whose conditions hold the date test's two placeholders,
+// then one LIKE condition per filled text filter. The parameters are the start date, the end date, then
+// one "%text%" per condition, in order.
 class ReportQuery {
 public:
-    ReportQuery(const QString& base, const QString& startDate, const QString& endDate);
+    ReportQuery(ListQuery base, const QString& startDate, const QString& endDate);
 
-    // Appends the condition (for example " AND s.name LIKE ?") and "%" + text + "%" when the trimmed text is
-    // not empty; a typed "%" or "_" stays a wildcard. upperCase: the text is upper-cased first (mnemonics).
+    // Adds the condition (for example "s.name LIKE ?") and "%" + text + "%" when the trimmed text is not
+    // empty; a typed "%" or "_" stays a wildcard. upperCase: the text is upper-cased first (mnemonics).
     ReportQuery& like(const QString& condition, const QString& text, bool upperCase = false);
-    ReportQuery& orderBy(const QString& clause);
 
-    const QString& sql() const { return m_sql; }
-    const QList<QVariant>& params() const { return m_params; }
+    const ListQuery& list() const { return m_list; }
 
 private:
-    QString m_sql;
-    QList<QVariant> m_params;
+    ListQuery m_list;
 };
 
 // The frame every record book shares: the report style sheet, the filter grid packed to the left, placement
@@ -79,24 +76,32 @@ public:
     }
     void showRows(QVector<TableRow> rows);
 
-    // For a book with its own SQL: runs the statement on the shared adapter and shows one row per result
-    // row, built by build(query) -> TableRow from the values by position. Without an adapter nothing changes
+    // labelTotal's text once the list is counted, from the model's count and totals.
+    using TotalText = std::function<QString(const RowTableModel& model)>;
+    // Pages the list's rows, each built by build from the result row, numbered and counted as show() does;
+    // totalText, when given, words labelTotal instead of the count text. Without an adapter nothing changes
     // and the result is false; a failing statement (logged by the adapter) shows an empty table.
-    bool showQuery(const ReportQuery& query, const std::function<TableRow(const QSqlQuery&)>& build);
+    bool showQuery(const ListQuery& list, RowTableModel::RowBuilder build, TotalText totalText = {});
+    bool showQuery(const ReportQuery& query, RowTableModel::RowBuilder build, TotalText totalText = {}) {
+        return showQuery(query.list(), std::move(build), std::move(totalText));
+    }
 
     // labelTotal's text, for a book that shows more than the count (a total amount).
     void setTotalText(const QString& text);
 
-    // The export: save dialog, the file as the table shows it, success box, then the log row with the
-    // export caption as action and "导出 N 条记录". Cancelled: nothing; a file that cannot be created or
-    // written: "错误" and no log row.
+    // The export: save dialog, the file as the table shows it (every row of the result, read again from
+    // the database for a paged book), success box, then the log row with the export caption as action and
+    // "导出 N 条记录". Cancelled: nothing; a file that cannot be created or written: "错误" and no log row.
     void exportCsv();
 
 private:
+    void showTotal();
+
     QMainWindow* m_window;
     ReportSetup m_setup;
     QTableView* m_table;
     RowTableModel* m_model;
+    TotalText m_totalText;
     QLabel* m_total;
     QDateEdit* m_start;
     QDateEdit* m_end;

@@ -1,11 +1,40 @@
 #include "ui/common/rowtablemodel.h"
 
+#include "core/backgroundrow.h"
+#include "core/databasemanager.h"
+#include "core/idbadapter.h"
+#include "core/rowreader.h"
+
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QtDebug>
+
 #include <algorithm>
 #include <numeric>
 
 namespace kestrovalin {
 
 namespace {
+
+constexpr int kPageSize = 200;
+// Rows kept in pages: a tall screen several times over, so painting never reads a page twice.
+constexpr int kKeptRows = 2000;
+int pageSizeForTesting = 0;
+int keptPagesForTesting = 0;
+
+// The first row of a statement on the program's connection; nothing when it failed.
+std::optional<QVector<QVariant>> readNow(const ListQuery::Statement& statement) {
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    if (!db)
+        return std::nullopt;
+    QSqlQuery q = db->readOnce(statement.sql, statement.params);
+    if (!q.isActive() || !q.next())
+        return std::nullopt;
+    QVector<QVariant> values(q.record().count());
+    for (int i = 0; i < values.size(); ++i)
+        values[i] = q.value(i);
+    return values;
+}
 
 // The cell's own colour where it has one, else the row's.
 QVariant brushOf(const TableRow& row, int column, QBrush TableRow::*rowBrush,
@@ -23,8 +52,26 @@ QVariant brushOf(const TableRow& row, int column, QBrush TableRow::*rowBrush,
 RowTableModel::RowTableModel(const QStringList& titles, QObject* parent)
     : QAbstractTableModel(parent), m_titles(titles), m_alignments(titles.size()) {}
 
+// A count still on its way is interrupted and waited for here.
+RowTableModel::~RowTableModel() = default;
+
+void RowTableModel::setPagingForTesting(int pageRows, int keptPages) {
+    pageSizeForTesting = std::max(0, pageRows);
+    keptPagesForTesting = std::max(0, keptPages);
+}
+
+int RowTableModel::pageSize() const {
+    return pageSizeForTesting > 0 ? pageSizeForTesting : kPageSize;
+}
+
+int RowTableModel::keptPages() const {
+    return keptPagesForTesting > 0 ? keptPagesForTesting : std::max(2, kKeptRows / pageSize() + 1);
+}
+
 int RowTableModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : m_rows.size();
+    if (parent.isValid())
+        return 0;
+    return m_paged ? m_count : m_rows.size();
 }
 
 int RowTableModel::columnCount(const QModelIndex& parent) const {
@@ -32,17 +79,20 @@ int RowTableModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant RowTableModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= m_titles.size())
+    if (!index.isValid() || index.column() >= m_titles.size())
         return QVariant();
-    const TableRow& row = m_rows.at(index.row());
+    const TableRow* shown = rowAt(index.row());
+    if (!shown)
+        return QVariant();
+    const TableRow& row = *shown;
     const int column = index.column();
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return column < row.cells.size() ? row.cells.at(column) : QString();
+        return cellText(index.row(), row, column);
     case Qt::ToolTipRole: {
         // The whole text, for a cell too narrow to show it.
-        const QString text = row.cells.value(column);
+        const QString text = cellText(index.row(), row, column);
         return text.isEmpty() ? QVariant() : QVariant(text);
     }
     case Qt::UserRole:
@@ -76,6 +126,8 @@ Qt::ItemFlags RowTableModel::flags(const QModelIndex& index) const {
 }
 
 void RowTableModel::sort(int column, Qt::SortOrder order) {
+    if (m_paged)
+        return;
     m_sortColumn = column;
     m_sortOrder = order;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -128,19 +180,364 @@ void RowTableModel::setColumnAlignment(int column, Qt::Alignment alignment) {
 
 void RowTableModel::setRows(QVector<TableRow> rows) {
     beginResetModel();
+    m_counting.reset();
+    m_paged = false;
+    forgetPages();
+    m_count = 0;
+    m_countKnown = true;
+    m_totals.clear();
     m_rows = std::move(rows);
     arrange();
     endResetModel();
+    emit counted();
+}
+
+void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
+    beginResetModel();
+    m_counting.reset();
+    m_paged = true;
+    m_rows.clear();
+    m_query = query;
+    m_build = std::move(build);
+    forgetPages();
+    m_totals.clear();
+    // One row past the page tells whether the page holds the whole result.
+    const int size = pageSize();
+    QVector<TableRow> rows;
+    QVector<Keys> keys;
+    readRows(nullptr, false, size + 1, &rows, &keys);
+    const bool whole = rows.size() <= size;
+    if (!whole) {
+        rows.removeLast();
+        keys.removeLast();
+    }
+    m_count = rows.size();
+    m_countKnown = whole;
+    if (!rows.isEmpty()) {
+        remember(0, keys);
+        keepPage(0, std::move(rows));
+    }
+    // A short list's totals cost no more than the page just read.
+    bool countedNow = false;
+    if (whole && !m_query.totals.isEmpty()) {
+        if (const auto values = readNow(m_query.count()))
+            m_totals = values->mid(1).toList();
+        countedNow = true;
+    } else {
+        countedNow = whole;
+    }
+    endResetModel();
+    if (!whole)
+        startCount();
+    if (countedNow)
+        emit counted();
+}
+
+void RowTableModel::forgetPages() {
+    m_pages.clear();
+    m_firstKeys.clear();
+    m_lastKeys.clear();
+}
+
+void RowTableModel::startCount() {
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    const QString path = db ? db->getQtDatabase().databaseName() : QString();
+    const ListQuery::Statement statement = m_query.count();
+    if (path.isEmpty() || path == QLatin1String(":memory:")) {
+        // No file another connection could open: counted here and now.
+        countArrived(readNow(statement));
+        return;
+    }
+    m_counting = std::make_unique<BackgroundRow>(
+        this, path, statement.sql, statement.params,
+        [this](const std::optional<QVector<QVariant>>& values) { countArrived(values); });
+}
+
+void RowTableModel::countArrived(const std::optional<QVector<QVariant>>& values) {
+    // Done with: the values belong to the call that hands them over, not to the reader.
+    m_counting.reset();
+    if (!values) {
+        // The rows still come page by page as the list is scrolled; only the count is missing.
+        qWarning("The list's count could not be taken");
+        return;
+    }
+    takeCount(*values);
+    emit counted();
+}
+
+void RowTableModel::takeCount(const QVector<QVariant>& values) {
+    m_totals = values.mid(1).toList();
+    if (m_countKnown)
+        return;
+    const int count = values.value(0).toInt();
+    m_countKnown = true;
+    if (count > m_count) {
+        beginInsertRows(QModelIndex(), m_count, count - 1);
+        m_count = count;
+        endInsertRows();
+    } else if (count < m_count) {
+        // Rows went away since the first pages were read.
+        beginRemoveRows(QModelIndex(), count, m_count - 1);
+        m_count = count;
+        forgetPages();
+        endRemoveRows();
+    }
+}
+
+int RowTableModel::exactCount() {
+    // A count (or the totals) still on its way is taken here and now instead.
+    if (m_paged && (!m_countKnown || m_counting)) {
+        m_counting.reset();
+        if (const auto values = readNow(m_query.count())) {
+            takeCount(*values);
+            emit counted();
+        }
+    }
+    return rowCount();
+}
+
+bool RowTableModel::canFetchMore(const QModelIndex& parent) const {
+    return m_paged && !m_countKnown && !parent.isValid();
+}
+
+void RowTableModel::fetchMore(const QModelIndex& parent) {
+    if (!canFetchMore(parent))
+        return;
+    const int size = pageSize();
+    const int index = m_count / size;
+    const Keys after = m_lastKeys.value(index - 1);
+    QVector<TableRow> rows;
+    QVector<Keys> keys;
+    if (after.isEmpty() || !readRows(&after, false, size + 1, &rows, &keys))
+        return;
+    const bool end = rows.size() <= size;
+    if (!end) {
+        rows.removeLast();
+        keys.removeLast();
+    }
+    if (!rows.isEmpty()) {
+        beginInsertRows(QModelIndex(), m_count, m_count + rows.size() - 1);
+        remember(m_count, keys);
+        keepPage(index, std::move(rows));
+        m_count += keys.size();
+        endInsertRows();
+    }
+    if (end) {
+        m_countKnown = true;
+        // The totals still come with the count, unless there are none to wait for.
+        if (m_query.totals.isEmpty()) {
+            m_counting.reset();
+            emit counted();
+        }
+    }
+}
+
+const TableRow* RowTableModel::rowAt(int row) const {
+    if (row < 0)
+        return nullptr;
+    if (!m_paged)
+        return row < m_rows.size() ? &m_rows.at(row) : nullptr;
+    if (row >= m_count)
+        return nullptr;
+    const int size = pageSize();
+    const Page& shown = page(row / size);
+    const int offset = row % size;
+    return offset < shown.rows.size() ? &shown.rows.at(offset) : nullptr;
+}
+
+const RowTableModel::Page& RowTableModel::page(int index) const {
+    auto found = m_pages.find(index);
+    if (found != m_pages.end()) {
+        found->used = ++m_useClock;
+        return *found;
+    }
+    const int size = pageSize();
+    const int first = index * size;
+    const int wanted = std::min(size, m_count - first);
+    QVector<TableRow> rows;
+    QVector<Keys> keys;
+    bool backwards = false;
+    // From the page before, from the page after, or backwards from the end for the last page.
+    auto read = [&]() {
+        if (index == 0)
+            return readRows(nullptr, false, wanted, &rows, &keys);
+        if (m_lastKeys.contains(index - 1)) {
+            const Keys after = m_lastKeys.value(index - 1);
+            return readRows(&after, false, wanted, &rows, &keys);
+        }
+        const bool last = m_countKnown && first + wanted == m_count;
+        if (!last && !m_firstKeys.contains(index + 1))
+            return false;
+        backwards = true;
+        const Keys before = m_firstKeys.value(index + 1);
+        return readRows(last ? nullptr : &before, true, wanted, &rows, &keys);
+    };
+    if (!read()) {
+        learnKeysNear(index);
+        read();
+    }
+    if (backwards) {
+        std::reverse(rows.begin(), rows.end());
+        std::reverse(keys.begin(), keys.end());
+    }
+    // Rows that went away since the count leave their places empty until the list is read again.
+    const int missing = wanted - rows.size();
+    if (backwards) {
+        remember(first + missing, keys);
+        rows.insert(0, std::max(0, missing), TableRow());
+    } else {
+        remember(first, keys);
+        rows.resize(std::max(wanted, int(rows.size())));
+    }
+    keepPage(index, std::move(rows));
+    return m_pages[index];
+}
+
+bool RowTableModel::readRows(const Keys* after, bool backwards, int limit, QVector<TableRow>* rows,
+                             QVector<Keys>* keys) const {
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    if (!db || limit <= 0)
+        return db != nullptr;
+    const ListQuery::Statement statement = m_query.page(after, backwards, limit, rows == nullptr);
+    // Read to the end and let go: no statement, and so no read transaction, outlives the page.
+    QSqlQuery q = db->readOnce(statement.sql, statement.params);
+    if (!q.isActive())
+        return false;
+    const int keyCount = m_query.order.size();
+    const int firstKey = q.record().count() - keyCount;
+    const Row row(q);
+    while (q.next()) {
+        if (rows) {
+            row.startRow();
+            rows->append(m_build(row));
+        }
+        if (keys) {
+            Keys values(keyCount);
+            for (int k = 0; k < keyCount; ++k)
+                values[k] = q.value(firstKey + k);
+            keys->append(values);
+        }
+    }
+    return true;
+}
+
+void RowTableModel::learnKeysNear(int index) const {
+    const int size = pageSize();
+    // Forward to the last row of the page before, or backwards to the first row of the page after.
+    const int forwardTarget = index * size - 1;
+    const int backwardTarget = (index + 1) * size;
+    int cost = forwardTarget + 1;
+    int anchor = -1;
+    bool backwards = false;
+    Keys anchorKeys;
+    for (auto it = m_lastKeys.cbegin(); it != m_lastKeys.cend(); ++it) {
+        const int position = (it.key() + 1) * size - 1;
+        if (position < forwardTarget && forwardTarget - position < cost) {
+            cost = forwardTarget - position;
+            anchor = position;
+            anchorKeys = it.value();
+            backwards = false;
+        }
+    }
+    for (auto it = m_firstKeys.cbegin(); it != m_firstKeys.cend(); ++it) {
+        const int position = it.key() * size;
+        if (position > backwardTarget && position - backwardTarget < cost) {
+            cost = position - backwardTarget;
+            anchor = position;
+            anchorKeys = it.value();
+            backwards = true;
+        }
+    }
+    if (m_countKnown && m_count - backwardTarget < cost) {
+        cost = m_count - backwardTarget;
+        anchor = m_count;
+        anchorKeys.clear();
+        backwards = true;
+    }
+    // The keys alone, with the page boundaries passed noted on the way.
+    QVector<Keys> keys;
+    readRows(anchorKeys.isEmpty() ? nullptr : &anchorKeys, backwards, cost, nullptr, &keys);
+    if (!backwards) {
+        remember(anchor + 1, keys);
+        return;
+    }
+    std::reverse(keys.begin(), keys.end());
+    remember(anchor - keys.size(), keys);
+}
+
+void RowTableModel::remember(int firstPosition, const QVector<Keys>& keys) const {
+    const int size = pageSize();
+    for (int i = 0; i < keys.size(); ++i) {
+        const int position = firstPosition + i;
+        if (position % size == 0)
+            m_firstKeys.insert(position / size, keys.at(i));
+        if (position % size == size - 1)
+            m_lastKeys.insert(position / size, keys.at(i));
+    }
+}
+
+void RowTableModel::keepPage(int index, QVector<TableRow> rows) const {
+    m_pages.insert(index, Page{std::move(rows), ++m_useClock});
+    while (m_pages.size() > keptPages()) {
+        auto oldest = m_pages.begin();
+        for (auto it = m_pages.begin(); it != m_pages.end(); ++it) {
+            if (it->used < oldest->used)
+                oldest = it;
+        }
+        m_pages.erase(oldest);
+    }
+}
+
+int RowTableModel::heldRows() const {
+    if (!m_paged)
+        return m_rows.size();
+    int held = 0;
+    for (const Page& kept : m_pages)
+        held += kept.rows.size();
+    return held;
 }
 
 int RowTableModel::id(int row) const {
-    return row >= 0 && row < m_rows.size() ? m_rows.at(row).id : -1;
+    const TableRow* shown = rowAt(row);
+    return shown ? shown->id : -1;
 }
 
 QString RowTableModel::text(int row, int column) const {
-    if (row < 0 || row >= m_rows.size())
-        return QString();
-    return m_rows.at(row).cells.value(column);
+    const TableRow* shown = rowAt(row);
+    return shown ? cellText(row, *shown, column) : QString();
+}
+
+QVariant RowTableModel::record(int row) const {
+    const TableRow* shown = rowAt(row);
+    return shown ? shown->record : QVariant();
+}
+
+QString RowTableModel::cellText(int position, const TableRow& row, int column) const {
+    if (!m_rowNumbers)
+        return row.cells.value(column);
+    return column == 0 ? QString::number(position + 1) : row.cells.value(column - 1);
+}
+
+bool RowTableModel::visitAll(const std::function<bool(int, const TableRow&)>& visit) const {
+    if (!m_paged) {
+        for (int i = 0; i < m_rows.size(); ++i) {
+            if (!visit(i, m_rows.at(i)))
+                return false;
+        }
+        return true;
+    }
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    if (!db)
+        return true;
+    const ListQuery::Statement statement = m_query.all();
+    QSqlQuery q = db->readOnce(statement.sql, statement.params);
+    const Row row(q);
+    for (int position = 0; q.next(); ++position) {
+        row.startRow();
+        if (!visit(position, m_build(row)))
+            return false;
+    }
+    return true;
 }
 
 } // namespace kestrovalin

@@ -1,10 +1,17 @@
 #pragma once
 
+#include "core/listquery.h"
+
 #include <QAbstractTableModel>
 #include <QBrush>
+#include <QHash>
 #include <QStringList>
+#include <QVariant>
 #include <QVector>
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <utility>
 
 namespace kestrovalin {
@@ -23,6 +30,8 @@ struct TableRow {
     QStringList cells;
     // Rides in column 0 under Qt::UserRole + 1 when set: the document number an order picker hands back.
     QString documentNo;
+    // What a picker hands back for the row, as the row was read.
+    QVariant record;
     QBrush foreground;
     QBrush background;
     QVector<CellColours> cellColours;
@@ -52,6 +61,9 @@ Q_DECLARE_TYPEINFO(kestrovalin::TableRow, Q_MOVABLE_TYPE);
 
 namespace kestrovalin {
 
+class BackgroundRow;
+class Row;
+
 // One row per record, built by build(record) -> TableRow, in the list's order.
 template <typename List, typename Build> QVector<TableRow> tableRows(const List& records, Build build) {
     QVector<TableRow> rows;
@@ -61,27 +73,44 @@ template <typename List, typename Build> QVector<TableRow> tableRows(const List&
     return rows;
 }
 
-// A read-only table model over rows whose texts, colours and ids are worked out once per fill, so that
-// showing a cell allocates nothing and tens of thousands of rows fill in a few milliseconds. The record id
-// rides in column 0 under Qt::UserRole, as the list windows have always kept it. A view with sorting on sorts
-// the rows themselves, the way a QTableWidget sorts its items. A cell's text is also its tooltip, which the
-// list tables show only over a cell too narrow for it.
+// A read-only table model over rows whose texts, colours and ids are worked out once per read, so that
+// showing a cell allocates nothing. The record id rides in column 0 under Qt::UserRole, as the list windows
+// have always kept it.
+//
+// It holds its rows in one of two ways. Given the rows (setRows), it keeps them all, and a view with sorting
+// on sorts the rows themselves, the way a QTableWidget sorts its items. Given a list's statement
+// (setQuery), it pages: it reports the whole result's row count, from a count of the same statement, and
+// reads the rows a page at a time as the view asks for them, each page through the order's keys from the
+// page next to it, so a page deep in a long list costs no more than the first. Pages out of sight are
+// dropped, so the memory stays bounded however far the list is scrolled; no statement stays open between
+// pages. End reads the last page backwards from the end. A cell's text is also its tooltip, which the list
+// tables show only over a cell too narrow for it.
 class RowTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    // Builds a row from a result row read by column name.
+    using RowBuilder = std::function<TableRow(const Row&)>;
+
     explicit RowTableModel(const QStringList& titles, QObject* parent = nullptr);
+    ~RowTableModel() override;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
-    // By the column's texts, locale-aware, stable from the order shown. Later fills come sorted the same way
-    // until a sort by column -1.
+    // Held rows: by the column's texts, locale-aware, stable from the order shown. Later fills come sorted
+    // the same way until a sort by column -1. A paged list keeps its statement's order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    // While the count is still being taken, scrolling to the bottom reads the next page.
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
 
     QStringList titles() const { return m_titles; }
     void setColumnAlignment(int column, Qt::Alignment alignment);
+    // Column 0 numbers the rows from 1; the rows' cells fill the columns after it. Cell colours still name
+    // the columns as shown.
+    void setRowNumbers(bool on) { m_rowNumbers = on; }
 
     // Replaces every row. A view on the model loses its current row and selection.
     void setRows(QVector<TableRow> rows);
@@ -91,13 +120,68 @@ public:
         setRows(tableRows(records, build));
     }
 
+    // Pages the statement's rows, each built by build. The first page is read at once; when it does not
+    // hold the whole result, the count (with the totals) is taken on a connection of its own and the row
+    // count follows it. counted() tells when it is known. A view on the model loses its current row and
+    // selection.
+    void setQuery(const ListQuery& query, RowBuilder build);
+    bool isPaged() const { return m_paged; }
+    // The statement a paged list reads.
+    const ListQuery& query() const { return m_query; }
+    // Whether rowCount() is the whole result's.
+    bool countKnown() const { return m_countKnown; }
+    // The statement's totals, in order, once counted; null before.
+    QVariant total(int index) const { return m_totals.value(index); }
+    // The count now, taken at once when it is still on its way.
+    int exactCount();
+
     // The id of a row, or -1 for a row that does not exist.
     int id(int row) const;
     // The shown text of a cell; empty outside the table.
     QString text(int row, int column) const;
-    const QVector<TableRow>& rows() const { return m_rows; }
+    // The record the row carries; null outside the table.
+    QVariant record(int row) const;
+    // Every row of the whole result in its order, read from the database for a paged list, handed to
+    // visit(position, row), which returns false to stop. False when visit stopped; a statement that fails
+    // (logged by the adapter) gives no rows, as the table shows none.
+    bool visitAll(const std::function<bool(int position, const TableRow& row)>& visit) const;
+    // A cell's shown text for the row at a position.
+    QString cellText(int position, const TableRow& row, int column) const;
+
+    // Rows per page and pages kept; tests make them small to cross page boundaries and drop pages with a
+    // few rows. 0 restores the usual figure.
+    static void setPagingForTesting(int pageRows, int keptPages);
+    // Rows held in memory now: all of them, or those of the pages kept.
+    int heldRows() const;
+
+signals:
+    // The whole result's count and totals are known: at once after a short list, later after a long one.
+    void counted();
 
 private:
+    struct Page {
+        QVector<TableRow> rows;
+        quint64 used = 0;
+    };
+    using Keys = QVector<QVariant>;
+
+    const TableRow* rowAt(int row) const;
+    const Page& page(int index) const;
+    // Reads rows after (or, backwards, before) the row with the given keys, at most limit; each row's keys
+    // go to keysOut when given. False when the statement failed.
+    bool readRows(const Keys* after, bool backwards, int limit, QVector<TableRow>* rows,
+                  QVector<Keys>* keys) const;
+    // Learns the keys next to a page that has no read neighbour, walking the keys alone from the nearest
+    // page whose keys are known.
+    void learnKeysNear(int index) const;
+    void remember(int firstPosition, const QVector<Keys>& keys) const;
+    void keepPage(int index, QVector<TableRow> rows) const;
+    int pageSize() const;
+    int keptPages() const;
+    void startCount();
+    void countArrived(const std::optional<QVector<QVariant>>& values);
+    void takeCount(const QVector<QVariant>& values);
+    void forgetPages();
     // Puts the rows in the kept sort order; returns each old row's new position, empty when nothing moved.
     QVector<int> arrange();
 
@@ -106,6 +190,26 @@ private:
     QVector<TableRow> m_rows;
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
+    bool m_rowNumbers = false;
+
+    bool m_paged = false;
+    ListQuery m_query;
+    RowBuilder m_build;
+    int m_count = 0;
+    bool m_countKnown = true;
+    QVariantList m_totals;
+    std::unique_ptr<BackgroundRow> m_counting;
+    mutable QHash<int, Page> m_pages;
+    // The keys of the first and the last row of each page whose rows were read or walked past.
+    mutable QHash<int, Keys> m_firstKeys;
+    mutable QHash<int, Keys> m_lastKeys;
+    mutable quint64 m_useClock = 0;
+};
+
+// A list's statement with the way its rows are built: what a picker's loader gives for a keyword.
+struct RowSource {
+    ListQuery query;
+    RowTableModel::RowBuilder build;
 };
 
 } // namespace kestrovalin

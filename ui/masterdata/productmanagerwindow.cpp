@@ -1,6 +1,7 @@
 #include "ui/masterdata/productmanagerwindow.h"
 
 #include "core/numbertext.h"
+#include "core/rowreader.h"
 #include "repositories/productrepository.h"
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
@@ -74,14 +75,9 @@ ProductManagerWindow::~ProductManagerWindow() {
 }
 
 void ProductManagerWindow::loadProducts(const QString& keyword) {
-    repositories::ProductRepository repo(DatabaseManager::instance().getAdapter());
-    // Rows straight from the statement: no list of twenty thousand drugs beside them.
-    QVector<TableRow> rows;
-    const auto add = [&rows](const models::Product& p) {
-        rows.append(productRow(p));
-    };
-    keyword.isEmpty() ? repo.findAll(add) : repo.search(keyword, add);
-    m_list->show(std::move(rows));
+    // Twenty thousand drugs and more: the list pages them.
+    m_list->showQuery(repositories::ProductRepository::productList(keyword),
+                      [](const Row& row) { return productRow(repositories::readProduct(row)); });
 }
 
 void ProductManagerWindow::onSearch() {

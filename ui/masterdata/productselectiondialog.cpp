@@ -1,6 +1,7 @@
 #include "ui/masterdata/productselectiondialog.h"
 
 #include "core/databasemanager.h"
+#include "core/rowreader.h"
 #include "repositories/productrepository.h"
 #include "ui/common/pickerframe.h"
 
@@ -25,20 +26,16 @@ ProductSelectionDialog::ProductSelectionDialog(QWidget* parent, bool withStock, 
     setup.widths = {115, 120, 70, 85, 80};
     setup.noChoiceHint = QStringLiteral("请先选择一个商品");
     m_frame = new PickerFrame(this, setup, [this](const QString& keyword) {
-        repositories::ProductRepository repo = repository();
+        using repositories::ProductRepository;
         // The prescription flag wins over the stock flag.
-        const auto products = [&] {
-            if (onlyPrescription)
-                return keyword.isEmpty() ? repo.findAllPrescription()
-                                         : repo.searchByNamePrescription(keyword);
-            if (onlyWithStock)
-                return keyword.isEmpty() ? repo.findAllWithStock() : repo.searchByNameWithStock(keyword);
-            return keyword.isEmpty() ? repo.findAll() : repo.searchByName(keyword);
-        }();
-        return tableRows(products, [](const models::Product& p) {
-            return TableRow(p.id,
-                            {p.barcode, p.name, p.specification, p.approvalNo, p.manufacturer, p.category});
-        });
+        const ProductRepository::Listed which = onlyPrescription ? ProductRepository::Listed::Prescription
+                                                : onlyWithStock  ? ProductRepository::Listed::WithStock
+                                                                 : ProductRepository::Listed::All;
+        return RowSource{ProductRepository::listedProducts(keyword, which), [](const Row& row) {
+                             const models::Product p = repositories::readProduct(row);
+                             return TableRow(p.id, {p.barcode, p.name, p.specification, p.approvalNo,
+                                                    p.manufacturer, p.category});
+                         }};
     });
 }
 

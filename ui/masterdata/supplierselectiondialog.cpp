@@ -1,5 +1,6 @@
 #include "ui/masterdata/supplierselectiondialog.h"
 
+#include "core/clock.h"
 #include "core/databasemanager.h"
 #include "repositories/supplierrepository.h"
 #include "ui/common/pickerframe.h"
@@ -23,10 +24,13 @@ QString statusText(const QString& status) {
 QVector<TableRow> qualifiedSuppliers(const QString& keyword) {
     repositories::SupplierRepository repo = repository();
     QList<models::Supplier> suppliers = keyword.isEmpty() ? repo.findAll() : repo.searchByName(keyword);
-    suppliers.erase(
-        std::remove_if(suppliers.begin(), suppliers.end(),
-                       [&repo](const models::Supplier& s) { return !repo.isSupplierQualified(s.id); }),
-        suppliers.end());
+    // The listed suppliers are not suspended; each is tested as read, not read again one by one.
+    const QDate today = Clock::today();
+    suppliers.erase(std::remove_if(suppliers.begin(), suppliers.end(),
+                                   [&today](const models::Supplier& s) {
+                                       return !repositories::SupplierRepository::isQualified(s, today);
+                                   }),
+                    suppliers.end());
     return tableRows(suppliers, [](const models::Supplier& s) {
         return TableRow(s.id, {QString::number(s.id), s.name, s.licenseNo, s.contactName, s.contactPhone,
                                s.address, statusText(s.status)});

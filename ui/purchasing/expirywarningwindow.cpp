@@ -1,6 +1,6 @@
 #include "ui/purchasing/expirywarningwindow.h"
 
-#include "core/databasemanager.h"
+#include "core/rowreader.h"
 #include "repositories/expirywarningrepository.h"
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
@@ -48,6 +48,9 @@ ExpiryWarningWindow::ExpiryWarningWindow(QWidget* parent)
                             QStringLiteral("库存数量"), QStringLiteral("供应商")},
                            {170, 120, 110, 180, 100, 90, 90, 70, 70}, ListFrame::Hint::Information, false);
     m_list->model()->setColumnAlignment(kRemainingDaysColumn, Qt::AlignCenter);
+    connect(m_list->model(), &RowTableModel::counted, this, [this] {
+        ui->labelTotal->setText(QStringLiteral("共 %1 条近效期药品预警").arg(m_list->model()->rowCount()));
+    });
 
     loadWarnings(QString(), QString(), QString(), QString(), QString());
 }
@@ -59,11 +62,12 @@ ExpiryWarningWindow::~ExpiryWarningWindow() {
 void ExpiryWarningWindow::loadWarnings(const QString& supplierName, const QString& productName,
                                        const QString& barcode, const QString& mnemonicCode,
                                        const QString& batchNo) {
-    repositories::ExpiryWarningRepository repo(DatabaseManager::instance().getAdapter());
-    const auto items =
-        repo.findNearExpiryItems(kDays, supplierName, productName, barcode, mnemonicCode, batchNo);
-    m_list->show(items, warningRow);
-    ui->labelTotal->setText(QStringLiteral("共 %1 条近效期药品预警").arg(items.size()));
+    using repositories::ExpiryWarningRepository;
+    // The count line follows the count.
+    ui->labelTotal->clear();
+    m_list->showQuery(ExpiryWarningRepository::nearExpiryList(kDays, supplierName, productName, barcode,
+                                                              mnemonicCode, batchNo),
+                      [](const Row& row) { return warningRow(ExpiryWarningRepository::readItem(row)); });
 }
 
 void ExpiryWarningWindow::onSearch() {

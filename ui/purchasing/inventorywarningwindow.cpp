@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/databasemanager.h"
+#include "core/rowreader.h"
 #include "repositories/inventoryrepository.h"
 #include "repositories/inventorywarningrepository.h"
 #include "repositories/operloghelper.h"
@@ -46,13 +47,16 @@ repositories::InventoryWarningRepository warningRepository() {
     return repositories::InventoryWarningRepository(DatabaseManager::instance().getAdapter());
 }
 
-// The tabs in their order: what the export writes as its title line and names in its log entry.
+// The tabs in their order: what the export writes as its title line and names in its log entry, and the
+// count line under the tables.
 struct TabExport {
     const char* title;
     const char* kind;
+    const char* count;
 };
-const TabExport kTabExports[] = {
-    {"近效期预警", "近效期"}, {"库存不足预警", "库存不足"}, {"供应商资质预警", "供应商资质"}};
+const TabExport kTabExports[] = {{"近效期预警", "近效期", "近效期预警: %1 条"},
+                                 {"库存不足预警", "库存不足", "库存不足预警: %1 条"},
+                                 {"供应商资质预警", "供应商资质", "供应商资质预警: %1 条"}};
 
 } // namespace
 
@@ -80,6 +84,8 @@ InventoryWarningWindow::InventoryWarningWindow(QWidget* parent)
     connect(ui->btnRefresh, &QPushButton::clicked, this, &InventoryWarningWindow::onRefreshClicked);
     connect(ui->btnExport, &QPushButton::clicked, this, &InventoryWarningWindow::onExportClicked);
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &InventoryWarningWindow::onTabChanged);
+    for (RowTableModel* model : {m_expiry, m_stock, m_supplier})
+        connect(model, &RowTableModel::counted, this, &InventoryWarningWindow::showCount);
 
     onRefreshClicked();
 }
@@ -106,30 +112,32 @@ void InventoryWarningWindow::loadExpiryWarnings() {
     const int warningDays = getWarningDays(QStringLiteral("expiry_warning_days"), 180);
     const int period = warningDays / 3;
     const QDate today = Clock::today();
-    m_expiry->fill(
-        InventoryRepository().findExpiringSoon(warningDays), [period, today](const InventoryItem& item) {
-            const int days = daysUntil(today, item.batch.expiryDate).value_or(0);
-            return graded(TableRow(item.batch.id,
-                                   {getWarningLevel(days, period), item.product.name, item.product.barcode,
-                                    item.batch.batchNo, item.product.specification, item.batch.expiryDate,
-                                    daysText(days), QString::number(item.batch.quantity)}),
-                          days, period);
-        });
+    m_expiry->setQuery(InventoryRepository::expiringList(warningDays), [period, today](const Row& row) {
+        const InventoryItem item = InventoryRepository::readBatchItem(row);
+        const int days = daysUntil(today, item.batch.expiryDate).value_or(0);
+        return graded(
+            TableRow(item.batch.id, {getWarningLevel(days, period), item.product.name, item.product.barcode,
+                                     item.batch.batchNo, item.product.specification, item.batch.expiryDate,
+                                     daysText(days), QString::number(item.batch.quantity)}),
+            days, period);
+    });
     fitColumnsToFirstRows(ui->tableExpiry);
-    ui->labelCount->setText(QStringLiteral("近效期预警: %1 条").arg(m_expiry->rowCount()));
+    showCount();
 }
 
 void InventoryWarningWindow::loadStockWarnings() {
     if (!DatabaseManager::instance().getAdapter())
         return;
-    m_stock->fill(warningRepository().findLowStock(), [](const repositories::LowStockItem& item) {
+    using repositories::InventoryWarningRepository;
+    m_stock->setQuery(InventoryWarningRepository::lowStockList(), [](const Row& row) {
+        const repositories::LowStockItem item = InventoryWarningRepository::readLowStock(row);
         return TableRow(item.product.id, {item.product.name, item.product.barcode, item.product.specification,
                                           item.product.manufacturer, QString::number(item.totalStock),
                                           QStringLiteral("100"), QStringLiteral("10")})
             .shade(kLowStock);
     });
     fitColumnsToFirstRows(ui->tableStock);
-    ui->labelCount->setText(QStringLiteral("库存不足预警: %1 条").arg(m_stock->rowCount()));
+    showCount();
 }
 
 void InventoryWarningWindow::loadSupplierWarnings() {
@@ -149,7 +157,18 @@ void InventoryWarningWindow::loadSupplierWarnings() {
     }
     m_supplier->setRows(rows);
     fitColumnsToFirstRows(ui->tableSupplier);
-    ui->labelCount->setText(QStringLiteral("供应商资质预警: %1 条").arg(m_supplier->rowCount()));
+    showCount();
+}
+
+void InventoryWarningWindow::showCount() {
+    const int tab = ui->tabWidget->currentIndex();
+    const RowTableModel* models[] = {m_expiry, m_stock, m_supplier};
+    if (tab < 0 || tab > 2)
+        return;
+    if (models[tab]->countKnown())
+        ui->labelCount->setText(QString::fromUtf8(kTabExports[tab].count).arg(models[tab]->rowCount()));
+    else
+        ui->labelCount->clear();
 }
 
 void InventoryWarningWindow::onTabChanged(int index) {
@@ -167,7 +186,7 @@ void InventoryWarningWindow::onRefreshClicked() {
 
 void InventoryWarningWindow::onExportClicked() {
     const int tab = ui->tabWidget->currentIndex();
-    const RowTableModel* models[] = {m_expiry, m_stock, m_supplier};
+    RowTableModel* models[] = {m_expiry, m_stock, m_supplier};
     if (tab < 0 || tab > 2)
         return;
     const QString kind = QString::fromUtf8(kTabExports[tab].kind);

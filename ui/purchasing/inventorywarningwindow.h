@@ -35,6 +35,9 @@ private slots:
     void onExportClicked();
 
 private:
+    // The current tab's count once known ("近效期预警: N 条" and so on); empty while it is being taken.
+    void showCount();
+
     Ui::InventoryWarningWindow* ui;
     RowTableModel* m_expiry;
     RowTableModel* m_stock;

@@ -54,21 +54,20 @@ InventoryWindow::InventoryWindow(QWidget* parent) : QMainWindow(parent), ui(new 
     connect(ui->btnShowExpiring, &QPushButton::clicked, this, &InventoryWindow::onShowExpiringSoonClicked);
     connect(ui->btnShowOutOfStock, &QPushButton::clicked, this, &InventoryWindow::onShowOutOfStockClicked);
 
-    loadInventory(InventoryRepository().findAll());
+    loadForKeyword(QString());
 }
 
 InventoryWindow::~InventoryWindow() {
     delete ui;
 }
 
-void InventoryWindow::loadInventory(const QList<InventoryItem>& items) {
-    m_list->show(items, inventoryRow);
+void InventoryWindow::loadInventory(const ListQuery& list, InventoryItem (*read)(const Row&)) {
+    m_list->showQuery(list, [read](const Row& row) { return inventoryRow(read(row)); });
     fitColumnsToFirstRows(ui->tableInventory);
 }
 
 void InventoryWindow::loadForKeyword(const QString& keyword) {
-    InventoryRepository repo;
-    loadInventory(keyword.isEmpty() ? repo.findAll() : repo.search(keyword));
+    loadInventory(InventoryRepository::stockList(keyword), InventoryRepository::readBatchItem);
 }
 
 void InventoryWindow::onSearchClicked() {
@@ -85,11 +84,11 @@ void InventoryWindow::onShowAllClicked() {
 }
 
 void InventoryWindow::onShowExpiringSoonClicked() {
-    loadInventory(InventoryRepository().findExpiringSoon(30));
+    loadInventory(InventoryRepository::expiringList(30), InventoryRepository::readBatchItem);
 }
 
 void InventoryWindow::onShowOutOfStockClicked() {
-    loadInventory(InventoryRepository().findOutOfStock());
+    loadInventory(InventoryRepository::outOfStockList(), InventoryRepository::readDrugItem);
 }
 
 } // namespace kestrovalin

@@ -2,7 +2,6 @@
 
 #include "repositories/inventoryrepository.h"
 
-#include <QList>
 #include <QMainWindow>
 
 namespace Ui {
@@ -21,7 +20,8 @@ public:
     explicit InventoryWindow(QWidget* parent = nullptr);
     ~InventoryWindow() override;
 
-    void loadInventory(const QList<InventoryItem>& items);
+    // Pages the list's rows, each read as a stock row by read.
+    void loadInventory(const ListQuery& list, InventoryItem (*read)(const Row&));
 
 private slots:
     void onSearchClicked();

@@ -1,6 +1,7 @@
 #include "ui/purchasing/purchasewindow.h"
 
 #include "core/databasemanager.h"
+#include "core/rowreader.h"
 #include "repositories/purchaserepository.h"
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
@@ -72,8 +73,9 @@ PurchaseWindow::~PurchaseWindow() {
 }
 
 void PurchaseWindow::loadOrders(const QString& keyword) {
-    repositories::PurchaseRepository repo = repository();
-    m_list->show(keyword.isEmpty() ? repo.findAll() : repo.searchByOrderNo(keyword), orderRow);
+    using repositories::PurchaseRepository;
+    m_list->showQuery(PurchaseRepository::orderList(keyword),
+                      [](const Row& row) { return orderRow(PurchaseRepository::listedOrder(row)); });
 }
 
 void PurchaseWindow::onSearch() {

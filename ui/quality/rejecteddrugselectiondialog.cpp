@@ -1,6 +1,5 @@
 #include "ui/quality/rejecteddrugselectiondialog.h"
 
-#include "core/databasemanager.h"
 #include "ui/common/batchpicker.h"
 #include "ui/common/pickerframe.h"
 
@@ -15,10 +14,8 @@ RejectedDrugSelectionDialog::RejectedDrugSelectionDialog(QWidget* parent) : QDia
     setup.searchLabel.clear();
     setup.placeholder = QStringLiteral("输入条码或商品名称搜索...");
     setup.noChoiceHint = QStringLiteral("请先选择一个药品");
-    m_frame = new PickerFrame(this, setup, [this](const QString& keyword) {
-        m_batches = repositories::ProductRepository(DatabaseManager::instance().getAdapter())
-                        .findBatchesForRejection(keyword);
-        return batchPickerRows(m_batches, true);
+    m_frame = new PickerFrame(this, setup, [](const QString& keyword) {
+        return batchPickerSource(repositories::ProductRepository::rejectableBatchList(keyword), true);
     });
 }
 
@@ -27,7 +24,7 @@ void RejectedDrugSelectionDialog::loadProducts(const QString& keyword) {
 }
 
 RejectedDrugSelectionDialog::Batch RejectedDrugSelectionDialog::getSelectedBatch() const {
-    return chosenBatch(m_batches, m_frame->chosenId());
+    return chosenBatch(m_frame->chosenRecord());
 }
 
 } // namespace kestrovalin

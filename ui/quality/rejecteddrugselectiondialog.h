@@ -3,7 +3,6 @@
 #include "repositories/productrepository.h"
 
 #include <QDialog>
-#include <QList>
 
 namespace kestrovalin {
 
@@ -24,7 +23,6 @@ public:
     Batch getSelectedBatch() const;
 
 private:
-    QList<Batch> m_batches; // the rows in the order shown; each row's id is its index here
     PickerFrame* m_frame;
 };
 

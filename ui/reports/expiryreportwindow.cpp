@@ -1,7 +1,7 @@
 #include "ui/reports/expiryreportwindow.h"
 #include "ui_expiryreportwindow.h"
 
-#include "core/databasemanager.h"
+#include "core/rowreader.h"
 #include "repositories/expirywarningrepository.h"
 
 #include <QIntValidator>
@@ -64,12 +64,16 @@ int ExpiryReportWindow::warningDays() const {
 }
 
 void ExpiryReportWindow::loadReport() {
-    repositories::ExpiryWarningRepository repository(DatabaseManager::instance().getAdapter());
-    frame()->show(repository.findNearExpiryItems(
-                      warningDays(), ui->editSupplier->text().trimmed(),
-                      ui->editProductName->text().trimmed(), ui->editBarcode->text().trimmed(),
-                      ui->editMnemonic->text().trimmed(), ui->editBatchNo->text().trimmed()),
-                  batchRow);
+    using repositories::ExpiryWarningRepository;
+    // Without a database the book shows an empty table with its count.
+    const bool shown =
+        frame()->showQuery(ExpiryWarningRepository::nearExpiryList(
+                               warningDays(), ui->editSupplier->text().trimmed(),
+                               ui->editProductName->text().trimmed(), ui->editBarcode->text().trimmed(),
+                               ui->editMnemonic->text().trimmed(), ui->editBatchNo->text().trimmed()),
+                           [](const Row& row) { return batchRow(ExpiryWarningRepository::readItem(row)); });
+    if (!shown)
+        frame()->showRows({});
 }
 
 } // namespace kestrovalin

@@ -1,10 +1,10 @@
 #include "ui/reports/recordbook.h"
 
+#include "core/rowreader.h"
 #include "ui/common/reportframe.h"
 
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QSqlQuery>
 
 #include <algorithm>
 #include <iterator>
@@ -43,47 +43,55 @@ QString cellText(const QVariant& value, CellFormat format) {
 // The filter conditions of the two books over purchase order lines (p the order, s its supplier, pr the
 // product, i the line).
 QStringList purchaseLineFilters() {
-    return {QStringLiteral(" AND s.name LIKE ?"),           QStringLiteral(" AND p.order_no LIKE ?"),
-            QStringLiteral(" AND pr.name LIKE ?"),          QStringLiteral(" AND pr.barcode LIKE ?"),
-            QStringLiteral(" AND pr.mnemonic_code LIKE ?"), QStringLiteral(" AND i.batch_no LIKE ?")};
+    return {QStringLiteral("s.name LIKE ?"),           QStringLiteral("p.order_no LIKE ?"),
+            QStringLiteral("pr.name LIKE ?"),          QStringLiteral("pr.barcode LIKE ?"),
+            QStringLiteral("pr.mnemonic_code LIKE ?"), QStringLiteral("i.batch_no LIKE ?")};
 }
 
 RecordBook purchaseRecordsBook() {
     using F = CellFormat;
     RecordBook b;
-    b.select = QStringLiteral(
-        "SELECT p.inbound_date, p.order_no, s.name as supplier_name, pr.name as product_name, "
+    b.list.columns = QStringLiteral(
+        "p.inbound_date, p.order_no, s.name as supplier_name, pr.name as product_name, "
         "pr.manufacturer, i.batch_no, i.expiry_date, pr.specification, i.quantity, pr.unit, i.unit_price, "
-        "i.amount, i.acceptance_result, i.acceptance_date "
-        "FROM purchase_order p "
-        "INNER JOIN purchase_order_item i ON p.id = i.order_id "
-        "INNER JOIN supplier s ON p.supplier_id = s.id "
-        "INNER JOIN product pr ON i.product_id = pr.id "
-        "WHERE p.status = 'completed' AND p.inbound_date >= ? AND p.inbound_date <= ?");
+        "i.amount, i.acceptance_result, i.acceptance_date");
+    b.list.from = QStringLiteral("FROM purchase_order p "
+                                 "INNER JOIN purchase_order_item i ON p.id = i.order_id "
+                                 "INNER JOIN supplier s ON p.supplier_id = s.id "
+                                 "INNER JOIN product pr ON i.product_id = pr.id");
+    b.list.where = QStringLiteral("p.status = 'completed' AND p.inbound_date >= ? AND p.inbound_date <= ?");
+    // An order's lines in the order they were entered.
+    b.list.order = {{QStringLiteral("p.inbound_date"), true},
+                    {QStringLiteral("p.id"), true},
+                    {QStringLiteral("i.id"), false}};
+    b.list.totals = QStringList{QStringLiteral("SUM(i.amount)")};
     b.filterConditions = purchaseLineFilters();
-    b.orderBy = QStringLiteral(" ORDER BY p.inbound_date DESC, p.id DESC");
     b.cells = {F::Text, F::Text,    F::Text, F::Text,   F::Text,   F::Text, F::Text,
                F::Text, F::Integer, F::Text, F::Fixed4, F::Fixed2, F::Text, F::Text};
     b.resultPosition = 12;
-    b.amountPosition = 11;
     return b;
 }
 
 RecordBook acceptanceRecordsBook() {
     using F = CellFormat;
     RecordBook b;
-    b.select = QStringLiteral(
-        "SELECT i.acceptance_date, p.order_no, s.name as supplier_name, pr.name as product_name, "
+    b.list.columns = QStringLiteral(
+        "i.acceptance_date, p.order_no, s.name as supplier_name, pr.name as product_name, "
         "pr.manufacturer, i.batch_no, i.production_date, i.expiry_date, pr.specification, i.quantity, "
-        "pr.unit, i.acceptance_result, u.real_name as acceptor_name, i.remark "
-        "FROM purchase_order_item i "
-        "INNER JOIN purchase_order p ON i.order_id = p.id "
-        "INNER JOIN supplier s ON p.supplier_id = s.id "
-        "INNER JOIN product pr ON i.product_id = pr.id "
-        "LEFT JOIN sys_user u ON i.acceptance_by = u.id "
-        "WHERE p.status = 'completed' AND date(i.acceptance_date) >= ? AND date(i.acceptance_date) <= ?");
+        "pr.unit, i.acceptance_result, u.real_name as acceptor_name, i.remark");
+    // The lines outermost, read in the order of their acceptance date from its index: a page reads its own
+    // rows, where the planner would otherwise sort the lines of every order for each page.
+    b.list.from = QStringLiteral("FROM purchase_order_item i "
+                                 "CROSS JOIN purchase_order p ON i.order_id = p.id "
+                                 "INNER JOIN supplier s ON p.supplier_id = s.id "
+                                 "INNER JOIN product pr ON i.product_id = pr.id "
+                                 "LEFT JOIN sys_user u ON i.acceptance_by = u.id");
+    b.list.where = QStringLiteral(
+        "p.status = 'completed' AND date(i.acceptance_date) >= ? AND date(i.acceptance_date) <= ?");
+    // Lines accepted at the same moment in the order they were entered. The date test leaves out lines
+    // without an acceptance date.
+    b.list.order = {{QStringLiteral("i.acceptance_date"), true}, {QStringLiteral("i.id"), false}};
     b.filterConditions = purchaseLineFilters();
-    b.orderBy = QStringLiteral(" ORDER BY i.acceptance_date DESC");
     b.cells = {F::Text, F::Text, F::Text,    F::Text, F::Text, F::Text, F::Text,
                F::Text, F::Text, F::Integer, F::Text, F::Text, F::Text, F::Text};
     b.resultPosition = 11;
@@ -93,26 +101,29 @@ RecordBook acceptanceRecordsBook() {
 RecordBook salesRecordsBook() {
     using F = CellFormat;
     RecordBook b;
-    b.select = QStringLiteral(
-        "SELECT o.sale_date, o.order_no, p.name as product_name, p.barcode, p.manufacturer, i.batch_no, "
+    b.list.columns = QStringLiteral(
+        "o.sale_date, o.order_no, p.name as product_name, p.barcode, p.manufacturer, i.batch_no, "
         "p.specification, i.quantity, p.unit, i.unit_price, i.amount, u.real_name as operator_name, "
-        "s.name as supplier_name "
-        "FROM sales_order o "
-        "INNER JOIN sales_order_item i ON o.id = i.order_id "
-        "INNER JOIN product p ON i.product_id = p.id "
-        "LEFT JOIN inventory_batch b ON i.batch_id = b.id "
-        "LEFT JOIN supplier s ON b.supplier_id = s.id "
-        "LEFT JOIN sys_user u ON o.operator_id = u.id "
-        "WHERE o.status = 'completed' AND o.sale_date >= ? AND o.sale_date <= ?");
+        "s.name as supplier_name");
+    b.list.from = QStringLiteral("FROM sales_order o "
+                                 "INNER JOIN sales_order_item i ON o.id = i.order_id "
+                                 "INNER JOIN product p ON i.product_id = p.id "
+                                 "LEFT JOIN inventory_batch b ON i.batch_id = b.id "
+                                 "LEFT JOIN supplier s ON b.supplier_id = s.id "
+                                 "LEFT JOIN sys_user u ON o.operator_id = u.id");
+    b.list.where = QStringLiteral("o.status = 'completed' AND o.sale_date >= ? AND o.sale_date <= ?");
+    // A sale's lines in the order they were rung up.
+    b.list.order = {{QStringLiteral("o.sale_date"), true},
+                    {QStringLiteral("o.id"), true},
+                    {QStringLiteral("i.id"), false}};
+    b.list.totals = QStringList{QStringLiteral("SUM(i.amount)")};
     b.filterConditions =
-        QStringList{QStringLiteral(" AND s.name LIKE ?"),          QStringLiteral(" AND o.order_no LIKE ?"),
-                    QStringLiteral(" AND p.name LIKE ?"),          QStringLiteral(" AND p.barcode LIKE ?"),
-                    QStringLiteral(" AND p.mnemonic_code LIKE ?"), QStringLiteral(" AND i.batch_no LIKE ?")};
-    b.orderBy = QStringLiteral(" ORDER BY o.sale_date DESC, o.id DESC");
+        QStringList{QStringLiteral("s.name LIKE ?"),          QStringLiteral("o.order_no LIKE ?"),
+                    QStringLiteral("p.name LIKE ?"),          QStringLiteral("p.barcode LIKE ?"),
+                    QStringLiteral("p.mnemonic_code LIKE ?"), QStringLiteral("i.batch_no LIKE ?")};
     // The select list's last value, the batch's supplier, is not shown: only the supplier filter tests it.
     b.cells = {F::Text, F::Text,    F::Text, F::Text,   F::Text,   F::Text,
                F::Text, F::Integer, F::Text, F::Fixed2, F::Fixed2, F::Text};
-    b.amountPosition = 10;
     return b;
 }
 
@@ -133,37 +144,34 @@ const RecordBook& salesRecords() {
     return book;
 }
 
-TableRow recordRow(const QSqlQuery& query, const RecordBook& book) {
+TableRow recordRow(const Row& result, const RecordBook& book) {
     QStringList cells;
-    cells.reserve(book.cells.size() + 1);
+    cells.reserve(book.cells.size());
     for (int i = 0; i < book.cells.size(); ++i)
-        cells.append(cellText(query.value(i), book.cells.at(i)));
+        cells.append(cellText(result.at(i), book.cells.at(i)));
     TableRow row(-1, std::move(cells));
-    if (book.resultPosition >= 0 && query.value(book.resultPosition).toString() == QStringLiteral("不合格"))
+    if (book.resultPosition >= 0 && result.at(book.resultPosition).toString() == QStringLiteral("不合格"))
         row.shade(Qt::red);
     return row;
 }
 
 void loadRecordBook(ReportFrame* frame, const QMainWindow* window, const RecordBook& book) {
-    ReportQuery query(book.select, frame->startDate(), frame->endDate());
+    ReportQuery query(book.list, frame->startDate(), frame->endDate());
     const int filters = std::min<int>(book.filterConditions.size(), std::size(kFilterFields));
     for (int i = 0; i < filters; ++i) {
         const FilterField& field = kFilterFields[i];
         query.like(book.filterConditions.at(i), filterText(window, field.name), field.upperCase);
     }
-    query.orderBy(book.orderBy);
-
-    // The total adds the amounts as read; only the shown sum is rounded.
-    double total = 0;
-    const bool ran = frame->showQuery(query, [&book, &total](const QSqlQuery& result) {
-        if (book.amountPosition >= 0)
-            total += result.value(book.amountPosition).toDouble();
-        return recordRow(result, book);
-    });
-    if (ran && book.amountPosition >= 0)
-        frame->setTotalText(QStringLiteral("共 %1 条记录，合计金额：%2 元")
-                                .arg(frame->model()->rowCount())
-                                .arg(total, 0, 'f', 2));
+    // The total adds the amounts as stored; only the shown sum is rounded.
+    ReportFrame::TotalText totalText;
+    if (!book.list.totals.isEmpty())
+        totalText = [](const RowTableModel& model) {
+            return QStringLiteral("共 %1 条记录，合计金额：%2 元")
+                .arg(model.rowCount())
+                .arg(model.total(0).toDouble(), 0, 'f', 2);
+        };
+    frame->showQuery(
+        query, [&book](const Row& row) { return recordRow(row, book); }, totalText);
 }
 
 } // namespace kestrovalin

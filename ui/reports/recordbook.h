@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/listquery.h"
 #include "ui/common/rowtablemodel.h"
 
 #include <QString>
@@ -7,7 +8,6 @@
 #include <QVector>
 
 class QMainWindow;
-class QSqlQuery;
 
 namespace kestrovalin {
 
@@ -17,21 +17,19 @@ class ReportFrame;
 // as 0) in decimal or fixed-point with two or four decimals.
 enum class CellFormat { Text, Integer, Fixed2, Fixed4 };
 
-// What the purchase, acceptance and sales books share beyond the frame: a statement of their own whose WHERE
-// clause ends with the date test's two placeholders, six text filters in one fixed order, cells read by
+// What the purchase, acceptance and sales books share beyond the frame: a statement of their own whose
+// conditions end with the date test's two placeholders, six text filters in one fixed order, cells read by
 // their position in the select list, red rows for a failed acceptance and a total of the amounts.
 struct RecordBook {
-    QString select;
+    // Its total, when the book has one, is the sum of the line amounts.
+    ListQuery list;
     // The LIKE conditions of the filters editSupplier, editOrderNo, editProductName, editBarcode,
     // editMnemonic (upper-cased) and editBatchNo, in that order.
     QStringList filterConditions;
-    QString orderBy;
     // The shown columns after "序号", one per select position from 0.
     QVector<CellFormat> cells;
     // The position of the acceptance result: a row whose result is "不合格" exactly is red on every cell.
     int resultPosition = -1;
-    // The position of the line amount, summed unrounded into "合计金额"; -1 for a book without a total.
-    int amountPosition = -1;
 };
 
 // The books: purchase order lines by inbound date, by acceptance date, and sales lines by sale date.
@@ -40,10 +38,10 @@ const RecordBook& acceptanceRecords();
 const RecordBook& salesRecords();
 
 // The cells of one result row, formatted as the book says.
-TableRow recordRow(const QSqlQuery& query, const RecordBook& book);
+TableRow recordRow(const Row& row, const RecordBook& book);
 
-// Runs the book with the window's dates and filters and shows its rows; a book with a total then shows
-// "共 N 条记录，合计金额：X 元". Without a database adapter nothing changes.
+// Runs the book with the window's dates and filters and shows its rows; a book with a total shows
+// "共 N 条记录，合计金额：X 元" once counted. Without a database adapter nothing changes.
 void loadRecordBook(ReportFrame* frame, const QMainWindow* window, const RecordBook& book);
 
 } // namespace kestrovalin

@@ -1,6 +1,6 @@
 #include "ui/returns/productbatchselectiondialog.h"
 
-#include "core/databasemanager.h"
+#include "core/rowreader.h"
 #include "ui/common/pickerframe.h"
 #include "ui/common/tablefill.h"
 
@@ -35,7 +35,7 @@ PickerSetup specFor(ProductBatchSelectionDialog::Mode mode) {
 ProductBatchSelectionDialog::ProductBatchSelectionDialog(QWidget* parent, Mode mode)
     : QDialog(parent), m_mode(mode) {
     m_frame =
-        new PickerFrame(this, specFor(mode), [this](const QString& keyword) { return rowsFor(keyword); });
+        new PickerFrame(this, specFor(mode), [this](const QString& keyword) { return sourceFor(keyword); });
     // Widths from the titles and the first rows, after every load.
     QTableView* table = m_frame->widgets().table;
     fitColumnsToFirstRows(table);
@@ -49,31 +49,28 @@ void ProductBatchSelectionDialog::loadBatches(const QString& keyword) {
     m_frame->load(keyword);
 }
 
-QVector<TableRow> ProductBatchSelectionDialog::rowsFor(const QString& keyword) {
-    repositories::ProductRepository repo(DatabaseManager::instance().getAdapter());
+RowSource ProductBatchSelectionDialog::sourceFor(const QString& keyword) const {
+    using repositories::ProductRepository;
     const bool purchase = m_mode == PurchaseReturnMode;
-    if (purchase)
-        m_batches = keyword.isEmpty() ? repo.findAllBatchesWithProductWithPurchaseOrder()
-                                      : repo.searchBatchesWithProductWithPurchaseOrder(keyword);
-    else
-        m_batches = keyword.isEmpty() ? repo.findAllBatchesWithProductWithSalesOrder()
-                                      : repo.searchBatchesWithProductWithSalesOrder(keyword);
-    // Each row's id is its place in the list, so a choice always names a record of this load.
-    QVector<TableRow> rows;
-    rows.reserve(m_batches.size());
-    for (int i = 0; i < m_batches.size(); ++i) {
-        const Batch& b = m_batches.at(i);
-        rows.append(TableRow(
-            i, {purchase ? b.purchaseOrderNo : b.salesOrderNo, b.product.barcode, b.product.name,
-                b.product.specification, b.batch.batchNo, b.batch.productionDate, b.batch.expiryDate,
-                QString::number(purchase ? b.batch.quantity : b.remainingQuantity), b.product.category}));
-    }
-    return rows;
+    // Each row carries its record, so a choice is the line as it was shown.
+    return {purchase ? ProductRepository::purchaseReturnBatchList(keyword)
+                     : ProductRepository::soldLineList(keyword),
+            [purchase](const Row& r) {
+                const Batch b =
+                    purchase ? ProductRepository::readStockBatch(r) : ProductRepository::readSoldLine(r);
+                TableRow row(
+                    purchase ? b.batch.id : b.salesOrderItemId,
+                    {purchase ? b.purchaseOrderNo : b.salesOrderNo, b.product.barcode, b.product.name,
+                     b.product.specification, b.batch.batchNo, b.batch.productionDate, b.batch.expiryDate,
+                     QString::number(purchase ? b.batch.quantity : b.remainingQuantity), b.product.category});
+                row.record = QVariant::fromValue(b);
+                return row;
+            }};
 }
 
 ProductBatchSelectionDialog::Batch ProductBatchSelectionDialog::getSelectedBatch() const {
-    const int index = m_frame->chosenId();
-    return index >= 0 && index < m_batches.size() ? m_batches.at(index) : Batch();
+    const QVariant record = m_frame->chosenRecord();
+    return record.isValid() ? record.value<Batch>() : Batch();
 }
 
 } // namespace kestrovalin

@@ -3,13 +3,11 @@
 #include "repositories/productrepository.h"
 
 #include <QDialog>
-#include <QList>
-#include <QVector>
 
 namespace kestrovalin {
 
 class PickerFrame;
-struct TableRow;
+struct RowSource;
 
 // Picks one line for a return or a stocktaking sheet: a stock batch with the purchase order that brought it
 // in, or a sold line with what is still returnable of it.
@@ -28,10 +26,9 @@ public:
     void loadBatches(const QString& keyword);
 
 private:
-    QVector<TableRow> rowsFor(const QString& keyword);
+    RowSource sourceFor(const QString& keyword) const;
 
     const Mode m_mode;
-    QList<Batch> m_batches;
     PickerFrame* m_frame;
 };
 

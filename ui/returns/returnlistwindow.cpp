@@ -1,6 +1,7 @@
 #include "ui/returns/returnlistwindow.h"
 
 #include "core/databasemanager.h"
+#include "core/rowreader.h"
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
@@ -66,7 +67,8 @@ QString ReturnListWindow::type() const {
 }
 
 void ReturnListWindow::showReturns(const QString& keyword) {
-    m_list->show(keyword.isEmpty() ? m_repo.findAll(type()) : m_repo.search(type(), keyword), returnRow);
+    m_list->showQuery(ReturnRepository::returnList(type(), keyword),
+                      [](const Row& row) { return returnRow(ReturnRepository::readOrder(row)); });
     fitColumnsToFirstRows(ui->tableReturns);
 }
 

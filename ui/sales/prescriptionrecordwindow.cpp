@@ -2,6 +2,7 @@
 #include "ui_prescriptionrecordwindow.h"
 
 #include "core/databasemanager.h"
+#include "core/rowreader.h"
 #include "core/usersession.h"
 #include "repositories/prescriptionrepository.h"
 #include "ui/common/listframe.h"
@@ -82,15 +83,11 @@ void PrescriptionRecordWindow::loadData(const QString& prescriptionNo, const QSt
                                         const QString& doctorName, const QString& productName,
                                         const QString& barcode, const QString& mnemonicCode,
                                         const QString& batchNo) {
-    PrescriptionRepository repo = repository();
-    const bool noFilter = prescriptionNo.isEmpty() && patientName.isEmpty() && doctorName.isEmpty() &&
-                          productName.isEmpty() && barcode.isEmpty() && mnemonicCode.isEmpty() &&
-                          batchNo.isEmpty();
     // The repository takes the doctor last.
-    m_list->show(noFilter ? repo.findAll()
-                          : repo.search(prescriptionNo, patientName, productName, barcode, mnemonicCode,
-                                        batchNo, doctorName),
-                 prescriptionRow);
+    m_list->showQuery(
+        PrescriptionRepository::registerList(prescriptionNo, patientName, productName, barcode, mnemonicCode,
+                                             batchNo, doctorName),
+        [](const Row& row) { return prescriptionRow(PrescriptionRepository::readPrescription(row)); });
     // Widths from the titles and the first rows only: years of prescriptions are never measured to the end.
     fitColumnsToFirstRows(ui->tablePrescriptions);
 }

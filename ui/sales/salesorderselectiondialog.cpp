@@ -1,6 +1,6 @@
 #include "ui/sales/salesorderselectiondialog.h"
 
-#include "core/databasemanager.h"
+#include "core/rowreader.h"
 #include "repositories/salesrepository.h"
 #include "ui/common/pickerframe.h"
 #include "ui/common/tablefill.h"
@@ -10,23 +10,22 @@ namespace kestrovalin {
 SalesOrderSelectionDialog::SalesOrderSelectionDialog(QWidget* parent) : QDialog(parent) {
     const PickerSetup setup =
         documentPickerSetup(QStringLiteral("选择销售单"),
-                           {QStringLiteral("单号"), QStringLiteral("销售日期"), QStringLiteral("金额"),
-                            QStringLiteral("状态"), QStringLiteral("操作员")},
-                           QStringLiteral("搜索（单号）："), QStringLiteral("请先选择一条销售单"));
+                            {QStringLiteral("单号"), QStringLiteral("销售日期"), QStringLiteral("金额"),
+                             QStringLiteral("状态"), QStringLiteral("操作员")},
+                            QStringLiteral("搜索（单号）："), QStringLiteral("请先选择一条销售单"));
     m_frame = new PickerFrame(this, setup, [](const QString& keyword) {
-        SalesRepository repo(DatabaseManager::instance().getAdapter());
-        QVector<TableRow> rows;
-        repo.forEachOrder(keyword, [&rows](const models::SalesOrder& o) {
-            if (o.status == QLatin1String("voided"))
-                return;
-            TableRow row(o.id, {o.orderNo, o.saleDate, QString::number(o.totalAmount, 'f', 2),
-                                o.status == QLatin1String("completed") ? QStringLiteral("已完成")
-                                                                       : QStringLiteral("待处理"),
-                                o.operatorName});
-            row.documentNo = o.orderNo;
-            rows.append(row);
-        });
-        return rows;
+        ListQuery list = SalesRepository::orderList(keyword);
+        list.filter(QStringLiteral("s.status IS NOT 'voided'"));
+        return RowSource{list, [](const Row& r) {
+                             const models::SalesOrder o = SalesRepository::listedOrder(r);
+                             TableRow row(o.id,
+                                          {o.orderNo, o.saleDate, QString::number(o.totalAmount, 'f', 2),
+                                           o.status == QLatin1String("completed") ? QStringLiteral("已完成")
+                                                                                  : QStringLiteral("待处理"),
+                                           o.operatorName});
+                             row.documentNo = o.orderNo;
+                             return row;
+                         }};
     });
     // Widths from the titles and the first rows: order numbers show whole, however many orders there are.
     fitColumnsToFirstRows(m_frame->widgets().table);

@@ -1,6 +1,5 @@
 #include "ui/sales/salesproductselectiondialog.h"
 
-#include "core/databasemanager.h"
 #include "ui/common/batchpicker.h"
 #include "ui/common/pickerframe.h"
 
@@ -16,11 +15,8 @@ SalesProductSelectionDialog::SalesProductSelectionDialog(QWidget* parent) : QDia
     setup.placeholder = QStringLiteral("输入条码或商品名称搜索...");
     setup.alternatingRows = false;
     setup.noChoiceHint = QStringLiteral("请先选择一个商品");
-    m_frame = new PickerFrame(this, setup, [this](const QString& keyword) {
-        repositories::ProductRepository repo(DatabaseManager::instance().getAdapter());
-        m_batches =
-            keyword.isEmpty() ? repo.findAllBatchesWithProduct() : repo.searchBatchesWithProduct(keyword);
-        return batchPickerRows(m_batches, false);
+    m_frame = new PickerFrame(this, setup, [](const QString& keyword) {
+        return batchPickerSource(repositories::ProductRepository::sellableBatchList(keyword), false);
     });
 }
 
@@ -29,7 +25,7 @@ void SalesProductSelectionDialog::loadProducts(const QString& keyword) {
 }
 
 SalesProductSelectionDialog::Batch SalesProductSelectionDialog::getSelectedBatch() const {
-    return chosenBatch(m_batches, m_frame->chosenId());
+    return chosenBatch(m_frame->chosenRecord());
 }
 
 } // namespace kestrovalin

@@ -3,7 +3,6 @@
 #include "repositories/productrepository.h"
 
 #include <QDialog>
-#include <QList>
 
 namespace kestrovalin {
 
@@ -25,7 +24,6 @@ public:
 
 private:
     PickerFrame* m_frame;
-    QList<Batch> m_batches; // as last loaded; row i shows batch i
 };
 
 } // namespace kestrovalin

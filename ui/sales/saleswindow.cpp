@@ -2,6 +2,7 @@
 #include "ui_saleswindow.h"
 
 #include "core/databasemanager.h"
+#include "core/rowreader.h"
 #include "repositories/salesrepository.h"
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
@@ -68,11 +69,9 @@ SalesWindow::~SalesWindow() {
 }
 
 void SalesWindow::loadSales(const QString& keyword) {
-    // Rows are built as the orders are read: five years of sales are 600,000 of them.
-    QVector<TableRow> rows;
-    repository().forEachOrder(keyword, [&rows](const models::SalesOrder& o) { rows.append(orderRow(o)); });
-    m_list->model()->setRows(std::move(rows));
-    m_list->updateCount();
+    // Five years of sales are 600,000 orders: the list pages them.
+    m_list->showQuery(SalesRepository::orderList(keyword),
+                      [](const Row& r) { return orderRow(SalesRepository::listedOrder(r)); });
     // Widths from the titles and the first rows; measuring every order would take seconds.
     fitColumnsToFirstRows(ui->tableView);
 }

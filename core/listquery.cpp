@@ -1,0 +1,172 @@
+#include "core/listquery.h"
+
+#include <algorithm>
+
+namespace kestrovalin {
+
+namespace {
+
+// The conditions on one key that place a row relative to the known row's value, in the direction read.
+struct KeyTest {
+    const SortKey& key;
+    const QVariant& value;
+    bool descending;
+
+    // The row comes strictly after the known one on this key.
+    QString after(QList<QVariant>& params) const {
+        if (value.isNull())
+            return descending ? QStringLiteral("0") : key.expression + QStringLiteral(" IS NOT NULL");
+        params << value;
+        if (!descending)
+            return key.expression + QStringLiteral(" > ?");
+        if (!key.nullable)
+            return key.expression + QStringLiteral(" < ?");
+        return QStringLiteral("(%1 < ? OR %1 IS NULL)").arg(key.expression);
+    }
+    QString same(QList<QVariant>& params) const {
+        if (value.isNull())
+            return key.expression + QStringLiteral(" IS NULL");
+        params << value;
+        return key.expression + QStringLiteral(" = ?");
+    }
+    // After or level with it: a range an index on the first key can start from. Empty when it holds for
+    // every row.
+    QString atOrAfter(QList<QVariant>& params) const {
+        if (value.isNull())
+            return descending ? key.expression + QStringLiteral(" IS NULL") : QString();
+        params << value;
+        if (!descending)
+            return key.expression + QStringLiteral(" >= ?");
+        if (!key.nullable)
+            return key.expression + QStringLiteral(" <= ?");
+        return QStringLiteral("(%1 <= ? OR %1 IS NULL)").arg(key.expression);
+    }
+};
+
+// Rows after the known one: after on the first key, or level with it and after on the rest.
+QString afterFrom(const QVector<SortKey>& order, const QVector<QVariant>& values, bool backwards, int from,
+                  QList<QVariant>& params) {
+    const KeyTest test{order.at(from), values.at(from), order.at(from).descending != backwards};
+    QString condition = test.after(params);
+    if (from + 1 == order.size())
+        return condition;
+    condition += QStringLiteral(" OR (") + test.same(params) + QStringLiteral(" AND (");
+    condition += afterFrom(order, values, backwards, from + 1, params) + QStringLiteral("))");
+    return QLatin1Char('(') + condition + QLatin1Char(')');
+}
+
+QString keysetCondition(const QVector<SortKey>& order, const QVector<QVariant>& values, bool backwards,
+                        QList<QVariant>& params) {
+    QString condition;
+    if (order.size() > 1) {
+        const KeyTest first{order.first(), values.first(), order.first().descending != backwards};
+        const QString range = first.atOrAfter(params);
+        if (!range.isEmpty())
+            condition = range + QStringLiteral(" AND ");
+    }
+    return condition + afterFrom(order, values, backwards, 0, params);
+}
+
+QString joined(const QStringList& conditions) {
+    return conditions.join(QStringLiteral(" AND "));
+}
+
+} // namespace
+
+ListQuery& ListQuery::filter(const QString& condition, const QList<QVariant>& values) {
+    where = where.isEmpty() ? condition : QStringLiteral("(%1) AND (%2)").arg(where, condition);
+    params << values;
+    return *this;
+}
+
+ListQuery::Statement ListQuery::all(bool reversed) const {
+    return page(nullptr, reversed, -1);
+}
+
+ListQuery::Statement ListQuery::page(const QVector<QVariant>* after, bool backwards, int limit,
+                                     bool keysOnly) const {
+    const bool grouped = !groupBy.isEmpty();
+    // A grouped list's HAVING may name the select list's aliases, so its select list stays.
+    const bool withColumns = !keysOnly || grouped;
+    Statement s;
+    QStringList keys;
+    QStringList terms;
+    for (const SortKey& key : order) {
+        keys << key.expression;
+        terms << key.expression + ((key.descending != backwards) ? QStringLiteral(" DESC") : QString());
+    }
+    s.sql = QStringLiteral("SELECT ") + (withColumns ? columns + QStringLiteral(", ") : QString()) +
+            keys.join(QStringLiteral(", ")) + QLatin1Char(' ') + from;
+    if (withColumns)
+        s.params << columnParams;
+
+    const bool keysetInHaving =
+        std::any_of(order.begin(), order.end(), [](const SortKey& key) { return key.aggregate; });
+    QList<QVariant> keysetParams;
+    const QString keyset = after && after->size() == order.size()
+                               ? keysetCondition(order, *after, backwards, keysetParams)
+                               : QString();
+
+    QStringList conditions;
+    if (!where.isEmpty())
+        conditions << QLatin1Char('(') + where + QLatin1Char(')');
+    s.params << params;
+    if (!keyset.isEmpty() && !keysetInHaving) {
+        conditions << QLatin1Char('(') + keyset + QLatin1Char(')');
+        s.params << keysetParams;
+    }
+    if (!conditions.isEmpty())
+        s.sql += QStringLiteral(" WHERE ") + joined(conditions);
+
+    if (grouped) {
+        s.sql += QStringLiteral(" GROUP BY ") + groupBy;
+        QStringList groupConditions;
+        if (!having.isEmpty())
+            groupConditions << QLatin1Char('(') + having + QLatin1Char(')');
+        s.params << havingParams;
+        if (!keyset.isEmpty() && keysetInHaving) {
+            groupConditions << QLatin1Char('(') + keyset + QLatin1Char(')');
+            s.params << keysetParams;
+        }
+        if (!groupConditions.isEmpty())
+            s.sql += QStringLiteral(" HAVING ") + joined(groupConditions);
+    }
+    s.sql += QStringLiteral(" ORDER BY ") + terms.join(QStringLiteral(", "));
+    if (limit >= 0)
+        s.sql += QStringLiteral(" LIMIT ") + QString::number(limit);
+    return s;
+}
+
+QString ListQuery::fromWhere() const {
+    return where.isEmpty() ? from : from + QStringLiteral(" WHERE ") + where;
+}
+
+QString ListQuery::orderBy() const {
+    QStringList terms;
+    for (const SortKey& key : order)
+        terms << key.expression + (key.descending ? QStringLiteral(" DESC") : QString());
+    return QStringLiteral(" ORDER BY ") + terms.join(QStringLiteral(", "));
+}
+
+ListQuery::Statement ListQuery::count() const {
+    Statement s;
+    if (!groupBy.isEmpty()) {
+        s.sql = QStringLiteral("SELECT COUNT(*) FROM (SELECT ") + columns + QLatin1Char(' ') + from;
+        if (!where.isEmpty())
+            s.sql += QStringLiteral(" WHERE ") + where;
+        s.sql += QStringLiteral(" GROUP BY ") + groupBy;
+        if (!having.isEmpty())
+            s.sql += QStringLiteral(" HAVING ") + having;
+        s.sql += QLatin1Char(')');
+        s.params << columnParams << params << havingParams;
+        return s;
+    }
+    s.sql = QStringLiteral("SELECT COUNT(*)");
+    for (const QString& total : totals)
+        s.sql += QStringLiteral(", ") + total;
+    s.sql += QLatin1Char(' ') + fromWhere();
+    s.params << params;
+    return s;
+}
+
+} // namespace kestrovalin
