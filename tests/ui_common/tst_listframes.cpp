@@ -757,6 +757,27 @@ private slots:
         QCOMPARE(idsReadAs(model, {0, 1, 2}), QString("8,4,1"));
     }
 
+    // A numbered list's last number fits its column, also when a paged list learns its count after the
+    // columns were fitted.
+    void numberColumnFitsTheLastNumber() {
+        TestDatabase t;
+        addPagedRows(t);
+        t.exec("WITH RECURSIVE n(i) AS (SELECT 12 UNION ALL SELECT i + 1 FROM n WHERE i < 100000) "
+               "INSERT INTO paged (id, day, amount) SELECT i, NULL, 1 FROM n");
+        SmallPages pages(3);
+        RowTableModel model({"", "日期", "编号"});
+        model.setRowNumbers(true);
+        QSignalSpy counted(&model, &RowTableModel::counted);
+        QTableView view;
+        setupListTable(&view);
+        view.setModel(&model);
+        model.setQuery(pagedRows(true, true), pagedRow);
+        fitColumnsToFirstRows(&view, 2);
+        QTRY_COMPARE(counted.count(), 1);
+        QVERIFY2(view.columnWidth(0) >= view.sizeHintForIndex(model.index(99999, 0)).width(),
+                 qPrintable(QString::number(view.columnWidth(0))));
+    }
+
     // A paged list goes to the file whole, read again from the database, though the model holds two pages.
     void pagedListExportsEveryRow() {
         SmallPages pages(3, 2);

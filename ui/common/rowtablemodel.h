@@ -111,6 +111,7 @@ public:
     // Column 0 numbers the rows from 1; the rows' cells fill the columns after it. Cell colours still name
     // the columns as shown.
     void setRowNumbers(bool on) { m_rowNumbers = on; }
+    bool rowNumbers() const { return m_rowNumbers; }
 
     // Replaces every row. A view on the model loses its current row and selection.
     void setRows(QVector<TableRow> rows);

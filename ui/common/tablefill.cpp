@@ -1,5 +1,7 @@
 #include "ui/common/tablefill.h"
 
+#include "ui/common/rowtablemodel.h"
+
 #include <QAbstractItemView>
 #include <QEvent>
 #include <QFontMetricsF>
@@ -68,6 +70,22 @@ public:
         apply();
     }
 
+    // A numbered list's widest number is its last, which a paged list learns only when its count arrives:
+    // the number column grows to it then.
+    void fitNumbers(const RowTableModel* model, int padding) {
+        disconnect(m_counted);
+        const auto fit = [this, model, padding]() {
+            const int width =
+                textWidth(QFontMetricsF(m_view->font()), QString::number(model->rowCount())) + padding;
+            if (!m_measured.isEmpty() && m_measured.first() < width) {
+                m_measured.first() = width;
+                apply();
+            }
+        };
+        fit();
+        m_counted = connect(model, &RowTableModel::counted, this, fit);
+    }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched != m_view->viewport())
@@ -119,6 +137,7 @@ private:
     QAbstractItemView* m_view;
     QVector<int> m_measured;
     int m_room = -1;
+    QMetaObject::Connection m_counted;
 };
 
 } // namespace
@@ -166,6 +185,7 @@ void fitColumnsToFirstRows(QTableView* view, int sampleRows) {
     // Shaping a text is what costs; lists repeat many (status words, names, prices).
     QHash<QString, int> measured;
     QVector<int> widths;
+    int numberPadding = 0;
     for (int c = 0; c < model->columnCount(); ++c) {
         int width = header->sectionSizeHint(c);
         // The delegate measures one cell (its layout is the costly part); the other cells of the column
@@ -181,9 +201,14 @@ void fitColumnsToFirstRows(QTableView* view, int sampleRows) {
                 padding = view->sizeHintForIndex(index).width() - known.value();
             width = std::max(width, known.value() + padding + grid);
         }
+        if (c == 0)
+            numberPadding = padding + grid;
         widths.append(std::min(width, kWidestFittedColumn));
     }
-    ViewportWatch::of(view)->setMeasured(widths);
+    ViewportWatch* watch = ViewportWatch::of(view);
+    watch->setMeasured(widths);
+    if (const auto* numbered = qobject_cast<const RowTableModel*>(model); numbered && numbered->rowNumbers())
+        watch->fitNumbers(numbered, numberPadding);
 }
 
 RowNumberHeader::RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, parent) {}
