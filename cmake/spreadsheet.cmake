@@ -23,11 +23,17 @@ target_compile_definitions(tst_spreadsheet PRIVATE KV_TEST_DATA="${CMAKE_SOURCE_
 # Debian: apt-get install clang-14 libclang-rt-14-dev, then
 #   CXX=clang++ cmake -S . -B build-fuzz -DKV_FUZZ=ON && cmake --build build-fuzz --target kvfuzzworkbook
 #   build-fuzz/kvfuzzworkbook -dict=tests/fuzz/workbook.dict -max_len=65536 <scratch dir> tests/data
+#   (kvfuzzxlsxparts likewise, seeded with the parts of .xlsx files joined by "\n#part#\n")
 if(KV_FUZZ)
-    add_executable(kvfuzzworkbook tests/fuzz/workbookfuzz.cpp ${KV_WORKBOOK_READER_SOURCES})
-    target_include_directories(kvfuzzworkbook PRIVATE ${CMAKE_SOURCE_DIR})
-    target_compile_options(kvfuzzworkbook PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
-                                          -fno-omit-frame-pointer)
-    target_link_options(kvfuzzworkbook PRIVATE -fsanitize=fuzzer,address,undefined)
-    target_link_libraries(kvfuzzworkbook PRIVATE Qt5::Core PkgConfig::MINIZIP)
+    # kvfuzzxlsxparts feeds the same reader XML parts that it packs itself, so that mutations get past the
+    # zip checksums.
+    foreach(target IN ITEMS kvfuzzworkbook kvfuzzxlsxparts)
+        string(REPLACE "kvfuzz" "" harness ${target})
+        add_executable(${target} tests/fuzz/${harness}fuzz.cpp ${KV_WORKBOOK_READER_SOURCES})
+        target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR})
+        target_compile_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
+                                         -fno-omit-frame-pointer)
+        target_link_options(${target} PRIVATE -fsanitize=fuzzer,address,undefined)
+        target_link_libraries(${target} PRIVATE Qt5::Core PkgConfig::MINIZIP)
+    endforeach()
 endif()

@@ -510,6 +510,33 @@ QString decodeEscapes(const QString& text) {
     return out;
 }
 
+// The text of the element just started, which may hold no other: false once longer than `limit`. Unlike
+// readElementText() it stops there: comments and CDATA sections split one text into runs that the guard
+// bounds each, not together.
+bool readBoundedText(QXmlStreamReader& xml, int limit, QString& text) {
+    text.clear();
+    while (!xml.atEnd()) {
+        switch (xml.readNext()) {
+        case QXmlStreamReader::Characters:
+        case QXmlStreamReader::EntityReference:
+            if (xml.text().size() > limit - text.size())
+                return false;
+            text += xml.text();
+            break;
+        case QXmlStreamReader::Comment:
+        case QXmlStreamReader::ProcessingInstruction:
+            break;
+        case QXmlStreamReader::EndElement:
+            return true;
+        default:
+            if (!xml.hasError())
+                xml.raiseError(QStringLiteral("Expected character data."));
+            return true;
+        }
+    }
+    return true;
+}
+
 // The text of an <si> or <is>: plain <t>, or the <t> of every rich-text run; phonetic runs (<rPh>) are a
 // reading aid, not part of the value. False when it is longer than a cell may hold.
 bool readRichText(QXmlStreamReader& xml, QString& text) {
@@ -520,12 +547,14 @@ bool readRichText(QXmlStreamReader& xml, QString& text) {
         case QXmlStreamReader::StartElement:
             if (isLocal(xml, QLatin1String("rPh")))
                 xml.skipCurrentElement();
-            else if (isLocal(xml, QLatin1String("t")))
-                out += xml.readElementText();
-            else
+            else if (isLocal(xml, QLatin1String("t"))) {
+                QString run;
+                if (!readBoundedText(xml, kMaxRawCellText - out.size(), run))
+                    return false;
+                out += run;
+            } else {
                 ++depth;
-            if (out.size() > kMaxRawCellText)
-                return false;
+            }
             break;
         case QXmlStreamReader::EndElement:
             --depth;
@@ -641,7 +670,10 @@ private:
             if (token != QXmlStreamReader::StartElement)
                 continue;
             if (isLocal(xml, QLatin1String("v"))) {
-                raw.value = xml.readElementText();
+                if (!readBoundedText(xml, kMaxRawCellText, raw.value)) {
+                    detail = kTooLong;
+                    return false;
+                }
                 raw.hasValue = true;
             } else if (isLocal(xml, QLatin1String("is"))) {
                 if (!readRichText(xml, raw.inlineText)) {

@@ -88,7 +88,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != m_view->viewport())
+        // Compared with the pointer kept, not asked of the view: the viewport's last events come while the
+        // view is being destroyed, when it is no scroll area any more.
+        if (watched != m_viewport)
             return false;
         switch (event->type()) {
         case QEvent::Show:
@@ -112,8 +114,9 @@ protected:
     }
 
 private:
-    explicit ViewportWatch(QAbstractItemView* view) : QObject(view), m_view(view) {
-        view->viewport()->installEventFilter(this);
+    explicit ViewportWatch(QAbstractItemView* view)
+        : QObject(view), m_view(view), m_viewport(view->viewport()) {
+        m_viewport->installEventFilter(this);
     }
 
     bool cutsOff(const QModelIndex& index) const {
@@ -135,6 +138,7 @@ private:
     }
 
     QAbstractItemView* m_view;
+    QWidget* m_viewport;
     QVector<int> m_measured;
     int m_room = -1;
     QMetaObject::Connection m_counted;
