@@ -3,6 +3,7 @@
 
 #include "core/rowreader.h"
 #include "repositories/expirywarningrepository.h"
+#include "ui/purchasing/expirywarningdialog.h"
 
 #include <QIntValidator>
 
@@ -36,10 +37,9 @@ TableRow batchRow(const ExpiryWarningItem& item) {
     TableRow row(-1,
                  {item.productName, item.specification, item.batchNo, item.expiryDate,
                   QString::number(item.remainingDays), QString::number(item.quantity), item.supplierName});
-    if (item.remainingDays <= 30)
-        row.mark(kRemainingDaysColumn, Qt::white, Qt::darkRed);
-    else if (item.remainingDays <= 90)
-        row.mark(kRemainingDaysColumn, Qt::white, Qt::darkYellow);
+    const RemainingDaysColours colours = remainingDaysColours(item.remainingDays);
+    if (colours.background.isValid())
+        row.mark(kRemainingDaysColumn, colours.foreground, colours.background);
     return row;
 }
 
