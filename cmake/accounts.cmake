@@ -11,6 +11,3 @@ target_sources(kvcore PRIVATE
     ui/admin/usermanagerwindow.h ui/admin/usermanagerwindow.cpp ui/admin/usermanagerwindow.ui
     ui/admin/operlogwindow.h ui/admin/operlogwindow.cpp ui/admin/operlogwindow.ui
 )
-
-kv_add_test(tst_accountrepositories tests/accounts/tst_accountrepositories.cpp)
-kv_add_test(tst_accountwindows tests/accounts/tst_accountwindows.cpp)

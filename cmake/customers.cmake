@@ -8,5 +8,3 @@ target_sources(kvcore PRIVATE
     ui/masterdata/customerselectiondialog.ui
     ui/masterdata/customertable.h ui/masterdata/customertable.cpp
 )
-
-kv_add_test(tst_customers tests/customers/tst_customers.cpp)

@@ -6,6 +6,3 @@ target_sources(kvcore PRIVATE
     ui/reports/expiryreportwindow.h ui/reports/expiryreportwindow.cpp ui/reports/expiryreportwindow.ui
     ui/reports/supplierreportwindow.h ui/reports/supplierreportwindow.cpp ui/reports/supplierreportwindow.ui
 )
-
-kv_add_test(tst_qualificationwatch tests/quality/tst_qualificationwatch.cpp)
-kv_add_test(tst_expiryreport tests/reports/tst_expiryreport.cpp)

@@ -49,7 +49,3 @@ add_library(kvtestsupport STATIC
     tests/support/faultyadapter.h tests/support/faultyadapter.cpp
 )
 target_link_libraries(kvtestsupport PUBLIC kvcore Qt5::Test)
-
-kv_add_test(tst_databasemanager tests/core/tst_databasemanager.cpp)
-kv_add_test(tst_csvwriter tests/core/tst_csvwriter.cpp)
-kv_add_test(tst_datalayer tests/core/tst_datalayer.cpp)

@@ -6,9 +6,6 @@ target_sources(kvcore PRIVATE
     ui/import/supplierimportdialog.h ui/import/supplierimportdialog.cpp ui/import/supplierimportdialog.ui
 )
 
-kv_add_test(tst_import tests/import/tst_import.cpp)
-target_compile_definitions(tst_import PRIVATE KV_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
-
 # Run by hand: times a 20,000-drug import (not part of ctest).
 add_executable(kvimportbench bench/kvimportbench.cpp)
 target_compile_options(kvimportbench PRIVATE -Wall -Wextra)

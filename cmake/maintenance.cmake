@@ -8,5 +8,3 @@ target_sources(kvcore PRIVATE
     ui/reports/maintenancereportwindow.h ui/reports/maintenancereportwindow.cpp
     ui/reports/maintenancereportwindow.ui
 )
-
-kv_add_test(tst_maintenance tests/quality/tst_maintenance.cpp)

@@ -3,5 +3,3 @@ target_sources(kvcore PRIVATE
     repositories/dashboardrepository.h repositories/dashboardrepository.cpp
     ui/main/mainwindow.h ui/main/mainwindow.cpp ui/main/mainwindow.ui
 )
-
-kv_add_test(tst_mainwindow tests/main/tst_mainwindow.cpp)

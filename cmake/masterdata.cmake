@@ -4,5 +4,3 @@ target_sources(kvcore PRIVATE
     repositories/supplierrepository.h repositories/supplierrepository.cpp
     repositories/bulkinsert.h
 )
-
-kv_add_test(tst_masterdata tests/masterdata/tst_masterdata.cpp)

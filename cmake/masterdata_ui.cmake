@@ -17,6 +17,3 @@ target_sources(kvcore PRIVATE
     ui/masterdata/suppliermanagerwindow.ui
     ui/masterdata/supplierselectiondialog.h ui/masterdata/supplierselectiondialog.cpp
 )
-
-kv_add_test(tst_masterdataui tests/masterdata_ui/tst_masterdataui.cpp)
-kv_add_test(tst_listframes tests/ui_common/tst_listframes.cpp)

@@ -6,8 +6,3 @@ target_sources(kvcore PRIVATE
     ui/sales/prescriptiondetaildialog.h ui/sales/prescriptiondetaildialog.cpp ui/sales/prescriptiondetaildialog.ui
     ui/sales/prescriptionrecordwindow.h ui/sales/prescriptionrecordwindow.cpp ui/sales/prescriptionrecordwindow.ui
 )
-
-kv_add_test(tst_prescriptionrepository tests/prescriptions/tst_prescriptionrepository.cpp
-            tests/prescriptions/registerseed.h)
-kv_add_test(tst_prescriptionwindows tests/prescriptions/tst_prescriptionwindows.cpp
-            tests/prescriptions/registerseed.h)

@@ -5,6 +5,3 @@ target_sources(kvcore PRIVATE
     ui/purchasing/purchasewindow.h ui/purchasing/purchasewindow.cpp ui/purchasing/purchasewindow.ui
     ui/purchasing/purchaseorderselectiondialog.h ui/purchasing/purchaseorderselectiondialog.cpp
 )
-
-kv_add_test(tst_purchaserepository tests/purchasing/tst_purchaserepository.cpp)
-kv_add_test(tst_purchasewindows tests/purchasing/tst_purchasewindows.cpp)

@@ -7,5 +7,3 @@ target_sources(kvcore PRIVATE
     ui/reports/salesrecordreportwindow.h ui/reports/salesrecordreportwindow.cpp
     ui/reports/salesrecordreportwindow.ui
 )
-
-kv_add_test(tst_recordbooks tests/reports/tst_recordbooks.cpp)

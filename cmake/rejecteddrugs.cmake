@@ -12,7 +12,3 @@ target_sources(kvcore PRIVATE
     ui/reports/rejecteddrugreportwindow.h ui/reports/rejecteddrugreportwindow.cpp
     ui/reports/rejecteddrugreportwindow.ui
 )
-
-kv_add_test(tst_rejecteddrugrepository tests/quality/tst_rejecteddrugrepository.cpp tests/quality/rejectedseed.h)
-target_compile_definitions(tst_rejecteddrugrepository PRIVATE KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-kv_add_test(tst_rejecteddrugwindows tests/quality/tst_rejecteddrugwindows.cpp tests/quality/rejectedseed.h)

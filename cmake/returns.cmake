@@ -7,6 +7,3 @@ target_sources(kvcore PRIVATE
     ui/returns/returnlistwindow.h ui/returns/returnlistwindow.cpp ui/returns/returnlistwindow.ui
     ui/returns/purchasereturnwindow.h ui/returns/salesreturnwindow.h
 )
-
-kv_add_test(tst_returnrepository tests/returns/tst_returnrepository.cpp tests/returns/returnseed.h)
-kv_add_test(tst_returnwindows tests/returns/tst_returnwindows.cpp tests/returns/returnseed.h)

@@ -6,6 +6,3 @@ target_sources(kvcore PRIVATE
     ui/sales/saleswindow.h ui/sales/saleswindow.cpp ui/sales/saleswindow.ui
     ui/sales/salesorderselectiondialog.h ui/sales/salesorderselectiondialog.cpp
 )
-
-kv_add_test(tst_salesrepository tests/sales/tst_salesrepository.cpp)
-kv_add_test(tst_salesui tests/sales/tst_salesui.cpp)

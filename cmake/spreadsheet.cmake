@@ -16,9 +16,6 @@ target_sources(kvtestsupport PRIVATE
     tests/support/workbookfixtures.h tests/support/workbookfixtures.cpp
 )
 
-kv_add_test(tst_spreadsheet tests/spreadsheet/tst_spreadsheet.cpp)
-target_compile_definitions(tst_spreadsheet PRIVATE KV_TEST_DATA="${CMAKE_SOURCE_DIR}/tests/data")
-
 # The libFuzzer target over the reader, off by default and never part of the normal build or the tests.
 # Debian: apt-get install clang-14 libclang-rt-14-dev, then
 #   CXX=clang++ cmake -S . -B build-fuzz -DKV_FUZZ=ON && cmake --build build-fuzz --target kvfuzzworkbook

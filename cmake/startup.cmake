@@ -12,5 +12,3 @@ target_sources(kvcore PRIVATE
 target_sources(kvcore PRIVATE
     ui/main/applicationstartup.h ui/main/applicationstartup.cpp
 )
-kv_add_test(tst_startup tests/startup/tst_startup.cpp)
-target_compile_definitions(tst_startup PRIVATE KV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")

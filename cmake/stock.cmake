@@ -3,5 +3,3 @@ target_sources(kvcore PRIVATE
     repositories/inventoryrepository.h repositories/inventoryrepository.cpp
     ui/purchasing/inventorywindow.h ui/purchasing/inventorywindow.cpp ui/purchasing/inventorywindow.ui
 )
-
-kv_add_test(tst_stock tests/stock/tst_stock.cpp)

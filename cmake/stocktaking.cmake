@@ -7,8 +7,3 @@ target_sources(kvcore PRIVATE
     ui/purchasing/inventorycheckwindow.h ui/purchasing/inventorycheckwindow.cpp
     ui/purchasing/inventorycheckwindow.ui
 )
-
-kv_add_test(tst_inventorycheckrepository tests/stocktaking/tst_inventorycheckrepository.cpp
-            tests/returns/returnseed.h)
-kv_add_test(tst_inventorycheckwindows tests/stocktaking/tst_inventorycheckwindows.cpp
-            tests/returns/returnseed.h)

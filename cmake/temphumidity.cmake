@@ -6,6 +6,3 @@ target_sources(kvcore PRIVATE
     ui/reports/temphumidityreportwindow.h ui/reports/temphumidityreportwindow.cpp
     ui/reports/temphumidityreportwindow.ui
 )
-
-kv_add_test(tst_reportframe tests/reports/tst_reportframe.cpp)
-kv_add_test(tst_temphumidity tests/quality/tst_temphumidity.cpp)

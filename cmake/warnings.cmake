@@ -5,5 +5,3 @@ target_sources(kvcore PRIVATE
     ui/purchasing/inventorywarningwindow.h ui/purchasing/inventorywarningwindow.cpp
     ui/purchasing/inventorywarningwindow.ui
 )
-
-kv_add_test(tst_warnings tests/warnings/tst_warnings.cpp)

@@ -6,6 +6,7 @@
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 
 #include <QtTest>
 
@@ -172,5 +173,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestAccountRepositories)
+KV_TEST_CLASS(TestAccountRepositories)
 #include "tst_accountrepositories.moc"

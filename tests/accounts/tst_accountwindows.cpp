@@ -4,6 +4,7 @@
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 #include "ui/admin/operlogwindow.h"
 #include "ui/admin/userdialog.h"
 #include "ui/admin/usermanagerwindow.h"
@@ -296,5 +297,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestAccountWindows)
+KV_TEST_CLASS(TestAccountWindows)
 #include "tst_accountwindows.moc"

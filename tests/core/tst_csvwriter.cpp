@@ -1,4 +1,5 @@
 #include "core/csvwriter.h"
+#include "tests/support/testmain.h"
 
 #include <QBuffer>
 #include <QtTest>
@@ -73,5 +74,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestCsvWriter)
+KV_TEST_CLASS(TestCsvWriter)
 #include "tst_csvwriter.moc"

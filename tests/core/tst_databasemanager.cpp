@@ -5,6 +5,7 @@
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 
 #include <QTextCodec>
 #include <QtTest>
@@ -298,5 +299,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDataStore)
+KV_TEST_CLASS(TestDataStore)
 #include "tst_databasemanager.moc"

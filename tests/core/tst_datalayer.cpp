@@ -10,6 +10,7 @@
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -639,5 +640,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDataLayer)
+KV_TEST_CLASS(TestDataLayer)
 #include "tst_datalayer.moc"

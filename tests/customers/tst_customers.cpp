@@ -1,3 +1,4 @@
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/masterdata/customerdialog.h"
 #include "ui/masterdata/customermanagerwindow.h"
@@ -223,5 +224,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCustomers)
+KV_TEST_CLASS(TestCustomers)
 #include "tst_customers.moc"

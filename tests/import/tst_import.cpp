@@ -3,6 +3,7 @@
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 #include "tests/support/workbookfixtures.h"
 #include "ui/common/prompts.h"
 #include "ui/import/productimportdialog.h"
@@ -713,11 +714,7 @@ private slots:
     }
 };
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    TestImportRules rules;
-    TestImport flows;
-    return QTest::qExec(&rules, argc, argv) | QTest::qExec(&flows, argc, argv);
-}
+KV_TEST_CLASS(TestImportRules)
+KV_TEST_CLASS(TestImport)
 
 #include "tst_import.moc"

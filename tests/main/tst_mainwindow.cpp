@@ -4,6 +4,7 @@
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/main/mainwindow.h"
 
@@ -262,5 +263,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMainWindow)
+KV_TEST_CLASS(TestMainWindow)
 #include "tst_mainwindow.moc"

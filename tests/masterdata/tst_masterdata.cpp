@@ -5,6 +5,7 @@
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 
 #include <QtTest>
 
@@ -312,5 +313,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestMasterData)
+KV_TEST_CLASS(TestMasterData)
 #include "tst_masterdata.moc"

@@ -3,6 +3,7 @@
 #include "tests/support/pinnedclock.h"
 #include "tests/support/prompttrail.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/masterdata/productdialog.h"
 #include "ui/masterdata/productmanagerwindow.h"
@@ -472,5 +473,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMasterdataUi)
+KV_TEST_CLASS(TestMasterdataUi)
 #include "tst_masterdataui.moc"

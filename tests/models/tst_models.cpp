@@ -1,4 +1,5 @@
 #include "models/models.h"
+#include "tests/support/testmain.h"
 
 #include <QtTest>
 
@@ -14,5 +15,5 @@ private slots:
     }
 };
 
-QTEST_APPLESS_MAIN(TestModels)
+KV_TEST_CLASS(TestModels)
 #include "tst_models.moc"

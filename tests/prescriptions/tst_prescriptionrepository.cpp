@@ -4,6 +4,7 @@
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 
 #include <QRegularExpression>
 #include <QtTest>
@@ -280,5 +281,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestPrescriptionRepository)
+KV_TEST_CLASS(TestPrescriptionRepository)
 #include "tst_prescriptionrepository.moc"

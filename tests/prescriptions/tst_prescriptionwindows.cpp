@@ -1,3 +1,4 @@
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/common/tablefill.h"
 #include "ui/masterdata/productselectiondialog.h"
@@ -516,5 +517,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPrescriptionWindows)
+KV_TEST_CLASS(TestPrescriptionWindows)
 #include "tst_prescriptionwindows.moc"

@@ -3,6 +3,7 @@
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 
 #include <QtTest>
 
@@ -367,5 +368,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestPurchaseRepository)
+KV_TEST_CLASS(TestPurchaseRepository)
 #include "tst_purchaserepository.moc"

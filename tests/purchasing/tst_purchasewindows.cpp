@@ -5,6 +5,7 @@
 #include "tests/support/modeltexts.h"
 #include "tests/support/prompttrail.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/masterdata/productselectiondialog.h"
 #include "ui/masterdata/supplierselectiondialog.h"
@@ -522,5 +523,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestPurchaseWindows)
+KV_TEST_CLASS(TestPurchaseWindows)
 #include "tst_purchasewindows.moc"

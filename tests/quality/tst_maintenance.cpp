@@ -2,6 +2,7 @@
 #include "core/databasemanager.h"
 #include "core/usersession.h"
 #include "repositories/maintenancecheckrepository.h"
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/quality/maintenancedetaildialog.h"
 #include "ui/quality/maintenancedialog.h"
@@ -517,5 +518,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMaintenance)
+KV_TEST_CLASS(TestMaintenance)
 #include "tst_maintenance.moc"

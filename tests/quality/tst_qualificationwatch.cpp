@@ -1,4 +1,5 @@
 #include "repositories/supplierrepository.h"
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/quality/qualificationwarningwindow.h"
 #include "ui/reports/supplierreportwindow.h"
@@ -322,5 +323,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestQualificationWatch)
+KV_TEST_CLASS(TestQualificationWatch)
 #include "tst_qualificationwatch.moc"

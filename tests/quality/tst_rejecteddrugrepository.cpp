@@ -1,6 +1,7 @@
 #include "core/databasemanager.h"
 #include "repositories/rejecteddrugcodes.h"
 #include "repositories/rejecteddrugrepository.h"
+#include "tests/support/testmain.h"
 
 #include "tests/quality/rejectedseed.h"
 #include "tests/support/datarows.h"
@@ -508,5 +509,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestRejectedDrugRepository)
+KV_TEST_CLASS(TestRejectedDrugRepository)
 #include "tst_rejecteddrugrepository.moc"

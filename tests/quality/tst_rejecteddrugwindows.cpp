@@ -1,6 +1,7 @@
 #include "core/currentuser.h"
 #include "core/usersession.h"
 #include "repositories/rejecteddrugrepository.h"
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/quality/rejecteddrugdetaildialog.h"
 #include "ui/quality/rejecteddrugdialog.h"
@@ -669,5 +670,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestRejectedDrugWindows)
+KV_TEST_CLASS(TestRejectedDrugWindows)
 #include "tst_rejecteddrugwindows.moc"

@@ -1,4 +1,5 @@
 #include "core/usersession.h"
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/quality/temphumidityrecordwindow.h"
 
@@ -217,5 +218,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestTempHumidity)
+KV_TEST_CLASS(TestTempHumidity)
 #include "tst_temphumidity.moc"

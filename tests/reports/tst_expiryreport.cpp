@@ -1,3 +1,4 @@
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/reports/expiryreportwindow.h"
 
@@ -223,5 +224,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestExpiryReport)
+KV_TEST_CLASS(TestExpiryReport)
 #include "tst_expiryreport.moc"

@@ -2,6 +2,7 @@
 #include "core/currentuser.h"
 #include "repositories/purchaserepository.h"
 #include "repositories/salesrepository.h"
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/reports/acceptancereportwindow.h"
 #include "ui/reports/purchasereportwindow.h"
@@ -567,5 +568,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestRecordBooks)
+KV_TEST_CLASS(TestRecordBooks)
 #include "tst_recordbooks.moc"

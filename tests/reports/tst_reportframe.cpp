@@ -1,4 +1,5 @@
 #include "core/rowreader.h"
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/common/reportframe.h"
 #include "ui/reports/temphumidityreportwindow.h"
@@ -358,5 +359,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestReportFrame)
+KV_TEST_CLASS(TestReportFrame)
 #include "tst_reportframe.moc"

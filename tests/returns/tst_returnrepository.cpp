@@ -4,6 +4,7 @@
 #include "tests/support/faultyadapter.h"
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
+#include "tests/support/testmain.h"
 
 #include <QtTest>
 
@@ -373,5 +374,5 @@ private:
     std::unique_ptr<PinnedClock> m_clock;
 };
 
-QTEST_GUILESS_MAIN(TestReturnRepository)
+KV_TEST_CLASS(TestReturnRepository)
 #include "tst_returnrepository.moc"

@@ -4,6 +4,7 @@
 #include "tests/support/freshdatabase.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/smallpages.h"
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/common/tablefill.h"
 #include "ui/returns/productbatchselectiondialog.h"
@@ -446,5 +447,5 @@ private:
     FreshDatabase m_db;
 };
 
-QTEST_MAIN(TestReturnWindows)
+KV_TEST_CLASS(TestReturnWindows)
 #include "tst_returnwindows.moc"

@@ -4,6 +4,7 @@
 #include "tests/support/faultyadapter.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 
 #include <QtTest>
 
@@ -451,5 +452,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSalesRepository)
+KV_TEST_CLASS(TestSalesRepository)
 #include "tst_salesrepository.moc"

@@ -1,4 +1,5 @@
 #include "repositories/salesrepository.h"
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/common/rowtablemodel.h"
 #include "ui/sales/prescriptiondialog.h"
@@ -538,5 +539,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSalesUi)
+KV_TEST_CLASS(TestSalesUi)
 #include "tst_salesui.moc"

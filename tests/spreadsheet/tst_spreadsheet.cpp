@@ -1,5 +1,6 @@
 #include "spreadsheet/templatewriter.h"
 #include "spreadsheet/workbookreader.h"
+#include "tests/support/testmain.h"
 #include "tests/support/workbookfixtures.h"
 
 #include <QDir>
@@ -884,5 +885,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestSpreadsheet)
+KV_TEST_CLASS(TestSpreadsheet)
 #include "tst_spreadsheet.moc"

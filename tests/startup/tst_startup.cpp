@@ -9,6 +9,7 @@
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/login/logindialog.h"
 #include "ui/main/applicationstartup.h"
@@ -581,5 +582,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestStartup)
+KV_TEST_CLASS_LAST(TestStartup)
 #include "tst_startup.moc"

@@ -4,6 +4,7 @@
 #include "tests/support/modeltexts.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 #include "ui/purchasing/inventorywindow.h"
 
 #include <QLabel>
@@ -209,5 +210,5 @@ private:
     std::unique_ptr<InventoryWindow> m_window;
 };
 
-QTEST_MAIN(TestStock)
+KV_TEST_CLASS(TestStock)
 #include "tst_stock.moc"

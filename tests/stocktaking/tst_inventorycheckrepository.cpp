@@ -2,6 +2,7 @@
 #include "tests/returns/returnseed.h"
 #include "tests/support/faultyadapter.h"
 #include "tests/support/pinnedclock.h"
+#include "tests/support/testmain.h"
 
 #include <QtTest>
 
@@ -236,5 +237,5 @@ private:
     std::unique_ptr<PinnedClock> m_clock;
 };
 
-QTEST_GUILESS_MAIN(TestInventoryCheckRepository)
+KV_TEST_CLASS(TestInventoryCheckRepository)
 #include "tst_inventorycheckrepository.moc"

@@ -2,6 +2,7 @@
 #include "tests/returns/returnseed.h"
 #include "tests/support/freshdatabase.h"
 #include "tests/support/modalanswer.h"
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/purchasing/inventorycheckdialog.h"
 #include "ui/purchasing/inventorycheckwindow.h"
@@ -307,5 +308,5 @@ private:
     FreshDatabase m_db;
 };
 
-QTEST_MAIN(TestInventoryCheckWindows)
+KV_TEST_CLASS(TestInventoryCheckWindows)
 #include "tst_inventorycheckwindows.moc"

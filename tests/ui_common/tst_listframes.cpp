@@ -5,6 +5,7 @@
 #include "tests/support/pinnedclock.h"
 #include "tests/support/smallpages.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 #include "ui/admin/operlogwindow.h"
 #include "ui/common/listframe.h"
 #include "ui/common/pickerframe.h"
@@ -881,5 +882,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestListFrames)
+KV_TEST_CLASS(TestListFrames)
 #include "tst_listframes.moc"

@@ -5,6 +5,7 @@
 #include "tests/support/modeltexts.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/main/mainwindow.h"
 #include "ui/purchasing/expirywarningwindow.h"
@@ -356,5 +357,5 @@ private:
     QTemporaryDir m_dir;
 };
 
-QTEST_MAIN(TestWarnings)
+KV_TEST_CLASS(TestWarnings)
 #include "tst_warnings.moc"
