@@ -1,6 +1,7 @@
 #include "core/csvwriter.h"
 #include "core/rowreader.h"
 #include "repositories/expirywarningrepository.h"
+#include "repositories/inventorywarningrepository.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/smallpages.h"
@@ -756,6 +757,29 @@ private slots:
         QCOMPARE(model.rowCount(), 3);
         QCOMPARE(model.total(0).toDouble(), 13.5);
         QCOMPARE(idsReadAs(model, {0, 1, 2}), QString("8,4,1"));
+    }
+
+    // A list of sums per drug counts only the drugs its condition keeps, though its pages are read in parts.
+    void pagedSumsCountWhatTheirConditionKeeps() {
+        TestDatabase t;
+        for (int id = 1; id <= 7; ++id)
+            t.exec(QStringLiteral("INSERT INTO product (id, name, unit, purchase_price, sale_price, status) "
+                                  "VALUES (%1, '药品%1', '盒', 1, 2, 1)")
+                       .arg(id));
+        // Stock per drug: 1 none, 2 three, 3 twelve, 4 nine, 5 fifty, 6 one, 7 ten.
+        t.exec("INSERT INTO inventory_batch (product_id, batch_no, expiry_date, quantity) VALUES "
+               "(2, 'B2', '2030-01-01', 3), (3, 'B3', '2030-01-01', 12), (4, 'B4a', '2030-01-01', 4), "
+               "(4, 'B4b', '2030-01-01', 5), (5, 'B5', '2030-01-01', 50), (6, 'B6', '2030-01-01', 1), "
+               "(7, 'B7', '2030-01-01', 10)");
+        SmallPages pages(2);
+        RowTableModel model({"编号", "库存"});
+        QSignalSpy counted(&model, &RowTableModel::counted);
+        model.setQuery(repositories::InventoryWarningRepository::lowStockList(), [](const Row& r) {
+            return TableRow(r.integer("id"), {r.text("id"), r.text("total_stock")});
+        });
+        QTRY_COMPARE(counted.count(), 1);
+        QCOMPARE(model.rowCount(), 4);
+        QCOMPARE(idsReadAs(model, {0, 1, 2, 3}), QString("0,1,3,9"));
     }
 
     // A numbered list's last number fits its column, also when a paged list learns its count after the
