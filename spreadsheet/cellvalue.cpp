@@ -81,6 +81,7 @@ QString columnLetter(int zeroBasedColumn) {
 QString CellValue::toText() const {
     switch (kind) {
     case Kind::Empty:
+    case Kind::NoResult:
         return QString();
     case Kind::Number:
         return numberText(number);
@@ -121,6 +122,12 @@ CellValue CellValue::makeError(const QString& value) {
     CellValue cell;
     cell.kind = Kind::Error;
     cell.text = value.isEmpty() ? QStringLiteral("#VALUE!") : value;
+    return cell;
+}
+
+CellValue CellValue::makeNoResult() {
+    CellValue cell;
+    cell.kind = Kind::NoResult;
     return cell;
 }
 

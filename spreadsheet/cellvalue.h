@@ -8,7 +8,8 @@ namespace kestrovalin {
 
 // One cell of a worksheet as the import dialogs see it.
 struct CellValue {
-    enum class Kind { Empty, Text, Number, Bool, Date, Error };
+    // NoResult: a formula saved without its calculated value; what it shows is unknown, never empty.
+    enum class Kind { Empty, Text, Number, Bool, Date, Error, NoResult };
 
     Kind kind = Kind::Empty;
     QString text;      // Text as stored (untrimmed); Error "#N/A" and the like; Date "yyyy-MM-dd"
@@ -19,16 +20,18 @@ struct CellValue {
 
     bool isEmpty() const { return kind == Kind::Empty; }
     bool isError() const { return kind == Kind::Error; }
+    bool hasNoResult() const { return kind == Kind::NoResult; }
 
     // The cell read as a text field: trimmed text; integral numbers as plain digits (6901234567890), others
     // as the shortest decimal that reads back the same; "true"/"false"; a date as "yyyy-MM-dd"; an error's
-    // text.
+    // text; nothing for a formula without its result.
     QString toText() const;
 
     static CellValue makeText(const QString& text);
     static CellValue makeNumber(double number);
     static CellValue makeBool(bool value);
     static CellValue makeError(const QString& text);
+    static CellValue makeNoResult();
     static CellValue makeDate(const QDate& date, const QTime& time = QTime());
     // A date-formatted number: day 1 is 1900-01-01 (serial 60 the fictitious 1900-02-29), or 1904-01-02 in
     // the 1904 system. Serials outside the calendar stay numbers.

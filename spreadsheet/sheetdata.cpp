@@ -31,6 +31,8 @@ void SheetData::put(int row, int column, const CellValue& value) {
     switch (value.kind) {
     case CellValue::Kind::Empty:
         return;
+    case CellValue::Kind::NoResult:
+        break;
     case CellValue::Kind::Number:
         std::memcpy(&slot.value, &value.number, sizeof value.number);
         break;
@@ -98,6 +100,8 @@ CellValue SheetData::unpack(const Slot& slot) const {
     }
     case CellValue::Kind::Bool:
         return CellValue::makeBool(slot.flag != 0);
+    case CellValue::Kind::NoResult:
+        return CellValue::makeNoResult();
     case CellValue::Kind::Text:
         return CellValue::makeText(m_texts.at(int(slot.value)));
     case CellValue::Kind::Error:
