@@ -55,15 +55,55 @@ void SheetData::put(int row, int column, const CellValue& value) {
         m_ordered = false;
     m_slots.push_back(slot);
     m_indexed = false;
+    // In order, no cell can repeat; out of order, the same cells may come again and again.
+    if (!m_ordered && m_slots.size() >= m_compactAt)
+        compact();
+}
+
+void SheetData::compact() {
+    sortSlots();
+    QVector<QString> texts;
+    std::vector<DateSlot> dates;
+    size_t kept = 0;
+    for (size_t i = 0; i < m_slots.size(); ++i) {
+        const Slot& slot = m_slots[i];
+        if (i + 1 < m_slots.size() && m_slots[i + 1].row == slot.row && m_slots[i + 1].column == slot.column)
+            continue; // a later value of the same cell follows
+        Slot& out = m_slots[kept++];
+        out = slot;
+        switch (CellValue::Kind(slot.kind)) {
+        case CellValue::Kind::Text:
+        case CellValue::Kind::Error:
+            texts.append(m_texts.at(int(out.value)));
+            out.value = texts.size() - 1;
+            break;
+        case CellValue::Kind::Date:
+            dates.push_back(m_dates[size_t(out.value)]);
+            out.value = qint64(dates.size()) - 1;
+            break;
+        default:
+            break;
+        }
+    }
+    m_slots.resize(kept);
+    m_texts.swap(texts);
+    m_dates.swap(dates);
+    m_indexed = false;
+    // Room up to the next compaction and no more, so the slots stay within twice the distinct cells.
+    m_compactAt = qMax(kMinCompaction, 2 * kept);
+    m_slots.reserve(m_compactAt);
+}
+
+void SheetData::sortSlots() const {
+    if (m_ordered)
+        return;
+    std::stable_sort(m_slots.begin(), m_slots.end(),
+                     [](const Slot& a, const Slot& b) { return before(a.row, a.column, b.row, b.column); });
+    m_ordered = true;
 }
 
 void SheetData::index() const {
-    if (!m_ordered) {
-        std::stable_sort(m_slots.begin(), m_slots.end(), [](const Slot& a, const Slot& b) {
-            return before(a.row, a.column, b.row, b.column);
-        });
-        m_ordered = true;
-    }
+    sortSlots();
     m_rowStart.assign(size_t(m_lastRow) + 2, 0);
     size_t s = 0;
     for (int r = 1; r <= m_lastRow + 1; ++r) {

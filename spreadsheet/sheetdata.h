@@ -19,6 +19,11 @@ public:
     static constexpr int kMaxColumns = 16384;
     // The spreadsheet programs' own limit for one cell; a longer text is a damaged file.
     static constexpr int kMaxCellText = 32767;
+    // Bounds of the kind spreadsheet programs keep for a workbook's styles; beyond them a file is refused.
+    static constexpr int kMaxFormatCode = 255;        // characters of one number format code
+    static constexpr int kMaxNumberFormats = 65536;   // number format definitions
+    static constexpr int kMaxCellFormats = 65536;     // cell formats (XF indexes are 16-bit)
+    static constexpr int kMaxSharedStrings = 2000000; // entries of a string table
 
     explicit SheetData(int maxColumn = 0) : m_maxColumn(maxColumn > 0 ? maxColumn : kMaxColumns) {}
 
@@ -29,6 +34,9 @@ public:
     int lastRow() const { return m_lastRow; }
     int lastColumn() const { return m_lastColumn; }
     bool hasOverlongText() const { return m_overlong; }
+    // What the store holds: slots plus their side-table entries (texts, dates), replaced ones included
+    // until the next compaction.
+    qint64 storedEntries() const { return qint64(m_slots.size()) + m_texts.size() + qint64(m_dates.size()); }
 
     // Called now and then while a back end streams rows, so a busy indicator can repaint.
     std::function<void()> progress;
@@ -47,8 +55,13 @@ private:
         qint32 msecs;     // -1 without a time of day
     };
 
-    // Sorts the slots by row and column (stable, so the last value put wins) and indexes the rows.
+    // By row and column, stable, so the last value put comes last.
+    void sortSlots() const;
+    // Sorts the slots and indexes the rows.
     void index() const;
+    // Sorts, keeps only the last value of each cell and drops the texts and dates nothing refers to any
+    // more, so repeated cells cost no more than about twice the distinct ones.
+    void compact();
     CellValue unpack(const Slot& slot) const;
 
     int m_maxColumn;
@@ -57,6 +70,8 @@ private:
     bool m_overlong = false;
     mutable bool m_ordered = true;  // slots are in row and column order
     mutable bool m_indexed = false; // m_rowStart matches the slots
+    static constexpr size_t kMinCompaction = 4096;
+    size_t m_compactAt = kMinCompaction; // slot count at which out-of-order slots are compacted
     mutable std::vector<Slot> m_slots;
     mutable std::vector<qint32> m_rowStart; // first slot of each row, lastRow + 2 entries
     QVector<QString> m_texts;

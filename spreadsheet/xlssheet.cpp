@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace kestrovalin {
 
@@ -44,7 +45,13 @@ enum Record : quint16 {
 constexpr quint16 kBiff8 = 0x0600;
 constexpr quint16 kBiff5 = 0x0500;
 constexpr quint16 kGlobalsSubstream = 0x0005;
+constexpr quint16 kWorksheetSubstream = 0x0010;
+constexpr int kWorksheetType = 0; // BOUNDSHEET: 1 macro sheet, 2 chart, 6 VB module
 constexpr int kProgressEveryRecords = 4096;
+// Characters of the whole string table: far beyond a real one, and within what one QString holds.
+constexpr int kMaxStringTableChars = 100000000;
+// Without a CODEPAGE record, 8-bit text is taken to be in the code page of our users, GBK.
+constexpr quint16 kDefaultCodePage = 936;
 
 quint16 u16(const char* p) {
     return qFromLittleEndian<quint16>(p);
@@ -57,32 +64,29 @@ QString recordName(quint16 type) {
     return QStringLiteral("0x%1").arg(type, 4, 16, QLatin1Char('0'));
 }
 
-struct Span {
-    const char* data = nullptr;
-    int length = 0;
-};
-
-// A record and the CONTINUE records after it as one run of bytes. Where a string's characters cross into a
-// CONTINUE record, that record starts with a fresh option byte telling whether they are one or two bytes
-// each. Every read fails, rather than reads past, when the bytes run out.
+// A record and the CONTINUE records after it as one run of bytes, walked in place. Where a string's
+// characters cross into a CONTINUE record, that record starts with a fresh option byte telling whether they
+// are one or two bytes each. Every read fails, rather than reads past, when the bytes run out.
 class Pieces {
 public:
-    explicit Pieces(const QVector<Span>& spans) : m_spans(spans) {}
+    // One run of bytes without continuations.
+    Pieces(const char* data, int length) : m_data(data), m_length(length) {}
+    // The payload of the record at `offset` in the stream, then each CONTINUE record straight after it.
+    Pieces(const QByteArray& stream, int offset, int length)
+        : m_stream(&stream), m_data(stream.constData() + offset), m_length(length), m_next(offset + length) {}
 
     bool atEnd() {
-        while (m_span < m_spans.size() && m_pos == m_spans.at(m_span).length) {
-            if (m_span + 1 == m_spans.size())
+        while (m_pos == m_length) {
+            if (!nextRecord())
                 return true;
-            ++m_span;
-            m_pos = 0;
         }
-        return m_span >= m_spans.size();
+        return false;
     }
 
     bool byte(quint8& value) {
         if (atEnd())
             return false;
-        value = quint8(m_spans.at(m_span).data[m_pos++]);
+        value = quint8(m_data[m_pos++]);
         return true;
     }
 
@@ -108,7 +112,7 @@ public:
         while (count > 0) {
             if (atEnd())
                 return false;
-            const int step = int(qMin<qint64>(count, m_spans.at(m_span).length - m_pos));
+            const int step = int(qMin<qint64>(count, m_length - m_pos));
             m_pos += step;
             count -= step;
         }
@@ -121,39 +125,32 @@ public:
         while (count > 0) {
             if (atEnd())
                 return false;
-            const Span& span = m_spans.at(m_span);
-            const int step = qMin(count, span.length - m_pos);
-            out.append(span.data + m_pos, step);
+            const int step = qMin(count, m_length - m_pos);
+            out.append(m_data + m_pos, step);
             m_pos += step;
             count -= step;
         }
         return true;
     }
 
-    // BIFF8 characters: Latin-1 bytes or UTF-16LE pairs, switching where a CONTINUE record begins.
+    // BIFF8 characters: Latin-1 bytes or UTF-16LE pairs, switching where a CONTINUE record begins. They are
+    // appended to `out`.
     bool characters(int count, bool wide, QString& out) {
-        out.clear();
-        out.reserve(qMin(count, 4096)); // the count is the file's word; the bytes decide
         while (count > 0) {
-            if (m_span >= m_spans.size())
-                return false;
-            if (m_pos == m_spans.at(m_span).length) {
-                if (m_span + 1 >= m_spans.size())
+            if (m_pos == m_length) {
+                if (!nextRecord())
                     return false;
-                ++m_span;
-                m_pos = 0;
                 quint8 options = 0;
                 if (!byte(options))
                     return false;
                 wide = options & 1;
                 continue;
             }
-            const Span& span = m_spans.at(m_span);
-            const int available = span.length - m_pos;
+            const int available = m_length - m_pos;
             const int step = qMin(count, wide ? available / 2 : available);
             if (step == 0)
                 return false; // half a character before the record ends
-            const char* p = span.data + m_pos;
+            const char* p = m_data + m_pos;
             if (wide) {
                 for (int i = 0; i < step; ++i)
                     out += QChar(kestrovalin::u16(p + 2 * i));
@@ -167,9 +164,26 @@ public:
     }
 
 private:
-    QVector<Span> m_spans;
-    int m_span = 0;
+    // Moves into the CONTINUE record that follows, if there is a whole one.
+    bool nextRecord() {
+        if (!m_stream || m_stream->size() - m_next < 4 ||
+            kestrovalin::u16(m_stream->constData() + m_next) != kContinue)
+            return false;
+        const int length = kestrovalin::u16(m_stream->constData() + m_next + 2);
+        if (length > m_stream->size() - m_next - 4)
+            return false;
+        m_data = m_stream->constData() + m_next + 4;
+        m_length = length;
+        m_pos = 0;
+        m_next += 4 + length;
+        return true;
+    }
+
+    const QByteArray* m_stream = nullptr;
+    const char* m_data;
+    int m_length;
     int m_pos = 0;
+    int m_next = 0; // where the next record's header would start
 };
 
 struct RecordView {
@@ -204,25 +218,6 @@ public:
         }
         m_pos = record.offset + record.length;
         return true;
-    }
-
-    // The record and the CONTINUE records that follow it.
-    QVector<Span> withContinuations(const RecordView& record) {
-        QVector<Span> spans{span(record)};
-        for (;;) {
-            const int saved = m_pos;
-            RecordView following;
-            QString damage; // met again, and reported, by the caller's next read
-            if (!next(following, damage) || following.type != kContinue) {
-                m_pos = saved;
-                return spans;
-            }
-            spans.append(span(following));
-        }
-    }
-
-    Span span(const RecordView& record) const {
-        return {m_stream.constData() + record.offset, record.length};
     }
 
 private:
@@ -300,7 +295,7 @@ public:
         const SheetStatus status = readGlobals();
         if (status != SheetStatus::Ok)
             return status;
-        return readSheet() ? SheetStatus::Ok : SheetStatus::Unreadable;
+        return readSheet();
     }
 
 private:
@@ -319,8 +314,8 @@ private:
 
     const char* payload(const RecordView& record) const { return m_stream.constData() + record.offset; }
 
-    // A string with a 1- or 2-byte character count. BIFF8 adds an option byte (one or two bytes per
-    // character); in the string table also rich-text runs and a phonetic block to skip.
+    // A string with a 1- or 2-byte character count, appended to `text`. BIFF8 adds an option byte (one or
+    // two bytes per character); in the string table also rich-text runs and a phonetic block to skip.
     bool readString(Pieces& in, int countBytes, bool tableEntry, QString& text) {
         quint16 count = 0;
         if (countBytes == 1) {
@@ -337,7 +332,7 @@ private:
                 return false;
             if (!m_codec)
                 m_codec = codecFor(m_codePage); // only BIFF5 text needs it
-            text = m_codec->toUnicode(raw);
+            text += m_codec->toUnicode(raw);
             return true;
         }
         quint8 options = 0;
@@ -353,7 +348,8 @@ private:
     }
 
     bool readString(const RecordView& record, int skip, int countBytes, QString& text) {
-        Pieces in({{payload(record) + qMin(skip, record.length), qMax(0, record.length - skip)}});
+        Pieces in(payload(record) + qMin(skip, record.length), qMax(0, record.length - skip));
+        text.clear();
         if (readString(in, countBytes, false, text))
             return true;
         return fail(QStringLiteral("string of record %1 at %2 runs past its end")
@@ -361,22 +357,51 @@ private:
                         .arg(record.offset - 4));
     }
 
-    bool readSharedStrings(Records& records, const RecordView& record) {
-        Pieces in(records.withContinuations(record));
+    // The table keeps its characters in one pool; a cell's QString is made on first use and shared after.
+    bool readSharedStrings(const RecordView& record) {
+        Pieces in(m_stream, record.offset, record.length);
         quint32 total = 0;
         quint32 unique = 0;
         if (!in.u32(total) || !in.u32(unique))
             return fail(QStringLiteral("string table too short"));
         // Some writers count wrongly; the strings that are there are read, and an index beyond them is
         // refused where a cell uses it.
-        m_strings.reserve(int(qMin<quint32>(unique, quint32(m_stream.size() / 3))));
+        m_stringEnds.reserve(
+            size_t(qMin<quint32>(qMin<quint32>(unique, SheetData::kMaxSharedStrings), m_stream.size() / 3)));
         for (quint32 i = 0; i < unique && !in.atEnd(); ++i) {
-            QString text;
-            if (!readString(in, 2, true, text))
+            if (m_stringEnds.size() == size_t(SheetData::kMaxSharedStrings))
+                return fail(QStringLiteral("more than %1 shared strings").arg(SheetData::kMaxSharedStrings));
+            const int start = m_stringPool.size();
+            if (!readString(in, 2, true, m_stringPool))
                 return fail(QStringLiteral("string table entry %1 runs past the table").arg(i));
-            m_strings.append(text);
+            if (m_stringPool.size() - start > SheetData::kMaxCellText)
+                return fail(QStringLiteral("string table entry %1 longer than %2 characters")
+                                .arg(i)
+                                .arg(SheetData::kMaxCellText));
+            if (m_stringPool.size() > kMaxStringTableChars)
+                return fail(QStringLiteral("string table over %1 characters").arg(kMaxStringTableChars));
+            m_stringEnds.push_back(m_stringPool.size());
+            tick();
         }
+        m_stringCache.resize(int(m_stringEnds.size()));
         return true;
+    }
+
+    QString sharedString(int index) {
+        QString& text = m_stringCache[index];
+        if (text.isNull()) {
+            const int start = index == 0 ? 0 : m_stringEnds[size_t(index) - 1];
+            text = m_stringPool.mid(start, m_stringEnds[size_t(index)] - start);
+            if (text.isNull())
+                text = QLatin1String(""); // empty, but made
+        }
+        return text;
+    }
+
+    // Now and then, so a busy indicator can repaint while records are read.
+    void tick() {
+        if (++m_ticks % kProgressEveryRecords == 0 && m_sheet.progress)
+            m_sheet.progress();
     }
 
     SheetStatus readGlobals() {
@@ -393,10 +418,13 @@ private:
             return SheetStatus::Unreadable;
         }
         m_biff8 = version == kBiff8;
-        QHash<int, QString> formats;
+        QHash<int, bool> customDate; // each custom format decided once
+        int formatCount = 0;
         QVector<int> xfFormats;
         qint64 firstSheet = -1;
+        int firstSheetType = 0;
         for (;;) {
+            tick();
             if (!records.next(record, m_detail)) {
                 fail(QStringLiteral("workbook globals end without an EOF record"));
                 return SheetStatus::Unreadable;
@@ -408,14 +436,18 @@ private:
                     fail(QStringLiteral("workbook lists no sheet"));
                     return SheetStatus::NoSheet;
                 }
+                m_dateXf.reserve(xfFormats.size());
                 for (int format : xfFormats) {
-                    const auto custom = formats.constFind(format);
-                    m_dateXf.append(custom != formats.constEnd() ? isDateFormatCode(*custom)
-                                                                 : isBuiltInDateFormat(format));
+                    const auto custom = customDate.constFind(format);
+                    m_dateXf.append(custom != customDate.constEnd() ? *custom : isBuiltInDateFormat(format));
                 }
                 if (firstSheet >= m_stream.size()) {
                     fail(QStringLiteral("first sheet at %1 beyond the stream").arg(firstSheet));
                     return SheetStatus::Unreadable;
+                }
+                if (firstSheetType != kWorksheetType) {
+                    fail(QStringLiteral("first sheet is of type %1, not a worksheet").arg(firstSheetType));
+                    return SheetStatus::EmptySheet;
                 }
                 m_sheetOffset = int(firstSheet);
                 return SheetStatus::Ok;
@@ -436,24 +468,38 @@ private:
                 QString code;
                 if (tooShort(record, 3) || !readString(record, 2, m_biff8 ? 2 : 1, code))
                     return SheetStatus::Unreadable;
-                formats.insert(u16(p), code);
+                if (++formatCount > SheetData::kMaxNumberFormats) {
+                    fail(QStringLiteral("more than %1 number formats").arg(SheetData::kMaxNumberFormats));
+                    return SheetStatus::Unreadable;
+                }
+                if (code.size() > SheetData::kMaxFormatCode) {
+                    fail(QStringLiteral("number format of %1 characters").arg(code.size()));
+                    return SheetStatus::Unreadable;
+                }
+                customDate.insert(u16(p), isDateFormatCode(code));
                 break;
             }
             case kXf:
                 if (tooShort(record, 4))
                     return SheetStatus::Unreadable;
+                if (xfFormats.size() == SheetData::kMaxCellFormats) {
+                    fail(QStringLiteral("more than %1 cell formats").arg(SheetData::kMaxCellFormats));
+                    return SheetStatus::Unreadable;
+                }
                 xfFormats.append(u16(p + 2));
                 break;
             case kSst:
-                if (!readSharedStrings(records, record))
+                if (!readSharedStrings(record))
                     return SheetStatus::Unreadable;
                 break;
             case kBoundSheet:
-                // Sheets are listed in tab order; the first is read, whatever its kind or visibility.
+                // Sheets are listed in tab order; the first is read, hidden or not, when it is a worksheet.
                 if (tooShort(record, 6))
                     return SheetStatus::Unreadable;
-                if (firstSheet < 0)
+                if (firstSheet < 0) {
                     firstSheet = u32(p);
+                    firstSheetType = quint8(p[5]);
+                }
                 break;
             default:
                 break;
@@ -481,9 +527,10 @@ private:
             if (tooShort(record, 10))
                 return false;
             const quint32 index = u32(p + 6);
-            if (index >= quint32(m_strings.size()))
-                return fail(QStringLiteral("string index %1 of %2 strings").arg(index).arg(m_strings.size()));
-            return put(u16(p), u16(p + 2), u16(p + 4), CellValue::makeText(m_strings.at(int(index))));
+            if (index >= quint32(m_stringCache.size()))
+                return fail(
+                    QStringLiteral("string index %1 of %2 strings").arg(index).arg(m_stringCache.size()));
+            return put(u16(p), u16(p + 2), u16(p + 4), CellValue::makeText(sharedString(int(index))));
         }
         case kLabel:
         case kRichString: {
@@ -561,8 +608,9 @@ private:
         }
         RecordView next;
         while (records.next(next, m_detail)) {
+            tick();
             if (next.type == kString) {
-                Pieces in(records.withContinuations(next));
+                Pieces in(m_stream, next.offset, next.length);
                 QString text;
                 if (!readString(in, 2, false, text))
                     return fail(
@@ -597,37 +645,46 @@ private:
 
     // The first sheet's records from its BOF to the matching EOF; charts embedded in the sheet bring their
     // own BOF and EOF, and nothing inside them is a cell of the sheet.
-    bool readSheet() {
+    SheetStatus readSheet() {
         Records records(m_stream, m_sheetOffset);
         RecordView record;
-        if (!records.next(record, m_detail) || record.type != kBof)
-            return fail(QStringLiteral("first sheet does not start with a BOF record"));
+        if (!records.next(record, m_detail) || record.type != kBof || tooShort(record, 4)) {
+            fail(QStringLiteral("first sheet does not start with a BOF record"));
+            return SheetStatus::Unreadable;
+        }
+        if (u16(payload(record) + 2) != kWorksheetSubstream) {
+            fail(QStringLiteral("first sheet's substream is of type 0x%1, not a worksheet")
+                     .arg(u16(payload(record) + 2), 4, 16, QLatin1Char('0')));
+            return SheetStatus::EmptySheet;
+        }
         int depth = 1;
-        int count = 0;
         while (records.next(record, m_detail)) {
-            if (++count % kProgressEveryRecords == 0 && m_sheet.progress)
-                m_sheet.progress();
+            tick();
             if (record.type == kBof) {
                 ++depth;
             } else if (record.type == kEof) {
                 if (--depth == 0)
-                    return true;
+                    return SheetStatus::Ok;
             } else if (depth == 1 && !readCell(records, record)) {
-                return false;
+                return SheetStatus::Unreadable;
             }
         }
-        return fail(QStringLiteral("first sheet ends without an EOF record"));
+        fail(QStringLiteral("first sheet ends without an EOF record"));
+        return SheetStatus::Unreadable;
     }
 
     const QByteArray& m_stream;
     SheetData& m_sheet;
     QString& m_detail;
-    quint16 m_codePage = 1252;
+    quint16 m_codePage = kDefaultCodePage;
     QTextCodec* m_codec = nullptr;
     bool m_biff8 = true;
     bool m_date1904 = false;
     int m_sheetOffset = 0;
-    QStringList m_strings;
+    QString m_stringPool;           // the string table's characters, one string after the other
+    std::vector<int> m_stringEnds;  // where each string ends in the pool
+    QVector<QString> m_stringCache; // a string once a cell used it, null before
+    qint64 m_ticks = 0;
     QVector<bool> m_dateXf;
 };
 
