@@ -17,6 +17,8 @@ constexpr int kRootType = 5;
 constexpr int kStreamType = 2;
 // Far beyond any real workbook; keeps every size within what one QByteArray holds.
 constexpr qint64 kMaxFileBytes = qint64(1) << 30;
+// A workbook has a handful of entries, a few per embedded object; the directory is walked entry by entry.
+constexpr int kMaxDirectoryEntries = 65536;
 
 quint16 u16(const char* p) {
     return qFromLittleEndian<quint16>(p);
@@ -101,6 +103,10 @@ bool CompoundFile::open(QString& detail) {
 
     if (!readChain(u32(header + 0x30), -1, m_directory, detail)) {
         detail = QStringLiteral("directory: ") + detail;
+        return false;
+    }
+    if (entryCount() > kMaxDirectoryEntries) {
+        detail = QStringLiteral("directory of %1 entries").arg(entryCount());
         return false;
     }
     if (entryCount() == 0 || entry(0).type != kRootType) {

@@ -221,7 +221,8 @@ def workbook(sheets, strings=None, sst_records=None, before=b"", datemode=0, ver
              stream_order=None):
     """sheets: [(name, cell records)] in tab order; stream_order puts the sheets' records in another order."""
     def globals_with(offsets):
-        out = bof(GLOBALS, version) + before + rec(0x0042, u16(codepage)) + rec(0x0022, u16(datemode))
+        out = bof(GLOBALS, version) + before + (rec(0x0042, u16(codepage)) if codepage else b"")
+        out += rec(0x0022, u16(datemode))
         out += formats(version)
         out += b"".join(boundsheet(o, name, version) for o, (name, _) in zip(offsets, sheets))
         if sst_records is not None:
@@ -332,6 +333,12 @@ def main():
              rk(0, 2, rk_int(46387), XF_DATE) + formula(0, 3, "text") +
              rec(0x0207, u16(4) + "合计".encode("gbk")))
     write("read-biff5.xls", xls(workbook([("数据", cells)], version=0x0500, codepage=936), name="Book", pad=False))
+
+    # The same without a CODEPAGE record, as Chinese Excel 95 may save it: the text is still GBK.
+    gbk = "名称".encode("gbk")
+    cells = rec(0x0204, struct.pack("<HHHH", 0, 0, XF_GENERAL, len(gbk)) + gbk) + number(0, 1, 12.5)
+    write("read-biff5-no-code-page.xls",
+          xls(workbook([("数据", cells)], version=0x0500, codepage=None), name="Book", pad=False))
 
     # The containers of bigger files: 4096-byte sectors, and an allocation table past what the header lists.
     cells = label(0, 0, "大扇区") + number(1, 0, 1.5)

@@ -13,6 +13,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <cstring>
+
 using namespace kestrovalin;
 using namespace kestrovalin::test;
 
@@ -137,6 +139,162 @@ long peakMegabytes() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_maxrss / 1024;
+}
+
+// --- Legacy workbooks put together in the test, record by record, in a compound document of 4096-byte
+// sectors; big enough for the bounds, never committed.
+
+QByteArray le16(int value) {
+    QByteArray bytes(2, '\0');
+    qToLittleEndian<quint16>(quint16(value), bytes.data());
+    return bytes;
+}
+
+QByteArray le32(quint32 value) {
+    QByteArray bytes(4, '\0');
+    qToLittleEndian<quint32>(value, bytes.data());
+    return bytes;
+}
+
+QByteArray biffRecord(int type, const QByteArray& payload) {
+    return le16(type) + le16(payload.size()) + payload;
+}
+
+constexpr int kBiffGlobals = 0x0005;
+constexpr int kBiffWorksheet = 0x0010;
+constexpr int kBiffChart = 0x0020;
+constexpr int kBiffMacroSheet = 0x0040;
+constexpr int kBiffModule = 0x0006;
+
+QByteArray biffBof(int kind) {
+    return biffRecord(0x0809, le16(0x0600) + le16(kind) + le16(0x0DBB) + le16(0x07CC) + le32(0) + le32(0));
+}
+
+const QByteArray kBiffEof = biffRecord(0x000A, QByteArray());
+
+// A BIFF8 string: the count, the option byte, then one byte or two per character.
+QByteArray biffString(const QString& text, int countBytes = 2) {
+    QByteArray out = countBytes == 1 ? QByteArray(1, char(text.size())) : le16(text.size());
+    bool narrow = true;
+    for (const QChar c : text)
+        narrow = narrow && c.unicode() < 0x100;
+    if (narrow)
+        return out + '\0' + text.toLatin1();
+    return out + '\1' + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
+QByteArray biffNumber(int row, int column, double value) {
+    QByteArray bits(8, '\0');
+    std::memcpy(bits.data(), &value, 8);
+    return biffRecord(0x0203, le16(row) + le16(column) + le16(15) + bits);
+}
+
+QByteArray biffLabel(int row, int column, const QString& text) {
+    return biffRecord(0x0204, le16(row) + le16(column) + le16(15) + biffString(text));
+}
+
+QByteArray biffFormat(int index, const QString& code) {
+    return biffRecord(0x041E, le16(index) + biffString(code));
+}
+
+QByteArray biffXf(int numberFormat) {
+    return biffRecord(0x00E0, le16(0) + le16(numberFormat) + QByteArray(16, '\0'));
+}
+
+QStringList copies(int count, const QString& text) {
+    QStringList out;
+    out.reserve(count);
+    for (int i = 0; i < count; ++i)
+        out.append(text);
+    return out;
+}
+
+// A string table of the given strings, in CONTINUE records where it outgrows one record; no string is split.
+QByteArray biffStringTable(const QStringList& strings) {
+    QByteArray out;
+    QByteArray body = le32(quint32(strings.size())) + le32(quint32(strings.size()));
+    int type = 0x00FC;
+    for (const QString& text : strings) {
+        const QByteArray entry = biffString(text);
+        if (body.size() + entry.size() > 8224) {
+            out += biffRecord(type, body);
+            body.clear();
+            type = 0x003C;
+        }
+        body += entry;
+    }
+    return out + biffRecord(type, body);
+}
+
+// One sheet: what its BOUNDSHEET record calls it (0 a worksheet, 2 a chart...), its BOF kind, its records.
+struct LegacySheet {
+    int listedType;
+    int bofKind;
+    QByteArray records;
+};
+
+// The workbook stream: globals with `globals` in them, then each sheet's substream.
+QByteArray biffWorkbook(const QByteArray& globals, const QList<LegacySheet>& sheets) {
+    const auto boundSheet = [](quint32 offset, const LegacySheet& sheet) {
+        return biffRecord(0x0085, le32(offset) + '\0' + char(sheet.listedType) + biffString("表", 1));
+    };
+    const QByteArray head = biffBof(kBiffGlobals) + biffRecord(0x0042, le16(1200)) + globals;
+    QByteArray list;
+    QByteArray bodies;
+    const int start = head.size() + sheets.size() * boundSheet(0, {0, 0, {}}).size() + kBiffEof.size();
+    for (const LegacySheet& sheet : sheets) {
+        list += boundSheet(quint32(start + bodies.size()), sheet);
+        bodies += biffBof(sheet.bofKind) + sheet.records + kBiffEof;
+    }
+    return head + list + kBiffEof + bodies;
+}
+
+// A compound document of 4096-byte sectors holding the stream as "Workbook"; `extraEntries` empty
+// directory entries pad the directory out.
+QByteArray compoundDocument(QByteArray stream, int extraEntries = 0) {
+    constexpr int kSector = 4096;
+    constexpr quint32 kEnd = 0xFFFFFFFE;
+    stream.append(
+        QByteArray((kSector - stream.size() % kSector) % kSector + (stream.isEmpty() ? kSector : 0), '\0'));
+    const auto entry = [](const QString& name, int type, quint32 start, quint64 size, quint32 child) {
+        QByteArray e = QByteArray(reinterpret_cast<const char*>(name.utf16()), name.size() * 2);
+        e = e.leftJustified(64, '\0') + le16(name.isEmpty() ? 0 : name.size() * 2 + 2) + char(type) + '\1';
+        e += le32(0xFFFFFFFF) + le32(0xFFFFFFFF) + le32(child) + QByteArray(36, '\0') + le32(start);
+        QByteArray size8(8, '\0');
+        qToLittleEndian<quint64>(size, size8.data());
+        return e + size8;
+    };
+    const int streamSectors = stream.size() / kSector;
+    QByteArray directory =
+        entry("Root Entry", 5, kEnd, 0, 1) + entry("Workbook", 2, 0, quint64(stream.size()), 0xFFFFFFFF);
+    directory += entry(QString(), 0, 0, 0, 0xFFFFFFFF).repeated(extraEntries);
+    directory.append(QByteArray((kSector - directory.size() % kSector) % kSector, '\0'));
+    const int directorySectors = directory.size() / kSector;
+    int fatSectors = 1;
+    while ((streamSectors + directorySectors + fatSectors) > fatSectors * (kSector / 4))
+        ++fatSectors;
+    Q_ASSERT(fatSectors <= 109);
+    QByteArray fat;
+    for (int i = 0; i < streamSectors; ++i)
+        fat += le32(i + 1 < streamSectors ? quint32(i + 1) : kEnd);
+    for (int i = 0; i < directorySectors; ++i)
+        fat += le32(i + 1 < directorySectors ? quint32(streamSectors + i + 1) : kEnd);
+    fat += le32(0xFFFFFFFD).repeated(fatSectors);
+    fat.append(QByteArray(fatSectors * kSector - fat.size(), '\xFF'));
+    QByteArray header("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    header +=
+        QByteArray(16, '\0') + le16(0x3E) + le16(4) + le16(0xFFFE) + le16(12) + le16(6) + QByteArray(6, '\0');
+    header += le32(quint32(directorySectors)) + le32(quint32(fatSectors)) + le32(quint32(streamSectors)) +
+              le32(0) + le32(4096) + le32(kEnd) + le32(0) + le32(kEnd) + le32(0);
+    for (int i = 0; i < 109; ++i)
+        header += le32(i < fatSectors ? quint32(streamSectors + directorySectors + i) : 0xFFFFFFFF);
+    header.append(QByteArray(kSector - header.size(), '\0'));
+    return header + stream + directory + fat;
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
 }
 
 } // namespace
@@ -777,6 +935,8 @@ private slots:
         QTest::newRow("BIFF5 number") << biff5 << "B1" << QString("Number:12.5");
         QTest::newRow("BIFF5 date") << biff5 << "C1" << QString("Date:2026-12-31");
         QTest::newRow("BIFF5 cached string") << biff5 << "D1" << QString("Text:合计");
+        QTest::newRow("BIFF5 text without a code page") << "corpus/read-biff5-no-code-page.xls"
+                                                        << "A1" << QString("Text:名称");
     }
     void legacyWorkbook() {
         QFETCH(QString, name);
@@ -832,6 +992,151 @@ private slots:
         QVERIFY(reader.open(corpus("read-huge-dimension.xls")));
         const qint64 grown = peakKilobytes() - before;
         QVERIFY2(grown < 64 * 1024, qPrintable(QStringLiteral("peak memory grew by %1 kB").arg(grown)));
+    }
+
+    // Structures a legacy workbook makes the reader keep or scan, just within and just beyond their bounds.
+    void legacyBounds_data() {
+        QTest::addColumn<QByteArray>("globals");
+        QTest::addColumn<int>("extraEntries");
+        QTest::addColumn<QString>("error");
+        const auto formats = [](int count) {
+            QByteArray out;
+            for (int i = 0; i < count; ++i)
+                out += biffFormat(164 + i % 200, QStringLiteral("0.00"));
+            return out;
+        };
+        const auto strings = [](int count) {
+            return biffStringTable(QStringList(QStringLiteral("药")) +
+                                   copies(count - 1, QStringLiteral("a")));
+        };
+        QTest::newRow("format code of 255 characters")
+            << biffFormat(164, QString(255, QLatin1Char('0'))) << 0 << QString();
+        QTest::newRow("format code of 256 characters")
+            << biffFormat(164, QString(256, QLatin1Char('0'))) << 0 << WorkbookReader::kOpenFailed;
+        QTest::newRow("65,536 number formats") << formats(65536) << 0 << QString();
+        QTest::newRow("65,537 number formats") << formats(65537) << 0 << WorkbookReader::kOpenFailed;
+        QTest::newRow("65,536 cell formats") << biffXf(0).repeated(65536) << 0 << QString();
+        QTest::newRow("65,537 cell formats") << biffXf(0).repeated(65537) << 0 << WorkbookReader::kOpenFailed;
+        QTest::newRow("2,000,000 strings") << strings(2000000) << 0 << QString();
+        QTest::newRow("2,000,001 strings") << strings(2000001) << 0 << WorkbookReader::kOpenFailed;
+        QTest::newRow("unused string over the cell limit")
+            << biffStringTable({QStringLiteral("药"), QString(SheetData::kMaxCellText + 1, QLatin1Char('a'))})
+            << 0 << WorkbookReader::kOpenFailed;
+        QTest::newRow("65,536 directory entries") << QByteArray() << 65534 << QString();
+        QTest::newRow("65,537 directory entries") << QByteArray() << 65535 << WorkbookReader::kOpenFailed;
+    }
+    void legacyBounds() {
+        QFETCH(QByteArray, globals);
+        QFETCH(int, extraEntries);
+        const QString path = file("bounds.xls");
+        const LegacySheet sheet{0, kBiffWorksheet, biffLabel(0, 0, QStringLiteral("药"))};
+        QVERIFY(writeFile(path, compoundDocument(biffWorkbook(globals, {sheet}), extraEntries)));
+        WorkbookReader reader;
+        QElapsedTimer timer;
+        timer.start();
+        reader.open(path);
+        QVERIFY2(timer.elapsed() < 5000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
+        QTEST(reader.errorText(), "error");
+    }
+
+    // Only a worksheet holds cells: a chart's cached series values are no drugs.
+    void legacyFirstSheetKind_data() {
+        QTest::addColumn<int>("listedType");
+        QTest::addColumn<int>("bofKind");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("chart sheet first") << 2 << kBiffChart << WorkbookReader::kEmptySheet;
+        QTest::newRow("macro sheet first") << 1 << kBiffMacroSheet << WorkbookReader::kEmptySheet;
+        QTest::newRow("VB module first") << 6 << kBiffModule << WorkbookReader::kEmptySheet;
+        QTest::newRow("listed as a worksheet, a chart inside")
+            << 0 << kBiffChart << WorkbookReader::kEmptySheet;
+        QTest::newRow("worksheet first") << 0 << kBiffWorksheet << QString();
+    }
+    void legacyFirstSheetKind() {
+        QFETCH(int, listedType);
+        QFETCH(int, bofKind);
+        const QByteArray series = biffNumber(0, 0, 12.5) + biffNumber(1, 0, 8) + biffNumber(2, 0, 3.2);
+        const QString path = file("kinds.xls");
+        QVERIFY(
+            writeFile(path, compoundDocument(biffWorkbook(
+                                {}, {{listedType, bofKind, series},
+                                     {0, kBiffWorksheet, biffLabel(0, 0, QStringLiteral("药品名称(*)"))}}))));
+        WorkbookReader reader;
+        reader.open(path);
+        QTEST(reader.errorText(), "error");
+    }
+
+    // The same cells over and over, out of order, cost what the distinct cells cost; the last value wins.
+    void repeatedCellsKept_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("entriesPerCell");
+        QTest::newRow("numbers") << "Number" << 1;
+        QTest::newRow("texts") << "Text" << 2;
+        QTest::newRow("dates") << "Date" << 2;
+        QTest::newRow("errors") << "Error" << 2;
+    }
+    void repeatedCellsKept() {
+        QFETCH(QString, kind);
+        QFETCH(int, entriesPerCell);
+        const auto value = [&kind](int pass) {
+            if (kind == "Text")
+                return CellValue::makeText(QString::number(pass));
+            if (kind == "Date")
+                return CellValue::makeDate(QDate(2026, 1, 1).addDays(pass));
+            if (kind == "Error")
+                return CellValue::makeError(pass % 2 ? QStringLiteral("#N/A") : QStringLiteral("#REF!"));
+            return CellValue::makeNumber(pass);
+        };
+        constexpr int kRows = 50;
+        constexpr int kColumns = 100;
+        constexpr int kPasses = 21;
+        SheetData sheet(kColumns);
+        for (int pass = 0; pass < kPasses; ++pass) {
+            for (int row = kRows; row >= 1; --row) {
+                for (int column = 1; column <= kColumns; ++column)
+                    sheet.put(row, column, value(pass));
+            }
+        }
+        QCOMPARE(describe(sheet.cell(1, 1)), describe(value(kPasses - 1)));
+        QCOMPARE(describe(sheet.cell(kRows, kColumns)), describe(value(kPasses - 1)));
+        QVERIFY2(sheet.storedEntries() <= 2 * entriesPerCell * kRows * kColumns,
+                 qPrintable(QString::number(sheet.storedEntries())));
+    }
+
+    // A workbook whose MULRK records give the same 1,000 rows again and again keeps only the distinct cells.
+    void repeatedRowsInAFile() {
+        QByteArray rows;
+        for (int row = 0; row < 1000; ++row) {
+            QByteArray payload = le16(row) + le16(0);
+            for (int column = 0; column < 16; ++column)
+                payload += le16(15) + le32(quint32(row * 16 + column) << 2 | 2);
+            rows += biffRecord(0x00BD, payload + le16(15));
+        }
+        const QString path = file("repeated.xls");
+        QVERIFY(
+            writeFile(path, compoundDocument(biffWorkbook({}, {{0, kBiffWorksheet, rows.repeated(24)}}))));
+        SheetData sheet(64);
+        QString detail;
+        QCOMPARE(readXlsFirstSheet(path, sheet, detail), SheetStatus::Ok);
+        QCOMPARE(describe(sheet.cell(1000, 16)), QStringLiteral("Number:15999"));
+        QVERIFY2(sheet.storedEntries() <= 2 * 16000, qPrintable(QString::number(sheet.storedEntries())));
+    }
+
+    // The busy indicator repaints while a big string table or many formats are read, before any cell.
+    void legacyProgressBeforeCells_data() {
+        QTest::addColumn<QByteArray>("globals");
+        QTest::newRow("string table") << biffStringTable(copies(20000, QStringLiteral("a")));
+        QTest::newRow("cell formats") << biffXf(0).repeated(20000);
+    }
+    void legacyProgressBeforeCells() {
+        QFETCH(QByteArray, globals);
+        const QString path = file("progress.xls");
+        QVERIFY(writeFile(path, compoundDocument(biffWorkbook(
+                                    globals, {{0, kBiffWorksheet, biffLabel(0, 0, QStringLiteral("药"))}}))));
+        WorkbookReader reader;
+        int calls = 0;
+        reader.setProgressCallback([&calls] { ++calls; });
+        QVERIFY(reader.open(path));
+        QVERIFY2(calls >= 4, qPrintable(QString::number(calls)));
     }
 
     void templateRoundTrip() {
