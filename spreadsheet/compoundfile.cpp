@@ -15,8 +15,6 @@ constexpr quint32 kEndOfChain = 0xFFFFFFFE;
 constexpr int kMiniSectorShift = 6;
 constexpr int kRootType = 5;
 constexpr int kStreamType = 2;
-// Far beyond any real workbook; keeps every size within what one QByteArray holds.
-constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 // A workbook has a handful of entries, a few per embedded object; the directory is walked entry by entry.
 constexpr int kMaxDirectoryEntries = 65536;
 

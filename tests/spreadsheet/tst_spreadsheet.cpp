@@ -1,3 +1,4 @@
+#include "spreadsheet/compoundfile.h"
 #include "spreadsheet/templatewriter.h"
 #include "spreadsheet/workbookreader.h"
 #include "tests/support/testmain.h"
@@ -1037,6 +1038,25 @@ private slots:
         reader.open(path);
         QVERIFY2(timer.elapsed() < 5000, qPrintable(QStringLiteral("%1 ms").arg(timer.elapsed())));
         QTEST(reader.errorText(), "error");
+    }
+
+    // Streams are read whole: a file beyond the bound is refused before anything is read. Sparse files.
+    void legacyFileSize_data() {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("at the bound") << CompoundFile::kMaxFileBytes << QString();
+        QTest::newRow("one byte more") << CompoundFile::kMaxFileBytes + 1 << WorkbookReader::kOpenFailed;
+    }
+    void legacyFileSize() {
+        QFETCH(qint64, bytes);
+        const QString path = file("padded.xls");
+        QVERIFY(writeFile(path, compoundDocument(biffWorkbook(
+                                    {}, {{0, kBiffWorksheet, biffLabel(0, 0, QStringLiteral("药"))}}))));
+        QVERIFY(QFile::resize(path, bytes));
+        WorkbookReader reader;
+        reader.open(path);
+        QTEST(reader.errorText(), "error");
+        QFile::remove(path);
     }
 
     // Only a worksheet holds cells: a chart's cached series values are no drugs.
