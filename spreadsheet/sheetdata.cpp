@@ -9,11 +9,22 @@ namespace {
 
 const QString kLeapDayText = QStringLiteral("1900-02-29");
 
-bool before(int rowA, int columnA, int rowB, int columnB) {
-    return rowA < rowB || (rowA == rowB && columnA < columnB);
+} // namespace
+
+bool SheetData::before(const Slot& a, const Slot& b) {
+    return a.row < b.row || (a.row == b.row && a.column < b.column);
 }
 
-} // namespace
+bool SheetData::hasSideEntry(const Slot& slot) {
+    switch (CellValue::Kind(slot.kind)) {
+    case CellValue::Kind::Text:
+    case CellValue::Kind::Error:
+    case CellValue::Kind::Date:
+        return true;
+    default:
+        return false;
+    }
+}
 
 void SheetData::put(int row, int column, const CellValue& value) {
     if (value.isEmpty())
@@ -51,17 +62,38 @@ void SheetData::put(int row, int column, const CellValue& value) {
                            value.time.isValid() ? value.time.msecsSinceStartOfDay() : -1});
         break;
     }
-    if (!m_slots.empty() && !before(m_slots.back().row, m_slots.back().column, row, column))
-        m_ordered = false;
-    m_slots.push_back(slot);
     m_indexed = false;
-    // In order, no cell can repeat; out of order, the same cells may come again and again.
-    if (!m_ordered && m_slots.size() >= m_compactAt)
+    if (m_sorted > 0 && !before(m_slots[m_sorted - 1], slot)) {
+        // Within the ordered run a cell seen before is replaced where it stands; repeated rows mostly
+        // repeat the cell after the one replaced last.
+        const auto end = m_slots.begin() + qint64(m_sorted);
+        auto it = m_slots.begin() + qint64(qMin(m_replaced + 1, m_sorted - 1));
+        if (it->row != row || it->column != column)
+            it = std::lower_bound(m_slots.begin(), end, slot, before);
+        if (it != end && it->row == row && it->column == column) {
+            m_replaced = size_t(it - m_slots.begin());
+            if (hasSideEntry(*it))
+                ++m_orphans;
+            *it = slot;
+            if (m_orphans >= kMinCompaction && 2 * m_orphans > size_t(m_texts.size()) + m_dates.size())
+                compact();
+            return;
+        }
+    }
+    const bool inOrder = m_slots.empty() || before(m_slots.back(), slot);
+    m_slots.push_back(slot);
+    if (inOrder && m_sorted + 1 == m_slots.size())
+        m_sorted = m_slots.size();
+    else if (m_slots.size() >= m_compactAt)
         compact();
 }
 
-void SheetData::compact() {
-    sortSlots();
+void SheetData::compact() const {
+    if (m_sorted < m_slots.size()) {
+        // Stable, so of a cell put more than once the last value comes last.
+        std::stable_sort(m_slots.begin() + qint64(m_sorted), m_slots.end(), before);
+        std::inplace_merge(m_slots.begin(), m_slots.begin() + qint64(m_sorted), m_slots.end(), before);
+    }
     QVector<QString> texts;
     std::vector<DateSlot> dates;
     size_t kept = 0;
@@ -88,22 +120,17 @@ void SheetData::compact() {
     m_slots.resize(kept);
     m_texts.swap(texts);
     m_dates.swap(dates);
+    m_sorted = kept;
+    m_orphans = 0;
     m_indexed = false;
     // Room up to the next compaction and no more, so the slots stay within twice the distinct cells.
     m_compactAt = qMax(kMinCompaction, 2 * kept);
     m_slots.reserve(m_compactAt);
 }
 
-void SheetData::sortSlots() const {
-    if (m_ordered)
-        return;
-    std::stable_sort(m_slots.begin(), m_slots.end(),
-                     [](const Slot& a, const Slot& b) { return before(a.row, a.column, b.row, b.column); });
-    m_ordered = true;
-}
-
 void SheetData::index() const {
-    sortSlots();
+    if (m_sorted < m_slots.size())
+        compact();
     m_rowStart.assign(size_t(m_lastRow) + 2, 0);
     size_t s = 0;
     for (int r = 1; r <= m_lastRow + 1; ++r) {

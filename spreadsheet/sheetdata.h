@@ -55,27 +55,31 @@ private:
         qint32 msecs;     // -1 without a time of day
     };
 
-    // By row and column, stable, so the last value put comes last.
-    void sortSlots() const;
+    static bool before(const Slot& a, const Slot& b); // by row, then column
+    static bool hasSideEntry(const Slot& slot);       // a text or date in a side table
     // Sorts the slots and indexes the rows.
     void index() const;
     // Sorts, keeps only the last value of each cell and drops the texts and dates nothing refers to any
     // more, so repeated cells cost no more than about twice the distinct ones.
-    void compact();
+    void compact() const;
     CellValue unpack(const Slot& slot) const;
 
     int m_maxColumn;
     int m_lastRow = 0;
     int m_lastColumn = 0;
     bool m_overlong = false;
-    mutable bool m_ordered = true;  // slots are in row and column order
     mutable bool m_indexed = false; // m_rowStart matches the slots
     static constexpr size_t kMinCompaction = 4096;
-    size_t m_compactAt = kMinCompaction; // slot count at which out-of-order slots are compacted
+    // The slots up to m_sorted are in row and column order, each cell once; those after it came out of
+    // order and are merged in when they have grown to m_compactAt.
+    mutable size_t m_sorted = 0;
+    mutable size_t m_compactAt = kMinCompaction;
+    mutable size_t m_orphans = 0; // side-table entries of replaced slots
+    size_t m_replaced = 0;        // the slot a value replaced last
     mutable std::vector<Slot> m_slots;
     mutable std::vector<qint32> m_rowStart; // first slot of each row, lastRow + 2 entries
-    QVector<QString> m_texts;
-    std::vector<DateSlot> m_dates;
+    mutable QVector<QString> m_texts;
+    mutable std::vector<DateSlot> m_dates;
 };
 
 // What a back end makes of a file; the reader turns it into the user's words.
