@@ -14,6 +14,9 @@ struct Customer {
     QString remark;
     QString createdAt;
     QString updatedAt;
+    // The row as it was read (see saveUnchanged): a save is refused once the stored row no longer matches it.
+    // Empty for a record not read from the table.
+    QString rowToken{};
     bool isDefault = false;
 };
 

@@ -97,15 +97,18 @@ private slots:
         p.id = repo.insert(p);
         p.status = 1; // a new drug is always active
         QCOMPARE(fields(repo.findById(p.id)), fields(p));
-        p.status = 0;
+        p.status = 0; // an edit never unlists a drug
         p.name = "阿莫西林分散片";
+        p.rowToken = repo.findById(p.id).rowToken;
         QVERIFY(repo.update(p));
+        p.status = 1;
         QCOMPARE(fields(repo.findById(p.id)), fields(p));
 
         LogCapture log;
         QCOMPARE(repo.insert(makeProduct("布洛芬片", p.barcode)), -1);
         QCOMPARE(log.count(QtCriticalMsg, "Product insert failed:"), 1);
         p.barcode = QString("");
+        p.rowToken = repo.findById(p.id).rowToken;
         QVERIFY(repo.update(p) && repo.insert(makeProduct("维生素C片")) > 0);
         QVERIFY(repo.insert(makeProduct("维生素B1片", QString(""))) > 0);
         QCOMPARE(t.count("product", "barcode IS NULL"), 3);
