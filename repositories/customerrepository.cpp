@@ -63,11 +63,11 @@ bool CustomerRepository::update(const models::Customer& customer) {
 
 bool CustomerRepository::saveRead(const models::Customer& customer) {
     QString reason;
-    if (saveUnchanged(m_db, kEditGuard, customer.id, customer.rowToken,
-                      stampedColumns(kEditedColumns, {customer.name, customer.phone, customer.address,
-                                                      customer.idCard, customer.remark,
-                                                      customer.isDefault ? 1 : 0}),
-                      &reason))
+    if (saveUnchanged(
+            m_db, kEditGuard, customer.id, customer.rowToken,
+            stampedColumns(kEditedColumns, {customer.name, customer.phone, customer.address, customer.idCard,
+                                            customer.remark, customer.isDefault ? 1 : 0}),
+            &reason))
         return true;
     qCritical().noquote() << "Customer update failed";
     return refuse(reason);

@@ -53,7 +53,8 @@ bool updateStatement(const QString& table, const QList<ColumnValue>& columns, QS
             assignments << c.column + QStringLiteral(" = ") + c.expression;
         }
     }
-    sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", "));
+    sql =
+        QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", "));
     return true;
 }
 
@@ -71,10 +72,10 @@ bool guardedUpdate(IDbAdapter* db, const QString& table, int id, const char* com
 // Why a token no longer matched: the row is gone or deleted, or else changed. Empty when it cannot be read.
 QString tokenRefusal(IDbAdapter* db, const TokenGuard& guard, int id) {
     const QString deleted = guard.deletedWhen.isEmpty() ? QStringLiteral("0") : guard.deletedWhen;
-    const Fetched<bool> found =
-        fetch(db, QStringLiteral("SELECT ") + deleted + QStringLiteral(" FROM ") + guard.table +
-                      QStringLiteral(" WHERE id = ?"),
-              {id}, [](const Row& row) { return row.at(0).toInt() != 0; });
+    const Fetched<bool> found = fetch(db,
+                                      QStringLiteral("SELECT ") + deleted + QStringLiteral(" FROM ") +
+                                          guard.table + QStringLiteral(" WHERE id = ?"),
+                                      {id}, [](const Row& row) { return row.at(0).toInt() != 0; });
     if (!found.ok)
         return QString();
     if (found.rows.isEmpty() || found.rows.first())

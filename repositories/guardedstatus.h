@@ -86,8 +86,8 @@ struct TokenGuard {
 inline const char* const kTokenColumn = "row_token";
 inline const QString kChangedElsewhere = QStringLiteral("该记录已被修改，请重新打开后再编辑");
 
-// The SQL expression of a row's token over the given columns ("quote(a) || '|' || quote(b)"); NULLs, texts and
-// numbers each render distinctly. Select it as kTokenColumn beside the columns a save may be made from.
+// The SQL expression of a row's token over the given columns ("quote(a) || '|' || quote(b)"); NULLs, texts
+// and numbers each render distinctly. Select it as kTokenColumn beside the columns a save may be made from.
 QString rowToken(const QStringList& columns);
 // "SELECT *, <token> AS row_token FROM <table>": the rows a save may be made from.
 QString selectWithToken(const TokenGuard& guard);

@@ -94,16 +94,17 @@ QList<QVariant> productValues(const Product& p) {
             p.purchasePrice,        p.salePrice};
 }
 
-const QStringList kEditedColumns{
-    QStringLiteral("barcode"),           QStringLiteral("name"),     QStringLiteral("mnemonic_code"),
-    QStringLiteral("specification"),     QStringLiteral("approval_no"), QStringLiteral("manufacturer"),
-    QStringLiteral("category"),          QStringLiteral("storage_condition"),
-    QStringLiteral("is_prescription"),   QStringLiteral("unit"),     QStringLiteral("purchase_price"),
-    QStringLiteral("sale_price")};
+const QStringList kEditedColumns{QStringLiteral("barcode"),         QStringLiteral("name"),
+                                 QStringLiteral("mnemonic_code"),   QStringLiteral("specification"),
+                                 QStringLiteral("approval_no"),     QStringLiteral("manufacturer"),
+                                 QStringLiteral("category"),        QStringLiteral("storage_condition"),
+                                 QStringLiteral("is_prescription"), QStringLiteral("unit"),
+                                 QStringLiteral("purchase_price"),  QStringLiteral("sale_price")};
 
 // An edit compares the drug's status too: a drug deleted meanwhile is not brought back.
 const TokenGuard kEditGuard{QStringLiteral("product"), QStringLiteral("商品"),
-                            kEditedColumns + QStringList{QStringLiteral("status"), QStringLiteral("updated_at")},
+                            kEditedColumns +
+                                QStringList{QStringLiteral("status"), QStringLiteral("updated_at")},
                             QStringLiteral("status = 0")};
 
 // Business dates are local; SQLite's CURRENT_DATE is UTC, so today is bound as a parameter.
@@ -185,8 +186,8 @@ bool ProductRepository::update(const Product& product) {
         return false;
     // Never the status: an edit neither lists nor unlists a drug.
     QString reason;
-    if (saveUnchanged(m_db, kEditGuard, product.id, product.rowToken, stampedColumns(kEditedColumns, productValues(product)),
-                      &reason))
+    if (saveUnchanged(m_db, kEditGuard, product.id, product.rowToken,
+                      stampedColumns(kEditedColumns, productValues(product)), &reason))
         return true;
     qCritical().noquote() << "Product update failed";
     return refuse(reason);
@@ -209,8 +210,7 @@ Product ProductRepository::readOne(const QString& sql, const QList<QVariant>& pa
 Product ProductRepository::findById(int id) {
     if (!m_db)
         return Product();
-    return readOne(selectWithToken(kEditGuard) + QStringLiteral(" WHERE id = ?"),
-                   {id});
+    return readOne(selectWithToken(kEditGuard) + QStringLiteral(" WHERE id = ?"), {id});
 }
 
 Product ProductRepository::searchByBarcode(const QString& barcode) {

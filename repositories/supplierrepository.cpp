@@ -136,8 +136,8 @@ bool SupplierRepository::update(const Supplier& supplier) {
     if (!m_db)
         return false;
     QString reason;
-    if (saveUnchanged(m_db, kEditGuard, supplier.id, supplier.rowToken, stampedColumns(kEditedColumns, supplierValues(supplier)),
-                      &reason))
+    if (saveUnchanged(m_db, kEditGuard, supplier.id, supplier.rowToken,
+                      stampedColumns(kEditedColumns, supplierValues(supplier)), &reason))
         return true;
     qCritical().noquote() << "Supplier update failed";
     return refuse(reason);
@@ -156,9 +156,7 @@ bool SupplierRepository::remove(int id) {
 }
 
 Supplier SupplierRepository::findById(int id) {
-    return readFirst(m_db,
-                     selectWithToken(kEditGuard) + QStringLiteral(" WHERE id = ?"),
-                     {id}, readSupplier);
+    return readFirst(m_db, selectWithToken(kEditGuard) + QStringLiteral(" WHERE id = ?"), {id}, readSupplier);
 }
 
 int SupplierRepository::findActiveIdByName(const QString& name) {

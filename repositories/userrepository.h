@@ -21,7 +21,7 @@ class UserRepository : public repositories::Refusable {
 public:
     enum class WriteResult {
         Saved,
-        Failed,     // the statement failed (e.g. a taken user name) or there is no database
+        Failed,      // the statement failed (e.g. a taken user name) or there is no database
         LastManager, // refused: it would leave no enabled manager account
         Changed      // refused: the account was changed or removed since it was read (refusal() says which)
     };

@@ -108,8 +108,8 @@ void CustomerManagerWindow::on_btnEdit_clicked() {
         customer.rowToken = loaded.rowToken;
         CustomerRepository repo = repository();
         // Only a newly marked default moves the flag; a default that stays default clears nothing.
-        const bool saved = customer.isDefault && !loaded.isDefault ? repo.updateAsDefault(customer)
-                                                                   : repo.update(customer);
+        const bool saved =
+            customer.isDefault && !loaded.isDefault ? repo.updateAsDefault(customer) : repo.update(customer);
         return report(saved, QStringLiteral("客户修改成功"),
                       Prompts::withReason(QStringLiteral("客户修改失败"), repo.refusal()));
     });
