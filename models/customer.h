@@ -15,7 +15,7 @@ struct Customer {
     QString createdAt;
     QString updatedAt;
     // The row as it was read (see saveUnchanged): a save is refused once the stored row no longer matches it.
-    // Empty for a record not read from the table.
+    // A record not read from the table has none, and no save goes through with it.
     QString rowToken{};
     bool isDefault = false;
 };

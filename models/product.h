@@ -23,7 +23,7 @@ struct Product {
     QString createdAt;
     QString updatedAt;
     // The row as it was read (see saveUnchanged): a save is refused once the stored row no longer matches it.
-    // Empty for a record not read from the table.
+    // A record not read from the table has none, and no save goes through with it.
     QString rowToken{};
 
     // A product form without a name is a cancelled or incomplete entry.

@@ -6,7 +6,6 @@
 #include "repositories/guardedstatus.h"
 
 #include <QDebug>
-
 #include <QSqlQuery>
 
 namespace kestrovalin::repositories {

@@ -153,8 +153,8 @@ bool saveUnchanged(IDbAdapter* db, const TokenGuard& guard, int id, const QStrin
     const int changed = changedRows(db, sql, params);
     if (changed == 1)
         return tx.commit();
-    // Asked before the rollback: the write lock the update took keeps the row as it found it.
     qWarning().noquote() << "Save refused -" << guard.table << "id:" << id << "rows:" << changed;
+    // Asked before the rollback: the write lock the update took keeps the row as it found it.
     if (reason)
         *reason = changed == 0 ? tokenRefusal(db, guard, id) : QString();
     return false;
