@@ -14,6 +14,9 @@ struct Customer {
     QString remark;
     QString createdAt;
     QString updatedAt;
+    // The row as it was read (see saveUnchanged): a save is refused once the stored row no longer matches it.
+    // A record not read from the table has none, and no save goes through with it.
+    QString rowToken{};
     bool isDefault = false;
 };
 

@@ -22,6 +22,9 @@ struct Product {
     int status = 1; // 1 active, 0 deleted
     QString createdAt;
     QString updatedAt;
+    // The row as it was read (see saveUnchanged): a save is refused once the stored row no longer matches it.
+    // A record not read from the table has none, and no save goes through with it.
+    QString rowToken{};
 
     // A product form without a name is a cancelled or incomplete entry.
     bool isValid() const { return !name.isEmpty(); }

@@ -25,6 +25,9 @@ struct Supplier {
     QString status = QStringLiteral("active");
     QString createdAt;
     QString updatedAt;
+    // The row as it was read (see saveUnchanged): a save is refused once the stored row no longer matches it.
+    // A record not read from the table has none, and no save goes through with it.
+    QString rowToken{};
 };
 
 // The business scope is kept in one text column as comma-separated entries.

@@ -3,7 +3,9 @@
 #include "core/idbadapter.h"
 #include "core/rowreader.h"
 #include "core/transaction.h"
+#include "repositories/guardedstatus.h"
 
+#include <QDebug>
 #include <QSqlQuery>
 
 namespace kestrovalin::repositories {
@@ -23,8 +25,17 @@ models::Customer readCustomer(const Row& row) {
     customer.isDefault = row.flag("is_default");
     customer.createdAt = row.text("created_at");
     customer.updatedAt = row.text("updated_at");
+    customer.rowToken = row.text(kTokenColumn);
     return customer;
 }
+
+const QStringList kEditedColumns{QStringLiteral("name"),    QStringLiteral("phone"),
+                                 QStringLiteral("address"), QStringLiteral("id_card"),
+                                 QStringLiteral("remark"),  QStringLiteral("is_default")};
+
+// A deleted customer's row is gone.
+const TokenGuard kEditGuard{QStringLiteral("customer"), QStringLiteral("客户"),
+                            kEditedColumns + QStringList{QStringLiteral("updated_at")}, QString()};
 
 } // namespace
 
@@ -45,14 +56,20 @@ bool CustomerRepository::insert(models::Customer& customer) {
 }
 
 bool CustomerRepository::update(const models::Customer& customer) {
-    return m_db && runUpdate(customer).isActive();
+    clearRefusal();
+    return m_db && saveRead(customer);
 }
 
-QSqlQuery CustomerRepository::runUpdate(const models::Customer& customer) {
-    return m_db->query(QStringLiteral("UPDATE customer SET name=?, phone=?, address=?, id_card=?, remark=?, "
-                                      "is_default=?, updated_at=datetime('now') WHERE id=?"),
-                       {customer.name, customer.phone, customer.address, customer.idCard, customer.remark,
-                        customer.isDefault ? 1 : 0, customer.id});
+bool CustomerRepository::saveRead(const models::Customer& customer) {
+    QString reason;
+    if (saveUnchanged(
+            m_db, kEditGuard, customer.id, customer.rowToken,
+            stampedColumns(kEditedColumns, {customer.name, customer.phone, customer.address, customer.idCard,
+                                            customer.remark, customer.isDefault ? 1 : 0}),
+            &reason))
+        return true;
+    qCritical().noquote() << "Customer update failed";
+    return refuse(reason);
 }
 
 bool CustomerRepository::remove(int id) {
@@ -83,22 +100,20 @@ bool CustomerRepository::insertAsDefault(models::Customer& customer) {
 }
 
 bool CustomerRepository::updateAsDefault(const models::Customer& customer) {
+    clearRefusal();
     if (!m_db)
         return false;
     Transaction tx(m_db);
     if (!tx.isActive() || !clearDefaultFlags())
         return false;
-    // A row removed meanwhile would leave the register without any default: treat it as a failed write.
+    // A row removed or changed meanwhile is refused, and the previous default stays.
     models::Customer written = customer;
     written.isDefault = true;
-    const QSqlQuery q = runUpdate(written);
-    if (!q.isActive() || q.numRowsAffected() != 1)
-        return false;
-    return tx.commit();
+    return saveRead(written) && tx.commit();
 }
 
 models::Customer CustomerRepository::findById(int id) {
-    return readFirst(m_db, QStringLiteral("SELECT * FROM customer WHERE id=?"), {id}, readCustomer);
+    return readFirst(m_db, selectWithToken(kEditGuard) + QStringLiteral(" WHERE id=?"), {id}, readCustomer);
 }
 
 QList<models::Customer> CustomerRepository::findAll() {

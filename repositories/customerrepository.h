@@ -1,10 +1,9 @@
 #pragma once
 
 #include "models/customer.h"
+#include "repositories/refusal.h"
 
 #include <QList>
-
-class QSqlQuery;
 
 namespace kestrovalin {
 class IDbAdapter;
@@ -13,12 +12,14 @@ class IDbAdapter;
 namespace kestrovalin::repositories {
 
 // Reads and writes the customer register. Holds only the adapter it was given (not owned, may be null).
-class CustomerRepository {
+class CustomerRepository : public Refusable {
 public:
     explicit CustomerRepository(IDbAdapter* db);
 
     // On success the record's id is set to the new row's id.
     bool insert(models::Customer& customer);
+    // Both updates write only while the row is as findById read it (the record's rowToken): otherwise nothing
+    // is written and refusal() says why.
     bool update(const models::Customer& customer);
     bool remove(int id);
 
@@ -35,7 +36,7 @@ public:
 
 private:
     bool clearDefaultFlags();
-    QSqlQuery runUpdate(const models::Customer& customer);
+    bool saveRead(const models::Customer& customer);
 
     IDbAdapter* m_db;
 };

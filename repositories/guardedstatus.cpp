@@ -1,6 +1,7 @@
 #include "repositories/guardedstatus.h"
 
 #include "core/rowreader.h"
+#include "core/transaction.h"
 
 #include <QDebug>
 #include <QHash>
@@ -35,12 +36,13 @@ bool exactlyOne(IDbAdapter* db, const QString& table, int id, const QString& sql
     return false;
 }
 
-bool guardedUpdate(IDbAdapter* db, const QString& table, int id, const char* comparison,
-                   const QVariant& guard, const QList<ColumnValue>& columns, GuardRefusal* why) {
+// "UPDATE <table> SET a = ?, b = CURRENT_TIMESTAMP" with the bound values in params; false for a name that
+// is not a plain SQL name or no column at all.
+bool updateStatement(const QString& table, const QList<ColumnValue>& columns, QString& sql,
+                     QList<QVariant>& params) {
     if (!isSqlName(table) || columns.isEmpty())
         return false;
     QStringList assignments;
-    QList<QVariant> params;
     for (const ColumnValue& c : columns) {
         if (!isSqlName(c.column))
             return false;
@@ -51,11 +53,34 @@ bool guardedUpdate(IDbAdapter* db, const QString& table, int id, const char* com
             assignments << c.column + QStringLiteral(" = ") + c.expression;
         }
     }
-    const QString sql = QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") +
-                        assignments.join(QStringLiteral(", ")) + QStringLiteral(" WHERE id = ? AND status ") +
-                        QLatin1String(comparison) + QStringLiteral(" ?");
+    sql =
+        QStringLiteral("UPDATE ") + table + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", "));
+    return true;
+}
+
+bool guardedUpdate(IDbAdapter* db, const QString& table, int id, const char* comparison,
+                   const QVariant& guard, const QList<ColumnValue>& columns, GuardRefusal* why) {
+    QString sql;
+    QList<QVariant> params;
+    if (!updateStatement(table, columns, sql, params))
+        return false;
+    sql += QStringLiteral(" WHERE id = ? AND status ") + QLatin1String(comparison) + QStringLiteral(" ?");
     params << id << guard;
     return exactlyOne(db, table, id, sql, params, why);
+}
+
+// Why a token no longer matched: the row is gone or deleted, or else changed. Empty when it cannot be read.
+QString tokenRefusal(IDbAdapter* db, const TokenGuard& guard, int id) {
+    const QString deleted = guard.deletedWhen.isEmpty() ? QStringLiteral("0") : guard.deletedWhen;
+    const Fetched<bool> found = fetch(db,
+                                      QStringLiteral("SELECT ") + deleted + QStringLiteral(" FROM ") +
+                                          guard.table + QStringLiteral(" WHERE id = ?"),
+                                      {id}, [](const Row& row) { return row.at(0).toInt() != 0; });
+    if (!found.ok)
+        return QString();
+    if (found.rows.isEmpty() || found.rows.first())
+        return QStringLiteral("该") + guard.noun + QStringLiteral("已被删除");
+    return kChangedElsewhere;
 }
 
 bool changeStatus(IDbAdapter* db, const QString& table, int id, const char* comparison, const QVariant& guard,
@@ -88,6 +113,51 @@ bool removeWithStatus(IDbAdapter* db, const QString& table, int id, const QVaria
     return exactlyOne(db, table, id,
                       QStringLiteral("DELETE FROM ") + table + QStringLiteral(" WHERE id = ? AND status = ?"),
                       {id, expected}, why);
+}
+
+QString rowToken(const QStringList& columns) {
+    QStringList quoted;
+    for (const QString& column : columns)
+        quoted << QStringLiteral("quote(") + column + QLatin1Char(')');
+    return quoted.join(QStringLiteral(" || '|' || "));
+}
+
+QString selectWithToken(const TokenGuard& guard) {
+    return QStringLiteral("SELECT *, ") + rowToken(guard.tokenColumns) + QStringLiteral(" AS ") +
+           QLatin1String(kTokenColumn) + QStringLiteral(" FROM ") + guard.table;
+}
+
+QList<ColumnValue> stampedColumns(const QStringList& columns, const QList<QVariant>& values) {
+    QList<ColumnValue> written;
+    for (int i = 0; i < columns.size() && i < values.size(); ++i)
+        written.append({columns.at(i), values.at(i), QString()});
+    written.append({QStringLiteral("updated_at"), {}, QStringLiteral("CURRENT_TIMESTAMP")});
+    return written;
+}
+
+bool saveUnchanged(IDbAdapter* db, const TokenGuard& guard, int id, const QString& token,
+                   const QList<ColumnValue>& columns, QString* reason) {
+    QString sql;
+    QList<QVariant> params;
+    if (!updateStatement(guard.table, columns, sql, params))
+        return false;
+    for (const QString& column : guard.tokenColumns) {
+        if (!isSqlName(column))
+            return false;
+    }
+    Transaction tx(db);
+    if (!tx.isActive())
+        return false;
+    sql += QStringLiteral(" WHERE id = ? AND ") + rowToken(guard.tokenColumns) + QStringLiteral(" = ?");
+    params << id << token;
+    const int changed = changedRows(db, sql, params);
+    if (changed == 1)
+        return tx.commit();
+    qWarning().noquote() << "Save refused -" << guard.table << "id:" << id << "rows:" << changed;
+    // Asked before the rollback: the write lock the update took keeps the row as it found it.
+    if (reason)
+        *reason = changed == 0 ? tokenRefusal(db, guard, id) : QString();
+    return false;
 }
 
 QString rowRefusal(IDbAdapter* db, const QString& table, int id, const QString& noun) {

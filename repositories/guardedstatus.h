@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 namespace kestrovalin {
@@ -67,6 +68,35 @@ bool updateWithStatus(IDbAdapter* db, const QString& table, int id, const QVaria
 //         return false;
 bool removeWithStatus(IDbAdapter* db, const QString& table, int id, const QVariant& expected,
                       GuardRefusal* why = nullptr);
+
+// A save that may only overwrite the row as it was read: "UPDATE <table> SET column = ? [, ...] WHERE id = ?
+// AND <token> = ?", in a transaction of its own (a savepoint inside the caller's). The token is a text that
+// SQLite renders from the row's own columns (rowToken), selected with the record when it is read and carried
+// with it to the save, so a row another program changed meanwhile no longer matches and nothing is written.
+// Then `reason` tells the user which: "该<noun>已被删除" when the row is gone or matches `deletedWhen`
+// (an SQL condition on its columns, e.g. "status = 0"; empty when only a missing row counts as deleted),
+// otherwise kChangedElsewhere. A failed statement leaves it empty.
+struct TokenGuard {
+    QString table;
+    QString noun;
+    QStringList tokenColumns;
+    QString deletedWhen;
+};
+
+inline const char* const kTokenColumn = "row_token";
+inline const QString kChangedElsewhere = QStringLiteral("该记录已被修改，请重新打开后再编辑");
+
+// The SQL expression of a row's token over the given columns ("quote(a) || '|' || quote(b)"); NULLs, texts
+// and numbers each render distinctly. Select it as kTokenColumn beside the columns a save may be made from.
+QString rowToken(const QStringList& columns);
+// "SELECT *, <token> AS row_token FROM <table>": the rows a save may be made from.
+QString selectWithToken(const TokenGuard& guard);
+
+// The columns paired with their values in order, then updated_at = CURRENT_TIMESTAMP: what a save writes.
+QList<ColumnValue> stampedColumns(const QStringList& columns, const QList<QVariant>& values);
+
+bool saveUnchanged(IDbAdapter* db, const TokenGuard& guard, int id, const QString& token,
+                   const QList<ColumnValue>& columns, QString* reason);
 
 // What a refusal says of row id of the table, which has a status column: "该<noun>不存在" when it is gone,
 // else its status in words ("该盘点单已审核"). Empty when the row cannot be read.

@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/rowreader.h"
+#include "repositories/guardedstatus.h"
 
 #include <QDebug>
 #include <QSqlQuery>
@@ -29,6 +30,7 @@ Product readProduct(const Row& row) {
     p.status = row.integer("status");
     p.createdAt = row.text("created_at");
     p.updatedAt = row.text("updated_at");
+    p.rowToken = row.text(kTokenColumn);
     return p;
 }
 
@@ -91,6 +93,19 @@ QList<QVariant> productValues(const Product& p) {
             p.manufacturer,         p.category, p.storageCondition, p.isPrescription ? 1 : 0, p.unit,
             p.purchasePrice,        p.salePrice};
 }
+
+const QStringList kEditedColumns{QStringLiteral("barcode"),         QStringLiteral("name"),
+                                 QStringLiteral("mnemonic_code"),   QStringLiteral("specification"),
+                                 QStringLiteral("approval_no"),     QStringLiteral("manufacturer"),
+                                 QStringLiteral("category"),        QStringLiteral("storage_condition"),
+                                 QStringLiteral("is_prescription"), QStringLiteral("unit"),
+                                 QStringLiteral("purchase_price"),  QStringLiteral("sale_price")};
+
+// An edit compares the drug's status too: a drug deleted meanwhile is not brought back.
+const TokenGuard kEditGuard{QStringLiteral("product"), QStringLiteral("商品"),
+                            kEditedColumns +
+                                QStringList{QStringLiteral("status"), QStringLiteral("updated_at")},
+                            QStringLiteral("status = 0")};
 
 // Business dates are local; SQLite's CURRENT_DATE is UTC, so today is bound as a parameter.
 QVariant today() {
@@ -166,19 +181,16 @@ BulkInsertResult ProductRepository::insertAll(const QList<Product>& products, co
 }
 
 bool ProductRepository::update(const Product& product) {
+    clearRefusal();
     if (!m_db)
         return false;
-    QList<QVariant> params = productValues(product);
-    params << product.status << product.id;
-    const bool ok = m_db->execute(
-        QStringLiteral("UPDATE product SET barcode = ?, name = ?, mnemonic_code = ?, specification = ?, "
-                       "approval_no = ?, manufacturer = ?, category = ?, storage_condition = ?, "
-                       "is_prescription = ?, unit = ?, purchase_price = ?, sale_price = ?, status = ?, "
-                       "updated_at = CURRENT_TIMESTAMP WHERE id = ?"),
-        params);
-    if (!ok)
-        qCritical().noquote() << "Product update failed";
-    return ok;
+    // Never the status: an edit neither lists nor unlists a drug.
+    QString reason;
+    if (saveUnchanged(m_db, kEditGuard, product.id, product.rowToken,
+                      stampedColumns(kEditedColumns, productValues(product)), &reason))
+        return true;
+    qCritical().noquote() << "Product update failed";
+    return refuse(reason);
 }
 
 bool ProductRepository::remove(int id) {
@@ -198,7 +210,7 @@ Product ProductRepository::readOne(const QString& sql, const QList<QVariant>& pa
 Product ProductRepository::findById(int id) {
     if (!m_db)
         return Product();
-    return readOne(QStringLiteral("SELECT * FROM product WHERE id = ?"), {id});
+    return readOne(selectWithToken(kEditGuard) + QStringLiteral(" WHERE id = ?"), {id});
 }
 
 Product ProductRepository::searchByBarcode(const QString& barcode) {

@@ -5,6 +5,7 @@
 #include "models/inventorybatch.h"
 #include "models/product.h"
 #include "repositories/bulkinsert.h"
+#include "repositories/refusal.h"
 
 #include <QList>
 #include <QString>
@@ -19,7 +20,7 @@ namespace kestrovalin::repositories {
 
 // Reads and writes the drug catalogue (table product) and answers the stock batch queries the pickers use.
 // Holds only the adapter it was given (not owned, may be null); build one where needed and drop it.
-class ProductRepository {
+class ProductRepository : public Refusable {
 public:
     // One stock batch (or, for sales returns, one sold line) joined with its drug.
     struct InventoryBatchWithProduct {
@@ -39,6 +40,8 @@ public:
     int insert(const models::Product& product);
     // Inserts all of them in one transaction, or none (see insertEach).
     BulkInsertResult insertAll(const QList<models::Product>& products, const RowHook& beforeEachRow = {});
+    // Rewrites what the drug form shows, never the status, and only while the row is as findById read it
+    // (the record's rowToken): otherwise nothing is written and refusal() says why.
     bool update(const models::Product& product);
     bool remove(int id);
 

@@ -3,6 +3,7 @@
 #include "core/clock.h"
 #include "core/rowreader.h"
 #include "core/transaction.h"
+#include "repositories/guardedstatus.h"
 
 #include <QDebug>
 #include <QSqlQuery>
@@ -53,8 +54,31 @@ Supplier readSupplier(const Row& row) {
     s.status = row.text("status");
     s.createdAt = row.text("created_at");
     s.updatedAt = row.text("updated_at");
+    s.rowToken = row.text(kTokenColumn);
     return s;
 }
+
+// The columns an edit writes, in the order of supplierValues.
+const QStringList kEditedColumns{QStringLiteral("name"),
+                                 QStringLiteral("license_no"),
+                                 QStringLiteral("business_license_no"),
+                                 QStringLiteral("business_scope"),
+                                 QStringLiteral("address"),
+                                 QStringLiteral("contact_name"),
+                                 QStringLiteral("contact_phone"),
+                                 QStringLiteral("license_expire_date"),
+                                 QStringLiteral("business_license_expire_date"),
+                                 QStringLiteral("gsp_cert_no"),
+                                 QStringLiteral("gsp_cert_expire_date"),
+                                 QStringLiteral("tax_reg_no"),
+                                 QStringLiteral("tax_reg_expire_date"),
+                                 QStringLiteral("qualification_status"),
+                                 QStringLiteral("status")};
+
+// Deleting a supplier suspends it.
+const TokenGuard kEditGuard{QStringLiteral("supplier"), QStringLiteral("供应商"),
+                            kEditedColumns + QStringList{QStringLiteral("updated_at")},
+                            QStringLiteral("status = 'suspended'")};
 
 } // namespace
 
@@ -108,20 +132,15 @@ BulkInsertResult SupplierRepository::insertAll(const QList<Supplier>& suppliers,
 }
 
 bool SupplierRepository::update(const Supplier& supplier) {
+    clearRefusal();
     if (!m_db)
         return false;
-    QList<QVariant> params = supplierValues(supplier);
-    params << supplier.id;
-    const bool ok = m_db->execute(
-        QStringLiteral("UPDATE supplier SET name = ?, license_no = ?, business_license_no = ?, "
-                       "business_scope = ?, address = ?, contact_name = ?, contact_phone = ?, "
-                       "license_expire_date = ?, business_license_expire_date = ?, gsp_cert_no = ?, "
-                       "gsp_cert_expire_date = ?, tax_reg_no = ?, tax_reg_expire_date = ?, "
-                       "qualification_status = ?, status = ?, updated_at = CURRENT_TIMESTAMP WHERE id = ?"),
-        params);
-    if (!ok)
-        qCritical().noquote() << "Supplier update failed";
-    return ok;
+    QString reason;
+    if (saveUnchanged(m_db, kEditGuard, supplier.id, supplier.rowToken,
+                      stampedColumns(kEditedColumns, supplierValues(supplier)), &reason))
+        return true;
+    qCritical().noquote() << "Supplier update failed";
+    return refuse(reason);
 }
 
 bool SupplierRepository::remove(int id) {
@@ -137,7 +156,7 @@ bool SupplierRepository::remove(int id) {
 }
 
 Supplier SupplierRepository::findById(int id) {
-    return readFirst(m_db, QStringLiteral("SELECT * FROM supplier WHERE id = ?"), {id}, readSupplier);
+    return readFirst(m_db, selectWithToken(kEditGuard) + QStringLiteral(" WHERE id = ?"), {id}, readSupplier);
 }
 
 int SupplierRepository::findActiveIdByName(const QString& name) {

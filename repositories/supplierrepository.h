@@ -3,6 +3,7 @@
 #include "core/idbadapter.h"
 #include "models/supplier.h"
 #include "repositories/bulkinsert.h"
+#include "repositories/refusal.h"
 
 #include <QDate>
 #include <QList>
@@ -19,13 +20,15 @@ namespace kestrovalin::repositories {
 // Reads and writes table supplier and holds the qualification rules: goods may be bought only from a supplier
 // whose licences, GSP certificate and tax registration are in force. Suppliers are suspended, never deleted.
 // Holds only the adapter it was given (not owned, may be null).
-class SupplierRepository {
+class SupplierRepository : public Refusable {
 public:
     explicit SupplierRepository(IDbAdapter* db);
 
     int insert(const models::Supplier& supplier);
     // Inserts all of them in one transaction, or none (see insertEach).
     BulkInsertResult insertAll(const QList<models::Supplier>& suppliers, const RowHook& beforeEachRow = {});
+    // Only while the row is as findById read it (the record's rowToken): otherwise nothing is written and
+    // refusal() says why.
     bool update(const models::Supplier& supplier);
     bool remove(int id);
 

@@ -5,6 +5,7 @@
 #include "core/idbadapter.h"
 #include "core/rowreader.h"
 #include "core/transaction.h"
+#include "repositories/guardedstatus.h"
 
 #include <QDebug>
 
@@ -12,8 +13,20 @@ namespace kestrovalin {
 
 namespace {
 
-const char* const kSelect =
-    "SELECT id, username, password_hash, real_name, role, status, created_at, updated_at FROM sys_user";
+using repositories::kTokenColumn;
+
+const QStringList kEditedColumns{QStringLiteral("username"), QStringLiteral("real_name"),
+                                 QStringLiteral("role"), QStringLiteral("status")};
+
+// Compares only what an edit writes: a password reset in the same list, which does not reload it, must not
+// make its next edit look changed elsewhere.
+const repositories::TokenGuard kEditGuard{QStringLiteral("sys_user"), QStringLiteral("用户"), kEditedColumns,
+                                          QString()};
+
+// Every account read carries its token: the list hands its records straight to the edit.
+QString selectAccounts() {
+    return repositories::selectWithToken(kEditGuard);
+}
 
 models::User readUser(const Row& row) {
     models::User u;
@@ -25,6 +38,7 @@ models::User readUser(const Row& row) {
     u.status = row.integer("status");
     u.createdAt = row.dateTime("created_at");
     u.updatedAt = row.dateTime("updated_at");
+    u.rowToken = row.text(kTokenColumn);
     return u;
 }
 
@@ -72,15 +86,23 @@ template <class F> UserRepository::WriteResult UserRepository::keepingAManager(F
 
 UserRepository::WriteResult UserRepository::saveAccount(const models::User& user,
                                                         const QString& newPasswordHash) {
+    clearRefusal();
     if (!m_db)
         return WriteResult::Failed;
-    return keepingAManager([&] {
-        return m_db->execute(
-                   QStringLiteral("UPDATE sys_user SET username = ?, real_name = ?, role = ?, status = ?, "
-                                  "updated_at = CURRENT_TIMESTAMP WHERE id = ?"),
-                   {user.username, user.realName, user.role, user.status, user.id}) &&
+    QString reason;
+    const WriteResult result = keepingAManager([&] {
+        return repositories::saveUnchanged(
+                   m_db, kEditGuard, user.id, user.rowToken,
+                   repositories::stampedColumns(kEditedColumns,
+                                                {user.username, user.realName, user.role, user.status}),
+                   &reason) &&
                (newPasswordHash.isEmpty() || updatePassword(user.id, newPasswordHash));
     });
+    if (result == WriteResult::Failed && !reason.isEmpty()) {
+        refuse(reason);
+        return WriteResult::Changed;
+    }
+    return result;
 }
 
 bool UserRepository::updatePassword(int id, const QString& passwordHash) {
@@ -102,17 +124,17 @@ UserRepository::WriteResult UserRepository::changeStatus(int id, int status) {
 }
 
 models::User UserRepository::findById(int id) {
-    return readFirst(m_db, QString::fromLatin1(kSelect) + QStringLiteral(" WHERE id = ?"), {id}, readUser);
+    return readFirst(m_db, selectAccounts() + QStringLiteral(" WHERE id = ?"), {id}, readUser);
 }
 
 QList<models::User> UserRepository::findAll() {
-    return readList(m_db, QString::fromLatin1(kSelect) + QStringLiteral(" ORDER BY id DESC"), {}, readUser);
+    return readList(m_db, selectAccounts() + QStringLiteral(" ORDER BY id DESC"), {}, readUser);
 }
 
 QList<models::User> UserRepository::search(const QString& keyword) {
     const QString pattern = QLatin1Char('%') + keyword + QLatin1Char('%');
     return readList(m_db,
-                    QString::fromLatin1(kSelect) +
+                    selectAccounts() +
                         QStringLiteral(" WHERE username LIKE ? OR real_name LIKE ? ORDER BY id DESC"),
                     {pattern, pattern}, readUser);
 }

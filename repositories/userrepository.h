@@ -2,6 +2,7 @@
 
 #include "core/loginuser.h"
 #include "models/user.h"
+#include "repositories/refusal.h"
 
 #include <QList>
 
@@ -16,12 +17,13 @@ class IDbAdapter;
 // The last enabled 老板 (role 'manager', status 1) cannot be disabled or demoted: a write that would leave no
 // such account is refused inside its transaction, so two windows or programs racing cannot get around it
 // either (a database that already has none is left to be repaired by enabling one).
-class UserRepository {
+class UserRepository : public repositories::Refusable {
 public:
     enum class WriteResult {
         Saved,
-        Failed,     // the statement failed (e.g. a taken user name) or there is no database
-        LastManager // refused: it would leave no enabled manager account
+        Failed,      // the statement failed (e.g. a taken user name) or there is no database
+        LastManager, // refused: it would leave no enabled manager account
+        Changed      // refused: the account was changed or removed since it was read (refusal() says which)
     };
 
     UserRepository(); // the database manager's shared adapter, which may be null
@@ -32,7 +34,8 @@ public:
     // Name, real name, role and status; never the hash. False also when refused (see WriteResult).
     bool update(const models::User& user) { return saveAccount(user, QString()) == WriteResult::Saved; }
     // The edit of an account: name, real name, role and status and, when newPasswordHash is not empty, the
-    // new hash, in one transaction, so a refused edit keeps the old password as well.
+    // new hash, in one transaction, so a refused edit keeps the old password as well. Only while the account
+    // is as it was read (the record's rowToken).
     WriteResult saveAccount(const models::User& user, const QString& newPasswordHash);
     bool updatePassword(int id, const QString& passwordHash);
     bool setStatus(int id, int status) { return changeStatus(id, status) == WriteResult::Saved; }

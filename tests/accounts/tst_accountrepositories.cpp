@@ -54,6 +54,7 @@ private slots:
         models::User u = account("li");
         QVERIFY(repo.insert(u));
         QCOMPARE(repo.findById(u.id).createdAt, kNow);
+        u.rowToken = repo.findById(u.id).rowToken;
         QVERIFY(repo.update(u));
         // SQLite's own clock writes UTC text; it must read back as a date-time too.
         const QDateTime utc = QDateTime::currentDateTimeUtc();
@@ -63,6 +64,7 @@ private slots:
         QVERIFY(!repo.insert(dup) && dup.id == 42);
         models::User other = account("wang");
         QVERIFY(repo.insert(other));
+        other.rowToken = repo.findById(other.id).rowToken;
         other.username = "li";
         QVERIFY(!repo.update(other));
         QCOMPARE(t.scalar("SELECT group_concat(username) FROM sys_user").toString(),

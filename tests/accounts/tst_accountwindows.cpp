@@ -217,6 +217,33 @@ private slots:
                  "用户更新成功！" + hashPassword("new ") + "|clerk|1");
     }
 
+    // An account another program changed after the list was read: the edit is refused with the reason, the
+    // dialog comes back holding what was typed, and neither the account nor its password changes.
+    void userChangedElsewhereComesBackAsTyped() {
+        TestDatabase t;
+        t.exec("INSERT INTO sys_user (username, password_hash, real_name, role) VALUES ('zhang', 'h', '张', "
+               "'clerk')");
+        UserManagerWindow w;
+        t.exec("UPDATE sys_user SET role = 'manager' WHERE username = 'zhang'");
+        QString shownAgain;
+        int showings = 0;
+        ModalAnswer<UserDialog> answer(
+            [&](UserDialog* d) {
+                if (showings++) {
+                    shownAgain = field(d, "editRealName")->text() + "|" + field(d, "editPassword")->text();
+                    d->reject();
+                    return;
+                }
+                field(d, "editRealName")->setText("张三");
+                fill("zhang", "", "new")(d);
+            },
+            true);
+        clickOn(w, "zhang", "btnEdit");
+        QCOMPARE(shownAgain, QString("张三|new"));
+        QCOMPARE(Prompts::lastText(), QString("用户更新失败！\n该记录已被修改，请重新打开后再编辑"));
+        QCOMPARE(stateOf(t, "zhang"), QString("h|manager|1"));
+    }
+
     // The only enabled 老板 can be neither disabled nor demoted; the window says why and logs nothing.
     void lastManagerIsKept() {
         TestDatabase t;

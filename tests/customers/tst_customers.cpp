@@ -131,10 +131,11 @@ private slots:
         QCOMPARE(QString::number(t.count("customer")) + column(&w) + column(&w, 6), QString("1零售客户是"));
         save(&w, "btnEdit", "零售客户", false);
         QCOMPARE(t.scalar(defaults).toString(), QString());
-        QCOMPARE(said(), QString("请选择要编辑的客户|请选择要查看的客户|请选择要删除的客户|"
-                                 "请输入客户名称|客户添加成功|客户添加成功|客户添加失败|客户修改失败|"
-                                 "客户修改成功|默认客户不能删除|确定要删除客户 \"新默认\" 吗？|"
-                                 "客户删除成功|客户修改成功"));
+        QCOMPARE(said(),
+                 QString("请选择要编辑的客户|请选择要查看的客户|请选择要删除的客户|"
+                         "请输入客户名称|客户添加成功|客户添加成功|客户添加失败|客户修改失败\n该客户已被删除|"
+                         "客户修改成功|默认客户不能删除|确定要删除客户 \"新默认\" 吗？|"
+                         "客户删除成功|客户修改成功"));
     }
 
     // Each keystroke searches the text as typed, in both windows: default first, then newest. A double click

@@ -1,5 +1,8 @@
+#include "core/sqliteadapter.h"
+#include "repositories/customerrepository.h"
 #include "repositories/productrepository.h"
 #include "repositories/supplierrepository.h"
+#include "repositories/userrepository.h"
 #include "tests/support/datarows.h"
 #include "tests/support/farday.h"
 #include "tests/support/logcapture.h"
@@ -9,10 +12,14 @@
 
 #include <QtTest>
 
+#include <functional>
+
 using namespace kestrovalin::test;
 using namespace kestrovalin::models;
 using namespace kestrovalin::repositories;
 using Item = ProductRepository::InventoryBatchWithProduct;
+using kestrovalin::IDbAdapter;
+using kestrovalin::UserRepository;
 
 namespace {
 
@@ -69,6 +76,127 @@ QString soldLines(const QList<Item>& list) {
         list, [](const Item& x) { return row(x.salesOrderItemId, x.returnedQuantity, x.batch.quantity); });
 }
 
+// One register as two copies of the program on one file see it: the record first stored, the text the other
+// copy edits and the one this copy edits, how the other copy deletes the row, a step only some registers
+// have, and the row's state (listed, suspended, present) read in SQL by id.
+template <class Repo, class Record> struct Register {
+    Record record;
+    QString Record::*theirs;
+    QString Record::*ours;
+    std::function<void(IDbAdapter* other, int id)> remove;
+    std::function<void(IDbAdapter* other, int id, Record& form)> special;
+    QString state;
+};
+
+int store(ProductRepository& repo, const Product& p) {
+    return repo.insert(p);
+}
+int store(SupplierRepository& repo, const Supplier& s) {
+    return repo.insert(s);
+}
+int store(CustomerRepository& repo, Customer c) {
+    return repo.insert(c) ? c.id : -1;
+}
+int store(UserRepository& repo, User u) {
+    return repo.insert(u) ? u.id : -1;
+}
+
+struct Outcome {
+    bool otherSaved = true;
+    bool saved = false;
+    QString reason;
+    QString theirs;
+    QString ours;
+    QString state;
+};
+
+// This copy reads the row into its form and types into it; meanwhile the other copy changes the row, deletes
+// it, takes the register's special step or only reads it (and saves its own form after this copy).
+template <class Repo, class Record>
+Outcome twoCopies(TestDatabase& t, const Register<Repo, Record>& reg, const QString& meanwhile) {
+    kestrovalin::SQLiteAdapter other;
+    Outcome out;
+    if (!other.connect(t.path()))
+        return out;
+    Repo mine(t.db());
+    const int id = store(mine, reg.record);
+    Record form = mine.findById(id);
+    form.*reg.ours = "本机所改";
+    if (meanwhile == "changed") {
+        Repo theirs(&other);
+        Record elsewhere = theirs.findById(id);
+        elsewhere.*reg.theirs = "别处所改";
+        out.otherSaved = theirs.update(elsewhere);
+    } else if (meanwhile == "deleted") {
+        reg.remove(&other, id);
+    } else if (meanwhile == "special") {
+        reg.special(&other, id, form);
+    }
+    Repo theirs(&other);
+    Record late = theirs.findById(id);
+    out.saved = mine.update(form);
+    out.reason = mine.refusal();
+    if (meanwhile == "none") {
+        // The other copy read the row too, but saves only now: this copy's save is the one that stays.
+        late.*reg.theirs = "别处所改";
+        out.otherSaved = theirs.update(late);
+    }
+    const Record stored = mine.findById(id);
+    out.theirs = stored.*reg.theirs;
+    out.ours = stored.*reg.ours;
+    out.state = t.scalar(reg.state, {id}).toString();
+    return out;
+}
+
+Register<ProductRepository, Product> drugs() {
+    return {makeProduct("板蓝根颗粒", "6900000000017", "10g*20袋", "甲药厂"), &Product::manufacturer,
+            &Product::specification, [](IDbAdapter* other, int id) { ProductRepository(other).remove(id); },
+            // The form's record says deleted: an edit still never unlists the drug.
+            [](IDbAdapter*, int, Product& form) { form.status = 0; },
+            "SELECT status FROM product WHERE id = ?"};
+}
+
+Register<SupplierRepository, Supplier> suppliers() {
+    Supplier s = supplierWith("甲医药公司");
+    s.contactName = "王经理";
+    s.contactPhone = "020-1234567";
+    return {s,
+            &Supplier::contactName,
+            &Supplier::contactPhone,
+            [](IDbAdapter* other, int id) { SupplierRepository(other).remove(id); },
+            {},
+            "SELECT status FROM supplier WHERE id = ?"};
+}
+
+Register<CustomerRepository, Customer> customers() {
+    Customer c;
+    c.name = "张三";
+    c.phone = "13800000000";
+    c.address = "中山路1号";
+    return {c,
+            &Customer::phone,
+            &Customer::address,
+            [](IDbAdapter* other, int id) { CustomerRepository(other).remove(id); },
+            {},
+            "SELECT COUNT(*) FROM customer WHERE id = ?"};
+}
+
+Register<UserRepository, User> users() {
+    User u;
+    u.username = "li";
+    u.realName = "李四";
+    u.passwordHash = "h";
+    u.role = "clerk";
+    u.status = 1;
+    // Accounts are never deleted by the program; a row gone is still refused.
+    return {u,
+            &User::realName,
+            &User::username,
+            [](IDbAdapter* other, int id) { other->execute("DELETE FROM sys_user WHERE id = ?", {id}); },
+            [](IDbAdapter* other, int id, User&) { UserRepository(other).setStatus(id, 0); },
+            "SELECT status FROM sys_user WHERE id = ?"};
+}
+
 } // namespace
 
 class TestMasterData : public QObject {
@@ -97,15 +225,18 @@ private slots:
         p.id = repo.insert(p);
         p.status = 1; // a new drug is always active
         QCOMPARE(fields(repo.findById(p.id)), fields(p));
-        p.status = 0;
+        p.status = 0; // an edit never unlists a drug
         p.name = "阿莫西林分散片";
+        p.rowToken = repo.findById(p.id).rowToken;
         QVERIFY(repo.update(p));
+        p.status = 1;
         QCOMPARE(fields(repo.findById(p.id)), fields(p));
 
         LogCapture log;
         QCOMPARE(repo.insert(makeProduct("布洛芬片", p.barcode)), -1);
         QCOMPARE(log.count(QtCriticalMsg, "Product insert failed:"), 1);
         p.barcode = QString("");
+        p.rowToken = repo.findById(p.id).rowToken;
         QVERIFY(repo.update(p) && repo.insert(makeProduct("维生素C片")) > 0);
         QVERIFY(repo.insert(makeProduct("维生素B1片", QString(""))) > 0);
         QCOMPARE(t.count("product", "barcode IS NULL"), 3);
@@ -310,6 +441,66 @@ private slots:
         QCOMPARE(repo.refreshAllQualificationStatus(), true);
         QCOMPARE(t.scalar(statuses).toString(), QString("valid,expiring,expired,valid"));
         QCOMPARE(t.count("supplier", "updated_at IS NOT NULL"), 2);
+    }
+
+    // Two copies on one file: a form saved after its row was changed or deleted elsewhere writes nothing and
+    // says why; a row nobody touched is saved. An edit never writes a drug's status.
+    void saveOnlyOverTheRowAsRead_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<bool>("saved");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("theirs");
+        QTest::addColumn<QString>("ours");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<bool>("otherSaved");
+        const QString changed = "该记录已被修改，请重新打开后再编辑";
+        const QString mine = "本机所改";
+        const QString other = "别处所改";
+        // "none": the other copy only reads, and its own save comes after this copy's.
+        const auto add = [](const char* name, const QString& kind, const QString& meanwhile, bool saved,
+                            const QString& reason, const QString& theirs, const QString& ours,
+                            const QString& state, bool otherSaved) {
+            QTest::newRow(name) << kind << meanwhile << saved << reason << theirs << ours << state
+                                << otherSaved;
+        };
+        add("drug changed", "drug", "changed", false, changed, other, "10g*20袋", "1", true);
+        add("drug deleted", "drug", "deleted", false, "该商品已被删除", "甲药厂", "10g*20袋", "0", true);
+        add("drug form holding status 0", "drug", "special", true, "", "甲药厂", mine, "1", true);
+        add("drug saved first", "drug", "none", true, "", "甲药厂", mine, "1", false);
+        add("supplier changed", "supplier", "changed", false, changed, other, "020-1234567", "active", true);
+        add("supplier deleted", "supplier", "deleted", false, "该供应商已被删除", "王经理", "020-1234567",
+            "suspended", true);
+        add("supplier saved first", "supplier", "none", true, "", "王经理", mine, "active", false);
+        add("customer changed", "customer", "changed", false, changed, other, "中山路1号", "1", true);
+        add("customer deleted", "customer", "deleted", false, "该客户已被删除", "", "", "0", true);
+        add("customer saved first", "customer", "none", true, "", "13800000000", mine, "1", false);
+        add("user changed", "user", "changed", false, changed, other, "li", "1", true);
+        add("user disabled", "user", "special", false, changed, "李四", "li", "0", true);
+        add("user deleted", "user", "deleted", false, "该用户已被删除", "", "", "", true);
+        add("user saved first", "user", "none", true, "", "李四", mine, "1", false);
+    }
+    void saveOnlyOverTheRowAsRead() {
+        QFETCH(QString, kind);
+        QFETCH(QString, meanwhile);
+        TestDatabase t;
+        LogCapture log;
+        Outcome out;
+        if (kind == "drug")
+            out = twoCopies(t, drugs(), meanwhile);
+        else if (kind == "supplier")
+            out = twoCopies(t, suppliers(), meanwhile);
+        else if (kind == "customer")
+            out = twoCopies(t, customers(), meanwhile);
+        else
+            out = twoCopies(t, users(), meanwhile);
+        QTEST(out.otherSaved, "otherSaved");
+        QTEST(out.saved, "saved");
+        QTEST(out.reason, "reason");
+        QTEST(out.theirs, "theirs");
+        QTEST(out.ours, "ours");
+        QTEST(out.state, "state");
+        QCOMPARE(t.db()->inTransaction(), false);
     }
 };
 

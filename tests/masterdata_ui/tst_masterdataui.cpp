@@ -91,9 +91,11 @@ template <typename Window, typename Form, int nameColumn> struct List {
     QString searchFor(const QString& text, bool pressReturn = false) {
         return search(&window, text, nameColumn, pressReturn);
     }
-    // Opens the form with `button`, or by double-clicking `row`, types {field, text, ...} and presses OK. A
-    // form that comes back after a failed write is cancelled; returns the typed fields' texts it held then.
-    QString viaForm(const QStringList& typed, const char* button = "btnAdd", int row = -1) {
+    // Opens the form with `button`, or by double-clicking `row`, types {field, text, ...}, lets `meanwhile`
+    // happen and presses OK. A form that comes back after a failed write is cancelled; returns the typed
+    // fields' texts it held then.
+    QString viaForm(const QStringList& typed, const char* button = "btnAdd", int row = -1,
+                    const std::function<void()>& meanwhile = {}) {
         QStringList shownAgain;
         int showings = 0;
         ModalAnswer<Form> answer(
@@ -103,6 +105,8 @@ template <typename Window, typename Form, int nameColumn> struct List {
                     auto* field = form->template findChild<QLineEdit*>(typed[i]);
                     showings ? void(shownAgain << field->text()) : field->setText(typed[i + 1]);
                 }
+                if (!showings && meanwhile)
+                    meanwhile();
                 buttons->button(showings++ ? QDialogButtonBox::Cancel : QDialogButtonBox::Ok)->click();
             },
             true);
@@ -274,6 +278,22 @@ private slots:
         QCOMPARE(takePrompts() + w.names(),
                  QStringLiteral("错误新增供应商失败|错误编辑供应商失败九州通医药|国药控股|华东医药"));
         QCOMPARE(w.t.count("supplier", "name = '上药' OR contact_phone = '021-1'"), 0);
+    }
+
+    // Another program changes the supplier while its form is open here: the save is refused with the reason
+    // under the failure, the form comes back as typed, and the other program's change stays.
+    void supplierChangedElsewhereIsNotOverwritten() {
+        Suppliers w;
+        w.makeCurrent("国药控股");
+        const QString typed = w.viaForm({"editContactPhone", "021-1"}, "btnEdit", -1, [&] {
+            w.t.exec("UPDATE supplier SET contact_name = '王五' WHERE name = '国药控股'");
+        });
+        QCOMPARE(typed, QStringLiteral("021-1"));
+        QCOMPARE(takePrompts(":"), QStringLiteral("错误:编辑供应商失败\n该记录已被修改，请重新打开后再编辑"));
+        QCOMPARE(
+            w.t.scalar("SELECT contact_name || '/' || contact_phone FROM supplier WHERE name = '国药控股'")
+                .toString(),
+            QStringLiteral("王五/13800001111"));
     }
 
     // The drug and supplier forms open with the name field focused, so what is typed first lands there.

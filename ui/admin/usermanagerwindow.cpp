@@ -4,6 +4,7 @@
 #include "repositories/operloghelper.h"
 #include "repositories/userrepository.h"
 #include "ui/admin/userdialog.h"
+#include "ui/common/formdialog.h"
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
@@ -131,10 +132,11 @@ void UserManagerWindow::onEditClicked() {
     }
     UserDialog dialog(this);
     dialog.setUser(selected);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
+    // A save refused because another program changed the account brings the dialog back as typed.
+    execUntilSettled(dialog, [&] { return saveEdit(dialog.getUser(), selected); });
+}
 
-    models::User record = dialog.getUser();
+bool UserManagerWindow::saveEdit(models::User record, const models::User& selected) {
     record.id = selected.id;
     const bool passwordChanged =
         !record.passwordHash.isEmpty() && record.passwordHash != selected.passwordHash;
@@ -142,17 +144,20 @@ void UserManagerWindow::onEditClicked() {
         record.passwordHash = selected.passwordHash;
 
     // A failed edit (a taken user name) leaves the old password in place too.
+    UserRepository repo;
     const UserRepository::WriteResult saved =
-        UserRepository().saveAccount(record, passwordChanged ? record.passwordHash : QString());
+        repo.saveAccount(record, passwordChanged ? record.passwordHash : QString());
     if (refusedAsLastManager(this, saved))
-        return;
+        return true;
     if (saved != UserRepository::WriteResult::Saved) {
-        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("用户更新失败！"));
-        return;
+        Prompts::warning(this, QStringLiteral("错误"),
+                         Prompts::withReason(QStringLiteral("用户更新失败！"), repo.refusal()));
+        return saved != UserRepository::WriteResult::Changed;
     }
     OperLogHelper::logUser(QStringLiteral("编辑用户"), nameDetail(selected.username));
     Prompts::information(this, QStringLiteral("成功"), QStringLiteral("用户更新成功！"));
     loadUsers(QString());
+    return true;
 }
 
 void UserManagerWindow::onViewClicked() {

@@ -31,6 +31,8 @@ private:
     void refreshTable();
     // A record with id 0 when no row is current.
     models::User getSelectedUser() const;
+    // Stores the edit of the selected account and tells the outcome; false when the dialog should come back.
+    bool saveEdit(models::User record, const models::User& selected);
 
     Ui_UserManagerWindow* ui;
     ListFrame* m_list;

@@ -103,12 +103,15 @@ void CustomerManagerWindow::on_btnEdit_clicked() {
     CustomerDialog dialog(this);
     dialog.setCustomer(loaded);
     execUntilSettled(dialog, [&] {
-        const models::Customer customer = dialog.getCustomer();
+        models::Customer customer = dialog.getCustomer();
+        // Refused when another program changed the row since it was read here.
+        customer.rowToken = loaded.rowToken;
         CustomerRepository repo = repository();
         // Only a newly marked default moves the flag; a default that stays default clears nothing.
-        return report(customer.isDefault && !loaded.isDefault ? repo.updateAsDefault(customer)
-                                                              : repo.update(customer),
-                      QStringLiteral("客户修改成功"), QStringLiteral("客户修改失败"));
+        const bool saved =
+            customer.isDefault && !loaded.isDefault ? repo.updateAsDefault(customer) : repo.update(customer);
+        return report(saved, QStringLiteral("客户修改成功"),
+                      Prompts::withReason(QStringLiteral("客户修改失败"), repo.refusal()));
     });
 }
 

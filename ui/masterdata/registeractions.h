@@ -40,7 +40,7 @@ struct RegisterTexts {
 // Each step tells the user its outcome ("成功", or "错误" for a failed write) and reloads the list: after an
 // add the whole list (the search field keeps its text), after an edit or a delete the list for the search
 // text. An empty name is refused ("提示") and the form is gone; a form whose write failed comes back holding
-// what was typed.
+// what was typed, and a refused write says why under the failure.
 template <class Repository, class Form, class Record> class RegisterActions {
 public:
     using Getter = Record (Form::*)() const;
@@ -76,6 +76,8 @@ public:
         execUntilSettled(form, [&] {
             Record record = (form.*m_get)();
             m_carryOver(stored, record);
+            // The save is refused when another program changed the row since it was read here.
+            record.rowToken = stored.rowToken;
             return settle(
                 record, [](Repository& repo, const Record& r) { return repo.update(r); }, m_texts.editFailed,
                 m_texts.updated, true);
@@ -107,7 +109,7 @@ private:
         }
         Repository repo = repository();
         if (!write(repo, record)) {
-            Prompts::critical(m_window, QStringLiteral("错误"), failure);
+            Prompts::critical(m_window, QStringLiteral("错误"), Prompts::withReason(failure, repo.refusal()));
             return false;
         }
         succeeded(success, keepFilter);
