@@ -215,9 +215,20 @@ private slots:
         QTest::newRow("after the leap bug") << 61.0 << false << "Date:1900-03-01";
         QTest::newRow("recent") << 46387.0 << false << "Date:2026-12-31";
         QTest::newRow("rounds to next midnight") << 46386.999999999 << false << "Date:2026-12-31";
-        QTest::newRow("1904 day 0") << 0.0 << true << "Date:1904-01-01";
+        QTest::newRow("1904 day 1") << 1.0 << true << "Date:1904-01-02";
+        QTest::newRow("1904 day 1 at noon") << 1.5 << true << "Date:1904-01-02";
+        QTest::newRow("1904 day 60") << 60.0 << true << "Date:1904-03-01";
+        QTest::newRow("1904 day 61") << 61.0 << true << "Date:1904-03-02";
+        QTest::newRow("day 1 at noon") << 1.5 << false << "Date:1900-01-01";
         QTest::newRow("1904 recent") << 44925.0 << true << "Date:2026-12-31";
         QTest::newRow("negative stays a number") << -1.0 << false << "Number:-1";
+        // Below day 1 only a time of day: the workbook shows no date there.
+        for (const bool date1904 : {false, true}) {
+            const char* system = date1904 ? "1904" : "1900";
+            QTest::addRow("%s zero stays a number", system) << 0.0 << date1904 << "Number:0";
+            QTest::addRow("%s noon stays a number", system) << 0.5 << date1904 << "Number:0.5";
+            QTest::addRow("%s last second stays a number", system) << 0.999999 << date1904 << "Number:0.999999";
+        }
         QTest::newRow("beyond 9999 stays a number") << 3e6 << false << "Number:3000000";
     }
     void serials() {
