@@ -124,6 +124,40 @@ long peakMegabytes() {
     return usage.ru_maxrss / 1024;
 }
 
+// Hand-written cells of one sheet row, as a formula-writing script saves them. Each cell is its XML with
+// %1 for its reference; a plain value becomes an inline string. Style 1 is the time format h:mm, style 2
+// the built-in date format 14.
+QByteArray handRow(int row, const QStringList& cells) {
+    QByteArray xml = "<row r=\"" + QByteArray::number(row) + "\">";
+    for (int c = 0; c < cells.size(); ++c) {
+        const QString ref = columnLetter(c) + QString::number(row);
+        const QString& cell = cells.at(c);
+        if (cell.startsWith(QLatin1String("<c ")))
+            xml += cell.arg(ref).toUtf8();
+        else if (!cell.isEmpty())
+            xml += QStringLiteral("<c r=\"%1\" t=\"inlineStr\"><is><t>%2</t></is></c>")
+                       .arg(ref, cell.toHtmlEscaped())
+                       .toUtf8();
+    }
+    return xml + "</row>";
+}
+
+bool writeHandWorkbook(const QString& path, const QStringList& titles, const QStringList& cells) {
+    const QByteArray styles =
+        "<numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"h:mm\"/></numFmts>"
+        "<cellXfs count=\"3\"><xf numFmtId=\"0\"/><xf numFmtId=\"164\" "
+        "applyNumberFormat=\"1\"/><xf numFmtId=\"14\" applyNumberFormat=\"1\"/></cellXfs>";
+    return writeZip(path, handWorkbook({{"worksheets/s.xml", handRow(1, titles) + handRow(2, cells)}},
+                                       QByteArray(), styles));
+}
+
+QStringList texts(const QVariantList& values) {
+    QStringList list;
+    for (const QVariant& v : values)
+        list << v.toString();
+    return list;
+}
+
 std::unique_ptr<QDialog> makeDialog(const QString& kind) {
     if (kind == QLatin1String("product"))
         return std::make_unique<ProductImportDialog>();
@@ -546,6 +580,67 @@ private slots:
         QCOMPARE(closeSuppliers.count(), 1);
         QCOMPARE(child<QLabel>(&products, "labelCount")->text(), QStringLiteral("共 1 条记录"));
         QCOMPARE(child<QLabel>(&suppliers, "labelCount")->text(), QStringLiteral("共 1 条记录"));
+    }
+
+    // A cell no workbook can mean as the column's value: a formula saved without its result, a price that
+    // is no finite number, a time of day in a date column. The row is listed invalid and nothing stored.
+    void unreadableCells_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("column"); // 0-based
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("stored");
+        const QString invalid = QStringLiteral("  ⚠ 第 2 行数据无效：");
+        QTest::newRow("flag =TRUE()") << "product" << 8 << "<c r=\"%1\" t=\"b\"><f>TRUE()</f></c>"
+                                      << invalid + "第 I 列为公式，没有计算结果" << 0;
+        QTest::newRow("flag =IF() as text")
+            << "product" << 8 << "<c r=\"%1\" t=\"str\"><f>IF(G3=\"处方药\",\"是\",\"否\")</f></c>"
+            << invalid + "第 I 列为公式，没有计算结果" << 0;
+        QTest::newRow("sale price =K2*2") << "product" << 11 << "<c r=\"%1\"><f>K2*2</f></c>"
+                                          << invalid + "第 L 列为公式，没有计算结果" << 0;
+        QTest::newRow("name formula with an empty value")
+            << "product" << 1 << "<c r=\"%1\" t=\"str\"><f>\"复方\"&amp;\"甘草片\"</f><v></v></c>"
+            << invalid + "第 B 列为公式，没有计算结果" << 0;
+        QTest::newRow("cached price kept") << "product" << 11 << "<c r=\"%1\"><f>K2*2</f><v>3</v></c>"
+                                           << "校验完成：有效 1 条，重复 0 条，格式错误 0 条" << 1;
+        QTest::newRow("sale price inf") << "product" << 11 << "inf" << invalid + "销售价格式错误：inf" << 0;
+        QTest::newRow("purchase price -inf")
+            << "product" << 10 << "-inf" << invalid + "采购价格式错误：-inf" << 0;
+        QTest::newRow("sale price nan") << "product" << 11 << "nan" << invalid + "销售价格式错误：nan" << 0;
+        QTest::newRow("sale price 1e999")
+            << "product" << 11 << "1e999" << invalid + "销售价格式错误：1e999" << 0;
+        QTest::newRow("sale price number inf")
+            << "product" << 11 << "<c r=\"%1\"><v>INF</v></c>" << invalid + "销售价格式错误：inf" << 0;
+        QTest::newRow("sale price number nan")
+            << "product" << 11 << "<c r=\"%1\"><v>NaN</v></c>" << invalid + "销售价格式错误：nan" << 0;
+        const QString firmInvalid = QStringLiteral("  第 2 行数据无效：");
+        QTest::newRow("phone formula")
+            << "supplier" << 6 << "<c r=\"%1\" t=\"str\"><f>\"027-\"&amp;A1</f></c>"
+            << firmInvalid + "第 G 列为公式，没有计算结果" << 0;
+        QTest::newRow("licence date formula")
+            << "supplier" << 7 << "<c r=\"%1\" s=\"2\"><f>TODAY()+365</f></c>"
+            << firmInvalid + "第 H 列为公式，没有计算结果" << 0;
+        QTest::newRow("licence a time of day") << "supplier" << 7 << "<c r=\"%1\" s=\"1\"><v>0.5</v></c>"
+                                               << firmInvalid + "许可证到期日期无法识别：0.5" << 0;
+        QTest::newRow("GSP date serial 0") << "supplier" << 10 << "<c r=\"%1\" s=\"2\"><v>0</v></c>"
+                                           << firmInvalid + "GSP有效期日期无法识别：0" << 0;
+        QTest::newRow("cached date kept")
+            << "supplier" << 7 << "<c r=\"%1\" s=\"2\"><f>DATE(2027,6,30)</f><v>46568</v></c>"
+            << "校验完成：有效 1 条，重复 0 条，格式错误 0 条" << 1;
+    }
+    void unreadableCells() {
+        QFETCH(QString, kind);
+        QFETCH(int, column);
+        QFETCH(QString, cell);
+        const bool products = kind == "product";
+        QStringList cells =
+            products ? texts(drug("6920000000017", "复方甘草片")) : texts(firm("华润医药商业有限公司"));
+        cells[column] = cell;
+        const QString path = file(kind + "-cells.xlsx");
+        QVERIFY(writeHandWorkbook(path, texts(products ? kProductTitles : kSupplierTitles), cells));
+        const auto dialog = makeDialog(kind);
+        QTEST(runImport(dialog.get(), path).value(2), "line");
+        QTEST(m_db->count(products ? "product" : "supplier"), "stored");
     }
 
     // --- supplier import ---
