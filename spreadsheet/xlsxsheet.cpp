@@ -603,6 +603,7 @@ struct CellRaw {
     QString inlineText;
     bool hasValue = false;
     bool hasInline = false;
+    bool hasFormula = false;
 };
 
 class SheetParser {
@@ -682,6 +683,7 @@ private:
                 }
                 raw.hasInline = true;
             } else {
+                raw.hasFormula = raw.hasFormula || isLocal(xml, QLatin1String("f"));
                 xml.skipCurrentElement(); // formula text, extensions
             }
         }
@@ -693,8 +695,14 @@ private:
             value = CellValue::makeText(raw.inlineText);
             return true;
         }
+        // Written by a tool that cannot calculate: what the cell shows is unknown. An empty text result
+        // (t="str" with an empty value) is a result all the same.
+        if (raw.hasFormula && (!raw.hasValue || (raw.value.isEmpty() && raw.type != QLatin1String("str")))) {
+            value = CellValue::makeNoResult();
+            return true;
+        }
         if (!raw.hasValue)
-            return true; // a formatted blank, or a formula never calculated
+            return true; // a formatted blank
         if (raw.type == QLatin1String("s")) {
             bool ok = false;
             const int index = raw.value.toInt(&ok);
