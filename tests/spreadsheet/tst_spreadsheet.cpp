@@ -663,6 +663,47 @@ private slots:
                                                 << QByteArray() << "A1" << QString("Bool:false");
         QTest::newRow("formula with an error") << row("<c r=\"A1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>")
                                                << QByteArray() << "A1" << QString("Error:#DIV/0!");
+        // Numbers no cell can hold.
+        const QList<QByteArray> nonFinite = {"inf", "-INF", "NaN", "Infinity", "-infinity", " nan ", "1e999"};
+        for (const QByteArray& text : nonFinite)
+            QTest::newRow("number " + text) << row("<c r=\"A1\"><v>" + text + "</v></c>") << QByteArray()
+                                            << "A1" << QString("Error:#NUM!");
+        QTest::newRow("number near the largest")
+            << row("<c r=\"A1\"><v>1e308</v></c>") << QByteArray() << "A1" << QString("Number:1e+308");
+        // Booleans as producers spell them.
+        const QList<QPair<QByteArray, QString>> booleans = {
+            {"false", "Bool:false"}, {"FALSE", "Bool:false"},  {" 0 ", "Bool:false"},  {"True", "Bool:true"},
+            {"1", "Bool:true"},      {"yes", "Error:#VALUE!"}, {"2", "Error:#VALUE!"}, {"", "Error:#VALUE!"}};
+        for (const auto& b : booleans)
+            QTest::newRow("boolean '" + b.first + "'")
+                << row("<c r=\"A1\" t=\"b\"><v>" + b.first + "</v></c>") << QByteArray() << "A1" << b.second;
+        // Rows and cells count only inside sheetData, in the worksheet's own vocabulary.
+        const QByteArray a1 = row("<c r=\"A1\"><v>1</v></c>");
+        QTest::newRow("row in an extension")
+            << a1
+            << QByteArray(
+                   "<extLst><ext uri=\"{x}\"><row r=\"2\"><c r=\"B2\"><v>7</v></c></row></ext></extLst>")
+            << "B2" << QString("Empty:");
+        QTest::newRow("row of another namespace in sheetData")
+            << a1 + "<o:row xmlns:o=\"urn:other\" r=\"3\"><o:c r=\"C3\"><o:v>7</o:v></o:c></o:row>"
+            << QByteArray() << "C3" << QString("Empty:");
+        QTest::newRow("cell of another namespace in a row")
+            << row("<c r=\"A1\"><v>1</v></c><o:c xmlns:o=\"urn:other\" r=\"B1\"><o:v>7</o:v></o:c>")
+            << QByteArray() << "B1" << QString("Empty:");
+        QTest::newRow("value of another namespace in a cell")
+            << row("<c r=\"A1\"><v>1</v></c><c r=\"B1\"><o:v xmlns:o=\"urn:other\">7</o:v></c>")
+            << QByteArray() << "B1" << QString("Empty:");
+        QTest::newRow("sheetData of another namespace")
+            << a1
+            << QByteArray("<o:sheetData xmlns:o=\"urn:other\"><row r=\"4\"><c "
+                          "r=\"D4\"><v>7</v></c></row></o:sheetData>")
+            << "D4" << QString("Empty:");
+        QTest::newRow("strict vocabulary")
+            << a1
+            << QByteArray(
+                   "<s:sheetData xmlns:s=\"http://purl.oclc.org/ooxml/spreadsheetml/main\"><s:row r=\"4\">"
+                   "<s:c r=\"D4\"><s:v>7</s:v></s:c></s:row></s:sheetData>")
+            << "D4" << QString("Number:7");
     }
     void singleCells() {
         QFETCH(QByteArray, sheetData);
