@@ -598,9 +598,6 @@ private slots:
             << invalid + "第 I 列为公式，没有计算结果" << 0;
         QTest::newRow("sale price =K2*2") << "product" << 11 << "<c r=\"%1\"><f>K2*2</f></c>"
                                           << invalid + "第 L 列为公式，没有计算结果" << 0;
-        QTest::newRow("name formula with an empty value")
-            << "product" << 1 << "<c r=\"%1\" t=\"str\"><f>\"复方\"&amp;\"甘草片\"</f><v></v></c>"
-            << invalid + "第 B 列为公式，没有计算结果" << 0;
         QTest::newRow("cached price kept") << "product" << 11 << "<c r=\"%1\"><f>K2*2</f><v>3</v></c>"
                                            << "校验完成：有效 1 条，重复 0 条，格式错误 0 条" << 1;
         QTest::newRow("sale price inf") << "product" << 11 << "inf" << invalid + "销售价格式错误：inf" << 0;
@@ -610,9 +607,9 @@ private slots:
         QTest::newRow("sale price 1e999")
             << "product" << 11 << "1e999" << invalid + "销售价格式错误：1e999" << 0;
         QTest::newRow("sale price number inf")
-            << "product" << 11 << "<c r=\"%1\"><v>INF</v></c>" << invalid + "销售价格式错误：inf" << 0;
+            << "product" << 11 << "<c r=\"%1\"><v>INF</v></c>" << invalid + "第 L 列为错误值：#NUM!" << 0;
         QTest::newRow("sale price number nan")
-            << "product" << 11 << "<c r=\"%1\"><v>NaN</v></c>" << invalid + "销售价格式错误：nan" << 0;
+            << "product" << 11 << "<c r=\"%1\"><v>NaN</v></c>" << invalid + "第 L 列为错误值：#NUM!" << 0;
         const QString firmInvalid = QStringLiteral("  第 2 行数据无效：");
         QTest::newRow("phone formula")
             << "supplier" << 6 << "<c r=\"%1\" t=\"str\"><f>\"027-\"&amp;A1</f></c>"
