@@ -640,6 +640,34 @@ private slots:
         QTEST(m_db->count(products ? "product" : "supplier"), "stored");
     }
 
+    // One row more than the listed lines repeats the first: the last repeat is counted, not listed.
+    void longListsCounted_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("lastListed");
+        QTest::addColumn<QString>("unlisted");
+        QTest::newRow("product duplicates")
+            << "product"
+            << "  第 10002 行「复方甘草片」(条码:6920000000017) ↔ 与第 2 行条码相同"
+            << "  …另有 1 行重复数据未列出";
+        QTest::newRow("supplier duplicates") << "supplier"
+                                             << "  第 10002 行「华润医药商业有限公司」与第 2 行重复，跳过"
+                                             << "  …另有 1 行未列出";
+    }
+    void longListsCounted() {
+        QFETCH(QString, kind);
+        const bool products = kind == "product";
+        QList<QVariantList> rows;
+        for (int i = 0; i < 10002; ++i)
+            rows << (products ? drug("6920000000017", "复方甘草片") : firm("华润医药商业有限公司"));
+        const QString path = products ? productFile("long.xlsx", rows) : supplierFile("long.xlsx", rows);
+        const auto dialog = makeDialog(kind);
+        const QStringList lines = runImport(dialog.get(), path, false);
+        const int unlisted = lines.indexOf(QRegularExpression("  …另有.*"));
+        QTEST(lines.value(unlisted - 1), "lastListed");
+        QTEST(lines.value(unlisted), "unlisted");
+        QCOMPARE(lines.filter(QRegularExpression("重复，跳过|条码相同")).size(), 10000);
+    }
+
     // --- supplier import ---
 
     void supplierImport() {
