@@ -126,6 +126,12 @@ bool openImportSheet(WorkbookReader& reader, const QString& path, QStringList& r
     return true;
 }
 
+void traceCell(int row, int column, const CellValue& cell) {
+    if (cell.hasNoResult())
+        qCDebug(importLog) << "Value invalid for cell" << row << column;
+    qCDebug(importLog).noquote().nospace() << "  Cell(" << row << "," << column << "): " << cell.toText();
+}
+
 ResultLines::~ResultLines() {
     flush();
     if (m_unlisted > 0)

@@ -102,6 +102,9 @@ private:
     Dialog m_dialog;
 };
 
+// The debug lines of one cell read: its text, and a note of a formula cell without a value.
+void traceCell(int row, int column, const CellValue& cell);
+
 // Opens the workbook whose data starts in row 2; false with the reasons to list under the failure line.
 // logName starts the debug line with the sheet's size.
 bool openImportSheet(WorkbookReader& reader, const QString& path, QStringList& reasons, const char* logName);
@@ -172,8 +175,7 @@ private:
         for (int c = 1; c <= columns; ++c) {
             const CellValue cell = m_reader->cell(r, c);
             if (m_tracing)
-                qCDebug(importLog).noquote().nospace()
-                    << "  Cell(" << r << "," << c << "): " << cell.toText();
+                traceCell(r, c, cell);
             filled = filled || !cell.isEmpty();
             m_readCell(row, c, cell);
         }
