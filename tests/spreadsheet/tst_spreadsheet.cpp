@@ -230,7 +230,8 @@ private slots:
             const char* system = date1904 ? "1904" : "1900";
             QTest::addRow("%s zero stays a number", system) << 0.0 << date1904 << "Number:0";
             QTest::addRow("%s noon stays a number", system) << 0.5 << date1904 << "Number:0.5";
-            QTest::addRow("%s last second stays a number", system) << 0.999999 << date1904 << "Number:0.999999";
+            QTest::addRow("%s last second stays a number", system)
+                << 0.999999 << date1904 << "Number:0.999999";
         }
         QTest::newRow("beyond 9999 stays a number") << 3e6 << false << "Number:3000000";
     }
