@@ -193,7 +193,7 @@ private:
 
 // Lines of one colour added to the result area a few hundred at a time (each added paragraph on its own
 // makes the text area lay it out at once). Only the first kListedLines are listed: a shown text area
-// paints nothing at all once its document is taller than about 16 million pixels (some 900,000 lines), and
+// paints nothing at all once its document is taller than 2^23 pixels (some 490,000 lines here), and
 // nobody reads such a list. The rest are counted and, when the list ends, one line in the given wording (%1
 // the count) says how many were left out.
 class ResultLines {
