@@ -17,10 +17,7 @@ target_sources(kvtestsupport PRIVATE
 )
 
 # The libFuzzer target over the reader, off by default and never part of the normal build or the tests.
-# Debian: apt-get install clang-14 libclang-rt-14-dev, then
-#   CXX=clang++ cmake -S . -B build-fuzz -DKV_FUZZ=ON && cmake --build build-fuzz --target kvfuzzworkbook
-#   build-fuzz/kvfuzzworkbook -dict=tests/fuzz/workbook.dict -max_len=65536 <scratch dir> tests/data
-#   (kvfuzzxlsxparts likewise, seeded with the parts of .xlsx files joined by "\n#part#\n")
+# Debian: apt-get install clang-14 libclang-rt-14-dev; the build and run commands are in the README (Fuzzing).
 if(KV_FUZZ)
     # kvfuzzxlsxparts feeds the same reader XML parts that it packs itself, so that mutations get past the
     # zip checksums.

@@ -141,7 +141,9 @@ CellValue CellValue::makeDate(const QDate& date, const QTime& time) {
 }
 
 CellValue CellValue::fromSerial(double serial, bool date1904) {
-    if (!std::isfinite(serial) || serial < 0 || serial > kLastSerial)
+    // Below day 1 a serial is a time of day (or nothing): the workbook shows no date for it, and reading
+    // it as the day before day 1 would make a licence long expired.
+    if (!std::isfinite(serial) || serial < 1 || serial > kLastSerial)
         return makeNumber(serial);
     // Rounded to the second first, so 0.9999999 of a day is the next midnight.
     const qint64 total = std::llround(serial * kSecondsPerDay);

@@ -34,7 +34,7 @@ struct CellValue {
     static CellValue makeNoResult();
     static CellValue makeDate(const QDate& date, const QTime& time = QTime());
     // A date-formatted number: day 1 is 1900-01-01 (serial 60 the fictitious 1900-02-29), or 1904-01-02 in
-    // the 1904 system. Serials outside the calendar stay numbers.
+    // the 1904 system. Serials outside the calendar, and those below 1 (a time of day only), stay numbers.
     static CellValue fromSerial(double serial, bool date1904);
 };
 

@@ -11,6 +11,8 @@
 
 #include <minizip/unzip.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 
@@ -31,6 +33,14 @@ constexpr int kMaxRawCellText = SheetData::kMaxCellText * 7;
 
 bool isLocal(const QXmlStreamReader& xml, QLatin1String name) {
     return xml.name() == name;
+}
+
+// An element of the worksheet vocabulary, transitional or strict.
+bool isSheetElement(const QXmlStreamReader& xml, QLatin1String name) {
+    const QStringRef ns = xml.namespaceUri();
+    return xml.name() == name &&
+           (ns == QLatin1String("http://schemas.openxmlformats.org/spreadsheetml/2006/main") ||
+            ns == QLatin1String("http://purl.oclc.org/ooxml/spreadsheetml/main"));
 }
 
 // Namespaced attributes (r:id) are matched by their local name; the prefix differs between producers.
@@ -589,6 +599,29 @@ bool parseCellReference(const QStringRef& ref, int& column, int& row) {
     return true;
 }
 
+// "0"/"false" and "1"/"true" in any case; anything else is no boolean a spreadsheet could have saved.
+CellValue readBool(const QString& text) {
+    const QString word = text.trimmed().toLower();
+    if (word == QLatin1String("1") || word == QLatin1String("true"))
+        return CellValue::makeBool(true);
+    if (word == QLatin1String("0") || word == QLatin1String("false"))
+        return CellValue::makeBool(false);
+    return CellValue::makeError(QStringLiteral("#VALUE!"));
+}
+
+// Infinities, NaNs and overflowing numbers, however spelt: no cell can hold them.
+bool isNonFinite(const QString& text) {
+    const QByteArray bytes = text.trimmed().toLatin1();
+    if (bytes.isEmpty())
+        return false;
+    char* end = nullptr;
+    const double number = std::strtod(bytes.constData(), &end);
+    if (end == bytes.constData() + bytes.size() && !std::isfinite(number))
+        return true;
+    bool ok = false;
+    return !std::isfinite(text.toDouble(&ok)) && ok;
+}
+
 struct Workbook {
     QString sheetPart;
     QString sharedStringsPart;
@@ -603,6 +636,7 @@ struct CellRaw {
     QString inlineText;
     bool hasValue = false;
     bool hasInline = false;
+    bool hasFormula = false;
 };
 
 class SheetParser {
@@ -611,53 +645,77 @@ public:
                 bool date1904)
         : m_sheet(sheet), m_strings(strings), m_dateStyles(dateStyles), m_date1904(date1904) {}
 
+    // Starts on the root element. Cells count only as rows of the sheetData; the same names inside
+    // extensions or another namespace are something else.
     bool run(QXmlStreamReader& xml, QString& detail) {
-        int row = 0;
-        int nextColumn = 1;
-        int rowsSeen = 0;
-        while (!xml.atEnd()) {
-            if (xml.readNext() != QXmlStreamReader::StartElement)
-                continue;
-            // Attribute values are references into the attribute list, which must outlive them.
-            const QXmlStreamAttributes attributes = xml.attributes();
-            if (isLocal(xml, QLatin1String("row"))) {
-                const QStringRef r = attributes.value(QLatin1String("r"));
-                bool ok = true;
-                row = r.isEmpty() ? row + 1 : r.toInt(&ok);
-                if (!ok || row < 1 || row > SheetData::kMaxRows) {
-                    detail = QStringLiteral("row number out of range: ") + r.toString();
+        while (xml.readNextStartElement()) {
+            if (isSheetElement(xml, QLatin1String("sheetData"))) {
+                if (!readRows(xml, detail))
                     return false;
-                }
-                nextColumn = 1;
-                if (++rowsSeen % kProgressEveryRows == 0 && m_sheet.progress)
-                    m_sheet.progress();
-            } else if (isLocal(xml, QLatin1String("c"))) {
-                int column = nextColumn;
-                int cellRow = qMax(row, 1);
-                const QStringRef ref = attributes.value(QLatin1String("r"));
-                if (!ref.isEmpty() && !parseCellReference(ref, column, cellRow)) {
-                    detail = QStringLiteral("bad cell reference: ") + ref.toString();
-                    return false;
-                }
-                if (column > SheetData::kMaxColumns) {
-                    detail = QStringLiteral("column beyond the sheet");
-                    return false;
-                }
-                nextColumn = column + 1;
-                CellValue value;
-                if (!readCell(xml, attributes, value, detail))
-                    return false;
-                m_sheet.put(cellRow, column, value);
-                if (m_sheet.hasOverlongText()) {
-                    detail = kTooLong;
-                    return false;
-                }
+            } else {
+                xml.skipCurrentElement();
             }
         }
         return true;
     }
 
 private:
+    bool readRows(QXmlStreamReader& xml, QString& detail) {
+        int row = 0;
+        int rowsSeen = 0;
+        while (xml.readNextStartElement()) {
+            if (!isSheetElement(xml, QLatin1String("row"))) {
+                xml.skipCurrentElement();
+                continue;
+            }
+            const QStringRef r = xml.attributes().value(QLatin1String("r"));
+            bool ok = true;
+            row = r.isEmpty() ? row + 1 : r.toInt(&ok);
+            if (!ok || row < 1 || row > SheetData::kMaxRows) {
+                detail = QStringLiteral("row number out of range: ") + r.toString();
+                return false;
+            }
+            if (++rowsSeen % kProgressEveryRows == 0 && m_sheet.progress)
+                m_sheet.progress();
+            if (!readRow(xml, row, detail))
+                return false;
+        }
+        return true;
+    }
+
+    bool readRow(QXmlStreamReader& xml, int row, QString& detail) {
+        int nextColumn = 1;
+        while (xml.readNextStartElement()) {
+            if (!isSheetElement(xml, QLatin1String("c"))) {
+                xml.skipCurrentElement();
+                continue;
+            }
+            // Attribute values are references into the attribute list, which must outlive them.
+            const QXmlStreamAttributes attributes = xml.attributes();
+            int column = nextColumn;
+            int cellRow = row;
+            const QStringRef ref = attributes.value(QLatin1String("r"));
+            if (!ref.isEmpty() && !parseCellReference(ref, column, cellRow)) {
+                detail = QStringLiteral("bad cell reference: ") + ref.toString();
+                return false;
+            }
+            if (column > SheetData::kMaxColumns) {
+                detail = QStringLiteral("column beyond the sheet");
+                return false;
+            }
+            nextColumn = column + 1;
+            CellValue value;
+            if (!readCell(xml, attributes, value, detail))
+                return false;
+            m_sheet.put(cellRow, column, value);
+            if (m_sheet.hasOverlongText()) {
+                detail = kTooLong;
+                return false;
+            }
+        }
+        return true;
+    }
+
     bool readCell(QXmlStreamReader& xml, const QXmlStreamAttributes& attributes, CellValue& value,
                   QString& detail) {
         CellRaw raw;
@@ -669,19 +727,20 @@ private:
                 break;
             if (token != QXmlStreamReader::StartElement)
                 continue;
-            if (isLocal(xml, QLatin1String("v"))) {
+            if (isSheetElement(xml, QLatin1String("v"))) {
                 if (!readBoundedText(xml, kMaxRawCellText, raw.value)) {
                     detail = kTooLong;
                     return false;
                 }
                 raw.hasValue = true;
-            } else if (isLocal(xml, QLatin1String("is"))) {
+            } else if (isSheetElement(xml, QLatin1String("is"))) {
                 if (!readRichText(xml, raw.inlineText)) {
                     detail = kTooLong;
                     return false;
                 }
                 raw.hasInline = true;
             } else {
+                raw.hasFormula = raw.hasFormula || isSheetElement(xml, QLatin1String("f"));
                 xml.skipCurrentElement(); // formula text, extensions
             }
         }
@@ -693,8 +752,14 @@ private:
             value = CellValue::makeText(raw.inlineText);
             return true;
         }
+        // Written by a tool that cannot calculate: what the cell shows is unknown. An empty text result
+        // (t="str" with an empty value) is a result all the same.
+        if (raw.hasFormula && (!raw.hasValue || (raw.value.isEmpty() && raw.type != QLatin1String("str")))) {
+            value = CellValue::makeNoResult();
+            return true;
+        }
         if (!raw.hasValue)
-            return true; // a formatted blank, or a formula never calculated
+            return true; // a formatted blank
         if (raw.type == QLatin1String("s")) {
             bool ok = false;
             const int index = raw.value.toInt(&ok);
@@ -706,7 +771,7 @@ private:
         } else if (raw.type == QLatin1String("str")) {
             value = CellValue::makeText(decodeEscapes(raw.value));
         } else if (raw.type == QLatin1String("b")) {
-            value = CellValue::makeBool(raw.value.trimmed() != QLatin1String("0"));
+            value = readBool(raw.value);
         } else if (raw.type == QLatin1String("e")) {
             value = CellValue::makeError(raw.value.trimmed());
         } else if (raw.type == QLatin1String("d")) {
@@ -716,7 +781,9 @@ private:
         } else {
             bool ok = false;
             const double number = raw.value.toDouble(&ok);
-            if (!ok)
+            if (isNonFinite(raw.value))
+                value = CellValue::makeError(QStringLiteral("#NUM!"));
+            else if (!ok)
                 value = CellValue::makeText(raw.value);
             else if (m_dateStyles.value(raw.style, false))
                 value = CellValue::fromSerial(number, m_date1904);

@@ -108,3 +108,8 @@ save("read-column-xfd.xlsx",
 
 # A million rows with one number each.
 save("read-million-rows.xlsx", parts(sheet(b"<row><c><v>1</v></c></row>" * 1000000)))
+
+# One cell's text in runs of a megabyte split by empty comments: bounded as a whole, not run by run.
+RUN = b"_x" + b"A" * 999998 + b"<!---->"
+save("refuse-split-cell-text.xlsx",
+     parts(sheet(b'<row r="1"><c r="A1" t="str"><v>' + RUN * 127 + b"</v></c></row>")))

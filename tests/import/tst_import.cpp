@@ -124,6 +124,40 @@ long peakMegabytes() {
     return usage.ru_maxrss / 1024;
 }
 
+// Hand-written cells of one sheet row, as a formula-writing script saves them. Each cell is its XML with
+// %1 for its reference; a plain value becomes an inline string. Style 1 is the time format h:mm, style 2
+// the built-in date format 14.
+QByteArray handRow(int row, const QStringList& cells) {
+    QByteArray xml = "<row r=\"" + QByteArray::number(row) + "\">";
+    for (int c = 0; c < cells.size(); ++c) {
+        const QString ref = columnLetter(c) + QString::number(row);
+        const QString& cell = cells.at(c);
+        if (cell.startsWith(QLatin1String("<c ")))
+            xml += cell.arg(ref).toUtf8();
+        else if (!cell.isEmpty())
+            xml += QStringLiteral("<c r=\"%1\" t=\"inlineStr\"><is><t>%2</t></is></c>")
+                       .arg(ref, cell.toHtmlEscaped())
+                       .toUtf8();
+    }
+    return xml + "</row>";
+}
+
+bool writeHandWorkbook(const QString& path, const QStringList& titles, const QStringList& cells) {
+    const QByteArray styles =
+        "<numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"h:mm\"/></numFmts>"
+        "<cellXfs count=\"3\"><xf numFmtId=\"0\"/><xf numFmtId=\"164\" "
+        "applyNumberFormat=\"1\"/><xf numFmtId=\"14\" applyNumberFormat=\"1\"/></cellXfs>";
+    return writeZip(path, handWorkbook({{"worksheets/s.xml", handRow(1, titles) + handRow(2, cells)}},
+                                       QByteArray(), styles));
+}
+
+QStringList texts(const QVariantList& values) {
+    QStringList list;
+    for (const QVariant& v : values)
+        list << v.toString();
+    return list;
+}
+
 std::unique_ptr<QDialog> makeDialog(const QString& kind) {
     if (kind == QLatin1String("product"))
         return std::make_unique<ProductImportDialog>();
@@ -265,25 +299,26 @@ private slots:
         QCOMPARE(questions(), QStringList());
     }
 
-    // A million data rows, none valid: each is listed, and the run stays within bounded memory.
+    // A million data rows, none valid: the first ten thousand are listed, one line counts the rest, the
+    // summary follows, and the run stays within bounded time and memory.
     void millionInvalidRows() {
         ProductImportDialog dialog;
         // Shown, so the text area lays out what it holds.
         dialog.show();
         Prompts::queueFileName(QStringLiteral(KV_TEST_DATA "/corpus/read-million-rows.xlsx"));
         click(&dialog, "btnBrowse");
+        QElapsedTimer run;
+        run.start();
         click(&dialog, "btnStartImport");
-        // Before the lines are copied out for the checks below.
+        QVERIFY2(run.elapsed() < 10000, qPrintable(QStringLiteral("%1 ms").arg(run.elapsed())));
         QVERIFY2(peakMegabytes() < 500, qPrintable(QStringLiteral("%1 MB").arg(peakMegabytes())));
-        const QString result = child<QTextEdit>(&dialog, "textResult")->toPlainText();
-        QCOMPARE(result.count(QLatin1Char('\n')), 1000004);
-        QCOMPARE(result.section(QLatin1Char('\n'), 2, 2),
-                 QStringLiteral("  ⚠ 第 2 行数据无效：药品名称不能为空"));
-        QCOMPARE(result.section(QLatin1Char('\n'), 1000000, 1000000),
-                 QStringLiteral("  ⚠ 第 1000000 行数据无效：药品名称不能为空"));
-        QCOMPARE(result.section(QLatin1Char('\n'), 1000001, 1000001),
-                 QStringLiteral("校验完成：有效 0 条，重复 0 条，格式错误 999999 条"));
-        QCOMPARE(result.section(QLatin1Char('\n'), -1), QStringLiteral("✖ 没有有效数据可导入。"));
+        const QStringList lines = resultLines(&dialog);
+        QCOMPARE(lines.size(), 10007);
+        QCOMPARE(lines.at(2), QStringLiteral("  ⚠ 第 2 行数据无效：药品名称不能为空"));
+        QCOMPARE(lines.at(10001), QStringLiteral("  ⚠ 第 10001 行数据无效：药品名称不能为空"));
+        QCOMPARE(lines.at(10002), QStringLiteral("  ⚠ …另有 989999 行无效数据未列出"));
+        QCOMPARE(lines.at(10003), QStringLiteral("校验完成：有效 0 条，重复 0 条，格式错误 999999 条"));
+        QCOMPARE(lines.last(), QStringLiteral("✖ 没有有效数据可导入。"));
     }
 
     void productChecksThenNo() {
@@ -545,6 +580,92 @@ private slots:
         QCOMPARE(closeSuppliers.count(), 1);
         QCOMPARE(child<QLabel>(&products, "labelCount")->text(), QStringLiteral("共 1 条记录"));
         QCOMPARE(child<QLabel>(&suppliers, "labelCount")->text(), QStringLiteral("共 1 条记录"));
+    }
+
+    // A cell no workbook can mean as the column's value: a formula saved without its result, a price that
+    // is no finite number, a time of day in a date column. The row is listed invalid and nothing stored.
+    void unreadableCells_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("column"); // 0-based
+        QTest::addColumn<QString>("cell");
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<int>("stored");
+        const QString invalid = QStringLiteral("  ⚠ 第 2 行数据无效：");
+        QTest::newRow("flag =TRUE()") << "product" << 8 << "<c r=\"%1\" t=\"b\"><f>TRUE()</f></c>"
+                                      << invalid + "第 I 列为公式，没有计算结果" << 0;
+        QTest::newRow("flag =IF() as text")
+            << "product" << 8 << "<c r=\"%1\" t=\"str\"><f>IF(G3=\"处方药\",\"是\",\"否\")</f></c>"
+            << invalid + "第 I 列为公式，没有计算结果" << 0;
+        QTest::newRow("sale price =K2*2") << "product" << 11 << "<c r=\"%1\"><f>K2*2</f></c>"
+                                          << invalid + "第 L 列为公式，没有计算结果" << 0;
+        QTest::newRow("cached price kept") << "product" << 11 << "<c r=\"%1\"><f>K2*2</f><v>3</v></c>"
+                                           << "校验完成：有效 1 条，重复 0 条，格式错误 0 条" << 1;
+        QTest::newRow("sale price inf") << "product" << 11 << "inf" << invalid + "销售价格式错误：inf" << 0;
+        QTest::newRow("purchase price -inf")
+            << "product" << 10 << "-inf" << invalid + "采购价格式错误：-inf" << 0;
+        QTest::newRow("sale price nan") << "product" << 11 << "nan" << invalid + "销售价格式错误：nan" << 0;
+        QTest::newRow("sale price 1e999")
+            << "product" << 11 << "1e999" << invalid + "销售价格式错误：1e999" << 0;
+        QTest::newRow("sale price number inf")
+            << "product" << 11 << "<c r=\"%1\"><v>INF</v></c>" << invalid + "第 L 列为错误值：#NUM!" << 0;
+        QTest::newRow("sale price number nan")
+            << "product" << 11 << "<c r=\"%1\"><v>NaN</v></c>" << invalid + "第 L 列为错误值：#NUM!" << 0;
+        const QString firmInvalid = QStringLiteral("  第 2 行数据无效：");
+        QTest::newRow("phone formula")
+            << "supplier" << 6 << "<c r=\"%1\" t=\"str\"><f>\"027-\"&amp;A1</f></c>"
+            << firmInvalid + "第 G 列为公式，没有计算结果" << 0;
+        QTest::newRow("licence date formula")
+            << "supplier" << 7 << "<c r=\"%1\" s=\"2\"><f>TODAY()+365</f></c>"
+            << firmInvalid + "第 H 列为公式，没有计算结果" << 0;
+        QTest::newRow("licence a time of day") << "supplier" << 7 << "<c r=\"%1\" s=\"1\"><v>0.5</v></c>"
+                                               << firmInvalid + "许可证到期日期无法识别：0.5" << 0;
+        QTest::newRow("GSP date serial 0") << "supplier" << 10 << "<c r=\"%1\" s=\"2\"><v>0</v></c>"
+                                           << firmInvalid + "GSP有效期日期无法识别：0" << 0;
+        QTest::newRow("cached date kept")
+            << "supplier" << 7 << "<c r=\"%1\" s=\"2\"><f>DATE(2027,6,30)</f><v>46568</v></c>"
+            << "校验完成：有效 1 条，重复 0 条，格式错误 0 条" << 1;
+    }
+    void unreadableCells() {
+        QFETCH(QString, kind);
+        QFETCH(int, column);
+        QFETCH(QString, cell);
+        const bool products = kind == "product";
+        QStringList cells =
+            products ? texts(drug("6920000000017", "复方甘草片")) : texts(firm("华润医药商业有限公司"));
+        cells[column] = cell;
+        const QString path = file(kind + "-cells.xlsx");
+        QVERIFY(writeHandWorkbook(path, texts(products ? kProductTitles : kSupplierTitles), cells));
+        const auto dialog = makeDialog(kind);
+        QTEST(runImport(dialog.get(), path).value(2), "line");
+        QTEST(m_db->count(products ? "product" : "supplier"), "stored");
+    }
+
+    // One row more than the listed lines repeats the first: the last repeat is counted, not listed.
+    void longListsCounted_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("lastListed");
+        QTest::addColumn<QString>("unlisted");
+        QTest::newRow("product duplicates")
+            << "product"
+            << "  第 10002 行「复方甘草片」(条码:6920000000017) ↔ 与第 2 行条码相同"
+            << "  …另有 1 行重复数据未列出";
+        QTest::newRow("supplier duplicates") << "supplier"
+                                             << "  第 10002 行「华润医药商业有限公司」与第 2 行重复，跳过"
+                                             << "  …另有 1 行未列出";
+    }
+    void longListsCounted() {
+        QFETCH(QString, kind);
+        const bool products = kind == "product";
+        QList<QVariantList> rows;
+        for (int i = 0; i < 10002; ++i)
+            rows << (products ? drug("6920000000017", "复方甘草片") : firm("华润医药商业有限公司"));
+        const QString path = products ? productFile("long.xlsx", rows) : supplierFile("long.xlsx", rows);
+        const auto dialog = makeDialog(kind);
+        const QStringList lines = runImport(dialog.get(), path, false);
+        const int unlisted = lines.indexOf(QRegularExpression("  …另有.*"));
+        QTEST(lines.value(unlisted - 1), "lastListed");
+        QTEST(lines.value(unlisted), "unlisted");
+        QCOMPARE(lines.filter(QRegularExpression("重复，跳过|条码相同")).size(), 10000);
     }
 
     // --- supplier import ---

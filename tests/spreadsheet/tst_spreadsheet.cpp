@@ -23,7 +23,7 @@ namespace {
 
 // Kind and text in one value, so a failure shows both.
 QString describe(const CellValue& cell) {
-    static const char* const kinds[] = {"Empty", "Text", "Number", "Bool", "Date", "Error"};
+    static const char* const kinds[] = {"Empty", "Text", "Number", "Bool", "Date", "Error", "NoResult"};
     return QString::fromLatin1(kinds[int(cell.kind)]) + QLatin1Char(':') + cell.toText();
 }
 
@@ -320,6 +320,9 @@ class TestSpreadsheet : public QObject {
 
     QString openParts(const QString& name, const ZipParts& parts) {
         WorkbookReader reader;
+        return openParts(reader, name, parts);
+    }
+    QString openParts(WorkbookReader& reader, const QString& name, const ZipParts& parts) {
         if (!writeZip(file(name), parts))
             return QStringLiteral("fixture not written");
         return reader.open(file(name)) ? QString() : reader.errorText();
@@ -374,9 +377,21 @@ private slots:
         QTest::newRow("after the leap bug") << 61.0 << false << "Date:1900-03-01";
         QTest::newRow("recent") << 46387.0 << false << "Date:2026-12-31";
         QTest::newRow("rounds to next midnight") << 46386.999999999 << false << "Date:2026-12-31";
-        QTest::newRow("1904 day 0") << 0.0 << true << "Date:1904-01-01";
+        QTest::newRow("1904 day 1") << 1.0 << true << "Date:1904-01-02";
+        QTest::newRow("1904 day 1 at noon") << 1.5 << true << "Date:1904-01-02";
+        QTest::newRow("1904 day 60") << 60.0 << true << "Date:1904-03-01";
+        QTest::newRow("1904 day 61") << 61.0 << true << "Date:1904-03-02";
+        QTest::newRow("day 1 at noon") << 1.5 << false << "Date:1900-01-01";
         QTest::newRow("1904 recent") << 44925.0 << true << "Date:2026-12-31";
         QTest::newRow("negative stays a number") << -1.0 << false << "Number:-1";
+        // Below day 1 only a time of day: the workbook shows no date there.
+        for (const bool date1904 : {false, true}) {
+            const char* system = date1904 ? "1904" : "1900";
+            QTest::addRow("%s zero stays a number", system) << 0.0 << date1904 << "Number:0";
+            QTest::addRow("%s noon stays a number", system) << 0.5 << date1904 << "Number:0.5";
+            QTest::addRow("%s last second stays a number", system)
+                << 0.999999 << date1904 << "Number:0.999999";
+        }
         QTest::newRow("beyond 9999 stays a number") << 3e6 << false << "Number:3000000";
     }
     void serials() {
@@ -402,7 +417,7 @@ private slots:
         QTest::newRow("inline string") << "A2" << QString("Text:内联");
         QTest::newRow("rich inline string") << "B2" << QString("Text:富文本");
         QTest::newRow("formula string result") << "C2" << QString("Text:内联x");
-        QTest::newRow("formula never calculated") << "D2" << QString("Empty:");
+        QTest::newRow("formula never calculated") << "D2" << QString("NoResult:");
         QTest::newRow("true") << "E2" << QString("Bool:true");
         QTest::newRow("false") << "F2" << QString("Bool:false");
         QTest::newRow("error") << "G2" << QString("Error:#N/A");
@@ -786,6 +801,92 @@ private slots:
         QCOMPARE(sheet.cell(2, 3).time.isValid(), false);
         QCOMPARE(sheet.lastRow(), 3);
         QCOMPARE(sheet.lastColumn(), 5);
+    }
+
+    // One cell A1 (or the ref given) of a tiny sheet; `outside` follows the sheetData element.
+    void singleCells_data() {
+        QTest::addColumn<QByteArray>("sheetData");
+        QTest::addColumn<QByteArray>("outside");
+        QTest::addColumn<QString>("ref");
+        QTest::addColumn<QString>("cell");
+        const auto row = [](const QByteArray& cells) {
+            return "<row r=\"1\">" + cells + "</row>";
+        };
+        // Formulas saved by tools that do not calculate.
+        QTest::newRow("formula, no value")
+            << row("<c r=\"A1\"><f>K2*2</f></c>") << QByteArray() << "A1" << QString("NoResult:");
+        QTest::newRow("formula, empty value")
+            << row("<c r=\"A1\"><f>K2*2</f><v></v></c>") << QByteArray() << "A1" << QString("NoResult:");
+        QTest::newRow("formula, empty value element")
+            << row("<c r=\"A1\"><f>K2*2</f><v/></c>") << QByteArray() << "A1" << QString("NoResult:");
+        QTest::newRow("shared formula, no value") << row("<c r=\"A1\"><f t=\"shared\" si=\"0\"/></c>")
+                                                  << QByteArray() << "A1" << QString("NoResult:");
+        QTest::newRow("boolean formula, no value")
+            << row("<c r=\"A1\" t=\"b\"><f>1=1</f></c>") << QByteArray() << "A1" << QString("NoResult:");
+        QTest::newRow("formula with a number")
+            << row("<c r=\"A1\"><f>1+1</f><v>2</v></c>") << QByteArray() << "A1" << QString("Number:2");
+        QTest::newRow("formula with a text") << row("<c r=\"A1\" t=\"str\"><f>B1</f><v>片</v></c>")
+                                             << QByteArray() << "A1" << QString("Text:片");
+        QTest::newRow("formula with an empty text")
+            << row("<c r=\"A1\" t=\"str\"><f>\"\"</f><v></v></c><c r=\"B1\"><v>1</v></c>") << QByteArray()
+            << "A1" << QString("Empty:");
+        QTest::newRow("formula with a boolean") << row("<c r=\"A1\" t=\"b\"><f>1=2</f><v>0</v></c>")
+                                                << QByteArray() << "A1" << QString("Bool:false");
+        QTest::newRow("formula with an error") << row("<c r=\"A1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>")
+                                               << QByteArray() << "A1" << QString("Error:#DIV/0!");
+        // Numbers no cell can hold.
+        const QList<QByteArray> nonFinite = {"inf", "-INF", "NaN", "Infinity", "-infinity", " nan ", "1e999"};
+        for (const QByteArray& text : nonFinite)
+            QTest::newRow("number " + text) << row("<c r=\"A1\"><v>" + text + "</v></c>") << QByteArray()
+                                            << "A1" << QString("Error:#NUM!");
+        QTest::newRow("number near the largest")
+            << row("<c r=\"A1\"><v>1e308</v></c>") << QByteArray() << "A1" << QString("Number:1e+308");
+        // Booleans as producers spell them.
+        const QList<QPair<QByteArray, QString>> booleans = {
+            {"false", "Bool:false"}, {"FALSE", "Bool:false"},  {" 0 ", "Bool:false"},  {"True", "Bool:true"},
+            {"1", "Bool:true"},      {"yes", "Error:#VALUE!"}, {"2", "Error:#VALUE!"}, {"", "Error:#VALUE!"}};
+        for (const auto& b : booleans)
+            QTest::newRow("boolean '" + b.first + "'")
+                << row("<c r=\"A1\" t=\"b\"><v>" + b.first + "</v></c>") << QByteArray() << "A1" << b.second;
+        // Rows and cells count only inside sheetData, in the worksheet's own vocabulary.
+        const QByteArray a1 = row("<c r=\"A1\"><v>1</v></c>");
+        QTest::newRow("row in an extension")
+            << a1
+            << QByteArray(
+                   "<extLst><ext uri=\"{x}\"><row r=\"2\"><c r=\"B2\"><v>7</v></c></row></ext></extLst>")
+            << "B2" << QString("Empty:");
+        QTest::newRow("row of another namespace in sheetData")
+            << a1 + "<o:row xmlns:o=\"urn:other\" r=\"3\"><o:c r=\"C3\"><o:v>7</o:v></o:c></o:row>"
+            << QByteArray() << "C3" << QString("Empty:");
+        QTest::newRow("cell of another namespace in a row")
+            << row("<c r=\"A1\"><v>1</v></c><o:c xmlns:o=\"urn:other\" r=\"B1\"><o:v>7</o:v></o:c>")
+            << QByteArray() << "B1" << QString("Empty:");
+        QTest::newRow("value of another namespace in a cell")
+            << row("<c r=\"A1\"><v>1</v></c><c r=\"B1\"><o:v xmlns:o=\"urn:other\">7</o:v></c>")
+            << QByteArray() << "B1" << QString("Empty:");
+        QTest::newRow("sheetData of another namespace")
+            << a1
+            << QByteArray("<o:sheetData xmlns:o=\"urn:other\"><row r=\"4\"><c "
+                          "r=\"D4\"><v>7</v></c></row></o:sheetData>")
+            << "D4" << QString("Empty:");
+        QTest::newRow("strict vocabulary")
+            << a1
+            << QByteArray(
+                   "<s:sheetData xmlns:s=\"http://purl.oclc.org/ooxml/spreadsheetml/main\"><s:row r=\"4\">"
+                   "<s:c r=\"D4\"><s:v>7</s:v></s:c></s:row></s:sheetData>")
+            << "D4" << QString("Number:7");
+    }
+    void singleCells() {
+        QFETCH(QByteArray, sheetData);
+        QFETCH(QByteArray, outside);
+        QFETCH(QString, ref);
+        WorkbookReader reader;
+        const QString error =
+            openParts(reader, "cell.xlsx", withSheet(sheetData, [&outside](QByteArray& xml) {
+                          xml.replace("</sheetData>", "</sheetData>" + outside);
+                      }));
+        QCOMPARE(error, QString());
+        QTEST(cellAt(reader, ref), "cell");
     }
 
     // One small file per kind of damaged or hostile workbook: refuse-* is refused as damaged, read-* is

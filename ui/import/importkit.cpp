@@ -11,8 +11,10 @@
 #include <QDebug>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QStyle>
 #include <QTextEdit>
@@ -20,16 +22,26 @@
 
 namespace kestrovalin {
 
+// Debug lines off by default: a million rows would otherwise write and format millions of lines.
+Q_LOGGING_CATEGORY(importLog, "kestrovalin.import", QtInfoMsg)
+
 namespace {
 
 constexpr int kSettleMs = 200;
 constexpr int kLinesPerInsertion = 256;
-constexpr int kParagraphsBeforeSharing = 10000;
+constexpr int kPumpIntervalMs = 30;
+// Around the steps, the result area and the Close button.
+constexpr int kFrameMargin = 12;
+constexpr int kFrameSpacing = 6;
 
 } // namespace
 
 void applyImportLook(QDialog* dialog, QDialogButtonBox* buttons, QLabel* fileStepLabel) {
     dialog->setStyleSheet(importDialogStyleSheet());
+    if (QLayout* frame = dialog->layout()) {
+        frame->setContentsMargins(kFrameMargin, kFrameMargin, kFrameMargin, kFrameMargin);
+        frame->setSpacing(kFrameSpacing);
+    }
     // Beside a stretching line edit a word-wrapped label is squeezed to its minimum, a word per line.
     fileStepLabel->setMinimumWidth(
         qMax(fileStepLabel->minimumWidth(),
@@ -89,7 +101,11 @@ void ImportBusy::close() {
 }
 
 void ImportBusy::pump() {
+    static QElapsedTimer sincePump;
+    if (sincePump.isValid() && sincePump.elapsed() < kPumpIntervalMs)
+        return;
     QCoreApplication::processEvents();
+    sincePump.start();
 }
 
 void ImportBusy::pumpHoldingInput() {
@@ -110,7 +126,20 @@ bool openImportSheet(WorkbookReader& reader, const QString& path, QStringList& r
     return true;
 }
 
+void traceCell(int row, int column, const CellValue& cell) {
+    if (cell.hasNoResult())
+        qCDebug(importLog) << "Value invalid for cell" << row << column;
+    qCDebug(importLog).noquote().nospace() << "  Cell(" << row << "," << column << "): " << cell.toText();
+}
+
+ResultLines::~ResultLines() {
+    flush();
+    if (m_unlisted > 0)
+        appendResult(m_area, m_unlistedLine.arg(m_unlisted), m_colour);
+}
+
 void ResultLines::append(const QString& line) {
+    ++m_listed;
     m_pending.append(line);
     if (m_pending.size() >= kLinesPerInsertion)
         flush();
@@ -119,12 +148,8 @@ void ResultLines::append(const QString& line) {
 void ResultLines::flush() {
     if (m_pending.isEmpty())
         return;
-    // One insertion; each line break becomes a paragraph of its own. Past a long list the lines of one
-    // insertion share a paragraph, broken by line separators: they read the same, but a shown text area
-    // keeps a layout of about half a kilobyte per paragraph, which a million lines could not afford.
-    const bool crowded = m_area->document()->blockCount() >= kParagraphsBeforeSharing;
-    appendResult(m_area, m_pending.join(crowded ? QChar(QChar::LineSeparator) : QChar(QLatin1Char('\n'))),
-                 m_colour);
+    // One insertion; each line break becomes a paragraph of its own.
+    appendResult(m_area, m_pending.join(QLatin1Char('\n')), m_colour);
     m_pending.clear();
 }
 
@@ -155,11 +180,12 @@ bool announceChecks(QTextEdit* area, const ImportWording& wording, int toInsert,
                      .arg(duplicates)
                      .arg(invalid),
                  resultColour::kProgress);
-    if (duplicateLines && duplicates > 0) {
+    if (duplicateLines.lineAt && duplicateLines.count > 0) {
         appendResult(area, QStringLiteral("\n--- 重复数据（将被跳过）---"), resultColour::kWarning);
         {
-            ResultLines lines(area, resultColour::kWarning);
-            duplicateLines([&lines](const QString& line) { lines.append(QStringLiteral("  ") + line); });
+            ResultLines lines(area, resultColour::kWarning, QStringLiteral("  …另有 %1 行重复数据未列出"));
+            for (int i = 0; i < duplicateLines.count; ++i)
+                lines.add([&] { return QStringLiteral("  ") + duplicateLines.lineAt(i); });
         }
         appendResult(area, QString(), resultColour::kProgress);
     }
@@ -224,10 +250,12 @@ QString fieldText(const CellValue& cell) {
     return text.isNull() ? QLatin1String("") : text;
 }
 
-QString errorCellProblem(int column, const CellValue& cell) {
-    if (!cell.isError())
-        return QString();
-    return QStringLiteral("第 %1 列为错误值：%2").arg(columnLetter(column - 1), cell.text);
+QString cellProblem(int column, const CellValue& cell) {
+    if (cell.isError())
+        return QStringLiteral("第 %1 列为错误值：%2").arg(columnLetter(column - 1), cell.text);
+    if (cell.hasNoResult())
+        return QStringLiteral("第 %1 列为公式，没有计算结果").arg(columnLetter(column - 1));
+    return QString();
 }
 
 } // namespace kestrovalin

@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QList>
+#include <QLoggingCategory>
 #include <QProgressDialog>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,10 @@ class QPushButton;
 class QTextEdit;
 
 namespace kestrovalin {
+
+// The per-cell and per-row lines of a read; off unless enabled
+// (QT_LOGGING_RULES="kestrovalin.import.debug=true").
+Q_DECLARE_LOGGING_CATEGORY(importLog)
 
 // Colours of the result area's lines.
 namespace resultColour {
@@ -63,7 +68,8 @@ template <class Record> struct ImportRecordRow {
     QString displayName() const { return record.name; }
 };
 
-// Style sheet, a Chinese Close button that rejects the dialog, and a file-step label kept on one line.
+// Style sheet, the frame around the steps, a Chinese Close button that rejects the dialog, and a file-step
+// label kept on one line.
 void applyImportLook(QDialog* dialog, QDialogButtonBox* buttons, QLabel* fileStepLabel);
 
 // Appends one paragraph in the colour. The text comes from workbooks and is never read as markup.
@@ -77,7 +83,8 @@ public:
     // Shows it and lets it paint with user input held back; settle lets it paint for 200 ms.
     void show(bool settle);
     void close();
-    // Lets the windows repaint between rows while reading and checking.
+    // Lets the windows repaint between rows while reading and checking; at most every few dozen
+    // milliseconds, so that a million rows do not spend their time in the event loop.
     static void pump();
     // Lets the windows repaint while a write is open; user input waits until the write has ended, so
     // nothing the user does can join its transaction.
@@ -95,6 +102,9 @@ private:
     Dialog m_dialog;
 };
 
+// The debug lines of one cell read: its text, and a note of a formula cell without a value.
+void traceCell(int row, int column, const CellValue& cell);
+
 // Opens the workbook whose data starts in row 2; false with the reasons to list under the failure line.
 // logName starts the debug line with the sheet's size.
 bool openImportSheet(WorkbookReader& reader, const QString& path, QStringList& reasons, const char* logName);
@@ -102,14 +112,16 @@ bool openImportSheet(WorkbookReader& reader, const QString& path, QStringList& r
 // The data rows of a workbook (rows 2 to the last used row, columns A up to maxColumns), built one at a time
 // from the reader's cells whenever they are walked: only the reader's compact cells stay in memory, however
 // many rows the file has. readCell(row, column, cell) fills a field, keep(row, anyCellFilled) says whether
-// the row is taken.
+// the row is taken; traceRow, when given, logs each row taken (once per file) while importLog's debug
+// lines are on, after every cell read has been logged.
 template <class Row> class ImportSheet {
 public:
     using ReadCell = void (*)(Row&, int, const CellValue&);
     using Keep = bool (*)(const Row&, bool);
+    using TraceRow = void (*)(const Row&);
 
-    ImportSheet(int maxColumns, ReadCell readCell, Keep keep)
-        : m_maxColumns(maxColumns), m_readCell(readCell), m_keep(keep) {}
+    ImportSheet(int maxColumns, ReadCell readCell, Keep keep, TraceRow traceRow = nullptr)
+        : m_maxColumns(maxColumns), m_readCell(readCell), m_keep(keep), m_traceRow(traceRow) {}
 
     // Opens the workbook and counts the rows taken; false with the reasons to list under the failure line.
     bool open(const QString& path, const char* logName, QStringList& reasons) {
@@ -119,7 +131,13 @@ public:
             close();
             return false;
         }
-        forEach([this](const Row&) { ++m_count; });
+        m_tracing = m_traceRow && importLog().isDebugEnabled();
+        forEach([this](const Row& row) {
+            ++m_count;
+            if (m_tracing)
+                m_traceRow(row);
+        });
+        m_tracing = false;
         if (m_count == 0)
             m_reader.reset(); // nothing to check: the cells need not be kept
         return true;
@@ -156,6 +174,8 @@ private:
         const int columns = m_reader ? qMin(m_reader->lastColumn(), m_maxColumns) : 0;
         for (int c = 1; c <= columns; ++c) {
             const CellValue cell = m_reader->cell(r, c);
+            if (m_tracing)
+                traceCell(r, c, cell);
             filled = filled || !cell.isEmpty();
             m_readCell(row, c, cell);
         }
@@ -165,42 +185,62 @@ private:
     int m_maxColumns;
     ReadCell m_readCell;
     Keep m_keep;
+    TraceRow m_traceRow;
     std::unique_ptr<WorkbookReader> m_reader;
     int m_count = 0;
+    bool m_tracing = false;
 };
 
-// Lines of one colour added to the result area a few hundred at a time. Each added paragraph on its own
-// makes the text area lay it out at once; for a list of many thousand rows that costs far more time and
-// memory than the text. The lines read the same; past ten thousand paragraphs, those added together share
-// one.
+// Lines of one colour added to the result area a few hundred at a time (each added paragraph on its own
+// makes the text area lay it out at once). Only the first kListedLines are listed: a shown text area
+// paints nothing at all once its document is taller than 2^23 pixels (some 490,000 lines here), and
+// nobody reads such a list. The rest are counted and, when the list ends, one line in the given wording (%1
+// the count) says how many were left out.
 class ResultLines {
 public:
-    ResultLines(QTextEdit* area, const QColor& colour) : m_area(area), m_colour(colour) {}
-    ~ResultLines() { flush(); }
+    static constexpr int kListedLines = 10000;
+
+    ResultLines(QTextEdit* area, const QColor& colour, const QString& unlistedLine)
+        : m_area(area), m_colour(colour), m_unlistedLine(unlistedLine) {}
+    ~ResultLines();
     ResultLines(const ResultLines&) = delete;
     ResultLines& operator=(const ResultLines&) = delete;
 
+    // Lists the line makeLine() gives, or only counts it once the list is full.
+    template <class MakeLine> void add(MakeLine makeLine) {
+        if (m_listed < kListedLines)
+            append(makeLine());
+        else
+            ++m_unlisted;
+    }
+
+private:
     void append(const QString& line);
     void flush();
 
-private:
     QTextEdit* m_area;
     QColor m_colour;
+    QString m_unlistedLine;
     QStringList m_pending;
+    int m_listed = 0;
+    int m_unlisted = 0;
 };
 
 // The cell as a text field: trimmed, never a null text.
 QString fieldText(const CellValue& cell);
-// "第 K 列为错误值：#N/A" for an error cell (1-based column), otherwise empty.
-QString errorCellProblem(int column, const CellValue& cell);
+// Why a cell cannot be taken whatever its column (1-based): "第 K 列为错误值：#N/A" for an error cell,
+// "第 K 列为公式，没有计算结果" for a formula saved without its value; otherwise empty.
+QString cellProblem(int column, const CellValue& cell);
 
 // After reading: a failure or an empty file closes the busy indicator, is reported and gives false;
 // otherwise the count of rows read is announced.
 bool announceRead(QTextEdit* area, ImportBusy& busy, const ImportWording& wording, bool read,
                   const QStringList& reasons, int rows);
-// Hands each of a list's lines, in order, to `line`: a long list is written out as it is made, never kept
-// whole.
-using LineSource = std::function<void(const std::function<void(const QString&)>& line)>;
+// A list of lines made one at a time when listed: a long list is never kept whole as text.
+struct LineSource {
+    int count = 0;
+    std::function<QString(int index)> lineAt;
+};
 
 // After checking: the summary and the skipped duplicates' descriptions (when they are listed); false, with
 // the closing line, when nothing is left to store.

@@ -53,20 +53,24 @@ std::optional<bool> prescriptionFlag(const CellValue& cell) {
     return std::nullopt;
 }
 
-// An empty price is 0; a number cell gives its value; text must read as a finite number.
+// An empty price is 0; a number cell or a text must give a finite number: "inf", "nan" and "1e999" are
+// no price.
 std::optional<double> priceValue(const CellValue& cell) {
     if (cell.isEmpty())
         return 0.0;
-    if (cell.kind == CellValue::Kind::Number)
-        return cell.number;
-    if (cell.kind != CellValue::Kind::Text)
+    double value = cell.number;
+    if (cell.kind == CellValue::Kind::Text) {
+        const QString text = cell.toText();
+        if (text.isEmpty())
+            return 0.0;
+        bool ok = false;
+        value = text.toDouble(&ok);
+        if (!ok)
+            return std::nullopt;
+    } else if (cell.kind != CellValue::Kind::Number) {
         return std::nullopt;
-    const QString text = cell.toText();
-    if (text.isEmpty())
-        return 0.0;
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
+    }
+    if (!std::isfinite(value))
         return std::nullopt;
     return value;
 }
@@ -87,12 +91,12 @@ void readPrice(ProductImportDialog::ImportRow& row, const CellValue& cell, doubl
 
 // One cell into its field (1-based column A..L).
 void readField(ProductImportDialog::ImportRow& row, int column, const CellValue& cell) {
-    const QString errorProblem = errorCellProblem(column, cell);
-    if (!errorProblem.isEmpty())
-        setProblem(row, errorProblem);
+    const QString problem = cellProblem(column, cell);
+    if (!problem.isEmpty())
+        setProblem(row, problem);
     switch (column) {
     case 9:
-        if (errorProblem.isEmpty()) {
+        if (problem.isEmpty()) {
             const std::optional<bool> flag = prescriptionFlag(cell);
             if (flag)
                 row.record.isPrescription = *flag;
@@ -141,11 +145,16 @@ bool isFilled(const ProductImportDialog::ImportRow&, bool filled) {
     return filled;
 }
 
+void traceRow(const ProductImportDialog::ImportRow& row) {
+    qCDebug(importLog).noquote() << "Row" << row.rowNumber << "name=" << row.record.name
+                                 << "barcode=" << row.record.barcode;
+}
+
 } // namespace
 
 ProductImportDialog::ProductImportDialog(QWidget* parent)
     : ImportDialogBase(parent, kSetup), ui(new Ui::ProductImportDialog),
-      m_sheet(kColumns, &readField, &isFilled) {
+      m_sheet(kColumns, &readField, &isFilled, &traceRow) {
     ui->setupUi(this);
     attachForm(importFormOf(ui), ui->buttonBox, ui->labelStep2);
 }
@@ -159,9 +168,9 @@ bool ProductImportDialog::isValidRow(const ImportRow& row, QString& errorText) c
         errorText = row.problem;
     else if (row.record.name.isEmpty())
         errorText = QStringLiteral("药品名称不能为空");
-    else if (row.record.purchasePrice < 0)
+    else if (!(row.record.purchasePrice >= 0)) // also NaN
         errorText = QStringLiteral("采购价不能为负数");
-    else if (row.record.salePrice < 0)
+    else if (!(row.record.salePrice >= 0))
         errorText = QStringLiteral("销售价不能为负数");
     else
         return true;
@@ -181,10 +190,12 @@ ImportDialogBase::Checked ProductImportDialog::checkRows() {
     m_duplicates.clear();
     m_storedNames.clear();
     repositories::ProductRepository repo = repository();
-    ResultLines invalidLines(resultArea(), resultColour::kWarning);
+    ResultLines invalidLines(resultArea(), resultColour::kWarning,
+                             QStringLiteral("  ⚠ …另有 %1 行无效数据未列出"));
     const auto reportInvalid = [&](const ImportRow& row, const QString& reason) {
-        invalidLines.append(
-            QStringLiteral("  ⚠ 第 %1 行数据无效：%2").arg(QString::number(row.rowNumber), reason));
+        invalidLines.add([&] {
+            return QStringLiteral("  ⚠ 第 %1 行数据无效：%2").arg(QString::number(row.rowNumber), reason);
+        });
         ++result.invalid;
     };
     QHash<QString, int> firstRowOfBarcode; // among the rows to insert
@@ -222,10 +233,9 @@ ImportDialogBase::Checked ProductImportDialog::checkRows() {
     });
     result.duplicates = m_duplicates.size();
     // The sheet stays open for the list; a new run or the dialog's end closes it.
-    result.duplicateLines = [this](const std::function<void(const QString&)>& line) {
-        for (const Duplicate& duplicate : qAsConst(m_duplicates))
-            line(describeDuplicate(duplicate));
-    };
+    result.duplicateLines = {result.duplicates, [this](int index) {
+                                 return describeDuplicate(m_duplicates.at(index));
+                             }};
     return result;
 }
 

@@ -65,7 +65,7 @@ QString* fieldOf(SupplierImportDialog::ImportRow& row, int column) {
 
 void readField(SupplierImportDialog::ImportRow& row, int column, const CellValue& cell) {
     if (row.problem.isEmpty())
-        row.problem = errorCellProblem(column, cell);
+        row.problem = cellProblem(column, cell);
     // A date cell reads as "yyyy-MM-dd" and goes through the same parsing as a typed date.
     QString text = fieldText(cell);
     if (isDateColumn(column)) {
@@ -196,29 +196,40 @@ ImportDialogBase::Checked SupplierImportDialog::checkRows() {
     int& duplicates = result.duplicates;
     int& invalid = result.invalid;
     m_toStore.clear();
-    ResultLines lines(resultArea(), resultColour::kWarning);
+    ResultLines lines(resultArea(), resultColour::kWarning, QStringLiteral("  …另有 %1 行未列出"));
     QHash<QString, int> firstRowOfName; // among the rows to import
+    QHash<QString, int> storedIdOfName; // of the names met that are stored already
     m_sheet.forEach([&](const ImportRow& row) {
         QString reason;
         if (!isValidRow(row, reason)) {
-            lines.append(
-                QStringLiteral("  第 %1 行数据无效：%2").arg(QString::number(row.rowNumber), reason));
+            lines.add([&] {
+                return QStringLiteral("  第 %1 行数据无效：%2").arg(QString::number(row.rowNumber), reason);
+            });
             ++invalid;
             return;
         }
         const QString& name = row.record.name;
-        const int existingId = findDuplicateByName(name);
+        // A name taken earlier in the file was not stored when it was looked up, and nothing is written
+        // while checking: each name is asked of the database once.
+        const auto first = firstRowOfName.constFind(name);
+        const int existingId = first != firstRowOfName.constEnd() ? -1
+                               : storedIdOfName.contains(name)    ? storedIdOfName.value(name)
+                                                                  : findDuplicateByName(name);
         if (existingId >= 1) {
-            lines.append(QStringLiteral("  第 %1 行「%2」与已存在的供应商(ID:%3)重复，跳过")
-                             .arg(QString::number(row.rowNumber), name, QString::number(existingId)));
+            storedIdOfName.insert(name, existingId);
+            lines.add([&] {
+                return QStringLiteral("  第 %1 行「%2」与已存在的供应商(ID:%3)重复，跳过")
+                    .arg(QString::number(row.rowNumber), name, QString::number(existingId));
+            });
             ++duplicates;
             return;
         }
         // A name repeated in the file would otherwise be stored twice.
-        const auto first = firstRowOfName.constFind(name);
         if (first != firstRowOfName.constEnd()) {
-            lines.append(QStringLiteral("  第 %1 行「%2」与第 %3 行重复，跳过")
-                             .arg(QString::number(row.rowNumber), name, QString::number(first.value())));
+            lines.add([&] {
+                return QStringLiteral("  第 %1 行「%2」与第 %3 行重复，跳过")
+                    .arg(QString::number(row.rowNumber), name, QString::number(first.value()));
+            });
             ++duplicates;
             return;
         }
