@@ -27,9 +27,33 @@ constexpr quint64 kMaxUnpackedBytes = 128ull * 1024 * 1024;
 constexpr qint64 kMaxMarkup = 12000000; // start tags and attributes
 // Each costs a few dozen bytes kept, however short; a file near the byte limit could hold millions.
 constexpr int kMaxSharedStrings = 2000000;
-constexpr int kProgressEveryRows = 512;
+// A workbook has tens of parts; a directory of millions only costs time to look through.
+constexpr int kMaxZipEntries = 10000;
+constexpr int kMaxPartName = 1024; // bytes
+// The workbook's relationships: one per sheet and a few more.
+constexpr int kMaxRelationships = 10000;
+// The spreadsheet programs' own limits on cell formats and on a number format's code.
+constexpr int kMaxCellFormats = 65536;
+constexpr int kMaxNumberFormats = 65536;
+constexpr int kMaxFormatCode = 255;
+// Rows, entries, relationships or formats between two calls of the progress callback.
+constexpr int kProgressEvery = 512;
 // Raw text gathered for one cell before its escapes are decoded: "_x000D_" is seven characters for one.
 constexpr int kMaxRawCellText = SheetData::kMaxCellText * 7;
+
+// Calls the sheet's progress callback every so many steps of any long loop, so a busy box keeps painting.
+class Progress {
+public:
+    explicit Progress(const std::function<void()>& callback) : m_callback(callback) {}
+    void step() {
+        if (++m_steps % kProgressEvery == 0 && m_callback)
+            m_callback();
+    }
+
+private:
+    const std::function<void()>& m_callback;
+    int m_steps = 0;
+};
 
 bool isLocal(const QXmlStreamReader& xml, QLatin1String name) {
     return xml.name() == name;
@@ -279,6 +303,9 @@ private:
 // checksum, which the zip library does only then.
 class ZipEntry : public QIODevice {
 public:
+    static constexpr uLong kStored = 0;
+    static constexpr uLong kDeflated = 8;
+
     ZipEntry(unzFile zip, quint64& unpacked, qint64& markup)
         : m_zip(zip), m_unpacked(unpacked), m_guard(markup) {}
     ~ZipEntry() override {
@@ -295,6 +322,11 @@ public:
         }
         if (info.flag & 1u) {
             detail = QStringLiteral("zip entry is encrypted");
+            return false;
+        }
+        // The zip library hands any other method over raw, without looking at the checksum.
+        if (info.compression_method != kStored && info.compression_method != kDeflated) {
+            detail = QStringLiteral("zip entry packed with method %1").arg(info.compression_method);
             return false;
         }
         if (info.uncompressed_size > kMaxUnpackedBytes - m_unpacked) {
@@ -379,16 +411,20 @@ private:
     quint64 m_total = 0;
 };
 
-struct Relationship {
-    QString type;
-    QString target;
+// What is looked for in a part's relationships: the target of one id and the first target of some types;
+// the others are passed over, not kept.
+struct WantedRelationships {
+    QString id;
+    QString idTarget;
+    QVector<QLatin1String> typeSuffixes;
+    QVector<QString> typeTargets; // one per suffix, empty when there is none
 };
-using Relationships = QHash<QString, Relationship>;
 
-// Reads the parts of one open archive. Every failure leaves its reason in `detail`.
+// Reads the parts of one archive. Every failure leaves its reason in `detail`.
 class Package {
 public:
-    explicit Package(const QString& path) : m_zip(unzOpen64(QFile::encodeName(path).constData())) {}
+    Package(const QString& path, Progress& progress)
+        : m_zip(unzOpen64(QFile::encodeName(path).constData())), m_progress(progress) {}
     ~Package() {
         if (m_zip)
             unzClose(m_zip);
@@ -396,17 +432,74 @@ public:
     Package(const Package&) = delete;
     Package& operator=(const Package&) = delete;
 
-    bool isOpen() const { return m_zip != nullptr; }
-    // Part names are compared without regard to case, as the packaging rules say.
-    bool contains(const QString& part) {
-        return unzLocateFile(m_zip, part.toUtf8().constData(), 2) == UNZ_OK;
+    // Looks through the directory once: a bounded number of entries, no two with the same name.
+    bool open(QString& detail) {
+        unz_global_info64 global;
+        if (!m_zip || unzGetGlobalInfo64(m_zip, &global) != UNZ_OK) {
+            detail = QStringLiteral("not a readable zip archive");
+            return false;
+        }
+        if (global.number_entry > kMaxZipEntries)
+            return tooManyEntries(detail);
+        int status = unzGoToFirstFile(m_zip);
+        for (; status == UNZ_OK; status = unzGoToNextFile(m_zip)) {
+            if (m_entries.size() == kMaxZipEntries)
+                return tooManyEntries(detail);
+            char name[kMaxPartName + 1];
+            unz_file_info64 info;
+            unz64_file_pos position;
+            if (unzGetCurrentFileInfo64(m_zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK ||
+                unzGetFilePos64(m_zip, &position) != UNZ_OK) {
+                detail = QStringLiteral("zip directory unreadable");
+                return false;
+            }
+            if (info.size_filename > kMaxPartName) {
+                detail = QStringLiteral("zip entry name longer than %1 bytes").arg(kMaxPartName);
+                return false;
+            }
+            // Part names are compared without regard to case, as the packaging rules say: two entries
+            // that differ only in case are the same part twice, and either could be the one read.
+            const QString key = QString::fromUtf8(name, int(info.size_filename)).toLower();
+            if (m_entries.contains(key)) {
+                detail = QStringLiteral("two zip entries named ") + key;
+                return false;
+            }
+            m_entries.insert(key, position);
+            m_progress.step();
+        }
+        if (status != UNZ_END_OF_LIST_OF_FILE) {
+            detail = QStringLiteral("zip directory unreadable");
+            return false;
+        }
+        return true;
+    }
+
+    bool contains(const QString& part) const { return m_entries.contains(part.toLower()); }
+
+    Progress& progress() { return m_progress; }
+
+    // As parse(), for a body that leaves the reason of its refusal in `why`.
+    bool parseBounded(const QString& part, const std::function<bool(QXmlStreamReader&, QString&)>& body,
+                      QString& detail) {
+        QString why;
+        const bool ok = parse(
+            part, [&](QXmlStreamReader& xml) { return body(xml, why); }, detail);
+        if (!why.isEmpty())
+            detail = part + QStringLiteral(": ") + why;
+        return ok;
     }
 
     // Streams the part to `body`, which starts on the root element. A DTD anywhere before it is refused:
     // nothing in a workbook needs one, and entity tricks start there.
     bool parse(const QString& part, const std::function<bool(QXmlStreamReader&)>& body, QString& detail) {
-        if (!contains(part)) {
+        const auto entryAt = m_entries.constFind(part.toLower());
+        if (entryAt == m_entries.constEnd()) {
             detail = QStringLiteral("missing part ") + part;
+            return false;
+        }
+        unz64_file_pos position = *entryAt;
+        if (unzGoToFilePos64(m_zip, &position) != UNZ_OK) {
+            detail = part + QStringLiteral(": zip entry cannot be found");
             return false;
         }
         ZipEntry entry(m_zip, m_unpacked, m_markup);
@@ -444,22 +537,35 @@ public:
     }
 
     // A part without relationships has none; a relationships part that cannot be read is a failure.
-    bool relationships(const QString& part, Relationships& rels, QString& detail) {
+    bool relationships(const QString& part, WantedRelationships& wanted, QString& detail) {
+        wanted.typeTargets = QVector<QString>(wanted.typeSuffixes.size());
         const QString relsPart = relsPathFor(part);
         if (!contains(relsPart))
             return true;
-        return parse(
+        int count = 0;
+        return parseBounded(
             relsPart,
-            [&](QXmlStreamReader& xml) {
+            [&](QXmlStreamReader& xml, QString& why) {
                 while (!xml.atEnd()) {
-                    if (xml.readNext() == QXmlStreamReader::StartElement &&
-                        isLocal(xml, QLatin1String("Relationship"))) {
-                        const auto a = xml.attributes();
-                        if (a.value(QLatin1String("TargetMode")) == QLatin1String("External"))
-                            continue;
-                        rels.insert(a.value(QLatin1String("Id")).toString(),
-                                    {a.value(QLatin1String("Type")).toString(),
-                                     resolve(part, a.value(QLatin1String("Target")).toString())});
+                    if (xml.readNext() != QXmlStreamReader::StartElement ||
+                        !isLocal(xml, QLatin1String("Relationship")))
+                        continue;
+                    if (++count > kMaxRelationships) {
+                        why = QStringLiteral("more than %1 relationships").arg(kMaxRelationships);
+                        return false;
+                    }
+                    m_progress.step();
+                    const auto a = xml.attributes();
+                    if (a.value(QLatin1String("TargetMode")) == QLatin1String("External"))
+                        continue;
+                    const QStringRef target = a.value(QLatin1String("Target"));
+                    if (wanted.idTarget.isEmpty() && !wanted.id.isEmpty() &&
+                        a.value(QLatin1String("Id")) == wanted.id)
+                        wanted.idTarget = resolve(part, target.toString());
+                    const QStringRef type = a.value(QLatin1String("Type"));
+                    for (int i = 0; i < wanted.typeSuffixes.size(); ++i) {
+                        if (wanted.typeTargets.at(i).isEmpty() && type.endsWith(wanted.typeSuffixes.at(i)))
+                            wanted.typeTargets[i] = resolve(part, target.toString());
                     }
                 }
                 return true;
@@ -483,19 +589,18 @@ public:
     }
 
 private:
+    bool tooManyEntries(QString& detail) {
+        detail = QStringLiteral("more than %1 zip entries").arg(kMaxZipEntries);
+        return false;
+    }
+
     unzFile m_zip;
+    Progress& m_progress;
+    QHash<QString, unz64_file_pos> m_entries; // by lower-case name
     // By every part read so far.
     quint64 m_unpacked = 0;
     qint64 m_markup = 0;
 };
-
-QString firstOfType(const Relationships& rels, QLatin1String typeSuffix) {
-    for (const Relationship& rel : rels) {
-        if (rel.type.endsWith(typeSuffix))
-            return rel.target;
-    }
-    return QString();
-}
 
 // "_x000D_" stands for a carriage return, "_x005F_" for an underscore.
 QString decodeEscapes(const QString& text) {
@@ -641,9 +746,10 @@ struct CellRaw {
 
 class SheetParser {
 public:
-    SheetParser(SheetData& sheet, const QVector<QString>& strings, const QVector<bool>& dateStyles,
-                bool date1904)
-        : m_sheet(sheet), m_strings(strings), m_dateStyles(dateStyles), m_date1904(date1904) {}
+    SheetParser(SheetData& sheet, Progress& progress, const QVector<QString>& strings,
+                const QVector<bool>& dateStyles, bool date1904)
+        : m_sheet(sheet), m_progress(progress), m_strings(strings), m_dateStyles(dateStyles),
+          m_date1904(date1904) {}
 
     // Starts on the root element. Cells count only as rows of the sheetData; the same names inside
     // extensions or another namespace are something else.
@@ -662,7 +768,6 @@ public:
 private:
     bool readRows(QXmlStreamReader& xml, QString& detail) {
         int row = 0;
-        int rowsSeen = 0;
         while (xml.readNextStartElement()) {
             if (!isSheetElement(xml, QLatin1String("row"))) {
                 xml.skipCurrentElement();
@@ -675,8 +780,7 @@ private:
                 detail = QStringLiteral("row number out of range: ") + r.toString();
                 return false;
             }
-            if (++rowsSeen % kProgressEveryRows == 0 && m_sheet.progress)
-                m_sheet.progress();
+            m_progress.step();
             if (!readRow(xml, row, detail))
                 return false;
         }
@@ -794,23 +898,26 @@ private:
     }
 
     SheetData& m_sheet;
+    Progress& m_progress;
     const QVector<QString>& m_strings;
     const QVector<bool>& m_dateStyles;
     bool m_date1904;
 };
 
+// Only the first sheet is wanted, but all are looked at: their number is bounded as the parts are.
 SheetStatus readWorkbook(Package& package, Workbook& workbook, QString& detail) {
-    Relationships rootRels;
-    if (!package.relationships(QString(), rootRels, detail))
+    WantedRelationships root;
+    root.typeSuffixes = {QLatin1String("/officeDocument")};
+    if (!package.relationships(QString(), root, detail))
         return SheetStatus::Unreadable;
-    QString workbookPart = firstOfType(rootRels, QLatin1String("/officeDocument"));
+    QString workbookPart = root.typeTargets.at(0);
     if (workbookPart.isEmpty())
         workbookPart = QStringLiteral("xl/workbook.xml");
     QString sheetId;
-    bool sawSheet = false;
-    const bool parsed = package.parse(
+    int sheets = 0;
+    const bool parsed = package.parseBounded(
         workbookPart,
-        [&](QXmlStreamReader& xml) {
+        [&](QXmlStreamReader& xml, QString& why) {
             while (!xml.atEnd()) {
                 if (xml.readNext() != QXmlStreamReader::StartElement)
                     continue;
@@ -818,9 +925,14 @@ SheetStatus readWorkbook(Package& package, Workbook& workbook, QString& detail) 
                     const QXmlStreamAttributes attributes = xml.attributes();
                     const QStringRef flag = attributes.value(QLatin1String("date1904"));
                     workbook.date1904 = flag == QLatin1String("1") || flag == QLatin1String("true");
-                } else if (isLocal(xml, QLatin1String("sheet")) && !sawSheet) {
-                    sawSheet = true;
-                    sheetId = namespacedAttribute(xml, QLatin1String("id"));
+                } else if (isLocal(xml, QLatin1String("sheet"))) {
+                    if (++sheets > kMaxZipEntries) {
+                        why = QStringLiteral("more sheets than a package may have parts");
+                        return false;
+                    }
+                    if (sheets == 1)
+                        sheetId = namespacedAttribute(xml, QLatin1String("id"));
+                    package.progress().step();
                 }
             }
             return true;
@@ -828,31 +940,31 @@ SheetStatus readWorkbook(Package& package, Workbook& workbook, QString& detail) 
         detail);
     if (!parsed)
         return SheetStatus::Unreadable;
-    if (!sawSheet) {
+    if (sheets == 0) {
         detail = QStringLiteral("workbook lists no sheet");
         return SheetStatus::NoSheet;
     }
-    Relationships rels;
+    WantedRelationships rels;
+    rels.id = sheetId;
+    rels.typeSuffixes = {QLatin1String("/sharedStrings"), QLatin1String("/styles")};
     if (!package.relationships(workbookPart, rels, detail))
         return SheetStatus::Unreadable;
-    const auto sheetRel = rels.constFind(sheetId);
-    if (sheetRel == rels.constEnd() || !package.contains(sheetRel->target)) {
+    if (sheetId.isEmpty() || rels.idTarget.isEmpty() || !package.contains(rels.idTarget)) {
         detail = QStringLiteral("first sheet's part not found (relationship %1)").arg(sheetId);
         return SheetStatus::Unreadable;
     }
-    workbook.sheetPart = sheetRel->target;
-    workbook.sharedStringsPart = firstOfType(rels, QLatin1String("/sharedStrings"));
-    workbook.stylesPart = firstOfType(rels, QLatin1String("/styles"));
+    workbook.sheetPart = rels.idTarget;
+    workbook.sharedStringsPart = rels.typeTargets.at(0);
+    workbook.stylesPart = rels.typeTargets.at(1);
     return SheetStatus::Ok;
 }
 
 bool readSharedStrings(Package& package, const QString& part, QVector<QString>& strings, QString& detail) {
     if (part.isEmpty() || !package.contains(part))
         return true;
-    QString why;
-    const bool ok = package.parse(
+    return package.parseBounded(
         part,
-        [&](QXmlStreamReader& xml) {
+        [&](QXmlStreamReader& xml, QString& why) {
             while (!xml.atEnd()) {
                 if (xml.readNext() != QXmlStreamReader::StartElement || !isLocal(xml, QLatin1String("si")))
                     continue;
@@ -866,42 +978,65 @@ bool readSharedStrings(Package& package, const QString& part, QVector<QString>& 
                     return false;
                 }
                 strings.append(text);
+                package.progress().step();
             }
             return true;
         },
         detail);
-    if (!why.isEmpty())
-        detail = part + QStringLiteral(": ") + why;
-    return ok;
 }
 
-// One flag per cell format (the s of a cell): does it show dates?
+// One flag per cell format (the s of a cell): does it show dates? Each number format is decided once,
+// however many cell formats use it.
 bool readDateStyles(Package& package, const QString& part, QVector<bool>& dateStyles, QString& detail) {
     if (part.isEmpty() || !package.contains(part))
         return true;
-    return package.parse(
+    return package.parseBounded(
         part,
-        [&](QXmlStreamReader& xml) {
-            QHash<int, QString> customFormats;
-            bool inCellFormats = false;
+        [&](QXmlStreamReader& xml, QString& why) {
+            QHash<int, bool> customIsDate;
+            int customFormats = 0;
+            // Number formats elsewhere (those of conditional formats) are not the cells' own.
+            enum class List { None, NumberFormats, CellFormats } open = List::None;
             while (!xml.atEnd()) {
                 const auto token = xml.readNext();
-                if (token == QXmlStreamReader::EndElement && isLocal(xml, QLatin1String("cellXfs")))
-                    inCellFormats = false;
+                if (token == QXmlStreamReader::EndElement &&
+                    (isLocal(xml, QLatin1String("numFmts")) || isLocal(xml, QLatin1String("cellXfs"))))
+                    open = List::None;
                 if (token != QXmlStreamReader::StartElement)
                     continue;
-                const auto a = xml.attributes();
-                if (isLocal(xml, QLatin1String("numFmt"))) {
-                    customFormats.insert(a.value(QLatin1String("numFmtId")).toInt(),
-                                         a.value(QLatin1String("formatCode")).toString());
-                } else if (isLocal(xml, QLatin1String("cellXfs"))) {
-                    inCellFormats = true;
-                } else if (inCellFormats && isLocal(xml, QLatin1String("xf"))) {
-                    const int id = a.value(QLatin1String("numFmtId")).toInt();
-                    const auto custom = customFormats.constFind(id);
-                    dateStyles.append(custom != customFormats.constEnd() ? isDateFormatCode(*custom)
-                                                                         : isBuiltInDateFormat(id));
+                if (isLocal(xml, QLatin1String("numFmts"))) {
+                    open = List::NumberFormats;
+                    continue;
                 }
+                if (isLocal(xml, QLatin1String("cellXfs"))) {
+                    open = List::CellFormats;
+                    continue;
+                }
+                const auto a = xml.attributes();
+                if (open == List::NumberFormats && isLocal(xml, QLatin1String("numFmt"))) {
+                    const QStringRef code = a.value(QLatin1String("formatCode"));
+                    if (++customFormats > kMaxNumberFormats) {
+                        why = QStringLiteral("more than %1 number formats").arg(kMaxNumberFormats);
+                        return false;
+                    }
+                    if (code.size() > kMaxFormatCode) {
+                        why = QStringLiteral("number format code longer than %1").arg(kMaxFormatCode);
+                        return false;
+                    }
+                    customIsDate.insert(a.value(QLatin1String("numFmtId")).toInt(),
+                                        isDateFormatCode(code.toString()));
+                } else if (open == List::CellFormats && isLocal(xml, QLatin1String("xf"))) {
+                    if (dateStyles.size() == kMaxCellFormats) {
+                        why = QStringLiteral("more than %1 cell formats").arg(kMaxCellFormats);
+                        return false;
+                    }
+                    const int id = a.value(QLatin1String("numFmtId")).toInt();
+                    const auto custom = customIsDate.constFind(id);
+                    dateStyles.append(custom != customIsDate.constEnd() ? *custom : isBuiltInDateFormat(id));
+                } else {
+                    continue;
+                }
+                package.progress().step();
             }
             return true;
         },
@@ -911,11 +1046,10 @@ bool readDateStyles(Package& package, const QString& part, QVector<bool>& dateSt
 } // namespace
 
 SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& detail) {
-    Package package(path);
-    if (!package.isOpen()) {
-        detail = QStringLiteral("not a readable zip archive");
+    Progress progress(sheet.progress);
+    Package package(path, progress);
+    if (!package.open(detail))
         return SheetStatus::Unreadable;
-    }
     Workbook workbook;
     const SheetStatus status = readWorkbook(package, workbook, detail);
     if (status != SheetStatus::Ok)
@@ -925,12 +1059,10 @@ SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& d
     if (!readDateStyles(package, workbook.stylesPart, dateStyles, detail) ||
         !readSharedStrings(package, workbook.sharedStringsPart, strings, detail))
         return SheetStatus::Unreadable;
-    SheetParser parser(sheet, strings, dateStyles, workbook.date1904);
-    QString sheetDetail;
-    const bool ok = package.parse(
-        workbook.sheetPart, [&](QXmlStreamReader& xml) { return parser.run(xml, sheetDetail); }, detail);
-    if (!sheetDetail.isEmpty())
-        detail = workbook.sheetPart + QStringLiteral(": ") + sheetDetail;
+    SheetParser parser(sheet, progress, strings, dateStyles, workbook.date1904);
+    const bool ok = package.parseBounded(
+        workbook.sheetPart, [&](QXmlStreamReader& xml, QString& why) { return parser.run(xml, why); },
+        detail);
     return ok ? SheetStatus::Ok : SheetStatus::Unreadable;
 }
 
