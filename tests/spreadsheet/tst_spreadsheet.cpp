@@ -108,6 +108,15 @@ ZipParts withSheet(const QByteArray& sheetData, const std::function<void(QByteAr
     return parts;
 }
 
+// The workbook's relationships with more of them.
+ZipParts withRelationships(ZipParts parts, const QByteArray& more) {
+    for (auto& part : parts) {
+        if (part.first == "xl/_rels/workbook.xml.rels")
+            part.second.replace("</Relationships>", more + "</Relationships>");
+    }
+    return parts;
+}
+
 // Changes the bytes of a zip's entry in place: `edit` gets the file and the offsets of the entry's local
 // and central headers.
 bool patchEntry(const QString& path, const QByteArray& entry,
@@ -472,15 +481,10 @@ private slots:
         QTest::newRow("10001 zip entries") << entries(10001) << WorkbookReader::kOpenFailed;
         // The sheet's own relationship is one.
         const auto relationships = [&workbook](int total) {
-            ZipParts parts = workbook();
             QByteArray more;
             for (int i = 1; i < total; ++i)
                 more += "<Relationship Id=\"x" + QByteArray::number(i) + "\" Type=\"t\" Target=\"a\"/>";
-            for (auto& part : parts) {
-                if (part.first == "xl/_rels/workbook.xml.rels")
-                    part.second.replace("</Relationships>", more + "</Relationships>");
-            }
-            return parts;
+            return withRelationships(workbook(), more);
         };
         QTest::newRow("10000 relationships") << relationships(10000) << QString();
         QTest::newRow("10001 relationships") << relationships(10001) << WorkbookReader::kOpenFailed;
@@ -524,6 +528,33 @@ private slots:
     void packageLimits() {
         QFETCH(ZipParts, parts);
         QTEST(openParts("limits.xlsx", parts), "error");
+    }
+
+    // The busy box keeps painting while long lists other than rows are read: 2048 of each, one row.
+    void progressBeforeRows_data() {
+        QTest::addColumn<ZipParts>("parts");
+        const QByteArray a1 = "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>";
+        QTest::newRow("shared strings")
+            << handWorkbook({{"worksheets/s.xml", a1}}, QByteArray("<si><t>片</t></si>").repeated(2048));
+        QTest::newRow("cell formats")
+            << handWorkbook({{"worksheets/s.xml", a1}}, QByteArray(),
+                            "<cellXfs>" + QByteArray("<xf/>").repeated(2048) + "</cellXfs>");
+        QTest::newRow("relationships") << withRelationships(
+            handWorkbook({{"worksheets/s.xml", a1}}),
+            QByteArray("<Relationship Id=\"x\" Type=\"t\" Target=\"a\"/>").repeated(2048));
+        ZipParts entries = handWorkbook({{"worksheets/s.xml", a1}});
+        for (int i = 0; i < 2048; ++i)
+            entries.append({QStringLiteral("f/%1").arg(i), QByteArray()});
+        QTest::newRow("zip entries") << entries;
+    }
+    void progressBeforeRows() {
+        QFETCH(ZipParts, parts);
+        QVERIFY(writeZip(file("progress.xlsx"), parts));
+        WorkbookReader reader;
+        int calls = 0;
+        reader.setProgressCallback([&calls] { ++calls; });
+        QVERIFY(reader.open(file("progress.xlsx")));
+        QVERIFY2(calls >= 4, qPrintable(QString::number(calls)));
     }
 
     // What the XML reader would spend quadratic time or unbounded memory on is refused before it sees it;
