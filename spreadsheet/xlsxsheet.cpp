@@ -773,7 +773,8 @@ private:
                 xml.skipCurrentElement();
                 continue;
             }
-            const QStringRef r = xml.attributes().value(QLatin1String("r"));
+            const QXmlStreamAttributes attributes = xml.attributes();
+            const QStringRef r = attributes.value(QLatin1String("r"));
             bool ok = true;
             row = r.isEmpty() ? row + 1 : r.toInt(&ok);
             if (!ok || row < 1 || row > SheetData::kMaxRows) {
