@@ -4,6 +4,7 @@ set(KV_WORKBOOK_READER_SOURCES
     spreadsheet/sheetdata.h spreadsheet/sheetdata.cpp
     spreadsheet/workbookreader.h spreadsheet/workbookreader.cpp
     spreadsheet/xlsxsheet.cpp
+    spreadsheet/xlsxpackage.h spreadsheet/xlsxpackage.cpp
     spreadsheet/compoundfile.h spreadsheet/compoundfile.cpp
     spreadsheet/xlssheet.cpp
 )

@@ -1,39 +1,32 @@
 // The .xlsx back end: a zip of XML parts, read with minizip and streamed through QXmlStreamReader.
 #include "spreadsheet/sheetdata.h"
+#include "spreadsheet/xlsxpackage.h"
 
-#include <QDir>
-#include <QFile>
+#include <QDateTime>
 #include <QHash>
-#include <QIODevice>
-#include <QUrl>
 #include <QVector>
 #include <QXmlStreamReader>
 
-#include <minizip/unzip.h>
-
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
-#include <functional>
 
 namespace kestrovalin {
 
 namespace {
 
-// What all the parts read from one file may hold together. A workbook of a few hundred thousand rows stays
-// below; more would take too long and too much memory to read, whatever the file is. The XML reader takes
-// about 0.15 to 0.25 microseconds for each tag or attribute, so those are counted, not only bytes.
-constexpr quint64 kMaxUnpackedBytes = 128ull * 1024 * 1024;
-constexpr qint64 kMaxMarkup = 12000000; // start tags and attributes
+using xlsx::isLocal;
+using xlsx::Package;
+using xlsx::Progress;
+using xlsx::WantedRelationships;
+
 // Each costs a few dozen bytes kept, however short; a file near the byte limit could hold millions.
 constexpr int kMaxSharedStrings = 2000000;
-constexpr int kProgressEveryRows = 512;
+// The spreadsheet programs' own limits on cell formats and on a number format's code.
+constexpr int kMaxCellFormats = 65536;
+constexpr int kMaxNumberFormats = 65536;
+constexpr int kMaxFormatCode = 255;
 // Raw text gathered for one cell before its escapes are decoded: "_x000D_" is seven characters for one.
 constexpr int kMaxRawCellText = SheetData::kMaxCellText * 7;
-
-bool isLocal(const QXmlStreamReader& xml, QLatin1String name) {
-    return xml.name() == name;
-}
 
 // An element of the worksheet vocabulary, transitional or strict.
 bool isSheetElement(const QXmlStreamReader& xml, QLatin1String name) {
@@ -48,451 +41,6 @@ QString namespacedAttribute(const QXmlStreamReader& xml, QLatin1String localName
     for (const QXmlStreamAttribute& attribute : xml.attributes()) {
         if (attribute.name() == localName && !attribute.namespaceUri().isEmpty())
             return attribute.value().toString();
-    }
-    return QString();
-}
-
-// Looks at the bytes of a part before the XML reader does and refuses what would make that reader slow or
-// big: it checks a tag's attributes against each other and its namespaces against those in scope in
-// quadratic time, keeps a whole tag or text run in memory, and nothing bounds either. Only UTF-8 is let
-// through, so that the markup seen here is the markup the reader sees.
-class XmlGuard {
-public:
-    explicit XmlGuard(qint64& markup) : m_markup(markup) {}
-
-    static constexpr int kMaxAttributes = 32;
-    static constexpr int kMaxNamespaces = 16; // declarations in scope
-    static constexpr int kMaxDepth = 128;
-    static constexpr qint64 kMaxRun = 1 << 20; // bytes of one tag, text run, comment or CDATA section
-
-    // False once the bytes break a limit; reason() says which.
-    bool feed(const char* data, qint64 size) {
-        for (qint64 i = 0; i < size; ++i, ++m_offset) {
-            const char c = data[i];
-            // Text between tags is most of a sheet: only its end and its length matter.
-            if (m_state == State::Text && c != '<' && c != '\0' && m_run < kMaxRun) {
-                ++m_run;
-                continue;
-            }
-            if (!step(c))
-                return false;
-        }
-        return true;
-    }
-    const QString& reason() const { return m_reason; }
-
-private:
-    enum class State { Text, Open, Bang, Comment, CData, Instruction, EndTag, StartTag };
-
-    bool refuse(const char* why) {
-        m_reason = QString::fromLatin1(why) + QStringLiteral(" at byte %1").arg(m_offset);
-        return false;
-    }
-
-    bool step(char c) {
-        if (c == '\0')
-            return refuse("NUL byte (not UTF-8)");
-        if (m_state == State::Text && c == '<') {
-            m_state = State::Open;
-            m_run = 1;
-            return true;
-        }
-        if (++m_run > kMaxRun)
-            return refuse(m_state == State::Text ? "text run too long" : "markup too long");
-        m_tail = (m_tail << 8) | quint8(c);
-        switch (m_state) {
-        case State::Text:
-            return true;
-        case State::Open:
-            return open(c);
-        case State::Bang:
-            m_head += c;
-            if (m_head == "--") {
-                m_state = State::Comment;
-                m_tail = 0;
-            } else if (m_head == "[CDATA[") {
-                m_state = State::CData;
-                m_tail = 0;
-            } else if (m_head != "-" && !QByteArray("[CDATA[").startsWith(m_head)) {
-                return refuse("document type declaration");
-            }
-            return true;
-        case State::Comment:
-            if ((m_tail & 0xFFFFFF) == 0x2D2D3E) // "-->"
-                toText();
-            return true;
-        case State::CData:
-            if ((m_tail & 0xFFFFFF) == 0x5D5D3E) // "]]>"
-                toText();
-            return true;
-        case State::Instruction:
-            if (m_declaration)
-                m_head += c;
-            if ((m_tail & 0xFFFF) == 0x3F3E) { // "?>"
-                toText();
-                if (m_declaration)
-                    return declaration();
-            }
-            return true;
-        case State::EndTag:
-            if (c == '>') {
-                if (!m_scopes.empty()) {
-                    m_inScope -= m_scopes.back();
-                    m_scopes.pop_back();
-                }
-                toText();
-            }
-            return true;
-        case State::StartTag:
-            return startTag(c);
-        }
-        return true;
-    }
-
-    bool open(char c) {
-        if (!m_head.isEmpty())
-            m_head.clear();
-        switch (c) {
-        case '/':
-            m_state = State::EndTag;
-            return true;
-        case '?':
-            m_state = State::Instruction;
-            // The declaration can only come first, after a byte order mark at most.
-            m_declaration = m_offset <= 4;
-            return true;
-        case '!':
-            m_state = State::Bang;
-            return true;
-        default:
-            m_state = State::StartTag;
-            if (++m_markup > kMaxMarkup)
-                return refuse("too many tags and attributes");
-            m_attributes = 0;
-            m_declarations = 0;
-            m_quote = 0;
-            m_last = c;
-            m_afterSpace = false;
-            return true;
-        }
-    }
-
-    bool startTag(char c) {
-        if (m_quote) {
-            if (c == m_quote)
-                m_quote = 0;
-            return true;
-        }
-        switch (c) {
-        case '"':
-        case '\'':
-            m_quote = c;
-            break;
-        case '=':
-            if (++m_attributes > kMaxAttributes)
-                return refuse("too many attributes in one tag");
-            // A prefixed name costs the reader about twice as much: it looks the prefix up.
-            m_markup += m_prefixed ? 2 : 1;
-            if (m_markup > kMaxMarkup)
-                return refuse("too many tags and attributes");
-            if ((m_nameSize == 5 || (m_nameSize == 6 && m_name[5] == ':')) &&
-                std::memcmp(m_name, "xmlns", 5) == 0)
-                ++m_declarations;
-            break;
-        case '>': {
-            toText();
-            if (m_inScope + m_declarations > kMaxNamespaces)
-                return refuse("too many namespace declarations in scope");
-            if (m_last == '/')
-                return true; // empty element: nothing stays open
-            m_scopes.push_back(m_declarations);
-            m_inScope += m_declarations;
-            if (int(m_scopes.size()) > kMaxDepth)
-                return refuse("elements nested too deep");
-            return true;
-        }
-        case ' ':
-        case '\t':
-        case '\r':
-        case '\n':
-            m_afterSpace = true;
-            return true;
-        default:
-            if (m_afterSpace) {
-                m_nameSize = 0;
-                m_prefixed = false;
-                m_afterSpace = false;
-            }
-            m_prefixed = m_prefixed || c == ':';
-            if (m_nameSize < int(sizeof m_name))
-                m_name[m_nameSize++] = c;
-            break;
-        }
-        m_last = c;
-        return true;
-    }
-
-    // Only UTF-8 may be declared (or nothing, which means UTF-8 here).
-    bool declaration() {
-        const int at = m_head.indexOf("encoding");
-        if (at < 0)
-            return true;
-        int quote = at;
-        while (quote < m_head.size() && m_head.at(quote) != '"' && m_head.at(quote) != '\'')
-            ++quote;
-        if (quote == m_head.size())
-            quote = -1;
-        const int end = quote < 0 ? -1 : m_head.indexOf(m_head.at(quote), quote + 1);
-        const QByteArray name = end < 0 ? QByteArray() : m_head.mid(quote + 1, end - quote - 1).toLower();
-        if (name != "utf-8" && name != "utf8")
-            return refuse("encoding other than UTF-8");
-        return true;
-    }
-
-    void toText() {
-        m_state = State::Text;
-        m_run = 0;
-    }
-
-    qint64& m_markup; // in every part read so far
-    State m_state = State::Text;
-    qint64 m_run = 0;    // bytes of the current text run or markup
-    qint64 m_offset = 0; // bytes seen before the current one
-    quint32 m_tail = 0;  // the last bytes, the current one lowest
-    QByteArray m_head;   // after "<!", or the declaration
-    bool m_declaration = false;
-    int m_attributes = 0;
-    int m_declarations = 0; // namespace declarations in the current start tag
-    char m_quote = 0;
-    char m_last = 0; // the last byte of the current start tag outside values
-    bool m_afterSpace = false;
-    char m_name[6] = {}; // the first bytes of the current attribute name
-    int m_nameSize = 0;
-    bool m_prefixed = false; // the current attribute name has a prefix
-    int m_inScope = 0;
-    std::vector<int> m_scopes; // declarations of each open element
-    QString m_reason;
-};
-
-// One zip entry as a sequential device. The bytes it hands on have passed the guard; all entries of one
-// file together unpack to no more than the limit. finish() reads the entry to its end and checks its
-// checksum, which the zip library does only then.
-class ZipEntry : public QIODevice {
-public:
-    ZipEntry(unzFile zip, quint64& unpacked, qint64& markup)
-        : m_zip(zip), m_unpacked(unpacked), m_guard(markup) {}
-    ~ZipEntry() override {
-        if (m_entryOpen)
-            unzCloseCurrentFile(m_zip);
-    }
-
-    // The archive must be positioned on the entry.
-    bool start(QString& detail) {
-        unz_file_info64 info;
-        if (unzGetCurrentFileInfo64(m_zip, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
-            detail = QStringLiteral("zip entry header unreadable");
-            return false;
-        }
-        if (info.flag & 1u) {
-            detail = QStringLiteral("zip entry is encrypted");
-            return false;
-        }
-        if (info.uncompressed_size > kMaxUnpackedBytes - m_unpacked) {
-            detail = QStringLiteral("zip entry too large: %1 bytes").arg(info.uncompressed_size);
-            return false;
-        }
-        m_declared = info.uncompressed_size;
-        if (unzOpenCurrentFile(m_zip) != UNZ_OK) {
-            detail = QStringLiteral("zip entry cannot be opened");
-            return false;
-        }
-        m_entryOpen = true;
-        return QIODevice::open(QIODevice::ReadOnly);
-    }
-
-    // Reads what the XML reader left, then closes the entry: false when the entry is not whole.
-    bool finish(QString& detail) {
-        char rest[1 << 14];
-        while (!m_failed && !m_ended)
-            unpack(rest, sizeof rest);
-        if (m_failed) {
-            detail = failure();
-            return false;
-        }
-        m_entryOpen = false;
-        const int closed = unzCloseCurrentFile(m_zip);
-        if (m_total != m_declared) {
-            detail = QStringLiteral("unpacked %1 bytes, the directory says %2").arg(m_total).arg(m_declared);
-            return false;
-        }
-        if (closed != UNZ_OK) {
-            detail = closed == UNZ_CRCERROR ? QStringLiteral("checksum mismatch")
-                                            : QStringLiteral("entry cannot be closed: %1").arg(closed);
-            return false;
-        }
-        return true;
-    }
-
-    bool isSequential() const override { return true; }
-    bool failed() const { return m_failed; }
-    QString failure() const {
-        return m_guard.reason().isEmpty() ? QStringLiteral("unpacking failed or too large")
-                                          : m_guard.reason();
-    }
-
-protected:
-    qint64 readData(char* data, qint64 maxSize) override {
-        // QIODevice asks for 0 bytes now and then; only a real end of the entry is the end.
-        if (m_failed)
-            return -1;
-        if (m_ended || maxSize <= 0)
-            return 0;
-        const int n = unpack(data, unsigned(qMin<qint64>(maxSize, 1 << 20)));
-        if (n > 0 && !m_guard.feed(data, n))
-            m_failed = true;
-        return m_failed ? -1 : n;
-    }
-    qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-    int unpack(char* data, unsigned size) {
-        const int n = unzReadCurrentFile(m_zip, data, size);
-        if (n < 0) {
-            m_failed = true;
-            return n;
-        }
-        m_total += quint64(n);
-        m_unpacked += quint64(n);
-        if (m_unpacked > kMaxUnpackedBytes)
-            m_failed = true;
-        m_ended = n == 0;
-        return n;
-    }
-
-    unzFile m_zip;
-    quint64& m_unpacked;
-    XmlGuard m_guard;
-    bool m_entryOpen = false;
-    bool m_failed = false;
-    bool m_ended = false;
-    quint64 m_declared = 0;
-    quint64 m_total = 0;
-};
-
-struct Relationship {
-    QString type;
-    QString target;
-};
-using Relationships = QHash<QString, Relationship>;
-
-// Reads the parts of one open archive. Every failure leaves its reason in `detail`.
-class Package {
-public:
-    explicit Package(const QString& path) : m_zip(unzOpen64(QFile::encodeName(path).constData())) {}
-    ~Package() {
-        if (m_zip)
-            unzClose(m_zip);
-    }
-    Package(const Package&) = delete;
-    Package& operator=(const Package&) = delete;
-
-    bool isOpen() const { return m_zip != nullptr; }
-    // Part names are compared without regard to case, as the packaging rules say.
-    bool contains(const QString& part) {
-        return unzLocateFile(m_zip, part.toUtf8().constData(), 2) == UNZ_OK;
-    }
-
-    // Streams the part to `body`, which starts on the root element. A DTD anywhere before it is refused:
-    // nothing in a workbook needs one, and entity tricks start there.
-    bool parse(const QString& part, const std::function<bool(QXmlStreamReader&)>& body, QString& detail) {
-        if (!contains(part)) {
-            detail = QStringLiteral("missing part ") + part;
-            return false;
-        }
-        ZipEntry entry(m_zip, m_unpacked, m_markup);
-        if (!entry.start(detail)) {
-            detail = part + QStringLiteral(": ") + detail;
-            return false;
-        }
-        QXmlStreamReader xml(&entry);
-        while (!xml.atEnd() && xml.readNext() != QXmlStreamReader::StartElement) {
-            if (xml.tokenType() == QXmlStreamReader::DTD) {
-                detail = part + QStringLiteral(": document type declaration refused");
-                return false;
-            }
-        }
-        const bool ok = !xml.hasError() && xml.tokenType() == QXmlStreamReader::StartElement && body(xml);
-        if (entry.failed()) {
-            detail = part + QStringLiteral(": ") + entry.failure();
-            return false;
-        }
-        if (xml.hasError()) {
-            detail = part + QStringLiteral(": ") + xml.errorString();
-            return false;
-        }
-        if (!ok) {
-            if (detail.isEmpty())
-                detail = part + QStringLiteral(": unexpected content");
-            return false;
-        }
-        QString why;
-        if (!entry.finish(why)) {
-            detail = part + QStringLiteral(": ") + why;
-            return false;
-        }
-        return true;
-    }
-
-    // A part without relationships has none; a relationships part that cannot be read is a failure.
-    bool relationships(const QString& part, Relationships& rels, QString& detail) {
-        const QString relsPart = relsPathFor(part);
-        if (!contains(relsPart))
-            return true;
-        return parse(
-            relsPart,
-            [&](QXmlStreamReader& xml) {
-                while (!xml.atEnd()) {
-                    if (xml.readNext() == QXmlStreamReader::StartElement &&
-                        isLocal(xml, QLatin1String("Relationship"))) {
-                        const auto a = xml.attributes();
-                        if (a.value(QLatin1String("TargetMode")) == QLatin1String("External"))
-                            continue;
-                        rels.insert(a.value(QLatin1String("Id")).toString(),
-                                    {a.value(QLatin1String("Type")).toString(),
-                                     resolve(part, a.value(QLatin1String("Target")).toString())});
-                    }
-                }
-                return true;
-            },
-            detail);
-    }
-
-    static QString relsPathFor(const QString& part) {
-        const int slash = part.lastIndexOf(QLatin1Char('/'));
-        return part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1) +
-               QStringLiteral(".rels");
-    }
-
-    // Targets are relative to the source part's folder, or absolute from the package root.
-    static QString resolve(const QString& sourcePart, const QString& target) {
-        QString t = QUrl::fromPercentEncoding(target.toUtf8());
-        t.replace(QLatin1Char('\\'), QLatin1Char('/'));
-        if (t.startsWith(QLatin1Char('/')))
-            return QDir::cleanPath(t.mid(1));
-        return QDir::cleanPath(sourcePart.left(sourcePart.lastIndexOf(QLatin1Char('/')) + 1) + t);
-    }
-
-private:
-    unzFile m_zip;
-    // By every part read so far.
-    quint64 m_unpacked = 0;
-    qint64 m_markup = 0;
-};
-
-QString firstOfType(const Relationships& rels, QLatin1String typeSuffix) {
-    for (const Relationship& rel : rels) {
-        if (rel.type.endsWith(typeSuffix))
-            return rel.target;
     }
     return QString();
 }
@@ -641,9 +189,10 @@ struct CellRaw {
 
 class SheetParser {
 public:
-    SheetParser(SheetData& sheet, const QVector<QString>& strings, const QVector<bool>& dateStyles,
-                bool date1904)
-        : m_sheet(sheet), m_strings(strings), m_dateStyles(dateStyles), m_date1904(date1904) {}
+    SheetParser(SheetData& sheet, Progress& progress, const QVector<QString>& strings,
+                const QVector<bool>& dateStyles, bool date1904)
+        : m_sheet(sheet), m_progress(progress), m_strings(strings), m_dateStyles(dateStyles),
+          m_date1904(date1904) {}
 
     // Starts on the root element. Cells count only as rows of the sheetData; the same names inside
     // extensions or another namespace are something else.
@@ -662,21 +211,20 @@ public:
 private:
     bool readRows(QXmlStreamReader& xml, QString& detail) {
         int row = 0;
-        int rowsSeen = 0;
         while (xml.readNextStartElement()) {
             if (!isSheetElement(xml, QLatin1String("row"))) {
                 xml.skipCurrentElement();
                 continue;
             }
-            const QStringRef r = xml.attributes().value(QLatin1String("r"));
+            const QXmlStreamAttributes attributes = xml.attributes();
+            const QStringRef r = attributes.value(QLatin1String("r"));
             bool ok = true;
             row = r.isEmpty() ? row + 1 : r.toInt(&ok);
             if (!ok || row < 1 || row > SheetData::kMaxRows) {
                 detail = QStringLiteral("row number out of range: ") + r.toString();
                 return false;
             }
-            if (++rowsSeen % kProgressEveryRows == 0 && m_sheet.progress)
-                m_sheet.progress();
+            m_progress.step();
             if (!readRow(xml, row, detail))
                 return false;
         }
@@ -794,23 +342,26 @@ private:
     }
 
     SheetData& m_sheet;
+    Progress& m_progress;
     const QVector<QString>& m_strings;
     const QVector<bool>& m_dateStyles;
     bool m_date1904;
 };
 
+// Only the first sheet is wanted, but all are looked at: their number is bounded as the parts are.
 SheetStatus readWorkbook(Package& package, Workbook& workbook, QString& detail) {
-    Relationships rootRels;
-    if (!package.relationships(QString(), rootRels, detail))
+    WantedRelationships root;
+    root.typeSuffixes = {QLatin1String("/officeDocument")};
+    if (!package.relationships(QString(), root, detail))
         return SheetStatus::Unreadable;
-    QString workbookPart = firstOfType(rootRels, QLatin1String("/officeDocument"));
+    QString workbookPart = root.typeTargets.at(0);
     if (workbookPart.isEmpty())
         workbookPart = QStringLiteral("xl/workbook.xml");
     QString sheetId;
-    bool sawSheet = false;
-    const bool parsed = package.parse(
+    int sheets = 0;
+    const bool parsed = package.parseBounded(
         workbookPart,
-        [&](QXmlStreamReader& xml) {
+        [&](QXmlStreamReader& xml, QString& why) {
             while (!xml.atEnd()) {
                 if (xml.readNext() != QXmlStreamReader::StartElement)
                     continue;
@@ -818,9 +369,14 @@ SheetStatus readWorkbook(Package& package, Workbook& workbook, QString& detail) 
                     const QXmlStreamAttributes attributes = xml.attributes();
                     const QStringRef flag = attributes.value(QLatin1String("date1904"));
                     workbook.date1904 = flag == QLatin1String("1") || flag == QLatin1String("true");
-                } else if (isLocal(xml, QLatin1String("sheet")) && !sawSheet) {
-                    sawSheet = true;
-                    sheetId = namespacedAttribute(xml, QLatin1String("id"));
+                } else if (isLocal(xml, QLatin1String("sheet"))) {
+                    if (++sheets > Package::kMaxEntries) {
+                        why = QStringLiteral("more sheets than a package may have parts");
+                        return false;
+                    }
+                    if (sheets == 1)
+                        sheetId = namespacedAttribute(xml, QLatin1String("id"));
+                    package.progress().step();
                 }
             }
             return true;
@@ -828,31 +384,31 @@ SheetStatus readWorkbook(Package& package, Workbook& workbook, QString& detail) 
         detail);
     if (!parsed)
         return SheetStatus::Unreadable;
-    if (!sawSheet) {
+    if (sheets == 0) {
         detail = QStringLiteral("workbook lists no sheet");
         return SheetStatus::NoSheet;
     }
-    Relationships rels;
+    WantedRelationships rels;
+    rels.id = sheetId;
+    rels.typeSuffixes = {QLatin1String("/sharedStrings"), QLatin1String("/styles")};
     if (!package.relationships(workbookPart, rels, detail))
         return SheetStatus::Unreadable;
-    const auto sheetRel = rels.constFind(sheetId);
-    if (sheetRel == rels.constEnd() || !package.contains(sheetRel->target)) {
+    if (sheetId.isEmpty() || rels.idTarget.isEmpty() || !package.contains(rels.idTarget)) {
         detail = QStringLiteral("first sheet's part not found (relationship %1)").arg(sheetId);
         return SheetStatus::Unreadable;
     }
-    workbook.sheetPart = sheetRel->target;
-    workbook.sharedStringsPart = firstOfType(rels, QLatin1String("/sharedStrings"));
-    workbook.stylesPart = firstOfType(rels, QLatin1String("/styles"));
+    workbook.sheetPart = rels.idTarget;
+    workbook.sharedStringsPart = rels.typeTargets.at(0);
+    workbook.stylesPart = rels.typeTargets.at(1);
     return SheetStatus::Ok;
 }
 
 bool readSharedStrings(Package& package, const QString& part, QVector<QString>& strings, QString& detail) {
     if (part.isEmpty() || !package.contains(part))
         return true;
-    QString why;
-    const bool ok = package.parse(
+    return package.parseBounded(
         part,
-        [&](QXmlStreamReader& xml) {
+        [&](QXmlStreamReader& xml, QString& why) {
             while (!xml.atEnd()) {
                 if (xml.readNext() != QXmlStreamReader::StartElement || !isLocal(xml, QLatin1String("si")))
                     continue;
@@ -866,42 +422,65 @@ bool readSharedStrings(Package& package, const QString& part, QVector<QString>& 
                     return false;
                 }
                 strings.append(text);
+                package.progress().step();
             }
             return true;
         },
         detail);
-    if (!why.isEmpty())
-        detail = part + QStringLiteral(": ") + why;
-    return ok;
 }
 
-// One flag per cell format (the s of a cell): does it show dates?
+// One flag per cell format (the s of a cell): does it show dates? Each number format is decided once,
+// however many cell formats use it.
 bool readDateStyles(Package& package, const QString& part, QVector<bool>& dateStyles, QString& detail) {
     if (part.isEmpty() || !package.contains(part))
         return true;
-    return package.parse(
+    return package.parseBounded(
         part,
-        [&](QXmlStreamReader& xml) {
-            QHash<int, QString> customFormats;
-            bool inCellFormats = false;
+        [&](QXmlStreamReader& xml, QString& why) {
+            QHash<int, bool> customIsDate;
+            int customFormats = 0;
+            // Number formats elsewhere (those of conditional formats) are not the cells' own.
+            enum class List { None, NumberFormats, CellFormats } open = List::None;
             while (!xml.atEnd()) {
                 const auto token = xml.readNext();
-                if (token == QXmlStreamReader::EndElement && isLocal(xml, QLatin1String("cellXfs")))
-                    inCellFormats = false;
+                if (token == QXmlStreamReader::EndElement &&
+                    (isLocal(xml, QLatin1String("numFmts")) || isLocal(xml, QLatin1String("cellXfs"))))
+                    open = List::None;
                 if (token != QXmlStreamReader::StartElement)
                     continue;
-                const auto a = xml.attributes();
-                if (isLocal(xml, QLatin1String("numFmt"))) {
-                    customFormats.insert(a.value(QLatin1String("numFmtId")).toInt(),
-                                         a.value(QLatin1String("formatCode")).toString());
-                } else if (isLocal(xml, QLatin1String("cellXfs"))) {
-                    inCellFormats = true;
-                } else if (inCellFormats && isLocal(xml, QLatin1String("xf"))) {
-                    const int id = a.value(QLatin1String("numFmtId")).toInt();
-                    const auto custom = customFormats.constFind(id);
-                    dateStyles.append(custom != customFormats.constEnd() ? isDateFormatCode(*custom)
-                                                                         : isBuiltInDateFormat(id));
+                if (isLocal(xml, QLatin1String("numFmts"))) {
+                    open = List::NumberFormats;
+                    continue;
                 }
+                if (isLocal(xml, QLatin1String("cellXfs"))) {
+                    open = List::CellFormats;
+                    continue;
+                }
+                const auto a = xml.attributes();
+                if (open == List::NumberFormats && isLocal(xml, QLatin1String("numFmt"))) {
+                    const QStringRef code = a.value(QLatin1String("formatCode"));
+                    if (++customFormats > kMaxNumberFormats) {
+                        why = QStringLiteral("more than %1 number formats").arg(kMaxNumberFormats);
+                        return false;
+                    }
+                    if (code.size() > kMaxFormatCode) {
+                        why = QStringLiteral("number format code longer than %1").arg(kMaxFormatCode);
+                        return false;
+                    }
+                    customIsDate.insert(a.value(QLatin1String("numFmtId")).toInt(),
+                                        isDateFormatCode(code.toString()));
+                } else if (open == List::CellFormats && isLocal(xml, QLatin1String("xf"))) {
+                    if (dateStyles.size() == kMaxCellFormats) {
+                        why = QStringLiteral("more than %1 cell formats").arg(kMaxCellFormats);
+                        return false;
+                    }
+                    const int id = a.value(QLatin1String("numFmtId")).toInt();
+                    const auto custom = customIsDate.constFind(id);
+                    dateStyles.append(custom != customIsDate.constEnd() ? *custom : isBuiltInDateFormat(id));
+                } else {
+                    continue;
+                }
+                package.progress().step();
             }
             return true;
         },
@@ -911,11 +490,10 @@ bool readDateStyles(Package& package, const QString& part, QVector<bool>& dateSt
 } // namespace
 
 SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& detail) {
-    Package package(path);
-    if (!package.isOpen()) {
-        detail = QStringLiteral("not a readable zip archive");
+    Progress progress(sheet.progress);
+    Package package(path, progress);
+    if (!package.open(detail))
         return SheetStatus::Unreadable;
-    }
     Workbook workbook;
     const SheetStatus status = readWorkbook(package, workbook, detail);
     if (status != SheetStatus::Ok)
@@ -925,12 +503,10 @@ SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& d
     if (!readDateStyles(package, workbook.stylesPart, dateStyles, detail) ||
         !readSharedStrings(package, workbook.sharedStringsPart, strings, detail))
         return SheetStatus::Unreadable;
-    SheetParser parser(sheet, strings, dateStyles, workbook.date1904);
-    QString sheetDetail;
-    const bool ok = package.parse(
-        workbook.sheetPart, [&](QXmlStreamReader& xml) { return parser.run(xml, sheetDetail); }, detail);
-    if (!sheetDetail.isEmpty())
-        detail = workbook.sheetPart + QStringLiteral(": ") + sheetDetail;
+    SheetParser parser(sheet, progress, strings, dateStyles, workbook.date1904);
+    const bool ok = package.parseBounded(
+        workbook.sheetPart, [&](QXmlStreamReader& xml, QString& why) { return parser.run(xml, why); },
+        detail);
     return ok ? SheetStatus::Ok : SheetStatus::Unreadable;
 }
 

@@ -113,3 +113,32 @@ save("read-million-rows.xlsx", parts(sheet(b"<row><c><v>1</v></c></row>" * 10000
 RUN = b"_x" + b"A" * 999998 + b"<!---->"
 save("refuse-split-cell-text.xlsx",
      parts(sheet(b'<row r="1"><c r="A1" t="str"><v>' + RUN * 127 + b"</v></c></row>")))
+
+
+def styled(styles):
+    """The parts of a one-cell workbook with a styles part."""
+    out = parts(sheet(b'<row r="1"><c r="A1" s="1"><v>46023</v></c></row>'))
+    rels = '<Relationship Id="rId3" Type="%s/styles" Target="styles.xml"/></Relationships>' % REL
+    out[2] = (out[2][0], out[2][1].replace(b"</Relationships>", rels.encode()))
+    out.append(("xl/styles.xml", HEAD + b'<styleSheet xmlns="' + NS.encode() + b'">' + styles + b"</styleSheet>"))
+    return out
+
+
+# A custom number format longer than spreadsheet programs allow, used by many cell formats: each would
+# have looked at it again.
+save("refuse-long-format-code.xlsx",
+     styled(b'<numFmts count="1"><numFmt numFmtId="164" formatCode="' + b"0" * 100000 + b'"/></numFmts>'
+            b'<cellXfs>' + b'<xf numFmtId="164"/>' * 1000 + b"</cellXfs>"))
+
+# More cell formats than spreadsheet programs keep.
+save("refuse-many-cell-formats.xlsx", styled(b"<cellXfs>" + b'<xf numFmtId="14"/>' * 65537 + b"</cellXfs>"))
+
+# The sheet twice, the second in other letters: either could be the one read.
+save("refuse-duplicate-part.xlsx",
+     parts(sheet(ONE)) + [("XL/Worksheets/Sheet1.xml", sheet(b'<row r="1"><c r="A1"><v>632</v></c></row>'))])
+
+# A stored sheet that claims another packing method: the zip library would hand it over unchecked.
+save("refuse-other-method.xlsx", parts(sheet(PRODUCT)), stored={"xl/worksheets/sheet1.xml"})
+patch_entry("refuse-other-method.xlsx", "xl/worksheets/sheet1.xml",
+            lambda local, central, d: [struct.pack_into("<H", d, local + 8, 12),
+                                       struct.pack_into("<H", d, central + 10, 12)])

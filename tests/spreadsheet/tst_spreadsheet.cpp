@@ -19,6 +19,8 @@
 using namespace kestrovalin;
 using namespace kestrovalin::test;
 
+Q_DECLARE_METATYPE(ZipParts)
+
 namespace {
 
 // Kind and text in one value, so a failure shows both.
@@ -105,6 +107,15 @@ ZipParts withSheet(const QByteArray& sheetData, const std::function<void(QByteAr
     for (auto& part : parts) {
         if (part.first == "xl/worksheets/s.xml" && change)
             change(part.second);
+    }
+    return parts;
+}
+
+// The workbook's relationships with more of them.
+ZipParts withRelationships(ZipParts parts, const QByteArray& more) {
+    for (auto& part : parts) {
+        if (part.first == "xl/_rels/workbook.xml.rels")
+            part.second.replace("</Relationships>", more + "</Relationships>");
     }
     return parts;
 }
@@ -591,6 +602,8 @@ private slots:
         QTest::newRow("stored sheet edited, checksum stale") << "edit";
         QTest::newRow("checksum of the shared strings") << "strings";
         QTest::newRow("sheet shorter than the directory says") << "size";
+        // Stored bytes under a method the zip library cannot unpack: it would hand them over unchecked.
+        QTest::newRow("sheet packed with another method") << "method";
     }
     void damagedEntries() {
         QFETCH(QString, damage);
@@ -599,11 +612,14 @@ private slots:
         QVERIFY(writeZip(path,
                          handWorkbook({{"worksheets/s.xml", "<row r=\"1\"><c r=\"A1\"><v>4.2</v></c></row>"}},
                                       "<si><t>阿莫西林</t></si>"),
-                         damage == "edit"));
+                         damage == "edit" || damage == "method"));
         const QByteArray entry = damage == "strings" ? "xl/sharedStrings.xml" : "xl/worksheets/s.xml";
         QVERIFY(patchEntry(path, entry, [&damage](QByteArray& bytes, int local, int central) {
             if (damage == "edit") {
                 bytes.replace(bytes.indexOf("<v>4.2</v>", local), 10, "<v>632</v>");
+            } else if (damage == "method") {
+                bytes[local + 8] = 12;
+                bytes[central + 10] = 12;
             } else if (damage == "size") {
                 bytes[local + 22] = char(bytes.at(local + 22) + 1);
                 bytes[central + 24] = char(bytes.at(central + 24) + 1);
@@ -615,6 +631,101 @@ private slots:
         WorkbookReader reader;
         QCOMPARE(reader.open(path), false);
         QCOMPARE(reader.errorText(), WorkbookReader::kOpenFailed);
+    }
+
+    // Structures a workbook keeps few of, just within and just past their bounds; and parts named twice.
+    void packageLimits_data() {
+        QTest::addColumn<ZipParts>("parts");
+        QTest::addColumn<QString>("error");
+        const QByteArray a1 = "<row r=\"1\"><c r=\"A1\" s=\"1\"><v>1</v></c></row>";
+        const auto workbook = [&a1](const QByteArray& styles = QByteArray()) {
+            return handWorkbook({{"worksheets/s.xml", a1}}, QByteArray(), styles);
+        };
+        // Counted with the workbook's own entries.
+        const auto entries = [&workbook](int total) {
+            ZipParts parts = workbook();
+            for (int i = parts.size(); i < total; ++i)
+                parts.append({QStringLiteral("f/%1").arg(i), QByteArray()});
+            return parts;
+        };
+        QTest::newRow("10000 zip entries") << entries(10000) << QString();
+        QTest::newRow("10001 zip entries") << entries(10001) << WorkbookReader::kOpenFailed;
+        // The sheet's own relationship is one.
+        const auto relationships = [&workbook](int total) {
+            QByteArray more;
+            for (int i = 1; i < total; ++i)
+                more += "<Relationship Id=\"x" + QByteArray::number(i) + "\" Type=\"t\" Target=\"a\"/>";
+            return withRelationships(workbook(), more);
+        };
+        QTest::newRow("10000 relationships") << relationships(10000) << QString();
+        QTest::newRow("10001 relationships") << relationships(10001) << WorkbookReader::kOpenFailed;
+        const auto formatCode = [&workbook](int length) {
+            return workbook("<numFmts><numFmt numFmtId=\"164\" formatCode=\"" + QByteArray(length - 1, '0') +
+                            "d\"/></numFmts><cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"164\"/></cellXfs>");
+        };
+        QTest::newRow("format code of 255") << formatCode(255) << QString();
+        QTest::newRow("format code of 256") << formatCode(256) << WorkbookReader::kOpenFailed;
+        const auto cellFormats = [&workbook](int count) {
+            return workbook("<cellXfs>" + QByteArray("<xf numFmtId=\"14\"/>").repeated(count) + "</cellXfs>");
+        };
+        QTest::newRow("65536 cell formats") << cellFormats(65536) << QString();
+        QTest::newRow("65537 cell formats") << cellFormats(65537) << WorkbookReader::kOpenFailed;
+        const auto numberFormats = [&workbook](int count) {
+            QByteArray formats;
+            for (int i = 0; i < count; ++i)
+                formats += "<numFmt numFmtId=\"" + QByteArray::number(164 + i) + "\" formatCode=\"0\"/>";
+            return workbook("<numFmts>" + formats + "</numFmts><cellXfs><xf/><xf/></cellXfs>");
+        };
+        QTest::newRow("65536 number formats") << numberFormats(65536) << QString();
+        QTest::newRow("65537 number formats") << numberFormats(65537) << WorkbookReader::kOpenFailed;
+        const auto twice = [&workbook](const QString& name, const QString& again) {
+            ZipParts parts = workbook();
+            for (const auto& part : ZipParts(parts)) {
+                if (part.first == name)
+                    parts.append({again, part.second});
+            }
+            return parts;
+        };
+        QTest::newRow("sheet twice") << twice("xl/worksheets/s.xml", "xl/worksheets/s.xml")
+                                     << WorkbookReader::kOpenFailed;
+        QTest::newRow("sheet twice, case differs")
+            << twice("xl/worksheets/s.xml", "XL/Worksheets/S.XML") << WorkbookReader::kOpenFailed;
+        QTest::newRow("relationships twice, case differs")
+            << twice("xl/_rels/workbook.xml.rels", "xl/_rels/Workbook.xml.rels")
+            << WorkbookReader::kOpenFailed;
+        QTest::newRow("unread part twice")
+            << twice("_rels/.rels", "_rels/.rels") << WorkbookReader::kOpenFailed;
+    }
+    void packageLimits() {
+        QFETCH(ZipParts, parts);
+        QTEST(openParts("limits.xlsx", parts), "error");
+    }
+
+    // The busy box keeps painting while long lists other than rows are read: 2048 of each, one row.
+    void progressBeforeRows_data() {
+        QTest::addColumn<ZipParts>("parts");
+        const QByteArray a1 = "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>";
+        QTest::newRow("shared strings")
+            << handWorkbook({{"worksheets/s.xml", a1}}, QByteArray("<si><t>片</t></si>").repeated(2048));
+        QTest::newRow("cell formats")
+            << handWorkbook({{"worksheets/s.xml", a1}}, QByteArray(),
+                            "<cellXfs>" + QByteArray("<xf/>").repeated(2048) + "</cellXfs>");
+        QTest::newRow("relationships") << withRelationships(
+            handWorkbook({{"worksheets/s.xml", a1}}),
+            QByteArray("<Relationship Id=\"x\" Type=\"t\" Target=\"a\"/>").repeated(2048));
+        ZipParts entries = handWorkbook({{"worksheets/s.xml", a1}});
+        for (int i = 0; i < 2048; ++i)
+            entries.append({QStringLiteral("f/%1").arg(i), QByteArray()});
+        QTest::newRow("zip entries") << entries;
+    }
+    void progressBeforeRows() {
+        QFETCH(ZipParts, parts);
+        QVERIFY(writeZip(file("progress.xlsx"), parts));
+        WorkbookReader reader;
+        int calls = 0;
+        reader.setProgressCallback([&calls] { ++calls; });
+        QVERIFY(reader.open(file("progress.xlsx")));
+        QVERIFY2(calls >= 4, qPrintable(QString::number(calls)));
     }
 
     // What the XML reader would spend quadratic time or unbounded memory on is refused before it sees it;

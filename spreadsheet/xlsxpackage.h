@@ -1,0 +1,85 @@
+#pragma once
+
+// The zip side of the .xlsx back end: the parts of a package, looked up by name and streamed to an XML
+// reader within bounds of time and memory.
+
+#include <QHash>
+#include <QString>
+#include <QVector>
+#include <QXmlStreamReader>
+
+#include <minizip/unzip.h>
+
+#include <functional>
+
+namespace kestrovalin::xlsx {
+
+// Rows, entries, relationships or formats between two calls of the progress callback.
+constexpr int kProgressEvery = 512;
+// Calls the sheet's progress callback every so many steps of any long loop, so a busy box keeps painting.
+class Progress {
+public:
+    explicit Progress(const std::function<void()>& callback) : m_callback(callback) {}
+    void step() {
+        if (++m_steps % kProgressEvery == 0 && m_callback)
+            m_callback();
+    }
+
+private:
+    const std::function<void()>& m_callback;
+    int m_steps = 0;
+};
+
+inline bool isLocal(const QXmlStreamReader& xml, QLatin1String name) {
+    return xml.name() == name;
+}
+
+// What is looked for in a part's relationships: the target of one id and the first target of some types;
+// the others are passed over, not kept.
+struct WantedRelationships {
+    QString id;
+    QString idTarget;
+    QVector<QLatin1String> typeSuffixes;
+    QVector<QString> typeTargets; // one per suffix, empty when there is none
+};
+
+// Reads the parts of one archive. Every failure leaves its reason in `detail`.
+class Package {
+public:
+    // A workbook has tens of parts; a directory of millions only costs time to look through.
+    static constexpr int kMaxEntries = 10000;
+
+    Package(const QString& path, Progress& progress);
+    ~Package();
+    Package(const Package&) = delete;
+    Package& operator=(const Package&) = delete;
+
+    // Looks through the directory once: a bounded number of entries, no two with the same name.
+    bool open(QString& detail);
+    bool contains(const QString& part) const { return m_entries.contains(part.toLower()); }
+    Progress& progress() { return m_progress; }
+
+    // Streams the part to `body`, which starts on the root element. A DTD anywhere before it is refused:
+    // nothing in a workbook needs one, and entity tricks start there.
+    bool parse(const QString& part, const std::function<bool(QXmlStreamReader&)>& body, QString& detail);
+    // As parse(), for a body that leaves the reason of its refusal in `why`.
+    bool parseBounded(const QString& part, const std::function<bool(QXmlStreamReader&, QString&)>& body,
+                      QString& detail);
+    // A part without relationships has none; a relationships part that cannot be read is a failure.
+    bool relationships(const QString& part, WantedRelationships& wanted, QString& detail);
+
+private:
+    static QString relsPathFor(const QString& part);
+    // Targets are relative to the source part's folder, or absolute from the package root.
+    static QString resolve(const QString& sourcePart, const QString& target);
+    bool tooManyEntries(QString& detail);
+
+    unzFile m_zip;
+    Progress& m_progress;
+    QHash<QString, unz64_file_pos> m_entries; // by lower-case name
+    // By every part read so far.
+    quint64 m_unpacked = 0;
+    qint64 m_markup = 0;
+};
+
+} // namespace kestrovalin::xlsx
