@@ -19,12 +19,11 @@ using xlsx::Package;
 using xlsx::Progress;
 using xlsx::WantedRelationships;
 
-// Each costs a few dozen bytes kept, however short; a file near the byte limit could hold millions.
-constexpr int kMaxSharedStrings = 2000000;
-// The spreadsheet programs' own limits on cell formats and on a number format's code.
-constexpr int kMaxCellFormats = 65536;
-constexpr int kMaxNumberFormats = 65536;
-constexpr int kMaxFormatCode = 255;
+// The bounds both readers share.
+constexpr int kMaxSharedStrings = SheetData::kMaxSharedStrings;
+constexpr int kMaxCellFormats = SheetData::kMaxCellFormats;
+constexpr int kMaxNumberFormats = SheetData::kMaxNumberFormats;
+constexpr int kMaxFormatCode = SheetData::kMaxFormatCode;
 // Raw text gathered for one cell before its escapes are decoded: "_x000D_" is seven characters for one.
 constexpr int kMaxRawCellText = SheetData::kMaxCellText * 7;
 
