@@ -133,6 +133,10 @@ void InventoryCheckDialog::onScanBarcode() {
                                    .searchBatchesByNameCodeOrBatchNo(text);
     if (found.isEmpty()) {
         Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("未找到该商品"));
+        // The code stays in view, selected, so that the scanner's next code replaces it instead of being
+        // appended to it.
+        ui->lineEdit_barcode->setFocus();
+        ui->lineEdit_barcode->selectAll();
         return;
     }
     for (const Batch& batch : found) {
