@@ -5,12 +5,14 @@
 #include "core/usersession.h"
 #include "repositories/batchline.h"
 #include "ui/common/buttonbox.h"
+#include "ui/common/celltips.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
 #include "ui/returns/productbatchselectiondialog.h"
 #include "ui_inventorycheckdialog.h"
 
 #include <QHeaderView>
+#include <QPlainTextEdit>
 #include <QSpinBox>
 
 #include <algorithm>
@@ -62,6 +64,7 @@ InventoryCheckDialog::InventoryCheckDialog(QWidget* parent)
     ui->tableWidget->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui->tableWidget->setAlternatingRowColors(true);
     ui->tableWidget->horizontalHeader()->setStretchLastSection(true);
+    tipCutCells(ui->tableWidget);
     ui->comboBox->addItem(QStringLiteral("全盘"), QStringLiteral("full"));
     ui->comboBox->addItem(QStringLiteral("抽盘"), QStringLiteral("spot"));
     ui->dateEdit->setDate(Clock::today());
@@ -239,6 +242,8 @@ void InventoryCheckDialog::setCheck(const models::InventoryCheck& check) {
     if (date.isValid())
         ui->dateEdit->setDate(date);
     ui->lineEdit_2->setText(check.remark);
+    if (m_remarkView)
+        m_remarkView->setPlainText(check.remark);
 }
 
 void InventoryCheckDialog::setItems(const QList<InventoryCheckItem>& items) {
@@ -268,6 +273,9 @@ void InventoryCheckDialog::setReadOnly(bool readOnly) {
                              static_cast<QWidget*>(ui->dateEdit)})
         control->setEnabled(!readOnly);
     ui->lineEdit_2->setReadOnly(readOnly);
+    // A stored remark is read, not typed: it wraps in a box of its own.
+    if (readOnly && !m_remarkView)
+        m_remarkView = showWholeText(ui->lineEdit_2, 3);
     if (readOnly) {
         QTableWidget* table = ui->tableWidget;
         table->setEditTriggers(QAbstractItemView::NoEditTriggers);
