@@ -90,6 +90,8 @@ QPlainTextEdit* showWholeText(QLineEdit* field, int lines) {
     auto* box = new QPlainTextEdit(field->parentWidget());
     box->setObjectName(field->objectName() + QStringLiteral("View"));
     useForLongText(box, lines, false);
+    // As tall as its lines and no taller: the form around it keeps its spacing.
+    box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     box->setPlainText(field->text());
     if (QLayout* layout = field->parentWidget() ? field->parentWidget()->layout() : nullptr)
         delete layout->replaceWidget(field, box);
