@@ -26,6 +26,7 @@ QString g_programDirOverride;
 constexpr int kDefaultPagesPerStep = 1024;
 int g_pagesPerStep = kDefaultPagesPerStep;
 std::function<void()> g_afterStep;
+std::function<int(int)> g_stepResult;
 
 QString programDir() {
     if (!g_programDirOverride.isEmpty())
@@ -170,6 +171,8 @@ bool pageCopy(const QString& sourcePath, const QString& targetPath, QString* err
         int rc = SQLITE_OK;
         while (done && rc == SQLITE_OK) {
             rc = sqlite3_backup_step(copy, g_pagesPerStep);
+            if (g_stepResult)
+                rc = g_stepResult(rc);
             if (rc == SQLITE_OK && g_afterStep)
                 g_afterStep();
         }
@@ -349,6 +352,10 @@ void BackupManager::removeLeftoverCopies() {
 void BackupManager::setCopyStepForTesting(int pages, std::function<void()> afterEachStep) {
     g_pagesPerStep = pages > 0 ? pages : kDefaultPagesPerStep;
     g_afterStep = std::move(afterEachStep);
+}
+
+void BackupManager::setStepResultForTesting(std::function<int(int)> answer) {
+    g_stepResult = std::move(answer);
 }
 
 } // namespace kestrovalin

@@ -33,6 +33,9 @@ public:
     // Copies that many pages per step and calls the function (on the copying thread) between steps; 0 and
     // an empty function restore the normal copy.
     static void setCopyStepForTesting(int pages, std::function<void()> afterEachStep);
+    // Hands each copy step's result to the function (on the copying thread) and goes on with its answer, so a
+    // test can have a step answer as a busy or broken file would; an empty function restores the normal copy.
+    static void setStepResultForTesting(std::function<int(int)> answer);
 
     BackupManager(const BackupManager&) = delete;
     BackupManager& operator=(const BackupManager&) = delete;

@@ -217,12 +217,19 @@ bool InventoryCheckRepository::adjustInventory(int checkId) {
             return refuse(
                 QStringLiteral("批次 %1 的实盘数量 %2 无效").arg(item.batchNo, QString::number(count)));
         }
+        const StockChange found = stock.find(BatchKey::byNumber(item.productId, item.batchNo));
+        if (found.ok())
+            qDebug().noquote() << "Batch found - productId:" << item.productId << ", batchNo:" << item.batchNo
+                               << ", currentQty:" << found.before << ", actualQty:" << count;
+        else if (found.outcome != StockChange::NoBatch)
+            return false;
         // The count replaces what the batch holds now, whatever moved since the line was taken.
         const StockChange change = stock.setCount(item.productId, item.batchNo, count,
                                                   {0, item.productionDate, item.expiryDate, 0.0, QString()});
         if (!change.ok()) {
-            qCritical().noquote() << "Failed to adjust inventory - product:" << item.productId
-                                  << "batch:" << item.batchNo;
+            qCritical().noquote() << (found.ok() ? "Failed to adjust inventory - product:"
+                                                 : "Failed to create inventory batch - product:")
+                                  << item.productId << "batch:" << item.batchNo;
             return false;
         }
         if (change.created)

@@ -327,6 +327,9 @@ ListQuery ProductRepository::purchaseReturnBatchList(const QString& keyword) {
         "FROM inventory_batch b NOT INDEXED CROSS JOIN product p ON b.product_id = p.id "
         "LEFT JOIN purchase_order_item poi ON b.product_id = poi.product_id AND b.batch_no = poi.batch_no "
         "LEFT JOIN purchase_order po ON poi.order_id = po.id");
+    // A voided order took its goods out again and cannot be returned against: its lines are not offered. A
+    // batch without a line of a live order still comes once, without an order number.
+    list.where += QStringLiteral(" AND (po.id IS NULL OR po.status <> 'voided')");
     // A batch bought on several orders comes once per order line, in the order the lines were entered.
     list.order.append({QStringLiteral("poi.id"), false, true});
     return keyword.isEmpty() ? list : matching(list, kNameCondition, keyword);

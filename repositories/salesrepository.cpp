@@ -10,6 +10,8 @@
 #include "repositories/stockmovement.h"
 
 #include <QDebug>
+#include <QHash>
+#include <QPair>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -96,6 +98,21 @@ QString orDefault(const QString& value, const QString& fallback) {
     return value.isEmpty() ? fallback : value;
 }
 
+// Why a line could not be taken, in figures of the whole sale: the earlier lines of the same batch took
+// `claimed` inside the transaction, which is rolled back, so the batch as stored held that much more and
+// the sale asks that much more of it.
+QString deductRefusal(const StockChange& taken, int claimed) {
+    if (taken.outcome == StockChange::NoBatch && claimed == 0)
+        return QStringLiteral("批次 %1 没有可售库存").arg(taken.batchNo);
+    if (taken.outcome != StockChange::NoBatch && taken.outcome != StockChange::TooLittle)
+        return QString(); // a failure, not a refusal
+    StockChange whole = taken;
+    whole.outcome = StockChange::TooLittle;
+    whole.before = (taken.outcome == StockChange::NoBatch ? 0 : taken.before) + claimed;
+    whole.amount = taken.amount + claimed;
+    return whole.refusal(QStringLiteral("销售需扣减"));
+}
+
 } // namespace
 
 SalesRepository::SalesRepository(IDbAdapter* db) : m_db(db) {}
@@ -153,6 +170,8 @@ bool SalesRepository::insertOrder(SalesOrder& order, const QList<SalesOrderItem>
 
 bool SalesRepository::insertLines(const SalesOrder& order, const QList<SalesOrderItem>& items,
                                   double& total) {
+    // What the lines so far took of each (product, batch number).
+    QHash<QPair<int, QString>, int> claimed;
     for (const SalesOrderItem& item : items) {
         if (item.productId < 1) {
             qCritical() << "Invalid product id:" << item.productId;
@@ -163,10 +182,9 @@ bool SalesRepository::insertLines(const SalesOrder& order, const QList<SalesOrde
             qCritical().noquote() << "Failed to deduct inventory for product:" << item.productId
                                   << "batch:" << item.batchNo;
             // The sellable look-up skips expired and empty rows, so "no batch" here means nothing to sell.
-            return refuse(taken.outcome == StockChange::NoBatch
-                              ? QStringLiteral("批次 %1 没有可售库存").arg(item.batchNo)
-                              : taken.refusal(QStringLiteral("销售需扣减")));
+            return refuse(deductRefusal(taken, claimed.value({item.productId, item.batchNo})));
         }
+        claimed[{item.productId, item.batchNo}] += item.quantity;
         // The line names the row its stock came from: several rows may share the batch number, and the sales
         // record book joins on the line's batch id.
         struct Dates {

@@ -296,8 +296,9 @@ private slots:
         addBatch(t, 2, "S5", 4, day(200));
         addBatch(t, 1, "S2", 4, day(200), 99);
         repo.remove(2);
-        t.exec("INSERT INTO purchase_order (id, order_no, supplier_id, status) "
-               "VALUES (1, 'CG001', 1, 'voided'), (2, 'CG002', 1, 'voided'), (3, 'CG003', 1, 'voided')");
+        t.exec(
+            "INSERT INTO purchase_order (id, order_no, supplier_id, status) "
+            "VALUES (1, 'CG001', 1, 'completed'), (2, 'CG002', 1, 'completed'), (3, 'CG003', 1, 'voided')");
         t.exec("INSERT INTO purchase_order_item (order_id, product_id, batch_no, production_date, "
                "expiry_date, quantity, unit_price, amount) VALUES (1, 1, 'S1', '', '', 1, 1, 1), "
                "(2, 1, 'S1', '', '', 1, 1, 1), (3, 2, 'S2', '', '', 1, 1, 1)");

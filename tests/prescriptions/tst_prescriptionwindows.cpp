@@ -17,6 +17,7 @@
 #include <QDateEdit>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableView>
@@ -338,6 +339,10 @@ private slots:
         for (const char* name : {"valuePatientName", "valuePatientAge", "valuePatientGender",
                                  "valueDiagnosis", "valueDoctorName", "valueDoctorTitle", "valueHospital",
                                  "valuePrescriptionNo", "valueValidUntil", "valueUsedCount"}) {
+            if (auto* box = dialog.findChild<QPlainTextEdit*>(name)) { // a long text's box
+                shown << box->toPlainText();
+                continue;
+            }
             auto* label = child<QLabel>(&dialog, name);
             QCOMPARE(label->textFormat(), Qt::PlainText);
             shown << label->text();

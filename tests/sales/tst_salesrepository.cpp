@@ -149,8 +149,11 @@ private slots:
         QTest::newRow("batch expiring today") << 102 << "EXP" << 1 << "" << 0 << "批次 EXP 没有可售库存";
         QTest::newRow("batch with nothing left") << 102 << "ZERO" << 1 << "" << 0 << "批次 ZERO 没有可售库存";
         QTest::newRow("unknown batch") << 102 << "NONE" << 1 << "" << 0 << "批次 NONE 没有可售库存";
+        // The figures of the whole sale against the batch as stored, not what the first line left of it.
         QTest::newRow("two lines of one batch beyond it")
-            << 101 << "B1" << 9 << "" << 0 << "批次 B1 现有库存 8，销售需扣减 9";
+            << 101 << "B1" << 9 << "" << 0 << "批次 B1 现有库存 10，销售需扣减 11";
+        QTest::newRow("two lines of one batch, the second asking all of it")
+            << 101 << "B1" << 10 << "" << 0 << "批次 B1 现有库存 10，销售需扣减 12";
         QTest::newRow("no drug") << 0 << "C1" << 1 << "" << 0 << "";
         QTest::newRow("begin fails") << 102 << "C1" << 1 << "BEGIN" << 0 << "";
         QTest::newRow("header insert fails") << 102 << "C1" << 1 << "^INSERT INTO sales_order " << 1 << "";

@@ -2,6 +2,10 @@
 #include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
 #include "ui/common/rowtablemodel.h"
+#include "ui/purchasing/inventorycheckdialog.h"
+#include "ui/returns/purchasereturndialog.h"
+#include "ui/returns/salesreturndialog.h"
+#include "ui/sales/prescriptiondetaildialog.h"
 #include "ui/sales/prescriptiondialog.h"
 #include "ui/sales/salesdialog.h"
 #include "ui/sales/salesorderselectiondialog.h"
@@ -18,6 +22,7 @@
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QSqlQuery>
 #include <QTableView>
@@ -156,11 +161,116 @@ models::SalesOrderItem soldLine(int productId, const QString& batchNo, int quant
     return item;
 }
 
+// A text far longer than any field shows on one line: 500 characters.
+QString longText() {
+    const QString sentence = QStringLiteral(
+        "患者咳嗽咳痰伴发热三天，体温最高三十八点五度，双肺呼吸音粗，可闻及少许湿啰音，考虑急性支气管炎，");
+    return sentence.repeated(500 / sentence.size() + 1).left(500);
+}
+
+// The detail and view dialogs, each showing a stored record with one long text: the dialog and its name
+// of the button that closes it.
+enum class ViewDialog {
+    PrescriptionDiagnosis,
+    PrescriptionHospital,
+    StocktakingSheet,
+    PurchaseReturn,
+    SalesReturn
+};
+
+std::unique_ptr<QDialog> viewDialog(ViewDialog which, const QString& text, models::ReturnOrder& order) {
+    switch (which) {
+    case ViewDialog::PrescriptionDiagnosis:
+    case ViewDialog::PrescriptionHospital: {
+        models::Prescription p;
+        p.patientName = "王建国";
+        p.prescriptionNo = "MZ202612020032";
+        (which == ViewDialog::PrescriptionDiagnosis ? p.diagnosis : p.hospitalName) = text;
+        models::PrescriptionItem item;
+        item.productName = "阿莫西林胶囊";
+        item.dosage = "口服，一次0.5g，一日3次";
+        p.items = {item};
+        auto dialog = std::make_unique<PrescriptionDetailDialog>();
+        dialog->setPrescription(p);
+        return dialog;
+    }
+    case ViewDialog::StocktakingSheet: {
+        models::InventoryCheck check;
+        check.checkNo = "CHK203105200001";
+        check.checkType = "full";
+        check.checkDate = "2031-05-20";
+        check.remark = text;
+        models::InventoryCheckItem line;
+        line.productName = "阿莫西林胶囊";
+        line.batchNo = "A2301";
+        line.systemQuantity = 50;
+        line.actualQuantity = 45;
+        line.diffReason = text;
+        auto dialog = std::make_unique<InventoryCheckDialog>(nullptr);
+        dialog->setCheck(check);
+        dialog->setItems({line});
+        dialog->setReadOnly(true);
+        return dialog;
+    }
+    case ViewDialog::PurchaseReturn:
+    case ViewDialog::SalesReturn:
+        order.returnNo = "PR203105200001";
+        order.returnDate = "2031-05-20";
+        order.reason = text;
+        models::ReturnOrderItem line;
+        line.productName = "阿莫西林胶囊";
+        line.batchNo = "A2301";
+        line.quantity = 2;
+        order.items = {line};
+        if (which == ViewDialog::PurchaseReturn)
+            return std::make_unique<PurchaseReturnDialog>(nullptr, &order);
+        return std::make_unique<SalesReturnDialog>(nullptr, &order);
+    }
+    return nullptr;
+}
+
 } // namespace
 
 class TestSalesUi : public QObject {
     Q_OBJECT
 private slots:
+    // A detail or view dialog shows a long text whole, wrapped in a box that scrolls, and still fits a
+    // 1366 x 768 screen with the button that closes it.
+    void viewDialogsFitTheScreen_data() {
+        QTest::addColumn<int>("which");
+        QTest::addColumn<QString>("closeButton");
+        QTest::newRow("prescription, long diagnosis") << int(ViewDialog::PrescriptionDiagnosis) << "btnClose";
+        QTest::newRow("prescription, long hospital") << int(ViewDialog::PrescriptionHospital) << "btnClose";
+        QTest::newRow("stocktaking sheet, long remark") << int(ViewDialog::StocktakingSheet) << "buttonBox";
+        QTest::newRow("purchase return, long reason") << int(ViewDialog::PurchaseReturn) << "buttonBox";
+        QTest::newRow("sales return, long reason") << int(ViewDialog::SalesReturn) << "buttonBox";
+    }
+    void viewDialogsFitTheScreen() {
+        QFETCH(int, which);
+        QFETCH(QString, closeButton);
+        const QString text = longText();
+        models::ReturnOrder order;
+        std::unique_ptr<QDialog> dialog = viewDialog(ViewDialog(which), text, order);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        const QRect frame = dialog->frameGeometry();
+        QVERIFY2(frame.width() <= 1366, qPrintable(QString::number(frame.width())));
+        QVERIFY2(frame.height() <= 768, qPrintable(QString::number(frame.height())));
+        QWidget* close = child(dialog.get(), qPrintable(closeButton));
+        const QRect button(close->mapTo(dialog.get(), QPoint(0, 0)), close->size());
+        QVERIFY2(dialog->rect().contains(button), qPrintable(QString("%1 %2 %3 %4")
+                                                                 .arg(button.x())
+                                                                 .arg(button.y())
+                                                                 .arg(button.width())
+                                                                 .arg(button.height())));
+        // The long text is there whole, in a box that shows it (a label would cut it or stretch the dialog).
+        int boxes = 0;
+        for (const QPlainTextEdit* box : dialog->findChildren<QPlainTextEdit*>())
+            boxes += box->isVisible() && box->isReadOnly() && box->toPlainText() == text ? 1 : 0;
+        if (ViewDialog(which) != ViewDialog::PrescriptionHospital)
+            QCOMPARE(boxes, 1);
+    }
+
     void initTestCase() { startAsClerk(); }
     void init() { Prompts::reset(); }
 
@@ -374,7 +484,7 @@ private slots:
         QCOMPARE(count->text(), QString("共 0 条记录"));
         QCOMPARE(sell({}), QString("提示:请至少添加一个商品"));
         QCOMPARE(sell({soldLine(201, "L-FAR", 20, 23.5), soldLine(201, "L-FAR", 11, 23.5)}),
-                 QString("错误:新增销售单失败，请检查库存是否充足\n批次 L-FAR 现有库存 10，销售需扣减 11"));
+                 QString("错误:新增销售单失败，请检查库存是否充足\n批次 L-FAR 现有库存 30，销售需扣减 31"));
         QCOMPARE(sell({soldLine(201, "L-FAR", 2, 23.5)}), QString("成功:销售单 SAL203105200001 已完成"));
         QCOMPARE(column(view->model(), 0), QString("SAL203105200001,SAL203105190001"));
         QCOMPARE(count->text(), QString("共 2 条记录"));

@@ -29,6 +29,8 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <sqlite3.h>
+
 using namespace kestrovalin;
 using namespace kestrovalin::test;
 using Item = kestrovalin::repositories::ExpiryWarningItem;
@@ -190,6 +192,37 @@ private slots:
         const QString copy = backups.getBackupDir() + "/" + kCopyName;
         QCOMPARE(runIn(copy, {"SELECT COUNT(*) FROM product"}).toInt(), 200);
         QCOMPARE(backupFiles(), kCopyName); // no half-written file left
+    }
+
+    // A copy whose steps did not end in "done" is cut short, even when what was written would pass the
+    // check: the backup fails and leaves neither a copy nor a half-written file.
+    void copyCutShortFails_data() {
+        QTest::addColumn<int>("answer");    // what one step reports instead of its own result
+        QTest::addColumn<bool>("lastStep"); // that step: the last (the admin rows are in) or the third
+        QTest::newRow("last step busy") << SQLITE_BUSY << true;
+        QTest::newRow("last step locked") << SQLITE_LOCKED << true;
+        QTest::newRow("last step read error") << SQLITE_IOERR << true;
+        QTest::newRow("third step busy") << SQLITE_BUSY << false;
+    }
+    void copyCutShortFails() {
+        QFETCH(int, answer);
+        QFETCH(bool, lastStep);
+        TestDatabase t;
+        BackupManager::setProgramDirForTesting(t.folder());
+        int steps = 0;
+        BackupManager::setCopyStepForTesting(1, {});
+        BackupManager::setStepResultForTesting([&](int rc) {
+            ++steps;
+            return (lastStep ? rc == SQLITE_DONE : steps == 3) ? answer : rc;
+        });
+        PinnedClock pin(kNow);
+        LogCapture log;
+        const bool copied = backups.backupDatabase();
+        BackupManager::setStepResultForTesting({});
+        BackupManager::setCopyStepForTesting(0, {});
+        QVERIFY(!copied);
+        QCOMPARE(log.count(QtCriticalMsg, "Backup failed:"), 1);
+        QCOMPARE(backupFiles(), QString());
     }
 
     // The ten newest of the program's own copies are kept, by the time in their names (modification times

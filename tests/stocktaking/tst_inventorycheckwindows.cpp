@@ -119,6 +119,28 @@ private slots:
         QCOMPARE(Prompts::history().size(), 0);
     }
 
+    // After a code that finds nothing the scanner goes on: its next codes are counted, not appended to the
+    // code that was not found.
+    void scanningGoesOnAfterAnUnknownCode_data() {
+        QTest::addColumn<QString>("unknown");
+        QTest::newRow("unknown barcode") << "6999999999999";
+        QTest::newRow("unknown batch number") << "X9901";
+    }
+    void scanningGoesOnAfterAnUnknownCode() {
+        QFETCH(QString, unknown);
+        InventoryCheckDialog dialog(nullptr);
+        dialog.show();
+        QLineEdit* field = child(&dialog, "lineEdit_barcode");
+        for (const QString& code : {unknown, QString("A2301"), QString("B2302")}) {
+            QTest::keyClicks(field, code);
+            QTest::keyClick(field, Qt::Key_Return);
+        }
+        QCOMPARE(Prompts::history().size(), 1);
+        QCOMPARE(Prompts::lastText(), QString("未找到该商品"));
+        QCOMPARE(linesOf(dialog)->rowCount(), 2);
+        QCOMPARE(field->text(), QString());
+    }
+
     void pickedBatchListedOnce() {
         InventoryCheckDialog dialog(nullptr);
         scan(dialog, "A2301");

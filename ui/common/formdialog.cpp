@@ -6,6 +6,8 @@
 #include <QDialogButtonBox>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QLayout>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
@@ -82,6 +84,19 @@ void useForLongText(QPlainTextEdit* box, int lines, bool growing) {
     } else {
         box->setFixedHeight(height);
     }
+}
+
+QPlainTextEdit* showWholeText(QLineEdit* field, int lines) {
+    auto* box = new QPlainTextEdit(field->parentWidget());
+    box->setObjectName(field->objectName() + QStringLiteral("View"));
+    useForLongText(box, lines, false);
+    // As tall as its lines and no taller: the form around it keeps its spacing.
+    box->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    box->setPlainText(field->text());
+    if (QLayout* layout = field->parentWidget() ? field->parentWidget()->layout() : nullptr)
+        delete layout->replaceWidget(field, box);
+    field->hide();
+    return box;
 }
 
 bool execUntilSettled(QDialog& form, const std::function<bool()>& settle) {

@@ -4,6 +4,7 @@
 
 class QDialog;
 class QDialogButtonBox;
+class QLineEdit;
 class QPlainTextEdit;
 class QWidget;
 
@@ -29,6 +30,11 @@ void keepOpenOnEnter(QDialog* dialog);
 // tall (at least, taking the height the dialog can spare, when `growing`), scrolling past that, so that no
 // part of the text is ever cut off.
 void useForLongText(QPlainTextEdit* box, int lines, bool growing);
+
+// For a form shown only to be read: puts a long-text box (as useForLongText, `lines` lines tall) holding the
+// field's text in the one-line field's place in its layout, so a long text reads whole instead of cut off.
+// The field stays, hidden, with its text. Returns the box, named after the field with "View" appended.
+QPlainTextEdit* showWholeText(QLineEdit* field, int lines);
 
 // Runs a form modally until what it holds is settled: after OK, `settle` checks and stores the form's record
 // and tells the user the outcome; when it returns false (the write failed) the form comes back holding

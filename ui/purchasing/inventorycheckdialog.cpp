@@ -5,12 +5,14 @@
 #include "core/usersession.h"
 #include "repositories/batchline.h"
 #include "ui/common/buttonbox.h"
+#include "ui/common/celltips.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
 #include "ui/returns/productbatchselectiondialog.h"
 #include "ui_inventorycheckdialog.h"
 
 #include <QHeaderView>
+#include <QPlainTextEdit>
 #include <QSpinBox>
 
 #include <algorithm>
@@ -62,6 +64,7 @@ InventoryCheckDialog::InventoryCheckDialog(QWidget* parent)
     ui->tableWidget->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui->tableWidget->setAlternatingRowColors(true);
     ui->tableWidget->horizontalHeader()->setStretchLastSection(true);
+    tipCutCells(ui->tableWidget);
     ui->comboBox->addItem(QStringLiteral("全盘"), QStringLiteral("full"));
     ui->comboBox->addItem(QStringLiteral("抽盘"), QStringLiteral("spot"));
     ui->dateEdit->setDate(Clock::today());
@@ -133,6 +136,10 @@ void InventoryCheckDialog::onScanBarcode() {
                                    .searchBatchesByNameCodeOrBatchNo(text);
     if (found.isEmpty()) {
         Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("未找到该商品"));
+        // The code stays in view, selected, so that the scanner's next code replaces it instead of being
+        // appended to it.
+        ui->lineEdit_barcode->setFocus();
+        ui->lineEdit_barcode->selectAll();
         return;
     }
     for (const Batch& batch : found) {
@@ -235,6 +242,8 @@ void InventoryCheckDialog::setCheck(const models::InventoryCheck& check) {
     if (date.isValid())
         ui->dateEdit->setDate(date);
     ui->lineEdit_2->setText(check.remark);
+    if (m_remarkView)
+        m_remarkView->setPlainText(check.remark);
 }
 
 void InventoryCheckDialog::setItems(const QList<InventoryCheckItem>& items) {
@@ -264,6 +273,9 @@ void InventoryCheckDialog::setReadOnly(bool readOnly) {
                              static_cast<QWidget*>(ui->dateEdit)})
         control->setEnabled(!readOnly);
     ui->lineEdit_2->setReadOnly(readOnly);
+    // A stored remark is read, not typed: it wraps in a box of its own.
+    if (readOnly && !m_remarkView)
+        m_remarkView = showWholeText(ui->lineEdit_2, 3);
     if (readOnly) {
         QTableWidget* table = ui->tableWidget;
         table->setEditTriggers(QAbstractItemView::NoEditTriggers);

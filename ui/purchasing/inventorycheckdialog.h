@@ -6,6 +6,8 @@
 #include <QDialog>
 #include <QList>
 
+class QPlainTextEdit;
+
 namespace Ui {
 class InventoryCheckDialog;
 }
@@ -46,6 +48,7 @@ private:
     Ui::InventoryCheckDialog* ui;
     QList<models::InventoryCheckItem> m_items;
     bool m_readOnly = false;
+    QPlainTextEdit* m_remarkView = nullptr; // the remark, whole, in view mode
 };
 
 } // namespace kestrovalin

@@ -6,6 +6,7 @@
 #include "repositories/batchline.h"
 #include "repositories/returnrepository.h"
 #include "ui/common/buttonbox.h"
+#include "ui/common/celltips.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
 #include "ui/returns/productbatchselectiondialog.h"
@@ -58,6 +59,7 @@ ReturnDialog::ReturnDialog(QWidget* parent, models::ReturnOrder* order, Kind kin
     const int widths[] = {120, 110, 105, 80, 60, 60};
     for (int column = 0; column < Amount; ++column)
         ui->tableItems->setColumnWidth(column, widths[column]);
+    tipCutCells(ui->tableItems);
     ui->dateReturn->setDate(Clock::today());
     prepareFormDialog(this, ui->buttonBox, parent);
     // Opened from a list window, whose button rule would leave the line buttons flat.
@@ -67,6 +69,9 @@ ReturnDialog::ReturnDialog(QWidget* parent, models::ReturnOrder* order, Kind kin
     if (m_order) {
         loadOrderDetails();
         setReadOnly(true);
+        // The reason is read, not typed, here: it wraps in a box, and the header grows to show it whole.
+        showWholeText(ui->editReason, 3);
+        ui->scrollHeader->setMaximumHeight(ui->scrollHeaderContents->sizeHint().height());
     } else {
         connect(ui->btnAddItem, &QPushButton::clicked, this, &ReturnDialog::onAddItem);
     }

@@ -1,6 +1,8 @@
 #include "ui/sales/prescriptiondetaildialog.h"
 #include "ui_prescriptiondetaildialog.h"
 
+#include "ui/common/celltips.h"
+#include "ui/common/formdialog.h"
 #include "ui/common/styles.h"
 #include "ui/sales/prescriptionstatus.h"
 
@@ -14,6 +16,12 @@ PrescriptionDetailDialog::PrescriptionDetailDialog(QWidget* parent)
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("处方详情"));
     setModal(true);
+    // A long diagnosis scrolls in its box and the other values wrap, so the dialog keeps its size.
+    useForLongText(ui->valueDiagnosis, 3, false);
+    for (QLabel* value : {ui->valuePatientName, ui->valuePatientAge, ui->valuePatientGender,
+                          ui->valueDoctorName, ui->valueDoctorTitle, ui->valueHospital,
+                          ui->valuePrescriptionNo, ui->valueValidUntil, ui->valueStatus, ui->valueUsedCount})
+        value->setWordWrap(true);
     initTable();
     connect(ui->btnClose, &QPushButton::clicked, this, &QDialog::close);
 }
@@ -34,13 +42,14 @@ void PrescriptionDetailDialog::initTable() {
     table->horizontalHeader()->setStretchLastSection(true);
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->setVisible(false);
+    tipCutCells(table);
 }
 
 void PrescriptionDetailDialog::setPrescription(const models::Prescription& p) {
     ui->valuePatientName->setText(p.patientName);
     ui->valuePatientAge->setText(QString::number(p.patientAge));
     ui->valuePatientGender->setText(p.patientGender);
-    ui->valueDiagnosis->setText(p.diagnosis);
+    ui->valueDiagnosis->setPlainText(p.diagnosis);
     ui->valueDoctorName->setText(p.doctorName);
     ui->valueDoctorTitle->setText(p.doctorTitle);
     ui->valueHospital->setText(p.hospitalName);

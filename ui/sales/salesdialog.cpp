@@ -8,6 +8,7 @@
 #include "repositories/customerrepository.h"
 #include "repositories/prescriptionrepository.h"
 #include "ui/common/buttonbox.h"
+#include "ui/common/celltips.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
 #include "ui/common/tablefill.h"
@@ -89,6 +90,7 @@ SalesDialog::SalesDialog(QWidget* parent) : QDialog(parent), ui(new ::Ui::SalesD
     table->horizontalHeader()->setStretchLastSection(true);
     // All eight columns in view at the dialog's size; the last one takes what is left.
     setColumnWidths(table, {115, 125, 80, 45, 60, 65, 85});
+    tipCutCells(table);
 
     ui->editSaleDate->setDisplayFormat(kDateFormat);
     ui->editSaleDate->setDate(Clock::today());
