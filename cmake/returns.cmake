@@ -1,6 +1,5 @@
 # Purchase and sales returns: repository, batch picker, return dialogs and list windows.
 target_sources(kvcore PRIVATE
-    ui/common/celltips.h ui/common/celltips.cpp
     repositories/returnrepository.h repositories/returnrepository.cpp
     ui/returns/productbatchselectiondialog.h ui/returns/productbatchselectiondialog.cpp
     ui/returns/returndialog.h ui/returns/returndialog.cpp ui/returns/returndialog.ui
