@@ -803,7 +803,8 @@ private slots:
                  qPrintable(QString::number(view.columnWidth(0))));
     }
 
-    // A paged list goes to the file whole, read again from the database, though the model holds two pages.
+    // A paged list goes to the file whole, read again from the database, though the model holds two pages
+    // and its count is still on its way.
     void pagedListExportsEveryRow() {
         SmallPages pages(3, 2);
         TestDatabase t;
@@ -821,7 +822,9 @@ private slots:
         QCOMPARE(lines.at(0), QString("序号,日期,编号"));
         QCOMPARE(lines.at(1), QString("\"1\",\"\",\"2\""));
         QCOMPARE(lines.at(11), QString("\"11\",\"05-03\",\"11\""));
-        QCOMPARE(model.rowCount(), 11);
+        // Written without waiting for the count, which comes as it would have.
+        QCOMPARE(model.countKnown(), false);
+        QTRY_COMPARE(model.rowCount(), 11);
         QCOMPARE(model.heldRows() <= 6, true);
     }
 
