@@ -631,10 +631,10 @@ private slots:
         model.setRows({TableRow(1, {"1", "板蓝根\"特\""}), TableRow(2, {"2", "=SUM(1)"})});
         bool logged = false;
         Prompts::queueFileName(answer);
-        const bool written =
-            exportTableAsCsv(nullptr, &model, {"导出购进记录表", "购进记录表", "购进记录表已导出到:\n", [&] {
-                                                   logged = true;
-                                               }});
+        const bool written = exportTableAsCsv(
+            nullptr, &model, {"导出购进记录表", "购进记录表", "购进记录表已导出到:\n", [&](int) {
+                                  logged = true;
+                              }});
         QCOMPARE(Prompts::history().first().title, QString("导出购进记录表"));
         QStringList rest;
         for (int i = 1; i < Prompts::history().size(); ++i)

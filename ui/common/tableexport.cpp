@@ -74,8 +74,10 @@ private:
 
 // The rows go out a part at a time, so a year of a record book never sits in memory at once and a long
 // export shows its progress. The lines of a part are gathered as text and turned into UTF-8 at once. A
-// paged list's rows are read from the first at once, without waiting for a count still on its way.
-bool writeShownRows(QWidget* parent, QIODevice* device, QAbstractItemModel* model, const CsvExport& how) {
+// paged list's rows are read from the first at once, without waiting for a count still on its way; rows
+// rowsWritten gets the number of rows written.
+bool writeShownRows(QWidget* parent, QIODevice* device, QAbstractItemModel* model, const CsvExport& how,
+                    int* rowsWritten) {
     if (!writeAll(device, CsvWriter::opening(how.title, headerTitles(model))))
         return false;
     auto* rowModel = qobject_cast<RowTableModel*>(model);
@@ -114,6 +116,7 @@ bool writeShownRows(QWidget* parent, QIODevice* device, QAbstractItemModel* mode
             ok = lineDone();
         }
     }
+    *rowsWritten = written;
     return ok && writeAll(device, part.toUtf8());
 }
 
@@ -130,7 +133,8 @@ bool exportTableAsCsv(QWidget* parent, QAbstractItemModel* model, const CsvExpor
         Prompts::warning(parent, QStringLiteral("错误"), QStringLiteral("无法创建文件！"));
         return false;
     }
-    bool written = writeShownRows(parent, &file, model, how) && file.flush();
+    int rows = 0;
+    bool written = writeShownRows(parent, &file, model, how, &rows) && file.flush();
     file.close();
     written = written && file.error() == QFileDevice::NoError;
     if (!written) {
@@ -139,7 +143,7 @@ bool exportTableAsCsv(QWidget* parent, QAbstractItemModel* model, const CsvExpor
     }
     Prompts::information(parent, QStringLiteral("成功"), how.successText + path);
     if (how.afterSuccess)
-        how.afterSuccess();
+        how.afterSuccess(rows);
     return true;
 }
 

@@ -13,8 +13,9 @@ struct CsvExport {
     QString caption;     // of the save dialog
     QString title;       // the file's title line; empty for none
     QString successText; // the success box's text, followed by the path (for example "日志已导出到:\n")
-    // Runs after the success box was closed, never after a failure: the operation-log row.
-    std::function<void()> afterSuccess;
+    // Runs after the success box was closed, never after a failure, with the number of rows written: the
+    // operation-log row.
+    std::function<void(int rows)> afterSuccess;
 };
 
 // An export that takes longer than this shows a progress box until it is done.
