@@ -65,6 +65,8 @@ bool isCode(const QString& text) {
 struct ColumnWant {
     int whole = 0;
     int narrowest = 0;
+    // What its title needs: a text column that is not a code gives way down to it before a code is cut.
+    int title = 0;
     bool code = false;
 };
 
@@ -73,20 +75,26 @@ int totalOf(const QVector<int>& widths) {
 }
 
 // The widths within `room`: every column whole when they fit; else the widest of the columns that are not
-// codes narrowed to one common width, and only when that is not enough the codes likewise; no column below
-// its narrowest.
+// codes narrowed to one common width, down to their narrowest, then down to their titles, and only when
+// that is not enough the codes likewise down to their narrowest.
 QVector<int> fittedWidths(const QVector<ColumnWant>& wants, int room) {
     QVector<int> widths;
     for (const ColumnWant& want : wants)
         widths.append(want.whole);
-    for (const bool codes : {false, true}) {
+    struct Step {
+        bool codes;
+        bool toTitle;
+    };
+    for (const Step step : {Step{false, false}, Step{false, true}, Step{true, false}}) {
         if (totalOf(widths) <= room)
             return widths;
         const auto capped = [&](int cap) {
             QVector<int> out = widths;
             for (int c = 0; c < wants.size(); ++c) {
-                if (wants.at(c).code == codes)
-                    out[c] = std::max(wants.at(c).narrowest, std::min(wants.at(c).whole, cap));
+                const ColumnWant& want = wants.at(c);
+                const int floor = step.toTitle ? std::min(want.narrowest, want.title) : want.narrowest;
+                if (want.code == step.codes)
+                    out[c] = std::max(floor, std::min(out.at(c), cap));
             }
             return out;
         };
@@ -148,7 +156,8 @@ QVector<ColumnWant> measureColumns(const QTableView* view, int sampleRows, int* 
                 *numberPadding = padding + grid;
         }
         width = std::min(width, kWidestFittedColumn);
-        wants.append({width, std::min(width, kNarrowestFittedColumn), codes && anyText});
+        wants.append(
+            {width, std::min(width, kNarrowestFittedColumn), header->sectionSizeHint(c), codes && anyText});
     }
     return wants;
 }
@@ -250,8 +259,9 @@ private:
             const QVector<ColumnWant> measured = measureColumns(table, kFixedSampleRows);
             for (int c = 0; c < m_fixed.size() && c < measured.size(); ++c) {
                 const int fixed = m_fixed.at(c);
-                m_wants.append({std::max(fixed, measured.at(c).whole), std::min(fixed, measured.at(c).whole),
-                                measured.at(c).code});
+                const ColumnWant& shown = measured.at(c);
+                m_wants.append(
+                    {std::max(fixed, shown.whole), std::min(fixed, shown.whole), shown.title, shown.code});
             }
         }
         apply();
