@@ -851,7 +851,7 @@ private slots:
         QTest::newRow("measured, names give way") << false << 620 << false;
         QTest::newRow("measured, room for all") << false << 1400 << true;
         QTest::newRow("fixed, room to grow") << true << 900 << true;
-        QTest::newRow("fixed, names give way") << true << 620 << false;
+        QTest::newRow("fixed, names give way") << true << 700 << false;
     }
     void codesShowWholeWhenThereIsRoom() {
         QFETCH(bool, fixed);

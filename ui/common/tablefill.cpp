@@ -185,8 +185,8 @@ public:
         apply();
     }
 
-    // Fixed starting widths: kept while the view is hidden or has no room to spare; shown, a column whose
-    // first rows need more takes it from the room left, and gives it back down to its texts when short.
+    // Fixed starting widths: kept while the view is hidden; shown, a column whose first rows need more grows
+    // towards them as far as the room left allows, codes first.
     void setFixed(const QVector<int>& widths) {
         m_fixed = widths;
         m_wants.clear();
@@ -260,8 +260,8 @@ private:
             for (int c = 0; c < m_fixed.size() && c < measured.size(); ++c) {
                 const int fixed = m_fixed.at(c);
                 const ColumnWant& shown = measured.at(c);
-                m_wants.append(
-                    {std::max(fixed, shown.whole), std::min(fixed, shown.whole), shown.title, shown.code});
+                // Grown only: never narrower than the starting width.
+                m_wants.append({std::max(fixed, shown.whole), fixed, fixed, shown.code});
             }
         }
         apply();
@@ -277,10 +277,12 @@ private:
         m_room = shown ? table->viewport()->width() : -1;
         QVector<int> widths;
         if (shown) {
-            // Columns past the measured ones (a stretched last one) keep at least their titles' room.
+            // Columns past the measured ones keep their room; a stretched last one at least its title's.
             int room = m_room;
-            for (int c = m_wants.size(); c < header->count(); ++c)
-                room -= header->sectionSizeHint(c);
+            const int last = header->count() - 1;
+            for (int c = m_wants.size(); c <= last; ++c)
+                room -= c == last && header->stretchLastSection() ? header->sectionSizeHint(c)
+                                                                  : header->sectionSize(c);
             widths = fittedWidths(m_wants, room);
         } else if (!m_fixed.isEmpty()) {
             widths = m_fixed;

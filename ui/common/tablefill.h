@@ -51,9 +51,9 @@ private:
 void useRowNumberHeader(QTableView* view);
 
 // Fixed starting widths for the first columns of a list table, so texts such as barcodes and dates show
-// whole without measuring thousands of rows. Once the table is shown, after each fill of its model, a
-// column whose first rows need more grows to them while the table has room, taken first from what the
-// other columns have beyond their texts.
+// whole without measuring thousands of rows. Once the table is shown, and after each fill of its model, a
+// column whose first rows need more grows towards them as far as the table has room, document numbers and
+// barcodes first; no column gets narrower than its starting width.
 void setColumnWidths(QTableView* view, const QVector<int>& widths);
 
 // Widths to fit the titles and the texts of the first `sampleRows` rows. Unlike resizing to contents it
