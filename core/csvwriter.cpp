@@ -53,15 +53,6 @@ void CsvWriter::appendCell(QString& line, const QString& cell) {
     line += QLatin1Char('"');
 }
 
-void CsvWriter::appendLine(QString& out, const QStringList& cells) {
-    for (int i = 0; i < cells.size(); ++i) {
-        if (i > 0)
-            out += QLatin1Char(',');
-        appendCell(out, cells.at(i));
-    }
-    out += QLatin1Char('\n');
-}
-
 QByteArray CsvWriter::opening(const QString& title, const QStringList& headers) {
     QByteArray out("\xEF\xBB\xBF");
     if (!title.isEmpty())
@@ -72,7 +63,12 @@ QByteArray CsvWriter::opening(const QString& title, const QStringList& headers) 
 
 void CsvWriter::appendLine(QByteArray& out, const QStringList& cells) {
     QString line;
-    appendLine(line, cells);
+    for (int i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            line += QLatin1Char(',');
+        appendCell(line, cells.at(i));
+    }
+    line += QLatin1Char('\n');
     out += line.toUtf8();
 }
 

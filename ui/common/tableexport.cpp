@@ -74,7 +74,7 @@ private:
 
 // The rows go out a part at a time, so a year of a record book never sits in memory at once and a long
 // export shows its progress. The lines of a part are gathered as text and turned into UTF-8 at once. A
-// paged list's rows are read from the first at once, without waiting for a count still on its way; rows
+// paged list's rows are read from the first at once, without waiting for a count still on its way.
 // rowsWritten gets the number of rows written.
 bool writeShownRows(QWidget* parent, QIODevice* device, QAbstractItemModel* model, const CsvExport& how,
                     int* rowsWritten) {
