@@ -18,6 +18,9 @@ public:
     // the title and header lines, and one data line appended to what is pending.
     static QByteArray opening(const QString& title, const QStringList& headers);
     static void appendLine(QByteArray& out, const QStringList& cells);
+    // One cell of a line, quoted and guarded, for a writer that builds its lines as text and turns many
+    // into UTF-8 at once; the caller puts the commas and the line break.
+    static void appendCell(QString& line, const QString& cell);
 
     static QString quote(const QString& cell);
     // A cell a spreadsheet would run as a formula gets a leading apostrophe.

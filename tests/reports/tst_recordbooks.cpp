@@ -477,6 +477,8 @@ private slots:
         click(&w, "btnExport");
         const QStringList lines = fileLines(path);
         QCOMPARE(lines.size(), 12);
+        // The export did not wait for the table's count, which comes after it.
+        QTRY_COMPARE(modelOf(&w)->rowCount(), 9);
         QStringList shown;
         for (int r = 0; r < 9; ++r)
             shown << "\"" + rowTexts(&w, r).split('|').join("\",\"") + "\"";

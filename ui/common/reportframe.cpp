@@ -114,12 +114,11 @@ void ReportFrame::setTotalText(const QString& text) {
 void ReportFrame::exportCsv() {
     const ReportSetup::LogWrapper log = m_setup.log;
     const QString action = m_setup.exportCaption;
-    // The count is read once the file is written: the export takes it when it is still on its way.
-    const RowTableModel* model = m_model;
+    // The rows written are the table's whole result, though its count may still be on its way.
     exportTableAsCsv(m_window, m_model,
                      {m_setup.exportCaption, m_setup.title, m_setup.title + QStringLiteral("已导出到:\n"),
-                      [log, action, model] {
-                          log(action, QStringLiteral("导出 %1 条记录").arg(model->rowCount()));
+                      [log, action](int rows) {
+                          log(action, QStringLiteral("导出 %1 条记录").arg(rows));
                       }});
 }
 

@@ -5,11 +5,11 @@
 #include "ui/common/rowtablemodel.h"
 
 #include <QAbstractItemModel>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProgressDialog>
 
 #include <algorithm>
-#include <functional>
 
 namespace kestrovalin {
 
@@ -28,50 +28,96 @@ bool writeAll(QIODevice* device, const QByteArray& bytes) {
     return device->write(bytes) == bytes.size();
 }
 
+QString progressText(int rows) {
+    return QStringLiteral("正在导出 %1 条记录，请稍候……").arg(rows);
+}
+
+// The export's progress box: shown once the export has taken kProgressAfterMs, a busy box until a paged
+// list's count comes, then the rows written against it. It lets the program paint (and the count arrive) a
+// few times a second, not at every part. It blocks the whole program: nothing may close the window whose
+// table is being written.
+class ExportProgress {
+public:
+    ExportProgress(QWidget* parent, const QString& caption, RowTableModel* counting, int rows)
+        : m_box(counting ? QStringLiteral("正在导出记录，请稍候……") : progressText(rows), QString(), 0,
+                counting ? 0 : rows, parent) {
+        m_box.setWindowTitle(caption);
+        m_box.setWindowModality(Qt::ApplicationModal);
+        m_box.setCancelButton(nullptr);
+        m_box.setMinimumDuration(kProgressAfterMs);
+        if (counting) {
+            QObject::connect(counting, &RowTableModel::counted, &m_box, [this, counting] {
+                m_box.setLabelText(progressText(counting->rowCount()));
+                m_box.setMaximum(counting->rowCount());
+            });
+        }
+        m_started.start();
+    }
+
+    void written(int rows) {
+        const qint64 now = m_started.elapsed();
+        if (now < kProgressAfterMs || now - m_shownAt < kRepaintMs)
+            return;
+        m_shownAt = now;
+        if (!m_box.isVisible())
+            m_box.show();
+        // A shown modal box processes the events here.
+        m_box.setValue(m_box.maximum() > 0 ? std::min(rows, m_box.maximum()) : 0);
+    }
+
+private:
+    static constexpr qint64 kRepaintMs = 200;
+    QProgressDialog m_box;
+    QElapsedTimer m_started;
+    qint64 m_shownAt = 0;
+};
+
 // The rows go out a part at a time, so a year of a record book never sits in memory at once and a long
-// export shows its progress. The progress box blocks the whole program: nothing may close the window
-// whose table is being written.
-bool writeShownRows(QWidget* parent, QIODevice* device, QAbstractItemModel* model, const CsvExport& how) {
+// export shows its progress. The lines of a part are gathered as text and turned into UTF-8 at once. A
+// paged list's rows are read from the first at once, without waiting for a count still on its way.
+// rowsWritten gets the number of rows written.
+bool writeShownRows(QWidget* parent, QIODevice* device, QAbstractItemModel* model, const CsvExport& how,
+                    int* rowsWritten) {
     if (!writeAll(device, CsvWriter::opening(how.title, headerTitles(model))))
         return false;
     auto* rowModel = qobject_cast<RowTableModel*>(model);
-    const int rows = rowModel ? rowModel->exactCount() : model->rowCount();
     const int columns = model->columnCount();
-    QProgressDialog progress(QStringLiteral("正在导出 %1 条记录，请稍候……").arg(rows), QString(), 0, rows,
-                             parent);
-    progress.setWindowTitle(how.caption);
-    progress.setWindowModality(Qt::ApplicationModal);
-    progress.setCancelButton(nullptr);
-    progress.setMinimumDuration(kProgressAfterMs);
-    QByteArray part;
-    QStringList cells;
+    ExportProgress progress(parent, how.caption, rowModel && !rowModel->countKnown() ? rowModel : nullptr,
+                            model->rowCount());
+    QString part;
     int written = 0;
-    // One line per row; every part of kRowsPerPart lines goes to the device.
-    auto line = [&](const std::function<QString(int column)>& cell) {
-        cells.clear();
-        for (int c = 0; c < columns; ++c)
-            cells.append(cell(c));
-        CsvWriter::appendLine(part, cells);
+    // Every part of kRowsPerPart lines goes to the device.
+    const auto lineDone = [&]() {
+        part += QLatin1Char('\n');
         if (++written % kRowsPerPart != 0)
             return true;
-        const bool ok = writeAll(device, part);
-        part.clear();
-        progress.setValue(std::min(written, rows));
+        const bool ok = writeAll(device, part.toUtf8());
+        part.resize(0);
+        progress.written(written);
         return ok;
+    };
+    const auto cell = [&part](int column, const QString& text) {
+        if (column > 0)
+            part += QLatin1Char(',');
+        CsvWriter::appendCell(part, text);
     };
     bool ok = true;
     if (rowModel) {
         ok = rowModel->visitAll([&](int position, const TableRow& row) {
-            return line([&](int column) { return rowModel->cellText(position, row, column); });
+            for (int c = 0; c < columns; ++c)
+                cell(c, rowModel->cellText(position, row, c));
+            return lineDone();
         });
     } else {
-        for (int r = 0; ok && r < rows; ++r)
-            ok = line([&](int column) { return model->index(r, column).data().toString(); });
+        const int rows = model->rowCount();
+        for (int r = 0; ok && r < rows; ++r) {
+            for (int c = 0; c < columns; ++c)
+                cell(c, model->index(r, c).data().toString());
+            ok = lineDone();
+        }
     }
-    if (!ok || !writeAll(device, part))
-        return false;
-    progress.setValue(rows);
-    return true;
+    *rowsWritten = written;
+    return ok && writeAll(device, part.toUtf8());
 }
 
 } // namespace
@@ -87,7 +133,8 @@ bool exportTableAsCsv(QWidget* parent, QAbstractItemModel* model, const CsvExpor
         Prompts::warning(parent, QStringLiteral("错误"), QStringLiteral("无法创建文件！"));
         return false;
     }
-    bool written = writeShownRows(parent, &file, model, how) && file.flush();
+    int rows = 0;
+    bool written = writeShownRows(parent, &file, model, how, &rows) && file.flush();
     file.close();
     written = written && file.error() == QFileDevice::NoError;
     if (!written) {
@@ -96,7 +143,7 @@ bool exportTableAsCsv(QWidget* parent, QAbstractItemModel* model, const CsvExpor
     }
     Prompts::information(parent, QStringLiteral("成功"), how.successText + path);
     if (how.afterSuccess)
-        how.afterSuccess();
+        how.afterSuccess(rows);
     return true;
 }
 

@@ -13,8 +13,9 @@ struct CsvExport {
     QString caption;     // of the save dialog
     QString title;       // the file's title line; empty for none
     QString successText; // the success box's text, followed by the path (for example "日志已导出到:\n")
-    // Runs after the success box was closed, never after a failure: the operation-log row.
-    std::function<void()> afterSuccess;
+    // Runs after the success box was closed, never after a failure, with the number of rows written: the
+    // operation-log row.
+    std::function<void(int rows)> afterSuccess;
 };
 
 // An export that takes longer than this shows a progress box until it is done.
@@ -23,9 +24,10 @@ inline constexpr int kProgressAfterMs = 1000;
 // Asks for a file (filter "CSV Files (*.csv)") and writes the model's header titles and rows, top to
 // bottom as the model holds them (a sorted table widget's model holds them as shown), each cell's shown
 // text. A paged RowTableModel's rows are read from the database for the file, the whole result in its
-// order, one row at a time, built as the table shows them. A file that cannot be created gives "错误" /
-// "无法创建文件！", a write that does not reach the disk "错误" / "无法写入文件！"; then nothing else
-// happens. Returns true once the file is written; cancelling the dialog returns false silently.
+// order, one row at a time, built as the table shows them, from the first at once though its count may
+// still be on its way. A file that cannot be created gives "错误" / "无法创建文件！", a write that does
+// not reach the disk "错误" / "无法写入文件！"; then nothing else happens. Returns true once the file is
+// written; cancelling the dialog returns false silently.
 bool exportTableAsCsv(QWidget* parent, QAbstractItemModel* model, const CsvExport& how);
 
 } // namespace kestrovalin

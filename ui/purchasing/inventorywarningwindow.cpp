@@ -194,7 +194,7 @@ void InventoryWarningWindow::onExportClicked() {
     how.caption = QStringLiteral("导出预警报表");
     how.title = QString::fromUtf8(kTabExports[tab].title);
     how.successText = QStringLiteral("预警报表已导出到:\n");
-    how.afterSuccess = [kind] {
+    how.afterSuccess = [kind](int) {
         OperLogHelper::logInventory(QStringLiteral("导出预警报表"),
                                     QStringLiteral("导出 %1 预警报表").arg(kind));
     };
