@@ -19,6 +19,7 @@ ListFrame::ListFrame(QWidget* window, QTableView* table, const QStringList& titl
     } else {
         m_model = new RowTableModel(titles, window);
         table->setModel(m_model);
+        followList(table, m_model);
         connect(m_model, &RowTableModel::counted, this, &ListFrame::updateCount);
     }
     setupListTable(table, singleSelection);

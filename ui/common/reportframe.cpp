@@ -69,6 +69,7 @@ ReportFrame::ReportFrame(QMainWindow* window, QWidget* parent, ReportSetup setup
         m_model->setColumnAlignment(column, Qt::AlignCenter);
     useRowNumberHeader(m_table);
     m_table->setModel(m_model);
+    followList(m_table, m_model);
     setupListTable(m_table);
 
     if (m_setup.monthsBack > 0 && m_start && m_end) {
