@@ -30,10 +30,10 @@
 
 #include <QBuffer>
 #include <QDialog>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
-#include <QGridLayout>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
@@ -170,11 +170,13 @@ void addSalesAndBatches(TestDatabase& t) {
     t.exec("INSERT INTO product (id, name, unit, purchase_price, sale_price, status) VALUES "
            "(1, '板蓝根颗粒', '袋', 9, 15, 1)");
     const QString sixty = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60) ";
-    t.exec(sixty + "INSERT INTO sales_order (id, order_no, customer_id, total_amount, sale_date, operator_id, "
-                   "status) SELECT i, printf('SAL20310519%04d', i), 1, i, '2031-05-19', 1, 'completed' FROM n");
-    t.exec(sixty + "INSERT INTO inventory_batch (id, product_id, batch_no, production_date, expiry_date, "
-                   "quantity, unit_cost, status) SELECT i, 1, printf('B%02d', i), '2030-01-01', '2033-01-01', "
-                   "10, 9, 'normal' FROM n");
+    t.exec(sixty +
+           "INSERT INTO sales_order (id, order_no, customer_id, total_amount, sale_date, operator_id, "
+           "status) SELECT i, printf('SAL20310519%04d', i), 1, i, '2031-05-19', 1, 'completed' FROM n");
+    t.exec(sixty +
+           "INSERT INTO inventory_batch (id, product_id, batch_no, production_date, expiry_date, "
+           "quantity, unit_cost, status) SELECT i, 1, printf('B%02d', i), '2030-01-01', '2033-01-01', "
+           "10, 9, 'normal' FROM n");
 }
 
 // A sale of the drug's batch through the program's repository.
@@ -1002,7 +1004,9 @@ private slots:
             std::unique_ptr<QMainWindow> list = listWindow(frame);
             view = list->findChild<QTableView*>(frame == "sales" ? "tableView" : "tableInventory");
             auto* button = list->findChild<QPushButton*>(frame == "sales" ? "btnSearch" : "btnRefresh");
-            reload = [button] { button->click(); };
+            reload = [button] {
+                button->click();
+            };
             window = std::move(list);
         } else if (frame == "picker") {
             auto* dialog = new QDialog;
@@ -1010,7 +1014,9 @@ private slots:
             setup.columns = QStringList{"单号", "供应商"};
             auto* picker = new PickerFrame(dialog, setup, fake.loader());
             view = picker->widgets().table;
-            reload = [picker] { picker->load("x"); };
+            reload = [picker] {
+                picker->load("x");
+            };
             window.reset(dialog);
         } else {
             auto* book = new QMainWindow;
@@ -1028,7 +1034,9 @@ private slots:
             setup.columns = QStringList{"单号", "供应商"};
             auto* report = new ReportFrame(book, nullptr, setup);
             view = table;
-            reload = [report, fake] { report->showRows(fake.rows); };
+            reload = [report, fake] {
+                report->showRows(fake.rows);
+            };
             reload();
             window.reset(book);
         }

@@ -11,6 +11,7 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTableView>
+#include <QTimer>
 #include <QtDebug>
 
 #include <algorithm>
@@ -207,7 +208,6 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
     m_totals.clear();
     m_mark = currentMark();
     m_topRow = 0;
-    m_followQueued = false;
     // One row past the page tells whether the page holds the whole result.
     const int size = pageSize();
     QVector<TableRow> rows;
@@ -360,10 +360,13 @@ const RowTableModel::Page& RowTableModel::page(int index) const {
         return *found;
     }
     // Pages read after a write would not meet those read before it: the list is read again first.
-    if (m_followQueued || fileChanged()) {
-        followLater();
-        static const Page none;
-        return none;
+    if (fileChanged()) {
+        const_cast<RowTableModel*>(this)->followChanges(m_topRow);
+        found = m_pages.find(index);
+        if (found != m_pages.end()) {
+            found->used = ++m_useClock;
+            return *found;
+        }
     }
     const int size = pageSize();
     const int first = index * size;
@@ -516,15 +519,6 @@ bool RowTableModel::fileChanged() const {
     return now.isValid() && now != m_mark;
 }
 
-void RowTableModel::followLater() const {
-    if (m_followQueued)
-        return;
-    m_followQueued = true;
-    auto* self = const_cast<RowTableModel*>(this);
-    QMetaObject::invokeMethod(
-        self, [self] { self->followChanges(self->m_topRow); }, Qt::QueuedConnection);
-}
-
 bool RowTableModel::knownKeysFrom(int position, int* at, Keys* keys) const {
     const int size = pageSize();
     int best = -1;
@@ -564,7 +558,6 @@ void RowTableModel::dropPagesFrom(int position) {
 }
 
 int RowTableModel::followChanges(int topRow) {
-    m_followQueued = false;
     if (!fileChanged())
         return -1;
     // Taken before reading: a write while the list is read shows at the next look.
@@ -672,7 +665,7 @@ public:
             m_view->scrollToTop();
         });
         connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, &ListFollower::scrolled);
-        connect(model, &RowTableModel::reread, this, &ListFollower::keepInSight);
+        connect(model, &RowTableModel::reread, this, &ListFollower::reread);
         connect(model, &RowTableModel::counted, this, &ListFollower::counted);
         view->installEventFilter(this);
         if (QWidget* window = view->window(); window && window != view)
@@ -689,8 +682,12 @@ public:
                 m_endWanted = true;
                 return true;
             }
-        } else if (watched != m_view && event->type() == QEvent::WindowActivate) {
-            m_model->followChanges(m_top);
+        } else if (watched != m_view && event->type() == QEvent::WindowDeactivate) {
+            m_wasInactive = true;
+        } else if (watched != m_view && event->type() == QEvent::WindowActivate && m_wasInactive) {
+            // Back from another window, which may have written.
+            m_wasInactive = false;
+            follow();
         }
         return false;
     }
@@ -702,9 +699,23 @@ private:
         if (m_adjusting)
             return;
         // The row that was at the top is the one the held pages surely hold.
-        m_model->followChanges(m_top);
+        follow();
         m_top = topRow();
         m_model->setTopRow(m_top);
+    }
+
+    void follow() {
+        m_following = true;
+        m_model->followChanges(m_top);
+        m_following = false;
+    }
+
+    void reread(int from, int to) {
+        // Read again while the view painted: the view moves once the paint is done.
+        if (m_following)
+            keepInSight(from, to);
+        else
+            QTimer::singleShot(0, this, [this, from, to] { keepInSight(from, to); });
     }
 
     void keepInSight(int from, int to) {
@@ -739,7 +750,9 @@ private:
     RowTableModel* m_model;
     int m_top = 0;
     bool m_adjusting = false;
+    bool m_following = false;
     bool m_endWanted = false;
+    bool m_wasInactive = false;
 };
 
 } // namespace

@@ -203,8 +203,6 @@ private:
     void countArrived(const std::optional<QVector<QVariant>>& values);
     void takeCount(const QVector<QVariant>& values);
     void forgetPages();
-    // Asks for followChanges() from the event loop, for a change found while the view paints.
-    void followLater() const;
     // Puts the rows in the kept sort order; returns each old row's new position, empty when nothing moved.
     QVector<int> arrange();
 
@@ -230,7 +228,6 @@ private:
     // The file as the held pages were read.
     FileMark m_mark;
     int m_topRow = 0;
-    mutable bool m_followQueued = false;
 };
 
 // Keeps a table view on the model where its user expects it: a reload shows the first row, a list read
