@@ -963,6 +963,7 @@ private slots:
         QCOMPARE(view->rowAt(0), 22);
         for (int r = 22; r < 32; ++r)
             model->id(r);
+        const int belowTop = model->id(23);
 
         if (change == "sell" || change.startsWith("sell ")) {
             for (int i = 0; i < (change == "sell" ? 3 : 1); ++i)
@@ -977,6 +978,9 @@ private slots:
                               "VALUES (61, 1, 'N1', '2033-01-01', 5), (62, 1, 'N2', '2033-01-01', 5), "
                               "(63, 1, 'N3', '2033-01-01', 5)");
         }
+        // One row down, the record that was below the top stands at the top, wherever the write put it.
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->value() + 1);
+        QCOMPARE(model->id(view->rowAt(0)), belowTop);
         QCOMPARE(idsWalked(view), truthOf(t, list));
         QCOMPARE(model->rowCount(), truthOf(t, list).split(',').size());
     }
