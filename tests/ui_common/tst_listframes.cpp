@@ -44,6 +44,8 @@
 #include <QToolTip>
 #include <QtTest>
 
+#include <numeric>
+
 using namespace kestrovalin;
 using namespace kestrovalin::test;
 
@@ -983,6 +985,40 @@ private slots:
         QCOMPARE(model->id(view->rowAt(0)), belowTop);
         QCOMPARE(idsWalked(view), truthOf(t, list));
         QCOMPARE(model->rowCount(), truthOf(t, list).split(',').size());
+    }
+
+    // A paged model without a view, its pages partly held, reads the list again at the first page it reads
+    // after a write of this connection or of another one, and counts it again.
+    void pagedModelReadsAgainAfterAWrite_data() {
+        QTest::addColumn<QString>("write");
+        QTest::addColumn<bool>("elsewhere");
+        QTest::addColumn<QString>("ids");
+        addRow("a row before the held pages", QString("INSERT INTO paged VALUES (12, '05-04', 1)"), false,
+               QString("12,11,7,3,9,6,8,4,1,10,5,2"));
+        addRow("a row gone inside a held page", QString("DELETE FROM paged WHERE id = 6"), false,
+               QString("11,7,3,9,8,4,1,10,5,2"));
+        addRow("a row gone at a page boundary", QString("DELETE FROM paged WHERE id = 9"), false,
+               QString("11,7,3,6,8,4,1,10,5,2"));
+        addRow("a row from another connection", QString("INSERT INTO paged VALUES (13, NULL, 1)"), true,
+               QString("11,7,3,9,6,8,4,1,13,10,5,2"));
+    }
+    void pagedModelReadsAgainAfterAWrite() {
+        QFETCH(QString, write);
+        QFETCH(bool, elsewhere);
+        QFETCH(QString, ids);
+        SmallPages pages(3, 2);
+        TestDatabase t;
+        addPagedRows(t);
+        RowTableModel model({"日期", "编号"});
+        model.setQuery(pagedRows(true, true), pagedRow);
+        QVERIFY(QTest::qWaitFor([&model] { return model.countKnown(); }));
+        QCOMPARE(idsReadAs(model, {0, 1, 2, 3, 4, 5}), QString("11,7,3,9,6,8,,,,,"));
+        elsewhere ? writeElsewhere(t, write) : t.exec(write);
+        model.text(9, 1);
+        QVERIFY(QTest::qWaitFor([&model] { return model.countKnown(); }));
+        QVector<int> everyRow(model.rowCount());
+        std::iota(everyRow.begin(), everyRow.end(), 0);
+        QCOMPARE(idsReadAs(model, everyRow), ids);
     }
 
     // A reload (a search, a refresh, a picker's search, a book's query) shows its list from the first row,
