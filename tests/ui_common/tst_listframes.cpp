@@ -985,6 +985,8 @@ private slots:
         QCOMPARE(model->id(view->rowAt(0)), belowTop);
         QCOMPARE(idsWalked(view), truthOf(t, list));
         QCOMPARE(model->rowCount(), truthOf(t, list).split(',').size());
+        QCOMPARE(window->findChild<QLabel*>("labelCount")->text(),
+                 QString("共 %1 条记录").arg(truthOf(t, list).split(',').size()));
     }
 
     // A paged model without a view, its pages partly held, reads the list again at the first page it reads
