@@ -220,6 +220,7 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
     }
     m_count = rows.size();
     m_countKnown = whole;
+    m_countGuessed = false;
     if (!rows.isEmpty()) {
         remember(0, keys);
         keepPage(0, std::move(rows), std::move(keys));
@@ -278,6 +279,7 @@ void RowTableModel::takeCount(const QVector<QVariant>& values) {
         return;
     const int count = values.value(0).toInt();
     m_countKnown = true;
+    m_countGuessed = false;
     if (count > m_count) {
         beginInsertRows(QModelIndex(), m_count, count - 1);
         m_count = count;
@@ -304,7 +306,8 @@ int RowTableModel::exactCount() {
 }
 
 bool RowTableModel::canFetchMore(const QModelIndex& parent) const {
-    return m_paged && !m_countKnown && !parent.isValid();
+    // A guessed count runs past the rows read: reading on from it would repeat rows.
+    return m_paged && !m_countKnown && !m_countGuessed && !parent.isValid();
 }
 
 void RowTableModel::fetchMore(const QModelIndex& parent) {
@@ -638,6 +641,7 @@ int RowTableModel::followChanges(int topRow) {
     }
     m_counting.reset();
     m_countKnown = end;
+    m_countGuessed = !end;
     if (end) {
         if (!m_query.totals.isEmpty()) {
             if (const auto values = readNow(m_query.count()))

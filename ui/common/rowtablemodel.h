@@ -218,6 +218,8 @@ private:
     RowBuilder m_build;
     int m_count = 0;
     bool m_countKnown = true;
+    // Until the count is in, rowCount() is a guess after a list was read again, not the rows read so far.
+    bool m_countGuessed = false;
     QVariantList m_totals;
     std::unique_ptr<BackgroundRow> m_counting;
     mutable QHash<int, Page> m_pages;
