@@ -43,20 +43,25 @@ struct KeyTest {
     }
 };
 
-// Rows after the known one: after on the first key, or level with it and after on the rest.
+// Rows after the known one: after on the first key, or level with it and after on the rest; including,
+// level with it on the last key too.
 QString afterFrom(const QVector<SortKey>& order, const QVector<QVariant>& values, bool backwards, int from,
-                  QList<QVariant>& params) {
+                  bool including, QList<QVariant>& params) {
     const KeyTest test{order.at(from), values.at(from), order.at(from).descending != backwards};
     QString condition = test.after(params);
-    if (from + 1 == order.size())
+    const bool last = from + 1 == order.size();
+    if (last && !including)
         return condition;
-    condition += QStringLiteral(" OR (") + test.same(params) + QStringLiteral(" AND (");
-    condition += afterFrom(order, values, backwards, from + 1, params) + QStringLiteral("))");
+    condition += QStringLiteral(" OR ") + (last ? QString() : QStringLiteral("(")) + test.same(params);
+    if (!last) {
+        condition += QStringLiteral(" AND (");
+        condition += afterFrom(order, values, backwards, from + 1, including, params) + QStringLiteral("))");
+    }
     return QLatin1Char('(') + condition + QLatin1Char(')');
 }
 
 QString keysetCondition(const QVector<SortKey>& order, const QVector<QVariant>& values, bool backwards,
-                        QList<QVariant>& params) {
+                        bool including, QList<QVariant>& params) {
     QString condition;
     if (order.size() > 1) {
         const KeyTest first{order.first(), values.first(), order.first().descending != backwards};
@@ -64,7 +69,7 @@ QString keysetCondition(const QVector<SortKey>& order, const QVector<QVariant>& 
         if (!range.isEmpty())
             condition = range + QStringLiteral(" AND ");
     }
-    return condition + afterFrom(order, values, backwards, 0, params);
+    return condition + afterFrom(order, values, backwards, 0, including, params);
 }
 
 QString joined(const QStringList& conditions) {
@@ -83,8 +88,8 @@ ListQuery::Statement ListQuery::all(bool reversed) const {
     return page(nullptr, reversed, -1);
 }
 
-ListQuery::Statement ListQuery::page(const QVector<QVariant>* after, bool backwards, int limit,
-                                     bool keysOnly) const {
+ListQuery::Statement ListQuery::page(const QVector<QVariant>* after, bool backwards, int limit, bool keysOnly,
+                                     bool including) const {
     const bool grouped = !groupBy.isEmpty();
     // A grouped list's HAVING may name the select list's aliases, so its select list stays.
     const bool withColumns = !keysOnly || grouped;
@@ -104,7 +109,7 @@ ListQuery::Statement ListQuery::page(const QVector<QVariant>* after, bool backwa
         std::any_of(order.begin(), order.end(), [](const SortKey& key) { return key.aggregate; });
     QList<QVariant> keysetParams;
     const QString keyset = after && after->size() == order.size()
-                               ? keysetCondition(order, *after, backwards, keysetParams)
+                               ? keysetCondition(order, *after, backwards, including, keysetParams)
                                : QString();
 
     QStringList conditions;
@@ -146,6 +151,12 @@ QString ListQuery::orderBy() const {
     for (const SortKey& key : order)
         terms << key.expression + (key.descending ? QStringLiteral(" DESC") : QString());
     return QStringLiteral(" ORDER BY ") + terms.join(QStringLiteral(", "));
+}
+
+ListQuery::Statement ListQuery::countBefore(const QVector<QVariant>& keys) const {
+    Statement s = page(&keys, true, -1, true);
+    s.sql = QStringLiteral("SELECT COUNT(*) FROM (") + s.sql + QLatin1Char(')');
+    return s;
 }
 
 ListQuery::Statement ListQuery::count() const {

@@ -51,7 +51,11 @@ struct ListQuery {
     // At most limit rows that follow the row whose keys are given (none: from the first row), in the list's
     // order, or precede it in the reverse order when backwards. The select list ends with the key values
     // (keysOnly: holds nothing else).
-    Statement page(const QVector<QVariant>* after, bool backwards, int limit, bool keysOnly = false) const;
+    // including: the known row itself comes first, when it is still there.
+    Statement page(const QVector<QVariant>* after, bool backwards, int limit, bool keysOnly = false,
+                   bool including = false) const;
+    // One row: how many rows come before the row whose keys are given (whether or not it is still there).
+    Statement countBefore(const QVector<QVariant>& keys) const;
     // One row: the row count, then each total.
     Statement count() const;
     // The from part with its WHERE clause, and the ORDER BY clause, for a statement of one's own over the

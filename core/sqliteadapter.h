@@ -10,6 +10,18 @@ namespace kestrovalin {
 // links the system library we link, so the handle can be used with its functions.
 sqlite3* sqliteHandle(const QSqlDatabase& db);
 
+// Tells whether the file changed between two looks from one connection: commits of other connections
+// (other processes, or this one's second connection) and rows written through this connection. Equal marks
+// mean nothing was written in between; a connection without a handle gives an invalid mark.
+struct FileMark {
+    qint64 others = -1;
+    qint64 own = -1;
+    bool isValid() const { return others >= 0; }
+    bool operator==(const FileMark& other) const { return others == other.others && own == other.own; }
+    bool operator!=(const FileMark& other) const { return !(*this == other); }
+};
+FileMark fileMark(const QSqlDatabase& db);
+
 class SQLiteAdapter : public IDbAdapter {
 public:
     SQLiteAdapter();

@@ -2,6 +2,8 @@
 #include "core/rowreader.h"
 #include "repositories/expirywarningrepository.h"
 #include "repositories/inventorywarningrepository.h"
+#include "repositories/salesrepository.h"
+#include "tests/support/datarows.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/smallpages.h"
@@ -11,6 +13,7 @@
 #include "ui/common/listframe.h"
 #include "ui/common/pickerframe.h"
 #include "ui/common/prompts.h"
+#include "ui/common/reportframe.h"
 #include "ui/common/rowtablemodel.h"
 #include "ui/common/styles.h"
 #include "ui/common/tableexport.h"
@@ -22,18 +25,27 @@
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/masterdata/supplierselectiondialog.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/inventorywindow.h"
+#include "ui/sales/saleswindow.h"
 
 #include <QBuffer>
 #include <QDialog>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSqlQuery>
 #include <QStyle>
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolTip>
 #include <QtTest>
+
+#include <numeric>
 
 using namespace kestrovalin;
 using namespace kestrovalin::test;
@@ -155,6 +167,105 @@ struct FakeLoader {
         };
     }
 };
+
+// Sixty sales (ids 1 to 60) and sixty batches of one drug (ids 1 to 60, "B01" to "B60", ten each).
+void addSalesAndBatches(TestDatabase& t) {
+    t.exec("INSERT INTO product (id, name, unit, purchase_price, sale_price, status) VALUES "
+           "(1, '板蓝根颗粒', '袋', 9, 15, 1)");
+    const QString sixty = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60) ";
+    t.exec(sixty +
+           "INSERT INTO sales_order (id, order_no, customer_id, total_amount, sale_date, operator_id, "
+           "status) SELECT i, printf('SAL20310519%04d', i), 1, i, '2031-05-19', 1, 'completed' FROM n");
+    t.exec(sixty +
+           "INSERT INTO inventory_batch (id, product_id, batch_no, production_date, expiry_date, "
+           "quantity, unit_cost, status) SELECT i, 1, printf('B%02d', i), '2030-01-01', '2033-01-01', "
+           "10, 9, 'normal' FROM n");
+}
+
+// A sale of the drug's batch through the program's repository.
+void sell(TestDatabase& t, const QString& batchNo, int quantity) {
+    models::SalesOrder order;
+    order.operatorId = 1;
+    order.customerId = 1;
+    models::SalesOrderItem line;
+    line.productId = 1;
+    line.batchNo = batchNo;
+    line.quantity = quantity;
+    line.unitPrice = 15;
+    line.amount = quantity * 15;
+    if (!SalesRepository(t.db()).insertOrder(order, {line}))
+        qFatal("Set-up sale failed");
+}
+
+// A statement committed by a connection of its own, as another program on the same file would.
+void writeElsewhere(TestDatabase& t, const QString& sql) {
+    const QString name = QStringLiteral("elsewhere");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(t.path());
+        QSqlQuery q(db);
+        if (!db.open() || !q.exec(sql))
+            qFatal("Write from another connection failed");
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+// The record ids the view shows: paged down to the last row (first before the count is in, then again
+// once it is), then up to the first, each position with the id seen there; "?" where two ids were seen,
+// "_" where none.
+QString idsWalked(QTableView* view) {
+    QMap<int, QString> seen;
+    const auto note = [&] {
+        const int first = std::max(0, view->rowAt(0));
+        int last = view->rowAt(view->viewport()->height() - 1);
+        if (last < 0)
+            last = view->model()->rowCount() - 1;
+        for (int r = first; r <= last; ++r) {
+            const int id = view->model()->index(r, 0).data(Qt::UserRole).toInt();
+            if (id <= 0)
+                continue;
+            const QString text = QString::number(id);
+            seen[r] = seen.contains(r) && seen[r] != text ? QString("?") : text;
+        }
+    };
+    const auto page = [&](Qt::Key key, bool withEvents) {
+        for (int step = 0; step < 100; ++step) {
+            const int before = view->currentIndex().row();
+            QTest::keyClick(view, key);
+            if (withEvents)
+                QCoreApplication::processEvents();
+            note();
+            if (view->currentIndex().row() == before)
+                break;
+        }
+    };
+    page(Qt::Key_PageDown, false);
+    auto* model = qobject_cast<RowTableModel*>(view->model());
+    if (!QTest::qWaitFor([model] { return model->countKnown(); }))
+        return QString("(not counted)");
+    page(Qt::Key_PageDown, true);
+    page(Qt::Key_PageUp, true);
+    QStringList ids;
+    for (int r = 0; r <= (seen.isEmpty() ? -1 : seen.lastKey()); ++r)
+        ids << seen.value(r, "_");
+    return ids.join(',');
+}
+
+// One list window of the family over the sales or the batches.
+std::unique_ptr<QMainWindow> listWindow(const QString& list) {
+    if (list == "sales")
+        return std::make_unique<SalesWindow>();
+    return std::make_unique<InventoryWindow>();
+}
+
+QString truthOf(TestDatabase& t, const QString& list) {
+    return t
+        .scalar(list == "sales"
+                    ? "SELECT group_concat(id) FROM (SELECT id FROM sales_order ORDER BY id DESC)"
+                    : "SELECT group_concat(id) FROM (SELECT id FROM inventory_batch WHERE quantity > 0 "
+                      "ORDER BY id DESC)")
+        .toString();
+}
 
 QString said() {
     QStringList out;
@@ -913,6 +1024,191 @@ private slots:
         QCOMPARE(model.countKnown(), false);
         QTRY_COMPARE(model.rowCount(), 11);
         QCOMPARE(model.heldRows() <= 6, true);
+    }
+
+    // A list scrolled across its page boundaries while the file changes under it, through the program or
+    // another connection, shows every row once and in order when paged down and up, and counts them all.
+    void pagedListsStayWholeAcrossWrites_data() {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("change");
+        addRow("sales written here before the view", QString("sales"), QString("sell"));
+        addRow("sales from another connection", QString("sales"), QString("elsewhere"));
+        addRow("a batch sold out inside a held page", QString("batches"), QString("sell B36"));
+        addRow("a batch sold out at a page boundary", QString("batches"), QString("sell B35"));
+        addRow("a batch sold out above the view", QString("batches"), QString("sell B57"));
+        addRow("batches from another connection", QString("batches"), QString("elsewhere"));
+    }
+    void pagedListsStayWholeAcrossWrites() {
+        QFETCH(QString, list);
+        QFETCH(QString, change);
+        SmallPages pages(5, 4);
+        TestDatabase t;
+        addSalesAndBatches(t);
+        const std::unique_ptr<QMainWindow> window = listWindow(list);
+        window->resize(900, 420);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        auto* view = window->findChild<QTableView*>(list == "sales" ? "tableView" : "tableInventory");
+        auto* model = qobject_cast<RowTableModel*>(view->model());
+        QVERIFY(QTest::qWaitFor([model] { return model->countKnown(); }));
+        view->setCurrentIndex(model->index(22, 0));
+        view->scrollTo(model->index(22, 0), QAbstractItemView::PositionAtTop);
+        QCoreApplication::processEvents();
+        QCOMPARE(view->rowAt(0), 22);
+        for (int r = 22; r < 32; ++r)
+            model->id(r);
+        const int belowTop = model->id(23);
+
+        if (change == "sell" || change.startsWith("sell ")) {
+            for (int i = 0; i < (change == "sell" ? 3 : 1); ++i)
+                sell(t, change == "sell" ? "B01" : change.mid(5), change == "sell" ? 1 : 10);
+        } else if (list == "sales") {
+            writeElsewhere(t, "INSERT INTO sales_order (id, order_no, customer_id, total_amount, sale_date, "
+                              "operator_id, status) VALUES (61, 'X61', 1, 1, '2031-05-20', 1, 'completed'), "
+                              "(62, 'X62', 1, 1, '2031-05-20', 1, 'completed'), "
+                              "(63, 'X63', 1, 1, '2031-05-20', 1, 'completed')");
+        } else {
+            writeElsewhere(t, "INSERT INTO inventory_batch (id, product_id, batch_no, expiry_date, quantity) "
+                              "VALUES (61, 1, 'N1', '2033-01-01', 5), (62, 1, 'N2', '2033-01-01', 5), "
+                              "(63, 1, 'N3', '2033-01-01', 5)");
+        }
+        // One row down, the record that was below the top stands at the top, wherever the write put it.
+        view->verticalScrollBar()->setValue(view->verticalScrollBar()->value() + 1);
+        QCOMPARE(model->id(view->rowAt(0)), belowTop);
+        QCOMPARE(idsWalked(view), truthOf(t, list));
+        QCOMPARE(model->rowCount(), truthOf(t, list).split(',').size());
+        QCOMPARE(window->findChild<QLabel*>("labelCount")->text(),
+                 QString("共 %1 条记录").arg(truthOf(t, list).split(',').size()));
+    }
+
+    // A paged model without a view, its pages partly held, reads the list again at the first page it reads
+    // after a write of this connection or of another one, and counts it again.
+    void pagedModelReadsAgainAfterAWrite_data() {
+        QTest::addColumn<QString>("write");
+        QTest::addColumn<bool>("elsewhere");
+        QTest::addColumn<QString>("ids");
+        addRow("a row before the held pages", QString("INSERT INTO paged VALUES (12, '05-04', 1)"), false,
+               QString("12,11,7,3,9,6,8,4,1,10,5,2"));
+        addRow("a row gone inside a held page", QString("DELETE FROM paged WHERE id = 6"), false,
+               QString("11,7,3,9,8,4,1,10,5,2"));
+        addRow("a row gone at a page boundary", QString("DELETE FROM paged WHERE id = 9"), false,
+               QString("11,7,3,6,8,4,1,10,5,2"));
+        addRow("a row from another connection", QString("INSERT INTO paged VALUES (13, NULL, 1)"), true,
+               QString("11,7,3,9,6,8,4,1,13,10,5,2"));
+    }
+    void pagedModelReadsAgainAfterAWrite() {
+        QFETCH(QString, write);
+        QFETCH(bool, elsewhere);
+        QFETCH(QString, ids);
+        SmallPages pages(3, 2);
+        TestDatabase t;
+        addPagedRows(t);
+        RowTableModel model({"日期", "编号"});
+        model.setQuery(pagedRows(true, true), pagedRow);
+        QVERIFY(QTest::qWaitFor([&model] { return model.countKnown(); }));
+        QCOMPARE(idsReadAs(model, {0, 1, 2, 3, 4, 5}), QString("11,7,3,9,6,8,,,,,"));
+        elsewhere ? writeElsewhere(t, write) : t.exec(write);
+        model.text(9, 1);
+        QVERIFY(QTest::qWaitFor([&model] { return model.countKnown(); }));
+        QVector<int> everyRow(model.rowCount());
+        std::iota(everyRow.begin(), everyRow.end(), 0);
+        QCOMPARE(idsReadAs(model, everyRow), ids);
+    }
+
+    // A reload (a search, a refresh, a picker's search, a book's query) shows its list from the first row,
+    // whatever row the view showed before.
+    void reloadShowsTheFirstRow_data() {
+        QTest::addColumn<QString>("frame");
+        addRow("sales list, search", QString("sales"));
+        addRow("stock window, refresh", QString("batches"));
+        addRow("picker, search", QString("picker"));
+        addRow("record book, query", QString("book"));
+    }
+    void reloadShowsTheFirstRow() {
+        QFETCH(QString, frame);
+        TestDatabase t;
+        addSalesAndBatches(t);
+        std::unique_ptr<QWidget> window;
+        QTableView* view = nullptr;
+        std::function<void()> reload;
+        FakeLoader fake;
+        for (int i = 3; i <= 60; ++i)
+            fake.rows.append(TableRow(i * 10, {QString::number(i), "c"}));
+        if (frame == "sales" || frame == "batches") {
+            std::unique_ptr<QMainWindow> list = listWindow(frame);
+            view = list->findChild<QTableView*>(frame == "sales" ? "tableView" : "tableInventory");
+            auto* button = list->findChild<QPushButton*>(frame == "sales" ? "btnSearch" : "btnRefresh");
+            reload = [button] {
+                button->click();
+            };
+            window = std::move(list);
+        } else if (frame == "picker") {
+            auto* dialog = new QDialog;
+            PickerSetup setup;
+            setup.columns = QStringList{"单号", "供应商"};
+            auto* picker = new PickerFrame(dialog, setup, fake.loader());
+            view = picker->widgets().table;
+            reload = [picker] {
+                picker->load("x");
+            };
+            window.reset(dialog);
+        } else {
+            auto* book = new QMainWindow;
+            auto* central = new QWidget(book);
+            auto* grid = new QGridLayout(central);
+            grid->setObjectName("gridLayout");
+            auto* table = new QTableView(central);
+            table->setObjectName("tableReport");
+            grid->addWidget(table, 1, 0);
+            auto* label = new QLabel(central);
+            label->setObjectName("labelTotal");
+            grid->addWidget(label, 2, 0);
+            book->setCentralWidget(central);
+            ReportSetup setup;
+            setup.columns = QStringList{"单号", "供应商"};
+            auto* report = new ReportFrame(book, nullptr, setup);
+            view = table;
+            reload = [report, fake] {
+                report->showRows(fake.rows);
+            };
+            reload();
+            window.reset(book);
+        }
+        window->resize(700, 400);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QVERIFY(QTest::qWaitFor([view] { return view->model()->rowCount() >= 60; }));
+        view->scrollTo(view->model()->index(30, 0), QAbstractItemView::PositionAtTop);
+        QCOMPARE(view->rowAt(0), 30);
+        reload();
+        QCoreApplication::processEvents();
+        QCOMPARE(view->rowAt(0), 0);
+    }
+
+    // Ctrl+End pressed while the list is still being counted ends on the last row once the count is in.
+    void endBeforeTheCountReachesTheLastRow_data() {
+        QTest::addColumn<QString>("list");
+        addRow("sales list", QString("sales"));
+        addRow("stock window", QString("batches"));
+    }
+    void endBeforeTheCountReachesTheLastRow() {
+        QFETCH(QString, list);
+        SmallPages pages(5);
+        TestDatabase t;
+        addSalesAndBatches(t);
+        const std::unique_ptr<QMainWindow> window = listWindow(list);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        auto* view = window->findChild<QTableView*>(list == "sales" ? "tableView" : "tableInventory");
+        auto* model = qobject_cast<RowTableModel*>(view->model());
+        // The search reloads and counts again; the count comes through the event loop, not run here yet.
+        window->findChild<QPushButton*>("btnSearch")->click();
+        QCOMPARE(model->countKnown(), false);
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
+        QTRY_COMPARE(view->currentIndex().row(), 59);
+        QCOMPARE(view->currentIndex().data(Qt::UserRole).toInt(), 1);
+        QVERIFY(view->viewport()->rect().contains(view->visualRect(view->currentIndex()).center()));
     }
 
     // Each family's sheet paints its named colours: rules that do not parse would leave the platform's.

@@ -19,7 +19,10 @@ ListFrame::ListFrame(QWidget* window, QTableView* table, const QStringList& titl
     } else {
         m_model = new RowTableModel(titles, window);
         table->setModel(m_model);
+        followList(table, m_model);
         connect(m_model, &RowTableModel::counted, this, &ListFrame::updateCount);
+        // Read again after a change: the old count goes until the new one is in.
+        connect(m_model, &RowTableModel::reread, this, &ListFrame::updateCount);
     }
     setupListTable(table, singleSelection);
     resetColumnWidths();

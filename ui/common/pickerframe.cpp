@@ -65,6 +65,7 @@ void PickerFrame::setUp(QDialog* dialog) {
 
     QTableView* table = m_widgets.table;
     table->setModel(m_model);
+    followList(table, m_model);
     setupListTable(table, setup.singleSelection);
     table->setAlternatingRowColors(setup.alternatingRows);
     setColumnWidths(table, setup.widths);

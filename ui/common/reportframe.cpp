@@ -65,10 +65,13 @@ ReportFrame::ReportFrame(QMainWindow* window, QWidget* parent, ReportSetup setup
     m_model = new RowTableModel(QStringList{QStringLiteral("序号")} + m_setup.columns, window);
     m_model->setRowNumbers(true);
     connect(m_model, &RowTableModel::counted, this, &ReportFrame::showTotal);
+    // Read again after a change: the old count goes until the new one is in.
+    connect(m_model, &RowTableModel::reread, this, &ReportFrame::clearUncountedTotal);
     for (int column : std::as_const(m_setup.centredColumns))
         m_model->setColumnAlignment(column, Qt::AlignCenter);
     useRowNumberHeader(m_table);
     m_table->setModel(m_model);
+    followList(m_table, m_model);
     setupListTable(m_table);
 
     if (m_setup.monthsBack > 0 && m_start && m_end) {
@@ -97,10 +100,14 @@ bool ReportFrame::showQuery(const ListQuery& list, RowTableModel::RowBuilder bui
         return false;
     m_totalText = std::move(totalText);
     m_model->setQuery(list, std::move(build));
-    if (!m_model->countKnown())
-        m_total->clear();
+    clearUncountedTotal();
     fitColumnsToFirstRows(m_table);
     return true;
+}
+
+void ReportFrame::clearUncountedTotal() {
+    if (!m_model->countKnown())
+        m_total->clear();
 }
 
 void ReportFrame::showTotal() {

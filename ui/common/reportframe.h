@@ -96,6 +96,7 @@ public:
 
 private:
     void showTotal();
+    void clearUncountedTotal();
 
     QMainWindow* m_window;
     ReportSetup m_setup;

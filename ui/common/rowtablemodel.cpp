@@ -5,8 +5,13 @@
 #include "core/idbadapter.h"
 #include "core/rowreader.h"
 
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScrollBar>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTableView>
+#include <QTimer>
 #include <QtDebug>
 
 #include <algorithm>
@@ -201,6 +206,8 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
     m_build = std::move(build);
     forgetPages();
     m_totals.clear();
+    m_mark = currentMark();
+    m_topRow = 0;
     // One row past the page tells whether the page holds the whole result.
     const int size = pageSize();
     QVector<TableRow> rows;
@@ -213,9 +220,10 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
     }
     m_count = rows.size();
     m_countKnown = whole;
+    m_countGuessed = false;
     if (!rows.isEmpty()) {
         remember(0, keys);
-        keepPage(0, std::move(rows));
+        keepPage(0, std::move(rows), std::move(keys));
     }
     // A short list's totals cost no more than the page just read.
     bool countedNow = false;
@@ -271,6 +279,7 @@ void RowTableModel::takeCount(const QVector<QVariant>& values) {
         return;
     const int count = values.value(0).toInt();
     m_countKnown = true;
+    m_countGuessed = false;
     if (count > m_count) {
         beginInsertRows(QModelIndex(), m_count, count - 1);
         m_count = count;
@@ -279,7 +288,7 @@ void RowTableModel::takeCount(const QVector<QVariant>& values) {
         // Rows went away since the first pages were read.
         beginRemoveRows(QModelIndex(), count, m_count - 1);
         m_count = count;
-        forgetPages();
+        dropPagesFrom(count);
         endRemoveRows();
     }
 }
@@ -297,11 +306,12 @@ int RowTableModel::exactCount() {
 }
 
 bool RowTableModel::canFetchMore(const QModelIndex& parent) const {
-    return m_paged && !m_countKnown && !parent.isValid();
+    // A guessed count runs past the rows read: reading on from it would repeat rows.
+    return m_paged && !m_countKnown && !m_countGuessed && !parent.isValid();
 }
 
 void RowTableModel::fetchMore(const QModelIndex& parent) {
-    if (!canFetchMore(parent))
+    if (!canFetchMore(parent) || followChanges(m_topRow) >= 0)
         return;
     const int size = pageSize();
     const int index = m_count / size;
@@ -316,10 +326,11 @@ void RowTableModel::fetchMore(const QModelIndex& parent) {
         keys.removeLast();
     }
     if (!rows.isEmpty()) {
-        beginInsertRows(QModelIndex(), m_count, m_count + rows.size() - 1);
+        const int added = keys.size();
+        beginInsertRows(QModelIndex(), m_count, m_count + added - 1);
         remember(m_count, keys);
-        keepPage(index, std::move(rows));
-        m_count += keys.size();
+        keepPage(index, std::move(rows), std::move(keys));
+        m_count += added;
         endInsertRows();
     }
     if (end) {
@@ -350,6 +361,15 @@ const RowTableModel::Page& RowTableModel::page(int index) const {
     if (found != m_pages.end()) {
         found->used = ++m_useClock;
         return *found;
+    }
+    // Pages read after a write would not meet those read before it: the list is read again first.
+    if (fileChanged()) {
+        const_cast<RowTableModel*>(this)->followChanges(m_topRow);
+        found = m_pages.find(index);
+        if (found != m_pages.end()) {
+            found->used = ++m_useClock;
+            return *found;
+        }
     }
     const int size = pageSize();
     const int first = index * size;
@@ -385,20 +405,22 @@ const RowTableModel::Page& RowTableModel::page(int index) const {
     if (backwards) {
         remember(first + missing, keys);
         rows.insert(0, std::max(0, missing), TableRow());
+        keys.insert(0, std::max(0, missing), Keys());
     } else {
         remember(first, keys);
         rows.resize(std::max(wanted, int(rows.size())));
+        keys.resize(rows.size());
     }
-    keepPage(index, std::move(rows));
+    keepPage(index, std::move(rows), std::move(keys));
     return m_pages[index];
 }
 
 bool RowTableModel::readRows(const Keys* after, bool backwards, int limit, QVector<TableRow>* rows,
-                             QVector<Keys>* keys) const {
+                             QVector<Keys>* keys, bool including) const {
     IDbAdapter* db = DatabaseManager::instance().getAdapter();
     if (!db || limit <= 0)
         return db != nullptr;
-    const ListQuery::Statement statement = m_query.page(after, backwards, limit, rows == nullptr);
+    const ListQuery::Statement statement = m_query.page(after, backwards, limit, rows == nullptr, including);
     // Read to the end and let go: no statement, and so no read transaction, outlives the page.
     QSqlQuery q = db->readOnce(statement.sql, statement.params);
     if (!q.isActive())
@@ -476,8 +498,8 @@ void RowTableModel::remember(int firstPosition, const QVector<Keys>& keys) const
     }
 }
 
-void RowTableModel::keepPage(int index, QVector<TableRow> rows) const {
-    m_pages.insert(index, Page{std::move(rows), ++m_useClock});
+void RowTableModel::keepPage(int index, QVector<TableRow> rows, QVector<Keys> keys) const {
+    m_pages.insert(index, Page{std::move(rows), std::move(keys), ++m_useClock});
     while (m_pages.size() > keptPages()) {
         auto oldest = m_pages.begin();
         for (auto it = m_pages.begin(); it != m_pages.end(); ++it) {
@@ -486,6 +508,261 @@ void RowTableModel::keepPage(int index, QVector<TableRow> rows) const {
         }
         m_pages.erase(oldest);
     }
+}
+
+FileMark RowTableModel::currentMark() const {
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    return db ? fileMark(db->getQtDatabase()) : FileMark();
+}
+
+bool RowTableModel::fileChanged() const {
+    if (!m_paged || !m_mark.isValid())
+        return false;
+    const FileMark now = currentMark();
+    return now.isValid() && now != m_mark;
+}
+
+bool RowTableModel::knownKeysFrom(int position, int* at, Keys* keys) const {
+    const int size = pageSize();
+    int best = -1;
+    auto consider = [&](int candidate, const Keys& candidateKeys) {
+        if (candidate >= position && !candidateKeys.isEmpty() && (best < 0 || candidate < best)) {
+            best = candidate;
+            *keys = candidateKeys;
+        }
+    };
+    for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
+        const int first = it.key() * size;
+        const int offset = std::max(0, position - first);
+        for (int i = offset; i < it->keys.size(); ++i) {
+            if (!it->keys.at(i).isEmpty()) {
+                consider(first + i, it->keys.at(i));
+                break;
+            }
+        }
+    }
+    for (auto it = m_firstKeys.cbegin(); it != m_firstKeys.cend(); ++it)
+        consider(it.key() * size, it.value());
+    for (auto it = m_lastKeys.cbegin(); it != m_lastKeys.cend(); ++it)
+        consider((it.key() + 1) * size - 1, it.value());
+    *at = best;
+    return best >= 0;
+}
+
+void RowTableModel::dropPagesFrom(int position) {
+    const int size = pageSize();
+    const int index = (position + size - 1) / size;
+    for (auto it = m_pages.begin(); it != m_pages.end();)
+        it = it.key() >= index ? m_pages.erase(it) : std::next(it);
+    for (auto it = m_firstKeys.begin(); it != m_firstKeys.end();)
+        it = it.key() >= index ? m_firstKeys.erase(it) : std::next(it);
+    for (auto it = m_lastKeys.begin(); it != m_lastKeys.end();)
+        it = it.key() >= index ? m_lastKeys.erase(it) : std::next(it);
+}
+
+int RowTableModel::followChanges(int topRow) {
+    if (!fileChanged())
+        return -1;
+    // Taken before reading: a write while the list is read shows at the next look.
+    const FileMark mark = currentMark();
+    const int size = pageSize();
+    int anchorAt = -1;
+    Keys anchor;
+    int position = 0;
+    if (knownKeysFrom(std::max(0, topRow), &anchorAt, &anchor)) {
+        const auto before = readNow(m_query.countBefore(anchor));
+        if (before)
+            position = before->value(0).toInt();
+        else
+            anchor.clear();
+    }
+    if (anchor.isEmpty())
+        anchorAt = std::max(0, std::min(topRow, m_count - 1));
+    // The anchor's page: the rows before it on that page (and the last key of the page before), then
+    // the anchor and the rest of the page, with one row more to tell whether the list goes on.
+    const int index = anchor.isEmpty() ? 0 : position / size;
+    const int offset = anchor.isEmpty() ? 0 : position % size;
+    QVector<TableRow> rows;
+    QVector<Keys> keys;
+    if (!anchor.isEmpty()) {
+        readRows(&anchor, true, offset + (index > 0 ? 1 : 0), &rows, &keys);
+        std::reverse(rows.begin(), rows.end());
+        std::reverse(keys.begin(), keys.end());
+    }
+    const int firstPosition = position - keys.size();
+    QVector<TableRow> ahead;
+    QVector<Keys> aheadKeys;
+    readRows(anchor.isEmpty() ? nullptr : &anchor, false, size - offset + 1, &ahead, &aheadKeys, true);
+    const bool end = ahead.size() <= size - offset;
+    if (!end) {
+        ahead.removeLast();
+        aheadKeys.removeLast();
+    }
+    // Until the new count: the old one moved by the rows that came or went above the anchor.
+    const int guess = anchor.isEmpty() ? m_count : m_count + position - anchorAt;
+    const int count = end ? position + ahead.size() : std::max(guess, position + int(ahead.size()) + 1);
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+    forgetPages();
+    m_mark = mark;
+    remember(firstPosition, keys);
+    remember(position, aheadKeys);
+    // The page from its first position: rows before it dropped, places a racing write emptied left empty.
+    const int pageFirst = index * size;
+    const int skip = std::max(0, pageFirst - firstPosition);
+    QVector<TableRow> pageRows(std::max(0, firstPosition - pageFirst));
+    QVector<Keys> pageKeys(pageRows.size());
+    for (int i = skip; i < rows.size(); ++i) {
+        pageRows.append(std::move(rows[i]));
+        pageKeys.append(keys.at(i));
+    }
+    pageRows += ahead;
+    pageKeys += aheadKeys;
+    if (!pageRows.isEmpty())
+        keepPage(index, std::move(pageRows), std::move(pageKeys));
+    // Selected and current rows move with the record at the top.
+    const int shift = position - anchorAt;
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& old : before)
+        after.append(this->index(std::clamp(old.row() + shift, 0, std::max(0, m_count - 1)), old.column()));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+
+    if (count > m_count) {
+        beginInsertRows(QModelIndex(), m_count, count - 1);
+        m_count = count;
+        endInsertRows();
+    } else if (count < m_count) {
+        beginRemoveRows(QModelIndex(), count, m_count - 1);
+        m_count = count;
+        endRemoveRows();
+    }
+    m_counting.reset();
+    m_countKnown = end;
+    m_countGuessed = !end;
+    if (end) {
+        if (!m_query.totals.isEmpty()) {
+            if (const auto values = readNow(m_query.count()))
+                m_totals = values->mid(1).toList();
+        }
+        emit counted();
+    } else {
+        startCount();
+    }
+    emit reread(anchorAt, position);
+    return position;
+}
+
+namespace {
+
+// What followList() attaches to a view.
+class ListFollower : public QObject {
+public:
+    ListFollower(QTableView* view, RowTableModel* model) : QObject(view), m_view(view), m_model(model) {
+        connect(model, &QAbstractItemModel::modelReset, this, [this] {
+            // A reload shows the list from its first row.
+            m_endWanted = false;
+            m_top = 0;
+            m_model->setTopRow(0);
+            m_view->scrollToTop();
+        });
+        connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, &ListFollower::scrolled);
+        connect(model, &RowTableModel::reread, this, &ListFollower::reread);
+        connect(model, &RowTableModel::counted, this, &ListFollower::counted);
+        view->installEventFilter(this);
+        if (QWidget* window = view->window(); window && window != view)
+            window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_view && event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const bool end = key->key() == Qt::Key_End && (key->modifiers() & Qt::ControlModifier);
+            m_endWanted = false;
+            // Before the count the last row is not known yet: it is gone to once it is.
+            if (end && m_model->isPaged() && !m_model->countKnown()) {
+                m_endWanted = true;
+                return true;
+            }
+        } else if (watched != m_view && event->type() == QEvent::WindowDeactivate) {
+            m_wasInactive = true;
+        } else if (watched != m_view && event->type() == QEvent::WindowActivate && m_wasInactive) {
+            // Back from another window, which may have written.
+            m_wasInactive = false;
+            follow();
+        }
+        return false;
+    }
+
+private:
+    int topRow() const { return std::max(0, m_view->rowAt(0)); }
+
+    void scrolled() {
+        if (m_adjusting)
+            return;
+        // The row that was at the top is the one the held pages surely hold.
+        follow();
+        m_top = topRow();
+        m_model->setTopRow(m_top);
+    }
+
+    void follow() {
+        m_following = true;
+        m_model->followChanges(m_top);
+        m_following = false;
+    }
+
+    void reread(int from, int to) {
+        // Read again while the view painted: the view moves once the paint is done.
+        if (m_following)
+            keepInSight(from, to);
+        else
+            QTimer::singleShot(0, this, [this, from, to] { keepInSight(from, to); });
+    }
+
+    void keepInSight(int from, int to) {
+        const int target = std::max(0, to + topRow() - from);
+        m_adjusting = true;
+        // The scroll range follows the new count only once the view is laid out.
+        m_view->doItemsLayout();
+        QScrollBar* bar = m_view->verticalScrollBar();
+        if (m_view->verticalScrollMode() == QAbstractItemView::ScrollPerItem)
+            bar->setValue(target);
+        else
+            bar->setValue(m_view->verticalHeader()->sectionPosition(target));
+        m_adjusting = false;
+        m_top = topRow();
+        m_model->setTopRow(m_top);
+    }
+
+    void counted() {
+        if (!m_endWanted)
+            return;
+        m_endWanted = false;
+        const int last = m_model->rowCount() - 1;
+        if (last < 0)
+            return;
+        m_view->doItemsLayout();
+        const QModelIndex index = m_model->index(last, std::max(0, m_view->currentIndex().column()));
+        m_view->setCurrentIndex(index);
+        m_view->scrollTo(index);
+    }
+
+    QTableView* m_view;
+    RowTableModel* m_model;
+    int m_top = 0;
+    bool m_adjusting = false;
+    bool m_following = false;
+    bool m_endWanted = false;
+    bool m_wasInactive = false;
+};
+
+} // namespace
+
+void followList(QTableView* view, RowTableModel* model) {
+    new ListFollower(view, model);
 }
 
 int RowTableModel::heldRows() const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/listquery.h"
+#include "core/sqliteadapter.h"
 
 #include <QAbstractTableModel>
 #include <QBrush>
@@ -13,6 +14,8 @@
 #include <memory>
 #include <optional>
 #include <utility>
+
+class QTableView;
 
 namespace kestrovalin {
 
@@ -83,8 +86,10 @@ template <typename List, typename Build> QVector<TableRow> tableRows(const List&
 // reads the rows a page at a time as the view asks for them, each page through the order's keys from the
 // page next to it, so a page deep in a long list costs no more than the first. Pages out of sight are
 // dropped, so the memory stays bounded however far the list is scrolled; no statement stays open between
-// pages. End reads the last page backwards from the end. A cell's text is also its tooltip, which the list
-// tables show only over a cell too narrow for it.
+// pages. End reads the last page backwards from the end. Before it reads a page it looks whether the file
+// changed since the pages it holds were read; if so it reads the list again around the row at the top of
+// the view, so that pages read before and after a write never meet. A cell's text is also its tooltip,
+// which the list tables show only over a cell too narrow for it.
 class RowTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -155,28 +160,43 @@ public:
     // Rows held in memory now: all of them, or those of the pages kept.
     int heldRows() const;
 
+    // The row at the top of the view, which a list read again after a change keeps in sight.
+    void setTopRow(int row) { m_topRow = row; }
+    // When the file changed since the held pages were read, drops them and reads the list again from the
+    // record at topRow (the next one in order when it is gone), which keeps its place in the view, and
+    // counts it again. Returns that record's row now (reread() tells it too); -1 when nothing changed.
+    int followChanges(int topRow);
+
 signals:
     // The whole result's count and totals are known: at once after a short list, later after a long one.
     void counted();
+    // The list was read again after the file changed: the record that stood at row from stands at row to.
+    void reread(int from, int to);
 
 private:
+    using Keys = QVector<QVariant>;
     struct Page {
         QVector<TableRow> rows;
+        QVector<Keys> keys; // each row's, empty for a place left empty
         quint64 used = 0;
     };
-    using Keys = QVector<QVariant>;
 
     const TableRow* rowAt(int row) const;
     const Page& page(int index) const;
     // Reads rows after (or, backwards, before) the row with the given keys, at most limit; each row's keys
     // go to keysOut when given. False when the statement failed.
-    bool readRows(const Keys* after, bool backwards, int limit, QVector<TableRow>* rows,
-                  QVector<Keys>* keys) const;
+    bool readRows(const Keys* after, bool backwards, int limit, QVector<TableRow>* rows, QVector<Keys>* keys,
+                  bool including = false) const;
     // Learns the keys next to a page that has no read neighbour, walking the keys alone from the nearest
     // page whose keys are known.
     void learnKeysNear(int index) const;
     void remember(int firstPosition, const QVector<Keys>& keys) const;
-    void keepPage(int index, QVector<TableRow> rows) const;
+    void keepPage(int index, QVector<TableRow> rows, QVector<Keys> keys) const;
+    FileMark currentMark() const;
+    bool fileChanged() const;
+    // The keys of the first row at or after position whose keys are known, with that row's position.
+    bool knownKeysFrom(int position, int* at, Keys* keys) const;
+    void dropPagesFrom(int position);
     int pageSize() const;
     int keptPages() const;
     void startCount();
@@ -198,6 +218,8 @@ private:
     RowBuilder m_build;
     int m_count = 0;
     bool m_countKnown = true;
+    // Until the count is in, rowCount() is a guess after a list was read again, not the rows read so far.
+    bool m_countGuessed = false;
     QVariantList m_totals;
     std::unique_ptr<BackgroundRow> m_counting;
     mutable QHash<int, Page> m_pages;
@@ -205,7 +227,15 @@ private:
     mutable QHash<int, Keys> m_firstKeys;
     mutable QHash<int, Keys> m_lastKeys;
     mutable quint64 m_useClock = 0;
+    // The file as the held pages were read.
+    FileMark m_mark;
+    int m_topRow = 0;
 };
+
+// Keeps a table view on the model where its user expects it: a reload shows the first row, a list read
+// again after a change keeps the record at the top of the view, and Ctrl+End before the count is known goes
+// to the last row once it is. The window's activation looks for changes too.
+void followList(QTableView* view, RowTableModel* model);
 
 // A list's statement with the way its rows are built: what a picker's loader gives for a keyword.
 struct RowSource {
