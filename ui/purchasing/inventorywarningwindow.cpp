@@ -80,6 +80,9 @@ InventoryWarningWindow::InventoryWarningWindow(QWidget* parent)
     ui->tableExpiry->setModel(m_expiry);
     ui->tableStock->setModel(m_stock);
     ui->tableSupplier->setModel(m_supplier);
+    followList(ui->tableExpiry, m_expiry);
+    followList(ui->tableStock, m_stock);
+    followList(ui->tableSupplier, m_supplier);
 
     connect(ui->btnRefresh, &QPushButton::clicked, this, &InventoryWarningWindow::onRefreshClicked);
     connect(ui->btnExport, &QPushButton::clicked, this, &InventoryWarningWindow::onExportClicked);

@@ -64,6 +64,7 @@ QualificationWarningWindow::QualificationWarningWindow(QWidget* parent)
                                  QStringLiteral("资质状态")},
                                 this);
     ui->tableWidget->setModel(m_model);
+    followList(ui->tableWidget, m_model);
     setupPlainTable(ui->tableWidget);
     fitColumnsToFirstRows(ui->tableWidget);
 

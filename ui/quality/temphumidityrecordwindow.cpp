@@ -59,6 +59,7 @@ TempHumidityRecordWindow::TempHumidityRecordWindow(QWidget* parent)
                            QStringLiteral("记录人"), QStringLiteral("备注")},
                           this);
     ui->tableWidget->setModel(m_model);
+    followList(ui->tableWidget, m_model);
     setupPlainTable(ui->tableWidget);
 
     connect(ui->btnSave, &QPushButton::clicked, this, &TempHumidityRecordWindow::onBtnSaveClicked);
