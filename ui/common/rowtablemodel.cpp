@@ -280,12 +280,16 @@ void RowTableModel::takeCount(const QVector<QVariant>& values) {
     const int count = values.value(0).toInt();
     m_countKnown = true;
     m_countGuessed = false;
+    setCount(count);
+}
+
+void RowTableModel::setCount(int count) {
     if (count > m_count) {
         beginInsertRows(QModelIndex(), m_count, count - 1);
         m_count = count;
         endInsertRows();
     } else if (count < m_count) {
-        // Rows went away since the first pages were read.
+        // Rows went away since the pages were read.
         beginRemoveRows(QModelIndex(), count, m_count - 1);
         m_count = count;
         dropPagesFrom(count);
@@ -630,15 +634,7 @@ int RowTableModel::followChanges(int topRow) {
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
 
-    if (count > m_count) {
-        beginInsertRows(QModelIndex(), m_count, count - 1);
-        m_count = count;
-        endInsertRows();
-    } else if (count < m_count) {
-        beginRemoveRows(QModelIndex(), count, m_count - 1);
-        m_count = count;
-        endRemoveRows();
-    }
+    setCount(count);
     m_counting.reset();
     m_countKnown = end;
     m_countGuessed = !end;

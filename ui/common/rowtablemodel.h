@@ -202,6 +202,8 @@ private:
     void startCount();
     void countArrived(const std::optional<QVector<QVariant>>& values);
     void takeCount(const QVector<QVariant>& values);
+    // Rows added at the end or taken from it until there are `count`.
+    void setCount(int count);
     void forgetPages();
     // Puts the rows in the kept sort order; returns each old row's new position, empty when nothing moved.
     QVector<int> arrange();
