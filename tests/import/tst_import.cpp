@@ -582,6 +582,31 @@ private slots:
         QCOMPARE(child<QLabel>(&suppliers, "labelCount")->text(), QStringLiteral("共 1 条记录"));
     }
 
+    // Both import dialogs frame their steps alike: at the same size each step sits at the same place.
+    void dialogsFramedAlike_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("step 1 text") << QStringLiteral("labelStep1");
+        QTest::newRow("template button") << QStringLiteral("btnDownloadTemplate");
+        QTest::newRow("step 2 text") << QStringLiteral("labelStep2");
+        QTest::newRow("browse button") << QStringLiteral("btnBrowse");
+    }
+    void dialogsFramedAlike() {
+        QFETCH(QString, name);
+        ProductImportDialog products;
+        SupplierImportDialog suppliers;
+        const auto place = [&name](QDialog* dialog) {
+            dialog->resize(900, 600);
+            dialog->show();
+            QCoreApplication::processEvents();
+            const QWidget* widget = dialog->findChild<QWidget*>(name);
+            return QRect(widget->mapTo(dialog, QPoint(0, 0)), widget->size());
+        };
+        const QRect product = place(&products);
+        const QRect supplier = place(&suppliers);
+        QCOMPARE(supplier.left(), product.left());
+        QCOMPARE(supplier.right(), product.right());
+    }
+
     // A cell no workbook can mean as the column's value: a formula saved without its result, a price that
     // is no finite number, a time of day in a date column. The row is listed invalid and nothing stored.
     void unreadableCells_data() {

@@ -319,6 +319,35 @@ private slots:
         QCOMPARE(Prompts::history().size(), 0);
     }
 
+    // With room to spare a picked line shows its order number, barcode and batch number whole.
+    void pickedLineShowsItsCodesWhole_data() {
+        QTest::addColumn<bool>("sales");
+        QTest::addColumn<int>("column");
+        QTest::newRow("purchase order number") << false << 0;
+        QTest::newRow("purchase barcode") << false << 2;
+        QTest::newRow("purchase batch number") << false << 3;
+        QTest::newRow("sale number") << true << 0;
+        QTest::newRow("sales barcode") << true << 2;
+        QTest::newRow("sales batch number") << true << 3;
+    }
+    void pickedLineShowsItsCodesWhole() {
+        QFETCH(bool, sales);
+        QFETCH(int, column);
+        std::unique_ptr<QDialog> dialog;
+        if (sales)
+            dialog = std::make_unique<SalesReturnDialog>(nullptr);
+        else
+            dialog = std::make_unique<PurchaseReturnDialog>(nullptr);
+        dialog->resize(1100, dialog->height());
+        dialog->show();
+        addLine(dialog.get(), sales ? 0 : 1, 1);
+        QTableWidget* table = linesOf(dialog.get());
+        QCOMPARE(table->rowCount(), 1);
+        const int needed = table->sizeHintForIndex(table->model()->index(0, column)).width();
+        QVERIFY2(needed <= table->columnWidth(column),
+                 qPrintable(QStringLiteral("%1 > %2").arg(needed).arg(table->columnWidth(column))));
+    }
+
     // --- sales return dialog ---
     void salesLinesOfOneSoldLineShareWhatIsReturnable() {
         SalesReturnDialog dialog(nullptr);

@@ -141,6 +141,26 @@ private slots:
         QCOMPARE(field->text(), QString());
     }
 
+    // At the sheet's own size a scanned line shows its codes and dates whole, a 13-digit barcode too.
+    void scannedLineShowsItsCodesWhole_data() {
+        QTest::addColumn<int>("column");
+        QTest::newRow("barcode") << 1;
+        QTest::newRow("batch number") << 2;
+        QTest::newRow("production date") << 3;
+        QTest::newRow("expiry date") << 4;
+    }
+    void scannedLineShowsItsCodesWhole() {
+        QFETCH(int, column);
+        InventoryCheckDialog dialog(nullptr);
+        dialog.show();
+        scan(dialog, "A2301");
+        QTableWidget* table = linesOf(dialog);
+        const QModelIndex cell = table->model()->index(0, column);
+        const int needed = table->sizeHintForIndex(cell).width();
+        QVERIFY2(needed <= table->columnWidth(column),
+                 qPrintable(QStringLiteral("%1 > %2").arg(needed).arg(table->columnWidth(column))));
+    }
+
     void pickedBatchListedOnce() {
         InventoryCheckDialog dialog(nullptr);
         scan(dialog, "A2301");

@@ -8,6 +8,7 @@
 #include "ui/common/celltips.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
+#include "ui/common/tablefill.h"
 #include "ui/returns/productbatchselectiondialog.h"
 #include "ui_inventorycheckdialog.h"
 
@@ -26,6 +27,10 @@ namespace {
 enum Column { Name, Barcode, BatchNo, Produced, Expires, Booked, Counted, Difference, Reason, ColumnCount };
 
 const int kMaxCount = 999999;
+
+// Starting widths of the line columns before the stretched reason; a barcode or date wider than its column
+// grows it as far as the dialog has room.
+const QVector<int> kLineWidths{130, 115, 90, 90, 90, 70, 90, 70};
 
 QTableWidgetItem* fixedCell(const QString& text, bool centred = false) {
     auto* cell = new QTableWidgetItem(text);
@@ -64,6 +69,7 @@ InventoryCheckDialog::InventoryCheckDialog(QWidget* parent)
     ui->tableWidget->setSelectionBehavior(QAbstractItemView::SelectRows);
     ui->tableWidget->setAlternatingRowColors(true);
     ui->tableWidget->horizontalHeader()->setStretchLastSection(true);
+    setColumnWidths(ui->tableWidget, kLineWidths);
     tipCutCells(ui->tableWidget);
     ui->comboBox->addItem(QStringLiteral("全盘"), QStringLiteral("full"));
     ui->comboBox->addItem(QStringLiteral("抽盘"), QStringLiteral("spot"));
@@ -108,6 +114,8 @@ bool InventoryCheckDialog::isListed(int productId, const QString& batchNo) const
 void InventoryCheckDialog::append(const InventoryCheckItem& item) {
     m_items.append(item);
     addItemRow(item);
+    // Lines come one by one, not as a new model: measured again for each.
+    setColumnWidths(ui->tableWidget, kLineWidths);
 }
 
 void InventoryCheckDialog::onAddItem() {
@@ -196,6 +204,7 @@ void InventoryCheckDialog::updateTableFromItems() {
     ui->tableWidget->setRowCount(0);
     for (const InventoryCheckItem& item : qAsConst(m_items))
         addItemRow(item);
+    setColumnWidths(ui->tableWidget, kLineWidths);
 }
 
 void InventoryCheckDialog::onActualQuantityChanged() {

@@ -9,6 +9,7 @@
 #include "ui/common/celltips.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
+#include "ui/common/tablefill.h"
 #include "ui/returns/productbatchselectiondialog.h"
 #include "ui_returndialog.h"
 
@@ -26,6 +27,10 @@ using models::ReturnOrderItem;
 namespace {
 
 enum Column { OrderNo, Name, Barcode, BatchNo, Quantity, Price, Amount, ColumnCount };
+
+// Starting widths of the columns before the stretched amount; an order number or barcode wider than its
+// column grows it as far as the dialog has room.
+const QVector<int> kLineWidths{120, 110, 105, 80, 60, 60};
 
 QString money(double value) {
     return QString::number(value, 'f', 2);
@@ -56,9 +61,7 @@ ReturnDialog::ReturnDialog(QWidget* parent, models::ReturnOrder* order, Kind kin
         {purchase ? QStringLiteral("原采购单号") : QStringLiteral("原销售单号"), QStringLiteral("商品名称"),
          QStringLiteral("条码"), QStringLiteral("批号"), QStringLiteral("退货数量"), QStringLiteral("单价"),
          QStringLiteral("金额")});
-    const int widths[] = {120, 110, 105, 80, 60, 60};
-    for (int column = 0; column < Amount; ++column)
-        ui->tableItems->setColumnWidth(column, widths[column]);
+    setColumnWidths(ui->tableItems, kLineWidths);
     tipCutCells(ui->tableItems);
     ui->dateReturn->setDate(Clock::today());
     prepareFormDialog(this, ui->buttonBox, parent);
@@ -121,6 +124,8 @@ void ReturnDialog::appendRow(const ReturnOrderItem& line) {
     ui->tableItems->setItem(row, Quantity, quantity);
     ui->tableItems->setItem(row, Price, fixedCell(money(line.unitPrice)));
     ui->tableItems->setItem(row, Amount, fixedCell(money(line.amount)));
+    // Lines come one by one, not as a new model: measured again for each.
+    setColumnWidths(ui->tableItems, kLineWidths);
 }
 
 int ReturnDialog::listedOf(int salesOrderItemId, int exceptRow) const {
