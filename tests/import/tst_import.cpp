@@ -607,6 +607,30 @@ private slots:
         QCOMPARE(supplier.right(), product.right());
     }
 
+    // Enter after typing a path opens nothing: no step of the import is the dialog's default.
+    void enterInTheFileFieldOpensNothing_data() {
+        QTest::addColumn<bool>("suppliers");
+        QTest::newRow("product import") << false;
+        QTest::newRow("supplier import") << true;
+    }
+    void enterInTheFileFieldOpensNothing() {
+        QFETCH(bool, suppliers);
+        std::unique_ptr<QDialog> dialog;
+        if (suppliers)
+            dialog = std::make_unique<SupplierImportDialog>();
+        else
+            dialog = std::make_unique<ProductImportDialog>();
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog.get()));
+        auto* field = dialog->findChild<QLineEdit*>(QStringLiteral("editFilePath"));
+        field->setFocus();
+        Prompts::reset();
+        QTest::keyClicks(field, QStringLiteral("/tmp/drugs.xlsx"));
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(Prompts::history().size(), 0);
+        QVERIFY(dialog->isVisible());
+    }
+
     // A cell no workbook can mean as the column's value: a formula saved without its result, a price that
     // is no finite number, a time of day in a date column. The row is listed invalid and nothing stored.
     void unreadableCells_data() {

@@ -47,6 +47,9 @@ void applyImportLook(QDialog* dialog, QDialogButtonBox* buttons, QLabel* fileSte
         qMax(fileStepLabel->minimumWidth(),
              fileStepLabel->fontMetrics().horizontalAdvance(fileStepLabel->text()) + 4));
     useChineseLabels(buttons);
+    // No step is the dialog's default: Enter in the file field would otherwise open the template's save box.
+    for (QPushButton* button : dialog->findChildren<QPushButton*>())
+        button->setAutoDefault(false);
     // Under a parent that has a style sheet of its own (the list windows), the box's buttons keep the look
     // they were polished with before this sheet arrived; polish them again so its rules reach them.
     for (QAbstractButton* button : buttons->buttons()) {
