@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
-#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -59,19 +58,6 @@ private:
     // looked for in slot n first.
     mutable std::vector<Slot> m_slots;
     mutable std::size_t m_nextSlot = 0;
-};
-
-// One copy of each text that recurs down a long list (dates, names, status codes), so that hundreds of
-// thousands of rows hold a few hundred strings rather than one each.
-//
-//     SharedTexts shared;
-//     readList(db, sql, {}, [&shared](const Row& r) { ...; o.saleDate = shared(r.text("sale_date")); ... });
-class SharedTexts {
-public:
-    QString operator()(const QString& text) { return *m_texts.insert(text); }
-
-private:
-    QSet<QString> m_texts;
 };
 
 // A read that tells a failed statement from an empty result. Use it where the answer decides a write
