@@ -343,35 +343,30 @@ void SchemaMigrator::createPerformanceIndexes() {
     struct Index {
         const char* name;
         const char* table;
-        QString statement;
+        const char* columns;
+        const char* where; // a partial index's condition; nullptr for a whole-table one
     };
     const Index indexes[] = {
-        {"idx_sales_order_status_date", "sales_order",
-         index("idx_sales_order_status_date", "sales_order", "status, sale_date, total_amount")},
-        {"idx_batch_stock_expiry", "inventory_batch",
-         QStringLiteral("CREATE INDEX IF NOT EXISTS idx_batch_stock_expiry ON inventory_batch("
-                        "expiry_date, product_id) WHERE quantity > 0")},
-        {"idx_log_created_at", "sys_operation_log",
-         index("idx_log_created_at", "sys_operation_log", "created_at")},
+        {"idx_sales_order_status_date", "sales_order", "status, sale_date, total_amount", nullptr},
+        {"idx_batch_stock_expiry", "inventory_batch", "expiry_date, product_id", "quantity > 0"},
+        {"idx_log_created_at", "sys_operation_log", "created_at", nullptr},
         // The lists read a page at a time in their order, from an index that holds that order.
-        {"idx_prescription_created", "prescription",
-         index("idx_prescription_created", "prescription", "created_at")},
-        {"idx_purchase_order_status_date", "purchase_order",
-         index("idx_purchase_order_status_date", "purchase_order", "status, inbound_date")},
-        {"idx_purchase_item_acceptance", "purchase_order_item",
-         index("idx_purchase_item_acceptance", "purchase_order_item", "acceptance_date")},
+        {"idx_prescription_created", "prescription", "created_at", nullptr},
+        {"idx_purchase_order_status_date", "purchase_order", "status, inbound_date", nullptr},
+        {"idx_purchase_item_acceptance", "purchase_order_item", "acceptance_date", nullptr},
         // A sold line's returned quantity, found per line.
-        {"idx_return_item_origin", "return_order_item",
-         index("idx_return_item_origin", "return_order_item", "original_order_no, product_id, batch_no")},
+        {"idx_return_item_origin", "return_order_item", "original_order_no, product_id, batch_no", nullptr},
         // Each drug's stock summed without reading its batch rows (low stock, out of stock).
-        {"idx_batch_product_quantity", "inventory_batch",
-         index("idx_batch_product_quantity", "inventory_batch", "product_id, quantity")},
+        {"idx_batch_product_quantity", "inventory_batch", "product_id, quantity", nullptr},
     };
     bool addedOnData = false;
     for (const Index& idx : indexes) {
         if (indexExists(QLatin1String(idx.name)))
             continue;
-        if (m_db->execute(idx.statement) && tableHasRows(QLatin1String(idx.table)))
+        QString statement = index(idx.name, idx.table, idx.columns);
+        if (idx.where)
+            statement += QStringLiteral(" WHERE ") + QLatin1String(idx.where);
+        if (m_db->execute(statement) && tableHasRows(QLatin1String(idx.table)))
             addedOnData = true;
     }
     // A file that grew for years without planner statistics lets SQLite guess, and it guesses the
