@@ -10,8 +10,6 @@
 #include <QList>
 #include <QString>
 
-#include <functional>
-
 namespace kestrovalin {
 class Row;
 }

@@ -52,10 +52,6 @@ SalesOrder readOrder(const Row& r) {
     return o;
 }
 
-SalesOrder readOneOrder(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) {
-    return readFirst(db, sql, params, readOrder);
-}
-
 // Every order, or those whose number, customer name or the name of a drug on them contains the keyword,
 // newest first. Drugs are matched by name first and their lines found through the product index, so a
 // search never walks every sold line; each order comes once however many of its lines match.
@@ -321,15 +317,15 @@ bool SalesRepository::restoreStock(int orderId) {
 }
 
 SalesOrder SalesRepository::findById(int orderId) {
-    return readOneOrder(m_db, kOrderSelect + QStringLiteral(" WHERE s.id = ?"), {orderId});
+    return readFirst(m_db, kOrderSelect + QStringLiteral(" WHERE s.id = ?"), {orderId}, readOrder);
 }
 
 SalesOrder SalesRepository::findByOrderNo(const QString& orderNo) {
-    return readOneOrder(m_db,
-                        QStringLiteral("SELECT s.id, s.order_no, s.total_amount, s.sale_date, s.operator_id, "
-                                       "u.real_name, s.status, s.created_at FROM sales_order s "
-                                       "LEFT JOIN sys_user u ON s.operator_id = u.id WHERE s.order_no = ?"),
-                        {orderNo});
+    return readFirst(m_db,
+                     QStringLiteral("SELECT s.id, s.order_no, s.total_amount, s.sale_date, s.operator_id, "
+                                    "u.real_name, s.status, s.created_at FROM sales_order s "
+                                    "LEFT JOIN sys_user u ON s.operator_id = u.id WHERE s.order_no = ?"),
+                     {orderNo}, readOrder);
 }
 
 QList<SalesOrder> SalesRepository::findAll() {
