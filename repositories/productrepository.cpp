@@ -120,16 +120,17 @@ const QString kBatchColumns = QStringLiteral(
     "p.category, p.storage_condition, p.is_prescription, p.unit, p.purchase_price, p.sale_price, p.status, "
     "p.created_at, p.updated_at, ");
 
+// The batches outermost (CROSS JOIN), read newest first in key order (NOT INDEXED), so a page reads its own
+// rows and no more: the planner would otherwise walk every sellable batch or every listed drug's batches and
+// sort them all for each page.
+const QString kBatchesWithDrug =
+    QStringLiteral("FROM inventory_batch b NOT INDEXED CROSS JOIN product p ON b.product_id = p.id ");
+
 // Sellable batches of listed drugs, newest first.
 ListQuery stockBatchList() {
     ListQuery list;
     list.columns = kBatchColumns + QStringLiteral("s.name as supplier_name");
-    // The batches outermost (CROSS JOIN), read newest first in key order (NOT INDEXED), so a page reads its
-    // own rows and no more: the planner would otherwise walk every sellable batch or every listed drug's
-    // batches and sort them all for each page.
-    list.from =
-        QStringLiteral("FROM inventory_batch b NOT INDEXED CROSS JOIN product p ON b.product_id = p.id "
-                       "LEFT JOIN supplier s ON b.supplier_id = s.id");
+    list.from = kBatchesWithDrug + QStringLiteral("LEFT JOIN supplier s ON b.supplier_id = s.id");
     list.where = QStringLiteral("b.quantity > 0 AND b.expiry_date > ? AND p.status = 1");
     list.params = {today()};
     list.order = {{QStringLiteral("b.id"), true}};
@@ -323,10 +324,10 @@ ListQuery ProductRepository::sellableBatchList(const QString& keyword) {
 ListQuery ProductRepository::purchaseReturnBatchList(const QString& keyword) {
     ListQuery list = stockBatchList();
     list.columns = kBatchColumns + QStringLiteral("po.order_no");
-    list.from = QStringLiteral(
-        "FROM inventory_batch b NOT INDEXED CROSS JOIN product p ON b.product_id = p.id "
-        "LEFT JOIN purchase_order_item poi ON b.product_id = poi.product_id AND b.batch_no = poi.batch_no "
-        "LEFT JOIN purchase_order po ON poi.order_id = po.id");
+    list.from =
+        kBatchesWithDrug +
+        QStringLiteral("LEFT JOIN purchase_order_item poi ON b.product_id = poi.product_id AND "
+                       "b.batch_no = poi.batch_no LEFT JOIN purchase_order po ON poi.order_id = po.id");
     // A voided order took its goods out again and cannot be returned against: its lines are not offered. A
     // batch without a line of a live order still comes once, without an order number.
     list.where += QStringLiteral(" AND (po.id IS NULL OR po.status <> 'voided')");
