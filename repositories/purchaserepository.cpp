@@ -28,12 +28,6 @@ bool counted(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) 
     return n && n->toInt() > 0;
 }
 
-PurchaseOrder readOrder(const Row& row) {
-    PurchaseOrder order;
-    PurchaseRepository::fillOrder(order, row);
-    return order;
-}
-
 PurchaseOrderItem readItem(const Row& row) {
     PurchaseOrderItem item;
     PurchaseRepository::fillOrderItem(item, row);
@@ -171,7 +165,7 @@ QList<PurchaseOrder> PurchaseRepository::findAll() {
 }
 
 QList<PurchaseOrder> PurchaseRepository::searchByOrderNo(const QString& keyword) {
-    return readList(m_db, orderList(keyword), readOrder);
+    return readList(m_db, orderList(keyword), listedOrder);
 }
 
 // Newest inbound date first, an order entered later first within a day. Each order comes once however many
@@ -192,11 +186,13 @@ ListQuery PurchaseRepository::orderList(const QString& keyword) {
 }
 
 PurchaseOrder PurchaseRepository::listedOrder(const Row& row) {
-    return readOrder(row);
+    PurchaseOrder order;
+    fillOrder(order, row);
+    return order;
 }
 
 PurchaseOrder PurchaseRepository::findOrderById(int id) {
-    return readFirst(m_db, kOrderSelect + QStringLiteral(" WHERE po.id = ?"), {id}, readOrder);
+    return readFirst(m_db, kOrderSelect + QStringLiteral(" WHERE po.id = ?"), {id}, listedOrder);
 }
 
 QList<PurchaseOrderItem> PurchaseRepository::findOrderItems(int orderId) {
