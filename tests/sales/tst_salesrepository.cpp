@@ -414,11 +414,9 @@ private slots:
         QCOMPARE(numbers(repo.search("0002")), QString("2"));
         QCOMPARE(numbers(repo.search("无此药")), QString());
         QStringList visited;
-        const ListQuery::Statement matching = SalesRepository::orderList("阿莫西林").all();
-        visitRows(t.db(), matching.sql, matching.params, [&visited](const Row& r) {
-            const SalesOrder o = SalesRepository::listedOrder(r);
+        for (const SalesOrder& o :
+             readList(t.db(), SalesRepository::orderList("阿莫西林"), SalesRepository::listedOrder))
             visited << o.orderNo + o.customerName;
-        });
         QCOMPARE(visited.join(","), kStem + "0001王建国");
 
         const SalesOrder listed = repo.findAll().last();
