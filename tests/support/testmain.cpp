@@ -41,6 +41,7 @@ void resetSingletons() {
     Clock::unpin();
     BackupManager::setProgramDirForTesting(QString());
     BackupManager::setCopyStepForTesting(0, {});
+    BackupManager::setStepResultForTesting({});
 }
 
 int runClass(const TestClass& testClass, std::vector<char*> args) {
