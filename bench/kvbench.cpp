@@ -422,13 +422,15 @@ private:
         const auto program = [&](bool memory) {
             return open ? runWindow(open, memory) : runReload(reload, openView, memory);
         };
+        const auto minimalRun = [&](bool memory) {
+            return runWindow([&] { return openMinimal(whole, m_parent, m_shownSize, alsoRead); }, memory);
+        };
         for (int i = 0; i < m_runs; ++i) {
             const ListRun run = program(false);
             openMs << run.open;
             countMs << run.count;
             endMs << run.end;
-            const ListRun minimal =
-                runWindow([&] { return openMinimal(whole, m_parent, m_shownSize, alsoRead); }, false);
+            const ListRun minimal = minimalRun(false);
             minimalMs << minimal.open;
             minimalEndMs << minimal.end;
             if (!firstScreen.text.isEmpty())
@@ -436,8 +438,7 @@ private:
                     << runWindow([&] { return openMinimal(firstScreen, m_parent, m_shownSize); }, false).open;
         }
         const double programMb = program(true).mb;
-        const double minimalMb =
-            runWindow([&] { return openMinimal(whole, m_parent, m_shownSize, alsoRead); }, true).mb;
+        const double minimalMb = minimalRun(true).mb;
         std::printf("%-44s %8.1f %8.1f %8.1f %+6.0f | %8.1f %8.1f %+6.0f | ", what, summarise(openMs).median,
                     summarise(countMs).median, summarise(endMs).median, programMb,
                     summarise(minimalMs).median, summarise(minimalEndMs).median, minimalMb);
