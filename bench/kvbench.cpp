@@ -262,6 +262,11 @@ QWidget* openMinimal(const Sql& sql, QWidget* parent, const QSize& size, const Q
     return view;
 }
 
+// Opens a list window of the given class on the parent, as the main window does.
+template <class Window> QWidget* opens(QWidget* parent) {
+    return new Window(parent);
+}
+
 // Approves a stocktaking sheet of 200 counted batches (every fifth count off by one) and returns the time of
 // the approval alone. The sheet and the counts are undone afterwards, so runs and the file stay as they were.
 double approveSheetOf200() {
@@ -417,13 +422,15 @@ private:
         const auto program = [&](bool memory) {
             return open ? runWindow(open, memory) : runReload(reload, openView, memory);
         };
+        const auto minimalRun = [&](bool memory) {
+            return runWindow([&] { return openMinimal(whole, m_parent, m_shownSize, alsoRead); }, memory);
+        };
         for (int i = 0; i < m_runs; ++i) {
             const ListRun run = program(false);
             openMs << run.open;
             countMs << run.count;
             endMs << run.end;
-            const ListRun minimal =
-                runWindow([&] { return openMinimal(whole, m_parent, m_shownSize, alsoRead); }, false);
+            const ListRun minimal = minimalRun(false);
             minimalMs << minimal.open;
             minimalEndMs << minimal.end;
             if (!firstScreen.text.isEmpty())
@@ -431,8 +438,7 @@ private:
                     << runWindow([&] { return openMinimal(firstScreen, m_parent, m_shownSize); }, false).open;
         }
         const double programMb = program(true).mb;
-        const double minimalMb =
-            runWindow([&] { return openMinimal(whole, m_parent, m_shownSize, alsoRead); }, true).mb;
+        const double minimalMb = minimalRun(true).mb;
         std::printf("%-44s %8.1f %8.1f %8.1f %+6.0f | %8.1f %8.1f %+6.0f | ", what, summarise(openMs).median,
                     summarise(countMs).median, summarise(endMs).median, programMb,
                     summarise(minimalMs).median, summarise(minimalEndMs).median, minimalMb);
@@ -910,25 +916,23 @@ int main(int argc, char* argv[]) {
         "near-expiry query with its dialog",
         [](QWidget*) { return static_cast<QWidget*>(new ExpiryWarningDialog(nearExpiryItems())); },
         nearExpiry);
-    bench.listWindow("product list window", [](QWidget* parent) { return new ProductManagerWindow(parent); },
+    bench.listWindow("product list window", opens<ProductManagerWindow>,
                      {QStringLiteral("SELECT * FROM product WHERE status = 1 ORDER BY id DESC"), {}});
     const Sql listedSuppliers{
         QStringLiteral("SELECT * FROM supplier WHERE status != 'suspended' ORDER BY id DESC"), {}};
-    bench.listWindow(
-        "supplier list window", [](QWidget* parent) { return new SupplierManagerWindow(parent); },
-        listedSuppliers);
-    bench.listWindow("operation-log window", [](QWidget* parent) { return new OperLogWindow(parent); },
+    bench.listWindow("supplier list window", opens<SupplierManagerWindow>, listedSuppliers);
+    bench.listWindow("operation-log window", opens<OperLogWindow>,
                      {QStringLiteral("SELECT id, user_id, user_name, module, action, detail, ip_address, "
                                      "created_at FROM sys_operation_log ORDER BY created_at DESC LIMIT 500"),
                       {}});
     bench.listWindow(
-        "prescription register window", [](QWidget* parent) { return new PrescriptionRecordWindow(parent); },
+        "prescription register window", opens<PrescriptionRecordWindow>,
         {QStringLiteral("SELECT p.* FROM prescription p ORDER BY p.created_at DESC"), {}},
         {QStringLiteral(
             "SELECT line.* FROM prescription_item line WHERE line.prescription_id IN (SELECT p.id "
             "FROM prescription p) ORDER BY line.id")});
     bench.listWindow(
-        "purchase list window", [](QWidget* parent) { return new PurchaseWindow(parent); },
+        "purchase list window", opens<PurchaseWindow>,
         {QStringLiteral("SELECT po.*, s.name AS supplier_name, u.real_name AS operator_name FROM "
                         "purchase_order po LEFT JOIN supplier s ON po.supplier_id = s.id LEFT JOIN "
                         "sys_user u ON po.operator_id = u.id ORDER BY po.inbound_date DESC"),
@@ -959,8 +963,7 @@ int main(int argc, char* argv[]) {
         "p.unit, p.purchase_price, p.sale_price, p.status, s.name as supplier_name "
         "FROM inventory_batch b INNER JOIN product p ON b.product_id = p.id "
         "LEFT JOIN supplier s ON b.supplier_id = s.id WHERE b.quantity > 0");
-    bench.listWindow("stock window (all batches)",
-                     [](QWidget* parent) { return new InventoryWindow(parent); },
+    bench.listWindow("stock window (all batches)", opens<InventoryWindow>,
                      {stockSelect + QStringLiteral(" ORDER BY b.id DESC"), {}});
     if (wanted("stock window, expiring in 30 days") || wanted("stock window, drugs out of stock")) {
         InventoryWindow stock(mainWindow.get());
@@ -981,10 +984,8 @@ int main(int argc, char* argv[]) {
              {}});
     }
 
-    bench.listWindow(
-        "near-expiry window", [](QWidget* parent) { return new ExpiryWarningWindow(parent); }, nearExpiry);
-    bench.listWindow("warning centre (near expiry)",
-                     [](QWidget* parent) { return new InventoryWarningWindow(parent); },
+    bench.listWindow("near-expiry window", opens<ExpiryWarningWindow>, nearExpiry);
+    bench.listWindow("warning centre (near expiry)", opens<InventoryWarningWindow>,
                      {stockSelect + QStringLiteral(" AND b.expiry_date <= ? ORDER BY b.id DESC"),
                       {QDate::currentDate().addDays(180).toString(QStringLiteral("yyyy-MM-dd"))}});
     if (wanted("warning centre, low stock") || wanted("warning centre, supplier licences")) {
@@ -1011,7 +1012,7 @@ int main(int argc, char* argv[]) {
     }
 
     bench.listWindow(
-        "temperature record window", [](QWidget* parent) { return new TempHumidityRecordWindow(parent); },
+        "temperature record window", opens<TempHumidityRecordWindow>,
         {QStringLiteral("SELECT * FROM temperature_record WHERE record_date = ? ORDER BY id DESC"),
          {QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}});
     // The book opens on its month, then the user asks for the whole year.
@@ -1030,12 +1031,12 @@ int main(int argc, char* argv[]) {
           QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))}});
 
     bench.listWindow(
-        "maintenance window (all months)", [](QWidget* parent) { return new MaintenanceWindow(parent); },
+        "maintenance window (all months)", opens<MaintenanceWindow>,
         {QStringLiteral("SELECT mc.*, u.real_name FROM maintenance_check mc LEFT JOIN sys_user u ON "
                         "mc.checked_by = u.id ORDER BY mc.check_month DESC"),
          {}});
     bench.listWindow(
-        "maintenance book, three months", [](QWidget* parent) { return new MaintenanceReportWindow(parent); },
+        "maintenance book, three months", opens<MaintenanceReportWindow>,
         {QStringLiteral("SELECT mc.*, u.real_name FROM maintenance_check mc LEFT JOIN sys_user u "
                         "ON mc.checked_by = u.id WHERE date(mc.check_date) >= ? AND "
                         "date(mc.check_date) <= ? ORDER BY mc.check_month DESC, mc.check_date DESC"),
@@ -1049,22 +1050,17 @@ int main(int argc, char* argv[]) {
             "unqualified_drug u LEFT JOIN sys_user fu ON u.found_by = fu.id LEFT JOIN sys_user pu ON "
             "u.process_by = pu.id LEFT JOIN product p ON u.product_id = p.id ORDER BY u.created_at DESC"),
         {}};
+    bench.listWindow("non-conforming drug register", opens<RejectedDrugWindow>, rejectedRegister);
+    bench.listWindow("non-conforming drugs book", opens<RejectedDrugReportWindow>, rejectedRegister);
     bench.listWindow(
-        "non-conforming drug register", [](QWidget* parent) { return new RejectedDrugWindow(parent); },
-        rejectedRegister);
-    bench.listWindow(
-        "non-conforming drugs book", [](QWidget* parent) { return new RejectedDrugReportWindow(parent); },
-        rejectedRegister);
-    bench.listWindow(
-        "non-conforming drug batch picker",
-        [](QWidget* parent) { return new RejectedDrugSelectionDialog(parent); },
+        "non-conforming drug batch picker", opens<RejectedDrugSelectionDialog>,
         {QStringLiteral(
              "SELECT b.*, p.*, s.name as supplier_name FROM inventory_batch b CROSS JOIN product p "
              "ON b.product_id = p.id LEFT JOIN supplier s ON b.supplier_id = s.id "
              "WHERE b.quantity > 0 AND p.status = 1 ORDER BY b.id DESC"),
          {}});
     bench.listWindow(
-        "sales list window", [](QWidget* parent) { return new SalesWindow(parent); },
+        "sales list window", opens<SalesWindow>,
         {QStringLiteral("SELECT s.id, s.order_no, s.total_amount, s.sale_date, u.real_name, s.status, c.name "
                         "AS customer_name FROM sales_order s LEFT JOIN sys_user u ON s.operator_id = u.id "
                         "LEFT JOIN customer c ON s.customer_id = c.id ORDER BY s.id DESC"),
@@ -1072,28 +1068,17 @@ int main(int argc, char* argv[]) {
     // The pickers and lists that read the master tables or a document list, measured beside the statement
     // they page (or, for those that hold their rows, beside the one given).
     const Sql noStatement;
-    bench.listWindow(
-        "sales order picker", [](QWidget* parent) { return new SalesOrderSelectionDialog(parent); },
-        noStatement);
-    bench.listWindow(
-        "purchase order picker", [](QWidget* parent) { return new PurchaseOrderSelectionDialog(parent); },
-        noStatement);
+    bench.listWindow("sales order picker", opens<SalesOrderSelectionDialog>, noStatement);
+    bench.listWindow("purchase order picker", opens<PurchaseOrderSelectionDialog>, noStatement);
     bench.listWindow(
         "drug picker (with stock)",
         [](QWidget* parent) { return new ProductSelectionDialog(parent, true, false); }, noStatement);
-    bench.listWindow(
-        "supplier picker", [](QWidget* parent) { return new SupplierSelectionDialog(parent); },
-        listedSuppliers);
-    bench.listWindow("customer list window",
-                     [](QWidget* parent) { return new CustomerManagerWindow(parent); },
-                     {QStringLiteral("SELECT * FROM customer ORDER BY id"), {}});
-    bench.listWindow("customer picker", [](QWidget* parent) { return new CustomerSelectionDialog(parent); },
-                     {QStringLiteral("SELECT * FROM customer ORDER BY id"), {}});
-    bench.listWindow(
-        "sales return list window", [](QWidget* parent) { return new SalesReturnWindow(parent); },
-        noStatement);
-    bench.listWindow("stocktaking list window",
-                     [](QWidget* parent) { return new InventoryCheckWindow(parent); },
+    bench.listWindow("supplier picker", opens<SupplierSelectionDialog>, listedSuppliers);
+    const Sql customers{QStringLiteral("SELECT * FROM customer ORDER BY id"), {}};
+    bench.listWindow("customer list window", opens<CustomerManagerWindow>, customers);
+    bench.listWindow("customer picker", opens<CustomerSelectionDialog>, customers);
+    bench.listWindow("sales return list window", opens<SalesReturnWindow>, noStatement);
+    bench.listWindow("stocktaking list window", opens<InventoryCheckWindow>,
                      {QStringLiteral("SELECT * FROM inventory_check ORDER BY id DESC"), {}});
     searchLine(bench, "sales list, search by drug name", new SalesWindow(mainWindow.get()), "editSearch",
                "btnSearch", QStringLiteral("阿莫西林"));
@@ -1107,7 +1092,7 @@ int main(int argc, char* argv[]) {
                new PrescriptionRecordWindow(mainWindow.get()), "txtPatientName", "btnSearch",
                QStringLiteral("王"));
     bench.listWindow(
-        "sales batch picker", [](QWidget* parent) { return new SalesProductSelectionDialog(parent); },
+        "sales batch picker", opens<SalesProductSelectionDialog>,
         {QStringLiteral(
              "SELECT b.id as batch_id, b.product_id, b.supplier_id, b.batch_no, b.production_date, "
              "b.expiry_date, b.quantity, b.unit_cost, b.status, b.created_at, b.updated_at, p.id, "
@@ -1120,15 +1105,9 @@ int main(int argc, char* argv[]) {
     if (wanted("sale of 3 lines"))
         saleOfThreeLines(runs);
 
-    bench.listWindow(
-        "qualification warning window",
-        [](QWidget* parent) { return new QualificationWarningWindow(parent); }, listedSuppliers);
-    bench.listWindow(
-        "supplier qualification book", [](QWidget* parent) { return new SupplierReportWindow(parent); },
-        listedSuppliers);
-    bench.listWindow(
-        "near-expiry book (180 days)", [](QWidget* parent) { return new ExpiryReportWindow(parent); },
-        nearExpiry);
+    bench.listWindow("qualification warning window", opens<QualificationWarningWindow>, listedSuppliers);
+    bench.listWindow("supplier qualification book", opens<SupplierReportWindow>, listedSuppliers);
+    bench.listWindow("near-expiry book (180 days)", opens<ExpiryReportWindow>, nearExpiry);
     recordBookLines<PurchaseReportWindow>(bench, mainWindow.get(), "purchase book", purchaseRecords());
     recordBookLines<AcceptanceReportWindow>(bench, mainWindow.get(), "acceptance book", acceptanceRecords());
     recordBookLines<SalesRecordReportWindow>(bench, mainWindow.get(), "sales book", salesRecords());

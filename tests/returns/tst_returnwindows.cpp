@@ -53,6 +53,13 @@ QTableWidget* linesOf(QDialog* dialog) {
     return child<QTableWidget>(dialog, "tableItems");
 }
 
+// A new, empty return of either kind.
+std::unique_ptr<QDialog> newReturnDialog(bool sales) {
+    if (sales)
+        return std::make_unique<SalesReturnDialog>(nullptr);
+    return std::make_unique<PurchaseReturnDialog>(nullptr);
+}
+
 void pressOk(QDialog* dialog) {
     child<QDialogButtonBox>(dialog, "buttonBox")->button(QDialogButtonBox::Ok)->click();
 }
@@ -304,11 +311,7 @@ private slots:
     void enterInAFieldNeverSavesTheReturn() {
         QFETCH(bool, purchase);
         QFETCH(QString, field);
-        std::unique_ptr<QDialog> dialog;
-        if (purchase)
-            dialog = std::make_unique<PurchaseReturnDialog>(nullptr);
-        else
-            dialog = std::make_unique<SalesReturnDialog>(nullptr);
+        const std::unique_ptr<QDialog> dialog = newReturnDialog(!purchase);
         addLine(dialog.get(), 0, 1);
         child(dialog.get(), "editReason")->setText("破损");
         dialog->show();
@@ -333,11 +336,7 @@ private slots:
     void pickedLineShowsItsCodesWhole() {
         QFETCH(bool, sales);
         QFETCH(int, column);
-        std::unique_ptr<QDialog> dialog;
-        if (sales)
-            dialog = std::make_unique<SalesReturnDialog>(nullptr);
-        else
-            dialog = std::make_unique<PurchaseReturnDialog>(nullptr);
+        const std::unique_ptr<QDialog> dialog = newReturnDialog(sales);
         dialog->resize(1100, dialog->height());
         dialog->show();
         addLine(dialog.get(), sales ? 0 : 1, 1);

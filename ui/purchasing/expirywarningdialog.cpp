@@ -9,12 +9,11 @@
 
 namespace kestrovalin {
 
-RemainingDaysColours remainingDaysColours(int days) {
+void markRemainingDays(TableRow& row, int column, int days) {
     if (days <= 30)
-        return {Qt::white, Qt::darkRed};
-    if (days <= 90)
-        return {Qt::white, Qt::darkYellow};
-    return {};
+        row.mark(column, Qt::white, Qt::darkRed);
+    else if (days <= 90)
+        row.mark(column, Qt::white, Qt::darkYellow);
 }
 
 namespace {
@@ -26,9 +25,7 @@ TableRow itemRow(const repositories::ExpiryWarningItem& item) {
     TableRow row(item.productId, {item.productName, item.batchNo, item.expiryDate,
                                   QString::number(item.remainingDays) + QStringLiteral(" 天"),
                                   QString::number(item.quantity)});
-    const RemainingDaysColours colours = remainingDaysColours(item.remainingDays);
-    if (colours.background.isValid())
-        row.mark(daysColumn, colours.foreground, colours.background);
+    markRemainingDays(row, daysColumn, item.remainingDays);
     return row;
 }
 

@@ -2,7 +2,6 @@
 
 #include "repositories/expirywarningrepository.h"
 
-#include <QColor>
 #include <QDialog>
 #include <QList>
 
@@ -10,13 +9,11 @@ class Ui_ExpiryWarningDialog;
 
 namespace kestrovalin {
 
-// The remaining-days cell of the near-expiry lists: white on dark red up to 30 days (expired ones too),
-// white on dark yellow up to 90, above that the table's own colours (both colours invalid).
-struct RemainingDaysColours {
-    QColor foreground;
-    QColor background;
-};
-RemainingDaysColours remainingDaysColours(int days);
+struct TableRow;
+
+// Colours the remaining-days cell of a near-expiry list's row: white on dark red up to 30 days (expired ones
+// too), white on dark yellow up to 90, above that the table's own colours.
+void markRemainingDays(TableRow& row, int column, int days);
 
 // Shown once after sign-in: the batches that expire soon, so staff sell them first.
 class ExpiryWarningDialog : public QDialog {

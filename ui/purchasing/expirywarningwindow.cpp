@@ -21,9 +21,7 @@ TableRow warningRow(const repositories::ExpiryWarningItem& item) {
     TableRow row(-1, {item.productName, item.barcode, item.specification, item.manufacturer, item.batchNo,
                       item.productionDate, item.expiryDate, QString::number(item.remainingDays),
                       QString::number(item.quantity), item.supplierName});
-    const RemainingDaysColours colours = remainingDaysColours(item.remainingDays);
-    if (colours.background.isValid())
-        row.mark(kRemainingDaysColumn, colours.foreground, colours.background);
+    markRemainingDays(row, kRemainingDaysColumn, item.remainingDays);
     return row;
 }
 

@@ -47,16 +47,14 @@ repositories::InventoryWarningRepository warningRepository() {
     return repositories::InventoryWarningRepository(DatabaseManager::instance().getAdapter());
 }
 
-// The tabs in their order: what the export writes as its title line and names in its log entry, and the
-// count line under the tables.
+// The tabs in their order: what the export writes as its title line (and the count line under the tables
+// begins with) and names in its log entry.
 struct TabExport {
     const char* title;
     const char* kind;
-    const char* count;
 };
-const TabExport kTabExports[] = {{"近效期预警", "近效期", "近效期预警: %1 条"},
-                                 {"库存不足预警", "库存不足", "库存不足预警: %1 条"},
-                                 {"供应商资质预警", "供应商资质", "供应商资质预警: %1 条"}};
+const TabExport kTabExports[] = {
+    {"近效期预警", "近效期"}, {"库存不足预警", "库存不足"}, {"供应商资质预警", "供应商资质"}};
 
 } // namespace
 
@@ -158,18 +156,25 @@ void InventoryWarningWindow::loadSupplierWarnings() {
                                            s.contactPhone, s.licenseExpireDate, daysText(*days)}),
                            *days, period));
     }
+    // Held rows are counted at once: the count line follows from counted().
     m_supplier->setRows(rows);
     fitColumnsToFirstRows(ui->tableSupplier);
-    showCount();
+}
+
+RowTableModel* InventoryWarningWindow::currentModel() const {
+    const int tab = ui->tabWidget->currentIndex();
+    RowTableModel* const models[] = {m_expiry, m_stock, m_supplier};
+    return tab >= 0 && tab < 3 ? models[tab] : nullptr;
 }
 
 void InventoryWarningWindow::showCount() {
-    const int tab = ui->tabWidget->currentIndex();
-    const RowTableModel* models[] = {m_expiry, m_stock, m_supplier};
-    if (tab < 0 || tab > 2)
+    const RowTableModel* model = currentModel();
+    if (!model)
         return;
-    if (models[tab]->countKnown())
-        ui->labelCount->setText(QString::fromUtf8(kTabExports[tab].count).arg(models[tab]->rowCount()));
+    if (model->countKnown())
+        ui->labelCount->setText(QStringLiteral("%1: %2 条")
+                                    .arg(QString::fromUtf8(kTabExports[ui->tabWidget->currentIndex()].title))
+                                    .arg(model->rowCount()));
     else
         ui->labelCount->clear();
 }
@@ -188,10 +193,10 @@ void InventoryWarningWindow::onRefreshClicked() {
 }
 
 void InventoryWarningWindow::onExportClicked() {
-    const int tab = ui->tabWidget->currentIndex();
-    RowTableModel* models[] = {m_expiry, m_stock, m_supplier};
-    if (tab < 0 || tab > 2)
+    RowTableModel* model = currentModel();
+    if (!model)
         return;
+    const int tab = ui->tabWidget->currentIndex();
     const QString kind = QString::fromUtf8(kTabExports[tab].kind);
     CsvExport how;
     how.caption = QStringLiteral("导出预警报表");
@@ -201,7 +206,7 @@ void InventoryWarningWindow::onExportClicked() {
         OperLogHelper::logInventory(QStringLiteral("导出预警报表"),
                                     QStringLiteral("导出 %1 预警报表").arg(kind));
     };
-    exportTableAsCsv(this, models[tab], how);
+    exportTableAsCsv(this, model, how);
 }
 
 } // namespace kestrovalin

@@ -37,6 +37,8 @@ private slots:
 private:
     // The current tab's count once known ("近效期预警: N 条" and so on); empty while it is being taken.
     void showCount();
+    // The current tab's list; null without a current tab.
+    RowTableModel* currentModel() const;
 
     Ui::InventoryWarningWindow* ui;
     RowTableModel* m_expiry;

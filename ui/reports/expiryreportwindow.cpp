@@ -37,9 +37,7 @@ TableRow batchRow(const ExpiryWarningItem& item) {
     TableRow row(-1,
                  {item.productName, item.specification, item.batchNo, item.expiryDate,
                   QString::number(item.remainingDays), QString::number(item.quantity), item.supplierName});
-    const RemainingDaysColours colours = remainingDaysColours(item.remainingDays);
-    if (colours.background.isValid())
-        row.mark(kRemainingDaysColumn, colours.foreground, colours.background);
+    markRemainingDays(row, kRemainingDaysColumn, item.remainingDays);
     return row;
 }
 

@@ -40,12 +40,20 @@ QString cellText(const QVariant& value, CellFormat format) {
     return value.toString();
 }
 
-// The filter conditions of the two books over purchase order lines (p the order, s its supplier, pr the
-// product, i the line).
-QStringList purchaseLineFilters() {
-    return {QStringLiteral("s.name LIKE ?"),           QStringLiteral("p.order_no LIKE ?"),
-            QStringLiteral("pr.name LIKE ?"),          QStringLiteral("pr.barcode LIKE ?"),
-            QStringLiteral("pr.mnemonic_code LIKE ?"), QStringLiteral("i.batch_no LIKE ?")};
+// The filter conditions of a book over document lines: s the supplier, i the line, order and product the
+// aliases of the document and the drug.
+QStringList lineFilters(const QString& order, const QString& product) {
+    return {QStringLiteral("s.name LIKE ?"),
+            order + QStringLiteral(".order_no LIKE ?"),
+            product + QStringLiteral(".name LIKE ?"),
+            product + QStringLiteral(".barcode LIKE ?"),
+            product + QStringLiteral(".mnemonic_code LIKE ?"),
+            QStringLiteral("i.batch_no LIKE ?")};
+}
+
+// The newest documents first by date, then id, and a document's lines (i) in the order they were entered.
+QVector<SortKey> newestDocumentsFirst(const QString& date, const QString& id) {
+    return {{date, true}, {id, true}, {QStringLiteral("i.id"), false}};
 }
 
 RecordBook purchaseRecordsBook() {
@@ -60,12 +68,9 @@ RecordBook purchaseRecordsBook() {
                                  "INNER JOIN supplier s ON p.supplier_id = s.id "
                                  "INNER JOIN product pr ON i.product_id = pr.id");
     b.list.where = QStringLiteral("p.status = 'completed' AND p.inbound_date >= ? AND p.inbound_date <= ?");
-    // An order's lines in the order they were entered.
-    b.list.order = {{QStringLiteral("p.inbound_date"), true},
-                    {QStringLiteral("p.id"), true},
-                    {QStringLiteral("i.id"), false}};
+    b.list.order = newestDocumentsFirst(QStringLiteral("p.inbound_date"), QStringLiteral("p.id"));
     b.list.totals = QStringList{QStringLiteral("SUM(i.amount)")};
-    b.filterConditions = purchaseLineFilters();
+    b.filterConditions = lineFilters(QStringLiteral("p"), QStringLiteral("pr"));
     b.cells = {F::Text, F::Text,    F::Text, F::Text,   F::Text,   F::Text, F::Text,
                F::Text, F::Integer, F::Text, F::Fixed4, F::Fixed2, F::Text, F::Text};
     b.resultPosition = 12;
@@ -91,7 +96,7 @@ RecordBook acceptanceRecordsBook() {
     // Lines accepted at the same moment in the order they were entered. The date test leaves out lines
     // without an acceptance date.
     b.list.order = {{QStringLiteral("i.acceptance_date"), true}, {QStringLiteral("i.id"), false}};
-    b.filterConditions = purchaseLineFilters();
+    b.filterConditions = lineFilters(QStringLiteral("p"), QStringLiteral("pr"));
     b.cells = {F::Text, F::Text, F::Text,    F::Text, F::Text, F::Text, F::Text,
                F::Text, F::Text, F::Integer, F::Text, F::Text, F::Text, F::Text};
     b.resultPosition = 11;
@@ -112,15 +117,9 @@ RecordBook salesRecordsBook() {
                                  "LEFT JOIN supplier s ON b.supplier_id = s.id "
                                  "LEFT JOIN sys_user u ON o.operator_id = u.id");
     b.list.where = QStringLiteral("o.status = 'completed' AND o.sale_date >= ? AND o.sale_date <= ?");
-    // A sale's lines in the order they were rung up.
-    b.list.order = {{QStringLiteral("o.sale_date"), true},
-                    {QStringLiteral("o.id"), true},
-                    {QStringLiteral("i.id"), false}};
+    b.list.order = newestDocumentsFirst(QStringLiteral("o.sale_date"), QStringLiteral("o.id"));
     b.list.totals = QStringList{QStringLiteral("SUM(i.amount)")};
-    b.filterConditions =
-        QStringList{QStringLiteral("s.name LIKE ?"),          QStringLiteral("o.order_no LIKE ?"),
-                    QStringLiteral("p.name LIKE ?"),          QStringLiteral("p.barcode LIKE ?"),
-                    QStringLiteral("p.mnemonic_code LIKE ?"), QStringLiteral("i.batch_no LIKE ?")};
+    b.filterConditions = lineFilters(QStringLiteral("o"), QStringLiteral("p"));
     // The select list's last value, the batch's supplier, is not shown: only the supplier filter tests it.
     b.cells = {F::Text, F::Text,    F::Text, F::Text,   F::Text,   F::Text,
                F::Text, F::Integer, F::Text, F::Fixed2, F::Fixed2, F::Text};

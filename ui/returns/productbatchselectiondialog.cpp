@@ -1,6 +1,7 @@
 #include "ui/returns/productbatchselectiondialog.h"
 
 #include "core/rowreader.h"
+#include "ui/common/batchpicker.h"
 #include "ui/common/pickerframe.h"
 #include "ui/common/tablefill.h"
 
@@ -69,8 +70,7 @@ RowSource ProductBatchSelectionDialog::sourceFor(const QString& keyword) const {
 }
 
 ProductBatchSelectionDialog::Batch ProductBatchSelectionDialog::getSelectedBatch() const {
-    const QVariant record = m_frame->chosenRecord();
-    return record.isValid() ? record.value<Batch>() : Batch();
+    return chosenBatch(m_frame->chosenRecord());
 }
 
 } // namespace kestrovalin
