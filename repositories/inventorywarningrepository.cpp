@@ -33,8 +33,4 @@ LowStockItem InventoryWarningRepository::readLowStock(const Row& row) {
     return item;
 }
 
-QList<LowStockItem> InventoryWarningRepository::findLowStock() {
-    return readList(m_adapter, lowStockList(), readLowStock);
-}
-
 } // namespace kestrovalin::repositories

@@ -29,9 +29,7 @@ public:
     // defaultValue when the key cannot be read.
     int configuredDays(const QString& key, int defaultValue);
     // Listed drugs whose batches (expired and non-conforming ones too) hold fewer than 10 units together,
-    // drugs without any batch at 0, the lowest first.
-    QList<LowStockItem> findLowStock();
-    // The same drugs as a statement to page, drugs of equal stock by id, read with readLowStock.
+    // drugs without any batch at 0, the lowest first, drugs of equal stock by id; read with readLowStock.
     static ListQuery lowStockList();
     static LowStockItem readLowStock(const Row& row);
 

@@ -383,10 +383,6 @@ QList<Batch> ProductRepository::searchBatchesWithProductWithPurchaseOrder(const 
     return kestrovalin::readList(m_db, purchaseReturnBatchList(keyword), readStockBatch);
 }
 
-QList<Batch> ProductRepository::findBatchesForRejection(const QString& keyword) {
-    return kestrovalin::readList(m_db, rejectableBatchList(keyword), readStockBatch);
-}
-
 QList<Batch> ProductRepository::searchBatchesByNameCodeOrBatchNo(const QString& text) {
     ListQuery list = stockBatchList();
     return kestrovalin::readList(

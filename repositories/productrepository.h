@@ -71,16 +71,14 @@ public:
     QList<InventoryBatchWithProduct> searchBatchesByNameCodeOrBatchNo(const QString& text);
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithPurchaseOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithPurchaseOrder(const QString& keyword);
-    // Batches a non-conforming registration may name: stock above 0 of a listed drug, expired or not, newest
-    // first. A non-empty keyword must be contained in the drug's name or barcode.
-    QList<InventoryBatchWithProduct> findBatchesForRejection(const QString& keyword);
     QList<InventoryBatchWithProduct> findAllBatchesWithProductWithSalesOrder();
     QList<InventoryBatchWithProduct> searchBatchesWithProductWithSalesOrder(const QString& keyword);
 
     // The pickers' lists, newest first, for an empty keyword everything: the sellable batches (name or
     // barcode), the batches in stock with the purchase order that brought them in (name), the batches a
-    // non-conforming registration may name (name or barcode), and the sold lines with what is still
-    // returnable of them (name). Batches read with readStockBatch, sold lines with readSoldLine.
+    // non-conforming registration may name (stock above 0 of a listed drug, expired or not; name or barcode),
+    // and the sold lines with what is still returnable of them (name). Batches read with readStockBatch, sold
+    // lines with readSoldLine.
     static ListQuery sellableBatchList(const QString& keyword);
     static ListQuery purchaseReturnBatchList(const QString& keyword);
     static ListQuery rejectableBatchList(const QString& keyword);
