@@ -59,12 +59,11 @@ public:
     bool contains(const QString& part) const { return m_entries.contains(part.toLower()); }
     Progress& progress() { return m_progress; }
 
-    // Streams the part to `body`, which starts on the root element. A DTD anywhere before it is refused:
-    // nothing in a workbook needs one, and entity tricks start there.
-    bool parse(const QString& part, const std::function<bool(QXmlStreamReader&)>& body, QString& detail);
-    // As parse(), for a body that leaves the reason of its refusal in `why`.
-    bool parseBounded(const QString& part, const std::function<bool(QXmlStreamReader&, QString&)>& body,
-                      QString& detail);
+    // Streams the part to `body`, which starts on the root element and leaves the reason of a refusal in
+    // `why`. A DTD anywhere before it is refused: nothing in a workbook needs one, and entity tricks start
+    // there.
+    bool parse(const QString& part, const std::function<bool(QXmlStreamReader& xml, QString& why)>& body,
+               QString& detail);
     // A part without relationships has none; a relationships part that cannot be read is a failure.
     bool relationships(const QString& part, WantedRelationships& wanted, QString& detail);
 

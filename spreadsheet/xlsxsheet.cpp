@@ -358,7 +358,7 @@ SheetStatus readWorkbook(Package& package, Workbook& workbook, QString& detail) 
         workbookPart = QStringLiteral("xl/workbook.xml");
     QString sheetId;
     int sheets = 0;
-    const bool parsed = package.parseBounded(
+    const bool parsed = package.parse(
         workbookPart,
         [&](QXmlStreamReader& xml, QString& why) {
             while (!xml.atEnd()) {
@@ -405,7 +405,7 @@ SheetStatus readWorkbook(Package& package, Workbook& workbook, QString& detail) 
 bool readSharedStrings(Package& package, const QString& part, QVector<QString>& strings, QString& detail) {
     if (part.isEmpty() || !package.contains(part))
         return true;
-    return package.parseBounded(
+    return package.parse(
         part,
         [&](QXmlStreamReader& xml, QString& why) {
             while (!xml.atEnd()) {
@@ -433,7 +433,7 @@ bool readSharedStrings(Package& package, const QString& part, QVector<QString>& 
 bool readDateStyles(Package& package, const QString& part, QVector<bool>& dateStyles, QString& detail) {
     if (part.isEmpty() || !package.contains(part))
         return true;
-    return package.parseBounded(
+    return package.parse(
         part,
         [&](QXmlStreamReader& xml, QString& why) {
             QHash<int, bool> customIsDate;
@@ -503,7 +503,7 @@ SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& d
         !readSharedStrings(package, workbook.sharedStringsPart, strings, detail))
         return SheetStatus::Unreadable;
     SheetParser parser(sheet, progress, strings, dateStyles, workbook.date1904);
-    const bool ok = package.parseBounded(
+    const bool ok = package.parse(
         workbook.sheetPart, [&](QXmlStreamReader& xml, QString& why) { return parser.run(xml, why); },
         detail);
     return ok ? SheetStatus::Ok : SheetStatus::Unreadable;
