@@ -3,6 +3,8 @@
 // The zip side of the .xlsx back end: the parts of a package, looked up by name and streamed to an XML
 // reader within bounds of time and memory.
 
+#include "spreadsheet/sheetdata.h"
+
 #include <QHash>
 #include <QString>
 #include <QVector>
@@ -16,19 +18,6 @@ namespace kestrovalin::xlsx {
 
 // Rows, entries, relationships or formats between two calls of the progress callback.
 constexpr int kProgressEvery = 512;
-// Calls the sheet's progress callback every so many steps of any long loop, so a busy box keeps painting.
-class Progress {
-public:
-    explicit Progress(const std::function<void()>& callback) : m_callback(callback) {}
-    void step() {
-        if (++m_steps % kProgressEvery == 0 && m_callback)
-            m_callback();
-    }
-
-private:
-    const std::function<void()>& m_callback;
-    int m_steps = 0;
-};
 
 inline bool isLocal(const QXmlStreamReader& xml, QLatin1String name) {
     return xml.name() == name;

@@ -16,7 +16,6 @@ namespace {
 
 using xlsx::isLocal;
 using xlsx::Package;
-using xlsx::Progress;
 using xlsx::WantedRelationships;
 
 // The bounds both readers share.
@@ -489,7 +488,7 @@ bool readDateStyles(Package& package, const QString& part, QVector<bool>& dateSt
 } // namespace
 
 SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& detail) {
-    Progress progress(sheet.progress);
+    Progress progress(sheet.progress, xlsx::kProgressEvery);
     Package package(path, progress);
     if (!package.open(detail))
         return SheetStatus::Unreadable;
