@@ -18,11 +18,6 @@ using xlsx::isLocal;
 using xlsx::Package;
 using xlsx::WantedRelationships;
 
-// The bounds both readers share.
-constexpr int kMaxSharedStrings = SheetData::kMaxSharedStrings;
-constexpr int kMaxCellFormats = SheetData::kMaxCellFormats;
-constexpr int kMaxNumberFormats = SheetData::kMaxNumberFormats;
-constexpr int kMaxFormatCode = SheetData::kMaxFormatCode;
 // Raw text gathered for one cell before its escapes are decoded: "_x000D_" is seven characters for one.
 constexpr int kMaxRawCellText = SheetData::kMaxCellText * 7;
 
@@ -410,8 +405,8 @@ bool readSharedStrings(Package& package, const QString& part, QVector<QString>& 
             while (!xml.atEnd()) {
                 if (xml.readNext() != QXmlStreamReader::StartElement || !isLocal(xml, QLatin1String("si")))
                     continue;
-                if (strings.size() == kMaxSharedStrings) {
-                    why = QStringLiteral("more than %1 shared strings").arg(kMaxSharedStrings);
+                if (strings.size() == SheetData::kMaxSharedStrings) {
+                    why = QStringLiteral("more than %1 shared strings").arg(SheetData::kMaxSharedStrings);
                     return false;
                 }
                 QString text;
@@ -457,19 +452,20 @@ bool readDateStyles(Package& package, const QString& part, QVector<bool>& dateSt
                 const auto a = xml.attributes();
                 if (open == List::NumberFormats && isLocal(xml, QLatin1String("numFmt"))) {
                     const QStringRef code = a.value(QLatin1String("formatCode"));
-                    if (++customFormats > kMaxNumberFormats) {
-                        why = QStringLiteral("more than %1 number formats").arg(kMaxNumberFormats);
+                    if (++customFormats > SheetData::kMaxNumberFormats) {
+                        why = QStringLiteral("more than %1 number formats").arg(SheetData::kMaxNumberFormats);
                         return false;
                     }
-                    if (code.size() > kMaxFormatCode) {
-                        why = QStringLiteral("number format code longer than %1").arg(kMaxFormatCode);
+                    if (code.size() > SheetData::kMaxFormatCode) {
+                        why = QStringLiteral("number format code longer than %1")
+                                  .arg(SheetData::kMaxFormatCode);
                         return false;
                     }
                     customIsDate.insert(a.value(QLatin1String("numFmtId")).toInt(),
                                         isDateFormatCode(code.toString()));
                 } else if (open == List::CellFormats && isLocal(xml, QLatin1String("xf"))) {
-                    if (dateStyles.size() == kMaxCellFormats) {
-                        why = QStringLiteral("more than %1 cell formats").arg(kMaxCellFormats);
+                    if (dateStyles.size() == SheetData::kMaxCellFormats) {
+                        why = QStringLiteral("more than %1 cell formats").arg(SheetData::kMaxCellFormats);
                         return false;
                     }
                     const int id = a.value(QLatin1String("numFmtId")).toInt();
