@@ -150,17 +150,15 @@ CellValue readBool(const QString& text) {
     return CellValue::makeError(QStringLiteral("#VALUE!"));
 }
 
-// Infinities, NaNs and overflowing numbers, however spelt: no cell can hold them.
-bool isNonFinite(const QString& text) {
+// Infinities, NaNs and overflowing numbers in the spellings QString::toDouble() refuses ("Infinity",
+// "1e999"): no cell can hold them.
+bool spellsNonFinite(const QString& text) {
     const QByteArray bytes = text.trimmed().toLatin1();
     if (bytes.isEmpty())
         return false;
     char* end = nullptr;
     const double number = std::strtod(bytes.constData(), &end);
-    if (end == bytes.constData() + bytes.size() && !std::isfinite(number))
-        return true;
-    bool ok = false;
-    return !std::isfinite(text.toDouble(&ok)) && ok;
+    return end == bytes.constData() + bytes.size() && !std::isfinite(number);
 }
 
 struct Workbook {
@@ -322,14 +320,14 @@ private:
         } else {
             bool ok = false;
             const double number = raw.value.toDouble(&ok);
-            if (isNonFinite(raw.value))
-                value = CellValue::makeError(QStringLiteral("#NUM!"));
-            else if (!ok)
-                value = CellValue::makeText(raw.value);
-            else if (m_dateStyles.value(raw.style, false))
-                value = CellValue::fromSerial(number, m_date1904);
-            else
-                value = CellValue::makeNumber(number);
+            if (ok && std::isfinite(number)) {
+                value = m_dateStyles.value(raw.style, false) ? CellValue::fromSerial(number, m_date1904)
+                                                             : CellValue::makeNumber(number);
+            } else {
+                // Read but not finite, or not read at all.
+                value = ok || spellsNonFinite(raw.value) ? CellValue::makeError(QStringLiteral("#NUM!"))
+                                                         : CellValue::makeText(raw.value);
+            }
         }
         return true;
     }
