@@ -82,6 +82,22 @@ private:
     mutable std::vector<DateSlot> m_dates;
 };
 
+// Calls a sheet's progress callback every `every` steps of a back end's long loops, so a busy box keeps
+// painting.
+class Progress {
+public:
+    Progress(const std::function<void()>& callback, int every) : m_callback(callback), m_every(every) {}
+    void step() {
+        if (++m_steps % m_every == 0 && m_callback)
+            m_callback();
+    }
+
+private:
+    const std::function<void()>& m_callback;
+    int m_every;
+    int m_steps = 0;
+};
+
 // What a back end makes of a file; the reader turns it into the user's words.
 enum class SheetStatus { Ok, Unreadable, NoSheet, EmptySheet };
 

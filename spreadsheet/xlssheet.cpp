@@ -381,7 +381,7 @@ private:
             if (m_stringPool.size() > kMaxStringTableChars)
                 return fail(QStringLiteral("string table over %1 characters").arg(kMaxStringTableChars));
             m_stringEnds.push_back(m_stringPool.size());
-            tick();
+            m_progress.step();
         }
         m_stringCache.resize(int(m_stringEnds.size()));
         return true;
@@ -396,12 +396,6 @@ private:
                 text = QLatin1String(""); // empty, but made
         }
         return text;
-    }
-
-    // Now and then, so a busy indicator can repaint while records are read.
-    void tick() {
-        if (++m_ticks % kProgressEveryRecords == 0 && m_sheet.progress)
-            m_sheet.progress();
     }
 
     SheetStatus readGlobals() {
@@ -424,7 +418,7 @@ private:
         qint64 firstSheet = -1;
         int firstSheetType = 0;
         for (;;) {
-            tick();
+            m_progress.step();
             if (!records.next(record, m_detail)) {
                 fail(QStringLiteral("workbook globals end without an EOF record"));
                 return SheetStatus::Unreadable;
@@ -608,7 +602,7 @@ private:
         }
         RecordView next;
         while (records.next(next, m_detail)) {
-            tick();
+            m_progress.step();
             if (next.type == kString) {
                 Pieces in(m_stream, next.offset, next.length);
                 QString text;
@@ -659,7 +653,7 @@ private:
         }
         int depth = 1;
         while (records.next(record, m_detail)) {
-            tick();
+            m_progress.step();
             if (record.type == kBof) {
                 ++depth;
             } else if (record.type == kEof) {
@@ -684,7 +678,7 @@ private:
     QString m_stringPool;           // the string table's characters, one string after the other
     std::vector<int> m_stringEnds;  // where each string ends in the pool
     QVector<QString> m_stringCache; // a string once a cell used it, null before
-    qint64 m_ticks = 0;
+    Progress m_progress{m_sheet.progress, kProgressEveryRecords}; // records and strings read
     QVector<bool> m_dateXf;
 };
 

@@ -407,17 +407,7 @@ bool Package::open(QString& detail) {
     return true;
 }
 
-bool Package::parseBounded(const QString& part, const std::function<bool(QXmlStreamReader&, QString&)>& body,
-                           QString& detail) {
-    QString why;
-    const bool ok = parse(
-        part, [&](QXmlStreamReader& xml) { return body(xml, why); }, detail);
-    if (!why.isEmpty())
-        detail = part + QStringLiteral(": ") + why;
-    return ok;
-}
-
-bool Package::parse(const QString& part, const std::function<bool(QXmlStreamReader&)>& body,
+bool Package::parse(const QString& part, const std::function<bool(QXmlStreamReader&, QString&)>& body,
                     QString& detail) {
     const auto entryAt = m_entries.constFind(part.toLower());
     if (entryAt == m_entries.constEnd()) {
@@ -441,7 +431,12 @@ bool Package::parse(const QString& part, const std::function<bool(QXmlStreamRead
             return false;
         }
     }
-    const bool ok = !xml.hasError() && xml.tokenType() == QXmlStreamReader::StartElement && body(xml);
+    QString why;
+    const bool ok = !xml.hasError() && xml.tokenType() == QXmlStreamReader::StartElement && body(xml, why);
+    if (!why.isEmpty()) {
+        detail = part + QStringLiteral(": ") + why;
+        return false;
+    }
     if (entry.failed()) {
         detail = part + QStringLiteral(": ") + entry.failure();
         return false;
@@ -455,7 +450,6 @@ bool Package::parse(const QString& part, const std::function<bool(QXmlStreamRead
             detail = part + QStringLiteral(": unexpected content");
         return false;
     }
-    QString why;
     if (!entry.finish(why)) {
         detail = part + QStringLiteral(": ") + why;
         return false;
@@ -469,7 +463,7 @@ bool Package::relationships(const QString& part, WantedRelationships& wanted, QS
     if (!contains(relsPart))
         return true;
     int count = 0;
-    return parseBounded(
+    return parse(
         relsPart,
         [&](QXmlStreamReader& xml, QString& why) {
             while (!xml.atEnd()) {

@@ -3,6 +3,8 @@
 // The zip side of the .xlsx back end: the parts of a package, looked up by name and streamed to an XML
 // reader within bounds of time and memory.
 
+#include "spreadsheet/sheetdata.h"
+
 #include <QHash>
 #include <QString>
 #include <QVector>
@@ -16,19 +18,6 @@ namespace kestrovalin::xlsx {
 
 // Rows, entries, relationships or formats between two calls of the progress callback.
 constexpr int kProgressEvery = 512;
-// Calls the sheet's progress callback every so many steps of any long loop, so a busy box keeps painting.
-class Progress {
-public:
-    explicit Progress(const std::function<void()>& callback) : m_callback(callback) {}
-    void step() {
-        if (++m_steps % kProgressEvery == 0 && m_callback)
-            m_callback();
-    }
-
-private:
-    const std::function<void()>& m_callback;
-    int m_steps = 0;
-};
 
 inline bool isLocal(const QXmlStreamReader& xml, QLatin1String name) {
     return xml.name() == name;
@@ -59,12 +48,11 @@ public:
     bool contains(const QString& part) const { return m_entries.contains(part.toLower()); }
     Progress& progress() { return m_progress; }
 
-    // Streams the part to `body`, which starts on the root element. A DTD anywhere before it is refused:
-    // nothing in a workbook needs one, and entity tricks start there.
-    bool parse(const QString& part, const std::function<bool(QXmlStreamReader&)>& body, QString& detail);
-    // As parse(), for a body that leaves the reason of its refusal in `why`.
-    bool parseBounded(const QString& part, const std::function<bool(QXmlStreamReader&, QString&)>& body,
-                      QString& detail);
+    // Streams the part to `body`, which starts on the root element and leaves the reason of a refusal in
+    // `why`. A DTD anywhere before it is refused: nothing in a workbook needs one, and entity tricks start
+    // there.
+    bool parse(const QString& part, const std::function<bool(QXmlStreamReader& xml, QString& why)>& body,
+               QString& detail);
     // A part without relationships has none; a relationships part that cannot be read is a failure.
     bool relationships(const QString& part, WantedRelationships& wanted, QString& detail);
 

@@ -16,14 +16,8 @@ namespace {
 
 using xlsx::isLocal;
 using xlsx::Package;
-using xlsx::Progress;
 using xlsx::WantedRelationships;
 
-// The bounds both readers share.
-constexpr int kMaxSharedStrings = SheetData::kMaxSharedStrings;
-constexpr int kMaxCellFormats = SheetData::kMaxCellFormats;
-constexpr int kMaxNumberFormats = SheetData::kMaxNumberFormats;
-constexpr int kMaxFormatCode = SheetData::kMaxFormatCode;
 // Raw text gathered for one cell before its escapes are decoded: "_x000D_" is seven characters for one.
 constexpr int kMaxRawCellText = SheetData::kMaxCellText * 7;
 
@@ -156,17 +150,15 @@ CellValue readBool(const QString& text) {
     return CellValue::makeError(QStringLiteral("#VALUE!"));
 }
 
-// Infinities, NaNs and overflowing numbers, however spelt: no cell can hold them.
-bool isNonFinite(const QString& text) {
+// Infinities, NaNs and overflowing numbers in the spellings QString::toDouble() refuses ("Infinity",
+// "1e999"): no cell can hold them.
+bool spellsNonFinite(const QString& text) {
     const QByteArray bytes = text.trimmed().toLatin1();
     if (bytes.isEmpty())
         return false;
     char* end = nullptr;
     const double number = std::strtod(bytes.constData(), &end);
-    if (end == bytes.constData() + bytes.size() && !std::isfinite(number))
-        return true;
-    bool ok = false;
-    return !std::isfinite(text.toDouble(&ok)) && ok;
+    return end == bytes.constData() + bytes.size() && !std::isfinite(number);
 }
 
 struct Workbook {
@@ -328,14 +320,14 @@ private:
         } else {
             bool ok = false;
             const double number = raw.value.toDouble(&ok);
-            if (isNonFinite(raw.value))
-                value = CellValue::makeError(QStringLiteral("#NUM!"));
-            else if (!ok)
-                value = CellValue::makeText(raw.value);
-            else if (m_dateStyles.value(raw.style, false))
-                value = CellValue::fromSerial(number, m_date1904);
-            else
-                value = CellValue::makeNumber(number);
+            if (ok && std::isfinite(number)) {
+                value = m_dateStyles.value(raw.style, false) ? CellValue::fromSerial(number, m_date1904)
+                                                             : CellValue::makeNumber(number);
+            } else {
+                // Read but not finite, or not read at all.
+                value = ok || spellsNonFinite(raw.value) ? CellValue::makeError(QStringLiteral("#NUM!"))
+                                                         : CellValue::makeText(raw.value);
+            }
         }
         return true;
     }
@@ -358,7 +350,7 @@ SheetStatus readWorkbook(Package& package, Workbook& workbook, QString& detail) 
         workbookPart = QStringLiteral("xl/workbook.xml");
     QString sheetId;
     int sheets = 0;
-    const bool parsed = package.parseBounded(
+    const bool parsed = package.parse(
         workbookPart,
         [&](QXmlStreamReader& xml, QString& why) {
             while (!xml.atEnd()) {
@@ -405,14 +397,14 @@ SheetStatus readWorkbook(Package& package, Workbook& workbook, QString& detail) 
 bool readSharedStrings(Package& package, const QString& part, QVector<QString>& strings, QString& detail) {
     if (part.isEmpty() || !package.contains(part))
         return true;
-    return package.parseBounded(
+    return package.parse(
         part,
         [&](QXmlStreamReader& xml, QString& why) {
             while (!xml.atEnd()) {
                 if (xml.readNext() != QXmlStreamReader::StartElement || !isLocal(xml, QLatin1String("si")))
                     continue;
-                if (strings.size() == kMaxSharedStrings) {
-                    why = QStringLiteral("more than %1 shared strings").arg(kMaxSharedStrings);
+                if (strings.size() == SheetData::kMaxSharedStrings) {
+                    why = QStringLiteral("more than %1 shared strings").arg(SheetData::kMaxSharedStrings);
                     return false;
                 }
                 QString text;
@@ -433,7 +425,7 @@ bool readSharedStrings(Package& package, const QString& part, QVector<QString>& 
 bool readDateStyles(Package& package, const QString& part, QVector<bool>& dateStyles, QString& detail) {
     if (part.isEmpty() || !package.contains(part))
         return true;
-    return package.parseBounded(
+    return package.parse(
         part,
         [&](QXmlStreamReader& xml, QString& why) {
             QHash<int, bool> customIsDate;
@@ -458,19 +450,20 @@ bool readDateStyles(Package& package, const QString& part, QVector<bool>& dateSt
                 const auto a = xml.attributes();
                 if (open == List::NumberFormats && isLocal(xml, QLatin1String("numFmt"))) {
                     const QStringRef code = a.value(QLatin1String("formatCode"));
-                    if (++customFormats > kMaxNumberFormats) {
-                        why = QStringLiteral("more than %1 number formats").arg(kMaxNumberFormats);
+                    if (++customFormats > SheetData::kMaxNumberFormats) {
+                        why = QStringLiteral("more than %1 number formats").arg(SheetData::kMaxNumberFormats);
                         return false;
                     }
-                    if (code.size() > kMaxFormatCode) {
-                        why = QStringLiteral("number format code longer than %1").arg(kMaxFormatCode);
+                    if (code.size() > SheetData::kMaxFormatCode) {
+                        why = QStringLiteral("number format code longer than %1")
+                                  .arg(SheetData::kMaxFormatCode);
                         return false;
                     }
                     customIsDate.insert(a.value(QLatin1String("numFmtId")).toInt(),
                                         isDateFormatCode(code.toString()));
                 } else if (open == List::CellFormats && isLocal(xml, QLatin1String("xf"))) {
-                    if (dateStyles.size() == kMaxCellFormats) {
-                        why = QStringLiteral("more than %1 cell formats").arg(kMaxCellFormats);
+                    if (dateStyles.size() == SheetData::kMaxCellFormats) {
+                        why = QStringLiteral("more than %1 cell formats").arg(SheetData::kMaxCellFormats);
                         return false;
                     }
                     const int id = a.value(QLatin1String("numFmtId")).toInt();
@@ -489,7 +482,7 @@ bool readDateStyles(Package& package, const QString& part, QVector<bool>& dateSt
 } // namespace
 
 SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& detail) {
-    Progress progress(sheet.progress);
+    Progress progress(sheet.progress, xlsx::kProgressEvery);
     Package package(path, progress);
     if (!package.open(detail))
         return SheetStatus::Unreadable;
@@ -503,7 +496,7 @@ SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& d
         !readSharedStrings(package, workbook.sharedStringsPart, strings, detail))
         return SheetStatus::Unreadable;
     SheetParser parser(sheet, progress, strings, dateStyles, workbook.date1904);
-    const bool ok = package.parseBounded(
+    const bool ok = package.parse(
         workbook.sheetPart, [&](QXmlStreamReader& xml, QString& why) { return parser.run(xml, why); },
         detail);
     return ok ? SheetStatus::Ok : SheetStatus::Unreadable;

@@ -183,12 +183,12 @@ bool announceChecks(QTextEdit* area, const ImportWording& wording, int toInsert,
                      .arg(duplicates)
                      .arg(invalid),
                  resultColour::kProgress);
-    if (duplicateLines.lineAt && duplicateLines.count > 0) {
+    if (duplicateLines && duplicates > 0) {
         appendResult(area, QStringLiteral("\n--- 重复数据（将被跳过）---"), resultColour::kWarning);
         {
             ResultLines lines(area, resultColour::kWarning, QStringLiteral("  …另有 %1 行重复数据未列出"));
-            for (int i = 0; i < duplicateLines.count; ++i)
-                lines.add([&] { return QStringLiteral("  ") + duplicateLines.lineAt(i); });
+            for (int i = 0; i < duplicates; ++i)
+                lines.add([&] { return QStringLiteral("  ") + duplicateLines(i); });
         }
         appendResult(area, QString(), resultColour::kProgress);
     }

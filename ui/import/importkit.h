@@ -236,14 +236,12 @@ QString cellProblem(int column, const CellValue& cell);
 // otherwise the count of rows read is announced.
 bool announceRead(QTextEdit* area, ImportBusy& busy, const ImportWording& wording, bool read,
                   const QStringList& reasons, int rows);
-// A list of lines made one at a time when listed: a long list is never kept whole as text.
-struct LineSource {
-    int count = 0;
-    std::function<QString(int index)> lineAt;
-};
+// The line of one of a list's entries (0-based), made when it is listed: a long list is never kept whole as
+// text.
+using LineSource = std::function<QString(int index)>;
 
-// After checking: the summary and the skipped duplicates' descriptions (when they are listed); false, with
-// the closing line, when nothing is left to store.
+// After checking: the summary and the skipped duplicates' descriptions (duplicateLines(i) for each of the
+// `duplicates`, when they are listed); false, with the closing line, when nothing is left to store.
 bool announceChecks(QTextEdit* area, const ImportWording& wording, int toInsert, int duplicates, int invalid,
                     const LineSource& duplicateLines = {});
 // The Yes/No question before anything is written; false (with the cancel line) unless Yes.

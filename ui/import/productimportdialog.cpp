@@ -233,9 +233,9 @@ ImportDialogBase::Checked ProductImportDialog::checkRows() {
     });
     result.duplicates = m_duplicates.size();
     // The sheet stays open for the list; a new run or the dialog's end closes it.
-    result.duplicateLines = {result.duplicates, [this](int index) {
-                                 return describeDuplicate(m_duplicates.at(index));
-                             }};
+    result.duplicateLines = [this](int index) {
+        return describeDuplicate(m_duplicates.at(index));
+    };
     return result;
 }
 
