@@ -91,8 +91,8 @@ ListQuery& ListQuery::filter(const QString& condition, const QList<QVariant>& va
     return *this;
 }
 
-ListQuery::Statement ListQuery::all(bool reversed) const {
-    return page(nullptr, reversed, -1);
+ListQuery::Statement ListQuery::all() const {
+    return page(nullptr, false, -1);
 }
 
 ListQuery::Statement ListQuery::page(const QVector<QVariant>* after, bool backwards, int limit, bool keysOnly,
