@@ -344,13 +344,12 @@ void setupPlainTable(QTableView* view) {
 
 void setColumnWidths(QTableView* view, const QVector<int>& widths) {
     QHeaderView* header = view->horizontalHeader();
-    for (int c = 0; c < widths.size(); ++c)
-        header->resizeSection(c, widths.at(c));
     // A stretched last column never gets narrower than it was; start it at its title's width so that it
     // only fills the room the others leave instead of pushing the table past the view.
     const int last = header->count() - 1;
     if (header->stretchLastSection() && last >= widths.size())
         header->resizeSection(last, header->sectionSizeHint(last));
+    // The watch sets the widths, and keeps them as the view is shown and filled.
     ViewportWatch::of(view)->setFixed(widths);
 }
 
