@@ -206,7 +206,7 @@ private:
     void startCount();
     void countArrived(const std::optional<QVector<QVariant>>& values);
     void takeCount(const QVector<QVariant>& values);
-    // The totals of a list whose count is known without a count.
+    // Reads the totals alone, for a list whose end was read without counting it.
     void readTotals();
     // Rows added at the end or taken from it until there are `count`.
     void setCount(int count);
