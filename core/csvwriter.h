@@ -22,7 +22,6 @@ public:
     // into UTF-8 at once; the caller puts the commas and the line break.
     static void appendCell(QString& line, const QString& cell);
 
-    static QString quote(const QString& cell);
     // A cell a spreadsheet would run as a formula gets a leading apostrophe.
     static QString guardFormula(const QString& cell);
 };

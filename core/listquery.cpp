@@ -16,12 +16,7 @@ struct KeyTest {
     QString after(QList<QVariant>& params) const {
         if (value.isNull())
             return descending ? QStringLiteral("0") : key.expression + QStringLiteral(" IS NOT NULL");
-        params << value;
-        if (!descending)
-            return key.expression + QStringLiteral(" > ?");
-        if (!key.nullable)
-            return key.expression + QStringLiteral(" < ?");
-        return QStringLiteral("(%1 < ? OR %1 IS NULL)").arg(key.expression);
+        return beyond(params, false);
     }
     QString same(QList<QVariant>& params) const {
         if (value.isNull())
@@ -34,12 +29,17 @@ struct KeyTest {
     QString atOrAfter(QList<QVariant>& params) const {
         if (value.isNull())
             return descending ? key.expression + QStringLiteral(" IS NULL") : QString();
+        return beyond(params, true);
+    }
+    // Past the known row's value, which is not NULL; orLevel: or equal to it. Descending, NULL lies past
+    // every value.
+    QString beyond(QList<QVariant>& params, bool orLevel) const {
         params << value;
-        if (!descending)
-            return key.expression + QStringLiteral(" >= ?");
-        if (!key.nullable)
-            return key.expression + QStringLiteral(" <= ?");
-        return QStringLiteral("(%1 <= ? OR %1 IS NULL)").arg(key.expression);
+        const QString op = descending ? (orLevel ? QStringLiteral("<=") : QStringLiteral("<"))
+                                      : (orLevel ? QStringLiteral(">=") : QStringLiteral(">"));
+        if (!descending || !key.nullable)
+            return key.expression + QLatin1Char(' ') + op + QStringLiteral(" ?");
+        return QStringLiteral("(%1 %2 ? OR %1 IS NULL)").arg(key.expression, op);
     }
 };
 
@@ -76,6 +76,13 @@ QString joined(const QStringList& conditions) {
     return conditions.join(QStringLiteral(" AND "));
 }
 
+QString orderByClause(const QVector<SortKey>& order, bool reversed) {
+    QStringList terms;
+    for (const SortKey& key : order)
+        terms << key.expression + ((key.descending != reversed) ? QStringLiteral(" DESC") : QString());
+    return QStringLiteral(" ORDER BY ") + terms.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 ListQuery& ListQuery::filter(const QString& condition, const QList<QVariant>& values) {
@@ -84,8 +91,8 @@ ListQuery& ListQuery::filter(const QString& condition, const QList<QVariant>& va
     return *this;
 }
 
-ListQuery::Statement ListQuery::all(bool reversed) const {
-    return page(nullptr, reversed, -1);
+ListQuery::Statement ListQuery::all() const {
+    return page(nullptr, false, -1);
 }
 
 ListQuery::Statement ListQuery::page(const QVector<QVariant>* after, bool backwards, int limit, bool keysOnly,
@@ -95,11 +102,8 @@ ListQuery::Statement ListQuery::page(const QVector<QVariant>* after, bool backwa
     const bool withColumns = !keysOnly || grouped;
     Statement s;
     QStringList keys;
-    QStringList terms;
-    for (const SortKey& key : order) {
+    for (const SortKey& key : order)
         keys << key.expression;
-        terms << key.expression + ((key.descending != backwards) ? QStringLiteral(" DESC") : QString());
-    }
     s.sql = QStringLiteral("SELECT ") + (withColumns ? columns + QStringLiteral(", ") : QString()) +
             keys.join(QStringLiteral(", ")) + QLatin1Char(' ') + from;
     if (withColumns)
@@ -136,7 +140,7 @@ ListQuery::Statement ListQuery::page(const QVector<QVariant>* after, bool backwa
         if (!groupConditions.isEmpty())
             s.sql += QStringLiteral(" HAVING ") + joined(groupConditions);
     }
-    s.sql += QStringLiteral(" ORDER BY ") + terms.join(QStringLiteral(", "));
+    s.sql += orderByClause(order, backwards);
     if (limit >= 0)
         s.sql += QStringLiteral(" LIMIT ") + QString::number(limit);
     return s;
@@ -147,10 +151,7 @@ QString ListQuery::fromWhere() const {
 }
 
 QString ListQuery::orderBy() const {
-    QStringList terms;
-    for (const SortKey& key : order)
-        terms << key.expression + (key.descending ? QStringLiteral(" DESC") : QString());
-    return QStringLiteral(" ORDER BY ") + terms.join(QStringLiteral(", "));
+    return orderByClause(order, false);
 }
 
 ListQuery::Statement ListQuery::countBefore(const QVector<QVariant>& keys) const {
@@ -162,9 +163,7 @@ ListQuery::Statement ListQuery::countBefore(const QVector<QVariant>& keys) const
 ListQuery::Statement ListQuery::count() const {
     Statement s;
     if (!groupBy.isEmpty()) {
-        s.sql = QStringLiteral("SELECT COUNT(*) FROM (SELECT ") + columns + QLatin1Char(' ') + from;
-        if (!where.isEmpty())
-            s.sql += QStringLiteral(" WHERE ") + where;
+        s.sql = QStringLiteral("SELECT COUNT(*) FROM (SELECT ") + columns + QLatin1Char(' ') + fromWhere();
         s.sql += QStringLiteral(" GROUP BY ") + groupBy;
         if (!having.isEmpty())
             s.sql += QStringLiteral(" HAVING ") + having;

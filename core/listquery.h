@@ -46,8 +46,8 @@ struct ListQuery {
         QString sql;
         QList<QVariant> params;
     };
-    // The whole list in its order, or in the reverse order.
-    Statement all(bool reversed = false) const;
+    // The whole list in its order.
+    Statement all() const;
     // At most limit rows that follow the row whose keys are given (none: from the first row), in the list's
     // order, or precede it in the reverse order when backwards. The select list ends with the key values
     // (keysOnly: holds nothing else).

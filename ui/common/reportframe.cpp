@@ -2,7 +2,6 @@
 
 #include "core/clock.h"
 #include "core/databasemanager.h"
-#include "core/idbadapter.h"
 #include "ui/common/placement.h"
 #include "ui/common/styles.h"
 #include "ui/common/tableexport.h"

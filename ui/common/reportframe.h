@@ -4,10 +4,8 @@
 #include "repositories/operloghelper.h"
 #include "ui/common/rowtablemodel.h"
 
-#include <QList>
 #include <QMainWindow>
 #include <QObject>
-#include <QVariant>
 #include <functional>
 
 class QDateEdit;

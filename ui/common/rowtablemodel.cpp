@@ -208,16 +208,9 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
     m_totals.clear();
     m_mark = currentMark();
     m_topRow = 0;
-    // One row past the page tells whether the page holds the whole result.
-    const int size = pageSize();
     QVector<TableRow> rows;
     QVector<Keys> keys;
-    readRows(nullptr, false, size + 1, &rows, &keys);
-    const bool whole = rows.size() <= size;
-    if (!whole) {
-        rows.removeLast();
-        keys.removeLast();
-    }
+    const bool whole = readAhead(nullptr, pageSize(), &rows, &keys).value_or(true);
     m_count = rows.size();
     m_countKnown = whole;
     m_countGuessed = false;
@@ -226,19 +219,20 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
         keepPage(0, std::move(rows), std::move(keys));
     }
     // A short list's totals cost no more than the page just read.
-    bool countedNow = false;
-    if (whole && !m_query.totals.isEmpty()) {
-        if (const auto values = readNow(m_query.count()))
-            m_totals = values->mid(1).toList();
-        countedNow = true;
-    } else {
-        countedNow = whole;
-    }
+    if (whole)
+        readTotals();
     endResetModel();
-    if (!whole)
-        startCount();
-    if (countedNow)
+    if (whole)
         emit counted();
+    else
+        startCount();
+}
+
+void RowTableModel::readTotals() {
+    if (m_query.totals.isEmpty())
+        return;
+    if (const auto values = readNow(m_query.count()))
+        m_totals = values->mid(1).toList();
 }
 
 void RowTableModel::forgetPages() {
@@ -322,13 +316,9 @@ void RowTableModel::fetchMore(const QModelIndex& parent) {
     const Keys after = m_lastKeys.value(index - 1);
     QVector<TableRow> rows;
     QVector<Keys> keys;
-    if (after.isEmpty() || !readRows(&after, false, size + 1, &rows, &keys))
+    const std::optional<bool> end = after.isEmpty() ? std::nullopt : readAhead(&after, size, &rows, &keys);
+    if (!end)
         return;
-    const bool end = rows.size() <= size;
-    if (!end) {
-        rows.removeLast();
-        keys.removeLast();
-    }
     if (!rows.isEmpty()) {
         const int added = keys.size();
         beginInsertRows(QModelIndex(), m_count, m_count + added - 1);
@@ -337,7 +327,7 @@ void RowTableModel::fetchMore(const QModelIndex& parent) {
         m_count += added;
         endInsertRows();
     }
-    if (end) {
+    if (*end) {
         m_countKnown = true;
         // The totals still come with the count, unless there are none to wait for.
         if (m_query.totals.isEmpty()) {
@@ -362,18 +352,14 @@ const TableRow* RowTableModel::rowAt(int row) const {
 
 const RowTableModel::Page& RowTableModel::page(int index) const {
     auto found = m_pages.find(index);
+    // Pages read after a write would not meet those read before it: the list is read again first.
+    if (found == m_pages.end() && fileChanged()) {
+        const_cast<RowTableModel*>(this)->followChanges(m_topRow);
+        found = m_pages.find(index);
+    }
     if (found != m_pages.end()) {
         found->used = ++m_useClock;
         return *found;
-    }
-    // Pages read after a write would not meet those read before it: the list is read again first.
-    if (fileChanged()) {
-        const_cast<RowTableModel*>(this)->followChanges(m_topRow);
-        found = m_pages.find(index);
-        if (found != m_pages.end()) {
-            found->used = ++m_useClock;
-            return *found;
-        }
     }
     const int size = pageSize();
     const int first = index * size;
@@ -445,6 +431,18 @@ bool RowTableModel::readRows(const Keys* after, bool backwards, int limit, QVect
         }
     }
     return true;
+}
+
+std::optional<bool> RowTableModel::readAhead(const Keys* after, int limit, QVector<TableRow>* rows,
+                                             QVector<Keys>* keys, bool including) const {
+    // One row past the limit tells whether the result ends within it.
+    if (!readRows(after, false, limit + 1, rows, keys, including))
+        return std::nullopt;
+    if (rows->size() <= limit)
+        return true;
+    rows->removeLast();
+    keys->removeLast();
+    return false;
 }
 
 void RowTableModel::learnKeysNear(int index) const {
@@ -596,12 +594,8 @@ int RowTableModel::followChanges(int topRow) {
     const int firstPosition = position - keys.size();
     QVector<TableRow> ahead;
     QVector<Keys> aheadKeys;
-    readRows(anchor.isEmpty() ? nullptr : &anchor, false, size - offset + 1, &ahead, &aheadKeys, true);
-    const bool end = ahead.size() <= size - offset;
-    if (!end) {
-        ahead.removeLast();
-        aheadKeys.removeLast();
-    }
+    const bool end = readAhead(anchor.isEmpty() ? nullptr : &anchor, size - offset, &ahead, &aheadKeys, true)
+                         .value_or(true);
     // Until the new count: the old one moved by the rows that came or went above the anchor.
     const int guess = anchor.isEmpty() ? m_count : m_count + position - anchorAt;
     const int count = end ? position + ahead.size() : std::max(guess, position + int(ahead.size()) + 1);
@@ -639,10 +633,7 @@ int RowTableModel::followChanges(int topRow) {
     m_countKnown = end;
     m_countGuessed = !end;
     if (end) {
-        if (!m_query.totals.isEmpty()) {
-            if (const auto values = readNow(m_query.count()))
-                m_totals = values->mid(1).toList();
-        }
+        readTotals();
         emit counted();
     } else {
         startCount();

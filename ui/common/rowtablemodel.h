@@ -184,9 +184,13 @@ private:
     const TableRow* rowAt(int row) const;
     const Page& page(int index) const;
     // Reads rows after (or, backwards, before) the row with the given keys, at most limit; each row's keys
-    // go to keysOut when given. False when the statement failed.
+    // go to keys when given. False when the statement failed.
     bool readRows(const Keys* after, bool backwards, int limit, QVector<TableRow>* rows, QVector<Keys>* keys,
                   bool including = false) const;
+    // Reads at most limit rows forward, as readRows; nothing when the statement failed, else whether the
+    // result ends within them.
+    std::optional<bool> readAhead(const Keys* after, int limit, QVector<TableRow>* rows, QVector<Keys>* keys,
+                                  bool including = false) const;
     // Learns the keys next to a page that has no read neighbour, walking the keys alone from the nearest
     // page whose keys are known.
     void learnKeysNear(int index) const;
@@ -202,6 +206,8 @@ private:
     void startCount();
     void countArrived(const std::optional<QVector<QVariant>>& values);
     void takeCount(const QVector<QVariant>& values);
+    // Reads the totals alone, for a list whose end was read without counting it.
+    void readTotals();
     // Rows added at the end or taken from it until there are `count`.
     void setCount(int count);
     void forgetPages();

@@ -38,7 +38,7 @@ QString progressText(int rows) {
 // table is being written.
 class ExportProgress {
 public:
-    ExportProgress(QWidget* parent, const QString& caption, RowTableModel* counting, int rows)
+    ExportProgress(QWidget* parent, const QString& caption, const RowTableModel* counting, int rows)
         : m_box(counting ? QStringLiteral("正在导出记录，请稍候……") : progressText(rows), QString(), 0,
                 counting ? 0 : rows, parent) {
         m_box.setWindowTitle(caption);
@@ -76,11 +76,11 @@ private:
 // export shows its progress. The lines of a part are gathered as text and turned into UTF-8 at once. A
 // paged list's rows are read from the first at once, without waiting for a count still on its way.
 // rowsWritten gets the number of rows written.
-bool writeShownRows(QWidget* parent, QIODevice* device, QAbstractItemModel* model, const CsvExport& how,
+bool writeShownRows(QWidget* parent, QIODevice* device, const QAbstractItemModel* model, const CsvExport& how,
                     int* rowsWritten) {
     if (!writeAll(device, CsvWriter::opening(how.title, headerTitles(model))))
         return false;
-    auto* rowModel = qobject_cast<RowTableModel*>(model);
+    const auto* rowModel = qobject_cast<const RowTableModel*>(model);
     const int columns = model->columnCount();
     ExportProgress progress(parent, how.caption, rowModel && !rowModel->countKnown() ? rowModel : nullptr,
                             model->rowCount());
@@ -122,7 +122,7 @@ bool writeShownRows(QWidget* parent, QIODevice* device, QAbstractItemModel* mode
 
 } // namespace
 
-bool exportTableAsCsv(QWidget* parent, QAbstractItemModel* model, const CsvExport& how) {
+bool exportTableAsCsv(QWidget* parent, const QAbstractItemModel* model, const CsvExport& how) {
     const QString path =
         Prompts::getSaveFileName(parent, how.caption, QString(), QStringLiteral("CSV Files (*.csv)"));
     if (path.isEmpty())

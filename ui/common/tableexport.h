@@ -28,6 +28,6 @@ inline constexpr int kProgressAfterMs = 1000;
 // still be on its way. A file that cannot be created gives "错误" / "无法创建文件！", a write that does
 // not reach the disk "错误" / "无法写入文件！"; then nothing else happens. Returns true once the file is
 // written; cancelling the dialog returns false silently.
-bool exportTableAsCsv(QWidget* parent, QAbstractItemModel* model, const CsvExport& how);
+bool exportTableAsCsv(QWidget* parent, const QAbstractItemModel* model, const CsvExport& how);
 
 } // namespace kestrovalin

@@ -1,5 +1,6 @@
 #include "ui/common/tablefill.h"
 
+#include "ui/common/celltips.h"
 #include "ui/common/rowtablemodel.h"
 
 #include <QAbstractItemView>
@@ -215,6 +216,9 @@ public:
         m_counted = connect(model, &RowTableModel::counted, this, fit);
     }
 
+    // A cut cell's tooltip is its shown text, read when asked for, rather than the model's tooltip.
+    void tipShownText() { m_tipShownText = true; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         // Compared with the pointer kept, not asked of the view: the viewport's last events come while the
@@ -229,13 +233,23 @@ protected:
             if (m_view->viewport()->width() != m_room)
                 apply();
             break;
-        case QEvent::ToolTip:
-            if (!cutsOff(m_view->indexAt(static_cast<QHelpEvent*>(event)->pos()))) {
+        case QEvent::ToolTip: {
+            const auto* help = static_cast<QHelpEvent*>(event);
+            const QModelIndex index = m_view->indexAt(help->pos());
+            if (!cutsOff(index)) {
                 // The whole text is in view: nothing to add.
                 QToolTip::hideText();
                 return true;
             }
-            break;
+            if (!m_tipShownText)
+                break;
+            const QString text = index.data(Qt::DisplayRole).toString();
+            if (text.isEmpty())
+                QToolTip::hideText();
+            else
+                QToolTip::showText(help->globalPos(), text, m_viewport, m_view->visualRect(index));
+            return true;
+        }
         default:
             break;
         }
@@ -301,6 +315,7 @@ private:
     QVector<ColumnWant> m_wants;
     QVector<int> m_fixed;
     int m_room = -1;
+    bool m_tipShownText = false;
     QMetaObject::Connection m_counted;
     QMetaObject::Connection m_filled;
 };
@@ -329,14 +344,17 @@ void setupPlainTable(QTableView* view) {
 
 void setColumnWidths(QTableView* view, const QVector<int>& widths) {
     QHeaderView* header = view->horizontalHeader();
-    for (int c = 0; c < widths.size(); ++c)
-        header->resizeSection(c, widths.at(c));
     // A stretched last column never gets narrower than it was; start it at its title's width so that it
     // only fills the room the others leave instead of pushing the table past the view.
     const int last = header->count() - 1;
     if (header->stretchLastSection() && last >= widths.size())
         header->resizeSection(last, header->sectionSizeHint(last));
+    // The watch sets the widths, and keeps them as the view is shown and filled.
     ViewportWatch::of(view)->setFixed(widths);
+}
+
+void tipCutCells(QAbstractItemView* view) {
+    ViewportWatch::of(view)->tipShownText();
 }
 
 void fitColumnsToFirstRows(QTableView* view, int sampleRows) {
