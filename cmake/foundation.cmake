@@ -29,7 +29,6 @@ target_sources(kvcore PRIVATE
     ui/common/placement.h ui/common/placement.cpp
     ui/common/styles.h ui/common/styles.cpp
     ui/common/tablefill.h ui/common/tablefill.cpp
-    ui/common/celltips.h
     resources/resources.qrc
 )
 

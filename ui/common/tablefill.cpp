@@ -1,6 +1,5 @@
 #include "ui/common/tablefill.h"
 
-#include "ui/common/celltips.h"
 #include "ui/common/rowtablemodel.h"
 
 #include <QAbstractItemView>

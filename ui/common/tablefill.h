@@ -67,6 +67,11 @@ inline constexpr int kWidestFittedColumn = 300;
 inline constexpr int kNarrowestFittedColumn = 80;
 void fitColumnsToFirstRows(QTableView* view, int sampleRows = 100);
 
+// For a dialog's line table (a QTableWidget whose cells the dialog fills and the user may edit): a cell too
+// narrow for its text shows the whole text as its tooltip, as the lists do; a cell that shows its text
+// whole shows none. The text is read when the tooltip is asked for, so an edited cell shows what it holds.
+void tipCutCells(QAbstractItemView* view);
+
 // Removes the current row of a dialog's line table and the line it shows (row i shows lines[i]); false
 // without a current row.
 bool removeCurrentLine(QTableWidget* table, int lineCount, const std::function<void(int)>& removeLine);

@@ -5,7 +5,6 @@
 #include "core/usersession.h"
 #include "repositories/batchline.h"
 #include "ui/common/buttonbox.h"
-#include "ui/common/celltips.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
 #include "ui/common/tablefill.h"

@@ -6,7 +6,6 @@
 #include "repositories/batchline.h"
 #include "repositories/returnrepository.h"
 #include "ui/common/buttonbox.h"
-#include "ui/common/celltips.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
 #include "ui/common/tablefill.h"

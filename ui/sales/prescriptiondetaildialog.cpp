@@ -1,9 +1,9 @@
 #include "ui/sales/prescriptiondetaildialog.h"
 #include "ui_prescriptiondetaildialog.h"
 
-#include "ui/common/celltips.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/styles.h"
+#include "ui/common/tablefill.h"
 #include "ui/sales/prescriptionstatus.h"
 
 #include <QHeaderView>

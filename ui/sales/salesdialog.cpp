@@ -8,7 +8,6 @@
 #include "repositories/customerrepository.h"
 #include "repositories/prescriptionrepository.h"
 #include "ui/common/buttonbox.h"
-#include "ui/common/celltips.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
 #include "ui/common/tablefill.h"
