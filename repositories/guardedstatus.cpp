@@ -168,8 +168,11 @@ QString rowRefusal(IDbAdapter* db, const QString& table, int id, const QString& 
               [](const Row& row) { return row.text("status"); });
     if (!found.ok)
         return QString();
-    const QString state = found.rows.isEmpty() ? QStringLiteral("不存在") : statusWords(found.rows.first());
-    return QStringLiteral("该") + noun + state;
+    return statusRefusal(noun, found.rows.value(0));
+}
+
+QString statusRefusal(const QString& noun, const QString& status) {
+    return QStringLiteral("该") + noun + (status.isEmpty() ? QStringLiteral("不存在") : statusWords(status));
 }
 
 } // namespace kestrovalin::repositories
