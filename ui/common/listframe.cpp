@@ -82,8 +82,9 @@ void ListFrame::setReload(std::function<void()> reload) {
 void ListFrame::reload() {
     const QModelIndex current = m_table->currentIndex();
     const int id = currentId();
-    if (m_reload)
-        m_reload();
+    // A copy: the reload may set the next one while it runs.
+    if (const std::function<void()> again = m_reload)
+        again();
     else if (m_load)
         m_load(m_keyword);
     if (id >= 0)
