@@ -29,10 +29,13 @@ bool exactlyOne(IDbAdapter* db, const QString& table, int id, const QString& sql
     const int changed = changedRows(db, sql, params);
     if (changed == 1)
         return true;
-    qWarning().noquote() << "Guarded write refused -" << table << "id:" << id << "rows:" << changed;
+    // A caller that asks why reports the refusal and logs it; one log line per refusal is enough.
+    if (!why) {
+        qWarning().noquote() << "Guarded write refused -" << table << "id:" << id << "rows:" << changed;
+        return false;
+    }
     // Only a write that matched no row was refused; one that failed says nothing to the user.
-    if (why)
-        why->reason = changed == 0 ? rowRefusal(db, table, id, why->noun) : QString();
+    why->reason = changed == 0 ? rowRefusal(db, table, id, why->noun) : QString();
     return false;
 }
 
@@ -128,6 +131,8 @@ QString selectWithToken(const TokenGuard& guard) {
 }
 
 QList<ColumnValue> stampedColumns(const QStringList& columns, const QList<QVariant>& values) {
+    // Unequal lists are a programming error: a value would be dropped or a column left out.
+    Q_ASSERT_X(columns.size() == values.size(), "stampedColumns", "each column needs one value");
     QList<ColumnValue> written;
     for (int i = 0; i < columns.size() && i < values.size(); ++i)
         written.append({columns.at(i), values.at(i), QString()});
@@ -168,8 +173,11 @@ QString rowRefusal(IDbAdapter* db, const QString& table, int id, const QString& 
               [](const Row& row) { return row.text("status"); });
     if (!found.ok)
         return QString();
-    const QString state = found.rows.isEmpty() ? QStringLiteral("不存在") : statusWords(found.rows.first());
-    return QStringLiteral("该") + noun + state;
+    return statusRefusal(noun, found.rows.value(0));
+}
+
+QString statusRefusal(const QString& noun, const QString& status) {
+    return QStringLiteral("该") + noun + (status.isEmpty() ? QStringLiteral("不存在") : statusWords(status));
 }
 
 } // namespace kestrovalin::repositories

@@ -98,6 +98,10 @@ QList<ColumnValue> stampedColumns(const QStringList& columns, const QList<QVaria
 bool saveUnchanged(IDbAdapter* db, const TokenGuard& guard, int id, const QString& token,
                    const QList<ColumnValue>& columns, QString* reason);
 
+// What a refusal says of a row with the stored status: "该<noun>" and the status in words ("该订单已作废"),
+// or "该<noun>不存在" for an empty status (no row).
+QString statusRefusal(const QString& noun, const QString& status);
+
 // What a refusal says of row id of the table, which has a status column: "该<noun>不存在" when it is gone,
 // else its status in words ("该盘点单已审核"). Empty when the row cannot be read.
 QString rowRefusal(IDbAdapter* db, const QString& table, int id, const QString& noun);

@@ -189,8 +189,10 @@ bool InventoryCheckRepository::approveCheck(int id, int approverId) {
     if (!changeStatusUnless(m_db, kTable, id, kApproved, kApproved,
                             {{QStringLiteral("approved_at"), QVariant(), QStringLiteral("CURRENT_TIMESTAMP")},
                              {QStringLiteral("approved_by"), approverId, QString()}},
-                            &why))
+                            &why)) {
+        qWarning().noquote() << "Inventory check approval refused - id:" << id << why.reason;
         return refuse(why.reason);
+    }
     if (!adjustInventory(id) || !tx.commit())
         return false;
     OperLogHelper::log(kModule, QStringLiteral("审核盘点单"), QStringLiteral("盘点单ID: %1").arg(id));

@@ -260,6 +260,7 @@ bool PrescriptionRepository::reviewPrescription(int prescriptionId, int reviewer
                             {QStringLiteral("review_time"), {}, QStringLiteral("CURRENT_TIMESTAMP")}},
                            &why))
         return true;
+    qWarning().noquote() << "Prescription review refused - id:" << prescriptionId << why.reason;
     return refuse(why.reason);
 }
 

@@ -285,6 +285,7 @@ private slots:
         QCOMPARE(repo.voidOrder(99), false);
         QCOMPARE(repo.refusal(), QString("该订单不存在"));
         QCOMPARE(log.count(QtCriticalMsg, "Purchase order void failed for id:"), 2);
+        QCOMPARE(log.dump().count('\n'), 1); // one line per refusal
         QCOMPARE(row(stock(t, 1, "A1"), repo.findOrderItems(id).size()), QString("10|3"));
         // A later void that succeeds carries no reason of the one before.
         QVERIFY(repo.voidOrder(repo.insertOrder(order(1), {line(1, "A1", 1, 1.0)})));

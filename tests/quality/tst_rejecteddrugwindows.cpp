@@ -193,15 +193,15 @@ private slots:
                "提示:该批次正在盘点中，请先审核或删除盘点单", "pending", "20/0");
         addRow("confirm, already confirmed elsewhere", "btnConfirm", 1,
                "UPDATE unqualified_drug SET status = 'confirmed' WHERE id = 1",
-               "错误:审核失败\n该记录已审核确认", "confirmed", "20/0");
+               "提示:只有待审核状态的记录才能审核\n该记录已审核确认", "confirmed", "20/0");
         addRow("process", "btnProcess", 2, "", "成功:处理成功", "processed", "0/0");
         addRow("process, processed elsewhere", "btnProcess", 2,
-               "UPDATE unqualified_drug SET status = 'processed' WHERE id = 2", "错误:处理失败\n该记录已处理",
-               "processed", "0/30");
+               "UPDATE unqualified_drug SET status = 'processed' WHERE id = 2",
+               "提示:只有已确认状态的记录才能处理\n该记录已处理", "processed", "0/30");
         addRow("delete", "btnDelete", 1, "", "成功:删除成功", "", "20/0");
         addRow("delete, confirmed elsewhere", "btnDelete", 1,
                "UPDATE unqualified_drug SET status = 'confirmed' WHERE id = 1",
-               "错误:删除失败\n该记录已审核确认", "confirmed", "20/0");
+               "提示:只有待审核状态的记录才能删除\n该记录已审核确认", "confirmed", "20/0");
     }
     void actions() {
         QFETCH(QString, button);
@@ -225,6 +225,31 @@ private slots:
         QCOMPARE(Prompts::last().title + ':' + Prompts::last().text, said);
         QCOMPARE(statusOf(t, record), status);
         QCOMPARE(stockOf(t, record == 1 ? 11 : 12), stock);
+    }
+
+    // The register shows the stored states: read again when the window comes back after another copy wrote,
+    // and behind a refusal; a row shown stale neither allows nor stops what the stored record says.
+    void followsTheFile() {
+        TestDatabase t;
+        seedRegister(t);
+        RejectedDrugWindow w;
+        makeCurrent(&w, 1);
+        QVERIFY(repositories::RejectedDrugRepository(t.db()).confirm(1, 7));
+        QCOMPARE(column(&w, kStatus), QString("Pending|已确认|已处理|待审核"));
+        QEvent away(QEvent::WindowDeactivate);
+        QEvent back(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(&w, &away);
+        QCoreApplication::sendEvent(&w, &back);
+        QCOMPARE(column(&w, kStatus), QString("Pending|已确认|已处理|已确认"));
+        QCOMPARE(viewOf(&w)->currentIndex().row(), 3);
+        click(&w, "btnProcess");
+        QCOMPARE(takePrompts(":"), QString("选择处理方式:请选择处理方式:"));
+
+        t.exec("UPDATE unqualified_drug SET status = 'processed' WHERE id = 1");
+        click(&w, "btnProcess");
+        QCOMPARE(takePrompts(":"), QString("提示:只有已确认状态的记录才能处理\n该记录已处理"));
+        QCOMPARE(column(&w, kStatus), QString("Pending|已确认|已处理|已处理"));
+        QCOMPARE(viewOf(&w)->currentIndex().row(), 3);
     }
 
     // After a success the list is read again with the filters in the widgets.

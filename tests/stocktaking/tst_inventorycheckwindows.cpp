@@ -267,14 +267,15 @@ private slots:
         QCOMPARE(m_db->count("inventory_check"), 1);
     }
 
-    // A sheet approved elsewhere after the list was read: the store refuses, and the box says why.
+    // A sheet approved elsewhere after the list was read: the stored sheet is checked, the list shows it
+    // approved, and the box says why.
     void aSheetApprovedMeanwhileIsRefusedWithItsReason_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("said");
         QTest::newRow("approve") << "btnApprove"
-                                 << "审核盘点单失败\n该盘点单已审核";
+                                 << "该盘点单已经审核过了";
         QTest::newRow("delete") << "btnDelete"
-                                << "删除盘点单失败\n该盘点单已审核";
+                                << "已审核的盘点单不能删除";
     }
     void aSheetApprovedMeanwhileIsRefusedWithItsReason() {
         QFETCH(QString, button);
@@ -289,8 +290,9 @@ private slots:
         table->setCurrentIndex(table->model()->index(0, 0));
         Prompts::queueQuestion(true);
         child<QPushButton>(&window, qPrintable(button))->click();
-        QCOMPARE(Prompts::lastTitle(), QString("错误"));
+        QCOMPARE(Prompts::lastTitle(), QString("提示"));
         QCOMPARE(Prompts::lastText(), said);
+        QCOMPARE(table->model()->index(0, 4).data().toString(), QString("已审核"));
         QCOMPARE(ReturnSeed{*m_db}.quantity(12), 8);
         QCOMPARE(m_db->count("inventory_check"), 1);
     }

@@ -1,14 +1,26 @@
 #include "ui/common/listframe.h"
 
+#include "core/databasemanager.h"
 #include "ui/common/prompts.h"
 #include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
+#include <algorithm>
 
 namespace kestrovalin {
+
+namespace {
+
+FileMark fileNow() {
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    return db ? fileMark(db->getQtDatabase()) : FileMark();
+}
+
+} // namespace
 
 ListFrame::ListFrame(QWidget* window, QTableView* table, const QStringList& titles,
                      const QVector<int>& widths, Hint noRowHint, bool singleSelection)
@@ -26,6 +38,8 @@ ListFrame::ListFrame(QWidget* window, QTableView* table, const QStringList& titl
     }
     setupListTable(table, singleSelection);
     resetColumnWidths();
+    if (QWidget* top = window->window())
+        top->installEventFilter(this);
 }
 
 void ListFrame::resetColumnWidths() {
@@ -50,13 +64,63 @@ QString ListFrame::searchText() const {
 }
 
 void ListFrame::search() const {
+    m_keyword = searchText();
     if (m_load)
-        m_load(searchText());
+        m_load(m_keyword);
 }
 
 void ListFrame::showAll() const {
+    m_keyword.clear();
     if (m_load)
         m_load(QString());
+}
+
+void ListFrame::setReload(std::function<void()> reload) {
+    m_reload = std::move(reload);
+}
+
+void ListFrame::reload() {
+    const QModelIndex current = m_table->currentIndex();
+    const int id = currentId();
+    // A copy: the reload may set the next one while it runs.
+    if (const std::function<void()> again = m_reload)
+        again();
+    else if (m_load)
+        m_load(m_keyword);
+    if (id >= 0)
+        makeCurrent(id, std::max(0, current.column()));
+}
+
+void ListFrame::makeCurrent(int id, int column) {
+    QAbstractItemModel* model = m_table->model();
+    int rows = model->rowCount();
+    // A paged list read again holds its first page: the record is looked for there, not read to the end.
+    if (m_model && m_model->isPaged())
+        rows = std::min(rows, m_model->heldRows());
+    for (int row = 0; row < rows; ++row) {
+        if (model->index(row, 0).data(Qt::UserRole).toInt() == id) {
+            m_table->setCurrentIndex(model->index(row, column));
+            return;
+        }
+    }
+}
+
+void ListFrame::noteRead() {
+    m_mark = fileNow();
+}
+
+bool ListFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::WindowDeactivate) {
+        m_wasInactive = true;
+    } else if (event->type() == QEvent::WindowActivate && m_wasInactive) {
+        m_wasInactive = false;
+        // Back from another window, which may have written; a paged list looks for itself.
+        const bool held = !m_model || !m_model->isPaged();
+        const FileMark now = fileNow();
+        if (held && m_mark.isValid() && now.isValid() && now != m_mark)
+            reload();
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void ListFrame::show(QVector<TableRow> rows) {
@@ -65,6 +129,7 @@ void ListFrame::show(QVector<TableRow> rows) {
         return;
     }
     m_model->setRows(std::move(rows));
+    noteRead();
 }
 
 void ListFrame::showQuery(const ListQuery& query, RowTableModel::RowBuilder build) {
@@ -73,6 +138,9 @@ void ListFrame::showQuery(const ListQuery& query, RowTableModel::RowBuilder buil
 }
 
 void ListFrame::updateCount() {
+    // A QTableWidget's window fills the widget, then counts it.
+    if (!m_model)
+        noteRead();
     if (!m_count)
         return;
     // A long list's count is still being taken: no number rather than one that is not the list's.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/sqliteadapter.h"
 #include "ui/common/rowtablemodel.h"
 
 #include <QObject>
@@ -15,6 +16,10 @@ namespace kestrovalin {
 // What every list window shares: its table set up as a read-only list with titles and starting widths, one
 // way to read the current row's record id (column 0's Qt::UserRole data), the "select a row first" hint, the
 // delete question, the row count label, and reloads that leave the search field as the user left it.
+//
+// A list window's rows are those stored: the list is read again when its window comes back to the front and
+// the file changed since it was read, and after any refused action (reload()), so a status shown is the
+// stored one. A paged list follows the file through its model; a list that holds its rows, through the frame.
 //
 // Over a plain QTableView the frame gives the table a RowTableModel and fills it through show() or pages it
 // through showQuery(); over a QTableWidget the window fills the widget itself and puts each row's id into
@@ -45,6 +50,12 @@ public:
     void search() const;
     // Loads the whole list; the search field keeps its text. Nothing before setSearch.
     void showAll() const;
+    // What reads the list again as shown, for a window that loads it without setSearch (its own filters).
+    void setReload(std::function<void()> reload);
+    // Reads the list again as shown (the keyword last loaded, or the window's reload) and keeps the current
+    // record current while the list still holds it. After a refusal, before its box: the row behind shows
+    // the stored state.
+    void reload();
 
     // Fills the model with one row per record, built by build(record) -> TableRow, and updates the count.
     // Over a QTableWidget there is no model to fill: the window fills the widget and calls updateCount().
@@ -66,7 +77,14 @@ public:
     // Yes/No question before deleting: "确定要删除<what> "<name>" 吗？" under the title. True for Yes.
     bool confirmDelete(const QString& title, const QString& what, const QString& name) const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // The list's rows were just read: the file as they show it.
+    void noteRead();
+    void makeCurrent(int id, int column);
+
     QWidget* m_window;
     QTableView* m_table;
     RowTableModel* m_model = nullptr;
@@ -75,7 +93,11 @@ private:
     QLabel* m_count = nullptr;
     QLineEdit* m_search = nullptr;
     Loader m_load;
+    mutable QString m_keyword;
+    std::function<void()> m_reload;
     bool m_trimmed = true;
+    FileMark m_mark;
+    bool m_wasInactive = false;
 };
 
 } // namespace kestrovalin

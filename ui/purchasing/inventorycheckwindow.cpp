@@ -78,6 +78,14 @@ void InventoryCheckWindow::loadChecks(const QString& keyword) {
     fitColumnsToFirstRows(ui->tableView);
 }
 
+bool InventoryCheckWindow::approvedNow(int id) {
+    // The stored sheet decides: another copy may have approved it since the list was read.
+    if (repository().findById(id).status != QLatin1String("approved"))
+        return false;
+    m_list->reload();
+    return true;
+}
+
 void InventoryCheckWindow::onSearch() {
     m_list->search();
 }
@@ -116,7 +124,7 @@ void InventoryCheckWindow::onApproveCheck() {
     const int id = m_list->requireCurrent(QStringLiteral("请先选择要审核的盘点单"));
     if (id < 0)
         return;
-    if (m_list->currentText(kStatusColumn) == kApprovedLabel) {
+    if (approvedNow(id)) {
         Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("该盘点单已经审核过了"));
         return;
     }
@@ -126,6 +134,7 @@ void InventoryCheckWindow::onApproveCheck() {
         return;
     repositories::InventoryCheckRepository repo = repository();
     if (!repo.approveCheck(id, UserSession::instance().getCurrentUserId())) {
+        m_list->reload();
         Prompts::critical(this, QStringLiteral("错误"),
                           Prompts::withReason(QStringLiteral("审核盘点单失败"), repo.refusal()));
         return;
@@ -138,7 +147,7 @@ void InventoryCheckWindow::onDeleteCheck() {
     const int id = m_list->requireCurrent(QStringLiteral("请先选择要删除的盘点单"));
     if (id < 0)
         return;
-    if (m_list->currentText(kStatusColumn) == kApprovedLabel) {
+    if (approvedNow(id)) {
         Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("已审核的盘点单不能删除"));
         return;
     }
@@ -147,6 +156,7 @@ void InventoryCheckWindow::onDeleteCheck() {
         return;
     repositories::InventoryCheckRepository repo = repository();
     if (!repo.deleteCheck(id)) {
+        m_list->reload();
         Prompts::critical(this, QStringLiteral("错误"),
                           Prompts::withReason(QStringLiteral("删除盘点单失败"), repo.refusal()));
         return;

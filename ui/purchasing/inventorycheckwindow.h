@@ -31,6 +31,8 @@ private slots:
     void onDoubleClicked(const QModelIndex& index);
 
 private:
+    // Whether the stored sheet is approved; the list is read again when it is.
+    bool approvedNow(int id);
     Ui::InventoryCheckWindow* ui;
     ListFrame* m_list;
 };

@@ -132,6 +132,7 @@ void PurchaseWindow::onVoidOrder() {
         return;
     repositories::PurchaseRepository repo = repository();
     if (!repo.voidOrder(id)) {
+        m_list->reload();
         Prompts::critical(this, QStringLiteral("错误"),
                           Prompts::withReason(QStringLiteral("作废订单失败"), repo.refusal()));
         return;

@@ -40,6 +40,7 @@ MaintenanceWindow::MaintenanceWindow(QWidget* parent) : QMainWindow(parent), ui(
     packFiltersLeft(ui->gridLayout);
     placeOnParent(this, parent);
     initTable();
+    m_list->setReload([this] { loadData(); });
     fillMonths();
 
     connect(ui->btnSearch, &QPushButton::clicked, this, &MaintenanceWindow::onSearch);
@@ -147,6 +148,7 @@ void MaintenanceWindow::onDelete() {
         return;
     MaintenanceCheckRepository repo = repository();
     if (!repo.remove(id)) {
+        m_list->reload();
         Prompts::critical(this, QStringLiteral("错误"),
                           Prompts::withReason(QStringLiteral("删除失败"), repo.refusal()));
         return;

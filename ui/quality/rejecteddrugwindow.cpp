@@ -3,6 +3,7 @@
 
 #include "core/databasemanager.h"
 #include "core/usersession.h"
+#include "repositories/guardedstatus.h"
 #include "repositories/rejecteddrugcodes.h"
 #include "repositories/rejecteddrugrepository.h"
 #include "ui/common/listframe.h"
@@ -56,6 +57,7 @@ RejectedDrugWindow::RejectedDrugWindow(QWidget* parent) : QMainWindow(parent), u
         resize(1000, 600);
     fillStatusFilter(ui->comboStatus);
     initTable();
+    m_list->setReload([this] { reload(); });
     reload();
 
     connect(ui->btnSearch, &QPushButton::clicked, this, &RejectedDrugWindow::onSearch);
@@ -101,15 +103,23 @@ void RejectedDrugWindow::reload() {
     loadData(QString(), QString(), QString(), QString(), QString(), QString());
 }
 
-int RejectedDrugWindow::currentWithStatus(const QString& status, const QString& refusal) {
+int RejectedDrugWindow::currentWithStatus(const char* status, const QString& refusal) {
     const int id = m_list->requireCurrent(QStringLiteral("请选择一条记录"));
     if (id < 0)
         return -1;
-    if (!m_list->currentText(kStatusColumn).contains(status)) {
-        Prompts::warning(this, QStringLiteral("提示"), refusal);
-        return -1;
-    }
-    return id;
+    // The stored record decides: another copy may have moved it on since the list was read.
+    const models::RejectedDrug stored = repository().findById(id);
+    if (stored.id > 0 && stored.status == QLatin1String(status))
+        return id;
+    const QString storedStatus = stored.id > 0 ? stored.status : QString();
+    const bool stale =
+        stored.id <= 0 || m_list->currentText(kStatusColumn) != rejected::statusLabel(storedStatus);
+    m_list->reload();
+    Prompts::warning(this, QStringLiteral("提示"),
+                     stale ? Prompts::withReason(
+                                 refusal, repositories::statusRefusal(QStringLiteral("记录"), storedStatus))
+                           : refusal);
+    return -1;
 }
 
 void RejectedDrugWindow::onSearch() {
@@ -154,8 +164,7 @@ void RejectedDrugWindow::onTableDoubleClicked(int row, int column) {
 }
 
 void RejectedDrugWindow::onConfirm() {
-    const int id = currentWithStatus(rejected::statusLabel(QLatin1String(rejected::kPending)),
-                                     QStringLiteral("只有待审核状态的记录才能审核"));
+    const int id = currentWithStatus(rejected::kPending, QStringLiteral("只有待审核状态的记录才能审核"));
     if (id < 0)
         return;
     if (!Prompts::question(this, QStringLiteral("确认审核"),
@@ -169,6 +178,7 @@ void RejectedDrugWindow::onConfirm() {
         reload();
         return;
     case Outcome::InStocktaking:
+        m_list->reload();
         Prompts::warning(this, QStringLiteral("提示"),
                          QStringLiteral("该批次正在盘点中，请先审核或删除盘点单"));
         return;
@@ -177,13 +187,13 @@ void RejectedDrugWindow::onConfirm() {
     case Outcome::Failed:
         break;
     }
+    m_list->reload();
     Prompts::critical(this, QStringLiteral("错误"),
                       Prompts::withReason(QStringLiteral("审核失败"), repo.refusal()));
 }
 
 void RejectedDrugWindow::onProcess() {
-    const int id = currentWithStatus(rejected::statusLabel(QLatin1String(rejected::kConfirmed)),
-                                     QStringLiteral("只有已确认状态的记录才能处理"));
+    const int id = currentWithStatus(rejected::kConfirmed, QStringLiteral("只有已确认状态的记录才能处理"));
     if (id < 0)
         return;
     QStringList types;
@@ -196,6 +206,7 @@ void RejectedDrugWindow::onProcess() {
         return;
     RejectedDrugRepository repo = repository();
     if (!repo.process(id, rejected::processTypeCode(chosen), signedInUser())) {
+        m_list->reload();
         Prompts::critical(this, QStringLiteral("错误"),
                           Prompts::withReason(QStringLiteral("处理失败"), repo.refusal()));
         return;
@@ -205,14 +216,14 @@ void RejectedDrugWindow::onProcess() {
 }
 
 void RejectedDrugWindow::onDelete() {
-    const int id = currentWithStatus(rejected::statusLabel(QLatin1String(rejected::kPending)),
-                                     QStringLiteral("只有待审核状态的记录才能删除"));
+    const int id = currentWithStatus(rejected::kPending, QStringLiteral("只有待审核状态的记录才能删除"));
     if (id < 0)
         return;
     if (!Prompts::question(this, QStringLiteral("删除确认"), QStringLiteral("确定要删除这条记录吗？")))
         return;
     RejectedDrugRepository repo = repository();
     if (!repo.remove(id)) {
+        m_list->reload();
         Prompts::critical(this, QStringLiteral("错误"),
                           Prompts::withReason(QStringLiteral("删除失败"), repo.refusal()));
         return;

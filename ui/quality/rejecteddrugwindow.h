@@ -32,8 +32,9 @@ private:
     void loadData(const QString& productName, const QString& barcode, const QString& mnemonic,
                   const QString& batchNo, const QString& supplier, const QString& statusLabel);
     void reload();
-    // The current row's record id when its status cell reads `status`; otherwise the hint ("提示") and -1.
-    int currentWithStatus(const QString& status, const QString& refusal);
+    // The current row's record id when the stored record has the status code; otherwise the list read again,
+    // the refusal ("提示", naming the stored state when the row showed another) and -1.
+    int currentWithStatus(const char* status, const QString& refusal);
 
     Ui_RejectedDrugWindow* ui;
     ListFrame* m_list = nullptr;

@@ -15,7 +15,6 @@ namespace kestrovalin {
 
 namespace {
 
-const int kStatusColumn = 5;
 const QString kVoidedLabel = QStringLiteral("已作废");
 
 TableRow returnRow(const models::ReturnOrder& r) {
@@ -108,7 +107,9 @@ void ReturnListWindow::onViewReturn() {
 void ReturnListWindow::onVoidReturn() {
     if (m_list->requireCurrent(QStringLiteral("请先选择一条退货记录")) < 0)
         return;
-    if (m_list->currentText(kStatusColumn) == kVoidedLabel) {
+    // The stored return decides: another copy may have voided it since the list was read.
+    if (m_repo.findById(m_list->currentId()).status == QLatin1String("voided")) {
+        m_list->reload();
         Prompts::information(this, QStringLiteral("提示"), QStringLiteral("该退货单已经是作废状态"));
         return;
     }
@@ -121,6 +122,7 @@ void ReturnListWindow::onVoidReturn() {
     const models::ReturnOrder order = m_repo.findByReturnNo(m_list->currentText(0));
     // The reason is kept in the void's log entry.
     if (!m_repo.voidReturn(order.id, reason.trimmed())) {
+        m_list->reload();
         Prompts::warning(this, QStringLiteral("错误"),
                          Prompts::withReason(QStringLiteral("作废失败"), m_repo.refusal()));
         return;

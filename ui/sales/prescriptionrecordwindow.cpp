@@ -83,6 +83,10 @@ void PrescriptionRecordWindow::loadData(const QString& prescriptionNo, const QSt
                                         const QString& doctorName, const QString& productName,
                                         const QString& barcode, const QString& mnemonicCode,
                                         const QString& batchNo) {
+    // A refusal reads the list again as this load shows it.
+    m_list->setReload([=] {
+        loadData(prescriptionNo, patientName, doctorName, productName, barcode, mnemonicCode, batchNo);
+    });
     // The repository takes the doctor last.
     m_list->showQuery(
         PrescriptionRepository::registerList(prescriptionNo, patientName, productName, barcode, mnemonicCode,
@@ -132,12 +136,15 @@ void PrescriptionRecordWindow::onBtnReviewClicked() {
     const int id = m_list->requireCurrent(QStringLiteral("请选择一条记录"));
     if (id < 0)
         return;
-    if (m_list->currentText(kStatusColumn) == QStringLiteral("有效")) {
+    // The stored prescription decides: another copy may have reviewed it since the list was read.
+    if (repository().findById(id).status == QLatin1String("valid")) {
+        m_list->reload();
         Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("该处方已经是有效状态"));
         return;
     }
     PrescriptionRepository repo = repository();
     if (!repo.reviewPrescription(id, UserSession::instance().getCurrentUserId())) {
+        m_list->reload();
         Prompts::critical(this, QStringLiteral("错误"),
                           Prompts::withReason(QStringLiteral("审核失败"), repo.refusal()));
         return;

@@ -118,7 +118,9 @@ void SalesWindow::onVoidSale() {
     if (id < 0)
         return;
     const QString orderNo = m_list->currentText(OrderNo);
-    if (m_list->currentText(Status) == kVoided) {
+    // The stored order decides: another copy may have voided it since the list was read.
+    if (repository().findById(id).status == QLatin1String("voided")) {
+        m_list->reload();
         Prompts::information(this, kHint, QStringLiteral("该销售单已作废，不能重复作废"));
         return;
     }
@@ -127,6 +129,7 @@ void SalesWindow::onVoidSale() {
         return;
     SalesRepository repo = repository();
     if (!repo.voidOrder(id)) {
+        m_list->reload();
         Prompts::critical(this, QStringLiteral("错误"),
                           Prompts::withReason(QStringLiteral("作废销售单失败"), repo.refusal()));
         return;
