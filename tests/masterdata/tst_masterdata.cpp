@@ -503,6 +503,51 @@ private slots:
         QTEST(out.state, "state");
         QCOMPARE(t.db()->inTransaction(), false);
     }
+
+    // Deleting 张三 after the other copy moved the default (or deleted 张三) since this copy read its list:
+    // the stored flag decides, so some customer stays the default for the next sale.
+    void customerDeleteKeepsTheStoredDefault_data() {
+        QTest::addColumn<bool>("wasDefault");
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<bool>("removed");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("left");
+        QTest::newRow("plain") << false << "" << true << ""
+                               << "零售客户*";
+        QTest::newRow("default") << true << "" << false << "默认客户不能删除"
+                                 << "零售客户,张三*";
+        QTest::newRow("made default") << false << "张三" << false << "默认客户不能删除"
+                                      << "零售客户,张三*";
+        QTest::newRow("default moved away") << true << "零售客户" << true << ""
+                                            << "零售客户*";
+        QTest::newRow("deleted") << false << "deleted" << false << "该客户已被删除"
+                                 << "零售客户*";
+    }
+    void customerDeleteKeepsTheStoredDefault() {
+        QFETCH(bool, wasDefault);
+        QFETCH(QString, meanwhile);
+        TestDatabase t;
+        kestrovalin::SQLiteAdapter other;
+        QVERIFY(other.connect(t.path()));
+        CustomerRepository mine(t.db());
+        Customer c;
+        c.name = "张三";
+        QVERIFY(wasDefault ? mine.insertAsDefault(c) : mine.insert(c));
+        CustomerRepository theirs(&other);
+        if (meanwhile == "deleted") {
+            theirs.remove(c.id);
+        } else if (!meanwhile.isEmpty()) {
+            const int id = t.scalar("SELECT id FROM customer WHERE name = ?", {meanwhile}).toInt();
+            QVERIFY(theirs.updateAsDefault(theirs.findById(id)));
+        }
+        QTEST(mine.remove(c.id), "removed");
+        QTEST(mine.refusal(), "reason");
+        QTEST(t.scalar("SELECT group_concat(name || substr('*', 1, is_default), ',') FROM "
+                       "(SELECT * FROM customer ORDER BY id)")
+                  .toString(),
+              "left");
+        QCOMPARE(t.db()->inTransaction(), false);
+    }
 };
 
 KV_TEST_CLASS(TestMasterData)
