@@ -39,6 +39,8 @@ const TokenGuard kEditGuard{QStringLiteral("customer"), QStringLiteral("客户")
 
 } // namespace
 
+const QString CustomerRepository::kDefaultKept = QStringLiteral("默认客户不能删除");
+
 CustomerRepository::CustomerRepository(IDbAdapter* db) : m_db(db) {}
 
 bool CustomerRepository::insert(models::Customer& customer) {
@@ -73,9 +75,26 @@ bool CustomerRepository::saveRead(const models::Customer& customer) {
 }
 
 bool CustomerRepository::remove(int id) {
+    clearRefusal();
     if (!m_db)
         return false;
-    return m_db->query(QStringLiteral("DELETE FROM customer WHERE id=?"), {id}).isActive();
+    // The stored flag decides, not the list the user saw: another copy may have moved the default here.
+    Transaction tx(m_db);
+    if (!tx.isActive())
+        return false;
+    const int changed =
+        changedRows(m_db, QStringLiteral("DELETE FROM customer WHERE id=? AND is_default=0"), {id});
+    if (changed == 1)
+        return tx.commit();
+    if (changed < 0)
+        return false;
+    const Fetched<bool> found = fetch(m_db, QStringLiteral("SELECT is_default FROM customer WHERE id=?"),
+                                      {id}, [](const Row& row) { return row.flag("is_default"); });
+    if (!found.ok)
+        return false;
+    qWarning().noquote() << "Customer delete refused - id:" << id
+                         << (found.found() ? "default customer" : "no such customer");
+    return refuse(found.found() ? kDefaultKept : QStringLiteral("该客户已被删除"));
 }
 
 bool CustomerRepository::clearDefaultFlags() {

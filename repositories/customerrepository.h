@@ -21,7 +21,10 @@ public:
     // Both updates write only while the row is as findById read it (the record's rowToken): otherwise nothing
     // is written and refusal() says why.
     bool update(const models::Customer& customer);
+    // Never the default customer, as stored when the delete runs: refused with kDefaultKept. A customer
+    // already gone is refused too.
     bool remove(int id);
+    static const QString kDefaultKept;
 
     // Make the record the only default customer: every other flag is cleared and the record written in one
     // transaction, so a failed write leaves the previous default in place.

@@ -51,6 +51,26 @@ auto fill(const QString& name, const QString& realName, const QString& password)
             d->reject();
     };
 }
+// Answers the user dialogs as they come up: a new one with act; one that comes back after a refused save
+// with again, after noting its user name and password fields in cameBack. Without again it is cancelled.
+struct UserForms {
+    explicit UserForms(const std::function<void(UserDialog*)>& act,
+                       const std::function<void(UserDialog*)>& again = {})
+        : answer(
+              [this, act, again](UserDialog* d) {
+                  if (d != last) {
+                      last = d;
+                      return act(d);
+                  }
+                  cameBack << field(d, "editUsername")->text() + "|" + field(d, "editPassword")->text();
+                  again ? again(d) : d->reject();
+              },
+              true) {}
+    QStringList cameBack;
+    QPointer<UserDialog> last;
+    ModalAnswer<UserDialog> answer;
+};
+
 // Makes the user's row current (none for an empty name) and clicks the button.
 void clickOn(UserManagerWindow& w, const QString& username, const char* button) {
     w.findChild<QTableWidget*>()->setCurrentCell(column(&w, 1).indexOf(username), 0);
@@ -157,15 +177,16 @@ private slots:
         TestDatabase t;
         UserManagerWindow w;
         {
-            ModalAnswer<UserDialog> add([](UserDialog* d) {
+            UserForms add([](UserDialog* d) {
                 d->findChild<QComboBox*>()->setCurrentIndex(1);
                 d->findChild<QCheckBox*>()->setChecked(false);
                 fill(" wang ", " 王五 ", "  ")(d); // a password of blanks is hashed as typed
             });
             clickOn(w, "", "btnAdd");
-            clickOn(w, "", "btnAdd"); // the same name again
+            clickOn(w, "", "btnAdd"); // the same name again: the dialog comes back as typed
             QCOMPARE(Prompts::history().at(0).text + Prompts::lastText(),
                      QString("用户添加成功！用户添加失败！可能用户名已存在。"));
+            QCOMPARE(add.cameBack, QStringList{" wang |  "});
         }
         QCOMPARE(stateOf(t, "wang"), hashPassword("  ") + "|manager|0");
         {
@@ -198,50 +219,54 @@ private slots:
                          "禁用 用户名: wang2;重置密码 用户名: wang2"));
     }
 
-    // The stored role "weird" shows and saves as 店员. The password changes only after the account update
-    // succeeded, so an edit refused for a taken name keeps the old one.
+    // The stored role "weird" shows and saves as 店员. An edit refused for a taken name comes back as typed
+    // and keeps the old password; saved then with the password field emptied, it keeps it still. A new
+    // password is stored with the account.
     void userEditStoresPasswordOnlyWithTheAccount() {
         TestDatabase t;
         t.exec("INSERT INTO sys_user (username, password_hash, real_name, role) VALUES ('zhang', ?, '张', "
                "'weird')",
                {hashPassword("old")});
         UserManagerWindow w;
-        QString name = "admin";
-        ModalAnswer<UserDialog> answer([&](UserDialog* d) { fill(name, "", "new ")(d); });
-        clickOn(w, "zhang", "btnEdit");
-        QCOMPARE(Prompts::lastText() + stateOf(t, "zhang"),
-                 "用户更新失败！" + hashPassword("old") + "|weird|1");
-        name = "zhang3";
-        clickOn(w, "zhang", "btnEdit");
+        QString refused;
+        {
+            UserForms taken(fill("admin", "", "new "), [&](UserDialog* d) {
+                refused = Prompts::lastText() + stateOf(t, "zhang");
+                fill("zhang3", "", "")(d);
+            });
+            clickOn(w, "zhang", "btnEdit");
+            QCOMPARE(taken.cameBack, QStringList{"admin|new "});
+        }
+        QCOMPARE(refused, "用户更新失败！" + hashPassword("old") + "|weird|1");
         QCOMPARE(Prompts::lastText() + stateOf(t, "zhang3"),
-                 "用户更新成功！" + hashPassword("new ") + "|clerk|1");
+                 "用户更新成功！" + hashPassword("old") + "|clerk|1");
+        ModalAnswer<UserDialog> renew(fill("zhang3", "", "new "));
+        clickOn(w, "zhang3", "btnEdit");
+        QCOMPARE(stateOf(t, "zhang3"), hashPassword("new ") + "|clerk|1");
     }
 
-    // An account another program changed after the list was read: the edit is refused with the reason, the
-    // dialog comes back holding what was typed, and neither the account nor its password changes.
-    void userChangedElsewhereComesBackAsTyped() {
+    // An account another program changed after the list was read: the edit is refused with the reason and
+    // changes nothing, the dialog ends and the list shows the account as stored; reopened, as the message
+    // asks, it is saved.
+    void userChangedElsewhereIsReopenedAndSaved() {
         TestDatabase t;
         t.exec("INSERT INTO sys_user (username, password_hash, real_name, role) VALUES ('zhang', 'h', '张', "
                "'clerk')");
         UserManagerWindow w;
         t.exec("UPDATE sys_user SET role = 'manager' WHERE username = 'zhang'");
-        QString shownAgain;
-        int showings = 0;
-        ModalAnswer<UserDialog> answer(
-            [&](UserDialog* d) {
-                if (showings++) {
-                    shownAgain = field(d, "editRealName")->text() + "|" + field(d, "editPassword")->text();
-                    d->reject();
-                    return;
-                }
-                field(d, "editRealName")->setText("张三");
-                fill("zhang", "", "new")(d);
-            },
-            true);
+        UserForms edit([&](UserDialog* d) {
+            field(d, "editRealName")->setText("张三");
+            fill("zhang", "", "new")(d);
+        });
         clickOn(w, "zhang", "btnEdit");
-        QCOMPARE(shownAgain, QString("张三|new"));
+        QCOMPARE(edit.cameBack, QStringList());
         QCOMPARE(Prompts::lastText(), QString("用户更新失败！\n该记录已被修改，请重新打开后再编辑"));
-        QCOMPARE(stateOf(t, "zhang"), QString("h|manager|1"));
+        QCOMPARE(stateOf(t, "zhang") + column(&w, 3).join(','), QString("h|manager|1老板,老板"));
+        clickOn(w, "zhang", "btnEdit");
+        QCOMPARE(Prompts::lastText(), QString("用户更新成功！"));
+        QCOMPARE(stateOf(t, "zhang") +
+                     t.scalar("SELECT real_name FROM sys_user WHERE username = 'zhang'").toString(),
+                 hashPassword("new") + "|manager|1张三");
     }
 
     // The only enabled 老板 can be neither disabled nor demoted; the window says why and logs nothing.
@@ -253,11 +278,12 @@ private slots:
         QCOMPARE(Prompts::lastTitle(), QString("提示"));
         QCOMPARE(Prompts::lastText(), QString("至少需要保留一个启用的老板账户！"));
         {
-            ModalAnswer<UserDialog> demote([](UserDialog* d) {
+            UserForms demote([](UserDialog* d) {
                 d->findChild<QComboBox*>()->setCurrentIndex(0); // 店员
                 fill("admin", "", "new")(d);
             });
             clickOn(w, "admin", "btnEdit");
+            QCOMPARE(demote.cameBack, QStringList{"admin|new"}); // to be fixed by editing
         }
         QCOMPARE(Prompts::history().size(), 2);
         QCOMPARE(Prompts::lastText(), QString("至少需要保留一个启用的老板账户！"));

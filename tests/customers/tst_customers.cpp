@@ -5,6 +5,7 @@
 #include "ui/masterdata/customerselectiondialog.h"
 
 #include "tests/support/modalanswer.h"
+#include "tests/support/prompttrail.h"
 #include "tests/support/testdatabase.h"
 
 #include <QCheckBox>
@@ -110,11 +111,12 @@ private slots:
         QCOMPARE(column(&w) + "|" + column(&w, 5).section(',', -1), QString("零售客户,张三|老顾客"));
         save(&w, "btnAdd", "新默认", true);
         t.exec("CREATE TRIGGER refuse BEFORE INSERT ON customer BEGIN SELECT RAISE(ABORT, 'refused'); END");
-        // A failed write shows the form again holding what was typed.
+        // A failed write shows the form again holding what was typed; one refused for a customer deleted
+        // meanwhile ends the form, which could never be saved.
         QCOMPARE(save(&w, "btnAdd", "坏数据", true), QString("坏数据"));
         QCOMPARE(save(&w, "btnEdit", "张三", true,
                       [&](auto) { t.exec("DELETE FROM customer WHERE name='张三'"); }),
-                 QString("张三"));
+                 QString());
         const QString defaults = "SELECT group_concat(name) FROM customer WHERE is_default=1";
         QCOMPARE(t.scalar(defaults).toString(), QString("新默认"));
         save(&w, "btnEdit", "零售客户", true);
@@ -136,6 +138,34 @@ private slots:
                          "请输入客户名称|客户添加成功|客户添加成功|客户添加失败|客户修改失败\n该客户已被删除|"
                          "客户修改成功|默认客户不能删除|确定要删除客户 \"新默认\" 吗？|"
                          "客户删除成功|客户修改成功"));
+    }
+
+    // Two copies on one file. The other copy moves the default to 张三 after this list was read, where 张三
+    // still shows "否": deleting it is refused before any question and the list shows the stored flags. The
+    // other copy changes 李四 while its form is open here: the save is refused under "错误", the form ends
+    // and the list shows the stored row; opened again, as the message asks, the edit is saved.
+    void otherCopysChangesAreKept() {
+        TestDatabase t;
+        t.exec("INSERT INTO customer (id, name, phone, created_at) VALUES (20, '张三', '1', '2030-01-01'), "
+               "(21, '李四', '1', '2030-01-02')");
+        CustomerManagerWindow w;
+        t.exec("UPDATE customer SET is_default = (name = '张三')");
+        Prompts::queueQuestion(true);
+        makeCurrent(&w, "张三");
+        click(&w, "btnDelete");
+        QCOMPARE(takePrompts(":") + "|" + column(&w) + "|" + column(&w, 6),
+                 QString("提示:默认客户不能删除|张三,李四,零售客户|是,否,否"));
+        const QString shownAgain = save(&w, "btnEdit", "李四", false, [&](auto) {
+            t.exec("UPDATE customer SET phone = '2' WHERE name = '李四'");
+        });
+        QCOMPARE(shownAgain + takePrompts(":") + "|" + column(&w, 2),
+                 QString("错误:客户修改失败\n该记录已被修改，请重新打开后再编辑|1,2,"));
+        save(&w, "btnEdit", "李四", false,
+             [](CustomerDialog* d) { child(d, "editAddress")->setText("北京"); });
+        QCOMPARE(takePrompts(":") +
+                     t.scalar("SELECT phone || address FROM customer WHERE id = 21").toString(),
+                 QString("提示:客户修改成功2北京"));
+        QCOMPARE(t.count("customer", "is_default = 1"), 1);
     }
 
     // Each keystroke searches the text as typed, in both windows: default first, then newest. A double click

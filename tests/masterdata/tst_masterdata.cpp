@@ -86,6 +86,7 @@ template <class Repo, class Record> struct Register {
     std::function<void(IDbAdapter* other, int id)> remove;
     std::function<void(IDbAdapter* other, int id, Record& form)> special;
     QString state;
+    QString table;
 };
 
 int store(ProductRepository& repo, const Product& p) {
@@ -111,9 +112,11 @@ struct Outcome {
 };
 
 // This copy reads the row into its form and types into it; meanwhile the other copy changes the row, deletes
-// it, takes the register's special step or only reads it (and saves its own form after this copy).
+// it, takes the register's special step or only reads it (and saves its own form after this copy). With
+// ", same stamp" the other copy's write leaves updated_at as this copy read it (both in one second, or a
+// tool that does not stamp it).
 template <class Repo, class Record>
-Outcome twoCopies(TestDatabase& t, const Register<Repo, Record>& reg, const QString& meanwhile) {
+Outcome twoCopies(TestDatabase& t, const Register<Repo, Record>& reg, QString meanwhile) {
     kestrovalin::SQLiteAdapter other;
     Outcome out;
     if (!other.connect(t.path()))
@@ -122,6 +125,10 @@ Outcome twoCopies(TestDatabase& t, const Register<Repo, Record>& reg, const QStr
     const int id = store(mine, reg.record);
     Record form = mine.findById(id);
     form.*reg.ours = "本机所改";
+    const QString stampOf = " " + reg.table + " SET updated_at = ? WHERE id = ?";
+    const QVariant stamp = t.scalar("SELECT updated_at FROM " + reg.table + " WHERE id = ?", {id});
+    const bool sameStamp = meanwhile.endsWith(", same stamp");
+    meanwhile = meanwhile.section(',', 0, 0);
     if (meanwhile == "changed") {
         Repo theirs(&other);
         Record elsewhere = theirs.findById(id);
@@ -132,6 +139,8 @@ Outcome twoCopies(TestDatabase& t, const Register<Repo, Record>& reg, const QStr
     } else if (meanwhile == "special") {
         reg.special(&other, id, form);
     }
+    if (sameStamp)
+        other.execute("UPDATE" + stampOf, {stamp, id});
     Repo theirs(&other);
     Record late = theirs.findById(id);
     out.saved = mine.update(form);
@@ -153,7 +162,7 @@ Register<ProductRepository, Product> drugs() {
             &Product::specification, [](IDbAdapter* other, int id) { ProductRepository(other).remove(id); },
             // The form's record says deleted: an edit still never unlists the drug.
             [](IDbAdapter*, int, Product& form) { form.status = 0; },
-            "SELECT status FROM product WHERE id = ?"};
+            "SELECT status FROM product WHERE id = ?", "product"};
 }
 
 Register<SupplierRepository, Supplier> suppliers() {
@@ -165,7 +174,8 @@ Register<SupplierRepository, Supplier> suppliers() {
             &Supplier::contactPhone,
             [](IDbAdapter* other, int id) { SupplierRepository(other).remove(id); },
             {},
-            "SELECT status FROM supplier WHERE id = ?"};
+            "SELECT status FROM supplier WHERE id = ?",
+            "supplier"};
 }
 
 Register<CustomerRepository, Customer> customers() {
@@ -178,7 +188,8 @@ Register<CustomerRepository, Customer> customers() {
             &Customer::address,
             [](IDbAdapter* other, int id) { CustomerRepository(other).remove(id); },
             {},
-            "SELECT COUNT(*) FROM customer WHERE id = ?"};
+            "SELECT COUNT(*) FROM customer WHERE id = ?",
+            "customer"};
 }
 
 Register<UserRepository, User> users() {
@@ -194,7 +205,8 @@ Register<UserRepository, User> users() {
             &User::username,
             [](IDbAdapter* other, int id) { other->execute("DELETE FROM sys_user WHERE id = ?", {id}); },
             [](IDbAdapter* other, int id, User&) { UserRepository(other).setStatus(id, 0); },
-            "SELECT status FROM sys_user WHERE id = ?"};
+            "SELECT status FROM sys_user WHERE id = ?",
+            "sys_user"};
 }
 
 } // namespace
@@ -467,17 +479,27 @@ private slots:
         };
         add("drug changed", "drug", "changed", false, changed, other, "10g*20袋", "1", true);
         add("drug deleted", "drug", "deleted", false, "该商品已被删除", "甲药厂", "10g*20袋", "0", true);
+        add("drug deleted, same stamp", "drug", "deleted, same stamp", false, "该商品已被删除", "甲药厂",
+            "10g*20袋", "0", true);
+        add("drug changed, same stamp", "drug", "changed, same stamp", false, changed, other, "10g*20袋", "1",
+            true);
         add("drug form holding status 0", "drug", "special", true, "", "甲药厂", mine, "1", true);
         add("drug saved first", "drug", "none", true, "", "甲药厂", mine, "1", false);
         add("supplier changed", "supplier", "changed", false, changed, other, "020-1234567", "active", true);
         add("supplier deleted", "supplier", "deleted", false, "该供应商已被删除", "王经理", "020-1234567",
             "suspended", true);
+        add("supplier deleted, same stamp", "supplier", "deleted, same stamp", false, "该供应商已被删除",
+            "王经理", "020-1234567", "suspended", true);
         add("supplier saved first", "supplier", "none", true, "", "王经理", mine, "active", false);
         add("customer changed", "customer", "changed", false, changed, other, "中山路1号", "1", true);
+        add("customer changed, same stamp", "customer", "changed, same stamp", false, changed, other,
+            "中山路1号", "1", true);
         add("customer deleted", "customer", "deleted", false, "该客户已被删除", "", "", "0", true);
         add("customer saved first", "customer", "none", true, "", "13800000000", mine, "1", false);
         add("user changed", "user", "changed", false, changed, other, "li", "1", true);
         add("user disabled", "user", "special", false, changed, "李四", "li", "0", true);
+        add("user disabled, same stamp", "user", "special, same stamp", false, changed, "李四", "li", "0",
+            true);
         add("user deleted", "user", "deleted", false, "该用户已被删除", "", "", "", true);
         add("user saved first", "user", "none", true, "", "李四", mine, "1", false);
     }
@@ -501,6 +523,51 @@ private slots:
         QTEST(out.theirs, "theirs");
         QTEST(out.ours, "ours");
         QTEST(out.state, "state");
+        QCOMPARE(t.db()->inTransaction(), false);
+    }
+
+    // Deleting 张三 after the other copy moved the default (or deleted 张三) since this copy read its list:
+    // the stored flag decides, so some customer stays the default for the next sale.
+    void customerDeleteKeepsTheStoredDefault_data() {
+        QTest::addColumn<bool>("wasDefault");
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<bool>("removed");
+        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("left");
+        QTest::newRow("plain") << false << "" << true << ""
+                               << "零售客户*";
+        QTest::newRow("default") << true << "" << false << "默认客户不能删除"
+                                 << "零售客户,张三*";
+        QTest::newRow("made default") << false << "张三" << false << "默认客户不能删除"
+                                      << "零售客户,张三*";
+        QTest::newRow("default moved away") << true << "零售客户" << true << ""
+                                            << "零售客户*";
+        QTest::newRow("deleted") << false << "deleted" << false << "该客户已被删除"
+                                 << "零售客户*";
+    }
+    void customerDeleteKeepsTheStoredDefault() {
+        QFETCH(bool, wasDefault);
+        QFETCH(QString, meanwhile);
+        TestDatabase t;
+        kestrovalin::SQLiteAdapter other;
+        QVERIFY(other.connect(t.path()));
+        CustomerRepository mine(t.db());
+        Customer c;
+        c.name = "张三";
+        QVERIFY(wasDefault ? mine.insertAsDefault(c) : mine.insert(c));
+        CustomerRepository theirs(&other);
+        if (meanwhile == "deleted") {
+            theirs.remove(c.id);
+        } else if (!meanwhile.isEmpty()) {
+            const int id = t.scalar("SELECT id FROM customer WHERE name = ?", {meanwhile}).toInt();
+            QVERIFY(theirs.updateAsDefault(theirs.findById(id)));
+        }
+        QTEST(mine.remove(c.id), "removed");
+        QTEST(mine.refusal(), "reason");
+        QTEST(t.scalar("SELECT group_concat(name || substr('*', 1, is_default), ',') FROM "
+                       "(SELECT * FROM customer ORDER BY id)")
+                  .toString(),
+              "left");
         QCOMPARE(t.db()->inTransaction(), false);
     }
 };

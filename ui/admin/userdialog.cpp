@@ -29,6 +29,7 @@ UserDialog::~UserDialog() {
 
 void UserDialog::setUser(const models::User& user) {
     m_user = user;
+    m_storedHash = user.passwordHash;
     ui->editUsername->setText(user.username);
     ui->editRealName->setText(user.realName);
     ui->editPassword->clear();
@@ -79,8 +80,7 @@ void UserDialog::accept() {
         return;
     }
     m_user = getUser();
-    if (!password.isEmpty())
-        m_user.passwordHash = hashPassword(password);
+    m_user.passwordHash = password.isEmpty() ? m_storedHash : hashPassword(password);
     QDialog::accept();
 }
 

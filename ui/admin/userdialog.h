@@ -26,6 +26,9 @@ public slots:
 private:
     Ui_UserDialog* ui;
     models::User m_user;
+    // The hash the account came with: a dialog shown again after a refused save and OK'd with the password
+    // field emptied keeps it, not the one typed the first time.
+    QString m_storedHash;
 };
 
 } // namespace kestrovalin

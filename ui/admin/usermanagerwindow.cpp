@@ -111,17 +111,20 @@ void UserManagerWindow::onSearchClicked() {
 
 void UserManagerWindow::onAddClicked() {
     UserDialog dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    models::User user = dialog.getUser();
-    if (!UserRepository().insert(user)) {
-        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("用户添加失败！可能用户名已存在。"));
-        return;
-    }
-    OperLogHelper::logUser(QStringLiteral("新增用户"),
-                           QStringLiteral("用户名: %1, 姓名: %2").arg(user.username, user.realName));
-    Prompts::information(this, QStringLiteral("成功"), QStringLiteral("用户添加成功！"));
-    loadUsers(QString());
+    // A taken user name brings the dialog back as typed, to be changed.
+    execUntilSettled(dialog, [&] {
+        models::User user = dialog.getUser();
+        if (!UserRepository().insert(user)) {
+            Prompts::warning(this, QStringLiteral("错误"),
+                             QStringLiteral("用户添加失败！可能用户名已存在。"));
+            return false;
+        }
+        OperLogHelper::logUser(QStringLiteral("新增用户"),
+                               QStringLiteral("用户名: %1, 姓名: %2").arg(user.username, user.realName));
+        Prompts::information(this, QStringLiteral("成功"), QStringLiteral("用户添加成功！"));
+        loadUsers(QString());
+        return true;
+    });
 }
 
 void UserManagerWindow::onEditClicked() {
@@ -132,7 +135,6 @@ void UserManagerWindow::onEditClicked() {
     }
     UserDialog dialog(this);
     dialog.setUser(selected);
-    // A save refused because another program changed the account brings the dialog back as typed.
     execUntilSettled(dialog, [&] { return saveEdit(dialog.getUser(), selected); });
 }
 
@@ -147,12 +149,18 @@ bool UserManagerWindow::saveEdit(models::User record, const models::User& select
     UserRepository repo;
     const UserRepository::WriteResult saved =
         repo.saveAccount(record, passwordChanged ? record.passwordHash : QString());
+    // What editing can fix (a taken user name, the last enabled 老板) brings the dialog back as typed.
     if (refusedAsLastManager(this, saved))
-        return true;
+        return false;
     if (saved != UserRepository::WriteResult::Saved) {
         Prompts::warning(this, QStringLiteral("错误"),
                          Prompts::withReason(QStringLiteral("用户更新失败！"), repo.refusal()));
-        return saved != UserRepository::WriteResult::Changed;
+        if (saved != UserRepository::WriteResult::Changed)
+            return false;
+        // Changed elsewhere: this dialog's record can never be saved; the list reads the account again so
+        // that opening it anew edits what is stored now.
+        onSearchClicked();
+        return true;
     }
     OperLogHelper::logUser(QStringLiteral("编辑用户"), nameDetail(selected.username));
     Prompts::information(this, QStringLiteral("成功"), QStringLiteral("用户更新成功！"));

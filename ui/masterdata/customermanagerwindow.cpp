@@ -22,7 +22,6 @@ CustomerRepository repository() {
 }
 
 const QString kTitle = QStringLiteral("提示");
-const int kDefaultColumn = 6;
 
 } // namespace
 
@@ -76,12 +75,16 @@ bool CustomerManagerWindow::loadCurrent(const QString& noRowText, models::Custom
     return true;
 }
 
-bool CustomerManagerWindow::report(bool ok, const QString& success, const QString& failure) {
-    if (!ok) {
+bool CustomerManagerWindow::report(bool ok, const QString& success, const QString& failure,
+                                   const QString& refusal) {
+    if (ok) {
+        Prompts::information(this, kTitle, success);
+    } else if (refusal.isEmpty()) {
         Prompts::warning(this, kTitle, failure);
         return false;
+    } else {
+        Prompts::warning(this, QStringLiteral("错误"), Prompts::withReason(failure, refusal));
     }
-    Prompts::information(this, kTitle, success);
     showAll();
     return true;
 }
@@ -110,8 +113,7 @@ void CustomerManagerWindow::on_btnEdit_clicked() {
         // Only a newly marked default moves the flag; a default that stays default clears nothing.
         const bool saved =
             customer.isDefault && !loaded.isDefault ? repo.updateAsDefault(customer) : repo.update(customer);
-        return report(saved, QStringLiteral("客户修改成功"),
-                      Prompts::withReason(QStringLiteral("客户修改失败"), repo.refusal()));
+        return report(saved, QStringLiteral("客户修改成功"), QStringLiteral("客户修改失败"), repo.refusal());
     });
 }
 
@@ -129,13 +131,18 @@ void CustomerManagerWindow::on_btnDelete_clicked() {
     const int id = m_list->requireCurrent(QStringLiteral("请选择要删除的客户"));
     if (id < 0)
         return;
-    if (m_list->currentText(kDefaultColumn) == QStringLiteral("是")) {
-        Prompts::warning(this, kTitle, QStringLiteral("默认客户不能删除"));
+    // The stored flag, not the list's: another copy may have moved the default since the list was read.
+    if (repository().findById(id).isDefault) {
+        Prompts::warning(this, kTitle, CustomerRepository::kDefaultKept);
+        showAll();
         return;
     }
     if (!m_list->confirmDelete(QStringLiteral("确认"), QStringLiteral("客户"), m_list->currentText(1)))
         return;
-    report(repository().remove(id), QStringLiteral("客户删除成功"), QStringLiteral("客户删除失败"));
+    // The repository checks the flag again as it deletes.
+    CustomerRepository repo = repository();
+    const bool removed = repo.remove(id);
+    report(removed, QStringLiteral("客户删除成功"), QStringLiteral("客户删除失败"), repo.refusal());
 }
 
 void CustomerManagerWindow::on_editSearch_textChanged(const QString& text) {

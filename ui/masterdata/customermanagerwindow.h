@@ -37,9 +37,11 @@ private:
     void showAll();
     // Loads the customer of the current row; warns and returns false when there is none.
     bool loadCurrent(const QString& noRowText, models::Customer& customer);
-    // Tells the outcome of a write and returns it; after a success the table shows every customer again,
-    // whatever the search.
-    bool report(bool ok, const QString& success, const QString& failure);
+    // Tells the outcome of a write; after a success the table shows every customer again, whatever the
+    // search. A write the repository refused (the row changed or went elsewhere) also reloads the table and
+    // returns true: the form's record can no longer be saved, the reopened row can. False only for a plain
+    // failure, which brings the form back.
+    bool report(bool ok, const QString& success, const QString& failure, const QString& refusal = QString());
 
     ::Ui::CustomerManagerWindow* ui;
     ListFrame* m_list = nullptr;

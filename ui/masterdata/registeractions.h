@@ -40,7 +40,8 @@ struct RegisterTexts {
 // Each step tells the user its outcome ("成功", or "错误" for a failed write) and reloads the list: after an
 // add the whole list (the search field keeps its text), after an edit or a delete the list for the search
 // text. An empty name is refused ("提示") and the form is gone; a form whose write failed comes back holding
-// what was typed, and a refused write says why under the failure.
+// what was typed; a write refused because the row changed elsewhere says why under the failure, ends the
+// form and reloads the list.
 template <class Repository, class Form, class Record> class RegisterActions {
 public:
     using Getter = Record (Form::*)() const;
@@ -110,7 +111,12 @@ private:
         Repository repo = repository();
         if (!write(repo, record)) {
             Prompts::critical(m_window, QStringLiteral("错误"), Prompts::withReason(failure, repo.refusal()));
-            return false;
+            if (repo.refusal().isEmpty())
+                return false;
+            // Refused over a row changed or deleted elsewhere: this form's record can never be saved, so it
+            // ends and the list shows the row as it is now, ready to be opened again.
+            m_list->search();
+            return true;
         }
         succeeded(success, keepFilter);
         return true;
