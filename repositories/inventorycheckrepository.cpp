@@ -113,15 +113,15 @@ int InventoryCheckRepository::insertCheck(InventoryCheck& check, const QList<Inv
     double totalDiff = 0;
     if (!insertItems(id, items, &totalDiff))
         return -1;
+    OperLogHelper::logInDocument(
+        m_db, kModule, QStringLiteral("新增盘点单"),
+        QStringLiteral("盘点单号: %1, 差异: %2").arg(number, OperLogHelper::formatAmount(totalDiff)));
     if (!tx.commit()) {
         qCritical() << "Failed to commit transaction";
         return -1;
     }
     check.id = id;
     check.checkNo = number;
-    OperLogHelper::log(
-        kModule, QStringLiteral("新增盘点单"),
-        QStringLiteral("盘点单号: %1, 差异: %2").arg(number, OperLogHelper::formatAmount(totalDiff)));
     return id;
 }
 
@@ -169,10 +169,9 @@ bool InventoryCheckRepository::deleteCheck(int id) {
         qCritical() << "Inventory check not deleted, missing or approved:" << id;
         return changed == 0 ? refuse(rowRefusal(m_db, kTable, id, kNoun)) : false;
     }
-    if (!tx.commit())
-        return false;
-    OperLogHelper::log(kModule, QStringLiteral("删除盘点单"), QStringLiteral("盘点单ID: %1").arg(id));
-    return true;
+    OperLogHelper::logInDocument(m_db, kModule, QStringLiteral("删除盘点单"),
+                                 QStringLiteral("盘点单ID: %1").arg(id));
+    return tx.commit();
 }
 
 bool InventoryCheckRepository::approveCheck(int id, int approverId) {
@@ -191,10 +190,11 @@ bool InventoryCheckRepository::approveCheck(int id, int approverId) {
                              {QStringLiteral("approved_by"), approverId, QString()}},
                             &why))
         return refuse(why.reason);
-    if (!adjustInventory(id) || !tx.commit())
+    if (!adjustInventory(id))
         return false;
-    OperLogHelper::log(kModule, QStringLiteral("审核盘点单"), QStringLiteral("盘点单ID: %1").arg(id));
-    return true;
+    OperLogHelper::logInDocument(m_db, kModule, QStringLiteral("审核盘点单"),
+                                 QStringLiteral("盘点单ID: %1").arg(id));
+    return tx.commit();
 }
 
 bool InventoryCheckRepository::adjustInventory(int checkId) {

@@ -181,16 +181,16 @@ bool ReturnRepository::insertReturn(ReturnOrder& order, const QList<ReturnOrderI
                                      : salesWithinSold(items) && restoreInventoryForSalesReturn(items);
     if (!stockMoved || !writeReturn(order, items))
         return false;
+    const QString detail = QStringLiteral("退货单号: %1, 金额: %2")
+                               .arg(order.returnNo, OperLogHelper::formatAmount(order.totalAmount));
+    if (purchase)
+        OperLogHelper::logInDocument(m_db, QStringLiteral("采购退货"), QStringLiteral("新增退货单"), detail);
+    else
+        OperLogHelper::logInDocument(m_db, OperLogHelper::salesModule(), QStringLiteral("销售退回"), detail);
     if (!tx.commit()) {
         qCritical() << "Failed to commit transaction";
         return false;
     }
-    const QString detail = QStringLiteral("退货单号: %1, 金额: %2")
-                               .arg(order.returnNo, OperLogHelper::formatAmount(order.totalAmount));
-    if (purchase)
-        OperLogHelper::log(QStringLiteral("采购退货"), QStringLiteral("新增退货单"), detail);
-    else
-        OperLogHelper::logSales(QStringLiteral("销售退回"), detail);
     return true;
 }
 
@@ -350,14 +350,14 @@ bool ReturnRepository::voidReturn(int id, const QString& reason) {
     }
     if (!reverseStock(order))
         return false;
+    const QString detail = reason.isEmpty()
+                               ? QStringLiteral("退货单号: %1").arg(order.returnNo)
+                               : QStringLiteral("退货单号: %1, 作废原因: %2").arg(order.returnNo, reason);
+    OperLogHelper::logInDocument(m_db, moduleOf(order.returnType), QStringLiteral("作废退货单"), detail);
     if (!tx.commit()) {
         qCritical() << "Failed to commit transaction";
         return false;
     }
-    const QString detail = reason.isEmpty()
-                               ? QStringLiteral("退货单号: %1").arg(order.returnNo)
-                               : QStringLiteral("退货单号: %1, 作废原因: %2").arg(order.returnNo, reason);
-    OperLogHelper::log(moduleOf(order.returnType), QStringLiteral("作废退货单"), detail);
     return true;
 }
 

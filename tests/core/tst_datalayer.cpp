@@ -4,6 +4,9 @@
 #include "core/transaction.h"
 #include "repositories/customerrepository.h"
 #include "repositories/guardedstatus.h"
+#include "repositories/inventorycheckrepository.h"
+#include "repositories/returnrepository.h"
+#include "repositories/salesrepository.h"
 #include "repositories/stockmovement.h"
 #include "tests/support/datarows.h"
 #include "tests/support/faultyadapter.h"
@@ -14,6 +17,8 @@
 
 #include <QRandomGenerator>
 #include <QtTest>
+
+#include <functional>
 
 using namespace kestrovalin;
 using namespace kestrovalin::repositories;
@@ -56,6 +61,122 @@ QString stockState(TestDatabase& t) {
 }
 
 const NewBatch kNewBatch{QVariant(), QString(), "2027-06-30", 12.5, QString()};
+
+// A document write through the adapter given.
+using DocumentWrite = std::function<bool(IDbAdapter*)>;
+
+bool sellTwo(IDbAdapter* db, models::SalesOrder& order) {
+    models::SalesOrderItem line;
+    line.productId = 1;
+    line.batchNo = "A";
+    line.quantity = 2;
+    line.unitPrice = line.amount = 12.5;
+    return SalesRepository(db).insertOrder(order, {line});
+}
+
+bool returnOne(IDbAdapter* db, const QString& saleNo = QString()) {
+    models::ReturnOrderItem line;
+    line.productId = 1;
+    line.batchNo = "A";
+    line.productionDate = "2025-06-30";
+    line.expiryDate = "2027-06-30";
+    line.originalOrderNo = saleNo;
+    line.quantity = 1;
+    line.unitPrice = line.amount = 12.5;
+    models::ReturnOrder order;
+    ReturnRepository repo(db);
+    return saleNo.isEmpty() ? repo.insertPurchaseReturn(order, {line})
+                            : repo.insertSalesReturn(order, {line});
+}
+
+int countBatchA(IDbAdapter* db) {
+    models::InventoryCheckItem line;
+    line.productId = 1;
+    line.batchNo = "A";
+    line.productionDate = "2025-06-30";
+    line.expiryDate = "2027-06-30";
+    line.actualQuantity = 4;
+    models::InventoryCheck check;
+    check.checkType = "spot";
+    check.checkDate = "2026-03-01";
+    check.operatorId = 1;
+    return InventoryCheckRepository(db).insertCheck(check, {line});
+}
+
+void setUp(bool done) {
+    if (!done)
+        qFatal("Set-up document failed");
+}
+
+// Makes what the write of the document logged as `action` works on, through the real adapter; then the write.
+DocumentWrite prepareDocument(TestDatabase& t, const QString& action) {
+    seedBatches(t, "1/A/5/0/2027-06-30");
+    models::SalesOrder sale;
+    if (action == "新增销售单")
+        return [sale](IDbAdapter* db) mutable {
+            return sellTwo(db, sale);
+        };
+    if (action == "作废销售单") {
+        setUp(sellTwo(t.db(), sale));
+        return [id = sale.id](IDbAdapter* db) {
+            return SalesRepository(db).voidOrder(id);
+        };
+    }
+    if (action == "新增退货单")
+        return [](IDbAdapter* db) {
+            return returnOne(db);
+        };
+    if (action == "销售退回") {
+        setUp(sellTwo(t.db(), sale));
+        return [no = sale.orderNo](IDbAdapter* db) {
+            return returnOne(db, no);
+        };
+    }
+    if (action == "作废退货单") {
+        setUp(returnOne(t.db()));
+        return [](IDbAdapter* db) {
+            return ReturnRepository(db).voidReturn(1);
+        };
+    }
+    if (action == "新增盘点单")
+        return [](IDbAdapter* db) {
+            return countBatchA(db) > 0;
+        };
+    const int check = countBatchA(t.db());
+    setUp(check > 0);
+    if (action == "删除盘点单")
+        return [check](IDbAdapter* db) {
+            return InventoryCheckRepository(db).deleteCheck(check);
+        };
+    return [check](IDbAdapter* db) {
+        return InventoryCheckRepository(db).approveCheck(check, 1);
+    };
+}
+
+// Every document's status and every batch's quantity.
+QString documentState(TestDatabase& t) {
+    return t
+        .scalar("SELECT ifnull((SELECT group_concat(status) FROM sales_order), '') || '/' || "
+                "ifnull((SELECT group_concat(status) FROM return_order), '') || '/' || "
+                "ifnull((SELECT group_concat(status) FROM inventory_check), '') || '/' || "
+                "(SELECT group_concat(quantity) FROM inventory_batch)")
+        .toString();
+}
+
+// Counts the log rows of an action, as the connection sees them, when a transaction commits.
+class CommitProbe : public FaultyAdapter {
+public:
+    CommitProbe(TestDatabase& t, const QString& action) : FaultyAdapter(t.db()), m_t(t), m_action(action) {}
+    bool commit() override {
+        logRowsAtCommit = m_t.count("sys_operation_log", "action = ?", {m_action});
+        return FaultyAdapter::commit();
+    }
+    int logRowsAtCommit = -1;
+
+private:
+    TestDatabase& m_t;
+    QString m_action;
+};
 
 } // namespace
 
@@ -637,6 +758,45 @@ private slots:
                  false);
         QCOMPARE(removeWithStatus(t.db(), "sales_order;", 1, "completed"), false);
         QCOMPARE(t.count("sales_order", "status = 'completed'"), 1);
+    }
+
+    // A document's log row is written in the document's transaction: it is there when the document commits,
+    // and goes with it when the commit fails; a log write that fails never fails the document.
+    void documentLogRows_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<int>("logged");
+        QTest::addColumn<int>("loggedAtCommit");
+        for (const char* action : {"新增销售单", "作废销售单", "新增退货单", "销售退回", "作废退货单",
+                                   "新增盘点单", "删除盘点单", "审核盘点单"}) {
+            QTest::addRow("%s", action) << QString(action) << "none" << true << 1 << 1;
+            QTest::addRow("%s, log write fails", action) << QString(action) << "log" << true << 0 << 0;
+            QTest::addRow("%s, commit fails", action) << QString(action) << "commit" << false << 0 << 1;
+        }
+    }
+    void documentLogRows() {
+        QFETCH(QString, action);
+        QFETCH(QString, fault);
+        QFETCH(bool, stored);
+        QFETCH(int, logged);
+        QFETCH(int, loggedAtCommit);
+        PinnedClock pin(kNow);
+        TestDatabase t;
+        const DocumentWrite write = prepareDocument(t, action);
+        const QString before = documentState(t);
+        QCOMPARE(t.count("sys_operation_log", "action = ?", {action}), 0);
+        CommitProbe db(t, action);
+        db.failCommit(fault == "commit");
+        if (fault == "log")
+            t.exec("CREATE TRIGGER log_refused BEFORE INSERT ON sys_operation_log "
+                   "BEGIN SELECT RAISE(ABORT, 'log refused'); END");
+        LogCapture log;
+        QCOMPARE(write(&db), stored);
+        QCOMPARE(documentState(t) != before, stored);
+        QCOMPARE(t.count("sys_operation_log", "action = ?", {action}), logged);
+        QCOMPARE(db.logRowsAtCommit, loggedAtCommit);
+        QCOMPARE(db.inTransaction(), false);
     }
 };
 
