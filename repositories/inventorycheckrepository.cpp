@@ -217,18 +217,17 @@ bool InventoryCheckRepository::adjustInventory(int checkId) {
             return refuse(
                 QStringLiteral("批次 %1 的实盘数量 %2 无效").arg(item.batchNo, QString::number(count)));
         }
-        const StockChange found = stock.find(BatchKey::byNumber(item.productId, item.batchNo));
-        if (found.ok())
-            qDebug().noquote() << "Batch found - productId:" << item.productId << ", batchNo:" << item.batchNo
-                               << ", currentQty:" << found.before << ", actualQty:" << count;
-        else if (found.outcome != StockChange::NoBatch)
-            return false;
-        // The count replaces what the batch holds now, whatever moved since the line was taken.
+        // The count replaces what the batch holds now, whatever moved since the line was taken. The movement
+        // reads the batch itself; its result tells what it found.
         const StockChange change = stock.setCount(item.productId, item.batchNo, count,
                                                   {0, item.productionDate, item.expiryDate, 0.0, QString()});
+        const bool found = change.batchId != 0 && !change.created;
+        if (found)
+            qDebug().noquote() << "Batch found - productId:" << item.productId << ", batchNo:" << item.batchNo
+                               << ", currentQty:" << change.before << ", actualQty:" << count;
         if (!change.ok()) {
-            qCritical().noquote() << (found.ok() ? "Failed to adjust inventory - product:"
-                                                 : "Failed to create inventory batch - product:")
+            qCritical().noquote() << (found ? "Failed to adjust inventory - product:"
+                                            : "Failed to create inventory batch - product:")
                                   << item.productId << "batch:" << item.batchNo;
             return false;
         }
