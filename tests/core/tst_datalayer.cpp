@@ -8,6 +8,7 @@
 #include "repositories/returnrepository.h"
 #include "repositories/salesrepository.h"
 #include "repositories/stockmovement.h"
+#include "tests/returns/returnseed.h"
 #include "tests/support/datarows.h"
 #include "tests/support/faultyadapter.h"
 #include "tests/support/logcapture.h"
@@ -17,8 +18,6 @@
 
 #include <QRandomGenerator>
 #include <QtTest>
-
-#include <functional>
 
 using namespace kestrovalin;
 using namespace kestrovalin::repositories;
@@ -62,95 +61,50 @@ QString stockState(TestDatabase& t) {
 
 const NewBatch kNewBatch{QVariant(), QString(), "2027-06-30", 12.5, QString()};
 
-// A document write through the adapter given.
-using DocumentWrite = std::function<bool(IDbAdapter*)>;
-
-bool sellTwo(IDbAdapter* db, models::SalesOrder& order) {
-    models::SalesOrderItem line;
-    line.productId = 1;
-    line.batchNo = "A";
-    line.quantity = 2;
-    line.unitPrice = line.amount = 12.5;
-    return SalesRepository(db).insertOrder(order, {line});
-}
-
-bool returnOne(IDbAdapter* db, const QString& saleNo = QString()) {
-    models::ReturnOrderItem line;
-    line.productId = 1;
-    line.batchNo = "A";
-    line.productionDate = "2025-06-30";
-    line.expiryDate = "2027-06-30";
-    line.originalOrderNo = saleNo;
-    line.quantity = 1;
-    line.unitPrice = line.amount = 12.5;
-    models::ReturnOrder order;
-    ReturnRepository repo(db);
-    return saleNo.isEmpty() ? repo.insertPurchaseReturn(order, {line})
-                            : repo.insertSalesReturn(order, {line});
-}
-
-int countBatchA(IDbAdapter* db) {
-    models::InventoryCheckItem line;
-    line.productId = 1;
-    line.batchNo = "A";
-    line.productionDate = "2025-06-30";
-    line.expiryDate = "2027-06-30";
-    line.actualQuantity = 4;
-    models::InventoryCheck check;
-    check.checkType = "spot";
-    check.checkDate = "2026-03-01";
-    check.operatorId = 1;
-    return InventoryCheckRepository(db).insertCheck(check, {line});
-}
-
-void setUp(bool done) {
-    if (!done)
-        qFatal("Set-up document failed");
-}
-
-// Makes what the write of the document logged as `action` works on, through the real adapter; then the write.
-DocumentWrite prepareDocument(TestDatabase& t, const QString& action) {
+// Sale 1 of two from batch A, purchase return 1 of one, and draft stocktaking sheet 1 counting it.
+void seedDocuments(TestDatabase& t) {
     seedBatches(t, "1/A/5/0/2027-06-30");
-    models::SalesOrder sale;
-    if (action == "新增销售单")
-        return [sale](IDbAdapter* db) mutable {
-            return sellTwo(db, sale);
-        };
-    if (action == "作废销售单") {
-        setUp(sellTwo(t.db(), sale));
-        return [id = sale.id](IDbAdapter* db) {
-            return SalesRepository(db).voidOrder(id);
-        };
+    t.exec("INSERT INTO sales_order (id, order_no) VALUES (1, 'SAL1')");
+    t.exec("INSERT INTO sales_order_item (order_id, product_id, batch_id, batch_no, production_date, "
+           "expiry_date, quantity, unit_price, amount) VALUES (1, 1, 1, 'A', '2025-01-01', '2027-06-30', 2, "
+           "5, 10)");
+    t.exec("INSERT INTO return_order (id, return_no, return_type) VALUES (1, 'PR1', 'purchase')");
+    t.exec("INSERT INTO return_order_item (return_id, product_id, batch_no, quantity) VALUES (1, 1, 'A', 1)");
+    t.exec("INSERT INTO inventory_check (id, check_no, check_type, check_date, operator_id) "
+           "VALUES (1, 'CHK1', 'spot', '2026-03-01', 1)");
+    t.exec("INSERT INTO inventory_check_item (check_id, product_id, batch_no, production_date, expiry_date, "
+           "system_quantity, actual_quantity, diff_quantity) VALUES (1, 1, 'A', '2025-01-01', '2027-06-30', "
+           "5, 4, -1)");
+}
+
+// The document write that logs `action`, on the seeded documents.
+bool writeDocument(IDbAdapter* db, const QString& action) {
+    if (action == "新增销售单") {
+        models::SalesOrderItem line;
+        line.productId = 1;
+        line.batchNo = "A";
+        line.quantity = 1;
+        models::SalesOrder order;
+        return SalesRepository(db).insertOrder(order, {line});
     }
-    if (action == "新增退货单")
-        return [](IDbAdapter* db) {
-            return returnOne(db);
-        };
-    if (action == "销售退回") {
-        setUp(sellTwo(t.db(), sale));
-        return [no = sale.orderNo](IDbAdapter* db) {
-            return returnOne(db, no);
-        };
+    if (action == "新增退货单" || action == "销售退回") {
+        const bool sales = action == "销售退回";
+        const models::ReturnOrderItem line = returnLine(1, "A", 1, sales ? "SAL1" : "");
+        models::ReturnOrder order;
+        ReturnRepository repo(db);
+        return sales ? repo.insertSalesReturn(order, {line}) : repo.insertPurchaseReturn(order, {line});
     }
-    if (action == "作废退货单") {
-        setUp(returnOne(t.db()));
-        return [](IDbAdapter* db) {
-            return ReturnRepository(db).voidReturn(1);
-        };
+    if (action == "新增盘点单") {
+        models::InventoryCheck check = InventoryCheckRepository(db).findById(1);
+        return InventoryCheckRepository(db).insertCheck(check, check.items) > 0;
     }
-    if (action == "新增盘点单")
-        return [](IDbAdapter* db) {
-            return countBatchA(db) > 0;
-        };
-    const int check = countBatchA(t.db());
-    setUp(check > 0);
+    if (action == "作废销售单")
+        return SalesRepository(db).voidOrder(1);
+    if (action == "作废退货单")
+        return ReturnRepository(db).voidReturn(1);
     if (action == "删除盘点单")
-        return [check](IDbAdapter* db) {
-            return InventoryCheckRepository(db).deleteCheck(check);
-        };
-    return [check](IDbAdapter* db) {
-        return InventoryCheckRepository(db).approveCheck(check, 1);
-    };
+        return InventoryCheckRepository(db).deleteCheck(1);
+    return InventoryCheckRepository(db).approveCheck(1, 1);
 }
 
 // Every document's status and every batch's quantity.
@@ -783,16 +737,15 @@ private slots:
         QFETCH(int, loggedAtCommit);
         PinnedClock pin(kNow);
         TestDatabase t;
-        const DocumentWrite write = prepareDocument(t, action);
+        seedDocuments(t);
         const QString before = documentState(t);
-        QCOMPARE(t.count("sys_operation_log", "action = ?", {action}), 0);
         CommitProbe db(t, action);
         db.failCommit(fault == "commit");
         if (fault == "log")
             t.exec("CREATE TRIGGER log_refused BEFORE INSERT ON sys_operation_log "
                    "BEGIN SELECT RAISE(ABORT, 'log refused'); END");
         LogCapture log;
-        QCOMPARE(write(&db), stored);
+        QCOMPARE(writeDocument(&db, action), stored);
         QCOMPARE(documentState(t) != before, stored);
         QCOMPARE(t.count("sys_operation_log", "action = ?", {action}), logged);
         QCOMPARE(db.logRowsAtCommit, loggedAtCommit);
