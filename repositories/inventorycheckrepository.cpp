@@ -113,15 +113,15 @@ int InventoryCheckRepository::insertCheck(InventoryCheck& check, const QList<Inv
     double totalDiff = 0;
     if (!insertItems(id, items, &totalDiff))
         return -1;
+    OperLogHelper::logInDocument(
+        m_db, kModule, QStringLiteral("新增盘点单"),
+        QStringLiteral("盘点单号: %1, 差异: %2").arg(number, OperLogHelper::formatAmount(totalDiff)));
     if (!tx.commit()) {
         qCritical() << "Failed to commit transaction";
         return -1;
     }
     check.id = id;
     check.checkNo = number;
-    OperLogHelper::log(
-        kModule, QStringLiteral("新增盘点单"),
-        QStringLiteral("盘点单号: %1, 差异: %2").arg(number, OperLogHelper::formatAmount(totalDiff)));
     return id;
 }
 
@@ -169,10 +169,9 @@ bool InventoryCheckRepository::deleteCheck(int id) {
         qCritical() << "Inventory check not deleted, missing or approved:" << id;
         return changed == 0 ? refuse(rowRefusal(m_db, kTable, id, kNoun)) : false;
     }
-    if (!tx.commit())
-        return false;
-    OperLogHelper::log(kModule, QStringLiteral("删除盘点单"), QStringLiteral("盘点单ID: %1").arg(id));
-    return true;
+    OperLogHelper::logInDocument(m_db, kModule, QStringLiteral("删除盘点单"),
+                                 QStringLiteral("盘点单ID: %1").arg(id));
+    return tx.commit();
 }
 
 bool InventoryCheckRepository::approveCheck(int id, int approverId) {
@@ -193,10 +192,11 @@ bool InventoryCheckRepository::approveCheck(int id, int approverId) {
         qWarning().noquote() << "Inventory check approval refused - id:" << id << why.reason;
         return refuse(why.reason);
     }
-    if (!adjustInventory(id) || !tx.commit())
+    if (!adjustInventory(id))
         return false;
-    OperLogHelper::log(kModule, QStringLiteral("审核盘点单"), QStringLiteral("盘点单ID: %1").arg(id));
-    return true;
+    OperLogHelper::logInDocument(m_db, kModule, QStringLiteral("审核盘点单"),
+                                 QStringLiteral("盘点单ID: %1").arg(id));
+    return tx.commit();
 }
 
 bool InventoryCheckRepository::adjustInventory(int checkId) {
@@ -219,18 +219,17 @@ bool InventoryCheckRepository::adjustInventory(int checkId) {
             return refuse(
                 QStringLiteral("批次 %1 的实盘数量 %2 无效").arg(item.batchNo, QString::number(count)));
         }
-        const StockChange found = stock.find(BatchKey::byNumber(item.productId, item.batchNo));
-        if (found.ok())
-            qDebug().noquote() << "Batch found - productId:" << item.productId << ", batchNo:" << item.batchNo
-                               << ", currentQty:" << found.before << ", actualQty:" << count;
-        else if (found.outcome != StockChange::NoBatch)
-            return false;
-        // The count replaces what the batch holds now, whatever moved since the line was taken.
+        // The count replaces what the batch holds now, whatever moved since the line was taken. The movement
+        // reads the batch itself; its result tells what it found.
         const StockChange change = stock.setCount(item.productId, item.batchNo, count,
                                                   {0, item.productionDate, item.expiryDate, 0.0, QString()});
+        const bool found = change.batchId != 0 && !change.created;
+        if (found)
+            qDebug().noquote() << "Batch found - productId:" << item.productId << ", batchNo:" << item.batchNo
+                               << ", currentQty:" << change.before << ", actualQty:" << count;
         if (!change.ok()) {
-            qCritical().noquote() << (found.ok() ? "Failed to adjust inventory - product:"
-                                                 : "Failed to create inventory batch - product:")
+            qCritical().noquote() << (found ? "Failed to adjust inventory - product:"
+                                            : "Failed to create inventory batch - product:")
                                   << item.productId << "batch:" << item.batchNo;
             return false;
         }

@@ -77,6 +77,14 @@ void logFailure(const char* operation, const QString& why) {
     qCritical().noquote() << QStringLiteral("RejectedDrug %1 failed:").arg(QLatin1String(operation)) << why;
 }
 
+// A stock statement on rejected_quantity that failed (not one refused for too little stock); the database's
+// reason is in the adapter's warning just before.
+void logRejectedUpdate(const StockChange& change, int recordId) {
+    if (change.outcome == StockChange::Failed && change.batchId != 0)
+        qCritical().noquote() << "Update rejected_quantity failed:"
+                              << QStringLiteral("batch %1, record %2").arg(change.batchId).arg(recordId);
+}
+
 bool noAdapter(IDbAdapter* db, const char* caller) {
     if (db)
         return false;
@@ -152,6 +160,7 @@ RejectedDrugRepository::ConfirmOutcome RejectedDrugRepository::confirmRecord(int
     const StockChange moved = StockMovement(m_db).move(BatchKey::byId(record.batchId), record.quantity,
                                                        StockColumn::Quantity, StockColumn::Rejected);
     if (!moved.ok()) {
+        logRejectedUpdate(moved, id);
         logFailure("confirm", QStringLiteral("batch %1 holds %2, record %3 sets aside %4")
                                   .arg(record.batchId)
                                   .arg(moved.before)
@@ -192,6 +201,7 @@ bool RejectedDrugRepository::process(int id, const QString& processType, int use
         const StockChange taken =
             StockMovement(m_db).lower(BatchKey::byId(record.batchId), record.quantity, StockColumn::Rejected);
         if (!taken.ok()) {
+            logRejectedUpdate(taken, id);
             logFailure("process", QStringLiteral("batch %1 has %2 set aside, record %3 takes %4")
                                       .arg(record.batchId)
                                       .arg(taken.before)

@@ -86,6 +86,17 @@ QString invalidQuantity(const QList<ReturnOrderItem>& items) {
     return QString();
 }
 
+// Whether the order of that number in the table (purchase_order or sales_order) is voided; nothing when the
+// look-up fails.
+std::optional<bool> orderVoided(IDbAdapter* db, const QString& table, const QString& orderNo) {
+    const std::optional<QVariant> voided = readValue(
+        db, QStringLiteral("SELECT COUNT(*) FROM %1 WHERE order_no = ? AND status = 'voided'").arg(table),
+        {orderNo});
+    if (!voided)
+        return std::nullopt;
+    return voided->toInt() > 0;
+}
+
 // Values of a batch that a return movement creates: the line's dates, its price as cost, no supplier.
 NewBatch batchFromLine(const ReturnOrderItem& item) {
     return {QVariant(), item.productionDate, item.expiryDate, item.unitPrice, QString()};
@@ -181,16 +192,16 @@ bool ReturnRepository::insertReturn(ReturnOrder& order, const QList<ReturnOrderI
                                      : salesWithinSold(items) && restoreInventoryForSalesReturn(items);
     if (!stockMoved || !writeReturn(order, items))
         return false;
+    const QString detail = QStringLiteral("退货单号: %1, 金额: %2")
+                               .arg(order.returnNo, OperLogHelper::formatAmount(order.totalAmount));
+    if (purchase)
+        OperLogHelper::logInDocument(m_db, QStringLiteral("采购退货"), QStringLiteral("新增退货单"), detail);
+    else
+        OperLogHelper::logInDocument(m_db, OperLogHelper::salesModule(), QStringLiteral("销售退回"), detail);
     if (!tx.commit()) {
         qCritical() << "Failed to commit transaction";
         return false;
     }
-    const QString detail = QStringLiteral("退货单号: %1, 金额: %2")
-                               .arg(order.returnNo, OperLogHelper::formatAmount(order.totalAmount));
-    if (purchase)
-        OperLogHelper::log(QStringLiteral("采购退货"), QStringLiteral("新增退货单"), detail);
-    else
-        OperLogHelper::logSales(QStringLiteral("销售退回"), detail);
     return true;
 }
 
@@ -232,13 +243,11 @@ bool ReturnRepository::purchaseSourcesValid(const QList<ReturnOrderItem>& items)
     for (const ReturnOrderItem& item : items) {
         if (item.originalOrderNo.isEmpty())
             continue;
-        const std::optional<QVariant> voided = readValue(
-            m_db,
-            QStringLiteral("SELECT COUNT(*) FROM purchase_order WHERE order_no = ? AND status = 'voided'"),
-            {item.originalOrderNo});
+        const std::optional<bool> voided =
+            orderVoided(m_db, QStringLiteral("purchase_order"), item.originalOrderNo);
         if (!voided)
             return false;
-        if (voided->toInt() > 0) {
+        if (*voided) {
             qCritical().noquote() << "Purchase return refused, the purchase order is voided:"
                                   << item.originalOrderNo;
             return refuse(QStringLiteral("采购订单 %1 已作废").arg(item.originalOrderNo));
@@ -291,6 +300,13 @@ bool ReturnRepository::salesWithinSold(const QList<ReturnOrderItem>& items) {
                                   << "batch_no:" << item.batchNo;
             if (item.originalOrderNo.isEmpty())
                 return refuse(QStringLiteral("批次 %1 没有注明原销售单").arg(item.batchNo));
+            // Voided in the other copy since the user picked it: say so rather than that nothing was sold.
+            const std::optional<bool> voided =
+                orderVoided(m_db, QStringLiteral("sales_order"), item.originalOrderNo);
+            if (!voided)
+                return false;
+            if (*voided)
+                return refuse(QStringLiteral("销售单 %1 已作废").arg(item.originalOrderNo));
             return refuse(QStringLiteral("销售单 %1 没有批次 %2 的有效销售记录")
                               .arg(item.originalOrderNo, item.batchNo));
         }
@@ -350,14 +366,14 @@ bool ReturnRepository::voidReturn(int id, const QString& reason) {
     }
     if (!reverseStock(order))
         return false;
+    const QString detail = reason.isEmpty()
+                               ? QStringLiteral("退货单号: %1").arg(order.returnNo)
+                               : QStringLiteral("退货单号: %1, 作废原因: %2").arg(order.returnNo, reason);
+    OperLogHelper::logInDocument(m_db, moduleOf(order.returnType), QStringLiteral("作废退货单"), detail);
     if (!tx.commit()) {
         qCritical() << "Failed to commit transaction";
         return false;
     }
-    const QString detail = reason.isEmpty()
-                               ? QStringLiteral("退货单号: %1").arg(order.returnNo)
-                               : QStringLiteral("退货单号: %1, 作废原因: %2").arg(order.returnNo, reason);
-    OperLogHelper::log(moduleOf(order.returnType), QStringLiteral("作废退货单"), detail);
     return true;
 }
 

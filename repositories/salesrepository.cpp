@@ -154,13 +154,13 @@ bool SalesRepository::insertOrder(SalesOrder& order, const QList<SalesOrderItem>
         return false;
     }
     order.totalAmount = total;
+    OperLogHelper::logInDocument(
+        m_db, OperLogHelper::salesModule(), QStringLiteral("新增销售单"),
+        QStringLiteral("订单号: %1, 金额: %2").arg(order.orderNo, OperLogHelper::formatAmount(total)));
     if (!tx.commit()) {
         qCritical() << "Failed to commit transaction";
         return false;
     }
-    OperLogHelper::logSales(
-        QStringLiteral("新增销售单"),
-        QStringLiteral("订单号: %1, 金额: %2").arg(order.orderNo, OperLogHelper::formatAmount(total)));
     return true;
 }
 
@@ -264,11 +264,12 @@ bool SalesRepository::voidOrder(int orderId) {
     }
     if (!restoreStock(orderId))
         return false;
+    OperLogHelper::logInDocument(m_db, OperLogHelper::salesModule(), QStringLiteral("作废销售单"),
+                                 QStringLiteral("订单ID: %1").arg(orderId));
     if (!tx.commit()) {
         qCritical() << "Failed to commit transaction";
         return false;
     }
-    OperLogHelper::logSales(QStringLiteral("作废销售单"), QStringLiteral("订单ID: %1").arg(orderId));
     return true;
 }
 

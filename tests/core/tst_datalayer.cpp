@@ -4,7 +4,11 @@
 #include "core/transaction.h"
 #include "repositories/customerrepository.h"
 #include "repositories/guardedstatus.h"
+#include "repositories/inventorycheckrepository.h"
+#include "repositories/returnrepository.h"
+#include "repositories/salesrepository.h"
 #include "repositories/stockmovement.h"
+#include "tests/returns/returnseed.h"
 #include "tests/support/datarows.h"
 #include "tests/support/faultyadapter.h"
 #include "tests/support/logcapture.h"
@@ -56,6 +60,77 @@ QString stockState(TestDatabase& t) {
 }
 
 const NewBatch kNewBatch{QVariant(), QString(), "2027-06-30", 12.5, QString()};
+
+// Sale 1 of two from batch A, purchase return 1 of one, and draft stocktaking sheet 1 counting it.
+void seedDocuments(TestDatabase& t) {
+    seedBatches(t, "1/A/5/0/2027-06-30");
+    t.exec("INSERT INTO sales_order (id, order_no) VALUES (1, 'SAL1')");
+    t.exec("INSERT INTO sales_order_item (order_id, product_id, batch_id, batch_no, production_date, "
+           "expiry_date, quantity, unit_price, amount) VALUES (1, 1, 1, 'A', '2025-01-01', '2027-06-30', 2, "
+           "5, 10)");
+    t.exec("INSERT INTO return_order (id, return_no, return_type) VALUES (1, 'PR1', 'purchase')");
+    t.exec("INSERT INTO return_order_item (return_id, product_id, batch_no, quantity) VALUES (1, 1, 'A', 1)");
+    t.exec("INSERT INTO inventory_check (id, check_no, check_type, check_date, operator_id) "
+           "VALUES (1, 'CHK1', 'spot', '2026-03-01', 1)");
+    t.exec("INSERT INTO inventory_check_item (check_id, product_id, batch_no, production_date, expiry_date, "
+           "system_quantity, actual_quantity, diff_quantity) VALUES (1, 1, 'A', '2025-01-01', '2027-06-30', "
+           "5, 4, -1)");
+}
+
+// The document write that logs `action`, on the seeded documents.
+bool writeDocument(IDbAdapter* db, const QString& action) {
+    if (action == "新增销售单") {
+        models::SalesOrderItem line;
+        line.productId = 1;
+        line.batchNo = "A";
+        line.quantity = 1;
+        models::SalesOrder order;
+        return SalesRepository(db).insertOrder(order, {line});
+    }
+    if (action == "新增退货单" || action == "销售退回") {
+        const bool sales = action == "销售退回";
+        const models::ReturnOrderItem line = returnLine(1, "A", 1, sales ? "SAL1" : "");
+        models::ReturnOrder order;
+        ReturnRepository repo(db);
+        return sales ? repo.insertSalesReturn(order, {line}) : repo.insertPurchaseReturn(order, {line});
+    }
+    if (action == "新增盘点单") {
+        models::InventoryCheck check = InventoryCheckRepository(db).findById(1);
+        return InventoryCheckRepository(db).insertCheck(check, check.items) > 0;
+    }
+    if (action == "作废销售单")
+        return SalesRepository(db).voidOrder(1);
+    if (action == "作废退货单")
+        return ReturnRepository(db).voidReturn(1);
+    if (action == "删除盘点单")
+        return InventoryCheckRepository(db).deleteCheck(1);
+    return InventoryCheckRepository(db).approveCheck(1, 1);
+}
+
+// Every document's status and every batch's quantity.
+QString documentState(TestDatabase& t) {
+    return t
+        .scalar("SELECT ifnull((SELECT group_concat(status) FROM sales_order), '') || '/' || "
+                "ifnull((SELECT group_concat(status) FROM return_order), '') || '/' || "
+                "ifnull((SELECT group_concat(status) FROM inventory_check), '') || '/' || "
+                "(SELECT group_concat(quantity) FROM inventory_batch)")
+        .toString();
+}
+
+// Counts the log rows of an action, as the connection sees them, when a transaction commits.
+class CommitProbe : public FaultyAdapter {
+public:
+    CommitProbe(TestDatabase& t, const QString& action) : FaultyAdapter(t.db()), m_t(t), m_action(action) {}
+    bool commit() override {
+        logRowsAtCommit = m_t.count("sys_operation_log", "action = ?", {m_action});
+        return FaultyAdapter::commit();
+    }
+    int logRowsAtCommit = -1;
+
+private:
+    TestDatabase& m_t;
+    QString m_action;
+};
 
 } // namespace
 
@@ -637,6 +712,44 @@ private slots:
                  false);
         QCOMPARE(removeWithStatus(t.db(), "sales_order;", 1, "completed"), false);
         QCOMPARE(t.count("sales_order", "status = 'completed'"), 1);
+    }
+
+    // A document's log row is written in the document's transaction: it is there when the document commits,
+    // and goes with it when the commit fails; a log write that fails never fails the document.
+    void documentLogRows_data() {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("stored");
+        QTest::addColumn<int>("logged");
+        QTest::addColumn<int>("loggedAtCommit");
+        for (const char* action : {"新增销售单", "作废销售单", "新增退货单", "销售退回", "作废退货单",
+                                   "新增盘点单", "删除盘点单", "审核盘点单"}) {
+            QTest::addRow("%s", action) << QString(action) << "none" << true << 1 << 1;
+            QTest::addRow("%s, log write fails", action) << QString(action) << "log" << true << 0 << 0;
+            QTest::addRow("%s, commit fails", action) << QString(action) << "commit" << false << 0 << 1;
+        }
+    }
+    void documentLogRows() {
+        QFETCH(QString, action);
+        QFETCH(QString, fault);
+        QFETCH(bool, stored);
+        QFETCH(int, logged);
+        QFETCH(int, loggedAtCommit);
+        PinnedClock pin(kNow);
+        TestDatabase t;
+        seedDocuments(t);
+        const QString before = documentState(t);
+        CommitProbe db(t, action);
+        db.failCommit(fault == "commit");
+        if (fault == "log")
+            t.exec("CREATE TRIGGER log_refused BEFORE INSERT ON sys_operation_log "
+                   "BEGIN SELECT RAISE(ABORT, 'log refused'); END");
+        LogCapture log;
+        QCOMPARE(writeDocument(&db, action), stored);
+        QCOMPARE(documentState(t) != before, stored);
+        QCOMPARE(t.count("sys_operation_log", "action = ?", {action}), logged);
+        QCOMPARE(db.logRowsAtCommit, loggedAtCommit);
+        QCOMPARE(db.inTransaction(), false);
     }
 };
 

@@ -224,13 +224,16 @@ private slots:
     // A failure at any step leaves the record pending and the batch as it was.
     void confirmRollsBack_data() {
         QTest::addColumn<QString>("failing"); // statement pattern, or "COMMIT"
-        addRow("status update", "^UPDATE unqualified_drug");
-        addRow("batch update", "^UPDATE inventory_batch");
-        addRow("stocktaking look-up", "inventory_check_item");
-        addRow("commit", "COMMIT");
+        QTest::addColumn<int>("stockLogged"); // "Update rejected_quantity failed:" lines
+        addRow("status update", "^UPDATE unqualified_drug", 0);
+        addRow("batch update", "^UPDATE inventory_batch", 1);
+        addRow("batch look-up", "^SELECT id, batch_no, quantity FROM inventory_batch", 0);
+        addRow("stocktaking look-up", "inventory_check_item", 0);
+        addRow("commit", "COMMIT", 0);
     }
     void confirmRollsBack() {
         QFETCH(QString, failing);
+        QFETCH(int, stockLogged);
         TestDatabase t;
         seedStock(t);
         seedRecord(t, {1, 101, 11, 6, "damaged", "pending", 7, "2031-05-10 09:00:00"});
@@ -240,7 +243,9 @@ private slots:
         else
             db.failStatement(failing);
         RejectedDrugRepository repo(&db);
+        LogCapture log;
         QCOMPARE(repo.confirmRecord(1, 7), Outcome::Failed);
+        QCOMPARE(log.count(QtCriticalMsg, "Update rejected_quantity failed:"), stockLogged);
         QCOMPARE(repo.refusal(), QString()); // a failure, not a refusal
         QCOMPARE(statusOf(t, 1), QString("pending"));
         QCOMPARE(stockOf(t, 11), QString("20/0"));
@@ -294,14 +299,16 @@ private slots:
         QTest::addColumn<QString>("failing");
         QTest::addColumn<int>("setAside");
         QTest::addColumn<QString>("said");
-        addRow("batch update", "^UPDATE inventory_batch", 6, "");
-        addRow("less set aside than the record", "", 5, "批次 A231120 不合格库存 5，处理需扣减 6");
-        addRow("commit", "COMMIT", 6, "");
+        QTest::addColumn<int>("stockLogged"); // "Update rejected_quantity failed:" lines
+        addRow("batch update", "^UPDATE inventory_batch", 6, "", 1);
+        addRow("less set aside than the record", "", 5, "批次 A231120 不合格库存 5，处理需扣减 6", 0);
+        addRow("commit", "COMMIT", 6, "", 0);
     }
     void processRollsBack() {
         QFETCH(QString, failing);
         QFETCH(int, setAside);
         QFETCH(QString, said);
+        QFETCH(int, stockLogged);
         TestDatabase t;
         seedStock(t);
         seedRecord(t, {1, 101, 11, 6, "damaged", "confirmed", 7, "2031-05-10 09:00:00"});
@@ -312,7 +319,9 @@ private slots:
         else if (!failing.isEmpty())
             db.failStatement(failing);
         RejectedDrugRepository repo(&db);
+        LogCapture log;
         QVERIFY(!repo.process(1, "destroy", 8));
+        QCOMPARE(log.count(QtCriticalMsg, "Update rejected_quantity failed:"), stockLogged);
         QCOMPARE(repo.refusal(), said);
         QCOMPARE(statusOf(t, 1), QString("confirmed"));
         QCOMPARE(stockOf(t, 11), QString("14/%1").arg(setAside));

@@ -230,19 +230,26 @@ private slots:
 
     void salesReturnWithinWhatWasSold_data() {
         QTest::addColumn<QString>("saleStatus");
+        QTest::addColumn<QString>("batch");
         QTest::addColumn<int>("quantity");
         QTest::addColumn<bool>("saved");
         QTest::addColumn<QString>("said");
-        // Sold 5, of which 3 are already back.
-        QTest::newRow("the rest") << "completed" << 2 << true << "";
+        // Sold 5 of A2301, of which 3 are already back.
+        QTest::newRow("the rest") << "completed"
+                                  << "A2301" << 2 << true << "";
         QTest::newRow("one more than the rest")
-            << "completed" << 3 << false
+            << "completed"
+            << "A2301" << 3 << false
             << "销售单 SAL203101010001 的批次 A2301 售出 5，已退回 3，本次退回 3 超出售出数量";
-        QTest::newRow("voided sale") << "voided" << 1 << false
-                                     << "销售单 SAL203101010001 没有批次 A2301 的有效销售记录";
+        QTest::newRow("voided sale") << "voided"
+                                     << "A2301" << 1 << false << "销售单 SAL203101010001 已作废";
+        QTest::newRow("batch not on the sale")
+            << "completed"
+            << "B2302" << 1 << false << "销售单 SAL203101010001 没有批次 B2302 的有效销售记录";
     }
     void salesReturnWithinWhatWasSold() {
         QFETCH(QString, saleStatus);
+        QFETCH(QString, batch);
         QFETCH(int, quantity);
         QFETCH(bool, saved);
         QFETCH(QString, said);
@@ -255,7 +262,7 @@ private slots:
         m_db->exec("UPDATE sales_order SET status = ? WHERE id = 3", {saleStatus});
 
         ReturnOrder order = header();
-        QCOMPARE(repo.insertSalesReturn(order, {returnLine(1, "A2301", quantity, "SAL203101010001")}), saved);
+        QCOMPARE(repo.insertSalesReturn(order, {returnLine(1, batch, quantity, "SAL203101010001")}), saved);
         QCOMPARE(repo.refusal(), said);
         QCOMPARE(s.quantity(11), 5 + 3 + (saved ? quantity : 0));
         QCOMPARE(m_db->count("return_order"), saved ? 2 : 1);

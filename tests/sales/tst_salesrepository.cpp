@@ -107,7 +107,7 @@ private slots:
 
     // Two lines on two drugs: each takes its stock from the first sellable row of its batch number and names
     // that row and its dates (a missing production date as 2000-01-01); the header gets the defaults and the
-    // unrounded total; the log follows the commit.
+    // unrounded total; the log row commits with the sale.
     void saleOfTwoLines() {
         PinnedClock pin(kToday, kOneAm);
         TestDatabase t;

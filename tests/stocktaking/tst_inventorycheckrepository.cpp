@@ -104,7 +104,11 @@ private slots:
         const int id = repo.insertCheck(check, {countedLine(1, "A2301", 50, 0), countedLine(2, "B2302", 8, 3),
                                                 countedLine(2, "B9999", 0, 0)});
         m_db->exec("UPDATE inventory_batch SET quantity = 47 WHERE id = 11"); // sold after counting
-        QVERIFY(repo.approveCheck(id, 2));
+        FaultyAdapter watched(m_db->db());
+        QVERIFY(InventoryCheckRepository(&watched).approveCheck(id, 2));
+        // Each line's batch is read once.
+        QCOMPARE(watched.statements().filter(QRegularExpression("^SELECT .* FROM inventory_batch ")).size(),
+                 3);
 
         QCOMPARE(ReturnSeed{*m_db}.quantity(11), 0);
         const QString created = "SELECT %1 FROM inventory_batch WHERE product_id = 2 AND batch_no = 'B2302'";
