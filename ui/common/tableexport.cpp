@@ -6,8 +6,9 @@
 
 #include <QAbstractItemModel>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProgressDialog>
+#include <QSaveFile>
+#include <QtDebug>
 
 #include <algorithm>
 
@@ -75,9 +76,9 @@ private:
 // The rows go out a part at a time, so a year of a record book never sits in memory at once and a long
 // export shows its progress. The lines of a part are gathered as text and turned into UTF-8 at once. A
 // paged list's rows are read from the first at once, without waiting for a count still on its way.
-// rowsWritten gets the number of rows written.
+// rowsWritten gets the number of rows written; readFailed tells a read that stopped on an error.
 bool writeShownRows(QWidget* parent, QIODevice* device, const QAbstractItemModel* model, const CsvExport& how,
-                    int* rowsWritten) {
+                    int* rowsWritten, bool* readFailed) {
     if (!writeAll(device, CsvWriter::opening(how.title, headerTitles(model))))
         return false;
     const auto* rowModel = qobject_cast<const RowTableModel*>(model);
@@ -103,11 +104,13 @@ bool writeShownRows(QWidget* parent, QIODevice* device, const QAbstractItemModel
     };
     bool ok = true;
     if (rowModel) {
+        bool wrote = true;
         ok = rowModel->visitAll([&](int position, const TableRow& row) {
             for (int c = 0; c < columns; ++c)
                 cell(c, rowModel->cellText(position, row, c));
-            return lineDone();
+            return wrote = lineDone();
         });
+        *readFailed = !ok && wrote;
     } else {
         const int rows = model->rowCount();
         for (int r = 0; ok && r < rows; ++r) {
@@ -128,17 +131,31 @@ bool exportTableAsCsv(QWidget* parent, const QAbstractItemModel* model, const Cs
     if (path.isEmpty())
         return false;
 
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+    // All of the file or none of it: an earlier file at the path stays as it was until the new one is whole.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
         Prompts::warning(parent, QStringLiteral("错误"), QStringLiteral("无法创建文件！"));
         return false;
     }
     int rows = 0;
-    bool written = writeShownRows(parent, &file, model, how, &rows) && file.flush();
-    file.close();
-    written = written && file.error() == QFileDevice::NoError;
+    bool readFailed = false;
+    // commit() does not see a flush that stopped part way (a full disk): flushed and checked here first.
+    bool written = writeShownRows(parent, &file, model, how, &rows, &readFailed) && file.flush();
+    QString why;
     if (!written) {
-        Prompts::warning(parent, QStringLiteral("错误"), QStringLiteral("无法写入文件！"));
+        why = readFailed ? QStringLiteral("the rows could not be read") : file.errorString();
+        // Commit after a cancel only takes the unfinished file away.
+        file.cancelWriting();
+        file.commit();
+    } else if (!file.commit()) {
+        written = false;
+        why = file.errorString();
+    }
+    if (!written) {
+        qWarning().noquote() << "CSV export to" << path << "failed:" << why;
+        Prompts::warning(parent, QStringLiteral("错误"),
+                         readFailed ? QStringLiteral("无法写入文件！\n读取记录失败。")
+                                    : QStringLiteral("无法写入文件！"));
         return false;
     }
     Prompts::information(parent, QStringLiteral("成功"), how.successText + path);
