@@ -806,6 +806,8 @@ private slots:
         QTest::newRow("cancelled") << QString() << QString() << false;
         QTest::newRow("cannot create")
             << QString("/nonexistent/x.csv") << QString("错误:无法创建文件！") << false;
+        // A device is written straight, never replaced.
+        QTest::newRow("cannot write") << QString("/dev/full") << QString("错误:无法写入文件！") << false;
         QTest::newRow("written") << QString("@report.csv") << QString("成功:购进记录表已导出到:\n@report.csv")
                                  << true;
     }

@@ -6,11 +6,13 @@
 
 #include <QAbstractItemModel>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProgressDialog>
 #include <QSaveFile>
 #include <QtDebug>
 
 #include <algorithm>
+#include <memory>
 
 namespace kestrovalin {
 
@@ -132,24 +134,36 @@ bool exportTableAsCsv(QWidget* parent, const QAbstractItemModel* model, const Cs
         return false;
 
     // All of the file or none of it: an earlier file at the path stays as it was until the new one is whole.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    // A device or a pipe chosen as the file cannot be replaced and keeps nothing: it is written straight.
+    const QFileInfo target(path);
+    const bool replaceable = !target.exists() || target.isFile();
+    std::unique_ptr<QFileDevice> file;
+    if (replaceable)
+        file = std::make_unique<QSaveFile>(path);
+    else
+        file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Text |
+                    (replaceable ? QIODevice::NotOpen : QIODevice::Truncate))) {
         Prompts::warning(parent, QStringLiteral("错误"), QStringLiteral("无法创建文件！"));
         return false;
     }
     int rows = 0;
     bool readFailed = false;
     // commit() does not see a flush that stopped part way (a full disk): flushed and checked here first.
-    bool written = writeShownRows(parent, &file, model, how, &rows, &readFailed) && file.flush();
-    QString why;
-    if (!written) {
-        why = readFailed ? QStringLiteral("the rows could not be read") : file.errorString();
-        // Commit after a cancel only takes the unfinished file away.
-        file.cancelWriting();
-        file.commit();
-    } else if (!file.commit()) {
-        written = false;
-        why = file.errorString();
+    bool written = writeShownRows(parent, file.get(), model, how, &rows, &readFailed) && file->flush();
+    QString why = readFailed ? QStringLiteral("the rows could not be read") : file->errorString();
+    if (auto* whole = qobject_cast<QSaveFile*>(file.get())) {
+        if (!written) {
+            // Commit after a cancel only takes the unfinished file away.
+            whole->cancelWriting();
+            whole->commit();
+        } else if (!whole->commit()) {
+            written = false;
+            why = whole->errorString();
+        }
+    } else {
+        file->close();
+        written = written && file->error() == QFileDevice::NoError;
     }
     if (!written) {
         qWarning().noquote() << "CSV export to" << path << "failed:" << why;
