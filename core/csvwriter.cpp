@@ -24,13 +24,9 @@ bool startsRisky(const QString& cell) {
 
 } // namespace
 
-QString CsvWriter::guardFormula(const QString& cell) {
-    return startsRisky(cell) ? QLatin1Char('\'') + cell : cell;
-}
-
 void CsvWriter::appendCell(QString& line, const QString& cell) {
-    // guardFormula's apostrophe and the doubled quotes written straight into the line: a long export writes
-    // millions of cells.
+    // The apostrophe and the doubled quotes written straight into the line: a long export writes millions
+    // of cells.
     line += QLatin1Char('"');
     if (startsRisky(cell))
         line += QLatin1Char('\'');
@@ -54,27 +50,6 @@ QByteArray CsvWriter::opening(const QString& title, const QStringList& headers) 
         out += title.toUtf8() + '\n';
     out += headers.join(QLatin1Char(',')).toUtf8() + '\n';
     return out;
-}
-
-void CsvWriter::appendLine(QByteArray& out, const QStringList& cells) {
-    QString line;
-    for (int i = 0; i < cells.size(); ++i) {
-        if (i > 0)
-            line += QLatin1Char(',');
-        appendCell(line, cells.at(i));
-    }
-    line += QLatin1Char('\n');
-    out += line.toUtf8();
-}
-
-bool CsvWriter::write(QIODevice* device, const QString& title, const QStringList& headers,
-                      const QVector<QStringList>& rows) {
-    if (!device || !device->isWritable())
-        return false;
-    QByteArray out = opening(title, headers);
-    for (const QStringList& row : rows)
-        appendLine(out, row);
-    return device->write(out) == out.size();
 }
 
 } // namespace kestrovalin

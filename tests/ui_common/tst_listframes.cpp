@@ -1,4 +1,3 @@
-#include "core/csvwriter.h"
 #include "core/rowreader.h"
 #include "repositories/expirywarningrepository.h"
 #include "repositories/inventorywarningrepository.h"
@@ -28,7 +27,8 @@
 #include "ui/purchasing/inventorywindow.h"
 #include "ui/sales/saleswindow.h"
 
-#include <QBuffer>
+#include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -45,7 +45,11 @@
 #include <QToolTip>
 #include <QtTest>
 
+#include <csignal>
 #include <numeric>
+#include <optional>
+
+#include <sys/resource.h>
 
 using namespace kestrovalin;
 using namespace kestrovalin::test;
@@ -209,6 +213,77 @@ void writeElsewhere(TestDatabase& t, const QString& sql) {
     }
     QSqlDatabase::removeDatabase(name);
 }
+
+// While alive, no file of this process grows past the given size: a write past it fails as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_before);
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_before;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_before); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit m_before{};
+};
+
+// Every signal by which a model changes its rows or layout, noted by name.
+class ModelSignals {
+public:
+    explicit ModelSignals(QAbstractItemModel* model) {
+        const auto note = [this](const char* name) {
+            return [this, name] {
+                m_seen << name;
+            };
+        };
+        QObject::connect(model, &QAbstractItemModel::layoutAboutToBeChanged, &m_context, note("layout"));
+        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeInserted, &m_context, note("insert"));
+        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, &m_context, note("remove"));
+        QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, &m_context, note("reset"));
+    }
+    QStringList seen() const { return m_seen; }
+
+private:
+    QObject m_context;
+    QStringList m_seen;
+};
+
+// A model that notes every change of its rows or layout made inside one of its reads.
+class ReadWatchedModel : public RowTableModel {
+    // Notes what changed while reading.
+    template <typename Read> auto read(Read reading) const {
+        const int before = m_changes.seen().size();
+        const auto value = reading();
+        m_changedInReads += m_changes.seen().mid(before);
+        return value;
+    }
+
+public:
+    explicit ReadWatchedModel(const QStringList& titles) : RowTableModel(titles), m_changes(this) {}
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return read([&] { return RowTableModel::rowCount(parent); });
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        return read([&] { return RowTableModel::data(index, role); });
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return read([&] { return RowTableModel::flags(index); });
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        return read([&] { return RowTableModel::headerData(section, orientation, role); });
+    }
+    // What changed inside a read, "layout" or "insert" for example; empty when nothing did.
+    QStringList changedInReads() const { return m_changedInReads; }
+
+private:
+    ModelSignals m_changes;
+    mutable QStringList m_changedInReads;
+};
 
 // The record ids the view shows: paged down to the last row (first before the count is in, then again
 // once it is), then up to the first, each position with the id seen there; "?" where two ids were seen,
@@ -732,6 +807,7 @@ private slots:
         QTest::newRow("cancelled") << QString() << QString() << false;
         QTest::newRow("cannot create")
             << QString("/nonexistent/x.csv") << QString("错误:无法创建文件！") << false;
+        // A device is written straight, never replaced.
         QTest::newRow("cannot write") << QString("/dev/full") << QString("错误:无法写入文件！") << false;
         QTest::newRow("written") << QString("@report.csv") << QString("成功:购进记录表已导出到:\n@report.csv")
                                  << true;
@@ -765,6 +841,52 @@ private slots:
                 "\xEF\xBB\xBF购进记录表\n序号,商品名称\n\"1\",\"板蓝根\"\"特\"\"\"\n\"2\",\"'=SUM(1)\"\n"));
     }
 
+    // An export that cannot write the whole file, on a full disk or when its rows cannot be read, says so,
+    // leaves the file an earlier export wrote at the path as it was and no other file, and logs nothing.
+    void failedExportKeepsTheEarlierFile_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("said");
+        addRow("disk full", QString("full"), QString("错误:无法写入文件！"));
+        addRow("rows cannot be read", QString("unreadable"), QString("错误:无法写入文件！\n读取记录失败。"));
+    }
+    void failedExportKeepsTheEarlierFile() {
+        QFETCH(QString, fault);
+        SmallPages pages(3);
+        TestDatabase t;
+        addPagedRows(t);
+        RowTableModel model({"序号", "日期", "编号"});
+        model.setRowNumbers(true);
+        if (fault == "full") {
+            model.setRows(QVector<TableRow>(40, TableRow(1, {"05-01", "1"})));
+        } else {
+            model.setQuery(pagedRows(false, false), pagedRow);
+            QTRY_VERIFY(model.countKnown());
+            t.exec("ALTER TABLE paged RENAME TO moved");
+        }
+        QTemporaryDir dir;
+        const QString path = dir.filePath("report.csv");
+        QFile earlier(path);
+        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier\n") == 8);
+        earlier.close();
+        bool logged = false;
+        Prompts::queueFileName(path);
+        bool written = false;
+        {
+            std::optional<FileSizeLimit> full;
+            if (fault == "full")
+                full.emplace(256);
+            written = exportTableAsCsv(nullptr, &model, {"导出", "销售记录表", "已导出到:\n", [&](int) {
+                                                             logged = true;
+                                                         }});
+        }
+        QCOMPARE(written, false);
+        QCOMPARE(logged, false);
+        QTEST(Prompts::history().last().title + ":" + Prompts::history().last().text, "said");
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"report.csv"});
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), QByteArray("earlier\n"));
+    }
+
     // A long table goes out in parts: every row once, in order, the parts joined without a seam, whatever
     // the count against the part size.
     void csvExportInParts_data() {
@@ -778,23 +900,19 @@ private slots:
         QTemporaryDir dir;
         RowTableModel model({"序号", "批号", "金额"});
         QVector<TableRow> content;
-        QVector<QStringList> expected;
+        QString expected = "销售记录表\n序号,批号,金额\n";
         for (int r = 1; r <= rows; ++r) {
-            const QStringList cells{QString::number(r), "B" + QString::number(r * 7), r % 3 ? "-1.50" : "-x"};
-            content.append(TableRow(r, cells));
-            expected.append(cells);
+            const bool number = r % 3;
+            content.append(
+                TableRow(r, {QString::number(r), "B" + QString::number(r * 7), number ? "-1.50" : "-x"}));
+            expected += QString("\"%1\",\"B%2\",\"%3\"\n").arg(r).arg(r * 7).arg(number ? "-1.50" : "'-x");
         }
         model.setRows(content);
         Prompts::queueFileName(dir.filePath("long.csv"));
         QVERIFY(exportTableAsCsv(nullptr, &model, {"导出", "销售记录表", "已导出到:\n", nullptr}));
-        QBuffer whole;
-        whole.open(QIODevice::WriteOnly);
-        QVERIFY(CsvWriter::write(&whole, "销售记录表", {"序号", "批号", "金额"}, expected));
         QFile file(dir.filePath("long.csv"));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray written = file.readAll();
-        QCOMPARE(written.count('\n'), rows + 2);
-        QCOMPARE(written, whole.data());
+        QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBF") + expected.toUtf8());
     }
 
     // A paged list gives its rows in the statement's order, missing days where SQLite puts them (first going
@@ -1102,8 +1220,9 @@ private slots:
                  QString("共 %1 条记录").arg(truthOf(t, list).split(',').size()));
     }
 
-    // A paged model without a view, its pages partly held, reads the list again at the first page it reads
-    // after a write of this connection or of another one, and counts it again.
+    // A paged model without a view, its pages partly held, reads a page it does not hold after a write of
+    // this connection or of another one without changing a row, then reads the list again once the read is
+    // done, and counts it again.
     void pagedModelReadsAgainAfterAWrite_data() {
         QTest::addColumn<QString>("write");
         QTest::addColumn<bool>("elsewhere");
@@ -1129,11 +1248,119 @@ private slots:
         QVERIFY(QTest::qWaitFor([&model] { return model.countKnown(); }));
         QCOMPARE(idsReadAs(model, {0, 1, 2, 3, 4, 5}), QString("11,7,3,9,6,8,,,,,"));
         elsewhere ? writeElsewhere(t, write) : t.exec(write);
+        const ModelSignals changes(&model);
+        QSignalSpy reread(&model, &RowTableModel::reread);
         model.text(9, 1);
+        QCOMPARE(changes.seen(), QStringList());
+        QTRY_COMPARE(reread.count(), 1);
         QVERIFY(QTest::qWaitFor([&model] { return model.countKnown(); }));
         QVector<int> everyRow(model.rowCount());
         std::iota(everyRow.begin(), everyRow.end(), 0);
         QCOMPARE(idsReadAs(model, everyRow), ids);
+    }
+
+    // With the accessibility layer on and the model checked at every signal, keys move through a shown paged
+    // list while rows come and go under it: no read changes a row or the layout, and the list ends whole.
+    void pagedModelStaysSoundWhileTheFileChanges() {
+        SmallPages pages(5, 3);
+        TestDatabase t;
+        addPagedRows(t);
+        t.exec("WITH RECURSIVE n(i) AS (SELECT 12 UNION ALL SELECT i + 1 FROM n WHERE i < 90) "
+               "INSERT INTO paged (id, day, amount) SELECT i, printf('05-%02d', i % 9 + 1), 1 FROM n");
+        QAccessible::setActive(true);
+        ReadWatchedModel model({"日期", "编号"});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy reread(&model, &RowTableModel::reread);
+        QTableView view;
+        view.setModel(&model);
+        followList(&view, &model);
+        model.setQuery(pagedRows(true, true), pagedRow);
+        view.resize(300, 240);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setFocus();
+        view.setCurrentIndex(model.index(3, 0));
+        for (int step = 0; step < 20; ++step) {
+            const QString day = QString("05-%1").arg(step % 9 + 1, 2, 10, QChar('0'));
+            if (step % 3 == 2)
+                writeElsewhere(t, "DELETE FROM paged WHERE id = (SELECT MIN(id) FROM paged WHERE day = '" +
+                                      day + "')");
+            else
+                t.exec("INSERT INTO paged (day, amount) VALUES (?, 1)", {day});
+            QTest::keyClick(&view, step % 4 == 3 ? Qt::Key_PageUp : Qt::Key_PageDown);
+            QCoreApplication::processEvents();
+        }
+        QAccessible::setActive(false);
+        QCOMPARE(model.changedInReads(), QStringList());
+        QVERIFY(reread.count() > 0);
+        QTRY_VERIFY(model.countKnown());
+        QCOMPARE(model.rowCount(), t.count("paged"));
+    }
+
+    // Page Down from the last row seen shows the rows after it, and Page Up from the first row seen the
+    // rows before it, whatever came or went inside or above the view since it was drawn.
+    void pageKeysGoOnFromTheRowsSeen_data() {
+        QTest::addColumn<bool>("down");
+        QTest::addColumn<QString>("change");
+        addRow("down, nothing changed", true, QString());
+        addRow("down, two gone inside the view", true, QString("DELETE FROM listed WHERE id IN (560, 550)"));
+        addRow("down, two come inside the view", true, QString("INSERT INTO listed VALUES (555), (545)"));
+        addRow("down, two come above the view", true, QString("INSERT INTO listed VALUES (905), (895)"));
+        addRow("up, nothing changed", false, QString());
+        addRow("up, two gone above the view", false, QString("DELETE FROM listed WHERE id IN (900, 890)"));
+        addRow("up, two come above the view", false, QString("INSERT INTO listed VALUES (905), (895)"));
+        addRow("up, two come inside the view", false, QString("INSERT INTO listed VALUES (555), (545)"));
+    }
+    void pageKeysGoOnFromTheRowsSeen() {
+        QFETCH(bool, down);
+        QFETCH(QString, change);
+        SmallPages pages(8, 4);
+        TestDatabase t;
+        t.exec("CREATE TABLE listed (id INTEGER PRIMARY KEY)");
+        t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
+               "INSERT INTO listed (id) SELECT i * 10 FROM n");
+        ListQuery list;
+        list.columns = "id";
+        list.from = "FROM listed";
+        list.order = {{"id", true}};
+        RowTableModel model({"编号"});
+        QTableView view;
+        view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        view.setModel(&model);
+        followList(&view, &model);
+        model.setQuery(list, [](const Row& r) { return TableRow(r.integer("id"), {r.text("id")}); });
+        view.resize(300, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        // Ten whole rows in sight.
+        view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        const int height = 10 * view.verticalHeader()->defaultSectionSize();
+        view.resize(300, view.height() + height - view.viewport()->height());
+        QTRY_COMPARE(view.viewport()->height(), height);
+        QTRY_VERIFY(model.countKnown());
+        const auto shown = [&] {
+            QStringList ids;
+            for (int r = view.rowAt(0); r >= 0 && r <= view.rowAt(height - 1); ++r)
+                ids << model.text(r, 0);
+            return ids;
+        };
+        view.setFocus();
+        view.setCurrentIndex(model.index(down ? 49 : 40, 0));
+        view.scrollTo(model.index(40, 0), QAbstractItemView::PositionAtTop);
+        QCoreApplication::processEvents();
+        const QStringList seen = shown();
+        QCOMPARE(seen.size(), 10);
+        if (!change.isEmpty())
+            t.exec(change);
+        QTest::keyClick(&view, down ? Qt::Key_PageDown : Qt::Key_PageUp);
+        QCoreApplication::processEvents();
+        const QStringList truth =
+            t.scalar("SELECT group_concat(id) FROM (SELECT id FROM listed ORDER BY id DESC)")
+                .toString()
+                .split(',');
+        const int top = down ? truth.indexOf(seen.last()) + 1 : truth.indexOf(seen.first()) - 10;
+        QCOMPARE(shown(), truth.mid(top, 10));
+        QCOMPARE(view.currentIndex().data().toString(), down ? truth.at(top + 9) : truth.at(top));
     }
 
     // A reload (a search, a refresh, a picker's search, a book's query) shows its list from the first row,
@@ -1209,11 +1436,16 @@ private slots:
     // Ctrl+End pressed while the list is still being counted ends on the last row once the count is in.
     void endBeforeTheCountReachesTheLastRow_data() {
         QTest::addColumn<QString>("list");
-        addRow("sales list", QString("sales"));
-        addRow("stock window", QString("batches"));
+        QTest::addColumn<QString>("before"); // a search, or a change from another program not yet followed
+        QTest::addColumn<int>("last");
+        addRow("sales list", QString("sales"), QString("search"), 59);
+        addRow("stock window", QString("batches"), QString("search"), 59);
+        addRow("sales list, a change pending", QString("sales"), QString("change"), 61);
     }
     void endBeforeTheCountReachesTheLastRow() {
         QFETCH(QString, list);
+        QFETCH(QString, before);
+        QFETCH(int, last);
         SmallPages pages(5);
         TestDatabase t;
         addSalesAndBatches(t);
@@ -1222,12 +1454,21 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         auto* view = window->findChild<QTableView*>(list == "sales" ? "tableView" : "tableInventory");
         auto* model = qobject_cast<RowTableModel*>(view->model());
-        // The search reloads and counts again; the count comes through the event loop, not run here yet.
-        window->findChild<QPushButton*>("btnSearch")->click();
-        QCOMPARE(model->countKnown(), false);
+        if (before == "search") {
+            // The search reloads and counts again; the count comes through the event loop, not run here yet.
+            window->findChild<QPushButton*>("btnSearch")->click();
+            QCOMPARE(model->countKnown(), false);
+        } else {
+            QTRY_VERIFY(model->countKnown());
+            writeElsewhere(t, "INSERT INTO sales_order (id, order_no, customer_id, total_amount, sale_date, "
+                              "operator_id, status) VALUES (61, 'X61', 1, 1, '2031-05-20', 1, 'completed'), "
+                              "(62, 'X62', 1, 1, '2031-05-20', 1, 'completed')");
+        }
         view->setFocus();
         QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
-        QTRY_COMPARE(view->currentIndex().row(), 59);
+        QTRY_COMPARE(view->currentIndex().row(), last);
+        QTRY_VERIFY(model->countKnown());
+        QCOMPARE(model->rowCount(), last + 1);
         QCOMPARE(view->currentIndex().data(Qt::UserRole).toInt(), 1);
         QVERIFY(view->viewport()->rect().contains(view->visualRect(view->currentIndex()).center()));
     }

@@ -7,11 +7,12 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QScopedValueRollback>
 #include <QScrollBar>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTableView>
-#include <QTimer>
 #include <QtDebug>
 
 #include <algorithm>
@@ -278,6 +279,8 @@ void RowTableModel::takeCount(const QVector<QVariant>& values) {
 }
 
 void RowTableModel::setCount(int count) {
+    // A view answering these signals may ask to fetch more: not while the count changes.
+    const QScopedValueRollback<bool> counting(m_settingCount, true);
     if (count > m_count) {
         beginInsertRows(QModelIndex(), m_count, count - 1);
         m_count = count;
@@ -291,26 +294,19 @@ void RowTableModel::setCount(int count) {
     }
 }
 
-int RowTableModel::exactCount() {
-    // A count (or the totals) still on its way is taken here and now instead.
-    if (m_paged && (!m_countKnown || m_counting)) {
-        m_counting.reset();
-        if (const auto values = readNow(m_query.count())) {
-            takeCount(*values);
-            emit counted();
-        }
-    }
-    return rowCount();
-}
-
 bool RowTableModel::canFetchMore(const QModelIndex& parent) const {
     // A guessed count runs past the rows read: reading on from it would repeat rows.
-    return m_paged && !m_countKnown && !m_countGuessed && !parent.isValid();
+    return m_paged && !m_countKnown && !m_countGuessed && !m_settingCount && !parent.isValid();
 }
 
 void RowTableModel::fetchMore(const QModelIndex& parent) {
-    if (!canFetchMore(parent) || followChanges(m_topRow) >= 0)
+    if (!canFetchMore(parent))
         return;
+    // The view may be in the middle of a key press: the list is read again after it, and fetched from there.
+    if (fileChanged()) {
+        followLater();
+        return;
+    }
     const int size = pageSize();
     const int index = m_count / size;
     const Keys after = m_lastKeys.value(index - 1);
@@ -320,6 +316,7 @@ void RowTableModel::fetchMore(const QModelIndex& parent) {
     if (!end)
         return;
     if (!rows.isEmpty()) {
+        const QScopedValueRollback<bool> counting(m_settingCount, true);
         const int added = keys.size();
         beginInsertRows(QModelIndex(), m_count, m_count + added - 1);
         remember(m_count, keys);
@@ -352,15 +349,14 @@ const TableRow* RowTableModel::rowAt(int row) const {
 
 const RowTableModel::Page& RowTableModel::page(int index) const {
     auto found = m_pages.find(index);
-    // Pages read after a write would not meet those read before it: the list is read again first.
-    if (found == m_pages.end() && fileChanged()) {
-        const_cast<RowTableModel*>(this)->followChanges(m_topRow);
-        found = m_pages.find(index);
-    }
     if (found != m_pages.end()) {
         found->used = ++m_useClock;
         return *found;
     }
+    // A page read after a write may not meet those read before it; the rows may not change inside a read,
+    // so the list is read again once it is done.
+    if (!m_following && fileChanged())
+        followLater();
     const int size = pageSize();
     const int first = index * size;
     const int wanted = std::min(size, m_count - first);
@@ -562,9 +558,70 @@ void RowTableModel::dropPagesFrom(int position) {
         it = it.key() >= index ? m_lastKeys.erase(it) : std::next(it);
 }
 
+void RowTableModel::followLater() const {
+    if (m_followQueued)
+        return;
+    m_followQueued = true;
+    auto* self = const_cast<RowTableModel*>(this);
+    QMetaObject::invokeMethod(
+        self,
+        [self] {
+            self->m_followQueued = false;
+            self->followChanges(self->m_topRow);
+        },
+        Qt::QueuedConnection);
+}
+
+RowTableModel::Keys RowTableModel::keysAt(int row) const {
+    const int size = pageSize();
+    const auto found = m_pages.constFind(row / size);
+    return found == m_pages.cend() ? Keys() : found->keys.value(row % size);
+}
+
+namespace {
+
+// Keys as one hashable text; the values of one statement's columns keep their types.
+QString keyText(const QVector<QVariant>& keys) {
+    QString text;
+    for (const QVariant& key : keys)
+        text += QString::number(key.userType()) + QLatin1Char(':') + key.toString() + QChar(0x1f);
+    return text;
+}
+
+// Rows whose records are counted when they are not among those read: each count may cost a scan.
+constexpr int kCountedPlaces = 8;
+
+} // namespace
+
+QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int firstPosition,
+                                         const QVector<Keys>& read, int shift) const {
+    QHash<QString, int> readAt;
+    for (int i = 0; i < read.size(); ++i)
+        readAt.insert(keyText(read.at(i)), firstPosition + i);
+    QHash<int, int> places;
+    int counted = 0;
+    for (int row : rows) {
+        const Keys keys = keysAt(row);
+        int place = row + shift;
+        if (!keys.isEmpty()) {
+            if (const auto found = readAt.constFind(keyText(keys)); found != readAt.cend()) {
+                place = *found;
+            } else if (counted < kCountedPlaces) {
+                // Gone or out of the rows read: its place, or its successor's when it is gone.
+                ++counted;
+                if (const auto before = readNow(m_query.countBefore(keys)))
+                    place = before->value(0).toInt();
+            }
+        }
+        places.insert(row, place);
+    }
+    return places;
+}
+
 int RowTableModel::followChanges(int topRow) {
-    if (!fileChanged())
+    if (m_following || !fileChanged())
         return -1;
+    const QScopedValueRollback<bool> following(m_following, true);
     // Taken before reading: a write while the list is read shows at the next look.
     const FileMark mark = currentMark();
     const int size = pageSize();
@@ -599,10 +656,31 @@ int RowTableModel::followChanges(int topRow) {
     // Until the new count: the old one moved by the rows that came or went above the anchor.
     const int guess = anchor.isEmpty() ? m_count : m_count + position - anchorAt;
     const int count = end ? position + ahead.size() : std::max(guess, position + int(ahead.size()) + 1);
+    // Keys alone a little further on, so that rows seen below the top find their records.
+    QVector<Keys> seen = keys + aheadKeys;
+    if (!end && !aheadKeys.isEmpty())
+        readRows(&aheadKeys.constLast(), false, 2 * size, nullptr, &seen);
 
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
-    forgetPages();
     m_mark = mark;
+    // Known before any row signal: a view answering one may ask to fetch more.
+    m_counting.reset();
+    m_countKnown = end;
+    m_countGuessed = !end;
+    // Grown first, so that every row a record moved to exists during the re-layout; shrunk after it.
+    if (count > m_count)
+        setCount(count);
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+    // Selected and current rows, and any other index held, stay on their records: a Page Down then goes on
+    // from the last row seen, whatever came or went inside the view.
+    const int shift = position - anchorAt;
+    const QModelIndexList before = persistentIndexList();
+    QVector<int> heldRows;
+    for (const QModelIndex& old : before)
+        heldRows.append(old.row());
+    std::sort(heldRows.begin(), heldRows.end());
+    heldRows.erase(std::unique(heldRows.begin(), heldRows.end()), heldRows.end());
+    const QHash<int, int> places = placesNow(heldRows, firstPosition, seen, shift);
+    forgetPages();
     remember(firstPosition, keys);
     remember(position, aheadKeys);
     // The page from its first position: rows before it dropped, places a racing write emptied left empty.
@@ -618,20 +696,15 @@ int RowTableModel::followChanges(int topRow) {
     pageKeys += aheadKeys;
     if (!pageRows.isEmpty())
         keepPage(index, std::move(pageRows), std::move(pageKeys));
-    // Selected and current rows move with the record at the top.
-    const int shift = position - anchorAt;
-    const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& old : before)
-        after.append(this->index(std::clamp(old.row() + shift, 0, std::max(0, m_count - 1)), old.column()));
+        after.append(
+            this->index(std::clamp(places.value(old.row()), 0, std::max(0, m_count - 1)), old.column()));
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
 
     setCount(count);
-    m_counting.reset();
-    m_countKnown = end;
-    m_countGuessed = !end;
     if (end) {
         readTotals();
         emit counted();
@@ -659,12 +732,23 @@ public:
         connect(model, &RowTableModel::reread, this, &ListFollower::reread);
         connect(model, &RowTableModel::counted, this, &ListFollower::counted);
         view->installEventFilter(this);
+        view->viewport()->installEventFilter(this);
+        view->verticalScrollBar()->installEventFilter(this);
         if (QWidget* window = view->window(); window && window != view)
             window->installEventFilter(this);
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == m_view && event->type() == QEvent::KeyPress) {
+        // Before a scroll is applied, the list is read again if the file changed.
+        const bool scrollStarts =
+            (watched == m_view->viewport() && event->type() == QEvent::Wheel) ||
+            (watched == m_view->verticalScrollBar() &&
+             (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Wheel));
+        if (scrollStarts) {
+            follow();
+        } else if (watched == m_view && event->type() == QEvent::KeyPress) {
+            // And before a key is: it then moves from the rows as they stand now.
+            follow();
             const auto* key = static_cast<QKeyEvent*>(event);
             const bool end = key->key() == Qt::Key_End && (key->modifiers() & Qt::ControlModifier);
             m_endWanted = false;
@@ -673,9 +757,9 @@ public:
                 m_endWanted = true;
                 return true;
             }
-        } else if (watched != m_view && event->type() == QEvent::WindowDeactivate) {
+        } else if (watched == m_view->window() && event->type() == QEvent::WindowDeactivate) {
             m_wasInactive = true;
-        } else if (watched != m_view && event->type() == QEvent::WindowActivate && m_wasInactive) {
+        } else if (watched == m_view->window() && event->type() == QEvent::WindowActivate && m_wasInactive) {
             // Back from another window, which may have written.
             m_wasInactive = false;
             follow();
@@ -689,25 +773,16 @@ private:
     void scrolled() {
         if (m_adjusting)
             return;
-        // The row that was at the top is the one the held pages surely hold.
-        follow();
         m_top = topRow();
         m_model->setTopRow(m_top);
+        // A scroll may come in the middle of a key press: a change is followed once it is done.
+        m_model->followLater();
     }
 
-    void follow() {
-        m_following = true;
-        m_model->followChanges(m_top);
-        m_following = false;
-    }
+    void follow() { m_model->followChanges(m_top); }
 
-    void reread(int from, int to) {
-        // Read again while the view painted: the view moves once the paint is done.
-        if (m_following)
-            keepInSight(from, to);
-        else
-            QTimer::singleShot(0, this, [this, from, to] { keepInSight(from, to); });
-    }
+    // The model reads again only between events, never while the view paints: the view moves at once.
+    void reread(int from, int to) { keepInSight(from, to); }
 
     void keepInSight(int from, int to) {
         const int target = std::max(0, to + topRow() - from);
@@ -741,7 +816,6 @@ private:
     RowTableModel* m_model;
     int m_top = 0;
     bool m_adjusting = false;
-    bool m_following = false;
     bool m_endWanted = false;
     bool m_wasInactive = false;
 };
@@ -792,14 +866,21 @@ bool RowTableModel::visitAll(const std::function<bool(int, const TableRow&)>& vi
     }
     IDbAdapter* db = DatabaseManager::instance().getAdapter();
     if (!db)
-        return true;
+        return false;
     const ListQuery::Statement statement = m_query.all();
     QSqlQuery q = db->readOnce(statement.sql, statement.params);
+    if (!q.isActive())
+        return false;
     const Row row(q);
     for (int position = 0; q.next(); ++position) {
         row.startRow();
         if (!visit(position, m_build(row)))
             return false;
+    }
+    // A step that fails ends the rows as the last one would.
+    if (q.lastError().isValid()) {
+        qWarning().noquote() << "The list's rows could not be read to the end:" << q.lastError().text();
+        return false;
     }
     return true;
 }

@@ -86,10 +86,11 @@ template <typename List, typename Build> QVector<TableRow> tableRows(const List&
 // reads the rows a page at a time as the view asks for them, each page through the order's keys from the
 // page next to it, so a page deep in a long list costs no more than the first. Pages out of sight are
 // dropped, so the memory stays bounded however far the list is scrolled; no statement stays open between
-// pages. End reads the last page backwards from the end. Before it reads a page it looks whether the file
-// changed since the pages it holds were read; if so it reads the list again around the row at the top of
-// the view, so that pages read before and after a write never meet. A cell's text is also its tooltip,
-// which the list tables show only over a cell too narrow for it.
+// pages. End reads the last page backwards from the end. Reads never change rows or layout: views and the
+// accessibility layer hold indexes across them. A page read after the file changed is read by key, and the
+// list is read again around the row at the top of the view once the read is done (followChanges, from a
+// queued call or at an event boundary of the view). A cell's text is also its tooltip, which the list
+// tables show only over a cell too narrow for it.
 class RowTableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -138,8 +139,6 @@ public:
     bool countKnown() const { return m_countKnown; }
     // The statement's totals, in order, once counted; null before.
     QVariant total(int index) const { return m_totals.value(index); }
-    // The count now, taken at once when it is still on its way.
-    int exactCount();
 
     // The id of a row, or -1 for a row that does not exist.
     int id(int row) const;
@@ -148,8 +147,8 @@ public:
     // The record the row carries; null outside the table.
     QVariant record(int row) const;
     // Every row of the whole result in its order, read from the database for a paged list, handed to
-    // visit(position, row), which returns false to stop. False when visit stopped; a statement that fails
-    // (logged by the adapter) gives no rows, as the table shows none.
+    // visit(position, row), which returns false to stop. False when visit stopped or the read failed
+    // (logged), so a failed read never passes for the end of the rows.
     bool visitAll(const std::function<bool(int position, const TableRow& row)>& visit) const;
     // A cell's shown text for the row at a position.
     QString cellText(int position, const TableRow& row, int column) const;
@@ -164,8 +163,11 @@ public:
     void setTopRow(int row) { m_topRow = row; }
     // When the file changed since the held pages were read, drops them and reads the list again from the
     // record at topRow (the next one in order when it is gone), which keeps its place in the view, and
-    // counts it again. Returns that record's row now (reread() tells it too); -1 when nothing changed.
+    // counts it again. Current and selected rows stay on their records. Returns that record's row now
+    // (reread() tells it too); -1 when nothing changed. Never to be called from inside a read.
     int followChanges(int topRow);
+    // followChanges(top row) once the event being handled is done; asked for once however often.
+    void followLater() const;
 
 signals:
     // The whole result's count and totals are known: at once after a short list, later after a long one.
@@ -195,6 +197,12 @@ private:
     // page whose keys are known.
     void learnKeysNear(int index) const;
     void remember(int firstPosition, const QVector<Keys>& keys) const;
+    // The keys of the record a held row shows; empty when its page is not held.
+    Keys keysAt(int row) const;
+    // Where the records of the given rows stand in the list read again, found among the keys read from
+    // firstPosition on, else counted; a row whose keys are not held moves by shift.
+    QHash<int, int> placesNow(const QVector<int>& rows, int firstPosition, const QVector<Keys>& read,
+                              int shift) const;
     void keepPage(int index, QVector<TableRow> rows, QVector<Keys> keys) const;
     FileMark currentMark() const;
     bool fileChanged() const;
@@ -228,6 +236,7 @@ private:
     bool m_countKnown = true;
     // Until the count is in, rowCount() is a guess after a list was read again, not the rows read so far.
     bool m_countGuessed = false;
+    bool m_settingCount = false;
     QVariantList m_totals;
     std::unique_ptr<BackgroundRow> m_counting;
     mutable QHash<int, Page> m_pages;
@@ -238,6 +247,8 @@ private:
     // The file as the held pages were read.
     FileMark m_mark;
     int m_topRow = 0;
+    bool m_following = false;
+    mutable bool m_followQueued = false;
 };
 
 // Keeps a table view on the model where its user expects it: a reload shows the first row, a list read

@@ -6,10 +6,13 @@
 
 #include <QAbstractItemModel>
 #include <QElapsedTimer>
-#include <QFile>
+#include <QFileInfo>
 #include <QProgressDialog>
+#include <QSaveFile>
+#include <QtDebug>
 
 #include <algorithm>
+#include <memory>
 
 namespace kestrovalin {
 
@@ -75,9 +78,9 @@ private:
 // The rows go out a part at a time, so a year of a record book never sits in memory at once and a long
 // export shows its progress. The lines of a part are gathered as text and turned into UTF-8 at once. A
 // paged list's rows are read from the first at once, without waiting for a count still on its way.
-// rowsWritten gets the number of rows written.
+// rowsWritten gets the number of rows written; readFailed tells a read that stopped on an error.
 bool writeShownRows(QWidget* parent, QIODevice* device, const QAbstractItemModel* model, const CsvExport& how,
-                    int* rowsWritten) {
+                    int* rowsWritten, bool* readFailed) {
     if (!writeAll(device, CsvWriter::opening(how.title, headerTitles(model))))
         return false;
     const auto* rowModel = qobject_cast<const RowTableModel*>(model);
@@ -103,11 +106,13 @@ bool writeShownRows(QWidget* parent, QIODevice* device, const QAbstractItemModel
     };
     bool ok = true;
     if (rowModel) {
+        bool wrote = true;
         ok = rowModel->visitAll([&](int position, const TableRow& row) {
             for (int c = 0; c < columns; ++c)
                 cell(c, rowModel->cellText(position, row, c));
-            return lineDone();
+            return wrote = lineDone();
         });
+        *readFailed = !ok && wrote;
     } else {
         const int rows = model->rowCount();
         for (int r = 0; ok && r < rows; ++r) {
@@ -128,17 +133,43 @@ bool exportTableAsCsv(QWidget* parent, const QAbstractItemModel* model, const Cs
     if (path.isEmpty())
         return false;
 
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {
+    // All of the file or none of it: an earlier file at the path stays as it was until the new one is whole.
+    // A device or a pipe chosen as the file cannot be replaced and keeps nothing: it is written straight.
+    const QFileInfo target(path);
+    const bool replaceable = !target.exists() || target.isFile();
+    std::unique_ptr<QFileDevice> file;
+    if (replaceable)
+        file = std::make_unique<QSaveFile>(path);
+    else
+        file = std::make_unique<QFile>(path);
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Text |
+                    (replaceable ? QIODevice::NotOpen : QIODevice::Truncate))) {
         Prompts::warning(parent, QStringLiteral("错误"), QStringLiteral("无法创建文件！"));
         return false;
     }
     int rows = 0;
-    bool written = writeShownRows(parent, &file, model, how, &rows) && file.flush();
-    file.close();
-    written = written && file.error() == QFileDevice::NoError;
+    bool readFailed = false;
+    // commit() does not see a flush that stopped part way (a full disk): flushed and checked here first.
+    bool written = writeShownRows(parent, file.get(), model, how, &rows, &readFailed) && file->flush();
+    QString why = readFailed ? QStringLiteral("the rows could not be read") : file->errorString();
+    if (auto* whole = qobject_cast<QSaveFile*>(file.get())) {
+        if (!written) {
+            // Commit after a cancel only takes the unfinished file away.
+            whole->cancelWriting();
+            whole->commit();
+        } else if (!whole->commit()) {
+            written = false;
+            why = whole->errorString();
+        }
+    } else {
+        file->close();
+        written = written && file->error() == QFileDevice::NoError;
+    }
     if (!written) {
-        Prompts::warning(parent, QStringLiteral("错误"), QStringLiteral("无法写入文件！"));
+        qWarning().noquote() << "CSV export to" << path << "failed:" << why;
+        Prompts::warning(parent, QStringLiteral("错误"),
+                         readFailed ? QStringLiteral("无法写入文件！\n读取记录失败。")
+                                    : QStringLiteral("无法写入文件！"));
         return false;
     }
     Prompts::information(parent, QStringLiteral("成功"), how.successText + path);
