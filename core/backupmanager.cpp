@@ -95,7 +95,7 @@ public:
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         m_db.setDatabaseName(path);
         // Read-only: a backup must never change the file it copies, nor create one that is missing.
-        m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
+        m_db.setConnectOptions(connectOptions(true));
         m_open = m_db.open();
     }
     ~ScopedConnection() {
@@ -123,6 +123,7 @@ public:
     explicit TargetFile(const QString& path) {
         m_rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db,
                                SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        sqlite3_busy_timeout(m_db, busyTimeoutMs());
     }
     ~TargetFile() { sqlite3_close(m_db); }
     TargetFile(const TargetFile&) = delete;
