@@ -98,6 +98,13 @@ QString cannotWriteReason(const QSqlDatabase& db) {
     return QString::fromUtf8(sqlite3_errmsg(handle));
 }
 
+QString cannotWriteReason(const QString& path) {
+    const QFileInfo file(path);
+    if (file.exists() && !file.isWritable())
+        return QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY));
+    return QString();
+}
+
 SQLiteAdapter::SQLiteAdapter()
     : m_connectionName(QStringLiteral("kestrovalin_sqlite_") + QUuid::createUuid().toString()) {
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);

@@ -34,6 +34,9 @@ void setOpenReadOnlyForTesting(bool on);
 // Why the program cannot write through this open connection (a read-only file, folder or medium), in the
 // driver's words; empty when it can. Another program's lock only delays writes and counts as writable.
 QString cannotWriteReason(const QSqlDatabase& db);
+// The same asked of the file before it is opened: SQLite would open a file the user may not write read-only
+// and leave read-only side files beside it, which would go on refusing writes after the file is fixed.
+QString cannotWriteReason(const QString& path);
 
 class SQLiteAdapter : public IDbAdapter {
 public:
