@@ -35,7 +35,7 @@ std::optional<QVector<QVariant>> readFirstRow(BackgroundRow::State& state, const
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        db.setConnectOptions(connectOptions(true));
         if (db.open()) {
             {
                 QMutexLocker lock(&state.mutex);

@@ -95,7 +95,7 @@ public:
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         m_db.setDatabaseName(path);
         // Read-only: a backup must never change the file it copies, nor create one that is missing.
-        m_db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
+        m_db.setConnectOptions(connectOptions(true));
         m_open = m_db.open();
     }
     ~ScopedConnection() {
@@ -123,6 +123,7 @@ public:
     explicit TargetFile(const QString& path) {
         m_rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db,
                                SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+        sqlite3_busy_timeout(m_db, busyTimeoutMs());
     }
     ~TargetFile() { sqlite3_close(m_db); }
     TargetFile(const TargetFile&) = delete;
@@ -204,6 +205,31 @@ bool verify(const QString& copyPath, QString* error) {
         return false;
     }
     return true;
+}
+
+// Whether a copy holds rows the pharmacy wrote (drugs, suppliers, documents, records) rather than only what
+// any start writes into a new file: accounts, settings, the log, the default customer. A copy that cannot be
+// read counts as holding some, so it is never deleted for want of a look.
+bool holdsBusinessRows(const QString& path) {
+    ScopedConnection copy(path);
+    QSqlQuery q(copy.db());
+    if (!copy.isOpen() ||
+        !q.exec(
+            QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' "
+                           "AND name NOT IN ('sys_user', 'sys_config', 'sys_operation_log')")))
+        return true;
+    QStringList tables;
+    while (q.next())
+        tables << q.value(0).toString();
+    for (const QString& table : tables) {
+        QString sql =
+            QStringLiteral("SELECT EXISTS (SELECT 1 FROM \"%1\"").arg(QString(table).replace('"', "\"\""));
+        if (table == QLatin1String("customer"))
+            sql += QStringLiteral(" WHERE is_default IS NOT 1");
+        if (!q.exec(sql + QLatin1Char(')')) || !q.next() || q.value(0).toBool())
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -315,17 +341,39 @@ void BackupManager::cleanupOldBackups(int keep) {
         return;
     // By the time in the name: a copy someone touched or copied back keeps its place.
     const QStringList files = ownBackups(dir);
-    const int surplus = files.size() - qMax(keep, 0);
+    keep = qMax(keep, 0);
+    const int surplus = files.size() - keep;
     if (surplus <= 0)
         return;
-    qDebug() << "Cleaning up old backups, removing" << surplus << "files";
-    for (int i = 0; i < surplus; ++i) {
-        const QString path = dir.absoluteFilePath(files.at(i));
+    // Copies of an empty file (a start on a file that lost its data) go first, the newest copy excepted: it
+    // was just made. A copy with the pharmacy's rows goes only to make room for another that has them.
+    QStringList empty;
+    QStringList full;
+    for (const QString& name : files)
+        (holdsBusinessRows(dir.absoluteFilePath(name)) ? full : empty) << name;
+    if (!empty.isEmpty() && empty.last() == files.last())
+        empty.removeLast();
+    QStringList doomed = empty.mid(0, surplus);
+    doomed += full.mid(0, qMax(0, qMin(surplus - doomed.size(), full.size() - keep)));
+    if (doomed.size() < surplus)
+        qDebug() << "Keeping" << files.size() - doomed.size()
+                 << "backups: copies that hold data are not removed for copies of an empty database";
+    if (doomed.isEmpty())
+        return;
+    qDebug() << "Cleaning up old backups, removing" << doomed.size() << "files";
+    for (const QString& name : doomed) {
+        const QString path = dir.absoluteFilePath(name);
         if (QFile::remove(path))
             qDebug().noquote() << "Deleted old backup:" << path;
         else
             qCritical().noquote() << "Failed to delete old backup:" << path;
     }
+}
+
+QString BackupManager::newestBackup() const {
+    const QDir dir(getBackupDir());
+    const QStringList own = dir.exists() ? ownBackups(dir) : QStringList();
+    return own.isEmpty() ? QString() : dir.absoluteFilePath(own.last());
 }
 
 void BackupManager::removeLeftoverCopies() {

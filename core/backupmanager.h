@@ -20,7 +20,11 @@ public:
     // Copies a database file through SQLite as one consistent snapshot, so the copy also holds what is still
     // in the write-ahead log and nothing uncommitted, while the program goes on writing.
     bool copyFile(const QString& sourcePath, const QString& destinationPath);
+    // Deletes the oldest of the program's own copies beyond keep; a copy that holds the pharmacy's rows is
+    // never deleted to make room for copies of an empty file, so the folder may then hold one more.
     void cleanupOldBackups(int keep);
+    // The path of the newest of the program's own copies; empty when there is none.
+    QString newestBackup() const;
     // Removes the unfinished copies of runs that were killed; a copy another program is writing stays.
     void removeLeftoverCopies();
 

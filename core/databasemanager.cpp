@@ -48,7 +48,18 @@ bool DatabaseManager::initialize(const QString& path) {
         qWarning() << "Database already initialized";
         return true;
     }
+    // A file that opens but cannot be written would take every sale and order only to lose it: refused like
+    // one that does not open, asked before the open and again through the connection.
+    const auto refuseWrites = [this](const QString& reason) {
+        m_openError = reason;
+        qCritical().noquote() << "Cannot write to the database file:" << reason;
+        delete m_adapter;
+        m_adapter = nullptr;
+        return false;
+    };
     m_openError.clear();
+    if (!cannotWriteReason(path).isEmpty())
+        return refuseWrites(cannotWriteReason(path));
     m_adapter = new SQLiteAdapter();
     if (!m_adapter->connect(path)) {
         m_openError = m_adapter->lastError().text();
@@ -56,6 +67,8 @@ bool DatabaseManager::initialize(const QString& path) {
         m_adapter = nullptr;
         return false;
     }
+    if (!cannotWriteReason(m_adapter->getQtDatabase()).isEmpty())
+        return refuseWrites(cannotWriteReason(m_adapter->getQtDatabase()));
     const QString schemaPath = QDir(QCoreApplication::applicationDirPath())
                                    .absoluteFilePath(QStringLiteral("../docs/database_schema.sql"));
     // A file the schema cannot be written into is as unusable as one that does not open.

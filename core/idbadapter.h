@@ -9,6 +9,9 @@
 
 namespace kestrovalin {
 
+// A reason of the database file itself, not of the business, for which a write failed.
+enum class DbCondition { None, Busy, ReadOnly, DiskFull, FileError };
+
 // The one road to the database: SQL text with positional "?" parameters.
 class IDbAdapter {
 public:
@@ -30,6 +33,9 @@ public:
     virtual QSqlDatabase getQtDatabase() const = 0;
     // Whether a transaction begun through transaction() is still open: Transaction nests on it.
     virtual bool inTransaction() const = 0;
+    // The condition behind the last failed statement, BEGIN or COMMIT since the last write began (None when
+    // that failure had no such reason). Read it right after the write that failed.
+    virtual DbCondition lastFailureCondition() const { return DbCondition::None; }
 };
 
 } // namespace kestrovalin

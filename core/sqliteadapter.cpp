@@ -32,6 +32,79 @@ FileMark fileMark(const QSqlDatabase& db) {
     return mark;
 }
 
+namespace {
+
+// Long enough to wait out another program's short write, short enough that a window does not seem to hang.
+constexpr int kBusyTimeoutMs = 5000;
+int g_busyTimeoutMs = kBusyTimeoutMs;
+bool g_openReadOnly = false;
+
+DbCondition conditionOf(int code) {
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return DbCondition::Busy;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return DbCondition::ReadOnly;
+    case SQLITE_FULL:
+        return DbCondition::DiskFull;
+    case SQLITE_IOERR:
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_CANTOPEN:
+        return DbCondition::FileError;
+    default:
+        return DbCondition::None;
+    }
+}
+
+} // namespace
+
+int busyTimeoutMs() {
+    return g_busyTimeoutMs;
+}
+
+void setBusyTimeoutForTesting(int ms) {
+    g_busyTimeoutMs = ms > 0 ? ms : kBusyTimeoutMs;
+}
+
+QString connectOptions(bool readOnly) {
+    QString options = QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(g_busyTimeoutMs);
+    if (readOnly)
+        options += QStringLiteral(";QSQLITE_OPEN_READONLY");
+    return options;
+}
+
+void setOpenReadOnlyForTesting(bool on) {
+    g_openReadOnly = on;
+}
+
+QString cannotWriteReason(const QSqlDatabase& db) {
+    sqlite3* handle = sqliteHandle(db);
+    if (!handle)
+        return QString();
+    // SQLite falls back to a read-only open, without an error, when the file may not be written.
+    if (sqlite3_db_readonly(handle, "main") == 1)
+        return QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY));
+    // Taking the write lock also needs the side files beside it.
+    const int rc = sqlite3_exec(handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_exec(handle, "ROLLBACK", nullptr, nullptr, nullptr);
+        return QString();
+    }
+    if (conditionOf(rc) == DbCondition::Busy)
+        return QString();
+    return QString::fromUtf8(sqlite3_errmsg(handle));
+}
+
+QString cannotWriteReason(const QString& path) {
+    const QFileInfo file(path);
+    if (file.exists() && !file.isWritable())
+        return QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY));
+    return QString();
+}
+
 SQLiteAdapter::SQLiteAdapter()
     : m_connectionName(QStringLiteral("kestrovalin_sqlite_") + QUuid::createUuid().toString()) {
     m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
@@ -51,7 +124,10 @@ bool SQLiteAdapter::connect(const QString& path) {
     if (!dir.exists())
         dir.mkpath(QStringLiteral("."));
     m_db.setDatabaseName(path);
+    m_db.setConnectOptions(connectOptions(g_openReadOnly));
     m_openError = QSqlError();
+    m_beginError = QSqlError();
+    m_failure = DbCondition::None;
     if (!m_db.open()) {
         m_openError = m_db.lastError();
         qCritical().noquote() << "Failed to open SQLite database:" << m_openError.text();
@@ -84,15 +160,30 @@ bool SQLiteAdapter::isConnected() const {
 }
 
 bool SQLiteAdapter::run(QSqlQuery& q, const QString& sql, const QList<QVariant>& params) {
+    // A statement on its own is a write of its own.
+    if (!m_inTransaction)
+        m_failure = DbCondition::None;
     // Every reader walks its rows once; a scrollable result would keep a copy of each row it passed.
     q.setForwardOnly(true);
     // A statement that does not prepare keeps the driver's reason in lastError(); executing it anyway would
     // replace that with Qt's "No query".
-    if (!q.prepare(sql))
-        return false;
-    for (int i = 0; i < params.size(); ++i)
-        q.bindValue(i, params.at(i));
-    return q.exec();
+    bool done = q.prepare(sql);
+    if (done) {
+        for (int i = 0; i < params.size(); ++i)
+            q.bindValue(i, params.at(i));
+        done = q.exec();
+    }
+    if (!done)
+        noteFailure();
+    return done;
+}
+
+void SQLiteAdapter::noteFailure() {
+    // The first reason found in a write is the one that stopped it; later statements only fail after it.
+    if (m_failure != DbCondition::None)
+        return;
+    if (sqlite3* handle = sqliteHandle(m_db))
+        m_failure = conditionOf(sqlite3_extended_errcode(handle));
 }
 
 bool SQLiteAdapter::execute(const QString& sql, const QList<QVariant>& params) {
@@ -120,15 +211,25 @@ QSqlQuery SQLiteAdapter::select(const QString& sql, const QList<QVariant>& param
 }
 
 bool SQLiteAdapter::transaction() {
-    if (!m_db.transaction())
+    m_failure = DbCondition::None;
+    m_beginError = QSqlError();
+    // The write lock is taken at once, while the busy wait applies: a deferred transaction that has read
+    // meets another writer's lock at its first write and fails there without waiting.
+    QSqlQuery q(m_db);
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        m_beginError = q.lastError();
+        noteFailure();
         return false;
+    }
     m_inTransaction = true;
     return true;
 }
 bool SQLiteAdapter::commit() {
     // A failed COMMIT (e.g. the file is busy) leaves the transaction open; the caller still has to roll back.
-    if (!m_db.commit())
+    if (!m_db.commit()) {
+        noteFailure();
         return false;
+    }
     m_inTransaction = false;
     return true;
 }
@@ -145,7 +246,9 @@ bool SQLiteAdapter::rollback() {
     return false;
 }
 QSqlError SQLiteAdapter::lastError() const {
-    return m_openError.isValid() ? m_openError : m_db.lastError();
+    if (m_openError.isValid())
+        return m_openError;
+    return m_beginError.isValid() ? m_beginError : m_db.lastError();
 }
 QSqlDatabase SQLiteAdapter::getQtDatabase() const {
     return m_db;

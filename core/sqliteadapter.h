@@ -22,6 +22,22 @@ struct FileMark {
 };
 FileMark fileMark(const QSqlDatabase& db);
 
+// How long a statement of any of the program's connections waits for another connection's lock before it
+// fails as busy. Tests shorten it (0 restores the normal wait); it applies to connections opened afterwards.
+int busyTimeoutMs();
+void setBusyTimeoutForTesting(int ms);
+// The connect options of every connection the program opens: the busy wait and, for readers, a read-only
+// open (which never creates a missing file).
+QString connectOptions(bool readOnly);
+// Tests open the program's own connection read-only, as the system does for a file the user may not write.
+void setOpenReadOnlyForTesting(bool on);
+// Why the program cannot write through this open connection (a read-only file, folder or medium), in the
+// driver's words; empty when it can. Another program's lock only delays writes and counts as writable.
+QString cannotWriteReason(const QSqlDatabase& db);
+// The same asked of the file before it is opened: SQLite would open a file the user may not write read-only
+// and leave read-only side files beside it, which would go on refusing writes after the file is fixed.
+QString cannotWriteReason(const QString& path);
+
 class SQLiteAdapter : public IDbAdapter {
 public:
     SQLiteAdapter();
@@ -41,18 +57,24 @@ public:
     QSqlError lastError() const override;
     QSqlDatabase getQtDatabase() const override;
     bool inTransaction() const override { return m_inTransaction; }
+    DbCondition lastFailureCondition() const override { return m_failure; }
 
     QString connectionName() const { return m_connectionName; }
 
 private:
     bool run(QSqlQuery& q, const QString& sql, const QList<QVariant>& params);
     QSqlQuery select(const QString& sql, const QList<QVariant>& params, bool forwardOnly);
+    // Remembers the database condition behind a failure that just happened on the connection.
+    void noteFailure();
 
     QSqlDatabase m_db;
     QString m_connectionName;
     // Why the last connect failed; lastError() reports it until the next connect.
     QSqlError m_openError;
+    // Why the last BEGIN failed; QSqlDatabase keeps only the errors of its own calls.
+    QSqlError m_beginError;
     bool m_inTransaction = false;
+    DbCondition m_failure = DbCondition::None;
 };
 
 } // namespace kestrovalin

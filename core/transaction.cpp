@@ -59,4 +59,20 @@ void Transaction::rollback() {
         qWarning().noquote() << "Savepoint rollback failed:" << m_savepoint;
 }
 
+QString databaseFailureReason(const IDbAdapter* db) {
+    switch (db ? db->lastFailureCondition() : DbCondition::None) {
+    case DbCondition::Busy:
+        return QStringLiteral("数据库正被其他程序占用，请稍后重试");
+    case DbCondition::ReadOnly:
+        return QStringLiteral("数据库文件只读，无法保存，请检查文件权限");
+    case DbCondition::DiskFull:
+        return QStringLiteral("磁盘空间不足，无法保存");
+    case DbCondition::FileError:
+        return QStringLiteral("数据库文件读写出错，请检查磁盘");
+    case DbCondition::None:
+        break;
+    }
+    return QString();
+}
+
 } // namespace kestrovalin

@@ -39,4 +39,8 @@ private:
     bool m_active = false;
 };
 
+// Why the last write through db failed for a reason of the database file rather than of the business, in
+// the user's words ("数据库正被其他程序占用，请稍后重试"); empty when it had no such reason.
+QString databaseFailureReason(const IDbAdapter* db);
+
 } // namespace kestrovalin

@@ -1,6 +1,7 @@
 #include "core/databasemanager.h"
 #include "core/passwordhash.h"
 #include "core/sqliteadapter.h"
+#include "core/transaction.h"
 #include "repositories/expirywarningrepository.h"
 #include "tests/support/logcapture.h"
 #include "tests/support/pinnedclock.h"
@@ -9,6 +10,9 @@
 
 #include <QTextCodec>
 #include <QtTest>
+
+#include <sqlite3.h>
+#include <thread>
 
 using namespace kestrovalin;
 using namespace kestrovalin::test;
@@ -101,6 +105,58 @@ private slots:
         QVERIFY2(log.count(QtWarningMsg, reason) == 1, qPrintable(log.dump()));
         QCOMPARE(log.count("No query"), 0);
         QCOMPARE(log.count("SQL: " + sql), 1);
+    }
+
+    // A write meets trouble of the file itself: it waits out another program's short lock (also after it has
+    // read), and when it still fails it says the file's reason in the user's words, never a business one.
+    void writesSayWhatStoppedThem_data() {
+        QTest::addColumn<QString>("trouble");
+        QTest::addColumn<QString>("reason"); // empty: the write went through
+        QTest::newRow("lock released while waiting") << "short lock"
+                                                     << "";
+        QTest::newRow("lock held past the wait") << "long lock"
+                                                 << "数据库正被其他程序占用，请稍后重试";
+        QTest::newRow("read-only open") << "read-only"
+                                        << "数据库文件只读，无法保存，请检查文件权限";
+        QTest::newRow("no room left") << "full"
+                                      << "磁盘空间不足，无法保存";
+    }
+    void writesSayWhatStoppedThem() {
+        QFETCH(QString, trouble);
+        QFETCH(QString, reason);
+        TestDatabase t;
+        setBusyTimeoutForTesting(trouble == "long lock" ? 50 : 0);
+        setOpenReadOnlyForTesting(trouble == "read-only");
+        SQLiteAdapter a;
+        const bool opened = a.connect(t.path());
+        setBusyTimeoutForTesting(0);
+        setOpenReadOnlyForTesting(false);
+        QVERIFY(opened);
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(t.path()).constData(), &other), SQLITE_OK);
+        if (trouble.endsWith("lock"))
+            QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        std::thread release;
+        if (trouble == "short lock")
+            release = std::thread([other] {
+                QThread::msleep(100);
+                sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+            });
+        if (trouble == "full")
+            QVERIFY(a.execute("PRAGMA max_page_count = " + t.scalar("PRAGMA page_count").toString()));
+        bool written = false;
+        {
+            Transaction tx(&a);
+            written = tx.isActive() && a.query("SELECT COUNT(*) FROM product").isActive() &&
+                      a.execute("INSERT INTO product (name, specification) VALUES ('阿莫西林胶囊', "
+                                "hex(zeroblob(20000)))") &&
+                      tx.commit();
+        }
+        if (release.joinable())
+            release.join();
+        sqlite3_close(other);
+        QCOMPARE(written, reason.isEmpty());
+        QCOMPARE(databaseFailureReason(&a), reason);
     }
 
     // A second start changes nothing and the seeds are there once. A clerk admin is repaired to manager

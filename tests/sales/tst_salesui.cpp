@@ -1,3 +1,4 @@
+#include "core/sqliteadapter.h"
 #include "repositories/salesrepository.h"
 #include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
@@ -28,6 +29,8 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
+
+#include <sqlite3.h>
 
 using namespace kestrovalin;
 using namespace kestrovalin::test;
@@ -453,12 +456,14 @@ private slots:
                  int(QAbstractItemView::NoSelection));
     }
 
-    // The sales list: a sale reloads the whole list and names its number; a refused sale and an empty one
-    // say why; a void greys its status cell and keeps the search; a voided order is refused before the
-    // question; a void the repository refuses is reported.
+    // The sales list: a sale reloads the whole list and names its number; a refused sale, an empty one and
+    // one that meets another program's lock say why; a void greys its status cell and keeps the search; a
+    // voided order is refused before the question; a void the repository refuses is reported.
     void salesListWalk() {
         PinnedClock pin(kToday);
+        setBusyTimeoutForTesting(50);
         TestDatabase t;
+        setBusyTimeoutForTesting(0);
         seedStock(t);
         t.exec("INSERT INTO sales_order (id, order_no, customer_id, total_amount, sale_date, operator_id, "
                "status) "
@@ -485,6 +490,12 @@ private slots:
         QCOMPARE(sell({}), QString("提示:请至少添加一个商品"));
         QCOMPARE(sell({soldLine(201, "L-FAR", 20, 23.5), soldLine(201, "L-FAR", 11, 23.5)}),
                  QString("错误:新增销售单失败，请检查库存是否充足\n批次 L-FAR 现有库存 30，销售需扣减 31"));
+        sqlite3* other = nullptr;
+        QCOMPARE(sqlite3_open(QFile::encodeName(t.path()).constData(), &other), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        QCOMPARE(sell({soldLine(201, "L-FAR", 2, 23.5)}),
+                 QString("错误:新增销售单失败，请检查库存是否充足\n数据库正被其他程序占用，请稍后重试"));
+        sqlite3_close(other);
         QCOMPARE(sell({soldLine(201, "L-FAR", 2, 23.5)}), QString("成功:销售单 SAL203105200001 已完成"));
         QCOMPARE(column(view->model(), 0), QString("SAL203105200001,SAL203105190001"));
         QCOMPARE(count->text(), QString("共 2 条记录"));

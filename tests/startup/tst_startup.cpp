@@ -2,6 +2,7 @@
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
 #include "core/passwordhash.h"
+#include "core/sqliteadapter.h"
 #include "core/usersession.h"
 #include "repositories/expirywarningrepository.h"
 #include "repositories/temphumidityrepository.h"
@@ -246,6 +247,44 @@ private slots:
                                     own.join(' ') + " " + kCopyName + " kestrovalin_before_upgrade.db");
     }
 
+    // Copies of an empty database (only what any start writes) go before copies with the pharmacy's rows,
+    // and a copy with rows never goes to make room for empty ones; the newest copy always stays.
+    void retentionNeverTradesDataForEmptyCopies_data() {
+        QTest::addColumn<QString>("copies"); // oldest first: D holds rows, E is empty
+        QTest::addColumn<QString>("kept");   // their positions, from 0
+        QTest::newRow("ten with rows, then an empty one") << "DDDDDDDDDDE"
+                                                          << "0 1 2 3 4 5 6 7 8 9 10";
+        QTest::newRow("an older empty one goes") << "EDDDDDDDDDDE"
+                                                 << "1 2 3 4 5 6 7 8 9 10 11";
+        QTest::newRow("eleven with rows") << "DDDDDDDDDDD"
+                                          << "1 2 3 4 5 6 7 8 9 10";
+        QTest::newRow("one with rows among empty ones") << "DEEEEEEEEEE"
+                                                        << "0 2 3 4 5 6 7 8 9 10";
+    }
+    void retentionNeverTradesDataForEmptyCopies() {
+        QFETCH(QString, copies);
+        QFETCH(QString, kept);
+        TestDatabase t;
+        BackupManager::setProgramDirForTesting(t.folder());
+        const auto name = [](int i) {
+            return QString("kestrovalin_20250101_0800%1.db").arg(i, 2, 10, QChar('0'));
+        };
+        QMap<QString, QString> position;
+        for (int i = 0; i < copies.size(); ++i) {
+            if (copies.at(i) == 'D' && t.count("product") == 0)
+                t.exec("INSERT INTO product (name) VALUES ('阿莫西林胶囊')");
+            if (copies.at(i) == 'E')
+                t.exec("DELETE FROM product");
+            QVERIFY(backups.copyFile(t.path(), backups.getBackupDir() + "/" + name(i)));
+            position[name(i)] = QString::number(i);
+        }
+        backups.cleanupOldBackups(10);
+        QStringList left;
+        for (const QString& file : backupFiles().split(' '))
+            left << position.value(file, file);
+        QCOMPARE(left.join(' '), kept);
+    }
+
     // At start the unfinished copy of a killed run goes, with the journal SQLite keeps beside it, and so
     // does a journal whose copy an earlier start took. The copy another program started in the same second
     // is still writing stays with its journal, and ours is made under a name of its own beside it.
@@ -331,29 +370,54 @@ private slots:
         QCOMPARE(backupFiles(), kCopyName);
     }
 
-    // A database that cannot be opened ends the start: a box names the file and the driver's reason, the
-    // exit code is 1, no sign-in is offered and no backup made.
+    // A database that cannot be opened, nor written, ends the start, and so does an empty file where the
+    // program's copies show it once held data: a box names the file and the reason, the exit code is 1, no
+    // sign-in is offered and no backup made or removed.
     void unopenableDatabaseEndsTheStart_data() {
-        QTest::addColumn<QString>("blocker"); // a file where the program needs its own
+        QTest::addColumn<QString>("blocker");    // a file where the program needs its own
+        QTest::addColumn<QString>("content");    // "database": a good one
+        QTest::addColumn<bool>("readOnly");      // opened as for a user who may not write it
+        QTest::addColumn<QStringList>("copies"); // the program's own backups already there
         QTest::addColumn<QString>("reason");
-        QTest::newRow("not a database") << "data/kestrovalin.db"
+        const QString junk = QString("柯斯洛的进货清单，不是数据库。\n").repeated(100);
+        QTest::newRow("not a database") << "data/kestrovalin.db" << junk << false << QStringList()
                                         << "file is not a database Unable to execute statement";
-        QTest::newRow("folder cannot be made") << "data"
+        QTest::newRow("folder cannot be made") << "data" << junk << false << QStringList()
                                                << "unable to open database file Error opening database";
+        QTest::newRow("cannot be written")
+            << "data/kestrovalin.db"
+            << "database" << true << QStringList() << "attempt to write a readonly database";
+        QTest::newRow("empty where copies exist")
+            << "data/kestrovalin.db"
+            << "" << false << QStringList{"kestrovalin_20250305_080000.db", "kestrovalin_20250306_080000.db"}
+            << "文件为空（0 字节），而本程序已有备份。最新的备份：\nBACKUP/kestrovalin_20250306_080000.db";
     }
     void unopenableDatabaseEndsTheStart() {
         QFETCH(QString, blocker);
+        QFETCH(QString, content);
+        QFETCH(bool, readOnly);
+        QFETCH(QStringList, copies);
         QFETCH(QString, reason);
         QTemporaryDir program;
         BackupManager::setProgramDirForTesting(program.path());
         QDir(program.path()).mkpath(QFileInfo(program.filePath(blocker)).path());
-        QFile file(program.filePath(blocker));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(file.write(QByteArray("柯斯洛的进货清单，不是数据库。\n").repeated(100)) > 0);
-        file.close();
+        if (content == "database") {
+            QVERIFY(DatabaseManager::instance().initialize(program.filePath(blocker)));
+            DatabaseManager::instance().shutdown();
+        } else {
+            QFile file(program.filePath(blocker));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            QCOMPARE(file.write(content.toUtf8()), qint64(content.toUtf8().size()));
+        }
+        for (const QString& copy : copies)
+            touch(copy);
         ModalAnswer<LoginDialog> login([](LoginDialog* d) { cancelThrough(d); });
         LogCapture log;
-        QCOMPARE(ApplicationStartup(program.path()).run(), 1);
+        setOpenReadOnlyForTesting(readOnly);
+        const int exitCode = ApplicationStartup(program.path()).run();
+        setOpenReadOnlyForTesting(false);
+        QCOMPARE(exitCode, 1);
+        reason.replace("BACKUP", backups.getBackupDir());
         QCOMPARE(login.count(), 0);
         QCOMPARE(Prompts::history().size(), 1);
         QCOMPARE(int(Prompts::last().kind), int(Prompts::Kind::Critical));
@@ -361,7 +425,7 @@ private slots:
         QCOMPARE(Prompts::lastText(), "无法打开数据库文件：\n" + program.filePath("data/kestrovalin.db") +
                                           "\n\n原因：" + reason + "\n\n程序将退出。");
         QCOMPARE(log.count(QtCriticalMsg, "CRITICAL: Database initialization failed!"), 1);
-        QVERIFY(!QFileInfo::exists(backups.getBackupDir()));
+        QCOMPARE(backupFiles(), copies.join(' '));
     }
 
     // The three checks in order, each only when it finds something; a supplier with one document soon and

@@ -47,6 +47,7 @@ public:
     QSqlError lastError() const override { return m_real->lastError(); }
     QSqlDatabase getQtDatabase() const override { return m_real->getQtDatabase(); }
     bool inTransaction() const override { return m_real->inTransaction(); }
+    DbCondition lastFailureCondition() const override { return m_real->lastFailureCondition(); }
 
 private:
     // Counts a statement that matches; true when it is the one the count was waiting for.

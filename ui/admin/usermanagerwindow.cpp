@@ -1,5 +1,6 @@
 #include "ui/admin/usermanagerwindow.h"
 
+#include "core/databasemanager.h"
 #include "core/passwordhash.h"
 #include "repositories/operloghelper.h"
 #include "repositories/userrepository.h"
@@ -116,7 +117,8 @@ void UserManagerWindow::onAddClicked() {
         models::User user = dialog.getUser();
         if (!UserRepository().insert(user)) {
             Prompts::warning(this, QStringLiteral("错误"),
-                             QStringLiteral("用户添加失败！可能用户名已存在。"));
+                             Prompts::withReason(QStringLiteral("用户添加失败！可能用户名已存在。"),
+                                                 QString(), DatabaseManager::instance().getAdapter()));
             return false;
         }
         OperLogHelper::logUser(QStringLiteral("新增用户"),

@@ -51,20 +51,32 @@ bool ApplicationStartup::prepareDatabase() {
     const QDir programDir(m_programDir);
     programDir.mkpath(QStringLiteral("data"));
 
-    DatabaseManager& db = DatabaseManager::instance();
-    qDebug().noquote() << "Initializing SQLite database at:" << databasePath();
-    if (!db.initialize(databasePath())) {
+    // Without its database the program can do nothing; a sign-in could only answer that the password is
+    // wrong.
+    const auto refuse = [this](const QString& reason) {
         qCritical() << "CRITICAL: Database initialization failed!";
-        // Without its database the program can do nothing; a sign-in could only answer that the password
-        // is wrong.
         Prompts::critical(nullptr, QStringLiteral("错误"),
                           QStringLiteral("无法打开数据库文件：\n%1\n\n原因：%2\n\n程序将退出。")
-                              .arg(QDir::toNativeSeparators(databasePath()), db.openError()));
+                              .arg(QDir::toNativeSeparators(databasePath()), reason));
         return false;
+    };
+    BackupManager& backups = BackupManager::instance();
+    // An empty file where the program has made copies lost its data (a failed copy, a full disk); started
+    // as a new database, its empty copies would push the good ones out.
+    const QString newest = backups.newestBackup();
+    const QFileInfo file(databasePath());
+    if (file.exists() && file.size() == 0 && !newest.isEmpty()) {
+        qCritical().noquote() << "The database file is empty while backups exist; newest:" << newest;
+        return refuse(QStringLiteral("文件为空（0 字节），而本程序已有备份。最新的备份：\n%1")
+                          .arg(QDir::toNativeSeparators(newest)));
     }
+
+    DatabaseManager& db = DatabaseManager::instance();
+    qDebug().noquote() << "Initializing SQLite database at:" << databasePath();
+    if (!db.initialize(databasePath()))
+        return refuse(db.openError());
     db.removeForeignKeys();
 
-    BackupManager& backups = BackupManager::instance();
     backups.removeLeftoverCopies();
     if (!backups.hasBackupForToday()) {
         qDebug() << "No backup found for today, creating backup...";

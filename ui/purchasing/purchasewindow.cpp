@@ -103,7 +103,9 @@ void PurchaseWindow::onAddOrder() {
         return;
     }
     if (id < 0) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("新增入库单失败，请检查数据是否正确"));
+        Prompts::critical(this, QStringLiteral("错误"),
+                          Prompts::withReason(QStringLiteral("新增入库单失败，请检查数据是否正确"), QString(),
+                                              DatabaseManager::instance().getAdapter()));
         return;
     }
     // The new order shows whatever the search field still holds.

@@ -92,9 +92,9 @@ void SalesWindow::onAddSale() {
     }
     SalesRepository repo = repository();
     if (!repo.insertOrder(order, items)) {
-        Prompts::critical(
-            this, QStringLiteral("错误"),
-            Prompts::withReason(QStringLiteral("新增销售单失败，请检查库存是否充足"), repo.refusal()));
+        Prompts::critical(this, QStringLiteral("错误"),
+                          Prompts::withReason(QStringLiteral("新增销售单失败，请检查库存是否充足"),
+                                              repo.refusal(), DatabaseManager::instance().getAdapter()));
         return;
     }
     m_list->showAll();
