@@ -26,6 +26,9 @@ struct Product {
     // A record not read from the table has none, and no save goes through with it.
     QString rowToken{};
 
+    // The highest price the product form takes; the import holds files to it too.
+    static constexpr double kMaxPrice = 100000;
+
     // A product form without a name is a cancelled or incomplete entry.
     bool isValid() const { return !name.isEmpty(); }
 };

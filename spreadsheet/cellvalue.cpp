@@ -82,6 +82,7 @@ QString CellValue::toText() const {
     switch (kind) {
     case Kind::Empty:
     case Kind::NoResult:
+    case Kind::EmptyResult:
         return QString();
     case Kind::Number:
         return numberText(number);
@@ -129,6 +130,24 @@ CellValue CellValue::makeNoResult() {
     CellValue cell;
     cell.kind = Kind::NoResult;
     return cell;
+}
+
+CellValue CellValue::makeEmptyResult() {
+    CellValue cell;
+    cell.kind = Kind::EmptyResult;
+    return cell;
+}
+
+CellValue CellValue::formulaResult(const CellValue& result) {
+    if (result.isEmpty() || (result.kind == Kind::Text && result.text.trimmed().isEmpty()))
+        return makeEmptyResult();
+    return result;
+}
+
+CellValue CellValue::fromBoolCode(int code) {
+    if (code == 0 || code == 1)
+        return makeBool(code == 1);
+    return makeError(QStringLiteral("#VALUE!"));
 }
 
 CellValue CellValue::makeDate(const QDate& date, const QTime& time) {

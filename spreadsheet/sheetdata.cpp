@@ -43,6 +43,7 @@ void SheetData::put(int row, int column, const CellValue& value) {
     case CellValue::Kind::Empty:
         return;
     case CellValue::Kind::NoResult:
+    case CellValue::Kind::EmptyResult:
         break;
     case CellValue::Kind::Number:
         std::memcpy(&slot.value, &value.number, sizeof value.number);
@@ -169,6 +170,8 @@ CellValue SheetData::unpack(const Slot& slot) const {
         return CellValue::makeBool(slot.flag != 0);
     case CellValue::Kind::NoResult:
         return CellValue::makeNoResult();
+    case CellValue::Kind::EmptyResult:
+        return CellValue::makeEmptyResult();
     case CellValue::Kind::Text:
         return CellValue::makeText(m_texts.at(int(slot.value)));
     case CellValue::Kind::Error:

@@ -561,7 +561,7 @@ private:
                 return false;
             const quint8 value = quint8(p[6]);
             return put(u16(p), u16(p + 2), u16(p + 4),
-                       p[7] ? CellValue::makeError(errorText(value)) : CellValue::makeBool(value != 0));
+                       p[7] ? CellValue::makeError(errorText(value)) : CellValue::fromBoolCode(value));
         }
         case kFormula:
             return readFormula(records, record);
@@ -590,11 +590,11 @@ private:
         case 0:
             break;
         case 1:
-            return put(row, column, xf, CellValue::makeBool(result[2] != 0));
+            return put(row, column, xf, CellValue::fromBoolCode(quint8(result[2])));
         case 2:
             return put(row, column, xf, CellValue::makeError(errorText(quint8(result[2]))));
         case 3:
-            return true; // empty text
+            return put(row, column, xf, CellValue::makeEmptyResult());
         default:
             return fail(QStringLiteral("formula at %1 has an unknown result kind %2")
                             .arg(record.offset - 4)
@@ -609,7 +609,7 @@ private:
                 if (!readString(in, 2, false, text))
                     return fail(
                         QStringLiteral("formula string at %1 runs past its end").arg(next.offset - 4));
-                return put(row, column, xf, CellValue::makeText(text));
+                return put(row, column, xf, CellValue::formulaResult(CellValue::makeText(text)));
             }
             if (isCellOrEnd(next.type))
                 break;

@@ -166,6 +166,8 @@ struct Workbook {
     QString sharedStringsPart;
     QString stylesPart;
     bool date1904 = false;
+    // The writer asks for every formula to be calculated on load: it saved placeholders, not results.
+    bool recalculateOnLoad = false;
 };
 
 struct CellRaw {
@@ -181,9 +183,9 @@ struct CellRaw {
 class SheetParser {
 public:
     SheetParser(SheetData& sheet, Progress& progress, const QVector<QString>& strings,
-                const QVector<bool>& dateStyles, bool date1904)
+                const QVector<bool>& dateStyles, const Workbook& workbook)
         : m_sheet(sheet), m_progress(progress), m_strings(strings), m_dateStyles(dateStyles),
-          m_date1904(date1904) {}
+          m_date1904(workbook.date1904), m_recalculateOnLoad(workbook.recalculateOnLoad) {}
 
     // Starts on the root element. Cells count only as rows of the sheetData; the same names inside
     // extensions or another namespace are something else.
@@ -283,7 +285,11 @@ private:
                 xml.skipCurrentElement(); // formula text, extensions
             }
         }
-        return convert(raw, value, detail);
+        if (!convert(raw, value, detail))
+            return false;
+        if (raw.hasFormula)
+            value = CellValue::formulaResult(value);
+        return true;
     }
 
     bool convert(const CellRaw& raw, CellValue& value, QString& detail) const {
@@ -292,8 +298,9 @@ private:
             return true;
         }
         // Written by a tool that cannot calculate: what the cell shows is unknown. An empty text result
-        // (t="str" with an empty value) is a result all the same.
-        if (raw.hasFormula && (!raw.hasValue || (raw.value.isEmpty() && raw.type != QLatin1String("str")))) {
+        // (t="str" with an empty value) is told apart by the caller.
+        if (raw.hasFormula && (m_recalculateOnLoad || !raw.hasValue ||
+                               (raw.value.isEmpty() && raw.type != QLatin1String("str")))) {
             value = CellValue::makeNoResult();
             return true;
         }
@@ -337,6 +344,7 @@ private:
     const QVector<QString>& m_strings;
     const QVector<bool>& m_dateStyles;
     bool m_date1904;
+    bool m_recalculateOnLoad;
 };
 
 // Only the first sheet is wanted, but all are looked at: their number is bounded as the parts are.
@@ -360,6 +368,10 @@ SheetStatus readWorkbook(Package& package, Workbook& workbook, QString& detail) 
                     const QXmlStreamAttributes attributes = xml.attributes();
                     const QStringRef flag = attributes.value(QLatin1String("date1904"));
                     workbook.date1904 = flag == QLatin1String("1") || flag == QLatin1String("true");
+                } else if (isLocal(xml, QLatin1String("calcPr"))) {
+                    const QXmlStreamAttributes attributes = xml.attributes();
+                    const QStringRef flag = attributes.value(QLatin1String("fullCalcOnLoad"));
+                    workbook.recalculateOnLoad = flag == QLatin1String("1") || flag == QLatin1String("true");
                 } else if (isLocal(xml, QLatin1String("sheet"))) {
                     if (++sheets > Package::kMaxEntries) {
                         why = QStringLiteral("more sheets than a package may have parts");
@@ -495,7 +507,7 @@ SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& d
     if (!readDateStyles(package, workbook.stylesPart, dateStyles, detail) ||
         !readSharedStrings(package, workbook.sharedStringsPart, strings, detail))
         return SheetStatus::Unreadable;
-    SheetParser parser(sheet, progress, strings, dateStyles, workbook.date1904);
+    SheetParser parser(sheet, progress, strings, dateStyles, workbook);
     const bool ok = package.parse(
         workbook.sheetPart, [&](QXmlStreamReader& xml, QString& why) { return parser.run(xml, why); },
         detail);

@@ -191,8 +191,9 @@ ERRORS = {"#NULL!": 0x00, "#DIV/0!": 0x07, "#VALUE!": 0x0F, "#REF!": 0x17, "#NAM
 
 
 def formula(r, c, result, fmt=XF_GENERAL, tokens=b"\x41\x22\x00"):
-    """result: a float, True/False, an error text, "" (empty text) or str (a STRING record must follow)."""
-    if isinstance(result, bool):
+    """result: a float, True/False, an int (a boolean's raw byte), an error text, "" (empty text) or str (a
+    STRING record must follow)."""
+    if isinstance(result, (bool, int)):
         cached = bytes([1, 0, int(result), 0, 0, 0, 0xFF, 0xFF])
     elif isinstance(result, float):
         cached = struct.pack("<d", result)
@@ -305,7 +306,8 @@ def main():
              formula(0, 2, "#N/A") + formula(0, 3, "") + formula(0, 4, False) +
              formula(0, 5, 46387.0, XF_DATE) +
              formula(0, 6, "text") + rec(0x04BC, bytes(16)) + long_string_records("长文本" + "x" * 20, 3) +
-             boolerr(1, 0, 1) + boolerr(1, 1, 0x17, True) + rk(1, 2, rk_int(5)))
+             boolerr(1, 0, 1) + boolerr(1, 1, 0x17, True) + rk(1, 2, rk_int(5)) +
+             boolerr(1, 3, 2) + formula(1, 4, 2) + formula(1, 5, "text") + rec(0x0207, xlstr("")))
     write("read-formula-results.xls", xls(workbook([("公式", cells)])))
 
     # Eight sheets that each declare all their cells, with three cells in the first and one in the others.

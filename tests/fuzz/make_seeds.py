@@ -31,10 +31,11 @@ def styles(formats, xfs):
         '</styleSheet>' % (NS, len(formats), codes, len(xfs), cells)
 
 
-def workbook(date1904=False):
+def workbook(date1904=False, recalculate=False):
     pr = '<workbookPr date1904="1"/>' if date1904 else "<workbookPr/>"
+    calc = '<calcPr calcId="124519" fullCalcOnLoad="1"/>' if recalculate else ""
     return HEAD + ('<workbook xmlns="%s" xmlns:r="%s">%s<sheets><sheet name="S" sheetId="1" r:id="rId1"/>'
-                   '</sheets></workbook>' % (NS, REL, pr))
+                   '</sheets>%s</workbook>' % (NS, REL, pr, calc))
 
 
 WORKBOOK_RELS = HEAD + (
@@ -63,13 +64,18 @@ SEEDS = {
                 '<c r="C2" t="str"><f>IF(G3="是","是","否")</f><v></v></c><c r="D2"><f>1/0</f><v>INF</v></c>'
                 '<c r="E2"><f t="shared" ref="E2:E3" si="0">A2</f><v>1</v></c></row>'
                 '<row r="3"><c r="E3"><f t="shared" si="0"/><v>2</v></c></row>',
+    # Empty text results (xlwt, Excel's ""), escapes decoding to NUL and CR, a boolean 2, a price of 1e308.
+    "empty-results": TITLES + '<row r="2"><c r="A2" t="str"><f>K2*1.5</f><v></v></c>'
+                     '<c r="B2" t="inlineStr"><is><t>阿莫_x0000_西林_x000D_胶囊</t></is></c>'
+                     '<c r="C2" t="str"><f>" "</f><v> </v></c><c r="I2" t="b"><v>2</v></c>'
+                     '<c r="L2"><v>1e308</v></c></row>',
     "sparse": TITLES + '<row r="9"><c r="L9"><v>3</v></c></row><row r="1048576"><c r="XFD1048576">'
               '<v>1</v></c></row>',
 }
 
 
-def parts_of(rows, date1904=False):
-    return [sheet(rows), STRINGS, PLAIN, workbook(date1904), WORKBOOK_RELS, ROOT_RELS]
+def parts_of(rows, date1904=False, recalculate=False, strings=STRINGS):
+    return [sheet(rows), strings, PLAIN, workbook(date1904, recalculate), WORKBOOK_RELS, ROOT_RELS]
 
 
 def write_seed(name, parts):
@@ -104,6 +110,14 @@ def main():
     for name, rows in SEEDS.items():
         write_seed(name, parts_of(rows))
     write_seed("dates1904", parts_of(SEEDS["dates"], date1904=True))
+    # xlsxwriter's shape: 0 saved as every formula's result, the workbook calculated on load.
+    write_seed("recalculate", parts_of(TITLES + '<row r="2"><c r="K2"><v>3</v></c><c r="L2"><f>K2*1.5</f><v>0</v>'
+                                       '</c><c r="C2" t="str"><f>"x"</f><v>0</v></c></row>', recalculate=True))
+    # Many rows quoting one long shared string in the name and the flag.
+    long_rows = "".join('<row r="%d"><c r="B%d" t="s"><v>1</v></c><c r="I%d" t="s"><v>1</v></c></row>' % (r, r, r)
+                        for r in range(2, 40))
+    write_seed("long-cells", parts_of('<row r="1"><c r="A1" t="s"><v>0</v></c></row>' + long_rows,
+                                      strings=shared(["<si><t>药品条码</t></si>", "<si><t>%s</t></si>" % ("长" * 1000)])))
     for folder in ("../data/corpus", "../data"):
         for name in sorted(os.listdir(folder)):
             path = os.path.join(folder, name)

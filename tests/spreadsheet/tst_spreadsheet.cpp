@@ -25,7 +25,8 @@ namespace {
 
 // Kind and text in one value, so a failure shows both.
 QString describe(const CellValue& cell) {
-    static const char* const kinds[] = {"Empty", "Text", "Number", "Bool", "Date", "Error", "NoResult"};
+    static const char* const kinds[] = {"Empty", "Text",  "Number",   "Bool",
+                                        "Date",  "Error", "NoResult", "EmptyResult"};
     return QString::fromLatin1(kinds[int(cell.kind)]) + QLatin1Char(':') + cell.toText();
 }
 
@@ -940,7 +941,9 @@ private slots:
                                              << QByteArray() << "A1" << QString("Text:片");
         QTest::newRow("formula with an empty text")
             << row("<c r=\"A1\" t=\"str\"><f>\"\"</f><v></v></c><c r=\"B1\"><v>1</v></c>") << QByteArray()
-            << "A1" << QString("Empty:");
+            << "A1" << QString("EmptyResult:");
+        QTest::newRow("formula with a blank text") << row("<c r=\"A1\" t=\"str\"><f>\" \"</f><v> </v></c>")
+                                                   << QByteArray() << "A1" << QString("EmptyResult:");
         QTest::newRow("formula with a boolean") << row("<c r=\"A1\" t=\"b\"><f>1=2</f><v>0</v></c>")
                                                 << QByteArray() << "A1" << QString("Bool:false");
         QTest::newRow("formula with an error") << row("<c r=\"A1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>")
@@ -1036,6 +1039,8 @@ private slots:
         QTest::newRow("custom date format") << "E4" << QString("Date:2026-12-31");
         QTest::newRow("built-in date format") << "F4" << QString("Date:2027-06-30");
         QTest::newRow("string of digits stays text") << "A5" << QString("Text:0123");
+        // The writer saves 0 as every formula's result and asks for calculation on load.
+        QTest::newRow("formula of a writer that cannot calculate") << "B5" << QString("NoResult:");
         QTest::newRow("last row") << "A6" << QString("Text:末行");
         QTest::newRow("nothing above") << "A1" << QString("Empty:");
     }
@@ -1047,7 +1052,7 @@ private slots:
                                   {{QString("药品条码")},
                                    {6901234567890.0, 12.5, true, false, QDate(2026, 12, 31),
                                     QDateTime(QDate(2027, 6, 30), QTime(0, 0))},
-                                   {QString("0123")},
+                                   {QString("0123"), formula("=B4*1.5")},
                                    {QString("末行")}},
                                   3, {{QString("第二张表")}}));
             written = true;
@@ -1109,7 +1114,7 @@ private slots:
         QTest::newRow("cached number") << formulas << "A1" << QString("Number:42.5");
         QTest::newRow("cached string") << formulas << "B1" << QString("Text:合计");
         QTest::newRow("cached error") << formulas << "C1" << QString("Error:#N/A");
-        QTest::newRow("cached empty text") << formulas << "D1" << QString("Empty:");
+        QTest::newRow("cached empty text") << formulas << "D1" << QString("EmptyResult:");
         QTest::newRow("cached false") << formulas << "E1" << QString("Bool:false");
         QTest::newRow("cached date") << formulas << "F1" << QString("Date:2026-12-31");
         QTest::newRow("cached string continued")
@@ -1117,6 +1122,9 @@ private slots:
         QTest::newRow("boolean cell") << formulas << "A2" << QString("Bool:true");
         QTest::newRow("error cell #REF!") << formulas << "B2" << QString("Error:#REF!");
         QTest::newRow("after them") << formulas << "C2" << QString("Number:5");
+        QTest::newRow("boolean cell 2") << formulas << "D2" << QString("Error:#VALUE!");
+        QTest::newRow("cached boolean 2") << formulas << "E2" << QString("Error:#VALUE!");
+        QTest::newRow("cached string, empty") << formulas << "F2" << QString("EmptyResult:");
         const QString huge = QStringLiteral("corpus/read-huge-dimension.xls");
         QTest::newRow("declared huge, first") << huge << "A1" << QString("Text:标题");
         QTest::newRow("declared huge, middle") << huge << "C3" << QString("Number:3");

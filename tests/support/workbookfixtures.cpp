@@ -76,6 +76,10 @@ ZipParts handWorkbook(const QList<HandSheet>& sheets, const QByteArray& sharedSt
     return parts;
 }
 
+QVariant formula(const QString& text) {
+    return QVariant::fromValue(Formula{text});
+}
+
 namespace {
 
 lxw_datetime toLxw(const QDate& date) {
@@ -92,6 +96,11 @@ void writeRows(lxw_workbook* workbook, lxw_worksheet* sheet, const QList<QVarian
         for (int c = 0; c < rows.at(r).size(); ++c) {
             const QVariant& v = rows.at(r).at(c);
             const auto col = lxw_col_t(c);
+            if (v.userType() == qMetaTypeId<Formula>()) {
+                worksheet_write_formula(sheet, row, col, v.value<Formula>().text.toUtf8().constData(),
+                                        nullptr);
+                continue;
+            }
             switch (v.type()) {
             case QVariant::Invalid:
                 break;

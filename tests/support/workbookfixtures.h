@@ -24,10 +24,20 @@ struct HandSheet {
 ZipParts handWorkbook(const QList<HandSheet>& sheets, const QByteArray& sharedStrings = QByteArray(),
                       const QByteArray& styles = QByteArray(), bool date1904 = false);
 
+// A formula cell for writeWorkbook, saved as that writer saves every formula: result 0, and the workbook
+// marked to be calculated on load.
+struct Formula {
+    QString text; // "=K2*1.5"
+};
+QVariant formula(const QString& text);
+
 // A workbook written with libxlsxwriter. Rows start at firstRow (1-based), cells at column A. QString
 // gives a string, numbers a number, bool a boolean, QDate a number with the custom format "yyyy-mm-dd",
-// QDateTime a number with the built-in date format 14; a null QVariant leaves the cell out.
+// QDateTime a number with the built-in date format 14, formula() a formula; a null QVariant leaves the
+// cell out.
 bool writeWorkbook(const QString& path, const QList<QVariantList>& rows, int firstRow = 1,
                    const QList<QVariantList>& secondSheetRows = {});
 
 } // namespace kestrovalin::test
+
+Q_DECLARE_METATYPE(kestrovalin::test::Formula)

@@ -33,6 +33,20 @@ constexpr int kPumpIntervalMs = 30;
 // Around the steps, the result area and the Close button.
 constexpr int kFrameMargin = 12;
 constexpr int kFrameSpacing = 6;
+// Characters of a cell a report line quotes.
+constexpr int kQuotedLength = 40;
+
+// The C0 and C1 controls and DEL; a multi-line text may hold all but NUL. No early exit: the loop
+// vectorises, and a cell may hold 32,767 characters.
+bool hasControl(const QString& text, FieldKind kind) {
+    const ushort highest = kind == FieldKind::MultiLine ? 0 : 0x1F;
+    const ushort c1Span = kind == FieldKind::MultiLine ? 0 : 0x20; // U+007F to U+009F
+    const ushort* chars = text.utf16();
+    bool found = false;
+    for (int i = 0; i < text.size(); ++i)
+        found |= (chars[i] <= highest) | (c1Span != 0 && ushort(chars[i] - 0x7F) <= c1Span);
+    return found;
+}
 
 } // namespace
 
@@ -138,7 +152,7 @@ void traceCell(int row, int column, const CellValue& cell) {
 ResultLines::~ResultLines() {
     flush();
     if (m_unlisted > 0)
-        appendResult(m_area, m_unlistedLine.arg(m_unlisted), m_colour);
+        appendResult(m_area, m_lead + QStringLiteral("…另有 %1 行未列出").arg(m_unlisted), m_colour);
 }
 
 void ResultLines::append(const QString& line) {
@@ -186,7 +200,7 @@ bool announceChecks(QTextEdit* area, const ImportWording& wording, int toInsert,
     if (duplicateLines && duplicates > 0) {
         appendResult(area, QStringLiteral("\n--- 重复数据（将被跳过）---"), resultColour::kWarning);
         {
-            ResultLines lines(area, resultColour::kWarning, QStringLiteral("  …另有 %1 行重复数据未列出"));
+            ResultLines lines(area, resultColour::kWarning, QStringLiteral("  "));
             for (int i = 0; i < duplicates; ++i)
                 lines.add([&] { return QStringLiteral("  ") + duplicateLines(i); });
         }
@@ -236,7 +250,7 @@ void appendInsertOutcome(QTextEdit* area, const ImportWording& wording, const QL
         const ImportRowLabel& row = rows.at(index);
         appendResult(area,
                      QStringLiteral("  %1第 %2 行「%3」导入失败")
-                         .arg(wording.warn, QString::number(row.rowNumber), row.name),
+                         .arg(wording.warn, QString::number(row.rowNumber), quoted(row.name)),
                      resultColour::kWarning);
     }
     appendResult(area,
@@ -253,12 +267,23 @@ QString fieldText(const CellValue& cell) {
     return text.isNull() ? QLatin1String("") : text;
 }
 
-QString cellProblem(int column, const CellValue& cell) {
+QString cellProblem(int column, const CellValue& cell, FieldKind kind) {
+    const QString letter = columnLetter(column - 1);
     if (cell.isError())
-        return QStringLiteral("第 %1 列为错误值：%2").arg(columnLetter(column - 1), cell.text);
-    if (cell.hasNoResult())
-        return QStringLiteral("第 %1 列为公式，没有计算结果").arg(columnLetter(column - 1));
+        return QStringLiteral("第 %1 列为错误值：%2").arg(letter, quoted(cell.text));
+    if (cell.hasNoResult() || (cell.hasEmptyResult() && kind == FieldKind::Needed))
+        return QStringLiteral("第 %1 列为公式，没有计算结果").arg(letter);
+    if (hasControl(cell.toText(), kind))
+        return QStringLiteral("第 %1 列含有控制字符").arg(letter);
     return QString();
+}
+
+QString quoted(const QString& text) {
+    if (text.size() <= kQuotedLength)
+        return text;
+    // Never half of a surrogate pair.
+    const int cut = text.at(kQuotedLength - 1).isHighSurrogate() ? kQuotedLength - 1 : kQuotedLength;
+    return text.left(cut) + QStringLiteral("…");
 }
 
 } // namespace kestrovalin

@@ -194,14 +194,14 @@ private:
 // Lines of one colour added to the result area a few hundred at a time (each added paragraph on its own
 // makes the text area lay it out at once). Only the first kListedLines are listed: a shown text area
 // paints nothing at all once its document is taller than 2^23 pixels (some 490,000 lines here), and
-// nobody reads such a list. The rest are counted and, when the list ends, one line in the given wording (%1
-// the count) says how many were left out.
+// nobody reads such a list. The rest are counted and, when the list ends, one line after `lead` (the
+// indent and mark of the list's lines) says how many were left out.
 class ResultLines {
 public:
     static constexpr int kListedLines = 10000;
 
-    ResultLines(QTextEdit* area, const QColor& colour, const QString& unlistedLine)
-        : m_area(area), m_colour(colour), m_unlistedLine(unlistedLine) {}
+    ResultLines(QTextEdit* area, const QColor& colour, const QString& lead)
+        : m_area(area), m_colour(colour), m_lead(lead) {}
     ~ResultLines();
     ResultLines(const ResultLines&) = delete;
     ResultLines& operator=(const ResultLines&) = delete;
@@ -220,7 +220,7 @@ private:
 
     QTextEdit* m_area;
     QColor m_colour;
-    QString m_unlistedLine;
+    QString m_lead;
     QStringList m_pending;
     int m_listed = 0;
     int m_unlisted = 0;
@@ -228,9 +228,20 @@ private:
 
 // The cell as a text field: trimmed, never a null text.
 QString fieldText(const CellValue& cell);
-// Why a cell cannot be taken whatever its column (1-based): "第 K 列为错误值：#N/A" for an error cell,
-// "第 K 列为公式，没有计算结果" for a formula saved without its value; otherwise empty.
-QString cellProblem(int column, const CellValue& cell);
+
+// What a column does with a cell. Needed: an empty cell would be stored as a default or counted as missing
+// (names, barcodes, flags, prices, dates). OneLine and MultiLine: optional texts.
+enum class FieldKind { Needed, OneLine, MultiLine };
+
+// Why a cell cannot be taken in its column (1-based): "第 K 列为错误值：#N/A" for an error cell,
+// "第 K 列为公式，没有计算结果" for a formula saved without its value (or with an empty one where a value is
+// needed), "第 K 列含有控制字符" for a NUL anywhere or another control character outside a multi-line
+// text; otherwise empty.
+QString cellProblem(int column, const CellValue& cell, FieldKind kind);
+
+// A text from a workbook as a report line quotes it: at most a short prefix, "…" marking a cut. A cell
+// may hold 32,767 characters, and ten thousand such lines would freeze the result area.
+QString quoted(const QString& text);
 
 // After reading: a failure or an empty file closes the busy indicator, is reported and gives false;
 // otherwise the count of rows read is announced.

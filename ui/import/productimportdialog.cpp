@@ -43,18 +43,21 @@ const ImportWording kWording{QStringLiteral("✖ "), QStringLiteral("⚠ "), QSt
 std::optional<bool> prescriptionFlag(const CellValue& cell) {
     if (cell.kind == CellValue::Kind::Bool)
         return cell.boolean;
-    const QString text = cell.toText().toLower();
-    if (text.isEmpty() || text == QStringLiteral("否") || text == QLatin1String("0") ||
-        text == QLatin1String("false") || text == QLatin1String("n"))
+    const QString text = cell.toText();
+    const auto is = [&text](const QString& word) {
+        return text.compare(word, Qt::CaseInsensitive) == 0;
+    };
+    if (text.isEmpty() || is(QStringLiteral("否")) || is(QStringLiteral("0")) ||
+        is(QStringLiteral("false")) || is(QStringLiteral("n")))
         return false;
-    if (text == QStringLiteral("是") || text == QLatin1String("1") || text == QLatin1String("true") ||
-        text == QLatin1String("y"))
+    if (is(QStringLiteral("是")) || is(QStringLiteral("1")) || is(QStringLiteral("true")) ||
+        is(QStringLiteral("y")))
         return true;
     return std::nullopt;
 }
 
-// An empty price is 0; a number cell or a text must give a finite number: "inf", "nan" and "1e999" are
-// no price.
+// An empty price is 0; a number cell or a text must give a number the product form takes: "inf", "nan",
+// "1e999" and 1e308 are no price. Negative ones are refused by the row rules.
 std::optional<double> priceValue(const CellValue& cell) {
     if (cell.isEmpty())
         return 0.0;
@@ -70,7 +73,7 @@ std::optional<double> priceValue(const CellValue& cell) {
     } else if (cell.kind != CellValue::Kind::Number) {
         return std::nullopt;
     }
-    if (!std::isfinite(value))
+    if (!std::isfinite(value) || value > models::Product::kMaxPrice)
         return std::nullopt;
     return value;
 }
@@ -86,12 +89,18 @@ void readPrice(ProductImportDialog::ImportRow& row, const CellValue& cell, doubl
     if (value)
         field = *value;
     else
-        setProblem(row, QStringLiteral("%1格式错误：%2").arg(title, cell.toText()));
+        setProblem(row, QStringLiteral("%1格式错误：%2").arg(title, quoted(cell.toText())));
 }
+
+// Barcode, name, flag and prices need a value: an empty barcode is stored as none, the others as defaults.
+constexpr FieldKind kFieldKinds[kColumns] = {FieldKind::Needed,  FieldKind::Needed,  FieldKind::OneLine,
+                                             FieldKind::OneLine, FieldKind::OneLine, FieldKind::OneLine,
+                                             FieldKind::OneLine, FieldKind::OneLine, FieldKind::Needed,
+                                             FieldKind::OneLine, FieldKind::Needed,  FieldKind::Needed};
 
 // One cell into its field (1-based column A..L).
 void readField(ProductImportDialog::ImportRow& row, int column, const CellValue& cell) {
-    const QString problem = cellProblem(column, cell);
+    const QString problem = cellProblem(column, cell, kFieldKinds[column - 1]);
     if (!problem.isEmpty())
         setProblem(row, problem);
     switch (column) {
@@ -101,7 +110,7 @@ void readField(ProductImportDialog::ImportRow& row, int column, const CellValue&
             if (flag)
                 row.record.isPrescription = *flag;
             else
-                setProblem(row, QStringLiteral("是否处方药无法识别：") + cell.toText());
+                setProblem(row, QStringLiteral("是否处方药无法识别：") + quoted(cell.toText()));
         }
         return;
     case 11:
@@ -126,9 +135,10 @@ repositories::ProductRepository repository() {
 }
 
 QString describeRow(const ProductImportDialog::ImportRow& row) {
-    QString text = QStringLiteral("第 %1 行「%2」").arg(QString::number(row.rowNumber), row.record.name);
+    QString text =
+        QStringLiteral("第 %1 行「%2」").arg(QString::number(row.rowNumber), quoted(row.record.name));
     if (!row.record.barcode.isEmpty())
-        text += QStringLiteral("(条码:%1)").arg(row.record.barcode);
+        text += QStringLiteral("(条码:%1)").arg(quoted(row.record.barcode));
     return text;
 }
 
@@ -190,8 +200,7 @@ ImportDialogBase::Checked ProductImportDialog::checkRows() {
     m_duplicates.clear();
     m_storedNames.clear();
     repositories::ProductRepository repo = repository();
-    ResultLines invalidLines(resultArea(), resultColour::kWarning,
-                             QStringLiteral("  ⚠ …另有 %1 行无效数据未列出"));
+    ResultLines invalidLines(resultArea(), resultColour::kWarning, QStringLiteral("  ⚠ "));
     const auto reportInvalid = [&](const ImportRow& row, const QString& reason) {
         invalidLines.add([&] {
             return QStringLiteral("  ⚠ 第 %1 行数据无效：%2").arg(QString::number(row.rowNumber), reason);

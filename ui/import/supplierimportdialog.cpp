@@ -18,6 +18,7 @@ namespace {
 
 constexpr int kColumns = 13;
 const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
+constexpr int kLongestDate = 10; // "2026-12-31", "31/12/2026"
 
 // Licence, business licence, phone, GSP and tax numbers are codes: text-formatted so long numbers stay
 // digits.
@@ -63,9 +64,19 @@ QString* fieldOf(SupplierImportDialog::ImportRow& row, int column) {
     return fields[column - 1];
 }
 
+// The name and the dates need a value: a nameless row is dropped, an empty date stored as none. Address
+// and scope may run over several lines.
+constexpr FieldKind kFieldKinds[kColumns] = {
+    FieldKind::Needed,  FieldKind::OneLine, FieldKind::OneLine, FieldKind::MultiLine, FieldKind::MultiLine,
+    FieldKind::OneLine, FieldKind::OneLine, FieldKind::Needed,  FieldKind::Needed,    FieldKind::OneLine,
+    FieldKind::Needed,  FieldKind::OneLine, FieldKind::Needed};
+
 void readField(SupplierImportDialog::ImportRow& row, int column, const CellValue& cell) {
+    const QString problem = cellProblem(column, cell, kFieldKinds[column - 1]);
     if (row.problem.isEmpty())
-        row.problem = cellProblem(column, cell);
+        row.problem = problem;
+    if (column == 1)
+        row.nameUnread = !problem.isEmpty();
     // A date cell reads as "yyyy-MM-dd" and goes through the same parsing as a typed date.
     QString text = fieldText(cell);
     if (isDateColumn(column)) {
@@ -102,9 +113,9 @@ repositories::SupplierRepository repository() {
     return repositories::SupplierRepository(DatabaseManager::instance().getAdapter());
 }
 
-// Rows without a name are left out without a word.
+// Rows without a name are left out without a word; a name cell that cannot be read is reported.
 bool isNamed(const SupplierImportDialog::ImportRow& row, bool) {
-    return !row.record.name.isEmpty();
+    return !row.record.name.isEmpty() || row.nameUnread;
 }
 
 } // namespace
@@ -122,6 +133,9 @@ QDate parseDateFlexible(const QString& text) {
     }
     if (cut > 0)
         t.truncate(cut);
+    // No pattern matches more than ten characters; a cell may hold 32,767, and each try would read them.
+    if (t.size() > kLongestDate)
+        return QDate();
     for (const char* format : kFormats) {
         const QDate date = QDate::fromString(t, QLatin1String(format));
         if (date.isValid() && date.year() > 1900)
@@ -155,12 +169,12 @@ SupplierImportDialog::~SupplierImportDialog() {
 
 bool SupplierImportDialog::isValidRow(const ImportRow& row, QString& reason) const {
     const models::Supplier& s = row.record;
-    if (s.name.isEmpty()) {
-        reason = QStringLiteral("供应商名称不能为空");
-        return false;
-    }
     if (!row.problem.isEmpty()) {
         reason = row.problem;
+        return false;
+    }
+    if (s.name.isEmpty()) {
+        reason = QStringLiteral("供应商名称不能为空");
         return false;
     }
     struct DateField {
@@ -173,7 +187,7 @@ bool SupplierImportDialog::isValidRow(const ImportRow& row, QString& reason) con
                                {s.taxRegExpireDate, QStringLiteral("税务登记有效期")}};
     for (const DateField& field : dates) {
         if (!field.text.isEmpty() && !parseDateFlexible(field.text).isValid()) {
-            reason = QStringLiteral("%1日期无法识别：%2").arg(field.title, field.text);
+            reason = QStringLiteral("%1日期无法识别：%2").arg(field.title, quoted(field.text));
             return false;
         }
     }
@@ -196,7 +210,7 @@ ImportDialogBase::Checked SupplierImportDialog::checkRows() {
     int& duplicates = result.duplicates;
     int& invalid = result.invalid;
     m_toStore.clear();
-    ResultLines lines(resultArea(), resultColour::kWarning, QStringLiteral("  …另有 %1 行未列出"));
+    ResultLines lines(resultArea(), resultColour::kWarning, QStringLiteral("  "));
     QHash<QString, int> firstRowOfName; // among the rows to import
     QHash<QString, int> storedIdOfName; // of the names met that are stored already
     m_sheet.forEach([&](const ImportRow& row) {
@@ -219,7 +233,7 @@ ImportDialogBase::Checked SupplierImportDialog::checkRows() {
             storedIdOfName.insert(name, existingId);
             lines.add([&] {
                 return QStringLiteral("  第 %1 行「%2」与已存在的供应商(ID:%3)重复，跳过")
-                    .arg(QString::number(row.rowNumber), name, QString::number(existingId));
+                    .arg(QString::number(row.rowNumber), quoted(name), QString::number(existingId));
             });
             ++duplicates;
             return;
@@ -228,7 +242,7 @@ ImportDialogBase::Checked SupplierImportDialog::checkRows() {
         if (first != firstRowOfName.constEnd()) {
             lines.add([&] {
                 return QStringLiteral("  第 %1 行「%2」与第 %3 行重复，跳过")
-                    .arg(QString::number(row.rowNumber), name, QString::number(first.value()));
+                    .arg(QString::number(row.rowNumber), quoted(name), QString::number(first.value()));
             });
             ++duplicates;
             return;

@@ -32,6 +32,7 @@ public:
     // kept as typed until the row is stored.
     struct ImportRow : ImportRecordRow<models::Supplier> {
         QString businessScope;
+        bool nameUnread = false; // the name cell holds no value that can be read (a formula, an error)
     };
 
     explicit SupplierImportDialog(QWidget* parent = nullptr);

@@ -24,6 +24,8 @@ ProductDialog::ProductDialog(QWidget* parent) : QDialog(parent), ui(new Ui::Prod
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("商品信息"));
     prepareFormDialog(this, ui->buttonBox, parent);
+    ui->spinPurchasePrice->setMaximum(models::Product::kMaxPrice);
+    ui->spinSalePrice->setMaximum(models::Product::kMaxPrice);
     // The scroll area would take the focus first and swallow what is typed.
     ui->editName->setFocus();
 }
