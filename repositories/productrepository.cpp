@@ -327,10 +327,12 @@ ListQuery ProductRepository::purchaseReturnBatchList(const QString& keyword) {
     list.from =
         kBatchesWithDrug +
         QStringLiteral("LEFT JOIN purchase_order_item poi ON b.product_id = poi.product_id AND "
-                       "b.batch_no = poi.batch_no LEFT JOIN purchase_order po ON poi.order_id = po.id");
+                       "b.batch_no = poi.batch_no AND EXISTS (SELECT 1 FROM purchase_order live WHERE "
+                       "live.id = poi.order_id AND live.status <> 'voided') "
+                       "LEFT JOIN purchase_order po ON poi.order_id = po.id");
     // A voided order took its goods out again and cannot be returned against: its lines are not offered. A
-    // batch without a line of a live order still comes once, without an order number.
-    list.where += QStringLiteral(" AND (po.id IS NULL OR po.status <> 'voided')");
+    // batch without a line of a live order still comes once, without an order number. The order's status is
+    // tested in the join, not in the filter, which would drop a batch whose only lines are voided ones.
     // A batch bought on several orders comes once per order line, in the order the lines were entered.
     list.order.append({QStringLiteral("poi.id"), false, true});
     return keyword.isEmpty() ? list : matching(list, kNameCondition, keyword);

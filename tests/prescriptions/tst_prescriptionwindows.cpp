@@ -22,6 +22,7 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QToolTip>
 #include <QtTest>
 
 using namespace kestrovalin;
@@ -82,6 +83,14 @@ void fillHeader(QWidget* dialog, const QString& no, const QString& doctor, const
 
 QTableWidget* items(QWidget* dialog) {
     return child<QTableWidget>(dialog, "tableItems");
+}
+
+// The tooltip the (shown) table gives over a cell.
+QString tipOver(QTableView* table, int row, int column) {
+    const QPoint at = table->visualRect(table->model()->index(row, column)).center();
+    QHelpEvent help(QEvent::ToolTip, at, table->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(table->viewport(), &help);
+    return QToolTip::text();
 }
 
 // The open cell editor of the (shown) table, or null.
@@ -285,6 +294,50 @@ private slots:
         QCOMPARE(dialog.getPrescriptionId(), -1);
         QCOMPARE(t.count("prescription"), 0);
         QCOMPARE(child<QDateEdit>(&dialog, "editValidUntil")->date(), QDate(2032, 1, 2));
+    }
+
+    // A dosage too long for its cell shows whole as the cell's tooltip; a cell shown whole has none.
+    void registrationTipsCutCells() {
+        TestDatabase t;
+        seedDrugs(t);
+        PrescriptionDialog dialog;
+        addDrug(&dialog, "阿莫西林胶囊");
+        const QString dosage = QString(30, QChar(0x53E3)) + "，饭后服用";
+        items(&dialog)->item(0, 3)->setText(dosage);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(tipOver(items(&dialog), 0, 2), QString());
+        QCOMPARE(tipOver(items(&dialog), 0, 3), dosage);
+        QToolTip::hideText();
+    }
+
+    // Opened with long texts, every value label has the height its wrapped lines need and the drug table
+    // shows its tall row whole.
+    void detailOpensWithEveryValueReadable() {
+        models::Prescription p;
+        const QString name = QString(20, QChar(0x6B27));
+        p.patientName = p.doctorName = name;
+        p.doctorTitle = QString(30, QChar(0x4E3B));
+        p.hospitalName = QString(50, QChar(0x9662));
+        p.prescriptionNo = "ZZLONG20250601000123456789";
+        models::PrescriptionItem item;
+        item.productName = QString(12, QChar(0x836F));
+        item.dosage = QString(16, QChar(0x53E3));
+        p.items = {item};
+        PrescriptionDetailDialog dialog;
+        dialog.setPrescription(p);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        for (QLabel* value : dialog.findChildren<QLabel*>(QRegularExpression("^value"))) {
+            const int needed =
+                value->wordWrap() ? value->heightForWidth(value->width()) : value->sizeHint().height();
+            QVERIFY2(
+                value->height() >= needed,
+                qPrintable(QString("%1: %2 < %3").arg(value->objectName()).arg(value->height()).arg(needed)));
+        }
+        auto* table = child<QTableWidget>(&dialog, "tableItems");
+        QVERIFY2(table->viewport()->height() >= table->rowHeight(0),
+                 qPrintable(QString("%1 < %2").arg(table->viewport()->height()).arg(table->rowHeight(0))));
     }
 
     // Status codes outside the three known ones, the empty one included, read "待审核" in dark yellow.

@@ -174,6 +174,34 @@ private slots:
         QCOMPARE(total(&w), QString("今日已记录 2 条"));
     }
 
+    // The window is kept between uses: shown again, untouched date and time fields show now, so the reading
+    // carries the time it was taken; a field the user changed keeps what was typed.
+    void shownAgainTakesTheCurrentTime() {
+        PinnedClock clock(QDateTime(kToday, QTime(11, 57, 8)));
+        TestDatabase t;
+        TempHumidityRecordWindow w;
+        w.show();
+        w.hide();
+        Clock::pin(QDateTime(kToday, QTime(11, 58, 20)));
+        w.show();
+        enter(&w, 20.0, 50);
+        click(&w, "btnSave");
+        QCOMPARE(t.scalar("SELECT record_date || ' ' || record_time FROM temperature_record").toString(),
+                 QString("2025-06-18 11:58:20"));
+
+        child<QTimeEdit>(&w, "editTime")->setTime(QTime(8, 0));
+        w.hide();
+        Clock::pin(QDateTime(kToday.addDays(1), QTime(0, 5)));
+        w.show();
+        QCOMPARE(child<QDateEdit>(&w, "editDate")->date(), kToday.addDays(1));
+        QCOMPARE(child<QTimeEdit>(&w, "editTime")->time(), QTime(8, 0));
+        child<QDateEdit>(&w, "editDate")->setDate(kToday);
+        w.hide();
+        Clock::pin(QDateTime(kToday.addDays(2), QTime(9, 0)));
+        w.show();
+        QCOMPARE(child<QDateEdit>(&w, "editDate")->date(), kToday);
+    }
+
     // A failed insert says so and leaves the form as typed.
     void failedSaveKeepsTheForm() {
         PinnedClock clock(kToday, QTime(9, 0));

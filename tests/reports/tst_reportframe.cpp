@@ -149,9 +149,10 @@ private slots:
         QCOMPARE(alone.size(), QSize(900, 600));
     }
 
-    // Save order, not date order; both bounds included; temperatures with one decimal; the value and the
-    // status cell coloured by the status, a code the grading never gives shown "异常" in dark yellow with its
-    // value uncoloured; four centred columns.
+    // Save order, not date order; both bounds included; temperatures with the decimals they have, one at
+    // least, so none reads as lying across a limit from its status; the value and the status cell coloured
+    // by the status, a code the grading never gives shown "异常" in dark yellow with its value uncoloured;
+    // four centred columns.
     void readingsAsSaved() {
         PinnedClock clock(kToday);
         TestDatabase t;
@@ -159,12 +160,12 @@ private slots:
         addReading(t, 2, "2025-03-01", "09:00:00", 28.5, 50, "warning", "normal");
         addReading(t, 3, "2025-03-20", "10:00:00", 20.04, 80, "normal", "critical");
         addReading(t, 4, "2025-02-27", "10:00:00", 20.0, 50, "normal", "normal");
-        addReading(t, 5, "2025-02-28", "10:00:00", 20.0, 36, "normal", "bogus");
-        addReading(t, 6, "2025-03-31", "10:00:00", -0.5, 50, "critical", "normal");
+        addReading(t, 5, "2025-02-28", "10:00:00", 28.49, 36, "normal", "bogus");
+        addReading(t, 6, "2025-03-31", "10:00:00", 30.01, 50, "critical", "normal");
         TempHumidityReportWindow w;
         QCOMPARE(column(&w, 0), QString("1|2|3|4|5"));
         QCOMPARE(column(&w, 1), QString("2025-03-31|2025-02-28|2025-03-20|2025-03-01|2025-03-10"));
-        QCOMPARE(column(&w, 3), QString("-0.5|20.0|20.0|28.5|25.0"));
+        QCOMPARE(column(&w, 3), QString("30.01|28.49|20.04|28.5|25.0"));
         QCOMPARE(column(&w, 4), QString("50|36|80|50|50"));
         QCOMPARE(column(&w, 5), QString("异常|正常|正常|预警|正常"));
         QCOMPARE(column(&w, 6), QString("正常|异常|异常|正常|正常"));
@@ -208,7 +209,7 @@ private slots:
         PinnedClock clock(kToday);
         TestDatabase t;
         addReading(t, 1, "2025-03-30", "=1+1", -5.0, 50, "critical", "normal", QVariant(QVariant::String));
-        addReading(t, 2, "2025-03-31", "09:00:00", 20.0, 50, "normal", "normal", "王\"五\",\n李");
+        addReading(t, 2, "2025-03-31", "09:00:00", 28.49, 50, "normal", "normal", "王\"五\",\n李");
         TempHumidityReportWindow w;
         QTemporaryDir dir;
         const QString path = dir.filePath("temp.csv");
@@ -223,7 +224,7 @@ private slots:
                  QByteArray("\xEF\xBB\xBF"
                             "温湿度记录表\n"
                             "序号,记录日期,记录时间,温度(℃),湿度(%),温度状态,湿度状态,记录人\n"
-                            "\"1\",\"2025-03-31\",\"09:00:00\",\"20.0\",\"50\",\"正常\",\"正常\","
+                            "\"1\",\"2025-03-31\",\"09:00:00\",\"28.49\",\"50\",\"正常\",\"正常\","
                             "\"王\"\"五\"\",\n李\"\n"
                             "\"2\",\"2025-03-30\",\"'=1+1\",\"-5.0\",\"50\",\"异常\",\"正常\","
                             "\"\"\n"));

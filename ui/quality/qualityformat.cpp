@@ -10,6 +10,13 @@ QColor tempHumidityStatusColour(const QString& status) {
     return status == QLatin1String("critical") ? QColor(Qt::red) : QColor(Qt::darkYellow);
 }
 
+QString bookTemperatureText(double temperature) {
+    QString text = QString::number(temperature, 'f', 2);
+    if (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    return text;
+}
+
 QString maintenanceMonthText(int month) {
     return QStringLiteral("%1年%2月").arg(month / 100).arg(month % 100);
 }

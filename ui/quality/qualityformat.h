@@ -13,6 +13,10 @@ namespace kestrovalin {
 // Text colour of a reading's status cell: none for "normal", red for "critical", dark yellow for any other.
 QColor tempHumidityStatusColour(const QString& status);
 
+// A temperature as the record book shows it: the decimals the reading has, one at least and two at most
+// (25 as "25.0", 28.49 as "28.49"), so that no value reads as if it lay on the other side of a limit.
+QString bookTemperatureText(double temperature);
+
 // "2025年5月" for the month value 202505 (year × 100 + month, the month unpadded).
 QString maintenanceMonthText(int month);
 

@@ -12,6 +12,7 @@
 #include "ui/common/tablefill.h"
 #include "ui/quality/qualityformat.h"
 
+#include <QEvent>
 #include <QHeaderView>
 
 namespace kestrovalin {
@@ -48,7 +49,8 @@ TempHumidityRecordWindow::TempHumidityRecordWindow(QWidget* parent)
 
     const QDateTime now = Clock::now();
     ui->editDate->setDate(now.date());
-    ui->editTime->setTime(now.time());
+    m_shownDate = ui->editDate->date();
+    setReadingTime(now.time());
     ui->editStartDate->setDate(now.date().addDays(-7));
     ui->editEndDate->setDate(now.date());
 
@@ -131,8 +133,36 @@ void TempHumidityRecordWindow::onBtnSaveClicked() {
     if (record.temperatureStatus != normal || record.humidityStatus != normal)
         Prompts::warning(this, QStringLiteral("异常提醒"), QStringLiteral("检测到温湿度异常，请及时处理！"));
     ui->editRemark->clear();
-    ui->editTime->setTime(Clock::now().time());
+    setReadingTime(Clock::now().time());
     refreshHistory();
+}
+
+void TempHumidityRecordWindow::setReadingTime(const QTime& time) {
+    ui->editTime->setTime(time);
+    m_shownTime = ui->editTime->time();
+}
+
+// The window is kept between uses: a reading taken now must not carry the time, or the date, of the window's
+// first showing. Fields the user changed keep what was typed.
+void TempHumidityRecordWindow::showCurrentTime() {
+    const QDateTime now = Clock::now();
+    if (ui->editDate->date() == m_shownDate) {
+        ui->editDate->setDate(now.date());
+        m_shownDate = ui->editDate->date();
+    }
+    if (ui->editTime->time() == m_shownTime)
+        setReadingTime(now.time());
+}
+
+void TempHumidityRecordWindow::showEvent(QShowEvent* event) {
+    showCurrentTime();
+    QMainWindow::showEvent(event);
+}
+
+void TempHumidityRecordWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        showCurrentTime();
+    QMainWindow::changeEvent(event);
 }
 
 void TempHumidityRecordWindow::onBtnSearchClicked() {

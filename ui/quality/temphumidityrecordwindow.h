@@ -2,8 +2,10 @@
 
 #include "models/temphumidityrecord.h"
 
+#include <QDate>
 #include <QList>
 #include <QMainWindow>
+#include <QTime>
 
 class Ui_TempHumidityRecordWindow;
 
@@ -19,6 +21,10 @@ public:
     explicit TempHumidityRecordWindow(QWidget* parent = nullptr);
     ~TempHumidityRecordWindow() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
 private slots:
     void onBtnSaveClicked();
     void onBtnSearchClicked();
@@ -31,9 +37,14 @@ private:
     QString getStatusText(double temperature, int humidity) const;
     void refreshHistory();
     void showReadings(const QList<models::TempHumidityRecord>& readings, const QString& countText);
+    void setReadingTime(const QTime& time);
+    void showCurrentTime();
 
     Ui_TempHumidityRecordWindow* ui;
     RowTableModel* m_model;
+    // What the window itself last put in the date and time fields; a field still holding it is untouched.
+    QDate m_shownDate;
+    QTime m_shownTime;
 };
 
 } // namespace kestrovalin

@@ -32,7 +32,7 @@ ReportSetup setup() {
 }
 
 TableRow readingRow(const models::TempHumidityRecord& r) {
-    TableRow row(r.id, {r.recordDate, r.recordTime, QString::number(r.temperature, 'f', 1),
+    TableRow row(r.id, {r.recordDate, r.recordTime, bookTemperatureText(r.temperature),
                         QString::number(r.humidity), TempHumidityRepository::statusLabel(r.temperatureStatus),
                         TempHumidityRepository::statusLabel(r.humidityStatus), r.operatorName});
     row.mark(3, valueColour(r.temperatureStatus), QColor())

@@ -7,7 +7,12 @@
 #include "ui/sales/prescriptionstatus.h"
 
 #include <QHeaderView>
+#include <QLayout>
+#include <QScreen>
+#include <QStyle>
 #include <QTableWidgetItem>
+
+#include <algorithm>
 
 namespace kestrovalin {
 
@@ -43,6 +48,8 @@ void PrescriptionDetailDialog::initTable() {
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->setVisible(false);
     tipCutCells(table);
+    // The table asks for room for all its rows; the dialog grows to that as far as the screen allows.
+    table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
 }
 
 void PrescriptionDetailDialog::setPrescription(const models::Prescription& p) {
@@ -72,6 +79,34 @@ void PrescriptionDetailDialog::setPrescription(const models::Prescription& p) {
             table->setItem(r, c, new QTableWidgetItem(cells.at(c)));
     }
     table->resizeRowsToContents();
+    growToContent();
+}
+
+// Shown, the drug table has its real width: rows fit the stretched column, and the dialog grows to them.
+void PrescriptionDetailDialog::showEvent(QShowEvent* event) {
+    ui->tableItems->resizeRowsToContents();
+    growToContent();
+    QDialog::showEvent(event);
+}
+
+// Long names wrap, and a long dosage makes a tall row: the dialog opens as tall as its wrapped values and
+// every drug row need, wider where the screen is too low for that, and within the screen; past that the
+// table scrolls.
+void PrescriptionDetailDialog::growToContent() {
+    layout()->activate();
+    int w = std::max(width(), minimumSizeHint().width());
+    int h = layout()->totalHeightForWidth(w);
+    if (const QScreen* shown = parentWidget() ? parentWidget()->screen() : screen()) {
+        // Room for the window frame, which the window system adds around the dialog.
+        const int frame = style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        const QSize room = shown->availableGeometry().size() - QSize(frame, frame);
+        while (h > room.height() && w < room.width()) {
+            w = std::min(room.width(), w + 100);
+            h = layout()->totalHeightForWidth(w);
+        }
+        h = std::min(h, room.height());
+    }
+    resize(w, std::max({h, height(), minimumSizeHint().height()}));
 }
 
 } // namespace kestrovalin

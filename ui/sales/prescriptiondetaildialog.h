@@ -21,8 +21,12 @@ public:
     // Fills every value and replaces the drug rows.
     void setPrescription(const models::Prescription& prescription);
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     void initTable();
+    void growToContent();
 
     ::Ui::PrescriptionDetailDialog* ui;
 };

@@ -8,6 +8,7 @@
 #include "repositories/prescriptionrepository.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
+#include "ui/common/tablefill.h"
 #include "ui/masterdata/productselectiondialog.h"
 
 #include <QHeaderView>
@@ -59,6 +60,7 @@ void PrescriptionDialog::initTable() {
     table->setColumnWidth(Specification, 100);
     table->setColumnWidth(Quantity, 50);
     table->setColumnWidth(Dosage, 150);
+    tipCutCells(table);
 }
 
 void PrescriptionDialog::onBtnAddItemClicked() {
