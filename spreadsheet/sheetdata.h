@@ -99,7 +99,7 @@ private:
 };
 
 // What a back end makes of a file; the reader turns it into the user's words.
-enum class SheetStatus { Ok, Unreadable, NoSheet, EmptySheet };
+enum class SheetStatus { Ok, Unreadable, NoSheet, EmptySheet, Encrypted };
 
 // Back ends: the first sheet of the workbook into `sheet`; `detail` says in English what went wrong.
 SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& detail);

@@ -447,7 +447,7 @@ private:
                 return SheetStatus::Ok;
             case kFilePass:
                 fail(QStringLiteral("workbook is encrypted"));
-                return SheetStatus::Unreadable;
+                return SheetStatus::Encrypted;
             case kCodePage:
                 if (tooShort(record, 2))
                     return SheetStatus::Unreadable;
@@ -693,6 +693,11 @@ SheetStatus readXlsFirstSheet(const QString& path, SheetData& sheet, QString& de
     CompoundFile compound(file);
     if (!compound.open(detail))
         return SheetStatus::Unreadable;
+    // A password-protected .xlsx is a compound document holding the encrypted package.
+    if (compound.hasStream(QStringLiteral("EncryptedPackage"))) {
+        detail = QStringLiteral("encrypted package (a password-protected .xlsx)");
+        return SheetStatus::Encrypted;
+    }
     // BIFF8 keeps its records in "Workbook", BIFF5 in "Book"; a file with both was saved for both.
     const QString name =
         compound.hasStream(QStringLiteral("Workbook")) ? QStringLiteral("Workbook") : QStringLiteral("Book");

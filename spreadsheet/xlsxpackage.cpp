@@ -267,6 +267,7 @@ public:
         }
         if (info.flag & 1u) {
             detail = QStringLiteral("zip entry is encrypted");
+            m_encrypted = true;
             return false;
         }
         // The zip library hands any other method over raw, without looking at the checksum.
@@ -311,6 +312,7 @@ public:
     }
 
     bool isSequential() const override { return true; }
+    bool encrypted() const { return m_encrypted; }
     bool failed() const { return m_failed; }
     QString failure() const {
         return m_guard.reason().isEmpty() ? QStringLiteral("unpacking failed or too large")
@@ -350,6 +352,7 @@ private:
     quint64& m_unpacked;
     XmlGuard m_guard;
     bool m_entryOpen = false;
+    bool m_encrypted = false;
     bool m_failed = false;
     bool m_ended = false;
     quint64 m_declared = 0;
@@ -421,6 +424,7 @@ bool Package::parse(const QString& part, const std::function<bool(QXmlStreamRead
     }
     ZipEntry entry(m_zip, m_unpacked, m_markup);
     if (!entry.start(detail)) {
+        m_encrypted = entry.encrypted();
         detail = part + QStringLiteral(": ") + detail;
         return false;
     }

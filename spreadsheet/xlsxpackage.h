@@ -47,6 +47,8 @@ public:
     bool open(QString& detail);
     bool contains(const QString& part) const { return m_entries.contains(part.toLower()); }
     Progress& progress() { return m_progress; }
+    // Whether a part could not be read because it is encrypted.
+    bool metEncryption() const { return m_encrypted; }
 
     // Streams the part to `body`, which starts on the root element and leaves the reason of a refusal in
     // `why`. A DTD anywhere before it is refused: nothing in a workbook needs one, and entity tricks start
@@ -68,6 +70,7 @@ private:
     // By every part read so far.
     quint64 m_unpacked = 0;
     qint64 m_markup = 0;
+    bool m_encrypted = false;
 };
 
 } // namespace kestrovalin::xlsx

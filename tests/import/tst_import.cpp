@@ -275,6 +275,10 @@ private slots:
             << "beyond" << QStringList{"✖ 文件中没有有效数据（从第2行开始读取）。"};
         QTest::newRow("checksum mismatch")
             << "damaged" << QStringList{"✖ 读取文件失败：", "  无法打开文件，文件可能已损坏或格式不受支持。"};
+        QTest::newRow("password-protected")
+            << "encrypted"
+            << QStringList{"✖ 读取文件失败：", "  无法打开文件，文件可能已损坏或格式不受支持。",
+                           "  " + WorkbookReader::kPasswordProtected};
     }
     void productReadFailures() {
         QFETCH(QString, kind);
@@ -283,6 +287,8 @@ private slots:
             path = productFile("header.xlsx", {});
         } else if (kind == "damaged") {
             path = QStringLiteral(KV_TEST_DATA "/corpus/refuse-checksum-deflated.xlsx");
+        } else if (kind == "encrypted") {
+            path = QStringLiteral(KV_TEST_DATA "/corpus/refuse-encrypted.xls");
         } else if (kind == "beyond") {
             path = productFile("beyond.xlsx",
                                {{gap, gap, gap, gap, gap, gap, gap, gap, gap, gap, gap, gap, "备注"}});

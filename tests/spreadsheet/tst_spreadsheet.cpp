@@ -11,8 +11,10 @@
 #include <QtTest>
 
 #include <minizip/unzip.h>
+#include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -261,9 +263,10 @@ QByteArray biffWorkbook(const QByteArray& globals, const QList<LegacySheet>& she
     return head + list + kBiffEof + bodies;
 }
 
-// A compound document of 4096-byte sectors holding the stream as "Workbook"; `extraEntries` empty
-// directory entries pad the directory out.
-QByteArray compoundDocument(QByteArray stream, int extraEntries = 0) {
+// A compound document of 4096-byte sectors holding the stream, as "Workbook" unless named otherwise;
+// `extraEntries` empty directory entries pad the directory out.
+QByteArray compoundDocument(QByteArray stream, int extraEntries = 0,
+                            const QString& streamName = QStringLiteral("Workbook")) {
     constexpr int kSector = 4096;
     constexpr quint32 kEnd = 0xFFFFFFFE;
     stream.append(
@@ -278,7 +281,7 @@ QByteArray compoundDocument(QByteArray stream, int extraEntries = 0) {
     };
     const int streamSectors = stream.size() / kSector;
     QByteArray directory =
-        entry("Root Entry", 5, kEnd, 0, 1) + entry("Workbook", 2, 0, quint64(stream.size()), 0xFFFFFFFF);
+        entry("Root Entry", 5, kEnd, 0, 1) + entry(streamName, 2, 0, quint64(stream.size()), 0xFFFFFFFF);
     directory += entry(QString(), 0, 0, 0, 0xFFFFFFFF).repeated(extraEntries);
     directory.append(QByteArray((kSector - directory.size() % kSector) % kSector, '\0'));
     const int directorySectors = directory.size() / kSector;
@@ -587,6 +590,51 @@ private slots:
         WorkbookReader reader;
         QCOMPARE(reader.open(f.fileName()), false);
         QCOMPARE(reader.errorText(), WorkbookReader::kOpenFailed);
+    }
+
+    // What the user can act on is said beside the general refusal.
+    void refusalReasons_data() {
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("encrypted .xls") << "xls" << WorkbookReader::kPasswordProtected;
+        QTest::newRow("password-protected .xlsx") << "ole" << WorkbookReader::kPasswordProtected;
+        QTest::newRow("encrypted zip entry") << "zip" << WorkbookReader::kPasswordProtected;
+        QTest::newRow("file the user may not read") << "forbidden" << WorkbookReader::kNoPermission;
+        QTest::newRow("damaged") << "damaged" << QString();
+    }
+    void refusalReasons() {
+        QFETCH(QString, shape);
+        QString path = file(shape + ".xlsx");
+        QFile::remove(path);
+        const QByteArray a1 = "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>";
+        if (shape == "xls") {
+            path = corpus("refuse-encrypted.xls");
+        } else if (shape == "ole") {
+            QVERIFY(writeFile(path, compoundDocument(QByteArray(8192, 'x'), 0, "EncryptedPackage")));
+        } else if (shape == "damaged") {
+            path = corpus("refuse-checksum-deflated.xlsx");
+        } else {
+            QVERIFY(writeZip(path, handWorkbook({{"worksheets/s.xml", a1}})));
+            if (shape == "zip")
+                QVERIFY(
+                    patchEntry(path, "xl/worksheets/s.xml", [](QByteArray& bytes, int local, int central) {
+                        bytes[local + 6] = char(bytes.at(local + 6) | 1);
+                        bytes[central + 8] = char(bytes.at(central + 8) | 1);
+                    }));
+            else
+                QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+        }
+        WorkbookReader reader;
+        // Root reads any file; as another file-system user it cannot.
+        const bool asOther = shape == "forbidden" && ::geteuid() == 0;
+        if (asOther)
+            ::setfsuid(65534);
+        const bool opened = reader.open(path);
+        if (asOther)
+            ::setfsuid(0);
+        QVERIFY(!opened);
+        QCOMPARE(reader.errorText(), WorkbookReader::kOpenFailed);
+        QTEST(reader.errorReason(), "reason");
     }
 
     void missingFile() {
