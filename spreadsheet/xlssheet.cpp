@@ -46,8 +46,9 @@ constexpr quint16 kBiff8 = 0x0600;
 constexpr quint16 kBiff5 = 0x0500;
 constexpr quint16 kGlobalsSubstream = 0x0005;
 constexpr quint16 kWorksheetSubstream = 0x0010;
-constexpr int kWorksheetType = 0; // BOUNDSHEET: 1 macro sheet, 2 chart, 6 VB module
-constexpr int kProgressEveryRecords = 4096;
+constexpr int kWorksheetType = 0;           // BOUNDSHEET: 1 macro sheet, 2 chart, 6 VB module
+constexpr int kProgressEveryRecords = 4096; // records, cells, strings
+constexpr int kCharactersPerStep = 64;      // of the string table, so long strings count for what they cost
 // Characters of the whole string table: far beyond a real one, and within what one QString holds.
 constexpr int kMaxStringTableChars = 100000000;
 // Without a CODEPAGE record, 8-bit text is taken to be in the code page of our users, GBK.
@@ -381,7 +382,7 @@ private:
             if (m_stringPool.size() > kMaxStringTableChars)
                 return fail(QStringLiteral("string table over %1 characters").arg(kMaxStringTableChars));
             m_stringEnds.push_back(m_stringPool.size());
-            m_progress.step();
+            m_progress.step(1 + (m_stringPool.size() - start) / kCharactersPerStep);
         }
         m_stringCache.resize(int(m_stringEnds.size()));
         return true;
@@ -511,6 +512,7 @@ private:
                 value = CellValue::fromSerial(value.number, m_date1904);
         }
         m_sheet.put(row + 1, column + 1, value);
+        m_progress.step();
         return true;
     }
 

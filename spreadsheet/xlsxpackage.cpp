@@ -251,8 +251,8 @@ public:
     static constexpr uLong kStored = 0;
     static constexpr uLong kDeflated = 8;
 
-    ZipEntry(unzFile zip, quint64& unpacked, qint64& markup)
-        : m_zip(zip), m_unpacked(unpacked), m_guard(markup) {}
+    ZipEntry(unzFile zip, quint64& unpacked, qint64& markup, Progress& progress)
+        : m_zip(zip), m_unpacked(unpacked), m_guard(markup), m_progress(progress) {}
     ~ZipEntry() override {
         if (m_entryOpen)
             unzCloseCurrentFile(m_zip);
@@ -342,6 +342,7 @@ private:
         }
         m_total += quint64(n);
         m_unpacked += quint64(n);
+        m_progress.step(n / kBytesPerStep);
         if (m_unpacked > kMaxUnpackedBytes)
             m_failed = true;
         m_ended = n == 0;
@@ -351,6 +352,7 @@ private:
     unzFile m_zip;
     quint64& m_unpacked;
     XmlGuard m_guard;
+    Progress& m_progress;
     bool m_entryOpen = false;
     bool m_encrypted = false;
     bool m_failed = false;
@@ -422,7 +424,7 @@ bool Package::parse(const QString& part, const std::function<bool(QXmlStreamRead
         detail = part + QStringLiteral(": zip entry cannot be found");
         return false;
     }
-    ZipEntry entry(m_zip, m_unpacked, m_markup);
+    ZipEntry entry(m_zip, m_unpacked, m_markup, m_progress);
     if (!entry.start(detail)) {
         m_encrypted = entry.encrypted();
         detail = part + QStringLiteral(": ") + detail;

@@ -16,8 +16,11 @@
 
 namespace kestrovalin::xlsx {
 
-// Rows, entries, relationships or formats between two calls of the progress callback.
+// Cells, entries, relationships or formats between two calls of the progress callback.
 constexpr int kProgressEvery = 512;
+// Unpacked bytes that count as one step: about a tag's worth, so a part of any shape, one huge row or one
+// cell repeated, calls the callback every few kB.
+constexpr int kBytesPerStep = 16;
 
 inline bool isLocal(const QXmlStreamReader& xml, QLatin1String name) {
     return xml.name() == name;

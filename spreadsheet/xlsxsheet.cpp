@@ -243,6 +243,7 @@ private:
                 return false;
             }
             nextColumn = column + 1;
+            m_progress.step();
             CellValue value;
             if (!readCell(xml, attributes, value, detail))
                 return false;

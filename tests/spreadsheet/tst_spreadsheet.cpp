@@ -778,6 +778,44 @@ private slots:
 
     // What the XML reader would spend quadratic time or unbounded memory on is refused before it sees it;
     // the limits themselves still read.
+    // The busy box keeps painting inside one row, whatever it holds; the longest pause of a 20 ms timer is
+    // printed, the number of calls checked.
+    void progressWithinRows_data() {
+        QTest::addColumn<QByteArray>("sheetData");
+        QByteArray cells;
+        for (int i = 1; i <= 100000; ++i)
+            cells += "<c r=\"A" + QByteArray::number(i) + "\"><v>" + QByteArray::number(i) + "</v></c>";
+        QTest::newRow("one row of 100,000 cells") << "<row r=\"1\">" + cells + "</row>";
+        QTest::newRow("one cell 100,000 times")
+            << "<row r=\"1\">" + QByteArray("<c r=\"B2\"><v>7</v></c>").repeated(100000) + "</row>";
+        QTest::newRow("one skipped element of 100,000 children") << "<row r=\"1\"><c r=\"A1\"><v>1</v><x>" +
+                                                                        QByteArray("<y/>").repeated(100000) +
+                                                                        "</x></c></row>";
+    }
+    void progressWithinRows() {
+        QFETCH(QByteArray, sheetData);
+        const QString path = file("onerow.xlsx");
+        QVERIFY(writeZip(path, handWorkbook({{"worksheets/s.xml", sheetData}})));
+        WorkbookReader reader;
+        int calls = 0;
+        reader.setProgressCallback([&calls] {
+            ++calls;
+            QCoreApplication::processEvents();
+        });
+        QElapsedTimer sinceTick;
+        qint64 longestGap = 0;
+        QTimer ticks;
+        QObject::connect(&ticks, &QTimer::timeout,
+                         [&] { longestGap = qMax(longestGap, sinceTick.restart()); });
+        ticks.start(20);
+        sinceTick.start();
+        QVERIFY(reader.open(path));
+        longestGap = qMax(longestGap, sinceTick.elapsed());
+        qInfo("%d progress calls, longest pause of a 20 ms timer %lld ms", calls, longestGap);
+        // At least one call for every 32 kB of the sheet's XML.
+        QVERIFY2(calls >= sheetData.size() / 32768, qPrintable(QString::number(calls)));
+    }
+
     void markupLimits_data() {
         QTest::addColumn<QByteArray>("markup");
         QTest::addColumn<QString>("error");
