@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QIODevice>
 #include <QUrl>
+#include <QtEndian>
 
 #include <cstring>
 
@@ -361,10 +362,31 @@ private:
     quint64 m_total = 0;
 };
 
+// Zip64 is refused outright: no workbook comes near its sizes, and its sizes and counts stand beside the
+// classic ones, where the two could disagree. Its end record and locator sit just before the end of
+// central directory record, which sits within the last 64 kB of the file.
+bool hasZip64EndRecord(const QString& path) {
+    constexpr qint64 kTail = 0xFFFF + 22 + 20 + 56;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(qMax<qint64>(0, file.size() - kTail)))
+        return false;
+    const QByteArray tail = file.read(kTail);
+    return tail.contains(QByteArray("PK\x06\x07", 4)) || tail.contains(QByteArray("PK\x06\x06", 4));
+}
+
+// An entry's extra field is blocks of a 16-bit id, a 16-bit length and that many bytes; 1 is zip64's.
+bool hasZip64Field(const char* extra, qint64 size) {
+    for (qint64 at = 0; at + 4 <= size; at += 4 + qFromLittleEndian<quint16>(extra + at + 2)) {
+        if (qFromLittleEndian<quint16>(extra + at) == 1)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 Package::Package(const QString& path, Progress& progress)
-    : m_zip(unzOpen64(QFile::encodeName(path).constData())), m_progress(progress) {}
+    : m_path(path), m_zip(unzOpen64(QFile::encodeName(path).constData())), m_progress(progress) {}
 
 Package::~Package() {
     if (m_zip)
@@ -379,6 +401,11 @@ bool Package::open(QString& detail) {
     }
     if (global.number_entry > kMaxEntries)
         return tooManyEntries(detail);
+    if (hasZip64EndRecord(m_path)) {
+        detail = QStringLiteral("zip64 end record (zip64 is not read)");
+        return false;
+    }
+    QByteArray extra(0xFFFF, '\0');
     int status = unzGoToFirstFile(m_zip);
     for (; status == UNZ_OK; status = unzGoToNextFile(m_zip)) {
         if (m_entries.size() == kMaxEntries)
@@ -386,13 +413,18 @@ bool Package::open(QString& detail) {
         char name[kMaxPartName + 1];
         unz_file_info64 info;
         unz64_file_pos position;
-        if (unzGetCurrentFileInfo64(m_zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK ||
+        if (unzGetCurrentFileInfo64(m_zip, &info, name, sizeof name, extra.data(), uLong(extra.size()),
+                                    nullptr, 0) != UNZ_OK ||
             unzGetFilePos64(m_zip, &position) != UNZ_OK) {
             detail = QStringLiteral("zip directory unreadable");
             return false;
         }
         if (info.size_filename > kMaxPartName) {
             detail = QStringLiteral("zip entry name longer than %1 bytes").arg(kMaxPartName);
+            return false;
+        }
+        if (hasZip64Field(extra.constData(), qMin<qint64>(info.size_file_extra, extra.size()))) {
+            detail = QStringLiteral("zip64 extra field (zip64 is not read)");
             return false;
         }
         // Part names are compared without regard to case, as the packaging rules say: two entries

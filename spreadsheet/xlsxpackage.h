@@ -67,6 +67,7 @@ private:
     static QString resolve(const QString& sourcePart, const QString& target);
     bool tooManyEntries(QString& detail);
 
+    QString m_path;
     unzFile m_zip;
     Progress& m_progress;
     QHash<QString, unz64_file_pos> m_entries; // by lower-case name
