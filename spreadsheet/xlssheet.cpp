@@ -49,8 +49,9 @@ constexpr quint16 kWorksheetSubstream = 0x0010;
 constexpr int kWorksheetType = 0;           // BOUNDSHEET: 1 macro sheet, 2 chart, 6 VB module
 constexpr int kProgressEveryRecords = 4096; // records, cells, strings
 constexpr int kCharactersPerStep = 64;      // of the string table, so long strings count for what they cost
-// Characters of the whole string table: far beyond a real one, and within what one QString holds.
-constexpr int kMaxStringTableChars = 100000000;
+// Characters of the whole string table: far beyond a real one. They are held twice at most (the table and
+// the cells' copies), 128 MB together.
+constexpr int kMaxStringTableChars = 32 << 20;
 // Without a CODEPAGE record, 8-bit text is taken to be in the code page of our users, GBK.
 constexpr quint16 kDefaultCodePage = 936;
 
@@ -369,6 +370,9 @@ private:
         // refused where a cell uses it.
         m_stringEnds.reserve(
             size_t(qMin<quint32>(qMin<quint32>(unique, SheetData::kMaxSharedStrings), m_stream.size() / 3)));
+        // A character takes a byte at least: room for all of them at once, rather than growing by copies.
+        m_stringPool.reserve(
+            int(qMin<qint64>(continuedLength(record), kMaxStringTableChars + SheetData::kMaxCellText)));
         for (quint32 i = 0; i < unique && !in.atEnd(); ++i) {
             if (m_stringEnds.size() == size_t(SheetData::kMaxSharedStrings))
                 return fail(QStringLiteral("more than %1 shared strings").arg(SheetData::kMaxSharedStrings));
@@ -386,6 +390,17 @@ private:
         }
         m_stringCache.resize(int(m_stringEnds.size()));
         return true;
+    }
+
+    // The bytes of a record and the CONTINUE records straight after it.
+    qint64 continuedLength(const RecordView& record) const {
+        qint64 total = record.length;
+        Records records(m_stream, record.offset + record.length);
+        RecordView next;
+        QString ignored;
+        while (records.next(next, ignored) && next.type == kContinue)
+            total += next.length;
+        return total;
     }
 
     QString sharedString(int index) {

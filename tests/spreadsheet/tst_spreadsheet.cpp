@@ -1338,12 +1338,51 @@ private slots:
         QTEST(reader.errorText(), "error");
     }
 
+    // The string table at its bound of 32 Mi characters, every string used by a cell: read within a few
+    // hundred MB (the growth of the peak is printed); one character more is refused.
+    void legacyStringTableBound_data() {
+        QTest::addColumn<int>("extra");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("at the bound") << 0 << QString();
+        QTest::newRow("one character more") << 1 << WorkbookReader::kOpenFailed;
+    }
+    void legacyStringTableBound() {
+        QFETCH(int, extra);
+        const QString path = file("strings.xls");
+        {
+            QStringList strings;
+            for (int i = 0; i < 1024; ++i)
+                strings << QString(SheetData::kMaxCellText, QLatin1Char('A' + i % 26));
+            strings << QString(1024 + extra, QLatin1Char('z'));
+            QByteArray cells;
+            for (int i = 0; i < strings.size(); ++i)
+                cells += biffRecord(0x00FD, le16(i) + le16(1) + le16(15) + le32(quint32(i)));
+            QVERIFY(writeFile(path, compoundDocument(biffWorkbook(biffStringTable(strings),
+                                                                  {{0, kBiffWorksheet, cells}}))));
+        }
+        const bool peakKnown = restartPeak() && peakKilobytes() >= 0;
+        const qint64 before = peakKilobytes();
+        {
+            WorkbookReader reader;
+            reader.open(path);
+            QTEST(reader.errorText(), "error");
+        }
+        QFile::remove(path);
+        if (!peakKnown)
+            return;
+        const qint64 grown = (peakKilobytes() - before) / 1024;
+        qInfo("peak memory grew by %lld MB", grown);
+        QVERIFY2(grown < 300, qPrintable(QString::number(grown)));
+    }
+
     // Streams are read whole: a file beyond the bound is refused before anything is read. Sparse files.
     void legacyFileSize_data() {
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<QString>("error");
         QTest::newRow("at the bound") << CompoundFile::kMaxFileBytes << QString();
         QTest::newRow("one byte more") << CompoundFile::kMaxFileBytes + 1 << WorkbookReader::kOpenFailed;
+        // Read whole with its strings, it took over 500 MB.
+        QTest::newRow("100 MB") << qint64(100000000) << WorkbookReader::kOpenFailed;
     }
     void legacyFileSize() {
         QFETCH(qint64, bytes);
