@@ -63,6 +63,9 @@ SEEDS = {
                 '<c r="C2" t="str"><f>IF(G3="是","是","否")</f><v></v></c><c r="D2"><f>1/0</f><v>INF</v></c>'
                 '<c r="E2"><f t="shared" ref="E2:E3" si="0">A2</f><v>1</v></c></row>'
                 '<row r="3"><c r="E3"><f t="shared" si="0"/><v>2</v></c></row>',
+    # Many cells in one row, and one cell over and over: the busy box is kept alive inside a row.
+    "one-huge-row": '<row r="1">' + "".join('<c r="A%d"><v>%d</v></c>' % (i, i) for i in range(1, 200)) + "</row>",
+    "one-cell-repeated": '<row r="1">' + '<c r="B2"><v>7</v></c>' * 300 + "</row>",
     "sparse": TITLES + '<row r="9"><c r="L9"><v>3</v></c></row><row r="1048576"><c r="XFD1048576">'
               '<v>1</v></c></row>',
 }
