@@ -363,15 +363,22 @@ private:
 };
 
 // Zip64 is refused outright: no workbook comes near its sizes, and its sizes and counts stand beside the
-// classic ones, where the two could disagree. Its end record and locator sit just before the end of
-// central directory record, which sits within the last 64 kB of the file.
+// classic ones, where the two could disagree. Its locator sits within the last 64 kB of the file and points
+// at the zip64 end record; the zip library takes any such pair it finds there.
 bool hasZip64EndRecord(const QString& path) {
-    constexpr qint64 kTail = 0xFFFF + 22 + 20 + 56;
+    constexpr qint64 kTail = 0xFFFF + 22 + 20;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || !file.seek(qMax<qint64>(0, file.size() - kTail)))
         return false;
     const QByteArray tail = file.read(kTail);
-    return tail.contains(QByteArray("PK\x06\x07", 4)) || tail.contains(QByteArray("PK\x06\x06", 4));
+    const QByteArray locator("PK\x06\x07", 4);
+    for (int at = tail.indexOf(locator); at >= 0 && at + 20 <= tail.size();
+         at = tail.indexOf(locator, at + 1)) {
+        const qint64 record = qint64(qFromLittleEndian<quint64>(tail.constData() + at + 8));
+        if (record >= 0 && file.seek(record) && file.read(4) == QByteArray("PK\x06\x06", 4))
+            return true;
+    }
+    return false;
 }
 
 // An entry's extra field is blocks of a 16-bit id, a 16-bit length and that many bytes; 1 is zip64's.
