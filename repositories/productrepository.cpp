@@ -308,6 +308,57 @@ int ProductRepository::findDuplicate(const Product& product) {
     return readValue(m_db, sql, params).value_or(-1).toInt();
 }
 
+ListedProductKeys ProductRepository::listedKeys() {
+    ListedProductKeys keys;
+    visitRows(m_db,
+              QStringLiteral("SELECT id, barcode, name, specification, manufacturer FROM product "
+                             "WHERE status = 1 ORDER BY id"),
+              {}, [&keys](const Row& row) {
+                  keys.add(row.integer("id"), row.text("barcode"), row.text("name"),
+                           row.text("specification"), row.text("manufacturer"));
+              });
+    return keys;
+}
+
+// In id order: the first id kept for a key is the lowest.
+void ListedProductKeys::add(int id, const QString& barcode, const QString& name, const QString& specification,
+                            const QString& manufacturer) {
+    if (!barcode.isEmpty())
+        m_barcodes.insert(barcode, id); // unique among all drugs
+    if (name.isEmpty())
+        return;
+    m_names.insert(name, m_names.value(name, id));
+    if (!specification.isEmpty())
+        m_withSpecification.insert({name, specification},
+                                   m_withSpecification.value({name, specification}, id));
+    if (!manufacturer.isEmpty())
+        m_withManufacturer.insert({name, manufacturer}, m_withManufacturer.value({name, manufacturer}, id));
+    if (!specification.isEmpty() && !manufacturer.isEmpty()) {
+        const QPair<QString, Pair> all{name, {specification, manufacturer}};
+        m_withBoth.insert(all, m_withBoth.value(all, id));
+    }
+}
+
+int ListedProductKeys::find(const Product& product) const {
+    if (!product.barcode.isEmpty()) {
+        const auto it = m_barcodes.constFind(product.barcode);
+        if (it != m_barcodes.constEnd())
+            return *it;
+    }
+    const QString& name = product.name;
+    if (name.isEmpty())
+        return -1;
+    const bool bySpecification = !product.specification.isEmpty();
+    const bool byManufacturer = !product.manufacturer.isEmpty();
+    if (bySpecification && byManufacturer)
+        return m_withBoth.value({name, {product.specification, product.manufacturer}}, -1);
+    if (bySpecification)
+        return m_withSpecification.value({name, product.specification}, -1);
+    if (byManufacturer)
+        return m_withManufacturer.value({name, product.manufacturer}, -1);
+    return m_names.value(name, -1);
+}
+
 int ProductRepository::count() {
     if (!m_db)
         return 0;

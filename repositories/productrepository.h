@@ -7,7 +7,9 @@
 #include "repositories/bulkinsert.h"
 #include "repositories/refusal.h"
 
+#include <QHash>
 #include <QList>
+#include <QPair>
 #include <QString>
 
 namespace kestrovalin {
@@ -15,6 +17,25 @@ class Row;
 }
 
 namespace kestrovalin::repositories {
+
+// The keys of the listed drugs that findDuplicate looks up, read once for a long run of look-ups: the same
+// answers (the lowest id where several match), at a cost per look-up that no planner statistics can change.
+class ListedProductKeys {
+public:
+    int find(const models::Product& product) const;
+
+private:
+    friend class ProductRepository;
+    using Pair = QPair<QString, QString>;
+    void add(int id, const QString& barcode, const QString& name, const QString& specification,
+             const QString& manufacturer);
+
+    QHash<QString, int> m_barcodes;
+    QHash<QString, int> m_names;
+    QHash<Pair, int> m_withSpecification;
+    QHash<Pair, int> m_withManufacturer;
+    QHash<QPair<QString, Pair>, int> m_withBoth;
+};
 
 // Reads and writes the drug catalogue (table product) and answers the stock batch queries the pickers use.
 // Holds only the adapter it was given (not owned, may be null); build one where needed and drop it.
@@ -59,6 +80,8 @@ public:
     static ListQuery productList(const QString& keyword);
     static ListQuery listedProducts(const QString& name, Listed which);
     int findDuplicate(const models::Product& product);
+    // What findDuplicate compares, of every listed drug at once; empty when the statement fails.
+    ListedProductKeys listedKeys();
     // Whether any drug, listed or deleted, holds the barcode (the column is unique across both).
     bool barcodeTaken(const QString& barcode);
     int count();

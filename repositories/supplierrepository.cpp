@@ -165,6 +165,14 @@ int SupplierRepository::findActiveIdByName(const QString& name) {
     return id ? id->toInt() : -1;
 }
 
+QHash<QString, int> SupplierRepository::activeIdsByName() {
+    QHash<QString, int> ids;
+    visitRows(m_db,
+              QStringLiteral("SELECT id, name FROM supplier WHERE status != 'suspended' ORDER BY id DESC"),
+              {}, [&ids](const Row& row) { ids.insert(row.text("name"), row.integer("id")); });
+    return ids;
+}
+
 QList<Supplier> SupplierRepository::readList(const QString& sql, const QList<QVariant>& params) {
     return kestrovalin::readList(m_db, sql, params, readSupplier);
 }

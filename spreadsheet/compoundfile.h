@@ -13,9 +13,9 @@ namespace kestrovalin {
 // allocated for it, and a chain that loops, leaves the file or ends early is refused.
 class CompoundFile {
 public:
-    // Far beyond any real workbook. A stream is read whole, so with what its cells cost a file this size
-    // still reads within a few hundred MB of memory.
-    static constexpr qint64 kMaxFileBytes = qint64(320) << 20;
+    // Far beyond any drug list (a few MB). A stream is read whole and its strings are kept beside it, so a
+    // file this size still reads within about 300 MB of memory.
+    static constexpr qint64 kMaxFileBytes = qint64(64) << 20;
 
     // The device must be open for reading, seekable, and outlive this object.
     explicit CompoundFile(QIODevice& device) : m_device(device) {}

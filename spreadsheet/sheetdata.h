@@ -83,23 +83,25 @@ private:
 };
 
 // Calls a sheet's progress callback every `every` steps of a back end's long loops, so a busy box keeps
-// painting.
+// painting. A step is one cell, record, entry or the like; bytes count as steps in proportion.
 class Progress {
 public:
     Progress(const std::function<void()>& callback, int every) : m_callback(callback), m_every(every) {}
-    void step() {
-        if (++m_steps % m_every == 0 && m_callback)
+    void step(qint64 count = 1) {
+        const qint64 before = m_steps / m_every;
+        m_steps += count;
+        if (m_steps / m_every != before && m_callback)
             m_callback();
     }
 
 private:
     const std::function<void()>& m_callback;
-    int m_every;
-    int m_steps = 0;
+    qint64 m_every;
+    qint64 m_steps = 0;
 };
 
 // What a back end makes of a file; the reader turns it into the user's words.
-enum class SheetStatus { Ok, Unreadable, NoSheet, EmptySheet };
+enum class SheetStatus { Ok, Unreadable, NoSheet, EmptySheet, Encrypted };
 
 // Back ends: the first sheet of the workbook into `sheet`; `detail` says in English what went wrong.
 SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& detail);

@@ -16,6 +16,9 @@ public:
     static const QString kOpenFailed;
     static const QString kNoSheet;
     static const QString kEmptySheet;
+    // Why a file that cannot be opened cannot, where the user can do something about it.
+    static const QString kPasswordProtected;
+    static const QString kNoPermission;
 
     // Columns kept unless a caller asks for others; a cell far right must not cost memory for every row.
     static constexpr int kDefaultColumns = 64;
@@ -27,6 +30,8 @@ public:
     // regular file (a pipe, a device, a folder) is refused before it is opened: reading one could block.
     bool open(const QString& path);
     QString errorText() const { return m_error; }
+    // Beside kOpenFailed: kPasswordProtected or kNoPermission when that is why; empty otherwise.
+    QString errorReason() const { return m_reason; }
 
     // The used range's last row and column, counted from A1.
     int lastRow() const { return m_sheet.lastRow(); }
@@ -41,6 +46,7 @@ private:
     int m_maxColumn;
     SheetData m_sheet;
     QString m_error;
+    QString m_reason;
     std::function<void()> m_progress;
 };
 

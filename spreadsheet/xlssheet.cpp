@@ -46,10 +46,12 @@ constexpr quint16 kBiff8 = 0x0600;
 constexpr quint16 kBiff5 = 0x0500;
 constexpr quint16 kGlobalsSubstream = 0x0005;
 constexpr quint16 kWorksheetSubstream = 0x0010;
-constexpr int kWorksheetType = 0; // BOUNDSHEET: 1 macro sheet, 2 chart, 6 VB module
-constexpr int kProgressEveryRecords = 4096;
-// Characters of the whole string table: far beyond a real one, and within what one QString holds.
-constexpr int kMaxStringTableChars = 100000000;
+constexpr int kWorksheetType = 0;           // BOUNDSHEET: 1 macro sheet, 2 chart, 6 VB module
+constexpr int kProgressEveryRecords = 4096; // records, cells, strings
+constexpr int kCharactersPerStep = 64;      // of the string table, so long strings count for what they cost
+// Characters of the whole string table: far beyond a real one. They are held twice at most (the table and
+// the cells' copies), 128 MB together.
+constexpr int kMaxStringTableChars = 32 << 20;
 // Without a CODEPAGE record, 8-bit text is taken to be in the code page of our users, GBK.
 constexpr quint16 kDefaultCodePage = 936;
 
@@ -368,6 +370,9 @@ private:
         // refused where a cell uses it.
         m_stringEnds.reserve(
             size_t(qMin<quint32>(qMin<quint32>(unique, SheetData::kMaxSharedStrings), m_stream.size() / 3)));
+        // A character takes a byte at least: room for all of them at once, rather than growing by copies.
+        m_stringPool.reserve(
+            int(qMin<qint64>(continuedLength(record), kMaxStringTableChars + SheetData::kMaxCellText)));
         for (quint32 i = 0; i < unique && !in.atEnd(); ++i) {
             if (m_stringEnds.size() == size_t(SheetData::kMaxSharedStrings))
                 return fail(QStringLiteral("more than %1 shared strings").arg(SheetData::kMaxSharedStrings));
@@ -381,10 +386,21 @@ private:
             if (m_stringPool.size() > kMaxStringTableChars)
                 return fail(QStringLiteral("string table over %1 characters").arg(kMaxStringTableChars));
             m_stringEnds.push_back(m_stringPool.size());
-            m_progress.step();
+            m_progress.step(1 + (m_stringPool.size() - start) / kCharactersPerStep);
         }
         m_stringCache.resize(int(m_stringEnds.size()));
         return true;
+    }
+
+    // The bytes of a record and the CONTINUE records straight after it.
+    qint64 continuedLength(const RecordView& record) const {
+        qint64 total = record.length;
+        Records records(m_stream, record.offset + record.length);
+        RecordView next;
+        QString ignored;
+        while (records.next(next, ignored) && next.type == kContinue)
+            total += next.length;
+        return total;
     }
 
     QString sharedString(int index) {
@@ -447,7 +463,7 @@ private:
                 return SheetStatus::Ok;
             case kFilePass:
                 fail(QStringLiteral("workbook is encrypted"));
-                return SheetStatus::Unreadable;
+                return SheetStatus::Encrypted;
             case kCodePage:
                 if (tooShort(record, 2))
                     return SheetStatus::Unreadable;
@@ -511,6 +527,7 @@ private:
                 value = CellValue::fromSerial(value.number, m_date1904);
         }
         m_sheet.put(row + 1, column + 1, value);
+        m_progress.step();
         return true;
     }
 
@@ -693,6 +710,11 @@ SheetStatus readXlsFirstSheet(const QString& path, SheetData& sheet, QString& de
     CompoundFile compound(file);
     if (!compound.open(detail))
         return SheetStatus::Unreadable;
+    // A password-protected .xlsx is a compound document holding the encrypted package.
+    if (compound.hasStream(QStringLiteral("EncryptedPackage"))) {
+        detail = QStringLiteral("encrypted package (a password-protected .xlsx)");
+        return SheetStatus::Encrypted;
+    }
     // BIFF8 keeps its records in "Workbook", BIFF5 in "Book"; a file with both was saved for both.
     const QString name =
         compound.hasStream(QStringLiteral("Workbook")) ? QStringLiteral("Workbook") : QStringLiteral("Book");

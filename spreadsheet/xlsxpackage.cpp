@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QIODevice>
 #include <QUrl>
+#include <QtEndian>
 
 #include <cstring>
 
@@ -251,8 +252,8 @@ public:
     static constexpr uLong kStored = 0;
     static constexpr uLong kDeflated = 8;
 
-    ZipEntry(unzFile zip, quint64& unpacked, qint64& markup)
-        : m_zip(zip), m_unpacked(unpacked), m_guard(markup) {}
+    ZipEntry(unzFile zip, quint64& unpacked, qint64& markup, Progress& progress)
+        : m_zip(zip), m_unpacked(unpacked), m_guard(markup), m_progress(progress) {}
     ~ZipEntry() override {
         if (m_entryOpen)
             unzCloseCurrentFile(m_zip);
@@ -267,6 +268,7 @@ public:
         }
         if (info.flag & 1u) {
             detail = QStringLiteral("zip entry is encrypted");
+            m_encrypted = true;
             return false;
         }
         // The zip library hands any other method over raw, without looking at the checksum.
@@ -311,6 +313,7 @@ public:
     }
 
     bool isSequential() const override { return true; }
+    bool encrypted() const { return m_encrypted; }
     bool failed() const { return m_failed; }
     QString failure() const {
         return m_guard.reason().isEmpty() ? QStringLiteral("unpacking failed or too large")
@@ -340,6 +343,7 @@ private:
         }
         m_total += quint64(n);
         m_unpacked += quint64(n);
+        m_progress.step(n / kBytesPerStep);
         if (m_unpacked > kMaxUnpackedBytes)
             m_failed = true;
         m_ended = n == 0;
@@ -349,17 +353,47 @@ private:
     unzFile m_zip;
     quint64& m_unpacked;
     XmlGuard m_guard;
+    Progress& m_progress;
     bool m_entryOpen = false;
+    bool m_encrypted = false;
     bool m_failed = false;
     bool m_ended = false;
     quint64 m_declared = 0;
     quint64 m_total = 0;
 };
 
+// Zip64 is refused outright: no workbook comes near its sizes, and its sizes and counts stand beside the
+// classic ones, where the two could disagree. Its locator sits within the last 64 kB of the file and points
+// at the zip64 end record; the zip library takes any such pair it finds there.
+bool hasZip64EndRecord(const QString& path) {
+    constexpr qint64 kTail = 0xFFFF + 22 + 20;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || !file.seek(qMax<qint64>(0, file.size() - kTail)))
+        return false;
+    const QByteArray tail = file.read(kTail);
+    const QByteArray locator("PK\x06\x07", 4);
+    for (int at = tail.indexOf(locator); at >= 0 && at + 20 <= tail.size();
+         at = tail.indexOf(locator, at + 1)) {
+        const qint64 record = qint64(qFromLittleEndian<quint64>(tail.constData() + at + 8));
+        if (record >= 0 && file.seek(record) && file.read(4) == QByteArray("PK\x06\x06", 4))
+            return true;
+    }
+    return false;
+}
+
+// An entry's extra field is blocks of a 16-bit id, a 16-bit length and that many bytes; 1 is zip64's.
+bool hasZip64Field(const char* extra, qint64 size) {
+    for (qint64 at = 0; at + 4 <= size; at += 4 + qFromLittleEndian<quint16>(extra + at + 2)) {
+        if (qFromLittleEndian<quint16>(extra + at) == 1)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 Package::Package(const QString& path, Progress& progress)
-    : m_zip(unzOpen64(QFile::encodeName(path).constData())), m_progress(progress) {}
+    : m_path(path), m_zip(unzOpen64(QFile::encodeName(path).constData())), m_progress(progress) {}
 
 Package::~Package() {
     if (m_zip)
@@ -374,6 +408,11 @@ bool Package::open(QString& detail) {
     }
     if (global.number_entry > kMaxEntries)
         return tooManyEntries(detail);
+    if (hasZip64EndRecord(m_path)) {
+        detail = QStringLiteral("zip64 end record (zip64 is not read)");
+        return false;
+    }
+    QByteArray extra(0xFFFF, '\0');
     int status = unzGoToFirstFile(m_zip);
     for (; status == UNZ_OK; status = unzGoToNextFile(m_zip)) {
         if (m_entries.size() == kMaxEntries)
@@ -381,13 +420,18 @@ bool Package::open(QString& detail) {
         char name[kMaxPartName + 1];
         unz_file_info64 info;
         unz64_file_pos position;
-        if (unzGetCurrentFileInfo64(m_zip, &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK ||
+        if (unzGetCurrentFileInfo64(m_zip, &info, name, sizeof name, extra.data(), uLong(extra.size()),
+                                    nullptr, 0) != UNZ_OK ||
             unzGetFilePos64(m_zip, &position) != UNZ_OK) {
             detail = QStringLiteral("zip directory unreadable");
             return false;
         }
         if (info.size_filename > kMaxPartName) {
             detail = QStringLiteral("zip entry name longer than %1 bytes").arg(kMaxPartName);
+            return false;
+        }
+        if (hasZip64Field(extra.constData(), qMin<qint64>(info.size_file_extra, extra.size()))) {
+            detail = QStringLiteral("zip64 extra field (zip64 is not read)");
             return false;
         }
         // Part names are compared without regard to case, as the packaging rules say: two entries
@@ -419,8 +463,9 @@ bool Package::parse(const QString& part, const std::function<bool(QXmlStreamRead
         detail = part + QStringLiteral(": zip entry cannot be found");
         return false;
     }
-    ZipEntry entry(m_zip, m_unpacked, m_markup);
+    ZipEntry entry(m_zip, m_unpacked, m_markup, m_progress);
     if (!entry.start(detail)) {
+        m_encrypted = entry.encrypted();
         detail = part + QStringLiteral(": ") + detail;
         return false;
     }

@@ -16,8 +16,11 @@
 
 namespace kestrovalin::xlsx {
 
-// Rows, entries, relationships or formats between two calls of the progress callback.
+// Cells, entries, relationships or formats between two calls of the progress callback.
 constexpr int kProgressEvery = 512;
+// Unpacked bytes that count as one step: about a tag's worth, so a part of any shape, one huge row or one
+// cell repeated, calls the callback every few kB.
+constexpr int kBytesPerStep = 16;
 
 inline bool isLocal(const QXmlStreamReader& xml, QLatin1String name) {
     return xml.name() == name;
@@ -47,6 +50,8 @@ public:
     bool open(QString& detail);
     bool contains(const QString& part) const { return m_entries.contains(part.toLower()); }
     Progress& progress() { return m_progress; }
+    // Whether a part could not be read because it is encrypted.
+    bool metEncryption() const { return m_encrypted; }
 
     // Streams the part to `body`, which starts on the root element and leaves the reason of a refusal in
     // `why`. A DTD anywhere before it is refused: nothing in a workbook needs one, and entity tricks start
@@ -62,12 +67,14 @@ private:
     static QString resolve(const QString& sourcePart, const QString& target);
     bool tooManyEntries(QString& detail);
 
+    QString m_path;
     unzFile m_zip;
     Progress& m_progress;
     QHash<QString, unz64_file_pos> m_entries; // by lower-case name
     // By every part read so far.
     quint64 m_unpacked = 0;
     qint64 m_markup = 0;
+    bool m_encrypted = false;
 };
 
 } // namespace kestrovalin::xlsx

@@ -245,6 +245,7 @@ private:
                 return false;
             }
             nextColumn = column + 1;
+            m_progress.step();
             CellValue value;
             if (!readCell(xml, attributes, value, detail))
                 return false;
@@ -491,6 +492,10 @@ bool readDateStyles(Package& package, const QString& part, QVector<bool>& dateSt
         detail);
 }
 
+SheetStatus failed(const Package& package) {
+    return package.metEncryption() ? SheetStatus::Encrypted : SheetStatus::Unreadable;
+}
+
 } // namespace
 
 SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& detail) {
@@ -501,17 +506,17 @@ SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& d
     Workbook workbook;
     const SheetStatus status = readWorkbook(package, workbook, detail);
     if (status != SheetStatus::Ok)
-        return status;
+        return status == SheetStatus::Unreadable ? failed(package) : status;
     QVector<QString> strings;
     QVector<bool> dateStyles;
     if (!readDateStyles(package, workbook.stylesPart, dateStyles, detail) ||
         !readSharedStrings(package, workbook.sharedStringsPart, strings, detail))
-        return SheetStatus::Unreadable;
+        return failed(package);
     SheetParser parser(sheet, progress, strings, dateStyles, workbook);
     const bool ok = package.parse(
         workbook.sheetPart, [&](QXmlStreamReader& xml, QString& why) { return parser.run(xml, why); },
         detail);
-    return ok ? SheetStatus::Ok : SheetStatus::Unreadable;
+    return ok ? SheetStatus::Ok : failed(package);
 }
 
 } // namespace kestrovalin

@@ -369,6 +369,11 @@ def main():
     rc4 = u16(1) + u16(1) + u16(1) + bytes(range(16)) + bytes(range(16, 32)) + bytes(range(32, 48))
     write("refuse-encrypted.xls", xls(workbook([("商品", cells)], strings, before=rec(0x002F, rc4))))
 
+    # A password-protected .xlsx: the encrypted package inside a compound document.
+    write("refuse-password-protected.xlsx",
+          compound([("EncryptionInfo", u16(4) + u16(4) + u32(0x40) + bytes(200)),
+                    ("EncryptedPackage", struct.pack("<Q", 5000) + bytes(range(256)) * 20)]))
+
     write("refuse-formula-string-missing.xls",
           xls(workbook([("公式", formula(0, 0, "text") + rk(0, 1, rk_int(1)))])))
 

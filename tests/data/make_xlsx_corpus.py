@@ -142,3 +142,12 @@ save("refuse-other-method.xlsx", parts(sheet(PRODUCT)), stored={"xl/worksheets/s
 patch_entry("refuse-other-method.xlsx", "xl/worksheets/sheet1.xml",
             lambda local, central, d: [struct.pack_into("<H", d, local + 8, 12),
                                        struct.pack_into("<H", d, central + 10, 12)])
+
+# Zip64 is not read: sizes in a zip64 extra field (a sheet unpacking past a lowered limit), and a zip64 end
+# record (a lowered entry-count limit).
+zipfile.ZIP64_LIMIT, limit = 20000, zipfile.ZIP64_LIMIT
+save("refuse-zip64-extra.xlsx", parts(sheet(b'<row r="1"><c r="A1"><v>1</v></c></row>' * 2000)))
+zipfile.ZIP64_LIMIT = limit
+zipfile.ZIP_FILECOUNT_LIMIT, count_limit = 2, zipfile.ZIP_FILECOUNT_LIMIT
+save("refuse-zip64-end.xlsx", parts(sheet(ONE)))
+zipfile.ZIP_FILECOUNT_LIMIT = count_limit

@@ -69,6 +69,9 @@ SEEDS = {
                      '<c r="B2" t="inlineStr"><is><t>阿莫_x0000_西林_x000D_胶囊</t></is></c>'
                      '<c r="C2" t="str"><f>" "</f><v> </v></c><c r="I2" t="b"><v>2</v></c>'
                      '<c r="L2"><v>1e308</v></c></row>',
+    # Many cells in one row, and one cell over and over: the busy box is kept alive inside a row.
+    "one-huge-row": '<row r="1">' + "".join('<c r="A%d"><v>%d</v></c>' % (i, i) for i in range(1, 200)) + "</row>",
+    "one-cell-repeated": '<row r="1">' + '<c r="B2"><v>7</v></c>' * 300 + "</row>",
     "sparse": TITLES + '<row r="9"><c r="L9"><v>3</v></c></row><row r="1048576"><c r="XFD1048576">'
               '<v>1</v></c></row>',
 }

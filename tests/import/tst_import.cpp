@@ -1,3 +1,4 @@
+#include "repositories/productrepository.h"
 #include "repositories/supplierrepository.h"
 #include "spreadsheet/workbookreader.h"
 #include "tests/support/modalanswer.h"
@@ -275,6 +276,10 @@ private slots:
             << "beyond" << QStringList{"✖ 文件中没有有效数据（从第2行开始读取）。"};
         QTest::newRow("checksum mismatch")
             << "damaged" << QStringList{"✖ 读取文件失败：", "  无法打开文件，文件可能已损坏或格式不受支持。"};
+        QTest::newRow("password-protected")
+            << "encrypted"
+            << QStringList{"✖ 读取文件失败：", "  无法打开文件，文件可能已损坏或格式不受支持。",
+                           "  " + WorkbookReader::kPasswordProtected};
     }
     void productReadFailures() {
         QFETCH(QString, kind);
@@ -283,6 +288,8 @@ private slots:
             path = productFile("header.xlsx", {});
         } else if (kind == "damaged") {
             path = QStringLiteral(KV_TEST_DATA "/corpus/refuse-checksum-deflated.xlsx");
+        } else if (kind == "encrypted") {
+            path = QStringLiteral(KV_TEST_DATA "/corpus/refuse-encrypted.xls");
         } else if (kind == "beyond") {
             path = productFile("beyond.xlsx",
                                {{gap, gap, gap, gap, gap, gap, gap, gap, gap, gap, gap, gap, "备注"}});
@@ -367,6 +374,38 @@ private slots:
         QCOMPARE(product("维生素C片"), QStringLiteral("NULL|1|2.5|4.8|0.1g*100片"));
         QCOMPARE(product("葡萄糖酸钙口服液"), QStringLiteral("NULL|0|0|0|10ml*12支"));
         QCOMPARE(stepButtons(&dialog), QStringLiteral("111"));
+    }
+
+    // The keys read once answer as findDuplicate does, row by row; where several drugs match, the lowest id.
+    void storedKeysAnswerAsLookUps_data() {
+        QTest::addColumn<QStringList>("drug"); // barcode, name, specification, manufacturer
+        QTest::addColumn<int>("id");
+        QTest::newRow("listed barcode") << QStringList{"6901234567890", "别的名字", "", ""} << 1;
+        QTest::newRow("deleted drug's barcode")
+            << QStringList{"6909999999999", "停售药", "1g", "示例药业"} << -1;
+        QTest::newRow("unknown barcode, listed name") << QStringList{"123", "板蓝根颗粒", "", ""} << 3;
+        QTest::newRow("name only, two listed") << QStringList{"", "维C片", "", ""} << 4;
+        QTest::newRow("name and specification") << QStringList{"", "维C片", "0.2g", ""} << 5;
+        QTest::newRow("name and manufacturer") << QStringList{"", "维C片", "", "乙厂"} << 5;
+        QTest::newRow("all three") << QStringList{"", "维C片", "0.1g", "甲厂"} << 4;
+        QTest::newRow("all three, no such drug") << QStringList{"", "维C片", "0.1g", "乙厂"} << -1;
+        QTest::newRow("other case") << QStringList{"", "维c片", "", ""} << -1;
+        QTest::newRow("no name") << QStringList{"", "", "0.1g", "甲厂"} << -1;
+    }
+    void storedKeysAnswerAsLookUps() {
+        QFETCH(QStringList, drug);
+        seedDrugs();
+        m_db->exec("INSERT INTO product (id, name, specification, manufacturer, status) VALUES "
+                   "(5, '维C片', '0.2g', '乙厂', 1), (4, '维C片', '0.1g', '甲厂', 1), (6, '维C片', '0.3g', "
+                   "'乙厂', 0)");
+        repositories::ProductRepository repo(m_db->db());
+        models::Product p;
+        p.barcode = drug.at(0);
+        p.name = drug.at(1);
+        p.specification = drug.at(2);
+        p.manufacturer = drug.at(3);
+        QTEST(repo.listedKeys().find(p), "id");
+        QTEST(repo.findDuplicate(p), "id");
     }
 
     void productSecondRunFindsDuplicates() {

@@ -11,8 +11,10 @@
 #include <QtTest>
 
 #include <minizip/unzip.h>
+#include <sys/fsuid.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -262,9 +264,10 @@ QByteArray biffWorkbook(const QByteArray& globals, const QList<LegacySheet>& she
     return head + list + kBiffEof + bodies;
 }
 
-// A compound document of 4096-byte sectors holding the stream as "Workbook"; `extraEntries` empty
-// directory entries pad the directory out.
-QByteArray compoundDocument(QByteArray stream, int extraEntries = 0) {
+// A compound document of 4096-byte sectors holding the stream, as "Workbook" unless named otherwise;
+// `extraEntries` empty directory entries pad the directory out.
+QByteArray compoundDocument(QByteArray stream, int extraEntries = 0,
+                            const QString& streamName = QStringLiteral("Workbook")) {
     constexpr int kSector = 4096;
     constexpr quint32 kEnd = 0xFFFFFFFE;
     stream.append(
@@ -279,7 +282,7 @@ QByteArray compoundDocument(QByteArray stream, int extraEntries = 0) {
     };
     const int streamSectors = stream.size() / kSector;
     QByteArray directory =
-        entry("Root Entry", 5, kEnd, 0, 1) + entry("Workbook", 2, 0, quint64(stream.size()), 0xFFFFFFFF);
+        entry("Root Entry", 5, kEnd, 0, 1) + entry(streamName, 2, 0, quint64(stream.size()), 0xFFFFFFFF);
     directory += entry(QString(), 0, 0, 0, 0xFFFFFFFF).repeated(extraEntries);
     directory.append(QByteArray((kSector - directory.size() % kSector) % kSector, '\0'));
     const int directorySectors = directory.size() / kSector;
@@ -590,6 +593,51 @@ private slots:
         QCOMPARE(reader.errorText(), WorkbookReader::kOpenFailed);
     }
 
+    // What the user can act on is said beside the general refusal.
+    void refusalReasons_data() {
+        QTest::addColumn<QString>("shape");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("encrypted .xls") << "xls" << WorkbookReader::kPasswordProtected;
+        QTest::newRow("password-protected .xlsx") << "ole" << WorkbookReader::kPasswordProtected;
+        QTest::newRow("encrypted zip entry") << "zip" << WorkbookReader::kPasswordProtected;
+        QTest::newRow("file the user may not read") << "forbidden" << WorkbookReader::kNoPermission;
+        QTest::newRow("damaged") << "damaged" << QString();
+    }
+    void refusalReasons() {
+        QFETCH(QString, shape);
+        QString path = file(shape + ".xlsx");
+        QFile::remove(path);
+        const QByteArray a1 = "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>";
+        if (shape == "xls") {
+            path = corpus("refuse-encrypted.xls");
+        } else if (shape == "ole") {
+            QVERIFY(writeFile(path, compoundDocument(QByteArray(8192, 'x'), 0, "EncryptedPackage")));
+        } else if (shape == "damaged") {
+            path = corpus("refuse-checksum-deflated.xlsx");
+        } else {
+            QVERIFY(writeZip(path, handWorkbook({{"worksheets/s.xml", a1}})));
+            if (shape == "zip")
+                QVERIFY(
+                    patchEntry(path, "xl/worksheets/s.xml", [](QByteArray& bytes, int local, int central) {
+                        bytes[local + 6] = char(bytes.at(local + 6) | 1);
+                        bytes[central + 8] = char(bytes.at(central + 8) | 1);
+                    }));
+            else
+                QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+        }
+        WorkbookReader reader;
+        // Root reads any file; as another file-system user it cannot.
+        const bool asOther = shape == "forbidden" && ::geteuid() == 0;
+        if (asOther)
+            ::setfsuid(65534);
+        const bool opened = reader.open(path);
+        if (asOther)
+            ::setfsuid(0);
+        QVERIFY(!opened);
+        QCOMPARE(reader.errorText(), WorkbookReader::kOpenFailed);
+        QTEST(reader.errorReason(), "reason");
+    }
+
     void missingFile() {
         WorkbookReader reader;
         QCOMPARE(reader.open(file("nowhere.xlsx")), false);
@@ -731,6 +779,44 @@ private slots:
 
     // What the XML reader would spend quadratic time or unbounded memory on is refused before it sees it;
     // the limits themselves still read.
+    // The busy box keeps painting inside one row, whatever it holds; the longest pause of a 20 ms timer is
+    // printed, the number of calls checked.
+    void progressWithinRows_data() {
+        QTest::addColumn<QByteArray>("sheetData");
+        QByteArray cells;
+        for (int i = 1; i <= 100000; ++i)
+            cells += "<c r=\"A" + QByteArray::number(i) + "\"><v>" + QByteArray::number(i) + "</v></c>";
+        QTest::newRow("one row of 100,000 cells") << "<row r=\"1\">" + cells + "</row>";
+        QTest::newRow("one cell 100,000 times")
+            << "<row r=\"1\">" + QByteArray("<c r=\"B2\"><v>7</v></c>").repeated(100000) + "</row>";
+        QTest::newRow("one skipped element of 100,000 children") << "<row r=\"1\"><c r=\"A1\"><v>1</v><x>" +
+                                                                        QByteArray("<y/>").repeated(100000) +
+                                                                        "</x></c></row>";
+    }
+    void progressWithinRows() {
+        QFETCH(QByteArray, sheetData);
+        const QString path = file("onerow.xlsx");
+        QVERIFY(writeZip(path, handWorkbook({{"worksheets/s.xml", sheetData}})));
+        WorkbookReader reader;
+        int calls = 0;
+        reader.setProgressCallback([&calls] {
+            ++calls;
+            QCoreApplication::processEvents();
+        });
+        QElapsedTimer sinceTick;
+        qint64 longestGap = 0;
+        QTimer ticks;
+        QObject::connect(&ticks, &QTimer::timeout,
+                         [&] { longestGap = qMax(longestGap, sinceTick.restart()); });
+        ticks.start(20);
+        sinceTick.start();
+        QVERIFY(reader.open(path));
+        longestGap = qMax(longestGap, sinceTick.elapsed());
+        qInfo("%d progress calls, longest pause of a 20 ms timer %lld ms", calls, longestGap);
+        // At least one call for every 32 kB of the sheet's XML.
+        QVERIFY2(calls >= sheetData.size() / 32768, qPrintable(QString::number(calls)));
+    }
+
     void markupLimits_data() {
         QTest::addColumn<QByteArray>("markup");
         QTest::addColumn<QString>("error");
@@ -1260,12 +1346,51 @@ private slots:
         QTEST(reader.errorText(), "error");
     }
 
+    // The string table at its bound of 32 Mi characters, every string used by a cell: read within a few
+    // hundred MB (the growth of the peak is printed); one character more is refused.
+    void legacyStringTableBound_data() {
+        QTest::addColumn<int>("extra");
+        QTest::addColumn<QString>("error");
+        QTest::newRow("at the bound") << 0 << QString();
+        QTest::newRow("one character more") << 1 << WorkbookReader::kOpenFailed;
+    }
+    void legacyStringTableBound() {
+        QFETCH(int, extra);
+        const QString path = file("strings.xls");
+        {
+            QStringList strings;
+            for (int i = 0; i < 1024; ++i)
+                strings << QString(SheetData::kMaxCellText, QLatin1Char('A' + i % 26));
+            strings << QString(1024 + extra, QLatin1Char('z'));
+            QByteArray cells;
+            for (int i = 0; i < strings.size(); ++i)
+                cells += biffRecord(0x00FD, le16(i) + le16(1) + le16(15) + le32(quint32(i)));
+            QVERIFY(writeFile(path, compoundDocument(biffWorkbook(biffStringTable(strings),
+                                                                  {{0, kBiffWorksheet, cells}}))));
+        }
+        const bool peakKnown = restartPeak() && peakKilobytes() >= 0;
+        const qint64 before = peakKilobytes();
+        {
+            WorkbookReader reader;
+            reader.open(path);
+            QTEST(reader.errorText(), "error");
+        }
+        QFile::remove(path);
+        if (!peakKnown)
+            return;
+        const qint64 grown = (peakKilobytes() - before) / 1024;
+        qInfo("peak memory grew by %lld MB", grown);
+        QVERIFY2(grown < 300, qPrintable(QString::number(grown)));
+    }
+
     // Streams are read whole: a file beyond the bound is refused before anything is read. Sparse files.
     void legacyFileSize_data() {
         QTest::addColumn<qint64>("bytes");
         QTest::addColumn<QString>("error");
         QTest::newRow("at the bound") << CompoundFile::kMaxFileBytes << QString();
         QTest::newRow("one byte more") << CompoundFile::kMaxFileBytes + 1 << WorkbookReader::kOpenFailed;
+        // Read whole with its strings, it took over 500 MB.
+        QTest::newRow("100 MB") << qint64(100000000) << WorkbookReader::kOpenFailed;
     }
     void legacyFileSize() {
         QFETCH(qint64, bytes);

@@ -133,6 +133,8 @@ bool openImportSheet(WorkbookReader& reader, const QString& path, QStringList& r
     reader.setProgressCallback(&ImportBusy::pump);
     if (!reader.open(path)) {
         reasons << reader.errorText();
+        if (!reader.errorReason().isEmpty())
+            reasons << reader.errorReason();
         return false;
     }
     qDebug().noquote() << logName << "rowCount=" << reader.lastRow() << "colCount=" << reader.lastColumn();

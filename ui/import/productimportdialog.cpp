@@ -200,6 +200,8 @@ ImportDialogBase::Checked ProductImportDialog::checkRows() {
     m_duplicates.clear();
     m_storedNames.clear();
     repositories::ProductRepository repo = repository();
+    // Read once: a look-up per row costs what the planner makes of the file's statistics.
+    const repositories::ListedProductKeys stored = repo.listedKeys();
     ResultLines invalidLines(resultArea(), resultColour::kWarning, QStringLiteral("  ⚠ "));
     const auto reportInvalid = [&](const ImportRow& row, const QString& reason) {
         invalidLines.add([&] {
@@ -214,7 +216,7 @@ ImportDialogBase::Checked ProductImportDialog::checkRows() {
             reportInvalid(row, reason);
             return;
         }
-        const int existingId = repo.findDuplicate(row.record);
+        const int existingId = stored.find(row.record);
         if (existingId >= 1) {
             if (!m_storedNames.contains(existingId))
                 m_storedNames.insert(existingId, repo.findById(existingId).name);

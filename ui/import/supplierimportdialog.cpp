@@ -212,7 +212,8 @@ ImportDialogBase::Checked SupplierImportDialog::checkRows() {
     m_toStore.clear();
     ResultLines lines(resultArea(), resultColour::kWarning, QStringLiteral("  "));
     QHash<QString, int> firstRowOfName; // among the rows to import
-    QHash<QString, int> storedIdOfName; // of the names met that are stored already
+    // Read once: asked name by name, each look-up would read every supplier (the name has no index).
+    const QHash<QString, int> storedIdOfName = repository().activeIdsByName();
     m_sheet.forEach([&](const ImportRow& row) {
         QString reason;
         if (!isValidRow(row, reason)) {
@@ -223,14 +224,11 @@ ImportDialogBase::Checked SupplierImportDialog::checkRows() {
             return;
         }
         const QString& name = row.record.name;
-        // A name taken earlier in the file was not stored when it was looked up, and nothing is written
-        // while checking: each name is asked of the database once.
+        // A name taken earlier in the file was not stored when it was looked up: nothing is written while
+        // checking.
         const auto first = firstRowOfName.constFind(name);
-        const int existingId = first != firstRowOfName.constEnd() ? -1
-                               : storedIdOfName.contains(name)    ? storedIdOfName.value(name)
-                                                                  : findDuplicateByName(name);
+        const int existingId = first != firstRowOfName.constEnd() ? -1 : storedIdOfName.value(name, -1);
         if (existingId >= 1) {
-            storedIdOfName.insert(name, existingId);
             lines.add([&] {
                 return QStringLiteral("  第 %1 行「%2」与已存在的供应商(ID:%3)重复，跳过")
                     .arg(QString::number(row.rowNumber), quoted(name), QString::number(existingId));
