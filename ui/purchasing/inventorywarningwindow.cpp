@@ -7,6 +7,7 @@
 #include "repositories/inventorywarningrepository.h"
 #include "repositories/operloghelper.h"
 #include "repositories/supplierrepository.h"
+#include "ui/common/listreread.h"
 #include "ui/common/rowtablemodel.h"
 #include "ui/common/tableexport.h"
 #include "ui/common/tablefill.h"
@@ -81,6 +82,7 @@ InventoryWarningWindow::InventoryWarningWindow(QWidget* parent)
     followList(ui->tableExpiry, m_expiry);
     followList(ui->tableStock, m_stock);
     followList(ui->tableSupplier, m_supplier);
+    (new ListReread(ui->tableSupplier))->setReload([this] { loadSupplierWarnings(); });
 
     connect(ui->btnRefresh, &QPushButton::clicked, this, &InventoryWarningWindow::onRefreshClicked);
     connect(ui->btnExport, &QPushButton::clicked, this, &InventoryWarningWindow::onExportClicked);
