@@ -82,6 +82,8 @@ InventoryWarningWindow::InventoryWarningWindow(QWidget* parent)
     followList(ui->tableExpiry, m_expiry);
     followList(ui->tableStock, m_stock);
     followList(ui->tableSupplier, m_supplier);
+    // The supplier tab holds its rows, so it reads them again itself when the window comes back after the
+    // file changed; the other two page and follow through their models.
     (new ListReread(ui->tableSupplier))->setReload([this] { loadSupplierWarnings(); });
 
     connect(ui->btnRefresh, &QPushButton::clicked, this, &InventoryWarningWindow::onRefreshClicked);
