@@ -41,6 +41,7 @@ add_library(kvtestsupport STATIC
     tests/support/pinnedclock.h
     tests/support/modalanswer.h
     tests/support/windowprobe.h
+    tests/support/windowreturn.h
     tests/support/reportprobe.h
     tests/support/prompttrail.h
     tests/support/modeltexts.h

@@ -4,6 +4,7 @@ target_sources(kvcore PRIVATE
     ui/common/buttonbox.h ui/common/buttonbox.cpp
     ui/common/formdialog.h ui/common/formdialog.cpp
     ui/common/listframe.h ui/common/listframe.cpp
+    ui/common/listreread.h ui/common/listreread.cpp
     ui/common/pickerframe.h ui/common/pickerframe.cpp
     ui/common/rowtablemodel.h ui/common/rowtablemodel.cpp
     ui/common/tableexport.h ui/common/tableexport.cpp

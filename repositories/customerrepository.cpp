@@ -70,7 +70,7 @@ bool CustomerRepository::saveRead(const models::Customer& customer) {
                                             customer.remark, customer.isDefault ? 1 : 0}),
             &reason))
         return true;
-    qCritical().noquote() << "Customer update failed";
+    qCritical().noquote() << "Customer update failed - id:" << customer.id << reason;
     return refuse(reason);
 }
 

@@ -158,10 +158,13 @@ bool saveUnchanged(IDbAdapter* db, const TokenGuard& guard, int id, const QStrin
     const int changed = changedRows(db, sql, params);
     if (changed == 1)
         return tx.commit();
-    qWarning().noquote() << "Save refused -" << guard.table << "id:" << id << "rows:" << changed;
+    // A caller that asks why reports the refusal and logs it; one log line per refusal is enough.
+    if (!reason) {
+        qWarning().noquote() << "Save refused -" << guard.table << "id:" << id << "rows:" << changed;
+        return false;
+    }
     // Asked before the rollback: the write lock the update took keeps the row as it found it.
-    if (reason)
-        *reason = changed == 0 ? tokenRefusal(db, guard, id) : QString();
+    *reason = changed == 0 ? tokenRefusal(db, guard, id) : QString();
     return false;
 }
 

@@ -95,6 +95,7 @@ QString selectWithToken(const TokenGuard& guard);
 // The columns paired with their values in order, then updated_at = CURRENT_TIMESTAMP: what a save writes.
 QList<ColumnValue> stampedColumns(const QStringList& columns, const QList<QVariant>& values);
 
+// A caller that passes `reason` logs the refusal itself; without it the save logs it.
 bool saveUnchanged(IDbAdapter* db, const TokenGuard& guard, int id, const QString& token,
                    const QList<ColumnValue>& columns, QString* reason);
 

@@ -190,7 +190,7 @@ bool ProductRepository::update(const Product& product) {
     if (saveUnchanged(m_db, kEditGuard, product.id, product.rowToken,
                       stampedColumns(kEditedColumns, productValues(product)), &reason))
         return true;
-    qCritical().noquote() << "Product update failed";
+    qCritical().noquote() << "Product update failed - id:" << product.id << reason;
     return refuse(reason);
 }
 

@@ -139,7 +139,7 @@ bool SupplierRepository::update(const Supplier& supplier) {
     if (saveUnchanged(m_db, kEditGuard, supplier.id, supplier.rowToken,
                       stampedColumns(kEditedColumns, supplierValues(supplier)), &reason))
         return true;
-    qCritical().noquote() << "Supplier update failed";
+    qCritical().noquote() << "Supplier update failed - id:" << supplier.id << reason;
     return refuse(reason);
 }
 

@@ -99,6 +99,7 @@ UserRepository::WriteResult UserRepository::saveAccount(const models::User& user
                (newPasswordHash.isEmpty() || updatePassword(user.id, newPasswordHash));
     });
     if (result == WriteResult::Failed && !reason.isEmpty()) {
+        qWarning().noquote() << "User update refused - id:" << user.id << reason;
         refuse(reason);
         return WriteResult::Changed;
     }

@@ -5,6 +5,7 @@
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
+#include "tests/support/windowreturn.h"
 #include "ui/admin/operlogwindow.h"
 #include "ui/admin/userdialog.h"
 #include "ui/admin/usermanagerwindow.h"
@@ -170,6 +171,27 @@ private slots:
         for (const char* button : {"btnEdit", "btnView", "btnToggleStatus", "btnResetPassword"})
             clickOn(w, "", button); // nothing selected: a hint each, nothing touched
         QCOMPARE(Prompts::history().size(), 4);
+    }
+
+    // Another copy disables a shown account and adds one while the user is elsewhere: back in the window, the
+    // list shows the stored accounts for the same search and the same account is still current.
+    void usersFollowTheFileOnReturn() {
+        TestDatabase t;
+        t.exec("INSERT INTO sys_user (username, password_hash, real_name, role, status) VALUES "
+               "('off', 'h', '甲', 'clerk', 1), ('odd', 'h', '乙', 'clerk', 1)");
+        UserManagerWindow w;
+        field(&w, "editSearch")->setText("o");
+        click(&w, "btnSearch");
+        auto* table = w.findChild<QTableWidget*>();
+        table->setCurrentCell(column(&w, 1).indexOf("off"), 2);
+        t.execElsewhere("UPDATE sys_user SET status = 0 WHERE username = 'off'");
+        t.execElsewhere("INSERT INTO sys_user (username, password_hash, real_name, role, status) VALUES "
+                        "('oak', 'h', '丙', 'clerk', 1)");
+        field(&w, "editSearch")->clear(); // typed, not searched
+        leaveAndComeBack(&w);
+        QCOMPARE(column(&w, 1) + column(&w, 4), (QStringList{"oak", "odd", "off", "启用", "启用", "禁用"}));
+        QCOMPARE(table->currentRow(), 2);
+        QCOMPARE(table->currentColumn(), 2);
     }
 
     // Every action once, each logged; enabling and disabling go through the real box.

@@ -7,6 +7,7 @@
 #include "tests/support/modalanswer.h"
 #include "tests/support/prompttrail.h"
 #include "tests/support/testdatabase.h"
+#include "tests/support/windowreturn.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
@@ -207,6 +208,28 @@ private slots:
         t.exec("DELETE FROM customer WHERE id=21");
         click(&picker, "btnConfirm");
         QCOMPARE(picker.getSelectedCustomer().id, 0);
+    }
+
+    // Another copy changes a shown customer and adds one while the user is elsewhere: back in the list window
+    // or the picker, the rows are the stored ones and the same customer is still current.
+    void followsTheFileOnReturn() {
+        TestDatabase t;
+        t.exec("INSERT INTO customer (id, name, phone, address, id_card, remark, created_at) VALUES "
+               "(20, '张三', '13800001111', '北京', '', '', '2030-01-01'), "
+               "(21, '李四', '13912345678', '上海', '', '', '2030-01-02')");
+        CustomerManagerWindow w;
+        CustomerSelectionDialog picker;
+        for (QObject* window : QList<QObject*>{&w, &picker})
+            makeCurrent(window, "李四");
+        t.execElsewhere("UPDATE customer SET phone = '13700000000' WHERE id = 21");
+        t.execElsewhere("INSERT INTO customer (id, name, phone, address, created_at) VALUES "
+                        "(22, '王五', '021-1380', '杭州', '2030-01-03')");
+        for (QObject* window : QList<QObject*>{&w, &picker}) {
+            leaveAndComeBack(window);
+            QCOMPARE(column(window), QString("零售客户,王五,李四,张三"));
+            QCOMPARE(column(window, 2).section(',', 2, 2), QString("13700000000"));
+            QCOMPARE(tableOf(window)->currentIndex().row(), 2);
+        }
     }
 
     // The list window's header sections (light green face, bold, padded) also under a parent that has a style

@@ -524,6 +524,11 @@ private slots:
         QTEST(out.ours, "ours");
         QTEST(out.state, "state");
         QCOMPARE(t.db()->inTransaction(), false);
+        // One log line per refused save, which names the row and says why.
+        const QStringList lines = log.dump().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), int(!out.saved) + int(!out.otherSaved));
+        if (!out.saved)
+            QVERIFY2(lines.first().contains(out.reason), qPrintable(lines.first()));
     }
 
     // Deleting 张三 after the other copy moved the default (or deleted 张三) since this copy read its list:

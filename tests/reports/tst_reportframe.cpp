@@ -10,6 +10,7 @@
 #include "tests/support/reportprobe.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/windowprobe.h"
+#include "tests/support/windowreturn.h"
 
 #include <QDateEdit>
 #include <QFileDialog>
@@ -37,6 +38,12 @@ void addReading(TestDatabase& t, int id, const QString& date, const QString& tim
         "INSERT INTO temperature_record (id, record_date, record_time, temperature, humidity, "
         "temperature_status, humidity_status, operator_id, operator_name) VALUES (?, ?, ?, ?, ?, ?, ?, 2, ?)",
         {id, date, time, temperature, humidity, temperatureStatus, humidityStatus, operatorName});
+}
+
+// A normal reading on each of 21, 22 and 23 March, ids 1 to 3.
+void addThreeDays(TestDatabase& t) {
+    for (int id = 1; id <= 3; ++id)
+        addReading(t, id, "2025-03-2" + QString::number(id), "08:00:00", 20, 50, "normal", "normal");
 }
 
 const QAbstractItemModel* modelOf(QObject* window) {
@@ -183,12 +190,33 @@ private slots:
         QVERIFY(!modelOf(&w)->index(0, 7).data(Qt::TextAlignmentRole).isValid());
     }
 
+    // Another copy corrects a shown reading and saves a new one while the user is elsewhere: back in the
+    // book, its rows are the stored ones under the same filters and the same reading is still current.
+    void followsTheFileOnReturn() {
+        PinnedClock clock(kToday);
+        TestDatabase t;
+        addThreeDays(t);
+        TempHumidityReportWindow w;
+        setRange(&w, QDate(2025, 3, 22), QDate(2025, 3, 31));
+        click(&w, "btnQuery");
+        auto* table = child<QTableView>(&w, "tableReport");
+        table->setCurrentIndex(modelOf(&w)->index(1, 3));
+        t.execElsewhere("UPDATE temperature_record SET temperature = 26.5 WHERE id = 2");
+        addReading(t, 4, "2025-03-25", "09:00:00", 21, 55, "normal", "normal");
+        addReading(t, 5, "2025-03-01", "09:00:00", 21, 55, "normal", "normal");
+        // The reading of 1 March lies outside the dates queried.
+        leaveAndComeBack(&w);
+        QCOMPARE(column(&w, 1), QString("2025-03-25|2025-03-23|2025-03-22"));
+        QCOMPARE(column(&w, 3), QString("21.0|20.0|26.5"));
+        QCOMPARE(total(&w), QString("共 3 条记录"));
+        QCOMPARE(table->currentIndex(), modelOf(&w)->index(2, 3));
+    }
+
     // Each query numbers from 1 again; a start after the end gives no rows and no message.
     void rowNumbersAndEmptyRange() {
         PinnedClock clock(kToday);
         TestDatabase t;
-        for (int id = 1; id <= 3; ++id)
-            addReading(t, id, "2025-03-2" + QString::number(id), "08:00:00", 20, 50, "normal", "normal");
+        addThreeDays(t);
         TempHumidityReportWindow w;
         click(&w, "btnQuery");
         QCOMPARE(column(&w, 0), QString("1|2|3"));

@@ -1,6 +1,7 @@
 #include "tests/support/testdatabase.h"
 
 #include "core/databasemanager.h"
+#include "core/sqliteadapter.h"
 
 #include <QSqlQuery>
 
@@ -22,6 +23,12 @@ IDbAdapter* TestDatabase::db() const {
 void TestDatabase::exec(const QString& sql, const QList<QVariant>& params) {
     if (!db() || !db()->execute(sql, params))
         qFatal("Test set-up statement failed: %s", qPrintable(sql));
+}
+
+void TestDatabase::execElsewhere(const QString& sql, const QList<QVariant>& params) {
+    SQLiteAdapter other;
+    if (!other.connect(m_path) || !other.execute(sql, params))
+        qFatal("Test statement of another connection failed: %s", qPrintable(sql));
 }
 
 QVariant TestDatabase::scalar(const QString& sql, const QList<QVariant>& params) {

@@ -23,6 +23,8 @@ public:
 
     // Runs a statement and fails loudly (qFatal) if it does not succeed: test set-up must not silently miss.
     void exec(const QString& sql, const QList<QVariant>& params = {});
+    // The same through a connection of its own, as another copy of the program writes to the file.
+    void execElsewhere(const QString& sql, const QList<QVariant>& params = {});
     // First column of the first row, or an invalid QVariant.
     QVariant scalar(const QString& sql, const QList<QVariant>& params = {});
     int count(const QString& table, const QString& where = QString(), const QList<QVariant>& params = {});

@@ -17,6 +17,11 @@ namespace {
 
 const int kLimit = 500;
 
+// The newest entries, what the window opens with and goes back to.
+QList<models::OperLog> latest() {
+    return OperLogRepository().findAll(kLimit);
+}
+
 QStringList headers() {
     return {QStringLiteral("时间"), QStringLiteral("用户"),   QStringLiteral("模块"), QStringLiteral("操作"),
             QStringLiteral("详情"), QStringLiteral("IP地址"), QStringLiteral("ID")};
@@ -64,23 +69,26 @@ OperLogWindow::OperLogWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui_O
     connect(ui->btnRefresh, &QPushButton::clicked, this, &OperLogWindow::onRefreshClicked);
     connect(ui->btnExport, &QPushButton::clicked, this, &OperLogWindow::onExportClicked);
 
-    loadLogs(OperLogRepository().findAll(kLimit));
+    loadLogs(latest);
 }
 
 OperLogWindow::~OperLogWindow() {
     delete ui;
 }
 
-void OperLogWindow::loadLogs(const QList<models::OperLog>& entries) {
+void OperLogWindow::loadLogs(const Entries& read) {
+    m_list->setReload([this, read] { loadLogs(read); });
     // The model keeps the sort the titles show; widths from the titles and the first rows.
-    m_list->show(entries, logRow);
+    m_list->show(read(), logRow);
     fitColumnsToFirstRows(ui->tableLogs);
 }
 
 void OperLogWindow::onSearchClicked() {
-    loadLogs(OperLogRepository().search(ui->editKeyword->text().trimmed(),
-                                        ui->comboModule->currentData().toString(), ui->dateStart->date(),
-                                        ui->dateEnd->date()));
+    const QString keyword = ui->editKeyword->text().trimmed();
+    const QString module = ui->comboModule->currentData().toString();
+    const QDate start = ui->dateStart->date();
+    const QDate end = ui->dateEnd->date();
+    loadLogs([=] { return OperLogRepository().search(keyword, module, start, end); });
 }
 
 void OperLogWindow::resetFilters() {
@@ -92,7 +100,7 @@ void OperLogWindow::resetFilters() {
 
 void OperLogWindow::onRefreshClicked() {
     resetFilters();
-    loadLogs(OperLogRepository().findAll(kLimit));
+    loadLogs(latest);
 }
 
 void OperLogWindow::onExportClicked() {

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <functional>
 
 class Ui_OperLogWindow;
 
@@ -24,7 +25,10 @@ private slots:
     void onExportClicked();
 
 private:
-    void loadLogs(const QList<models::OperLog>& entries);
+    using Entries = std::function<QList<models::OperLog>()>;
+    // Shows what read gives; the same read fills the list again when the window comes back after the file
+    // changed.
+    void loadLogs(const Entries& read);
     void resetFilters();
 
     Ui_OperLogWindow* ui;

@@ -71,6 +71,7 @@ UserManagerWindow::~UserManagerWindow() {
 }
 
 void UserManagerWindow::loadUsers(const QString& keyword) {
+    m_list->setReload([this, keyword] { loadUsers(keyword); });
     UserRepository repo;
     m_users = keyword.isEmpty() ? repo.findAll() : repo.search(keyword);
     refreshTable();
@@ -92,6 +93,7 @@ void UserManagerWindow::refreshTable() {
                 QColor(QLatin1String(u.status == 1 ? colours::enabledStatus : colours::disabledStatus)));
         }
     }
+    m_list->updateCount();
     m_list->resetColumnWidths();
 }
 

@@ -1,26 +1,15 @@
 #include "ui/common/listframe.h"
 
-#include "core/databasemanager.h"
+#include "ui/common/listreread.h"
 #include "ui/common/prompts.h"
 #include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
 
-#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
-#include <algorithm>
 
 namespace kestrovalin {
-
-namespace {
-
-FileMark fileNow() {
-    IDbAdapter* db = DatabaseManager::instance().getAdapter();
-    return db ? fileMark(db->getQtDatabase()) : FileMark();
-}
-
-} // namespace
 
 ListFrame::ListFrame(QWidget* window, QTableView* table, const QStringList& titles,
                      const QVector<int>& widths, Hint noRowHint, bool singleSelection)
@@ -38,8 +27,14 @@ ListFrame::ListFrame(QWidget* window, QTableView* table, const QStringList& titl
     }
     setupListTable(table, singleSelection);
     resetColumnWidths();
-    if (QWidget* top = window->window())
-        top->installEventFilter(this);
+    m_reread = new ListReread(table);
+    m_reread->setReload([this] {
+        // A copy: the reload may set the next one while it runs.
+        if (const std::function<void()> again = m_reload)
+            again();
+        else if (m_load)
+            m_load(m_keyword);
+    });
 }
 
 void ListFrame::resetColumnWidths() {
@@ -80,47 +75,7 @@ void ListFrame::setReload(std::function<void()> reload) {
 }
 
 void ListFrame::reload() {
-    const QModelIndex current = m_table->currentIndex();
-    const int id = currentId();
-    // A copy: the reload may set the next one while it runs.
-    if (const std::function<void()> again = m_reload)
-        again();
-    else if (m_load)
-        m_load(m_keyword);
-    if (id >= 0)
-        makeCurrent(id, std::max(0, current.column()));
-}
-
-void ListFrame::makeCurrent(int id, int column) {
-    QAbstractItemModel* model = m_table->model();
-    int rows = model->rowCount();
-    // A paged list read again holds its first page: the record is looked for there, not read to the end.
-    if (m_model && m_model->isPaged())
-        rows = std::min(rows, m_model->heldRows());
-    for (int row = 0; row < rows; ++row) {
-        if (model->index(row, 0).data(Qt::UserRole).toInt() == id) {
-            m_table->setCurrentIndex(model->index(row, column));
-            return;
-        }
-    }
-}
-
-void ListFrame::noteRead() {
-    m_mark = fileNow();
-}
-
-bool ListFrame::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::WindowDeactivate) {
-        m_wasInactive = true;
-    } else if (event->type() == QEvent::WindowActivate && m_wasInactive) {
-        m_wasInactive = false;
-        // Back from another window, which may have written; a paged list looks for itself.
-        const bool held = !m_model || !m_model->isPaged();
-        const FileMark now = fileNow();
-        if (held && m_mark.isValid() && now.isValid() && now != m_mark)
-            reload();
-    }
-    return QObject::eventFilter(watched, event);
+    m_reread->reload();
 }
 
 void ListFrame::show(QVector<TableRow> rows) {
@@ -129,7 +84,6 @@ void ListFrame::show(QVector<TableRow> rows) {
         return;
     }
     m_model->setRows(std::move(rows));
-    noteRead();
 }
 
 void ListFrame::showQuery(const ListQuery& query, RowTableModel::RowBuilder build) {
@@ -140,7 +94,7 @@ void ListFrame::showQuery(const ListQuery& query, RowTableModel::RowBuilder buil
 void ListFrame::updateCount() {
     // A QTableWidget's window fills the widget, then counts it.
     if (!m_model)
-        noteRead();
+        m_reread->noteRead();
     if (!m_count)
         return;
     // A long list's count is still being taken: no number rather than one that is not the list's.

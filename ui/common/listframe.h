@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/sqliteadapter.h"
 #include "ui/common/rowtablemodel.h"
 
 #include <QObject>
@@ -12,6 +11,8 @@ class QTableView;
 class QWidget;
 
 namespace kestrovalin {
+
+class ListReread;
 
 // What every list window shares: its table set up as a read-only list with titles and starting widths, one
 // way to read the current row's record id (column 0's Qt::UserRole data), the "select a row first" hint, the
@@ -77,14 +78,7 @@ public:
     // Yes/No question before deleting: "确定要删除<what> "<name>" 吗？" under the title. True for Yes.
     bool confirmDelete(const QString& title, const QString& what, const QString& name) const;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    // The list's rows were just read: the file as they show it.
-    void noteRead();
-    void makeCurrent(int id, int column);
-
     QWidget* m_window;
     QTableView* m_table;
     RowTableModel* m_model = nullptr;
@@ -96,8 +90,7 @@ private:
     mutable QString m_keyword;
     std::function<void()> m_reload;
     bool m_trimmed = true;
-    FileMark m_mark;
-    bool m_wasInactive = false;
+    ListReread* m_reread;
 };
 
 } // namespace kestrovalin

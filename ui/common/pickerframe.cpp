@@ -1,6 +1,7 @@
 #include "ui/common/pickerframe.h"
 
 #include "ui/common/buttonbox.h"
+#include "ui/common/listreread.h"
 #include "ui/common/prompts.h"
 #include "ui/common/tablefill.h"
 
@@ -66,6 +67,8 @@ void PickerFrame::setUp(QDialog* dialog) {
     QTableView* table = m_widgets.table;
     table->setModel(m_model);
     followList(table, m_model);
+    m_reread = new ListReread(table);
+    m_reread->setReload([this] { load(m_keyword); });
     setupListTable(table, setup.singleSelection);
     table->setAlternatingRowColors(setup.alternatingRows);
     setColumnWidths(table, setup.widths);
@@ -122,6 +125,7 @@ void PickerFrame::load(const QString& keyword) {
     m_chosenId = -1;
     m_chosenRow = -1;
     m_chosenRecord.clear();
+    m_keyword = keyword;
     if (m_sourceLoader) {
         const RowSource source = m_sourceLoader(keyword);
         m_model->setQuery(source.query, source.build);

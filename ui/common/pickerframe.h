@@ -14,6 +14,8 @@ class QTableView;
 
 namespace kestrovalin {
 
+class ListReread;
+
 // How a picker looks and chooses.
 struct PickerSetup {
     // Where "确定" takes the row from: the first selected row, or the current row.
@@ -65,7 +67,8 @@ public:
     PickerFrame(QDialog* dialog, const PickerSetup& setup, Loader loader, PickerWidgets widgets = {});
     PickerFrame(QDialog* dialog, const PickerSetup& setup, SourceLoader loader, PickerWidgets widgets = {});
 
-    // Reloads the list for a keyword; the choice is forgotten.
+    // Reloads the list for a keyword; the choice is forgotten. A list of held rows is loaded again for the
+    // same keyword when the dialog comes back to the front after the file changed.
     void load(const QString& keyword);
     // The id of the chosen row; -1 until a choice.
     int chosenId() const { return m_chosenId; }
@@ -90,6 +93,8 @@ private:
     SourceLoader m_sourceLoader;
     PickerWidgets m_widgets;
     RowTableModel* m_model;
+    ListReread* m_reread = nullptr;
+    QString m_keyword;
     int m_chosenId = -1;
     int m_chosenRow = -1;
     QVariant m_chosenRecord;

@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/databasemanager.h"
+#include "ui/common/listreread.h"
 #include "ui/common/placement.h"
 #include "ui/common/styles.h"
 #include "ui/common/tableexport.h"
@@ -71,6 +72,7 @@ ReportFrame::ReportFrame(QMainWindow* window, QWidget* parent, ReportSetup setup
     useRowNumberHeader(m_table);
     m_table->setModel(m_model);
     followList(m_table, m_model);
+    m_reread = new ListReread(m_table);
     setupListTable(m_table);
 
     if (m_setup.monthsBack > 0 && m_start && m_end) {
@@ -117,6 +119,10 @@ void ReportFrame::setTotalText(const QString& text) {
     m_total->setText(text);
 }
 
+void ReportFrame::setReload(std::function<void()> reload) {
+    m_reread->setReload(std::move(reload));
+}
+
 void ReportFrame::exportCsv() {
     const ReportSetup::LogWrapper log = m_setup.log;
     const QString action = m_setup.exportCaption;
@@ -134,6 +140,7 @@ void ReportWindow::attachFrame(const ReportSetup& setup) {
             &ReportWindow::onQueryClicked);
     connect(formPart<QPushButton>(this, "btnExport"), &QPushButton::clicked, this,
             &ReportWindow::onExportClicked);
+    m_frame->setReload([this] { loadReport(); });
     loadReport();
 }
 

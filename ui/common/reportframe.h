@@ -15,6 +15,8 @@ class QWidget;
 
 namespace kestrovalin {
 
+class ListReread;
+
 // What makes one record book, beside its form and its query.
 struct ReportSetup {
     using LogWrapper = void (*)(const QString& action, const QString& detail);
@@ -87,6 +89,11 @@ public:
     // labelTotal's text, for a book that shows more than the count (a total amount).
     void setTotalText(const QString& text);
 
+    // What reads the book again with its filters, when its window comes back to the front after the file
+    // changed. A book whose rows are held reads them again through it, keeping the current record current;
+    // a paged book follows the file through its model.
+    void setReload(std::function<void()> reload);
+
     // The export: save dialog, the file as the table shows it (every row of the result, read again from
     // the database for a paged book), success box, then the log row with the export caption as action and
     // "导出 N 条记录". Cancelled: nothing; a file that cannot be created or written: "错误" and no log row.
@@ -104,6 +111,7 @@ private:
     QLabel* m_total;
     QDateEdit* m_start;
     QDateEdit* m_end;
+    ListReread* m_reread;
 };
 
 // A record book: a main window whose form holds the frame's widgets and btnQuery and btnExport. A book
@@ -126,7 +134,8 @@ public:
 
 protected:
     // Construction steps 2 to 8 after the form is built: the frame, then btnQuery and btnExport connected to
-    // onQueryClicked and onExportClicked, then the first loadReport().
+    // onQueryClicked and onExportClicked, then the first loadReport(), which also reads the book again when
+    // the window comes back after the file changed.
     void attachFrame(const ReportSetup& setup);
     ReportFrame* frame() const { return m_frame; }
     // Runs the query with the current filters and refills the table through frame().

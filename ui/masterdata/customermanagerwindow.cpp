@@ -60,6 +60,7 @@ void CustomerManagerWindow::updateTable(const QList<models::Customer>& customers
 }
 
 void CustomerManagerWindow::showAll() {
+    m_list->setReload([this] { showAll(); });
     updateTable(repository().findAll());
 }
 
@@ -147,10 +148,12 @@ void CustomerManagerWindow::on_btnDelete_clicked() {
 
 void CustomerManagerWindow::on_editSearch_textChanged(const QString& text) {
     // Searched exactly as typed: a lone blank looks for a blank.
-    if (text.isEmpty())
+    if (text.isEmpty()) {
         showAll();
-    else
-        updateTable(repository().search(text));
+        return;
+    }
+    m_list->setReload([this, text] { on_editSearch_textChanged(text); });
+    updateTable(repository().search(text));
 }
 
 void CustomerManagerWindow::on_tableWidget_doubleClicked(const QModelIndex&) {

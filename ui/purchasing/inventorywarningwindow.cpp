@@ -7,6 +7,7 @@
 #include "repositories/inventorywarningrepository.h"
 #include "repositories/operloghelper.h"
 #include "repositories/supplierrepository.h"
+#include "ui/common/listreread.h"
 #include "ui/common/rowtablemodel.h"
 #include "ui/common/tableexport.h"
 #include "ui/common/tablefill.h"
@@ -81,6 +82,9 @@ InventoryWarningWindow::InventoryWarningWindow(QWidget* parent)
     followList(ui->tableExpiry, m_expiry);
     followList(ui->tableStock, m_stock);
     followList(ui->tableSupplier, m_supplier);
+    // The supplier tab holds its rows, so it reads them again itself when the window comes back after the
+    // file changed; the other two page and follow through their models.
+    (new ListReread(ui->tableSupplier))->setReload([this] { loadSupplierWarnings(); });
 
     connect(ui->btnRefresh, &QPushButton::clicked, this, &InventoryWarningWindow::onRefreshClicked);
     connect(ui->btnExport, &QPushButton::clicked, this, &InventoryWarningWindow::onExportClicked);

@@ -4,6 +4,7 @@
 #include "core/clock.h"
 #include "core/databasemanager.h"
 #include "repositories/supplierrepository.h"
+#include "ui/common/listreread.h"
 #include "ui/common/placement.h"
 #include "ui/common/rowtablemodel.h"
 #include "ui/common/styles.h"
@@ -65,6 +66,7 @@ QualificationWarningWindow::QualificationWarningWindow(QWidget* parent)
                                 this);
     ui->tableWidget->setModel(m_model);
     followList(ui->tableWidget, m_model);
+    m_reread = new ListReread(ui->tableWidget);
     setupPlainTable(ui->tableWidget);
     fitColumnsToFirstRows(ui->tableWidget);
 
@@ -80,6 +82,7 @@ void QualificationWarningWindow::onSearch() {
 }
 
 void QualificationWarningWindow::refreshData(const QString& keyword) {
+    m_reread->setReload([this, keyword] { refreshData(keyword); });
     SupplierRepository repository(DatabaseManager::instance().getAdapter());
     const QList<Supplier> suppliers =
         keyword.isEmpty() ? repository.findAll() : repository.searchByName(keyword);

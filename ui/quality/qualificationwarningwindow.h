@@ -6,6 +6,7 @@ class Ui_QualificationWarningWindow;
 
 namespace kestrovalin {
 
+class ListReread;
 class RowTableModel;
 
 // The suppliers whose licences, GSP certificate or tax registration have expired or expire within 30 days,
@@ -25,6 +26,7 @@ private slots:
 private:
     Ui_QualificationWarningWindow* ui;
     RowTableModel* m_model;
+    ListReread* m_reread;
 };
 
 } // namespace kestrovalin

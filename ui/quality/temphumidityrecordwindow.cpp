@@ -5,6 +5,7 @@
 #include "core/databasemanager.h"
 #include "core/usersession.h"
 #include "repositories/temphumidityrepository.h"
+#include "ui/common/listreread.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
 #include "ui/common/rowtablemodel.h"
@@ -62,6 +63,7 @@ TempHumidityRecordWindow::TempHumidityRecordWindow(QWidget* parent)
                           this);
     ui->tableWidget->setModel(m_model);
     followList(ui->tableWidget, m_model);
+    m_reread = new ListReread(ui->tableWidget);
     setupPlainTable(ui->tableWidget);
 
     connect(ui->btnSave, &QPushButton::clicked, this, &TempHumidityRecordWindow::onBtnSaveClicked);
@@ -166,22 +168,24 @@ void TempHumidityRecordWindow::changeEvent(QEvent* event) {
 }
 
 void TempHumidityRecordWindow::onBtnSearchClicked() {
-    showReadings(repository().findByDateRange(ui->editStartDate->date().toString(kDateFormat),
-                                              ui->editEndDate->date().toString(kDateFormat)),
+    const QString start = ui->editStartDate->date().toString(kDateFormat);
+    const QString end = ui->editEndDate->date().toString(kDateFormat);
+    showReadings([start, end] { return repository().findByDateRange(start, end); },
                  QStringLiteral("共 %1 条记录"));
 }
 
 void TempHumidityRecordWindow::onBtnShowAbnormalClicked() {
-    showReadings(repository().findAbnormalRecords(), QStringLiteral("共 %1 条异常记录"));
+    showReadings([] { return repository().findAbnormalRecords(); }, QStringLiteral("共 %1 条异常记录"));
 }
 
 void TempHumidityRecordWindow::refreshHistory() {
-    showReadings(repository().findByDate(Clock::todayText()), QStringLiteral("今日已记录 %1 条"));
+    showReadings([] { return repository().findByDate(Clock::todayText()); },
+                 QStringLiteral("今日已记录 %1 条"));
 }
 
-void TempHumidityRecordWindow::showReadings(const QList<models::TempHumidityRecord>& readings,
-                                            const QString& countText) {
-    m_model->fill(readings, readingRow);
+void TempHumidityRecordWindow::showReadings(const Readings& read, const QString& countText) {
+    m_reread->setReload([this, read, countText] { showReadings(read, countText); });
+    m_model->fill(read(), readingRow);
     fitColumnsToFirstRows(ui->tableWidget);
     ui->labelTotal->setText(countText.arg(m_model->rowCount()));
 }

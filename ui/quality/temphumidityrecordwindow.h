@@ -6,11 +6,13 @@
 #include <QList>
 #include <QMainWindow>
 #include <QTime>
+#include <functional>
 
 class Ui_TempHumidityRecordWindow;
 
 namespace kestrovalin {
 
+class ListReread;
 class RowTableModel;
 
 // Records the store's temperature and humidity readings, graded when saved, and lists today's, a date range's
@@ -36,12 +38,16 @@ private:
     void updateStatusDisplay();
     QString getStatusText(double temperature, int humidity) const;
     void refreshHistory();
-    void showReadings(const QList<models::TempHumidityRecord>& readings, const QString& countText);
+    using Readings = std::function<QList<models::TempHumidityRecord>()>;
+    // Fills the history with what read gives; the same read fills it again when the window comes back
+    // after the file changed.
+    void showReadings(const Readings& read, const QString& countText);
     void setReadingTime(const QTime& time);
     void showCurrentTime();
 
     Ui_TempHumidityRecordWindow* ui;
     RowTableModel* m_model;
+    ListReread* m_reread;
     // What the window itself last put in the date and time fields; a field still holding it is untouched.
     QDate m_shownDate;
     QTime m_shownTime;

@@ -1,0 +1,79 @@
+#include "ui/common/listreread.h"
+
+#include "core/databasemanager.h"
+#include "ui/common/rowtablemodel.h"
+
+#include <QEvent>
+#include <QTableView>
+#include <algorithm>
+
+namespace kestrovalin {
+
+namespace {
+
+FileMark fileNow() {
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    return db ? fileMark(db->getQtDatabase()) : FileMark();
+}
+
+RowTableModel* rowModel(const QTableView* table) {
+    return qobject_cast<RowTableModel*>(table->model());
+}
+
+} // namespace
+
+ListReread::ListReread(QTableView* table) : QObject(table), m_table(table) {
+    if (QAbstractItemModel* model = table->model())
+        connect(model, &QAbstractItemModel::modelReset, this, &ListReread::noteRead);
+    if (QWidget* window = table->window(); window && window != table)
+        window->installEventFilter(this);
+}
+
+void ListReread::setReload(std::function<void()> reload) {
+    m_reload = std::move(reload);
+}
+
+void ListReread::noteRead() {
+    m_mark = fileNow();
+}
+
+void ListReread::reload() {
+    const QModelIndex current = m_table->currentIndex();
+    const int id = current.isValid() ? current.siblingAtColumn(0).data(Qt::UserRole).toInt() : -1;
+    // A copy: the reload may set the next one while it runs.
+    if (const std::function<void()> again = m_reload)
+        again();
+    if (id >= 0)
+        makeCurrent(id, std::max(0, current.column()));
+}
+
+void ListReread::makeCurrent(int id, int column) {
+    QAbstractItemModel* model = m_table->model();
+    int rows = model->rowCount();
+    // A paged list read again holds its first page: the record is looked for there, not read to the end.
+    if (const RowTableModel* paged = rowModel(m_table); paged && paged->isPaged())
+        rows = std::min(rows, paged->heldRows());
+    for (int row = 0; row < rows; ++row) {
+        if (model->index(row, 0).data(Qt::UserRole).toInt() == id) {
+            m_table->setCurrentIndex(model->index(row, column));
+            return;
+        }
+    }
+}
+
+bool ListReread::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::WindowDeactivate) {
+        m_wasInactive = true;
+    } else if (event->type() == QEvent::WindowActivate && m_wasInactive) {
+        m_wasInactive = false;
+        // Back from another window, which may have written; a paged list looks for itself.
+        const RowTableModel* model = rowModel(m_table);
+        const bool held = !model || !model->isPaged();
+        const FileMark now = fileNow();
+        if (held && m_mark.isValid() && now.isValid() && now != m_mark)
+            reload();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace kestrovalin
