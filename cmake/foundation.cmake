@@ -22,7 +22,7 @@ target_sources(kvcore PRIVATE
     core/documentnumber.h core/documentnumber.cpp
     repositories/stockmovement.h repositories/stockmovement.cpp
     repositories/guardedstatus.h repositories/guardedstatus.cpp
-    repositories/refusal.h
+    repositories/refusal.h repositories/refusal.cpp
     core/csvwriter.h core/csvwriter.cpp
     core/numbertext.h core/numbertext.cpp
     ui/common/prompts.h ui/common/prompts.cpp
@@ -46,6 +46,7 @@ add_library(kvtestsupport STATIC
     tests/support/prompttrail.h
     tests/support/modeltexts.h
     tests/support/smallpages.h
+    tests/support/otherwriter.h
     tests/support/datarows.h
     tests/support/faultyadapter.h tests/support/faultyadapter.cpp
 )

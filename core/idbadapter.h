@@ -36,6 +36,9 @@ public:
     // The condition behind the last failed statement, BEGIN or COMMIT since the last write began (None when
     // that failure had no such reason). Read it right after the write that failed.
     virtual DbCondition lastFailureCondition() const { return DbCondition::None; }
+    // Forgets that condition as a write begins outside a transaction (inside one the write is the outer
+    // one's).
+    virtual void clearFailureCondition() {}
 };
 
 } // namespace kestrovalin

@@ -186,6 +186,11 @@ void SQLiteAdapter::noteFailure() {
         m_failure = conditionOf(sqlite3_extended_errcode(handle));
 }
 
+void SQLiteAdapter::clearFailureCondition() {
+    if (!m_inTransaction)
+        m_failure = DbCondition::None;
+}
+
 bool SQLiteAdapter::execute(const QString& sql, const QList<QVariant>& params) {
     QSqlQuery q(m_db);
     if (run(q, sql, params))
@@ -231,6 +236,8 @@ bool SQLiteAdapter::commit() {
         return false;
     }
     m_inTransaction = false;
+    // The write went through: whatever a statement inside it met did not stop it.
+    m_failure = DbCondition::None;
     return true;
 }
 bool SQLiteAdapter::rollback() {

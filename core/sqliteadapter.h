@@ -58,6 +58,7 @@ public:
     QSqlDatabase getQtDatabase() const override;
     bool inTransaction() const override { return m_inTransaction; }
     DbCondition lastFailureCondition() const override { return m_failure; }
+    void clearFailureCondition() override;
 
     QString connectionName() const { return m_connectionName; }
 

@@ -19,6 +19,7 @@ struct BulkInsertResult {
     Outcome outcome = Outcome::NotStarted;
     QList<int> failedRows; // positions in the list given
     int stored = 0;        // rows the database took (all of them when Stored)
+    QString reason;        // the database file's trouble that stopped it, in the user's words; else empty
 };
 
 // Called once the transaction is open, before each row with its position: a window can repaint meanwhile. It
@@ -32,8 +33,10 @@ BulkInsertResult insertEach(IDbAdapter* db, const QList<Record>& records, Insert
                             const RowHook& beforeEachRow) {
     BulkInsertResult result;
     Transaction tx(db);
-    if (!tx.isActive())
+    if (!tx.isActive()) {
+        result.reason = databaseFailureReason(db);
         return result;
+    }
     for (int i = 0; i < records.size(); ++i) {
         if (beforeEachRow)
             beforeEachRow(i);
@@ -44,9 +47,12 @@ BulkInsertResult insertEach(IDbAdapter* db, const QList<Record>& records, Insert
     }
     if (!result.failedRows.isEmpty())
         result.outcome = BulkInsertResult::Outcome::RowsFailed;
+    else if (tx.commit())
+        result.outcome = BulkInsertResult::Outcome::Stored;
     else
-        result.outcome =
-            tx.commit() ? BulkInsertResult::Outcome::Stored : BulkInsertResult::Outcome::CommitFailed;
+        result.outcome = BulkInsertResult::Outcome::CommitFailed;
+    if (result.outcome != BulkInsertResult::Outcome::Stored)
+        result.reason = databaseFailureReason(db);
     return result;
 }
 

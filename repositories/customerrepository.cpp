@@ -44,6 +44,7 @@ const QString CustomerRepository::kDefaultKept = QStringLiteral("默认客户不
 CustomerRepository::CustomerRepository(IDbAdapter* db) : m_db(db) {}
 
 bool CustomerRepository::insert(models::Customer& customer) {
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     QSqlQuery q = m_db->query(
@@ -58,7 +59,7 @@ bool CustomerRepository::insert(models::Customer& customer) {
 }
 
 bool CustomerRepository::update(const models::Customer& customer) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     return m_db && saveRead(customer);
 }
 
@@ -75,7 +76,7 @@ bool CustomerRepository::saveRead(const models::Customer& customer) {
 }
 
 bool CustomerRepository::remove(int id) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     // The stored flag decides, not the list the user saw: another copy may have moved the default here.
@@ -105,6 +106,7 @@ bool CustomerRepository::clearDefaultFlags() {
 }
 
 bool CustomerRepository::insertAsDefault(models::Customer& customer) {
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     Transaction tx(m_db);
@@ -119,7 +121,7 @@ bool CustomerRepository::insertAsDefault(models::Customer& customer) {
 }
 
 bool CustomerRepository::updateAsDefault(const models::Customer& customer) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     Transaction tx(m_db);

@@ -88,6 +88,7 @@ bool InventoryCheckRepository::insertItems(int checkId, const QList<InventoryChe
 }
 
 int InventoryCheckRepository::insertCheck(InventoryCheck& check, const QList<InventoryCheckItem>& items) {
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return -1;
     Transaction tx(m_db);
@@ -126,7 +127,7 @@ int InventoryCheckRepository::insertCheck(InventoryCheck& check, const QList<Inv
 }
 
 bool InventoryCheckRepository::updateCheck(InventoryCheck& check, const QList<InventoryCheckItem>& items) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     Transaction tx(m_db);
@@ -154,7 +155,7 @@ bool InventoryCheckRepository::updateCheck(InventoryCheck& check, const QList<In
 }
 
 bool InventoryCheckRepository::deleteCheck(int id) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     Transaction tx(m_db);
@@ -175,7 +176,7 @@ bool InventoryCheckRepository::deleteCheck(int id) {
 }
 
 bool InventoryCheckRepository::approveCheck(int id, int approverId) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     Transaction tx(m_db);

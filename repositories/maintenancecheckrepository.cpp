@@ -44,6 +44,7 @@ bool MaintenanceCheckRepository::adapterReady(const char* operation) const {
 }
 
 bool MaintenanceCheckRepository::insert(models::MaintenanceCheck& check) {
+    const Write write = beginWrite(m_adapter);
     if (!adapterReady("insert"))
         return false;
     QSqlQuery q = m_adapter->query(
@@ -61,6 +62,7 @@ bool MaintenanceCheckRepository::insert(models::MaintenanceCheck& check) {
 }
 
 bool MaintenanceCheckRepository::update(const models::MaintenanceCheck& check) {
+    const Write write = beginWrite(m_adapter);
     if (!adapterReady("update"))
         return false;
     return m_adapter
@@ -74,7 +76,7 @@ bool MaintenanceCheckRepository::update(const models::MaintenanceCheck& check) {
 }
 
 bool MaintenanceCheckRepository::remove(int id) {
-    clearRefusal();
+    const Write write = beginWrite(m_adapter);
     if (!adapterReady("remove"))
         return false;
     const int changed =

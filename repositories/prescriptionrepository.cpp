@@ -68,6 +68,7 @@ PrescriptionItem fillPrescriptionItem(const Row& r) {
 PrescriptionRepository::PrescriptionRepository(IDbAdapter* db) : m_db(db) {}
 
 int PrescriptionRepository::insert(const Prescription& prescription) {
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return -1;
     Transaction tx(m_db);
@@ -108,6 +109,7 @@ int PrescriptionRepository::insert(const Prescription& prescription) {
 }
 
 bool PrescriptionRepository::update(const Prescription& p) {
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     return m_db->execute(
@@ -248,7 +250,7 @@ QList<Prescription> PrescriptionRepository::findValidPrescriptions() {
 }
 
 bool PrescriptionRepository::reviewPrescription(int prescriptionId, int reviewerId) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     // Only a prescription that is not valid yet is reviewed: a missing id, or a second review of one that
@@ -265,6 +267,7 @@ bool PrescriptionRepository::reviewPrescription(int prescriptionId, int reviewer
 }
 
 bool PrescriptionRepository::markAsUsed(int id) {
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     return m_db->execute(QStringLiteral("UPDATE prescription SET used_count = used_count + 1 WHERE id = ?"),

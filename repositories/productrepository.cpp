@@ -161,6 +161,7 @@ const QString kNameOrBarcodeCondition = QStringLiteral("p.name LIKE ? OR p.barco
 ProductRepository::ProductRepository(IDbAdapter* db) : m_db(db) {}
 
 int ProductRepository::insert(const Product& product) {
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return -1;
     QSqlQuery q = m_db->query(
@@ -182,7 +183,7 @@ BulkInsertResult ProductRepository::insertAll(const QList<Product>& products, co
 }
 
 bool ProductRepository::update(const Product& product) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     // Never the status: an edit neither lists nor unlists a drug.
@@ -195,6 +196,7 @@ bool ProductRepository::update(const Product& product) {
 }
 
 bool ProductRepository::remove(int id) {
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     const bool ok = m_db->execute(

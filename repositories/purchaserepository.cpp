@@ -44,6 +44,7 @@ QString PurchaseRepository::orderNumber(const QDate& day, qint64 sequence) {
 }
 
 int PurchaseRepository::insertOrder(const PurchaseOrder& order, const QList<PurchaseOrderItem>& items) {
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return -1;
     if (!SupplierRepository(m_db).isSupplierQualified(order.supplierId)) {
@@ -112,7 +113,7 @@ int PurchaseRepository::insertOrder(const PurchaseOrder& order, const QList<Purc
 }
 
 bool PurchaseRepository::voidOrder(int id) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     Transaction tx(m_db);

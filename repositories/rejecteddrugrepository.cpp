@@ -98,6 +98,7 @@ bool noAdapter(IDbAdapter* db, const char* caller) {
 RejectedDrugRepository::RejectedDrugRepository(IDbAdapter* db) : m_db(db) {}
 
 bool RejectedDrugRepository::insert(RejectedDrug& drug) {
+    const Write write = beginWrite(m_db);
     if (noAdapter(m_db, "insert"))
         return false;
     const QSqlQuery q = m_db->query(
@@ -126,7 +127,7 @@ bool RejectedDrugRepository::confirm(int id, int userId) {
 
 RejectedDrugRepository::ConfirmOutcome RejectedDrugRepository::confirmRecord(int id, int userId) {
     Q_UNUSED(userId)
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (noAdapter(m_db, "confirm"))
         return ConfirmOutcome::Failed;
     Transaction tx(m_db);
@@ -178,7 +179,7 @@ RejectedDrugRepository::ConfirmOutcome RejectedDrugRepository::confirmRecord(int
 }
 
 bool RejectedDrugRepository::process(int id, const QString& processType, int userId) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (noAdapter(m_db, "process"))
         return false;
     Transaction tx(m_db);
@@ -218,6 +219,7 @@ bool RejectedDrugRepository::process(int id, const QString& processType, int use
 }
 
 bool RejectedDrugRepository::update(const RejectedDrug& drug) {
+    const Write write = beginWrite(m_db);
     if (noAdapter(m_db, "update"))
         return false;
     if (updateWithStatus(m_db, kTable, drug.id, QLatin1String(rejected::kPending),
@@ -236,7 +238,7 @@ bool RejectedDrugRepository::update(const RejectedDrug& drug) {
 }
 
 bool RejectedDrugRepository::remove(int id) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (noAdapter(m_db, "remove"))
         return false;
     GuardRefusal why{kNoun};

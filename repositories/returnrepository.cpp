@@ -165,7 +165,7 @@ bool ReturnRepository::insertSalesReturn(ReturnOrder& order, const QList<ReturnO
 bool ReturnRepository::insertReturn(ReturnOrder& order, const QList<ReturnOrderItem>& items,
                                     const QString& type) {
     order.returnType = type;
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     if (items.isEmpty()) {
@@ -344,7 +344,7 @@ bool ReturnRepository::restoreInventoryForSalesReturn(const QList<ReturnOrderIte
 }
 
 bool ReturnRepository::voidReturn(int id, const QString& reason) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     Transaction tx(m_db);

@@ -114,7 +114,7 @@ QString deductRefusal(const StockChange& taken, int claimed) {
 SalesRepository::SalesRepository(IDbAdapter* db) : m_db(db) {}
 
 bool SalesRepository::insertOrder(SalesOrder& order, const QList<SalesOrderItem>& items) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     if (items.isEmpty()) {
@@ -236,7 +236,7 @@ bool SalesRepository::deductInventory(int productId, const QString& batchNo, int
 }
 
 bool SalesRepository::voidOrder(int orderId) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     Transaction tx(m_db);

@@ -108,6 +108,7 @@ QList<QVariant> SupplierRepository::supplierValues(const Supplier& s) const {
 }
 
 int SupplierRepository::insert(const Supplier& supplier) {
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return -1;
     QSqlQuery q = m_db->query(
@@ -132,7 +133,7 @@ BulkInsertResult SupplierRepository::insertAll(const QList<Supplier>& suppliers,
 }
 
 bool SupplierRepository::update(const Supplier& supplier) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     QString reason;
@@ -144,6 +145,7 @@ bool SupplierRepository::update(const Supplier& supplier) {
 }
 
 bool SupplierRepository::remove(int id) {
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     const bool ok = m_db->execute(

@@ -46,6 +46,7 @@ QString TempHumidityRepository::statusLabel(const QString& status) {
 }
 
 int TempHumidityRepository::insert(const models::TempHumidityRecord& record) {
+    const Write write = beginWrite(m_adapter);
     if (!m_adapter)
         return -1;
     QSqlQuery q = m_adapter->query(

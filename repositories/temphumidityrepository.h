@@ -1,6 +1,7 @@
 #pragma once
 
 #include "models/temphumidityrecord.h"
+#include "repositories/refusal.h"
 
 #include <QList>
 #include <QString>
@@ -11,8 +12,9 @@ class IDbAdapter;
 
 namespace kestrovalin::repositories {
 
-// The store's temperature and humidity readings, and the rule that grades each value.
-class TempHumidityRepository {
+// The store's temperature and humidity readings, and the rule that grades each value. A failed save tells
+// the database's trouble in refusal().
+class TempHumidityRepository : public Refusable {
 public:
     // Fixed limits; the margin of the warning band is 5 % of the range.
     static constexpr double kTemperatureMin = 0.0;

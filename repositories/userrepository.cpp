@@ -49,6 +49,7 @@ UserRepository::UserRepository() : m_db(DatabaseManager::instance().getAdapter()
 UserRepository::UserRepository(IDbAdapter* adapter) : m_db(adapter) {}
 
 bool UserRepository::insert(models::User& user) {
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     const QDateTime now = Clock::now();
@@ -86,7 +87,7 @@ template <class F> UserRepository::WriteResult UserRepository::keepingAManager(F
 
 UserRepository::WriteResult UserRepository::saveAccount(const models::User& user,
                                                         const QString& newPasswordHash) {
-    clearRefusal();
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return WriteResult::Failed;
     QString reason;
@@ -107,6 +108,7 @@ UserRepository::WriteResult UserRepository::saveAccount(const models::User& user
 }
 
 bool UserRepository::updatePassword(int id, const QString& passwordHash) {
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
     return m_db->execute(
@@ -115,6 +117,7 @@ bool UserRepository::updatePassword(int id, const QString& passwordHash) {
 }
 
 UserRepository::WriteResult UserRepository::changeStatus(int id, int status) {
+    const Write write = beginWrite(m_db);
     if (!m_db)
         return WriteResult::Failed;
     return keepingAManager([&] {

@@ -1,5 +1,6 @@
 #include "tests/support/modalanswer.h"
 #include "tests/support/modeltexts.h"
+#include "tests/support/otherwriter.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/prompttrail.h"
 #include "tests/support/testdatabase.h"
@@ -127,23 +128,32 @@ template <typename Window, typename Form, int nameColumn> struct List {
 using Drugs = List<ProductManagerWindow, ProductDialog, 1>;
 using Suppliers = List<SupplierManagerWindow, SupplierDialog, 0>;
 
-// "No" keeps the row; "yes" marks it dead (`dead`: table and condition) and reloads with the search kept.
+// "No" keeps the row, and so does "yes" while another program holds the file locked, saying so; then "yes"
+// marks it dead (`dead`: table and condition) and reloads with the search kept.
 template <typename L>
 void deleteAsking(const QString& search, const QString& name, const QString& what, const QString& dead,
                   const QString& left) {
     const QString deadSql = "SELECT count(*) FROM " + dead + " AND name = ?";
+    const ShortBusyWait wait;
     L w;
     w.searchFor(search);
     w.makeCurrent(name);
     Prompts::queueQuestion(false);
     click(&w.window, "btnDelete");
     QCOMPARE(w.t.scalar(deadSql, {name}).toInt(), 0);
+    {
+        const OtherWriter other(w.t.path());
+        Prompts::queueQuestion(true);
+        click(&w.window, "btnDelete");
+    }
+    QCOMPARE(w.t.scalar(deadSql, {name}).toInt(), 0);
     Prompts::queueQuestion(true);
     click(&w.window, "btnDelete");
     QCOMPARE(w.t.scalar(deadSql, {name}).toInt(), 1);
     const QString asked = QStringLiteral("确认删除确定要删除%1 \"%2\" 吗？|").arg(what, name);
-    QCOMPARE(takePrompts() + w.names() + w.count(),
-             asked + asked + "成功" + what + "已删除" + left + "共 1 条记录");
+    QCOMPARE(takePrompts() + w.names() + w.count(), asked + asked + "错误删除" + what +
+                                                        "失败\n数据库正被其他程序占用，请稍后重试|" + asked +
+                                                        "成功" + what + "已删除" + left + "共 1 条记录");
 }
 
 // Every member the forms edit, in order, so a round trip catches two fields swapped.

@@ -14,6 +14,7 @@
 #include "tests/support/datarows.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/modeltexts.h"
+#include "tests/support/otherwriter.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/prompttrail.h"
 #include "tests/support/testdatabase.h"
@@ -29,12 +30,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <optional>
+
 using namespace kestrovalin;
 using namespace kestrovalin::test;
 
 namespace {
 
 constexpr int kStatus = 10; // the register's status column
+const QString kLocked = "locked by another program";
+const QString kBusy = "\n数据库正被其他程序占用，请稍后重试";
 
 QTableView* viewOf(QObject* window, const char* table = "tableWidget") {
     return child<QTableView>(window, table);
@@ -177,7 +182,8 @@ private slots:
     void actions_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("record");
-        QTest::addColumn<QString>("setUp"); // a statement that makes the shown row stale or the batch short
+        QTest::addColumn<QString>("setUp"); // a statement that makes the shown row stale or the batch short,
+                                            // or kLocked
         QTest::addColumn<QString>("said");  // the last box
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("stock"); // batch of the record
@@ -202,6 +208,9 @@ private slots:
         addRow("delete, confirmed elsewhere", "btnDelete", 1,
                "UPDATE unqualified_drug SET status = 'confirmed' WHERE id = 1",
                "提示:只有待审核状态的记录才能删除\n该记录已审核确认", "confirmed", "20/0");
+        // The list is read again before the box: the reason is the one the write met.
+        addRow("confirm, file locked", "btnConfirm", 1, kLocked, "错误:审核失败" + kBusy, "pending", "20/0");
+        addRow("delete, file locked", "btnDelete", 1, kLocked, "错误:删除失败" + kBusy, "pending", "20/0");
     }
     void actions() {
         QFETCH(QString, button);
@@ -210,18 +219,23 @@ private slots:
         QFETCH(QString, said);
         QFETCH(QString, status);
         QFETCH(QString, stock);
+        const ShortBusyWait wait;
         TestDatabase t;
         seedRegister(t);
         t.exec("INSERT INTO inventory_check (id, check_no, check_type, check_date, operator_id, status) "
                "VALUES (1, 'CHK203105200001', 'spot', '2031-05-20', 7, 'draft')");
         PinnedClock clock(kRejectToday);
         RejectedDrugWindow w;
-        if (!setUp.isEmpty())
+        std::optional<OtherWriter> other;
+        if (setUp == kLocked)
+            other.emplace(t.path());
+        else if (!setUp.isEmpty())
             t.exec(setUp);
         makeCurrent(&w, record);
         Prompts::queueQuestion(true);
         Prompts::queueItem(0); // 销毁
         click(&w, qPrintable(button));
+        other.reset();
         QCOMPARE(Prompts::last().title + ':' + Prompts::last().text, said);
         QCOMPARE(statusOf(t, record), status);
         QCOMPARE(stockOf(t, record == 1 ? 11 : 12), stock);
@@ -306,30 +320,48 @@ private slots:
     void registrationRefused_data() {
         QTest::addColumn<bool>("pick"); // choose a batch before "确定"
         QTest::addColumn<bool>("accept");
-        QTest::addColumn<bool>("insertFails");
+        QTest::addColumn<QString>("insertFails"); // "trigger", kLocked or nothing
         QTest::addColumn<QString>("said");
-        addRow("no batch chosen", false, true, false, "错误:请选择药品");
-        addRow("cancelled", true, false, false, "");
-        addRow("insert fails", true, true, true, "错误:登记失败");
+        QTest::addColumn<QString>("shownAgain"); // the batch the dialog holds when it comes back
+        addRow("no batch chosen", false, true, "", "错误:请选择药品", "");
+        addRow("cancelled", true, false, "", "", "");
+        addRow("insert fails", true, true, "trigger", "错误:登记失败", "");
+        // Stopped by the file, not the record: the dialog comes back as filled in (cancelled here).
+        addRow("file locked", true, true, kLocked, "错误:登记失败" + kBusy, "A231120");
     }
     void registrationRefused() {
         QFETCH(bool, pick);
         QFETCH(bool, accept);
-        QFETCH(bool, insertFails);
+        QFETCH(QString, insertFails);
         QFETCH(QString, said);
+        const ShortBusyWait wait;
         TestDatabase t;
         seedRegister(t);
         RejectedDrugWindow w;
-        if (insertFails)
+        if (insertFails == "trigger")
             t.exec("CREATE TRIGGER refuse BEFORE INSERT ON unqualified_drug BEGIN SELECT RAISE(ABORT, "
                    "'full'); END");
-        ModalAnswer<RejectedDrugDialog> fill([&](RejectedDrugDialog* dialog) {
-            if (pick)
-                pickBatch(dialog, "A231120");
-            click(dialog, accept ? "btnOk" : "btnCancel");
-        });
+        std::optional<OtherWriter> other;
+        if (insertFails == kLocked)
+            other.emplace(t.path());
+        QString shownAgain;
+        int showings = 0;
+        ModalAnswer<RejectedDrugDialog> fill(
+            [&](RejectedDrugDialog* dialog) {
+                if (showings++) {
+                    shownAgain = dialog->getDrug().batchNo;
+                    click(dialog, "btnCancel");
+                    return;
+                }
+                if (pick)
+                    pickBatch(dialog, "A231120");
+                click(dialog, accept ? "btnOk" : "btnCancel");
+            },
+            true);
         click(&w, "btnAdd");
+        other.reset();
         QCOMPARE(takePrompts(":"), said);
+        QTEST(shownAgain, "shownAgain");
         QCOMPARE(t.count("unqualified_drug"), 4);
     }
 

@@ -1,4 +1,3 @@
-#include "core/sqliteadapter.h"
 #include "repositories/salesrepository.h"
 #include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
@@ -15,6 +14,7 @@
 
 #include "tests/support/clerksession.h"
 #include "tests/support/modalanswer.h"
+#include "tests/support/otherwriter.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/smallpages.h"
 #include "tests/support/testdatabase.h"
@@ -30,7 +30,7 @@
 #include <QTableWidget>
 #include <QtTest>
 
-#include <sqlite3.h>
+#include <optional>
 
 using namespace kestrovalin;
 using namespace kestrovalin::test;
@@ -456,14 +456,14 @@ private slots:
                  int(QAbstractItemView::NoSelection));
     }
 
-    // The sales list: a sale reloads the whole list and names its number; a refused sale, an empty one and
-    // one that meets another program's lock say why; a void greys its status cell and keeps the search; a
-    // voided order is refused before the question; a void the repository refuses is reported.
+    // The sales list: a sale reloads the whole list and names its number; a refused sale and an empty one say
+    // why; one that meets another program's lock says so and its dialog comes back with its lines, to be
+    // saved once the lock is gone; a void greys its status cell and keeps the search; a voided order is
+    // refused before the question; a void the repository or the lock refuses is reported.
     void salesListWalk() {
         PinnedClock pin(kToday);
-        setBusyTimeoutForTesting(50);
+        const ShortBusyWait wait;
         TestDatabase t;
-        setBusyTimeoutForTesting(0);
         seedStock(t);
         t.exec("INSERT INTO sales_order (id, order_no, customer_id, total_amount, sale_date, operator_id, "
                "status) "
@@ -490,18 +490,44 @@ private slots:
         QCOMPARE(sell({}), QString("提示:请至少添加一个商品"));
         QCOMPARE(sell({soldLine(201, "L-FAR", 20, 23.5), soldLine(201, "L-FAR", 11, 23.5)}),
                  QString("错误:新增销售单失败，请检查库存是否充足\n批次 L-FAR 现有库存 30，销售需扣减 31"));
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(t.path()).constData(), &other), SQLITE_OK);
-        QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
-        QCOMPARE(sell({soldLine(201, "L-FAR", 2, 23.5)}),
-                 QString("错误:新增销售单失败，请检查库存是否充足\n数据库正被其他程序占用，请稍后重试"));
-        sqlite3_close(other);
-        QCOMPARE(sell({soldLine(201, "L-FAR", 2, 23.5)}), QString("成功:销售单 SAL203105200001 已完成"));
+        {
+            Prompts::reset();
+            std::optional<OtherWriter> other(t.path());
+            QString shownAgain;
+            int showings = 0;
+            ModalAnswer<SalesDialog> answer(
+                [&](SalesDialog* d) {
+                    if (showings++ == 0) {
+                        d->setItems({soldLine(201, "L-FAR", 2, 23.5)});
+                    } else {
+                        for (const models::SalesOrderItem& line : d->getItems())
+                            shownAgain += line.batchNo + "x" + QString::number(line.quantity);
+                        other.reset();
+                    }
+                    d->accept();
+                },
+                true);
+            child<QPushButton>(&window, "btnAdd")->click();
+            QCOMPARE(answer.count(), 2);
+            QCOMPARE(shownAgain, QString("L-FARx2"));
+        }
+        QCOMPARE(said(),
+                 QString("错误:新增销售单失败，请检查库存是否充足\n数据库正被其他程序占用，请稍后重试|"
+                         "成功:销售单 SAL203105200001 已完成"));
         QCOMPARE(column(view->model(), 0), QString("SAL203105200001,SAL203105190001"));
         QCOMPARE(count->text(), QString("共 2 条记录"));
         QCOMPARE(search->text(), QString("无此单"));
 
         search->setText(" 0520 ");
+        Prompts::reset();
+        view->setCurrentIndex(view->model()->index(0, 0));
+        Prompts::queueQuestion(true);
+        {
+            const OtherWriter other(t.path());
+            child<QPushButton>(&window, "btnVoid")->click();
+        }
+        QCOMPARE(Prompts::lastText(), QString("作废销售单失败\n数据库正被其他程序占用，请稍后重试"));
+        QCOMPARE(view->model()->index(0, 5).data().toString(), QString("已完成"));
         Prompts::reset();
         view->setCurrentIndex(view->model()->index(0, 0));
         Prompts::queueQuestion(true);

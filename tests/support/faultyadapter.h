@@ -48,6 +48,7 @@ public:
     QSqlDatabase getQtDatabase() const override { return m_real->getQtDatabase(); }
     bool inTransaction() const override { return m_real->inTransaction(); }
     DbCondition lastFailureCondition() const override { return m_real->lastFailureCondition(); }
+    void clearFailureCondition() override { m_real->clearFailureCondition(); }
 
 private:
     // Counts a statement that matches; true when it is the one the count was waiting for.

@@ -1,6 +1,5 @@
 #include "ui/admin/usermanagerwindow.h"
 
-#include "core/databasemanager.h"
 #include "core/passwordhash.h"
 #include "repositories/operloghelper.h"
 #include "repositories/userrepository.h"
@@ -117,10 +116,11 @@ void UserManagerWindow::onAddClicked() {
     // A taken user name brings the dialog back as typed, to be changed.
     execUntilSettled(dialog, [&] {
         models::User user = dialog.getUser();
-        if (!UserRepository().insert(user)) {
-            Prompts::warning(this, QStringLiteral("错误"),
-                             Prompts::withReason(QStringLiteral("用户添加失败！可能用户名已存在。"),
-                                                 QString(), DatabaseManager::instance().getAdapter()));
+        UserRepository repo;
+        if (!repo.insert(user)) {
+            Prompts::warning(
+                this, QStringLiteral("错误"),
+                Prompts::withReason(QStringLiteral("用户添加失败！可能用户名已存在。"), repo.refusal()));
             return false;
         }
         OperLogHelper::logUser(QStringLiteral("新增用户"),
@@ -192,11 +192,13 @@ void UserManagerWindow::onToggleStatusClicked() {
     }
     const int newStatus = selected.status != 1 ? 1 : 0;
     const QString label = statusLabel(newStatus);
-    const UserRepository::WriteResult changed = UserRepository().changeStatus(selected.id, newStatus);
+    UserRepository repo;
+    const UserRepository::WriteResult changed = repo.changeStatus(selected.id, newStatus);
     if (refusedAsLastManager(this, changed))
         return;
     if (changed != UserRepository::WriteResult::Saved) {
-        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("操作失败！"));
+        Prompts::warning(this, QStringLiteral("错误"),
+                         Prompts::withReason(QStringLiteral("操作失败！"), repo.refusal()));
         return;
     }
     OperLogHelper::logUser(label, nameDetail(selected.username));
@@ -216,8 +218,10 @@ void UserManagerWindow::onResetPasswordClicked() {
                          QLineEdit::Password, QString(), &ok);
     if (!ok || password.isEmpty())
         return;
-    if (!UserRepository().updatePassword(selected.id, hashPassword(password))) {
-        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("密码重置失败！"));
+    UserRepository repo;
+    if (!repo.updatePassword(selected.id, hashPassword(password))) {
+        Prompts::warning(this, QStringLiteral("错误"),
+                         Prompts::withReason(QStringLiteral("密码重置失败！"), repo.refusal()));
         return;
     }
     OperLogHelper::logUser(QStringLiteral("重置密码"), nameDetail(selected.username));

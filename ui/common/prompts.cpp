@@ -1,6 +1,5 @@
 #include "ui/common/prompts.h"
 
-#include "core/transaction.h"
 #include "ui/common/buttonbox.h"
 
 #include <QAbstractButton>
@@ -199,10 +198,6 @@ QString Prompts::getSaveFileName(QWidget* parent, const QString& caption, const 
 
 QString Prompts::withReason(const QString& text, const QString& reason) {
     return reason.isEmpty() ? text : text + QLatin1Char('\n') + reason;
-}
-
-QString Prompts::withReason(const QString& text, const QString& refusal, const IDbAdapter* db) {
-    return withReason(text, refusal.isEmpty() ? databaseFailureReason(db) : refusal);
 }
 
 void Prompts::setTestMode(bool on) {

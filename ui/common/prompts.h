@@ -9,8 +9,6 @@ class QWidget;
 
 namespace kestrovalin {
 
-class IDbAdapter;
-
 // The one seam for message boxes, input boxes and file dialogs. The program shows the real Qt dialogs; a test
 // switches on test mode, queues the answers it wants and reads back what was asked.
 class Prompts {
@@ -50,12 +48,10 @@ public:
                                    const QString& filter);
     static QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir,
                                    const QString& filter);
-    // A failure's text followed, on its own line, by why it was refused, when the repository said:
-    // "作废订单失败\n该订单已作废". Without a reason the text stays as it is.
+    // A failure's text followed, on its own line, by why it failed, when the repository said: a refusal
+    // ("作废订单失败\n该订单已作废") or the database file's trouble
+    // ("...\n数据库正被其他程序占用，请稍后重试"). Without a reason the text stays as it is.
     static QString withReason(const QString& text, const QString& reason);
-    // The same for a failed write: the repository's refusal, or else the database condition that stopped the
-    // write ("新增销售单失败，请检查库存是否充足\n数据库正被其他程序占用，请稍后重试").
-    static QString withReason(const QString& text, const QString& refusal, const IDbAdapter* db);
 
     // --- test side ---
     static void setTestMode(bool on);

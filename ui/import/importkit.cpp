@@ -229,10 +229,16 @@ bool confirmImport(QWidget* parent, QTextEdit* area, const ImportWording& wordin
 void appendInsertOutcome(QTextEdit* area, const ImportWording& wording, const QList<ImportRowLabel>& rows,
                          const repositories::BulkInsertResult& result) {
     using Outcome = repositories::BulkInsertResult::Outcome;
+    // The database file's trouble, under the line that says the import failed.
+    const auto appendReason = [&] {
+        if (!result.reason.isEmpty())
+            appendResult(area, QStringLiteral("  ") + result.reason, resultColour::kError);
+    };
     switch (result.outcome) {
     case Outcome::NotStarted:
         appendResult(area, wording.cross + QStringLiteral("无法启动数据库事务，导入失败。"),
                      resultColour::kError);
+        appendReason();
         return;
     case Outcome::Stored:
         appendResult(area,
@@ -244,6 +250,7 @@ void appendInsertOutcome(QTextEdit* area, const ImportWording& wording, const QL
         appendResult(area,
                      QStringLiteral("\n") + wording.cross + QStringLiteral("提交失败，未保存任何数据。"),
                      resultColour::kError);
+        appendReason();
         return;
     case Outcome::RowsFailed:
         break;
@@ -261,6 +268,7 @@ void appendInsertOutcome(QTextEdit* area, const ImportWording& wording, const QL
                  resultColour::kError);
     appendResult(area, QStringLiteral("  失败原因：%1 条数据写入数据库失败。").arg(result.failedRows.size()),
                  resultColour::kError);
+    appendReason();
     appendResult(area, QStringLiteral("  请检查数据格式后重试。"), resultColour::kError);
 }
 

@@ -77,14 +77,14 @@ bool CustomerManagerWindow::loadCurrent(const QString& noRowText, models::Custom
 }
 
 bool CustomerManagerWindow::report(bool ok, const QString& success, const QString& failure,
-                                   const QString& refusal) {
+                                   const repositories::Refusable& why) {
     if (ok) {
         Prompts::information(this, kTitle, success);
-    } else if (refusal.isEmpty()) {
-        Prompts::warning(this, kTitle, failure);
+    } else if (why.refusal().isEmpty() || why.failedForDatabase()) {
+        Prompts::warning(this, kTitle, Prompts::withReason(failure, why.refusal()));
         return false;
     } else {
-        Prompts::warning(this, QStringLiteral("错误"), Prompts::withReason(failure, refusal));
+        Prompts::warning(this, QStringLiteral("错误"), Prompts::withReason(failure, why.refusal()));
     }
     showAll();
     return true;
@@ -96,7 +96,7 @@ void CustomerManagerWindow::on_btnAdd_clicked() {
         models::Customer customer = dialog.getCustomer();
         CustomerRepository repo = repository();
         return report(customer.isDefault ? repo.insertAsDefault(customer) : repo.insert(customer),
-                      QStringLiteral("客户添加成功"), QStringLiteral("客户添加失败"));
+                      QStringLiteral("客户添加成功"), QStringLiteral("客户添加失败"), repo);
     });
 }
 
@@ -114,7 +114,7 @@ void CustomerManagerWindow::on_btnEdit_clicked() {
         // Only a newly marked default moves the flag; a default that stays default clears nothing.
         const bool saved =
             customer.isDefault && !loaded.isDefault ? repo.updateAsDefault(customer) : repo.update(customer);
-        return report(saved, QStringLiteral("客户修改成功"), QStringLiteral("客户修改失败"), repo.refusal());
+        return report(saved, QStringLiteral("客户修改成功"), QStringLiteral("客户修改失败"), repo);
     });
 }
 
@@ -143,7 +143,7 @@ void CustomerManagerWindow::on_btnDelete_clicked() {
     // The repository checks the flag again as it deletes.
     CustomerRepository repo = repository();
     const bool removed = repo.remove(id);
-    report(removed, QStringLiteral("客户删除成功"), QStringLiteral("客户删除失败"), repo.refusal());
+    report(removed, QStringLiteral("客户删除成功"), QStringLiteral("客户删除失败"), repo);
 }
 
 void CustomerManagerWindow::on_editSearch_textChanged(const QString& text) {

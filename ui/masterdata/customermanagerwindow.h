@@ -14,6 +14,9 @@ class CustomerManagerWindow;
 namespace kestrovalin {
 
 class ListFrame;
+namespace repositories {
+class Refusable;
+}
 
 // The feature window "客户管理": lists, searches, adds, edits, views and deletes customers and keeps a
 // single default retail customer.
@@ -40,8 +43,8 @@ private:
     // Tells the outcome of a write; after a success the table shows every customer again, whatever the
     // search. A write the repository refused (the row changed or went elsewhere) also reloads the table and
     // returns true: the form's record can no longer be saved, the reopened row can. False only for a plain
-    // failure, which brings the form back.
-    bool report(bool ok, const QString& success, const QString& failure, const QString& refusal = QString());
+    // failure, which brings the form back and names the database's trouble when that stopped the write.
+    bool report(bool ok, const QString& success, const QString& failure, const repositories::Refusable& why);
 
     ::Ui::CustomerManagerWindow* ui;
     ListFrame* m_list = nullptr;

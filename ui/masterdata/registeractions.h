@@ -90,8 +90,10 @@ public:
         if (id < 0 || !m_list->confirmDelete(QStringLiteral("确认删除"), m_texts.what,
                                              m_list->currentText(m_nameColumn)))
             return;
-        if (!repository().remove(id)) {
-            Prompts::critical(m_window, QStringLiteral("错误"), m_texts.deleteFailed);
+        Repository repo = repository();
+        if (!repo.remove(id)) {
+            Prompts::critical(m_window, QStringLiteral("错误"),
+                              Prompts::withReason(m_texts.deleteFailed, repo.refusal()));
             return;
         }
         succeeded(m_texts.deleted, true);
@@ -111,7 +113,7 @@ private:
         Repository repo = repository();
         if (!write(repo, record)) {
             Prompts::critical(m_window, QStringLiteral("错误"), Prompts::withReason(failure, repo.refusal()));
-            if (repo.refusal().isEmpty())
+            if (repo.refusal().isEmpty() || repo.failedForDatabase())
                 return false;
             // Refused over a row changed or deleted elsewhere: this form's record can never be saved, so it
             // ends and the list shows the row as it is now, ready to be opened again.

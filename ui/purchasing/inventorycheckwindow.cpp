@@ -3,6 +3,7 @@
 #include "core/databasemanager.h"
 #include "core/usersession.h"
 #include "repositories/inventorycheckrepository.h"
+#include "ui/common/formdialog.h"
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
@@ -92,20 +93,24 @@ void InventoryCheckWindow::onSearch() {
 
 void InventoryCheckWindow::onAddCheck() {
     InventoryCheckDialog dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    models::InventoryCheck check = dialog.getCheck();
-    const QList<models::InventoryCheckItem> items = dialog.getItems();
-    if (items.isEmpty()) {
-        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请至少添加一个商品"));
-        return;
-    }
-    if (repository().insertCheck(check, items) < 0) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("新增盘点单失败"));
-        return;
-    }
-    m_list->showAll();
-    Prompts::information(this, QStringLiteral("成功"), QStringLiteral("盘点单已添加"));
+    // A sheet the database file stopped (another program's lock) brings the dialog back with its lines.
+    execUntilSettled(dialog, [&] {
+        models::InventoryCheck check = dialog.getCheck();
+        const QList<models::InventoryCheckItem> items = dialog.getItems();
+        if (items.isEmpty()) {
+            Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请至少添加一个商品"));
+            return true;
+        }
+        repositories::InventoryCheckRepository repo = repository();
+        if (repo.insertCheck(check, items) < 0) {
+            Prompts::critical(this, QStringLiteral("错误"),
+                              Prompts::withReason(QStringLiteral("新增盘点单失败"), repo.refusal()));
+            return !repo.failedForDatabase();
+        }
+        m_list->showAll();
+        Prompts::information(this, QStringLiteral("成功"), QStringLiteral("盘点单已添加"));
+        return true;
+    });
 }
 
 void InventoryCheckWindow::onViewCheck() {

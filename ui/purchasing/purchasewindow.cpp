@@ -3,6 +3,7 @@
 #include "core/databasemanager.h"
 #include "core/rowreader.h"
 #include "repositories/purchaserepository.h"
+#include "ui/common/formdialog.h"
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
@@ -84,33 +85,36 @@ void PurchaseWindow::onSearch() {
 
 void PurchaseWindow::onAddOrder() {
     PurchaseDialog dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    const models::PurchaseOrder order = dialog.getOrder();
-    const QList<models::PurchaseOrderItem> items = dialog.getItems();
-    if (!order.isValid()) {
-        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请选择有效的供应商"));
-        return;
-    }
-    if (items.isEmpty()) {
-        Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请至少添加一个商品"));
-        return;
-    }
-    const int id = repository().insertOrder(order, items);
-    if (id == -2) {
-        Prompts::critical(this, QStringLiteral("错误"),
-                          QStringLiteral("供应商资质已过期或无效，无法创建采购单"));
-        return;
-    }
-    if (id < 0) {
-        Prompts::critical(this, QStringLiteral("错误"),
-                          Prompts::withReason(QStringLiteral("新增入库单失败，请检查数据是否正确"), QString(),
-                                              DatabaseManager::instance().getAdapter()));
-        return;
-    }
-    // The new order shows whatever the search field still holds.
-    m_list->showAll();
-    Prompts::information(this, QStringLiteral("成功"), QStringLiteral("入库单已添加"));
+    // An order the database file stopped (another program's lock) brings the dialog back with its lines.
+    execUntilSettled(dialog, [&] {
+        const models::PurchaseOrder order = dialog.getOrder();
+        const QList<models::PurchaseOrderItem> items = dialog.getItems();
+        if (!order.isValid()) {
+            Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请选择有效的供应商"));
+            return true;
+        }
+        if (items.isEmpty()) {
+            Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("请至少添加一个商品"));
+            return true;
+        }
+        repositories::PurchaseRepository repo = repository();
+        const int id = repo.insertOrder(order, items);
+        if (id == -2) {
+            Prompts::critical(this, QStringLiteral("错误"),
+                              QStringLiteral("供应商资质已过期或无效，无法创建采购单"));
+            return true;
+        }
+        if (id < 0) {
+            Prompts::critical(
+                this, QStringLiteral("错误"),
+                Prompts::withReason(QStringLiteral("新增入库单失败，请检查数据是否正确"), repo.refusal()));
+            return !repo.failedForDatabase();
+        }
+        // The new order shows whatever the search field still holds.
+        m_list->showAll();
+        Prompts::information(this, QStringLiteral("成功"), QStringLiteral("入库单已添加"));
+        return true;
+    });
 }
 
 void PurchaseWindow::onViewOrder() {

@@ -4,6 +4,7 @@
 #include "core/clock.h"
 #include "core/databasemanager.h"
 #include "repositories/maintenancecheckrepository.h"
+#include "ui/common/formdialog.h"
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
@@ -107,15 +108,19 @@ void MaintenanceWindow::onAdd() {
         !Prompts::question(this, kHint, QStringLiteral("本月已完成养护检查，确定要再次添加记录吗？")))
         return;
     MaintenanceDialog dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    models::MaintenanceCheck check = dialog.getCheck();
-    if (!repository().insert(check)) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("添加失败"));
-        return;
-    }
-    Prompts::information(this, QStringLiteral("成功"), QStringLiteral("养护检查记录添加成功"));
-    refresh();
+    // A check the database file stopped brings the dialog back as filled in.
+    execUntilSettled(dialog, [&] {
+        models::MaintenanceCheck check = dialog.getCheck();
+        MaintenanceCheckRepository repo = repository();
+        if (!repo.insert(check)) {
+            Prompts::critical(this, QStringLiteral("错误"),
+                              Prompts::withReason(QStringLiteral("添加失败"), repo.refusal()));
+            return !repo.failedForDatabase();
+        }
+        Prompts::information(this, QStringLiteral("成功"), QStringLiteral("养护检查记录添加成功"));
+        refresh();
+        return true;
+    });
 }
 
 int MaintenanceWindow::currentCheckId() {

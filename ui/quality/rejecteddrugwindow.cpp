@@ -6,6 +6,7 @@
 #include "repositories/guardedstatus.h"
 #include "repositories/rejecteddrugcodes.h"
 #include "repositories/rejecteddrugrepository.h"
+#include "ui/common/formdialog.h"
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
@@ -128,19 +129,24 @@ void RejectedDrugWindow::onSearch() {
 
 void RejectedDrugWindow::onAdd() {
     RejectedDrugDialog dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    models::RejectedDrug drug = dialog.getDrug();
-    if (drug.productId <= 0) {
-        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("请选择药品"));
-        return;
-    }
-    if (!repository().insert(drug)) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("登记失败"));
-        return;
-    }
-    Prompts::information(this, QStringLiteral("成功"), QStringLiteral("不合格药品登记成功，等待审核确认"));
-    reload();
+    // A registration the database file stopped brings the dialog back as filled in.
+    execUntilSettled(dialog, [&] {
+        models::RejectedDrug drug = dialog.getDrug();
+        if (drug.productId <= 0) {
+            Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("请选择药品"));
+            return true;
+        }
+        RejectedDrugRepository repo = repository();
+        if (!repo.insert(drug)) {
+            Prompts::critical(this, QStringLiteral("错误"),
+                              Prompts::withReason(QStringLiteral("登记失败"), repo.refusal()));
+            return !repo.failedForDatabase();
+        }
+        Prompts::information(this, QStringLiteral("成功"),
+                             QStringLiteral("不合格药品登记成功，等待审核确认"));
+        reload();
+        return true;
+    });
 }
 
 void RejectedDrugWindow::onView() {

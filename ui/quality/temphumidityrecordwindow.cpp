@@ -126,8 +126,10 @@ void TempHumidityRecordWindow::onBtnSaveClicked() {
     record.operatorId = UserSession::instance().getCurrentUserId();
     record.operatorName = UserSession::instance().getCurrentUserName();
 
-    if (repository().insert(record) < 1) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("保存失败，请重试"));
+    TempHumidityRepository repo = repository();
+    if (repo.insert(record) < 1) {
+        Prompts::critical(this, QStringLiteral("错误"),
+                          Prompts::withReason(QStringLiteral("保存失败，请重试"), repo.refusal()));
         return;
     }
     Prompts::information(this, QStringLiteral("成功"), QStringLiteral("温湿度记录保存成功！"));

@@ -140,10 +140,11 @@ void PrescriptionDialog::onBtnSaveClicked() {
         item.unit = table->item(row, Unit)->text();
         prescription.items.append(item);
     }
-    const int id =
-        repositories::PrescriptionRepository(DatabaseManager::instance().getAdapter()).insert(prescription);
+    repositories::PrescriptionRepository repo(DatabaseManager::instance().getAdapter());
+    const int id = repo.insert(prescription);
     if (id <= 0) {
-        Prompts::critical(this, QStringLiteral("错误"), QStringLiteral("处方登记失败"));
+        Prompts::critical(this, QStringLiteral("错误"),
+                          Prompts::withReason(QStringLiteral("处方登记失败"), repo.refusal()));
         return;
     }
     m_prescriptionId = id;

@@ -4,6 +4,7 @@
 #include "core/databasemanager.h"
 #include "core/rowreader.h"
 #include "repositories/salesrepository.h"
+#include "ui/common/formdialog.h"
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
@@ -82,23 +83,26 @@ void SalesWindow::onSearch() {
 
 void SalesWindow::onAddSale() {
     SalesDialog dialog(this);
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    models::SalesOrder order = dialog.getOrder();
-    const QList<models::SalesOrderItem> items = dialog.getItems();
-    if (items.isEmpty()) {
-        Prompts::warning(this, kHint, QStringLiteral("请至少添加一个商品"));
-        return;
-    }
-    SalesRepository repo = repository();
-    if (!repo.insertOrder(order, items)) {
-        Prompts::critical(this, QStringLiteral("错误"),
-                          Prompts::withReason(QStringLiteral("新增销售单失败，请检查库存是否充足"),
-                                              repo.refusal(), DatabaseManager::instance().getAdapter()));
-        return;
-    }
-    m_list->showAll();
-    Prompts::information(this, QStringLiteral("成功"), QStringLiteral("销售单 %1 已完成").arg(order.orderNo));
+    // A sale the database file stopped (another program's lock) brings the dialog back with its lines.
+    execUntilSettled(dialog, [&] {
+        models::SalesOrder order = dialog.getOrder();
+        const QList<models::SalesOrderItem> items = dialog.getItems();
+        if (items.isEmpty()) {
+            Prompts::warning(this, kHint, QStringLiteral("请至少添加一个商品"));
+            return true;
+        }
+        SalesRepository repo = repository();
+        if (!repo.insertOrder(order, items)) {
+            Prompts::critical(
+                this, QStringLiteral("错误"),
+                Prompts::withReason(QStringLiteral("新增销售单失败，请检查库存是否充足"), repo.refusal()));
+            return !repo.failedForDatabase();
+        }
+        m_list->showAll();
+        Prompts::information(this, QStringLiteral("成功"),
+                             QStringLiteral("销售单 %1 已完成").arg(order.orderNo));
+        return true;
+    });
 }
 
 void SalesWindow::onViewSale() {
