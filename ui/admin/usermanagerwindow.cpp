@@ -157,14 +157,14 @@ bool UserManagerWindow::saveEdit(models::User record, const models::User& select
     if (refusedAsLastManager(this, saved))
         return false;
     if (saved != UserRepository::WriteResult::Saved) {
+        // Changed elsewhere: this dialog's record can never be saved; the list reads the account again,
+        // behind the box, so that opening it anew edits what is stored now.
+        const bool changedElsewhere = saved == UserRepository::WriteResult::Changed;
+        if (changedElsewhere)
+            m_list->reload();
         Prompts::warning(this, QStringLiteral("错误"),
                          Prompts::withReason(QStringLiteral("用户更新失败！"), repo.refusal()));
-        if (saved != UserRepository::WriteResult::Changed)
-            return false;
-        // Changed elsewhere: this dialog's record can never be saved; the list reads the account again so
-        // that opening it anew edits what is stored now.
-        onSearchClicked();
-        return true;
+        return changedElsewhere;
     }
     OperLogHelper::logUser(QStringLiteral("编辑用户"), nameDetail(selected.username));
     Prompts::information(this, QStringLiteral("成功"), QStringLiteral("用户更新成功！"));
@@ -194,6 +194,8 @@ void UserManagerWindow::onToggleStatusClicked() {
     const QString label = statusLabel(newStatus);
     UserRepository repo;
     const UserRepository::WriteResult changed = repo.changeStatus(selected.id, newStatus);
+    if (changed != UserRepository::WriteResult::Saved)
+        m_list->reload(); // the row behind the refusal shows the stored status
     if (refusedAsLastManager(this, changed))
         return;
     if (changed != UserRepository::WriteResult::Saved) {

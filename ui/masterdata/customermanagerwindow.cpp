@@ -80,13 +80,15 @@ bool CustomerManagerWindow::report(bool ok, const QString& success, const QStrin
                                    const repositories::Refusable& why) {
     if (ok) {
         Prompts::information(this, kTitle, success);
+        showAll();
     } else if (why.refusal().isEmpty() || why.failedForDatabase()) {
         Prompts::warning(this, kTitle, Prompts::withReason(failure, why.refusal()));
         return false;
     } else {
+        // The row behind the refusal shows what is stored.
+        m_list->reload();
         Prompts::warning(this, QStringLiteral("错误"), Prompts::withReason(failure, why.refusal()));
     }
-    showAll();
     return true;
 }
 
@@ -134,8 +136,8 @@ void CustomerManagerWindow::on_btnDelete_clicked() {
         return;
     // The stored flag, not the list's: another copy may have moved the default since the list was read.
     if (repository().findById(id).isDefault) {
+        m_list->reload();
         Prompts::warning(this, kTitle, CustomerRepository::kDefaultKept);
-        showAll();
         return;
     }
     if (!m_list->confirmDelete(QStringLiteral("确认"), QStringLiteral("客户"), m_list->currentText(1)))
