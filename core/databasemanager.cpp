@@ -58,8 +58,8 @@ bool DatabaseManager::initialize(const QString& path) {
         return false;
     };
     m_openError.clear();
-    if (!cannotWriteReason(path).isEmpty())
-        return refuseWrites(cannotWriteReason(path));
+    if (const QString reason = cannotWriteReason(path); !reason.isEmpty())
+        return refuseWrites(reason);
     m_adapter = new SQLiteAdapter();
     if (!m_adapter->connect(path)) {
         m_openError = m_adapter->lastError().text();
@@ -67,8 +67,8 @@ bool DatabaseManager::initialize(const QString& path) {
         m_adapter = nullptr;
         return false;
     }
-    if (!cannotWriteReason(m_adapter->getQtDatabase()).isEmpty())
-        return refuseWrites(cannotWriteReason(m_adapter->getQtDatabase()));
+    if (const QString reason = cannotWriteReason(m_adapter->getQtDatabase()); !reason.isEmpty())
+        return refuseWrites(reason);
     const QString schemaPath = QDir(QCoreApplication::applicationDirPath())
                                    .absoluteFilePath(QStringLiteral("../docs/database_schema.sql"));
     // A file the schema cannot be written into is as unusable as one that does not open.
