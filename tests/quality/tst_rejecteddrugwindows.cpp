@@ -19,6 +19,7 @@
 #include "tests/support/prompttrail.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/windowprobe.h"
+#include "tests/support/windowreturn.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -250,15 +251,11 @@ private slots:
         makeCurrent(&w, 1);
         QVERIFY(repositories::RejectedDrugRepository(t.db()).confirm(1, 7));
         QCOMPARE(column(&w, kStatus), QString("Pending|已确认|已处理|待审核"));
-        QEvent away(QEvent::WindowDeactivate);
-        QEvent back(QEvent::WindowActivate);
-        QCoreApplication::sendEvent(&w, &away);
-        QCoreApplication::sendEvent(&w, &back);
+        leaveAndComeBack(&w);
         QCOMPARE(column(&w, kStatus), QString("Pending|已确认|已处理|已确认"));
         QCOMPARE(viewOf(&w)->currentIndex().row(), 3);
         click(&w, "btnProcess");
         QCOMPARE(takePrompts(":"), QString("选择处理方式:请选择处理方式:"));
-
         t.exec("UPDATE unqualified_drug SET status = 'processed' WHERE id = 1");
         click(&w, "btnProcess");
         QCOMPARE(takePrompts(":"), QString("提示:只有已确认状态的记录才能处理\n该记录已处理"));
@@ -348,14 +345,11 @@ private slots:
         int showings = 0;
         ModalAnswer<RejectedDrugDialog> fill(
             [&](RejectedDrugDialog* dialog) {
-                if (showings++) {
+                if (showings++)
                     shownAgain = dialog->getDrug().batchNo;
-                    click(dialog, "btnCancel");
-                    return;
-                }
-                if (pick)
+                else if (pick)
                     pickBatch(dialog, "A231120");
-                click(dialog, accept ? "btnOk" : "btnCancel");
+                click(dialog, accept && showings == 1 ? "btnOk" : "btnCancel");
             },
             true);
         click(&w, "btnAdd");
