@@ -4,6 +4,7 @@
 #include "core/transaction.h"
 #include "repositories/expirywarningrepository.h"
 #include "tests/support/logcapture.h"
+#include "tests/support/otherwriter.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
@@ -11,7 +12,7 @@
 #include <QTextCodec>
 #include <QtTest>
 
-#include <sqlite3.h>
+#include <optional>
 #include <thread>
 
 using namespace kestrovalin;
@@ -132,15 +133,14 @@ private slots:
         setBusyTimeoutForTesting(0);
         setOpenReadOnlyForTesting(false);
         QVERIFY(opened);
-        sqlite3* other = nullptr;
-        QCOMPARE(sqlite3_open(QFile::encodeName(t.path()).constData(), &other), SQLITE_OK);
+        std::optional<OtherWriter> other;
         if (trouble.endsWith("lock"))
-            QCOMPARE(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+            other.emplace(t.path());
         std::thread release;
         if (trouble == "short lock")
-            release = std::thread([other] {
+            release = std::thread([&other] {
                 QThread::msleep(100);
-                sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+                other->release();
             });
         if (trouble == "full")
             QVERIFY(a.execute("PRAGMA max_page_count = " + t.scalar("PRAGMA page_count").toString()));
@@ -154,7 +154,6 @@ private slots:
         }
         if (release.joinable())
             release.join();
-        sqlite3_close(other);
         QCOMPARE(written, reason.isEmpty());
         QCOMPARE(databaseFailureReason(&a), reason);
     }
