@@ -236,15 +236,11 @@ private:
 class ModelSignals {
 public:
     explicit ModelSignals(QAbstractItemModel* model) {
-        const auto note = [this](const char* name) {
-            return [this, name] {
-                m_seen << name;
-            };
-        };
-        QObject::connect(model, &QAbstractItemModel::layoutAboutToBeChanged, &m_context, note("layout"));
-        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeInserted, &m_context, note("insert"));
-        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, &m_context, note("remove"));
-        QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, &m_context, note("reset"));
+        using M = QAbstractItemModel;
+        QObject::connect(model, &M::layoutAboutToBeChanged, &m_context, [this] { m_seen << "layout"; });
+        QObject::connect(model, &M::rowsAboutToBeInserted, &m_context, [this] { m_seen << "insert"; });
+        QObject::connect(model, &M::rowsAboutToBeRemoved, &m_context, [this] { m_seen << "remove"; });
+        QObject::connect(model, &M::modelAboutToBeReset, &m_context, [this] { m_seen << "reset"; });
     }
     QStringList seen() const { return m_seen; }
 
