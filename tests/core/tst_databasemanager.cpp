@@ -113,14 +113,11 @@ private slots:
     void writesSayWhatStoppedThem_data() {
         QTest::addColumn<QString>("trouble");
         QTest::addColumn<QString>("reason"); // empty: the write went through
-        QTest::newRow("lock released while waiting") << "short lock"
-                                                     << "";
-        QTest::newRow("lock held past the wait") << "long lock"
-                                                 << "数据库正被其他程序占用，请稍后重试";
-        QTest::newRow("read-only open") << "read-only"
-                                        << "数据库文件只读，无法保存，请检查文件权限";
-        QTest::newRow("no room left") << "full"
-                                      << "磁盘空间不足，无法保存";
+        QTest::newRow("lock released while waiting") << QString("short lock") << "";
+        QTest::newRow("lock held past the wait")
+            << QString("long lock") << "数据库正被其他程序占用，请稍后重试";
+        QTest::newRow("read-only open") << QString("read-only") << "数据库文件只读，无法保存，请检查文件权限";
+        QTest::newRow("no room left") << QString("full") << "磁盘空间不足，无法保存";
     }
     void writesSayWhatStoppedThem() {
         QFETCH(QString, trouble);
