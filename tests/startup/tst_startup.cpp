@@ -252,14 +252,11 @@ private slots:
     void retentionNeverTradesDataForEmptyCopies_data() {
         QTest::addColumn<QString>("copies"); // oldest first: D holds rows, E is empty
         QTest::addColumn<QString>("kept");   // their positions, from 0
-        QTest::newRow("ten with rows, then an empty one") << "DDDDDDDDDDE"
-                                                          << "0 1 2 3 4 5 6 7 8 9 10";
-        QTest::newRow("an older empty one goes") << "EDDDDDDDDDDE"
-                                                 << "1 2 3 4 5 6 7 8 9 10 11";
-        QTest::newRow("eleven with rows") << "DDDDDDDDDDD"
-                                          << "1 2 3 4 5 6 7 8 9 10";
-        QTest::newRow("one with rows among empty ones") << "DEEEEEEEEEE"
-                                                        << "0 2 3 4 5 6 7 8 9 10";
+        QTest::newRow("ten with rows, then an empty one")
+            << QString("DDDDDDDDDDE") << "0 1 2 3 4 5 6 7 8 9 10";
+        QTest::newRow("an older empty one goes") << QString("EDDDDDDDDDDE") << "1 2 3 4 5 6 7 8 9 10 11";
+        QTest::newRow("eleven with rows") << QString("DDDDDDDDDDD") << "1 2 3 4 5 6 7 8 9 10";
+        QTest::newRow("one with rows among empty ones") << QString("DEEEEEEEEEE") << "0 2 3 4 5 6 7 8 9 10";
     }
     void retentionNeverTradesDataForEmptyCopies() {
         QFETCH(QString, copies);
