@@ -539,16 +539,12 @@ private slots:
         QTest::addColumn<bool>("removed");
         QTest::addColumn<QString>("reason");
         QTest::addColumn<QString>("left");
-        QTest::newRow("plain") << false << "" << true << ""
-                               << "零售客户*";
-        QTest::newRow("default") << true << "" << false << "默认客户不能删除"
-                                 << "零售客户,张三*";
-        QTest::newRow("made default") << false << "张三" << false << "默认客户不能删除"
-                                      << "零售客户,张三*";
-        QTest::newRow("default moved away") << true << "零售客户" << true << ""
-                                            << "零售客户*";
-        QTest::newRow("deleted") << false << "deleted" << false << "该客户已被删除"
-                                 << "零售客户*";
+        QTest::newRow("plain") << false << "" << true << QString() << "零售客户*";
+        QTest::newRow("default") << true << "" << false << QString("默认客户不能删除") << "零售客户,张三*";
+        QTest::newRow("made default")
+            << false << "张三" << false << QString("默认客户不能删除") << "零售客户,张三*";
+        QTest::newRow("default moved away") << true << "零售客户" << true << QString() << "零售客户*";
+        QTest::newRow("deleted") << false << "deleted" << false << QString("该客户已被删除") << "零售客户*";
     }
     void customerDeleteKeepsTheStoredDefault() {
         QFETCH(bool, wasDefault);
