@@ -161,8 +161,7 @@ bool SQLiteAdapter::isConnected() const {
 
 bool SQLiteAdapter::run(QSqlQuery& q, const QString& sql, const QList<QVariant>& params) {
     // A statement on its own is a write of its own.
-    if (!m_inTransaction)
-        m_failure = DbCondition::None;
+    clearFailureCondition();
     // Every reader walks its rows once; a scrollable result would keep a copy of each row it passed.
     q.setForwardOnly(true);
     // A statement that does not prepare keeps the driver's reason in lastError(); executing it anyway would

@@ -161,12 +161,6 @@ Supplier SupplierRepository::findById(int id) {
     return readFirst(m_db, selectWithToken(kEditGuard) + QStringLiteral(" WHERE id = ?"), {id}, readSupplier);
 }
 
-int SupplierRepository::findActiveIdByName(const QString& name) {
-    const auto id = readValue(
-        m_db, QStringLiteral("SELECT id FROM supplier WHERE name = ? AND status != 'suspended'"), {name});
-    return id ? id->toInt() : -1;
-}
-
 QHash<QString, int> SupplierRepository::activeIdsByName() {
     QHash<QString, int> ids;
     visitRows(m_db,

@@ -34,10 +34,8 @@ public:
     bool remove(int id);
 
     models::Supplier findById(int id);
-    // The id of a supplier of that exact name that is not suspended, or -1.
-    int findActiveIdByName(const QString& name);
-    // findActiveIdByName of every name at once (the lowest id of each): one read for a long run of look-ups,
-    // where one look-up reads every supplier. Empty when the statement fails.
+    // The id of each name's supplier that is not suspended (the lowest where several are), read at once for a
+    // long run of look-ups; empty when the statement fails.
     QHash<QString, int> activeIdsByName();
     QList<models::Supplier> findAll();
     QList<models::Supplier> searchByName(const QString& keyword);

@@ -1,6 +1,8 @@
 #include "ui/common/formdialog.h"
 
+#include "repositories/refusal.h"
 #include "ui/common/buttonbox.h"
+#include "ui/common/prompts.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -105,6 +107,11 @@ bool execUntilSettled(QDialog& form, const std::function<bool()>& settle) {
             return true;
     }
     return false;
+}
+
+bool failedSaveSettles(QWidget* parent, const QString& text, const repositories::Refusable& why) {
+    Prompts::critical(parent, QStringLiteral("错误"), Prompts::withReason(text, why.refusal()));
+    return !why.failedForDatabase();
 }
 
 } // namespace kestrovalin

@@ -6,7 +6,12 @@ class QDialog;
 class QDialogButtonBox;
 class QLineEdit;
 class QPlainTextEdit;
+class QString;
 class QWidget;
+
+namespace kestrovalin::repositories {
+class Refusable;
+}
 
 namespace kestrovalin {
 
@@ -40,5 +45,10 @@ QPlainTextEdit* showWholeText(QLineEdit* field, int lines);
 // and tells the user the outcome; when it returns false (the write failed) the form comes back holding
 // everything that was typed. Returns false when the user cancels.
 bool execUntilSettled(QDialog& form, const std::function<bool()>& settle);
+
+// For a settle step whose write failed: says so ("错误", the text and why) and answers whether the form is
+// settled. A write the database file stopped (another program's lock) brings the form back, to be saved again
+// once the trouble is gone; a refusal of the business ends it.
+bool failedSaveSettles(QWidget* parent, const QString& text, const repositories::Refusable& why);
 
 } // namespace kestrovalin

@@ -195,7 +195,7 @@ bool SupplierImportDialog::isValidRow(const ImportRow& row, QString& reason) con
 }
 
 int SupplierImportDialog::findDuplicateByName(const QString& name) const {
-    return repository().findActiveIdByName(name);
+    return m_storedIdOfName.value(name, -1);
 }
 
 bool SupplierImportDialog::readRows(const QString& path, QStringList& reasons) {
@@ -212,8 +212,7 @@ ImportDialogBase::Checked SupplierImportDialog::checkRows() {
     m_toStore.clear();
     ResultLines lines(resultArea(), resultColour::kWarning, QStringLiteral("  "));
     QHash<QString, int> firstRowOfName; // among the rows to import
-    // Read once: asked name by name, each look-up would read every supplier (the name has no index).
-    const QHash<QString, int> storedIdOfName = repository().activeIdsByName();
+    m_storedIdOfName = repository().activeIdsByName();
     m_sheet.forEach([&](const ImportRow& row) {
         QString reason;
         if (!isValidRow(row, reason)) {
@@ -227,7 +226,7 @@ ImportDialogBase::Checked SupplierImportDialog::checkRows() {
         // A name taken earlier in the file was not stored when it was looked up: nothing is written while
         // checking.
         const auto first = firstRowOfName.constFind(name);
-        const int existingId = first != firstRowOfName.constEnd() ? -1 : storedIdOfName.value(name, -1);
+        const int existingId = first != firstRowOfName.constEnd() ? -1 : findDuplicateByName(name);
         if (existingId >= 1) {
             lines.add([&] {
                 return QStringLiteral("  第 %1 行「%2」与已存在的供应商(ID:%3)重复，跳过")

@@ -4,6 +4,7 @@
 #include "ui/import/importdialogbase.h"
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -44,11 +45,14 @@ private:
     Checked checkRows() override;
     repositories::BulkInsertResult storeRows(const repositories::RowHook& beforeEachRow) override;
     bool isValidRow(const ImportRow& row, QString& reason) const;
+    // The id of a stored supplier of that name that is not suspended, or -1, from the names read once for the
+    // check: asked name by name, each look-up would read every supplier (the name has no index).
     int findDuplicateByName(const QString& name) const;
 
     Ui::SupplierImportDialog* ui;
     ImportSheet<ImportRow> m_sheet;    // the workbook's rows, built as they are walked
     QList<models::Supplier> m_toStore; // what the checks left, as stored
+    QHash<QString, int> m_storedIdOfName;
 };
 
 } // namespace kestrovalin

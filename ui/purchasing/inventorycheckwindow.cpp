@@ -102,11 +102,8 @@ void InventoryCheckWindow::onAddCheck() {
             return true;
         }
         repositories::InventoryCheckRepository repo = repository();
-        if (repo.insertCheck(check, items) < 0) {
-            Prompts::critical(this, QStringLiteral("错误"),
-                              Prompts::withReason(QStringLiteral("新增盘点单失败"), repo.refusal()));
-            return !repo.failedForDatabase();
-        }
+        if (repo.insertCheck(check, items) < 0)
+            return failedSaveSettles(this, QStringLiteral("新增盘点单失败"), repo);
         m_list->showAll();
         Prompts::information(this, QStringLiteral("成功"), QStringLiteral("盘点单已添加"));
         return true;

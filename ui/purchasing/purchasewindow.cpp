@@ -104,12 +104,8 @@ void PurchaseWindow::onAddOrder() {
                               QStringLiteral("供应商资质已过期或无效，无法创建采购单"));
             return true;
         }
-        if (id < 0) {
-            Prompts::critical(
-                this, QStringLiteral("错误"),
-                Prompts::withReason(QStringLiteral("新增入库单失败，请检查数据是否正确"), repo.refusal()));
-            return !repo.failedForDatabase();
-        }
+        if (id < 0)
+            return failedSaveSettles(this, QStringLiteral("新增入库单失败，请检查数据是否正确"), repo);
         // The new order shows whatever the search field still holds.
         m_list->showAll();
         Prompts::information(this, QStringLiteral("成功"), QStringLiteral("入库单已添加"));

@@ -112,11 +112,8 @@ void MaintenanceWindow::onAdd() {
     execUntilSettled(dialog, [&] {
         models::MaintenanceCheck check = dialog.getCheck();
         MaintenanceCheckRepository repo = repository();
-        if (!repo.insert(check)) {
-            Prompts::critical(this, QStringLiteral("错误"),
-                              Prompts::withReason(QStringLiteral("添加失败"), repo.refusal()));
-            return !repo.failedForDatabase();
-        }
+        if (!repo.insert(check))
+            return failedSaveSettles(this, QStringLiteral("添加失败"), repo);
         Prompts::information(this, QStringLiteral("成功"), QStringLiteral("养护检查记录添加成功"));
         refresh();
         return true;

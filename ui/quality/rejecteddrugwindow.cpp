@@ -137,11 +137,8 @@ void RejectedDrugWindow::onAdd() {
             return true;
         }
         RejectedDrugRepository repo = repository();
-        if (!repo.insert(drug)) {
-            Prompts::critical(this, QStringLiteral("错误"),
-                              Prompts::withReason(QStringLiteral("登记失败"), repo.refusal()));
-            return !repo.failedForDatabase();
-        }
+        if (!repo.insert(drug))
+            return failedSaveSettles(this, QStringLiteral("登记失败"), repo);
         Prompts::information(this, QStringLiteral("成功"),
                              QStringLiteral("不合格药品登记成功，等待审核确认"));
         reload();

@@ -92,12 +92,8 @@ void SalesWindow::onAddSale() {
             return true;
         }
         SalesRepository repo = repository();
-        if (!repo.insertOrder(order, items)) {
-            Prompts::critical(
-                this, QStringLiteral("错误"),
-                Prompts::withReason(QStringLiteral("新增销售单失败，请检查库存是否充足"), repo.refusal()));
-            return !repo.failedForDatabase();
-        }
+        if (!repo.insertOrder(order, items))
+            return failedSaveSettles(this, QStringLiteral("新增销售单失败，请检查库存是否充足"), repo);
         m_list->showAll();
         Prompts::information(this, QStringLiteral("成功"),
                              QStringLiteral("销售单 %1 已完成").arg(order.orderNo));
