@@ -112,13 +112,13 @@ private:
         }
         Repository repo = repository();
         if (!write(repo, record)) {
-            Prompts::critical(m_window, QStringLiteral("错误"), Prompts::withReason(failure, repo.refusal()));
-            if (repo.refusal().isEmpty() || repo.failedForDatabase())
-                return false;
             // Refused over a row changed or deleted elsewhere: this form's record can never be saved, so it
-            // ends and the list shows the row as it is now, ready to be opened again.
-            m_list->search();
-            return true;
+            // ends and the list behind the box shows the row as it is now, ready to be opened again.
+            const bool refusedForGood = !repo.refusal().isEmpty() && !repo.failedForDatabase();
+            if (refusedForGood)
+                m_list->reload();
+            Prompts::critical(m_window, QStringLiteral("错误"), Prompts::withReason(failure, repo.refusal()));
+            return refusedForGood;
         }
         succeeded(success, keepFilter);
         return true;
