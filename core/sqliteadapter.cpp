@@ -191,6 +191,10 @@ bool SQLiteAdapter::fileReplaced() {
         return false;
     // For good: a file put back later may be another one again, and what this connection holds is stale.
     m_replaced = true;
+    // Closing would otherwise checkpoint into the old file and delete side files by name, which may by
+    // then belong to the new one.
+    if (sqlite3* handle = sqliteHandle(m_db))
+        sqlite3_db_config(handle, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     qCritical().noquote() << "The database file was replaced or removed while open; every write is refused "
                              "until the program starts again:"
                           << m_path;

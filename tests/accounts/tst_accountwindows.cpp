@@ -207,7 +207,7 @@ private slots:
             clickOn(w, "", "btnAdd");
             clickOn(w, "", "btnAdd"); // the same name again: the dialog comes back as typed
             QCOMPARE(Prompts::history().at(0).text + Prompts::lastText(),
-                     QString("用户添加成功！用户添加失败！可能用户名已存在。"));
+                     QString("用户添加成功！用户添加失败！\n用户名 wang 已存在"));
             QCOMPARE(add.cameBack, QStringList{" wang |  "});
         }
         QCOMPARE(stateOf(t, "wang"), hashPassword("  ") + "|manager|0");
@@ -259,7 +259,7 @@ private slots:
             clickOn(w, "zhang", "btnEdit");
             QCOMPARE(taken.cameBack, QStringList{"admin|new "});
         }
-        QCOMPARE(refused, "用户更新失败！" + hashPassword("old") + "|weird|1");
+        QCOMPARE(refused, "用户更新失败！\n用户名 admin 已存在" + hashPassword("old") + "|weird|1");
         QCOMPARE(Prompts::lastText() + stateOf(t, "zhang3"),
                  "用户更新成功！" + hashPassword("old") + "|clerk|1");
         ModalAnswer<UserDialog> renew(fill("zhang3", "", "new "));

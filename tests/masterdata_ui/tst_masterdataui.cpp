@@ -19,6 +19,8 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <optional>
+
 using namespace kestrovalin;
 using namespace kestrovalin::test;
 
@@ -239,7 +241,7 @@ private slots:
         // The failed add shows the form again holding what was typed.
         QCOMPARE(w.viaForm({"editBarcode", "6904", "editName", "新药"}), QStringLiteral("6904|新药"));
         QCOMPARE(takePrompts() + QString::number(tableOf(&w.window)->currentIndex().row()),
-                 QStringLiteral("错误新增商品失败0"));
+                 QStringLiteral("错误新增商品失败\n条码 6904 已被商品「已删除药」使用0"));
         w.viaForm({"editName", "布洛芬缓释胶囊"});
         w.viaForm({"editName", "当归片"});
         QCOMPARE(
@@ -260,7 +262,88 @@ private slots:
                                      "specification = '5g*20袋' AND status = 0") == 1);
         w.makeCurrent("感冒灵颗粒");
         QCOMPARE(w.viaForm({"editBarcode", "6902"}, "btnEdit"), QStringLiteral("6902")); // another drug's
-        QCOMPARE(takePrompts() + w.names(), QStringLiteral("成功商品已更新|错误编辑商品失败感冒灵颗粒"));
+        QCOMPARE(takePrompts() + w.names(),
+                 QStringLiteral(
+                     "成功商品已更新|错误编辑商品失败\n条码 6902 已被商品「阿莫西林胶囊」使用感冒灵颗粒"));
+    }
+
+    // A save the database file stopped says why in the user's words, no row is written anywhere, and the
+    // form comes back as typed. A file renamed over the path refuses every later save as well.
+    void databaseTroubleKeepsTheForm_data() {
+        QTest::addColumn<QString>("trouble");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("told");
+        const QString replaced = "数据库文件已被其他程序替换，本次修改未保存，请重新启动程序";
+        QTest::newRow("locked, add") << "lock"
+                                     << "btnAdd"
+                                     << "错误新增商品失败\n数据库正被其他程序占用，请稍后重试";
+        QTest::newRow("replaced, add") << "replaced"
+                                       << "btnAdd"
+                                       << "错误新增商品失败\n" + replaced;
+        QTest::newRow("replaced, edit") << "replaced"
+                                        << "btnEdit"
+                                        << "错误编辑商品失败\n" + replaced;
+    }
+    void databaseTroubleKeepsTheForm() {
+        QFETCH(QString, trouble);
+        QFETCH(QString, button);
+        QFETCH(QString, told);
+        const ShortBusyWait wait;
+        Drugs w;
+        w.makeCurrent("感冒灵颗粒");
+        std::optional<OtherWriter> other;
+        if (trouble == "lock")
+            other.emplace(w.t.path());
+        else
+            renameCopyOver(w.t.db(), w.t.path());
+        const QString shownAgain =
+            w.viaForm({"editName", "布洛芬", "editSpec", "0.3g*20粒"}, qPrintable(button));
+        if (trouble == "replaced") // the next save meets the same refusal
+            w.viaForm({"editName", "当归片"});
+        other.reset();
+        QCOMPARE(shownAgain, QStringLiteral("布洛芬|0.3g*20粒"));
+        QCOMPARE(takePrompts(),
+                 trouble == "replaced" ? told + "|错误新增商品失败\n" + told.section('\n', 1) : told);
+        SQLiteAdapter now;
+        QVERIFY(now.connect(w.t.path()));
+        for (IDbAdapter* db : {static_cast<IDbAdapter*>(&now), w.t.db()}) {
+            QSqlQuery q = db->query("SELECT COUNT(*) FROM product WHERE name IN ('布洛芬', '当归片')");
+            QVERIFY(q.next());
+            QCOMPARE(q.value(0).toInt(), 0);
+        }
+    }
+
+    // An empty name is refused and the form comes back holding everything typed.
+    void emptyNameKeepsTheForm_data() {
+        QTest::addColumn<bool>("drug");
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("drug") << true
+                              << QStringList{"editBarcode",  "6999",       "editSpec",         "10片",
+                                             "editApproval", "国药准字H1", "editManufacturer", "白云山"}
+                              << "提示药品名称不能为空";
+        QTest::newRow("supplier") << false << QStringList{"editLicenseNo", "L-9", "editAddress", "杭州"}
+                                  << "提示供应商名称不能为空";
+    }
+    void emptyNameKeepsTheForm() {
+        QFETCH(bool, drug);
+        QFETCH(QStringList, typed);
+        QFETCH(QString, told);
+        QString shownAgain;
+        if (drug) {
+            Drugs w;
+            shownAgain = w.viaForm(typed);
+            QCOMPARE(w.t.count("product"), 4);
+        } else {
+            Suppliers w;
+            shownAgain = w.viaForm(typed);
+            QCOMPARE(w.t.count("supplier"), 4);
+        }
+        QStringList values;
+        for (int i = 1; i < typed.size(); i += 2)
+            values << typed[i];
+        QCOMPARE(shownAgain, values.join('|'));
+        QCOMPARE(takePrompts(), told);
     }
 
     // A refused add writes nothing; a good one lists every supplier and keeps the search text.

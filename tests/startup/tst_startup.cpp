@@ -378,12 +378,12 @@ private slots:
         QTest::addColumn<QString>("reason");
         const QString junk = QString("柯斯洛的进货清单，不是数据库。\n").repeated(100);
         QTest::newRow("not a database") << "data/kestrovalin.db" << junk << false << QStringList()
-                                        << "file is not a database Unable to execute statement";
-        QTest::newRow("folder cannot be made") << "data" << junk << false << QStringList()
-                                               << "unable to open database file Error opening database";
+                                        << "数据库文件已损坏或不是本程序的数据库，无法读写，请从备份恢复";
+        QTest::newRow("folder cannot be made")
+            << "data" << junk << false << QStringList() << "无法打开数据库文件，请检查该文件及其所在文件夹";
         QTest::newRow("cannot be written")
             << "data/kestrovalin.db"
-            << "database" << true << QStringList() << "attempt to write a readonly database";
+            << "database" << true << QStringList() << "数据库文件只读，无法保存，请检查文件权限";
         QTest::newRow("empty where copies exist")
             << "data/kestrovalin.db"
             << "" << false << QStringList{"kestrovalin_20250305_080000.db", "kestrovalin_20250306_080000.db"}
