@@ -2,6 +2,7 @@
 #include "core/passwordhash.h"
 #include "core/transaction.h"
 #include "tests/support/modalanswer.h"
+#include "tests/support/otherwriter.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
@@ -196,6 +197,7 @@ private slots:
 
     // Every action once, each logged; enabling and disabling go through the real box.
     void usersAdministeredAndLogged() {
+        const ShortBusyWait wait;
         TestDatabase t;
         UserManagerWindow w;
         {
@@ -208,7 +210,12 @@ private slots:
             clickOn(w, "", "btnAdd"); // the same name again: the dialog comes back as typed
             QCOMPARE(Prompts::history().at(0).text + Prompts::lastText(),
                      QString("用户添加成功！用户添加失败！\n用户名 wang 已存在"));
-            QCOMPARE(add.cameBack, QStringList{" wang |  "});
+            {
+                const OtherWriter other(t.path()); // the lock stops the write before the name is looked at
+                clickOn(w, "", "btnAdd");
+            }
+            QCOMPARE(Prompts::lastText(), QString("用户添加失败！\n数据库正被其他程序占用，请稍后重试"));
+            QCOMPARE(add.cameBack, (QStringList{" wang |  ", " wang |  "}));
         }
         QCOMPARE(stateOf(t, "wang"), hashPassword("  ") + "|manager|0");
         {
