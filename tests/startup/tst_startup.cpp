@@ -368,8 +368,8 @@ private slots:
     }
 
     // A database that cannot be opened, nor written, ends the start, and so does an empty file where the
-    // program's copies show it once held data: a box names the file and the reason, the exit code is 1, no
-    // sign-in is offered and no backup made or removed.
+    // program's copies show it once held data: a box names the file and the reason in the user's words (the
+    // log keeps the driver's), the exit code is 1, no sign-in is offered and no backup made or removed.
     void unopenableDatabaseEndsTheStart_data() {
         QTest::addColumn<QString>("blocker");    // a file where the program needs its own
         QTest::addColumn<QString>("content");    // "database": a good one
