@@ -51,8 +51,9 @@ bool DatabaseManager::initialize(const QString& path) {
     // A file that opens but cannot be written would take every sale and order only to lose it: refused like
     // one that does not open, asked before the open and again through the connection. The user reads the
     // reason in Chinese; the driver's words go to the log.
-    const auto refuse = [this](const QString& driverText, DbCondition condition) {
-        m_openError = databaseConditionText(condition);
+    const auto refuse = [this](const QString& driverText, DbCondition condition,
+                               DbCondition otherwise = DbCondition::FileError) {
+        m_openError = databaseConditionText(condition == DbCondition::None ? otherwise : condition);
         if (m_openError.isEmpty())
             m_openError = QStringLiteral("数据库文件的结构与本程序不符");
         qCritical().noquote() << "Cannot open or write the database file:" << driverText;
@@ -73,7 +74,7 @@ bool DatabaseManager::initialize(const QString& path) {
                                    .absoluteFilePath(QStringLiteral("../docs/database_schema.sql"));
     // A file the schema cannot be written into is as unusable as one that does not open.
     if (QString error; !initializeSchema(schemaPath, &error))
-        return refuse(error, m_adapter->lastFailureCondition());
+        return refuse(error, m_adapter->lastFailureCondition(), DbCondition::None);
     if (!migrateSchema())
         qCritical() << "Failed to migrate database schema";
     createDefaultAdminUser();
