@@ -674,6 +674,29 @@ private slots:
         QCOMPARE(QCoreApplication::translate("QFile", "Destination file exists"),
                  QString("Destination file exists"));
     }
+
+    // The file dialogs of every export and import speak Chinese; file errors, which go to the log, stay
+    // English.
+    void qtFileDialogsInChinese_data() {
+        QTest::addColumn<QString>("context");
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<bool>("chinese");
+        QTest::newRow("dialog") << "QFileDialog"
+                                << "Look in:" << true;
+        QTest::newRow("dialog's list") << "QFileSystemModel"
+                                       << "Name" << true;
+        QTest::newRow("file error") << "QFileDevice"
+                                    << "No file engine available or engine does not support UnMapExtension"
+                                    << false;
+    }
+    void qtFileDialogsInChinese() {
+        QFETCH(QString, context);
+        QFETCH(QString, source);
+        QVERIFY(ApplicationStartup::installQtTranslations(
+            QLibraryInfo::location(QLibraryInfo::TranslationsPath)));
+        const QString text = QCoreApplication::translate(qPrintable(context), qPrintable(source));
+        QTEST(text != source && !text.contains(QRegularExpression("[A-Za-z]{3}")), "chinese");
+    }
 };
 
 KV_TEST_CLASS_LAST(TestStartup)
