@@ -38,8 +38,10 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QSqlQuery>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolTip>
@@ -772,6 +774,38 @@ private slots:
                 QString::number(count) + ":" + QString::number(numbered.verticalHeader()->sizeHint().width()),
                 QString::number(count) + ":" + QString::number(plain.verticalHeader()->sizeHint().width()));
         }
+    }
+
+    // A spin box under the record window's sheet, which frames it, shows dark arrows in its buttons also in
+    // a style that leaves styled buttons blank.
+    void spinBoxesShowTheirArrows_data() {
+        QTest::addColumn<bool>("decimal");
+        QTest::addColumn<bool>("atMaximum"); // the up arrow then greys, the down one stays
+        addRow("temperature", true, false);
+        addRow("humidity at its maximum", false, true);
+    }
+    void spinBoxesShowTheirArrows() {
+        QFETCH(bool, decimal);
+        QFETCH(bool, atMaximum);
+        Q_INIT_RESOURCE(resources);
+        std::unique_ptr<QStyle> fusion(QStyleFactory::create("Fusion"));
+        QWidget window;
+        window.setStyle(fusion.get());
+        window.setStyleSheet(tempHumidityRecordStyleSheet());
+        QAbstractSpinBox* box =
+            decimal ? static_cast<QAbstractSpinBox*>(new QDoubleSpinBox(&window)) : new QSpinBox(&window);
+        box->setStyle(fusion.get());
+        box->resize(120, 30);
+        box->stepBy(atMaximum ? 1000 : 5);
+        const QImage shot = box->grab().toImage();
+        // Dark pixels in the top and the bottom half of the button column at the right.
+        int dark[2] = {0, 0};
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = shot.width() - 18; x < shot.width() - 2; ++x)
+                dark[y >= shot.height() / 2] += qGray(shot.pixel(x, y)) < 100;
+        }
+        QCOMPARE(dark[0] > 4, !atMaximum);
+        QVERIFY2(dark[1] > 4, qPrintable(QString::number(dark[1])));
     }
 
     // Measuring one cell per column through the delegate and the rest by their text gives the widths the
