@@ -36,6 +36,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMainWindow>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -49,8 +50,10 @@
 
 #include <csignal>
 #include <numeric>
+#include <optional>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace kestrovalin;
 using namespace kestrovalin::test;
@@ -232,6 +235,59 @@ public:
 
 private:
     rlimit m_before{};
+};
+
+// While alive, the folder is a 64 KiB file system of its own, where a large export fills the disk. Needs
+// root; mounted() is false where it cannot be had.
+class SmallDisk {
+public:
+    explicit SmallDisk(const QString& folder) : m_folder(folder) {
+        m_mounted = !folder.isEmpty() && geteuid() == 0 &&
+                    QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", folder}) == 0;
+    }
+    ~SmallDisk() {
+        if (m_mounted)
+            QProcess::execute("umount", {m_folder});
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return m_mounted; }
+
+private:
+    QString m_folder;
+    bool m_mounted = false;
+};
+
+// While alive, files are checked as for an ordinary user, with the folder and the file at the given modes
+// (the file's only when it exists): root passes every permission check. Both go back as they were.
+class Permissions {
+public:
+    Permissions(const QString& folder, const QString& file, QFile::Permissions folderMode,
+                QFile::Permissions fileMode)
+        : m_folder(folder), m_file(file) {
+        if (geteuid() == 0) {
+            for (const QString& path : {folder, file})
+                m_owned = chown(QFile::encodeName(path).constData(), kNobody, kNobody) == 0 || m_owned;
+            m_changed = seteuid(kNobody) == 0;
+        }
+        QFile::setPermissions(file, fileMode);
+        QFile::setPermissions(folder, folderMode);
+    }
+    ~Permissions() {
+        QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QFile::setPermissions(m_file, QFile::ReadOwner | QFile::WriteOwner);
+        if (m_changed && seteuid(0) != 0)
+            qFatal("cannot become root again");
+    }
+    Permissions(const Permissions&) = delete;
+    Permissions& operator=(const Permissions&) = delete;
+
+private:
+    static constexpr uid_t kNobody = 65534;
+    QString m_folder;
+    QString m_file;
+    bool m_owned = false;
+    bool m_changed = false;
 };
 
 // Every signal by which a model changes its rows or layout, noted by name.
@@ -835,9 +891,10 @@ private slots:
         QTest::addColumn<bool>("logged");
         QTest::newRow("cancelled") << QString() << QString() << false;
         QTest::newRow("cannot create")
-            << QString("/nonexistent/x.csv") << QString("错误:无法创建文件！") << false;
+            << QString("/nonexistent/x.csv") << QString("错误:无法创建文件！\n原因：文件夹不存在。") << false;
         // A device is written straight, never replaced.
-        QTest::newRow("cannot write") << QString("/dev/full") << QString("错误:无法写入文件！") << false;
+        QTest::newRow("cannot write")
+            << QString("/dev/full") << QString("错误:无法写入文件！\n原因：磁盘空间不足。") << false;
         QTest::newRow("written") << QString("@report.csv") << QString("成功:购进记录表已导出到:\n@report.csv")
                                  << true;
     }
@@ -870,13 +927,20 @@ private slots:
                 "\xEF\xBB\xBF购进记录表\n序号,商品名称\n\"1\",\"板蓝根\"\"特\"\"\"\n\"2\",\"'=SUM(1)\"\n"));
     }
 
-    // An export that cannot write the whole file, on a full disk or when its rows cannot be read, says so,
-    // leaves the file an earlier export wrote at the path as it was and no other file, and logs nothing.
+    // An export that cannot write the whole file says why and leaves the file an earlier export wrote at the
+    // path as it was, with no other file beside it, and logs nothing. A file the user may write in a folder
+    // the user may not is still written, straight.
     void failedExportKeepsTheEarlierFile_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("said");
-        addRow("disk full", QString("full"), QString("错误:无法写入文件！"));
-        addRow("rows cannot be read", QString("unreadable"), QString("错误:无法写入文件！\n读取记录失败。"));
+        const QString kept = "\n原有的同名文件未被改动。";
+        addRow("disk full", QString("full"), "错误:无法写入文件！\n原因：磁盘空间不足。" + kept);
+        addRow("file too large", QString("too large"), "错误:无法写入文件！" + kept);
+        addRow("rows cannot be read", QString("unreadable"),
+               "错误:无法写入文件！\n原因：读取记录失败。" + kept);
+        addRow("no permission", QString("read-only"),
+               "错误:无法创建文件！\n原因：没有写入该位置的权限。" + kept);
+        addRow("writable file, read-only folder", QString("read-only folder"), QString("成功:已导出到:\n@"));
     }
     void failedExportKeepsTheEarlierFile() {
         QFETCH(QString, fault);
@@ -885,30 +949,40 @@ private slots:
         addPagedRows(t);
         RowTableModel model({"序号", "日期", "编号"});
         model.setRowNumbers(true);
-        if (fault == "full") {
-            model.setRows(QVector<TableRow>(40, TableRow(1, {"05-01", "1"})));
-        } else {
+        if (fault == "unreadable") {
             model.setQuery(pagedRows(false, false), pagedRow);
             QTRY_VERIFY(model.countKnown());
             t.exec("ALTER TABLE paged RENAME TO moved");
+        } else {
+            model.setRows(QVector<TableRow>(fault == "full" ? 8000 : 40, TableRow(1, {"05-01", "1"})));
         }
         QTemporaryDir dir;
+        const SmallDisk disk(fault == "full" ? dir.path() : QString());
+        if (fault == "full" && !disk.mounted())
+            QSKIP("a full disk needs a small file system, which only root can mount");
         const QString path = dir.filePath("report.csv");
         QFile earlier(path);
         QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier\n") == 8);
         earlier.close();
         Prompts::queueFileName(path);
+        bool exported = false;
         {
-            const FileSizeLimit full(fault == "full" ? 256 : RLIM_INFINITY);
-            const auto log = [](int) {
-                QFAIL("a failed export was logged");
-            };
-            QCOMPARE(exportTableAsCsv(nullptr, &model, {"导出", "销售记录表", "已导出到:\n", log}), false);
+            const FileSizeLimit tooLarge(fault == "too large" ? 256 : RLIM_INFINITY);
+            std::optional<Permissions> readOnly;
+            if (fault.startsWith("read-only")) {
+                readOnly.emplace(dir.path(), path, QFile::ReadOwner | QFile::ExeOwner,
+                                 fault == "read-only" ? QFile::ReadOwner
+                                                      : QFile::ReadOwner | QFile::WriteOwner);
+            }
+            exported = exportTableAsCsv(nullptr, &model, {"导出", "销售记录表", "已导出到:\n", {}});
         }
-        QTEST(Prompts::history().last().title + ":" + Prompts::history().last().text, "said");
+        const Prompts::Record& last = Prompts::history().last();
+        QTEST(last.title + ":" + QString(last.text).replace(path, "@"), "said");
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"report.csv"});
         QVERIFY(earlier.open(QIODevice::ReadOnly));
-        QCOMPARE(earlier.readAll(), QByteArray("earlier\n"));
+        const QByteArray start =
+            exported ? "\xEF\xBB\xBF" + QString("销售记录表").toUtf8() : QByteArray("earlier\n");
+        QCOMPARE(earlier.readAll().left(start.size()), start);
     }
 
     // A long table goes out in parts: every row once, in order, the parts joined without a seam, whatever
