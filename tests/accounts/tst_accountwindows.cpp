@@ -361,8 +361,9 @@ private slots:
         const QString path = dir.filePath("log.csv");
         // A failed write is reported, never a success.
         for (const QString& answer :
-             QStringList{path + "|成功日志已导出到:\n" + path, "/nonexistent/x.csv|错误无法创建文件！",
-                         "/dev/full|错误无法写入文件！"}) {
+             QStringList{path + "|成功日志已导出到:\n" + path,
+                         "/nonexistent/x.csv|错误无法创建文件！\n原因：文件夹不存在。",
+                         "/dev/full|错误无法写入文件！\n原因：磁盘空间不足。"}) {
             Prompts::reset();
             Prompts::queueFileName(answer.section('|', 0, 0));
             click(&w, "btnExport");

@@ -674,6 +674,26 @@ private slots:
         QCOMPARE(QCoreApplication::translate("QFile", "Destination file exists"),
                  QString("Destination file exists"));
     }
+
+    // The file dialogs of every export and import speak Chinese; file errors, which go to the log, stay
+    // English.
+    void qtFileDialogsInChinese_data() {
+        QTest::addColumn<QString>("text"); // context/source
+        QTest::addColumn<bool>("chinese");
+        QTest::newRow("dialog") << QString("QFileDialog/Look in:") << true;
+        QTest::newRow("dialog's list") << QString("QFileSystemModel/Name") << true;
+        QTest::newRow("file error") << QString("QFileDevice/No file engine available or engine does not "
+                                               "support UnMapExtension")
+                                    << false;
+    }
+    void qtFileDialogsInChinese() {
+        QFETCH(QString, text);
+        QVERIFY(ApplicationStartup::installQtTranslations(
+            QLibraryInfo::location(QLibraryInfo::TranslationsPath)));
+        const QByteArray context = text.section('/', 0, 0).toLatin1(),
+                         source = text.section('/', 1).toLatin1();
+        QTEST(QCoreApplication::translate(context, source) != source, "chinese");
+    }
 };
 
 KV_TEST_CLASS_LAST(TestStartup)
