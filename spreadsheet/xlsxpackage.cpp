@@ -244,6 +244,15 @@ private:
     QString m_reason;
 };
 
+// An entry's extra field is blocks of a 16-bit id, a 16-bit length and that many bytes; 1 is zip64's.
+bool hasZip64Field(const char* extra, qint64 size) {
+    for (qint64 at = 0; at + 4 <= size; at += 4 + qFromLittleEndian<quint16>(extra + at + 2)) {
+        if (qFromLittleEndian<quint16>(extra + at) == 1)
+            return true;
+    }
+    return false;
+}
+
 // One zip entry as a sequential device. The bytes it hands on have passed the guard; all entries of one
 // file together unpack to no more than the limit. finish() reads the entry to its end and checks its
 // checksum, which the zip library does only then.
@@ -278,6 +287,7 @@ public:
         }
         if (info.uncompressed_size > kMaxUnpackedBytes - m_unpacked) {
             detail = QStringLiteral("zip entry too large: %1 bytes").arg(info.uncompressed_size);
+            m_tooLarge = true;
             return false;
         }
         m_declared = info.uncompressed_size;
@@ -286,6 +296,17 @@ public:
             return false;
         }
         m_entryOpen = true;
+        // Writers may put the zip64 field in the local header only (Python's force_zip64); the directory
+        // then looks classic.
+        QByteArray extra(0xFFFF, '\0');
+        const int extraSize = unzGetLocalExtrafield(m_zip, extra.data(), unsigned(extra.size()));
+        if (extraSize < 0 || hasZip64Field(extra.constData(), extraSize)) {
+            detail = extraSize < 0
+                         ? QStringLiteral("local extra field unreadable")
+                         : QStringLiteral("zip64 extra field in a local header (zip64 is not read)");
+            m_zip64 = extraSize >= 0;
+            return false;
+        }
         return QIODevice::open(QIODevice::ReadOnly);
     }
 
@@ -314,6 +335,8 @@ public:
 
     bool isSequential() const override { return true; }
     bool encrypted() const { return m_encrypted; }
+    bool tooLarge() const { return m_tooLarge; }
+    bool zip64() const { return m_zip64; }
     bool failed() const { return m_failed; }
     QString failure() const {
         return m_guard.reason().isEmpty() ? QStringLiteral("unpacking failed or too large")
@@ -356,6 +379,8 @@ private:
     Progress& m_progress;
     bool m_entryOpen = false;
     bool m_encrypted = false;
+    bool m_tooLarge = false;
+    bool m_zip64 = false;
     bool m_failed = false;
     bool m_ended = false;
     quint64 m_declared = 0;
@@ -381,15 +406,6 @@ bool hasZip64EndRecord(const QString& path) {
     return false;
 }
 
-// An entry's extra field is blocks of a 16-bit id, a 16-bit length and that many bytes; 1 is zip64's.
-bool hasZip64Field(const char* extra, qint64 size) {
-    for (qint64 at = 0; at + 4 <= size; at += 4 + qFromLittleEndian<quint16>(extra + at + 2)) {
-        if (qFromLittleEndian<quint16>(extra + at) == 1)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 Package::Package(const QString& path, Progress& progress)
@@ -409,6 +425,7 @@ bool Package::open(QString& detail) {
     if (global.number_entry > kMaxEntries)
         return tooManyEntries(detail);
     if (hasZip64EndRecord(m_path)) {
+        m_zip64 = true;
         detail = QStringLiteral("zip64 end record (zip64 is not read)");
         return false;
     }
@@ -431,6 +448,7 @@ bool Package::open(QString& detail) {
             return false;
         }
         if (hasZip64Field(extra.constData(), qMin<qint64>(info.size_file_extra, extra.size()))) {
+            m_zip64 = true;
             detail = QStringLiteral("zip64 extra field (zip64 is not read)");
             return false;
         }
@@ -466,6 +484,8 @@ bool Package::parse(const QString& part, const std::function<bool(QXmlStreamRead
     ZipEntry entry(m_zip, m_unpacked, m_markup, m_progress);
     if (!entry.start(detail)) {
         m_encrypted = entry.encrypted();
+        m_zip64 = entry.zip64();
+        m_tooLarge = entry.tooLarge();
         detail = part + QStringLiteral(": ") + detail;
         return false;
     }
@@ -549,6 +569,14 @@ QString Package::resolve(const QString& sourcePart, const QString& target) {
     if (t.startsWith(QLatin1Char('/')))
         return QDir::cleanPath(t.mid(1));
     return QDir::cleanPath(sourcePart.left(sourcePart.lastIndexOf(QLatin1Char('/')) + 1) + t);
+}
+
+SheetRefusal Package::refusal() const {
+    if (m_zip64)
+        return SheetRefusal::Zip64;
+    if (m_tooLarge || m_unpacked > kMaxUnpackedBytes || m_markup > kMaxMarkup)
+        return SheetRefusal::Content;
+    return SheetRefusal::None;
 }
 
 bool Package::tooManyEntries(QString& detail) {

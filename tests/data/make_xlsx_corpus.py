@@ -151,3 +151,10 @@ zipfile.ZIP64_LIMIT = limit
 zipfile.ZIP_FILECOUNT_LIMIT, count_limit = 2, zipfile.ZIP_FILECOUNT_LIMIT
 save("refuse-zip64-end.xlsx", parts(sheet(ONE)))
 zipfile.ZIP_FILECOUNT_LIMIT = count_limit
+# The zip64 field in the local headers only, the directory classic (Python's force_zip64).
+with zipfile.ZipFile("corpus/refuse-zip64-local.xlsx", "w") as z:
+    for part, data in parts(sheet(ONE)):
+        info = zipfile.ZipInfo(part, date_time=(1980, 1, 1, 0, 0, 0))
+        info.compress_type = zipfile.ZIP_DEFLATED
+        with z.open(info, "w", force_zip64=True) as entry:
+            entry.write(data)
