@@ -245,12 +245,33 @@ private:
 };
 
 // An entry's extra field is blocks of a 16-bit id, a 16-bit length and that many bytes; 1 is zip64's.
-bool hasZip64Field(const char* extra, qint64 size) {
+// Its offset, -1 when there is none.
+qint64 zip64Field(const char* extra, qint64 size) {
     for (qint64 at = 0; at + 4 <= size; at += 4 + qFromLittleEndian<quint16>(extra + at + 2)) {
         if (qFromLittleEndian<quint16>(extra + at) == 1)
-            return true;
+            return at;
     }
-    return false;
+    return -1;
+}
+
+bool hasZip64Field(const char* extra, qint64 size) {
+    return zip64Field(extra, size) >= 0;
+}
+
+// Some writers put a zip64 field in every local header, the directory staying classic (Python's
+// force_zip64, writers that stream). The zip library reads only the directory's sizes; the local field is
+// well-formed when it is whole and its sizes are the directory's, or both 0 (sizes given after the data).
+bool localZip64Agrees(const QByteArray& extra, int size, const unz_file_info64& info) {
+    const qint64 at = zip64Field(extra.constData(), size);
+    if (at < 0)
+        return true;
+    const qint64 length = qFromLittleEndian<quint16>(extra.constData() + at + 2);
+    if (length < 16 || at + 4 + length > size)
+        return false;
+    const quint64 unpacked = qFromLittleEndian<quint64>(extra.constData() + at + 4);
+    const quint64 packed = qFromLittleEndian<quint64>(extra.constData() + at + 12);
+    return (unpacked == info.uncompressed_size && packed == info.compressed_size) ||
+           (unpacked == 0 && packed == 0 && (info.flag & 8u));
 }
 
 // One zip entry as a sequential device. The bytes it hands on have passed the guard; all entries of one
@@ -296,15 +317,12 @@ public:
             return false;
         }
         m_entryOpen = true;
-        // Writers may put the zip64 field in the local header only (Python's force_zip64); the directory
-        // then looks classic.
         QByteArray extra(0xFFFF, '\0');
         const int extraSize = unzGetLocalExtrafield(m_zip, extra.data(), unsigned(extra.size()));
-        if (extraSize < 0 || hasZip64Field(extra.constData(), extraSize)) {
+        if (extraSize < 0 || !localZip64Agrees(extra, extraSize, info)) {
             detail = extraSize < 0
                          ? QStringLiteral("local extra field unreadable")
-                         : QStringLiteral("zip64 extra field in a local header (zip64 is not read)");
-            m_zip64 = extraSize >= 0;
+                         : QStringLiteral("zip64 field of the local header disagrees with the directory");
             return false;
         }
         return QIODevice::open(QIODevice::ReadOnly);
@@ -336,7 +354,6 @@ public:
     bool isSequential() const override { return true; }
     bool encrypted() const { return m_encrypted; }
     bool tooLarge() const { return m_tooLarge; }
-    bool zip64() const { return m_zip64; }
     bool failed() const { return m_failed; }
     QString failure() const {
         return m_guard.reason().isEmpty() ? QStringLiteral("unpacking failed or too large")
@@ -380,7 +397,6 @@ private:
     bool m_entryOpen = false;
     bool m_encrypted = false;
     bool m_tooLarge = false;
-    bool m_zip64 = false;
     bool m_failed = false;
     bool m_ended = false;
     quint64 m_declared = 0;
@@ -484,7 +500,6 @@ bool Package::parse(const QString& part, const std::function<bool(QXmlStreamRead
     ZipEntry entry(m_zip, m_unpacked, m_markup, m_progress);
     if (!entry.start(detail)) {
         m_encrypted = entry.encrypted();
-        m_zip64 = entry.zip64();
         m_tooLarge = entry.tooLarge();
         detail = part + QStringLiteral(": ") + detail;
         return false;

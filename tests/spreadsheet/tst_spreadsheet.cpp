@@ -612,8 +612,9 @@ private slots:
             << "refuse-zip-bomb.xlsx" << WorkbookReader::kContentTooLarge;
         QTest::newRow("tags over the bound") << "refuse-many-tags.xlsx" << WorkbookReader::kContentTooLarge;
         QTest::newRow("zip64 end record") << "refuse-zip64-end.xlsx" << WorkbookReader::kZip64;
-        QTest::newRow("zip64 in the local headers only")
-            << "refuse-zip64-local.xlsx" << WorkbookReader::kZip64;
+        QTest::newRow("zip64 in the directory") << "refuse-zip64-extra.xlsx" << WorkbookReader::kZip64;
+        QTest::newRow("local zip64 sizes not the directory's")
+            << "refuse-zip64-local-sizes.xlsx" << QString();
     }
     void refusalReasons() {
         QFETCH(QString, shape);
