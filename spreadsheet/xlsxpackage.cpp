@@ -260,7 +260,8 @@ bool hasZip64Field(const char* extra, qint64 size) {
 
 // Some writers put a zip64 field in every local header, the directory staying classic (Python's
 // force_zip64, writers that stream). The zip library reads only the directory's sizes; the local field is
-// well-formed when it is whole and its sizes are the directory's, or both 0 (sizes given after the data).
+// well-formed when it is whole and its sizes are the directory's, or both 0 (the zip library's own writer
+// leaves them so; the classic fields hold them).
 bool localZip64Agrees(const QByteArray& extra, int size, const unz_file_info64& info) {
     const qint64 at = zip64Field(extra.constData(), size);
     if (at < 0)
@@ -271,7 +272,7 @@ bool localZip64Agrees(const QByteArray& extra, int size, const unz_file_info64& 
     const quint64 unpacked = qFromLittleEndian<quint64>(extra.constData() + at + 4);
     const quint64 packed = qFromLittleEndian<quint64>(extra.constData() + at + 12);
     return (unpacked == info.uncompressed_size && packed == info.compressed_size) ||
-           (unpacked == 0 && packed == 0 && (info.flag & 8u));
+           (unpacked == 0 && packed == 0);
 }
 
 // One zip entry as a sequential device. The bytes it hands on have passed the guard; all entries of one
