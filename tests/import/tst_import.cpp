@@ -318,18 +318,18 @@ private slots:
         titles.swapItemsAt(0, 1);
         titles[0] = QStringLiteral(" 药品名称 ");
         QTest::newRow("name before barcode")
-            << "product" << titles << "第 A 列的标题「药品名称(*)」在模板中是第 B 列";
+            << "product" << titles << "第 A 列的标题「药品名称(*)」应在第 B 列";
         titles = texts(kProductTitles);
         titles.swapItemsAt(10, 11);
         QTest::newRow("sale price before purchase price")
-            << "product" << titles << "第 K 列的标题「销售价」在模板中是第 L 列";
+            << "product" << titles << "第 K 列的标题「销售价」应在第 L 列";
         titles = QStringList{"序号"} + texts(kProductTitles);
         QTest::newRow("leading serial number column")
-            << "product" << titles << "第 B 列的标题「药品条码」在模板中是第 A 列";
+            << "product" << titles << "第 B 列的标题「药品条码」应在第 A 列";
         titles = texts(kSupplierTitles);
         titles.swapItemsAt(7, 8);
         QTest::newRow("supplier expiry dates swapped")
-            << "supplier" << titles << "第 H 列的标题「营业执照到期」在模板中是第 I 列";
+            << "supplier" << titles << "第 H 列的标题「营业执照到期」应在第 I 列";
     }
     void movedColumns() {
         QFETCH(QString, kind);

@@ -75,7 +75,7 @@ QString misplacedTitle(const WorkbookReader& reader, const QList<TemplateColumn>
         QStringList order;
         for (int i = 0; i < columns.size(); ++i)
             order << columnLetter(i) + QLatin1Char(' ') + columns.at(i).title;
-        return QStringLiteral("第 %1 列的标题「%2」在模板中是第 %3 列：各列须按模板的顺序排列（%4），"
+        return QStringLiteral("第 %1 列的标题「%2」应在第 %3 列：各列须按模板的顺序排列（%4），"
                               "请调整后再导入。")
             .arg(columnLetter(c), columns.at(own).title, columnLetter(own), order.join(QStringLiteral("、")));
     }
