@@ -21,17 +21,26 @@ int main(int argc, char* argv[]) {
     QString path;
     double scale = 1.0;
     quint64 seed = 20260301;
+    bool wrong = false;
+    bool help = false;
     for (int i = 0; i < args.size(); ++i) {
-        if (args.at(i) == QLatin1String("--scale") && i + 1 < args.size())
+        const QString& arg = args.at(i);
+        if (arg == QLatin1String("--scale") && i + 1 < args.size())
             scale = args.at(++i).toDouble();
-        else if (args.at(i) == QLatin1String("--seed") && i + 1 < args.size())
+        else if (arg == QLatin1String("--seed") && i + 1 < args.size())
             seed = args.at(++i).toULongLong();
+        else if (arg == QLatin1String("-h") || arg == QLatin1String("--help"))
+            help = true;
+        // An option it does not know (or one without its value) is no file name: "--help" would become a
+        // 400 MB file of that name.
+        else if (arg.startsWith(QLatin1Char('-')) || !path.isEmpty())
+            wrong = true;
         else
-            path = args.at(i);
+            path = arg;
     }
-    if (path.isEmpty() || scale <= 0) {
-        std::fprintf(stderr, "usage: kvbenchgen OUTPUT.db [--scale F] [--seed N]\n");
-        return 2;
+    if (help || wrong || path.isEmpty() || scale <= 0) {
+        std::fprintf(help ? stdout : stderr, "usage: kvbenchgen OUTPUT.db [--scale F] [--seed N]\n");
+        return help ? 0 : 2;
     }
     if (QFile::exists(path)) {
         std::fprintf(stderr, "%s exists already; remove it first.\n", qPrintable(path));

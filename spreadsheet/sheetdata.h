@@ -10,6 +10,9 @@
 
 namespace kestrovalin {
 
+// Why a back end refused a file, where the user is told in a line of its own; None for any other damage.
+enum class SheetRefusal { None, FileSize, Content, StringTable, CellText, Zip64 };
+
 // The cells of one worksheet as a back end streams them in. The used range is computed from the cells that
 // hold a value, whatever the file claims; only columns up to the limit are kept. Cells are kept in 16 bytes
 // each (texts and dates in side tables) and turned back into CellValues when asked for.
@@ -40,6 +43,8 @@ public:
 
     // Called now and then while a back end streams rows, so a busy indicator can repaint.
     std::function<void()> progress;
+    // Set by a back end that refuses the file for one of these reasons.
+    SheetRefusal refusal = SheetRefusal::None;
 
 private:
     struct Slot {

@@ -18,10 +18,22 @@ const QString WorkbookReader::kPasswordProtected =
     QStringLiteral("文件设有密码保护（已加密），无法读取。请在表格软件中取消密码并另存后再导入。");
 const QString WorkbookReader::kNoPermission =
     QStringLiteral("没有读取该文件的权限。请检查文件的权限，或将文件复制到有权限的位置后再导入。");
+const QString WorkbookReader::kNotWorkbook = QStringLiteral(
+    "不是 Excel 工作簿（可能是改了扩展名的 CSV 文件）。请在表格软件中打开并另存为 .xlsx 后再导入。");
+const QString WorkbookReader::kFileTooLarge =
+    QStringLiteral("文件超过 64 MB，无法读取。请在表格软件中另存为 .xlsx，或分成几个文件后再导入。");
+const QString WorkbookReader::kContentTooLarge =
+    QStringLiteral("文件内容超过可读取的上限（解压后 128 MB，约 20 万行）。请分成几个文件后再导入。");
+const QString WorkbookReader::kStringTableTooLarge =
+    QStringLiteral("文件中的文字超过可读取的上限（字符串表过大）。请分成几个文件后再导入。");
+const QString WorkbookReader::kCellTooLong =
+    QStringLiteral("有单元格超过 32767 个字符（表格软件的上限），文件可能已损坏。");
+const QString WorkbookReader::kZip64 =
+    QStringLiteral("文件以 ZIP64 格式保存，无法读取。请在表格软件中打开并另存为 .xlsx 后再导入。");
 
 namespace {
 
-enum class FileKind { Zip, Compound, Other, Forbidden };
+enum class FileKind { Zip, Compound, Unknown, Other, Forbidden };
 
 // Follows links: a link to a pipe is a pipe. A file, or a folder on its way, that this user may not read
 // is Forbidden.
@@ -45,10 +57,28 @@ FileKind sniff(const QString& path) {
         return FileKind::Zip;
     if (head == QByteArray("\xD0\xCF\x11\xE0", 4))
         return FileKind::Compound;
-    return FileKind::Other;
+    return FileKind::Unknown;
 }
 
 } // namespace
+
+QString WorkbookReader::refusalText(SheetRefusal refusal) {
+    switch (refusal) {
+    case SheetRefusal::None:
+        break;
+    case SheetRefusal::FileSize:
+        return kFileTooLarge;
+    case SheetRefusal::Content:
+        return kContentTooLarge;
+    case SheetRefusal::StringTable:
+        return kStringTableTooLarge;
+    case SheetRefusal::CellText:
+        return kCellTooLong;
+    case SheetRefusal::Zip64:
+        return kZip64;
+    }
+    return QString();
+}
 
 WorkbookReader::WorkbookReader(int maxColumn) : m_maxColumn(maxColumn), m_sheet(maxColumn) {}
 
@@ -66,8 +96,12 @@ bool WorkbookReader::open(const QString& path) {
     case FileKind::Compound:
         status = readXlsFirstSheet(path, m_sheet, detail);
         break;
+    case FileKind::Unknown:
+        detail = QStringLiteral("not a workbook (unknown signature)");
+        m_reason = kNotWorkbook;
+        break;
     case FileKind::Other:
-        detail = QStringLiteral("not a workbook (not a regular file, unknown signature or unreadable)");
+        detail = QStringLiteral("not a workbook (not a regular file or unreadable)");
         break;
     case FileKind::Forbidden:
         detail = QStringLiteral("no permission to read the file");
@@ -76,6 +110,7 @@ bool WorkbookReader::open(const QString& path) {
     }
     if (status == SheetStatus::Ok && m_sheet.hasOverlongText()) {
         status = SheetStatus::Unreadable;
+        m_sheet.refusal = SheetRefusal::CellText;
         detail = QStringLiteral("cell text longer than %1 characters").arg(SheetData::kMaxCellText);
     }
     if (status == SheetStatus::Ok && m_sheet.lastRow() == 0)
@@ -87,6 +122,8 @@ bool WorkbookReader::open(const QString& path) {
         return true;
     case SheetStatus::Unreadable:
         m_error = kOpenFailed;
+        if (m_reason.isEmpty())
+            m_reason = refusalText(m_sheet.refusal);
         break;
     case SheetStatus::Encrypted:
         m_error = kOpenFailed;

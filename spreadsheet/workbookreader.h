@@ -19,6 +19,12 @@ public:
     // Why a file that cannot be opened cannot, where the user can do something about it.
     static const QString kPasswordProtected;
     static const QString kNoPermission;
+    static const QString kNotWorkbook;
+    static const QString kFileTooLarge;
+    static const QString kContentTooLarge;
+    static const QString kStringTableTooLarge;
+    static const QString kCellTooLong;
+    static const QString kZip64;
 
     // Columns kept unless a caller asks for others; a cell far right must not cost memory for every row.
     static constexpr int kDefaultColumns = 64;
@@ -30,7 +36,8 @@ public:
     // regular file (a pipe, a device, a folder) is refused before it is opened: reading one could block.
     bool open(const QString& path);
     QString errorText() const { return m_error; }
-    // Beside kOpenFailed: kPasswordProtected or kNoPermission when that is why; empty otherwise.
+    // Beside kOpenFailed, why, when the file is protected, not readable, no workbook, in the zip64 form or
+    // beyond a bound; empty for other damage.
     QString errorReason() const { return m_reason; }
 
     // The used range's last row and column, counted from A1.
@@ -43,6 +50,8 @@ public:
     void setProgressCallback(std::function<void()> callback) { m_progress = std::move(callback); }
 
 private:
+    static QString refusalText(SheetRefusal refusal);
+
     int m_maxColumn;
     SheetData m_sheet;
     QString m_error;

@@ -306,6 +306,10 @@ private:
             m_detail = text;
         return false;
     }
+    bool refuse(SheetRefusal refusal, const QString& text) {
+        m_sheet.refusal = refusal;
+        return fail(text);
+    }
 
     bool tooShort(const RecordView& record, int needed) {
         if (record.length >= needed)
@@ -375,16 +379,20 @@ private:
             int(qMin<qint64>(continuedLength(record), kMaxStringTableChars + SheetData::kMaxCellText)));
         for (quint32 i = 0; i < unique && !in.atEnd(); ++i) {
             if (m_stringEnds.size() == size_t(SheetData::kMaxSharedStrings))
-                return fail(QStringLiteral("more than %1 shared strings").arg(SheetData::kMaxSharedStrings));
+                return refuse(
+                    SheetRefusal::StringTable,
+                    QStringLiteral("more than %1 shared strings").arg(SheetData::kMaxSharedStrings));
             const int start = m_stringPool.size();
             if (!readString(in, 2, true, m_stringPool))
                 return fail(QStringLiteral("string table entry %1 runs past the table").arg(i));
             if (m_stringPool.size() - start > SheetData::kMaxCellText)
-                return fail(QStringLiteral("string table entry %1 longer than %2 characters")
-                                .arg(i)
-                                .arg(SheetData::kMaxCellText));
+                return refuse(SheetRefusal::CellText,
+                              QStringLiteral("string table entry %1 longer than %2 characters")
+                                  .arg(i)
+                                  .arg(SheetData::kMaxCellText));
             if (m_stringPool.size() > kMaxStringTableChars)
-                return fail(QStringLiteral("string table over %1 characters").arg(kMaxStringTableChars));
+                return refuse(SheetRefusal::StringTable,
+                              QStringLiteral("string table over %1 characters").arg(kMaxStringTableChars));
             m_stringEnds.push_back(m_stringPool.size());
             m_progress.step(1 + (m_stringPool.size() - start) / kCharactersPerStep);
         }
@@ -708,8 +716,11 @@ SheetStatus readXlsFirstSheet(const QString& path, SheetData& sheet, QString& de
         return SheetStatus::Unreadable;
     }
     CompoundFile compound(file);
-    if (!compound.open(detail))
+    if (!compound.open(detail)) {
+        if (file.size() > CompoundFile::kMaxFileBytes)
+            sheet.refusal = SheetRefusal::FileSize;
         return SheetStatus::Unreadable;
+    }
     // A password-protected .xlsx is a compound document holding the encrypted package.
     if (compound.hasStream(QStringLiteral("EncryptedPackage"))) {
         detail = QStringLiteral("encrypted package (a password-protected .xlsx)");

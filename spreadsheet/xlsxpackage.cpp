@@ -244,6 +244,37 @@ private:
     QString m_reason;
 };
 
+// An entry's extra field is blocks of a 16-bit id, a 16-bit length and that many bytes; 1 is zip64's.
+// Its offset, -1 when there is none.
+qint64 zip64Field(const char* extra, qint64 size) {
+    for (qint64 at = 0; at + 4 <= size; at += 4 + qFromLittleEndian<quint16>(extra + at + 2)) {
+        if (qFromLittleEndian<quint16>(extra + at) == 1)
+            return at;
+    }
+    return -1;
+}
+
+bool hasZip64Field(const char* extra, qint64 size) {
+    return zip64Field(extra, size) >= 0;
+}
+
+// Some writers put a zip64 field in every local header, the directory staying classic (Python's
+// force_zip64, writers that stream). The zip library reads only the directory's sizes; the local field is
+// well-formed when it is whole and its sizes are the directory's, or both 0 (the zip library's own writer
+// leaves them so; the classic fields hold them).
+bool localZip64Agrees(const QByteArray& extra, int size, const unz_file_info64& info) {
+    const qint64 at = zip64Field(extra.constData(), size);
+    if (at < 0)
+        return true;
+    const qint64 length = qFromLittleEndian<quint16>(extra.constData() + at + 2);
+    if (length < 16 || at + 4 + length > size)
+        return false;
+    const quint64 unpacked = qFromLittleEndian<quint64>(extra.constData() + at + 4);
+    const quint64 packed = qFromLittleEndian<quint64>(extra.constData() + at + 12);
+    return (unpacked == info.uncompressed_size && packed == info.compressed_size) ||
+           (unpacked == 0 && packed == 0);
+}
+
 // One zip entry as a sequential device. The bytes it hands on have passed the guard; all entries of one
 // file together unpack to no more than the limit. finish() reads the entry to its end and checks its
 // checksum, which the zip library does only then.
@@ -278,6 +309,7 @@ public:
         }
         if (info.uncompressed_size > kMaxUnpackedBytes - m_unpacked) {
             detail = QStringLiteral("zip entry too large: %1 bytes").arg(info.uncompressed_size);
+            m_tooLarge = true;
             return false;
         }
         m_declared = info.uncompressed_size;
@@ -286,6 +318,14 @@ public:
             return false;
         }
         m_entryOpen = true;
+        QByteArray extra(0xFFFF, '\0');
+        const int extraSize = unzGetLocalExtrafield(m_zip, extra.data(), unsigned(extra.size()));
+        if (extraSize < 0 || !localZip64Agrees(extra, extraSize, info)) {
+            detail = extraSize < 0
+                         ? QStringLiteral("local extra field unreadable")
+                         : QStringLiteral("zip64 field of the local header disagrees with the directory");
+            return false;
+        }
         return QIODevice::open(QIODevice::ReadOnly);
     }
 
@@ -314,6 +354,7 @@ public:
 
     bool isSequential() const override { return true; }
     bool encrypted() const { return m_encrypted; }
+    bool tooLarge() const { return m_tooLarge; }
     bool failed() const { return m_failed; }
     QString failure() const {
         return m_guard.reason().isEmpty() ? QStringLiteral("unpacking failed or too large")
@@ -356,6 +397,7 @@ private:
     Progress& m_progress;
     bool m_entryOpen = false;
     bool m_encrypted = false;
+    bool m_tooLarge = false;
     bool m_failed = false;
     bool m_ended = false;
     quint64 m_declared = 0;
@@ -381,15 +423,6 @@ bool hasZip64EndRecord(const QString& path) {
     return false;
 }
 
-// An entry's extra field is blocks of a 16-bit id, a 16-bit length and that many bytes; 1 is zip64's.
-bool hasZip64Field(const char* extra, qint64 size) {
-    for (qint64 at = 0; at + 4 <= size; at += 4 + qFromLittleEndian<quint16>(extra + at + 2)) {
-        if (qFromLittleEndian<quint16>(extra + at) == 1)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 Package::Package(const QString& path, Progress& progress)
@@ -409,6 +442,7 @@ bool Package::open(QString& detail) {
     if (global.number_entry > kMaxEntries)
         return tooManyEntries(detail);
     if (hasZip64EndRecord(m_path)) {
+        m_zip64 = true;
         detail = QStringLiteral("zip64 end record (zip64 is not read)");
         return false;
     }
@@ -431,6 +465,7 @@ bool Package::open(QString& detail) {
             return false;
         }
         if (hasZip64Field(extra.constData(), qMin<qint64>(info.size_file_extra, extra.size()))) {
+            m_zip64 = true;
             detail = QStringLiteral("zip64 extra field (zip64 is not read)");
             return false;
         }
@@ -466,6 +501,7 @@ bool Package::parse(const QString& part, const std::function<bool(QXmlStreamRead
     ZipEntry entry(m_zip, m_unpacked, m_markup, m_progress);
     if (!entry.start(detail)) {
         m_encrypted = entry.encrypted();
+        m_tooLarge = entry.tooLarge();
         detail = part + QStringLiteral(": ") + detail;
         return false;
     }
@@ -549,6 +585,14 @@ QString Package::resolve(const QString& sourcePart, const QString& target) {
     if (t.startsWith(QLatin1Char('/')))
         return QDir::cleanPath(t.mid(1));
     return QDir::cleanPath(sourcePart.left(sourcePart.lastIndexOf(QLatin1Char('/')) + 1) + t);
+}
+
+SheetRefusal Package::refusal() const {
+    if (m_zip64)
+        return SheetRefusal::Zip64;
+    if (m_tooLarge || m_unpacked > kMaxUnpackedBytes || m_markup > kMaxMarkup)
+        return SheetRefusal::Content;
+    return SheetRefusal::None;
 }
 
 bool Package::tooManyEntries(QString& detail) {

@@ -52,6 +52,8 @@ public:
     Progress& progress() { return m_progress; }
     // Whether a part could not be read because it is encrypted.
     bool metEncryption() const { return m_encrypted; }
+    // Why the package was refused, where the user is told: zip64, or parts beyond the bounds.
+    SheetRefusal refusal() const;
 
     // Streams the part to `body`, which starts on the root element and leaves the reason of a refusal in
     // `why`. A DTD anywhere before it is refused: nothing in a workbook needs one, and entity tricks start
@@ -75,6 +77,8 @@ private:
     quint64 m_unpacked = 0;
     qint64 m_markup = 0;
     bool m_encrypted = false;
+    bool m_zip64 = false;
+    bool m_tooLarge = false; // an entry declared beyond what is left to unpack
 };
 
 } // namespace kestrovalin::xlsx

@@ -118,7 +118,12 @@ bool readRichText(QXmlStreamReader& xml, QString& text) {
     return text.size() <= SheetData::kMaxCellText;
 }
 
-const QString kTooLong = QStringLiteral("text longer than a cell may hold");
+// A text longer than a cell may hold: refused with a line of its own.
+bool tooLong(SheetData& sheet, QString& detail) {
+    sheet.refusal = SheetRefusal::CellText;
+    detail = QStringLiteral("text longer than a cell may hold");
+    return false;
+}
 
 // "BC12" gives column 55 and row 12; false for anything else or beyond the sheet limits.
 bool parseCellReference(const QStringRef& ref, int& column, int& row) {
@@ -250,10 +255,8 @@ private:
             if (!readCell(xml, attributes, value, detail))
                 return false;
             m_sheet.put(cellRow, column, value);
-            if (m_sheet.hasOverlongText()) {
-                detail = kTooLong;
-                return false;
-            }
+            if (m_sheet.hasOverlongText())
+                return tooLong(m_sheet, detail);
         }
         return true;
     }
@@ -270,16 +273,12 @@ private:
             if (token != QXmlStreamReader::StartElement)
                 continue;
             if (isSheetElement(xml, QLatin1String("v"))) {
-                if (!readBoundedText(xml, kMaxRawCellText, raw.value)) {
-                    detail = kTooLong;
-                    return false;
-                }
+                if (!readBoundedText(xml, kMaxRawCellText, raw.value))
+                    return tooLong(m_sheet, detail);
                 raw.hasValue = true;
             } else if (isSheetElement(xml, QLatin1String("is"))) {
-                if (!readRichText(xml, raw.inlineText)) {
-                    detail = kTooLong;
-                    return false;
-                }
+                if (!readRichText(xml, raw.inlineText))
+                    return tooLong(m_sheet, detail);
                 raw.hasInline = true;
             } else {
                 raw.hasFormula = raw.hasFormula || isSheetElement(xml, QLatin1String("f"));
@@ -407,7 +406,8 @@ SheetStatus readWorkbook(Package& package, Workbook& workbook, QString& detail) 
     return SheetStatus::Ok;
 }
 
-bool readSharedStrings(Package& package, const QString& part, QVector<QString>& strings, QString& detail) {
+bool readSharedStrings(Package& package, const QString& part, QVector<QString>& strings, SheetData& sheet,
+                       QString& detail) {
     if (part.isEmpty() || !package.contains(part))
         return true;
     return package.parse(
@@ -417,14 +417,13 @@ bool readSharedStrings(Package& package, const QString& part, QVector<QString>& 
                 if (xml.readNext() != QXmlStreamReader::StartElement || !isLocal(xml, QLatin1String("si")))
                     continue;
                 if (strings.size() == SheetData::kMaxSharedStrings) {
+                    sheet.refusal = SheetRefusal::StringTable;
                     why = QStringLiteral("more than %1 shared strings").arg(SheetData::kMaxSharedStrings);
                     return false;
                 }
                 QString text;
-                if (!readRichText(xml, text)) {
-                    why = kTooLong;
-                    return false;
-                }
+                if (!readRichText(xml, text))
+                    return tooLong(sheet, why);
                 strings.append(text);
                 package.progress().step();
             }
@@ -492,7 +491,9 @@ bool readDateStyles(Package& package, const QString& part, QVector<bool>& dateSt
         detail);
 }
 
-SheetStatus failed(const Package& package) {
+SheetStatus failed(const Package& package, SheetData& sheet) {
+    if (sheet.refusal == SheetRefusal::None)
+        sheet.refusal = package.refusal();
     return package.metEncryption() ? SheetStatus::Encrypted : SheetStatus::Unreadable;
 }
 
@@ -502,21 +503,21 @@ SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& d
     Progress progress(sheet.progress, xlsx::kProgressEvery);
     Package package(path, progress);
     if (!package.open(detail))
-        return SheetStatus::Unreadable;
+        return failed(package, sheet);
     Workbook workbook;
     const SheetStatus status = readWorkbook(package, workbook, detail);
     if (status != SheetStatus::Ok)
-        return status == SheetStatus::Unreadable ? failed(package) : status;
+        return status == SheetStatus::Unreadable ? failed(package, sheet) : status;
     QVector<QString> strings;
     QVector<bool> dateStyles;
     if (!readDateStyles(package, workbook.stylesPart, dateStyles, detail) ||
-        !readSharedStrings(package, workbook.sharedStringsPart, strings, detail))
-        return failed(package);
+        !readSharedStrings(package, workbook.sharedStringsPart, strings, sheet, detail))
+        return failed(package, sheet);
     SheetParser parser(sheet, progress, strings, dateStyles, workbook);
     const bool ok = package.parse(
         workbook.sheetPart, [&](QXmlStreamReader& xml, QString& why) { return parser.run(xml, why); },
         detail);
-    return ok ? SheetStatus::Ok : failed(package);
+    return ok ? SheetStatus::Ok : failed(package, sheet);
 }
 
 } // namespace kestrovalin

@@ -151,3 +151,24 @@ zipfile.ZIP64_LIMIT = limit
 zipfile.ZIP_FILECOUNT_LIMIT, count_limit = 2, zipfile.ZIP_FILECOUNT_LIMIT
 save("refuse-zip64-end.xlsx", parts(sheet(ONE)))
 zipfile.ZIP_FILECOUNT_LIMIT = count_limit
+# The zip64 field in the local headers only, the directory classic (Python's force_zip64): read, as long as
+# its sizes are the directory's; a sheet whose local field claims more is refused.
+def local_zip64(name):
+    with zipfile.ZipFile("corpus/" + name, "w") as z:
+        for part, data in parts(sheet(PRODUCT)):
+            info = zipfile.ZipInfo(part, date_time=(1980, 1, 1, 0, 0, 0))
+            info.compress_type = zipfile.ZIP_DEFLATED
+            with z.open(info, "w", force_zip64=True) as entry:
+                entry.write(data)
+
+
+local_zip64("read-zip64-local.xlsx")
+local_zip64("refuse-zip64-local-sizes.xlsx")
+
+
+def claim_more(local, central, d):
+    extra = local + 30 + struct.unpack_from("<H", d, local + 26)[0]
+    struct.pack_into("<Q", d, extra + 4, struct.unpack_from("<Q", d, extra + 4)[0] + 1000)
+
+
+patch_entry("refuse-zip64-local-sizes.xlsx", "xl/worksheets/sheet1.xml", claim_more)

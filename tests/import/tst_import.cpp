@@ -271,7 +271,9 @@ private slots:
             << "header"
             << QStringList{"✖ 读取文件失败：", "  文件中没有数据行（第1行为标题行，至少需要1行数据）。"};
         QTest::newRow("text file named .xlsx")
-            << "text" << QStringList{"✖ 读取文件失败：", "  无法打开文件，文件可能已损坏或格式不受支持。"};
+            << "text"
+            << QStringList{"✖ 读取文件失败：", "  无法打开文件，文件可能已损坏或格式不受支持。",
+                           "  " + WorkbookReader::kNotWorkbook};
         QTest::newRow("only cells right of L")
             << "beyond" << QStringList{"✖ 文件中没有有效数据（从第2行开始读取）。"};
         QTest::newRow("checksum mismatch")
@@ -304,6 +306,49 @@ private slots:
         QCOMPARE(colourOf(&dialog, resultLines(&dialog).first()), QStringLiteral("#cc0000"));
         QCOMPARE(stepButtons(&dialog), QStringLiteral("111"));
         QCOMPARE(questions(), QStringList());
+    }
+
+    // Row 1 holding a template title in another column than the template's refuses the file before any
+    // row: values would land in the wrong fields. Titles are compared trimmed, "(*)" optional.
+    void movedColumns_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QString>("lead"); // of the line under the failure line
+        QStringList titles = texts(kProductTitles);
+        titles.swapItemsAt(0, 1);
+        titles[0] = QStringLiteral(" 药品名称 ");
+        QTest::newRow("name before barcode")
+            << "product" << titles << "第 A 列的标题「药品名称(*)」应在第 B 列";
+        titles = texts(kProductTitles);
+        titles.swapItemsAt(10, 11);
+        QTest::newRow("sale price before purchase price")
+            << "product" << titles << "第 K 列的标题「销售价」应在第 L 列";
+        titles = QStringList{"序号"} + texts(kProductTitles);
+        QTest::newRow("leading serial number column")
+            << "product" << titles << "第 B 列的标题「药品条码」应在第 A 列";
+        titles = texts(kSupplierTitles);
+        titles.swapItemsAt(7, 8);
+        QTest::newRow("supplier expiry dates swapped")
+            << "supplier" << titles << "第 H 列的标题「营业执照到期」应在第 I 列";
+    }
+    void movedColumns() {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, titles);
+        const bool products = kind == "product";
+        const QString path = file("moved.xlsx");
+        QStringList cells =
+            texts(products ? drug("6920000000017", "复方甘草片") : firm("华润医药商业有限公司"));
+        if (titles.size() > cells.size())
+            cells.prepend(QStringLiteral("1"));
+        QVERIFY(writeHandWorkbook(path, titles, cells));
+        const auto dialog = makeDialog(kind);
+        const QStringList lines = runImport(dialog.get(), path);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines.at(0), (products ? "✖ " : "") + QStringLiteral("读取文件失败："));
+        QFETCH(QString, lead);
+        QVERIFY2(lines.at(1).startsWith("  " + lead + "："), qPrintable(lines.at(1)));
+        QCOMPARE(questions(), QStringList());
+        QCOMPARE(m_db->count(products ? "product" : "supplier"), 0);
     }
 
     // A million data rows, none valid: the first ten thousand are listed, one line counts the rest, the
@@ -770,6 +815,27 @@ private slots:
                                                    << "校验完成：有效 1 条，重复 0 条，格式错误 0 条" << 1;
         QTest::newRow("address with NUL")
             << "supplier" << 4 << escaped.arg("%1", "0000") << firmInvalid + "第 E 列含有控制字符" << 0;
+        // A number of more than 15 digits in a code column has lost the digits typed.
+        const QString lost =
+            QStringLiteral("是超过 15 位的数字，已无法保存原有的数字：请将该列设为文本格式，再重新输入");
+        QTest::newRow("17-digit barcode as a number")
+            << "product" << 0 << "<c r=\"%1\"><v>6.901234567890123E+16</v></c>"
+            << invalid + "第 A 列（药品条码）" + lost << 0;
+        QTest::newRow("16-digit barcode cut to 15 digits")
+            << "product" << 0 << "<c r=\"%1\"><v>6901234567890120</v></c>"
+            << invalid + "第 A 列（药品条码）" + lost << 0;
+        QTest::newRow("20-digit approval number as a number")
+            << "product" << 4 << "<c r=\"%1\"><v>12345678901234567890</v></c>"
+            << invalid + "第 E 列（批准文号）" + lost << 0;
+        QTest::newRow("18-digit licence number as a number")
+            << "supplier" << 1 << "<c r=\"%1\"><v>914201001234567890</v></c>"
+            << firmInvalid + "第 B 列（经营许可证号）" + lost << 0;
+        QTest::newRow("tax number of 16 significant digits")
+            << "supplier" << 11 << "<c r=\"%1\"><v>42010000000.00001</v></c>"
+            << firmInvalid + "第 L 列（税务登记证号）" + lost << 0;
+        QTest::newRow("licence period read as a period")
+            << "supplier" << 7 << "2022-05-01 至 2027-04-30"
+            << firmInvalid + "许可证到期日期无法识别：2022-05-01 至 2027-04-30" << 0;
         QTest::newRow("cached date kept")
             << "supplier" << 7 << "<c r=\"%1\" s=\"2\"><f>DATE(2027,6,30)</f><v>46568</v></c>"
             << "校验完成：有效 1 条，重复 0 条，格式错误 0 条" << 1;
@@ -960,6 +1026,10 @@ private slots:
         QTest::newRow("1900 refused") << "1900-06-01" << QString();
         QTest::newRow("dots refused") << "2026.12.31" << QString();
         QTest::newRow("leading T is not a time") << "T2026-12-31" << QString();
+        QTest::newRow("period after a blank") << "2022-05-01 至 2027-04-30" << QString();
+        QTest::newRow("words after a blank") << "2027-04-30 前有效" << QString();
+        QTest::newRow("no time of day after a blank") << "2027-04-30 25:00" << QString();
+        QTest::newRow("words after T") << "2027-04-30To 2032" << QString();
         QTest::newRow("no such day") << "2026-02-30" << QString();
         QTest::newRow("empty") << "" << QString();
     }

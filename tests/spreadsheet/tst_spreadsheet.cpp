@@ -602,6 +602,19 @@ private slots:
         QTest::newRow("encrypted zip entry") << "zip" << WorkbookReader::kPasswordProtected;
         QTest::newRow("file the user may not read") << "forbidden" << WorkbookReader::kNoPermission;
         QTest::newRow("damaged") << "damaged" << QString();
+        QTest::newRow("CSV file named .xlsx") << "csv" << WorkbookReader::kNotWorkbook;
+        QTest::newRow(".xls of 72 MiB") << "large" << WorkbookReader::kFileTooLarge;
+        QTest::newRow("cell over the length limit")
+            << "refuse-long-cell-text.xlsx" << WorkbookReader::kCellTooLong;
+        QTest::newRow("shared strings over the bound")
+            << "refuse-shared-strings-bomb.xlsx" << WorkbookReader::kStringTableTooLarge;
+        QTest::newRow("parts unpacking over the bound")
+            << "refuse-zip-bomb.xlsx" << WorkbookReader::kContentTooLarge;
+        QTest::newRow("tags over the bound") << "refuse-many-tags.xlsx" << WorkbookReader::kContentTooLarge;
+        QTest::newRow("zip64 end record") << "refuse-zip64-end.xlsx" << WorkbookReader::kZip64;
+        QTest::newRow("zip64 in the directory") << "refuse-zip64-extra.xlsx" << WorkbookReader::kZip64;
+        QTest::newRow("local zip64 sizes not the directory's")
+            << "refuse-zip64-local-sizes.xlsx" << QString();
     }
     void refusalReasons() {
         QFETCH(QString, shape);
@@ -610,6 +623,13 @@ private slots:
         const QByteArray a1 = "<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>";
         if (shape == "xls") {
             path = corpus("refuse-encrypted.xls");
+        } else if (shape.startsWith("refuse-")) {
+            path = corpus(shape);
+        } else if (shape == "csv") {
+            QVERIFY(writeFile(path, "药品条码,药品名称\n6901234567890,阿莫西林胶囊\n"));
+        } else if (shape == "large") {
+            QVERIFY(writeFile(path, compoundDocument(biffWorkbook({}, {{0, kBiffWorksheet, QByteArray()}}))));
+            QVERIFY(QFile::resize(path, qint64(72) << 20));
         } else if (shape == "ole") {
             QVERIFY(writeFile(path, compoundDocument(QByteArray(8192, 'x'), 0, "EncryptedPackage")));
         } else if (shape == "damaged") {
@@ -633,6 +653,8 @@ private slots:
         const bool opened = reader.open(path);
         if (asOther)
             ::setfsuid(0);
+        if (shape == "large")
+            QFile::remove(path);
         QVERIFY(!opened);
         QCOMPARE(reader.errorText(), WorkbookReader::kOpenFailed);
         QTEST(reader.errorReason(), "reason");
@@ -1350,8 +1372,10 @@ private slots:
     void legacyStringTableBound_data() {
         QTest::addColumn<int>("extra");
         QTest::addColumn<QString>("error");
-        QTest::newRow("at the bound") << 0 << QString();
-        QTest::newRow("one character more") << 1 << WorkbookReader::kOpenFailed;
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("at the bound") << 0 << QString() << QString();
+        QTest::newRow("one character more")
+            << 1 << WorkbookReader::kOpenFailed << WorkbookReader::kStringTableTooLarge;
     }
     void legacyStringTableBound() {
         QFETCH(int, extra);
@@ -1373,6 +1397,7 @@ private slots:
             WorkbookReader reader;
             reader.open(path);
             QTEST(reader.errorText(), "error");
+            QTEST(reader.errorReason(), "reason");
         }
         QFile::remove(path);
         if (!peakKnown)

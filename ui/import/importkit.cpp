@@ -13,12 +13,15 @@
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QHash>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
 #include <QStyle>
 #include <QTextEdit>
 #include <QTimer>
+
+#include <cmath>
 
 namespace kestrovalin {
 
@@ -46,6 +49,53 @@ bool hasControl(const QString& text, FieldKind kind) {
     for (int i = 0; i < text.size(); ++i)
         found |= (chars[i] <= highest) | (c1Span != 0 && ushort(chars[i] - 0x7F) <= c1Span);
     return found;
+}
+
+// A title as typed: trimmed, the mark of a required column optional.
+QString bareTitle(QString title) {
+    title = title.trimmed();
+    for (const QLatin1String mark : {QLatin1String("(*)"), QLatin1String("（*）")}) {
+        if (title.endsWith(mark))
+            return title.left(title.size() - mark.size()).trimmed();
+    }
+    return title;
+}
+
+// The refusal of a row 1 holding a template title in another column than its own, naming the leftmost
+// such column and the template's order; empty when every title found stands in its column.
+QString misplacedTitle(const WorkbookReader& reader, const QList<TemplateColumn>& columns) {
+    QHash<QString, int> columnOfTitle;
+    for (int i = 0; i < columns.size(); ++i)
+        columnOfTitle.insert(bareTitle(columns.at(i).title), i);
+    const int last = qMin(reader.lastColumn(), columns.size());
+    for (int c = 0; c < last; ++c) {
+        const int own = columnOfTitle.value(bareTitle(reader.cell(1, c + 1).toText()), c);
+        if (own == c)
+            continue;
+        QStringList order;
+        for (int i = 0; i < columns.size(); ++i)
+            order << columnLetter(i) + QLatin1Char(' ') + columns.at(i).title;
+        return QStringLiteral("第 %1 列的标题「%2」应在第 %3 列：各列须按模板的顺序排列（%4），"
+                              "请调整后再导入。")
+            .arg(columnLetter(c), columns.at(own).title, columnLetter(own), order.join(QStringLiteral("、")));
+    }
+    return QString();
+}
+
+// More than 15 significant digits, or 16 digits before the point: spreadsheet programs keep 15, and a
+// double cannot hold more than about 16.
+bool losesDigits(double value) {
+    if (std::fabs(value) >= 1e15)
+        return true;
+    const QString text = QString::number(value, 'g', QLocale::FloatingPointShortest);
+    int digits = 0;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('e'))
+            break;
+        if (c.isDigit() && (digits > 0 || c != QLatin1Char('0')))
+            ++digits;
+    }
+    return digits > 15;
 }
 
 } // namespace
@@ -129,7 +179,8 @@ void ImportBusy::pumpHoldingInput() {
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-bool openImportSheet(WorkbookReader& reader, const QString& path, QStringList& reasons, const char* logName) {
+bool openImportSheet(WorkbookReader& reader, const QString& path, const QList<TemplateColumn>& columns,
+                     QStringList& reasons, const char* logName) {
     reader.setProgressCallback(&ImportBusy::pump);
     if (!reader.open(path)) {
         reasons << reader.errorText();
@@ -138,6 +189,11 @@ bool openImportSheet(WorkbookReader& reader, const QString& path, QStringList& r
         return false;
     }
     qDebug().noquote() << logName << "rowCount=" << reader.lastRow() << "colCount=" << reader.lastColumn();
+    const QString misplaced = misplacedTitle(reader, columns);
+    if (!misplaced.isEmpty()) {
+        reasons << misplaced;
+        return false;
+    }
     if (reader.lastRow() <= 1) {
         reasons << QStringLiteral("文件中没有数据行（第1行为标题行，至少需要1行数据）。");
         return false;
@@ -286,6 +342,14 @@ QString cellProblem(int column, const CellValue& cell, FieldKind kind) {
     if (hasControl(cell.toText(), kind))
         return QStringLiteral("第 %1 列含有控制字符").arg(letter);
     return QString();
+}
+
+QString codeProblem(int column, const TemplateColumn& templateColumn, const CellValue& cell) {
+    if (!templateColumn.text || cell.kind != CellValue::Kind::Number || !losesDigits(cell.number))
+        return QString();
+    return QStringLiteral("第 %1 列（%2）是超过 15 位的数字，已无法保存原有的数字：请将该列设为文本格式，"
+                          "再重新输入")
+        .arg(columnLetter(column - 1), templateColumn.title);
 }
 
 QString quoted(const QString& text) {

@@ -2,6 +2,7 @@
 
 #include "repositories/bulkinsert.h"
 #include "spreadsheet/cellvalue.h"
+#include "spreadsheet/templatewriter.h"
 #include "spreadsheet/workbookreader.h"
 
 #include <QColor>
@@ -106,28 +107,37 @@ private:
 void traceCell(int row, int column, const CellValue& cell);
 
 // Opens the workbook whose data starts in row 2; false with the reasons to list under the failure line.
-// logName starts the debug line with the sheet's size.
-bool openImportSheet(WorkbookReader& reader, const QString& path, QStringList& reasons, const char* logName);
+// A row 1 that puts one of the template's titles in another column than the template's is refused: its
+// values would land in the wrong fields. logName starts the debug line with the sheet's size.
+bool openImportSheet(WorkbookReader& reader, const QString& path, const QList<TemplateColumn>& columns,
+                     QStringList& reasons, const char* logName);
 
-// The data rows of a workbook (rows 2 to the last used row, columns A up to maxColumns), built one at a time
+// Why a number cell cannot stand in a code column (1-based) of the template: one of more than 15
+// significant digits has lost digits the user typed; empty otherwise.
+QString codeProblem(int column, const TemplateColumn& templateColumn, const CellValue& cell);
+
+// The data rows of a workbook (rows 2 to the last used row, the template's columns), built one at a time
 // from the reader's cells whenever they are walked: only the reader's compact cells stay in memory, however
 // many rows the file has. readCell(row, column, cell) fills a field, keep(row, anyCellFilled) says whether
 // the row is taken; traceRow, when given, logs each row taken (once per file) while importLog's debug
-// lines are on, after every cell read has been logged.
+// lines are on, after every cell read has been logged. A row's problem is its first cell, left to right,
+// that cannot be read: a number in a code column that lost digits, or what readCell finds.
 template <class Row> class ImportSheet {
 public:
     using ReadCell = void (*)(Row&, int, const CellValue&);
     using Keep = bool (*)(const Row&, bool);
     using TraceRow = void (*)(const Row&);
 
-    ImportSheet(int maxColumns, ReadCell readCell, Keep keep, TraceRow traceRow = nullptr)
-        : m_maxColumns(maxColumns), m_readCell(readCell), m_keep(keep), m_traceRow(traceRow) {}
+    ImportSheet(const QList<TemplateColumn>& columns, ReadCell readCell, Keep keep,
+                TraceRow traceRow = nullptr)
+        : m_columns(columns), m_maxColumns(columns.size()), m_readCell(readCell), m_keep(keep),
+          m_traceRow(traceRow) {}
 
     // Opens the workbook and counts the rows taken; false with the reasons to list under the failure line.
     bool open(const QString& path, const char* logName, QStringList& reasons) {
         close();
         m_reader = std::make_unique<WorkbookReader>(m_maxColumns);
-        if (!openImportSheet(*m_reader, path, reasons, logName)) {
+        if (!openImportSheet(*m_reader, path, m_columns, reasons, logName)) {
             close();
             return false;
         }
@@ -177,11 +187,14 @@ private:
             if (m_tracing)
                 traceCell(r, c, cell);
             filled = filled || !cell.isEmpty();
+            if (row.problem.isEmpty())
+                row.problem = codeProblem(c, m_columns.at(c - 1), cell);
             m_readCell(row, c, cell);
         }
         return filled;
     }
 
+    QList<TemplateColumn> m_columns;
     int m_maxColumns;
     ReadCell m_readCell;
     Keep m_keep;

@@ -164,7 +164,7 @@ void traceRow(const ProductImportDialog::ImportRow& row) {
 
 ProductImportDialog::ProductImportDialog(QWidget* parent)
     : ImportDialogBase(parent, kSetup), ui(new Ui::ProductImportDialog),
-      m_sheet(kColumns, &readField, &isFilled, &traceRow) {
+      m_sheet(kTemplate, &readField, &isFilled, &traceRow) {
     ui->setupUi(this);
     attachForm(importFormOf(ui), ui->buttonBox, ui->labelStep2);
 }

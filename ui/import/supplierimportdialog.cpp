@@ -42,6 +42,16 @@ const ImportWording kWording{QString(), QString(), QString(), QStringLiteral("�
 const char* const kFormats[] = {"yyyy-MM-dd", "yyyy/MM/dd", "yyyy-M-d", "yyyy/M/d", "yyyyMMdd", "dd/MM/yyyy",
                                 "MM/dd/yyyy", "d/M/yyyy",   "M/d/yyyy", "d-M-yyyy", "M-d-yyyy"};
 
+// "8:00", "08:00:00", "08:00:00.000", as writers put them after a date.
+bool isTimeOfDay(const QStringRef& text) {
+    static const QRegularExpression pattern(
+        QStringLiteral("^(\\d{1,2}):(\\d{2})(?::(\\d{2})(?:\\.\\d{1,9})?)?$"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    return match.hasMatch() &&
+           QTime(match.capturedRef(1).toInt(), match.capturedRef(2).toInt(), match.capturedRef(3).toInt())
+               .isValid();
+}
+
 bool isDateColumn(int column) {
     return column == 8 || column == 9 || column == 11 || column == 13;
 }
@@ -131,8 +141,12 @@ QDate parseDateFlexible(const QString& text) {
         if (pos > 0 && (cut < 0 || pos < cut))
             cut = pos;
     }
-    if (cut > 0)
+    // Only a time of day is cut away: "2022-05-01 至 2027-04-30" is a period, not its first day.
+    if (cut > 0) {
+        if (!isTimeOfDay(t.midRef(cut + 1).trimmed()))
+            return QDate();
         t.truncate(cut);
+    }
     // No pattern matches more than ten characters; a cell may hold 32,767, and each try would read them.
     if (t.size() > kLongestDate)
         return QDate();
@@ -157,7 +171,7 @@ QStringList splitImportedScope(const QString& text) {
 
 SupplierImportDialog::SupplierImportDialog(QWidget* parent)
     : ImportDialogBase(parent, kSetup), ui(new Ui::SupplierImportDialog),
-      m_sheet(kColumns, &readField, &isNamed) {
+      m_sheet(kTemplate, &readField, &isNamed) {
     ui->setupUi(this);
     setWindowTitle(QStringLiteral("供应商批量导入"));
     attachForm(importFormOf(ui), ui->buttonBox, ui->labelStep2);

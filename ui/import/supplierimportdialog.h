@@ -16,7 +16,8 @@ class SupplierImportDialog;
 namespace kestrovalin {
 
 // A date typed in any of the usual ways ("2026-1-5", "2026/01/05", "20260105", "05/06/2026" day first,
-// "12/31/2026"), cut at a time part; invalid when nothing fits or the year is 1900 or earlier.
+// "12/31/2026"), with or without a time of day after a blank or "T"; invalid when anything else follows,
+// nothing fits or the year is 1900 or earlier.
 QDate parseDateFlexible(const QString& text);
 
 // The business scope as typed: entries separated by ",", "，", "、", ";" or "；", trimmed, empty ones
