@@ -71,12 +71,12 @@ bool ApplicationStartup::prepareDatabase() {
         const QString withData = backups.newestBackupWithData(false);
         qCritical().noquote() << "The database file is empty while backups exist; newest with data:"
                               << (withData.isEmpty() ? QStringLiteral("none") : withData);
-        const QString reason = QStringLiteral("文件为空（0 字节），而本程序已有备份。");
+        const QString reason = QStringLiteral("文件为空（0 字节），而本程序已有备份");
         return refuse(
-            withData.isEmpty()
-                ? reason + QStringLiteral("但没有一个备份含有药店的数据。")
-                : reason +
-                      QStringLiteral("最新的含数据的备份：\n%1").arg(QDir::toNativeSeparators(withData)));
+            reason +
+            (withData.isEmpty()
+                 ? QStringLiteral("，但没有一个备份含有药店的数据。")
+                 : QStringLiteral("。最新的含数据的备份：\n%1").arg(QDir::toNativeSeparators(withData))));
     }
 
     DatabaseManager& db = DatabaseManager::instance();
