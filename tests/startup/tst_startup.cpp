@@ -469,8 +469,8 @@ private slots:
         QTest::addColumn<QString>("blocker");    // a file where the program needs its own
         QTest::addColumn<QString>("content");    // "database": a good one
         QTest::addColumn<bool>("readOnly");      // opened as for a user who may not write it
-        QTest::addColumn<QStringList>("copies"); // the program's own backups already there, each
-                                                 // followed by its writeCopy kind
+        QTest::addColumn<QStringList>("copies"); // the program's own backups there, each name followed
+                                                 // by its writeCopy kind
         QTest::addColumn<QString>("reason");
         const QString junk = QString("柯斯洛的进货清单，不是数据库。\n").repeated(100);
         QTest::newRow("not a database") << "data/kestrovalin.db" << junk << false << QStringList()
@@ -485,8 +485,8 @@ private slots:
             << "data/kestrovalin.db"
             << "" << false
             << QStringList{"kestrovalin_20250305_080000.dbD", "kestrovalin_20250306_080000.dbE"}
-            << "文件为空（0 "
-               "字节），而本程序已有备份。最新的含数据的备份：\nBACKUP/kestrovalin_20250305_080000.db";
+            << "文件为空（0 字节），而本程序已有备份。最新的含数据的备份：\n"
+               "BACKUP/kestrovalin_20250305_080000.db";
         QTest::newRow("empty where no copy holds data")
             << "data/kestrovalin.db"
             << "" << false << QStringList{"kestrovalin_20250306_080000.dbE"}
