@@ -1,5 +1,7 @@
 #include "core/csvwriter.h"
 
+#include <QFileInfo>
+#include <QStorageInfo>
 #include <QtGlobal>
 
 namespace kestrovalin {
@@ -50,6 +52,29 @@ QByteArray CsvWriter::opening(const QString& title, const QStringList& headers) 
         out += title.toUtf8() + '\n';
     out += headers.join(QLatin1Char(',')).toUtf8() + '\n';
     return out;
+}
+
+QString fileWriteTrouble(const QString& path, QFileDevice::FileError error, const QString& systemText) {
+    const QFileInfo target(path);
+    const QFileInfo folder(target.absolutePath());
+    // Qt words ENOSPC, EACCES and ENOENT in English whatever the locale; its other texts may be translated.
+    // A write that stopped part way has no reason of its own: the disk is full when next to nothing is left
+    // on it, asked while the unfinished file still takes its room.
+    constexpr qint64 kNearlyFull = 64 * 1024;
+    const QStorageInfo disk(folder.absoluteFilePath());
+    if (error == QFileDevice::ResourceError ||
+        systemText.contains(QLatin1String("No space left on device")) ||
+        (disk.isValid() && disk.bytesAvailable() < kNearlyFull))
+        return QStringLiteral("磁盘空间不足");
+    if (!folder.isDir())
+        return QStringLiteral("文件夹不存在");
+    if (target.isDir())
+        return QStringLiteral("所选位置是一个文件夹");
+    // A read-only file system answers the access check too, also to root.
+    if (systemText.contains(QLatin1String("Permission denied")) ||
+        (target.exists() ? !target.isWritable() : !folder.isWritable()))
+        return QStringLiteral("没有写入该位置的权限");
+    return QString();
 }
 
 } // namespace kestrovalin

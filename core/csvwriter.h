@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QString>
 #include <QStringList>
 
@@ -16,5 +17,11 @@ public:
     // would run it as a formula; the caller puts the commas and the line break.
     static void appendCell(QString& line, const QString& cell);
 };
+
+// Why a file could not be written at path, in the user's words: the disk is full, the folder is missing,
+// the path is a folder, or there is no permission to write there. Told from the device's error (Qt's
+// untranslated text for the system's error) and from the file and its folder as they are now; empty when
+// none of those explains it. Asked before an unfinished file is taken away.
+QString fileWriteTrouble(const QString& path, QFileDevice::FileError error, const QString& systemText);
 
 } // namespace kestrovalin

@@ -49,34 +49,32 @@ bool DatabaseManager::initialize(const QString& path) {
         return true;
     }
     // A file that opens but cannot be written would take every sale and order only to lose it: refused like
-    // one that does not open, asked before the open and again through the connection.
-    const auto refuseWrites = [this](const QString& reason) {
-        m_openError = reason;
-        qCritical().noquote() << "Cannot write to the database file:" << reason;
+    // one that does not open, asked before the open and again through the connection. The user reads the
+    // reason in Chinese; the driver's words go to the log.
+    const auto refuse = [this](const QString& driverText, DbCondition condition,
+                               DbCondition otherwise = DbCondition::FileError) {
+        m_openError = databaseConditionText(condition == DbCondition::None ? otherwise : condition);
+        if (m_openError.isEmpty())
+            m_openError = QStringLiteral("数据库文件的结构与本程序不符");
+        qCritical().noquote() << "Cannot open or write the database file:" << driverText;
         delete m_adapter;
         m_adapter = nullptr;
         return false;
     };
     m_openError.clear();
     if (const QString reason = cannotWriteReason(path); !reason.isEmpty())
-        return refuseWrites(reason);
+        return refuse(reason, DbCondition::ReadOnly);
     m_adapter = new SQLiteAdapter();
-    if (!m_adapter->connect(path)) {
-        m_openError = m_adapter->lastError().text();
-        delete m_adapter;
-        m_adapter = nullptr;
-        return false;
-    }
-    if (const QString reason = cannotWriteReason(m_adapter->getQtDatabase()); !reason.isEmpty())
-        return refuseWrites(reason);
+    if (!m_adapter->connect(path))
+        return refuse(m_adapter->lastError().text(), m_adapter->lastFailureCondition());
+    DbCondition condition = DbCondition::None;
+    if (const QString reason = cannotWriteReason(m_adapter->getQtDatabase(), &condition); !reason.isEmpty())
+        return refuse(reason, condition);
     const QString schemaPath = QDir(QCoreApplication::applicationDirPath())
                                    .absoluteFilePath(QStringLiteral("../docs/database_schema.sql"));
     // A file the schema cannot be written into is as unusable as one that does not open.
-    if (!initializeSchema(schemaPath, &m_openError)) {
-        delete m_adapter;
-        m_adapter = nullptr;
-        return false;
-    }
+    if (QString error; !initializeSchema(schemaPath, &error))
+        return refuse(error, m_adapter->lastFailureCondition(), DbCondition::None);
     if (!migrateSchema())
         qCritical() << "Failed to migrate database schema";
     createDefaultAdminUser();

@@ -20,8 +20,8 @@ public:
     bool importTestData(const QString& path);
     bool removeForeignKeys();
     IDbAdapter* getAdapter() const { return m_adapter; }
-    // The driver's reason when the last initialize could not open the file, or cannot write it; empty after a
-    // good open.
+    // Why the last initialize could not open the file, or cannot write it, in the user's words (the log has
+    // the driver's); empty after a good open.
     QString openError() const { return m_openError; }
     void shutdown();
 

@@ -9,8 +9,10 @@
 
 namespace kestrovalin {
 
-// A reason of the database file itself, not of the business, for which a write failed.
-enum class DbCondition { None, Busy, ReadOnly, DiskFull, FileError };
+// A reason of the database file itself, not of the business, for which a write failed. Replaced: the path no
+// longer names the file the connection has open (another program renamed a file over it, or removed it), so
+// whatever was written would be lost.
+enum class DbCondition { None, Busy, ReadOnly, DiskFull, FileError, CannotOpen, Damaged, Replaced };
 
 // The one road to the database: SQL text with positional "?" parameters.
 class IDbAdapter {

@@ -2,11 +2,13 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QUuid>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace kestrovalin {
 
@@ -50,13 +52,24 @@ DbCondition conditionOf(int code) {
     case SQLITE_FULL:
         return DbCondition::DiskFull;
     case SQLITE_IOERR:
+        return DbCondition::FileError;
+    case SQLITE_CANTOPEN:
+        return DbCondition::CannotOpen;
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-    case SQLITE_CANTOPEN:
-        return DbCondition::FileError;
+        return DbCondition::Damaged;
     default:
         return DbCondition::None;
     }
+}
+
+// Device and inode the path names now; false when it names nothing.
+bool fileIdentity(const QString& path, FileIdentity& identity) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    identity = {quint64(info.st_dev), quint64(info.st_ino)};
+    return true;
 }
 
 } // namespace
@@ -80,13 +93,16 @@ void setOpenReadOnlyForTesting(bool on) {
     g_openReadOnly = on;
 }
 
-QString cannotWriteReason(const QSqlDatabase& db) {
+QString cannotWriteReason(const QSqlDatabase& db, DbCondition* condition) {
     sqlite3* handle = sqliteHandle(db);
     if (!handle)
         return QString();
     // SQLite falls back to a read-only open, without an error, when the file may not be written.
-    if (sqlite3_db_readonly(handle, "main") == 1)
+    if (sqlite3_db_readonly(handle, "main") == 1) {
+        if (condition)
+            *condition = DbCondition::ReadOnly;
         return QString::fromUtf8(sqlite3_errstr(SQLITE_READONLY));
+    }
     // Taking the write lock also needs the side files beside it.
     const int rc = sqlite3_exec(handle, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK) {
@@ -95,6 +111,8 @@ QString cannotWriteReason(const QSqlDatabase& db) {
     }
     if (conditionOf(rc) == DbCondition::Busy)
         return QString();
+    if (condition)
+        *condition = conditionOf(sqlite3_extended_errcode(handle));
     return QString::fromUtf8(sqlite3_errmsg(handle));
 }
 
@@ -128,8 +146,12 @@ bool SQLiteAdapter::connect(const QString& path) {
     m_openError = QSqlError();
     m_beginError = QSqlError();
     m_failure = DbCondition::None;
+    m_replaced = false;
+    m_identityKnown = false;
     if (!m_db.open()) {
         m_openError = m_db.lastError();
+        // The driver closed its handle again; its error keeps SQLite's code.
+        m_failure = conditionOf(m_openError.nativeErrorCode().toInt());
         qCritical().noquote() << "Failed to open SQLite database:" << m_openError.text();
         return false;
     }
@@ -138,6 +160,7 @@ bool SQLiteAdapter::connect(const QString& path) {
     QSqlQuery q(m_db);
     if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL;"))) {
         m_openError = q.lastError();
+        noteFailure();
         q = QSqlQuery();
         m_db.close();
         qCritical().noquote() << "Failed to open SQLite database:" << m_openError.text();
@@ -146,6 +169,35 @@ bool SQLiteAdapter::connect(const QString& path) {
     // Years of batches and sales outgrow SQLite's 2 MB default page cache; lists that join them read the
     // same pages again on every refresh.
     q.exec(QStringLiteral("PRAGMA cache_size=-65536;"));
+    // The file this connection writes is the one the path names now; a file renamed over the path later
+    // (a restore, a file manager's replace) must not take writes that would be lost with the old one.
+    m_path = QFileInfo(path).absoluteFilePath();
+    m_identityKnown = fileIdentity(m_path, m_identity);
+    if (sqlite3* handle = sqliteHandle(m_db))
+        sqlite3_commit_hook(handle, &SQLiteAdapter::commitHook, this);
+    return true;
+}
+
+int SQLiteAdapter::commitHook(void* adapter) {
+    // Non-zero turns the commit of a statement outside a transaction into a rollback.
+    return static_cast<SQLiteAdapter*>(adapter)->fileReplaced() ? 1 : 0;
+}
+
+bool SQLiteAdapter::fileReplaced() {
+    if (m_replaced || !m_identityKnown)
+        return m_replaced;
+    FileIdentity now;
+    if (fileIdentity(m_path, now) && now == m_identity)
+        return false;
+    // For good: a file put back later may be another one again, and what this connection holds is stale.
+    m_replaced = true;
+    // Closing would otherwise checkpoint into the old file and delete side files by name, which may by
+    // then belong to the new one.
+    if (sqlite3* handle = sqliteHandle(m_db))
+        sqlite3_db_config(handle, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    qCritical().noquote() << "The database file was replaced or removed while open; every write is refused "
+                             "until the program starts again:"
+                          << m_path;
     return true;
 }
 
@@ -181,7 +233,9 @@ void SQLiteAdapter::noteFailure() {
     // The first reason found in a write is the one that stopped it; later statements only fail after it.
     if (m_failure != DbCondition::None)
         return;
-    if (sqlite3* handle = sqliteHandle(m_db))
+    if (m_replaced)
+        m_failure = DbCondition::Replaced;
+    else if (sqlite3* handle = sqliteHandle(m_db))
         m_failure = conditionOf(sqlite3_extended_errcode(handle));
 }
 
@@ -217,6 +271,12 @@ QSqlQuery SQLiteAdapter::select(const QString& sql, const QList<QVariant>& param
 bool SQLiteAdapter::transaction() {
     m_failure = DbCondition::None;
     m_beginError = QSqlError();
+    if (fileReplaced()) {
+        m_failure = DbCondition::Replaced;
+        m_beginError = QSqlError(QStringLiteral("The database file was replaced"), QString(),
+                                 QSqlError::TransactionError);
+        return false;
+    }
     // The write lock is taken at once, while the busy wait applies: a deferred transaction that has read
     // meets another writer's lock at its first write and fails there without waiting.
     QSqlQuery q(m_db);
@@ -230,6 +290,11 @@ bool SQLiteAdapter::transaction() {
 }
 bool SQLiteAdapter::commit() {
     // A failed COMMIT (e.g. the file is busy) leaves the transaction open; the caller still has to roll back.
+    // So does one refused because the file was replaced, which is not even tried.
+    if (fileReplaced()) {
+        m_failure = DbCondition::Replaced;
+        return false;
+    }
     if (!m_db.commit()) {
         noteFailure();
         return false;

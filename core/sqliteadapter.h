@@ -32,11 +32,21 @@ QString connectOptions(bool readOnly);
 // Tests open the program's own connection read-only, as the system does for a file the user may not write.
 void setOpenReadOnlyForTesting(bool on);
 // Why the program cannot write through this open connection (a read-only file, folder or medium), in the
-// driver's words; empty when it can. Another program's lock only delays writes and counts as writable.
-QString cannotWriteReason(const QSqlDatabase& db);
+// driver's words, with its condition in *condition; empty when it can. Another program's lock only delays
+// writes and counts as writable.
+QString cannotWriteReason(const QSqlDatabase& db, DbCondition* condition = nullptr);
 // The same asked of the file before it is opened: SQLite would open a file the user may not write read-only
 // and leave read-only side files beside it, which would go on refusing writes after the file is fixed.
 QString cannotWriteReason(const QString& path);
+
+// Which file a path names: its device and inode.
+struct FileIdentity {
+    quint64 device = 0;
+    quint64 inode = 0;
+    bool operator==(const FileIdentity& other) const {
+        return device == other.device && inode == other.inode;
+    }
+};
 
 class SQLiteAdapter : public IDbAdapter {
 public:
@@ -67,6 +77,9 @@ private:
     QSqlQuery select(const QString& sql, const QList<QVariant>& params, bool forwardOnly);
     // Remembers the database condition behind a failure that just happened on the connection.
     void noteFailure();
+    // Whether the path no longer names the file opened (checked before each commit); once true, for good.
+    bool fileReplaced();
+    static int commitHook(void* adapter);
 
     QSqlDatabase m_db;
     QString m_connectionName;
@@ -76,6 +89,10 @@ private:
     QSqlError m_beginError;
     bool m_inTransaction = false;
     DbCondition m_failure = DbCondition::None;
+    QString m_path;
+    FileIdentity m_identity;
+    bool m_identityKnown = false;
+    bool m_replaced = false;
 };
 
 } // namespace kestrovalin

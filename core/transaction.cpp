@@ -59,8 +59,8 @@ void Transaction::rollback() {
         qWarning().noquote() << "Savepoint rollback failed:" << m_savepoint;
 }
 
-QString databaseFailureReason(const IDbAdapter* db) {
-    switch (db ? db->lastFailureCondition() : DbCondition::None) {
+QString databaseConditionText(DbCondition condition) {
+    switch (condition) {
     case DbCondition::Busy:
         return QStringLiteral("数据库正被其他程序占用，请稍后重试");
     case DbCondition::ReadOnly:
@@ -69,10 +69,20 @@ QString databaseFailureReason(const IDbAdapter* db) {
         return QStringLiteral("磁盘空间不足，无法保存");
     case DbCondition::FileError:
         return QStringLiteral("数据库文件读写出错，请检查磁盘");
+    case DbCondition::CannotOpen:
+        return QStringLiteral("无法打开数据库文件，请检查该文件及其所在文件夹");
+    case DbCondition::Damaged:
+        return QStringLiteral("数据库文件已损坏或不是本程序的数据库，无法读写，请从备份恢复");
+    case DbCondition::Replaced:
+        return QStringLiteral("数据库文件已被其他程序替换，本次修改未保存，请重新启动程序");
     case DbCondition::None:
         break;
     }
     return QString();
+}
+
+QString databaseFailureReason(const IDbAdapter* db) {
+    return databaseConditionText(db ? db->lastFailureCondition() : DbCondition::None);
 }
 
 } // namespace kestrovalin

@@ -39,6 +39,10 @@ private:
     bool m_active = false;
 };
 
+// The user's words for a condition of the database file ("数据库正被其他程序占用，请稍后重试"); empty for
+// None.
+QString databaseConditionText(DbCondition condition);
+
 // Why the last write through db failed for a reason of the database file rather than of the business, in
 // the user's words ("数据库正被其他程序占用，请稍后重试"); empty when it had no such reason.
 QString databaseFailureReason(const IDbAdapter* db);

@@ -47,6 +47,10 @@ bool CustomerRepository::insert(models::Customer& customer) {
     const Write write = beginWrite(m_db);
     if (!m_db)
         return false;
+    // A new default takes the flag from every other customer in the same transaction.
+    Transaction tx(m_db);
+    if (!tx.isActive() || (customer.isDefault && !clearDefaultFlags(0)))
+        return false;
     QSqlQuery q = m_db->query(
         QStringLiteral("INSERT INTO customer (name, phone, address, id_card, remark, is_default, created_at, "
                        "updated_at) VALUES (?, ?, ?, ?, ?, ?, datetime('now'), datetime('now'))"),
@@ -54,23 +58,33 @@ bool CustomerRepository::insert(models::Customer& customer) {
          customer.isDefault ? 1 : 0});
     if (!q.isActive())
         return false;
-    customer.id = q.lastInsertId().toInt();
+    const int id = q.lastInsertId().toInt();
+    if (!tx.commit())
+        return false;
+    customer.id = id;
     return true;
 }
 
 bool CustomerRepository::update(const models::Customer& customer) {
     const Write write = beginWrite(m_db);
-    return m_db && saveRead(customer);
-}
-
-bool CustomerRepository::saveRead(const models::Customer& customer) {
+    if (!m_db)
+        return false;
+    // The flag is only ever set here, never cleared: the default moves by making another customer the
+    // default, so an unticked (or stale) form keeps the stored flag. A row removed or changed meanwhile is
+    // refused, and the previous default stays.
+    Transaction tx(m_db);
+    if (!tx.isActive() || (customer.isDefault && !clearDefaultFlags(customer.id)))
+        return false;
+    QList<QVariant> values{customer.name, customer.phone, customer.address, customer.idCard, customer.remark};
+    QStringList columns = kEditedColumns.mid(0, values.size());
+    if (customer.isDefault) {
+        columns << QStringLiteral("is_default");
+        values << 1;
+    }
     QString reason;
-    if (saveUnchanged(
-            m_db, kEditGuard, customer.id, customer.rowToken,
-            stampedColumns(kEditedColumns, {customer.name, customer.phone, customer.address, customer.idCard,
-                                            customer.remark, customer.isDefault ? 1 : 0}),
-            &reason))
-        return true;
+    if (saveUnchanged(m_db, kEditGuard, customer.id, customer.rowToken, stampedColumns(columns, values),
+                      &reason))
+        return tx.commit();
     qCritical().noquote() << "Customer update failed - id:" << customer.id << reason;
     return refuse(reason);
 }
@@ -98,39 +112,12 @@ bool CustomerRepository::remove(int id) {
     return refuse(found.found() ? kDefaultKept : QStringLiteral("该客户已被删除"));
 }
 
-bool CustomerRepository::clearDefaultFlags() {
+bool CustomerRepository::clearDefaultFlags(int keptId) {
     return m_db
-        ->query(
-            QStringLiteral("UPDATE customer SET is_default=0, updated_at=datetime('now') WHERE is_default=1"))
+        ->query(QStringLiteral("UPDATE customer SET is_default=0, updated_at=datetime('now') "
+                               "WHERE is_default=1 AND id<>?"),
+                {keptId})
         .isActive();
-}
-
-bool CustomerRepository::insertAsDefault(models::Customer& customer) {
-    const Write write = beginWrite(m_db);
-    if (!m_db)
-        return false;
-    Transaction tx(m_db);
-    if (!tx.isActive() || !clearDefaultFlags())
-        return false;
-    models::Customer written = customer;
-    written.isDefault = true;
-    if (!insert(written) || !tx.commit())
-        return false;
-    customer = written;
-    return true;
-}
-
-bool CustomerRepository::updateAsDefault(const models::Customer& customer) {
-    const Write write = beginWrite(m_db);
-    if (!m_db)
-        return false;
-    Transaction tx(m_db);
-    if (!tx.isActive() || !clearDefaultFlags())
-        return false;
-    // A row removed or changed meanwhile is refused, and the previous default stays.
-    models::Customer written = customer;
-    written.isDefault = true;
-    return saveRead(written) && tx.commit();
 }
 
 models::Customer CustomerRepository::findById(int id) {

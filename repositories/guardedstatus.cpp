@@ -183,4 +183,17 @@ QString statusRefusal(const QString& noun, const QString& status) {
     return QStringLiteral("该") + noun + (status.isEmpty() ? QStringLiteral("不存在") : statusWords(status));
 }
 
+std::optional<QString> uniqueHolder(IDbAdapter* db, const QString& table, const QString& column,
+                                    const QVariant& value, int exceptId, const QString& label) {
+    if (!db || db->lastFailureCondition() != DbCondition::None || value.toString().isEmpty() ||
+        !isSqlName(table) || !isSqlName(column) || !isSqlName(label))
+        return std::nullopt;
+    const Fetched<QString> found = fetch(
+        db, QStringLiteral("SELECT %1 FROM %2 WHERE %3 = ? AND id <> ?").arg(label, table, column),
+        {value, exceptId}, [](const Row& row) { return row.at(0).toString(); }, 1);
+    if (!found.found())
+        return std::nullopt;
+    return found.rows.first();
+}
+
 } // namespace kestrovalin::repositories

@@ -5,6 +5,8 @@
 #include <QStringList>
 #include <QVariant>
 
+#include <optional>
+
 namespace kestrovalin {
 class IDbAdapter;
 }
@@ -106,5 +108,11 @@ QString statusRefusal(const QString& noun, const QString& status);
 // What a refusal says of row id of the table, which has a status column: "该<noun>不存在" when it is gone,
 // else its status in words ("该盘点单已审核"). Empty when the row cannot be read.
 QString rowRefusal(IDbAdapter* db, const QString& table, int id, const QString& noun);
+
+// After a write that failed for no trouble of the database file: the `label` column of the row other than
+// `exceptId` that already holds `value` in the UNIQUE `column` of `table`, i.e. the rule that stopped the
+// write; nothing when no row does (or the write failed for the file's sake).
+std::optional<QString> uniqueHolder(IDbAdapter* db, const QString& table, const QString& column,
+                                    const QVariant& value, int exceptId, const QString& label);
 
 } // namespace kestrovalin::repositories

@@ -171,6 +171,7 @@ int ProductRepository::insert(const Product& product) {
         productValues(product));
     if (!q.isActive()) {
         qCritical().noquote() << "Product insert failed:" << q.lastError().text();
+        refuseInput(takenBarcode(product, 0));
         return -1;
     }
     const QVariant id = q.lastInsertId();
@@ -192,7 +193,14 @@ bool ProductRepository::update(const Product& product) {
                       stampedColumns(kEditedColumns, productValues(product)), &reason))
         return true;
     qCritical().noquote() << "Product update failed - id:" << product.id << reason;
-    return refuse(reason);
+    return reason.isEmpty() ? refuseInput(takenBarcode(product, product.id)) : refuse(reason);
+}
+
+QString ProductRepository::takenBarcode(const Product& product, int exceptId) const {
+    const std::optional<QString> holder =
+        repositories::uniqueHolder(m_db, QStringLiteral("product"), QStringLiteral("barcode"),
+                                   product.barcode, exceptId, QStringLiteral("name"));
+    return holder ? QStringLiteral("条码 %1 已被商品「%2」使用").arg(product.barcode, *holder) : QString();
 }
 
 bool ProductRepository::remove(int id) {

@@ -56,6 +56,7 @@ public:
 
     explicit ProductRepository(IDbAdapter* db);
 
+    // The new id, or -1; a taken barcode is refused with its rule in refusal() (also by update).
     int insert(const models::Product& product);
     // Inserts all of them in one transaction, or none (see insertEach).
     BulkInsertResult insertAll(const QList<models::Product>& products, const RowHook& beforeEachRow = {});
@@ -111,6 +112,9 @@ public:
 
 private:
     models::Product readOne(const QString& sql, const QList<QVariant>& params);
+    // "条码 <code> 已被商品「<name>」使用" when a drug other than exceptId holds the barcode; empty
+    // otherwise.
+    QString takenBarcode(const models::Product& product, int exceptId) const;
     QList<models::Product> listed(const ListQuery& list);
 
     IDbAdapter* m_db;

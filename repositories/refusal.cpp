@@ -7,6 +7,7 @@ namespace kestrovalin::repositories {
 Refusable::Write::Write(Refusable& owner, IDbAdapter* db) : m_owner(owner), m_db(db) {
     m_owner.m_refusal.clear();
     m_owner.m_databaseFailure = false;
+    m_owner.m_inputRefused = false;
     // A write that fails before its first statement must not inherit an earlier write's trouble.
     if (m_db)
         m_db->clearFailureCondition();

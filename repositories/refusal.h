@@ -18,6 +18,9 @@ public:
     const QString& refusal() const { return m_refusal; }
     // True when refusal() names the database file's trouble: the same write may go through once it is gone.
     bool failedForDatabase() const { return m_databaseFailure; }
+    // True when the form behind the write may be saved again: the database's trouble may pass, and what a
+    // rule refused in the typed values (a taken barcode or user name) may be corrected.
+    bool retryable() const { return m_databaseFailure || m_inputRefused; }
 
 protected:
     // One write from its start to its return. Starting, it forgets the last write's reason; ending without a
@@ -41,10 +44,17 @@ protected:
         m_refusal = reason;
         return false;
     }
+    // Records a rule that the typed values broke and the user can put right, when it is one (reason not
+    // empty); false.
+    bool refuseInput(const QString& reason) {
+        m_inputRefused = !reason.isEmpty();
+        return refuse(reason);
+    }
 
 private:
     QString m_refusal;
     bool m_databaseFailure = false;
+    bool m_inputRefused = false;
 };
 
 } // namespace kestrovalin::repositories

@@ -59,9 +59,17 @@ bool UserRepository::insert(models::User& user) {
                     {user.username, user.passwordHash, user.realName, user.role, user.status, now, now});
     const QVariant id = q.lastInsertId();
     if (!q.isActive() || !id.isValid())
-        return false;
+        return refuseInput(takenName(user, 0));
     user.id = id.toInt();
     return true;
+}
+
+QString UserRepository::takenName(const models::User& user, int exceptId) const {
+    if (!repositories::uniqueHolder(m_db, QStringLiteral("sys_user"), QStringLiteral("username"),
+                                    user.username, exceptId, QStringLiteral("id")))
+        return QString();
+    qWarning().noquote() << "User name taken:" << user.username;
+    return QStringLiteral("用户名 %1 已存在").arg(user.username);
 }
 
 template <class F> UserRepository::WriteResult UserRepository::keepingAManager(F write) {
@@ -104,6 +112,8 @@ UserRepository::WriteResult UserRepository::saveAccount(const models::User& user
         refuse(reason);
         return WriteResult::Changed;
     }
+    if (result == WriteResult::Failed)
+        refuseInput(takenName(user, user.id));
     return result;
 }
 

@@ -29,7 +29,8 @@ public:
     UserRepository(); // the database manager's shared adapter, which may be null
     explicit UserRepository(IDbAdapter* adapter);
 
-    // Sets user.id to the new row's id on success; leaves it alone on failure (e.g. a taken user name).
+    // Sets user.id to the new row's id on success; leaves it alone on failure. A taken user name is refused
+    // with its rule in refusal() (also by saveAccount), a rule the form can put right.
     bool insert(models::User& user);
     // Name, real name, role and status; never the hash. False also when refused (see WriteResult).
     bool update(const models::User& user) { return saveAccount(user, QString()) == WriteResult::Saved; }
@@ -50,6 +51,8 @@ public:
     std::optional<LoginUser> findSignIn(const QString& username, const QString& passwordHash);
 
 private:
+    // "用户名 <name> 已存在" when another account than exceptId holds the user's name; empty otherwise.
+    QString takenName(const models::User& user, int exceptId) const;
     // Runs write in a transaction and commits it unless it took away the last enabled manager.
     template <class F> WriteResult keepingAManager(F write);
 

@@ -1,7 +1,11 @@
 #include "spreadsheet/templatewriter.h"
 
+#include "core/csvwriter.h"
+
 #include <QDebug>
 #include <QFile>
+
+#include <cerrno>
 
 #include <xlsxwriter.h>
 
@@ -63,15 +67,24 @@ bool TemplateWriter::write(const QString& path, const QList<TemplateColumn>& col
                                column.text ? sampleText : sample);
     }
     const lxw_error result = workbook_close(workbook);
+    const int systemError = errno;
     if (result == LXW_NO_ERROR)
         return true;
-    qWarning().noquote() << "Template: writing" << path << "failed:" << lxw_strerror(result);
+    qWarning().noquote() << "Template: writing" << path << "failed:" << lxw_strerror(result)
+                         << qt_error_string(systemError);
+    // Told while a half-written file still takes its room on the disk.
+    const QString trouble =
+        fileWriteTrouble(path, systemError == ENOSPC ? QFileDevice::ResourceError : QFileDevice::WriteError,
+                         qt_error_string(systemError));
     // Leave no half-written file behind where there was none.
     if (!existed)
         QFile::remove(path);
-    if (reason)
+    if (reason) {
         *reason = result == LXW_ERROR_CREATING_TMPFILE ? QStringLiteral("无法创建临时文件")
                                                        : QStringLiteral("无法写入文件");
+        if (!trouble.isEmpty())
+            *reason += QStringLiteral("（") + trouble + QStringLiteral("）");
+    }
     return false;
 }
 

@@ -19,7 +19,7 @@ struct TemplateColumn {
 // borders, every value a string.
 class TemplateWriter {
 public:
-    // False with the user's words in *reason ("创建工作表失败", "无法写入文件").
+    // False with the user's words in *reason ("创建工作表失败", "无法写入文件（磁盘空间不足）").
     static bool write(const QString& path, const QList<TemplateColumn>& columns, QString* reason);
 };
 

@@ -2,6 +2,7 @@
 #include "core/passwordhash.h"
 #include "core/transaction.h"
 #include "tests/support/modalanswer.h"
+#include "tests/support/otherwriter.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
@@ -196,6 +197,7 @@ private slots:
 
     // Every action once, each logged; enabling and disabling go through the real box.
     void usersAdministeredAndLogged() {
+        const ShortBusyWait wait;
         TestDatabase t;
         UserManagerWindow w;
         {
@@ -207,8 +209,13 @@ private slots:
             clickOn(w, "", "btnAdd");
             clickOn(w, "", "btnAdd"); // the same name again: the dialog comes back as typed
             QCOMPARE(Prompts::history().at(0).text + Prompts::lastText(),
-                     QString("用户添加成功！用户添加失败！可能用户名已存在。"));
-            QCOMPARE(add.cameBack, QStringList{" wang |  "});
+                     QString("用户添加成功！用户添加失败！\n用户名 wang 已存在"));
+            {
+                const OtherWriter other(t.path()); // the lock stops the write before the name is looked at
+                clickOn(w, "", "btnAdd");
+            }
+            QCOMPARE(Prompts::lastText(), QString("用户添加失败！\n数据库正被其他程序占用，请稍后重试"));
+            QCOMPARE(add.cameBack, (QStringList{" wang |  ", " wang |  "}));
         }
         QCOMPARE(stateOf(t, "wang"), hashPassword("  ") + "|manager|0");
         {
@@ -259,7 +266,7 @@ private slots:
             clickOn(w, "zhang", "btnEdit");
             QCOMPARE(taken.cameBack, QStringList{"admin|new "});
         }
-        QCOMPARE(refused, "用户更新失败！" + hashPassword("old") + "|weird|1");
+        QCOMPARE(refused, "用户更新失败！\n用户名 admin 已存在" + hashPassword("old") + "|weird|1");
         QCOMPARE(Prompts::lastText() + stateOf(t, "zhang3"),
                  "用户更新成功！" + hashPassword("old") + "|clerk|1");
         ModalAnswer<UserDialog> renew(fill("zhang3", "", "new "));
@@ -354,8 +361,9 @@ private slots:
         const QString path = dir.filePath("log.csv");
         // A failed write is reported, never a success.
         for (const QString& answer :
-             QStringList{path + "|成功日志已导出到:\n" + path, "/nonexistent/x.csv|错误无法创建文件！",
-                         "/dev/full|错误无法写入文件！"}) {
+             QStringList{path + "|成功日志已导出到:\n" + path,
+                         "/nonexistent/x.csv|错误无法创建文件！\n原因：文件夹不存在。",
+                         "/dev/full|错误无法写入文件！\n原因：磁盘空间不足。"}) {
             Prompts::reset();
             Prompts::queueFileName(answer.section('|', 0, 0));
             click(&w, "btnExport");

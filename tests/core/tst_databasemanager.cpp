@@ -52,6 +52,16 @@ const QString kOldMaintenance =
     "CREATE TABLE maintenance_check (id INTEGER PRIMARY KEY AUTOINCREMENT, "
     "check_month TEXT, check_date DATE, operator_id INTEGER, created_at DATETIME)";
 
+// Overwrites the first page of a table in the file, as a failing disk would.
+void damageTable(TestDatabase& t, const char* table) {
+    t.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+    const qint64 page = t.scalar("PRAGMA page_size").toLongLong();
+    const qint64 root = t.scalar("SELECT rootpage FROM sqlite_master WHERE name = ?", {table}).toLongLong();
+    QFile file(t.path());
+    QVERIFY(file.open(QIODevice::ReadWrite) && file.seek((root - 1) * page));
+    QCOMPARE(file.write(QByteArray(int(page), '\xff')), page);
+}
+
 } // namespace
 
 // The adapter, the database manager with its schema and seeds, and the migrations of older layouts.
@@ -118,11 +128,18 @@ private slots:
             << QString("long lock") << "数据库正被其他程序占用，请稍后重试";
         QTest::newRow("read-only open") << QString("read-only") << "数据库文件只读，无法保存，请检查文件权限";
         QTest::newRow("no room left") << QString("full") << "磁盘空间不足，无法保存";
+        const QString replaced = "数据库文件已被其他程序替换，本次修改未保存，请重新启动程序";
+        QTest::newRow("another file renamed over it") << QString("replaced") << replaced;
+        QTest::newRow("file removed") << QString("removed") << replaced;
+        QTest::newRow("damaged table page")
+            << QString("damaged") << "数据库文件已损坏或不是本程序的数据库，无法读写，请从备份恢复";
     }
     void writesSayWhatStoppedThem() {
         QFETCH(QString, trouble);
         QFETCH(QString, reason);
         TestDatabase t;
+        if (trouble == "damaged")
+            damageTable(t, "product");
         setBusyTimeoutForTesting(trouble == "long lock" ? 50 : 0);
         setOpenReadOnlyForTesting(trouble == "read-only");
         SQLiteAdapter a;
@@ -141,6 +158,10 @@ private slots:
             });
         if (trouble == "full")
             QVERIFY(a.execute("PRAGMA max_page_count = " + t.scalar("PRAGMA page_count").toString()));
+        if (trouble == "replaced")
+            renameCopyOver(&a, t.path());
+        if (trouble == "removed")
+            QVERIFY(QFile::remove(t.path()));
         bool written = false;
         {
             Transaction tx(&a);
@@ -153,6 +174,11 @@ private slots:
             release.join();
         QCOMPARE(written, reason.isEmpty());
         QCOMPARE(databaseFailureReason(&a), reason);
+        // A statement on its own is refused as well.
+        if (trouble == "replaced" || trouble == "removed") {
+            QVERIFY(!a.execute("INSERT INTO product (name) VALUES ('布洛芬')"));
+            QCOMPARE(databaseFailureReason(&a), reason);
+        }
     }
 
     // A second start changes nothing and the seeds are there once. A clerk admin is repaired to manager
@@ -249,8 +275,8 @@ private slots:
         LogCapture log;
         QVERIFY(!openOldFile(dir, {"CREATE VIEW product AS SELECT 1 AS id"}));
         QVERIFY(!DatabaseManager::instance().getAdapter());
-        QCOMPARE(DatabaseManager::instance().openError(),
-                 QString("views may not be indexed Unable to execute statement"));
+        QCOMPARE(DatabaseManager::instance().openError(), QString("数据库文件的结构与本程序不符"));
+        QCOMPARE(log.count(QtCriticalMsg, "views may not be indexed"), 1);
         SQLiteAdapter raw;
         QVERIFY(raw.connect(dir.filePath("old.db")));
         QCOMPARE(rows("SELECT group_concat(type || ' ' || name) FROM sqlite_master", &raw),

@@ -182,10 +182,11 @@ private slots:
         CustomerRepository repo(&db);
         models::Customer customer;
         customer.name = "张三";
+        customer.isDefault = true;
         const QString defaultName = "SELECT name AS x FROM customer WHERE is_default = 1";
         {
             Transaction outer(&db);
-            QVERIFY(repo.insertAsDefault(customer));
+            QVERIFY(repo.insert(customer));
             QCOMPARE(column(t, defaultName), QString("张三"));
         } // rolled back: the seeded default is the default again
         QCOMPARE(column(t, defaultName), QString("零售客户"));
@@ -194,14 +195,14 @@ private slots:
             Transaction outer(&db);
             addCustomer(&db, "李四");
             db.failStatement("^INSERT INTO customer"); // the repository's insert, after it cleared the flags
-            QCOMPARE(repo.insertAsDefault(customer), false);
+            QCOMPARE(repo.insert(customer), false);
             QVERIFY(outer.commit());
         }
         QCOMPARE(names(t), QString("李四"));
         QCOMPARE(column(t, defaultName), QString("零售客户"));
         {
             Transaction outer(&db);
-            QVERIFY(repo.insertAsDefault(customer));
+            QVERIFY(repo.insert(customer));
             QVERIFY(outer.commit());
         }
         QCOMPARE(column(t, defaultName), QString("张三"));

@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QtTest>
@@ -94,10 +95,10 @@ private slots:
     void init() { Prompts::reset(); }
 
     // Without a current row each action asks for one. A blank name is refused with the form left open; texts
-    // are stored trimmed. Adding or ticking on edit leaves exactly one default; unticking leaves none. The
-    // flags are cleared and the customer written in one go: a failed insert, or a customer removed while its
-    // form was open, keeps the previous default. Through the real message boxes, deleting the default is
-    // refused before any question and another customer goes for good after Yes.
+    // are stored trimmed. Adding or ticking on edit leaves exactly one default; the default is never
+    // unticked. The flags are cleared and the customer written in one go: a failed insert, or a customer
+    // removed while its form was open, keeps the previous default. Through the real message boxes, deleting
+    // the default is refused before any question and another customer goes for good after Yes.
     void formDefaultAndDelete() {
         TestDatabase t;
         CustomerManagerWindow w;
@@ -132,8 +133,15 @@ private slots:
         click(&w, "btnDelete");
         Prompts::setTestMode(true);
         QCOMPARE(QString::number(t.count("customer")) + column(&w) + column(&w, 6), QString("1零售客户是"));
-        save(&w, "btnEdit", "零售客户", false);
-        QCOMPARE(t.scalar(defaults).toString(), QString());
+        // The default's box stays ticked, greyed, with a hint; a form that still sends it unticked keeps it.
+        QString box;
+        save(&w, "btnEdit", "零售客户", false, [&](CustomerDialog* d) {
+            const auto* hint = child<QLabel>(d, "labelDefaultHint");
+            box = QString("%1%2")
+                      .arg(child<QCheckBox>(d, "checkIsDefault")->isEnabled())
+                      .arg(hint->isVisible());
+        });
+        QCOMPARE(box + t.scalar(defaults).toString(), QString("01零售客户"));
         QCOMPARE(said(),
                  QString("请选择要编辑的客户|请选择要查看的客户|请选择要删除的客户|"
                          "请输入客户名称|客户添加成功|客户添加成功|客户添加失败|客户修改失败\n该客户已被删除|"

@@ -628,7 +628,7 @@ private slots:
         Prompts::queueFileName(file("无此目录/模板.xlsx"));
         click(dialog.get(), "btnDownloadTemplate");
         QCOMPARE(Prompts::lastTitle() + "|" + Prompts::lastText(),
-                 QStringLiteral("错误|生成模板失败：无法写入文件"));
+                 QStringLiteral("错误|生成模板失败：无法写入文件（文件夹不存在）"));
         QCOMPARE(QFile::exists(file("无此目录/模板.xlsx")), false);
     }
 

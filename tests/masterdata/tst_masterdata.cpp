@@ -209,6 +209,14 @@ Register<UserRepository, User> users() {
             "sys_user"};
 }
 
+// The customers by id, the default marked with a star.
+QString customersByDefault(TestDatabase& t) {
+    return t
+        .scalar("SELECT group_concat(name || substr('*', 1, is_default), ',') FROM "
+                "(SELECT * FROM customer ORDER BY id)")
+        .toString();
+}
+
 } // namespace
 
 class TestMasterData : public QObject {
@@ -531,6 +539,31 @@ private slots:
             QVERIFY2(lines.first().contains(out.reason), qPrintable(lines.first()));
     }
 
+    // Whatever a form sends, exactly one customer stays the default: ticking one (new or stored) takes the
+    // flag from the others, and an unticked default keeps it.
+    void oneDefaultCustomer_data() {
+        QTest::addColumn<QString>("form"); // the customer the form edits; a new one is added
+        QTest::addColumn<bool>("ticked");
+        QTest::addColumn<QString>("left");
+        QTest::newRow("default unticked") << "零售客户" << false << "零售客户*,张三";
+        QTest::newRow("stored one ticked") << "张三" << true << "零售客户,张三*";
+        QTest::newRow("new one ticked") << "王五" << true << "零售客户,张三,王五*";
+    }
+    void oneDefaultCustomer() {
+        QFETCH(QString, form);
+        QFETCH(bool, ticked);
+        TestDatabase t;
+        t.exec("INSERT INTO customer (name) VALUES ('张三')");
+        CustomerRepository repo(t.db());
+        Customer c = repo.findById(t.scalar("SELECT id FROM customer WHERE name = ?", {form}).toInt());
+        c.name = form;
+        c.phone = "1";
+        c.isDefault = ticked;
+        QVERIFY(c.id ? repo.update(c) : repo.insert(c));
+        QTEST(customersByDefault(t), "left");
+        QCOMPARE(t.count("customer", "phone = '1'"), 1);
+    }
+
     // Deleting 张三 after the other copy moved the default (or deleted 张三) since this copy read its list:
     // the stored flag decides, so some customer stays the default for the next sale.
     void customerDeleteKeepsTheStoredDefault_data() {
@@ -555,20 +588,20 @@ private slots:
         CustomerRepository mine(t.db());
         Customer c;
         c.name = "张三";
-        QVERIFY(wasDefault ? mine.insertAsDefault(c) : mine.insert(c));
+        c.isDefault = wasDefault;
+        QVERIFY(mine.insert(c));
         CustomerRepository theirs(&other);
         if (meanwhile == "deleted") {
             theirs.remove(c.id);
         } else if (!meanwhile.isEmpty()) {
             const int id = t.scalar("SELECT id FROM customer WHERE name = ?", {meanwhile}).toInt();
-            QVERIFY(theirs.updateAsDefault(theirs.findById(id)));
+            Customer made = theirs.findById(id);
+            made.isDefault = true;
+            QVERIFY(theirs.update(made));
         }
         QTEST(mine.remove(c.id), "removed");
         QTEST(mine.refusal(), "reason");
-        QTEST(t.scalar("SELECT group_concat(name || substr('*', 1, is_default), ',') FROM "
-                       "(SELECT * FROM customer ORDER BY id)")
-                  .toString(),
-              "left");
+        QTEST(customersByDefault(t), "left");
         QCOMPARE(t.db()->inTransaction(), false);
     }
 };

@@ -239,14 +239,17 @@ private slots:
         // The failed add shows the form again holding what was typed.
         QCOMPARE(w.viaForm({"editBarcode", "6904", "editName", "新药"}), QStringLiteral("6904|新药"));
         QCOMPARE(takePrompts() + QString::number(tableOf(&w.window)->currentIndex().row()),
-                 QStringLiteral("错误新增商品失败0"));
+                 QStringLiteral("错误新增商品失败\n条码 6904 已被商品「已删除药」使用0"));
+        // So does a form without a name.
+        QCOMPARE(w.viaForm({"editSpec", "10片", "editManufacturer", "白云山"}),
+                 QStringLiteral("10片|白云山"));
         w.viaForm({"editName", "布洛芬缓释胶囊"});
         w.viaForm({"editName", "当归片"});
-        QCOMPARE(
-            takePrompts() + w.names() +
-                QString::number(w.t.count("product", "barcode IS NULL AND status = 1")),
-            QStringLiteral(
-                "成功商品已添加|成功商品已添加当归片|布洛芬缓释胶囊|感冒灵颗粒|阿莫西林胶囊|板蓝根颗粒2"));
+        QCOMPARE(takePrompts() + w.names() +
+                     QString::number(w.t.count("product", "barcode IS NULL AND status = 1")),
+                 QStringLiteral(
+                     "提示药品名称不能为空|成功商品已添加|成功商品已添加当归片|布洛芬缓释胶囊|感冒灵颗粒|"
+                     "阿莫西林胶囊|板蓝根颗粒2"));
         QCOMPARE(w.window.findChild<QLineEdit*>("editSearch")->text(), QStringLiteral("板蓝根"));
     }
 
@@ -260,14 +263,41 @@ private slots:
                                      "specification = '5g*20袋' AND status = 0") == 1);
         w.makeCurrent("感冒灵颗粒");
         QCOMPARE(w.viaForm({"editBarcode", "6902"}, "btnEdit"), QStringLiteral("6902")); // another drug's
-        QCOMPARE(takePrompts() + w.names(), QStringLiteral("成功商品已更新|错误编辑商品失败感冒灵颗粒"));
+        QCOMPARE(takePrompts() + w.names(),
+                 QStringLiteral(
+                     "成功商品已更新|错误编辑商品失败\n条码 6902 已被商品「阿莫西林胶囊」使用感冒灵颗粒"));
     }
 
-    // A refused add writes nothing; a good one lists every supplier and keeps the search text.
+    // A file renamed over the path (a restore while the program runs): the save says so in the user's words
+    // and so does the next one, nothing is written, and the form comes back as typed.
+    void replacedFileRefusesEverySave_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("failed");
+        QTest::newRow("add") << "btnAdd"
+                             << "新增商品失败";
+        QTest::newRow("edit") << "btnEdit"
+                              << "编辑商品失败";
+    }
+    void replacedFileRefusesEverySave() {
+        QFETCH(QString, button);
+        QFETCH(QString, failed);
+        const QString why = "\n数据库文件已被其他程序替换，本次修改未保存，请重新启动程序";
+        Drugs w;
+        w.makeCurrent("感冒灵颗粒");
+        renameCopyOver(w.t.db(), w.t.path());
+        QCOMPARE(w.viaForm({"editName", "布洛芬", "editSpec", "0.3g*20粒"}, qPrintable(button)),
+                 QStringLiteral("布洛芬|0.3g*20粒"));
+        w.viaForm({"editName", "当归片"});
+        QCOMPARE(takePrompts(), "错误" + failed + why + "|错误新增商品失败" + why);
+        QCOMPARE(w.t.count("product", "name IN ('布洛芬', '当归片')"), 0);
+    }
+
+    // A refused add writes nothing and its form comes back as typed; a good one lists every supplier and
+    // keeps the search text.
     void addingSuppliers() {
         Suppliers w;
         w.searchFor("国药");
-        w.viaForm({"editContactName", "张三"});
+        QCOMPARE(w.viaForm({"editContactName", "张三", "editAddress", "杭州"}), QStringLiteral("张三|杭州"));
         w.viaForm({"editName", "上药"});
         QCOMPARE(takePrompts() + w.names() + QString::number(w.t.count("supplier")),
                  QStringLiteral("提示供应商名称不能为空|成功供应商已添加上药|九州通医药|国药控股|华东医药5"));

@@ -269,8 +269,10 @@ private slots:
         QTest::addColumn<QString>("said");
         QTest::newRow("cancelled") << QString() << QString("导出温湿度记录表");
         QTest::newRow("missing folder")
-            << QString("missing/temp.csv") << QString("导出温湿度记录表|错误:无法创建文件！");
-        QTest::newRow("disk full") << QString("/dev/full") << QString("导出温湿度记录表|错误:无法写入文件！");
+            << QString("missing/temp.csv")
+            << QString("导出温湿度记录表|错误:无法创建文件！\n原因：文件夹不存在。");
+        QTest::newRow("disk full") << QString("/dev/full")
+                                   << QString("导出温湿度记录表|错误:无法写入文件！\n原因：磁盘空间不足。");
     }
     void exportFailures() {
         QFETCH(QString, fileName);

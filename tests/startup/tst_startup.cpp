@@ -463,8 +463,8 @@ private slots:
     }
 
     // A database that cannot be opened, nor written, ends the start, and so does an empty file where the
-    // program's copies show it once held data: a box names the file and the reason, the exit code is 1, no
-    // sign-in is offered and no backup made or removed.
+    // program's copies show it once held data: a box names the file and the reason in the user's words (the
+    // log keeps the driver's), the exit code is 1, no sign-in is offered and no backup made or removed.
     void unopenableDatabaseEndsTheStart_data() {
         QTest::addColumn<QString>("blocker");    // a file where the program needs its own
         QTest::addColumn<QString>("content");    // "database": a good one
@@ -474,12 +474,12 @@ private slots:
         QTest::addColumn<QString>("reason");
         const QString junk = QString("柯斯洛的进货清单，不是数据库。\n").repeated(100);
         QTest::newRow("not a database") << "data/kestrovalin.db" << junk << false << QStringList()
-                                        << "file is not a database Unable to execute statement";
-        QTest::newRow("folder cannot be made") << "data" << junk << false << QStringList()
-                                               << "unable to open database file Error opening database";
+                                        << "数据库文件已损坏或不是本程序的数据库，无法读写，请从备份恢复";
+        QTest::newRow("folder cannot be made")
+            << "data" << junk << false << QStringList() << "无法打开数据库文件，请检查该文件及其所在文件夹";
         QTest::newRow("cannot be written")
             << "data/kestrovalin.db"
-            << "database" << true << QStringList() << "attempt to write a readonly database";
+            << "database" << true << QStringList() << "数据库文件只读，无法保存，请检查文件权限";
         // The newer copy is of an empty start: the one to restore from is the older, with the drugs.
         QTest::newRow("empty where copies exist")
             << "data/kestrovalin.db"
@@ -779,6 +779,26 @@ private slots:
                  QString("Unable to execute statement"));
         QCOMPARE(QCoreApplication::translate("QFile", "Destination file exists"),
                  QString("Destination file exists"));
+    }
+
+    // The file dialogs of every export and import speak Chinese; file errors, which go to the log, stay
+    // English.
+    void qtFileDialogsInChinese_data() {
+        QTest::addColumn<QString>("text"); // context/source
+        QTest::addColumn<bool>("chinese");
+        QTest::newRow("dialog") << QString("QFileDialog/Look in:") << true;
+        QTest::newRow("dialog's list") << QString("QFileSystemModel/Name") << true;
+        QTest::newRow("file error") << QString("QFileDevice/No file engine available or engine does not "
+                                               "support UnMapExtension")
+                                    << false;
+    }
+    void qtFileDialogsInChinese() {
+        QFETCH(QString, text);
+        QVERIFY(ApplicationStartup::installQtTranslations(
+            QLibraryInfo::location(QLibraryInfo::TranslationsPath)));
+        const QByteArray context = text.section('/', 0, 0).toLatin1(),
+                         source = text.section('/', 1).toLatin1();
+        QTEST(QCoreApplication::translate(context, source) != source, "chinese");
     }
 };
 

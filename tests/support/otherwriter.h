@@ -7,6 +7,8 @@
 
 #include <sqlite3.h>
 
+#include <cstdio>
+
 namespace kestrovalin::test {
 
 // The program's busy wait cut to a few milliseconds for the connections opened while this lives, so a write
@@ -38,5 +40,16 @@ public:
 private:
     sqlite3* m_handle = nullptr;
 };
+
+// Another program putting a copy of the file in its place as a restore does: the copy is written beside the
+// file, renamed over its path and the side files are removed, so the path names another file from then on.
+inline void renameCopyOver(IDbAdapter* db, const QString& path) {
+    const QString copy = path + QStringLiteral(".other");
+    if (!db->execute(QStringLiteral("VACUUM INTO ?"), {copy}) ||
+        std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) != 0)
+        qFatal("renameCopyOver: cannot replace %s", qPrintable(path));
+    QFile::remove(path + QStringLiteral("-wal"));
+    QFile::remove(path + QStringLiteral("-shm"));
+}
 
 } // namespace kestrovalin::test

@@ -36,10 +36,13 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMainWindow>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QSqlQuery>
 #include <QStyle>
+#include <QStyleFactory>
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolTip>
@@ -47,8 +50,10 @@
 
 #include <csignal>
 #include <numeric>
+#include <optional>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace kestrovalin;
 using namespace kestrovalin::test;
@@ -230,6 +235,36 @@ public:
 
 private:
     rlimit m_before{};
+};
+
+// While alive, the folder is a 64 KiB file system of its own. Root only: elsewhere mounted is false.
+struct SmallDisk {
+    explicit SmallDisk(const QString& at)
+        : folder(at),
+          mounted(geteuid() == 0 &&
+                  QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=64k", "tmpfs", at}) == 0) {}
+    ~SmallDisk() {
+        if (mounted)
+            QProcess::execute("umount", {folder});
+    }
+    const QString folder;
+    const bool mounted;
+};
+
+// While alive, permissions are checked as for an ordinary user, who owns the paths: root passes every check.
+struct AsOrdinaryUser {
+    explicit AsOrdinaryUser(const QStringList& paths) {
+        active = geteuid() == 0;
+        for (const QString& path : paths)
+            active = active && chown(QFile::encodeName(path).constData(), kNobody, kNobody) == 0;
+        active = active && seteuid(kNobody) == 0;
+    }
+    ~AsOrdinaryUser() {
+        if (active && seteuid(0) != 0)
+            qFatal("cannot become root again");
+    }
+    static constexpr uid_t kNobody = 65534;
+    bool active = false;
 };
 
 // Every signal by which a model changes its rows or layout, noted by name.
@@ -774,6 +809,32 @@ private slots:
         }
     }
 
+    // A spin box under the record window's sheet, which frames it, shows dark arrows in its buttons (the up
+    // one grey at the maximum) also in a style that leaves styled buttons blank.
+    void spinBoxesShowTheirArrows_data() {
+        QTest::addColumn<bool>("atMaximum");
+        addRow("in its range", false);
+        addRow("at its maximum", true);
+    }
+    void spinBoxesShowTheirArrows() {
+        QFETCH(bool, atMaximum);
+        Q_INIT_RESOURCE(resources);
+        std::unique_ptr<QStyle> fusion(QStyleFactory::create("Fusion"));
+        QWidget window;
+        window.setStyleSheet(tempHumidityRecordStyleSheet());
+        auto* box = new QSpinBox(&window);
+        box->setStyle(fusion.get());
+        box->resize(120, 30);
+        box->stepBy(atMaximum ? 1000 : 5);
+        const QImage shot = box->grab().toImage();
+        int dark[2] = {0, 0}; // in the top and the bottom half of the button column
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = shot.width() - 18; x < shot.width() - 2; ++x)
+                dark[y >= shot.height() / 2] += qGray(shot.pixel(x, y)) < 100;
+        }
+        QCOMPARE(QString("%1 %2").arg(dark[0] > 4).arg(dark[1] > 4), QString("%1 1").arg(!atMaximum));
+    }
+
     // Measuring one cell per column through the delegate and the rest by their text gives the widths the
     // delegate would give for every cell: Latin, Chinese, digits, a line break, an empty first cell.
     void columnsFitAsTheDelegateMeasures() {
@@ -801,9 +862,10 @@ private slots:
         QTest::addColumn<bool>("logged");
         QTest::newRow("cancelled") << QString() << QString() << false;
         QTest::newRow("cannot create")
-            << QString("/nonexistent/x.csv") << QString("错误:无法创建文件！") << false;
+            << QString("/nonexistent/x.csv") << QString("错误:无法创建文件！\n原因：文件夹不存在。") << false;
         // A device is written straight, never replaced.
-        QTest::newRow("cannot write") << QString("/dev/full") << QString("错误:无法写入文件！") << false;
+        QTest::newRow("cannot write")
+            << QString("/dev/full") << QString("错误:无法写入文件！\n原因：磁盘空间不足。") << false;
         QTest::newRow("written") << QString("@report.csv") << QString("成功:购进记录表已导出到:\n@report.csv")
                                  << true;
     }
@@ -836,13 +898,20 @@ private slots:
                 "\xEF\xBB\xBF购进记录表\n序号,商品名称\n\"1\",\"板蓝根\"\"特\"\"\"\n\"2\",\"'=SUM(1)\"\n"));
     }
 
-    // An export that cannot write the whole file, on a full disk or when its rows cannot be read, says so,
-    // leaves the file an earlier export wrote at the path as it was and no other file, and logs nothing.
+    // An export that cannot write the whole file says why and leaves the file an earlier export wrote at the
+    // path as it was, with no other file beside it, and logs nothing. A file the user may write in a folder
+    // the user may not is still written, straight.
     void failedExportKeepsTheEarlierFile_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("said");
-        addRow("disk full", QString("full"), QString("错误:无法写入文件！"));
-        addRow("rows cannot be read", QString("unreadable"), QString("错误:无法写入文件！\n读取记录失败。"));
+        const QString kept = "\n原有的同名文件未被改动。";
+        addRow("disk full", QString("full"), "错误:无法写入文件！\n原因：磁盘空间不足。" + kept);
+        addRow("file too large", QString("too large"), "错误:无法写入文件！" + kept);
+        addRow("rows cannot be read", QString("unreadable"),
+               "错误:无法写入文件！\n原因：读取记录失败。" + kept);
+        addRow("no permission", QString("read-only"),
+               "错误:无法创建文件！\n原因：没有写入该位置的权限。" + kept);
+        addRow("writable file, read-only folder", QString("read-only folder"), QString("成功:已导出到:\n@"));
     }
     void failedExportKeepsTheEarlierFile() {
         QFETCH(QString, fault);
@@ -851,30 +920,46 @@ private slots:
         addPagedRows(t);
         RowTableModel model({"序号", "日期", "编号"});
         model.setRowNumbers(true);
-        if (fault == "full") {
-            model.setRows(QVector<TableRow>(40, TableRow(1, {"05-01", "1"})));
-        } else {
+        if (fault == "unreadable") {
             model.setQuery(pagedRows(false, false), pagedRow);
             QTRY_VERIFY(model.countKnown());
             t.exec("ALTER TABLE paged RENAME TO moved");
+        } else {
+            model.setRows(QVector<TableRow>(fault == "full" ? 8000 : 40, TableRow(1, {"05-01", "1"})));
         }
         QTemporaryDir dir;
+        std::optional<SmallDisk> disk;
+        if (fault == "full" && !disk.emplace(dir.path()).mounted)
+            QSKIP("a full disk needs a small file system, which only root can mount");
         const QString path = dir.filePath("report.csv");
         QFile earlier(path);
         QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier\n") == 8);
         earlier.close();
         Prompts::queueFileName(path);
+        bool exported = false;
+        bool logged = false;
         {
-            const FileSizeLimit full(fault == "full" ? 256 : RLIM_INFINITY);
-            const auto log = [](int) {
-                QFAIL("a failed export was logged");
-            };
-            QCOMPARE(exportTableAsCsv(nullptr, &model, {"导出", "销售记录表", "已导出到:\n", log}), false);
+            const FileSizeLimit tooLarge(fault == "too large" ? 256 : RLIM_INFINITY);
+            std::optional<AsOrdinaryUser> user;
+            if (fault.startsWith("read-only")) {
+                user.emplace(QStringList{dir.path(), path});
+                QFile::setPermissions(path, fault == "read-only" ? QFile::ReadOwner
+                                                                 : QFile::ReadOwner | QFile::WriteOwner);
+                QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+            }
+            exported = exportTableAsCsv(nullptr, &model, {"导出", "销售记录表", "已导出到:\n", [&](int) {
+                                                              logged = true;
+                                                          }});
+            QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
-        QTEST(Prompts::history().last().title + ":" + Prompts::history().last().text, "said");
+        const Prompts::Record& last = Prompts::history().last();
+        QTEST(last.title + ":" + QString(last.text).replace(path, "@"), "said");
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"report.csv"});
         QVERIFY(earlier.open(QIODevice::ReadOnly));
-        QCOMPARE(earlier.readAll(), QByteArray("earlier\n"));
+        const QByteArray start =
+            exported ? "\xEF\xBB\xBF" + QString("销售记录表").toUtf8() : QByteArray("earlier\n");
+        QCOMPARE(earlier.readAll().left(start.size()) + QByteArray::number(logged),
+                 start + QByteArray::number(exported));
     }
 
     // A long table goes out in parts: every row once, in order, the parts joined without a seam, whatever

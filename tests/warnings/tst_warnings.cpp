@@ -308,8 +308,8 @@ private slots:
     void exportFailuresAreReportedAndNotLogged_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("text");
-        addRow("cannot create", "folder", "无法创建文件！");
-        addRow("device full", "/dev/full", "无法写入文件！");
+        addRow("cannot create", "folder", "无法创建文件！\n原因：所选位置是一个文件夹。");
+        addRow("device full", "/dev/full", "无法写入文件！\n原因：磁盘空间不足。");
         addRow("cancelled", "", "");
     }
 

@@ -118,9 +118,9 @@ void UserManagerWindow::onAddClicked() {
         models::User user = dialog.getUser();
         UserRepository repo;
         if (!repo.insert(user)) {
-            Prompts::warning(
-                this, QStringLiteral("错误"),
-                Prompts::withReason(QStringLiteral("用户添加失败！可能用户名已存在。"), repo.refusal()));
+            Prompts::warning(this, QStringLiteral("错误"),
+                             Prompts::withReason(QStringLiteral("用户添加失败！"), repo.refusal(),
+                                                 QStringLiteral("可能用户名已存在。")));
             return false;
         }
         OperLogHelper::logUser(QStringLiteral("新增用户"),

@@ -109,9 +109,10 @@ bool execUntilSettled(QDialog& form, const std::function<bool()>& settle) {
     return false;
 }
 
-bool failedSaveSettles(QWidget* parent, const QString& text, const repositories::Refusable& why) {
-    Prompts::critical(parent, QStringLiteral("错误"), Prompts::withReason(text, why.refusal()));
-    return !why.failedForDatabase();
+bool failedSaveSettles(QWidget* parent, const QString& text, const repositories::Refusable& why,
+                       const QString& guess) {
+    Prompts::critical(parent, QStringLiteral("错误"), Prompts::withReason(text, why.refusal(), guess));
+    return !why.retryable();
 }
 
 } // namespace kestrovalin

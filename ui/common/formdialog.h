@@ -1,12 +1,13 @@
 #pragma once
 
+#include <QString>
+
 #include <functional>
 
 class QDialog;
 class QDialogButtonBox;
 class QLineEdit;
 class QPlainTextEdit;
-class QString;
 class QWidget;
 
 namespace kestrovalin::repositories {
@@ -46,9 +47,11 @@ QPlainTextEdit* showWholeText(QLineEdit* field, int lines);
 // everything that was typed. Returns false when the user cancels.
 bool execUntilSettled(QDialog& form, const std::function<bool()>& settle);
 
-// For a settle step whose write failed: says so ("错误", the text and why) and answers whether the form is
-// settled. A write the database file stopped (another program's lock) brings the form back, to be saved again
-// once the trouble is gone; a refusal of the business ends it.
-bool failedSaveSettles(QWidget* parent, const QString& text, const repositories::Refusable& why);
+// For a settle step whose write failed: says so ("错误", the text and why; the guess at the cause only when
+// the write gave no reason) and answers whether the form is settled. A write the database file stopped
+// (another program's lock) brings the form back, to be saved again once the trouble is gone, and so does a
+// rule the typed values broke; any other refusal of the business ends it.
+bool failedSaveSettles(QWidget* parent, const QString& text, const repositories::Refusable& why,
+                       const QString& guess = QString());
 
 } // namespace kestrovalin

@@ -200,6 +200,10 @@ QString Prompts::withReason(const QString& text, const QString& reason) {
     return reason.isEmpty() ? text : text + QLatin1Char('\n') + reason;
 }
 
+QString Prompts::withReason(const QString& text, const QString& reason, const QString& guess) {
+    return reason.isEmpty() ? text + guess : withReason(text, reason);
+}
+
 void Prompts::setTestMode(bool on) {
     state().testMode = on;
 }

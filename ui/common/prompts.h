@@ -52,6 +52,9 @@ public:
     // ("作废订单失败\n该订单已作废") or the database file's trouble
     // ("...\n数据库正被其他程序占用，请稍后重试"). Without a reason the text stays as it is.
     static QString withReason(const QString& text, const QString& reason);
+    // The same for a text that carries a guess at the cause ("新增销售单失败" + "，请检查库存是否充足"): a
+    // known reason takes the guess's place, which stays only when nothing better is known.
+    static QString withReason(const QString& text, const QString& reason, const QString& guess);
 
     // --- test side ---
     static void setTestMode(bool on);

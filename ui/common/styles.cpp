@@ -78,10 +78,49 @@ QString headerSections() {
                     .arg(c(colours::headerFace), c(colours::panelBorder)));
 }
 
+// A spin box under a style sheet may be drawn by the sheet, and some styles (Fusion, once the box is framed)
+// then leave its buttons blank: the buttons and their arrows are drawn here, so every style shows where to
+// click. Date edits keep their calendar button.
+QString spinButtons() {
+    const QStringList boxes{QStringLiteral("QSpinBox"), QStringLiteral("QDoubleSpinBox"),
+                            QStringLiteral("QTimeEdit")};
+    const auto each = [&boxes](const QString& part) {
+        QStringList selectors;
+        for (const QString& box : boxes)
+            selectors.append(box + part);
+        return selectors.join(QStringLiteral(", "));
+    };
+    // Framed like the fields around them: a sheet that draws the buttons draws no native frame.
+    const QString box = QStringLiteral("border: 1px solid %1; border-radius: 3px; padding: 2px 4px;")
+                            .arg(c(colours::fieldBorder));
+    const QString button =
+        QStringLiteral("subcontrol-origin: border; width: 16px; border-left: 1px solid %1; "
+                       "background-color: %2;")
+            .arg(c(colours::fieldBorder), c(colours::buttonFace));
+    const QString arrow = QStringLiteral("image: url(:/spin-%1.png); width: 9px; height: 5px;");
+    return rule(each(QString()), box) +
+           rule(each(QStringLiteral("::up-button")),
+                button + QStringLiteral(" subcontrol-position: top right;")) +
+           rule(each(QStringLiteral("::down-button")),
+                button + QStringLiteral(" subcontrol-position: bottom right;")) +
+           rule(each(QStringLiteral("::up-button:hover")) + QStringLiteral(", ") +
+                    each(QStringLiteral("::down-button:hover")),
+                background(colours::buttonHover)) +
+           rule(each(QStringLiteral("::up-arrow")), arrow.arg(QStringLiteral("up"))) +
+           rule(each(QStringLiteral("::down-arrow")), arrow.arg(QStringLiteral("down"))) +
+           // Greyed at the end of the range and on a disabled box.
+           rule(each(QStringLiteral("::up-arrow:disabled")) + QStringLiteral(", ") +
+                    each(QStringLiteral("::up-arrow:off")),
+                arrow.arg(QStringLiteral("up-off"))) +
+           rule(each(QStringLiteral("::down-arrow:disabled")) + QStringLiteral(", ") +
+                    each(QStringLiteral("::down-arrow:off")),
+                arrow.arg(QStringLiteral("down-off")));
+}
+
 } // namespace
 
 QString listWindowStyleSheet(const ListSheet& sheet) {
-    QString out = groupBox(colours::panelBorder, 5, sheet.groupPaddingTop) + lineEdits();
+    QString out = spinButtons() + groupBox(colours::panelBorder, 5, sheet.groupPaddingTop) + lineEdits();
     if (sheet.filterFieldRules) {
         out += framedField(QStringLiteral("QComboBox"), QStringLiteral("3px 6px")) +
                framedField(QStringLiteral("QDateEdit"), QStringLiteral("3px 6px")) +
@@ -121,17 +160,19 @@ QString userAdminStyleSheet() {
            primaryButtons(search, colours::accentBorder) +
            tableRule(QStringLiteral("QTableWidget"), colours::gridStrong,
                      QStringLiteral(" alternate-background-color: %1;").arg(c(colours::alternateRow))) +
-           headerSections();
+           headerSections() + spinButtons();
 }
 
 QString formStyleSheet() {
     return groupBox(colours::panelBorder, 5, 12) + lineEdits() +
            rule(QStringLiteral("QLineEdit:read-only, QLineEdit:disabled"), background(colours::buttonFace)) +
-           framedField(QStringLiteral("QComboBox"), QStringLiteral("3px 6px"));
+           framedField(QStringLiteral("QComboBox"), QStringLiteral("3px 6px")) + spinButtons();
 }
 
 QString reportFamilyStyleSheet(const ReportSheet& sheet) {
+    // First, so a window that frames its spin boxes among its fields frames them its way.
     QString out =
+        spinButtons() +
         rule(QStringLiteral("QGroupBox"),
              QStringLiteral("border: 1px solid %1; border-radius: 3px; margin-top: 8px; padding-top: 14px; "
                             "font-size: 12px;")

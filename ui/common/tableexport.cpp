@@ -134,42 +134,63 @@ bool exportTableAsCsv(QWidget* parent, const QAbstractItemModel* model, const Cs
         return false;
 
     // All of the file or none of it: an earlier file at the path stays as it was until the new one is whole.
-    // A device or a pipe chosen as the file cannot be replaced and keeps nothing: it is written straight.
+    // Where the folder takes no temporary file, a file the user may write is written straight, as it always
+    // could be. A device or a pipe chosen as the file cannot be replaced and keeps nothing: it is written
+    // straight too.
     const QFileInfo target(path);
-    const bool replaceable = !target.exists() || target.isFile();
+    const bool earlierFile = target.isFile();
+    const bool replaceable = !target.exists() || earlierFile;
+    const bool atomic = replaceable && QFileInfo(target.absolutePath()).isWritable();
     std::unique_ptr<QFileDevice> file;
-    if (replaceable)
-        file = std::make_unique<QSaveFile>(path);
-    else
+    if (replaceable) {
+        auto whole = std::make_unique<QSaveFile>(path);
+        whole->setDirectWriteFallback(true);
+        file = std::move(whole);
+    } else {
         file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Text |
-                    (replaceable ? QIODevice::NotOpen : QIODevice::Truncate))) {
-        Prompts::warning(parent, QStringLiteral("错误"), QStringLiteral("无法创建文件！"));
-        return false;
     }
+    const bool opened = file->open(QIODevice::WriteOnly | QIODevice::Text |
+                                   (replaceable ? QIODevice::NotOpen : QIODevice::Truncate));
     int rows = 0;
     bool readFailed = false;
     // commit() does not see a flush that stopped part way (a full disk): flushed and checked here first.
-    bool written = writeShownRows(parent, file.get(), model, how, &rows, &readFailed) && file->flush();
-    QString why = readFailed ? QStringLiteral("the rows could not be read") : file->errorString();
+    bool written =
+        opened && writeShownRows(parent, file.get(), model, how, &rows, &readFailed) && file->flush();
+    // Told while an unfinished file still takes its room on the disk.
+    const auto troubleNow = [&] {
+        return readFailed ? QStringLiteral("读取记录失败")
+                          : fileWriteTrouble(path, file->error(), file->errorString());
+    };
+    QString trouble = written ? QString() : troubleNow();
+    QString why = file->errorString();
     if (auto* whole = qobject_cast<QSaveFile*>(file.get())) {
-        if (!written) {
+        if (opened && !written) {
             // Commit after a cancel only takes the unfinished file away.
             whole->cancelWriting();
             whole->commit();
-        } else if (!whole->commit()) {
+        } else if (opened && !whole->commit()) {
             written = false;
+            trouble = troubleNow();
             why = whole->errorString();
         }
-    } else {
+    } else if (opened) {
         file->close();
-        written = written && file->error() == QFileDevice::NoError;
+        if (written && file->error() != QFileDevice::NoError) {
+            written = false;
+            trouble = troubleNow();
+        }
     }
     if (!written) {
-        qWarning().noquote() << "CSV export to" << path << "failed:" << why;
-        Prompts::warning(parent, QStringLiteral("错误"),
-                         readFailed ? QStringLiteral("无法写入文件！\n读取记录失败。")
-                                    : QStringLiteral("无法写入文件！"));
+        qWarning().noquote() << "CSV export to" << path << "failed:"
+                             << (readFailed ? QStringLiteral("the rows could not be read") : why);
+        QString text = opened ? QStringLiteral("无法写入文件！") : QStringLiteral("无法创建文件！");
+        if (!trouble.isEmpty())
+            text += QStringLiteral("\n原因：") + trouble + QStringLiteral("。");
+        if (earlierFile) {
+            text += !opened || atomic ? QStringLiteral("\n原有的同名文件未被改动。")
+                                      : QStringLiteral("\n原有的同名文件已被改写，内容不完整。");
+        }
+        Prompts::warning(parent, QStringLiteral("错误"), text);
         return false;
     }
     Prompts::information(parent, QStringLiteral("成功"), how.successText + path);

@@ -26,10 +26,12 @@ inline constexpr int kProgressAfterMs = 1000;
 // text. A paged RowTableModel's rows are read from the database for the file, the whole result in its
 // order, one row at a time, built as the table shows them, from the first at once though its count may
 // still be on its way. The file is written whole or not at all: an earlier file at the path is replaced
-// only once the new one is complete. A file that cannot be created gives "错误" / "无法创建文件！", a
-// write that does not reach the disk "错误" / "无法写入文件！" (with the reason when the rows could not be
-// read); then nothing else happens. Returns true once the file is written; cancelling the dialog returns
-// false silently.
+// only once the new one is complete; where the folder takes no temporary file, a writable earlier file is
+// written straight. A file that cannot be created gives "错误" / "无法创建文件！", a write that does not
+// reach the disk "错误" / "无法写入文件！", each with the reason where it is known (disk full, no
+// permission, folder missing, rows could not be read) and what became of an earlier file at the path; then
+// nothing else happens. Returns true once the file is written; cancelling the dialog returns false
+// silently.
 bool exportTableAsCsv(QWidget* parent, const QAbstractItemModel* model, const CsvExport& how);
 
 } // namespace kestrovalin

@@ -24,10 +24,17 @@ class QtTextsTranslator : public QTranslator {
 public:
     QString translate(const char* context, const char* sourceText, const char* disambiguation,
                       int n) const override {
-        static const char* const logContexts[] = {"QSQL",      "QSql",      "QIODevice", "QFile",
+        // Every SQL context, but only the file contexts by their whole name: QFileDialog and
+        // QFileSystemModel are what people see.
+        static const char* const sqlPrefixes[] = {"QSQL", "QSql"};
+        static const char* const logContexts[] = {"QIODevice", "QFile",     "QFileDevice",
                                                   "QLockFile", "QSaveFile", "QProcess"};
-        for (const char* prefix : logContexts) {
+        for (const char* prefix : sqlPrefixes) {
             if (qstrncmp(context, prefix, qstrlen(prefix)) == 0)
+                return QString();
+        }
+        for (const char* name : logContexts) {
+            if (qstrcmp(context, name) == 0)
                 return QString();
         }
         return QTranslator::translate(context, sourceText, disambiguation, n);

@@ -13,6 +13,8 @@ CustomerDialog::CustomerDialog(QWidget* parent) : QDialog(parent), ui(new ::Ui::
     setStyleSheet(listWindowStyleSheet({QStringLiteral("btnSave")}, {QStringLiteral("btnCancel")}, false));
     // Tab moves on to the next field instead of typing a tab into the remark.
     ui->editRemark->setTabChangesFocus(true);
+    ui->labelDefaultHint->setStyleSheet(hintLabelStyleSheet());
+    ui->labelDefaultHint->hide();
 }
 
 CustomerDialog::~CustomerDialog() {
@@ -27,6 +29,7 @@ void CustomerDialog::setCustomer(const models::Customer& customer) {
     ui->editIdCard->setText(customer.idCard);
     ui->editRemark->setPlainText(customer.remark);
     ui->checkIsDefault->setChecked(customer.isDefault);
+    refreshDefaultBox();
 }
 
 models::Customer CustomerDialog::getCustomer() const {
@@ -47,8 +50,16 @@ void CustomerDialog::setReadOnly(bool readOnly) {
     ui->editAddress->setReadOnly(readOnly);
     ui->editIdCard->setReadOnly(readOnly);
     ui->editRemark->setReadOnly(readOnly);
-    ui->checkIsDefault->setEnabled(!readOnly);
     ui->btnSave->setVisible(!readOnly);
+    m_readOnly = readOnly;
+    refreshDefaultBox();
+}
+
+void CustomerDialog::refreshDefaultBox() {
+    // The stored default keeps its tick: the default moves only when another customer is made the default.
+    const bool storedDefault = m_customer.id > 0 && m_customer.isDefault;
+    ui->checkIsDefault->setEnabled(!m_readOnly && !storedDefault);
+    ui->labelDefaultHint->setVisible(!m_readOnly && storedDefault);
 }
 
 void CustomerDialog::on_btnSave_clicked() {

@@ -27,8 +27,11 @@ private slots:
     void on_btnCancel_clicked();
 
 private:
+    void refreshDefaultBox();
+
     ::Ui::CustomerDialog* ui;
     models::Customer m_customer;
+    bool m_readOnly = false;
 };
 
 } // namespace kestrovalin

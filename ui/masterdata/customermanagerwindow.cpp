@@ -97,8 +97,8 @@ void CustomerManagerWindow::on_btnAdd_clicked() {
     execUntilSettled(dialog, [&] {
         models::Customer customer = dialog.getCustomer();
         CustomerRepository repo = repository();
-        return report(customer.isDefault ? repo.insertAsDefault(customer) : repo.insert(customer),
-                      QStringLiteral("客户添加成功"), QStringLiteral("客户添加失败"), repo);
+        return report(repo.insert(customer), QStringLiteral("客户添加成功"), QStringLiteral("客户添加失败"),
+                      repo);
     });
 }
 
@@ -113,10 +113,8 @@ void CustomerManagerWindow::on_btnEdit_clicked() {
         // Refused when another program changed the row since it was read here.
         customer.rowToken = loaded.rowToken;
         CustomerRepository repo = repository();
-        // Only a newly marked default moves the flag; a default that stays default clears nothing.
-        const bool saved =
-            customer.isDefault && !loaded.isDefault ? repo.updateAsDefault(customer) : repo.update(customer);
-        return report(saved, QStringLiteral("客户修改成功"), QStringLiteral("客户修改失败"), repo);
+        return report(repo.update(customer), QStringLiteral("客户修改成功"), QStringLiteral("客户修改失败"),
+                      repo);
     });
 }
 

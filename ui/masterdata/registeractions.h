@@ -39,9 +39,9 @@ struct RegisterTexts {
 // its form (getter and setter of the record) and its repository, built for each step on the shared adapter.
 // Each step tells the user its outcome ("成功", or "错误" for a failed write) and reloads the list: after an
 // add the whole list (the search field keeps its text), after an edit or a delete the list for the search
-// text. An empty name is refused ("提示") and the form is gone; a form whose write failed comes back holding
-// what was typed; a write refused because the row changed elsewhere says why under the failure, ends the
-// form and reloads the list.
+// text. An empty name is refused ("提示"); a form whose write failed, or whose name is empty, comes back
+// holding what was typed; a write refused because the row changed elsewhere says why under the failure,
+// ends the form and reloads the list.
 template <class Repository, class Form, class Record> class RegisterActions {
 public:
     using Getter = Record (Form::*)() const;
@@ -106,15 +106,17 @@ private:
     template <typename Write>
     bool settle(const Record& record, Write write, const QString& failure, const QString& success,
                 bool keepFilter) const {
+        // The form comes back holding what was typed, for the name to be filled in.
         if (record.name.isEmpty()) {
             Prompts::warning(m_window, QStringLiteral("提示"), m_texts.emptyName);
-            return true;
+            return false;
         }
         Repository repo = repository();
         if (!write(repo, record)) {
             // Refused over a row changed or deleted elsewhere: this form's record can never be saved, so it
             // ends and the list behind the box shows the row as it is now, ready to be opened again.
-            const bool refusedForGood = !repo.refusal().isEmpty() && !repo.failedForDatabase();
+            // A taken barcode, like the database's trouble, brings the form back to be put right.
+            const bool refusedForGood = !repo.refusal().isEmpty() && !repo.retryable();
             if (refusedForGood)
                 m_list->reload();
             Prompts::critical(m_window, QStringLiteral("错误"), Prompts::withReason(failure, repo.refusal()));

@@ -105,7 +105,8 @@ void PurchaseWindow::onAddOrder() {
             return true;
         }
         if (id < 0)
-            return failedSaveSettles(this, QStringLiteral("新增入库单失败，请检查数据是否正确"), repo);
+            return failedSaveSettles(this, QStringLiteral("新增入库单失败"), repo,
+                                     QStringLiteral("，请检查数据是否正确"));
         // The new order shows whatever the search field still holds.
         m_list->showAll();
         Prompts::information(this, QStringLiteral("成功"), QStringLiteral("入库单已添加"));

@@ -93,7 +93,8 @@ void SalesWindow::onAddSale() {
         }
         SalesRepository repo = repository();
         if (!repo.insertOrder(order, items))
-            return failedSaveSettles(this, QStringLiteral("新增销售单失败，请检查库存是否充足"), repo);
+            return failedSaveSettles(this, QStringLiteral("新增销售单失败"), repo,
+                                     QStringLiteral("，请检查库存是否充足"));
         m_list->showAll();
         Prompts::information(this, QStringLiteral("成功"),
                              QStringLiteral("销售单 %1 已完成").arg(order.orderNo));
