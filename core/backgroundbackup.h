@@ -1,5 +1,10 @@
 #pragma once
 
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <functional>
 #include <memory>
 
 class QThread;
@@ -16,6 +21,11 @@ public:
     BackgroundBackup(const BackgroundBackup&) = delete;
     BackgroundBackup& operator=(const BackgroundBackup&) = delete;
 
+    // Called once on the thread that made this object, as soon as the copy has found the database file
+    // damaged (from its event loop, or from wait()), with the newest sound copy that holds the pharmacy's
+    // rows (empty when there is none).
+    void setDamageReport(std::function<void(const QString& restoreFrom)> report);
+
     // Starts BackupManager::backupDatabase() and logs its outcome; waits first for a copy still running.
     void start();
     bool isRunning() const;
@@ -23,8 +33,14 @@ public:
     bool wait();
 
 private:
+    void reportDamage();
+
     std::unique_ptr<QThread> m_thread;
     bool m_succeeded = false;
+    std::atomic<bool> m_damageFound{false};
+    QString m_restoreFrom; // written by the worker before m_damageFound
+    std::function<void(const QString&)> m_report;
+    QObject m_receiver; // queued calls to it are dropped with this object
 };
 
 } // namespace kestrovalin

@@ -13,6 +13,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUrl>
 #include <QUuid>
 
 #include <sqlite3.h>
@@ -27,6 +28,7 @@ constexpr int kDefaultPagesPerStep = 1024;
 int g_pagesPerStep = kDefaultPagesPerStep;
 std::function<void()> g_afterStep;
 std::function<int(int)> g_stepResult;
+bool g_pageCheck = true;
 
 QString programDir() {
     if (!g_programDirOverride.isEmpty())
@@ -71,18 +73,26 @@ const QString kPartSuffix = QStringLiteral(".part");
 const QStringList kSideFileSuffixes = {QStringLiteral("-journal"), QStringLiteral("-wal"),
                                        QStringLiteral("-shm")};
 
-// Removes an unfinished copy with its side files.
-void removeCopyFiles(const QString& partPath) {
-    QStringList files{partPath};
+QStringList sideFilesOf(const QString& copyPath) {
+    QStringList files;
     for (const QString& suffix : kSideFileSuffixes)
-        files << partPath + suffix;
-    for (const QString& path : files) {
+        files << copyPath + suffix;
+    return files;
+}
+
+// Removes a copy, then its side files, which go only with it: beside a copy that stays they may hold its
+// rows. what names the kind of copy for the log.
+void removeWithSideFiles(const QString& copyPath, const char* what) {
+    for (const QString& path : QStringList{copyPath} + sideFilesOf(copyPath)) {
         if (!QFileInfo::exists(path))
             continue;
-        if (QFile::remove(path))
-            qDebug().noquote() << "Removed unfinished backup copy:" << path;
-        else
-            qWarning().noquote() << "Cannot remove unfinished backup copy:" << path;
+        if (QFile::remove(path)) {
+            qDebug().noquote() << "Deleted" << what << path;
+        } else {
+            qCritical().noquote() << "Failed to delete" << what << path;
+            if (path == copyPath)
+                return;
+        }
     }
 }
 
@@ -90,12 +100,22 @@ void removeCopyFiles(const QString& partPath) {
 // to the thread that made it.
 class ScopedConnection {
 public:
-    explicit ScopedConnection(const QString& path)
+    // Read-only: a backup must never change the file it copies, nor create one that is missing. A copy is
+    // looked into as immutable, so SQLite writes no -wal or -shm beside one in WAL mode; the live file is
+    // read through its write-ahead log.
+    enum Kind { LiveFile, Copy };
+    ScopedConnection(const QString& path, Kind kind)
         : m_name(QStringLiteral("kestrovalin_backup_") + QUuid::createUuid().toString()) {
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
-        m_db.setDatabaseName(path);
-        // Read-only: a backup must never change the file it copies, nor create one that is missing.
-        m_db.setConnectOptions(connectOptions(true));
+        if (kind == LiveFile) {
+            m_db.setDatabaseName(path);
+            m_db.setConnectOptions(connectOptions(true));
+        } else {
+            m_db.setDatabaseName(QStringLiteral("file:") +
+                                 QString::fromLatin1(QUrl::toPercentEncoding(path, "/")) +
+                                 QStringLiteral("?immutable=1"));
+            m_db.setConnectOptions(connectOptions(true) + QStringLiteral(";QSQLITE_OPEN_URI"));
+        }
         m_open = m_db.open();
     }
     ~ScopedConnection() {
@@ -142,7 +162,7 @@ private:
 // held over all steps pins one snapshot: rows the program commits meanwhile neither end up half in the copy
 // nor make the copy start over, and nothing uncommitted is ever seen.
 bool pageCopy(const QString& sourcePath, const QString& targetPath, QString* error) {
-    ScopedConnection source(sourcePath);
+    ScopedConnection source(sourcePath, ScopedConnection::LiveFile);
     if (!source.isOpen()) {
         *error = source.errorText();
         return false;
@@ -188,12 +208,39 @@ bool pageCopy(const QString& sourcePath, const QString& targetPath, QString* err
     source.db().rollback();
     return done;
 }
-// A copy counts only when it opens as a database and still lets the administrator sign in.
-bool verify(const QString& copyPath, QString* error) {
-    ScopedConnection copy(copyPath);
+// What SQLite's page check finds wrong in a file, empty when it is sound; *error is set instead when the
+// file cannot be checked at all.
+QStringList damageFound(QSqlDatabase& db, QString* error) {
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA quick_check"))) {
+        *error = q.lastError().text();
+        return {};
+    }
+    QStringList found;
+    while (q.next())
+        found << q.value(0).toString();
+    if (found == QStringList{QStringLiteral("ok")})
+        found.clear();
+    else if (found.isEmpty())
+        *error = QStringLiteral("the check gave no answer");
+    return found;
+}
+
+// A copy counts only when its pages are sound and it still lets the administrator sign in. *damaged tells
+// a copy whose pages the check found broken from one that could not be read.
+bool verify(const QString& copyPath, QString* error, bool* damaged) {
+    ScopedConnection copy(copyPath, ScopedConnection::Copy);
     if (!copy.isOpen()) {
         *error = copy.errorText();
         return false;
+    }
+    if (g_pageCheck) {
+        const QStringList found = damageFound(copy.db(), error);
+        *damaged = !found.isEmpty();
+        if (*damaged)
+            *error = found.mid(0, 5).join(QStringLiteral("; "));
+        if (!error->isEmpty())
+            return false;
     }
     QSqlQuery q(copy.db());
     if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM sys_user WHERE username = 'admin'"))) {
@@ -207,17 +254,21 @@ bool verify(const QString& copyPath, QString* error) {
     return true;
 }
 
+enum class Content { Empty, Rows, Unreadable };
+
 // Whether a copy holds rows the pharmacy wrote (drugs, suppliers, documents, records) rather than only what
-// any start writes into a new file: accounts, settings, the log, the default customer. A copy that cannot be
-// read counts as holding some, so it is never deleted for want of a look.
-bool holdsBusinessRows(const QString& path) {
-    ScopedConnection copy(path);
+// any start writes into a new file: accounts, settings, the log, the default customer. Rows in a -wal file
+// beside a copy cannot be seen without writing beside it, so such a copy counts as unreadable.
+Content contentOf(const QString& path) {
+    if (QFileInfo(path + QStringLiteral("-wal")).size() > 0)
+        return Content::Unreadable;
+    ScopedConnection copy(path, ScopedConnection::Copy);
     QSqlQuery q(copy.db());
     if (!copy.isOpen() ||
         !q.exec(
             QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' "
                            "AND name NOT IN ('sys_user', 'sys_config', 'sys_operation_log')")))
-        return true;
+        return Content::Unreadable;
     QStringList tables;
     while (q.next())
         tables << q.value(0).toString();
@@ -226,10 +277,19 @@ bool holdsBusinessRows(const QString& path) {
             QStringLiteral("SELECT EXISTS (SELECT 1 FROM \"%1\"").arg(QString(table).replace('"', "\"\""));
         if (table == QLatin1String("customer"))
             sql += QStringLiteral(" WHERE is_default IS NOT 1");
-        if (!q.exec(sql + QLatin1Char(')')) || !q.next() || q.value(0).toBool())
-            return true;
+        if (!q.exec(sql + QLatin1Char(')')) || !q.next())
+            return Content::Unreadable;
+        if (q.value(0).toBool())
+            return Content::Rows;
     }
-    return false;
+    return Content::Empty;
+}
+
+// Whether the pages of a file or copy pass SQLite's check; one that cannot be checked does not.
+bool isSound(const QString& path, ScopedConnection::Kind kind) {
+    ScopedConnection db(path, kind);
+    QString error;
+    return db.isOpen() && damageFound(db.db(), &error).isEmpty() && error.isEmpty();
 }
 
 } // namespace
@@ -275,19 +335,22 @@ bool BackupManager::hasBackupFor(const QDate& day) const {
     return false;
 }
 
-bool BackupManager::backupDatabase() {
+bool BackupManager::backupDatabase(bool* databaseDamaged) {
     const QString source = getDatabasePath();
     const QString destination = getBackupDir() + QLatin1Char('/') + generateBackupFileName();
     qDebug() << "Starting database backup...";
     qDebug().noquote() << "Source:" << source;
     qDebug().noquote() << "Destination:" << destination;
-    const bool copied = copyFile(source, destination);
+    const bool copied = copyFile(source, destination, databaseDamaged);
     if (copied)
         cleanupOldBackups(10);
     return copied;
 }
 
-bool BackupManager::copyFile(const QString& sourcePath, const QString& destinationPath) {
+bool BackupManager::copyFile(const QString& sourcePath, const QString& destinationPath,
+                             bool* databaseDamaged) {
+    if (databaseDamaged)
+        *databaseDamaged = false;
     if (!QFileInfo::exists(sourcePath)) {
         qCritical().noquote() << "Backup failed: source file does not exist:" << sourcePath;
         return false;
@@ -307,16 +370,27 @@ bool BackupManager::copyFile(const QString& sourcePath, const QString& destinati
         qCritical().noquote() << "Backup failed: copy error: cannot lock" << partPath;
         return false;
     }
-    removeCopyFiles(partPath);
+    removeWithSideFiles(partPath, "unfinished backup copy:");
     QString error;
     if (!pageCopy(sourcePath, partPath, &error)) {
         QFile::remove(partPath);
         qCritical().noquote() << "Backup failed: copy error:" << error;
         return false;
     }
-    if (!verify(partPath, &error)) {
+    bool damaged = false;
+    if (!verify(partPath, &error, &damaged)) {
         QFile::remove(partPath);
-        qCritical().noquote() << "Backup failed: the copy cannot be verified:" << error;
+        // The copy is page for page; only a write gone wrong in the backup folder breaks it alone.
+        if (damaged && isSound(sourcePath, ScopedConnection::LiveFile)) {
+            qCritical().noquote() << "Backup failed: the copy is damaged, the database file is sound:"
+                                  << error;
+        } else if (damaged) {
+            qCritical().noquote() << "Backup failed: the database file is damaged:" << error;
+            if (databaseDamaged)
+                *databaseDamaged = true;
+        } else {
+            qCritical().noquote() << "Backup failed: the copy cannot be verified:" << error;
+        }
         return false;
     }
     QFile target(destinationPath);
@@ -346,11 +420,12 @@ void BackupManager::cleanupOldBackups(int keep) {
     if (surplus <= 0)
         return;
     // Copies of an empty file (a start on a file that lost its data) go first, the newest copy excepted: it
-    // was just made. A copy with the pharmacy's rows goes only to make room for another that has them.
+    // was just made. A copy with the pharmacy's rows goes only to make room for another that has them; one
+    // that cannot be read counts as having them.
     QStringList empty;
     QStringList full;
     for (const QString& name : files)
-        (holdsBusinessRows(dir.absoluteFilePath(name)) ? full : empty) << name;
+        (contentOf(dir.absoluteFilePath(name)) == Content::Empty ? empty : full) << name;
     if (!empty.isEmpty() && empty.last() == files.last())
         empty.removeLast();
     QStringList doomed = empty.mid(0, surplus);
@@ -361,19 +436,25 @@ void BackupManager::cleanupOldBackups(int keep) {
     if (doomed.isEmpty())
         return;
     qDebug() << "Cleaning up old backups, removing" << doomed.size() << "files";
-    for (const QString& name : doomed) {
-        const QString path = dir.absoluteFilePath(name);
-        if (QFile::remove(path))
-            qDebug().noquote() << "Deleted old backup:" << path;
-        else
-            qCritical().noquote() << "Failed to delete old backup:" << path;
-    }
+    for (const QString& name : doomed)
+        removeWithSideFiles(dir.absoluteFilePath(name), "old backup:");
 }
 
 QString BackupManager::newestBackup() const {
     const QDir dir(getBackupDir());
     const QStringList own = dir.exists() ? ownBackups(dir) : QStringList();
     return own.isEmpty() ? QString() : dir.absoluteFilePath(own.last());
+}
+
+QString BackupManager::newestBackupWithData(bool checkPages) const {
+    const QDir dir(getBackupDir());
+    const QStringList own = dir.exists() ? ownBackups(dir) : QStringList();
+    for (auto name = own.crbegin(); name != own.crend(); ++name) {
+        const QString path = dir.absoluteFilePath(*name);
+        if (contentOf(path) == Content::Rows && (!checkPages || isSound(path, ScopedConnection::Copy)))
+            return path;
+    }
+    return QString();
 }
 
 void BackupManager::removeLeftoverCopies() {
@@ -393,8 +474,21 @@ void BackupManager::removeLeftoverCopies() {
         PartLock lock(path);
         if (!lock.tryLock())
             continue; // another program is writing it right now
-        removeCopyFiles(path);
+        removeWithSideFiles(path, "unfinished backup copy:");
     }
+    // Earlier versions deleted their copies and left the side files that looking into them had made.
+    for (const QString& suffix : kSideFileSuffixes) {
+        for (const QString& name :
+             dir.entryList({QStringLiteral("*.db") + suffix}, QDir::Files | QDir::Hidden)) {
+            const QString copy = name.chopped(suffix.size());
+            if (isOwnBackupName(copy) && !dir.exists(copy))
+                removeWithSideFiles(dir.absoluteFilePath(copy), "side file of a deleted backup:");
+        }
+    }
+}
+
+void BackupManager::setPageCheckForTesting(bool on) {
+    g_pageCheck = on;
 }
 
 void BackupManager::setCopyStepForTesting(int pages, std::function<void()> afterEachStep) {

@@ -14,18 +14,25 @@ class BackupManager {
 public:
     static BackupManager& instance();
 
-    bool backupDatabase();
+    // *databaseDamaged, when given, tells whether the copy failed because the database file's pages are
+    // damaged; such a copy is not kept, so it never pushes a sound one out.
+    bool backupDatabase(bool* databaseDamaged = nullptr);
     bool hasBackupForToday();
     bool hasBackupForYesterday();
     // Copies a database file through SQLite as one consistent snapshot, so the copy also holds what is still
-    // in the write-ahead log and nothing uncommitted, while the program goes on writing.
-    bool copyFile(const QString& sourcePath, const QString& destinationPath);
+    // in the write-ahead log and nothing uncommitted, while the program goes on writing. The copy counts only
+    // once SQLite's page check finds it sound.
+    bool copyFile(const QString& sourcePath, const QString& destinationPath, bool* databaseDamaged = nullptr);
     // Deletes the oldest of the program's own copies beyond keep; a copy that holds the pharmacy's rows is
     // never deleted to make room for copies of an empty file, so the folder may then hold one more.
     void cleanupOldBackups(int keep);
     // The path of the newest of the program's own copies; empty when there is none.
     QString newestBackup() const;
-    // Removes the unfinished copies of runs that were killed; a copy another program is writing stays.
+    // The newest of them that holds the pharmacy's rows and, with checkPages, passes SQLite's page check
+    // (slow on a big file: not on the GUI thread); empty when none does.
+    QString newestBackupWithData(bool checkPages) const;
+    // Removes the unfinished copies of runs that were killed (a copy another program is writing stays) and
+    // the side files whose copy is gone.
     void removeLeftoverCopies();
 
     QString getBackupDir() const;
@@ -40,6 +47,8 @@ public:
     // Hands each copy step's result to the function (on the copying thread) and goes on with its answer, so a
     // test can have a step answer as a busy or broken file would; an empty function restores the normal copy.
     static void setStepResultForTesting(std::function<int(int)> answer);
+    // The benchmark times the copy without the page check too.
+    static void setPageCheckForTesting(bool on);
 
     BackupManager(const BackupManager&) = delete;
     BackupManager& operator=(const BackupManager&) = delete;

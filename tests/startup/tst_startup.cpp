@@ -44,6 +44,10 @@ const QDate kToday(2026, 3, 11);
 // Before 08:00 at UTC+8 the UTC date is still the day before; backup names and checks must not follow it.
 const QDateTime kNow(QDate(2025, 3, 7), QTime(0, 30, 2));
 const QString kCopyName = "kestrovalin_20250307_003002.db";
+// The name of the program's own copy i, made early on New Year's Day 2025.
+QString copyName(int i) {
+    return QString("kestrovalin_20250101_0800%1.db").arg(i, 2, 10, QChar('0'));
+}
 const QString kTempReminder = "温湿度记录提醒：今日尚未进行温湿度记录，请及时记录库房温湿度情况。";
 
 QString day(int offset) {
@@ -94,6 +98,37 @@ QVariant runIn(const QString& path, const QStringList& statements) {
     for (const QString& sql : statements)
         value = q.exec(sql) && q.next() ? q.value(0) : QVariant();
     return value;
+}
+
+// Overwrites one page of a closed database file, as a failing disk or a stray write does.
+void damagePage(const QString& path, int page, int pageSize = 4096) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite) && file.seek(qint64(page - 1) * pageSize));
+    QCOMPARE(file.write(QByteArray(pageSize, '\xff')), qint64(pageSize));
+}
+
+// A copy put into backup/ under an own copy name: D with a drug table holding rows, E with one without, W in
+// WAL mode, H made by hand from a running file in WAL mode (its -wal, holding the rows, and -shm come along),
+// X with its drug table damaged.
+void writeCopy(const QString& name, QChar kind) {
+    const QString path = backups.getBackupDir() + "/" + name;
+    const QString source = kind == 'H' ? path + ".running" : path;
+    QDir().mkpath(backups.getBackupDir());
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(source).constData(), &db);
+    const QString sql =
+        QString(kind == 'W' || kind == 'H' ? "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;" : "") +
+        "CREATE TABLE product (name TEXT);" +
+        (kind == 'E' ? ""
+                     : "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+                       "INSERT INTO product SELECT hex(randomblob(50)) FROM n;");
+    QCOMPARE(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QVERIFY(kind != 'H' || QFile::copy(source + suffix, path + suffix));
+    sqlite3_close(db);
+    QVERIFY(kind != 'H' || QFile::remove(source));
+    if (kind == 'X')
+        damagePage(path, 2); // the drug table's first page
 }
 
 } // namespace
@@ -321,6 +356,66 @@ private slots:
                  QStringList({kCopyName, other, other + "-journal", other + ".lock"}).join(' '));
     }
 
+    // A start looks into copies in WAL mode (made by other tools or by hand) without leaving a -wal or -shm
+    // beside them, deletes a copy with its side files and removes those whose copy an earlier version
+    // deleted; a kept copy's side files stay, they may hold its rows. The copy of a damaged data file fails
+    // SQLite's page check: it is not kept and pushes no copy out, and once the check has run the user is
+    // told, with the newest sound copy that holds the pharmacy's rows.
+    void backupFolderAfterAStart_data() {
+        QTest::addColumn<QString>("folder"); // oldest first: as writeCopy makes them; O side files alone
+        QTest::addColumn<bool>("damaged");   // a page of the data file's drug table overwritten
+        QTest::addColumn<QString>("left");   // positions with their side files; "new" is the day's copy
+        QTest::addColumn<int>("told");       // the position the box names; -1 none, -2 no box
+        QTest::newRow("twelve copies in WAL mode")
+            << "WWWWWWWWWWWW" << false << "3 4 5 6 7 8 9 10 11 new" << -2;
+        QTest::newRow("a hand-made copy goes with its side files")
+            << "HWWWWWWWWWW" << false << "2 3 4 5 6 7 8 9 10 new" << -2;
+        QTest::newRow("side files of a gone copy")
+            << "OWWWWWWWWWH" << false << "2 3 4 5 6 7 8 9 10 10-shm 10-wal new" << -2;
+        QTest::newRow("damaged file, ten copies, the newest empty")
+            << "DDDDDDDDDE" << true << "0 1 2 3 4 5 6 7 8 9" << 8;
+        QTest::newRow("damaged file, the newest copy damaged too") << "DX" << true << "0 1" << 0;
+        QTest::newRow("damaged file, no sound copy with rows") << "XE" << true << "0 1" << -1;
+    }
+    void backupFolderAfterAStart() {
+        QFETCH(QString, folder);
+        QFETCH(bool, damaged);
+        QFETCH(QString, left);
+        QFETCH(int, told);
+        TestDatabase t;
+        BackupManager::setProgramDirForTesting(t.folder());
+        t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+               "INSERT INTO product (name, specification) SELECT '阿莫西林胶囊' || i, hex(randomblob(40)) "
+               "FROM n");
+        const int drugPage = t.scalar("SELECT rootpage FROM sqlite_master WHERE name = 'product'").toInt();
+        DatabaseManager::instance().shutdown(); // every row into the file itself
+        if (damaged)
+            damagePage(t.path(), drugPage);
+        for (int i = 0; i < folder.size(); ++i) {
+            writeCopy(copyName(i), folder.at(i) == 'O' ? 'H' : folder.at(i));
+            QVERIFY(folder.at(i) != 'O' || QFile::remove(backups.getBackupDir() + "/" + copyName(i)));
+        }
+        PinnedClock pin(kNow);
+        {
+            ApplicationStartup startup(t.folder());
+            QVERIFY(startup.prepareDatabase());
+            if (told > -2) // while the program runs
+                QTRY_VERIFY_WITH_TIMEOUT(!Prompts::history().isEmpty(), 20000);
+        }
+        QStringList files;
+        for (QString file : backupFiles().split(' ')) {
+            for (int i = 0; i < folder.size(); ++i)
+                file.replace(copyName(i), QString::number(i));
+            files << file.replace(kCopyName, "new");
+        }
+        QCOMPARE(files.join(' '), left);
+        QCOMPARE(Prompts::history().size(), told > -2 ? 1 : 0);
+        if (told > -2)
+            QCOMPARE(Prompts::lastText().section("\n\n", 2, 2),
+                     told < 0 ? "备份文件夹中没有完好且含有药店数据的备份。"
+                              : "最新的完好备份：\n" + backups.getBackupDir() + "/" + copyName(told));
+    }
+
     // The start leaves the copy to a worker and goes on writing. The copy is one snapshot of the moment it
     // began: every row committed by then (still in the -wal file), nothing uncommitted, nothing of what the
     // program changed while it copied. A program that quits meanwhile waits for it, and only the final copy
@@ -374,7 +469,8 @@ private slots:
         QTest::addColumn<QString>("blocker");    // a file where the program needs its own
         QTest::addColumn<QString>("content");    // "database": a good one
         QTest::addColumn<bool>("readOnly");      // opened as for a user who may not write it
-        QTest::addColumn<QStringList>("copies"); // the program's own backups already there
+        QTest::addColumn<QStringList>("copies"); // the program's own backups there, each name followed
+                                                 // by its writeCopy kind
         QTest::addColumn<QString>("reason");
         const QString junk = QString("柯斯洛的进货清单，不是数据库。\n").repeated(100);
         QTest::newRow("not a database") << "data/kestrovalin.db" << junk << false << QStringList()
@@ -384,10 +480,17 @@ private slots:
         QTest::newRow("cannot be written")
             << "data/kestrovalin.db"
             << "database" << true << QStringList() << "数据库文件只读，无法保存，请检查文件权限";
+        // The newer copy is of an empty start: the one to restore from is the older, with the drugs.
         QTest::newRow("empty where copies exist")
             << "data/kestrovalin.db"
-            << "" << false << QStringList{"kestrovalin_20250305_080000.db", "kestrovalin_20250306_080000.db"}
-            << "文件为空（0 字节），而本程序已有备份。最新的备份：\nBACKUP/kestrovalin_20250306_080000.db";
+            << "" << false
+            << QStringList{"kestrovalin_20250305_080000.dbD", "kestrovalin_20250306_080000.dbE"}
+            << "文件为空（0 字节），而本程序已有备份。最新的含数据的备份：\n"
+               "BACKUP/kestrovalin_20250305_080000.db";
+        QTest::newRow("empty where no copy holds data")
+            << "data/kestrovalin.db"
+            << "" << false << QStringList{"kestrovalin_20250306_080000.dbE"}
+            << "文件为空（0 字节），而本程序已有备份，但没有一个备份含有药店的数据。";
     }
     void unopenableDatabaseEndsTheStart() {
         QFETCH(QString, blocker);
@@ -406,8 +509,11 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             QCOMPARE(file.write(content.toUtf8()), qint64(content.toUtf8().size()));
         }
-        for (const QString& copy : copies)
-            touch(copy);
+        QStringList names;
+        for (const QString& copy : copies) {
+            writeCopy(copy.chopped(1), copy.back());
+            names << copy.chopped(1);
+        }
         ModalAnswer<LoginDialog> login([](LoginDialog* d) { cancelThrough(d); });
         LogCapture log;
         setOpenReadOnlyForTesting(readOnly);
@@ -422,7 +528,7 @@ private slots:
         QCOMPARE(Prompts::lastText(), "无法打开数据库文件：\n" + program.filePath("data/kestrovalin.db") +
                                           "\n\n原因：" + reason + "\n\n程序将退出。");
         QCOMPARE(log.count(QtCriticalMsg, "CRITICAL: Database initialization failed!"), 1);
-        QCOMPARE(backupFiles(), copies.join(' '));
+        QCOMPARE(backupFiles(), names.join(' '));
     }
 
     // The three checks in order, each only when it finds something; a supplier with one document soon and

@@ -44,7 +44,9 @@ public:
 } // namespace
 
 ApplicationStartup::ApplicationStartup(const QString& programDir)
-    : m_programDir(programDir), m_backup(std::make_unique<BackgroundBackup>()) {}
+    : m_programDir(programDir), m_backup(std::make_unique<BackgroundBackup>()) {
+    m_backup->setDamageReport([this](const QString& restoreFrom) { tellDatabaseDamaged(restoreFrom); });
+}
 
 ApplicationStartup::~ApplicationStartup() {
     shutdown();
@@ -70,12 +72,18 @@ bool ApplicationStartup::prepareDatabase() {
     BackupManager& backups = BackupManager::instance();
     // An empty file where the program has made copies lost its data (a failed copy, a full disk); started
     // as a new database, its empty copies would push the good ones out.
-    const QString newest = backups.newestBackup();
     const QFileInfo file(databasePath());
-    if (file.exists() && file.size() == 0 && !newest.isEmpty()) {
-        qCritical().noquote() << "The database file is empty while backups exist; newest:" << newest;
-        return refuse(QStringLiteral("文件为空（0 字节），而本程序已有备份。最新的备份：\n%1")
-                          .arg(QDir::toNativeSeparators(newest)));
+    if (file.exists() && file.size() == 0 && !backups.newestBackup().isEmpty()) {
+        // The copy to restore from is one with the pharmacy's rows, not the copy of an earlier empty start.
+        const QString withData = backups.newestBackupWithData(false);
+        qCritical().noquote() << "The database file is empty while backups exist; newest with data:"
+                              << (withData.isEmpty() ? QStringLiteral("none") : withData);
+        const QString reason = QStringLiteral("文件为空（0 字节），而本程序已有备份");
+        return refuse(
+            reason +
+            (withData.isEmpty()
+                 ? QStringLiteral("，但没有一个备份含有药店的数据。")
+                 : QStringLiteral("。最新的含数据的备份：\n%1").arg(QDir::toNativeSeparators(withData))));
     }
 
     DatabaseManager& db = DatabaseManager::instance();
@@ -101,6 +109,19 @@ bool ApplicationStartup::prepareDatabase() {
         db.importTestData(testData);
     }
     return true;
+}
+
+void ApplicationStartup::tellDatabaseDamaged(const QString& restoreFrom) {
+    const QString restore =
+        restoreFrom.isEmpty()
+            ? QStringLiteral("备份文件夹中没有完好且含有药店数据的备份。")
+            : QStringLiteral("最新的完好备份：\n%1\n\n恢复方法：关闭程序，将该备份复制为 data/kestrovalin.db "
+                             "覆盖原文件，"
+                             "再删除 data 文件夹中的 kestrovalin.db-wal 和 kestrovalin.db-shm 文件。")
+                  .arg(QDir::toNativeSeparators(restoreFrom));
+    Prompts::critical(QApplication::activeWindow(), QStringLiteral("数据库文件已损坏"),
+                      QStringLiteral("数据库文件已损坏：\n%1\n\n今天的备份未保存，原有的备份均保留。\n\n%2")
+                          .arg(QDir::toNativeSeparators(databasePath()), restore));
 }
 
 bool ApplicationStartup::signIn() {

@@ -43,6 +43,9 @@ public:
     static bool installQtTranslations(const QString& folder);
 
 private:
+    // The day's copy found the database file damaged: says so, with the copy to restore from.
+    void tellDatabaseDamaged(const QString& restoreFrom);
+
     QString m_programDir;
     std::unique_ptr<BackgroundBackup> m_backup;
     std::unique_ptr<MainWindow> m_mainWindow;
