@@ -168,6 +168,9 @@ public:
     int followChanges(int topRow);
     // followChanges(top row) once the event being handled is done; asked for once however often.
     void followLater() const;
+    // Where the record of a row held by an index before the last re-read stands now, or its successor when
+    // it is gone; -1 for a row no index held.
+    int movedTo(int row) const;
 
 signals:
     // The whole result's count and totals are known: at once after a short list, later after a long one.
@@ -204,6 +207,8 @@ private:
     QHash<int, int> placesNow(const QVector<int>& rows, int firstPosition, const QVector<Keys>& read,
                               int shift) const;
     void keepPage(int index, QVector<TableRow> rows, QVector<Keys> keys) const;
+    // The rows of the indexes, each once, in order.
+    static QVector<int> rowsOf(const QModelIndexList& indexes);
     FileMark currentMark() const;
     bool fileChanged() const;
     // The keys of the first row at or after position whose keys are known, with that row's position.
@@ -218,6 +223,8 @@ private:
     void readTotals();
     // Rows added at the end or taken from it until there are `count`.
     void setCount(int count);
+    // The whole result's count, as it stands once a change of the row count is done; -1 when not known.
+    int endOfResult() const;
     void forgetPages();
     // Puts the rows in the kept sort order; returns each old row's new position, empty when nothing moved.
     QVector<int> arrange();
@@ -237,6 +244,7 @@ private:
     // Until the count is in, rowCount() is a guess after a list was read again, not the rows read so far.
     bool m_countGuessed = false;
     bool m_settingCount = false;
+    int m_countComing = 0;
     QVariantList m_totals;
     std::unique_ptr<BackgroundRow> m_counting;
     mutable QHash<int, Page> m_pages;
@@ -248,6 +256,7 @@ private:
     FileMark m_mark;
     int m_topRow = 0;
     bool m_following = false;
+    QHash<int, int> m_moved;
     mutable bool m_followQueued = false;
 };
 
