@@ -280,11 +280,12 @@ private:
     mutable QStringList m_changedInReads;
 };
 
-// Holds an index for every visible cell it reads, as the accessibility layer's cell interfaces do (the
+// Holds an index for every visible cell it read last, as the accessibility layer's cell interfaces do (the
 // bridge is not there offscreen), with the record the cell showed.
 class CellReader {
 public:
     void read(const QTableView& view) {
+        m_cells.clear();
         for (int r = view.rowAt(0); r >= 0 && r <= view.rowAt(view.viewport()->height() - 1); ++r) {
             for (int c = 0; c < view.model()->columnCount(); ++c)
                 m_cells.append({view.model()->index(r, c), view.model()->index(r, 0).data(Qt::UserRole)});
@@ -1274,8 +1275,16 @@ private slots:
     }
 
     // With the accessibility layer on and the model checked at every signal, keys move through a shown paged
-    // list while rows come and go under it: no read changes a row or the layout, and the list ends whole.
+    // list while rows come and go under it: no read changes a row or the layout, no index held strays onto
+    // another record, the current row keeps to its record, and the list ends whole.
+    void pagedModelStaysSoundWhileTheFileChanges_data() {
+        QTest::addColumn<QString>("where");
+        addRow("writes all over, pages down and up", QString("all over"));
+        addRow("writes inside the last screen", QString("end"));
+        addRow("deletes next to the current row, read cells held", QString("current"));
+    }
     void pagedModelStaysSoundWhileTheFileChanges() {
+        QFETCH(QString, where);
         SmallPages pages(5, 3);
         TestDatabase t;
         addPagedRows(t);
@@ -1288,27 +1297,62 @@ private slots:
         QTableView view;
         view.setModel(&model);
         followList(&view, &model);
+        CellReader reader;
         model.setQuery(pagedRows(true, true), pagedRow);
         view.resize(300, 240);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         view.setFocus();
         view.setCurrentIndex(model.index(3, 0));
+        if (where == "end") {
+            QTRY_VERIFY(model.countKnown());
+            QTest::keyClick(&view, Qt::Key_End, Qt::ControlModifier);
+        }
         for (int step = 0; step < 20; ++step) {
             const QString day = QString("05-%1").arg(step % 9 + 1, 2, 10, QChar('0'));
-            if (step % 3 == 2)
-                writeElsewhere(t, "DELETE FROM paged WHERE id = (SELECT MIN(id) FROM paged WHERE day = '" +
-                                      day + "')");
-            else
-                t.exec("INSERT INTO paged (day, amount) VALUES (?, 1)", {day});
-            QTest::keyClick(&view, step % 4 == 3 ? Qt::Key_PageUp : Qt::Key_PageDown);
+            reader.read(view);
+            if (where == "all over") {
+                if (step % 3 == 2)
+                    writeElsewhere(t,
+                                   "DELETE FROM paged WHERE id = (SELECT MIN(id) FROM paged WHERE day = '" +
+                                       day + "')");
+                else
+                    t.exec("INSERT INTO paged (day, amount) VALUES (?, 1)", {day});
+                QTest::keyClick(&view, step % 4 == 3 ? Qt::Key_PageUp : Qt::Key_PageDown);
+            } else if (where == "end") {
+                // Rows without a day come last.
+                if (step % 3 == 2)
+                    writeElsewhere(
+                        t, "DELETE FROM paged WHERE id = (SELECT MAX(id) FROM paged WHERE day IS NULL)");
+                else
+                    t.exec("INSERT INTO paged (day, amount) VALUES (NULL, 1)");
+                QTest::keyClick(&view, step % 3 == 1 ? Qt::Key_Up : Qt::Key_Down);
+            } else {
+                // The row above the current one goes, or a row comes on top; the current record stays
+                // current.
+                const int current = model.id(view.currentIndex().row());
+                if (step % 2 == 0)
+                    writeElsewhere(t, QString("DELETE FROM paged WHERE id = %1")
+                                          .arg(model.id(std::max(0, view.currentIndex().row() - 1))));
+                else
+                    t.exec("INSERT INTO paged (day, amount) VALUES ('05-10', 1)");
+                QTest::keyClick(&view, Qt::Key_Shift);
+                QCOMPARE(model.id(view.currentIndex().row()), current);
+                QTest::keyClick(&view, Qt::Key_Down);
+            }
             QCoreApplication::processEvents();
+            QCOMPARE(reader.strayed(), QStringList());
         }
         QAccessible::setActive(false);
         QCOMPARE(model.changedInReads(), QStringList());
         QVERIFY(reread.count() > 0);
         QTRY_VERIFY(model.countKnown());
-        QCOMPARE(model.rowCount(), t.count("paged"));
+        const QString truth = t.scalar("SELECT group_concat(id) FROM (SELECT id FROM paged "
+                                       "ORDER BY day IS NULL, day DESC, id DESC)")
+                                  .toString();
+        QVector<int> everyRow(model.rowCount());
+        std::iota(everyRow.begin(), everyRow.end(), 0);
+        QCOMPARE(idsReadAs(model, everyRow), truth);
     }
 
     // Keys go on from the rows seen, and the current row keeps to its record, whatever came or went inside,

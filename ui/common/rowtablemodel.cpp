@@ -614,10 +614,12 @@ constexpr int kCountedPlaces = 8;
 } // namespace
 
 QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int firstPosition,
-                                         const QVector<Keys>& read, int shift) const {
+                                         const QVector<Keys>& read, bool readToEnd, int shift,
+                                         QSet<int>* gone) const {
     QHash<QString, int> readAt;
     for (int i = 0; i < read.size(); ++i)
         readAt.insert(keyText(read.at(i)), firstPosition + i);
+    const int readEnd = firstPosition + read.size();
     QHash<int, int> places;
     int counted = 0;
     for (int row : rows) {
@@ -629,8 +631,12 @@ QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int firstPosi
             } else if (counted < kCountedPlaces) {
                 // Gone or out of the rows read: its place, or its successor's when it is gone.
                 ++counted;
-                if (const auto before = readNow(m_query.countBefore(keys)))
+                if (const auto before = readNow(m_query.countBefore(keys))) {
                     place = before->value(0).toInt();
+                    // Among the rows read it would have been read.
+                    if (place >= firstPosition && (place < readEnd || readToEnd))
+                        gone->insert(row);
+                }
             }
         }
         places.insert(row, place);
@@ -703,7 +709,8 @@ int RowTableModel::followChanges(int topRow) {
     // Selected and current rows, and any other index held, stay on their records: a Page Down then goes on
     // from the last row seen, whatever came or went inside the view.
     const int shift = position - anchorAt;
-    QHash<int, int> places = placesNow(rowsOf(persistentIndexList()), firstPosition, seen, shift);
+    QSet<int> gone;
+    QHash<int, int> places = placesNow(rowsOf(persistentIndexList()), firstPosition, seen, end, shift, &gone);
     if (!end) {
         for (int place : qAsConst(places))
             count = std::max(count, place + 1);
@@ -725,16 +732,17 @@ int RowTableModel::followChanges(int topRow) {
         if (!places.contains(row))
             more.append(row);
     }
-    places.insert(placesNow(more, firstPosition, seen, shift));
-    // One record to a row: where records that are gone and their successor land on one row, the successor,
-    // the last of them in the old order, keeps it and the indexes of the gone ones are let go. Two indexes
-    // on one row would make Qt drop both when either goes, the view's current row among them.
+    places.insert(placesNow(more, firstPosition, seen, end, shift, &gone));
+    // One record to a row: the indexes of records that are gone are let go (movedTo() still tells where
+    // their successor stands), and of the rows a guess puts on one row the last keeps it. Two indexes on
+    // one row would make Qt drop both when either goes, the view's current row among them.
     QVector<int> held = places.keys().toVector();
     std::sort(held.begin(), held.end());
     QHash<int, int> standing;
     for (int row : qAsConst(held)) {
         places[row] = std::clamp(places.value(row), 0, std::max(0, count - 1));
-        standing.insert(places.value(row), row);
+        if (!gone.contains(row))
+            standing.insert(places.value(row), row);
     }
     m_moved = places;
     forgetPages();
@@ -756,7 +764,9 @@ int RowTableModel::followChanges(int topRow) {
     after.reserve(before.size());
     for (const QModelIndex& old : before) {
         const int place = places.value(old.row());
-        after.append(standing.value(place) == old.row() ? this->index(place, old.column()) : QModelIndex());
+        const auto stands = standing.constFind(place);
+        const bool kept = stands != standing.cend() && *stands == old.row();
+        after.append(kept ? this->index(place, old.column()) : QModelIndex());
     }
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
@@ -787,8 +797,10 @@ public:
         });
         connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, &ListFollower::scrolled);
         connect(model, &RowTableModel::reread, this, &ListFollower::reread);
-        connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this,
-                [this] { m_current = m_view->currentIndex(); });
+        connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, [this] {
+            m_current = m_view->currentIndex();
+            m_currentSelected = m_view->selectionModel()->isSelected(m_current);
+        });
         connect(model, &RowTableModel::counted, this, &ListFollower::counted);
         view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
@@ -843,11 +855,13 @@ private:
     // The model reads again only between events, never while the view paints: the view moves at once.
     void reread(int from, int to) {
         keepInSight(from, to);
-        // A current record that is gone hands the current row to its successor, which another index (an
-        // accessible cell) may have held.
+        // A current record that is gone hands the current row, and its selection, to its successor.
         if (m_current.isValid() && !m_view->currentIndex().isValid()) {
             if (const int row = m_model->movedTo(m_current.row()); row >= 0)
-                m_view->setCurrentIndex(m_model->index(row, m_current.column()));
+                m_view->selectionModel()->setCurrentIndex(m_model->index(row, m_current.column()),
+                                                          m_currentSelected ? QItemSelectionModel::Select |
+                                                                                  QItemSelectionModel::Rows
+                                                                            : QItemSelectionModel::NoUpdate);
         }
         m_current = QModelIndex();
     }
@@ -884,6 +898,7 @@ private:
     RowTableModel* m_model;
     // The current row as a re-read began; a plain index, so that it holds no row of its own.
     QModelIndex m_current;
+    bool m_currentSelected = false;
     int m_top = 0;
     bool m_adjusting = false;
     bool m_endWanted = false;

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QBrush>
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
@@ -163,7 +164,8 @@ public:
     void setTopRow(int row) { m_topRow = row; }
     // When the file changed since the held pages were read, drops them and reads the list again from the
     // record at topRow (the next one in order when it is gone), which keeps its place in the view, and
-    // counts it again. Current and selected rows stay on their records. Returns that record's row now
+    // counts it again. Every index held stays on its record, or is let go when its record is gone (a view
+    // on followList hands a current row that is gone to its successor). Returns that record's row now
     // (reread() tells it too); -1 when nothing changed. Never to be called from inside a read.
     int followChanges(int topRow);
     // followChanges(top row) once the event being handled is done; asked for once however often.
@@ -203,9 +205,11 @@ private:
     // The keys of the record a held row shows; empty when its page is not held.
     Keys keysAt(int row) const;
     // Where the records of the given rows stand in the list read again, found among the keys read from
-    // firstPosition on, else counted; a row whose keys are not held moves by shift.
+    // firstPosition on (to the end of the list when readToEnd), else counted; a row whose keys are not held
+    // moves by shift. A record counted into the rows read, yet not among them, is gone: its row goes to gone,
+    // its place is its successor's.
     QHash<int, int> placesNow(const QVector<int>& rows, int firstPosition, const QVector<Keys>& read,
-                              int shift) const;
+                              bool readToEnd, int shift, QSet<int>* gone) const;
     void keepPage(int index, QVector<TableRow> rows, QVector<Keys> keys) const;
     // The rows of the indexes, each once, in order.
     static QVector<int> rowsOf(const QModelIndexList& indexes);
