@@ -1363,22 +1363,20 @@ private slots:
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("top");     // the id at the top of the view after the steps
         QTest::addColumn<QString>("current"); // the current row's id
-        const QString down = "row 49; top 40; ";
-        const QString up = "row 40; top 40; ";
-        addRow("down, nothing changed", down + "PageDown", QString("500"), QString("410"));
-        addRow("down, two gone inside the view", down + "DELETE FROM listed WHERE id IN (560, 550); PageDown",
-               QString("500"), QString("410"));
-        addRow("down, two come inside the view", down + "INSERT INTO listed VALUES (555), (545); PageDown",
-               QString("500"), QString("410"));
-        addRow("down, two come above the view", down + "INSERT INTO listed VALUES (905), (895); PageDown",
-               QString("500"), QString("410"));
-        addRow("up, nothing changed", up + "PageUp", QString("700"), QString("700"));
-        addRow("up, two gone above the view", up + "DELETE FROM listed WHERE id IN (900, 890); PageUp",
-               QString("700"), QString("700"));
-        addRow("up, two come above the view", up + "INSERT INTO listed VALUES (905), (895); PageUp",
-               QString("700"), QString("700"));
-        addRow("up, two come inside the view", up + "INSERT INTO listed VALUES (555), (545); PageUp",
-               QString("700"), QString("700"));
+        // Page Down from the last row seen, the view's rows 40 to 49, or Page Up from the first.
+        const auto page = [](const char* name, bool down, const QString& change) {
+            const QString keys = down ? "row 49; top 40; %1PageDown" : "row 40; top 40; %1PageUp";
+            addRow(name, keys.arg(change.isEmpty() ? change : change + "; "), QString(down ? "500" : "700"),
+                   QString(down ? "410" : "700"));
+        };
+        page("down, nothing changed", true, QString());
+        page("down, two gone inside the view", true, "DELETE FROM listed WHERE id IN (560, 550)");
+        page("down, two come inside the view", true, "INSERT INTO listed VALUES (555), (545)");
+        page("down, two come above the view", true, "INSERT INTO listed VALUES (905), (895)");
+        page("up, nothing changed", false, QString());
+        page("up, two gone above the view", false, "DELETE FROM listed WHERE id IN (900, 890)");
+        page("up, two come above the view", false, "INSERT INTO listed VALUES (905), (895)");
+        page("up, two come inside the view", false, "INSERT INTO listed VALUES (555), (545)");
         addRow("end, two come inside the last screen",
                QString("Ctrl+End; INSERT INTO listed VALUES (55), (45); Down"), QString("100"),
                QString("10"));
