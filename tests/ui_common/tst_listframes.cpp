@@ -34,6 +34,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
@@ -1336,13 +1337,14 @@ private slots:
     // above or below the view since it was drawn, with the model checked at every signal and, where the
     // steps say "read", the accessibility layer holding every visible cell. Steps are keys, rows to make
     // current or put at the top, "read", or statements; every row then shows its record, to the end.
+    // (Right moves nowhere in one column: a key that only reads the list again.)
     void pageKeysGoOnFromTheRowsSeen_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("top");     // the id at the top of the view after the steps
         QTest::addColumn<QString>("current"); // the current row's id
         // Page Down from the last row seen, the view's rows 40 to 49, or Page Up from the first.
         const auto page = [](const char* name, bool down, const QString& change) {
-            const QString keys = down ? "row 49; top 40; %1PageDown" : "row 40; top 40; %1PageUp";
+            const QString keys = down ? "row 49; top 40; %1PgDown" : "row 40; top 40; %1PgUp";
             addRow(name, keys.arg(change.isEmpty() ? change : change + "; "), QString(down ? "500" : "700"),
                    QString(down ? "410" : "700"));
         };
@@ -1362,11 +1364,11 @@ private slots:
                QString("10"));
         const QString third = "Ctrl+Home; Down; Down; Down; read; ";
         addRow("read, the row above the current gone, three come on top",
-               third + "DELETE FROM listed WHERE id = 980; Shift; INSERT INTO listed VALUES (1010), (1020), "
+               third + "DELETE FROM listed WHERE id = 980; Right; INSERT INTO listed VALUES (1010), (1020), "
                        "(1030); Down",
                QString("1000"), QString("960"));
         addRow("read, the current row gone, three come on top",
-               third + "DELETE FROM listed WHERE id = 970; Shift; INSERT INTO listed VALUES (1010), (1020), "
+               third + "DELETE FROM listed WHERE id = 970; Right; INSERT INTO listed VALUES (1010), (1020), "
                        "(1030); Down",
                QString("1000"), QString("950"));
     }
@@ -1401,38 +1403,32 @@ private slots:
         QTRY_COMPARE(view.viewport()->height(), height);
         QTRY_VERIFY(model.countKnown());
         view.setFocus();
-        const QMap<QString, QPair<int, Qt::KeyboardModifiers>> keys{
-            {"PageDown", {Qt::Key_PageDown, Qt::NoModifier}},
-            {"PageUp", {Qt::Key_PageUp, Qt::NoModifier}},
-            {"Down", {Qt::Key_Down, Qt::NoModifier}},
-            {"Shift", {Qt::Key_Shift, Qt::NoModifier}},
-            {"Ctrl+End", {Qt::Key_End, Qt::ControlModifier}},
-            {"Ctrl+Home", {Qt::Key_Home, Qt::ControlModifier}}};
         for (const QString& step : steps.split("; ")) {
+            const QModelIndex row = model.index(step.section(' ', 1).toInt(), 0);
+            const int key = QKeySequence(step)[0];
             if (step.startsWith("row "))
-                view.setCurrentIndex(model.index(step.mid(4).toInt(), 0));
+                view.setCurrentIndex(row);
             else if (step.startsWith("top "))
-                view.scrollTo(model.index(step.mid(4).toInt(), 0), QAbstractItemView::PositionAtTop);
-            else if (keys.contains(step))
-                QTest::keyClick(&view, Qt::Key(keys[step].first), keys[step].second);
-            else if (step != "read")
-                t.exec(step);
-            if (step == "read")
+                view.scrollTo(row, QAbstractItemView::PositionAtTop);
+            else if (step == "read")
                 reader.read(view);
+            else if (key != Qt::Key_unknown)
+                QTest::keyClick(&view, Qt::Key(key & ~Qt::KeyboardModifierMask),
+                                Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+            else
+                t.exec(step);
             QCoreApplication::processEvents();
         }
         QTRY_VERIFY(model.countKnown());
         QCoreApplication::processEvents();
         const QString ids = "SELECT group_concat(id) FROM (SELECT id FROM listed ORDER BY id DESC)";
         const QStringList truth = t.scalar(ids).toString().split(',');
+        // The rows in sight, then the last ten.
         QStringList shown;
-        QStringList last;
-        for (int r = view.rowAt(0); r >= 0 && r <= view.rowAt(height - 1); ++r)
-            shown << model.text(r, 0);
-        for (int r = model.rowCount() - 10; r < model.rowCount(); ++r)
-            last << model.text(r, 0);
-        QCOMPARE(shown, truth.mid(view.rowAt(0), 10));
-        QCOMPARE(last, truth.mid(truth.size() - 10));
+        for (int r : {view.rowAt(0), model.rowCount() - 10})
+            for (int i = r; i < r + 10; ++i)
+                shown << model.text(i, 0);
+        QCOMPARE(shown, truth.mid(view.rowAt(0), 10) + truth.mid(truth.size() - 10));
         QCOMPARE(model.rowCount(), truth.size());
         QCOMPARE(shown.value(0), top);
         QCOMPARE(view.currentIndex().data().toString(), current);
