@@ -349,6 +349,28 @@ private slots:
         QCOMPARE(column(&w, 4).size(), 500);
     }
 
+    // Entries deleted by another copy while the user is elsewhere: back in the window, the current entry's
+    // neighbour is current, the one below it as shown, or above it when none is left below.
+    void operLogKeepsTheNeighbourOfAGoneEntry_data() {
+        QTest::addColumn<QString>("gone");
+        QTest::addColumn<QString>("current");
+        QTest::newRow("the current entry") << "3" << QString("2");
+        QTest::newRow("it and every one below") << "3, 2, 1" << QString("4");
+    }
+    void operLogKeepsTheNeighbourOfAGoneEntry() {
+        QFETCH(QString, gone);
+        QFETCH(QString, current);
+        TestDatabase t;
+        for (int day = 1; day <= 5; ++day)
+            addEntry(t, QString("2026-03-0%1 09:00:00").arg(day), "用户管理", "");
+        OperLogWindow w;
+        auto* table = w.findChild<QTableView*>();
+        table->setCurrentIndex(table->model()->index(column(&w, 6).indexOf("3"), 1));
+        t.execElsewhere("DELETE FROM sys_operation_log WHERE id IN (" + gone + ")");
+        leaveAndComeBack(&w);
+        QCOMPARE(table->currentIndex().siblingAtColumn(6).data().toString(), current);
+    }
+
     void operLogExportWritesShownRowsExactly() {
         TestDatabase t;
         addEntry(t, "2026-03-02 09:00:00", "用户管理", "姓名: \"阿\"");

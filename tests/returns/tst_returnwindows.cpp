@@ -436,6 +436,32 @@ private slots:
         QCOMPARE(ReturnSeed{*m_db}.quantity(11), 1);
     }
 
+    // A return deleted elsewhere after the list was read: neither action asks anything first, the list
+    // reads again and the box says the return is gone.
+    void aReturnGoneMeanwhileIsSaidSo_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("view") << "btnViewReturn" << QString("错误:未找到退货单");
+        QTest::newRow("void") << "btnVoidReturn" << QString("提示:该退货单不存在");
+    }
+    void aReturnGoneMeanwhileIsSaidSo() {
+        QFETCH(QString, button);
+        QFETCH(QString, said);
+        models::ReturnOrder order;
+        QVERIFY(ReturnRepository(m_db->db())
+                    .insertSalesReturn(order, {returnLine(1, "A2301", 2, "SAL203102010001", 25.8)}));
+        SalesReturnWindow window;
+        auto* table = child<QTableView>(&window, "tableReturns");
+        table->setCurrentIndex(table->model()->index(0, 0));
+        m_db->exec("DELETE FROM return_order_item");
+        m_db->exec("DELETE FROM return_order");
+        Prompts::queueText("顾客撤回退货");
+        child<QPushButton>(&window, qPrintable(button))->click();
+        QCOMPARE(Prompts::history().size(), 1);
+        QCOMPARE(Prompts::lastTitle() + ":" + Prompts::lastText(), said);
+        QCOMPARE(table->model()->rowCount(), 0);
+    }
+
     // A long reason never pushes the status out of view: its column stops at the widest a fitted column
     // gets, cuts the text off and shows it whole in its tooltip.
     void longReasonKeepsEveryColumnInView_data() {

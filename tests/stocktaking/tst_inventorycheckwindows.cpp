@@ -267,18 +267,23 @@ private slots:
         QCOMPARE(m_db->count("inventory_check"), 1);
     }
 
-    // A sheet approved elsewhere after the list was read: the stored sheet is checked, the list shows it
-    // approved, and the box says why.
+    // A sheet approved or deleted elsewhere after the list was read: the stored sheet is checked before
+    // anything is asked or opened, the list shows it as stored, and the box says why.
     void aSheetApprovedMeanwhileIsRefusedWithItsReason_data() {
         QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("said");
-        QTest::newRow("approve") << "btnApprove"
-                                 << "该盘点单已经审核过了";
-        QTest::newRow("delete") << "btnDelete"
-                                << "已审核的盘点单不能删除";
+        const QString approved = "UPDATE inventory_check SET status = 'approved'";
+        const QString deleted = "DELETE FROM inventory_check_item; DELETE FROM inventory_check";
+        QTest::newRow("approve, approved") << "btnApprove" << approved << "该盘点单已经审核过了";
+        QTest::newRow("delete, approved") << "btnDelete" << approved << "已审核的盘点单不能删除";
+        QTest::newRow("approve, deleted") << "btnApprove" << deleted << "该盘点单不存在";
+        QTest::newRow("delete, deleted") << "btnDelete" << deleted << "该盘点单不存在";
+        QTest::newRow("view, deleted") << "btnView" << deleted << "该盘点单不存在";
     }
     void aSheetApprovedMeanwhileIsRefusedWithItsReason() {
         QFETCH(QString, button);
+        QFETCH(QString, change);
         QFETCH(QString, said);
         models::InventoryCheck check;
         check.checkType = "spot";
@@ -286,15 +291,24 @@ private slots:
         InventoryCheckRepository(m_db->db()).insertCheck(check, {countedLine(2, "B2302", 8, 7)});
         InventoryCheckWindow window;
         auto* table = child<QTableView>(&window, "tableView");
-        m_db->exec("UPDATE inventory_check SET status = 'approved'");
+        for (const QString& statement : change.split("; "))
+            m_db->exec(statement);
         table->setCurrentIndex(table->model()->index(0, 0));
+        bool opened = false;
+        ModalAnswer<InventoryCheckDialog> view([&](InventoryCheckDialog* d) {
+            opened = true;
+            d->reject();
+        });
         Prompts::queueQuestion(true);
         child<QPushButton>(&window, qPrintable(button))->click();
+        QCOMPARE(Prompts::history().size(), 1);
         QCOMPARE(Prompts::lastTitle(), QString("提示"));
         QCOMPARE(Prompts::lastText(), said);
-        QCOMPARE(table->model()->index(0, 4).data().toString(), QString("已审核"));
+        QVERIFY(!opened);
+        QCOMPARE(table->model()->rowCount(), m_db->count("inventory_check"));
+        if (table->model()->rowCount() > 0)
+            QCOMPARE(table->model()->index(0, 4).data().toString(), QString("已审核"));
         QCOMPARE(ReturnSeed{*m_db}.quantity(12), 8);
-        QCOMPARE(m_db->count("inventory_check"), 1);
     }
 
     // Enter in any field of a sheet being entered leaves the sheet open and stores nothing: OK takes a click.

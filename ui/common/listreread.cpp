@@ -4,6 +4,7 @@
 #include "ui/common/rowtablemodel.h"
 
 #include <QEvent>
+#include <QHash>
 #include <QTableView>
 #include <algorithm>
 
@@ -39,23 +40,41 @@ void ListReread::noteRead() {
 
 void ListReread::reload() {
     const QModelIndex current = m_table->currentIndex();
-    const int id = current.isValid() ? current.siblingAtColumn(0).data(Qt::UserRole).toInt() : -1;
+    // The current record, and its neighbours should it be gone: those after it, then those before it.
+    // A paged list would have to read its pages for them, so there only the record itself is looked for.
+    QVector<int> ids;
+    if (current.isValid()) {
+        const QAbstractItemModel* model = m_table->model();
+        const RowTableModel* paged = rowModel(m_table);
+        const bool held = !paged || !paged->isPaged();
+        const auto idAt = [model](int row) {
+            return model->index(row, 0).data(Qt::UserRole).toInt();
+        };
+        ids.append(idAt(current.row()));
+        for (int row = current.row() + 1; held && row < model->rowCount(); ++row)
+            ids.append(idAt(row));
+        for (int row = current.row() - 1; held && row >= 0; --row)
+            ids.append(idAt(row));
+    }
     // A copy: the reload may set the next one while it runs.
     if (const std::function<void()> again = m_reload)
         again();
-    if (id >= 0)
-        makeCurrent(id, std::max(0, current.column()));
+    if (!ids.isEmpty())
+        makeCurrent(ids, std::max(0, current.column()));
 }
 
-void ListReread::makeCurrent(int id, int column) {
+void ListReread::makeCurrent(const QVector<int>& ids, int column) {
     QAbstractItemModel* model = m_table->model();
     int rows = model->rowCount();
     // A paged list read again holds its first page: the record is looked for there, not read to the end.
     if (const RowTableModel* paged = rowModel(m_table); paged && paged->isPaged())
         rows = std::min(rows, paged->heldRows());
-    for (int row = 0; row < rows; ++row) {
-        if (model->index(row, 0).data(Qt::UserRole).toInt() == id) {
-            m_table->setCurrentIndex(model->index(row, column));
+    QHash<int, int> rowOf;
+    for (int row = rows - 1; row >= 0; --row)
+        rowOf.insert(model->index(row, 0).data(Qt::UserRole).toInt(), row);
+    for (int id : ids) {
+        if (const auto found = rowOf.constFind(id); found != rowOf.cend()) {
+            m_table->setCurrentIndex(model->index(*found, column));
             return;
         }
     }

@@ -3,6 +3,7 @@
 #include "core/sqliteadapter.h"
 
 #include <QObject>
+#include <QVector>
 #include <functional>
 
 class QTableView;
@@ -25,14 +26,16 @@ public:
     void setReload(std::function<void()> reload);
     // The list's rows were just read: the file as they show it.
     void noteRead();
-    // Reads the list again now and keeps the current record current while the list still holds it.
+    // Reads the list again now and keeps the current record current while the list still holds it, else
+    // the nearest record after it (before it at the end) of a list that holds its rows.
     void reload();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void makeCurrent(int id, int column);
+    // Makes the first of the records shown current.
+    void makeCurrent(const QVector<int>& ids, int column);
 
     QTableView* m_table;
     std::function<void()> m_reload;

@@ -281,7 +281,15 @@ void RowTableModel::takeCount(const QVector<QVariant>& values) {
 void RowTableModel::setCount(int count) {
     // A view answering these signals may ask to fetch more: not while the count changes.
     const QScopedValueRollback<bool> counting(m_settingCount, true);
+    // A read from inside the signals lays the end out for the count coming, not the one going.
+    const QScopedValueRollback<int> coming(m_countComing, count);
     if (count > m_count) {
+        // A page read short at the old end would leave the rows after it empty.
+        const int size = pageSize();
+        for (auto it = m_pages.begin(); it != m_pages.end();) {
+            const bool shortOfRows = it->rows.size() < std::min(size, count - it.key() * size);
+            it = shortOfRows ? m_pages.erase(it) : std::next(it);
+        }
         beginInsertRows(QModelIndex(), m_count, count - 1);
         m_count = count;
         endInsertRows();
@@ -292,6 +300,12 @@ void RowTableModel::setCount(int count) {
         dropPagesFrom(count);
         endRemoveRows();
     }
+}
+
+int RowTableModel::endOfResult() const {
+    if (!m_countKnown)
+        return -1;
+    return m_settingCount ? m_countComing : m_count;
 }
 
 bool RowTableModel::canFetchMore(const QModelIndex& parent) const {
@@ -318,6 +332,7 @@ void RowTableModel::fetchMore(const QModelIndex& parent) {
     if (!rows.isEmpty()) {
         const QScopedValueRollback<bool> counting(m_settingCount, true);
         const int added = keys.size();
+        const QScopedValueRollback<int> coming(m_countComing, m_count + added);
         beginInsertRows(QModelIndex(), m_count, m_count + added - 1);
         remember(m_count, keys);
         keepPage(index, std::move(rows), std::move(keys));
@@ -359,7 +374,8 @@ const RowTableModel::Page& RowTableModel::page(int index) const {
         followLater();
     const int size = pageSize();
     const int first = index * size;
-    const int wanted = std::min(size, m_count - first);
+    // Read during a change of the count: the rows it brings are read with the page.
+    int wanted = std::min(size, (m_settingCount ? std::max(m_count, m_countComing) : m_count) - first);
     QVector<TableRow> rows;
     QVector<Keys> keys;
     bool backwards = false;
@@ -371,10 +387,14 @@ const RowTableModel::Page& RowTableModel::page(int index) const {
             const Keys after = m_lastKeys.value(index - 1);
             return readRows(&after, false, wanted, &rows, &keys);
         }
-        const bool last = m_countKnown && first + wanted == m_count;
+        const int end = endOfResult();
+        const bool last = end > first && end - first <= size;
         if (!last && !m_firstKeys.contains(index + 1))
             return false;
         backwards = true;
+        // The last page holds the rows up to the end, however many rows the count has this moment.
+        if (last)
+            wanted = end - first;
         const Keys before = m_firstKeys.value(index + 1);
         return readRows(last ? nullptr : &before, true, wanted, &rows, &keys);
     };
@@ -468,9 +488,9 @@ void RowTableModel::learnKeysNear(int index) const {
             backwards = true;
         }
     }
-    if (m_countKnown && m_count - backwardTarget < cost) {
-        cost = m_count - backwardTarget;
-        anchor = m_count;
+    if (const int end = endOfResult(); end >= backwardTarget && end - backwardTarget < cost) {
+        cost = end - backwardTarget;
+        anchor = end;
         anchorKeys.clear();
         backwards = true;
     }
@@ -594,10 +614,12 @@ constexpr int kCountedPlaces = 8;
 } // namespace
 
 QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int firstPosition,
-                                         const QVector<Keys>& read, int shift) const {
+                                         const QVector<Keys>& read, bool readToEnd, int shift,
+                                         QSet<int>* gone) const {
     QHash<QString, int> readAt;
     for (int i = 0; i < read.size(); ++i)
         readAt.insert(keyText(read.at(i)), firstPosition + i);
+    const int readEnd = firstPosition + read.size();
     QHash<int, int> places;
     int counted = 0;
     for (int row : rows) {
@@ -609,13 +631,31 @@ QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int firstPosi
             } else if (counted < kCountedPlaces) {
                 // Gone or out of the rows read: its place, or its successor's when it is gone.
                 ++counted;
-                if (const auto before = readNow(m_query.countBefore(keys)))
+                if (const auto before = readNow(m_query.countBefore(keys))) {
                     place = before->value(0).toInt();
+                    // Among the rows read it would have been read.
+                    if (place >= firstPosition && (place < readEnd || readToEnd))
+                        gone->insert(row);
+                }
             }
         }
         places.insert(row, place);
     }
     return places;
+}
+
+QVector<int> RowTableModel::rowsOf(const QModelIndexList& indexes) {
+    QVector<int> rows;
+    rows.reserve(indexes.size());
+    for (const QModelIndex& index : indexes)
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+int RowTableModel::movedTo(int row) const {
+    return m_moved.value(row, -1);
 }
 
 int RowTableModel::followChanges(int topRow) {
@@ -651,15 +691,30 @@ int RowTableModel::followChanges(int topRow) {
     const int firstPosition = position - keys.size();
     QVector<TableRow> ahead;
     QVector<Keys> aheadKeys;
-    const bool end = readAhead(anchor.isEmpty() ? nullptr : &anchor, size - offset, &ahead, &aheadKeys, true)
-                         .value_or(true);
+    bool end = readAhead(anchor.isEmpty() ? nullptr : &anchor, size - offset, &ahead, &aheadKeys, true)
+                   .value_or(true);
+    // Keys alone a little further on, so that rows seen below the top find their records; near the end
+    // of the list they reach it, and the count is known at once.
+    QVector<Keys> seen = keys + aheadKeys;
+    if (!end && !aheadKeys.isEmpty()) {
+        const int further = 2 * size;
+        const int readBefore = seen.size();
+        if (readRows(&aheadKeys.constLast(), false, further, nullptr, &seen))
+            end = seen.size() - readBefore < further;
+    }
+    const int known = firstPosition + seen.size();
     // Until the new count: the old one moved by the rows that came or went above the anchor.
     const int guess = anchor.isEmpty() ? m_count : m_count + position - anchorAt;
-    const int count = end ? position + ahead.size() : std::max(guess, position + int(ahead.size()) + 1);
-    // Keys alone a little further on, so that rows seen below the top find their records.
-    QVector<Keys> seen = keys + aheadKeys;
-    if (!end && !aheadKeys.isEmpty())
-        readRows(&aheadKeys.constLast(), false, 2 * size, nullptr, &seen);
+    int count = end ? known : std::max(guess, known + 1);
+    // Selected and current rows, and any other index held, stay on their records: a Page Down then goes on
+    // from the last row seen, whatever came or went inside the view.
+    const int shift = position - anchorAt;
+    QSet<int> gone;
+    QHash<int, int> places = placesNow(rowsOf(persistentIndexList()), firstPosition, seen, end, shift, &gone);
+    if (!end) {
+        for (int place : qAsConst(places))
+            count = std::max(count, place + 1);
+    }
 
     m_mark = mark;
     // Known before any row signal: a view answering one may ask to fetch more.
@@ -670,19 +725,28 @@ int RowTableModel::followChanges(int topRow) {
     if (count > m_count)
         setCount(count);
     emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
-    // Selected and current rows, and any other index held, stay on their records: a Page Down then goes on
-    // from the last row seen, whatever came or went inside the view.
-    const int shift = position - anchorAt;
+    // Views may hold more indexes from the signal on.
     const QModelIndexList before = persistentIndexList();
-    QVector<int> heldRows;
-    for (const QModelIndex& old : before)
-        heldRows.append(old.row());
-    std::sort(heldRows.begin(), heldRows.end());
-    heldRows.erase(std::unique(heldRows.begin(), heldRows.end()), heldRows.end());
-    const QHash<int, int> places = placesNow(heldRows, firstPosition, seen, shift);
+    QVector<int> more;
+    for (int row : rowsOf(before)) {
+        if (!places.contains(row))
+            more.append(row);
+    }
+    places.insert(placesNow(more, firstPosition, seen, end, shift, &gone));
+    // One record to a row: the indexes of records that are gone are let go (movedTo() still tells where
+    // their successor stands), and of the rows a guess puts on one row the last keeps it. Two indexes on
+    // one row would make Qt drop both when either goes, the view's current row among them.
+    QVector<int> held = places.keys().toVector();
+    std::sort(held.begin(), held.end());
+    QHash<int, int> standing;
+    for (int row : qAsConst(held)) {
+        places[row] = std::clamp(places.value(row), 0, std::max(0, count - 1));
+        if (!gone.contains(row))
+            standing.insert(places.value(row), row);
+    }
+    m_moved = places;
     forgetPages();
-    remember(firstPosition, keys);
-    remember(position, aheadKeys);
+    remember(firstPosition, seen);
     // The page from its first position: rows before it dropped, places a racing write emptied left empty.
     const int pageFirst = index * size;
     const int skip = std::max(0, pageFirst - firstPosition);
@@ -698,9 +762,12 @@ int RowTableModel::followChanges(int topRow) {
         keepPage(index, std::move(pageRows), std::move(pageKeys));
     QModelIndexList after;
     after.reserve(before.size());
-    for (const QModelIndex& old : before)
-        after.append(
-            this->index(std::clamp(places.value(old.row()), 0, std::max(0, m_count - 1)), old.column()));
+    for (const QModelIndex& old : before) {
+        const int place = places.value(old.row());
+        const auto stands = standing.constFind(place);
+        const bool kept = stands != standing.cend() && *stands == old.row();
+        after.append(kept ? this->index(place, old.column()) : QModelIndex());
+    }
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
 
@@ -730,6 +797,10 @@ public:
         });
         connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, &ListFollower::scrolled);
         connect(model, &RowTableModel::reread, this, &ListFollower::reread);
+        connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, [this] {
+            m_current = m_view->currentIndex();
+            m_currentSelected = m_view->selectionModel()->isSelected(m_current);
+        });
         connect(model, &RowTableModel::counted, this, &ListFollower::counted);
         view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
@@ -782,7 +853,18 @@ private:
     void follow() { m_model->followChanges(m_top); }
 
     // The model reads again only between events, never while the view paints: the view moves at once.
-    void reread(int from, int to) { keepInSight(from, to); }
+    void reread(int from, int to) {
+        keepInSight(from, to);
+        // A current record that is gone hands the current row, and its selection, to its successor.
+        if (m_current.isValid() && !m_view->currentIndex().isValid()) {
+            if (const int row = m_model->movedTo(m_current.row()); row >= 0)
+                m_view->selectionModel()->setCurrentIndex(m_model->index(row, m_current.column()),
+                                                          m_currentSelected ? QItemSelectionModel::Select |
+                                                                                  QItemSelectionModel::Rows
+                                                                            : QItemSelectionModel::NoUpdate);
+        }
+        m_current = QModelIndex();
+    }
 
     void keepInSight(int from, int to) {
         const int target = std::max(0, to + topRow() - from);
@@ -814,6 +896,9 @@ private:
 
     QTableView* m_view;
     RowTableModel* m_model;
+    // The current row as a re-read began; a plain index, so that it holds no row of its own.
+    QModelIndex m_current;
+    bool m_currentSelected = false;
     int m_top = 0;
     bool m_adjusting = false;
     bool m_endWanted = false;

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QBrush>
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
@@ -163,11 +164,15 @@ public:
     void setTopRow(int row) { m_topRow = row; }
     // When the file changed since the held pages were read, drops them and reads the list again from the
     // record at topRow (the next one in order when it is gone), which keeps its place in the view, and
-    // counts it again. Current and selected rows stay on their records. Returns that record's row now
+    // counts it again. Every index held stays on its record, or is let go when its record is gone (a view
+    // on followList hands a current row that is gone to its successor). Returns that record's row now
     // (reread() tells it too); -1 when nothing changed. Never to be called from inside a read.
     int followChanges(int topRow);
     // followChanges(top row) once the event being handled is done; asked for once however often.
     void followLater() const;
+    // Where the record of a row held by an index before the last re-read stands now, or its successor when
+    // it is gone; -1 for a row no index held.
+    int movedTo(int row) const;
 
 signals:
     // The whole result's count and totals are known: at once after a short list, later after a long one.
@@ -200,10 +205,14 @@ private:
     // The keys of the record a held row shows; empty when its page is not held.
     Keys keysAt(int row) const;
     // Where the records of the given rows stand in the list read again, found among the keys read from
-    // firstPosition on, else counted; a row whose keys are not held moves by shift.
+    // firstPosition on (to the end of the list when readToEnd), else counted; a row whose keys are not held
+    // moves by shift. A record counted into the rows read, yet not among them, is gone: its row goes to gone,
+    // its place is its successor's.
     QHash<int, int> placesNow(const QVector<int>& rows, int firstPosition, const QVector<Keys>& read,
-                              int shift) const;
+                              bool readToEnd, int shift, QSet<int>* gone) const;
     void keepPage(int index, QVector<TableRow> rows, QVector<Keys> keys) const;
+    // The rows of the indexes, each once, in order.
+    static QVector<int> rowsOf(const QModelIndexList& indexes);
     FileMark currentMark() const;
     bool fileChanged() const;
     // The keys of the first row at or after position whose keys are known, with that row's position.
@@ -218,6 +227,8 @@ private:
     void readTotals();
     // Rows added at the end or taken from it until there are `count`.
     void setCount(int count);
+    // The whole result's count, as it stands once a change of the row count is done; -1 when not known.
+    int endOfResult() const;
     void forgetPages();
     // Puts the rows in the kept sort order; returns each old row's new position, empty when nothing moved.
     QVector<int> arrange();
@@ -237,6 +248,7 @@ private:
     // Until the count is in, rowCount() is a guess after a list was read again, not the rows read so far.
     bool m_countGuessed = false;
     bool m_settingCount = false;
+    int m_countComing = 0;
     QVariantList m_totals;
     std::unique_ptr<BackgroundRow> m_counting;
     mutable QHash<int, Page> m_pages;
@@ -248,6 +260,7 @@ private:
     FileMark m_mark;
     int m_topRow = 0;
     bool m_following = false;
+    QHash<int, int> m_moved;
     mutable bool m_followQueued = false;
 };
 

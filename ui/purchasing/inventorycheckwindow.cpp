@@ -79,9 +79,19 @@ void InventoryCheckWindow::loadChecks(const QString& keyword) {
     fitColumnsToFirstRows(ui->tableView);
 }
 
-bool InventoryCheckWindow::approvedNow(int id) {
-    // The stored sheet decides: another copy may have approved it since the list was read.
-    if (repository().findById(id).status != QLatin1String("approved"))
+std::optional<models::InventoryCheck> InventoryCheckWindow::storedCheck(int id) {
+    // The stored sheet decides: another copy may have deleted it since the list was read.
+    models::InventoryCheck check = repository().findById(id);
+    if (check.id > 0)
+        return check;
+    m_list->reload();
+    Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("该盘点单不存在"));
+    return std::nullopt;
+}
+
+bool InventoryCheckWindow::approvedNow(const models::InventoryCheck& check) {
+    // Or approved it.
+    if (check.status != QLatin1String("approved"))
         return false;
     m_list->reload();
     return true;
@@ -114,10 +124,12 @@ void InventoryCheckWindow::onViewCheck() {
     const int id = m_list->requireCurrent(QStringLiteral("请先选择要查看的盘点单"));
     if (id < 0)
         return;
-    const models::InventoryCheck check = repository().findById(id);
+    const std::optional<models::InventoryCheck> check = storedCheck(id);
+    if (!check)
+        return;
     InventoryCheckDialog dialog(this);
-    dialog.setCheck(check);
-    dialog.setItems(check.items);
+    dialog.setCheck(*check);
+    dialog.setItems(check->items);
     dialog.setReadOnly(true);
     dialog.exec();
 }
@@ -126,7 +138,10 @@ void InventoryCheckWindow::onApproveCheck() {
     const int id = m_list->requireCurrent(QStringLiteral("请先选择要审核的盘点单"));
     if (id < 0)
         return;
-    if (approvedNow(id)) {
+    const std::optional<models::InventoryCheck> check = storedCheck(id);
+    if (!check)
+        return;
+    if (approvedNow(*check)) {
         Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("该盘点单已经审核过了"));
         return;
     }
@@ -149,7 +164,10 @@ void InventoryCheckWindow::onDeleteCheck() {
     const int id = m_list->requireCurrent(QStringLiteral("请先选择要删除的盘点单"));
     if (id < 0)
         return;
-    if (approvedNow(id)) {
+    const std::optional<models::InventoryCheck> check = storedCheck(id);
+    if (!check)
+        return;
+    if (approvedNow(*check)) {
         Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("已审核的盘点单不能删除"));
         return;
     }

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "models/inventorycheck.h"
+
 #include <QMainWindow>
+#include <optional>
 
 class QModelIndex;
 
@@ -31,8 +34,10 @@ private slots:
     void onDoubleClicked(const QModelIndex& index);
 
 private:
+    // The stored sheet; when it is gone, the list is read again and the box says so.
+    std::optional<models::InventoryCheck> storedCheck(int id);
     // Whether the stored sheet is approved; the list is read again when it is.
-    bool approvedNow(int id);
+    bool approvedNow(const models::InventoryCheck& check);
     Ui::InventoryCheckWindow* ui;
     ListFrame* m_list;
 };

@@ -98,6 +98,8 @@ void ReturnListWindow::onViewReturn() {
         return;
     models::ReturnOrder order = m_repo.findByReturnNo(m_list->currentText(0));
     if (order.id <= 0) {
+        // Deleted by another copy: the list behind the box no longer shows it.
+        m_list->reload();
         Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("未找到退货单"));
         return;
     }
@@ -107,10 +109,13 @@ void ReturnListWindow::onViewReturn() {
 void ReturnListWindow::onVoidReturn() {
     if (m_list->requireCurrent(QStringLiteral("请先选择一条退货记录")) < 0)
         return;
-    // The stored return decides: another copy may have voided it since the list was read.
-    if (m_repo.findById(m_list->currentId()).status == QLatin1String("voided")) {
+    // The stored return decides: another copy may have deleted or voided it since the list was read.
+    const models::ReturnOrder stored = m_repo.findById(m_list->currentId());
+    if (stored.id <= 0 || stored.status == QLatin1String("voided")) {
         m_list->reload();
-        Prompts::information(this, QStringLiteral("提示"), QStringLiteral("该退货单已经是作废状态"));
+        Prompts::information(this, QStringLiteral("提示"),
+                             stored.id <= 0 ? QStringLiteral("该退货单不存在")
+                                            : QStringLiteral("该退货单已经是作废状态"));
         return;
     }
     bool ok = false;
@@ -119,9 +124,8 @@ void ReturnListWindow::onVoidReturn() {
                          QLineEdit::Normal, QString(), &ok);
     if (!ok || reason.isEmpty())
         return;
-    const models::ReturnOrder order = m_repo.findByReturnNo(m_list->currentText(0));
     // The reason is kept in the void's log entry.
-    if (!m_repo.voidReturn(order.id, reason.trimmed())) {
+    if (!m_repo.voidReturn(stored.id, reason.trimmed())) {
         m_list->reload();
         Prompts::warning(this, QStringLiteral("错误"),
                          Prompts::withReason(QStringLiteral("作废失败"), m_repo.refusal()));
