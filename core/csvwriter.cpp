@@ -58,13 +58,7 @@ QString fileWriteTrouble(const QString& path, QFileDevice::FileError error, cons
     const QFileInfo target(path);
     const QFileInfo folder(target.absolutePath());
     // Qt words ENOSPC, EACCES and ENOENT in English whatever the locale; its other texts may be translated.
-    // A write that stopped part way has no reason of its own: the disk is full when next to nothing is left
-    // on it, asked while the unfinished file still takes its room.
-    constexpr qint64 kNearlyFull = 64 * 1024;
-    const QStorageInfo disk(folder.absoluteFilePath());
-    if (error == QFileDevice::ResourceError ||
-        systemText.contains(QLatin1String("No space left on device")) ||
-        (disk.isValid() && disk.bytesAvailable() < kNearlyFull))
+    if (error == QFileDevice::ResourceError || systemText.contains(QLatin1String("No space left on device")))
         return QStringLiteral("磁盘空间不足");
     if (!folder.isDir())
         return QStringLiteral("文件夹不存在");
@@ -74,6 +68,13 @@ QString fileWriteTrouble(const QString& path, QFileDevice::FileError error, cons
     if (systemText.contains(QLatin1String("Permission denied")) ||
         (target.exists() ? !target.isWritable() : !folder.isWritable()))
         return QStringLiteral("没有写入该位置的权限");
+    // A write that stopped part way has no reason of its own: the disk is full when next to nothing is left
+    // on it, asked while the unfinished file still takes its room. A file system without a size (/proc, a
+    // device's) tells nothing.
+    constexpr qint64 kNearlyFull = 64 * 1024;
+    const QStorageInfo disk(folder.absoluteFilePath());
+    if (disk.isValid() && disk.bytesTotal() > 0 && disk.bytesAvailable() < kNearlyFull)
+        return QStringLiteral("磁盘空间不足");
     return QString();
 }
 

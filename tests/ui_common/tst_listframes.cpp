@@ -889,6 +889,11 @@ private slots:
         QTest::newRow("cancelled") << QString() << QString() << false;
         QTest::newRow("cannot create")
             << QString("/nonexistent/x.csv") << QString("错误:无法创建文件！\n原因：文件夹不存在。") << false;
+        // A file system without a size is not a full disk: root may write there, others may not.
+        QTest::newRow("cannot create in /proc")
+            << QString("/proc/kv.csv")
+            << QString("错误:无法创建文件！") + (geteuid() == 0 ? "" : "\n原因：没有写入该位置的权限。")
+            << false;
         // A device is written straight, never replaced.
         QTest::newRow("cannot write")
             << QString("/dev/full") << QString("错误:无法写入文件！\n原因：磁盘空间不足。") << false;
