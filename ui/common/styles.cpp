@@ -94,7 +94,7 @@ QString spinButtons() {
     const QString box = QStringLiteral("border: 1px solid %1; border-radius: 3px; padding: 2px 4px;")
                             .arg(c(colours::fieldBorder));
     const QString button =
-        QStringLiteral("subcontrol-origin: border; width: 16px; border-left: 1px solid %1; "
+        QStringLiteral("subcontrol-origin: padding; width: 16px; border-left: 1px solid %1; "
                        "background-color: %2;")
             .arg(c(colours::fieldBorder), c(colours::buttonFace));
     const QString arrow = QStringLiteral("image: url(:/spin-%1.png); width: 9px; height: 5px;");
