@@ -10,6 +10,7 @@
 #include <QLoggingCategory>
 #include <QStringList>
 
+#include <cmath>
 #include <cstdio>
 
 using namespace kestrovalin;
@@ -25,10 +26,11 @@ int main(int argc, char* argv[]) {
     bool help = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
+        bool ok = true;
         if (arg == QLatin1String("--scale") && i + 1 < args.size())
-            scale = args.at(++i).toDouble();
+            scale = args.at(++i).toDouble(&ok);
         else if (arg == QLatin1String("--seed") && i + 1 < args.size())
-            seed = args.at(++i).toULongLong();
+            seed = args.at(++i).toULongLong(&ok);
         else if (arg == QLatin1String("-h") || arg == QLatin1String("--help"))
             help = true;
         // An option it does not know (or one without its value) is no file name: "--help" would become a
@@ -37,8 +39,10 @@ int main(int argc, char* argv[]) {
             wrong = true;
         else
             path = arg;
+        wrong = wrong || !ok;
     }
-    if (help || wrong || path.isEmpty() || scale <= 0) {
+    // "nan" and "inf" read as numbers; neither is a size.
+    if (help || wrong || path.isEmpty() || !std::isfinite(scale) || scale <= 0) {
         std::fprintf(help ? stdout : stderr, "usage: kvbenchgen OUTPUT.db [--scale F] [--seed N]\n");
         return help ? 0 : 2;
     }

@@ -152,9 +152,39 @@ double importOnce(const QString& folder, Start start, const QString& workbook, b
     return ms;
 }
 
-int intOption(const QStringList& args, const QString& name, int fallback) {
-    const int at = args.indexOf(name);
-    return at > 0 && at + 1 < args.size() ? args.at(at + 1).toInt() : fallback;
+const char* const kUsage = "usage: kvimportbench [--rows N] [--stored N] [--keep DIR]\n";
+
+struct Options {
+    int rows = 10000;
+    int stored = 20000;
+    QString keep;
+    bool help = false;
+};
+
+// False for an option it does not know, one without its value, or a count that is no count.
+bool parseOptions(const QStringList& args, Options& options) {
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+            options.help = true;
+            continue;
+        }
+        if (i + 1 >= args.size())
+            return false;
+        const QString& value = args.at(++i);
+        bool ok = true;
+        if (arg == QLatin1String("--rows"))
+            options.rows = value.toInt(&ok);
+        else if (arg == QLatin1String("--stored"))
+            options.stored = value.toInt(&ok);
+        else if (arg == QLatin1String("--keep"))
+            options.keep = value;
+        else
+            return false;
+        if (!ok || options.rows < 0 || options.stored < 0)
+            return false;
+    }
+    return true;
 }
 
 long peakKilobytes() {
@@ -170,12 +200,16 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
-    const QStringList args = app.arguments();
-    const int rows = intOption(args, QStringLiteral("--rows"), 10000);
-    const int stored = intOption(args, QStringLiteral("--stored"), 20000);
-    const int keepAt = args.indexOf(QStringLiteral("--keep"));
+    Options options;
+    const bool understood = parseOptions(app.arguments().mid(1), options);
+    if (options.help || !understood) {
+        std::fputs(kUsage, understood ? stdout : stderr);
+        return understood ? 0 : 2;
+    }
+    const int rows = options.rows;
+    const int stored = options.stored;
     QTemporaryDir temporary;
-    const QString folder = keepAt > 0 && keepAt + 1 < args.size() ? args.at(keepAt + 1) : temporary.path();
+    const QString folder = options.keep.isEmpty() ? temporary.path() : options.keep;
     if (!QDir().mkpath(folder)) {
         std::fprintf(stderr, "cannot make %s\n", qPrintable(folder));
         return 1;
@@ -213,7 +247,7 @@ int main(int argc, char* argv[]) {
         }
     }
     std::printf("peak memory %ld MB\n", peakKilobytes() / 1024);
-    if (keepAt > 0)
+    if (!options.keep.isEmpty())
         std::printf("workbooks and files kept in %s\n", qPrintable(folder));
     return 0;
 }

@@ -10,7 +10,7 @@ set(KV_WORKBOOK_READER_SOURCES
 )
 target_sources(kvcore PRIVATE
     ${KV_WORKBOOK_READER_SOURCES}
-    spreadsheet/templatewriter.h spreadsheet/templatewriter.cpp
+    spreadsheet/templatecolumn.h spreadsheet/templatewriter.h spreadsheet/templatewriter.cpp
 )
 
 target_sources(kvtestsupport PRIVATE

@@ -55,3 +55,8 @@ target_compile_definitions(suite_quality PRIVATE KV_SOURCE_DIR="${CMAKE_SOURCE_D
 kv_add_test_group(suite_books
     SOURCES tests/reports/tst_recordbooks.cpp tests/reports/tst_reportframe.cpp tests/reports/tst_expiryreport.cpp
     CLASSES tst_recordbooks TestRecordBooks tst_reportframe TestReportFrame tst_expiryreport TestExpiryReport)
+
+add_test(NAME bench_arguments
+         COMMAND ${CMAKE_COMMAND} -DKVBENCHGEN=$<TARGET_FILE:kvbenchgen> -DKVIMPORTBENCH=$<TARGET_FILE:kvimportbench>
+                 -DWORK=${CMAKE_CURRENT_BINARY_DIR}/bench-arguments -P ${CMAKE_SOURCE_DIR}/tests/bench/arguments.cmake)
+set_tests_properties(bench_arguments PROPERTIES ENVIRONMENT "${KV_TEST_ENV}" TIMEOUT 600)

@@ -11,7 +11,7 @@
 namespace kestrovalin {
 
 // Why a back end refused a file, where the user is told in a line of its own; None for any other damage.
-enum class SheetRefusal { None, FileSize, Content, StringTable, CellText, Zip64 };
+enum class SheetRefusal { None, FileSize, Content, StringTable, CellText, Zip64, NoWorkbook };
 
 // The cells of one worksheet as a back end streams them in. The used range is computed from the cells that
 // hold a value, whatever the file claims; only columns up to the limit are kept. Cells are kept in 16 bytes

@@ -1,19 +1,11 @@
 #pragma once
 
+#include "spreadsheet/templatecolumn.h"
+
 #include <QList>
 #include <QString>
 
 namespace kestrovalin {
-
-// One column of an import template: its title in row 1, its width and a sample value in row 2.
-struct TemplateColumn {
-    QString title;
-    double width = 10;
-    QString sample;
-    // Code columns (barcodes, licence numbers) are formatted as text, so long numbers typed later stay
-    // digits instead of turning into 6.90123E+12.
-    bool text = false;
-};
 
 // Writes a one-sheet .xlsx template: bold grey titles on a pale green fill, light grey samples, thin
 // borders, every value a string.

@@ -20,6 +20,11 @@ const QString WorkbookReader::kNoPermission =
     QStringLiteral("没有读取该文件的权限。请检查文件的权限，或将文件复制到有权限的位置后再导入。");
 const QString WorkbookReader::kNotWorkbook = QStringLiteral(
     "不是 Excel 工作簿（可能是改了扩展名的 CSV 文件）。请在表格软件中打开并另存为 .xlsx 后再导入。");
+const QString WorkbookReader::kEmptyFile = QStringLiteral(
+    "文件是空的（0 字节），没有可读取的内容。请确认选择的文件，或在表格软件中重新保存后再导入。");
+const QString WorkbookReader::kNoWorkbookParts = QStringLiteral(
+    "文件是压缩包，但其中没有 Excel 工作簿的内容（可能是其他软件的文件改了扩展名）。请在表格软件中"
+    "打开并另存为 .xlsx 后再导入。");
 const QString WorkbookReader::kFileTooLarge =
     QStringLiteral("文件超过 64 MB，无法读取。请在表格软件中另存为 .xlsx，或分成几个文件后再导入。");
 const QString WorkbookReader::kContentTooLarge =
@@ -33,7 +38,7 @@ const QString WorkbookReader::kZip64 =
 
 namespace {
 
-enum class FileKind { Zip, Compound, Unknown, Other, Forbidden };
+enum class FileKind { Zip, Compound, Empty, Unknown, Other, Forbidden };
 
 // Follows links: a link to a pipe is a pipe. A file, or a folder on its way, that this user may not read
 // is Forbidden.
@@ -44,6 +49,8 @@ FileKind sniff(const QString& path) {
         return errno == EACCES ? FileKind::Forbidden : FileKind::Other;
     if (!S_ISREG(info.st_mode))
         return FileKind::Other;
+    if (info.st_size == 0)
+        return FileKind::Empty;
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return errno == EACCES || errno == EPERM ? FileKind::Forbidden : FileKind::Other;
@@ -76,6 +83,8 @@ QString WorkbookReader::refusalText(SheetRefusal refusal) {
         return kCellTooLong;
     case SheetRefusal::Zip64:
         return kZip64;
+    case SheetRefusal::NoWorkbook:
+        return kNoWorkbookParts;
     }
     return QString();
 }
@@ -95,6 +104,10 @@ bool WorkbookReader::open(const QString& path) {
         break;
     case FileKind::Compound:
         status = readXlsFirstSheet(path, m_sheet, detail);
+        break;
+    case FileKind::Empty:
+        detail = QStringLiteral("empty file");
+        m_reason = kEmptyFile;
         break;
     case FileKind::Unknown:
         detail = QStringLiteral("not a workbook (unknown signature)");

@@ -20,6 +20,8 @@ public:
     static const QString kPasswordProtected;
     static const QString kNoPermission;
     static const QString kNotWorkbook;
+    static const QString kEmptyFile;
+    static const QString kNoWorkbookParts;
     static const QString kFileTooLarge;
     static const QString kContentTooLarge;
     static const QString kStringTableTooLarge;

@@ -173,6 +173,8 @@ struct Workbook {
     bool date1904 = false;
     // The writer asks for every formula to be calculated on load: it saved placeholders, not results.
     bool recalculateOnLoad = false;
+    // The package holds no workbook part: another program's zip (a document, an archive) named .xlsx.
+    bool missing = false;
 };
 
 struct CellRaw {
@@ -356,11 +358,22 @@ SheetStatus readWorkbook(Package& package, Workbook& workbook, QString& detail) 
     QString workbookPart = root.typeTargets.at(0);
     if (workbookPart.isEmpty())
         workbookPart = QStringLiteral("xl/workbook.xml");
+    if (!package.contains(workbookPart)) {
+        detail = QStringLiteral("no workbook part (%1)").arg(workbookPart);
+        workbook.missing = true;
+        return SheetStatus::Unreadable;
+    }
     QString sheetId;
     int sheets = 0;
     const bool parsed = package.parse(
         workbookPart,
         [&](QXmlStreamReader& xml, QString& why) {
+            // A word processor's document part, say, where the workbook part belongs.
+            if (!isLocal(xml, QLatin1String("workbook"))) {
+                workbook.missing = true;
+                why = QStringLiteral("root element %1 is no workbook").arg(xml.name());
+                return false;
+            }
             while (!xml.atEnd()) {
                 if (xml.readNext() != QXmlStreamReader::StartElement)
                     continue;
@@ -506,6 +519,8 @@ SheetStatus readXlsxFirstSheet(const QString& path, SheetData& sheet, QString& d
         return failed(package, sheet);
     Workbook workbook;
     const SheetStatus status = readWorkbook(package, workbook, detail);
+    if (workbook.missing)
+        sheet.refusal = SheetRefusal::NoWorkbook;
     if (status != SheetStatus::Ok)
         return status == SheetStatus::Unreadable ? failed(package, sheet) : status;
     QVector<QString> strings;

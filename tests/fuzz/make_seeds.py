@@ -72,6 +72,13 @@ SEEDS = {
     # Many cells in one row, and one cell over and over: the busy box is kept alive inside a row.
     "one-huge-row": '<row r="1">' + "".join('<c r="A%d"><v>%d</v></c>' % (i, i) for i in range(1, 200)) + "</row>",
     "one-cell-repeated": '<row r="1">' + '<c r="B2"><v>7</v></c>' * 300 + "</row>",
+    # A sheet without a title row: data from row 1 on. Titles as typed: blanks, line breaks, full-width mark.
+    "no-titles": '<row r="1"><c r="A1"><v>6901234567890</v></c><c r="B1" t="s"><v>2</v></c></row>'
+                 '<row r="2"><c r="A2"><v>6901234567891.5</v></c><c r="B2" t="inlineStr"><is><t>x</t></is></c></row>',
+    "titles-as-typed": '<row r="1"><c r="A1" t="inlineStr"><is><t xml:space="preserve">药品 条码\n</t></is></c>'
+                       '<c r="B1" t="inlineStr"><is><t>药品名称（*）</t></is></c></row>'
+                       '<row r="2"><c r="H2" t="inlineStr"><is><t>2026/12/31 下午 3:00</t></is></c>'
+                       '<c r="K2" t="inlineStr"><is><t>2026-12-31T08:00:00+08:00</t></is></c></row>',
     "sparse": TITLES + '<row r="9"><c r="L9"><v>3</v></c></row><row r="1048576"><c r="XFD1048576">'
               '<v>1</v></c></row>',
 }
@@ -121,6 +128,14 @@ def main():
                         for r in range(2, 40))
     write_seed("long-cells", parts_of('<row r="1"><c r="A1" t="s"><v>0</v></c></row>' + long_rows,
                                       strings=shared(["<si><t>药品条码</t></si>", "<si><t>%s</t></si>" % ("长" * 1000)])))
+    # Files that are no workbook: empty, a zip of other files, a word processor's document.
+    open("seeds/workbook/empty.xlsx", "wb").close()
+    with zipfile.ZipFile("seeds/workbook/zip-of-text.xlsx", "w") as z:
+        z.writestr(zipfile.ZipInfo("readme.txt", date_time=(1980, 1, 1, 0, 0, 0)), "药品条码,药品名称\n")
+    with zipfile.ZipFile("seeds/workbook/document.xlsx", "w") as z:
+        for part, body in (("_rels/.rels", ROOT_RELS.replace("xl/workbook.xml", "word/document.xml")),
+                           ("word/document.xml", HEAD + "<document><body/></document>")):
+            z.writestr(zipfile.ZipInfo(part, date_time=(1980, 1, 1, 0, 0, 0)), body.encode("utf-8"))
     for folder in ("../data/corpus", "../data"):
         for name in sorted(os.listdir(folder)):
             path = os.path.join(folder, name)

@@ -308,8 +308,9 @@ private slots:
         QCOMPARE(questions(), QStringList());
     }
 
-    // Row 1 holding a template title in another column than the template's refuses the file before any
-    // row: values would land in the wrong fields. Titles are compared trimmed, "(*)" optional.
+    // Row 1 holding anything but the template's titles refuses the file before any row: values would land
+    // in the wrong fields. Titles are compared without blanks and case, the required mark optional; a title
+    // cell may be empty but in the required column.
     void movedColumns_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QStringList>("titles");
@@ -330,6 +331,35 @@ private slots:
         titles.swapItemsAt(7, 8);
         QTest::newRow("supplier expiry dates swapped")
             << "supplier" << titles << "第 H 列的标题「营业执照到期」应在第 I 列";
+        titles = texts(kProductTitles);
+        titles[0] = QStringLiteral("名称");
+        titles[1] = QStringLiteral("条码");
+        QTest::newRow("short forms 名称, 条码")
+            << "product" << titles << "第 A 列的标题是「名称」，模板在此列的标题是「药品条码」";
+        // The template's titles as typed pass up to the column at fault.
+        titles = QStringList{"药品 条码", "药品名称（*）", "助记码\n",   "规格*", "",     "生产厂商　",
+                             "分类",      "储存条件",      "是否处方药", "单位",  "售价", "进价"};
+        QTest::newRow("short forms 售价, 进价")
+            << "product" << titles << "第 K 列的标题是「售价」，模板在此列的标题是「采购价」";
+        titles = QStringList{"Barcode", "Name"};
+        QTest::newRow("English titles")
+            << "product" << titles << "第 A 列的标题是「Barcode」，模板在此列的标题是「药品条码」";
+        titles = texts(kProductTitles);
+        titles[1] = QString();
+        QTest::newRow("required title empty")
+            << "product" << titles << "第 B 列没有标题，模板在此列的标题是「药品名称(*)」";
+        titles = texts(drug("6920000000024", "氯雷他定片"));
+        QTest::newRow("drugs from row 1 on")
+            << "product" << titles << "第 A 列的标题是「6920000000024」，模板在此列的标题是「药品条码」";
+        titles = texts(kSupplierTitles);
+        titles[0] = QStringLiteral(" 供应商名称 (*)");
+        titles[9] = QStringLiteral("gsp证书号");
+        titles[12] = QStringLiteral("税务有效期");
+        QTest::newRow("supplier short form last")
+            << "supplier" << titles << "第 M 列的标题是「税务有效期」，模板在此列的标题是「税务登记有效期」";
+        titles = texts(firm("百济药业"));
+        QTest::newRow("suppliers from row 1 on")
+            << "supplier" << titles << "第 A 列的标题是「百济药业」，模板在此列的标题是「供应商名称(*)」";
     }
     void movedColumns() {
         QFETCH(QString, kind);
@@ -347,6 +377,10 @@ private slots:
         QCOMPARE(lines.at(0), (products ? "✖ " : "") + QStringLiteral("读取文件失败："));
         QFETCH(QString, lead);
         QVERIFY2(lines.at(1).startsWith("  " + lead + "："), qPrintable(lines.at(1)));
+        if (lead.contains(QStringLiteral("模板在此列")))
+            QVERIFY2(lines.at(1).contains(QStringLiteral("第 1 行须为模板的标题")) &&
+                         lines.at(1).contains(QStringLiteral("数据从第 2 行开始")),
+                     qPrintable(lines.at(1)));
         QCOMPARE(questions(), QStringList());
         QCOMPARE(m_db->count(products ? "product" : "supplier"), 0);
     }
@@ -493,6 +527,7 @@ private slots:
         QVERIFY(writeZip(
             path, handWorkbook({{"worksheets/s.xml",
                                  "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>药品条码</t></is></c>"
+                                 "<c r=\"B1\" t=\"inlineStr\"><is><t>药品名称</t></is></c>"
                                  "<c r=\"L1\" t=\"inlineStr\"><is><t>销售价</t></is></c></row>"
                                  "<row r=\"2\"><c r=\"B2\" t=\"inlineStr\"><is><t>测试药</t></is></c>"
                                  "<c r=\"K2\" t=\"e\"><v>#N/A</v></c><c r=\"L2\"><v>3</v></c></row>"}})));
@@ -796,16 +831,19 @@ private slots:
         QTest::newRow("name with CR")
             << "product" << 1 << escaped.arg("%1", "000D") << invalid + "第 B 列含有控制字符" << 0;
         const QString firmInvalid = QStringLiteral("  第 2 行数据无效：");
+        const QString unreadableDate =
+            QStringLiteral("第 %1 列（%2）日期无法识别，应为日期（如 2026-12-31，可带时刻）：%3");
         QTest::newRow("phone formula")
             << "supplier" << 6 << "<c r=\"%1\" t=\"str\"><f>\"027-\"&amp;A1</f></c>"
             << firmInvalid + "第 G 列为公式，没有计算结果" << 0;
         QTest::newRow("licence date formula")
             << "supplier" << 7 << "<c r=\"%1\" s=\"2\"><f>TODAY()+365</f></c>"
             << firmInvalid + "第 H 列为公式，没有计算结果" << 0;
-        QTest::newRow("licence a time of day") << "supplier" << 7 << "<c r=\"%1\" s=\"1\"><v>0.5</v></c>"
-                                               << firmInvalid + "许可证到期日期无法识别：0.5" << 0;
+        QTest::newRow("licence a time of day")
+            << "supplier" << 7 << "<c r=\"%1\" s=\"1\"><v>0.5</v></c>"
+            << firmInvalid + unreadableDate.arg("H", "许可证到期", "0.5") << 0;
         QTest::newRow("GSP date serial 0") << "supplier" << 10 << "<c r=\"%1\" s=\"2\"><v>0</v></c>"
-                                           << firmInvalid + "GSP有效期日期无法识别：0" << 0;
+                                           << firmInvalid + unreadableDate.arg("K", "GSP有效期", "0") << 0;
         QTest::newRow("name formula without value")
             << "supplier" << 0 << "<c r=\"%1\" t=\"str\"><f>B3</f></c>"
             << firmInvalid + "第 A 列为公式，没有计算结果" << 0;
@@ -824,6 +862,9 @@ private slots:
         QTest::newRow("16-digit barcode cut to 15 digits")
             << "product" << 0 << "<c r=\"%1\"><v>6901234567890120</v></c>"
             << invalid + "第 A 列（药品条码）" + lost << 0;
+        QTest::newRow("barcode with a fraction")
+            << "product" << 0 << "<c r=\"%1\"><v>6901234567891.5</v></c>"
+            << invalid + "第 A 列（药品条码）是带小数的数字，不是编码：请将该列设为文本格式，再重新输入" << 0;
         QTest::newRow("20-digit approval number as a number")
             << "product" << 4 << "<c r=\"%1\"><v>12345678901234567890</v></c>"
             << invalid + "第 E 列（批准文号）" + lost << 0;
@@ -835,7 +876,9 @@ private slots:
             << firmInvalid + "第 L 列（税务登记证号）" + lost << 0;
         QTest::newRow("licence period read as a period")
             << "supplier" << 7 << "2022-05-01 至 2027-04-30"
-            << firmInvalid + "许可证到期日期无法识别：2022-05-01 至 2027-04-30" << 0;
+            << firmInvalid + unreadableDate.arg("H", "许可证到期", "2022-05-01 至 2027-04-30") << 0;
+        QTest::newRow("licence date with a zone") << "supplier" << 7 << "2027-06-30T08:00:00+08:00"
+                                                  << "校验完成：有效 1 条，重复 0 条，格式错误 0 条" << 1;
         QTest::newRow("cached date kept")
             << "supplier" << 7 << "<c r=\"%1\" s=\"2\"><f>DATE(2027,6,30)</f><v>46568</v></c>"
             << "校验完成：有效 1 条，重复 0 条，格式错误 0 条" << 1;
@@ -901,13 +944,16 @@ private slots:
              firm("百济药业", {"<b>2026.12.31</b>", gap, gap, gap}),
              firm("同济堂医药", {"05/06/2026", "12/31/2026", "2026-12-31T00:00:00", "2026-12-31 08:00"})});
         SupplierImportDialog dialog;
-        QCOMPARE(runImport(&dialog, path),
-                 (QStringList{"共读取 7 条数据，开始校验重复...", "",
-                              "  第 4 行「国药控股湖北有限公司」与已存在的供应商(ID:1)重复，跳过",
-                              "  第 6 行「华润医药商业有限公司」与第 2 行重复，跳过",
-                              "  第 8 行数据无效：许可证到期日期无法识别：<b>2026.12.31</b>",
-                              "校验完成：有效 4 条，重复 2 条，格式错误 1 条", "", "",
-                              "--- 开始批量导入 4 家供应商 ---", "", "导入完成！成功导入 4 家供应商。"}));
+        QCOMPARE(
+            runImport(&dialog, path),
+            (QStringList{
+                "共读取 7 条数据，开始校验重复...", "",
+                "  第 4 行「国药控股湖北有限公司」与已存在的供应商(ID:1)重复，跳过",
+                "  第 6 行「华润医药商业有限公司」与第 2 行重复，跳过",
+                "  第 8 行数据无效：第 H 列（许可证到期）日期无法识别，应为日期（如 2026-12-31，可带时刻）："
+                "<b>2026.12.31</b>",
+                "校验完成：有效 4 条，重复 2 条，格式错误 1 条", "", "", "--- 开始批量导入 4 家供应商 ---",
+                "", "导入完成！成功导入 4 家供应商。"}));
         QCOMPARE(questions(),
                  QStringList{"确认导入|确认将 4 家供应商数据导入系统？\n\n（重复的 2 条数据将被跳过）"});
         QCOMPARE(colourOf(&dialog, "  第 6 行「华润医药商业有限公司」与第 2 行重复，跳过"),
@@ -1017,6 +1063,13 @@ private slots:
         QTest::newRow("month first when day first cannot be") << "12/31/2026" << QString("2026-12-31");
         QTest::newRow("time after T") << "2026-12-31T00:00:00" << QString("2026-12-31");
         QTest::newRow("time after a blank") << "2026-12-31 08:00" << QString("2026-12-31");
+        QTest::newRow("zone Z") << "2026-12-31T08:00:00Z" << QString("2026-12-31");
+        QTest::newRow("zone +08:00") << "2026-12-31T08:00:00+08:00" << QString("2026-12-31");
+        QTest::newRow("zone not applied") << "2026-12-31T23:59:59.999-05:00" << QString("2026-12-31");
+        QTest::newRow("下午 before the time") << "2026/12/31 下午 3:00" << QString("2026-12-31");
+        QTest::newRow("上午 after the time") << "2026-12-31 9:30:15 上午" << QString("2026-12-31");
+        QTest::newRow("AM after the time") << "2026-12-31 8:00 AM" << QString("2026-12-31");
+        QTest::newRow("pm without a blank") << "12/31/2026 11:59pm" << QString("2026-12-31");
         QTest::newRow("eight digits") << "20261231" << QString("2026-12-31");
         QTest::newRow("short month and day") << "2026-1-5" << QString("2026-01-05");
         QTest::newRow("slashes") << "2026/1/5" << QString("2026-01-05");

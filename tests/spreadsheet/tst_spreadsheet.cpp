@@ -593,10 +593,14 @@ private slots:
         QCOMPARE(reader.errorText(), WorkbookReader::kOpenFailed);
     }
 
-    // What the user can act on is said beside the general refusal.
+    // What the user can act on is said beside the general refusal: the reason holds these words.
     void refusalReasons_data() {
         QTest::addColumn<QString>("shape");
         QTest::addColumn<QString>("reason");
+        QTest::newRow("0-byte .xlsx") << "empty.xlsx" << QStringLiteral("文件是空的");
+        QTest::newRow("0-byte .xls") << "empty.xls" << QStringLiteral("文件是空的");
+        QTest::newRow("zip of other files") << "zip-of-text" << QStringLiteral("其中没有 Excel 工作簿");
+        QTest::newRow("word processor document") << "document" << QStringLiteral("其中没有 Excel 工作簿");
         QTest::newRow("encrypted .xls") << "xls" << WorkbookReader::kPasswordProtected;
         QTest::newRow("password-protected .xlsx") << "ole" << WorkbookReader::kPasswordProtected;
         QTest::newRow("encrypted zip entry") << "zip" << WorkbookReader::kPasswordProtected;
@@ -634,6 +638,18 @@ private slots:
             QVERIFY(writeFile(path, compoundDocument(QByteArray(8192, 'x'), 0, "EncryptedPackage")));
         } else if (shape == "damaged") {
             path = corpus("refuse-checksum-deflated.xlsx");
+        } else if (shape.startsWith("empty")) {
+            path = file(shape);
+            QVERIFY(writeFile(path, QByteArray()));
+        } else if (shape == "zip-of-text") {
+            QVERIFY(writeZip(path, {{"readme.txt", "药品条码,药品名称\n"}}));
+        } else if (shape == "document") {
+            QVERIFY(writeZip(path,
+                             {{"_rels/.rels", "<Relationships><Relationship Id=\"rId1\" Type=\"http://"
+                                              "schemas.openxmlformats.org/officeDocument/2006/relationships/"
+                                              "officeDocument\" Target=\"word/document.xml\"/>"
+                                              "</Relationships>"},
+                              {"word/document.xml", "<document><body/></document>"}}));
         } else {
             QVERIFY(writeZip(path, handWorkbook({{"worksheets/s.xml", a1}})));
             if (shape == "zip")
@@ -657,7 +673,11 @@ private slots:
             QFile::remove(path);
         QVERIFY(!opened);
         QCOMPARE(reader.errorText(), WorkbookReader::kOpenFailed);
-        QTEST(reader.errorReason(), "reason");
+        QFETCH(QString, reason);
+        if (reason.isEmpty())
+            QCOMPARE(reader.errorReason(), QString());
+        else
+            QVERIFY2(reader.errorReason().contains(reason), qPrintable(reader.errorReason()));
     }
 
     void missingFile() {

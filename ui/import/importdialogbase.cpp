@@ -1,5 +1,6 @@
 #include "ui/import/importdialogbase.h"
 
+#include "spreadsheet/templatewriter.h"
 #include "ui/common/prompts.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "spreadsheet/templatewriter.h"
+#include "spreadsheet/templatecolumn.h"
 #include "ui/import/importkit.h"
 
 #include <QDialog>

@@ -51,35 +51,61 @@ bool hasControl(const QString& text, FieldKind kind) {
     return found;
 }
 
-// A title as typed: trimmed, the mark of a required column optional.
-QString bareTitle(QString title) {
-    title = title.trimmed();
-    for (const QLatin1String mark : {QLatin1String("(*)"), QLatin1String("（*）")}) {
-        if (title.endsWith(mark))
-            return title.left(title.size() - mark.size()).trimmed();
+// A title as compared: every blank (spaces, full-width spaces, line breaks) removed, case folded, the
+// mark of a required column at its end optional.
+QString titleKey(const QString& title) {
+    QString key;
+    key.reserve(title.size());
+    for (const QChar c : title) {
+        if (!c.isSpace())
+            key.append(c);
     }
-    return title;
+    key = key.toCaseFolded();
+    for (const QString& mark : {QStringLiteral("(*)"), QStringLiteral("（*）"), QStringLiteral("*")}) {
+        if (key.endsWith(mark))
+            return key.left(key.size() - mark.size());
+    }
+    return key;
 }
 
-// The refusal of a row 1 holding a template title in another column than its own, naming the leftmost
-// such column and the template's order; empty when every title found stands in its column.
-QString misplacedTitle(const WorkbookReader& reader, const QList<TemplateColumn>& columns) {
+// The refusal of a row 1 whose titles are not the template's, naming a column at fault and the template's
+// order; empty when every template column holds its title or nothing. A template title in another column
+// is named first (the leftmost): it tells of a column inserted, dropped or moved. Otherwise the leftmost
+// other text, or the required column (its title marked "(*)") without its title. Columns right of the
+// template's last are not looked at.
+QString titleProblem(const WorkbookReader& reader, const QList<TemplateColumn>& columns) {
     QHash<QString, int> columnOfTitle;
     for (int i = 0; i < columns.size(); ++i)
-        columnOfTitle.insert(bareTitle(columns.at(i).title), i);
-    const int last = qMin(reader.lastColumn(), columns.size());
-    for (int c = 0; c < last; ++c) {
-        const int own = columnOfTitle.value(bareTitle(reader.cell(1, c + 1).toText()), c);
-        if (own == c)
-            continue;
-        QStringList order;
-        for (int i = 0; i < columns.size(); ++i)
-            order << columnLetter(i) + QLatin1Char(' ') + columns.at(i).title;
-        return QStringLiteral("第 %1 列的标题「%2」应在第 %3 列：各列须按模板的顺序排列（%4），"
-                              "请调整后再导入。")
-            .arg(columnLetter(c), columns.at(own).title, columnLetter(own), order.join(QStringLiteral("、")));
+        columnOfTitle.insert(titleKey(columns.at(i).title), i);
+    QStringList order;
+    for (int i = 0; i < columns.size(); ++i)
+        order << columnLetter(i) + QLatin1Char(' ') + columns.at(i).title;
+    int other = -1; // the leftmost column holding another text
+    for (int c = 0; c < columns.size(); ++c) {
+        const QString key = titleKey(reader.cell(1, c + 1).toText());
+        const int found = columnOfTitle.value(key, -1);
+        if (found >= 0 && found != c)
+            return QStringLiteral("第 %1 列的标题「%2」应在第 %3 列：各列须按模板的顺序排列（%4），"
+                                  "请调整后再导入。")
+                .arg(columnLetter(c), columns.at(found).title, columnLetter(found),
+                     order.join(QStringLiteral("、")));
+        const bool passes =
+            found == c || (key.isEmpty() && !columns.at(c).title.endsWith(QLatin1String("(*)")));
+        if (!passes && other < 0)
+            other = c;
     }
-    return QString();
+    if (other < 0)
+        return QString();
+    // A title over several lines is quoted on one: the result area makes each line a paragraph.
+    const QString shown = reader.cell(1, other + 1).toText().simplified();
+    const QString letter = columnLetter(other);
+    const QString holds = shown.isEmpty()
+                              ? QStringLiteral("第 %1 列没有标题").arg(letter)
+                              : QStringLiteral("第 %1 列的标题是「%2」").arg(letter, quoted(shown));
+    return holds +
+           QStringLiteral("，模板在此列的标题是「%1」：第 1 行须为模板的标题，按模板的顺序排列（%2），"
+                          "数据从第 2 行开始，请调整后再导入。")
+               .arg(columns.at(other).title, order.join(QStringLiteral("、")));
 }
 
 // More than 15 significant digits, or 16 digits before the point: spreadsheet programs keep 15, and a
@@ -189,7 +215,7 @@ bool openImportSheet(WorkbookReader& reader, const QString& path, const QList<Te
         return false;
     }
     qDebug().noquote() << logName << "rowCount=" << reader.lastRow() << "colCount=" << reader.lastColumn();
-    const QString misplaced = misplacedTitle(reader, columns);
+    const QString misplaced = titleProblem(reader, columns);
     if (!misplaced.isEmpty()) {
         reasons << misplaced;
         return false;
@@ -345,11 +371,17 @@ QString cellProblem(int column, const CellValue& cell, FieldKind kind) {
 }
 
 QString codeProblem(int column, const TemplateColumn& templateColumn, const CellValue& cell) {
-    if (!templateColumn.text || cell.kind != CellValue::Kind::Number || !losesDigits(cell.number))
+    if (!templateColumn.text || cell.kind != CellValue::Kind::Number)
         return QString();
-    return QStringLiteral("第 %1 列（%2）是超过 15 位的数字，已无法保存原有的数字：请将该列设为文本格式，"
-                          "再重新输入")
-        .arg(columnLetter(column - 1), templateColumn.title);
+    QString what;
+    if (losesDigits(cell.number))
+        what = QStringLiteral("是超过 15 位的数字，已无法保存原有的数字");
+    else if (cell.number != std::trunc(cell.number))
+        what = QStringLiteral("是带小数的数字，不是编码");
+    else
+        return QString();
+    return QStringLiteral("第 %1 列（%2）%3：请将该列设为文本格式，再重新输入")
+        .arg(columnLetter(column - 1), templateColumn.title, what);
 }
 
 QString quoted(const QString& text) {

@@ -2,7 +2,7 @@
 
 #include "repositories/bulkinsert.h"
 #include "spreadsheet/cellvalue.h"
-#include "spreadsheet/templatewriter.h"
+#include "spreadsheet/templatecolumn.h"
 #include "spreadsheet/workbookreader.h"
 
 #include <QColor>
@@ -107,13 +107,14 @@ private:
 void traceCell(int row, int column, const CellValue& cell);
 
 // Opens the workbook whose data starts in row 2; false with the reasons to list under the failure line.
-// A row 1 that puts one of the template's titles in another column than the template's is refused: its
+// Row 1 must hold the template's titles in the template's columns (blanks, case and the required mark
+// aside; an empty title cell passes except in the required column): any other title is refused, since the
 // values would land in the wrong fields. logName starts the debug line with the sheet's size.
 bool openImportSheet(WorkbookReader& reader, const QString& path, const QList<TemplateColumn>& columns,
                      QStringList& reasons, const char* logName);
 
 // Why a number cell cannot stand in a code column (1-based) of the template: one of more than 15
-// significant digits has lost digits the user typed; empty otherwise.
+// significant digits has lost digits the user typed, and one with a fraction is no code; empty otherwise.
 QString codeProblem(int column, const TemplateColumn& templateColumn, const CellValue& cell);
 
 // The data rows of a workbook (rows 2 to the last used row, the template's columns), built one at a time
@@ -121,7 +122,8 @@ QString codeProblem(int column, const TemplateColumn& templateColumn, const Cell
 // many rows the file has. readCell(row, column, cell) fills a field, keep(row, anyCellFilled) says whether
 // the row is taken; traceRow, when given, logs each row taken (once per file) while importLog's debug
 // lines are on, after every cell read has been logged. A row's problem is its first cell, left to right,
-// that cannot be read: a number in a code column that lost digits, or what readCell finds.
+// that cannot be read: a number in a code column that lost digits or has a fraction, or what readCell
+// finds.
 template <class Row> class ImportSheet {
 public:
     using ReadCell = void (*)(Row&, int, const CellValue&);

@@ -2,7 +2,7 @@
 
 #include "core/databasemanager.h"
 #include "repositories/productrepository.h"
-#include "spreadsheet/templatewriter.h"
+#include "spreadsheet/templatecolumn.h"
 #include "spreadsheet/workbookreader.h"
 #include "ui/common/prompts.h"
 #include "ui/import/importkit.h"

@@ -2,7 +2,7 @@
 
 #include "core/databasemanager.h"
 #include "repositories/supplierrepository.h"
-#include "spreadsheet/templatewriter.h"
+#include "spreadsheet/templatecolumn.h"
 #include "spreadsheet/workbookreader.h"
 #include "ui/common/prompts.h"
 #include "ui/import/importkit.h"
@@ -42,14 +42,27 @@ const ImportWording kWording{QString(), QString(), QString(), QStringLiteral("�
 const char* const kFormats[] = {"yyyy-MM-dd", "yyyy/MM/dd", "yyyy-M-d", "yyyy/M/d", "yyyyMMdd", "dd/MM/yyyy",
                                 "MM/dd/yyyy", "d/M/yyyy",   "M/d/yyyy", "d-M-yyyy", "M-d-yyyy"};
 
-// "8:00", "08:00:00", "08:00:00.000", as writers put them after a date.
+// A time of day as writers put it after a date: "8:00", "08:00:00.000", a zone ("Z", "+08:00") after a
+// 24-hour time, or a 12-hour time with AM/PM after it or 上午/下午 before or after it.
 bool isTimeOfDay(const QStringRef& text) {
     static const QRegularExpression pattern(
-        QStringLiteral("^(\\d{1,2}):(\\d{2})(?::(\\d{2})(?:\\.\\d{1,9})?)?$"));
+        QStringLiteral("^(?:(上午|下午)\\s*)?(\\d{1,2}):(\\d{2})(?::(\\d{2})(?:\\.\\d{1,9})?)?"
+                       "(?:\\s*(AM|PM|上午|下午)|\\s*(?:Z|[+-](\\d{2}):(\\d{2})))?$"),
+        QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = pattern.match(text);
-    return match.hasMatch() &&
-           QTime(match.capturedRef(1).toInt(), match.capturedRef(2).toInt(), match.capturedRef(3).toInt())
-               .isValid();
+    if (!match.hasMatch())
+        return false;
+    const bool before = match.capturedLength(1) > 0;
+    const bool after = match.capturedLength(5) > 0;
+    const int hour = match.capturedRef(2).toInt();
+    if (before && after)
+        return false;
+    if ((before || after) && (hour < 1 || hour > 12))
+        return false;
+    if (match.capturedLength(6) > 0 &&
+        (match.capturedRef(6).toInt() > 14 || match.capturedRef(7).toInt() > 59))
+        return false;
+    return QTime(hour, match.capturedRef(3).toInt(), match.capturedRef(4).toInt()).isValid();
 }
 
 bool isDateColumn(int column) {
@@ -193,15 +206,17 @@ bool SupplierImportDialog::isValidRow(const ImportRow& row, QString& reason) con
     }
     struct DateField {
         const QString& text;
-        QString title;
+        int column; // 1-based
     };
-    const DateField dates[] = {{s.licenseExpireDate, QStringLiteral("许可证到期")},
-                               {s.businessLicenseExpireDate, QStringLiteral("营业执照到期")},
-                               {s.gspCertExpireDate, QStringLiteral("GSP有效期")},
-                               {s.taxRegExpireDate, QStringLiteral("税务登记有效期")}};
+    const DateField dates[] = {{s.licenseExpireDate, 8},
+                               {s.businessLicenseExpireDate, 9},
+                               {s.gspCertExpireDate, 11},
+                               {s.taxRegExpireDate, 13}};
     for (const DateField& field : dates) {
         if (!field.text.isEmpty() && !parseDateFlexible(field.text).isValid()) {
-            reason = QStringLiteral("%1日期无法识别：%2").arg(field.title, quoted(field.text));
+            reason = QStringLiteral("第 %1 列（%2）日期无法识别，应为日期（如 2026-12-31，可带时刻）：%3")
+                         .arg(columnLetter(field.column - 1), kTemplate.at(field.column - 1).title,
+                              quoted(field.text));
             return false;
         }
     }
