@@ -1,3 +1,4 @@
+#include "core/backupmanager.h"
 #include "core/databasemanager.h"
 #include "core/passwordhash.h"
 #include "core/sqliteadapter.h"
@@ -214,6 +215,8 @@ private slots:
         }
         if (!reason.startsWith("数据库文件已被其他程序替换"))
             return;
+        // A worker connection of the program (the day's copy) opens the path no more.
+        QVERIFY(!saved || !BackupManager::instance().copyFile(t.path(), t.folder() + "/day.db"));
         // A statement on its own is refused as well, and logged as what it met.
         QVERIFY(!a->execute("INSERT INTO product (name) VALUES ('布洛芬')"));
         QCOMPARE(databaseFailureReason(a), reason);
