@@ -270,9 +270,12 @@ void SQLiteAdapter::keepReplacedFile(bool atClose) {
         m_copyTried = true;
         m_keptCopy = BackupManager::instance().keepReplacedFile(handle, m_path);
     }
+    const bool wasBusy = m_walSizeAtBusy >= 0;
+    if (wasBusy && !atClose)
+        return;
     // Grown since the busy try, the log at the path holds pages of a program that opened the new file.
     const QFileInfo wal(walPath(m_path));
-    if (m_walSizeAtBusy >= 0 && wal.size() != m_walSizeAtBusy) {
+    if (wasBusy && wal.size() != m_walSizeAtBusy) {
         m_checkpointed = true;
         qCritical().noquote() << "The write-ahead log of the replaced database file was taken on by another "
                                  "program; it is left as it is:"

@@ -17,6 +17,7 @@
 #include <QtTest>
 
 #include <optional>
+#include <sqlite3.h>
 #include <thread>
 
 using namespace kestrovalin;
@@ -150,6 +151,8 @@ private slots:
             << QString("renamed, list to the front") << kept << "";
         QTest::newRow("renamed over, a second copy starts meanwhile")
             << QString("renamed, second copy") << kept << "布洛芬";
+        QTest::newRow("renamed over while another connection reads")
+            << QString("renamed, read meanwhile") << kept << "";
         QTest::newRow("restored in place, side files removed") << QString("restored") << replaced << "";
         QTest::newRow("damaged table page")
             << QString("damaged") << "数据库文件已损坏或不是本程序的数据库，无法读写，请从备份恢复"
@@ -160,6 +163,9 @@ private slots:
         QFETCH(QString, reason);
         QFETCH(QString, after);
         PinnedClock pin(QDateTime(QDate(2026, 3, 7), QTime(9, 5, 2)));
+        std::optional<ShortBusyWait> shortWait;
+        if (trouble.endsWith("meanwhile"))
+            shortWait.emplace();
         TestDatabase t;
         reason.replace("BACKUP", t.folder() + "/backup/kestrovalin_replaced_20260307_090502.db");
         if (trouble == "damaged")
@@ -189,6 +195,12 @@ private slots:
             });
         if (trouble == "full")
             QVERIFY(a->execute("PRAGMA max_page_count = " + t.scalar("PRAGMA page_count").toString()));
+        // Another connection of the program in the middle of a read, holding the log back for now.
+        sqlite3* reader = nullptr;
+        if (trouble.endsWith("read meanwhile"))
+            QVERIFY(sqlite3_open(QFile::encodeName(t.path()).constData(), &reader) == SQLITE_OK &&
+                    sqlite3_exec(reader, "BEGIN; SELECT COUNT(*) FROM product", nullptr, nullptr, nullptr) ==
+                        SQLITE_OK);
         LogCapture log;
         if (trouble == "replaced")
             renameCopyOver(a, t.path());
@@ -234,6 +246,8 @@ private slots:
         QVERIFY(!a->execute("INSERT INTO product (name) VALUES ('布洛芬')"));
         QCOMPARE(databaseFailureReason(a), reason);
         const QString keptCopy = a->replacedFileCopy();
+        QCOMPARE(log.count(QtWarningMsg, "emptying it is tried again at close"), reader ? 1 : 0);
+        sqlite3_close(reader); // done reading: the log is emptied at close
         own.disconnect();
         DatabaseManager::instance().shutdown();
         QVERIFY2(log.count("constraint failed") + log.count("PRAGMA optimize") == 0, qPrintable(log.dump()));
