@@ -66,7 +66,7 @@ public:
     // folder that may not be written), in the system's words.
     QString failure() const {
         if (m_lock.error() == QLockFile::LockFailedError)
-            return QStringLiteral("another program is writing ") + m_path;
+            return QStringLiteral("cannot lock %1: another program is writing it").arg(m_path);
         // QLockFile keeps no reason; writing the file once more gives it.
         QFile probe(m_path);
         QString reason;
