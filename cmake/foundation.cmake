@@ -47,6 +47,7 @@ add_library(kvtestsupport STATIC
     tests/support/modeltexts.h
     tests/support/smallpages.h
     tests/support/otherwriter.h
+    tests/support/fulldisk.h
     tests/support/datarows.h
     tests/support/faultyadapter.h tests/support/faultyadapter.cpp
 )

@@ -4,6 +4,11 @@ kv_add_test_group(suite_core
             tests/models/tst_models.cpp tests/ui_common/tst_listframes.cpp
     CLASSES tst_databasemanager TestDataStore tst_csvwriter TestCsvWriter tst_datalayer TestDataLayer
             tst_models TestModels tst_listframes TestListFrames)
+# A second copy of the program in a process of its own, for the tests that need one.
+add_executable(kvsecondcopy tests/support/secondcopy.cpp)
+target_link_libraries(kvsecondcopy PRIVATE kvcore)
+add_dependencies(suite_core kvsecondcopy)
+target_compile_definitions(suite_core PRIVATE KV_SECOND_COPY="$<TARGET_FILE:kvsecondcopy>")
 
 kv_add_test_group(suite_workbook
     SOURCES tests/spreadsheet/tst_spreadsheet.cpp tests/import/tst_import.cpp

@@ -41,7 +41,10 @@ std::optional<QVector<QVariant>> readFirstRow(BackgroundRow::State& state, const
                 QMutexLocker lock(&state.mutex);
                 state.handle = sqliteHandle(db);
             }
-            if (!state.cancelled) {
+            // Opened after a file was put in place of the program's, it would count another file.
+            if (!isTheProgramsFile(path)) {
+                qWarning().noquote() << "Background read stopped: the database file was replaced:" << path;
+            } else if (!state.cancelled) {
                 QSqlQuery q(db);
                 q.setForwardOnly(true);
                 q.prepare(sql);

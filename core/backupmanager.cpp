@@ -58,12 +58,32 @@ QStringList ownBackups(const QDir& dir) {
 // lock of a killed writer is stale at once. Never stale by age: a big copy may take long.
 class PartLock {
 public:
-    explicit PartLock(const QString& partPath) : m_lock(partPath + QStringLiteral(".lock")) {
+    explicit PartLock(const QString& partPath) : m_path(partPath + QStringLiteral(".lock")), m_lock(m_path) {
         m_lock.setStaleLockTime(0);
     }
     bool tryLock() { return m_lock.tryLock(0); }
+    // Why tryLock failed: another program's copy, or a lock file that cannot be written (a full disk, a
+    // folder that may not be written), in the system's words.
+    QString failure() const {
+        if (m_lock.error() == QLockFile::LockFailedError)
+            return QStringLiteral("cannot lock %1: another program is writing it").arg(m_path);
+        // QLockFile keeps no reason; writing the file once more gives it.
+        QFile probe(m_path);
+        QString reason;
+        if (!probe.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            reason = probe.errorString();
+        } else {
+            if (probe.write(QByteArray(64, '\n')) != 64 || !probe.flush())
+                reason = probe.errorString();
+            probe.close();
+            probe.remove();
+        }
+        return QStringLiteral("cannot write %1: %2")
+            .arg(m_path, reason.isEmpty() ? QStringLiteral("unknown error") : reason);
+    }
 
 private:
+    QString m_path;
     QLockFile m_lock;
 };
 
@@ -117,6 +137,11 @@ public:
             m_db.setConnectOptions(connectOptions(true) + QStringLiteral(";QSQLITE_OPEN_URI"));
         }
         m_open = m_db.open();
+        // Opened after a file was put in place of the program's, it would read the other file.
+        if (m_open && kind == LiveFile && !isTheProgramsFile(path)) {
+            m_open = false;
+            m_error = QStringLiteral("the database file was replaced while the program has it open");
+        }
     }
     ~ScopedConnection() {
         m_db.close();
@@ -128,13 +153,14 @@ public:
 
     bool isOpen() const { return m_open; }
     QSqlDatabase& db() { return m_db; }
-    QString errorText() const { return m_db.lastError().text(); }
+    QString errorText() const { return m_error.isEmpty() ? m_db.lastError().text() : m_error; }
     sqlite3* handle() const { return sqliteHandle(m_db); }
 
 private:
     QString m_name;
     QSqlDatabase m_db;
     bool m_open = false;
+    QString m_error;
 };
 
 // The file the copy is written into, closed on every path.
@@ -158,32 +184,9 @@ private:
     int m_rc = SQLITE_ERROR;
 };
 
-// SQLite's page copy reads through SQLite, so rows still in the -wal file are copied. The read transaction
-// held over all steps pins one snapshot: rows the program commits meanwhile neither end up half in the copy
-// nor make the copy start over, and nothing uncommitted is ever seen.
-bool pageCopy(const QString& sourcePath, const QString& targetPath, QString* error) {
-    ScopedConnection source(sourcePath, ScopedConnection::LiveFile);
-    if (!source.isOpen()) {
-        *error = source.errorText();
-        return false;
-    }
-    sqlite3* from = source.handle();
-    if (!from) {
-        *error = QStringLiteral("the SQLite driver gives no handle");
-        return false;
-    }
-    if (!source.db().transaction()) {
-        *error = source.db().lastError().text();
-        return false;
-    }
-    {
-        QSqlQuery q(source.db());
-        if (!q.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"))) {
-            *error = q.lastError().text();
-            source.db().rollback();
-            return false;
-        }
-    }
+// SQLite's page copy from an open connection into a new file, which becomes one self-contained file in the
+// ordinary journal mode.
+bool copyPages(sqlite3* from, const QString& targetPath, QString* error) {
     TargetFile target(targetPath);
     bool done = target.isOpen();
     if (done) {
@@ -200,11 +203,39 @@ bool pageCopy(const QString& sourcePath, const QString& targetPath, QString* err
         if (copy)
             done = sqlite3_backup_finish(copy) == SQLITE_OK && rc == SQLITE_DONE;
     }
-    // The source was in WAL mode; the copy becomes one self-contained file in the ordinary journal mode.
     done = done && sqlite3_exec(target.handle(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) ==
                        SQLITE_OK;
     if (!done)
         *error = target.errorText();
+    return done;
+}
+
+// The page copy reads through SQLite, so rows still in the -wal file are copied. The read transaction held
+// over all steps pins one snapshot: rows the program commits meanwhile neither end up half in the copy nor
+// make the copy start over, and nothing uncommitted is ever seen.
+bool pageCopy(const QString& sourcePath, const QString& targetPath, QString* error) {
+    ScopedConnection source(sourcePath, ScopedConnection::LiveFile);
+    if (!source.isOpen()) {
+        *error = source.errorText();
+        return false;
+    }
+    sqlite3* from = source.handle();
+    if (!from) {
+        *error = QStringLiteral("the SQLite driver gives no handle");
+        return false;
+    }
+    if (!source.db().transaction()) {
+        *error = source.db().lastError().text();
+        return false;
+    }
+    bool done = false;
+    {
+        QSqlQuery q(source.db());
+        done = q.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"));
+        if (!done)
+            *error = q.lastError().text();
+    }
+    done = done && copyPages(from, targetPath, error);
     source.db().rollback();
     return done;
 }
@@ -292,6 +323,51 @@ bool isSound(const QString& path, ScopedConnection::Kind kind) {
     return db.isOpen() && damageFound(db.db(), &error).isEmpty() && error.isEmpty();
 }
 
+// Writes a copy through write under a name that is not "*.db" until verified, so a broken copy never counts
+// as a backup and never pushes a good one out of the ten kept; the process id keeps it apart from the copy of
+// another program started in the same second. False with the log's words in *failure; *damaged tells a
+// copy whose pages the check found broken (*failure then lists what it found).
+bool placeCopy(const QString& destinationPath, const std::function<bool(const QString&, QString*)>& write,
+               QString* failure, bool* damaged) {
+    const QDir targetDir = QFileInfo(destinationPath).absoluteDir();
+    if (!targetDir.exists() && !targetDir.mkpath(QStringLiteral("."))) {
+        *failure = QStringLiteral("cannot create backup directory");
+        return false;
+    }
+    const QString partPath =
+        destinationPath + QStringLiteral(".%1").arg(QCoreApplication::applicationPid()) + kPartSuffix;
+    PartLock lock(partPath);
+    if (!lock.tryLock()) {
+        *failure = QStringLiteral("copy error: ") + lock.failure();
+        return false;
+    }
+    removeWithSideFiles(partPath, "unfinished backup copy:");
+    QString error;
+    if (!write(partPath, &error)) {
+        QFile::remove(partPath);
+        *failure = QStringLiteral("copy error: ") + error;
+        return false;
+    }
+    if (!verify(partPath, &error, damaged)) {
+        QFile::remove(partPath);
+        *failure = *damaged ? error : QStringLiteral("the copy cannot be verified: ") + error;
+        return false;
+    }
+    QFile target(destinationPath);
+    if (target.exists() && !target.remove()) {
+        QFile::remove(partPath);
+        *failure = QStringLiteral("copy error: ") + target.errorString();
+        return false;
+    }
+    QFile part(partPath);
+    if (!part.rename(destinationPath)) {
+        *failure = QStringLiteral("copy error: ") + part.errorString();
+        QFile::remove(partPath);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 BackupManager& BackupManager::instance() {
@@ -355,58 +431,49 @@ bool BackupManager::copyFile(const QString& sourcePath, const QString& destinati
         qCritical().noquote() << "Backup failed: source file does not exist:" << sourcePath;
         return false;
     }
-    const QDir targetDir = QFileInfo(destinationPath).absoluteDir();
-    if (!targetDir.exists() && !targetDir.mkpath(QStringLiteral("."))) {
-        qCritical() << "Backup failed: cannot create backup directory";
-        return false;
-    }
-    // Written under a name that is not "*.db" until verified, so a broken copy never counts as a backup and
-    // never pushes a good one out of the ten kept; the process id keeps it apart from the copy of another
-    // program started in the same second.
-    const QString partPath =
-        destinationPath + QStringLiteral(".%1").arg(QCoreApplication::applicationPid()) + kPartSuffix;
-    PartLock lock(partPath);
-    if (!lock.tryLock()) {
-        qCritical().noquote() << "Backup failed: copy error: cannot lock" << partPath;
-        return false;
-    }
-    removeWithSideFiles(partPath, "unfinished backup copy:");
-    QString error;
-    if (!pageCopy(sourcePath, partPath, &error)) {
-        QFile::remove(partPath);
-        qCritical().noquote() << "Backup failed: copy error:" << error;
-        return false;
-    }
+    QString failure;
     bool damaged = false;
-    if (!verify(partPath, &error, &damaged)) {
-        QFile::remove(partPath);
-        // The copy is page for page; only a write gone wrong in the backup folder breaks it alone.
-        if (damaged && isSound(sourcePath, ScopedConnection::LiveFile)) {
-            qCritical().noquote() << "Backup failed: the copy is damaged, the database file is sound:"
-                                  << error;
-        } else if (damaged) {
-            qCritical().noquote() << "Backup failed: the database file is damaged:" << error;
-            if (databaseDamaged)
-                *databaseDamaged = true;
-        } else {
-            qCritical().noquote() << "Backup failed: the copy cannot be verified:" << error;
-        }
-        return false;
+    const auto write = [&sourcePath](const QString& part, QString* error) {
+        return pageCopy(sourcePath, part, error);
+    };
+    if (placeCopy(destinationPath, write, &failure, &damaged)) {
+        qDebug().noquote() << "Backup succeeded:" << destinationPath;
+        return true;
     }
-    QFile target(destinationPath);
-    if (target.exists() && !target.remove()) {
-        QFile::remove(partPath);
-        qCritical().noquote() << "Backup failed: copy error:" << target.errorString();
-        return false;
+    // The copy is page for page; only a write gone wrong in the backup folder breaks it alone.
+    if (damaged && isSound(sourcePath, ScopedConnection::LiveFile)) {
+        qCritical().noquote() << "Backup failed: the copy is damaged, the database file is sound:" << failure;
+    } else if (damaged) {
+        qCritical().noquote() << "Backup failed: the database file is damaged:" << failure;
+        if (databaseDamaged)
+            *databaseDamaged = true;
+    } else {
+        qCritical().noquote() << "Backup failed:" << failure;
     }
-    QFile part(partPath);
-    if (!part.rename(destinationPath)) {
-        qCritical().noquote() << "Backup failed: copy error:" << part.errorString();
-        QFile::remove(partPath);
-        return false;
+    return false;
+}
+
+QString BackupManager::keepReplacedFile(sqlite3* connection, const QString& databasePath) {
+    // The backup folder beside the data folder, as the program lays them out; a name none of the day's
+    // copies has, so neither their keeping nor the boxes that name a copy ever take it for one.
+    const QString folder =
+        QDir::cleanPath(QFileInfo(databasePath).absolutePath() + QStringLiteral("/../backup"));
+    const QString stem = folder + QStringLiteral("/kestrovalin_replaced_") +
+                         Clock::now().toString(QStringLiteral("yyyyMMdd_HHmmss"));
+    QString path = stem + QStringLiteral(".db");
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = stem + QStringLiteral("_%1.db").arg(n);
+    QString failure;
+    bool damaged = false;
+    const auto write = [connection](const QString& part, QString* error) {
+        return copyPages(connection, part, error);
+    };
+    if (!placeCopy(path, write, &failure, &damaged)) {
+        qCritical().noquote() << "The data of the replaced database file could not be kept:" << failure;
+        return QString();
     }
-    qDebug().noquote() << "Backup succeeded:" << destinationPath;
-    return true;
+    qCritical().noquote() << "The data of the replaced database file is kept in" << path;
+    return path;
 }
 
 void BackupManager::cleanupOldBackups(int keep) {

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+struct sqlite3;
+
 namespace kestrovalin {
 
 // Makes at most one copy of the database a day into the folder "backup" beside the program and keeps
@@ -23,6 +25,11 @@ public:
     // in the write-ahead log and nothing uncommitted, while the program goes on writing. The copy counts only
     // once SQLite's page check finds it sound.
     bool copyFile(const QString& sourcePath, const QString& destinationPath, bool* databaseDamaged = nullptr);
+    // Copies what a connection to a database file that was replaced under it still reads (the old file with
+    // its write-ahead log) into the backup folder beside the data folder, as
+    // "kestrovalin_replaced_yyyyMMdd_HHmmss.db", which is none of the program's own copies. The copy's path;
+    // empty when it failed (logged).
+    QString keepReplacedFile(sqlite3* connection, const QString& databasePath);
     // Deletes the oldest of the program's own copies beyond keep; a copy that holds the pharmacy's rows is
     // never deleted to make room for copies of an empty file, so the folder may then hold one more.
     void cleanupOldBackups(int keep);

@@ -169,12 +169,19 @@ bool DatabaseManager::removeForeignKeys() {
     return true;
 }
 
+void DatabaseManager::lookForReplacement() const {
+    if (m_adapter)
+        m_adapter->lookForReplacement();
+}
+
 void DatabaseManager::shutdown() {
     if (!m_adapter)
         return;
     // SQLite's own upkeep at close: gathers statistics for tables this session's queries needed them for
-    // (a file that started empty and grew has none), so the planner keeps choosing the right index.
-    if (m_adapter->isConnected())
+    // (a file that started empty and grew has none), so the planner keeps choosing the right index. A file
+    // replaced meanwhile takes no writes.
+    m_adapter->lookForReplacement();
+    if (m_adapter->isConnected() && !m_adapter->isReplaced())
         m_adapter->execute(QStringLiteral("PRAGMA optimize"));
     m_adapter->disconnect();
     delete m_adapter;

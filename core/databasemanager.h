@@ -23,6 +23,9 @@ public:
     // Why the last initialize could not open the file, or cannot write it, in the user's words (the log has
     // the driver's); empty after a good open.
     QString openError() const { return m_openError; }
+    // Looks whether the file was replaced while open (see IDbAdapter::lookForReplacement); lists do as they
+    // are read again.
+    void lookForReplacement() const;
     void shutdown();
 
     void createDefaultAdminUser();

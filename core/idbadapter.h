@@ -10,8 +10,8 @@
 namespace kestrovalin {
 
 // A reason of the database file itself, not of the business, for which a write failed. Replaced: the path no
-// longer names the file the connection has open (another program renamed a file over it, or removed it), so
-// whatever was written would be lost.
+// longer names the file the connection has open (another program renamed a file over it, or removed it), or
+// its write-ahead log was removed or replaced under it (a restore), so whatever was written would be lost.
 enum class DbCondition { None, Busy, ReadOnly, DiskFull, FileError, CannotOpen, Damaged, Replaced };
 
 // The one road to the database: SQL text with positional "?" parameters.
@@ -41,6 +41,13 @@ public:
     // Forgets that condition as a write begins outside a transaction (inside one the write is the outer
     // one's).
     virtual void clearFailureCondition() {}
+    // Looks whether the file opened was replaced and, when it was, keeps what the connection holds (see
+    // SQLiteAdapter). Cheap when it was not: a look at the path.
+    virtual void lookForReplacement() {}
+    // Whether a replacement was found; every write is refused from then on.
+    virtual bool isReplaced() const { return false; }
+    // The copy in which the data of a replaced file was kept; empty when none was made.
+    virtual QString replacedFileCopy() const { return QString(); }
 };
 
 } // namespace kestrovalin

@@ -1,9 +1,13 @@
 #include "core/sqliteadapter.h"
 
+#include "core/backupmanager.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QMutex>
 #include <QSqlDriver>
 #include <QUuid>
 
@@ -72,7 +76,34 @@ bool fileIdentity(const QString& path, FileIdentity& identity) {
     return true;
 }
 
+QString walPath(const QString& path) {
+    return path + QStringLiteral("-wal");
+}
+
+// The files the first connection to each path opened, for the worker connections to compare with.
+struct OpenFile {
+    const void* owner = nullptr;
+    FileIdentity file;
+    FileIdentity wal;
+    bool walKnown = false;
+    bool replaced = false;
+};
+QMutex g_openFilesMutex;
+QHash<QString, OpenFile> g_openFiles;
+
 } // namespace
+
+bool isTheProgramsFile(const QString& path) {
+    const QString key = QFileInfo(path).absoluteFilePath();
+    QMutexLocker lock(&g_openFilesMutex);
+    const auto found = g_openFiles.constFind(key);
+    if (found == g_openFiles.cend())
+        return true;
+    FileIdentity now;
+    if (found->replaced || !fileIdentity(key, now) || !(now == found->file))
+        return false;
+    return !found->walKnown || (fileIdentity(walPath(key), now) && now == found->wal);
+}
 
 int busyTimeoutMs() {
     return g_busyTimeoutMs;
@@ -146,8 +177,13 @@ bool SQLiteAdapter::connect(const QString& path) {
     m_openError = QSqlError();
     m_beginError = QSqlError();
     m_failure = DbCondition::None;
-    m_replaced = false;
+    m_replacement = Replacement::None;
+    m_copyTried = false;
+    m_checkpointed = false;
+    m_walSizeAtBusy = -1;
+    m_keptCopy.clear();
     m_identityKnown = false;
+    m_walKnown = false;
     if (!m_db.open()) {
         m_openError = m_db.lastError();
         // The driver closed its handle again; its error keeps SQLite's code.
@@ -169,41 +205,118 @@ bool SQLiteAdapter::connect(const QString& path) {
     // Years of batches and sales outgrow SQLite's 2 MB default page cache; lists that join them read the
     // same pages again on every refresh.
     q.exec(QStringLiteral("PRAGMA cache_size=-65536;"));
-    // The file this connection writes is the one the path names now; a file renamed over the path later
-    // (a restore, a file manager's replace) must not take writes that would be lost with the old one.
+    // The files this connection writes are those the path names now; a file renamed over the path later
+    // (a restore, a file manager's replace) must not take writes that would be lost with the old one. The
+    // write-ahead log opens with the first read.
+    q.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master"));
+    q = QSqlQuery();
     m_path = QFileInfo(path).absoluteFilePath();
     m_identityKnown = fileIdentity(m_path, m_identity);
+    m_walKnown = fileIdentity(walPath(m_path), m_walIdentity);
     if (sqlite3* handle = sqliteHandle(m_db))
         sqlite3_commit_hook(handle, &SQLiteAdapter::commitHook, this);
+    if (m_identityKnown) {
+        QMutexLocker lock(&g_openFilesMutex);
+        if (!g_openFiles.contains(m_path))
+            g_openFiles.insert(m_path, {this, m_identity, m_walIdentity, m_walKnown, false});
+    }
     return true;
 }
 
 int SQLiteAdapter::commitHook(void* adapter) {
     // Non-zero turns the commit of a statement outside a transaction into a rollback.
-    return static_cast<SQLiteAdapter*>(adapter)->fileReplaced() ? 1 : 0;
+    return static_cast<SQLiteAdapter*>(adapter)->noteReplacement() ? 1 : 0;
 }
 
-bool SQLiteAdapter::fileReplaced() {
-    if (m_replaced || !m_identityKnown)
-        return m_replaced;
+bool SQLiteAdapter::noteReplacement() {
+    if (m_replacement != Replacement::None || !m_identityKnown)
+        return m_replacement != Replacement::None;
     FileIdentity now;
-    if (fileIdentity(m_path, now) && now == m_identity)
+    if (!fileIdentity(m_path, now) || !(now == m_identity))
+        m_replacement = Replacement::File;
+    else if (m_walKnown && (!fileIdentity(walPath(m_path), now) || !(now == m_walIdentity)))
+        m_replacement = Replacement::WriteAheadLog;
+    else
         return false;
     // For good: a file put back later may be another one again, and what this connection holds is stale.
-    m_replaced = true;
-    // Closing would otherwise checkpoint into the old file and delete side files by name, which may by
-    // then belong to the new one.
-    if (sqlite3* handle = sqliteHandle(m_db))
-        sqlite3_db_config(handle, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
-    qCritical().noquote() << "The database file was replaced or removed while open; every write is refused "
-                             "until the program starts again:"
-                          << m_path;
+    {
+        QMutexLocker lock(&g_openFilesMutex);
+        if (auto found = g_openFiles.find(m_path); found != g_openFiles.end() && found->owner == this)
+            found->replaced = true;
+    }
+    if (m_replacement == Replacement::File)
+        qCritical().noquote() << "The database file was replaced or removed while open; every write is "
+                                 "refused until the program starts again:"
+                              << m_path;
+    else
+        qCritical().noquote() << "The database file's write-ahead log was removed or replaced while open (a "
+                                 "restore); every write is refused until the program starts again and the "
+                                 "log is not written into the file:"
+                              << m_path;
     return true;
 }
 
+void SQLiteAdapter::lookForReplacement() {
+    if (m_db.isOpen() && noteReplacement())
+        keepReplacedFile();
+}
+
+void SQLiteAdapter::keepReplacedFile(bool atClose) {
+    sqlite3* handle = sqliteHandle(m_db);
+    // A copy and a checkpoint read a snapshot of their own: not inside a transaction.
+    if (m_replacement != Replacement::File || m_checkpointed || !handle || !sqlite3_get_autocommit(handle))
+        return;
+    if (!m_copyTried) {
+        m_copyTried = true;
+        m_keptCopy = BackupManager::instance().keepReplacedFile(handle, m_path);
+    }
+    const bool wasBusy = m_walSizeAtBusy >= 0;
+    if (wasBusy && !atClose)
+        return;
+    // Grown since the busy try, the log at the path holds pages of a program that opened the new file.
+    const QFileInfo wal(walPath(m_path));
+    if (wasBusy && wal.size() != m_walSizeAtBusy) {
+        m_checkpointed = true;
+        qCritical().noquote() << "The write-ahead log of the replaced database file was taken on by another "
+                                 "program; it is left as it is:"
+                              << wal.filePath();
+        return;
+    }
+    // Written into the file this connection has open, which is no longer at the path; the log at the path is
+    // emptied, so nothing of it is read into the file there.
+    const int rc = sqlite3_wal_checkpoint_v2(handle, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    if (rc == SQLITE_OK) {
+        m_checkpointed = true;
+        qDebug().noquote() << "The write-ahead log was written into the replaced database file and emptied:"
+                           << wal.filePath();
+    } else if (!atClose && conditionOf(rc) == DbCondition::Busy) {
+        m_walSizeAtBusy = wal.size();
+        qWarning().noquote()
+            << "The write-ahead log of the replaced database file is still read; emptying it "
+               "is tried again at close:"
+            << wal.filePath();
+    } else {
+        m_checkpointed = true;
+        qCritical().noquote()
+            << "The write-ahead log of the replaced database file could not be emptied; the "
+               "file now at the path would read it:"
+            << wal.filePath() << QString::fromUtf8(sqlite3_errmsg(handle));
+    }
+}
+
 void SQLiteAdapter::disconnect() {
-    if (m_db.isOpen())
+    if (m_db.isOpen()) {
+        if (noteReplacement())
+            keepReplacedFile(true);
+        // Closing would otherwise write the log into the file at the path, a restored one, or delete side
+        // files by name that may by then belong to another file.
+        if (sqlite3* handle = sqliteHandle(m_db); handle && isReplaced())
+            sqlite3_db_config(handle, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         m_db.close();
+        QMutexLocker lock(&g_openFilesMutex);
+        if (auto found = g_openFiles.find(m_path); found != g_openFiles.end() && found->owner == this)
+            g_openFiles.erase(found);
+    }
     m_inTransaction = false;
 }
 
@@ -224,8 +337,11 @@ bool SQLiteAdapter::run(QSqlQuery& q, const QString& sql, const QList<QVariant>&
             q.bindValue(i, params.at(i));
         done = q.exec();
     }
-    if (!done)
+    if (!done) {
         noteFailure();
+        // A statement of its own that the commit hook refused: what it found is kept now.
+        keepReplacedFile();
+    }
     return done;
 }
 
@@ -233,10 +349,15 @@ void SQLiteAdapter::noteFailure() {
     // The first reason found in a write is the one that stopped it; later statements only fail after it.
     if (m_failure != DbCondition::None)
         return;
-    if (m_replaced)
+    sqlite3* handle = sqliteHandle(m_db);
+    m_failure = handle ? conditionOf(sqlite3_extended_errcode(handle)) : DbCondition::None;
+    // A file restored under the connection reads as damaged through the log it had.
+    if (isReplaced() || (m_failure == DbCondition::Damaged && noteReplacement()))
         m_failure = DbCondition::Replaced;
-    else if (sqlite3* handle = sqliteHandle(m_db))
-        m_failure = conditionOf(sqlite3_extended_errcode(handle));
+}
+
+QString SQLiteAdapter::failureText(const QSqlQuery& q) const {
+    return m_failure == DbCondition::Replaced ? lastError().text() : q.lastError().text();
 }
 
 void SQLiteAdapter::clearFailureCondition() {
@@ -248,7 +369,7 @@ bool SQLiteAdapter::execute(const QString& sql, const QList<QVariant>& params) {
     QSqlQuery q(m_db);
     if (run(q, sql, params))
         return true;
-    qWarning().noquote() << "SQLite Execute Error:" << q.lastError().text() << "SQL:" << sql;
+    qWarning().noquote() << "SQLite Execute Error:" << failureText(q) << "SQL:" << sql;
     return false;
 }
 
@@ -264,17 +385,16 @@ QSqlQuery SQLiteAdapter::select(const QString& sql, const QList<QVariant>& param
     QSqlQuery q(m_db);
     q.setForwardOnly(forwardOnly);
     if (!run(q, sql, params))
-        qWarning().noquote() << "SQLite Query Error:" << q.lastError().text() << "SQL:" << sql;
+        qWarning().noquote() << "SQLite Query Error:" << failureText(q) << "SQL:" << sql;
     return q;
 }
 
 bool SQLiteAdapter::transaction() {
     m_failure = DbCondition::None;
     m_beginError = QSqlError();
-    if (fileReplaced()) {
+    if (noteReplacement()) {
+        keepReplacedFile();
         m_failure = DbCondition::Replaced;
-        m_beginError = QSqlError(QStringLiteral("The database file was replaced"), QString(),
-                                 QSqlError::TransactionError);
         return false;
     }
     // The write lock is taken at once, while the busy wait applies: a deferred transaction that has read
@@ -291,7 +411,7 @@ bool SQLiteAdapter::transaction() {
 bool SQLiteAdapter::commit() {
     // A failed COMMIT (e.g. the file is busy) leaves the transaction open; the caller still has to roll back.
     // So does one refused because the file was replaced, which is not even tried.
-    if (fileReplaced()) {
+    if (noteReplacement()) {
         m_failure = DbCondition::Replaced;
         return false;
     }
@@ -308,6 +428,8 @@ bool SQLiteAdapter::rollback() {
     const bool ok = m_db.rollback();
     if (ok) {
         m_inTransaction = false;
+        // A commit refused for a replaced file leaves the copy and the checkpoint to now.
+        keepReplacedFile();
         return true;
     }
     // A failed ROLLBACK may find SQLite already back in autocommit (it rolls back by itself after some
@@ -319,6 +441,13 @@ bool SQLiteAdapter::rollback() {
 QSqlError SQLiteAdapter::lastError() const {
     if (m_openError.isValid())
         return m_openError;
+    if (m_failure == DbCondition::Replaced)
+        return QSqlError(
+            QStringLiteral("The database file %1 was replaced; the write was refused%2")
+                .arg(m_path, m_keptCopy.isEmpty()
+                                 ? QString()
+                                 : QStringLiteral(" (what it held is kept in %1)").arg(m_keptCopy)),
+            QString(), QSqlError::TransactionError);
     return m_beginError.isValid() ? m_beginError : m_db.lastError();
 }
 QSqlDatabase SQLiteAdapter::getQtDatabase() const {

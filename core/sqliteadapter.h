@@ -48,6 +48,12 @@ struct FileIdentity {
     }
 };
 
+// Whether the path still names the files the program's connection to it has open (the database file and its
+// write-ahead log), and no replacement was found meanwhile; true when the program has no connection there. A
+// worker connection asks it after it opened the path and before its first statement, and stops when it is
+// false: it would read, or lay its log over, another file.
+bool isTheProgramsFile(const QString& path);
+
 class SQLiteAdapter : public IDbAdapter {
 public:
     SQLiteAdapter();
@@ -69,6 +75,15 @@ public:
     bool inTransaction() const override { return m_inTransaction; }
     DbCondition lastFailureCondition() const override { return m_failure; }
     void clearFailureCondition() override;
+    // A file renamed over the path (or the path removed) leaves this connection on the old file, with its
+    // write-ahead log still at the path, where the next connection to the path would lay it over the new
+    // file. So the old file is copied into backup/ through this connection (its log included) and the log is
+    // then written into it, which empties the one at the path. A log removed or replaced under the connection
+    // (a restore copied over the same file) is only noted: the file at the path is the one restored, and
+    // closing must not write the log into it. Either way every write is refused from then on.
+    void lookForReplacement() override;
+    bool isReplaced() const override { return m_replacement != Replacement::None; }
+    QString replacedFileCopy() const override { return m_keptCopy; }
 
     QString connectionName() const { return m_connectionName; }
 
@@ -77,8 +92,15 @@ private:
     QSqlQuery select(const QString& sql, const QList<QVariant>& params, bool forwardOnly);
     // Remembers the database condition behind a failure that just happened on the connection.
     void noteFailure();
-    // Whether the path no longer names the file opened (checked before each commit); once true, for good.
-    bool fileReplaced();
+    enum class Replacement { None, File, WriteAheadLog };
+    // Looks at the path and its write-ahead log and notes a replacement, for good; true once one is noted.
+    // Only looks, notes and logs, so that the commit hook may call it.
+    bool noteReplacement();
+    // The copy and the checkpoint of a replaced file, once no transaction is open; a busy checkpoint is tried
+    // again at close (atClose).
+    void keepReplacedFile(bool atClose = false);
+    // The driver's reason for a failed statement, or the replacement behind it.
+    QString failureText(const QSqlQuery& q) const;
     static int commitHook(void* adapter);
 
     QSqlDatabase m_db;
@@ -92,7 +114,14 @@ private:
     QString m_path;
     FileIdentity m_identity;
     bool m_identityKnown = false;
-    bool m_replaced = false;
+    FileIdentity m_walIdentity;
+    bool m_walKnown = false;
+    Replacement m_replacement = Replacement::None;
+    bool m_copyTried = false;
+    bool m_checkpointed = false;
+    // The size of the log when its checkpoint was busy: grown by then, it holds another program's pages.
+    qint64 m_walSizeAtBusy = -1;
+    QString m_keptCopy;
 };
 
 } // namespace kestrovalin

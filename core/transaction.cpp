@@ -1,6 +1,7 @@
 #include "core/transaction.h"
 
 #include <QDebug>
+#include <QDir>
 
 namespace kestrovalin {
 
@@ -82,7 +83,12 @@ QString databaseConditionText(DbCondition condition) {
 }
 
 QString databaseFailureReason(const IDbAdapter* db) {
-    return databaseConditionText(db ? db->lastFailureCondition() : DbCondition::None);
+    const DbCondition condition = db ? db->lastFailureCondition() : DbCondition::None;
+    QString text = databaseConditionText(condition);
+    if (condition == DbCondition::Replaced && !db->replacedFileCopy().isEmpty())
+        text += QStringLiteral("\n替换前本程序保存的数据已另存为：%1")
+                    .arg(QDir::toNativeSeparators(db->replacedFileCopy()));
+    return text;
 }
 
 } // namespace kestrovalin

@@ -44,7 +44,8 @@ private:
 QString databaseConditionText(DbCondition condition);
 
 // Why the last write through db failed for a reason of the database file rather than of the business, in
-// the user's words ("数据库正被其他程序占用，请稍后重试"); empty when it had no such reason.
+// the user's words ("数据库正被其他程序占用，请稍后重试"), naming the copy that keeps a replaced file's data;
+// empty when it had no such reason.
 QString databaseFailureReason(const IDbAdapter* db);
 
 } // namespace kestrovalin

@@ -1,3 +1,4 @@
+#include "core/backupmanager.h"
 #include "core/databasemanager.h"
 #include "core/passwordhash.h"
 #include "core/sqliteadapter.h"
@@ -8,11 +9,15 @@
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
+#include "ui/common/listreread.h"
 
+#include <QProcess>
+#include <QTableView>
 #include <QTextCodec>
 #include <QtTest>
 
 #include <optional>
+#include <sqlite3.h>
 #include <thread>
 
 using namespace kestrovalin;
@@ -119,7 +124,11 @@ private slots:
     }
 
     // A write meets trouble of the file itself: it waits out another program's short lock (also after it has
-    // read), and when it still fails it says the file's reason in the user's words, never a business one.
+    // read), and when it still fails it says the file's reason in the user's words, never a business one. A
+    // file replaced under the program keeps the file at the path as it was put there: a file renamed over it
+    // (or the path removed) gets nothing of the program's write-ahead log, which goes with the old file into
+    // a copy that the refusal names; a restore copied over the same file and its side files removed gets
+    // nothing either. Seen by a second copy of the program meanwhile and after every copy closed.
     void writesSayWhatStoppedThem_data() {
         QTest::addColumn<QString>("trouble");
         QTest::addColumn<QString>("reason"); // empty: the write went through
@@ -129,21 +138,42 @@ private slots:
         QTest::newRow("read-only open") << QString("read-only") << "数据库文件只读，无法保存，请检查文件权限";
         QTest::newRow("no room left") << QString("full") << "磁盘空间不足，无法保存";
         const QString replaced = "数据库文件已被其他程序替换，本次修改未保存，请重新启动程序";
-        QTest::newRow("another file renamed over it") << QString("replaced") << replaced;
-        QTest::newRow("file removed") << QString("removed") << replaced;
+        const QString kept = replaced + "\n替换前本程序保存的数据已另存为：BACKUP";
+        QTest::newRow("another file renamed over it") << QString("replaced") << kept;
+        QTest::newRow("file removed") << QString("removed") << kept;
+        QTest::newRow("renamed over after saves") << QString("renamed") << kept;
+        QTest::newRow("renamed over, seen as a list window comes to the front")
+            << QString("renamed, list to the front") << kept;
+        QTest::newRow("renamed over, a second copy starts meanwhile")
+            << QString("renamed, second copy") << kept;
+        QTest::newRow("renamed over while another connection reads")
+            << QString("renamed, read meanwhile") << kept;
+        QTest::newRow("restored in place, side files removed") << QString("restored") << replaced;
         QTest::newRow("damaged table page")
             << QString("damaged") << "数据库文件已损坏或不是本程序的数据库，无法读写，请从备份恢复";
     }
     void writesSayWhatStoppedThem() {
         QFETCH(QString, trouble);
         QFETCH(QString, reason);
+        PinnedClock pin(QDateTime(QDate(2026, 3, 7), QTime(9, 5, 2)));
+        std::optional<ShortBusyWait> shortWait;
+        if (trouble.endsWith("meanwhile"))
+            shortWait.emplace();
         TestDatabase t;
+        reason.replace("BACKUP", t.folder() + "/backup/kestrovalin_replaced_20260307_090502.db");
         if (trouble == "damaged")
             damageTable(t, "product");
+        // Saves of the program itself, still in its write-ahead log when the other file comes.
+        const bool saved = trouble.startsWith("renamed") || trouble == "restored";
+        const QString otherFile = saved ? copyOf(t.db(), t.path()) : QString();
+        if (saved)
+            t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20) "
+                   "INSERT INTO product (name) SELECT '阿莫西林胶囊' || i FROM n");
         setBusyTimeoutForTesting(trouble == "long lock" ? 50 : 0);
         setOpenReadOnlyForTesting(trouble == "read-only");
-        SQLiteAdapter a;
-        const bool opened = a.connect(t.path());
+        SQLiteAdapter own;
+        IDbAdapter* a = saved ? t.db() : &own;
+        const bool opened = saved || own.connect(t.path());
         setBusyTimeoutForTesting(0);
         setOpenReadOnlyForTesting(false);
         QVERIFY(opened);
@@ -157,27 +187,77 @@ private slots:
                 other->release();
             });
         if (trouble == "full")
-            QVERIFY(a.execute("PRAGMA max_page_count = " + t.scalar("PRAGMA page_count").toString()));
+            QVERIFY(a->execute("PRAGMA max_page_count = " + t.scalar("PRAGMA page_count").toString()));
+        // Another connection of the program in the middle of a read, holding the log back for now.
+        sqlite3* reader = nullptr;
+        if (trouble.endsWith("read meanwhile"))
+            QVERIFY(sqlite3_open(QFile::encodeName(t.path()).constData(), &reader) == SQLITE_OK &&
+                    sqlite3_exec(reader, "BEGIN; SELECT COUNT(*) FROM product", nullptr, nullptr, nullptr) ==
+                        SQLITE_OK);
+        LogCapture log;
         if (trouble == "replaced")
-            renameCopyOver(&a, t.path());
+            renameCopyOver(a, t.path());
+        if (trouble.startsWith("renamed"))
+            renameOver(otherFile, t.path());
+        if (trouble == "restored")
+            copyInPlace(otherFile, t.path());
         if (trouble == "removed")
             QVERIFY(QFile::remove(t.path()));
+        if (trouble.endsWith("front")) { // the copy is made before any write
+            QWidget window;
+            new ListReread(new QTableView(&window));
+            for (const QEvent::Type type : {QEvent::WindowDeactivate, QEvent::WindowActivate}) {
+                QEvent event(type);
+                QCoreApplication::sendEvent(&window, &event);
+            }
+            QVERIFY(!a->replacedFileCopy().isEmpty());
+        }
         bool written = false;
         {
-            Transaction tx(&a);
-            written = tx.isActive() && a.query("SELECT COUNT(*) FROM product").isActive() &&
-                      a.execute("INSERT INTO product (name, specification) VALUES ('阿莫西林胶囊', "
-                                "hex(zeroblob(20000)))") &&
+            Transaction tx(a);
+            written = tx.isActive() && a->query("SELECT COUNT(*) FROM product").isActive() &&
+                      a->execute("INSERT INTO product (name, specification) VALUES ('阿莫西林胶囊', "
+                                 "hex(zeroblob(20000)))") &&
                       tx.commit();
         }
         if (release.joinable())
             release.join();
         QCOMPARE(written, reason.isEmpty());
-        QCOMPARE(databaseFailureReason(&a), reason);
-        // A statement on its own is refused as well.
-        if (trouble == "replaced" || trouble == "removed") {
-            QVERIFY(!a.execute("INSERT INTO product (name) VALUES ('布洛芬')"));
-            QCOMPARE(databaseFailureReason(&a), reason);
+        QCOMPARE(databaseFailureReason(a), reason);
+        if (trouble.endsWith("second copy")) {
+            QProcess second;
+            second.start(KV_SECOND_COPY, {t.path(), "SELECT COUNT(*) FROM product",
+                                          "INSERT INTO product (name) VALUES ('布洛芬')"});
+            QVERIFY(second.waitForFinished(20000));
+            QCOMPARE(QString::fromUtf8(second.readAllStandardOutput()), QString("0\n\n"));
+        }
+        if (!reason.startsWith("数据库文件已被其他程序替换"))
+            return;
+        // A worker connection of the program (the day's copy) opens the path no more.
+        QVERIFY(!saved || !BackupManager::instance().copyFile(t.path(), t.folder() + "/day.db"));
+        // A statement on its own is refused as well, and logged as what it met.
+        QVERIFY(!a->execute("INSERT INTO product (name) VALUES ('布洛芬')"));
+        QCOMPARE(databaseFailureReason(a), reason);
+        const QString keptCopy = a->replacedFileCopy();
+        QCOMPARE(log.count(QtWarningMsg, "emptying it is tried again at close"), reader ? 1 : 0);
+        sqlite3_close(reader); // done reading: the log is emptied at close
+        own.disconnect();
+        DatabaseManager::instance().shutdown();
+        QVERIFY2(log.count("constraint failed") + log.count("PRAGMA optimize") == 0, qPrintable(log.dump()));
+        if (trouble == "restored") {
+            QFile file(t.path()), copy(otherFile);
+            QVERIFY(file.open(QIODevice::ReadOnly) && copy.open(QIODevice::ReadOnly));
+            QVERIFY(file.readAll() == copy.readAll());
+        }
+        SQLiteAdapter fresh;
+        QVERIFY(fresh.connect(t.path()));
+        // The renamed-in file holds no drugs; the second copy saved one into it.
+        QCOMPARE(rows("SELECT name FROM product", &fresh),
+                 QString(trouble.endsWith("second copy") ? "布洛芬" : ""));
+        if (saved && !keptCopy.isEmpty()) {
+            SQLiteAdapter copy;
+            QVERIFY(copy.connect(keptCopy));
+            QCOMPARE(rows("SELECT COUNT(*) FROM product", &copy), QString("20"));
         }
     }
 

@@ -268,8 +268,9 @@ private slots:
                      "成功商品已更新|错误编辑商品失败\n条码 6902 已被商品「阿莫西林胶囊」使用感冒灵颗粒"));
     }
 
-    // A file renamed over the path (a restore while the program runs): the save says so in the user's words
-    // and so does the next one, nothing is written, and the form comes back as typed.
+    // A file renamed over the path (a restore while the program runs): the save says so in the user's words,
+    // naming the copy that keeps what the program had saved, and so does the next one, nothing is written,
+    // and the form comes back as typed.
     void replacedFileRefusesEverySave_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("failed");
@@ -281,13 +282,16 @@ private slots:
     void replacedFileRefusesEverySave() {
         QFETCH(QString, button);
         QFETCH(QString, failed);
-        const QString why = "\n数据库文件已被其他程序替换，本次修改未保存，请重新启动程序";
+        QString why = "\n数据库文件已被其他程序替换，本次修改未保存，请重新启动程序";
         Drugs w;
         w.makeCurrent("感冒灵颗粒");
         renameCopyOver(w.t.db(), w.t.path());
         QCOMPARE(w.viaForm({"editName", "布洛芬", "editSpec", "0.3g*20粒"}, qPrintable(button)),
                  QStringLiteral("布洛芬|0.3g*20粒"));
         w.viaForm({"editName", "当归片"});
+        const QString kept = w.t.db()->replacedFileCopy();
+        QVERIFY(kept.startsWith(w.t.folder() + "/backup/kestrovalin_replaced_"));
+        why += "\n替换前本程序保存的数据已另存为：" + kept;
         QCOMPARE(takePrompts(), "错误" + failed + why + "|错误新增商品失败" + why);
         QCOMPARE(w.t.count("product", "name IN ('布洛芬', '当归片')"), 0);
     }

@@ -6,6 +6,7 @@
 #include "core/usersession.h"
 #include "repositories/expirywarningrepository.h"
 #include "repositories/temphumidityrepository.h"
+#include "tests/support/fulldisk.h"
 #include "tests/support/logcapture.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/pinnedclock.h"
@@ -109,7 +110,7 @@ void damagePage(const QString& path, int page, int pageSize = 4096) {
 
 // A copy put into backup/ under an own copy name: D with a drug table holding rows, E with one without, W in
 // WAL mode, H made by hand from a running file in WAL mode (its -wal, holding the rows, and -shm come along),
-// X with its drug table damaged.
+// X with its drug table damaged, L with its last page of drugs damaged (its first rows still read).
 void writeCopy(const QString& name, QChar kind) {
     const QString path = backups.getBackupDir() + "/" + name;
     const QString source = kind == 'H' ? path + ".running" : path;
@@ -129,6 +130,8 @@ void writeCopy(const QString& name, QChar kind) {
     QVERIFY(kind != 'H' || QFile::remove(source));
     if (kind == 'X')
         damagePage(path, 2); // the drug table's first page
+    if (kind == 'L')
+        damagePage(path, int(QFileInfo(path).size() / 4096));
 }
 
 } // namespace
@@ -362,26 +365,33 @@ private slots:
     // SQLite's page check: it is not kept and pushes no copy out, and once the check has run the user is
     // told, with the newest sound copy that holds the pharmacy's rows.
     void backupFolderAfterAStart_data() {
-        QTest::addColumn<QString>("folder"); // oldest first: as writeCopy makes them; O side files alone
-        QTest::addColumn<bool>("damaged");   // a page of the data file's drug table overwritten
-        QTest::addColumn<QString>("left");   // positions with their side files; "new" is the day's copy
-        QTest::addColumn<int>("told");       // the position the box names; -1 none, -2 no box
+        QTest::addColumn<QString>("folder");  // oldest first: as writeCopy makes them; O side files alone
+        QTest::addColumn<bool>("damaged");    // a page of the data file's drug table overwritten
+        QTest::addColumn<QString>("left");    // positions with their side files; "new" is the day's copy
+        QTest::addColumn<int>("told");        // the position the box names; -1 none, -2 no box
+        QTest::addColumn<QString>("failure"); // the log's reason for a failed copy; empty: none failed
         QTest::newRow("twelve copies in WAL mode")
-            << "WWWWWWWWWWWW" << false << "3 4 5 6 7 8 9 10 11 new" << -2;
+            << "WWWWWWWWWWWW" << false << "3 4 5 6 7 8 9 10 11 new" << -2 << "";
         QTest::newRow("a hand-made copy goes with its side files")
-            << "HWWWWWWWWWW" << false << "2 3 4 5 6 7 8 9 10 new" << -2;
+            << "HWWWWWWWWWW" << false << "2 3 4 5 6 7 8 9 10 new" << -2 << "";
         QTest::newRow("side files of a gone copy")
-            << "OWWWWWWWWWH" << false << "2 3 4 5 6 7 8 9 10 10-shm 10-wal new" << -2;
+            << "OWWWWWWWWWH" << false << "2 3 4 5 6 7 8 9 10 10-shm 10-wal new" << -2 << "";
         QTest::newRow("damaged file, ten copies, the newest empty")
-            << "DDDDDDDDDE" << true << "0 1 2 3 4 5 6 7 8 9" << 8;
-        QTest::newRow("damaged file, the newest copy damaged too") << "DX" << true << "0 1" << 0;
-        QTest::newRow("damaged file, no sound copy with rows") << "XE" << true << "0 1" << -1;
+            << "DDDDDDDDDE" << true << "0 1 2 3 4 5 6 7 8 9" << 8 << "the database file is damaged";
+        QTest::newRow("damaged file, the newest copy damaged too")
+            << "DX" << true << "0 1" << 0 << "the database file is damaged";
+        QTest::newRow("damaged file, no sound copy with rows")
+            << "XE" << true << "0 1" << -1 << "the database file is damaged";
+        // The folder a small file system of its own, filled up.
+        QTest::newRow("backup folder on a full disk")
+            << "F" << false << "filler" << -2 << "No space left on device";
     }
     void backupFolderAfterAStart() {
         QFETCH(QString, folder);
         QFETCH(bool, damaged);
         QFETCH(QString, left);
         QFETCH(int, told);
+        QFETCH(QString, failure);
         TestDatabase t;
         BackupManager::setProgramDirForTesting(t.folder());
         t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
@@ -391,11 +401,23 @@ private slots:
         DatabaseManager::instance().shutdown(); // every row into the file itself
         if (damaged)
             damagePage(t.path(), drugPage);
+        std::optional<SmallDisk> disk;
+        if (folder == "F") {
+            QVERIFY(QDir().mkpath(backups.getBackupDir()));
+            if (!disk.emplace(backups.getBackupDir()).mounted)
+                QSKIP("a full disk needs a small file system, which only root can mount");
+            QFile filler(backups.getBackupDir() + "/filler");
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+            }
+            folder.clear();
+        }
         for (int i = 0; i < folder.size(); ++i) {
             writeCopy(copyName(i), folder.at(i) == 'O' ? 'H' : folder.at(i));
             QVERIFY(folder.at(i) != 'O' || QFile::remove(backups.getBackupDir() + "/" + copyName(i)));
         }
         PinnedClock pin(kNow);
+        LogCapture log;
         {
             ApplicationStartup startup(t.folder());
             QVERIFY(startup.prepareDatabase());
@@ -409,6 +431,11 @@ private slots:
             files << file.replace(kCopyName, "new");
         }
         QCOMPARE(files.join(' '), left);
+        // One line says why the day's copy failed, and never blames a lock it did not meet.
+        QVERIFY2(log.count(QtCriticalMsg, "Backup failed:") == int(!failure.isEmpty()) &&
+                     (failure.isEmpty() || log.count(QtCriticalMsg, failure) == 1) &&
+                     log.count("cannot lock") == 0,
+                 qPrintable(log.dump()));
         QCOMPARE(Prompts::history().size(), told > -2 ? 1 : 0);
         if (told > -2)
             QCOMPARE(Prompts::lastText().section("\n\n", 2, 2),
@@ -485,12 +512,18 @@ private slots:
             << "data/kestrovalin.db"
             << "" << false
             << QStringList{"kestrovalin_20250305_080000.dbD", "kestrovalin_20250306_080000.dbE"}
-            << "文件为空（0 字节），而本程序已有备份。最新的含数据的备份：\n"
+            << "文件为空（0 字节），而本程序已有备份。最新的完好且含数据的备份：\n"
+               "BACKUP/kestrovalin_20250305_080000.db";
+        QTest::newRow("empty where the newest copy with drugs is damaged")
+            << "data/kestrovalin.db"
+            << "" << false
+            << QStringList{"kestrovalin_20250305_080000.dbD", "kestrovalin_20250306_080000.dbL"}
+            << "文件为空（0 字节），而本程序已有备份。最新的完好且含数据的备份：\n"
                "BACKUP/kestrovalin_20250305_080000.db";
         QTest::newRow("empty where no copy holds data")
             << "data/kestrovalin.db"
             << "" << false << QStringList{"kestrovalin_20250306_080000.dbE"}
-            << "文件为空（0 字节），而本程序已有备份，但没有一个备份含有药店的数据。";
+            << "文件为空（0 字节），而本程序已有备份，但没有一个完好且含有药店数据的备份。";
     }
     void unopenableDatabaseEndsTheStart() {
         QFETCH(QString, blocker);

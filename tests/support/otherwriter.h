@@ -41,15 +41,34 @@ private:
     sqlite3* m_handle = nullptr;
 };
 
-// Another program putting a copy of the file in its place as a restore does: the copy is written beside the
-// file, renamed over its path and the side files are removed, so the path names another file from then on.
-inline void renameCopyOver(IDbAdapter* db, const QString& path) {
+// A copy of the file as it is now, made beside it through db, to be put in its place later.
+inline QString copyOf(IDbAdapter* db, const QString& path) {
     const QString copy = path + QStringLiteral(".other");
-    if (!db->execute(QStringLiteral("VACUUM INTO ?"), {copy}) ||
-        std::rename(QFile::encodeName(copy).constData(), QFile::encodeName(path).constData()) != 0)
-        qFatal("renameCopyOver: cannot replace %s", qPrintable(path));
-    QFile::remove(path + QStringLiteral("-wal"));
-    QFile::remove(path + QStringLiteral("-shm"));
+    if (!db->execute(QStringLiteral("VACUUM INTO ?"), {copy}))
+        qFatal("copyOf: cannot copy %s", qPrintable(path));
+    return copy;
+}
+
+// Another program renaming a file over the path, as a file manager's replace or a restore with mv does: the
+// path names another file from then on; the side files stay as they are.
+inline void renameOver(const QString& file, const QString& path) {
+    if (std::rename(QFile::encodeName(file).constData(), QFile::encodeName(path).constData()) != 0)
+        qFatal("renameOver: cannot replace %s", qPrintable(path));
+}
+
+inline void renameCopyOver(IDbAdapter* db, const QString& path) {
+    renameOver(copyOf(db, path), path);
+}
+
+// A restore done by copying a file over the path and removing the side files: the same file, with the
+// copy's bytes in it.
+inline void copyInPlace(const QString& file, const QString& path) {
+    QFile from(file);
+    QFile to(path);
+    if (!from.open(QIODevice::ReadOnly) || !to.open(QIODevice::ReadWrite) || !to.resize(0) ||
+        to.write(from.readAll()) != from.size() || !to.flush() ||
+        !QFile::remove(path + QStringLiteral("-wal")) || !QFile::remove(path + QStringLiteral("-shm")))
+        qFatal("copyInPlace: cannot restore %s", qPrintable(path));
 }
 
 } // namespace kestrovalin::test

@@ -86,6 +86,7 @@ bool ListReread::eventFilter(QObject* watched, QEvent* event) {
     } else if (event->type() == QEvent::WindowActivate && m_wasInactive) {
         m_wasInactive = false;
         // Back from another window, which may have written; a paged list looks for itself.
+        DatabaseManager::instance().lookForReplacement();
         const RowTableModel* model = rowModel(m_table);
         const bool held = !model || !model->isPaged();
         const FileMark now = fileNow();

@@ -74,16 +74,16 @@ bool ApplicationStartup::prepareDatabase() {
     // as a new database, its empty copies would push the good ones out.
     const QFileInfo file(databasePath());
     if (file.exists() && file.size() == 0 && !backups.newestBackup().isEmpty()) {
-        // The copy to restore from is one with the pharmacy's rows, not the copy of an earlier empty start.
-        const QString withData = backups.newestBackupWithData(false);
-        qCritical().noquote() << "The database file is empty while backups exist; newest with data:"
-                              << (withData.isEmpty() ? QStringLiteral("none") : withData);
+        // The copy to restore from is a sound one with the pharmacy's rows, not the copy of an earlier empty
+        // start; the page check may hold up this start, which ends here anyway.
+        const QString withData = backups.newestBackupWithData(true);
+        qCritical().noquote()
+            << "The database file is empty while backups exist; newest sound backup with data:"
+            << (withData.isEmpty() ? QStringLiteral("none") : withData);
         const QString reason = QStringLiteral("文件为空（0 字节），而本程序已有备份");
-        return refuse(
-            reason +
-            (withData.isEmpty()
-                 ? QStringLiteral("，但没有一个备份含有药店的数据。")
-                 : QStringLiteral("。最新的含数据的备份：\n%1").arg(QDir::toNativeSeparators(withData))));
+        return refuse(reason + (withData.isEmpty() ? QStringLiteral("，但没有一个完好且含有药店数据的备份。")
+                                                   : QStringLiteral("。最新的完好且含数据的备份：\n%1")
+                                                         .arg(QDir::toNativeSeparators(withData))));
     }
 
     DatabaseManager& db = DatabaseManager::instance();
@@ -115,9 +115,11 @@ void ApplicationStartup::tellDatabaseDamaged(const QString& restoreFrom) {
     const QString restore =
         restoreFrom.isEmpty()
             ? QStringLiteral("备份文件夹中没有完好且含有药店数据的备份。")
-            : QStringLiteral("最新的完好备份：\n%1\n\n恢复方法：关闭程序，将该备份复制为 data/kestrovalin.db "
-                             "覆盖原文件，"
-                             "再删除 data 文件夹中的 kestrovalin.db-wal 和 kestrovalin.db-shm 文件。")
+            : QStringLiteral(
+                  "最新的完好备份：\n%1\n\n恢复方法：关闭每台电脑上打开该文件的本程序，将该备份复制为 "
+                  "data/kestrovalin.db "
+                  "覆盖原文件，"
+                  "再删除 data 文件夹中的 kestrovalin.db-wal 和 kestrovalin.db-shm 文件。")
                   .arg(QDir::toNativeSeparators(restoreFrom));
     Prompts::critical(QApplication::activeWindow(), QStringLiteral("数据库文件已损坏"),
                       QStringLiteral("数据库文件已损坏：\n%1\n\n今天的备份未保存，原有的备份均保留。\n\n%2")

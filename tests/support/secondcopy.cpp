@@ -1,0 +1,32 @@
+// A second copy of the program working on a database file, for tests that need one in another process (in
+// one process, connections share SQLite's locks and file state). Runs each statement given after the file
+// through the program's adapter and prints a line per statement: the first column of its rows joined by
+// spaces, or "refused: " and the reason.
+#include "core/sqliteadapter.h"
+#include "core/transaction.h"
+
+#include <QCoreApplication>
+#include <QSqlQuery>
+#include <QTextStream>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList arguments = app.arguments().mid(1);
+    if (arguments.isEmpty())
+        return 2;
+    QTextStream out(stdout);
+    out.setCodec("UTF-8");
+    kestrovalin::SQLiteAdapter db;
+    if (!db.connect(arguments.takeFirst())) {
+        out << "refused: " << db.lastError().text() << '\n';
+        return 1;
+    }
+    for (const QString& sql : arguments) {
+        QSqlQuery q = db.query(sql);
+        QStringList values;
+        while (q.next())
+            values << q.value(0).toString();
+        out << (q.isActive() ? values.join(' ') : QStringLiteral("refused: ") + q.lastError().text()) << '\n';
+    }
+    return 0;
+}
