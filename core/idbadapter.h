@@ -48,6 +48,9 @@ public:
     virtual bool isReplaced() const { return false; }
     // The copy in which the data of a replaced file was kept; empty when none was made.
     virtual QString replacedFileCopy() const { return QString(); }
+    // Why a statement of this connection failed, for the log: the driver's text, or the replaced file that
+    // refused it (the driver then only says "constraint failed").
+    virtual QString failureText(const QSqlQuery& q) const { return q.lastError().text(); }
 };
 
 } // namespace kestrovalin

@@ -84,6 +84,7 @@ public:
     void lookForReplacement() override;
     bool isReplaced() const override { return m_replacement != Replacement::None; }
     QString replacedFileCopy() const override { return m_keptCopy; }
+    QString failureText(const QSqlQuery& q) const override;
 
     QString connectionName() const { return m_connectionName; }
 
@@ -99,8 +100,6 @@ private:
     // The copy and the checkpoint of a replaced file, once no transaction is open; a busy checkpoint is tried
     // again at close (atClose).
     void keepReplacedFile(bool atClose = false);
-    // The driver's reason for a failed statement, or the replacement behind it.
-    QString failureText(const QSqlQuery& q) const;
     static int commitHook(void* adapter);
 
     QSqlDatabase m_db;

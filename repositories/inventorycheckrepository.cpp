@@ -78,7 +78,7 @@ bool InventoryCheckRepository::insertItems(int checkId, const QList<InventoryChe
             {checkId, item.productId, item.batchId, item.batchNo, item.productionDate, item.expiryDate,
              item.systemQuantity, item.actualQuantity, item.diffQuantity, item.diffReason, item.remark});
         if (!line.isActive()) {
-            qCritical().noquote() << "Failed to insert inventory check item:" << line.lastError().text();
+            qCritical().noquote() << "Failed to insert inventory check item:" << m_db->failureText(line);
             return false;
         }
         if (totalDiff)
@@ -107,7 +107,7 @@ int InventoryCheckRepository::insertCheck(InventoryCheck& check, const QList<Inv
                        "remark) VALUES (?, ?, ?, ?, 'draft', ?)"),
         {number, check.checkType, check.checkDate, check.operatorId, check.remark});
     if (!header.isActive()) {
-        qCritical().noquote() << "Failed to insert inventory check:" << header.lastError().text();
+        qCritical().noquote() << "Failed to insert inventory check:" << m_db->failureText(header);
         return -1;
     }
     const int id = header.lastInsertId().toInt();

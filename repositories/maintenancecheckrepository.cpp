@@ -54,7 +54,7 @@ bool MaintenanceCheckRepository::insert(models::MaintenanceCheck& check) {
         {check.checkMonth, check.checkDate, check.checkedBy, check.humidityNormal, check.temperatureNormal,
          check.storageConditionOk, check.facilitiesOk, check.pestControlOk, check.remark, Clock::nowText()});
     if (!q.isActive()) {
-        qCritical().noquote() << "MaintenanceCheck insert failed:" << q.lastError().text();
+        qCritical().noquote() << "MaintenanceCheck insert failed:" << m_adapter->failureText(q);
         return false;
     }
     check.id = q.lastInsertId().toInt();

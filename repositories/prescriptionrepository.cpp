@@ -86,7 +86,7 @@ int PrescriptionRepository::insert(const Prescription& prescription) {
          prescription.patientGender, prescription.diagnosis, nullIfEmpty(prescription.validUntil),
          prescription.status, prescription.usedCount, prescription.createdBy});
     if (!header.isActive()) {
-        qCritical().noquote() << "Prescription insert failed:" << header.lastError().text();
+        qCritical().noquote() << "Prescription insert failed:" << m_db->failureText(header);
         return -1;
     }
     const int id = header.lastInsertId().toInt();
@@ -97,7 +97,7 @@ int PrescriptionRepository::insert(const Prescription& prescription) {
             {id, item.productId, item.productName, item.specification, item.quantity, item.dosage,
              item.unit});
         if (!line.isActive()) {
-            qCritical().noquote() << "Prescription item insert failed:" << line.lastError().text();
+            qCritical().noquote() << "Prescription item insert failed:" << m_db->failureText(line);
             return -1;
         }
     }

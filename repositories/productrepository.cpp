@@ -170,7 +170,7 @@ int ProductRepository::insert(const Product& product) {
                        "sale_price, status) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 1)"),
         productValues(product));
     if (!q.isActive()) {
-        qCritical().noquote() << "Product insert failed:" << q.lastError().text();
+        qCritical().noquote() << "Product insert failed:" << m_db->failureText(q);
         refuseInput(takenBarcode(product, 0));
         return -1;
     }

@@ -114,7 +114,7 @@ bool RejectedDrugRepository::insert(RejectedDrug& drug) {
          Clock::nowText(), drug.remark});
     const QVariant id = q.lastInsertId();
     if (!q.isActive() || !id.isValid()) {
-        logFailure("insert", q.lastError().text());
+        logFailure("insert", m_db->failureText(q));
         return false;
     }
     drug.id = id.toInt();

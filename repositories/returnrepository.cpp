@@ -213,7 +213,7 @@ bool ReturnRepository::writeReturn(ReturnOrder& order, const QList<ReturnOrderIt
         {order.returnNo, order.returnType, order.originalOrderId, order.totalAmount, date, order.operatorId,
          order.reason});
     if (!header.isActive()) {
-        qCritical().noquote() << "Failed to insert return order:" << header.lastError().text();
+        qCritical().noquote() << "Failed to insert return order:" << m_db->failureText(header);
         return false;
     }
     order.id = header.lastInsertId().toInt();
@@ -227,7 +227,7 @@ bool ReturnRepository::writeReturn(ReturnOrder& order, const QList<ReturnOrderIt
             {order.id, item.productId, item.batchId, item.batchNo, item.productionDate, item.expiryDate,
              item.originalOrderNo, item.quantity, item.unitPrice, item.amount, item.reason});
         if (!line.isActive()) {
-            qCritical().noquote() << "Failed to insert return item:" << line.lastError().text();
+            qCritical().noquote() << "Failed to insert return item:" << m_db->failureText(line);
             return false;
         }
         total += item.amount;

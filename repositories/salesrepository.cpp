@@ -139,7 +139,7 @@ bool SalesRepository::insertOrder(SalesOrder& order, const QList<SalesOrderItem>
          order.operatorId > 0 ? order.operatorId : 1, order.prescriptionId, QStringLiteral("completed"),
          Clock::nowText(), order.customerId});
     if (!header.isActive()) {
-        qCritical().noquote() << "Failed to insert sales order:" << header.lastError().text();
+        qCritical().noquote() << "Failed to insert sales order:" << m_db->failureText(header);
         return false;
     }
     order.id = header.lastInsertId().toInt();
@@ -150,7 +150,7 @@ bool SalesRepository::insertOrder(SalesOrder& order, const QList<SalesOrderItem>
     const QSqlQuery totalUpdate = m_db->query(
         QStringLiteral("UPDATE sales_order SET total_amount = ? WHERE id = ?"), {total, order.id});
     if (!totalUpdate.isActive()) {
-        qCritical().noquote() << "Failed to update order total:" << totalUpdate.lastError().text();
+        qCritical().noquote() << "Failed to update order total:" << m_db->failureText(totalUpdate);
         return false;
     }
     order.totalAmount = total;
@@ -200,7 +200,7 @@ bool SalesRepository::insertLines(const SalesOrder& order, const QList<SalesOrde
              orDefault(dates.production, kNoProductionDate), orDefault(dates.expiry, kNoExpiryDate),
              item.quantity, item.unitPrice, item.amount, item.isPrescription, item.prescriptionId});
         if (!line.isActive()) {
-            qCritical().noquote() << "Failed to insert sales order item:" << line.lastError().text();
+            qCritical().noquote() << "Failed to insert sales order item:" << m_db->failureText(line);
             return false;
         }
         total += item.amount;
@@ -210,7 +210,7 @@ bool SalesRepository::insertLines(const SalesOrder& order, const QList<SalesOrde
                 {item.prescriptionId});
             if (!used.isActive()) {
                 qCritical().noquote()
-                    << "Failed to update prescription used count:" << used.lastError().text();
+                    << "Failed to update prescription used count:" << m_db->failureText(used);
                 return false;
             }
         }
@@ -372,7 +372,7 @@ bool SalesRepository::updateOrder(const SalesOrder& order) {
     const QSqlQuery q = m_db->query(QStringLiteral("UPDATE sales_order SET status = ? WHERE id = ?"),
                                     {order.status, order.id});
     if (!q.isActive()) {
-        qCritical().noquote() << "Failed to update sales order:" << q.lastError().text();
+        qCritical().noquote() << "Failed to update sales order:" << m_db->failureText(q);
         return false;
     }
     return true;

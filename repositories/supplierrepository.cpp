@@ -119,7 +119,7 @@ int SupplierRepository::insert(const Supplier& supplier) {
             "qualification_status, status) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
         supplierValues(supplier));
     if (!q.isActive()) {
-        qCritical().noquote() << "Supplier insert failed:" << q.lastError().text();
+        qCritical().noquote() << "Supplier insert failed:" << m_db->failureText(q);
         return -1;
     }
     const QVariant id = q.lastInsertId();

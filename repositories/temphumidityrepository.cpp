@@ -56,7 +56,7 @@ int TempHumidityRepository::insert(const models::TempHumidityRecord& record) {
         {record.recordDate, record.recordTime, record.temperature, record.humidity, record.temperatureStatus,
          record.humidityStatus, record.notes, record.operatorId, record.operatorName});
     if (!q.isActive()) {
-        qCritical().noquote() << "TempHumidity insert failed:" << q.lastError().text();
+        qCritical().noquote() << "TempHumidity insert failed:" << m_adapter->failureText(q);
         return -1;
     }
     const QVariant id = q.lastInsertId();
