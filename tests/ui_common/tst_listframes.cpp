@@ -320,12 +320,17 @@ private:
 // bridge is not there offscreen), with the record the cell showed.
 class CellReader {
 public:
-    void read(const QTableView& view) {
+    // Returns the ids read, row by row.
+    QString read(const QTableView& view) {
         m_cells.clear();
+        QStringList ids;
         for (int r = view.rowAt(0); r >= 0 && r <= view.rowAt(view.viewport()->height() - 1); ++r) {
+            const QVariant id = view.model()->index(r, 0).data(Qt::UserRole);
+            ids << id.toString();
             for (int c = 0; c < view.model()->columnCount(); ++c)
-                m_cells.append({view.model()->index(r, c), view.model()->index(r, 0).data(Qt::UserRole)});
+                m_cells.append({view.model()->index(r, c), id});
         }
+        return ids.join(',');
     }
     // The cells held that now stand on another record than the one they showed, as "row:id".
     QStringList strayed() const {
@@ -1447,7 +1452,7 @@ private slots:
         page("up, two come above the view", false, "INSERT INTO listed VALUES (905), (895)");
         page("up, two come inside the view", false, "INSERT INTO listed VALUES (555), (545)");
         addRow("end, two come inside the last screen",
-               QString("Ctrl+End; INSERT INTO listed VALUES (55), (45); Down"), QString("100"),
+               QString("Ctrl+End; INSERT INTO listed VALUES (55), (45); Down"), QString("80"),
                QString("10"));
         addRow("end, one gone while the top row is current",
                QString("Ctrl+Home; Down; DELETE FROM listed WHERE id = 500; Ctrl+End"), QString("100"),
@@ -1461,6 +1466,20 @@ private slots:
                third + "DELETE FROM listed WHERE id = 970; Right; INSERT INTO listed VALUES (1010), (1020), "
                        "(1030); Down",
                QString("1000"), QString("950"));
+        // The current row's page dropped while the view was scrolled away, rows then written between the two.
+        const QString away = "row 5; read; top 30; top 50; top 70; %1; Right";
+        addRow("away, 21 gone between the current row and the view",
+               away.arg("DELETE FROM listed WHERE id BETWEEN 600 AND 800"), QString("300"), QString("950"));
+        addRow("away, three come between the current row and the view",
+               away.arg("INSERT INTO listed VALUES (705), (695), (685)"), QString("300"), QString("950"));
+        addRow("away, the current row gone", away.arg("DELETE FROM listed WHERE id >= 700 AND id <= 950"),
+               QString("300"), QString("690"));
+        addRow("end, forty gone at the top", QString("Ctrl+End; DELETE FROM listed WHERE id > 600; Right"),
+               QString("100"), QString("10"));
+        addRow("end, forty gone at the top, a re-read across a page edge, then two more",
+               QString("Ctrl+End; DELETE FROM listed WHERE id > 600; follow, DELETE FROM listed WHERE id IN "
+                       "(20, 30); read 100,90,80,70,60,50,40,30,20,10; Down"),
+               QString("120"), QString("10"));
     }
     void pageKeysGoOnFromTheRowsSeen() {
         QFETCH(QString, steps);
@@ -1500,9 +1519,14 @@ private slots:
                 view.setCurrentIndex(row);
             else if (step.startsWith("top "))
                 view.scrollTo(row, QAbstractItemView::PositionAtTop);
+            else if (step.startsWith("read ")) // and the ids expected in sight
+                QCOMPARE(reader.read(view), step.mid(5));
             else if (step == "read")
                 reader.read(view);
-            else if (key != Qt::Key_unknown)
+            else if (step.startsWith("follow, ")) { // read again, then write before anything is painted
+                model.followChanges(view.rowAt(0));
+                t.exec(step.mid(8));
+            } else if (key != Qt::Key_unknown)
                 QTest::keyClick(&view, Qt::Key(key & ~Qt::KeyboardModifierMask),
                                 Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
             else
