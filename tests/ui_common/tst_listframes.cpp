@@ -1371,16 +1371,19 @@ private slots:
     }
 
     // With the accessibility layer on and the model checked at every signal, keys move through a shown paged
-    // list while rows come and go under it, all over or inside its last screen (rows without a day come
-    // last): no read changes a row or the layout, no cell read strays onto another record, and the list
-    // ends whole.
+    // list while rows come and go under it, all over, inside its last screen (rows without a day come
+    // last), between a current row whose page was dropped and the view scrolled away from it, or at the top
+    // while the last row is current: no read changes a row or the layout, no cell read strays onto another
+    // record, the current row keeps its record, in sight when it was, and the list ends whole.
     void pagedModelStaysSoundWhileTheFileChanges_data() {
-        QTest::addColumn<bool>("atTheEnd");
-        addRow("writes all over, pages down and up", false);
-        addRow("writes inside the last screen, rows down and up", true);
+        QTest::addColumn<QString>("walk");
+        addRow("writes all over, pages down and up", QString("all over"));
+        addRow("writes inside the last screen, rows down and up", QString("last screen"));
+        addRow("writes between the current row and the view away from it", QString("away"));
+        addRow("rows gone at the top, the last row current", QString("top gone"));
     }
     void pagedModelStaysSoundWhileTheFileChanges() {
-        QFETCH(bool, atTheEnd);
+        QFETCH(QString, walk);
         SmallPages pages(5, 3);
         TestDatabase t;
         addPagedRows(t);
@@ -1400,24 +1403,47 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         view.setFocus();
         QTRY_VERIFY(model.countKnown());
+        const bool atTheEnd = walk == "last screen" || walk == "top gone";
         view.setCurrentIndex(model.index(atTheEnd ? model.rowCount() - 1 : 3, 0));
-        for (int step = 0; step < 20; ++step) {
-            const QString day = atTheEnd ? QString() : QString("05-%1").arg(step % 9 + 1, 2, 10, QChar('0'));
+        const QVariant current = view.currentIndex().data(Qt::UserRole);
+        if (walk == "away") {
             reader.read(view);
-            if (step % 3 == 2)
+            view.scrollToBottom();
+            QCoreApplication::processEvents();
+        }
+        const QVariant top = model.index(view.rowAt(0), 0).data(Qt::UserRole);
+        for (int step = 0; step < 20; ++step) {
+            const QString day = walk == "last screen" ? QString()
+                                : walk == "away"      ? QString("05-05")
+                                                      : QString("05-%1").arg(step % 9 + 1, 2, 10, QChar('0'));
+            if (walk != "away")
+                reader.read(view);
+            if (walk == "top gone")
+                writeElsewhere(t, "DELETE FROM paged WHERE id IN (SELECT id FROM paged ORDER BY day IS NULL, "
+                                  "day DESC, id DESC LIMIT 3)");
+            else if (step % 3 == 2)
                 writeElsewhere(t, "DELETE FROM paged WHERE id = (SELECT MIN(id) FROM paged WHERE " +
-                                      (atTheEnd ? "day IS NULL)" : "day = '" + day + "')"));
+                                      (day.isNull() ? "day IS NULL)" : "day = '" + day + "')"));
             else
                 t.exec("INSERT INTO paged (day, amount) VALUES (?, 1)", {day});
-            const bool up = step % 4 == 3;
-            QTest::keyClick(&view, atTheEnd ? (up ? Qt::Key_Up : Qt::Key_Down)
-                                            : (up ? Qt::Key_PageUp : Qt::Key_PageDown));
+            const bool up = step % 4 == 3 && walk != "top gone";
+            QTest::keyClick(&view, walk == "all over" ? (up ? Qt::Key_PageUp : Qt::Key_PageDown)
+                                   : walk == "away"   ? Qt::Key_Shift
+                                                      : (up ? Qt::Key_Up : Qt::Key_Down));
             QCoreApplication::processEvents();
             QCOMPARE(reader.strayed(), QStringList());
+            if (walk == "top gone")
+                QVERIFY(view.viewport()->rect().contains(view.visualRect(view.currentIndex()).center()));
         }
         QAccessible::setActive(false);
         QCOMPARE(model.changedInReads(), QStringList());
         QVERIFY(reread.count() > 0);
+        if (walk == "away") {
+            QCOMPARE(model.index(view.rowAt(0), 0).data(Qt::UserRole), top);
+            QCOMPARE(view.currentIndex().data(Qt::UserRole), current);
+        } else if (walk == "top gone") {
+            QCOMPARE(view.currentIndex().data(Qt::UserRole), current);
+        }
         QTRY_VERIFY(model.countKnown());
         QVector<int> everyRow(model.rowCount());
         std::iota(everyRow.begin(), everyRow.end(), 0);
@@ -1476,10 +1502,10 @@ private slots:
                QString("300"), QString("690"));
         addRow("end, forty gone at the top", QString("Ctrl+End; DELETE FROM listed WHERE id > 600; Right"),
                QString("100"), QString("10"));
-        addRow("end, forty gone at the top, a re-read across a page edge, then two more",
-               QString("Ctrl+End; DELETE FROM listed WHERE id > 600; follow, DELETE FROM listed WHERE id IN "
-                       "(20, 30); read 100,90,80,70,60,50,40,30,20,10; Down"),
-               QString("120"), QString("10"));
+        addRow("forty gone at the top, a re-read across a page edge, then two more gone in sight",
+               QString("top 70; DELETE FROM listed WHERE id > 600; follow, DELETE FROM listed WHERE id IN "
+                       "(250, 240); read 300,290,280,270,260,250,240,230,220,210; Right"),
+               QString("300"), QString("600"));
     }
     void pageKeysGoOnFromTheRowsSeen() {
         QFETCH(QString, steps);
