@@ -926,8 +926,9 @@ private:
     // Tells the model where the view stands.
     void noteTop() {
         m_top = topRow();
+        // A row partly in sight counts.
         const int rowHeight = std::max(1, m_view->verticalHeader()->defaultSectionSize());
-        m_model->setTopRow(m_top, m_view->viewport()->height() / rowHeight + 1);
+        m_model->setTopRow(m_top, (m_view->viewport()->height() + rowHeight - 1) / rowHeight);
     }
 
     void scrolled() {
