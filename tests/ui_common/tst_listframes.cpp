@@ -1478,8 +1478,7 @@ private slots:
         page("up, two come above the view", false, "INSERT INTO listed VALUES (905), (895)");
         page("up, two come inside the view", false, "INSERT INTO listed VALUES (555), (545)");
         addRow("end, two come inside the last screen",
-               QString("Ctrl+End; INSERT INTO listed VALUES (55), (45); Down"), QString("80"),
-               QString("10"));
+               QString("Ctrl+End; INSERT INTO listed VALUES (55), (45); Down"), QString("80"), QString("10"));
         addRow("end, one gone while the top row is current",
                QString("Ctrl+Home; Down; DELETE FROM listed WHERE id = 500; Ctrl+End"), QString("100"),
                QString("10"));

@@ -757,7 +757,8 @@ int RowTableModel::followChanges(int topRow) {
     // from the last row seen, whatever came or went inside the view.
     QSet<int> gone;
     QHash<int, Keys> keysOf;
-    QHash<int, int> places = placesNow(rowsOf(persistentIndexList()), firstPosition, seen, end, &gone, &keysOf);
+    QHash<int, int> places =
+        placesNow(rowsOf(persistentIndexList()), firstPosition, seen, end, &gone, &keysOf);
     if (!end) {
         for (int place : qAsConst(places))
             count = std::max(count, place + 1);
