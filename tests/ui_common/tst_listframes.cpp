@@ -1644,44 +1644,41 @@ private slots:
         QCOMPARE(view->rowAt(0), 0);
     }
 
-    // A stock list on its last row: batches stocked again come in after it, the number column widens, and
-    // a moving key still ends with the current row in sight, also one that finds no row to move to.
+    // A stock list on its last row: batches stocked again come in after it, and a moving key ends with the
+    // current row in sight, also one that finds no row to move to with the row below the view ("scroll": two
+    // rows up).
     void movingKeysEndWithTheCurrentRowInSight_data() {
         QTest::addColumn<QString>("keys");
-        QTest::addColumn<int>("current"); // the batch id current after the keys
-        addRow("down", QString("Down"), 3);
-        addRow("down to the last row and on", QString("Down Down Down Down"), 1);
-        addRow("page down", QString("PgDown PgDown"), 1);
-        addRow("end", QString("Ctrl+End"), 1);
+        addRow("down", QString("Down Down Down Down scroll Down"));
+        addRow("page down", QString("PgDown scroll PgDown"));
+        addRow("end", QString("Ctrl+End scroll Ctrl+End"));
     }
     void movingKeysEndWithTheCurrentRowInSight() {
         QFETCH(QString, keys);
-        QFETCH(int, current);
         SmallPages pages(5);
         TestDatabase t;
         addSalesAndBatches(t);
-        t.exec("WITH RECURSIVE n(i) AS (SELECT 61 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
-               "INSERT INTO inventory_batch (id, product_id, batch_no, expiry_date, quantity) SELECT i, 1, "
-               "printf('B%02d', i), '2033-01-01', 10 FROM n");
         t.exec("UPDATE inventory_batch SET quantity = 0 WHERE id <= 3");
         const std::unique_ptr<QMainWindow> window = listWindow("batches");
-        window->resize(700, 420);
+        window->resize(900, 420);
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         auto* view = window->findChild<QTableView*>("tableInventory");
         QTRY_VERIFY(qobject_cast<RowTableModel*>(view->model())->countKnown());
         view->setFocus();
         QTest::keyClick(view, Qt::Key_End, Qt::ControlModifier);
-        QCoreApplication::processEvents();
         writeElsewhere(t, "UPDATE inventory_batch SET quantity = 5 WHERE id <= 3");
         for (const QString& key : keys.split(' ')) {
             const int pressed = QKeySequence(key)[0];
-            QTest::keyClick(view, Qt::Key(pressed & ~Qt::KeyboardModifierMask),
-                            Qt::KeyboardModifiers(pressed & Qt::KeyboardModifierMask));
+            if (key == "scroll")
+                view->verticalScrollBar()->setValue(view->verticalScrollBar()->value() - 2);
+            else
+                QTest::keyClick(view, Qt::Key(pressed & ~Qt::KeyboardModifierMask),
+                                Qt::KeyboardModifiers(pressed & Qt::KeyboardModifierMask));
             QCoreApplication::processEvents();
-            QVERIFY(view->viewport()->rect().contains(view->visualRect(view->currentIndex()).center()));
         }
-        QCOMPARE(view->currentIndex().siblingAtColumn(0).data(Qt::UserRole).toInt(), current);
+        QCOMPARE(view->currentIndex().siblingAtColumn(0).data(Qt::UserRole).toInt(), 1);
+        QVERIFY(view->viewport()->rect().contains(view->visualRect(view->currentIndex()).center()));
     }
 
     // Ctrl+End pressed while the list is still being counted ends on the last row once the count is in.

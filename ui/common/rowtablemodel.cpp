@@ -857,6 +857,10 @@ public:
             m_topBefore = topRow();
         });
         model->placeFirst(view->selectionModel());
+        // The current record is known from the moment it is made current, painted or not, so that a re-read
+        // finds it by its keys.
+        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex& current) { m_model->id(current.row()); });
         connect(model, &RowTableModel::counted, this, &ListFollower::counted);
         view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
