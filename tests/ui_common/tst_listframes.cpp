@@ -1331,6 +1331,27 @@ private slots:
                  QString("共 %1 条记录").arg(truthOf(t, list).split(',').size()));
     }
 
+    // Reading on from a known row, the row itself included (where a re-read starts and how it tells a record
+    // is still there), walks the order rather than sorting every row after it.
+    void readsFromAKnownRowWalkTheOrder() {
+        TestDatabase t;
+        addPagedRows(t);
+        ListQuery list = pagedRows(false, false);
+        list.order = {{"id", true}};
+        const QVector<QVariant> keys{6};
+        const ListQuery::Statement page = list.page(&keys, false, 1, true, true);
+        QSqlQuery plan(t.db()->getQtDatabase());
+        plan.prepare("EXPLAIN QUERY PLAN " + page.sql);
+        for (const QVariant& value : page.params)
+            plan.addBindValue(value);
+        QVERIFY(plan.exec());
+        QStringList steps;
+        while (plan.next())
+            steps << plan.value(3).toString();
+        QVERIFY2(!steps.join('|').contains("TEMP B-TREE"), qPrintable(steps.join('|')));
+        QCOMPARE(t.scalar(page.sql, page.params), QVariant(6));
+    }
+
     // A paged model without a view, its pages partly held, reads a page it does not hold after a write of
     // this connection or of another one without changing a row, then reads the list again once the read is
     // done, and counts it again.
