@@ -1476,10 +1476,11 @@ private slots:
     }
 
     // Keys go on from the rows seen, and the current row keeps to its record, whatever came or went inside,
-    // above or below the view since it was drawn, with the model checked at every signal and, where the
-    // steps say "read", the accessibility layer holding every visible cell. Steps are keys, rows to make
-    // current or put at the top, "read", or statements; every row then shows its record, to the end.
-    // (Right moves nowhere in one column: a key that only reads the list again.)
+    // above or below the view since it was drawn or after the view was scrolled away from it, with the model
+    // checked at every signal and, where the steps say "read", the accessibility layer holding every visible
+    // cell (and reading the ids given). Steps are keys, rows to make current or put at the top, "read",
+    // "follow, " a statement run right after a re-read, or statements; every row then shows its record, to
+    // the end. (Right moves nowhere in one column: a key that only reads the list again.)
     void pageKeysGoOnFromTheRowsSeen_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("top");     // the id at the top of the view after the steps
