@@ -669,7 +669,7 @@ QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int firstPosi
             if (!before)
                 continue;
             place = before->value(0).toInt();
-            // Among the rows read it would have been read.
+            // Among the rows read it would have been found; elsewhere one row read from its keys tells.
             bool there = false;
             if (place < firstPosition || (place >= readEnd && !readToEnd)) {
                 QVector<Keys> next;
