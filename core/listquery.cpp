@@ -48,8 +48,11 @@ struct KeyTest {
 QString afterFrom(const QVector<SortKey>& order, const QVector<QVariant>& values, bool backwards, int from,
                   bool including, QList<QVariant>& params) {
     const KeyTest test{order.at(from), values.at(from), order.at(from).descending != backwards};
-    QString condition = test.after(params);
     const bool last = from + 1 == order.size();
+    // One range rather than "after or level": an OR of the two makes SQLite sort every row the range holds.
+    if (last && including && !test.value.isNull())
+        return test.atOrAfter(params);
+    QString condition = test.after(params);
     if (last && !including)
         return condition;
     condition += QStringLiteral(" OR ") + (last ? QString() : QStringLiteral("(")) + test.same(params);

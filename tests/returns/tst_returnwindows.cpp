@@ -437,29 +437,48 @@ private slots:
     }
 
     // A return deleted elsewhere after the list was read: neither action asks anything first, the list
-    // reads again and the box says the return is gone.
+    // reads again where it stands, the box says the return is gone, and the return after it (before it, for
+    // the last one) is current.
     void aReturnGoneMeanwhileIsSaidSo_data() {
         QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("said");
-        QTest::newRow("view") << "btnViewReturn" << QString("错误:未找到退货单");
-        QTest::newRow("void") << "btnVoidReturn" << QString("提示:该退货单不存在");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("neighbour"); // the id made current
+        QTest::newRow("view") << "btnViewReturn" << 23 << 16;
+        QTest::newRow("void") << "btnVoidReturn" << 23 << 16;
+        QTest::newRow("void, the last one") << "btnVoidReturn" << 39 << 2;
     }
     void aReturnGoneMeanwhileIsSaidSo() {
         QFETCH(QString, button);
-        QFETCH(QString, said);
-        models::ReturnOrder order;
-        QVERIFY(ReturnRepository(m_db->db())
-                    .insertSalesReturn(order, {returnLine(1, "A2301", 2, "SAL203102010001", 25.8)}));
+        QFETCH(int, row);
+        QFETCH(int, neighbour);
+        SmallPages pages(5, 4);
+        // Forty returns, the newest first: id 40 on row 0, id 1 on row 39.
+        m_db->exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40) "
+                   "INSERT INTO return_order (id, return_no, return_type, return_date, status, created_at) "
+                   "SELECT i, printf('RET%04d', i), 'sales', '2031-03-05', 'completed', "
+                   "printf('2031-03-05 10:%02d:00', i) FROM n");
         SalesReturnWindow window;
+        window.resize(900, 420);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
         auto* table = child<QTableView>(&window, "tableReturns");
-        table->setCurrentIndex(table->model()->index(0, 0));
-        m_db->exec("DELETE FROM return_order_item");
-        m_db->exec("DELETE FROM return_order");
+        QTRY_COMPARE(table->model()->rowCount(), 40);
+        table->setCurrentIndex(table->model()->index(row, 0));
+        table->scrollTo(table->model()->index(row - 3, 0), QAbstractItemView::PositionAtTop);
+        QCoreApplication::processEvents();
+        const QVariant top = table->model()->index(table->rowAt(0), 0).data(Qt::UserRole);
+        const int gone = 40 - row;
+        m_db->exec("DELETE FROM return_order WHERE id = ?", {gone});
         Prompts::queueText("顾客撤回退货");
         child<QPushButton>(&window, qPrintable(button))->click();
         QCOMPARE(Prompts::history().size(), 1);
-        QCOMPARE(Prompts::lastTitle() + ":" + Prompts::lastText(), said);
-        QCOMPARE(table->model()->rowCount(), 0);
+        QCOMPARE(Prompts::lastTitle() + ":" + Prompts::lastText(), QString("提示:该退货单不存在"));
+        QCOMPARE(table->model()->rowCount(), 39);
+        QCOMPARE(table->currentIndex().data(Qt::UserRole).toInt(), neighbour);
+        // Short of the end, where one row less scrolls the view up by one.
+        if (row < 39)
+            QCOMPARE(table->model()->index(table->rowAt(0), 0).data(Qt::UserRole), top);
+        QVERIFY(table->viewport()->rect().contains(table->visualRect(table->currentIndex()).center()));
     }
 
     // A long reason never pushes the status out of view: its column stops at the widest a fitted column

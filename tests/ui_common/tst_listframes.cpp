@@ -288,12 +288,17 @@ private:
 // bridge is not there offscreen), with the record the cell showed.
 class CellReader {
 public:
-    void read(const QTableView& view) {
+    // Returns the ids read, row by row.
+    QString read(const QTableView& view) {
         m_cells.clear();
+        QStringList ids;
         for (int r = view.rowAt(0); r >= 0 && r <= view.rowAt(view.viewport()->height() - 1); ++r) {
+            const QVariant id = view.model()->index(r, 0).data(Qt::UserRole);
+            ids << id.toString();
             for (int c = 0; c < view.model()->columnCount(); ++c)
-                m_cells.append({view.model()->index(r, c), view.model()->index(r, 0).data(Qt::UserRole)});
+                m_cells.append({view.model()->index(r, c), id});
         }
+        return ids.join(',');
     }
     // The cells held that now stand on another record than the one they showed, as "row:id".
     QStringList strayed() const {
@@ -1294,6 +1299,27 @@ private slots:
                  QString("共 %1 条记录").arg(truthOf(t, list).split(',').size()));
     }
 
+    // Reading on from a known row, the row itself included (where a re-read starts and how it tells a record
+    // is still there), walks the order rather than sorting every row after it.
+    void readsFromAKnownRowWalkTheOrder() {
+        TestDatabase t;
+        addPagedRows(t);
+        ListQuery list = pagedRows(false, false);
+        list.order = {{"id", true}};
+        const QVector<QVariant> keys{6};
+        const ListQuery::Statement page = list.page(&keys, false, 1, true, true);
+        QSqlQuery plan(t.db()->getQtDatabase());
+        plan.prepare("EXPLAIN QUERY PLAN " + page.sql);
+        for (const QVariant& value : page.params)
+            plan.addBindValue(value);
+        QVERIFY(plan.exec());
+        QStringList steps;
+        while (plan.next())
+            steps << plan.value(3).toString();
+        QVERIFY2(!steps.join('|').contains("TEMP B-TREE"), qPrintable(steps.join('|')));
+        QCOMPARE(t.scalar(page.sql, page.params), QVariant(6));
+    }
+
     // A paged model without a view, its pages partly held, reads a page it does not hold after a write of
     // this connection or of another one without changing a row, then reads the list again once the read is
     // done, and counts it again.
@@ -1334,16 +1360,19 @@ private slots:
     }
 
     // With the accessibility layer on and the model checked at every signal, keys move through a shown paged
-    // list while rows come and go under it, all over or inside its last screen (rows without a day come
-    // last): no read changes a row or the layout, no cell read strays onto another record, and the list
-    // ends whole.
+    // list while rows come and go under it, all over, inside its last screen (rows without a day come
+    // last), between a current row whose page was dropped and the view scrolled away from it, or at the top
+    // while the last row is current: no read changes a row or the layout, no cell read strays onto another
+    // record, the current row keeps its record, in sight when it was, and the list ends whole.
     void pagedModelStaysSoundWhileTheFileChanges_data() {
-        QTest::addColumn<bool>("atTheEnd");
-        addRow("writes all over, pages down and up", false);
-        addRow("writes inside the last screen, rows down and up", true);
+        QTest::addColumn<QString>("walk");
+        addRow("writes all over, pages down and up", QString("all over"));
+        addRow("writes inside the last screen, rows down and up", QString("last screen"));
+        addRow("writes between the current row and the view away from it", QString("away"));
+        addRow("rows gone at the top, the last row current", QString("top gone"));
     }
     void pagedModelStaysSoundWhileTheFileChanges() {
-        QFETCH(bool, atTheEnd);
+        QFETCH(QString, walk);
         SmallPages pages(5, 3);
         TestDatabase t;
         addPagedRows(t);
@@ -1363,24 +1392,47 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         view.setFocus();
         QTRY_VERIFY(model.countKnown());
+        const bool atTheEnd = walk == "last screen" || walk == "top gone";
         view.setCurrentIndex(model.index(atTheEnd ? model.rowCount() - 1 : 3, 0));
-        for (int step = 0; step < 20; ++step) {
-            const QString day = atTheEnd ? QString() : QString("05-%1").arg(step % 9 + 1, 2, 10, QChar('0'));
+        const QVariant current = view.currentIndex().data(Qt::UserRole);
+        if (walk == "away") {
             reader.read(view);
-            if (step % 3 == 2)
+            view.scrollToBottom();
+            QCoreApplication::processEvents();
+        }
+        const QVariant top = model.index(view.rowAt(0), 0).data(Qt::UserRole);
+        for (int step = 0; step < 20; ++step) {
+            const QString day = walk == "last screen" ? QString()
+                                : walk == "away"      ? QString("05-05")
+                                                      : QString("05-%1").arg(step % 9 + 1, 2, 10, QChar('0'));
+            if (walk != "away")
+                reader.read(view);
+            if (walk == "top gone")
+                writeElsewhere(t, "DELETE FROM paged WHERE id IN (SELECT id FROM paged ORDER BY day IS NULL, "
+                                  "day DESC, id DESC LIMIT 3)");
+            else if (step % 3 == 2)
                 writeElsewhere(t, "DELETE FROM paged WHERE id = (SELECT MIN(id) FROM paged WHERE " +
-                                      (atTheEnd ? "day IS NULL)" : "day = '" + day + "')"));
+                                      (day.isNull() ? "day IS NULL)" : "day = '" + day + "')"));
             else
                 t.exec("INSERT INTO paged (day, amount) VALUES (?, 1)", {day});
-            const bool up = step % 4 == 3;
-            QTest::keyClick(&view, atTheEnd ? (up ? Qt::Key_Up : Qt::Key_Down)
-                                            : (up ? Qt::Key_PageUp : Qt::Key_PageDown));
+            const bool up = step % 4 == 3 && walk != "top gone";
+            QTest::keyClick(&view, walk == "all over" ? (up ? Qt::Key_PageUp : Qt::Key_PageDown)
+                                   : walk == "away"   ? Qt::Key_Shift
+                                                      : (up ? Qt::Key_Up : Qt::Key_Down));
             QCoreApplication::processEvents();
             QCOMPARE(reader.strayed(), QStringList());
+            if (walk == "top gone")
+                QVERIFY(view.viewport()->rect().contains(view.visualRect(view.currentIndex()).center()));
         }
         QAccessible::setActive(false);
         QCOMPARE(model.changedInReads(), QStringList());
         QVERIFY(reread.count() > 0);
+        if (walk == "away") {
+            QCOMPARE(model.index(view.rowAt(0), 0).data(Qt::UserRole), top);
+            QCOMPARE(view.currentIndex().data(Qt::UserRole), current);
+        } else if (walk == "top gone") {
+            QCOMPARE(view.currentIndex().data(Qt::UserRole), current);
+        }
         QTRY_VERIFY(model.countKnown());
         QVector<int> everyRow(model.rowCount());
         std::iota(everyRow.begin(), everyRow.end(), 0);
@@ -1392,10 +1444,12 @@ private slots:
     }
 
     // Keys go on from the rows seen, and the current row keeps to its record, whatever came or went inside,
-    // above or below the view since it was drawn, with the model checked at every signal and, where the
-    // steps say "read", the accessibility layer holding every visible cell. Steps are keys, rows to make
-    // current or put at the top, "read", or statements; every row then shows its record, to the end.
-    // (Right moves nowhere in one column: a key that only reads the list again.)
+    // above or below the view since it was drawn or after the view was scrolled away from it, with the model
+    // checked at every signal and, where the steps say "read", the accessibility layer holding every visible
+    // cell (and reading the ids given). Steps are keys, rows to make current or put at the top, "read",
+    // "follow" (a re-read) or statements, each perhaps with a statement run before anything is painted;
+    // every row then shows its record, to the end. (Right moves nowhere in one column: a key that only
+    // reads the list again.)
     void pageKeysGoOnFromTheRowsSeen_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("top");     // the id at the top of the view after the steps
@@ -1415,8 +1469,7 @@ private slots:
         page("up, two come above the view", false, "INSERT INTO listed VALUES (905), (895)");
         page("up, two come inside the view", false, "INSERT INTO listed VALUES (555), (545)");
         addRow("end, two come inside the last screen",
-               QString("Ctrl+End; INSERT INTO listed VALUES (55), (45); Down"), QString("100"),
-               QString("10"));
+               QString("Ctrl+End; INSERT INTO listed VALUES (55), (45); Down"), QString("80"), QString("10"));
         addRow("end, one gone while the top row is current",
                QString("Ctrl+Home; Down; DELETE FROM listed WHERE id = 500; Ctrl+End"), QString("100"),
                QString("10"));
@@ -1429,6 +1482,27 @@ private slots:
                third + "DELETE FROM listed WHERE id = 970; Right; INSERT INTO listed VALUES (1010), (1020), "
                        "(1030); Down",
                QString("1000"), QString("950"));
+        // The current row's page dropped while the view was scrolled away, rows then written between the two.
+        const QString away = "row 5; read; top 30; top 50; top 70; %1; Right";
+        addRow("away, 21 gone between the current row and the view",
+               away.arg("DELETE FROM listed WHERE id BETWEEN 600 AND 800"), QString("300"), QString("950"));
+        addRow("away, three come between the current row and the view",
+               away.arg("INSERT INTO listed VALUES (705), (695), (685)"), QString("300"), QString("950"));
+        addRow("away, the current row gone", away.arg("DELETE FROM listed WHERE id >= 700 AND id <= 950"),
+               QString("300"), QString("690"));
+        addRow("end, forty gone at the top", QString("Ctrl+End; DELETE FROM listed WHERE id > 600; Right"),
+               QString("100"), QString("10"));
+        addRow("end, two come after the last row, Down with it below the view",
+               QString("Ctrl+End; INSERT INTO listed VALUES (5), (3); Down; Down; top 88; Down"),
+               QString("80"), QString("3"));
+        addRow("end, two gone before the last row is painted",
+               QString("Ctrl+End then DELETE FROM listed WHERE id IN (70, 80) then Up"), QString("120"),
+               QString("20"));
+        addRow(
+            "forty gone at the top, a re-read across a page edge, then two more gone in sight",
+            QString("top 70; DELETE FROM listed WHERE id > 600; follow then DELETE FROM listed WHERE id IN "
+                    "(250, 240); read 300,290,280,270,260,250,240,230,220,210; Right"),
+            QString("300"), QString("600"));
     }
     void pageKeysGoOnFromTheRowsSeen() {
         QFETCH(QString, steps);
@@ -1461,20 +1535,27 @@ private slots:
         QTRY_COMPARE(view.viewport()->height(), height);
         QTRY_VERIFY(model.countKnown());
         view.setFocus();
-        for (const QString& step : steps.split("; ")) {
-            const QModelIndex row = model.index(step.section(' ', 1).toInt(), 0);
-            const int key = QKeySequence(step)[0];
-            if (step.startsWith("row "))
-                view.setCurrentIndex(row);
-            else if (step.startsWith("top "))
-                view.scrollTo(row, QAbstractItemView::PositionAtTop);
-            else if (step == "read")
-                reader.read(view);
-            else if (key != Qt::Key_unknown)
-                QTest::keyClick(&view, Qt::Key(key & ~Qt::KeyboardModifierMask),
-                                Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
-            else
-                t.exec(step);
+        // "a then b": b right after a, before anything is painted.
+        for (const QString& together : steps.split("; ")) {
+            for (const QString& step : together.split(" then ")) {
+                const QModelIndex row = model.index(step.section(' ', 1).toInt(), 0);
+                const int key = QKeySequence(step)[0];
+                if (step.startsWith("row "))
+                    view.setCurrentIndex(row);
+                else if (step.startsWith("top "))
+                    view.scrollTo(row, QAbstractItemView::PositionAtTop);
+                else if (step.startsWith("read ")) // and the ids expected in sight
+                    QCOMPARE(reader.read(view), step.mid(5));
+                else if (step == "read")
+                    reader.read(view);
+                else if (step == "follow") // reads again
+                    model.followChanges(view.rowAt(0));
+                else if (key != Qt::Key_unknown)
+                    QTest::keyClick(&view, Qt::Key(key & ~Qt::KeyboardModifierMask),
+                                    Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+                else
+                    t.exec(step);
+            }
             QCoreApplication::processEvents();
         }
         QTRY_VERIFY(model.countKnown());

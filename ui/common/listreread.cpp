@@ -39,21 +39,24 @@ void ListReread::noteRead() {
 }
 
 void ListReread::reload() {
+    // A paged list reads itself again where it stands, and hands a current record that is gone to its
+    // neighbour.
+    if (RowTableModel* paged = rowModel(m_table); paged && paged->isPaged()) {
+        paged->followNow();
+        return;
+    }
     const QModelIndex current = m_table->currentIndex();
     // The current record, and its neighbours should it be gone: those after it, then those before it.
-    // A paged list would have to read its pages for them, so there only the record itself is looked for.
     QVector<int> ids;
     if (current.isValid()) {
         const QAbstractItemModel* model = m_table->model();
-        const RowTableModel* paged = rowModel(m_table);
-        const bool held = !paged || !paged->isPaged();
         const auto idAt = [model](int row) {
             return model->index(row, 0).data(Qt::UserRole).toInt();
         };
         ids.append(idAt(current.row()));
-        for (int row = current.row() + 1; held && row < model->rowCount(); ++row)
+        for (int row = current.row() + 1; row < model->rowCount(); ++row)
             ids.append(idAt(row));
-        for (int row = current.row() - 1; held && row >= 0; --row)
+        for (int row = current.row() - 1; row >= 0; --row)
             ids.append(idAt(row));
     }
     // A copy: the reload may set the next one while it runs.
@@ -65,10 +68,7 @@ void ListReread::reload() {
 
 void ListReread::makeCurrent(const QVector<int>& ids, int column) {
     QAbstractItemModel* model = m_table->model();
-    int rows = model->rowCount();
-    // A paged list read again holds its first page: the record is looked for there, not read to the end.
-    if (const RowTableModel* paged = rowModel(m_table); paged && paged->isPaged())
-        rows = std::min(rows, paged->heldRows());
+    const int rows = model->rowCount();
     QHash<int, int> rowOf;
     for (int row = rows - 1; row >= 0; --row)
         rowOf.insert(model->index(row, 0).data(Qt::UserRole).toInt(), row);

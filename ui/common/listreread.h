@@ -27,7 +27,7 @@ public:
     // The list's rows were just read: the file as they show it.
     void noteRead();
     // Reads the list again now and keeps the current record current while the list still holds it, else
-    // the nearest record after it (before it at the end) of a list that holds its rows.
+    // the nearest record after it (before it at the end). A paged list reads itself again where it stands.
     void reload();
 
 protected:

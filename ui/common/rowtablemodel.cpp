@@ -6,6 +6,7 @@
 #include "core/rowreader.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QScopedValueRollback>
 #include <QScrollBar>
@@ -238,6 +239,7 @@ void RowTableModel::readTotals() {
 
 void RowTableModel::forgetPages() {
     m_pages.clear();
+    m_heldKeys.clear();
     m_firstKeys.clear();
     m_lastKeys.clear();
 }
@@ -279,16 +281,15 @@ void RowTableModel::takeCount(const QVector<QVariant>& values) {
 }
 
 void RowTableModel::setCount(int count) {
-    // A view answering these signals may ask to fetch more: not while the count changes.
-    const QScopedValueRollback<bool> counting(m_settingCount, true);
-    // A read from inside the signals lays the end out for the count coming, not the one going.
+    // A view answering these signals may ask to fetch more, or read the end: laid out for the count coming,
+    // not the one going, and nothing fetched meanwhile.
     const QScopedValueRollback<int> coming(m_countComing, count);
     if (count > m_count) {
         // A page read short at the old end would leave the rows after it empty.
         const int size = pageSize();
         for (auto it = m_pages.begin(); it != m_pages.end();) {
             const bool shortOfRows = it->rows.size() < std::min(size, count - it.key() * size);
-            it = shortOfRows ? m_pages.erase(it) : std::next(it);
+            it = shortOfRows ? dropPage(it) : std::next(it);
         }
         beginInsertRows(QModelIndex(), m_count, count - 1);
         m_count = count;
@@ -305,12 +306,12 @@ void RowTableModel::setCount(int count) {
 int RowTableModel::endOfResult() const {
     if (!m_countKnown)
         return -1;
-    return m_settingCount ? m_countComing : m_count;
+    return m_countComing >= 0 ? m_countComing : m_count;
 }
 
 bool RowTableModel::canFetchMore(const QModelIndex& parent) const {
     // A guessed count runs past the rows read: reading on from it would repeat rows.
-    return m_paged && !m_countKnown && !m_countGuessed && !m_settingCount && !parent.isValid();
+    return m_paged && !m_countKnown && !m_countGuessed && m_countComing < 0 && !parent.isValid();
 }
 
 void RowTableModel::fetchMore(const QModelIndex& parent) {
@@ -330,7 +331,6 @@ void RowTableModel::fetchMore(const QModelIndex& parent) {
     if (!end)
         return;
     if (!rows.isEmpty()) {
-        const QScopedValueRollback<bool> counting(m_settingCount, true);
         const int added = keys.size();
         const QScopedValueRollback<int> coming(m_countComing, m_count + added);
         beginInsertRows(QModelIndex(), m_count, m_count + added - 1);
@@ -375,7 +375,7 @@ const RowTableModel::Page& RowTableModel::page(int index) const {
     const int size = pageSize();
     const int first = index * size;
     // Read during a change of the count: the rows it brings are read with the page.
-    int wanted = std::min(size, (m_settingCount ? std::max(m_count, m_countComing) : m_count) - first);
+    int wanted = std::min(size, std::max(m_count, m_countComing) - first);
     QVector<TableRow> rows;
     QVector<Keys> keys;
     bool backwards = false;
@@ -524,8 +524,25 @@ void RowTableModel::keepPage(int index, QVector<TableRow> rows, QVector<Keys> ke
             if (it->used < oldest->used)
                 oldest = it;
         }
-        m_pages.erase(oldest);
+        dropPage(oldest);
     }
+}
+
+QHash<int, RowTableModel::Page>::iterator RowTableModel::dropPage(QHash<int, Page>::iterator page) const {
+    // Indexes may hold rows of the page: their records' keys stay, for a re-read to place them by. Keys of
+    // rows no index holds any more go.
+    const int first = page.key() * pageSize();
+    QHash<int, Keys> noted;
+    for (const QModelIndex& held : persistentIndexList()) {
+        const int row = held.row();
+        const int offset = row - first;
+        if (offset >= 0 && offset < page->keys.size() && !page->keys.at(offset).isEmpty())
+            noted.insert(row, page->keys.at(offset));
+        else if (const auto known = m_heldKeys.constFind(row); known != m_heldKeys.cend())
+            noted.insert(row, *known);
+    }
+    m_heldKeys = std::move(noted);
+    return m_pages.erase(page);
 }
 
 FileMark RowTableModel::currentMark() const {
@@ -576,6 +593,8 @@ void RowTableModel::dropPagesFrom(int position) {
         it = it.key() >= index ? m_firstKeys.erase(it) : std::next(it);
     for (auto it = m_lastKeys.begin(); it != m_lastKeys.end();)
         it = it.key() >= index ? m_lastKeys.erase(it) : std::next(it);
+    for (auto it = m_heldKeys.begin(); it != m_heldKeys.end();)
+        it = it.key() >= position ? m_heldKeys.erase(it) : std::next(it);
 }
 
 void RowTableModel::followLater() const {
@@ -595,7 +614,20 @@ void RowTableModel::followLater() const {
 RowTableModel::Keys RowTableModel::keysAt(int row) const {
     const int size = pageSize();
     const auto found = m_pages.constFind(row / size);
-    return found == m_pages.cend() ? Keys() : found->keys.value(row % size);
+    return found == m_pages.cend() ? m_heldKeys.value(row) : found->keys.value(row % size);
+}
+
+QSet<int> RowTableModel::rowsPlacedFirst() const {
+    QSet<int> rows;
+    if (!m_selection || m_selection->model() != this)
+        return rows;
+    if (const QModelIndex current = m_selection->currentIndex(); current.isValid())
+        rows.insert(current.row());
+    for (const QItemSelectionRange& range : m_selection->selection()) {
+        rows.insert(range.top());
+        rows.insert(range.bottom());
+    }
+    return rows;
 }
 
 namespace {
@@ -614,32 +646,44 @@ constexpr int kCountedPlaces = 8;
 } // namespace
 
 QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int firstPosition,
-                                         const QVector<Keys>& read, bool readToEnd, int shift,
-                                         QSet<int>* gone) const {
+                                         const QVector<Keys>& read, bool readToEnd, QSet<int>* gone,
+                                         QHash<int, Keys>* keysOf) const {
     QHash<QString, int> readAt;
     for (int i = 0; i < read.size(); ++i)
         readAt.insert(keyText(read.at(i)), firstPosition + i);
     const int readEnd = firstPosition + read.size();
+    const QSet<int> first = rowsPlacedFirst();
     QHash<int, int> places;
     int counted = 0;
     for (int row : rows) {
+        // A row whose record is not known is let go rather than guessed onto another record.
         const Keys keys = keysAt(row);
-        int place = row + shift;
-        if (!keys.isEmpty()) {
-            if (const auto found = readAt.constFind(keyText(keys)); found != readAt.cend()) {
-                place = *found;
-            } else if (counted < kCountedPlaces) {
-                // Gone or out of the rows read: its place, or its successor's when it is gone.
-                ++counted;
-                if (const auto before = readNow(m_query.countBefore(keys))) {
-                    place = before->value(0).toInt();
-                    // Among the rows read it would have been read.
-                    if (place >= firstPosition && (place < readEnd || readToEnd))
-                        gone->insert(row);
-                }
+        if (keys.isEmpty())
+            continue;
+        int place = -1;
+        if (const auto found = readAt.constFind(keyText(keys)); found != readAt.cend()) {
+            place = *found;
+        } else if (first.contains(row) || counted++ < kCountedPlaces) {
+            // Out of the rows read, or gone: its place, or its successor's.
+            const auto before = readNow(m_query.countBefore(keys));
+            if (!before)
+                continue;
+            place = before->value(0).toInt();
+            // Among the rows read it would have been found; elsewhere one row read from its keys tells.
+            bool there = false;
+            if (place < firstPosition || (place >= readEnd && !readToEnd)) {
+                QVector<Keys> next;
+                if (!readRows(&keys, false, 1, nullptr, &next, true))
+                    continue;
+                there = !next.isEmpty() && keyText(next.constFirst()) == keyText(keys);
             }
+            if (!there)
+                gone->insert(row);
+        } else {
+            continue;
         }
         places.insert(row, place);
+        keysOf->insert(row, keys);
     }
     return places;
 }
@@ -679,7 +723,8 @@ int RowTableModel::followChanges(int topRow) {
     if (anchor.isEmpty())
         anchorAt = std::max(0, std::min(topRow, m_count - 1));
     // The anchor's page: the rows before it on that page (and the last key of the page before), then
-    // the anchor and the rest of the page, with one row more to tell whether the list goes on.
+    // the anchor and the rows in sight to the end of their page, with one row more to tell whether the list
+    // goes on. Every row in sight comes from this read, never from one made after another write.
     const int index = anchor.isEmpty() ? 0 : position / size;
     const int offset = anchor.isEmpty() ? 0 : position % size;
     QVector<TableRow> rows;
@@ -690,9 +735,11 @@ int RowTableModel::followChanges(int topRow) {
         std::reverse(keys.begin(), keys.end());
     }
     const int firstPosition = position - keys.size();
+    const int pagesInSight = std::min(keptPages(), (offset + std::max(1, m_rowsInSight) - 1) / size + 1);
     QVector<TableRow> ahead;
     QVector<Keys> aheadKeys;
-    bool end = readAhead(anchor.isEmpty() ? nullptr : &anchor, size - offset, &ahead, &aheadKeys, true)
+    bool end = readAhead(anchor.isEmpty() ? nullptr : &anchor, pagesInSight * size - offset, &ahead,
+                         &aheadKeys, true)
                    .value_or(true);
     // Keys alone a little further on, so that rows seen below the top find their records; near the end
     // of the list they reach it, and the count is known at once.
@@ -709,9 +756,10 @@ int RowTableModel::followChanges(int topRow) {
     int count = end ? known : std::max(guess, known + 1);
     // Selected and current rows, and any other index held, stay on their records: a Page Down then goes on
     // from the last row seen, whatever came or went inside the view.
-    const int shift = position - anchorAt;
     QSet<int> gone;
-    QHash<int, int> places = placesNow(rowsOf(persistentIndexList()), firstPosition, seen, end, shift, &gone);
+    QHash<int, Keys> keysOf;
+    QHash<int, int> places =
+        placesNow(rowsOf(persistentIndexList()), firstPosition, seen, end, &gone, &keysOf);
     if (!end) {
         for (int place : qAsConst(places))
             count = std::max(count, place + 1);
@@ -722,9 +770,11 @@ int RowTableModel::followChanges(int topRow) {
     m_counting.reset();
     m_countKnown = end;
     m_countGuessed = !end;
-    // Grown first, so that every row a record moved to exists during the re-layout; shrunk after it.
+    // Grown first, so that every row a record moved to exists during the re-layout; shrunk after it. Reads
+    // meanwhile lay the end out for the new count.
     if (count > m_count)
         setCount(count);
+    const QScopedValueRollback<int> coming(m_countComing, count);
     emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
     // Views may hold more indexes from the signal on.
     const QModelIndexList before = persistentIndexList();
@@ -733,10 +783,10 @@ int RowTableModel::followChanges(int topRow) {
         if (!places.contains(row))
             more.append(row);
     }
-    places.insert(placesNow(more, firstPosition, seen, end, shift, &gone));
+    places.insert(placesNow(more, firstPosition, seen, end, &gone, &keysOf));
     // One record to a row: the indexes of records that are gone are let go (movedTo() still tells where
-    // their successor stands), and of the rows a guess puts on one row the last keeps it. Two indexes on
-    // one row would make Qt drop both when either goes, the view's current row among them.
+    // their successor stands), and so are those whose place was not read. Two indexes on one row would make
+    // Qt drop both when either goes, the view's current row among them.
     QVector<int> held = places.keys().toVector();
     std::sort(held.begin(), held.end());
     QHash<int, int> standing;
@@ -748,7 +798,10 @@ int RowTableModel::followChanges(int topRow) {
     m_moved = places;
     forgetPages();
     remember(firstPosition, seen);
-    // The page from its first position: rows before it dropped, places a racing write emptied left empty.
+    for (auto it = standing.cbegin(); it != standing.cend(); ++it)
+        m_heldKeys.insert(it.key(), keysOf.value(it.value()));
+    // The pages from the anchor's first position: rows before it dropped, places a racing write emptied
+    // left empty.
     const int pageFirst = index * size;
     const int skip = std::max(0, pageFirst - firstPosition);
     QVector<TableRow> pageRows(std::max(0, firstPosition - pageFirst));
@@ -759,15 +812,15 @@ int RowTableModel::followChanges(int topRow) {
     }
     pageRows += ahead;
     pageKeys += aheadKeys;
-    if (!pageRows.isEmpty())
-        keepPage(index, std::move(pageRows), std::move(pageKeys));
+    for (int from = 0; from < pageRows.size(); from += size)
+        keepPage(index + from / size, pageRows.mid(from, size), pageKeys.mid(from, size));
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& old : before) {
-        const int place = places.value(old.row());
-        const auto stands = standing.constFind(place);
+        const auto place = places.constFind(old.row());
+        const auto stands = place == places.cend() ? standing.cend() : standing.constFind(*place);
         const bool kept = stands != standing.cend() && *stands == old.row();
-        after.append(kept ? this->index(place, old.column()) : QModelIndex());
+        after.append(kept ? this->index(*place, old.column()) : QModelIndex());
     }
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
@@ -792,16 +845,23 @@ public:
         connect(model, &QAbstractItemModel::modelReset, this, [this] {
             // A reload shows the list from its first row.
             m_endWanted = false;
-            m_top = 0;
-            m_model->setTopRow(0);
             m_view->scrollToTop();
+            noteTop();
         });
         connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, &ListFollower::scrolled);
         connect(model, &RowTableModel::reread, this, &ListFollower::reread);
         connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, [this] {
             m_current = m_view->currentIndex();
             m_currentSelected = m_view->selectionModel()->isSelected(m_current);
+            m_currentInSight = inSight(m_current);
+            // Before rows go: the view's top may then stand past the end until it is laid out again.
+            m_topBefore = topRow();
         });
+        model->placeFirst(view->selectionModel());
+        // The current record is known from the moment it is made current, painted or not, so that a re-read
+        // finds it by its keys.
+        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex& current) { m_model->id(current.row()); });
         connect(model, &RowTableModel::counted, this, &ListFollower::counted);
         view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
@@ -822,6 +882,10 @@ public:
             // And before a key is: it then moves from the rows as they stand now.
             follow();
             const auto* key = static_cast<QKeyEvent*>(event);
+            // A moving key ends with the current row in sight, even where it moves nowhere, once the view
+            // has taken in the rows read again (its scroll bars come and go after the event).
+            if (moves(key->key()))
+                QMetaObject::invokeMethod(this, &ListFollower::showCurrent, Qt::QueuedConnection);
             const bool end = key->key() == Qt::Key_End && (key->modifiers() & Qt::ControlModifier);
             m_endWanted = false;
             // Before the count the last row is not known yet: it is gone to once it is.
@@ -842,11 +906,41 @@ public:
 private:
     int topRow() const { return std::max(0, m_view->rowAt(0)); }
 
+    static bool moves(int key) {
+        switch (key) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    bool inSight(const QModelIndex& index) const {
+        return index.isValid() && m_view->viewport()->rect().intersects(m_view->visualRect(index));
+    }
+
+    void showCurrent() {
+        if (const QModelIndex current = m_view->currentIndex(); current.isValid() && !m_endWanted)
+            m_view->scrollTo(current);
+    }
+
+    // Tells the model where the view stands.
+    void noteTop() {
+        m_top = topRow();
+        // A row partly in sight counts.
+        const int rowHeight = std::max(1, m_view->verticalHeader()->defaultSectionSize());
+        m_model->setTopRow(m_top, (m_view->viewport()->height() + rowHeight - 1) / rowHeight);
+    }
+
     void scrolled() {
         if (m_adjusting)
             return;
-        m_top = topRow();
-        m_model->setTopRow(m_top);
+        noteTop();
         // A scroll may come in the middle of a key press: a change is followed once it is done.
         m_model->followLater();
     }
@@ -854,32 +948,38 @@ private:
     void follow() { m_model->followChanges(m_top); }
 
     // The model reads again only between events, never while the view paints: the view moves at once.
+    // The record at the top stays there (its successor when it is gone); a current row in sight stays in
+    // sight, one the user scrolled away from stays out of it.
     void reread(int from, int to) {
-        keepInSight(from, to);
+        m_adjusting = true;
+        // The scroll range follows the new count only once the view is laid out.
+        m_view->doItemsLayout();
+        scrollToRow(std::max(0, to + m_topBefore - from));
         // A current record that is gone hands the current row, and its selection, to its successor.
         if (m_current.isValid() && !m_view->currentIndex().isValid()) {
+            // Where the view stands: the successor is brought into sight below only when the row was in it.
+            const bool autoScroll = m_view->hasAutoScroll();
+            m_view->setAutoScroll(false);
             if (const int row = m_model->movedTo(m_current.row()); row >= 0)
                 m_view->selectionModel()->setCurrentIndex(m_model->index(row, m_current.column()),
                                                           m_currentSelected ? QItemSelectionModel::Select |
                                                                                   QItemSelectionModel::Rows
                                                                             : QItemSelectionModel::NoUpdate);
+            m_view->setAutoScroll(autoScroll);
         }
+        if (m_currentInSight && m_view->currentIndex().isValid())
+            m_view->scrollTo(m_view->currentIndex());
         m_current = QModelIndex();
+        m_adjusting = false;
+        noteTop();
     }
 
-    void keepInSight(int from, int to) {
-        const int target = std::max(0, to + topRow() - from);
-        m_adjusting = true;
-        // The scroll range follows the new count only once the view is laid out.
-        m_view->doItemsLayout();
+    void scrollToRow(int row) {
         QScrollBar* bar = m_view->verticalScrollBar();
         if (m_view->verticalScrollMode() == QAbstractItemView::ScrollPerItem)
-            bar->setValue(target);
+            bar->setValue(row);
         else
-            bar->setValue(m_view->verticalHeader()->sectionPosition(target));
-        m_adjusting = false;
-        m_top = topRow();
-        m_model->setTopRow(m_top);
+            bar->setValue(m_view->verticalHeader()->sectionPosition(row));
     }
 
     void counted() {
@@ -900,7 +1000,9 @@ private:
     // The current row as a re-read began; a plain index, so that it holds no row of its own.
     QModelIndex m_current;
     bool m_currentSelected = false;
+    bool m_currentInSight = false;
     int m_top = 0;
+    int m_topBefore = 0;
     bool m_adjusting = false;
     bool m_endWanted = false;
     bool m_wasInactive = false;

@@ -6,6 +6,8 @@
 #include <QAbstractTableModel>
 #include <QBrush>
 #include <QHash>
+#include <QItemSelectionModel>
+#include <QPointer>
 #include <QSet>
 #include <QStringList>
 #include <QVariant>
@@ -160,14 +162,24 @@ public:
     // Rows held in memory now: all of them, or those of the pages kept.
     int heldRows() const;
 
-    // The row at the top of the view, which a list read again after a change keeps in sight.
-    void setTopRow(int row) { m_topRow = row; }
+    // The row at the top of the view and how many rows it shows: a list read again after a change keeps
+    // them in sight and reads them with it.
+    void setTopRow(int row, int rowsInSight = 0) {
+        m_topRow = row;
+        m_rowsInSight = rowsInSight;
+    }
+    // The view's current row and selection: a list read again places them by their records whatever that
+    // costs. Other indexes held are placed only where the read meets them, or among a few rows counted.
+    void placeFirst(const QItemSelectionModel* selection) { m_selection = selection; }
     // When the file changed since the held pages were read, drops them and reads the list again from the
-    // record at topRow (the next one in order when it is gone), which keeps its place in the view, and
-    // counts it again. Every index held stays on its record, or is let go when its record is gone (a view
-    // on followList hands a current row that is gone to its successor). Returns that record's row now
-    // (reread() tells it too); -1 when nothing changed. Never to be called from inside a read.
+    // record at topRow (the next one in order when it is gone), which keeps its place in the view, with
+    // the rows in sight, and counts it again. Every index held stays on its record, or is let go when its
+    // record is gone or its place cannot be read (a view on followList hands a current row that is gone to
+    // its successor, the one before it at the end). Returns that record's row now (reread() tells it too);
+    // -1 when nothing changed. Never to be called from inside a read.
     int followChanges(int topRow);
+    // followChanges() from the row at the top of the view, now.
+    int followNow() { return followChanges(m_topRow); }
     // followChanges(top row) once the event being handled is done; asked for once however often.
     void followLater() const;
     // Where the record of a row held by an index before the last re-read stands now, or its successor when
@@ -202,15 +214,20 @@ private:
     // page whose keys are known.
     void learnKeysNear(int index) const;
     void remember(int firstPosition, const QVector<Keys>& keys) const;
-    // The keys of the record a held row shows; empty when its page is not held.
+    // The keys of the record a held row shows: from its page, or as noted when its page was dropped;
+    // empty when neither knows them.
     Keys keysAt(int row) const;
-    // Where the records of the given rows stand in the list read again, found among the keys read from
-    // firstPosition on (to the end of the list when readToEnd), else counted; a row whose keys are not held
-    // moves by shift. A record counted into the rows read, yet not among them, is gone: its row goes to gone,
-    // its place is its successor's.
+    // Where the records of the given rows stand in the list read again, each with its keys: found among the
+    // keys read from firstPosition on (to the end of the list when readToEnd), else counted, the rows the
+    // view places first always, a few others. A record not there is gone: its row goes to gone, its place
+    // is its successor's. A row whose keys are not known or whose place is not read is left out.
     QHash<int, int> placesNow(const QVector<int>& rows, int firstPosition, const QVector<Keys>& read,
-                              bool readToEnd, int shift, QSet<int>* gone) const;
+                              bool readToEnd, QSet<int>* gone, QHash<int, Keys>* keysOf) const;
+    // The rows of the view's current index and selection corners.
+    QSet<int> rowsPlacedFirst() const;
     void keepPage(int index, QVector<TableRow> rows, QVector<Keys> keys) const;
+    // Lets a page go, noting the keys of its rows that indexes hold; returns the page after it.
+    QHash<int, Page>::iterator dropPage(QHash<int, Page>::iterator page) const;
     // The rows of the indexes, each once, in order.
     static QVector<int> rowsOf(const QModelIndexList& indexes);
     FileMark currentMark() const;
@@ -227,7 +244,8 @@ private:
     void readTotals();
     // Rows added at the end or taken from it until there are `count`.
     void setCount(int count);
-    // The whole result's count, as it stands once a change of the row count is done; -1 when not known.
+    // The whole result's count, as it stands once a change of the row count under way is done; -1 when not
+    // known.
     int endOfResult() const;
     void forgetPages();
     // Puts the rows in the kept sort order; returns each old row's new position, empty when nothing moved.
@@ -247,8 +265,9 @@ private:
     bool m_countKnown = true;
     // Until the count is in, rowCount() is a guess after a list was read again, not the rows read so far.
     bool m_countGuessed = false;
-    bool m_settingCount = false;
-    int m_countComing = 0;
+    // The row count a change under way ends with (rows coming or going, a list read again); -1 when none
+    // is. Reads lay the end out for it, and nothing is fetched meanwhile.
+    int m_countComing = -1;
     QVariantList m_totals;
     std::unique_ptr<BackgroundRow> m_counting;
     mutable QHash<int, Page> m_pages;
@@ -258,7 +277,11 @@ private:
     mutable quint64 m_useClock = 0;
     // The file as the held pages were read.
     FileMark m_mark;
+    // The keys of rows held by indexes whose pages were dropped, noted as the pages go.
+    mutable QHash<int, Keys> m_heldKeys;
+    QPointer<const QItemSelectionModel> m_selection;
     int m_topRow = 0;
+    int m_rowsInSight = 0;
     bool m_following = false;
     QHash<int, int> m_moved;
     mutable bool m_followQueued = false;

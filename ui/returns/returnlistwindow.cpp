@@ -98,12 +98,16 @@ void ReturnListWindow::onViewReturn() {
         return;
     models::ReturnOrder order = m_repo.findByReturnNo(m_list->currentText(0));
     if (order.id <= 0) {
-        // Deleted by another copy: the list behind the box no longer shows it.
-        m_list->reload();
-        Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("未找到退货单"));
+        saidGone();
         return;
     }
     runDialog(&order);
+}
+
+void ReturnListWindow::saidGone() {
+    // Deleted by another copy: the list behind the box no longer shows it, its neighbour is current.
+    m_list->reload();
+    Prompts::information(this, QStringLiteral("提示"), QStringLiteral("该退货单不存在"));
 }
 
 void ReturnListWindow::onVoidReturn() {
@@ -111,11 +115,13 @@ void ReturnListWindow::onVoidReturn() {
         return;
     // The stored return decides: another copy may have deleted or voided it since the list was read.
     const models::ReturnOrder stored = m_repo.findById(m_list->currentId());
-    if (stored.id <= 0 || stored.status == QLatin1String("voided")) {
+    if (stored.id <= 0) {
+        saidGone();
+        return;
+    }
+    if (stored.status == QLatin1String("voided")) {
         m_list->reload();
-        Prompts::information(this, QStringLiteral("提示"),
-                             stored.id <= 0 ? QStringLiteral("该退货单不存在")
-                                            : QStringLiteral("该退货单已经是作废状态"));
+        Prompts::information(this, QStringLiteral("提示"), QStringLiteral("该退货单已经是作废状态"));
         return;
     }
     bool ok = false;

@@ -36,6 +36,8 @@ private:
     // The dialog of the window's kind: new mode without a record, view mode with one.
     int runDialog(models::ReturnOrder* order);
     QString type() const;
+    // Reads the list again and says the current return is gone.
+    void saidGone();
 
     Ui::ReturnListWindow* ui;
     const Kind m_kind;
