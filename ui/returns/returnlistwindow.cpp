@@ -98,13 +98,13 @@ void ReturnListWindow::onViewReturn() {
         return;
     models::ReturnOrder order = m_repo.findByReturnNo(m_list->currentText(0));
     if (order.id <= 0) {
-        saidGone();
+        sayGone();
         return;
     }
     runDialog(&order);
 }
 
-void ReturnListWindow::saidGone() {
+void ReturnListWindow::sayGone() {
     // Deleted by another copy: the list behind the box no longer shows it, its neighbour is current.
     m_list->reload();
     Prompts::information(this, QStringLiteral("提示"), QStringLiteral("该退货单不存在"));
@@ -116,7 +116,7 @@ void ReturnListWindow::onVoidReturn() {
     // The stored return decides: another copy may have deleted or voided it since the list was read.
     const models::ReturnOrder stored = m_repo.findById(m_list->currentId());
     if (stored.id <= 0) {
-        saidGone();
+        sayGone();
         return;
     }
     if (stored.status == QLatin1String("voided")) {

@@ -37,7 +37,7 @@ private:
     int runDialog(models::ReturnOrder* order);
     QString type() const;
     // Reads the list again and says the current return is gone.
-    void saidGone();
+    void sayGone();
 
     Ui::ReturnListWindow* ui;
     const Kind m_kind;
