@@ -12,6 +12,9 @@
 #include <QHash>
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <iterator>
+
 namespace kestrovalin {
 
 namespace {
@@ -65,25 +68,29 @@ bool isTimeOfDay(const QStringRef& text) {
     return QTime(hour, match.capturedRef(3).toInt(), match.capturedRef(4).toInt()).isValid();
 }
 
+// 许可证到期, 营业执照到期, GSP有效期 and 税务登记有效期 (1-based).
+constexpr int kDateColumns[] = {8, 9, 11, 13};
+
 bool isDateColumn(int column) {
-    return column == 8 || column == 9 || column == 11 || column == 13;
+    return std::find(std::begin(kDateColumns), std::end(kDateColumns), column) != std::end(kDateColumns);
 }
 
-QString* fieldOf(SupplierImportDialog::ImportRow& row, int column) {
-    models::Supplier& s = row.record;
-    QString* const fields[] = {&s.name,
-                               &s.licenseNo,
-                               &s.businessLicenseNo,
-                               &row.businessScope,
-                               &s.address,
-                               &s.contactName,
-                               &s.contactPhone,
-                               &s.licenseExpireDate,
-                               &s.businessLicenseExpireDate,
-                               &s.gspCertNo,
-                               &s.gspCertExpireDate,
-                               &s.taxRegNo,
-                               &s.taxRegExpireDate};
+// The field a column (1-based) fills, of a row being read or one read.
+template <class Row> auto fieldOf(Row& row, int column) {
+    auto& s = row.record;
+    decltype(&s.name) const fields[] = {&s.name,
+                                        &s.licenseNo,
+                                        &s.businessLicenseNo,
+                                        &row.businessScope,
+                                        &s.address,
+                                        &s.contactName,
+                                        &s.contactPhone,
+                                        &s.licenseExpireDate,
+                                        &s.businessLicenseExpireDate,
+                                        &s.gspCertNo,
+                                        &s.gspCertExpireDate,
+                                        &s.taxRegNo,
+                                        &s.taxRegExpireDate};
     return fields[column - 1];
 }
 
@@ -204,19 +211,11 @@ bool SupplierImportDialog::isValidRow(const ImportRow& row, QString& reason) con
         reason = QStringLiteral("供应商名称不能为空");
         return false;
     }
-    struct DateField {
-        const QString& text;
-        int column; // 1-based
-    };
-    const DateField dates[] = {{s.licenseExpireDate, 8},
-                               {s.businessLicenseExpireDate, 9},
-                               {s.gspCertExpireDate, 11},
-                               {s.taxRegExpireDate, 13}};
-    for (const DateField& field : dates) {
-        if (!field.text.isEmpty() && !parseDateFlexible(field.text).isValid()) {
+    for (const int column : kDateColumns) {
+        const QString& text = *fieldOf(row, column);
+        if (!text.isEmpty() && !parseDateFlexible(text).isValid()) {
             reason = QStringLiteral("第 %1 列（%2）日期无法识别，应为日期（如 2026-12-31，可带时刻）：%3")
-                         .arg(columnLetter(field.column - 1), kTemplate.at(field.column - 1).title,
-                              quoted(field.text));
+                         .arg(columnLetter(column - 1), kTemplate.at(column - 1).title, quoted(text));
             return false;
         }
     }

@@ -115,11 +115,9 @@ void ApplicationStartup::tellDatabaseDamaged(const QString& restoreFrom) {
     const QString restore =
         restoreFrom.isEmpty()
             ? QStringLiteral("备份文件夹中没有完好且含有药店数据的备份。")
-            : QStringLiteral(
-                  "最新的完好备份：\n%1\n\n恢复方法：关闭每台电脑上打开该文件的本程序，将该备份复制为 "
-                  "data/kestrovalin.db "
-                  "覆盖原文件，"
-                  "再删除 data 文件夹中的 kestrovalin.db-wal 和 kestrovalin.db-shm 文件。")
+            : QStringLiteral("最新的完好备份：\n%1\n\n恢复方法：关闭每台电脑上打开该文件的本程序，"
+                             "将该备份复制为 data/kestrovalin.db 覆盖原文件，"
+                             "再删除 data 文件夹中的 kestrovalin.db-wal 和 kestrovalin.db-shm 文件。")
                   .arg(QDir::toNativeSeparators(restoreFrom));
     Prompts::critical(QApplication::activeWindow(), QStringLiteral("数据库文件已损坏"),
                       QStringLiteral("数据库文件已损坏：\n%1\n\n今天的备份未保存，原有的备份均保留。\n\n%2")
