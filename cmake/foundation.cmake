@@ -11,6 +11,7 @@ target_sources(kvcore PRIVATE
     core/idbadapter.h
     core/sqliteadapter.h core/sqliteadapter.cpp
     core/databasemanager.h core/databasemanager.cpp
+    core/replacementwatch.h core/replacementwatch.cpp
     core/schemamigrator.h core/schemamigrator.cpp
     core/embeddedschema.h ${CMAKE_BINARY_DIR}/generated/embeddedschema.cpp
     core/passwordhash.h core/passwordhash.cpp

@@ -13,10 +13,15 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStorageInfo>
 #include <QUrl>
 #include <QUuid>
 
 #include <sqlite3.h>
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace kestrovalin {
 
@@ -34,6 +39,13 @@ QString programDir() {
     if (!g_programDirOverride.isEmpty())
         return g_programDirOverride;
     return QFileInfo(QCoreApplication::applicationFilePath()).absolutePath();
+}
+
+// The file system a folder is on, or would be on once made.
+QStorageInfo storageOf(QString folder) {
+    while (!QFileInfo::exists(folder) && QFileInfo(folder).absolutePath() != folder)
+        folder = QFileInfo(folder).absolutePath();
+    return QStorageInfo(folder);
 }
 
 // Only names the program gives its own copies count as backups and are rotated; "handover_20250307.db" or
@@ -210,6 +222,69 @@ bool copyPages(sqlite3* from, const QString& targetPath, QString* error) {
     return done;
 }
 
+// The database file a connection has open, as the system has it open: no longer at its path once replaced.
+sqlite3_file* openFileOf(sqlite3* connection) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(connection, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods)
+        return nullptr;
+    return file;
+}
+
+qint64 openFileSize(sqlite3* connection) {
+    sqlite3_file* file = openFileOf(connection);
+    sqlite3_int64 size = -1;
+    if (!file || file->pMethods->xFileSize(file, &size) != SQLITE_OK)
+        return -1;
+    return size;
+}
+
+// The bytes of the file a connection has open, read through its own file handle, never through SQLite's
+// pages: those would come with the write-ahead log at the path. The copy becomes a file of its own in the
+// ordinary journal mode, as every copy of the program is.
+bool copyOpenFile(sqlite3* connection, const QString& targetPath, QString* error) {
+    sqlite3_file* file = openFileOf(connection);
+    const qint64 size = openFileSize(connection);
+    if (!file || size < 0) {
+        *error = QStringLiteral("the database file the program has open cannot be read");
+        return false;
+    }
+    QFile target(targetPath);
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        *error = target.errorString();
+        return false;
+    }
+    constexpr qint64 kChunk = 1 << 20;
+    QByteArray chunk;
+    for (qint64 at = 0; at < size; at += chunk.size()) {
+        chunk.resize(int(qMin(kChunk, size - at)));
+        if (const int rc = file->pMethods->xRead(file, chunk.data(), chunk.size(), at); rc != SQLITE_OK) {
+            *error = QString::fromUtf8(sqlite3_errstr(rc));
+            return false;
+        }
+        // Bytes 18 and 19 of the header: 2 for write-ahead logging, 1 for the ordinary journal.
+        if (at == 0 && chunk.size() > 19 && chunk.at(18) == 2 && chunk.at(19) == 2)
+            chunk[18] = chunk[19] = 1;
+        // A short write is no error yet; the next one says why (a full disk).
+        for (qint64 written = 0, n = 0; written < chunk.size(); written += n) {
+            n = target.write(chunk.constData() + written, chunk.size() - written);
+            if (n <= 0) {
+                *error = target.errorString();
+                return false;
+            }
+        }
+    }
+    if (!target.flush()) {
+        *error = target.errorString();
+        return false;
+    }
+    if (::fsync(target.handle()) != 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
 // The page copy reads through SQLite, so rows still in the -wal file are copied. The read transaction held
 // over all steps pins one snapshot: rows the program commits meanwhile neither end up half in the copy nor
 // make the copy start over, and nothing uncommitted is ever seen.
@@ -380,7 +455,11 @@ void BackupManager::setProgramDirForTesting(const QString& dir) {
 }
 
 QString BackupManager::getBackupDir() const {
-    return programDir() + QStringLiteral("/backup");
+    return backupDirFor(getDatabasePath());
+}
+
+QString BackupManager::backupDirFor(const QString& databasePath) {
+    return QDir::cleanPath(QFileInfo(databasePath).absolutePath() + QStringLiteral("/../backup"));
 }
 
 QString BackupManager::getDatabasePath() const {
@@ -453,27 +532,45 @@ bool BackupManager::copyFile(const QString& sourcePath, const QString& destinati
     return false;
 }
 
-QString BackupManager::keepReplacedFile(sqlite3* connection, const QString& databasePath) {
-    // The backup folder beside the data folder, as the program lays them out; a name none of the day's
-    // copies has, so neither their keeping nor the boxes that name a copy ever take it for one.
-    const QString folder =
-        QDir::cleanPath(QFileInfo(databasePath).absolutePath() + QStringLiteral("/../backup"));
+QString BackupManager::keepReplacedFile(sqlite3* connection, const QString& databasePath, bool logInFile,
+                                        DbCondition* failure) {
+    // A name none of the day's copies has, so neither their keeping nor the boxes that name a copy ever take
+    // it for one.
+    const QString folder = backupDirFor(databasePath);
     const QString stem = folder + QStringLiteral("/kestrovalin_replaced_") +
                          Clock::now().toString(QStringLiteral("yyyyMMdd_HHmmss"));
     QString path = stem + QStringLiteral(".db");
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = stem + QStringLiteral("_%1.db").arg(n);
-    QString failure;
+    QString reason;
     bool damaged = false;
-    const auto write = [connection](const QString& part, QString* error) {
-        return copyPages(connection, part, error);
+    const auto write = [connection, logInFile](const QString& part, QString* error) {
+        return logInFile ? copyOpenFile(connection, part, error) : copyPages(connection, part, error);
     };
-    if (!placeCopy(path, write, &failure, &damaged)) {
-        qCritical().noquote() << "The data of the replaced database file could not be kept:" << failure;
+    if (!placeCopy(path, write, &reason, &damaged)) {
+        const QStorageInfo storage = storageOf(folder);
+        if (storage.isValid() && storage.bytesAvailable() < openFileSize(connection))
+            *failure = DbCondition::DiskFull;
+        else if (!QFileInfo(folder).isWritable())
+            *failure = DbCondition::ReadOnly;
+        else
+            *failure = DbCondition::FileError;
+        qCritical().noquote() << "The data of the replaced database file could not be kept in" << folder
+                              << "(tried again once a minute, as soon as there is room, and at close):"
+                              << reason;
         return QString();
     }
+    *failure = DbCondition::None;
     qCritical().noquote() << "The data of the replaced database file is kept in" << path;
     return path;
+}
+
+bool BackupManager::hasRoomToKeep(sqlite3* connection, const QString& databasePath) const {
+    // A margin, so that a copy that just failed is not tried every second on a disk that is still too full.
+    constexpr qint64 kMargin = 1 << 20;
+    const qint64 size = openFileSize(connection);
+    const QStorageInfo storage = storageOf(backupDirFor(databasePath));
+    return size >= 0 && storage.isValid() && storage.bytesAvailable() >= size + kMargin;
 }
 
 void BackupManager::cleanupOldBackups(int keep) {

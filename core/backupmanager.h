@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/idbadapter.h"
+
 #include <QDate>
 #include <QString>
 
@@ -25,11 +27,17 @@ public:
     // in the write-ahead log and nothing uncommitted, while the program goes on writing. The copy counts only
     // once SQLite's page check finds it sound.
     bool copyFile(const QString& sourcePath, const QString& destinationPath, bool* databaseDamaged = nullptr);
-    // Copies what a connection to a database file that was replaced under it still reads (the old file with
-    // its write-ahead log) into the backup folder beside the data folder, as
-    // "kestrovalin_replaced_yyyyMMdd_HHmmss.db", which is none of the program's own copies. The copy's path;
-    // empty when it failed (logged).
-    QString keepReplacedFile(sqlite3* connection, const QString& databasePath);
+    // Copies the file a connection has open after it was replaced under it (renamed over or removed at its
+    // path) into the backup folder beside the data folder, as "kestrovalin_replaced_yyyyMMdd_HHmmss.db",
+    // which is none of the program's own copies. With logInFile (its write-ahead log already written into
+    // it) the file's bytes are read through the connection's own file handle: the log at the path may by then
+    // belong to the new file, and a read through the connection would lay its pages over the old one.
+    // Otherwise SQLite copies the pages, log included. The copy's path; empty when it failed (logged), with
+    // why in *failure (DiskFull, ReadOnly or FileError).
+    QString keepReplacedFile(sqlite3* connection, const QString& databasePath, bool logInFile,
+                             DbCondition* failure);
+    // Whether the backup folder now has room for such a copy of the file the connection has open.
+    bool hasRoomToKeep(sqlite3* connection, const QString& databasePath) const;
     // Deletes the oldest of the program's own copies beyond keep; a copy that holds the pharmacy's rows is
     // never deleted to make room for copies of an empty file, so the folder may then hold one more.
     void cleanupOldBackups(int keep);
@@ -43,6 +51,8 @@ public:
     void removeLeftoverCopies();
 
     QString getBackupDir() const;
+    // The backup folder beside the data folder that holds the database file.
+    static QString backupDirFor(const QString& databasePath);
     QString getDatabasePath() const;
     QString generateBackupFileName() const;
 

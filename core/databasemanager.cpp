@@ -2,6 +2,7 @@
 
 #include "core/embeddedschema.h"
 #include "core/passwordhash.h"
+#include "core/replacementwatch.h"
 #include "core/schemamigrator.h"
 #include "core/sqliteadapter.h"
 #include "core/transaction.h"
@@ -10,6 +11,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
 
 namespace kestrovalin {
@@ -51,12 +53,23 @@ bool DatabaseManager::initialize(const QString& path) {
     // A file that opens but cannot be written would take every sale and order only to lose it: refused like
     // one that does not open, asked before the open and again through the connection. The user reads the
     // reason in Chinese; the driver's words go to the log.
-    const auto refuse = [this](const QString& driverText, DbCondition condition,
-                               DbCondition otherwise = DbCondition::FileError) {
+    // A refused file is left as it was found: closing would otherwise write a log lying beside it (of a
+    // copy that was killed) into it, and delete that log.
+    const auto refuse = [this, &path](const QString& driverText, DbCondition condition,
+                                      DbCondition otherwise = DbCondition::FileError) {
         m_openError = databaseConditionText(condition == DbCondition::None ? otherwise : condition);
         if (m_openError.isEmpty())
             m_openError = QStringLiteral("数据库文件的结构与本程序不符");
+        if (condition == DbCondition::Damaged && QFileInfo(path + QStringLiteral("-wal")).size() > 0)
+            m_openError +=
+                QStringLiteral(
+                    "\n\n文件旁的 %1-wal 可能来自一个被强行结束的本程序（例如恢复备份或替换文件时仍在运行）。"
+                    "若刚恢复过备份或替换过文件：关闭每台电脑上的本程序，删除 data 文件夹中的 "
+                    "%1-wal 和 %1-shm 文件，再启动程序。")
+                    .arg(QFileInfo(path).fileName());
         qCritical().noquote() << "Cannot open or write the database file:" << driverText;
+        if (m_adapter)
+            m_adapter->leaveFileAsFound();
         delete m_adapter;
         m_adapter = nullptr;
         return false;
@@ -79,6 +92,9 @@ bool DatabaseManager::initialize(const QString& path) {
         qCritical() << "Failed to migrate database schema";
     createDefaultAdminUser();
     createDefaultCustomer();
+    // A program left idle in the tray must notice a restore before another program opens the path and reads
+    // this program's log over the restored file.
+    m_watch = std::make_unique<ReplacementWatch>(path, [this] { lookForReplacement(); });
     return true;
 }
 
@@ -175,6 +191,7 @@ void DatabaseManager::lookForReplacement() const {
 }
 
 void DatabaseManager::shutdown() {
+    m_watch.reset();
     if (!m_adapter)
         return;
     // SQLite's own upkeep at close: gathers statistics for tables this session's queries needed them for

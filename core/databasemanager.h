@@ -3,9 +3,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 namespace kestrovalin {
 
 class IDbAdapter;
+class ReplacementWatch;
 
 // Process-wide owner of the one database adapter.
 class DatabaseManager {
@@ -23,8 +26,8 @@ public:
     // Why the last initialize could not open the file, or cannot write it, in the user's words (the log has
     // the driver's); empty after a good open.
     QString openError() const { return m_openError; }
-    // Looks whether the file was replaced while open (see IDbAdapter::lookForReplacement); lists do as they
-    // are read again.
+    // Looks whether the file was replaced while open (see IDbAdapter::lookForReplacement). The manager looks
+    // by itself within about a second of a change, while the program has an event loop.
     void lookForReplacement() const;
     void shutdown();
 
@@ -43,6 +46,7 @@ private:
 
     IDbAdapter* m_adapter = nullptr;
     QString m_openError;
+    std::unique_ptr<ReplacementWatch> m_watch;
 };
 
 } // namespace kestrovalin

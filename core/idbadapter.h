@@ -14,6 +14,16 @@ namespace kestrovalin {
 // its write-ahead log was removed or replaced under it (a restore), so whatever was written would be lost.
 enum class DbCondition { None, Busy, ReadOnly, DiskFull, FileError, CannotOpen, Damaged, Replaced };
 
+// What became of the data the program had saved in a file that was replaced under it: the copy that keeps it,
+// or, while none could be made, why (DiskFull, ReadOnly, FileError) and the folder it was tried in.
+struct ReplacedFileCopy {
+    QString path;
+    QString folder;
+    DbCondition failure = DbCondition::None;
+    // The data then lives only in this running program.
+    bool isMissing() const { return path.isEmpty() && failure != DbCondition::None; }
+};
+
 // The one road to the database: SQL text with positional "?" parameters.
 class IDbAdapter {
 public:
@@ -46,8 +56,13 @@ public:
     virtual void lookForReplacement() {}
     // Whether a replacement was found; every write is refused from then on.
     virtual bool isReplaced() const { return false; }
-    // The copy in which the data of a replaced file was kept; empty when none was made.
-    virtual QString replacedFileCopy() const { return QString(); }
+    // The copy in which the data of a replaced file was kept, or why none was made so far.
+    virtual ReplacedFileCopy replacedFileCopy() const { return {}; }
+    // From now on closing writes nothing into the file and deletes none of its side files, when a log lay
+    // beside the file at the open: a file refused or found damaged stays as it was found, so a log left there
+    // by a killed copy can still be removed, or the file restored. A log of the program's own saves stays
+    // beside the file and is read again at the next open.
+    virtual void leaveFileAsFound() {}
     // Why a statement of this connection failed, for the log: the driver's text, or the replaced file that
     // refused it (the driver then only says "constraint failed").
     virtual QString failureText(const QSqlQuery& q) const { return q.lastError().text(); }

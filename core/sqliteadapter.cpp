@@ -178,12 +178,16 @@ bool SQLiteAdapter::connect(const QString& path) {
     m_beginError = QSqlError();
     m_failure = DbCondition::None;
     m_replacement = Replacement::None;
-    m_copyTried = false;
     m_checkpointed = false;
+    m_logInFile = false;
+    m_sinceCopyTry.invalidate();
+    m_copyFailure = DbCondition::None;
     m_walSizeAtBusy = -1;
     m_keptCopy.clear();
     m_identityKnown = false;
     m_walKnown = false;
+    m_leaveAsFound = false;
+    m_logFoundAtOpen = QFileInfo::exists(walPath(path));
     if (!m_db.open()) {
         m_openError = m_db.lastError();
         // The driver closed its handle again; its error keeps SQLite's code.
@@ -198,7 +202,8 @@ bool SQLiteAdapter::connect(const QString& path) {
         m_openError = q.lastError();
         noteFailure();
         q = QSqlQuery();
-        m_db.close();
+        m_leaveAsFound = true;
+        disconnect();
         qCritical().noquote() << "Failed to open SQLite database:" << m_openError.text();
         return false;
     }
@@ -263,15 +268,20 @@ void SQLiteAdapter::lookForReplacement() {
 
 void SQLiteAdapter::keepReplacedFile(bool atClose) {
     sqlite3* handle = sqliteHandle(m_db);
-    // A copy and a checkpoint read a snapshot of their own: not inside a transaction.
-    if (m_replacement != Replacement::File || m_checkpointed || !handle || !sqlite3_get_autocommit(handle))
+    // A checkpoint and a copy read a snapshot of their own: not inside a transaction.
+    if (m_replacement != Replacement::File || !handle || !sqlite3_get_autocommit(handle))
         return;
-    if (!m_copyTried) {
-        m_copyTried = true;
-        m_keptCopy = BackupManager::instance().keepReplacedFile(handle, m_path);
-    }
+    // The log first: whoever opens the path meanwhile must not read it over the new file.
+    emptyLog(handle, atClose);
+    if (!m_keptCopy.isEmpty() || !copyDue(handle, atClose))
+        return;
+    m_sinceCopyTry.start();
+    m_keptCopy = BackupManager::instance().keepReplacedFile(handle, m_path, m_logInFile, &m_copyFailure);
+}
+
+void SQLiteAdapter::emptyLog(sqlite3* handle, bool atClose) {
     const bool wasBusy = m_walSizeAtBusy >= 0;
-    if (wasBusy && !atClose)
+    if (m_checkpointed || (wasBusy && !atClose))
         return;
     // Grown since the busy try, the log at the path holds pages of a program that opened the new file.
     const QFileInfo wal(walPath(m_path));
@@ -284,7 +294,11 @@ void SQLiteAdapter::keepReplacedFile(bool atClose) {
     }
     // Written into the file this connection has open, which is no longer at the path; the log at the path is
     // emptied, so nothing of it is read into the file there.
-    const int rc = sqlite3_wal_checkpoint_v2(handle, "main", SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    int inLog = -1;
+    int written = -1;
+    const int rc = sqlite3_wal_checkpoint_v2(handle, "main", SQLITE_CHECKPOINT_TRUNCATE, &inLog, &written);
+    // A reader of this program may keep the log from being emptied after every page went into the file.
+    m_logInFile = m_logInFile || rc == SQLITE_OK || (inLog >= 0 && written == inLog);
     if (rc == SQLITE_OK) {
         m_checkpointed = true;
         qDebug().noquote() << "The write-ahead log was written into the replaced database file and emptied:"
@@ -304,13 +318,32 @@ void SQLiteAdapter::keepReplacedFile(bool atClose) {
     }
 }
 
+bool SQLiteAdapter::copyDue(sqlite3* handle, bool atClose) const {
+    constexpr qint64 kRetryMs = 60 * 1000;
+    if (!m_sinceCopyTry.isValid() || atClose || m_sinceCopyTry.elapsed() >= kRetryMs)
+        return true;
+    return m_copyFailure == DbCondition::DiskFull && BackupManager::instance().hasRoomToKeep(handle, m_path);
+}
+
+ReplacedFileCopy SQLiteAdapter::replacedFileCopy() const {
+    if (m_replacement != Replacement::File)
+        return {};
+    return {m_keptCopy, BackupManager::backupDirFor(m_path),
+            m_keptCopy.isEmpty() ? m_copyFailure : DbCondition::None};
+}
+
 void SQLiteAdapter::disconnect() {
     if (m_db.isOpen()) {
         if (noteReplacement())
             keepReplacedFile(true);
+        if (replacedFileCopy().isMissing())
+            qCritical().noquote() << "What the program saved before the database file was replaced could not "
+                                     "be kept and is lost as the program closes the file:"
+                                  << m_path;
         // Closing would otherwise write the log into the file at the path, a restored one, or delete side
         // files by name that may by then belong to another file.
-        if (sqlite3* handle = sqliteHandle(m_db); handle && isReplaced())
+        if (sqlite3* handle = sqliteHandle(m_db);
+            handle && (isReplaced() || (m_leaveAsFound && m_logFoundAtOpen)))
             sqlite3_db_config(handle, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
         m_db.close();
         QMutexLocker lock(&g_openFilesMutex);
@@ -441,13 +474,17 @@ bool SQLiteAdapter::rollback() {
 QSqlError SQLiteAdapter::lastError() const {
     if (m_openError.isValid())
         return m_openError;
-    if (m_failure == DbCondition::Replaced)
+    if (m_failure == DbCondition::Replaced) {
+        const ReplacedFileCopy copy = replacedFileCopy();
+        QString kept;
+        if (!copy.path.isEmpty())
+            kept = QStringLiteral(" (what it held is kept in %1)").arg(copy.path);
+        else if (copy.isMissing())
+            kept = QStringLiteral(" (what it held could not be kept in %1 so far)").arg(copy.folder);
         return QSqlError(
-            QStringLiteral("The database file %1 was replaced; the write was refused%2")
-                .arg(m_path, m_keptCopy.isEmpty()
-                                 ? QString()
-                                 : QStringLiteral(" (what it held is kept in %1)").arg(m_keptCopy)),
+            QStringLiteral("The database file %1 was replaced; the write was refused%2").arg(m_path, kept),
             QString(), QSqlError::TransactionError);
+    }
     return m_beginError.isValid() ? m_beginError : m_db.lastError();
 }
 QSqlDatabase SQLiteAdapter::getQtDatabase() const {

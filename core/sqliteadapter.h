@@ -2,6 +2,8 @@
 
 #include "core/idbadapter.h"
 
+#include <QElapsedTimer>
+
 struct sqlite3;
 
 namespace kestrovalin {
@@ -77,14 +79,16 @@ public:
     void clearFailureCondition() override;
     // A file renamed over the path (or the path removed) leaves this connection on the old file, with its
     // write-ahead log still at the path, where the next connection to the path would lay it over the new
-    // file. So the old file is copied into backup/ through this connection (its log included) and the log is
-    // then written into it, which empties the one at the path. A log removed or replaced under the connection
-    // (a restore copied over the same file) is only noted: the file at the path is the one restored, and
-    // closing must not write the log into it. Either way every write is refused from then on.
+    // file. So the log is first written into the old file, which empties the one at the path, and the old
+    // file's bytes are then copied into backup/; a copy that cannot be written is tried again (see
+    // keepReplacedFile). A log removed or replaced under the connection (a restore copied over the same file)
+    // is only noted: the file at the path is the one restored, and closing must not write the log into it.
+    // Either way every write is refused from then on.
     void lookForReplacement() override;
     bool isReplaced() const override { return m_replacement != Replacement::None; }
-    QString replacedFileCopy() const override { return m_keptCopy; }
+    ReplacedFileCopy replacedFileCopy() const override;
     QString failureText(const QSqlQuery& q) const override;
+    void leaveFileAsFound() override { m_leaveAsFound = true; }
 
     QString connectionName() const { return m_connectionName; }
 
@@ -97,9 +101,12 @@ private:
     // Looks at the path and its write-ahead log and notes a replacement, for good; true once one is noted.
     // Only looks, notes and logs, so that the commit hook may call it.
     bool noteReplacement();
-    // The copy and the checkpoint of a replaced file, once no transaction is open; a busy checkpoint is tried
-    // again at close (atClose).
+    // The checkpoint and the copy of a replaced file, once no transaction is open. A busy checkpoint is
+    // tried again at close (atClose); a copy that failed, once a minute, as soon as the backup folder has
+    // room for it, and at close.
     void keepReplacedFile(bool atClose = false);
+    void emptyLog(sqlite3* handle, bool atClose);
+    bool copyDue(sqlite3* handle, bool atClose) const;
     static int commitHook(void* adapter);
 
     QSqlDatabase m_db;
@@ -116,8 +123,14 @@ private:
     FileIdentity m_walIdentity;
     bool m_walKnown = false;
     Replacement m_replacement = Replacement::None;
-    bool m_copyTried = false;
+    // A log lay beside the file when it was opened: another copy's, perhaps of a killed one.
+    bool m_logFoundAtOpen = false;
+    bool m_leaveAsFound = false;
     bool m_checkpointed = false;
+    // Every page of the log was written into the old file, which then holds all the program saved.
+    bool m_logInFile = false;
+    QElapsedTimer m_sinceCopyTry;
+    DbCondition m_copyFailure = DbCondition::None;
     // The size of the log when its checkpoint was busy: grown by then, it holds another program's pages.
     qint64 m_walSizeAtBusy = -1;
     QString m_keptCopy;

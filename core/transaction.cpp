@@ -85,10 +85,25 @@ QString databaseConditionText(DbCondition condition) {
 QString databaseFailureReason(const IDbAdapter* db) {
     const DbCondition condition = db ? db->lastFailureCondition() : DbCondition::None;
     QString text = databaseConditionText(condition);
-    if (condition == DbCondition::Replaced && !db->replacedFileCopy().isEmpty())
-        text += QStringLiteral("\n替换前本程序保存的数据已另存为：%1")
-                    .arg(QDir::toNativeSeparators(db->replacedFileCopy()));
+    if (condition != DbCondition::Replaced)
+        return text;
+    const ReplacedFileCopy copy = db->replacedFileCopy();
+    if (!copy.path.isEmpty())
+        text +=
+            QStringLiteral("\n替换前本程序保存的数据已另存为：%1").arg(QDir::toNativeSeparators(copy.path));
+    else if (copy.isMissing())
+        text += QStringLiteral("\n") + unkeptDataText(copy) + QStringLiteral("本程序会自动重试。");
     return text;
+}
+
+QString unkeptDataText(const ReplacedFileCopy& copy) {
+    QString why = QStringLiteral("文件读写出错");
+    if (copy.failure == DbCondition::DiskFull)
+        why = QStringLiteral("磁盘空间不足");
+    else if (copy.failure == DbCondition::ReadOnly)
+        why = QStringLiteral("没有写入权限");
+    return QStringLiteral("替换前本程序保存的数据未能另存到：%1（%2），目前只在运行中的本程序里。")
+        .arg(QDir::toNativeSeparators(copy.folder), why);
 }
 
 } // namespace kestrovalin

@@ -48,4 +48,8 @@ QString databaseConditionText(DbCondition condition);
 // empty when it had no such reason.
 QString databaseFailureReason(const IDbAdapter* db);
 
+// The user's words for a replaced file's data that no copy keeps yet: where the copy was tried and why it
+// failed.
+QString unkeptDataText(const ReplacedFileCopy& copy);
+
 } // namespace kestrovalin

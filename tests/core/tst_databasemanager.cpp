@@ -4,15 +4,14 @@
 #include "core/sqliteadapter.h"
 #include "core/transaction.h"
 #include "repositories/expirywarningrepository.h"
+#include "tests/support/fulldisk.h"
 #include "tests/support/logcapture.h"
 #include "tests/support/otherwriter.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
-#include "ui/common/listreread.h"
 
 #include <QProcess>
-#include <QTableView>
 #include <QTextCodec>
 #include <QtTest>
 
@@ -32,6 +31,15 @@ QString rows(const QString& sql, IDbAdapter* db = DatabaseManager::instance().ge
     while (q.next())
         out.append(q.value(0).toString());
     return out.join(' ');
+}
+
+// What a second copy of the program, in a process of its own, prints for the statements.
+QString secondCopy(const QString& path, const QStringList& statements) {
+    QProcess second;
+    second.start(KV_SECOND_COPY, QStringList{path} + statements);
+    if (!second.waitForFinished(20000))
+        return QStringLiteral("no answer");
+    return QString::fromUtf8(second.readAllStandardOutput());
 }
 
 // Writes an older layout straight into a file, then opens it the way start-up does.
@@ -142,8 +150,14 @@ private slots:
         QTest::newRow("another file renamed over it") << QString("replaced") << kept;
         QTest::newRow("file removed") << QString("removed") << kept;
         QTest::newRow("renamed over after saves") << QString("renamed") << kept;
-        QTest::newRow("renamed over, seen as a list window comes to the front")
-            << QString("renamed, list to the front") << kept;
+        QTest::newRow("renamed over while the program sits idle") << QString("renamed, idle") << kept;
+        QTest::newRow("renamed over, a worker starts before the program notices")
+            << QString("renamed, worker first") << kept;
+        QTest::newRow("renamed over, the backup folder full")
+            << QString("renamed, full backup")
+            << replaced + "\n替换前本程序保存的数据未能另存到：BACKUP_"
+                          "FOLDER（磁盘空间不足），目前只在运行中的本程序里。"
+                          "本程序会自动重试。";
         QTest::newRow("renamed over, a second copy starts meanwhile")
             << QString("renamed, second copy") << kept;
         QTest::newRow("renamed over while another connection reads")
@@ -160,7 +174,15 @@ private slots:
         if (trouble.endsWith("meanwhile"))
             shortWait.emplace();
         TestDatabase t;
+        reason.replace("BACKUP_FOLDER", t.folder() + "/backup");
         reason.replace("BACKUP", t.folder() + "/backup/kestrovalin_replaced_20260307_090502.db");
+        std::optional<SmallDisk> disk;
+        if (trouble.endsWith("full backup")) {
+            QVERIFY(QDir(t.folder()).mkdir("backup"));
+            disk.emplace(t.folder() + "/backup");
+            if (!disk->mounted)
+                QSKIP("mounting a small file system needs root");
+        }
         if (trouble == "damaged")
             damageTable(t, "product");
         // Saves of the program itself, still in its write-ahead log when the other file comes.
@@ -203,14 +225,15 @@ private slots:
             copyInPlace(otherFile, t.path());
         if (trouble == "removed")
             QVERIFY(QFile::remove(t.path()));
-        if (trouble.endsWith("front")) { // the copy is made before any write
-            QWidget window;
-            new ListReread(new QTableView(&window));
-            for (const QEvent::Type type : {QEvent::WindowDeactivate, QEvent::WindowActivate}) {
-                QEvent event(type);
-                QCoreApplication::sendEvent(&window, &event);
-            }
-            QVERIFY(!a->replacedFileCopy().isEmpty());
+        if (trouble.endsWith("worker first")) { // the day's copy would read the new file
+            QVERIFY(!a->isReplaced());
+            QVERIFY(!BackupManager::instance().copyFile(t.path(), t.folder() + "/day.db"));
+            QCOMPARE(log.count("the database file was replaced while the program has it open"), 1);
+        }
+        if (trouble.endsWith("idle")) { // noticed without a write; another program opens the path later
+            QTest::qWait(1500);
+            QVERIFY(!a->replacedFileCopy().path.isEmpty());
+            QCOMPARE(secondCopy(t.path(), {"SELECT COUNT(*) FROM product"}), QString("0\n"));
         }
         bool written = false;
         {
@@ -224,12 +247,15 @@ private slots:
             release.join();
         QCOMPARE(written, reason.isEmpty());
         QCOMPARE(databaseFailureReason(a), reason);
-        if (trouble.endsWith("second copy")) {
-            QProcess second;
-            second.start(KV_SECOND_COPY, {t.path(), "SELECT COUNT(*) FROM product",
-                                          "INSERT INTO product (name) VALUES ('布洛芬')"});
-            QVERIFY(second.waitForFinished(20000));
-            QCOMPARE(QString::fromUtf8(second.readAllStandardOutput()), QString("0\n\n"));
+        if (trouble.endsWith("second copy"))
+            QCOMPARE(secondCopy(t.path(), {"SELECT COUNT(*) FROM product",
+                                           "INSERT INTO product (name) VALUES ('布洛芬')"}),
+                     QString("0\n\n"));
+        if (disk) { // room made: the copy follows without a further save
+            QVERIFY(QProcess::execute("mount", {"-o", "remount,size=8m", disk->folder}) == 0);
+            QTRY_VERIFY_WITH_TIMEOUT(!a->replacedFileCopy().path.isEmpty(), 5000);
+            reason = reason.section('\n', 0, 0) + "\n替换前本程序保存的数据已另存为：" +
+                     a->replacedFileCopy().path;
         }
         if (!reason.startsWith("数据库文件已被其他程序替换"))
             return;
@@ -238,7 +264,7 @@ private slots:
         // A statement on its own is refused as well, and logged as what it met.
         QVERIFY(!a->execute("INSERT INTO product (name) VALUES ('布洛芬')"));
         QCOMPARE(databaseFailureReason(a), reason);
-        const QString keptCopy = a->replacedFileCopy();
+        const QString keptCopy = a->replacedFileCopy().path;
         QCOMPARE(log.count(QtWarningMsg, "emptying it is tried again at close"), reader ? 1 : 0);
         sqlite3_close(reader); // done reading: the log is emptied at close
         own.disconnect();

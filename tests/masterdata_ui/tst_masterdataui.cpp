@@ -291,7 +291,7 @@ private slots:
         QCOMPARE(w.viaForm({"editName", "布洛芬", "editSpec", "0.3g*20粒"}, qPrintable(button)),
                  QStringLiteral("布洛芬|0.3g*20粒"));
         w.viaForm({"editName", "当归片"});
-        const QString kept = w.t.db()->replacedFileCopy();
+        const QString kept = w.t.db()->replacedFileCopy().path;
         QVERIFY(kept.startsWith(w.t.folder() + "/backup/kestrovalin_replaced_"));
         why += "\n替换前本程序保存的数据已另存为：" + kept;
         QCOMPARE(takePrompts(), "错误" + failed + why + "|错误新增商品失败" + why);

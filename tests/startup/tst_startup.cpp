@@ -9,6 +9,7 @@
 #include "tests/support/fulldisk.h"
 #include "tests/support/logcapture.h"
 #include "tests/support/modalanswer.h"
+#include "tests/support/otherwriter.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
@@ -132,6 +133,36 @@ void writeCopy(const QString& name, QChar kind) {
         damagePage(path, 2); // the drug table's first page
     if (kind == 'L')
         damagePage(path, int(QFileInfo(path).size() / 4096));
+}
+
+// The MD5 of a file's bytes; empty when there is no such file.
+QString md5(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Md5).toHex();
+}
+
+// A copy of the program saves drugs and is killed, which leaves its log at the path; then another file of the
+// program, with customers where the killed copy's drugs went, is renamed over its file.
+void writeRestoreBesideKilledCopy(const QString& path) {
+    const QString fill = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+                         "INSERT INTO %1 (name, %2) SELECT '阿莫西林胶囊' || i, hex(randomblob(200)) FROM n";
+    DatabaseManager& manager = DatabaseManager::instance();
+    QVERIFY(manager.initialize(path) && manager.getAdapter()->execute("PRAGMA wal_checkpoint(TRUNCATE)") &&
+            manager.getAdapter()->execute(fill.arg("product", "specification")));
+    QFile wal(path + "-wal");
+    QVERIFY(wal.open(QIODevice::ReadOnly));
+    const QByteArray left = wal.readAll();
+    wal.close();
+    manager.shutdown();
+    const QString other = path + ".restore";
+    QVERIFY(manager.initialize(other) && manager.getAdapter()->execute(fill.arg("customer", "remark")) &&
+            manager.getAdapter()->execute("DELETE FROM customer WHERE id % 3 = 0") &&
+            manager.getAdapter()->execute("VACUUM"));
+    manager.shutdown();
+    renameOver(other, path);
+    QVERIFY(wal.open(QIODevice::WriteOnly) && wal.write(left) == left.size());
 }
 
 } // namespace
@@ -524,6 +555,15 @@ private slots:
             << "data/kestrovalin.db"
             << "" << false << QStringList{"kestrovalin_20250306_080000.dbE"}
             << "文件为空（0 字节），而本程序已有备份，但没有一个完好且含有药店数据的备份。";
+        // A restore renamed over the file of a copy that was killed: that copy's log does not fit the file.
+        QTest::newRow("renamed in beside a killed copy's log")
+            << "data/kestrovalin.db"
+            << "renamed in" << false << QStringList()
+            << "数据库文件已损坏或不是本程序的数据库，无法读写，请从备份恢复\n\n文件旁的 kestrovalin.db-wal "
+               "可能来自一个被强行结束的本程序（例如恢复备份或替换文件时仍在运行）。若刚恢复过备份或替换过文"
+               "件："
+               "关闭每台电脑上的本程序，删除 data 文件夹中的 kestrovalin.db-wal 和 kestrovalin.db-shm 文件，"
+               "再启动程序。";
     }
     void unopenableDatabaseEndsTheStart() {
         QFETCH(QString, blocker);
@@ -537,6 +577,8 @@ private slots:
         if (content == "database") {
             QVERIFY(DatabaseManager::instance().initialize(program.filePath(blocker)));
             DatabaseManager::instance().shutdown();
+        } else if (content == "renamed in") {
+            writeRestoreBesideKilledCopy(program.filePath(blocker));
         } else {
             QFile file(program.filePath(blocker));
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -548,6 +590,8 @@ private slots:
             names << copy.chopped(1);
         }
         ModalAnswer<LoginDialog> login([](LoginDialog* d) { cancelThrough(d); });
+        const QString file = program.filePath(blocker);
+        const QStringList before = {md5(file), md5(file + "-wal")};
         LogCapture log;
         setOpenReadOnlyForTesting(readOnly);
         const int exitCode = ApplicationStartup(program.path()).run();
@@ -562,6 +606,9 @@ private slots:
                                           "\n\n原因：" + reason + "\n\n程序将退出。");
         QCOMPARE(log.count(QtCriticalMsg, "CRITICAL: Database initialization failed!"), 1);
         QCOMPARE(backupFiles(), names.join(' '));
+        // The file and a log beside it stay as they were found, so the log can still be removed.
+        QCOMPARE(md5(file), before.first());
+        QVERIFY(before.last().isEmpty() || md5(file + "-wal") == before.last());
     }
 
     // The three checks in order, each only when it finds something; a supplier with one document soon and
@@ -756,6 +803,36 @@ private slots:
         Prompts::queueChoice(0);
         w.close();
         QVERIFY(eventLoopEnds([&] { menu.last()->trigger(); }));
+    }
+
+    // While what the program saved before its file was replaced is in no copy (here the backup folder cannot
+    // be made), both ways to quit ask first, No by default.
+    void quittingAsksWhileSavesAreKeptNowhere() {
+        TestDatabase t;
+        MainWindow::setTrayAvailableForTesting(true);
+        MainWindow w;
+        QFile blocker(t.folder() + "/backup");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        LogCapture log;
+        renameCopyOver(t.db(), t.path());
+        t.db()->lookForReplacement();
+        QVERIFY(t.db()->replacedFileCopy().isMissing());
+        QAction* trayQuit = w.findChild<QSystemTrayIcon*>()->contextMenu()->actions().last();
+        Prompts::queueQuestion(false);
+        QVERIFY(!eventLoopEnds([&] { trayQuit->trigger(); }, 500));
+        Prompts::queueChoice(1); // 退出程序
+        Prompts::queueQuestion(false);
+        QVERIFY(!w.close() && w.isVisible());
+        QCOMPARE(Prompts::history().size(), 3);
+        QCOMPARE(Prompts::lastText(), "数据库文件已被其他程序替换。替换前本程序保存的数据未能另存到：" +
+                                          t.folder() +
+                                          "/backup（文件读写出错），目前只在运行中的本程序里。\n\n"
+                                          "退出后将无法找回这些数据，仍要退出吗？");
+        Prompts::queueChoice(1);
+        Prompts::queueQuestion(true);
+        QVERIFY(w.close());
+        QApplication::setQuitOnLastWindowClosed(false);
+        MainWindow::setTrayAvailableForTesting(std::nullopt);
     }
 
     // Logout closes the feature windows and hides the main window while nobody is signed in; a clerk signs

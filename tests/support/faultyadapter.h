@@ -51,7 +51,7 @@ public:
     void clearFailureCondition() override { m_real->clearFailureCondition(); }
     void lookForReplacement() override { m_real->lookForReplacement(); }
     bool isReplaced() const override { return m_real->isReplaced(); }
-    QString replacedFileCopy() const override { return m_real->replacedFileCopy(); }
+    ReplacedFileCopy replacedFileCopy() const override { return m_real->replacedFileCopy(); }
 
 private:
     // Counts a statement that matches; true when it is the one the count was waiting for.

@@ -85,12 +85,10 @@ bool ListReread::eventFilter(QObject* watched, QEvent* event) {
         m_wasInactive = true;
     } else if (event->type() == QEvent::WindowActivate && m_wasInactive) {
         m_wasInactive = false;
-        // Back from another window, which may have written (or put another file in place of the program's);
-        // a paged list looks for itself.
+        // Back from another window, which may have written; a paged list looks for itself.
         const RowTableModel* model = rowModel(m_table);
         if (model && model->isPaged())
             return QObject::eventFilter(watched, event);
-        DatabaseManager::instance().lookForReplacement();
         const FileMark now = fileNow();
         if (m_mark.isValid() && now.isValid() && now != m_mark)
             reload();

@@ -703,7 +703,6 @@ int RowTableModel::movedTo(int row) const {
 }
 
 int RowTableModel::followChanges(int topRow) {
-    DatabaseManager::instance().lookForReplacement();
     if (m_following || !fileChanged())
         return -1;
     const QScopedValueRollback<bool> following(m_following, true);

@@ -112,6 +112,9 @@ bool ApplicationStartup::prepareDatabase() {
 }
 
 void ApplicationStartup::tellDatabaseDamaged(const QString& restoreFrom) {
+    // Closing would write a log that may not belong to the file into it, and delete that log.
+    if (IDbAdapter* db = DatabaseManager::instance().getAdapter())
+        db->leaveFileAsFound();
     const QString restore =
         restoreFrom.isEmpty()
             ? QStringLiteral("备份文件夹中没有完好且含有药店数据的备份。")

@@ -3,6 +3,7 @@
 
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
+#include "core/transaction.h"
 #include "core/usersession.h"
 #include "repositories/dashboardrepository.h"
 #include "repositories/expirywarningrepository.h"
@@ -200,7 +201,9 @@ void MainWindow::setupTrayIcon() {
     auto* menu = new QMenu(this);
     menu->addAction(QStringLiteral("打开主窗口"), this, &MainWindow::showMainWindow);
     menu->addSeparator();
-    menu->addAction(QStringLiteral("退出程序"), this, [] {
+    menu->addAction(QStringLiteral("退出程序"), this, [this] {
+        if (!mayQuit())
+            return;
         QApplication::setQuitOnLastWindowClosed(true);
         QCoreApplication::quit();
     });
@@ -225,7 +228,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         this, QMessageBox::Question, QString::fromUtf8(kProgramName), QStringLiteral("请选择操作"),
         {QStringLiteral("最小化到托盘"), QStringLiteral("退出程序"), QStringLiteral("取消")}, ToTray, Cancel,
         QStringLiteral("是否将程序最小化到系统托盘？"));
-    if (choice == Quit) {
+    if (choice == Quit && mayQuit()) {
         QApplication::setQuitOnLastWindowClosed(true);
         m_trayIcon->hide();
         event->accept();
@@ -234,6 +237,20 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (choice == ToTray)
         minimizeToTray();
     event->ignore();
+}
+
+bool MainWindow::mayQuit() {
+    kestrovalin::DatabaseManager& manager = kestrovalin::DatabaseManager::instance();
+    // A copy that is due is tried first.
+    manager.lookForReplacement();
+    const kestrovalin::IDbAdapter* db = manager.getAdapter();
+    if (!db || !db->replacedFileCopy().isMissing())
+        return true;
+    return kestrovalin::Prompts::question(this, QString::fromUtf8(kProgramName),
+                                          QStringLiteral("数据库文件已被其他程序替换。") +
+                                              kestrovalin::unkeptDataText(db->replacedFileCopy()) +
+                                              QStringLiteral("\n\n退出后将无法找回这些数据，仍要退出吗？"),
+                                          QMessageBox::No, QMessageBox::Warning);
 }
 
 // Without a tray a hidden window could not be reached again, so it is only minimised.

@@ -110,6 +110,8 @@ protected:
 private:
     void setupTrayIcon();
     void minimizeToTray();
+    // Asks first while what the program saved before its file was replaced exists nowhere else.
+    bool mayQuit();
     void showUserLine(const kestrovalin::models::User& user);
     void setupDashboard();
     void setupMenus();
