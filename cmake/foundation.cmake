@@ -28,6 +28,7 @@ target_sources(kvcore PRIVATE
     core/numbertext.h core/numbertext.cpp
     ui/common/prompts.h ui/common/prompts.cpp
     ui/common/placement.h ui/common/placement.cpp
+    ui/common/wheelfocus.h ui/common/wheelfocus.cpp
     ui/common/styles.h ui/common/styles.cpp
     ui/common/tablefill.h ui/common/tablefill.cpp
     resources/resources.qrc
@@ -50,6 +51,7 @@ add_library(kvtestsupport STATIC
     tests/support/otherwriter.h
     tests/support/fulldisk.h
     tests/support/datarows.h
+    tests/support/realwheel.h
     tests/support/faultyadapter.h tests/support/faultyadapter.cpp
 )
 target_link_libraries(kvtestsupport PUBLIC kvcore Qt5::Test)

@@ -1,3 +1,4 @@
+#include "ui/common/wheelfocus.h"
 #include "ui/main/applicationstartup.h"
 
 #include <QApplication>
@@ -11,6 +12,7 @@ int main(int argc, char* argv[]) {
     app.setWindowIcon(QIcon(QStringLiteral(":/logo.ico")));
     // A Chinese program: date editors and calendars follow Chinese conventions whatever the system's locale.
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    kestrovalin::installWheelFocusGuard(app);
     kestrovalin::ApplicationStartup::installQtTranslations(
         QLibraryInfo::location(QLibraryInfo::TranslationsPath));
     return kestrovalin::ApplicationStartup(QCoreApplication::applicationDirPath()).run();

@@ -341,6 +341,30 @@ private slots:
                              "分类",      "储存条件",      "是否处方药", "单位",  "售价", "进价"};
         QTest::newRow("short forms 售价, 进价")
             << "product" << titles << "第 K 列的标题是「售价」，模板在此列的标题是「采购价」";
+        // What an input method types in full-width mode, characters that show as nothing, and blanks inside
+        // titles pass too.
+        titles = texts(kProductTitles);
+        titles[1] = QStringLiteral("药品名称（＊）");
+        titles[3] = QStringLiteral("规格＊");
+        titles[10] = QStringLiteral("售价");
+        QTest::newRow("full-width forms, then 售价")
+            << "product" << titles << "第 K 列的标题是「售价」，模板在此列的标题是「采购价」";
+        titles = texts(kProductTitles);
+        titles[0] = QStringLiteral("药品\u200B条码");
+        titles[1] = QStringLiteral("\uFEFF药品名称(*)");
+        titles[2] = QStringLiteral("助记\u00AD码");
+        titles[3] = QStringLiteral("规\u200D格\u2060");
+        titles[10] = QStringLiteral("售价");
+        QTest::newRow("zero-width characters, then 售价")
+            << "product" << titles << "第 K 列的标题是「售价」，模板在此列的标题是「采购价」";
+        titles = texts(kProductTitles);
+        titles[0] = QStringLiteral("药品\t条码");
+        titles[1] = QStringLiteral("药品\u3000名称 (*)");
+        titles[2] = QStringLiteral("助记\n码");
+        titles[5] = QStringLiteral("生产\r\n厂商");
+        titles[10] = QStringLiteral("售价");
+        QTest::newRow("blanks inside titles, then 售价")
+            << "product" << titles << "第 K 列的标题是「售价」，模板在此列的标题是「采购价」";
         titles = QStringList{"Barcode", "Name"};
         QTest::newRow("English titles")
             << "product" << titles << "第 A 列的标题是「Barcode」，模板在此列的标题是「药品条码」";
@@ -356,6 +380,12 @@ private slots:
         titles[9] = QStringLiteral("gsp证书号");
         titles[12] = QStringLiteral("税务有效期");
         QTest::newRow("supplier short form last")
+            << "supplier" << titles << "第 M 列的标题是「税务有效期」，模板在此列的标题是「税务登记有效期」";
+        titles = texts(kSupplierTitles);
+        titles[9] = QStringLiteral("ＧＳＰ证书号");
+        titles[10] = QStringLiteral("ｇｓｐ有效期");
+        titles[12] = QStringLiteral("税务有效期");
+        QTest::newRow("supplier full-width letters, then a short form")
             << "supplier" << titles << "第 M 列的标题是「税务有效期」，模板在此列的标题是「税务登记有效期」";
         titles = texts(firm("百济药业"));
         QTest::newRow("suppliers from row 1 on")

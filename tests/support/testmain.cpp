@@ -6,6 +6,7 @@
 #include "core/databasemanager.h"
 #include "core/usersession.h"
 #include "ui/common/prompts.h"
+#include "ui/common/wheelfocus.h"
 
 #include <QApplication>
 #include <QtTest>
@@ -64,6 +65,8 @@ using namespace kestrovalin::test;
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     app.setAttribute(Qt::AA_Use96Dpi, true);
+    // The windows under test behave as the program's.
+    kestrovalin::installWheelFocusGuard(app);
     std::vector<TestClass> classes = registry();
     std::stable_partition(classes.begin(), classes.end(), [](const TestClass& c) { return !c.last; });
 

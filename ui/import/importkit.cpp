@@ -51,17 +51,21 @@ bool hasControl(const QString& text, FieldKind kind) {
     return found;
 }
 
-// A title as compared: every blank (spaces, full-width spaces, line breaks) removed, case folded, the
-// mark of a required column at its end optional.
+// A title as compared: in its compatibility form (NFKC: what an input method types in full-width mode,
+// "ＧＳＰ", "（＊）", reads as "GSP", "(*)"), every blank (spaces, full-width spaces, line breaks) and format
+// character (zero-width space and joiners, word joiner, byte order mark, soft hyphen) removed, case folded,
+// the mark of a required column at its end optional.
 QString titleKey(const QString& title) {
+    const QString compatible = title.normalized(QString::NormalizationForm_KC);
     QString key;
-    key.reserve(title.size());
-    for (const QChar c : title) {
-        if (!c.isSpace())
+    key.reserve(compatible.size());
+    for (const QChar c : compatible) {
+        if (!c.isSpace() && c.category() != QChar::Other_Format)
             key.append(c);
     }
     key = key.toCaseFolded();
-    for (const QString& mark : {QStringLiteral("(*)"), QStringLiteral("（*）"), QStringLiteral("*")}) {
+    // NFKC has made "（*）" and "（＊）" the first.
+    for (const QString& mark : {QStringLiteral("(*)"), QStringLiteral("*")}) {
         if (key.endsWith(mark))
             return key.left(key.size() - mark.size());
     }
