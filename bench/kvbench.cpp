@@ -7,6 +7,7 @@
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
 #include "core/idbadapter.h"
+#include "core/sqliteadapter.h"
 #include "core/transaction.h"
 #include "repositories/expirywarningrepository.h"
 #include "repositories/inventorycheckrepository.h"
@@ -581,6 +582,18 @@ void firstStartOfTheDay(const QString& path, int runs) {
     printLine("daily copy: page copy, checked", pageCopy, &unchecked, "the copy without its page check");
     printLine("daily copy: page copy, not checked", unchecked, &vacuumInto, "VACUUM INTO");
     printLine("daily copy: plain file copy", fileCopy, nullptr, "misses what is still in the -wal file");
+    // A file replaced under the program: its bytes through the connection's own handle, then checked.
+    {
+        const QString dataPath = program.filePath(QStringLiteral("data/kestrovalin.db"));
+        SQLiteAdapter open;
+        open.connect(dataPath);
+        DbCondition failure = DbCondition::None;
+        const Figures kept = measure(runs, [&] {
+            QFile::remove(BackupManager::instance().keepReplacedFile(sqliteHandle(open.getQtDatabase()),
+                                                                     dataPath, true, &failure));
+        });
+        printLine("replaced file kept, checked", kept, &fileCopy, "plain file copy");
+    }
     fresh();
     BackupManager::setProgramDirForTesting(QString());
 }
