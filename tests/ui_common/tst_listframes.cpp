@@ -355,6 +355,24 @@ QString idsWalked(QTableView* view) {
     return ids.join(',');
 }
 
+// The selected rows as runs of rows one after another, each "first id-last id" (one id for a run of one).
+QString selectedRuns(const QTableView& view) {
+    QStringList runs;
+    const QAbstractItemModel* model = view.model();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        if (!view.selectionModel()->isSelected(model->index(r, 0)))
+            continue;
+        const int first = r;
+        while (r + 1 < model->rowCount() && view.selectionModel()->isSelected(model->index(r + 1, 0)))
+            ++r;
+        const auto id = [model](int row) {
+            return model->index(row, 0).data(Qt::UserRole).toString();
+        };
+        runs << (first == r ? id(r) : id(first) + "-" + id(r));
+    }
+    return runs.join(',');
+}
+
 // One list window of the family over the sales or the batches.
 std::unique_ptr<QMainWindow> listWindow(const QString& list) {
     if (list == "sales")
@@ -1447,9 +1465,10 @@ private slots:
     // above or below the view since it was drawn or after the view was scrolled away from it, with the model
     // checked at every signal and, where the steps say "read", the accessibility layer holding every visible
     // cell (and reading the ids given). Steps are keys, rows to make current or put at the top, "read",
-    // "follow" (a re-read) or statements, each perhaps with a statement run before anything is painted;
-    // every row then shows its record, to the end. (Right moves nowhere in one column: a key that only
-    // reads the list again.)
+    // "follow" (a re-read), statements (another program's after "elsewhere ") or "selected" with the runs of
+    // selected rows expected, each perhaps with a statement run before anything is painted; every row then
+    // shows its record, to the end. (Right moves nowhere in one column: a key that only reads the list
+    // again.)
     void pageKeysGoOnFromTheRowsSeen_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("top");     // the id at the top of the view after the steps
@@ -1503,6 +1522,20 @@ private slots:
             QString("top 70; DELETE FROM listed WHERE id > 600; follow then DELETE FROM listed WHERE id IN "
                     "(250, 240); read 300,290,280,270,260,250,240,230,220,210; Right"),
             QString("300"), QString("600"));
+        // Rows 4 to 14 selected with Shift+Down across the edge of a page, the view then far below them.
+        QStringList shiftDown;
+        for (int i = 0; i < 10; ++i)
+            shiftDown << "Shift+Down";
+        const QString selected =
+            "row 4; " + shiftDown.join("; ") + "; top 40; top 60; top 80; elsewhere %1; Right; selected %2";
+        addRow("selected across a page edge, the view away, one gone far from them",
+               selected.arg("DELETE FROM listed WHERE id = 100", "960-860"), QString("200"), QString("860"));
+        addRow("selected across a page edge, the view away, one of them gone",
+               selected.arg("DELETE FROM listed WHERE id = 900", "960-860"), QString("200"), QString("860"));
+        addRow("all selected, one comes after the last row, then another",
+               QString("Ctrl+A; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-5; elsewhere "
+                       "INSERT INTO listed VALUES (3); Right; selected 1000-3"),
+               QString("1000"), QString("1000"));
     }
     void pageKeysGoOnFromTheRowsSeen() {
         QFETCH(QString, steps);
@@ -1550,6 +1583,10 @@ private slots:
                     reader.read(view);
                 else if (step == "follow") // reads again
                     model.followChanges(view.rowAt(0));
+                else if (step.startsWith("elsewhere "))
+                    t.execElsewhere(step.mid(10));
+                else if (step.startsWith("selected ")) // as the count comes in, if not at once
+                    QTRY_COMPARE(selectedRuns(view), step.mid(9));
                 else if (key != Qt::Key_unknown)
                     QTest::keyClick(&view, Qt::Key(key & ~Qt::KeyboardModifierMask),
                                     Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));

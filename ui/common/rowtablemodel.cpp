@@ -277,7 +277,9 @@ void RowTableModel::takeCount(const QVector<QVariant>& values) {
     const int count = values.value(0).toInt();
     m_countKnown = true;
     m_countGuessed = false;
+    const int before = m_count;
     setCount(count);
+    widenWholeSelection(before);
 }
 
 void RowTableModel::setCount(int count) {
@@ -688,6 +690,66 @@ QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int firstPosi
     return places;
 }
 
+QVector<RowTableModel::Span> RowTableModel::takeSelection(const QHash<int, int>& places,
+                                                          const QSet<int>& gone, int count) {
+    QVector<Span> spans;
+    if (!m_selection || m_selection->model() != this || !m_selection->hasSelection())
+        return spans;
+    const QItemSelection selection = m_selection->selection();
+    spans.reserve(selection.size());
+    for (const QItemSelectionRange& range : selection) {
+        Span span{range.top(), range.bottom(), range.left(), range.right()};
+        if (span.top == 0 && span.bottom == m_count - 1) {
+            span.bottom = count - 1;
+        } else {
+            const auto top = places.constFind(span.top);
+            const auto bottom = places.constFind(span.bottom);
+            if (top == places.cend() || bottom == places.cend())
+                continue;
+            // A first record gone hands the range to its successor; a last one gone, to the record before.
+            span.top = std::max(0, *top);
+            span.bottom = std::min(count - 1, *bottom - (gone.contains(range.bottom()) ? 1 : 0));
+        }
+        if (span.top <= span.bottom)
+            spans.append(span);
+    }
+    // Held by Qt across the re-layout, the selection would cost an index per selected cell.
+    m_selection->clearSelection();
+    return spans;
+}
+
+void RowTableModel::selectAgain(const QVector<Span>& spans) {
+    m_selectedWhole = QItemSelection();
+    if (spans.isEmpty() || !m_selection || m_selection->model() != this)
+        return;
+    QItemSelection selection;
+    selection.reserve(spans.size());
+    for (const Span& span : spans) {
+        selection.append(QItemSelectionRange(index(span.top, span.left), index(span.bottom, span.right)));
+        if (span.top == 0 && span.bottom == m_count - 1 && !m_countKnown)
+            m_selectedWhole.append(selection.constLast());
+    }
+    m_selection->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+void RowTableModel::widenWholeSelection(int countBefore) {
+    const QItemSelection whole = std::exchange(m_selectedWhole, QItemSelection());
+    if (whole.isEmpty() || m_count <= countBefore || !m_selection || m_selection->model() != this)
+        return;
+    // Only while every cell of them is still selected: the user may have changed the selection meanwhile.
+    const QItemSelection selected = m_selection->selection();
+    QItemSelection unselected = whole;
+    unselected.merge(selected, QItemSelectionModel::Deselect);
+    if (!unselected.isEmpty())
+        return;
+    // Each one range over every row again, as the next re-read knows it.
+    QItemSelection selection = selected;
+    selection.merge(whole, QItemSelectionModel::Deselect);
+    for (const QItemSelectionRange& range : whole)
+        selection.append(QItemSelectionRange(range.topLeft(), index(m_count - 1, range.right())));
+    m_selection->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
 QVector<int> RowTableModel::rowsOf(const QModelIndexList& indexes) {
     QVector<int> rows;
     rows.reserve(indexes.size());
@@ -764,6 +826,8 @@ int RowTableModel::followChanges(int topRow) {
             count = std::max(count, place + 1);
     }
 
+    emit aboutToReread();
+    const QVector<Span> selected = takeSelection(places, gone, count);
     m_mark = mark;
     // Known before any row signal: a view answering one may ask to fetch more.
     m_counting.reset();
@@ -825,6 +889,7 @@ int RowTableModel::followChanges(int topRow) {
     emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
 
     setCount(count);
+    selectAgain(selected);
     if (end) {
         readTotals();
         emit counted();
@@ -849,7 +914,7 @@ public:
         });
         connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, &ListFollower::scrolled);
         connect(model, &RowTableModel::reread, this, &ListFollower::reread);
-        connect(model, &QAbstractItemModel::layoutAboutToBeChanged, this, [this] {
+        connect(model, &RowTableModel::aboutToReread, this, [this] {
             m_current = m_view->currentIndex();
             m_currentSelected = m_view->selectionModel()->isSelected(m_current);
             m_currentInSight = inSight(m_current);

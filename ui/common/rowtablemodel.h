@@ -168,15 +168,19 @@ public:
         m_topRow = row;
         m_rowsInSight = rowsInSight;
     }
-    // The view's current row and selection: a list read again places them by their records whatever that
-    // costs. Other indexes held are placed only where the read meets them, or among a few rows counted.
-    void placeFirst(const QItemSelectionModel* selection) { m_selection = selection; }
+    // The view's current row and selection: a list read again places the current row by its record whatever
+    // that costs, and takes the selection out as ranges of records (each range's first and last record, with
+    // its columns) to select them again once read, so that no index is held per selected cell. Other indexes
+    // held are placed only where the read meets them, or among a few rows counted.
+    void placeFirst(QItemSelectionModel* selection) { m_selection = selection; }
     // When the file changed since the held pages were read, drops them and reads the list again from the
     // record at topRow (the next one in order when it is gone), which keeps its place in the view, with
     // the rows in sight, and counts it again. Every index held stays on its record, or is let go when its
     // record is gone or its place cannot be read (a view on followList hands a current row that is gone to
-    // its successor, the one before it at the end). Returns that record's row now (reread() tells it too);
-    // -1 when nothing changed. Never to be called from inside a read.
+    // its successor, the one before it at the end). Every selected record still there stays selected: a
+    // record gone takes nothing else with it, one that came inside a selected range joins it, and a range
+    // over every row stays over every row, those the count adds later included. Returns that record's row
+    // now (reread() tells it too); -1 when nothing changed. Never to be called from inside a read.
     int followChanges(int topRow);
     // followChanges() from the row at the top of the view, now.
     int followNow() { return followChanges(m_topRow); }
@@ -189,6 +193,9 @@ public:
 signals:
     // The whole result's count and totals are known: at once after a short list, later after a long one.
     void counted();
+    // The list is about to be read again after the file changed: nothing has moved yet, the selection is
+    // still as the user left it.
+    void aboutToReread();
     // The list was read again after the file changed: the record that stood at row from stands at row to.
     void reread(int from, int to);
 
@@ -225,6 +232,23 @@ private:
                               bool readToEnd, QSet<int>* gone, QHash<int, Keys>* keysOf) const;
     // The rows of the view's current index and selection corners.
     QSet<int> rowsPlacedFirst() const;
+    // A selected range of rows, with its columns.
+    struct Span {
+        int top;
+        int bottom;
+        int left;
+        int right;
+    };
+    // Takes the view's selection out before a re-read lays the rows out again, each range placed by its first
+    // and last records (places and gone as placesNow() found their rows) among the count rows read again; a
+    // range over every row stays over every row. Ranges whose records cannot be placed or are all gone are
+    // left out.
+    QVector<Span> takeSelection(const QHash<int, int>& places, const QSet<int>& gone, int count);
+    // Selects the ranges again, all in one step.
+    void selectAgain(const QVector<Span>& spans);
+    // Once the count comes in, ranges selected again over every guessed row take the rows it adds, while they
+    // are still selected.
+    void widenWholeSelection(int countBefore);
     void keepPage(int index, QVector<TableRow> rows, QVector<Keys> keys) const;
     // Lets a page go, noting the keys of its rows that indexes hold; returns the page after it.
     QHash<int, Page>::iterator dropPage(QHash<int, Page>::iterator page) const;
@@ -279,7 +303,9 @@ private:
     FileMark m_mark;
     // The keys of rows held by indexes whose pages were dropped, noted as the pages go.
     mutable QHash<int, Keys> m_heldKeys;
-    QPointer<const QItemSelectionModel> m_selection;
+    QPointer<QItemSelectionModel> m_selection;
+    // The ranges over every row that a re-read with a guessed count selected again, until the count is in.
+    QItemSelection m_selectedWhole;
     int m_topRow = 0;
     int m_rowsInSight = 0;
     bool m_following = false;
