@@ -144,13 +144,16 @@ QString md5(const QString& path) {
 }
 
 // A copy of the program saves drugs and is killed, which leaves its log at the path; then another file of the
-// program, with customers where the killed copy's drugs went, is renamed over its file.
-void writeRestoreBesideKilledCopy(const QString& path) {
+// program, with customers where the killed copy's drugs went, is renamed over its file. Compacted, that file
+// no longer opens through the log; otherwise, with the log holding more drugs than the file holds customers,
+// it opens and reads damaged.
+void writeRestoreBesideKilledCopy(const QString& path, bool compacted = true) {
     const QString fill = "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
                          "INSERT INTO %1 (name, %2) SELECT '阿莫西林胶囊' || i, hex(randomblob(200)) FROM n";
     DatabaseManager& manager = DatabaseManager::instance();
     QVERIFY(manager.initialize(path) && manager.getAdapter()->execute("PRAGMA wal_checkpoint(TRUNCATE)") &&
-            manager.getAdapter()->execute(fill.arg("product", "specification")));
+            manager.getAdapter()->execute(fill.arg("product", "specification")) &&
+            (compacted || manager.getAdapter()->execute(fill.arg("product", "specification"))));
     QFile wal(path + "-wal");
     QVERIFY(wal.open(QIODevice::ReadOnly));
     const QByteArray left = wal.readAll();
@@ -158,8 +161,8 @@ void writeRestoreBesideKilledCopy(const QString& path) {
     manager.shutdown();
     const QString other = path + ".restore";
     QVERIFY(manager.initialize(other) && manager.getAdapter()->execute(fill.arg("customer", "remark")) &&
-            manager.getAdapter()->execute("DELETE FROM customer WHERE id % 3 = 0") &&
-            manager.getAdapter()->execute("VACUUM"));
+            (!compacted || (manager.getAdapter()->execute("DELETE FROM customer WHERE id % 3 = 0") &&
+                            manager.getAdapter()->execute("VACUUM"))));
     manager.shutdown();
     renameOver(other, path);
     QVERIFY(wal.open(QIODevice::WriteOnly) && wal.write(left) == left.size());
@@ -609,6 +612,22 @@ private slots:
         // The file and a log beside it stay as they were found, so the log can still be removed.
         QCOMPARE(md5(file), before.first());
         QVERIFY(before.last().isEmpty() || md5(file + "-wal") == before.last());
+    }
+
+    // A killed copy's log that does not fit the restored file, though the start can read through it: the
+    // day's copy finds the file damaged, and the start leaves the file and the log as it found them all the
+    // same.
+    void killedCopysLogFoundByTheDaysCopy() {
+        QTemporaryDir program;
+        BackupManager::setProgramDirForTesting(program.path());
+        const QString file = program.filePath("data/kestrovalin.db");
+        writeRestoreBesideKilledCopy(file, false);
+        const QStringList before = {md5(file), md5(file + "-wal")};
+        ModalAnswer<LoginDialog> login([](LoginDialog* d) { cancelThrough(d); });
+        LogCapture log;
+        QCOMPARE(ApplicationStartup(program.path()).run(), 0);
+        QCOMPARE(Prompts::lastTitle(), QString("数据库文件已损坏"));
+        QCOMPARE(QStringList({md5(file), md5(file + "-wal")}), before);
     }
 
     // The three checks in order, each only when it finds something; a supplier with one document soon and
