@@ -231,12 +231,15 @@ sqlite3_file* openFileOf(sqlite3* connection) {
     return file;
 }
 
-qint64 openFileSize(sqlite3* connection) {
-    sqlite3_file* file = openFileOf(connection);
+qint64 sizeOf(sqlite3_file* file) {
     sqlite3_int64 size = -1;
     if (!file || file->pMethods->xFileSize(file, &size) != SQLITE_OK)
         return -1;
     return size;
+}
+
+qint64 openFileSize(sqlite3* connection) {
+    return sizeOf(openFileOf(connection));
 }
 
 // The bytes of the file a connection has open, read through its own file handle, never through SQLite's
@@ -244,8 +247,8 @@ qint64 openFileSize(sqlite3* connection) {
 // ordinary journal mode, as every copy of the program is.
 bool copyOpenFile(sqlite3* connection, const QString& targetPath, QString* error) {
     sqlite3_file* file = openFileOf(connection);
-    const qint64 size = openFileSize(connection);
-    if (!file || size < 0) {
+    const qint64 size = sizeOf(file);
+    if (size < 0) {
         *error = QStringLiteral("the database file the program has open cannot be read");
         return false;
     }
