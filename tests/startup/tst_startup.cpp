@@ -850,6 +850,15 @@ private slots:
         Prompts::queueChoice(1);
         Prompts::queueQuestion(true);
         QVERIFY(w.close());
+        // 取消 in the sign-in box after 退出登录 ends the program too: 否 brings the sign-in back.
+        w.show();
+        ModalAnswer<LoginDialog> login([](LoginDialog* d) { cancelThrough(d); }, true);
+        Prompts::queueQuestion(false);
+        Prompts::queueQuestion(true);
+        QVERIFY(eventLoopEnds([&] { w.findChild<QPushButton*>("btnLogout")->click(); }));
+        QCOMPARE(login.count(), 2);
+        QCOMPARE(Prompts::history().size(), 7);
+        QVERIFY(Prompts::lastText().endsWith("退出后将无法找回这些数据，仍要退出吗？"));
         QApplication::setQuitOnLastWindowClosed(false);
         MainWindow::setTrayAvailableForTesting(std::nullopt);
     }

@@ -282,10 +282,13 @@ void MainWindow::on_btnLogout_clicked() {
     kestrovalin::UserSession::instance().logout();
     hide();
 
+    // Cancelling the sign-in ends the program, so it asks as 退出程序 does; with 否 the sign-in comes back.
     kestrovalin::LoginDialog login;
-    if (login.exec() != QDialog::Accepted) {
-        QCoreApplication::quit();
-        return;
+    while (login.exec() != QDialog::Accepted) {
+        if (mayQuit()) {
+            QCoreApplication::quit();
+            return;
+        }
     }
     const kestrovalin::LoginUser signedIn = login.getLoggedInUser();
     kestrovalin::UserSession::instance().setCurrentUser(signedIn);
