@@ -357,6 +357,23 @@ private slots:
         titles[10] = QStringLiteral("售价");
         QTest::newRow("zero-width characters, then 售价")
             << "product" << titles << "第 K 列的标题是「售价」，模板在此列的标题是「采购价」";
+        // By code point: a tag character (U+E0020, two UTF-16 units) is a format character too.
+        titles = texts(kProductTitles);
+        titles[0] = QStringLiteral("药品条码\U000E0020");
+        titles[10] = QStringLiteral("售价");
+        QTest::newRow("tag character, then 售价")
+            << "product" << titles << "第 K 列的标题是「售价」，模板在此列的标题是「采购价」";
+        // A character that does not show what it is is named where the title parts from the template's.
+        titles = texts(kProductTitles);
+        titles[0] = QStringLiteral("\U000E0020药品\u034F条码");
+        QTest::newRow("invisible character") << "product" << titles
+                                             << "第 A 列的标题是「\U000E0020药品\u034F条码」（第 4 个字符为 "
+                                                "U+034F），模板在此列的标题是「药品条码」";
+        titles = texts(kProductTitles);
+        titles[1] = QStringLiteral("药品名称(✱)");
+        QTest::newRow("another mark")
+            << "product" << titles
+            << "第 B 列的标题是「药品名称(✱)」（第 6 个字符为 U+2731），模板在此列的标题是「药品名称(*)」";
         titles = texts(kProductTitles);
         titles[0] = QStringLiteral("药品\t条码");
         titles[1] = QStringLiteral("药品\u3000名称 (*)");
@@ -371,6 +388,9 @@ private slots:
         titles = texts(kProductTitles);
         titles[1] = QString();
         QTest::newRow("required title empty")
+            << "product" << titles << "第 B 列没有标题，模板在此列的标题是「药品名称(*)」";
+        titles[1] = QStringLiteral("\u200B");
+        QTest::newRow("required title a zero-width space")
             << "product" << titles << "第 B 列没有标题，模板在此列的标题是「药品名称(*)」";
         titles = texts(drug("6920000000024", "氯雷他定片"));
         QTest::newRow("drugs from row 1 on")

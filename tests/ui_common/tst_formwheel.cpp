@@ -8,6 +8,7 @@
 #include "ui/purchasing/purchasedialog.h"
 #include "ui/quality/rejecteddrugdialog.h"
 #include "ui/quality/temphumidityrecordwindow.h"
+#include "ui/reports/purchasereportwindow.h"
 #include "ui/returns/purchasereturndialog.h"
 #include "ui/returns/salesreturndialog.h"
 #include "ui/sales/prescriptiondialog.h"
@@ -18,6 +19,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDialog>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -145,7 +147,7 @@ private slots:
                 QVERIFY2(shown(field) == before, qPrintable(name + ": " + before + " -> " + shown(field)));
                 QVERIFY2(!holdsFocus(field), qPrintable(name));
             }
-            field->setFocus();
+            field->setFocus(Qt::TabFocusReason);
             bringIntoView(field);
             turnWheel(field, -1);
             if (shown(field) == before)
@@ -172,6 +174,41 @@ private slots:
         turnWheel(field, down ? -1 : 1);
         QCOMPARE(field->date(), date);
         QVERIFY2(down ? bar->value() > top : bar->value() < top, qPrintable(QString::number(bar->value())));
+    }
+
+    // The focus a window gives its first field as it opens is not the user's. A field the user clicked keeps
+    // the wheel while a message box comes and goes, though it gets the focus back for the same reason.
+    void wheelOnlyWithTheFocusTheUserGave_data() {
+        QTest::addColumn<bool>("clicked");
+        QTest::newRow("focused as its window opens") << false;
+        QTest::newRow("clicked, then a message box") << true;
+    }
+    void wheelOnlyWithTheFocusTheUserGave() {
+        QFETCH(bool, clicked);
+        PurchaseReportWindow window;
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        auto* field = qobject_cast<QDateEdit*>(QApplication::focusWidget());
+        QVERIFY(field);
+        if (clicked) {
+            window.findChild<QPushButton*>()->setFocus();
+            QTest::mouseClick(field, Qt::LeftButton);
+            QMessageBox box(QMessageBox::Information, QStringLiteral("提示"), QStringLiteral("查询完成"),
+                            QMessageBox::Ok, &window);
+            box.show();
+            QVERIFY(QTest::qWaitForWindowActive(&box));
+            box.close();
+            QCoreApplication::processEvents();
+            QApplication::setActiveWindow(&window);
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            QCOMPARE(QApplication::focusWidget(), field);
+        }
+        const QDate date = field->date();
+        turnWheel(field, -1);
+        if (field->date() == date)
+            turnWheel(field, 1);
+        QCOMPARE(field->date() != date, clicked);
     }
 
 private:

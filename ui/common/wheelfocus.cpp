@@ -4,11 +4,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPointer>
 
 namespace kestrovalin {
 
 namespace {
+
+// Set on a widget the user gave the focus to.
+constexpr char kUserFocus[] = "kvUserFocus";
 
 QWidget* guardedField(QObject* object) {
     if (auto* spinBox = qobject_cast<QAbstractSpinBox*>(object))
@@ -16,13 +21,60 @@ QWidget* guardedField(QObject* object) {
     return qobject_cast<QComboBox*>(object);
 }
 
+bool byUser(Qt::FocusReason reason) {
+    return reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+           reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+}
+
+// The focus leaves with its window or a popup and comes back to the same widget.
+bool awhile(Qt::FocusReason reason) {
+    return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+}
+
+// A modifier alone, held for a shortcut or a turn with Ctrl, types nothing.
+bool typesSomething(int key) {
+    return !(key >= Qt::Key_Shift && key <= Qt::Key_ScrollLock) && key != Qt::Key_AltGr &&
+           key != Qt::Key_Super_L && key != Qt::Key_Super_R;
+}
+
 class WheelFocusGuard : public QObject {
 public:
     using QObject::QObject;
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::Polish && event->type() != QEvent::Wheel)
+        switch (event->type()) {
+        case QEvent::FocusIn:
+        case QEvent::FocusOut: {
+            if (!watched->isWidgetType())
+                return false;
+            // A window opening gives its first field the focus (ActiveWindow), the program gives it with
+            // setFocus() (Other): neither is the user's. Once the user's, it stays while the focus only
+            // goes away with the window or a popup, as a message box or a combo's list comes and goes.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (event->type() == QEvent::FocusIn && byUser(reason))
+                watched->setProperty(kUserFocus, true);
+            else if (!awhile(reason) && watched->property(kUserFocus).isValid())
+                watched->setProperty(kUserFocus, QVariant());
             return false;
+        }
+        case QEvent::KeyPress:
+        case QEvent::MouseButtonPress: {
+            // A key typed into the field, or a click on the field that has the focus already (Qt gives a
+            // clicked field the focus before the press comes).
+            if (event->type() == QEvent::KeyPress && !typesSomething(static_cast<QKeyEvent*>(event)->key()))
+                return false;
+            QWidget* focus = QApplication::focusWidget();
+            if (focus && watched->isWidgetType() &&
+                (watched == focus || focus->isAncestorOf(static_cast<QWidget*>(watched))))
+                focus->setProperty(kUserFocus, true);
+            return false;
+        }
+        case QEvent::Polish:
+        case QEvent::Wheel:
+            break;
+        default:
+            return false;
+        }
         QWidget* field = guardedField(watched);
         if (!field)
             return false;
@@ -34,7 +86,7 @@ public:
             return false;
         }
         // An editable combo box's line edit hands its focus to the box.
-        if (field->hasFocus())
+        if (field->hasFocus() && QApplication::focusWidget()->property(kUserFocus).toBool())
             return false;
         // Ignored and handled: Qt hands the turn to the parent, so a scroll area around the form scrolls.
         event->ignore();

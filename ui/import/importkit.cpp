@@ -21,6 +21,7 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kestrovalin {
@@ -51,25 +52,54 @@ bool hasControl(const QString& text, FieldKind kind) {
     return found;
 }
 
-// A title as compared: in its compatibility form (NFKC: what an input method types in full-width mode,
-// "ＧＳＰ", "（＊）", reads as "GSP", "(*)"), every blank (spaces, full-width spaces, line breaks) and format
-// character (zero-width space and joiners, word joiner, byte order mark, soft hyphen) removed, case folded,
-// the mark of a required column at its end optional.
+// A title's text as compared: in its compatibility form (NFKC: what an input method types in full-width
+// mode, "ＧＳＰ", "（＊）", reads as "GSP", "(*)"), every blank (spaces, full-width spaces, line breaks) and
+// format character (zero-width space and joiners, word joiner, byte order mark, soft hyphen, tag characters)
+// removed, case folded. By code point: a character outside the first plane is two UTF-16 units.
+QString comparedText(const QString& title) {
+    QVector<uint> kept = title.normalized(QString::NormalizationForm_KC).toUcs4();
+    kept.erase(
+        std::remove_if(kept.begin(), kept.end(),
+                       [](uint c) { return QChar::isSpace(c) || QChar::category(c) == QChar::Other_Format; }),
+        kept.end());
+    return QString::fromUcs4(kept.constData(), kept.size()).toCaseFolded();
+}
+
+// A title as compared, the mark of a required column at its end optional.
 QString titleKey(const QString& title) {
-    const QString compatible = title.normalized(QString::NormalizationForm_KC);
-    QString key;
-    key.reserve(compatible.size());
-    for (const QChar c : compatible) {
-        if (!c.isSpace() && c.category() != QChar::Other_Format)
-            key.append(c);
-    }
-    key = key.toCaseFolded();
+    const QString key = comparedText(title);
     // NFKC has made "（*）" and "（＊）" the first.
     for (const QString& mark : {QStringLiteral("(*)"), QStringLiteral("*")}) {
         if (key.endsWith(mark))
             return key.left(key.size() - mark.size());
     }
     return key;
+}
+
+// Where a title parts from the template's, when the character there does not show what it is (not an ASCII
+// letter or digit nor a CJK ideograph: an invisible one, a look-alike, another mark): "（第 5 个字符为
+// U+034F）", counting characters of `shown` from 1; empty otherwise.
+QString partingCharacter(const QString& shown, const QString& templateTitle) {
+    const QString wanted = comparedText(templateTitle);
+    const QVector<uint> characters = shown.toUcs4();
+    int matched = 0;
+    for (int i = 0; i < characters.size(); ++i) {
+        const uint c = characters.at(i);
+        const QString part = comparedText(QString::fromUcs4(&c, 1));
+        if (wanted.midRef(matched).startsWith(part)) {
+            matched += part.size();
+            continue;
+        }
+        const bool plain =
+            (c < 0x80 && QChar::isLetterOrNumber(c)) ||
+            (QChar::script(c) == QChar::Script_Han && QChar::category(c) == QChar::Letter_Other);
+        if (plain)
+            return QString();
+        return QStringLiteral("（第 %1 个字符为 U+%2）")
+            .arg(i + 1)
+            .arg(QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0')));
+    }
+    return QString();
 }
 
 // The refusal of a row 1 whose titles are not the template's, naming a column at fault and the template's
@@ -103,9 +133,12 @@ QString titleProblem(const WorkbookReader& reader, const QList<TemplateColumn>& 
     // A title over several lines is quoted on one: the result area makes each line a paragraph.
     const QString shown = reader.cell(1, other + 1).toText().simplified();
     const QString letter = columnLetter(other);
-    const QString holds = shown.isEmpty()
-                              ? QStringLiteral("第 %1 列没有标题").arg(letter)
-                              : QStringLiteral("第 %1 列的标题是「%2」").arg(letter, quoted(shown));
+    // A title of blanks and format characters alone is none.
+    const QString holds =
+        comparedText(shown).isEmpty()
+            ? QStringLiteral("第 %1 列没有标题").arg(letter)
+            : QStringLiteral("第 %1 列的标题是「%2」%3")
+                  .arg(letter, quoted(shown), partingCharacter(shown, columns.at(other).title));
     return holds +
            QStringLiteral("，模板在此列的标题是「%1」：第 1 行须为模板的标题，按模板的顺序排列（%2），"
                           "数据从第 2 行开始，请调整后再导入。")
