@@ -1532,6 +1532,21 @@ private slots:
                selected.arg("DELETE FROM listed WHERE id = 100", "960-860"), QString("200"), QString("860"));
         addRow("selected across a page edge, the view away, one of them gone",
                selected.arg("DELETE FROM listed WHERE id = 900", "960-860"), QString("200"), QString("860"));
+        // A gone current cell at the end of a Shift range takes no other cell with it; the cell after it is
+        // current without being selected.
+        addRow("selected across a page edge, the view away, the current last one of them gone",
+               selected.arg("DELETE FROM listed WHERE id = 860", "960-870"), QString("200"), QString("850"));
+        // A selection of all stays all, records sorting in at the top included; one that covers every row by
+        // chance is one of those records.
+        addRow("all selected, the current record at the top gone, then five come on top",
+               QString("Ctrl+A; elsewhere DELETE FROM listed WHERE id = 1000; Right; selected 990-10; elsewhere "
+                       "INSERT INTO listed VALUES (1010), (1020), (1030), (1040), (1050); Right; selected "
+                       "1050-10"),
+               QString("990"), QString("990"));
+        addRow("every row selected by Shift, then one comes after the last row",
+               QString(shiftDown.join("; ").replace("Down", "PgDown") +
+                       "; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-10"),
+               QString("100"), QString("10"));
         addRow("all selected, one comes after the last row, then another",
                QString("Ctrl+A; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-5; elsewhere "
                        "INSERT INTO listed VALUES (3); Right; selected 1000-3"),
