@@ -1626,6 +1626,50 @@ private slots:
         QCOMPARE(reader.strayed(), QStringList());
     }
 
+    // A followed list's header marks the columns a selection touches and those it holds whole as Qt's header
+    // over the view's own selection does, in a style that draws both (bold, sunken), with the model checked.
+    void headerMarksTheSelectedColumns() {
+        std::unique_ptr<QStyle> windows(QStyleFactory::create("Windows"));
+        RowTableModel model({"条码", "名称", "规格"});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QVector<TableRow> rows;
+        for (int r = 0; r < 30; ++r)
+            rows.append(TableRow(r + 1, {"690" + QString::number(r), "板蓝根", "10g"}));
+        model.setRows(rows);
+        QWidget window;
+        auto* layout = new QHBoxLayout(&window);
+        QTableView followed;
+        QTableView plain;
+        for (QTableView* view : {&followed, &plain}) {
+            view->setModel(&model);
+            view->horizontalHeader()->setStyle(windows.get());
+            view->setFixedSize(300, 200);
+            layout->addWidget(view);
+        }
+        followList(&followed, &model);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto headers = [&] {
+            return std::make_pair(followed.horizontalHeader()->grab().toImage(),
+                                  plain.horizontalHeader()->grab().toImage());
+        };
+        const QImage unmarked = headers().first;
+        for (const QString& selection : QStringList{"column 0, a cell of column 1", "all", "none"}) {
+            for (QTableView* view : {&followed, &plain}) {
+                view->clearSelection();
+                if (selection == "all") {
+                    view->selectAll();
+                } else if (selection != "none") {
+                    view->selectColumn(0);
+                    view->selectionModel()->select(model.index(3, 1), QItemSelectionModel::Select);
+                }
+            }
+            const auto [marked, qtMarks] = headers();
+            QCOMPARE(marked, qtMarks);
+            QCOMPARE(marked == unmarked, selection == "none");
+        }
+    }
+
     // A reload (a search, a refresh, a picker's search, a book's query) shows its list from the first row,
     // whatever row the view showed before.
     void reloadShowsTheFirstRow_data() {
