@@ -1543,6 +1543,9 @@ private slots:
                        "INSERT INTO listed VALUES (1010), (1020), (1030), (1040), (1050); Right; selected "
                        "1050-10"),
                QString("990"), QString("990"));
+        addRow("all selected by the corner button, then one comes after the last row",
+               QString("corner; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-5"), QString("1000"),
+               QString("1000"));
         addRow("every row selected by Shift, then one comes after the last row",
                QString(shiftDown.join("; ").replace("Down", "PgDown") +
                        "; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-10"),
@@ -1596,6 +1599,8 @@ private slots:
                     QCOMPARE(reader.read(view), step.mid(5));
                 else if (step == "read")
                     reader.read(view);
+                else if (step == "corner") // the table's corner button
+                    view.findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly)->click();
                 else if (step == "follow") // reads again
                     model.followChanges(view.rowAt(0));
                 else if (step.startsWith("elsewhere "))
