@@ -854,6 +854,63 @@ void salesYearExport(QWidget* parent, int runs) {
     printLine("sales book, export of one year", program, &baseline, note.constData());
 }
 
+// The sales list read again after another program's write (one order in at the top, then out again), the
+// view far from the top, until its header has painted: with every row selected by Ctrl+A beside one cell
+// selected, in turns. The list selects cells, several at a time, as the prescription register does.
+void rereadWithAllSelected(QWidget* parent, const QString& path, int runs) {
+    if (!wanted("sales list re-read, all selected"))
+        return;
+    SalesWindow window(parent);
+    showPainted(&window);
+    QTableView* view = listView(&window);
+    waitCounted(view);
+    auto* model = qobject_cast<RowTableModel*>(view->model());
+    view->setSelectionBehavior(QAbstractItemView::SelectItems);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    const int middle = model->rowCount() / 2;
+    view->scrollTo(model->index(middle, 0), QAbstractItemView::PositionAtTop);
+    QCoreApplication::processEvents();
+    const QString name = QStringLiteral("bench-elsewhere");
+    bool inserted = false;
+    {
+        QSqlDatabase elsewhere = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        elsewhere.setDatabaseName(path);
+        elsewhere.open();
+        const auto reread = [&](const std::function<void()>& select) {
+            select();
+            QCoreApplication::processEvents();
+            QSqlQuery write(elsewhere);
+            write.exec(inserted ? QStringLiteral("DELETE FROM sales_order WHERE order_no = 'BENCH-REREAD'")
+                                : QStringLiteral("INSERT INTO sales_order (order_no, customer_id, total_amount, "
+                                                 "operator_id, status, created_at) VALUES ('BENCH-REREAD', 0, "
+                                                 "1, 1, 'completed', datetime('now'))"));
+            inserted = !inserted;
+            QHeaderView* header = view->horizontalHeader();
+            return timed([&] {
+                paintedAfter(header->viewport(), [&] {
+                    model->followNow();
+                    header->viewport()->update();
+                });
+            });
+        };
+        const auto [all, one] = measureInTurns(
+            runs,
+            [&] {
+                return reread([&] {
+                    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+                    QApplication::sendEvent(view, &press);
+                });
+            },
+            [&] { return reread([&] { view->setCurrentIndex(model->index(middle + 3, 2)); }); });
+        waitCounted(view);
+        const QByteArray note = QStringLiteral("one cell selected; %1 rows").arg(model->rowCount()).toUtf8();
+        printLine("sales list re-read, all selected", all, &one, note.constData());
+        if (inserted)
+            QSqlQuery(elsewhere).exec(QStringLiteral("DELETE FROM sales_order WHERE order_no = 'BENCH-REREAD'"));
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -1133,6 +1190,7 @@ int main(int argc, char* argv[]) {
     recordBookLines<AcceptanceReportWindow>(bench, mainWindow.get(), "acceptance book", acceptanceRecords());
     recordBookLines<SalesRecordReportWindow>(bench, mainWindow.get(), "sales book", salesRecords());
     salesYearExport(mainWindow.get(), std::min(runs, 3));
+    rereadWithAllSelected(mainWindow.get(), path, runs);
 
     mainWindow.reset();
     manager.shutdown();

@@ -438,7 +438,7 @@ private slots:
 
     // A return deleted elsewhere after the list was read: neither action asks anything first, the list
     // reads again where it stands, the box says the return is gone, and the return after it (before it, for
-    // the last one) is current.
+    // the last one) is current and selected.
     void aReturnGoneMeanwhileIsSaidSo_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<int>("row");
@@ -475,6 +475,9 @@ private slots:
         QCOMPARE(Prompts::lastTitle() + ":" + Prompts::lastText(), QString("提示:该退货单不存在"));
         QCOMPARE(table->model()->rowCount(), 39);
         QCOMPARE(table->currentIndex().data(Qt::UserRole).toInt(), neighbour);
+        // A list that selects one whole row at a time selects the neighbour in its place.
+        const QModelIndexList selected = table->selectionModel()->selectedRows();
+        QCOMPARE(selected.size() == 1 ? selected.first().row() : -1, table->currentIndex().row());
         // Short of the end, where one row less scrolls the view up by one.
         if (row < 39)
             QCOMPARE(table->model()->index(table->rowAt(0), 0).data(Qt::UserRole), top);

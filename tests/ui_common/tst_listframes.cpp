@@ -1532,6 +1532,24 @@ private slots:
                selected.arg("DELETE FROM listed WHERE id = 100", "960-860"), QString("200"), QString("860"));
         addRow("selected across a page edge, the view away, one of them gone",
                selected.arg("DELETE FROM listed WHERE id = 900", "960-860"), QString("200"), QString("860"));
+        // A gone current cell at the end of a Shift range takes no other cell with it; the cell after it is
+        // current without being selected.
+        addRow("selected across a page edge, the view away, the current last one of them gone",
+               selected.arg("DELETE FROM listed WHERE id = 860", "960-870"), QString("200"), QString("850"));
+        // A selection of all stays all, records sorting in at the top included; one that covers every row by
+        // chance is one of those records.
+        addRow("all selected, the current record at the top gone, then five come on top",
+               QString("Ctrl+A; elsewhere DELETE FROM listed WHERE id = 1000; Right; selected 990-10; elsewhere "
+                       "INSERT INTO listed VALUES (1010), (1020), (1030), (1040), (1050); Right; selected "
+                       "1050-10"),
+               QString("990"), QString("990"));
+        addRow("all selected by the corner button, then one comes after the last row",
+               QString("corner; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-5"), QString("1000"),
+               QString("1000"));
+        addRow("every row selected by Shift, then one comes after the last row",
+               QString(shiftDown.join("; ").replace("Down", "PgDown") +
+                       "; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-10"),
+               QString("100"), QString("10"));
         addRow("all selected, one comes after the last row, then another",
                QString("Ctrl+A; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-5; elsewhere "
                        "INSERT INTO listed VALUES (3); Right; selected 1000-3"),
@@ -1581,6 +1599,8 @@ private slots:
                     QCOMPARE(reader.read(view), step.mid(5));
                 else if (step == "read")
                     reader.read(view);
+                else if (step == "corner") // the table's corner button
+                    view.findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly)->click();
                 else if (step == "follow") // reads again
                     model.followChanges(view.rowAt(0));
                 else if (step.startsWith("elsewhere "))
@@ -1609,6 +1629,50 @@ private slots:
         QCOMPARE(shown.value(0), top);
         QCOMPARE(view.currentIndex().data().toString(), current);
         QCOMPARE(reader.strayed(), QStringList());
+    }
+
+    // A followed list's header marks the columns a selection touches and those it holds whole as Qt's header
+    // over the view's own selection does, in a style that draws both (bold, sunken), with the model checked.
+    void headerMarksTheSelectedColumns() {
+        std::unique_ptr<QStyle> windows(QStyleFactory::create("Windows"));
+        RowTableModel model({"条码", "名称", "规格"});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QVector<TableRow> rows;
+        for (int r = 0; r < 30; ++r)
+            rows.append(TableRow(r + 1, {"690" + QString::number(r), "板蓝根", "10g"}));
+        model.setRows(rows);
+        QWidget window;
+        auto* layout = new QHBoxLayout(&window);
+        QTableView followed;
+        QTableView plain;
+        for (QTableView* view : {&followed, &plain}) {
+            view->setModel(&model);
+            view->horizontalHeader()->setStyle(windows.get());
+            view->setFixedSize(300, 200);
+            layout->addWidget(view);
+        }
+        followList(&followed, &model);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto headers = [&] {
+            return std::make_pair(followed.horizontalHeader()->grab().toImage(),
+                                  plain.horizontalHeader()->grab().toImage());
+        };
+        const QImage unmarked = headers().first;
+        for (const QString& selection : QStringList{"column 0, a cell of column 1", "all", "none"}) {
+            for (QTableView* view : {&followed, &plain}) {
+                view->clearSelection();
+                if (selection == "all") {
+                    view->selectAll();
+                } else if (selection != "none") {
+                    view->selectColumn(0);
+                    view->selectionModel()->select(model.index(3, 1), QItemSelectionModel::Select);
+                }
+            }
+            const auto [marked, qtMarks] = headers();
+            QCOMPARE(marked, qtMarks);
+            QCOMPARE(marked == unmarked, selection == "none");
+        }
     }
 
     // A reload (a search, a refresh, a picker's search, a book's query) shows its list from the first row,

@@ -5,9 +5,11 @@
 #include "core/idbadapter.h"
 #include "core/rowreader.h"
 
+#include <QAbstractButton>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QSqlError>
@@ -277,9 +279,7 @@ void RowTableModel::takeCount(const QVector<QVariant>& values) {
     const int count = values.value(0).toInt();
     m_countKnown = true;
     m_countGuessed = false;
-    const int before = m_count;
     setCount(count);
-    widenWholeSelection(before);
 }
 
 void RowTableModel::setCount(int count) {
@@ -619,19 +619,6 @@ RowTableModel::Keys RowTableModel::keysAt(int row) const {
     return found == m_pages.cend() ? m_heldKeys.value(row) : found->keys.value(row % size);
 }
 
-QSet<int> RowTableModel::rowsPlacedFirst() const {
-    QSet<int> rows;
-    if (!m_selection || m_selection->model() != this)
-        return rows;
-    if (const QModelIndex current = m_selection->currentIndex(); current.isValid())
-        rows.insert(current.row());
-    for (const QItemSelectionRange& range : m_selection->selection()) {
-        rows.insert(range.top());
-        rows.insert(range.bottom());
-    }
-    return rows;
-}
-
 namespace {
 
 // Keys as one hashable text; the values of one statement's columns keep their types.
@@ -654,7 +641,7 @@ QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int firstPosi
     for (int i = 0; i < read.size(); ++i)
         readAt.insert(keyText(read.at(i)), firstPosition + i);
     const int readEnd = firstPosition + read.size();
-    const QSet<int> first = rowsPlacedFirst();
+    const QSet<int> first(m_placeFirst.cbegin(), m_placeFirst.cend());
     QHash<int, int> places;
     int counted = 0;
     for (int row : rows) {
@@ -690,66 +677,6 @@ QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int firstPosi
     return places;
 }
 
-QVector<RowTableModel::Span> RowTableModel::takeSelection(const QHash<int, int>& places,
-                                                          const QSet<int>& gone, int count) {
-    QVector<Span> spans;
-    if (!m_selection || m_selection->model() != this || !m_selection->hasSelection())
-        return spans;
-    const QItemSelection selection = m_selection->selection();
-    spans.reserve(selection.size());
-    for (const QItemSelectionRange& range : selection) {
-        Span span{range.top(), range.bottom(), range.left(), range.right()};
-        if (span.top == 0 && span.bottom == m_count - 1) {
-            span.bottom = count - 1;
-        } else {
-            const auto top = places.constFind(span.top);
-            const auto bottom = places.constFind(span.bottom);
-            if (top == places.cend() || bottom == places.cend())
-                continue;
-            // A first record gone hands the range to its successor; a last one gone, to the record before.
-            span.top = std::max(0, *top);
-            span.bottom = std::min(count - 1, *bottom - (gone.contains(range.bottom()) ? 1 : 0));
-        }
-        if (span.top <= span.bottom)
-            spans.append(span);
-    }
-    // Held by Qt across the re-layout, the selection would cost an index per selected cell.
-    m_selection->clearSelection();
-    return spans;
-}
-
-void RowTableModel::selectAgain(const QVector<Span>& spans) {
-    m_selectedWhole = QItemSelection();
-    if (spans.isEmpty() || !m_selection || m_selection->model() != this)
-        return;
-    QItemSelection selection;
-    selection.reserve(spans.size());
-    for (const Span& span : spans) {
-        selection.append(QItemSelectionRange(index(span.top, span.left), index(span.bottom, span.right)));
-        if (span.top == 0 && span.bottom == m_count - 1 && !m_countKnown)
-            m_selectedWhole.append(selection.constLast());
-    }
-    m_selection->select(selection, QItemSelectionModel::ClearAndSelect);
-}
-
-void RowTableModel::widenWholeSelection(int countBefore) {
-    const QItemSelection whole = std::exchange(m_selectedWhole, QItemSelection());
-    if (whole.isEmpty() || m_count <= countBefore || !m_selection || m_selection->model() != this)
-        return;
-    // Only while every cell of them is still selected: the user may have changed the selection meanwhile.
-    const QItemSelection selected = m_selection->selection();
-    QItemSelection unselected = whole;
-    unselected.merge(selected, QItemSelectionModel::Deselect);
-    if (!unselected.isEmpty())
-        return;
-    // Each one range over every row again, as the next re-read knows it.
-    QItemSelection selection = selected;
-    selection.merge(whole, QItemSelectionModel::Deselect);
-    for (const QItemSelectionRange& range : whole)
-        selection.append(QItemSelectionRange(range.topLeft(), index(m_count - 1, range.right())));
-    m_selection->select(selection, QItemSelectionModel::ClearAndSelect);
-}
-
 QVector<int> RowTableModel::rowsOf(const QModelIndexList& indexes) {
     QVector<int> rows;
     rows.reserve(indexes.size());
@@ -760,7 +687,9 @@ QVector<int> RowTableModel::rowsOf(const QModelIndexList& indexes) {
     return rows;
 }
 
-int RowTableModel::movedTo(int row) const {
+int RowTableModel::movedTo(int row, bool* gone) const {
+    if (gone)
+        *gone = m_gone.contains(row);
     return m_moved.value(row, -1);
 }
 
@@ -768,6 +697,9 @@ int RowTableModel::followChanges(int topRow) {
     if (m_following || !fileChanged())
         return -1;
     const QScopedValueRollback<bool> following(m_following, true);
+    // The rows the view hands over are placed in this re-read only.
+    const QScopedValueRollback<QVector<int>> placeFirst(m_placeFirst, {});
+    emit aboutToReread();
     // Taken before reading: a write while the list is read shows at the next look.
     const FileMark mark = currentMark();
     const int size = pageSize();
@@ -819,15 +751,15 @@ int RowTableModel::followChanges(int topRow) {
     // from the last row seen, whatever came or went inside the view.
     QSet<int> gone;
     QHash<int, Keys> keysOf;
-    QHash<int, int> places =
-        placesNow(rowsOf(persistentIndexList()), firstPosition, seen, end, &gone, &keysOf);
+    QVector<int> wanted = rowsOf(persistentIndexList()) + m_placeFirst;
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    QHash<int, int> places = placesNow(wanted, firstPosition, seen, end, &gone, &keysOf);
     if (!end) {
         for (int place : qAsConst(places))
             count = std::max(count, place + 1);
     }
 
-    emit aboutToReread();
-    const QVector<Span> selected = takeSelection(places, gone, count);
     m_mark = mark;
     // Known before any row signal: a view answering one may ask to fetch more.
     m_counting.reset();
@@ -859,6 +791,7 @@ int RowTableModel::followChanges(int topRow) {
             standing.insert(places.value(row), row);
     }
     m_moved = places;
+    m_gone = gone;
     forgetPages();
     remember(firstPosition, seen);
     for (auto it = standing.cbegin(); it != standing.cend(); ++it)
@@ -889,7 +822,6 @@ int RowTableModel::followChanges(int topRow) {
     emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
 
     setCount(count);
-    selectAgain(selected);
     if (end) {
         readTotals();
         emit counted();
@@ -902,43 +834,109 @@ int RowTableModel::followChanges(int topRow) {
 
 namespace {
 
+// A model's columns as a horizontal header shows them, with two rows for the header's own selection: row 0
+// of a column is selected where the view's selection holds a cell of that column, row 1 as well where it
+// holds every row of it. Qt's header asks its selection, at every repaint, whether each column is wholly
+// selected by walking every row of the model; over these it walks two and draws the same.
+class HeaderColumns : public QAbstractTableModel {
+public:
+    HeaderColumns(QAbstractItemModel* source, QObject* parent)
+        : QAbstractTableModel(parent), m_source(source), m_columns(source->columnCount()) {
+        connect(source, &QAbstractItemModel::headerDataChanged, this, &QAbstractItemModel::headerDataChanged);
+        const auto recount = [this] {
+            const int columns = m_source ? m_source->columnCount() : 0;
+            if (columns == m_columns)
+                return;
+            beginResetModel();
+            m_columns = columns;
+            endResetModel();
+        };
+        connect(source, &QAbstractItemModel::modelReset, this, recount);
+        connect(source, &QAbstractItemModel::columnsInserted, this, recount);
+        connect(source, &QAbstractItemModel::columnsRemoved, this, recount);
+    }
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override { return parent.isValid() ? 0 : 2; }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : m_columns;
+    }
+    QVariant data(const QModelIndex&, int) const override { return QVariant(); }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        return m_source ? m_source->headerData(section, orientation, role) : QVariant();
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren
+                               : Qt::NoItemFlags;
+    }
+
+private:
+    // A model destroyed before its view leaves the header its sections, untitled, until the view goes too.
+    QPointer<QAbstractItemModel> m_source;
+    int m_columns;
+};
+
 // What followList() attaches to a view.
 class ListFollower : public QObject {
 public:
-    ListFollower(QTableView* view, RowTableModel* model) : QObject(view), m_view(view), m_model(model) {
+    ListFollower(QTableView* view, RowTableModel* model)
+        : QObject(view), m_view(view), m_model(model), m_selection(view->selectionModel()),
+          m_viewport(view->viewport()), m_scrollBar(view->verticalScrollBar()) {
         connect(model, &QAbstractItemModel::modelReset, this, [this] {
-            // A reload shows the list from its first row.
+            // A reload shows the list from its first row, nothing selected.
             m_endWanted = false;
+            m_all = false;
             m_view->scrollToTop();
             noteTop();
+            markColumns();
         });
-        connect(view->verticalScrollBar(), &QScrollBar::valueChanged, this, &ListFollower::scrolled);
+        connect(m_scrollBar, &QScrollBar::valueChanged, this, &ListFollower::scrolled);
         connect(model, &RowTableModel::reread, this, &ListFollower::reread);
-        connect(model, &RowTableModel::aboutToReread, this, [this] {
-            m_current = m_view->currentIndex();
-            m_currentSelected = m_view->selectionModel()->isSelected(m_current);
-            m_currentInSight = inSight(m_current);
-            // Before rows go: the view's top may then stand past the end until it is laid out again.
-            m_topBefore = topRow();
-        });
-        model->placeFirst(view->selectionModel());
+        connect(model, &RowTableModel::aboutToReread, this, &ListFollower::takeSelection);
         // The current record is known from the moment it is made current, painted or not, so that a re-read
         // finds it by its keys.
-        connect(view->selectionModel(), &QItemSelectionModel::currentChanged, this,
+        connect(m_selection, &QItemSelectionModel::currentChanged, this,
                 [this](const QModelIndex& current) { m_model->id(current.row()); });
+        // "All" is what Ctrl+A or the corner button selected, until the selection changes otherwise; Qt's
+        // own changes as rows come or go are not the user's.
+        connect(m_selection, &QItemSelectionModel::selectionChanged, this, [this] {
+            if (!m_adjusting && !m_model->rowsChanging())
+                m_all = false;
+            markColumns();
+        });
+        for (auto* corner : view->findChildren<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+            // After the view's own select-all.
+            if (corner->inherits("QTableCornerButton"))
+                connect(corner, &QAbstractButton::clicked, this, [this] { m_all = canSelectAll(); });
+        }
+        connect(model, &QAbstractItemModel::rowsInserted, this, [this] {
+            // Rows the count or a page read adds join a selection of all.
+            if (m_all && !m_rereading)
+                selectAll();
+            markColumns();
+        });
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &ListFollower::markColumns);
+        connect(model, &QAbstractItemModel::layoutChanged, this, &ListFollower::markColumns);
         connect(model, &RowTableModel::counted, this, &ListFollower::counted);
+        // The header highlights the columns the view's selection touches from a selection of its own.
+        QHeaderView* header = view->horizontalHeader();
+        header->setModel(new HeaderColumns(model, this));
+        m_columnMarks = header->selectionModel();
+        markColumns();
         view->installEventFilter(this);
-        view->viewport()->installEventFilter(this);
-        view->verticalScrollBar()->installEventFilter(this);
-        if (QWidget* window = view->window(); window && window != view)
+        m_viewport->installEventFilter(this);
+        m_scrollBar->installEventFilter(this);
+        if (QWidget* window = view->window(); window && window != view) {
+            m_window = window;
             window->installEventFilter(this);
+        }
     }
 
+    // Compares only with what was kept when the follower was made: as the view is destroyed, its events
+    // still come here after its scroll area part is gone.
     bool eventFilter(QObject* watched, QEvent* event) override {
         // Before a scroll is applied, the list is read again if the file changed.
         const bool scrollStarts =
-            (watched == m_view->viewport() && event->type() == QEvent::Wheel) ||
-            (watched == m_view->verticalScrollBar() &&
+            (watched == m_viewport && event->type() == QEvent::Wheel) ||
+            (watched == m_scrollBar &&
              (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Wheel));
         if (scrollStarts) {
             follow();
@@ -946,6 +944,12 @@ public:
             // And before a key is: it then moves from the rows as they stand now.
             follow();
             const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->matches(QKeySequence::SelectAll) && canSelectAll()) {
+                // What the view would do, as a selection of all.
+                selectAll();
+                m_all = true;
+                return true;
+            }
             // A moving key ends with the current row in sight, even where it moves nowhere, once the view
             // has taken in the rows read again (its scroll bars come and go after the event).
             if (moves(key->key()))
@@ -957,9 +961,9 @@ public:
                 m_endWanted = true;
                 return true;
             }
-        } else if (watched == m_view->window() && event->type() == QEvent::WindowDeactivate) {
+        } else if (watched == m_window && event->type() == QEvent::WindowDeactivate) {
             m_wasInactive = true;
-        } else if (watched == m_view->window() && event->type() == QEvent::WindowActivate && m_wasInactive) {
+        } else if (watched == m_window && event->type() == QEvent::WindowActivate && m_wasInactive) {
             // Back from another window, which may have written.
             m_wasInactive = false;
             follow();
@@ -968,6 +972,14 @@ public:
     }
 
 private:
+    // A selected range, by the rows its first and last records stood at before the re-read.
+    struct Span {
+        int top;
+        int bottom;
+        int left;
+        int right;
+    };
+
     int topRow() const { return std::max(0, m_view->rowAt(0)); }
 
     static bool moves(int key) {
@@ -984,8 +996,22 @@ private:
         }
     }
 
+    bool canSelectAll() const {
+        const auto mode = m_view->selectionMode();
+        return mode != QAbstractItemView::SingleSelection && mode != QAbstractItemView::NoSelection;
+    }
+
+    void selectAll() {
+        const QScopedValueRollback<bool> adjusting(m_adjusting, true);
+        const int rows = m_model->rowCount();
+        const int columns = m_model->columnCount();
+        if (rows > 0 && columns > 0)
+            m_selection->select(QItemSelection(m_model->index(0, 0), m_model->index(rows - 1, columns - 1)),
+                                QItemSelectionModel::ClearAndSelect);
+    }
+
     bool inSight(const QModelIndex& index) const {
-        return index.isValid() && m_view->viewport()->rect().intersects(m_view->visualRect(index));
+        return index.isValid() && m_viewport->rect().intersects(m_view->visualRect(index));
     }
 
     void showCurrent() {
@@ -998,7 +1024,7 @@ private:
         m_top = topRow();
         // A row partly in sight counts.
         const int rowHeight = std::max(1, m_view->verticalHeader()->defaultSectionSize());
-        m_model->setTopRow(m_top, (m_view->viewport()->height() + rowHeight - 1) / rowHeight);
+        m_model->setTopRow(m_top, (m_viewport->height() + rowHeight - 1) / rowHeight);
     }
 
     void scrolled() {
@@ -1011,6 +1037,56 @@ private:
 
     void follow() { m_model->followChanges(m_top); }
 
+    // Before the list is read again: the current row, and the selection as ranges of records, each by its
+    // first and last, which the model places. Held by Qt across the re-layout, the selection would cost an
+    // index per selected cell, so it goes until the rows stand again.
+    void takeSelection() {
+        m_rereading = true;
+        m_current = m_view->currentIndex();
+        m_currentSelected = m_selection->isSelected(m_current);
+        m_currentInSight = inSight(m_current);
+        // Before rows go: the view's top may then stand past the end until it is laid out again.
+        m_topBefore = topRow();
+        m_spans.clear();
+        QVector<int> rows;
+        if (m_current.isValid())
+            rows.append(m_current.row());
+        if (!m_all) {
+            for (const QItemSelectionRange& range : m_selection->selection()) {
+                m_spans.append({range.top(), range.bottom(), range.left(), range.right()});
+                rows << range.top() << range.bottom();
+            }
+        }
+        m_model->placeFirst(rows);
+        const QScopedValueRollback<bool> adjusting(m_adjusting, true);
+        m_selection->clearSelection();
+    }
+
+    // The selection again once the rows stand: all of them for a selection of all, else each range from its
+    // first record (its successor when gone) to its last (the record before it when gone).
+    void selectAgain() {
+        if (m_all) {
+            selectAll();
+            return;
+        }
+        QItemSelection selection;
+        const int last = m_model->rowCount() - 1;
+        for (const Span& span : qAsConst(m_spans)) {
+            bool bottomGone = false;
+            const int top = m_model->movedTo(span.top);
+            int bottom = m_model->movedTo(span.bottom, &bottomGone);
+            if (top < 0 || bottom < 0)
+                continue;
+            bottom = std::min(last, bottom - (bottomGone ? 1 : 0));
+            if (top <= bottom)
+                selection.append(
+                    QItemSelectionRange(m_model->index(top, span.left), m_model->index(bottom, span.right)));
+        }
+        const QScopedValueRollback<bool> adjusting(m_adjusting, true);
+        if (!selection.isEmpty())
+            m_selection->select(selection, QItemSelectionModel::Select);
+    }
+
     // The model reads again only between events, never while the view paints: the view moves at once.
     // The record at the top stays there (its successor when it is gone); a current row in sight stays in
     // sight, one the user scrolled away from stays out of it.
@@ -1019,31 +1095,37 @@ private:
         // The scroll range follows the new count only once the view is laid out.
         m_view->doItemsLayout();
         scrollToRow(std::max(0, to + m_topBefore - from));
-        // A current record that is gone hands the current row, and its selection, to its successor.
+        selectAgain();
+        // A current record that is gone hands the current row to its successor, which takes nothing else
+        // with it: selected only in a list that selects one whole row at a time, where it stands for the
+        // row gone.
         if (m_current.isValid() && !m_view->currentIndex().isValid()) {
             // Where the view stands: the successor is brought into sight below only when the row was in it.
             const bool autoScroll = m_view->hasAutoScroll();
             m_view->setAutoScroll(false);
+            const bool selects = m_currentSelected &&
+                                 m_view->selectionMode() == QAbstractItemView::SingleSelection &&
+                                 m_view->selectionBehavior() == QAbstractItemView::SelectRows;
             if (const int row = m_model->movedTo(m_current.row()); row >= 0)
-                m_view->selectionModel()->setCurrentIndex(m_model->index(row, m_current.column()),
-                                                          m_currentSelected ? QItemSelectionModel::Select |
-                                                                                  QItemSelectionModel::Rows
-                                                                            : QItemSelectionModel::NoUpdate);
+                m_selection->setCurrentIndex(m_model->index(row, m_current.column()),
+                                             selects ? QItemSelectionModel::Select | QItemSelectionModel::Rows
+                                                     : QItemSelectionModel::NoUpdate);
             m_view->setAutoScroll(autoScroll);
         }
         if (m_currentInSight && m_view->currentIndex().isValid())
             m_view->scrollTo(m_view->currentIndex());
         m_current = QModelIndex();
+        m_spans.clear();
         m_adjusting = false;
+        m_rereading = false;
         noteTop();
     }
 
     void scrollToRow(int row) {
-        QScrollBar* bar = m_view->verticalScrollBar();
         if (m_view->verticalScrollMode() == QAbstractItemView::ScrollPerItem)
-            bar->setValue(row);
+            m_scrollBar->setValue(row);
         else
-            bar->setValue(m_view->verticalHeader()->sectionPosition(row));
+            m_scrollBar->setValue(m_view->verticalHeader()->sectionPosition(row));
     }
 
     void counted() {
@@ -1059,15 +1141,57 @@ private:
         m_view->scrollTo(index);
     }
 
+    // The header's own selection, as HeaderColumns tells: each column the view's selection touches, and
+    // whether it holds every row of it, from the selection's ranges.
+    void markColumns() {
+        auto* columns = m_columnMarks ? dynamic_cast<const HeaderColumns*>(m_columnMarks->model()) : nullptr;
+        if (!columns)
+            return;
+        QVector<QVector<QPair<int, int>>> spans(columns->columnCount());
+        for (const QItemSelectionRange& range : m_selection->selection()) {
+            if (!range.isValid() || range.parent().isValid())
+                continue;
+            for (int column = range.left(); column <= range.right() && column < spans.size(); ++column)
+                spans[column].append({range.top(), range.bottom()});
+        }
+        const int rows = m_model->rowCount();
+        QItemSelection marks;
+        for (int column = 0; column < spans.size(); ++column) {
+            QVector<QPair<int, int>>& runs = spans[column];
+            if (runs.isEmpty())
+                continue;
+            std::sort(runs.begin(), runs.end());
+            int covered = -1;
+            for (const auto& [top, bottom] : qAsConst(runs)) {
+                if (top > covered + 1)
+                    break;
+                covered = std::max(covered, bottom);
+            }
+            const int whole = covered >= rows - 1 ? 1 : 0;
+            marks.append(QItemSelectionRange(columns->index(0, column), columns->index(whole, column)));
+        }
+        m_columnMarks->select(marks, QItemSelectionModel::ClearAndSelect);
+    }
+
     QTableView* m_view;
     RowTableModel* m_model;
+    QItemSelectionModel* m_selection;
+    // Kept as the follower is made, so that events are told apart without asking the view.
+    QWidget* m_viewport;
+    QScrollBar* m_scrollBar;
+    QWidget* m_window = nullptr;
+    QPointer<QItemSelectionModel> m_columnMarks;
     // The current row as a re-read began; a plain index, so that it holds no row of its own.
     QModelIndex m_current;
     bool m_currentSelected = false;
     bool m_currentInSight = false;
+    QVector<Span> m_spans;
+    // Every row selected by Ctrl+A or the corner button, records added since included.
+    bool m_all = false;
     int m_top = 0;
     int m_topBefore = 0;
     bool m_adjusting = false;
+    bool m_rereading = false;
     bool m_endWanted = false;
     bool m_wasInactive = false;
 };

@@ -6,8 +6,6 @@
 #include <QAbstractTableModel>
 #include <QBrush>
 #include <QHash>
-#include <QItemSelectionModel>
-#include <QPointer>
 #include <QSet>
 #include <QStringList>
 #include <QVariant>
@@ -168,33 +166,35 @@ public:
         m_topRow = row;
         m_rowsInSight = rowsInSight;
     }
-    // The view's current row and selection: a list read again places the current row by its record whatever
-    // that costs, and takes the selection out as ranges of records (each range's first and last record, with
-    // its columns) to select them again once read, so that no index is held per selected cell. Other indexes
-    // held are placed only where the read meets them, or among a few rows counted.
-    void placeFirst(QItemSelectionModel* selection) { m_selection = selection; }
+    // Rows a list read again places by their records whatever that costs (the view's current row and the
+    // corners of its selection), handed over as it is about to be read again; other indexes held are placed
+    // only where the read meets them, or among a few rows counted. movedTo() then tells where they stand.
+    void placeFirst(const QVector<int>& rows) { m_placeFirst = rows; }
     // When the file changed since the held pages were read, drops them and reads the list again from the
     // record at topRow (the next one in order when it is gone), which keeps its place in the view, with
     // the rows in sight, and counts it again. Every index held stays on its record, or is let go when its
     // record is gone or its place cannot be read (a view on followList hands a current row that is gone to
     // its successor, the one before it at the end). Every selected record still there stays selected: a
-    // record gone takes nothing else with it, one that came inside a selected range joins it, and a range
-    // over every row stays over every row, those the count adds later included. Returns that record's row
-    // now (reread() tells it too); -1 when nothing changed. Never to be called from inside a read.
+    // record gone takes nothing else with it, and one that came inside a selected range joins it (the view's
+    // follower carries the selection over, by movedTo()). Returns that record's row now (reread() tells it
+    // too); -1 when nothing changed. Never to be called from inside a read.
     int followChanges(int topRow);
     // followChanges() from the row at the top of the view, now.
     int followNow() { return followChanges(m_topRow); }
     // followChanges(top row) once the event being handled is done; asked for once however often.
     void followLater() const;
-    // Where the record of a row held by an index before the last re-read stands now, or its successor when
-    // it is gone; -1 for a row no index held.
-    int movedTo(int row) const;
+    // Where the record of a row held by an index (or placed first) before the last re-read stands now, or its
+    // successor when it is gone (gone then tells so); -1 for a row whose record was not placed.
+    int movedTo(int row, bool* gone = nullptr) const;
+    // Whether rows are coming or going, or being laid out again, this moment: a view's selection changes
+    // that Qt makes meanwhile are not the user's.
+    bool rowsChanging() const { return m_countComing >= 0; }
 
 signals:
     // The whole result's count and totals are known: at once after a short list, later after a long one.
     void counted();
-    // The list is about to be read again after the file changed: nothing has moved yet, the selection is
-    // still as the user left it.
+    // The list is about to be read again after the file changed: nothing has been read or moved yet, the
+    // selection is still as the user left it. The rows to place first are handed over now.
     void aboutToReread();
     // The list was read again after the file changed: the record that stood at row from stands at row to.
     void reread(int from, int to);
@@ -230,25 +230,6 @@ private:
     // is its successor's. A row whose keys are not known or whose place is not read is left out.
     QHash<int, int> placesNow(const QVector<int>& rows, int firstPosition, const QVector<Keys>& read,
                               bool readToEnd, QSet<int>* gone, QHash<int, Keys>* keysOf) const;
-    // The rows of the view's current index and selection corners.
-    QSet<int> rowsPlacedFirst() const;
-    // A selected range of rows, with its columns.
-    struct Span {
-        int top;
-        int bottom;
-        int left;
-        int right;
-    };
-    // Takes the view's selection out before a re-read lays the rows out again, each range placed by its first
-    // and last records (places and gone as placesNow() found their rows) among the count rows read again; a
-    // range over every row stays over every row. Ranges whose records cannot be placed or are all gone are
-    // left out.
-    QVector<Span> takeSelection(const QHash<int, int>& places, const QSet<int>& gone, int count);
-    // Selects the ranges again, all in one step.
-    void selectAgain(const QVector<Span>& spans);
-    // Once the count comes in, ranges selected again over every guessed row take the rows it adds, while they
-    // are still selected.
-    void widenWholeSelection(int countBefore);
     void keepPage(int index, QVector<TableRow> rows, QVector<Keys> keys) const;
     // Lets a page go, noting the keys of its rows that indexes hold; returns the page after it.
     QHash<int, Page>::iterator dropPage(QHash<int, Page>::iterator page) const;
@@ -303,19 +284,20 @@ private:
     FileMark m_mark;
     // The keys of rows held by indexes whose pages were dropped, noted as the pages go.
     mutable QHash<int, Keys> m_heldKeys;
-    QPointer<QItemSelectionModel> m_selection;
-    // The ranges over every row that a re-read with a guessed count selected again, until the count is in.
-    QItemSelection m_selectedWhole;
+    QVector<int> m_placeFirst;
     int m_topRow = 0;
     int m_rowsInSight = 0;
     bool m_following = false;
     QHash<int, int> m_moved;
+    QSet<int> m_gone;
     mutable bool m_followQueued = false;
 };
 
 // Keeps a table view on the model where its user expects it: a reload shows the first row, a list read
-// again after a change keeps the record at the top of the view, and Ctrl+End before the count is known goes
-// to the last row once it is. The window's activation looks for changes too.
+// again after a change keeps the record at the top of the view, the current record and the selected ones
+// (a selection of all, by Ctrl+A or the corner button, stays all), and Ctrl+End before the count is known
+// goes to the last row once it is. The window's activation looks for changes too. The horizontal header
+// highlights the selected columns from a selection of its own, so that its repaint never walks the rows.
 void followList(QTableView* view, RowTableModel* model);
 
 // A list's statement with the way its rows are built: what a picker's loader gives for a keyword.
