@@ -20,6 +20,14 @@ struct ReplacedFileCopy {
     QString path;
     QString folder;
     DbCondition failure = DbCondition::None;
+    // Another program took the write-ahead log at the path before the program wrote it into the file it had
+    // open: what the program saved last may be in the file now at the path instead, and the copy (of the
+    // file the program had open) may lack it.
+    bool mayLackSaves = false;
+    // Not a file replaced but its write-ahead log removed alone, from the file the program last wrote: the
+    // program wrote the log it still had open into that file, so every save is at the path and no copy is
+    // needed.
+    bool logWrittenBack = false;
     // The data then lives only in this running program.
     bool isMissing() const { return path.isEmpty() && failure != DbCondition::None; }
 };

@@ -14,6 +14,8 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <atomic>
+
 namespace kestrovalin {
 
 sqlite3* sqliteHandle(const QSqlDatabase& db) {
@@ -80,6 +82,51 @@ QString walPath(const QString& path) {
     return path + QStringLiteral("-wal");
 }
 
+// SQLite asks the connection's progress hook every so many steps of a statement: a read that holds back the
+// emptying of a replaced file's log stops within a few rows.
+constexpr int kStepsPerProgressCall = 100;
+
+std::atomic<int> g_workerReads{0};
+
+// The head of SQLite's object for a file of its unix VFS (unchanged since 3.7): the methods, the VFS, the
+// inode's lock record, then the file descriptor. Taken only for a file of that VFS, and only once fstat finds
+// the descriptor on the file the connection opened.
+struct UnixFileHead {
+    const sqlite3_io_methods* methods;
+    sqlite3_vfs* vfs;
+    void* inode;
+    int descriptor;
+};
+
+// The connection's own file descriptor on its database file, which still reads the file once it is no longer
+// at its path; -1 when it cannot be found. Never closed here: closing any descriptor of the file would drop
+// SQLite's locks on it.
+int fileDescriptorOf(sqlite3* handle, const FileIdentity& identity) {
+    sqlite3_file* file = nullptr;
+    sqlite3_vfs* vfs = nullptr;
+    if (sqlite3_file_control(handle, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods || sqlite3_file_control(handle, "main", SQLITE_FCNTL_VFS_POINTER, &vfs) != SQLITE_OK ||
+        !vfs || qstrncmp(vfs->zName, "unix", 4) != 0)
+        return -1;
+    const int descriptor = reinterpret_cast<const UnixFileHead*>(file)->descriptor;
+    struct stat info {};
+    if (descriptor < 0 || ::fstat(descriptor, &info) != 0 ||
+        !(FileIdentity{quint64(info.st_dev), quint64(info.st_ino)} == identity))
+        return -1;
+    return descriptor;
+}
+
+// The first column of a statement's first row, straight through the library; fallback when there is none.
+int intValue(sqlite3* handle, const char* sql, int fallback) {
+    sqlite3_stmt* statement = nullptr;
+    int value = fallback;
+    if (sqlite3_prepare_v2(handle, sql, -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        value = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+    return value;
+}
+
 // The files the first connection to each path opened, for the worker connections to compare with.
 struct OpenFile {
     const void* owner = nullptr;
@@ -92,6 +139,14 @@ QMutex g_openFilesMutex;
 QHash<QString, OpenFile> g_openFiles;
 
 } // namespace
+
+WorkerRead::WorkerRead() {
+    ++g_workerReads;
+}
+
+WorkerRead::~WorkerRead() {
+    --g_workerReads;
+}
 
 bool isTheProgramsFile(const QString& path) {
     const QString key = QFileInfo(path).absoluteFilePath();
@@ -178,12 +233,21 @@ bool SQLiteAdapter::connect(const QString& path) {
     m_beginError = QSqlError();
     m_failure = DbCondition::None;
     m_replacement = Replacement::None;
+    m_busyTimeoutMs = g_busyTimeoutMs;
+    m_fileHandle = -1;
+    m_afterOwnWriteKnown = false;
+    m_savedSinceCheckpoint = false;
     m_checkpointed = false;
+    m_logLeftPath = false;
     m_logInFile = false;
+    m_ownReadHoldsLog = false;
+    m_writtenBack = false;
+    m_writeBackRefused = false;
     m_sinceCopyTry.invalidate();
     m_copyFailure = DbCondition::None;
     m_walSizeAtBusy = -1;
     m_keptCopy.clear();
+    m_keptCopyMayLack = false;
     m_identityKnown = false;
     m_walKnown = false;
     m_leaveAsFound = false;
@@ -218,8 +282,16 @@ bool SQLiteAdapter::connect(const QString& path) {
     m_path = QFileInfo(path).absoluteFilePath();
     m_identityKnown = fileIdentity(m_path, m_identity);
     m_walKnown = fileIdentity(walPath(m_path), m_walIdentity);
-    if (sqlite3* handle = sqliteHandle(m_db))
+    if (sqlite3* handle = sqliteHandle(m_db)) {
         sqlite3_commit_hook(handle, &SQLiteAdapter::commitHook, this);
+        if (m_identityKnown)
+            m_fileHandle = fileDescriptorOf(handle, m_identity);
+        m_afterOwnWriteKnown = openFileState(&m_afterOwnWrite);
+        // SQLite's own checkpoint, run by the connection's hook instead, which notes what it wrote.
+        m_autoCheckpointPages = intValue(handle, "PRAGMA wal_autocheckpoint", 0);
+        sqlite3_wal_hook(handle, &SQLiteAdapter::walHook, this);
+        sqlite3_progress_handler(handle, kStepsPerProgressCall, &SQLiteAdapter::progressHook, this);
+    }
     if (m_identityKnown) {
         QMutexLocker lock(&g_openFilesMutex);
         if (!g_openFiles.contains(m_path))
@@ -229,8 +301,56 @@ bool SQLiteAdapter::connect(const QString& path) {
 }
 
 int SQLiteAdapter::commitHook(void* adapter) {
+    auto* self = static_cast<SQLiteAdapter*>(adapter);
     // Non-zero turns the commit of a statement outside a transaction into a rollback.
-    return static_cast<SQLiteAdapter*>(adapter)->noteReplacement() ? 1 : 0;
+    if (self->noteReplacement())
+        return 1;
+    self->m_savedSinceCheckpoint = true;
+    return 0;
+}
+
+int SQLiteAdapter::walHook(void* adapter, sqlite3* handle, const char* name, int frames) {
+    auto* self = static_cast<SQLiteAdapter*>(adapter);
+    if (self->m_autoCheckpointPages <= 0 || frames < self->m_autoCheckpointPages)
+        return SQLITE_OK;
+    // What SQLite's own hook does: a checkpoint that waits for nobody. The file as it leaves it is the one a
+    // log removed alone may be written back into.
+    OpenFileState before;
+    OpenFileState after;
+    const bool known = self->openFileState(&before);
+    int inLog = -1;
+    int written = -1;
+    if (sqlite3_wal_checkpoint_v2(handle, name, SQLITE_CHECKPOINT_PASSIVE, &inLog, &written) == SQLITE_OK &&
+        written == inLog)
+        self->m_savedSinceCheckpoint = false;
+    if (known && self->openFileState(&after) && after != before) {
+        self->m_afterOwnWrite = after;
+        self->m_afterOwnWriteKnown = true;
+    }
+    return SQLITE_OK;
+}
+
+int SQLiteAdapter::progressHook(void* adapter) {
+    auto* self = static_cast<SQLiteAdapter*>(adapter);
+    if (!self->m_ownReadHoldsLog)
+        return 0;
+    // Stops the statement that runs now; one that still holds the log is stopped after the next look.
+    self->m_ownReadHoldsLog = false;
+    qWarning().noquote() << "A read of the program stopped: the database file was replaced and the read held "
+                            "back the emptying of its write-ahead log:"
+                         << self->m_path;
+    return 1;
+}
+
+bool SQLiteAdapter::openFileState(OpenFileState* state) const {
+    struct stat info {};
+    if (m_fileHandle < 0 || ::fstat(m_fileHandle, &info) != 0)
+        return false;
+    state->identity = {quint64(info.st_dev), quint64(info.st_ino)};
+    state->size = info.st_size;
+    state->changedSec = info.st_ctim.tv_sec;
+    state->changedNsec = info.st_ctim.tv_nsec;
+    return state->identity == m_identity;
 }
 
 bool SQLiteAdapter::noteReplacement() {
@@ -254,9 +374,8 @@ bool SQLiteAdapter::noteReplacement() {
                                  "refused until the program starts again:"
                               << m_path;
     else
-        qCritical().noquote() << "The database file's write-ahead log was removed or replaced while open (a "
-                                 "restore); every write is refused until the program starts again and the "
-                                 "log is not written into the file:"
+        qCritical().noquote() << "The database file's write-ahead log was removed or replaced while open; "
+                                 "every write is refused until the program starts again:"
                               << m_path;
     return true;
 }
@@ -269,24 +388,75 @@ void SQLiteAdapter::lookForReplacement() {
 void SQLiteAdapter::keepReplacedFile(bool atClose) {
     sqlite3* handle = sqliteHandle(m_db);
     // A checkpoint and a copy read a snapshot of their own: not inside a transaction.
-    if (m_replacement != Replacement::File || !handle || !sqlite3_get_autocommit(handle))
+    if (m_replacement == Replacement::None || !handle || !sqlite3_get_autocommit(handle))
         return;
+    if (m_replacement == Replacement::WriteAheadLog) {
+        writeBackRemovedLog(handle, atClose);
+        return;
+    }
     // The log first: whoever opens the path meanwhile must not read it over the new file.
     emptyLog(handle, atClose);
     if (!m_keptCopy.isEmpty() || !copyDue(handle, atClose))
         return;
     m_sinceCopyTry.start();
-    m_keptCopy = BackupManager::instance().keepReplacedFile(handle, m_path, m_logInFile, &m_copyFailure);
+    // Through the connection's pages while the log at the path is still its own alone, the log included;
+    // afterwards the bytes of the file it has open, which hold every save only when the log went into them.
+    const bool fileBytes = m_logLeftPath;
+    m_keptCopyMayLack = fileBytes && !m_logInFile;
+    m_keptCopy = BackupManager::instance().keepReplacedFile(handle, m_path, fileBytes, &m_copyFailure);
+    if (!m_keptCopy.isEmpty() && m_keptCopyMayLack)
+        qCritical().noquote() << "The copy of the replaced database file may lack what the program saved last: "
+                                 "another program took the write-ahead log at the path before the program "
+                                 "wrote it into the file it had open, so those saves may now be in the file at "
+                                 "the path:"
+                              << m_keptCopy;
+}
+
+int SQLiteAdapter::checkpoint(sqlite3* handle, bool atClose, bool* moved, bool* allInFile) {
+    OpenFileState before;
+    OpenFileState after;
+    const bool known = openFileState(&before);
+    // On the GUI thread no reader is waited for: the next look tries again.
+    if (!atClose)
+        sqlite3_busy_timeout(handle, 0);
+    int inLog = -1;
+    int written = -1;
+    const int rc = sqlite3_wal_checkpoint_v2(handle, "main", SQLITE_CHECKPOINT_TRUNCATE, &inLog, &written);
+    if (!atClose)
+        sqlite3_busy_timeout(handle, m_busyTimeoutMs);
+    // A successful TRUNCATE reports no pages either way: only the file itself tells whether it was written.
+    *moved = known && openFileState(&after) && after != before;
+    *allInFile = rc == SQLITE_OK || (inLog >= 0 && written == inLog);
+    return rc;
+}
+
+void SQLiteAdapter::noteHeldLog(int rc, const QString& what) {
+    const QString wal = walPath(m_path);
+    if ((rc & 0xff) == SQLITE_LOCKED)
+        qWarning().noquote() << what + " is held back by an unfinished read of the program itself (an export "
+                                       "or a list being read), which stops at its next row; it is tried again "
+                                       "every second:"
+                             << wal;
+    else if (g_workerReads > 0)
+        qWarning().noquote() << what + " is held back by a read of the program itself on another connection "
+                                       "(the day's copy, a count); it is tried again every second:"
+                             << wal;
+    else
+        qWarning().noquote() << what + " is held back by a read on another connection to the path; it is "
+                                       "tried again every second:"
+                             << wal;
 }
 
 void SQLiteAdapter::emptyLog(sqlite3* handle, bool atClose) {
-    const bool wasBusy = m_walSizeAtBusy >= 0;
-    if (m_checkpointed || (wasBusy && !atClose))
+    if (m_checkpointed)
         return;
-    // Grown since the busy try, the log at the path holds pages of a program that opened the new file.
+    // Grown or emptied since the first try, the log at the path holds pages of a program that opened the new
+    // file.
     const QFileInfo wal(walPath(m_path));
-    if (wasBusy && wal.size() != m_walSizeAtBusy) {
+    if (m_walSizeAtBusy >= 0 && wal.size() != m_walSizeAtBusy) {
         m_checkpointed = true;
+        m_logLeftPath = true;
+        m_ownReadHoldsLog = false;
         qCritical().noquote() << "The write-ahead log of the replaced database file was taken on by another "
                                  "program; it is left as it is:"
                               << wal.filePath();
@@ -294,27 +464,78 @@ void SQLiteAdapter::emptyLog(sqlite3* handle, bool atClose) {
     }
     // Written into the file this connection has open, which is no longer at the path; the log at the path is
     // emptied, so nothing of it is read into the file there.
-    int inLog = -1;
-    int written = -1;
-    const int rc = sqlite3_wal_checkpoint_v2(handle, "main", SQLITE_CHECKPOINT_TRUNCATE, &inLog, &written);
-    // A reader of this program may keep the log from being emptied after every page went into the file.
-    m_logInFile = m_logInFile || rc == SQLITE_OK || (inLog >= 0 && written == inLog);
+    bool moved = false;
+    bool allInFile = false;
+    const int rc = checkpoint(handle, atClose, &moved, &allInFile);
+    // Every page this connection saved is in its file when this checkpoint wrote the log there, or when it
+    // saved nothing since its last checkpoint that did. The log emptied by another program shows neither.
+    if (allInFile)
+        m_logInFile = m_logInFile || moved || !m_savedSinceCheckpoint;
+    m_ownReadHoldsLog = false;
     if (rc == SQLITE_OK) {
         m_checkpointed = true;
+        m_logLeftPath = true;
         qDebug().noquote() << "The write-ahead log was written into the replaced database file and emptied:"
                            << wal.filePath();
     } else if (!atClose && conditionOf(rc) == DbCondition::Busy) {
-        m_walSizeAtBusy = wal.size();
-        qWarning().noquote()
-            << "The write-ahead log of the replaced database file is still read; emptying it "
-               "is tried again at close:"
-            << wal.filePath();
+        m_ownReadHoldsLog = (rc & 0xff) == SQLITE_LOCKED;
+        if (m_walSizeAtBusy < 0) {
+            m_walSizeAtBusy = wal.size();
+            noteHeldLog(rc, QStringLiteral("Emptying the write-ahead log of the replaced database file"));
+        }
     } else {
         m_checkpointed = true;
         qCritical().noquote()
             << "The write-ahead log of the replaced database file could not be emptied; the "
                "file now at the path would read it:"
             << wal.filePath() << QString::fromUtf8(sqlite3_errmsg(handle));
+    }
+}
+
+void SQLiteAdapter::writeBackRemovedLog(sqlite3* handle, bool atClose) {
+    if (m_writtenBack || m_writeBackRefused)
+        return;
+    // Only into the very file the program last wrote, untouched since: a restore copied over it (even with
+    // its times set back) or another copy's checkpoint moved its change time, and a log at the path is
+    // another file's.
+    FileIdentity atPath;
+    OpenFileState now;
+    const char* refusal = nullptr;
+    if (QFileInfo::exists(walPath(m_path)))
+        refusal = "another write-ahead log is at the path (a restore)";
+    else if (!fileIdentity(m_path, atPath) || !(atPath == m_identity))
+        refusal = "the path no longer names the file the program has open";
+    else if (!m_afterOwnWriteKnown || !openFileState(&now) || now != m_afterOwnWrite)
+        refusal = "the file was written since the program last wrote it (a restore, or another copy of the "
+                  "program)";
+    if (refusal) {
+        m_writeBackRefused = true;
+        m_ownReadHoldsLog = false;
+        qCritical().noquote() << QStringLiteral("The write-ahead log the program has open is not written into "
+                                                "the database file: %1; what the program saved since it last "
+                                                "wrote the file is lost as it closes:")
+                                     .arg(QLatin1String(refusal))
+                              << m_path;
+        return;
+    }
+    // The log removed still works through the connection: writing it into the file empties it.
+    bool moved = false;
+    bool allInFile = false;
+    const int rc = checkpoint(handle, atClose, &moved, &allInFile);
+    m_ownReadHoldsLog = false;
+    if (rc == SQLITE_OK) {
+        m_writtenBack = true;
+        qCritical().noquote() << "The database file's write-ahead log was removed alone, from a file unchanged "
+                                 "since the program last wrote it; the log the program still had open was "
+                                 "written into the file, which holds every save:"
+                              << m_path;
+    } else if (!atClose && conditionOf(rc) == DbCondition::Busy) {
+        m_ownReadHoldsLog = (rc & 0xff) == SQLITE_LOCKED;
+        noteHeldLog(rc, QStringLiteral("Writing the removed write-ahead log into the database file"));
+    } else {
+        m_writeBackRefused = true;
+        qCritical().noquote() << "The removed write-ahead log could not be written into the database file:"
+                              << m_path << QString::fromUtf8(sqlite3_errmsg(handle));
     }
 }
 
@@ -326,10 +547,16 @@ bool SQLiteAdapter::copyDue(sqlite3* handle, bool atClose) const {
 }
 
 ReplacedFileCopy SQLiteAdapter::replacedFileCopy() const {
+    ReplacedFileCopy copy;
+    if (m_replacement == Replacement::WriteAheadLog)
+        copy.logWrittenBack = m_writtenBack;
     if (m_replacement != Replacement::File)
-        return {};
-    return {m_keptCopy, BackupManager::backupDirFor(m_path),
-            m_keptCopy.isEmpty() ? m_copyFailure : DbCondition::None};
+        return copy;
+    copy.path = m_keptCopy;
+    copy.folder = BackupManager::backupDirFor(m_path);
+    copy.failure = m_keptCopy.isEmpty() ? m_copyFailure : DbCondition::None;
+    copy.mayLackSaves = m_keptCopy.isEmpty() ? m_logLeftPath && !m_logInFile : m_keptCopyMayLack;
+    return copy;
 }
 
 void SQLiteAdapter::disconnect() {
@@ -477,7 +704,13 @@ QSqlError SQLiteAdapter::lastError() const {
     if (m_failure == DbCondition::Replaced) {
         const ReplacedFileCopy copy = replacedFileCopy();
         QString kept;
-        if (!copy.path.isEmpty())
+        if (copy.logWrittenBack)
+            kept = QStringLiteral(" (its write-ahead log was removed; what it held was written into the file)");
+        else if (!copy.path.isEmpty() && copy.mayLackSaves)
+            kept = QStringLiteral(" (the file it had open is kept in %1; what it saved last may be in the file "
+                                  "now at the path)")
+                       .arg(copy.path);
+        else if (!copy.path.isEmpty())
             kept = QStringLiteral(" (what it held is kept in %1)").arg(copy.path);
         else if (copy.isMissing())
             kept = QStringLiteral(" (what it held could not be kept in %1 so far)").arg(copy.folder);
