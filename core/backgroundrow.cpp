@@ -1,6 +1,6 @@
 #include "core/backgroundrow.h"
 
-#include "core/sqliteadapter.h"
+#include "core/sqliteconnection.h"
 
 #include <QMutex>
 #include <QSemaphore>

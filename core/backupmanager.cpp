@@ -1,7 +1,7 @@
 #include "core/backupmanager.h"
 
 #include "core/clock.h"
-#include "core/sqliteadapter.h"
+#include "core/sqliteconnection.h"
 
 #include <QCoreApplication>
 #include <QDebug>

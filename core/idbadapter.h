@@ -59,10 +59,8 @@ public:
     // Forgets that condition as a write begins outside a transaction (inside one the write is the outer
     // one's).
     virtual void clearFailureCondition() {}
-    // Looks whether the file opened was replaced and, when it was, keeps what the connection holds (see
-    // SQLiteAdapter). Cheap when it was not: a look at the path.
-    virtual void lookForReplacement() {}
-    // Whether a replacement was found; every write is refused from then on.
+    // Whether the file opened was found replaced under the connection (see FileKeeper, which looks); every
+    // write is refused from then on.
     virtual bool isReplaced() const { return false; }
     // The copy in which the data of a replaced file was kept, or why none was made so far.
     virtual ReplacedFileCopy replacedFileCopy() const { return {}; }

@@ -1,5 +1,6 @@
 #include "core/backupmanager.h"
 #include "core/databasemanager.h"
+#include "core/filekeeper.h"
 #include "core/passwordhash.h"
 #include "core/sqliteadapter.h"
 #include "core/transaction.h"
@@ -174,13 +175,15 @@ private slots:
             << QString("renamed, older snapshot") << kept;
         QTest::newRow("renamed over while a write runs the event loop")
             << QString("renamed, write open")
-            << replaced + "\n替换前本程序最后保存的数据可能已被其他程序写入现在的数据库文件；替换前的文件已另存为："
-                          "BACKUP（可能缺少这些数据）";
+            << replaced +
+                   "\n替换前本程序最后保存的数据可能已被其他程序写入现在的数据库文件；替换前的文件已另存为："
+                   "BACKUP（可能缺少这些数据）";
         QTest::newRow("restored in place, side files removed") << QString("restored") << replaced;
         QTest::newRow("restored with cp -p, side files removed") << QString("restored, cp -p") << replaced;
         QTest::newRow("write-ahead log removed alone after saves")
             << QString("log removed")
-            << replaced + "\n数据库文件旁的日志文件（-wal）被删除；本程序已将之前保存的数据写入数据库文件，没有丢失。";
+            << replaced + "\n数据库文件旁的日志文件（-wal）被删除；"
+                          "本程序已将之前保存的数据写入数据库文件，没有丢失。";
         QTest::newRow("damaged table page")
             << QString("damaged") << "数据库文件已损坏或不是本程序的数据库，无法读写，请从备份恢复";
     }
@@ -204,7 +207,8 @@ private slots:
         if (trouble == "damaged")
             damageTable(t, "product");
         // Saves of the program itself, still in its write-ahead log when the other file comes.
-        const bool saved = trouble.startsWith("renamed") || trouble.startsWith("restored") || trouble == "log removed";
+        const bool saved =
+            trouble.startsWith("renamed") || trouble.startsWith("restored") || trouble == "log removed";
         const QString otherFile = saved ? copyOf(t.db(), t.path()) : QString();
         // Another connection of the program (the day's copy) reading from before the saves, or in the middle
         // of a read after them, holding the log back for now.
@@ -219,8 +223,8 @@ private slots:
             QVERIFY(sqlite3_open(QFile::encodeName(t.path()).constData(), &reader) == SQLITE_OK);
             startReading();
         }
-        // The file the program has open holds the layout and the seeds, its log the saves; the file renamed in
-        // is a copy of its bytes, so that pages another program writes into it fit the program's file too.
+        // The file the program has open holds the layout and the seeds, its log the saves; the file renamed
+        // in is a copy of its bytes, so that pages another program writes into it fit the program's file too.
         if (trouble.endsWith("write open") || disk) {
             t.exec("PRAGMA wal_checkpoint(TRUNCATE)");
             QVERIFY(QFile::remove(otherFile) && QFile::copy(t.path(), otherFile));
@@ -236,6 +240,10 @@ private slots:
         setBusyTimeoutForTesting(0);
         setOpenReadOnlyForTesting(false);
         QVERIFY(opened);
+        // Kept as the program keeps its file.
+        std::optional<FileKeeper> keeper;
+        if (!saved)
+            keeper.emplace(own);
         std::optional<OtherWriter> other;
         if (trouble.endsWith("lock"))
             other.emplace(t.path());
@@ -292,7 +300,7 @@ private slots:
         if (trouble.endsWith("older snapshot")) { // noticed without waiting for the reader
             QElapsedTimer look;
             look.start();
-            a->lookForReplacement();
+            DatabaseManager::instance().lookForReplacement();
             QVERIFY2(look.elapsed() < 1000, qPrintable(QString::number(look.elapsed())));
             QVERIFY(sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK);
         }
@@ -360,8 +368,9 @@ private slots:
         QCOMPARE(log.count(QtWarningMsg, "it is tried again every second"),
                  reader || trouble.endsWith("own read") ? 1 : 0);
         if (worker)
-            QCOMPARE(log.count(QtWarningMsg, "held back by a read of the program itself on another connection"),
-                     1);
+            QCOMPARE(
+                log.count(QtWarningMsg, "held back by a read of the program itself on another connection"),
+                1);
         sqlite3_close(reader); // done reading: the log is emptied at the next look
         sqlite3_close(otherProgram);
         own.disconnect();

@@ -858,7 +858,7 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         LogCapture log;
         renameCopyOver(t.db(), t.path());
-        t.db()->lookForReplacement();
+        DatabaseManager::instance().lookForReplacement();
         QVERIFY(t.db()->replacedFileCopy().isMissing());
         QAction* trayQuit = w.findChild<QSystemTrayIcon*>()->contextMenu()->actions().last();
         Prompts::queueQuestion(false);

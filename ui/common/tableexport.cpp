@@ -188,10 +188,12 @@ bool exportTableAsCsv(QWidget* parent, const QAbstractItemModel* model, const Cs
         }
     }
     if (!written) {
-        qWarning().noquote() << "CSV export to" << path << "failed:"
-                             << (replaced     ? QStringLiteral("the database file was replaced while its rows were read")
-                                 : readFailed ? QStringLiteral("the rows could not be read")
-                                              : why);
+        QString logged = why;
+        if (replaced)
+            logged = QStringLiteral("the database file was replaced while its rows were read");
+        else if (readFailed)
+            logged = QStringLiteral("the rows could not be read");
+        qWarning().noquote() << "CSV export to" << path << "failed:" << logged;
         QString text = opened ? QStringLiteral("无法写入文件！") : QStringLiteral("无法创建文件！");
         if (!trouble.isEmpty())
             text += QStringLiteral("\n原因：") + trouble + QStringLiteral("。");
