@@ -9,7 +9,9 @@ target_link_libraries(kvcore PRIVATE PkgConfig::SQLITE3)
 
 target_sources(kvcore PRIVATE
     core/idbadapter.h
+    core/sqliteconnection.h core/sqliteconnection.cpp
     core/sqliteadapter.h core/sqliteadapter.cpp
+    core/filekeeper.h core/filekeeper.cpp
     core/databasemanager.h core/databasemanager.cpp
     core/replacementwatch.h core/replacementwatch.cpp
     core/schemamigrator.h core/schemamigrator.cpp

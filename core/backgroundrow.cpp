@@ -1,6 +1,6 @@
 #include "core/backgroundrow.h"
 
-#include "core/sqliteadapter.h"
+#include "core/sqliteconnection.h"
 
 #include <QMutex>
 #include <QSemaphore>
@@ -33,6 +33,8 @@ std::optional<QVector<QVariant>> readFirstRow(BackgroundRow::State& state, const
         return values;
     const QString name = QStringLiteral("kestrovalin_background_") + QUuid::createUuid().toString();
     {
+        // The file is read by the program itself while this connection is open.
+        const WorkerRead reading;
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
         db.setConnectOptions(connectOptions(true));

@@ -1,7 +1,7 @@
 #include "core/backupmanager.h"
 
 #include "core/clock.h"
-#include "core/sqliteadapter.h"
+#include "core/sqliteconnection.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -21,6 +21,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <unistd.h>
 
 namespace kestrovalin {
@@ -149,6 +150,8 @@ public:
             m_db.setConnectOptions(connectOptions(true) + QStringLiteral(";QSQLITE_OPEN_URI"));
         }
         m_open = m_db.open();
+        if (kind == LiveFile)
+            m_workerRead.emplace();
         // Opened after a file was put in place of the program's, it would read the other file.
         if (m_open && kind == LiveFile && !isTheProgramsFile(path)) {
             m_open = false;
@@ -157,6 +160,7 @@ public:
     }
     ~ScopedConnection() {
         m_db.close();
+        m_workerRead.reset();
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_name);
     }
@@ -173,6 +177,8 @@ private:
     QSqlDatabase m_db;
     bool m_open = false;
     QString m_error;
+    // The live file is read by the program itself.
+    std::optional<WorkerRead> m_workerRead;
 };
 
 // The file the copy is written into, closed on every path.
@@ -535,7 +541,7 @@ bool BackupManager::copyFile(const QString& sourcePath, const QString& destinati
     return false;
 }
 
-QString BackupManager::keepReplacedFile(sqlite3* connection, const QString& databasePath, bool logInFile,
+QString BackupManager::keepReplacedFile(sqlite3* connection, const QString& databasePath, bool fileBytes,
                                         DbCondition* failure) {
     // A name none of the day's copies has, so neither their keeping nor the boxes that name a copy ever take
     // it for one.
@@ -547,8 +553,8 @@ QString BackupManager::keepReplacedFile(sqlite3* connection, const QString& data
         path = stem + QStringLiteral("_%1.db").arg(n);
     QString reason;
     bool damaged = false;
-    const auto write = [connection, logInFile](const QString& part, QString* error) {
-        return logInFile ? copyOpenFile(connection, part, error) : copyPages(connection, part, error);
+    const auto write = [connection, fileBytes](const QString& part, QString* error) {
+        return fileBytes ? copyOpenFile(connection, part, error) : copyPages(connection, part, error);
     };
     if (!placeCopy(path, write, &reason, &damaged)) {
         const QStorageInfo storage = storageOf(folder);

@@ -29,12 +29,13 @@ public:
     bool copyFile(const QString& sourcePath, const QString& destinationPath, bool* databaseDamaged = nullptr);
     // Copies the file a connection has open after it was replaced under it (renamed over or removed at its
     // path) into the backup folder beside the data folder, as "kestrovalin_replaced_yyyyMMdd_HHmmss.db",
-    // which is none of the program's own copies. With logInFile (its write-ahead log already written into
-    // it) the file's bytes are read through the connection's own file handle: the log at the path may by then
-    // belong to the new file, and a read through the connection would lay its pages over the old one.
-    // Otherwise SQLite copies the pages, log included. The copy's path; empty when it failed (logged), with
-    // why in *failure (DiskFull, ReadOnly or FileError).
-    QString keepReplacedFile(sqlite3* connection, const QString& databasePath, bool logInFile,
+    // which is none of the program's own copies. With fileBytes (the log at the path is no longer the
+    // connection's alone: it wrote it into the file, or another program took it on) the file's bytes are read
+    // through the connection's own file handle: the log at the path may by then belong to the new file, and a
+    // read through the connection would lay its pages over the old one. Otherwise SQLite copies the pages,
+    // log included. The copy's path; empty when it failed (logged), with why in *failure (DiskFull, ReadOnly
+    // or FileError).
+    QString keepReplacedFile(sqlite3* connection, const QString& databasePath, bool fileBytes,
                              DbCondition* failure);
     // Whether the backup folder now has room for such a copy of the file the connection has open.
     bool hasRoomToKeep(sqlite3* connection, const QString& databasePath) const;

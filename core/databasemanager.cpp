@@ -1,8 +1,8 @@
 #include "core/databasemanager.h"
 
 #include "core/embeddedschema.h"
+#include "core/filekeeper.h"
 #include "core/passwordhash.h"
-#include "core/replacementwatch.h"
 #include "core/schemamigrator.h"
 #include "core/sqliteadapter.h"
 #include "core/transaction.h"
@@ -72,6 +72,7 @@ bool DatabaseManager::initialize(const QString& path) {
             m_adapter->leaveFileAsFound();
         delete m_adapter;
         m_adapter = nullptr;
+        m_keeper.reset();
         return false;
     };
     m_openError.clear();
@@ -80,6 +81,7 @@ bool DatabaseManager::initialize(const QString& path) {
     m_adapter = new SQLiteAdapter();
     if (!m_adapter->connect(path))
         return refuse(m_adapter->lastError().text(), m_adapter->lastFailureCondition());
+    m_keeper = std::make_unique<FileKeeper>(*m_adapter);
     DbCondition condition = DbCondition::None;
     if (const QString reason = cannotWriteReason(m_adapter->getQtDatabase(), &condition); !reason.isEmpty())
         return refuse(reason, condition);
@@ -92,9 +94,6 @@ bool DatabaseManager::initialize(const QString& path) {
         qCritical() << "Failed to migrate database schema";
     createDefaultAdminUser();
     createDefaultCustomer();
-    // A program left idle in the tray must notice a restore before another program opens the path and reads
-    // this program's log over the restored file.
-    m_watch = std::make_unique<ReplacementWatch>(path, [this] { lookForReplacement(); });
     return true;
 }
 
@@ -185,24 +184,28 @@ bool DatabaseManager::removeForeignKeys() {
     return true;
 }
 
+IDbAdapter* DatabaseManager::getAdapter() const {
+    return m_adapter;
+}
+
 void DatabaseManager::lookForReplacement() const {
-    if (m_adapter)
-        m_adapter->lookForReplacement();
+    if (m_keeper)
+        m_keeper->look();
 }
 
 void DatabaseManager::shutdown() {
-    m_watch.reset();
     if (!m_adapter)
         return;
     // SQLite's own upkeep at close: gathers statistics for tables this session's queries needed them for
     // (a file that started empty and grew has none), so the planner keeps choosing the right index. A file
     // replaced meanwhile takes no writes.
-    m_adapter->lookForReplacement();
+    lookForReplacement();
     if (m_adapter->isConnected() && !m_adapter->isReplaced())
         m_adapter->execute(QStringLiteral("PRAGMA optimize"));
     m_adapter->disconnect();
     delete m_adapter;
     m_adapter = nullptr;
+    m_keeper.reset();
 }
 
 void DatabaseManager::createDefaultAdminUser() {

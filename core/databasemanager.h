@@ -7,8 +7,9 @@
 
 namespace kestrovalin {
 
+class FileKeeper;
 class IDbAdapter;
-class ReplacementWatch;
+class SQLiteAdapter;
 
 // Process-wide owner of the one database adapter.
 class DatabaseManager {
@@ -22,12 +23,12 @@ public:
     bool migrateSchema();
     bool importTestData(const QString& path);
     bool removeForeignKeys();
-    IDbAdapter* getAdapter() const { return m_adapter; }
+    IDbAdapter* getAdapter() const;
     // Why the last initialize could not open the file, or cannot write it, in the user's words (the log has
     // the driver's); empty after a good open.
     QString openError() const { return m_openError; }
-    // Looks whether the file was replaced while open (see IDbAdapter::lookForReplacement). The manager looks
-    // by itself within about a second of a change, while the program has an event loop.
+    // Looks whether the file was replaced while open and keeps what the program holds (see FileKeeper). The
+    // manager looks by itself within about a second of a change, while the program has an event loop.
     void lookForReplacement() const;
     void shutdown();
 
@@ -44,9 +45,10 @@ private:
     DatabaseManager() = default;
     ~DatabaseManager();
 
-    IDbAdapter* m_adapter = nullptr;
+    SQLiteAdapter* m_adapter = nullptr;
     QString m_openError;
-    std::unique_ptr<ReplacementWatch> m_watch;
+    // Keeps the file the adapter has open while it is replaced under it.
+    std::unique_ptr<FileKeeper> m_keeper;
 };
 
 } // namespace kestrovalin

@@ -20,6 +20,14 @@ struct ReplacedFileCopy {
     QString path;
     QString folder;
     DbCondition failure = DbCondition::None;
+    // Another program took the write-ahead log at the path before the program wrote it into the file it had
+    // open: what the program saved last may be in the file now at the path instead, and the copy (of the
+    // file the program had open) may lack it.
+    bool mayLackSaves = false;
+    // Not a file replaced but its write-ahead log removed alone, from the file the program last wrote: the
+    // program wrote the log it still had open into that file, so every save is at the path and no copy is
+    // needed.
+    bool logWrittenBack = false;
     // The data then lives only in this running program.
     bool isMissing() const { return path.isEmpty() && failure != DbCondition::None; }
 };
@@ -51,10 +59,8 @@ public:
     // Forgets that condition as a write begins outside a transaction (inside one the write is the outer
     // one's).
     virtual void clearFailureCondition() {}
-    // Looks whether the file opened was replaced and, when it was, keeps what the connection holds (see
-    // SQLiteAdapter). Cheap when it was not: a look at the path.
-    virtual void lookForReplacement() {}
-    // Whether a replacement was found; every write is refused from then on.
+    // Whether the file opened was found replaced under the connection (see FileKeeper, which looks); every
+    // write is refused from then on.
     virtual bool isReplaced() const { return false; }
     // The copy in which the data of a replaced file was kept, or why none was made so far.
     virtual ReplacedFileCopy replacedFileCopy() const { return {}; }

@@ -1,60 +1,29 @@
 #pragma once
 
 #include "core/idbadapter.h"
-
-#include <QElapsedTimer>
-
-struct sqlite3;
+#include "core/sqliteconnection.h"
 
 namespace kestrovalin {
 
-// The SQLite library's own handle behind a Qt connection, or null when the driver gives none. Qt's driver
-// links the system library we link, so the handle can be used with its functions.
-sqlite3* sqliteHandle(const QSqlDatabase& db);
-
-// Tells whether the file changed between two looks from one connection: commits of other connections
-// (other processes, or this one's second connection) and rows written through this connection. Equal marks
-// mean nothing was written in between; a connection without a handle gives an invalid mark.
-struct FileMark {
-    qint64 others = -1;
-    qint64 own = -1;
-    bool isValid() const { return others >= 0; }
-    bool operator==(const FileMark& other) const { return others == other.others && own == other.own; }
-    bool operator!=(const FileMark& other) const { return !(*this == other); }
+// What the connection asks of whoever keeps the file it has open (see FileKeeper): the connection stays the
+// one road for SQL text, the keeper notices a file replaced under it and keeps what the connection holds.
+class FileGuard {
+public:
+    virtual ~FileGuard() = default;
+    // Looks at the path now; true once the file (or its write-ahead log) was found replaced, for good.
+    // Cheap: a look at the path. The connection asks it before every BEGIN and COMMIT.
+    virtual bool replacedNow() = 0;
+    // Whether a replacement was found so far, without looking.
+    virtual bool isReplaced() const = 0;
+    // A write ended without a transaction left open (rolled back, or a statement of its own refused): what is
+    // due about a replacement is done now.
+    virtual void writeEnded() = 0;
+    // The connection is about to close: the last try. True when closing must write nothing into the file at
+    // the path and delete none of its side files.
+    virtual bool closing() = 0;
+    // The copy that keeps what a replaced file held, or why none was made so far.
+    virtual ReplacedFileCopy copy() const = 0;
 };
-FileMark fileMark(const QSqlDatabase& db);
-
-// How long a statement of any of the program's connections waits for another connection's lock before it
-// fails as busy. Tests shorten it (0 restores the normal wait); it applies to connections opened afterwards.
-int busyTimeoutMs();
-void setBusyTimeoutForTesting(int ms);
-// The connect options of every connection the program opens: the busy wait and, for readers, a read-only
-// open (which never creates a missing file).
-QString connectOptions(bool readOnly);
-// Tests open the program's own connection read-only, as the system does for a file the user may not write.
-void setOpenReadOnlyForTesting(bool on);
-// Why the program cannot write through this open connection (a read-only file, folder or medium), in the
-// driver's words, with its condition in *condition; empty when it can. Another program's lock only delays
-// writes and counts as writable.
-QString cannotWriteReason(const QSqlDatabase& db, DbCondition* condition = nullptr);
-// The same asked of the file before it is opened: SQLite would open a file the user may not write read-only
-// and leave read-only side files beside it, which would go on refusing writes after the file is fixed.
-QString cannotWriteReason(const QString& path);
-
-// Which file a path names: its device and inode.
-struct FileIdentity {
-    quint64 device = 0;
-    quint64 inode = 0;
-    bool operator==(const FileIdentity& other) const {
-        return device == other.device && inode == other.inode;
-    }
-};
-
-// Whether the path still names the files the program's connection to it has open (the database file and its
-// write-ahead log), and no replacement was found meanwhile; true when the program has no connection there. A
-// worker connection asks it after it opened the path and before its first statement, and stops when it is
-// false: it would read, or lay its log over, another file.
-bool isTheProgramsFile(const QString& path);
 
 class SQLiteAdapter : public IDbAdapter {
 public:
@@ -77,19 +46,19 @@ public:
     bool inTransaction() const override { return m_inTransaction; }
     DbCondition lastFailureCondition() const override { return m_failure; }
     void clearFailureCondition() override;
-    // A file renamed over the path (or the path removed) leaves this connection on the old file, with its
-    // write-ahead log still at the path, where the next connection to the path would lay it over the new
-    // file. So the log is first written into the old file, which empties the one at the path, and the old
-    // file's bytes are then copied into backup/; a copy that cannot be written is tried again (see
-    // keepReplacedFile). A log removed or replaced under the connection (a restore copied over the same file)
-    // is only noted: the file at the path is the one restored, and closing must not write the log into it.
-    // Either way every write is refused from then on.
-    void lookForReplacement() override;
-    bool isReplaced() const override { return m_replacement != Replacement::None; }
-    ReplacedFileCopy replacedFileCopy() const override;
+    // A file replaced under the connection, as its keeper found it; every write is refused from then on.
+    bool isReplaced() const override { return m_guard && m_guard->isReplaced(); }
+    ReplacedFileCopy replacedFileCopy() const override {
+        return m_guard ? m_guard->copy() : ReplacedFileCopy();
+    }
     QString failureText(const QSqlQuery& q) const override;
     void leaveFileAsFound() override { m_leaveAsFound = true; }
 
+    // The keeper of the file this connection has open until it closes (see FileKeeper); without one nothing
+    // is kept and no replacement refused.
+    void setGuard(FileGuard* guard) { m_guard = guard; }
+    // The file opened, as an absolute path.
+    QString path() const { return m_path; }
     QString connectionName() const { return m_connectionName; }
 
 private:
@@ -97,17 +66,10 @@ private:
     QSqlQuery select(const QString& sql, const QList<QVariant>& params, bool forwardOnly);
     // Remembers the database condition behind a failure that just happened on the connection.
     void noteFailure();
-    enum class Replacement { None, File, WriteAheadLog };
-    // Looks at the path and its write-ahead log and notes a replacement, for good; true once one is noted.
-    // Only looks, notes and logs, so that the commit hook may call it.
-    bool noteReplacement();
-    // The checkpoint and the copy of a replaced file, once no transaction is open. A busy checkpoint is
-    // tried again at close (atClose); a copy that failed, once a minute, as soon as the backup folder has
-    // room for it, and at close.
-    void keepReplacedFile(bool atClose = false);
-    void emptyLog(sqlite3* handle, bool atClose);
-    bool copyDue(sqlite3* handle, bool atClose) const;
-    static int commitHook(void* adapter);
+    void writeEnded() {
+        if (m_guard)
+            m_guard->writeEnded();
+    }
 
     QSqlDatabase m_db;
     QString m_connectionName;
@@ -118,22 +80,10 @@ private:
     bool m_inTransaction = false;
     DbCondition m_failure = DbCondition::None;
     QString m_path;
-    FileIdentity m_identity;
-    bool m_identityKnown = false;
-    FileIdentity m_walIdentity;
-    bool m_walKnown = false;
-    Replacement m_replacement = Replacement::None;
+    FileGuard* m_guard = nullptr;
     // A log lay beside the file when it was opened: another copy's, perhaps of a killed one.
     bool m_logFoundAtOpen = false;
     bool m_leaveAsFound = false;
-    bool m_checkpointed = false;
-    // Every page of the log was written into the old file, which then holds all the program saved.
-    bool m_logInFile = false;
-    QElapsedTimer m_sinceCopyTry;
-    DbCondition m_copyFailure = DbCondition::None;
-    // The size of the log when its checkpoint was busy: grown by then, it holds another program's pages.
-    qint64 m_walSizeAtBusy = -1;
-    QString m_keptCopy;
 };
 
 } // namespace kestrovalin

@@ -84,11 +84,21 @@ QString databaseConditionText(DbCondition condition) {
 
 QString databaseFailureReason(const IDbAdapter* db) {
     const DbCondition condition = db ? db->lastFailureCondition() : DbCondition::None;
-    QString text = databaseConditionText(condition);
-    if (condition != DbCondition::Replaced)
-        return text;
-    const ReplacedFileCopy copy = db->replacedFileCopy();
-    if (!copy.path.isEmpty())
+    return condition == DbCondition::Replaced ? replacedFileReason(db) : databaseConditionText(condition);
+}
+
+QString replacedFileReason(const IDbAdapter* db) {
+    QString text = databaseConditionText(DbCondition::Replaced);
+    const ReplacedFileCopy copy = db ? db->replacedFileCopy() : ReplacedFileCopy();
+    if (copy.logWrittenBack)
+        text +=
+            QStringLiteral("\n数据库文件旁的日志文件（-wal）被删除；本程序已将之前保存的数据写入数据库文件，"
+                           "没有丢失。");
+    else if (!copy.path.isEmpty() && copy.mayLackSaves)
+        text += QStringLiteral("\n替换前本程序最后保存的数据可能已被其他程序写入现在的数据库文件；"
+                               "替换前的文件已另存为：%1（可能缺少这些数据）")
+                    .arg(QDir::toNativeSeparators(copy.path));
+    else if (!copy.path.isEmpty())
         text +=
             QStringLiteral("\n替换前本程序保存的数据已另存为：%1").arg(QDir::toNativeSeparators(copy.path));
     else if (copy.isMissing())
@@ -102,8 +112,14 @@ QString unkeptDataText(const ReplacedFileCopy& copy) {
         why = QStringLiteral("磁盘空间不足");
     else if (copy.failure == DbCondition::ReadOnly)
         why = QStringLiteral("没有写入权限");
+    const QString folder = QDir::toNativeSeparators(copy.folder);
+    if (copy.mayLackSaves)
+        return QStringLiteral(
+                   "替换前的数据库文件未能另存到：%1（%2）。替换前本程序最后保存的数据可能已被其他程序"
+                   "写入现在的数据库文件，其余的目前只在运行中的本程序里。")
+            .arg(folder, why);
     return QStringLiteral("替换前本程序保存的数据未能另存到：%1（%2），目前只在运行中的本程序里。")
-        .arg(QDir::toNativeSeparators(copy.folder), why);
+        .arg(folder, why);
 }
 
 } // namespace kestrovalin

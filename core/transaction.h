@@ -48,6 +48,11 @@ QString databaseConditionText(DbCondition condition);
 // empty when it had no such reason.
 QString databaseFailureReason(const IDbAdapter* db);
 
+// The refusal of a write to a replaced file, in the user's words, with what became of the data the program
+// had saved: the copy that keeps it (or keeps the file as it was, which may lack what was saved last), why
+// none could be made so far, or, for a write-ahead log removed alone, that it went into the file.
+QString replacedFileReason(const IDbAdapter* db);
+
 // The user's words for a replaced file's data that no copy keeps yet: where the copy was tried and why it
 // failed.
 QString unkeptDataText(const ReplacedFileCopy& copy);

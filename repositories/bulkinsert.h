@@ -14,6 +14,7 @@ struct BulkInsertResult {
         NotStarted,   // BEGIN failed: nothing was tried
         RowsFailed,   // the database refused failedRows; everything was rolled back
         CommitFailed, // every row went in but COMMIT failed; everything was rolled back
+        Stopped,      // the database file was replaced meanwhile: stopped at the next row and rolled back
         Stored        // committed
     };
     Outcome outcome = Outcome::NotStarted;
@@ -27,7 +28,9 @@ struct BulkInsertResult {
 using RowHook = std::function<void(int index)>;
 
 // Inserts every record with insert(record) -> bool in one transaction. A refused row does not end the loop,
-// so every refused row is listed; then nothing is kept.
+// so every refused row is listed; then nothing is kept. A database file found replaced while the rows go in
+// (the hook lets the program notice it) ends the loop at the next row, and the rollback lets the program
+// keep what it had saved at once.
 template <class Record, class Insert>
 BulkInsertResult insertEach(IDbAdapter* db, const QList<Record>& records, Insert insert,
                             const RowHook& beforeEachRow) {
@@ -40,6 +43,12 @@ BulkInsertResult insertEach(IDbAdapter* db, const QList<Record>& records, Insert
     for (int i = 0; i < records.size(); ++i) {
         if (beforeEachRow)
             beforeEachRow(i);
+        if (db->isReplaced()) {
+            tx.rollback();
+            result.outcome = BulkInsertResult::Outcome::Stopped;
+            result.reason = replacedFileReason(db);
+            return result;
+        }
         if (insert(records.at(i)))
             ++result.stored;
         else

@@ -1,8 +1,10 @@
 #include "core/backupmanager.h"
 #include "core/databasemanager.h"
+#include "core/filekeeper.h"
 #include "core/passwordhash.h"
 #include "core/sqliteadapter.h"
 #include "core/transaction.h"
+#include "repositories/bulkinsert.h"
 #include "repositories/expirywarningrepository.h"
 #include "tests/support/fulldisk.h"
 #include "tests/support/logcapture.h"
@@ -20,6 +22,7 @@
 #include <thread>
 
 using namespace kestrovalin;
+using namespace kestrovalin::repositories;
 using namespace kestrovalin::test;
 
 namespace {
@@ -135,8 +138,12 @@ private slots:
     // read), and when it still fails it says the file's reason in the user's words, never a business one. A
     // file replaced under the program keeps the file at the path as it was put there: a file renamed over it
     // (or the path removed) gets nothing of the program's write-ahead log, which goes with the old file into
-    // a copy that the refusal names; a restore copied over the same file and its side files removed gets
-    // nothing either. Seen by a second copy of the program meanwhile and after every copy closed.
+    // a copy that the refusal names, also while the program itself reads (the read stops) or another
+    // connection reads (not waited for): the log is emptied within a second of the read's end. A copy never
+    // says it holds saves another program took from the log before the program could. A restore copied over
+    // the same file and its side files removed gets nothing either, while a log removed alone goes into the
+    // very file the program last wrote. Seen by a second copy of the program meanwhile and after every copy
+    // closed.
     void writesSayWhatStoppedThem_data() {
         QTest::addColumn<QString>("trouble");
         QTest::addColumn<QString>("reason"); // empty: the write went through
@@ -162,7 +169,21 @@ private slots:
             << QString("renamed, second copy") << kept;
         QTest::newRow("renamed over while another connection reads")
             << QString("renamed, read meanwhile") << kept;
+        QTest::newRow("renamed over during an unfinished read of the program")
+            << QString("renamed, own read") << kept;
+        QTest::newRow("renamed over while a worker reads an older snapshot")
+            << QString("renamed, older snapshot") << kept;
+        QTest::newRow("renamed over while a write runs the event loop")
+            << QString("renamed, write open")
+            << replaced +
+                   "\n替换前本程序最后保存的数据可能已被其他程序写入现在的数据库文件；替换前的文件已另存为："
+                   "BACKUP（可能缺少这些数据）";
         QTest::newRow("restored in place, side files removed") << QString("restored") << replaced;
+        QTest::newRow("restored with cp -p, side files removed") << QString("restored, cp -p") << replaced;
+        QTest::newRow("write-ahead log removed alone after saves")
+            << QString("log removed")
+            << replaced + "\n数据库文件旁的日志文件（-wal）被删除；"
+                          "本程序已将之前保存的数据写入数据库文件，没有丢失。";
         QTest::newRow("damaged table page")
             << QString("damaged") << "数据库文件已损坏或不是本程序的数据库，无法读写，请从备份恢复";
     }
@@ -186,8 +207,28 @@ private slots:
         if (trouble == "damaged")
             damageTable(t, "product");
         // Saves of the program itself, still in its write-ahead log when the other file comes.
-        const bool saved = trouble.startsWith("renamed") || trouble == "restored";
+        const bool saved =
+            trouble.startsWith("renamed") || trouble.startsWith("restored") || trouble == "log removed";
         const QString otherFile = saved ? copyOf(t.db(), t.path()) : QString();
+        // Another connection of the program (the day's copy) reading from before the saves, or in the middle
+        // of a read after them, holding the log back for now.
+        sqlite3* reader = nullptr;
+        std::optional<WorkerRead> worker;
+        const auto startReading = [&reader] {
+            QVERIFY(sqlite3_exec(reader, "BEGIN; SELECT COUNT(*) FROM product", nullptr, nullptr, nullptr) ==
+                    SQLITE_OK);
+        };
+        if (trouble.endsWith("older snapshot")) {
+            worker.emplace();
+            QVERIFY(sqlite3_open(QFile::encodeName(t.path()).constData(), &reader) == SQLITE_OK);
+            startReading();
+        }
+        // The file the program has open holds the layout and the seeds, its log the saves; the file renamed
+        // in is a copy of its bytes, so that pages another program writes into it fit the program's file too.
+        if (trouble.endsWith("write open") || disk) {
+            t.exec("PRAGMA wal_checkpoint(TRUNCATE)");
+            QVERIFY(QFile::remove(otherFile) && QFile::copy(t.path(), otherFile));
+        }
         if (saved)
             t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20) "
                    "INSERT INTO product (name) SELECT '阿莫西林胶囊' || i FROM n");
@@ -199,6 +240,10 @@ private slots:
         setBusyTimeoutForTesting(0);
         setOpenReadOnlyForTesting(false);
         QVERIFY(opened);
+        // Kept as the program keeps its file.
+        std::optional<FileKeeper> keeper;
+        if (!saved)
+            keeper.emplace(own);
         std::optional<OtherWriter> other;
         if (trouble.endsWith("lock"))
             other.emplace(t.path());
@@ -210,21 +255,31 @@ private slots:
             });
         if (trouble == "full")
             QVERIFY(a->execute("PRAGMA max_page_count = " + t.scalar("PRAGMA page_count").toString()));
-        // Another connection of the program in the middle of a read, holding the log back for now.
-        sqlite3* reader = nullptr;
-        if (trouble.endsWith("read meanwhile"))
-            QVERIFY(sqlite3_open(QFile::encodeName(t.path()).constData(), &reader) == SQLITE_OK &&
-                    sqlite3_exec(reader, "BEGIN; SELECT COUNT(*) FROM product", nullptr, nullptr, nullptr) ==
-                        SQLITE_OK);
+        if (trouble.endsWith("read meanwhile")) {
+            QVERIFY(sqlite3_open(QFile::encodeName(t.path()).constData(), &reader) == SQLITE_OK);
+            startReading();
+        }
+        // A read of the program's own connection under way (an export writing its rows).
+        QSqlQuery ownRead;
+        if (trouble.endsWith("own read")) {
+            ownRead = a->readOnce("SELECT p.id FROM product p, product q");
+            QVERIFY(ownRead.next());
+        }
         LogCapture log;
         if (trouble == "replaced")
             renameCopyOver(a, t.path());
-        if (trouble.startsWith("renamed"))
+        if (trouble.startsWith("renamed") && !trouble.endsWith("write open"))
             renameOver(otherFile, t.path());
         if (trouble == "restored")
             copyInPlace(otherFile, t.path());
+        if (trouble.endsWith("cp -p")) { // times set back: only the change time tells
+            QCOMPARE(QProcess::execute("cp", {"-p", otherFile, t.path()}), 0);
+            QVERIFY(QFile::remove(t.path() + "-wal") && QFile::remove(t.path() + "-shm"));
+        }
         if (trouble == "removed")
             QVERIFY(QFile::remove(t.path()));
+        if (trouble == "log removed") // a large "temporary" file cleared away
+            QVERIFY(QFile::remove(t.path() + "-wal"));
         if (trouble.endsWith("worker first")) { // the day's copy would read the new file
             QVERIFY(!a->isReplaced());
             QVERIFY(!BackupManager::instance().copyFile(t.path(), t.folder() + "/day.db"));
@@ -235,8 +290,47 @@ private slots:
             QVERIFY(!a->replacedFileCopy().path.isEmpty());
             QCOMPARE(secondCopy(t.path(), {"SELECT COUNT(*) FROM product"}), QString("0\n"));
         }
+        if (trouble.endsWith("own read")) { // noticed while the read runs, which stops at its next row
+            QTest::qWait(300);
+            int read = 1;
+            while (ownRead.next())
+                ++read;
+            QVERIFY2(read < 400, qPrintable(QString::number(read)));
+        }
+        if (trouble.endsWith("older snapshot")) { // noticed without waiting for the reader
+            QElapsedTimer look;
+            look.start();
+            DatabaseManager::instance().lookForReplacement();
+            QVERIFY2(look.elapsed() < 1000, qPrintable(QString::number(look.elapsed())));
+            QVERIFY(sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK);
+        }
+        if (trouble.endsWith("own read") || trouble.endsWith("older snapshot")) {
+            // The read is over: within a second the log at the path is emptied, and another program that
+            // opens the path sees the renamed-in file alone.
+            ownRead = QSqlQuery();
+            QTest::qWait(1500);
+            QCOMPARE(secondCopy(t.path(), {"SELECT COUNT(*) FROM product"}), QString("0\n"));
+        }
         bool written = false;
-        {
+        if (trouble.endsWith("write open")) {
+            // An import: its transaction stays open while the windows repaint between rows. The file is
+            // renamed over meanwhile, and another program reads the path and closes it before the next row.
+            QString seenByOther;
+            const BulkInsertResult stored = insertEach(
+                a, QList<int>{1, 2, 3, 4, 5},
+                [a](int) { return a->execute("INSERT INTO customer (name) VALUES ('张三')"); },
+                [&](int index) {
+                    if (index != 2)
+                        return;
+                    renameOver(otherFile, t.path());
+                    QTest::qWait(1500);
+                    seenByOther = secondCopy(t.path(), {"SELECT COUNT(*) FROM product"});
+                });
+            QCOMPARE(int(stored.outcome), int(BulkInsertResult::Outcome::Stopped));
+            QCOMPARE(stored.stored, 2);
+            QCOMPARE(seenByOther, QString("20\n"));
+            QCOMPARE(stored.reason, reason);
+        } else {
             Transaction tx(a);
             written = tx.isActive() && a->query("SELECT COUNT(*) FROM product").isActive() &&
                       a->execute("INSERT INTO product (name, specification) VALUES ('阿莫西林胶囊', "
@@ -246,12 +340,18 @@ private slots:
         if (release.joinable())
             release.join();
         QCOMPARE(written, reason.isEmpty());
-        QCOMPARE(databaseFailureReason(a), reason);
+        if (!trouble.endsWith("write open"))
+            QCOMPARE(databaseFailureReason(a), reason);
         if (trouble.endsWith("second copy"))
             QCOMPARE(secondCopy(t.path(), {"SELECT COUNT(*) FROM product",
                                            "INSERT INTO product (name) VALUES ('布洛芬')"}),
                      QString("0\n\n"));
+        sqlite3* otherProgram = nullptr;
         if (disk) { // room made: the copy follows without a further save
+            // Another program writes to the renamed-in file first, and keeps that in the log at the path.
+            QVERIFY(sqlite3_open(QFile::encodeName(t.path()).constData(), &otherProgram) == SQLITE_OK &&
+                    sqlite3_exec(otherProgram, "INSERT INTO product (name) VALUES ('布洛芬')", nullptr,
+                                 nullptr, nullptr) == SQLITE_OK);
             QVERIFY(QProcess::execute("mount", {"-o", "remount,size=8m", disk->folder}) == 0);
             QTRY_VERIFY_WITH_TIMEOUT(!a->replacedFileCopy().path.isEmpty(), 5000);
             reason = reason.section('\n', 0, 0) + "\n替换前本程序保存的数据已另存为：" +
@@ -265,25 +365,42 @@ private slots:
         QVERIFY(!a->execute("INSERT INTO product (name) VALUES ('布洛芬')"));
         QCOMPARE(databaseFailureReason(a), reason);
         const QString keptCopy = a->replacedFileCopy().path;
-        QCOMPARE(log.count(QtWarningMsg, "emptying it is tried again at close"), reader ? 1 : 0);
-        sqlite3_close(reader); // done reading: the log is emptied at close
+        QCOMPARE(log.count(QtWarningMsg, "it is tried again every second"),
+                 reader || trouble.endsWith("own read") ? 1 : 0);
+        if (worker)
+            QCOMPARE(
+                log.count(QtWarningMsg, "held back by a read of the program itself on another connection"),
+                1);
+        sqlite3_close(reader); // done reading: the log is emptied at the next look
+        sqlite3_close(otherProgram);
         own.disconnect();
         DatabaseManager::instance().shutdown();
         QVERIFY2(log.count("constraint failed") + log.count("PRAGMA optimize") == 0, qPrintable(log.dump()));
-        if (trouble == "restored") {
+        if (trouble.startsWith("restored")) { // the restored file exactly as it was put there
             QFile file(t.path()), copy(otherFile);
             QVERIFY(file.open(QIODevice::ReadOnly) && copy.open(QIODevice::ReadOnly));
             QVERIFY(file.readAll() == copy.readAll());
         }
         SQLiteAdapter fresh;
         QVERIFY(fresh.connect(t.path()));
-        // The renamed-in file holds no drugs; the second copy saved one into it.
-        QCOMPARE(rows("SELECT name FROM product", &fresh),
-                 QString(trouble.endsWith("second copy") ? "布洛芬" : ""));
+        // The renamed-in file holds no drugs; the second copy, or another program, saved one into it. A log
+        // removed alone went into the file: every save is at the path; so did the log that another program
+        // took while the program's write was open, as the refusal said.
+        if (trouble == "log removed" || trouble.endsWith("write open")) // there another program did
+            QCOMPARE(rows("SELECT COUNT(*) FROM product", &fresh), QString("20"));
+        else
+            QCOMPARE(rows("SELECT name FROM product", &fresh),
+                     QString(trouble.endsWith("second copy") || disk ? "布洛芬" : ""));
         if (saved && !keptCopy.isEmpty()) {
+            // The kept copy is a file of its own, in the ordinary journal mode, with exactly the saves made
+            // before the replacement; or, as it says, without those another program took.
+            QFile header(keptCopy);
+            QVERIFY(header.open(QIODevice::ReadOnly));
+            QCOMPARE(header.read(20).mid(18).toHex(), QByteArray("0101"));
             SQLiteAdapter copy;
             QVERIFY(copy.connect(keptCopy));
-            QCOMPARE(rows("SELECT COUNT(*) FROM product", &copy), QString("20"));
+            QCOMPARE(rows("SELECT COUNT(*) FROM product", &copy),
+                     QString(trouble.endsWith("write open") ? "0" : "20"));
         }
     }
 

@@ -168,6 +168,25 @@ void writeRestoreBesideKilledCopy(const QString& path, bool compacted = true) {
     QVERIFY(wal.open(QIODevice::WriteOnly) && wal.write(left) == left.size());
 }
 
+// A copy of the program saves drugs into its log and is killed: the file as its last checkpoint left it, the
+// log with the saves beside it.
+void writeKilledCopysLog(const QString& path) {
+    DatabaseManager& manager = DatabaseManager::instance();
+    QVERIFY(manager.initialize(path) && manager.getAdapter()->execute("PRAGMA wal_checkpoint(TRUNCATE)"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray checkpointed = file.readAll();
+    file.close();
+    QVERIFY(manager.getAdapter()->execute("INSERT INTO product (name) VALUES ('阿莫西林胶囊')"));
+    QFile wal(path + "-wal");
+    QVERIFY(wal.open(QIODevice::ReadOnly));
+    const QByteArray log = wal.readAll();
+    wal.close();
+    manager.shutdown();
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(checkpointed) == checkpointed.size());
+    QVERIFY(wal.open(QIODevice::WriteOnly) && wal.write(log) == log.size());
+}
+
 } // namespace
 
 // The start-up sequence and its daily backup, the start-up warnings and what they read, tray, closing,
@@ -541,6 +560,9 @@ private slots:
         QTest::newRow("cannot be written")
             << "data/kestrovalin.db"
             << "database" << true << QStringList() << "数据库文件只读，无法保存，请检查文件权限";
+        QTest::newRow("cannot be written, a killed copy's log beside it")
+            << "data/kestrovalin.db"
+            << "killed copy's log" << true << QStringList() << "数据库文件只读，无法保存，请检查文件权限";
         // The newer copy is of an empty start: the one to restore from is the older, with the drugs.
         QTest::newRow("empty where copies exist")
             << "data/kestrovalin.db"
@@ -582,6 +604,8 @@ private slots:
             DatabaseManager::instance().shutdown();
         } else if (content == "renamed in") {
             writeRestoreBesideKilledCopy(program.filePath(blocker));
+        } else if (content == "killed copy's log") {
+            writeKilledCopysLog(program.filePath(blocker));
         } else {
             QFile file(program.filePath(blocker));
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -834,7 +858,7 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         LogCapture log;
         renameCopyOver(t.db(), t.path());
-        t.db()->lookForReplacement();
+        DatabaseManager::instance().lookForReplacement();
         QVERIFY(t.db()->replacedFileCopy().isMissing());
         QAction* trayQuit = w.findChild<QSystemTrayIcon*>()->contextMenu()->actions().last();
         Prompts::queueQuestion(false);

@@ -49,7 +49,6 @@ public:
     bool inTransaction() const override { return m_real->inTransaction(); }
     DbCondition lastFailureCondition() const override { return m_real->lastFailureCondition(); }
     void clearFailureCondition() override { m_real->clearFailureCondition(); }
-    void lookForReplacement() override { m_real->lookForReplacement(); }
     bool isReplaced() const override { return m_real->isReplaced(); }
     ReplacedFileCopy replacedFileCopy() const override { return m_real->replacedFileCopy(); }
 

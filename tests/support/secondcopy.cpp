@@ -1,7 +1,8 @@
 // A second copy of the program working on a database file, for tests that need one in another process (in
 // one process, connections share SQLite's locks and file state). Runs each statement given after the file
-// through the program's adapter and prints a line per statement: the first column of its rows joined by
-// spaces, or "refused: " and the reason.
+// through the program's adapter, its file kept as the program keeps it, and prints a line per statement: the
+// first column of its rows joined by spaces, or "refused: " and the reason.
+#include "core/filekeeper.h"
 #include "core/sqliteadapter.h"
 #include "core/transaction.h"
 
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
         out << "refused: " << db.lastError().text() << '\n';
         return 1;
     }
+    kestrovalin::FileKeeper keeper(db);
     for (const QString& sql : arguments) {
         QSqlQuery q = db.query(sql);
         QStringList values;
@@ -28,5 +30,6 @@ int main(int argc, char** argv) {
             values << q.value(0).toString();
         out << (q.isActive() ? values.join(' ') : QStringLiteral("refused: ") + q.lastError().text()) << '\n';
     }
+    db.disconnect();
     return 0;
 }

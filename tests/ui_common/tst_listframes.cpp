@@ -1,3 +1,4 @@
+#include "core/databasemanager.h"
 #include "core/rowreader.h"
 #include "repositories/expirywarningrepository.h"
 #include "repositories/inventorywarningrepository.h"
@@ -5,6 +6,7 @@
 #include "tests/support/datarows.h"
 #include "tests/support/fulldisk.h"
 #include "tests/support/modalanswer.h"
+#include "tests/support/otherwriter.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/smallpages.h"
 #include "tests/support/testdatabase.h"
@@ -931,6 +933,9 @@ private slots:
         addRow("file too large", QString("too large"), "错误:无法写入文件！" + kept);
         addRow("rows cannot be read", QString("unreadable"),
                "错误:无法写入文件！\n原因：读取记录失败。" + kept);
+        // The read stops at its next row, so that the database file's log can be emptied.
+        addRow("database file replaced while the rows are read", QString("replaced"),
+               "错误:无法写入文件！\n原因：数据库文件已被其他程序替换，未能读完记录，请重新启动程序。" + kept);
         addRow("no permission", QString("read-only"),
                "错误:无法创建文件！\n原因：没有写入该位置的权限。" + kept);
         addRow("writable file, read-only folder", QString("read-only folder"), QString("成功:已导出到:\n@"));
@@ -942,10 +947,28 @@ private slots:
         addPagedRows(t);
         RowTableModel model({"序号", "日期", "编号"});
         model.setRowNumbers(true);
+        // Another file renamed over the database file once the export has read three rows, noticed at once.
+        bool armed = false;
+        int built = 0;
+        QString otherFile;
+        const auto replacedOnTheWay = [&](const Row& r) {
+            if (armed && ++built == 3) {
+                renameOver(otherFile, t.path());
+                DatabaseManager::instance().lookForReplacement();
+            }
+            return pagedRow(r);
+        };
         if (fault == "unreadable") {
             model.setQuery(pagedRows(false, false), pagedRow);
             QTRY_VERIFY(model.countKnown());
             t.exec("ALTER TABLE paged RENAME TO moved");
+        } else if (fault == "replaced") {
+            t.exec("WITH RECURSIVE n(i) AS (SELECT 12 UNION ALL SELECT i + 1 FROM n WHERE i < 500) "
+                   "INSERT INTO paged (id, day, amount) SELECT i, '05-04', i FROM n");
+            otherFile = copyOf(t.db(), t.path());
+            model.setQuery(pagedRows(false, false), replacedOnTheWay);
+            QTRY_VERIFY(model.countKnown());
+            armed = true;
         } else {
             model.setRows(QVector<TableRow>(fault == "full" ? 8000 : 40, TableRow(1, {"05-01", "1"})));
         }

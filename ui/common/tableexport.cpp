@@ -1,6 +1,8 @@
 #include "ui/common/tableexport.h"
 
 #include "core/csvwriter.h"
+#include "core/databasemanager.h"
+#include "core/idbadapter.h"
 #include "ui/common/prompts.h"
 #include "ui/common/rowtablemodel.h"
 
@@ -156,8 +158,13 @@ bool exportTableAsCsv(QWidget* parent, const QAbstractItemModel* model, const Cs
     // commit() does not see a flush that stopped part way (a full disk): flushed and checked here first.
     bool written =
         opened && writeShownRows(parent, file.get(), model, how, &rows, &readFailed) && file->flush();
-    // Told while an unfinished file still takes its room on the disk.
+    // Told while an unfinished file still takes its room on the disk. A read stops at its next row once the
+    // database file is replaced under the program.
+    const IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    const bool replaced = readFailed && db && db->isReplaced();
     const auto troubleNow = [&] {
+        if (replaced)
+            return QStringLiteral("数据库文件已被其他程序替换，未能读完记录，请重新启动程序");
         return readFailed ? QStringLiteral("读取记录失败")
                           : fileWriteTrouble(path, file->error(), file->errorString());
     };
@@ -181,8 +188,12 @@ bool exportTableAsCsv(QWidget* parent, const QAbstractItemModel* model, const Cs
         }
     }
     if (!written) {
-        qWarning().noquote() << "CSV export to" << path << "failed:"
-                             << (readFailed ? QStringLiteral("the rows could not be read") : why);
+        QString logged = why;
+        if (replaced)
+            logged = QStringLiteral("the database file was replaced while its rows were read");
+        else if (readFailed)
+            logged = QStringLiteral("the rows could not be read");
+        qWarning().noquote() << "CSV export to" << path << "failed:" << logged;
         QString text = opened ? QStringLiteral("无法写入文件！") : QStringLiteral("无法创建文件！");
         if (!trouble.isEmpty())
             text += QStringLiteral("\n原因：") + trouble + QStringLiteral("。");

@@ -371,6 +371,12 @@ void appendInsertOutcome(QTextEdit* area, const ImportWording& wording, const QL
                      resultColour::kError);
         appendReason();
         return;
+    case Outcome::Stopped:
+        appendResult(area,
+                     QStringLiteral("\n") + wording.cross + QStringLiteral("导入已中止，未保存任何数据。"),
+                     resultColour::kError);
+        appendReason();
+        return;
     case Outcome::RowsFailed:
         break;
     }

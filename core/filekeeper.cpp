@@ -1,0 +1,394 @@
+#include "core/filekeeper.h"
+
+#include "core/backupmanager.h"
+#include "core/replacementwatch.h"
+
+#include <QDebug>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+namespace kestrovalin {
+
+namespace {
+
+// SQLite asks the connection's progress hook every so many steps of a statement: a read that holds back the
+// emptying of a replaced file's log stops within a few rows.
+constexpr int kStepsPerProgressCall = 100;
+
+// The head of SQLite's object for a file of its unix VFS (unchanged since 3.7): the methods, the VFS, the
+// inode's lock record, then the file descriptor. Taken only for a file of that VFS, and only once fstat finds
+// the descriptor on the file the connection opened.
+struct UnixFileHead {
+    const sqlite3_io_methods* methods;
+    sqlite3_vfs* vfs;
+    void* inode;
+    int descriptor;
+};
+
+// The connection's own file descriptor on its database file, which still reads the file once it is no longer
+// at its path; -1 when it cannot be found. Never closed here: closing any descriptor of the file would drop
+// SQLite's locks on it.
+int fileDescriptorOf(sqlite3* handle, const FileIdentity& identity) {
+    sqlite3_file* file = nullptr;
+    sqlite3_vfs* vfs = nullptr;
+    if (sqlite3_file_control(handle, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods ||
+        sqlite3_file_control(handle, "main", SQLITE_FCNTL_VFS_POINTER, &vfs) != SQLITE_OK || !vfs ||
+        qstrncmp(vfs->zName, "unix", 4) != 0)
+        return -1;
+    const int descriptor = reinterpret_cast<const UnixFileHead*>(file)->descriptor;
+    struct stat info {};
+    if (descriptor < 0 || ::fstat(descriptor, &info) != 0 ||
+        !(FileIdentity{quint64(info.st_dev), quint64(info.st_ino)} == identity))
+        return -1;
+    return descriptor;
+}
+
+// The first column of a statement's first row, straight through the library; fallback when there is none.
+int intValue(sqlite3* handle, const char* sql, int fallback) {
+    sqlite3_stmt* statement = nullptr;
+    int value = fallback;
+    if (sqlite3_prepare_v2(handle, sql, -1, &statement, nullptr) == SQLITE_OK &&
+        sqlite3_step(statement) == SQLITE_ROW)
+        value = sqlite3_column_int(statement, 0);
+    sqlite3_finalize(statement);
+    return value;
+}
+
+} // namespace
+
+FileKeeper::FileKeeper(SQLiteAdapter& connection) : m_connection(&connection), m_path(connection.path()) {
+    sqlite3* handle = this->handle();
+    if (!handle) {
+        m_connection = nullptr;
+        return;
+    }
+    connection.setGuard(this);
+    // The files this connection writes are those the path names now; a file renamed over the path later (a
+    // restore, a file manager's replace) must not take writes that would be lost with the old one.
+    m_identityKnown = fileIdentity(m_path, m_identity);
+    m_walKnown = fileIdentity(walPath(m_path), m_walIdentity);
+    if (m_identityKnown) {
+        registerProgramFile(m_path, this, m_identity, m_walKnown ? &m_walIdentity : nullptr);
+        m_fileHandle = fileDescriptorOf(handle, m_identity);
+    }
+    m_afterOwnWriteKnown = openFileState(&m_afterOwnWrite);
+    m_busyTimeoutMs = intValue(handle, "PRAGMA busy_timeout", busyTimeoutMs());
+    sqlite3_commit_hook(handle, &FileKeeper::commitHook, this);
+    // SQLite's own checkpoint, run by the keeper's hook instead, which notes what it wrote.
+    m_autoCheckpointPages = intValue(handle, "PRAGMA wal_autocheckpoint", 0);
+    sqlite3_wal_hook(handle, &FileKeeper::walHook, this);
+    sqlite3_progress_handler(handle, kStepsPerProgressCall, &FileKeeper::progressHook, this);
+    // A program left idle in the tray must notice a restore before another program opens the path and reads
+    // this program's log over the restored file.
+    m_watch = std::make_unique<ReplacementWatch>(m_path, [this] { look(); });
+}
+
+FileKeeper::~FileKeeper() {
+    m_watch.reset();
+    if (!m_connection)
+        return;
+    m_connection->setGuard(nullptr);
+    release();
+}
+
+sqlite3* FileKeeper::handle() const {
+    return m_connection && m_connection->isConnected() ? sqliteHandle(m_connection->getQtDatabase())
+                                                       : nullptr;
+}
+
+void FileKeeper::release() {
+    if (sqlite3* handle = this->handle()) {
+        sqlite3_commit_hook(handle, nullptr, nullptr);
+        sqlite3_progress_handler(handle, 0, nullptr, nullptr);
+        sqlite3_wal_autocheckpoint(handle, m_autoCheckpointPages);
+    }
+    unregisterProgramFile(m_path, this);
+    m_connection = nullptr;
+}
+
+int FileKeeper::commitHook(void* keeper) {
+    auto* self = static_cast<FileKeeper*>(keeper);
+    // Non-zero turns the commit of a statement outside a transaction into a rollback.
+    if (self->noteReplacement())
+        return 1;
+    self->m_savedSinceCheckpoint = true;
+    return 0;
+}
+
+int FileKeeper::walHook(void* keeper, sqlite3* handle, const char* name, int frames) {
+    auto* self = static_cast<FileKeeper*>(keeper);
+    if (self->m_autoCheckpointPages <= 0 || frames < self->m_autoCheckpointPages)
+        return SQLITE_OK;
+    // What SQLite's own hook does: a checkpoint that waits for nobody. The file as it leaves it is the one a
+    // log removed alone may be written back into.
+    OpenFileState before;
+    OpenFileState after;
+    const bool known = self->openFileState(&before);
+    int inLog = -1;
+    int written = -1;
+    if (sqlite3_wal_checkpoint_v2(handle, name, SQLITE_CHECKPOINT_PASSIVE, &inLog, &written) == SQLITE_OK &&
+        written == inLog)
+        self->m_savedSinceCheckpoint = false;
+    if (known && self->openFileState(&after) && after != before) {
+        self->m_afterOwnWrite = after;
+        self->m_afterOwnWriteKnown = true;
+    }
+    return SQLITE_OK;
+}
+
+int FileKeeper::progressHook(void* keeper) {
+    auto* self = static_cast<FileKeeper*>(keeper);
+    if (!self->m_ownReadHoldsLog)
+        return 0;
+    // Stops the statement that runs now; one that still holds the log is stopped after the next look.
+    self->m_ownReadHoldsLog = false;
+    qWarning().noquote() << "A read of the program stopped: the database file was replaced and the read held "
+                            "back the emptying of its write-ahead log:"
+                         << self->m_path;
+    return 1;
+}
+
+bool FileKeeper::openFileState(OpenFileState* state) const {
+    struct stat info {};
+    if (m_fileHandle < 0 || ::fstat(m_fileHandle, &info) != 0)
+        return false;
+    state->identity = {quint64(info.st_dev), quint64(info.st_ino)};
+    state->size = info.st_size;
+    state->changedSec = info.st_ctim.tv_sec;
+    state->changedNsec = info.st_ctim.tv_nsec;
+    return state->identity == m_identity;
+}
+
+bool FileKeeper::noteReplacement() {
+    if (m_replacement != Replacement::None || !m_identityKnown)
+        return m_replacement != Replacement::None;
+    FileIdentity now;
+    if (!fileIdentity(m_path, now) || !(now == m_identity))
+        m_replacement = Replacement::File;
+    else if (m_walKnown && (!fileIdentity(walPath(m_path), now) || !(now == m_walIdentity)))
+        m_replacement = Replacement::WriteAheadLog;
+    else
+        return false;
+    // For good: a file put back later may be another one again, and what this connection holds is stale.
+    noteProgramFileReplaced(m_path, this);
+    if (m_replacement == Replacement::File)
+        qCritical().noquote() << "The database file was replaced or removed while open; every write is "
+                                 "refused until the program starts again:"
+                              << m_path;
+    else
+        qCritical().noquote() << "The database file's write-ahead log was removed or replaced while open; "
+                                 "every write is refused until the program starts again:"
+                              << m_path;
+    return true;
+}
+
+void FileKeeper::look() {
+    if (handle() && noteReplacement())
+        keep(false);
+}
+
+bool FileKeeper::replacedNow() {
+    return noteReplacement();
+}
+
+void FileKeeper::writeEnded() {
+    keep(false);
+}
+
+bool FileKeeper::closing() {
+    if (!handle())
+        return false;
+    if (noteReplacement())
+        keep(true);
+    if (copy().isMissing())
+        qCritical().noquote() << "What the program saved before the database file was replaced could not be "
+                                 "kept and is lost as the program closes the file:"
+                              << m_path;
+    const bool replaced = isReplaced();
+    m_watch.reset();
+    release();
+    return replaced;
+}
+
+void FileKeeper::keep(bool atClose) {
+    sqlite3* handle = this->handle();
+    // A checkpoint and a copy read a snapshot of their own: not inside a transaction.
+    if (m_replacement == Replacement::None || !handle || !sqlite3_get_autocommit(handle))
+        return;
+    if (m_replacement == Replacement::WriteAheadLog) {
+        writeBackRemovedLog(handle, atClose);
+        return;
+    }
+    // The log first: whoever opens the path meanwhile must not read it over the new file.
+    emptyLog(handle, atClose);
+    if (!m_keptCopy.isEmpty() || !copyDue(handle, atClose))
+        return;
+    m_sinceCopyTry.start();
+    // Through the connection's pages while the log at the path is still its own alone, the log included;
+    // afterwards the bytes of the file it has open, which hold every save only when the log went into them.
+    const bool fileBytes = m_logLeftPath;
+    m_keptCopyMayLack = fileBytes && !m_logInFile;
+    m_keptCopy = BackupManager::instance().keepReplacedFile(handle, m_path, fileBytes, &m_copyFailure);
+    if (!m_keptCopy.isEmpty() && m_keptCopyMayLack)
+        qCritical().noquote()
+            << "The copy of the replaced database file may lack what the program saved last: "
+               "another program took the write-ahead log at the path before the program "
+               "wrote it into the file it had open, so those saves may now be in the file at "
+               "the path:"
+            << m_keptCopy;
+}
+
+int FileKeeper::checkpoint(sqlite3* handle, bool atClose, bool* moved, bool* allInFile) {
+    OpenFileState before;
+    OpenFileState after;
+    const bool known = openFileState(&before);
+    // On the GUI thread no reader is waited for: the next look tries again.
+    if (!atClose)
+        sqlite3_busy_timeout(handle, 0);
+    int inLog = -1;
+    int written = -1;
+    const int rc = sqlite3_wal_checkpoint_v2(handle, "main", SQLITE_CHECKPOINT_TRUNCATE, &inLog, &written);
+    if (!atClose)
+        sqlite3_busy_timeout(handle, m_busyTimeoutMs);
+    // A successful TRUNCATE reports no pages either way: only the file itself tells whether it was written.
+    *moved = known && openFileState(&after) && after != before;
+    *allInFile = rc == SQLITE_OK || (inLog >= 0 && written == inLog);
+    return rc;
+}
+
+void FileKeeper::noteHeldLog(int rc, const QString& what) {
+    const QString wal = walPath(m_path);
+    if ((rc & 0xff) == SQLITE_LOCKED)
+        qWarning().noquote() << what +
+                                    " is held back by an unfinished read of the program itself (an export "
+                                    "or a list being read), which stops at its next row; it is tried again "
+                                    "every second:"
+                             << wal;
+    else if (WorkerRead::count() > 0)
+        qWarning().noquote() << what + " is held back by a read of the program itself on another connection "
+                                       "(the day's copy, a count); it is tried again every second:"
+                             << wal;
+    else
+        qWarning().noquote() << what + " is held back by a read on another connection to the path; it is "
+                                       "tried again every second:"
+                             << wal;
+}
+
+void FileKeeper::emptyLog(sqlite3* handle, bool atClose) {
+    if (m_checkpointed)
+        return;
+    // Grown or emptied since the first try, the log at the path holds pages of a program that opened the new
+    // file.
+    const QFileInfo wal(walPath(m_path));
+    if (m_walSizeAtBusy >= 0 && wal.size() != m_walSizeAtBusy) {
+        m_checkpointed = true;
+        m_logLeftPath = true;
+        m_ownReadHoldsLog = false;
+        qCritical().noquote() << "The write-ahead log of the replaced database file was taken on by another "
+                                 "program; it is left as it is:"
+                              << wal.filePath();
+        return;
+    }
+    // Written into the file this connection has open, which is no longer at the path; the log at the path is
+    // emptied, so nothing of it is read into the file there.
+    bool moved = false;
+    bool allInFile = false;
+    const int rc = checkpoint(handle, atClose, &moved, &allInFile);
+    // Every page this connection saved is in its file when this checkpoint wrote the log there, or when it
+    // saved nothing since its last checkpoint that did. The log emptied by another program shows neither.
+    if (allInFile)
+        m_logInFile = m_logInFile || moved || !m_savedSinceCheckpoint;
+    m_ownReadHoldsLog = false;
+    if (rc == SQLITE_OK) {
+        m_checkpointed = true;
+        m_logLeftPath = true;
+        qDebug().noquote() << "The write-ahead log was written into the replaced database file and emptied:"
+                           << wal.filePath();
+    } else if (!atClose && conditionOfCode(rc) == DbCondition::Busy) {
+        m_ownReadHoldsLog = (rc & 0xff) == SQLITE_LOCKED;
+        if (m_walSizeAtBusy < 0) {
+            m_walSizeAtBusy = wal.size();
+            noteHeldLog(rc, QStringLiteral("Emptying the write-ahead log of the replaced database file"));
+        }
+    } else {
+        m_checkpointed = true;
+        qCritical().noquote()
+            << "The write-ahead log of the replaced database file could not be emptied; the "
+               "file now at the path would read it:"
+            << wal.filePath() << QString::fromUtf8(sqlite3_errmsg(handle));
+    }
+}
+
+void FileKeeper::writeBackRemovedLog(sqlite3* handle, bool atClose) {
+    if (m_writtenBack || m_writeBackRefused)
+        return;
+    // Only into the very file the program last wrote, untouched since: a restore copied over it (even with
+    // its times set back) or another copy's checkpoint moved its change time, and a log at the path is
+    // another file's.
+    FileIdentity atPath;
+    OpenFileState now;
+    const char* refusal = nullptr;
+    if (QFileInfo::exists(walPath(m_path)))
+        refusal = "another write-ahead log is at the path (a restore)";
+    else if (!fileIdentity(m_path, atPath) || !(atPath == m_identity))
+        refusal = "the path no longer names the file the program has open";
+    else if (!m_afterOwnWriteKnown || !openFileState(&now) || now != m_afterOwnWrite)
+        refusal = "the file was written since the program last wrote it (a restore, or another copy of the "
+                  "program)";
+    if (refusal) {
+        m_writeBackRefused = true;
+        m_ownReadHoldsLog = false;
+        qCritical().noquote() << QStringLiteral(
+                                     "The write-ahead log the program has open is not written into "
+                                     "the database file: %1; what the program saved since it last "
+                                     "wrote the file is lost as it closes:")
+                                     .arg(QLatin1String(refusal))
+                              << m_path;
+        return;
+    }
+    // The log removed still works through the connection: writing it into the file empties it.
+    bool moved = false;
+    bool allInFile = false;
+    const int rc = checkpoint(handle, atClose, &moved, &allInFile);
+    m_ownReadHoldsLog = false;
+    if (rc == SQLITE_OK) {
+        m_writtenBack = true;
+        qCritical().noquote()
+            << "The database file's write-ahead log was removed alone, from a file unchanged "
+               "since the program last wrote it; the log the program still had open was "
+               "written into the file, which holds every save:"
+            << m_path;
+    } else if (!atClose && conditionOfCode(rc) == DbCondition::Busy) {
+        m_ownReadHoldsLog = (rc & 0xff) == SQLITE_LOCKED;
+        noteHeldLog(rc, QStringLiteral("Writing the removed write-ahead log into the database file"));
+    } else {
+        m_writeBackRefused = true;
+        qCritical().noquote() << "The removed write-ahead log could not be written into the database file:"
+                              << m_path << QString::fromUtf8(sqlite3_errmsg(handle));
+    }
+}
+
+bool FileKeeper::copyDue(sqlite3* handle, bool atClose) const {
+    constexpr qint64 kRetryMs = 60 * 1000;
+    if (!m_sinceCopyTry.isValid() || atClose || m_sinceCopyTry.elapsed() >= kRetryMs)
+        return true;
+    return m_copyFailure == DbCondition::DiskFull && BackupManager::instance().hasRoomToKeep(handle, m_path);
+}
+
+ReplacedFileCopy FileKeeper::copy() const {
+    ReplacedFileCopy copy;
+    if (m_replacement == Replacement::WriteAheadLog)
+        copy.logWrittenBack = m_writtenBack;
+    if (m_replacement != Replacement::File)
+        return copy;
+    copy.path = m_keptCopy;
+    copy.folder = BackupManager::backupDirFor(m_path);
+    copy.failure = m_keptCopy.isEmpty() ? m_copyFailure : DbCondition::None;
+    copy.mayLackSaves = m_keptCopy.isEmpty() ? m_logLeftPath && !m_logInFile : m_keptCopyMayLack;
+    return copy;
+}
+
+} // namespace kestrovalin

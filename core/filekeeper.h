@@ -1,0 +1,132 @@
+#pragma once
+
+#include "core/sqliteadapter.h"
+
+#include <QElapsedTimer>
+
+#include <memory>
+
+struct sqlite3;
+
+namespace kestrovalin {
+
+class ReplacementWatch;
+
+// The file a connection has open as the system has it (also once it is no longer at its path): device,
+// inode, size and the time of its last change, which every write moves and no copy tool can set back.
+struct OpenFileState {
+    FileIdentity identity;
+    qint64 size = -1;
+    qint64 changedSec = 0;
+    qint64 changedNsec = 0;
+    bool operator==(const OpenFileState& other) const {
+        return identity == other.identity && size == other.size && changedSec == other.changedSec &&
+               changedNsec == other.changedNsec;
+    }
+    bool operator!=(const OpenFileState& other) const { return !(*this == other); }
+};
+
+// Keeps the file a connection has open while it is replaced under it: notices it (a look at the path before
+// every BEGIN and COMMIT, in the commit hook, and, while the program sits idle, by a watch on the folder and
+// a look every second) and keeps what the connection holds, retrying what cannot be done at once.
+//
+// A file renamed over the path (or the path removed) leaves the connection on the old file, with its
+// write-ahead log still at the path, where the next connection to the path would lay it over the new file.
+// So the log is first written into the old file, which empties the one at the path, and the old file's bytes
+// are then copied into backup/ (see BackupManager::keepReplacedFile). A checkpoint held back by a reader is
+// tried again at every look, without waiting; meanwhile a statement of the connection that holds it (an
+// export, a long list read) stops at its next row. A copy that cannot be written is tried again once a
+// minute, as soon as the backup folder has room, and at close. A copy is never said to hold saves that
+// another program took from the log before the connection wrote it into its file.
+//
+// A log removed alone, from a file unchanged since the connection last wrote it, is written into that file at
+// once, so every save stays at the path. Any other log removed or replaced under the connection (a restore
+// copied over the same file) is only noted: the file at the path is the one restored, and closing must not
+// write the log into it. Either way every write is refused from then on.
+//
+// The database manager keeps the program's connection so; a second copy of the program and tests keep
+// theirs the same way. Made right after the connection opened; it lets go of the connection when that closes
+// or when it goes, whichever comes first.
+class FileKeeper : public FileGuard {
+public:
+    explicit FileKeeper(SQLiteAdapter& connection);
+    ~FileKeeper() override;
+    FileKeeper(const FileKeeper&) = delete;
+    FileKeeper& operator=(const FileKeeper&) = delete;
+
+    // Looks whether the file was replaced and, when it was, does what is due. Cheap when it was not: a look
+    // at the path.
+    void look();
+
+    bool replacedNow() override;
+    bool isReplaced() const override { return m_replacement != Replacement::None; }
+    void writeEnded() override;
+    bool closing() override;
+    ReplacedFileCopy copy() const override;
+
+private:
+    enum class Replacement { None, File, WriteAheadLog };
+    // Looks at the path and its write-ahead log and notes a replacement, for good; true once one is noted.
+    // Only looks, notes and logs, so that the commit hook may call it.
+    bool noteReplacement();
+    // What is done about a replacement, once no transaction is open: for a replaced file the checkpoint and
+    // the copy, for a log removed alone the write-back.
+    void keep(bool atClose);
+    void emptyLog(sqlite3* handle, bool atClose);
+    void writeBackRemovedLog(sqlite3* handle, bool atClose);
+    // A TRUNCATE checkpoint of the connection, waiting for no reader except at close. *moved tells whether
+    // the file the connection has open changed meanwhile, that is whether the checkpoint wrote into it;
+    // *allInFile whether every page of the log is in that file afterwards.
+    int checkpoint(sqlite3* handle, bool atClose, bool* moved, bool* allInFile);
+    // Says in the log who holds the log back: a statement of this connection or another connection.
+    void noteHeldLog(int rc, const QString& what);
+    bool copyDue(sqlite3* handle, bool atClose) const;
+    // The file the connection has open, read through its own file handle; false when it cannot be read.
+    bool openFileState(OpenFileState* state) const;
+    sqlite3* handle() const;
+    // Lets go of the connection: its hooks and the program's record of the file.
+    void release();
+    static int commitHook(void* keeper);
+    static int walHook(void* keeper, sqlite3* handle, const char* name, int frames);
+    static int progressHook(void* keeper);
+
+    SQLiteAdapter* m_connection;
+    QString m_path;
+    int m_busyTimeoutMs = 0;
+    FileIdentity m_identity;
+    bool m_identityKnown = false;
+    FileIdentity m_walIdentity;
+    bool m_walKnown = false;
+    // The connection's own file handle on the database file, once found to be that file.
+    int m_fileHandle = -1;
+    // The file as this connection left it after its last checkpoint (or as it found it at the open).
+    OpenFileState m_afterOwnWrite;
+    bool m_afterOwnWriteKnown = false;
+    // This connection committed since its last checkpoint that wrote the whole log into the file.
+    bool m_savedSinceCheckpoint = false;
+    // Every how many pages of the log SQLite's own checkpoint runs (the keeper's hook runs it instead).
+    int m_autoCheckpointPages = 0;
+    Replacement m_replacement = Replacement::None;
+    // The log at the path needs no more emptying: emptied, or given up.
+    bool m_checkpointed = false;
+    // The log at the path is no longer this connection's alone: emptied by this connection or taken on by
+    // another program. A copy through the connection's pages would read whatever it holds now.
+    bool m_logLeftPath = false;
+    // Every page this connection saved is in the file it has open, which then holds all the program saved.
+    bool m_logInFile = false;
+    // A statement of this connection keeps the log from being emptied: it stops at its next row.
+    bool m_ownReadHoldsLog = false;
+    // A log removed alone: written back into the file (once), or refused for good.
+    bool m_writtenBack = false;
+    bool m_writeBackRefused = false;
+    QElapsedTimer m_sinceCopyTry;
+    DbCondition m_copyFailure = DbCondition::None;
+    // The size of the log when its checkpoint was first held back: grown or shrunk by then, it holds
+    // another program's pages.
+    qint64 m_walSizeAtBusy = -1;
+    QString m_keptCopy;
+    bool m_keptCopyMayLack = false;
+    std::unique_ptr<ReplacementWatch> m_watch;
+};
+
+} // namespace kestrovalin
