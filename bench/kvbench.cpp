@@ -880,10 +880,11 @@ void rereadWithAllSelected(QWidget* parent, const QString& path, int runs) {
             select();
             QCoreApplication::processEvents();
             QSqlQuery write(elsewhere);
-            write.exec(inserted ? QStringLiteral("DELETE FROM sales_order WHERE order_no = 'BENCH-REREAD'")
-                                : QStringLiteral("INSERT INTO sales_order (order_no, customer_id, total_amount, "
-                                                 "operator_id, status, created_at) VALUES ('BENCH-REREAD', 0, "
-                                                 "1, 1, 'completed', datetime('now'))"));
+            write.exec(inserted
+                           ? QStringLiteral("DELETE FROM sales_order WHERE order_no = 'BENCH-REREAD'")
+                           : QStringLiteral("INSERT INTO sales_order (order_no, customer_id, total_amount, "
+                                            "operator_id, status, created_at) VALUES ('BENCH-REREAD', 0, "
+                                            "1, 1, 'completed', datetime('now'))"));
             inserted = !inserted;
             QHeaderView* header = view->horizontalHeader();
             return timed([&] {
@@ -906,7 +907,8 @@ void rereadWithAllSelected(QWidget* parent, const QString& path, int runs) {
         const QByteArray note = QStringLiteral("one cell selected; %1 rows").arg(model->rowCount()).toUtf8();
         printLine("sales list re-read, all selected", all, &one, note.constData());
         if (inserted)
-            QSqlQuery(elsewhere).exec(QStringLiteral("DELETE FROM sales_order WHERE order_no = 'BENCH-REREAD'"));
+            QSqlQuery(elsewhere).exec(
+                QStringLiteral("DELETE FROM sales_order WHERE order_no = 'BENCH-REREAD'"));
     }
     QSqlDatabase::removeDatabase(name);
 }

@@ -935,7 +935,8 @@ private slots:
                "错误:无法写入文件！\n原因：读取记录失败。" + kept);
         // The read stops at its next row, so that the database file's log can be emptied.
         addRow("database file replaced while the rows are read", QString("replaced"),
-               "错误:无法写入文件！\n原因：数据库文件已被其他程序替换，未能读完记录，请重新启动程序。" + kept);
+               "错误:无法写入文件！\n原因：数据库文件已被其他程序替换，未能读完记录，请重新启动程序。" +
+                   kept);
         addRow("no permission", QString("read-only"),
                "错误:无法创建文件！\n原因：没有写入该位置的权限。" + kept);
         addRow("writable file, read-only folder", QString("read-only folder"), QString("成功:已导出到:\n@"));
@@ -1561,14 +1562,15 @@ private slots:
                selected.arg("DELETE FROM listed WHERE id = 860", "960-870"), QString("200"), QString("850"));
         // A selection of all stays all, records sorting in at the top included; one that covers every row by
         // chance is one of those records.
-        addRow("all selected, the current record at the top gone, then five come on top",
-               QString("Ctrl+A; elsewhere DELETE FROM listed WHERE id = 1000; Right; selected 990-10; elsewhere "
-                       "INSERT INTO listed VALUES (1010), (1020), (1030), (1040), (1050); Right; selected "
-                       "1050-10"),
-               QString("990"), QString("990"));
+        addRow(
+            "all selected, the current record at the top gone, then five come on top",
+            QString("Ctrl+A; elsewhere DELETE FROM listed WHERE id = 1000; Right; selected 990-10; elsewhere "
+                    "INSERT INTO listed VALUES (1010), (1020), (1030), (1040), (1050); Right; selected "
+                    "1050-10"),
+            QString("990"), QString("990"));
         addRow("all selected by the corner button, then one comes after the last row",
-               QString("corner; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-5"), QString("1000"),
-               QString("1000"));
+               QString("corner; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-5"),
+               QString("1000"), QString("1000"));
         addRow("every row selected by Shift, then one comes after the last row",
                QString(shiftDown.join("; ").replace("Down", "PgDown") +
                        "; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-10"),

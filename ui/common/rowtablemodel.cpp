@@ -855,7 +855,9 @@ public:
         connect(source, &QAbstractItemModel::columnsInserted, this, recount);
         connect(source, &QAbstractItemModel::columnsRemoved, this, recount);
     }
-    int rowCount(const QModelIndex& parent = QModelIndex()) const override { return parent.isValid() ? 0 : 2; }
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : 2;
+    }
     int columnCount(const QModelIndex& parent = QModelIndex()) const override {
         return parent.isValid() ? 0 : m_columns;
     }
@@ -934,10 +936,9 @@ public:
     // still come here after its scroll area part is gone.
     bool eventFilter(QObject* watched, QEvent* event) override {
         // Before a scroll is applied, the list is read again if the file changed.
-        const bool scrollStarts =
-            (watched == m_viewport && event->type() == QEvent::Wheel) ||
-            (watched == m_scrollBar &&
-             (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Wheel));
+        const bool scrollStarts = (watched == m_viewport && event->type() == QEvent::Wheel) ||
+                                  (watched == m_scrollBar && (event->type() == QEvent::MouseButtonPress ||
+                                                              event->type() == QEvent::Wheel));
         if (scrollStarts) {
             follow();
         } else if (watched == m_view && event->type() == QEvent::KeyPress) {
