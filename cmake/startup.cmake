@@ -2,6 +2,7 @@
 target_sources(kvcore PRIVATE
     core/backupmanager.h core/backupmanager.cpp
     core/backgroundbackup.h core/backgroundbackup.cpp
+    core/networkfilesystem.h core/networkfilesystem.cpp
     repositories/expirywarningrepository.h repositories/expirywarningrepository.cpp
     ui/purchasing/expirywarningdialog.h ui/purchasing/expirywarningdialog.cpp
     ui/purchasing/expirywarningdialog.ui

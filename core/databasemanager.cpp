@@ -64,7 +64,7 @@ bool DatabaseManager::initialize(const QString& path) {
             m_openError +=
                 QStringLiteral(
                     "\n\n文件旁的 %1-wal 可能来自一个被强行结束的本程序（例如恢复备份或替换文件时仍在运行）。"
-                    "若刚恢复过备份或替换过文件：关闭每台电脑上的本程序，删除 data 文件夹中的 "
+                    "若刚恢复过备份或替换过文件：关闭这台电脑上运行的每一个本程序，删除 data 文件夹中的 "
                     "%1-wal 和 %1-shm 文件，再启动程序。")
                     .arg(QFileInfo(path).fileName());
         qCritical().noquote() << "Cannot open or write the database file:" << driverText;

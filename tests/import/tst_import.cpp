@@ -363,12 +363,24 @@ private slots:
         titles[10] = QStringLiteral("售价");
         QTest::newRow("tag character, then 售价")
             << "product" << titles << "第 K 列的标题是「售价」，模板在此列的标题是「采购价」";
-        // A character that does not show what it is is named where the title parts from the template's.
+        // A character that does not show what it is is named where the title parts from the template's,
+        // counting the characters as the quote shows them: invisible ones and blanks take no place, a
+        // character beyond the first plane is named too.
         titles = texts(kProductTitles);
         titles[0] = QStringLiteral("\U000E0020药品\u034F条码");
-        QTest::newRow("invisible character") << "product" << titles
-                                             << "第 A 列的标题是「\U000E0020药品\u034F条码」（第 4 个字符为 "
-                                                "U+034F），模板在此列的标题是「药品条码」";
+        QTest::newRow("invisible character")
+            << "product" << titles
+            << "第 A 列的标题是「\U000E0020药品\u034F条码」（第 2 个字符后有 "
+               "U+034F），模板在此列的标题是「药品条码」";
+        titles[0] = QStringLiteral("药品\u200B条码\u034F");
+        QTest::newRow("invisible character last") << "product" << titles
+                                                  << "第 A 列的标题是「药品\u200B条码\u034F」（第 4 "
+                                                     "个字符后有 U+034F），模板在此列的标题是「药品条码」";
+        titles[0] = QStringLiteral("药品 \U00020000码");
+        QTest::newRow("ideograph beyond the first plane")
+            << "product" << titles
+            << "第 A 列的标题是「药品 \U00020000码」（第 3 个字符为 "
+               "U+20000），模板在此列的标题是「药品条码」";
         titles = texts(kProductTitles);
         titles[1] = QStringLiteral("药品名称(✱)");
         QTest::newRow("another mark")
@@ -392,6 +404,10 @@ private slots:
         titles[1] = QStringLiteral("\u200B");
         QTest::newRow("required title a zero-width space")
             << "product" << titles << "第 B 列没有标题，模板在此列的标题是「药品名称(*)」";
+        titles[1] = QStringLiteral("（＊）");
+        QTest::newRow("required title only its mark")
+            << "product" << titles
+            << "第 B 列的标题「（＊）」只有必填标记，缺少名称，模板在此列的标题是「药品名称(*)」";
         titles = texts(drug("6920000000024", "氯雷他定片"));
         QTest::newRow("drugs from row 1 on")
             << "product" << titles << "第 A 列的标题是「6920000000024」，模板在此列的标题是「药品条码」";

@@ -217,33 +217,48 @@ private slots:
                  QString("1|1000000|0.01|999999.99|2|0.1"));
     }
 
-    // A blank batch number or an expiry not after production keeps the batch dialog open.
+    // A blank batch number, an expiry not after production, a batch expired by today (2026-03-01) or made
+    // after it keeps the batch dialog open.
     void batchDialogRefuses_data() {
         QTest::addColumn<QString>("batchNo");
+        QTest::addColumn<QDate>("made");
         QTest::addColumn<QDate>("expires");
         QTest::addColumn<QString>("told");
         const QDate made(2026, 1, 5);
-        QTest::newRow("empty batch") << "" << made.addYears(2) << "提示请输入批号";
-        QTest::newRow("blank batch") << "   " << made.addYears(2) << "提示请输入批号";
-        QTest::newRow("expires when made") << "B1" << made << "提示有效期必须晚于生产日期";
-        QTest::newRow("expires before made") << "B1" << made.addDays(-1) << "提示有效期必须晚于生产日期";
-        QTest::newRow("sound") << " B1 " << made.addDays(1) << "";
+        const QDate today = kNow.date();
+        QTest::newRow("empty batch") << "" << made << made.addYears(2) << "提示请输入批号";
+        QTest::newRow("blank batch") << "   " << made << made.addYears(2) << "提示请输入批号";
+        QTest::newRow("expires when made") << "B1" << made << made << "提示有效期必须晚于生产日期";
+        QTest::newRow("expires before made")
+            << "B1" << made << made.addDays(-1) << "提示有效期必须晚于生产日期";
+        QTest::newRow("expired a year ago") << "B1" << QDate(2024, 12, 8) << QDate(2025, 12, 8)
+                                            << "提示该批次已过期（有效期至 2025-12-08），不能验收入库";
+        QTest::newRow("expires today")
+            << "B1" << made << today << "提示该批次今天到期（有效期至 2026-03-01），不能验收入库";
+        QTest::newRow("made tomorrow") << "B1" << today.addDays(1) << today.addYears(2)
+                                       << "提示生产日期 2026-03-02 晚于今天，请核对生产日期";
+        QTest::newRow("sound") << " B1 " << today << today.addDays(1) << "";
     }
     void batchDialogRefuses() {
         QFETCH(QString, batchNo);
+        QFETCH(QDate, made);
         QFETCH(QDate, expires);
         QFETCH(QString, told);
         models::Product drug;
         drug.id = 1;
         BatchInputDialog d(drug, nullptr);
         d.show();
-        fillBatch(&d, batchNo, QDate(2026, 1, 5), expires, 2, 3.0);
+        fillBatch(&d, batchNo, made, expires, 2, 3.0);
         pressOk(&d);
         QCOMPARE(takePrompts(), told);
         QCOMPARE(d.isVisible(), !told.isEmpty());
         QCOMPARE(d.result(), told.isEmpty() ? int(QDialog::Accepted) : int(QDialog::Rejected));
         if (told.isEmpty())
             QCOMPARE(d.item().batchNo, QString("B1"));
+        else
+            QCOMPARE(row(child<QDateEdit>(&d, "editProductionDate")->date(),
+                         child<QDateEdit>(&d, "editExpiryDate")->date()),
+                     row(made, expires));
     }
 
     // A new line is accepted at once, stamped with the signed-in user and the time now.

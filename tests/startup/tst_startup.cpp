@@ -1,6 +1,7 @@
 #include "core/backupmanager.h"
 #include "core/currentuser.h"
 #include "core/databasemanager.h"
+#include "core/networkfilesystem.h"
 #include "core/passwordhash.h"
 #include "core/sqliteadapter.h"
 #include "core/usersession.h"
@@ -587,7 +588,8 @@ private slots:
             << "数据库文件已损坏或不是本程序的数据库，无法读写，请从备份恢复\n\n文件旁的 kestrovalin.db-wal "
                "可能来自一个被强行结束的本程序（例如恢复备份或替换文件时仍在运行）。若刚恢复过备份或替换过文"
                "件："
-               "关闭每台电脑上的本程序，删除 data 文件夹中的 kestrovalin.db-wal 和 kestrovalin.db-shm 文件，"
+               "关闭这台电脑上运行的每一个本程序，删除 data 文件夹中的 kestrovalin.db-wal 和 "
+               "kestrovalin.db-shm 文件，"
                "再启动程序。";
     }
     void unopenableDatabaseEndsTheStart() {
@@ -636,6 +638,19 @@ private slots:
         // The file and a log beside it stay as they were found, so the log can still be removed.
         QCOMPARE(md5(file), before.first());
         QVERIFY(before.last().isEmpty() || md5(file + "-wal") == before.last());
+    }
+
+    // A start on a network share says so; where statfs gives a signed 32-bit word, CIFS comes sign-extended.
+    void networkFileSystemByType_data() {
+        QTest::addColumn<qint64>("type");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("NFS") << qint64(0x6969) << "NFS";
+        QTest::newRow("CIFS as a signed word") << qint64(qint32(0xFF534D42)) << "CIFS";
+        QTest::newRow("ext4") << qint64(0xEF53) << "";
+    }
+    void networkFileSystemByType() {
+        QFETCH(qint64, type);
+        QTEST(networkFileSystemName(type), "name");
     }
 
     // A killed copy's log that does not fit the restored file, though the start can read through it: the

@@ -76,28 +76,49 @@ QString titleKey(const QString& title) {
     return key;
 }
 
+// Whether a character takes a place of its own in a title as shown: blanks, format and control characters
+// and marks that sit on the character before do not.
+bool takesPlace(uint c) {
+    if (QChar::isSpace(c))
+        return false;
+    switch (QChar::category(c)) {
+    case QChar::Other_Format:
+    case QChar::Other_Control:
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_Enclosing:
+        return false;
+    default:
+        return true;
+    }
+}
+
 // Where a title parts from the template's, when the character there does not show what it is (not an ASCII
-// letter or digit nor a CJK ideograph: an invisible one, a look-alike, another mark): "（第 5 个字符为
-// U+034F）", counting characters of `shown` from 1; empty otherwise.
+// letter or digit nor a CJK ideograph of the first plane, which every Chinese font has: an invisible one, a
+// look-alike, another mark): "（第 5 个字符为 U+2731）", or for a character without a place of its own
+// "（第 2 个字符后有 U+034F）", counting the characters `shown` shows from 1; empty otherwise.
 QString partingCharacter(const QString& shown, const QString& templateTitle) {
     const QString wanted = comparedText(templateTitle);
-    const QVector<uint> characters = shown.toUcs4();
     int matched = 0;
-    for (int i = 0; i < characters.size(); ++i) {
-        const uint c = characters.at(i);
+    int seen = 0;
+    for (const uint c : shown.toUcs4()) {
+        const bool placed = takesPlace(c);
+        seen += placed ? 1 : 0;
         const QString part = comparedText(QString::fromUcs4(&c, 1));
         if (wanted.midRef(matched).startsWith(part)) {
             matched += part.size();
             continue;
         }
-        const bool plain =
-            (c < 0x80 && QChar::isLetterOrNumber(c)) ||
-            (QChar::script(c) == QChar::Script_Han && QChar::category(c) == QChar::Letter_Other);
+        const bool plain = (c < 0x80 && QChar::isLetterOrNumber(c)) ||
+                           (c <= 0xFFFF && QChar::script(c) == QChar::Script_Han &&
+                            QChar::category(c) == QChar::Letter_Other);
         if (plain)
             return QString();
-        return QStringLiteral("（第 %1 个字符为 U+%2）")
-            .arg(i + 1)
-            .arg(QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0')));
+        const QString code = QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+        if (placed)
+            return QStringLiteral("（第 %1 个字符为 U+%2）").arg(seen).arg(code);
+        if (seen == 0)
+            return QStringLiteral("（第 1 个字符前有 U+%1）").arg(code);
+        return QStringLiteral("（第 %1 个字符后有 U+%2）").arg(seen).arg(code);
     }
     return QString();
 }
@@ -133,12 +154,16 @@ QString titleProblem(const WorkbookReader& reader, const QList<TemplateColumn>& 
     // A title over several lines is quoted on one: the result area makes each line a paragraph.
     const QString shown = reader.cell(1, other + 1).toText().simplified();
     const QString letter = columnLetter(other);
-    // A title of blanks and format characters alone is none.
-    const QString holds =
-        comparedText(shown).isEmpty()
-            ? QStringLiteral("第 %1 列没有标题").arg(letter)
-            : QStringLiteral("第 %1 列的标题是「%2」%3")
-                  .arg(letter, quoted(shown), partingCharacter(shown, columns.at(other).title));
+    // A title of blanks and format characters alone is none; one of the required mark alone lacks the name
+    // (the mark itself is taken).
+    QString holds;
+    if (comparedText(shown).isEmpty())
+        holds = QStringLiteral("第 %1 列没有标题").arg(letter);
+    else if (titleKey(shown).isEmpty())
+        holds = QStringLiteral("第 %1 列的标题「%2」只有必填标记，缺少名称").arg(letter, quoted(shown));
+    else
+        holds = QStringLiteral("第 %1 列的标题是「%2」%3")
+                    .arg(letter, quoted(shown), partingCharacter(shown, columns.at(other).title));
     return holds +
            QStringLiteral("，模板在此列的标题是「%1」：第 1 行须为模板的标题，按模板的顺序排列（%2），"
                           "数据从第 2 行开始，请调整后再导入。")

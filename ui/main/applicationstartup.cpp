@@ -3,6 +3,7 @@
 #include "core/backgroundbackup.h"
 #include "core/backupmanager.h"
 #include "core/databasemanager.h"
+#include "core/networkfilesystem.h"
 #include "core/usersession.h"
 #include "ui/common/prompts.h"
 #include "ui/login/logindialog.h"
@@ -59,6 +60,7 @@ QString ApplicationStartup::databasePath() const {
 bool ApplicationStartup::prepareDatabase() {
     const QDir programDir(m_programDir);
     programDir.mkpath(QStringLiteral("data"));
+    warnOfNetworkShare(programDir.absoluteFilePath(QStringLiteral("data")));
 
     // Without its database the program can do nothing; a sign-in could only answer that the password is
     // wrong.
@@ -111,6 +113,23 @@ bool ApplicationStartup::prepareDatabase() {
     return true;
 }
 
+void ApplicationStartup::warnOfNetworkShare(const QString& dataFolder) {
+    qint64 type = 0;
+    const QString name = networkFileSystemOf(dataFolder, &type);
+    if (name.isEmpty())
+        return;
+    qWarning().noquote() << "The data folder" << dataFolder << "lies on a network file system:" << name
+                         << QStringLiteral("(statfs type 0x%1);").arg(quint32(type), 0, 16)
+                         << "write-ahead-log mode works only among copies on one computer.";
+    Prompts::warning(
+        nullptr, QStringLiteral("数据文件夹在网络共享上"),
+        QStringLiteral("数据文件夹位于网络共享（%1）上：\n%2\n\n"
+                       "数据文件夹必须放在运行本程序的这台电脑的磁盘上：几台电脑通过网络共享"
+                       "同时打开同一个数据文件，可能损坏数据。同一台电脑上可以同时运行两个本程序。"
+                       "\n\n请退出程序，把程序连同 data 文件夹移到本机的磁盘上。")
+            .arg(name, QDir::toNativeSeparators(dataFolder)));
+}
+
 void ApplicationStartup::tellDatabaseDamaged(const QString& restoreFrom) {
     // Closing would write a log that may not belong to the file into it, and delete that log.
     if (IDbAdapter* db = DatabaseManager::instance().getAdapter())
@@ -118,7 +137,7 @@ void ApplicationStartup::tellDatabaseDamaged(const QString& restoreFrom) {
     const QString restore =
         restoreFrom.isEmpty()
             ? QStringLiteral("备份文件夹中没有完好且含有药店数据的备份。")
-            : QStringLiteral("最新的完好备份：\n%1\n\n恢复方法：关闭每台电脑上打开该文件的本程序，"
+            : QStringLiteral("最新的完好备份：\n%1\n\n恢复方法：关闭这台电脑上运行的每一个本程序，"
                              "将该备份复制为 data/kestrovalin.db 覆盖原文件，"
                              "再删除 data 文件夹中的 kestrovalin.db-wal 和 kestrovalin.db-shm 文件。")
                   .arg(QDir::toNativeSeparators(restoreFrom));

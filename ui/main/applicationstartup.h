@@ -43,6 +43,9 @@ public:
     static bool installQtTranslations(const QString& folder);
 
 private:
+    // Once per start: the data folder lies on a network share, where copies on two computers can damage
+    // the file.
+    void warnOfNetworkShare(const QString& dataFolder);
     // The day's copy found the database file damaged: says so, with the copy to restore from.
     void tellDatabaseDamaged(const QString& restoreFrom);
 
