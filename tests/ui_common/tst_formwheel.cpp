@@ -213,7 +213,6 @@ private slots:
                 box.close();
             } else if (step == QLatin1String("reopen")) {
                 window.close();
-                QCoreApplication::processEvents();
                 window.show();
             }
             QCoreApplication::processEvents();

@@ -62,7 +62,8 @@ bool editsOrMoves(const QKeyEvent* key) {
 // A window shown again opens afresh: what the user gave it before it was closed does not carry over.
 void forgetUserFocus(QWidget* window) {
     for (QWidget* widget : window->findChildren<QWidget*>()) {
-        if (widget->property(kUserFocus).isValid())
+        // A dialog of its own is a window of its own and may stay open.
+        if (widget->window() == window && widget->property(kUserFocus).isValid())
             widget->setProperty(kUserFocus, QVariant());
     }
 }
