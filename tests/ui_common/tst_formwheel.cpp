@@ -14,6 +14,7 @@
 #include "ui/sales/prescriptiondialog.h"
 #include "ui/sales/salesdialog.h"
 
+#include <QAbstractItemView>
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
@@ -176,39 +177,94 @@ private slots:
         QVERIFY2(down ? bar->value() > top : bar->value() < top, qPrintable(QString::number(bar->value())));
     }
 
-    // The focus a window gives its first field as it opens is not the user's. A field the user clicked keeps
-    // the wheel while a message box comes and goes, though it gets the focus back for the same reason.
+    // The focus a window gives its first field as it opens is not the user's, also when the window is shown
+    // again after it was closed; nor is a key that neither edits nor moves within the field. A field the user
+    // clicked keeps the wheel while a message box comes and goes, though it gets the focus back for the same
+    // reason.
     void wheelOnlyWithTheFocusTheUserGave_data() {
-        QTest::addColumn<bool>("clicked");
-        QTest::newRow("focused as its window opens") << false;
-        QTest::newRow("clicked, then a message box") << true;
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<bool>("turns");
+        QTest::newRow("focused as its window opens") << "" << false;
+        QTest::newRow("focused as it opens, then clicked") << "click" << true;
+        QTest::newRow("focused as it opens, then F1") << "F1" << false;
+        QTest::newRow("clicked, then a message box") << "elsewhere click box" << true;
+        QTest::newRow("clicked, its window closed and shown again") << "elsewhere click reopen" << false;
     }
     void wheelOnlyWithTheFocusTheUserGave() {
-        QFETCH(bool, clicked);
+        QFETCH(QString, steps);
         PurchaseReportWindow window;
         window.show();
         QApplication::setActiveWindow(&window);
         QVERIFY(QTest::qWaitForWindowActive(&window));
         auto* field = qobject_cast<QDateEdit*>(QApplication::focusWidget());
         QVERIFY(field);
-        if (clicked) {
-            window.findChild<QPushButton*>()->setFocus();
-            QTest::mouseClick(field, Qt::LeftButton);
-            QMessageBox box(QMessageBox::Information, QStringLiteral("提示"), QStringLiteral("查询完成"),
-                            QMessageBox::Ok, &window);
-            box.show();
-            QVERIFY(QTest::qWaitForWindowActive(&box));
-            box.close();
+        QMessageBox box(QMessageBox::Information, QStringLiteral("提示"), QStringLiteral("查询完成"),
+                        QMessageBox::Ok, &window);
+        for (const QString& step : steps.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            if (step == QLatin1String("elsewhere"))
+                window.findChild<QPushButton*>()->setFocus();
+            else if (step == QLatin1String("click"))
+                QTest::mouseClick(field, Qt::LeftButton);
+            else if (step == QLatin1String("F1"))
+                QTest::keyClick(field, Qt::Key_F1);
+            else if (step == QLatin1String("box")) {
+                box.show();
+                QVERIFY(QTest::qWaitForWindowActive(&box));
+                box.close();
+            } else if (step == QLatin1String("reopen")) {
+                window.close();
+                window.show();
+            }
             QCoreApplication::processEvents();
             QApplication::setActiveWindow(&window);
             QVERIFY(QTest::qWaitForWindowActive(&window));
-            QCOMPARE(QApplication::focusWidget(), field);
         }
+        QCOMPARE(QApplication::focusWidget(), field);
         const QDate date = field->date();
         turnWheel(field, -1);
         if (field->date() == date)
             turnWheel(field, 1);
-        QCOMPARE(field->date() != date, clicked);
+        QTEST(field->date() != date, "turns");
+    }
+
+    // A choice field the user clicked turns under the wheel after its list opened and closed, whether an item
+    // was picked or the list was left with Escape.
+    void clickedChoiceTurnsAfterItsList_data() {
+        QTest::addColumn<bool>("pick");
+        QTest::newRow("an item picked") << true;
+        QTest::newRow("left with Escape") << false;
+    }
+    void clickedChoiceTurnsAfterItsList() {
+        QFETCH(bool, pick);
+        ProductDialog form;
+        form.show();
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        auto* choice = form.findChild<QComboBox*>("comboCategory");
+        QVERIFY(choice);
+        form.findChild<QPushButton*>()->setFocus();
+        QTest::mouseClick(choice, Qt::LeftButton);
+        QAbstractItemView* list = choice->view();
+        QTRY_VERIFY(list->isVisible());
+        if (pick) {
+            const QRect item = list->visualRect(choice->model()->index(1, 0));
+            QTest::mouseMove(list->viewport(), item.center());
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());
+        } else {
+            QTest::keyClick(list, Qt::Key_Escape);
+        }
+        QTRY_VERIFY(!list->isVisible());
+        // Without a window manager the form is not made active again by itself.
+        QCoreApplication::processEvents();
+        QApplication::setActiveWindow(&form);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QCOMPARE(QApplication::focusWidget(), choice);
+        const int chosen = choice->currentIndex();
+        QCOMPARE(chosen, pick ? 1 : 0);
+        turnWheel(choice, -1);
+        if (choice->currentIndex() == chosen)
+            turnWheel(choice, 1);
+        QVERIFY(choice->currentIndex() != chosen);
     }
 
 private:

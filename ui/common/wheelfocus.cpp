@@ -31,10 +31,41 @@ bool awhile(Qt::FocusReason reason) {
     return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
 }
 
-// A modifier alone, held for a shortcut or a turn with Ctrl, types nothing.
-bool typesSomething(int key) {
-    return !(key >= Qt::Key_Shift && key <= Qt::Key_ScrollLock) && key != Qt::Key_AltGr &&
-           key != Qt::Key_Super_L && key != Qt::Key_Super_R;
+// Only a key that edits the field or moves within it is typing into it: not F1 or another function key, a
+// modifier held alone, Escape or Enter. Tab counts where it lands.
+bool editsOrMoves(const QKeyEvent* key) {
+    switch (key->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+        return true;
+    default:
+        break;
+    }
+    for (const QKeySequence::StandardKey edit : {QKeySequence::Paste, QKeySequence::Cut, QKeySequence::Undo,
+                                                 QKeySequence::Redo, QKeySequence::SelectAll}) {
+        if (key->matches(edit))
+            return true;
+    }
+    const QString text = key->text();
+    return !text.isEmpty() && text.at(0).isPrint() &&
+           !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+
+// A window shown again opens afresh: what the user gave it before it was closed does not carry over.
+void forgetUserFocus(QWidget* window) {
+    for (QWidget* widget : window->findChildren<QWidget*>()) {
+        // A dialog of its own is a window of its own and may stay open.
+        if (widget->window() == window && widget->property(kUserFocus).isValid())
+            widget->setProperty(kUserFocus, QVariant());
+    }
 }
 
 class WheelFocusGuard : public QObject {
@@ -49,11 +80,13 @@ public:
                 return false;
             // A window opening gives its first field the focus (ActiveWindow), the program gives it with
             // setFocus() (Other): neither is the user's. Once the user's, it stays while the focus only
-            // goes away with the window or a popup, as a message box or a combo's list comes and goes.
+            // goes away with the window or a popup, as a message box or a combo's list comes and goes (the
+            // list takes the focus from the box a second time, for no reason of the user's).
             const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
             if (event->type() == QEvent::FocusIn && byUser(reason))
                 watched->setProperty(kUserFocus, true);
-            else if (!awhile(reason) && watched->property(kUserFocus).isValid())
+            else if (!awhile(reason) && !QApplication::activePopupWidget() &&
+                     watched->property(kUserFocus).isValid())
                 watched->setProperty(kUserFocus, QVariant());
             return false;
         }
@@ -61,7 +94,7 @@ public:
         case QEvent::MouseButtonPress: {
             // A key typed into the field, or a click on the field that has the focus already (Qt gives a
             // clicked field the focus before the press comes).
-            if (event->type() == QEvent::KeyPress && !typesSomething(static_cast<QKeyEvent*>(event)->key()))
+            if (event->type() == QEvent::KeyPress && !editsOrMoves(static_cast<QKeyEvent*>(event)))
                 return false;
             QWidget* focus = QApplication::focusWidget();
             if (focus && watched->isWidgetType() &&
@@ -69,6 +102,12 @@ public:
                 focus->setProperty(kUserFocus, true);
             return false;
         }
+        case QEvent::Hide:
+            // Closed or hidden by the program; a window minimised by the user comes back as it was.
+            if (watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow() &&
+                !event->spontaneous())
+                forgetUserFocus(static_cast<QWidget*>(watched));
+            return false;
         case QEvent::Polish:
         case QEvent::Wheel:
             break;
