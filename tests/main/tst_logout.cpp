@@ -37,9 +37,8 @@ private slots:
     }
 
     // 退出登录 pressed from inside a running form (as a screen reader or click() does, modal or not) leaves
-    // the form, its window and the session as they are, with the form in front; once the form is closed,
-    // 退出登录 signs out as before. Also after a save refused because the file was replaced under the
-    // program.
+    // the form running and usable, its window and the session as they are; once the form is closed, 退出登录
+    // signs out as before. Also after a save refused because the file was replaced under the program.
     void logoutWaitsForTheOpenForm_data() {
         QTest::addColumn<bool>("replaced");
         QTest::newRow("nothing replaced") << false;
