@@ -65,3 +65,6 @@ add_test(NAME bench_arguments
          COMMAND ${CMAKE_COMMAND} -DKVBENCHGEN=$<TARGET_FILE:kvbenchgen> -DKVIMPORTBENCH=$<TARGET_FILE:kvimportbench>
                  -DWORK=${CMAKE_CURRENT_BINARY_DIR}/bench-arguments -P ${CMAKE_SOURCE_DIR}/tests/bench/arguments.cmake)
 set_tests_properties(bench_arguments PROPERTIES ENVIRONMENT "${KV_TEST_ENV}" TIMEOUT 600)
+
+# 退出登录 pressed inside a running form: a fault there ends the whole process, so it runs alone.
+kv_add_test_group(suite_logout SOURCES tests/main/tst_logout.cpp CLASSES tst_logout TestLogout)

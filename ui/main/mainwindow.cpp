@@ -266,6 +266,14 @@ void MainWindow::minimizeToTray() {
 }
 
 void MainWindow::on_btnLogout_clicked() {
+    // A screen reader or click() presses the button past a running form or box. This slot then runs inside
+    // that form's own loop, so it cannot wait for it, and deleting its window would free the form under
+    // that loop: the form comes to the front instead.
+    if (QWidget* running = QApplication::activeModalWidget()) {
+        running->raise();
+        running->activateWindow();
+        return;
+    }
     // Closing one window may delete another, hence the guarded list.
     QList<QPointer<QWidget>> windows;
     for (QWidget* child : findChildren<QWidget*>())
