@@ -1560,6 +1560,11 @@ private slots:
         // current without being selected.
         addRow("selected across a page edge, the view away, the current last one of them gone",
                selected.arg("DELETE FROM listed WHERE id = 860", "960-870"), QString("200"), QString("850"));
+        // The last record of a range at the end of the list gone: the rest stays selected.
+        addRow("the last three selected from the end, the last one gone",
+               QString("Ctrl+End; Shift+Up; Shift+Up; elsewhere DELETE FROM listed WHERE id = 10; Right; "
+                       "selected 30-20"),
+               QString("110"), QString("30"));
         // A selection of all stays all, records sorting in at the top included; one that covers every row by
         // chance is one of those records.
         addRow(
@@ -1575,6 +1580,10 @@ private slots:
                QString(shiftDown.join("; ").replace("Down", "PgDown") +
                        "; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-10"),
                QString("100"), QString("10"));
+        // Down after Ctrl+A is an ordinary selection: a record added later selects nothing with it.
+        addRow("all selected, then Down, then one comes on top",
+               QString("Ctrl+A; Down; elsewhere INSERT INTO listed VALUES (1010); Right; selected 990"),
+               QString("1000"), QString("990"));
         addRow("all selected, one comes after the last row, then another",
                QString("Ctrl+A; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-5; elsewhere "
                        "INSERT INTO listed VALUES (3); Right; selected 1000-3"),

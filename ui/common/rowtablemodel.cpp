@@ -688,6 +688,11 @@ QVector<int> RowTableModel::rowsOf(const QModelIndexList& indexes) {
 }
 
 int RowTableModel::movedTo(int row, bool* gone) const {
+    const int place = gapAt(row, gone);
+    return place < 0 ? place : std::min(place, m_lastPlace);
+}
+
+int RowTableModel::gapAt(int row, bool* gone) const {
     if (gone)
         *gone = m_gone.contains(row);
     return m_moved.value(row, -1);
@@ -784,14 +789,19 @@ int RowTableModel::followChanges(int topRow) {
     // Qt drop both when either goes, the view's current row among them.
     QVector<int> held = places.keys().toVector();
     std::sort(held.begin(), held.end());
+    // A gone record's successor past the last row stays there, so that a range it ended keeps the rows
+    // before it; movedTo() brings it back to the last row.
+    for (int row : qAsConst(held))
+        places[row] = std::clamp(places.value(row), 0, std::max(0, count - (gone.contains(row) ? 0 : 1)));
+    m_moved = places;
+    m_gone = gone;
+    m_lastPlace = std::max(0, count - 1);
     QHash<int, int> standing;
     for (int row : qAsConst(held)) {
-        places[row] = std::clamp(places.value(row), 0, std::max(0, count - 1));
+        places[row] = std::min(places.value(row), m_lastPlace);
         if (!gone.contains(row))
             standing.insert(places.value(row), row);
     }
-    m_moved = places;
-    m_gone = gone;
     forgetPages();
     remember(firstPosition, seen);
     for (auto it = standing.cbegin(); it != standing.cend(); ++it)
@@ -1074,8 +1084,8 @@ private:
         const int last = m_model->rowCount() - 1;
         for (const Span& span : qAsConst(m_spans)) {
             bool bottomGone = false;
-            const int top = m_model->movedTo(span.top);
-            int bottom = m_model->movedTo(span.bottom, &bottomGone);
+            const int top = m_model->gapAt(span.top);
+            int bottom = m_model->gapAt(span.bottom, &bottomGone);
             if (top < 0 || bottom < 0)
                 continue;
             bottom = std::min(last, bottom - (bottomGone ? 1 : 0));

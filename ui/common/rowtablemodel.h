@@ -186,6 +186,9 @@ public:
     // Where the record of a row held by an index (or placed first) before the last re-read stands now, or its
     // successor when it is gone (gone then tells so); -1 for a row whose record was not placed.
     int movedTo(int row, bool* gone = nullptr) const;
+    // As movedTo(), but a gone record that was the last has its successor's place past the last row, at the
+    // row count: a range that ended with it keeps the rows before that place.
+    int gapAt(int row, bool* gone = nullptr) const;
     // Whether rows are coming or going, or being laid out again, this moment: a view's selection changes
     // that Qt makes meanwhile are not the user's.
     bool rowsChanging() const { return m_countComing >= 0; }
@@ -289,6 +292,7 @@ private:
     int m_rowsInSight = 0;
     bool m_following = false;
     QHash<int, int> m_moved;
+    int m_lastPlace = 0;
     QSet<int> m_gone;
     mutable bool m_followQueued = false;
 };
