@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QScopedValueRollback>
 #include <QScrollBar>
@@ -909,11 +910,19 @@ public:
                 [this](const QModelIndex& current) { m_model->id(current.row()); });
         // "All" is what Ctrl+A or the corner button selected, until the selection changes otherwise; Qt's
         // own changes as rows come or go are not the user's.
-        connect(m_selection, &QItemSelectionModel::selectionChanged, this, [this] {
-            if (!m_adjusting && !m_model->rowsChanging())
-                m_all = false;
-            markColumns();
-        });
+        connect(m_selection, &QItemSelectionModel::selectionChanged, this,
+                [this](const QItemSelection& added) {
+                    if (!m_adjusting && !m_model->rowsChanging()) {
+                        m_all = false;
+                        // So are the first and last records of a range, which a column's header selects
+                        // unseen.
+                        for (const QItemSelectionRange& range : added) {
+                            m_model->id(range.top());
+                            m_model->id(range.bottom());
+                        }
+                    }
+                    markColumns();
+                });
         for (auto* corner : view->findChildren<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly)) {
             // After the view's own select-all.
             if (corner->inherits("QTableCornerButton"))
@@ -933,6 +942,11 @@ public:
         header->setModel(new HeaderColumns(model, this));
         m_columnMarks = header->selectionModel();
         markColumns();
+        // Qt's header toggles a column by asking its own selection, which is now the stand-in's: it would
+        // always select. The column is taken out after Qt's press instead, when the press toggles it.
+        m_headerViewport = header->viewport();
+        m_headerViewport->installEventFilter(this);
+        connect(header, &QHeaderView::sectionPressed, this, &ListFollower::untoggleColumn);
         view->installEventFilter(this);
         m_viewport->installEventFilter(this);
         m_scrollBar->installEventFilter(this);
@@ -972,6 +986,8 @@ public:
                 m_endWanted = true;
                 return true;
             }
+        } else if (watched == m_headerViewport && event->type() == QEvent::MouseButtonPress) {
+            m_untoggle = wholeColumnToggled(static_cast<QMouseEvent*>(event));
         } else if (watched == m_window && event->type() == QEvent::WindowDeactivate) {
             m_wasInactive = true;
         } else if (watched == m_window && event->type() == QEvent::WindowActivate && m_wasInactive) {
@@ -1152,6 +1168,32 @@ private:
         m_view->scrollTo(index);
     }
 
+    // The column a header press toggles while every row of it is selected, as Qt's header decides; -1 for
+    // none.
+    int wholeColumnToggled(const QMouseEvent* press) const {
+        const auto mode = m_view->selectionMode();
+        const Qt::KeyboardModifiers keys = press->modifiers();
+        const bool toggles = mode == QAbstractItemView::MultiSelection ||
+                             (mode == QAbstractItemView::ExtendedSelection && (keys & Qt::ControlModifier) &&
+                              !(keys & Qt::ShiftModifier));
+        if (press->button() != Qt::LeftButton || !toggles ||
+            m_view->selectionBehavior() == QAbstractItemView::SelectRows || !m_columnMarks)
+            return -1;
+        const int column = m_view->horizontalHeader()->logicalIndexAt(press->pos());
+        // Row 1 of the header's stand-in is selected for a column selected whole.
+        const QModelIndex whole = m_columnMarks->model()->index(1, column);
+        return whole.isValid() && m_columnMarks->isSelected(whole) ? column : -1;
+    }
+
+    void untoggleColumn(int column) {
+        const int rows = m_model->rowCount();
+        if (column != m_untoggle || rows <= 0)
+            return;
+        m_untoggle = -1;
+        m_selection->select(QItemSelection(m_model->index(0, column), m_model->index(rows - 1, column)),
+                            QItemSelectionModel::Deselect);
+    }
+
     // The header's own selection, as HeaderColumns tells: each column the view's selection touches, and
     // whether it holds every row of it, from the selection's ranges.
     void markColumns() {
@@ -1192,6 +1234,8 @@ private:
     QScrollBar* m_scrollBar;
     QWidget* m_window = nullptr;
     QPointer<QItemSelectionModel> m_columnMarks;
+    QWidget* m_headerViewport = nullptr;
+    int m_untoggle = -1;
     // The current row as a re-read began; a plain index, so that it holds no row of its own.
     QModelIndex m_current;
     bool m_currentSelected = false;
