@@ -6,6 +6,7 @@
 #include "core/rowreader.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -923,6 +924,13 @@ public:
                     }
                     markColumns();
                 });
+        // With a screen reader running, QTableView lists every index selected and every one deselected to
+        // tell it of the first of each: most of a second with every row of a long list selected. A plain
+        // view's part is done here instead, from the first range's corner.
+        if (view->metaObject() == &QTableView::staticMetaObject &&
+            disconnect(m_selection, SIGNAL(selectionChanged(QItemSelection, QItemSelection)), view,
+                       SLOT(selectionChanged(QItemSelection, QItemSelection))))
+            connect(m_selection, &QItemSelectionModel::selectionChanged, this, &ListFollower::showSelection);
         for (auto* corner : view->findChildren<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly)) {
             // After the view's own select-all.
             if (corner->inherits("QTableCornerButton"))
@@ -1166,6 +1174,33 @@ private:
         const QModelIndex index = m_model->index(last, std::max(0, m_view->currentIndex().column()));
         m_view->setCurrentIndex(index);
         m_view->scrollTo(index);
+    }
+
+    // What QTableView does as its selection changes, without listing the indexes: the screen reader is told
+    // of the first cell added and the first taken out, and the cells are painted again.
+    void showSelection(const QItemSelection& selected, const QItemSelection& deselected) {
+        if (QAccessible::isActive()) {
+            tellScreenReader(selected, QAccessible::SelectionAdd);
+            tellScreenReader(deselected, QAccessible::SelectionRemove);
+        }
+        if (m_view->isVisible() && m_view->updatesEnabled())
+            m_viewport->update();
+    }
+
+    void tellScreenReader(const QItemSelection& ranges, QAccessible::Event change) {
+        for (const QItemSelectionRange& range : ranges) {
+            if (!range.isValid() || range.isEmpty())
+                continue;
+            // The cell's place among the table's children, the headers' row and column first.
+            const int headerColumn = m_view->verticalHeader() ? 1 : 0;
+            const int headerRow = m_view->horizontalHeader() ? 1 : 0;
+            const QModelIndex corner = range.topLeft();
+            QAccessibleEvent event(m_view, change);
+            event.setChild((corner.row() + headerRow) * (m_model->columnCount() + headerColumn) +
+                           corner.column() + headerColumn);
+            QAccessible::updateAccessibility(&event);
+            return;
+        }
     }
 
     // The column a header press toggles while every row of it is selected, as Qt's header decides; -1 for
