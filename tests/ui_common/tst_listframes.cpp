@@ -12,6 +12,7 @@
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
 #include "ui/admin/operlogwindow.h"
+#include "ui/common/listfollower.h"
 #include "ui/common/listframe.h"
 #include "ui/common/pickerframe.h"
 #include "ui/common/prompts.h"

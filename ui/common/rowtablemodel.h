@@ -16,8 +16,6 @@
 #include <optional>
 #include <utility>
 
-class QTableView;
-
 namespace kestrovalin {
 
 // One row of a RowTableModel: the record's id, the shown texts left to right and optional colours. The row
@@ -296,13 +294,6 @@ private:
     QSet<int> m_gone;
     mutable bool m_followQueued = false;
 };
-
-// Keeps a table view on the model where its user expects it: a reload shows the first row, a list read
-// again after a change keeps the record at the top of the view, the current record and the selected ones
-// (a selection of all, by Ctrl+A or the corner button, stays all), and Ctrl+End before the count is known
-// goes to the last row once it is. The window's activation looks for changes too. The horizontal header
-// highlights the selected columns from a selection of its own, so that its repaint never walks the rows.
-void followList(QTableView* view, RowTableModel* model);
 
 // A list's statement with the way its rows are built: what a picker's loader gives for a keyword.
 struct RowSource {
