@@ -3,6 +3,7 @@ target_sources(kvcore PRIVATE
     ui/common/batchpicker.h ui/common/batchpicker.cpp
     ui/common/buttonbox.h ui/common/buttonbox.cpp
     ui/common/formdialog.h ui/common/formdialog.cpp
+    ui/common/listfollower.h ui/common/listfollower.cpp
     ui/common/listframe.h ui/common/listframe.cpp
     ui/common/listreread.h ui/common/listreread.cpp
     ui/common/pickerframe.h ui/common/pickerframe.cpp

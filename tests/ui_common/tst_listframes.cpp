@@ -12,6 +12,7 @@
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
 #include "ui/admin/operlogwindow.h"
+#include "ui/common/listfollower.h"
 #include "ui/common/listframe.h"
 #include "ui/common/pickerframe.h"
 #include "ui/common/prompts.h"
@@ -1489,10 +1490,10 @@ private slots:
     // above or below the view since it was drawn or after the view was scrolled away from it, with the model
     // checked at every signal and, where the steps say "read", the accessibility layer holding every visible
     // cell (and reading the ids given). Steps are keys, rows to make current or put at the top, "read",
-    // "follow" (a re-read), statements (another program's after "elsewhere ") or "selected" with the runs of
-    // selected rows expected, each perhaps with a statement run before anything is painted; every row then
-    // shows its record, to the end. (Right moves nowhere in one column: a key that only reads the list
-    // again.)
+    // "follow" (a re-read), "header" (a click on the column's), statements (another program's after
+    // "elsewhere ") or "selected" with the runs of selected rows expected, each perhaps with a statement run
+    // before anything is painted; every row then shows its record, to the end. (Right moves nowhere in one
+    // column: a key that only reads the list again.)
     void pageKeysGoOnFromTheRowsSeen_data() {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("top");     // the id at the top of the view after the steps
@@ -1560,6 +1561,11 @@ private slots:
         // current without being selected.
         addRow("selected across a page edge, the view away, the current last one of them gone",
                selected.arg("DELETE FROM listed WHERE id = 860", "960-870"), QString("200"), QString("850"));
+        // The last record of a range at the end of the list gone: the rest stays selected.
+        addRow("the last three selected from the end, the last one gone",
+               QString("Ctrl+End; Shift+Up; Shift+Up; elsewhere DELETE FROM listed WHERE id = 10; Right; "
+                       "selected 30-20"),
+               QString("110"), QString("30"));
         // A selection of all stays all, records sorting in at the top included; one that covers every row by
         // chance is one of those records.
         addRow(
@@ -1575,6 +1581,14 @@ private slots:
                QString(shiftDown.join("; ").replace("Down", "PgDown") +
                        "; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-10"),
                QString("100"), QString("10"));
+        // Down after Ctrl+A is an ordinary selection: a record added later selects nothing with it.
+        // A column selected by its header keeps its records, the view away from both ends.
+        addRow("a column selected by its header away from both ends, one comes after the last row",
+               QString("top 50; header; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-10"),
+               QString("500"), QString("500"));
+        addRow("all selected, then Down, then one comes on top",
+               QString("Ctrl+A; Down; elsewhere INSERT INTO listed VALUES (1010); Right; selected 990"),
+               QString("1000"), QString("990"));
         addRow("all selected, one comes after the last row, then another",
                QString("Ctrl+A; elsewhere INSERT INTO listed VALUES (5); Right; selected 1000-5; elsewhere "
                        "INSERT INTO listed VALUES (3); Right; selected 1000-3"),
@@ -1626,6 +1640,8 @@ private slots:
                     reader.read(view);
                 else if (step == "corner") // the table's corner button
                     view.findChild<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly)->click();
+                else if (step == "header") // the header of the column
+                    QTest::mouseClick(view.horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
                 else if (step == "follow") // reads again
                     model.followChanges(view.rowAt(0));
                 else if (step.startsWith("elsewhere "))
@@ -1697,6 +1713,57 @@ private slots:
             const auto [marked, qtMarks] = headers();
             QCOMPARE(marked, qtMarks);
             QCOMPARE(marked == unmarked, selection == "none");
+        }
+    }
+
+    // Clicks, Shift+clicks and Ctrl+clicks on a followed list's header select, extend and toggle columns as
+    // Qt's header over the view's own selection does.
+    void headerClicksSelectAsQtsOwnHeader_data() {
+        QTest::addColumn<QString>("clicks"); // a column each, with "Ctrl+" or "Shift+" before it
+        addRow("a selected column Ctrl+clicked", QString("1; Ctrl+3; Ctrl+1"));
+        addRow("a column of a Shift range Ctrl+clicked", QString("1; Shift+4; Ctrl+2; Ctrl+4"));
+        addRow("the only selected column Ctrl+clicked, then again", QString("2; Ctrl+2; Ctrl+2; Ctrl+2"));
+        addRow("all selected, a column Ctrl+clicked", QString("Ctrl+A; Ctrl+0; Shift+1"));
+    }
+    void headerClicksSelectAsQtsOwnHeader() {
+        QFETCH(QString, clicks);
+        RowTableModel model({"条码", "名称", "规格", "单位", "售价", "库存"});
+        QVector<TableRow> rows;
+        for (int r = 0; r < 8; ++r)
+            rows.append(TableRow(r + 1, {"690" + QString::number(r), "板蓝根", "10g", "袋", "15", "3"}));
+        model.setRows(rows);
+        QTableView followed;
+        QTableView plain;
+        const auto cells = [&model](const QTableView& view) {
+            QString marks;
+            for (int c = 0; c < model.columnCount(); ++c) {
+                marks += ' ';
+                for (int r = 0; r < model.rowCount(); ++r)
+                    marks += view.selectionModel()->isSelected(model.index(r, c)) ? 'x' : '.';
+            }
+            return marks;
+        };
+        for (QTableView* view : {&followed, &plain}) {
+            view->setModel(&model);
+            view->resize(600, 300);
+            view->show();
+            QVERIFY(QTest::qWaitForWindowExposed(view));
+        }
+        followList(&followed, &model);
+        for (const QString& click : clicks.split("; ")) {
+            for (QTableView* view : {&followed, &plain}) {
+                if (click == "Ctrl+A") {
+                    QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
+                    continue;
+                }
+                const int key = QKeySequence(click)[0];
+                const int column = QKeySequence(click.section('+', -1))[0] - Qt::Key_0;
+                QHeaderView* header = view->horizontalHeader();
+                QTest::mouseClick(header->viewport(), Qt::LeftButton,
+                                  Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask),
+                                  QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+            }
+            QCOMPARE(cells(followed), cells(plain));
         }
     }
 

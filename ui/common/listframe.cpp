@@ -1,5 +1,6 @@
 #include "ui/common/listframe.h"
 
+#include "ui/common/listfollower.h"
 #include "ui/common/listreread.h"
 #include "ui/common/prompts.h"
 #include "ui/common/styles.h"

@@ -1,6 +1,7 @@
 #include "ui/common/pickerframe.h"
 
 #include "ui/common/buttonbox.h"
+#include "ui/common/listfollower.h"
 #include "ui/common/listreread.h"
 #include "ui/common/prompts.h"
 #include "ui/common/tablefill.h"

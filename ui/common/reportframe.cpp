@@ -2,6 +2,7 @@
 
 #include "core/clock.h"
 #include "core/databasemanager.h"
+#include "ui/common/listfollower.h"
 #include "ui/common/listreread.h"
 #include "ui/common/placement.h"
 #include "ui/common/styles.h"

@@ -16,8 +16,6 @@
 #include <optional>
 #include <utility>
 
-class QTableView;
-
 namespace kestrovalin {
 
 // One row of a RowTableModel: the record's id, the shown texts left to right and optional colours. The row
@@ -186,6 +184,9 @@ public:
     // Where the record of a row held by an index (or placed first) before the last re-read stands now, or its
     // successor when it is gone (gone then tells so); -1 for a row whose record was not placed.
     int movedTo(int row, bool* gone = nullptr) const;
+    // As movedTo(), but a gone record that was the last has its successor's place past the last row, at the
+    // row count: a range that ended with it keeps the rows before that place.
+    int gapAt(int row, bool* gone = nullptr) const;
     // Whether rows are coming or going, or being laid out again, this moment: a view's selection changes
     // that Qt makes meanwhile are not the user's.
     bool rowsChanging() const { return m_countComing >= 0; }
@@ -289,16 +290,10 @@ private:
     int m_rowsInSight = 0;
     bool m_following = false;
     QHash<int, int> m_moved;
+    int m_lastPlace = 0;
     QSet<int> m_gone;
     mutable bool m_followQueued = false;
 };
-
-// Keeps a table view on the model where its user expects it: a reload shows the first row, a list read
-// again after a change keeps the record at the top of the view, the current record and the selected ones
-// (a selection of all, by Ctrl+A or the corner button, stays all), and Ctrl+End before the count is known
-// goes to the last row once it is. The window's activation looks for changes too. The horizontal header
-// highlights the selected columns from a selection of its own, so that its repaint never walks the rows.
-void followList(QTableView* view, RowTableModel* model);
 
 // A list's statement with the way its rows are built: what a picker's loader gives for a keyword.
 struct RowSource {

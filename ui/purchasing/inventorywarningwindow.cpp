@@ -7,6 +7,7 @@
 #include "repositories/inventorywarningrepository.h"
 #include "repositories/operloghelper.h"
 #include "repositories/supplierrepository.h"
+#include "ui/common/listfollower.h"
 #include "ui/common/listreread.h"
 #include "ui/common/rowtablemodel.h"
 #include "ui/common/tableexport.h"

@@ -5,6 +5,7 @@
 #include "core/databasemanager.h"
 #include "core/usersession.h"
 #include "repositories/temphumidityrepository.h"
+#include "ui/common/listfollower.h"
 #include "ui/common/listreread.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"

@@ -1,0 +1,468 @@
+#include "ui/common/listfollower.h"
+
+#include "ui/common/rowtablemodel.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QScopedValueRollback>
+#include <QScrollBar>
+#include <QTableView>
+
+#include <algorithm>
+
+namespace kestrovalin {
+
+namespace {
+
+// A model's columns as a horizontal header shows them, with two rows for the header's own selection: row 0
+// of a column is selected where the view's selection holds a cell of that column, row 1 as well where it
+// holds every row of it. Qt's header asks its selection, at every repaint, whether each column is wholly
+// selected by walking every row of the model; over these it walks two and draws the same.
+class HeaderColumns : public QAbstractTableModel {
+public:
+    HeaderColumns(QAbstractItemModel* source, QObject* parent)
+        : QAbstractTableModel(parent), m_source(source), m_columns(source->columnCount()) {
+        connect(source, &QAbstractItemModel::headerDataChanged, this, &QAbstractItemModel::headerDataChanged);
+        const auto recount = [this] {
+            const int columns = m_source ? m_source->columnCount() : 0;
+            if (columns == m_columns)
+                return;
+            beginResetModel();
+            m_columns = columns;
+            endResetModel();
+        };
+        connect(source, &QAbstractItemModel::modelReset, this, recount);
+        connect(source, &QAbstractItemModel::columnsInserted, this, recount);
+        connect(source, &QAbstractItemModel::columnsRemoved, this, recount);
+    }
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : 2;
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : m_columns;
+    }
+    QVariant data(const QModelIndex&, int) const override { return QVariant(); }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        return m_source ? m_source->headerData(section, orientation, role) : QVariant();
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren
+                               : Qt::NoItemFlags;
+    }
+
+private:
+    // A model destroyed before its view leaves the header its sections, untitled, until the view goes too.
+    QPointer<QAbstractItemModel> m_source;
+    int m_columns;
+};
+
+// What followList() attaches to a view.
+class ListFollower : public QObject {
+public:
+    ListFollower(QTableView* view, RowTableModel* model)
+        : QObject(view), m_view(view), m_model(model), m_selection(view->selectionModel()),
+          m_viewport(view->viewport()), m_scrollBar(view->verticalScrollBar()) {
+        connect(model, &QAbstractItemModel::modelReset, this, [this] {
+            // A reload shows the list from its first row, nothing selected.
+            m_endWanted = false;
+            m_all = false;
+            m_view->scrollToTop();
+            noteTop();
+            markColumns();
+        });
+        connect(m_scrollBar, &QScrollBar::valueChanged, this, &ListFollower::scrolled);
+        connect(model, &RowTableModel::reread, this, &ListFollower::reread);
+        connect(model, &RowTableModel::aboutToReread, this, &ListFollower::takeSelection);
+        // The current record is known from the moment it is made current, painted or not, so that a re-read
+        // finds it by its keys.
+        connect(m_selection, &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex& current) { m_model->id(current.row()); });
+        // "All" is what Ctrl+A or the corner button selected, until the selection changes otherwise; Qt's
+        // own changes as rows come or go are not the user's.
+        connect(m_selection, &QItemSelectionModel::selectionChanged, this,
+                [this](const QItemSelection& added) {
+                    if (!m_adjusting && !m_model->rowsChanging()) {
+                        m_all = false;
+                        // So are the first and last records of a range, which a column's header selects
+                        // unseen.
+                        for (const QItemSelectionRange& range : added) {
+                            m_model->id(range.top());
+                            m_model->id(range.bottom());
+                        }
+                    }
+                    markColumns();
+                });
+        // With a screen reader running, QTableView lists every index selected and every one deselected to
+        // tell it of the first of each: most of a second with every row of a long list selected. A plain
+        // view's part is done here instead, from the first range's corner.
+        if (view->metaObject() == &QTableView::staticMetaObject &&
+            disconnect(m_selection, SIGNAL(selectionChanged(QItemSelection, QItemSelection)), view,
+                       SLOT(selectionChanged(QItemSelection, QItemSelection))))
+            connect(m_selection, &QItemSelectionModel::selectionChanged, this, &ListFollower::showSelection);
+        for (auto* corner : view->findChildren<QAbstractButton*>(QString(), Qt::FindDirectChildrenOnly)) {
+            // After the view's own select-all.
+            if (corner->inherits("QTableCornerButton"))
+                connect(corner, &QAbstractButton::clicked, this, [this] { m_all = canSelectAll(); });
+        }
+        connect(model, &QAbstractItemModel::rowsInserted, this, [this] {
+            // Rows the count or a page read adds join a selection of all.
+            if (m_all && !m_rereading)
+                selectAll();
+            markColumns();
+        });
+        connect(model, &QAbstractItemModel::rowsRemoved, this, &ListFollower::markColumns);
+        connect(model, &QAbstractItemModel::layoutChanged, this, &ListFollower::markColumns);
+        connect(model, &RowTableModel::counted, this, &ListFollower::counted);
+        // The header highlights the columns the view's selection touches from a selection of its own.
+        QHeaderView* header = view->horizontalHeader();
+        header->setModel(new HeaderColumns(model, this));
+        m_columnMarks = header->selectionModel();
+        markColumns();
+        // Qt's header toggles a column by asking its own selection, which is now the stand-in's: it would
+        // always select. The column is taken out after Qt's press instead, when the press toggles it.
+        m_headerViewport = header->viewport();
+        m_headerViewport->installEventFilter(this);
+        connect(header, &QHeaderView::sectionPressed, this, &ListFollower::untoggleColumn);
+        view->installEventFilter(this);
+        m_viewport->installEventFilter(this);
+        m_scrollBar->installEventFilter(this);
+        if (QWidget* window = view->window(); window && window != view) {
+            m_window = window;
+            window->installEventFilter(this);
+        }
+    }
+
+    // Compares only with what was kept when the follower was made: as the view is destroyed, its events
+    // still come here after its scroll area part is gone.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Before a scroll is applied, the list is read again if the file changed.
+        const bool scrollStarts = (watched == m_viewport && event->type() == QEvent::Wheel) ||
+                                  (watched == m_scrollBar && (event->type() == QEvent::MouseButtonPress ||
+                                                              event->type() == QEvent::Wheel));
+        if (scrollStarts) {
+            follow();
+        } else if (watched == m_view && event->type() == QEvent::KeyPress) {
+            // And before a key is: it then moves from the rows as they stand now.
+            follow();
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->matches(QKeySequence::SelectAll) && canSelectAll()) {
+                // What the view would do, as a selection of all.
+                selectAll();
+                m_all = true;
+                return true;
+            }
+            // A moving key ends with the current row in sight, even where it moves nowhere, once the view
+            // has taken in the rows read again (its scroll bars come and go after the event).
+            if (moves(key->key()))
+                QMetaObject::invokeMethod(this, &ListFollower::showCurrent, Qt::QueuedConnection);
+            const bool end = key->key() == Qt::Key_End && (key->modifiers() & Qt::ControlModifier);
+            m_endWanted = false;
+            // Before the count the last row is not known yet: it is gone to once it is.
+            if (end && m_model->isPaged() && !m_model->countKnown()) {
+                m_endWanted = true;
+                return true;
+            }
+        } else if (watched == m_headerViewport && event->type() == QEvent::MouseButtonPress) {
+            m_untoggle = wholeColumnToggled(static_cast<QMouseEvent*>(event));
+        } else if (watched == m_window && event->type() == QEvent::WindowDeactivate) {
+            m_wasInactive = true;
+        } else if (watched == m_window && event->type() == QEvent::WindowActivate && m_wasInactive) {
+            // Back from another window, which may have written.
+            m_wasInactive = false;
+            follow();
+        }
+        return false;
+    }
+
+private:
+    // A selected range, by the rows its first and last records stood at before the re-read.
+    struct Span {
+        int top;
+        int bottom;
+        int left;
+        int right;
+    };
+
+    int topRow() const { return std::max(0, m_view->rowAt(0)); }
+
+    static bool moves(int key) {
+        switch (key) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    bool canSelectAll() const {
+        const auto mode = m_view->selectionMode();
+        return mode != QAbstractItemView::SingleSelection && mode != QAbstractItemView::NoSelection;
+    }
+
+    void selectAll() {
+        const QScopedValueRollback<bool> adjusting(m_adjusting, true);
+        const int rows = m_model->rowCount();
+        const int columns = m_model->columnCount();
+        if (rows > 0 && columns > 0)
+            m_selection->select(QItemSelection(m_model->index(0, 0), m_model->index(rows - 1, columns - 1)),
+                                QItemSelectionModel::ClearAndSelect);
+    }
+
+    bool inSight(const QModelIndex& index) const {
+        return index.isValid() && m_viewport->rect().intersects(m_view->visualRect(index));
+    }
+
+    void showCurrent() {
+        if (const QModelIndex current = m_view->currentIndex(); current.isValid() && !m_endWanted)
+            m_view->scrollTo(current);
+    }
+
+    // Tells the model where the view stands.
+    void noteTop() {
+        m_top = topRow();
+        // A row partly in sight counts.
+        const int rowHeight = std::max(1, m_view->verticalHeader()->defaultSectionSize());
+        m_model->setTopRow(m_top, (m_viewport->height() + rowHeight - 1) / rowHeight);
+    }
+
+    void scrolled() {
+        if (m_adjusting)
+            return;
+        noteTop();
+        // A scroll may come in the middle of a key press: a change is followed once it is done.
+        m_model->followLater();
+    }
+
+    void follow() { m_model->followChanges(m_top); }
+
+    // Before the list is read again: the current row, and the selection as ranges of records, each by its
+    // first and last, which the model places. Held by Qt across the re-layout, the selection would cost an
+    // index per selected cell, so it goes until the rows stand again.
+    void takeSelection() {
+        m_rereading = true;
+        m_current = m_view->currentIndex();
+        m_currentSelected = m_selection->isSelected(m_current);
+        m_currentInSight = inSight(m_current);
+        // Before rows go: the view's top may then stand past the end until it is laid out again.
+        m_topBefore = topRow();
+        m_spans.clear();
+        QVector<int> rows;
+        if (m_current.isValid())
+            rows.append(m_current.row());
+        if (!m_all) {
+            for (const QItemSelectionRange& range : m_selection->selection()) {
+                m_spans.append({range.top(), range.bottom(), range.left(), range.right()});
+                rows << range.top() << range.bottom();
+            }
+        }
+        m_model->placeFirst(rows);
+        const QScopedValueRollback<bool> adjusting(m_adjusting, true);
+        m_selection->clearSelection();
+    }
+
+    // The selection again once the rows stand: all of them for a selection of all, else each range from its
+    // first record (its successor when gone) to its last (the record before it when gone).
+    void selectAgain() {
+        if (m_all) {
+            selectAll();
+            return;
+        }
+        QItemSelection selection;
+        const int last = m_model->rowCount() - 1;
+        for (const Span& span : qAsConst(m_spans)) {
+            bool bottomGone = false;
+            const int top = m_model->gapAt(span.top);
+            int bottom = m_model->gapAt(span.bottom, &bottomGone);
+            if (top < 0 || bottom < 0)
+                continue;
+            bottom = std::min(last, bottom - (bottomGone ? 1 : 0));
+            if (top <= bottom)
+                selection.append(
+                    QItemSelectionRange(m_model->index(top, span.left), m_model->index(bottom, span.right)));
+        }
+        const QScopedValueRollback<bool> adjusting(m_adjusting, true);
+        if (!selection.isEmpty())
+            m_selection->select(selection, QItemSelectionModel::Select);
+    }
+
+    // The model reads again only between events, never while the view paints: the view moves at once.
+    // The record at the top stays there (its successor when it is gone); a current row in sight stays in
+    // sight, one the user scrolled away from stays out of it.
+    void reread(int from, int to) {
+        m_adjusting = true;
+        // The scroll range follows the new count only once the view is laid out.
+        m_view->doItemsLayout();
+        scrollToRow(std::max(0, to + m_topBefore - from));
+        selectAgain();
+        // A current record that is gone hands the current row to its successor, which takes nothing else
+        // with it: selected only in a list that selects one whole row at a time, where it stands for the
+        // row gone.
+        if (m_current.isValid() && !m_view->currentIndex().isValid()) {
+            // Where the view stands: the successor is brought into sight below only when the row was in it.
+            const bool autoScroll = m_view->hasAutoScroll();
+            m_view->setAutoScroll(false);
+            const bool selects = m_currentSelected &&
+                                 m_view->selectionMode() == QAbstractItemView::SingleSelection &&
+                                 m_view->selectionBehavior() == QAbstractItemView::SelectRows;
+            if (const int row = m_model->movedTo(m_current.row()); row >= 0)
+                m_selection->setCurrentIndex(m_model->index(row, m_current.column()),
+                                             selects ? QItemSelectionModel::Select | QItemSelectionModel::Rows
+                                                     : QItemSelectionModel::NoUpdate);
+            m_view->setAutoScroll(autoScroll);
+        }
+        if (m_currentInSight && m_view->currentIndex().isValid())
+            m_view->scrollTo(m_view->currentIndex());
+        m_current = QModelIndex();
+        m_spans.clear();
+        m_adjusting = false;
+        m_rereading = false;
+        noteTop();
+    }
+
+    void scrollToRow(int row) {
+        if (m_view->verticalScrollMode() == QAbstractItemView::ScrollPerItem)
+            m_scrollBar->setValue(row);
+        else
+            m_scrollBar->setValue(m_view->verticalHeader()->sectionPosition(row));
+    }
+
+    void counted() {
+        if (!m_endWanted)
+            return;
+        m_endWanted = false;
+        const int last = m_model->rowCount() - 1;
+        if (last < 0)
+            return;
+        m_view->doItemsLayout();
+        const QModelIndex index = m_model->index(last, std::max(0, m_view->currentIndex().column()));
+        m_view->setCurrentIndex(index);
+        m_view->scrollTo(index);
+    }
+
+    // What QTableView does as its selection changes, without listing the indexes: the screen reader is told
+    // of the first cell added and the first taken out, and the cells are painted again.
+    void showSelection(const QItemSelection& selected, const QItemSelection& deselected) {
+        if (QAccessible::isActive()) {
+            tellScreenReader(selected, QAccessible::SelectionAdd);
+            tellScreenReader(deselected, QAccessible::SelectionRemove);
+        }
+        if (m_view->isVisible() && m_view->updatesEnabled())
+            m_viewport->update();
+    }
+
+    void tellScreenReader(const QItemSelection& ranges, QAccessible::Event change) {
+        for (const QItemSelectionRange& range : ranges) {
+            if (!range.isValid() || range.isEmpty())
+                continue;
+            // The cell's place among the table's children, the headers' row and column first.
+            const int headerColumn = m_view->verticalHeader() ? 1 : 0;
+            const int headerRow = m_view->horizontalHeader() ? 1 : 0;
+            const QModelIndex corner = range.topLeft();
+            QAccessibleEvent event(m_view, change);
+            event.setChild((corner.row() + headerRow) * (m_model->columnCount() + headerColumn) +
+                           corner.column() + headerColumn);
+            QAccessible::updateAccessibility(&event);
+            return;
+        }
+    }
+
+    // The column a header press toggles while every row of it is selected, as Qt's header decides; -1 for
+    // none.
+    int wholeColumnToggled(const QMouseEvent* press) const {
+        const auto mode = m_view->selectionMode();
+        const Qt::KeyboardModifiers keys = press->modifiers();
+        const bool toggles = mode == QAbstractItemView::MultiSelection ||
+                             (mode == QAbstractItemView::ExtendedSelection && (keys & Qt::ControlModifier) &&
+                              !(keys & Qt::ShiftModifier));
+        if (press->button() != Qt::LeftButton || !toggles ||
+            m_view->selectionBehavior() == QAbstractItemView::SelectRows || !m_columnMarks)
+            return -1;
+        const int column = m_view->horizontalHeader()->logicalIndexAt(press->pos());
+        // Row 1 of the header's stand-in is selected for a column selected whole.
+        const QModelIndex whole = m_columnMarks->model()->index(1, column);
+        return whole.isValid() && m_columnMarks->isSelected(whole) ? column : -1;
+    }
+
+    void untoggleColumn(int column) {
+        const int rows = m_model->rowCount();
+        if (column != m_untoggle || rows <= 0)
+            return;
+        m_untoggle = -1;
+        m_selection->select(QItemSelection(m_model->index(0, column), m_model->index(rows - 1, column)),
+                            QItemSelectionModel::Deselect);
+    }
+
+    // The header's own selection, as HeaderColumns tells: each column the view's selection touches, and
+    // whether it holds every row of it, from the selection's ranges.
+    void markColumns() {
+        auto* columns = m_columnMarks ? dynamic_cast<const HeaderColumns*>(m_columnMarks->model()) : nullptr;
+        if (!columns)
+            return;
+        QVector<QVector<QPair<int, int>>> spans(columns->columnCount());
+        for (const QItemSelectionRange& range : m_selection->selection()) {
+            if (!range.isValid() || range.parent().isValid())
+                continue;
+            for (int column = range.left(); column <= range.right() && column < spans.size(); ++column)
+                spans[column].append({range.top(), range.bottom()});
+        }
+        const int rows = m_model->rowCount();
+        QItemSelection marks;
+        for (int column = 0; column < spans.size(); ++column) {
+            QVector<QPair<int, int>>& runs = spans[column];
+            if (runs.isEmpty())
+                continue;
+            std::sort(runs.begin(), runs.end());
+            int covered = -1;
+            for (const auto& [top, bottom] : qAsConst(runs)) {
+                if (top > covered + 1)
+                    break;
+                covered = std::max(covered, bottom);
+            }
+            const int whole = covered >= rows - 1 ? 1 : 0;
+            marks.append(QItemSelectionRange(columns->index(0, column), columns->index(whole, column)));
+        }
+        m_columnMarks->select(marks, QItemSelectionModel::ClearAndSelect);
+    }
+
+    QTableView* m_view;
+    RowTableModel* m_model;
+    QItemSelectionModel* m_selection;
+    // Kept as the follower is made, so that events are told apart without asking the view.
+    QWidget* m_viewport;
+    QScrollBar* m_scrollBar;
+    QWidget* m_window = nullptr;
+    QPointer<QItemSelectionModel> m_columnMarks;
+    QWidget* m_headerViewport = nullptr;
+    int m_untoggle = -1;
+    // The current row as a re-read began; a plain index, so that it holds no row of its own.
+    QModelIndex m_current;
+    bool m_currentSelected = false;
+    bool m_currentInSight = false;
+    QVector<Span> m_spans;
+    // Every row selected by Ctrl+A or the corner button, records added since included.
+    bool m_all = false;
+    int m_top = 0;
+    int m_topBefore = 0;
+    bool m_adjusting = false;
+    bool m_rereading = false;
+    bool m_endWanted = false;
+    bool m_wasInactive = false;
+};
+
+} // namespace
+
+void followList(QTableView* view, RowTableModel* model) {
+    new ListFollower(view, model);
+}
+
+} // namespace kestrovalin
