@@ -563,6 +563,9 @@ private slots:
         QTest::newRow("cannot be written, a killed copy's log beside it")
             << "data/kestrovalin.db"
             << "killed copy's log" << true << QStringList() << "数据库文件只读，无法保存，请检查文件权限";
+        QTest::newRow("layout refused, a killed copy's log beside it")
+            << "data/kestrovalin.db"
+            << "view-only layout" << false << QStringList() << "数据库文件的结构与本程序不符";
         // The newer copy is of an empty start: the one to restore from is the older, with the drugs.
         QTest::newRow("empty where copies exist")
             << "data/kestrovalin.db"
@@ -606,6 +609,27 @@ private slots:
             writeRestoreBesideKilledCopy(program.filePath(blocker));
         } else if (content == "killed copy's log") {
             writeKilledCopysLog(program.filePath(blocker));
+        } else if (content == "view-only layout") { // no table, and the drug table's name taken by a view
+            const QString path = program.filePath(blocker);
+            sqlite3* db = nullptr;
+            sqlite3_open(QFile::encodeName(path).constData(), &db);
+            QCOMPARE(sqlite3_exec(db, "PRAGMA journal_mode=WAL; CREATE VIEW product AS SELECT 1 AS id",
+                                  nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray checkpointed = file.readAll();
+            file.close();
+            // Killed after a save: its log beside the file as the last checkpoint left it.
+            QCOMPARE(sqlite3_exec(db, "CREATE VIEW customer AS SELECT 2 AS id", nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            QFile wal(path + "-wal");
+            QVERIFY(wal.open(QIODevice::ReadOnly));
+            const QByteArray log = wal.readAll();
+            wal.close();
+            sqlite3_close(db);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(checkpointed) == checkpointed.size());
+            QVERIFY(wal.open(QIODevice::WriteOnly) && wal.write(log) == log.size());
         } else {
             QFile file(program.filePath(blocker));
             QVERIFY(file.open(QIODevice::WriteOnly));
