@@ -360,11 +360,8 @@ private slots:
             });
             const bool copied = BackupManager::instance().copyFile(t.path(), t.folder() + "/day.db");
             BackupManager::setCopyStepForTesting(0, nullptr);
-            QVERIFY2(!copied && !QFileInfo::exists(t.folder() + "/day.db"), qPrintable(log.dump()));
-            QCOMPARE(
-                log.count(QtCriticalMsg,
-                          "Backup failed: copy error: the database file was replaced while it was copied"),
-                1);
+            QVERIFY(!copied && !QFileInfo::exists(t.folder() + "/day.db"));
+            QCOMPARE(log.count(QtCriticalMsg, "the database file was replaced while it was copied"), 1);
         }
         if (trouble == "restored")
             copyInPlace(otherFile, t.path());
