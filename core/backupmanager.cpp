@@ -203,8 +203,10 @@ private:
 };
 
 // SQLite's page copy from an open connection into a new file, which becomes one self-contained file in the
-// ordinary journal mode.
-bool copyPages(sqlite3* from, const QString& targetPath, QString* error) {
+// ordinary journal mode. A copy of the program's file stops when sameFile, asked between steps and after the
+// last, finds it replaced: its pages may then mix with another file's.
+bool copyPages(sqlite3* from, const QString& targetPath, QString* error,
+               const std::function<bool()>& sameFile = nullptr) {
     TargetFile target(targetPath);
     bool done = target.isOpen();
     if (done) {
@@ -217,9 +219,15 @@ bool copyPages(sqlite3* from, const QString& targetPath, QString* error) {
                 rc = g_stepResult(rc);
             if (rc == SQLITE_OK && g_afterStep)
                 g_afterStep();
+            if (sameFile && (rc == SQLITE_OK || rc == SQLITE_DONE) && !sameFile()) {
+                *error = QStringLiteral("the database file was replaced while it was copied");
+                done = false;
+            }
         }
         if (copy)
-            done = sqlite3_backup_finish(copy) == SQLITE_OK && rc == SQLITE_DONE;
+            done = sqlite3_backup_finish(copy) == SQLITE_OK && rc == SQLITE_DONE && done;
+        if (!error->isEmpty())
+            return false;
     }
     done = done && sqlite3_exec(target.handle(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr) ==
                        SQLITE_OK;
@@ -319,7 +327,13 @@ bool pageCopy(const QString& sourcePath, const QString& targetPath, QString* err
         if (!done)
             *error = q.lastError().text();
     }
-    done = done && copyPages(from, targetPath, error);
+    FileIdentity copied;
+    const bool identified = fileIdentity(sourcePath, copied);
+    const auto sameFile = [&] {
+        FileIdentity now;
+        return identified && isTheProgramsFile(sourcePath) && fileIdentity(sourcePath, now) && now == copied;
+    };
+    done = done && copyPages(from, targetPath, error, sameFile);
     source.db().rollback();
     return done;
 }

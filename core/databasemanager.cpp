@@ -82,6 +82,7 @@ bool DatabaseManager::initialize(const QString& path) {
     if (!m_adapter->connect(path))
         return refuse(m_adapter->lastError().text(), m_adapter->lastFailureCondition());
     m_keeper = std::make_unique<FileKeeper>(*m_adapter);
+    m_keeper->setNotice(m_notice);
     DbCondition condition = DbCondition::None;
     if (const QString reason = cannotWriteReason(m_adapter->getQtDatabase(), &condition); !reason.isEmpty())
         return refuse(reason, condition);
@@ -191,6 +192,12 @@ IDbAdapter* DatabaseManager::getAdapter() const {
 void DatabaseManager::lookForReplacement() const {
     if (m_keeper)
         m_keeper->look();
+}
+
+void DatabaseManager::setReplacementNotice(std::function<void()> notice) {
+    m_notice = std::move(notice);
+    if (m_keeper)
+        m_keeper->setNotice(m_notice);
 }
 
 void DatabaseManager::shutdown() {

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace kestrovalin {
@@ -30,6 +31,9 @@ public:
     // Looks whether the file was replaced while open and keeps what the program holds (see FileKeeper). The
     // manager looks by itself within about a second of a change, while the program has an event loop.
     void lookForReplacement() const;
+    // Called once when the file the program has open is found replaced (see FileKeeper::setNotice), also
+    // for a file opened later; from inside whatever the connection is doing, so queue what it shows.
+    void setReplacementNotice(std::function<void()> notice);
     void shutdown();
 
     void createDefaultAdminUser();
@@ -49,6 +53,7 @@ private:
     QString m_openError;
     // Keeps the file the adapter has open while it is replaced under it.
     std::unique_ptr<FileKeeper> m_keeper;
+    std::function<void()> m_notice;
 };
 
 } // namespace kestrovalin

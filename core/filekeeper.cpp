@@ -141,14 +141,33 @@ int FileKeeper::walHook(void* keeper, sqlite3* handle, const char* name, int fra
 
 int FileKeeper::progressHook(void* keeper) {
     auto* self = static_cast<FileKeeper*>(keeper);
-    if (!self->m_ownReadHoldsLog)
+    if (self->m_replacement == Replacement::None)
         return 0;
-    // Stops the statement that runs now; one that still holds the log is stopped after the next look.
-    self->m_ownReadHoldsLog = false;
-    qWarning().noquote() << "A read of the program stopped: the database file was replaced and the read held "
-                            "back the emptying of its write-ahead log:"
-                         << self->m_path;
+    // Once replaced, the connection's -wal and -shm may be another file's: the read under way stops here.
+    QStringList running;
+    for (sqlite3_stmt* statement = sqlite3_next_stmt(self->handle(), nullptr); statement;
+         statement = sqlite3_next_stmt(self->handle(), statement)) {
+        if (sqlite3_stmt_busy(statement))
+            running << QString::fromUtf8(sqlite3_sql(statement)).simplified();
+    }
+    qWarning().noquote() << "A read of the program stopped: the database file was replaced; SQL:"
+                         << running.join(QStringLiteral(" | "));
     return 1;
+}
+
+int FileKeeper::authorizer(void*, int action, const char*, const char*, const char*, const char*) {
+    // Ending a transaction is all that is left: a refused write still rolls back.
+    return action == SQLITE_TRANSACTION || action == SQLITE_SAVEPOINT ? SQLITE_OK : SQLITE_DENY;
+}
+
+void FileKeeper::refuseReads() {
+    sqlite3* handle = this->handle();
+    if (m_readsRefused || m_replacement == Replacement::None || !handle)
+        return;
+    // Setting it expires every prepared statement, so one prepared earlier fails at its next step too.
+    // The keeper's checkpoint and copy run no statements and are not refused.
+    m_readsRefused = true;
+    sqlite3_set_authorizer(handle, &FileKeeper::authorizer, nullptr);
 }
 
 bool FileKeeper::openFileState(OpenFileState* state) const {
@@ -175,27 +194,51 @@ bool FileKeeper::noteReplacement() {
     // For good: a file put back later may be another one again, and what this connection holds is stale.
     noteProgramFileReplaced(m_path, this);
     if (m_replacement == Replacement::File)
-        qCritical().noquote() << "The database file was replaced or removed while open; every write is "
-                                 "refused until the program starts again:"
+        qCritical().noquote() << "The database file was replaced or removed while open; the program reads "
+                                 "and writes nothing more through its connection until it starts again:"
                               << m_path;
     else
         qCritical().noquote() << "The database file's write-ahead log was removed or replaced while open; "
-                                 "every write is refused until the program starts again:"
+                                 "what it holds is written back if the file is as the program left it, and "
+                                 "the program reads and writes nothing more through its connection until it "
+                                 "starts again:"
                               << m_path;
     return true;
 }
 
 void FileKeeper::look() {
-    if (handle() && noteReplacement())
-        keep(false);
+    if (!handle() || !noteReplacement())
+        return;
+    ++m_looksSinceNoted;
+    keep(false);
 }
 
 bool FileKeeper::replacedNow() {
-    return noteReplacement();
+    const bool replaced = noteReplacement();
+    refuseReads();
+    return replaced;
 }
 
 void FileKeeper::writeEnded() {
     keep(false);
+}
+
+void FileKeeper::setNotice(std::function<void()> notice) {
+    m_notice = std::move(notice);
+    tellOnce();
+}
+
+void FileKeeper::tellOnce() {
+    // Once what became of the saves is known (kept, or why not), or after a few looks held back by a reader.
+    constexpr int kLooksBeforeTelling = 5;
+    const bool settled = m_replacement == Replacement::File
+                             ? !m_keptCopy.isEmpty() || m_copyFailure != DbCondition::None
+                             : m_writtenBack || m_writeBackRefused;
+    if (m_told || !m_notice || m_replacement == Replacement::None ||
+        (!settled && m_looksSinceNoted < kLooksBeforeTelling))
+        return;
+    m_told = true;
+    m_notice();
 }
 
 bool FileKeeper::closing() {
@@ -214,6 +257,13 @@ bool FileKeeper::closing() {
 }
 
 void FileKeeper::keep(bool atClose) {
+    refuseReads();
+    keepData(atClose);
+    if (!atClose)
+        tellOnce();
+}
+
+void FileKeeper::keepData(bool atClose) {
     sqlite3* handle = this->handle();
     // A checkpoint and a copy read a snapshot of their own: not inside a transaction.
     if (m_replacement == Replacement::None || !handle || !sqlite3_get_autocommit(handle))
@@ -260,6 +310,9 @@ int FileKeeper::checkpoint(sqlite3* handle, bool atClose, bool* moved, bool* all
 }
 
 void FileKeeper::noteHeldLog(int rc, const QString& what) {
+    // Once: it is tried again at every look.
+    if (std::exchange(m_heldNoted, true))
+        return;
     const QString wal = walPath(m_path);
     if ((rc & 0xff) == SQLITE_LOCKED)
         qWarning().noquote() << what +
@@ -286,7 +339,6 @@ void FileKeeper::emptyLog(sqlite3* handle, bool atClose) {
     if (m_walSizeAtBusy >= 0 && wal.size() != m_walSizeAtBusy) {
         m_checkpointed = true;
         m_logLeftPath = true;
-        m_ownReadHoldsLog = false;
         qCritical().noquote() << "The write-ahead log of the replaced database file was taken on by another "
                                  "program; it is left as it is:"
                               << wal.filePath();
@@ -301,18 +353,15 @@ void FileKeeper::emptyLog(sqlite3* handle, bool atClose) {
     // saved nothing since its last checkpoint that did. The log emptied by another program shows neither.
     if (allInFile)
         m_logInFile = m_logInFile || moved || !m_savedSinceCheckpoint;
-    m_ownReadHoldsLog = false;
     if (rc == SQLITE_OK) {
         m_checkpointed = true;
         m_logLeftPath = true;
         qDebug().noquote() << "The write-ahead log was written into the replaced database file and emptied:"
                            << wal.filePath();
     } else if (!atClose && conditionOfCode(rc) == DbCondition::Busy) {
-        m_ownReadHoldsLog = (rc & 0xff) == SQLITE_LOCKED;
-        if (m_walSizeAtBusy < 0) {
+        if (m_walSizeAtBusy < 0)
             m_walSizeAtBusy = wal.size();
-            noteHeldLog(rc, QStringLiteral("Emptying the write-ahead log of the replaced database file"));
-        }
+        noteHeldLog(rc, QStringLiteral("Emptying the write-ahead log of the replaced database file"));
     } else {
         m_checkpointed = true;
         qCritical().noquote()
@@ -340,7 +389,6 @@ void FileKeeper::writeBackRemovedLog(sqlite3* handle, bool atClose) {
                   "program)";
     if (refusal) {
         m_writeBackRefused = true;
-        m_ownReadHoldsLog = false;
         qCritical().noquote() << QStringLiteral(
                                      "The write-ahead log the program has open is not written into "
                                      "the database file: %1; what the program saved since it last "
@@ -353,7 +401,6 @@ void FileKeeper::writeBackRemovedLog(sqlite3* handle, bool atClose) {
     bool moved = false;
     bool allInFile = false;
     const int rc = checkpoint(handle, atClose, &moved, &allInFile);
-    m_ownReadHoldsLog = false;
     if (rc == SQLITE_OK) {
         m_writtenBack = true;
         qCritical().noquote()
@@ -362,7 +409,6 @@ void FileKeeper::writeBackRemovedLog(sqlite3* handle, bool atClose) {
                "written into the file, which holds every save:"
             << m_path;
     } else if (!atClose && conditionOfCode(rc) == DbCondition::Busy) {
-        m_ownReadHoldsLog = (rc & 0xff) == SQLITE_LOCKED;
         noteHeldLog(rc, QStringLiteral("Writing the removed write-ahead log into the database file"));
     } else {
         m_writeBackRefused = true;

@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 
+#include <functional>
 #include <memory>
 
 struct sqlite3;
@@ -34,15 +35,18 @@ struct OpenFileState {
 // write-ahead log still at the path, where the next connection to the path would lay it over the new file.
 // So the log is first written into the old file, which empties the one at the path, and the old file's bytes
 // are then copied into backup/ (see BackupManager::keepReplacedFile). A checkpoint held back by a reader is
-// tried again at every look, without waiting; meanwhile a statement of the connection that holds it (an
-// export, a long list read) stops at its next row. A copy that cannot be written is tried again once a
+// tried again at every look, without waiting. A copy that cannot be written is tried again once a
 // minute, as soon as the backup folder has room, and at close. A copy is never said to hold saves that
 // another program took from the log before the connection wrote it into its file.
 //
 // A log removed alone, from a file unchanged since the connection last wrote it, is written into that file at
 // once, so every save stays at the path. Any other log removed or replaced under the connection (a restore
 // copied over the same file) is only noted: the file at the path is the one restored, and closing must not
-// write the log into it. Either way every write is refused from then on.
+// write the log into it. Either way the connection writes and reads nothing more from then on: its -wal and
+// -shm are shared by path with whoever opens the new file. An authorizer refuses every statement (setting it
+// expires those prepared earlier), and a statement under way stops at its next row; the keeper's checkpoint
+// and copy run no statements. Whoever asked is told once, when the copy is made or failed (or the log was
+// written back), or after a few looks held back by a reader.
 //
 // The database manager keeps the program's connection so; a second copy of the program and tests keep
 // theirs the same way. Made right after the connection opened; it lets go of the connection when that closes
@@ -63,6 +67,9 @@ public:
     void writeEnded() override;
     bool closing() override;
     ReplacedFileCopy copy() const override;
+    // Called once a replacement was noticed, from inside whatever the connection is doing (a read, a write,
+    // a look): queue what it shows. Given after the replacement was noticed, it is called at once.
+    void setNotice(std::function<void()> notice);
 
 private:
     enum class Replacement { None, File, WriteAheadLog };
@@ -72,6 +79,10 @@ private:
     // What is done about a replacement, once no transaction is open: for a replaced file the checkpoint and
     // the copy, for a log removed alone the write-back.
     void keep(bool atClose);
+    void keepData(bool atClose);
+    // From now on the connection runs no statement but the end of a transaction.
+    void refuseReads();
+    void tellOnce();
     void emptyLog(sqlite3* handle, bool atClose);
     void writeBackRemovedLog(sqlite3* handle, bool atClose);
     // A TRUNCATE checkpoint of the connection, waiting for no reader except at close. *moved tells whether
@@ -89,6 +100,7 @@ private:
     static int commitHook(void* keeper);
     static int walHook(void* keeper, sqlite3* handle, const char* name, int frames);
     static int progressHook(void* keeper);
+    static int authorizer(void*, int action, const char*, const char*, const char*, const char*);
 
     SQLiteAdapter* m_connection;
     QString m_path;
@@ -114,8 +126,12 @@ private:
     bool m_logLeftPath = false;
     // Every page this connection saved is in the file it has open, which then holds all the program saved.
     bool m_logInFile = false;
-    // A statement of this connection keeps the log from being emptied: it stops at its next row.
-    bool m_ownReadHoldsLog = false;
+    bool m_readsRefused = false;
+    // Who holds the log back was said once.
+    bool m_heldNoted = false;
+    int m_looksSinceNoted = 0;
+    std::function<void()> m_notice;
+    bool m_told = false;
     // A log removed alone: written back into the file (once), or refused for good.
     bool m_writtenBack = false;
     bool m_writeBackRefused = false;

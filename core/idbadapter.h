@@ -59,6 +59,8 @@ public:
     // Forgets that condition as a write begins outside a transaction (inside one the write is the outer
     // one's).
     virtual void clearFailureCondition() {}
+    // Whether that failure was of a read on its own (outside a write's transaction).
+    virtual bool lastFailureWasRead() const { return false; }
     // Whether the file opened was found replaced under the connection (see FileKeeper, which looks); every
     // write is refused from then on.
     virtual bool isReplaced() const { return false; }

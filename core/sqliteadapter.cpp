@@ -3,11 +3,24 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QUuid>
 
 #include <sqlite3.h>
 
 namespace kestrovalin {
+
+namespace {
+
+// A statement that only reads: inserts also come through query(), for the row id they give.
+bool isRead(const QString& sql) {
+    static const QRegularExpression read(
+        QStringLiteral("^\\s*(SELECT\\b|PRAGMA\\b[^=]*$|WITH\\b(?!.*\\b(INSERT|UPDATE|DELETE|REPLACE)\\b))"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    return read.match(sql).hasMatch();
+}
+
+} // namespace
 
 SQLiteAdapter::SQLiteAdapter()
     : m_connectionName(QStringLiteral("kestrovalin_sqlite_") + QUuid::createUuid().toString()) {
@@ -83,9 +96,10 @@ bool SQLiteAdapter::isConnected() const {
     return m_db.isOpen();
 }
 
-bool SQLiteAdapter::run(QSqlQuery& q, const QString& sql, const QList<QVariant>& params) {
-    // A statement on its own is a write of its own.
+bool SQLiteAdapter::run(QSqlQuery& q, const QString& sql, const QList<QVariant>& params, bool read) {
+    // A statement on its own is a write (or a read) of its own.
     clearFailureCondition();
+    m_reading = read && !m_inTransaction;
     // Every reader walks its rows once; a scrollable result would keep a copy of each row it passed.
     q.setForwardOnly(true);
     // A statement that does not prepare keeps the driver's reason in lastError(); executing it anyway would
@@ -126,7 +140,7 @@ void SQLiteAdapter::clearFailureCondition() {
 
 bool SQLiteAdapter::execute(const QString& sql, const QList<QVariant>& params) {
     QSqlQuery q(m_db);
-    if (run(q, sql, params))
+    if (run(q, sql, params, false))
         return true;
     qWarning().noquote() << "SQLite Execute Error:" << failureText(q) << "SQL:" << sql;
     return false;
@@ -143,12 +157,13 @@ QSqlQuery SQLiteAdapter::readOnce(const QString& sql, const QList<QVariant>& par
 QSqlQuery SQLiteAdapter::select(const QString& sql, const QList<QVariant>& params, bool forwardOnly) {
     QSqlQuery q(m_db);
     q.setForwardOnly(forwardOnly);
-    if (!run(q, sql, params))
+    if (!run(q, sql, params, isRead(sql)))
         qWarning().noquote() << "SQLite Query Error:" << failureText(q) << "SQL:" << sql;
     return q;
 }
 
 bool SQLiteAdapter::transaction() {
+    m_reading = false;
     m_failure = DbCondition::None;
     m_beginError = QSqlError();
     if (m_guard && m_guard->replacedNow()) {
@@ -168,6 +183,7 @@ bool SQLiteAdapter::transaction() {
     return true;
 }
 bool SQLiteAdapter::commit() {
+    m_reading = false;
     // A failed COMMIT (e.g. the file is busy) leaves the transaction open; the caller still has to roll back.
     // So does one refused because the file was replaced, which is not even tried.
     if (m_guard && m_guard->replacedNow()) {
@@ -215,9 +231,9 @@ QSqlError SQLiteAdapter::lastError() const {
             kept = QStringLiteral(" (what it held is kept in %1)").arg(copy.path);
         else if (copy.isMissing())
             kept = QStringLiteral(" (what it held could not be kept in %1 so far)").arg(copy.folder);
-        return QSqlError(
-            QStringLiteral("The database file %1 was replaced; the write was refused%2").arg(m_path, kept),
-            QString(), QSqlError::TransactionError);
+        return QSqlError(QStringLiteral("The database file %1 was replaced; the %2 was refused%3")
+                             .arg(m_path, m_reading ? QStringLiteral("read") : QStringLiteral("write"), kept),
+                         QString(), QSqlError::TransactionError);
     }
     return m_beginError.isValid() ? m_beginError : m_db.lastError();
 }

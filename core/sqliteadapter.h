@@ -46,6 +46,7 @@ public:
     bool inTransaction() const override { return m_inTransaction; }
     DbCondition lastFailureCondition() const override { return m_failure; }
     void clearFailureCondition() override;
+    bool lastFailureWasRead() const override { return m_failure != DbCondition::None && m_reading; }
     // A file replaced under the connection, as its keeper found it; every write is refused from then on.
     bool isReplaced() const override { return m_guard && m_guard->isReplaced(); }
     ReplacedFileCopy replacedFileCopy() const override {
@@ -62,7 +63,7 @@ public:
     QString connectionName() const { return m_connectionName; }
 
 private:
-    bool run(QSqlQuery& q, const QString& sql, const QList<QVariant>& params);
+    bool run(QSqlQuery& q, const QString& sql, const QList<QVariant>& params, bool read);
     QSqlQuery select(const QString& sql, const QList<QVariant>& params, bool forwardOnly);
     // Remembers the database condition behind a failure that just happened on the connection.
     void noteFailure();
@@ -78,6 +79,8 @@ private:
     // Why the last BEGIN failed; QSqlDatabase keeps only the errors of its own calls.
     QSqlError m_beginError;
     bool m_inTransaction = false;
+    // The last statement was a read on its own.
+    bool m_reading = false;
     DbCondition m_failure = DbCondition::None;
     QString m_path;
     FileGuard* m_guard = nullptr;

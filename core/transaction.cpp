@@ -82,13 +82,11 @@ QString databaseConditionText(DbCondition condition) {
     return QString();
 }
 
-QString databaseFailureReason(const IDbAdapter* db) {
-    const DbCondition condition = db ? db->lastFailureCondition() : DbCondition::None;
-    return condition == DbCondition::Replaced ? replacedFileReason(db) : databaseConditionText(condition);
-}
+namespace {
 
-QString replacedFileReason(const IDbAdapter* db) {
-    QString text = databaseConditionText(DbCondition::Replaced);
+// What became of the saves of a replaced file, on lines of their own; empty while nothing is known.
+QString replacedFileCopyText(const IDbAdapter* db) {
+    QString text;
     const ReplacedFileCopy copy = db ? db->replacedFileCopy() : ReplacedFileCopy();
     if (copy.logWrittenBack)
         text +=
@@ -104,6 +102,25 @@ QString replacedFileReason(const IDbAdapter* db) {
     else if (copy.isMissing())
         text += QStringLiteral("\n") + unkeptDataText(copy) + QStringLiteral("本程序会自动重试。");
     return text;
+}
+
+} // namespace
+
+QString databaseFailureReason(const IDbAdapter* db) {
+    const DbCondition condition = db ? db->lastFailureCondition() : DbCondition::None;
+    if (condition == DbCondition::Replaced && db->lastFailureWasRead())
+        return QStringLiteral("数据库文件已被其他程序替换，未能读取记录，请重新启动程序") +
+               replacedFileCopyText(db);
+    return condition == DbCondition::Replaced ? replacedFileReason(db) : databaseConditionText(condition);
+}
+
+QString replacedFileReason(const IDbAdapter* db) {
+    return databaseConditionText(DbCondition::Replaced) + replacedFileCopyText(db);
+}
+
+QString replacedFileNotice(const IDbAdapter* db) {
+    return QStringLiteral("数据库文件已被其他程序替换，本程序不再读写它，请重新启动程序") +
+           replacedFileCopyText(db);
 }
 
 QString unkeptDataText(const ReplacedFileCopy& copy) {

@@ -52,6 +52,9 @@ QString databaseFailureReason(const IDbAdapter* db);
 // had saved: the copy that keeps it (or keeps the file as it was, which may lack what was saved last), why
 // none could be made so far, or, for a write-ahead log removed alone, that it went into the file.
 QString replacedFileReason(const IDbAdapter* db);
+// The notice that the file was replaced, given once as soon as it is found, whatever the program was doing:
+// it reads and writes nothing more, with what became of its data, as in the refusal.
+QString replacedFileNotice(const IDbAdapter* db);
 
 // The user's words for a replaced file's data that no copy keeps yet: where the copy was tried and why it
 // failed.

@@ -2,6 +2,7 @@
 #include "core/databasemanager.h"
 #include "core/filekeeper.h"
 #include "core/passwordhash.h"
+#include "core/rowreader.h"
 #include "core/sqliteadapter.h"
 #include "core/transaction.h"
 #include "repositories/bulkinsert.h"
@@ -12,6 +13,7 @@
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
+#include "ui/common/rowtablemodel.h"
 
 #include <QProcess>
 #include <QTextCodec>
@@ -43,6 +45,22 @@ QString secondCopy(const QString& path, const QStringList& statements) {
     if (!second.waitForFinished(20000))
         return QStringLiteral("no answer");
     return QString::fromUtf8(second.readAllStandardOutput());
+}
+
+// How often SQLite's file layer slept (a busy handler waiting) while work ran on this thread.
+int sleepsDuring(const std::function<void()>& work) {
+    static int sleeps = 0;
+    static int (*sleep)(sqlite3_vfs*, int) = nullptr;
+    sqlite3_vfs* vfs = sqlite3_vfs_find(nullptr);
+    sleep = vfs->xSleep;
+    sleeps = 0;
+    vfs->xSleep = [](sqlite3_vfs* self, int microseconds) {
+        ++sleeps;
+        return sleep(self, microseconds);
+    };
+    work();
+    vfs->xSleep = sleep;
+    return sleeps;
 }
 
 // Writes an older layout straight into a file, then opens it the way start-up does.
@@ -169,10 +187,14 @@ private slots:
             << QString("renamed, second copy") << kept;
         QTest::newRow("renamed over while another connection reads")
             << QString("renamed, read meanwhile") << kept;
+        QTest::newRow("renamed over while another connection reads, another program saves")
+            << QString("renamed, saved by another, read meanwhile") << kept;
         QTest::newRow("renamed over during an unfinished read of the program")
             << QString("renamed, own read") << kept;
         QTest::newRow("renamed over while a worker reads an older snapshot")
             << QString("renamed, older snapshot") << kept;
+        QTest::newRow("renamed over, the program reads on") << QString("renamed, reads on") << kept;
+        QTest::newRow("renamed over while the day's copy is made") << QString("renamed, day's copy") << kept;
         QTest::newRow("renamed over while a write runs the event loop")
             << QString("renamed, write open")
             << replaced +
@@ -180,8 +202,14 @@ private slots:
                    "BACKUP（可能缺少这些数据）";
         QTest::newRow("restored in place, side files removed") << QString("restored") << replaced;
         QTest::newRow("restored with cp -p, side files removed") << QString("restored, cp -p") << replaced;
+        QTest::newRow("restored with cp -p from a byte copy, side files removed")
+            << QString("restored, byte copy, cp -p") << replaced;
         QTest::newRow("write-ahead log removed alone after saves")
             << QString("log removed")
+            << replaced + "\n数据库文件旁的日志文件（-wal）被删除；"
+                          "本程序已将之前保存的数据写入数据库文件，没有丢失。";
+        QTest::newRow("write-ahead log removed alone after a checkpoint of its own")
+            << QString("log removed, past a checkpoint")
             << replaced + "\n数据库文件旁的日志文件（-wal）被删除；"
                           "本程序已将之前保存的数据写入数据库文件，没有丢失。";
         QTest::newRow("damaged table page")
@@ -207,8 +235,8 @@ private slots:
         if (trouble == "damaged")
             damageTable(t, "product");
         // Saves of the program itself, still in its write-ahead log when the other file comes.
-        const bool saved =
-            trouble.startsWith("renamed") || trouble.startsWith("restored") || trouble == "log removed";
+        const bool saved = trouble.startsWith("renamed") || trouble.startsWith("restored") ||
+                           trouble.startsWith("log removed");
         const QString otherFile = saved ? copyOf(t.db(), t.path()) : QString();
         // Another connection of the program (the day's copy) reading from before the saves, or in the middle
         // of a read after them, holding the log back for now.
@@ -225,10 +253,16 @@ private slots:
         }
         // The file the program has open holds the layout and the seeds, its log the saves; the file renamed
         // in is a copy of its bytes, so that pages another program writes into it fit the program's file too.
-        if (trouble.endsWith("write open") || disk) {
+        if (trouble.endsWith("write open") || trouble.contains("saved by another") || disk) {
             t.exec("PRAGMA wal_checkpoint(TRUNCATE)");
             QVERIFY(QFile::remove(otherFile) && QFile::copy(t.path(), otherFile));
         }
+        // The file's own bytes as the program last wrote it: of its size, only its change time differs.
+        if (trouble.contains("byte copy"))
+            QVERIFY(QFile::remove(otherFile) && QFile::copy(t.path(), otherFile));
+        if (trouble.endsWith("past a checkpoint")) // more pages than SQLite lets the log hold
+            t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1200) "
+                   "INSERT INTO customer (name, remark) SELECT '张三' || i, hex(zeroblob(2000)) FROM n");
         if (saved)
             t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20) "
                    "INSERT INTO product (name) SELECT '阿莫西林胶囊' || i FROM n");
@@ -240,10 +274,18 @@ private slots:
         setBusyTimeoutForTesting(0);
         setOpenReadOnlyForTesting(false);
         QVERIFY(opened);
-        // Kept as the program keeps its file.
+        // Kept as the program keeps its file; the user is told once.
+        int notices = 0;
+        const auto notice = [&notices] {
+            ++notices;
+        };
+        DatabaseManager::instance().setReplacementNotice(notice);
+        const auto noNotice = qScopeGuard([] { DatabaseManager::instance().setReplacementNotice(nullptr); });
         std::optional<FileKeeper> keeper;
-        if (!saved)
+        if (!saved) {
             keeper.emplace(own);
+            keeper->setNotice(notice);
+        }
         std::optional<OtherWriter> other;
         if (trouble.endsWith("lock"))
             other.emplace(t.path());
@@ -265,11 +307,62 @@ private slots:
             ownRead = a->readOnce("SELECT p.id FROM product p, product q");
             QVERIFY(ownRead.next());
         }
+        // A long list shown (counted), and a lookup prepared, before the file is replaced.
+        RowTableModel list({"品名"});
+        ListQuery pairs;
+        pairs.columns = "p.name";
+        pairs.from = "FROM product p, product q";
+        pairs.order = {{"p.id"}, {"q.id"}};
+        const auto name = [](const Row& row) {
+            return TableRow(-1, QStringList{row.at(0).toString()});
+        };
+        QSqlQuery lookup(a->getQtDatabase());
+        if (trouble.endsWith("reads on")) {
+            list.setQuery(pairs, name);
+            QTRY_VERIFY(list.countKnown());
+            QVERIFY(lookup.prepare("SELECT name FROM product WHERE id = ?"));
+        }
         LogCapture log;
         if (trouble == "replaced")
             renameCopyOver(a, t.path());
-        if (trouble.startsWith("renamed") && !trouble.endsWith("write open"))
+        if (trouble.startsWith("renamed") && !trouble.endsWith("write open") &&
+            !trouble.endsWith("day's copy"))
             renameOver(otherFile, t.path());
+        if (trouble.endsWith("reads on")) {
+            // The list read again while the program notices: the read stops, the list keeps what it shows.
+            int built = 0;
+            list.setQuery(pairs, [&](const Row& row) {
+                if (++built == 2)
+                    DatabaseManager::instance().lookForReplacement();
+                return name(row);
+            });
+            QVERIFY(list.countKnown());
+            QCOMPARE(list.rowCount(), 400);
+            QCOMPARE(log.count(QtWarningMsg, "A read of the program stopped: the database file was replaced; "
+                                             "SQL: SELECT p.name"),
+                     1);
+            // Reads begun afterwards fail at once: an export, a lookup prepared before, a count.
+            QVERIFY(!list.visitAll([](int, const TableRow&) { return true; }));
+            lookup.addBindValue(1);
+            QVERIFY(!lookup.exec());
+            QVERIFY(!a->query("SELECT COUNT(*) FROM product").isActive());
+            QCOMPARE(databaseFailureReason(a), QString(reason).replace("本次修改未保存", "未能读取记录"));
+            QCOMPARE(log.count(QtWarningMsg, "was replaced; the read was refused"), 2);
+        }
+        if (trouble.endsWith("day's copy")) {
+            // Renamed over and noticed between two steps of the copy, which is then not kept.
+            int steps = 0;
+            BackupManager::setCopyStepForTesting(1, [&] {
+                if (++steps != 2)
+                    return;
+                renameOver(otherFile, t.path());
+                DatabaseManager::instance().lookForReplacement();
+            });
+            const bool copied = BackupManager::instance().copyFile(t.path(), t.folder() + "/day.db");
+            BackupManager::setCopyStepForTesting(0, nullptr);
+            QVERIFY(!copied && !QFileInfo::exists(t.folder() + "/day.db"));
+            QCOMPARE(log.count(QtCriticalMsg, "the database file was replaced while it was copied"), 1);
+        }
         if (trouble == "restored")
             copyInPlace(otherFile, t.path());
         if (trouble.endsWith("cp -p")) { // times set back: only the change time tells
@@ -278,7 +371,7 @@ private slots:
         }
         if (trouble == "removed")
             QVERIFY(QFile::remove(t.path()));
-        if (trouble == "log removed") // a large "temporary" file cleared away
+        if (trouble.startsWith("log removed")) // a large "temporary" file cleared away
             QVERIFY(QFile::remove(t.path() + "-wal"));
         if (trouble.endsWith("worker first")) { // the day's copy would read the new file
             QVERIFY(!a->isReplaced());
@@ -298,18 +391,8 @@ private slots:
             QVERIFY2(read < 400, qPrintable(QString::number(read)));
         }
         if (trouble.endsWith("older snapshot")) { // noticed without waiting for the reader
-            // A busy handler that counts and gives up at once: the look must not wait at all.
-            int waits = 0;
-            sqlite3* program = sqliteHandle(a->getQtDatabase());
-            sqlite3_busy_handler(
-                program,
-                [](void* count, int) {
-                    ++*static_cast<int*>(count);
-                    return 0;
-                },
-                &waits);
-            DatabaseManager::instance().lookForReplacement();
-            sqlite3_busy_timeout(program, busyTimeoutMs());
+            // The look must not wait at all, whatever busy handler it sets: the system's sleeps are counted.
+            const int waits = sleepsDuring([] { DatabaseManager::instance().lookForReplacement(); });
             QCOMPARE(waits, 0);
             QVERIFY(sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK);
         }
@@ -351,6 +434,19 @@ private slots:
         QCOMPARE(written, reason.isEmpty());
         if (!trouble.endsWith("write open"))
             QCOMPARE(databaseFailureReason(a), reason);
+        if (trouble.contains("saved by another")) {
+            // Saved into the log at the path, which is no longer the program's alone; the read ends and the
+            // program looks again while that program still has the file open.
+            QProcess second;
+            second.start(KV_SECOND_COPY, {t.path(), "INSERT INTO product (name) VALUES ('布洛芬')", "WAIT"});
+            QByteArray said;
+            QTRY_VERIFY_WITH_TIMEOUT((said += second.readAll()).endsWith("waiting\n"), 20000);
+            QCOMPARE(said, QByteArray("\nwaiting\n"));
+            sqlite3_close(std::exchange(reader, nullptr));
+            DatabaseManager::instance().lookForReplacement();
+            second.write("\n");
+            QVERIFY(second.waitForFinished(20000));
+        }
         if (trouble.endsWith("second copy"))
             QCOMPARE(secondCopy(t.path(), {"SELECT COUNT(*) FROM product",
                                            "INSERT INTO product (name) VALUES ('布洛芬')"}),
@@ -366,8 +462,11 @@ private slots:
             reason = reason.section('\n', 0, 0) + "\n替换前本程序保存的数据已另存为：" +
                      a->replacedFileCopy().path;
         }
-        if (!reason.startsWith("数据库文件已被其他程序替换"))
+        if (!reason.startsWith("数据库文件已被其他程序替换")) {
+            QCOMPARE(notices, 0);
             return;
+        }
+        QCOMPARE(notices, 1);
         // A worker connection of the program (the day's copy) opens the path no more.
         QVERIFY(!saved || !BackupManager::instance().copyFile(t.path(), t.folder() + "/day.db"));
         // A statement on its own is refused as well, and logged as what it met.
@@ -375,7 +474,10 @@ private slots:
         QCOMPARE(databaseFailureReason(a), reason);
         const QString keptCopy = a->replacedFileCopy().path;
         QCOMPARE(log.count(QtWarningMsg, "it is tried again every second"),
-                 reader || trouble.endsWith("own read") ? 1 : 0);
+                 reader || trouble.endsWith("read meanwhile") || trouble.endsWith("own read") ||
+                         trouble.endsWith("reads on") || trouble.endsWith("day's copy")
+                     ? 1
+                     : 0);
         if (worker)
             QCOMPARE(
                 log.count(QtWarningMsg, "held back by a read of the program itself on another connection"),
@@ -395,8 +497,10 @@ private slots:
         // The renamed-in file holds no drugs; the second copy, or another program, saved one into it. A log
         // removed alone went into the file: every save is at the path; so did the log that another program
         // took while the program's write was open, as the refusal said.
-        if (trouble == "log removed" || trouble.endsWith("write open")) // there another program did
+        if (trouble.startsWith("log removed") || trouble.endsWith("write open")) // there another program did
             QCOMPARE(rows("SELECT COUNT(*) FROM product", &fresh), QString("20"));
+        else if (trouble.contains("saved by another"))
+            QCOMPARE(rows("SELECT COUNT(*) FROM product WHERE name = '布洛芬'", &fresh), QString("1"));
         else
             QCOMPARE(rows("SELECT name FROM product", &fresh),
                      QString(trouble.endsWith("second copy") || disk ? "布洛芬" : ""));

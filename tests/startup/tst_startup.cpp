@@ -564,6 +564,9 @@ private slots:
         QTest::newRow("cannot be written, a killed copy's log beside it")
             << "data/kestrovalin.db"
             << "killed copy's log" << true << QStringList() << "数据库文件只读，无法保存，请检查文件权限";
+        QTest::newRow("layout refused, a killed copy's log beside it")
+            << "data/kestrovalin.db"
+            << "view-only layout" << false << QStringList() << "数据库文件的结构与本程序不符";
         // The newer copy is of an empty start: the one to restore from is the older, with the drugs.
         QTest::newRow("empty where copies exist")
             << "data/kestrovalin.db"
@@ -608,6 +611,27 @@ private slots:
             writeRestoreBesideKilledCopy(program.filePath(blocker));
         } else if (content == "killed copy's log") {
             writeKilledCopysLog(program.filePath(blocker));
+        } else if (content == "view-only layout") { // no table, and the drug table's name taken by a view
+            const QString path = program.filePath(blocker);
+            sqlite3* db = nullptr;
+            sqlite3_open(QFile::encodeName(path).constData(), &db);
+            QCOMPARE(sqlite3_exec(db, "PRAGMA journal_mode=WAL; CREATE VIEW product AS SELECT 1 AS id",
+                                  nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray checkpointed = file.readAll();
+            file.close();
+            // Killed after a save: its log beside the file as the last checkpoint left it.
+            QCOMPARE(sqlite3_exec(db, "CREATE VIEW customer AS SELECT 2 AS id", nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            QFile wal(path + "-wal");
+            QVERIFY(wal.open(QIODevice::ReadOnly));
+            const QByteArray log = wal.readAll();
+            wal.close();
+            sqlite3_close(db);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(checkpointed) == checkpointed.size());
+            QVERIFY(wal.open(QIODevice::WriteOnly) && wal.write(log) == log.size());
         } else {
             QFile file(program.filePath(blocker));
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -881,7 +905,12 @@ private slots:
         Prompts::queueChoice(1); // 退出程序
         Prompts::queueQuestion(false);
         QVERIFY(!w.close() && w.isVisible());
-        QCOMPARE(Prompts::history().size(), 3);
+        // Told once as soon as it was found, by a box that nests no event loop.
+        QCOMPARE(Prompts::history().size(), 4);
+        QCOMPARE(Prompts::history().first().text,
+                 "数据库文件已被其他程序替换，本程序不再读写它，请重新启动程序\n替换前本程序保存的数据未能另"
+                 "存到：" +
+                     t.folder() + "/backup（文件读写出错），目前只在运行中的本程序里。本程序会自动重试。");
         QCOMPARE(Prompts::lastText(), "数据库文件已被其他程序替换。替换前本程序保存的数据未能另存到：" +
                                           t.folder() +
                                           "/backup（文件读写出错），目前只在运行中的本程序里。\n\n"
@@ -896,7 +925,7 @@ private slots:
         Prompts::queueQuestion(true);
         QVERIFY(eventLoopEnds([&] { w.findChild<QPushButton*>("btnLogout")->click(); }));
         QCOMPARE(login.count(), 2);
-        QCOMPARE(Prompts::history().size(), 7);
+        QCOMPARE(Prompts::history().size(), 8);
         QVERIFY(Prompts::lastText().endsWith("退出后将无法找回这些数据，仍要退出吗？"));
         QApplication::setQuitOnLastWindowClosed(false);
         MainWindow::setTrayAvailableForTesting(std::nullopt);

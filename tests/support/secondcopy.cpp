@@ -1,7 +1,8 @@
 // A second copy of the program working on a database file, for tests that need one in another process (in
 // one process, connections share SQLite's locks and file state). Runs each statement given after the file
 // through the program's adapter, its file kept as the program keeps it, and prints a line per statement: the
-// first column of its rows joined by spaces, or "refused: " and the reason.
+// first column of its rows joined by spaces, or "refused: " and the reason. "WAIT" prints "waiting" and waits
+// for a line on its input, with the file still open.
 #include "core/filekeeper.h"
 #include "core/sqliteadapter.h"
 #include "core/transaction.h"
@@ -23,7 +24,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     kestrovalin::FileKeeper keeper(db);
+    QTextStream in(stdin);
     for (const QString& sql : arguments) {
+        if (sql == QLatin1String("WAIT")) {
+            out << "waiting" << Qt::endl;
+            in.readLine();
+            continue;
+        }
         QSqlQuery q = db.query(sql);
         QStringList values;
         while (q.next())

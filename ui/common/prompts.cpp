@@ -42,11 +42,8 @@ void keepButtonLabelsWhole(QMessageBox& box) {
     }
 }
 
-QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget* parent, const QString& title,
-                                    const QString& text, QMessageBox::StandardButtons buttons,
-                                    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) {
-    QMessageBox box(icon, title, text, buttons, parent);
-    // Texts carry names users typed; never let them render as markup.
+// Texts carry names users typed; never let them render as markup.
+void dressBox(QMessageBox& box) {
     box.setTextFormat(Qt::PlainText);
     // The program speaks Chinese whatever translations the system has installed.
     const QList<QPair<QMessageBox::StandardButton, QString>> labels = {
@@ -59,6 +56,13 @@ QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget* parent, con
     }
     frameButtons(&box);
     keepButtonLabelsWhole(box);
+}
+
+QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget* parent, const QString& title,
+                                    const QString& text, QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) {
+    QMessageBox box(icon, title, text, buttons, parent);
+    dressBox(box);
     if (defaultButton != QMessageBox::NoButton)
         box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
@@ -104,6 +108,16 @@ void Prompts::critical(QWidget* parent, const QString& title, const QString& tex
     record(Kind::Critical, title, text);
     if (!state().testMode)
         showBox(QMessageBox::Critical, parent, title, text, QMessageBox::Ok);
+}
+
+void Prompts::notice(QWidget* parent, const QString& title, const QString& text) {
+    record(Kind::Warning, title, text);
+    if (state().testMode)
+        return;
+    auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    dressBox(*box);
+    box->open();
 }
 
 bool Prompts::question(QWidget* parent, const QString& title, const QString& text,

@@ -23,6 +23,9 @@ public:
     static void information(QWidget* parent, const QString& title, const QString& text);
     static void warning(QWidget* parent, const QString& title, const QString& text);
     static void critical(QWidget* parent, const QString& title, const QString& text);
+    // A warning that opens and returns at once (open(), no event loop of its own): for news that may come
+    // while a form runs its own loop. The box goes when it is closed.
+    static void notice(QWidget* parent, const QString& title, const QString& text);
     // Yes/No question; true for Yes. A question that warns (go on despite a risk?) shows the warning icon.
     static bool question(QWidget* parent, const QString& title, const QString& text,
                          QMessageBox::StandardButton defaultButton = QMessageBox::No,

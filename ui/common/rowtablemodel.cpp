@@ -195,19 +195,36 @@ void RowTableModel::setRows(QVector<TableRow> rows) {
 }
 
 void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
+    // Read before anything changes: a list that cannot be read keeps the rows it shows, never an empty or
+    // shorter list as if it were complete.
+    ListQuery shownQuery = std::exchange(m_query, query);
+    RowBuilder shownBuild = std::exchange(m_build, std::move(build));
+    const FileMark mark = currentMark();
+    QVector<TableRow> rows;
+    QVector<Keys> keys;
+    const std::optional<bool> end = readAhead(nullptr, pageSize(), &rows, &keys);
+    if (!end) {
+        // A file replaced under the program is read no more: the rows shown stay.
+        if (IDbAdapter* db = DatabaseManager::instance().getAdapter(); db && db->isReplaced()) {
+            m_query = std::move(shownQuery);
+            m_build = std::move(shownBuild);
+            qWarning(
+                "The list could not be read: the database file was replaced; it keeps the rows it shows");
+            return;
+        }
+        // Otherwise no rows, as for a statement that failed at once: a part of them would pass for all.
+        rows.clear();
+        keys.clear();
+    }
+    const bool whole = end.value_or(true);
     beginResetModel();
     m_counting.reset();
     m_paged = true;
     m_rows.clear();
-    m_query = query;
-    m_build = std::move(build);
     forgetPages();
     m_totals.clear();
-    m_mark = currentMark();
+    m_mark = mark;
     m_topRow = 0;
-    QVector<TableRow> rows;
-    QVector<Keys> keys;
-    const bool whole = readAhead(nullptr, pageSize(), &rows, &keys).value_or(true);
     m_count = rows.size();
     m_countKnown = whole;
     m_countGuessed = false;
@@ -441,7 +458,8 @@ bool RowTableModel::readRows(const Keys* after, bool backwards, int limit, QVect
             keys->append(values);
         }
     }
-    return true;
+    // A step that failed (a read stopped) is no end of the rows.
+    return !q.lastError().isValid();
 }
 
 std::optional<bool> RowTableModel::readAhead(const Keys* after, int limit, QVector<TableRow>* rows,
@@ -697,7 +715,6 @@ int RowTableModel::followChanges(int topRow) {
     const QScopedValueRollback<bool> following(m_following, true);
     // The rows the view hands over are placed in this re-read only.
     const QScopedValueRollback<QVector<int>> placeFirst(m_placeFirst, {});
-    emit aboutToReread();
     // Taken before reading: a write while the list is read shows at the next look.
     const FileMark mark = currentMark();
     const int size = pageSize();
@@ -720,8 +737,10 @@ int RowTableModel::followChanges(int topRow) {
     const int offset = anchor.isEmpty() ? 0 : position % size;
     QVector<TableRow> rows;
     QVector<Keys> keys;
+    // A read that fails leaves the list as it is shown.
     if (!anchor.isEmpty()) {
-        readRows(&anchor, true, offset + (index > 0 ? 1 : 0), &rows, &keys);
+        if (!readRows(&anchor, true, offset + (index > 0 ? 1 : 0), &rows, &keys))
+            return -1;
         std::reverse(rows.begin(), rows.end());
         std::reverse(keys.begin(), keys.end());
     }
@@ -729,9 +748,11 @@ int RowTableModel::followChanges(int topRow) {
     const int pagesInSight = std::min(keptPages(), (offset + std::max(1, m_rowsInSight) - 1) / size + 1);
     QVector<TableRow> ahead;
     QVector<Keys> aheadKeys;
-    bool end = readAhead(anchor.isEmpty() ? nullptr : &anchor, pagesInSight * size - offset, &ahead,
-                         &aheadKeys, true)
-                   .value_or(true);
+    const std::optional<bool> readEnd = readAhead(anchor.isEmpty() ? nullptr : &anchor,
+                                                  pagesInSight * size - offset, &ahead, &aheadKeys, true);
+    if (!readEnd)
+        return -1;
+    bool end = *readEnd;
     // Keys alone a little further on, so that rows seen below the top find their records; near the end
     // of the list they reach it, and the count is known at once.
     QVector<Keys> seen = keys + aheadKeys;
@@ -745,6 +766,8 @@ int RowTableModel::followChanges(int topRow) {
     // Until the new count: the old one moved by the rows that came or went above the anchor.
     const int guess = anchor.isEmpty() ? m_count : m_count + position - anchorAt;
     int count = end ? known : std::max(guess, known + 1);
+    // Read: the view hands over what it holds only now, as a read that failed leaves everything as it was.
+    emit aboutToReread();
     // Selected and current rows, and any other index held, stay on their records: a Page Down then goes on
     // from the last row seen, whatever came or went inside the view.
     QSet<int> gone;

@@ -171,6 +171,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
     // Hiding the main window must never end the program by itself.
     QApplication::setQuitOnLastWindowClosed(false);
     setupTrayIcon();
+    watchForReplacedFile();
     setupDashboard();
     setupMenus();
     refreshDashboard();
@@ -180,7 +181,36 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 }
 
 MainWindow::~MainWindow() {
+    kestrovalin::DatabaseManager::instance().setReplacementNotice(nullptr);
     delete ui;
+}
+
+void MainWindow::watchForReplacedFile() {
+    // Called from inside whatever read or write noticed it: shown once that is done.
+    kestrovalin::DatabaseManager::instance().setReplacementNotice([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { tellReplacedFile(); }, Qt::QueuedConnection);
+    });
+}
+
+void MainWindow::tellReplacedFile() {
+    const QString text =
+        kestrovalin::replacedFileNotice(kestrovalin::DatabaseManager::instance().getAdapter());
+    if (isVisible()) {
+        m_replacedUntold = false;
+        Prompts::notice(this, QString::fromUtf8(kProgramName), text);
+        return;
+    }
+    m_replacedUntold = true;
+    if (m_trayIcon->isVisible())
+        m_trayIcon->showMessage(QString::fromUtf8(kProgramName), text, QSystemTrayIcon::Warning, 10000);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (m_replacedUntold)
+        QMetaObject::invokeMethod(
+            this, [this] { tellReplacedFile(); }, Qt::QueuedConnection);
 }
 
 void MainWindow::setTrayAvailableForTesting(std::optional<bool> available) {
