@@ -30,6 +30,16 @@ struct ReplacedFileCopy {
     bool logWrittenBack = false;
     // The data then lives only in this running program.
     bool isMissing() const { return path.isEmpty() && failure != DbCondition::None; }
+
+    // What became of the saves, decided once for every text that tells it.
+    enum class Fate { Unknown, WrittenBack, KeptMayLack, Kept, NotKept };
+    Fate fate() const {
+        if (logWrittenBack)
+            return Fate::WrittenBack;
+        if (!path.isEmpty())
+            return mayLackSaves ? Fate::KeptMayLack : Fate::Kept;
+        return isMissing() ? Fate::NotKept : Fate::Unknown;
+    }
 };
 
 // The one road to the database: SQL text with positional "?" parameters.

@@ -219,18 +219,26 @@ QSqlError SQLiteAdapter::lastError() const {
     if (m_failure == DbCondition::Replaced) {
         const ReplacedFileCopy copy = replacedFileCopy();
         QString kept;
-        if (copy.logWrittenBack)
+        switch (copy.fate()) {
+        case ReplacedFileCopy::Fate::WrittenBack:
             kept =
                 QStringLiteral(" (its write-ahead log was removed; what it held was written into the file)");
-        else if (!copy.path.isEmpty() && copy.mayLackSaves)
+            break;
+        case ReplacedFileCopy::Fate::KeptMayLack:
             kept =
                 QStringLiteral(" (the file it had open is kept in %1; what it saved last may be in the file "
                                "now at the path)")
                     .arg(copy.path);
-        else if (!copy.path.isEmpty())
+            break;
+        case ReplacedFileCopy::Fate::Kept:
             kept = QStringLiteral(" (what it held is kept in %1)").arg(copy.path);
-        else if (copy.isMissing())
+            break;
+        case ReplacedFileCopy::Fate::NotKept:
             kept = QStringLiteral(" (what it held could not be kept in %1 so far)").arg(copy.folder);
+            break;
+        case ReplacedFileCopy::Fate::Unknown:
+            break;
+        }
         return QSqlError(QStringLiteral("The database file %1 was replaced; the %2 was refused%3")
                              .arg(m_path, m_reading ? QStringLiteral("read") : QStringLiteral("write"), kept),
                          QString(), QSqlError::TransactionError);

@@ -86,21 +86,29 @@ namespace {
 
 // What became of the saves of a replaced file, on lines of their own; empty while nothing is known.
 QString replacedFileCopyText(const IDbAdapter* db) {
-    QString text;
     const ReplacedFileCopy copy = db ? db->replacedFileCopy() : ReplacedFileCopy();
-    if (copy.logWrittenBack)
-        text +=
+    QString text;
+    switch (copy.fate()) {
+    case ReplacedFileCopy::Fate::WrittenBack:
+        text =
             QStringLiteral("\n数据库文件旁的日志文件（-wal）被删除；本程序已将之前保存的数据写入数据库文件，"
                            "没有丢失。");
-    else if (!copy.path.isEmpty() && copy.mayLackSaves)
-        text += QStringLiteral("\n替换前本程序最后保存的数据可能已被其他程序写入现在的数据库文件；"
-                               "替换前的文件已另存为：%1（可能缺少这些数据）")
-                    .arg(QDir::toNativeSeparators(copy.path));
-    else if (!copy.path.isEmpty())
-        text +=
+        break;
+    case ReplacedFileCopy::Fate::KeptMayLack:
+        text = QStringLiteral("\n替换前本程序最后保存的数据可能已被其他程序写入现在的数据库文件；"
+                              "替换前的文件已另存为：%1（可能缺少这些数据）")
+                   .arg(QDir::toNativeSeparators(copy.path));
+        break;
+    case ReplacedFileCopy::Fate::Kept:
+        text =
             QStringLiteral("\n替换前本程序保存的数据已另存为：%1").arg(QDir::toNativeSeparators(copy.path));
-    else if (copy.isMissing())
-        text += QStringLiteral("\n") + unkeptDataText(copy) + QStringLiteral("本程序会自动重试。");
+        break;
+    case ReplacedFileCopy::Fate::NotKept:
+        text = QStringLiteral("\n") + unkeptDataText(copy) + QStringLiteral("本程序会自动重试。");
+        break;
+    case ReplacedFileCopy::Fate::Unknown:
+        break;
+    }
     return text;
 }
 
