@@ -52,7 +52,13 @@ std::optional<QVector<QVariant>> readFirstRow(BackgroundRow::State& state, const
                 q.prepare(sql);
                 for (int i = 0; i < params.size(); ++i)
                     q.bindValue(i, params.at(i));
-                if (q.exec() && q.next()) {
+                stopOnReplacement(state.handle);
+                const bool read = q.exec() && q.next();
+                if (!isTheProgramsFile(path)) {
+                    // Replaced meanwhile: whatever it read may be another file's.
+                    qWarning().noquote() << "Background read stopped: the database file was replaced:" << path
+                                         << "SQL:" << sql;
+                } else if (read) {
                     QVector<QVariant> row(q.record().count());
                     for (int i = 0; i < row.size(); ++i)
                         row[i] = q.value(i);

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <utility>
 
 namespace kestrovalin {
 
@@ -43,6 +44,12 @@ int g_busyTimeoutMs = kBusyTimeoutMs;
 bool g_openReadOnly = false;
 
 std::atomic<int> g_workerReads{0};
+// Replacements noted so far, for the worker reads under way to stop at.
+std::atomic<quintptr> g_replacements{0};
+
+int stopIfReplaced(void* noted) {
+    return g_replacements.load() != reinterpret_cast<quintptr>(noted) ? 1 : 0;
+}
 
 // The files the first connection to each path opened, for the worker connections to compare with.
 struct OpenFile {
@@ -101,8 +108,15 @@ void registerProgramFile(const QString& path, const void* owner, const FileIdent
 
 void noteProgramFileReplaced(const QString& path, const void* owner) {
     QMutexLocker lock(&g_openFilesMutex);
-    if (auto found = g_openFiles.find(path); found != g_openFiles.end() && found->owner == owner)
-        found->replaced = true;
+    if (auto found = g_openFiles.find(path);
+        found != g_openFiles.end() && found->owner == owner && !std::exchange(found->replaced, true))
+        ++g_replacements;
+}
+
+void stopOnReplacement(sqlite3* handle) {
+    if (handle)
+        sqlite3_progress_handler(handle, 100, &stopIfReplaced,
+                                 reinterpret_cast<void*>(g_replacements.load()));
 }
 
 void unregisterProgramFile(const QString& path, const void* owner) {

@@ -75,6 +75,10 @@ void unregisterProgramFile(const QString& path, const void* owner);
 // false: it would read, or lay its log over, another file.
 bool isTheProgramsFile(const QString& path);
 
+// A worker connection's statement under way stops at its next rows once a replacement is noted: the pages it
+// would go on reading may be another file's.
+void stopOnReplacement(sqlite3* handle);
+
 // While alive, a worker connection of the program (the day's copy, a count on its way) has the database
 // file open: a write-ahead log it holds back is held by the program itself.
 class WorkerRead {

@@ -1,3 +1,4 @@
+#include "core/backgroundrow.h"
 #include "core/backupmanager.h"
 #include "core/databasemanager.h"
 #include "core/filekeeper.h"
@@ -322,6 +323,18 @@ private slots:
             QTRY_VERIFY(list.countKnown());
             QVERIFY(lookup.prepare("SELECT name FROM product WHERE id = ?"));
         }
+        // A count on a worker connection, under way as the file is replaced.
+        std::optional<std::optional<QVector<QVariant>>> counted;
+        std::optional<BackgroundRow> count;
+        if (trouble.endsWith("reads on")) {
+            count.emplace(
+                this, t.path(),
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000000) "
+                "SELECT COUNT(*) FROM n WHERE i > (SELECT COUNT(*) FROM product)",
+                QList<QVariant>{}, [&counted](const auto& values) { counted = values; });
+            QTRY_VERIFY(WorkerRead::count() > 0);
+            QTest::qWait(100); // into its statement
+        }
         LogCapture log;
         if (trouble == "replaced")
             renameCopyOver(a, t.path());
@@ -348,6 +361,9 @@ private slots:
             QVERIFY(!a->query("SELECT COUNT(*) FROM product").isActive());
             QCOMPARE(databaseFailureReason(a), QString(reason).replace("本次修改未保存", "未能读取记录"));
             QCOMPARE(log.count(QtWarningMsg, "was replaced; the read was refused"), 2);
+            // The count stops and gives nothing: what it read may be another file's.
+            QTRY_VERIFY(counted.has_value());
+            QVERIFY(!counted->has_value());
         }
         if (trouble.endsWith("day's copy")) {
             // Renamed over and noticed between two steps of the copy, which is then not kept.
