@@ -239,7 +239,7 @@ private slots:
                  qPrintable(plans));
     }
 
-    // Without a database nothing changes; a failed count keeps its text and takes the clear colour.
+    // Without a database nothing changes; a failed count keeps its text and its colour.
     void noDatabaseKeepsFigures() {
         const QStringList labels = {"lblSaleAmtValue", "lblOrderCountValue", "lblProductCountValue",
                                     "lblRejectedValue", "lblTempStatus"};
@@ -255,11 +255,11 @@ private slots:
         t->exec("DROP TABLE unqualified_drug");
         LogCapture quiet;
         fireTimer(w);
-        QCOMPARE(texts(w, labels), QString("¥12.30 1 0 1+ 今日温湿度：未填写!"));
+        QCOMPARE(texts(w, labels), QString("¥12.30 1 0 1! 今日温湿度：未填写!"));
         t.reset(); // closes the database
         fireTimer(w);
         click(w, "btnTabWeek");
-        QCOMPARE(texts(w, labels), QString("¥12.30 1 0 1+ 今日温湿度：未填写!"));
+        QCOMPARE(texts(w, labels), QString("¥12.30 1 0 1! 今日温湿度：未填写!"));
     }
 };
 

@@ -458,11 +458,12 @@ void MainWindow::refreshDashboard() {
     }
 }
 
-// A failed count keeps the figure's text but takes the clear colour (it is taken as 0).
+// A failed count shows nothing new: the figure keeps its text and colour.
 void MainWindow::showWarningFigure(QLabel* label, const std::optional<int>& count) {
-    if (count)
-        label->setText(QString::number(*count));
-    label->setStyleSheet(kestrovalin::dashboardFigureStyleSheet(count.value_or(0) >= 1));
+    if (!count)
+        return;
+    label->setText(QString::number(*count));
+    label->setStyleSheet(kestrovalin::dashboardFigureStyleSheet(*count >= 1));
 }
 
 void MainWindow::openFeature(FeatureWindow which) {
