@@ -2,6 +2,7 @@
 #include "core/databasemanager.h"
 #include "core/schemamigrator.h"
 #include "tests/support/logcapture.h"
+#include "tests/support/otherwriter.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
@@ -237,6 +238,32 @@ private slots:
                 plans += q.value(3).toString() + '\n';
         QVERIFY2(plans.contains("idx_sales_order_status_date") && plans.contains("idx_batch_stock_expiry"),
                  qPrintable(plans));
+    }
+
+    // A replaced file is told once, without a loop of its own: while the window is hidden (signed out, or in
+    // the tray) as it shows again.
+    void replacedFileToldAsTheWindowShows() {
+        TestDatabase t;
+        MainWindow w;
+        w.hide();
+        const QString other = copyOf(t.db(), t.path());
+        t.exec("INSERT INTO customer (name) VALUES ('张三')");
+        Prompts::reset();
+        LogCapture quiet;
+        renameOver(other, t.path());
+        DatabaseManager::instance().lookForReplacement();
+        QCoreApplication::processEvents();
+        QVERIFY(Prompts::history().isEmpty());
+        w.show();
+        QTRY_COMPARE(Prompts::history().size(), 1);
+        QVERIFY2(
+            Prompts::lastText().startsWith("数据库文件已被其他程序替换，本程序不再读写它，请重新启动程序\n"
+                                           "替换前本程序保存的数据已另存为："),
+            qPrintable(Prompts::lastText()));
+        w.hide();
+        w.show();
+        QCoreApplication::processEvents();
+        QCOMPARE(Prompts::history().size(), 1);
     }
 
     // Without a database nothing changes; a failed count keeps its text and its colour.
