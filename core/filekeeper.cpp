@@ -57,6 +57,36 @@ int intValue(sqlite3* handle, const char* sql, int fallback) {
     return value;
 }
 
+// Bytes at the head of the shared index (the -shm): both copies of the log's header and the checkpoint
+// record after them.
+constexpr int kSharedIndexHeadBytes = 136;
+// The log's write lock among the shared index's locks.
+constexpr int kLogWriteLock = 0;
+
+// Clears the head of the shared index the connection maps, under the log's write lock, so that the next
+// reader of the path finds no valid header and rebuilds it from the log and the file now there. False when
+// the lock is held by another writer (try again later) or the index cannot be mapped.
+bool clearSharedIndexHead(sqlite3* handle) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(handle, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file ||
+        !file->pMethods || file->pMethods->iVersion < 2 || !file->pMethods->xShmMap)
+        return false;
+    const sqlite3_io_methods* methods = file->pMethods;
+    if (methods->xShmLock(file, kLogWriteLock, 1, SQLITE_SHM_LOCK | SQLITE_SHM_EXCLUSIVE) != SQLITE_OK)
+        return false;
+    volatile void* region = nullptr;
+    // The first region is 32 KiB in every version that has a shared index; it is mapped already.
+    const bool mapped = methods->xShmMap(file, 0, 32 * 1024, 0, &region) == SQLITE_OK && region;
+    if (mapped) {
+        volatile char* head = static_cast<volatile char*>(region);
+        for (int i = 0; i < kSharedIndexHeadBytes; ++i)
+            head[i] = 0;
+        methods->xShmBarrier(file);
+    }
+    methods->xShmLock(file, kLogWriteLock, 1, SQLITE_SHM_UNLOCK | SQLITE_SHM_EXCLUSIVE);
+    return mapped;
+}
+
 } // namespace
 
 FileKeeper::FileKeeper(SQLiteAdapter& connection) : m_connection(&connection), m_path(connection.path()) {
@@ -274,6 +304,7 @@ void FileKeeper::keepData(bool atClose) {
     }
     // The log first: whoever opens the path meanwhile must not read it over the new file.
     emptyLog(handle, atClose);
+    leaveSharedIndex(handle);
     if (!m_keptCopy.isEmpty() || !copyDue(handle, atClose))
         return;
     m_sinceCopyTry.start();
@@ -356,6 +387,7 @@ void FileKeeper::emptyLog(sqlite3* handle, bool atClose) {
     if (rc == SQLITE_OK) {
         m_checkpointed = true;
         m_logLeftPath = true;
+        m_indexDue = true;
         qDebug().noquote() << "The write-ahead log was written into the replaced database file and emptied:"
                            << wal.filePath();
     } else if (!atClose && conditionOfCode(rc) == DbCondition::Busy) {
@@ -369,6 +401,27 @@ void FileKeeper::emptyLog(sqlite3* handle, bool atClose) {
                "file now at the path would read it:"
             << wal.filePath() << QString::fromUtf8(sqlite3_errmsg(handle));
     }
+}
+
+void FileKeeper::leaveSharedIndex(sqlite3* handle) {
+    // The shared index at the path still describes the old file (its size among it) for as long as this
+    // process holds it, so the next opener would not rebuild it and would read the new file cut to the old
+    // one's size: damaged. Nothing of this connection reads through it any more, and the copy of the old file
+    // is made from that file's own bytes once the log is emptied.
+    if (!m_indexDue)
+        return;
+    if (!clearSharedIndexHead(handle)) {
+        if (!std::exchange(m_indexHeldNoted, true))
+            qWarning().noquote() << "The shared index of the replaced database file's log is held by another "
+                                    "writer; it is cleared at a later look:"
+                                 << m_path + QStringLiteral("-shm");
+        return;
+    }
+    m_indexDue = false;
+    qDebug().noquote()
+        << "The shared index of the log at the path was cleared, so whoever opens the file now "
+           "there reads it whole:"
+        << m_path + QStringLiteral("-shm");
 }
 
 void FileKeeper::writeBackRemovedLog(sqlite3* handle, bool atClose) {

@@ -33,7 +33,8 @@ struct OpenFileState {
 //
 // A file renamed over the path (or the path removed) leaves the connection on the old file, with its
 // write-ahead log still at the path, where the next connection to the path would lay it over the new file.
-// So the log is first written into the old file, which empties the one at the path, and the old file's bytes
+// So the log is first written into the old file, which empties the one at the path, the shared index at the
+// path is cleared (another opener would otherwise take the old file's size from it), and the old file's bytes
 // are then copied into backup/ (see BackupManager::keepReplacedFile). A checkpoint held back by a reader is
 // tried again at every look, without waiting. A copy that cannot be written is tried again once a
 // minute, as soon as the backup folder has room, and at close. A copy is never said to hold saves that
@@ -84,6 +85,9 @@ private:
     void refuseReads();
     void tellOnce();
     void emptyLog(sqlite3* handle, bool atClose);
+    // Once the log at the path is emptied: leaves the shared index there for whoever opens the new file to
+    // rebuild; tried again at every look while another program writes.
+    void leaveSharedIndex(sqlite3* handle);
     void writeBackRemovedLog(sqlite3* handle, bool atClose);
     // A TRUNCATE checkpoint of the connection, waiting for no reader except at close. *moved tells whether
     // the file the connection has open changed meanwhile, that is whether the checkpoint wrote into it;
@@ -127,6 +131,9 @@ private:
     // Every page this connection saved is in the file it has open, which then holds all the program saved.
     bool m_logInFile = false;
     bool m_readsRefused = false;
+    // The log at the path was emptied by this connection and the shared index there is not yet cleared.
+    bool m_indexDue = false;
+    bool m_indexHeldNoted = false;
     // Who holds the log back was said once.
     bool m_heldNoted = false;
     int m_looksSinceNoted = 0;
