@@ -153,7 +153,7 @@ QList<models::User> UserRepository::search(const QString& keyword) {
                     {pattern, pattern}, readUser);
 }
 
-std::optional<LoginUser> UserRepository::findSignIn(const QString& username, const QString& passwordHash) {
+UserRepository::SignIn UserRepository::findSignIn(const QString& username, const QString& passwordHash) {
     const Fetched<LoginUser> found = fetch(
         m_db,
         QStringLiteral("SELECT id, username, real_name, role FROM sys_user WHERE username = ? "
@@ -168,9 +168,11 @@ std::optional<LoginUser> UserRepository::findSignIn(const QString& username, con
             return user;
         },
         1);
-    if (!found.found())
-        return std::nullopt;
-    return found.rows.first();
+    if (!found.ok)
+        return {SignIn::Outcome::Unreadable, {}};
+    if (found.rows.isEmpty())
+        return {SignIn::Outcome::NoMatch, {}};
+    return {SignIn::Outcome::Found, found.rows.first()};
 }
 
 } // namespace kestrovalin

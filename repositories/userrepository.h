@@ -6,8 +6,6 @@
 
 #include <QList>
 
-#include <optional>
-
 namespace kestrovalin {
 
 class IDbAdapter;
@@ -47,8 +45,15 @@ public:
     // Matches the user name or the real name; % and _ in the keyword act as wildcards.
     QList<models::User> search(const QString& keyword);
 
+    // What the sign-in check found. Unreadable: the accounts could not be read (no database, a replaced,
+    // damaged or unreadable file), so nothing is known about the name or the password.
+    struct SignIn {
+        enum class Outcome { Found, NoMatch, Unreadable };
+        Outcome outcome = Outcome::Unreadable;
+        LoginUser user; // when Found
+    };
     // The sign-in check: the enabled account with this name and password hash, if there is one.
-    std::optional<LoginUser> findSignIn(const QString& username, const QString& passwordHash);
+    SignIn findSignIn(const QString& username, const QString& passwordHash);
 
 private:
     // "用户名 <name> 已存在" when another account than exceptId holds the user's name; empty otherwise.

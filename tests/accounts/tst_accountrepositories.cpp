@@ -137,15 +137,16 @@ private slots:
         TestDatabase t;
         t.exec("INSERT INTO sys_user (username, password_hash, real_name, role, status) VALUES "
                "('li', 'h', '李四', 'clerk', 1), ('off', 'h', '停', 'clerk', 0)");
+        using Outcome = UserRepository::SignIn::Outcome;
         UserRepository repo(t.db());
-        const std::optional<LoginUser> li = repo.findSignIn("li", "h");
-        QVERIFY(li.has_value());
-        QCOMPARE(li->id, idOf(t, "li"));
-        QCOMPARE(li->realName, QString("李四"));
-        QCOMPARE(li->role, QString("clerk"));
-        QCOMPARE(repo.findSignIn("li", "x").has_value(), false);
-        QCOMPARE(repo.findSignIn("off", "h").has_value(), false);
-        QCOMPARE(UserRepository(nullptr).findSignIn("li", "h").has_value(), false);
+        const UserRepository::SignIn li = repo.findSignIn("li", "h");
+        QCOMPARE(li.outcome, Outcome::Found);
+        QCOMPARE(li.user.id, idOf(t, "li"));
+        QCOMPARE(li.user.realName, QString("李四"));
+        QCOMPARE(li.user.role, QString("clerk"));
+        QCOMPARE(repo.findSignIn("li", "x").outcome, Outcome::NoMatch);
+        QCOMPARE(repo.findSignIn("off", "h").outcome, Outcome::NoMatch);
+        QCOMPARE(UserRepository(nullptr).findSignIn("li", "h").outcome, Outcome::Unreadable);
     }
 
     void nullAdapterTouchesNothing() {

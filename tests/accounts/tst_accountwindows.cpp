@@ -1,6 +1,7 @@
 #include "core/currentuser.h"
 #include "core/passwordhash.h"
 #include "core/transaction.h"
+#include "tests/support/logcapture.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/otherwriter.h"
 #include "tests/support/pinnedclock.h"
@@ -116,8 +117,10 @@ private slots:
         QTest::newRow("password as typed") << QStringList{"admin", "quoll ", refused, "editPassword", ""};
         QTest::newRow("disabled account")
             << QStringList{"off", "secret", refused, "editPassword", "editPassword"};
-        QTest::newRow("no database") << QStringList{"admin", "quoll", refused, "editPassword",
-                                                    "editUsername"};
+        // Accounts that could not be read are no wrong password.
+        const QString unread = "无法登录:未能读取账户信息，无法登录，请检查数据库文件后重新启动程序";
+        QTest::newRow("no database") << QStringList{"admin", "quoll", unread, "editPassword", "editUsername"};
+        QTest::newRow("accounts unreadable") << QStringList{"admin", "quoll", unread, "editPassword", ""};
         QTest::newRow("blank name") << QStringList{"   ", "quoll", "提示:请输入用户名", "editUsername", ""};
         QTest::newRow("no password") << QStringList{"admin", "", "提示:请输入密码", "editPassword", ""};
     }
@@ -131,6 +134,9 @@ private slots:
                     "'停', 0)",
                     {hashPassword("secret")});
         }
+        LogCapture quiet;
+        if (QTest::currentDataTag() == QByteArray("accounts unreadable"))
+            t->exec("DROP TABLE sys_user");
         LoginDialog d;
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));

@@ -7,9 +7,11 @@
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
 #include "ui/common/prompts.h"
+#include "ui/login/logindialog.h"
 #include "ui/main/mainwindow.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -264,6 +266,39 @@ private slots:
         w.show();
         QCoreApplication::processEvents();
         QCOMPARE(Prompts::history().size(), 1);
+    }
+
+    // After the file was replaced, every read is refused: a figure keeps what it showed, or none for a period
+    // never read, in the warning colour, and the sign-in says it could not read and where the saves are.
+    void replacedFileKeepsFiguresAndSignInSaysWhy() {
+        TestDatabase t;
+        PinnedClock pin(kToday);
+        addSale(t, day(0), 12.3);
+        addRejected(t, "pending");
+        MainWindow w;
+        const QStringList figures = {"lblSaleAmtValue", "lblOrderCountValue", "lblProductCountValue",
+                                     "lblRejectedValue"};
+        QCOMPARE(texts(w, figures), QString("¥12.30 1 0 1!"));
+        LogCapture quiet;
+        renameCopyOver(t.db(), t.path());
+        DatabaseManager::instance().lookForReplacement();
+        fireTimer(w);
+        QCOMPARE(texts(w, figures), QString("¥12.30! 1! 0! 1!"));
+        click(w, "btnTabMonth");
+        QCOMPARE(sales(w), QString("本月销售额 —! —!"));
+
+        LoginDialog d;
+        d.findChild<QLineEdit*>("editUsername")->setText("admin");
+        d.findChild<QLineEdit*>("editPassword")->setText("quoll");
+        Prompts::reset();
+        d.findChild<QPushButton*>("btnLogin")->click();
+        const QString copy = DatabaseManager::instance().getAdapter()->replacedFileCopy().path;
+        QVERIFY(!copy.isEmpty());
+        QCOMPARE(Prompts::lastTitle() + ":" + Prompts::lastText(),
+                 "无法登录:"
+                 "未能读取账户信息，无法登录\n数据库文件已被其他程序替换，本程序不再读写它，请重新启动程序"
+                 "\n替换前本程序保存的数据已另存为：" +
+                     QDir::toNativeSeparators(copy));
     }
 
     // Without a database nothing changes; a failed count keeps its text and its colour.

@@ -1,8 +1,9 @@
 #include "ui/login/logindialog.h"
 
 #include "core/currentuser.h"
+#include "core/databasemanager.h"
 #include "core/passwordhash.h"
-#include "repositories/userrepository.h"
+#include "core/transaction.h"
 #include "ui/common/prompts.h"
 #include "ui_logindialog.h"
 
@@ -40,7 +41,16 @@ void LoginDialog::onLoginClicked() {
         ui->editPassword->setFocus();
         return;
     }
-    if (!validateUser(username, password, m_loggedInUser)) {
+    const UserRepository::SignIn::Outcome outcome = validateUser(username, password, m_loggedInUser);
+    if (outcome == UserRepository::SignIn::Outcome::Unreadable) {
+        // Nothing is known about the name or the password: the password stays, to try again as it is.
+        Prompts::warning(this, QStringLiteral("无法登录"),
+                         Prompts::withReason(QStringLiteral("未能读取账户信息，无法登录"), unreadableReason(),
+                                             QStringLiteral("，请检查数据库文件后重新启动程序")));
+        ui->editPassword->setFocus();
+        return;
+    }
+    if (outcome == UserRepository::SignIn::Outcome::NoMatch) {
         Prompts::warning(this, QStringLiteral("错误"), QStringLiteral("用户名或密码不正确"));
         ui->editPassword->clear();
         ui->editPassword->setFocus();
@@ -64,12 +74,22 @@ void LoginDialog::onCancelClicked() {
     reject();
 }
 
-bool LoginDialog::validateUser(const QString& username, const QString& password, LoginUser& out) {
-    const std::optional<LoginUser> user = UserRepository().findSignIn(username, hashPassword(password));
-    if (!user)
-        return false;
-    out = *user;
-    return true;
+UserRepository::SignIn::Outcome LoginDialog::validateUser(const QString& username, const QString& password,
+                                                          LoginUser& out) {
+    const UserRepository::SignIn found = UserRepository().findSignIn(username, hashPassword(password));
+    if (found.outcome == UserRepository::SignIn::Outcome::Found)
+        out = found.user;
+    return found.outcome;
+}
+
+// Read right after the lookup, before another statement forgets the condition. A replaced file is told as
+// the main window tells it, with the copy that keeps what was saved: before the main window exists, or
+// after 退出登录, the sign-in is where the user looks.
+QString LoginDialog::unreadableReason() {
+    const IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    if (db && db->isReplaced())
+        return replacedFileNotice(db);
+    return databaseFailureReason(db);
 }
 
 } // namespace kestrovalin

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/loginuser.h"
+#include "repositories/userrepository.h"
 
 #include <QDialog>
 
@@ -16,14 +17,18 @@ public:
     ~LoginDialog() override;
 
     LoginUser getLoggedInUser() const { return m_loggedInUser; }
-    // Checks an enabled account with this name and password; fills out only on success.
-    bool validateUser(const QString& username, const QString& password, LoginUser& out);
+    // Checks an enabled account with this name and password; fills out only when one is found.
+    UserRepository::SignIn::Outcome validateUser(const QString& username, const QString& password,
+                                                 LoginUser& out);
 
 private slots:
     void onLoginClicked();
     void onCancelClicked();
 
 private:
+    // Why the accounts could not be read, in the user's words; empty when the database did not say.
+    static QString unreadableReason();
+
     Ui_LoginDialog* ui;
     LoginUser m_loggedInUser;
 };

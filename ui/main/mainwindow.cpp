@@ -434,9 +434,13 @@ void MainWindow::queryAndDisplayOverviewData(int index) {
                                       : QStringLiteral("今日");
     ui->lblSaleAmtTitle->setText(word + QStringLiteral("销售额"));
     ui->lblOrderCountTitle->setText(word + QStringLiteral("开单数"));
-    const auto sales = DashboardRepository(db).salesSummary(index);
-    ui->lblSaleAmtValue->setText(QStringLiteral("¥") + QString::number(sales ? sales->amount : 0.0, 'f', 2));
-    ui->lblOrderCountValue->setText(QString::number(sales ? sales->orderCount : 0));
+    std::optional<QString> amount, orders;
+    if (const auto sales = DashboardRepository(db).salesSummary(index)) {
+        amount = QStringLiteral("¥") + QString::number(sales->amount, 'f', 2);
+        orders = QString::number(sales->orderCount);
+    }
+    showFigure(ui->lblSaleAmtValue, amount, m_saleAmounts[index]);
+    showFigure(ui->lblOrderCountValue, orders, m_orderCounts[index]);
 }
 
 void MainWindow::refreshDashboard() {
@@ -445,8 +449,9 @@ void MainWindow::refreshDashboard() {
         return;
     queryAndDisplayOverviewData(m_currentOverviewTab);
     const DashboardRepository repo(db);
-    if (const auto products = repo.productsInStock())
-        ui->lblProductCountValue->setText(QString::number(*products));
+    const auto products = repo.productsInStock();
+    showFigure(ui->lblProductCountValue, products ? std::optional(QString::number(*products)) : std::nullopt,
+               m_productsInStock);
     showWarningFigure(ui->lblExpiryValue, repo.nearExpiryProducts());
     showWarningFigure(ui->lblQualValue, repo.suppliersWithExpiringDocuments());
     showWarningFigure(ui->lblRejectedValue, repo.pendingRejectedDrugs());
@@ -456,6 +461,15 @@ void MainWindow::refreshDashboard() {
                                             : QStringLiteral("今日温湿度：未填写"));
         ui->lblTempStatus->setStyleSheet(kestrovalin::temperatureStatusStyleSheet(recorded));
     }
+}
+
+// A figure read afresh takes the usual colour. One whose read failed shows the last value read for it, or
+// none, in the warning colour: a figure that could not be read is never shown as the data.
+void MainWindow::showFigure(QLabel* label, const std::optional<QString>& read, QString& lastRead) {
+    if (read)
+        lastRead = *read;
+    label->setText(lastRead.isEmpty() ? QStringLiteral("—") : lastRead);
+    label->setStyleSheet(read ? QString() : kestrovalin::dashboardFigureStyleSheet(true));
 }
 
 // A failed count shows nothing new: the figure keeps its text and colour.

@@ -122,6 +122,7 @@ private:
     void setupDashboard();
     void setupMenus();
     void queryAndDisplayOverviewData(int index);
+    void showFigure(QLabel* label, const std::optional<QString>& read, QString& lastRead);
     void showWarningFigure(QLabel* label, const std::optional<int>& count);
     // Builds the entry's window on first use (the window places itself on this one), then brings it up.
     void openFeature(FeatureWindow which);
@@ -130,6 +131,10 @@ private:
     QTimer* m_refreshTimer = nullptr;
     QSystemTrayIcon* m_trayIcon = nullptr;
     int m_currentOverviewTab = 0;
+    // The last value read of each figure (the sales ones by period tab); empty while none was read.
+    std::array<QString, 3> m_saleAmounts;
+    std::array<QString, 3> m_orderCounts;
+    QString m_productsInStock;
     // QPointer: a window that is ever destroyed behind our back is built anew instead of raised.
     std::array<QPointer<QWidget>, FeatureWindowCount> m_featureWindows;
     // The replaced file came while the window was hidden (in the tray, or signed out): told as it shows.
