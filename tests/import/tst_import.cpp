@@ -462,9 +462,11 @@ private slots:
         QFETCH(QString, fonts);
         QFETCH(QString, title);
         QFETCH(QString, lead);
-        if (fonts == "real")
+        if (fonts == "real") {
             setDrawnCheckForTesting(nullptr);
-        else
+            if (QFontMetrics(QGuiApplication::font()).inFontUcs4(title.at(2).unicode()))
+                QSKIP("a font on this computer draws the character");
+        } else
             setDrawnCheckForTesting([fonts](uint) { return fonts == "all"; });
         QStringList titles = texts(kProductTitles);
         titles[0] = title;
