@@ -258,9 +258,14 @@ private slots:
         m_db = std::make_unique<TestDatabase>();
         QVERIFY(m_db->isOpen());
         Prompts::reset();
+        // Refusals read alike with a CJK font and without one.
+        setDrawnCheckForTesting([](uint) { return true; });
     }
 
-    void cleanup() { m_db.reset(); }
+    void cleanup() {
+        m_db.reset();
+        setDrawnCheckForTesting(nullptr);
+    }
 
     // --- product import: reading and checking ---
 
@@ -430,6 +435,46 @@ private slots:
     void movedColumns() {
         QFETCH(QString, kind);
         QFETCH(QStringList, titles);
+        QFETCH(QString, lead);
+        refusesTitles(kind, titles, lead);
+    }
+
+    // An ideograph no font on this computer draws shows as an empty box: its code says which it is. One
+    // that shows stays unnamed, as a letter does.
+    void undrawnIdeograph_data() {
+        QTest::addColumn<QString>("fonts");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("lead");
+        QTest::newRow("U+3400 drawn") << "all"
+                                      << "药品\u3400码"
+                                      << "第 A 列的标题是「药品\u3400码」，模板在此列的标题是「药品条码」";
+        QTest::newRow("U+3400 a box") << "none"
+                                      << "药品\u3400码"
+                                      << "第 A 列的标题是「药品\u3400码」（第 3 个字符为 U+3400），"
+                                         "模板在此列的标题是「药品条码」";
+        // Neither DejaVu nor WenQuanYi Micro Hei has it: a box with a CJK font and without one.
+        QTest::newRow("U+9FEB, this computer's fonts")
+            << "real"
+            << "药品\u9FEB码"
+            << "第 A 列的标题是「药品\u9FEB码」（第 3 个字符为 U+9FEB），模板在此列的标题是「药品条码」";
+    }
+    void undrawnIdeograph() {
+        QFETCH(QString, fonts);
+        QFETCH(QString, title);
+        QFETCH(QString, lead);
+        if (fonts == "real") {
+            setDrawnCheckForTesting(nullptr);
+            if (QFontMetrics(QGuiApplication::font()).inFontUcs4(title.at(2).unicode()))
+                QSKIP("a font on this computer draws the character");
+        } else
+            setDrawnCheckForTesting([fonts](uint) { return fonts == "all"; });
+        QStringList titles = texts(kProductTitles);
+        titles[0] = title;
+        refusesTitles("product", titles, lead);
+    }
+
+private:
+    void refusesTitles(const QString& kind, const QStringList& titles, const QString& lead) {
         const bool products = kind == "product";
         const QString path = file("moved.xlsx");
         QStringList cells =
@@ -441,7 +486,6 @@ private slots:
         const QStringList lines = runImport(dialog.get(), path);
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines.at(0), (products ? "✖ " : "") + QStringLiteral("读取文件失败："));
-        QFETCH(QString, lead);
         QVERIFY2(lines.at(1).startsWith("  " + lead + "："), qPrintable(lines.at(1)));
         if (lead.contains(QStringLiteral("模板在此列")))
             QVERIFY2(lines.at(1).contains(QStringLiteral("第 1 行须为模板的标题")) &&
@@ -451,6 +495,7 @@ private slots:
         QCOMPARE(m_db->count(products ? "product" : "supplier"), 0);
     }
 
+private slots:
     // A million data rows, none valid: the first ten thousand are listed, one line counts the rest, the
     // summary follows, and the run stays within bounded time and memory.
     void millionInvalidRows() {

@@ -13,6 +13,8 @@
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFontMetrics>
+#include <QGuiApplication>
 #include <QHash>
 #include <QLabel>
 #include <QLayout>
@@ -23,6 +25,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace kestrovalin {
 
@@ -92,10 +95,24 @@ bool takesPlace(uint c) {
     }
 }
 
+std::function<bool(uint)>& drawnCheck() {
+    static std::function<bool(uint)> check;
+    return check;
+}
+
+// Whether the character shows as itself rather than as an empty box. The result area takes the
+// application's family; QFontMetrics follows the same fallback fonts the text is drawn with.
+bool drawn(uint c) {
+    if (drawnCheck())
+        return drawnCheck()(c);
+    return QFontMetrics(QGuiApplication::font()).inFontUcs4(c);
+}
+
 // Where a title parts from the template's, when the character there does not show what it is (not an ASCII
-// letter or digit nor a CJK ideograph of the first plane, which every Chinese font has: an invisible one, a
-// look-alike, another mark): "（第 5 个字符为 U+2731）", or for a character without a place of its own
-// "（第 2 个字符后有 U+034F）", counting the characters `shown` shows from 1; empty otherwise.
+// letter or digit nor a CJK ideograph of the first plane that a font on this computer draws: an invisible
+// one, a look-alike, another mark, an ideograph shown as an empty box): "（第 5 个字符为 U+2731）", or for
+// a character without a place of its own "（第 2 个字符后有 U+034F）", counting the characters `shown` shows
+// from 1; empty otherwise.
 QString partingCharacter(const QString& shown, const QString& templateTitle) {
     const QString wanted = comparedText(templateTitle);
     int matched = 0;
@@ -110,7 +127,7 @@ QString partingCharacter(const QString& shown, const QString& templateTitle) {
         }
         const bool plain = (c < 0x80 && QChar::isLetterOrNumber(c)) ||
                            (c <= 0xFFFF && QChar::script(c) == QChar::Script_Han &&
-                            QChar::category(c) == QChar::Letter_Other);
+                            QChar::category(c) == QChar::Letter_Other && drawn(c));
         if (plain)
             return QString();
         const QString code = QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0'));
@@ -187,6 +204,10 @@ bool losesDigits(double value) {
 }
 
 } // namespace
+
+void setDrawnCheckForTesting(std::function<bool(uint)> answer) {
+    drawnCheck() = std::move(answer);
+}
 
 void applyImportLook(QDialog* dialog, QDialogButtonBox* buttons, QLabel* fileStepLabel) {
     dialog->setStyleSheet(importDialogStyleSheet());

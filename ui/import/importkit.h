@@ -113,6 +113,10 @@ void traceCell(int row, int column, const CellValue& cell);
 bool openImportSheet(WorkbookReader& reader, const QString& path, const QList<TemplateColumn>& columns,
                      QStringList& reasons, const char* logName);
 
+// Replaces the question whether a character of a refused title shows on this computer (the application's
+// font and the fonts it falls back to); an empty function asks the fonts again.
+void setDrawnCheckForTesting(std::function<bool(uint)> answer);
+
 // Why a number cell cannot stand in a code column (1-based) of the template: one of more than 15
 // significant digits has lost digits the user typed, and one with a fraction is no code; empty otherwise.
 QString codeProblem(int column, const TemplateColumn& templateColumn, const CellValue& cell);
