@@ -1731,11 +1731,16 @@ private slots:
     // Clicks, Shift+clicks and Ctrl+clicks on a followed list's header select, extend and toggle columns as
     // Qt's header over the view's own selection does.
     void headerClicksSelectAsQtsOwnHeader_data() {
-        QTest::addColumn<QString>("clicks"); // a column each, with "Ctrl+" or "Shift+" before it
+        // a column's header each, or with "cell" its fourth cell, with "Ctrl+" or "Shift+" before it
+        QTest::addColumn<QString>("clicks");
         addRow("a selected column Ctrl+clicked", QString("1; Ctrl+3; Ctrl+1"));
         addRow("a column of a Shift range Ctrl+clicked", QString("1; Shift+4; Ctrl+2; Ctrl+4"));
         addRow("the only selected column Ctrl+clicked, then again", QString("2; Ctrl+2; Ctrl+2; Ctrl+2"));
         addRow("all selected, a column Ctrl+clicked", QString("Ctrl+A; Ctrl+0; Shift+1"));
+        // A column only partly selected is selected whole.
+        addRow("a cell selected, its column Ctrl+clicked", QString("cell 2; Ctrl+2"));
+        addRow("a cell Ctrl+clicked out of a column, the column Ctrl+clicked",
+               QString("1; Ctrl+cell 1; Ctrl+1"));
     }
     void headerClicksSelectAsQtsOwnHeader() {
         QFETCH(QString, clicks);
@@ -1768,12 +1773,19 @@ private slots:
                     QTest::keyClick(view, Qt::Key_A, Qt::ControlModifier);
                     continue;
                 }
-                const int key = QKeySequence(click)[0];
-                const int column = QKeySequence(click.section('+', -1))[0] - Qt::Key_0;
+                const QString target = click.section('+', -1);
+                Qt::KeyboardModifiers keys;
+                keys.setFlag(Qt::ControlModifier, click.startsWith("Ctrl+"));
+                keys.setFlag(Qt::ShiftModifier, click.startsWith("Shift+"));
+                const int column = target.section(' ', -1).toInt();
                 QHeaderView* header = view->horizontalHeader();
-                QTest::mouseClick(header->viewport(), Qt::LeftButton,
-                                  Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask),
-                                  QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+                if (target.startsWith("cell "))
+                    QTest::mouseClick(view->viewport(), Qt::LeftButton, keys,
+                                      view->visualRect(model.index(3, column)).center());
+                else
+                    QTest::mouseClick(
+                        header->viewport(), Qt::LeftButton, keys,
+                        QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
             }
             QCOMPARE(cells(followed), cells(plain));
         }
