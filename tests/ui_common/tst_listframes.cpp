@@ -41,6 +41,7 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QMainWindow>
+#include <QPaintEvent>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
@@ -375,6 +376,21 @@ QString selectedRuns(const QTableView& view) {
     }
     return runs.join(',');
 }
+
+// What a widget painted while this lived.
+class PaintedRegion : public QObject {
+public:
+    explicit PaintedRegion(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            m_painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+    bool covers(const QRect& rect) const { return (QRegion(rect) - m_painted).isEmpty(); }
+
+private:
+    QRegion m_painted;
+};
 
 // One list window of the family over the sales or the batches.
 std::unique_ptr<QMainWindow> listWindow(const QString& list) {
@@ -1789,6 +1805,35 @@ private slots:
             }
             QCOMPARE(cells(followed), cells(plain));
         }
+    }
+
+    // A followed view paints again the row a change of its selection adds or takes out.
+    void selectionChangesRepaintTheirRows_data() {
+        QTest::addColumn<bool>("deselect");
+        addRow("a row selected", false);
+        addRow("a selected row deselected", true);
+    }
+    void selectionChangesRepaintTheirRows() {
+        QFETCH(bool, deselect);
+        RowTableModel model({"条码", "名称"});
+        QVector<TableRow> rows;
+        for (int r = 0; r < 20; ++r)
+            rows.append(TableRow(r + 1, {"690" + QString::number(r), "板蓝根"}));
+        model.setRows(rows);
+        QTableView view;
+        view.setModel(&model);
+        followList(&view, &model);
+        const QItemSelection row(model.index(4, 0), model.index(4, 1));
+        if (deselect)
+            view.selectionModel()->select(row, QItemSelectionModel::Select);
+        view.resize(300, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QCoreApplication::processEvents();
+        const PaintedRegion painted(view.viewport());
+        view.selectionModel()->select(row,
+                                      deselect ? QItemSelectionModel::Deselect : QItemSelectionModel::Select);
+        QTRY_VERIFY(painted.covers(view.visualRect(model.index(4, 0)) | view.visualRect(model.index(4, 1))));
     }
 
     // A reload (a search, a refresh, a picker's search, a book's query) shows its list from the first row,
