@@ -271,7 +271,8 @@ private:
     }
 
     // The selection again once the rows stand: all of them for a selection of all, else each range from its
-    // first record (its successor when gone) to its last (the record before it when gone).
+    // first record (its successor when gone) to its last (the record before it when gone), less the records
+    // that came inside it.
     void selectAgain() {
         if (m_all) {
             selectAll();
@@ -281,14 +282,19 @@ private:
         const int last = m_model->rowCount() - 1;
         for (const Span& span : qAsConst(m_spans)) {
             bool bottomGone = false;
-            const int top = m_model->gapAt(span.top);
+            int top = m_model->gapAt(span.top);
             int bottom = m_model->gapAt(span.bottom, &bottomGone);
             if (top < 0 || bottom < 0)
                 continue;
             bottom = std::min(last, bottom - (bottomGone ? 1 : 0));
-            if (top <= bottom)
-                selection.append(
-                    QItemSelectionRange(m_model->index(top, span.left), m_model->index(bottom, span.right)));
+            const QVector<int>& came = m_model->came();
+            for (auto it = std::upper_bound(came.cbegin(), came.cend(), top - 1); top <= bottom;) {
+                const int end = it != came.cend() ? std::min(bottom + 1, *it++) : bottom + 1;
+                if (top < end)
+                    selection.append(QItemSelectionRange(m_model->index(top, span.left),
+                                                         m_model->index(end - 1, span.right)));
+                top = end + 1;
+            }
         }
         const QScopedValueRollback<bool> adjusting(m_adjusting, true);
         if (!selection.isEmpty())

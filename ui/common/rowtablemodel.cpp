@@ -688,6 +688,33 @@ QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int firstPosi
     return places;
 }
 
+QVector<int> RowTableModel::cameAmong(int firstPosition, const QVector<Keys>& read) const {
+    QHash<QString, int> heldAt;
+    const int size = pageSize();
+    for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
+        for (int i = 0; i < it->keys.size(); ++i) {
+            if (!it->keys.at(i).isEmpty())
+                heldAt.insert(keyText(it->keys.at(i)), it.key() * size + i);
+        }
+    }
+    QVector<int> came;
+    QVector<int> unknown;
+    int lastHeld = -1;
+    for (int i = 0; i < read.size(); ++i) {
+        const auto held = heldAt.constFind(keyText(read.at(i)));
+        if (held == heldAt.cend()) {
+            unknown.append(firstPosition + i);
+            continue;
+        }
+        // Nothing stood between these two before.
+        if (lastHeld >= 0 && *held == lastHeld + 1)
+            came += unknown;
+        unknown.clear();
+        lastHeld = *held;
+    }
+    return came;
+}
+
 QVector<int> RowTableModel::rowsOf(const QModelIndexList& indexes) {
     QVector<int> rows;
     rows.reserve(indexes.size());
@@ -812,6 +839,7 @@ int RowTableModel::followChanges(int topRow) {
     m_moved = places;
     m_gone = gone;
     m_lastPlace = std::max(0, count - 1);
+    m_came = cameAmong(firstPosition, seen);
     QHash<int, int> standing;
     for (int row : qAsConst(held)) {
         places[row] = std::min(places.value(row), m_lastPlace);

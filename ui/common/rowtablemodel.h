@@ -173,9 +173,10 @@ public:
     // the rows in sight, and counts it again. Every index held stays on its record, or is let go when its
     // record is gone or its place cannot be read (a view on followList hands a current row that is gone to
     // its successor, the one before it at the end). Every selected record still there stays selected: a
-    // record gone takes nothing else with it, and one that came inside a selected range joins it (the view's
-    // follower carries the selection over, by movedTo()). Returns that record's row now (reread() tells it
-    // too); -1 when nothing changed. Never to be called from inside a read.
+    // record gone takes nothing else with it (the view's follower carries the selection over, by movedTo());
+    // one that came inside a selected range, where the rows read before and after tell it, stays out of it
+    // (came()). Returns that record's row now (reread() tells it too); -1 when nothing changed. Never to be
+    // called from inside a read.
     int followChanges(int topRow);
     // followChanges() from the row at the top of the view, now.
     int followNow() { return followChanges(m_topRow); }
@@ -187,6 +188,9 @@ public:
     // As movedTo(), but a gone record that was the last has its successor's place past the last row, at the
     // row count: a range that ended with it keeps the rows before that place.
     int gapAt(int row, bool* gone = nullptr) const;
+    // The rows, in order, whose records the last re-read found between two records that stood next to each
+    // other before it, both among the rows held then: records another program added there.
+    const QVector<int>& came() const { return m_came; }
     // Whether rows are coming or going, or being laid out again, this moment: a view's selection changes
     // that Qt makes meanwhile are not the user's.
     bool rowsChanging() const { return m_countComing >= 0; }
@@ -231,6 +235,9 @@ private:
     // is its successor's. A row whose keys are not known or whose place is not read is left out.
     QHash<int, int> placesNow(const QVector<int>& rows, int firstPosition, const QVector<Keys>& read,
                               bool readToEnd, QSet<int>* gone, QHash<int, Keys>* keysOf) const;
+    // The positions, from firstPosition on, of the records read whose keys no held page had, between two
+    // records the held pages had next to each other.
+    QVector<int> cameAmong(int firstPosition, const QVector<Keys>& read) const;
     void keepPage(int index, QVector<TableRow> rows, QVector<Keys> keys) const;
     // Lets a page go, noting the keys of its rows that indexes hold; returns the page after it.
     QHash<int, Page>::iterator dropPage(QHash<int, Page>::iterator page) const;
@@ -292,6 +299,7 @@ private:
     QHash<int, int> m_moved;
     int m_lastPlace = 0;
     QSet<int> m_gone;
+    QVector<int> m_came;
     mutable bool m_followQueued = false;
 };
 
