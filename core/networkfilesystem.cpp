@@ -8,6 +8,14 @@
 
 namespace kestrovalin {
 
+namespace {
+std::optional<qint64> g_typeForTesting;
+}
+
+void setFileSystemTypeForTesting(std::optional<qint64> statfsType) {
+    g_typeForTesting = statfsType;
+}
+
 QString networkFileSystemName(qint64 statfsType) {
     switch (quint32(statfsType)) {
     case 0x6969:
@@ -24,6 +32,11 @@ QString networkFileSystemName(qint64 statfsType) {
 }
 
 QString networkFileSystemOf(const QString& folder, qint64* statfsType) {
+    if (g_typeForTesting) {
+        if (statfsType)
+            *statfsType = *g_typeForTesting;
+        return networkFileSystemName(*g_typeForTesting);
+    }
 #ifdef Q_OS_LINUX
     struct statfs info {};
     if (statfs(QFile::encodeName(folder).constData(), &info) != 0)

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace kestrovalin {
 
 // The data file runs in write-ahead-log mode, whose shared memory works only among processes of one
@@ -14,5 +16,9 @@ QString networkFileSystemName(qint64 statfsType);
 // The network file system the folder lies on, empty when it is local or cannot be told; *statfsType gets
 // the folder's type when it could be read.
 QString networkFileSystemOf(const QString& folder, qint64* statfsType = nullptr);
+
+// Tests stand in a statfs type for every folder, so the start meets a share without one; unset, the
+// folder's own type is read.
+void setFileSystemTypeForTesting(std::optional<qint64> statfsType);
 
 } // namespace kestrovalin

@@ -21,6 +21,7 @@ const QString kOrderFrom = QStringLiteral(
     "FROM purchase_order po LEFT JOIN supplier s ON po.supplier_id = s.id LEFT JOIN sys_user u ON "
     "po.operator_id = u.id");
 const QString kOrderSelect = QStringLiteral("SELECT ") + kOrderColumns + QLatin1Char(' ') + kOrderFrom;
+const QString kDateFormat = QStringLiteral("yyyy-MM-dd");
 
 // A COUNT(*) that gates a write: false when the statement failed or the count is 0.
 bool counted(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) {
@@ -41,6 +42,19 @@ PurchaseRepository::PurchaseRepository(IDbAdapter* db) : m_db(db) {}
 QString PurchaseRepository::orderNumber(const QDate& day, qint64 sequence) {
     return QStringLiteral("PUR") + day.toString(QStringLiteral("yyyyMMdd")) +
            QString::number(sequence).rightJustified(4, QLatin1Char('0'));
+}
+
+QString PurchaseRepository::batchDateRefusal(const QDate& made, const QDate& expires, const QDate& today) {
+    // Taken as 合格, an expired batch would enter sellable stock that no sale and no near-expiry list
+    // shows; a production date still to come is a typing error.
+    if (made.isValid() && made > today)
+        return QStringLiteral("生产日期 %1 晚于今天，请核对生产日期").arg(made.toString(kDateFormat));
+    if (expires.isValid() && expires <= today) {
+        const QString state = expires == today ? QStringLiteral("今天到期") : QStringLiteral("已过期");
+        return QStringLiteral("该批次%1（有效期至 %2），不能验收入库")
+            .arg(state, expires.toString(kDateFormat));
+    }
+    return QString();
 }
 
 int PurchaseRepository::insertOrder(const PurchaseOrder& order, const QList<PurchaseOrderItem>& items) {
@@ -67,6 +81,23 @@ int PurchaseRepository::insertOrder(const PurchaseOrder& order, const QList<Purc
         return -1; // MAX() always yields a row: no value means the statement failed
     const qint64 sequence = highest->toLongLong() + 1;
     const QString now = Clock::nowText();
+    const QDate today = parseStoredDate(now.left(10)); // the stamp's own day, even at midnight
+    // The dialog checked each batch when it was typed, which may have been the day before.
+    for (const PurchaseOrderItem& item : items) {
+        if (item.acceptanceResult != kAcceptancePassed)
+            continue;
+        const QString why =
+            batchDateRefusal(parseStoredDate(item.productionDate), parseStoredDate(item.expiryDate), today);
+        if (!why.isEmpty()) {
+            qCritical().noquote() << "Purchase order refused - product:" << item.productId
+                                  << "batch:" << item.batchNo << "made:" << item.productionDate
+                                  << "expires:" << item.expiryDate
+                                  << "saved on:" << today.toString(kDateFormat);
+            const QString name = item.productName.isEmpty() ? QString() : item.productName + QLatin1Char(' ');
+            refuseInput(name + QStringLiteral("批号 %1：").arg(item.batchNo) + why);
+            return -1;
+        }
+    }
 
     double total = 0.0;
     for (const PurchaseOrderItem& item : items)
@@ -77,7 +108,7 @@ int PurchaseRepository::insertOrder(const PurchaseOrder& order, const QList<Purc
     const QSqlQuery header = m_db->query(
         QStringLiteral("INSERT INTO purchase_order (order_no, supplier_id, total_amount, inbound_date, "
                        "operator_id, status, remark, created_at) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"),
-        {orderNumber(Clock::today(), sequence), order.supplierId, total, order.inboundDate, order.operatorId,
+        {orderNumber(today, sequence), order.supplierId, total, order.inboundDate, order.operatorId,
          order.status, order.remark, now});
     const QVariant newId = header.lastInsertId();
     if (!header.isActive() || !newId.isValid())

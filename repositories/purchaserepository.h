@@ -26,7 +26,8 @@ public:
     explicit PurchaseRepository(IDbAdapter* db);
 
     // The new order's id; -2 when the supplier is not qualified (nothing written); -1 on any other failure
-    // (nothing written).
+    // (nothing written). A line to take into stock whose batch batchDateRefusal() refuses on the day of the
+    // save is a refusal of the typed values: -1, refusal() names the line and says why.
     int insertOrder(const models::PurchaseOrder& order, const QList<models::PurchaseOrderItem>& items);
     // Marks a stored, not yet voided order 'voided' and takes its accepted goods out of stock again. Refused
     // (false, nothing changed) for a missing or already voided order, when a completed purchase return
@@ -43,6 +44,10 @@ public:
     models::PurchaseOrder findOrderById(int id);
     QList<models::PurchaseOrderItem> findOrderItems(int orderId);
     int count();
+
+    // Why a batch made on `made` and expiring on `expires` cannot be taken into stock on `today`: made after
+    // that day, expired, or expiring that day; empty when it can. A date not given (invalid) is not judged.
+    static QString batchDateRefusal(const QDate& made, const QDate& expires, const QDate& today);
 
     // "PUR" + the day as yyyyMMdd + the sequence, zero-padded to at least four digits and never cut.
     static QString orderNumber(const QDate& day, qint64 sequence);

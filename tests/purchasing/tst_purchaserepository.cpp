@@ -222,6 +222,48 @@ private slots:
         QCOMPARE(rowCounts(t), QString(result > 0 ? "1|1|1" : "0|0|0"));
     }
 
+    // A line to take into stock is judged against the day of the save: made after it, expired or expiring
+    // that day, the order is refused as typed (the line named, the form may be corrected) and nothing is
+    // stored; a line not taken into stock is not judged.
+    void batchDatesJudgedOnTheDayOfTheSave_data() {
+        QTest::addColumn<QString>("made");
+        QTest::addColumn<QString>("expires");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<QString>("refusal");
+        const QDate today = kNow.date();
+        QTest::newRow("expires today")
+            << "2024-03-05" << dayText(today, 0) << kAcceptancePassed
+            << "阿莫西林胶囊 批号 N1：该批次今天到期（有效期至 2025-03-05），不能验收入库";
+        QTest::newRow("expired yesterday")
+            << "2024-03-05" << dayText(today, -1) << kAcceptancePassed
+            << "阿莫西林胶囊 批号 N1：该批次已过期（有效期至 2025-03-04），不能验收入库";
+        QTest::newRow("made tomorrow")
+            << dayText(today, 1) << "2027-03-05" << kAcceptancePassed
+            << "阿莫西林胶囊 批号 N1：生产日期 2025-03-06 晚于今天，请核对生产日期";
+        QTest::newRow("made today, expires tomorrow")
+            << dayText(today, 0) << dayText(today, 1) << kAcceptancePassed << "";
+        QTest::newRow("expired, not accepted") << "2024-03-05" << dayText(today, 0) << "不合格"
+                                               << "";
+    }
+    void batchDatesJudgedOnTheDayOfTheSave() {
+        QFETCH(QString, made);
+        QFETCH(QString, expires);
+        QFETCH(QString, result);
+        QFETCH(QString, refusal);
+        TestDatabase t;
+        seed(t);
+        PurchaseRepository repo(t.db());
+        PurchaseOrderItem dated = line(1, "N1", 4, 2.0, result);
+        dated.productName = "阿莫西林胶囊";
+        dated.productionDate = made;
+        dated.expiryDate = expires;
+        const int id = repo.insertOrder(order(1), {line(2, "B1", 1, 1.0), dated});
+        QCOMPARE(row(id > 0, repo.refusal(), repo.retryable()),
+                 row(refusal.isEmpty(), refusal, !refusal.isEmpty()));
+        const bool stocked = refusal.isEmpty() && result == kAcceptancePassed;
+        QCOMPARE(rowCounts(t), refusal.isEmpty() ? row(1, 2, stocked ? 2 : 1) : QString("0|0|0"));
+    }
+
     // Whatever step fails, BEGIN and COMMIT included, and a drug missing on the second line, the order is
     // refused (-1) and nothing of it stays: no header, no first line, no stock change.
     void failedStepLeavesNothing_data() {

@@ -3,6 +3,7 @@
 #include "repositories/purchaserepository.h"
 #include "tests/support/modalanswer.h"
 #include "tests/support/modeltexts.h"
+#include "tests/support/pinnedclock.h"
 #include "tests/support/prompttrail.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
@@ -21,6 +22,8 @@
 #include <QTableView>
 #include <QTableWidget>
 #include <QtTest>
+
+#include <optional>
 
 using namespace kestrovalin;
 using namespace kestrovalin::test;
@@ -105,10 +108,11 @@ void doubleClickRow(QTableView* view, int row) {
 
 // Adds one line through the two pickers as a user would.
 void addThroughPickers(PurchaseDialog& dialog, const QString& drug, const QString& batchNo, int quantity,
-                       double price) {
+                       double price, const QDate& made = QDate(2026, 1, 5),
+                       const QDate& expires = QDate(2028, 1, 4)) {
     ModalAnswer<ProductSelectionDialog> product([&](ProductSelectionDialog* d) { pickRow(d, 1, drug); });
     ModalAnswer<BatchInputDialog> batch([&](BatchInputDialog* d) {
-        fillBatch(d, batchNo, QDate(2026, 1, 5), QDate(2028, 1, 4), quantity, price);
+        fillBatch(d, batchNo, made, expires, quantity, price);
         pressOk(d);
     });
     click(&dialog, "btnAddItem");
@@ -423,6 +427,41 @@ private slots:
         QCOMPARE(takePrompts(), told);
         QCOMPARE(w.t.count("purchase_order"), 0);
         QCOMPARE(w.t.count("inventory_batch"), 0);
+        QCOMPARE(w.count(), QString("共 0 条记录"));
+    }
+
+    // A batch accepted in its dialog a minute before midnight and expiring the next day, its order saved
+    // after midnight: the save refuses it with the dialog's words, the form comes back as typed, nothing is
+    // stored and nothing enters stock.
+    void batchExpiringOnTheDayOfTheSaveRefused() {
+        Purchases w;
+        std::optional<PinnedClock> pin;
+        pin.emplace(QDateTime(QDate(2026, 12, 8), QTime(23, 59, 11)));
+        QStringList shown;
+        ModalAnswer<PurchaseDialog> answer(
+            [&](PurchaseDialog* d) {
+                if (shown.isEmpty()) {
+                    chooseSupplier(*d, "国药控股");
+                    addThroughPickers(*d, "阿莫西林胶囊", "AM01", 10, 12.5, QDate(2025, 12, 10),
+                                      QDate(2026, 12, 9));
+                    pin.emplace(QDateTime(QDate(2026, 12, 9), QTime(0, 0, 13)));
+                }
+                shown << child<QLineEdit>(d, "editSupplier")->text() + "|" +
+                             texts(child<QTableWidget>(d, "tableItems")->model(), 0);
+                if (shown.size() == 1)
+                    pressOk(d);
+                else
+                    d->reject();
+            },
+            true);
+        click(&w.window, "btnAdd");
+        const QString typed = "国药控股|6901|阿莫西林胶囊|AM01|2025-12-10|2026-12-09|10|12.50|125.00|合格";
+        QCOMPARE(shown, QStringList({typed, typed}));
+        QCOMPARE(takePrompts(),
+                 QString("错误新增入库单失败\n阿莫西林胶囊 批号 AM01：该批次今天到期（有效期至 "
+                         "2026-12-09），不能验收入库"));
+        QCOMPARE(row(w.t.count("purchase_order"), w.t.count("purchase_order_item"), stock(w.t, "AM01")),
+                 QString("0|0|0"));
         QCOMPARE(w.count(), QString("共 0 条记录"));
     }
 

@@ -203,6 +203,7 @@ private slots:
         UserSession::instance().setCurrentUser({1, "admin", "系统管理员", "manager"});
     }
     void cleanup() {
+        setFileSystemTypeForTesting(std::nullopt);
         BackupManager::setProgramDirForTesting(QString());
         DatabaseManager::instance().shutdown();
         CurrentUser::instance().clear();
@@ -664,17 +665,41 @@ private slots:
         QVERIFY(before.last().isEmpty() || md5(file + "-wal") == before.last());
     }
 
-    // A start on a network share says so; where statfs gives a signed 32-bit word, CIFS comes sign-extended.
-    void networkFileSystemByType_data() {
+    // A start on a network share says so in a box and in the log, each naming the file system, and the
+    // status bar stops saying the data is kept here; where statfs gives a signed 32-bit word, CIFS comes
+    // sign-extended. A local disk brings no box.
+    void networkShareToldAtTheStart_data() {
         QTest::addColumn<qint64>("type");
         QTest::addColumn<QString>("name");
         QTest::newRow("NFS") << qint64(0x6969) << "NFS";
+        QTest::newRow("SMB") << qint64(0x517B) << "SMB";
+        QTest::newRow("CIFS") << qint64(0xFF534D42) << "CIFS";
+        QTest::newRow("SMB2") << qint64(0xFE534D42) << "SMB2";
         QTest::newRow("CIFS as a signed word") << qint64(qint32(0xFF534D42)) << "CIFS";
         QTest::newRow("ext4") << qint64(0xEF53) << "";
     }
-    void networkFileSystemByType() {
+    void networkShareToldAtTheStart() {
         QFETCH(qint64, type);
-        QTEST(networkFileSystemName(type), "name");
+        QFETCH(QString, name);
+        QTemporaryDir program;
+        BackupManager::setProgramDirForTesting(program.path());
+        setFileSystemTypeForTesting(type);
+        LogCapture log;
+        ApplicationStartup start(program.path());
+        const bool prepared = start.prepareDatabase();
+        setFileSystemTypeForTesting(std::nullopt);
+        QVERIFY(prepared);
+        const QString status = start.openMainWindow()->findChild<QLabel*>("lblFreeInfo")->text();
+        const QString data = QDir::toNativeSeparators(program.filePath("data"));
+        if (name.isEmpty()) {
+            QVERIFY(!prompts().join('\n').contains("网络共享"));
+            QCOMPARE(status, QString("数据保存在本机，每日自动备份"));
+            return;
+        }
+        QCOMPARE(prompts().value(0).section('\n', 0, 1),
+                 "数据文件夹在网络共享上：数据文件夹位于网络共享（" + name + "）上：\n" + data);
+        QCOMPARE(log.count(QtWarningMsg, "lies on a network file system: " + name + " (statfs type 0x"), 1);
+        QCOMPARE(status, "数据文件夹位于网络共享（" + name + "）上，请移到本机的磁盘");
     }
 
     // A killed copy's log that does not fit the restored file, though the start can read through it: the

@@ -337,11 +337,14 @@ QString dashboardFigureStyleSheet(bool alert) {
 }
 
 QString temperatureStatusStyleSheet(bool recorded) {
-    return recorded
-               ? QStringLiteral("font-size: 13px; color: %1; background: transparent;")
-                     .arg(c(colours::dashboardGood))
-               : QStringLiteral("font-size: 13px; font-weight: bold; color: %1; background: transparent;")
-                     .arg(c(colours::dashboardAlert));
+    return recorded ? QStringLiteral("font-size: 13px; color: %1; background: transparent;")
+                          .arg(c(colours::dashboardGood))
+                    : statusAlertStyleSheet();
+}
+
+QString statusAlertStyleSheet() {
+    return QStringLiteral("font-size: 13px; font-weight: bold; color: %1; background: transparent;")
+        .arg(c(colours::dashboardAlert));
 }
 
 } // namespace kestrovalin

@@ -126,5 +126,7 @@ QString statusValueStyleSheet(const QColor& colour);
 QString dashboardTabStyleSheet(bool active);
 QString dashboardFigureStyleSheet(bool alert);
 QString temperatureStatusStyleSheet(bool recorded);
+// A line of the main window's bottom bar that needs action: a missing reading, data on a network share.
+QString statusAlertStyleSheet();
 
 } // namespace kestrovalin

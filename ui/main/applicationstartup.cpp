@@ -116,6 +116,7 @@ bool ApplicationStartup::prepareDatabase() {
 void ApplicationStartup::warnOfNetworkShare(const QString& dataFolder) {
     qint64 type = 0;
     const QString name = networkFileSystemOf(dataFolder, &type);
+    m_networkShare = name;
     if (name.isEmpty())
         return;
     qWarning().noquote() << "The data folder" << dataFolder << "lies on a network file system:" << name
@@ -156,6 +157,8 @@ bool ApplicationStartup::signIn() {
 
 MainWindow* ApplicationStartup::openMainWindow() {
     m_mainWindow = std::make_unique<MainWindow>();
+    if (!m_networkShare.isEmpty())
+        m_mainWindow->showDataOnNetworkShare(m_networkShare);
     m_mainWindow->show();
     m_mainWindow->showExpiryWarningOnStartup();
     m_mainWindow->showQualificationWarningOnStartup();

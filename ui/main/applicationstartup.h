@@ -50,6 +50,8 @@ private:
     void tellDatabaseDamaged(const QString& restoreFrom);
 
     QString m_programDir;
+    // The network file system the data folder was found on at this start; empty on a local disk.
+    QString m_networkShare;
     std::unique_ptr<BackgroundBackup> m_backup;
     std::unique_ptr<MainWindow> m_mainWindow;
 };

@@ -213,6 +213,12 @@ void MainWindow::showEvent(QShowEvent* event) {
             this, [this] { tellReplacedFile(); }, Qt::QueuedConnection);
 }
 
+void MainWindow::showDataOnNetworkShare(const QString& fileSystem) {
+    ui->lblFreeInfo->setText(
+        QStringLiteral("数据文件夹位于网络共享（%1）上，请移到本机的磁盘").arg(fileSystem));
+    ui->lblFreeInfo->setStyleSheet(kestrovalin::statusAlertStyleSheet());
+}
+
 void MainWindow::setTrayAvailableForTesting(std::optional<bool> available) {
     g_trayAvailableOverride = available;
 }

@@ -69,6 +69,10 @@ public:
     void showQualificationWarningOnStartup();
     void showTempHumidityReminderOnStartup();
 
+    // The status bar stops saying the data is kept on this computer: it lies on a share of that network file
+    // system ("SMB2").
+    void showDataOnNetworkShare(const QString& fileSystem);
+
     // Tests stand in for a desktop with or without a system tray; unset, the platform is asked.
     static void setTrayAvailableForTesting(std::optional<bool> available);
 

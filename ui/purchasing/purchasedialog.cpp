@@ -218,21 +218,10 @@ void BatchInputDialog::done(int result) {
             Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("有效期必须晚于生产日期"));
             return;
         }
-        // Taken as 合格, an expired batch would enter sellable stock that no sale and no near-expiry list
-        // shows; a production date still to come is a typing error.
-        const QDate today = Clock::today();
-        if (m_productionDate->date() > today) {
-            Prompts::warning(this, QStringLiteral("提示"),
-                             QStringLiteral("生产日期 %1 晚于今天，请核对生产日期")
-                                 .arg(m_productionDate->date().toString(kDateFormat)));
-            return;
-        }
-        if (m_expiryDate->date() <= today) {
-            const QString state =
-                m_expiryDate->date() == today ? QStringLiteral("今天到期") : QStringLiteral("已过期");
-            Prompts::warning(this, QStringLiteral("提示"),
-                             QStringLiteral("该批次%1（有效期至 %2），不能验收入库")
-                                 .arg(state, m_expiryDate->date().toString(kDateFormat)));
+        const QString why = repositories::PurchaseRepository::batchDateRefusal(
+            m_productionDate->date(), m_expiryDate->date(), Clock::today());
+        if (!why.isEmpty()) {
+            Prompts::warning(this, QStringLiteral("提示"), why);
             return;
         }
     }
