@@ -338,10 +338,10 @@ private slots:
         QCOMPARE(seen, (QList<int>{3, 1, 2}));
         QCOMPARE(forEachRow(t.db(), sql, {}, n, each, 2), true);
         QCOMPARE(seen, (QList<int>{3, 1, 2, 3, 1}));
-        QString error;
+        std::optional<ReadFailure> error;
         LogCapture quiet;
         QCOMPARE(forEachRow(t.db(), "SELECT n FROM nowhere", {}, n, each, -1, &error), false);
-        QCOMPARE(error.contains("nowhere"), true);
+        QCOMPARE(error.value_or(ReadFailure()).text.contains("nowhere"), true);
         QCOMPARE(forEachRow(nullptr, sql, {}, n, each), false);
         QCOMPARE(seen.size(), 5);
     }

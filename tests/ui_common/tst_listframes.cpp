@@ -933,10 +933,11 @@ private slots:
         addRow("disk full", QString("full"), "错误:无法写入文件！\n原因：磁盘空间不足。" + kept);
         addRow("file too large", QString("too large"), "错误:无法写入文件！" + kept);
         addRow("rows cannot be read", QString("unreadable"),
-               "错误:无法写入文件！\n原因：读取记录失败。" + kept);
+               "错误:未能读取要导出的记录，文件未导出！" + kept);
         // The read stops at its next row, so that the database file's log can be emptied.
         addRow("database file replaced while the rows are read", QString("replaced"),
-               "错误:无法写入文件！\n原因：数据库文件已被其他程序替换，未能读完记录，请重新启动程序。" +
+               "错误:未能读取要导出的记录，文件未导出！\n原因：数据库文件已被其他程序替换，未能读取记录，"
+               "请重新启动程序。" +
                    kept);
         addRow("no permission", QString("read-only"),
                "错误:无法创建文件！\n原因：没有写入该位置的权限。" + kept);
