@@ -26,7 +26,12 @@ ListFrame::ListFrame(QWidget* window, QTableView* table, const QStringList& titl
         connect(m_model, &RowTableModel::counted, this, &ListFrame::updateCount);
         // Read again after a change: the old count goes until the new one is in.
         connect(m_model, &RowTableModel::reread, this, &ListFrame::updateCount);
-        connect(m_model, &RowTableModel::readFailed, this, &ListFrame::updateCount);
+        connect(m_model, &RowTableModel::readFailed, this, [this] {
+            if (m_count)
+                updateCount();
+            else if (m_model->readFailure())
+                tellReadFailure(listTroubleText(*m_model));
+        });
     }
     setupListTable(table, singleSelection);
     resetColumnWidths();
@@ -118,7 +123,14 @@ bool ListFrame::readFailed(const ReadWatch& read) {
         m_model->cannotRead(*read.failure()); // the line follows the model
     else if (m_count)
         m_count->setText(readFailureText(*read.failure()));
+    else
+        tellReadFailure(readFailureText(*read.failure()));
     return true;
+}
+
+void ListFrame::tellReadFailure(const QString& text) const {
+    // A list without a count line: the rows stay as they were, a box says why.
+    Prompts::warning(m_window, QStringLiteral("错误"), text);
 }
 
 int ListFrame::currentRow() const {

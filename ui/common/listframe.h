@@ -90,6 +90,8 @@ public:
     bool confirmDelete(const QString& title, const QString& what, const QString& name) const;
 
 private:
+    void tellReadFailure(const QString& text) const;
+
     QWidget* m_window;
     QTableView* m_table;
     RowTableModel* m_model = nullptr;
