@@ -481,6 +481,7 @@ bool RowTableModel::readRows(const Keys* after, bool backwards, int limit, QVect
     // A step that failed (a read stopped) is no end of the rows.
     if (!q.lastError().isValid())
         return true;
+    qWarning().noquote() << "A page of the list stopped before its end:" << q.lastError().text();
     noteFailure(readFailureOf(db, q, true));
     return false;
 }
@@ -971,8 +972,8 @@ void RowTableModel::noteFailure(const ReadFailure& failure) const {
     ReadWatch::note(failure);
     if (m_failure)
         return;
+    // The adapter logged a statement that failed; a read stopped midway is logged where it stopped.
     m_failure = failure;
-    qWarning().noquote() << "The list could not be read:" << failure.text << "- it keeps the rows it shows";
     // Told after the read under way: a view may be inside data().
     auto* self = const_cast<RowTableModel*>(this);
     QMetaObject::invokeMethod(
