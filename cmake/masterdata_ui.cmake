@@ -7,6 +7,7 @@ target_sources(kvcore PRIVATE
     ui/common/listframe.h ui/common/listframe.cpp
     ui/common/listreread.h ui/common/listreread.cpp
     ui/common/pickerframe.h ui/common/pickerframe.cpp
+    ui/common/readtrouble.h ui/common/readtrouble.cpp
     ui/common/rowtablemodel.h ui/common/rowtablemodel.cpp
     ui/common/tableexport.h ui/common/tableexport.cpp
     ui/masterdata/productdialog.h ui/masterdata/productdialog.cpp ui/masterdata/productdialog.ui

@@ -1,5 +1,7 @@
 #include "core/rowreader.h"
 
+#include "core/sqliteconnection.h"
+
 #include <QRegularExpression>
 
 #include <cstring>
@@ -27,12 +29,49 @@ QVariant Row::value(const char* column) const {
     return index < 0 ? QVariant() : m_query.value(index);
 }
 
+namespace {
+
+// The watches open on this thread, innermost first.
+thread_local ReadWatch* openWatch = nullptr;
+
+} // namespace
+
+ReadFailure readFailureOf(const IDbAdapter* db, const QSqlQuery& query, bool stopped) {
+    ReadFailure failure;
+    failure.text = db ? db->failureText(query) : query.lastError().text();
+    if (db && db->isReplaced())
+        failure.condition = DbCondition::Replaced;
+    else if (!stopped && db)
+        failure.condition = db->lastFailureCondition();
+    if (failure.condition == DbCondition::None)
+        failure.condition = conditionOfCode(query.lastError().nativeErrorCode().toInt());
+    return failure;
+}
+
+ReadWatch::ReadWatch() : m_outer(openWatch) {
+    openWatch = this;
+}
+
+ReadWatch::~ReadWatch() {
+    openWatch = m_outer;
+}
+
+void ReadWatch::note(const ReadFailure& failure) {
+    for (ReadWatch* watch = openWatch; watch; watch = watch->m_outer) {
+        if (!watch->m_failure)
+            watch->m_failure = failure;
+    }
+}
+
 std::optional<QVariant> readValue(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) {
     if (!db)
         return std::nullopt;
     QSqlQuery query = db->query(sql, params);
-    if (!query.isActive() || !query.next())
+    if (!query.isActive() || !query.next()) {
+        if (!query.isActive() || query.lastError().isValid())
+            ReadWatch::note(readFailureOf(db, query, query.isActive()));
         return std::nullopt;
+    }
     return query.value(0);
 }
 

@@ -60,12 +60,47 @@ private:
     mutable std::size_t m_nextSlot = 0;
 };
 
+// Why a read failed: the kind of trouble of the database file behind it (None for another cause, such as a
+// statement that does not prepare) and the driver's text, for the log. The windows word it for people.
+struct ReadFailure {
+    DbCondition condition = DbCondition::None;
+    QString text;
+};
+
+// The failure of the statement a read ran, or of its rows when stopped midway (stopped): a read of a
+// replaced file is always Replaced, whatever the driver says.
+ReadFailure readFailureOf(const IDbAdapter* db, const QSqlQuery& query, bool stopped);
+
+// Collects the first failure of the reads made through the readers below (and the list models) on this
+// thread while it lives, so that a window can tell the rows a repository read from a read that failed
+// without every repository call handing the failure out:
+//
+//     const ReadWatch read;
+//     const QList<Supplier> suppliers = repository.findAll();
+//     if (read.failure()) ...   // keep what is shown, say why
+class ReadWatch {
+public:
+    ReadWatch();
+    ~ReadWatch();
+    ReadWatch(const ReadWatch&) = delete;
+    ReadWatch& operator=(const ReadWatch&) = delete;
+
+    const std::optional<ReadFailure>& failure() const { return m_failure; }
+    // Hands a failure to every watch open on this thread.
+    static void note(const ReadFailure& failure);
+
+private:
+    ReadWatch* m_outer;
+    std::optional<ReadFailure> m_failure;
+};
+
 // A read that tells a failed statement from an empty result. Use it where the answer decides a write
 // (stock checks, counts that gate an action); elsewhere readList / readFirst are enough.
 template <class T> struct Fetched {
-    bool ok = false; // the statement ran
+    bool ok = false; // the statement ran and its rows were read to the end (or to the limit)
     QList<T> rows;
-    QString error; // the driver's text when it did not
+    QString error;                             // the driver's text when it did not
+    DbCondition condition = DbCondition::None; // the file's trouble behind it, if any
 
     bool found() const { return ok && !rows.isEmpty(); }
 };
@@ -73,23 +108,31 @@ template <class T> struct Fetched {
 // Hands each row to visit (a callable taking const Row&) as it is read, collecting nothing: for lists so long
 // that a record per row held until the caller has built its own would cost. The statement reads forward only,
 // so the driver keeps no copy of the rows either. At most maxRows rows when maxRows >= 0. False when the
-// statement fails (error, when given, gets the driver's text) or there is no adapter.
+// statement fails or its rows stop before their end (failure, when given, gets why), or there is no adapter.
 template <class F>
 bool visitRows(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F visit, int maxRows = -1,
-               QString* error = nullptr) {
+               std::optional<ReadFailure>* failure = nullptr) {
     if (!db)
         return false;
     QSqlQuery query = db->readOnce(sql, params);
-    if (!query.isActive()) {
-        if (error)
-            *error = query.lastError().text();
+    const auto failed = [&](bool stopped) {
+        const ReadFailure why = readFailureOf(db, query, stopped);
+        ReadWatch::note(why);
+        if (failure)
+            *failure = why;
         return false;
-    }
+    };
+    if (!query.isActive())
+        return failed(false);
     const Row row(query);
-    for (int read = 0; (maxRows < 0 || read < maxRows) && query.next(); ++read) {
+    int read = 0;
+    for (; (maxRows < 0 || read < maxRows) && query.next(); ++read) {
         row.startRow();
         visit(row);
     }
+    // A step that failed (a read interrupted, a damaged page) is no end of the rows.
+    if ((maxRows < 0 || read < maxRows) && query.lastError().isValid())
+        return failed(true);
     return true;
 }
 
@@ -97,9 +140,9 @@ bool visitRows(IDbAdapter* db, const QString& sql, const QList<QVariant>& params
 // each(record): a big list is built straight from the records, without a list of them beside it.
 template <class F, class Each>
 bool forEachRow(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map, Each each,
-                int maxRows = -1, QString* error = nullptr) {
+                int maxRows = -1, std::optional<ReadFailure>* failure = nullptr) {
     return visitRows(
-        db, sql, params, [&map, &each](const Row& row) { each(map(row)); }, maxRows, error);
+        db, sql, params, [&map, &each](const Row& row) { each(map(row)); }, maxRows, failure);
 }
 
 // Runs sql with its positional parameters and maps each row with map (a callable taking const Row&). At
@@ -107,30 +150,45 @@ bool forEachRow(IDbAdapter* db, const QString& sql, const QList<QVariant>& param
 template <class F, class T = std::invoke_result_t<F, const Row&>>
 Fetched<T> fetch(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map, int maxRows = -1) {
     Fetched<T> result;
+    std::optional<ReadFailure> failure;
     result.ok = forEachRow(
-        db, sql, params, map, [&result](const T& record) { result.rows.append(record); }, maxRows,
-        &result.error);
+        db, sql, params, map, [&result](const T& record) { result.rows.append(record); }, maxRows, &failure);
+    if (failure) {
+        result.error = failure->text;
+        result.condition = failure->condition;
+    }
     return result;
 }
 
-// Every row mapped; an empty list when the statement fails or there is no adapter.
+// Every row mapped; an empty list when the statement fails or there is no adapter, and then failure, when
+// given, tells why (a list read in part is no list either).
 template <class F, class T = std::invoke_result_t<F, const Row&>>
-QList<T> readList(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map) {
-    return fetch(db, sql, params, map).rows;
+QList<T> readList(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map,
+                  std::optional<ReadFailure>* failure = nullptr) {
+    QList<T> rows;
+    if (!forEachRow(
+            db, sql, params, map, [&rows](const T& record) { rows.append(record); }, -1, failure))
+        rows.clear();
+    return rows;
 }
 
-// Every row of a list in its order, mapped; an empty list when the statement fails or there is no adapter.
+// Every row of a list in its order, mapped; as readList above.
 template <class F, class T = std::invoke_result_t<F, const Row&>>
-QList<T> readList(IDbAdapter* db, const ListQuery& list, F map) {
+QList<T> readList(IDbAdapter* db, const ListQuery& list, F map,
+                  std::optional<ReadFailure>* failure = nullptr) {
     const ListQuery::Statement all = list.all();
-    return readList(db, all.sql, all.params, map);
+    return readList(db, all.sql, all.params, map, failure);
 }
 
-// The first row mapped, or fallback when there is none, the statement fails or there is no adapter.
+// The first row mapped, or fallback when there is none, the statement fails or there is no adapter; failure,
+// when given, tells a failed read from no row.
 template <class F, class T = std::invoke_result_t<F, const Row&>>
-T readFirst(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map, T fallback = T()) {
-    Fetched<T> result = fetch(db, sql, params, map, 1);
-    return result.found() ? result.rows.first() : fallback;
+T readFirst(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map, T fallback = T(),
+            std::optional<ReadFailure>* failure = nullptr) {
+    std::optional<T> first;
+    forEachRow(
+        db, sql, params, map, [&first](const T& record) { first = record; }, 1, failure);
+    return first ? *first : fallback;
 }
 
 // The first column of the first row (a COUNT, a SUM, one id); nothing when the statement fails or yields no

@@ -45,6 +45,7 @@ bool SQLiteAdapter::connect(const QString& path) {
     m_openError = QSqlError();
     m_beginError = QSqlError();
     m_failure = DbCondition::None;
+    m_refusedReads.clear();
     m_guard = nullptr;
     m_leaveAsFound = false;
     m_logFoundAtOpen = QFileInfo::exists(walPath(path));
@@ -157,8 +158,17 @@ QSqlQuery SQLiteAdapter::readOnce(const QString& sql, const QList<QVariant>& par
 QSqlQuery SQLiteAdapter::select(const QString& sql, const QList<QVariant>& params, bool forwardOnly) {
     QSqlQuery q(m_db);
     q.setForwardOnly(forwardOnly);
-    if (!run(q, sql, params, isRead(sql)))
-        qWarning().noquote() << "SQLite Query Error:" << failureText(q) << "SQL:" << sql;
+    const bool read = isRead(sql);
+    if (run(q, sql, params, read))
+        return q;
+    // A replaced file refuses every read from then on: a timer's or a scrolled list's reads would fill the
+    // log with the same line, so each statement is logged once.
+    if (read && m_failure == DbCondition::Replaced) {
+        if (m_refusedReads.contains(sql))
+            return q;
+        m_refusedReads.insert(sql);
+    }
+    qWarning().noquote() << "SQLite Query Error:" << failureText(q) << "SQL:" << sql;
     return q;
 }
 

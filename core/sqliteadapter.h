@@ -3,6 +3,8 @@
 #include "core/idbadapter.h"
 #include "core/sqliteconnection.h"
 
+#include <QSet>
+
 namespace kestrovalin {
 
 // What the connection asks of whoever keeps the file it has open (see FileKeeper): the connection stays the
@@ -82,6 +84,8 @@ private:
     // The last statement was a read on its own.
     bool m_reading = false;
     DbCondition m_failure = DbCondition::None;
+    // The reads refused since the file was found replaced, each logged once.
+    QSet<QString> m_refusedReads;
     QString m_path;
     FileGuard* m_guard = nullptr;
     // A log lay beside the file when it was opened: another copy's, perhaps of a killed one.

@@ -8,6 +8,8 @@
 #include "repositories/returnrepository.h"
 #include "repositories/salesrepository.h"
 #include "repositories/stockmovement.h"
+#include "repositories/supplierrepository.h"
+#include "repositories/userrepository.h"
 #include "tests/returns/returnseed.h"
 #include "tests/support/datarows.h"
 #include "tests/support/faultyadapter.h"
@@ -338,12 +340,68 @@ private slots:
         QCOMPARE(seen, (QList<int>{3, 1, 2}));
         QCOMPARE(forEachRow(t.db(), sql, {}, n, each, 2), true);
         QCOMPARE(seen, (QList<int>{3, 1, 2, 3, 1}));
-        QString error;
+        std::optional<ReadFailure> error;
         LogCapture quiet;
         QCOMPARE(forEachRow(t.db(), "SELECT n FROM nowhere", {}, n, each, -1, &error), false);
-        QCOMPARE(error.contains("nowhere"), true);
+        QCOMPARE(error.value_or(ReadFailure()).text.contains("nowhere"), true);
         QCOMPARE(forEachRow(nullptr, sql, {}, n, each), false);
         QCOMPARE(seen.size(), 5);
+    }
+
+    // A read stopped midway (interrupted after its first row) fails, through each reader and through the
+    // repositories' lists that windows show: never the rows read so far as if they were all.
+    void readStoppedMidwayFails_data() {
+        QTest::addColumn<QString>("read");
+        for (const char* read :
+             {"visitRows", "fetch", "readList", "suppliers", "customers", "users", "stocktakes"})
+            addRow(read, QString(read));
+    }
+    void readStoppedMidwayFails() {
+        QFETCH(QString, read);
+        TestDatabase t;
+        t.exec("INSERT INTO supplier (name, status) VALUES ('国药控股', 'active'), ('九州通', 'active')");
+        t.exec("INSERT INTO customer (name) VALUES ('张三'), ('李四')");
+        t.exec("INSERT INTO sys_user (username, password_hash, real_name, role, status) "
+               "VALUES ('li', 'x', '李娜', 'clerk', 1)");
+        t.exec("INSERT INTO inventory_check (check_no, check_type, check_date, operator_id, status) VALUES "
+               "('CHK1', 'full', '2031-05-20', 1, 'draft'), ('CHK2', 'full', '2031-05-21', 1, 'draft')");
+        FaultyAdapter db(t.db());
+        db.interruptReads("^SELECT");
+        LogCapture quiet;
+        const ReadWatch watch;
+        const QString sql = "SELECT name FROM supplier ORDER BY id";
+        const auto name = [](const Row& row) {
+            return row.text("name");
+        };
+        std::optional<ReadFailure> failure;
+        int rows = -1;
+        if (read == "visitRows") {
+            rows = 0;
+            QCOMPARE(visitRows(
+                         &db, sql, {}, [&rows](const Row&) { ++rows; }, -1, &failure),
+                     false);
+        } else if (read == "fetch") {
+            const Fetched<QString> fetched = fetch(&db, sql, {}, name);
+            QCOMPARE(fetched.ok, false);
+            failure = ReadFailure{fetched.condition, fetched.error};
+        } else if (read == "readList") {
+            rows = readList(&db, sql, {}, name, &failure).size();
+        } else if (read == "suppliers") {
+            SupplierRepository(&db).findAll();
+        } else if (read == "customers") {
+            rows = CustomerRepository(&db).findAll().size();
+        } else if (read == "users") {
+            rows = UserRepository(&db).findAll().size();
+        } else {
+            rows = InventoryCheckRepository(&db).findAll().size();
+        }
+        QVERIFY(watch.failure());
+        QVERIFY2(watch.failure()->text.contains("interrupted"), qPrintable(watch.failure()->text));
+        if (read == "visitRows" || read == "fetch" || read == "readList")
+            QCOMPARE(failure.value_or(ReadFailure()).text, watch.failure()->text);
+        // A list read in part is no list: the first row read is not handed out as all of them.
+        if (read != "visitRows")
+            QVERIFY(rows <= 0);
     }
 
     // Prices and amounts come out as the general formatting writes them, rounding included.

@@ -1,6 +1,10 @@
 #include "tests/support/faultyadapter.h"
 
+#include "core/sqliteconnection.h"
+
 #include <QDebug>
+
+#include <sqlite3.h>
 
 namespace kestrovalin::test {
 
@@ -37,13 +41,20 @@ bool FaultyAdapter::execute(const QString& sql, const QList<QVariant>& params) {
 QSqlQuery FaultyAdapter::query(const QString& sql, const QList<QVariant>& params) {
     if (intercept(sql))
         return QSqlQuery(m_real->getQtDatabase()); // never executed: inactive, no rows
-    return m_real->query(sql, params);
+    return interrupted(sql, m_real->query(sql, params));
 }
 
 QSqlQuery FaultyAdapter::readOnce(const QString& sql, const QList<QVariant>& params) {
     if (intercept(sql))
         return QSqlQuery(m_real->getQtDatabase());
-    return m_real->readOnce(sql, params);
+    return interrupted(sql, m_real->readOnce(sql, params));
+}
+
+QSqlQuery FaultyAdapter::interrupted(const QString& sql, QSqlQuery query) const {
+    // The driver stepped to the first row as it ran the statement; the next step stops.
+    if (query.isActive() && !m_interrupting.pattern().isEmpty() && m_interrupting.match(sql).hasMatch())
+        sqlite3_interrupt(sqliteHandle(m_real->getQtDatabase()));
+    return query;
 }
 
 bool FaultyAdapter::transaction() {

@@ -31,6 +31,11 @@ public:
     // matches pattern (as above); a failure of sql is logged. One at a time, apart from failStatement.
     void runBefore(const QString& pattern, const QString& sql, const QList<QVariant>& params = {},
                    int nth = 1);
+    // Reads whose text matches pattern stop after their first row, as a read interrupted midway does
+    // ("interrupted"); an empty pattern ends it.
+    void interruptReads(const QString& pattern) {
+        m_interrupting = QRegularExpression(pattern, QRegularExpression::CaseInsensitiveOption);
+    }
     // Every statement text that reached execute, query or readOnce, failed ones included.
     const QStringList& statements() const { return m_statements; }
     int failures() const { return m_failures; }
@@ -62,12 +67,15 @@ private:
 
     // Records the statement, runs what is due before it, and tells whether it is to fail.
     bool intercept(const QString& sql);
+    // Interrupts a read that matches once it has its first row.
+    QSqlQuery interrupted(const QString& sql, QSqlQuery query) const;
 
     IDbAdapter* m_real;
     bool m_failBegin = false;
     bool m_failCommit = false;
     Trigger m_failing;
     Trigger m_before;
+    QRegularExpression m_interrupting;
     QString m_beforeSql;
     QList<QVariant> m_beforeParams;
     QStringList m_statements;

@@ -5,17 +5,21 @@
 #include "repositories/salesrepository.h"
 #include "tests/support/datarows.h"
 #include "tests/support/fulldisk.h"
+#include "tests/support/logcapture.h"
 #include "tests/support/modalanswer.h"
+#include "tests/support/modeltexts.h"
 #include "tests/support/otherwriter.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/smallpages.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
 #include "ui/admin/operlogwindow.h"
+#include "ui/admin/usermanagerwindow.h"
 #include "ui/common/listfollower.h"
 #include "ui/common/listframe.h"
 #include "ui/common/pickerframe.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/reportframe.h"
 #include "ui/common/rowtablemodel.h"
 #include "ui/common/styles.h"
@@ -28,6 +32,7 @@
 #include "ui/masterdata/suppliermanagerwindow.h"
 #include "ui/masterdata/supplierselectiondialog.h"
 #include "ui/purchasing/expirywarningdialog.h"
+#include "ui/purchasing/expirywarningwindow.h"
 #include "ui/purchasing/inventorywindow.h"
 #include "ui/sales/saleswindow.h"
 
@@ -949,10 +954,11 @@ private slots:
         addRow("disk full", QString("full"), "错误:无法写入文件！\n原因：磁盘空间不足。" + kept);
         addRow("file too large", QString("too large"), "错误:无法写入文件！" + kept);
         addRow("rows cannot be read", QString("unreadable"),
-               "错误:无法写入文件！\n原因：读取记录失败。" + kept);
+               "错误:未能读取要导出的记录，文件未导出！" + kept);
         // The read stops at its next row, so that the database file's log can be emptied.
         addRow("database file replaced while the rows are read", QString("replaced"),
-               "错误:无法写入文件！\n原因：数据库文件已被其他程序替换，未能读完记录，请重新启动程序。" +
+               "错误:未能读取要导出的记录，文件未导出！\n原因：数据库文件已被其他程序替换，未能读取记录，"
+               "请重新启动程序。" +
                    kept);
         addRow("no permission", QString("read-only"),
                "错误:无法创建文件！\n原因：没有写入该位置的权限。" + kept);
@@ -1834,6 +1840,87 @@ private slots:
         view.selectionModel()->select(row,
                                       deselect ? QItemSelectionModel::Deselect : QItemSelectionModel::Select);
         QTRY_VERIFY(painted.covers(view.visualRect(model.index(4, 0)) | view.visualRect(model.index(4, 1))));
+    }
+
+    // After another program replaced the database file, 查询 (a picker's 搜索) leaves the rows shown as they
+    // were, and the list says where it counts its rows that it could not read them (a list without a count
+    // line in a box): never 共 0 条记录 or a blank line.
+    void listsSayTheyCouldNotRead_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("line"); // the count line, or "box"
+        addRow("drugs, paged", QString("商品管理"), QString("labelCount"));
+        addRow("suppliers, held", QString("供应商管理"), QString("labelCount"));
+        addRow("near expiry", QString("近效期药品预警"), QString("labelTotal"));
+        addRow("users, held in a table widget", QString("用户管理"), QString("box"));
+        addRow("supplier picker", QString("选择供应商"), QString("labelReadTrouble"));
+    }
+    void listsSayTheyCouldNotRead() {
+        QFETCH(QString, window);
+        QFETCH(QString, line);
+        PinnedClock pin(QDate(2026, 3, 1));
+        TestDatabase t;
+        seed(t);
+        std::unique_ptr<QWidget> shown;
+        if (window == "商品管理")
+            shown = std::make_unique<ProductManagerWindow>();
+        else if (window == "供应商管理")
+            shown = std::make_unique<SupplierManagerWindow>();
+        else if (window == "近效期药品预警")
+            shown = std::make_unique<ExpiryWarningWindow>();
+        else if (window == "用户管理")
+            shown = std::make_unique<UserManagerWindow>();
+        else
+            shown = std::make_unique<SupplierSelectionDialog>();
+        shown->show();
+        auto* table = shown->findChild<QTableView*>();
+        const QString before = texts(table->model(), -1, 1);
+        QVERIFY(table->model()->rowCount() > 0);
+        LogCapture log;
+        renameCopyOver(t.db(), t.path());
+        DatabaseManager::instance().lookForReplacement();
+        Prompts::reset();
+        shown->findChild<QPushButton*>("btnSearch")->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(texts(table->model(), -1, 1), before);
+        const QString reason = "数据库文件已被其他程序替换，未能读取记录，请重新启动程序";
+        if (line == "box") {
+            QCOMPARE(said(), "错误:" + reason);
+        } else {
+            auto* label = shown->findChild<QLabel*>(line);
+            QVERIFY(label && label->isVisibleTo(shown.get()));
+            QCOMPARE(label->text(), reason);
+            QCOMPARE(said(), QString());
+        }
+        // One line in the log for the refused read, however often it is asked again.
+        shown->findChild<QPushButton*>("btnSearch")->click();
+        QCOMPARE(texts(table->model(), -1, 1), before);
+        QVERIFY2(log.count(QtWarningMsg, "the read was refused") == 1, qPrintable(log.dump()));
+    }
+
+    // A paged list scrolled after its file was replaced tries no page after the first refusal: a row it could
+    // not read says so (not blank), the log has one line for it and the list tells it once.
+    void pagedListStopsAfterAFailedRead() {
+        SmallPages pages(3, 2);
+        TestDatabase t;
+        addPagedRows(t);
+        RowTableModel model({"日期", "编号"});
+        model.setQuery(pagedRows(false, false), pagedRow);
+        QTRY_VERIFY(model.countKnown());
+        QStringList first; // the first page, the one read
+        for (int row = 0; row < 3; ++row)
+            first << model.index(row, 1).data().toString();
+        QSignalSpy told(&model, &RowTableModel::readFailed);
+        LogCapture log;
+        renameCopyOver(t.db(), t.path());
+        DatabaseManager::instance().lookForReplacement();
+        for (int row = model.rowCount() - 1; row >= 0; --row) // from the end, as a scroll to End reads
+            model.index(row, 1).data();
+        QCOMPARE(texts(&model, -1, 1).section('|', 0, 2), first.join('|'));
+        QCOMPARE(texts(&model, -1, 0).section('|', 3), QString("未能读取|").repeated(8).chopped(1));
+        QCoreApplication::processEvents();
+        QCOMPARE(told.count(), 1);
+        QVERIFY2(log.count(QtWarningMsg, "the read was refused") == 1, qPrintable(log.dump()));
+        QCOMPARE(listTroubleText(model), QString("数据库文件已被其他程序替换，未能读取记录，请重新启动程序"));
     }
 
     // A reload (a search, a refresh, a picker's search, a book's query) shows its list from the first row,

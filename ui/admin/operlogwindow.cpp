@@ -79,7 +79,8 @@ OperLogWindow::~OperLogWindow() {
 void OperLogWindow::loadLogs(const Entries& read) {
     m_list->setReload([this, read] { loadLogs(read); });
     // The model keeps the sort the titles show; widths from the titles and the first rows.
-    m_list->show(read(), logRow);
+    const ReadWatch watch;
+    m_list->show(read(), logRow, watch);
     fitColumnsToFirstRows(ui->tableLogs);
 }
 

@@ -72,7 +72,11 @@ UserManagerWindow::~UserManagerWindow() {
 void UserManagerWindow::loadUsers(const QString& keyword) {
     m_list->setReload([this, keyword] { loadUsers(keyword); });
     UserRepository repo;
-    m_users = keyword.isEmpty() ? repo.findAll() : repo.search(keyword);
+    const ReadWatch read;
+    QList<models::User> users = keyword.isEmpty() ? repo.findAll() : repo.search(keyword);
+    if (m_list->readFailed(read))
+        return;
+    m_users = std::move(users);
     refreshTable();
 }
 

@@ -3,6 +3,7 @@
 #include "ui/common/listfollower.h"
 #include "ui/common/listreread.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
 
@@ -25,6 +26,12 @@ ListFrame::ListFrame(QWidget* window, QTableView* table, const QStringList& titl
         connect(m_model, &RowTableModel::counted, this, &ListFrame::updateCount);
         // Read again after a change: the old count goes until the new one is in.
         connect(m_model, &RowTableModel::reread, this, &ListFrame::updateCount);
+        connect(m_model, &RowTableModel::readFailed, this, [this] {
+            if (m_count)
+                updateCount();
+            else if (m_model->readFailure())
+                tellReadFailure(listTroubleText(*m_model));
+        });
     }
     setupListTable(table, singleSelection);
     resetColumnWidths();
@@ -42,8 +49,9 @@ void ListFrame::resetColumnWidths() {
     setColumnWidths(m_table, m_widths);
 }
 
-void ListFrame::setCountLabel(QLabel* label) {
+void ListFrame::setCountLabel(QLabel* label, const QString& countText) {
     m_count = label;
+    m_countText = countText;
     m_count->setStyleSheet(countLabelStyleSheet());
 }
 
@@ -98,11 +106,31 @@ void ListFrame::updateCount() {
         m_reread->noteRead();
     if (!m_count)
         return;
+    const QString trouble = m_model ? listTroubleText(*m_model) : QString();
     // A long list's count is still being taken: no number rather than one that is not the list's.
-    if (m_model && !m_model->countKnown())
+    if (!trouble.isEmpty())
+        m_count->setText(trouble);
+    else if (m_model && !m_model->countKnown())
         m_count->clear();
     else
-        m_count->setText(QStringLiteral("共 %1 条记录").arg(m_table->model()->rowCount()));
+        m_count->setText(m_countText.arg(m_table->model()->rowCount()));
+}
+
+bool ListFrame::readFailed(const ReadWatch& read) {
+    if (!read.failure())
+        return false;
+    if (m_model)
+        m_model->cannotRead(*read.failure()); // the line follows the model
+    else if (m_count)
+        m_count->setText(readFailureText(*read.failure()));
+    else
+        tellReadFailure(readFailureText(*read.failure()));
+    return true;
+}
+
+void ListFrame::tellReadFailure(const QString& text) const {
+    // A list without a count line: the rows stay as they were, a box says why.
+    Prompts::warning(m_window, QStringLiteral("错误"), text);
 }
 
 int ListFrame::currentRow() const {

@@ -41,8 +41,9 @@ public:
     // Sets the starting widths again, for windows that reset them after every fill.
     void resetColumnWidths();
 
-    // The label that shows "共 %1 条记录" once the list's count is known; it takes the count label's look.
-    void setCountLabel(QLabel* label);
+    // The label that shows countText ("共 %1 条记录") once the list's count is known, or why the list could
+    // not be read; it takes the count label's look.
+    void setCountLabel(QLabel* label, const QString& countText = QStringLiteral("共 %1 条记录"));
     // The window's search field and what loads the list for a keyword. Keywords are the field's text
     // trimmed, or as typed.
     void setSearch(QLineEdit* field, Loader load, bool trimmed = true);
@@ -64,6 +65,16 @@ public:
         show(tableRows(records, build));
     }
     void show(QVector<TableRow> rows);
+    // As show(), unless a read seen by read failed: then the list keeps the rows it shows and its count line
+    // says why.
+    template <typename List, typename Build>
+    void show(const List& records, Build build, const ReadWatch& read) {
+        if (!readFailed(read))
+            show(tableRows(records, build));
+    }
+    // Whether a read seen by read failed; the list then keeps the rows it shows and its count line says why.
+    // A window that fills a QTableWidget asks before it fills it.
+    bool readFailed(const ReadWatch& read);
     // Pages the statement's rows through the model, each built by build; the count label follows the count.
     void showQuery(const ListQuery& query, RowTableModel::RowBuilder build);
     void updateCount();
@@ -79,12 +90,15 @@ public:
     bool confirmDelete(const QString& title, const QString& what, const QString& name) const;
 
 private:
+    void tellReadFailure(const QString& text) const;
+
     QWidget* m_window;
     QTableView* m_table;
     RowTableModel* m_model = nullptr;
     QVector<int> m_widths;
     Hint m_hint;
     QLabel* m_count = nullptr;
+    QString m_countText;
     QLineEdit* m_search = nullptr;
     Loader m_load;
     mutable QString m_keyword;

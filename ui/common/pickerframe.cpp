@@ -4,6 +4,8 @@
 #include "ui/common/listfollower.h"
 #include "ui/common/listreread.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
+#include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
 
 #include <QDialog>
@@ -91,6 +93,8 @@ void PickerFrame::setUp(QDialog* dialog) {
             [this](const QModelIndex& index) { choose(index.row()); });
     connect(m_widgets.ok, &QPushButton::clicked, this, &PickerFrame::confirm);
     connect(m_widgets.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    connect(m_model, &RowTableModel::readFailed, this, &PickerFrame::showTrouble);
+    connect(m_model, &RowTableModel::counted, this, &PickerFrame::showTrouble);
     load(QString());
 }
 
@@ -131,8 +135,34 @@ void PickerFrame::load(const QString& keyword) {
         const RowSource source = m_sourceLoader(keyword);
         m_model->setQuery(source.query, source.build);
     } else {
-        m_model->setRows(m_loader(keyword));
+        const ReadWatch read;
+        QVector<TableRow> rows = m_loader(keyword);
+        // The rows shown stay; the line under them says why.
+        if (read.failure())
+            m_model->cannotRead(*read.failure());
+        else
+            m_model->setRows(std::move(rows));
     }
+    showTrouble();
+}
+
+void PickerFrame::showTrouble() {
+    const QString trouble = listTroubleText(*m_model);
+    if (!m_trouble && trouble.isEmpty())
+        return;
+    if (!m_trouble) {
+        // Under the list, made at the first read that fails.
+        m_trouble = new QLabel(m_dialog);
+        m_trouble->setObjectName(QStringLiteral("labelReadTrouble"));
+        m_trouble->setWordWrap(true);
+        m_trouble->setStyleSheet(QStringLiteral("color: %1;").arg(QLatin1String(colours::disabledStatus)));
+        if (auto* layout = qobject_cast<QBoxLayout*>(m_dialog->layout())) {
+            const int after = layout->indexOf(m_widgets.table);
+            layout->insertWidget(after >= 0 ? after + 1 : layout->count(), m_trouble);
+        }
+    }
+    m_trouble->setText(trouble);
+    m_trouble->setVisible(!trouble.isEmpty());
 }
 
 void PickerFrame::searchTyped() {

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QDialog;
+class QLabel;
 class QLineEdit;
 class QModelIndex;
 class QPushButton;
@@ -86,6 +87,8 @@ private:
     void searchTyped();
     void choose(int row);
     void confirm();
+    // Says under the list why it could not be read, or nothing.
+    void showTrouble();
 
     QDialog* m_dialog;
     PickerSetup m_setup;
@@ -94,6 +97,7 @@ private:
     PickerWidgets m_widgets;
     RowTableModel* m_model;
     ListReread* m_reread = nullptr;
+    QLabel* m_trouble = nullptr;
     QString m_keyword;
     int m_chosenId = -1;
     int m_chosenRow = -1;

@@ -5,6 +5,7 @@
 #include "ui/common/listfollower.h"
 #include "ui/common/listreread.h"
 #include "ui/common/placement.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/styles.h"
 #include "ui/common/tableexport.h"
 #include "ui/common/tablefill.h"
@@ -68,6 +69,7 @@ ReportFrame::ReportFrame(QMainWindow* window, QWidget* parent, ReportSetup setup
     connect(m_model, &RowTableModel::counted, this, &ReportFrame::showTotal);
     // Read again after a change: the old count goes until the new one is in.
     connect(m_model, &RowTableModel::reread, this, &ReportFrame::clearUncountedTotal);
+    connect(m_model, &RowTableModel::readFailed, this, &ReportFrame::showTotal);
     for (int column : std::as_const(m_setup.centredColumns))
         m_model->setColumnAlignment(column, Qt::AlignCenter);
     useRowNumberHeader(m_table);
@@ -108,12 +110,17 @@ bool ReportFrame::showQuery(const ListQuery& list, RowTableModel::RowBuilder bui
 }
 
 void ReportFrame::clearUncountedTotal() {
-    if (!m_model->countKnown())
+    if (m_model->readFailure())
+        showTotal();
+    else if (!m_model->countKnown())
         m_total->clear();
 }
 
 void ReportFrame::showTotal() {
-    m_total->setText(m_totalText ? m_totalText(*m_model) : m_setup.countText.arg(m_model->rowCount()));
+    if (const QString trouble = listTroubleText(*m_model); !trouble.isEmpty())
+        m_total->setText(trouble);
+    else
+        m_total->setText(m_totalText ? m_totalText(*m_model) : m_setup.countText.arg(m_model->rowCount()));
 }
 
 void ReportFrame::setTotalText(const QString& text) {

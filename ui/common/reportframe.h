@@ -75,12 +75,22 @@ public:
         showRows(tableRows(records, build));
     }
     void showRows(QVector<TableRow> rows);
+    // As show(), unless a read seen by read failed: the book then keeps the rows it shows and labelTotal
+    // says why.
+    template <typename List, typename Build>
+    void show(const List& records, Build build, const ReadWatch& read) {
+        if (read.failure())
+            m_model->cannotRead(*read.failure());
+        else
+            show(records, build);
+    }
 
     // labelTotal's text once the list is counted, from the model's count and totals.
     using TotalText = std::function<QString(const RowTableModel& model)>;
     // Pages the list's rows, each built by build from the result row, numbered and counted as show() does;
     // totalText, when given, words labelTotal instead of the count text. Without an adapter nothing changes
-    // and the result is false; a failing statement (logged by the adapter) shows an empty table.
+    // and the result is false; a failing statement (logged by the adapter) keeps the rows shown and
+    // labelTotal says why.
     bool showQuery(const ListQuery& list, RowTableModel::RowBuilder build, TotalText totalText = {});
     bool showQuery(const ReportQuery& query, RowTableModel::RowBuilder build, TotalText totalText = {}) {
         return showQuery(query.list(), std::move(build), std::move(totalText));

@@ -30,8 +30,11 @@ std::optional<QVector<QVariant>> readNow(const ListQuery::Statement& statement) 
     if (!db)
         return std::nullopt;
     QSqlQuery q = db->readOnce(statement.sql, statement.params);
-    if (!q.isActive() || !q.next())
+    if (!q.isActive() || !q.next()) {
+        if (!q.isActive() || q.lastError().isValid())
+            ReadWatch::note(readFailureOf(db, q, q.isActive()));
         return std::nullopt;
+    }
     QVector<QVariant> values(q.record().count());
     for (int i = 0; i < values.size(); ++i)
         values[i] = q.value(i);
@@ -84,8 +87,14 @@ QVariant RowTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.column() >= m_titles.size())
         return QVariant();
     const TableRow* shown = rowAt(index.row());
-    if (!shown)
+    if (!shown) {
+        // Not blank, as if the record were empty: the list's line says why.
+        if (m_failure && m_paged && role == Qt::DisplayRole && index.row() < m_count)
+            return index.column() == 0 && m_rowNumbers        ? QVariant(index.row() + 1)
+                   : index.column() == (m_rowNumbers ? 1 : 0) ? QVariant(QStringLiteral("未能读取"))
+                                                              : QVariant();
         return QVariant();
+    }
     const TableRow& row = *shown;
     const int column = index.column();
     switch (role) {
@@ -188,6 +197,7 @@ void RowTableModel::setRows(QVector<TableRow> rows) {
     m_count = 0;
     m_countKnown = true;
     m_totals.clear();
+    clearFailure();
     m_rows = std::move(rows);
     arrange();
     endResetModel();
@@ -202,21 +212,16 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
     const FileMark mark = currentMark();
     QVector<TableRow> rows;
     QVector<Keys> keys;
+    clearFailure();
     const std::optional<bool> end = readAhead(nullptr, pageSize(), &rows, &keys);
     if (!end) {
-        // A file replaced under the program is read no more: the rows shown stay.
-        if (IDbAdapter* db = DatabaseManager::instance().getAdapter(); db && db->isReplaced()) {
-            m_query = std::move(shownQuery);
-            m_build = std::move(shownBuild);
-            qWarning(
-                "The list could not be read: the database file was replaced; it keeps the rows it shows");
-            return;
-        }
-        // Otherwise no rows, as for a statement that failed at once: a part of them would pass for all.
-        rows.clear();
-        keys.clear();
+        // The rows shown stay, with the list they were read for; the failure is told.
+        m_query = std::move(shownQuery);
+        m_build = std::move(shownBuild);
+        tellFailure();
+        return;
     }
-    const bool whole = end.value_or(true);
+    const bool whole = *end;
     beginResetModel();
     m_counting.reset();
     m_paged = true;
@@ -274,8 +279,14 @@ void RowTableModel::countArrived(const std::optional<QVector<QVariant>>& values)
     // Done with: the values belong to the call that hands them over, not to the reader.
     m_counting.reset();
     if (!values) {
-        // The rows still come page by page as the list is scrolled; only the count is missing.
-        qWarning("The list's count could not be taken");
+        // The rows still come page by page as the list is scrolled; the count is unknown, never the rows
+        // read so far.
+        IDbAdapter* db = DatabaseManager::instance().getAdapter();
+        ReadFailure failure;
+        failure.condition = db && db->isReplaced() ? DbCondition::Replaced : DbCondition::None;
+        failure.text = QStringLiteral("the count could not be taken");
+        noteFailure(failure);
+        tellFailure();
         return;
     }
     takeCount(*values);
@@ -323,7 +334,8 @@ int RowTableModel::endOfResult() const {
 
 bool RowTableModel::canFetchMore(const QModelIndex& parent) const {
     // A guessed count runs past the rows read: reading on from it would repeat rows.
-    return m_paged && !m_countKnown && !m_countGuessed && m_countComing < 0 && !parent.isValid();
+    return m_paged && !m_countKnown && !m_countGuessed && m_countComing < 0 && !m_failure &&
+           !parent.isValid();
 }
 
 void RowTableModel::fetchMore(const QModelIndex& parent) {
@@ -384,6 +396,10 @@ const RowTableModel::Page& RowTableModel::page(int index) const {
     // so the list is read again once it is done.
     if (!m_following && fileChanged())
         followLater();
+    // After a failed read no page is tried again until the list is read anew: each would fail the same way.
+    static const Page unread;
+    if (m_failure)
+        return unread;
     const int size = pageSize();
     const int first = index * size;
     // Read during a change of the count: the rows it brings are read with the page.
@@ -410,10 +426,12 @@ const RowTableModel::Page& RowTableModel::page(int index) const {
         const Keys before = m_firstKeys.value(index + 1);
         return readRows(last ? nullptr : &before, true, wanted, &rows, &keys);
     };
-    if (!read()) {
+    if (!read() && !m_failure) {
         learnKeysNear(index);
         read();
     }
+    if (m_failure)
+        return unread;
     if (backwards) {
         std::reverse(rows.begin(), rows.end());
         std::reverse(keys.begin(), keys.end());
@@ -441,8 +459,10 @@ bool RowTableModel::readRows(const Keys* after, bool backwards, int limit, QVect
     const ListQuery::Statement statement = m_query.page(after, backwards, limit, rows == nullptr, including);
     // Read to the end and let go: no statement, and so no read transaction, outlives the page.
     QSqlQuery q = db->readOnce(statement.sql, statement.params);
-    if (!q.isActive())
+    if (!q.isActive()) {
+        noteFailure(readFailureOf(db, q, false));
         return false;
+    }
     const int keyCount = m_query.order.size();
     const int firstKey = q.record().count() - keyCount;
     const Row row(q);
@@ -459,7 +479,11 @@ bool RowTableModel::readRows(const Keys* after, bool backwards, int limit, QVect
         }
     }
     // A step that failed (a read stopped) is no end of the rows.
-    return !q.lastError().isValid();
+    if (!q.lastError().isValid())
+        return true;
+    qWarning().noquote() << "A page of the list stopped before its end:" << q.lastError().text();
+    noteFailure(readFailureOf(db, q, true));
+    return false;
 }
 
 std::optional<bool> RowTableModel::readAhead(const Keys* after, int limit, QVector<TableRow>* rows,
@@ -809,6 +833,7 @@ int RowTableModel::followChanges(int topRow) {
     }
 
     m_mark = mark;
+    clearFailure();
     // Known before any row signal: a view answering one may ask to fetch more.
     m_counting.reset();
     m_countKnown = end;
@@ -916,7 +941,8 @@ QString RowTableModel::cellText(int position, const TableRow& row, int column) c
     return column == 0 ? QString::number(position + 1) : row.cells.value(column - 1);
 }
 
-bool RowTableModel::visitAll(const std::function<bool(int, const TableRow&)>& visit) const {
+bool RowTableModel::visitAll(const std::function<bool(int, const TableRow&)>& visit,
+                             std::optional<ReadFailure>* failure) const {
     if (!m_paged) {
         for (int i = 0; i < m_rows.size(); ++i) {
             if (!visit(i, m_rows.at(i)))
@@ -929,8 +955,15 @@ bool RowTableModel::visitAll(const std::function<bool(int, const TableRow&)>& vi
         return false;
     const ListQuery::Statement statement = m_query.all();
     QSqlQuery q = db->readOnce(statement.sql, statement.params);
-    if (!q.isActive())
+    const auto failed = [&](bool stopped) {
+        const ReadFailure why = readFailureOf(db, q, stopped);
+        ReadWatch::note(why);
+        if (failure)
+            *failure = why;
         return false;
+    };
+    if (!q.isActive())
+        return failed(false);
     const Row row(q);
     for (int position = 0; q.next(); ++position) {
         row.startRow();
@@ -940,9 +973,39 @@ bool RowTableModel::visitAll(const std::function<bool(int, const TableRow&)>& vi
     // A step that fails ends the rows as the last one would.
     if (q.lastError().isValid()) {
         qWarning().noquote() << "The list's rows could not be read to the end:" << q.lastError().text();
-        return false;
+        return failed(true);
     }
     return true;
+}
+
+void RowTableModel::cannotRead(const ReadFailure& failure) {
+    clearFailure();
+    m_failure = failure;
+    tellFailure();
+}
+
+void RowTableModel::clearFailure() {
+    m_failure.reset();
+    m_failureTold = false;
+}
+
+void RowTableModel::tellFailure() const {
+    if (!m_failure || m_failureTold)
+        return;
+    m_failureTold = true;
+    emit const_cast<RowTableModel*>(this)->readFailed();
+}
+
+void RowTableModel::noteFailure(const ReadFailure& failure) const {
+    ReadWatch::note(failure);
+    if (m_failure)
+        return;
+    // The adapter logged a statement that failed; a read stopped midway is logged where it stopped.
+    m_failure = failure;
+    // Told after the read under way: a view may be inside data().
+    auto* self = const_cast<RowTableModel*>(this);
+    QMetaObject::invokeMethod(
+        self, [self] { self->tellFailure(); }, Qt::QueuedConnection);
 }
 
 } // namespace kestrovalin

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/listquery.h"
+#include "core/rowreader.h"
 #include "core/sqliteadapter.h"
 
 #include <QAbstractTableModel>
@@ -64,7 +65,6 @@ Q_DECLARE_TYPEINFO(kestrovalin::TableRow, Q_MOVABLE_TYPE);
 namespace kestrovalin {
 
 class BackgroundRow;
-class Row;
 
 // One row per record, built by build(record) -> TableRow, in the list's order.
 template <typename List, typename Build> QVector<TableRow> tableRows(const List& records, Build build) {
@@ -147,8 +147,16 @@ public:
     QVariant record(int row) const;
     // Every row of the whole result in its order, read from the database for a paged list, handed to
     // visit(position, row), which returns false to stop. False when visit stopped or the read failed
-    // (logged), so a failed read never passes for the end of the rows.
-    bool visitAll(const std::function<bool(int position, const TableRow& row)>& visit) const;
+    // (logged; failure, when given, tells why), so a failed read never passes for the end of the rows.
+    bool visitAll(const std::function<bool(int position, const TableRow& row)>& visit,
+                  std::optional<ReadFailure>* failure = nullptr) const;
+
+    // Why the list could not be read as asked (its rows, a page of them, or its count) since it was last
+    // filled; nothing while it reads as it should. The rows shown stay; a paged list reads no more pages
+    // until it is filled or read again after a change, and a row it could not read shows that.
+    const std::optional<ReadFailure>& readFailure() const { return m_failure; }
+    // A read for the list failed elsewhere (a repository's): the rows shown stay, readFailure() tells why.
+    void cannotRead(const ReadFailure& failure);
     // A cell's shown text for the row at a position.
     QString cellText(int position, const TableRow& row, int column) const;
 
@@ -196,6 +204,8 @@ public:
     bool rowsChanging() const { return m_countComing >= 0; }
 
 signals:
+    // A read for the list failed: readFailure() tells why. Once per failure, after the read that met it.
+    void readFailed();
     // The whole result's count and totals are known: at once after a short list, later after a long one.
     void counted();
     // The list is about to be read again after the file changed: nothing has been read or moved yet, the
@@ -301,6 +311,12 @@ private:
     QSet<int> m_gone;
     QVector<int> m_came;
     mutable bool m_followQueued = false;
+    mutable std::optional<ReadFailure> m_failure;
+    mutable bool m_failureTold = false;
+    // Notes a failed read once, logs it and tells it after the read under way.
+    void noteFailure(const ReadFailure& failure) const;
+    void tellFailure() const;
+    void clearFailure();
 };
 
 // A list's statement with the way its rows are built: what a picker's loader gives for a keyword.

@@ -1,9 +1,8 @@
 #include "ui/common/tableexport.h"
 
 #include "core/csvwriter.h"
-#include "core/databasemanager.h"
-#include "core/idbadapter.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/rowtablemodel.h"
 
 #include <QAbstractItemModel>
@@ -80,9 +79,9 @@ private:
 // The rows go out a part at a time, so a year of a record book never sits in memory at once and a long
 // export shows its progress. The lines of a part are gathered as text and turned into UTF-8 at once. A
 // paged list's rows are read from the first at once, without waiting for a count still on its way.
-// rowsWritten gets the number of rows written; readFailed tells a read that stopped on an error.
+// rowsWritten gets the number of rows written; readFailure tells a read that stopped on an error.
 bool writeShownRows(QWidget* parent, QIODevice* device, const QAbstractItemModel* model, const CsvExport& how,
-                    int* rowsWritten, bool* readFailed) {
+                    int* rowsWritten, std::optional<ReadFailure>* readFailure) {
     if (!writeAll(device, CsvWriter::opening(how.title, headerTitles(model))))
         return false;
     const auto* rowModel = qobject_cast<const RowTableModel*>(model);
@@ -109,12 +108,13 @@ bool writeShownRows(QWidget* parent, QIODevice* device, const QAbstractItemModel
     bool ok = true;
     if (rowModel) {
         bool wrote = true;
-        ok = rowModel->visitAll([&](int position, const TableRow& row) {
-            for (int c = 0; c < columns; ++c)
-                cell(c, rowModel->cellText(position, row, c));
-            return wrote = lineDone();
-        });
-        *readFailed = !ok && wrote;
+        ok = rowModel->visitAll(
+            [&](int position, const TableRow& row) {
+                for (int c = 0; c < columns; ++c)
+                    cell(c, rowModel->cellText(position, row, c));
+                return wrote = lineDone();
+            },
+            readFailure);
     } else {
         const int rows = model->rowCount();
         for (int r = 0; ok && r < rows; ++r) {
@@ -154,19 +154,17 @@ bool exportTableAsCsv(QWidget* parent, const QAbstractItemModel* model, const Cs
     const bool opened = file->open(QIODevice::WriteOnly | QIODevice::Text |
                                    (replaceable ? QIODevice::NotOpen : QIODevice::Truncate));
     int rows = 0;
-    bool readFailed = false;
+    std::optional<ReadFailure> readFailure;
     // commit() does not see a flush that stopped part way (a full disk): flushed and checked here first.
     bool written =
-        opened && writeShownRows(parent, file.get(), model, how, &rows, &readFailed) && file->flush();
+        opened && writeShownRows(parent, file.get(), model, how, &rows, &readFailure) && file->flush();
     // Told while an unfinished file still takes its room on the disk. A read stops at its next row once the
     // database file is replaced under the program.
-    const IDbAdapter* db = DatabaseManager::instance().getAdapter();
-    const bool replaced = readFailed && db && db->isReplaced();
     const auto troubleNow = [&] {
-        if (replaced)
-            return QStringLiteral("数据库文件已被其他程序替换，未能读完记录，请重新启动程序");
-        return readFailed ? QStringLiteral("读取记录失败")
-                          : fileWriteTrouble(path, file->error(), file->errorString());
+        if (!readFailure)
+            return fileWriteTrouble(path, file->error(), file->errorString());
+        // "未能读取记录" alone would only repeat the headline.
+        return readFailure->condition == DbCondition::None ? QString() : readFailureText(*readFailure);
     };
     QString trouble = written ? QString() : troubleNow();
     QString why = file->errorString();
@@ -189,12 +187,13 @@ bool exportTableAsCsv(QWidget* parent, const QAbstractItemModel* model, const Cs
     }
     if (!written) {
         QString logged = why;
-        if (replaced)
-            logged = QStringLiteral("the database file was replaced while its rows were read");
-        else if (readFailed)
-            logged = QStringLiteral("the rows could not be read");
+        if (readFailure)
+            logged = QStringLiteral("the rows could not be read: ") + readFailure->text;
         qWarning().noquote() << "CSV export to" << path << "failed:" << logged;
-        QString text = opened ? QStringLiteral("无法写入文件！") : QStringLiteral("无法创建文件！");
+        // A read that failed is no fault of the file: the headline names what failed.
+        QString text = readFailure ? QStringLiteral("未能读取要导出的记录，文件未导出！")
+                       : opened    ? QStringLiteral("无法写入文件！")
+                                   : QStringLiteral("无法创建文件！");
         if (!trouble.isEmpty())
             text += QStringLiteral("\n原因：") + trouble + QStringLiteral("。");
         if (earlierFile) {

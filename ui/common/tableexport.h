@@ -28,10 +28,10 @@ inline constexpr int kProgressAfterMs = 1000;
 // still be on its way. The file is written whole or not at all: an earlier file at the path is replaced
 // only once the new one is complete; where the folder takes no temporary file, a writable earlier file is
 // written straight. A file that cannot be created gives "错误" / "无法创建文件！", a write that does not
-// reach the disk "错误" / "无法写入文件！", each with the reason where it is known (disk full, no
-// permission, folder missing, rows could not be read) and what became of an earlier file at the path; then
-// nothing else happens. Returns true once the file is written; cancelling the dialog returns false
-// silently.
+// reach the disk "错误" / "无法写入文件！", rows that could not be read "错误" /
+// "未能读取要导出的记录，文件未导出！", each with the reason where it is known (disk full, no permission,
+// folder missing, the database file replaced or damaged) and what became of an earlier file at the path; then
+// nothing else happens. Returns true once the file is written; cancelling the dialog returns false silently.
 bool exportTableAsCsv(QWidget* parent, const QAbstractItemModel* model, const CsvExport& how);
 
 } // namespace kestrovalin

@@ -52,16 +52,20 @@ void CustomerManagerWindow::initUI() {
     m_list->setCountLabel(ui->labelCount);
 }
 
-void CustomerManagerWindow::updateTable(const QList<models::Customer>& customers) {
-    m_list->show(customers, [](const models::Customer& c) {
-        return customerRow(c, {QString::number(c.id), c.name, c.phone, c.address, c.idCard, c.remark,
-                               c.isDefault ? QStringLiteral("是") : QStringLiteral("否")});
-    });
+void CustomerManagerWindow::updateTable(const QList<models::Customer>& customers, const ReadWatch& read) {
+    m_list->show(
+        customers,
+        [](const models::Customer& c) {
+            return customerRow(c, {QString::number(c.id), c.name, c.phone, c.address, c.idCard, c.remark,
+                                   c.isDefault ? QStringLiteral("是") : QStringLiteral("否")});
+        },
+        read);
 }
 
 void CustomerManagerWindow::showAll() {
     m_list->setReload([this] { showAll(); });
-    updateTable(repository().findAll());
+    const ReadWatch read;
+    updateTable(repository().findAll(), read);
 }
 
 bool CustomerManagerWindow::loadCurrent(const QString& noRowText, models::Customer& customer) {
@@ -153,7 +157,8 @@ void CustomerManagerWindow::on_editSearch_textChanged(const QString& text) {
         return;
     }
     m_list->setReload([this, text] { on_editSearch_textChanged(text); });
-    updateTable(repository().search(text));
+    const ReadWatch read;
+    updateTable(repository().search(text), read);
 }
 
 void CustomerManagerWindow::on_tableWidget_doubleClicked(const QModelIndex&) {

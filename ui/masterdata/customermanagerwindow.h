@@ -14,6 +14,7 @@ class CustomerManagerWindow;
 namespace kestrovalin {
 
 class ListFrame;
+class ReadWatch;
 namespace repositories {
 class Refusable;
 }
@@ -36,7 +37,7 @@ private slots:
 
 private:
     void initUI();
-    void updateTable(const QList<models::Customer>& customers);
+    void updateTable(const QList<models::Customer>& customers, const ReadWatch& read);
     void showAll();
     // Loads the customer of the current row; warns and returns false when there is none.
     bool loadCurrent(const QString& noRowText, models::Customer& customer);

@@ -133,8 +133,10 @@ void SupplierManagerWindow::loadSuppliers(const QString& keyword) {
     const auto add = [&rows, &today](const models::Supplier& s) {
         rows.append(supplierRow(s, today));
     };
+    const ReadWatch read;
     keyword.isEmpty() ? repo.findAll(add) : repo.searchByName(keyword, add);
-    m_list->show(std::move(rows));
+    if (!m_list->readFailed(read))
+        m_list->show(std::move(rows));
 }
 
 void SupplierManagerWindow::onSearch() {

@@ -46,9 +46,7 @@ ExpiryWarningWindow::ExpiryWarningWindow(QWidget* parent)
                             QStringLiteral("库存数量"), QStringLiteral("供应商")},
                            {170, 120, 110, 180, 100, 90, 90, 70, 70}, ListFrame::Hint::Information, false);
     m_list->model()->setColumnAlignment(kRemainingDaysColumn, Qt::AlignCenter);
-    connect(m_list->model(), &RowTableModel::counted, this, [this] {
-        ui->labelTotal->setText(QStringLiteral("共 %1 条近效期药品预警").arg(m_list->model()->rowCount()));
-    });
+    m_list->setCountLabel(ui->labelTotal, QStringLiteral("共 %1 条近效期药品预警"));
 
     loadWarnings(QString(), QString(), QString(), QString(), QString());
 }
@@ -62,7 +60,6 @@ void ExpiryWarningWindow::loadWarnings(const QString& supplierName, const QStrin
                                        const QString& batchNo) {
     using repositories::ExpiryWarningRepository;
     // The count line follows the count.
-    ui->labelTotal->clear();
     m_list->showQuery(ExpiryWarningRepository::nearExpiryList(kDays, supplierName, productName, barcode,
                                                               mnemonicCode, batchNo),
                       [](const Row& row) { return warningRow(ExpiryWarningRepository::readItem(row)); });

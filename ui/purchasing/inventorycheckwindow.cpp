@@ -75,7 +75,8 @@ InventoryCheckWindow::~InventoryCheckWindow() {
 
 void InventoryCheckWindow::loadChecks(const QString& keyword) {
     repositories::InventoryCheckRepository repo = repository();
-    m_list->show(keyword.isEmpty() ? repo.findAll() : repo.search(keyword), checkRow);
+    const ReadWatch read;
+    m_list->show(keyword.isEmpty() ? repo.findAll() : repo.search(keyword), checkRow, read);
     fitColumnsToFirstRows(ui->tableView);
 }
 

@@ -41,7 +41,8 @@ MaintenanceReportWindow::~MaintenanceReportWindow() {
 
 void MaintenanceReportWindow::loadReport() {
     repositories::MaintenanceCheckRepository repository(DatabaseManager::instance().getAdapter());
-    frame()->show(repository.findByDateRange(frame()->startDate(), frame()->endDate()), checkRow);
+    const ReadWatch read;
+    frame()->show(repository.findByDateRange(frame()->startDate(), frame()->endDate()), checkRow, read);
 }
 
 } // namespace kestrovalin

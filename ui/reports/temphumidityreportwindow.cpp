@@ -56,7 +56,8 @@ TempHumidityReportWindow::~TempHumidityReportWindow() {
 
 void TempHumidityReportWindow::loadReport() {
     TempHumidityRepository repository(DatabaseManager::instance().getAdapter());
-    frame()->show(repository.findByDateRange(frame()->startDate(), frame()->endDate()), readingRow);
+    const ReadWatch read;
+    frame()->show(repository.findByDateRange(frame()->startDate(), frame()->endDate()), readingRow, read);
 }
 
 } // namespace kestrovalin
