@@ -13,6 +13,8 @@ namespace kestrovalin {
 
 namespace {
 
+// Untold from the keeper's call until a box is answered; while no window can take the box, the next window
+// shown or activated is tried.
 class ReplacedFileNotice : public QObject {
 public:
     explicit ReplacedFileNotice(QObject* parent) : QObject(parent) {}
