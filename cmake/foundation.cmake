@@ -29,6 +29,7 @@ target_sources(kvcore PRIVATE
     core/csvwriter.h core/csvwriter.cpp
     core/numbertext.h core/numbertext.cpp
     ui/common/prompts.h ui/common/prompts.cpp
+    ui/common/replacednotice.h ui/common/replacednotice.cpp
     ui/common/placement.h ui/common/placement.cpp
     ui/common/wheelfocus.h ui/common/wheelfocus.cpp
     ui/common/styles.h ui/common/styles.cpp

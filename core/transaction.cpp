@@ -127,7 +127,7 @@ QString replacedFileReason(const IDbAdapter* db) {
 }
 
 QString replacedFileNotice(const IDbAdapter* db) {
-    return QStringLiteral("数据库文件已被其他程序替换，本程序不再读写它，请重新启动程序") +
+    return QStringLiteral("数据库文件已被其他程序替换，本程序不再读写它，请关闭本程序后重新启动") +
            replacedFileCopyText(db);
 }
 

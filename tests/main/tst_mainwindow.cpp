@@ -2,6 +2,7 @@
 #include "core/databasemanager.h"
 #include "core/schemamigrator.h"
 #include "tests/support/logcapture.h"
+#include "tests/support/modalanswer.h"
 #include "tests/support/otherwriter.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSqlQuery>
 #include <QTimer>
@@ -243,10 +245,20 @@ private slots:
     }
 
     // A replaced file is told once, without a loop of its own: while the window is hidden (signed out, or in
-    // the tray) as it shows again.
+    // the tray) as it shows again, also when it had been minimised before it went to the tray.
+    void replacedFileToldAsTheWindowShows_data() {
+        QTest::addColumn<bool>("minimisedFirst");
+        QTest::newRow("hidden") << false;
+        QTest::newRow("minimised, then to the tray") << true;
+    }
     void replacedFileToldAsTheWindowShows() {
+        QFETCH(bool, minimisedFirst);
         TestDatabase t;
         MainWindow w;
+        if (minimisedFirst) {
+            w.show();
+            w.showMinimized();
+        }
         w.hide();
         const QString other = copyOf(t.db(), t.path());
         t.exec("INSERT INTO customer (name) VALUES ('张三')");
@@ -256,15 +268,15 @@ private slots:
         DatabaseManager::instance().lookForReplacement();
         QCoreApplication::processEvents();
         QVERIFY(Prompts::history().isEmpty());
-        w.show();
+        minimisedFirst ? w.showMainWindow() : w.show();
         QTRY_COMPARE(Prompts::history().size(), 1);
-        QVERIFY2(
-            Prompts::lastText().startsWith("数据库文件已被其他程序替换，本程序不再读写它，请重新启动程序\n"
-                                           "替换前本程序保存的数据已另存为："),
-            qPrintable(Prompts::lastText()));
+        QVERIFY2(Prompts::lastText().startsWith(
+                     "数据库文件已被其他程序替换，本程序不再读写它，请关闭本程序后重新启动\n"
+                     "替换前本程序保存的数据已另存为："),
+                 qPrintable(Prompts::lastText()));
         w.hide();
         w.show();
-        QCoreApplication::processEvents();
+        QTest::qWait(20);
         QCOMPARE(Prompts::history().size(), 1);
     }
 
@@ -294,11 +306,62 @@ private slots:
         d.findChild<QPushButton*>("btnLogin")->click();
         const QString copy = DatabaseManager::instance().getAdapter()->replacedFileCopy().path;
         QVERIFY(!copy.isEmpty());
-        QCOMPARE(Prompts::lastTitle() + ":" + Prompts::lastText(),
-                 "无法登录:"
-                 "未能读取账户信息，无法登录\n数据库文件已被其他程序替换，本程序不再读写它，请重新启动程序"
-                 "\n替换前本程序保存的数据已另存为：" +
-                     QDir::toNativeSeparators(copy));
+        QCOMPARE(
+            Prompts::lastTitle() + ":" + Prompts::lastText(),
+            "无法登录:"
+            "未能读取账户信息，无法登录\n数据库文件已被其他程序替换，本程序不再读写它，请关闭本程序后重新启动"
+            "\n替换前本程序保存的数据已另存为：" +
+                QDir::toNativeSeparators(copy));
+    }
+
+    // The real box comes over the form running then (the sign-in after 退出登录 too); answered, the form runs
+    // on with what was typed. A form that closes itself with the box has not told it: it comes again over the
+    // window left.
+    void replacedFileToldOverTheRunningForm_data() {
+        QTest::addColumn<bool>("signIn");
+        QTest::addColumn<bool>("formCloses");
+        QTest::newRow("form answered") << false << false;
+        QTest::newRow("form closes with the box") << false << true;
+        QTest::newRow("sign-in after 退出登录") << true << false;
+    }
+    void replacedFileToldOverTheRunningForm() {
+        QFETCH(bool, signIn);
+        QFETCH(bool, formCloses);
+        TestDatabase t;
+        MainWindow w;
+        w.show();
+        if (signIn)
+            w.hide();
+        const QString other = copyOf(t.db(), t.path());
+        Prompts::setTestMode(false);
+        const auto testMode = qScopeGuard([] { Prompts::setTestMode(true); });
+        LogCapture quiet;
+        QDialog plain(&w);
+        LoginDialog login;
+        QDialog* form = signIn ? &login : &plain;
+        QLineEdit* field = signIn ? login.findChild<QLineEdit*>("editUsername") : new QLineEdit(&plain);
+        QTimer::singleShot(0, form, [&] {
+            field->setFocus();
+            QTest::keyClicks(field, "B2026");
+            renameOver(other, t.path());
+            DatabaseManager::instance().lookForReplacement();
+        });
+        QTimer::singleShot(3000, form, &QDialog::reject); // nothing came
+        QStringList seen;
+        ModalAnswer<QMessageBox> answer([&](QMessageBox* box) {
+            seen << (box->parentWidget() == form ? "form" : box->parentWidget() == &w ? "main" : "elsewhere");
+            if (formCloses && seen.size() == 1)
+                return form->reject();
+            QTest::keyClick(box, Qt::Key_Return);
+            seen << QString("%1 %2 %3")
+                        .arg(QApplication::activeModalWidget() == form)
+                        .arg(field->text())
+                        .arg(form->focusWidget() == field);
+            QTimer::singleShot(0, form, &QDialog::accept);
+        });
+        form->exec();
+        QTRY_COMPARE(seen.join('|'), formCloses ? "form|main|0 B2026 1" : "form|1 B2026 1");
+        QCOMPARE(Prompts::history().size(), formCloses ? 2 : 1);
     }
 
     // Without a database nothing changes; a failed count keeps its text and its colour.

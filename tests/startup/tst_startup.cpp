@@ -933,7 +933,8 @@ private slots:
         // Told once as soon as it was found, by a box that nests no event loop.
         QCOMPARE(Prompts::history().size(), 4);
         QCOMPARE(Prompts::history().first().text,
-                 "数据库文件已被其他程序替换，本程序不再读写它，请重新启动程序\n替换前本程序保存的数据未能另"
+                 "数据库文件已被其他程序替换，本程序不再读写它，请关闭本程序后重新启动\n替换前本程序保存的数"
+                 "据未能另"
                  "存到：" +
                      t.folder() + "/backup（文件读写出错），目前只在运行中的本程序里。本程序会自动重试。");
         QCOMPARE(Prompts::lastText(), "数据库文件已被其他程序替换。替换前本程序保存的数据未能另存到：" +

@@ -3,11 +3,14 @@
 #include "ui/common/buttonbox.h"
 
 #include <QAbstractButton>
+#include <QEvent>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QQueue>
+
+#include <utility>
 
 namespace kestrovalin {
 
@@ -68,6 +71,39 @@ QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget* parent, con
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
+// Tells once how a notice box ended: answered (any button, Escape, its close button), or gone with its parent
+// unanswered. A child window outlives its parent's hiding, so a box over a form that closed itself would stay
+// over nothing: it goes with it.
+class NoticeEnd : public QObject {
+public:
+    NoticeEnd(QMessageBox* box, std::function<void(bool)> closed)
+        : QObject(box), m_closed(std::move(closed)) {
+        connect(box, &QDialog::finished, this, [this] { end(true); });
+        if (QWidget* parent = box->parentWidget())
+            parent->installEventFilter(this);
+    }
+    ~NoticeEnd() override { end(false); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        // Hidden by the program, not minimised by the window system.
+        if (event->type() == QEvent::Hide && !event->spontaneous() && m_closed) {
+            auto* box = static_cast<QWidget*>(parent());
+            box->hide();
+            box->deleteLater();
+            end(false);
+        }
+        return false;
+    }
+
+private:
+    void end(bool answered) {
+        if (std::function<void(bool)> closed = std::exchange(m_closed, nullptr))
+            closed(answered);
+    }
+    std::function<void(bool)> m_closed;
+};
+
 // Titled, with Chinese framed buttons whatever translations the system has; tells through *ok whether the
 // dialog was accepted and returns that.
 bool runInputDialog(QInputDialog& dialog, const QString& title, const QString& label, bool* ok) {
@@ -110,13 +146,18 @@ void Prompts::critical(QWidget* parent, const QString& title, const QString& tex
         showBox(QMessageBox::Critical, parent, title, text, QMessageBox::Ok);
 }
 
-void Prompts::notice(QWidget* parent, const QString& title, const QString& text) {
+void Prompts::notice(QWidget* parent, const QString& title, const QString& text,
+                     std::function<void(bool answered)> closed) {
     record(Kind::Warning, title, text);
-    if (state().testMode)
+    if (state().testMode) {
+        if (closed)
+            closed(true);
         return;
+    }
     auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
     dressBox(*box);
+    new NoticeEnd(box, std::move(closed));
     box->open();
 }
 

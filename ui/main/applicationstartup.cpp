@@ -6,6 +6,7 @@
 #include "core/networkfilesystem.h"
 #include "core/usersession.h"
 #include "ui/common/prompts.h"
+#include "ui/common/replacednotice.h"
 #include "ui/login/logindialog.h"
 #include "ui/main/mainwindow.h"
 
@@ -93,6 +94,8 @@ bool ApplicationStartup::prepareDatabase() {
     if (!db.initialize(databasePath()))
         return refuse(db.openError());
     db.removeForeignKeys();
+    // From here on, the sign-in included.
+    watchForReplacedFile();
 
     backups.removeLeftoverCopies();
     if (!backups.hasBackupForToday()) {
@@ -168,6 +171,7 @@ MainWindow* ApplicationStartup::openMainWindow() {
 
 void ApplicationStartup::shutdown() {
     m_mainWindow.reset();
+    stopWatchingForReplacedFile(nullptr);
     m_backup->wait();
     DatabaseManager::instance().shutdown();
 }

@@ -12,6 +12,7 @@
 #include "ui/admin/operlogwindow.h"
 #include "ui/admin/usermanagerwindow.h"
 #include "ui/common/prompts.h"
+#include "ui/common/replacednotice.h"
 #include "ui/common/styles.h"
 #include "ui/login/logindialog.h"
 #include "ui/masterdata/customermanagerwindow.h"
@@ -181,36 +182,16 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), ui(new Ui::MainWi
 }
 
 MainWindow::~MainWindow() {
-    kestrovalin::DatabaseManager::instance().setReplacementNotice(nullptr);
+    kestrovalin::stopWatchingForReplacedFile(this);
     delete ui;
 }
 
 void MainWindow::watchForReplacedFile() {
-    // Called from inside whatever read or write noticed it: shown once that is done.
-    kestrovalin::DatabaseManager::instance().setReplacementNotice([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { tellReplacedFile(); }, Qt::QueuedConnection);
+    // While the window is hidden (in the tray), a tray message says it until a window shows.
+    kestrovalin::watchForReplacedFile(this, [this](const QString& text) {
+        if (m_trayIcon->isVisible())
+            m_trayIcon->showMessage(QString::fromUtf8(kProgramName), text, QSystemTrayIcon::Warning, 10000);
     });
-}
-
-void MainWindow::tellReplacedFile() {
-    const QString text =
-        kestrovalin::replacedFileNotice(kestrovalin::DatabaseManager::instance().getAdapter());
-    if (isVisible()) {
-        m_replacedUntold = false;
-        Prompts::notice(this, QString::fromUtf8(kProgramName), text);
-        return;
-    }
-    m_replacedUntold = true;
-    if (m_trayIcon->isVisible())
-        m_trayIcon->showMessage(QString::fromUtf8(kProgramName), text, QSystemTrayIcon::Warning, 10000);
-}
-
-void MainWindow::showEvent(QShowEvent* event) {
-    QMainWindow::showEvent(event);
-    if (m_replacedUntold)
-        QMetaObject::invokeMethod(
-            this, [this] { tellReplacedFile(); }, Qt::QueuedConnection);
 }
 
 void MainWindow::showDataOnNetworkShare(const QString& fileSystem) {

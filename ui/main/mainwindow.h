@@ -7,7 +7,6 @@
 #include <optional>
 
 class QCloseEvent;
-class QShowEvent;
 class QLabel;
 class QSystemTrayIcon;
 class QTimer;
@@ -111,17 +110,15 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void setupTrayIcon();
     void minimizeToTray();
     // Asks first while what the program saved before its file was replaced exists nowhere else.
     bool mayQuit();
-    // The user learns at once that the database file was replaced, without a loop nested in a form's: a box
-    // that opens and returns, a tray message while the window is hidden, and the box again as it shows.
+    // The user learns at once that the database file was replaced (see kestrovalin::watchForReplacedFile),
+    // by a tray message too while the window is hidden.
     void watchForReplacedFile();
-    void tellReplacedFile();
     void showUserLine(const kestrovalin::models::User& user);
     void setupDashboard();
     void setupMenus();
@@ -141,6 +138,4 @@ private:
     QString m_productsInStock;
     // QPointer: a window that is ever destroyed behind our back is built anew instead of raised.
     std::array<QPointer<QWidget>, FeatureWindowCount> m_featureWindows;
-    // The replaced file came while the window was hidden (in the tray, or signed out): told as it shows.
-    bool m_replacedUntold = false;
 };
