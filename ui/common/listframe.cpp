@@ -107,6 +107,7 @@ void ListFrame::updateCount() {
     if (!m_count)
         return;
     const QString trouble = m_model ? listTroubleText(*m_model) : QString();
+    m_count->setStyleSheet(trouble.isEmpty() ? countLabelStyleSheet() : readTroubleStyleSheet());
     // A long list's count is still being taken: no number rather than one that is not the list's.
     if (!trouble.isEmpty())
         m_count->setText(trouble);
@@ -121,9 +122,10 @@ bool ListFrame::readFailed(const ReadWatch& read) {
         return false;
     if (m_model)
         m_model->cannotRead(*read.failure()); // the line follows the model
-    else if (m_count)
+    else if (m_count) {
+        m_count->setStyleSheet(readTroubleStyleSheet());
         m_count->setText(readFailureText(*read.failure()));
-    else
+    } else
         tellReadFailure(readFailureText(*read.failure()));
     return true;
 }

@@ -155,7 +155,7 @@ void PickerFrame::showTrouble() {
         m_trouble = new QLabel(m_dialog);
         m_trouble->setObjectName(QStringLiteral("labelReadTrouble"));
         m_trouble->setWordWrap(true);
-        m_trouble->setStyleSheet(QStringLiteral("color: %1;").arg(QLatin1String(colours::disabledStatus)));
+        m_trouble->setStyleSheet(readTroubleStyleSheet());
         if (auto* layout = qobject_cast<QBoxLayout*>(m_dialog->layout())) {
             const int after = layout->indexOf(m_widgets.table);
             layout->insertWidget(after >= 0 ? after + 1 : layout->count(), m_trouble);

@@ -117,7 +117,10 @@ void ReportFrame::clearUncountedTotal() {
 }
 
 void ReportFrame::showTotal() {
-    if (const QString trouble = listTroubleText(*m_model); !trouble.isEmpty())
+    const QString trouble = listTroubleText(*m_model);
+    // The window's own sheet gives the line its look while the list reads as it should.
+    m_total->setStyleSheet(trouble.isEmpty() ? QString() : readTroubleStyleSheet());
+    if (!trouble.isEmpty())
         m_total->setText(trouble);
     else
         m_total->setText(m_totalText ? m_totalText(*m_model) : m_setup.countText.arg(m_model->rowCount()));

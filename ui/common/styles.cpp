@@ -269,6 +269,10 @@ QString countLabelStyleSheet() {
     return QStringLiteral("color: %1; padding-right: 4px;").arg(c(colours::mutedText));
 }
 
+QString readTroubleStyleSheet() {
+    return QStringLiteral("color: %1; padding-right: 4px;").arg(c(colours::dashboardAlert));
+}
+
 QString accentButtonStyleSheet() {
     return accentFace();
 }

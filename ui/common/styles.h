@@ -102,6 +102,9 @@ QString reportWindowStyleSheet(const QStringList& accentButtons, const QStringLi
 
 // A row count label under or beside a list ("共 %1 条记录").
 QString countLabelStyleSheet();
+// That line, or the line under a picker's list, when the list could not be read: in the warning colour, so
+// that it is not taken for a count.
+QString readTroubleStyleSheet();
 // A bold verdict label of a detail dialog, green when passed and red when not.
 QString verdictLabelStyleSheet(bool passed);
 // A small grey hint beside a field ("最多可登记 ...").
