@@ -114,11 +114,14 @@ QString replacedFileCopyText(const IDbAdapter* db) {
 
 } // namespace
 
+QString replacedReadText() {
+    return QStringLiteral("数据库文件已被其他程序替换，未能读取记录，请重新启动程序");
+}
+
 QString databaseFailureReason(const IDbAdapter* db) {
     const DbCondition condition = db ? db->lastFailureCondition() : DbCondition::None;
     if (condition == DbCondition::Replaced && db->lastFailureWasRead())
-        return QStringLiteral("数据库文件已被其他程序替换，未能读取记录，请重新启动程序") +
-               replacedFileCopyText(db);
+        return replacedReadText() + replacedFileCopyText(db);
     return condition == DbCondition::Replaced ? replacedFileReason(db) : databaseConditionText(condition);
 }
 

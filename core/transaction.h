@@ -43,6 +43,9 @@ private:
 // None.
 QString databaseConditionText(DbCondition condition);
 
+// A read refused because the file was replaced ("数据库文件已被其他程序替换，未能读取记录，请重新启动程序").
+QString replacedReadText();
+
 // Why the last write through db failed for a reason of the database file rather than of the business, in
 // the user's words ("数据库正被其他程序占用，请稍后重试"), naming the copy that keeps a replaced file's data;
 // empty when it had no such reason.

@@ -1,5 +1,6 @@
 #include "ui/common/readtrouble.h"
 
+#include "core/transaction.h"
 #include "ui/common/rowtablemodel.h"
 
 namespace kestrovalin {
@@ -7,7 +8,7 @@ namespace kestrovalin {
 QString readFailureText(const ReadFailure& failure) {
     switch (failure.condition) {
     case DbCondition::Replaced:
-        return QStringLiteral("数据库文件已被其他程序替换，未能读取记录，请重新启动程序");
+        return replacedReadText();
     case DbCondition::Damaged:
         return QStringLiteral("数据库文件已损坏，未能读取记录，请从备份恢复");
     case DbCondition::FileError:
