@@ -906,6 +906,109 @@ void rereadWithScreenReader(const QString& path, int runs) {
     std::fflush(stdout);
 }
 
+// Shows a list window and returns its list's view once the list is counted.
+QTableView* shownCounted(QWidget* window) {
+    showPainted(window);
+    QTableView* view = listView(window);
+    waitCounted(view);
+    return view;
+}
+
+// Another program's writes on the file, in and out by turns: each re-read after one meets a change.
+class WritesElsewhere {
+public:
+    WritesElsewhere(const QString& path, QStringList in, QStringList out)
+        : m_in(std::move(in)), m_out(std::move(out)) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name());
+        db.setDatabaseName(path);
+        db.open();
+    }
+    ~WritesElsewhere() {
+        if (m_inserted)
+            write();
+        QSqlDatabase::removeDatabase(name());
+    }
+    WritesElsewhere(const WritesElsewhere&) = delete;
+    WritesElsewhere& operator=(const WritesElsewhere&) = delete;
+
+    // The list read again after a write, with the selection as select() leaves it, until the view's header
+    // has painted.
+    double reread(QTableView* view, RowTableModel* model, const std::function<void()>& select) {
+        select();
+        QCoreApplication::processEvents();
+        write();
+        QHeaderView* header = view->horizontalHeader();
+        return timed([&] {
+            paintedAfter(header->viewport(), [&] {
+                model->followNow();
+                header->viewport()->update();
+            });
+        });
+    }
+
+    // The re-read with the selection one way and with it the other, in turns.
+    std::pair<Figures, Figures> inTurns(int runs, QTableView* view, const std::function<void()>& select,
+                                        const std::function<void()>& baseline) {
+        auto* model = qobject_cast<RowTableModel*>(view->model());
+        return measureInTurns(
+            runs, [&] { return reread(view, model, select); }, [&] { return reread(view, model, baseline); });
+    }
+
+private:
+    static QString name() { return QStringLiteral("bench-elsewhere"); }
+    void write() {
+        QSqlDatabase db = QSqlDatabase::database(name());
+        for (const QString& statement : m_inserted ? m_out : m_in)
+            QSqlQuery(db).exec(statement);
+        m_inserted = !m_inserted;
+    }
+
+    QStringList m_in;
+    QStringList m_out;
+    bool m_inserted = false;
+};
+
+// An order written elsewhere and taken out again; with a line when the book of lines is read.
+WritesElsewhere orderElsewhere(const QString& path, bool withLine) {
+    QStringList in{
+        QStringLiteral("INSERT INTO sales_order (order_no, customer_id, total_amount, operator_id, "
+                       "status, created_at) VALUES ('BENCH-REREAD', 0, 1, 1, 'completed', "
+                       "datetime('now'))")};
+    if (withLine)
+        in << QStringLiteral(
+            "INSERT INTO sales_order_item (order_id, product_id, batch_no, "
+            "production_date, expiry_date, quantity, unit_price, amount) SELECT id, 1, 'B1', "
+            "'2024-01-01', '2027-01-01', 1, 1, 1 FROM sales_order WHERE order_no = "
+            "'BENCH-REREAD'");
+    return WritesElsewhere(path, in,
+                           {QStringLiteral("DELETE FROM sales_order_item WHERE order_id IN (SELECT id FROM "
+                                           "sales_order WHERE order_no = 'BENCH-REREAD')"),
+                            QStringLiteral("DELETE FROM sales_order WHERE order_no = 'BENCH-REREAD'")});
+}
+
+// The view's rows from the given row on (by default from the middle of the list, far from the top).
+void scrollDown(QTableView* view, int row = -1) {
+    // Laid out for the count first: the scroll range follows it only then.
+    view->doItemsLayout();
+    const int top = row < 0 ? view->model()->rowCount() / 2 : std::min(row, view->model()->rowCount() - 1);
+    view->scrollTo(view->model()->index(top, 0), QAbstractItemView::PositionAtTop);
+    QCoreApplication::processEvents();
+}
+
+// One cell selected and current, whatever modifiers the key events sent before left pressed (Ctrl+A leaves
+// Ctrl, with which the view's own setCurrentIndex() would toggle the cell into the selection there is).
+void selectCell(QTableView* view, const QModelIndex& index) {
+    view->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+}
+
+// A click on a cell in sight, or on a column's header.
+void click(QWidget* widget, const QPoint& at) {
+    QMouseEvent press(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QApplication::sendEvent(widget, &release);
+}
+
 // The sales list read again after another program's write (one order in at the top, then out again), the
 // view far from the top, until its header has painted: with every row selected by Ctrl+A beside one cell
 // selected, in turns; then a click on one cell with every row selected (clearing all). The list selects
@@ -932,75 +1035,93 @@ void rereadWithAllSelected(QWidget* parent, const QString& path, int runs) {
         }
     }
     SalesWindow window(parent);
-    showPainted(&window);
-    QTableView* view = listView(&window);
-    waitCounted(view);
+    QTableView* view = shownCounted(&window);
     auto* model = qobject_cast<RowTableModel*>(view->model());
     view->setSelectionBehavior(QAbstractItemView::SelectItems);
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     const int middle = model->rowCount() / 2;
-    view->scrollTo(model->index(middle, 0), QAbstractItemView::PositionAtTop);
-    QCoreApplication::processEvents();
-    const QString name = QStringLiteral("bench-elsewhere");
-    bool inserted = false;
-    {
-        QSqlDatabase elsewhere = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        elsewhere.setDatabaseName(path);
-        elsewhere.open();
-        const auto reread = [&](const std::function<void()>& select) {
-            select();
-            QCoreApplication::processEvents();
-            QSqlQuery write(elsewhere);
-            write.exec(inserted
-                           ? QStringLiteral("DELETE FROM sales_order WHERE order_no = 'BENCH-REREAD'")
-                           : QStringLiteral("INSERT INTO sales_order (order_no, customer_id, total_amount, "
-                                            "operator_id, status, created_at) VALUES ('BENCH-REREAD', 0, "
-                                            "1, 1, 'completed', datetime('now'))"));
-            inserted = !inserted;
-            QHeaderView* header = view->horizontalHeader();
-            return timed([&] {
-                paintedAfter(header->viewport(), [&] {
-                    model->followNow();
-                    header->viewport()->update();
-                });
-            });
-        };
-        const auto [all, one] = measureInTurns(
-            runs,
-            [&] {
-                return reread([&] {
-                    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
-                    QApplication::sendEvent(view, &press);
-                });
-            },
-            [&] { return reread([&] { view->setCurrentIndex(model->index(middle + 3, 2)); }); });
-        const Figures clearing = measureTimed(runs, [&] {
-            QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
-            QApplication::sendEvent(view, &selectAll);
-            QCoreApplication::processEvents();
-            // A click on a cell in sight.
-            const QPoint cell = view->visualRect(model->index(view->rowAt(0) + 2, 1)).center();
-            QMouseEvent press(QEvent::MouseButtonPress, cell, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-            QMouseEvent release(QEvent::MouseButtonRelease, cell, Qt::LeftButton, Qt::NoButton,
-                                Qt::NoModifier);
-            return timed([&] {
-                paintedAfter(view->viewport(), [&] {
-                    QApplication::sendEvent(view->viewport(), &press);
-                    QApplication::sendEvent(view->viewport(), &release);
-                });
-            });
+    scrollDown(view);
+    WritesElsewhere elsewhere = orderElsewhere(path, false);
+    const auto [all, one] = elsewhere.inTurns(
+        runs, view,
+        [&] {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+            QApplication::sendEvent(view, &press);
+        },
+        [&] { selectCell(view, model->index(middle + 3, 2)); });
+    const Figures clearing = measureTimed(runs, [&] {
+        QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+        QApplication::sendEvent(view, &selectAll);
+        QCoreApplication::processEvents();
+        const QPoint cell = view->visualRect(model->index(view->rowAt(0) + 2, 1)).center();
+        return timed([&] { paintedAfter(view->viewport(), [&] { click(view->viewport(), cell); }); });
+    });
+    waitCounted(view);
+    const QByteArray note = QStringLiteral("one cell selected; clearing all %1 ms; %2 rows")
+                                .arg(clearing.median, 0, 'f', 1)
+                                .arg(model->rowCount())
+                                .toUtf8();
+    printLine(line, all, &one, note.constData());
+}
+
+// The prescription register read again after another program's write (one prescription in at the top, then
+// out again), the view far from the top: with a column selected by a click on its header beside one cell
+// selected, in turns.
+void prescriptionsRereadWithColumnSelected(QWidget* parent, const QString& path, int runs) {
+    const char* line = "prescriptions re-read, column selected";
+    if (!wanted(line))
+        return;
+    PrescriptionRecordWindow window(parent);
+    QTableView* view = shownCounted(&window);
+    auto* model = qobject_cast<RowTableModel*>(view->model());
+    const int middle = model->rowCount() / 2;
+    scrollDown(view);
+    WritesElsewhere elsewhere(
+        path,
+        {QStringLiteral("INSERT INTO prescription (prescription_no, doctor_name, patient_name, created_at) "
+                        "VALUES ('BENCH-REREAD', '王医生', '李四', datetime('now'))")},
+        {QStringLiteral("DELETE FROM prescription WHERE prescription_no = 'BENCH-REREAD'")});
+    QHeaderView* header = view->horizontalHeader();
+    const auto [column, one] = elsewhere.inTurns(
+        runs, view,
+        [&] {
+            view->clearSelection();
+            click(header->viewport(), QPoint(header->sectionViewportPosition(2) + header->sectionSize(2) / 2,
+                                             header->height() / 2));
+        },
+        [&] { selectCell(view, model->index(middle + 3, 2)); });
+    waitCounted(view);
+    const QByteArray note =
+        QStringLiteral("one cell selected; %1 prescriptions").arg(model->rowCount()).toUtf8();
+    printLine(line, column, &one, note.constData());
+}
+
+// The sales book of every line read again after another program's write (an order of one line in at the
+// top, then out again), the view a few screens down: with one row selected by a click beside none selected,
+// in turns. (Far down such a book a re-read still counts the lines above the view's top.)
+void salesBookRereadWithRowSelected(QWidget* parent, const QString& path, int runs) {
+    const char* line = "sales book re-read, row selected";
+    if (!wanted(line))
+        return;
+    SalesRecordReportWindow window(parent);
+    QTableView* view = shownCounted(&window);
+    window.findChild<QDateEdit*>(QStringLiteral("dateStart"))->setDate(QDate(2000, 1, 1));
+    window.findChild<QPushButton*>(QStringLiteral("btnQuery"))->click();
+    waitCounted(view);
+    auto* model = qobject_cast<RowTableModel*>(view->model());
+    scrollDown(view, 1000);
+    WritesElsewhere elsewhere = orderElsewhere(path, true);
+    const auto [row, none] = elsewhere.inTurns(
+        runs, view,
+        [&] { click(view->viewport(), view->visualRect(model->index(view->rowAt(0) + 3, 2)).center()); },
+        [&] {
+            view->clearSelection();
+            view->setCurrentIndex(QModelIndex());
         });
-        waitCounted(view);
-        const QByteArray note = QStringLiteral("one cell selected; clearing all %1 ms; %2 rows")
-                                    .arg(clearing.median, 0, 'f', 1)
-                                    .arg(model->rowCount())
-                                    .toUtf8();
-        printLine(line, all, &one, note.constData());
-        if (inserted)
-            QSqlQuery(elsewhere).exec(
-                QStringLiteral("DELETE FROM sales_order WHERE order_no = 'BENCH-REREAD'"));
-    }
-    QSqlDatabase::removeDatabase(name);
+    waitCounted(view);
+    const QByteArray note =
+        QStringLiteral("none selected; %1 lines, the view at row 1000").arg(model->rowCount()).toUtf8();
+    printLine(line, row, &none, note.constData());
 }
 
 } // namespace
@@ -1287,6 +1408,8 @@ int main(int argc, char* argv[]) {
     recordBookLines<SalesRecordReportWindow>(bench, mainWindow.get(), "sales book", salesRecords());
     salesYearExport(mainWindow.get(), std::min(runs, 3));
     rereadWithAllSelected(mainWindow.get(), path, runs);
+    prescriptionsRereadWithColumnSelected(mainWindow.get(), path, runs);
+    salesBookRereadWithRowSelected(mainWindow.get(), path, runs);
     if (!screenReaderRun && wanted("sales list re-read, all selected"))
         rereadWithScreenReader(path, runs);
 

@@ -119,14 +119,16 @@ ListQuery::Statement ListQuery::page(const QVector<QVariant>* after, bool backwa
                                ? keysetCondition(order, *after, backwards, including, keysetParams)
                                : QString();
 
+    // The known row's range first: where the list's own conditions bound the same key (a book's dates),
+    // SQLite takes the first range it meets for the index, and the list's would walk it from its start.
     QStringList conditions;
-    if (!where.isEmpty())
-        conditions << QLatin1Char('(') + where + QLatin1Char(')');
-    s.params << params;
     if (!keyset.isEmpty() && !keysetInHaving) {
         conditions << QLatin1Char('(') + keyset + QLatin1Char(')');
         s.params << keysetParams;
     }
+    if (!where.isEmpty())
+        conditions << QLatin1Char('(') + where + QLatin1Char(')');
+    s.params << params;
     if (!conditions.isEmpty())
         s.sql += QStringLiteral(" WHERE ") + joined(conditions);
 
@@ -158,8 +160,34 @@ QString ListQuery::orderBy() const {
 }
 
 ListQuery::Statement ListQuery::countBefore(const QVector<QVariant>& keys) const {
-    Statement s = page(&keys, true, -1, true);
-    s.sql = QStringLiteral("SELECT COUNT(*) FROM (") + s.sql + QLatin1Char(')');
+    Statement s;
+    if (!groupBy.isEmpty() || keys.size() != order.size() || order.isEmpty()) {
+        s = page(&keys, true, -1, true);
+        s.sql = QStringLiteral("SELECT COUNT(*) FROM (") + s.sql + QLatin1Char(')');
+        return s;
+    }
+    // A sum of counts, one per key: level with the known row on the keys before it and past it on this
+    // one. Each is a plain range an index counts through; one OR of them all is tested row by row, at
+    // several times the cost.
+    QStringList counts;
+    QStringList level;
+    QList<QVariant> levelParams;
+    for (int i = 0; i < order.size(); ++i) {
+        const KeyTest test{order.at(i), keys.at(i), !order.at(i).descending};
+        QList<QVariant> termParams = levelParams;
+        QStringList conditions = level;
+        conditions << test.after(termParams);
+        if (!where.isEmpty())
+            conditions << QLatin1Char('(') + where + QLatin1Char(')');
+        termParams << params;
+        // LIMIT keeps the rows a query of their own, which SQLite does not merge into the count: only so does
+        // it leave out the LEFT JOINs that cannot add or drop a row.
+        counts << QStringLiteral("(SELECT COUNT(*) FROM (SELECT 1 ") + from + QStringLiteral(" WHERE ") +
+                      joined(conditions) + QStringLiteral(" LIMIT -1))");
+        s.params << termParams;
+        level << test.same(levelParams);
+    }
+    s.sql = QStringLiteral("SELECT ") + counts.join(QStringLiteral(" + "));
     return s;
 }
 

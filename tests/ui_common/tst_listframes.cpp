@@ -1,5 +1,6 @@
 #include "core/databasemanager.h"
 #include "core/rowreader.h"
+#include "core/sqliteconnection.h"
 #include "repositories/expirywarningrepository.h"
 #include "repositories/inventorywarningrepository.h"
 #include "repositories/salesrepository.h"
@@ -60,8 +61,10 @@
 #include <QtTest>
 
 #include <csignal>
+#include <limits>
 #include <numeric>
 #include <optional>
+#include <sqlite3.h>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -161,6 +164,28 @@ ListQuery pagedRows(bool dayDescending, bool idDescending) {
 
 TableRow pagedRow(const Row& r) {
     return TableRow(r.integer("id"), {r.text("day"), r.text("id")});
+}
+
+// The virtual machine steps SQLite takes to run a statement to its end: the work it does, whatever the
+// machine's speed.
+qint64 vmSteps(TestDatabase& t, const ListQuery::Statement& statement) {
+    sqlite3* handle = sqliteHandle(t.db()->getQtDatabase());
+    sqlite3_stmt* prepared = nullptr;
+    // A statement that does not prepare counts as endless work.
+    if (sqlite3_prepare_v2(handle, statement.sql.toUtf8().constData(), -1, &prepared, nullptr) != SQLITE_OK)
+        return std::numeric_limits<qint64>::max();
+    for (int i = 0; i < statement.params.size(); ++i) {
+        const QVariant& value = statement.params.at(i);
+        if (value.type() == QVariant::Int || value.type() == QVariant::LongLong)
+            sqlite3_bind_int64(prepared, i + 1, value.toLongLong());
+        else
+            sqlite3_bind_text(prepared, i + 1, value.toString().toUtf8().constData(), -1, SQLITE_TRANSIENT);
+    }
+    while (sqlite3_step(prepared) == SQLITE_ROW) {
+    }
+    const qint64 steps = sqlite3_stmt_status(prepared, SQLITE_STMTSTATUS_VM_STEP, 0);
+    sqlite3_finalize(prepared);
+    return steps;
 }
 
 // The ids at each position, read in the given order of positions.
@@ -1383,6 +1408,35 @@ private slots:
             steps << plan.value(3).toString();
         QVERIFY2(!steps.join('|').contains("TEMP B-TREE"), qPrintable(steps.join('|')));
         QCOMPARE(t.scalar(page.sql, page.params), QVariant(6));
+    }
+
+    // Deep in a list whose own conditions bound its first key (a book's dates), a page read from a known row
+    // on either side costs about what the first page costs (in SQLite's steps), not the list's rows from
+    // its start.
+    void readsFromARowDeepInABookStartThere_data() {
+        QTest::addColumn<bool>("backwards");
+        addRow("the page after it", false);
+        addRow("the page before it", true);
+    }
+    void readsFromARowDeepInABookStartThere() {
+        QFETCH(bool, backwards);
+        TestDatabase t;
+        t.exec("CREATE TABLE dated (id INTEGER PRIMARY KEY, day TEXT NOT NULL)");
+        t.exec("CREATE INDEX dated_day ON dated (day)");
+        t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+               "INSERT INTO dated (id, day) SELECT i, date('2024-01-01', '+' || (i / 10) || ' days') FROM n");
+        ListQuery book;
+        book.columns = "id, day";
+        book.from = "FROM dated";
+        book.where = "day >= ? AND day <= ?";
+        book.params = {"2024-01-01", "2024-12-31"};
+        book.order = {{"day", true}, {"id", true}};
+        // Row 2000 of the book, newest first.
+        const QVector<QVariant> known{t.scalar("SELECT day FROM dated WHERE id = 1000"), 1000};
+        const ListQuery::Statement page = book.page(&known, backwards, 20);
+        QCOMPARE(t.scalar(page.sql, page.params), QVariant(backwards ? 1001 : 999));
+        const qint64 steps = vmSteps(t, page);
+        QVERIFY2(steps < 3 * vmSteps(t, book.page(nullptr, false, 20)), qPrintable(QString::number(steps)));
     }
 
     // A paged model without a view, its pages partly held, reads a page it does not hold after a write of
