@@ -23,12 +23,12 @@ struct SortKey {
 // in the list's order, are read through the order's keys ("keyset" paging), never by skipping rows from
 // the start. The last key must tell any two rows apart (an id), so that every row has one place.
 //
-// Placeholders are bound in the order the parts stand in the statement: the select list's, then from and
-// where's, then having's.
+// Placeholders are bound in the order the parts stand in the statement: the select list's, then where's,
+// then having's. The from part holds none: a page puts its own conditions before where's.
 struct ListQuery {
     QString columns; // the select list, without SELECT
     QList<QVariant> columnParams;
-    QString from;  // FROM and its joins
+    QString from;  // FROM and its joins, without placeholders
     QString where; // conditions without WHERE; empty for none
     QList<QVariant> params;
     QString groupBy; // without GROUP BY; empty for none
