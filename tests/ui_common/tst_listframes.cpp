@@ -26,6 +26,7 @@
 #include "ui/common/styles.h"
 #include "ui/common/tableexport.h"
 #include "ui/common/tablefill.h"
+#include "ui/main/mainwindow.h"
 #include "ui/masterdata/customermanagerwindow.h"
 #include "ui/masterdata/customerselectiondialog.h"
 #include "ui/masterdata/productmanagerwindow.h"
@@ -34,7 +35,11 @@
 #include "ui/masterdata/supplierselectiondialog.h"
 #include "ui/purchasing/expirywarningdialog.h"
 #include "ui/purchasing/expirywarningwindow.h"
+#include "ui/purchasing/inventorycheckwindow.h"
 #include "ui/purchasing/inventorywindow.h"
+#include "ui/purchasing/purchasewindow.h"
+#include "ui/quality/rejecteddrugwindow.h"
+#include "ui/returns/purchasereturnwindow.h"
 #include "ui/sales/saleswindow.h"
 
 #include <QAbstractItemModelTester>
@@ -436,6 +441,23 @@ QString truthOf(TestDatabase& t, const QString& list) {
                     : "SELECT group_concat(id) FROM (SELECT id FROM inventory_batch WHERE quantity > 0 "
                       "ORDER BY id DESC)")
         .toString();
+}
+
+template <class W> QWidget* newWindow() {
+    return new W;
+}
+
+// The window of that title, as the menu opens it.
+std::unique_ptr<QWidget> windowNamed(const QString& title) {
+    const QHash<QString, QWidget* (*)()> windows{
+        {"商品管理", &newWindow<ProductManagerWindow>},  {"供应商管理", &newWindow<SupplierManagerWindow>},
+        {"客户管理", &newWindow<CustomerManagerWindow>}, {"近效期药品预警", &newWindow<ExpiryWarningWindow>},
+        {"用户管理", &newWindow<UserManagerWindow>},     {"选择供应商", &newWindow<SupplierSelectionDialog>},
+        {"入库单", &newWindow<PurchaseWindow>},          {"销售单", &newWindow<SalesWindow>},
+        {"退货单", &newWindow<PurchaseReturnWindow>},    {"盘点单", &newWindow<InventoryCheckWindow>},
+        {"不合格药品", &newWindow<RejectedDrugWindow>},  {"主窗口", &newWindow<MainWindow>},
+    };
+    return std::unique_ptr<QWidget>(windows.value(title)());
 }
 
 QString said() {
@@ -1914,17 +1936,7 @@ private slots:
         PinnedClock pin(QDate(2026, 3, 1));
         TestDatabase t;
         seed(t);
-        std::unique_ptr<QWidget> shown;
-        if (window == "商品管理")
-            shown = std::make_unique<ProductManagerWindow>();
-        else if (window == "供应商管理")
-            shown = std::make_unique<SupplierManagerWindow>();
-        else if (window == "近效期药品预警")
-            shown = std::make_unique<ExpiryWarningWindow>();
-        else if (window == "用户管理")
-            shown = std::make_unique<UserManagerWindow>();
-        else
-            shown = std::make_unique<SupplierSelectionDialog>();
+        std::unique_ptr<QWidget> shown = windowNamed(window);
         shown->show();
         auto* table = shown->findChild<QTableView*>();
         const QString before = texts(table->model(), -1, 1);
@@ -1949,6 +1961,66 @@ private slots:
         shown->findChild<QPushButton*>("btnSearch")->click();
         QCOMPARE(texts(table->model(), -1, 1), before);
         QVERIFY2(log.count(QtWarningMsg, "the read was refused") == 1, qPrintable(log.dump()));
+    }
+
+    // A record or its lines read after the file was replaced open no form, blank or short: a box names what
+    // could not be read and why; never a "not found", nor the start-up's word that there is nothing to tell.
+    void recordsSayTheyCouldNotRead_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("button"); // or the start-up check
+        QTest::addColumn<QString>("headline");
+        addRow("purchase order", QString("入库单"), QString("btnView"), QString("未能读取入库单"));
+        addRow("sale", QString("销售单"), QString("btnView"), QString("未能读取销售单"));
+        addRow("return", QString("退货单"), QString("btnViewReturn"), QString("未能读取退货单"));
+        addRow("stocktaking sheet", QString("盘点单"), QString("btnView"), QString("未能读取盘点单"));
+        addRow("non-conforming drug", QString("不合格药品"), QString("btnView"),
+               QString("未能读取不合格药品记录"));
+        addRow("supplier form", QString("供应商管理"), QString("btnEdit"), QString("未能读取供应商"));
+        addRow("customer form", QString("客户管理"), QString("btnEdit"), QString("未能读取客户"));
+        addRow("start-up, readings", QString("主窗口"), QString("温湿度"), QString("未能读取今日温湿度记录"));
+        addRow("start-up, suppliers", QString("主窗口"), QString("资质"), QString("未能读取供应商资质"));
+        addRow("start-up, near expiry", QString("主窗口"), QString("近效期"), QString("未能读取近效期药品"));
+    }
+    void recordsSayTheyCouldNotRead() {
+        QFETCH(QString, window);
+        QFETCH(QString, button);
+        QFETCH(QString, headline);
+        PinnedClock pin(QDate(2026, 3, 1));
+        TestDatabase t;
+        seed(t);
+        for (const char* sql :
+             {"INSERT INTO purchase_order (order_no, supplier_id, inbound_date) VALUES ('PO1', 1, "
+              "'2026-03-01')",
+              "INSERT INTO sales_order (order_no, sale_date) VALUES ('SO1', '2026-03-01')",
+              "INSERT INTO return_order (return_no, return_type) VALUES ('RT1', 'purchase')",
+              "INSERT INTO inventory_check (check_no, check_type, check_date, operator_id) VALUES ('PD1', "
+              "'全盘', "
+              "'2026-03-01', 1)",
+              "INSERT INTO unqualified_drug (product_id, product_name, batch_id, batch_no, quantity, reason, "
+              "report_date, found_by) VALUES (1, '板蓝根颗粒', 1, 'B30', 1, 'damaged', '2026-03-01', 1)"})
+            t.exec(sql);
+        std::unique_ptr<QWidget> shown = windowNamed(window);
+        shown->show();
+        if (window != "主窗口") {
+            auto* table = shown->findChild<QTableView*>();
+            QVERIFY(table->model()->rowCount() > 0);
+            table->setCurrentIndex(table->model()->index(0, 1));
+        }
+        renameCopyOver(t.db(), t.path());
+        DatabaseManager::instance().lookForReplacement();
+        Prompts::reset();
+        ModalAnswer<QDialog> opened([](QDialog* form) { form->reject(); });
+        auto* main = qobject_cast<MainWindow*>(shown.get());
+        if (button == "温湿度")
+            main->showTempHumidityReminderOnStartup();
+        else if (button == "资质")
+            main->showQualificationWarningOnStartup();
+        else if (button == "近效期")
+            main->showExpiryWarningOnStartup();
+        else
+            shown->findChild<QPushButton*>(button)->click();
+        QCOMPARE(opened.count(), 0);
+        QCOMPARE(said(), "错误:" + headline + "\n数据库文件已被其他程序替换，未能读取记录，请重新启动程序");
     }
 
     // A paged list scrolled after its file was replaced tries no page after the first refusal: a row it could

@@ -1,6 +1,7 @@
 #include "ui/common/readtrouble.h"
 
 #include "core/transaction.h"
+#include "ui/common/prompts.h"
 #include "ui/common/rowtablemodel.h"
 
 namespace kestrovalin {
@@ -32,6 +33,14 @@ QString listTroubleText(const RowTableModel& model) {
     if (model.countKnown())
         return readFailureText(*failure);
     return QStringLiteral("记录总数未知：") + readFailureText(*failure);
+}
+
+bool couldNotRead(QWidget* parent, const QString& headline, const ReadWatch& read) {
+    if (!read.failure())
+        return false;
+    Prompts::warning(parent, QStringLiteral("错误"),
+                     Prompts::withReason(headline, readFailureText(*read.failure())));
+    return true;
 }
 
 } // namespace kestrovalin

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace kestrovalin {
 
 class RowTableModel;
@@ -14,5 +16,10 @@ QString readFailureText(const ReadFailure& failure);
 // What a list's line says instead of its count when the list could not be read: the rows shown are not all
 // there is, and a count not finished is unknown. Empty while the list reads as it should.
 QString listTroubleText(const RowTableModel& model);
+
+// Whether a read seen by read failed; a box over parent then says so, headed by what could not be read
+// ("未能读取入库单"), with why on the next line. A window that read one record or its lines that way opens
+// nothing of them: blank or missing lines would pass for the record.
+bool couldNotRead(QWidget* parent, const QString& headline, const ReadWatch& read);
 
 } // namespace kestrovalin

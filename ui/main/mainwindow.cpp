@@ -12,6 +12,7 @@
 #include "ui/admin/operlogwindow.h"
 #include "ui/admin/usermanagerwindow.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/replacednotice.h"
 #include "ui/common/styles.h"
 #include "ui/login/logindialog.h"
@@ -332,8 +333,9 @@ void MainWindow::on_btnLogout_clicked() {
 void MainWindow::showExpiryWarningOnStartup() {
     kestrovalin::repositories::ExpiryWarningRepository repo(
         kestrovalin::DatabaseManager::instance().getAdapter());
+    const kestrovalin::ReadWatch read;
     const auto items = repo.findNearExpiryItems(180);
-    if (items.isEmpty())
+    if (kestrovalin::couldNotRead(nullptr, QStringLiteral("未能读取近效期药品"), read) || items.isEmpty())
         return;
     kestrovalin::ExpiryWarningDialog dialog(items);
     dialog.setWindowModality(Qt::ApplicationModal);
@@ -342,9 +344,11 @@ void MainWindow::showExpiryWarningOnStartup() {
 
 void MainWindow::showQualificationWarningOnStartup() {
     kestrovalin::repositories::SupplierRepository repo(kestrovalin::DatabaseManager::instance().getAdapter());
+    const kestrovalin::ReadWatch read;
     const int expiring = repo.findExpiring(30).size();
     const int expired = repo.findExpired().size();
-    if (expiring == 0 && expired == 0)
+    if (kestrovalin::couldNotRead(nullptr, QStringLiteral("未能读取供应商资质"), read) ||
+        (expiring == 0 && expired == 0))
         return;
     Prompts::warning(nullptr, QStringLiteral("供应商资质预警"),
                      QStringLiteral("发现 %1 家供应商资质即将到期，%2 家供应商资质已过期，请及时处理！")
@@ -354,7 +358,9 @@ void MainWindow::showQualificationWarningOnStartup() {
 void MainWindow::showTempHumidityReminderOnStartup() {
     kestrovalin::repositories::TempHumidityRepository repo(
         kestrovalin::DatabaseManager::instance().getAdapter());
-    if (repo.hasRecordToday())
+    const kestrovalin::ReadWatch read;
+    if (repo.hasRecordToday() ||
+        kestrovalin::couldNotRead(nullptr, QStringLiteral("未能读取今日温湿度记录"), read))
         return;
     Prompts::information(nullptr, QStringLiteral("温湿度记录提醒"),
                          QStringLiteral("今日尚未进行温湿度记录，请及时记录库房温湿度情况。"));

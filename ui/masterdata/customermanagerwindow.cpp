@@ -7,6 +7,7 @@
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/styles.h"
 #include "ui/masterdata/customerdialog.h"
 #include "ui/masterdata/customertable.h"
@@ -22,6 +23,7 @@ CustomerRepository repository() {
 }
 
 const QString kTitle = QStringLiteral("提示");
+const QString kUnreadable = QStringLiteral("未能读取客户");
 
 } // namespace
 
@@ -72,7 +74,10 @@ bool CustomerManagerWindow::loadCurrent(const QString& noRowText, models::Custom
     const int id = m_list->requireCurrent(noRowText);
     if (id < 0)
         return false;
+    const ReadWatch read;
     customer = repository().findById(id);
+    if (couldNotRead(this, kUnreadable, read))
+        return false;
     if (customer.id == 0) {
         Prompts::warning(this, kTitle, QStringLiteral("客户不存在"));
         return false;
@@ -137,7 +142,11 @@ void CustomerManagerWindow::on_btnDelete_clicked() {
     if (id < 0)
         return;
     // The stored flag, not the list's: another copy may have moved the default since the list was read.
-    if (repository().findById(id).isDefault) {
+    const ReadWatch read;
+    const bool isDefault = repository().findById(id).isDefault;
+    if (couldNotRead(this, kUnreadable, read))
+        return;
+    if (isDefault) {
         m_list->reload();
         Prompts::warning(this, kTitle, CustomerRepository::kDefaultKept);
         return;

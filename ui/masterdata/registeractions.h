@@ -4,6 +4,7 @@
 #include "ui/common/formdialog.h"
 #include "ui/common/listframe.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 
 #include <QWidget>
 #include <functional>
@@ -11,12 +12,12 @@
 namespace kestrovalin {
 
 // The texts of a register window's add, edit and delete steps, which differ only by the record's kind
-// ("商品": "请先选择要编辑的商品", "未找到该商品", "新增商品失败", "商品已添加", ...) and the empty-name
+// ("商品": "请先选择要编辑的商品", "未找到该商品", "未能读取商品", "新增商品失败", ...) and the empty-name
 // hint.
 struct RegisterTexts {
     RegisterTexts(const QString& kind, const QString& emptyNameHint)
         : what(kind), emptyName(emptyNameHint), chooseToEdit(QStringLiteral("请先选择要编辑的") + kind),
-          notFound(QStringLiteral("未找到该") + kind),
+          notFound(QStringLiteral("未找到该") + kind), unreadable(QStringLiteral("未能读取") + kind),
           chooseToDelete(QStringLiteral("请先选择要删除的") + kind),
           addFailed(QStringLiteral("新增%1失败").arg(kind)), added(kind + QStringLiteral("已添加")),
           editFailed(QStringLiteral("编辑%1失败").arg(kind)), updated(kind + QStringLiteral("已更新")),
@@ -26,6 +27,7 @@ struct RegisterTexts {
     QString emptyName;
     QString chooseToEdit;
     QString notFound;
+    QString unreadable;
     QString chooseToDelete;
     QString addFailed;
     QString added;
@@ -67,7 +69,10 @@ public:
         const int id = m_list->requireCurrent(m_texts.chooseToEdit);
         if (id < 0)
             return;
+        const ReadWatch read;
         const Record stored = repository().findById(id);
+        if (couldNotRead(m_window, m_texts.unreadable, read))
+            return;
         if (stored.id < 1) {
             Prompts::warning(m_window, QStringLiteral("错误"), m_texts.notFound);
             return;

@@ -7,6 +7,7 @@
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
 #include "ui/purchasing/inventorycheckdialog.h"
@@ -82,7 +83,10 @@ void InventoryCheckWindow::loadChecks(const QString& keyword) {
 
 std::optional<models::InventoryCheck> InventoryCheckWindow::storedCheck(int id) {
     // The stored sheet decides: another copy may have deleted it since the list was read.
+    const ReadWatch read;
     models::InventoryCheck check = repository().findById(id);
+    if (couldNotRead(this, QStringLiteral("未能读取盘点单"), read))
+        return std::nullopt;
     if (check.id > 0)
         return check;
     m_list->reload();

@@ -7,6 +7,7 @@
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/styles.h"
 #include "ui/purchasing/purchasedialog.h"
 #include "ui_purchasewindow.h"
@@ -119,9 +120,12 @@ void PurchaseWindow::onViewOrder() {
     if (id < 0)
         return;
     repositories::PurchaseRepository repo = repository();
+    const ReadWatch read;
     PurchaseDialog dialog(this);
     dialog.setOrder(repo.findOrderById(id));
     dialog.setItems(repo.findOrderItems(id));
+    if (couldNotRead(this, QStringLiteral("未能读取入库单"), read))
+        return;
     dialog.setReadOnly(true);
     dialog.exec();
 }

@@ -8,6 +8,7 @@
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/styles.h"
 #include "ui/quality/maintenancedetaildialog.h"
 #include "ui/quality/maintenancedialog.h"
@@ -137,8 +138,9 @@ void MaintenanceWindow::onView() {
     const int id = currentCheckId();
     if (id < 0)
         return;
+    const ReadWatch read;
     const models::MaintenanceCheck check = repository().findById(id);
-    if (check.id <= 0)
+    if (couldNotRead(this, QStringLiteral("未能读取养护检查记录"), read) || check.id <= 0)
         return;
     MaintenanceDetailDialog dialog(this);
     dialog.setCheck(check);

@@ -10,6 +10,7 @@
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/styles.h"
 #include "ui/quality/rejecteddrugdetaildialog.h"
 #include "ui/quality/rejecteddrugdialog.h"
@@ -25,6 +26,7 @@ namespace {
 using repositories::RejectedDrugRepository;
 
 constexpr int kStatusColumn = 10;
+const QString kUnreadable = QStringLiteral("未能读取不合格药品记录");
 
 RejectedDrugRepository repository() {
     return RejectedDrugRepository(DatabaseManager::instance().getAdapter());
@@ -111,7 +113,10 @@ int RejectedDrugWindow::currentWithStatus(const char* status, const QString& ref
     if (id < 0)
         return -1;
     // The stored record decides: another copy may have moved it on since the list was read.
+    const ReadWatch read;
     const models::RejectedDrug stored = repository().findById(id);
+    if (couldNotRead(this, kUnreadable, read))
+        return -1;
     if (stored.id > 0 && stored.status == QLatin1String(status))
         return id;
     const QString storedStatus = stored.id > 0 ? stored.status : QString();
@@ -152,8 +157,9 @@ void RejectedDrugWindow::onView() {
     const int id = m_list->requireCurrent(QStringLiteral("请选择一条记录"));
     if (id < 0)
         return;
+    const ReadWatch read;
     const models::RejectedDrug drug = repository().findById(id);
-    if (drug.id <= 0)
+    if (couldNotRead(this, kUnreadable, read) || drug.id <= 0)
         return;
     RejectedDrugDetailDialog dialog(this);
     dialog.setDrug(drug);

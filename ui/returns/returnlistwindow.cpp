@@ -5,6 +5,7 @@
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
 #include "ui/returns/purchasereturndialog.h"
@@ -96,7 +97,10 @@ void ReturnListWindow::onNewReturn() {
 void ReturnListWindow::onViewReturn() {
     if (m_list->requireCurrent(QStringLiteral("请先选择一条退货记录")) < 0)
         return;
+    const ReadWatch read;
     models::ReturnOrder order = m_repo.findByReturnNo(m_list->currentText(0));
+    if (couldNotRead(this, QStringLiteral("未能读取退货单"), read))
+        return;
     if (order.id <= 0) {
         sayGone();
         return;
@@ -114,7 +118,10 @@ void ReturnListWindow::onVoidReturn() {
     if (m_list->requireCurrent(QStringLiteral("请先选择一条退货记录")) < 0)
         return;
     // The stored return decides: another copy may have deleted or voided it since the list was read.
+    const ReadWatch read;
     const models::ReturnOrder stored = m_repo.findById(m_list->currentId());
+    if (couldNotRead(this, QStringLiteral("未能读取退货单"), read))
+        return;
     if (stored.id <= 0) {
         sayGone();
         return;

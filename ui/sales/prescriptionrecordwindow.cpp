@@ -8,6 +8,7 @@
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
 #include "ui/sales/prescriptiondetaildialog.h"
@@ -23,6 +24,7 @@ namespace {
 using repositories::PrescriptionRepository;
 
 constexpr int kStatusColumn = 9;
+const QString kUnreadable = QStringLiteral("未能读取处方");
 
 PrescriptionRepository repository() {
     return PrescriptionRepository(DatabaseManager::instance().getAdapter());
@@ -118,8 +120,9 @@ void PrescriptionRecordWindow::onBtnViewClicked() {
     const int id = m_list->requireCurrent(QStringLiteral("请选择一条记录"));
     if (id < 0)
         return;
+    const ReadWatch read;
     const models::Prescription prescription = repository().findById(id);
-    if (prescription.id <= 0)
+    if (couldNotRead(this, kUnreadable, read) || prescription.id <= 0)
         return;
     PrescriptionDetailDialog dialog(this);
     dialog.setPrescription(prescription);
@@ -137,7 +140,11 @@ void PrescriptionRecordWindow::onBtnReviewClicked() {
     if (id < 0)
         return;
     // The stored prescription decides: another copy may have reviewed it since the list was read.
-    if (repository().findById(id).status == QLatin1String("valid")) {
+    const ReadWatch read;
+    const models::Prescription stored = repository().findById(id);
+    if (couldNotRead(this, kUnreadable, read))
+        return;
+    if (stored.status == QLatin1String("valid")) {
         m_list->reload();
         Prompts::warning(this, QStringLiteral("提示"), QStringLiteral("该处方已经是有效状态"));
         return;

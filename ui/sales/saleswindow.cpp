@@ -8,6 +8,7 @@
 #include "ui/common/listframe.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
 #include "ui/sales/salesdialog.h"
@@ -107,9 +108,12 @@ void SalesWindow::onViewSale() {
     if (id < 0)
         return;
     SalesRepository repo = repository();
+    const ReadWatch read;
     SalesDialog dialog(this);
     dialog.setOrder(repo.findById(id));
     dialog.setItems(repo.findOrderItems(id));
+    if (couldNotRead(this, QStringLiteral("未能读取销售单"), read))
+        return;
     dialog.setReadOnly(true);
     dialog.exec();
 }
@@ -120,7 +124,11 @@ void SalesWindow::onVoidSale() {
         return;
     const QString orderNo = m_list->currentText(OrderNo);
     // The stored order decides: another copy may have voided it since the list was read.
-    if (repository().findById(id).status == QLatin1String("voided")) {
+    const ReadWatch read;
+    const models::SalesOrder stored = repository().findById(id);
+    if (couldNotRead(this, QStringLiteral("未能读取销售单"), read))
+        return;
+    if (stored.status == QLatin1String("voided")) {
         m_list->reload();
         Prompts::information(this, kHint, QStringLiteral("该销售单已作废，不能重复作废"));
         return;
