@@ -37,9 +37,11 @@
 #include "ui/purchasing/expirywarningwindow.h"
 #include "ui/purchasing/inventorycheckwindow.h"
 #include "ui/purchasing/inventorywindow.h"
+#include "ui/purchasing/purchasedialog.h"
 #include "ui/purchasing/purchasewindow.h"
 #include "ui/quality/rejecteddrugwindow.h"
 #include "ui/returns/purchasereturnwindow.h"
+#include "ui/sales/salesdialog.h"
 #include "ui/sales/saleswindow.h"
 
 #include <QAbstractItemModelTester>
@@ -2021,6 +2023,53 @@ private slots:
             shown->findChild<QPushButton*>(button)->click();
         QCOMPARE(opened.count(), 0);
         QCOMPARE(said(), "错误:" + headline + "\n数据库文件已被其他程序替换，未能读取记录，请重新启动程序");
+    }
+
+    // A choice a picker reads again when it is made (a supplier, a drug, a customer) says it could not be
+    // read when the file was replaced while the picker was open; the form keeps what it had.
+    void choicesSayTheyCouldNotRead_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("headline");
+        addRow("purchase form, supplier", QString("btnSelectSupplier"), QString("未能读取供应商"));
+        addRow("purchase form, drug", QString("btnAddItem"), QString("未能读取商品"));
+        addRow("sale form, customer", QString("btnSelectCustomer"), QString("未能读取客户"));
+    }
+    void choicesSayTheyCouldNotRead() {
+        QFETCH(QString, button);
+        QFETCH(QString, headline);
+        PinnedClock pin(QDate(2026, 3, 1));
+        TestDatabase t;
+        seed(t);
+        std::unique_ptr<QDialog> form;
+        if (button == "btnSelectCustomer")
+            form = std::make_unique<SalesDialog>();
+        else
+            form = std::make_unique<PurchaseDialog>();
+        form->show();
+        const auto shown = [&form] { // what the form's fields and lines hold
+            QStringList out;
+            for (const QLineEdit* field : form->findChildren<QLineEdit*>())
+                out << field->text();
+            for (const QAbstractItemView* lines : form->findChildren<QAbstractItemView*>())
+                out << QString::number(lines->model()->rowCount());
+            return out.join('|');
+        };
+        const QString before = shown();
+        int answered = 0;
+        ModalAnswer<QDialog> pick([&](QDialog* dialog) {
+            if (++answered > 1) // a batch dialog would follow a drug
+                return dialog->reject();
+            auto* table = dialog->findChild<QTableView*>();
+            QVERIFY(table && table->model()->rowCount() > 0);
+            renameCopyOver(t.db(), t.path());
+            DatabaseManager::instance().lookForReplacement();
+            Prompts::reset();
+            emit table->doubleClicked(table->model()->index(0, 1));
+        });
+        form->findChild<QPushButton*>(button)->click();
+        QCOMPARE(answered, 1);
+        QCOMPARE(said(), "错误:" + headline + "\n数据库文件已被其他程序替换，未能读取记录，请重新启动程序");
+        QCOMPARE(shown(), before);
     }
 
     // A paged list scrolled after its file was replaced tries no page after the first refusal: a row it could

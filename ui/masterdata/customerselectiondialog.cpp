@@ -33,7 +33,7 @@ CustomerSelectionDialog::CustomerSelectionDialog(QWidget* parent)
     setup.size = QSize(600, 400);
     setup.fixedSize = true;
     setup.columns = QStringList{QStringLiteral("ID"), QStringLiteral("客户名称"), QStringLiteral("联系电话"),
-                               QStringLiteral("地址")};
+                                QStringLiteral("地址")};
     setup.widths = {60, 150, 120};
     setup.liveSearch = true;
     setup.singleSelection = false;
@@ -41,9 +41,12 @@ CustomerSelectionDialog::CustomerSelectionDialog(QWidget* parent)
     setup.noChoiceHint = QStringLiteral("请选择一个客户");
     m_frame = new PickerFrame(this, setup, customers,
                               {ui->editSearch, nullptr, ui->tableWidget, ui->btnConfirm, ui->btnCancel});
-    // The record is read when the choice is confirmed; a row deleted meanwhile gives id 0.
-    connect(this, &QDialog::accepted, this,
-            [this] { m_selected = repository().findById(m_frame->chosenId()); });
+}
+
+models::Customer CustomerSelectionDialog::getSelectedCustomer() const {
+    if (result() != QDialog::Accepted)
+        return models::Customer();
+    return repository().findById(m_frame->chosenId());
 }
 
 CustomerSelectionDialog::~CustomerSelectionDialog() {

@@ -19,13 +19,12 @@ public:
     explicit CustomerSelectionDialog(QWidget* parent = nullptr);
     ~CustomerSelectionDialog() override;
 
-    // The confirmed customer as read at confirmation; id 0 when nothing was confirmed or the row was gone.
-    models::Customer getSelectedCustomer() const { return m_selected; }
+    // The confirmed customer, read now; id 0 when nothing was confirmed or the row is gone.
+    models::Customer getSelectedCustomer() const;
 
 private:
     ::Ui::CustomerSelectionDialog* ui;
     PickerFrame* m_frame;
-    models::Customer m_selected;
 };
 
 } // namespace kestrovalin

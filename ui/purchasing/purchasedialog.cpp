@@ -8,6 +8,7 @@
 #include "ui/common/buttonbox.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/tablefill.h"
 #include "ui/masterdata/productselectiondialog.h"
 #include "ui/masterdata/supplierselectiondialog.h"
@@ -137,8 +138,9 @@ void PurchaseDialog::onSelectSupplier() {
     SupplierSelectionDialog picker(this);
     if (picker.exec() != QDialog::Accepted)
         return;
+    const ReadWatch read;
     const models::Supplier supplier = picker.getSelectedSupplier();
-    if (supplier.id <= 0)
+    if (couldNotRead(this, QStringLiteral("未能读取供应商"), read) || supplier.id <= 0)
         return;
     m_supplierId = supplier.id;
     ui->editSupplier->setText(supplier.name);
@@ -148,8 +150,9 @@ void PurchaseDialog::onAddItem() {
     ProductSelectionDialog picker(this, false, false);
     if (picker.exec() != QDialog::Accepted)
         return;
+    const ReadWatch read;
     const models::Product product = picker.getSelectedProduct();
-    if (product.id < 0)
+    if (couldNotRead(this, QStringLiteral("未能读取商品"), read) || product.id < 0)
         return;
     BatchInputDialog batch(product, this);
     if (batch.exec() != QDialog::Accepted)

@@ -8,6 +8,7 @@
 #include "repositories/prescriptionrepository.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/tablefill.h"
 #include "ui/masterdata/productselectiondialog.h"
 
@@ -68,8 +69,9 @@ void PrescriptionDialog::onBtnAddItemClicked() {
     picker.setWindowTitle(QStringLiteral("选择处方药"));
     if (picker.exec() != QDialog::Accepted)
         return;
+    const ReadWatch read;
     const models::Product product = picker.getSelectedProduct();
-    if (product.id <= 0)
+    if (couldNotRead(this, QStringLiteral("未能读取商品"), read) || product.id <= 0)
         return;
     QTableWidget* table = ui->tableItems;
     const int row = table->rowCount();

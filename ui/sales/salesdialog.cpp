@@ -10,6 +10,7 @@
 #include "ui/common/buttonbox.h"
 #include "ui/common/formdialog.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/tablefill.h"
 #include "ui/masterdata/customerselectiondialog.h"
 #include "ui/sales/prescriptiondialog.h"
@@ -250,8 +251,9 @@ void SalesDialog::onSelectCustomer() {
     CustomerSelectionDialog picker(this);
     if (picker.exec() != QDialog::Accepted)
         return;
+    const ReadWatch read;
     const models::Customer chosen = picker.getSelectedCustomer();
-    if (chosen.id > 0)
+    if (!couldNotRead(this, QStringLiteral("未能读取客户"), read) && chosen.id > 0)
         setCustomer(chosen.id, chosen.name);
 }
 
