@@ -38,6 +38,7 @@ thread_local ReadWatch* openWatch = nullptr;
 
 ReadFailure readFailureOf(const IDbAdapter* db, const QSqlQuery& query, bool stopped) {
     ReadFailure failure;
+    failure.stopped = stopped;
     failure.text = db ? db->failureText(query) : query.lastError().text();
     if (db && db->isReplaced())
         failure.condition = DbCondition::Replaced;
@@ -63,16 +64,26 @@ void ReadWatch::note(const ReadFailure& failure) {
     }
 }
 
-std::optional<QVariant> readValue(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) {
+std::optional<QVector<QVariant>> readRow(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) {
     if (!db)
         return std::nullopt;
-    QSqlQuery query = db->query(sql, params);
+    QSqlQuery query = db->readOnce(sql, params);
     if (!query.isActive() || !query.next()) {
         if (!query.isActive() || query.lastError().isValid())
             ReadWatch::note(readFailureOf(db, query, query.isActive()));
         return std::nullopt;
     }
-    return query.value(0);
+    QVector<QVariant> values(query.record().count());
+    for (int i = 0; i < values.size(); ++i)
+        values[i] = query.value(i);
+    return values;
+}
+
+std::optional<QVariant> readValue(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) {
+    const std::optional<QVector<QVariant>> row = readRow(db, sql, params);
+    if (!row || row->isEmpty())
+        return std::nullopt;
+    return row->first();
 }
 
 int changedRows(IDbAdapter* db, const QString& sql, const QList<QVariant>& params) {

@@ -65,6 +65,8 @@ private:
 struct ReadFailure {
     DbCondition condition = DbCondition::None;
     QString text;
+    // Its rows stopped before their end (which the adapter, having run the statement, did not log).
+    bool stopped = false;
 };
 
 // The failure of the statement a read ran, or of its rows when stopped midway (stopped): a read of a
@@ -99,16 +101,16 @@ private:
 template <class T> struct Fetched {
     bool ok = false; // the statement ran and its rows were read to the end (or to the limit)
     QList<T> rows;
-    QString error;                             // the driver's text when it did not
-    DbCondition condition = DbCondition::None; // the file's trouble behind it, if any
+    QString error; // the driver's text when it did not
 
     bool found() const { return ok && !rows.isEmpty(); }
 };
 
 // Hands each row to visit (a callable taking const Row&) as it is read, collecting nothing: for lists so long
 // that a record per row held until the caller has built its own would cost. The statement reads forward only,
-// so the driver keeps no copy of the rows either. At most maxRows rows when maxRows >= 0. False when the
-// statement fails or its rows stop before their end (failure, when given, gets why), or there is no adapter.
+// so the driver keeps no copy of the rows either. At most maxRows rows when maxRows >= 0; a visit that
+// returns false reads no further rows. False when the statement fails or its rows stop before their end
+// (failure, when given, gets why), or there is no adapter.
 template <class F>
 bool visitRows(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F visit, int maxRows = -1,
                std::optional<ReadFailure>* failure = nullptr) {
@@ -128,7 +130,12 @@ bool visitRows(IDbAdapter* db, const QString& sql, const QList<QVariant>& params
     int read = 0;
     for (; (maxRows < 0 || read < maxRows) && query.next(); ++read) {
         row.startRow();
-        visit(row);
+        if constexpr (std::is_same_v<std::invoke_result_t<F, const Row&>, bool>) {
+            if (!visit(row))
+                return true;
+        } else {
+            visit(row);
+        }
     }
     // A step that failed (a read interrupted, a damaged page) is no end of the rows.
     if ((maxRows < 0 || read < maxRows) && query.lastError().isValid())
@@ -153,43 +160,38 @@ Fetched<T> fetch(IDbAdapter* db, const QString& sql, const QList<QVariant>& para
     std::optional<ReadFailure> failure;
     result.ok = forEachRow(
         db, sql, params, map, [&result](const T& record) { result.rows.append(record); }, maxRows, &failure);
-    if (failure) {
+    if (failure)
         result.error = failure->text;
-        result.condition = failure->condition;
-    }
     return result;
 }
 
-// Every row mapped; an empty list when the statement fails or there is no adapter, and then failure, when
-// given, tells why (a list read in part is no list either).
+// Every row mapped; an empty list when the statement fails or there is no adapter (a list read in part is no
+// list either). A ReadWatch open meanwhile learns why.
 template <class F, class T = std::invoke_result_t<F, const Row&>>
-QList<T> readList(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map,
-                  std::optional<ReadFailure>* failure = nullptr) {
-    QList<T> rows;
-    if (!forEachRow(
-            db, sql, params, map, [&rows](const T& record) { rows.append(record); }, -1, failure))
-        rows.clear();
-    return rows;
+QList<T> readList(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map) {
+    Fetched<T> result = fetch(db, sql, params, map);
+    return result.ok ? result.rows : QList<T>();
 }
 
 // Every row of a list in its order, mapped; as readList above.
 template <class F, class T = std::invoke_result_t<F, const Row&>>
-QList<T> readList(IDbAdapter* db, const ListQuery& list, F map,
-                  std::optional<ReadFailure>* failure = nullptr) {
+QList<T> readList(IDbAdapter* db, const ListQuery& list, F map) {
     const ListQuery::Statement all = list.all();
-    return readList(db, all.sql, all.params, map, failure);
+    return readList(db, all.sql, all.params, map);
 }
 
-// The first row mapped, or fallback when there is none, the statement fails or there is no adapter; failure,
-// when given, tells a failed read from no row.
+// The first row mapped, or fallback when there is none, the statement fails or there is no adapter; a
+// ReadWatch open meanwhile tells a failed read from no row.
 template <class F, class T = std::invoke_result_t<F, const Row&>>
-T readFirst(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map, T fallback = T(),
-            std::optional<ReadFailure>* failure = nullptr) {
-    std::optional<T> first;
-    forEachRow(
-        db, sql, params, map, [&first](const T& record) { first = record; }, 1, failure);
-    return first ? *first : fallback;
+T readFirst(IDbAdapter* db, const QString& sql, const QList<QVariant>& params, F map, T fallback = T()) {
+    Fetched<T> result = fetch(db, sql, params, map, 1);
+    return result.found() ? result.rows.first() : fallback;
 }
+
+// Every column of the first row; nothing when the statement fails (a ReadWatch open meanwhile learns why) or
+// yields no row.
+std::optional<QVector<QVariant>> readRow(IDbAdapter* db, const QString& sql,
+                                         const QList<QVariant>& params = {});
 
 // The first column of the first row (a COUNT, a SUM, one id); nothing when the statement fails or yields no
 // row. A NULL value comes back as a null QVariant, not as nothing.

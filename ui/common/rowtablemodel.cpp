@@ -26,19 +26,7 @@ int keptPagesForTesting = 0;
 
 // The first row of a statement on the program's connection; nothing when it failed.
 std::optional<QVector<QVariant>> readNow(const ListQuery::Statement& statement) {
-    IDbAdapter* db = DatabaseManager::instance().getAdapter();
-    if (!db)
-        return std::nullopt;
-    QSqlQuery q = db->readOnce(statement.sql, statement.params);
-    if (!q.isActive() || !q.next()) {
-        if (!q.isActive() || q.lastError().isValid())
-            ReadWatch::note(readFailureOf(db, q, q.isActive()));
-        return std::nullopt;
-    }
-    QVector<QVariant> values(q.record().count());
-    for (int i = 0; i < values.size(); ++i)
-        values[i] = q.value(i);
-    return values;
+    return readRow(DatabaseManager::instance().getAdapter(), statement.sql, statement.params);
 }
 
 // The cell's own colour where it has one, else the row's.
@@ -954,28 +942,17 @@ bool RowTableModel::visitAll(const std::function<bool(int, const TableRow&)>& vi
     if (!db)
         return false;
     const ListQuery::Statement statement = m_query.all();
-    QSqlQuery q = db->readOnce(statement.sql, statement.params);
-    const auto failed = [&](bool stopped) {
-        const ReadFailure why = readFailureOf(db, q, stopped);
-        ReadWatch::note(why);
-        if (failure)
-            *failure = why;
-        return false;
-    };
-    if (!q.isActive())
-        return failed(false);
-    const Row row(q);
-    for (int position = 0; q.next(); ++position) {
-        row.startRow();
-        if (!visit(position, m_build(row)))
-            return false;
-    }
-    // A step that fails ends the rows as the last one would.
-    if (q.lastError().isValid()) {
-        qWarning().noquote() << "The list's rows could not be read to the end:" << q.lastError().text();
-        return failed(true);
-    }
-    return true;
+    int position = 0;
+    bool visited = true;
+    std::optional<ReadFailure> why;
+    const bool read = visitRows(
+        db, statement.sql, statement.params,
+        [&](const Row& row) { return visited = visit(position++, m_build(row)); }, -1, &why);
+    if (why && why->stopped)
+        qWarning().noquote() << "The list's rows could not be read to the end:" << why->text;
+    if (failure)
+        *failure = why;
+    return read && visited;
 }
 
 void RowTableModel::cannotRead(const ReadFailure& failure) {
