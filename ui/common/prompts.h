@@ -11,6 +11,9 @@ class QWidget;
 
 namespace kestrovalin {
 
+// The program's name: the title of what it says about itself (a tray message, the replaced-file notice).
+inline constexpr char kProgramName[] = "柯斯洛";
+
 // The one seam for message boxes, input boxes and file dialogs. The program shows the real Qt dialogs; a test
 // switches on test mode, queues the answers it wants and reads back what was asked.
 class Prompts {

@@ -66,7 +66,7 @@ private:
         waitForAWindow(false);
         m_boxOpen = true;
         QPointer<ReplacedFileNotice> self(this);
-        Prompts::notice(over, QStringLiteral("柯斯洛"), text, [self](bool answered) {
+        Prompts::notice(over, QString::fromUtf8(kProgramName), text, [self](bool answered) {
             if (!self)
                 return;
             self->m_boxOpen = false;

@@ -71,8 +71,6 @@ bool trayAvailable() {
     return g_trayAvailableOverride.value_or(QSystemTrayIcon::isSystemTrayAvailable());
 }
 
-const char* const kProgramName = "柯斯洛";
-
 using Factory = QWidget* (*)(QWidget*);
 
 template <class Window> QWidget* build(QWidget* parent) {
@@ -191,7 +189,8 @@ void MainWindow::watchForReplacedFile() {
     // While the window is hidden (in the tray), a tray message says it until a window shows.
     kestrovalin::watchForReplacedFile(this, [this](const QString& text) {
         if (m_trayIcon->isVisible())
-            m_trayIcon->showMessage(QString::fromUtf8(kProgramName), text, QSystemTrayIcon::Warning, 10000);
+            m_trayIcon->showMessage(QString::fromUtf8(kestrovalin::kProgramName), text,
+                                    QSystemTrayIcon::Warning, 10000);
     });
 }
 
@@ -242,10 +241,11 @@ void MainWindow::showMainWindow() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     enum { ToTray, Quit, Cancel };
-    const int choice = Prompts::choose(
-        this, QMessageBox::Question, QString::fromUtf8(kProgramName), QStringLiteral("请选择操作"),
-        {QStringLiteral("最小化到托盘"), QStringLiteral("退出程序"), QStringLiteral("取消")}, ToTray, Cancel,
-        QStringLiteral("是否将程序最小化到系统托盘？"));
+    const int choice =
+        Prompts::choose(this, QMessageBox::Question, QString::fromUtf8(kestrovalin::kProgramName),
+                        QStringLiteral("请选择操作"),
+                        {QStringLiteral("最小化到托盘"), QStringLiteral("退出程序"), QStringLiteral("取消")},
+                        ToTray, Cancel, QStringLiteral("是否将程序最小化到系统托盘？"));
     if (choice == Quit && mayQuit()) {
         QApplication::setQuitOnLastWindowClosed(true);
         m_trayIcon->hide();
@@ -264,7 +264,7 @@ bool MainWindow::mayQuit() {
     const kestrovalin::IDbAdapter* db = manager.getAdapter();
     if (!db || !db->replacedFileCopy().isMissing())
         return true;
-    return kestrovalin::Prompts::question(this, QString::fromUtf8(kProgramName),
+    return kestrovalin::Prompts::question(this, QString::fromUtf8(kestrovalin::kProgramName),
                                           QStringLiteral("数据库文件已被其他程序替换。") +
                                               kestrovalin::unkeptDataText(db->replacedFileCopy()) +
                                               QStringLiteral("\n\n退出后将无法找回这些数据，仍要退出吗？"),
@@ -279,8 +279,8 @@ void MainWindow::minimizeToTray() {
     }
     hide();
     m_trayIcon->show();
-    m_trayIcon->showMessage(QString::fromUtf8(kProgramName), QStringLiteral("程序已最小化到系统托盘"),
-                            QSystemTrayIcon::Information, 2000);
+    m_trayIcon->showMessage(QString::fromUtf8(kestrovalin::kProgramName),
+                            QStringLiteral("程序已最小化到系统托盘"), QSystemTrayIcon::Information, 2000);
 }
 
 void MainWindow::on_btnLogout_clicked() {
