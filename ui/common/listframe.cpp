@@ -87,14 +87,6 @@ void ListFrame::reload() {
     m_reread->reload();
 }
 
-void ListFrame::show(QVector<TableRow> rows) {
-    if (!m_model) {
-        qWarning("ListFrame::show needs a plain QTableView; a QTableWidget is filled by its window");
-        return;
-    }
-    m_model->setRows(std::move(rows));
-}
-
 void ListFrame::showQuery(const ListQuery& query, RowTableModel::RowBuilder build) {
     m_model->setQuery(query, std::move(build));
     updateCount();

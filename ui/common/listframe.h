@@ -64,10 +64,13 @@ public:
     // says why. Over a QTableWidget there is no model to fill: the window fills the widget and calls
     // updateCount().
     template <typename Read, typename Build> void show(Read read, Build build) {
-        if (m_model)
-            m_model->fillRead(read, build);
+        showRows([&] { return tableRows(read(), build); });
     }
-    void show(QVector<TableRow> rows);
+    // As show(), for a read() that returns the rows built.
+    template <typename Read> void showRows(Read read) {
+        if (m_model)
+            m_model->setRowsRead(read);
+    }
     // Whether a read seen by read failed; the list then keeps the rows it shows and its count line says why.
     // A window that fills a QTableWidget asks before it fills it.
     bool readFailed(const ReadWatch& read);
