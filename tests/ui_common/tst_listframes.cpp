@@ -38,16 +38,16 @@
 #include "ui/purchasing/inventorycheckwindow.h"
 #include "ui/purchasing/inventorywindow.h"
 #include "ui/purchasing/purchasedialog.h"
+#include "ui/purchasing/purchaseorderselectiondialog.h"
 #include "ui/purchasing/purchasewindow.h"
+#include "ui/quality/rejecteddrugselectiondialog.h"
 #include "ui/quality/rejecteddrugwindow.h"
+#include "ui/returns/productbatchselectiondialog.h"
 #include "ui/returns/purchasereturnwindow.h"
 #include "ui/sales/salesdialog.h"
-#include "ui/sales/saleswindow.h"
 #include "ui/sales/salesorderselectiondialog.h"
 #include "ui/sales/salesproductselectiondialog.h"
-#include "ui/returns/productbatchselectiondialog.h"
-#include "ui/purchasing/purchaseorderselectiondialog.h"
-#include "ui/quality/rejecteddrugselectiondialog.h"
+#include "ui/sales/saleswindow.h"
 
 #include <QAbstractItemModelTester>
 #include <QAccessible>
@@ -63,15 +63,15 @@
 #include <QMenuBar>
 #include <QPaintEvent>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSqlQuery>
 #include <QStyle>
 #include <QStyleFactory>
-#include <QTableView>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QToolTip>
 #include <QtTest>
@@ -516,9 +516,8 @@ QStringList toldOfUnreadRows(QWidget* window) {
 // Whether the window told it as it should: at least once, and only in the warning colour or a box.
 bool toldOnlyWhy(const QStringList& told) {
     const QString why = "why in " + QColor(colours::troubleText).name();
-    return !told.isEmpty() && std::all_of(told.begin(), told.end(), [&](const QString& line) {
-        return line == why || line == "box";
-    });
+    return !told.isEmpty() && std::all_of(told.begin(), told.end(),
+                                          [&](const QString& line) { return line == why || line == "box"; });
 }
 
 // Turns to the tab the button is on, as a person does before pressing it, and presses it.
@@ -546,7 +545,8 @@ std::unique_ptr<QDialog> pickerNamed(const QString& title) {
     if (title == "选择销售商品")
         return std::make_unique<SalesProductSelectionDialog>();
     if (title == "选择退货批次")
-        return std::make_unique<ProductBatchSelectionDialog>(nullptr, ProductBatchSelectionDialog::SalesReturnMode);
+        return std::make_unique<ProductBatchSelectionDialog>(nullptr,
+                                                             ProductBatchSelectionDialog::SalesReturnMode);
     return std::make_unique<RejectedDrugSelectionDialog>();
 }
 
@@ -778,8 +778,11 @@ private slots:
         ListFrame frame(&window, &table, {"名称"}, {}, ListFrame::Hint::Information, false);
         frame.setCountLabel(&count);
         frame.setSearch(&field, [&](const QString& keyword) { asked << "[" + keyword + "]"; });
-        frame.show([] { return QStringList{"甲", "乙", "丙"}; },
-                   [](const QString& name) { return TableRow(name.size(), {name}); });
+        frame.show(
+            [] {
+                return QStringList{"甲", "乙", "丙"};
+            },
+            [](const QString& name) { return TableRow(name.size(), {name}); });
         QCOMPARE(count.text(), QString("共 3 条记录"));
         QCOMPARE(table.selectionMode(), QAbstractItemView::ExtendedSelection);
         field.setText("  感冒 ");
@@ -2183,9 +2186,9 @@ private slots:
         QTest::addColumn<QStringList>("steps");
         const QStringList search{"btnSearch"};
         const QStringList query{"btnQuery"};
-        for (const char* entry : {"商品管理", "供应商管理", "采购入库", "销售收银", "采购退货", "销售退回",
-                                  "盘点管理", "近效期药品预警", "供应商资质预警", "处方药登记管理",
-                                  "不合格药品登记", "养护检查", "用户管理"})
+        for (const char* entry :
+             {"商品管理", "供应商管理", "采购入库", "销售收银", "采购退货", "销售退回", "盘点管理",
+              "近效期药品预警", "供应商资质预警", "处方药登记管理", "不合格药品登记", "养护检查", "用户管理"})
             addRow(entry, QString(entry), search);
         addRow("客户管理", QString("客户管理"), QStringList{"editSearch"});
         addRow("库存查询", QString("库存查询"),
@@ -2195,7 +2198,8 @@ private slots:
             addRow(book, QString(book), query);
         addRow("温湿度记录管理", QString("温湿度记录管理"), QStringList{"btnSearch", "btnShowAbnormal"});
         addRow("操作日志", QString("操作日志"), QStringList{"btnSearch", "btnRefresh"});
-        addRow("库存预警", QString("openInventoryWarningWindow"), QStringList{"btnRefresh", "tab 1", "tab 2"});
+        addRow("库存预警", QString("openInventoryWarningWindow"),
+               QStringList{"btnRefresh", "tab 1", "tab 2"});
         for (const char* picker : {"选择供应商", "选择商品", "选择采购单", "选择销售单", "选择销售商品",
                                    "选择退货批次", "选择不合格药品"})
             addRow(picker, QString(picker), search);
@@ -2239,7 +2243,9 @@ private slots:
             auto* tabs = window->findChild<QTabWidget*>();
             auto* field = window->findChild<QLineEdit*>("editSearch");
             auto* button = window->findChild<QPushButton*>(step);
-            QVERIFY2(step.startsWith("tab ") ? tabs != nullptr : step == "editSearch" ? field != nullptr : button != nullptr,
+            QVERIFY2(step.startsWith("tab ") ? tabs != nullptr
+                     : step == "editSearch"  ? field != nullptr
+                                             : button != nullptr,
                      qPrintable(step));
             if (step.startsWith("tab "))
                 tabs->setCurrentIndex(step.section(' ', 1).toInt());
@@ -2292,7 +2298,8 @@ private slots:
         seed(t);
         // Lists far longer than a screen: their last rows are not read until scrolled to.
         t.exec("WITH RECURSIVE n(i) AS (SELECT 10 UNION ALL SELECT i + 1 FROM n WHERE i < 70) "
-               "INSERT INTO product (id, name, mnemonic_code, unit, status) SELECT i, '药品' || i, 'YP', '盒', 1 "
+               "INSERT INTO product (id, name, mnemonic_code, unit, status) SELECT i, '药品' || i, 'YP', "
+               "'盒', 1 "
                "FROM n");
         t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60) "
                "INSERT INTO sales_order (id, order_no, sale_date) SELECT i, 'SO' || i, '2026-03-01' FROM n");
@@ -2312,7 +2319,8 @@ private slots:
         const QModelIndex unread = model->index(model->rowCount() - 1, 0);
         QCOMPARE(unread.data().toString(), QString("未能读取"));
         table->setCurrentIndex(unread);
-        table->selectionModel()->select(unread, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        table->selectionModel()->select(unread,
+                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         QCoreApplication::processEvents();
         Prompts::reset();
         const QStringList told = toldOfUnreadRows(shown.get());

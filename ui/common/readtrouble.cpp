@@ -46,7 +46,8 @@ bool couldNotRead(QWidget* parent, const QString& headline, const ReadWatch& rea
     return true;
 }
 
-void showListLine(QLabel* label, const RowTableModel& model, const QString& text, const QString& normalSheet) {
+void showListLine(QLabel* label, const RowTableModel& model, const QString& text,
+                  const QString& normalSheet) {
     const QString trouble = listTroubleText(model);
     label->setStyleSheet(trouble.isEmpty() ? normalSheet : readTroubleStyleSheet());
     label->setText(trouble.isEmpty() ? text : trouble);

@@ -184,10 +184,11 @@ void InventoryWarningWindow::showCount() {
         return;
     // Only the shown tab's list has its line; a count still being taken has none.
     showListLine(ui->labelCount, *model,
-                 model->countKnown() ? QStringLiteral("%1: %2 条")
-                                           .arg(QString::fromUtf8(kTabExports[ui->tabWidget->currentIndex()].title))
-                                           .arg(model->rowCount())
-                                     : QString());
+                 model->countKnown()
+                     ? QStringLiteral("%1: %2 条")
+                           .arg(QString::fromUtf8(kTabExports[ui->tabWidget->currentIndex()].title))
+                           .arg(model->rowCount())
+                     : QString());
 }
 
 void InventoryWarningWindow::onTabChanged(int index) {

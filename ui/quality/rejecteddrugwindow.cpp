@@ -95,11 +95,12 @@ void RejectedDrugWindow::loadData(const QString& productName, const QString& bar
     const QString status = rejected::statusFilterCode(orWidget(statusLabel, ui->comboStatus->currentText()));
     m_list->show(
         [&] {
-            return RejectedDrugRepository(db).search(status, orWidget(supplier, ui->txtSupplier->text().trimmed()),
-                                                     orWidget(productName, ui->txtProductName->text().trimmed()),
-                                                     orWidget(barcode, ui->txtBarcode->text().trimmed()),
-                                                     orWidget(mnemonic, ui->txtMnemonic->text().trimmed()),
-                                                     orWidget(batchNo, ui->txtBatchNo->text().trimmed()));
+            return RejectedDrugRepository(db).search(
+                status, orWidget(supplier, ui->txtSupplier->text().trimmed()),
+                orWidget(productName, ui->txtProductName->text().trimmed()),
+                orWidget(barcode, ui->txtBarcode->text().trimmed()),
+                orWidget(mnemonic, ui->txtMnemonic->text().trimmed()),
+                orWidget(batchNo, ui->txtBatchNo->text().trimmed()));
         },
         [](const models::RejectedDrug& d) { return rejectedDrugRow(d, kStatusColumn); });
 }

@@ -42,7 +42,8 @@ void RejectedDrugReportWindow::loadReport() {
     repositories::RejectedDrugRepository repository(DatabaseManager::instance().getAdapter());
     frame()->show(
         [&] {
-            return repository.search(ui->comboStatus->currentData().toString(), ui->editSupplier->text().trimmed(),
+            return repository.search(ui->comboStatus->currentData().toString(),
+                                     ui->editSupplier->text().trimmed(),
                                      ui->editProductName->text().trimmed(), ui->editBarcode->text().trimmed(),
                                      ui->editMnemonic->text().trimmed(), ui->editBatchNo->text().trimmed());
         },
