@@ -458,15 +458,36 @@ template <class W> QWidget* newWindow() {
     return new W;
 }
 
-// The window of that title, as the menu opens it.
+QWidget* newDrugPicker() {
+    return new ProductSelectionDialog(nullptr, false, false);
+}
+
+QWidget* newBatchPicker() {
+    return new ProductBatchSelectionDialog(nullptr, ProductBatchSelectionDialog::SalesReturnMode);
+}
+
+// The window of that title, as the menu opens it, or the picker, as a form opens it.
 std::unique_ptr<QWidget> windowNamed(const QString& title) {
     const QHash<QString, QWidget* (*)()> windows{
-        {"商品管理", &newWindow<ProductManagerWindow>},  {"供应商管理", &newWindow<SupplierManagerWindow>},
-        {"客户管理", &newWindow<CustomerManagerWindow>}, {"近效期药品预警", &newWindow<ExpiryWarningWindow>},
-        {"用户管理", &newWindow<UserManagerWindow>},     {"选择供应商", &newWindow<SupplierSelectionDialog>},
-        {"入库单", &newWindow<PurchaseWindow>},          {"销售单", &newWindow<SalesWindow>},
-        {"退货单", &newWindow<PurchaseReturnWindow>},    {"盘点单", &newWindow<InventoryCheckWindow>},
-        {"不合格药品", &newWindow<RejectedDrugWindow>},  {"主窗口", &newWindow<MainWindow>},
+        {"商品管理", &newWindow<ProductManagerWindow>},
+        {"供应商管理", &newWindow<SupplierManagerWindow>},
+        {"客户管理", &newWindow<CustomerManagerWindow>},
+        {"近效期药品预警", &newWindow<ExpiryWarningWindow>},
+        {"用户管理", &newWindow<UserManagerWindow>},
+        {"选择供应商", &newWindow<SupplierSelectionDialog>},
+        {"入库单", &newWindow<PurchaseWindow>},
+        {"销售单", &newWindow<SalesWindow>},
+        {"退货单", &newWindow<PurchaseReturnWindow>},
+        {"盘点单", &newWindow<InventoryCheckWindow>},
+        {"不合格药品", &newWindow<RejectedDrugWindow>},
+        {"主窗口", &newWindow<MainWindow>},
+        {"选择客户", &newWindow<CustomerSelectionDialog>},
+        {"选择商品", &newDrugPicker},
+        {"选择采购单", &newWindow<PurchaseOrderSelectionDialog>},
+        {"选择销售单", &newWindow<SalesOrderSelectionDialog>},
+        {"选择销售商品", &newWindow<SalesProductSelectionDialog>},
+        {"选择退货批次", &newBatchPicker},
+        {"选择不合格药品", &newWindow<RejectedDrugSelectionDialog>},
     };
     return std::unique_ptr<QWidget>(windows.value(title)());
 }
@@ -528,26 +549,6 @@ void clickOnItsTab(QPushButton* button) {
             tabs->setCurrentWidget(page);
     }
     button->click();
-}
-
-// A picker of that title, as the forms open it.
-std::unique_ptr<QDialog> pickerNamed(const QString& title) {
-    if (title == "选择供应商")
-        return std::make_unique<SupplierSelectionDialog>();
-    if (title == "选择客户")
-        return std::make_unique<CustomerSelectionDialog>();
-    if (title == "选择商品")
-        return std::make_unique<ProductSelectionDialog>(nullptr, false, false);
-    if (title == "选择采购单")
-        return std::make_unique<PurchaseOrderSelectionDialog>();
-    if (title == "选择销售单")
-        return std::make_unique<SalesOrderSelectionDialog>();
-    if (title == "选择销售商品")
-        return std::make_unique<SalesProductSelectionDialog>();
-    if (title == "选择退货批次")
-        return std::make_unique<ProductBatchSelectionDialog>(nullptr,
-                                                             ProductBatchSelectionDialog::SalesReturnMode);
-    return std::make_unique<RejectedDrugSelectionDialog>();
 }
 
 } // namespace
@@ -2217,10 +2218,10 @@ private slots:
         DatabaseManager::instance().lookForReplacement();
         QCoreApplication::processEvents();
         Prompts::reset();
-        std::unique_ptr<QDialog> picker;
+        std::unique_ptr<QWidget> picker;
         QWidget* window = nullptr;
         if (entry.startsWith("选择")) {
-            picker = pickerNamed(entry);
+            picker = windowNamed(entry);
             picker->show();
             window = picker.get();
         } else {
@@ -2306,8 +2307,7 @@ private slots:
         t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60) "
                "INSERT INTO purchase_order (id, order_no, supplier_id, inbound_date) "
                "SELECT i, 'PO' || i, 1, '2026-03-01' FROM n");
-        std::unique_ptr<QWidget> shown =
-            window.startsWith("选择") ? std::unique_ptr<QWidget>(pickerNamed(window)) : windowNamed(window);
+        std::unique_ptr<QWidget> shown = windowNamed(window);
         shown->show();
         auto* table = shown->findChild<QTableView*>();
         auto* model = qobject_cast<RowTableModel*>(table->model());
