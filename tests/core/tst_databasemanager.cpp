@@ -369,13 +369,14 @@ private slots:
             QCOMPARE(log.count(QtWarningMsg, "A read of the program stopped: the database file was replaced; "
                                              "SQL: SELECT p.name"),
                      1);
-            // Reads begun afterwards fail at once: an export, a lookup prepared before, a count.
+            // Reads begun afterwards fail at once: a lookup prepared before, a count. An export of the list
+            // fails before it reads: the list knows it could not be read.
             QVERIFY(!list.visitAll([](int, const TableRow&) { return true; }));
             lookup.addBindValue(1);
             QVERIFY(!lookup.exec());
             QVERIFY(!a->query("SELECT COUNT(*) FROM product").isActive());
             QCOMPARE(databaseFailureReason(a), QString(reason).replace("本次修改未保存", "未能读取记录"));
-            QCOMPARE(log.count(QtWarningMsg, "was replaced; the read was refused"), 2);
+            QCOMPARE(log.count(QtWarningMsg, "was replaced; the read was refused"), 1);
             // The count stops and gives nothing: what it read may be another file's.
             QTRY_VERIFY(counted.has_value());
             QVERIFY(!counted->has_value());

@@ -38,10 +38,15 @@
 #include "ui/purchasing/inventorycheckwindow.h"
 #include "ui/purchasing/inventorywindow.h"
 #include "ui/purchasing/purchasedialog.h"
+#include "ui/purchasing/purchaseorderselectiondialog.h"
 #include "ui/purchasing/purchasewindow.h"
+#include "ui/quality/rejecteddrugselectiondialog.h"
 #include "ui/quality/rejecteddrugwindow.h"
+#include "ui/returns/productbatchselectiondialog.h"
 #include "ui/returns/purchasereturnwindow.h"
 #include "ui/sales/salesdialog.h"
+#include "ui/sales/salesorderselectiondialog.h"
+#include "ui/sales/salesproductselectiondialog.h"
 #include "ui/sales/saleswindow.h"
 
 #include <QAbstractItemModelTester>
@@ -54,14 +59,18 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPaintEvent>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSqlQuery>
 #include <QStyle>
 #include <QStyleFactory>
+#include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
 #include <QToolTip>
@@ -449,15 +458,36 @@ template <class W> QWidget* newWindow() {
     return new W;
 }
 
-// The window of that title, as the menu opens it.
+QWidget* newDrugPicker() {
+    return new ProductSelectionDialog(nullptr, false, false);
+}
+
+QWidget* newBatchPicker() {
+    return new ProductBatchSelectionDialog(nullptr, ProductBatchSelectionDialog::SalesReturnMode);
+}
+
+// The window of that title, as the menu opens it, or the picker, as a form opens it.
 std::unique_ptr<QWidget> windowNamed(const QString& title) {
     const QHash<QString, QWidget* (*)()> windows{
-        {"商品管理", &newWindow<ProductManagerWindow>},  {"供应商管理", &newWindow<SupplierManagerWindow>},
-        {"客户管理", &newWindow<CustomerManagerWindow>}, {"近效期药品预警", &newWindow<ExpiryWarningWindow>},
-        {"用户管理", &newWindow<UserManagerWindow>},     {"选择供应商", &newWindow<SupplierSelectionDialog>},
-        {"入库单", &newWindow<PurchaseWindow>},          {"销售单", &newWindow<SalesWindow>},
-        {"退货单", &newWindow<PurchaseReturnWindow>},    {"盘点单", &newWindow<InventoryCheckWindow>},
-        {"不合格药品", &newWindow<RejectedDrugWindow>},  {"主窗口", &newWindow<MainWindow>},
+        {"商品管理", &newWindow<ProductManagerWindow>},
+        {"供应商管理", &newWindow<SupplierManagerWindow>},
+        {"客户管理", &newWindow<CustomerManagerWindow>},
+        {"近效期药品预警", &newWindow<ExpiryWarningWindow>},
+        {"用户管理", &newWindow<UserManagerWindow>},
+        {"选择供应商", &newWindow<SupplierSelectionDialog>},
+        {"入库单", &newWindow<PurchaseWindow>},
+        {"销售单", &newWindow<SalesWindow>},
+        {"退货单", &newWindow<PurchaseReturnWindow>},
+        {"盘点单", &newWindow<InventoryCheckWindow>},
+        {"不合格药品", &newWindow<RejectedDrugWindow>},
+        {"主窗口", &newWindow<MainWindow>},
+        {"选择客户", &newWindow<CustomerSelectionDialog>},
+        {"选择商品", &newDrugPicker},
+        {"选择采购单", &newWindow<PurchaseOrderSelectionDialog>},
+        {"选择销售单", &newWindow<SalesOrderSelectionDialog>},
+        {"选择销售商品", &newWindow<SalesProductSelectionDialog>},
+        {"选择退货批次", &newBatchPicker},
+        {"选择不合格药品", &newWindow<RejectedDrugSelectionDialog>},
     };
     return std::unique_ptr<QWidget>(windows.value(title)());
 }
@@ -474,6 +504,51 @@ QString said() {
 QString faceOf(QWidget* widget) {
     widget->ensurePolished();
     return QColor(widget->grab().toImage().pixel(4, widget->height() / 2)).name();
+}
+
+const QString kReplacedReason = QStringLiteral("数据库文件已被其他程序替换，未能读取记录，请重新启动程序");
+
+// The colour a label's text is drawn in.
+QString inkOf(QLabel* label) {
+    label->ensurePolished();
+    return label->palette().color(label->foregroundRole()).name();
+}
+
+// What a window tells of its rows once they could not be read: each visible label that gives a count
+// ("count 共 0 条记录"), each that says why with its colour ("why in #rrggbb"), and each box that says why.
+QStringList toldOfUnreadRows(QWidget* window) {
+    static const QRegularExpression count(QStringLiteral("\\d+\\s*条"));
+    QStringList told;
+    for (QLabel* label : window->findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(window))
+            continue;
+        if (count.match(label->text()).hasMatch())
+            told << "count " + label->text();
+        if (label->text().contains(kReplacedReason))
+            told << "why in " + inkOf(label);
+    }
+    for (const Prompts::Record& r : Prompts::history()) {
+        if (r.text.contains(kReplacedReason))
+            told << "box";
+    }
+    return told;
+}
+
+// Whether the window told it as it should: at least once, and only in the warning colour or a box.
+bool toldOnlyWhy(const QStringList& told) {
+    const QString why = "why in " + QColor(colours::troubleText).name();
+    return !told.isEmpty() && std::all_of(told.begin(), told.end(),
+                                          [&](const QString& line) { return line == why || line == "box"; });
+}
+
+// Turns to the tab the button is on, as a person does before pressing it, and presses it.
+void clickOnItsTab(QPushButton* button) {
+    for (QWidget* page = button; page->parentWidget(); page = page->parentWidget()) {
+        QWidget* stack = page->parentWidget();
+        if (auto* tabs = qobject_cast<QTabWidget*>(stack->parentWidget()))
+            tabs->setCurrentWidget(page);
+    }
+    button->click();
 }
 
 } // namespace
@@ -704,8 +779,11 @@ private slots:
         ListFrame frame(&window, &table, {"名称"}, {}, ListFrame::Hint::Information, false);
         frame.setCountLabel(&count);
         frame.setSearch(&field, [&](const QString& keyword) { asked << "[" + keyword + "]"; });
-        frame.show(QStringList{"甲", "乙", "丙"},
-                   [](const QString& name) { return TableRow(name.size(), {name}); });
+        frame.show(
+            [] {
+                return QStringList{"甲", "乙", "丙"};
+            },
+            [](const QString& name) { return TableRow(name.size(), {name}); });
         QCOMPARE(count.text(), QString("共 3 条记录"));
         QCOMPARE(table.selectionMode(), QAbstractItemView::ExtendedSelection);
         field.setText("  感冒 ");
@@ -2100,6 +2178,165 @@ private slots:
         QCOMPARE(listTroubleText(model), QString("数据库文件已被其他程序替换，未能读取记录，请重新启动程序"));
     }
 
+    // Each window opened after another program replaced the database file (every entry of the main window,
+    // the pickers) reads nothing: its query never shows a count, a line in the warning colour or a box says
+    // why, and an export onto an earlier file writes nothing and leaves that file as it was.
+    void windowsOpenedAfterAReplacementCountNothing_data() {
+        QTest::addColumn<QString>("entry"); // a menu entry, the main window's slot, or a picker's title
+        // Buttons pressed in turn; "editSearch" types into the search field, "tab N" turns to a tab.
+        QTest::addColumn<QStringList>("steps");
+        const QStringList search{"btnSearch"};
+        const QStringList query{"btnQuery"};
+        for (const char* entry :
+             {"商品管理", "供应商管理", "采购入库", "销售收银", "采购退货", "销售退回", "盘点管理",
+              "近效期药品预警", "供应商资质预警", "处方药登记管理", "不合格药品登记", "养护检查", "用户管理"})
+            addRow(entry, QString(entry), search);
+        addRow("客户管理", QString("客户管理"), QStringList{"editSearch"});
+        addRow("库存查询", QString("库存查询"),
+               QStringList{"btnSearch", "btnRefresh", "btnShowAll", "btnShowExpiring", "btnShowOutOfStock"});
+        for (const char* book : {"购进记录表", "验收记录表", "销售记录表", "养护检查记录表", "温湿度记录表",
+                                 "近效期药品报表", "不合格药品记录表", "供应商资质一览表"})
+            addRow(book, QString(book), query);
+        addRow("温湿度记录管理", QString("温湿度记录管理"), QStringList{"btnSearch", "btnShowAbnormal"});
+        addRow("操作日志", QString("操作日志"), QStringList{"btnSearch", "btnRefresh"});
+        addRow("库存预警", QString("openInventoryWarningWindow"),
+               QStringList{"btnRefresh", "tab 1", "tab 2"});
+        for (const char* picker : {"选择供应商", "选择商品", "选择采购单", "选择销售单", "选择销售商品",
+                                   "选择退货批次", "选择不合格药品"})
+            addRow(picker, QString(picker), search);
+        addRow("选择客户", QString("选择客户"), QStringList{"editSearch"});
+    }
+    void windowsOpenedAfterAReplacementCountNothing() {
+        QFETCH(QString, entry);
+        QFETCH(QStringList, steps);
+        PinnedClock pin(QDate(2026, 3, 1));
+        TestDatabase t;
+        seed(t);
+        MainWindow main;
+        LogCapture quiet;
+        renameCopyOver(t.db(), t.path());
+        DatabaseManager::instance().lookForReplacement();
+        QCoreApplication::processEvents();
+        Prompts::reset();
+        std::unique_ptr<QWidget> picker;
+        QWidget* window = nullptr;
+        if (entry.startsWith("选择")) {
+            picker = windowNamed(entry);
+            picker->show();
+            window = picker.get();
+        } else {
+            const QList<QMainWindow*> before = main.findChildren<QMainWindow*>();
+            if (entry.startsWith("open"))
+                QVERIFY(QMetaObject::invokeMethod(&main, entry.toLatin1().constData()));
+            for (QAction* menu : main.menuBar()->actions())
+                for (QAction* action : menu->menu()->actions())
+                    if (action->text() == entry)
+                        action->trigger();
+            for (QMainWindow* opened : main.findChildren<QMainWindow*>())
+                if (!before.contains(opened))
+                    window = opened;
+        }
+        QVERIFY(window);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("earlier.csv");
+        const QByteArray earlier = "\xEF\xBB\xBF序号,日期\n1,2026-02-27\n";
+        for (const QString& step : steps) {
+            auto* tabs = window->findChild<QTabWidget*>();
+            auto* field = window->findChild<QLineEdit*>("editSearch");
+            auto* button = window->findChild<QPushButton*>(step);
+            QVERIFY2(step.startsWith("tab ") ? tabs != nullptr
+                     : step == "editSearch"  ? field != nullptr
+                                             : button != nullptr,
+                     qPrintable(step));
+            if (step.startsWith("tab "))
+                tabs->setCurrentIndex(step.section(' ', 1).toInt());
+            else if (step == "editSearch")
+                field->setText("张");
+            else
+                clickOnItsTab(button);
+            QCoreApplication::processEvents();
+            const QStringList told = toldOfUnreadRows(window);
+            QVERIFY2(toldOnlyWhy(told), qPrintable(step + ": " + told.join(" | ")));
+            auto* exportButton = window->findChild<QPushButton*>("btnExport");
+            if (!exportButton)
+                continue;
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
+            file.close();
+            Prompts::reset();
+            Prompts::queueFileName(path);
+            exportButton->click();
+            QVERIFY2(Prompts::lastTitle() == "错误" &&
+                         Prompts::lastText().startsWith("未能读取要导出的记录，文件未导出！"),
+                     qPrintable(step + ": " + Prompts::lastTitle() + ":" + Prompts::lastText()));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), earlier);
+            file.close();
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"earlier.csv"});
+        }
+    }
+
+    // A row a paged list could not read (the file replaced before the list was scrolled to it) is no record:
+    // 查看, 编辑, 删除, 作废 and a picker's choice on it say it could not be read, open and ask nothing, and
+    // the line under the list (a picker's too) says why in the warning colour.
+    void unreadRowsAreNoRecord_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("button"); // empty: a double click on the row
+        addRow("drug, edit", QString("商品管理"), QString("btnEdit"));
+        addRow("drug, delete", QString("商品管理"), QString("btnDelete"));
+        addRow("sale, view", QString("销售单"), QString("btnView"));
+        addRow("purchase order, void", QString("入库单"), QString("btnVoid"));
+        addRow("drug picker, double click", QString("选择商品"), QString());
+        addRow("drug picker, 确定", QString("选择商品"), QString("btnOk"));
+        addRow("sale picker, 确定", QString("选择销售单"), QString("btnOk"));
+    }
+    void unreadRowsAreNoRecord() {
+        QFETCH(QString, window);
+        QFETCH(QString, button);
+        PinnedClock pin(QDate(2026, 3, 1));
+        SmallPages pages(3);
+        TestDatabase t;
+        seed(t);
+        // Lists far longer than a screen: their last rows are not read until scrolled to.
+        t.exec("WITH RECURSIVE n(i) AS (SELECT 10 UNION ALL SELECT i + 1 FROM n WHERE i < 70) "
+               "INSERT INTO product (id, name, mnemonic_code, unit, status) SELECT i, '药品' || i, 'YP', "
+               "'盒', 1 "
+               "FROM n");
+        t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60) "
+               "INSERT INTO sales_order (id, order_no, sale_date) SELECT i, 'SO' || i, '2026-03-01' FROM n");
+        t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60) "
+               "INSERT INTO purchase_order (id, order_no, supplier_id, inbound_date) "
+               "SELECT i, 'PO' || i, 1, '2026-03-01' FROM n");
+        std::unique_ptr<QWidget> shown = windowNamed(window);
+        shown->show();
+        auto* table = shown->findChild<QTableView*>();
+        auto* model = qobject_cast<RowTableModel*>(table->model());
+        QTRY_VERIFY(model->countKnown());
+        QVERIFY(model->rowCount() >= 60);
+        LogCapture quiet;
+        renameCopyOver(t.db(), t.path());
+        DatabaseManager::instance().lookForReplacement();
+        const QModelIndex unread = model->index(model->rowCount() - 1, 0);
+        QCOMPARE(unread.data().toString(), QString("未能读取"));
+        table->setCurrentIndex(unread);
+        table->selectionModel()->select(unread,
+                                        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        QCoreApplication::processEvents();
+        Prompts::reset();
+        const QStringList told = toldOfUnreadRows(shown.get());
+        QVERIFY2(toldOnlyWhy(told), qPrintable(told.join(" | ")));
+        ModalAnswer<QDialog> opened([](QDialog* form) { form->reject(); });
+        if (button.isEmpty())
+            emit table->doubleClicked(unread);
+        else
+            shown->findChild<QPushButton*>(button)->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(opened.count(), 0);
+        QCOMPARE(said(), "错误:未能读取所选记录\n" + kReplacedReason);
+        if (auto* picker = qobject_cast<QDialog*>(shown.get()))
+            QVERIFY(picker->isVisible() && picker->result() != QDialog::Accepted);
+    }
+
     // A reload (a search, a refresh, a picker's search, a book's query) shows its list from the first row,
     // whatever row the view showed before.
     void reloadShowsTheFirstRow_data() {
@@ -2154,7 +2391,7 @@ private slots:
             auto* report = new ReportFrame(book, nullptr, setup);
             view = table;
             reload = [report, fake] {
-                report->showRows(fake.rows);
+                report->showRows([fake] { return fake.rows; });
             };
             reload();
             window.reset(book);

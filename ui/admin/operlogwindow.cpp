@@ -79,8 +79,7 @@ OperLogWindow::~OperLogWindow() {
 void OperLogWindow::loadLogs(const Entries& read) {
     m_list->setReload([this, read] { loadLogs(read); });
     // The model keeps the sort the titles show; widths from the titles and the first rows.
-    const ReadWatch watch;
-    m_list->show(read(), logRow, watch);
+    m_list->show(read, logRow);
     fitColumnsToFirstRows(ui->tableLogs);
 }
 

@@ -87,14 +87,6 @@ void ListFrame::reload() {
     m_reread->reload();
 }
 
-void ListFrame::show(QVector<TableRow> rows) {
-    if (!m_model) {
-        qWarning("ListFrame::show needs a plain QTableView; a QTableWidget is filled by its window");
-        return;
-    }
-    m_model->setRows(std::move(rows));
-}
-
 void ListFrame::showQuery(const ListQuery& query, RowTableModel::RowBuilder build) {
     m_model->setQuery(query, std::move(build));
     updateCount();
@@ -106,15 +98,14 @@ void ListFrame::updateCount() {
         m_reread->noteRead();
     if (!m_count)
         return;
-    const QString trouble = m_model ? listTroubleText(*m_model) : QString();
-    m_count->setStyleSheet(trouble.isEmpty() ? countLabelStyleSheet() : readTroubleStyleSheet());
+    const QString count = m_countText.arg(m_table->model()->rowCount());
+    if (!m_model) {
+        m_count->setStyleSheet(countLabelStyleSheet());
+        m_count->setText(count);
+        return;
+    }
     // A long list's count is still being taken: no number rather than one that is not the list's.
-    if (!trouble.isEmpty())
-        m_count->setText(trouble);
-    else if (m_model && !m_model->countKnown())
-        m_count->clear();
-    else
-        m_count->setText(m_countText.arg(m_table->model()->rowCount()));
+    showListLine(m_count, *m_model, m_model->countKnown() ? count : QString(), countLabelStyleSheet());
 }
 
 bool ListFrame::readFailed(const ReadWatch& read) {
@@ -141,7 +132,8 @@ int ListFrame::currentRow() const {
 
 int ListFrame::currentId() const {
     const int row = currentRow();
-    if (row < 0)
+    // A row that could not be read holds no record.
+    if (row < 0 || (m_model && m_model->unread(row)))
         return -1;
     return m_table->model()->index(row, 0).data(Qt::UserRole).toInt();
 }
@@ -154,6 +146,8 @@ QString ListFrame::currentText(int column) const {
 }
 
 int ListFrame::requireCurrent(const QString& hintText) const {
+    if (refusedUnreadRow(m_window, m_model, currentRow()))
+        return -1;
     if (currentRow() >= 0)
         return currentId();
     const QString title = QStringLiteral("提示");

@@ -59,18 +59,17 @@ public:
     // the stored state.
     void reload();
 
-    // Fills the model with one row per record, built by build(record) -> TableRow, and updates the count.
-    // Over a QTableWidget there is no model to fill: the window fills the widget and calls updateCount().
-    template <typename List, typename Build> void show(const List& records, Build build) {
-        show(tableRows(records, build));
+    // Fills the model with one row per record that read() returns, built by build(record) -> TableRow, and
+    // updates the count; when a read in read() failed, the list keeps the rows it shows and its count line
+    // says why. Over a QTableWidget there is no model to fill: the window fills the widget and calls
+    // updateCount().
+    template <typename Read, typename Build> void show(Read read, Build build) {
+        showRows([&] { return tableRows(read(), build); });
     }
-    void show(QVector<TableRow> rows);
-    // As show(), unless a read seen by read failed: then the list keeps the rows it shows and its count line
-    // says why.
-    template <typename List, typename Build>
-    void show(const List& records, Build build, const ReadWatch& read) {
-        if (!readFailed(read))
-            show(tableRows(records, build));
+    // As show(), for a read() that returns the rows built.
+    template <typename Read> void showRows(Read read) {
+        if (m_model)
+            m_model->setRowsRead(read);
     }
     // Whether a read seen by read failed; the list then keeps the rows it shows and its count line says why.
     // A window that fills a QTableWidget asks before it fills it.

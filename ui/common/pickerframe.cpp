@@ -135,34 +135,28 @@ void PickerFrame::load(const QString& keyword) {
         const RowSource source = m_sourceLoader(keyword);
         m_model->setQuery(source.query, source.build);
     } else {
-        const ReadWatch read;
-        QVector<TableRow> rows = m_loader(keyword);
-        // The rows shown stay; the line under them says why.
-        if (read.failure())
-            m_model->cannotRead(*read.failure());
-        else
-            m_model->setRows(std::move(rows));
+        // The rows shown stay when they cannot be read; the line under them says why.
+        m_model->setRowsRead([&] { return m_loader(keyword); });
     }
     showTrouble();
 }
 
 void PickerFrame::showTrouble() {
-    const QString trouble = listTroubleText(*m_model);
-    if (!m_trouble && trouble.isEmpty())
+    const bool trouble = m_model->readFailure().has_value();
+    if (!m_trouble && !trouble)
         return;
     if (!m_trouble) {
         // Under the list, made at the first read that fails.
         m_trouble = new QLabel(m_dialog);
         m_trouble->setObjectName(QStringLiteral("labelReadTrouble"));
         m_trouble->setWordWrap(true);
-        m_trouble->setStyleSheet(readTroubleStyleSheet());
         if (auto* layout = qobject_cast<QBoxLayout*>(m_dialog->layout())) {
             const int after = layout->indexOf(m_widgets.table);
             layout->insertWidget(after >= 0 ? after + 1 : layout->count(), m_trouble);
         }
     }
-    m_trouble->setText(trouble);
-    m_trouble->setVisible(!trouble.isEmpty());
+    showListLine(m_trouble, *m_model, QString());
+    m_trouble->setVisible(trouble);
 }
 
 void PickerFrame::searchTyped() {
@@ -170,6 +164,9 @@ void PickerFrame::searchTyped() {
 }
 
 void PickerFrame::choose(int row) {
+    // A row that could not be read is no choice: the picker stays open.
+    if (refusedUnreadRow(m_dialog, m_model, row))
+        return;
     m_chosenRow = row;
     m_chosenId = m_model->id(row);
     m_chosenRecord = m_model->record(row);

@@ -3,6 +3,9 @@
 #include "core/transaction.h"
 #include "ui/common/prompts.h"
 #include "ui/common/rowtablemodel.h"
+#include "ui/common/styles.h"
+
+#include <QLabel>
 
 namespace kestrovalin {
 
@@ -40,6 +43,23 @@ bool couldNotRead(QWidget* parent, const QString& headline, const ReadWatch& rea
         return false;
     Prompts::warning(parent, QStringLiteral("错误"),
                      Prompts::withReason(headline, readFailureText(*read.failure())));
+    return true;
+}
+
+void showListLine(QLabel* label, const RowTableModel& model, const QString& text,
+                  const QString& normalSheet) {
+    const QString trouble = listTroubleText(model);
+    label->setStyleSheet(trouble.isEmpty() ? normalSheet : readTroubleStyleSheet());
+    label->setText(trouble.isEmpty() ? text : trouble);
+}
+
+bool refusedUnreadRow(QWidget* parent, const RowTableModel* model, int row) {
+    if (!model || !model->unread(row))
+        return false;
+    const std::optional<ReadFailure>& failure = model->readFailure();
+    Prompts::warning(parent, QStringLiteral("错误"),
+                     Prompts::withReason(QStringLiteral("未能读取所选记录"),
+                                         failure ? readFailureText(*failure) : QString()));
     return true;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QLabel;
 class QWidget;
 
 namespace kestrovalin {
@@ -21,5 +22,14 @@ QString listTroubleText(const RowTableModel& model);
 // ("未能读取入库单"), with why on the next line. A window that read one record or its lines that way opens
 // nothing of them: blank or missing lines would pass for the record.
 bool couldNotRead(QWidget* parent, const QString& headline, const ReadWatch& read);
+
+// Puts a list's line on label: why the list could not be read, in the warning colour, or else text (the
+// count; empty while it is still being taken) in the look normalSheet gives.
+void showListLine(QLabel* label, const RowTableModel& model, const QString& text,
+                  const QString& normalSheet = QString());
+
+// Whether the row is one the list shows but could not read: it holds no record, so a box over parent says
+// that the chosen record could not be read, and why, and nothing may act on it.
+bool refusedUnreadRow(QWidget* parent, const RowTableModel* model, int row);
 
 } // namespace kestrovalin

@@ -93,9 +93,7 @@ QString ReportFrame::endDate() const {
     return dateText(m_end);
 }
 
-void ReportFrame::showRows(QVector<TableRow> rows) {
-    m_totalText = {};
-    m_model->setRows(std::move(rows));
+void ReportFrame::fitColumns() {
     fitColumnsToFirstRows(m_table);
 }
 
@@ -105,7 +103,7 @@ bool ReportFrame::showQuery(const ListQuery& list, RowTableModel::RowBuilder bui
     m_totalText = std::move(totalText);
     m_model->setQuery(list, std::move(build));
     clearUncountedTotal();
-    fitColumnsToFirstRows(m_table);
+    fitColumns();
     return true;
 }
 
@@ -117,13 +115,9 @@ void ReportFrame::clearUncountedTotal() {
 }
 
 void ReportFrame::showTotal() {
-    const QString trouble = listTroubleText(*m_model);
     // The window's own sheet gives the line its look while the list reads as it should.
-    m_total->setStyleSheet(trouble.isEmpty() ? QString() : readTroubleStyleSheet());
-    if (!trouble.isEmpty())
-        m_total->setText(trouble);
-    else
-        m_total->setText(m_totalText ? m_totalText(*m_model) : m_setup.countText.arg(m_model->rowCount()));
+    showListLine(m_total, *m_model,
+                 m_totalText ? m_totalText(*m_model) : m_setup.countText.arg(m_model->rowCount()));
 }
 
 void ReportFrame::setTotalText(const QString& text) {

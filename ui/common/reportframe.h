@@ -68,21 +68,18 @@ public:
     QString startDate() const;
     QString endDate() const;
 
-    // Replaces the rows with one per record, built by build(record) -> TableRow. A row holds the cells after
-    // "序号"; its colours name columns as the table shows them ("序号" is 0). The frame numbers the rows from
-    // 1, sizes the columns from their titles and the first rows, and sets labelTotal to the count text.
-    template <typename List, typename Build> void show(const List& records, Build build) {
-        showRows(tableRows(records, build));
+    // Replaces the rows with one per record that read() returns, built by build(record) -> TableRow. A row
+    // holds the cells after "序号"; its colours name columns as the table shows them ("序号" is 0). The frame
+    // numbers the rows from 1, sizes the columns from their titles and the first rows, and sets labelTotal to
+    // the count text. When a read in read() failed, the book keeps the rows it shows and labelTotal says why.
+    template <typename Read, typename Build> void show(Read read, Build build) {
+        showRows([&] { return tableRows(read(), build); });
     }
-    void showRows(QVector<TableRow> rows);
-    // As show(), unless a read seen by read failed: the book then keeps the rows it shows and labelTotal
-    // says why.
-    template <typename List, typename Build>
-    void show(const List& records, Build build, const ReadWatch& read) {
-        if (read.failure())
-            m_model->cannotRead(*read.failure());
-        else
-            show(records, build);
+    // As show(), for a read() that returns the rows built.
+    template <typename Read> void showRows(Read read) {
+        m_totalText = {};
+        if (m_model->setRowsRead(read))
+            fitColumns();
     }
 
     // labelTotal's text once the list is counted, from the model's count and totals.
@@ -112,6 +109,8 @@ public:
 private:
     void showTotal();
     void clearUncountedTotal();
+    // Sizes the columns from their titles and the first rows.
+    void fitColumns();
 
     QMainWindow* m_window;
     ReportSetup m_setup;

@@ -931,6 +931,13 @@ QString RowTableModel::cellText(int position, const TableRow& row, int column) c
 
 bool RowTableModel::visitAll(const std::function<bool(int, const TableRow&)>& visit,
                              std::optional<ReadFailure>* failure) const {
+    // The rows of a list that could not be read as asked are not the list's, paged or held.
+    if (m_failure) {
+        qWarning().noquote() << "The list's rows are not all there:" << m_failure->text;
+        if (failure)
+            *failure = m_failure;
+        return false;
+    }
     if (!m_paged) {
         for (int i = 0; i < m_rows.size(); ++i) {
             if (!visit(i, m_rows.at(i)))

@@ -125,6 +125,23 @@ public:
     template <typename List, typename Build> void fill(const List& records, Build build) {
         setRows(tableRows(records, build));
     }
+    // Replaces every row with those read() returns, read under a watch: when a read in it failed, the rows
+    // shown stay and readFailure() says why, so a list never takes the rows it could not read for none.
+    // True when the rows were replaced.
+    template <typename Read> bool setRowsRead(Read read) {
+        const ReadWatch watch;
+        QVector<TableRow> rows = read();
+        if (watch.failure()) {
+            cannotRead(*watch.failure());
+            return false;
+        }
+        setRows(std::move(rows));
+        return true;
+    }
+    // One row per record read() returns, built by build(record) -> TableRow, as setRowsRead().
+    template <typename Read, typename Build> bool fillRead(Read read, Build build) {
+        return setRowsRead([&] { return tableRows(read(), build); });
+    }
 
     // Pages the statement's rows, each built by build. The first page is read at once; when it does not
     // hold the whole result, the count (with the totals) is taken on a connection of its own and the row
@@ -139,15 +156,18 @@ public:
     // The statement's totals, in order, once counted; null before.
     QVariant total(int index) const { return m_totals.value(index); }
 
-    // The id of a row, or -1 for a row that does not exist.
+    // The id of a row, or -1 for a row that does not exist or could not be read.
     int id(int row) const;
+    // Whether a row of the list is shown without its record: it could not be read.
+    bool unread(int row) const { return row >= 0 && row < rowCount() && !rowAt(row); }
     // The shown text of a cell; empty outside the table.
     QString text(int row, int column) const;
     // The record the row carries; null outside the table.
     QVariant record(int row) const;
     // Every row of the whole result in its order, read from the database for a paged list, handed to
     // visit(position, row), which returns false to stop. False when visit stopped or the read failed
-    // (logged; failure, when given, tells why), so a failed read never passes for the end of the rows.
+    // (logged; failure, when given, tells why), so a failed read never passes for the end of the rows; also,
+    // without reading, while the list could not be read as asked (readFailure()): its rows are not all there.
     bool visitAll(const std::function<bool(int position, const TableRow& row)>& visit,
                   std::optional<ReadFailure>* failure = nullptr) const;
 

@@ -270,7 +270,7 @@ QString countLabelStyleSheet() {
 }
 
 QString readTroubleStyleSheet() {
-    return QStringLiteral("color: %1; padding-right: 4px;").arg(c(colours::dashboardAlert));
+    return QStringLiteral("color: %1; padding-right: 4px;").arg(c(colours::troubleText));
 }
 
 QString accentButtonStyleSheet() {

@@ -46,6 +46,8 @@ inline constexpr char onAccent[] = "#ffffff";       // text on the active overvi
 // A check item's verdict: passed in the enabled-status green, failed in the disabled-status red.
 inline constexpr const char* verdictPassed = enabledStatus;
 inline constexpr const char* verdictFailed = disabledStatus;
+// The line of a list that could not be read, in the alert red so that it is not taken for a count.
+inline constexpr const char* troubleText = dashboardAlert;
 } // namespace colours
 
 // The list-window family: bold group boxes with green titles, framed fields, primary buttons in the accent

@@ -54,20 +54,16 @@ void CustomerManagerWindow::initUI() {
     m_list->setCountLabel(ui->labelCount);
 }
 
-void CustomerManagerWindow::updateTable(const QList<models::Customer>& customers, const ReadWatch& read) {
-    m_list->show(
-        customers,
-        [](const models::Customer& c) {
-            return customerRow(c, {QString::number(c.id), c.name, c.phone, c.address, c.idCard, c.remark,
-                                   c.isDefault ? QStringLiteral("是") : QStringLiteral("否")});
-        },
-        read);
+void CustomerManagerWindow::updateTable(const std::function<QList<models::Customer>()>& read) {
+    m_list->show(read, [](const models::Customer& c) {
+        return customerRow(c, {QString::number(c.id), c.name, c.phone, c.address, c.idCard, c.remark,
+                               c.isDefault ? QStringLiteral("是") : QStringLiteral("否")});
+    });
 }
 
 void CustomerManagerWindow::showAll() {
     m_list->setReload([this] { showAll(); });
-    const ReadWatch read;
-    updateTable(repository().findAll(), read);
+    updateTable([] { return repository().findAll(); });
 }
 
 bool CustomerManagerWindow::loadCurrent(const QString& noRowText, models::Customer& customer) {
@@ -166,8 +162,7 @@ void CustomerManagerWindow::on_editSearch_textChanged(const QString& text) {
         return;
     }
     m_list->setReload([this, text] { on_editSearch_textChanged(text); });
-    const ReadWatch read;
-    updateTable(repository().search(text), read);
+    updateTable([text] { return repository().search(text); });
 }
 
 void CustomerManagerWindow::on_tableWidget_doubleClicked(const QModelIndex&) {

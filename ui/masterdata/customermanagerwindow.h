@@ -5,6 +5,8 @@
 #include <QList>
 #include <QMainWindow>
 
+#include <functional>
+
 class QModelIndex;
 
 namespace Ui {
@@ -14,7 +16,6 @@ class CustomerManagerWindow;
 namespace kestrovalin {
 
 class ListFrame;
-class ReadWatch;
 namespace repositories {
 class Refusable;
 }
@@ -37,7 +38,8 @@ private slots:
 
 private:
     void initUI();
-    void updateTable(const QList<models::Customer>& customers, const ReadWatch& read);
+    // Lists the customers read() returns.
+    void updateTable(const std::function<QList<models::Customer>()>& read);
     void showAll();
     // Loads the customer of the current row; warns and returns false when there is none.
     bool loadCurrent(const QString& noRowText, models::Customer& customer);

@@ -126,17 +126,17 @@ SupplierManagerWindow::~SupplierManagerWindow() {
 }
 
 void SupplierManagerWindow::loadSuppliers(const QString& keyword) {
-    repositories::SupplierRepository repo(DatabaseManager::instance().getAdapter());
-    // The labels are judged against one day for the whole list; rows straight from the statement.
-    const QDate today = Clock::today();
-    QVector<TableRow> rows;
-    const auto add = [&rows, &today](const models::Supplier& s) {
-        rows.append(supplierRow(s, today));
-    };
-    const ReadWatch read;
-    keyword.isEmpty() ? repo.findAll(add) : repo.searchByName(keyword, add);
-    if (!m_list->readFailed(read))
-        m_list->show(std::move(rows));
+    m_list->showRows([&keyword] {
+        repositories::SupplierRepository repo(DatabaseManager::instance().getAdapter());
+        // The labels are judged against one day for the whole list; rows straight from the statement.
+        const QDate today = Clock::today();
+        QVector<TableRow> rows;
+        const auto add = [&rows, &today](const models::Supplier& s) {
+            rows.append(supplierRow(s, today));
+        };
+        keyword.isEmpty() ? repo.findAll(add) : repo.searchByName(keyword, add);
+        return rows;
+    });
 }
 
 void SupplierManagerWindow::onSearch() {

@@ -76,8 +76,7 @@ InventoryCheckWindow::~InventoryCheckWindow() {
 
 void InventoryCheckWindow::loadChecks(const QString& keyword) {
     repositories::InventoryCheckRepository repo = repository();
-    const ReadWatch read;
-    m_list->show(keyword.isEmpty() ? repo.findAll() : repo.search(keyword), checkRow, read);
+    m_list->show([&] { return keyword.isEmpty() ? repo.findAll() : repo.search(keyword); }, checkRow);
     fitColumnsToFirstRows(ui->tableView);
 }
 

@@ -9,6 +9,7 @@
 #include "repositories/supplierrepository.h"
 #include "ui/common/listfollower.h"
 #include "ui/common/listreread.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/rowtablemodel.h"
 #include "ui/common/tableexport.h"
 #include "ui/common/tablefill.h"
@@ -90,8 +91,10 @@ InventoryWarningWindow::InventoryWarningWindow(QWidget* parent)
     connect(ui->btnRefresh, &QPushButton::clicked, this, &InventoryWarningWindow::onRefreshClicked);
     connect(ui->btnExport, &QPushButton::clicked, this, &InventoryWarningWindow::onExportClicked);
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &InventoryWarningWindow::onTabChanged);
-    for (RowTableModel* model : {m_expiry, m_stock, m_supplier})
+    for (RowTableModel* model : {m_expiry, m_stock, m_supplier}) {
         connect(model, &RowTableModel::counted, this, &InventoryWarningWindow::showCount);
+        connect(model, &RowTableModel::readFailed, this, &InventoryWarningWindow::showCount);
+    }
 
     onRefreshClicked();
 }
@@ -147,23 +150,26 @@ void InventoryWarningWindow::loadStockWarnings() {
 }
 
 void InventoryWarningWindow::loadSupplierWarnings() {
-    const int warningDays = getWarningDays(QStringLiteral("qualification_warning_days"), 30);
-    const int period = warningDays / 3;
-    const QDate today = Clock::today();
-    QVector<TableRow> rows;
-    // Only the drug trading licence counts here; an empty or unreadable date is never listed.
-    for (const models::Supplier& s :
-         repositories::SupplierRepository(DatabaseManager::instance().getAdapter()).findAll()) {
-        const std::optional<int> days = daysUntil(today, s.licenseExpireDate);
-        if (!days || *days > warningDays)
-            continue;
-        rows.append(graded(TableRow(s.id, {getWarningLevel(*days, period), s.name, s.contactName,
-                                           s.contactPhone, s.licenseExpireDate, daysText(*days)}),
-                           *days, period));
-    }
-    // Held rows are counted at once: the count line follows from counted().
-    m_supplier->setRows(rows);
-    fitColumnsToFirstRows(ui->tableSupplier);
+    // Held rows are counted at once: the count line follows from counted(), or from readFailed().
+    const bool read = m_supplier->setRowsRead([this] {
+        const int warningDays = getWarningDays(QStringLiteral("qualification_warning_days"), 30);
+        const int period = warningDays / 3;
+        const QDate today = Clock::today();
+        QVector<TableRow> rows;
+        // Only the drug trading licence counts here; an empty or unreadable date is never listed.
+        for (const models::Supplier& s :
+             repositories::SupplierRepository(DatabaseManager::instance().getAdapter()).findAll()) {
+            const std::optional<int> days = daysUntil(today, s.licenseExpireDate);
+            if (!days || *days > warningDays)
+                continue;
+            rows.append(graded(TableRow(s.id, {getWarningLevel(*days, period), s.name, s.contactName,
+                                               s.contactPhone, s.licenseExpireDate, daysText(*days)}),
+                               *days, period));
+        }
+        return rows;
+    });
+    if (read)
+        fitColumnsToFirstRows(ui->tableSupplier);
 }
 
 RowTableModel* InventoryWarningWindow::currentModel() const {
@@ -176,12 +182,13 @@ void InventoryWarningWindow::showCount() {
     const RowTableModel* model = currentModel();
     if (!model)
         return;
-    if (model->countKnown())
-        ui->labelCount->setText(QStringLiteral("%1: %2 条")
-                                    .arg(QString::fromUtf8(kTabExports[ui->tabWidget->currentIndex()].title))
-                                    .arg(model->rowCount()));
-    else
-        ui->labelCount->clear();
+    // Only the shown tab's list has its line; a count still being taken has none.
+    showListLine(ui->labelCount, *model,
+                 model->countKnown()
+                     ? QStringLiteral("%1: %2 条")
+                           .arg(QString::fromUtf8(kTabExports[ui->tabWidget->currentIndex()].title))
+                           .arg(model->rowCount())
+                     : QString());
 }
 
 void InventoryWarningWindow::onTabChanged(int index) {

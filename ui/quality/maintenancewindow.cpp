@@ -88,13 +88,8 @@ void MaintenanceWindow::loadData() {
     if (!DatabaseManager::instance().getAdapter())
         return;
     const int month = ui->comboMonth->currentData().toInt();
-    const ReadWatch read;
-    updateTable(month < 1 ? repository().findAll() : repository().findByMonth(month), read);
-}
-
-void MaintenanceWindow::updateTable(const QList<models::MaintenanceCheck>& checks, const ReadWatch& read) {
-    m_list->show(
-        checks, [](const models::MaintenanceCheck& check) { return maintenanceRow(check, 0); }, read);
+    m_list->show([month] { return month < 1 ? repository().findAll() : repository().findByMonth(month); },
+                 [](const models::MaintenanceCheck& check) { return maintenanceRow(check, 0); });
 }
 
 void MaintenanceWindow::refresh() {

@@ -10,7 +10,6 @@ class Ui_MaintenanceWindow;
 namespace kestrovalin {
 
 class ListFrame;
-class ReadWatch;
 
 // The monthly maintenance checks, filtered by month: add this month's check, view one, delete one.
 class MaintenanceWindow : public QMainWindow {
@@ -30,7 +29,6 @@ private:
     void initTable();
     void fillMonths();
     void loadData();
-    void updateTable(const QList<models::MaintenanceCheck>& checks, const ReadWatch& read);
     void refresh();
     // The current row's check id; -1 after telling the user why there is none.
     int currentCheckId();

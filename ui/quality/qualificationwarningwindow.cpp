@@ -7,6 +7,7 @@
 #include "ui/common/listfollower.h"
 #include "ui/common/listreread.h"
 #include "ui/common/placement.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/rowtablemodel.h"
 #include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
@@ -84,20 +85,23 @@ void QualificationWarningWindow::onSearch() {
 
 void QualificationWarningWindow::refreshData(const QString& keyword) {
     m_reread->setReload([this, keyword] { refreshData(keyword); });
-    SupplierRepository repository(DatabaseManager::instance().getAdapter());
-    const QList<Supplier> suppliers =
-        keyword.isEmpty() ? repository.findAll() : repository.searchByName(keyword);
-    const QDate today = Clock::today();
-    QVector<TableRow> rows;
-    for (const Supplier& supplier : suppliers) {
-        const SupplierRepository::Standing standing =
-            SupplierRepository::qualificationStanding(supplier, today);
-        if (standing.expired || standing.expiring)
-            rows.append(warningRow(supplier, standing, today));
-    }
-    m_model->setRows(std::move(rows));
-    fitColumnsToFirstRows(ui->tableWidget);
-    ui->labelTotal->setText(QStringLiteral("共 %1 条预警记录").arg(m_model->rowCount()));
+    const bool read = m_model->setRowsRead([&keyword] {
+        SupplierRepository repository(DatabaseManager::instance().getAdapter());
+        const QList<Supplier> suppliers =
+            keyword.isEmpty() ? repository.findAll() : repository.searchByName(keyword);
+        const QDate today = Clock::today();
+        QVector<TableRow> rows;
+        for (const Supplier& supplier : suppliers) {
+            const SupplierRepository::Standing standing =
+                SupplierRepository::qualificationStanding(supplier, today);
+            if (standing.expired || standing.expiring)
+                rows.append(warningRow(supplier, standing, today));
+        }
+        return rows;
+    });
+    if (read)
+        fitColumnsToFirstRows(ui->tableWidget);
+    showListLine(ui->labelTotal, *m_model, QStringLiteral("共 %1 条预警记录").arg(m_model->rowCount()));
 }
 
 } // namespace kestrovalin

@@ -93,15 +93,16 @@ void RejectedDrugWindow::loadData(const QString& productName, const QString& bar
         return;
     }
     const QString status = rejected::statusFilterCode(orWidget(statusLabel, ui->comboStatus->currentText()));
-    const ReadWatch read;
-    const QList<models::RejectedDrug> records =
-        RejectedDrugRepository(db).search(status, orWidget(supplier, ui->txtSupplier->text().trimmed()),
-                                          orWidget(productName, ui->txtProductName->text().trimmed()),
-                                          orWidget(barcode, ui->txtBarcode->text().trimmed()),
-                                          orWidget(mnemonic, ui->txtMnemonic->text().trimmed()),
-                                          orWidget(batchNo, ui->txtBatchNo->text().trimmed()));
     m_list->show(
-        records, [](const models::RejectedDrug& d) { return rejectedDrugRow(d, kStatusColumn); }, read);
+        [&] {
+            return RejectedDrugRepository(db).search(
+                status, orWidget(supplier, ui->txtSupplier->text().trimmed()),
+                orWidget(productName, ui->txtProductName->text().trimmed()),
+                orWidget(barcode, ui->txtBarcode->text().trimmed()),
+                orWidget(mnemonic, ui->txtMnemonic->text().trimmed()),
+                orWidget(batchNo, ui->txtBatchNo->text().trimmed()));
+        },
+        [](const models::RejectedDrug& d) { return rejectedDrugRow(d, kStatusColumn); });
 }
 
 void RejectedDrugWindow::reload() {

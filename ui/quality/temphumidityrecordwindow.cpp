@@ -9,6 +9,7 @@
 #include "ui/common/listreread.h"
 #include "ui/common/placement.h"
 #include "ui/common/prompts.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/rowtablemodel.h"
 #include "ui/common/styles.h"
 #include "ui/common/tablefill.h"
@@ -188,9 +189,9 @@ void TempHumidityRecordWindow::refreshHistory() {
 
 void TempHumidityRecordWindow::showReadings(const Readings& read, const QString& countText) {
     m_reread->setReload([this, read, countText] { showReadings(read, countText); });
-    m_model->fill(read(), readingRow);
-    fitColumnsToFirstRows(ui->tableWidget);
-    ui->labelTotal->setText(countText.arg(m_model->rowCount()));
+    if (m_model->fillRead(read, readingRow))
+        fitColumnsToFirstRows(ui->tableWidget);
+    showListLine(ui->labelTotal, *m_model, countText.arg(m_model->rowCount()));
 }
 
 } // namespace kestrovalin

@@ -71,7 +71,7 @@ void ExpiryReportWindow::loadReport() {
                                ui->editMnemonic->text().trimmed(), ui->editBatchNo->text().trimmed()),
                            [](const Row& row) { return batchRow(ExpiryWarningRepository::readItem(row)); });
     if (!shown)
-        frame()->showRows({});
+        frame()->showRows([] { return QVector<TableRow>(); });
 }
 
 } // namespace kestrovalin

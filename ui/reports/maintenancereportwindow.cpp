@@ -41,8 +41,8 @@ MaintenanceReportWindow::~MaintenanceReportWindow() {
 
 void MaintenanceReportWindow::loadReport() {
     repositories::MaintenanceCheckRepository repository(DatabaseManager::instance().getAdapter());
-    const ReadWatch read;
-    frame()->show(repository.findByDateRange(frame()->startDate(), frame()->endDate()), checkRow, read);
+    frame()->show([&] { return repository.findByDateRange(frame()->startDate(), frame()->endDate()); },
+                  checkRow);
 }
 
 } // namespace kestrovalin

@@ -40,13 +40,14 @@ RejectedDrugReportWindow::~RejectedDrugReportWindow() {
 
 void RejectedDrugReportWindow::loadReport() {
     repositories::RejectedDrugRepository repository(DatabaseManager::instance().getAdapter());
-    const ReadWatch read;
-    const QList<models::RejectedDrug> records =
-        repository.search(ui->comboStatus->currentData().toString(), ui->editSupplier->text().trimmed(),
-                          ui->editProductName->text().trimmed(), ui->editBarcode->text().trimmed(),
-                          ui->editMnemonic->text().trimmed(), ui->editBatchNo->text().trimmed());
     frame()->show(
-        records, [](const models::RejectedDrug& d) { return rejectedDrugRow(d, kStatusColumn); }, read);
+        [&] {
+            return repository.search(ui->comboStatus->currentData().toString(),
+                                     ui->editSupplier->text().trimmed(),
+                                     ui->editProductName->text().trimmed(), ui->editBarcode->text().trimmed(),
+                                     ui->editMnemonic->text().trimmed(), ui->editBatchNo->text().trimmed());
+        },
+        [](const models::RejectedDrug& d) { return rejectedDrugRow(d, kStatusColumn); });
 }
 
 } // namespace kestrovalin

@@ -95,17 +95,20 @@ SupplierReportWindow::~SupplierReportWindow() {
 void SupplierReportWindow::loadReport() {
     const QString choice = ui->comboStatus->currentData().toString();
     const QString keyword = ui->editSupplier->text().trimmed();
-    SupplierRepository repository(DatabaseManager::instance().getAdapter());
-    const QList<Supplier> base = keyword.isEmpty() ? repository.findAll() : repository.searchByName(keyword);
-    const QDate today = Clock::today();
-    QVector<TableRow> rows;
-    for (const Supplier& supplier : base) {
-        const SupplierRepository::Standing standing =
-            SupplierRepository::qualificationStanding(supplier, today);
-        if (matchesChoice(standing, choice))
-            rows.append(supplierRow(supplier, standing, today));
-    }
-    frame()->showRows(std::move(rows));
+    frame()->showRows([&] {
+        SupplierRepository repository(DatabaseManager::instance().getAdapter());
+        const QList<Supplier> base =
+            keyword.isEmpty() ? repository.findAll() : repository.searchByName(keyword);
+        const QDate today = Clock::today();
+        QVector<TableRow> rows;
+        for (const Supplier& supplier : base) {
+            const SupplierRepository::Standing standing =
+                SupplierRepository::qualificationStanding(supplier, today);
+            if (matchesChoice(standing, choice))
+                rows.append(supplierRow(supplier, standing, today));
+        }
+        return rows;
+    });
 }
 
 } // namespace kestrovalin

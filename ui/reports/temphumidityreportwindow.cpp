@@ -56,8 +56,8 @@ TempHumidityReportWindow::~TempHumidityReportWindow() {
 
 void TempHumidityReportWindow::loadReport() {
     TempHumidityRepository repository(DatabaseManager::instance().getAdapter());
-    const ReadWatch read;
-    frame()->show(repository.findByDateRange(frame()->startDate(), frame()->endDate()), readingRow, read);
+    frame()->show([&] { return repository.findByDateRange(frame()->startDate(), frame()->endDate()); },
+                  readingRow);
 }
 
 } // namespace kestrovalin
