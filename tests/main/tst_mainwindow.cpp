@@ -73,6 +73,13 @@ void fireTimer(MainWindow& w) {
         QMetaObject::invokeMethod(w.findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly), "timeout"));
 }
 
+// A key as the window system gives it: to the window with the focus, where a blocked one drops it.
+void typeAtTheFocus(Qt::Key key, const QString& text = QString()) {
+    for (QTest::KeyAction action : {QTest::Press, QTest::Release})
+        if (QWindow* focus = QGuiApplication::focusWindow())
+            QTest::sendKeyEvent(action, focus, key, text, Qt::NoModifier);
+}
+
 void click(MainWindow& w, const char* button) {
     QTest::mouseClick(w.findChild<QPushButton*>(button), Qt::LeftButton);
 }
@@ -316,17 +323,18 @@ private slots:
 
     // The real box comes over the form running then (the sign-in after 退出登录 too); answered, the form runs
     // on with what was typed. A form that closes itself with the box has not told it: it comes again over the
-    // window left.
+    // window left. One the user minimises keeps it, told once.
     void replacedFileToldOverTheRunningForm_data() {
         QTest::addColumn<bool>("signIn");
-        QTest::addColumn<bool>("formCloses");
-        QTest::newRow("form answered") << false << false;
-        QTest::newRow("form closes with the box") << false << true;
-        QTest::newRow("sign-in after 退出登录") << true << false;
+        QTest::addColumn<QString>("formDoes");
+        QTest::newRow("form answered") << false << "";
+        QTest::newRow("form closes with the box") << false << "close";
+        QTest::newRow("form minimised under the box") << false << "minimise";
+        QTest::newRow("sign-in after 退出登录") << true << "";
     }
     void replacedFileToldOverTheRunningForm() {
         QFETCH(bool, signIn);
-        QFETCH(bool, formCloses);
+        QFETCH(QString, formDoes);
         TestDatabase t;
         MainWindow w;
         w.show();
@@ -350,8 +358,10 @@ private slots:
         QStringList seen;
         ModalAnswer<QMessageBox> answer([&](QMessageBox* box) {
             seen << (box->parentWidget() == form ? "form" : box->parentWidget() == &w ? "main" : "elsewhere");
-            if (formCloses && seen.size() == 1)
+            if (formDoes == "close" && seen.size() == 1)
                 return form->reject();
+            if (formDoes == "minimise")
+                form->showMinimized();
             QTest::keyClick(box, Qt::Key_Return);
             seen << QString("%1 %2 %3")
                         .arg(QApplication::activeModalWidget() == form)
@@ -360,8 +370,78 @@ private slots:
             QTimer::singleShot(0, form, &QDialog::accept);
         });
         form->exec();
-        QTRY_COMPARE(seen.join('|'), formCloses ? "form|main|0 B2026 1" : "form|1 B2026 1");
-        QCOMPARE(Prompts::history().size(), formCloses ? 2 : 1);
+        QTRY_COMPARE(seen.join('|'), formDoes == "close" ? "form|main|0 B2026 1" : "form|1 B2026 1");
+        QCOMPARE(Prompts::history().size(), formDoes == "close" ? 2 : 1);
+    }
+
+    // Until answered, the real box keeps the front and the keys: the window system giving the focus to the
+    // picker it came over (a click on its table), or the main window brought back from the tray over the
+    // form, gives them back to the box. A key then answers it, and the next goes on into the form's field.
+    void replacedFileNoticeKeepsTheKeyboard_data() {
+        QTest::addColumn<bool>("fromTray");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("picker clicked, Return") << false << int(Qt::Key_Return);
+        QTest::newRow("picker clicked, Escape") << false << int(Qt::Key_Escape);
+        QTest::newRow("客户管理, main window from the tray") << true << int(Qt::Key_Return);
+    }
+    void replacedFileNoticeKeepsTheKeyboard() {
+        QFETCH(bool, fromTray);
+        QFETCH(int, answer);
+        TestDatabase t;
+        MainWindow w;
+        w.show();
+        QPushButton elsewhere("打开");
+        int pressed = 0;
+        connect(&elsewhere, &QPushButton::clicked, this, [&] { ++pressed; });
+        elsewhere.show();
+        const QString other = copyOf(t.db(), t.path());
+        Prompts::setTestMode(false);
+        const auto testMode = qScopeGuard([] { Prompts::setTestMode(true); });
+        LogCapture quiet;
+        // The sale's form with its picker over it, as their own loops would show them.
+        QDialog sale(&w);
+        QDialog picker(&sale);
+        QWidget* form = &picker;
+        QLineEdit* field = new QLineEdit(&picker);
+        if (fromTray) {
+            w.hide();
+            w.openCustomerManager();
+            form = w.featureWindow(MainWindow::CustomerManager);
+            field = form->findChild<QLineEdit*>("editSearch");
+        } else {
+            for (QDialog* d : {&sale, &picker}) {
+                d->setWindowModality(Qt::ApplicationModal);
+                d->show();
+            }
+        }
+        QTRY_COMPARE(QApplication::activeWindow(), form);
+        field->setFocus();
+        QTest::keyClicks(field, "gm");
+        renameOver(other, t.path());
+        DatabaseManager::instance().lookForReplacement();
+        QPointer<QMessageBox> box;
+        QTRY_VERIFY((box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())));
+        QCOMPARE(box->parentWidget(), form);
+        QTRY_COMPARE(QApplication::activeWindow(), box.data());
+        // The window system hands the focus away first, as it does for a click (QWidget::activateWindow
+        // would leave it with the box: the picker counts as active through it).
+        QWindow* away = fromTray ? w.windowHandle() : picker.windowHandle();
+        bool handedAway = false;
+        const QMetaObject::Connection moves = connect(qApp, &QGuiApplication::focusWindowChanged, this,
+                                                      [&](QWindow* to) { handedAway |= to && to == away; });
+        fromTray ? w.showMainWindow() : away->requestActivate();
+        QTRY_VERIFY(handedAway);
+        disconnect(moves);
+        QTRY_COMPARE(QApplication::activeWindow(), box.data());
+        // No window of the program takes a click meanwhile, not even one apart from the form.
+        QTest::mouseClick(elsewhere.windowHandle(), Qt::LeftButton, {}, elsewhere.rect().center());
+        QCOMPARE(pressed, 0);
+        typeAtTheFocus(Qt::Key(answer));
+        QTRY_VERIFY(!box);
+        QTRY_COMPARE(QApplication::activeWindow(), form);
+        typeAtTheFocus(Qt::Key_K, "k");
+        QCOMPARE(field->text(), QString("gmk"));
+        QCOMPARE(Prompts::history().size(), 1);
     }
 
     // Without a database nothing changes; a failed count keeps its text and its colour.

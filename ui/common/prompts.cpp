@@ -3,6 +3,7 @@
 #include "ui/common/buttonbox.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QEvent>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -73,34 +74,57 @@ QMessageBox::StandardButton showBox(QMessageBox::Icon icon, QWidget* parent, con
 
 // Tells once how a notice box ended: answered (any button, Escape, its close button), or gone with its parent
 // unanswered. A child window outlives its parent's hiding, so a box over a form that closed itself would stay
-// over nothing: it goes with it.
+// over nothing: it goes with it. Until then it keeps the keyboard: a window of the program activated under it
+// (a click on it, the main window brought back from the tray) gives the front back to the box, since not
+// every window system passes a blocked window's focus on to the modal one. Answered, the form it came over
+// gets the keys again.
 class NoticeEnd : public QObject {
 public:
     NoticeEnd(QMessageBox* box, std::function<void(bool)> closed)
-        : QObject(box), m_closed(std::move(closed)) {
-        connect(box, &QDialog::finished, this, [this] { end(true); });
-        if (QWidget* parent = box->parentWidget())
-            parent->installEventFilter(this);
+        : QObject(box), m_box(box), m_closed(std::move(closed)) {
+        connect(box, &QDialog::finished, this, [this] {
+            end(true);
+            QWidget* form = m_box->parentWidget() ? m_box->parentWidget()->window() : nullptr;
+            if (form && form->isVisible() && !form->isMinimized())
+                form->activateWindow();
+        });
+        qApp->installEventFilter(this);
     }
     ~NoticeEnd() override { end(false); }
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!m_closed || !watched->isWidgetType())
+            return false;
+        auto* widget = static_cast<QWidget*>(watched);
         // Hidden by the program, not minimised by the window system.
-        if (event->type() == QEvent::Hide && !event->spontaneous() && m_closed) {
-            auto* box = static_cast<QWidget*>(parent());
-            box->hide();
-            box->deleteLater();
+        if (event->type() == QEvent::Hide && !event->spontaneous() && widget == m_box->parentWidget()) {
+            m_box->hide();
+            m_box->deleteLater();
             end(false);
+        } else if (event->type() == QEvent::WindowActivate && widget != m_box &&
+                   (widget->windowType() == Qt::Window || widget->windowType() == Qt::Dialog)) {
+            QMetaObject::invokeMethod(this, &NoticeEnd::toTheFront, Qt::QueuedConnection);
         }
         return false;
     }
 
 private:
+    // Only while no later modal window runs over the box.
+    void toTheFront() {
+        if (!m_closed || QApplication::activeModalWidget() != m_box || QApplication::activeWindow() == m_box)
+            return;
+        if (m_box->isMinimized())
+            m_box->showNormal();
+        m_box->raise();
+        m_box->activateWindow();
+    }
+
     void end(bool answered) {
         if (std::function<void(bool)> closed = std::exchange(m_closed, nullptr))
             closed(answered);
     }
+    QMessageBox* m_box;
     std::function<void(bool)> m_closed;
 };
 
@@ -158,7 +182,10 @@ void Prompts::notice(QWidget* parent, const QString& title, const QString& text,
     box->setAttribute(Qt::WA_DeleteOnClose);
     dressBox(*box);
     new NoticeEnd(box, std::move(closed));
-    box->open();
+    // Over every window of the program, not its parent alone: a window it left unblocked would take the keys
+    // from under it. open() would make it window-modal again, and exec() would nest a loop.
+    box->setWindowModality(Qt::ApplicationModal);
+    box->show();
 }
 
 bool Prompts::question(QWidget* parent, const QString& title, const QString& text,

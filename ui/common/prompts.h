@@ -28,10 +28,11 @@ public:
     static void information(QWidget* parent, const QString& title, const QString& text);
     static void warning(QWidget* parent, const QString& title, const QString& text);
     static void critical(QWidget* parent, const QString& title, const QString& text);
-    // A warning that opens and returns at once (open(), no event loop of its own) over `parent`: for news
-    // that may come while a form runs its own loop. The box goes when it is closed; `closed` then learns
-    // whether it was answered, or went with its parent unread (a form that closed itself). A test's notice
-    // counts as answered at once.
+    // A warning that opens and returns at once (no event loop of its own) over `parent`: for news that may
+    // come while a form runs its own loop. Until answered it blocks every window of the program and keeps the
+    // front and the keys; answered, `parent`'s window gets them back. The box goes when it is closed;
+    // `closed` then learns whether it was answered, or went with its parent unread (a form that closed
+    // itself; one minimised keeps it). A test's notice counts as answered at once.
     static void notice(QWidget* parent, const QString& title, const QString& text,
                        std::function<void(bool answered)> closed = {});
     // Yes/No question; true for Yes. A question that warns (go on despite a risk?) shows the warning icon.

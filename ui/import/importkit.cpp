@@ -108,16 +108,29 @@ bool drawn(uint c) {
     return QFontMetrics(QGuiApplication::font()).inFontUcs4(c);
 }
 
-// Where a title parts from the template's, when the character there does not show what it is (not an ASCII
-// letter or digit nor a CJK ideograph of the first plane that a font on this computer draws: an invisible
-// one, a look-alike, another mark, an ideograph shown as an empty box): "（第 5 个字符为 U+2731）", or for
-// a character without a place of its own "（第 2 个字符后有 U+034F）", counting the characters `shown` shows
-// from 1; empty otherwise.
-QString partingCharacter(const QString& shown, const QString& templateTitle) {
+// Whether a character shows as an empty box: it shows something (not a blank nor an invisible format
+// character) that no font draws.
+bool showsAsBox(uint c) {
+    return !QChar::isSpace(c) && QChar::category(c) != QChar::Other_Format && !drawn(c);
+}
+
+// Where a title parts from the template's.
+struct Parting {
+    int end = 0;  // the UTF-16 index after the first character that differs; 0 when none does
+    QString note; // that character named when it does not show what it is; empty otherwise
+};
+
+// The note names the character when it does not show what it is (not an ASCII letter or digit nor a CJK
+// ideograph of the first plane that a font on this computer draws: an invisible one, a look-alike, another
+// mark, an ideograph shown as an empty box): "（第 5 个字符为 U+2731）", or for a character without a place
+// of its own "（第 2 个字符后有 U+034F）", counting the characters `shown` shows from 1.
+Parting partingOf(const QString& shown, const QString& templateTitle) {
     const QString wanted = comparedText(templateTitle);
     int matched = 0;
     int seen = 0;
+    int end = 0;
     for (const uint c : shown.toUcs4()) {
+        end += QChar::requiresSurrogates(c) ? 2 : 1;
         const bool placed = takesPlace(c);
         seen += placed ? 1 : 0;
         const QString part = comparedText(QString::fromUcs4(&c, 1));
@@ -129,15 +142,36 @@ QString partingCharacter(const QString& shown, const QString& templateTitle) {
                            (c <= 0xFFFF && QChar::script(c) == QChar::Script_Han &&
                             QChar::category(c) == QChar::Letter_Other && drawn(c));
         if (plain)
-            return QString();
+            return {end, QString()};
         const QString code = QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0'));
         if (placed)
-            return QStringLiteral("（第 %1 个字符为 U+%2）").arg(seen).arg(code);
+            return {end, QStringLiteral("（第 %1 个字符为 U+%2）").arg(seen).arg(code)};
         if (seen == 0)
-            return QStringLiteral("（第 1 个字符前有 U+%1）").arg(code);
-        return QStringLiteral("（第 %1 个字符后有 U+%2）").arg(seen).arg(code);
+            return {end, QStringLiteral("（第 1 个字符前有 U+%1）").arg(code)};
+        return {end, QStringLiteral("（第 %1 个字符后有 U+%2）").arg(seen).arg(code)};
     }
-    return QString();
+    return {};
+}
+
+// At most kQuotedLength UTF-16 units of `text`, never half of a surrogate pair, with "…" where it is cut:
+// from its start, but holding what comes before `through`, and stopping at `stop`.
+QString quotedThrough(const QString& text, int through, int stop) {
+    int from = std::max(0, through - kQuotedLength);
+    if (from > 0 && text.at(from).isLowSurrogate())
+        ++from;
+    int to = std::min(stop, from + kQuotedLength);
+    if (to > from && to < text.size() && text.at(to - 1).isHighSurrogate())
+        --to;
+    return (from > 0 ? QStringLiteral("…") : QString()) + text.mid(from, to - from) +
+           (to < text.size() ? QStringLiteral("…") : QString());
+}
+
+// A refused title as quoted: it holds the character where it parts from the template's, and stops right
+// after it when an empty box would follow (unnamed, it would say nothing).
+QString quotedTitle(const QString& shown, const Parting& parting) {
+    const QVector<uint> after = shown.midRef(parting.end, kQuotedLength).toUcs4();
+    const bool box = parting.end > 0 && std::any_of(after.begin(), after.end(), showsAsBox);
+    return quotedThrough(shown, parting.end, box ? parting.end : shown.size());
 }
 
 // The refusal of a row 1 whose titles are not the template's, naming a column at fault and the template's
@@ -178,9 +212,11 @@ QString titleProblem(const WorkbookReader& reader, const QList<TemplateColumn>& 
         holds = QStringLiteral("第 %1 列没有标题").arg(letter);
     else if (titleKey(shown).isEmpty())
         holds = QStringLiteral("第 %1 列的标题「%2」只有必填标记，缺少名称").arg(letter, quoted(shown));
-    else
-        holds = QStringLiteral("第 %1 列的标题是「%2」%3")
-                    .arg(letter, quoted(shown), partingCharacter(shown, columns.at(other).title));
+    else {
+        const Parting parting = partingOf(shown, columns.at(other).title);
+        holds =
+            QStringLiteral("第 %1 列的标题是「%2」%3").arg(letter, quotedTitle(shown, parting), parting.note);
+    }
     return holds +
            QStringLiteral("，模板在此列的标题是「%1」：第 1 行须为模板的标题，按模板的顺序排列（%2），"
                           "数据从第 2 行开始，请调整后再导入。")
@@ -474,11 +510,7 @@ QString codeProblem(int column, const TemplateColumn& templateColumn, const Cell
 }
 
 QString quoted(const QString& text) {
-    if (text.size() <= kQuotedLength)
-        return text;
-    // Never half of a surrogate pair.
-    const int cut = text.at(kQuotedLength - 1).isHighSurrogate() ? kQuotedLength - 1 : kQuotedLength;
-    return text.left(cut) + QStringLiteral("…");
+    return quotedThrough(text, 0, text.size());
 }
 
 } // namespace kestrovalin
