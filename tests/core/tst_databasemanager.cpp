@@ -790,6 +790,28 @@ private slots:
                  QString::number(savesAtPath));
     }
 
+    // Two copies of the program keep a replaced file in the same second: the later one takes the next name
+    // and removes nothing of the other's.
+    void keptCopiesLeaveEachOthersName() {
+        PinnedClock pin(QDateTime(QDate(2026, 3, 7), QTime(9, 5, 2)));
+        TestDatabase t;
+        const QString others = t.folder() + "/backup/kestrovalin_replaced_20260307_090502.db";
+        BackupManager::setCopyStepForTesting(1, [&others] {
+            QFile file(others); // kept by the other copy while this one copies
+            if (!file.exists() && file.open(QIODevice::WriteOnly))
+                file.write("the other copy's");
+        });
+        DbCondition failure = DbCondition::None;
+        const QString kept = BackupManager::instance().keepReplacedFile(sqliteHandle(t.db()->getQtDatabase()),
+                                                                        t.path(), false, &failure);
+        BackupManager::setCopyStepForTesting(0, nullptr);
+        QCOMPARE(kept, t.folder() + "/backup/kestrovalin_replaced_20260307_090502_2.db");
+        QFile file(others);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("the other copy's"));
+        QCOMPARE(plainRows(kept, "SELECT COUNT(*) FROM sys_user WHERE username = 'admin'"), QString("1"));
+    }
+
     // A second start changes nothing and the seeds are there once. A clerk admin is repaired to manager
     // and stays disabled; a second default customer appears only when none is flagged.
     void freshFileAndSeeds() {
