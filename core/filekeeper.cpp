@@ -532,13 +532,19 @@ FileKeeper::LogNote::Outcome FileKeeper::decideOnLog(sqlite3* handle, bool atClo
     const QString wal = walPath(m_path);
     bool moved = false;
     bool allInFile = false;
-    // Gone from the path, or another file there: another program opened the file now at the path and closed
-    // it, which wrote the log into that file and removed it. The log this connection has open goes into its
-    // own file, which touches nothing at the path.
+    // Gone from the path, or another file there: removed, or another program opened the file now at the path
+    // and closed it, which wrote the log into that file first. The log this connection has open goes into
+    // its own file, which touches nothing at the path; when it still held pages to write, no such close took
+    // them.
     FileIdentity walNow;
     if (m_walKnown && (!fileIdentity(wal, walNow) || !(walNow == m_walIdentity))) {
-        checkpoint(handle, atClose, &moved, &allInFile);
+        const int rc = checkpoint(handle, atClose, &moved, &allInFile);
         noteCheckpoint(moved, allInFile);
+        if (rc == SQLITE_OK && moved) {
+            m_checkpointed = true;
+            m_logLeftPath = true;
+            return LogNote::Outcome::Emptied;
+        }
         qCritical().noquote()
             << "The write-ahead log at the path is no longer the one of the replaced database "
                "file: another program opened the file now at the path and closed it, which "

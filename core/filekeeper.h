@@ -6,7 +6,6 @@
 
 #include <functional>
 #include <memory>
-#include <optional>
 
 struct sqlite3;
 
@@ -36,10 +35,12 @@ struct OpenFileState {
 // write-ahead log still at the path, where the next connection to the path would lay it over the new file.
 // So the log is first written into the old file, which empties the one at the path, the shared index at the
 // path is cleared (another opener would otherwise take the old file's size from it), and the old file's bytes
-// are then copied into backup/ (see BackupManager::keepReplacedFile). A checkpoint held back by a reader is
-// tried again at every look, without waiting. A copy that cannot be written is tried again once a
-// minute, as soon as the backup folder has room, and at close. A copy is never said to hold saves that
-// another program took from the log before the connection wrote it into its file.
+// are then copied into backup/ (see BackupManager::keepReplacedFile). Copies of the program that had the
+// same file open agree on the log through a note beside it: the first to look empties it (or leaves it to
+// another program that took it on), every later one follows and touches nothing at the path. A checkpoint
+// held back by a reader is tried again at every look, without waiting. A copy that cannot be written is tried
+// again once a minute, as soon as the backup folder has room, and at close. A copy is never said to hold
+// saves that another program took from the log before the connection wrote it into its file.
 //
 // A log removed alone, from a file unchanged since the connection last wrote it, is written into that file at
 // once, so every save stays at the path. Any other log removed or replaced under the connection (a restore
