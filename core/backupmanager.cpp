@@ -20,6 +20,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <unistd.h>
