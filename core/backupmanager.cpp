@@ -20,6 +20,7 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <unistd.h>
@@ -421,12 +422,44 @@ bool isSound(const QString& path, ScopedConnection::Kind kind) {
     return db.isOpen() && damageFound(db.db(), &error).isEmpty() && error.isEmpty();
 }
 
+// Gives the verified copy the first of the names "<stem>.db", "<stem>_2.db", ... that no file has, and
+// removes nothing: another copy of the program may keep its own under the same name in the same second. A
+// hard link takes a name only where none is; a file system without them gets the first name free now.
+bool takeFreeName(const QString& partPath, const QString& destinationPath, QString* placedAt,
+                  QString* error) {
+    const QByteArray part = QFile::encodeName(partPath);
+    for (int n = 1; n < 1000; ++n) {
+        const QString name =
+            n == 1 ? destinationPath : destinationPath.chopped(3) + QStringLiteral("_%1.db").arg(n);
+        const QByteArray target = QFile::encodeName(name);
+        bool placed = ::link(part.constData(), target.constData()) == 0;
+        if (!placed && errno == EEXIST)
+            continue;
+        if (!placed && (errno == EPERM || errno == EOPNOTSUPP)) {
+            if (QFileInfo::exists(name))
+                continue;
+            placed = ::rename(part.constData(), target.constData()) == 0;
+        }
+        if (!placed) {
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        }
+        QFile::remove(partPath);
+        *placedAt = name;
+        return true;
+    }
+    *error = QStringLiteral("no free name");
+    return false;
+}
+
 // Writes a copy through write under a name that is not "*.db" until verified, so a broken copy never counts
 // as a backup and never pushes a good one out of the ten kept; the process id keeps it apart from the copy of
-// another program started in the same second. False with the log's words in *failure; *damaged tells a
-// copy whose pages the check found broken (*failure then lists what it found).
+// another program started in the same second. With placedAt, a file already at destinationPath stays and
+// the copy takes the next free name, which *placedAt gives; otherwise it is replaced. False with the log's
+// words in *failure; *damaged tells a copy whose pages the check found broken (*failure then lists what it
+// found).
 bool placeCopy(const QString& destinationPath, const std::function<bool(const QString&, QString*)>& write,
-               QString* failure, bool* damaged) {
+               QString* failure, bool* damaged, QString* placedAt = nullptr) {
     const QDir targetDir = QFileInfo(destinationPath).absoluteDir();
     if (!targetDir.exists() && !targetDir.mkpath(QStringLiteral("."))) {
         *failure = QStringLiteral("cannot create backup directory");
@@ -450,6 +483,14 @@ bool placeCopy(const QString& destinationPath, const std::function<bool(const QS
         QFile::remove(partPath);
         *failure = *damaged ? error : QStringLiteral("the copy cannot be verified: ") + error;
         return false;
+    }
+    if (placedAt) {
+        const bool placed = takeFreeName(partPath, destinationPath, placedAt, &error);
+        if (!placed) {
+            QFile::remove(partPath);
+            *failure = QStringLiteral("copy error: ") + error;
+        }
+        return placed;
     }
     QFile target(destinationPath);
     if (target.exists() && !target.remove()) {
@@ -560,17 +601,15 @@ QString BackupManager::keepReplacedFile(sqlite3* connection, const QString& data
     // A name none of the day's copies has, so neither their keeping nor the boxes that name a copy ever take
     // it for one.
     const QString folder = backupDirFor(databasePath);
-    const QString stem = folder + QStringLiteral("/kestrovalin_replaced_") +
-                         Clock::now().toString(QStringLiteral("yyyyMMdd_HHmmss"));
-    QString path = stem + QStringLiteral(".db");
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = stem + QStringLiteral("_%1.db").arg(n);
+    const QString name = folder + QStringLiteral("/kestrovalin_replaced_") +
+                         Clock::now().toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".db");
+    QString path;
     QString reason;
     bool damaged = false;
     const auto write = [connection, fileBytes](const QString& part, QString* error) {
         return fileBytes ? copyOpenFile(connection, part, error) : copyPages(connection, part, error);
     };
-    if (!placeCopy(path, write, &reason, &damaged)) {
+    if (!placeCopy(name, write, &reason, &damaged, &path)) {
         const QStorageInfo storage = storageOf(folder);
         if (storage.isValid() && storage.bytesAvailable() < openFileSize(connection))
             *failure = DbCondition::DiskFull;

@@ -28,8 +28,9 @@ public:
     // once SQLite's page check finds it sound.
     bool copyFile(const QString& sourcePath, const QString& destinationPath, bool* databaseDamaged = nullptr);
     // Copies the file a connection has open after it was replaced under it (renamed over or removed at its
-    // path) into the backup folder beside the data folder, as "kestrovalin_replaced_yyyyMMdd_HHmmss.db",
-    // which is none of the program's own copies. With fileBytes (the log at the path is no longer the
+    // path) into the backup folder beside the data folder, as "kestrovalin_replaced_yyyyMMdd_HHmmss.db" (or
+    // "..._2.db" and on where another copy of the program kept one in the same second, which stays), none of
+    // the program's own copies. With fileBytes (the log at the path is no longer the
     // connection's alone: it wrote it into the file, or another program took it on) the file's bytes are read
     // through the connection's own file handle: the log at the path may by then belong to the new file, and a
     // read through the connection would lay its pages over the old one. Otherwise SQLite copies the pages,

@@ -4,10 +4,17 @@
 #include "core/replacementwatch.h"
 
 #include <QDebug>
+#include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <optional>
 #include <sqlite3.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kestrovalin {
 
@@ -86,6 +93,116 @@ bool clearSharedIndexHead(sqlite3* handle) {
     methods->xShmLock(file, kLogWriteLock, 1, SQLITE_SHM_UNLOCK | SQLITE_SHM_EXCLUSIVE);
     return mapped;
 }
+
+// The note beside the database file in which the copies of the program that had one file open agree about
+// the write-ahead log at the path once that file was replaced under them: the first copy to decide writes
+// what it did, every later copy of the same old file follows it. Read and written only under an exclusive
+// lock on the note, held while the log is emptied and the shared index cleared. flock, not a record lock of
+// fcntl: those belong to the process and go when any of its descriptors of the file closes.
+class KeeperNote {
+public:
+    explicit KeeperNote(const QString& databasePath) : m_path(databasePath + QStringLiteral("-keeper")) {}
+    ~KeeperNote() {
+        if (m_descriptor >= 0)
+            ::close(m_descriptor); // lets go of the lock
+    }
+    KeeperNote(const KeeperNote&) = delete;
+    KeeperNote& operator=(const KeeperNote&) = delete;
+
+    enum class Lock { Taken, Busy, Unavailable };
+    // Waits for another copy holding it only with wait.
+    Lock take(bool wait) {
+        const QByteArray name = QFile::encodeName(m_path);
+        // A note removed or replaced between the open and the lock is not the one the other copies lock.
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            m_descriptor = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+            if (m_descriptor < 0)
+                return fail();
+            int rc = 0;
+            while ((rc = ::flock(m_descriptor, LOCK_EX | (wait ? 0 : LOCK_NB))) != 0 && errno == EINTR) {
+            }
+            if (rc != 0) {
+                if (errno == EWOULDBLOCK) {
+                    ::close(std::exchange(m_descriptor, -1));
+                    return Lock::Busy;
+                }
+                return fail();
+            }
+            struct stat held {};
+            struct stat atPath {};
+            if (::fstat(m_descriptor, &held) == 0 && ::stat(name.constData(), &atPath) == 0 &&
+                held.st_dev == atPath.st_dev && held.st_ino == atPath.st_ino)
+                return Lock::Taken;
+            ::close(std::exchange(m_descriptor, -1));
+        }
+        m_error = QStringLiteral("the note keeps being replaced");
+        return Lock::Unavailable;
+    }
+
+    // What was noted about the old file as it is now; nothing for another file, also one that took the
+    // inode of a file gone since (its size or change time differs).
+    std::optional<FileKeeper::LogNote> find(const OpenFileState& file) const {
+        for (const QByteArray& line : lines()) {
+            const QList<QByteArray> fields = line.split(' ');
+            if (fields.size() == 7 && fields.mid(0, 5) == key(file) && kOutcomes.contains(fields.at(5)))
+                return FileKeeper::LogNote{FileKeeper::LogNote::Outcome(kOutcomes.indexOf(fields.at(5))),
+                                           fields.at(6) == "1"};
+        }
+        return std::nullopt;
+    }
+
+    bool write(const OpenFileState& file, const FileKeeper::LogNote& decision) {
+        // The decisions about other old files stay: a copy of each may still be running.
+        constexpr int kKept = 16;
+        QList<QByteArray> kept;
+        for (const QByteArray& line : lines()) {
+            if (!line.startsWith(key(file).join(' ') + ' '))
+                kept << line;
+        }
+        kept = kept.mid(qMax(0, kept.size() - (kKept - 1)));
+        kept << key(file).join(' ') + ' ' + kOutcomes.at(int(decision.outcome)) + ' ' +
+                    (decision.fileHoldsLog ? "1" : "0");
+        const QByteArray text = kept.join('\n') + '\n';
+        if (::ftruncate(m_descriptor, 0) != 0 ||
+            ::pwrite(m_descriptor, text.constData(), size_t(text.size()), 0) != text.size()) {
+            m_error = QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        }
+        return true;
+    }
+
+    QString path() const { return m_path; }
+    QString error() const { return m_error; }
+
+private:
+    // In the order of LogNote::Outcome.
+    inline static const QList<QByteArray> kOutcomes{"open", "emptied", "left"};
+
+    Lock fail() {
+        m_error = QString::fromLocal8Bit(std::strerror(errno));
+        if (m_descriptor >= 0)
+            ::close(std::exchange(m_descriptor, -1));
+        return Lock::Unavailable;
+    }
+    static QList<QByteArray> key(const OpenFileState& file) {
+        return {QByteArray::number(file.identity.device), QByteArray::number(file.identity.inode),
+                QByteArray::number(file.size), QByteArray::number(file.changedSec),
+                QByteArray::number(file.changedNsec)};
+    }
+    QList<QByteArray> lines() const {
+        QByteArray text(64 * 1024, '\0');
+        const ssize_t read =
+            m_descriptor >= 0 ? ::pread(m_descriptor, text.data(), size_t(text.size()), 0) : -1;
+        text.truncate(int(qMax<ssize_t>(read, 0)));
+        QList<QByteArray> found = text.split('\n');
+        found.removeAll(QByteArray());
+        return found;
+    }
+
+    QString m_path;
+    int m_descriptor = -1;
+    QString m_error;
+};
 
 } // namespace
 
@@ -302,8 +419,10 @@ void FileKeeper::keepData(bool atClose) {
         writeBackRemovedLog(handle, atClose);
         return;
     }
-    // The log first: whoever opens the path meanwhile must not read it over the new file.
-    emptyLog(handle, atClose);
+    // The log first: whoever opens the path meanwhile must not read it over the new file. While another
+    // copy decides about it, no copy either: the log at the path may be another program's once it decided.
+    if (!emptyLog(handle, atClose))
+        return;
     leaveSharedIndex(handle);
     if (!m_keptCopy.isEmpty() || !copyDue(handle, atClose))
         return;
@@ -361,46 +480,143 @@ void FileKeeper::noteHeldLog(int rc, const QString& what) {
                              << wal;
 }
 
-void FileKeeper::emptyLog(sqlite3* handle, bool atClose) {
+bool FileKeeper::emptyLog(sqlite3* handle, bool atClose) {
     if (m_checkpointed)
-        return;
+        return true;
+    // One decision per old file among the copies of the program that have it open, taken by the first to
+    // look and followed by every later one: a later copy can no longer tell its file's log from one another
+    // program started at the path since.
+    KeeperNote note(m_path);
+    const KeeperNote::Lock lock = note.take(atClose);
+    if (lock == KeeperNote::Lock::Busy) {
+        if (!std::exchange(m_noteBusyNoted, true))
+            qWarning().noquote()
+                << "Another copy of the program is deciding about the write-ahead log of the "
+                   "replaced database file; tried again at the next look:"
+                << walPath(m_path);
+        return false;
+    }
+    if (lock == KeeperNote::Lock::Unavailable && !std::exchange(m_noteFailureNoted, true))
+        qCritical().noquote()
+            << "The note in which the copies of the program agree about the write-ahead log "
+               "of the replaced database file cannot be kept; this copy decides alone:"
+            << note.path() << note.error();
+    OpenFileState file;
+    if (lock == KeeperNote::Lock::Taken && openFileState(&file)) {
+        if (const std::optional<LogNote> noted = note.find(file)) {
+            if (noted->fileHoldsLog)
+                m_fileHoldsLog = m_logInFile = true;
+            if (noted->outcome != LogNote::Outcome::Open) {
+                followDecision(*noted);
+                return true;
+            }
+        }
+    }
+    const LogNote::Outcome outcome = decideOnLog(handle, atClose);
+    // Noted with the file as this copy left it: a later copy of it matches, another file that took its inode
+    // not. Also what a try held back found, for the copy that decides.
+    if (lock == KeeperNote::Lock::Taken && (outcome != LogNote::Outcome::Open || m_fileHoldsLog) &&
+        (!openFileState(&file) || !note.write(file, LogNote{outcome, m_fileHoldsLog})))
+        qCritical().noquote() << "What this copy of the program found about the write-ahead log of the "
+                                 "replaced database file could not be noted for the other copies:"
+                              << note.path() << note.error();
+    if (outcome == LogNote::Outcome::Emptied) {
+        qDebug().noquote() << "The write-ahead log was written into the replaced database file and emptied:"
+                           << walPath(m_path);
+        leaveSharedIndex(handle);
+    }
+    return true;
+}
+
+FileKeeper::LogNote::Outcome FileKeeper::decideOnLog(sqlite3* handle, bool atClose) {
+    const QString wal = walPath(m_path);
+    bool moved = false;
+    bool allInFile = false;
+    // Gone from the path, or another file there: removed, or another program opened the file now at the path
+    // and closed it, which wrote the log into that file first. The log this connection has open goes into
+    // its own file, which touches nothing at the path; when it still held pages to write, no such close took
+    // them.
+    FileIdentity walNow;
+    if (m_walKnown && (!fileIdentity(wal, walNow) || !(walNow == m_walIdentity))) {
+        const int rc = checkpoint(handle, atClose, &moved, &allInFile);
+        noteCheckpoint(moved, allInFile);
+        if (rc == SQLITE_OK && moved) {
+            m_checkpointed = true;
+            m_logLeftPath = true;
+            return LogNote::Outcome::Emptied;
+        }
+        qCritical().noquote()
+            << "The write-ahead log at the path is no longer the one of the replaced database "
+               "file: another program opened the file now at the path and closed it, which "
+               "may have written what the program saved into it; the log there is left as "
+               "it is:"
+            << wal;
+        return leaveLog();
+    }
     // Grown or emptied since the first try, the log at the path holds pages of a program that opened the new
     // file.
-    const QFileInfo wal(walPath(m_path));
-    if (m_walSizeAtBusy >= 0 && wal.size() != m_walSizeAtBusy) {
-        m_checkpointed = true;
-        m_logLeftPath = true;
+    if (m_walSizeAtBusy >= 0 && QFileInfo(wal).size() != m_walSizeAtBusy) {
         qCritical().noquote() << "The write-ahead log of the replaced database file was taken on by another "
                                  "program; it is left as it is:"
-                              << wal.filePath();
-        return;
+                              << wal;
+        return leaveLog();
     }
     // Written into the file this connection has open, which is no longer at the path; the log at the path is
     // emptied, so nothing of it is read into the file there.
-    bool moved = false;
-    bool allInFile = false;
     const int rc = checkpoint(handle, atClose, &moved, &allInFile);
-    // Every page this connection saved is in its file when this checkpoint wrote the log there, or when it
-    // saved nothing since its last checkpoint that did. The log emptied by another program shows neither.
-    if (allInFile)
-        m_logInFile = m_logInFile || moved || !m_savedSinceCheckpoint;
+    noteCheckpoint(moved, allInFile);
     if (rc == SQLITE_OK) {
         m_checkpointed = true;
         m_logLeftPath = true;
         m_indexDue = true;
-        qDebug().noquote() << "The write-ahead log was written into the replaced database file and emptied:"
-                           << wal.filePath();
-    } else if (!atClose && conditionOfCode(rc) == DbCondition::Busy) {
+        return LogNote::Outcome::Emptied;
+    }
+    if (!atClose && conditionOfCode(rc) == DbCondition::Busy) {
         if (m_walSizeAtBusy < 0)
-            m_walSizeAtBusy = wal.size();
+            m_walSizeAtBusy = QFileInfo(wal).size();
         noteHeldLog(rc, QStringLiteral("Emptying the write-ahead log of the replaced database file"));
     } else {
         m_checkpointed = true;
         qCritical().noquote()
             << "The write-ahead log of the replaced database file could not be emptied; the "
                "file now at the path would read it:"
-            << wal.filePath() << QString::fromUtf8(sqlite3_errmsg(handle));
+            << wal << QString::fromUtf8(sqlite3_errmsg(handle));
     }
+    return LogNote::Outcome::Open;
+}
+
+void FileKeeper::noteCheckpoint(bool moved, bool allInFile) {
+    // Every page this connection saved is in its file when this checkpoint wrote the log there, or when it
+    // saved nothing since its last checkpoint that did. The log emptied by another program shows neither.
+    if (allInFile)
+        m_logInFile = m_logInFile || moved || !m_savedSinceCheckpoint;
+    m_wroteIntoFile = m_wroteIntoFile || moved;
+    if (allInFile && m_wroteIntoFile)
+        m_fileHoldsLog = m_logInFile = true;
+}
+
+FileKeeper::LogNote::Outcome FileKeeper::leaveLog() {
+    m_checkpointed = true;
+    m_logLeftPath = true;
+    m_savesMayBeAtPath = true;
+    return LogNote::Outcome::Left;
+}
+
+void FileKeeper::followDecision(const LogNote& decision) {
+    // The log at the path may be another program's by now: neither it nor the shared index is touched,
+    // and the copy comes from the old file's bytes, which hold what the first copy wrote into them.
+    m_checkpointed = true;
+    m_logLeftPath = true;
+    m_savesMayBeAtPath = decision.outcome == LogNote::Outcome::Left;
+    m_logInFile = m_logInFile || !m_savedSinceCheckpoint;
+    if (decision.outcome == LogNote::Outcome::Emptied)
+        qDebug().noquote() << "Another copy of the program wrote the write-ahead log at the path into the "
+                              "replaced database file and emptied it; this copy leaves it as it is:"
+                           << walPath(m_path);
+    else
+        qCritical().noquote() << "Another copy of the program left the write-ahead log at the path of the "
+                                 "replaced database file to another program; this copy leaves it as it is:"
+                              << walPath(m_path);
 }
 
 void FileKeeper::leaveSharedIndex(sqlite3* handle) {
@@ -487,6 +703,7 @@ ReplacedFileCopy FileKeeper::copy() const {
     copy.folder = BackupManager::backupDirFor(m_path);
     copy.failure = m_keptCopy.isEmpty() ? m_copyFailure : DbCondition::None;
     copy.mayLackSaves = m_keptCopy.isEmpty() ? m_logLeftPath && !m_logInFile : m_keptCopyMayLack;
+    copy.savesMayBeAtPath = m_savesMayBeAtPath;
     return copy;
 }
 

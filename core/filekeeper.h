@@ -35,10 +35,12 @@ struct OpenFileState {
 // write-ahead log still at the path, where the next connection to the path would lay it over the new file.
 // So the log is first written into the old file, which empties the one at the path, the shared index at the
 // path is cleared (another opener would otherwise take the old file's size from it), and the old file's bytes
-// are then copied into backup/ (see BackupManager::keepReplacedFile). A checkpoint held back by a reader is
-// tried again at every look, without waiting. A copy that cannot be written is tried again once a
-// minute, as soon as the backup folder has room, and at close. A copy is never said to hold saves that
-// another program took from the log before the connection wrote it into its file.
+// are then copied into backup/ (see BackupManager::keepReplacedFile). Copies of the program that had the
+// same file open agree on the log through a note beside it: the first to look empties it (or leaves it to
+// another program that took it on), every later one follows and touches nothing at the path. A checkpoint
+// held back by a reader is tried again at every look, without waiting. A copy that cannot be written is tried
+// again once a minute, as soon as the backup folder has room, and at close. A copy is never said to hold
+// saves that another program took from the log before the connection wrote it into its file.
 //
 // A log removed alone, from a file unchanged since the connection last wrote it, is written into that file at
 // once, so every save stays at the path. Any other log removed or replaced under the connection (a restore
@@ -72,6 +74,16 @@ public:
     // a look): queue what it shows. Given after the replacement was noticed, it is called at once.
     void setNotice(std::function<void()> notice);
 
+    // What the copies of the program that had a replaced file open noted about the write-ahead log at its
+    // path, for every later copy of the same old file: nothing decided yet, emptied (written into the old
+    // file by the first copy to decide), or left to another program that took it on. fileHoldsLog: a
+    // checkpoint wrote every page the log held into the old file, which so holds every copy's saves.
+    struct LogNote {
+        enum class Outcome { Open, Emptied, Left };
+        Outcome outcome = Outcome::Open;
+        bool fileHoldsLog = false;
+    };
+
 private:
     enum class Replacement { None, File, WriteAheadLog };
     // Looks at the path and its write-ahead log and notes a replacement, for good; true once one is noted.
@@ -84,7 +96,16 @@ private:
     // From now on the connection runs no statement but the end of a transaction.
     void refuseReads();
     void tellOnce();
-    void emptyLog(sqlite3* handle, bool atClose);
+    // Agrees with the other copies of the program on the log at the path and empties it when this copy is
+    // the first to decide and it is still the old file's log. False while another copy is deciding: tried
+    // again at the next look.
+    bool emptyLog(sqlite3* handle, bool atClose);
+    // This copy's own decision: Open while a reader holds the log back or when it cannot be emptied.
+    LogNote::Outcome decideOnLog(sqlite3* handle, bool atClose);
+    LogNote::Outcome leaveLog();
+    void followDecision(const LogNote& decision);
+    // Notes what a checkpoint since the replacement wrote into the file the connection has open.
+    void noteCheckpoint(bool moved, bool allInFile);
     // Once the log at the path is emptied: leaves the shared index there for whoever opens the new file to
     // rebuild; tried again at every look while another program writes.
     void leaveSharedIndex(sqlite3* handle);
@@ -130,6 +151,16 @@ private:
     bool m_logLeftPath = false;
     // Every page this connection saved is in the file it has open, which then holds all the program saved.
     bool m_logInFile = false;
+    // A checkpoint since the replacement wrote into the file; one of this or another copy left every page
+    // of the log there.
+    bool m_wroteIntoFile = false;
+    bool m_fileHoldsLog = false;
+    // Another program took on the log at the path while it held the old file's pages: what the program
+    // saved may be in the file now at the path as well.
+    bool m_savesMayBeAtPath = false;
+    // Another copy deciding about the log, or a note that cannot be kept, was said once.
+    bool m_noteBusyNoted = false;
+    bool m_noteFailureNoted = false;
     bool m_readsRefused = false;
     // The log at the path was emptied by this connection and the shared index there is not yet cleared.
     bool m_indexDue = false;

@@ -24,6 +24,9 @@ struct ReplacedFileCopy {
     // open: what the program saved last may be in the file now at the path instead, and the copy (of the
     // file the program had open) may lack it.
     bool mayLackSaves = false;
+    // Another program took on the write-ahead log at the path while it still held what the program saved
+    // (it opened the file now at the path before the log was emptied): those saves may be in that file too.
+    bool savesMayBeAtPath = false;
     // Not a file replaced but its write-ahead log removed alone, from the file the program last wrote: the
     // program wrote the log it still had open into that file, so every save is at the path and no copy is
     // needed.

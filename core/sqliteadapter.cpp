@@ -241,7 +241,11 @@ QSqlError SQLiteAdapter::lastError() const {
                     .arg(copy.path);
             break;
         case ReplacedFileCopy::Fate::Kept:
-            kept = QStringLiteral(" (what it held is kept in %1)").arg(copy.path);
+            kept = QStringLiteral(" (what it held is kept in %1%2)")
+                       .arg(copy.path, copy.savesMayBeAtPath
+                                           ? QStringLiteral("; another program opened the file now at the "
+                                                            "path first and may have written it there too")
+                                           : QString());
             break;
         case ReplacedFileCopy::Fate::NotKept:
             kept = QStringLiteral(" (what it held could not be kept in %1 so far)").arg(copy.folder);

@@ -102,6 +102,8 @@ QString replacedFileCopyText(const IDbAdapter* db) {
     case ReplacedFileCopy::Fate::Kept:
         text =
             QStringLiteral("\n替换前本程序保存的数据已另存为：%1").arg(QDir::toNativeSeparators(copy.path));
+        if (copy.savesMayBeAtPath)
+            text += QStringLiteral("；其他程序在替换后先打开了现在的数据库文件，这些数据可能也已被写入其中");
         break;
     case ReplacedFileCopy::Fate::NotKept:
         text = QStringLiteral("\n") + unkeptDataText(copy) + QStringLiteral("本程序会自动重试。");

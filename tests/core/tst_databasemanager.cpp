@@ -20,6 +20,8 @@
 #include <QTextCodec>
 #include <QtTest>
 
+#include <map>
+#include <memory>
 #include <optional>
 #include <sqlite3.h>
 #include <thread>
@@ -46,6 +48,49 @@ QString secondCopy(const QString& path, const QStringList& statements) {
     if (!second.waitForFinished(20000))
         return QStringLiteral("no answer");
     return QString::fromUtf8(second.readAllStandardOutput());
+}
+
+// A process on the database file, told what to do a line at a time (see tests/support/secondcopy.cpp).
+class Process {
+public:
+    explicit Process(const QStringList& arguments) { m_process.start(KV_SECOND_COPY, arguments); }
+    ~Process() {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(5000))
+            m_process.kill();
+    }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    void send(const QString& line) { m_process.write((line + '\n').toUtf8()); }
+    // The next line it prints.
+    QString answer() {
+        while (!m_process.canReadLine()) {
+            if (!m_process.waitForReadyRead(20000))
+                return QStringLiteral("no answer");
+        }
+        return QString::fromUtf8(m_process.readLine()).chopped(1);
+    }
+    QString tell(const QString& line) {
+        send(line);
+        return answer();
+    }
+    // Everything it logged, once it ended.
+    QString log() {
+        m_process.waitForFinished(20000);
+        return QString::fromUtf8(m_process.readAllStandardError());
+    }
+
+private:
+    QProcess m_process;
+};
+
+// A statement that saves that many customers of one name, in one transaction.
+QString customersSql(const QString& name, int count) {
+    return QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < %1) "
+                          "INSERT INTO customer (name, remark) SELECT '%2', hex(zeroblob(200)) FROM n")
+        .arg(count)
+        .arg(name);
 }
 
 // How often SQLite's file layer slept (a busy handler waiting) while work ran on this thread.
@@ -486,6 +531,9 @@ private slots:
             DatabaseManager::instance().lookForReplacement();
             second.write("\n");
             QVERIFY(second.waitForFinished(20000));
+            // That program read the log at the path with the program's saves in it, and may write them into
+            // the file renamed in.
+            reason += "；其他程序在替换后先打开了现在的数据库文件，这些数据可能也已被写入其中";
         }
         if (trouble.endsWith("second copy"))
             QCOMPARE(secondCopy(t.path(), {"SELECT COUNT(*) FROM product",
@@ -556,6 +604,207 @@ private slots:
                      QString(trouble.endsWith("write open") ? "0" : "20"));
             QCOMPARE(rows("PRAGMA integrity_check", &copy), QString("ok"));
         }
+    }
+
+    // Copies of the program on one file, each in a process of its own and looking only when told, and
+    // another program that opens the file renamed over it and saves there. Whatever the order, the log at
+    // the path is emptied by one copy at most, while it is still the old file's; every later copy follows
+    // what that one decided, leaves the log and the shared index at the path alone and keeps its copy from
+    // the old file's bytes. The other program's rows stay at the path, each copy's kept copy holds its saves
+    // (or says it may not), no copy says something is lost that is not, and none takes another's name.
+    void copiesAgreeOnAReplacedFilesLog_data() {
+        QTest::addColumn<QString>("renamedIn"); // "same": the copies' file as it was before their saves
+        // What each process is told in turn ("p1 open+": p1 starts and saves; "p1+p2": both at once).
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QStringList>("words"); // what each copy's notice says of its kept copy
+        QTest::addColumn<int>("savesAtPath");   // the copies' saves found in the file at the path at the end
+        QTest::addColumn<QString>("logged");    // a line p1 logs
+        const QStringList kept{"kept", "kept"};
+        const QString firstThenOtherThenSecond =
+            "p1 open+; p2 open+; rename; p1 LOOK; other open; other save 500; p2 LOOK";
+        QTest::newRow("p1 looks, another program saves, then p2 looks")
+            << "same" << firstThenOtherThenSecond << kept << 0 << "";
+        QTest::newRow("p1 looks, another program saves 3,000 rows, then p2 looks")
+            << "same"
+            << "p1 open+; p2 open+; rename; p1 LOOK; other open; other save 3000; p2 LOOK" << kept << 0 << "";
+        QTest::newRow("a bigger file renamed in") << "bigger" << firstThenOtherThenSecond << kept << 0 << "";
+        QTest::newRow("a smaller file renamed in")
+            << "smaller" << firstThenOtherThenSecond << kept << 0 << "";
+        QTest::newRow("p2 inside a write transaction at the rename")
+            << "same"
+            << "p1 open+; p2 open+; p2 BEGIN; p2 INSERT INTO product (name) VALUES ('丙'); rename; p1 LOOK; "
+               "p2 COMMIT > refused; p2 ROLLBACK; other open; other save 500; p1 LOOK"
+            << kept << 0 << "";
+        QTest::newRow("p1 and p2 look at once")
+            << "same"
+            << "p1 open+; p2 open+; rename; p1+p2 LOOK; other open; other save 500; p1+p2 LOOK" << kept << 0
+            << "";
+        QTest::newRow("p2 alone looks, p1 first at its close")
+            << "same"
+            << "p1 open+; p2 open+; rename; p2 LOOK; other open; other save 3000"
+            << QStringList{"unsaid", "kept"} << 0 << "";
+        // Its read held p1's emptying back; its save then made the log its own.
+        QTest::newRow("p1 finds the log taken on by another program, then p2")
+            << "same"
+            << "p1 open+; p2 open+; rename; other open; other BEGIN; other SELECT COUNT(*) FROM product; "
+               "p1 LOOK; other save 500; other COMMIT; p1 LOOK; p2 LOOK"
+            << QStringList{"also at the path", "also at the path"} << 0
+            << "The write-ahead log of the replaced database file was taken on by another program";
+        // Its close wrote the log at the path into the file renamed in, and removed it: p2's saves are in
+        // that file, and the old one lacks them.
+        QTest::newRow("another program opened the file renamed in and closed it before any copy looked")
+            << "same"
+            << "p2 open+; p1 open; rename; other open; other CLOSE; p1 LOOK; p2 LOOK"
+            << QStringList{"also at the path", "may lack"} << 20 << "";
+        // Removed by hand, with what the copies saved still in it: nothing took that into the file renamed
+        // in.
+        QTest::newRow("the log removed from the path after the rename")
+            << "same"
+            << "p1 open+; p2 open+; rename; remove the log; p1 LOOK; p2 LOOK" << kept << 0 << "";
+        // The shared index is cleared only under the log's write lock, at a later look.
+        QTest::newRow("another program in a write transaction as p1 clears the shared index")
+            << "same"
+            << "p1 open; p2 open; rename; p1 HOLD; p1 LOOK > emptied; other open; other BEGIN IMMEDIATE; "
+               "other save 500; p1 go; other COMMIT; p1 LOOK; p2 LOOK"
+            << kept << 0 << "held by another writer; it is cleared at a later look";
+    }
+    void copiesAgreeOnAReplacedFilesLog() {
+        QFETCH(QString, renamedIn);
+        QFETCH(QString, steps);
+        QFETCH(QStringList, words);
+        QFETCH(int, savesAtPath);
+        QFETCH(QString, logged);
+        TestDatabase t;
+        const QString path = t.path();
+        DatabaseManager::instance().shutdown();
+        const QString newFile = path + ".other";
+        QVERIFY(QFile::copy(path, newFile));
+        if (renamedIn != "same")
+            QCOMPARE(secondCopy(renamedIn == "bigger" ? newFile : path, {customersSql("张三", 3000)}),
+                     QString("\n"));
+        const QStringList names{"p1", "p2"};
+        const QMap<QString, QString> saved{{"p1", "甲"}, {"p2", "乙"}};
+        std::map<QString, std::unique_ptr<Process>> copies;
+        std::unique_ptr<Process> other;
+        int otherRows = 0;
+        for (const QString& step : steps.split("; ")) {
+            const QString actor = step.section(' ', 0, 0);
+            QString command = step.section(' ', 1).section(" > ", 0, 0);
+            const QString expected = step.section(" > ", 1);
+            QString said;
+            if (step == "rename") {
+                renameOver(newFile, path);
+                continue;
+            } else if (step == "remove the log") {
+                QVERIFY(QFile::remove(path + "-wal"));
+                continue;
+            } else if (actor == "other" && command == "open") {
+                other = std::make_unique<Process>(QStringList{"--other", path});
+                said = other->answer();
+            } else if (actor == "other") {
+                if (command.startsWith("save ")) {
+                    otherRows += command.mid(5).toInt();
+                    command = customersSql("王五", command.mid(5).toInt());
+                }
+                said = other->tell(command);
+            } else if (command.startsWith("open")) {
+                const QString save =
+                    QString("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                            "WHERE i < 20) INSERT INTO product (name) SELECT '%1' || i FROM n")
+                        .arg(saved[actor]);
+                copies[actor] = std::make_unique<Process>(QStringList{
+                    path, command.endsWith('+') ? save : "SELECT COUNT(*) FROM product", "SERVE"});
+                said = copies[actor]->answer();
+            } else if (actor.contains('+')) { // looks at once
+                for (const QString& name : actor.split('+'))
+                    copies[name]->send(command);
+                for (const QString& name : actor.split('+'))
+                    QCOMPARE(copies[name]->answer(), QString("looked"));
+                continue;
+            } else if (command == "go") {
+                said = copies[actor]->tell(QString());
+            } else {
+                said = copies[actor]->tell(command);
+            }
+            if (!expected.isEmpty())
+                QVERIFY2(said.startsWith(expected), qPrintable(step + ": " + said));
+            else
+                QVERIFY2(!said.startsWith("refused") && !said.startsWith("no answer"),
+                         qPrintable(step + ": " + said));
+        }
+        // The copies close, then the other program.
+        QStringList keptCopies;
+        for (const QString& name : names) {
+            Process& copy = *copies[name];
+            const QString notice = copy.tell("NOTICE");
+            QCOMPARE(copy.tell("CLOSE"), QString("closed"));
+            const QString log = copy.log();
+            const QString keptLine = "The data of the replaced database file is kept in ";
+            QCOMPARE(log.count(keptLine), 1);
+            const QString keptCopy = log.section(keptLine, 1).section('\n', 0, 0);
+            keptCopies << keptCopy;
+            const QString kind = words.at(names.indexOf(name));
+            QString said = "数据库文件已被其他程序替换，本程序不再读写它，请关闭本程序后重新启动";
+            if (kind == "kept")
+                said += " | 替换前本程序保存的数据已另存为：" + keptCopy;
+            else if (kind == "may lack")
+                said +=
+                    " | "
+                    "替换前本程序最后保存的数据可能已被其他程序写入现在的数据库文件；替换前的文件已另存为：" +
+                    keptCopy + "（可能缺少这些数据）";
+            else if (kind == "also at the path")
+                said += " | 替换前本程序保存的数据已另存为：" + keptCopy +
+                        "；其他程序在替换后先打开了现在的数据库文件，这些数据可能也已被写入其中";
+            QCOMPARE(notice, said);
+            QVERIFY2(!log.contains("lost"), qPrintable(log));
+            QVERIFY2(log.contains("taken on by another program") ==
+                         (name == "p1" && logged.contains("taken on")),
+                     qPrintable(log));
+            if (name == "p1" && !logged.isEmpty())
+                QVERIFY2(log.contains(logged), qPrintable(log));
+            // The kept copy holds the saves of this copy, unless it says it may not.
+            const QString checked =
+                secondCopy(keptCopy, {"PRAGMA quick_check",
+                                      "SELECT COUNT(*) FROM product WHERE name LIKE '" + saved[name] + "%'"});
+            QCOMPARE(checked.section('\n', 0, 0), QString("ok"));
+            if (kind != "may lack")
+                QCOMPARE(checked.section('\n', 1, 1), QString(steps.contains(name + " open+;") ? "20" : "0"));
+        }
+        QVERIFY(keptCopies.at(0) != keptCopies.at(1));
+        if (other)
+            QVERIFY(!other->tell("CLOSE").startsWith("refused"));
+        other.reset();
+        // The file at the path holds what was put there and the other program's rows, all of them.
+        QCOMPARE(secondCopy(path, {"PRAGMA quick_check", "SELECT COUNT(*) FROM customer WHERE name = '王五'",
+                                   "SELECT COUNT(*) FROM customer WHERE name = '张三'",
+                                   "SELECT COUNT(*) FROM product WHERE name LIKE '甲%' OR name LIKE '乙%'"}),
+                 QString("ok\n%1\n%2\n%3\n")
+                     .arg(otherRows)
+                     .arg(renamedIn == "bigger" ? 3000 : 0)
+                     .arg(savesAtPath));
+    }
+
+    // Two copies of the program keep a replaced file in the same second: the later one takes the next name
+    // and removes nothing of the other's.
+    void keptCopiesLeaveEachOthersName() {
+        PinnedClock pin(QDateTime(QDate(2026, 3, 7), QTime(9, 5, 2)));
+        TestDatabase t;
+        const QString others = t.folder() + "/backup/kestrovalin_replaced_20260307_090502.db";
+        BackupManager::setCopyStepForTesting(1, [&others] {
+            QFile file(others); // kept by the other copy while this one copies
+            if (!file.exists() && file.open(QIODevice::WriteOnly))
+                file.write("the other copy's");
+        });
+        DbCondition failure = DbCondition::None;
+        const QString kept = BackupManager::instance().keepReplacedFile(sqliteHandle(t.db()->getQtDatabase()),
+                                                                        t.path(), false, &failure);
+        BackupManager::setCopyStepForTesting(0, nullptr);
+        QCOMPARE(kept, t.folder() + "/backup/kestrovalin_replaced_20260307_090502_2.db");
+        QFile file(others);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("the other copy's"));
+        QCOMPARE(secondCopy(kept, {"SELECT COUNT(*) FROM sys_user WHERE username = 'admin'"}),
+                 QString("1\n"));
     }
 
     // A second start changes nothing and the seeds are there once. A clerk admin is repaired to manager
