@@ -112,7 +112,7 @@ void ListFrame::updateCount() {
     if (!trouble.isEmpty())
         m_count->setText(trouble);
     else if (m_model && !m_model->countKnown())
-        m_count->clear();
+        m_count->setText(countingText());
     else
         m_count->setText(m_countText.arg(m_table->model()->rowCount()));
 }
