@@ -339,6 +339,9 @@ private:
         // places it (unless the user moved on).
         int ticket = -1;
         int column = m_current.column();
+        // Where the view stands: the successor is brought into sight below only when the row was in it.
+        const bool autoScroll = m_view->hasAutoScroll();
+        m_view->setAutoScroll(false);
         if (m_awayCurrent < -1) {
             column = m_awayColumn;
             if (const int row = m_model->movedTo(m_awayCurrent); row >= 0)
@@ -347,9 +350,6 @@ private:
                 ticket = row;
             m_awayCurrent = -1;
         } else if (m_current.isValid() && !m_view->currentIndex().isValid()) {
-            // Where the view stands: the successor is brought into sight below only when the row was in it.
-            const bool autoScroll = m_view->hasAutoScroll();
-            m_view->setAutoScroll(false);
             const bool selects = m_currentSelected &&
                                  m_view->selectionMode() == QAbstractItemView::SingleSelection &&
                                  m_view->selectionBehavior() == QAbstractItemView::SelectRows;
@@ -360,7 +360,6 @@ private:
                                                      : QItemSelectionModel::NoUpdate);
             else
                 ticket = row;
-            m_view->setAutoScroll(autoScroll);
         }
         if (ticket < -1) {
             m_awayCurrent = ticket;
@@ -368,6 +367,7 @@ private:
             if (const int guessed = m_model->guessedRow(ticket); guessed >= 0)
                 m_selection->setCurrentIndex(m_model->index(guessed, column), QItemSelectionModel::NoUpdate);
         }
+        m_view->setAutoScroll(autoScroll);
         if (m_currentInSight && m_view->currentIndex().isValid())
             m_view->scrollTo(m_view->currentIndex());
         m_current = QModelIndex();
