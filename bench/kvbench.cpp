@@ -1218,9 +1218,9 @@ void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* li
                                                             QItemSelectionModel::ClearAndSelect |
                                                                 QItemSelectionModel::Rows);
                 } else if (what == QLatin1String("a column")) {
-                    click(header->viewport(), QPoint(header->sectionViewportPosition(2) +
-                                                         header->sectionSize(2) / 2,
-                                                     header->height() / 2));
+                    click(header->viewport(),
+                          QPoint(header->sectionViewportPosition(2) + header->sectionSize(2) / 2,
+                                 header->height() / 2));
                 } else {
                     QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
                     QApplication::sendEvent(view, &press);

@@ -89,7 +89,8 @@ std::optional<QVector<QVector<QVariant>>> readFirstRows(BackgroundRow::State& st
                 db.rollback();
                 if (!isTheProgramsFile(path)) {
                     // Replaced meanwhile: whatever it read may be another file's.
-                    qWarning().noquote() << "Background read stopped: the database file was replaced:" << path;
+                    qWarning().noquote()
+                        << "Background read stopped: the database file was replaced:" << path;
                 } else if (failed.isEmpty()) {
                     values = rows;
                 } else if (!state.cancelled) {
@@ -122,7 +123,8 @@ BackgroundRow::BackgroundRow(QObject* receiver, const QString& databasePath,
     : m_state(std::make_shared<State>()) {
     std::shared_ptr<State> state = m_state;
     QThreadPool::globalInstance()->start([state, receiver, databasePath, statements, done] {
-        const std::optional<QVector<QVector<QVariant>>> values = readFirstRows(*state, databasePath, statements);
+        const std::optional<QVector<QVector<QVariant>>> values =
+            readFirstRows(*state, databasePath, statements);
         // The receiver outlives this call: whoever owns this object waits for it before going away, and
         // a queued call to a receiver destroyed later is dropped with it.
         if (!state->cancelled)

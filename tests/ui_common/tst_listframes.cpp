@@ -45,7 +45,6 @@
 #include "ui/sales/salesdialog.h"
 #include "ui/sales/saleswindow.h"
 
-#include <QScopeGuard>
 #include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QDialog>
@@ -59,6 +58,7 @@
 #include <QPaintEvent>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSqlQuery>
@@ -1795,17 +1795,18 @@ private slots:
         QTest::addColumn<QString>("steps"); // writes elsewhere and keys while the count is held back
         QTest::addColumn<int>("current");   // the row made current first (the view's top is row 50)
         QTest::addColumn<QString>("selected");
-        addRow("three come above the view", QString("INSERT INTO listed VALUES (1010), (1020), (1030); Right"),
-               52, QString("480-460"));
+        addRow("three come above the view",
+               QString("INSERT INTO listed VALUES (1010), (1020), (1030); Right"), 52, QString("480-460"));
         addRow("two gone above the view", QString("DELETE FROM listed WHERE id IN (900, 890); Right"), 52,
                QString("480-460"));
         addRow("a newer re-read before the count",
-               QString("INSERT INTO listed VALUES (1010); Right; DELETE FROM listed WHERE id IN (900, 890, 880); "
-                       "Right"),
+               QString(
+                   "INSERT INTO listed VALUES (1010); Right; DELETE FROM listed WHERE id IN (900, 890, 880); "
+                   "Right"),
                52, QString("480-460"));
         addRow("a write after the re-read, before its count",
-               QString("INSERT INTO listed VALUES (1010), (1020); Right; INSERT INTO listed VALUES (1030)"), 52,
-               QString("480-460"));
+               QString("INSERT INTO listed VALUES (1010), (1020); Right; INSERT INTO listed VALUES (1030)"),
+               52, QString("480-460"));
         addRow("the current row and the selection far above the view",
                QString("INSERT INTO listed VALUES (1010), (1020), (1030); Right"), 5, QString("950-930"));
     }
@@ -1852,7 +1853,9 @@ private slots:
         QCOMPARE(view.rowAt(0), 50);
         QCOMPARE(selectedRuns(view), selected);
         const QVariant currentId = view.currentIndex().siblingAtColumn(0).data(Qt::UserRole);
-        const auto number = [&model](int row) { return model.index(row, 0).data().toString(); };
+        const auto number = [&model](int row) {
+            return model.index(row, 0).data().toString();
+        };
 
         BackgroundRow::setHeldForTesting(true);
         for (const QString& step : steps.split("; ")) {
@@ -1880,7 +1883,9 @@ private slots:
         QTRY_VERIFY(model.countKnown());
         QTRY_COMPARE(number(view.rowAt(0)), QString::number(view.rowAt(0) + 1));
         const QStringList truth =
-            t.scalar("SELECT group_concat(id) FROM (SELECT id FROM listed ORDER BY id DESC)").toString().split(',');
+            t.scalar("SELECT group_concat(id) FROM (SELECT id FROM listed ORDER BY id DESC)")
+                .toString()
+                .split(',');
         QCOMPARE(model.rowCount(), truth.size());
         QCOMPARE(view.rowAt(0), truth.indexOf("500"));
         QCOMPARE(view.currentIndex().siblingAtColumn(0).data(Qt::UserRole), currentId);
@@ -1931,7 +1936,8 @@ private slots:
         QTRY_VERIFY(model.countKnown());
         QCoreApplication::processEvents();
         const QStringList truth =
-            t.scalar("SELECT group_concat(id) FROM (SELECT p.id, COALESCE(SUM(b.quantity), 0) AS s FROM product p "
+            t.scalar("SELECT group_concat(id) FROM (SELECT p.id, COALESCE(SUM(b.quantity), 0) AS s FROM "
+                     "product p "
                      "LEFT JOIN inventory_batch b ON p.id = b.product_id GROUP BY p.id HAVING s < 10 "
                      "ORDER BY s, p.id)")
                 .toString()

@@ -91,23 +91,23 @@ public:
         });
         // "All" is what Ctrl+A or the corner button selected, until the selection changes otherwise; Qt's
         // own changes as rows come or go are not the user's.
-        connect(m_selection, &QItemSelectionModel::selectionChanged, this,
-                [this](const QItemSelection& added) {
-                    if (!m_adjusting && !m_model->rowsChanging()) {
-                        m_all = false;
-                        // Records whose places are being counted stay selected only beside what Ctrl or
-                        // Shift adds.
-                        if (!(QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier)))
-                            m_awaySpans.clear();
-                        // So are the first and last records of a range, which a column's header selects
-                        // unseen.
-                        for (const QItemSelectionRange& range : added) {
-                            m_model->id(range.top());
-                            m_model->id(range.bottom());
-                        }
+        connect(
+            m_selection, &QItemSelectionModel::selectionChanged, this, [this](const QItemSelection& added) {
+                if (!m_adjusting && !m_model->rowsChanging()) {
+                    m_all = false;
+                    // Records whose places are being counted stay selected only beside what Ctrl or
+                    // Shift adds.
+                    if (!(QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier)))
+                        m_awaySpans.clear();
+                    // So are the first and last records of a range, which a column's header selects
+                    // unseen.
+                    for (const QItemSelectionRange& range : added) {
+                        m_model->id(range.top());
+                        m_model->id(range.bottom());
                     }
-                    markColumns();
-                });
+                }
+                markColumns();
+            });
         // With a screen reader running, QTableView lists every index selected and every one deselected to
         // tell it of the first of each: most of a second with every row of a long list selected. A plain
         // view's part is done here instead, from the first range's corner.

@@ -349,8 +349,8 @@ void RowTableModel::countArrived(const std::optional<QVector<QVector<QVariant>>>
     int at = 1;
     int delta = 0;
     if (!m_placing->anchor.isEmpty()) {
-        const int place = m_placing->rowsToEnd >= 0 ? count - m_placing->rowsToEnd
-                                                     : rows->value(at++).value(0).toInt();
+        const int place =
+            m_placing->rowsToEnd >= 0 ? count - m_placing->rowsToEnd : rows->value(at++).value(0).toInt();
         delta = place - m_placing->anchorAt;
     }
     const int keyCount = m_query.order.size();
@@ -366,7 +366,8 @@ void RowTableModel::countArrived(const std::optional<QVector<QVector<QVariant>>>
     placeCounted(delta, places, gone, count);
 }
 
-void RowTableModel::placeCounted(int delta, const QHash<int, int>& placesCounted, const QSet<int>& gone, int count) {
+void RowTableModel::placeCounted(int delta, const QHash<int, int>& placesCounted, const QSet<int>& gone,
+                                 int count) {
     const QScopedValueRollback<bool> following(m_following, true);
     const QScopedValueRollback<QVector<int>> placeFirst(m_placeFirst, {});
     // The view hands over its selection, which it takes up again once the rows stand.
@@ -881,7 +882,8 @@ QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int anchorAt,
             QVector<Keys> next;
             if (!readRows(&keys, false, 1, nullptr, &next, true))
                 continue;
-            const auto successor = next.isEmpty() ? readAt.cend() : readAt.constFind(keyText(next.constFirst()));
+            const auto successor =
+                next.isEmpty() ? readAt.cend() : readAt.constFind(keyText(next.constFirst()));
             if (successor != readAt.cend()) {
                 place = *successor;
             } else if (next.isEmpty() && readToEnd) {
@@ -1129,7 +1131,8 @@ int RowTableModel::followChanges(int topRow) {
 }
 
 void RowTableModel::moveHeld(const QModelIndexList& before, QHash<int, int> places, const QSet<int>& gone,
-                             const QHash<int, Keys>& keysOf, int count, const std::function<void()>& keepRows) {
+                             const QHash<int, Keys>& keysOf, int count,
+                             const std::function<void()>& keepRows) {
     // One record to a row: the indexes of records that are gone are let go (movedTo() still tells where
     // their successor stands), and so are those whose place was not read. Two indexes on one row would make
     // Qt drop both when either goes, the view's current row among them.

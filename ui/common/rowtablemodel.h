@@ -258,9 +258,9 @@ private:
     // not there is gone: its row goes to gone, its place is its successor's. One whose place the rows read
     // do not tell goes to away, with its keys, to be counted elsewhere. A row whose keys are not known is
     // left out.
-    QHash<int, int> placesNow(const QVector<int>& rows, int anchorAt, int firstPosition, const QVector<Keys>& read,
-                              bool readToEnd, QSet<int>* gone, QHash<int, Keys>* keysOf,
-                              QHash<int, Keys>* away) const;
+    QHash<int, int> placesNow(const QVector<int>& rows, int anchorAt, int firstPosition,
+                              const QVector<Keys>& read, bool readToEnd, QSet<int>* gone,
+                              QHash<int, Keys>* keysOf, QHash<int, Keys>* away) const;
     // Moves the indexes held (before) to their places, in a re-layout under way: gone ones let go, one
     // record to a row; keepRows lays the pages out for the places meanwhile.
     void moveHeld(const QModelIndexList& before, QHash<int, int> places, const QSet<int>& gone,
