@@ -1949,6 +1949,94 @@ private slots:
         QCOMPARE(model.rowCount(), truth.size());
     }
 
+    // A screen reader's questions about the selection of a followed table (how many rows, cells and columns
+    // are selected, which, whether one is) get Qt's own answers, read from the selection's ranges rather
+    // than by asking every row of them.
+    void screenReaderSelectionComesFromRanges_data() {
+        QTest::addColumn<QString>("selection");
+        addRow("rows by Shift", QString("rows"));
+        addRow("a column by its header", QString("column"));
+        addRow("all by Ctrl+A", QString("all"));
+        addRow("a column and rows across it", QString("column and rows"));
+        addRow("every column, one by one", QString("columns"));
+    }
+    void screenReaderSelectionComesFromRanges() {
+        QFETCH(QString, selection);
+        class FlagsCounted : public RowTableModel {
+        public:
+            using RowTableModel::RowTableModel;
+            Qt::ItemFlags flags(const QModelIndex& index) const override {
+                ++asked;
+                return RowTableModel::flags(index);
+            }
+            mutable int asked = 0;
+        };
+        FlagsCounted model({"条码", "名称", "规格"});
+        QVector<TableRow> rows;
+        for (int r = 0; r < 3000; ++r)
+            rows.append(TableRow(r + 1, {QString::number(r), "板蓝根", "10g"}));
+        model.setRows(rows);
+        QTableView view;
+        view.setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view.setSelectionBehavior(QAbstractItemView::SelectItems);
+        view.setModel(&model);
+        followList(&view, &model);
+        view.resize(400, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QAccessible::setActive(true);
+        const auto inactive = qScopeGuard([] { QAccessible::setActive(false); });
+        QItemSelectionModel* selected = view.selectionModel();
+        const auto whole = [&](int column) {
+            return QItemSelection(model.index(0, column), model.index(model.rowCount() - 1, column));
+        };
+        if (selection == "rows") {
+            view.setCurrentIndex(model.index(10, 0));
+            for (int i = 0; i < 5; ++i)
+                QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
+            QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
+            QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
+        } else if (selection == "column") {
+            QTest::mouseClick(view.horizontalHeader()->viewport(), Qt::LeftButton, {},
+                              QPoint(view.horizontalHeader()->sectionViewportPosition(1) + 5, 5));
+        } else if (selection == "all") {
+            QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+        } else if (selection == "column and rows") {
+            selected->select(whole(1), QItemSelectionModel::ClearAndSelect);
+            selected->select(QItemSelection(model.index(100, 0), model.index(199, 2)),
+                             QItemSelectionModel::Select);
+        } else {
+            for (int column = 0; column < 3; ++column)
+                selected->select(whole(column), QItemSelectionModel::Select);
+        }
+        QList<int> rowsQt;
+        for (const QModelIndex& index : selected->selectedRows())
+            rowsQt.append(index.row());
+        std::sort(rowsQt.begin(), rowsQt.end());
+        QList<int> columnsQt;
+        for (const QModelIndex& index : selected->selectedColumns())
+            columnsQt.append(index.column());
+        std::sort(columnsQt.begin(), columnsQt.end());
+        const int cellsQt = selected->selectedIndexes().size();
+        const bool row150 = selected->isRowSelected(150, QModelIndex());
+        const bool column1 = selected->isColumnSelected(1, QModelIndex());
+        QVERIFY(!rowsQt.isEmpty() || !columnsQt.isEmpty() || cellsQt > 0);
+
+        QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(&view)->tableInterface();
+        QVERIFY(table);
+        model.asked = 0;
+        QCOMPARE(table->selectedRowCount(), rowsQt.size());
+        QList<int> rowsRead = table->selectedRows();
+        std::sort(rowsRead.begin(), rowsRead.end());
+        QCOMPARE(rowsRead, rowsQt);
+        QCOMPARE(table->selectedColumnCount(), columnsQt.size());
+        QCOMPARE(table->selectedColumns(), columnsQt);
+        QCOMPARE(table->selectedCellCount(), cellsQt);
+        QCOMPARE(table->isRowSelected(150), row150);
+        QCOMPARE(table->isColumnSelected(1), column1);
+        QVERIFY2(model.asked < 50, qPrintable(QString::number(model.asked)));
+    }
+
     // A followed list's header marks the columns a selection touches and those it holds whole as Qt's header
     // over the view's own selection does, in a style that draws both (bold, sunken), with the model checked.
     void headerMarksTheSelectedColumns() {

@@ -1,6 +1,7 @@
 #include "ui/common/listfollower.h"
 
 #include "ui/common/rowtablemodel.h"
+#include "ui/common/selectionaccess.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -139,6 +140,7 @@ public:
         m_headerViewport = header->viewport();
         m_headerViewport->installEventFilter(this);
         connect(header, &QHeaderView::sectionPressed, this, &ListFollower::untoggleColumn);
+        answerSelectionFromRanges(view);
         view->installEventFilter(this);
         m_viewport->installEventFilter(this);
         m_scrollBar->installEventFilter(this);
