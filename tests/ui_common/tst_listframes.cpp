@@ -197,6 +197,18 @@ qint64 vmSteps(TestDatabase& t, const ListQuery::Statement& statement) {
     return steps;
 }
 
+// A hundred records, ids 10 to 1000, and their list, the newest first.
+ListQuery addListed(TestDatabase& t) {
+    t.exec("CREATE TABLE listed (id INTEGER PRIMARY KEY)");
+    t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
+           "INSERT INTO listed (id) SELECT i * 10 FROM n");
+    ListQuery list;
+    list.columns = "id";
+    list.from = "FROM listed";
+    list.order = {{"id", true}};
+    return list;
+}
+
 // The ids at each position, read in the given order of positions.
 QString idsReadAs(const RowTableModel& model, const QVector<int>& positions) {
     QVector<QString> ids(model.rowCount());
@@ -1714,13 +1726,7 @@ private slots:
         QFETCH(QString, current);
         SmallPages pages(8, 4);
         TestDatabase t;
-        t.exec("CREATE TABLE listed (id INTEGER PRIMARY KEY)");
-        t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
-               "INSERT INTO listed (id) SELECT i * 10 FROM n");
-        ListQuery list;
-        list.columns = "id";
-        list.from = "FROM listed";
-        list.order = {{"id", true}};
+        const ListQuery list = addListed(t);
         RowTableModel model({"编号"});
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QTableView view;
@@ -1821,13 +1827,7 @@ private slots:
             BackgroundRow::setHeldForTesting(false);
         });
         TestDatabase t;
-        t.exec("CREATE TABLE listed (id INTEGER PRIMARY KEY)");
-        t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
-               "INSERT INTO listed (id) SELECT i * 10 FROM n");
-        ListQuery list;
-        list.columns = "id";
-        list.from = "FROM listed";
-        list.order = {{"id", true}};
+        const ListQuery list = addListed(t);
         RowTableModel model({"序号", "编号"});
         model.setRowNumbers(true);
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);

@@ -409,7 +409,6 @@ void RowTableModel::placeCounted(int delta, const QHash<int, int>& placesCounted
         emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
     }
     setCount(count);
-    emit headerDataChanged(Qt::Vertical, 0, std::max(0, m_count - 1));
     emit reread(placing.anchorAt, placing.anchorAt + delta);
     emit counted();
 }
@@ -1119,7 +1118,6 @@ int RowTableModel::followChanges(int topRow) {
     }
 
     setCount(count);
-    emit headerDataChanged(Qt::Vertical, 0, std::max(0, m_count - 1));
     if (m_countKnown && !m_placing) {
         readTotals();
         emit counted();
