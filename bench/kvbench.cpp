@@ -1101,7 +1101,7 @@ void prescriptionsRereadWithColumnSelected(QWidget* parent, const QString& path,
 
 // The sales book of every line read again after another program's write (an order of one line in at the
 // top, then out again), the view a few screens down: with one row selected by a click beside none selected,
-// in turns. (Far down such a book a re-read still counts the lines above the view's top.)
+// in turns.
 void salesBookRereadWithRowSelected(QWidget* parent, const QString& path, int runs) {
     const char* line = "sales book re-read, row selected";
     if (!wanted(line))

@@ -1815,6 +1815,9 @@ private slots:
                52, QString("480-460"));
         addRow("the current row and the selection far above the view",
                QString("INSERT INTO listed VALUES (1010), (1020), (1030); Right"), 5, QString("950-930"));
+        // Selected from row 5 to the end: the rows in sight stay selected while the range's ends are counted.
+        addRow("selected from far above the view to the end",
+               QString("INSERT INTO listed VALUES (1010), (1020), (1030); Right"), 5, QString("950-10"));
     }
     void rereadPlacesByKeysBeforeItsCount() {
         QFETCH(QString, steps);
@@ -1845,14 +1848,29 @@ private slots:
         QTRY_VERIFY(model.countKnown());
         view.setFocus();
         view.setCurrentIndex(model.index(current, 1));
-        QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
-        QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
+        if (selected.endsWith("-10")) { // as a Shift click on the last row
+            view.selectionModel()->select(QItemSelection(model.index(current, 0), model.index(99, 1)),
+                                          QItemSelectionModel::ClearAndSelect);
+        } else {
+            QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
+            QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
+        }
         QCoreApplication::processEvents();
         view.scrollTo(model.index(50, 0), QAbstractItemView::PositionAtTop);
         QCoreApplication::processEvents();
         QCOMPARE(view.rowAt(0), 50);
         QCOMPARE(selectedRuns(view), selected);
         const QVariant currentId = view.currentIndex().siblingAtColumn(0).data(Qt::UserRole);
+        // The records in sight that are selected.
+        const auto selectedInSight = [&] {
+            QStringList ids;
+            for (int r = view.rowAt(0); r >= 0 && r <= view.rowAt(view.viewport()->height() - 1); ++r) {
+                if (view.selectionModel()->isSelected(model.index(r, 1)))
+                    ids << model.text(r, 1);
+            }
+            return ids;
+        };
+        const QStringList inSight = selectedInSight();
         const auto number = [&model](int row) {
             return model.index(row, 0).data().toString();
         };
@@ -1870,6 +1888,7 @@ private slots:
         QCOMPARE(model.index(50, 1).data().toString(), QString("500"));
         QCOMPARE(number(50), QString());
         QVERIFY(!model.countKnown());
+        QCOMPARE(selectedInSight(), inSight);
         if (current == 52) {
             QCOMPARE(view.currentIndex().siblingAtColumn(0).data(Qt::UserRole), currentId);
             QCOMPARE(selectedRuns(view), selected);

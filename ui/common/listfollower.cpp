@@ -73,6 +73,7 @@ public:
             // A reload shows the list from its first row, nothing selected.
             m_endWanted = false;
             m_awaySpans.clear();
+            m_guessedSpans.clear();
             m_awayCurrent = -1;
             m_all = false;
             m_view->scrollToTop();
@@ -98,8 +99,10 @@ public:
                     m_all = false;
                     // Records whose places are being counted stay selected only beside what Ctrl or
                     // Shift adds.
-                    if (!(QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier)))
+                    if (!(QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier))) {
                         m_awaySpans.clear();
+                        m_guessedSpans.clear();
+                    }
                     // So are the first and last records of a range, which a column's header selects
                     // unseen.
                     for (const QItemSelectionRange& range : added) {
@@ -270,6 +273,12 @@ private:
         m_topBefore = topRow();
         m_spans = m_awaySpans;
         m_awaySpans.clear();
+        {
+            // What stood for the ranges waiting for their records goes: they are placed anew.
+            const QScopedValueRollback<bool> adjusting(m_adjusting, true);
+            m_selection->select(m_guessedSpans, QItemSelectionModel::Deselect);
+            m_guessedSpans.clear();
+        }
         QVector<int> rows;
         for (const Span& span : qAsConst(m_spans))
             rows << span.top << span.bottom;
@@ -303,14 +312,19 @@ private:
             bool bottomGone = false;
             int top = m_model->gapAt(span.top);
             int bottom = m_model->gapAt(span.bottom, &bottomGone);
-            // A first or last record whose place is being counted: the range waits for it, unseen.
-            if ((top < -1 && bottom != -1) || (bottom < -1 && top != -1)) {
+            // A first or last record whose place is being counted: the range waits for it; meanwhile it
+            // stands from and to the rows guessed for them, which lie beyond the rows read.
+            const bool waits = (top < -1 && bottom != -1) || (bottom < -1 && top != -1);
+            if (waits) {
                 m_awaySpans.append({top, bottom, span.left, span.right});
-                continue;
+                top = top < -1 ? m_model->guessedRow(top) : top;
+                bottomGone = bottomGone && bottom >= 0;
+                bottom = bottom < -1 ? m_model->guessedRow(bottom) : bottom;
             }
             if (top < 0 || bottom < 0)
                 continue;
             bottom = std::min(last, bottom - (bottomGone ? 1 : 0));
+            const int firstRange = selection.size();
             const QVector<int>& came = m_model->came();
             for (auto it = std::upper_bound(came.cbegin(), came.cend(), top - 1); top <= bottom;) {
                 const int end = it != came.cend() ? std::min(bottom + 1, *it++) : bottom + 1;
@@ -319,6 +333,8 @@ private:
                                                          m_model->index(end - 1, span.right)));
                 top = end + 1;
             }
+            if (waits)
+                m_guessedSpans += selection.mid(firstRange);
         }
         const QScopedValueRollback<bool> adjusting(m_adjusting, true);
         if (!selection.isEmpty())
@@ -501,6 +517,7 @@ private:
     QVector<Span> m_spans;
     // Ranges and the current record whose places are being counted, by the model's tickets.
     QVector<Span> m_awaySpans;
+    QItemSelection m_guessedSpans;
     int m_awayCurrent = -1;
     int m_awayColumn = 0;
     // Every row selected by Ctrl+A or the corner button, records added since included.
