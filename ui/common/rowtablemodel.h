@@ -332,9 +332,10 @@ private:
     // The keys of rows held by indexes whose pages were dropped, noted as the pages go.
     mutable QHash<int, Keys> m_heldKeys;
     QVector<int> m_placeFirst;
-    // What a re-read left to count elsewhere: the anchor's place (its keys, its row now, and the rows from
-    // it to the end when they were read), and the records of rows held away from the rows read, each with
-    // its keys, which stand at a row guessed until then.
+    // What a re-read left to count elsewhere: the anchor's place (its keys, empty when its number is known,
+    // its row now, and the rows from it to the end when they were read), and the records the view placed
+    // first that stood away from the rows read, by their tickets, with their keys. m_guessed holds a row
+    // guessed for each ticket.
     struct Placing {
         Keys anchor;
         int anchorAt = 0;
