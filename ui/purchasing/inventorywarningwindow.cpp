@@ -9,6 +9,7 @@
 #include "repositories/supplierrepository.h"
 #include "ui/common/listfollower.h"
 #include "ui/common/listreread.h"
+#include "ui/common/readtrouble.h"
 #include "ui/common/rowtablemodel.h"
 #include "ui/common/tableexport.h"
 #include "ui/common/tablefill.h"
@@ -90,8 +91,11 @@ InventoryWarningWindow::InventoryWarningWindow(QWidget* parent)
     connect(ui->btnRefresh, &QPushButton::clicked, this, &InventoryWarningWindow::onRefreshClicked);
     connect(ui->btnExport, &QPushButton::clicked, this, &InventoryWarningWindow::onExportClicked);
     connect(ui->tabWidget, &QTabWidget::currentChanged, this, &InventoryWarningWindow::onTabChanged);
-    for (RowTableModel* model : {m_expiry, m_stock, m_supplier})
+    for (RowTableModel* model : {m_expiry, m_stock, m_supplier}) {
         connect(model, &RowTableModel::counted, this, &InventoryWarningWindow::showCount);
+        // Read again after a change: the old count goes until the new one is in.
+        connect(model, &RowTableModel::reread, this, &InventoryWarningWindow::showCount);
+    }
 
     onRefreshClicked();
 }
@@ -181,7 +185,7 @@ void InventoryWarningWindow::showCount() {
                                     .arg(QString::fromUtf8(kTabExports[ui->tabWidget->currentIndex()].title))
                                     .arg(model->rowCount()));
     else
-        ui->labelCount->clear();
+        ui->labelCount->setText(countingText());
 }
 
 void InventoryWarningWindow::onTabChanged(int index) {
