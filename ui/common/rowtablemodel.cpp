@@ -403,7 +403,9 @@ void RowTableModel::placeCounted(int delta, const QHash<int, int>& placesCounted
             }
             keysOf.insert(row, keys);
         }
-        m_came.clear();
+        // Records that came inside ranges at the re-read stay out of those that waited for their places.
+        for (int& came : m_came)
+            came += delta;
         m_placing.reset();
         moveHeld(before, places, goneRows, keysOf, count, [this, delta] { shiftPages(delta); });
         emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
@@ -1076,11 +1078,13 @@ int RowTableModel::followChanges(int topRow) {
         QHash<int, Keys> held;
         int ticket = -2;
         QHash<int, int> tickets;
-        m_guessed.clear();
+        const QHash<int, int> guessedBefore = std::exchange(m_guessed, {});
         for (auto it = away.cbegin(); it != away.cend(); ++it) {
             held.insert(ticket, it.value());
             tickets.insert(it.key(), ticket);
-            int guessed = it.key() >= 0 ? it.key() + position - anchorAt : anchorAt;
+            // A record waiting since an earlier re-read goes on from the row guessed then.
+            const int was = it.key() >= 0 ? it.key() : guessedBefore.value(it.key(), anchorAt);
+            int guessed = was + position - anchorAt;
             if (guessed >= firstPosition && guessed < known)
                 guessed = it.key() < anchorAt ? firstPosition - 1 : known;
             m_guessed.insert(ticket--, std::clamp(guessed, 0, std::max(0, count - 1)));
