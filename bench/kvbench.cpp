@@ -946,6 +946,9 @@ public:
         });
     }
 
+    // Another program's write, in or out by turns.
+    void writeNow() { write(); }
+
     // The re-read with the selection one way and with it the other, in turns.
     std::pair<Figures, Figures> inTurns(int runs, QTableView* view, const std::function<void()>& select,
                                         const std::function<void()>& baseline) {
@@ -1098,7 +1101,7 @@ void prescriptionsRereadWithColumnSelected(QWidget* parent, const QString& path,
 
 // The sales book of every line read again after another program's write (an order of one line in at the
 // top, then out again), the view a few screens down: with one row selected by a click beside none selected,
-// in turns. (Far down such a book a re-read still counts the lines above the view's top.)
+// in turns.
 void salesBookRereadWithRowSelected(QWidget* parent, const QString& path, int runs) {
     const char* line = "sales book re-read, row selected";
     if (!wanted(line))
@@ -1122,6 +1125,125 @@ void salesBookRereadWithRowSelected(QWidget* parent, const QString& path, int ru
     const QByteArray note =
         QStringLiteral("none selected; %1 lines, the view at row 1000").arg(model->rowCount()).toUtf8();
     printLine(line, row, &none, note.constData());
+}
+
+// The longest time the GUI thread did not answer while the list was read again after another program's write
+// and its counts came in: the largest gap between the ticks of a 5 ms timer, from the key that reads the list
+// again until the list is counted (and its header has painted), with the gap to the first tick included.
+double longestBlock(QTableView* view, RowTableModel* model) {
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+    bool started = false;
+    QEventLoop loop;
+    QTimer tick;
+    tick.setTimerType(Qt::PreciseTimer);
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+        if (started && model->countKnown())
+            loop.quit();
+    });
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    // A key that moves nothing: the view reads the list again before it, as at any key after a change.
+    QTimer::singleShot(0, &loop, [&] {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier);
+        QApplication::sendEvent(view, &press);
+        view->horizontalHeader()->viewport()->update();
+        started = true;
+    });
+    clock.start();
+    tick.start();
+    loop.exec();
+    return longest / 1e6;
+}
+
+// Each list read again after another program's write at its top, at row 1,000, in the middle and at its end,
+// with one row, a column (by its header) and every row selected: the window's longest block while the re-read
+// and its counts run, beside a click on a cell in the same run.
+template <class Window>
+void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* list, bool book) {
+    const QString prefix = QStringLiteral("re-read block, %1").arg(QString::fromUtf8(list));
+    const char* places[] = {"top", "row 1000", "middle", "end"};
+    const char* selections[] = {"one row", "a column", "all"};
+    const auto lineWanted = [&](const char* place, const char* selection) {
+        return wanted(qPrintable(prefix + QStringLiteral(", %1, %2").arg(place, selection)));
+    };
+    bool any = false;
+    for (const char* place : places)
+        for (const char* selection : selections)
+            any = any || lineWanted(place, selection);
+    if (!any)
+        return;
+    Window window(parent);
+    QTableView* view = shownCounted(&window);
+    if (book) {
+        window.template findChild<QDateEdit*>(QStringLiteral("dateStart"))->setDate(QDate(2000, 1, 1));
+        window.template findChild<QPushButton*>(QStringLiteral("btnQuery"))->click();
+        waitCounted(view);
+    }
+    auto* model = qobject_cast<RowTableModel*>(view->model());
+    view->setSelectionBehavior(QAbstractItemView::SelectItems);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    WritesElsewhere elsewhere = orderElsewhere(path, book);
+    QHeaderView* header = view->horizontalHeader();
+    for (const char* place : places) {
+        for (const char* selection : selections) {
+            const QString name = prefix + QStringLiteral(", %1, %2").arg(place, selection);
+            if (!lineWanted(place, selection))
+                continue;
+            QVector<double> blocks;
+            QVector<double> clicks;
+            for (int run = 0; run < runs; ++run) {
+                waitCounted(view);
+                view->doItemsLayout();
+                const int rows = model->rowCount();
+                const QString where = QString::fromUtf8(place);
+                const int top = where == QLatin1String("top")        ? 0
+                                : where == QLatin1String("row 1000") ? 1000
+                                : where == QLatin1String("middle")   ? rows / 2
+                                                                     : rows - 1;
+                view->clearSelection();
+                if (where == QLatin1String("end"))
+                    view->scrollToBottom();
+                else
+                    view->scrollTo(model->index(top, 0), QAbstractItemView::PositionAtTop);
+                QCoreApplication::processEvents();
+                const int shown = std::max(0, view->rowAt(0));
+                const QString what = QString::fromUtf8(selection);
+                if (what == QLatin1String("one row")) {
+                    view->selectionModel()->setCurrentIndex(model->index(shown + 2, 1),
+                                                            QItemSelectionModel::ClearAndSelect |
+                                                                QItemSelectionModel::Rows);
+                } else if (what == QLatin1String("a column")) {
+                    click(header->viewport(),
+                          QPoint(header->sectionViewportPosition(2) + header->sectionSize(2) / 2,
+                                 header->height() / 2));
+                } else {
+                    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+                    QApplication::sendEvent(view, &press);
+                }
+                QCoreApplication::processEvents();
+                waitCounted(view);
+                elsewhere.writeNow();
+                blocks.append(longestBlock(view, model));
+                // A click on a cell in sight, as the list stands now.
+                waitCounted(view);
+                const QPoint cell = view->visualRect(model->index(view->rowAt(0) + 1, 1)).center();
+                clicks.append(
+                    timed([&] { paintedAfter(view->viewport(), [&] { click(view->viewport(), cell); }); }));
+            }
+            const Figures block = summarise(blocks);
+            const Figures clicked = summarise(clicks);
+            const QByteArray note = QStringLiteral("a click; worst block %1 ms; %2 rows")
+                                        .arg(block.worst, 0, 'f', 1)
+                                        .arg(model->rowCount())
+                                        .toUtf8();
+            printLine(qPrintable(name), block, &clicked, note.constData());
+        }
+    }
 }
 
 } // namespace
@@ -1410,6 +1532,8 @@ int main(int argc, char* argv[]) {
     rereadWithAllSelected(mainWindow.get(), path, runs);
     prescriptionsRereadWithColumnSelected(mainWindow.get(), path, runs);
     salesBookRereadWithRowSelected(mainWindow.get(), path, runs);
+    rereadBlocks<SalesRecordReportWindow>(mainWindow.get(), path, runs, "sales book", true);
+    rereadBlocks<SalesWindow>(mainWindow.get(), path, runs, "sales list", false);
     if (!screenReaderRun && wanted("sales list re-read, all selected"))
         rereadWithScreenReader(path, runs);
 

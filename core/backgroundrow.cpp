@@ -10,6 +10,7 @@
 #include <QSqlRecord>
 #include <QThreadPool>
 #include <QUuid>
+#include <QWaitCondition>
 #include <QtDebug>
 
 #include <atomic>
@@ -26,10 +27,22 @@ struct BackgroundRow::State {
 
 namespace {
 
-std::optional<QVector<QVariant>> readFirstRow(BackgroundRow::State& state, const QString& path,
-                                              const QString& sql, const QList<QVariant>& params) {
-    std::optional<QVector<QVariant>> values;
-    if (state.cancelled)
+QMutex heldMutex;
+QWaitCondition heldChanged;
+bool heldForTesting = false;
+
+// Waits while tests hold the reads back; false when the read was cancelled meanwhile.
+bool waitUntilFree(const BackgroundRow::State& state) {
+    QMutexLocker lock(&heldMutex);
+    while (heldForTesting && !state.cancelled)
+        heldChanged.wait(&heldMutex);
+    return !state.cancelled;
+}
+
+std::optional<QVector<QVector<QVariant>>> readFirstRows(BackgroundRow::State& state, const QString& path,
+                                                        const QVector<BackgroundRow::Statement>& statements) {
+    std::optional<QVector<QVector<QVariant>>> values;
+    if (!waitUntilFree(state))
         return values;
     const QString name = QStringLiteral("kestrovalin_background_") + QUuid::createUuid().toString();
     {
@@ -47,25 +60,41 @@ std::optional<QVector<QVariant>> readFirstRow(BackgroundRow::State& state, const
             if (!isTheProgramsFile(path)) {
                 qWarning().noquote() << "Background read stopped: the database file was replaced:" << path;
             } else if (!state.cancelled) {
-                QSqlQuery q(db);
-                q.setForwardOnly(true);
-                q.prepare(sql);
-                for (int i = 0; i < params.size(); ++i)
-                    q.bindValue(i, params.at(i));
+                // One snapshot for all: the counts agree with each other.
+                db.transaction();
                 stopOnReplacement(state.handle);
-                const bool read = q.exec() && q.next();
+                QVector<QVector<QVariant>> rows;
+                QString failed;
+                for (const BackgroundRow::Statement& statement : statements) {
+                    QSqlQuery q(db);
+                    q.setForwardOnly(true);
+                    q.prepare(statement.sql);
+                    for (int i = 0; i < statement.params.size(); ++i)
+                        q.bindValue(i, statement.params.at(i));
+                    if (!q.exec()) {
+                        failed = q.lastError().text() + QStringLiteral(" SQL: ") + statement.sql;
+                        break;
+                    }
+                    QVector<QVariant> row;
+                    if (q.next()) {
+                        row.resize(q.record().count());
+                        for (int i = 0; i < row.size(); ++i)
+                            row[i] = q.value(i);
+                    } else if (q.lastError().isValid()) {
+                        failed = q.lastError().text() + QStringLiteral(" SQL: ") + statement.sql;
+                        break;
+                    }
+                    rows.append(row);
+                }
+                db.rollback();
                 if (!isTheProgramsFile(path)) {
                     // Replaced meanwhile: whatever it read may be another file's.
-                    qWarning().noquote() << "Background read stopped: the database file was replaced:" << path
-                                         << "SQL:" << sql;
-                } else if (read) {
-                    QVector<QVariant> row(q.record().count());
-                    for (int i = 0; i < row.size(); ++i)
-                        row[i] = q.value(i);
-                    values = row;
-                } else if (!state.cancelled) {
                     qWarning().noquote()
-                        << "Background read failed:" << q.lastError().text() << "SQL:" << sql;
+                        << "Background read stopped: the database file was replaced:" << path;
+                } else if (failed.isEmpty()) {
+                    values = rows;
+                } else if (!state.cancelled) {
+                    qWarning().noquote() << "Background read failed:" << failed;
                 }
             }
             QMutexLocker lock(&state.mutex);
@@ -81,10 +110,21 @@ std::optional<QVector<QVariant>> readFirstRow(BackgroundRow::State& state, const
 
 BackgroundRow::BackgroundRow(QObject* receiver, const QString& databasePath, const QString& sql,
                              const QList<QVariant>& params, Done done)
+    : BackgroundRow(receiver, databasePath, QVector<Statement>{{sql, params}},
+                    [done](const std::optional<QVector<QVector<QVariant>>>& rows) {
+                        // A count gives a row: none is a failure.
+                        done(rows && !rows->isEmpty() && !rows->constFirst().isEmpty()
+                                 ? std::optional<QVector<QVariant>>(rows->constFirst())
+                                 : std::nullopt);
+                    }) {}
+
+BackgroundRow::BackgroundRow(QObject* receiver, const QString& databasePath,
+                             const QVector<Statement>& statements, DoneAll done)
     : m_state(std::make_shared<State>()) {
     std::shared_ptr<State> state = m_state;
-    QThreadPool::globalInstance()->start([state, receiver, databasePath, sql, params, done] {
-        const std::optional<QVector<QVariant>> values = readFirstRow(*state, databasePath, sql, params);
+    QThreadPool::globalInstance()->start([state, receiver, databasePath, statements, done] {
+        const std::optional<QVector<QVector<QVariant>>> values =
+            readFirstRows(*state, databasePath, statements);
         // The receiver outlives this call: whoever owns this object waits for it before going away, and
         // a queued call to a receiver destroyed later is dropped with it.
         if (!state->cancelled)
@@ -106,9 +146,23 @@ BackgroundRow::~BackgroundRow() {
 
 void BackgroundRow::cancel() {
     m_state->cancelled = true;
+    {
+        QMutexLocker lock(&heldMutex);
+        heldChanged.wakeAll();
+    }
     QMutexLocker lock(&m_state->mutex);
     if (m_state->handle)
         sqlite3_interrupt(m_state->handle);
+}
+
+} // namespace kestrovalin
+
+namespace kestrovalin {
+
+void BackgroundRow::setHeldForTesting(bool held) {
+    QMutexLocker lock(&heldMutex);
+    heldForTesting = held;
+    heldChanged.wakeAll();
 }
 
 } // namespace kestrovalin

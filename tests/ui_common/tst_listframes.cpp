@@ -1,3 +1,4 @@
+#include "core/backgroundrow.h"
 #include "core/databasemanager.h"
 #include "core/rowreader.h"
 #include "core/sqliteconnection.h"
@@ -65,6 +66,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QSqlQuery>
@@ -202,6 +204,18 @@ qint64 vmSteps(TestDatabase& t, const ListQuery::Statement& statement) {
     const qint64 steps = sqlite3_stmt_status(prepared, SQLITE_STMTSTATUS_VM_STEP, 0);
     sqlite3_finalize(prepared);
     return steps;
+}
+
+// A hundred records, ids 10 to 1000, and their list, the newest first.
+ListQuery addListed(TestDatabase& t) {
+    t.exec("CREATE TABLE listed (id INTEGER PRIMARY KEY)");
+    t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
+           "INSERT INTO listed (id) SELECT i * 10 FROM n");
+    ListQuery list;
+    list.columns = "id";
+    list.from = "FROM listed";
+    list.order = {{"id", true}};
+    return list;
 }
 
 // The ids at each position, read in the given order of positions.
@@ -1790,13 +1804,7 @@ private slots:
         QFETCH(QString, current);
         SmallPages pages(8, 4);
         TestDatabase t;
-        t.exec("CREATE TABLE listed (id INTEGER PRIMARY KEY)");
-        t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
-               "INSERT INTO listed (id) SELECT i * 10 FROM n");
-        ListQuery list;
-        list.columns = "id";
-        list.from = "FROM listed";
-        list.order = {{"id", true}};
+        const ListQuery list = addListed(t);
         RowTableModel model({"编号"});
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QTableView view;
@@ -1860,6 +1868,283 @@ private slots:
         QCOMPARE(shown.value(0), top);
         QCOMPARE(view.currentIndex().data().toString(), current);
         QCOMPARE(reader.strayed(), QStringList());
+    }
+
+    // Read again after another program's write far from its top, a list places the view, the current row and
+    // the selection on their records by their keys at once, while the count of the rows above is held back on
+    // its connection: the view keeps its rows, the numbers it does not know are not shown, and keys move from
+    // the records shown. When the count comes, every row moves by what came or went above, the view with
+    // them. A count made moot by a newer re-read, or taken after a later write, places nothing.
+    void rereadPlacesByKeysBeforeItsCount_data() {
+        QTest::addColumn<QString>("steps");    // writes elsewhere and keys while the count is held back
+        QTest::addColumn<int>("current");      // the row made current first (the view's top is row 50)
+        QTest::addColumn<QString>("selected"); // runs selected, "before then after" where they differ
+        addRow("three come above the view",
+               QString("INSERT INTO listed VALUES (1010), (1020), (1030); Right"), 52, QString("480-460"));
+        addRow("two gone above the view", QString("DELETE FROM listed WHERE id IN (900, 890); Right"), 52,
+               QString("480-460"));
+        addRow("a newer re-read before the count",
+               QString(
+                   "INSERT INTO listed VALUES (1010); Right; DELETE FROM listed WHERE id IN (900, 890, 880); "
+                   "Right"),
+               52, QString("480-460"));
+        addRow("a write after the re-read, before its count",
+               QString("INSERT INTO listed VALUES (1010), (1020); Right; INSERT INTO listed VALUES (1030)"),
+               52, QString("480-460"));
+        addRow("the current row and the selection far above the view",
+               QString("INSERT INTO listed VALUES (1010), (1020), (1030); Right"), 5, QString("950-930"));
+        // Selected from row 5 to the end: the rows in sight stay selected while the range's ends are counted.
+        addRow("selected from far above the view to the end",
+               QString("INSERT INTO listed VALUES (1010), (1020), (1030); Right"), 5, QString("950-10"));
+        addRow("selected from far above the view to the end, one comes inside the view",
+               QString("INSERT INTO listed VALUES (495); Right"), 5, QString("950-10 then 950-500,490-10"));
+    }
+    void rereadPlacesByKeysBeforeItsCount() {
+        QFETCH(QString, steps);
+        QFETCH(int, current);
+        QFETCH(QString, selected);
+        const QString selectedAfter = selected.section(" then ", -1);
+        selected = selected.section(" then ", 0, 0);
+        SmallPages pages(8, 4);
+        RowTableModel::setWalkedRowsForTesting(8);
+        const auto restore = qScopeGuard([] {
+            RowTableModel::setWalkedRowsForTesting(0);
+            BackgroundRow::setHeldForTesting(false);
+        });
+        TestDatabase t;
+        const ListQuery list = addListed(t);
+        RowTableModel model({"序号", "编号"});
+        model.setRowNumbers(true);
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QTableView view;
+        view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view.setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view.setSelectionBehavior(QAbstractItemView::SelectRows);
+        view.setModel(&model);
+        followList(&view, &model);
+        model.setQuery(list, [](const Row& r) { return TableRow(r.integer("id"), {r.text("id")}); });
+        view.resize(300, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTRY_VERIFY(model.countKnown());
+        view.setFocus();
+        view.setCurrentIndex(model.index(current, 1));
+        if (selected.endsWith("-10")) { // as a Shift click on the last row
+            view.selectionModel()->select(QItemSelection(model.index(current, 0), model.index(99, 1)),
+                                          QItemSelectionModel::ClearAndSelect);
+        } else {
+            QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
+            QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
+        }
+        QCoreApplication::processEvents();
+        view.scrollTo(model.index(50, 0), QAbstractItemView::PositionAtTop);
+        QCoreApplication::processEvents();
+        QCOMPARE(view.rowAt(0), 50);
+        QCOMPARE(selectedRuns(view), selected);
+        const QVariant currentId = view.currentIndex().siblingAtColumn(0).data(Qt::UserRole);
+        // The records in sight that are selected; then those in sight whose selection is not as it was.
+        const auto selectedInSight = [&] {
+            QStringList ids;
+            for (int r = view.rowAt(0); r >= 0 && r <= view.rowAt(view.viewport()->height() - 1); ++r) {
+                if (view.selectionModel()->isSelected(model.index(r, 1)))
+                    ids << model.text(r, 1);
+            }
+            return ids;
+        };
+        const QStringList inSight = selectedInSight();
+        const auto selectionChanged = [&] {
+            QStringList ids;
+            for (int r = view.rowAt(0); r >= 0 && r <= view.rowAt(view.viewport()->height() - 1); ++r) {
+                if (view.selectionModel()->isSelected(model.index(r, 1)) !=
+                    inSight.contains(model.text(r, 1)))
+                    ids << model.text(r, 1);
+            }
+            return ids;
+        };
+        const auto number = [&model](int row) {
+            return model.index(row, 0).data().toString();
+        };
+
+        BackgroundRow::setHeldForTesting(true);
+        for (const QString& step : steps.split("; ")) {
+            if (step == "Right") // moves nowhere: reads the list again
+                QTest::keyClick(&view, Qt::Key_Shift);
+            else
+                t.execElsewhere(step);
+            QCoreApplication::processEvents();
+        }
+        // Held back: the view on its records at its rows, no number shown, the count line's count unknown.
+        QCOMPARE(view.rowAt(0), 50);
+        QCOMPARE(model.index(50, 1).data().toString(), QString("500"));
+        QCOMPARE(number(50), QString());
+        QVERIFY(!model.countKnown());
+        QCOMPARE(selectionChanged(), QStringList());
+        if (current == 52) {
+            QCOMPARE(view.currentIndex().siblingAtColumn(0).data(Qt::UserRole), currentId);
+            QCOMPARE(selectedRuns(view), selected);
+            // A key moves from the record shown.
+            QTest::keyClick(&view, Qt::Key_Up, Qt::ControlModifier);
+            QCOMPARE(view.currentIndex().siblingAtColumn(0).data(Qt::UserRole), QVariant(470));
+            QTest::keyClick(&view, Qt::Key_Down, Qt::ControlModifier);
+        }
+
+        BackgroundRow::setHeldForTesting(false);
+        QTRY_VERIFY(model.countKnown());
+        QTRY_COMPARE(number(view.rowAt(0)), QString::number(view.rowAt(0) + 1));
+        const QStringList truth =
+            t.scalar("SELECT group_concat(id) FROM (SELECT id FROM listed ORDER BY id DESC)")
+                .toString()
+                .split(',');
+        QCOMPARE(model.rowCount(), truth.size());
+        QCOMPARE(view.rowAt(0), truth.indexOf("500"));
+        QCOMPARE(view.currentIndex().siblingAtColumn(0).data(Qt::UserRole), currentId);
+        QCOMPARE(selectedRuns(view), selectedAfter);
+        QStringList shown;
+        for (int r = 0; r < model.rowCount(); ++r)
+            shown << model.text(r, 1);
+        QCOMPARE(shown, truth);
+        QCOMPARE(number(model.rowCount() - 1), QString::number(truth.size()));
+    }
+
+    // A grouped list (the low-stock list, ordered by each drug's stock, a sum no WHERE can hold) read again
+    // after another program's write far from its top keeps its current row and its view on their records
+    // once the rows above are counted.
+    void groupedListKeepsItsRecordsAcrossAReread() {
+        SmallPages pages(4, 4);
+        RowTableModel::setWalkedRowsForTesting(2);
+        const auto restore = qScopeGuard([] { RowTableModel::setWalkedRowsForTesting(0); });
+        TestDatabase t;
+        t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 40) "
+               "INSERT INTO product (id, name, unit, purchase_price, sale_price, status) "
+               "SELECT i, '药' || i, '盒', 1, 2, 1 FROM n");
+        t.exec("INSERT INTO inventory_batch (product_id, batch_no, expiry_date, quantity) "
+               "SELECT id, 'B' || id, '2033-01-01', id % 9 FROM product");
+        RowTableModel model({"编号", "库存"});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QTableView view;
+        view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        view.setModel(&model);
+        followList(&view, &model);
+        model.setQuery(repositories::InventoryWarningRepository::lowStockList(), [](const Row& r) {
+            return TableRow(r.integer("id"), {r.text("id"), r.text("total_stock")});
+        });
+        view.resize(300, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTRY_VERIFY(model.countKnown());
+        view.setFocus();
+        view.setCurrentIndex(model.index(22, 0));
+        view.scrollTo(model.index(20, 0), QAbstractItemView::PositionAtTop);
+        QCoreApplication::processEvents();
+        const QVariant top = model.index(view.rowAt(0), 0).data(Qt::UserRole);
+        const QVariant current = view.currentIndex().siblingAtColumn(0).data(Qt::UserRole);
+        // Two drugs sell out, above the view, and one fills up from the top to below it.
+        t.execElsewhere("UPDATE inventory_batch SET quantity = 0 WHERE product_id IN (35, 26)");
+        t.execElsewhere("UPDATE inventory_batch SET quantity = 8 WHERE product_id = 9");
+        QTest::keyClick(&view, Qt::Key_Right);
+        QTRY_VERIFY(model.countKnown());
+        QCoreApplication::processEvents();
+        const QStringList truth =
+            t.scalar("SELECT group_concat(id) FROM (SELECT p.id, COALESCE(SUM(b.quantity), 0) AS s FROM "
+                     "product p "
+                     "LEFT JOIN inventory_batch b ON p.id = b.product_id GROUP BY p.id HAVING s < 10 "
+                     "ORDER BY s, p.id)")
+                .toString()
+                .split(',');
+        QCOMPARE(model.index(view.rowAt(0), 0).data(Qt::UserRole), top);
+        QCOMPARE(view.currentIndex().siblingAtColumn(0).data(Qt::UserRole), current);
+        QCOMPARE(view.rowAt(0), truth.indexOf(top.toString()));
+        QCOMPARE(view.currentIndex().row(), truth.indexOf(current.toString()));
+        QCOMPARE(model.rowCount(), truth.size());
+    }
+
+    // A screen reader's questions about the selection of a followed table (how many rows, cells and columns
+    // are selected, which, whether one is) get Qt's own answers, read from the selection's ranges rather
+    // than by asking every row of them.
+    void screenReaderSelectionComesFromRanges_data() {
+        QTest::addColumn<QString>("selection");
+        addRow("rows by Shift", QString("rows"));
+        addRow("a column by its header", QString("column"));
+        addRow("all by Ctrl+A", QString("all"));
+        addRow("a column and rows across it", QString("column and rows"));
+        addRow("every column, one by one", QString("columns"));
+    }
+    void screenReaderSelectionComesFromRanges() {
+        QFETCH(QString, selection);
+        class FlagsCounted : public RowTableModel {
+        public:
+            using RowTableModel::RowTableModel;
+            Qt::ItemFlags flags(const QModelIndex& index) const override {
+                ++asked;
+                return RowTableModel::flags(index);
+            }
+            mutable int asked = 0;
+        };
+        FlagsCounted model({"条码", "名称", "规格"});
+        QVector<TableRow> rows;
+        for (int r = 0; r < 3000; ++r)
+            rows.append(TableRow(r + 1, {QString::number(r), "板蓝根", "10g"}));
+        model.setRows(rows);
+        QTableView view;
+        view.setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view.setSelectionBehavior(QAbstractItemView::SelectItems);
+        view.setModel(&model);
+        followList(&view, &model);
+        view.resize(400, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QAccessible::setActive(true);
+        const auto inactive = qScopeGuard([] { QAccessible::setActive(false); });
+        QItemSelectionModel* selected = view.selectionModel();
+        const auto whole = [&](int column) {
+            return QItemSelection(model.index(0, column), model.index(model.rowCount() - 1, column));
+        };
+        if (selection == "rows") {
+            view.setCurrentIndex(model.index(10, 0));
+            for (int i = 0; i < 5; ++i)
+                QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
+            QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
+            QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
+        } else if (selection == "column") {
+            QTest::mouseClick(view.horizontalHeader()->viewport(), Qt::LeftButton, {},
+                              QPoint(view.horizontalHeader()->sectionViewportPosition(1) + 5, 5));
+        } else if (selection == "all") {
+            QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+        } else if (selection == "column and rows") {
+            selected->select(whole(1), QItemSelectionModel::ClearAndSelect);
+            selected->select(QItemSelection(model.index(100, 0), model.index(199, 2)),
+                             QItemSelectionModel::Select);
+        } else {
+            for (int column = 0; column < 3; ++column)
+                selected->select(whole(column), QItemSelectionModel::Select);
+        }
+        QList<int> rowsQt;
+        for (const QModelIndex& index : selected->selectedRows())
+            rowsQt.append(index.row());
+        std::sort(rowsQt.begin(), rowsQt.end());
+        QList<int> columnsQt;
+        for (const QModelIndex& index : selected->selectedColumns())
+            columnsQt.append(index.column());
+        std::sort(columnsQt.begin(), columnsQt.end());
+        const int cellsQt = selected->selectedIndexes().size();
+        const bool row150 = selected->isRowSelected(150, QModelIndex());
+        const bool column1 = selected->isColumnSelected(1, QModelIndex());
+        QVERIFY(!rowsQt.isEmpty() || !columnsQt.isEmpty() || cellsQt > 0);
+
+        QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(&view)->tableInterface();
+        QVERIFY(table);
+        model.asked = 0;
+        QCOMPARE(table->selectedRowCount(), rowsQt.size());
+        QList<int> rowsRead = table->selectedRows();
+        std::sort(rowsRead.begin(), rowsRead.end());
+        QCOMPARE(rowsRead, rowsQt);
+        QCOMPARE(table->selectedColumnCount(), columnsQt.size());
+        QCOMPARE(table->selectedColumns(), columnsQt);
+        QCOMPARE(table->selectedCellCount(), cellsQt);
+        QCOMPARE(table->isRowSelected(150), row150);
+        QCOMPARE(table->isColumnSelected(1), column1);
+        QVERIFY2(model.asked < 50, qPrintable(QString::number(model.asked)));
     }
 
     // A followed list's header marks the columns a selection touches and those it holds whole as Qt's header

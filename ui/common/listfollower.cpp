@@ -1,9 +1,11 @@
 #include "ui/common/listfollower.h"
 
 #include "ui/common/rowtablemodel.h"
+#include "ui/common/selectionaccess.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -70,6 +72,9 @@ public:
         connect(model, &QAbstractItemModel::modelReset, this, [this] {
             // A reload shows the list from its first row, nothing selected.
             m_endWanted = false;
+            m_awaySpans.clear();
+            m_guessedSpans.clear();
+            m_awayCurrent = -1;
             m_all = false;
             m_view->scrollToTop();
             noteTop();
@@ -80,23 +85,33 @@ public:
         connect(model, &RowTableModel::aboutToReread, this, &ListFollower::takeSelection);
         // The current record is known from the moment it is made current, painted or not, so that a re-read
         // finds it by its keys.
-        connect(m_selection, &QItemSelectionModel::currentChanged, this,
-                [this](const QModelIndex& current) { m_model->id(current.row()); });
+        connect(m_selection, &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+            m_model->id(current.row());
+            // One the user makes current wins over one whose place is being counted.
+            if (current.isValid() && !m_adjusting)
+                m_awayCurrent = -1;
+        });
         // "All" is what Ctrl+A or the corner button selected, until the selection changes otherwise; Qt's
         // own changes as rows come or go are not the user's.
-        connect(m_selection, &QItemSelectionModel::selectionChanged, this,
-                [this](const QItemSelection& added) {
-                    if (!m_adjusting && !m_model->rowsChanging()) {
-                        m_all = false;
-                        // So are the first and last records of a range, which a column's header selects
-                        // unseen.
-                        for (const QItemSelectionRange& range : added) {
-                            m_model->id(range.top());
-                            m_model->id(range.bottom());
-                        }
+        connect(
+            m_selection, &QItemSelectionModel::selectionChanged, this, [this](const QItemSelection& added) {
+                if (!m_adjusting && !m_model->rowsChanging()) {
+                    m_all = false;
+                    // Records whose places are being counted stay selected only beside what Ctrl or
+                    // Shift adds.
+                    if (!(QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier))) {
+                        m_awaySpans.clear();
+                        m_guessedSpans.clear();
                     }
-                    markColumns();
-                });
+                    // So are the first and last records of a range, which a column's header selects
+                    // unseen.
+                    for (const QItemSelectionRange& range : added) {
+                        m_model->id(range.top());
+                        m_model->id(range.bottom());
+                    }
+                }
+                markColumns();
+            });
         // With a screen reader running, QTableView lists every index selected and every one deselected to
         // tell it of the first of each: most of a second with every row of a long list selected. A plain
         // view's part is done here instead, from the first range's corner.
@@ -128,6 +143,7 @@ public:
         m_headerViewport = header->viewport();
         m_headerViewport->installEventFilter(this);
         connect(header, &QHeaderView::sectionPressed, this, &ListFollower::untoggleColumn);
+        answerSelectionFromRanges(view);
         view->installEventFilter(this);
         m_viewport->installEventFilter(this);
         m_scrollBar->installEventFilter(this);
@@ -255,9 +271,21 @@ private:
         m_currentInSight = inSight(m_current);
         // Before rows go: the view's top may then stand past the end until it is laid out again.
         m_topBefore = topRow();
-        m_spans.clear();
+        m_spans = m_awaySpans;
+        m_awaySpans.clear();
+        {
+            // What stood for the ranges waiting for their records goes: they are placed anew.
+            const QScopedValueRollback<bool> adjusting(m_adjusting, true);
+            m_selection->select(m_guessedSpans, QItemSelectionModel::Deselect);
+            m_guessedSpans.clear();
+        }
         QVector<int> rows;
-        if (m_current.isValid())
+        for (const Span& span : qAsConst(m_spans))
+            rows << span.top << span.bottom;
+        // A current row guessed stands for the record it waits for.
+        if (m_awayCurrent < -1)
+            rows.append(m_awayCurrent);
+        else if (m_current.isValid())
             rows.append(m_current.row());
         if (!m_all) {
             for (const QItemSelectionRange& range : m_selection->selection()) {
@@ -284,9 +312,19 @@ private:
             bool bottomGone = false;
             int top = m_model->gapAt(span.top);
             int bottom = m_model->gapAt(span.bottom, &bottomGone);
+            // A first or last record whose place is being counted: the range waits for it; meanwhile it
+            // stands from and to the rows guessed for them, which lie beyond the rows read.
+            const bool waits = (top < -1 && bottom != -1) || (bottom < -1 && top != -1);
+            if (waits) {
+                m_awaySpans.append({top, bottom, span.left, span.right});
+                top = top < -1 ? m_model->guessedRow(top) : top;
+                bottomGone = bottomGone && bottom >= 0;
+                bottom = bottom < -1 ? m_model->guessedRow(bottom) : bottom;
+            }
             if (top < 0 || bottom < 0)
                 continue;
             bottom = std::min(last, bottom - (bottomGone ? 1 : 0));
+            const int firstRange = selection.size();
             const QVector<int>& came = m_model->came();
             for (auto it = std::upper_bound(came.cbegin(), came.cend(), top - 1); top <= bottom;) {
                 const int end = it != came.cend() ? std::min(bottom + 1, *it++) : bottom + 1;
@@ -295,6 +333,8 @@ private:
                                                          m_model->index(end - 1, span.right)));
                 top = end + 1;
             }
+            if (waits)
+                m_guessedSpans += selection.mid(firstRange);
         }
         const QScopedValueRollback<bool> adjusting(m_adjusting, true);
         if (!selection.isEmpty())
@@ -313,19 +353,39 @@ private:
         // A current record that is gone hands the current row to its successor, which takes nothing else
         // with it: selected only in a list that selects one whole row at a time, where it stands for the
         // row gone.
-        if (m_current.isValid() && !m_view->currentIndex().isValid()) {
-            // Where the view stands: the successor is brought into sight below only when the row was in it.
-            const bool autoScroll = m_view->hasAutoScroll();
-            m_view->setAutoScroll(false);
+        // A current record whose place is being counted: its row is guessed meanwhile, until the count
+        // places it (unless the user moved on).
+        int ticket = -1;
+        int column = m_current.column();
+        // Where the view stands: the successor is brought into sight below only when the row was in it.
+        const bool autoScroll = m_view->hasAutoScroll();
+        m_view->setAutoScroll(false);
+        if (m_awayCurrent < -1) {
+            column = m_awayColumn;
+            if (const int row = m_model->movedTo(m_awayCurrent); row >= 0)
+                m_selection->setCurrentIndex(m_model->index(row, column), QItemSelectionModel::NoUpdate);
+            else
+                ticket = row;
+            m_awayCurrent = -1;
+        } else if (m_current.isValid() && !m_view->currentIndex().isValid()) {
             const bool selects = m_currentSelected &&
                                  m_view->selectionMode() == QAbstractItemView::SingleSelection &&
                                  m_view->selectionBehavior() == QAbstractItemView::SelectRows;
-            if (const int row = m_model->movedTo(m_current.row()); row >= 0)
-                m_selection->setCurrentIndex(m_model->index(row, m_current.column()),
+            const int row = m_model->movedTo(m_current.row());
+            if (row >= 0)
+                m_selection->setCurrentIndex(m_model->index(row, column),
                                              selects ? QItemSelectionModel::Select | QItemSelectionModel::Rows
                                                      : QItemSelectionModel::NoUpdate);
-            m_view->setAutoScroll(autoScroll);
+            else
+                ticket = row;
         }
+        if (ticket < -1) {
+            m_awayCurrent = ticket;
+            m_awayColumn = column;
+            if (const int guessed = m_model->guessedRow(ticket); guessed >= 0)
+                m_selection->setCurrentIndex(m_model->index(guessed, column), QItemSelectionModel::NoUpdate);
+        }
+        m_view->setAutoScroll(autoScroll);
         if (m_currentInSight && m_view->currentIndex().isValid())
             m_view->scrollTo(m_view->currentIndex());
         m_current = QModelIndex();
@@ -455,6 +515,11 @@ private:
     bool m_currentSelected = false;
     bool m_currentInSight = false;
     QVector<Span> m_spans;
+    // Ranges and the current record whose places are being counted, by the model's tickets.
+    QVector<Span> m_awaySpans;
+    QItemSelection m_guessedSpans;
+    int m_awayCurrent = -1;
+    int m_awayColumn = 0;
     // Every row selected by Ctrl+A or the corner button, records added since included.
     bool m_all = false;
     int m_top = 0;

@@ -104,8 +104,8 @@ void ListFrame::updateCount() {
         m_count->setText(count);
         return;
     }
-    // A long list's count is still being taken: no number rather than one that is not the list's.
-    showListLine(m_count, *m_model, m_model->countKnown() ? count : QString(), countLabelStyleSheet());
+    // A long list's count is still being taken: it says so rather than give a number that is not the list's.
+    showListLine(m_count, *m_model, m_model->countKnown() ? count : countingText(), countLabelStyleSheet());
 }
 
 bool ListFrame::readFailed(const ReadWatch& read) {

@@ -38,6 +38,10 @@ QString listTroubleText(const RowTableModel& model) {
     return QStringLiteral("记录总数未知：") + readFailureText(*failure);
 }
 
+QString countingText() {
+    return QStringLiteral("正在计数…");
+}
+
 bool couldNotRead(QWidget* parent, const QString& headline, const ReadWatch& read) {
     if (!read.failure())
         return false;

@@ -18,6 +18,9 @@ QString readFailureText(const ReadFailure& failure);
 // there is, and a count not finished is unknown. Empty while the list reads as it should.
 QString listTroubleText(const RowTableModel& model);
 
+// What a list's count line says while a paged list is being counted.
+QString countingText();
+
 // Whether a read seen by read failed; a box over parent then says so, headed by what could not be read
 // ("未能读取入库单"), with why on the next line. A window that read one record or its lines that way opens
 // nothing of them: blank or missing lines would pass for the record.

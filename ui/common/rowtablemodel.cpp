@@ -12,6 +12,7 @@
 #include <QtDebug>
 
 #include <algorithm>
+#include <limits>
 #include <numeric>
 
 namespace kestrovalin {
@@ -23,10 +24,26 @@ constexpr int kPageSize = 200;
 constexpr int kKeptRows = 2000;
 int pageSizeForTesting = 0;
 int keptPagesForTesting = 0;
+// Near its top a list read again learns the rows' numbers by reading the keys above the view: a few
+// milliseconds, where a count of the rows above would take as long as the list is long.
+constexpr int kWalkedRows = 1000;
+int walkedRowsForTesting = 0;
+
+int walkedRows() {
+    return walkedRowsForTesting > 0 ? walkedRowsForTesting : kWalkedRows;
+}
 
 // The first row of a statement on the program's connection; nothing when it failed.
 std::optional<QVector<QVariant>> readNow(const ListQuery::Statement& statement) {
     return readRow(DatabaseManager::instance().getAdapter(), statement.sql, statement.params);
+}
+
+// Keys as one hashable text; the values of one statement's columns keep their types.
+QString keyText(const QVector<QVariant>& keys) {
+    QString text;
+    for (const QVariant& key : keys)
+        text += QString::number(key.userType()) + QLatin1Char(':') + key.toString() + QChar(0x1f);
+    return text;
 }
 
 // The cell's own colour where it has one, else the row's.
@@ -51,6 +68,10 @@ RowTableModel::~RowTableModel() = default;
 void RowTableModel::setPagingForTesting(int pageRows, int keptPages) {
     pageSizeForTesting = std::max(0, pageRows);
     keptPagesForTesting = std::max(0, keptPages);
+}
+
+void RowTableModel::setWalkedRowsForTesting(int rows) {
+    walkedRowsForTesting = std::max(0, rows);
 }
 
 int RowTableModel::pageSize() const {
@@ -78,13 +99,17 @@ QVariant RowTableModel::data(const QModelIndex& index, int role) const {
     if (!shown) {
         // Not blank, as if the record were empty: the list's line says why.
         if (m_failure && m_paged && role == Qt::DisplayRole && index.row() < m_count)
-            return index.column() == 0 && m_rowNumbers        ? QVariant(index.row() + 1)
+            return index.column() == 0 && m_rowNumbers        ? shownNumber(index.row())
                    : index.column() == (m_rowNumbers ? 1 : 0) ? QVariant(QStringLiteral("未能读取"))
                                                               : QVariant();
         return QVariant();
     }
     const TableRow& row = *shown;
     const int column = index.column();
+    // A number not known yet is not shown.
+    if (column == 0 && m_rowNumbers && !numbersKnown() &&
+        (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::ToolTipRole))
+        return QVariant();
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
@@ -115,7 +140,7 @@ QVariant RowTableModel::headerData(int section, Qt::Orientation orientation, int
     if (role != Qt::DisplayRole)
         return QVariant();
     if (orientation == Qt::Vertical)
-        return section + 1;
+        return shownNumber(section);
     return m_titles.value(section);
 }
 
@@ -180,6 +205,7 @@ void RowTableModel::setColumnAlignment(int column, Qt::Alignment alignment) {
 void RowTableModel::setRows(QVector<TableRow> rows) {
     beginResetModel();
     m_counting.reset();
+    m_placing.reset();
     m_paged = false;
     forgetPages();
     m_count = 0;
@@ -212,6 +238,7 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
     const bool whole = *end;
     beginResetModel();
     m_counting.reset();
+    m_placing.reset();
     m_paged = true;
     m_rows.clear();
     forgetPages();
@@ -252,21 +279,50 @@ void RowTableModel::forgetPages() {
 void RowTableModel::startCount() {
     IDbAdapter* db = DatabaseManager::instance().getAdapter();
     const QString path = db ? db->getQtDatabase().databaseName() : QString();
-    const ListQuery::Statement statement = m_query.count();
+    // The count with the totals; then what a re-read left to count: the rows above its anchor (unless the
+    // rows from it to the end were read), and for each record held away from the rows read, the rows before
+    // it and the record at or after its keys, which tells whether it is still there.
+    QVector<ListQuery::Statement> statements{m_query.count()};
+    if (m_placing) {
+        if (!m_placing->anchor.isEmpty() && m_placing->rowsToEnd < 0)
+            statements.append(m_query.countBefore(m_placing->anchor));
+        for (int row : placingRows()) {
+            const Keys& keys = m_placing->held.value(row);
+            statements << m_query.countBefore(keys) << m_query.page(&keys, false, 1, true, true);
+        }
+    }
+    QVector<BackgroundRow::Statement> work;
+    for (const ListQuery::Statement& statement : qAsConst(statements))
+        work.append({statement.sql, statement.params});
     if (path.isEmpty() || path == QLatin1String(":memory:")) {
-        // No file another connection could open: counted here and now.
-        countArrived(readNow(statement));
+        // No file another connection could open: counted here, once the re-read under way is done.
+        QVector<QVector<QVariant>> rows;
+        for (const ListQuery::Statement& statement : qAsConst(statements)) {
+            const auto row = readRow(db, statement.sql, statement.params);
+            rows.append(row ? *row : QVector<QVariant>());
+        }
+        QMetaObject::invokeMethod(
+            this, [this, rows] { countArrived(rows); }, Qt::QueuedConnection);
         return;
     }
     m_counting = std::make_unique<BackgroundRow>(
-        this, path, statement.sql, statement.params,
-        [this](const std::optional<QVector<QVariant>>& values) { countArrived(values); });
+        this, path, work,
+        [this](const std::optional<QVector<QVector<QVariant>>>& rows) { countArrived(rows); });
 }
 
-void RowTableModel::countArrived(const std::optional<QVector<QVariant>>& values) {
+QVector<int> RowTableModel::placingRows() const {
+    QVector<int> rows;
+    if (m_placing) {
+        rows = m_placing->held.keys().toVector();
+        std::sort(rows.begin(), rows.end());
+    }
+    return rows;
+}
+
+void RowTableModel::countArrived(const std::optional<QVector<QVector<QVariant>>>& rows) {
     // Done with: the values belong to the call that hands them over, not to the reader.
     m_counting.reset();
-    if (!values) {
+    if (!rows || rows->isEmpty() || rows->constFirst().isEmpty()) {
         // The rows still come page by page as the list is scrolled; the count is unknown, never the rows
         // read so far.
         IDbAdapter* db = DatabaseManager::instance().getAdapter();
@@ -277,8 +333,136 @@ void RowTableModel::countArrived(const std::optional<QVector<QVariant>>& values)
         tellFailure();
         return;
     }
-    takeCount(*values);
+    // Counted on another connection: only a count of the file as the rows shown were read is theirs. A
+    // write since then reads the list again, and counts it again.
+    if (fileChanged()) {
+        followLater();
+        return;
+    }
+    const QVector<QVariant>& total = rows->constFirst();
+    if (!m_placing) {
+        takeCount(total);
+        emit counted();
+        return;
+    }
+    const int count = total.value(0).toInt();
+    int at = 1;
+    int delta = 0;
+    if (!m_placing->anchor.isEmpty()) {
+        const int place =
+            m_placing->rowsToEnd >= 0 ? count - m_placing->rowsToEnd : rows->value(at++).value(0).toInt();
+        delta = place - m_placing->anchorAt;
+    }
+    const int keyCount = m_query.order.size();
+    QHash<int, int> places;
+    QSet<int> gone;
+    for (int row : placingRows()) {
+        places.insert(row, rows->value(at++).value(0).toInt());
+        const QVector<QVariant> next = rows->value(at++);
+        if (keyText(next.mid(std::max(0, next.size() - keyCount))) != keyText(m_placing->held.value(row)))
+            gone.insert(row);
+    }
+    m_totals = total.mid(1).toList();
+    placeCounted(delta, places, gone, count);
+}
+
+void RowTableModel::placeCounted(int delta, const QHash<int, int>& placesCounted, const QSet<int>& gone,
+                                 int count) {
+    const QScopedValueRollback<bool> following(m_following, true);
+    const QScopedValueRollback<QVector<int>> placeFirst(m_placeFirst, {});
+    // The view hands over its selection, which it takes up again once the rows stand.
+    emit aboutToReread();
+    const Placing placing = *m_placing;
+    m_countKnown = true;
+    m_countGuessed = false;
+    if (count > m_count)
+        setCount(count);
+    {
+        const QScopedValueRollback<int> coming(m_countComing, count);
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+        const QModelIndexList before = persistentIndexList();
+        QVector<int> rows = rowsOf(before) + m_placeFirst;
+        std::sort(rows.begin(), rows.end());
+        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+        QHash<int, int> places;
+        QHash<int, Keys> keysOf;
+        QSet<int> goneRows;
+        for (int row : qAsConst(rows)) {
+            const Keys keys = keysAt(row);
+            if (keys.isEmpty())
+                continue;
+            const auto place = placesCounted.constFind(row);
+            if (place != placesCounted.cend() && placing.held.contains(row)) {
+                places.insert(row, *place);
+                if (gone.contains(row))
+                    goneRows.insert(row);
+            } else if (!placing.held.contains(row)) {
+                places.insert(row, row + delta);
+            } else {
+                continue;
+            }
+            keysOf.insert(row, keys);
+        }
+        // Records that came inside ranges at the re-read stay out of those that waited for their places.
+        for (int& came : m_came)
+            came += delta;
+        m_placing.reset();
+        moveHeld(before, places, goneRows, keysOf, count, [this, delta] { shiftPages(delta); });
+        emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+    }
+    setCount(count);
+    emit reread(placing.anchorAt, placing.anchorAt + delta);
     emit counted();
+}
+
+void RowTableModel::shiftPages(int delta) {
+    const int size = pageSize();
+    if (delta == 0) {
+        m_heldKeys.clear();
+        return;
+    }
+    // Every row whose record is known, at its place now; then the pages wholly known again, and the keys
+    // at page edges for the pages next to them.
+    QMap<int, std::pair<TableRow, Keys>> known;
+    for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
+        for (int i = 0; i < it->keys.size(); ++i) {
+            if (!it->keys.at(i).isEmpty())
+                known.insert(it.key() * size + i + delta, {it->rows.value(i), it->keys.at(i)});
+        }
+    }
+    QMap<int, Keys> edges;
+    for (auto it = m_firstKeys.cbegin(); it != m_firstKeys.cend(); ++it)
+        edges.insert(it.key() * size + delta, it.value());
+    for (auto it = m_lastKeys.cbegin(); it != m_lastKeys.cend(); ++it)
+        edges.insert((it.key() + 1) * size - 1 + delta, it.value());
+    forgetPages();
+    const int end = std::max(m_count, m_countComing);
+    for (auto it = edges.cbegin(); it != edges.cend(); ++it) {
+        if (it.key() >= 0 && it.key() < end)
+            remember(it.key(), {it.value()});
+    }
+    for (auto it = known.cbegin(); it != known.cend(); ++it) {
+        if (it.key() >= 0 && it.key() < end)
+            remember(it.key(), {it->second});
+    }
+    QSet<int> indexes;
+    for (auto it = known.cbegin(); it != known.cend(); ++it)
+        indexes.insert(it.key() / size);
+    for (int index : qAsConst(indexes)) {
+        const int first = index * size;
+        const int last = std::min(end, first + size);
+        QVector<TableRow> rows;
+        QVector<Keys> keys;
+        for (int position = first; position < last; ++position) {
+            const auto found = known.constFind(position);
+            if (found == known.cend())
+                break;
+            rows.append(found->first);
+            keys.append(found->second);
+        }
+        if (first >= 0 && rows.size() == last - first && !rows.isEmpty())
+            keepPage(index, std::move(rows), std::move(keys));
+    }
 }
 
 void RowTableModel::takeCount(const QVector<QVariant>& values) {
@@ -397,7 +581,8 @@ const RowTableModel::Page& RowTableModel::page(int index) const {
     bool backwards = false;
     // From the page before, from the page after, or backwards from the end for the last page.
     auto read = [&]() {
-        if (index == 0)
+        // Before the numbers are known, row 0 need not be the first.
+        if (index == 0 && numbersKnown())
             return readRows(nullptr, false, wanted, &rows, &keys);
         if (m_lastKeys.contains(index - 1)) {
             const Keys after = m_lastKeys.value(index - 1);
@@ -491,7 +676,8 @@ void RowTableModel::learnKeysNear(int index) const {
     // Forward to the last row of the page before, or backwards to the first row of the page after.
     const int forwardTarget = index * size - 1;
     const int backwardTarget = (index + 1) * size;
-    int cost = forwardTarget + 1;
+    // From the first row, where it stands at row 0.
+    int cost = numbersKnown() ? forwardTarget + 1 : std::numeric_limits<int>::max();
     int anchor = -1;
     bool backwards = false;
     Keys anchorKeys;
@@ -637,6 +823,11 @@ void RowTableModel::followLater() const {
 }
 
 RowTableModel::Keys RowTableModel::keysAt(int row) const {
+    // A row held where its record was guessed to stand: its record is the one its place is counted for.
+    if (m_placing) {
+        if (const auto held = m_placing->held.constFind(row); held != m_placing->held.cend())
+            return *held;
+    }
     const int size = pageSize();
     const auto found = m_pages.constFind(row / size);
     return found == m_pages.cend() ? m_heldKeys.value(row) : found->keys.value(row % size);
@@ -644,29 +835,39 @@ RowTableModel::Keys RowTableModel::keysAt(int row) const {
 
 namespace {
 
-// Keys as one hashable text; the values of one statement's columns keep their types.
-QString keyText(const QVector<QVariant>& keys) {
-    QString text;
-    for (const QVariant& key : keys)
-        text += QString::number(key.userType()) + QLatin1Char(':') + key.toString() + QChar(0x1f);
-    return text;
-}
-
-// Rows whose records are counted when they are not among those read: each count may cost a scan.
+// Rows whose records are placed when they are not among those read, besides those the view places first:
+// each is read by its keys, and may be counted elsewhere.
 constexpr int kCountedPlaces = 8;
 
 } // namespace
 
-QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int firstPosition,
+QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int anchorAt, int firstPosition,
                                          const QVector<Keys>& read, bool readToEnd, QSet<int>* gone,
-                                         QHash<int, Keys>* keysOf) const {
+                                         QHash<int, Keys>* keysOf, QHash<int, Keys>* away) const {
     QHash<QString, int> readAt;
     for (int i = 0; i < read.size(); ++i)
         readAt.insert(keyText(read.at(i)), firstPosition + i);
     const int readEnd = firstPosition + read.size();
     const QSet<int> first(m_placeFirst.cbegin(), m_placeFirst.cend());
+    // Keys read from the record towards the rows read, to where they meet: its place, or its neighbour's.
+    const auto walk = [&](const Keys& keys, bool before, int* place, bool* there) {
+        QVector<Keys> walked;
+        if (!readRows(&keys, !before, walkedRows() + 1, nullptr, &walked, true))
+            return false;
+        for (int i = 0; i < walked.size(); ++i) {
+            const auto met = readAt.constFind(keyText(walked.at(i)));
+            if (met == readAt.cend())
+                continue;
+            *there = keyText(walked.constFirst()) == keyText(keys);
+            // Walking forward the first key read is the record's or its successor's; walking backwards it is
+            // the record's or the one before it.
+            *place = before ? *met - i : *met + i + (*there ? 0 : 1);
+            return true;
+        }
+        return false;
+    };
     QHash<int, int> places;
-    int counted = 0;
+    int placed = 0;
     for (int row : rows) {
         // A row whose record is not known is let go rather than guessed onto another record.
         const Keys keys = keysAt(row);
@@ -675,22 +876,34 @@ QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int firstPosi
         int place = -1;
         if (const auto found = readAt.constFind(keyText(keys)); found != readAt.cend()) {
             place = *found;
-        } else if (first.contains(row) || counted++ < kCountedPlaces) {
-            // Out of the rows read, or gone: its place, or its successor's.
-            const auto before = readNow(m_query.countBefore(keys));
-            if (!before)
+        } else if (first.contains(row) || placed++ < kCountedPlaces) {
+            // Not among the rows read: gone, or elsewhere. The record at or after its keys tells which
+            // when it is among them (its successor) or the rows read reach the end; else its place is
+            // counted elsewhere.
+            QVector<Keys> next;
+            if (!readRows(&keys, false, 1, nullptr, &next, true))
                 continue;
-            place = before->value(0).toInt();
-            // Among the rows read it would have been found; elsewhere one row read from its keys tells.
-            bool there = false;
-            if (place < firstPosition || (place >= readEnd && !readToEnd)) {
-                QVector<Keys> next;
-                if (!readRows(&keys, false, 1, nullptr, &next, true))
+            const auto successor =
+                next.isEmpty() ? readAt.cend() : readAt.constFind(keyText(next.constFirst()));
+            if (successor != readAt.cend()) {
+                place = *successor;
+            } else if (next.isEmpty() && readToEnd) {
+                place = readEnd;
+            } else if (bool there = false; row >= 0 && std::abs(row - anchorAt) <= walkedRows() &&
+                                           walk(keys, row < anchorAt, &place, &there)) {
+                if (there) {
+                    places.insert(row, place);
+                    keysOf->insert(row, keys);
                     continue;
-                there = !next.isEmpty() && keyText(next.constFirst()) == keyText(keys);
+                }
+            } else {
+                // Only the view's own rows wait for a count at a guessed row; another index held there
+                // could show a record not its own meanwhile.
+                if (first.contains(row))
+                    away->insert(row, keys);
+                continue;
             }
-            if (!there)
-                gone->insert(row);
+            gone->insert(row);
         } else {
             continue;
         }
@@ -759,30 +972,46 @@ int RowTableModel::followChanges(int topRow) {
     const int size = pageSize();
     int anchorAt = -1;
     Keys anchor;
-    int position = 0;
-    if (knownKeysFrom(std::max(0, topRow), &anchorAt, &anchor)) {
-        const auto before = readNow(m_query.countBefore(anchor));
-        if (before)
-            position = before->value(0).toInt();
-        else
-            anchor.clear();
-    }
-    if (anchor.isEmpty())
+    if (!knownKeysFrom(std::max(0, topRow), &anchorAt, &anchor))
         anchorAt = std::max(0, std::min(topRow, m_count - 1));
-    // The anchor's page: the rows before it on that page (and the last key of the page before), then
-    // the anchor and the rows in sight to the end of their page, with one row more to tell whether the list
-    // goes on. Every row in sight comes from this read, never from one made after another write.
-    const int index = anchor.isEmpty() ? 0 : position / size;
-    const int offset = anchor.isEmpty() ? 0 : position % size;
+    // The anchor keeps its row, unless the keys above it, read to the first row near the top, number it:
+    // counting the rows above it would take as long as they are many. They are counted elsewhere, and the
+    // rows move when the count comes.
+    int position = 0;
+    bool numbered = anchor.isEmpty();
     QVector<TableRow> rows;
     QVector<Keys> keys;
-    // A read that fails leaves the list as it is shown.
     if (!anchor.isEmpty()) {
-        if (!readRows(&anchor, true, offset + (index > 0 ? 1 : 0), &rows, &keys))
+        const bool nearTop = anchorAt <= walkedRows();
+        if (nearTop) {
+            QVector<Keys> above;
+            if (!readRows(&anchor, true, walkedRows() + 1, nullptr, &above))
+                return -1;
+            numbered = above.size() <= walkedRows();
+            position = numbered ? above.size() : anchorAt;
+        } else {
+            position = anchorAt;
+        }
+        // The rows before the anchor on its page, and the last key of the page before.
+        const int wanted = position % size + (position >= size ? 1 : 0);
+        if (!readRows(&anchor, true, wanted, &rows, &keys))
             return -1;
         std::reverse(rows.begin(), rows.end());
         std::reverse(keys.begin(), keys.end());
+        if (!nearTop && keys.size() < wanted) {
+            // The first row came before the page's start: the rows read number it.
+            numbered = true;
+            position = keys.size();
+            const int kept = position % size + (position >= size ? 1 : 0);
+            rows = rows.mid(rows.size() - kept);
+            keys = keys.mid(keys.size() - kept);
+        }
     }
+    // The anchor's page: the rows before it on that page (and the last key of the page before), then
+    // the anchor and the rows in sight to the end of their page, with one row more to tell whether the list
+    // goes on. Every row in sight comes from this read, never from one made after another write.
+    const int index = position / size;
+    const int offset = position % size;
     const int firstPosition = position - keys.size();
     const int pagesInSight = std::min(keptPages(), (offset + std::max(1, m_rowsInSight) - 1) / size + 1);
     QVector<TableRow> ahead;
@@ -793,7 +1022,7 @@ int RowTableModel::followChanges(int topRow) {
         return -1;
     bool end = *readEnd;
     // Keys alone a little further on, so that rows seen below the top find their records; near the end
-    // of the list they reach it, and the count is known at once.
+    // of the list they reach it.
     QVector<Keys> seen = keys + aheadKeys;
     if (!end && !aheadKeys.isEmpty()) {
         const int further = 2 * size;
@@ -802,7 +1031,7 @@ int RowTableModel::followChanges(int topRow) {
             end = seen.size() - readBefore < further;
     }
     const int known = firstPosition + seen.size();
-    // Until the new count: the old one moved by the rows that came or went above the anchor.
+    // Until the new count: the old one moved by the rows that came or went above the anchor, where known.
     const int guess = anchor.isEmpty() ? m_count : m_count + position - anchorAt;
     int count = end ? known : std::max(guess, known + 1);
     // Read: the view hands over what it holds only now, as a read that failed leaves everything as it was.
@@ -811,10 +1040,11 @@ int RowTableModel::followChanges(int topRow) {
     // from the last row seen, whatever came or went inside the view.
     QSet<int> gone;
     QHash<int, Keys> keysOf;
+    QHash<int, Keys> away;
     QVector<int> wanted = rowsOf(persistentIndexList()) + m_placeFirst;
     std::sort(wanted.begin(), wanted.end());
     wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
-    QHash<int, int> places = placesNow(wanted, firstPosition, seen, end, &gone, &keysOf);
+    QHash<int, int> places = placesNow(wanted, anchorAt, firstPosition, seen, end, &gone, &keysOf, &away);
     if (!end) {
         for (int place : qAsConst(places))
             count = std::max(count, place + 1);
@@ -824,22 +1054,87 @@ int RowTableModel::followChanges(int topRow) {
     clearFailure();
     // Known before any row signal: a view answering one may ask to fetch more.
     m_counting.reset();
-    m_countKnown = end;
-    m_countGuessed = !end;
+    m_countKnown = end && numbered;
+    m_countGuessed = !m_countKnown;
     // Grown first, so that every row a record moved to exists during the re-layout; shrunk after it. Reads
     // meanwhile lay the end out for the new count.
     if (count > m_count)
         setCount(count);
-    const QScopedValueRollback<int> coming(m_countComing, count);
-    emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
-    // Views may hold more indexes from the signal on.
-    const QModelIndexList before = persistentIndexList();
-    QVector<int> more;
-    for (int row : rowsOf(before)) {
-        if (!places.contains(row))
-            more.append(row);
+    {
+        const QScopedValueRollback<int> coming(m_countComing, count);
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+        // Views may hold more indexes from the signal on.
+        const QModelIndexList before = persistentIndexList();
+        QVector<int> more;
+        for (int row : rowsOf(before)) {
+            if (!places.contains(row) && !away.contains(row))
+                more.append(row);
+        }
+        places.insert(placesNow(more, anchorAt, firstPosition, seen, end, &gone, &keysOf, &away));
+        // The view's rows whose records are away from the rows read are let go until their places are
+        // counted: movedTo() tells a ticket for each meanwhile, below -1, which the view hands back.
+        // Each has a guessed row meanwhile, for the view's current row: the row it had, moved as the anchor
+        // moved, beside the rows read on its side.
+        QHash<int, Keys> held;
+        int ticket = -2;
+        QHash<int, int> tickets;
+        const QHash<int, int> guessedBefore = std::exchange(m_guessed, {});
+        for (auto it = away.cbegin(); it != away.cend(); ++it) {
+            held.insert(ticket, it.value());
+            tickets.insert(it.key(), ticket);
+            // A record waiting since an earlier re-read goes on from the row guessed then.
+            const int was = it.key() >= 0 ? it.key() : guessedBefore.value(it.key(), anchorAt);
+            int guessed = was + position - anchorAt;
+            if (guessed >= firstPosition && guessed < known)
+                guessed = it.key() < anchorAt ? firstPosition - 1 : known;
+            m_guessed.insert(ticket--, std::clamp(guessed, 0, std::max(0, count - 1)));
+        }
+        m_came = cameAmong(firstPosition, seen);
+        moveHeld(before, places, gone, keysOf, count, [&] {
+            forgetPages();
+            remember(firstPosition, seen);
+            // The pages from the anchor's first position: rows before it dropped, places a racing write
+            // emptied left empty.
+            const int pageFirst = index * size;
+            const int skip = std::max(0, pageFirst - firstPosition);
+            QVector<TableRow> pageRows(std::max(0, firstPosition - pageFirst));
+            QVector<Keys> pageKeys(pageRows.size());
+            for (int i = skip; i < rows.size(); ++i) {
+                pageRows.append(std::move(rows[i]));
+                pageKeys.append(keys.at(i));
+            }
+            pageRows += ahead;
+            pageKeys += aheadKeys;
+            for (int from = 0; from < pageRows.size(); from += size)
+                keepPage(index + from / size, pageRows.mid(from, size), pageKeys.mid(from, size));
+        });
+        m_moved.insert(tickets);
+        // What is left to count elsewhere: the rows above the anchor, and the places of the records held
+        // away from the rows read.
+        if (numbered && held.isEmpty()) {
+            m_placing.reset();
+        } else {
+            m_placing = Placing{numbered ? Keys() : anchor, position, end ? known - position : -1, held};
+            m_countKnown = false;
+            m_countGuessed = true;
+        }
+        emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
     }
-    places.insert(placesNow(more, firstPosition, seen, end, &gone, &keysOf));
+
+    setCount(count);
+    if (m_countKnown && !m_placing) {
+        readTotals();
+        emit counted();
+    } else {
+        startCount();
+    }
+    emit reread(anchorAt, position);
+    return position;
+}
+
+void RowTableModel::moveHeld(const QModelIndexList& before, QHash<int, int> places, const QSet<int>& gone,
+                             const QHash<int, Keys>& keysOf, int count,
+                             const std::function<void()>& keepRows) {
     // One record to a row: the indexes of records that are gone are let go (movedTo() still tells where
     // their successor stands), and so are those whose place was not read. Two indexes on one row would make
     // Qt drop both when either goes, the view's current row among them.
@@ -852,31 +1147,15 @@ int RowTableModel::followChanges(int topRow) {
     m_moved = places;
     m_gone = gone;
     m_lastPlace = std::max(0, count - 1);
-    m_came = cameAmong(firstPosition, seen);
     QHash<int, int> standing;
     for (int row : qAsConst(held)) {
         places[row] = std::min(places.value(row), m_lastPlace);
         if (!gone.contains(row))
             standing.insert(places.value(row), row);
     }
-    forgetPages();
-    remember(firstPosition, seen);
+    keepRows();
     for (auto it = standing.cbegin(); it != standing.cend(); ++it)
         m_heldKeys.insert(it.key(), keysOf.value(it.value()));
-    // The pages from the anchor's first position: rows before it dropped, places a racing write emptied
-    // left empty.
-    const int pageFirst = index * size;
-    const int skip = std::max(0, pageFirst - firstPosition);
-    QVector<TableRow> pageRows(std::max(0, firstPosition - pageFirst));
-    QVector<Keys> pageKeys(pageRows.size());
-    for (int i = skip; i < rows.size(); ++i) {
-        pageRows.append(std::move(rows[i]));
-        pageKeys.append(keys.at(i));
-    }
-    pageRows += ahead;
-    pageKeys += aheadKeys;
-    for (int from = 0; from < pageRows.size(); from += size)
-        keepPage(index + from / size, pageRows.mid(from, size), pageKeys.mid(from, size));
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& old : before) {
@@ -886,17 +1165,6 @@ int RowTableModel::followChanges(int topRow) {
         after.append(kept ? this->index(*place, old.column()) : QModelIndex());
     }
     changePersistentIndexList(before, after);
-    emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
-
-    setCount(count);
-    if (end) {
-        readTotals();
-        emit counted();
-    } else {
-        startCount();
-    }
-    emit reread(anchorAt, position);
-    return position;
 }
 
 int RowTableModel::heldRows() const {

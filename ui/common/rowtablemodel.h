@@ -213,6 +213,10 @@ public:
     // Where the record of a row held by an index (or placed first) before the last re-read stands now, or its
     // successor when it is gone (gone then tells so); -1 for a row whose record was not placed.
     int movedTo(int row, bool* gone = nullptr) const;
+    // Below -1, movedTo() and gapAt() give a ticket for a record placed first whose place is being counted
+    // elsewhere: its index was let go, and handed back to placeFirst() it is placed once the count comes. A
+    // row to stand in for it meanwhile, guessed, for a view's current row; -1 for another ticket.
+    int guessedRow(int ticket) const { return m_guessed.value(ticket, -1); }
     // As movedTo(), but a gone record that was the last has its successor's place past the last row, at the
     // row count: a range that ended with it keeps the rows before that place.
     int gapAt(int row, bool* gone = nullptr) const;
@@ -222,6 +226,15 @@ public:
     // Whether rows are coming or going, or being laid out again, this moment: a view's selection changes
     // that Qt makes meanwhile are not the user's.
     bool rowsChanging() const { return m_countComing >= 0; }
+    // Whether the rows stand at their numbers in the list. A list read again far from its top places its
+    // rows by their records around the row at the top of the view, which keeps its number, and counts the
+    // rows above it on a connection of its own; until that count comes the numbers are not known (the
+    // number column shows none) and the count is not known either. Then every row moves by what came or
+    // went above, the view with them, in one re-layout (reread() tells it, as after any re-read).
+    bool numbersKnown() const { return !m_placing || m_placing->anchor.isEmpty(); }
+    // Rows read at once by their keys to learn a row's number near the top of a list rather than count it;
+    // tests make it small. 0 restores the usual figure.
+    static void setWalkedRowsForTesting(int rows);
 
 signals:
     // A read for the list failed: readFailure() tells why. Once per failure, after the read that met it.
@@ -260,11 +273,22 @@ private:
     // empty when neither knows them.
     Keys keysAt(int row) const;
     // Where the records of the given rows stand in the list read again, each with its keys: found among the
-    // keys read from firstPosition on (to the end of the list when readToEnd), else counted, the rows the
-    // view places first always, a few others. A record not there is gone: its row goes to gone, its place
-    // is its successor's. A row whose keys are not known or whose place is not read is left out.
-    QHash<int, int> placesNow(const QVector<int>& rows, int firstPosition, const QVector<Keys>& read,
-                              bool readToEnd, QSet<int>* gone, QHash<int, Keys>* keysOf) const;
+    // keys read from firstPosition on (to the end of the list when readToEnd), else, for the rows the view
+    // places first and a few others, by the record at or after their keys when that is among them. A record
+    // not there is gone: its row goes to gone, its place is its successor's. One whose place the rows read
+    // do not tell goes to away, with its keys, to be counted elsewhere. A row whose keys are not known is
+    // left out.
+    QHash<int, int> placesNow(const QVector<int>& rows, int anchorAt, int firstPosition,
+                              const QVector<Keys>& read, bool readToEnd, QSet<int>* gone,
+                              QHash<int, Keys>* keysOf, QHash<int, Keys>* away) const;
+    // Moves the indexes held (before) to their places, in a re-layout under way: gone ones let go, one
+    // record to a row; keepRows lays the pages out for the places meanwhile.
+    void moveHeld(const QModelIndexList& before, QHash<int, int> places, const QSet<int>& gone,
+                  const QHash<int, Keys>& keysOf, int count, const std::function<void()>& keepRows);
+    // The rows a re-read left to place by a count, in order.
+    QVector<int> placingRows() const;
+    // A row's number as shown: none while the numbers are not known.
+    QVariant shownNumber(int row) const { return numbersKnown() ? QVariant(row + 1) : QVariant(); }
     // The positions, from firstPosition on, of the records read whose keys no held page had, between two
     // records the held pages had next to each other.
     QVector<int> cameAmong(int firstPosition, const QVector<Keys>& read) const;
@@ -281,7 +305,12 @@ private:
     int pageSize() const;
     int keptPages() const;
     void startCount();
-    void countArrived(const std::optional<QVector<QVariant>>& values);
+    void countArrived(const std::optional<QVector<QVector<QVariant>>>& values);
+    // Moves every row by delta, the rows whose places were counted to those places (gone: the records
+    // that are not there any more), and the count to count, in one re-layout.
+    void placeCounted(int delta, const QHash<int, int>& counted, const QSet<int>& gone, int count);
+    // Moves the rows held in pages, and the keys known, by delta.
+    void shiftPages(int delta);
     void takeCount(const QVector<QVariant>& values);
     // Reads the totals alone, for a list whose end was read without counting it.
     void readTotals();
@@ -323,6 +352,18 @@ private:
     // The keys of rows held by indexes whose pages were dropped, noted as the pages go.
     mutable QHash<int, Keys> m_heldKeys;
     QVector<int> m_placeFirst;
+    // What a re-read left to count elsewhere: the anchor's place (its keys, empty when its number is known,
+    // its row now, and the rows from it to the end when they were read), and the records the view placed
+    // first that stood away from the rows read, by their tickets, with their keys. m_guessed holds a row
+    // guessed for each ticket.
+    struct Placing {
+        Keys anchor;
+        int anchorAt = 0;
+        int rowsToEnd = -1;
+        QHash<int, Keys> held;
+    };
+    std::optional<Placing> m_placing;
+    QHash<int, int> m_guessed;
     int m_topRow = 0;
     int m_rowsInSight = 0;
     bool m_following = false;

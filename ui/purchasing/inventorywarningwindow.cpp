@@ -94,6 +94,8 @@ InventoryWarningWindow::InventoryWarningWindow(QWidget* parent)
     for (RowTableModel* model : {m_expiry, m_stock, m_supplier}) {
         connect(model, &RowTableModel::counted, this, &InventoryWarningWindow::showCount);
         connect(model, &RowTableModel::readFailed, this, &InventoryWarningWindow::showCount);
+        // Read again after a change: the old count goes until the new one is in.
+        connect(model, &RowTableModel::reread, this, &InventoryWarningWindow::showCount);
     }
 
     onRefreshClicked();
@@ -182,13 +184,13 @@ void InventoryWarningWindow::showCount() {
     const RowTableModel* model = currentModel();
     if (!model)
         return;
-    // Only the shown tab's list has its line; a count still being taken has none.
+    // Only the shown tab's list has its line; a count still being taken says so.
     showListLine(ui->labelCount, *model,
                  model->countKnown()
                      ? QStringLiteral("%1: %2 条")
                            .arg(QString::fromUtf8(kTabExports[ui->tabWidget->currentIndex()].title))
                            .arg(model->rowCount())
-                     : QString());
+                     : countingText());
 }
 
 void InventoryWarningWindow::onTabChanged(int index) {
