@@ -1917,6 +1917,7 @@ private slots:
         model.setRowNumbers(true);
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QTableView view;
+        useRowNumberHeader(&view); // the numbers down the side, as the lists show them
         view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
         view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         view.setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -1943,6 +1944,8 @@ private slots:
         QCOMPARE(view.rowAt(0), 50);
         QCOMPARE(selectedRuns(view), selected);
         const QVariant currentId = view.currentIndex().siblingAtColumn(0).data(Qt::UserRole);
+        // The row header keeps its width while it shows no numbers.
+        const int numbersWidth = view.verticalHeader()->width();
         // The records in sight that are selected; then those in sight whose selection is not as it was.
         const auto selectedInSight = [&] {
             QStringList ids;
@@ -1978,6 +1981,8 @@ private slots:
         QCOMPARE(view.rowAt(0), 50);
         QCOMPARE(model.index(50, 1).data().toString(), QString("500"));
         QCOMPARE(number(50), QString());
+        view.doItemsLayout(); // as the window lays itself out meanwhile
+        QCOMPARE(view.verticalHeader()->width(), numbersWidth);
         QVERIFY(!model.countKnown());
         QCOMPARE(selectionChanged(), QStringList());
         if (current == 52) {
@@ -2005,6 +2010,10 @@ private slots:
             shown << model.text(r, 1);
         QCOMPARE(shown, truth);
         QCOMPARE(number(model.rowCount() - 1), QString::number(truth.size()));
+        // The row header, narrow while it showed no numbers, is wide enough for them again.
+        QTRY_VERIFY2(view.verticalHeader()->width() >=
+                         view.verticalHeader()->fontMetrics().horizontalAdvance(QString::number(truth.size())),
+                     qPrintable(QString::number(view.verticalHeader()->width())));
     }
 
     // A grouped list (the low-stock list, ordered by each drug's stock, a sum no WHERE can hold) read again

@@ -370,6 +370,11 @@ RowNumberHeader::RowNumberHeader(QWidget* parent) : QHeaderView(Qt::Vertical, pa
 QSize RowNumberHeader::sizeHint() const {
     if (count() == 0)
         return QHeaderView::sizeHint();
+    // A list read again far down shows no numbers until the rows above are counted: measured then, the
+    // header would lose its width for good. It keeps the width it had and measures once they are known.
+    const auto* rows = qobject_cast<const RowTableModel*>(model());
+    if (rows && !rows->numbersKnown() && m_measuredCount >= 0)
+        return m_hint;
     if (count() != m_measuredCount || isSortIndicatorShown() != m_sortIndicatorShown) {
         m_measuredCount = count();
         m_sortIndicatorShown = isSortIndicatorShown();
