@@ -1,5 +1,7 @@
 #include "core/listquery.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace kestrovalin {
@@ -188,6 +190,44 @@ ListQuery::Statement ListQuery::countBefore(const QVector<QVariant>& keys) const
         level << test.same(levelParams);
     }
     s.sql = QStringLiteral("SELECT ") + counts.join(QStringLiteral(" + "));
+    return s;
+}
+
+QString ListQuery::idTable() const {
+    if (!groupBy.isEmpty() || order.isEmpty())
+        return QString();
+    static const QRegularExpression idKey(QStringLiteral("^(?:(\\w+)\\.)?id$"));
+    const QRegularExpressionMatch key = idKey.match(order.constLast().expression);
+    if (!key.hasMatch())
+        return QString();
+    // The table the key's alias names, or the one table of a list without joins.
+    const QString alias = key.captured(1);
+    const QRegularExpression table(
+        alias.isEmpty() ? QStringLiteral("^FROM\\s+(\\w+)\\s*$")
+                        : QStringLiteral("\\b(?:FROM|JOIN)\\s+(\\w+)\\s+(?:AS\\s+)?%1\\b").arg(alias),
+        QRegularExpression::CaseInsensitiveOption);
+    return table.match(from).captured(1);
+}
+
+ListQuery::Statement ListQuery::newestId() const {
+    return {QStringLiteral("SELECT MAX(id) FROM ") + idTable(), {}};
+}
+
+ListQuery::Statement ListQuery::addedAfter(qint64 id, int limit) const {
+    QStringList keys;
+    for (const SortKey& key : order)
+        keys << key.expression;
+    // The new ids first, from the table's own key, whatever index the list's conditions could use.
+    Statement s;
+    s.sql = QStringLiteral("SELECT ") + keys.join(QStringLiteral(", ")) + QLatin1Char(' ') + from +
+            QStringLiteral(" WHERE ") + order.constLast().expression + QStringLiteral(" IN (SELECT id FROM ") +
+            idTable() + QStringLiteral(" WHERE id > ? ORDER BY id LIMIT ") + QString::number(limit) +
+            QLatin1Char(')');
+    s.params << id;
+    if (!where.isEmpty()) {
+        s.sql += QStringLiteral(" AND (") + where + QLatin1Char(')');
+        s.params << params;
+    }
     return s;
 }
 

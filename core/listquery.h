@@ -62,6 +62,14 @@ struct ListQuery {
     // same rows (not for grouped lists).
     QString fromWhere() const;
     QString orderBy() const;
+
+    // The table whose id the last key is, where the list holds one row per record of it and is not grouped:
+    // records added to it later carry ids above its largest. Empty for any other list.
+    QString idTable() const;
+    // One row: the largest id of idTable().
+    Statement newestId() const;
+    // The keys of at most limit records of the list whose id is above the given one, in no order.
+    Statement addedAfter(qint64 id, int limit) const;
 };
 
 } // namespace kestrovalin

@@ -97,6 +97,8 @@ public:
             m_selection, &QItemSelectionModel::selectionChanged, this, [this](const QItemSelection& added) {
                 if (!m_adjusting && !m_model->rowsChanging()) {
                     m_all = false;
+                    // The selection is of the records shown: any added since stay out of it.
+                    m_since = m_model->newestId();
                     // Records whose places are being counted stay selected only beside what Ctrl or
                     // Shift adds.
                     if (!(QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier))) {
@@ -294,6 +296,8 @@ private:
             }
         }
         m_model->placeFirst(rows);
+        if (!m_spans.isEmpty())
+            m_model->placeAdded(m_since);
         const QScopedValueRollback<bool> adjusting(m_adjusting, true);
         m_selection->clearSelection();
     }
@@ -390,6 +394,10 @@ private:
             m_view->scrollTo(m_view->currentIndex());
         m_current = QModelIndex();
         m_spans.clear();
+        // The records added so far are kept out of the ranges placed; those still waiting for their places
+        // keep them out at the next re-read too.
+        if (m_awaySpans.isEmpty() && m_model->countKnown())
+            m_since = m_model->newestId();
         m_adjusting = false;
         m_rereading = false;
         noteTop();
@@ -522,6 +530,8 @@ private:
     int m_awayColumn = 0;
     // Every row selected by Ctrl+A or the corner button, records added since included.
     bool m_all = false;
+    // The model's newestId() as the selection's records were last all in place.
+    qint64 m_since = -1;
     int m_top = 0;
     int m_topBefore = 0;
     bool m_adjusting = false;
