@@ -986,21 +986,55 @@ bool RowTableModel::readNewestId(qint64* newest) const {
     return true;
 }
 
+bool RowTableModel::readIds(int top, int bottom, QSet<qint64>* ids) const {
+    const Keys first = keysAt(top);
+    const Keys last = keysAt(bottom);
+    QVector<Keys> read;
+    if (m_query.idTable().isEmpty() || first.isEmpty() || last.isEmpty() ||
+        !readStatement(m_query.between(first, last, bottom - top + 1), nullptr, &read))
+        return false;
+    for (const Keys& keys : qAsConst(read))
+        ids->insert(keys.constLast().toLongLong());
+    return true;
+}
+
 void RowTableModel::addedAmong(int firstPosition, const QVector<Keys>& read, QVector<int>* here,
                                QVector<std::array<Keys, 3>>* away) const {
-    if (m_addedSince < 0 || m_query.idTable().isEmpty())
+    if (m_query.idTable().isEmpty())
         return;
+    QVector<Keys> added;
+    if (m_addedSince >= 0 && !readStatement(m_query.addedAfter(m_addedSince, kAddedPlaces), nullptr, &added))
+        return;
+    // A record an update moved into a range keeps its id, which is not among the selection's.
+    if (!m_keptIds.isEmpty()) {
+        for (const auto& [top, bottom] : qAsConst(m_keptRanges)) {
+            const Keys first = keysAt(top);
+            const Keys last = keysAt(bottom);
+            QVector<Keys> inside;
+            if (first.isEmpty() || last.isEmpty() ||
+                !readStatement(m_query.between(first, last, m_keptIds.size() + kAddedPlaces + 1), nullptr,
+                               &inside))
+                continue;
+            for (const Keys& keys : qAsConst(inside)) {
+                if (!m_keptIds.contains(keys.constLast().toLongLong()))
+                    added.append(keys);
+            }
+        }
+    }
     QHash<QString, int> readAt;
     for (int i = 0; i < read.size(); ++i)
         readAt.insert(keyText(read.at(i)), firstPosition + i);
-    QVector<Keys> added;
-    if (!readStatement(m_query.addedAfter(m_addedSince, kAddedPlaces), nullptr, &added))
-        return;
+    QSet<QString> placed;
     for (const Keys& keys : qAsConst(added)) {
-        if (const auto found = readAt.constFind(keyText(keys)); found != readAt.cend())
+        const QString text = keyText(keys);
+        if (placed.contains(text))
+            continue;
+        placed.insert(text);
+        if (const auto found = readAt.constFind(text); found != readAt.cend())
             here->append(*found);
-        else if (QVector<Keys> before, after; readRows(&keys, true, 1, nullptr, &before) &&
-                                                readRows(&keys, false, 1, nullptr, &after))
+        else if (QVector<Keys> before, after; away->size() < kAddedPlaces &&
+                                              readRows(&keys, true, 1, nullptr, &before) &&
+                                              readRows(&keys, false, 1, nullptr, &after))
             away->append({before.value(0), keys, after.value(0)});
     }
 }
@@ -1038,6 +1072,8 @@ int RowTableModel::followChanges(int topRow) {
     if (!readNewestId(&newest))
         return -1;
     const QScopedValueRollback<qint64> addedSince(m_addedSince, -1);
+    const QScopedValueRollback<QVector<QPair<int, int>>> keptRanges(m_keptRanges, {});
+    const QScopedValueRollback<QSet<qint64>> keptIds(m_keptIds, {});
     const int size = pageSize();
     int anchorAt = -1;
     Keys anchor;

@@ -5,13 +5,13 @@
 #include "core/sqliteadapter.h"
 
 #include <QAbstractTableModel>
-#include <array>
 #include <QBrush>
 #include <QHash>
 #include <QSet>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
+#include <array>
 
 #include <functional>
 #include <memory>
@@ -200,10 +200,19 @@ public:
     // The largest id of the list's table as the rows shown were read (ListQuery::idTable()); -1 for a list
     // without one.
     qint64 newestId() const { return m_newestId; }
-    // A selection holds the records it was made of: the records added since newestId() was the given one,
-    // handed over as the list is about to be read again, are placed too and listed by came(), in sight or
-    // not (their places may be counted elsewhere first; at most a few dozen, any more are not).
-    void placeAdded(qint64 since) { m_addedSince = since; }
+    // A selection holds the records it was made of. Handed over as the list is about to be read again: its
+    // ranges by their first and last rows, the ids of its records (empty when not known) and newestId() as
+    // it was made. The records added since, and those inside the ranges whose ids are not among the
+    // selection's (moved in by an update), are placed too and listed by came(), in sight or not (their places
+    // may be counted elsewhere first; at most a few dozen, any more are not).
+    void keepSelection(const QVector<QPair<int, int>>& ranges, const QSet<qint64>& ids, qint64 since) {
+        m_keptRanges = ranges;
+        m_keptIds = ids;
+        m_addedSince = since;
+    }
+    // The ids of the records from row top to row bottom, added to ids; false when their keys are not known or
+    // the read failed.
+    bool readIds(int top, int bottom, QSet<qint64>* ids) const;
     // When the file changed since the held pages were read, drops them and reads the list again from the
     // record at topRow (the next one in order when it is gone), which keeps its place in the view, with
     // the rows in sight, and counts it again. Every index held stays on its record, or is let go when its
@@ -229,7 +238,7 @@ public:
     // row count: a range that ended with it keeps the rows before that place.
     int gapAt(int row, bool* gone = nullptr) const;
     // The rows, in order, whose records the last re-read found between two records that stood next to each
-    // other before it, both among the rows held then, and those of the records added since placeAdded()'s id:
+    // other before it, both among the rows held then, and those of the records keepSelection() keeps out:
     // records another program added there.
     const QVector<int>& came() const { return m_came; }
     // Whether rows are coming or going, or being laid out again, this moment: a view's selection changes
@@ -274,7 +283,7 @@ private:
                        QVector<Keys>* keys) const;
     // The largest id of the list's table; false when the read failed.
     bool readNewestId(qint64* newest) const;
-    // The records added since placeAdded()'s id: the positions of those among the keys read from
+    // The records keepSelection() keeps out: the positions of those among the keys read from
     // firstPosition on, and the keys of the others.
     void addedAmong(int firstPosition, const QVector<Keys>& read, QVector<int>* here,
                     QVector<std::array<Keys, 3>>* away) const;
@@ -395,6 +404,8 @@ private:
     QVector<int> m_came;
     qint64 m_newestId = -1;
     qint64 m_addedSince = -1;
+    QVector<QPair<int, int>> m_keptRanges;
+    QSet<qint64> m_keptIds;
     mutable bool m_followQueued = false;
     mutable std::optional<ReadFailure> m_failure;
     mutable bool m_failureTold = false;
