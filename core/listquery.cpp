@@ -213,26 +213,8 @@ ListQuery::Statement ListQuery::newestId() const {
     return {QStringLiteral("SELECT MAX(id) FROM ") + idTable(), {}};
 }
 
-ListQuery::Statement ListQuery::addedAfter(qint64 id, int limit) const {
-    QStringList keys;
-    for (const SortKey& key : order)
-        keys << key.expression;
-    // The new ids first, from the table's own key, whatever index the list's conditions could use.
-    Statement s;
-    s.sql = QStringLiteral("SELECT ") + keys.join(QStringLiteral(", ")) + QLatin1Char(' ') + from +
-            QStringLiteral(" WHERE ") + order.constLast().expression +
-            QStringLiteral(" IN (SELECT id FROM ") + idTable() +
-            QStringLiteral(" WHERE id > ? ORDER BY id LIMIT ") + QString::number(limit) + QLatin1Char(')');
-    s.params << id;
-    if (!where.isEmpty()) {
-        s.sql += QStringLiteral(" AND (") + where + QLatin1Char(')');
-        s.params << params;
-    }
-    return s;
-}
-
 ListQuery::Statement ListQuery::between(const QVector<QVariant>& first, const QVector<QVariant>& last,
-                                        int limit) const {
+                                        int limit, qint64 idAbove) const {
     Statement s;
     if (first.size() != order.size() || last.size() != order.size())
         return s;
@@ -242,6 +224,12 @@ ListQuery::Statement ListQuery::between(const QVector<QVariant>& first, const QV
     QStringList conditions{
         QLatin1Char('(') + keysetCondition(order, first, false, true, s.params) + QLatin1Char(')'),
         QLatin1Char('(') + keysetCondition(order, last, true, true, s.params) + QLatin1Char(')')};
+    if (idAbove >= 0) {
+        // The new ids first, from the table's own key, whatever index the list's conditions could use.
+        conditions << order.constLast().expression + QStringLiteral(" IN (SELECT id FROM ") + idTable() +
+                          QStringLiteral(" WHERE id > ?)");
+        s.params << idAbove;
+    }
     if (!where.isEmpty())
         conditions << QLatin1Char('(') + where + QLatin1Char(')');
     s.params << params;

@@ -68,11 +68,11 @@ struct ListQuery {
     QString idTable() const;
     // One row: the largest id of idTable().
     Statement newestId() const;
-    // The keys of at most limit records of the list whose id is above the given one, in no order.
-    Statement addedAfter(qint64 id, int limit) const;
     // The keys of at most limit rows from the row with keys first to the one with keys last, both included
-    // when there, in the list's order (not for grouped lists).
-    Statement between(const QVector<QVariant>& first, const QVector<QVariant>& last, int limit) const;
+    // when there, in the list's order (not for grouped lists); with idAbove, only of records whose id is
+    // above it.
+    Statement between(const QVector<QVariant>& first, const QVector<QVariant>& last, int limit,
+                      qint64 idAbove = -1) const;
 };
 
 } // namespace kestrovalin

@@ -2007,6 +2007,28 @@ private slots:
         QCOMPARE(number(model.rowCount() - 1), QString::number(truth.size()));
     }
 
+    // A list of one row per record of a table names that table, whose ids tell the records added later; a
+    // grouped list (rows that are sums) names none.
+    void listsKnowTheTableOfTheirIds() {
+        TestDatabase t;
+        ListQuery joined;
+        joined.from = "FROM sales_order o INNER JOIN sales_order_item AS i ON o.id = i.order_id";
+        joined.order = {{"o.sale_date", true}, {"i.id", false}};
+        ListQuery byDate = joined;
+        byDate.order = {{"o.sale_date", true}};
+        const std::vector<std::pair<ListQuery, QString>> lists{
+            {SalesRepository::orderList(QString()), "sales_order"},
+            {repositories::ExpiryWarningRepository::nearExpiryList(30, {}, {}, {}, {}, {}), "inventory_batch"},
+            {joined, "sales_order_item"},
+            {byDate, QString()},
+            {repositories::InventoryWarningRepository::lowStockList(), QString()}};
+        for (const auto& [list, table] : lists) {
+            QCOMPARE(list.idTable(), table);
+            if (!table.isEmpty())
+                QVERIFY(t.db()->readOnce(list.newestId().sql, {}).isActive());
+        }
+    }
+
     // A selection keeps the records it was made of, wherever the view is: a record another program adds
     // inside a range stays out of it, as Qt's own selection leaves out a row inserted there.
     void addedRecordsStayOutOfASelection_data() {

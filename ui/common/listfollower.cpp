@@ -319,6 +319,9 @@ private:
             QVector<QPair<int, int>> ranges;
             for (const Span& span : qAsConst(m_spans))
                 ranges.append({span.top, span.bottom});
+            // A range over several columns may come as one per column.
+            std::sort(ranges.begin(), ranges.end());
+            ranges.erase(std::unique(ranges.begin(), ranges.end()), ranges.end());
             m_model->keepSelection(ranges, m_selectedIds, m_since);
         }
         const QScopedValueRollback<bool> adjusting(m_adjusting, true);

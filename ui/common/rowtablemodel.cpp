@@ -1003,22 +1003,24 @@ void RowTableModel::addedAmong(int firstPosition, const QVector<Keys>& read, QVe
     if (m_query.idTable().isEmpty())
         return;
     QVector<Keys> added;
-    if (m_addedSince >= 0 && !readStatement(m_query.addedAfter(m_addedSince, kAddedPlaces), nullptr, &added))
-        return;
-    // A record an update moved into a range keeps its id, which is not among the selection's.
-    if (!m_keptIds.isEmpty()) {
-        for (const auto& [top, bottom] : qAsConst(m_keptRanges)) {
-            const Keys first = keysAt(top);
-            const Keys last = keysAt(bottom);
-            QVector<Keys> inside;
-            if (first.isEmpty() || last.isEmpty() ||
-                !readStatement(m_query.between(first, last, m_keptIds.size() + kAddedPlaces + 1), nullptr,
-                               &inside))
-                continue;
-            for (const Keys& keys : qAsConst(inside)) {
-                if (!m_keptIds.contains(keys.constLast().toLongLong()))
-                    added.append(keys);
-            }
+    for (const auto& [top, bottom] : qAsConst(m_keptRanges)) {
+        const Keys first = keysAt(top);
+        const Keys last = keysAt(bottom);
+        if (first.isEmpty() || last.isEmpty())
+            continue;
+        // Only those inside a range: the others need no place, which may cost a count.
+        if (m_addedSince >= 0 &&
+            !readStatement(m_query.between(first, last, kAddedPlaces, m_addedSince), nullptr, &added))
+            return;
+        // A record an update moved into a range keeps its id, which is not among the selection's.
+        QVector<Keys> inside;
+        if (m_keptIds.isEmpty() ||
+            !readStatement(m_query.between(first, last, m_keptIds.size() + kAddedPlaces + 1), nullptr,
+                           &inside))
+            continue;
+        for (const Keys& keys : qAsConst(inside)) {
+            if (!m_keptIds.contains(keys.constLast().toLongLong()))
+                added.append(keys);
         }
     }
     QHash<QString, int> readAt;
