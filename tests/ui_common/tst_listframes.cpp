@@ -2018,7 +2018,8 @@ private slots:
         byDate.order = {{"o.sale_date", true}};
         const std::vector<std::pair<ListQuery, QString>> lists{
             {SalesRepository::orderList(QString()), "sales_order"},
-            {repositories::ExpiryWarningRepository::nearExpiryList(30, {}, {}, {}, {}, {}), "inventory_batch"},
+            {repositories::ExpiryWarningRepository::nearExpiryList(30, {}, {}, {}, {}, {}),
+             "inventory_batch"},
             {joined, "sales_order_item"},
             {byDate, QString()},
             {repositories::InventoryWarningRepository::lowStockList(), QString()}};
@@ -2111,7 +2112,8 @@ private slots:
                 QTest::mouseClick(view.horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
             else if (step == "hold" || step == "release") // the counts on their connection
                 BackgroundRow::setHeldForTesting(held = step == "hold");
-            else if (step.startsWith("INSERT ") || step.startsWith("UPDATE ")) { // by another program, then a key that moves nowhere
+            // A write by another program, then a key that moves nowhere.
+            else if (step.startsWith("INSERT ") || step.startsWith("UPDATE ")) {
                 t.execElsewhere(step);
                 QTest::keyClick(&view, Qt::Key_Shift);
                 QTRY_VERIFY(held || model.countKnown());

@@ -97,9 +97,6 @@ public:
             m_selection, &QItemSelectionModel::selectionChanged, this, [this](const QItemSelection& added) {
                 if (!m_adjusting && !m_model->rowsChanging()) {
                     m_all = false;
-                    // The selection is of the records shown: any added since stay out of it.
-                    m_since = m_model->newestId();
-                    m_selectedIds = selectedIds();
                     // Records whose places are being counted stay selected only beside what Ctrl or
                     // Shift adds.
                     if (!(QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier))) {
@@ -112,6 +109,9 @@ public:
                         m_model->id(range.top());
                         m_model->id(range.bottom());
                     }
+                    // The selection is of the records shown: any added since, or moved in, stay out of it.
+                    m_since = m_model->newestId();
+                    m_selectedIds = selectedIds();
                 }
                 markColumns();
             });

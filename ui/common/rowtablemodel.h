@@ -11,8 +11,8 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
-#include <array>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -279,6 +279,7 @@ private:
     // go to keys when given. False when the statement failed.
     bool readRows(const Keys* after, bool backwards, int limit, QVector<TableRow>* rows, QVector<Keys>* keys,
                   bool including = false) const;
+    // Reads the rows of a statement whose select list ends with the key values, as readRows.
     bool readStatement(const ListQuery::Statement& statement, QVector<TableRow>* rows,
                        QVector<Keys>* keys) const;
     // The largest id of the list's table; false when the read failed.
@@ -334,7 +335,7 @@ private:
     void countArrived(const std::optional<QVector<QVector<QVariant>>>& values);
     // Moves every row by delta, the rows whose places were counted to those places (gone: the records
     // that are not there any more), and the count to count, in one re-layout; added: the places of records
-    // added since the selection, for came().
+    // kept out of the selection, for came().
     void placeCounted(int delta, const QHash<int, int>& counted, const QSet<int>& gone,
                       const QVector<int>& added, int count);
     // Moves the rows held in pages, and the keys known, by delta.
@@ -389,7 +390,7 @@ private:
         int anchorAt = 0;
         int rowsToEnd = -1;
         QHash<int, Keys> held;
-        // Records added since the selection, to be placed for came(), each with the keys of the records
+        // Records kept out of the selection, to be placed for came(), each with the keys of the records
         // before and after it (empty at an end), which a range split around it ends and starts with.
         QVector<std::array<Keys, 3>> added;
     };
