@@ -1,5 +1,7 @@
 #include "core/listquery.h"
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace kestrovalin {
@@ -188,6 +190,52 @@ ListQuery::Statement ListQuery::countBefore(const QVector<QVariant>& keys) const
         level << test.same(levelParams);
     }
     s.sql = QStringLiteral("SELECT ") + counts.join(QStringLiteral(" + "));
+    return s;
+}
+
+QString ListQuery::idTable() const {
+    if (!groupBy.isEmpty() || order.isEmpty())
+        return QString();
+    static const QRegularExpression idKey(QStringLiteral("^(?:(\\w+)\\.)?id$"));
+    const QRegularExpressionMatch key = idKey.match(order.constLast().expression);
+    if (!key.hasMatch())
+        return QString();
+    // The table the key's alias names, or the one table of a list without joins.
+    const QString alias = key.captured(1);
+    const QRegularExpression table(
+        alias.isEmpty() ? QStringLiteral("^FROM\\s+(\\w+)\\s*$")
+                        : QStringLiteral("\\b(?:FROM|JOIN)\\s+(\\w+)\\s+(?:AS\\s+)?%1\\b").arg(alias),
+        QRegularExpression::CaseInsensitiveOption);
+    return table.match(from).captured(1);
+}
+
+ListQuery::Statement ListQuery::newestId() const {
+    return {QStringLiteral("SELECT MAX(id) FROM ") + idTable(), {}};
+}
+
+ListQuery::Statement ListQuery::between(const QVector<QVariant>& first, const QVector<QVariant>& last,
+                                        int limit, qint64 idAbove) const {
+    Statement s;
+    if (first.size() != order.size() || last.size() != order.size())
+        return s;
+    QStringList keys;
+    for (const SortKey& key : order)
+        keys << key.expression;
+    QStringList conditions{
+        QLatin1Char('(') + keysetCondition(order, first, false, true, s.params) + QLatin1Char(')'),
+        QLatin1Char('(') + keysetCondition(order, last, true, true, s.params) + QLatin1Char(')')};
+    if (idAbove >= 0) {
+        // The new ids first, from the table's own key, whatever index the list's conditions could use.
+        conditions << order.constLast().expression + QStringLiteral(" IN (SELECT id FROM ") + idTable() +
+                          QStringLiteral(" WHERE id > ?)");
+        s.params << idAbove;
+    }
+    if (!where.isEmpty())
+        conditions << QLatin1Char('(') + where + QLatin1Char(')');
+    s.params << params;
+    s.sql = QStringLiteral("SELECT ") + keys.join(QStringLiteral(", ")) + QLatin1Char(' ') + from +
+            QStringLiteral(" WHERE ") + joined(conditions) + orderByClause(order, false) +
+            QStringLiteral(" LIMIT ") + QString::number(limit);
     return s;
 }
 

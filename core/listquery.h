@@ -62,6 +62,17 @@ struct ListQuery {
     // same rows (not for grouped lists).
     QString fromWhere() const;
     QString orderBy() const;
+
+    // The table whose id the last key is, where the list holds one row per record of it and is not grouped:
+    // records added to it later carry ids above its largest. Empty for any other list.
+    QString idTable() const;
+    // One row: the largest id of idTable().
+    Statement newestId() const;
+    // The keys of at most limit rows from the row with keys first to the one with keys last, both included
+    // when there, in the list's order (not for grouped lists); with idAbove, only of records whose id is
+    // above it.
+    Statement between(const QVector<QVariant>& first, const QVector<QVariant>& last, int limit,
+                      qint64 idAbove = -1) const;
 };
 
 } // namespace kestrovalin

@@ -2016,6 +2016,125 @@ private slots:
                      qPrintable(QString::number(view.verticalHeader()->width())));
     }
 
+    // A list of one row per record of a table names that table, whose ids tell the records added later; a
+    // grouped list (rows that are sums) names none.
+    void listsKnowTheTableOfTheirIds() {
+        TestDatabase t;
+        ListQuery joined;
+        joined.from = "FROM sales_order o INNER JOIN sales_order_item AS i ON o.id = i.order_id";
+        joined.order = {{"o.sale_date", true}, {"i.id", false}};
+        ListQuery byDate = joined;
+        byDate.order = {{"o.sale_date", true}};
+        const std::vector<std::pair<ListQuery, QString>> lists{
+            {SalesRepository::orderList(QString()), "sales_order"},
+            {repositories::ExpiryWarningRepository::nearExpiryList(30, {}, {}, {}, {}, {}),
+             "inventory_batch"},
+            {joined, "sales_order_item"},
+            {byDate, QString()},
+            {repositories::InventoryWarningRepository::lowStockList(), QString()}};
+        for (const auto& [list, table] : lists) {
+            QCOMPARE(list.idTable(), table);
+            if (!table.isEmpty())
+                QVERIFY(t.db()->readOnce(list.newestId().sql, {}).isActive());
+        }
+    }
+
+    // A selection keeps the records it was made of, wherever the view is: a record another program adds
+    // inside a range stays out of it, as Qt's own selection leaves out a row inserted there.
+    void addedRecordsStayOutOfASelection_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("walked");       // rows walked to place a record near the view
+        QTest::addColumn<QString>("selected"); // runs of ids selected at the end
+        const QString five = "row 60; Shift+Down; Shift+Down; Shift+Down; Shift+Down; Ctrl+Home; %1";
+        addRow("five selected far below the view, nothing comes inside them",
+               five.arg("INSERT INTO ranked (rank) VALUES (5)"), 0, QString("40-36"));
+        addRow("five selected far below the view, one comes inside them",
+               five.arg("INSERT INTO ranked (rank) VALUES (385)"), 0, QString("40-39,38-36"));
+        addRow("five selected far below the view, their places counted, one comes inside them",
+               five.arg("INSERT INTO ranked (rank) VALUES (385)"), 8, QString("40-39,38-36"));
+        addRow("five selected, one comes inside them, then another at the next re-read",
+               five.arg("INSERT INTO ranked (rank) VALUES (385); INSERT INTO ranked (rank) VALUES (365)"), 8,
+               QString("40-39,38-37,36"));
+        addRow(
+            "five selected, one comes inside them, then another before the first is placed",
+            five.arg("hold; INSERT INTO ranked (rank) VALUES (385); INSERT INTO ranked (rank) VALUES (365); "
+                     "release"),
+            8, QString("40-39,38-37,36"));
+        // An update keeps the record's id: one moved in among them stays out, one of them moved within stays.
+        addRow("five selected far below the view, an update moves one in among them",
+               five.arg("UPDATE ranked SET rank = 385 WHERE id = 90"), 0, QString("40-39,38-36"));
+        addRow("five selected far below the view, their places counted, an update moves one in among them",
+               five.arg("UPDATE ranked SET rank = 385 WHERE id = 90"), 8, QString("40-39,38-36"));
+        addRow("five selected far below the view, an update brings one into the list among them",
+               five.arg("UPDATE ranked SET rank = 385 WHERE id = 101"), 0, QString("40-39,38-36"));
+        addRow("five selected far below the view, an update moves one of them within them",
+               five.arg("UPDATE ranked SET rank = 375 WHERE id = 39"), 8, QString("40-36"));
+        const QString column = "top 50; header; %1";
+        addRow("a column selected by its header far from its top, one comes at a row read at open",
+               column.arg("INSERT INTO ranked (rank) VALUES (955)"), 0, QString("100-96,95-1"));
+        addRow("a column selected by its header far from both ends, one comes at a row read at open",
+               column.arg("INSERT INTO ranked (rank) VALUES (955)"), 8, QString("100-96,95-1"));
+    }
+    void addedRecordsStayOutOfASelection() {
+        QFETCH(QString, steps);
+        QFETCH(int, walked);
+        QFETCH(QString, selected);
+        SmallPages pages(8, 4);
+        RowTableModel::setWalkedRowsForTesting(walked);
+        const auto restore = qScopeGuard([] {
+            RowTableModel::setWalkedRowsForTesting(0);
+            BackgroundRow::setHeldForTesting(false);
+        });
+        bool held = false;
+        TestDatabase t;
+        // A hundred records ranked 10 to 1000 by id, the highest first: ids 100 to 1 down the rows.
+        t.exec("CREATE TABLE ranked (id INTEGER PRIMARY KEY AUTOINCREMENT, rank INTEGER)");
+        t.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 100) "
+               "INSERT INTO ranked (rank) SELECT i * 10 FROM n");
+        // And one the list leaves out.
+        t.exec("INSERT INTO ranked (rank) VALUES (-385)");
+        ListQuery list;
+        list.columns = "id, rank";
+        list.from = "FROM ranked";
+        list.where = "rank > 0";
+        list.order = {{"rank", true}, {"id", true}};
+        RowTableModel model({"排名"});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QTableView view;
+        view.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        view.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view.setModel(&model);
+        followList(&view, &model);
+        model.setQuery(list, [](const Row& r) { return TableRow(r.integer("id"), {r.text("rank")}); });
+        view.resize(300, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTRY_VERIFY(model.countKnown());
+        view.setFocus();
+        for (const QString& step : steps.split("; ")) {
+            const int key = QKeySequence(step)[0];
+            if (step.startsWith("row "))
+                view.setCurrentIndex(model.index(step.mid(4).toInt(), 0));
+            else if (step.startsWith("top "))
+                view.scrollTo(model.index(step.mid(4).toInt(), 0), QAbstractItemView::PositionAtTop);
+            else if (step == "header")
+                QTest::mouseClick(view.horizontalHeader()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+            else if (step == "hold" || step == "release") // the counts on their connection
+                BackgroundRow::setHeldForTesting(held = step == "hold");
+            // A write by another program, then a key that moves nowhere.
+            else if (step.startsWith("INSERT ") || step.startsWith("UPDATE ")) {
+                t.execElsewhere(step);
+                QTest::keyClick(&view, Qt::Key_Shift);
+                QTRY_VERIFY(held || model.countKnown());
+            } else
+                QTest::keyClick(&view, Qt::Key(key & ~Qt::KeyboardModifierMask),
+                                Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+            QCoreApplication::processEvents();
+        }
+        QTRY_COMPARE(selectedRuns(view), selected);
+        QCOMPARE(model.rowCount(), t.count("ranked", "rank > 0"));
+    }
+
     // A grouped list (the low-stock list, ordered by each drug's stock, a sum no WHERE can hold) read again
     // after another program's write far from its top keeps its current row and its view on their records
     // once the rows above are counted.

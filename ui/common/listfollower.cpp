@@ -109,6 +109,9 @@ public:
                         m_model->id(range.top());
                         m_model->id(range.bottom());
                     }
+                    // The selection is of the records shown: any added since, or moved in, stay out of it.
+                    m_since = m_model->newestId();
+                    m_selectedIds = selectedIds();
                 }
                 markColumns();
             });
@@ -234,6 +237,24 @@ private:
                                 QItemSelectionModel::ClearAndSelect);
     }
 
+    // The ids of the records the selection holds now; none when they are too many to read at once or not
+    // all known. Ranges waiting for their places keep the ids read before.
+    QSet<qint64> selectedIds() const {
+        constexpr int kMostRead = 2000;
+        if (!m_awaySpans.isEmpty() && m_selectedIds.isEmpty())
+            return {};
+        QSet<qint64> ids = m_awaySpans.isEmpty() ? QSet<qint64>() : m_selectedIds;
+        int rows = 0;
+        for (const QItemSelectionRange& range : m_selection->selection()) {
+            if (std::find(m_guessedSpans.cbegin(), m_guessedSpans.cend(), range) != m_guessedSpans.cend())
+                continue;
+            rows += range.height();
+            if (rows > kMostRead || !m_model->readIds(range.top(), range.bottom(), &ids))
+                return {};
+        }
+        return ids;
+    }
+
     bool inSight(const QModelIndex& index) const {
         return index.isValid() && m_viewport->rect().intersects(m_view->visualRect(index));
     }
@@ -294,6 +315,15 @@ private:
             }
         }
         m_model->placeFirst(rows);
+        if (!m_spans.isEmpty()) {
+            QVector<QPair<int, int>> ranges;
+            for (const Span& span : qAsConst(m_spans))
+                ranges.append({span.top, span.bottom});
+            // A range over several columns may come as one per column.
+            std::sort(ranges.begin(), ranges.end());
+            ranges.erase(std::unique(ranges.begin(), ranges.end()), ranges.end());
+            m_model->keepSelection(ranges, m_selectedIds, m_since);
+        }
         const QScopedValueRollback<bool> adjusting(m_adjusting, true);
         m_selection->clearSelection();
     }
@@ -390,6 +420,10 @@ private:
             m_view->scrollTo(m_view->currentIndex());
         m_current = QModelIndex();
         m_spans.clear();
+        // The records added so far are kept out of the ranges placed; those still waiting for their places
+        // keep them out at the next re-read too.
+        if (m_awaySpans.isEmpty() && m_model->countKnown())
+            m_since = m_model->newestId();
         m_adjusting = false;
         m_rereading = false;
         noteTop();
@@ -522,6 +556,10 @@ private:
     int m_awayColumn = 0;
     // Every row selected by Ctrl+A or the corner button, records added since included.
     bool m_all = false;
+    // The model's newestId() as the selection's records were last all in place.
+    qint64 m_since = -1;
+    // The ids of the records selected, when they are few enough to read as the selection is made.
+    QSet<qint64> m_selectedIds;
     int m_top = 0;
     int m_topBefore = 0;
     bool m_adjusting = false;

@@ -227,7 +227,10 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
     QVector<TableRow> rows;
     QVector<Keys> keys;
     clearFailure();
-    const std::optional<bool> end = readAhead(nullptr, pageSize(), &rows, &keys);
+    // The newest id first: a record added while the rows are read is one added since they were.
+    qint64 newest = -1;
+    const std::optional<bool> end =
+        readNewestId(&newest) ? readAhead(nullptr, pageSize(), &rows, &keys) : std::nullopt;
     if (!end) {
         // The rows shown stay, with the list they were read for; the failure is told.
         m_query = std::move(shownQuery);
@@ -244,6 +247,7 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
     forgetPages();
     m_totals.clear();
     m_mark = mark;
+    m_newestId = newest;
     m_topRow = 0;
     m_count = rows.size();
     m_countKnown = whole;
@@ -290,6 +294,8 @@ void RowTableModel::startCount() {
             const Keys& keys = m_placing->held.value(row);
             statements << m_query.countBefore(keys) << m_query.page(&keys, false, 1, true, true);
         }
+        for (const auto& added : qAsConst(m_placing->added))
+            statements << m_query.countBefore(added.at(1));
     }
     QVector<BackgroundRow::Statement> work;
     for (const ListQuery::Statement& statement : qAsConst(statements))
@@ -362,12 +368,15 @@ void RowTableModel::countArrived(const std::optional<QVector<QVector<QVariant>>>
         if (keyText(next.mid(std::max(0, next.size() - keyCount))) != keyText(m_placing->held.value(row)))
             gone.insert(row);
     }
+    QVector<int> added;
+    for (int i = 0; i < m_placing->added.size(); ++i)
+        added << rows->value(at++).value(0).toInt();
     m_totals = total.mid(1).toList();
-    placeCounted(delta, places, gone, count);
+    placeCounted(delta, places, gone, added, count);
 }
 
 void RowTableModel::placeCounted(int delta, const QHash<int, int>& placesCounted, const QSet<int>& gone,
-                                 int count) {
+                                 const QVector<int>& added, int count) {
     const QScopedValueRollback<bool> following(m_following, true);
     const QScopedValueRollback<QVector<int>> placeFirst(m_placeFirst, {});
     // The view hands over its selection, which it takes up again once the rows stand.
@@ -406,8 +415,18 @@ void RowTableModel::placeCounted(int delta, const QHash<int, int>& placesCounted
         // Records that came inside ranges at the re-read stay out of those that waited for their places.
         for (int& came : m_came)
             came += delta;
+        m_came += added;
+        std::sort(m_came.begin(), m_came.end());
+        m_came.erase(std::unique(m_came.begin(), m_came.end()), m_came.end());
         m_placing.reset();
         moveHeld(before, places, goneRows, keysOf, count, [this, delta] { shiftPages(delta); });
+        // The records next to those added, where a range split around them ends and starts again.
+        for (int i = 0; i < added.size(); ++i) {
+            for (int side : {0, 2}) {
+                if (const Keys& keys = placing.added.at(i).at(side); !keys.isEmpty())
+                    m_heldKeys.insert(added.at(i) + side - 1, keys);
+            }
+        }
         emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
     }
     setCount(count);
@@ -629,7 +648,14 @@ bool RowTableModel::readRows(const Keys* after, bool backwards, int limit, QVect
     IDbAdapter* db = DatabaseManager::instance().getAdapter();
     if (!db || limit <= 0)
         return db != nullptr;
-    const ListQuery::Statement statement = m_query.page(after, backwards, limit, rows == nullptr, including);
+    return readStatement(m_query.page(after, backwards, limit, rows == nullptr, including), rows, keys);
+}
+
+bool RowTableModel::readStatement(const ListQuery::Statement& statement, QVector<TableRow>* rows,
+                                  QVector<Keys>* keys) const {
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    if (!db)
+        return false;
     // Read to the end and let go: no statement, and so no read transaction, outlives the page.
     QSqlQuery q = db->readOnce(statement.sql, statement.params);
     if (!q.isActive()) {
@@ -838,6 +864,8 @@ namespace {
 // Rows whose records are placed when they are not among those read, besides those the view places first:
 // each is read by its keys, and may be counted elsewhere.
 constexpr int kCountedPlaces = 8;
+// Records added since a selection was made that are placed to keep them out of it; any more join it.
+constexpr int kAddedPlaces = 32;
 
 } // namespace
 
@@ -940,6 +968,79 @@ QVector<int> RowTableModel::cameAmong(int firstPosition, const QVector<Keys>& re
     return came;
 }
 
+bool RowTableModel::readNewestId(qint64* newest) const {
+    *newest = -1;
+    if (m_query.idTable().isEmpty())
+        return true;
+    IDbAdapter* db = DatabaseManager::instance().getAdapter();
+    if (!db)
+        return false;
+    const ListQuery::Statement statement = m_query.newestId();
+    QSqlQuery q = db->readOnce(statement.sql, statement.params);
+    if (!q.isActive()) {
+        noteFailure(readFailureOf(db, q, false));
+        return false;
+    }
+    if (q.next() && !q.isNull(0))
+        *newest = q.value(0).toLongLong();
+    return true;
+}
+
+bool RowTableModel::readIds(int top, int bottom, QSet<qint64>* ids) const {
+    const Keys first = keysAt(top);
+    const Keys last = keysAt(bottom);
+    QVector<Keys> read;
+    if (m_query.idTable().isEmpty() || first.isEmpty() || last.isEmpty() ||
+        !readStatement(m_query.between(first, last, bottom - top + 1), nullptr, &read))
+        return false;
+    for (const Keys& keys : qAsConst(read))
+        ids->insert(keys.constLast().toLongLong());
+    return true;
+}
+
+void RowTableModel::addedAmong(int firstPosition, const QVector<Keys>& read, QVector<int>* here,
+                               QVector<std::array<Keys, 3>>* away) const {
+    if (m_query.idTable().isEmpty())
+        return;
+    QVector<Keys> added;
+    for (const auto& [top, bottom] : qAsConst(m_keptRanges)) {
+        const Keys first = keysAt(top);
+        const Keys last = keysAt(bottom);
+        if (first.isEmpty() || last.isEmpty())
+            continue;
+        // Only those inside a range: the others need no place, which may cost a count.
+        if (m_addedSince >= 0 &&
+            !readStatement(m_query.between(first, last, kAddedPlaces, m_addedSince), nullptr, &added))
+            return;
+        // A record an update moved into a range keeps its id, which is not among the selection's.
+        QVector<Keys> inside;
+        if (m_keptIds.isEmpty() ||
+            !readStatement(m_query.between(first, last, m_keptIds.size() + kAddedPlaces + 1), nullptr,
+                           &inside))
+            continue;
+        for (const Keys& keys : qAsConst(inside)) {
+            if (!m_keptIds.contains(keys.constLast().toLongLong()))
+                added.append(keys);
+        }
+    }
+    QHash<QString, int> readAt;
+    for (int i = 0; i < read.size(); ++i)
+        readAt.insert(keyText(read.at(i)), firstPosition + i);
+    QSet<QString> placed;
+    for (const Keys& keys : qAsConst(added)) {
+        const QString text = keyText(keys);
+        if (placed.contains(text))
+            continue;
+        placed.insert(text);
+        if (const auto found = readAt.constFind(text); found != readAt.cend())
+            here->append(*found);
+        else if (QVector<Keys> before, after; away->size() < kAddedPlaces &&
+                                              readRows(&keys, true, 1, nullptr, &before) &&
+                                              readRows(&keys, false, 1, nullptr, &after))
+            away->append({before.value(0), keys, after.value(0)});
+    }
+}
+
 QVector<int> RowTableModel::rowsOf(const QModelIndexList& indexes) {
     QVector<int> rows;
     rows.reserve(indexes.size());
@@ -969,6 +1070,12 @@ int RowTableModel::followChanges(int topRow) {
     const QScopedValueRollback<QVector<int>> placeFirst(m_placeFirst, {});
     // Taken before reading: a write while the list is read shows at the next look.
     const FileMark mark = currentMark();
+    qint64 newest = -1;
+    if (!readNewestId(&newest))
+        return -1;
+    const QScopedValueRollback<qint64> addedSince(m_addedSince, -1);
+    const QScopedValueRollback<QVector<QPair<int, int>>> keptRanges(m_keptRanges, {});
+    const QScopedValueRollback<QSet<qint64>> keptIds(m_keptIds, {});
     const int size = pageSize();
     int anchorAt = -1;
     Keys anchor;
@@ -1045,12 +1152,16 @@ int RowTableModel::followChanges(int topRow) {
     std::sort(wanted.begin(), wanted.end());
     wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
     QHash<int, int> places = placesNow(wanted, anchorAt, firstPosition, seen, end, &gone, &keysOf, &away);
+    QVector<int> added;
+    QVector<std::array<Keys, 3>> addedAway;
+    addedAmong(firstPosition, seen, &added, &addedAway);
     if (!end) {
         for (int place : qAsConst(places))
             count = std::max(count, place + 1);
     }
 
     m_mark = mark;
+    m_newestId = newest;
     clearFailure();
     // Known before any row signal: a view answering one may ask to fetch more.
     m_counting.reset();
@@ -1089,7 +1200,9 @@ int RowTableModel::followChanges(int topRow) {
                 guessed = it.key() < anchorAt ? firstPosition - 1 : known;
             m_guessed.insert(ticket--, std::clamp(guessed, 0, std::max(0, count - 1)));
         }
-        m_came = cameAmong(firstPosition, seen);
+        m_came = cameAmong(firstPosition, seen) + added;
+        std::sort(m_came.begin(), m_came.end());
+        m_came.erase(std::unique(m_came.begin(), m_came.end()), m_came.end());
         moveHeld(before, places, gone, keysOf, count, [&] {
             forgetPages();
             remember(firstPosition, seen);
@@ -1109,12 +1222,21 @@ int RowTableModel::followChanges(int topRow) {
                 keepPage(index + from / size, pageRows.mid(from, size), pageKeys.mid(from, size));
         });
         m_moved.insert(tickets);
+        // The records next to those that came, read past the pages kept: a range split around them ends and
+        // starts again there.
+        for (int came : qAsConst(m_came)) {
+            for (int next : {came - 1, came + 1}) {
+                if (next >= firstPosition && next < known && keysAt(next).isEmpty())
+                    m_heldKeys.insert(next, seen.at(next - firstPosition));
+            }
+        }
         // What is left to count elsewhere: the rows above the anchor, and the places of the records held
         // away from the rows read.
-        if (numbered && held.isEmpty()) {
+        if (numbered && held.isEmpty() && addedAway.isEmpty()) {
             m_placing.reset();
         } else {
-            m_placing = Placing{numbered ? Keys() : anchor, position, end ? known - position : -1, held};
+            m_placing =
+                Placing{numbered ? Keys() : anchor, position, end ? known - position : -1, held, addedAway};
             m_countKnown = false;
             m_countGuessed = true;
         }

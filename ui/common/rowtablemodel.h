@@ -12,6 +12,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -196,6 +197,22 @@ public:
     // corners of its selection), handed over as it is about to be read again; other indexes held are placed
     // only where the read meets them, or among a few rows counted. movedTo() then tells where they stand.
     void placeFirst(const QVector<int>& rows) { m_placeFirst = rows; }
+    // The largest id of the list's table as the rows shown were read (ListQuery::idTable()); -1 for a list
+    // without one.
+    qint64 newestId() const { return m_newestId; }
+    // A selection holds the records it was made of. Handed over as the list is about to be read again: its
+    // ranges by their first and last rows, the ids of its records (empty when not known) and newestId() as
+    // it was made. The records added since, and those inside the ranges whose ids are not among the
+    // selection's (moved in by an update), are placed too and listed by came(), in sight or not (their places
+    // may be counted elsewhere first; at most a few dozen, any more are not).
+    void keepSelection(const QVector<QPair<int, int>>& ranges, const QSet<qint64>& ids, qint64 since) {
+        m_keptRanges = ranges;
+        m_keptIds = ids;
+        m_addedSince = since;
+    }
+    // The ids of the records from row top to row bottom, added to ids; false when their keys are not known or
+    // the read failed.
+    bool readIds(int top, int bottom, QSet<qint64>* ids) const;
     // When the file changed since the held pages were read, drops them and reads the list again from the
     // record at topRow (the next one in order when it is gone), which keeps its place in the view, with
     // the rows in sight, and counts it again. Every index held stays on its record, or is let go when its
@@ -221,7 +238,8 @@ public:
     // row count: a range that ended with it keeps the rows before that place.
     int gapAt(int row, bool* gone = nullptr) const;
     // The rows, in order, whose records the last re-read found between two records that stood next to each
-    // other before it, both among the rows held then: records another program added there.
+    // other before it, both among the rows held then, and those of the records keepSelection() keeps out:
+    // records another program added there.
     const QVector<int>& came() const { return m_came; }
     // Whether rows are coming or going, or being laid out again, this moment: a view's selection changes
     // that Qt makes meanwhile are not the user's.
@@ -261,6 +279,15 @@ private:
     // go to keys when given. False when the statement failed.
     bool readRows(const Keys* after, bool backwards, int limit, QVector<TableRow>* rows, QVector<Keys>* keys,
                   bool including = false) const;
+    // Reads the rows of a statement whose select list ends with the key values, as readRows.
+    bool readStatement(const ListQuery::Statement& statement, QVector<TableRow>* rows,
+                       QVector<Keys>* keys) const;
+    // The largest id of the list's table; false when the read failed.
+    bool readNewestId(qint64* newest) const;
+    // The records keepSelection() keeps out: the positions of those among the keys read from
+    // firstPosition on, and the keys of the others.
+    void addedAmong(int firstPosition, const QVector<Keys>& read, QVector<int>* here,
+                    QVector<std::array<Keys, 3>>* away) const;
     // Reads at most limit rows forward, as readRows; nothing when the statement failed, else whether the
     // result ends within them.
     std::optional<bool> readAhead(const Keys* after, int limit, QVector<TableRow>* rows, QVector<Keys>* keys,
@@ -307,8 +334,10 @@ private:
     void startCount();
     void countArrived(const std::optional<QVector<QVector<QVariant>>>& values);
     // Moves every row by delta, the rows whose places were counted to those places (gone: the records
-    // that are not there any more), and the count to count, in one re-layout.
-    void placeCounted(int delta, const QHash<int, int>& counted, const QSet<int>& gone, int count);
+    // that are not there any more), and the count to count, in one re-layout; added: the places of records
+    // kept out of the selection, for came().
+    void placeCounted(int delta, const QHash<int, int>& counted, const QSet<int>& gone,
+                      const QVector<int>& added, int count);
     // Moves the rows held in pages, and the keys known, by delta.
     void shiftPages(int delta);
     void takeCount(const QVector<QVariant>& values);
@@ -361,6 +390,9 @@ private:
         int anchorAt = 0;
         int rowsToEnd = -1;
         QHash<int, Keys> held;
+        // Records kept out of the selection, to be placed for came(), each with the keys of the records
+        // before and after it (empty at an end), which a range split around it ends and starts with.
+        QVector<std::array<Keys, 3>> added;
     };
     std::optional<Placing> m_placing;
     QHash<int, int> m_guessed;
@@ -371,6 +403,10 @@ private:
     int m_lastPlace = 0;
     QSet<int> m_gone;
     QVector<int> m_came;
+    qint64 m_newestId = -1;
+    qint64 m_addedSince = -1;
+    QVector<QPair<int, int>> m_keptRanges;
+    QSet<qint64> m_keptIds;
     mutable bool m_followQueued = false;
     mutable std::optional<ReadFailure> m_failure;
     mutable bool m_failureTold = false;
