@@ -989,6 +989,15 @@ WritesElsewhere orderElsewhere(const QString& path, bool withLine) {
                             QStringLiteral("DELETE FROM sales_order WHERE order_no = 'BENCH-REREAD'")});
 }
 
+// A prescription written elsewhere and taken out again.
+WritesElsewhere prescriptionElsewhere(const QString& path) {
+    return WritesElsewhere(
+        path,
+        {QStringLiteral("INSERT INTO prescription (prescription_no, doctor_name, patient_name, created_at) "
+                        "VALUES ('BENCH-REREAD', '王医生', '李四', datetime('now'))")},
+        {QStringLiteral("DELETE FROM prescription WHERE prescription_no = 'BENCH-REREAD'")});
+}
+
 // The view's rows from the given row on (by default from the middle of the list, far from the top).
 void scrollDown(QTableView* view, int row = -1) {
     // Laid out for the count first: the scroll range follows it only then.
@@ -1079,11 +1088,7 @@ void prescriptionsRereadWithColumnSelected(QWidget* parent, const QString& path,
     auto* model = qobject_cast<RowTableModel*>(view->model());
     const int middle = model->rowCount() / 2;
     scrollDown(view);
-    WritesElsewhere elsewhere(
-        path,
-        {QStringLiteral("INSERT INTO prescription (prescription_no, doctor_name, patient_name, created_at) "
-                        "VALUES ('BENCH-REREAD', '王医生', '李四', datetime('now'))")},
-        {QStringLiteral("DELETE FROM prescription WHERE prescription_no = 'BENCH-REREAD'")});
+    WritesElsewhere elsewhere = prescriptionElsewhere(path);
     QHeaderView* header = view->horizontalHeader();
     const auto [column, one] = elsewhere.inTurns(
         runs, view,
@@ -1164,7 +1169,8 @@ double longestBlock(QTableView* view, RowTableModel* model) {
 // with one row, a column (by its header) and every row selected: the window's longest block while the re-read
 // and its counts run, beside a click on a cell in the same run.
 template <class Window>
-void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* list, bool book) {
+void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* list, bool book,
+                  WritesElsewhere (*writesOn)(const QString&)) {
     const QString prefix = QStringLiteral("re-read block, %1").arg(QString::fromUtf8(list));
     const char* places[] = {"top", "row 1000", "middle", "end"};
     const char* selections[] = {"one row", "a column", "all"};
@@ -1187,7 +1193,7 @@ void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* li
     auto* model = qobject_cast<RowTableModel*>(view->model());
     view->setSelectionBehavior(QAbstractItemView::SelectItems);
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    WritesElsewhere elsewhere = orderElsewhere(path, book);
+    WritesElsewhere elsewhere = writesOn(path);
     QHeaderView* header = view->horizontalHeader();
     for (const char* place : places) {
         for (const char* selection : selections) {
@@ -1242,6 +1248,77 @@ void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* li
                                         .arg(model->rowCount())
                                         .toUtf8();
             printLine(qPrintable(name), block, &clicked, note.constData());
+        }
+    }
+}
+
+// A screen reader's questions about the selection of the prescription register (the number of selected rows,
+// and the selected rows), with a column selected by its header and with every row selected by Ctrl+A, beside
+// the same questions with one cell selected, in turns.
+void selectionQueries(QWidget* parent, int runs) {
+    const char* selections[] = {"a column", "all"};
+    const char* questions[] = {"selected row count", "selected rows"};
+    const auto name = [](const char* question, const char* selection) {
+        return QStringLiteral("screen reader, prescriptions, %1, %2").arg(question, selection);
+    };
+    bool any = false;
+    for (const char* question : questions)
+        for (const char* selection : selections)
+            any = any || wanted(qPrintable(name(question, selection)));
+    if (!any)
+        return;
+    PrescriptionRecordWindow window(parent);
+    QTableView* view = shownCounted(&window);
+    auto* model = qobject_cast<RowTableModel*>(view->model());
+    view->setSelectionBehavior(QAbstractItemView::SelectItems);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view);
+    if (!table || !table->tableInterface()) {
+        std::printf("%-38s skipped: the list has no accessible table\n", "screen reader, prescriptions");
+        return;
+    }
+    QHeaderView* header = view->horizontalHeader();
+    for (const char* question : questions) {
+        for (const char* selection : selections) {
+            const QString line = name(question, selection);
+            if (!wanted(qPrintable(line)))
+                continue;
+            const bool count = QString::fromUtf8(question) == QLatin1String("selected row count");
+            int answer = 0;
+            const auto ask = [&] {
+                return timed([&] {
+                    answer = count ? table->tableInterface()->selectedRowCount()
+                                   : table->tableInterface()->selectedRows().size();
+                });
+            };
+            int asked = 0;
+            const auto [selected, one] = measureInTurns(
+                runs,
+                [&] {
+                    view->clearSelection();
+                    if (QString::fromUtf8(selection) == QLatin1String("all")) {
+                        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+                        QApplication::sendEvent(view, &press);
+                    } else {
+                        click(header->viewport(),
+                              QPoint(header->sectionViewportPosition(2) + header->sectionSize(2) / 2,
+                                     header->height() / 2));
+                    }
+                    QCoreApplication::processEvents();
+                    const double ms = ask();
+                    asked = answer;
+                    return ms;
+                },
+                [&] {
+                    selectCell(view, model->index(3, 2));
+                    QCoreApplication::processEvents();
+                    return ask();
+                });
+            const QByteArray note = QStringLiteral("one cell selected; answered %1; %2 prescriptions")
+                                        .arg(asked)
+                                        .arg(model->rowCount())
+                                        .toUtf8();
+            printLine(qPrintable(line), selected, &one, note.constData());
         }
     }
 }
@@ -1532,8 +1609,13 @@ int main(int argc, char* argv[]) {
     rereadWithAllSelected(mainWindow.get(), path, runs);
     prescriptionsRereadWithColumnSelected(mainWindow.get(), path, runs);
     salesBookRereadWithRowSelected(mainWindow.get(), path, runs);
-    rereadBlocks<SalesRecordReportWindow>(mainWindow.get(), path, runs, "sales book", true);
-    rereadBlocks<SalesWindow>(mainWindow.get(), path, runs, "sales list", false);
+    rereadBlocks<SalesRecordReportWindow>(mainWindow.get(), path, runs, "sales book", true,
+                                          [](const QString& file) { return orderElsewhere(file, true); });
+    rereadBlocks<SalesWindow>(mainWindow.get(), path, runs, "sales list", false,
+                              [](const QString& file) { return orderElsewhere(file, false); });
+    rereadBlocks<PrescriptionRecordWindow>(mainWindow.get(), path, runs, "prescription register", false,
+                                           prescriptionElsewhere);
+    selectionQueries(mainWindow.get(), runs);
     if (!screenReaderRun && wanted("sales list re-read, all selected"))
         rereadWithScreenReader(path, runs);
 
