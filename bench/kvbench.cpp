@@ -95,7 +95,7 @@ namespace {
 
 // --only TEXT: just the steps whose name holds TEXT, for profiling one window.
 QString onlySteps;
-// --screen-reader: the child run that measures the re-read with a screen reader's bridge active.
+// --screen-reader: the child run under X that measures with a screen reader's bridge active.
 bool screenReaderRun = false;
 
 bool wanted(const char* what) {
@@ -859,11 +859,27 @@ void salesYearExport(QWidget* parent, int runs) {
     printLine("sales book, export of one year", program, &baseline, note.constData());
 }
 
+// Qt's bridge comes up once the AT-SPI bus is there: it is started as a screen reader would start it.
+bool bridgeStarted() {
+    QProcess::execute(QStringLiteral("dbus-send"),
+                      {QStringLiteral("--session"), QStringLiteral("--dest=org.freedesktop.DBus"),
+                       QStringLiteral("--type=method_call"), QStringLiteral("/org/freedesktop/DBus"),
+                       QStringLiteral("org.freedesktop.DBus.StartServiceByName"),
+                       QStringLiteral("string:org.a11y.Bus"), QStringLiteral("uint32:0")});
+    QElapsedTimer wait;
+    wait.start();
+    while (!QAccessible::isActive() && wait.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    return QAccessible::isActive();
+}
+
 // The re-read line again in a child of this program under X with an accessibility bus of its own (a session
 // bus whose AT-SPI launcher starts on demand, Qt's bridge forced on), where one can be started: Qt's bridge
 // is not there offscreen.
 void rereadWithScreenReader(const QString& path, int runs) {
     const char* line = "re-read, all selected, screen reader";
+    // What this run printed first, before the child's lines.
+    std::fflush(stdout);
     const QString bus = QStandardPaths::findExecutable(QStringLiteral("dbus-run-session"));
     const QString xvfb = qEnvironmentVariableIsEmpty("DISPLAY")
                              ? QStandardPaths::findExecutable(QStringLiteral("xvfb-run"))
@@ -884,7 +900,9 @@ void rereadWithScreenReader(const QString& path, int runs) {
                      QStringLiteral("--runs"),
                      QString::number(runs),
                      QStringLiteral("--only"),
-                     QStringLiteral("sales list re-read, all selected"),
+                     onlySteps.contains(QLatin1String("screen reader"), Qt::CaseInsensitive)
+                         ? onlySteps
+                         : QString::fromUtf8(line),
                      QStringLiteral("--screen-reader")};
     QString program = bus;
     if (!xvfb.isEmpty()) {
@@ -1026,26 +1044,10 @@ void click(QWidget* widget, const QPoint& at) {
 // selected, in turns; then a click on one cell with every row selected (clearing all). The list selects
 // cells, several at a time, as the prescription register does.
 void rereadWithAllSelected(QWidget* parent, const QString& path, int runs) {
-    if (!wanted("sales list re-read, all selected"))
-        return;
     const char* line =
         screenReaderRun ? "re-read, all selected, screen reader" : "sales list re-read, all selected";
-    if (screenReaderRun) {
-        // Qt's bridge comes up once the AT-SPI bus is there: it is started as a screen reader would start it.
-        QProcess::execute(QStringLiteral("dbus-send"),
-                          {QStringLiteral("--session"), QStringLiteral("--dest=org.freedesktop.DBus"),
-                           QStringLiteral("--type=method_call"), QStringLiteral("/org/freedesktop/DBus"),
-                           QStringLiteral("org.freedesktop.DBus.StartServiceByName"),
-                           QStringLiteral("string:org.a11y.Bus"), QStringLiteral("uint32:0")});
-        QElapsedTimer wait;
-        wait.start();
-        while (!QAccessible::isActive() && wait.elapsed() < 10000)
-            QApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (!QAccessible::isActive()) {
-            std::printf("%-38s skipped: the accessibility bridge did not start\n", line);
-            return;
-        }
-    }
+    if (!wanted(line))
+        return;
     SalesWindow window(parent);
     QTableView* view = shownCounted(&window);
     auto* model = qobject_cast<RowTableModel*>(view->model());
@@ -1174,8 +1176,12 @@ void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* li
     const QString prefix = QStringLiteral("re-read block, %1").arg(QString::fromUtf8(list));
     const char* places[] = {"top", "row 1000", "middle", "end"};
     const char* selections[] = {"one row", "a column", "all"};
+    const QString bridge = screenReaderRun ? QStringLiteral(", screen reader") : QString();
+    const auto lineName = [&](const char* place, const char* selection) {
+        return prefix + QStringLiteral(", %1, %2").arg(place, selection) + bridge;
+    };
     const auto lineWanted = [&](const char* place, const char* selection) {
-        return wanted(qPrintable(prefix + QStringLiteral(", %1, %2").arg(place, selection)));
+        return wanted(qPrintable(lineName(place, selection)));
     };
     bool any = false;
     for (const char* place : places)
@@ -1197,7 +1203,7 @@ void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* li
     QHeaderView* header = view->horizontalHeader();
     for (const char* place : places) {
         for (const char* selection : selections) {
-            const QString name = prefix + QStringLiteral(", %1, %2").arg(place, selection);
+            const QString name = lineName(place, selection);
             if (!lineWanted(place, selection))
                 continue;
             QVector<double> blocks;
@@ -1256,6 +1262,8 @@ void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* li
 // and the selected rows), with a column selected by its header and with every row selected by Ctrl+A, beside
 // the same questions with one cell selected, in turns.
 void selectionQueries(QWidget* parent, int runs) {
+    if (screenReaderRun)
+        return;
     const char* selections[] = {"a column", "all"};
     const char* questions[] = {"selected row count", "selected rows"};
     const auto name = [](const char* question, const char* selection) {
@@ -1350,8 +1358,12 @@ int main(int argc, char* argv[]) {
                      "usage: kvbench DATABASE.db [--runs N] [--only TEXT]   (write one with kvbenchgen)\n");
         return 2;
     }
-    if (!screenReaderRun)
+    if (!screenReaderRun) {
         printHeader();
+    } else if (!bridgeStarted()) {
+        std::printf("%-38s skipped: the accessibility bridge did not start\n", "screen reader");
+        return 0;
+    }
 
     DatabaseManager& manager = DatabaseManager::instance();
     // What start-up does before the login: open (with its own migration run), the schema check, the
@@ -1616,7 +1628,9 @@ int main(int argc, char* argv[]) {
     rereadBlocks<PrescriptionRecordWindow>(mainWindow.get(), path, runs, "prescription register", false,
                                            prescriptionElsewhere);
     selectionQueries(mainWindow.get(), runs);
-    if (!screenReaderRun && wanted("sales list re-read, all selected"))
+    // The child runs what is asked with "screen reader" in it, or by default the sales list's line.
+    if (!screenReaderRun && (wanted("sales list re-read, all selected") ||
+                             onlySteps.contains(QLatin1String("screen reader"), Qt::CaseInsensitive)))
         rereadWithScreenReader(path, runs);
 
     mainWindow.reset();
