@@ -1039,6 +1039,13 @@ void click(QWidget* widget, const QPoint& at) {
     QApplication::sendEvent(widget, &release);
 }
 
+// The list's cells selected several at a time, as the prescription register selects them; its model.
+RowTableModel* cellsSelectedFreely(QTableView* view) {
+    view->setSelectionBehavior(QAbstractItemView::SelectItems);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    return qobject_cast<RowTableModel*>(view->model());
+}
+
 // The sales list read again after another program's write (one order in at the top, then out again), the
 // view far from the top, until its header has painted: with every row selected by Ctrl+A beside one cell
 // selected, in turns; then a click on one cell with every row selected (clearing all). The list selects
@@ -1050,9 +1057,7 @@ void rereadWithAllSelected(QWidget* parent, const QString& path, int runs) {
         return;
     SalesWindow window(parent);
     QTableView* view = shownCounted(&window);
-    auto* model = qobject_cast<RowTableModel*>(view->model());
-    view->setSelectionBehavior(QAbstractItemView::SelectItems);
-    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    RowTableModel* model = cellsSelectedFreely(view);
     const int middle = model->rowCount() / 2;
     scrollDown(view);
     WritesElsewhere elsewhere = orderElsewhere(path, false);
@@ -1196,9 +1201,7 @@ void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* li
         window.template findChild<QPushButton*>(QStringLiteral("btnQuery"))->click();
         waitCounted(view);
     }
-    auto* model = qobject_cast<RowTableModel*>(view->model());
-    view->setSelectionBehavior(QAbstractItemView::SelectItems);
-    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    RowTableModel* model = cellsSelectedFreely(view);
     WritesElsewhere elsewhere = writesOn(path);
     QHeaderView* header = view->horizontalHeader();
     for (const char* place : places) {
@@ -1277,9 +1280,7 @@ void selectionQueries(QWidget* parent, int runs) {
         return;
     PrescriptionRecordWindow window(parent);
     QTableView* view = shownCounted(&window);
-    auto* model = qobject_cast<RowTableModel*>(view->model());
-    view->setSelectionBehavior(QAbstractItemView::SelectItems);
-    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    RowTableModel* model = cellsSelectedFreely(view);
     QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view);
     if (!table || !table->tableInterface()) {
         std::printf("%-38s skipped: the list has no accessible table\n", "screen reader, prescriptions");
