@@ -1144,6 +1144,36 @@ bool BenchDataGenerator::prescriptions(int count) {
                 return false;
         }
     }
+    // More than the sales hold (a register of a clinic's size): the register is copied on, each round a few
+    // minutes earlier, with its lines, so the copies sort among the rest without ties.
+    const int made = id;
+    for (int round = 1; made > 0 && id < count; ++round) {
+        const int copied = std::min(made, count - id);
+        QSqlQuery copy(m_db);
+        copy.prepare(QStringLiteral(
+            "INSERT INTO prescription (id, prescription_no, doctor_name, doctor_title, hospital_name, "
+            "patient_name, patient_age, patient_gender, diagnosis, created_at, valid_until, status, "
+            "used_count, "
+            "created_by) SELECT id + :offset, prescription_no, doctor_name, doctor_title, hospital_name, "
+            "patient_name, patient_age, patient_gender, diagnosis, datetime(created_at, :earlier), "
+            "valid_until, "
+            "status, used_count, created_by FROM prescription WHERE id <= :copied"));
+        copy.bindValue(QStringLiteral(":offset"), id);
+        copy.bindValue(QStringLiteral(":earlier"), QStringLiteral("-%1 minutes").arg(round));
+        copy.bindValue(QStringLiteral(":copied"), copied);
+        QSqlQuery copyLines(m_db);
+        copyLines.prepare(QStringLiteral(
+            "INSERT INTO prescription_item (prescription_id, product_id, product_name, specification, "
+            "quantity, "
+            "dosage, unit) SELECT prescription_id + :offset, product_id, product_name, specification, "
+            "quantity, "
+            "dosage, unit FROM prescription_item WHERE prescription_id <= :copied ORDER BY id"));
+        copyLines.bindValue(QStringLiteral(":offset"), id);
+        copyLines.bindValue(QStringLiteral(":copied"), copied);
+        if (!exec(copy, "prescription") || !exec(copyLines, "prescription_item"))
+            return false;
+        id += copied;
+    }
     return commit();
 }
 

@@ -95,7 +95,7 @@ namespace {
 
 // --only TEXT: just the steps whose name holds TEXT, for profiling one window.
 QString onlySteps;
-// --screen-reader: the child run that measures the re-read with a screen reader's bridge active.
+// --screen-reader: the child run under X that measures with a screen reader's bridge active.
 bool screenReaderRun = false;
 
 bool wanted(const char* what) {
@@ -859,11 +859,27 @@ void salesYearExport(QWidget* parent, int runs) {
     printLine("sales book, export of one year", program, &baseline, note.constData());
 }
 
+// Qt's bridge comes up once the AT-SPI bus is there: it is started as a screen reader would start it.
+bool bridgeStarted() {
+    QProcess::execute(QStringLiteral("dbus-send"),
+                      {QStringLiteral("--session"), QStringLiteral("--dest=org.freedesktop.DBus"),
+                       QStringLiteral("--type=method_call"), QStringLiteral("/org/freedesktop/DBus"),
+                       QStringLiteral("org.freedesktop.DBus.StartServiceByName"),
+                       QStringLiteral("string:org.a11y.Bus"), QStringLiteral("uint32:0")});
+    QElapsedTimer wait;
+    wait.start();
+    while (!QAccessible::isActive() && wait.elapsed() < 10000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    return QAccessible::isActive();
+}
+
 // The re-read line again in a child of this program under X with an accessibility bus of its own (a session
 // bus whose AT-SPI launcher starts on demand, Qt's bridge forced on), where one can be started: Qt's bridge
 // is not there offscreen.
 void rereadWithScreenReader(const QString& path, int runs) {
     const char* line = "re-read, all selected, screen reader";
+    // What this run printed first, before the child's lines.
+    std::fflush(stdout);
     const QString bus = QStandardPaths::findExecutable(QStringLiteral("dbus-run-session"));
     const QString xvfb = qEnvironmentVariableIsEmpty("DISPLAY")
                              ? QStandardPaths::findExecutable(QStringLiteral("xvfb-run"))
@@ -884,7 +900,9 @@ void rereadWithScreenReader(const QString& path, int runs) {
                      QStringLiteral("--runs"),
                      QString::number(runs),
                      QStringLiteral("--only"),
-                     QStringLiteral("sales list re-read, all selected"),
+                     onlySteps.contains(QLatin1String("screen reader"), Qt::CaseInsensitive)
+                         ? onlySteps
+                         : QString::fromUtf8(line),
                      QStringLiteral("--screen-reader")};
     QString program = bus;
     if (!xvfb.isEmpty()) {
@@ -989,6 +1007,15 @@ WritesElsewhere orderElsewhere(const QString& path, bool withLine) {
                             QStringLiteral("DELETE FROM sales_order WHERE order_no = 'BENCH-REREAD'")});
 }
 
+// A prescription written elsewhere and taken out again.
+WritesElsewhere prescriptionElsewhere(const QString& path) {
+    return WritesElsewhere(
+        path,
+        {QStringLiteral("INSERT INTO prescription (prescription_no, doctor_name, patient_name, created_at) "
+                        "VALUES ('BENCH-REREAD', '王医生', '李四', datetime('now'))")},
+        {QStringLiteral("DELETE FROM prescription WHERE prescription_no = 'BENCH-REREAD'")});
+}
+
 // The view's rows from the given row on (by default from the middle of the list, far from the top).
 void scrollDown(QTableView* view, int row = -1) {
     // Laid out for the count first: the scroll range follows it only then.
@@ -1012,36 +1039,25 @@ void click(QWidget* widget, const QPoint& at) {
     QApplication::sendEvent(widget, &release);
 }
 
+// The list's cells selected several at a time, as the prescription register selects them; its model.
+RowTableModel* cellsSelectedFreely(QTableView* view) {
+    view->setSelectionBehavior(QAbstractItemView::SelectItems);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    return qobject_cast<RowTableModel*>(view->model());
+}
+
 // The sales list read again after another program's write (one order in at the top, then out again), the
 // view far from the top, until its header has painted: with every row selected by Ctrl+A beside one cell
 // selected, in turns; then a click on one cell with every row selected (clearing all). The list selects
 // cells, several at a time, as the prescription register does.
 void rereadWithAllSelected(QWidget* parent, const QString& path, int runs) {
-    if (!wanted("sales list re-read, all selected"))
-        return;
     const char* line =
         screenReaderRun ? "re-read, all selected, screen reader" : "sales list re-read, all selected";
-    if (screenReaderRun) {
-        // Qt's bridge comes up once the AT-SPI bus is there: it is started as a screen reader would start it.
-        QProcess::execute(QStringLiteral("dbus-send"),
-                          {QStringLiteral("--session"), QStringLiteral("--dest=org.freedesktop.DBus"),
-                           QStringLiteral("--type=method_call"), QStringLiteral("/org/freedesktop/DBus"),
-                           QStringLiteral("org.freedesktop.DBus.StartServiceByName"),
-                           QStringLiteral("string:org.a11y.Bus"), QStringLiteral("uint32:0")});
-        QElapsedTimer wait;
-        wait.start();
-        while (!QAccessible::isActive() && wait.elapsed() < 10000)
-            QApplication::processEvents(QEventLoop::AllEvents, 50);
-        if (!QAccessible::isActive()) {
-            std::printf("%-38s skipped: the accessibility bridge did not start\n", line);
-            return;
-        }
-    }
+    if (!wanted(line))
+        return;
     SalesWindow window(parent);
     QTableView* view = shownCounted(&window);
-    auto* model = qobject_cast<RowTableModel*>(view->model());
-    view->setSelectionBehavior(QAbstractItemView::SelectItems);
-    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    RowTableModel* model = cellsSelectedFreely(view);
     const int middle = model->rowCount() / 2;
     scrollDown(view);
     WritesElsewhere elsewhere = orderElsewhere(path, false);
@@ -1079,11 +1095,7 @@ void prescriptionsRereadWithColumnSelected(QWidget* parent, const QString& path,
     auto* model = qobject_cast<RowTableModel*>(view->model());
     const int middle = model->rowCount() / 2;
     scrollDown(view);
-    WritesElsewhere elsewhere(
-        path,
-        {QStringLiteral("INSERT INTO prescription (prescription_no, doctor_name, patient_name, created_at) "
-                        "VALUES ('BENCH-REREAD', '王医生', '李四', datetime('now'))")},
-        {QStringLiteral("DELETE FROM prescription WHERE prescription_no = 'BENCH-REREAD'")});
+    WritesElsewhere elsewhere = prescriptionElsewhere(path);
     QHeaderView* header = view->horizontalHeader();
     const auto [column, one] = elsewhere.inTurns(
         runs, view,
@@ -1164,12 +1176,17 @@ double longestBlock(QTableView* view, RowTableModel* model) {
 // with one row, a column (by its header) and every row selected: the window's longest block while the re-read
 // and its counts run, beside a click on a cell in the same run.
 template <class Window>
-void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* list, bool book) {
+void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* list, bool book,
+                  WritesElsewhere (*writesOn)(const QString&)) {
     const QString prefix = QStringLiteral("re-read block, %1").arg(QString::fromUtf8(list));
     const char* places[] = {"top", "row 1000", "middle", "end"};
     const char* selections[] = {"one row", "a column", "all"};
+    const QString bridge = screenReaderRun ? QStringLiteral(", screen reader") : QString();
+    const auto lineName = [&](const char* place, const char* selection) {
+        return prefix + QStringLiteral(", %1, %2").arg(place, selection) + bridge;
+    };
     const auto lineWanted = [&](const char* place, const char* selection) {
-        return wanted(qPrintable(prefix + QStringLiteral(", %1, %2").arg(place, selection)));
+        return wanted(qPrintable(lineName(place, selection)));
     };
     bool any = false;
     for (const char* place : places)
@@ -1184,14 +1201,12 @@ void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* li
         window.template findChild<QPushButton*>(QStringLiteral("btnQuery"))->click();
         waitCounted(view);
     }
-    auto* model = qobject_cast<RowTableModel*>(view->model());
-    view->setSelectionBehavior(QAbstractItemView::SelectItems);
-    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    WritesElsewhere elsewhere = orderElsewhere(path, book);
+    RowTableModel* model = cellsSelectedFreely(view);
+    WritesElsewhere elsewhere = writesOn(path);
     QHeaderView* header = view->horizontalHeader();
     for (const char* place : places) {
         for (const char* selection : selections) {
-            const QString name = prefix + QStringLiteral(", %1, %2").arg(place, selection);
+            const QString name = lineName(place, selection);
             if (!lineWanted(place, selection))
                 continue;
             QVector<double> blocks;
@@ -1246,6 +1261,77 @@ void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* li
     }
 }
 
+// A screen reader's questions about the selection of the prescription register (the number of selected rows,
+// and the selected rows), with a column selected by its header and with every row selected by Ctrl+A, beside
+// the same questions with one cell selected, in turns.
+void selectionQueries(QWidget* parent, int runs) {
+    if (screenReaderRun)
+        return;
+    const char* selections[] = {"a column", "all"};
+    const char* questions[] = {"selected row count", "selected rows"};
+    const auto name = [](const char* question, const char* selection) {
+        return QStringLiteral("screen reader, prescriptions, %1, %2").arg(question, selection);
+    };
+    bool any = false;
+    for (const char* question : questions)
+        for (const char* selection : selections)
+            any = any || wanted(qPrintable(name(question, selection)));
+    if (!any)
+        return;
+    PrescriptionRecordWindow window(parent);
+    QTableView* view = shownCounted(&window);
+    RowTableModel* model = cellsSelectedFreely(view);
+    QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view);
+    if (!table || !table->tableInterface()) {
+        std::printf("%-38s skipped: the list has no accessible table\n", "screen reader, prescriptions");
+        return;
+    }
+    QHeaderView* header = view->horizontalHeader();
+    for (const char* question : questions) {
+        for (const char* selection : selections) {
+            const QString line = name(question, selection);
+            if (!wanted(qPrintable(line)))
+                continue;
+            const bool count = QString::fromUtf8(question) == QLatin1String("selected row count");
+            int answer = 0;
+            const auto ask = [&] {
+                return timed([&] {
+                    answer = count ? table->tableInterface()->selectedRowCount()
+                                   : table->tableInterface()->selectedRows().size();
+                });
+            };
+            int asked = 0;
+            const auto [selected, one] = measureInTurns(
+                runs,
+                [&] {
+                    view->clearSelection();
+                    if (QString::fromUtf8(selection) == QLatin1String("all")) {
+                        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+                        QApplication::sendEvent(view, &press);
+                    } else {
+                        click(header->viewport(),
+                              QPoint(header->sectionViewportPosition(2) + header->sectionSize(2) / 2,
+                                     header->height() / 2));
+                    }
+                    QCoreApplication::processEvents();
+                    const double ms = ask();
+                    asked = answer;
+                    return ms;
+                },
+                [&] {
+                    selectCell(view, model->index(3, 2));
+                    QCoreApplication::processEvents();
+                    return ask();
+                });
+            const QByteArray note = QStringLiteral("one cell selected; answered %1; %2 prescriptions")
+                                        .arg(asked)
+                                        .arg(model->rowCount())
+                                        .toUtf8();
+            printLine(qPrintable(line), selected, &one, note.constData());
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -1273,8 +1359,12 @@ int main(int argc, char* argv[]) {
                      "usage: kvbench DATABASE.db [--runs N] [--only TEXT]   (write one with kvbenchgen)\n");
         return 2;
     }
-    if (!screenReaderRun)
+    if (!screenReaderRun) {
         printHeader();
+    } else if (!bridgeStarted()) {
+        std::printf("%-38s skipped: the accessibility bridge did not start\n", "screen reader");
+        return 0;
+    }
 
     DatabaseManager& manager = DatabaseManager::instance();
     // What start-up does before the login: open (with its own migration run), the schema check, the
@@ -1532,9 +1622,16 @@ int main(int argc, char* argv[]) {
     rereadWithAllSelected(mainWindow.get(), path, runs);
     prescriptionsRereadWithColumnSelected(mainWindow.get(), path, runs);
     salesBookRereadWithRowSelected(mainWindow.get(), path, runs);
-    rereadBlocks<SalesRecordReportWindow>(mainWindow.get(), path, runs, "sales book", true);
-    rereadBlocks<SalesWindow>(mainWindow.get(), path, runs, "sales list", false);
-    if (!screenReaderRun && wanted("sales list re-read, all selected"))
+    rereadBlocks<SalesRecordReportWindow>(mainWindow.get(), path, runs, "sales book", true,
+                                          [](const QString& file) { return orderElsewhere(file, true); });
+    rereadBlocks<SalesWindow>(mainWindow.get(), path, runs, "sales list", false,
+                              [](const QString& file) { return orderElsewhere(file, false); });
+    rereadBlocks<PrescriptionRecordWindow>(mainWindow.get(), path, runs, "prescription register", false,
+                                           prescriptionElsewhere);
+    selectionQueries(mainWindow.get(), runs);
+    // The child runs what is asked with "screen reader" in it, or by default the sales list's line.
+    if (!screenReaderRun && (wanted("sales list re-read, all selected") ||
+                             onlySteps.contains(QLatin1String("screen reader"), Qt::CaseInsensitive)))
         rereadWithScreenReader(path, runs);
 
     mainWindow.reset();

@@ -1,4 +1,4 @@
-// Writes the five-year benchmark database: kvbenchgen OUTPUT.db [--scale F] [--seed N]
+// Writes the five-year benchmark database: kvbenchgen OUTPUT.db [--scale F] [--seed N] [--prescriptions N]
 #include "bench/benchdatagenerator.h"
 #include "core/clock.h"
 #include "core/databasemanager.h"
@@ -22,6 +22,7 @@ int main(int argc, char* argv[]) {
     QString path;
     double scale = 1.0;
     quint64 seed = 20260301;
+    int prescriptions = 0; // 0: as the scale gives
     bool wrong = false;
     bool help = false;
     for (int i = 0; i < args.size(); ++i) {
@@ -31,7 +32,10 @@ int main(int argc, char* argv[]) {
             scale = args.at(++i).toDouble(&ok);
         else if (arg == QLatin1String("--seed") && i + 1 < args.size())
             seed = args.at(++i).toULongLong(&ok);
-        else if (arg == QLatin1String("-h") || arg == QLatin1String("--help"))
+        else if (arg == QLatin1String("--prescriptions") && i + 1 < args.size()) {
+            prescriptions = args.at(++i).toInt(&ok);
+            ok = ok && prescriptions > 0;
+        } else if (arg == QLatin1String("-h") || arg == QLatin1String("--help"))
             help = true;
         // An option it does not know (or one without its value) is no file name: "--help" would become a
         // 400 MB file of that name.
@@ -43,7 +47,8 @@ int main(int argc, char* argv[]) {
     }
     // "nan" and "inf" read as numbers; neither is a size.
     if (help || wrong || path.isEmpty() || !std::isfinite(scale) || scale <= 0) {
-        std::fprintf(help ? stdout : stderr, "usage: kvbenchgen OUTPUT.db [--scale F] [--seed N]\n");
+        std::fprintf(help ? stdout : stderr,
+                     "usage: kvbenchgen OUTPUT.db [--scale F] [--seed N] [--prescriptions N]\n");
         return help ? 0 : 2;
     }
     if (QFile::exists(path)) {
@@ -59,7 +64,9 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "Cannot create %s\n", qPrintable(path));
         return 1;
     }
-    const BenchDataGenerator::Sizes sizes = BenchDataGenerator::Sizes().scaled(scale);
+    BenchDataGenerator::Sizes sizes = BenchDataGenerator::Sizes().scaled(scale);
+    if (prescriptions > 0)
+        sizes.prescriptions = prescriptions;
     bool ok = false;
     {
         // Gone before the manager closes the connection it shares.

@@ -467,10 +467,16 @@ private:
             // The cell's place among the table's children, the headers' row and column first.
             const int headerColumn = m_view->verticalHeader() ? 1 : 0;
             const int headerRow = m_view->horizontalHeader() ? 1 : 0;
-            const QModelIndex corner = range.topLeft();
+            // The screen reader reads the cell it is told of: the range's first row in sight where it reaches
+            // into the view, not its first row far above it (row 0 of a selection of all), whose page would
+            // be read for it, by a walk of every key up to it while the rows' numbers are being counted.
+            int row = range.top();
+            const int firstShown = m_view->rowAt(0);
+            if (firstShown > row && firstShown <= range.bottom())
+                row = firstShown;
             QAccessibleEvent event(m_view, change);
-            event.setChild((corner.row() + headerRow) * (m_model->columnCount() + headerColumn) +
-                           corner.column() + headerColumn);
+            event.setChild((row + headerRow) * (m_model->columnCount() + headerColumn) + range.left() +
+                           headerColumn);
             QAccessible::updateAccessibility(&event);
             return;
         }
