@@ -71,7 +71,7 @@ public:
           m_viewport(view->viewport()), m_scrollBar(view->verticalScrollBar()) {
         connect(model, &QAbstractItemModel::modelReset, this, [this] {
             // A reload shows the list from its first row, nothing selected.
-            m_endWanted = false;
+            m_wanted = Edge::None;
             m_awaySpans.clear();
             m_guessedSpans.clear();
             m_awayCurrent = -1;
@@ -179,11 +179,19 @@ public:
             // has taken in the rows read again (its scroll bars come and go after the event).
             if (moves(key->key()))
                 QMetaObject::invokeMethod(this, &ListFollower::showCurrent, Qt::QueuedConnection);
-            const bool end = key->key() == Qt::Key_End && (key->modifiers() & Qt::ControlModifier);
-            m_endWanted = false;
-            // Before the count the last row is not known yet: it is gone to once it is.
+            const bool control = key->modifiers() & Qt::ControlModifier;
+            const bool end = key->key() == Qt::Key_End && control;
+            const bool home = key->key() == Qt::Key_Home && control;
+            m_wanted = Edge::None;
+            // Before the count the last row is not known yet: it is gone to once it is. Nor, while a list
+            // read again far down counts the rows above its view, is the first row's place: reading it now
+            // would walk every key up to it.
             if (end && m_model->isPaged() && !m_model->countKnown()) {
-                m_endWanted = true;
+                m_wanted = Edge::Last;
+                return true;
+            }
+            if (home && m_model->isPaged() && !m_model->numbersKnown()) {
+                m_wanted = Edge::First;
                 return true;
             }
         } else if (watched == m_headerViewport && event->type() == QEvent::MouseButtonPress) {
@@ -260,7 +268,7 @@ private:
     }
 
     void showCurrent() {
-        if (const QModelIndex current = m_view->currentIndex(); current.isValid() && !m_endWanted)
+        if (const QModelIndex current = m_view->currentIndex(); current.isValid() && m_wanted == Edge::None)
             m_view->scrollTo(current);
     }
 
@@ -437,14 +445,15 @@ private:
     }
 
     void counted() {
-        if (!m_endWanted)
+        if (m_wanted == Edge::None)
             return;
-        m_endWanted = false;
         const int last = m_model->rowCount() - 1;
+        const int row = m_wanted == Edge::Last ? last : 0;
+        m_wanted = Edge::None;
         if (last < 0)
             return;
         m_view->doItemsLayout();
-        const QModelIndex index = m_model->index(last, std::max(0, m_view->currentIndex().column()));
+        const QModelIndex index = m_model->index(row, std::max(0, m_view->currentIndex().column()));
         m_view->setCurrentIndex(index);
         m_view->scrollTo(index);
     }
@@ -570,7 +579,9 @@ private:
     int m_topBefore = 0;
     bool m_adjusting = false;
     bool m_rereading = false;
-    bool m_endWanted = false;
+    // Ctrl+Home or Ctrl+End pressed before the rows' numbers were known: gone to once they are.
+    enum class Edge { None, First, Last };
+    Edge m_wanted = Edge::None;
     bool m_wasInactive = false;
 };
 
