@@ -619,7 +619,11 @@ const RowTableModel::Page& RowTableModel::page(int index) const {
         return readRows(last ? nullptr : &before, true, wanted, &rows, &keys);
     };
     if (!read() && !m_failure) {
-        learnKeysNear(index);
+        // While the rows above a list read again are being counted, a page far from every page read waits
+        // for that count rather than walk the keys up to it on this thread: empty meanwhile, and not kept.
+        static const Page waiting;
+        if (!learnKeysNear(index))
+            return waiting;
         read();
     }
     if (m_failure)
@@ -697,7 +701,7 @@ std::optional<bool> RowTableModel::readAhead(const Keys* after, int limit, QVect
     return false;
 }
 
-void RowTableModel::learnKeysNear(int index) const {
+bool RowTableModel::learnKeysNear(int index) const {
     const int size = pageSize();
     // Forward to the last row of the page before, or backwards to the first row of the page after.
     const int forwardTarget = index * size - 1;
@@ -731,15 +735,18 @@ void RowTableModel::learnKeysNear(int index) const {
         anchorKeys.clear();
         backwards = true;
     }
+    if (!numbersKnown() && cost > walkedRows())
+        return false;
     // The keys alone, with the page boundaries passed noted on the way.
     QVector<Keys> keys;
     readRows(anchorKeys.isEmpty() ? nullptr : &anchorKeys, backwards, cost, nullptr, &keys);
     if (!backwards) {
         remember(anchor + 1, keys);
-        return;
+        return true;
     }
     std::reverse(keys.begin(), keys.end());
     remember(anchor - keys.size(), keys);
+    return true;
 }
 
 void RowTableModel::remember(int firstPosition, const QVector<Keys>& keys) const {

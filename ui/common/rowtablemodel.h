@@ -293,8 +293,9 @@ private:
     std::optional<bool> readAhead(const Keys* after, int limit, QVector<TableRow>* rows, QVector<Keys>* keys,
                                   bool including = false) const;
     // Learns the keys next to a page that has no read neighbour, walking the keys alone from the nearest
-    // page whose keys are known.
-    void learnKeysNear(int index) const;
+    // page whose keys are known. False, walking nothing, while the numbers are being counted and the walk
+    // would be long.
+    bool learnKeysNear(int index) const;
     void remember(int firstPosition, const QVector<Keys>& keys) const;
     // The keys of the record a held row shows: from its page, or as noted when its page was dropped;
     // empty when neither knows them.
