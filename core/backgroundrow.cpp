@@ -155,10 +155,6 @@ void BackgroundRow::cancel() {
         sqlite3_interrupt(m_state->handle);
 }
 
-} // namespace kestrovalin
-
-namespace kestrovalin {
-
 void BackgroundRow::setHeldForTesting(bool held) {
     QMutexLocker lock(&heldMutex);
     heldForTesting = held;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/listquery.h"
+
 #include <QList>
 #include <QString>
 #include <QVariant>
@@ -20,10 +22,7 @@ namespace kestrovalin {
 // object, or cancel(), interrupts the statement and drops its answer.
 class BackgroundRow {
 public:
-    struct Statement {
-        QString sql;
-        QList<QVariant> params;
-    };
+    using Statement = ListQuery::Statement;
     using Done = std::function<void(const std::optional<QVector<QVariant>>& values)>;
     using DoneAll = std::function<void(const std::optional<QVector<QVector<QVariant>>>& rows)>;
 

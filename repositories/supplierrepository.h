@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <array>
 #include <optional>
@@ -73,6 +74,19 @@ public:
         bool expiring = false;
     };
     static Standing qualificationStanding(const models::Supplier& supplier, const QDate& today);
+    // The listed suppliers (all, or those whose name holds the keyword) whose standing on today keep()
+    // accepts, each handed to row(supplier, standing) in order: the two qualification lists judge one day
+    // for all their rows.
+    template <typename Keep, typename Row>
+    auto standingRows(const QString& keyword, const QDate& today, Keep keep, Row row) {
+        QVector<decltype(row(models::Supplier(), Standing()))> rows;
+        for (const models::Supplier& supplier : keyword.isEmpty() ? findAll() : searchByName(keyword)) {
+            const Standing standing = qualificationStanding(supplier, today);
+            if (keep(standing))
+                rows.append(row(supplier, standing));
+        }
+        return rows;
+    }
 
 private:
     QList<models::Supplier> readList(const QString& sql, const QList<QVariant>& params = {});

@@ -252,12 +252,18 @@ private:
         if (!m_awaySpans.isEmpty() && m_selectedIds.isEmpty())
             return {};
         QSet<qint64> ids = m_awaySpans.isEmpty() ? QSet<qint64>() : m_selectedIds;
-        int rows = 0;
+        // A range over several columns may come as one per column: its rows are read once.
+        QVector<QPair<int, int>> spans;
         for (const QItemSelectionRange& range : m_selection->selection()) {
-            if (std::find(m_guessedSpans.cbegin(), m_guessedSpans.cend(), range) != m_guessedSpans.cend())
-                continue;
-            rows += range.height();
-            if (rows > kMostRead || !m_model->readIds(range.top(), range.bottom(), &ids))
+            if (std::find(m_guessedSpans.cbegin(), m_guessedSpans.cend(), range) == m_guessedSpans.cend())
+                spans.append({range.top(), range.bottom()});
+        }
+        std::sort(spans.begin(), spans.end());
+        spans.erase(std::unique(spans.begin(), spans.end()), spans.end());
+        int rows = 0;
+        for (const auto& [top, bottom] : qAsConst(spans)) {
+            rows += bottom - top + 1;
+            if (rows > kMostRead || !m_model->readIds(top, bottom, &ids))
                 return {};
         }
         return ids;

@@ -132,10 +132,10 @@ int ListFrame::currentRow() const {
 
 int ListFrame::currentId() const {
     const int row = currentRow();
-    // A row that could not be read holds no record.
-    if (row < 0 || (m_model && m_model->unread(row)))
+    if (row < 0)
         return -1;
-    return m_table->model()->index(row, 0).data(Qt::UserRole).toInt();
+    // A row that could not be read holds no record: -1.
+    return m_model ? m_model->id(row) : m_table->model()->index(row, 0).data(Qt::UserRole).toInt();
 }
 
 QString ListFrame::currentText(int column) const {

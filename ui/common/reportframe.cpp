@@ -67,8 +67,6 @@ ReportFrame::ReportFrame(QMainWindow* window, QWidget* parent, ReportSetup setup
     m_model = new RowTableModel(QStringList{QStringLiteral("序号")} + m_setup.columns, window);
     m_model->setRowNumbers(true);
     connect(m_model, &RowTableModel::counted, this, &ReportFrame::showTotal);
-    // Read again after a change: the old total goes until the new count is in.
-    connect(m_model, &RowTableModel::reread, this, &ReportFrame::clearUncountedTotal);
     // Read again after a change: the old count goes until the new one is in.
     connect(m_model, &RowTableModel::reread, this, &ReportFrame::clearUncountedTotal);
     connect(m_model, &RowTableModel::readFailed, this, &ReportFrame::showTotal);

@@ -222,6 +222,7 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
     // Read before anything changes: a list that cannot be read keeps the rows it shows, never an empty or
     // shorter list as if it were complete.
     ListQuery shownQuery = std::exchange(m_query, query);
+    m_idTable = m_query.idTable();
     RowBuilder shownBuild = std::exchange(m_build, std::move(build));
     const FileMark mark = currentMark();
     QVector<TableRow> rows;
@@ -234,6 +235,7 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
     if (!end) {
         // The rows shown stay, with the list they were read for; the failure is told.
         m_query = std::move(shownQuery);
+        m_idTable = m_query.idTable();
         m_build = std::move(shownBuild);
         tellFailure();
         return;
@@ -297,9 +299,6 @@ void RowTableModel::startCount() {
         for (const auto& added : qAsConst(m_placing->added))
             statements << m_query.countBefore(added.at(1));
     }
-    QVector<BackgroundRow::Statement> work;
-    for (const ListQuery::Statement& statement : qAsConst(statements))
-        work.append({statement.sql, statement.params});
     if (path.isEmpty() || path == QLatin1String(":memory:")) {
         // No file another connection could open: counted here, once the re-read under way is done.
         QVector<QVector<QVariant>> rows;
@@ -312,7 +311,7 @@ void RowTableModel::startCount() {
         return;
     }
     m_counting = std::make_unique<BackgroundRow>(
-        this, path, work,
+        this, path, statements,
         [this](const std::optional<QVector<QVector<QVariant>>>& rows) { countArrived(rows); });
 }
 
@@ -977,7 +976,7 @@ QVector<int> RowTableModel::cameAmong(int firstPosition, const QVector<Keys>& re
 
 bool RowTableModel::readNewestId(qint64* newest) const {
     *newest = -1;
-    if (m_query.idTable().isEmpty())
+    if (m_idTable.isEmpty())
         return true;
     IDbAdapter* db = DatabaseManager::instance().getAdapter();
     if (!db)
@@ -994,10 +993,25 @@ bool RowTableModel::readNewestId(qint64* newest) const {
 }
 
 bool RowTableModel::readIds(int top, int bottom, QSet<qint64>* ids) const {
+    if (m_idTable.isEmpty())
+        return false;
+    // Rows held already carry their keys, the id last: the rows just selected need no statement.
+    QVector<qint64> held;
+    for (int row = top; row <= bottom; ++row) {
+        const Keys keys = keysAt(row);
+        if (keys.isEmpty())
+            break;
+        held.append(keys.constLast().toLongLong());
+    }
+    if (held.size() == bottom - top + 1) {
+        for (qint64 id : qAsConst(held))
+            ids->insert(id);
+        return true;
+    }
     const Keys first = keysAt(top);
     const Keys last = keysAt(bottom);
     QVector<Keys> read;
-    if (m_query.idTable().isEmpty() || first.isEmpty() || last.isEmpty() ||
+    if (first.isEmpty() || last.isEmpty() ||
         !readStatement(m_query.between(first, last, bottom - top + 1), nullptr, &read))
         return false;
     for (const Keys& keys : qAsConst(read))
@@ -1007,7 +1021,7 @@ bool RowTableModel::readIds(int top, int bottom, QSet<qint64>* ids) const {
 
 void RowTableModel::addedAmong(int firstPosition, const QVector<Keys>& read, QVector<int>* here,
                                QVector<std::array<Keys, 3>>* away) const {
-    if (m_query.idTable().isEmpty())
+    if (m_idTable.isEmpty())
         return;
     QVector<Keys> added;
     for (const auto& [top, bottom] : qAsConst(m_keptRanges)) {
@@ -1016,15 +1030,18 @@ void RowTableModel::addedAmong(int firstPosition, const QVector<Keys>& read, QVe
         if (first.isEmpty() || last.isEmpty())
             continue;
         // Only those inside a range: the others need no place, which may cost a count.
-        if (m_addedSince >= 0 &&
-            !readStatement(m_query.between(first, last, kAddedPlaces, m_addedSince), nullptr, &added))
-            return;
-        // A record an update moved into a range keeps its id, which is not among the selection's.
-        QVector<Keys> inside;
-        if (m_keptIds.isEmpty() ||
-            !readStatement(m_query.between(first, last, m_keptIds.size() + kAddedPlaces + 1), nullptr,
-                           &inside))
+        if (m_keptIds.isEmpty()) {
+            if (m_addedSince >= 0 &&
+                !readStatement(m_query.between(first, last, kAddedPlaces, m_addedSince), nullptr, &added))
+                return;
             continue;
+        }
+        // With the selection's ids known, every record inside whose id is not among them: added since, or
+        // moved in by an update, which keeps its id.
+        QVector<Keys> inside;
+        if (!readStatement(m_query.between(first, last, m_keptIds.size() + kAddedPlaces + 1), nullptr,
+                           &inside))
+            return;
         for (const Keys& keys : qAsConst(inside)) {
             if (!m_keptIds.contains(keys.constLast().toLongLong()))
                 added.append(keys);

@@ -362,6 +362,8 @@ private:
 
     bool m_paged = false;
     ListQuery m_query;
+    // m_query.idTable(), worked out once per statement.
+    QString m_idTable;
     RowBuilder m_build;
     int m_count = 0;
     bool m_countKnown = true;

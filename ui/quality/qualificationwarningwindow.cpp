@@ -86,18 +86,16 @@ void QualificationWarningWindow::onSearch() {
 void QualificationWarningWindow::refreshData(const QString& keyword) {
     m_reread->setReload([this, keyword] { refreshData(keyword); });
     const bool read = m_model->setRowsRead([&keyword] {
-        SupplierRepository repository(DatabaseManager::instance().getAdapter());
-        const QList<Supplier> suppliers =
-            keyword.isEmpty() ? repository.findAll() : repository.searchByName(keyword);
         const QDate today = Clock::today();
-        QVector<TableRow> rows;
-        for (const Supplier& supplier : suppliers) {
-            const SupplierRepository::Standing standing =
-                SupplierRepository::qualificationStanding(supplier, today);
-            if (standing.expired || standing.expiring)
-                rows.append(warningRow(supplier, standing, today));
-        }
-        return rows;
+        return SupplierRepository(DatabaseManager::instance().getAdapter())
+            .standingRows(
+                keyword, today,
+                [](const SupplierRepository::Standing& standing) {
+                    return standing.expired || standing.expiring;
+                },
+                [&today](const Supplier& supplier, const SupplierRepository::Standing& standing) {
+                    return warningRow(supplier, standing, today);
+                });
     });
     if (read)
         fitColumnsToFirstRows(ui->tableWidget);

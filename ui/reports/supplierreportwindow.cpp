@@ -96,18 +96,16 @@ void SupplierReportWindow::loadReport() {
     const QString choice = ui->comboStatus->currentData().toString();
     const QString keyword = ui->editSupplier->text().trimmed();
     frame()->showRows([&] {
-        SupplierRepository repository(DatabaseManager::instance().getAdapter());
-        const QList<Supplier> base =
-            keyword.isEmpty() ? repository.findAll() : repository.searchByName(keyword);
         const QDate today = Clock::today();
-        QVector<TableRow> rows;
-        for (const Supplier& supplier : base) {
-            const SupplierRepository::Standing standing =
-                SupplierRepository::qualificationStanding(supplier, today);
-            if (matchesChoice(standing, choice))
-                rows.append(supplierRow(supplier, standing, today));
-        }
-        return rows;
+        return SupplierRepository(DatabaseManager::instance().getAdapter())
+            .standingRows(
+                keyword, today,
+                [&choice](const SupplierRepository::Standing& standing) {
+                    return matchesChoice(standing, choice);
+                },
+                [&today](const Supplier& supplier, const SupplierRepository::Standing& standing) {
+                    return supplierRow(supplier, standing, today);
+                });
     });
 }
 
