@@ -456,10 +456,12 @@ bool takeFreeName(const QString& partPath, const QString& destinationPath, QStri
 // as a backup and never pushes a good one out of the ten kept; the process id keeps it apart from the copy of
 // another program started in the same second. With placedAt, a file already at destinationPath stays and
 // the copy takes the next free name, which *placedAt gives; otherwise it is replaced. False with the log's
-// words in *failure; *damaged tells a copy whose pages the check found broken (*failure then lists what it
-// found).
+// words in *failure; *check tells a copy written whole that failed its check: Damaged when the check found
+// its pages broken (*failure then lists what it found), Unreadable when it could not be checked at all.
+enum class CheckFailure { None, Unreadable, Damaged };
 bool placeCopy(const QString& destinationPath, const std::function<bool(const QString&, QString*)>& write,
-               QString* failure, bool* damaged, QString* placedAt = nullptr) {
+               QString* failure, CheckFailure* check, QString* placedAt = nullptr) {
+    *check = CheckFailure::None;
     const QDir targetDir = QFileInfo(destinationPath).absoluteDir();
     if (!targetDir.exists() && !targetDir.mkpath(QStringLiteral("."))) {
         *failure = QStringLiteral("cannot create backup directory");
@@ -479,9 +481,11 @@ bool placeCopy(const QString& destinationPath, const std::function<bool(const QS
         *failure = QStringLiteral("copy error: ") + error;
         return false;
     }
-    if (!verify(partPath, &error, damaged)) {
+    bool damaged = false;
+    if (!verify(partPath, &error, &damaged)) {
         QFile::remove(partPath);
-        *failure = *damaged ? error : QStringLiteral("the copy cannot be verified: ") + error;
+        *check = damaged ? CheckFailure::Damaged : CheckFailure::Unreadable;
+        *failure = damaged ? error : QStringLiteral("the copy cannot be verified: ") + error;
         return false;
     }
     if (placedAt) {
@@ -575,15 +579,16 @@ bool BackupManager::copyFile(const QString& sourcePath, const QString& destinati
         return false;
     }
     QString failure;
-    bool damaged = false;
+    CheckFailure check = CheckFailure::None;
     const auto write = [&sourcePath](const QString& part, QString* error) {
         return pageCopy(sourcePath, part, error);
     };
-    if (placeCopy(destinationPath, write, &failure, &damaged)) {
+    if (placeCopy(destinationPath, write, &failure, &check)) {
         qDebug().noquote() << "Backup succeeded:" << destinationPath;
         return true;
     }
     // The copy is page for page; only a write gone wrong in the backup folder breaks it alone.
+    const bool damaged = check == CheckFailure::Damaged;
     if (damaged && isSound(sourcePath, ScopedConnection::LiveFile)) {
         qCritical().noquote() << "Backup failed: the copy is damaged, the database file is sound:" << failure;
     } else if (damaged) {
@@ -605,19 +610,26 @@ QString BackupManager::keepReplacedFile(sqlite3* connection, const QString& data
                          Clock::now().toString(QStringLiteral("yyyyMMdd_HHmmss")) + QStringLiteral(".db");
     QString path;
     QString reason;
-    bool damaged = false;
+    CheckFailure check = CheckFailure::None;
     const auto write = [connection, fileBytes](const QString& part, QString* error) {
         return fileBytes ? copyOpenFile(connection, part, error) : copyPages(connection, part, error);
     };
-    if (!placeCopy(name, write, &reason, &damaged, &path)) {
+    if (!placeCopy(name, write, &reason, &check, &path)) {
         const QStorageInfo storage = storageOf(folder);
-        if (storage.isValid() && storage.bytesAvailable() < openFileSize(connection))
+        // Written whole and then refused by its check: the file's bytes, not the backup folder.
+        if (check != CheckFailure::None)
+            *failure = DbCondition::Damaged;
+        else if (storage.isValid() && storage.bytesAvailable() < openFileSize(connection))
             *failure = DbCondition::DiskFull;
         else if (!QFileInfo(folder).isWritable())
             *failure = DbCondition::ReadOnly;
         else
             *failure = DbCondition::FileError;
-        qCritical().noquote() << "The data of the replaced database file could not be kept in" << folder
+        qCritical().noquote() << (check != CheckFailure::None
+                                      ? "The replaced database file failed its check (it may be damaged); "
+                                        "its data could not be kept in"
+                                      : "The data of the replaced database file could not be kept in")
+                              << folder
                               << "(tried again once a minute, as soon as there is room, and at close):"
                               << reason;
         return QString();

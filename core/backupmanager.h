@@ -34,8 +34,8 @@ public:
     // connection's alone: it wrote it into the file, or another program took it on) the file's bytes are read
     // through the connection's own file handle: the log at the path may by then belong to the new file, and a
     // read through the connection would lay its pages over the old one. Otherwise SQLite copies the pages,
-    // log included. The copy's path; empty when it failed (logged), with why in *failure (DiskFull, ReadOnly
-    // or FileError).
+    // log included. The copy's path; empty when it failed (logged), with why in *failure: DiskFull, ReadOnly
+    // or FileError for the backup folder, Damaged for a copy written whole that failed its check.
     QString keepReplacedFile(sqlite3* connection, const QString& databasePath, bool fileBytes,
                              DbCondition* failure);
     // Whether the backup folder now has room for such a copy of the file the connection has open.

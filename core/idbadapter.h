@@ -15,7 +15,8 @@ namespace kestrovalin {
 enum class DbCondition { None, Busy, ReadOnly, DiskFull, FileError, CannotOpen, Damaged, Replaced };
 
 // What became of the data the program had saved in a file that was replaced under it: the copy that keeps it,
-// or, while none could be made, why (DiskFull, ReadOnly, FileError) and the folder it was tried in.
+// or, while none could be made, why and the folder it was tried in: DiskFull, ReadOnly or FileError for the
+// backup folder, Damaged for the file's data, which failed its check (it may be damaged).
 struct ReplacedFileCopy {
     QString path;
     QString folder;

@@ -84,6 +84,10 @@ QString databaseConditionText(DbCondition condition) {
 
 namespace {
 
+// Said of the file now at the path wherever another program opened it before the program noticed the
+// replacement: that program may have read the old file's log over it.
+const char kAtPathMayBeDamaged[] = "，该文件可能因此损坏";
+
 // What became of the saves of a replaced file, on lines of their own; empty while nothing is known.
 QString replacedFileCopyText(const IDbAdapter* db) {
     const ReplacedFileCopy copy = db ? db->replacedFileCopy() : ReplacedFileCopy();
@@ -95,18 +99,23 @@ QString replacedFileCopyText(const IDbAdapter* db) {
                            "没有丢失。");
         break;
     case ReplacedFileCopy::Fate::KeptMayLack:
-        text = QStringLiteral("\n替换前本程序最后保存的数据可能已被其他程序写入现在的数据库文件；"
-                              "替换前的文件已另存为：%1（可能缺少这些数据）")
+        text = QStringLiteral("\n替换前本程序最后保存的数据可能已被其他程序写入现在的数据库文件") +
+               QString::fromUtf8(kAtPathMayBeDamaged) +
+               QStringLiteral("；替换前的文件已另存为：%1（可能缺少这些数据）")
                    .arg(QDir::toNativeSeparators(copy.path));
         break;
     case ReplacedFileCopy::Fate::Kept:
         text =
             QStringLiteral("\n替换前本程序保存的数据已另存为：%1").arg(QDir::toNativeSeparators(copy.path));
         if (copy.savesMayBeAtPath)
-            text += QStringLiteral("；其他程序在替换后先打开了现在的数据库文件，这些数据可能也已被写入其中");
+            text += QStringLiteral("；其他程序在替换后先打开了现在的数据库文件，这些数据可能也已被写入其中") +
+                    QString::fromUtf8(kAtPathMayBeDamaged);
         break;
     case ReplacedFileCopy::Fate::NotKept:
-        text = QStringLiteral("\n") + unkeptDataText(copy) + QStringLiteral("本程序会自动重试。");
+        text = QStringLiteral("\n") + unkeptDataText(copy);
+        // A file that failed its check fails it again.
+        if (copy.failure != DbCondition::Damaged)
+            text += QStringLiteral("本程序会自动重试。");
         break;
     case ReplacedFileCopy::Fate::Unknown:
         break;
@@ -137,17 +146,25 @@ QString replacedFileNotice(const IDbAdapter* db) {
 }
 
 QString unkeptDataText(const ReplacedFileCopy& copy) {
+    const QString folder = QDir::toNativeSeparators(copy.folder);
+    // Not a fault of the disk: the bytes were read and written, and what they hold did not pass. Another
+    // program that opened the new file first is the likely cause, through the log both files shared.
+    if (copy.failure == DbCondition::Damaged)
+        return QStringLiteral(
+                   "替换前的数据库文件未通过检查，其中的数据无法确认完好（可能已损坏），未能另存到：%1。"
+                   "其他程序可能在本程序发现替换之前打开了现在的数据库文件，该文件也可能已损坏。")
+            .arg(folder);
     QString why = QStringLiteral("文件读写出错");
     if (copy.failure == DbCondition::DiskFull)
         why = QStringLiteral("磁盘空间不足");
     else if (copy.failure == DbCondition::ReadOnly)
         why = QStringLiteral("没有写入权限");
-    const QString folder = QDir::toNativeSeparators(copy.folder);
     if (copy.mayLackSaves)
         return QStringLiteral(
                    "替换前的数据库文件未能另存到：%1（%2）。替换前本程序最后保存的数据可能已被其他程序"
-                   "写入现在的数据库文件，其余的目前只在运行中的本程序里。")
-            .arg(folder, why);
+                   "写入现在的数据库文件")
+                   .arg(folder, why) +
+               QString::fromUtf8(kAtPathMayBeDamaged) + QStringLiteral("，其余的目前只在运行中的本程序里。");
     return QStringLiteral("替换前本程序保存的数据未能另存到：%1（%2），目前只在运行中的本程序里。")
         .arg(folder, why);
 }

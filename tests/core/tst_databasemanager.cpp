@@ -246,7 +246,8 @@ private slots:
         QTest::newRow("renamed over while a write runs the event loop")
             << QString("renamed, write open")
             << replaced +
-                   "\n替换前本程序最后保存的数据可能已被其他程序写入现在的数据库文件；替换前的文件已另存为："
+                   "\n替换前本程序最后保存的数据可能已被其他程序写入现在的数据库文件，该文件可能因此损坏；"
+                   "替换前的文件已另存为："
                    "BACKUP（可能缺少这些数据）";
         QTest::newRow("restored in place, side files removed") << QString("restored") << replaced;
         QTest::newRow("restored with cp -p, side files removed") << QString("restored, cp -p") << replaced;
@@ -533,7 +534,8 @@ private slots:
             QVERIFY(second.waitForFinished(20000));
             // That program read the log at the path with the program's saves in it, and may write them into
             // the file renamed in.
-            reason += "；其他程序在替换后先打开了现在的数据库文件，这些数据可能也已被写入其中";
+            reason +=
+                "；其他程序在替换后先打开了现在的数据库文件，这些数据可能也已被写入其中，该文件可能因此损坏";
         }
         if (trouble.endsWith("second copy"))
             QCOMPARE(secondCopy(t.path(), {"SELECT COUNT(*) FROM product",
@@ -611,14 +613,20 @@ private slots:
     // the path is emptied by one copy at most, while it is still the old file's; every later copy follows
     // what that one decided, leaves the log and the shared index at the path alone and keeps its copy from
     // the old file's bytes. The other program's rows stay at the path, each copy's kept copy holds its saves
-    // (or says it may not), no copy says something is lost that is not, and none takes another's name.
+    // (or says it may not), no copy says something is lost that is not, and none takes another's name. Where
+    // another program opened the file renamed in before any copy looked, SQLite keeps neither file whole, and
+    // the words say so: the file at the path may be damaged, and an old file that fails its check is said as
+    // such, never as a disk error.
     void copiesAgreeOnAReplacedFilesLog_data() {
-        QTest::addColumn<QString>("renamedIn"); // "same": the copies' file as it was before their saves
+        // "same": the copies' file as it was before their saves; "smaller", "bigger": with 3,000 customers
+        // fewer or more; "fewer drugs": with 3,000 drugs fewer.
+        QTest::addColumn<QString>("renamedIn");
         // What each process is told in turn ("p1 open+": p1 starts and saves; "p1+p2": both at once).
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QStringList>("words"); // what each copy's notice says of its kept copy
-        QTest::addColumn<int>("savesAtPath");   // the copies' saves found in the file at the path at the end
-        QTest::addColumn<QString>("logged");    // a line p1 logs
+        // The copies' saves found in the file at the path at the end; -1: that file fails its check.
+        QTest::addColumn<int>("savesAtPath");
+        QTest::addColumn<QString>("logged"); // a line p1 logs
         const QStringList kept{"kept", "kept"};
         const QString firstThenOtherThenSecond =
             "p1 open+; p2 open+; rename; p1 LOOK; other open; other save 500; p2 LOOK";
@@ -656,6 +664,19 @@ private slots:
             << "same"
             << "p2 open+; p1 open; rename; other open; other CLOSE; p1 LOOK; p2 LOOK"
             << QStringList{"also at the path", "may lack"} << 20 << "";
+        // Its close wrote the copies' log, of the smaller old file, into the file renamed in, and cut it to
+        // the old file's size.
+        QTest::newRow("another program opened a bigger file renamed in and closed it before any copy looked")
+            << "bigger"
+            << "p2 open+; p1 open; rename; other open; other CLOSE; p1 LOOK; p2 LOOK"
+            << QStringList{"also at the path", "may lack"} << -1 << "";
+        // It read the old file's log and size over the file renamed in and saved there; p1 wrote its pages
+        // into the old file, which then fails its check: neither file holds the other program's rows.
+        QTest::newRow("another program saved in a smaller file renamed in before any copy looked")
+            << "fewer drugs"
+            << "p1 open+; p2 open+; p1 PRAGMA wal_checkpoint(TRUNCATE); rename; other open; other save 500; "
+               "p1 LOOK; p2 LOOK"
+            << QStringList{"unverified", "unverified"} << 0 << "failed its check (it may be damaged)";
         // Removed by hand, with what the copies saved still in it: nothing took that into the file renamed
         // in.
         QTest::newRow("the log removed from the path after the rename")
@@ -679,7 +700,13 @@ private slots:
         DatabaseManager::instance().shutdown();
         const QString newFile = path + ".other";
         QVERIFY(QFile::copy(path, newFile));
-        if (renamedIn != "same")
+        if (renamedIn == "fewer drugs")
+            QCOMPARE(
+                secondCopy(path, {"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                                  "3000) INSERT INTO product (name, specification) SELECT '丁' || i, "
+                                  "hex(zeroblob(200)) FROM n"}),
+                QString("\n"));
+        else if (renamedIn != "same")
             QCOMPARE(secondCopy(renamedIn == "bigger" ? newFile : path, {customersSql("张三", 3000)}),
                      QString("\n"));
         const QStringList names{"p1", "p2"};
@@ -739,29 +766,38 @@ private slots:
             const QString notice = copy.tell("NOTICE");
             QCOMPARE(copy.tell("CLOSE"), QString("closed"));
             const QString log = copy.log();
+            const QString kind = words.at(names.indexOf(name));
             const QString keptLine = "The data of the replaced database file is kept in ";
-            QCOMPARE(log.count(keptLine), 1);
+            QCOMPARE(log.count(keptLine), kind == "unverified" ? 0 : 1);
             const QString keptCopy = log.section(keptLine, 1).section('\n', 0, 0);
             keptCopies << keptCopy;
-            const QString kind = words.at(names.indexOf(name));
             QString said = "数据库文件已被其他程序替换，本程序不再读写它，请关闭本程序后重新启动";
             if (kind == "kept")
                 said += " | 替换前本程序保存的数据已另存为：" + keptCopy;
             else if (kind == "may lack")
                 said +=
-                    " | "
-                    "替换前本程序最后保存的数据可能已被其他程序写入现在的数据库文件；替换前的文件已另存为：" +
+                    " | 替换前本程序最后保存的数据可能已被其他程序写入现在的数据库文件，该文件可能因此损坏；"
+                    "替换前的文件已另存为：" +
                     keptCopy + "（可能缺少这些数据）";
             else if (kind == "also at the path")
                 said += " | 替换前本程序保存的数据已另存为：" + keptCopy +
-                        "；其他程序在替换后先打开了现在的数据库文件，这些数据可能也已被写入其中";
+                        "；其他程序在替换后先打开了现在的数据库文件，"
+                        "这些数据可能也已被写入其中，该文件可能因此损坏";
+            else if (kind == "unverified")
+                said +=
+                    " | 替换前的数据库文件未通过检查，其中的数据无法确认完好（可能已损坏），未能另存到：" +
+                    t.folder() +
+                    "/backup。其他程序可能在本程序发现替换之前打开了现在的数据库文件，"
+                    "该文件也可能已损坏。";
             QCOMPARE(notice, said);
-            QVERIFY2(!log.contains("lost"), qPrintable(log));
+            QVERIFY2(log.contains("lost") == (kind == "unverified"), qPrintable(log));
             QVERIFY2(log.contains("taken on by another program") ==
                          (name == "p1" && logged.contains("taken on")),
                      qPrintable(log));
             if (name == "p1" && !logged.isEmpty())
                 QVERIFY2(log.contains(logged), qPrintable(log));
+            if (keptCopy.isEmpty())
+                continue;
             // The kept copy holds the saves of this copy, unless it says it may not.
             const QString checked =
                 secondCopy(keptCopy, {"PRAGMA quick_check",
@@ -770,16 +806,23 @@ private slots:
             if (kind != "may lack")
                 QCOMPARE(checked.section('\n', 1, 1), QString(steps.contains(name + " open+;") ? "20" : "0"));
         }
-        QVERIFY(keptCopies.at(0) != keptCopies.at(1));
+        QVERIFY(keptCopies.at(0) != keptCopies.at(1) || keptCopies.at(0).isEmpty());
         if (other)
             QVERIFY(!other->tell("CLOSE").startsWith("refused"));
         other.reset();
-        // The file at the path holds what was put there and the other program's rows, all of them.
-        QCOMPARE(secondCopy(path, {"PRAGMA quick_check", "SELECT COUNT(*) FROM customer WHERE name = '王五'",
+        const QString checked = secondCopy(path, {"PRAGMA quick_check"});
+        if (savesAtPath < 0) {
+            QVERIFY2(checked != "ok\n", qPrintable(checked));
+            return;
+        }
+        // The file at the path holds what was put there and the other program's rows, all of them; unless
+        // a copy took them from the log into the old file.
+        QCOMPARE(checked, QString("ok\n"));
+        QCOMPARE(secondCopy(path, {"SELECT COUNT(*) FROM customer WHERE name = '王五'",
                                    "SELECT COUNT(*) FROM customer WHERE name = '张三'",
                                    "SELECT COUNT(*) FROM product WHERE name LIKE '甲%' OR name LIKE '乙%'"}),
-                 QString("ok\n%1\n%2\n%3\n")
-                     .arg(otherRows)
+                 QString("%1\n%2\n%3\n")
+                     .arg(words.contains("unverified") ? 0 : otherRows)
                      .arg(renamedIn == "bigger" ? 3000 : 0)
                      .arg(savesAtPath));
     }
