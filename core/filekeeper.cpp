@@ -101,6 +101,7 @@ FileKeeper::FileKeeper(SQLiteAdapter& connection) : m_connection(&connection), m
     connection.setGuard(this);
     // The files this connection writes are those the path names now; a file renamed over the path later (a
     // restore, a file manager's replace) must not take writes that would be lost with the old one.
+    m_openedAt = bootMomentNow();
     m_identityKnown = fileIdentity(m_path, m_identity);
     m_walKnown = fileIdentity(walPath(m_path), m_walIdentity);
     if (m_identityKnown) {
@@ -399,7 +400,7 @@ bool FileKeeper::emptyLog(sqlite3* handle, bool atClose) {
             << note.path() << note.error();
     NotedFile file;
     if (lock == KeeperNote::Lock::Taken && notedFile(&file)) {
-        if (const std::optional<LogNote> noted = note.find(file)) {
+        if (const std::optional<LogNote> noted = note.find(file, m_openedAt)) {
             if (noted->fileHoldsLog)
                 m_fileHoldsLog = m_logInFile = true;
             if (noted->outcome != LogNote::Outcome::Open) {

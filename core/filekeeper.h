@@ -124,6 +124,9 @@ private:
     int m_busyTimeoutMs = 0;
     FileIdentity m_identity;
     bool m_identityKnown = false;
+    // Before the file was found at the path: only what the copies noted about it since then is about this
+    // replacement of it.
+    BootMoment m_openedAt;
     FileIdentity m_walIdentity;
     bool m_walKnown = false;
     // The connection's own file handle on the database file, once found to be that file.

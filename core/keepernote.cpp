@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -46,6 +47,17 @@ bool notedFileOf(int descriptor, NotedFile* file) {
     return true;
 }
 
+BootMoment bootMomentNow() {
+    static const QByteArray boot = [] {
+        QFile file(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
+    }();
+    timespec now{};
+    if (boot.isEmpty() || ::clock_gettime(CLOCK_BOOTTIME, &now) != 0)
+        return {};
+    return {boot, qint64(now.tv_sec) * 1000000000 + now.tv_nsec};
+}
+
 KeeperNote::KeeperNote(const QString& databasePath) : m_path(databasePath + QStringLiteral("-keeper")) {}
 
 KeeperNote::~KeeperNote() {
@@ -81,13 +93,16 @@ KeeperNote::Lock KeeperNote::take(bool wait) {
     return Lock::Unavailable;
 }
 
-std::optional<LogNote> KeeperNote::find(const NotedFile& file) const {
+std::optional<LogNote> KeeperNote::find(const NotedFile& file, const BootMoment& opened) const {
     const QByteArray head = key(file) + ' ';
     for (const QByteArray& line : lines()) {
         if (!line.startsWith(head))
             continue;
+        // Outcome, whether the file holds the log, and when it was noted.
         const QList<QByteArray> fields = line.mid(head.size()).split(' ');
-        if (fields.size() == 2 && kOutcomes.contains(fields.at(0)))
+        bool known = false;
+        if (fields.size() == 4 && kOutcomes.contains(fields.at(0)) && !opened.boot.isEmpty() &&
+            fields.at(2) == opened.boot && fields.at(3).toLongLong(&known) > opened.nsec && known)
             return LogNote{LogNote::Outcome(kOutcomes.indexOf(fields.at(0))), fields.at(1) == "1"};
     }
     return std::nullopt;
@@ -104,7 +119,9 @@ bool KeeperNote::write(const NotedFile& file, const LogNote& decision) {
             kept << line;
     }
     kept = kept.mid(qMax(0, kept.size() - (kKept - 1)));
-    kept << head + kOutcomes.at(int(decision.outcome)) + ' ' + (decision.fileHoldsLog ? "1" : "0");
+    const BootMoment now = bootMomentNow();
+    kept << head + kOutcomes.at(int(decision.outcome)) + ' ' + (decision.fileHoldsLog ? "1" : "0") + ' ' +
+                (now.boot.isEmpty() ? QByteArray("-") : now.boot) + ' ' + QByteArray::number(now.nsec);
     const QByteArray text = kept.join('\n') + '\n';
     if (::ftruncate(m_descriptor, 0) != 0 ||
         ::pwrite(m_descriptor, text.constData(), size_t(text.size()), 0) != text.size()) {

@@ -27,6 +27,14 @@ struct NotedFile {
 // The file a descriptor has open; false when it cannot be read.
 bool notedFileOf(int descriptor, NotedFile* file);
 
+// A moment that every process on this computer reads alike and nobody sets: the boot (empty when unknown) and
+// the time since it.
+struct BootMoment {
+    QByteArray boot;
+    qint64 nsec = 0;
+};
+BootMoment bootMomentNow();
+
 // What the copies of the program that had a replaced file open noted about the write-ahead log at its path,
 // for every later copy of the same old file: nothing decided yet, emptied (written into the old file by the
 // first copy to decide), or left to another program that took it on. fileHoldsLog: a checkpoint wrote every
@@ -53,9 +61,10 @@ public:
     // Waits for another copy holding it only with wait.
     Lock take(bool wait);
 
-    // What was noted about that old file; nothing for another file, also one that took the inode of a file
-    // gone since. An entry of an earlier version of the program (named by change time) matches nothing.
-    std::optional<LogNote> find(const NotedFile& file) const;
+    // What was noted about that old file since a copy opened it; nothing for another file, also one that took
+    // the inode of a file gone since, nor for the same file noted before it was put back at the path and
+    // opened again. An entry of an earlier version of the program (named by change time) matches nothing.
+    std::optional<LogNote> find(const NotedFile& file, const BootMoment& opened) const;
     bool write(const NotedFile& file, const LogNote& decision);
 
     QString path() const { return m_path; }

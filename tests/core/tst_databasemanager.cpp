@@ -827,6 +827,35 @@ private slots:
                      .arg(savesAtPath));
     }
 
+    // A file replaced, kept aside, put back and opened again, then replaced once more: what was noted about
+    // it the first time is no decision for the copy that opened it since, which empties its own log; the next
+    // opener reads the file now at the path without that copy's saves.
+    void anOldFilePutBackIsDecidedAgain() {
+        TestDatabase t;
+        const QString path = t.path();
+        const QString saveSql = "INSERT INTO product (name) VALUES ('乙')";
+        for (const QString& copy : {path + ".first", path + ".second"})
+            QVERIFY(t.db()->execute("VACUUM INTO ?", {copy}));
+        QVERIFY(QFile::rename(path, t.folder() + "/old.db"));
+        renameOver(path + ".first", path);
+        DatabaseManager::instance().lookForReplacement();
+        DatabaseManager::instance().shutdown();
+        renameOver(t.folder() + "/old.db", path);
+        LogCapture log;
+        SQLiteAdapter copy;
+        QVERIFY(copy.connect(path));
+        FileKeeper keeper(copy);
+        QVERIFY(copy.execute(saveSql));
+        renameOver(path + ".second", path);
+        keeper.look();
+        QVERIFY2(log.contains("written into the replaced database file and emptied"), qPrintable(log.dump()));
+        QCOMPARE(secondCopy(copy.replacedFileCopy().path, {"SELECT COUNT(*) FROM product WHERE name = '乙'"}),
+                 QString("1\n"));
+        copy.disconnect();
+        QCOMPARE(secondCopy(path, {"PRAGMA quick_check", "SELECT COUNT(*) FROM product WHERE name = '乙'"}),
+                 QString("ok\n0\n"));
+    }
+
     // Two copies of the program keep a replaced file in the same second: the later one takes the next name
     // and removes nothing of the other's.
     void keptCopiesLeaveEachOthersName() {
