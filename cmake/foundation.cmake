@@ -12,6 +12,7 @@ target_sources(kvcore PRIVATE
     core/sqliteconnection.h core/sqliteconnection.cpp
     core/sqliteadapter.h core/sqliteadapter.cpp
     core/filekeeper.h core/filekeeper.cpp
+    core/keepernote.h core/keepernote.cpp
     core/databasemanager.h core/databasemanager.cpp
     core/replacementwatch.h core/replacementwatch.cpp
     core/schemamigrator.h core/schemamigrator.cpp

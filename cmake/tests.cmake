@@ -1,8 +1,10 @@
 # The test executables, one per capability; each CLASSES pair is a CTest name and the class it runs.
 kv_add_test_group(suite_core
     SOURCES tests/core/tst_databasemanager.cpp tests/core/tst_csvwriter.cpp tests/core/tst_datalayer.cpp
+            tests/core/tst_keepernote.cpp
             tests/models/tst_models.cpp tests/ui_common/tst_listframes.cpp tests/ui_common/tst_formwheel.cpp
     CLASSES tst_databasemanager TestDataStore tst_csvwriter TestCsvWriter tst_datalayer TestDataLayer
+            tst_keepernote TestKeeperNote
             tst_models TestModels tst_listframes TestListFrames tst_formwheel TestFormWheel)
 # A second copy of the program in a process of its own, for the tests that need one.
 add_executable(kvsecondcopy tests/support/secondcopy.cpp)

@@ -1,20 +1,16 @@
 #include "core/filekeeper.h"
 
 #include "core/backupmanager.h"
+#include "core/keepernote.h"
 #include "core/replacementwatch.h"
 
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <optional>
 #include <sqlite3.h>
-#include <sys/file.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace kestrovalin {
 
@@ -94,116 +90,6 @@ bool clearSharedIndexHead(sqlite3* handle) {
     return mapped;
 }
 
-// The note beside the database file in which the copies of the program that had one file open agree about
-// the write-ahead log at the path once that file was replaced under them: the first copy to decide writes
-// what it did, every later copy of the same old file follows it. Read and written only under an exclusive
-// lock on the note, held while the log is emptied and the shared index cleared. flock, not a record lock of
-// fcntl: those belong to the process and go when any of its descriptors of the file closes.
-class KeeperNote {
-public:
-    explicit KeeperNote(const QString& databasePath) : m_path(databasePath + QStringLiteral("-keeper")) {}
-    ~KeeperNote() {
-        if (m_descriptor >= 0)
-            ::close(m_descriptor); // lets go of the lock
-    }
-    KeeperNote(const KeeperNote&) = delete;
-    KeeperNote& operator=(const KeeperNote&) = delete;
-
-    enum class Lock { Taken, Busy, Unavailable };
-    // Waits for another copy holding it only with wait.
-    Lock take(bool wait) {
-        const QByteArray name = QFile::encodeName(m_path);
-        // A note removed or replaced between the open and the lock is not the one the other copies lock.
-        for (int attempt = 0; attempt < 3; ++attempt) {
-            m_descriptor = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-            if (m_descriptor < 0)
-                return fail();
-            int rc = 0;
-            while ((rc = ::flock(m_descriptor, LOCK_EX | (wait ? 0 : LOCK_NB))) != 0 && errno == EINTR) {
-            }
-            if (rc != 0) {
-                if (errno == EWOULDBLOCK) {
-                    ::close(std::exchange(m_descriptor, -1));
-                    return Lock::Busy;
-                }
-                return fail();
-            }
-            struct stat held {};
-            struct stat atPath {};
-            if (::fstat(m_descriptor, &held) == 0 && ::stat(name.constData(), &atPath) == 0 &&
-                held.st_dev == atPath.st_dev && held.st_ino == atPath.st_ino)
-                return Lock::Taken;
-            ::close(std::exchange(m_descriptor, -1));
-        }
-        m_error = QStringLiteral("the note keeps being replaced");
-        return Lock::Unavailable;
-    }
-
-    // What was noted about the old file as it is now; nothing for another file, also one that took the
-    // inode of a file gone since (its size or change time differs).
-    std::optional<FileKeeper::LogNote> find(const OpenFileState& file) const {
-        for (const QByteArray& line : lines()) {
-            const QList<QByteArray> fields = line.split(' ');
-            if (fields.size() == 7 && fields.mid(0, 5) == key(file) && kOutcomes.contains(fields.at(5)))
-                return FileKeeper::LogNote{FileKeeper::LogNote::Outcome(kOutcomes.indexOf(fields.at(5))),
-                                           fields.at(6) == "1"};
-        }
-        return std::nullopt;
-    }
-
-    bool write(const OpenFileState& file, const FileKeeper::LogNote& decision) {
-        // The decisions about other old files stay: a copy of each may still be running.
-        constexpr int kKept = 16;
-        QList<QByteArray> kept;
-        for (const QByteArray& line : lines()) {
-            if (!line.startsWith(key(file).join(' ') + ' '))
-                kept << line;
-        }
-        kept = kept.mid(qMax(0, kept.size() - (kKept - 1)));
-        kept << key(file).join(' ') + ' ' + kOutcomes.at(int(decision.outcome)) + ' ' +
-                    (decision.fileHoldsLog ? "1" : "0");
-        const QByteArray text = kept.join('\n') + '\n';
-        if (::ftruncate(m_descriptor, 0) != 0 ||
-            ::pwrite(m_descriptor, text.constData(), size_t(text.size()), 0) != text.size()) {
-            m_error = QString::fromLocal8Bit(std::strerror(errno));
-            return false;
-        }
-        return true;
-    }
-
-    QString path() const { return m_path; }
-    QString error() const { return m_error; }
-
-private:
-    // In the order of LogNote::Outcome.
-    inline static const QList<QByteArray> kOutcomes{"open", "emptied", "left"};
-
-    Lock fail() {
-        m_error = QString::fromLocal8Bit(std::strerror(errno));
-        if (m_descriptor >= 0)
-            ::close(std::exchange(m_descriptor, -1));
-        return Lock::Unavailable;
-    }
-    static QList<QByteArray> key(const OpenFileState& file) {
-        return {QByteArray::number(file.identity.device), QByteArray::number(file.identity.inode),
-                QByteArray::number(file.size), QByteArray::number(file.changedSec),
-                QByteArray::number(file.changedNsec)};
-    }
-    QList<QByteArray> lines() const {
-        QByteArray text(64 * 1024, '\0');
-        const ssize_t read =
-            m_descriptor >= 0 ? ::pread(m_descriptor, text.data(), size_t(text.size()), 0) : -1;
-        text.truncate(int(qMax<ssize_t>(read, 0)));
-        QList<QByteArray> found = text.split('\n');
-        found.removeAll(QByteArray());
-        return found;
-    }
-
-    QString m_path;
-    int m_descriptor = -1;
-    QString m_error;
-};
-
 } // namespace
 
 FileKeeper::FileKeeper(SQLiteAdapter& connection) : m_connection(&connection), m_path(connection.path()) {
@@ -215,6 +101,7 @@ FileKeeper::FileKeeper(SQLiteAdapter& connection) : m_connection(&connection), m
     connection.setGuard(this);
     // The files this connection writes are those the path names now; a file renamed over the path later (a
     // restore, a file manager's replace) must not take writes that would be lost with the old one.
+    m_openedAt = bootMomentNow();
     m_identityKnown = fileIdentity(m_path, m_identity);
     m_walKnown = fileIdentity(walPath(m_path), m_walIdentity);
     if (m_identityKnown) {
@@ -326,6 +213,10 @@ bool FileKeeper::openFileState(OpenFileState* state) const {
     state->changedSec = info.st_ctim.tv_sec;
     state->changedNsec = info.st_ctim.tv_nsec;
     return state->identity == m_identity;
+}
+
+bool FileKeeper::notedFile(NotedFile* file) const {
+    return m_fileHandle >= 0 && notedFileOf(m_fileHandle, file) && file->identity == m_identity;
 }
 
 bool FileKeeper::noteReplacement() {
@@ -487,7 +378,13 @@ bool FileKeeper::emptyLog(sqlite3* handle, bool atClose) {
     // look and followed by every later one: a later copy can no longer tell its file's log from one another
     // program started at the path since.
     KeeperNote note(m_path);
-    const KeeperNote::Lock lock = note.take(atClose);
+    KeeperNote::Lock lock = note.take(false);
+    if (lock == KeeperNote::Lock::Busy && atClose) {
+        qWarning().noquote() << "Another copy of the program is deciding about the write-ahead log of the "
+                                "replaced database file; this copy waits for its decision before it closes:"
+                             << walPath(m_path);
+        lock = note.take(true);
+    }
     if (lock == KeeperNote::Lock::Busy) {
         if (!std::exchange(m_noteBusyNoted, true))
             qWarning().noquote()
@@ -501,9 +398,9 @@ bool FileKeeper::emptyLog(sqlite3* handle, bool atClose) {
             << "The note in which the copies of the program agree about the write-ahead log "
                "of the replaced database file cannot be kept; this copy decides alone:"
             << note.path() << note.error();
-    OpenFileState file;
-    if (lock == KeeperNote::Lock::Taken && openFileState(&file)) {
-        if (const std::optional<LogNote> noted = note.find(file)) {
+    NotedFile file;
+    if (lock == KeeperNote::Lock::Taken && notedFile(&file)) {
+        if (const std::optional<LogNote> noted = note.find(file, m_openedAt)) {
             if (noted->fileHoldsLog)
                 m_fileHoldsLog = m_logInFile = true;
             if (noted->outcome != LogNote::Outcome::Open) {
@@ -513,10 +410,10 @@ bool FileKeeper::emptyLog(sqlite3* handle, bool atClose) {
         }
     }
     const LogNote::Outcome outcome = decideOnLog(handle, atClose);
-    // Noted with the file as this copy left it: a later copy of it matches, another file that took its inode
-    // not. Also what a try held back found, for the copy that decides.
+    // Noted with the file as this copy left it (its modification time, where the file system gives no birth
+    // time). Also what a try held back found, for the copy that decides.
     if (lock == KeeperNote::Lock::Taken && (outcome != LogNote::Outcome::Open || m_fileHoldsLog) &&
-        (!openFileState(&file) || !note.write(file, LogNote{outcome, m_fileHoldsLog})))
+        (!notedFile(&file) || !note.write(file, LogNote{outcome, m_fileHoldsLog})))
         qCritical().noquote() << "What this copy of the program found about the write-ahead log of the "
                                  "replaced database file could not be noted for the other copies:"
                               << note.path() << note.error();
@@ -528,7 +425,7 @@ bool FileKeeper::emptyLog(sqlite3* handle, bool atClose) {
     return true;
 }
 
-FileKeeper::LogNote::Outcome FileKeeper::decideOnLog(sqlite3* handle, bool atClose) {
+LogNote::Outcome FileKeeper::decideOnLog(sqlite3* handle, bool atClose) {
     const QString wal = walPath(m_path);
     bool moved = false;
     bool allInFile = false;
@@ -595,7 +492,7 @@ void FileKeeper::noteCheckpoint(bool moved, bool allInFile) {
         m_fileHoldsLog = m_logInFile = true;
 }
 
-FileKeeper::LogNote::Outcome FileKeeper::leaveLog() {
+LogNote::Outcome FileKeeper::leaveLog() {
     m_checkpointed = true;
     m_logLeftPath = true;
     m_savesMayBeAtPath = true;

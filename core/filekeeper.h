@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/keepernote.h"
 #include "core/sqliteadapter.h"
 
 #include <QElapsedTimer>
@@ -74,16 +75,6 @@ public:
     // a look): queue what it shows. Given after the replacement was noticed, it is called at once.
     void setNotice(std::function<void()> notice);
 
-    // What the copies of the program that had a replaced file open noted about the write-ahead log at its
-    // path, for every later copy of the same old file: nothing decided yet, emptied (written into the old
-    // file by the first copy to decide), or left to another program that took it on. fileHoldsLog: a
-    // checkpoint wrote every page the log held into the old file, which so holds every copy's saves.
-    struct LogNote {
-        enum class Outcome { Open, Emptied, Left };
-        Outcome outcome = Outcome::Open;
-        bool fileHoldsLog = false;
-    };
-
 private:
     enum class Replacement { None, File, WriteAheadLog };
     // Looks at the path and its write-ahead log and notes a replacement, for good; true once one is noted.
@@ -119,6 +110,7 @@ private:
     bool copyDue(sqlite3* handle, bool atClose) const;
     // The file the connection has open, read through its own file handle; false when it cannot be read.
     bool openFileState(OpenFileState* state) const;
+    bool notedFile(NotedFile* file) const;
     sqlite3* handle() const;
     // Lets go of the connection: its hooks and the program's record of the file.
     void release();
@@ -132,6 +124,9 @@ private:
     int m_busyTimeoutMs = 0;
     FileIdentity m_identity;
     bool m_identityKnown = false;
+    // Before the file was found at the path: only what the copies noted about it since then is about this
+    // replacement of it.
+    BootMoment m_openedAt;
     FileIdentity m_walIdentity;
     bool m_walKnown = false;
     // The connection's own file handle on the database file, once found to be that file.
