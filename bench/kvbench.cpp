@@ -1174,6 +1174,16 @@ double longestBlock(QTableView* view, RowTableModel* model, Qt::Key key = Qt::Ke
     return longest / 1e6;
 }
 
+// Whether any line named name(a, b), for each a of as and b of bs, is wanted.
+template <size_t A, size_t B, class Name>
+bool anyWanted(const char* const (&as)[A], const char* const (&bs)[B], const Name& name) {
+    for (const char* a : as)
+        for (const char* b : bs)
+            if (wanted(qPrintable(name(a, b))))
+                return true;
+    return false;
+}
+
 // Where the block lines place the view: its top, row 1,000, the middle and the end of the list.
 const char* const kPlaces[] = {"top", "row 1000", "middle", "end"};
 
@@ -1235,14 +1245,7 @@ void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* li
     const auto lineName = [&](const char* place, const char* selection) {
         return prefix + QStringLiteral(", %1, %2").arg(place, selection) + bridge;
     };
-    const auto lineWanted = [&](const char* place, const char* selection) {
-        return wanted(qPrintable(lineName(place, selection)));
-    };
-    bool any = false;
-    for (const char* place : kPlaces)
-        for (const char* selection : selections)
-            any = any || lineWanted(place, selection);
-    if (!any)
+    if (!anyWanted(kPlaces, selections, lineName))
         return;
     Window window(parent);
     QTableView* view = shownWhole(&window, book);
@@ -1252,7 +1255,7 @@ void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* li
     for (const char* place : kPlaces) {
         for (const char* selection : selections) {
             const QString name = lineName(place, selection);
-            if (!lineWanted(place, selection))
+            if (!wanted(qPrintable(name)))
                 continue;
             QVector<double> blocks;
             QVector<double> clicks;
@@ -1289,11 +1292,7 @@ void typeAheadBlocks(QWidget* parent, int runs) {
     const auto lineName = [](const char* place, const char* key) {
         return QStringLiteral("type-ahead block, sales book, %1, %2").arg(place, key);
     };
-    bool any = false;
-    for (const char* place : kPlaces)
-        for (const char* key : keys)
-            any = any || wanted(qPrintable(lineName(place, key)));
-    if (screenReaderRun || !any)
+    if (screenReaderRun || !anyWanted(kPlaces, keys, lineName))
         return;
     SalesRecordReportWindow window(parent);
     QTableView* view = shownWhole(&window, true);
@@ -1332,11 +1331,7 @@ void selectionQueries(QWidget* parent, int runs) {
     const auto name = [](const char* question, const char* selection) {
         return QStringLiteral("screen reader, prescriptions, %1, %2").arg(question, selection);
     };
-    bool any = false;
-    for (const char* question : questions)
-        for (const char* selection : selections)
-            any = any || wanted(qPrintable(name(question, selection)));
-    if (!any)
+    if (!anyWanted(questions, selections, name))
         return;
     PrescriptionRecordWindow window(parent);
     QTableView* view = shownCounted(&window);
