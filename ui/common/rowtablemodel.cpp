@@ -177,7 +177,7 @@ QModelIndexList RowTableModel::match(const QModelIndex& start, int role, const Q
     // Qt's own asks for every row from start to the end and round again, which reads the whole list.
     QModelIndexList found;
     const int column = start.column();
-    if (start.model() != this || column < 0 || column >= m_titles.size())
+    if (start.model() != this || column < 0 || column >= m_titles.size() || (hits != -1 && hits < 1))
         return found;
     QVector<int> pages = m_pages.keys().toVector();
     std::sort(pages.begin(), pages.end());
@@ -192,7 +192,7 @@ QModelIndexList RowTableModel::match(const QModelIndex& start, int role, const Q
                 if (!answers(cellData(row, &rows.at(row - first), column, role), value, flags))
                     continue;
                 found.append(index(row, column));
-                if (hits >= 0 && found.size() >= hits)
+                if (found.size() == hits)
                     return true;
             }
         }
