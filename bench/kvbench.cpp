@@ -1139,14 +1139,17 @@ void salesBookRereadWithRowSelected(QWidget* parent, const QString& path, int ru
     printLine(line, row, &none, note.constData());
 }
 
-// The longest time the GUI thread did not answer while the list was read again after another program's write
-// and its counts came in: the largest gap between the ticks of a 5 ms timer, from the key that reads the list
-// again until the list is counted (and its header has painted), with the gap to the first tick included.
-double longestBlock(QTableView* view, RowTableModel* model) {
+// The longest time the GUI thread did not answer at a key: the largest gap between the ticks of a 5 ms timer,
+// from the key until the list is counted (a list read again after another program's write counts anew) and a
+// few ticks more (the view and its header have painted), with the gap to the first tick included. By default
+// a key that moves nothing: the view reads the list again before it, as at any key after a change.
+double longestBlock(QTableView* view, RowTableModel* model, Qt::Key key = Qt::Key_Shift,
+                    const QString& text = QString()) {
     QElapsedTimer clock;
     qint64 last = 0;
     qint64 longest = 0;
     bool started = false;
+    int ticksAfter = 0;
     QEventLoop loop;
     QTimer tick;
     tick.setTimerType(Qt::PreciseTimer);
@@ -1155,13 +1158,12 @@ double longestBlock(QTableView* view, RowTableModel* model) {
         const qint64 now = clock.nsecsElapsed();
         longest = std::max(longest, now - last);
         last = now;
-        if (started && model->countKnown())
+        if (started && model->countKnown() && ++ticksAfter >= 3)
             loop.quit();
     });
     QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    // A key that moves nothing: the view reads the list again before it, as at any key after a change.
     QTimer::singleShot(0, &loop, [&] {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_Shift, Qt::NoModifier);
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
         QApplication::sendEvent(view, &press);
         view->horizontalHeader()->viewport()->update();
         started = true;
@@ -1172,6 +1174,65 @@ double longestBlock(QTableView* view, RowTableModel* model) {
     return longest / 1e6;
 }
 
+// Whether any line named name(a, b), for each a of as and b of bs, is wanted.
+template <size_t A, size_t B, class Name>
+bool anyWanted(const char* const (&as)[A], const char* const (&bs)[B], const Name& name) {
+    for (const char* a : as)
+        for (const char* b : bs)
+            if (wanted(qPrintable(name(a, b))))
+                return true;
+    return false;
+}
+
+// Where the block lines place the view: its top, row 1,000, the middle and the end of the list.
+const char* const kPlaces[] = {"top", "row 1000", "middle", "end"};
+
+// Shows the list window counted; a book from 2000-01-01 on, every line of it.
+QTableView* shownWhole(QMainWindow* window, bool book) {
+    QTableView* view = shownCounted(window);
+    if (book) {
+        window->findChild<QDateEdit*>(QStringLiteral("dateStart"))->setDate(QDate(2000, 1, 1));
+        window->findChild<QPushButton*>(QStringLiteral("btnQuery"))->click();
+        waitCounted(view);
+    }
+    return view;
+}
+
+// Scrolls the counted list to one of kPlaces; returns the first row in sight.
+int scrollToPlace(QTableView* view, const QString& where) {
+    waitCounted(view);
+    view->doItemsLayout();
+    const int rows = view->model()->rowCount();
+    const int top = where == QLatin1String("top")        ? 0
+                    : where == QLatin1String("row 1000") ? 1000
+                    : where == QLatin1String("middle")   ? rows / 2
+                                                         : rows - 1;
+    view->clearSelection();
+    if (where == QLatin1String("end"))
+        view->scrollToBottom();
+    else
+        view->scrollTo(view->model()->index(top, 0), QAbstractItemView::PositionAtTop);
+    QCoreApplication::processEvents();
+    return std::max(0, view->rowAt(0));
+}
+
+// A click on a cell in sight, as the list stands now, until the view has painted.
+double clickInSight(QTableView* view) {
+    waitCounted(view);
+    const QPoint cell = view->visualRect(view->model()->index(view->rowAt(0) + 1, 1)).center();
+    return timed([&] { paintedAfter(view->viewport(), [&] { click(view->viewport(), cell); }); });
+}
+
+// A block line: the blocks' median beside the clicks'.
+void printBlocks(const QString& name, const QVector<double>& blocks, const QVector<double>& clicks,
+                 int rows) {
+    const Figures block = summarise(blocks);
+    const Figures clicked = summarise(clicks);
+    const QByteArray note =
+        QStringLiteral("a click; worst block %1 ms; %2 rows").arg(block.worst, 0, 'f', 1).arg(rows).toUtf8();
+    printLine(qPrintable(name), block, &clicked, note.constData());
+}
+
 // Each list read again after another program's write at its top, at row 1,000, in the middle and at its end,
 // with one row, a column (by its header) and every row selected: the window's longest block while the re-read
 // and its counts run, beside a click on a cell in the same run.
@@ -1179,54 +1240,27 @@ template <class Window>
 void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* list, bool book,
                   WritesElsewhere (*writesOn)(const QString&)) {
     const QString prefix = QStringLiteral("re-read block, %1").arg(QString::fromUtf8(list));
-    const char* places[] = {"top", "row 1000", "middle", "end"};
     const char* selections[] = {"one row", "a column", "all"};
     const QString bridge = screenReaderRun ? QStringLiteral(", screen reader") : QString();
     const auto lineName = [&](const char* place, const char* selection) {
         return prefix + QStringLiteral(", %1, %2").arg(place, selection) + bridge;
     };
-    const auto lineWanted = [&](const char* place, const char* selection) {
-        return wanted(qPrintable(lineName(place, selection)));
-    };
-    bool any = false;
-    for (const char* place : places)
-        for (const char* selection : selections)
-            any = any || lineWanted(place, selection);
-    if (!any)
+    if (!anyWanted(kPlaces, selections, lineName))
         return;
     Window window(parent);
-    QTableView* view = shownCounted(&window);
-    if (book) {
-        window.template findChild<QDateEdit*>(QStringLiteral("dateStart"))->setDate(QDate(2000, 1, 1));
-        window.template findChild<QPushButton*>(QStringLiteral("btnQuery"))->click();
-        waitCounted(view);
-    }
+    QTableView* view = shownWhole(&window, book);
     RowTableModel* model = cellsSelectedFreely(view);
     WritesElsewhere elsewhere = writesOn(path);
     QHeaderView* header = view->horizontalHeader();
-    for (const char* place : places) {
+    for (const char* place : kPlaces) {
         for (const char* selection : selections) {
             const QString name = lineName(place, selection);
-            if (!lineWanted(place, selection))
+            if (!wanted(qPrintable(name)))
                 continue;
             QVector<double> blocks;
             QVector<double> clicks;
             for (int run = 0; run < runs; ++run) {
-                waitCounted(view);
-                view->doItemsLayout();
-                const int rows = model->rowCount();
-                const QString where = QString::fromUtf8(place);
-                const int top = where == QLatin1String("top")        ? 0
-                                : where == QLatin1String("row 1000") ? 1000
-                                : where == QLatin1String("middle")   ? rows / 2
-                                                                     : rows - 1;
-                view->clearSelection();
-                if (where == QLatin1String("end"))
-                    view->scrollToBottom();
-                else
-                    view->scrollTo(model->index(top, 0), QAbstractItemView::PositionAtTop);
-                QCoreApplication::processEvents();
-                const int shown = std::max(0, view->rowAt(0));
+                const int shown = scrollToPlace(view, QString::fromUtf8(place));
                 const QString what = QString::fromUtf8(selection);
                 if (what == QLatin1String("one row")) {
                     view->selectionModel()->setCurrentIndex(model->index(shown + 2, 1),
@@ -1244,19 +1278,44 @@ void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* li
                 waitCounted(view);
                 elsewhere.writeNow();
                 blocks.append(longestBlock(view, model));
-                // A click on a cell in sight, as the list stands now.
-                waitCounted(view);
-                const QPoint cell = view->visualRect(model->index(view->rowAt(0) + 1, 1)).center();
-                clicks.append(
-                    timed([&] { paintedAfter(view->viewport(), [&] { click(view->viewport(), cell); }); }));
+                clicks.append(clickInSight(view));
             }
-            const Figures block = summarise(blocks);
-            const Figures clicked = summarise(clicks);
-            const QByteArray note = QStringLiteral("a click; worst block %1 ms; %2 rows")
-                                        .arg(block.worst, 0, 'f', 1)
-                                        .arg(model->rowCount())
-                                        .toUtf8();
-            printLine(qPrintable(name), block, &clicked, note.constData());
+            printBlocks(name, blocks, clicks, model->rowCount());
+        }
+    }
+}
+
+// A letter and Space typed into the sales book of every line, a row current at its top, at row 1,000, in the
+// middle and at its end: the window's longest block, beside a click on a cell in the same run.
+void typeAheadBlocks(QWidget* parent, int runs) {
+    const char* keys[] = {"a", "Space"};
+    const auto lineName = [](const char* place, const char* key) {
+        return QStringLiteral("type-ahead block, sales book, %1, %2").arg(place, key);
+    };
+    if (screenReaderRun || !anyWanted(kPlaces, keys, lineName))
+        return;
+    SalesRecordReportWindow window(parent);
+    QTableView* view = shownWhole(&window, true);
+    auto* model = qobject_cast<RowTableModel*>(view->model());
+    for (const char* place : kPlaces) {
+        for (const char* key : keys) {
+            const QString name = lineName(place, key);
+            if (!wanted(qPrintable(name)))
+                continue;
+            const bool space = QString::fromUtf8(key) == QLatin1String("Space");
+            QVector<double> blocks;
+            QVector<double> clicks;
+            for (int run = 0; run < runs; ++run) {
+                const int shown = scrollToPlace(view, QString::fromUtf8(place));
+                view->selectionModel()->setCurrentIndex(model->index(shown + 2, 1),
+                                                        QItemSelectionModel::ClearAndSelect |
+                                                            QItemSelectionModel::Rows);
+                QCoreApplication::processEvents();
+                blocks.append(space ? longestBlock(view, model, Qt::Key_Space, QStringLiteral(" "))
+                                    : longestBlock(view, model, Qt::Key_A, QStringLiteral("a")));
+                clicks.append(clickInSight(view));
+            }
+            printBlocks(name, blocks, clicks, model->rowCount());
         }
     }
 }
@@ -1272,11 +1331,7 @@ void selectionQueries(QWidget* parent, int runs) {
     const auto name = [](const char* question, const char* selection) {
         return QStringLiteral("screen reader, prescriptions, %1, %2").arg(question, selection);
     };
-    bool any = false;
-    for (const char* question : questions)
-        for (const char* selection : selections)
-            any = any || wanted(qPrintable(name(question, selection)));
-    if (!any)
+    if (!anyWanted(questions, selections, name))
         return;
     PrescriptionRecordWindow window(parent);
     QTableView* view = shownCounted(&window);
@@ -1629,6 +1684,7 @@ int main(int argc, char* argv[]) {
     rereadBlocks<PrescriptionRecordWindow>(mainWindow.get(), path, runs, "prescription register", false,
                                            prescriptionElsewhere);
     selectionQueries(mainWindow.get(), runs);
+    typeAheadBlocks(mainWindow.get(), runs);
     // The child runs what is asked with "screen reader" in it, or by default the sales list's line.
     if (!screenReaderRun && (wanted("sales list re-read, all selected") ||
                              onlySteps.contains(QLatin1String("screen reader"), Qt::CaseInsensitive)))

@@ -43,6 +43,7 @@
 #include "ui/purchasing/purchasewindow.h"
 #include "ui/quality/rejecteddrugselectiondialog.h"
 #include "ui/quality/rejecteddrugwindow.h"
+#include "ui/reports/salesrecordreportwindow.h"
 #include "ui/returns/productbatchselectiondialog.h"
 #include "ui/returns/purchasereturnwindow.h"
 #include "ui/sales/salesdialog.h"
@@ -205,6 +206,28 @@ qint64 vmSteps(TestDatabase& t, const ListQuery::Statement& statement) {
     sqlite3_finalize(prepared);
     return steps;
 }
+
+// Counts the statements the program's connection runs while it lives, but for the look at the file's mark
+// that every key makes before it is handled.
+class StatementCount {
+public:
+    StatementCount() : m_handle(sqliteHandle(DatabaseManager::instance().getAdapter()->getQtDatabase())) {
+        sqlite3_trace_v2(m_handle, SQLITE_TRACE_STMT, &StatementCount::traced, this);
+    }
+    ~StatementCount() { sqlite3_trace_v2(m_handle, 0, nullptr, nullptr); }
+    StatementCount(const StatementCount&) = delete;
+    StatementCount& operator=(const StatementCount&) = delete;
+    int count() const { return m_count; }
+
+private:
+    static int traced(unsigned, void* self, void* statement, void*) {
+        if (qstrcmp(sqlite3_sql(static_cast<sqlite3_stmt*>(statement)), "PRAGMA data_version") != 0)
+            ++static_cast<StatementCount*>(self)->m_count;
+        return 0;
+    }
+    sqlite3* m_handle;
+    int m_count = 0;
+};
 
 // A hundred records, ids 10 to 1000, and their list, the newest first.
 ListQuery addListed(TestDatabase& t) {
@@ -2026,8 +2049,8 @@ private slots:
         QCOMPARE(shown, truth);
         QCOMPARE(number(model.rowCount() - 1), QString::number(truth.size()));
         // The row header, narrow while it showed no numbers, is wide enough for them again.
-        QTRY_VERIFY2(view.verticalHeader()->width() >=
-                         view.verticalHeader()->fontMetrics().horizontalAdvance(QString::number(truth.size())),
+        QTRY_VERIFY2(view.verticalHeader()->width() >= view.verticalHeader()->fontMetrics().horizontalAdvance(
+                                                           QString::number(truth.size())),
                      qPrintable(QString::number(view.verticalHeader()->width())));
     }
 
@@ -2873,6 +2896,59 @@ private slots:
         QCOMPARE(model->rowCount(), last + 1);
         QCOMPARE(view->currentIndex().data(Qt::UserRole).toInt(), 1);
         QVERIFY(view->viewport()->rect().contains(view->visualRect(view->currentIndex()).center()));
+    }
+
+    // A key that types text (Space too) in a paged list or picker reads nothing: type-ahead goes to the next
+    // row held whose cell in the current column starts with it, here one above the current row, past the
+    // rows below that were never read.
+    void typeAheadLooksAmongTheRowsHeld_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("key");
+        for (const QString window : {"销售单", "库存查询", "销售记录表", "选择销售单", "选择销售商品"}) {
+            addRow(qPrintable(window + ", a"), window, QString("a"));
+            addRow(qPrintable(window + ", Space"), window, QString(" "));
+        }
+    }
+    void typeAheadLooksAmongTheRowsHeld() {
+        QFETCH(QString, window);
+        QFETCH(QString, key);
+        PinnedClock pin(QDate(2031, 5, 20));
+        SmallPages pages(5);
+        TestDatabase t;
+        addSalesAndBatches(t);
+        t.exec("INSERT INTO sales_order_item (order_id, product_id, batch_id, batch_no, production_date, "
+               "expiry_date, quantity, unit_price, amount) SELECT id, 1, id, 'B01', '2030-01-01', "
+               "'2033-01-01', 1, 15, 15 FROM sales_order");
+        t.exec("UPDATE sales_order SET order_no = ? || order_no WHERE id = 58", {key});
+        t.exec("UPDATE inventory_batch SET batch_no = ? || batch_no WHERE id = 58", {key});
+        std::unique_ptr<QWidget> shown = window == "库存查询" ? listWindow("batches")
+                                         : window == "销售记录表"
+                                             ? std::make_unique<SalesRecordReportWindow>()
+                                             : windowNamed(window);
+        shown->resize(700, 400);
+        shown->show();
+        QVERIFY(QTest::qWaitForWindowExposed(shown.get()));
+        if (auto* query = shown->findChild<QPushButton*>("btnQuery"))
+            query->click();
+        auto* view = shown->findChild<QTableView*>();
+        auto* model = qobject_cast<RowTableModel*>(view->model());
+        QTRY_VERIFY(model->countKnown());
+        QVERIFY(model->isPaged() && model->rowCount() >= 60);
+        QModelIndex held; // the cell that starts with the key, in sight
+        for (int row = 0; row < 10; ++row)
+            for (int column = 0; column < model->columnCount(); ++column)
+                if (model->index(row, column).data().toString().startsWith(key))
+                    held = model->index(row, column);
+        QVERIFY(held.isValid());
+        view->setCurrentIndex(model->index(held.row() + 3, held.column()));
+        QCoreApplication::processEvents();
+        QVERIFY(model->heldRows() < model->rowCount());
+        StatementCount statements;
+        QTest::keyClick(view, key == " " ? Qt::Key_Space : Qt::Key_A);
+        QCoreApplication::processEvents();
+        QCOMPARE(statements.count(), 0);
+        QCOMPARE(view->currentIndex(), held);
+        QVERIFY(view->selectionModel()->isSelected(held));
     }
 
     // Each family's sheet paints its named colours: rules that do not parse would leave the platform's.

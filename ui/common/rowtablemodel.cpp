@@ -5,6 +5,7 @@
 #include "core/idbadapter.h"
 #include "core/rowreader.h"
 
+#include <QRegularExpression>
 #include <QScopedValueRollback>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -57,6 +58,37 @@ QVariant brushOf(const TableRow& row, int column, QBrush TableRow::*rowBrush,
     return brush.style() != Qt::NoBrush ? QVariant(brush) : QVariant();
 }
 
+// Whether a cell's value answers a search as QAbstractItemModel::match() compares them (but for the
+// QRegExp kind, which is not used).
+bool answers(const QVariant& shown, const QVariant& value, Qt::MatchFlags flags) {
+    const int kind = flags & 0x0F;
+    if (kind == Qt::MatchExactly)
+        return value == shown;
+    const Qt::CaseSensitivity cs = flags & Qt::MatchCaseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const QString text = shown.toString();
+    const QString wanted = value.toString();
+    const QRegularExpression::PatternOptions options = cs == Qt::CaseInsensitive
+                                                           ? QRegularExpression::CaseInsensitiveOption
+                                                           : QRegularExpression::NoPatternOption;
+    switch (kind) {
+    case Qt::MatchRegularExpression:
+        return text.contains(value.userType() == QMetaType::QRegularExpression
+                                 ? value.toRegularExpression()
+                                 : QRegularExpression(wanted, options));
+    case Qt::MatchWildcard:
+        return text.contains(
+            QRegularExpression(QRegularExpression::wildcardToRegularExpression(wanted), options));
+    case Qt::MatchStartsWith:
+        return text.startsWith(wanted, cs);
+    case Qt::MatchEndsWith:
+        return text.endsWith(wanted, cs);
+    case Qt::MatchFixedString:
+        return text.compare(wanted, cs) == 0;
+    default:
+        return text.contains(wanted, cs);
+    }
+}
+
 } // namespace
 
 RowTableModel::RowTableModel(const QStringList& titles, QObject* parent)
@@ -95,17 +127,19 @@ int RowTableModel::columnCount(const QModelIndex& parent) const {
 QVariant RowTableModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.column() >= m_titles.size())
         return QVariant();
-    const TableRow* shown = rowAt(index.row());
+    return cellData(index.row(), rowAt(index.row()), index.column(), role);
+}
+
+QVariant RowTableModel::cellData(int position, const TableRow* shown, int column, int role) const {
     if (!shown) {
         // Not blank, as if the record were empty: the list's line says why.
-        if (m_failure && m_paged && role == Qt::DisplayRole && index.row() < m_count)
-            return index.column() == 0 && m_rowNumbers        ? shownNumber(index.row())
-                   : index.column() == (m_rowNumbers ? 1 : 0) ? QVariant(QStringLiteral("未能读取"))
-                                                              : QVariant();
+        if (m_failure && m_paged && role == Qt::DisplayRole && position < m_count)
+            return column == 0 && m_rowNumbers        ? shownNumber(position)
+                   : column == (m_rowNumbers ? 1 : 0) ? QVariant(QStringLiteral("未能读取"))
+                                                      : QVariant();
         return QVariant();
     }
     const TableRow& row = *shown;
-    const int column = index.column();
     // A number not known yet is not shown.
     if (column == 0 && m_rowNumbers && !numbersKnown() &&
         (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::ToolTipRole))
@@ -113,10 +147,10 @@ QVariant RowTableModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return cellText(index.row(), row, column);
+        return cellText(position, row, column);
     case Qt::ToolTipRole: {
         // The whole text, for a cell too narrow to show it.
-        const QString text = cellText(index.row(), row, column);
+        const QString text = cellText(position, row, column);
         return text.isEmpty() ? QVariant() : QVariant(text);
     }
     case Qt::UserRole:
@@ -134,6 +168,39 @@ QVariant RowTableModel::data(const QModelIndex& index, int role) const {
     default:
         return QVariant();
     }
+}
+
+QModelIndexList RowTableModel::match(const QModelIndex& start, int role, const QVariant& value, int hits,
+                                     Qt::MatchFlags flags) const {
+    if (!m_paged)
+        return QAbstractTableModel::match(start, role, value, hits, flags);
+    // Qt's own asks for every row from start to the end and round again, which reads the whole list.
+    QModelIndexList found;
+    const int column = start.column();
+    if (start.model() != this || column < 0 || column >= m_titles.size() || (hits != -1 && hits < 1))
+        return found;
+    QVector<int> pages = m_pages.keys().toVector();
+    std::sort(pages.begin(), pages.end());
+    const int size = pageSize();
+    // The held rows from `from` up to `to`; true once there are enough.
+    const auto look = [&](int from, int to) {
+        for (int pageIndex : pages) {
+            const QVector<TableRow>& rows = m_pages.constFind(pageIndex)->rows;
+            const int first = pageIndex * size;
+            for (int row = std::max(from, first); row < std::min({to, m_count, first + int(rows.size())});
+                 ++row) {
+                if (!answers(cellData(row, &rows.at(row - first), column, role), value, flags))
+                    continue;
+                found.append(index(row, column));
+                if (found.size() == hits)
+                    return true;
+            }
+        }
+        return false;
+    };
+    if (!look(start.row(), m_count) && (flags & Qt::MatchWrap))
+        look(0, start.row());
+    return found;
 }
 
 QVariant RowTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

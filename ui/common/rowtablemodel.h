@@ -105,6 +105,12 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // What a view's type-ahead (a key that types text, Space too) asks for. A list that holds its rows
+    // answers as Qt does; a paged one looks only among the rows it holds, from start round to it when the
+    // search wraps, and reads nothing: a key typed into a long list never reads it on the GUI thread.
+    QModelIndexList match(const QModelIndex& start, int role, const QVariant& value, int hits = 1,
+                          Qt::MatchFlags flags = Qt::MatchFlags(Qt::MatchStartsWith |
+                                                                Qt::MatchWrap)) const override;
     // Held rows: by the column's texts, locale-aware, stable from the order shown. Later fills come sorted
     // the same way until a sort by column -1. A paged list keeps its statement's order.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
@@ -274,6 +280,8 @@ private:
     };
 
     const TableRow* rowAt(int row) const;
+    // data() for the row at a position, given the row (null when it is not there).
+    QVariant cellData(int position, const TableRow* shown, int column, int role) const;
     const Page& page(int index) const;
     // Reads rows after (or, backwards, before) the row with the given keys, at most limit; each row's keys
     // go to keys when given. False when the statement failed.
