@@ -36,6 +36,10 @@ FileMark fileMark(const QSqlDatabase& db) {
     return mark;
 }
 
+bool markMoved(const FileMark& seen, const FileMark& now) {
+    return seen.isValid() && (!now.isValid() || now != seen);
+}
+
 namespace {
 
 // Long enough to wait out another program's short write, short enough that a window does not seem to hang.

@@ -30,6 +30,11 @@ struct FileMark {
     bool operator!=(const FileMark& other) const { return !(*this == other); }
 };
 FileMark fileMark(const QSqlDatabase& db);
+// Whether the file changed between seen, taken as a list's rows were read, and now. A mark that cannot be
+// read (every statement refused after a replacement) counts as a change from one that could: the rows read
+// before are no longer known to be the file's. A mark never taken, or taken when it could not be read, is no
+// change; whoever reads again on a mark that cannot be read keeps it as seen, so the refusal is met once.
+bool markMoved(const FileMark& seen, const FileMark& now);
 
 // How long a statement of any of the program's connections waits for another connection's lock before it
 // fails as busy. Tests shorten it (0 restores the normal wait); it applies to connections opened afterwards.

@@ -588,6 +588,47 @@ void clickOnItsTab(QPushButton* button) {
     button->click();
 }
 
+// Opens a main window's entry as the user does (a menu entry, or a slot of the main window for one opened
+// otherwise), or shows a picker as a form does, kept in picker. Returns the window it opened, or null for
+// one the main window kept and showed again.
+QWidget* openEntry(MainWindow& main, const QString& entry, std::unique_ptr<QWidget>& picker) {
+    if (entry.startsWith("选择")) {
+        picker = windowNamed(entry);
+        picker->show();
+        picker->activateWindow();
+        return picker.get();
+    }
+    const QList<QMainWindow*> before = main.findChildren<QMainWindow*>();
+    if (entry.startsWith("open"))
+        QMetaObject::invokeMethod(&main, entry.toLatin1().constData());
+    for (QAction* menu : main.menuBar()->actions())
+        for (QAction* action : menu->menu()->actions())
+            if (action->text() == entry)
+                action->trigger();
+    for (QMainWindow* opened : main.findChildren<QMainWindow*>())
+        if (!before.contains(opened))
+            return opened;
+    return nullptr;
+}
+
+// Presses the export button with an earlier export at path, as the user chooses it again: what the box says
+// ("title:text"), and " | earlier kept" when that file is the only one in its folder, as it was.
+QString exportOntoEarlier(QPushButton* exportButton, const QString& path) {
+    const QByteArray earlier = "\xEF\xBB\xBF序号,日期\n1,2026-02-27\n";
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(earlier) != earlier.size())
+        return "cannot write " + path;
+    file.close();
+    Prompts::reset();
+    Prompts::queueFileName(path);
+    exportButton->click();
+    const QString told = Prompts::lastTitle() + ":" + Prompts::lastText();
+    const bool kept = file.open(QIODevice::ReadOnly) && file.readAll() == earlier &&
+                      QFileInfo(path).dir().entryList(QDir::Files | QDir::Hidden) ==
+                          QStringList{QFileInfo(path).fileName()};
+    return told + (kept ? " | earlier kept" : " | earlier not kept");
+}
+
 } // namespace
 
 // The shared table model, list frame, picker frame, CSV export, style sheets and input boxes.
@@ -2670,27 +2711,10 @@ private slots:
         QCoreApplication::processEvents();
         Prompts::reset();
         std::unique_ptr<QWidget> picker;
-        QWidget* window = nullptr;
-        if (entry.startsWith("选择")) {
-            picker = windowNamed(entry);
-            picker->show();
-            window = picker.get();
-        } else {
-            const QList<QMainWindow*> before = main.findChildren<QMainWindow*>();
-            if (entry.startsWith("open"))
-                QVERIFY(QMetaObject::invokeMethod(&main, entry.toLatin1().constData()));
-            for (QAction* menu : main.menuBar()->actions())
-                for (QAction* action : menu->menu()->actions())
-                    if (action->text() == entry)
-                        action->trigger();
-            for (QMainWindow* opened : main.findChildren<QMainWindow*>())
-                if (!before.contains(opened))
-                    window = opened;
-        }
+        QWidget* window = openEntry(main, entry, picker);
         QVERIFY(window);
         QTemporaryDir dir;
         const QString path = dir.filePath("earlier.csv");
-        const QByteArray earlier = "\xEF\xBB\xBF序号,日期\n1,2026-02-27\n";
         for (const QString& step : steps) {
             auto* tabs = window->findChild<QTabWidget*>();
             auto* field = window->findChild<QLineEdit*>("editSearch");
@@ -2711,20 +2735,143 @@ private slots:
             auto* exportButton = window->findChild<QPushButton*>("btnExport");
             if (!exportButton)
                 continue;
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
-            file.close();
-            Prompts::reset();
-            Prompts::queueFileName(path);
-            exportButton->click();
-            QVERIFY2(Prompts::lastTitle() == "错误" &&
-                         Prompts::lastText().startsWith("未能读取要导出的记录，文件未导出！"),
-                     qPrintable(step + ": " + Prompts::lastTitle() + ":" + Prompts::lastText()));
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QCOMPARE(file.readAll(), earlier);
-            file.close();
-            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"earlier.csv"});
+            const QString exported = exportOntoEarlier(exportButton, path);
+            QVERIFY2(exported.startsWith("错误:未能读取要导出的记录，文件未导出！") &&
+                         exported.endsWith(" | earlier kept"),
+                     qPrintable(step + ": " + exported));
         }
+    }
+
+    // A window the main window keeps (a feature entry, a book, paged or holding its rows, a QTableWidget
+    // window) or a picker, read and closed while another copy saves two records, reads again when it is shown
+    // again: with the new rows, or, once the file was replaced meanwhile, refused, saying so in the warning
+    // colour (or a box) with the rows kept and never counted as the list's, its export refused with the
+    // earlier file kept. A refusal is said once: after it (the re-read's, or the user's own query's after
+    // the replacement) the window's return reads and tells nothing again.
+    void keptWindowsReadAgainWhenShownAgain_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QStringList>("save"); // what the other copy commits
+        // "saved only", "replaced" meanwhile, or replaced while shown and "queried" before the window is left
+        QTest::addColumn<QString>("how");
+        const QStringList twoSuppliers{
+            "INSERT INTO supplier (id, name, license_no, license_expire_date, qualification_status, status) "
+            "VALUES (20, '新兴医药', 'L20', '2028-01-01', 'valid', 'active'), "
+            "(21, '康泰医药', 'L21', '2028-01-01', 'valid', 'active')"};
+        const QList<QPair<QString, QStringList>> windows{
+            {"商品管理",
+             {"INSERT INTO product (id, name, mnemonic_code, unit, status) VALUES "
+              "(20, '维C银翘片', 'WCYQP', '盒', 1), (21, '感冒灵颗粒', 'GMLKL', '袋', 1)"}},
+            {"供应商管理", twoSuppliers},
+            {"供应商资质一览表", twoSuppliers},
+            {"温湿度记录表",
+             {"INSERT INTO temperature_record (id, record_date, record_time, temperature, humidity, "
+              "operator_name) VALUES (20, '2026-02-27', '08:00:00', 20, 50, '李娜'), "
+              "(21, '2026-02-28', '08:00:00', 21, 55, '李娜')"}},
+            {"购进记录表",
+             {"INSERT INTO purchase_order (id, order_no, supplier_id, inbound_date, status) VALUES "
+              "(20, 'PO20', 1, '2026-02-27', 'completed')",
+              "INSERT INTO purchase_order_item (order_id, product_id, batch_no, production_date, "
+              "expiry_date, quantity, unit_price, amount) VALUES "
+              "(20, 1, 'B40', '2025-06-01', '2027-06-01', 5, 9, 45), "
+              "(20, 2, 'B41', '2025-06-01', '2027-06-01', 2, 8, 16)"}},
+            {"用户管理",
+             {"INSERT INTO sys_user (id, username, password_hash, real_name, role, status) VALUES "
+              "(20, 'wangfang', 'x', '王芳', 'clerk', 1), (21, 'zhaolei', 'x', '赵磊', 'clerk', 1)"}},
+            {"选择供应商", twoSuppliers},
+        };
+        for (const auto& [entry, save] : windows) {
+            for (const QString how : {"saved only", "replaced", "queried"})
+                addRow(qPrintable(entry + ", " + how), entry, save, how);
+        }
+    }
+    void keptWindowsReadAgainWhenShownAgain() {
+        QFETCH(QString, entry);
+        QFETCH(QStringList, save);
+        QFETCH(QString, how);
+        PinnedClock pin(QDate(2026, 3, 1));
+        TestDatabase t;
+        seed(t);
+        MainWindow main;
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        std::unique_ptr<QWidget> picker;
+        QWidget* window = openEntry(main, entry, picker);
+        QVERIFY(window);
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        auto* table = window->findChild<QTableView*>();
+        auto* query = window->findChild<QPushButton*>("btnQuery");
+        if (!query)
+            query = window->findChild<QPushButton*>("btnSearch");
+        QVERIFY(table && query);
+        const int read = table->model()->rowCount();
+        // A kept window is closed and shown again from the main window; a picker, which its form does not
+        // keep, is left for another window and turned back to. The platform these tests run on tells a
+        // window it hides or shows again of its focus out of turn: the window is told here, as on a desktop.
+        const bool kept = !picker;
+        const auto tell = [window](QEvent::Type type) {
+            QCoreApplication::processEvents();
+            QEvent focus(type);
+            QCoreApplication::sendEvent(window, &focus);
+            QCoreApplication::processEvents();
+        };
+        const auto leave = [&] {
+            if (kept)
+                window->close();
+            tell(QEvent::WindowDeactivate);
+        };
+        const auto comeBack = [&] {
+            const bool shown = !kept || !openEntry(main, entry, picker);
+            tell(QEvent::WindowActivate);
+            return shown && window->isVisible();
+        };
+        LogCapture log;
+        const auto replace = [&] {
+            renameCopyOver(t.db(), t.path());
+            DatabaseManager::instance().lookForReplacement();
+            QCoreApplication::processEvents();
+        };
+        if (how == "queried") {
+            replace();
+            Prompts::reset();
+            query->click();
+            QCoreApplication::processEvents();
+            const QStringList told = toldOfUnreadRows(window);
+            QVERIFY2(toldOnlyWhy(told), qPrintable(told.join(" | ")));
+        }
+        leave();
+        for (const QString& sql : save)
+            writeElsewhere(t, sql);
+        if (how == "replaced")
+            replace();
+        Prompts::reset();
+        const ReadWatch readAgain;
+        QVERIFY(comeBack());
+        if (how == "saved only") {
+            QCOMPARE(table->model()->rowCount(), read + 2);
+            return;
+        }
+        QCOMPARE(table->model()->rowCount(), read);
+        if (how == "queried") {
+            QVERIFY(!readAgain.failure());
+            QCOMPARE(Prompts::history().size(), 0);
+            return;
+        }
+        const QStringList told = toldOfUnreadRows(window);
+        QVERIFY2(toldOnlyWhy(told), qPrintable(told.join(" | ")));
+        QVERIFY2(log.count("the read was refused") > 0, qPrintable(log.dump()));
+        if (auto* exportButton = window->findChild<QPushButton*>("btnExport")) {
+            QTemporaryDir dir;
+            const QString exported = exportOntoEarlier(exportButton, dir.filePath("earlier.csv"));
+            QVERIFY2(exported.startsWith("错误:未能读取要导出的记录，文件未导出！") &&
+                         exported.endsWith(" | earlier kept"),
+                     qPrintable(exported));
+        }
+        // Back once more: the refusal was said; nothing is read or told again.
+        leave();
+        Prompts::reset();
+        const ReadWatch again;
+        QVERIFY(comeBack());
+        QVERIFY(!again.failure());
+        QCOMPARE(Prompts::history().size(), 0);
     }
 
     // A row a paged list could not read (the file replaced before the list was scrolled to it) is no record:

@@ -111,9 +111,12 @@ void ListFrame::updateCount() {
 bool ListFrame::readFailed(const ReadWatch& read) {
     if (!read.failure())
         return false;
-    if (m_model)
-        m_model->cannotRead(*read.failure()); // the line follows the model
-    else if (m_count) {
+    if (m_model) {
+        m_model->cannotRead(*read.failure()); // the line, and the re-read, follow the model
+        return true;
+    }
+    m_reread->noteRefused();
+    if (m_count) {
         m_count->setStyleSheet(readTroubleStyleSheet());
         m_count->setText(readFailureText(*read.failure()));
     } else

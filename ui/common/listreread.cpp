@@ -26,6 +26,8 @@ RowTableModel* rowModel(const QTableView* table) {
 ListReread::ListReread(QTableView* table) : QObject(table), m_table(table) {
     if (QAbstractItemModel* model = table->model())
         connect(model, &QAbstractItemModel::modelReset, this, &ListReread::noteRead);
+    if (RowTableModel* model = rowModel(table))
+        connect(model, &RowTableModel::readFailed, this, &ListReread::noteRefused);
     if (QWidget* window = table->window(); window && window != table)
         window->installEventFilter(this);
 }
@@ -36,6 +38,16 @@ void ListReread::setReload(std::function<void()> reload) {
 
 void ListReread::noteRead() {
     m_mark = fileNow();
+}
+
+void ListReread::noteRefused() {
+    keepUnreadable(fileNow());
+}
+
+void ListReread::keepUnreadable(const FileMark& now) {
+    // The refused read is said once, not again at every return.
+    if (!now.isValid())
+        m_mark = now;
 }
 
 void ListReread::reload() {
@@ -90,8 +102,10 @@ bool ListReread::eventFilter(QObject* watched, QEvent* event) {
         if (model && model->isPaged())
             return QObject::eventFilter(watched, event);
         const FileMark now = fileNow();
-        if (m_mark.isValid() && now.isValid() && now != m_mark)
+        if (markMoved(m_mark, now)) {
+            keepUnreadable(now);
             reload();
+        }
     }
     return QObject::eventFilter(watched, event);
 }

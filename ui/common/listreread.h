@@ -16,7 +16,7 @@ namespace kestrovalin {
 // (followList) instead; reload() serves both, for a read again behind a refusal.
 //
 // The rows count as read whenever the table's model is reset; a QTableWidget, which its window fills cell by
-// cell, says so through noteRead().
+// cell, says so through noteRead(), and a refused read through noteRefused().
 class ListReread : public QObject {
     Q_OBJECT
 public:
@@ -26,6 +26,9 @@ public:
     void setReload(std::function<void()> reload);
     // The list's rows were just read: the file as they show it.
     void noteRead();
+    // A read of the list was refused and said so: once the file was replaced, nothing is read again on
+    // its return, which would only be refused again. A table model's refusals come here by themselves.
+    void noteRefused();
     // Reads the list again now and keeps the current record current while the list still holds it, else
     // the nearest record after it (before it at the end). A paged list reads itself again where it stands.
     void reload();
@@ -36,6 +39,8 @@ protected:
 private:
     // Makes the first of the records shown current.
     void makeCurrent(const QVector<int>& ids, int column);
+    // A mark that cannot be read (every statement refused) is kept as seen: it is no change from then on.
+    void keepUnreadable(const FileMark& now);
 
     QTableView* m_table;
     std::function<void()> m_reload;

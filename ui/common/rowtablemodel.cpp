@@ -861,10 +861,7 @@ FileMark RowTableModel::currentMark() const {
 }
 
 bool RowTableModel::fileChanged() const {
-    if (!m_paged || !m_mark.isValid())
-        return false;
-    const FileMark now = currentMark();
-    return now.isValid() && now != m_mark;
+    return m_paged && markMoved(m_mark, currentMark());
 }
 
 bool RowTableModel::knownKeysFrom(int position, int* at, Keys* keys) const {
@@ -1161,6 +1158,13 @@ int RowTableModel::followChanges(int topRow) {
     const QScopedValueRollback<QVector<int>> placeFirst(m_placeFirst, {});
     // Taken before reading: a write while the list is read shows at the next look.
     const FileMark mark = currentMark();
+    // One that cannot be read stays so: the refused read is said once, not at every page or key, and not
+    // at all by a list that says already that the file was replaced.
+    if (!mark.isValid()) {
+        m_mark = mark;
+        if (m_failure && m_failure->condition == DbCondition::Replaced)
+            return -1;
+    }
     qint64 newest = -1;
     if (!readNewestId(&newest))
         return -1;
