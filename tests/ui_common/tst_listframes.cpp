@@ -2026,9 +2026,46 @@ private slots:
         QCOMPARE(shown, truth);
         QCOMPARE(number(model.rowCount() - 1), QString::number(truth.size()));
         // The row header, narrow while it showed no numbers, is wide enough for them again.
-        QTRY_VERIFY2(view.verticalHeader()->width() >=
-                         view.verticalHeader()->fontMetrics().horizontalAdvance(QString::number(truth.size())),
+        QTRY_VERIFY2(view.verticalHeader()->width() >= view.verticalHeader()->fontMetrics().horizontalAdvance(
+                                                           QString::number(truth.size())),
                      qPrintable(QString::number(view.verticalHeader()->width())));
+    }
+
+    // A current record another program deletes below the rows a re-read reads (those in sight and a few pages
+    // after) hands its row to the record after it, as one gone in sight does, however many went beside it.
+    void goneCurrentRecordBelowTheRowsReadHandsOn_data() {
+        QTest::addColumn<QString>("gone"); // ids deleted; the current one is 400, at row 60
+        QTest::addColumn<QString>("current");
+        addRow("the current record", QString("400"), QString("390"));
+        addRow("the current record and the two after it", QString("400, 390, 380"), QString("370"));
+        addRow("the current record and the one before it", QString("410, 400"), QString("390"));
+    }
+    void goneCurrentRecordBelowTheRowsReadHandsOn() {
+        QFETCH(QString, gone);
+        QFETCH(QString, current);
+        SmallPages pages(8, 4);
+        TestDatabase t;
+        const ListQuery list = addListed(t);
+        RowTableModel model({"编号"});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QTableView view;
+        view.setModel(&model);
+        followList(&view, &model);
+        model.setQuery(list, [](const Row& r) { return TableRow(r.integer("id"), {r.text("id")}); });
+        view.resize(300, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QTRY_VERIFY(model.countKnown());
+        view.setFocus();
+        view.setCurrentIndex(model.index(60, 0));
+        QCoreApplication::processEvents();
+        view.scrollToTop();
+        QCoreApplication::processEvents();
+        t.execElsewhere("DELETE FROM listed WHERE id IN (" + gone + ")");
+        QTest::keyClick(&view, Qt::Key_Shift); // moves nowhere: reads the list again
+        QTRY_VERIFY(model.countKnown());
+        QCOMPARE(view.currentIndex().data().toString(), current);
+        QCOMPARE(view.currentIndex().row(), t.count("listed", "id > ?", {current.toInt()}));
     }
 
     // A list of one row per record of a table names that table, whose ids tell the records added later; a
