@@ -229,6 +229,20 @@ QString idsReadAs(const RowTableModel& model, const QVector<int>& positions) {
     return QStringList(ids.begin(), ids.end()).join(',');
 }
 
+// Every row's id as the model shows it.
+QString everyId(const RowTableModel& model) {
+    QVector<int> everyRow(model.rowCount());
+    std::iota(everyRow.begin(), everyRow.end(), 0);
+    return idsReadAs(model, everyRow);
+}
+
+// The ids of the paged rows in the file, in pagedRows(true, true)'s order.
+QString pagedIdsInTheFile(TestDatabase& t) {
+    return t
+        .scalar("SELECT group_concat(id) FROM (SELECT id FROM paged ORDER BY day IS NULL, day DESC, id DESC)")
+        .toString();
+}
+
 QStringList drugRow1() {
     return {"1:6901|板蓝根颗粒|BLGKL|10g*20袋|国药准字Z1|白云山|OTC甲类|常温|否|袋|9.20|15.46"};
 }
@@ -1672,13 +1686,7 @@ private slots:
             QCOMPARE(view.currentIndex().data(Qt::UserRole), current);
         }
         QTRY_VERIFY(model.countKnown());
-        QVector<int> everyRow(model.rowCount());
-        std::iota(everyRow.begin(), everyRow.end(), 0);
-        QCOMPARE(
-            idsReadAs(model, everyRow),
-            t.scalar("SELECT group_concat(id) FROM (SELECT id FROM paged ORDER BY day IS NULL, day DESC, "
-                     "id DESC)")
-                .toString());
+        QCOMPARE(everyId(model), pagedIdsInTheFile(t));
     }
 
     // Keys go on from the rows seen, and the current row keeps to its record, whatever came or went inside,
@@ -2036,40 +2044,20 @@ private slots:
 
     // A current record another program deletes below the rows a re-read reads (those in sight and a few pages
     // after) hands its row to the record after it, as one gone in sight does, however many went beside it.
+    // Steps and checks as pageKeysGoOnFromTheRowsSeen's.
     void goneCurrentRecordBelowTheRowsReadHandsOn_data() {
-        QTest::addColumn<QString>("gone"); // ids deleted; the current one is 400, at row 60
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("top");
         QTest::addColumn<QString>("current");
-        addRow("the current record", QString("400"), QString("390"));
-        addRow("the current record and the two after it", QString("400, 390, 380"), QString("370"));
-        addRow("the current record and the one before it", QString("410, 400"), QString("390"));
+        // Row 60 (id 400) current, the view back at the top.
+        const QString below = "row 60; top 0; elsewhere DELETE FROM listed WHERE id IN (%1); Right";
+        addRow("the current record", below.arg("400"), QString("1000"), QString("390"));
+        addRow("the current record and the two after it", below.arg("400, 390, 380"), QString("1000"),
+               QString("370"));
+        addRow("the current record and the one before it", below.arg("410, 400"), QString("1000"),
+               QString("390"));
     }
-    void goneCurrentRecordBelowTheRowsReadHandsOn() {
-        QFETCH(QString, gone);
-        QFETCH(QString, current);
-        SmallPages pages(8, 4);
-        TestDatabase t;
-        const ListQuery list = addListed(t);
-        RowTableModel model({"编号"});
-        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
-        QTableView view;
-        view.setModel(&model);
-        followList(&view, &model);
-        model.setQuery(list, [](const Row& r) { return TableRow(r.integer("id"), {r.text("id")}); });
-        view.resize(300, 300);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        QTRY_VERIFY(model.countKnown());
-        view.setFocus();
-        view.setCurrentIndex(model.index(60, 0));
-        QCoreApplication::processEvents();
-        view.scrollToTop();
-        QCoreApplication::processEvents();
-        t.execElsewhere("DELETE FROM listed WHERE id IN (" + gone + ")");
-        QTest::keyClick(&view, Qt::Key_Shift); // moves nowhere: reads the list again
-        QTRY_VERIFY(model.countKnown());
-        QCOMPARE(view.currentIndex().data().toString(), current);
-        QCOMPARE(view.currentIndex().row(), t.count("listed", "id > ?", {current.toInt()}));
-    }
+    void goneCurrentRecordBelowTheRowsReadHandsOn() { pageKeysGoOnFromTheRowsSeen(); }
 
     // A count taken on a connection of its own is the list's only for the file as its rows shown were read:
     // one another program's write made stale reads the list again and counts it again, and one a newer
@@ -2132,13 +2120,7 @@ private slots:
         QVERIFY(model.countKnown());
         QCOMPARE(model.rowCount(), t.count("paged"));
         QCOMPARE(model.total(0), t.scalar("SELECT SUM(amount) FROM paged"));
-        QVector<int> everyRow(model.rowCount());
-        std::iota(everyRow.begin(), everyRow.end(), 0);
-        QCOMPARE(
-            idsReadAs(model, everyRow),
-            t.scalar("SELECT group_concat(id) FROM (SELECT id FROM paged ORDER BY day IS NULL, day DESC, "
-                     "id DESC)")
-                .toString());
+        QCOMPARE(everyId(model), pagedIdsInTheFile(t));
     }
 
     // A list of one row per record of a table names that table, whose ids tell the records added later; a
