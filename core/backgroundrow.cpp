@@ -30,6 +30,7 @@ namespace {
 QMutex heldMutex;
 QWaitCondition heldChanged;
 bool heldForTesting = false;
+std::function<void(int)> statementRunForTesting;
 
 // Waits while tests hold the reads back; false when the read was cancelled meanwhile.
 bool waitUntilFree(const BackgroundRow::State& state) {
@@ -37,6 +38,48 @@ bool waitUntilFree(const BackgroundRow::State& state) {
     while (heldForTesting && !state.cancelled)
         heldChanged.wait(&heldMutex);
     return !state.cancelled;
+}
+
+// The first row of a statement, empty when it gave none; why it failed, empty when it ran. The statement is
+// done with on return.
+QString readFirstRow(QSqlDatabase& db, const BackgroundRow::Statement& statement, QVector<QVariant>* row) {
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(statement.sql);
+    for (int i = 0; i < statement.params.size(); ++i)
+        q.bindValue(i, statement.params.at(i));
+    if (q.exec() && q.next()) {
+        row->resize(q.record().count());
+        for (int i = 0; i < row->size(); ++i)
+            (*row)[i] = q.value(i);
+    }
+    return q.isActive() && !q.lastError().isValid()
+               ? QString()
+               : q.lastError().text() + QStringLiteral(" SQL: ") + statement.sql;
+}
+
+// The first row of each statement in turn, to rows; why one failed or the read stopped, empty when all ran.
+QString readEach(QSqlDatabase& db, BackgroundRow::State& state,
+                 const QVector<BackgroundRow::Statement>& statements, QVector<QVector<QVariant>>* rows) {
+    std::function<void(int)> ran;
+    {
+        QMutexLocker held(&heldMutex);
+        ran = statementRunForTesting;
+    }
+    const WorkerStop stop(state.handle, &state.cancelled);
+    for (int s = 0; s < statements.size(); ++s) {
+        // A cancel between two statements stops before the next: interrupting the connection while none
+        // runs does nothing.
+        if (state.cancelled)
+            return QStringLiteral("cancelled");
+        QVector<QVariant> row;
+        if (const QString failed = readFirstRow(db, statements.at(s), &row); !failed.isEmpty())
+            return failed;
+        rows->append(row);
+        if (ran)
+            ran(s);
+    }
+    return QString();
 }
 
 std::optional<QVector<QVector<QVariant>>> readFirstRows(BackgroundRow::State& state, const QString& path,
@@ -62,36 +105,14 @@ std::optional<QVector<QVector<QVariant>>> readFirstRows(BackgroundRow::State& st
             } else if (!state.cancelled) {
                 // One snapshot for all: the counts agree with each other.
                 db.transaction();
-                stopOnReplacement(state.handle);
                 QVector<QVector<QVariant>> rows;
-                QString failed;
-                for (const BackgroundRow::Statement& statement : statements) {
-                    QSqlQuery q(db);
-                    q.setForwardOnly(true);
-                    q.prepare(statement.sql);
-                    for (int i = 0; i < statement.params.size(); ++i)
-                        q.bindValue(i, statement.params.at(i));
-                    if (!q.exec()) {
-                        failed = q.lastError().text() + QStringLiteral(" SQL: ") + statement.sql;
-                        break;
-                    }
-                    QVector<QVariant> row;
-                    if (q.next()) {
-                        row.resize(q.record().count());
-                        for (int i = 0; i < row.size(); ++i)
-                            row[i] = q.value(i);
-                    } else if (q.lastError().isValid()) {
-                        failed = q.lastError().text() + QStringLiteral(" SQL: ") + statement.sql;
-                        break;
-                    }
-                    rows.append(row);
-                }
+                const QString failed = readEach(db, state, statements, &rows);
                 db.rollback();
                 if (!isTheProgramsFile(path)) {
                     // Replaced meanwhile: whatever it read may be another file's.
                     qWarning().noquote()
                         << "Background read stopped: the database file was replaced:" << path;
-                } else if (failed.isEmpty()) {
+                } else if (failed.isEmpty() && !state.cancelled) {
                     values = rows;
                 } else if (!state.cancelled) {
                     qWarning().noquote() << "Background read failed:" << failed;
@@ -153,6 +174,11 @@ void BackgroundRow::cancel() {
     QMutexLocker lock(&m_state->mutex);
     if (m_state->handle)
         sqlite3_interrupt(m_state->handle);
+}
+
+void BackgroundRow::setStatementRunForTesting(std::function<void(int index)> ran) {
+    QMutexLocker lock(&heldMutex);
+    statementRunForTesting = std::move(ran);
 }
 
 void BackgroundRow::setHeldForTesting(bool held) {

@@ -19,7 +19,7 @@ namespace kestrovalin {
 // worker thread, all in one read transaction, so that they see the file as it was at one moment and a long
 // aggregate never holds up the window that asked for it. The answers are handed to done on the receiver's
 // thread, in order, an empty row for a statement that gave none; nothing when a read failed. Destroying the
-// object, or cancel(), interrupts the statement and drops its answer.
+// object, or cancel(), interrupts the statement, starts no other and drops its answer.
 class BackgroundRow {
 public:
     using Statement = ListQuery::Statement;
@@ -39,6 +39,9 @@ public:
     // Tests hold the reads back before they start, to look at what is shown meanwhile; a read cancelled
     // while held stops at once.
     static void setHeldForTesting(bool held);
+    // Tests are told, on the reading thread, each time a statement has run (its index), to cancel the read or
+    // write to the file between two of them; nullptr ends it.
+    static void setStatementRunForTesting(std::function<void(int index)> ran);
 
     struct State;
 

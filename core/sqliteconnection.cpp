@@ -51,10 +51,6 @@ std::atomic<int> g_workerReads{0};
 // Replacements noted so far, for the worker reads under way to stop at.
 std::atomic<quintptr> g_replacements{0};
 
-int stopIfReplaced(void* noted) {
-    return g_replacements.load() != reinterpret_cast<quintptr>(noted) ? 1 : 0;
-}
-
 // The files the first connection to each path opened, for the worker connections to compare with.
 struct OpenFile {
     const void* owner = nullptr;
@@ -117,10 +113,20 @@ void noteProgramFileReplaced(const QString& path, const void* owner) {
         ++g_replacements;
 }
 
-void stopOnReplacement(sqlite3* handle) {
-    if (handle)
-        sqlite3_progress_handler(handle, 100, &stopIfReplaced,
-                                 reinterpret_cast<void*>(g_replacements.load()));
+WorkerStop::WorkerStop(sqlite3* handle, const std::atomic<bool>* cancelled)
+    : m_handle(handle), m_replacements(g_replacements.load()), m_cancelled(cancelled) {
+    if (m_handle)
+        sqlite3_progress_handler(m_handle, 100, &WorkerStop::stopNow, this);
+}
+
+WorkerStop::~WorkerStop() {
+    if (m_handle)
+        sqlite3_progress_handler(m_handle, 0, nullptr, nullptr);
+}
+
+int WorkerStop::stopNow(void* self) {
+    const auto* stop = static_cast<const WorkerStop*>(self);
+    return g_replacements.load() != stop->m_replacements || (stop->m_cancelled && *stop->m_cancelled) ? 1 : 0;
 }
 
 void unregisterProgramFile(const QString& path, const void* owner) {

@@ -5,6 +5,8 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <atomic>
+
 struct sqlite3;
 
 namespace kestrovalin {
@@ -80,9 +82,22 @@ void unregisterProgramFile(const QString& path, const void* owner);
 // false: it would read, or lay its log over, another file.
 bool isTheProgramsFile(const QString& path);
 
-// A worker connection's statement under way stops at its next rows once a replacement is noted: the pages it
-// would go on reading may be another file's.
-void stopOnReplacement(sqlite3* handle);
+// While alive, a worker connection's statement under way stops at its next rows once a replacement is noted
+// (the pages it would go on reading may be another file's), or once cancelled, when given, is set: a read no
+// longer wanted, which sqlite3_interrupt() misses when it lands just before a statement starts.
+class WorkerStop {
+public:
+    explicit WorkerStop(sqlite3* handle, const std::atomic<bool>* cancelled = nullptr);
+    ~WorkerStop();
+    WorkerStop(const WorkerStop&) = delete;
+    WorkerStop& operator=(const WorkerStop&) = delete;
+
+private:
+    static int stopNow(void* self);
+    sqlite3* m_handle;
+    quintptr m_replacements;
+    const std::atomic<bool>* m_cancelled;
+};
 
 // While alive, a worker connection of the program (the day's copy, a count on its way) has the database
 // file open: a write-ahead log it holds back is held by the program itself.

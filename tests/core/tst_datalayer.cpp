@@ -1,3 +1,4 @@
+#include "core/backgroundrow.h"
 #include "core/documentnumber.h"
 #include "core/numbertext.h"
 #include "core/rowreader.h"
@@ -20,6 +21,9 @@
 
 #include <QRandomGenerator>
 #include <QtTest>
+
+#include <atomic>
+#include <memory>
 
 using namespace kestrovalin;
 using namespace kestrovalin::repositories;
@@ -402,6 +406,74 @@ private slots:
         // A list read in part is no list: the first row read is not handed out as all of them.
         if (read != "visitRows")
             QVERIFY(rows <= 0);
+    }
+
+    // A read on a connection of its own hands over the first row of every statement, or nothing: never the
+    // rows of those that ran before one failed, as if they were all. Cancelled between two statements, it
+    // starts no other (interrupting the connection then would stop nothing) and hands nothing over.
+    void backgroundReadsAllOrNothing_data() {
+        QTest::addColumn<QStringList>("statements");
+        QTest::addColumn<int>("cancelAfter"); // the statement after which the read is cancelled; -1: never
+        QTest::addColumn<QString>("handed");  // rows as "a,b/c", "none" for a failure, "-" for no answer
+        const QStringList three{"SELECT 1, 'a'", "SELECT 2 WHERE 0", "SELECT 3"};
+        addRow("three statements, one without a row", three, -1, QString("1,a//3"));
+        addRow("the second does not prepare", QStringList{"SELECT 1", "SELECT n FROM nowhere", "SELECT 3"},
+               -1, QString("none"));
+        addRow("the last fails as it runs",
+               QStringList{"SELECT 1", "SELECT 2",
+                           "SELECT abs(column1) FROM (VALUES (-9223372036854775807 - 1))"},
+               -1, QString("none"));
+        addRow("cancelled after the first of three", three, 0, QString("-"));
+        addRow("cancelled after the second of three", three, 1, QString("-"));
+    }
+    void backgroundReadsAllOrNothing() {
+        QFETCH(QStringList, statements);
+        QFETCH(int, cancelAfter);
+        QFETCH(QString, handed);
+        TestDatabase t;
+        std::atomic<BackgroundRow*> reading{nullptr};
+        std::atomic<bool> cancelled{false};
+        std::atomic<int> ranAfterCancel{0};
+        BackgroundRow::setStatementRunForTesting([&](int index) {
+            if (cancelled)
+                ++ranAfterCancel;
+            if (index == cancelAfter) {
+                cancelled = true;
+                reading.load()->cancel();
+            }
+        });
+        const auto restore = qScopeGuard([] {
+            BackgroundRow::setStatementRunForTesting(nullptr);
+            BackgroundRow::setHeldForTesting(false);
+        });
+        QVector<BackgroundRow::Statement> list;
+        for (const QString& sql : statements)
+            list.append({sql, {}});
+        std::optional<QString> answer;
+        LogCapture quiet;
+        // Held until the hook knows the read to cancel.
+        BackgroundRow::setHeldForTesting(true);
+        auto read = std::make_unique<BackgroundRow>(
+            this, t.path(), list, [&answer](const std::optional<QVector<QVector<QVariant>>>& rows) {
+                QStringList texts;
+                for (const QVector<QVariant>& row : rows.value_or(QVector<QVector<QVariant>>())) {
+                    QStringList values;
+                    for (const QVariant& value : row)
+                        values << value.toString();
+                    texts << values.join(',');
+                }
+                answer = rows ? texts.join('/') : QString("none");
+            });
+        reading = read.get();
+        BackgroundRow::setHeldForTesting(false);
+        if (cancelAfter < 0)
+            QTRY_VERIFY(answer.has_value());
+        else
+            QTRY_VERIFY(cancelled);
+        read.reset(); // waits for the read to end
+        QCoreApplication::processEvents();
+        QCOMPARE(answer.value_or("-"), handed);
+        QCOMPARE(ranAfterCancel.load(), 0);
     }
 
     // Prices and amounts come out as the general formatting writes them, rounding included.

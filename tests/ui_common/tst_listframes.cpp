@@ -69,6 +69,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QScrollBar>
+#include <QSemaphore>
 #include <QSpinBox>
 #include <QSqlQuery>
 #include <QStyle>
@@ -76,9 +77,11 @@
 #include <QTabWidget>
 #include <QTableView>
 #include <QTableWidget>
+#include <QThreadPool>
 #include <QToolTip>
 #include <QtTest>
 
+#include <atomic>
 #include <csignal>
 #include <limits>
 #include <numeric>
@@ -247,6 +250,20 @@ QString idsReadAs(const RowTableModel& model, const QVector<int>& positions) {
     for (int position : positions)
         ids[position] = model.text(position, 1);
     return QStringList(ids.begin(), ids.end()).join(',');
+}
+
+// Every row's id as the model shows it.
+QString everyId(const RowTableModel& model) {
+    QVector<int> everyRow(model.rowCount());
+    std::iota(everyRow.begin(), everyRow.end(), 0);
+    return idsReadAs(model, everyRow);
+}
+
+// The ids of the paged rows in the file, in pagedRows(true, true)'s order.
+QString pagedIdsInTheFile(TestDatabase& t) {
+    return t
+        .scalar("SELECT group_concat(id) FROM (SELECT id FROM paged ORDER BY day IS NULL, day DESC, id DESC)")
+        .toString();
 }
 
 QStringList drugRow1() {
@@ -1733,13 +1750,7 @@ private slots:
             QCOMPARE(view.currentIndex().data(Qt::UserRole), current);
         }
         QTRY_VERIFY(model.countKnown());
-        QVector<int> everyRow(model.rowCount());
-        std::iota(everyRow.begin(), everyRow.end(), 0);
-        QCOMPARE(
-            idsReadAs(model, everyRow),
-            t.scalar("SELECT group_concat(id) FROM (SELECT id FROM paged ORDER BY day IS NULL, day DESC, "
-                     "id DESC)")
-                .toString());
+        QCOMPARE(everyId(model), pagedIdsInTheFile(t));
     }
 
     // Keys go on from the rows seen, and the current row keeps to its record, whatever came or went inside,
@@ -2093,6 +2104,87 @@ private slots:
         QTRY_VERIFY2(view.verticalHeader()->width() >= view.verticalHeader()->fontMetrics().horizontalAdvance(
                                                            QString::number(truth.size())),
                      qPrintable(QString::number(view.verticalHeader()->width())));
+    }
+
+    // A current record another program deletes below the rows a re-read reads (those in sight and a few pages
+    // after) hands its row to the record after it, as one gone in sight does, however many went beside it.
+    // Steps and checks as pageKeysGoOnFromTheRowsSeen's.
+    void goneCurrentRecordBelowTheRowsReadHandsOn_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("top");
+        QTest::addColumn<QString>("current");
+        // Row 60 (id 400) current, the view back at the top.
+        const QString below = "row 60; top 0; elsewhere DELETE FROM listed WHERE id IN (%1); Right";
+        addRow("the current record", below.arg("400"), QString("1000"), QString("390"));
+        addRow("the current record and the two after it", below.arg("400, 390, 380"), QString("1000"),
+               QString("370"));
+        addRow("the current record and the one before it", below.arg("410, 400"), QString("1000"),
+               QString("390"));
+    }
+    void goneCurrentRecordBelowTheRowsReadHandsOn() { pageKeysGoOnFromTheRowsSeen(); }
+
+    // A count taken on a connection of its own is the list's only for the file as its rows shown were read:
+    // one another program's write made stale reads the list again and counts it again, and one a newer
+    // re-read made moot is dropped, whether its answer comes before the newer one or after it. The list then
+    // shows the file's rows, count and sum.
+    void countsAreTakenForTheRowsShown_data() {
+        QTest::addColumn<QString>("write");
+        QTest::addColumn<QString>("when");
+        const QString onTop =
+            "INSERT INTO paged (id, day, amount) VALUES (91, '05-31', 100), (92, '05-31', 100)";
+        const QString firstGone =
+            "DELETE FROM paged WHERE id IN (SELECT id FROM paged ORDER BY day IS NULL, day "
+            "DESC, id DESC LIMIT 2)";
+        addRow("rows come on top before the count is taken", onTop, QString("before"));
+        addRow("rows go from the first page while the count is taken", firstGone, QString("while"));
+        addRow("rows come on top while the count is taken, the list read again before it comes", onTop,
+               QString("while, then read again"));
+    }
+    void countsAreTakenForTheRowsShown() {
+        QFETCH(QString, write);
+        QFETCH(QString, when);
+        SmallPages pages(3, 2);
+        TestDatabase t;
+        addPagedRows(t);
+        t.exec("WITH RECURSIVE n(i) AS (SELECT 12 UNION ALL SELECT i + 1 FROM n WHERE i < 90) "
+               "INSERT INTO paged (id, day, amount) SELECT i, printf('05-%02d', i % 9 + 1), 1 FROM n");
+        // Another program's write, from the reading thread once the count has run, before it is handed over.
+        QSemaphore written;
+        std::atomic<bool> once{when != "before"};
+        BackgroundRow::setStatementRunForTesting([&](int) {
+            if (!once.exchange(false))
+                return;
+            sqlite3* other = nullptr;
+            if (sqlite3_open(QFile::encodeName(t.path()).constData(), &other) != SQLITE_OK ||
+                sqlite3_busy_timeout(other, 5000) != SQLITE_OK ||
+                sqlite3_exec(other, write.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+                qFatal("Write from another connection failed");
+            sqlite3_close(other);
+            written.release();
+        });
+        const auto restore = qScopeGuard([] {
+            BackgroundRow::setStatementRunForTesting(nullptr);
+            BackgroundRow::setHeldForTesting(false);
+        });
+        RowTableModel model({"日期", "编号"});
+        BackgroundRow::setHeldForTesting(when == "before");
+        model.setQuery(pagedRows(true, true), pagedRow);
+        if (when == "before") {
+            writeElsewhere(t, write);
+            BackgroundRow::setHeldForTesting(false);
+        } else if (when.endsWith("read again")) {
+            // Nothing handed over meanwhile: the count's answer waits behind the re-read.
+            QVERIFY(written.tryAcquire(1, 10000));
+            QVERIFY(model.followNow() >= 0);
+        }
+        QTRY_VERIFY(model.countKnown());
+        // Any answer still on its way comes before the list is looked at.
+        QThreadPool::globalInstance()->waitForDone();
+        QCoreApplication::processEvents();
+        QVERIFY(model.countKnown());
+        QCOMPARE(model.rowCount(), t.count("paged"));
+        QCOMPARE(model.total(0), t.scalar("SELECT SUM(amount) FROM paged"));
+        QCOMPARE(everyId(model), pagedIdsInTheFile(t));
     }
 
     // A list of one row per record of a table names that table, whose ids tell the records added later; a
