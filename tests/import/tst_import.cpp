@@ -2,6 +2,7 @@
 #include "repositories/supplierrepository.h"
 #include "spreadsheet/workbookreader.h"
 #include "tests/support/modalanswer.h"
+#include "tests/support/peakmemory.h"
 #include "tests/support/pinnedclock.h"
 #include "tests/support/testdatabase.h"
 #include "tests/support/testmain.h"
@@ -21,8 +22,6 @@
 #include <QtTest>
 
 #include <memory>
-
-#include <sys/resource.h>
 
 using namespace kestrovalin;
 using namespace kestrovalin::test;
@@ -117,12 +116,6 @@ QString templateRow(const QString& path, int row) {
         cells << (cell.kind == CellValue::Kind::Text ? cell.text : QStringLiteral("(not text)"));
     }
     return cells.join(QLatin1Char('|'));
-}
-
-long peakMegabytes() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
 }
 
 // Hand-written cells of one sheet row, as a formula-writing script saves them. Each cell is its XML with
@@ -521,7 +514,8 @@ private slots:
         run.start();
         click(&dialog, "btnStartImport");
         QVERIFY2(run.elapsed() < 10000, qPrintable(QStringLiteral("%1 ms").arg(run.elapsed())));
-        QVERIFY2(peakMegabytes() < 500, qPrintable(QStringLiteral("%1 MB").arg(peakMegabytes())));
+        if (kPeakMemoryMeasured)
+            QVERIFY2(peakMegabytes() < 500, qPrintable(QStringLiteral("%1 MB").arg(peakMegabytes())));
         const QStringList lines = resultLines(&dialog);
         QCOMPARE(lines.size(), 10007);
         QCOMPARE(lines.at(2), QStringLiteral("  ⚠ 第 2 行数据无效：药品名称不能为空"));
