@@ -462,6 +462,26 @@ private slots:
         QTest::newRow("named past the quote's length")
             << "\u9FEB" << 0 << spaces + "药品条码\u9FEB"
             << "第 A 列的标题是「…" + spaces.left(35) + "药品条码\u9FEB」（第 5 个字符为 U+9FEB）" + barcode;
+        // A character that counts as the template's (a Kangxi radical, a small form) is named when it shows
+        // as an empty box, with what it counts as, as long as the quote holds it.
+        const QString producer = "，模板在此列的标题是「生产厂商」";
+        QTest::newRow("a Kangxi radical drawn") << "" << 5 << "生产\u2F1A商甲"
+                                                << "第 F 列的标题是「生产\u2F1A商甲」" + producer;
+        QTest::newRow("a Kangxi radical a box")
+            << "\u2F1A" << 5 << "生产\u2F1A商甲"
+            << "第 F 列的标题是「生产\u2F1A商甲」（第 3 个字符 U+2F1A 视同「厂」）" + producer;
+        QTest::newRow("a Kangxi radical a box, then a mark")
+            << "\u2F1A" << 5 << "生产\u2F1A商✱"
+            << "第 F 列的标题是「生产\u2F1A商✱」（第 3 个字符 U+2F1A 视同「厂」；第 5 个字符为 U+2731）" +
+                   producer;
+        QTest::newRow("a Kangxi radical a box, not quoted")
+            << "\u2F1A" << 5 << "生产\u2F1A" + spaces + "商甲"
+            << "第 F 列的标题是「…" + spaces.left(38) + "商甲」" + producer;
+        QTest::newRow("a small asterisk a box, the mark alone")
+            << "\uFE61" << 1 << "（\uFE61）"
+            << "第 B 列的标题「（\uFE61）」（第 2 个字符 U+FE61 "
+               "视同「*」）只有必填标记，缺少名称，模板在此列的标题是"
+               "「药品名称(*)」";
     }
     void undrawnIdeograph() {
         QFETCH(QString, undrawn);
