@@ -2446,6 +2446,29 @@ private slots:
         QVERIFY2(model.asked < 50, qPrintable(QString::number(model.asked)));
     }
 
+    // A followed table destroyed while it has the focus and a screen reader holds its interface: the focus
+    // leaving on the way out asks that interface whether it is still sound, and it goes with the view.
+    void screenReaderTableGoesWithItsView() {
+        RowTableModel model({"条码", "名称"});
+        model.setRows({TableRow(1, {"6901", "板蓝根"})});
+        auto view = std::make_unique<QTableView>();
+        view->setModel(&model);
+        followList(view.get(), &model);
+        view->show();
+        view->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+        view->setFocus();
+        QVERIFY(view->hasFocus());
+        QAccessible::setActive(true);
+        const auto inactive = qScopeGuard([] { QAccessible::setActive(false); });
+        QAccessibleInterface* table = QAccessible::queryAccessibleInterface(view.get());
+        QVERIFY(table && table->isValid() && table->tableInterface());
+        QCOMPARE(table->tableInterface()->selectedRowCount(), 0);
+        const QAccessible::Id id = QAccessible::uniqueId(table);
+        view.reset();
+        QCOMPARE(QAccessible::accessibleInterface(id), nullptr);
+    }
+
     // A followed list's header marks the columns a selection touches and those it holds whole as Qt's header
     // over the view's own selection does, in a style that draws both (bold, sunken), with the model checked.
     void headerMarksTheSelectedColumns() {

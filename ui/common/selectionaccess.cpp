@@ -45,11 +45,11 @@ int lengthOf(const QVector<std::pair<int, int>>& spans) {
 class RangedTable : public QAccessibleInterface, public QAccessibleTableInterface {
 public:
     RangedTable(QTableView* view, QAccessibleInterface* qts)
-        : m_view(view), m_qts(qts), m_qtsId(QAccessible::uniqueId(qts)), m_table(qts->tableInterface()) {}
+        : m_object(view), m_qts(qts), m_qtsId(QAccessible::uniqueId(qts)), m_table(qts->tableInterface()) {}
     // Qt's own interface, kept in its cache beside this one, goes with it.
     ~RangedTable() override { QAccessible::deleteAccessibleInterface(m_qtsId); }
 
-    bool isValid() const override { return m_view && m_qts->isValid(); }
+    bool isValid() const override { return view() && m_qts->isValid(); }
     QObject* object() const override { return m_qts->object(); }
     QWindow* window() const override { return m_qts->window(); }
     QVector<QPair<QAccessibleInterface*, QAccessible::Relation>>
@@ -136,18 +136,27 @@ public:
     }
 
 private:
+    // The view while it still is one: its destructors leave a QWidget, then a QObject, behind the same
+    // address, and a QPointer<QTableView> would downcast that (a focus change while it goes asks isValid()).
+    QTableView* view() const { return qobject_cast<QTableView*>(m_object.data()); }
+
     QItemSelection ranges() const {
         QItemSelection out;
-        if (!m_view || !m_view->selectionModel())
+        const QTableView* table = view();
+        if (!table || !table->selectionModel())
             return out;
-        for (const QItemSelectionRange& range : m_view->selectionModel()->selection()) {
+        for (const QItemSelectionRange& range : table->selectionModel()->selection()) {
             if (range.isValid() && !range.parent().isValid())
                 out.append(range);
         }
         return out;
     }
-    int modelRows() const { return m_view && m_view->model() ? m_view->model()->rowCount() : 0; }
-    int modelColumns() const { return m_view && m_view->model() ? m_view->model()->columnCount() : 0; }
+    const QAbstractItemModel* model() const {
+        const QTableView* table = view();
+        return table ? table->model() : nullptr;
+    }
+    int modelRows() const { return model() ? model()->rowCount() : 0; }
+    int modelColumns() const { return model() ? model()->columnCount() : 0; }
 
     // Each band of rows that the same ranges cover, with how many columns they select in it.
     template <typename Visit> void forEachBand(Visit visit) const {
@@ -178,7 +187,7 @@ private:
         });
     }
 
-    QPointer<QTableView> m_view;
+    QPointer<QObject> m_object;
     QAccessibleInterface* m_qts;
     QAccessible::Id m_qtsId;
     QAccessibleTableInterface* m_table;

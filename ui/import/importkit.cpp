@@ -120,10 +120,14 @@ struct Parting {
     QString note; // that character named when it does not show what it is; empty otherwise
 };
 
+QString codeOf(uint c) {
+    return QStringLiteral("U+") + QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0'));
+}
+
 // The note names the character when it does not show what it is (not an ASCII letter or digit nor a CJK
 // ideograph of the first plane that a font on this computer draws: an invisible one, a look-alike, another
-// mark, an ideograph shown as an empty box): "（第 5 个字符为 U+2731）", or for a character without a place
-// of its own "（第 2 个字符后有 U+034F）", counting the characters `shown` shows from 1.
+// mark, an ideograph shown as an empty box): "第 5 个字符为 U+2731", or for a character without a place
+// of its own "第 2 个字符后有 U+034F", counting the characters `shown` shows from 1.
 Parting partingOf(const QString& shown, const QString& templateTitle) {
     const QString wanted = comparedText(templateTitle);
     int matched = 0;
@@ -143,35 +147,74 @@ Parting partingOf(const QString& shown, const QString& templateTitle) {
                             QChar::category(c) == QChar::Letter_Other && drawn(c));
         if (plain)
             return {end, QString()};
-        const QString code = QString::number(c, 16).toUpper().rightJustified(4, QLatin1Char('0'));
         if (placed)
-            return {end, QStringLiteral("（第 %1 个字符为 U+%2）").arg(seen).arg(code)};
+            return {end, QStringLiteral("第 %1 个字符为 %2").arg(seen).arg(codeOf(c))};
         if (seen == 0)
-            return {end, QStringLiteral("（第 1 个字符前有 U+%1）").arg(code)};
-        return {end, QStringLiteral("（第 %1 个字符后有 U+%2）").arg(seen).arg(code)};
+            return {end, QStringLiteral("第 1 个字符前有 %1").arg(codeOf(c))};
+        return {end, QStringLiteral("第 %1 个字符后有 %2").arg(seen).arg(codeOf(c))};
     }
     return {};
 }
 
-// At most kQuotedLength UTF-16 units of `text`, never half of a surrogate pair, with "…" where it is cut:
-// from its start, but holding what comes before `through`, and stopping at `stop`.
-QString quotedThrough(const QString& text, int through, int stop) {
+// The UTF-16 units [from, to) of a quote.
+struct Span {
+    int from = 0;
+    int to = 0;
+};
+
+// At most kQuotedLength UTF-16 units of `text`, never half of a surrogate pair: from its start, but holding
+// what comes before `through`, and stopping at `stop`.
+Span quotedSpan(const QString& text, int through, int stop) {
     int from = std::max(0, through - kQuotedLength);
     if (from > 0 && text.at(from).isLowSurrogate())
         ++from;
     int to = std::min(stop, from + kQuotedLength);
     if (to > from && to < text.size() && text.at(to - 1).isHighSurrogate())
         --to;
-    return (from > 0 ? QStringLiteral("…") : QString()) + text.mid(from, to - from) +
-           (to < text.size() ? QStringLiteral("…") : QString());
+    return {from, to};
 }
 
-// A refused title as quoted: it holds the character where it parts from the template's, and stops right
-// after it when an empty box would follow (unnamed, it would say nothing).
+// That span of `text`, with "…" where it is cut.
+QString quotedText(const QString& text, Span span) {
+    return (span.from > 0 ? QStringLiteral("…") : QString()) + text.mid(span.from, span.to - span.from) +
+           (span.to < text.size() ? QStringLiteral("…") : QString());
+}
+
+// The characters in `span` of a title that count as the character they fold to (a Kangxi radical, a
+// compatibility form, as text copied out of a PDF holds) but show as an empty box, named with what they
+// count as: "第 3 个字符 U+2F1A 视同「厂」", counting the characters `shown` shows from 1.
+QStringList foldedBoxes(const QString& shown, Span span) {
+    QStringList notes;
+    int seen = 0;
+    int at = 0;
+    for (const uint c : shown.toUcs4()) {
+        const QString one = QString::fromUcs4(&c, 1);
+        seen += takesPlace(c) ? 1 : 0;
+        const QString folded = one.normalized(QString::NormalizationForm_KC);
+        if (at >= span.from && at < span.to && takesPlace(c) && folded != one && showsAsBox(c))
+            notes << QStringLiteral("第 %1 个字符 %2 视同「%3」").arg(seen).arg(codeOf(c), folded);
+        at += one.size();
+    }
+    return notes;
+}
+
+// A refused title as quoted, with its notes: it holds the character where it parts from the template's, and
+// stops right after it when an empty box would follow (unnamed, it would say nothing). The characters before
+// that one that show as an empty box are named too.
 QString quotedTitle(const QString& shown, const Parting& parting) {
     const QVector<uint> after = shown.midRef(parting.end, kQuotedLength).toUcs4();
     const bool box = parting.end > 0 && std::any_of(after.begin(), after.end(), showsAsBox);
-    return quotedThrough(shown, parting.end, box ? parting.end : shown.size());
+    const Span span = quotedSpan(shown, parting.end, box ? parting.end : shown.size());
+    Span before = span;
+    if (parting.end > 0)
+        before.to = parting.end - (shown.at(parting.end - 1).isLowSurrogate() ? 2 : 1);
+    QStringList notes = foldedBoxes(shown, before);
+    if (!parting.note.isEmpty())
+        notes << parting.note;
+    const QString quote = QStringLiteral("「") + quotedText(shown, span) + QStringLiteral("」");
+    return notes.isEmpty()
+               ? quote
+               : quote + QStringLiteral("（") + notes.join(QStringLiteral("；")) + QStringLiteral("）");
 }
 
 // The refusal of a row 1 whose titles are not the template's, naming a column at fault and the template's
@@ -211,12 +254,11 @@ QString titleProblem(const WorkbookReader& reader, const QList<TemplateColumn>& 
     if (comparedText(shown).isEmpty())
         holds = QStringLiteral("第 %1 列没有标题").arg(letter);
     else if (titleKey(shown).isEmpty())
-        holds = QStringLiteral("第 %1 列的标题「%2」只有必填标记，缺少名称").arg(letter, quoted(shown));
-    else {
-        const Parting parting = partingOf(shown, columns.at(other).title);
-        holds =
-            QStringLiteral("第 %1 列的标题是「%2」%3").arg(letter, quotedTitle(shown, parting), parting.note);
-    }
+        holds = QStringLiteral("第 %1 列的标题%2只有必填标记，缺少名称")
+                    .arg(letter, quotedTitle(shown, Parting()));
+    else
+        holds = QStringLiteral("第 %1 列的标题是%2")
+                    .arg(letter, quotedTitle(shown, partingOf(shown, columns.at(other).title)));
     return holds +
            QStringLiteral("，模板在此列的标题是「%1」：第 1 行须为模板的标题，按模板的顺序排列（%2），"
                           "数据从第 2 行开始，请调整后再导入。")
@@ -510,7 +552,7 @@ QString codeProblem(int column, const TemplateColumn& templateColumn, const Cell
 }
 
 QString quoted(const QString& text) {
-    return quotedThrough(text, 0, text.size());
+    return quotedText(text, quotedSpan(text, 0, text.size()));
 }
 
 } // namespace kestrovalin
