@@ -41,8 +41,11 @@ using namespace kestrovalin;
 
 namespace {
 
-// The day the pictures show, in the pharmacy's time zone; the sample data is dated back from it.
-const QDateTime kNow(QDate(2026, 3, 6), QTime(9, 30, 0));
+// The moment the pictures show, in the pharmacy's time zone (set in main() first); the sample data is dated
+// back from it.
+QDateTime pictureMoment() {
+    return QDateTime(QDate(2026, 3, 6), QTime(9, 30, 0));
+}
 const QSize kMainWindowSize(1080, 600);
 const QSize kBookSize(1400, 490);
 
@@ -57,7 +60,7 @@ bool writeSampleData(const QString& from, const QString& to) {
     if (!in.open(QIODevice::ReadOnly))
         return false;
     QString script = QString::fromUtf8(in.readAll());
-    const QString utcNow = kNow.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    const QString utcNow = pictureMoment().toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     script.replace(QStringLiteral("'now'"), QLatin1Char('\'') + utcNow + QLatin1Char('\''));
     QFile out(to);
     return out.open(QIODevice::WriteOnly) && out.write(script.toUtf8()) > 0 && out.flush();
@@ -217,7 +220,7 @@ int main(int argc, char* argv[]) {
         !writeSampleData(QStringLiteral(KV_SOURCE_DIR "/docs/test_data.sql"),
                          root.filePath(QStringLiteral("docs/test_data.sql"))))
         return refuse(QStringLiteral("cannot set up the sample data in %1").arg(root.path()));
-    Clock::pin(kNow);
+    Clock::pin(pictureMoment());
     BackupManager::setProgramDirForTesting(programDir);
     Prompts::setTestMode(true);
 
