@@ -1,5 +1,7 @@
 #include "ui/common/rowtablemodel.h"
 
+#include "ui/common/pagecache.h"
+
 #include "core/backgroundrow.h"
 #include "core/databasemanager.h"
 #include "core/idbadapter.h"
@@ -20,31 +22,9 @@ namespace kestrovalin {
 
 namespace {
 
-constexpr int kPageSize = 200;
-// Rows kept in pages: a tall screen several times over, so painting never reads a page twice.
-constexpr int kKeptRows = 2000;
-int pageSizeForTesting = 0;
-int keptPagesForTesting = 0;
-// Near its top a list read again learns the rows' numbers by reading the keys above the view: a few
-// milliseconds, where a count of the rows above would take as long as the list is long.
-constexpr int kWalkedRows = 1000;
-int walkedRowsForTesting = 0;
-
-int walkedRows() {
-    return walkedRowsForTesting > 0 ? walkedRowsForTesting : kWalkedRows;
-}
-
 // The first row of a statement on the program's connection; nothing when it failed.
 std::optional<QVector<QVariant>> readNow(const ListQuery::Statement& statement) {
     return readRow(DatabaseManager::instance().getAdapter(), statement.sql, statement.params);
-}
-
-// Keys as one hashable text; the values of one statement's columns keep their types.
-QString keyText(const QVector<QVariant>& keys) {
-    QString text;
-    for (const QVariant& key : keys)
-        text += QString::number(key.userType()) + QLatin1Char(':') + key.toString() + QChar(0x1f);
-    return text;
 }
 
 // The cell's own colour where it has one, else the row's.
@@ -96,23 +76,6 @@ RowTableModel::RowTableModel(const QStringList& titles, QObject* parent)
 
 // A count still on its way is interrupted and waited for here.
 RowTableModel::~RowTableModel() = default;
-
-void RowTableModel::setPagingForTesting(int pageRows, int keptPages) {
-    pageSizeForTesting = std::max(0, pageRows);
-    keptPagesForTesting = std::max(0, keptPages);
-}
-
-void RowTableModel::setWalkedRowsForTesting(int rows) {
-    walkedRowsForTesting = std::max(0, rows);
-}
-
-int RowTableModel::pageSize() const {
-    return pageSizeForTesting > 0 ? pageSizeForTesting : kPageSize;
-}
-
-int RowTableModel::keptPages() const {
-    return keptPagesForTesting > 0 ? keptPagesForTesting : std::max(2, kKeptRows / pageSize() + 1);
-}
 
 int RowTableModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid())
@@ -342,13 +305,6 @@ void RowTableModel::readTotals() {
         m_totals = values->mid(1).toList();
 }
 
-void RowTableModel::forgetPages() {
-    m_pages.clear();
-    m_heldKeys.clear();
-    m_firstKeys.clear();
-    m_lastKeys.clear();
-}
-
 void RowTableModel::startCount() {
     IDbAdapter* db = DatabaseManager::instance().getAdapter();
     const QString path = db ? db->getQtDatabase().databaseName() : QString();
@@ -500,56 +456,6 @@ void RowTableModel::placeCounted(int delta, const QHash<int, int>& placesCounted
     emit counted();
 }
 
-void RowTableModel::shiftPages(int delta) {
-    const int size = pageSize();
-    if (delta == 0) {
-        m_heldKeys.clear();
-        return;
-    }
-    // Every row whose record is known, at its place now; then the pages wholly known again, and the keys
-    // at page edges for the pages next to them.
-    QMap<int, std::pair<TableRow, Keys>> known;
-    for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
-        for (int i = 0; i < it->keys.size(); ++i) {
-            if (!it->keys.at(i).isEmpty())
-                known.insert(it.key() * size + i + delta, {it->rows.value(i), it->keys.at(i)});
-        }
-    }
-    QMap<int, Keys> edges;
-    for (auto it = m_firstKeys.cbegin(); it != m_firstKeys.cend(); ++it)
-        edges.insert(it.key() * size + delta, it.value());
-    for (auto it = m_lastKeys.cbegin(); it != m_lastKeys.cend(); ++it)
-        edges.insert((it.key() + 1) * size - 1 + delta, it.value());
-    forgetPages();
-    const int end = std::max(m_count, m_countComing);
-    for (auto it = edges.cbegin(); it != edges.cend(); ++it) {
-        if (it.key() >= 0 && it.key() < end)
-            remember(it.key(), {it.value()});
-    }
-    for (auto it = known.cbegin(); it != known.cend(); ++it) {
-        if (it.key() >= 0 && it.key() < end)
-            remember(it.key(), {it->second});
-    }
-    QSet<int> indexes;
-    for (auto it = known.cbegin(); it != known.cend(); ++it)
-        indexes.insert(it.key() / size);
-    for (int index : qAsConst(indexes)) {
-        const int first = index * size;
-        const int last = std::min(end, first + size);
-        QVector<TableRow> rows;
-        QVector<Keys> keys;
-        for (int position = first; position < last; ++position) {
-            const auto found = known.constFind(position);
-            if (found == known.cend())
-                break;
-            rows.append(found->first);
-            keys.append(found->second);
-        }
-        if (first >= 0 && rows.size() == last - first && !rows.isEmpty())
-            keepPage(index, std::move(rows), std::move(keys));
-    }
-}
-
 void RowTableModel::takeCount(const QVector<QVariant>& values) {
     m_totals = values.mid(1).toList();
     if (m_countKnown)
@@ -643,218 +549,6 @@ const TableRow* RowTableModel::rowAt(int row) const {
     return offset < shown.rows.size() ? &shown.rows.at(offset) : nullptr;
 }
 
-const RowTableModel::Page& RowTableModel::page(int index) const {
-    auto found = m_pages.find(index);
-    if (found != m_pages.end()) {
-        found->used = ++m_useClock;
-        return *found;
-    }
-    // A page read after a write may not meet those read before it; the rows may not change inside a read,
-    // so the list is read again once it is done.
-    if (!m_following && fileChanged())
-        followLater();
-    // After a failed read no page is tried again until the list is read anew: each would fail the same way.
-    static const Page unread;
-    if (m_failure)
-        return unread;
-    const int size = pageSize();
-    const int first = index * size;
-    // Read during a change of the count: the rows it brings are read with the page.
-    int wanted = std::min(size, std::max(m_count, m_countComing) - first);
-    QVector<TableRow> rows;
-    QVector<Keys> keys;
-    bool backwards = false;
-    // From the page before, from the page after, or backwards from the end for the last page.
-    auto read = [&]() {
-        // Before the numbers are known, row 0 need not be the first.
-        if (index == 0 && numbersKnown())
-            return readRows(nullptr, false, wanted, &rows, &keys);
-        if (m_lastKeys.contains(index - 1)) {
-            const Keys after = m_lastKeys.value(index - 1);
-            return readRows(&after, false, wanted, &rows, &keys);
-        }
-        const int end = endOfResult();
-        const bool last = end > first && end - first <= size;
-        if (!last && !m_firstKeys.contains(index + 1))
-            return false;
-        backwards = true;
-        // The last page holds the rows up to the end, however many rows the count has this moment.
-        if (last)
-            wanted = end - first;
-        const Keys before = m_firstKeys.value(index + 1);
-        return readRows(last ? nullptr : &before, true, wanted, &rows, &keys);
-    };
-    if (!read() && !m_failure) {
-        // While the rows above a list read again are being counted, a page far from every page read waits
-        // for that count rather than walk the keys up to it on this thread: empty meanwhile, and not kept.
-        static const Page waiting;
-        if (!learnKeysNear(index))
-            return waiting;
-        read();
-    }
-    if (m_failure)
-        return unread;
-    if (backwards) {
-        std::reverse(rows.begin(), rows.end());
-        std::reverse(keys.begin(), keys.end());
-    }
-    // Rows that went away since the count leave their places empty until the list is read again.
-    const int missing = wanted - rows.size();
-    if (backwards) {
-        remember(first + missing, keys);
-        rows.insert(0, std::max(0, missing), TableRow());
-        keys.insert(0, std::max(0, missing), Keys());
-    } else {
-        remember(first, keys);
-        rows.resize(std::max(wanted, int(rows.size())));
-        keys.resize(rows.size());
-    }
-    keepPage(index, std::move(rows), std::move(keys));
-    return m_pages[index];
-}
-
-bool RowTableModel::readRows(const Keys* after, bool backwards, int limit, QVector<TableRow>* rows,
-                             QVector<Keys>* keys, bool including) const {
-    IDbAdapter* db = DatabaseManager::instance().getAdapter();
-    if (!db || limit <= 0)
-        return db != nullptr;
-    return readStatement(m_query.page(after, backwards, limit, rows == nullptr, including), rows, keys);
-}
-
-bool RowTableModel::readStatement(const ListQuery::Statement& statement, QVector<TableRow>* rows,
-                                  QVector<Keys>* keys) const {
-    IDbAdapter* db = DatabaseManager::instance().getAdapter();
-    if (!db)
-        return false;
-    // Read to the end and let go: no statement, and so no read transaction, outlives the page.
-    QSqlQuery q = db->readOnce(statement.sql, statement.params);
-    if (!q.isActive()) {
-        noteFailure(readFailureOf(db, q, false));
-        return false;
-    }
-    const int keyCount = m_query.order.size();
-    const int firstKey = q.record().count() - keyCount;
-    const Row row(q);
-    while (q.next()) {
-        if (rows) {
-            row.startRow();
-            rows->append(m_build(row));
-        }
-        if (keys) {
-            Keys values(keyCount);
-            for (int k = 0; k < keyCount; ++k)
-                values[k] = q.value(firstKey + k);
-            keys->append(values);
-        }
-    }
-    // A step that failed (a read stopped) is no end of the rows.
-    if (!q.lastError().isValid())
-        return true;
-    qWarning().noquote() << "A page of the list stopped before its end:" << q.lastError().text();
-    noteFailure(readFailureOf(db, q, true));
-    return false;
-}
-
-std::optional<bool> RowTableModel::readAhead(const Keys* after, int limit, QVector<TableRow>* rows,
-                                             QVector<Keys>* keys, bool including) const {
-    // One row past the limit tells whether the result ends within it.
-    if (!readRows(after, false, limit + 1, rows, keys, including))
-        return std::nullopt;
-    if (rows->size() <= limit)
-        return true;
-    rows->removeLast();
-    keys->removeLast();
-    return false;
-}
-
-bool RowTableModel::learnKeysNear(int index) const {
-    const int size = pageSize();
-    // Forward to the last row of the page before, or backwards to the first row of the page after.
-    const int forwardTarget = index * size - 1;
-    const int backwardTarget = (index + 1) * size;
-    // From the first row, where it stands at row 0.
-    int cost = numbersKnown() ? forwardTarget + 1 : std::numeric_limits<int>::max();
-    int anchor = -1;
-    bool backwards = false;
-    Keys anchorKeys;
-    for (auto it = m_lastKeys.cbegin(); it != m_lastKeys.cend(); ++it) {
-        const int position = (it.key() + 1) * size - 1;
-        if (position < forwardTarget && forwardTarget - position < cost) {
-            cost = forwardTarget - position;
-            anchor = position;
-            anchorKeys = it.value();
-            backwards = false;
-        }
-    }
-    for (auto it = m_firstKeys.cbegin(); it != m_firstKeys.cend(); ++it) {
-        const int position = it.key() * size;
-        if (position > backwardTarget && position - backwardTarget < cost) {
-            cost = position - backwardTarget;
-            anchor = position;
-            anchorKeys = it.value();
-            backwards = true;
-        }
-    }
-    if (const int end = endOfResult(); end >= backwardTarget && end - backwardTarget < cost) {
-        cost = end - backwardTarget;
-        anchor = end;
-        anchorKeys.clear();
-        backwards = true;
-    }
-    if (!numbersKnown() && cost > walkedRows())
-        return false;
-    // The keys alone, with the page boundaries passed noted on the way.
-    QVector<Keys> keys;
-    readRows(anchorKeys.isEmpty() ? nullptr : &anchorKeys, backwards, cost, nullptr, &keys);
-    if (!backwards) {
-        remember(anchor + 1, keys);
-        return true;
-    }
-    std::reverse(keys.begin(), keys.end());
-    remember(anchor - keys.size(), keys);
-    return true;
-}
-
-void RowTableModel::remember(int firstPosition, const QVector<Keys>& keys) const {
-    const int size = pageSize();
-    for (int i = 0; i < keys.size(); ++i) {
-        const int position = firstPosition + i;
-        if (position % size == 0)
-            m_firstKeys.insert(position / size, keys.at(i));
-        if (position % size == size - 1)
-            m_lastKeys.insert(position / size, keys.at(i));
-    }
-}
-
-void RowTableModel::keepPage(int index, QVector<TableRow> rows, QVector<Keys> keys) const {
-    m_pages.insert(index, Page{std::move(rows), std::move(keys), ++m_useClock});
-    while (m_pages.size() > keptPages()) {
-        auto oldest = m_pages.begin();
-        for (auto it = m_pages.begin(); it != m_pages.end(); ++it) {
-            if (it->used < oldest->used)
-                oldest = it;
-        }
-        dropPage(oldest);
-    }
-}
-
-QHash<int, RowTableModel::Page>::iterator RowTableModel::dropPage(QHash<int, Page>::iterator page) const {
-    // Indexes may hold rows of the page: their records' keys stay, for a re-read to place them by. Keys of
-    // rows no index holds any more go.
-    const int first = page.key() * pageSize();
-    QHash<int, Keys> noted;
-    for (const QModelIndex& held : persistentIndexList()) {
-        const int row = held.row();
-        const int offset = row - first;
-        if (offset >= 0 && offset < page->keys.size() && !page->keys.at(offset).isEmpty())
-            noted.insert(row, page->keys.at(offset));
-        else if (const auto known = m_heldKeys.constFind(row); known != m_heldKeys.cend())
-            noted.insert(row, *known);
-    }
-    m_heldKeys = std::move(noted);
-    return m_pages.erase(page);
-}
-
 FileMark RowTableModel::currentMark() const {
     IDbAdapter* db = DatabaseManager::instance().getAdapter();
     return db ? fileMark(db->getQtDatabase()) : FileMark();
@@ -862,46 +556,6 @@ FileMark RowTableModel::currentMark() const {
 
 bool RowTableModel::fileChanged() const {
     return m_paged && markMoved(m_mark, currentMark());
-}
-
-bool RowTableModel::knownKeysFrom(int position, int* at, Keys* keys) const {
-    const int size = pageSize();
-    int best = -1;
-    auto consider = [&](int candidate, const Keys& candidateKeys) {
-        if (candidate >= position && !candidateKeys.isEmpty() && (best < 0 || candidate < best)) {
-            best = candidate;
-            *keys = candidateKeys;
-        }
-    };
-    for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
-        const int first = it.key() * size;
-        const int offset = std::max(0, position - first);
-        for (int i = offset; i < it->keys.size(); ++i) {
-            if (!it->keys.at(i).isEmpty()) {
-                consider(first + i, it->keys.at(i));
-                break;
-            }
-        }
-    }
-    for (auto it = m_firstKeys.cbegin(); it != m_firstKeys.cend(); ++it)
-        consider(it.key() * size, it.value());
-    for (auto it = m_lastKeys.cbegin(); it != m_lastKeys.cend(); ++it)
-        consider((it.key() + 1) * size - 1, it.value());
-    *at = best;
-    return best >= 0;
-}
-
-void RowTableModel::dropPagesFrom(int position) {
-    const int size = pageSize();
-    const int index = (position + size - 1) / size;
-    for (auto it = m_pages.begin(); it != m_pages.end();)
-        it = it.key() >= index ? m_pages.erase(it) : std::next(it);
-    for (auto it = m_firstKeys.begin(); it != m_firstKeys.end();)
-        it = it.key() >= index ? m_firstKeys.erase(it) : std::next(it);
-    for (auto it = m_lastKeys.begin(); it != m_lastKeys.end();)
-        it = it.key() >= index ? m_lastKeys.erase(it) : std::next(it);
-    for (auto it = m_heldKeys.begin(); it != m_heldKeys.end();)
-        it = it.key() >= position ? m_heldKeys.erase(it) : std::next(it);
 }
 
 void RowTableModel::followLater() const {
@@ -916,17 +570,6 @@ void RowTableModel::followLater() const {
             self->followChanges(self->m_topRow);
         },
         Qt::QueuedConnection);
-}
-
-RowTableModel::Keys RowTableModel::keysAt(int row) const {
-    // A row held where its record was guessed to stand: its record is the one its place is counted for.
-    if (m_placing) {
-        if (const auto held = m_placing->held.constFind(row); held != m_placing->held.cend())
-            return *held;
-    }
-    const int size = pageSize();
-    const auto found = m_pages.constFind(row / size);
-    return found == m_pages.cend() ? m_heldKeys.value(row) : found->keys.value(row % size);
 }
 
 namespace {
