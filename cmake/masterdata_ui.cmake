@@ -11,7 +11,7 @@ target_sources(kvcore PRIVATE
     ui/common/readtrouble.h ui/common/readtrouble.cpp
     ui/common/rowtablemodel.h ui/common/rowtablemodel.cpp
     ui/common/tablerow.h
-    ui/common/writefollower.cpp
+    ui/common/writefollower.h ui/common/writefollower.cpp
     ui/common/selectionaccess.h ui/common/selectionaccess.cpp
     ui/common/tableexport.h ui/common/tableexport.cpp
     ui/masterdata/productdialog.h ui/masterdata/productdialog.cpp ui/masterdata/productdialog.ui

@@ -2,7 +2,6 @@
 
 #include "core/databasemanager.h"
 #include "core/idbadapter.h"
-#include "ui/common/rowtablemodel.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -28,7 +27,7 @@ int walkedRowsForTesting = 0;
 
 } // namespace
 
-int walkedRows() {
+int PageCache::walkedRows() {
     return walkedRowsForTesting > 0 ? walkedRowsForTesting : kWalkedRows;
 }
 
@@ -40,31 +39,31 @@ QString keyText(const QVector<QVariant>& keys) {
     return text;
 }
 
-void RowTableModel::setPagingForTesting(int pageRows, int keptPages) {
+void PageCache::setPagingForTesting(int pageRows, int keptPages) {
     pageSizeForTesting = std::max(0, pageRows);
     keptPagesForTesting = std::max(0, keptPages);
 }
 
-void RowTableModel::setWalkedRowsForTesting(int rows) {
+void PageCache::setWalkedRowsForTesting(int rows) {
     walkedRowsForTesting = std::max(0, rows);
 }
 
-int RowTableModel::pageSize() const {
+int PageCache::pageSize() {
     return pageSizeForTesting > 0 ? pageSizeForTesting : kPageSize;
 }
 
-int RowTableModel::keptPages() const {
+int PageCache::keptPages() {
     return keptPagesForTesting > 0 ? keptPagesForTesting : std::max(2, kKeptRows / pageSize() + 1);
 }
 
-void RowTableModel::forgetPages() {
+void PageCache::forget() {
     m_pages.clear();
     m_heldKeys.clear();
     m_firstKeys.clear();
     m_lastKeys.clear();
 }
 
-void RowTableModel::shiftPages(int delta) {
+void PageCache::shiftPages(int delta, int end) {
     const int size = pageSize();
     if (delta == 0) {
         m_heldKeys.clear();
@@ -84,8 +83,7 @@ void RowTableModel::shiftPages(int delta) {
         edges.insert(it.key() * size + delta, it.value());
     for (auto it = m_lastKeys.cbegin(); it != m_lastKeys.cend(); ++it)
         edges.insert((it.key() + 1) * size - 1 + delta, it.value());
-    forgetPages();
-    const int end = std::max(m_count, m_countComing);
+    forget();
     for (auto it = edges.cbegin(); it != edges.cend(); ++it) {
         if (it.key() >= 0 && it.key() < end)
             remember(it.key(), {it.value()});
@@ -114,7 +112,7 @@ void RowTableModel::shiftPages(int delta) {
     }
 }
 
-const RowTableModel::Page& RowTableModel::page(int index) const {
+const PageCache::Page& PageCache::page(int index) const {
     auto found = m_pages.find(index);
     if (found != m_pages.end()) {
         found->used = ++m_useClock;
@@ -122,29 +120,28 @@ const RowTableModel::Page& RowTableModel::page(int index) const {
     }
     // A page read after a write may not meet those read before it; the rows may not change inside a read,
     // so the list is read again once it is done.
-    if (!m_following && fileChanged())
-        followLater();
+    m_list.pageAboutToBeRead();
     // After a failed read no page is tried again until the list is read anew: each would fail the same way.
     static const Page unread;
-    if (m_failure)
+    if (m_list.readFailure())
         return unread;
     const int size = pageSize();
     const int first = index * size;
     // Read during a change of the count: the rows it brings are read with the page.
-    int wanted = std::min(size, std::max(m_count, m_countComing) - first);
+    int wanted = std::min(size, m_list.rowsComing() - first);
     QVector<TableRow> rows;
     QVector<Keys> keys;
     bool backwards = false;
     // From the page before, from the page after, or backwards from the end for the last page.
     auto read = [&]() {
         // Before the numbers are known, row 0 need not be the first.
-        if (index == 0 && numbersKnown())
+        if (index == 0 && m_list.numbersKnown())
             return readRows(nullptr, false, wanted, &rows, &keys);
         if (m_lastKeys.contains(index - 1)) {
             const Keys after = m_lastKeys.value(index - 1);
             return readRows(&after, false, wanted, &rows, &keys);
         }
-        const int end = endOfResult();
+        const int end = m_list.endOfResult();
         const bool last = end > first && end - first <= size;
         if (!last && !m_firstKeys.contains(index + 1))
             return false;
@@ -155,7 +152,7 @@ const RowTableModel::Page& RowTableModel::page(int index) const {
         const Keys before = m_firstKeys.value(index + 1);
         return readRows(last ? nullptr : &before, true, wanted, &rows, &keys);
     };
-    if (!read() && !m_failure) {
+    if (!read() && !m_list.readFailure()) {
         // While the rows above a list read again are being counted, a page far from every page read waits
         // for that count rather than walk the keys up to it on this thread: empty meanwhile, and not kept.
         static const Page waiting;
@@ -163,7 +160,7 @@ const RowTableModel::Page& RowTableModel::page(int index) const {
             return waiting;
         read();
     }
-    if (m_failure)
+    if (m_list.readFailure())
         return unread;
     if (backwards) {
         std::reverse(rows.begin(), rows.end());
@@ -184,32 +181,33 @@ const RowTableModel::Page& RowTableModel::page(int index) const {
     return m_pages[index];
 }
 
-bool RowTableModel::readRows(const Keys* after, bool backwards, int limit, QVector<TableRow>* rows,
-                             QVector<Keys>* keys, bool including) const {
+bool PageCache::readRows(const Keys* after, bool backwards, int limit, QVector<TableRow>* rows,
+                         QVector<Keys>* keys, bool including) const {
     IDbAdapter* db = DatabaseManager::instance().getAdapter();
     if (!db || limit <= 0)
         return db != nullptr;
-    return readStatement(m_query.page(after, backwards, limit, rows == nullptr, including), rows, keys);
+    return readStatement(m_list.query().page(after, backwards, limit, rows == nullptr, including), rows,
+                         keys);
 }
 
-bool RowTableModel::readStatement(const ListQuery::Statement& statement, QVector<TableRow>* rows,
-                                  QVector<Keys>* keys) const {
+bool PageCache::readStatement(const ListQuery::Statement& statement, QVector<TableRow>* rows,
+                              QVector<Keys>* keys) const {
     IDbAdapter* db = DatabaseManager::instance().getAdapter();
     if (!db)
         return false;
     // Read to the end and let go: no statement, and so no read transaction, outlives the page.
     QSqlQuery q = db->readOnce(statement.sql, statement.params);
     if (!q.isActive()) {
-        noteFailure(readFailureOf(db, q, false));
+        m_list.noteFailure(readFailureOf(db, q, false));
         return false;
     }
-    const int keyCount = m_query.order.size();
+    const int keyCount = m_list.query().order.size();
     const int firstKey = q.record().count() - keyCount;
     const Row row(q);
     while (q.next()) {
         if (rows) {
             row.startRow();
-            rows->append(m_build(row));
+            rows->append(m_list.buildRow(row));
         }
         if (keys) {
             Keys values(keyCount);
@@ -222,12 +220,12 @@ bool RowTableModel::readStatement(const ListQuery::Statement& statement, QVector
     if (!q.lastError().isValid())
         return true;
     qWarning().noquote() << "A page of the list stopped before its end:" << q.lastError().text();
-    noteFailure(readFailureOf(db, q, true));
+    m_list.noteFailure(readFailureOf(db, q, true));
     return false;
 }
 
-std::optional<bool> RowTableModel::readAhead(const Keys* after, int limit, QVector<TableRow>* rows,
-                                             QVector<Keys>* keys, bool including) const {
+std::optional<bool> PageCache::readAhead(const Keys* after, int limit, QVector<TableRow>* rows,
+                                         QVector<Keys>* keys, bool including) const {
     // One row past the limit tells whether the result ends within it.
     if (!readRows(after, false, limit + 1, rows, keys, including))
         return std::nullopt;
@@ -238,13 +236,13 @@ std::optional<bool> RowTableModel::readAhead(const Keys* after, int limit, QVect
     return false;
 }
 
-bool RowTableModel::learnKeysNear(int index) const {
+bool PageCache::learnKeysNear(int index) const {
     const int size = pageSize();
     // Forward to the last row of the page before, or backwards to the first row of the page after.
     const int forwardTarget = index * size - 1;
     const int backwardTarget = (index + 1) * size;
     // From the first row, where it stands at row 0.
-    int cost = numbersKnown() ? forwardTarget + 1 : std::numeric_limits<int>::max();
+    int cost = m_list.numbersKnown() ? forwardTarget + 1 : std::numeric_limits<int>::max();
     int anchor = -1;
     bool backwards = false;
     Keys anchorKeys;
@@ -266,13 +264,13 @@ bool RowTableModel::learnKeysNear(int index) const {
             backwards = true;
         }
     }
-    if (const int end = endOfResult(); end >= backwardTarget && end - backwardTarget < cost) {
+    if (const int end = m_list.endOfResult(); end >= backwardTarget && end - backwardTarget < cost) {
         cost = end - backwardTarget;
         anchor = end;
         anchorKeys.clear();
         backwards = true;
     }
-    if (!numbersKnown() && cost > walkedRows())
+    if (!m_list.numbersKnown() && cost > walkedRows())
         return false;
     // The keys alone, with the page boundaries passed noted on the way.
     QVector<Keys> keys;
@@ -286,7 +284,7 @@ bool RowTableModel::learnKeysNear(int index) const {
     return true;
 }
 
-void RowTableModel::remember(int firstPosition, const QVector<Keys>& keys) const {
+void PageCache::remember(int firstPosition, const QVector<Keys>& keys) const {
     const int size = pageSize();
     for (int i = 0; i < keys.size(); ++i) {
         const int position = firstPosition + i;
@@ -297,7 +295,7 @@ void RowTableModel::remember(int firstPosition, const QVector<Keys>& keys) const
     }
 }
 
-void RowTableModel::keepPage(int index, QVector<TableRow> rows, QVector<Keys> keys) const {
+void PageCache::keepPage(int index, QVector<TableRow> rows, QVector<Keys> keys) const {
     m_pages.insert(index, Page{std::move(rows), std::move(keys), ++m_useClock});
     while (m_pages.size() > keptPages()) {
         auto oldest = m_pages.begin();
@@ -309,12 +307,12 @@ void RowTableModel::keepPage(int index, QVector<TableRow> rows, QVector<Keys> ke
     }
 }
 
-QHash<int, RowTableModel::Page>::iterator RowTableModel::dropPage(QHash<int, Page>::iterator page) const {
+QHash<int, PageCache::Page>::iterator PageCache::dropPage(QHash<int, Page>::iterator page) const {
     // Indexes may hold rows of the page: their records' keys stay, for a re-read to place them by. Keys of
     // rows no index holds any more go.
     const int first = page.key() * pageSize();
     QHash<int, Keys> noted;
-    for (const QModelIndex& held : persistentIndexList()) {
+    for (const QModelIndex& held : m_list.heldIndexes()) {
         const int row = held.row();
         const int offset = row - first;
         if (offset >= 0 && offset < page->keys.size() && !page->keys.at(offset).isEmpty())
@@ -326,7 +324,7 @@ QHash<int, RowTableModel::Page>::iterator RowTableModel::dropPage(QHash<int, Pag
     return m_pages.erase(page);
 }
 
-bool RowTableModel::knownKeysFrom(int position, int* at, Keys* keys) const {
+bool PageCache::knownKeysFrom(int position, int* at, Keys* keys) const {
     const int size = pageSize();
     int best = -1;
     auto consider = [&](int candidate, const Keys& candidateKeys) {
@@ -353,7 +351,22 @@ bool RowTableModel::knownKeysFrom(int position, int* at, Keys* keys) const {
     return best >= 0;
 }
 
-void RowTableModel::dropPagesFrom(int position) {
+int PageCache::heldRows() const {
+    int held = 0;
+    for (const Page& kept : m_pages)
+        held += kept.rows.size();
+    return held;
+}
+
+void PageCache::dropShortPages(int count) {
+    const int size = pageSize();
+    for (auto it = m_pages.begin(); it != m_pages.end();) {
+        const bool shortOfRows = it->rows.size() < std::min(size, count - it.key() * size);
+        it = shortOfRows ? dropPage(it) : std::next(it);
+    }
+}
+
+void PageCache::dropPagesFrom(int position) {
     const int size = pageSize();
     const int index = (position + size - 1) / size;
     for (auto it = m_pages.begin(); it != m_pages.end();)
@@ -366,12 +379,7 @@ void RowTableModel::dropPagesFrom(int position) {
         it = it.key() >= position ? m_heldKeys.erase(it) : std::next(it);
 }
 
-RowTableModel::Keys RowTableModel::keysAt(int row) const {
-    // A row held where its record was guessed to stand: its record is the one its place is counted for.
-    if (m_placing) {
-        if (const auto held = m_placing->held.constFind(row); held != m_placing->held.cend())
-            return *held;
-    }
+PageCache::Keys PageCache::keysAt(int row) const {
     const int size = pageSize();
     const auto found = m_pages.constFind(row / size);
     return found == m_pages.cend() ? m_heldKeys.value(row) : found->keys.value(row % size);

@@ -1,7 +1,5 @@
 #include "ui/common/rowtablemodel.h"
 
-#include "ui/common/pagecache.h"
-
 #include "core/backgroundrow.h"
 #include "core/databasemanager.h"
 #include "core/idbadapter.h"
@@ -9,13 +7,9 @@
 
 #include <QRegularExpression>
 #include <QScopedValueRollback>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QtDebug>
 
 #include <algorithm>
-#include <limits>
 #include <numeric>
 
 namespace kestrovalin {
@@ -72,7 +66,8 @@ bool answers(const QVariant& shown, const QVariant& value, Qt::MatchFlags flags)
 } // namespace
 
 RowTableModel::RowTableModel(const QStringList& titles, QObject* parent)
-    : QAbstractTableModel(parent), m_titles(titles), m_alignments(titles.size()) {}
+    : QAbstractTableModel(parent), m_titles(titles), m_alignments(titles.size()), m_pages(*this),
+      m_follower(*this, m_pages) {}
 
 // A count still on its way is interrupted and waited for here.
 RowTableModel::~RowTableModel() = default;
@@ -142,13 +137,13 @@ QModelIndexList RowTableModel::match(const QModelIndex& start, int role, const Q
     const int column = start.column();
     if (start.model() != this || column < 0 || column >= m_titles.size() || (hits != -1 && hits < 1))
         return found;
-    QVector<int> pages = m_pages.keys().toVector();
+    QVector<int> pages = m_pages.held().keys().toVector();
     std::sort(pages.begin(), pages.end());
-    const int size = pageSize();
+    const int size = PageCache::pageSize();
     // The held rows from `from` up to `to`; true once there are enough.
     const auto look = [&](int from, int to) {
         for (int pageIndex : pages) {
-            const QVector<TableRow>& rows = m_pages.constFind(pageIndex)->rows;
+            const QVector<TableRow>& rows = m_pages.held().constFind(pageIndex)->rows;
             const int first = pageIndex * size;
             for (int row = std::max(from, first); row < std::min({to, m_count, first + int(rows.size())});
                  ++row) {
@@ -235,9 +230,9 @@ void RowTableModel::setColumnAlignment(int column, Qt::Alignment alignment) {
 void RowTableModel::setRows(QVector<TableRow> rows) {
     beginResetModel();
     m_counting.reset();
-    m_placing.reset();
+    m_follower.stopPlacing();
     m_paged = false;
-    forgetPages();
+    m_pages.forget();
     m_count = 0;
     m_countKnown = true;
     m_totals.clear();
@@ -252,20 +247,21 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
     // Read before anything changes: a list that cannot be read keeps the rows it shows, never an empty or
     // shorter list as if it were complete.
     ListQuery shownQuery = std::exchange(m_query, query);
-    m_idTable = m_query.idTable();
+    m_follower.queryChanged();
     RowBuilder shownBuild = std::exchange(m_build, std::move(build));
     const FileMark mark = currentMark();
     QVector<TableRow> rows;
-    QVector<Keys> keys;
+    QVector<PageCache::Keys> keys;
     clearFailure();
     // The newest id first: a record added while the rows are read is one added since they were.
     qint64 newest = -1;
-    const std::optional<bool> end =
-        readNewestId(&newest) ? readAhead(nullptr, pageSize(), &rows, &keys) : std::nullopt;
+    const std::optional<bool> end = m_follower.readNewestId(&newest)
+                                        ? m_pages.readAhead(nullptr, PageCache::pageSize(), &rows, &keys)
+                                        : std::nullopt;
     if (!end) {
         // The rows shown stay, with the list they were read for; the failure is told.
         m_query = std::move(shownQuery);
-        m_idTable = m_query.idTable();
+        m_follower.queryChanged();
         m_build = std::move(shownBuild);
         tellFailure();
         return;
@@ -273,20 +269,18 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
     const bool whole = *end;
     beginResetModel();
     m_counting.reset();
-    m_placing.reset();
     m_paged = true;
     m_rows.clear();
-    forgetPages();
+    m_pages.forget();
     m_totals.clear();
     m_mark = mark;
-    m_newestId = newest;
-    m_topRow = 0;
+    m_follower.listRead(newest);
     m_count = rows.size();
     m_countKnown = whole;
     m_countGuessed = false;
     if (!rows.isEmpty()) {
-        remember(0, keys);
-        keepPage(0, std::move(rows), std::move(keys));
+        m_pages.remember(0, keys);
+        m_pages.keepPage(0, std::move(rows), std::move(keys));
     }
     // A short list's totals cost no more than the page just read.
     if (whole)
@@ -308,20 +302,9 @@ void RowTableModel::readTotals() {
 void RowTableModel::startCount() {
     IDbAdapter* db = DatabaseManager::instance().getAdapter();
     const QString path = db ? db->getQtDatabase().databaseName() : QString();
-    // The count with the totals; then what a re-read left to count: the rows above its anchor (unless the
-    // rows from it to the end were read), and for each record held away from the rows read, the rows before
-    // it and the record at or after its keys, which tells whether it is still there.
-    QVector<ListQuery::Statement> statements{m_query.count()};
-    if (m_placing) {
-        if (!m_placing->anchor.isEmpty() && m_placing->rowsToEnd < 0)
-            statements.append(m_query.countBefore(m_placing->anchor));
-        for (int row : placingRows()) {
-            const Keys& keys = m_placing->held.value(row);
-            statements << m_query.countBefore(keys) << m_query.page(&keys, false, 1, true, true);
-        }
-        for (const auto& added : qAsConst(m_placing->added))
-            statements << m_query.countBefore(added.at(1));
-    }
+    // The count with the totals; then what a re-read left to count.
+    const QVector<ListQuery::Statement> statements =
+        QVector<ListQuery::Statement>{m_query.count()} + m_follower.countStatements();
     if (path.isEmpty() || path == QLatin1String(":memory:")) {
         // No file another connection could open: counted here, once the re-read under way is done.
         QVector<QVector<QVariant>> rows;
@@ -355,37 +338,17 @@ void RowTableModel::countArrived(const std::optional<QVector<QVector<QVariant>>>
     // Counted on another connection: only a count of the file as the rows shown were read is theirs. A
     // write since then reads the list again, and counts it again.
     if (fileChanged()) {
-        followLater();
+        m_follower.followLater();
         return;
     }
     const QVector<QVariant>& total = rows->constFirst();
-    if (!m_placing) {
+    if (!m_follower.placing()) {
         takeCount(total);
         emit counted();
         return;
     }
-    const int count = total.value(0).toInt();
-    int at = 1;
-    int delta = 0;
-    if (!m_placing->anchor.isEmpty()) {
-        const int place =
-            m_placing->rowsToEnd >= 0 ? count - m_placing->rowsToEnd : rows->value(at++).value(0).toInt();
-        delta = place - m_placing->anchorAt;
-    }
-    const int keyCount = m_query.order.size();
-    QHash<int, int> places;
-    QSet<int> gone;
-    for (int row : placingRows()) {
-        places.insert(row, rows->value(at++).value(0).toInt());
-        const QVector<QVariant> next = rows->value(at++);
-        if (keyText(next.mid(std::max(0, next.size() - keyCount))) != keyText(m_placing->held.value(row)))
-            gone.insert(row);
-    }
-    QVector<int> added;
-    for (int i = 0; i < m_placing->added.size(); ++i)
-        added << rows->value(at++).value(0).toInt();
     m_totals = total.mid(1).toList();
-    placeCounted(delta, places, gone, added, count);
+    m_follower.placeCounted(*rows);
 }
 
 void RowTableModel::takeCount(const QVector<QVariant>& values) {
@@ -404,11 +367,7 @@ void RowTableModel::setCount(int count) {
     const QScopedValueRollback<int> coming(m_countComing, count);
     if (count > m_count) {
         // A page read short at the old end would leave the rows after it empty.
-        const int size = pageSize();
-        for (auto it = m_pages.begin(); it != m_pages.end();) {
-            const bool shortOfRows = it->rows.size() < std::min(size, count - it.key() * size);
-            it = shortOfRows ? dropPage(it) : std::next(it);
-        }
+        m_pages.dropShortPages(count);
         beginInsertRows(QModelIndex(), m_count, count - 1);
         m_count = count;
         endInsertRows();
@@ -416,7 +375,7 @@ void RowTableModel::setCount(int count) {
         // Rows went away since the pages were read.
         beginRemoveRows(QModelIndex(), count, m_count - 1);
         m_count = count;
-        dropPagesFrom(count);
+        m_pages.dropPagesFrom(count);
         endRemoveRows();
     }
 }
@@ -438,23 +397,24 @@ void RowTableModel::fetchMore(const QModelIndex& parent) {
         return;
     // The view may be in the middle of a key press: the list is read again after it, and fetched from there.
     if (fileChanged()) {
-        followLater();
+        m_follower.followLater();
         return;
     }
-    const int size = pageSize();
+    const int size = PageCache::pageSize();
     const int index = m_count / size;
-    const Keys after = m_lastKeys.value(index - 1);
+    const PageCache::Keys after = m_pages.lastKeys(index - 1);
     QVector<TableRow> rows;
-    QVector<Keys> keys;
-    const std::optional<bool> end = after.isEmpty() ? std::nullopt : readAhead(&after, size, &rows, &keys);
+    QVector<PageCache::Keys> keys;
+    const std::optional<bool> end =
+        after.isEmpty() ? std::nullopt : m_pages.readAhead(&after, size, &rows, &keys);
     if (!end)
         return;
     if (!rows.isEmpty()) {
         const int added = keys.size();
         const QScopedValueRollback<int> coming(m_countComing, m_count + added);
         beginInsertRows(QModelIndex(), m_count, m_count + added - 1);
-        remember(m_count, keys);
-        keepPage(index, std::move(rows), std::move(keys));
+        m_pages.remember(m_count, keys);
+        m_pages.keepPage(index, std::move(rows), std::move(keys));
         m_count += added;
         endInsertRows();
     }
@@ -475,8 +435,8 @@ const TableRow* RowTableModel::rowAt(int row) const {
         return row < m_rows.size() ? &m_rows.at(row) : nullptr;
     if (row >= m_count)
         return nullptr;
-    const int size = pageSize();
-    const Page& shown = page(row / size);
+    const int size = PageCache::pageSize();
+    const PageCache::Page& shown = m_pages.page(row / size);
     const int offset = row % size;
     return offset < shown.rows.size() ? &shown.rows.at(offset) : nullptr;
 }
@@ -490,13 +450,46 @@ bool RowTableModel::fileChanged() const {
     return m_paged && markMoved(m_mark, currentMark());
 }
 
-int RowTableModel::heldRows() const {
-    if (!m_paged)
-        return m_rows.size();
-    int held = 0;
-    for (const Page& kept : m_pages)
-        held += kept.rows.size();
-    return held;
+void RowTableModel::pageAboutToBeRead() const {
+    // A page read after a write may not meet those read before it; the rows may not change inside a read,
+    // so the list is read again once it is done.
+    if (!m_follower.following() && fileChanged())
+        m_follower.followLater();
+}
+
+void RowTableModel::relay(int count, bool counted,
+                          const std::function<QModelIndexList(const QModelIndexList& held)>& place) {
+    // Known before any row signal: a view answering one may ask to fetch more.
+    m_counting.reset();
+    m_countKnown = counted;
+    m_countGuessed = !m_countKnown;
+    // Grown first, so that every row a record moved to exists during the re-layout; shrunk after it. Reads
+    // meanwhile lay the end out for the new count.
+    if (count > m_count)
+        setCount(count);
+    {
+        const QScopedValueRollback<int> coming(m_countComing, count);
+        emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+        // Views may hold more indexes from the signal on.
+        const QModelIndexList before = persistentIndexList();
+        changePersistentIndexList(before, place(before));
+        // Places left to count: the count is not known until they come.
+        if (m_follower.placing()) {
+            m_countKnown = false;
+            m_countGuessed = true;
+        }
+        emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
+    }
+    setCount(count);
+}
+
+void RowTableModel::countAgain() {
+    if (m_countKnown && !m_follower.placing()) {
+        readTotals();
+        emit counted();
+    } else {
+        startCount();
+    }
 }
 
 int RowTableModel::id(int row) const {

@@ -1,8 +1,7 @@
-#include "core/backgroundrow.h"
+#include "ui/common/writefollower.h"
+
 #include "core/databasemanager.h"
 #include "core/idbadapter.h"
-#include "ui/common/pagecache.h"
-#include "ui/common/rowtablemodel.h"
 
 #include <QScopedValueRollback>
 #include <QSqlQuery>
@@ -19,9 +18,28 @@ constexpr int kCountedPlaces = 8;
 // Records added since a selection was made that are placed to keep them out of it; any more join it.
 constexpr int kAddedPlaces = 32;
 
+// The rows of the indexes, each once, in order.
+QVector<int> rowsOf(const QModelIndexList& indexes) {
+    QVector<int> rows;
+    rows.reserve(indexes.size());
+    for (const QModelIndex& index : indexes)
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
+}
+
+int walkedRows() {
+    return PageCache::walkedRows();
+}
+
+int pageSize() {
+    return PageCache::pageSize();
+}
+
 } // namespace
 
-QVector<int> RowTableModel::placingRows() const {
+QVector<int> WriteFollower::placingRows() const {
     QVector<int> rows;
     if (m_placing) {
         rows = m_placing->held.keys().toVector();
@@ -30,21 +48,14 @@ QVector<int> RowTableModel::placingRows() const {
     return rows;
 }
 
-void RowTableModel::placeCounted(int delta, const QHash<int, int>& placesCounted, const QSet<int>& gone,
+void WriteFollower::placeCounted(int delta, const QHash<int, int>& placesCounted, const QSet<int>& gone,
                                  const QVector<int>& added, int count) {
     const QScopedValueRollback<bool> following(m_following, true);
     const QScopedValueRollback<QVector<int>> placeFirst(m_placeFirst, {});
     // The view hands over its selection, which it takes up again once the rows stand.
-    emit aboutToReread();
+    m_list.aboutToRelay();
     const Placing placing = *m_placing;
-    m_countKnown = true;
-    m_countGuessed = false;
-    if (count > m_count)
-        setCount(count);
-    {
-        const QScopedValueRollback<int> coming(m_countComing, count);
-        emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
-        const QModelIndexList before = persistentIndexList();
+    m_list.relay(count, true, [&](const QModelIndexList& before) {
         QVector<int> rows = rowsOf(before) + m_placeFirst;
         std::sort(rows.begin(), rows.end());
         rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
@@ -74,26 +85,27 @@ void RowTableModel::placeCounted(int delta, const QHash<int, int>& placesCounted
         std::sort(m_came.begin(), m_came.end());
         m_came.erase(std::unique(m_came.begin(), m_came.end()), m_came.end());
         m_placing.reset();
-        moveHeld(before, places, goneRows, keysOf, count, [this, delta] { shiftPages(delta); });
+        const QModelIndexList after = moveHeld(before, places, goneRows, keysOf, count, [&] {
+            m_pages.shiftPages(delta, std::max(m_list.rowsNow(), count));
+        });
         // The records next to those added, where a range split around them ends and starts again.
         for (int i = 0; i < added.size(); ++i) {
             for (int side : {0, 2}) {
                 if (const Keys& keys = placing.added.at(i).at(side); !keys.isEmpty())
-                    m_heldKeys.insert(added.at(i) + side - 1, keys);
+                    m_pages.noteKeys(added.at(i) + side - 1, keys);
             }
         }
-        emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
-    }
-    setCount(count);
-    emit reread(placing.anchorAt, placing.anchorAt + delta);
-    emit counted();
+        return after;
+    });
+    m_list.tellReread(placing.anchorAt, placing.anchorAt + delta);
+    m_list.tellCounted();
 }
 
-void RowTableModel::followLater() const {
+void WriteFollower::followLater() const {
     if (m_followQueued)
         return;
     m_followQueued = true;
-    auto* self = const_cast<RowTableModel*>(this);
+    auto* self = const_cast<WriteFollower*>(this);
     QMetaObject::invokeMethod(
         self,
         [self] {
@@ -103,7 +115,7 @@ void RowTableModel::followLater() const {
         Qt::QueuedConnection);
 }
 
-QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int anchorAt, int firstPosition,
+QHash<int, int> WriteFollower::placesNow(const QVector<int>& rows, int anchorAt, int firstPosition,
                                          const QVector<Keys>& read, bool readToEnd, QSet<int>* gone,
                                          QHash<int, Keys>* keysOf, QHash<int, Keys>* away) const {
     QHash<QString, int> readAt;
@@ -114,7 +126,7 @@ QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int anchorAt,
     // Keys read from the record towards the rows read, to where they meet: its place, or its neighbour's.
     const auto walk = [&](const Keys& keys, bool before, int* place, bool* there) {
         QVector<Keys> walked;
-        if (!readRows(&keys, !before, walkedRows() + 1, nullptr, &walked, true))
+        if (!m_pages.readRows(&keys, !before, walkedRows() + 1, nullptr, &walked, true))
             return false;
         for (int i = 0; i < walked.size(); ++i) {
             const auto met = readAt.constFind(keyText(walked.at(i)));
@@ -143,7 +155,7 @@ QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int anchorAt,
             // when it is among them (its successor) or the rows read reach the end; else its place is
             // counted elsewhere.
             QVector<Keys> next;
-            if (!readRows(&keys, false, 1, nullptr, &next, true))
+            if (!m_pages.readRows(&keys, false, 1, nullptr, &next, true))
                 continue;
             const auto successor =
                 next.isEmpty() ? readAt.cend() : readAt.constFind(keyText(next.constFirst()));
@@ -175,10 +187,10 @@ QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int anchorAt,
     return places;
 }
 
-QVector<int> RowTableModel::cameAmong(int firstPosition, const QVector<Keys>& read) const {
+QVector<int> WriteFollower::cameAmong(int firstPosition, const QVector<Keys>& read) const {
     QHash<QString, int> heldAt;
     const int size = pageSize();
-    for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
+    for (auto it = m_pages.held().cbegin(); it != m_pages.held().cend(); ++it) {
         for (int i = 0; i < it->keys.size(); ++i) {
             if (!it->keys.at(i).isEmpty())
                 heldAt.insert(keyText(it->keys.at(i)), it.key() * size + i);
@@ -202,17 +214,17 @@ QVector<int> RowTableModel::cameAmong(int firstPosition, const QVector<Keys>& re
     return came;
 }
 
-bool RowTableModel::readNewestId(qint64* newest) const {
+bool WriteFollower::readNewestId(qint64* newest) const {
     *newest = -1;
     if (m_idTable.isEmpty())
         return true;
     IDbAdapter* db = DatabaseManager::instance().getAdapter();
     if (!db)
         return false;
-    const ListQuery::Statement statement = m_query.newestId();
+    const ListQuery::Statement statement = m_list.query().newestId();
     QSqlQuery q = db->readOnce(statement.sql, statement.params);
     if (!q.isActive()) {
-        noteFailure(readFailureOf(db, q, false));
+        m_list.noteFailure(readFailureOf(db, q, false));
         return false;
     }
     if (q.next() && !q.isNull(0))
@@ -220,7 +232,7 @@ bool RowTableModel::readNewestId(qint64* newest) const {
     return true;
 }
 
-bool RowTableModel::readIds(int top, int bottom, QSet<qint64>* ids) const {
+bool WriteFollower::readIds(int top, int bottom, QSet<qint64>* ids) const {
     if (m_idTable.isEmpty())
         return false;
     // Rows held already carry their keys, the id last: the rows just selected need no statement.
@@ -240,14 +252,14 @@ bool RowTableModel::readIds(int top, int bottom, QSet<qint64>* ids) const {
     const Keys last = keysAt(bottom);
     QVector<Keys> read;
     if (first.isEmpty() || last.isEmpty() ||
-        !readStatement(m_query.between(first, last, bottom - top + 1), nullptr, &read))
+        !m_pages.readStatement(m_list.query().between(first, last, bottom - top + 1), nullptr, &read))
         return false;
     for (const Keys& keys : qAsConst(read))
         ids->insert(keys.constLast().toLongLong());
     return true;
 }
 
-void RowTableModel::addedAmong(int firstPosition, const QVector<Keys>& read, QVector<int>* here,
+void WriteFollower::addedAmong(int firstPosition, const QVector<Keys>& read, QVector<int>* here,
                                QVector<std::array<Keys, 3>>* away) const {
     if (m_idTable.isEmpty())
         return;
@@ -260,15 +272,16 @@ void RowTableModel::addedAmong(int firstPosition, const QVector<Keys>& read, QVe
         // Only those inside a range: the others need no place, which may cost a count.
         if (m_keptIds.isEmpty()) {
             if (m_addedSince >= 0 &&
-                !readStatement(m_query.between(first, last, kAddedPlaces, m_addedSince), nullptr, &added))
+                !m_pages.readStatement(m_list.query().between(first, last, kAddedPlaces, m_addedSince),
+                                       nullptr, &added))
                 return;
             continue;
         }
         // With the selection's ids known, every record inside whose id is not among them: added since, or
         // moved in by an update, which keeps its id.
         QVector<Keys> inside;
-        if (!readStatement(m_query.between(first, last, m_keptIds.size() + kAddedPlaces + 1), nullptr,
-                           &inside))
+        if (!m_pages.readStatement(m_list.query().between(first, last, m_keptIds.size() + kAddedPlaces + 1),
+                                   nullptr, &inside))
             return;
         for (const Keys& keys : qAsConst(inside)) {
             if (!m_keptIds.contains(keys.constLast().toLongLong()))
@@ -287,46 +300,37 @@ void RowTableModel::addedAmong(int firstPosition, const QVector<Keys>& read, QVe
         if (const auto found = readAt.constFind(text); found != readAt.cend())
             here->append(*found);
         else if (QVector<Keys> before, after; away->size() < kAddedPlaces &&
-                                              readRows(&keys, true, 1, nullptr, &before) &&
-                                              readRows(&keys, false, 1, nullptr, &after))
+                                              m_pages.readRows(&keys, true, 1, nullptr, &before) &&
+                                              m_pages.readRows(&keys, false, 1, nullptr, &after))
             away->append({before.value(0), keys, after.value(0)});
     }
 }
 
-QVector<int> RowTableModel::rowsOf(const QModelIndexList& indexes) {
-    QVector<int> rows;
-    rows.reserve(indexes.size());
-    for (const QModelIndex& index : indexes)
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    return rows;
-}
-
-int RowTableModel::movedTo(int row, bool* gone) const {
+int WriteFollower::movedTo(int row, bool* gone) const {
     const int place = gapAt(row, gone);
     return place < 0 ? place : std::min(place, m_lastPlace);
 }
 
-int RowTableModel::gapAt(int row, bool* gone) const {
+int WriteFollower::gapAt(int row, bool* gone) const {
     if (gone)
         *gone = m_gone.contains(row);
     return m_moved.value(row, -1);
 }
 
-int RowTableModel::followChanges(int topRow) {
-    if (m_following || !fileChanged())
+int WriteFollower::followChanges(int topRow) {
+    if (m_following || !m_list.fileChanged())
         return -1;
     const QScopedValueRollback<bool> following(m_following, true);
     // The rows the view hands over are placed in this re-read only.
     const QScopedValueRollback<QVector<int>> placeFirst(m_placeFirst, {});
     // Taken before reading: a write while the list is read shows at the next look.
-    const FileMark mark = currentMark();
+    const FileMark mark = m_list.currentMark();
     // One that cannot be read stays so: the refused read is said once, not at every page or key, and not
     // at all by a list that says already that the file was replaced.
     if (!mark.isValid()) {
-        m_mark = mark;
-        if (m_failure && m_failure->condition == DbCondition::Replaced)
+        m_list.markRead(mark);
+        if (const auto& failure = m_list.readFailure();
+            failure && failure->condition == DbCondition::Replaced)
             return -1;
     }
     qint64 newest = -1;
@@ -338,8 +342,8 @@ int RowTableModel::followChanges(int topRow) {
     const int size = pageSize();
     int anchorAt = -1;
     Keys anchor;
-    if (!knownKeysFrom(std::max(0, topRow), &anchorAt, &anchor))
-        anchorAt = std::max(0, std::min(topRow, m_count - 1));
+    if (!m_pages.knownKeysFrom(std::max(0, topRow), &anchorAt, &anchor))
+        anchorAt = std::max(0, std::min(topRow, m_list.rowsNow() - 1));
     // The anchor keeps its row, unless the keys above it, read to the first row near the top, number it:
     // counting the rows above it would take as long as they are many. They are counted elsewhere, and the
     // rows move when the count comes.
@@ -351,7 +355,7 @@ int RowTableModel::followChanges(int topRow) {
         const bool nearTop = anchorAt <= walkedRows();
         if (nearTop) {
             QVector<Keys> above;
-            if (!readRows(&anchor, true, walkedRows() + 1, nullptr, &above))
+            if (!m_pages.readRows(&anchor, true, walkedRows() + 1, nullptr, &above))
                 return -1;
             numbered = above.size() <= walkedRows();
             position = numbered ? above.size() : anchorAt;
@@ -360,7 +364,7 @@ int RowTableModel::followChanges(int topRow) {
         }
         // The rows before the anchor on its page, and the last key of the page before.
         const int wanted = position % size + (position >= size ? 1 : 0);
-        if (!readRows(&anchor, true, wanted, &rows, &keys))
+        if (!m_pages.readRows(&anchor, true, wanted, &rows, &keys))
             return -1;
         std::reverse(rows.begin(), rows.end());
         std::reverse(keys.begin(), keys.end());
@@ -379,11 +383,12 @@ int RowTableModel::followChanges(int topRow) {
     const int index = position / size;
     const int offset = position % size;
     const int firstPosition = position - keys.size();
-    const int pagesInSight = std::min(keptPages(), (offset + std::max(1, m_rowsInSight) - 1) / size + 1);
+    const int pagesInSight =
+        std::min(PageCache::keptPages(), (offset + std::max(1, m_rowsInSight) - 1) / size + 1);
     QVector<TableRow> ahead;
     QVector<Keys> aheadKeys;
-    const std::optional<bool> readEnd = readAhead(anchor.isEmpty() ? nullptr : &anchor,
-                                                  pagesInSight * size - offset, &ahead, &aheadKeys, true);
+    const std::optional<bool> readEnd = m_pages.readAhead(
+        anchor.isEmpty() ? nullptr : &anchor, pagesInSight * size - offset, &ahead, &aheadKeys, true);
     if (!readEnd)
         return -1;
     bool end = *readEnd;
@@ -393,21 +398,22 @@ int RowTableModel::followChanges(int topRow) {
     if (!end && !aheadKeys.isEmpty()) {
         const int further = 2 * size;
         const int readBefore = seen.size();
-        if (readRows(&aheadKeys.constLast(), false, further, nullptr, &seen))
+        if (m_pages.readRows(&aheadKeys.constLast(), false, further, nullptr, &seen))
             end = seen.size() - readBefore < further;
     }
     const int known = firstPosition + seen.size();
     // Until the new count: the old one moved by the rows that came or went above the anchor, where known.
-    const int guess = anchor.isEmpty() ? m_count : m_count + position - anchorAt;
+    const int rowsBefore = m_list.rowsNow();
+    const int guess = anchor.isEmpty() ? rowsBefore : rowsBefore + position - anchorAt;
     int count = end ? known : std::max(guess, known + 1);
     // Read: the view hands over what it holds only now, as a read that failed leaves everything as it was.
-    emit aboutToReread();
+    m_list.aboutToRelay();
     // Selected and current rows, and any other index held, stay on their records: a Page Down then goes on
     // from the last row seen, whatever came or went inside the view.
     QSet<int> gone;
     QHash<int, Keys> keysOf;
     QHash<int, Keys> away;
-    QVector<int> wanted = rowsOf(persistentIndexList()) + m_placeFirst;
+    QVector<int> wanted = rowsOf(m_list.heldIndexes()) + m_placeFirst;
     std::sort(wanted.begin(), wanted.end());
     wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
     QHash<int, int> places = placesNow(wanted, anchorAt, firstPosition, seen, end, &gone, &keysOf, &away);
@@ -419,22 +425,11 @@ int RowTableModel::followChanges(int topRow) {
             count = std::max(count, place + 1);
     }
 
-    m_mark = mark;
+    m_list.markRead(mark);
     m_newestId = newest;
-    clearFailure();
-    // Known before any row signal: a view answering one may ask to fetch more.
-    m_counting.reset();
-    m_countKnown = end && numbered;
-    m_countGuessed = !m_countKnown;
-    // Grown first, so that every row a record moved to exists during the re-layout; shrunk after it. Reads
-    // meanwhile lay the end out for the new count.
-    if (count > m_count)
-        setCount(count);
-    {
-        const QScopedValueRollback<int> coming(m_countComing, count);
-        emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
-        // Views may hold more indexes from the signal on.
-        const QModelIndexList before = persistentIndexList();
+    m_list.readsAgain();
+    m_list.relay(count, end && numbered, [&](const QModelIndexList& before) {
+        // Views may hold more indexes from the re-layout's start on.
         QVector<int> more;
         for (int row : rowsOf(before)) {
             if (!places.contains(row) && !away.contains(row))
@@ -462,9 +457,9 @@ int RowTableModel::followChanges(int topRow) {
         m_came = cameAmong(firstPosition, seen) + added;
         std::sort(m_came.begin(), m_came.end());
         m_came.erase(std::unique(m_came.begin(), m_came.end()), m_came.end());
-        moveHeld(before, places, gone, keysOf, count, [&] {
-            forgetPages();
-            remember(firstPosition, seen);
+        const QModelIndexList after = moveHeld(before, places, gone, keysOf, count, [&] {
+            m_pages.forget();
+            m_pages.remember(firstPosition, seen);
             // The pages from the anchor's first position: rows before it dropped, places a racing write
             // emptied left empty.
             const int pageFirst = index * size;
@@ -478,7 +473,7 @@ int RowTableModel::followChanges(int topRow) {
             pageRows += ahead;
             pageKeys += aheadKeys;
             for (int from = 0; from < pageRows.size(); from += size)
-                keepPage(index + from / size, pageRows.mid(from, size), pageKeys.mid(from, size));
+                m_pages.keepPage(index + from / size, pageRows.mid(from, size), pageKeys.mid(from, size));
         });
         m_moved.insert(tickets);
         // The records next to those that came, read past the pages kept: a range split around them ends and
@@ -486,36 +481,26 @@ int RowTableModel::followChanges(int topRow) {
         for (int came : qAsConst(m_came)) {
             for (int next : {came - 1, came + 1}) {
                 if (next >= firstPosition && next < known && keysAt(next).isEmpty())
-                    m_heldKeys.insert(next, seen.at(next - firstPosition));
+                    m_pages.noteKeys(next, seen.at(next - firstPosition));
             }
         }
         // What is left to count elsewhere: the rows above the anchor, and the places of the records held
         // away from the rows read.
-        if (numbered && held.isEmpty() && addedAway.isEmpty()) {
+        if (numbered && held.isEmpty() && addedAway.isEmpty())
             m_placing.reset();
-        } else {
+        else
             m_placing =
                 Placing{numbered ? Keys() : anchor, position, end ? known - position : -1, held, addedAway};
-            m_countKnown = false;
-            m_countGuessed = true;
-        }
-        emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
-    }
-
-    setCount(count);
-    if (m_countKnown && !m_placing) {
-        readTotals();
-        emit counted();
-    } else {
-        startCount();
-    }
-    emit reread(anchorAt, position);
+        return after;
+    });
+    m_list.countAgain();
+    m_list.tellReread(anchorAt, position);
     return position;
 }
 
-void RowTableModel::moveHeld(const QModelIndexList& before, QHash<int, int> places, const QSet<int>& gone,
-                             const QHash<int, Keys>& keysOf, int count,
-                             const std::function<void()>& keepRows) {
+QModelIndexList WriteFollower::moveHeld(const QModelIndexList& before, QHash<int, int> places,
+                                        const QSet<int>& gone, const QHash<int, Keys>& keysOf, int count,
+                                        const std::function<void()>& keepRows) {
     // One record to a row: the indexes of records that are gone are let go (movedTo() still tells where
     // their successor stands), and so are those whose place was not read. Two indexes on one row would make
     // Qt drop both when either goes, the view's current row among them.
@@ -536,16 +521,74 @@ void RowTableModel::moveHeld(const QModelIndexList& before, QHash<int, int> plac
     }
     keepRows();
     for (auto it = standing.cbegin(); it != standing.cend(); ++it)
-        m_heldKeys.insert(it.key(), keysOf.value(it.value()));
+        m_pages.noteKeys(it.key(), keysOf.value(it.value()));
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex& old : before) {
         const auto place = places.constFind(old.row());
         const auto stands = place == places.cend() ? standing.cend() : standing.constFind(*place);
         const bool kept = stands != standing.cend() && *stands == old.row();
-        after.append(kept ? this->index(*place, old.column()) : QModelIndex());
+        after.append(kept ? old.model()->index(*place, old.column()) : QModelIndex());
     }
-    changePersistentIndexList(before, after);
+    return after;
+}
+
+WriteFollower::Keys WriteFollower::keysAt(int row) const {
+    // A row held where its record was guessed to stand: its record is the one its place is counted for.
+    if (m_placing) {
+        if (const auto held = m_placing->held.constFind(row); held != m_placing->held.cend())
+            return *held;
+    }
+    return m_pages.keysAt(row);
+}
+
+void WriteFollower::listRead(qint64 newest) {
+    m_placing.reset();
+    m_newestId = newest;
+    m_topRow = 0;
+}
+
+QVector<ListQuery::Statement> WriteFollower::countStatements() const {
+    // What a re-read left to count: the rows above its anchor (unless the rows from it to the end were
+    // read), and for each record held away from the rows read, the rows before it and the record at or
+    // after its keys, which tells whether it is still there.
+    QVector<ListQuery::Statement> statements;
+    if (m_placing) {
+        const ListQuery& query = m_list.query();
+        if (!m_placing->anchor.isEmpty() && m_placing->rowsToEnd < 0)
+            statements.append(query.countBefore(m_placing->anchor));
+        for (int row : placingRows()) {
+            const Keys& keys = m_placing->held.value(row);
+            statements << query.countBefore(keys) << query.page(&keys, false, 1, true, true);
+        }
+        for (const auto& added : qAsConst(m_placing->added))
+            statements << query.countBefore(added.at(1));
+    }
+    return statements;
+}
+
+void WriteFollower::placeCounted(const QVector<QVector<QVariant>>& values) {
+    const int count = values.value(0).value(0).toInt();
+    int at = 1;
+    int delta = 0;
+    if (!m_placing->anchor.isEmpty()) {
+        const int place =
+            m_placing->rowsToEnd >= 0 ? count - m_placing->rowsToEnd : values.value(at++).value(0).toInt();
+        delta = place - m_placing->anchorAt;
+    }
+    const int keyCount = m_list.query().order.size();
+    QHash<int, int> places;
+    QSet<int> gone;
+    for (int row : placingRows()) {
+        places.insert(row, values.value(at++).value(0).toInt());
+        const QVector<QVariant> next = values.value(at++);
+        if (keyText(next.mid(std::max(0, next.size() - keyCount))) != keyText(m_placing->held.value(row)))
+            gone.insert(row);
+    }
+    QVector<int> added;
+    for (int i = 0; i < m_placing->added.size(); ++i)
+        added << values.value(at++).value(0).toInt();
+    placeCounted(delta, places, gone, added, count);
 }
 
 } // namespace kestrovalin
