@@ -12,6 +12,7 @@
 #include <QVariant>
 #include <QVector>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
