@@ -6,9 +6,12 @@ target_sources(kvcore PRIVATE
     ui/common/listfollower.h ui/common/listfollower.cpp
     ui/common/listframe.h ui/common/listframe.cpp
     ui/common/listreread.h ui/common/listreread.cpp
+    ui/common/pagecache.h ui/common/pagecache.cpp
     ui/common/pickerframe.h ui/common/pickerframe.cpp
     ui/common/readtrouble.h ui/common/readtrouble.cpp
     ui/common/rowtablemodel.h ui/common/rowtablemodel.cpp
+    ui/common/tablerow.h
+    ui/common/writefollower.h ui/common/writefollower.cpp
     ui/common/selectionaccess.h ui/common/selectionaccess.cpp
     ui/common/tableexport.h ui/common/tableexport.cpp
     ui/masterdata/productdialog.h ui/masterdata/productdialog.cpp ui/masterdata/productdialog.ui

@@ -1192,6 +1192,7 @@ private slots:
         TestDatabase t;
         addPagedRows(t);
         RowTableModel model({"序号", "日期", "编号"});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setRowNumbers(true);
         // Another file renamed over the database file once the export has read three rows, noticed at once.
         bool armed = false;
@@ -1306,6 +1307,7 @@ private slots:
         // Each way of reaching the rows starts from a list that knows only its first page.
         const auto readAs = [&](const QVector<int>& positions) {
             RowTableModel model({"日期", "编号"});
+            QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
             model.setQuery(pagedRows(dayDescending, idDescending), pagedRow);
             if (!QTest::qWaitFor([&model] { return model.countKnown(); }))
                 return QString("(not counted)");
@@ -1346,6 +1348,7 @@ private slots:
         }
         SmallPages pages(20);
         RowTableModel model({"日期", "编号"});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy counted(&model, &RowTableModel::counted);
         ListQuery firstDay = pagedRows(true, true);
         firstDay.filter("day = ?", {"05-01"});
@@ -1370,6 +1373,7 @@ private slots:
                "(7, 'B7', '2030-01-01', 10)");
         SmallPages pages(2);
         RowTableModel model({"编号", "库存"});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QSignalSpy counted(&model, &RowTableModel::counted);
         model.setQuery(repositories::InventoryWarningRepository::lowStockList(), [](const Row& r) {
             return TableRow(r.integer("id"), {r.text("id"), r.text("total_stock")});
@@ -1388,6 +1392,7 @@ private slots:
                "INSERT INTO paged (id, day, amount) SELECT i, NULL, 1 FROM n");
         SmallPages pages(3);
         RowTableModel model({"", "日期", "编号"});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setRowNumbers(true);
         QSignalSpy counted(&model, &RowTableModel::counted);
         QTableView view;
@@ -1417,6 +1422,7 @@ private slots:
                    .arg(rows));
         SmallPages pages(3);
         RowTableModel model({"序号", "日期", "编号"});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setRowNumbers(true);
         QSignalSpy counted(&model, &RowTableModel::counted);
         QTableView view;
@@ -1513,6 +1519,7 @@ private slots:
         TestDatabase t;
         addPagedRows(t);
         RowTableModel model({"序号", "日期", "编号"});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setRowNumbers(true);
         model.setQuery(pagedRows(false, false), pagedRow);
         QTemporaryDir dir;
@@ -1555,6 +1562,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         auto* view = window->findChild<QTableView*>(list == "sales" ? "tableView" : "tableInventory");
         auto* model = qobject_cast<RowTableModel*>(view->model());
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QVERIFY(QTest::qWaitFor([model] { return model->countKnown(); }));
         view->setCurrentIndex(model->index(22, 0));
         view->scrollTo(model->index(22, 0), QAbstractItemView::PositionAtTop);
@@ -1660,6 +1668,7 @@ private slots:
         TestDatabase t;
         addPagedRows(t);
         RowTableModel model({"日期", "编号"});
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.setQuery(pagedRows(true, true), pagedRow);
         QVERIFY(QTest::qWaitFor([&model] { return model.countKnown(); }));
         QCOMPARE(idsReadAs(model, {0, 1, 2, 3, 4, 5}), QString("11,7,3,9,6,8,,,,,"));
@@ -3024,6 +3033,7 @@ private slots:
         shown->show();
         auto* table = shown->findChild<QTableView*>();
         auto* model = qobject_cast<RowTableModel*>(table->model());
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QTRY_VERIFY(model->countKnown());
         QVERIFY(model->rowCount() >= 60);
         LogCapture quiet;
@@ -3141,6 +3151,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(window.get()));
         auto* view = window->findChild<QTableView*>(list == "sales" ? "tableView" : "tableInventory");
         auto* model = qobject_cast<RowTableModel*>(view->model());
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         if (before == "search") {
             // The search reloads and counts again; the count comes through the event loop, not run here yet.
             window->findChild<QPushButton*>("btnSearch")->click();
@@ -3194,6 +3205,7 @@ private slots:
             query->click();
         auto* view = shown->findChild<QTableView*>();
         auto* model = qobject_cast<RowTableModel*>(view->model());
+        QAbstractItemModelTester tester(model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QTRY_VERIFY(model->countKnown());
         QVERIFY(model->isPaged() && model->rowCount() >= 60);
         QModelIndex held; // the cell that starts with the key, in sight

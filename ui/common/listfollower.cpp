@@ -67,8 +67,9 @@ private:
 class ListFollower : public QObject {
 public:
     ListFollower(QTableView* view, RowTableModel* model)
-        : QObject(view), m_view(view), m_model(model), m_selection(view->selectionModel()),
-          m_viewport(view->viewport()), m_scrollBar(view->verticalScrollBar()) {
+        : QObject(view), m_view(view), m_model(model), m_writes(&model->writeFollower()),
+          m_selection(view->selectionModel()), m_viewport(view->viewport()),
+          m_scrollBar(view->verticalScrollBar()) {
         connect(model, &QAbstractItemModel::modelReset, this, [this] {
             // A reload shows the list from its first row, nothing selected.
             m_wanted = Edge::None;
@@ -110,7 +111,7 @@ public:
                         m_model->id(range.bottom());
                     }
                     // The selection is of the records shown: any added since, or moved in, stay out of it.
-                    m_since = m_model->newestId();
+                    m_since = m_writes->newestId();
                     m_selectedIds = selectedIds();
                 }
                 markColumns();
@@ -263,7 +264,7 @@ private:
         int rows = 0;
         for (const auto& [top, bottom] : qAsConst(spans)) {
             rows += bottom - top + 1;
-            if (rows > kMostRead || !m_model->readIds(top, bottom, &ids))
+            if (rows > kMostRead || !m_writes->readIds(top, bottom, &ids))
                 return {};
         }
         return ids;
@@ -283,7 +284,7 @@ private:
         m_top = topRow();
         // A row partly in sight counts.
         const int rowHeight = std::max(1, m_view->verticalHeader()->defaultSectionSize());
-        m_model->setTopRow(m_top, (m_viewport->height() + rowHeight - 1) / rowHeight);
+        m_writes->setTopRow(m_top, (m_viewport->height() + rowHeight - 1) / rowHeight);
     }
 
     void scrolled() {
@@ -291,10 +292,10 @@ private:
             return;
         noteTop();
         // A scroll may come in the middle of a key press: a change is followed once it is done.
-        m_model->followLater();
+        m_writes->followLater();
     }
 
-    void follow() { m_model->followChanges(m_top); }
+    void follow() { m_writes->followChanges(m_top); }
 
     // Before the list is read again: the current row, and the selection as ranges of records, each by its
     // first and last, which the model places. Held by Qt across the re-layout, the selection would cost an
@@ -328,7 +329,7 @@ private:
                 rows << range.top() << range.bottom();
             }
         }
-        m_model->placeFirst(rows);
+        m_writes->placeFirst(rows);
         if (!m_spans.isEmpty()) {
             QVector<QPair<int, int>> ranges;
             for (const Span& span : qAsConst(m_spans))
@@ -336,7 +337,7 @@ private:
             // A range over several columns may come as one per column.
             std::sort(ranges.begin(), ranges.end());
             ranges.erase(std::unique(ranges.begin(), ranges.end()), ranges.end());
-            m_model->keepSelection(ranges, m_selectedIds, m_since);
+            m_writes->keepSelection(ranges, m_selectedIds, m_since);
         }
         const QScopedValueRollback<bool> adjusting(m_adjusting, true);
         m_selection->clearSelection();
@@ -354,22 +355,22 @@ private:
         const int last = m_model->rowCount() - 1;
         for (const Span& span : qAsConst(m_spans)) {
             bool bottomGone = false;
-            int top = m_model->gapAt(span.top);
-            int bottom = m_model->gapAt(span.bottom, &bottomGone);
+            int top = m_writes->gapAt(span.top);
+            int bottom = m_writes->gapAt(span.bottom, &bottomGone);
             // A first or last record whose place is being counted: the range waits for it; meanwhile it
             // stands from and to the rows guessed for them, which lie beyond the rows read.
             const bool waits = (top < -1 && bottom != -1) || (bottom < -1 && top != -1);
             if (waits) {
                 m_awaySpans.append({top, bottom, span.left, span.right});
-                top = top < -1 ? m_model->guessedRow(top) : top;
+                top = top < -1 ? m_writes->guessedRow(top) : top;
                 bottomGone = bottomGone && bottom >= 0;
-                bottom = bottom < -1 ? m_model->guessedRow(bottom) : bottom;
+                bottom = bottom < -1 ? m_writes->guessedRow(bottom) : bottom;
             }
             if (top < 0 || bottom < 0)
                 continue;
             bottom = std::min(last, bottom - (bottomGone ? 1 : 0));
             const int firstRange = selection.size();
-            const QVector<int>& came = m_model->came();
+            const QVector<int>& came = m_writes->came();
             for (auto it = std::upper_bound(came.cbegin(), came.cend(), top - 1); top <= bottom;) {
                 const int end = it != came.cend() ? std::min(bottom + 1, *it++) : bottom + 1;
                 if (top < end)
@@ -406,7 +407,7 @@ private:
         m_view->setAutoScroll(false);
         if (m_awayCurrent < -1) {
             column = m_awayColumn;
-            if (const int row = m_model->movedTo(m_awayCurrent); row >= 0)
+            if (const int row = m_writes->movedTo(m_awayCurrent); row >= 0)
                 m_selection->setCurrentIndex(m_model->index(row, column), QItemSelectionModel::NoUpdate);
             else
                 ticket = row;
@@ -415,7 +416,7 @@ private:
             const bool selects = m_currentSelected &&
                                  m_view->selectionMode() == QAbstractItemView::SingleSelection &&
                                  m_view->selectionBehavior() == QAbstractItemView::SelectRows;
-            const int row = m_model->movedTo(m_current.row());
+            const int row = m_writes->movedTo(m_current.row());
             if (row >= 0)
                 m_selection->setCurrentIndex(m_model->index(row, column),
                                              selects ? QItemSelectionModel::Select | QItemSelectionModel::Rows
@@ -426,7 +427,7 @@ private:
         if (ticket < -1) {
             m_awayCurrent = ticket;
             m_awayColumn = column;
-            if (const int guessed = m_model->guessedRow(ticket); guessed >= 0)
+            if (const int guessed = m_writes->guessedRow(ticket); guessed >= 0)
                 m_selection->setCurrentIndex(m_model->index(guessed, column), QItemSelectionModel::NoUpdate);
         }
         m_view->setAutoScroll(autoScroll);
@@ -437,7 +438,7 @@ private:
         // The records added so far are kept out of the ranges placed; those still waiting for their places
         // keep them out at the next re-read too.
         if (m_awaySpans.isEmpty() && m_model->countKnown())
-            m_since = m_model->newestId();
+            m_since = m_writes->newestId();
         m_adjusting = false;
         m_rereading = false;
         noteTop();
@@ -557,6 +558,8 @@ private:
 
     QTableView* m_view;
     RowTableModel* m_model;
+    // What the view hands over and asks as the list is read again after another copy wrote.
+    WriteFollower* m_writes;
     QItemSelectionModel* m_selection;
     // Kept as the follower is made, so that events are told apart without asking the view.
     QWidget* m_viewport;

@@ -7,44 +7,18 @@
 
 #include <QRegularExpression>
 #include <QScopedValueRollback>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QtDebug>
 
 #include <algorithm>
-#include <limits>
 #include <numeric>
 
 namespace kestrovalin {
 
 namespace {
 
-constexpr int kPageSize = 200;
-// Rows kept in pages: a tall screen several times over, so painting never reads a page twice.
-constexpr int kKeptRows = 2000;
-int pageSizeForTesting = 0;
-int keptPagesForTesting = 0;
-// Near its top a list read again learns the rows' numbers by reading the keys above the view: a few
-// milliseconds, where a count of the rows above would take as long as the list is long.
-constexpr int kWalkedRows = 1000;
-int walkedRowsForTesting = 0;
-
-int walkedRows() {
-    return walkedRowsForTesting > 0 ? walkedRowsForTesting : kWalkedRows;
-}
-
 // The first row of a statement on the program's connection; nothing when it failed.
 std::optional<QVector<QVariant>> readNow(const ListQuery::Statement& statement) {
     return readRow(DatabaseManager::instance().getAdapter(), statement.sql, statement.params);
-}
-
-// Keys as one hashable text; the values of one statement's columns keep their types.
-QString keyText(const QVector<QVariant>& keys) {
-    QString text;
-    for (const QVariant& key : keys)
-        text += QString::number(key.userType()) + QLatin1Char(':') + key.toString() + QChar(0x1f);
-    return text;
 }
 
 // The cell's own colour where it has one, else the row's.
@@ -92,27 +66,11 @@ bool answers(const QVariant& shown, const QVariant& value, Qt::MatchFlags flags)
 } // namespace
 
 RowTableModel::RowTableModel(const QStringList& titles, QObject* parent)
-    : QAbstractTableModel(parent), m_titles(titles), m_alignments(titles.size()) {}
+    : QAbstractTableModel(parent), m_titles(titles), m_alignments(titles.size()), m_pages(*this),
+      m_follower(*this, m_pages) {}
 
 // A count still on its way is interrupted and waited for here.
 RowTableModel::~RowTableModel() = default;
-
-void RowTableModel::setPagingForTesting(int pageRows, int keptPages) {
-    pageSizeForTesting = std::max(0, pageRows);
-    keptPagesForTesting = std::max(0, keptPages);
-}
-
-void RowTableModel::setWalkedRowsForTesting(int rows) {
-    walkedRowsForTesting = std::max(0, rows);
-}
-
-int RowTableModel::pageSize() const {
-    return pageSizeForTesting > 0 ? pageSizeForTesting : kPageSize;
-}
-
-int RowTableModel::keptPages() const {
-    return keptPagesForTesting > 0 ? keptPagesForTesting : std::max(2, kKeptRows / pageSize() + 1);
-}
 
 int RowTableModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid())
@@ -179,13 +137,13 @@ QModelIndexList RowTableModel::match(const QModelIndex& start, int role, const Q
     const int column = start.column();
     if (start.model() != this || column < 0 || column >= m_titles.size() || (hits != -1 && hits < 1))
         return found;
-    QVector<int> pages = m_pages.keys().toVector();
+    QVector<int> pages = m_pages.held().keys().toVector();
     std::sort(pages.begin(), pages.end());
-    const int size = pageSize();
+    const int size = PageCache::pageSize();
     // The held rows from `from` up to `to`; true once there are enough.
     const auto look = [&](int from, int to) {
         for (int pageIndex : pages) {
-            const QVector<TableRow>& rows = m_pages.constFind(pageIndex)->rows;
+            const QVector<TableRow>& rows = m_pages.held().constFind(pageIndex)->rows;
             const int first = pageIndex * size;
             for (int row = std::max(from, first); row < std::min({to, m_count, first + int(rows.size())});
                  ++row) {
@@ -272,9 +230,9 @@ void RowTableModel::setColumnAlignment(int column, Qt::Alignment alignment) {
 void RowTableModel::setRows(QVector<TableRow> rows) {
     beginResetModel();
     m_counting.reset();
-    m_placing.reset();
+    m_follower.stopPlacing();
     m_paged = false;
-    forgetPages();
+    m_pages.forget();
     m_count = 0;
     m_countKnown = true;
     m_totals.clear();
@@ -289,20 +247,21 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
     // Read before anything changes: a list that cannot be read keeps the rows it shows, never an empty or
     // shorter list as if it were complete.
     ListQuery shownQuery = std::exchange(m_query, query);
-    m_idTable = m_query.idTable();
+    m_follower.queryChanged();
     RowBuilder shownBuild = std::exchange(m_build, std::move(build));
     const FileMark mark = currentMark();
     QVector<TableRow> rows;
-    QVector<Keys> keys;
+    QVector<PageCache::Keys> keys;
     clearFailure();
     // The newest id first: a record added while the rows are read is one added since they were.
     qint64 newest = -1;
-    const std::optional<bool> end =
-        readNewestId(&newest) ? readAhead(nullptr, pageSize(), &rows, &keys) : std::nullopt;
+    const std::optional<bool> end = m_follower.readNewestId(&newest)
+                                        ? m_pages.readAhead(nullptr, PageCache::pageSize(), &rows, &keys)
+                                        : std::nullopt;
     if (!end) {
         // The rows shown stay, with the list they were read for; the failure is told.
         m_query = std::move(shownQuery);
-        m_idTable = m_query.idTable();
+        m_follower.queryChanged();
         m_build = std::move(shownBuild);
         tellFailure();
         return;
@@ -310,20 +269,18 @@ void RowTableModel::setQuery(const ListQuery& query, RowBuilder build) {
     const bool whole = *end;
     beginResetModel();
     m_counting.reset();
-    m_placing.reset();
     m_paged = true;
     m_rows.clear();
-    forgetPages();
+    m_pages.forget();
     m_totals.clear();
     m_mark = mark;
-    m_newestId = newest;
-    m_topRow = 0;
+    m_follower.listRead(newest);
     m_count = rows.size();
     m_countKnown = whole;
     m_countGuessed = false;
     if (!rows.isEmpty()) {
-        remember(0, keys);
-        keepPage(0, std::move(rows), std::move(keys));
+        m_pages.remember(0, keys);
+        m_pages.keepPage(0, std::move(rows), std::move(keys));
     }
     // A short list's totals cost no more than the page just read.
     if (whole)
@@ -342,30 +299,12 @@ void RowTableModel::readTotals() {
         m_totals = values->mid(1).toList();
 }
 
-void RowTableModel::forgetPages() {
-    m_pages.clear();
-    m_heldKeys.clear();
-    m_firstKeys.clear();
-    m_lastKeys.clear();
-}
-
 void RowTableModel::startCount() {
     IDbAdapter* db = DatabaseManager::instance().getAdapter();
     const QString path = db ? db->getQtDatabase().databaseName() : QString();
-    // The count with the totals; then what a re-read left to count: the rows above its anchor (unless the
-    // rows from it to the end were read), and for each record held away from the rows read, the rows before
-    // it and the record at or after its keys, which tells whether it is still there.
-    QVector<ListQuery::Statement> statements{m_query.count()};
-    if (m_placing) {
-        if (!m_placing->anchor.isEmpty() && m_placing->rowsToEnd < 0)
-            statements.append(m_query.countBefore(m_placing->anchor));
-        for (int row : placingRows()) {
-            const Keys& keys = m_placing->held.value(row);
-            statements << m_query.countBefore(keys) << m_query.page(&keys, false, 1, true, true);
-        }
-        for (const auto& added : qAsConst(m_placing->added))
-            statements << m_query.countBefore(added.at(1));
-    }
+    // The count with the totals; then what a re-read left to count.
+    const QVector<ListQuery::Statement> statements =
+        QVector<ListQuery::Statement>{m_query.count()} + m_follower.countStatements();
     if (path.isEmpty() || path == QLatin1String(":memory:")) {
         // No file another connection could open: counted here, once the re-read under way is done.
         QVector<QVector<QVariant>> rows;
@@ -380,15 +319,6 @@ void RowTableModel::startCount() {
     m_counting = std::make_unique<BackgroundRow>(
         this, path, statements,
         [this](const std::optional<QVector<QVector<QVariant>>>& rows) { countArrived(rows); });
-}
-
-QVector<int> RowTableModel::placingRows() const {
-    QVector<int> rows;
-    if (m_placing) {
-        rows = m_placing->held.keys().toVector();
-        std::sort(rows.begin(), rows.end());
-    }
-    return rows;
 }
 
 void RowTableModel::countArrived(const std::optional<QVector<QVector<QVariant>>>& rows) {
@@ -408,146 +338,17 @@ void RowTableModel::countArrived(const std::optional<QVector<QVector<QVariant>>>
     // Counted on another connection: only a count of the file as the rows shown were read is theirs. A
     // write since then reads the list again, and counts it again.
     if (fileChanged()) {
-        followLater();
+        m_follower.followLater();
         return;
     }
     const QVector<QVariant>& total = rows->constFirst();
-    if (!m_placing) {
+    if (!m_follower.placing()) {
         takeCount(total);
         emit counted();
         return;
     }
-    const int count = total.value(0).toInt();
-    int at = 1;
-    int delta = 0;
-    if (!m_placing->anchor.isEmpty()) {
-        const int place =
-            m_placing->rowsToEnd >= 0 ? count - m_placing->rowsToEnd : rows->value(at++).value(0).toInt();
-        delta = place - m_placing->anchorAt;
-    }
-    const int keyCount = m_query.order.size();
-    QHash<int, int> places;
-    QSet<int> gone;
-    for (int row : placingRows()) {
-        places.insert(row, rows->value(at++).value(0).toInt());
-        const QVector<QVariant> next = rows->value(at++);
-        if (keyText(next.mid(std::max(0, next.size() - keyCount))) != keyText(m_placing->held.value(row)))
-            gone.insert(row);
-    }
-    QVector<int> added;
-    for (int i = 0; i < m_placing->added.size(); ++i)
-        added << rows->value(at++).value(0).toInt();
     m_totals = total.mid(1).toList();
-    placeCounted(delta, places, gone, added, count);
-}
-
-void RowTableModel::placeCounted(int delta, const QHash<int, int>& placesCounted, const QSet<int>& gone,
-                                 const QVector<int>& added, int count) {
-    const QScopedValueRollback<bool> following(m_following, true);
-    const QScopedValueRollback<QVector<int>> placeFirst(m_placeFirst, {});
-    // The view hands over its selection, which it takes up again once the rows stand.
-    emit aboutToReread();
-    const Placing placing = *m_placing;
-    m_countKnown = true;
-    m_countGuessed = false;
-    if (count > m_count)
-        setCount(count);
-    {
-        const QScopedValueRollback<int> coming(m_countComing, count);
-        emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
-        const QModelIndexList before = persistentIndexList();
-        QVector<int> rows = rowsOf(before) + m_placeFirst;
-        std::sort(rows.begin(), rows.end());
-        rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-        QHash<int, int> places;
-        QHash<int, Keys> keysOf;
-        QSet<int> goneRows;
-        for (int row : qAsConst(rows)) {
-            const Keys keys = keysAt(row);
-            if (keys.isEmpty())
-                continue;
-            const auto place = placesCounted.constFind(row);
-            if (place != placesCounted.cend() && placing.held.contains(row)) {
-                places.insert(row, *place);
-                if (gone.contains(row))
-                    goneRows.insert(row);
-            } else if (!placing.held.contains(row)) {
-                places.insert(row, row + delta);
-            } else {
-                continue;
-            }
-            keysOf.insert(row, keys);
-        }
-        // Records that came inside ranges at the re-read stay out of those that waited for their places.
-        for (int& came : m_came)
-            came += delta;
-        m_came += added;
-        std::sort(m_came.begin(), m_came.end());
-        m_came.erase(std::unique(m_came.begin(), m_came.end()), m_came.end());
-        m_placing.reset();
-        moveHeld(before, places, goneRows, keysOf, count, [this, delta] { shiftPages(delta); });
-        // The records next to those added, where a range split around them ends and starts again.
-        for (int i = 0; i < added.size(); ++i) {
-            for (int side : {0, 2}) {
-                if (const Keys& keys = placing.added.at(i).at(side); !keys.isEmpty())
-                    m_heldKeys.insert(added.at(i) + side - 1, keys);
-            }
-        }
-        emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
-    }
-    setCount(count);
-    emit reread(placing.anchorAt, placing.anchorAt + delta);
-    emit counted();
-}
-
-void RowTableModel::shiftPages(int delta) {
-    const int size = pageSize();
-    if (delta == 0) {
-        m_heldKeys.clear();
-        return;
-    }
-    // Every row whose record is known, at its place now; then the pages wholly known again, and the keys
-    // at page edges for the pages next to them.
-    QMap<int, std::pair<TableRow, Keys>> known;
-    for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
-        for (int i = 0; i < it->keys.size(); ++i) {
-            if (!it->keys.at(i).isEmpty())
-                known.insert(it.key() * size + i + delta, {it->rows.value(i), it->keys.at(i)});
-        }
-    }
-    QMap<int, Keys> edges;
-    for (auto it = m_firstKeys.cbegin(); it != m_firstKeys.cend(); ++it)
-        edges.insert(it.key() * size + delta, it.value());
-    for (auto it = m_lastKeys.cbegin(); it != m_lastKeys.cend(); ++it)
-        edges.insert((it.key() + 1) * size - 1 + delta, it.value());
-    forgetPages();
-    const int end = std::max(m_count, m_countComing);
-    for (auto it = edges.cbegin(); it != edges.cend(); ++it) {
-        if (it.key() >= 0 && it.key() < end)
-            remember(it.key(), {it.value()});
-    }
-    for (auto it = known.cbegin(); it != known.cend(); ++it) {
-        if (it.key() >= 0 && it.key() < end)
-            remember(it.key(), {it->second});
-    }
-    QSet<int> indexes;
-    for (auto it = known.cbegin(); it != known.cend(); ++it)
-        indexes.insert(it.key() / size);
-    for (int index : qAsConst(indexes)) {
-        const int first = index * size;
-        const int last = std::min(end, first + size);
-        QVector<TableRow> rows;
-        QVector<Keys> keys;
-        for (int position = first; position < last; ++position) {
-            const auto found = known.constFind(position);
-            if (found == known.cend())
-                break;
-            rows.append(found->first);
-            keys.append(found->second);
-        }
-        if (first >= 0 && rows.size() == last - first && !rows.isEmpty())
-            keepPage(index, std::move(rows), std::move(keys));
-    }
+    m_follower.placeCounted(*rows);
 }
 
 void RowTableModel::takeCount(const QVector<QVariant>& values) {
@@ -566,11 +367,7 @@ void RowTableModel::setCount(int count) {
     const QScopedValueRollback<int> coming(m_countComing, count);
     if (count > m_count) {
         // A page read short at the old end would leave the rows after it empty.
-        const int size = pageSize();
-        for (auto it = m_pages.begin(); it != m_pages.end();) {
-            const bool shortOfRows = it->rows.size() < std::min(size, count - it.key() * size);
-            it = shortOfRows ? dropPage(it) : std::next(it);
-        }
+        m_pages.dropShortPages(count);
         beginInsertRows(QModelIndex(), m_count, count - 1);
         m_count = count;
         endInsertRows();
@@ -578,7 +375,7 @@ void RowTableModel::setCount(int count) {
         // Rows went away since the pages were read.
         beginRemoveRows(QModelIndex(), count, m_count - 1);
         m_count = count;
-        dropPagesFrom(count);
+        m_pages.dropPagesFrom(count);
         endRemoveRows();
     }
 }
@@ -600,23 +397,24 @@ void RowTableModel::fetchMore(const QModelIndex& parent) {
         return;
     // The view may be in the middle of a key press: the list is read again after it, and fetched from there.
     if (fileChanged()) {
-        followLater();
+        m_follower.followLater();
         return;
     }
-    const int size = pageSize();
+    const int size = PageCache::pageSize();
     const int index = m_count / size;
-    const Keys after = m_lastKeys.value(index - 1);
+    const PageCache::Keys after = m_pages.lastKeys(index - 1);
     QVector<TableRow> rows;
-    QVector<Keys> keys;
-    const std::optional<bool> end = after.isEmpty() ? std::nullopt : readAhead(&after, size, &rows, &keys);
+    QVector<PageCache::Keys> keys;
+    const std::optional<bool> end =
+        after.isEmpty() ? std::nullopt : m_pages.readAhead(&after, size, &rows, &keys);
     if (!end)
         return;
     if (!rows.isEmpty()) {
         const int added = keys.size();
         const QScopedValueRollback<int> coming(m_countComing, m_count + added);
         beginInsertRows(QModelIndex(), m_count, m_count + added - 1);
-        remember(m_count, keys);
-        keepPage(index, std::move(rows), std::move(keys));
+        m_pages.remember(m_count, keys);
+        m_pages.keepPage(index, std::move(rows), std::move(keys));
         m_count += added;
         endInsertRows();
     }
@@ -637,222 +435,10 @@ const TableRow* RowTableModel::rowAt(int row) const {
         return row < m_rows.size() ? &m_rows.at(row) : nullptr;
     if (row >= m_count)
         return nullptr;
-    const int size = pageSize();
-    const Page& shown = page(row / size);
+    const int size = PageCache::pageSize();
+    const PageCache::Page& shown = m_pages.page(row / size);
     const int offset = row % size;
     return offset < shown.rows.size() ? &shown.rows.at(offset) : nullptr;
-}
-
-const RowTableModel::Page& RowTableModel::page(int index) const {
-    auto found = m_pages.find(index);
-    if (found != m_pages.end()) {
-        found->used = ++m_useClock;
-        return *found;
-    }
-    // A page read after a write may not meet those read before it; the rows may not change inside a read,
-    // so the list is read again once it is done.
-    if (!m_following && fileChanged())
-        followLater();
-    // After a failed read no page is tried again until the list is read anew: each would fail the same way.
-    static const Page unread;
-    if (m_failure)
-        return unread;
-    const int size = pageSize();
-    const int first = index * size;
-    // Read during a change of the count: the rows it brings are read with the page.
-    int wanted = std::min(size, std::max(m_count, m_countComing) - first);
-    QVector<TableRow> rows;
-    QVector<Keys> keys;
-    bool backwards = false;
-    // From the page before, from the page after, or backwards from the end for the last page.
-    auto read = [&]() {
-        // Before the numbers are known, row 0 need not be the first.
-        if (index == 0 && numbersKnown())
-            return readRows(nullptr, false, wanted, &rows, &keys);
-        if (m_lastKeys.contains(index - 1)) {
-            const Keys after = m_lastKeys.value(index - 1);
-            return readRows(&after, false, wanted, &rows, &keys);
-        }
-        const int end = endOfResult();
-        const bool last = end > first && end - first <= size;
-        if (!last && !m_firstKeys.contains(index + 1))
-            return false;
-        backwards = true;
-        // The last page holds the rows up to the end, however many rows the count has this moment.
-        if (last)
-            wanted = end - first;
-        const Keys before = m_firstKeys.value(index + 1);
-        return readRows(last ? nullptr : &before, true, wanted, &rows, &keys);
-    };
-    if (!read() && !m_failure) {
-        // While the rows above a list read again are being counted, a page far from every page read waits
-        // for that count rather than walk the keys up to it on this thread: empty meanwhile, and not kept.
-        static const Page waiting;
-        if (!learnKeysNear(index))
-            return waiting;
-        read();
-    }
-    if (m_failure)
-        return unread;
-    if (backwards) {
-        std::reverse(rows.begin(), rows.end());
-        std::reverse(keys.begin(), keys.end());
-    }
-    // Rows that went away since the count leave their places empty until the list is read again.
-    const int missing = wanted - rows.size();
-    if (backwards) {
-        remember(first + missing, keys);
-        rows.insert(0, std::max(0, missing), TableRow());
-        keys.insert(0, std::max(0, missing), Keys());
-    } else {
-        remember(first, keys);
-        rows.resize(std::max(wanted, int(rows.size())));
-        keys.resize(rows.size());
-    }
-    keepPage(index, std::move(rows), std::move(keys));
-    return m_pages[index];
-}
-
-bool RowTableModel::readRows(const Keys* after, bool backwards, int limit, QVector<TableRow>* rows,
-                             QVector<Keys>* keys, bool including) const {
-    IDbAdapter* db = DatabaseManager::instance().getAdapter();
-    if (!db || limit <= 0)
-        return db != nullptr;
-    return readStatement(m_query.page(after, backwards, limit, rows == nullptr, including), rows, keys);
-}
-
-bool RowTableModel::readStatement(const ListQuery::Statement& statement, QVector<TableRow>* rows,
-                                  QVector<Keys>* keys) const {
-    IDbAdapter* db = DatabaseManager::instance().getAdapter();
-    if (!db)
-        return false;
-    // Read to the end and let go: no statement, and so no read transaction, outlives the page.
-    QSqlQuery q = db->readOnce(statement.sql, statement.params);
-    if (!q.isActive()) {
-        noteFailure(readFailureOf(db, q, false));
-        return false;
-    }
-    const int keyCount = m_query.order.size();
-    const int firstKey = q.record().count() - keyCount;
-    const Row row(q);
-    while (q.next()) {
-        if (rows) {
-            row.startRow();
-            rows->append(m_build(row));
-        }
-        if (keys) {
-            Keys values(keyCount);
-            for (int k = 0; k < keyCount; ++k)
-                values[k] = q.value(firstKey + k);
-            keys->append(values);
-        }
-    }
-    // A step that failed (a read stopped) is no end of the rows.
-    if (!q.lastError().isValid())
-        return true;
-    qWarning().noquote() << "A page of the list stopped before its end:" << q.lastError().text();
-    noteFailure(readFailureOf(db, q, true));
-    return false;
-}
-
-std::optional<bool> RowTableModel::readAhead(const Keys* after, int limit, QVector<TableRow>* rows,
-                                             QVector<Keys>* keys, bool including) const {
-    // One row past the limit tells whether the result ends within it.
-    if (!readRows(after, false, limit + 1, rows, keys, including))
-        return std::nullopt;
-    if (rows->size() <= limit)
-        return true;
-    rows->removeLast();
-    keys->removeLast();
-    return false;
-}
-
-bool RowTableModel::learnKeysNear(int index) const {
-    const int size = pageSize();
-    // Forward to the last row of the page before, or backwards to the first row of the page after.
-    const int forwardTarget = index * size - 1;
-    const int backwardTarget = (index + 1) * size;
-    // From the first row, where it stands at row 0.
-    int cost = numbersKnown() ? forwardTarget + 1 : std::numeric_limits<int>::max();
-    int anchor = -1;
-    bool backwards = false;
-    Keys anchorKeys;
-    for (auto it = m_lastKeys.cbegin(); it != m_lastKeys.cend(); ++it) {
-        const int position = (it.key() + 1) * size - 1;
-        if (position < forwardTarget && forwardTarget - position < cost) {
-            cost = forwardTarget - position;
-            anchor = position;
-            anchorKeys = it.value();
-            backwards = false;
-        }
-    }
-    for (auto it = m_firstKeys.cbegin(); it != m_firstKeys.cend(); ++it) {
-        const int position = it.key() * size;
-        if (position > backwardTarget && position - backwardTarget < cost) {
-            cost = position - backwardTarget;
-            anchor = position;
-            anchorKeys = it.value();
-            backwards = true;
-        }
-    }
-    if (const int end = endOfResult(); end >= backwardTarget && end - backwardTarget < cost) {
-        cost = end - backwardTarget;
-        anchor = end;
-        anchorKeys.clear();
-        backwards = true;
-    }
-    if (!numbersKnown() && cost > walkedRows())
-        return false;
-    // The keys alone, with the page boundaries passed noted on the way.
-    QVector<Keys> keys;
-    readRows(anchorKeys.isEmpty() ? nullptr : &anchorKeys, backwards, cost, nullptr, &keys);
-    if (!backwards) {
-        remember(anchor + 1, keys);
-        return true;
-    }
-    std::reverse(keys.begin(), keys.end());
-    remember(anchor - keys.size(), keys);
-    return true;
-}
-
-void RowTableModel::remember(int firstPosition, const QVector<Keys>& keys) const {
-    const int size = pageSize();
-    for (int i = 0; i < keys.size(); ++i) {
-        const int position = firstPosition + i;
-        if (position % size == 0)
-            m_firstKeys.insert(position / size, keys.at(i));
-        if (position % size == size - 1)
-            m_lastKeys.insert(position / size, keys.at(i));
-    }
-}
-
-void RowTableModel::keepPage(int index, QVector<TableRow> rows, QVector<Keys> keys) const {
-    m_pages.insert(index, Page{std::move(rows), std::move(keys), ++m_useClock});
-    while (m_pages.size() > keptPages()) {
-        auto oldest = m_pages.begin();
-        for (auto it = m_pages.begin(); it != m_pages.end(); ++it) {
-            if (it->used < oldest->used)
-                oldest = it;
-        }
-        dropPage(oldest);
-    }
-}
-
-QHash<int, RowTableModel::Page>::iterator RowTableModel::dropPage(QHash<int, Page>::iterator page) const {
-    // Indexes may hold rows of the page: their records' keys stay, for a re-read to place them by. Keys of
-    // rows no index holds any more go.
-    const int first = page.key() * pageSize();
-    QHash<int, Keys> noted;
-    for (const QModelIndex& held : persistentIndexList()) {
-        const int row = held.row();
-        const int offset = row - first;
-        if (offset >= 0 && offset < page->keys.size() && !page->keys.at(offset).isEmpty())
-            noted.insert(row, page->keys.at(offset));
-        else if (const auto known = m_heldKeys.constFind(row); known != m_heldKeys.cend())
-            noted.insert(row, *known);
-    }
-    m_heldKeys = std::move(noted);
-    return m_pages.erase(page);
 }
 
 FileMark RowTableModel::currentMark() const {
@@ -864,403 +450,18 @@ bool RowTableModel::fileChanged() const {
     return m_paged && markMoved(m_mark, currentMark());
 }
 
-bool RowTableModel::knownKeysFrom(int position, int* at, Keys* keys) const {
-    const int size = pageSize();
-    int best = -1;
-    auto consider = [&](int candidate, const Keys& candidateKeys) {
-        if (candidate >= position && !candidateKeys.isEmpty() && (best < 0 || candidate < best)) {
-            best = candidate;
-            *keys = candidateKeys;
-        }
-    };
-    for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
-        const int first = it.key() * size;
-        const int offset = std::max(0, position - first);
-        for (int i = offset; i < it->keys.size(); ++i) {
-            if (!it->keys.at(i).isEmpty()) {
-                consider(first + i, it->keys.at(i));
-                break;
-            }
-        }
-    }
-    for (auto it = m_firstKeys.cbegin(); it != m_firstKeys.cend(); ++it)
-        consider(it.key() * size, it.value());
-    for (auto it = m_lastKeys.cbegin(); it != m_lastKeys.cend(); ++it)
-        consider((it.key() + 1) * size - 1, it.value());
-    *at = best;
-    return best >= 0;
+void RowTableModel::pageAboutToBeRead() const {
+    // A page read after a write may not meet those read before it; the rows may not change inside a read,
+    // so the list is read again once it is done.
+    if (!m_follower.following() && fileChanged())
+        m_follower.followLater();
 }
 
-void RowTableModel::dropPagesFrom(int position) {
-    const int size = pageSize();
-    const int index = (position + size - 1) / size;
-    for (auto it = m_pages.begin(); it != m_pages.end();)
-        it = it.key() >= index ? m_pages.erase(it) : std::next(it);
-    for (auto it = m_firstKeys.begin(); it != m_firstKeys.end();)
-        it = it.key() >= index ? m_firstKeys.erase(it) : std::next(it);
-    for (auto it = m_lastKeys.begin(); it != m_lastKeys.end();)
-        it = it.key() >= index ? m_lastKeys.erase(it) : std::next(it);
-    for (auto it = m_heldKeys.begin(); it != m_heldKeys.end();)
-        it = it.key() >= position ? m_heldKeys.erase(it) : std::next(it);
-}
-
-void RowTableModel::followLater() const {
-    if (m_followQueued)
-        return;
-    m_followQueued = true;
-    auto* self = const_cast<RowTableModel*>(this);
-    QMetaObject::invokeMethod(
-        self,
-        [self] {
-            self->m_followQueued = false;
-            self->followChanges(self->m_topRow);
-        },
-        Qt::QueuedConnection);
-}
-
-RowTableModel::Keys RowTableModel::keysAt(int row) const {
-    // A row held where its record was guessed to stand: its record is the one its place is counted for.
-    if (m_placing) {
-        if (const auto held = m_placing->held.constFind(row); held != m_placing->held.cend())
-            return *held;
-    }
-    const int size = pageSize();
-    const auto found = m_pages.constFind(row / size);
-    return found == m_pages.cend() ? m_heldKeys.value(row) : found->keys.value(row % size);
-}
-
-namespace {
-
-// Rows whose records are placed when they are not among those read, besides those the view places first:
-// each is read by its keys, and may be counted elsewhere.
-constexpr int kCountedPlaces = 8;
-// Records added since a selection was made that are placed to keep them out of it; any more join it.
-constexpr int kAddedPlaces = 32;
-
-} // namespace
-
-QHash<int, int> RowTableModel::placesNow(const QVector<int>& rows, int anchorAt, int firstPosition,
-                                         const QVector<Keys>& read, bool readToEnd, QSet<int>* gone,
-                                         QHash<int, Keys>* keysOf, QHash<int, Keys>* away) const {
-    QHash<QString, int> readAt;
-    for (int i = 0; i < read.size(); ++i)
-        readAt.insert(keyText(read.at(i)), firstPosition + i);
-    const int readEnd = firstPosition + read.size();
-    const QSet<int> first(m_placeFirst.cbegin(), m_placeFirst.cend());
-    // Keys read from the record towards the rows read, to where they meet: its place, or its neighbour's.
-    const auto walk = [&](const Keys& keys, bool before, int* place, bool* there) {
-        QVector<Keys> walked;
-        if (!readRows(&keys, !before, walkedRows() + 1, nullptr, &walked, true))
-            return false;
-        for (int i = 0; i < walked.size(); ++i) {
-            const auto met = readAt.constFind(keyText(walked.at(i)));
-            if (met == readAt.cend())
-                continue;
-            *there = keyText(walked.constFirst()) == keyText(keys);
-            // Walking forward the first key read is the record's or its successor's; walking backwards it is
-            // the record's or the one before it.
-            *place = before ? *met - i : *met + i + (*there ? 0 : 1);
-            return true;
-        }
-        return false;
-    };
-    QHash<int, int> places;
-    int placed = 0;
-    for (int row : rows) {
-        // A row whose record is not known is let go rather than guessed onto another record.
-        const Keys keys = keysAt(row);
-        if (keys.isEmpty())
-            continue;
-        int place = -1;
-        if (const auto found = readAt.constFind(keyText(keys)); found != readAt.cend()) {
-            place = *found;
-        } else if (first.contains(row) || placed++ < kCountedPlaces) {
-            // Not among the rows read: gone, or elsewhere. The record at or after its keys tells which
-            // when it is among them (its successor) or the rows read reach the end; else its place is
-            // counted elsewhere.
-            QVector<Keys> next;
-            if (!readRows(&keys, false, 1, nullptr, &next, true))
-                continue;
-            const auto successor =
-                next.isEmpty() ? readAt.cend() : readAt.constFind(keyText(next.constFirst()));
-            if (successor != readAt.cend()) {
-                place = *successor;
-            } else if (next.isEmpty() && readToEnd) {
-                place = readEnd;
-            } else if (bool there = false; row >= 0 && std::abs(row - anchorAt) <= walkedRows() &&
-                                           walk(keys, row < anchorAt, &place, &there)) {
-                if (there) {
-                    places.insert(row, place);
-                    keysOf->insert(row, keys);
-                    continue;
-                }
-            } else {
-                // Only the view's own rows wait for a count at a guessed row; another index held there
-                // could show a record not its own meanwhile.
-                if (first.contains(row))
-                    away->insert(row, keys);
-                continue;
-            }
-            gone->insert(row);
-        } else {
-            continue;
-        }
-        places.insert(row, place);
-        keysOf->insert(row, keys);
-    }
-    return places;
-}
-
-QVector<int> RowTableModel::cameAmong(int firstPosition, const QVector<Keys>& read) const {
-    QHash<QString, int> heldAt;
-    const int size = pageSize();
-    for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it) {
-        for (int i = 0; i < it->keys.size(); ++i) {
-            if (!it->keys.at(i).isEmpty())
-                heldAt.insert(keyText(it->keys.at(i)), it.key() * size + i);
-        }
-    }
-    QVector<int> came;
-    QVector<int> unknown;
-    int lastHeld = -1;
-    for (int i = 0; i < read.size(); ++i) {
-        const auto held = heldAt.constFind(keyText(read.at(i)));
-        if (held == heldAt.cend()) {
-            unknown.append(firstPosition + i);
-            continue;
-        }
-        // Nothing stood between these two before.
-        if (lastHeld >= 0 && *held == lastHeld + 1)
-            came += unknown;
-        unknown.clear();
-        lastHeld = *held;
-    }
-    return came;
-}
-
-bool RowTableModel::readNewestId(qint64* newest) const {
-    *newest = -1;
-    if (m_idTable.isEmpty())
-        return true;
-    IDbAdapter* db = DatabaseManager::instance().getAdapter();
-    if (!db)
-        return false;
-    const ListQuery::Statement statement = m_query.newestId();
-    QSqlQuery q = db->readOnce(statement.sql, statement.params);
-    if (!q.isActive()) {
-        noteFailure(readFailureOf(db, q, false));
-        return false;
-    }
-    if (q.next() && !q.isNull(0))
-        *newest = q.value(0).toLongLong();
-    return true;
-}
-
-bool RowTableModel::readIds(int top, int bottom, QSet<qint64>* ids) const {
-    if (m_idTable.isEmpty())
-        return false;
-    // Rows held already carry their keys, the id last: the rows just selected need no statement.
-    QVector<qint64> held;
-    for (int row = top; row <= bottom; ++row) {
-        const Keys keys = keysAt(row);
-        if (keys.isEmpty())
-            break;
-        held.append(keys.constLast().toLongLong());
-    }
-    if (held.size() == bottom - top + 1) {
-        for (qint64 id : qAsConst(held))
-            ids->insert(id);
-        return true;
-    }
-    const Keys first = keysAt(top);
-    const Keys last = keysAt(bottom);
-    QVector<Keys> read;
-    if (first.isEmpty() || last.isEmpty() ||
-        !readStatement(m_query.between(first, last, bottom - top + 1), nullptr, &read))
-        return false;
-    for (const Keys& keys : qAsConst(read))
-        ids->insert(keys.constLast().toLongLong());
-    return true;
-}
-
-void RowTableModel::addedAmong(int firstPosition, const QVector<Keys>& read, QVector<int>* here,
-                               QVector<std::array<Keys, 3>>* away) const {
-    if (m_idTable.isEmpty())
-        return;
-    QVector<Keys> added;
-    for (const auto& [top, bottom] : qAsConst(m_keptRanges)) {
-        const Keys first = keysAt(top);
-        const Keys last = keysAt(bottom);
-        if (first.isEmpty() || last.isEmpty())
-            continue;
-        // Only those inside a range: the others need no place, which may cost a count.
-        if (m_keptIds.isEmpty()) {
-            if (m_addedSince >= 0 &&
-                !readStatement(m_query.between(first, last, kAddedPlaces, m_addedSince), nullptr, &added))
-                return;
-            continue;
-        }
-        // With the selection's ids known, every record inside whose id is not among them: added since, or
-        // moved in by an update, which keeps its id.
-        QVector<Keys> inside;
-        if (!readStatement(m_query.between(first, last, m_keptIds.size() + kAddedPlaces + 1), nullptr,
-                           &inside))
-            return;
-        for (const Keys& keys : qAsConst(inside)) {
-            if (!m_keptIds.contains(keys.constLast().toLongLong()))
-                added.append(keys);
-        }
-    }
-    QHash<QString, int> readAt;
-    for (int i = 0; i < read.size(); ++i)
-        readAt.insert(keyText(read.at(i)), firstPosition + i);
-    QSet<QString> placed;
-    for (const Keys& keys : qAsConst(added)) {
-        const QString text = keyText(keys);
-        if (placed.contains(text))
-            continue;
-        placed.insert(text);
-        if (const auto found = readAt.constFind(text); found != readAt.cend())
-            here->append(*found);
-        else if (QVector<Keys> before, after; away->size() < kAddedPlaces &&
-                                              readRows(&keys, true, 1, nullptr, &before) &&
-                                              readRows(&keys, false, 1, nullptr, &after))
-            away->append({before.value(0), keys, after.value(0)});
-    }
-}
-
-QVector<int> RowTableModel::rowsOf(const QModelIndexList& indexes) {
-    QVector<int> rows;
-    rows.reserve(indexes.size());
-    for (const QModelIndex& index : indexes)
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    return rows;
-}
-
-int RowTableModel::movedTo(int row, bool* gone) const {
-    const int place = gapAt(row, gone);
-    return place < 0 ? place : std::min(place, m_lastPlace);
-}
-
-int RowTableModel::gapAt(int row, bool* gone) const {
-    if (gone)
-        *gone = m_gone.contains(row);
-    return m_moved.value(row, -1);
-}
-
-int RowTableModel::followChanges(int topRow) {
-    if (m_following || !fileChanged())
-        return -1;
-    const QScopedValueRollback<bool> following(m_following, true);
-    // The rows the view hands over are placed in this re-read only.
-    const QScopedValueRollback<QVector<int>> placeFirst(m_placeFirst, {});
-    // Taken before reading: a write while the list is read shows at the next look.
-    const FileMark mark = currentMark();
-    // One that cannot be read stays so: the refused read is said once, not at every page or key, and not
-    // at all by a list that says already that the file was replaced.
-    if (!mark.isValid()) {
-        m_mark = mark;
-        if (m_failure && m_failure->condition == DbCondition::Replaced)
-            return -1;
-    }
-    qint64 newest = -1;
-    if (!readNewestId(&newest))
-        return -1;
-    const QScopedValueRollback<qint64> addedSince(m_addedSince, -1);
-    const QScopedValueRollback<QVector<QPair<int, int>>> keptRanges(m_keptRanges, {});
-    const QScopedValueRollback<QSet<qint64>> keptIds(m_keptIds, {});
-    const int size = pageSize();
-    int anchorAt = -1;
-    Keys anchor;
-    if (!knownKeysFrom(std::max(0, topRow), &anchorAt, &anchor))
-        anchorAt = std::max(0, std::min(topRow, m_count - 1));
-    // The anchor keeps its row, unless the keys above it, read to the first row near the top, number it:
-    // counting the rows above it would take as long as they are many. They are counted elsewhere, and the
-    // rows move when the count comes.
-    int position = 0;
-    bool numbered = anchor.isEmpty();
-    QVector<TableRow> rows;
-    QVector<Keys> keys;
-    if (!anchor.isEmpty()) {
-        const bool nearTop = anchorAt <= walkedRows();
-        if (nearTop) {
-            QVector<Keys> above;
-            if (!readRows(&anchor, true, walkedRows() + 1, nullptr, &above))
-                return -1;
-            numbered = above.size() <= walkedRows();
-            position = numbered ? above.size() : anchorAt;
-        } else {
-            position = anchorAt;
-        }
-        // The rows before the anchor on its page, and the last key of the page before.
-        const int wanted = position % size + (position >= size ? 1 : 0);
-        if (!readRows(&anchor, true, wanted, &rows, &keys))
-            return -1;
-        std::reverse(rows.begin(), rows.end());
-        std::reverse(keys.begin(), keys.end());
-        if (!nearTop && keys.size() < wanted) {
-            // The first row came before the page's start: the rows read number it.
-            numbered = true;
-            position = keys.size();
-            const int kept = position % size + (position >= size ? 1 : 0);
-            rows = rows.mid(rows.size() - kept);
-            keys = keys.mid(keys.size() - kept);
-        }
-    }
-    // The anchor's page: the rows before it on that page (and the last key of the page before), then
-    // the anchor and the rows in sight to the end of their page, with one row more to tell whether the list
-    // goes on. Every row in sight comes from this read, never from one made after another write.
-    const int index = position / size;
-    const int offset = position % size;
-    const int firstPosition = position - keys.size();
-    const int pagesInSight = std::min(keptPages(), (offset + std::max(1, m_rowsInSight) - 1) / size + 1);
-    QVector<TableRow> ahead;
-    QVector<Keys> aheadKeys;
-    const std::optional<bool> readEnd = readAhead(anchor.isEmpty() ? nullptr : &anchor,
-                                                  pagesInSight * size - offset, &ahead, &aheadKeys, true);
-    if (!readEnd)
-        return -1;
-    bool end = *readEnd;
-    // Keys alone a little further on, so that rows seen below the top find their records; near the end
-    // of the list they reach it.
-    QVector<Keys> seen = keys + aheadKeys;
-    if (!end && !aheadKeys.isEmpty()) {
-        const int further = 2 * size;
-        const int readBefore = seen.size();
-        if (readRows(&aheadKeys.constLast(), false, further, nullptr, &seen))
-            end = seen.size() - readBefore < further;
-    }
-    const int known = firstPosition + seen.size();
-    // Until the new count: the old one moved by the rows that came or went above the anchor, where known.
-    const int guess = anchor.isEmpty() ? m_count : m_count + position - anchorAt;
-    int count = end ? known : std::max(guess, known + 1);
-    // Read: the view hands over what it holds only now, as a read that failed leaves everything as it was.
-    emit aboutToReread();
-    // Selected and current rows, and any other index held, stay on their records: a Page Down then goes on
-    // from the last row seen, whatever came or went inside the view.
-    QSet<int> gone;
-    QHash<int, Keys> keysOf;
-    QHash<int, Keys> away;
-    QVector<int> wanted = rowsOf(persistentIndexList()) + m_placeFirst;
-    std::sort(wanted.begin(), wanted.end());
-    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
-    QHash<int, int> places = placesNow(wanted, anchorAt, firstPosition, seen, end, &gone, &keysOf, &away);
-    QVector<int> added;
-    QVector<std::array<Keys, 3>> addedAway;
-    addedAmong(firstPosition, seen, &added, &addedAway);
-    if (!end) {
-        for (int place : qAsConst(places))
-            count = std::max(count, place + 1);
-    }
-
-    m_mark = mark;
-    m_newestId = newest;
-    clearFailure();
+void RowTableModel::relay(int count, bool counted,
+                          const std::function<QModelIndexList(const QModelIndexList& held)>& place) {
     // Known before any row signal: a view answering one may ask to fetch more.
     m_counting.reset();
-    m_countKnown = end && numbered;
+    m_countKnown = counted;
     m_countGuessed = !m_countKnown;
     // Grown first, so that every row a record moved to exists during the re-layout; shrunk after it. Reads
     // meanwhile lay the end out for the new count.
@@ -1271,126 +472,24 @@ int RowTableModel::followChanges(int topRow) {
         emit layoutAboutToBeChanged({}, QAbstractItemModel::NoLayoutChangeHint);
         // Views may hold more indexes from the signal on.
         const QModelIndexList before = persistentIndexList();
-        QVector<int> more;
-        for (int row : rowsOf(before)) {
-            if (!places.contains(row) && !away.contains(row))
-                more.append(row);
-        }
-        places.insert(placesNow(more, anchorAt, firstPosition, seen, end, &gone, &keysOf, &away));
-        // The view's rows whose records are away from the rows read are let go until their places are
-        // counted: movedTo() tells a ticket for each meanwhile, below -1, which the view hands back.
-        // Each has a guessed row meanwhile, for the view's current row: the row it had, moved as the anchor
-        // moved, beside the rows read on its side.
-        QHash<int, Keys> held;
-        int ticket = -2;
-        QHash<int, int> tickets;
-        const QHash<int, int> guessedBefore = std::exchange(m_guessed, {});
-        for (auto it = away.cbegin(); it != away.cend(); ++it) {
-            held.insert(ticket, it.value());
-            tickets.insert(it.key(), ticket);
-            // A record waiting since an earlier re-read goes on from the row guessed then.
-            const int was = it.key() >= 0 ? it.key() : guessedBefore.value(it.key(), anchorAt);
-            int guessed = was + position - anchorAt;
-            if (guessed >= firstPosition && guessed < known)
-                guessed = it.key() < anchorAt ? firstPosition - 1 : known;
-            m_guessed.insert(ticket--, std::clamp(guessed, 0, std::max(0, count - 1)));
-        }
-        m_came = cameAmong(firstPosition, seen) + added;
-        std::sort(m_came.begin(), m_came.end());
-        m_came.erase(std::unique(m_came.begin(), m_came.end()), m_came.end());
-        moveHeld(before, places, gone, keysOf, count, [&] {
-            forgetPages();
-            remember(firstPosition, seen);
-            // The pages from the anchor's first position: rows before it dropped, places a racing write
-            // emptied left empty.
-            const int pageFirst = index * size;
-            const int skip = std::max(0, pageFirst - firstPosition);
-            QVector<TableRow> pageRows(std::max(0, firstPosition - pageFirst));
-            QVector<Keys> pageKeys(pageRows.size());
-            for (int i = skip; i < rows.size(); ++i) {
-                pageRows.append(std::move(rows[i]));
-                pageKeys.append(keys.at(i));
-            }
-            pageRows += ahead;
-            pageKeys += aheadKeys;
-            for (int from = 0; from < pageRows.size(); from += size)
-                keepPage(index + from / size, pageRows.mid(from, size), pageKeys.mid(from, size));
-        });
-        m_moved.insert(tickets);
-        // The records next to those that came, read past the pages kept: a range split around them ends and
-        // starts again there.
-        for (int came : qAsConst(m_came)) {
-            for (int next : {came - 1, came + 1}) {
-                if (next >= firstPosition && next < known && keysAt(next).isEmpty())
-                    m_heldKeys.insert(next, seen.at(next - firstPosition));
-            }
-        }
-        // What is left to count elsewhere: the rows above the anchor, and the places of the records held
-        // away from the rows read.
-        if (numbered && held.isEmpty() && addedAway.isEmpty()) {
-            m_placing.reset();
-        } else {
-            m_placing =
-                Placing{numbered ? Keys() : anchor, position, end ? known - position : -1, held, addedAway};
+        changePersistentIndexList(before, place(before));
+        // Places left to count: the count is not known until they come.
+        if (m_follower.placing()) {
             m_countKnown = false;
             m_countGuessed = true;
         }
         emit layoutChanged({}, QAbstractItemModel::NoLayoutChangeHint);
     }
-
     setCount(count);
-    if (m_countKnown && !m_placing) {
+}
+
+void RowTableModel::countAgain() {
+    if (m_countKnown && !m_follower.placing()) {
         readTotals();
         emit counted();
     } else {
         startCount();
     }
-    emit reread(anchorAt, position);
-    return position;
-}
-
-void RowTableModel::moveHeld(const QModelIndexList& before, QHash<int, int> places, const QSet<int>& gone,
-                             const QHash<int, Keys>& keysOf, int count,
-                             const std::function<void()>& keepRows) {
-    // One record to a row: the indexes of records that are gone are let go (movedTo() still tells where
-    // their successor stands), and so are those whose place was not read. Two indexes on one row would make
-    // Qt drop both when either goes, the view's current row among them.
-    QVector<int> held = places.keys().toVector();
-    std::sort(held.begin(), held.end());
-    // A gone record's successor past the last row stays there, so that a range it ended keeps the rows
-    // before it; movedTo() brings it back to the last row.
-    for (int row : qAsConst(held))
-        places[row] = std::clamp(places.value(row), 0, std::max(0, count - (gone.contains(row) ? 0 : 1)));
-    m_moved = places;
-    m_gone = gone;
-    m_lastPlace = std::max(0, count - 1);
-    QHash<int, int> standing;
-    for (int row : qAsConst(held)) {
-        places[row] = std::min(places.value(row), m_lastPlace);
-        if (!gone.contains(row))
-            standing.insert(places.value(row), row);
-    }
-    keepRows();
-    for (auto it = standing.cbegin(); it != standing.cend(); ++it)
-        m_heldKeys.insert(it.key(), keysOf.value(it.value()));
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (const QModelIndex& old : before) {
-        const auto place = places.constFind(old.row());
-        const auto stands = place == places.cend() ? standing.cend() : standing.constFind(*place);
-        const bool kept = stands != standing.cend() && *stands == old.row();
-        after.append(kept ? this->index(*place, old.column()) : QModelIndex());
-    }
-    changePersistentIndexList(before, after);
-}
-
-int RowTableModel::heldRows() const {
-    if (!m_paged)
-        return m_rows.size();
-    int held = 0;
-    for (const Page& kept : m_pages)
-        held += kept.rows.size();
-    return held;
 }
 
 int RowTableModel::id(int row) const {
