@@ -1233,6 +1233,35 @@ void printBlocks(const QString& name, const QVector<double>& blocks, const QVect
     printLine(qPrintable(name), block, &clicked, note.constData());
 }
 
+// Makes the third row in sight, shown being the first, current and selected, as a click on it does.
+void selectRowInSight(QTableView* view, int shown) {
+    view->selectionModel()->setCurrentIndex(view->model()->index(shown + 2, 1),
+                                            QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+// The block lines named lineName(place, other), for each of kPlaces and each of others, that are wanted: in
+// each run the view is placed, measure(first row in sight, other) gives the block, and a click on a cell
+// follows in the same run.
+template <size_t B, class Name, class Measure>
+void blockLines(QTableView* view, int runs, const char* const (&others)[B], const Name& lineName,
+                const Measure& measure) {
+    for (const char* place : kPlaces) {
+        for (const char* other : others) {
+            const QString name = lineName(place, other);
+            if (!wanted(qPrintable(name)))
+                continue;
+            QVector<double> blocks;
+            QVector<double> clicks;
+            for (int run = 0; run < runs; ++run) {
+                const int shown = scrollToPlace(view, QString::fromUtf8(place));
+                blocks.append(measure(shown, QString::fromUtf8(other)));
+                clicks.append(clickInSight(view));
+            }
+            printBlocks(name, blocks, clicks, view->model()->rowCount());
+        }
+    }
+}
+
 // Each list read again after another program's write at its top, at row 1,000, in the middle and at its end,
 // with one row, a column (by its header) and every row selected: the window's longest block while the re-read
 // and its counts run, beside a click on a cell in the same run.
@@ -1252,37 +1281,21 @@ void rereadBlocks(QWidget* parent, const QString& path, int runs, const char* li
     RowTableModel* model = cellsSelectedFreely(view);
     WritesElsewhere elsewhere = writesOn(path);
     QHeaderView* header = view->horizontalHeader();
-    for (const char* place : kPlaces) {
-        for (const char* selection : selections) {
-            const QString name = lineName(place, selection);
-            if (!wanted(qPrintable(name)))
-                continue;
-            QVector<double> blocks;
-            QVector<double> clicks;
-            for (int run = 0; run < runs; ++run) {
-                const int shown = scrollToPlace(view, QString::fromUtf8(place));
-                const QString what = QString::fromUtf8(selection);
-                if (what == QLatin1String("one row")) {
-                    view->selectionModel()->setCurrentIndex(model->index(shown + 2, 1),
-                                                            QItemSelectionModel::ClearAndSelect |
-                                                                QItemSelectionModel::Rows);
-                } else if (what == QLatin1String("a column")) {
-                    click(header->viewport(),
-                          QPoint(header->sectionViewportPosition(2) + header->sectionSize(2) / 2,
-                                 header->height() / 2));
-                } else {
-                    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
-                    QApplication::sendEvent(view, &press);
-                }
-                QCoreApplication::processEvents();
-                waitCounted(view);
-                elsewhere.writeNow();
-                blocks.append(longestBlock(view, model));
-                clicks.append(clickInSight(view));
-            }
-            printBlocks(name, blocks, clicks, model->rowCount());
+    blockLines(view, runs, selections, lineName, [&](int shown, const QString& what) {
+        if (what == QLatin1String("one row")) {
+            selectRowInSight(view, shown);
+        } else if (what == QLatin1String("a column")) {
+            click(header->viewport(), QPoint(header->sectionViewportPosition(2) + header->sectionSize(2) / 2,
+                                             header->height() / 2));
+        } else {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+            QApplication::sendEvent(view, &press);
         }
-    }
+        QCoreApplication::processEvents();
+        waitCounted(view);
+        elsewhere.writeNow();
+        return longestBlock(view, model);
+    });
 }
 
 // A letter and Space typed into the sales book of every line, a row current at its top, at row 1,000, in the
@@ -1297,27 +1310,12 @@ void typeAheadBlocks(QWidget* parent, int runs) {
     SalesRecordReportWindow window(parent);
     QTableView* view = shownWhole(&window, true);
     auto* model = qobject_cast<RowTableModel*>(view->model());
-    for (const char* place : kPlaces) {
-        for (const char* key : keys) {
-            const QString name = lineName(place, key);
-            if (!wanted(qPrintable(name)))
-                continue;
-            const bool space = QString::fromUtf8(key) == QLatin1String("Space");
-            QVector<double> blocks;
-            QVector<double> clicks;
-            for (int run = 0; run < runs; ++run) {
-                const int shown = scrollToPlace(view, QString::fromUtf8(place));
-                view->selectionModel()->setCurrentIndex(model->index(shown + 2, 1),
-                                                        QItemSelectionModel::ClearAndSelect |
-                                                            QItemSelectionModel::Rows);
-                QCoreApplication::processEvents();
-                blocks.append(space ? longestBlock(view, model, Qt::Key_Space, QStringLiteral(" "))
-                                    : longestBlock(view, model, Qt::Key_A, QStringLiteral("a")));
-                clicks.append(clickInSight(view));
-            }
-            printBlocks(name, blocks, clicks, model->rowCount());
-        }
-    }
+    blockLines(view, runs, keys, lineName, [&](int shown, const QString& key) {
+        selectRowInSight(view, shown);
+        QCoreApplication::processEvents();
+        return key == QLatin1String("Space") ? longestBlock(view, model, Qt::Key_Space, QStringLiteral(" "))
+                                             : longestBlock(view, model, Qt::Key_A, QStringLiteral("a"));
+    });
 }
 
 // A screen reader's questions about the selection of the prescription register (the number of selected rows,

@@ -189,6 +189,10 @@ IDbAdapter* DatabaseManager::getAdapter() const {
     return m_adapter;
 }
 
+FileMark DatabaseManager::fileMark() const {
+    return m_adapter ? kestrovalin::fileMark(m_adapter->getQtDatabase()) : FileMark();
+}
+
 void DatabaseManager::lookForReplacement() const {
     if (m_keeper)
         m_keeper->look();

@@ -10,6 +10,7 @@ namespace kestrovalin {
 
 class FileKeeper;
 class IDbAdapter;
+struct FileMark;
 class SQLiteAdapter;
 
 // Process-wide owner of the one database adapter.
@@ -25,6 +26,9 @@ public:
     bool importTestData(const QString& path);
     bool removeForeignKeys();
     IDbAdapter* getAdapter() const;
+    // The program's file as its connection sees it now (see FileMark); one that cannot be read without a
+    // connection, or once every statement is refused after a replacement.
+    FileMark fileMark() const;
     // Why the last initialize could not open the file, or cannot write it, in the user's words (the log has
     // the driver's); empty after a good open.
     QString openError() const { return m_openError; }

@@ -126,7 +126,7 @@ WorkerStop::~WorkerStop() {
 
 int WorkerStop::stopNow(void* self) {
     const auto* stop = static_cast<const WorkerStop*>(self);
-    return g_replacements.load() != stop->m_replacements || (stop->m_cancelled && *stop->m_cancelled) ? 1 : 0;
+    return g_replacements.load() != stop->m_replacements || *stop->m_cancelled ? 1 : 0;
 }
 
 void unregisterProgramFile(const QString& path, const void* owner) {

@@ -83,11 +83,11 @@ void unregisterProgramFile(const QString& path, const void* owner);
 bool isTheProgramsFile(const QString& path);
 
 // While alive, a worker connection's statement under way stops at its next rows once a replacement is noted
-// (the pages it would go on reading may be another file's), or once cancelled, when given, is set: a read no
+// (the pages it would go on reading may be another file's), or once cancelled is set: a read no
 // longer wanted, which sqlite3_interrupt() misses when it lands just before a statement starts.
 class WorkerStop {
 public:
-    explicit WorkerStop(sqlite3* handle, const std::atomic<bool>* cancelled = nullptr);
+    WorkerStop(sqlite3* handle, const std::atomic<bool>* cancelled);
     ~WorkerStop();
     WorkerStop(const WorkerStop&) = delete;
     WorkerStop& operator=(const WorkerStop&) = delete;

@@ -12,11 +12,6 @@ namespace kestrovalin {
 
 namespace {
 
-FileMark fileNow() {
-    IDbAdapter* db = DatabaseManager::instance().getAdapter();
-    return db ? fileMark(db->getQtDatabase()) : FileMark();
-}
-
 RowTableModel* rowModel(const QTableView* table) {
     return qobject_cast<RowTableModel*>(table->model());
 }
@@ -37,11 +32,11 @@ void ListReread::setReload(std::function<void()> reload) {
 }
 
 void ListReread::noteRead() {
-    m_mark = fileNow();
+    m_mark = DatabaseManager::instance().fileMark();
 }
 
 void ListReread::noteRefused() {
-    keepUnreadable(fileNow());
+    keepUnreadable(DatabaseManager::instance().fileMark());
 }
 
 void ListReread::keepUnreadable(const FileMark& now) {
@@ -101,7 +96,7 @@ bool ListReread::eventFilter(QObject* watched, QEvent* event) {
         const RowTableModel* model = rowModel(m_table);
         if (model && model->isPaged())
             return QObject::eventFilter(watched, event);
-        const FileMark now = fileNow();
+        const FileMark now = DatabaseManager::instance().fileMark();
         if (markMoved(m_mark, now)) {
             keepUnreadable(now);
             reload();

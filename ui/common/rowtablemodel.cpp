@@ -442,8 +442,7 @@ const TableRow* RowTableModel::rowAt(int row) const {
 }
 
 FileMark RowTableModel::currentMark() const {
-    IDbAdapter* db = DatabaseManager::instance().getAdapter();
-    return db ? fileMark(db->getQtDatabase()) : FileMark();
+    return DatabaseManager::instance().fileMark();
 }
 
 bool RowTableModel::fileChanged() const {
